@@ -1,0 +1,545 @@
+// Chart data and scales: value lists, the series base, chart axes and the
+// series type registry.
+//
+// A series keeps its points as parallel columns (TChartValueList): X first,
+// Y second, further lists after. Point i is index i of every list, of the
+// label list and of the colour list. Colours follow the chart conventions:
+// clDefault (0x20000000) means "the series colour", clNone (0x1FFFFFFF)
+// marks a null point that is neither drawn nor marked. A value that is not
+// finite (NaN, +-inf) is treated like a null point: it is left out of the
+// list statistics and never reaches a scale computation.
+//
+// An axis maps values to pixels along one side of the chart; the axis panel
+// (chart/Chart.h) owns the axes and the series and recomputes the scales
+// before each draw.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "chart/DovOrara.h"
+#include "chart/PlotCanvas.h"
+
+namespace qv {
+
+class TChartSeries;
+class TChartAxis;
+class TCustomAxisPanel;
+
+// ---- value lists ---------------------------------------------------------------
+
+enum TChartListOrder { loNone = 0, loAscending = 1, loDescending = 2 };
+
+// Values are added in steps of this many slots (never by doubling).
+int& ValueListGrowthStep();
+
+class TChartValueList {
+ public:
+  // Appends itself to the owner's value lists (owner may be null).
+  TChartValueList(TChartSeries* owner, const std::string& name);
+  virtual ~TChartValueList();
+  TChartValueList(const TChartValueList&) = delete;
+  TChartValueList& operator=(const TChartValueList&) = delete;
+
+  // Copies Order, DateTime and ValueSource (not the values).
+  virtual void Assign(const TChartValueList& source);
+  // Adds a value where Order puts it and returns its index; equal values go
+  // after the existing ones.
+  virtual int AddValue(double value);
+  virtual void Clear();
+  // Inserts at Index (0..Count) whatever the Order.
+  virtual void InsertValue(int index, double value);
+  // Index must be 0..Count-1; other indexes change nothing.
+  virtual void Delete(int index);
+  // Removes up to Quantity values from Start; a negative Start or Quantity,
+  // or a Start past the end, changes nothing.
+  void DeleteRange(int start, int quantity);
+
+  int Count() const { return count_; }
+  int Capacity() const { return int(values_.size()); }
+  double Value(int index) const { return values_[index]; }
+  double operator[](int index) const { return values_[index]; }
+  void SetValue(int index, double value);
+  // The values in use (Count of them).
+  const double* Data() const { return values_.data(); }
+
+  double FirstValue() const { return values_[0]; }
+  double LastValue() const { return values_[count_ - 1]; }
+
+  // Lazy statistics over the finite values (0 when there are none).
+  double MaximumValue();
+  double MinimumValue();
+  double Sum();
+  double AbsoluteSum();
+  double ValueRange();
+
+  void RotateFirstToLast();
+  void SwapValues(int index1, int index2);
+  void FillWithIndices();
+  // -1, 0, +1 by the values (reversed for loDescending); values that are not
+  // finite sort after every finite value.
+  int CompareValues(int a, int b) const;
+  // Sorts the points of the owner by this list when Order is not loNone.
+  void Sort();
+
+  bool DateTime() const { return dateTime_; }
+  void SetDateTime(bool v);
+  const std::string& Name() const { return name_; }
+  void SetName(const std::string& v) { name_ = v; }
+  TChartListOrder Order() const { return order_; }
+  void SetOrder(TChartListOrder v) { order_ = v; }
+  const std::string& ValueSource() const { return valueSource_; }
+  void SetValueSource(const std::string& v);
+  TChartSeries* Owner() const { return owner_; }
+
+  // Reads the obsolete "Multiplier" stream property: any value but 1 shows
+  // the obsolete-property message through ShowMessageHook (once per call).
+  void ReadMultiplier(double value);
+  static std::function<void(const std::string&)> ShowMessageHook;
+
+  // The value the next added point takes in this list.
+  double PendingValue = 0;
+
+ private:
+  friend class TChartSeries;
+  void Grow();
+  void Recalc();
+  TChartSeries* owner_;
+  std::string name_;
+  bool dateTime_ = false;
+  TChartListOrder order_ = loNone;
+  std::string valueSource_;
+  std::vector<double> values_;
+  int count_ = 0;
+  bool dirty_ = true;
+  double min_ = 0, max_ = 0, sum_ = 0, absSum_ = 0;
+};
+
+// ---- series ----------------------------------------------------------------------
+
+enum THorizAxis { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
+enum TVertAxis { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
+
+// Kinds of NotifyValue.
+enum TValueEvent { veClear = 0, veAdd = 1, veDelete = 2, veRefresh = 3, veModify = 4 };
+// Source events a linked series reacts to.
+constexpr unsigned seOnDelete = 1, seOnModify = 2, seOnInsert = 4, seOnClear = 8;
+
+enum TLegendTextStyle {
+  ltsPlain, ltsLeftValue, ltsRightValue, ltsLeftPercent, ltsRightPercent, ltsXValue, ltsValue,
+  ltsPercent, ltsXAndValue, ltsXAndPercent
+};
+
+// The chart's own random generator for sample values (a 32-bit linear
+// congruential generator); the engine's generator is never used by charts.
+class TChartRandom {
+ public:
+  explicit TChartRandom(std::uint32_t seed = 0) : seed_(seed) {}
+  void SetSeed(std::uint32_t s) { seed_ = s; }
+  std::uint32_t Seed() const { return seed_; }
+  // Integer in [0, n); 0 when n <= 0.
+  int Next(int n);
+ private:
+  std::uint32_t seed_;
+};
+TChartRandom& ChartRandom();
+
+class TChartSeries {
+ public:
+  TChartSeries();
+  virtual ~TChartSeries();
+  TChartSeries(const TChartSeries&) = delete;
+  TChartSeries& operator=(const TChartSeries&) = delete;
+
+  // -- element settings
+  bool Active() const { return active_; }
+  void SetActive(bool v);
+  TChartBrush& Brush() { return brush_; }
+  TChartPen& Pen() { return pen_; }
+  const std::string& Title() const { return title_; }
+  void SetTitle(const std::string& v);
+  const std::string& Name() const { return name_; }
+  void SetName(const std::string& v) { name_ = v; }
+  bool ShowInLegend() const { return showInLegend_; }
+  void SetShowInLegend(bool v);
+
+  // -- chart and axes
+  TCustomAxisPanel* ParentChart() const { return parentChart_; }
+  // Moves the series to another chart's series list (null: no chart).
+  virtual void SetParentChart(TCustomAxisPanel* chart);
+  THorizAxis HorizAxis() const { return horizAxis_; }
+  void SetHorizAxis(THorizAxis v);
+  TVertAxis VertAxis() const { return vertAxis_; }
+  void SetVertAxis(TVertAxis v);
+  TChartAxis* CustomHorizAxis() const { return customHorizAxis_; }
+  void SetCustomHorizAxis(TChartAxis* axis);
+  TChartAxis* CustomVertAxis() const { return customVertAxis_; }
+  void SetCustomVertAxis(TChartAxis* axis);
+  TChartAxis* HorizAxisObject() const { return horizAxisObject_; }
+  TChartAxis* VertAxisObject() const { return vertAxisObject_; }
+  // Recomputes the axis objects from the settings and the chart.
+  void RecalcGetAxis();
+  virtual bool UsesAxes() const { return true; }
+  virtual bool AssociatedToAxis(const TChartAxis* axis) const;
+
+  // -- value lists
+  TChartValueList& XValues() { return *valueLists_[0]; }
+  TChartValueList& YValues() { return *valueLists_[1]; }
+  const std::vector<TChartValueList*>& ValueLists() const { return valueLists_; }
+  TChartValueList& MandatoryValueList() { return *mandatory_; }
+  TChartValueList& NotMandatoryValueList() { return *notMandatory_; }
+  bool YMandatory() const { return yMandatory_; }
+  // Further list (index 2 on) named Name (case-insensitive), else Y.
+  TChartValueList& ValueListByName(const std::string& name);
+
+  // -- points
+  virtual int AddXY(double x, double y, const std::string& label = "", TColor color = clDefault);
+  virtual int Add(double value, const std::string& label = "", TColor color = clDefault);
+  int AddY(double value, const std::string& label = "", TColor color = clDefault);
+  virtual int AddNull(const std::string& label = "");
+  virtual int AddNullXY(double x, double y, const std::string& label = "");
+  virtual int Count() const { return valueLists_[0]->Count(); }
+  virtual void Delete(int index);
+  virtual void DeleteRange(int start, int quantity);
+  virtual void Clear();
+  void SwapPoints(int a, int b);
+
+  virtual double GetXValue(int index) const { return valueLists_[0]->Value(index); }
+  virtual double GetYValue(int index) const { return valueLists_[1]->Value(index); }
+  double MarkValue(int index) const { return mandatory_->Value(index); }
+  virtual std::string GetLabel(int index) const;
+  void SetLabel(int index, const std::string& label);
+  bool HasLabels() const { return !labels_.empty(); }
+  virtual TColor GetValueColor(int index) const;
+  TColor ValueColor(int index) const { return GetValueColor(index); }
+  void SetValueColor(int index, TColor color);
+  bool HasPointColors() const { return pointColors_ != nullptr; }
+  // Null point: its colour is clNone, or one of its X or Y values is not finite.
+  bool IsNull(int index) const;
+
+  virtual double MinXValue() { return valueLists_[0]->MinimumValue(); }
+  virtual double MaxXValue() { return valueLists_[0]->MaximumValue(); }
+  virtual double MinYValue() { return valueLists_[1]->MinimumValue(); }
+  virtual double MaxYValue() { return valueLists_[1]->MaximumValue(); }
+  virtual double MinZValue() const { return zOrder_ >= 0 ? zOrder_ : autoZ_; }
+  virtual double MaxZValue() const { return MinZValue(); }
+
+  // Pixel positions through the axes (the plot origin without axes).
+  virtual int CalcXPosValue(double value) const;
+  virtual int CalcYPosValue(double value) const;
+  int CalcXPos(int index) const { return CalcXPosValue(GetXValue(index)); }
+  int CalcYPos(int index) const { return CalcYPosValue(GetYValue(index)); }
+
+  // -- colours and formats
+  TColor SeriesColor() const { return seriesColor_; }
+  virtual void SetSeriesColor(TColor v);
+  bool ColorEachPoint() const { return colorEachPoint_; }
+  virtual void SetColorEachPoint(bool v);
+  const std::string& ValueFormat() const { return valueFormat_; }
+  void SetValueFormat(const std::string& v);
+  const std::string& PercentFormat() const { return percentFormat_; }
+  void SetPercentFormat(const std::string& v);
+  int Depth() const { return depth_; }
+  void SetDepth(int v);
+  int ZOrder() const { return zOrder_; }
+  void SetZOrder(int v) { zOrder_ = v; }
+  // Depth position the chart assigned (used when ZOrder is automatic).
+  void SetAutoZ(int v) { autoZ_ = v; }
+
+  std::string ValueText(int index) const;
+  std::string PercentText(int index) const;
+  std::string XText(int index) const;
+  std::string LegendString(int index, TLegendTextStyle style) const;
+
+  // -- updates and notifications
+  void BeginUpdate() { ++updateCount_; }
+  void EndUpdate();
+  int UpdateCount() const { return updateCount_; }
+  virtual void NotifyValue(TValueEvent event, int index);
+  // Repaints the chart when there is one.
+  void Repaint();
+
+  // -- visible range and drawing
+  int FirstVisibleIndex() const { return firstVisible_; }
+  int LastVisibleIndex() const { return lastVisible_; }
+  void CalcFirstLastVisible();
+  bool CalcVisiblePoints = true;
+  bool DrawBetweenPoints = false;
+  virtual bool DrawValuesForward() const;
+  virtual void DrawAllValues();
+  virtual void DrawValue(int /*index*/) {}
+
+  // -- data sources
+  TChartSeries* DataSource() const { return dataSources_.empty() ? nullptr : dataSources_[0]; }
+  // Null detaches; another series becomes the (only) source and the points
+  // are rebuilt from it. Raises ChartException without a chart, for the
+  // series itself, or for a source of another chart or a circular chain.
+  void SetDataSource(TChartSeries* source);
+  const std::vector<TChartSeries*>& LinkedSeries() const { return linkedSeries_; }
+  unsigned SourceEvents = seOnDelete | seOnModify | seOnInsert | seOnClear;
+  virtual void AddValuesFromSource(TChartSeries& source);
+  virtual void CopyPointFromSource(TChartSeries& source, int index);
+
+  // -- sample values
+  virtual int NumSampleValues() const { return 25; }
+  void FillSampleValues(int numValues = 0);
+  bool DesignData = false;
+
+  // -- events
+  std::function<bool(TChartSeries*)> OnBeforeAdd;
+  std::function<void(TChartSeries*, int)> OnAfterAdd;
+  std::function<void(TChartSeries*)> OnClearValues;
+  std::function<void(TChartSeries*, int, std::string&)> OnGetMarkText;
+
+ protected:
+  // Lists created by descendants register themselves here.
+  friend class TChartValueList;
+  void RegisterValueList(TChartValueList* list) { valueLists_.push_back(list); }
+  void UnregisterValueList(TChartValueList* list);
+  void SetMandatory(bool yMandatory);
+  virtual void AddSampleValues(int numValues);
+  virtual void ClearLists();
+  void NotifyNewValue(int index);
+
+ private:
+  void DropSource(TChartSeries* source);
+  bool active_ = true;
+  TChartBrush brush_;
+  TChartPen pen_;
+  std::string title_, name_;
+  bool showInLegend_ = true;
+  TCustomAxisPanel* parentChart_ = nullptr;
+  THorizAxis horizAxis_ = aBottomAxis;
+  TVertAxis vertAxis_ = aLeftAxis;
+  TChartAxis* customHorizAxis_ = nullptr;
+  TChartAxis* customVertAxis_ = nullptr;
+  TChartAxis* horizAxisObject_ = nullptr;
+  TChartAxis* vertAxisObject_ = nullptr;
+  std::vector<TChartValueList*> valueLists_;
+  std::unique_ptr<TChartValueList> xValues_, yValues_;
+  TChartValueList* mandatory_ = nullptr;
+  TChartValueList* notMandatory_ = nullptr;
+  bool yMandatory_ = true;
+  std::unique_ptr<std::vector<TColor>> pointColors_;
+  std::vector<std::string> labels_;
+  TColor seriesColor_ = clDefault;
+  bool colorEachPoint_ = false;
+  std::string valueFormat_, percentFormat_;
+  int depth_ = -1;
+  int zOrder_ = -1;
+  int autoZ_ = 0;
+  int updateCount_ = 0;
+  int firstVisible_ = -1, lastVisible_ = -1;
+  std::vector<TChartSeries*> dataSources_;
+  std::vector<TChartSeries*> linkedSeries_;
+};
+
+// ---- axes ---------------------------------------------------------------------------
+
+enum TAxisLabelAlign { alDefault, alOpposite };
+enum TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
+
+// The largest pixel coordinate a computation may produce (either sign).
+constexpr int MaxPixel = 67108863;
+int ClampPixel(double v);
+
+class TChartAxisTitle {
+ public:
+  int Angle() const { return angle_; }
+  void SetAngle(int v) { angle_ = ((v % 360) + 360) % 360; }
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& v) { caption_ = v; }
+  int DefaultAngle = 0;
+  bool IsAngleStored() const { return angle_ != DefaultAngle; }
+ private:
+  int angle_ = 0;
+  std::string caption_;
+};
+
+class TChartAxis {
+ public:
+  // Appends itself to the panel's axis list (panel may be null).
+  explicit TChartAxis(TCustomAxisPanel* panel);
+  virtual ~TChartAxis();
+  TChartAxis(const TChartAxis&) = delete;
+  TChartAxis& operator=(const TChartAxis&) = delete;
+
+  virtual void Assign(const TChartAxis& source);
+  virtual TAxisLabelStyle AutoLabelStyle() const { return talValue; }
+
+  // -- settings
+  bool Automatic() const { return automatic_; }
+  void SetAutomatic(bool v);
+  bool AutomaticMaximum() const { return automaticMaximum_; }
+  void SetAutomaticMaximum(bool v);
+  bool AutomaticMinimum() const { return automaticMinimum_; }
+  void SetAutomaticMinimum(bool v);
+  double Minimum() const { return minimum_; }
+  void SetMinimum(double v);
+  double Maximum() const { return maximum_; }
+  void SetMaximum(double v);
+  double Increment() const { return increment_; }
+  void SetIncrement(double v);
+  bool Inverted() const { return inverted_; }
+  void SetInverted(bool v);
+  bool Logarithmic() const { return logarithmic_; }
+  void SetLogarithmic(bool v);
+  int LogarithmicBase() const { return logarithmicBase_; }
+  void SetLogarithmicBase(int v);
+  int LabelsSeparation() const { return labelsSeparation_; }
+  void SetLabelsSeparation(int v);
+  int LabelsAngle() const { return labelsAngle_; }
+  void SetLabelsAngle(int v);
+  TAxisLabelAlign LabelsAlign() const { return labelsAlign_; }
+  void SetLabelsAlign(TAxisLabelAlign v);
+  TAxisLabelStyle LabelStyle() const { return labelStyle_; }
+  void SetLabelStyle(TAxisLabelStyle v);
+  double StartPosition() const { return startPosition_; }
+  void SetStartPosition(double v);
+  double EndPosition() const { return endPosition_; }
+  void SetEndPosition(double v);
+  double PositionPercent() const { return positionPercent_; }
+  void SetPositionPercent(double v);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool v);
+  bool Horizontal() const { return horizontal_; }
+  void SetHorizontal(bool v) { horizontal_ = v; }
+  bool OtherSide() const { return otherSide_; }
+  void SetOtherSide(bool v) { otherSide_ = v; }
+  bool IsDepthAxis() const { return isDepthAxis_; }
+
+  // Further settings used by label drawing, stored as given.
+  std::string AxisValuesFormat;
+  std::string DateTimeFormat;
+  bool ExactDateTime = true;
+  bool GridCentered = false;
+  bool Labels = true;
+  bool LabelsExponent = false;
+  bool LabelsMultiLine = false;
+  bool LabelsOnAxis = true;
+  int LabelsSize = 0;
+  int MinorTickCount = 3;
+  int MinorTickLength = 2;
+  bool RoundFirstLabel = true;
+  int TickInnerLength = 0;
+  int TickLength = 4;
+  bool TickOnLabelsOnly = true;
+  int TitleSize = 0;
+  TChartAxisPen AxisPen;
+  TDottedGrayPen Grid;
+  TChartHiddenPen MinorGrid;
+  TDarkGrayPen MinorTicks;
+  TDarkGrayPen Ticks;
+  TDarkGrayPen TicksInner;
+  TPlotFont LabelsFont;
+  TChartAxisTitle Title;
+
+  bool IsMinimumStored() const { return !automatic_ && !automaticMinimum_; }
+  bool IsMaximumStored() const { return !automatic_ && !automaticMaximum_; }
+
+  // -- scale
+  void AutoRange();
+  void RecalculateScale();
+  void SetRange(double aMin, double aMax);
+  void ScrollBy(double offset, bool checkLimits);
+  void ShrinkToRectangle(const TRect& rect);
+  void ComputePixelEnds();
+  // Sets the pixel ends directly (the panel normally derives them).
+  void SetPixelEnds(int startPixel, int endPixel);
+  int OffsetByPercent(int position, const TRect& rect) const;
+
+  int ValueToPixel(double value) const;
+  int ValueToPixelX(double value) const;
+  int ValueToPixelY(double value) const;
+  double PixelToValue(int pixel) const;
+
+  double ComputeIncrement(int maxLabels) const;
+  double LabelsIncrement(int maxLabelSize) const;
+  static double NextIncrementStep(double step);
+  // Whether the scale shows date-times (set before drawing).
+  bool ShowsDateTime = false;
+
+  // -- working fields
+  TCustomAxisPanel* ParentChart() const { return panel_; }
+  double RangeMaximum = 0, RangeMinimum = 0, RangeSpan = 0;
+  bool RangeIsZero = true;
+  double PixelsPerUnit = 0;
+  double LogMaximum = 0, LogMinimum = 0, LogSpan = 0, PixelsPerLogUnit = 0;
+  int StartPixel = 0, EndPixel = 0, SizePixels = 0, CenterPixel = 0;
+  int AxisPosition = 0, LabelsPosition = 0, TitlePosition = 0;
+
+ protected:
+  bool isDepthAxis_ = false;
+  bool visible_ = true;
+
+ private:
+  void Changed();
+  bool Loading() const;
+  TCustomAxisPanel* panel_;
+  bool automatic_ = true, automaticMaximum_ = true, automaticMinimum_ = true;
+  double minimum_ = 0, maximum_ = 0, increment_ = 0;
+  bool inverted_ = false, logarithmic_ = false;
+  int logarithmicBase_ = 10;
+  int labelsSeparation_ = 10;
+  int labelsAngle_ = 0;
+  TAxisLabelAlign labelsAlign_ = alDefault;
+  TAxisLabelStyle labelStyle_ = talAuto;
+  double startPosition_ = 0, endPosition_ = 100, positionPercent_ = 0;
+  bool horizontal_ = false, otherSide_ = false;
+};
+
+class TChartDepthAxis : public TChartAxis {
+ public:
+  explicit TChartDepthAxis(TCustomAxisPanel* panel);
+  TAxisLabelStyle AutoLabelStyle() const override { return talText; }
+};
+
+// ---- series type registry --------------------------------------------------------------
+
+// A series class as the registry knows it: a name and a factory.
+struct TSeriesClass {
+  std::string Name;
+  std::function<std::unique_ptr<TChartSeries>()> Create;
+  friend bool operator==(const TSeriesClass& a, const TSeriesClass& b) { return a.Name == b.Name; }
+};
+
+class TPlotSeriesType {
+ public:
+  const TSeriesClass* SeriesClass = nullptr;
+  const TSeriesClass* FunctionClass = nullptr;
+  // Texts read through the reference each time (current language).
+  const std::string* Description = nullptr;
+  const std::string* GalleryPage = nullptr;
+  int NumGallerySeries = 1;
+};
+
+class TPlotSeriesTypes {
+ public:
+  int Count() const { return int(items_.size()); }
+  TPlotSeriesType& Items(int index) { return *items_.at(index); }
+  void Append(std::unique_ptr<TPlotSeriesType> t) { items_.push_back(std::move(t)); }
+  void Delete(int index) { items_.erase(items_.begin() + index); }
+  void Clear() { items_.clear(); }
+ private:
+  std::vector<std::unique_ptr<TPlotSeriesType>> items_;
+};
+
+// The process-wide lists of series types and tool types.
+TPlotSeriesTypes& PlotSeriesTypes();
+std::vector<std::string>& PlotToolTypes();
+// Classes known to the component streaming (by name).
+bool IsSeriesClassRegistered(const std::string& name);
+const TSeriesClass* FindSeriesClass(const std::string& name);
+
+void RegisterSeriesTypeFunction(const TSeriesClass* seriesClass, const TSeriesClass* functionClass,
+                                const std::string* description, const std::string* galleryPage,
+                                int numGallerySeries);
+void RegisterSeriesType(const TSeriesClass* seriesClass, const std::string* description,
+                        const std::string* galleryPage, int numGallerySeries);
+void RemoveSeriesTypes(bool bySeriesClass, const TSeriesClass* cls);
+void UnregisterSeriesTypes(std::initializer_list<const TSeriesClass*> classes);
+
+}  // namespace qv

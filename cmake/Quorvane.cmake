@@ -1,0 +1,68 @@
+# Helpers shared by every subsystem's CMakeLists.txt.
+
+set(QV_WARNINGS -Wall -Wextra)
+
+# qv_library(NAME [DEPS ...]): a static library of every .cpp file in the
+# calling folder; headers are included as "subsystem/File.h" from the root.
+function(qv_library name)
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE ${QV_WARNINGS})
+    if(ARGN)
+      target_link_libraries(${name} PUBLIC ${ARGN})
+    endif()
+  else()
+    # A subsystem without sources yet: headers only.
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    if(ARGN)
+      target_link_libraries(${name} INTERFACE ${ARGN})
+    endif()
+  endif()
+endfunction()
+
+# qv_tests(PREFIX [DEPS ...]): one test program per test_*.cpp file in the
+# calling folder, each linked with GoogleTest's main and the given libraries,
+# each one CTest test. Tests run with the offscreen Qt platform, and know the
+# source folder (QV_SOURCE_DIR) and the shared data folder (QV_SHARED_DIR).
+function(qv_tests prefix)
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)
+  foreach(t IN LISTS tests)
+    get_filename_component(n ${t} NAME_WE)
+    set(exe ${prefix}_${n})
+    add_executable(${exe} ${t})
+    target_compile_options(${exe} PRIVATE ${QV_WARNINGS})
+    target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    target_compile_definitions(${exe} PRIVATE
+      QV_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+      QV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+      QV_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
+    target_link_libraries(${exe} PRIVATE GTest::gtest_main GTest::gmock ${ARGN})
+    add_test(NAME ${prefix}.${n} COMMAND ${exe} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    set_tests_properties(${prefix}.${n} PROPERTIES
+      TIMEOUT 600
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QV_SHARED_DIR=${CMAKE_SOURCE_DIR}/../shared;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config;XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-data")
+  endforeach()
+endfunction()
+
+# qv_fuzz_target(NAME SOURCE [DEPS ...]): a fuzz target defining
+# LLVMFuzzerTestOneInput. With QV_LIBFUZZER (clang) it is a libFuzzer
+# program; otherwise it links a deterministic driver that feeds a fixed
+# number of pseudo-random and mutated inputs, and runs as a CTest test.
+function(qv_fuzz_target name source)
+  set(exe fuzz_${name})
+  if(QV_LIBFUZZER)
+    add_executable(${exe} ${source})
+    target_compile_options(${exe} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(${exe} ${source} ${CMAKE_SOURCE_DIR}/tests/fuzz/StandaloneFuzzMain.cpp)
+    add_test(NAME fuzz.${name} COMMAND ${exe})
+    set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 600
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config;XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache")
+  endif()
+  target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${exe} PRIVATE ${ARGN})
+endfunction()

@@ -1,0 +1,310 @@
+#include "editor/CodeEditKeyCmds.h"
+
+#include <cstdlib>
+
+namespace qv {
+
+namespace Menus {
+
+constexpr TShortCut scShift = 0x2000;
+constexpr TShortCut scCtrl = 0x4000;
+constexpr TShortCut scAlt = 0x8000;
+
+TShortCut ShortCut(uint16_t Key, TShiftState Shift) {
+  if (Key & 0xF000) return 0;  // not representable
+  TShortCut result = Key;
+  if (Shift & ssShift) result |= scShift;
+  if (Shift & ssCtrl) result |= scCtrl;
+  if (Shift & ssAlt) result |= scAlt;
+  return result;
+}
+
+void ShortCutToKey(TShortCut ShortCut, uint16_t& Key, TShiftState& Shift) {
+  Key = ShortCut & 0x0FFF;
+  Shift = 0;
+  if (ShortCut & scShift) Shift |= ssShift;
+  if (ShortCut & scCtrl) Shift |= ssCtrl;
+  if (ShortCut & scAlt) Shift |= ssAlt;
+}
+
+static std::string KeyName(uint16_t Key) {
+  using namespace vk;
+  switch (Key) {
+    case VK_BACK: return "BkSp";
+    case VK_TAB: return "Tab";
+    case VK_ESCAPE: return "Esc";
+    case VK_RETURN: return "Enter";
+    case VK_SPACE: return "Space";
+    case VK_PRIOR: return "PgUp";
+    case VK_NEXT: return "PgDn";
+    case VK_END: return "End";
+    case VK_HOME: return "Home";
+    case VK_LEFT: return "Left";
+    case VK_UP: return "Up";
+    case VK_RIGHT: return "Right";
+    case VK_DOWN: return "Down";
+    case VK_INSERT: return "Ins";
+    case VK_DELETE: return "Del";
+    default: break;
+  }
+  if ((Key >= '0' && Key <= '9') || (Key >= 'A' && Key <= 'Z')) return std::string(1, char(Key));
+  if (Key >= VK_F1 && Key < VK_F1 + 24) return "F" + std::to_string(Key - VK_F1 + 1);
+  return std::string();
+}
+
+std::string ShortCutToText(TShortCut ShortCut) {
+  const std::string name = KeyName(ShortCut & 0x0FFF);
+  if (name.empty()) return std::string();
+  std::string result;
+  if (ShortCut & scShift) result += "Shift+";
+  if (ShortCut & scCtrl) result += "Ctrl+";
+  if (ShortCut & scAlt) result += "Alt+";
+  return result + name;
+}
+
+}  // namespace Menus
+
+// clang-format off
+const TIdentMapEntry EditorCommandStrs[96] = {
+  {ecNone, "ecNone"}, {ecLeft, "ecLeft"}, {ecRight, "ecRight"}, {ecUp, "ecUp"},
+  {ecDown, "ecDown"}, {ecWordLeft, "ecWordLeft"}, {ecWordRight, "ecWordRight"},
+  {ecLineStart, "ecLineStart"}, {ecLineEnd, "ecLineEnd"}, {ecPageUp, "ecPageUp"},
+  {ecPageDown, "ecPageDown"}, {ecPageLeft, "ecPageLeft"}, {ecPageRight, "ecPageRight"},
+  {ecPageTop, "ecPageTop"}, {ecPageBottom, "ecPageBottom"}, {ecEditorTop, "ecEditorTop"},
+  {ecEditorBottom, "ecEditorBottom"}, {ecGotoXY, "ecGotoXY"},
+  {ecSelLeft, "ecSelLeft"}, {ecSelRight, "ecSelRight"}, {ecSelUp, "ecSelUp"},
+  {ecSelDown, "ecSelDown"}, {ecSelWordLeft, "ecSelWordLeft"}, {ecSelWordRight, "ecSelWordRight"},
+  {ecSelLineStart, "ecSelLineStart"}, {ecSelLineEnd, "ecSelLineEnd"},
+  {ecSelPageUp, "ecSelPageUp"}, {ecSelPageDown, "ecSelPageDown"},
+  {ecSelPageLeft, "ecSelPageLeft"}, {ecSelPageRight, "ecSelPageRight"},
+  {ecSelPageTop, "ecSelPageTop"}, {ecSelPageBottom, "ecSelPageBottom"},
+  {ecSelEditorTop, "ecSelEditorTop"}, {ecSelEditorBottom, "ecSelEditorBottom"},
+  {ecSelGotoXY, "ecSelGotoXY"},
+  {ecSelectAll, "ecSelectAll"}, {ecCopy, "ecCopy"}, {ecScrollUp, "ecScrollUp"},
+  {ecScrollDown, "ecScrollDown"}, {ecScrollLeft, "ecScrollLeft"},
+  {ecScrollRight, "ecScrollRight"}, {ecInsertMode, "ecInsertMode"},
+  {ecOverwriteMode, "ecOverwriteMode"}, {ecToggleMode, "ecToggleMode"},
+  {ecNormalSelect, "ecNormalSelect"}, {ecColumnSelect, "ecColumnSelect"},
+  {ecLineSelect, "ecLineSelect"}, {ecMatchBracket, "ecMatchBracket"},
+  {301, "ecGotoMarker0"}, {302, "ecGotoMarker1"}, {303, "ecGotoMarker2"},
+  {304, "ecGotoMarker3"}, {305, "ecGotoMarker4"}, {306, "ecGotoMarker5"},
+  {307, "ecGotoMarker6"}, {308, "ecGotoMarker7"}, {309, "ecGotoMarker8"},
+  {310, "ecGotoMarker9"},
+  {351, "ecSetMarker0"}, {352, "ecSetMarker1"}, {353, "ecSetMarker2"},
+  {354, "ecSetMarker3"}, {355, "ecSetMarker4"}, {356, "ecSetMarker5"},
+  {357, "ecSetMarker6"}, {358, "ecSetMarker7"}, {359, "ecSetMarker8"},
+  {360, "ecSetMarker9"},
+  {ecContextHelp, "ecContextHelp"},
+  {ecDeleteLastChar, "ecDeleteLastChar"}, {ecDeleteChar, "ecDeleteChar"},
+  {ecDeleteWord, "ecDeleteWord"}, {ecDeleteLastWord, "ecDeleteLastWord"},
+  {ecDeleteBOL, "ecDeleteBOL"}, {ecDeleteEOL, "ecDeleteEOL"}, {ecDeleteLine, "ecDeleteLine"},
+  {ecClearAll, "ecClearAll"}, {ecLineBreak, "ecLineBreak"}, {ecInsertLine, "ecInsertLine"},
+  {ecChar, "ecChar"}, {ecImeStr, "ecImeStr"}, {ecUndo, "ecUndo"}, {ecRedo, "ecRedo"},
+  {ecCut, "ecCut"}, {ecPaste, "ecPaste"}, {ecBlockIndent, "ecBlockIndent"},
+  {ecBlockUnindent, "ecBlockUnindent"}, {ecTab, "ecTab"}, {ecShiftTab, "ecShiftTab"},
+  {ecUpperCase, "ecUpperCase"}, {ecLowerCase, "ecLowerCase"}, {ecToggleCase, "ecToggleCase"},
+  {ecTitleCase, "ecTitleCase"}, {ecString, "ecString"}, {ecAutoCompletion, "ecAutoCompletion"},
+  {ecUserFirst, "ecUserFirst"},
+};
+// clang-format on
+
+static bool SameIdent(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = char(x + 32);
+    if (y >= 'A' && y <= 'Z') y = char(y + 32);
+    if (x != y) return false;
+  }
+  return i == a.size() && b[i] == 0;
+}
+
+bool EditorCommandToIdent(int Command, std::string& Ident) {
+  for (const auto& e : EditorCommandStrs)
+    if (e.Value == Command) {
+      Ident = e.Name;
+      return true;
+    }
+  return false;
+}
+
+bool IdentToEditorCommand(const std::string& Ident, int& Command) {
+  for (const auto& e : EditorCommandStrs)
+    if (SameIdent(Ident, e.Name)) {
+      Command = e.Value;
+      return true;
+    }
+  return false;
+}
+
+std::string EditorCommandToCodeString(TCodeEditorCommand Command) {
+  std::string ident;
+  if (!EditorCommandToIdent(Command, ident)) ident = std::to_string(Command);
+  return ident;
+}
+
+// ---------------------------------------------------------------------------
+
+void TCodeEditKeyStroke::Assign(const TCodeEditKeyStroke& Source) {
+  fCommand = Source.fCommand;
+  fKey = Source.fKey;
+  fShift = Source.fShift;
+  fKey2 = Source.fKey2;
+  fShift2 = Source.fShift2;
+}
+
+std::string TCodeEditKeyStroke::GetDisplayName() const {
+  std::string result = EditorCommandToCodeString(fCommand) + " - " +
+                       Menus::ShortCutToText(ShortCut());
+  if (fKey2 != 0) result += " " + Menus::ShortCutToText(ShortCut2());
+  if (result.empty()) result = "TCodeEditKeyStroke";
+  return result;
+}
+
+int TCodeEditKeyStroke::Index() const { return fCollection ? fCollection->IndexOf(this) : -1; }
+
+void TCodeEditKeyStroke::SetShortCut(TShortCut Value) {
+  if (Value != 0 && fCollection) {
+    const int dup = fCollection->FindShortcut2(Value, ShortCut2());
+    if (dup >= 0 && fCollection->Items(dup) != this)
+      throw ECodeKeyError("Shortcut already exists");
+  }
+  Menus::ShortCutToKey(Value, fKey, fShift);
+}
+
+void TCodeEditKeyStroke::SetShortCut2(TShortCut Value) {
+  if (Value != 0 && fCollection) {
+    const int dup = fCollection->FindShortcut2(ShortCut(), Value);
+    if (dup >= 0 && fCollection->Items(dup) != this)
+      throw ECodeKeyError("Shortcut already exists");
+  }
+  Menus::ShortCutToKey(Value, fKey2, fShift2);
+}
+
+// ---------------------------------------------------------------------------
+
+TCodeEditKeyStroke* TCodeEditKeyStrokes::Add() {
+  fItems.push_back(std::make_unique<TCodeEditKeyStroke>(this));
+  return fItems.back().get();
+}
+
+void TCodeEditKeyStrokes::Assign(const TCodeEditKeyStrokes& Source) {
+  if (&Source == this) return;
+  Clear();
+  for (const auto& k : Source.fItems) Add()->Assign(*k);
+}
+
+void TCodeEditKeyStrokes::Delete(int Index) {
+  if (Index < 0 || Index >= Count()) return;
+  fItems.erase(fItems.begin() + Index);
+}
+
+TCodeEditKeyStroke* TCodeEditKeyStrokes::Items(int Index) const {
+  if (Index < 0 || Index >= Count()) return nullptr;
+  return fItems[static_cast<size_t>(Index)].get();
+}
+
+int TCodeEditKeyStrokes::IndexOf(const TCodeEditKeyStroke* Item) const {
+  for (int i = 0; i < Count(); ++i)
+    if (fItems[static_cast<size_t>(i)].get() == Item) return i;
+  return -1;
+}
+
+int TCodeEditKeyStrokes::FindKeycode(uint16_t Code, TShiftState SS) const {
+  for (int i = 0; i < Count(); ++i) {
+    const auto& k = *fItems[static_cast<size_t>(i)];
+    if (k.Key() == Code && k.Shift() == SS && k.Key2() == 0) return i;
+  }
+  return -1;
+}
+
+int TCodeEditKeyStrokes::FindKeycode2(uint16_t Code1, TShiftState SS1, uint16_t Code2,
+                                      TShiftState SS2) const {
+  for (int i = 0; i < Count(); ++i) {
+    const auto& k = *fItems[static_cast<size_t>(i)];
+    if (k.Key() == Code1 && k.Shift() == SS1 && k.Key2() == Code2 && k.Shift2() == SS2) return i;
+  }
+  return -1;
+}
+
+int TCodeEditKeyStrokes::FindShortcut2(TShortCut SC, TShortCut SC2) const {
+  for (int i = 0; i < Count(); ++i) {
+    const auto& k = *fItems[static_cast<size_t>(i)];
+    if (k.ShortCut() == SC && k.ShortCut2() == SC2) return i;
+  }
+  return -1;
+}
+
+void TCodeEditKeyStrokes::AddKey(TCodeEditorCommand Cmd, uint16_t Key, TShiftState Shift) {
+  TCodeEditKeyStroke* k = Add();
+  k->SetKey(Key);
+  k->SetShift(Shift);
+  k->SetCommand(Cmd);
+}
+
+void TCodeEditKeyStrokes::ResetDefaults() {
+  using namespace vk;
+  constexpr TShiftState N = 0, S = ssShift, C = ssCtrl, SC = ssShift | ssCtrl, A = ssAlt,
+                        SA = ssShift | ssAlt;
+  Clear();
+  AddKey(ecUp, VK_UP, N);
+  AddKey(ecSelUp, VK_UP, S);
+  AddKey(ecScrollUp, VK_UP, C);
+  AddKey(ecDown, VK_DOWN, N);
+  AddKey(ecSelDown, VK_DOWN, S);
+  AddKey(ecScrollDown, VK_DOWN, C);
+  struct Row {
+    uint16_t key;
+    TCodeEditorCommand n, s, c, sc;
+  };
+  static const Row rows[] = {
+      {VK_LEFT, ecLeft, ecSelLeft, ecWordLeft, ecSelWordLeft},
+      {VK_RIGHT, ecRight, ecSelRight, ecWordRight, ecSelWordRight},
+      {VK_NEXT, ecPageDown, ecSelPageDown, ecPageBottom, ecSelPageBottom},
+      {VK_PRIOR, ecPageUp, ecSelPageUp, ecPageTop, ecSelPageTop},
+      {VK_HOME, ecLineStart, ecSelLineStart, ecEditorTop, ecSelEditorTop},
+      {VK_END, ecLineEnd, ecSelLineEnd, ecEditorBottom, ecSelEditorBottom},
+  };
+  for (const Row& r : rows) {
+    AddKey(r.n, r.key, N);
+    AddKey(r.s, r.key, S);
+    AddKey(r.c, r.key, C);
+    AddKey(r.sc, r.key, SC);
+  }
+  AddKey(ecToggleMode, VK_INSERT, N);
+  AddKey(ecCopy, VK_INSERT, C);
+  AddKey(ecCut, VK_DELETE, S);
+  AddKey(ecPaste, VK_INSERT, S);
+  AddKey(ecDeleteChar, VK_DELETE, N);
+  AddKey(ecDeleteLastChar, VK_BACK, N);
+  AddKey(ecDeleteLastChar, VK_BACK, S);
+  AddKey(ecDeleteLastWord, VK_BACK, C);
+  AddKey(ecUndo, VK_BACK, A);
+  AddKey(ecRedo, VK_BACK, SA);
+  AddKey(ecLineBreak, VK_RETURN, N);
+  AddKey(ecLineBreak, VK_RETURN, S);
+  AddKey(ecTab, VK_TAB, N);
+  AddKey(ecShiftTab, VK_TAB, S);
+  AddKey(ecContextHelp, VK_F1, C);
+  AddKey(ecSelectAll, 'A', C);
+  AddKey(ecCopy, 'C', C);
+  AddKey(ecPaste, 'V', C);
+  AddKey(ecCut, 'X', C);
+  AddKey(ecBlockIndent, 'I', SC);
+  AddKey(ecBlockUnindent, 'U', SC);
+  AddKey(ecLineBreak, 'M', C);
+  AddKey(ecInsertLine, 'N', C);
+  AddKey(ecDeleteWord, 'T', C);
+  AddKey(ecDeleteLine, 'Y', C);
+  AddKey(ecDeleteEOL, 'Y', SC);
+  AddKey(ecUndo, 'Z', C);
+  AddKey(ecRedo, 'Z', SC);
+  for (int i = 0; i <= 9; ++i) AddKey(TCodeEditorCommand(ecGotoMarker0 + i), uint16_t('0' + i), C);
+  for (int i = 0; i <= 9; ++i) AddKey(TCodeEditorCommand(ecSetMarker0 + i), uint16_t('0' + i), SC);
+  AddKey(ecNormalSelect, 'N', SC);
+  AddKey(ecColumnSelect, 'C', SC);
+  AddKey(ecLineSelect, 'L', SC);
+  AddKey(ecMatchBracket, 'B', SC);
+}
+
+}  // namespace qv

@@ -1,0 +1,204 @@
+#include "editor/CodeExportHTML.h"
+
+#include <cstdio>
+
+#include "platform/core/SysUtils.h"
+
+namespace qv {
+
+namespace {
+
+// Entity names of the characters 161..255 (index = code - 161); nullptr =
+// no name (160, 172 and 182 have none in the table and are written as
+// numeric references).
+const char* const kLatin1Entities[95] = {
+    "&iexcl;",  "&cent;",   "&pound;",  "&curren;", "&yen;",    "&brvbar;", "&sect;",
+    "&uml;",    "&copy;",   "&ordf;",   "&laquo;",  nullptr,    "&shy;",    "&reg;",
+    "&macr;",   "&deg;",    "&plusmn;", "&sup2;",   "&sup3;",   "&acute;",  "&micro;",
+    nullptr,    "&middot;", "&cedil;",  "&sup1;",   "&ordm;",   "&raquo;",  "&frac14;",
+    "&frac12;", "&frac34;", "&iquest;", "&Agrave;", "&Aacute;", "&Acirc;",  "&Atilde;",
+    "&Auml;",   "&Aring;",  "&AElig;",  "&Ccedil;", "&Egrave;", "&Eacute;", "&Ecirc;",
+    "&Euml;",   "&Igrave;", "&Iacute;", "&Icirc;",  "&Iuml;",   "&ETH;",    "&Ntilde;",
+    "&Ograve;", "&Oacute;", "&Ocirc;",  "&Otilde;", "&Ouml;",   "&times;",  "&Oslash;",
+    "&Ugrave;", "&Uacute;", "&Ucirc;",  "&Uuml;",   "&Yacute;", "&THORN;",  "&szlig;",
+    "&agrave;", "&aacute;", "&acirc;",  "&atilde;", "&auml;",   "&aring;",  "&aelig;",
+    "&ccedil;", "&egrave;", "&eacute;", "&ecirc;",  "&euml;",   "&igrave;", "&iacute;",
+    "&icirc;",  "&iuml;",   "&eth;",    "&ntilde;", "&ograve;", "&oacute;", "&ocirc;",
+    "&otilde;", "&ouml;",   "&divide;", "&oslash;", "&ugrave;", "&uacute;", "&ucirc;",
+    "&uuml;",   "&yacute;", "&thorn;",  "&yuml;"};
+
+// The description block of the clipboard's HTML format: four byte offsets
+// of ten digits each; 105 bytes long.
+std::string ClipboardDescription(size_t StartHTML, size_t EndHTML, size_t StartFragment,
+                                 size_t EndFragment) {
+  char buf[160];
+  std::snprintf(buf, sizeof buf,
+                "Version:0.9\r\nStartHTML:%010zu\r\nEndHTML:%010zu\r\nStartFragment:%010zu\r\n"
+                "EndFragment:%010zu\r\n",
+                StartHTML, EndHTML, StartFragment, EndFragment);
+  return buf;
+}
+
+}  // namespace
+
+TCodeExporterHTML::TCodeExporterHTML() {
+  SetDefaultFilter("HTML Document (*.htm,*.html)|*.htm;*.html");
+}
+
+void TCodeExporterHTML::Clear() {
+  TCodeCustomExporter::Clear();
+  fOpenStyles = TFontStyles();
+  fFontOpen = false;
+  fSpanOpen = false;
+}
+
+std::string TCodeExporterHTML::ColorToHTML(TColor AColor) {
+  const TColor rgb = ColorToRGB(AColor);
+  static const char hex[] = "0123456789ABCDEF";
+  std::string s = "\"#000000\"";
+  const int comps[3] = {GetRValue(rgb), GetGValue(rgb), GetBValue(rgb)};
+  for (int i = 0; i < 3; ++i) {
+    s[size_t(2 + 2 * i)] = hex[(comps[i] >> 4) & 15];
+    s[size_t(3 + 2 * i)] = hex[comps[i] & 15];
+  }
+  return s;
+}
+
+bool TCodeExporterHTML::GetCharReplacement(char32_t C, std::string& Replacement) const {
+  switch (C) {
+    case U'"': Replacement = "&quot;"; return true;
+    case U'&': Replacement = "&amp;"; return true;
+    case U'<': Replacement = "&lt;"; return true;
+    case U'>': Replacement = "&gt;"; return true;
+    case 0x20AC: Replacement = "&euro;"; return true;
+    case 0x2122: Replacement = "&trade;"; return true;
+    default: break;
+  }
+  if (C < 0x80) return false;
+  if (C >= 161 && C <= 255 && kLatin1Entities[C - 161]) {
+    Replacement = kLatin1Entities[C - 161];
+    return true;
+  }
+  Replacement = "&#" + std::to_string(unsigned(C)) + ";";
+  return true;
+}
+
+std::string TCodeExporterHTML::EscapeText(const std::string& AText) {
+  TCodeExporterHTML e;
+  return e.ReplaceChars(AText);
+}
+
+void TCodeExporterHTML::CloseStyles() {
+  if (fOpenStyles.Contains(fsStrikeOut)) AddData("</strike>");
+  if (fOpenStyles.Contains(fsUnderline)) AddData("</u>");
+  if (fOpenStyles.Contains(fsItalic)) AddData("</i>");
+  if (fOpenStyles.Contains(fsBold)) AddData("</b>");
+  fOpenStyles = TFontStyles();
+}
+
+void TCodeExporterHTML::OpenStyles() {
+  if (fLastStyle.Contains(fsBold)) AddData("<b>");
+  if (fLastStyle.Contains(fsItalic)) AddData("<i>");
+  if (fLastStyle.Contains(fsUnderline)) AddData("<u>");
+  if (fLastStyle.Contains(fsStrikeOut)) AddData("<strike>");
+  fOpenStyles = fLastStyle;
+}
+
+void TCodeExporterHTML::OpenSpan() {
+  AddData("<span style=\"background-color: " + ColorToHTML(fLastBG).substr(1) + ">");
+  fSpanOpen = true;
+}
+
+void TCodeExporterHTML::OpenFont() {
+  AddData("<font color=" + ColorToHTML(fLastFG) + ">");
+  fFontOpen = true;
+}
+
+void TCodeExporterHTML::WriteAttributeEnd(TFontStyles EndedStyles, bool FGChanged, bool BGChanged) {
+  const bool colorChanged = FGChanged || BGChanged;
+  // A change of colour or an ended style closes every open style tag;
+  // WriteAttributeStart opens the tags of the new style again.
+  if (colorChanged || !EndedStyles.Empty()) CloseStyles();
+  if (colorChanged && fFontOpen) {
+    AddData("</font>");
+    fFontOpen = false;
+  }
+  if (BGChanged && fSpanOpen) {
+    AddData("</span>");
+    fSpanOpen = false;
+  }
+}
+
+void TCodeExporterHTML::WriteAttributeStart(bool BGChanged, bool FGChanged,
+                                            TFontStyles StartedStyles) {
+  const bool colorChanged = FGChanged || BGChanged;
+  if (BGChanged && fLastBG != Color()) OpenSpan();
+  if (colorChanged && !fFontOpen && fLastFG != Font().Color()) OpenFont();
+  if (colorChanged || !StartedStyles.Empty() || fOpenStyles != fLastStyle) {
+    // Styles still open would otherwise be opened twice.
+    CloseStyles();
+    OpenStyles();
+  }
+}
+
+void TCodeExporterHTML::WriteFirstAttributeStart(bool BGChanged, bool FGChanged, TFontStyles Styles) {
+  if (BGChanged) OpenSpan();
+  if (FGChanged) OpenFont();
+  if (!Styles.Empty()) OpenStyles();
+}
+
+void TCodeExporterHTML::WriteLastAttributeEnd() {
+  CloseStyles();
+  if (fFontOpen) {
+    AddData("</font>");
+    fFontOpen = false;
+  }
+  if (fSpanOpen) {
+    AddData("</span>");
+    fSpanOpen = false;
+  }
+}
+
+std::string TCodeExporterHTML::GetDocumentHeader() {
+  std::string h;
+  if (ExportAsText()) {
+    if (!fCreateHTMLFragment)
+      h += "<html>\r\n<head>\r\n<title>" + ReplaceChars(Title()) +
+           "</title>\r\n</head>\r\n<!-- Generated by CodeEdit HTML exporter -->\r\n<body text=" +
+           ColorToHTML(Font().Color()) + " bgcolor=" + ColorToHTML(Color()) + ">\r\n";
+    const std::string size =
+        fHTMLFontSize == fsDefault ? std::string() : Format(" size=%d", int(fHTMLFontSize) + 1);
+    h += "<pre>\r\n<code><font " + size + " face=\"" + ReplaceChars(Font().Name()) + "\">";
+  } else {
+    // The description block is completed in GetDocumentFooter, once the
+    // offsets are known; here its length is reserved.
+    h += ClipboardDescription(0, 0, 0, 0);
+    if (!fCreateHTMLFragment) h += "<html>\r\n<head></head>\r\n<body>";
+    h += "<!--StartFragment--><pre><code>";
+  }
+  return h;
+}
+
+std::string TCodeExporterHTML::GetDocumentFooter() {
+  std::string f;
+  if (ExportAsText()) {
+    f = "</font>\r\n</code></pre>\r\n";
+    if (!fCreateHTMLFragment) f += "</body>\r\n</html>";
+    return f;
+  }
+  // Clipboard data: the header is already in the buffer; close the
+  // fragment and fill in the offsets.
+  const std::string endMarker = "<!--EndFragment-->";
+  f = "</code></pre>" + endMarker;
+  if (!fCreateHTMLFragment) f += "</body>\r\n</html>";
+  const std::string startMarker = "<!--StartFragment-->";
+  const size_t startHTML = 105;
+  const size_t startFragment = fBuffer.find(startMarker) + startMarker.size();
+  const size_t endFragment = fBuffer.size() + std::string("</code></pre>").size();
+  const size_t endHTML = fBuffer.size() + f.size();
+  const std::string desc = ClipboardDescription(startHTML, endHTML, startFragment, endFragment);
+  fBuffer.replace(0, desc.size(), desc);
+  return f;
+}
+
+}  // namespace qv

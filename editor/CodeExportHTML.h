@@ -1,0 +1,58 @@
+// HTML exporter: an HTML page (ExportAsText) or the clipboard's
+// "HTML Format" data with its offsets header.
+//
+// Markup characters and the Latin-1 signs and letters are written as named
+// entities; any other character outside ASCII as a numeric reference, so
+// the output is plain ASCII and reads the same whatever charset a viewer
+// assumes. Style tags are kept properly nested: when the style changes, the
+// open style tags are closed and the tags of the new style opened again.
+#pragma once
+
+#include "editor/CodeEditExport.h"
+
+namespace qv {
+
+enum THTMLFontSize : uint8_t { fs01 = 0, fs02, fs03, fs04, fs05, fs06, fs07, fsDefault };
+
+class TCodeExporterHTML : public TCodeCustomExporter {
+ public:
+  TCodeExporterHTML();
+  void Clear() override;
+  std::string GetClipboardFormatName() const override { return "HTML Format"; }
+  std::string GetFormatDescription() const override { return "HTML"; }
+
+  bool CreateHTMLFragment() const { return fCreateHTMLFragment; }
+  void SetCreateHTMLFragment(bool Value) { fCreateHTMLFragment = Value; }
+  THTMLFontSize HTMLFontSize() const { return fHTMLFontSize; }
+  void SetHTMLFontSize(THTMLFontSize Value) { fHTMLFontSize = Value; }
+
+  // "\"#RRGGBB\"" of a colour (system colours resolved).
+  static std::string ColorToHTML(TColor AColor);
+  // The text with HTML replacements applied.
+  static std::string EscapeText(const std::string& AText);
+
+ protected:
+  void WriteAttributeEnd(TFontStyles EndedStyles, bool FGChanged, bool BGChanged) override;
+  void WriteAttributeStart(bool BGChanged, bool FGChanged, TFontStyles StartedStyles) override;
+  void WriteLastAttributeEnd() override;
+  void WriteFirstAttributeStart(bool BGChanged, bool FGChanged, TFontStyles Styles) override;
+  void WriteLineBreak() override { AddData("\r\n"); }
+  std::string GetDocumentFooter() override;
+  std::string GetDocumentHeader() override;
+  bool GetCharReplacement(char32_t C, std::string& Replacement) const override;
+
+ private:
+  void CloseStyles();
+  void OpenStyles();
+  void OpenSpan();
+  void OpenFont();
+
+  bool fCreateHTMLFragment = false;
+  THTMLFontSize fHTMLFontSize = fs03;
+  // What is open in the output right now.
+  TFontStyles fOpenStyles;
+  bool fFontOpen = false;
+  bool fSpanOpen = false;
+};
+
+}  // namespace qv

@@ -1,0 +1,291 @@
+#include "engine/FitDll.h"
+
+#include <dlfcn.h>
+#include <link.h>
+#include <signal.h>
+#include <ucontext.h>
+
+#include <cfenv>
+#include <cmath>
+#include <cstring>
+
+namespace qv {
+
+namespace {
+
+// The call in progress on this thread: the library range and its fault entry.
+struct TActiveCall {
+  uintptr_t Low = 0, High = 0;
+  uintptr_t FaultEntry = 0;
+};
+thread_local TActiveCall* gActive = nullptr;
+
+// Handlers that were installed before ours, per signal, and how many loaded
+// libraries need ours.
+constexpr int kSignals[] = {SIGFPE, SIGSEGV, SIGBUS};
+struct sigaction gPrevious[3];
+int gInstalled = 0;
+
+int SignalSlot(int sig) {
+  for (int i = 0; i < 3; ++i)
+    if (kSignals[i] == sig) return i;
+  return -1;
+}
+
+// Hands a fault that is not ours to the handler that was there before.
+void ChainFault(int sig, siginfo_t* info, void* context) {
+  const int slot = SignalSlot(sig);
+  const struct sigaction& prev = gPrevious[slot];
+  if (prev.sa_flags & SA_SIGINFO) {
+    if (prev.sa_sigaction) prev.sa_sigaction(sig, info, context);
+    return;
+  }
+  if (prev.sa_handler != SIG_DFL && prev.sa_handler != SIG_IGN && prev.sa_handler) {
+    prev.sa_handler(sig);
+    return;
+  }
+  // Default action: put it back; returning re-executes the faulting
+  // instruction, which then ends the program as it would have without us.
+  sigaction(sig, &prev, nullptr);
+}
+
+void OnFault(int sig, siginfo_t* info, void* context) {
+  TActiveCall* call = gActive;
+  auto* uc = static_cast<ucontext_t*>(context);
+  uintptr_t pc = 0;
+#if defined(__x86_64__)
+  pc = static_cast<uintptr_t>(uc->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+  pc = static_cast<uintptr_t>(uc->uc_mcontext.pc);
+#endif
+  if (!call || pc < call->Low || pc >= call->High || call->FaultEntry == 0) {
+    ChainFault(sig, info, context);
+    return;
+  }
+  const uintptr_t code = sig == SIGFPE ? 1 : 2;
+  // Continue in QvFitDllFault(code) as if the faulting instruction had
+  // called it: its raise unwinds to the adapter's handler.
+#if defined(__x86_64__)
+  uintptr_t sp = static_cast<uintptr_t>(uc->uc_mcontext.gregs[REG_RSP]);
+  sp = (sp - 256) & ~static_cast<uintptr_t>(15);  // past the red zone, aligned
+  sp -= sizeof(uintptr_t);
+  *reinterpret_cast<uintptr_t*>(sp) = pc;          // return address
+  uc->uc_mcontext.gregs[REG_RSP] = static_cast<greg_t>(sp);
+  uc->uc_mcontext.gregs[REG_RDI] = static_cast<greg_t>(code);
+  uc->uc_mcontext.gregs[REG_RIP] = static_cast<greg_t>(call->FaultEntry);
+#elif defined(__aarch64__)
+  uintptr_t sp = static_cast<uintptr_t>(uc->uc_mcontext.sp);
+  sp = (sp - 256) & ~static_cast<uintptr_t>(15);
+  uc->uc_mcontext.sp = sp;
+  uc->uc_mcontext.regs[0] = code;
+  uc->uc_mcontext.regs[30] = pc;
+  uc->uc_mcontext.pc = call->FaultEntry;
+#else
+  ChainFault(sig, info, context);
+#endif
+}
+
+void InstallFaultHandlers() {
+  if (gInstalled++ > 0) return;
+  struct sigaction sa;
+  std::memset(&sa, 0, sizeof sa);
+  sa.sa_sigaction = OnFault;
+  sa.sa_flags = SA_SIGINFO;
+  sigemptyset(&sa.sa_mask);
+  for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &sa, &gPrevious[i]);
+}
+
+void RemoveFaultHandlers() {
+  if (gInstalled <= 0 || --gInstalled > 0) return;
+  for (int i = 0; i < 3; ++i) {
+    struct sigaction current;
+    sigaction(kSignals[i], nullptr, &current);
+    // Only when ours is still the one installed.
+    if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == OnFault)
+      sigaction(kSignals[i], &gPrevious[i], nullptr);
+  }
+}
+
+// Executable range of the loaded object that holds Address.
+struct TRangeQuery {
+  uintptr_t Address = 0;
+  uintptr_t Low = 0, High = 0;
+};
+
+int FindRange(struct dl_phdr_info* info, size_t, void* data) {
+  auto* q = static_cast<TRangeQuery*>(data);
+  uintptr_t low = UINTPTR_MAX, high = 0;
+  bool holds = false;
+  for (int i = 0; i < info->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& ph = info->dlpi_phdr[i];
+    if (ph.p_type != PT_LOAD) continue;
+    const uintptr_t a = info->dlpi_addr + ph.p_vaddr;
+    const uintptr_t b = a + ph.p_memsz;
+    if (q->Address >= a && q->Address < b) holds = true;
+    if (ph.p_flags & PF_X) {
+      low = std::min(low, a);
+      high = std::max(high, b);
+    }
+  }
+  if (!holds || high == 0) return 0;
+  q->Low = low;
+  q->High = high;
+  return 1;
+}
+
+}  // namespace
+
+// Masks the FPU exceptions and clears the flags for one call, marks the
+// call active for the fault handler, and restores both afterwards.
+struct TFitDllFaultGuard {
+  fenv_t Saved;
+  TActiveCall Call;
+  TActiveCall* Outer;
+  explicit TFitDllFaultGuard(const TFitDll& dll) {
+    feholdexcept(&Saved);
+    Call.Low = dll.FCodeLow;
+    Call.High = dll.FCodeHigh;
+    Call.FaultEntry = reinterpret_cast<uintptr_t>(dll.FFault);
+    Outer = gActive;
+    gActive = &Call;
+  }
+  bool Faulted() const { return fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW) != 0; }
+  ~TFitDllFaultGuard() {
+    gActive = Outer;
+    fesetenv(&Saved);
+  }
+};
+
+TFitDll::~TFitDll() { Free(); }
+
+void TFitDll::Free() {
+  if (FHandle) {
+    fenv_t env;
+    fegetenv(&env);
+    dlclose(FHandle);
+    fesetenv(&env);
+    RemoveFaultHandlers();
+  }
+  FHandle = nullptr;
+  FPath.clear();
+  FSetup = nullptr;
+  FRun = nullptr;
+  FFault = nullptr;
+  FCodeLow = FCodeHigh = 0;
+  FReady = false;
+}
+
+bool TFitDll::Load(const std::string& Path, std::string& Error) {
+  Free();
+  // Loading runs the library's start-up code, which may set its own FPU
+  // control word: the caller's environment is put back afterwards.
+  fenv_t env;
+  fegetenv(&env);
+  void* handle = dlopen(Path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  fesetenv(&env);
+  if (!handle) {
+    const char* e = dlerror();
+    Error = e ? e : "cannot load " + Path;
+    return false;
+  }
+  auto setup = reinterpret_cast<TSetupFn>(dlsym(handle, "QvFitDllSetup"));
+  auto run = reinterpret_cast<TRunFn>(dlsym(handle, "QvFitDllRun"));
+  void* fault = dlsym(handle, "QvFitDllFault");
+  void* entry = dlsym(handle, "Run__DLL");
+  if (!setup || !run || !fault || !entry) {
+    Error = "The library \"" + Path + "\" does not export Run__DLL and its adapter.";
+    dlclose(handle);
+    return false;
+  }
+  TRangeQuery q;
+  q.Address = reinterpret_cast<uintptr_t>(fault);
+  dl_iterate_phdr(FindRange, &q);
+  FHandle = handle;
+  FPath = Path;
+  FSetup = setup;
+  FRun = run;
+  FFault = fault;
+  FCodeLow = q.Low;
+  FCodeHigh = q.High;
+  InstallFaultHandlers();
+  return true;
+}
+
+bool TFitDll::Setup(const Integer1Array& Rows, const Double3Array& XData, const Double2Array& VCData, int Inputs,
+                    int VarConstants, int Outputs, int Params, std::string& Error) {
+  FReady = false;
+  if (!FHandle) {
+    Error = "No library loaded.";
+    return false;
+  }
+  const int files = static_cast<int>(Rows.size());
+  std::vector<double> x, vc;
+  for (int f = 0; f < files; ++f) {
+    for (int i = 0; i < Inputs; ++i)
+      for (int r = 0; r < Rows[f]; ++r) {
+        const bool have = f < static_cast<int>(XData.size()) && i < static_cast<int>(XData[f].size()) &&
+                          r < static_cast<int>(XData[f][i].size());
+        x.push_back(have ? XData[f][i][r] : 0.0);
+      }
+    for (int c = 0; c < VarConstants; ++c) {
+      const bool have = f < static_cast<int>(VCData.size()) && c < static_cast<int>(VCData[f].size());
+      vc.push_back(have ? VCData[f][c] : 0.0);
+    }
+  }
+  int status;
+  {
+    TFitDllFaultGuard guard(*this);
+    status = FSetup(files, Inputs, Outputs, VarConstants, Params, Rows.data(), x.data(), vc.data());
+  }
+  if (status != 0) {
+    Error = "The library could not take the data.";
+    return false;
+  }
+  FFiles = files;
+  FOutputs = Outputs;
+  FParams = Params;
+  FRows = Rows;
+  int most = 0;
+  for (int r : Rows) most = std::max(most, r);
+  FBuffer.assign(static_cast<size_t>(std::max(1, Outputs * most)), 0.0);
+  FReady = true;
+  return true;
+}
+
+TFitDllStatus TFitDll::Run(int File, const double* Params, Double2Array& Y, std::string* Error) {
+  if (!FReady || File < 0 || File >= FFiles) {
+    if (Error) *Error = "The library is not ready.";
+    return TFitDllStatus::NotReady;
+  }
+  char text[512];
+  text[0] = 0;
+  int status;
+  bool faulted;
+  {
+    TFitDllFaultGuard guard(*this);
+    status = FRun(File, Params, FBuffer.data(), text, sizeof text);
+    faulted = guard.Faulted();
+  }
+  if (status != 0) {
+    if (Error) *Error = text;
+    return TFitDllStatus::Exception;
+  }
+  if (faulted) {
+    if (Error) *Error = "Floating point fault (division by zero, invalid operation or overflow).";
+    return TFitDllStatus::FloatFault;
+  }
+  const int rows = FRows[File];
+  for (int k = 0; k < FOutputs * rows; ++k)
+    if (!std::isfinite(FBuffer[k])) {
+      if (Error) *Error = "The result is not a finite number.";
+      return TFitDllStatus::NotFinite;
+    }
+  if (static_cast<int>(Y.size()) < FOutputs) Y.resize(FOutputs);
+  for (int o = 0; o < FOutputs; ++o) {
+    if (static_cast<int>(Y[o].size()) < rows) Y[o].resize(rows);
+    std::memcpy(Y[o].data(), FBuffer.data() + static_cast<size_t>(o) * rows, sizeof(double) * rows);
+  }
+  return TFitDllStatus::Ok;
+}
+
+}  // namespace qv

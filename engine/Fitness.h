@@ -1,0 +1,71 @@
+// Fitness of population members and trial vectors, the statistics R, DC,
+// SSE and RMSE, the evaluation of the whole population with its best
+// tracking, relative fitness and neighbourhood bests, and the test
+// evaluations that check a model before a run.
+//
+// Fitting modes: the fitness is DC (larger is better) unless the stop
+// criterion is RMSE, then RMSE (smaller is better); "better" is strict.
+// Arithmetic faults of the model never leave these routines: a row that
+// cannot be evaluated is penalised and its member drawn again.
+#pragma once
+
+#include "engine/CommonUnit.h"
+#include "engine/FitHost.h"
+#include "engine/SearchState.h"
+
+namespace qv {
+
+// Statistics of output o of data file f, T the observed values
+// (Targets[f][o]), C the calculated ones (Calc[f][o]):
+//   Stt = sum (T - mean T)^2, SSE = sum (T - C)^2,
+//   Stc = sum (T - mean T)(C - mean C), Scc = sum (C - mean C)^2,
+//   DC = (Stt - SSE) / Stt (0 when Stt = 0; below -100 or NaN gives -100),
+//   R = sqrt(Stc^2 / (Stt Scc)) (0 when Stt or Scc is 0), RMSE = sqrt(SSE / N).
+// mean T comes from TargetMean, mean C from CalculatedMean.
+void CalcStatistics(const TEngineState& S, int f, int o, const Double3Array& Calc, double& SSE,
+                    double& RMSE, double& DC, double& R);
+// DC of output o of the current file against Calc; an overflow gives -100
+// and draws member Member again (no member for Member < 0).
+double CalcDeterminationCoef(TEngineState& S, int o, const Double3Array& Calc, int Member = -1);
+// RMSE of output o of the current file against Calc; an overflowing sum is
+// replaced by the sum of the squared observed values.
+double CalcRootMeanSquareError(const TEngineState& S, int o, const Double3Array& Calc);
+// The two measures of output o of the current file against Calculated, for
+// the chart analysis window.
+double CalcDeterminationCoef(TEngineState& S, int o);
+double CalcRootMeanSquareError(const TEngineState& S, int o);
+
+// Fitness of member m (Population[m]) and of its trial vector
+// (TrialPopulation[m]) in expression mode, under the given stop criterion.
+double MemberFitnessByExpression(TEngineState& S, int Criterion, int m);
+double FitnessByExpression(TEngineState& S, int Criterion, int m);
+// The member or trial fitness of the current mode. Fitting by program is not
+// available yet: it raises ENotSupportedException.
+double MemberFitness(TEngineState& S, int Criterion, int m);
+double TrialFitness(TEngineState& S, int Criterion, int m);
+
+// Evaluates the population (differential evolution outside the first pass
+// keeps the fitness it computed itself), tracks the best, computes the
+// relative fitness (shares of goodness) and the neighbourhood bests, and
+// sets S.Improved... through Set.Improved when the best changed.
+void EvaluatePopulation(TEngineState& S, TSearchSettings& Set, bool First);
+// Relative fitness from Fitness: under RMSE 1/F over the sum of 1/F (a
+// perfect member, RMSE 0, gets the top share 1); under DC 1/(1 - F) over
+// the sum (a DC of exactly 1 gets 1).
+void ComputeRelativeFitness(TEngineState& S, int Criterion, bool First);
+// Copies Calculated into BestCalculated with its mean, maximum and minimum.
+void StoreBestCalculated(TEngineState& S);
+// R, DC, SSE and RMSE of the best member into BestR .. BestRMSE.
+void UpdateBestStatistics(TEngineState& S);
+
+// Checks before a run: the compiled fitting function must evaluate for some
+// random slot values (51 tries; else "Function string "<statement>" is not
+// correct!"); every objective must evaluate in one of 21 tries (else
+// "Function expression of "<text> is wrong!").
+bool CheckFunctionExpression(TEngineState& S, TFitHost& Host);
+bool CheckEquationFunctions(TEngineState& S, TFitHost& Host);
+// Test value of try t: [0, 1) for tries 0-10, its negative for 11-21, then
+// in (-1, 1].
+double RandomTestValue(TEngineState& S, int Try);
+
+}  // namespace qv

@@ -1,0 +1,310 @@
+// The curve-fitting model parser (outputs given by function expressions),
+// name replacement and the reading of data sets shared with the other
+// parsers.
+#include <filesystem>
+#include <fstream>
+
+#include "engine/FitSettings.h"
+#include "engine/ModelParser.h"
+#include "engine/ModelTools.h"
+#include "platform/core/Classes.h"
+#include "platform/core/SysUtils.h"
+
+namespace qv {
+
+using namespace modeltools;
+
+std::string ReplaceModelNames(const std::string& Text, const std::string& Name, const std::string& Replacement) {
+  std::string text = Lower(Text);
+  const std::string name = Lower(Name);
+  if (name.empty()) return text;
+  size_t from = 0;
+  while (true) {
+    size_t p = text.find(name, from);
+    if (p == std::string::npos) break;
+    const size_t end = p + name.size();
+    const bool before = p > 0 && std::isalnum(static_cast<unsigned char>(text[p - 1]));
+    const bool after = end < text.size() && std::isalnum(static_cast<unsigned char>(text[end]));
+    if (before || after) {
+      from = p + 1;
+      continue;
+    }
+    text.replace(p, name.size(), Replacement);
+    // Go on after the replacement: a replacement that holds the name itself
+    // must not be replaced again and again.
+    from = p + Replacement.size();
+  }
+  return text;
+}
+
+namespace {
+
+// Turns "y = E" / "E = y" / "L = R" into the expression whose value the
+// output takes (the right side of a function statement).
+std::string RewriteSide(const std::string& side, const std::string& y) {
+  size_t eq = side.find('=');
+  if (eq == std::string::npos) return side;
+  std::string l = TrimText(side.substr(0, eq)), r = TrimText(side.substr(eq + 1));
+  if (SameText(l, y)) return r;
+  if (SameText(r, y)) return l;
+  return l + "-(" + r + ")+(" + y + ")";
+}
+
+void ReadFunction(TEngineState& S, const std::string& f) {
+  S.FunctionTexts.push_back(f);
+  std::string y;
+  if (S.FixedOutputIndex >= 0 && S.FixedOutputIndex < S.VariableCount) {
+    y = S.VariableNames[S.FixedOutputIndex];
+  } else if (S.VariableCount > 0) {
+    y = S.VariableNames.back();
+    size_t eq = f.find('=');
+    if (eq != std::string::npos) {
+      std::string left = TrimText(f.substr(0, eq));
+      for (const auto& v : S.VariableNames)
+        if (SameText(v, left)) y = v;
+    }
+  }
+  std::string output = y, expression;
+  if (!StartsText("if", TrimText(f))) {
+    size_t eq = f.find('=');
+    if (eq == std::string::npos) {
+      expression = f + "+(" + y + ")";
+    } else {
+      std::string l = TrimText(f.substr(0, eq)), r = TrimText(f.substr(eq + 1));
+      if (SameText(l, y)) {
+        output = l;
+        expression = r;
+      } else if (SameText(r, y)) {
+        output = r;
+        expression = l;
+      } else {
+        expression = l + "-(" + r + ")+(" + y + ")";
+      }
+    }
+  } else {
+    size_t open = f.find('('), first = f.find(','), last = f.rfind(',');
+    if (open == std::string::npos || first == std::string::npos || first < open || first == last) {
+      // Not of the if(c, a, b) shape: the compiler reports it later.
+      expression = f;
+    } else {
+      std::string c = f.substr(open + 1, first - open - 1);
+      std::string a = f.substr(first + 1, last - first - 1);
+      std::string b = f.substr(last + 1);
+      if (!b.empty()) b.pop_back();
+      expression = "If(" + c + "," + RewriteSide(a, y) + "," + RewriteSide(b, y) + ")";
+    }
+  }
+  S.FunctionOutputs.push_back(output);
+  S.FunctionExpressions.push_back(expression);
+  S.FunctionCount = static_cast<int>(S.FunctionTexts.size());
+}
+
+}  // namespace
+
+// ---- Data sets (shared with the program parser) ------------------------------------
+
+std::string ResolveDataFileName(const TEngineState& S, const std::string& Name) {
+  std::string name = TrimText(Name);
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+  std::filesystem::path p(name);
+  if (p.is_relative() && !S.ModelFolder.empty()) p = std::filesystem::path(S.ModelFolder) / p;
+  return p.string();
+}
+
+bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(FileName, ec)) return false;
+  std::ifstream in(FileName, std::ios::binary);
+  if (!in) return false;
+  std::string line;
+  while (std::getline(in, line)) {
+    std::string t = TrimText(line);
+    if (!t.empty()) Rows.push_back(t);
+  }
+  return true;
+}
+
+namespace {
+
+void SizeOutputArrays(TEngineState& S) {
+  const int sets = S.DataFileCount;
+  S.TargetData.assign(sets, {});
+  S.Calculated.assign(sets, {});
+  S.BestCalculated.assign(sets, {});
+  for (int f = 0; f < sets; ++f) {
+    const int rows = S.PointCount[f];
+    S.TargetData[f].assign(S.OutputCount, Double1Array(rows, 0.0));
+    S.Calculated[f].assign(S.OutputCount, Double1Array(rows, 0.0));
+    S.BestCalculated[f].assign(S.OutputCount, Double1Array(rows, 0.0));
+  }
+  for (auto* a : {&S.TargetMean, &S.TargetMin, &S.TargetMax, &S.CalculatedMean, &S.CalculatedMin, &S.CalculatedMax})
+    a->assign(sets, Double1Array(S.OutputCount, 0.0));
+}
+
+}  // namespace
+
+void SizeDataArrays(TEngineState& S, int Inputs) {
+  const int sets = S.DataFileCount;
+  S.DataColumns.assign(sets, {});
+  S.InputData.assign(sets, {});
+  for (int f = 0; f < sets; ++f) {
+    const int rows = S.PointCount[f];
+    S.DataColumns[f].assign(std::max(S.VariableCount, S.ColumnCount), Double1Array(rows, 0.0));
+    S.InputData[f].assign(std::max(0, Inputs), Double1Array(rows, 0.0));
+  }
+  SizeOutputArrays(S);
+}
+
+bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
+  S.OutputCount = 1;
+  S.CurrentOutput = S.VariableCount = S.FunctionCount = S.ConstantCount = S.DataFileCount = S.CurrentFile = 0;
+  S.ParameterCount = S.VarParameterCount = S.VarConstantCount = S.ColumnCount = 0;
+  S.FixedOutputIndex = -1;
+  S.ModelTitle.clear();
+  S.Exclusive = false;
+  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues, &S.FunctionTexts,
+                  &S.FunctionOutputs, &S.FunctionExpressions, &S.OutputNames, &S.InputNames, &S.VarConstantNames,
+                  &S.DataSetNames})
+    a->clear();
+  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh, &S.InitialValue})
+    a->clear();
+  for (auto* a : {&S.HasLower, &S.HasUpper, &S.HasBound, &S.HasInitial, &S.HasRange, &S.IsInteger,
+                  &S.IsVarParameter, &S.IsDataFile, &S.IsTestFile})
+    a->clear();
+  S.ParameterDigits.clear();
+  S.VarConstantValues.clear();
+  S.PointCount.clear();
+  S.DataColumns.clear();
+  S.InputData.clear();
+
+  // Data sets in order: a file name, or the work line after which inline
+  // rows follow.
+  struct TSet {
+    bool File;
+    std::string Name;
+    int Line;
+  };
+  std::vector<TSet> sets;
+
+  const TStringList& work = S.WorkLines();
+  const int lineCount = work.Count();
+  for (int i = 0; i < lineCount; ++i) {
+    const std::string line = work[i];
+    const std::string trimmed = TrimText(line);
+    if (StartsWith(trimmed, "//") || CutComment(trimmed).empty()) continue;
+    const std::string lower = Lower(trimmed);
+    const std::string key = Keyword(trimmed);
+    const std::string text = StatementText(trimmed);
+    if (StartsWith(lower, "datafile")) {
+      std::string name = trimmed.substr(8);
+      name = TrimText(name);
+      if (!name.empty() && name.back() == ';') name.pop_back();
+      name = TrimText(name);
+      sets.push_back({true, ResolveDataFileName(S, name), i});
+      if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+      S.DataSetNames.push_back(name);
+      S.IsDataFile.push_back(true);
+      continue;
+    }
+    if (IsDataLine(lower)) {
+      sets.push_back({false, "", i});
+      S.DataSetNames.push_back("");
+      S.IsDataFile.push_back(false);
+      break;
+    }
+    bool ok = true;
+    if (key == "title") {
+      S.ModelTitle = text;
+    } else if (key == "variable" || key == "variables") {
+      ok = ReadVariableList(S, Host, text);
+    } else if (key == "parameter" || key == "parameters") {
+      ok = ReadParameterList(S, Host, text, 0);
+    } else if (key == "constant" || key == "const") {
+      ok = ReadConstantList(S, Host, text);
+    } else if (StartsWith(lower, "exclusive")) {
+      if (lower.substr(9).find("=true") != std::string::npos) {
+        S.Exclusive = true;
+        TFitSettings& settings = Host.Settings();
+        settings.SetItemIndex("RadioGroup2", 1);
+        Host.SettingChanged("RadioGroup2");
+        settings.SetItemIndex("BinCheckBox", 1);
+        Host.SettingChanged("BinCheckBox");
+        settings.SetText("ComboBox2", "0");
+        Host.SettingChanged("ComboBox2");
+        S.EncodeDecode = true;
+        S.GeneBase = StrToIntDef(TrimText(settings.Text("BinBox")), 10);
+        S.GeneDecimals = 0;
+      }
+    } else if (key == "function") {
+      ReadFunction(S, text);
+    }
+    if (!ok) return false;
+  }
+  S.DataFileCount = static_cast<int>(sets.size());
+  S.IsTestFile.assign(S.DataFileCount, false);
+
+  // Constants go into the expressions as whole words.
+  for (auto& e : S.FunctionExpressions) {
+    for (int c = 0; c < S.ConstantCount; ++c)
+      e = ReplaceModelNames(e, S.ConstantNames[c], ConstantReplacement(S.ConstantValues[c]));
+    e = Lower(e);
+  }
+
+  if (S.VariableCount == 0) {
+    Host.ShowMessage(mtError, "No variables defined!");
+    return false;
+  }
+  if (S.ParameterCount == 0) {
+    Host.ShowMessage(mtError, "No parameters defined!");
+    return false;
+  }
+  S.DimCount = S.ParameterCount;
+  S.VariableValues.assign(S.VariableCount, 0.0);
+  S.ParameterValues.assign(S.ParameterCount, 0.0);
+  S.PointCount.assign(S.DataFileCount, 0);
+
+  // The rows of every data set, each checked alike whether inline or from a
+  // file; the arrays are sized per data set.
+  std::vector<std::vector<std::string>> rows(S.DataFileCount);
+  for (int f = 0; f < S.DataFileCount; ++f) {
+    if (sets[f].File) {
+      if (!ReadDataFileLines(sets[f].Name, rows[f])) {
+        Host.ShowMessage(mtWarning, "File \"" + S.DataSetNames[f] + "\" not exist!");
+        return false;
+      }
+    } else {
+      for (int i = sets[f].Line + 1; i < lineCount; ++i) {
+        std::string r = CutComment(work[i]);
+        if (!r.empty()) rows[f].push_back(r);
+      }
+    }
+    S.PointCount[f] = static_cast<int>(rows[f].size());
+    if (S.PointCount[f] < 3) {
+      Host.ShowMessage(mtError, "There are no enougth data for processing!");
+      return false;
+    }
+  }
+  if (S.DataFileCount == 0) {
+    // Without data there is nothing to fit.
+    Host.ShowMessage(mtError, "There are no enougth data for processing!");
+    return false;
+  }
+  S.RowCount = S.PointCount[0];
+  SizeDataArrays(S, S.VariableCount - 1);
+
+  for (int f = 0; f < S.DataFileCount; ++f) {
+    S.CurrentFile = f;
+    for (int r = 0; r < S.PointCount[f]; ++r) {
+      S.ValuesRead = 0;
+      bool reported = false;
+      if (!SplitDataRowChecked(S, Host, rows[f][r], 0, r, reported) || S.ValuesRead != S.VariableCount) {
+        if (!reported) Host.ShowMessage(mtError, "Read data error!");
+        return false;
+      }
+    }
+  }
+  S.CurrentFile = 0;
+  return true;
+}
+
+}  // namespace qv

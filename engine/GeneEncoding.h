@@ -1,0 +1,42 @@
+// Base-N gene strings of the genetic algorithm's encode-decode mode.
+//
+// A gene holds one member value written in base N (2 to 10): character 1 is
+// the sign ("1" not negative, "0" negative), then W integer digits, most
+// significant first and padded with "0"; when F > 0 a "." and F base-N digits
+// that encode the decimal fraction (DecimalCount decimal digits) follow.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qv {
+
+class TRandomGenerator;
+
+struct TGeneLayout {
+  int Base = 10;          // N
+  int IntDigits = 1;      // W
+  int FracDigits = 0;     // F: base-N digits of the fraction, 0 for whole numbers
+  int DecimalCount = 0;   // decimal fraction digits the F digits stand for
+  bool SignFree = false;  // the sign character may change under mutation
+};
+
+// The base-N digits of a non-negative value truncated toward zero, most
+// significant first; 0 gives "0".
+std::string IntToBaseDigits(double value, int base);
+// The decimal text of the number the base-N digits stand for (64-bit sum;
+// digits are not checked).
+std::string BaseDigitsToDecimal(const std::string& digits, int base);
+
+// The layout of a dimension with the given bounds: W holds the larger bound's
+// integer part, F holds 10^decimals - 1, the sign is free when the bounds
+// straddle zero.
+TGeneLayout MakeGeneLayout(double lower, double upper, int base, int decimals);
+
+std::string EncodeGene(const TGeneLayout& layout, double value);
+double DecodeGene(const TGeneLayout& layout, const std::string& gene);
+// The gene with one position changed (never the "." and, unless the sign is
+// free, never the sign).
+std::string MutateGene(const TGeneLayout& layout, const std::string& gene, TRandomGenerator& random);
+
+}  // namespace qv

@@ -1,0 +1,90 @@
+// Reading a model: text preparation, classification, the three model
+// parsers, the definition readers, data rows, target preparation, function
+// compilation and the population set-up.
+//
+// Every reader and parser reports a model error as one message through the
+// host (TFitHost::ShowMessage) and returns false; nothing throws for bad
+// model text. The state stays partly filled until the next run.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/CommonUnit.h"
+#include "engine/FitHost.h"
+
+namespace qv {
+
+class TStrings;
+
+// ---- Text preparation ---------------------------------------------------------
+// Copies the model editor's lines into State.WorkLines(), removes block
+// comments, turns tabs into blanks, cuts line comments and joins each
+// statement running over several lines into one line ending with ";".
+void PrepareModelText(TEngineState& State, const std::vector<std::string>& CodeLines);
+
+// ---- Classification and the front half of the run command -------------------
+// Mode of the prepared text: 0 fitting (variables, no program block), 1
+// optimisation (no variables), 2 program (variables and a program block),
+// -1 when it cannot be run (a program block without variables).
+int ClassifyModel(const TEngineState& State);
+
+// Reads GeneBase, GeneDecimals and the encode-decode flag from the settings
+// (the run command does this at Run and Resume).
+void ReadGeneSettings(TEngineState& State, TFitSettings& Settings);
+
+// Prepares the text, classifies it (setting ModelMode), reads the gene
+// settings and runs the matching parser. A text of no kind gives the
+// information "Wrong codes, no thing will be executed!" and false.
+// Clears Resuming. The program-library build is the caller's next step.
+bool ReadModel(TEngineState& State, TFitHost& Host, const std::vector<std::string>& CodeLines);
+
+// ---- The three parsers (on the prepared work lines) ------------------------
+bool ParseFunctionModel(TEngineState& State, TFitHost& Host);
+bool ParseEquationModel(TEngineState& State, TFitHost& Host);
+bool ParseProgramModel(TEngineState& State, TFitHost& Host);
+
+// ---- Definition readers (append to the state; false after one message) ----
+bool ReadVariableList(TEngineState& State, TFitHost& Host, const std::string& Text);
+// Kind 0 "Parameter", 1 "VarParameter".
+bool ReadParameterList(TEngineState& State, TFitHost& Host, const std::string& Text, int Kind);
+bool ReadConstantList(TEngineState& State, TFitHost& Host, const std::string& Text);
+bool ReadVarConstantList(TEngineState& State, TFitHost& Host, const std::string& Text);
+// Splits one data row into DataColumns[CurrentFile][Column..][Row]; false when
+// a field is not a number (no message: the caller reports).
+bool SplitDataRow(TEngineState& State, TFitHost& Host, const std::string& Text, int Column, int Row);
+
+// ---- After a successful parse -----------------------------------------------
+// Splits DataColumns into InputData and TargetData (+ target statistics).
+void PrepareTargetData(TEngineState& State);
+// Compiles FunctionExpressions[CurrentFunction] into a new State.Parser;
+// shows "Function expression is uncorrect!" and returns false on error.
+bool CompileFitFunction(TEngineState& State, TFitHost& Host);
+// Compiles every constraint and objective into a new State.Parser.
+bool CompileEquationFunctions(TEngineState& State, TFitHost& Host);
+
+// Allocates and fills the population from the settings of the chosen
+// algorithm (does nothing while State.Resuming). False after the message
+// "Population size must be bigger than 5!".
+bool InitPopulation(TEngineState& State, TFitHost& Host);
+// New random values for one member, its personal best reset.
+void ResetPopulation(TEngineState& State, int Member);
+
+// Key filters of the whole-number and real-number settings boxes.
+bool IsIntegerKey(char Key);
+bool IsRealKey(char Key, const std::string& Text);
+
+// Whole-word, case-insensitive name replacement; the result is lower case
+// but for the inserted replacements.
+std::string ReplaceModelNames(const std::string& Text, const std::string& Name,
+                              const std::string& Replacement);
+// Expands the first "sum(" (Kind 0) or "prod(" (Kind 1) index form of a
+// lower-case text; throws Exception on a malformed form.
+std::string ExpandSumProd(const std::string& Text, int Kind);
+
+// A readable dump of the model part of the state (mode, counts, names,
+// bounds, expressions, data shapes), one fact per line; used by tests and
+// by the command-line driver.
+std::string DumpModelState(const TEngineState& State);
+
+}  // namespace qv

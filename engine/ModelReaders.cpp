@@ -1,0 +1,503 @@
+// Definition readers: variables, parameters, constants, per-data-set
+// constants, and the splitting of one data row.
+#include <cmath>
+#include <unordered_set>
+
+#include "engine/ModelParser.h"
+#include "engine/ModelTools.h"
+#include "platform/core/SysUtils.h"
+
+namespace qv {
+
+using namespace modeltools;
+
+namespace {
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// ---- Variables ---------------------------------------------------------------
+
+bool ReadVariableDefinition(TEngineState& S, TFitHost& Host, const std::string& Text) {
+  std::string text = TrimText(Text);
+  std::string name = text;
+  bool output = false;
+  size_t b = text.find('[');
+  if (b != std::string::npos) {
+    name = TrimText(text.substr(0, b));
+    size_t e = text.find(']', b);
+    std::string mark = Lower(TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
+    output = mark == "output";
+  }
+  if (name.empty()) return true;  // an empty piece of the list ("x,,y") defines nothing
+  for (const auto& earlier : S.VariableNames)
+    if (earlier == name) {
+      Host.ShowMessage(mtWarning, "The variable " + Quoted(name) + " has been multi-declared!");
+      return false;
+    }
+  S.VariableNames.push_back(name);
+  S.VariableCount = static_cast<int>(S.VariableNames.size());
+  if (output) {
+    if (S.ModelMode == 2) {
+      S.OutputNames.push_back(name);
+      S.OutputCount = static_cast<int>(S.OutputNames.size());
+    } else {
+      S.FixedOutputIndex = S.VariableCount - 1;
+    }
+  }
+  return true;
+}
+
+// ---- Parameters --------------------------------------------------------------
+
+struct TParameterShape {
+  bool HasBound = false, HasLower = false, HasUpper = false, HasInitial = false, HasRange = false,
+       IsInteger = false;
+  double Lower = 0, Upper = 0, RangeLow = 0, RangeHigh = 0, Initial = 0;
+  int Digits = -1;
+};
+
+void AppendParameter(TEngineState& S, const std::string& name, const TParameterShape& p, int kind) {
+  S.ParameterNames.push_back(name);
+  S.ParameterValues.push_back(0);
+  S.LowerBound.push_back(p.Lower);
+  S.UpperBound.push_back(p.Upper);
+  S.RangeLow.push_back(p.RangeLow);
+  S.RangeHigh.push_back(p.RangeHigh);
+  S.InitialValue.push_back(p.Initial);
+  S.HasLower.push_back(p.HasLower);
+  S.HasUpper.push_back(p.HasUpper);
+  S.HasBound.push_back(p.HasBound);
+  S.HasInitial.push_back(p.HasInitial);
+  S.HasRange.push_back(p.HasRange);
+  S.IsInteger.push_back(p.IsInteger);
+  S.IsVarParameter.push_back(kind == 1);
+  S.ParameterDigits.push_back(p.Digits);
+  S.ParameterCount = static_cast<int>(S.ParameterNames.size());
+  if (kind == 1) ++S.VarParameterCount;
+}
+
+// Members of a family "name(i:j)" or "name(i:j,k:l)"; false when malformed.
+bool FamilyMembers(const std::string& text, std::vector<std::string>& members) {
+  size_t open = text.find('(');
+  size_t close = text.rfind(')');
+  if (open == std::string::npos || close == std::string::npos || close < open) return false;
+  std::string base = TrimText(text.substr(0, open));
+  if (base.empty()) return false;
+  std::string inside = text.substr(open + 1, close - open - 1);
+  std::vector<std::string> dims = SplitTopLevel(inside);
+  if (dims.size() > 2) return false;
+  std::vector<std::pair<long, long>> ranges;
+  for (const auto& d : dims) {
+    size_t colon = d.find(':');
+    if (colon == std::string::npos) return false;
+    double a = 0, b = 0;
+    if (!TryValue(d.substr(0, colon), a) || !TryValue(d.substr(colon + 1), b)) return false;
+    if (std::fabs(a) > 1e6 || std::fabs(b) > 1e6) return false;
+    long ia = std::lround(a), ib = std::lround(b);
+    if (ib < ia || ib - ia >= 10000) return false;
+    ranges.push_back({ia, ib});
+  }
+  if (ranges.size() == 1) {
+    for (long a = ranges[0].first; a <= ranges[0].second; ++a) members.push_back(base + std::to_string(a));
+  } else {
+    if ((ranges[0].second - ranges[0].first + 1) * (ranges[1].second - ranges[1].first + 1) > 10000) return false;
+    for (long a = ranges[0].first; a <= ranges[0].second; ++a)
+      for (long b = ranges[1].first; b <= ranges[1].second; ++b)
+        members.push_back(base + std::to_string(a) + std::to_string(b));
+  }
+  return true;
+}
+
+bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string& Text, int kind) {
+  const std::string text = TrimText(Text);
+  const std::string kindName = kind == 1 ? "VarParameter" : "Parameter";
+  const std::string rangeError = "Wrong defination of parameter value range for " + Quoted(text) + "!";
+  TParameterShape p;
+
+  std::string head = text;
+  size_t open = text.find('[');
+  if (open != std::string::npos) {
+    size_t close = text.find(']', open);
+    if (close == std::string::npos) {
+      Host.ShowMessage(mtInformation, "Wrong defination on " + text + " range!");
+      return false;
+    }
+    head = text.substr(0, open);
+    p.HasBound = true;
+    std::vector<std::string> fields;
+    {
+      std::string range = text.substr(open + 1, close - open - 1), cur;
+      for (char c : range) {
+        if (c == ',') {
+          fields.push_back(TrimText(cur));
+          cur.clear();
+        } else {
+          cur += c;
+        }
+      }
+      fields.push_back(TrimText(cur));
+    }
+    const size_t commas = fields.size() - 1;
+    if (commas == 0 || commas > 4) {
+      Host.ShowMessage(mtInformation, rangeError);
+      return false;
+    }
+    size_t boundAt = 0;
+    if (commas >= 3) {
+      if (fields[0].empty() || fields[1].empty() || (fields[2].empty() && fields[3].empty()) ||
+          !TryValue(fields[0], p.RangeLow) || !TryValue(fields[1], p.RangeHigh) || p.RangeLow > p.RangeHigh) {
+        Host.ShowMessage(mtInformation, rangeError);
+        return false;
+      }
+      p.HasRange = true;
+      boundAt = 2;
+    }
+    if (!fields[boundAt].empty()) {
+      if (!TryValue(fields[boundAt], p.Lower)) {
+        Host.ShowMessage(mtInformation, rangeError);
+        return false;
+      }
+      p.HasLower = true;
+    }
+    if (!fields[boundAt + 1].empty()) {
+      if (!TryValue(fields[boundAt + 1], p.Upper)) {
+        Host.ShowMessage(mtInformation, rangeError);
+        return false;
+      }
+      p.HasUpper = true;
+    }
+    if (p.HasLower && p.HasUpper && p.Lower > p.Upper) {
+      Host.ShowMessage(mtInformation, rangeError);
+      return false;
+    }
+    if (commas == 2 || commas == 4) {
+      const std::string& digits = fields[commas];
+      if (!digits.empty()) {
+        double d = 0;
+        if (!TryValue(digits, d) || d != std::floor(d) || std::fabs(d) > 1000) {
+          Host.ShowMessage(mtInformation, rangeError);
+          return false;
+        }
+        if (!S.EncodeDecode) {
+          p.Digits = static_cast<int>(d);
+          p.IsInteger = p.Digits == 0;
+        }
+      }
+    }
+  }
+
+  std::string name = TrimText(head);
+  size_t eq = head.find('=');
+  if (eq != std::string::npos) {
+    name = TrimText(head.substr(0, eq));
+    p.HasInitial = true;
+    if (!TryValue(head.substr(eq + 1), p.Initial)) {
+      Host.ShowMessage(mtInformation, "Wrong defination on \"" + kindName + "\" " + name + " initial value!");
+      return false;
+    }
+  }
+  if (name.empty()) {
+    Host.ShowMessage(mtInformation, rangeError);
+    return false;
+  }
+
+  std::vector<std::string> members;
+  if (name.find(':') != std::string::npos) {
+    if (!FamilyMembers(name, members)) {
+      Host.ShowMessage(mtInformation, rangeError);
+      return false;
+    }
+  } else {
+    members.push_back(name);
+  }
+
+  std::unordered_set<std::string> earlier(S.ParameterNames.begin(), S.ParameterNames.end());
+  for (const auto& member : members) {
+    if (p.HasInitial && p.HasRange && (p.Initial < p.RangeLow || p.Initial > p.RangeHigh)) {
+      Host.ShowMessage(mtInformation, "Initial parameter value of " + Quoted(member) + "is out of initial ranges!");
+      return false;
+    }
+    if (p.HasRange && ((p.HasLower && p.RangeLow < p.Lower) || (p.HasUpper && p.RangeHigh > p.Upper))) {
+      Host.ShowMessage(mtInformation, "Initial parameter ranges is out of parameter ranges for " + Quoted(member) + "!");
+      return false;
+    }
+    if (p.HasInitial && ((p.HasLower && p.Initial < p.Lower) || (p.HasUpper && p.Initial > p.Upper))) {
+      Host.ShowMessage(mtInformation, "Initial parameter value of " + Quoted(member) + "is out of the parameter range!");
+      return false;
+    }
+    if (S.EncodeDecode && !(p.HasLower && p.HasUpper)) {
+      Host.ShowMessage(mtInformation,
+                       "Wrong defination for " + member +
+                           ", no range values defined!\r(you have to specify bound values for all parameter in "
+                           "encode/decode mode of GA)");
+      return false;
+    }
+    // Members of a family are checked like single names: two parameters of
+    // one name would leave one of them unbound.
+    if (!earlier.insert(member).second) {
+      Host.ShowMessage(mtWarning, "The parameter " + Quoted(member) + " has been multi-declared!");
+      return false;
+    }
+    AppendParameter(S, member, p, kind);
+  }
+  return true;
+}
+
+// ---- Constants ---------------------------------------------------------------
+
+bool ReadConstantValues(TEngineState& S, TFitHost& Host, const std::string& text) {
+  const std::string error = "Wrong constant value defination for " + Quoted(text) + "!";
+  size_t open = text.find('('), colon = text.find(':'), close = text.find(')');
+  size_t eq = text.find('=');
+  size_t lb = text.find('['), rb = text.rfind(']');
+  if (open == std::string::npos || colon == std::string::npos || close == std::string::npos ||
+      eq == std::string::npos || lb == std::string::npos || rb == std::string::npos || !(open < colon) ||
+      !(colon < close) || !(close < eq) || !(eq < lb) || !(lb < rb) || TrimText(text.substr(close + 1, eq - close - 1)) != "" ||
+      TrimText(text.substr(eq + 1, lb - eq - 1)) != "") {
+    Host.ShowMessage(mtInformation, error);
+    return false;
+  }
+  std::string name = TrimText(text.substr(0, open));
+  double a = 0, b = 0;
+  if (name.empty() || !TryValue(text.substr(open + 1, colon - open - 1), a) ||
+      !TryValue(text.substr(colon + 1, close - colon - 1), b) || a != std::floor(a) || b != std::floor(b) ||
+      std::fabs(a) > 1e6 || std::fabs(b) > 1e6) {
+    Host.ShowMessage(mtInformation, error);
+    return false;
+  }
+  std::vector<std::string> values;
+  {
+    std::string list = text.substr(lb + 1, rb - lb - 1), cur;
+    for (char c : list) {
+      if (c == ',') {
+        values.push_back(cur);
+        cur.clear();
+      } else {
+        cur += c;
+      }
+    }
+    values.push_back(cur);
+  }
+  const long first = static_cast<long>(a), last = static_cast<long>(b);
+  if (last - first + 1 != static_cast<long>(values.size())) {
+    Host.ShowMessage(mtInformation, error);
+    return false;
+  }
+  for (const auto& v : values) {
+    double d = 0;
+    if (!TryNumber(v, d)) {
+      Host.ShowMessage(mtInformation, error);
+      return false;
+    }
+  }
+  for (long k = first; k <= last; ++k) {
+    S.ConstantNames.push_back(name + std::to_string(k));
+    S.ConstantValues.push_back(TrimText(values[k - first]));
+  }
+  S.ConstantCount = static_cast<int>(S.ConstantNames.size());
+  return true;
+}
+
+bool ReadConstantDefinition(TEngineState& S, TFitHost& Host, const std::string& text) {
+  size_t eq = text.find('=');
+  if (eq == std::string::npos) {
+    Host.ShowMessage(mtInformation, "Wrong constant value defination!");
+    return false;
+  }
+  std::string name = text.substr(0, eq);
+  if (name.find(':') != std::string::npos) return ReadConstantValues(S, Host, text);
+  std::string value = text.substr(eq + 1);
+  double v = 0;
+  if (name.empty() || !TryValue(value, v)) {
+    Host.ShowMessage(mtInformation, "Wrong value for constant defination of " + Quoted(name) + "!");
+    return false;
+  }
+  // Any earlier constant of the same name is reported, not only the one
+  // directly before: the later value would silently never be used.
+  for (const auto& earlier : S.ConstantNames)
+    if (earlier == name) {
+      Host.ShowMessage(mtWarning, "The Constant " + Quoted(name) + " has been multi-declared!");
+      return false;
+    }
+  S.ConstantNames.push_back(name);
+  S.ConstantValues.push_back(value);
+  S.ConstantCount = static_cast<int>(S.ConstantNames.size());
+  return true;
+}
+
+// ---- Per-data-set constants ------------------------------------------------------
+
+bool ReadVarConstantDefinition(TEngineState& S, TFitHost& Host, const std::string& text) {
+  size_t lb = text.find('['), rb = text.rfind(']');
+  std::string name = text.substr(0, lb);
+  std::vector<std::string> values;
+  {
+    std::string list = text.substr(lb + 1, rb - lb - 1), cur;
+    for (char c : list) {
+      if (c == ',') {
+        values.push_back(cur);
+        cur.clear();
+      } else {
+        cur += c;
+      }
+    }
+    values.push_back(cur);
+  }
+  if (static_cast<int>(values.size()) < S.DataFileCount) {
+    Host.ShowMessage(mtInformation, "Wrong defination of VarConstant values for " + Quoted(text) + "!\nnumber of " +
+                                        Quoted(name) + "value is different wiht file number");
+    return false;
+  }
+  std::vector<double> numbers;
+  for (int f = 0; f < S.DataFileCount; ++f) {
+    double d = 0;
+    if (!TryNumber(values[f], d)) {
+      Host.ShowMessage(mtInformation, "Wrong defination of VarConstant values!");
+      return false;
+    }
+    numbers.push_back(d);
+  }
+  for (const auto& earlier : S.VarConstantNames)
+    if (earlier == name) {
+      Host.ShowMessage(mtWarning, "The VarConst " + Quoted(name) + " has been multi-declared!");
+      return false;
+    }
+  S.VarConstantNames.push_back(name);
+  S.VarConstantCount = static_cast<int>(S.VarConstantNames.size());
+  S.VarConstantValues.resize(S.DataFileCount);
+  for (int f = 0; f < S.DataFileCount; ++f) S.VarConstantValues[f].push_back(numbers[f]);
+  return true;
+}
+
+}  // namespace
+
+bool ReadVariableList(TEngineState& State, TFitHost& Host, const std::string& Text) {
+  // Every definition is read; the list fails when any of them fails.
+  size_t comma = Text.find(',');
+  if (comma == std::string::npos) return ReadVariableDefinition(State, Host, Text);
+  if (!ReadVariableDefinition(State, Host, Text.substr(0, comma))) return false;
+  return ReadVariableList(State, Host, Text.substr(comma + 1));
+}
+
+bool ReadParameterList(TEngineState& State, TFitHost& Host, const std::string& Text, int Kind) {
+  for (const auto& piece : SplitTopLevel(Text)) {
+    if (TrimText(piece).empty()) continue;
+    if (!ReadParameterDefinition(State, Host, piece, Kind)) return false;
+  }
+  return true;
+}
+
+bool ReadConstantList(TEngineState& State, TFitHost& Host, const std::string& Text) {
+  std::string text = RemoveBlanks(Text);
+  std::string cur;
+  int square = 0;
+  std::vector<std::string> pieces;
+  for (char c : text) {
+    if (c == '[') ++square;
+    if (c == ']') --square;
+    if (c == ',' && square <= 0) {
+      pieces.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  pieces.push_back(cur);
+  for (const auto& piece : pieces) {
+    if (piece.empty()) continue;
+    if (!ReadConstantDefinition(State, Host, piece)) return false;
+  }
+  return true;
+}
+
+bool ReadVarConstantList(TEngineState& State, TFitHost& Host, const std::string& Text) {
+  std::string text = RemoveBlanks(Text);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t sep = text.find("],", start);
+    std::string piece = sep == std::string::npos ? text.substr(start) : text.substr(start, sep - start + 1);
+    start = sep == std::string::npos ? text.size() : sep + 2;
+    size_t lb = piece.find('['), rb = piece.rfind(']');
+    if (lb == std::string::npos || rb == std::string::npos || rb < lb || lb == 0) {
+      Host.ShowMessage(mtInformation, "Wong defination VarConstant value!\r\n" + Quoted(piece));
+      return false;
+    }
+    if (!ReadVarConstantDefinition(State, Host, piece)) return false;
+  }
+  return true;
+}
+
+namespace {
+
+// Where the next field of a data row ends: the greatest of the first ";",
+// "," and tab, or the first blank when none of them occurs.
+size_t SplitPosition(const std::string& text) {
+  size_t best = std::string::npos;
+  for (char sep : {';', ',', '\t'}) {
+    size_t p = text.find(sep);
+    if (p != std::string::npos && (best == std::string::npos || p > best)) best = p;
+  }
+  if (best == std::string::npos) best = text.find(' ');
+  return best;
+}
+
+int CountFields(std::string text) {
+  int n = 0;
+  while (true) {
+    ++n;
+    size_t p = SplitPosition(text);
+    if (p == std::string::npos) break;
+    text = TrimText(text.substr(p + 1));
+  }
+  return n;
+}
+
+void StoreValue(TEngineState& S, int column, int row, double v) {
+  if (S.CurrentFile >= static_cast<int>(S.DataColumns.size())) S.DataColumns.resize(S.CurrentFile + 1);
+  Double2Array& set = S.DataColumns[S.CurrentFile];
+  if (column >= static_cast<int>(set.size())) set.resize(column + 1);
+  Double1Array& col = set[column];
+  if (row >= static_cast<int>(col.size())) col.resize(row + 1, 0.0);
+  col[row] = v;
+}
+
+}  // namespace
+
+bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column, int Row,
+                         bool& Reported) {
+  Reported = false;
+  std::string text = TrimText(Text);
+  if (Column == 0 && State.ColumnCount == 0) {
+    State.ColumnCount = CountFields(text);
+    if (State.VariableCount - State.OutputCount >= State.ColumnCount) {
+      Host.ShowMessage(mtWarning, "Wrong defination of Variables, no enough data value columns!");
+      Reported = true;
+      return false;
+    }
+  }
+  for (int column = Column;; ++column) {
+    size_t p = SplitPosition(text);
+    std::string field = TrimText(p == std::string::npos ? text : text.substr(0, p));
+    double v = 0;
+    if (!TryNumber(field, v)) return false;
+    StoreValue(State, column, Row, v);
+    ++State.ValuesRead;
+    if (p == std::string::npos) break;
+    text = TrimText(text.substr(p + 1));
+  }
+  return true;
+}
+
+bool SplitDataRow(TEngineState& State, TFitHost& Host, const std::string& Text, int Column, int Row) {
+  bool reported = false;
+  return SplitDataRowChecked(State, Host, Text, Column, Row, reported);
+}
+
+bool IsIntegerKey(char Key) { return (Key >= '0' && Key <= '9') || Key == 8 || Key == 13; }
+
+bool IsRealKey(char Key, const std::string& Text) {
+  if ((Key >= '0' && Key <= '9') || Key == 8 || Key == '-' || Key == ' ' || Key == 13) return true;
+  return Key == '.' && Text.find('.') == std::string::npos;
+}
+
+}  // namespace qv

@@ -1,0 +1,60 @@
+// Small text helpers shared by the model readers (internal to the engine).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/FitHost.h"
+
+namespace qv {
+
+class TEngineState;
+
+namespace modeltools {
+
+std::string Lower(std::string_view s);
+std::string TrimText(std::string_view s);
+bool StartsWith(std::string_view s, std::string_view prefix);
+bool EndsWith(std::string_view s, std::string_view suffix);
+// The text before the first "//", trimmed.
+std::string CutComment(std::string_view s);
+// Every blank (and other white space) removed.
+std::string RemoveBlanks(std::string_view s);
+bool IsWordChar(char c);  // letter, digit or "_"
+// A plain number in the locale's format (no expression).
+bool TryNumber(const std::string& s, double& value);
+// A number, else the value of the text compiled as an expression of
+// numbers and built-in words. False when neither works or the result is
+// not a number.
+bool TryValue(const std::string& s, double& value);
+// Whether a prepared line starts a data section ("data" as a word,
+// "datafile", any letter case) or the program block ("startprogram").
+bool IsDataLine(std::string_view line);
+bool IsProgramStart(std::string_view line);
+// Keyword of a statement (text before the first blank or ";", lower case)
+// and its text (between that blank and the first ";").
+std::string Keyword(std::string_view line);
+std::string StatementText(std::string_view line);
+// The replacement text of a constant: the value text itself when it is an
+// unsigned plain number, else the value in brackets, so that the value
+// keeps its meaning inside a larger expression.
+std::string ConstantReplacement(const std::string& value);
+// Top-level split at "," (outside round and square brackets).
+std::vector<std::string> SplitTopLevel(const std::string& s);
+
+}  // namespace modeltools
+
+// SplitDataRow that also tells whether it has shown a message itself (the
+// column-count warning), so that the caller adds no second one.
+bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column, int Row,
+                         bool& Reported);
+// A "datafile" name without surrounding double quotes, relative names
+// resolved against the model's folder.
+std::string ResolveDataFileName(const TEngineState& S, const std::string& Name);
+// The non-empty trimmed lines of a data file; false when it does not exist.
+bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows);
+// Sizes DataColumns, InputData ([f][Inputs][rows]) and the output arrays
+// per data set from PointCount.
+void SizeDataArrays(TEngineState& S, int Inputs);
+}  // namespace qv

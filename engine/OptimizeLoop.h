@@ -1,0 +1,41 @@
+// The optimisation-mode run loop and its objective rules.
+//
+// A member's value is its objective, smaller is better: with no direction
+// the sum of the absolute values of the objective expressions (or, for a
+// model without objectives, of the constraint expressions); when
+// maximising minus the sum of the objectives, when minimising their sum.
+// The same rule holds from the first pass on. A constraint g holds when
+// g < 0, or g <= 0 when non-strict.
+#pragma once
+
+#include "engine/CommonUnit.h"
+#include "engine/FitHost.h"
+#include "engine/SearchState.h"
+
+namespace qv {
+
+class TSearchLogs;
+
+// Evaluations with the current parameter slots.
+double ObjectiveValue(TEngineState& S, int i);   // absolute value when no direction is set
+double ConstraintValue(TEngineState& S, int i);
+bool ConstraintHolds(TEngineState& S, int i);
+// The member value of the current slots, and whether all constraints hold.
+double MemberObjective(TEngineState& S);
+bool Feasible(TEngineState& S);
+// Acceptance of value v against the best b.
+bool AcceptsValue(const TEngineState& S, double v, double b, bool feasible);
+// Copies the member's values into the parameter slots.
+void LoadMember(TEngineState& S, const Double1Array& values);
+
+// Genetic shares of the objective values: g = 1 / (0.001 + v - min v),
+// normalised; always positive, never a division by zero, and a smaller
+// value always gets the larger share.
+void GeneticShares(TEngineState& S);
+
+// Runs the whole optimisation search (the caller has run PrepareSearch) and
+// ends with the report. An exception inside shows "Function expression is
+// wrong!" and reports.
+void RunOptimizeLoop(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs);
+
+}  // namespace qv

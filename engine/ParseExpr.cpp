@@ -1,0 +1,1243 @@
+#include "engine/ParseExpr.h"
+
+#include "platform/core/Random.h"
+
+#include <cfenv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace qv {
+
+// ===========================================================================
+// Arithmetic faults.
+//
+// Every fault shows in the floating-point status flags: the operations set
+// them as a side effect, and "div"/"mod" by zero set the division flag
+// themselves (and note that it was an integer division). An evaluation
+// clears the flags when it finds any set, runs, and tests them once.
+
+namespace {
+
+constexpr int kFaultMask = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
+thread_local bool tIntegerDivisionFault = false;
+
+inline int FaultFlags() {
+#if defined(__x86_64__) || defined(__i386__)
+  // The SSE and the x87 status flags share the bit positions of FE_*.
+  unsigned int mxcsr;
+  unsigned short sw;
+  __asm__ __volatile__("stmxcsr %0" : "=m"(mxcsr));
+  __asm__ __volatile__("fnstsw %0" : "=am"(sw));
+  return static_cast<int>((mxcsr | sw) & kFaultMask);
+#else
+  return std::fetestexcept(kFaultMask);
+#endif
+}
+
+inline void ClearFaultFlags() {
+  std::feclearexcept(kFaultMask);
+  tIntegerDivisionFault = false;
+}
+
+// Clears the flags when something left them set, so that only the coming
+// evaluation is judged.
+inline void PrepareFaultFlags() {
+  if (FaultFlags() != 0) ClearFaultFlags();
+}
+
+// The message of the fault shown by the flags; clears them.
+std::string TakeFaultMessage() {
+  const int flags = FaultFlags();
+  const bool integerDivision = tIntegerDivisionFault;
+  ClearFaultFlags();
+  if (integerDivision) return "Division by zero";
+  if (flags & FE_INVALID) return "Invalid floating point operation";
+  if (flags & FE_DIVBYZERO) return "Floating point division by zero";
+  return "Floating point overflow";
+}
+
+double AllOnesNaN() {
+  const uint64_t bits = ~uint64_t{0};
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
+// The block loops below are the hot path of a column evaluation; they are
+// built with loop vectorisation even where the rest of the program is not.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC push_options
+#pragma GCC optimize("tree-loop-vectorize", "vect-cost-model=dynamic")
+#endif
+
+// ===========================================================================
+// The arithmetic of the built-in words. Each operation is one function of
+// doubles; the step procedure and the block procedure of a word are both
+// made from it, so a row gives the same bits either way. Compound functions
+// work in extended precision and round once when stored, as the words are
+// defined; the plain operations work in double.
+
+constexpr long double kPiL = 3.141592653589793238462643383279502884L;
+
+// Rounds to the nearest integer in the current rounding mode (ties to even).
+// NaN or a value outside the 64-bit range raises the invalid-operation flag.
+inline int64_t RoundInt(double a) { return std::llrint(a); }
+
+// Rounds toward zero; outside the 64-bit range raises the invalid flag.
+inline int64_t TruncInt(double a) {
+  const double t = std::trunc(a);
+  if (!(t >= -9223372036854775808.0 && t < 9223372036854775808.0)) {
+    std::feraiseexcept(FE_INVALID);
+    return std::numeric_limits<int64_t>::min();
+  }
+  return static_cast<int64_t>(t);
+}
+
+// a raised to n by squaring: log2(|n|) steps whatever n is. A positive
+// power works in double (an intermediate square overflows only when the
+// result does); a negative one in extended precision, so that a large
+// positive power whose reciprocal still fits does not overflow on the way.
+inline double IntPowerOf(double a, int64_t n) {
+  if (n >= 0) {
+    uint64_t e = static_cast<uint64_t>(n);
+    double base = a;
+    double r = 1.0;
+    while (e != 0) {
+      if (e & 1u) r *= base;
+      e >>= 1;
+      if (e == 0) break;
+      base *= base;
+    }
+    return r;
+  }
+  uint64_t e = uint64_t{0} - static_cast<uint64_t>(n);
+  long double base = a;
+  long double r = 1.0L;
+  for (;;) {
+    if (e & 1u) r *= base;
+    e >>= 1;
+    if (e == 0) break;
+    base *= base;
+  }
+  return static_cast<double>(1.0L / r);
+}
+
+// The powers 2 and 3 as the squaring loop computes them, for exponents that
+// are constants of the chain.
+inline double OpSquare(double a) { return a * a; }
+inline double OpCube(double a) { return a * (a * a); }
+
+double OpIntPower(double a, double b) { return IntPowerOf(a, RoundInt(b)); }
+
+// Real power: 1 for b = 0; 0 for a = 0 and b > 0; an integral b of at most
+// 2147483647 in magnitude by squaring; else exp(b ln a).
+double OpPower(double a, double b) {
+  if (b == 0.0) return 1.0;
+  if (a == 0.0 && std::isgreater(b, 0.0)) return 0.0;
+  if (std::trunc(b) == b && std::fabs(b) <= 2147483647.0)
+    return IntPowerOf(a, static_cast<int64_t>(b));
+  return static_cast<double>(std::exp(static_cast<long double>(b) * std::log(static_cast<long double>(a))));
+}
+
+inline double OpNeg(double a) { return -a; }
+inline double OpPos(double a) { return a; }
+inline double OpPercent(double a) { return a * 0.01; }
+
+// n! for n = round(a): 1 for every n up to 1; beyond 170 the value does not
+// fit a double: +inf with the overflow flag, without a loop of n steps.
+double OpFactorial(double a) {
+  const int64_t n = RoundInt(a);
+  if (n > 170) {
+    std::feraiseexcept(FE_OVERFLOW);
+    return std::numeric_limits<double>::infinity();
+  }
+  long double r = 1.0L;
+  for (int64_t k = 2; k <= n; ++k) r *= static_cast<long double>(k);
+  return static_cast<double>(r);
+}
+
+inline double OpMul(double a, double b) { return a * b; }
+inline double OpDiv(double a, double b) { return a / b; }
+inline double OpAdd(double a, double b) { return a + b; }
+inline double OpSub(double a, double b) { return a - b; }
+
+inline void IntegerDivisionFault() {
+  tIntegerDivisionFault = true;
+  std::feraiseexcept(FE_DIVBYZERO);
+}
+
+double OpIntDiv(double a, double b) {
+  const int64_t x = RoundInt(a);
+  const int64_t y = RoundInt(b);
+  if (y == 0) {
+    IntegerDivisionFault();
+    return 0.0;
+  }
+  if (y == -1) return -static_cast<double>(x);  // no trap for the lowest value
+  return static_cast<double>(x / y);
+}
+
+double OpIntMod(double a, double b) {
+  const int64_t x = RoundInt(a);
+  const int64_t y = RoundInt(b);
+  if (y == 0) {
+    IntegerDivisionFault();
+    return 0.0;
+  }
+  if (y == -1) return 0.0;
+  return static_cast<double>(x % y);
+}
+
+inline double OpGreater(double a, double b) { return a > b ? 1.0 : 0.0; }
+inline double OpGreaterEqual(double a, double b) { return a + 1e-30 >= b ? 1.0 : 0.0; }
+inline double OpLessEqual(double a, double b) { return b + 1e-30 >= a ? 1.0 : 0.0; }
+inline double OpLess(double a, double b) { return a < b ? 1.0 : 0.0; }
+inline double OpNotEqual(double a, double b) { return std::fabs(a - b) > 1e-30 ? 1.0 : 0.0; }
+inline double OpEqual(double a, double b) { return std::fabs(a - b) <= 1e-30 ? 1.0 : 0.0; }
+
+double OpNot(double a) { return static_cast<double>(~RoundInt(a)); }
+double OpOr(double a, double b) { return static_cast<double>(RoundInt(a) | RoundInt(b)); }
+double OpAnd(double a, double b) { return static_cast<double>(RoundInt(a) & RoundInt(b)); }
+double OpXor(double a, double b) { return static_cast<double>(RoundInt(a) ^ RoundInt(b)); }
+
+inline double OpIf(double a, double b, double c) { return (RoundInt(a) & 0xFF) != 0 ? b : c; }
+
+// "if" over a block: conditions that are all 0 or 1 (comparison results)
+// select without rounding, which vectorises; any other condition takes the
+// general rule.
+void BlockIf(double* __restrict r, const double* const* args, int n) {
+  const double* __restrict a = args[0];
+  const double* __restrict b = args[1];
+  const double* __restrict c = args[2];
+  typedef double TPair __attribute__((vector_size(16)));
+  typedef long long TMask __attribute__((vector_size(16)));
+  TMask bad = {0, 0};
+  int i = 0;
+  for (; i + 2 <= n; i += 2) {
+    TPair v;
+    std::memcpy(&v, a + i, sizeof v);
+    bad |= (v != 0.0) & (v != 1.0);
+  }
+  bool simple = (bad[0] | bad[1]) == 0;
+  for (; i < n; ++i) simple = simple && (a[i] == 0.0 || a[i] == 1.0);
+  if (simple) {
+    for (int k = 0; k < n; ++k) {
+      const double bk = b[k];
+      const double ck = c[k];
+      r[k] = a[k] != 0.0 ? bk : ck;
+    }
+  } else {
+    for (int k = 0; k < n; ++k) r[k] = OpIf(a[k], b[k], c[k]);
+  }
+}
+
+inline double OpExp(double a) { return std::exp(a); }
+double OpSigmoid(double a) {
+  return static_cast<double>(1.0L / (1.0L + std::exp(-static_cast<long double>(a))));
+}
+inline double OpSqr(double a) { return a * a; }
+inline double OpSqrt(double a) { return std::sqrt(a); }
+inline double OpAbs(double a) { return std::fabs(a); }
+double OpRound(double a) { return static_cast<double>(RoundInt(a)); }
+double OpTrunc(double a) { return static_cast<double>(TruncInt(a)); }
+inline double OpLn(double a) { return std::log(a); }
+inline double OpLog10(double a) { return std::log10(a); }
+double OpLogN(double a, double b) {
+  return static_cast<double>(std::log(static_cast<long double>(b)) / std::log(static_cast<long double>(a)));
+}
+inline double OpMax(double a, double b) { return a >= b ? a : b; }
+inline double OpMin(double a, double b) { return a <= b ? a : b; }
+inline double OpSin(double a) { return std::sin(a); }
+inline double OpCos(double a) { return std::cos(a); }
+inline double OpTan(double a) { return std::tan(a); }
+double OpSinD(double a) { return static_cast<double>(std::sin(a * kPiL / 180.0L)); }
+double OpCosD(double a) { return static_cast<double>(std::cos(a * kPiL / 180.0L)); }
+double OpTanD(double a) { return static_cast<double>(std::tan(a * kPiL / 180.0L)); }
+double OpAtanD(double a) { return static_cast<double>(std::atan(a * kPiL / 180.0L)); }
+inline double OpArcSin(double a) { return std::asin(a); }
+inline double OpArcCos(double a) { return std::acos(a); }
+inline double OpArcTan(double a) { return std::atan(a); }
+inline double OpArcTan2(double a, double b) { return std::atan2(a, b); }
+inline double OpSinh(double a) { return std::sinh(a); }
+inline double OpCosh(double a) { return std::cosh(a); }
+inline double OpTanh(double a) { return std::tanh(a); }
+inline double OpArcSinh(double a) { return std::asinh(a); }
+inline double OpArcCosh(double a) { return std::acosh(a); }
+inline double OpArcTanh(double a) { return std::atanh(a); }
+double OpDegToRad(double a) { return static_cast<double>(a * kPiL / 180.0L); }
+double OpRadToDeg(double a) { return static_cast<double>(a * 180.0L / kPiL); }
+
+// ---- Random words -----------------------------------------------------------
+
+TRandomGenerator gDefaultRandom;
+TRandomGenerator* gRandom = &gDefaultRandom;
+
+void RandomProc(TExprRec* s) { s->Result = gRandom->Random(); }
+void RandGProc(TExprRec* s) { s->Result = gRandom->RandG(*s->Args[0], *s->Args[1]); }
+
+// ":=": stores the right operand into the storage of the left one. After
+// a fault of this evaluation nothing is stored.
+void AssignProc(TExprRec* s) {
+  const double v = *s->Args[1];
+  if (FaultFlags() == 0) *s->Args[0] = v;
+  s->Result = v;
+}
+
+// ---- Step and block procedures made from the operations -------------------
+
+template <double (*F)(double)>
+void Step1(TExprRec* s) {
+  s->Result = F(*s->Args[0]);
+}
+template <double (*F)(double, double)>
+void Step2(TExprRec* s) {
+  s->Result = F(*s->Args[0], *s->Args[1]);
+}
+template <double (*F)(double, double, double)>
+void Step3(TExprRec* s) {
+  s->Result = F(*s->Args[0], *s->Args[1], *s->Args[2]);
+}
+
+template <double (*F)(double)>
+void Block1(double* __restrict r, const double* const* args, int n) {
+  const double* __restrict a = args[0];
+  for (int i = 0; i < n; ++i) r[i] = F(a[i]);
+}
+template <double (*F)(double, double)>
+void Block2(double* __restrict r, const double* const* args, int n) {
+  const double* __restrict a = args[0];
+  const double* __restrict b = args[1];
+  for (int i = 0; i < n; ++i) r[i] = F(a[i], b[i]);
+}
+template <double (*F)(double, double, double)>
+void Block3(double* __restrict r, const double* const* args, int n) {
+  const double* __restrict a = args[0];
+  const double* __restrict b = args[1];
+  const double* __restrict c = args[2];
+  for (int i = 0; i < n; ++i) r[i] = F(a[i], b[i], c[i]);
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC pop_options
+#endif
+
+}  // namespace
+
+void SetExpressionRandomGenerator(TRandomGenerator* generator) {
+  gRandom = generator ? generator : &gDefaultRandom;
+}
+
+// ===========================================================================
+// Compiled chains.
+
+namespace {
+constexpr int kBlockRows = 256;       // rows per pass of a column evaluation
+constexpr int kMaxBracketDepth = 256;  // deeper nesting is refused
+}  // namespace
+
+struct TExpressionParser::TChain {
+  std::string Text;
+  std::unique_ptr<TExprRec[]> Steps;
+  int Count = 0;
+
+  // Column form: per step its block procedure and where each argument
+  // comes from (>= 0: the result of that step; < 0: external storage
+  // number -1 - value).
+  bool ColumnReady = false;
+  std::vector<TBlockProc> Blocks;
+  std::vector<int> ArgCounts;
+  std::vector<int> ArgSources;       // Count * 4
+  std::vector<double*> Externals;     // distinct storage read by the chain
+  std::vector<double> Buffer;         // step results and broadcast values
+  std::vector<const double*> ExternalColumns;
+  std::vector<int> ExternalBinding;   // binding number, -1 for a scalar
+
+  TExprRec* Last() const { return &Steps[static_cast<size_t>(Count - 1)]; }
+};
+
+// A node of the expression tree built while compiling.
+struct TExpressionParser::TNode {
+  TExprWord* Word = nullptr;
+  TExprProc Proc = nullptr;
+  double* Value = nullptr;  // value-like leaf: the storage it reads
+  TNode* Args[4] = {nullptr, nullptr, nullptr, nullptr};
+  bool Surplus = false;     // an operand that the word has no place for
+};
+
+// ===========================================================================
+// The compiler: tokens, checks and rewrites, tree, argument check, folding,
+// linking.
+
+class TExpressionParser::TCompiler {
+public:
+  TCompiler(TExpressionParser& parser, const std::string& text) : P(parser), FText(text) {}
+
+  std::unique_ptr<TChain> Compile();
+
+private:
+  struct TToken {
+    TExprWord* Word;
+    bool Literal;
+  };
+
+  TExpressionParser& P;
+  const std::string& FText;
+  std::vector<std::unique_ptr<TNode>> FNodes;
+  bool FSurplus = false;
+
+  TExprWord* FLeftBracket = nullptr;
+  TExprWord* FRightBracket = nullptr;
+  TExprWord* FComma = nullptr;
+  TExprWord* FPlus = nullptr;
+  TExprWord* FMinus = nullptr;
+  TExprWord* FNeg = nullptr;
+  TExprWord* FPos = nullptr;
+  TExprWord* FNot = nullptr;
+  TExprWord* FPower = nullptr;
+  TExprWord* FIntPower = nullptr;
+  TExprWord* FIntPowerFn = nullptr;
+  TExprWord* FAssign = nullptr;
+
+  [[noreturn]] void SyntaxError() const {
+    throw EParserException("Syntax error in expression " + FText);
+  }
+
+  std::vector<TToken> Tokenise();
+  TExprWord* LiteralWord(const std::string& text, bool isString);
+  void CheckAndRewrite(std::vector<TToken>& t);
+  void StringComparisons(std::vector<TToken>& t);
+  TNode* Build(std::vector<TExprWord*> t, int depth);
+  TNode* NewNode() {
+    FNodes.push_back(std::make_unique<TNode>());
+    return FNodes.back().get();
+  }
+  static std::vector<TNode*> PostOrder(TNode* root);
+  void CheckArguments(TNode* root);
+  void Fold(TNode* root);
+  double EvaluateSubtree(TNode* root, int& kind);
+  std::unique_ptr<TChain> Link(TNode* root);
+
+  int MatchingClose(const std::vector<TExprWord*>& t, size_t open) const {
+    int depth = 0;
+    for (size_t i = open; i < t.size(); ++i) {
+      if (t[i] == FLeftBracket) ++depth;
+      else if (t[i] == FRightBracket && --depth == 0) return static_cast<int>(i);
+    }
+    return -1;
+  }
+};
+
+namespace {
+
+bool IsIdentStart(char c) { return (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f'); }
+
+std::string LowerAscii(const std::string& s) {
+  std::string r = s;
+  for (char& c : r)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return r;
+}
+
+std::string TrimBlanks(const std::string& s) {
+  size_t b = 0;
+  size_t e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+}  // namespace
+
+TExprWord* TExpressionParser::TCompiler::LiteralWord(const std::string& text, bool isString) {
+  TExprWord* w;
+  if (isString) {
+    w = new TStringConstant(text);
+  } else {
+    TFormatSettings fs = FormatSettings();
+    fs.DecimalSeparator = P.FDecimalSeparator;
+    double v = 0.0;
+    if (!TryStrToFloat(text, v, fs) || !std::isfinite(v))
+      throw EParserException("'" + text + "' is not a valid floating point value");
+    w = new TDoubleConstant(text, v);
+  }
+  P.FConstants.Add(w);
+  return w;
+}
+
+std::vector<TExpressionParser::TCompiler::TToken> TExpressionParser::TCompiler::Tokenise() {
+  const std::string s = TrimBlanks(LowerAscii(FText));
+  const size_t n = s.size();
+  const char dec = P.FDecimalSeparator;
+  std::vector<TToken> tokens;
+  size_t i = 0;
+  while (i < n) {
+    while (i < n && static_cast<unsigned char>(s[i]) <= ' ') ++i;
+    if (i >= n) break;
+    const char c = s[i];
+    const char next = i + 1 < n ? s[i + 1] : '\0';
+    size_t j = i + 1;
+    enum { kName, kHex, kNumber, kString } kind = kName;
+    if (c == P.FMarker) {
+      while (j < n && IsHexDigit(s[j])) ++j;
+      if (j > i + 1) {
+        kind = kHex;
+      } else {
+        while (j < n && IsIdentChar(s[j])) ++j;
+      }
+    } else if (IsDigit(c) || c == dec) {
+      kind = kNumber;
+      j = i;
+      while (j < n && IsDigit(s[j])) ++j;
+      if (j < n && s[j] == dec) {
+        ++j;
+        while (j < n && IsDigit(s[j])) ++j;
+      }
+      if (j < n && s[j] == 'e') {
+        size_t k = j + 1;
+        if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
+        if (k < n && IsDigit(s[k])) {
+          while (k < n && IsDigit(s[k])) ++k;
+          j = k;
+        }
+      }
+    } else if (c == '\'') {
+      kind = kString;
+      while (j < n && s[j] != '\'') ++j;
+      if (j < n) ++j;  // the closing quote
+    } else if (IsIdentStart(c)) {
+      while (j < n && IsIdentChar(s[j])) ++j;
+    } else if ((c == '<' && (next == '<' || next == '=' || next == '>')) ||
+               ((c == '=' || c == '>') && (next == '<' || next == '=' || next == '>')) ||
+               ((c == '!' || c == ':') && next == '=') || (c == '&' && next == '&') ||
+               (c == '|' && next == '|')) {
+      j = i + 2;
+    }
+    const std::string text = TrimBlanks(s.substr(i, j - i));
+    i = j;
+    TToken tok{nullptr, false};
+    switch (kind) {
+      case kHex: {
+        // "$" and up to 16 hexadecimal digits: a 64-bit pattern, read as a
+        // signed integer; more digits do not fit.
+        if (text.size() > 17) throw EParserException("'" + text + "' is not a valid integer value");
+        uint64_t v = 0;
+        for (size_t k = 1; k < text.size(); ++k) {
+          const char h = text[k];
+          v = v * 16 + static_cast<uint64_t>(IsDigit(h) ? h - '0' : h - 'a' + 10);
+        }
+        tok = {LiteralWord(IntToStr(static_cast<int64_t>(v)), false), true};
+        break;
+      }
+      case kNumber:
+        tok = {LiteralWord(text, false), true};
+        break;
+      case kString:
+        tok = {LiteralWord(text, true), true};
+        break;
+      default: {
+        TExprWord* w = P.FWords.Find(text);
+        if (!w) {
+          w = new TGeneratedVariable(text);
+          P.FWords.Insert(w);
+        }
+        tok = {w, false};
+        break;
+      }
+    }
+    tokens.push_back(tok);
+  }
+  return tokens;
+}
+
+void TExpressionParser::TCompiler::CheckAndRewrite(std::vector<TToken>& t) {
+  // Bracket balance; a ")" before its "(" and runaway nesting are refused
+  // here too, so that every later stage sees properly nested brackets.
+  int depth = 0;
+  int opens = 0;
+  int closes = 0;
+  bool misnested = false;
+  for (const TToken& k : t) {
+    if (k.Word == FLeftBracket) {
+      ++opens;
+      if (++depth > kMaxBracketDepth) SyntaxError();
+    } else if (k.Word == FRightBracket) {
+      ++closes;
+      if (--depth < 0) misnested = true;
+    }
+  }
+  if (opens != closes || misnested) throw EParserException("Unequal brackets");
+
+  auto isSign = [&](TExprWord* w) { return w == FPlus || w == FMinus; };
+  // "(" and the argument separator open an operand alike.
+  auto opensOperand = [&](TExprWord* w) { return w == FLeftBracket || w == FComma; };
+
+  for (size_t i = 0; i < t.size(); ++i) {
+    // Signs: a run of "+"/"-" where an operand must begin becomes one sign.
+    if (isSign(t[i].Word)) {
+      const bool sign = i == 0 || opensOperand(t[i - 1].Word) ||
+                        (t[i - 1].Word->IsOperator() && t[i - 1].Word->ArgumentCount() == 2);
+      if (sign) {
+        size_t j = i;
+        int minus = 0;
+        while (j < t.size() && isSign(t[j].Word)) {
+          if (t[j].Word == FMinus) ++minus;
+          ++j;
+        }
+        t[i] = {(minus % 2) ? FNeg : FPos, false};
+        t.erase(t.begin() + static_cast<ptrdiff_t>(i + 1), t.begin() + static_cast<ptrdiff_t>(j));
+      }
+    }
+    // "not" runs: an even run vanishes, an odd one is one "not".
+    if (t[i].Word == FNot &&
+        (i == 0 || opensOperand(t[i - 1].Word) || t[i - 1].Word->IsOperator())) {
+      size_t j = i;
+      while (j < t.size() && t[j].Word == FNot) ++j;
+      if ((j - i) % 2 == 0) {
+        t.erase(t.begin() + static_cast<ptrdiff_t>(i), t.begin() + static_cast<ptrdiff_t>(j));
+        if (i >= t.size()) break;
+        --i;  // look at the token that moved here as if it were new
+        continue;
+      }
+      t.erase(t.begin() + static_cast<ptrdiff_t>(i + 1), t.begin() + static_cast<ptrdiff_t>(j));
+    }
+    TExprWord* w = t[i].Word;
+    TExprWord* nx = i + 1 < t.size() ? t[i + 1].Word : nullptr;
+    if (nx && w->IsValueLike() && nx->IsValueLike())
+      throw EParserException(w->Name() + " two space limited variables/constants");
+    if (nx == FLeftBracket && dynamic_cast<TGeneratedVariable*>(w))
+      throw EParserException(w->Name() + " is an unknown function");
+    if (w == FLeftBracket && (!nx || nx == FRightBracket)) throw EParserException("Empty brackets ()");
+    if (w == FRightBracket && nx == FLeftBracket) throw EParserException("Missing operand between )(");
+    if (w == FRightBracket && nx && nx->IsValueLike())
+      throw EParserException("Missing operand between ) and constant/variable");
+    if (w->IsValueLike() && nx == FLeftBracket)
+      throw EParserException("Missing operand between constant/variable and (");
+    if (w == FPower && nx && i + 1 < t.size() && t[i + 1].Literal && dynamic_cast<TDoubleConstant*>(nx) &&
+        nx->Name().find(P.FDecimalSeparator) == std::string::npos)
+      t[i].Word = FIntPower;
+  }
+}
+
+void TExpressionParser::TCompiler::StringComparisons(std::vector<TToken>& t) {
+  if (t.size() < 3) return;
+  for (size_t k = t.size() - 2; k-- > 0;) {
+    if (k + 2 >= t.size()) continue;
+    if (t[k].Word->ResultKind() == rkString && t[k + 2].Word->ResultKind() == rkString) {
+      auto* op = new TLogicalStringOper(t[k + 1].Word->Name(), t[k].Word, t[k + 2].Word);
+      P.FConstants.Add(op);
+      t[k] = {op, false};
+      t.erase(t.begin() + static_cast<ptrdiff_t>(k + 1), t.begin() + static_cast<ptrdiff_t>(k + 3));
+    }
+  }
+}
+
+// Builds the tree of one token list. Operators are found left to right at
+// bracket depth 0; each takes what stands before it as its left operand and
+// what follows up to the next operator of equal or weaker binding as its
+// right operand, so equal precedences associate to the left.
+TExpressionParser::TNode* TExpressionParser::TCompiler::Build(std::vector<TExprWord*> t, int depth) {
+  if (depth > 4 * kMaxBracketDepth) SyntaxError();
+  while (t.size() >= 2 && t.front() == FLeftBracket && MatchingClose(t, 0) == static_cast<int>(t.size()) - 1) {
+    t.pop_back();
+    t.erase(t.begin());
+  }
+  if (t.empty()) return nullptr;
+  if (t.size() == 1) {
+    TNode* leaf = NewNode();
+    leaf->Word = t[0];
+    leaf->Proc = t[0]->Proc();
+    if (t[0]->IsValueLike()) leaf->Value = t[0]->ValueAddress();
+    return leaf;
+  }
+
+  auto place = [&](TNode* node, int& next, TNode* arg) {
+    if (!arg) {
+      ++next;
+      return;
+    }
+    if (next >= node->Word->ArgumentCount()) {
+      // More operands than the word has places for ("5! 3", "sin(x) random"):
+      // refused once the argument check has passed.
+      node->Surplus = true;
+      FSurplus = true;
+      return;
+    }
+    node->Args[next++] = arg;
+  };
+
+  TNode* left = nullptr;
+  size_t start = 0;
+  for (;;) {
+    TNode* node = NewNode();
+    int next = 0;
+    if (left) node->Args[next++] = left;
+
+    // The first word that takes arguments, at depth 0, from start on.
+    size_t pos = t.size();
+    {
+      int d = 0;
+      for (size_t i = start; i < t.size(); ++i) {
+        if (t[i] == FLeftBracket) ++d;
+        else if (t[i] == FRightBracket) --d;
+        else if (d == 0 && t[i]->ArgumentCount() > 0) {
+          pos = i;
+          break;
+        }
+      }
+    }
+    if (pos >= t.size()) SyntaxError();
+    TExprWord* w = t[pos];
+    TFunction* f = w->AsFunction();
+    if (!f) throw EParserException("Can not find operand/function");
+    node->Word = w;
+    node->Proc = w->Proc();
+
+    size_t after;
+    if (!w->IsOperator()) {
+      // A function call. An operand before the name has no operator to
+      // join it ("2 sin(x)"): refused rather than dropped.
+      if (left || pos > start) {
+        node->Surplus = true;
+        FSurplus = true;
+      }
+      node->Args[0] = nullptr;
+      next = 0;
+      if (pos + 1 >= t.size() || t[pos + 1] != FLeftBracket)
+        throw EParserException("Can not find operand/function");
+      const int close = MatchingClose(t, pos + 1);
+      if (close < 0) throw EParserException("Unequal brackets");
+      std::vector<std::vector<TExprWord*>> argTokens(1);
+      int d = 0;
+      for (size_t i = pos + 2; i < static_cast<size_t>(close); ++i) {
+        if (t[i] == FLeftBracket) ++d;
+        else if (t[i] == FRightBracket) --d;
+        if (d == 0 && t[i] == FComma) {
+          argTokens.emplace_back();
+          continue;
+        }
+        argTokens.back().push_back(t[i]);
+      }
+      if (static_cast<int>(argTokens.size()) > f->ArgumentCount()) throw EParserException("Too many arguments");
+      for (auto& tokens : argTokens) {
+        TNode* arg = Build(std::move(tokens), depth + 1);
+        node->Args[next++] = arg;
+      }
+      after = static_cast<size_t>(close) + 1;
+    } else {
+      if (pos > start) {
+        std::vector<TExprWord*> sub(t.begin() + static_cast<ptrdiff_t>(start), t.begin() + static_cast<ptrdiff_t>(pos));
+        place(node, next, Build(std::move(sub), depth + 1));
+      }
+      after = pos + 1;
+    }
+
+    // The right operand: up to the next word of equal or weaker binding.
+    const int prec = f->Precedence();
+    size_t found = t.size();
+    {
+      int d = 0;
+      for (size_t i = after; i < t.size(); ++i) {
+        if (t[i] == FLeftBracket) ++d;
+        else if (t[i] == FRightBracket) --d;
+        else if (d == 0 && t[i]->ArgumentCount() > 0) {
+          TFunction* g = t[i]->AsFunction();
+          if (g && g->Precedence() >= prec) {
+            found = i;
+            break;
+          }
+        }
+      }
+    }
+    if (found > after) {
+      std::vector<TExprWord*> sub(t.begin() + static_cast<ptrdiff_t>(after), t.begin() + static_cast<ptrdiff_t>(found));
+      place(node, next, Build(std::move(sub), depth + 1));
+    }
+    left = node;
+    start = found;
+    if (start >= t.size()) return left;
+  }
+}
+
+std::vector<TExpressionParser::TNode*> TExpressionParser::TCompiler::PostOrder(TNode* root) {
+  // Arguments first, left to right, then the node; value-like leaves are
+  // not steps of their own (their storage is read directly).
+  std::vector<TNode*> out;
+  std::vector<std::pair<TNode*, int>> stack;
+  stack.push_back({root, 0});
+  while (!stack.empty()) {
+    auto& [node, next] = stack.back();
+    if (next < 4) {
+      TNode* child = node->Args[next++];
+      if (child && !child->Word->IsValueLike()) stack.push_back({child, 0});
+      continue;
+    }
+    out.push_back(node);
+    stack.pop_back();
+  }
+  return out;
+}
+
+void TExpressionParser::TCompiler::CheckArguments(TNode* root) {
+  std::vector<TNode*> stack{root};
+  bool badWord = false;
+  while (!stack.empty()) {
+    TNode* node = stack.back();
+    stack.pop_back();
+    if (!node->Proc) badWord = true;  // a bracket or separator standing alone
+    const int n = node->Word->ArgumentCount();
+    for (int i = 0; i < n; ++i)
+      if (!node->Args[i]) throw EParserException("Syntax error: function or operand has too few arguments");
+    for (TNode* a : node->Args)
+      if (a) stack.push_back(a);
+  }
+  if (badWord || FSurplus) SyntaxError();
+  // ":=" needs a variable on its left: the storage of a constant is never
+  // written.
+  stack.push_back(root);
+  while (!stack.empty()) {
+    TNode* node = stack.back();
+    stack.pop_back();
+    if (node->Word == FAssign) {
+      TNode* target = node->Args[0];
+      if (!dynamic_cast<TDoubleVariable*>(target->Word) && !dynamic_cast<TGeneratedVariable*>(target->Word))
+        SyntaxError();
+    }
+    for (TNode* a : node->Args)
+      if (a) stack.push_back(a);
+  }
+}
+
+double TExpressionParser::TCompiler::EvaluateSubtree(TNode* root, int& kind) {
+  std::unique_ptr<TChain> chain = Link(root);
+  kind = chain->Last()->Word->ResultKind();
+  PrepareFaultFlags();
+  TExprRec* s = chain->Steps.get();
+  for (int i = 0; i < chain->Count; ++i) s[i].Proc(&s[i]);
+  const double v = chain->Last()->Result;
+  if (FaultFlags() != 0) throw EParserException(TakeFaultMessage());
+  return v;
+}
+
+void TExpressionParser::TCompiler::Fold(TNode* root) {
+  // Which nodes read nothing that may vary: arguments come first in post
+  // order, so one pass settles every node.
+  std::vector<TNode*> all;
+  {
+    std::vector<std::pair<TNode*, int>> stack;
+    stack.push_back({root, 0});
+    while (!stack.empty()) {
+      auto& [node, next] = stack.back();
+      if (next < 4) {
+        TNode* child = node->Args[next++];
+        if (child) stack.push_back({child, 0});
+        continue;
+      }
+      all.push_back(node);
+      stack.pop_back();
+    }
+  }
+  std::unordered_map<TNode*, bool> constant;
+  for (TNode* node : all) {
+    bool c = !node->Word->IsVarying() && node->Word != FAssign;
+    for (TNode* a : node->Args)
+      if (a && !constant[a]) c = false;
+    constant[node] = c;
+  }
+  // Top down: a constant sub-tree is evaluated now and replaced by a
+  // constant; a varying one is descended into.
+  std::vector<TNode*> stack{root};
+  while (!stack.empty()) {
+    TNode* node = stack.back();
+    stack.pop_back();
+    if (constant[node] && !node->Word->IsValueLike()) {
+      int kind = rkReal;
+      const double v = EvaluateSubtree(node, kind);
+      TDoubleConstant* k = kind == rkBoolean ? new TBooleanConstant(std::string(), v)
+                                             : new TDoubleConstant(std::string(), v);
+      P.FConstants.Add(k);
+      node->Word = k;
+      node->Proc = k->Proc();
+      node->Value = k->ValueAddress();
+      for (TNode*& a : node->Args) a = nullptr;
+      continue;
+    }
+    for (TNode* a : node->Args)
+      if (a) stack.push_back(a);
+  }
+}
+
+std::unique_ptr<TExpressionParser::TChain> TExpressionParser::TCompiler::Link(TNode* root) {
+  auto chain = std::make_unique<TChain>();
+  std::vector<TNode*> order;
+  if (root->Word->IsValueLike()) order.push_back(root);
+  else order = PostOrder(root);
+  const int count = static_cast<int>(order.size());
+  chain->Count = count;
+  chain->Steps = std::make_unique<TExprRec[]>(static_cast<size_t>(count));
+  std::unordered_map<TNode*, int> indexOf;
+  indexOf.reserve(order.size());
+  chain->Blocks.resize(static_cast<size_t>(count));
+  chain->ArgCounts.resize(static_cast<size_t>(count));
+  chain->ArgSources.assign(static_cast<size_t>(count) * 4, 0);
+  bool ready = true;
+  for (int k = 0; k < count; ++k) {
+    TNode* node = order[static_cast<size_t>(k)];
+    TExprRec& step = chain->Steps[static_cast<size_t>(k)];
+    step.Proc = node->Proc;
+    step.Word = node->Word;
+    step.Next = k + 1 < count ? &chain->Steps[static_cast<size_t>(k + 1)] : nullptr;
+    indexOf[node] = k;
+    chain->Blocks[static_cast<size_t>(k)] = node->Word->BlockProc();
+    if (!chain->Blocks[static_cast<size_t>(k)]) ready = false;
+    int nargs = 0;
+    auto external = [&](double* address) {
+      for (size_t e = 0; e < chain->Externals.size(); ++e)
+        if (chain->Externals[e] == address) return -1 - static_cast<int>(e);
+      chain->Externals.push_back(address);
+      return -static_cast<int>(chain->Externals.size());
+    };
+    if (node->Word->IsValueLike()) {
+      step.Args[0] = node->Value;
+      chain->ArgSources[static_cast<size_t>(k) * 4] = external(node->Value);
+      nargs = 1;
+    } else {
+      for (int i = 0; i < 4; ++i) {
+        TNode* a = node->Args[i];
+        if (!a) continue;
+        if (a->Word->IsValueLike()) {
+          step.Args[i] = a->Value;
+          chain->ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)] = external(a->Value);
+        } else {
+          const int j = indexOf.at(a);
+          step.Args[i] = &chain->Steps[static_cast<size_t>(j)].Result;
+          chain->ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)] = j;
+        }
+        nargs = i + 1;
+      }
+    }
+    chain->ArgCounts[static_cast<size_t>(k)] = nargs;
+    // An integer power whose exponent is a constant 2 or 3 becomes one or
+    // two multiplications (the same ones the squaring loop makes).
+    if ((node->Word == FIntPower || node->Word == FIntPowerFn) && node->Args[1] &&
+        node->Args[1]->Word->IsValueLike() && !node->Args[1]->Word->IsVarying() &&
+        dynamic_cast<TDoubleConstant*>(node->Args[1]->Word)) {
+      const double e = *node->Args[1]->Value;
+      if (e >= 1.5 && e <= 3.5) {
+        const int64_t n = RoundInt(e);
+        if (n == 2) {
+          step.Proc = &Step1<OpSquare>;
+          chain->Blocks[static_cast<size_t>(k)] = &Block1<OpSquare>;
+        } else if (n == 3) {
+          step.Proc = &Step1<OpCube>;
+          chain->Blocks[static_cast<size_t>(k)] = &Block1<OpCube>;
+        }
+      }
+    }
+  }
+  chain->ColumnReady = ready;
+  return chain;
+}
+
+std::unique_ptr<TExpressionParser::TChain> TExpressionParser::TCompiler::Compile() {
+  FLeftBracket = P.FWords.Find("(");
+  FRightBracket = P.FWords.Find(")");
+  FComma = P.FWords.Find(std::string(1, P.FArgSeparator));
+  FPlus = P.FWords.Find("+");
+  FMinus = P.FWords.Find("-");
+  FNeg = P.FWords.Find("-@");
+  FPos = P.FWords.Find("+@");
+  FNot = P.FWords.Find("not");
+  FPower = P.FWords.Find("^");
+  FIntPower = P.FWords.Find("^@");
+  FIntPowerFn = P.FWords.Find("intpower");
+  FAssign = P.FWords.Find(":=");
+
+  std::vector<TToken> tokens = Tokenise();
+  CheckAndRewrite(tokens);
+  StringComparisons(tokens);
+  std::vector<TExprWord*> words;
+  words.reserve(tokens.size());
+  for (const TToken& k : tokens) words.push_back(k.Word);
+  TNode* root = Build(std::move(words), 0);
+  if (!root) SyntaxError();
+  CheckArguments(root);
+  if (P.FFoldConstants) Fold(root);
+  std::unique_ptr<TChain> chain = Link(root);
+  chain->Text = FText;
+  return chain;
+}
+
+// ===========================================================================
+// TExpressionParser
+
+TExpressionParser::TExpressionParser() : FWords(30), FConstants(10) {
+  FDecimalSeparator = FormatSettings().DecimalSeparator;
+  FArgSeparator = FDecimalSeparator == ',' ? ';' : ',';
+  RegisterBuiltinWords();
+}
+
+TExpressionParser::~TExpressionParser() {
+  ClearCompiled();
+  FConstants.Clear();
+  FWords.Clear();
+}
+
+void TExpressionParser::AddWord(TExprWord* word) {
+  if (FWords.IndexOf(word) >= 0) return;
+  int i = 0;
+  if (FWords.Search(&word->Name(), i)) {
+    delete word;
+    return;
+  }
+  FWords.Insert(word);
+}
+
+void TExpressionParser::RegisterBuiltinWords() {
+  auto fn = [&](TFunction* f, TBlockProc block) {
+    f->SetBlockProc(block);
+    AddWord(f);
+  };
+  AddWord(new TLeftBracket("("));
+  AddWord(new TRightBracket(")"));
+  AddWord(new TComma(std::string(1, FArgSeparator)));
+  AddWord(new TDoubleConstant("pi", 3.141592653589793));
+  fn(new TVaryingFunction("random", 0, &RandomProc), nullptr);
+
+  // Operators: a smaller precedence binds tighter.
+  fn(new TFunction("!", 10, true, 1, &Step1<OpFactorial>), &Block1<OpFactorial>);
+  fn(new TFunction("%", 10, true, 1, &Step1<OpPercent>), &Block1<OpPercent>);
+  fn(new TFunction("-@", 10, true, 1, &Step1<OpNeg>), &Block1<OpNeg>);
+  fn(new TFunction("+@", 10, true, 1, &Step1<OpPos>), &Block1<OpPos>);
+  fn(new TFunction("^", 20, true, 2, &Step2<OpPower>), &Block2<OpPower>);
+  fn(new TFunction("^@", 20, true, 2, &Step2<OpIntPower>), &Block2<OpIntPower>);
+  fn(new TFunction("*", 30, true, 2, &Step2<OpMul>), &Block2<OpMul>);
+  fn(new TFunction("/", 30, true, 2, &Step2<OpDiv>), &Block2<OpDiv>);
+  fn(new TFunction("div", 30, true, 2, &Step2<OpIntDiv>), &Block2<OpIntDiv>);
+  fn(new TFunction("mod", 30, true, 2, &Step2<OpIntMod>), &Block2<OpIntMod>);
+  fn(new TFunction("+", 40, true, 2, &Step2<OpAdd>), &Block2<OpAdd>);
+  fn(new TFunction("-", 40, true, 2, &Step2<OpSub>), &Block2<OpSub>);
+  fn(new TBooleanFunction(">", 50, true, 2, &Step2<OpGreater>), &Block2<OpGreater>);
+  fn(new TBooleanFunction(">=", 50, true, 2, &Step2<OpGreaterEqual>), &Block2<OpGreaterEqual>);
+  fn(new TBooleanFunction("<=", 50, true, 2, &Step2<OpLessEqual>), &Block2<OpLessEqual>);
+  fn(new TBooleanFunction("<", 50, true, 2, &Step2<OpLess>), &Block2<OpLess>);
+  fn(new TBooleanFunction("<>", 50, true, 2, &Step2<OpNotEqual>), &Block2<OpNotEqual>);
+  fn(new TBooleanFunction("=", 50, true, 2, &Step2<OpEqual>), &Block2<OpEqual>);
+  fn(new TBooleanFunction("not", 60, true, 1, &Step1<OpNot>), &Block1<OpNot>);
+  fn(new TBooleanFunction("or", 70, true, 2, &Step2<OpOr>), &Block2<OpOr>);
+  fn(new TBooleanFunction("and", 70, true, 2, &Step2<OpAnd>), &Block2<OpAnd>);
+  fn(new TBooleanFunction("xor", 70, true, 2, &Step2<OpXor>), &Block2<OpXor>);
+  fn(new TFunction(":=", 200, true, 2, &AssignProc), nullptr);
+
+  // Functions.
+  fn(new TVaryingFunction("randg", 2, &RandGProc), nullptr);
+  fn(new TFunction("exp", 1, &Step1<OpExp>), &Block1<OpExp>);
+  fn(new TFunction("if", 3, &Step3<OpIf>), &BlockIf);
+  fn(new TFunction("Sigmoid", 1, &Step1<OpSigmoid>), &Block1<OpSigmoid>);
+  fn(new TFunction("sqr", 1, &Step1<OpSqr>), &Block1<OpSqr>);
+  fn(new TFunction("sqrt", 1, &Step1<OpSqrt>), &Block1<OpSqrt>);
+  fn(new TFunction("abs", 1, &Step1<OpAbs>), &Block1<OpAbs>);
+  fn(new TFunction("round", 1, &Step1<OpRound>), &Block1<OpRound>);
+  fn(new TFunction("trunc", 1, &Step1<OpTrunc>), &Block1<OpTrunc>);
+  fn(new TFunction("ln", 1, &Step1<OpLn>), &Block1<OpLn>);
+  fn(new TFunction("log10", 1, &Step1<OpLog10>), &Block1<OpLog10>);
+  fn(new TFunction("log", 1, &Step1<OpLog10>), &Block1<OpLog10>);
+  fn(new TFunction("logN", 2, &Step2<OpLogN>), &Block2<OpLogN>);
+  fn(new TFunction("power", 2, &Step2<OpPower>), &Block2<OpPower>);
+  fn(new TFunction("pow", 2, &Step2<OpPower>), &Block2<OpPower>);
+  fn(new TFunction("intpower", 2, &Step2<OpIntPower>), &Block2<OpIntPower>);
+  fn(new TFunction("max", 2, &Step2<OpMax>), &Block2<OpMax>);
+  fn(new TFunction("min", 2, &Step2<OpMin>), &Block2<OpMin>);
+  fn(new TFunction("sin", 1, &Step1<OpSin>), &Block1<OpSin>);
+  fn(new TFunction("cos", 1, &Step1<OpCos>), &Block1<OpCos>);
+  fn(new TFunction("tan", 1, &Step1<OpTan>), &Block1<OpTan>);
+  fn(new TFunction("sind", 1, &Step1<OpSinD>), &Block1<OpSinD>);
+  fn(new TFunction("cosd", 1, &Step1<OpCosD>), &Block1<OpCosD>);
+  fn(new TFunction("tand", 1, &Step1<OpTanD>), &Block1<OpTanD>);
+  fn(new TFunction("atand", 1, &Step1<OpAtanD>), &Block1<OpAtanD>);
+  fn(new TFunction("arcsin", 1, &Step1<OpArcSin>), &Block1<OpArcSin>);
+  fn(new TFunction("arccos", 1, &Step1<OpArcCos>), &Block1<OpArcCos>);
+  fn(new TFunction("arctan", 1, &Step1<OpArcTan>), &Block1<OpArcTan>);
+  fn(new TFunction("arctan2", 2, &Step2<OpArcTan2>), &Block2<OpArcTan2>);
+  fn(new TFunction("sinh", 1, &Step1<OpSinh>), &Block1<OpSinh>);
+  fn(new TFunction("cosh", 1, &Step1<OpCosh>), &Block1<OpCosh>);
+  fn(new TFunction("tanh", 1, &Step1<OpTanh>), &Block1<OpTanh>);
+  fn(new TFunction("arcsinh", 1, &Step1<OpArcSinh>), &Block1<OpArcSinh>);
+  fn(new TFunction("arccosh", 1, &Step1<OpArcCosh>), &Block1<OpArcCosh>);
+  fn(new TFunction("arctanh", 1, &Step1<OpArcTanh>), &Block1<OpArcTanh>);
+  fn(new TFunction("degtorad", 1, &Step1<OpDegToRad>), &Block1<OpDegToRad>);
+  fn(new TFunction("radtodeg", 1, &Step1<OpRadToDeg>), &Block1<OpRadToDeg>);
+}
+
+void TExpressionParser::BindVariable(const std::string& name, double* address) {
+  AddWord(new TDoubleVariable(name, address));
+}
+
+int TExpressionParser::CompileText(const std::string& text) {
+  if (text.empty()) return -1;
+  const std::string key = LowerAscii(text);
+  auto it = FIndexByText.find(key);
+  if (it != FIndexByText.end()) {
+    FCurrentIndex = it->second;
+    FCurrent = FCompiled[static_cast<size_t>(it->second)].get();
+    return it->second;
+  }
+  TCompiler compiler(*this, text);
+  std::unique_ptr<TChain> chain = compiler.Compile();
+  const int index = static_cast<int>(FCompiled.size());
+  FCurrent = chain.get();
+  FCompiled.push_back(std::move(chain));
+  FIndexByText.emplace(key, index);
+  FCurrentIndex = index;
+  return index;
+}
+
+TExpressionParser::TChain* TExpressionParser::ChainAt(int index) const {
+  if (index < 0 || index >= static_cast<int>(FCompiled.size()))
+    throw EParserException(Format("List index out of bounds (%d)", index));
+  return FCompiled[static_cast<size_t>(index)].get();
+}
+
+void TExpressionParser::RaiseFault() { throw EParserException(TakeFaultMessage()); }
+
+double TExpressionParser::EvaluateCompiled(int index) {
+  if (index < 0) return AllOnesNaN();
+  TChain* c = ChainAt(index);
+  FCurrent = c;
+  FCurrentIndex = index;
+  PrepareFaultFlags();
+  TExprRec* s = c->Steps.get();
+  TExprRec* const end = s + c->Count;
+  for (; s != end; ++s) s->Proc(s);
+  const double v = end[-1].Result;
+  if (FaultFlags() != 0) RaiseFault();
+  return v;
+}
+
+std::string TExpressionParser::ResultAsText(int index) {
+  const double v = EvaluateCompiled(index);
+  if (index >= 0 && FCurrent->Last()->Word->ResultKind() == rkBoolean) {
+    if (std::isgreater(v, -0.1) && std::isless(v, 0.1)) return "False";
+    if (std::isgreater(v, 0.9) && std::isless(v, 1.1)) return "True";
+  }
+  return Format("%.10g", v);
+}
+
+int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TColumnBinding* bindings,
+                                              int bindingCount, double* results) {
+  if (rowCount <= 0) return rowCount < 0 ? 0 : rowCount;
+  if (index < 0) {
+    for (int r = 0; r < rowCount; ++r) results[r] = AllOnesNaN();
+    return rowCount;
+  }
+  TChain* c = ChainAt(index);
+  FCurrent = c;
+  FCurrentIndex = index;
+
+  auto setRow = [&](int row) {
+    for (int b = 0; b < bindingCount; ++b) *bindings[b].Address = bindings[b].Values[row];
+  };
+  // One row alone, as EvaluateCompiled runs it; false when it raises.
+  auto runRow = [&](int row) {
+    setRow(row);
+    PrepareFaultFlags();
+    TExprRec* s = c->Steps.get();
+    TExprRec* const end = s + c->Count;
+    for (; s != end; ++s) s->Proc(s);
+    if (FaultFlags() != 0) {
+      ClearFaultFlags();
+      return false;
+    }
+    results[row] = end[-1].Result;
+    return true;
+  };
+
+  if (!c->ColumnReady) {
+    for (int r = 0; r < rowCount; ++r)
+      if (!runRow(r)) {
+        setRow(r);
+        return r;
+      }
+    return rowCount;
+  }
+
+  // Column form: every step runs over a block of rows at a time.
+  const size_t ext = c->Externals.size();
+  const size_t need = (static_cast<size_t>(c->Count) + ext) * kBlockRows;
+  if (c->Buffer.size() < need) c->Buffer.assign(need, 0.0);
+  double* stepBuf = c->Buffer.data();
+  double* scalarBuf = stepBuf + static_cast<size_t>(c->Count) * kBlockRows;
+  c->ExternalColumns.assign(ext, nullptr);
+  c->ExternalBinding.assign(ext, -1);
+  for (size_t e = 0; e < ext; ++e) {
+    for (int b = 0; b < bindingCount; ++b)
+      if (bindings[b].Address == c->Externals[e]) c->ExternalBinding[e] = b;
+    if (c->ExternalBinding[e] < 0) {
+      double* buf = scalarBuf + e * kBlockRows;
+      const double v = *c->Externals[e];
+      const int fill = rowCount < kBlockRows ? rowCount : kBlockRows;
+      for (int i = 0; i < fill; ++i) buf[i] = v;
+      c->ExternalColumns[e] = buf;
+    } else {
+      c->ExternalColumns[e] = bindings[c->ExternalBinding[e]].Values;
+    }
+  }
+
+  const int last = c->Count - 1;
+  for (int row0 = 0; row0 < rowCount; row0 += kBlockRows) {
+    const int n = rowCount - row0 < kBlockRows ? rowCount - row0 : kBlockRows;
+    PrepareFaultFlags();
+    for (int k = 0; k <= last; ++k) {
+      const double* args[4] = {nullptr, nullptr, nullptr, nullptr};
+      const int* src = &c->ArgSources[static_cast<size_t>(k) * 4];
+      const int na = c->ArgCounts[static_cast<size_t>(k)];
+      for (int i = 0; i < na; ++i) {
+        const int s = src[i];
+        if (s >= 0) {
+          args[i] = stepBuf + static_cast<size_t>(s) * kBlockRows;
+        } else {
+          const size_t e = static_cast<size_t>(-1 - s);
+          args[i] = c->ExternalBinding[e] >= 0 ? c->ExternalColumns[e] + row0 : c->ExternalColumns[e];
+        }
+      }
+      double* out = k == last ? results + row0 : stepBuf + static_cast<size_t>(k) * kBlockRows;
+      c->Blocks[static_cast<size_t>(k)](out, args, n);
+    }
+    if (FaultFlags() != 0) {
+      // Some row of this block raised: find it row by row, as the
+      // evaluation of each row alone would.
+      ClearFaultFlags();
+      for (int r = row0; r < row0 + n; ++r)
+        if (!runRow(r)) {
+          setRow(r);
+          return r;
+        }
+    }
+  }
+  setRow(rowCount - 1);
+  return rowCount;
+}
+
+void TExpressionParser::ClearCompiled() {
+  FCompiled.clear();
+  FIndexByText.clear();
+  FCurrent = nullptr;
+  FCurrentIndex = -1;
+}
+
+int TExpressionParser::ResultKind(int index) const {
+  if (index < 0 || index >= static_cast<int>(FCompiled.size())) return -1;
+  return FCompiled[static_cast<size_t>(index)]->Last()->Word->ResultKind();
+}
+
+const std::string& TExpressionParser::CompiledText(int index) const { return ChainAt(index)->Text; }
+
+int TExpressionParser::StepCount(int index) const { return ChainAt(index)->Count; }
+
+TExprWord* TExpressionParser::FindWord(const std::string& name) const { return FWords.Find(LowerAscii(name)); }
+
+}  // namespace qv

@@ -1,0 +1,308 @@
+// The program model parser: variables, data sets (inline and files, with
+// test sets), parameters, var-parameters, var-constants and the block of
+// procedural code between "startprogram" and "endprogram".
+#include <algorithm>
+
+#include "engine/ModelParser.h"
+#include "engine/ModelTools.h"
+#include "engine/VB3Pas.h"
+#include "platform/core/Classes.h"
+#include "platform/core/SysUtils.h"
+
+namespace qv {
+
+using namespace modeltools;
+
+namespace {
+
+struct TDataSet {
+  bool File = false;
+  bool Test = false;
+  std::string Name;       // file name as written, or the label
+  std::string Path;       // resolved file name
+  int Line = -1;          // work line of the data line
+  std::vector<std::string> Rows;
+  Double1Array VarConstants;
+};
+
+void ResetProgramState(TEngineState& S) {
+  S.OutputCount = S.CurrentOutput = S.VariableCount = S.ParameterCount = S.ConstantCount = 0;
+  S.VarConstantCount = S.VarParameterCount = S.DataFileCount = S.CurrentFile = S.TestFileCount = 0;
+  S.FunctionCount = S.ColumnCount = 0;
+  S.FixedOutputIndex = -1;
+  S.ModelTitle.clear();
+  S.Exclusive = false;
+  S.BasicProgram = false;
+  S.ProgramStart = 0;
+  S.ProgramEnd = -1;
+  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues, &S.OutputNames,
+                  &S.InputNames, &S.VarConstantNames, &S.DataSetNames, &S.FunctionTexts, &S.FunctionOutputs,
+                  &S.FunctionExpressions, &S.BasicArrayNames})
+    a->clear();
+  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh, &S.InitialValue})
+    a->clear();
+  for (auto* a : {&S.HasLower, &S.HasUpper, &S.HasBound, &S.HasInitial, &S.HasRange, &S.IsInteger,
+                  &S.IsVarParameter, &S.IsDataFile, &S.IsTestFile})
+    a->clear();
+  S.ParameterDigits.clear();
+  S.VarConstantValues.clear();
+  S.PointCount.clear();
+  S.DataSetLines.clear();
+}
+
+// Var-parameters take the last slots, whatever the order of the statements,
+// so that the per-data-set blocks of a member line up with them.
+void MoveVarParametersLast(TEngineState& S) {
+  std::vector<int> order;
+  for (int p = 0; p < S.ParameterCount; ++p)
+    if (!S.IsVarParameter[p]) order.push_back(p);
+  for (int p = 0; p < S.ParameterCount; ++p)
+    if (S.IsVarParameter[p]) order.push_back(p);
+  auto permute = [&](auto& a) {
+    auto copy = a;
+    for (size_t i = 0; i < order.size(); ++i) a[i] = copy[order[i]];
+  };
+  permute(S.ParameterNames);
+  permute(S.ParameterValues);
+  permute(S.LowerBound);
+  permute(S.UpperBound);
+  permute(S.RangeLow);
+  permute(S.RangeHigh);
+  permute(S.InitialValue);
+  permute(S.HasLower);
+  permute(S.HasUpper);
+  permute(S.HasBound);
+  permute(S.HasInitial);
+  permute(S.HasRange);
+  permute(S.IsInteger);
+  permute(S.IsVarParameter);
+  permute(S.ParameterDigits);
+}
+
+std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
+
+}  // namespace
+
+bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
+  ResetProgramState(S);
+  TStringList& work = S.WorkLines();
+  const int lineCount = work.Count();
+
+  // The program block.
+  int startLine = -1, endLine = -1;
+  for (int i = 0; i < lineCount; ++i) {
+    std::string l = Lower(TrimText(work[i]));
+    if (startLine < 0 && StartsWith(l, "startprogram")) {
+      startLine = i;
+      size_t b = l.find('['), e = l.find(']');
+      if (b != std::string::npos && e != std::string::npos && e > b && TrimText(l.substr(b + 1, e - b - 1)) == "vb")
+        S.BasicProgram = true;
+    } else if (startLine >= 0 && StartsWith(l, "endprogram")) {
+      endLine = i;
+      break;
+    }
+  }
+  if (startLine >= 0) {
+    S.ProgramStart = startLine + 1;
+    S.ProgramEnd = (endLine >= 0 ? endLine : lineCount) - 1;
+  }
+  auto inBlock = [&](int i) { return startLine >= 0 && i > startLine && i <= S.ProgramEnd; };
+
+  // Statements and data lines.
+  std::vector<TDataSet> sets;
+  for (int i = 0; i < lineCount; ++i) {
+    if (inBlock(i)) continue;
+    const std::string raw = TrimText(work[i]);
+    if (StartsWith(raw, "//")) continue;
+    const std::string line = CutComment(raw);
+    if (line.empty()) continue;
+    const std::string lower = Lower(line);
+    const bool isFile = StartsWith(lower, "datafile");
+    if (isFile || StartsWith(lower, "data")) {
+      TDataSet set;
+      set.File = isFile;
+      set.Line = i;
+      std::string text = TrimText(line.substr(isFile ? 8 : 4));
+      if (!text.empty() && text.back() == ';') text.pop_back();
+      text = TrimText(text);
+      size_t b = text.find('[');
+      if (b != std::string::npos) {
+        size_t e = text.find(']', b);
+        std::string mark = Lower(TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
+        set.Test = mark == "test" || mark == "t";
+        text = TrimText(text.substr(0, b));
+      }
+      if (set.Test) ++S.TestFileCount;
+      if (isFile) {
+        set.Name = text;
+        set.Path = ResolveDataFileName(S, text);
+        if (!ReadDataFileLines(set.Path, set.Rows)) {
+          Host.ShowMessage(mtWarning, "File " + Quoted(text) + " not exist!");
+          return false;
+        }
+      } else {
+        if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+        set.Name = text.empty() ? "Data file - " + std::to_string(sets.size() + 1) : text;
+      }
+      sets.push_back(std::move(set));
+      continue;
+    }
+    if (!sets.empty()) continue;  // rows of inline data
+    if (!EndsWith(line, ";")) {
+      Host.ShowMessage(mtInformation, "Miss \";\" in the end of line " + std::to_string(i + 1));
+      return false;
+    }
+    const std::string key = Keyword(line);
+    const std::string text = StatementText(line);
+    bool ok = true;
+    if (key == "title") S.ModelTitle = text;
+    else if (key == "variable" || key == "variables") ok = ReadVariableList(S, Host, text);
+    else if (key == "const" || key == "constant") ok = ReadConstantList(S, Host, text);
+    if (!ok) return false;
+  }
+  S.DataFileCount = static_cast<int>(sets.size());
+
+  // Inline rows: every non-empty line after the data line up to the next
+  // data line (or the end of the text).
+  for (int f = 0; f < S.DataFileCount; ++f) {
+    if (sets[f].File) continue;
+    const int stop = f + 1 < S.DataFileCount ? sets[f + 1].Line : lineCount;
+    for (int i = sets[f].Line + 1; i < stop; ++i) {
+      if (inBlock(i) || i == startLine || i == endLine) continue;
+      std::string r = CutComment(work[i]);
+      if (!r.empty()) sets[f].Rows.push_back(r);
+    }
+  }
+
+  if (S.BasicProgram && S.ProgramEnd >= S.ProgramStart) {
+    std::vector<std::string> block;
+    for (int i = S.ProgramStart; i <= S.ProgramEnd; ++i) block.push_back(TrimText(Lower(CutComment(work[i]))));
+    TranslateBasicProgram(block, S.VariableNames, S.BasicArrayNames);
+    for (int i = S.ProgramStart; i <= S.ProgramEnd; ++i) work.Put(i, block[i - S.ProgramStart]);
+  }
+
+  if (S.OutputCount == 0 && S.VariableCount > 0) {
+    S.OutputCount = 1;
+    S.OutputNames = {S.VariableNames.back()};
+  }
+  if (S.DataFileCount == 0) {
+    Host.ShowMessage(mtWarning, "No file data!");
+    return false;
+  }
+  if (S.VariableCount == 0) {
+    Host.ShowMessage(mtWarning, "No variables defined!");
+    return false;
+  }
+
+  // Per-data-set statements (they need the number of data sets).
+  for (int i = 0; i < lineCount; ++i) {
+    if (i >= startLine && startLine >= 0) break;
+    const std::string line = CutComment(work[i]);
+    if (line.empty()) continue;
+    if (IsDataLine(line)) break;
+    const std::string key = Keyword(line);
+    const std::string text = StatementText(line);
+    bool ok = true;
+    if (key == "varconst" || key == "varconstant") ok = ReadVarConstantList(S, Host, text);
+    else if (key == "parameter" || key == "parameters") ok = ReadParameterList(S, Host, text, 0);
+    else if (key == "varpar" || key == "varparameter") ok = ReadParameterList(S, Host, text, 1);
+    if (!ok) return false;
+  }
+  if (S.ParameterCount == 0) {
+    Host.ShowMessage(mtInformation, "No Parameters or VarParameter defined!");
+    return false;
+  }
+  MoveVarParametersLast(S);
+
+  std::vector<std::string> block;
+  for (int i = S.ProgramStart; i <= S.ProgramEnd && i < lineCount; ++i) block.push_back(Lower(work[i]));
+  for (int p = 0; p < S.ParameterCount; ++p) {
+    const std::string name = Lower(S.ParameterNames[p]);
+    bool found = std::any_of(block.begin(), block.end(),
+                             [&](const std::string& l) { return l.find(name) != std::string::npos; });
+    if (!found) {
+      Host.ShowMessage(mtWarning, std::string(S.IsVarParameter[p] ? "ParConst of " : "Parameter of ") +
+                                      Quoted(S.ParameterNames[p]) + " declared, but not find in program code!");
+      return false;
+    }
+  }
+  for (const auto& out : S.OutputNames) {
+    const std::string name = Lower(out);
+    bool found = std::any_of(block.begin(), block.end(), [&](const std::string& l) {
+      size_t a = l.find(":=");
+      return a != std::string::npos && l.substr(0, a).find(name) != std::string::npos;
+    });
+    if (!found) {
+      Host.ShowMessage(mtWarning,
+                       "Not find output item " + Quoted(out) + " in the left side of any program line code!");
+      return false;
+    }
+  }
+
+  // With test sets and var-parameters, the fitted sets come first.
+  for (int f = 0; f < S.DataFileCount; ++f)
+    sets[f].VarConstants = f < static_cast<int>(S.VarConstantValues.size()) ? S.VarConstantValues[f] : Double1Array{};
+  if (S.TestFileCount > 0 && S.VarParameterCount > 0)
+    std::stable_partition(sets.begin(), sets.end(), [](const TDataSet& d) { return !d.Test; });
+
+  S.IsDataFile.clear();
+  S.IsTestFile.clear();
+  S.DataSetNames.clear();
+  S.DataSetLines.clear();
+  S.PointCount.clear();
+  S.VarConstantValues.assign(S.DataFileCount, {});
+  S.RowCount = 0;
+  for (int f = 0; f < S.DataFileCount; ++f) {
+    S.IsDataFile.push_back(sets[f].File);
+    S.IsTestFile.push_back(sets[f].Test);
+    S.DataSetNames.push_back(sets[f].Name);
+    S.DataSetLines.push_back(sets[f].Line);
+    S.PointCount.push_back(static_cast<int>(sets[f].Rows.size()));
+    S.VarConstantValues[f] = sets[f].VarConstants;
+    S.RowCount = std::max(S.RowCount, S.PointCount[f]);
+  }
+  S.VariableValues.assign(S.VariableCount, 0.0);
+  S.ParameterValues.assign(S.ParameterCount, 0.0);
+  const int inputs = S.VariableCount - S.OutputCount;
+  SizeDataArrays(S, inputs);
+  S.InputNames.clear();
+
+  for (int f = 0; f < S.DataFileCount; ++f) {
+    S.CurrentFile = f;
+    int columns = -1;
+    for (int r = 0; r < S.PointCount[f]; ++r) {
+      S.ValuesRead = 0;
+      bool reported = false;
+      const bool ok = SplitDataRowChecked(S, Host, sets[f].Rows[r], 0, r, reported);
+      if (reported) return false;
+      if (sets[f].File) {
+        if (!ok || S.ValuesRead != S.VariableCount) {
+          Host.ShowMessage(mtWarning, "Read data file error!");
+          return false;
+        }
+        continue;
+      }
+      if (!ok) {
+        Host.ShowMessage(mtWarning, "Read data error!");
+        return false;
+      }
+      if (columns < 0) {
+        columns = S.ValuesRead;
+        if (columns < inputs) {
+          Host.ShowMessage(mtWarning, "Wrong defination of Variables, no enough data value columns!");
+          return false;
+        }
+      } else if (S.ValuesRead != columns) {
+        Host.ShowMessage(mtWarning, "Read data error!\rThe data column number is different!");
+        return false;
+      }
+    }
+  }
+  S.CurrentFile = 0;
+
+  const bool perSet = S.VarParameterCount > 0 && S.DataFileCount > 1;
+  S.DimCount = perSet ? S.ParameterCount + S.VarParameterCount * (S.DataFileCount - 1) : S.ParameterCount;
+  return true;
+}
+
+}  // namespace qv

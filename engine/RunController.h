@@ -1,0 +1,75 @@
+// The run road: how a model is run, stopped and resumed, the same for the
+// main window and the engine test driver. The controller owns the search
+// settings and the logs; the engine state and the host belong to the caller.
+//
+//   Run(code lines)  prepares and classifies the text, reads the model and
+//                    runs the mode routine (fitting, optimisation; program
+//                    mode is not available yet);
+//   Stop()           only sets the stop code 10 and clears the running flag:
+//                    the loop leaves right after its next pump and writes the
+//                    report once;
+//   Resume()         continues the last run with the kept population.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/CommonUnit.h"
+#include "engine/FitHost.h"
+#include "engine/SearchSettings.h"
+#include "engine/SearchState.h"
+
+namespace qv {
+
+// How the last run ended, for callers that need more than the texts.
+enum class TRunOutcome {
+  roNotRun,          // nothing ran yet
+  roModelRefused,    // a model message ended the run before the search
+  roSettingsRefused, // a settings check refused the search
+  roSearched,        // a search ran and reported (also after a user stop)
+  roFailed,          // an exception ended the search ("Some thing wrong!" ...)
+};
+
+class TRunController {
+public:
+  TRunController(TEngineState& State, TFitHost& Host);
+  ~TRunController();
+  TRunController(const TRunController&) = delete;
+  TRunController& operator=(const TRunController&) = delete;
+
+  // The run command: false when the model or the settings were refused.
+  bool Run(const std::vector<std::string>& CodeLines);
+  // The three mode routines (on a model already read into the state when
+  // Parse is false).
+  bool RunFitMode(bool Parse);
+  bool RunOptimizeMode(bool Parse);
+  bool RunProgramMode(bool Parse);
+  // The stop command (safe to call from the pump).
+  void Stop();
+  // Continues the last run's mode with the kept population.
+  bool Resume();
+
+  TSearchSettings& Settings() { return FSettings; }
+  TSearchLogs& Logs() { return FLogs; }
+  TRunOutcome Outcome() const { return FOutcome; }
+  // The window's result summary text for the current state.
+  std::vector<std::string> SummaryLines(bool Final) const;
+  // Multi-function fitting: each function's result text (the result editor
+  // after its search), in function order.
+  const std::vector<std::vector<std::string>>& FunctionResults() const { return FFunctionResults; }
+
+private:
+  bool FitOneFunction();
+  // Runs a routine; an exception out of it is shown (a conversion error of
+  // a settings box refuses the settings) and ends the run.
+  bool Guarded(const std::function<bool()>& Routine);
+  TEngineState& FState;
+  TFitHost& FHost;
+  TSearchSettings FSettings;
+  TSearchLogs FLogs;
+  TRunOutcome FOutcome = TRunOutcome::roNotRun;
+  std::vector<std::vector<std::string>> FFunctionResults;
+};
+
+}  // namespace qv

@@ -1,0 +1,180 @@
+#include "engine/SearchReport.h"
+
+#include <chrono>
+
+#include "engine/Fitness.h"
+#include "engine/SearchSettings.h"
+#include "platform/core/SysUtils.h"
+
+namespace qv {
+
+namespace {
+
+std::string Title(const TEngineState& S) { return Trim(S.ModelTitle); }
+
+// The name of the output whose function is shown.
+std::string OutputName(const TEngineState& S, int o) {
+  if (o >= 0 && o < static_cast<int>(S.OutputNames.size()) && S.ModelMode == 2) return S.OutputNames[o];
+  if (S.CurrentFunction >= 0 && S.CurrentFunction < static_cast<int>(S.FunctionOutputs.size()))
+    return S.FunctionOutputs[S.CurrentFunction];
+  if (o >= 0 && o < static_cast<int>(S.OutputNames.size())) return S.OutputNames[o];
+  return std::string();
+}
+
+bool ShowsLastFunction(const TFitHost& Host) {
+  const int n = Host.FunctionListCount();
+  return n == 0 || Host.FunctionListSelected() == n - 1;
+}
+
+std::string ExpressionStopReason(int code) {
+  switch (code) {
+    case scAutoDetect: return "auto-detected";
+    case scMaxIterations: return "maximum iterations reached";
+    case scRMSEReached: return "minimum square error reached";
+    case scDCReached: return "determination coef. DC reached";
+    default: return "stoped by user";
+  }
+}
+
+}  // namespace
+
+std::string ElapsedText(const TSearchSettings& Set, bool Final) {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Set.StopTime - Set.StartTime).count();
+  const TDateTime t = static_cast<double>(ms < 0 ? 0 : ms) / MSecsPerDay;
+  return Final ? FormatDateTime("hh:nn:ss:zz", t) : TimeToStr(t);
+}
+
+std::string FormatResultValue(const TEngineState& S, int d, double Value, bool Final) {
+  if (S.EncodeDecode || Final) return FloatToStr(Value);
+  if (d >= 0) {
+    const int p = S.DimParameter(d);
+    if (p >= 0 && p < static_cast<int>(S.IsInteger.size()) && S.IsInteger[p]) return FloatToStr(Value);
+  }
+  return Format("%0.8f", Value);
+}
+
+std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearchSettings& Set, bool Final) {
+  std::vector<std::string> lines;
+  const char* fmt = Final ? "%0.10g" : "%0.7g";
+  lines.push_back("Iterations: " + std::to_string(S.Iteration));
+  lines.push_back((Final ? "Elapsed Time (Hr:Min:Sec:Msec): " : "Elapsed Time: ") + ElapsedText(Set, Final));
+  lines.push_back((Final ? "Root of Mean Square Error (RMSE): " : "RMSE: ") + Format(fmt, S.BestRMSE));
+  lines.push_back((Final ? "Sum of Square Error (SSE): " : "SSE: ") + Format(fmt, S.BestSSE));
+  lines.push_back((Final ? "Correlation Coef. (R): " : "R: ") + Format(fmt, S.BestR));
+  lines.push_back((Final ? "Determination Coef. (DC): " : "DC: ") + Format(fmt, S.BestDC));
+  auto valueText = [&](int, double v) { return S.EncodeDecode ? FloatToStr(v) : Format(fmt, v); };
+  const int dims = std::min<int>(S.DimCount, static_cast<int>(S.BestPosition.size()));
+  if (S.ModelMode == 2) {
+    for (int d = 0; d < dims; ++d) {
+      const int p = S.DimParameter(d);
+      lines.push_back(S.ParameterNames[p] + ": " + valueText(p, S.BestPosition[d]));
+    }
+    return lines;
+  }
+  const std::string output = S.ModelMode == 0 ? OutputName(S, S.CurrentOutput) : std::string();
+  for (int p = 0; p < S.ParameterCount && p < dims; ++p) {
+    if (!output.empty() && S.ParameterNames[p] == output) continue;
+    lines.push_back(S.ParameterNames[p] + ": " + valueText(p, S.BestPosition[p]));
+  }
+  return lines;
+}
+
+std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, bool Expression) {
+  switch (S.Algorithm) {
+    case alGenetic: return "Genetic Algorithms";
+    case alParticleSwarm: {
+      if (Expression) return "Parcticle Swarm Optimization";
+      static const char* variants[6] = {"PSO", "PSO 1", "PSO 2", "PSO 3", "CFPSO", "CFPSO 1"};
+      const int v = Set.VelocityFormula < 0 || Set.VelocityFormula > 5 ? 0 : Set.VelocityFormula;
+      return std::string("Parcticle Swarm Optimization ") + variants[v];
+    }
+    case alDifferentialEvolution:
+      if (Expression) return "Differential Evoluation(Scheme " + std::to_string(Set.DeScheme + 1) + ")";
+      return "Differential Evoluation(Scheme " + std::to_string(Set.DeScheme + 1) + ", Route " +
+             std::to_string(Set.DeRoute + 1) + ")";
+    default:
+      return "Zedovev Avedezo Rezividorodo (Scheme " + std::to_string(Set.ZudScheme + 1) + ")";
+  }
+}
+
+void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final, int IterationsBack) {
+  std::vector<std::string> lines;
+  if (Final) {
+    if (!Title(S).empty()) {
+      lines.push_back(S.ModelTitle);
+      lines.push_back("");
+    }
+    lines.push_back("====== Results ======");
+    lines.push_back("");
+  }
+  const int n = Final && Set.StopCriterion == crAutoDetect ? S.Iteration - IterationsBack : S.Iteration;
+  lines.push_back("Iterations: " + std::to_string(n));
+  lines.push_back(Final ? "Elapsed Time (Hr:Min:Sec:Msec): " + ElapsedText(Set, true)
+                        : "Elapsed Time: " + ElapsedText(Set, false));
+  if (Final) {
+    std::string reason;
+    switch (S.StopCode) {
+      case scAutoDetect: reason = "Auto-detected"; break;
+      case scMaxIterations: reason = "Maximum iterations reached"; break;
+      case scRMSEReached:
+      case scDCReached: reason = "RMSE reached"; break;
+      default: reason = "Stoped by user"; break;  // a user stop is never a target reached
+    }
+    lines.push_back("Stop Reason: " + reason);
+  }
+  lines.push_back("Algorithms: " + AlgorithmName(S, Set, false));
+  for (int d = 0; d < S.DimCount && d < static_cast<int>(S.BestPosition.size()); ++d)
+    lines.push_back(S.ParameterNames[S.DimParameter(d)] + ": " + FormatResultValue(S, d, S.BestPosition[d], Final));
+  const double best = S.BestFitnessRMSE;
+  if (S.Objective == 1) lines.push_back("Max. Value: " + FormatResultValue(S, -1, -best, Final));
+  else if (S.Objective == 2) lines.push_back("Min. Value: " + FormatResultValue(S, -1, best, Final));
+  else lines.push_back("Min. Error: " + FormatResultValue(S, -1, best, Final));
+  lines.push_back("");
+  if (Final) lines.push_back("====== Finished ======");
+  Host.SetResultLines(lines);
+}
+
+void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs, bool Final) {
+  S.SearchRunning = false;
+  const bool idle = S.ModelMode != 0 || ShowsLastFunction(Host);
+  if (idle) {
+    Host.SetRunningState(false);
+    Host.UpdateFileFormControls();
+    Host.SetActivePage(TFitHost::ResultPage);
+  }
+  if (!Final) {
+    Host.SetActivePage(0);
+  } else if (S.ModelMode == 1) {
+    const int back = Set.StopCriterion == crAutoDetect && S.StopCode == scAutoDetect ? 2000 : 0;
+    ShowProgress(S, Host, Set, true, back);
+  } else if (S.ModelMode == 0 && !S.BestCalculated.empty()) {
+    const int f = S.CurrentFile, o = S.CurrentOutput;
+    CalcStatistics(S, f, o, S.BestCalculated, S.BestSSE, S.BestRMSE, S.BestDC, S.BestR);
+    Host.WriteResultSummary(true);
+    std::vector<std::string> lines = Host.ResultLines();
+    size_t at = 2;
+    if (!Title(S).empty()) {
+      lines.insert(lines.begin(), S.ModelTitle);
+      lines.insert(lines.begin() + 1, "");
+      at = 4;
+    }
+    at = std::min(at, lines.size());
+    lines.insert(lines.begin() + at, "Stop Reason: " + ExpressionStopReason(S.StopCode));
+    lines.insert(lines.begin() + at, "Algorithms: " + AlgorithmName(S, Set, true));
+    if (ShowsLastFunction(Host)) {
+      const std::string name = OutputName(S, o);
+      lines.push_back("");
+      lines.push_back("====== Output Results =====");
+      lines.push_back("");
+      lines.push_back("No\tObserved " + name + "\tCalculated " + name);
+      const int rows = S.PointCount[f];
+      for (int k = 0; k < rows; ++k)
+        lines.push_back(std::to_string(k + 1) + "\t" + FloatToStr(S.TargetData[f][o][k]) + "\t" +
+                        FormatFloat("0.0000000", S.BestCalculated[f][o][k]));
+    }
+    Host.SetResultLines(lines);
+  }
+  Logs.Close();
+}
+
+}  // namespace qv

@@ -1,0 +1,43 @@
+// Result report and progress output: the texts of the result editor at the
+// end of a search (and during an optimisation search), the result summary
+// of the main window, and the return of the window to its idle state.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "engine/CommonUnit.h"
+#include "engine/FitHost.h"
+#include "engine/SearchState.h"
+
+namespace qv {
+
+class TSearchLogs;
+
+// The lines of the main window's result summary (WriteResultSummary):
+// iterations, elapsed time, RMSE, SSE, R, DC and the parameters, with the
+// short labels and "%0.7g" during a run, the long labels and "%0.10g" at the
+// end. The window puts them into its result editor.
+std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearchSettings& Set, bool Final);
+
+// Elapsed time of the run: "hh:nn:ss:zz" when Final, else the time text.
+std::string ElapsedText(const TSearchSettings& Set, bool Final);
+
+// A value as the reports show it: the shortest decimal text in
+// encode-decode mode and in the final report; "%0.8f" in a progress
+// display except for integer dimensions. The objective passes d = -1.
+std::string FormatResultValue(const TEngineState& S, int d, double Value, bool Final);
+
+// The algorithm line's name: Expression is the fitting-by-expressions
+// report ("Differential Evoluation(Scheme n)"), otherwise the optimisation
+// and program reports (with the swarm variant and the route).
+std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, bool Expression);
+
+// Ends a search: the window back to idle, the report when Final (else the
+// first page), the logs closed.
+void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs, bool Final);
+
+// The optimisation-mode text (progress and final report).
+void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final, int IterationsBack);
+
+}  // namespace qv

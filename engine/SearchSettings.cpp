@@ -1,0 +1,203 @@
+#include "engine/SearchSettings.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "engine/FitSettings.h"
+#include "platform/core/SysUtils.h"
+
+namespace qv {
+
+namespace {
+
+void WriteLine(const std::string& file, const std::string& line, bool append) {
+  std::ofstream out(file, append ? std::ios::app | std::ios::binary : std::ios::trunc | std::ios::binary);
+  if (!out) throw EInOutError("Cannot open file \"" + file + "\"", errno);
+  out << line << '\n';
+  out.flush();
+  if (!out) throw EInOutError("Cannot write file \"" + file + "\"", errno);
+}
+
+// Refuses the control with an information box and moves the focus to it.
+bool Refuse(TFitHost& Host, const std::string& control, const std::string& text) {
+  Host.ShowMessage(mtInformation, text);
+  Host.FocusSetting(control);
+  return false;
+}
+
+bool Empty(TFitSettings& s, const std::string& name) { return s.Text(name).empty(); }
+
+}  // namespace
+
+std::string LogFileName(const std::string& Name) {
+  return ExtractFileExt(Name).empty() ? Name + ".csv" : Name;
+}
+
+bool SameLogFile(const std::string& A, const std::string& B) {
+  if (SameText(A, B)) return true;
+  std::error_code ec1, ec2;
+  const auto a = std::filesystem::weakly_canonical(std::filesystem::absolute(A, ec1), ec1);
+  const auto b = std::filesystem::weakly_canonical(std::filesystem::absolute(B, ec2), ec2);
+  return !ec1 && !ec2 && a == b;
+}
+
+void TSearchLogs::Open(const TEngineState& S, const TSearchSettings& Set, bool Append) {
+  Close();
+  if (Set.SaveResults) {
+    const bool keep = Append && std::filesystem::exists(Set.ResultsFileName);
+    if (!keep) WriteLine(Set.ResultsFileName, S.ModelMode == 1 ? "Results" : "R\tDC\tSSE\tRMSE", false);
+    FResults = Set.ResultsFileName;
+  }
+  if (Set.SaveParameters && S.ModelMode != 1) {
+    const bool keep = Append && std::filesystem::exists(Set.ParametersFileName);
+    if (!keep) {
+      std::string header;
+      for (int p = 0; p < S.ParameterCount; ++p) header += S.ParameterNames[p] + "\t";
+      WriteLine(Set.ParametersFileName, header, false);
+    }
+    FParameters = Set.ParametersFileName;
+  }
+  ResultRecords = ParameterRecords = 0;
+}
+
+void TSearchLogs::AppendResults(const std::string& Line) {
+  if (!FResults.empty()) WriteLine(FResults, Line, true);
+}
+
+void TSearchLogs::AppendParameters(const std::string& Line) {
+  if (!FParameters.empty()) WriteLine(FParameters, Line, true);
+}
+
+void TSearchLogs::Close() {
+  FResults.clear();
+  FParameters.clear();
+}
+
+bool CheckAlgorithmSettings(TFitHost& Host, int Algorithm) {
+  TFitSettings& s = Host.Settings();
+  const std::string noPop = "No value for \"Population Size\"!";
+  switch (Algorithm) {
+    case alGenetic:
+      if (Empty(s, "PopulationBox2")) return Refuse(Host, "PopulationBox2", noPop);
+      if (StrToInt(Trim(s.Text("PopulationBox2"))) < 2)
+        return Refuse(Host, "PopulationBox2", "\"Population Size\"must be bigger than 2!");
+      if (Empty(s, "PCBox2")) return Refuse(Host, "PCBox2", "No value for \"Crossover Rate\"!");
+      if (Empty(s, "PMBox2")) return Refuse(Host, "PMBox2", "No value for \"Mutation Rate\"!");
+      return true;
+    case alParticleSwarm:
+      if (Empty(s, "SizeBox")) return Refuse(Host, "SizeBox", noPop);
+      if (StrToInt(Trim(s.Text("SizeBox"))) < 1)
+        return Refuse(Host, "SizeBox", "\"Population Size\"must be bigger than 0!");
+      if (Empty(s, "C1Box")) return Refuse(Host, "C1Box", "No value for \"Learning Factor C1\"!");
+      if (Empty(s, "C2Box")) return Refuse(Host, "C2Box", "No value for \"Learning Factor C2\"!");
+      if (s.Checked("VmaCheckBox") && Empty(s, "ComboBox6"))
+        return Refuse(Host, "ComboBox6", "No value for \"Vax\"!");
+      return true;
+    case alDifferentialEvolution:
+      if (Empty(s, "DESizeBox")) return Refuse(Host, "DESizeBox", noPop);
+      if (StrToInt(Trim(s.Text("DESizeBox"))) < 1)
+        return Refuse(Host, "DESizeBox", "\"Population Size\"must be bigger than 0!");
+      if (Empty(s, "PMBox3")) return Refuse(Host, "PMBox3", "No value for \"Mutatuin Rate\"!");
+      if (Empty(s, "PCBox3")) return Refuse(Host, "PCBox3", "No value for \"Crossover Rate\"!");
+      return true;
+    default:
+      if (Empty(s, "SizeBox1")) return Refuse(Host, "SizeBox1", noPop);
+      return true;
+  }
+}
+
+bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs) {
+  if (!CheckAlgorithmSettings(Host, S.Algorithm)) return false;
+  TFitSettings& s = Host.Settings();
+  auto real = [&](const char* name) { return StrToFloat(Trim(s.Text(name))); };
+  auto whole = [&](const char* name) { return StrToInt(Trim(s.Text(name))); };
+
+  switch (S.Algorithm) {
+    case alGenetic: {
+      Set.CrossoverRate = real("PCBox2");
+      Set.MutationRate = real("PMBox2");
+      Set.SelectionType = s.ItemIndex("STGroup2");
+      Set.CrossoverType = s.ItemIndex(s.ItemIndex("BinCheckBox") == 1 ? "CTGroup3" : "CTGroup2");
+      Set.Truncation = s.Checked("TSBox2");
+      Set.TruncationThreshold = real("TSEdit2");
+      // Ties go to the even integer.
+      Set.TruncatedCount = static_cast<int>(std::nearbyint(Set.TruncationThreshold * S.PopSize));
+      Set.KeptCount = S.PopSize - Set.TruncatedCount;
+      Set.RankSum = S.PopSize * (S.PopSize + 1) / 2;
+      break;
+    }
+    case alParticleSwarm: {
+      Set.C1 = real("C1Box");
+      Set.C2 = real("C2Box");
+      Set.InertiaWeight = real("InterBox");
+      Set.UseVmax = s.Checked("VmaCheckBox");
+      if (Set.UseVmax) Set.Vmax = real("ComboBox6");
+      Set.VelocityFormula = s.ItemIndex("ComboBox3");
+      const double phi = Set.C1 + Set.C2;
+      if (!(phi > 4)) {
+        Host.ShowMessage(mtInformation, "For CFPSO, C1+C2 should be bigger than 4!");
+        return false;
+      }
+      Set.ConstrictionK = 2 / std::fabs(2 - phi - std::sqrt(phi * phi - 4 * phi));
+      break;
+    }
+    case alDifferentialEvolution:
+      Set.CrossoverRate = real("PCBox3");
+      Set.MutationRate = real("PMBox3");
+      Set.DeRoute = s.ItemIndex("DEGroup");
+      Set.DeMutationOption = s.ItemIndex("DEOptionGroup");
+      Set.DeScheme = s.ItemIndex("SchemeBox");
+      break;
+    default:
+      Set.ZudScheme = s.ItemIndex("ZUDSchemeBox");
+      break;
+  }
+
+  if (s.Text("CBB2").empty()) {
+    s.SetText("CBB2", "100");
+    Host.SettingChanged("CBB2");
+  }
+  Set.UpdateRate = whole("CBB2");
+
+  // Both log names are checked before either file is created.
+  Set.SaveResults = !Trim(s.Text("FileEdit")).empty();
+  if (Set.SaveResults) Set.ResultsFileName = LogFileName(s.Text("FileEdit"));
+  Set.SaveParameters = !Trim(s.Text("FileEdit1")).empty() && S.ModelMode != 1;
+  if (Set.SaveParameters) Set.ParametersFileName = LogFileName(Trim(s.Text("FileEdit1")));
+  if (Set.SaveResults && Set.SaveParameters && SameLogFile(Set.ResultsFileName, Set.ParametersFileName)) {
+    Host.ShowMessage(mtWarning, "File name for \"Results Save\" and \"Parameter Save\" should be different!");
+    Logs.Close();
+    return false;
+  }
+  if (Set.SaveResults) Set.ResultsSaveRate = whole("SREdit");
+  if (Set.SaveParameters) Set.ParametersSaveRate = whole("SREdit1");
+
+  if (s.Checked("RB1")) Set.StopCriterion = crAutoDetect;
+  else if (s.Checked("RB2")) Set.StopCriterion = crMaxIterations;
+  else if (s.Checked("RB4")) Set.StopCriterion = crDC;
+  else Set.StopCriterion = crRMSE;
+  if (S.ModelMode == 1 && S.Objective != 0 &&
+      (Set.StopCriterion == crRMSE || Set.StopCriterion == crDC)) {
+    s.SetChecked("RB1", true);
+    Host.SettingChanged("RB1");
+    Set.StopCriterion = crAutoDetect;
+  }
+
+  Set.MaxIterations = whole("ComboBox1");
+  Set.TargetRMSE = real("SSEEdit");
+  Set.TargetDC = real("REdit");
+
+  Logs.Open(S, Set, S.Resuming);
+
+  Host.SetActivePage(TFitHost::ResultPage);
+  S.SearchRunning = true;
+  Host.SetRunningState(true);
+  Host.UpdateFileFormControls();
+  Host.ResetInspectorSelection();
+  Set.StartTime = TRunClock::now();
+  Set.StopTime = Set.StartTime;
+  return true;
+}
+
+}  // namespace qv

@@ -1,0 +1,208 @@
+// Platform services without Qt: clipboard, printer, dialogs, the event pump
+// and opening a file with its default application.
+//
+// Each service is an interface with one process-wide instance. The Qt layer
+// installs the real ones (InstallQtServices() in platform/gui); tests install
+// fakes (TFakeClipboard, TScriptedDialogs) and never block.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/core/Canvas.h"
+#include "platform/core/Image.h"
+
+namespace qv {
+
+// ---- clipboard -----------------------------------------------------------
+
+// One clipboard content: any of plain text (UTF-8), an image, and data under
+// registered format names. Written in one piece, so a reader never sees half
+// of a multi-format write.
+struct TClipboardData {
+  std::optional<std::string> Text;
+  std::shared_ptr<const TImage> Image;
+  std::map<std::string, std::string> Formats;   // registered name -> bytes
+  bool Empty() const { return !Text && !Image && Formats.empty(); }
+};
+
+class TClipboardService {
+ public:
+  virtual ~TClipboardService() = default;
+  virtual void SetData(const TClipboardData& data) = 0;   // replaces everything
+  virtual TClipboardData GetData() = 0;
+  virtual bool HasText() { return GetData().Text.has_value(); }
+  virtual bool HasImage() { return GetData().Image != nullptr; }
+  virtual bool HasFormat(const std::string& name) { return GetData().Formats.count(name) != 0; }
+  virtual void Clear() { SetData({}); }
+
+  std::string AsText() { auto d = GetData(); return d.Text ? *d.Text : std::string(); }
+  void SetText(const std::string& text) { TClipboardData d; d.Text = text; SetData(d); }
+  std::optional<std::string> GetFormat(const std::string& name);
+  void SetImage(const TImage& image);
+};
+
+// The MIME type carrying a registered clipboard format name.
+std::string ClipboardFormatMime(const std::string& name);
+
+// In memory; for tests and for running without a display.
+class TFakeClipboard : public TClipboardService {
+ public:
+  void SetData(const TClipboardData& data) override { data_ = data; ++writes_; }
+  TClipboardData GetData() override { return data_; }
+  int Writes() const { return writes_; }
+ private:
+  TClipboardData data_;
+  int writes_ = 0;
+};
+
+TClipboardService& Clipboard();
+void SetClipboardService(TClipboardService* s);   // null: back to an in-memory one
+
+// ---- printer -------------------------------------------------------------
+
+class TPrinterService {
+ public:
+  virtual ~TPrinterService() = default;
+  // False when the system has no printer; the sizes below then answer the
+  // defaults a caller passes in, and BeginDoc fails.
+  virtual bool Available() const = 0;
+  virtual std::string PrinterName() const = 0;
+  // Page size and printable area in printer pixels; offsets of the
+  // printable area from the paper edge.
+  virtual int PageWidth() const = 0;        // printable
+  virtual int PageHeight() const = 0;
+  virtual int PhysicalWidth() const = 0;
+  virtual int PhysicalHeight() const = 0;
+  virtual int OffsetX() const = 0;
+  virtual int OffsetY() const = 0;
+  virtual int DpiX() const = 0;
+  virtual int DpiY() const = 0;
+  virtual void SetTitle(const std::string& title) = 0;
+  virtual void SetCopies(int n) = 0;
+  virtual void SetLandscape(bool v) = 0;
+  // Starts a job; false (with nothing started) when it cannot.
+  virtual bool BeginDoc() = 0;
+  virtual void NewPage() = 0;
+  virtual void EndDoc() = 0;
+  virtual void Abort() = 0;
+  virtual bool Printing() const = 0;
+  virtual bool Aborted() const = 0;
+  virtual int PageNumber() const = 0;      // 1-based while printing
+  // The canvas of the current page; valid between BeginDoc and EndDoc.
+  virtual TCanvas& Canvas() = 0;
+  // Print to this PDF file instead of the printer (tests, "print to file").
+  virtual void SetOutputFile(const std::string& path) = 0;
+};
+
+TPrinterService* Printer();                 // null when none is installed
+void SetPrinterService(TPrinterService* s);
+
+// ---- dialogs -------------------------------------------------------------
+
+enum TMsgDlgType : std::uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+enum TMsgDlgButtons : std::uint8_t { mbOK, mbOKCancel, mbYesNo, mbYesNoCancel, mbRetryCancel, mbAbortRetryIgnore };
+// Dialog results, the Windows numbers.
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5;
+constexpr int mrYes = 6, mrNo = 7;
+
+struct TFileDialogOptions {
+  std::string Title;
+  std::string Filter;        // "Desc (*.a)|*.a|All (*.*)|*.*"
+  int FilterIndex = 1;       // 1-based
+  std::string InitialDir;
+  std::string FileName;
+  std::string DefaultExt;    // added to a name without an extension
+  bool MultiSelect = false;
+  bool OverwritePrompt = true;
+  bool FileMustExist = true;
+};
+
+struct TFileDialogResult {
+  bool Ok = false;
+  std::vector<std::string> Files;
+  int FilterIndex = 1;
+  std::string FileName() const { return Files.empty() ? std::string() : Files.front(); }
+};
+
+// Parses "Desc (*.a)|*.a;*.b|..." into (description, patterns) pairs.
+std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter);
+
+class TDialogService {
+ public:
+  virtual ~TDialogService() = default;
+  virtual int MessageBox(const std::string& text, const std::string& caption, TMsgDlgType type,
+                         TMsgDlgButtons buttons) = 0;
+  virtual TFileDialogResult OpenDialog(const TFileDialogOptions& o) = 0;
+  virtual TFileDialogResult SaveDialog(const TFileDialogOptions& o) = 0;
+  // False when cancelled; value holds the default on entry.
+  virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) = 0;
+  virtual bool ColorDialog(TColor& color) = 0;
+  virtual bool FontDialog(TFont& font) = 0;
+};
+
+// Records every dialog and answers from a script; never blocks. With the
+// script empty: message boxes answer the first button's result (mrOk or
+// mrYes, mrRetry, mrAbort), file and input dialogs cancel.
+class TScriptedDialogs : public TDialogService {
+ public:
+  struct TEntry {
+    std::string Kind;      // "Message", "Open", "Save", "Input", "Color", "Font"
+    std::string Caption;
+    std::string Text;      // message text, prompt, or the filter of file dialogs
+    TMsgDlgType Type = mtInformation;
+    TMsgDlgButtons Buttons = mbOK;
+  };
+  struct TAnswer {
+    int Result = mrOk;                 // message boxes; mrOk/mrCancel for the rest
+    std::vector<std::string> Files;
+    int FilterIndex = 1;
+    std::string Value;                 // input text
+    TColor Color = clBlack;
+    std::function<void(TFont&)> Font;  // changes the font when accepted
+  };
+  void Push(TAnswer a) { script_.push_back(std::move(a)); }
+  void PushResult(int r) { TAnswer a; a.Result = r; Push(a); }
+  void PushFile(const std::string& f) { TAnswer a; a.Files = {f}; Push(a); }
+  void PushInput(const std::string& v) { TAnswer a; a.Value = v; Push(a); }
+  const std::vector<TEntry>& Log() const { return log_; }
+  std::size_t Pending() const { return script_.size(); }
+  void ClearLog() { log_.clear(); }
+
+  int MessageBox(const std::string& text, const std::string& caption, TMsgDlgType type,
+                 TMsgDlgButtons buttons) override;
+  TFileDialogResult OpenDialog(const TFileDialogOptions& o) override;
+  TFileDialogResult SaveDialog(const TFileDialogOptions& o) override;
+  bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+  bool ColorDialog(TColor& color) override;
+  bool FontDialog(TFont& font) override;
+
+ private:
+  std::optional<TAnswer> Next();
+  std::deque<TAnswer> script_;
+  std::vector<TEntry> log_;
+};
+
+// Never null: without an installed service a TScriptedDialogs answers.
+TDialogService& Dialogs();
+void SetDialogService(TDialogService* s);
+
+// ---- event pump and shell ------------------------------------------------
+
+// Processes pending UI events once (no-op without a UI).
+void ProcessMessages();
+void SetMessagePump(std::function<void()> pump);
+
+// Opens a file or URL with the user's default application (xdg-open);
+// true when the launcher ran and exited with status 0.
+bool ShellOpen(const std::string& target);
+// The launcher program (default "xdg-open"); tests point it elsewhere.
+void SetShellOpenProgram(const std::string& program);
+
+}  // namespace qv

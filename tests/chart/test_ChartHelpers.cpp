@@ -1,0 +1,101 @@
+// Palette, date-time steps, hit tests and the index quicksort.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "chart/DovOrara.h"
+
+namespace qv {
+namespace {
+
+TEST(ChartHelpers, DefaultSeriesColorTable) {
+  const std::pair<int, TColor> cases[] = {{0, 0x0000FF},  {1, 0x008000},  {3, 0xFF0000}, {13, 0xC0C0C0},
+                                          {17, 0xF0CAA6}, {19, 0xA4A0A0}, {20, 0x0000FF}, {23, 0xFF0000}};
+  for (auto [i, c] : cases) EXPECT_EQ(DefaultSeriesColor(i), c) << i;
+}
+
+TEST(ChartHelpers, DateStepLookups) {
+  EXPECT_DOUBLE_EQ(NextDateStep(1), 2);
+  EXPECT_DOUBLE_EQ(NextDateStep(365), 365);
+  EXPECT_DOUBLE_EQ(NextDateStep(0), 365);
+  EXPECT_DOUBLE_EQ(NextDateStep(0.3), 0.5);
+  EXPECT_EQ(DateStepIndex(7), 18);
+  EXPECT_EQ(DateStepIndex(8), NoDateStep);
+  EXPECT_EQ(DateStepIndex(1.0 / 24), 11);
+}
+
+TEST(ChartHelpers, RoundAndStepDates) {
+  const TDateTime d = EncodeDate(1999, 7, 20) + 0.5;
+  EXPECT_EQ(RoundDateToStep(d, StepHalfMonth), EncodeDate(1999, 7, 15));
+  EXPECT_EQ(RoundDateToStep(d, StepOneYear), EncodeDate(1999, 1, 1));
+  EXPECT_EQ(RoundDateToStep(d, StepThreeMonths), EncodeDate(1999, 7, 1));
+  EXPECT_EQ(RoundDateToStep(d, 15), EncodeDate(1999, 7, 20));
+  const TDateTime early = EncodeDate(1900, 1, 1) - 0.5;   // up to 1900-01-01: unchanged
+  EXPECT_EQ(RoundDateToStep(early, StepOneYear), early);
+
+  struct Case {
+    TDateTime from;
+    bool forward;
+    int step;
+    TDateTime to;
+  };
+  const Case cases[] = {
+      {EncodeDate(2000, 3, 1), false, StepHalfMonth, EncodeDate(2000, 2, 15)},
+      {EncodeDate(2000, 3, 20), false, StepHalfMonth, EncodeDate(2000, 3, 15)},
+      {EncodeDate(2000, 3, 9), false, StepHalfMonth, EncodeDate(2000, 3, 1)},
+      {EncodeDate(2000, 3, 1), true, StepHalfMonth, EncodeDate(2000, 3, 15)},
+      {EncodeDate(2000, 3, 15), true, StepHalfMonth, EncodeDate(2000, 4, 1)},
+      {EncodeDate(2000, 1, 15), false, StepOneMonth, EncodeDate(1999, 12, 15)},
+      {EncodeDate(2000, 11, 30), true, StepThreeMonths, EncodeDate(2001, 2, 28)},
+      {EncodeDate(2000, 2, 29), true, StepOneYear, EncodeDate(2001, 2, 28)},
+      {EncodeDate(2000, 2, 29), false, StepOneYear, EncodeDate(1999, 2, 28)},
+      {EncodeDate(2000, 3, 31), false, StepOneMonth, EncodeDate(2000, 2, 29)},
+      {EncodeDate(2000, 8, 31), true, StepSixMonths, EncodeDate(2001, 2, 28)},
+  };
+  for (const Case& c : cases) {
+    double v = c.from;
+    StepDateTime(true, c.forward, v, 99, c.step);
+    EXPECT_EQ(v, c.to) << DateToStr(c.from) << " step " << c.step << (c.forward ? " +" : " -");
+  }
+  double v = 10;
+  StepDateTime(false, true, v, 2.5, StepOneYear);
+  EXPECT_EQ(v, 12.5);
+  StepDateTime(true, false, v, 0.5, 15);
+  EXPECT_EQ(v, 12);
+}
+
+TEST(ChartHelpers, PointInsidePolygonEvenOdd) {
+  // A square with a square hole traced as one ring (even-odd).
+  const std::vector<TPoint> square = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+  EXPECT_TRUE(PointInsidePolygon({5, 5}, square));
+  EXPECT_TRUE(PointInsidePolygon({0, 0}, square));
+  EXPECT_FALSE(PointInsidePolygon({10, 5}, square));
+  EXPECT_FALSE(PointInsidePolygon({5, 10}, square));
+  EXPECT_FALSE(PointInsidePolygon({-1, 5}, square));
+  const std::vector<TPoint> star = {{0, 0}, {10, 10}, {10, 0}, {0, 10}};   // bow tie
+  EXPECT_TRUE(PointInsidePolygon({2, 5}, star));
+  EXPECT_FALSE(PointInsidePolygon({5, 2}, star));
+  EXPECT_FALSE(PointInsidePolygon({5, 5}, square, -1));
+}
+
+TEST(ChartHelpers, PointNearSegment) {
+  EXPECT_TRUE(PointNearSegment({5, 5}, {0, 0}, {10, 10}));
+  EXPECT_FALSE(PointNearSegment({5, 7}, {0, 0}, {10, 10}));
+  EXPECT_FALSE(PointNearSegment({12, 12}, {0, 0}, {10, 10}));
+  EXPECT_TRUE(PointNearSegment({12, 12}, {0, 0}, {10, 10}, 2));
+}
+
+TEST(ChartHelpers, IndexQuickSortSortsThroughCallbacks) {
+  std::vector<int> v = {5, 3, 9, 1, 5, 7, 2, 8, 0, 6, 4, 5};
+  IndexQuickSort(
+      0, int(v.size()) - 1, [&](int a, int b) { return v[a] < v[b] ? -1 : (v[a] > v[b] ? 1 : 0); },
+      [&](int a, int b) { std::swap(v[a], v[b]); });
+  EXPECT_TRUE(std::is_sorted(v.begin(), v.end()));
+  // An inconsistent comparison never leaves the range.
+  std::vector<int> w(50, 1);
+  IndexQuickSort(0, 49, [](int, int) { return -1; }, [&](int a, int b) { std::swap(w[a], w[b]); });
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace qv

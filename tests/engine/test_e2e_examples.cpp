@@ -1,0 +1,150 @@
+// Every example model runs through the engine test driver with a fixed seed
+// and finds its known answer; the report carries the expected texts.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/core/Process.h"
+
+using namespace qv;
+
+namespace {
+
+const std::string kDriver = std::string(QV_BINARY_DIR) + "/../../tools/qvrun/qvrun";
+const std::string kExamples = std::string(QV_SOURCE_DIR) + "/examples/";
+
+struct TDriverRun {
+  int Exit = -1;
+  std::string Out, Err;
+  std::vector<std::string> Lines;
+  // Every "name: value" line's value, in order of appearance.
+  std::multimap<std::string, double> Values;
+  bool Has(const std::string& line) const {
+    for (const auto& l : Lines)
+      if (l == line) return true;
+    return false;
+  }
+  double First(const std::string& name) const {
+    auto it = Values.find(name);
+    return it == Values.end() ? std::nan("") : it->second;
+  }
+  double Last(const std::string& name) const {
+    auto r = Values.equal_range(name);
+    return r.first == r.second ? std::nan("") : std::prev(r.second)->second;
+  }
+};
+
+TDriverRun Drive(const std::vector<std::string>& args) {
+  TProcessResult r = RunProcess(kDriver, args, 120000);
+  TDriverRun run;
+  EXPECT_TRUE(r.Started) << r.Error;
+  run.Exit = r.ExitCode;
+  run.Out = r.StdOut;
+  run.Err = r.StdErr;
+  std::istringstream in(r.StdOut);
+  std::string line;
+  while (std::getline(in, line)) {
+    run.Lines.push_back(line);
+    const size_t colon = line.find(": ");
+    if (colon == std::string::npos) continue;
+    try {
+      size_t used = 0;
+      const std::string text = line.substr(colon + 2);
+      const double v = std::stod(text, &used);
+      if (used == text.size()) run.Values.emplace(line.substr(0, colon), v);
+    } catch (...) {
+    }
+  }
+  return run;
+}
+
+struct TExample {
+  std::string File;
+  std::vector<std::string> Extra;               // settings beyond the seed
+  std::vector<std::pair<std::string, double>> Answer;  // name and value (first occurrence)
+  double Tolerance;
+  std::vector<std::string> Texts;               // lines the report must hold
+};
+
+class ExampleModel : public ::testing::TestWithParam<TExample> {};
+
+void PrintTo(const TExample& e, std::ostream* os) { *os << e.File; }
+
+TEST_P(ExampleModel, FindsTheKnownAnswer) {
+  const TExample& e = GetParam();
+  std::vector<std::string> args{kExamples + e.File, "--seed", "5", "--set", "RB2=True", "--set", "ComboBox1=3000"};
+  args.insert(args.end(), e.Extra.begin(), e.Extra.end());
+  TDriverRun run = Drive(args);
+  ASSERT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_EQ(run.Err, "");
+  for (const auto& [name, value] : e.Answer)
+    EXPECT_NEAR(run.First(name), value, e.Tolerance * std::max(1.0, std::fabs(value))) << name << "\n" << run.Out;
+  for (const auto& t : e.Texts) EXPECT_TRUE(run.Has(t)) << t << "\n" << run.Out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Examples, ExampleModel,
+    ::testing::Values(
+        TExample{"Regression Curve Fit/Linear Fit.txt", {}, {{"a", 2.4996044}, {"b", 1.20582418}}, 1e-5,
+                 {"Linear Fit", "Algorithms: Differential Evoluation(Scheme 1)",
+                  "Stop Reason: maximum iterations reached", "Iterations: 3001", "====== Output Results =====",
+                  "No\tObserved y\tCalculated y"}},
+        TExample{"Regression Curve Fit/Exponential Decay.txt", {"--set", "RadioGroup2=2"},
+                 {{"a", 5.00279663}, {"k", 0.30109773}}, 1e-5,
+                 {"Algorithms: Parcticle Swarm Optimization"}},
+        TExample{"Auto-calibration/Sensor Calibration.txt", {},
+                 {{"c0", 0.80325412}, {"c1", 2.09887258}, {"c2", -0.04989854}}, 1e-5, {"Sensor Calibration"}},
+        TExample{"Optimization/Constrained Minimum.txt", {}, {{"x", 2.5}, {"y", 1.5}, {"Min. Value", 0.5}}, 1e-3,
+                 {"====== Results ======", "Stop Reason: Maximum iterations reached",
+                  "Algorithms: Differential Evoluation(Scheme 1, Route 1)", "====== Finished ======"}},
+        TExample{"Optimization/Maximum.txt", {"--set", "RadioGroup2=0"}, {{"x", 1}, {"y", -2}, {"Max. Value", 7}},
+                 1e-3, {"Algorithms: Zedovev Avedezo Rezividorodo (Scheme 3)"}},
+        TExample{"Optimization/Rosenbrock.txt", {}, {{"x", 1}, {"y", 1}, {"Min. Value", 0}}, 1e-3, {}},
+        TExample{"Equation Solve/Three Unknowns.txt", {}, {{"p1", 1}, {"p2", 2}, {"p3", 3}, {"Min. Error", 0}},
+                 1e-3, {}}),
+    [](const ::testing::TestParamInfo<TExample>& info) {
+      std::string n;
+      for (char c : info.param.File) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      return n;
+    });
+
+// Each function of a multi-function model is fitted in turn; the driver
+// prints every function's result text.
+TEST(ExampleModels, TwoFunctionsFitInTurn) {
+  TDriverRun run = Drive({kExamples + "Regression Curve Fit/Two Functions.txt", "--seed", "5", "--set", "RB2=True",
+                          "--set", "ComboBox1=3000"});
+  ASSERT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_NEAR(run.First("a"), 1.5011472, 1e-5);
+  EXPECT_NEAR(run.First("b"), -2.00840128, 1e-5);
+  EXPECT_NEAR(run.Last("c"), 0.50013855, 1e-5);
+  EXPECT_NEAR(run.Last("d"), 2.99451606, 1e-5);
+  EXPECT_TRUE(run.Has("No\tObserved z\tCalculated z"));
+}
+
+// Model and settings refusals: the message with its kind on stderr and the
+// exit status that tells them apart.
+TEST(ExampleModels, RefusalsExitWithTheirKind) {
+  const std::string model = kExamples + "Regression Curve Fit/Linear Fit.txt";
+  TDriverRun settings = Drive({model, "--set", "RadioGroup2=2", "--set", "C1Box=2", "--set", "C2Box=2"});
+  EXPECT_EQ(settings.Exit, 3);
+  EXPECT_EQ(settings.Err, "information: For CFPSO, C1+C2 should be bigger than 4!\n");
+  TDriverRun empty = Drive({model, "--set", "DESizeBox="});
+  EXPECT_EQ(empty.Exit, 3);
+  EXPECT_EQ(empty.Err, "information: No value for \"Population Size\"!\nsetting: DESizeBox\n");
+  TDriverRun pop = Drive({model, "--set", "DESizeBox=4"});
+  EXPECT_EQ(pop.Exit, 2);
+  EXPECT_EQ(pop.Err, "information: Population size must be bigger than 5!\n");
+}
+
+TEST(ExampleModels, EvaluatesAnExpression) {
+  TDriverRun run = Drive({"--eval", "2*x+1", "--var", "x=3"});
+  EXPECT_EQ(run.Exit, 0);
+  EXPECT_EQ(run.Out, "7\n");
+  EXPECT_EQ(Drive({"--eval", "x>1", "--var", "x=3"}).Out, "True\n");
+}
+
+}  // namespace

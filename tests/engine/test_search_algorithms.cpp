@@ -1,0 +1,152 @@
+// Every algorithm variant fits a straight line and an exponential decay to a
+// determination coefficient above 0.9999 with a fixed seed, and a fixed seed
+// gives the same result twice.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "SearchTestHost.h"
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+// Both models bound every parameter, so the encode-decode mode can run them.
+const char* kLinear = R"(title Line;
+variables x, y;
+parameters a [-10, 10], b [-10, 10];
+function y = a*x + b;
+data;
+1 3.75
+2 6.17
+3 8.72
+4 11.14
+5 13.74
+6 16.21
+7 18.68
+8 21.23
+9 23.66
+10 26.25
+11 28.69
+12 31.22
+13 33.65
+14 36.23
+)";
+
+const char* kDecay = R"(title Decay;
+variables t, y;
+parameters a [0, 20], k [0, 5];
+function y = a*exp(-k*t);
+data;
+0 5.0001
+0.5 4.3024
+1 3.7039
+1.5 3.1838
+2 2.7446
+2.5 2.3616
+3 2.0299
+3.5 1.7464
+4 1.5061
+4.5 1.2963
+5 1.1157
+5.5 0.9574
+6 0.8256
+6.5 0.7108
+7 0.6118
+7.5 0.5288
+8 0.4532
+8.5 0.3894
+9 0.3355
+)";
+
+struct TVariant {
+  std::string Name;
+  std::map<std::string, std::string> Settings;
+  // Pumps (iterations) allowed. Random selection on genes has no pull
+  // towards the best member and needs a longer run.
+  int Cap = 4000;
+};
+
+void PrintTo(const TVariant& v, std::ostream* os) { *os << v.Name; }
+
+std::vector<TVariant> Variants() {
+  std::vector<TVariant> v;
+  for (int scheme = 0; scheme < 4; ++scheme)
+    for (int option = 0; option < 2; ++option)
+      v.push_back({"ZUD scheme " + std::to_string(scheme) + (option ? " local" : " global"),
+                   {{"RadioGroup2", "0"}, {"ZUDSchemeBox", std::to_string(scheme)}, {"SearchOption", std::to_string(option)}}});
+  for (int sel = 0; sel < 7; ++sel)
+    v.push_back({"GA real selection " + std::to_string(sel), {{"RadioGroup2", "1"}, {"STGroup2", std::to_string(sel)}}});
+  for (int cross = 0; cross < 6; ++cross)
+    v.push_back({"GA real crossover " + std::to_string(cross), {{"RadioGroup2", "1"}, {"CTGroup2", std::to_string(cross)}}});
+  for (int sel : {2, 3, 4})
+    v.push_back({"GA real truncation selection " + std::to_string(sel),
+                 {{"RadioGroup2", "1"}, {"STGroup2", std::to_string(sel)}, {"TSBox2", "True"}, {"TSEdit2", "0.6"}}});
+  for (int sel = 0; sel < 7; ++sel)
+    v.push_back({"GA encoded selection " + std::to_string(sel),
+                 {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"PMBox2", "0.2"}, {"STGroup2", std::to_string(sel)}},
+                 sel == 6 ? 30000 : 4000});
+  for (int cross = 0; cross < 4; ++cross)
+    v.push_back({"GA encoded crossover " + std::to_string(cross),
+                 {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"PMBox2", "0.2"}, {"CTGroup3", std::to_string(cross)}, {"STGroup2", "0"}, {"BinBox", "0"}}});
+  v.push_back({"GA encoded truncation", {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"PMBox2", "0.2"}, {"TSBox2", "True"}}});
+  for (int formula = 0; formula < 6; ++formula)
+    for (const char* hood : {"20", "4"})
+      for (bool vmax : {false, true})
+        v.push_back({"PSO formula " + std::to_string(formula) + " hood " + hood + (vmax ? " vmax" : ""),
+                     {{"RadioGroup2", "2"}, {"ComboBox3", std::to_string(formula)}, {"NSizeBox", hood},
+                      {"VmaCheckBox", vmax ? "True" : "False"}, {"ComboBox6", "5"}}});
+  for (int scheme = 0; scheme < 10; ++scheme)
+    for (int route = 0; route < 4; ++route)
+      for (int option = 0; option < 2; ++option)
+        v.push_back({"DE scheme " + std::to_string(scheme) + " route " + std::to_string(route) +
+                         (option ? " advanced" : " standard"),
+                     {{"RadioGroup2", "3"}, {"SchemeBox", std::to_string(scheme)}, {"DEGroup", std::to_string(route)},
+                      {"DEOptionGroup", std::to_string(option)}}});
+  return v;
+}
+
+// Runs until DC exceeds 0.99995 or the pump count reaches the cap.
+double FitDC(const TVariant& variant, const char* model, uint32_t seed, int cap, std::vector<double>* best = nullptr) {
+  auto settings = variant.Settings;
+  settings["RB4"] = "True";
+  settings["REdit"] = "0.99995";
+  settings["CBB2"] = "1000";
+  TSearchRun run(settings, seed);
+  run.Host.StopAfterPumps = cap;
+  EXPECT_TRUE(run.Run(model)) << variant.Name;
+  EXPECT_TRUE(run.Host.Messages.empty()) << variant.Name << ": " << (run.Host.Messages.empty() ? "" : run.Host.Messages[0].Text);
+  if (best) *best = run.State.BestPosition;
+  return run.State.BestDC;
+}
+
+class AlgorithmVariant : public ::testing::TestWithParam<TVariant> {};
+
+TEST_P(AlgorithmVariant, FitsLineAndDecay) {
+  const int cap = GetParam().Cap;
+  EXPECT_GT(FitDC(GetParam(), kLinear, 7, cap), 0.9999) << "line";
+  EXPECT_GT(FitDC(GetParam(), kDecay, 7, cap), 0.9999) << "decay";
+}
+
+INSTANTIATE_TEST_SUITE_P(All, AlgorithmVariant, ::testing::ValuesIn(Variants()),
+                         [](const ::testing::TestParamInfo<TVariant>& info) {
+                           std::string n;
+                           for (char c : info.param.Name) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           return n;
+                         });
+
+// The same seed gives the same best member; another seed another path.
+TEST(AlgorithmDeterminism, SameSeedSameResult) {
+  for (const TVariant& v : {Variants()[2], Variants()[10], Variants()[30], Variants()[60]}) {
+    std::vector<double> first, second;
+    FitDC(v, kDecay, 42, 60, &first);
+    FitDC(v, kDecay, 42, 60, &second);
+    EXPECT_EQ(first, second) << v.Name;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,363 @@
+// Fitting and optimisation runs: the stop criteria, the user stop, resume,
+// the report and progress texts, and the fitness rules behind them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "SearchTestHost.h"
+#include "engine/Fitness.h"
+#include "engine/OptimizeLoop.h"
+#include "engine/SearchReport.h"
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+const char* kLine = R"(title Test;
+variables x, y;
+parameters a, b;
+function y = a*x + b;
+data;
+1 3.1
+2 4.9
+3 7.2
+4 8.8
+5 11.1
+)";
+
+// A model whose best can never change: every parameter is fixed.
+const char* kFixed = R"(variables x, y;
+parameters a [2, 2];
+function y = a*x;
+data;
+1 2.1
+2 3.9
+3 6.2
+)";
+
+std::vector<std::string> Head(const std::vector<std::string>& lines, size_t n) {
+  return std::vector<std::string>(lines.begin(), lines.begin() + std::min(n, lines.size()));
+}
+
+TEST(FitStop, MaximumIterationsCountsFinishedPasses) {
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "100"}, {"CBB2", "1000"}});
+  ASSERT_TRUE(run.Run(kLine));
+  // 102 generation steps; the pump follows all but the last.
+  EXPECT_EQ(run.Host.Pumps, 101);
+  EXPECT_EQ(run.State.StopCode, scMaxIterations);
+  const auto& r = run.Host.Result;
+  ASSERT_GE(r.size(), 12u);
+  EXPECT_EQ(r[0], "Test");
+  EXPECT_EQ(r[1], "");
+  EXPECT_EQ(r[2], "Iterations: 101");
+  EXPECT_TRUE(std::regex_match(r[3], std::regex(R"(Elapsed Time \(Hr:Min:Sec:Msec\): \d\d:\d\d:\d\d:\d+)"))) << r[3];
+  EXPECT_EQ(r[4], "Algorithms: Differential Evoluation(Scheme 1)");
+  EXPECT_EQ(r[5], "Stop Reason: maximum iterations reached");
+  EXPECT_TRUE(std::regex_match(r[6], std::regex(R"(Root of Mean Square Error \(RMSE\): [0-9.e+-]+)"))) << r[6];
+  EXPECT_EQ(r[7].rfind("Sum of Square Error (SSE): ", 0), 0u);
+  EXPECT_EQ(r[8].rfind("Correlation Coef. (R): ", 0), 0u);
+  EXPECT_EQ(r[9].rfind("Determination Coef. (DC): ", 0), 0u);
+  EXPECT_EQ(r[10].rfind("a: ", 0), 0u);
+  EXPECT_EQ(r[11].rfind("b: ", 0), 0u);
+  const std::vector<std::string> table{"", "====== Output Results =====", "", "No\tObserved y\tCalculated y"};
+  EXPECT_EQ(std::vector<std::string>(r.begin() + 12, r.begin() + 16), table);
+  EXPECT_EQ(r[16].substr(0, 6), "1\t3.1\t");
+  EXPECT_TRUE(std::regex_match(r[16], std::regex(R"(1\t3\.1\t\d+\.\d{7})"))) << r[16];
+  EXPECT_EQ(r.size(), 21u);
+  EXPECT_EQ(run.CallCount("WriteResultSummary true"), 1);
+}
+
+TEST(FitStop, TargetsAndAutoDetection) {
+  {
+    TSearchRun run({{"RB4", "True"}, {"REdit", "-1000"}});  // any population is above it
+    ASSERT_TRUE(run.Run(kLine));
+    EXPECT_EQ(run.State.StopCode, scDCReached);
+    EXPECT_EQ(run.Host.Pumps, 0);
+    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: determination coef. DC reached");
+    EXPECT_EQ(run.Line("Iterations: "), "Iterations: 0");
+  }
+  {
+    TSearchRun run({{"RB3", "True"}, {"SSEEdit", "0.2"}, {"RadioGroup2", "0"}});
+    ASSERT_TRUE(run.Run(kLine));
+    EXPECT_EQ(run.State.StopCode, scRMSEReached);
+    EXPECT_LT(run.State.BestFitnessRMSE, 0.2);
+    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: minimum square error reached");
+    EXPECT_EQ(run.Line("Algorithms: "), "Algorithms: Zedovev Avedezo Rezividorodo (Scheme 3)");
+  }
+  {
+    // Update rate 1 and a best that never changes: the 22nd display stops.
+    TSearchRun run({{"RB1", "True"}, {"CBB2", "1"}});
+    ASSERT_TRUE(run.Run(kFixed));
+    EXPECT_EQ(run.State.StopCode, scAutoDetect);
+    EXPECT_EQ(run.Line("Iterations: "), "Iterations: 22");
+    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: auto-detected");
+    EXPECT_EQ(run.Host.Progress.size(), 21u);
+  }
+}
+
+TEST(FitStop, ProgressSummaryUsesShortLabels) {
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "30"}, {"CBB2", "10"}});
+  ASSERT_TRUE(run.Run(kLine));
+  ASSERT_EQ(run.Host.Progress.size(), 4u);  // after iterations 1, 11, 21, 31
+  const auto& p = run.Host.Progress[0];
+  EXPECT_EQ(p[0], "Iterations: 1");
+  EXPECT_EQ(p[1].rfind("Elapsed Time: ", 0), 0u);
+  for (size_t k = 2; k < 6; ++k)
+    EXPECT_TRUE(std::regex_match(p[k], std::regex(R"((RMSE|SSE|R|DC): -?[0-9.]+(e[+-]\d+)?)"))) << p[k];
+  EXPECT_EQ(p[6].rfind("a: ", 0), 0u);
+  // Seven significant digits during the run, ten at the end.
+  const std::string dc = run.Host.Progress.back()[5];
+  EXPECT_LE(dc.size(), std::string("DC: 0.9999999").size());
+  EXPECT_EQ(ResultSummaryLines(run.State, run.Settings(), true)[5].rfind("Determination Coef. (DC): ", 0), 0u);
+}
+
+TEST(FitStop, UserStopIsReportedOnceAfterThePump) {
+  TSearchRun run({{"RB4", "True"}, {"REdit", "2"}});  // never reached
+  run.Host.StopAfterPumps = 5;
+  ASSERT_TRUE(run.Run(kLine));
+  EXPECT_EQ(run.State.StopCode, scUserStop);
+  EXPECT_FALSE(run.State.SearchRunning);
+  EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user");
+  EXPECT_EQ(run.Line("Iterations: "), "Iterations: 4");
+  EXPECT_EQ(run.CallCount("WriteResultSummary true"), 1);
+  EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
+
+  // Resume keeps the population and its best.
+  const double before = run.State.BestFitnessDC;
+  const auto kept = run.State.Population;
+  run.Host.StopAfterPumps = run.Host.Pumps + 3;
+  ASSERT_TRUE(run.Controller->Resume());
+  EXPECT_GE(run.State.BestFitnessDC, before);
+  EXPECT_EQ(run.Line("Iterations: "), "Iterations: 2");
+  EXPECT_EQ(run.CallCount("SetupResultChart"), 1);
+  EXPECT_NE(run.State.Population, kept);
+}
+
+TEST(FitModel, OutputSlotHoldsTheObservedValue) {
+  // The output is the first variable and the function is an implicit
+  // equation: each input goes to its own slot, the output's slot holds the
+  // observed value, so the residual is the function's value.
+  const char* model = R"(variables y [output], x;
+parameters a, b;
+function a*x + b - y;
+data;
+3.1 1
+4.9 2
+7.2 3
+8.8 4
+11.1 5
+)";
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "2000"}}, 3);
+  ASSERT_TRUE(run.Run(model)) << (run.Messages().empty() ? "" : run.Messages()[0]);
+  EXPECT_NEAR(run.Value("a"), 1.99, 1e-6);
+  EXPECT_NEAR(run.Value("b"), 1.05, 1e-6);
+  EXPECT_GT(run.State.BestDC, 0.99);
+}
+
+TEST(FitnessRules, StatisticsAndEdgeValues) {
+  TEngineState S;
+  S.PointCount = {4};
+  S.TargetData = {{{1, 2, 3, 4}}};
+  S.TargetMean = {{2.5}};
+  S.CalculatedMean = {{0}};
+  double sse, rmse, dc, r;
+  // Perfectly anti-correlated: R is 1 (never negative).
+  Double3Array calc = {{{4, 3, 2, 1}}};
+  S.CalculatedMean[0][0] = 2.5;
+  CalcStatistics(S, 0, 0, calc, sse, rmse, dc, r);
+  EXPECT_DOUBLE_EQ(r, 1);
+  EXPECT_DOUBLE_EQ(sse, 20);
+  EXPECT_DOUBLE_EQ(rmse, std::sqrt(5.0));
+  EXPECT_DOUBLE_EQ(dc, -3);
+  // A DC of -500 is reported as -100.
+  calc = {{{51, 2, 3, 4}}};
+  S.CalculatedMean[0][0] = 15;
+  CalcStatistics(S, 0, 0, calc, sse, rmse, dc, r);
+  EXPECT_EQ(dc, -100);
+  // Observed values all equal: DC and R are 0.
+  S.TargetData = {{{2, 2, 2, 2}}};
+  S.TargetMean = {{2}};
+  CalcStatistics(S, 0, 0, calc, sse, rmse, dc, r);
+  EXPECT_EQ(dc, 0);
+  EXPECT_EQ(r, 0);
+  EXPECT_EQ(CalcDeterminationCoef(S, 0, calc), 0);
+}
+
+TEST(FitnessRules, RelativeFitnessGivesPerfectMembersTheTopShare) {
+  TEngineState S;
+  S.PopSize = 3;
+  S.Fitness = {0, 0.5, 1};
+  S.RelativeFitness.assign(3, 0);
+  ComputeRelativeFitness(S, crRMSE, true);
+  EXPECT_EQ(S.RelativeFitness[0], 1);  // RMSE 0 is the best there is
+  EXPECT_NEAR(S.RelativeFitness[1], 2.0 / 3, 1e-12);
+  EXPECT_NEAR(S.RelativeFitness[2], 1.0 / 3, 1e-12);
+  S.Fitness = {1, 0.5, 0};
+  ComputeRelativeFitness(S, crDC, true);  // DC 1 sets the sum to 1, later members add
+  EXPECT_EQ(S.RelativeFitness[0], 1);
+  EXPECT_NEAR(S.RelativeFitness[1], 2.0 / 4, 1e-12);
+  EXPECT_NEAR(S.RelativeFitness[2], 1.0 / 4, 1e-12);
+}
+
+TEST(FitnessRules, ModelThatAlwaysFailsIsPenalised) {
+  const char* model = R"(variables x, y;
+parameters a [1, 2];
+function y = ln(-1 - a^2) + x;
+data;
+1 1
+2 2
+3 3
+)";
+  for (const char* rb : {"RB4", "RB3"}) {
+    TSearchRun run({{rb, "True"}}, 5);
+    EXPECT_FALSE(run.Run(model));
+    // The test evaluation finds no slot values that work.
+    ASSERT_EQ(run.Messages(), std::vector<std::string>{"Function string \"y = ln(-1 - a^2) + x\" is not correct!"});
+  }
+  // Penalties of a member whose every row fails.
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "1"}});
+  ASSERT_TRUE(run.Run(kLine));
+  TEngineState& S = run.State;
+  S.Population[0] = {std::nan(""), 0};
+  const Double1Array before = S.Population[0];
+  EXPECT_EQ(MemberFitnessByExpression(S, crDC, 0), 0);
+  double squares = 0;
+  for (double t : S.TargetData[0][0]) squares += 9 * t * t;
+  S.Population[0] = {std::nan(""), 0};
+  EXPECT_NEAR(MemberFitnessByExpression(S, crRMSE, 0), std::sqrt(squares / 5), 1e-12);
+  EXPECT_TRUE(std::isfinite(S.Population[0][0]));  // drawn again
+  // A trial that fails cannot win: it returns the member's fitness.
+  S.Fitness[1] = 0.25;
+  S.TrialPopulation[1] = {std::nan(""), 0};
+  EXPECT_EQ(FitnessByExpression(S, crDC, 1), 0.25);
+}
+
+const char* kConstant = R"(title Constant;
+parameters x [2, 2];
+functions;
+x^2 - 4;
+)";
+
+TEST(OptimiseStop, ReportTextsAndStopReasons) {
+  {
+    TSearchRun run({{"RB1", "True"}, {"CBB2", "100000"}});
+    ASSERT_TRUE(run.Run(kConstant));
+    EXPECT_EQ(run.State.Iteration, 2001);
+    const std::vector<std::string> expect{"Constant", "", "====== Results ======", "", "Iterations: 1"};
+    EXPECT_EQ(Head(run.Host.Result, 5), expect);
+    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Auto-detected");
+    EXPECT_EQ(run.Line("x: "), "x: 2");
+    EXPECT_EQ(run.Line("Min. Error: "), "Min. Error: 0");
+    EXPECT_EQ(run.Host.Result.back(), "====== Finished ======");
+  }
+  {
+    TSearchRun run({{"RB3", "True"}, {"SSEEdit", "-1"}, {"SchemeBox", "2"}});
+    run.Host.StopAfterPumps = 3;
+    ASSERT_TRUE(run.Run(kConstant));
+    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Stoped by user");  // never "RMSE reached"
+    EXPECT_EQ(run.Line("Algorithms: "), "Algorithms: Differential Evoluation(Scheme 3, Route 1)");
+    EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
+  }
+  {
+    TSearchRun run({{"RB3", "True"}, {"SSEEdit", "0.001"}, {"RadioGroup2", "2"}, {"ComboBox3", "4"}});
+    ASSERT_TRUE(run.Run(kConstant));
+    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: RMSE reached");
+    EXPECT_EQ(run.Line("Algorithms: "), "Algorithms: Parcticle Swarm Optimization CFPSO");
+  }
+}
+
+TEST(OptimiseStop, ProgressUsesEightDecimalsAndMaximaShowTheirValue) {
+  const char* model = R"(parameters x [-10, 10], n [0, 10, 0];
+maximum = true;
+functions;
+7 - (x-1)^2 - (n-3)^2;
+)";
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "300"}, {"CBB2", "100"}, {"RadioGroup2", "1"}}, 11);
+  ASSERT_TRUE(run.Run(model));
+  ASSERT_GE(run.Host.History.size(), 3u);
+  const auto& progress = run.Host.History[0];  // the first pass's display
+  EXPECT_EQ(progress[0], "Iterations: 0");
+  EXPECT_EQ(progress[1].rfind("Elapsed Time: ", 0), 0u);
+  EXPECT_EQ(progress[2], "Algorithms: Genetic Algorithms");
+  EXPECT_TRUE(std::regex_match(progress[3], std::regex(R"(x: -?\d+\.\d{8})"))) << progress[3];
+  EXPECT_TRUE(std::regex_match(progress[4], std::regex(R"(n: -?\d+)"))) << progress[4];
+  EXPECT_TRUE(std::regex_match(progress[5], std::regex(R"(Max\. Value: -?\d+\.\d{8})"))) << progress[5];
+  EXPECT_EQ(run.Host.History.size(), 5u);  // first pass, after 101, 201 and 301, the report
+  EXPECT_NEAR(run.Value("Max. Value"), 7, 1e-3);
+  EXPECT_NEAR(run.Value("x"), 1, 1e-2);
+  EXPECT_EQ(run.Value("n"), 3);
+  EXPECT_GT(run.State.BestFitnessRMSE, -7.001);  // the engine keeps the negated value
+  EXPECT_LT(run.State.BestFitnessRMSE, -6.999);
+}
+
+TEST(OptimiseModel, ExclusiveWithoutEnoughValuesIsRefused) {
+  const char* model = R"(parameters p(1:3) [0, 1];
+exclusive = true;
+functions;
+p1 + p2 + p3;
+)";
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "5"}, {"ComboBox2", "0"}});
+  EXPECT_FALSE(run.Run(model));
+  EXPECT_EQ(run.Messages(),
+            std::vector<std::string>{"Exclusive mode needs at least as many different parameter values as parameters!"});
+  EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roModelRefused);
+}
+
+TEST(RunRoad, ProgramModeIsNotAvailableYet) {
+  const char* model = R"(variables x, y [output];
+parameters a;
+startprogram;
+y = a*x;
+endprogram;
+data;
+1 2
+2 4
+3 6
+)";
+  TSearchRun run;
+  EXPECT_FALSE(run.Run(model));
+  EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roModelRefused);
+  ASSERT_FALSE(run.Messages().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(GeneticRules, SharesArePositiveAndFavourSmallerValues) {
+  TEngineState S;
+  S.PopSize = 4;
+  S.RelativeFitness = {-12.5, -3, 0, 40};  // maximising keeps negated objectives
+  GeneticShares(S);
+  double sum = 0;
+  for (int m = 0; m < 4; ++m) {
+    EXPECT_GT(S.RelativeFitness[m], 0);
+    sum += S.RelativeFitness[m];
+  }
+  EXPECT_NEAR(sum, 1, 1e-12);
+  EXPECT_GT(S.RelativeFitness[0], S.RelativeFitness[1]);
+  EXPECT_GT(S.RelativeFitness[1], S.RelativeFitness[2]);
+  EXPECT_GT(S.RelativeFitness[2], S.RelativeFitness[3]);
+  S.RelativeFitness = {-0.001, -0.001, 5, 6};  // 0.001 + v would be zero here
+  GeneticShares(S);
+  for (double share : S.RelativeFitness) EXPECT_TRUE(std::isfinite(share));
+}
+
+TEST(GeneticRules, TruncationKeepsAPool) {
+  for (const char* threshold : {"0", "0.01"}) {
+    for (const char* selection : {"0", "2", "3", "6"}) {
+      TSearchRun run({{"RadioGroup2", "1"}, {"TSBox2", "True"}, {"TSEdit2", threshold}, {"STGroup2", selection},
+                      {"RB2", "True"}, {"ComboBox1", "200"}});
+      ASSERT_TRUE(run.Run(kLine));
+      EXPECT_EQ(run.Settings().TruncatedCount, 0);
+      EXPECT_GT(run.State.BestDC, 0.9) << threshold << " " << selection;
+    }
+  }
+}
+
+}  // namespace

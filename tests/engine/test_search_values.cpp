@@ -1,0 +1,167 @@
+// Base-N genes, random member values and bound repair.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+
+#include "engine/CommonUnit.h"
+#include "engine/GeneEncoding.h"
+#include "engine/RandomValues.h"
+#include "platform/core/Random.h"
+
+using namespace qv;
+
+namespace {
+
+TEST(GeneDigits, ConvertBetweenBases) {
+  struct Case { double Value; int Base; const char* Digits; };
+  for (const Case& c : {Case{0, 2, "0"}, Case{5, 2, "101"}, Case{10, 2, "1010"}, Case{511, 8, "777"},
+                        Case{7.9, 3, "21"}, Case{1234, 10, "1234"}}) {
+    EXPECT_EQ(IntToBaseDigits(c.Value, c.Base), c.Digits) << c.Value;
+    EXPECT_EQ(BaseDigitsToDecimal(c.Digits, c.Base), std::to_string(static_cast<long long>(c.Value)));
+  }
+}
+
+TEST(GeneEncoding, EncodesSignIntegerAndFraction) {
+  TGeneLayout whole{2, 3, 0, 0, true};
+  EXPECT_EQ(EncodeGene(whole, 5), "1101");
+  EXPECT_EQ(EncodeGene(whole, -5), "0101");
+  EXPECT_EQ(DecodeGene(whole, "1101"), 5);
+  EXPECT_EQ(DecodeGene(whole, "0101"), -5);
+  EXPECT_EQ(EncodeGene(whole, 1), "1001");  // padded to W digits
+
+  const TGeneLayout dec = MakeGeneLayout(-20, 20, 10, 4);
+  EXPECT_EQ(dec.IntDigits, 2);
+  EXPECT_EQ(dec.FracDigits, 4);
+  EXPECT_EQ(EncodeGene(dec, 3.1416), "103.1416");
+  EXPECT_EQ(EncodeGene(dec, -0.0416), "000.0416");
+  EXPECT_DOUBLE_EQ(DecodeGene(dec, "000.0416"), -0.0416);
+
+  const TGeneLayout bin = MakeGeneLayout(0, 10, 2, 4);
+  EXPECT_EQ(bin.IntDigits, 4);
+  EXPECT_EQ(bin.FracDigits, 14);  // 9999 needs 14 binary digits
+  EXPECT_FALSE(bin.SignFree);
+  for (double v : {0.0, 2.5, 9.9999, 7.0625})
+    EXPECT_DOUBLE_EQ(DecodeGene(bin, EncodeGene(bin, v)), v) << v;
+}
+
+TEST(GeneEncoding, MutationChangesOneAllowedPosition) {
+  TRandomGenerator g(17);
+  const TGeneLayout fixedSign = MakeGeneLayout(0, 99, 10, 2);   // sign may not change
+  const TGeneLayout freeSign = MakeGeneLayout(-99, 99, 2, 1);
+  for (const TGeneLayout& l : {fixedSign, freeSign}) {
+    const std::string gene = EncodeGene(l, 12.5);
+    bool signChanged = false;
+    for (int i = 0; i < 2000; ++i) {
+      const std::string m = MutateGene(l, gene, g);
+      ASSERT_EQ(m.size(), gene.size());
+      int diffs = 0;
+      for (size_t k = 0; k < m.size(); ++k) diffs += m[k] != gene[k];
+      EXPECT_EQ(diffs, 1);
+      EXPECT_EQ(m[l.IntDigits + 1], '.');
+      signChanged = signChanged || m[0] != gene[0];
+    }
+    EXPECT_EQ(signChanged, l.SignFree);
+  }
+}
+
+// A state with one parameter per call to Add, all dimensions drawn at random.
+struct TValueState {
+  TEngineState S;
+  TValueState() { SeedEngineRandom(S, 99); }
+  int Add(bool lower, double lo, bool upper, double up, bool init = false, double iv = 0, bool integer = false) {
+    S.ParameterNames.push_back("p" + std::to_string(S.ParameterCount));
+    S.HasLower.push_back(lower), S.LowerBound.push_back(lo);
+    S.HasUpper.push_back(upper), S.UpperBound.push_back(up);
+    S.HasBound.push_back(lower || upper);
+    S.HasInitial.push_back(init), S.InitialValue.push_back(iv);
+    S.HasRange.push_back(false), S.RangeLow.push_back(0), S.RangeHigh.push_back(0);
+    S.IsInteger.push_back(integer), S.ParameterDigits.push_back(integer ? 0 : -1);
+    S.ParameterValues.push_back(0);
+    S.DimCount = S.RandomDimCount = ++S.ParameterCount;
+    return S.ParameterCount - 1;
+  }
+  void Members(int n) { S.PopSize = n, S.Population.assign(n, Double1Array(S.DimCount, 0)); }
+};
+
+TEST(RandomValues, DrawsByTheDefinition) {
+  {
+    TValueState v;  // initial value 3, no bounds, curve fitting
+    v.S.ModelMode = 0;
+    v.Add(false, 0, false, 0, true, 3);
+    EXPECT_EQ(RandomValue(v.S, 0, 0), 3);
+    for (int i = 0; i < 500; ++i) {
+      const double x = RandomValue(v.S, 1 + i % 7, 0);
+      EXPECT_GE(x, 1.5);
+      EXPECT_LT(x, 4.5);
+    }
+  }
+  struct Case { bool Lower; double Lo; bool Upper; double Up; double Min, Max; };
+  for (const Case& c : {Case{true, 0, false, 0, 0, 5}, Case{true, 2, true, 2, 2, 2}, Case{false, 0, true, 0, -5, 0},
+                        Case{false, 0, true, -4, -8, -4}, Case{true, 3, false, 0, 3, 6}, Case{true, -1, true, 1, -1, 1}}) {
+    TValueState v;
+    v.Add(c.Lower, c.Lo, c.Upper, c.Up);
+    for (int i = 0; i < 300; ++i) {
+      const double x = RandomValue(v.S, i % 5, 0);
+      EXPECT_GE(x, c.Min);
+      EXPECT_LE(x, c.Max);
+    }
+  }
+  {
+    TValueState v;  // no bound, no initial value: r + 0.5 when fitting, 1 - 2r otherwise
+    v.Add(false, 0, false, 0);
+    v.S.ModelMode = 0;
+    for (int i = 0; i < 100; ++i) EXPECT_GE(RandomValue(v.S, 1, 0), 0.5);
+    v.S.ModelMode = 1;
+    bool negative = false;
+    for (int i = 0; i < 100; ++i) negative = negative || RandomValue(v.S, 1, 0) < 0;
+    EXPECT_TRUE(negative);
+  }
+}
+
+TEST(RandomValues, ExclusiveIntegersStayPairwiseDifferent) {
+  TValueState v;
+  for (int k = 0; k < 3; ++k) v.Add(true, 0, true, 10, false, 0, true);
+  v.S.Exclusive = true;
+  v.Members(200);
+  for (int m = 0; m < 200; ++m) {
+    RandomizeMember(v.S, m);
+    const auto& row = v.S.Population[m];
+    EXPECT_EQ(std::set<double>(row.begin(), row.end()).size(), 3u);
+    for (double x : row) EXPECT_EQ(x, std::nearbyint(x));
+  }
+  EXPECT_TRUE(ExclusiveFeasible(v.S));
+  EXPECT_FALSE(ExclusiveExhausted(v.S));
+
+  TValueState tight;  // three integer dimensions, two possible values
+  for (int k = 0; k < 3; ++k) tight.Add(true, 0, true, 1, false, 0, true);
+  tight.S.Exclusive = true;
+  EXPECT_FALSE(ExclusiveFeasible(tight.S));
+  tight.Members(1);
+  RandomizeMember(tight.S, 0);  // gives up instead of drawing for ever
+  EXPECT_TRUE(ExclusiveExhausted(tight.S));
+}
+
+TEST(RepairValue, ReplacesOnlyOutOfBoundValues) {
+  TValueState v;
+  const int upper = v.Add(false, 0, true, 10);
+  const int both = v.Add(true, -1, true, 1);
+  const int whole = v.Add(true, 0, true, 10, false, 0, true);
+  const int free = v.Add(false, 0, false, 0);
+  for (int i = 0; i < 300; ++i) {
+    const double x = RepairValue(v.S, 1, upper, 12);
+    EXPECT_GT(x, 0);
+    EXPECT_LE(x, 10);
+    const double y = RepairValue(v.S, 1, both, -3);
+    EXPECT_GE(y, -1);
+    EXPECT_LE(y, 1);
+  }
+  EXPECT_EQ(RepairValue(v.S, 1, upper, 9.5), 9.5);
+  EXPECT_EQ(RepairValue(v.S, 1, whole, 2.5), 2);    // integers round half to even
+  EXPECT_EQ(RepairValue(v.S, 1, whole, 3.5), 4);
+  EXPECT_EQ(RepairValue(v.S, 1, free, -1e300), -1e300);
+  EXPECT_TRUE(std::isfinite(RepairValue(v.S, 1, free, std::nan(""))));  // not a number: drawn again
+}
+
+}  // namespace

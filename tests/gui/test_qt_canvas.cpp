@@ -1,0 +1,453 @@
+// Pixel tests of the QPainter canvas: the Windows drawing conventions, raster
+// modes, text placement, clipping, and the picture writers (PNG, BMP, WMF).
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QFontInfo>
+#include <QImage>
+#include <QProcess>
+
+#include <cstdio>
+#include <fstream>
+
+#include "platform/core/BmpWriter.h"
+#include "platform/core/Image.h"
+#include "platform/core/WmfWriter.h"
+#include "platform/gui/QtCanvas.h"
+
+using namespace qv;
+
+namespace {
+
+class QtCanvasTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { InstallQtGraphics(); }
+};
+
+// Bounding box of the pixels differing from white.
+TRect InkBox(const TImage& img) {
+  TRect r(img.Width(), img.Height(), -1, -1);
+  for (int y = 0; y < img.Height(); ++y)
+    for (int x = 0; x < img.Width(); ++x)
+      if (img.Pixel(x, y) != clWhite) {
+        r.Left = std::min(r.Left, x);
+        r.Top = std::min(r.Top, y);
+        r.Right = std::max(r.Right, x + 1);
+        r.Bottom = std::max(r.Bottom, y + 1);
+      }
+  return r;
+}
+
+}  // namespace
+
+TEST_F(QtCanvasTest, ShapesExcludeRightAndBottomEdge) {
+  TImage img(24, 24);
+  TCanvas& c = img.Canvas();
+  c.Pen.SetColor(clBlack);
+  c.Brush.SetColor(clRed);
+  c.Rectangle(0, 0, 10, 10);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(img.Pixel(i, 0), clBlack) << i;
+    EXPECT_EQ(img.Pixel(i, 9), clBlack) << i;
+    EXPECT_EQ(img.Pixel(0, i), clBlack) << i;
+    EXPECT_EQ(img.Pixel(9, i), clBlack) << i;
+  }
+  EXPECT_EQ(img.Pixel(10, 0), clWhite);
+  EXPECT_EQ(img.Pixel(0, 10), clWhite);
+  EXPECT_EQ(img.Pixel(5, 5), clRed);
+
+  // Fill, ellipse and a rectangle without pen stay inside their boxes.
+  struct Case { const char* name; std::function<void(TCanvas&)> draw; TRect box; };
+  const Case cases[] = {
+      {"FillRect", [](TCanvas& k) { k.FillRect(Rect(2, 3, 7, 9)); }, Rect(2, 3, 7, 9)},
+      {"Ellipse", [](TCanvas& k) { k.Ellipse(2, 3, 14, 11); }, Rect(2, 3, 14, 11)},
+      {"RectangleNoPen", [](TCanvas& k) { k.Pen.SetStyle(psClear); k.Rectangle(2, 3, 12, 13); }, Rect(2, 3, 11, 12)},
+      {"RoundRect", [](TCanvas& k) { k.RoundRect(1, 1, 15, 12, 6, 6); }, Rect(1, 1, 15, 12)},
+  };
+  for (const Case& k : cases) {
+    TImage im(24, 24);
+    im.Canvas().Brush.SetColor(clBlue);
+    k.draw(im.Canvas());
+    EXPECT_EQ(InkBox(im), k.box) << k.name;
+  }
+}
+
+TEST_F(QtCanvasTest, LinesLeaveOutTheirLastPixel) {
+  struct Case { TPoint a, b, lastSet, end; };
+  const Case cases[] = {
+      {{0, 0}, {5, 0}, {4, 0}, {5, 0}},
+      {{3, 8}, {3, 2}, {3, 3}, {3, 2}},
+      {{0, 0}, {6, 6}, {5, 5}, {6, 6}},
+      {{9, 1}, {2, 1}, {3, 1}, {2, 1}},
+  };
+  for (const Case& k : cases) {
+    TImage img(12, 12);
+    TCanvas& c = img.Canvas();
+    c.MoveTo(k.a.X, k.a.Y);
+    c.LineTo(k.b.X, k.b.Y);
+    EXPECT_EQ(img.Pixel(k.a.X, k.a.Y), clBlack) << "start " << k.a.X << "," << k.a.Y;
+    EXPECT_EQ(img.Pixel(k.lastSet.X, k.lastSet.Y), clBlack) << "before end " << k.b.X << "," << k.b.Y;
+    EXPECT_EQ(img.Pixel(k.end.X, k.end.Y), clWhite) << "end " << k.b.X << "," << k.b.Y;
+    EXPECT_EQ(c.PenPos(), k.b);
+  }
+  // Thin lines are not antialiased: only black and white pixels.
+  TImage img(40, 40);
+  img.Canvas().MoveTo(1, 2);
+  img.Canvas().LineTo(37, 29);
+  for (int y = 0; y < 40; ++y)
+    for (int x = 0; x < 40; ++x) ASSERT_TRUE(img.Pixel(x, y) == clWhite || img.Pixel(x, y) == clBlack);
+}
+
+TEST_F(QtCanvasTest, XorModesDrawnTwiceRestoreTheImage) {
+  for (TPenMode mode : {pmNotXor, pmXor}) {
+    TImage img(40, 30);
+    TCanvas& c = img.Canvas();
+    c.Brush.SetColor(RGB(10, 200, 90));
+    c.FillRect(Rect(5, 5, 30, 20));
+    const TImage before = img;
+    c.Pen.SetMode(mode);
+    c.Pen.SetColor(RGB(200, 30, 60));
+    c.Brush.SetStyle(bsClear);
+    c.Rectangle(2, 3, 25, 25);
+    EXPECT_NE(img.Pixel(2, 3), before.Pixel(2, 3)) << int(mode);
+    c.Rectangle(2, 3, 25, 25);
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) ASSERT_EQ(img.Pixel(x, y), before.Pixel(x, y)) << int(mode) << " " << x << "," << y;
+  }
+}
+
+TEST_F(QtCanvasTest, ClipStackPopRestoresTheOuterClip) {
+  TImage img(30, 30);
+  TCanvas& c = img.Canvas();
+  c.IntersectClipRect(Rect(0, 0, 20, 20));
+  c.PushClip();
+  c.IntersectClipRect(Rect(0, 0, 10, 10));
+  c.Brush.SetColor(clRed);
+  c.FillRect(Rect(0, 0, 30, 30));
+  EXPECT_EQ(img.Pixel(9, 9), clRed);
+  EXPECT_EQ(img.Pixel(10, 10), clWhite);
+  c.PopClip();
+  c.Brush.SetColor(clBlue);
+  c.FillRect(Rect(5, 5, 30, 30));
+  EXPECT_EQ(img.Pixel(15, 15), clBlue);
+  EXPECT_EQ(img.Pixel(19, 19), clBlue);
+  EXPECT_EQ(img.Pixel(20, 20), clWhite);
+  TRegion r;
+  ASSERT_TRUE(c.GetClipRegion(r));
+  EXPECT_EQ(r.BoundingBox(), Rect(0, 0, 20, 20));
+  EXPECT_EQ(c.ClipBox(), Rect(0, 0, 20, 20));
+
+  // Exclusion and a polygon region.
+  TImage im2(30, 30);
+  TCanvas& d = im2.Canvas();
+  d.ExcludeClipRect(Rect(10, 10, 20, 20));
+  d.Brush.SetColor(clBlack);
+  d.FillRect(Rect(0, 0, 30, 30));
+  EXPECT_EQ(im2.Pixel(15, 15), clWhite);
+  EXPECT_EQ(im2.Pixel(9, 15), clBlack);
+  const TPoint tri[] = {{0, 0}, {30, 0}, {0, 30}};
+  d.SelectClipRegion(TRegion::FromPolygon(tri), RGN_COPY);
+  d.Brush.SetColor(clRed);
+  d.FillRect(Rect(0, 0, 30, 30));
+  EXPECT_EQ(im2.Pixel(3, 3), clRed);
+  EXPECT_EQ(im2.Pixel(28, 28), clBlack);
+}
+
+TEST_F(QtCanvasTest, TextAlignmentChoosesTheReferencePoint) {
+  TFont probe;
+  probe.SetName("Arial");
+  probe.SetHeight(-20);
+  TTextMetric tm = QtFont(probe).TM;
+  struct Case { unsigned align; const char* what; };
+  const Case cases[] = {{TA_LEFT | TA_TOP, "top"}, {TA_LEFT | TA_BASELINE, "baseline"}, {TA_LEFT | TA_BOTTOM, "bottom"},
+                        {TA_RIGHT | TA_TOP, "right"}, {TA_CENTER | TA_TOP, "centre"}};
+  for (const Case& k : cases) {
+    TImage img(200, 100);
+    TCanvas& c = img.Canvas();
+    c.Font.SetName("Arial");
+    c.Font.SetHeight(-20);
+    c.SetBkMode(TRANSPARENT);
+    c.SetTextAlign(k.align);
+    c.TextOut(100, 50, "HHH");
+    TRect ink = InkBox(img);
+    int w = c.TextWidth("HHH");
+    std::string what = k.what;
+    if (what == "top") {
+      // Cap height sits below the internal leading; baseline at y + ascent.
+      EXPECT_GE(ink.Top, 50) << what;
+      EXPECT_NEAR(ink.Bottom, 50 + tm.tmAscent, 1) << what;
+      EXPECT_NEAR(ink.Left, 100, 3) << what;
+    } else if (what == "baseline") {
+      EXPECT_NEAR(ink.Bottom, 50, 1) << what;
+    } else if (what == "bottom") {
+      EXPECT_NEAR(ink.Bottom, 50 - tm.tmDescent, 1) << what;
+    } else if (what == "right") {
+      EXPECT_LE(ink.Right, 100) << what;
+      EXPECT_NEAR(ink.Left, 100 - w, 3) << what;
+    } else {
+      EXPECT_NEAR((ink.Left + ink.Right) / 2.0, 100, 2) << what;
+    }
+  }
+}
+
+TEST_F(QtCanvasTest, RotatedTextLiesWhereGdiPutsIt) {
+  TImage img(120, 120);
+  TCanvas& c = img.Canvas();
+  c.Font.SetName("Arial");
+  c.Font.SetHeight(-16);
+  c.Font.SetEscapement(900);   // 90 degrees counter-clockwise: reads upwards
+  c.SetBkMode(TRANSPARENT);
+  int w = c.TextWidth("HHHH");
+  TTextMetric tm = c.GetTextMetrics();
+  c.TextOut(40, 100, "HHHH");
+  TRect ink = InkBox(img);
+  // The cell's top edge lies on the vertical through x = 40, the text runs up from y = 100.
+  EXPECT_GE(ink.Left, 40);
+  EXPECT_LE(ink.Right, 40 + tm.tmHeight);
+  EXPECT_LE(ink.Bottom, 101);
+  EXPECT_NEAR(ink.Top, 100 - w, 3);
+  EXPECT_GT(ink.Height(), ink.Width());
+}
+
+TEST_F(QtCanvasTest, FontHeightsAndFamilies) {
+  TFont f;
+  f.SetName("Arial");
+  f.SetHeight(-20);   // character height
+  TTextMetric m = QtFont(f).TM;
+  EXPECT_EQ(m.tmHeight - m.tmInternalLeading, 20);
+  f.SetHeight(20);    // cell height
+  m = QtFont(f).TM;
+  EXPECT_NEAR(m.tmHeight, 20, 1);
+  f.SetSize(12);
+  EXPECT_EQ(f.Height(), -16);
+
+  TQtFontService fonts;
+  struct Case { const char* name; const char* family; bool fixed; };
+  const Case cases[] = {{"Arial", "Liberation Sans", false},
+                        {"Courier New", "Liberation Mono", true},
+                        {"Times New Roman", "Liberation Serif", false},
+                        {"Tahoma", "DejaVu Sans", false},
+                        {"Terminal", "DejaVu Sans Mono", true}};
+  for (const Case& k : cases) {
+    TFont g;
+    g.SetName(k.name);
+    EXPECT_EQ(fonts.ResolvedFamily(g), k.family) << k.name;
+    EXPECT_EQ(fonts.IsFixedPitch(g), k.fixed) << k.name;
+  }
+  TFont mono;
+  mono.SetName("Courier New");
+  mono.SetHeight(-13);
+  TABC a, b;
+  ASSERT_TRUE(fonts.GetCharABCWidths(mono, U'M', a));
+  ASSERT_TRUE(fonts.GetCharABCWidths(mono, U'i', b));
+  EXPECT_EQ(a.abcA + a.abcB + a.abcC, b.abcA + b.abcB + b.abcC);
+}
+
+TEST_F(QtCanvasTest, TextWithAdvancesAndOpaqueBackground) {
+  TImage img(200, 40);
+  TCanvas& c = img.Canvas();
+  c.Font.SetName("Arial");
+  c.Font.SetHeight(-16);
+  c.SetBkColor(clYellow);
+  const int dx[] = {40, 40, 40};
+  TRect cell = Rect(10, 5, 150, 30);
+  c.ExtTextOut(10, 5, ETO_OPAQUE, &cell, "lll", dx);
+  EXPECT_EQ(img.Pixel(149, 29), clYellow);
+  EXPECT_EQ(img.Pixel(150, 29), clWhite);
+  // Each l starts one advance after the previous: ink columns near 10, 50, 90.
+  std::vector<int> starts;
+  for (int x = 0; x < 200; ++x) {
+    bool ink = false, prev = false;
+    for (int y = 0; y < 40; ++y) {
+      TColor p = img.Pixel(x, y);
+      ink = ink || (p != clYellow && p != clWhite);
+      if (x > 0) {
+        TColor q = img.Pixel(x - 1, y);
+        prev = prev || (q != clYellow && q != clWhite);
+      }
+    }
+    if (ink && !prev) starts.push_back(x);
+  }
+  ASSERT_EQ(starts.size(), 3u);
+  EXPECT_EQ(starts[1] - starts[0], 40);
+  EXPECT_EQ(starts[2] - starts[1], 40);
+
+  // An opaque background mode fills the text cell with the background colour.
+  TImage im2(100, 40);
+  TCanvas& d = im2.Canvas();
+  d.Font.SetHeight(-16);
+  d.SetBkMode(OPAQUE);
+  d.SetBkColor(clAqua);
+  d.TextOut(10, 10, "x");
+  EXPECT_EQ(im2.Pixel(10, 10), clAqua);
+  EXPECT_EQ(im2.Pixel(10 + d.TextWidth("x") - 1, 10 + d.TextHeight("x") - 1), clAqua);
+}
+
+TEST_F(QtCanvasTest, PathsAndMapping) {
+  TImage img(40, 40);
+  TCanvas& c = img.Canvas();
+  c.BeginPath();
+  c.Rectangle(5, 5, 25, 25);
+  c.EndPath();
+  c.SelectClipPath(RGN_COPY);
+  c.Brush.SetColor(clGreen);
+  c.FillRect(Rect(0, 0, 40, 40));
+  EXPECT_EQ(img.Pixel(10, 10), clGreen);
+  EXPECT_EQ(img.Pixel(30, 30), clWhite);
+  c.SelectClipRegion(TRegion());
+
+  // Anisotropic mapping: logical 0..100 onto 0..20 pixels.
+  TImage im2(40, 40);
+  TCanvas& d = im2.Canvas();
+  d.SetMapMode(MM_ANISOTROPIC);
+  d.SetWindowExt(100, 100);
+  d.SetViewportExt(20, 20);
+  EXPECT_EQ(d.LPtoDP(TPoint(50, 100)), TPoint(10, 20));
+  d.Brush.SetColor(clRed);
+  d.FillRect(Rect(0, 0, 100, 100));
+  EXPECT_EQ(im2.Pixel(19, 19), clRed);
+  EXPECT_EQ(im2.Pixel(20, 20), clWhite);
+}
+
+namespace {
+
+// Every primitive on one picture, for the PNG, BMP and WMF outputs.
+void DrawPrimitives(TCanvas& c) {
+  c.Brush.SetColor(clWhite);
+  c.FillRect(Rect(0, 0, 320, 200));
+  c.Pen.SetColor(clBlack);
+  c.Brush.SetColor(clRed);
+  c.Rectangle(10, 10, 70, 50);
+  c.Brush.SetColor(clLime);
+  c.Ellipse(80, 10, 150, 60);
+  c.Brush.SetColor(clBlue);
+  c.RoundRect(160, 10, 230, 50, 16, 16);
+  c.Brush.SetColor(clYellow);
+  c.Pie(240, 10, 310, 80, 310, 45, 275, 10);
+  const TPoint poly[] = {{20, 80}, {70, 70}, {60, 120}, {30, 110}};
+  c.Brush.SetColor(clFuchsia);
+  c.Polygon(poly);
+  c.Pen.SetWidth(3);
+  c.Pen.SetColor(clNavy);
+  const TPoint line[] = {{90, 80}, {120, 120}, {150, 80}, {180, 120}};
+  c.Polyline(line);
+  c.Pen.SetWidth(1);
+  c.Pen.SetColor(clMaroon);
+  c.Arc(190, 80, 240, 130, 240, 105, 190, 105);
+  c.Pen.SetStyle(psDash);
+  c.MoveTo(10, 140);
+  c.LineTo(150, 140);
+  c.Pen.SetStyle(psSolid);
+  c.Brush.SetStyle(bsDiagCross);
+  c.Brush.SetColor(clTeal);
+  c.Rectangle(250, 90, 310, 130);
+  for (int i = 0; i < 20; ++i) c.SetPixel(160 + i, 150, clRed);
+  c.Font.SetName("Arial");
+  c.Font.SetHeight(-18);
+  c.Font.SetColor(clBlack);
+  c.SetBkMode(TRANSPARENT);
+  c.TextOut(10, 160, "Quorvane");
+  c.Font.SetEscapement(900);
+  c.TextOut(200, 195, "Up");
+  c.Font.SetEscapement(0);
+  TImage small(8, 8, clGreen);
+  for (int i = 0; i < 8; ++i) small.SetPixel(i, i, clBlack);
+  c.StretchDraw(Rect(250, 150, 290, 190), small);
+}
+
+// The centre of the pixels of one colour (x, y as fractions of the size);
+// (-1, -1) when there are none.
+QPointF ColourCentre(const QImage& im, QRgb colour) {
+  double sx = 0, sy = 0;
+  int n = 0;
+  for (int y = 0; y < im.height(); ++y)
+    for (int x = 0; x < im.width(); ++x) {
+      QRgb p = im.pixel(x, y);
+      if (std::abs(qRed(p) - qRed(colour)) + std::abs(qGreen(p) - qGreen(colour)) + std::abs(qBlue(p) - qBlue(colour)) < 40) {
+        sx += x;
+        sy += y;
+        ++n;
+      }
+    }
+  if (n == 0) return QPointF(-1, -1);
+  return QPointF(sx / n / im.width(), sy / n / im.height());
+}
+
+}  // namespace
+
+TEST_F(QtCanvasTest, PicturesOfEveryPrimitive) {
+  const std::string dir = QV_BINARY_DIR;
+  TImage img(320, 200);
+  DrawPrimitives(img.Canvas());
+  img.CloseCanvas();
+  QImage png(reinterpret_cast<const uchar*>(img.Bits()), 320, 200, 320 * 4, QImage::Format_RGB32);
+  ASSERT_TRUE(png.save(QString::fromStdString(dir + "/primitives.png")));
+
+  // BMP: fixed header bytes and bottom-up rows.
+  std::string bmp = EncodeBmp(img);
+  const int stride = (320 * 3 + 3) & ~3;
+  ASSERT_EQ(bmp.size(), 54u + std::size_t(stride) * 200);
+  const unsigned char head[] = {'B', 'M'};
+  EXPECT_EQ(0, std::memcmp(bmp.data(), head, 2));
+  auto u32 = [&](std::size_t at) {
+    return unsigned((unsigned char)bmp[at]) | unsigned((unsigned char)bmp[at + 1]) << 8 |
+           unsigned((unsigned char)bmp[at + 2]) << 16 | unsigned((unsigned char)bmp[at + 3]) << 24;
+  };
+  EXPECT_EQ(u32(2), bmp.size());
+  EXPECT_EQ(u32(10), 54u);
+  EXPECT_EQ(u32(14), 40u);
+  EXPECT_EQ(u32(18), 320u);
+  EXPECT_EQ(u32(22), 200u);
+  EXPECT_EQ((unsigned char)bmp[28], 24);
+  EXPECT_EQ(u32(38), 3780u);
+  EXPECT_EQ(u32(42), 3780u);
+  // First stored row is the bottom one: pixel (0,199) is white.
+  EXPECT_EQ((unsigned char)bmp[54], 0xFF);
+  SaveBmpToFile(img, dir + "/primitives.bmp");
+  QImage back(QString::fromStdString(dir + "/primitives.bmp"));
+  ASSERT_FALSE(back.isNull());
+  EXPECT_EQ(back.pixel(40, 30) & 0xFFFFFF, 0xFF0000u);   // inside the red rectangle
+
+  // WMF: the same picture parses and renders with libwmf like the PNG.
+  TWmfCanvas wmf(320, 200);
+  DrawPrimitives(wmf);
+  wmf.SaveToFile(dir + "/primitives.wmf");
+  std::string bytes = wmf.Bytes();
+  ASSERT_GE(bytes.size(), 40u);
+  auto w16 = [&](std::size_t at) { return unsigned((unsigned char)bytes[at]) | unsigned((unsigned char)bytes[at + 1]) << 8; };
+  EXPECT_EQ(w16(0) | w16(2) << 16, 0x9AC6CDD7u);
+  unsigned sum = 0;
+  for (int i = 0; i < 10; ++i) sum ^= w16(std::size_t(i) * 2);
+  EXPECT_EQ(w16(20), sum);
+  EXPECT_EQ(w16(10), 320u);
+  EXPECT_EQ(w16(12), 200u);
+  EXPECT_EQ(w16(14), 96u);
+  EXPECT_EQ((w16(22 + 6) | w16(22 + 8) << 16) * 2 + 22, bytes.size());   // size in words
+
+  QProcess svg;
+  svg.start("wmf2svg", {"-o", QString::fromStdString(dir + "/primitives.svg"), QString::fromStdString(dir + "/primitives.wmf")});
+  ASSERT_TRUE(svg.waitForFinished(30000));
+  EXPECT_EQ(svg.exitCode(), 0) << svg.readAllStandardError().toStdString();
+  QFile svgFile(QString::fromStdString(dir + "/primitives.svg"));
+  ASSERT_TRUE(svgFile.open(QIODevice::ReadOnly));
+  QByteArray svgText = svgFile.readAll();
+  EXPECT_TRUE(svgText.contains("<rect") || svgText.contains("<path"));
+  EXPECT_TRUE(svgText.contains("Quorvane"));
+
+  QProcess gd;
+  gd.start("wmf2gd", {"-t", "png", "--maxwidth=320", "--maxheight=200", "-o",
+                      QString::fromStdString(dir + "/primitives-wmf.png"), QString::fromStdString(dir + "/primitives.wmf")});
+  ASSERT_TRUE(gd.waitForFinished(30000));
+  EXPECT_EQ(gd.exitCode(), 0) << gd.readAllStandardError().toStdString();
+  QImage rendered(QString::fromStdString(dir + "/primitives-wmf.png"));
+  ASSERT_FALSE(rendered.isNull());
+  // Same shapes in the same places: the filled areas of each colour have
+  // their centres where the canvas put them (libwmf's raster renderer scales
+  // to 72 dots per inch and leaves some fills out, so centres are compared).
+  for (QRgb colour : {qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(255, 255, 0)}) {
+    QPointF a = ColourCentre(png, colour), b = ColourCentre(rendered, colour);
+    ASSERT_GE(b.x(), 0) << std::hex << colour;
+    EXPECT_NEAR(a.x(), b.x(), 0.04) << std::hex << colour;
+    EXPECT_NEAR(a.y(), b.y(), 0.04) << std::hex << colour;
+  }
+}
