@@ -116,6 +116,19 @@ bool TCustomAxisPanel::IsValidDataSource(const TChartSeries* series, const TChar
   return source && source != series && IndexOfSeries(source) >= 0;
 }
 
+bool TCustomAxisPanel::IsValidDataSource(const TChartSeries* series, const TPlotSeriesSource* source) const {
+  return source && series && (source->Series() == nullptr || source->Series() == series);
+}
+
+void TCustomAxisPanel::CheckDataSource(TChartSeries* series) {
+  if (Loading || !series) return;
+  if (TChartSeries* source = series->DataSource())
+    series->AddValuesFromSource(*source);
+  else if (TPlotSeriesSource* component = series->SeriesSource())
+    component->Refresh();
+  Invalidate();
+}
+
 void TCustomAxisPanel::CheckCircular(const TChartSeries* series, const TChartSeries* source) const {
   // Walk the sources of Source: reaching Series means a cycle.
   std::vector<const TChartSeries*> todo{source};

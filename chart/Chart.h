@@ -58,9 +58,23 @@ class TCustomAxisPanel : public TCustomPlotPanelExtended {
   std::function<void(TChartSeries*, int)> OnSeriesEvent;
   // Whether Source may feed Series (not itself, same chart, no cycle).
   bool IsValidDataSource(const TChartSeries* series, const TChartSeries* source) const;
+  // A series-source component is valid when it is free or already linked
+  // to Series.
+  bool IsValidDataSource(const TChartSeries* series, const TPlotSeriesSource* source) const;
+  // Unless loading: a series fed by a series rebuilds its points from it,
+  // one fed by a series-source component has the component refresh; then
+  // the chart repaints.
+  virtual void CheckDataSource(TChartSeries* series);
+  // The legend's colour, remembered by the legend when it draws (series
+  // symbols that would vanish on it are outlined); clDefault stands for
+  // the chart's colour.
+  TColor LegendColor = clWhite;
   // Raises ChartException "Circular Series dependences are not allowed"
   // when Series already feeds Source (directly or through other series).
   void CheckCircular(const TChartSeries* series, const TChartSeries* source) const;
+
+ protected:
+  int BackImageDepth() const override { return Width3D; }
 
  private:
   std::vector<TChartSeries*> series_;

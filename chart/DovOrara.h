@@ -220,8 +220,9 @@ class TCustomPlotPanel : public TControlCore {
   TRect PrintArea(int pageWidth, int pageHeight, double pixelRatio = 1.0);
   // The same on the installed printer's page.
   TRect ChartPrintRect();
-  // Prints one page: the chart in ChartPrintRect. Raises Exception when no
-  // printer is installed or the job cannot start.
+  // Prints one page: the chart in ChartPrintRect. Raises EPrinter "Printer
+  // selected is not valid" when no printer is installed or the job cannot
+  // start.
   void Print();
   void PrintInto(const TRect& rect);
   // Draws the chart into Rect of another canvas (a printer page), scaled by
@@ -251,7 +252,7 @@ class TCustomPlotPanel : public TControlCore {
   void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
   void MouseMove(TShiftState s, int x, int y) override;
   // The mouse left the window: cursor restored, drag ended.
-  virtual void MouseLeave();
+  void MouseLeave() override;
   void Resize(int width, int height) override { SetBounds(width, height); }
   // System colours changed.
   void SysColorChange() { Invalidate(); }

@@ -223,6 +223,9 @@ TChartSeries::TChartSeries()
 }
 
 TChartSeries::~TChartSeries() {
+  function_.reset();
+  if (seriesSource_ && seriesSource_->series_ == this) seriesSource_->series_ = nullptr;
+  seriesSource_ = nullptr;
   // Stop being fed and stop feeding others.
   for (TChartSeries* s : std::vector<TChartSeries*>(dataSources_)) {
     auto& l = s->linkedSeries_;
@@ -391,6 +394,7 @@ void TChartSeries::Delete(int index) {
   for (TChartValueList* l : valueLists_) l->Delete(index);
   if (pointColors_ && index < int(pointColors_->size())) pointColors_->erase(pointColors_->begin() + index);
   if (index < int(labels_.size())) labels_.erase(labels_.begin() + index);
+  markPositions_.Delete(index);
   NotifyValue(veDelete, index);
   if (active_) Repaint();
 }
@@ -406,6 +410,7 @@ void TChartSeries::DeleteRange(int start, int quantity) {
   }
   const int nl = int(labels_.size());
   if (start < nl) labels_.erase(labels_.begin() + start, labels_.begin() + std::min(nl, start + quantity));
+  markPositions_.DeleteRange(start, quantity);
   NotifyValue(veDelete, -1);
   if (active_) Repaint();
 }
@@ -415,6 +420,7 @@ void TChartSeries::ClearLists() {
   pointColors_.reset();
   labels_.clear();
   labels_.reserve(1000);
+  markPositions_.Clear();
 }
 
 void TChartSeries::Clear() {
@@ -568,11 +574,17 @@ void TChartSeries::NotifyValue(TValueEvent event, int index) {
         if (s->SourceEvents & seOnClear) s->Clear();
         break;
       case veAdd:
-        if (s->SourceEvents & seOnInsert) s->CopyPointFromSource(*this, index);
+        // A function's points are not the source's points: it recalculates.
+        if (s->SourceEvents & seOnInsert) {
+          if (s->function_)
+            s->AddValuesFromSource(*this);
+          else
+            s->CopyPointFromSource(*this, index);
+        }
         break;
       case veDelete:
         if (s->SourceEvents & seOnDelete) {
-          if (index >= 0 && index < s->Count())
+          if (!s->function_ && index >= 0 && index < s->Count())
             s->Delete(index);
           else
             s->AddValuesFromSource(*this);
@@ -636,31 +648,162 @@ void TChartSeries::DropSource(TChartSeries* source) {
   dataSources_.erase(std::remove(dataSources_.begin(), dataSources_.end(), source), dataSources_.end());
 }
 
-void TChartSeries::SetDataSource(TChartSeries* source) {
-  if (!source) {
-    for (TChartSeries* s : dataSources_) {
-      auto& l = s->linkedSeries_;
-      l.erase(std::remove(l.begin(), l.end(), this), l.end());
-    }
-    dataSources_.clear();
-    Repaint();
-    return;
+void TChartSeries::DetachSources() {
+  for (TChartSeries* s : dataSources_) {
+    auto& l = s->linkedSeries_;
+    l.erase(std::remove(l.begin(), l.end(), this), l.end());
   }
+  dataSources_.clear();
+  if (TPlotSeriesSource* c = seriesSource_) {
+    seriesSource_ = nullptr;
+    if (c->series_ == this) c->series_ = nullptr;
+  }
+}
+
+void TChartSeries::SetDataSource(std::nullptr_t) {
+  DetachSources();
+  if (!parentChart_ || parentChart_->Loading) return;
+  if (parentChart_->Designing && !function_)
+    FillSampleValues(NumSampleValues());
+  else
+    parentChart_->CheckDataSource(this);
+}
+
+void TChartSeries::SetDataSource(TChartSeries* source) {
+  if (!source) return SetDataSource(nullptr);
   if (!parentChart_) throw ChartException(SNoParentChartToValidate);
   if (!parentChart_->IsValidDataSource(this, source))
     throw ChartException(Format(SNoValidDataSource, source->Name()));
   parentChart_->CheckCircular(this, source);
-  SetDataSource(nullptr);
+  if (dataSources_.size() == 1 && dataSources_[0] == source && !seriesSource_) return;
+  DetachSources();
   dataSources_.push_back(source);
   source->linkedSeries_.push_back(this);
-  if (!parentChart_->Loading) AddValuesFromSource(*source);
+  parentChart_->CheckDataSource(this);
+}
+
+void TChartSeries::SetDataSource(TPlotSeriesSource* source) {
+  if (!source) return SetDataSource(nullptr);
+  if (!parentChart_) throw ChartException(SNoParentChartToValidate);
+  if (!parentChart_->IsValidDataSource(this, source))
+    throw ChartException(Format(SNoValidDataSource, source->Name));
+  if (seriesSource_ == source && dataSources_.empty()) return;
+  DetachSources();
+  seriesSource_ = source;
+  if (source->series_ != this) {
+    // The component links back to this series; it is already the source.
+    source->series_ = this;
+  }
+  parentChart_->CheckDataSource(this);
+}
+
+void TChartSeries::Loaded(const std::function<TChartSeries*(const std::string&)>& findSeries) {
+  for (const std::string& name : DataSourceNames) {
+    TChartSeries* s = findSeries ? findSeries(name) : nullptr;
+    if (!s || s == this) continue;
+    if (std::find(dataSources_.begin(), dataSources_.end(), s) != dataSources_.end()) continue;
+    dataSources_.push_back(s);
+    s->linkedSeries_.push_back(this);
+  }
+  DataSourceNames.clear();
+  if (parentChart_) parentChart_->CheckDataSource(this);
+}
+
+void TChartSeries::SetColorSource(const std::string& v) {
+  if (v == colorSource_) return;
+  colorSource_ = v;
+  if (parentChart_) parentChart_->CheckDataSource(this);
+}
+
+void TChartSeries::SetXLabelsSource(const std::string& v) {
+  if (v == xLabelsSource_) return;
+  xLabelsSource_ = v;
+  if (parentChart_) parentChart_->CheckDataSource(this);
 }
 
 void TChartSeries::AddValuesFromSource(TChartSeries& source) {
   BeginUpdate();
-  ClearLists();
-  for (int i = 0; i < source.Count(); ++i) CopyPointFromSource(source, i);
+  if (function_) {
+    valueLists_[0]->SetDateTime(source.valueLists_[0]->DateTime());
+    valueLists_[1]->SetDateTime(source.valueLists_[1]->DateTime());
+    function_->AddPoints(source);
+  } else {
+    Clear();
+    for (int i = 0; i < source.Count(); ++i) CopyPointFromSource(source, i);
+  }
   EndUpdate();
+}
+
+void TChartSeries::SetFunction(std::unique_ptr<TChartSeriesFunction> function) {
+  if (function && function.get() == function_.get()) return;
+  function_ = std::move(function);
+  if (function_) function_->series_ = this;
+  if (parentChart_ && function_ && DataSource()) parentChart_->CheckDataSource(this);
+}
+
+std::unique_ptr<TChartSeriesFunction> TChartSeries::ReleaseFunction() {
+  if (function_) function_->series_ = nullptr;
+  return std::move(function_);
+}
+
+void TChartSeriesFunction::SetParentSeries(TChartSeries& series) {
+  if (series_ == &series) return;
+  std::unique_ptr<TChartSeriesFunction> self;
+  if (series_)
+    self = series_->ReleaseFunction();
+  else
+    self.reset(this);   // a free function is adopted by its first series
+  series.SetFunction(std::move(self));
+}
+
+// ---- series-source components -------------------------------------------------------
+
+TPlotSeriesSource::~TPlotSeriesSource() {
+  Destroying = true;
+  Close();
+  if (TChartSeries* s = series_) {
+    series_ = nullptr;
+    if (s->seriesSource_ == this) s->DetachSources();
+  }
+}
+
+void TPlotSeriesSource::SetActive(bool v) {
+  if (v == active_) return;
+  active_ = v;
+  if (v) {
+    if (!Loading && series_) Load();
+  } else if (!Destroying && series_) {
+    series_->Clear();
+  }
+}
+
+void TPlotSeriesSource::Close() {
+  if (!Loading && !Destroying) SetActive(false);
+}
+
+void TPlotSeriesSource::SetSeries(TChartSeries* series) {
+  if (series == series_) return;
+  if (TChartSeries* old = series_) {
+    series_ = nullptr;
+    if (old->seriesSource_ == this) old->SetDataSource(nullptr);
+  }
+  if (!series) return;
+  series_ = series;
+  try {
+    series->SetDataSource(this);
+  } catch (...) {
+    series_ = nullptr;
+    throw;
+  }
+}
+
+void TPlotSeriesSource::Loaded() {
+  Loading = false;
+  Refresh();
+}
+
+void TPlotSeriesSource::Refresh() {
+  if (active_ && !Loading && series_) Load();
 }
 
 void TChartSeries::CopyPointFromSource(TChartSeries& source, int index) {

@@ -28,6 +28,9 @@ namespace qv {
 class TChartSeries;
 class TChartAxis;
 class TCustomAxisPanel;
+class TPlotSeriesSource;
+class TChartSeriesFunction;
+class TStream;
 
 // ---- value lists ---------------------------------------------------------------
 
@@ -117,6 +120,47 @@ class TChartValueList {
   bool dirty_ = true;
   double min_ = 0, max_ = 0, sum_ = 0, absSum_ = 0;
 };
+
+// ---- mark positions -----------------------------------------------------------------
+
+// Where the mark of one point stands; a custom position was placed by the
+// user and is kept (and stored with the point data).
+struct TSeriesMarkPosition {
+  TPoint ArrowStart;
+  bool ArrowFixed = false;
+  TPoint ArrowEnd;
+  bool IsCustom = false;
+  int Height = 0;
+  TPoint TopLeft;
+  int Width = 0;
+  TRect BoundsRect() const { return Rect(TopLeft.X, TopLeft.Y, TopLeft.X + Width, TopLeft.Y + Height); }
+};
+
+// The mark positions of a series, indexed by point index; entries may be
+// empty (no position recorded for that point).
+class TSeriesMarksPositions {
+ public:
+  int Count() const { return int(items_.size()); }
+  // The entry at Index, or null when there is none.
+  TSeriesMarkPosition* Position(int index) const {
+    return index >= 0 && index < Count() ? items_[index].get() : nullptr;
+  }
+  void Append(std::unique_ptr<TSeriesMarkPosition> p) { items_.push_back(std::move(p)); }
+  // The entry at Index, created (with any empty entries before it) on demand.
+  TSeriesMarkPosition& Ensure(int index);
+  // Index outside the list changes nothing.
+  void Delete(int index);
+  void DeleteRange(int start, int quantity);
+  void Clear() { items_.clear(); }
+  // Whether some entry is a custom position.
+  bool HasCustom() const;
+
+ private:
+  std::vector<std::unique_ptr<TSeriesMarkPosition>> items_;
+};
+
+// Bits of the flags byte that starts a series' point data.
+constexpr unsigned char pdXValues = 1, pdColors = 2, pdLabels = 4, pdMarkPositions = 8;
 
 // ---- series ----------------------------------------------------------------------
 
@@ -273,15 +317,82 @@ class TChartSeries {
   virtual void DrawValue(int /*index*/) {}
 
   // -- data sources
+  // The series source (first of DataSources), or null.
   TChartSeries* DataSource() const { return dataSources_.empty() ? nullptr : dataSources_[0]; }
-  // Null detaches; another series becomes the (only) source and the points
-  // are rebuilt from it. Raises ChartException without a chart, for the
-  // series itself, or for a source of another chart or a circular chain.
+  const std::vector<TChartSeries*>& DataSources() const { return dataSources_; }
+  // The series-source component feeding this series, or null.
+  TPlotSeriesSource* SeriesSource() const { return seriesSource_; }
+  bool HasDataSource() const { return !dataSources_.empty() || seriesSource_ != nullptr; }
+  // Null detaches every source; then, unless the chart is loading, a
+  // series of a designed chart without a function is filled with sample
+  // values, any other is checked by the chart (repaint).
+  void SetDataSource(std::nullptr_t);
+  // Another series becomes the (only) source and the points are rebuilt
+  // from it (through the function when there is one). Raises
+  // ChartException "No ParentChart to validate DataSource" without a chart,
+  // "No valid DataSource: %s" for the series itself or a series of another
+  // chart, and the circular-dependence error for a cycle.
   void SetDataSource(TChartSeries* source);
+  // A series-source component becomes the source: it is linked to this
+  // series and asked to load when active. Same chart checks as above; a
+  // component linked to another series is not valid.
+  void SetDataSource(TPlotSeriesSource* source);
   const std::vector<TChartSeries*>& LinkedSeries() const { return linkedSeries_; }
   unsigned SourceEvents = seOnDelete | seOnModify | seOnInsert | seOnClear;
+  // Rebuilds the points from Source inside BeginUpdate/EndUpdate: through
+  // the function when one is set, else by clearing and copying every point.
   virtual void AddValuesFromSource(TChartSeries& source);
+  // Appends point Index of Source (values, same-index further lists, label
+  // and colour; X and Y swap when the mandatory lists differ).
   virtual void CopyPointFromSource(TChartSeries& source, int index);
+  // Names of sources read from a stream, resolved by Loaded.
+  std::vector<std::string> DataSourceNames;
+  // After reading: resolves DataSourceNames through FindSeries (unknown
+  // names are skipped), adds them as sources and lets the chart check them.
+  void Loaded(const std::function<TChartSeries*(const std::string&)>& findSeries);
+  const std::string& ColorSource() const { return colorSource_; }
+  void SetColorSource(const std::string& v);
+  const std::string& XLabelsSource() const { return xLabelsSource_; }
+  void SetXLabelsSource(const std::string& v);
+
+  // -- calculation function (owned)
+  TChartSeriesFunction* SourceFunction() const { return function_.get(); }
+  // Replaces (and frees) the current function; a new one recalculates
+  // from the data source.
+  virtual void SetFunction(std::unique_ptr<TChartSeriesFunction> function);
+  // Hands the function over to the caller without freeing it.
+  std::unique_ptr<TChartSeriesFunction> ReleaseFunction();
+
+  // -- legend symbol
+  // Draws the legend symbol of point ValueIndex (-1: the whole series) in
+  // Rect on the chart's surface: nothing for -1 with ColorEachPoint or for
+  // a null colour; else the series pen, the point colour over the legend's
+  // colour with the series brush style, and DrawLegendShape.
+  virtual void DrawLegend(int valueIndex, const TRect& rect);
+  // A rectangle; when the fill equals the legend's colour the outline is
+  // drawn again unfilled, white on a black fill, else in the pen colour.
+  virtual void DrawLegendShape(int valueIndex, const TRect& rect);
+
+  // -- point data stream
+  // The mark positions of the points (the marks' position list).
+  TSeriesMarksPositions& MarkPositions() { return markPositions_; }
+  // The flags byte of the point data (pdXValues, pdColors, pdLabels,
+  // pdMarkPositions) for the current points.
+  unsigned char PointDataFlags() const;
+  // Writes the point data block: flags byte, int32 count, then per point
+  // the not-mandatory value (with pdXValues), the mandatory value, the
+  // colour (pdColors), the label as a length byte and 8-bit characters
+  // (pdLabels), each further list's value, the 34-byte mark position
+  // (pdMarkPositions). Numbers little-endian, reals float64.
+  void WriteData(TStream& stream) const;
+  // Reads a block written by WriteData and replaces the points with it,
+  // then sets DesignData. The whole block is read and checked before the
+  // series changes: truncated or malformed data raises EReadError and
+  // leaves the points as they were.
+  void ReadData(TStream& stream);
+  // Whether the point data belongs in the component stream: points entered
+  // at design time on a designed chart, with no source and no function.
+  bool IsDataStored() const;
 
   // -- sample values
   virtual int NumSampleValues() const { return 25; }
@@ -306,6 +417,13 @@ class TChartSeries {
 
  private:
   void DropSource(TChartSeries* source);
+  // Unlinks every source without the follow-up of SetDataSource(nullptr).
+  void DetachSources();
+  // The colour a legend symbol is filled with, and the legend's colour.
+  TColor LegendFillColor(int valueIndex) const;
+  TColor LegendBackColor() const;
+  friend class TPlotSeriesSource;
+  friend class TChartSeriesFunction;
   bool active_ = true;
   TChartBrush brush_;
   TChartPen pen_;
@@ -335,6 +453,78 @@ class TChartSeries {
   int firstVisible_ = -1, lastVisible_ = -1;
   std::vector<TChartSeries*> dataSources_;
   std::vector<TChartSeries*> linkedSeries_;
+  TPlotSeriesSource* seriesSource_ = nullptr;
+  std::unique_ptr<TChartSeriesFunction> function_;
+  std::string colorSource_, xLabelsSource_;
+  TSeriesMarksPositions markPositions_;
+};
+
+// Writes the point data block of Series (as TChartSeries::WriteData).
+void WriteSeriesPoints(const TChartSeries& series, TStream& stream);
+
+// A calculation that computes its series' points from the data source
+// (owned by the series it belongs to).
+class TChartSeriesFunction {
+ public:
+  TChartSeriesFunction() = default;
+  virtual ~TChartSeriesFunction() = default;
+  TChartSeriesFunction(const TChartSeriesFunction&) = delete;
+  TChartSeriesFunction& operator=(const TChartSeriesFunction&) = delete;
+  TChartSeries* ParentSeries() const { return series_; }
+  // Moves the function from its series to Series, which takes it over; the
+  // former series is left without a function. A function that belongs to
+  // no series yet must have been created with new: Series adopts it.
+  void SetParentSeries(TChartSeries& series);
+  // Computes the parent series' points from Source. Called inside the
+  // series' BeginUpdate/EndUpdate; the function clears what it replaces.
+  virtual void AddPoints(TChartSeries& source) = 0;
+
+ private:
+  friend class TChartSeries;
+  TChartSeries* series_ = nullptr;
+};
+
+// A component that feeds one series from outside data. Linking it to a
+// series makes it that series' data source; activating it loads the data
+// through Load (the descendant's), deactivating it clears the series.
+// Neither the component nor the series owns the other: whichever goes
+// first unlinks itself.
+class TPlotSeriesSource {
+ public:
+  TPlotSeriesSource() = default;
+  // Closes, then detaches from the series (its data source becomes null).
+  virtual ~TPlotSeriesSource();
+  TPlotSeriesSource(const TPlotSeriesSource&) = delete;
+  TPlotSeriesSource& operator=(const TPlotSeriesSource&) = delete;
+
+  bool Active() const { return active_; }
+  // On: loads (not while loading, and only with a series). Off: clears the
+  // series (not while the component is being destroyed).
+  void SetActive(bool v);
+  void Open() { SetActive(true); }
+  // Deactivates unless loading or being destroyed.
+  void Close();
+  TChartSeries* Series() const { return series_; }
+  // Detaches the former series (its data source becomes null) and makes
+  // this component the data source of Series (which may raise the series'
+  // data-source errors; the link is then not made).
+  void SetSeries(TChartSeries* series);
+  // Reloads when active (after reading, and when the chart checks sources).
+  virtual void Loaded();
+  void Refresh();
+
+  std::string Name;
+  bool Loading = false;
+  bool Destroying = false;
+
+ protected:
+  // Fills Series() from the outside data (called only with a series).
+  virtual void Load() = 0;
+
+ private:
+  friend class TChartSeries;
+  bool active_ = false;
+  TChartSeries* series_ = nullptr;
 };
 
 // ---- axes ---------------------------------------------------------------------------
@@ -346,14 +536,24 @@ enum TAxisLabelStyle { talAuto, talNone, talValue, talMark, talText };
 constexpr int MaxPixel = 67108863;
 int ClampPixel(double v);
 
-class TChartAxisTitle {
+// The axis title: a framed shape with a rotation angle and a caption.
+class TChartAxisTitle : public TPlotCustomShape {
  public:
+  explicit TChartAxisTitle(TCustomPlotPanel* parent = nullptr) : TPlotCustomShape(parent) {}
   int Angle() const { return angle_; }
   void SetAngle(int v) { angle_ = ((v % 360) + 360) % 360; }
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& v) { caption_ = v; }
   int DefaultAngle = 0;
   bool IsAngleStored() const { return angle_ != DefaultAngle; }
+  // Angle and caption, then the shape settings.
+  void Assign(const TPlotCustomShapeBrushPen& source) override {
+    if (auto* t = dynamic_cast<const TChartAxisTitle*>(&source)) {
+      angle_ = t->angle_;
+      caption_ = t->caption_;
+    }
+    TPlotCustomShape::Assign(source);
+  }
  private:
   int angle_ = 0;
   std::string caption_;

@@ -28,6 +28,7 @@ TChartAxis::TChartAxis(TCustomAxisPanel* panel)
       Ticks([this] { Changed(); }),
       TicksInner([this] { Changed(); }),
       LabelsFont([this] { Changed(); }),
+      Title(panel),
       panel_(panel) {
   AxisValuesFormat = SDefaultValueFormat.empty() ? "#,##0.###" : SDefaultValueFormat;
   if (panel_) panel_->RegisterAxis(this);
@@ -89,8 +90,7 @@ void TChartAxis::Assign(const TChartAxis& s) {
   Ticks.Assign(s.Ticks);
   TicksInner.Assign(s.TicksInner);
   TickOnLabelsOnly = s.TickOnLabelsOnly;
-  Title.SetAngle(s.Title.Angle());
-  Title.SetCaption(s.Title.Caption());
+  Title.Assign(s.Title);
   TitleSize = s.TitleSize;
   visible_ = s.visible_;
   isDepthAxis_ = s.isDepthAxis_;

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Random.h"
+
 namespace qv {
 
 class TExpressionParser;
@@ -147,6 +149,12 @@ public:
   int PopSize = 0;
   int NeighbourSize = 0;
   int RandomDimCount = 0;
+  // The engine's one uniform generator, seeded once by the owner of the
+  // state; every random draw of the search and of the expression words
+  // "random" and "randg" comes from it.
+  TRandomGenerator Random;
+  // Set when an "exclusive" model ran out of distinct values while drawing.
+  bool ExclusiveExhausted = false;
   Double2Array Population;         // [m][d]; children are written in place
   Double2Array TrialPopulation;    // [m][d]
   Double1Array Fitness;            // [m]

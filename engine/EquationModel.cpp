@@ -268,17 +268,7 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
       ok = ReadConstantList(S, Host, replaceConstants(text));
     } else if (StartsWith(lower, "exclusive")) {
       if (lower.substr(9).find("false") == std::string::npos) {
-        S.Exclusive = true;
-        TFitSettings& settings = Host.Settings();
-        settings.SetItemIndex("RadioGroup2", 1);
-        Host.SettingChanged("RadioGroup2");
-        settings.SetItemIndex("BinCheckBox", 1);
-        Host.SettingChanged("BinCheckBox");
-        settings.SetText("ComboBox2", "0");
-        Host.SettingChanged("ComboBox2");
-        S.EncodeDecode = true;
-        S.GeneBase = StrToIntDef(TrimText(settings.Text("BinBox")), 10);
-        S.GeneDecimals = 0;
+        ApplyExclusive(S, Host);
       }
     } else if (StartsWith(lower, "maximum")) {
       S.Objective = lower.substr(7).find("false") == std::string::npos ? 1 : 0;

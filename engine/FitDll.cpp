@@ -4,12 +4,17 @@
 #include <link.h>
 #include <signal.h>
 #include <ucontext.h>
+#include <unistd.h>
 
 #include <cfenv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 namespace qv {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -179,10 +184,26 @@ bool TFitDll::Load(const std::string& Path, std::string& Error) {
   Free();
   // Loading runs the library's start-up code, which may set its own FPU
   // control word: the caller's environment is put back afterwards.
+  //
+  // The loader shares one instance of a file among all who open it, and
+  // the library keeps the run's data in its globals: every load therefore
+  // opens a private copy (unlinked at once; the mapping stays), so that two
+  // engine states never see each other's data, and a library file replaced
+  // or damaged later does not touch a loaded one.
+  static int loads = 0;
+  const fs::path copy = fs::path(Path).parent_path() /
+                        (".load-" + std::to_string(::getpid()) + "-" + std::to_string(++loads) + ".so");
+  std::error_code ec;
+  fs::copy_file(Path, copy, fs::copy_options::overwrite_existing, ec);
+  if (ec) {
+    Error = "Cannot read \"" + Path + "\": " + ec.message();
+    return false;
+  }
   fenv_t env;
   fegetenv(&env);
-  void* handle = dlopen(Path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  void* handle = dlopen(copy.c_str(), RTLD_NOW | RTLD_LOCAL);
   fesetenv(&env);
+  fs::remove(copy, ec);
   if (!handle) {
     const char* e = dlerror();
     Error = e ? e : "cannot load " + Path;

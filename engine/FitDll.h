@@ -56,8 +56,9 @@ public:
   TFitDll(const TFitDll&) = delete;
   TFitDll& operator=(const TFitDll&) = delete;
 
-  // Loads the library and looks up the adapter's entries; false with Error
-  // set when it cannot be loaded or lacks them. Frees a library loaded
+  // Loads a private instance of the library (each TFitDll has its own
+  // globals, so its data are its own) and looks up the adapter's entries;
+  // false with Error set when it cannot be loaded or lacks them. Frees a library loaded
   // before. The caller's floating-point environment is kept.
   bool Load(const std::string& Path, std::string& Error);
   void Free();

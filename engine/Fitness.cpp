@@ -80,17 +80,37 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
   LoadParameters(S, values);
   double* calc = S.Calculated[f][o].data();
   const double* target = S.TargetData[f][o].data();
+  const int rows = b.Rows;
+  int bad = EvaluateRows(S, b, 0, calc);
+  if (bad >= rows) {
+    // Every row evaluated: SSE (and Stt for DC) in one pass.
+    const double mt = S.TargetMean[f][o];
+    double sse = 0, stt = 0;
+    for (int k = 0; k < rows; ++k) {
+      const double d = calc[k] - target[k], t = target[k] - mt;
+      sse += d * d;
+      stt += t * t;
+    }
+    if (criterion == crRMSE) {
+      if (std::isfinite(sse)) return rows > 0 ? std::sqrt(sse / rows) : 0;
+    } else if (std::isfinite(sse)) {
+      if (stt == 0) return 0;
+      const double dc = (stt - sse) / stt;
+      return std::isnan(dc) || dc < kWorstDC ? kWorstDC : dc;
+    }
+  }
+  // Some row raised, or the sums overflowed: row by row with the penalties.
   double sum = 0;
   bool lastRaised = false;
   int k = 0;
-  while (k < b.Rows) {
-    int bad = EvaluateRows(S, b, k, calc);
+  while (k < rows) {
+    if (k > 0 || bad < 0) bad = EvaluateRows(S, b, k, calc);
     if (criterion != crDC)
       for (int j = k; j < bad; ++j) {
         double sq = Sqr(calc[j] - target[j]);
         sum += std::isfinite(sq) ? sq : Sqr(3 * target[j]);
       }
-    if (bad >= b.Rows) {
+    if (bad >= rows) {
       lastRaised = false;
       break;
     }
@@ -98,10 +118,11 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
     calc[bad] = 0;
     RandomizeMember(S, m);
     if (criterion != crDC) sum += Sqr(3 * target[bad]);
-    lastRaised = bad == b.Rows - 1;
+    lastRaised = bad == rows - 1;
     k = bad + 1;
+    bad = -1;
   }
-  if (criterion == crRMSE) return b.Rows > 0 ? std::sqrt(sum / b.Rows) : 0;
+  if (criterion == crRMSE) return rows > 0 ? std::sqrt(sum / rows) : 0;
   if (lastRaised) return 0;
   return CalcDeterminationCoef(S, o, S.Calculated, m);
 }

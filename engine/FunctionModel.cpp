@@ -143,6 +143,20 @@ void SizeOutputArrays(TEngineState& S) {
 
 }  // namespace
 
+void ApplyExclusive(TEngineState& S, TFitHost& Host) {
+  S.Exclusive = true;
+  TFitSettings& settings = Host.Settings();
+  settings.SetItemIndex("RadioGroup2", 1);
+  Host.SettingChanged("RadioGroup2");
+  settings.SetItemIndex("BinCheckBox", 1);
+  Host.SettingChanged("BinCheckBox");
+  settings.SetText("ComboBox2", "0");
+  Host.SettingChanged("ComboBox2");
+  S.EncodeDecode = true;
+  S.GeneBase = StrToIntDef(modeltools::TrimText(settings.Text("BinBox")), 10);
+  S.GeneDecimals = 0;
+}
+
 void SizeDataArrays(TEngineState& S, int Inputs) {
   const int sets = S.DataFileCount;
   S.DataColumns.assign(sets, {});
@@ -223,17 +237,7 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
       ok = ReadConstantList(S, Host, text);
     } else if (StartsWith(lower, "exclusive")) {
       if (lower.substr(9).find("=true") != std::string::npos) {
-        S.Exclusive = true;
-        TFitSettings& settings = Host.Settings();
-        settings.SetItemIndex("RadioGroup2", 1);
-        Host.SettingChanged("RadioGroup2");
-        settings.SetItemIndex("BinCheckBox", 1);
-        Host.SettingChanged("BinCheckBox");
-        settings.SetText("ComboBox2", "0");
-        Host.SettingChanged("ComboBox2");
-        S.EncodeDecode = true;
-        S.GeneBase = StrToIntDef(TrimText(settings.Text("BinBox")), 10);
-        S.GeneDecimals = 0;
+        ApplyExclusive(S, Host);
       }
     } else if (key == "function") {
       ReadFunction(S, text);

@@ -57,4 +57,7 @@ bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Ro
 // Sizes DataColumns, InputData ([f][Inputs][rows]) and the output arrays
 // per data set from PointCount.
 void SizeDataArrays(TEngineState& S, int Inputs);
+// An "exclusive" statement: the encode-decode genetic algorithm with whole
+// genes, set on the window's controls and in the state.
+void ApplyExclusive(TEngineState& S, TFitHost& Host);
 }  // namespace qv

@@ -10,7 +10,9 @@
 // (default ~/.cache/quorvane/lib), named "FitDll-<hash>.so" after a hash of
 // the whole source and the compiler options. A library of another model or
 // run is therefore never loaded by mistake, and an unchanged model is not
-// compiled again (not even by a new engine state or program run).
+// compiled again, also not in another engine state or program run (until
+// the window's close clears the folder, CleanLibFiles(0)). Each engine
+// state loads its own instance of the library (engine/FitDll.h).
 //
 // Failures are model messages through the host; nothing here throws for a
 // bad model. The compiler runs with a time limit; its exit status and
@@ -74,7 +76,8 @@ bool StageCompilerKit(int Mode);
 // Mode 3 (before compiling) deletes LibraryPath, the library about to be
 // built, when it is left over; mode 2 (after compiling) deletes the
 // compiler's working folder of this process; mode 0 (program end) deletes
-// every library and working folder of this process in the library folder.
+// every library in the library folder, the working folder of this process
+// and those left by processes that no longer run.
 void CleanLibFiles(int Mode, const std::string& LibraryPath = {});
 
 // Writes, compiles (when the library is not in the folder yet) and loads the

@@ -1,7 +1,6 @@
 #include "engine/RandomValues.h"
 
 #include <cmath>
-#include <map>
 #include <set>
 
 #include "engine/SearchRandom.h"
@@ -15,18 +14,6 @@ namespace {
 // controller refuses models that cannot meet the rule at all, so this bound
 // only guards against a run of bad luck.
 constexpr int kExclusiveAttempts = 10000;
-
-struct TExtra {
-  TRandomGenerator Random;
-  bool Exhausted = false;
-};
-
-std::map<const TEngineState*, TExtra>& Extras() {
-  static std::map<const TEngineState*, TExtra> extras;
-  return extras;
-}
-
-TExtra& Extra(const TEngineState& State) { return Extras()[&State]; }
 
 double RoundEven(double v) { return std::nearbyint(v); }
 
@@ -100,11 +87,11 @@ bool GeneEqualsEarlier(const TEngineState& S, int m, int d, const std::string& g
 
 }  // namespace
 
-TRandomGenerator& EngineRandom(TEngineState& State) { return Extra(State).Random; }
+TRandomGenerator& EngineRandom(TEngineState& State) { return State.Random; }
 
 void SeedEngineRandom(TEngineState& State, uint32_t Seed) { EngineRandom(State).SetSeed(Seed); }
 
-bool ExclusiveExhausted(const TEngineState& State) { return Extra(State).Exhausted; }
+bool ExclusiveExhausted(const TEngineState& State) { return State.ExclusiveExhausted; }
 
 double RandomValue(TEngineState& S, int m, int d) {
   const int p = S.DimParameter(d);
@@ -114,7 +101,7 @@ double RandomValue(TEngineState& S, int m, int d) {
     if (S.IsInteger[p]) v = RoundEven(v);
     if (!S.Exclusive || !EqualsEarlier(S, m, d, v)) break;
     if (attempt >= kExclusiveAttempts) {
-      Extra(S).Exhausted = true;
+      S.ExclusiveExhausted = true;
       break;
     }
   }
@@ -205,7 +192,7 @@ void RandomGene(TEngineState& S, int m, int d, std::string& gene, double& value)
     value = DecodeGene(layout, gene);
     if (!S.Exclusive || !GeneEqualsEarlier(S, m, d, gene)) break;
     if (attempt >= kExclusiveAttempts) {
-      Extra(S).Exhausted = true;
+      S.ExclusiveExhausted = true;
       break;
     }
   }

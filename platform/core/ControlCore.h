@@ -130,6 +130,8 @@ class TControlCore {
   virtual void InputText(const std::string& text) { (void)text; }
   virtual void FocusIn() {}
   virtual void FocusOut() {}
+  // The mouse pointer left the control.
+  virtual void MouseLeave() {}
   virtual void Resize(int width, int height) { (void)width; (void)height; }
   virtual void Timer(int id) { (void)id; }
   virtual void Scroll(TScrollBarKind bar, TScrollCode code, int pos) { (void)bar; (void)code; (void)pos; }

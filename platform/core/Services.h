@@ -17,6 +17,7 @@
 
 #include "platform/core/Canvas.h"
 #include "platform/core/Image.h"
+#include "platform/core/SysUtils.h"
 
 namespace qv {
 
@@ -66,6 +67,13 @@ TClipboardService& Clipboard();
 void SetClipboardService(TClipboardService* s);   // null: back to an in-memory one
 
 // ---- printer -------------------------------------------------------------
+
+// No usable printer, or a print job that cannot start.
+class EPrinter : public Exception {
+ public:
+  EPrinter() : Exception("Printer selected is not valid") {}
+  using Exception::Exception;
+};
 
 class TPrinterService {
  public:

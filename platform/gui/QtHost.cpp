@@ -432,6 +432,11 @@ void TControlWidget::focusOutEvent(QFocusEvent* e) {
   UpdateCaretArea();
 }
 
+void TControlWidget::leaveEvent(QEvent* e) {
+  QAbstractScrollArea::leaveEvent(e);
+  if (core_) Guard("MouseLeave", [&] { core_->MouseLeave(); });
+}
+
 void TControlWidget::resizeEvent(QResizeEvent* e) {
   QAbstractScrollArea::resizeEvent(e);
   if (core_) {

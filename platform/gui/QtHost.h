@@ -71,6 +71,7 @@ class TControlWidget : public QAbstractScrollArea, public TControlHost {
   void inputMethodEvent(QInputMethodEvent* e) override;
   void focusInEvent(QFocusEvent* e) override;
   void focusOutEvent(QFocusEvent* e) override;
+  void leaveEvent(QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
   void timerEvent(QTimerEvent* e) override;
   bool focusNextPrevChild(bool next) override;

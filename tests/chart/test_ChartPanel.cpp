@@ -76,3 +76,156 @@ TEST(ChartPanel, SaveToBitmapFileMatchesRender) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+struct RecordingListener : IPlotEventListener {
+  std::vector<std::string>* log;
+  std::string name;
+  bool take = false;
+  RecordingListener(std::vector<std::string>* l, std::string n) : log(l), name(std::move(n)) {}
+  void PlotEvent(TPlotEvent& e) override {
+    if (auto* m = dynamic_cast<TPlotMouseEvent*>(&e)) {
+      log->push_back(name + ":mouse" + std::to_string(int(m->Kind)) + "@" + std::to_string(m->X));
+      if (take) e.Sender->MouseTaken = true;
+    } else if (dynamic_cast<TPlotView3DEvent*>(&e)) {
+      log->push_back(name + ":view3d");
+    }
+  }
+};
+
+TEST(ChartPanel, ListenersAndTakenMouse) {
+  TCustomPlotPanel panel;
+  std::vector<std::string> log;
+  RecordingListener a(&log, "a"), b(&log, "b");
+  panel.MouseDown(mbLeft, 0, 5, 6);   // no listeners: nothing to do
+  panel.AddListener(&a);
+  panel.AddListener(&b);
+  panel.AddListener(&a);   // once only
+  panel.MouseDown(mbLeft, 0, 10, 0);
+  panel.MouseMove(0, 11, 0);
+  panel.MouseUp(mbLeft, 0, 12, 0);
+  EXPECT_EQ(log, (std::vector<std::string>{"a:mouse0@10", "b:mouse0@10", "a:mouse2@11", "b:mouse2@11",
+                                           "a:mouse1@12", "b:mouse1@12"}));
+  // The first listener takes the press: the second does not see it; the
+  // next press clears the flag again.
+  log.clear();
+  a.take = true;
+  panel.MouseDown(mbLeft, 0, 20, 0);
+  a.take = false;
+  panel.MouseDown(mbLeft, 0, 21, 0);
+  EXPECT_EQ(log, (std::vector<std::string>{"a:mouse0@20", "a:mouse0@21", "b:mouse0@21"}));
+  // Switching 3-D tells everybody; a removed listener hears nothing.
+  log.clear();
+  panel.RemoveListener(&a);
+  panel.SetView3D(false);
+  EXPECT_EQ(log, (std::vector<std::string>{"b:view3d"}));
+  // Leaving the window ends a drag and restores the cursor.
+  panel.DragRect.Activate(3, 4);
+  panel.SetCursor(crCross);
+  panel.MouseLeave();
+  EXPECT_FALSE(panel.DragRect.Active);
+  EXPECT_EQ(panel.Cursor(), crDefault);
+}
+
+TEST(ChartPanel, AssignContrastBrushAndPrinterPens) {
+  TCustomPlotPanel a, b;
+  a.SetMarginLeft(9);
+  a.SetChart3DPercent(40);
+  a.View3DOptions().SetRotation(10);
+  a.PrintMargins[2] = 7;
+  a.SetMonochrome(true);
+  a.SetColor(clRed);
+  b.Assign(a);
+  EXPECT_EQ(b.MarginLeft(), 9);
+  EXPECT_EQ(b.Chart3DPercent(), 40);
+  EXPECT_EQ(b.View3DOptions().Rotation(), 10);
+  EXPECT_EQ(b.PrintMargins[2], 7);
+  EXPECT_TRUE(b.Monochrome());
+  EXPECT_EQ(b.Color(), clRed);
+
+  TFakeFontService fonts;
+  TRecordingCanvas c(TRect(0, 0, 400, 250), &fonts);
+  TCustomPlotPanel p;
+  p.DrawInto(c, p.ChartExtent());
+  TChartBrush hatch;
+  hatch.SetStyle(bsCross);
+  struct Case { TColor color, back, expect; };
+  const Case cases[] = {{clRed, clRed, clBlack}, {clBlack, clBlack, clWhite}, {clRed, clBlue, clRed}};
+  for (const Case& k : cases) {
+    p.ApplyContrastBrush(k.color, hatch, k.back);
+    EXPECT_EQ(p.Canvas().Ref().Brush.Color(), k.expect);
+  }
+  TPen dotted;
+  dotted.SetStyle(psDot);
+  p.PrinterPenWidth(dotted);
+  EXPECT_EQ(dotted.Width(), 1);   // only while printing
+  p.PrintingNow = true;
+  p.PrinterPenWidth(dotted);
+  EXPECT_EQ(dotted.Width(), 0);
+}
+
+TEST(ChartPanel, ExtendedBackgroundBevelsAndImage) {
+  TCustomPlotPanelExtended panel;
+  panel.SetBounds(100, 60);
+  panel.SetBorderWidth(2);
+  panel.SetBevelInner(bvLowered);
+  TFakeFontService fonts;
+  TRecordingCanvas c(TRect(0, 0, 100, 60), &fonts);
+  panel.Canvas().SetBufferedDrawing(false);
+  panel.DrawInto(c, panel.ChartExtent());
+  // Background in the panel colour, then outer bevel (raised), border and
+  // inner bevel (lowered): a polyline pair per ring, each ring inside the last.
+  const TCanvasCall* fill = c.First("FillRect");
+  ASSERT_NE(fill, nullptr);
+  EXPECT_EQ(fill->State.BrushColor, ColorToRGB(clBtnFace));
+  auto lines = c.Find("Polyline");
+  ASSERT_EQ(lines.size(), 2u + 4u + 2u);
+  EXPECT_EQ(lines[0]->State.PenColor, ColorToRGB(clBtnHighlight));
+  EXPECT_EQ(lines[0]->Points.front(), TPoint(0, 59));
+  EXPECT_EQ(lines[2]->Points.front(), TPoint(1, 58));    // border ring 1
+  EXPECT_EQ(lines[6]->State.PenColor, ColorToRGB(clBtnShadow));   // inner bevel is lowered
+  EXPECT_EQ(lines[6]->Points.front(), TPoint(3, 56));
+  EXPECT_EQ(panel.ChartRect.Left, 2 + 3);
+
+  // A tiled image repeats from the top-left corner; a centred one sits in
+  // the middle; a visible gradient replaces the colour.
+  TImage tile(30, 25, clRed);
+  panel.SetBackImage(&tile);
+  panel.SetBackImageMode(pbmTile);
+  c.Clear();
+  panel.DrawInto(c, panel.ChartExtent());
+  EXPECT_EQ(c.Count("Draw"), 4 * 3);
+  panel.SetBackImageMode(pbmCenter);
+  c.Clear();
+  panel.DrawInto(c, panel.ChartExtent());
+  ASSERT_EQ(c.Count("Draw"), 1);
+  EXPECT_EQ(c.First("Draw")->Args, (std::vector<int>{35, 17, 30, 25}));
+  panel.SetBackImageInside(true);   // the back wall's business now
+  c.Clear();
+  panel.DrawInto(c, panel.ChartExtent());
+  EXPECT_EQ(c.Count("Draw"), 0);
+  panel.Gradient().SetVisible(true);
+  c.Clear();
+  panel.DrawInto(c, panel.ChartExtent());
+  EXPECT_EQ(c.Count("FillRect"), 60);   // one band per row
+  // Zoom defaults.
+  EXPECT_TRUE(panel.Zoom().Allow);
+  EXPECT_EQ(panel.Zoom().AnimatedSteps, 8);
+  EXPECT_EQ(panel.Zoom().MinimumPixels, 16);
+  EXPECT_EQ(panel.Zoom().Brush().Style(), bsClear);
+  EXPECT_EQ(panel.Zoom().Pen().Color(), clWhite);
+  EXPECT_FALSE(panel.Zoom().Pen().IsColorStored());
+  TZoomPanning z;
+  z.Activate(10, 20);
+  z.X1 = 4;
+  z.Y1 = 30;
+  z.Check();
+  EXPECT_EQ(z.X0, 4);
+  EXPECT_EQ(z.X1, 10);
+  EXPECT_TRUE(z.Active);
+}
+
+}  // namespace
+}  // namespace qv

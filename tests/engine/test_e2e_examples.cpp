@@ -103,6 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "Algorithms: Differential Evoluation(Scheme 1, Route 1)", "====== Finished ======"}},
         TExample{"Optimization/Maximum.txt", {"--set", "RadioGroup2=0"}, {{"x", 1}, {"y", -2}, {"Max. Value", 7}},
                  1e-3, {"Algorithms: Zedovev Avedezo Rezividorodo (Scheme 3)"}},
+        TExample{"Optimization/Ordering.txt", {}, {{"p1", 3}, {"p2", 1}, {"p3", 4}, {"p4", 2}, {"Min. Value", 0}},
+                 0, {"Algorithms: Genetic Algorithms"}},
         TExample{"Optimization/Rosenbrock.txt", {}, {{"x", 1}, {"y", 1}, {"Min. Value", 0}}, 1e-3, {}},
         TExample{"Equation Solve/Three Unknowns.txt", {}, {{"p1", 1}, {"p2", 2}, {"p3", 3}, {"Min. Error", 0}},
                  1e-3, {}}),
@@ -145,6 +147,45 @@ TEST(ExampleModels, EvaluatesAnExpression) {
   EXPECT_EQ(run.Exit, 0);
   EXPECT_EQ(run.Out, "7\n");
   EXPECT_EQ(Drive({"--eval", "x>1", "--var", "x=3"}).Out, "True\n");
+}
+
+}  // namespace
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// SIGINT stops a running search as the Stop command does: the report is
+// written once and names a user stop.
+TEST(ExampleModels, InterruptIsAUserStop) {
+  int out[2];
+  ASSERT_EQ(pipe(out), 0);
+  const std::string model = kExamples + "Regression Curve Fit/Exponential Decay.txt";
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    dup2(out[1], 1);
+    close(out[0]);
+    close(out[1]);
+    execl(kDriver.c_str(), kDriver.c_str(), model.c_str(), "--seed", "1", "--set", "RB4=True", "--set", "REdit=2",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(out[1]);
+  usleep(500 * 1000);  // the search never reaches DC 2 by itself
+  kill(pid, SIGINT);
+  std::string text;
+  char buf[4096];
+  for (ssize_t n; (n = read(out[0], buf, sizeof buf)) > 0;) text.append(buf, n);
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_NE(text.find("Stop Reason: stoped by user\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Iterations: "), text.rfind("Iterations: "));  // one report
 }
 
 }  // namespace

@@ -1,0 +1,875 @@
+#include "engine/ProgramMode.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "engine/FitDll.h"
+#include "engine/FitSettings.h"
+#include "engine/FitSearch.h"
+#include "engine/Fitness.h"
+#include "engine/ModelParser.h"
+#include "engine/SearchReport.h"
+#include "platform/core/Classes.h"
+#include "platform/core/Process.h"
+#include "platform/core/SysUtils.h"
+
+namespace qv {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// ---- Text helpers -----------------------------------------------------------------
+
+bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsOperandChar(char c) { return IsIdentChar(c) || c == '.'; }
+
+std::string LowerText(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Marks the characters of a line that are code (not inside a string or a
+// comment). State carries an open { } (1) or (* *) (2) comment.
+std::vector<bool> CodeMask(const std::string& line, int& state) {
+  std::vector<bool> code(line.size(), false);
+  size_t i = 0;
+  while (i < line.size()) {
+    if (state == 1) {
+      if (line[i] == '}') state = 0;
+      ++i;
+      continue;
+    }
+    if (state == 2) {
+      if (line.compare(i, 2, "*)") == 0) {
+        state = 0;
+        i += 2;
+      } else {
+        ++i;
+      }
+      continue;
+    }
+    const char c = line[i];
+    if (c == '/' && i + 1 < line.size() && line[i + 1] == '/') break;  // rest is a comment
+    if (c == '{') {
+      state = 1;
+      ++i;
+      continue;
+    }
+    if (c == '(' && i + 1 < line.size() && line[i + 1] == '*') {
+      state = 2;
+      i += 2;
+      continue;
+    }
+    if (c == '\'') {  // string, '' inside it is a quote
+      ++i;
+      while (i < line.size()) {
+        if (line[i] == '\'') {
+          if (i + 1 < line.size() && line[i + 1] == '\'') {
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        ++i;
+      }
+      continue;
+    }
+    code[i] = true;
+    ++i;
+  }
+  return code;
+}
+
+// Index of the bracket matching the closing one at Close, scanning back;
+// npos when unbalanced.
+size_t MatchBack(const std::string& s, size_t close) {
+  int depth = 0;
+  for (size_t i = close + 1; i-- > 0;) {
+    const char c = s[i];
+    if (c == ')' || c == ']') ++depth;
+    else if (c == '(' || c == '[') {
+      if (--depth == 0) return i;
+    }
+  }
+  return std::string::npos;
+}
+
+size_t MatchForward(const std::string& s, size_t open) {
+  int depth = 0;
+  for (size_t i = open; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c == '(' || c == '[') ++depth;
+    else if (c == ')' || c == ']') {
+      if (--depth == 0) return i;
+    }
+  }
+  return std::string::npos;
+}
+
+// Start of the base operand ending at End (inclusive); npos when there is none.
+size_t BaseStart(const std::string& s, size_t end) {
+  size_t start = end + 1;
+  size_t i = end;
+  bool any = false;
+  for (;;) {
+    const char c = s[i];
+    if (c == ')' || c == ']') {
+      const size_t open = MatchBack(s, i);
+      if (open == std::string::npos) return std::string::npos;
+      start = open;
+      any = true;
+      if (open == 0) return start;
+      i = open - 1;
+      const char before = s[i];
+      if (before == ']' || before == ')') {
+        if (c == ']') continue;  // a[i][j]
+        return start;            // (a)(b): only the last group
+      }
+      if (!IsOperandChar(before)) return start;
+      // the name in front of the group
+    }
+    while (IsOperandChar(s[i])) {
+      start = i;
+      any = true;
+      if (i == 0) return start;
+      --i;
+    }
+    return any ? start : std::string::npos;
+  }
+}
+
+// One past the end of the exponent operand starting at Begin; npos when
+// there is none.
+size_t ExponentEnd(const std::string& s, size_t begin) {
+  size_t i = begin;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  if (i < s.size() && s[i] == '(') {
+    const size_t close = MatchForward(s, i);
+    return close == std::string::npos ? close : close + 1;
+  }
+  const size_t runStart = i;
+  while (i < s.size() && IsOperandChar(s[i])) ++i;
+  if (i == runStart) return std::string::npos;
+  while (i < s.size() && (s[i] == '[' || s[i] == '(')) {  // x[i], f(x)
+    const size_t close = MatchForward(s, i);
+    if (close == std::string::npos) return close;
+    i = close + 1;
+  }
+  return i;
+}
+
+// ---- One-pass name replacement -----------------------------------------------
+
+enum TNameKind { nkReplace, nkIndexed };  // nkIndexed: only before "[", which it takes
+
+struct TNameEntry {
+  TNameKind Kind;
+  std::string Replacement;
+  bool Lowers;  // a replacement that lower-cases the line
+};
+
+std::map<std::string, TNameEntry> ProgramNames(const TEngineState& S) {
+  std::map<std::string, TNameEntry> names;
+  auto add = [&](const std::string& name, TNameKind kind, const std::string& repl, bool lowers) {
+    const std::string key = LowerText(Trim(name));
+    if (!key.empty() && !names.count(key)) names.emplace(key, TNameEntry{kind, repl, lowers});
+  };
+  for (int p = 0; p < static_cast<int>(S.ParameterNames.size()); ++p)
+    add(S.ParameterNames[p], nkReplace, "PData[" + std::to_string(p) + "]", true);
+  for (int c = 0; c < static_cast<int>(S.ConstantNames.size()); ++c)
+    add(S.ConstantNames[c], nkReplace, c < static_cast<int>(S.ConstantValues.size()) ? S.ConstantValues[c] : "0",
+        true);
+  for (int c = 0; c < static_cast<int>(S.VarConstantNames.size()); ++c)
+    add(S.VarConstantNames[c], nkReplace, "VCData[FileID," + std::to_string(c) + "]", true);
+  int input = 0;
+  for (const auto& v : S.VariableNames) {
+    const bool output = std::any_of(S.OutputNames.begin(), S.OutputNames.end(),
+                                    [&](const std::string& o) { return SameText(o, v); });
+    if (!output) add(v, nkIndexed, "XData[FileID," + std::to_string(input++) + ",", false);
+  }
+  for (int o = 0; o < static_cast<int>(S.OutputNames.size()); ++o)
+    add(S.OutputNames[o], nkIndexed, "YData[FileID," + std::to_string(o) + ",", false);
+  add("DataLength", nkReplace, "DataNo[FileID]", true);
+  return names;
+}
+
+std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const std::string& line, int* state) {
+  int st = state ? *state : 0;
+  const std::vector<bool> code = CodeMask(line, st);
+  if (state) *state = st;
+  std::string asIs, lowered;
+  bool lowers = false;
+  size_t i = 0;
+  auto copy = [&](size_t from, size_t to) {
+    for (size_t k = from; k < to; ++k) {
+      asIs += line[k];
+      lowered += code[k] ? static_cast<char>(std::tolower(static_cast<unsigned char>(line[k]))) : line[k];
+    }
+  };
+  while (i < line.size()) {
+    if (!code[i]) {
+      copy(i, i + 1);
+      ++i;
+      continue;
+    }
+    const char c = line[i];
+    if (std::isdigit(static_cast<unsigned char>(c)) || c == '$' || c == '#') {
+      // A number: digits, fraction and exponent (so "1e5" holds no name).
+      size_t j = i + 1;
+      while (j < line.size() && code[j]) {
+        const char d = line[j];
+        if (std::isalnum(static_cast<unsigned char>(d)) || d == '_') ++j;
+        else if (d == '.' && j + 1 < line.size() && std::isdigit(static_cast<unsigned char>(line[j + 1]))) ++j;
+        else if ((d == '+' || d == '-') && (line[j - 1] == 'e' || line[j - 1] == 'E') && c != '$') ++j;
+        else break;
+      }
+      copy(i, j);
+      i = j;
+      continue;
+    }
+    if (!IsIdentStart(c)) {
+      copy(i, i + 1);
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < line.size() && code[j] && IsIdentChar(line[j])) ++j;
+    const auto it = names.find(LowerText(line.substr(i, j - i)));
+    if (it == names.end()) {
+      copy(i, j);
+      i = j;
+      continue;
+    }
+    const TNameEntry& e = it->second;
+    if (e.Kind == nkIndexed) {
+      size_t k = j;
+      while (k < line.size() && line[k] == ' ') ++k;
+      if (k >= line.size() || line[k] != '[' || !code[k]) {
+        copy(i, j);
+        i = j;
+        continue;
+      }
+      j = k + 1;
+    }
+    asIs += e.Replacement;
+    lowered += e.Replacement;
+    lowers = lowers || e.Lowers;
+    i = j;
+  }
+  return lowers ? lowered : asIs;
+}
+
+// ---- The library source --------------------------------------------------------
+
+const char* const kHeader[] = {
+    "library FitDLL;",
+    "",
+    "Uses",
+    "   SysUtils, Math, Classes;",
+    "",
+    "Type",
+    "   Integer1Array = Array of Integer;",
+    "   Double1Array = Array of Double;",
+    "   Double2Array = Array of Array of Double;",
+    "   Double3Array = Array of Array of Array of Double;",
+    "",
+    "Procedure Run__DLL(FileID: Integer; DataNo: Integer1Array; XData: Double3Array; VCData: Double2Array; "
+    "PData: Double1Array; Var YData: Double3Array);StdCall;",
+};
+
+// The C adapter (see engine/FitDll.h for its contract).
+const char* const kAdapter = R"PAS({ Adapter for the engine: C calling convention, data copied in once
+  per run, parameters in and outputs out per call, exceptions caught. }
+Var
+  QvDataNo: Integer1Array;
+  QvXData: Double3Array;
+  QvVCData: Double2Array;
+  QvPData: Double1Array;
+  QvYData: Double3Array;
+  QvOutputs: Integer;
+
+Procedure QvPutText(const S: AnsiString; Buf: PAnsiChar; Size: Integer);
+Var
+  N: Integer;
+Begin
+  If (Buf = Nil) Or (Size <= 0) Then Exit;
+  N := Length(S);
+  If N > Size - 1 Then N := Size - 1;
+  If N > 0 Then Move(PAnsiChar(S)^, Buf^, N);
+  Buf[N] := #0;
+End;
+
+Function QvFitDllSetup(Files, Inputs, Outputs, VarConsts, Params: Integer; Rows: PInteger;
+  X, VC: PDouble): Integer; cdecl;
+Var
+  F, I, R: Integer;
+Begin
+  Result := 0;
+  Try
+    SetLength(QvDataNo, Files);
+    SetLength(QvXData, Files);
+    SetLength(QvYData, Files);
+    SetLength(QvVCData, Files);
+    SetLength(QvPData, Params);
+    QvOutputs := Outputs;
+    For F := 0 To Files - 1 Do
+    Begin
+      QvDataNo[F] := Rows[F];
+      SetLength(QvXData[F], Inputs);
+      For I := 0 To Inputs - 1 Do
+      Begin
+        SetLength(QvXData[F][I], Rows[F]);
+        For R := 0 To Rows[F] - 1 Do
+        Begin
+          QvXData[F][I][R] := X^;
+          Inc(X);
+        End;
+      End;
+      SetLength(QvYData[F], Outputs);
+      For I := 0 To Outputs - 1 Do
+        SetLength(QvYData[F][I], Rows[F]);
+      SetLength(QvVCData[F], VarConsts);
+      For I := 0 To VarConsts - 1 Do
+      Begin
+        QvVCData[F][I] := VC^;
+        Inc(VC);
+      End;
+    End;
+  Except
+    Result := 1;
+  End;
+End;
+
+Function QvFitDllRun(FileID: Integer; Params: PDouble; YOut: PDouble; ErrText: PAnsiChar;
+  ErrSize: Integer): Integer; cdecl;
+Var
+  I, O, R: Integer;
+Begin
+  Result := 0;
+  Try
+    SetExceptionMask([exInvalidOp, exDenormalized, exZeroDivide, exOverflow, exUnderflow, exPrecision]);
+    For I := 0 To Length(QvPData) - 1 Do
+      QvPData[I] := Params[I];
+    For O := 0 To QvOutputs - 1 Do
+      For R := 0 To QvDataNo[FileID] - 1 Do
+        QvYData[FileID][O][R] := 0;
+    Run__DLL(FileID, QvDataNo, QvXData, QvVCData, QvPData, QvYData);
+    For O := 0 To QvOutputs - 1 Do
+      For R := 0 To QvDataNo[FileID] - 1 Do
+      Begin
+        YOut^ := QvYData[FileID][O][R];
+        Inc(YOut);
+      End;
+  Except
+    On E: Exception Do
+    Begin
+      QvPutText(E.ClassName + ': ' + E.Message, ErrText, ErrSize);
+      Result := 1;
+    End;
+    Else
+    Begin
+      QvPutText('Exception', ErrText, ErrSize);
+      Result := 1;
+    End;
+  End;
+End;
+
+Procedure QvFitDllFault(Code: Integer); cdecl;
+Begin
+  If Code = 1 Then
+    Raise EDivByZero.Create('Division by zero')
+  Else
+    Raise EAccessViolation.Create('Access violation');
+End;
+
+Exports
+  QvFitDllSetup, QvFitDllRun, QvFitDllFault;
+)PAS";
+
+const std::vector<std::string>& CompilerOptions() {
+  static const std::vector<std::string> options = {"-Mdelphi", "-Cr", "-Cg", "-O1", "-vew"};
+  return options;
+}
+
+constexpr int kCompileTimeoutMs = 120000;
+
+std::string HashText(const std::string& text) {
+  uint64_t h = 1469598103934665603ull;  // FNV-1a, 64 bits
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  char buf[17];
+  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(h));
+  return buf;
+}
+
+std::string FindCompiler() {
+  const char* path = std::getenv("PATH");
+  if (!path) return {};
+  std::stringstream dirs(path);
+  std::string dir;
+  while (std::getline(dirs, dir, ':')) {
+    if (dir.empty()) continue;
+    const std::string exe = dir + "/fpc";
+    if (::access(exe.c_str(), X_OK) == 0 && !fs::is_directory(exe)) return exe;
+  }
+  return {};
+}
+
+std::string WorkFolderName() { return "build-" + std::to_string(::getpid()); }
+
+// ---- Per-state run-time data ----------------------------------------------------
+
+struct TProgramRuntime {
+  TFitDll Dll;
+  std::string Hash;            // of the loaded library's source
+  TFitDllBuildInfo Info;
+  std::vector<double> TestValues;
+  std::vector<double> Candidate;  // the values being evaluated
+};
+
+// The loaded library belongs to its engine state; kept here, keyed by the
+// state, until FreeFitDll.
+std::map<const TEngineState*, std::unique_ptr<TProgramRuntime>>& Runtimes() {
+  static std::map<const TEngineState*, std::unique_ptr<TProgramRuntime>> map;
+  return map;
+}
+
+TProgramRuntime& Runtime(const TEngineState& S) {
+  auto& slot = Runtimes()[&S];
+  if (!slot) slot = std::make_unique<TProgramRuntime>();
+  return *slot;
+}
+
+int InputCount(const TEngineState& S) {
+  int n = 0;
+  for (const auto& v : S.VariableNames)
+    if (std::none_of(S.OutputNames.begin(), S.OutputNames.end(),
+                     [&](const std::string& o) { return SameText(o, v); }))
+      ++n;
+  return n;
+}
+
+int TestFiles(const TEngineState& S) {
+  int n = 0;
+  for (int f = 0; f < S.DataFileCount && f < static_cast<int>(S.IsTestFile.size()); ++f)
+    if (S.IsTestFile[f]) ++n;
+  return n;
+}
+
+bool IsTest(const TEngineState& S, int f) { return f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f]; }
+
+// Compiler messages with their lines taken back to the program block.
+std::string CompilerMessages(const std::string& output, int programLines) {
+  std::vector<std::string> out;
+  std::stringstream in(output);
+  std::string line;
+  const std::string tag = "FitDll.dpr(";
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const size_t at = line.find(tag);
+    if (at != std::string::npos) {
+      const size_t close = line.find(')', at);
+      int row = 0, col = 0;
+      if (close != std::string::npos &&
+          std::sscanf(line.c_str() + at + tag.size(), "%d,%d", &row, &col) >= 1) {
+        const std::string text = Trim(line.substr(close + 1));
+        const int k = row - 1 - kFitDllProgramLine;
+        if (k >= 0 && k < programLines)
+          out.push_back("Program line " + std::to_string(k + 1) + ", column " + std::to_string(col) + ": " + text);
+        else if (k >= programLines)
+          out.push_back("After the last program line: " + text);
+        else
+          out.push_back(text);
+        continue;
+      }
+    }
+    if (line.find("Error:") != std::string::npos || line.find("Fatal:") != std::string::npos) {
+      // The driver's own summary lines add nothing.
+      if (line.find("returned an error exitcode") != std::string::npos) continue;
+      if (line.find("Compilation aborted") != std::string::npos) continue;
+      out.push_back(Trim(line));
+    }
+  }
+  std::string text;
+  for (const auto& l : out) text += (text.empty() ? "" : "\n") + l;
+  return text;
+}
+
+}  // namespace
+
+// ---- Source generation ------------------------------------------------------------
+
+std::string RewritePowerOperator(const std::string& Line) {
+  std::string s = Line;
+  size_t from = 0;
+  for (;;) {
+    int state = 0;
+    const std::vector<bool> code = CodeMask(s, state);
+    size_t caret = std::string::npos;
+    for (size_t i = from; i < s.size(); ++i)
+      if (code[i] && s[i] == '^') {
+        caret = i;
+        break;
+      }
+    if (caret == std::string::npos) return s;
+    size_t end = caret;  // last character of the base
+    while (end > 0 && s[end - 1] == ' ') --end;
+    size_t bStart = end > 0 ? BaseStart(s, end - 1) : std::string::npos;
+    size_t eBegin = caret + 1;
+    while (eBegin < s.size() && s[eBegin] == ' ') ++eBegin;
+    size_t eEnd = ExponentEnd(s, eBegin);
+    if (bStart == std::string::npos || eEnd == std::string::npos) {
+      from = caret + 1;  // not an operator we can read: leave it to the compiler
+      continue;
+    }
+    const std::string base = s.substr(bStart, end - bStart);
+    const std::string exponent = s.substr(eBegin, eEnd - eBegin);
+    s = s.substr(0, bStart) + "(Power(" + base + ", " + exponent + "))" + s.substr(eEnd);
+    from = 0;
+  }
+}
+
+std::string RewriteProgramLine(const TEngineState& State, const std::string& Line, int* InComment) {
+  const auto names = ProgramNames(State);
+  int state = InComment ? *InComment : 0;
+  std::string s = state == 0 ? RewritePowerOperator(Line) : Line;
+  s = ReplaceNames(names, s, &state);
+  if (InComment) *InComment = state;
+
+  std::string l = LowerText(s);
+  size_t p = l.find(": =");
+  if (p != std::string::npos) {
+    s.replace(p, 3, ":=");
+    l = LowerText(s);
+  }
+  const size_t eq = l.find('=');
+  if (eq != std::string::npos && l.find("if ") == std::string::npos && l.find("while ") == std::string::npos &&
+      l.find("until ") == std::string::npos) {
+    const char before = eq > 0 ? l[eq - 1] : ' ';
+    // "<=" and ">=" are comparisons, not assignments.
+    if (before != ':' && before != '<' && before != '>') {
+      const size_t sp = s.find(" =");
+      if (sp != std::string::npos) s.replace(sp, 2, ":=");
+    }
+  }
+  return s;
+}
+
+std::vector<std::string> BuildFitDllSource(const TEngineState& S) {
+  std::vector<std::string> lines(std::begin(kHeader), std::end(kHeader));
+  const TStringList& work = S.WorkLines();
+  int comment = 0;
+  for (int i = S.ProgramStart; i <= S.ProgramEnd && i < work.Count(); ++i)
+    lines.push_back(RewriteProgramLine(S, work[i], &comment));
+  for (const char* l : {"", "Exports", "", "Run__DLL;", ""}) lines.push_back(l);
+  std::stringstream adapter(kAdapter);
+  std::string l;
+  while (std::getline(adapter, l)) lines.push_back(l);
+  lines.push_back("");
+  lines.push_back("Begin");
+  lines.push_back("End.");
+  return lines;
+}
+
+// ---- Folder and compiler ------------------------------------------------------------
+
+std::string LibraryFolder() {
+  std::string base;
+  if (const char* x = std::getenv("XDG_CACHE_HOME"); x && *x) base = x;
+  else if (const char* h = std::getenv("HOME"); h && *h) base = std::string(h) + "/.cache";
+  else base = fs::temp_directory_path().string();
+  const std::string dir = base + "/quorvane/lib";
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  return dir;
+}
+
+bool StageCompilerKit(int Mode) {
+  if (Mode != 1) return true;
+  return !FindCompiler().empty();
+}
+
+void CleanLibFiles(int Mode, const std::string& LibraryPath) {
+  std::error_code ec;
+  const fs::path dir = LibraryFolder();
+  if (Mode == 3 && !LibraryPath.empty()) fs::remove(LibraryPath, ec);
+  fs::remove_all(dir / WorkFolderName(), ec);
+  if (Mode == 0) {
+    for (const auto& e : fs::directory_iterator(dir, ec)) {
+      const std::string name = e.path().filename().string();
+      if (name.rfind("FitDll-", 0) == 0 && e.path().extension() == ".so") {
+        fs::remove(e.path(), ec);
+        continue;
+      }
+      // Working files left by runs that ended without cleaning up.
+      for (const char* prefix : {"build-", ".load-"}) {
+        if (name.rfind(prefix, 0) != 0) continue;
+        const long pid = std::strtol(name.c_str() + std::strlen(prefix), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove_all(e.path(), ec);
+      }
+    }
+  }
+}
+
+const TFitDllBuildInfo& LastFitDllBuild(const TEngineState& State) { return Runtime(State).Info; }
+
+void FreeFitDll(TEngineState& State) { Runtimes().erase(&State); }
+
+bool BuildFitDll(TEngineState& S, TFitHost& Host) {
+  static const std::string kSyntax = "There may be syntax error in program codes!";
+  TProgramRuntime& rt = Runtime(S);
+  rt.Info = {};
+
+  const std::vector<std::string> lines = BuildFitDllSource(S);
+  std::string source;
+  for (const auto& l : lines) source += l + "\n";
+  std::string key = source;
+  for (const auto& o : CompilerOptions()) key += o + " ";
+  const std::string hash = HashText(key);
+  const std::string folder = LibraryFolder();
+  const std::string library = folder + "/FitDll-" + hash + ".so";
+  const int programLines = std::max(0, S.ProgramEnd - S.ProgramStart + 1);
+
+  std::string error;
+  if (!(rt.Dll.Loaded() && rt.Hash == hash)) {
+    rt.Dll.Free();
+    rt.Hash.clear();
+    std::error_code ec;
+    bool loaded = fs::exists(library, ec) && rt.Dll.Load(library, error);
+    if (!loaded) {
+      // Not built yet, or a library that cannot be loaded: build it.
+      if (!StageCompilerKit(1)) {
+        Host.ShowMessage(mtWarning,
+                         "The Pascal compiler \"fpc\" was not found. Program models need Free Pascal "
+                         "(Debian package fp-compiler).");
+        return false;
+      }
+      CleanLibFiles(3, library);
+      const fs::path work = fs::path(folder) / WorkFolderName();
+      fs::create_directories(work, ec);
+      {
+        std::ofstream out(work / "FitDll.dpr", std::ios::binary | std::ios::trunc);
+        out << source;
+        if (!out) {
+          Host.ShowMessage(mtWarning, "Cannot write \"" + (work / "FitDll.dpr").string() + "\"!");
+          return false;
+        }
+      }
+      TProcessOptions opts;
+      opts.Executable = "fpc";
+      opts.Arguments = CompilerOptions();
+      opts.Arguments.push_back("-FU.");
+      opts.Arguments.push_back("-FE.");
+      opts.Arguments.push_back("-oFitDll.so");
+      opts.Arguments.push_back("FitDll.dpr");
+      opts.WorkDir = work.string();
+      opts.TimeoutMs = kCompileTimeoutMs;
+      Host.ProcessMessages();
+      const TProcessResult r = RunProcess(opts);
+      rt.Info.Compiled = true;
+      rt.Info.CompilerOutput = r.StdOut + r.StdErr;
+      const fs::path built = work / "FitDll.so";
+      std::string problem;
+      if (!r.Started) problem = r.Error;
+      else if (r.TimedOut)
+        problem = "The compiler did not finish within " + std::to_string(kCompileTimeoutMs / 1000) + " seconds.";
+      else if (r.ExitCode != 0 || !fs::exists(built, ec)) {
+        problem = CompilerMessages(rt.Info.CompilerOutput, programLines);
+        if (problem.empty()) problem = "The compiler ended with exit code " + std::to_string(r.ExitCode) + ".";
+      }
+      if (problem.empty()) {
+        // Into the folder under its final name in one step, so that no
+        // other run ever sees a half-written library.
+        fs::rename(built, library, ec);
+        if (ec) problem = "Cannot store the library \"" + library + "\": " + ec.message();
+      }
+      CleanLibFiles(2);
+      StageCompilerKit(0);
+      if (!problem.empty()) {
+        Host.RestoreCursor();
+        Host.ShowMessage(mtInformation, kSyntax + "\n" + problem);
+        return false;
+      }
+      if (!rt.Dll.Load(library, error)) {
+        CleanLibFiles(3, library);
+        Host.RestoreCursor();
+        Host.ShowMessage(mtInformation, kSyntax + "\n" + error);
+        return false;
+      }
+    }
+    rt.Hash = hash;
+  }
+  rt.Info.LibraryPath = library;
+  if (!rt.Dll.Setup(S.PointCount, S.InputData, S.VarConstantValues, InputCount(S), S.VarConstantCount,
+                    S.OutputCount, S.ParameterCount, error)) {
+    Host.ShowMessage(mtInformation, kSyntax + "\n" + error);
+    return false;
+  }
+  S.RebuildNeeded = false;
+  return true;
+}
+
+// ---- Evaluation ------------------------------------------------------------------------
+
+bool RunFitDll(TEngineState& S, int File, std::string* Error) {
+  TProgramRuntime& rt = Runtime(S);
+  if (static_cast<int>(S.ParameterValues.size()) < rt.Dll.Params()) S.ParameterValues.resize(rt.Dll.Params(), 0.0);
+  if (File < 0 || File >= static_cast<int>(S.Calculated.size())) {
+    if (Error) *Error = "No such data set.";
+    return false;
+  }
+  return rt.Dll.Run(File, S.ParameterValues.data(), S.Calculated[File], Error) == TFitDllStatus::Ok;
+}
+
+void SetTestFileValues(TEngineState& State, const std::vector<double>& Values) {
+  Runtime(State).TestValues = Values;
+}
+
+namespace {
+
+double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array& values, bool trial) {
+  TProgramRuntime& rt = Runtime(S);
+  const int files = S.DataFileCount, outs = S.OutputCount, vpc = S.VarParameterCount;
+  const bool perFile = files > 1 && vpc > 0;
+  const int shared = S.ParameterCount - (perFile ? vpc : 0);
+  rt.Candidate.assign(values.begin(), values.end());  // one consistent set, even if m is drawn again
+  const Double1Array& v = rt.Candidate;
+  S.ParameterValues.resize(S.ParameterCount, 0.0);
+  const int first = perFile ? shared : S.ParameterCount;
+  for (int p = 0; p < first && p < static_cast<int>(v.size()); ++p) S.ParameterValues[p] = v[p];
+
+  double sum = 0;
+  int fitted = 0, tests = 0;
+  for (int f = 0; f < files; ++f) {
+    S.CurrentFile = f;
+    const bool test = IsTest(S, f);
+    if (perFile) {
+      for (int k = 0; k < vpc; ++k) {
+        double value = 0;
+        if (test) {
+          const size_t at = static_cast<size_t>(tests) * vpc + k;
+          if (at < rt.TestValues.size()) value = rt.TestValues[at];
+        } else {
+          const size_t at = static_cast<size_t>(shared) + static_cast<size_t>(fitted) * vpc + k;
+          if (at < v.size()) value = v[at];
+        }
+        S.ParameterValues[shared + k] = value;
+      }
+    }
+    if (test) ++tests;
+    else ++fitted;
+    if (RunFitDll(S, f)) {
+      if (!test)
+        for (int o = 0; o < outs; ++o)
+          sum += criterion == crRMSE ? CalcRootMeanSquareError(S, o, S.Calculated)
+                                     : CalcDeterminationCoef(S, o, S.Calculated, m);
+      continue;
+    }
+    if (trial) return S.Fitness[m];
+    RandomizeMember(S, m);
+    for (auto& column : S.Calculated[f]) std::fill(column.begin(), column.end(), 0.0);
+    if (criterion == crRMSE && !test)
+      for (int o = 0; o < outs; ++o) sum += CalcRootMeanSquareError(S, o, S.Calculated);
+  }
+  const int scored = files - TestFiles(S);
+  return scored > 0 && outs > 0 ? sum / scored / outs : 0;
+}
+
+}  // namespace
+
+double MemberFitnessByProgram(TEngineState& State, int Criterion, int m) {
+  return ProgramFitness(State, Criterion, m, State.Population[m], false);
+}
+
+double FitnessByProgram(TEngineState& State, int Criterion, int m) {
+  return ProgramFitness(State, Criterion, m, State.TrialPopulation[m], true);
+}
+
+// ---- The run ---------------------------------------------------------------------------
+
+bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs, bool Parse,
+                    TRunOutcome& Outcome) {
+  Outcome = TRunOutcome::roModelRefused;
+  auto refuse = [&] {
+    Host.RestoreCursor();
+    return false;
+  };
+  if (Parse && !ParseProgramModel(S, Host)) {
+    Host.SetResultLines({});
+    return refuse();
+  }
+  S.CurrentFile = 0;
+  S.CurrentOutput = 0;
+  PrepareTargetData(S);
+  if (!BuildFitDll(S, Host)) return refuse();
+
+  const int vpc = S.VarParameterCount;
+  const bool perFile = S.DataFileCount > 1 && vpc > 0;
+  const int tests = TestFiles(S);
+  S.DimCount = perFile ? S.ParameterCount + vpc * (S.DataFileCount - 1) - tests * vpc : S.ParameterCount;
+
+  if (!S.Resuming) {
+    Outcome = TRunOutcome::roSettingsRefused;
+    if (!CheckAlgorithmSettings(Host, Host.Settings().ItemIndex("RadioGroup2"))) return refuse();
+    Outcome = TRunOutcome::roModelRefused;
+    if (!InitPopulation(S, Host)) return refuse();
+  }
+  if (S.PopSize <= 0 || S.Population.empty()) return refuse();
+
+  if (perFile && tests > 0) {
+    // The var-parameters of the test data sets are not searched: ask for them.
+    std::vector<std::string> titles;
+    std::vector<double> values;
+    const int shared = S.ParameterCount - vpc;
+    const std::vector<double>& previous = Runtime(S).TestValues;
+    for (int f = 0; f < S.DataFileCount; ++f) {
+      if (!IsTest(S, f)) continue;
+      for (int k = 0; k < vpc; ++k) {
+        titles.push_back(S.ParameterNames[shared + k] + " for \"" + ExtractFileName(S.DataSetNames[f]) + "\"");
+        values.push_back(values.size() < previous.size() ? previous[values.size()] : 0.0);
+      }
+    }
+    auto* source = dynamic_cast<TTestValuesSource*>(&Host);
+    if (!source) {
+      Host.ShowMessage(mtInformation, "The VarParameter values of the test data files are needed before the search!");
+      return refuse();
+    }
+    if (!source->EditTestFileValues(titles, values)) return refuse();
+    values.resize(titles.size(), 0.0);
+    SetTestFileValues(S, values);
+  }
+
+  Host.RestoreCursor();
+  Outcome = TRunOutcome::roSettingsRefused;
+  if (!PrepareSearch(S, Host, Set, Logs)) return false;
+  Outcome = TRunOutcome::roSearched;
+  try {
+    RunFitSearch(S, Host, Set, Logs);
+  } catch (const std::exception&) {
+    Outcome = TRunOutcome::roFailed;
+    Set.StopTime = TRunClock::now();
+    Host.ShowMessage(mtInformation, "Some thing wrong!");
+    ReportSearchResults(S, Host, Set, Logs, true);
+  }
+  return true;
+}
+
+}  // namespace qv
