@@ -23,10 +23,14 @@ void TEngineState::FreeEngineArrays() {
   const int mode = ModelMode;
   auto lines = std::move(FWorkLines);
   lines->Clear();
+  // The generator is seeded once per program run; freeing the arrays must
+  // not restart its sequence.
+  const TRandomGenerator random = Random;
   TEngineState fresh;
   *this = std::move(fresh);
   FWorkLines = std::move(lines);
   ModelMode = mode;
+  Random = random;
 }
 
 }  // namespace qv

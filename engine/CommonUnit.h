@@ -155,6 +155,9 @@ public:
   TRandomGenerator Random;
   // Set when an "exclusive" model ran out of distinct values while drawing.
   bool ExclusiveExhausted = false;
+  // Program mode: the loaded library and its run data (engine/ProgramMode.cpp),
+  // released with the state.
+  mutable std::shared_ptr<void> FitDllRuntime;
   Double2Array Population;         // [m][d]; children are written in place
   Double2Array TrialPopulation;    // [m][d]
   Double1Array Fitness;            // [m]

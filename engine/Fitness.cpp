@@ -1,5 +1,7 @@
 #include "engine/Fitness.h"
 
+#include "engine/ProgramMode.h"
+
 #include <cmath>
 
 #include "engine/ParseExpr.h"
@@ -213,12 +215,12 @@ double FitnessByExpression(TEngineState& S, int Criterion, int m) {
 }
 
 double MemberFitness(TEngineState& S, int Criterion, int m) {
-  if (S.ModelMode == 2) throw ENotSupportedException("Fitting by program is not available.");
+  if (S.ModelMode == 2) return MemberFitnessByProgram(S, Criterion, m);
   return MemberFitnessByExpression(S, Criterion, m);
 }
 
 double TrialFitness(TEngineState& S, int Criterion, int m) {
-  if (S.ModelMode == 2) throw ENotSupportedException("Fitting by program is not available.");
+  if (S.ModelMode == 2) return FitnessByProgram(S, Criterion, m);
   return FitnessByExpression(S, Criterion, m);
 }
 
@@ -313,13 +315,17 @@ void UpdateBestStatistics(TEngineState& S) {
     S.FileSSE.assign(files, Double1Array(outs, 0));
     S.FileRMSE = S.FileDC = S.FileR = S.FileSSE;
     double r = 0, dc = 0, rmse = 0, sse = 0;
-    for (int f = 0; f < files; ++f)
+    int fitted = 0;  // data sets that take part in the fit (test sets do not)
+    for (int f = 0; f < files; ++f) {
+      const bool test = f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f];
+      if (!test) ++fitted;
       for (int o = 0; o < outs; ++o) {
         CalcStatistics(S, f, o, S.BestCalculated, S.FileSSE[f][o], S.FileRMSE[f][o], S.FileDC[f][o], S.FileR[f][o]);
-        if (f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f]) continue;
+        if (test) continue;
         r += S.FileR[f][o], dc += S.FileDC[f][o], rmse += S.FileRMSE[f][o], sse += S.FileSSE[f][o];
       }
-    const double count = static_cast<double>(files - S.TestFileCount) * outs;
+    }
+    const double count = static_cast<double>(fitted) * outs;
     S.BestR = count > 0 ? r / count : 0;
     S.BestDC = count > 0 ? dc / count : 0;
     S.BestRMSE = count > 0 ? rmse / count : 0;

@@ -555,8 +555,10 @@ std::vector<TExpressionParser::TCompiler::TToken> TExpressionParser::TCompiler::
 }
 
 void TExpressionParser::TCompiler::CheckAndRewrite(std::vector<TToken>& t) {
-  // Bracket balance; a ")" before its "(" and runaway nesting are refused
-  // here too, so that every later stage sees properly nested brackets.
+  // Bracket balance: the totals first. A ")" before its "(" is refused
+  // after the checks of neighbours below (which name most such texts more
+  // precisely), and runaway nesting here, so that every later stage sees
+  // properly nested brackets.
   int depth = 0;
   int opens = 0;
   int closes = 0;
@@ -570,7 +572,7 @@ void TExpressionParser::TCompiler::CheckAndRewrite(std::vector<TToken>& t) {
       if (--depth < 0) misnested = true;
     }
   }
-  if (opens != closes || misnested) throw EParserException("Unequal brackets");
+  if (opens != closes) throw EParserException("Unequal brackets");
 
   auto isSign = [&](TExprWord* w) { return w == FPlus || w == FMinus; };
   // "(" and the argument separator open an operand alike.
@@ -617,23 +619,38 @@ void TExpressionParser::TCompiler::CheckAndRewrite(std::vector<TToken>& t) {
       throw EParserException("Missing operand between ) and constant/variable");
     if (w->IsValueLike() && nx == FLeftBracket)
       throw EParserException("Missing operand between constant/variable and (");
-    if (w == FPower && nx && i + 1 < t.size() && t[i + 1].Literal && dynamic_cast<TDoubleConstant*>(nx) &&
-        nx->Name().find(P.FDecimalSeparator) == std::string::npos)
-      t[i].Word = FIntPower;
+    // "^" before a whole-number literal is the integer power. A literal
+    // without a decimal separator can still be a fraction ("1e-1"): that one
+    // keeps the real power rather than being rounded to an integer.
+    if (w == FPower && nx && i + 1 < t.size() && t[i + 1].Literal) {
+      auto* k = dynamic_cast<TDoubleConstant*>(nx);
+      if (k && nx->Name().find(P.FDecimalSeparator) == std::string::npos && std::trunc(k->Value()) == k->Value())
+        t[i].Word = FIntPower;
+    }
   }
+  if (misnested) throw EParserException("Unequal brackets");
 }
 
 void TExpressionParser::TCompiler::StringComparisons(std::vector<TToken>& t) {
   if (t.size() < 3) return;
+  // Positions are taken from the third-last down to the first; a position
+  // is compared with what now stands two places to its right (a comparison
+  // made there is no string). The tokens already passed are kept reversed,
+  // so that replacing three tokens by one costs nothing however many
+  // comparisons the text holds.
+  std::vector<TToken> done(t.rbegin(), t.rbegin() + 2);  // done.back() stands right of k
   for (size_t k = t.size() - 2; k-- > 0;) {
-    if (k + 2 >= t.size()) continue;
-    if (t[k].Word->ResultKind() == rkString && t[k + 2].Word->ResultKind() == rkString) {
-      auto* op = new TLogicalStringOper(t[k + 1].Word->Name(), t[k].Word, t[k + 2].Word);
+    TExprWord* right = done.size() >= 2 ? done[done.size() - 2].Word : nullptr;
+    if (right && t[k].Word->ResultKind() == rkString && right->ResultKind() == rkString) {
+      auto* op = new TLogicalStringOper(done.back().Word->Name(), t[k].Word, right);
       P.FConstants.Add(op);
-      t[k] = {op, false};
-      t.erase(t.begin() + static_cast<ptrdiff_t>(k + 1), t.begin() + static_cast<ptrdiff_t>(k + 3));
+      done.pop_back();
+      done.back() = {op, false};
+    } else {
+      done.push_back(t[k]);
     }
   }
+  t.assign(done.rbegin(), done.rend());
 }
 
 // Builds the tree of one token list. Operators are found left to right at
@@ -881,6 +898,7 @@ std::unique_ptr<TExpressionParser::TChain> TExpressionParser::TCompiler::Link(TN
   chain->Steps = std::make_unique<TExprRec[]>(static_cast<size_t>(count));
   std::unordered_map<TNode*, int> indexOf;
   indexOf.reserve(order.size());
+  std::unordered_map<double*, int> externalOf;  // storage -> its number in Externals
   chain->Blocks.resize(static_cast<size_t>(count));
   chain->ArgCounts.resize(static_cast<size_t>(count));
   chain->ArgSources.assign(static_cast<size_t>(count) * 4, 0);
@@ -896,10 +914,9 @@ std::unique_ptr<TExpressionParser::TChain> TExpressionParser::TCompiler::Link(TN
     if (!chain->Blocks[static_cast<size_t>(k)]) ready = false;
     int nargs = 0;
     auto external = [&](double* address) {
-      for (size_t e = 0; e < chain->Externals.size(); ++e)
-        if (chain->Externals[e] == address) return -1 - static_cast<int>(e);
-      chain->Externals.push_back(address);
-      return -static_cast<int>(chain->Externals.size());
+      auto [it, added] = externalOf.try_emplace(address, static_cast<int>(chain->Externals.size()));
+      if (added) chain->Externals.push_back(address);
+      return -1 - it->second;
     };
     if (node->Word->IsValueLike()) {
       step.Args[0] = node->Value;

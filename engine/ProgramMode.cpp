@@ -445,17 +445,11 @@ struct TProgramRuntime {
   std::vector<double> Candidate;  // the values being evaluated
 };
 
-// The loaded library belongs to its engine state; kept here, keyed by the
-// state, until FreeFitDll.
-std::map<const TEngineState*, std::unique_ptr<TProgramRuntime>>& Runtimes() {
-  static std::map<const TEngineState*, std::unique_ptr<TProgramRuntime>> map;
-  return map;
-}
-
+// The loaded library belongs to its engine state (TEngineState::FitDllRuntime)
+// and goes with it.
 TProgramRuntime& Runtime(const TEngineState& S) {
-  auto& slot = Runtimes()[&S];
-  if (!slot) slot = std::make_unique<TProgramRuntime>();
-  return *slot;
+  if (!S.FitDllRuntime) S.FitDllRuntime = std::make_shared<TProgramRuntime>();
+  return *std::static_pointer_cast<TProgramRuntime>(S.FitDllRuntime);
 }
 
 int InputCount(const TEngineState& S) {
@@ -631,7 +625,7 @@ void CleanLibFiles(int Mode, const std::string& LibraryPath) {
 
 const TFitDllBuildInfo& LastFitDllBuild(const TEngineState& State) { return Runtime(State).Info; }
 
-void FreeFitDll(TEngineState& State) { Runtimes().erase(&State); }
+void FreeFitDll(TEngineState& State) { State.FitDllRuntime.reset(); }
 
 bool BuildFitDll(TEngineState& S, TFitHost& Host) {
   static const std::string kSyntax = "There may be syntax error in program codes!";

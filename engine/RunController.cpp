@@ -1,5 +1,7 @@
 #include "engine/RunController.h"
 
+#include "engine/ProgramMode.h"
+
 #include <functional>
 
 #include "engine/FitSearch.h"
@@ -182,10 +184,8 @@ bool TRunController::RunOptimizeMode(bool Parse) {
   return true;
 }
 
-bool TRunController::RunProgramMode(bool) {
-  FOutcome = TRunOutcome::roModelRefused;
-  FHost.ShowMessage(mtInformation, "Program mode is not available in this version!");
-  return false;
+bool TRunController::RunProgramMode(bool Parse) {
+  return qv::RunProgramMode(FState, FHost, FSettings, FLogs, Parse, FOutcome);
 }
 
 }  // namespace qv

@@ -89,24 +89,24 @@ TEST_P(ExampleModel, FindsTheKnownAnswer) {
 INSTANTIATE_TEST_SUITE_P(
     Examples, ExampleModel,
     ::testing::Values(
-        TExample{"Regression Curve Fit/Linear Fit.txt", {}, {{"a", 2.4996044}, {"b", 1.20582418}}, 1e-5,
+        TExample{"Regression Curve Fit/Linear Fit.mff", {}, {{"a", 2.4996044}, {"b", 1.20582418}}, 1e-5,
                  {"Linear Fit", "Algorithms: Differential Evoluation(Scheme 1)",
                   "Stop Reason: maximum iterations reached", "Iterations: 3001", "====== Output Results =====",
                   "No\tObserved y\tCalculated y"}},
-        TExample{"Regression Curve Fit/Exponential Decay.txt", {"--set", "RadioGroup2=2"},
+        TExample{"Regression Curve Fit/Exponential Decay.mff", {"--set", "RadioGroup2=2"},
                  {{"a", 5.00279663}, {"k", 0.30109773}}, 1e-5,
                  {"Algorithms: Parcticle Swarm Optimization"}},
-        TExample{"Auto-calibration/Sensor Calibration.txt", {},
+        TExample{"Auto-calibration/Sensor Calibration.mff", {},
                  {{"c0", 0.80325412}, {"c1", 2.09887258}, {"c2", -0.04989854}}, 1e-5, {"Sensor Calibration"}},
-        TExample{"Optimization/Constrained Minimum.txt", {}, {{"x", 2.5}, {"y", 1.5}, {"Min. Value", 0.5}}, 1e-3,
+        TExample{"Optimization/Constrained Minimum.mff", {}, {{"x", 2.5}, {"y", 1.5}, {"Min. Value", 0.5}}, 1e-3,
                  {"====== Results ======", "Stop Reason: Maximum iterations reached",
                   "Algorithms: Differential Evoluation(Scheme 1, Route 1)", "====== Finished ======"}},
-        TExample{"Optimization/Maximum.txt", {"--set", "RadioGroup2=0"}, {{"x", 1}, {"y", -2}, {"Max. Value", 7}},
+        TExample{"Optimization/Maximum.mff", {"--set", "RadioGroup2=0"}, {{"x", 1}, {"y", -2}, {"Max. Value", 7}},
                  1e-3, {"Algorithms: Zedovev Avedezo Rezividorodo (Scheme 3)"}},
-        TExample{"Optimization/Ordering.txt", {}, {{"p1", 3}, {"p2", 1}, {"p3", 4}, {"p4", 2}, {"Min. Value", 0}},
+        TExample{"Optimization/Ordering.mff", {}, {{"p1", 3}, {"p2", 1}, {"p3", 4}, {"p4", 2}, {"Min. Value", 0}},
                  0, {"Algorithms: Genetic Algorithms"}},
-        TExample{"Optimization/Rosenbrock.txt", {}, {{"x", 1}, {"y", 1}, {"Min. Value", 0}}, 1e-3, {}},
-        TExample{"Equation Solve/Three Unknowns.txt", {}, {{"p1", 1}, {"p2", 2}, {"p3", 3}, {"Min. Error", 0}},
+        TExample{"Optimization/Rosenbrock.mff", {}, {{"x", 1}, {"y", 1}, {"Min. Value", 0}}, 1e-3, {}},
+        TExample{"Equation Solve/Three Unknowns.mff", {}, {{"p1", 1}, {"p2", 2}, {"p3", 3}, {"Min. Error", 0}},
                  1e-3, {}}),
     [](const ::testing::TestParamInfo<TExample>& info) {
       std::string n;
@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Each function of a multi-function model is fitted in turn; the driver
 // prints every function's result text.
 TEST(ExampleModels, TwoFunctionsFitInTurn) {
-  TDriverRun run = Drive({kExamples + "Regression Curve Fit/Two Functions.txt", "--seed", "5", "--set", "RB2=True",
+  TDriverRun run = Drive({kExamples + "Regression Curve Fit/Two Functions.mff", "--seed", "5", "--set", "RB2=True",
                           "--set", "ComboBox1=3000"});
   ASSERT_EQ(run.Exit, 0) << run.Err;
   EXPECT_NEAR(run.First("a"), 1.5011472, 1e-5);
@@ -130,7 +130,7 @@ TEST(ExampleModels, TwoFunctionsFitInTurn) {
 // Model and settings refusals: the message with its kind on stderr and the
 // exit status that tells them apart.
 TEST(ExampleModels, RefusalsExitWithTheirKind) {
-  const std::string model = kExamples + "Regression Curve Fit/Linear Fit.txt";
+  const std::string model = kExamples + "Regression Curve Fit/Linear Fit.mff";
   TDriverRun settings = Drive({model, "--set", "RadioGroup2=2", "--set", "C1Box=2", "--set", "C2Box=2"});
   EXPECT_EQ(settings.Exit, 3);
   EXPECT_EQ(settings.Err, "information: For CFPSO, C1+C2 should be bigger than 4!\n");
@@ -162,7 +162,7 @@ namespace {
 TEST(ExampleModels, InterruptIsAUserStop) {
   int out[2];
   ASSERT_EQ(pipe(out), 0);
-  const std::string model = kExamples + "Regression Curve Fit/Exponential Decay.txt";
+  const std::string model = kExamples + "Regression Curve Fit/Exponential Decay.mff";
   const pid_t pid = fork();
   ASSERT_GE(pid, 0);
   if (pid == 0) {

@@ -202,7 +202,7 @@ TEST_F(ExprParserTest, ErrorsRaiseTheirMessages) {
       {"2(3)", "Missing operand between constant/variable and ("},
       {"((a)", "Unequal brackets"},
       {"1)", "Unequal brackets"},
-      {")a(", "Unequal brackets"},
+      {")a(", "Missing operand between ) and constant/variable"},
       {"max(1)", "Syntax error: function or operand has too few arguments"},
       {"max(1,)", "Syntax error: function or operand has too few arguments"},
       {"2+", "Syntax error: function or operand has too few arguments"},

@@ -96,11 +96,11 @@ std::string ExpressionModel(const std::string& example, const std::string& funct
 }
 
 TEST(ProgramExamples, QuadraticInPascalAndBasicFitsLikeTheExpressionModel) {
-  const TDriverRun expr = Drive(ExpressionModel("Regression Curve Fit/Quadratic Program.txt",
+  const TDriverRun expr = Drive(ExpressionModel("Regression Curve Fit/Quadratic Program.mff",
                                                 "function y = a*x^2 + b*x + c;", "data;", "quadratic.txt"));
   ASSERT_EQ(expr.Exit, 0) << expr.Err;
-  for (const char* example : {"Regression Curve Fit/Quadratic Program.txt",
-                              "Regression Curve Fit/Quadratic Program VB.txt"}) {
+  for (const char* example : {"Regression Curve Fit/Quadratic Program.mff",
+                              "Regression Curve Fit/Quadratic Program VB.mff"}) {
     const TDriverRun prog = Drive(kExamples + example);
     if (DriverLacksProgramMode(prog)) GTEST_SKIP() << "the driver does not run program models yet";
     ASSERT_EQ(prog.Exit, 0) << example << "\n" << prog.Err;
@@ -114,11 +114,11 @@ TEST(ProgramExamples, QuadraticInPascalAndBasicFitsLikeTheExpressionModel) {
 TEST(ProgramExamples, SensorsWithOffsetsTemperaturesAndAHeldOutSensor) {
   // Sensor A alone by expression: its temperature term is 0.
   const TDriverRun expr = Drive(ExpressionModel(
-      "Auto-calibration/Sensor Drift Program.txt",
+      "Auto-calibration/Sensor Drift Program.mff",
       "parameters offset [-2, 2];\nfunction value = gain*reading + curve*reading^2 + offset;",
       "data \"sensor A\";", "sensors.txt"));
   ASSERT_EQ(expr.Exit, 0) << expr.Err;
-  const TDriverRun prog = Drive(kExamples + "Auto-calibration/Sensor Drift Program.txt", {"--testvalue", "0.35"});
+  const TDriverRun prog = Drive(kExamples + "Auto-calibration/Sensor Drift Program.mff", {"--testvalue", "0.35"});
   if (DriverLacksProgramMode(prog)) GTEST_SKIP() << "the driver does not run program models yet";
   ASSERT_EQ(prog.Exit, 0) << prog.Err;
   EXPECT_NEAR(prog.All("gain").at(0), expr.All("gain").at(0), 1e-4);

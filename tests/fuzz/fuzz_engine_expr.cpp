@@ -20,6 +20,10 @@ extern "C" void QvFuzzSeeds(std::vector<std::string>* seeds) {
       "sqrt(-1) / 0 + ln(0) + 1e308*10 + 171! + intpower(2, 1e18)",
       "foo(1) (a)(b) 2(3) () sin() max(1) 'x' <> 'y'",
       "max(1,2,3,4,5,6)",
+      "'a' = 'a' and 'b' < 'c' and 'd' >= 'e' or 'f' = 'g' = 'h'",
+      ")a( + 1)+(2 ) + ( (()) ",
+      "2^1e-1 + 2^15e-1 + 2^$3 + x^2 + intpower(x, 3) + $8000000000000000 div -1",
+      "not -1 + not 0 and 1 = not 2.5 xor if(x, -1, 1e19 div 2)",
   };
 }
 

@@ -1,12 +1,16 @@
-// qvrun MODEL [--set NAME=VALUE]... [--seed N] [--eval EXPR [--var NAME=VALUE]...]
+// qvrun MODEL [--set NAME=VALUE]... [--seed N] [--testvalue V]...
+//       [--eval EXPR [--var NAME=VALUE]...]
 //
-// Runs a model text file (or a ".mff" model file) through the engine's run
+// Runs a model file (".mff", or plain model text) through the engine's run
 // controller with a console host: the settings are the main window's
 // controls by name (--set RadioGroup2=0 --set RB1=True --set ComboBox1=5000);
 // the final result text goes to stdout; every model or settings message goes
 // to stderr with its kind. Exit status: 0 a search ran and reported, 2 the
 // model was refused, 3 the settings were refused, 1 usage errors and
 // failures. SIGINT stops a running search as the Stop command does.
+//
+// --testvalue V gives, in order, the var-parameter values of the test data
+// sets of a program model (what the input form would ask for).
 //
 // --eval EXPR prints ResultAsText of the expression (variables given with
 // --var) and runs no model.
@@ -20,15 +24,14 @@
 #include "engine/CommonUnit.h"
 #include "engine/FitSettings.h"
 #include "engine/ParseExpr.h"
+#include "engine/ProgramMode.h"
 #include "engine/RandomValues.h"
 #include "engine/RecordingFitHost.h"
 #include "engine/RunController.h"
 #include "platform/core/Classes.h"
 #include "platform/core/Random.h"
 #include "platform/core/SysUtils.h"
-#ifdef QV_HAVE_MODELFILE
 #include "support/ModelFile.h"
-#endif
 
 using namespace qv;
 
@@ -50,9 +53,20 @@ const char* KindName(TMsgDlgType kind) {
 
 // The console host: messages to stderr, the result summary built by the
 // controller, the pump turns SIGINT into the Stop command.
-class TConsoleHost : public TRecordingFitHost {
+class TConsoleHost : public TRecordingFitHost, public TTestValuesSource {
 public:
   TRunController* Controller = nullptr;
+  std::vector<double> TestValues;
+
+  bool EditTestFileValues(const std::vector<std::string>& Titles, std::vector<double>& Values) override {
+    if (TestValues.size() < Titles.size()) {
+      for (size_t i = TestValues.size(); i < Titles.size(); ++i)
+        std::cerr << "test value needed: " << Titles[i] << std::endl;
+      return false;
+    }
+    Values.assign(TestValues.begin(), TestValues.begin() + static_cast<long>(Titles.size()));
+    return true;
+  }
 
   void ShowMessage(TMsgDlgType Kind, const std::string& Text) override {
     TRecordingFitHost::ShowMessage(Kind, Text);
@@ -75,7 +89,8 @@ public:
 };
 
 int Usage() {
-  std::cerr << "usage: qvrun MODEL [--set NAME=VALUE]... [--seed N] [--eval EXPR [--var NAME=VALUE]...]\n";
+  std::cerr << "usage: qvrun MODEL [--set NAME=VALUE]... [--seed N] [--testvalue V]...\n"
+               "       qvrun --eval EXPR [--var NAME=VALUE]...\n";
   return 1;
 }
 
@@ -104,22 +119,16 @@ void ApplySetting(TFitSettings& settings, const std::string& name, const std::st
   }
 }
 
+// Model files are stream collections; anything else is read as model text.
 bool ReadModelLines(const std::string& file, std::vector<std::string>& lines) {
-#ifdef QV_HAVE_MODELFILE
-  if (SameText(ExtractFileExt(file), ".mff")) {
-    TStringList list;
-    if (!LoadModelFile(file, list)) return false;
-    for (int i = 0; i < list.Count(); ++i) lines.push_back(list[i]);
-    return true;
+  TStringList list;
+  try {
+    LoadModelFile(file, list);
+  } catch (const Exception& e) {
+    std::cerr << "error: " << e.Message() << std::endl;
+    return false;
   }
-#endif
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-  }
+  for (int i = 0; i < list.Count(); ++i) lines.push_back(list[i]);
   return true;
 }
 
@@ -145,6 +154,7 @@ int Evaluate(const std::string& expr, const std::vector<std::pair<std::string, s
 int main(int argc, char** argv) {
   std::string model, eval;
   std::vector<std::pair<std::string, std::string>> sets, vars;
+  std::vector<double> testValues;
   bool seeded = false;
   uint32_t seed = 0;
   for (int i = 1; i < argc; ++i) {
@@ -160,6 +170,11 @@ int main(int argc, char** argv) {
       if (!v) return Usage();
       seed = static_cast<uint32_t>(std::stoul(v));
       seeded = true;
+    } else if (a == "--testvalue") {
+      const char* v = next();
+      double value = 0;
+      if (!v || !TryStrToFloat(v, value)) return Usage();
+      testValues.push_back(value);
     } else if (a == "--eval") {
       const char* v = next();
       if (!v) return Usage();
@@ -184,6 +199,7 @@ int main(int argc, char** argv) {
   TEngineState state;
   state.ModelFolder = ExtractFilePath(model);
   TConsoleHost host;
+  host.TestValues = testValues;
   try {
     for (const auto& [n, v] : sets) ApplySetting(host.Options, n, v);
   } catch (const std::exception& e) {
