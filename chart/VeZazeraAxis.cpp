@@ -407,11 +407,25 @@ double TChartAxis::PixelToValue(int p) const {
 double TChartAxis::NextIncrementStep(double step) {
   // Steps that are not positive finite numbers have no next step.
   if (!(step > 0) || !std::isfinite(step)) return step;
-  if (step >= 10) return 10 * NextIncrementStep(step * 0.1);
-  if (step < 1) return 0.1 * NextIncrementStep(step * 10);
-  if (step < 2) return 2;
-  if (step < 5) return 5;
-  return 10;
+  // The step is brought into [1, 10) by factors of 10, which drift in the
+  // last bits (1e-12 scaled up twelve times is 0.9999999999999994): a value
+  // within a relative 1e-9 below a rung counts as that rung, so the answer is
+  // always the next rung up and never the step itself.
+  constexpr double kSnap = 1 - 1e-9;
+  double m = step;
+  int decade = 0;
+  while (m >= 10 * kSnap) {
+    m *= 0.1;
+    ++decade;
+  }
+  while (m < kSnap) {
+    m *= 10;
+    --decade;
+  }
+  const double rung = m < 2 * kSnap ? 2 : (m < 5 * kSnap ? 5 : 10);
+  const double next = rung * std::pow(10.0, decade);
+  // Below the normal range the power of ten underflows: still move up.
+  return next > step ? next : step * 2;
 }
 
 double TChartAxis::ComputeIncrement(int maxLabels) const {

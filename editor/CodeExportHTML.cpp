@@ -10,7 +10,8 @@ namespace {
 
 // Entity names of the characters 161..255 (index = code - 161); nullptr =
 // no name (160, 172 and 182 have none in the table and are written as
-// numeric references).
+// numeric references). The division sign's entity is written without its
+// semicolon, as this exporter always has; browsers still show the sign.
 const char* const kLatin1Entities[95] = {
     "&iexcl;",  "&cent;",   "&pound;",  "&curren;", "&yen;",    "&brvbar;", "&sect;",
     "&uml;",    "&copy;",   "&ordf;",   "&laquo;",  nullptr,    "&shy;",    "&reg;",

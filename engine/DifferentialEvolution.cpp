@@ -121,7 +121,7 @@ void StepDifferentialEvolution(TEngineState& S, TSearchSettings& Set) {
     }
     if (opt) {
       LoadMember(S, trial);
-      const double value = MemberObjective(S);
+      const double value = MemberObjective(S, false);
       const bool feasible = Feasible(S);
       if (AcceptsValue(S, value, S.RelativeFitness[i], feasible)) {
         S.Population[i] = trial;

@@ -56,6 +56,8 @@ public:
   virtual void WriteResultSummary(bool Final) = 0;
   virtual void FillOutItemList(int Tag) = 0;
   virtual void FillFunctionListBox(int Tag) = 0;
+  // Gives FunctionListBox the keyboard focus.
+  virtual void FocusFunctionList() = 0;
   virtual void UpdateFileFormControls() = 0;
   // Item count and selected index of FunctionListBox (-1: none selected).
   virtual int FunctionListCount() const = 0;

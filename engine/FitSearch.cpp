@@ -35,6 +35,8 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearch
   double shownBest = 0;
   std::optional<double> lastDisplayed;  // no value until a display follows an improvement
   auto fitnessBest = [&] { return rmse ? S.BestFitnessRMSE : S.BestFitnessDC; };
+  // The data stay as they are between two pumps of the message loop.
+  TFitnessRunScope fitnessScope(S);
 
   while (S.SearchRunning) {
     if (S.Iteration == 0) {
@@ -60,6 +62,7 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearch
     }
 
     Host.ProcessMessages();
+    fitnessScope.Forget();
     if (!S.SearchRunning) {
       // Stopped by the user: the stop command only set the flags.
       ReportSearchResults(S, Host, Set, Logs, true);

@@ -53,20 +53,58 @@ void LoadParameters(TEngineState& S, const Double1Array& values) {
   for (int p = 0; p < n; ++p) S.ParameterValues[p] = values[p];
 }
 
+// What the fitness keeps while a search runs (TFitnessRunScope): the column
+// bindings of the current data set and function and the sum of squares of
+// the observed values about their mean, neither of which changes from one
+// member to the next. Keys tell when the current file, output or function
+// moved on; the scope drops everything after each message pump.
+struct TRunCache {
+  const TEngineState* State = nullptr;
+  bool Valid = false;
+  int File = -1, Output = -1, Function = -1, Compiled = -1;
+  TRowBinding Binding;
+  double Stt = 0;
+};
+thread_local TRunCache tRun;
+
+// Sum of (T - mean T)^2 over the rows, in row order.
+double ObservedSquares(const TEngineState& S, int f, int o, int rows) {
+  const double* target = S.TargetData[f][o].data();
+  const double mt = S.TargetMean[f][o];
+  double stt = 0;
+  for (int k = 0; k < rows; ++k) {
+    const double t = target[k] - mt;
+    stt += t * t;
+  }
+  return stt;
+}
+
 // Evaluates rows [from, rows) into calc; returns the first row that raised,
-// or rows. A result that is not a finite number counts as raised.
-int EvaluateRows(TEngineState& S, TRowBinding& b, int from, double* calc) {
+// or rows. Results are not checked for finiteness here.
+int EvaluateRowsRaw(TEngineState& S, const TRowBinding& b, int from, double* calc) {
   const int n = b.Rows - from;
   if (n <= 0) return b.Rows;
+  const int count = static_cast<int>(b.Columns.size());
+  if (from == 0)
+    return S.Parser->EvaluateCompiledColumn(S.CompiledFunction, n, b.Columns.data(), count, calc);
   thread_local std::vector<TColumnBinding> shifted;
   shifted.resize(b.Columns.size());
   for (size_t i = 0; i < b.Columns.size(); ++i)
     shifted[i] = {b.Columns[i].Address, b.Columns[i].Values + from};
-  int done = from + S.Parser->EvaluateCompiledColumn(S.CompiledFunction, n, shifted.data(),
-                                                     static_cast<int>(shifted.size()), calc + from);
+  return from + S.Parser->EvaluateCompiledColumn(S.CompiledFunction, n, shifted.data(), count, calc + from);
+}
+
+// The first row of [from, done) whose result is not a finite number, or done.
+int FirstNotFinite(const double* calc, int from, int done) {
   for (int k = from; k < done; ++k)
     if (!std::isfinite(calc[k])) return k;
   return done;
+}
+
+// Evaluates rows [from, rows) into calc; returns the first row that raised,
+// or rows. A result that is not a finite number counts as raised.
+int EvaluateRows(TEngineState& S, const TRowBinding& b, int from, double* calc) {
+  return FirstNotFinite(calc, from, EvaluateRowsRaw(S, b, from, calc));
 }
 
 double Sqr(double x) { return x * x; }
@@ -77,29 +115,50 @@ double Sqr(double x) { return x * x; }
 double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Array& values, bool trial) {
   const int f = S.CurrentFile;
   const int o = S.CurrentOutput;
-  thread_local TRowBinding b;
-  BindRows(S, f, b);
+  const TRowBinding* bp;
+  double stt = 0;
+  bool haveStt = false;
+  if (tRun.State == &S) {
+    if (!tRun.Valid || tRun.File != f || tRun.Output != o || tRun.Function != S.CurrentFunction ||
+        tRun.Compiled != S.CompiledFunction) {
+      BindRows(S, f, tRun.Binding);
+      tRun.Stt = ObservedSquares(S, f, o, tRun.Binding.Rows);
+      tRun.File = f, tRun.Output = o, tRun.Function = S.CurrentFunction, tRun.Compiled = S.CompiledFunction;
+      tRun.Valid = true;
+    }
+    bp = &tRun.Binding;
+    stt = tRun.Stt;
+    haveStt = true;
+  } else {
+    thread_local TRowBinding b;
+    BindRows(S, f, b);
+    bp = &b;
+  }
+  const TRowBinding& b = *bp;
   LoadParameters(S, values);
   double* calc = S.Calculated[f][o].data();
   const double* target = S.TargetData[f][o].data();
   const int rows = b.Rows;
-  int bad = EvaluateRows(S, b, 0, calc);
-  if (bad >= rows) {
-    // Every row evaluated: SSE (and Stt for DC) in one pass.
-    const double mt = S.TargetMean[f][o];
-    double sse = 0, stt = 0;
+  const int done = EvaluateRowsRaw(S, b, 0, calc);
+  int bad;
+  if (done >= rows) {
+    // Every row evaluated: SSE in the same pass that checks the results (a
+    // result that is not finite makes the sum not finite).
+    double sse = 0;
     for (int k = 0; k < rows; ++k) {
-      const double d = calc[k] - target[k], t = target[k] - mt;
+      const double d = calc[k] - target[k];
       sse += d * d;
-      stt += t * t;
     }
-    if (criterion == crRMSE) {
-      if (std::isfinite(sse)) return rows > 0 ? std::sqrt(sse / rows) : 0;
-    } else if (std::isfinite(sse)) {
+    if (std::isfinite(sse)) {
+      if (criterion == crRMSE) return rows > 0 ? std::sqrt(sse / rows) : 0;
+      if (!haveStt) stt = ObservedSquares(S, f, o, rows);
       if (stt == 0) return 0;
       const double dc = (stt - sse) / stt;
       return std::isnan(dc) || dc < kWorstDC ? kWorstDC : dc;
     }
+    bad = FirstNotFinite(calc, 0, rows);
+  } else {
+    bad = FirstNotFinite(calc, 0, done);
   }
   // Some row raised, or the sums overflowed: row by row with the penalties.
   double sum = 0;
@@ -141,6 +200,18 @@ void MeanMinMax(const Double1Array& v, int n, double& mean, double& mn, double& 
 }
 
 }  // namespace
+
+TFitnessRunScope::TFitnessRunScope(const TEngineState& S) : FOuter(tRun.State) {
+  tRun.State = &S;
+  tRun.Valid = false;
+}
+
+TFitnessRunScope::~TFitnessRunScope() {
+  tRun.State = FOuter;
+  tRun.Valid = false;
+}
+
+void TFitnessRunScope::Forget() { tRun.Valid = false; }
 
 void CalcStatistics(const TEngineState& S, int f, int o, const Double3Array& Calc, double& SSE, double& RMSE,
                     double& DC, double& R) {

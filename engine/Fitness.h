@@ -35,12 +35,31 @@ double CalcRootMeanSquareError(const TEngineState& S, int o, const Double3Array&
 double CalcDeterminationCoef(TEngineState& S, int o);
 double CalcRootMeanSquareError(const TEngineState& S, int o);
 
+// Marks a stretch (one search loop) in which the data of S do not change,
+// so that the fitness of S can keep, from one member to the next, the column
+// bindings of the current data set and function and the observed values'
+// sum of squares about their mean. Forget() drops them; call it whenever the
+// data, the bound variables or the current function may have changed (after
+// each message pump). Outside a scope nothing is kept. One per thread at a
+// time is in effect (the innermost); not copyable.
+class TFitnessRunScope {
+public:
+  explicit TFitnessRunScope(const TEngineState& S);
+  ~TFitnessRunScope();
+  TFitnessRunScope(const TFitnessRunScope&) = delete;
+  TFitnessRunScope& operator=(const TFitnessRunScope&) = delete;
+  void Forget();
+
+private:
+  const TEngineState* FOuter;
+};
+
 // Fitness of member m (Population[m]) and of its trial vector
 // (TrialPopulation[m]) in expression mode, under the given stop criterion.
 double MemberFitnessByExpression(TEngineState& S, int Criterion, int m);
 double FitnessByExpression(TEngineState& S, int Criterion, int m);
-// The member or trial fitness of the current mode. Fitting by program is not
-// available yet: it raises ENotSupportedException.
+// The member or trial fitness of the current mode: by the compiled
+// expressions, or by the model's library in program mode.
 double MemberFitness(TEngineState& S, int Criterion, int m);
 double TrialFitness(TEngineState& S, int Criterion, int m);
 

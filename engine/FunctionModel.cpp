@@ -210,7 +210,9 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
     const std::string key = Keyword(trimmed);
     const std::string text = StatementText(trimmed);
     if (StartsWith(lower, "datafile")) {
-      std::string name = trimmed.substr(8);
+      // The text preparation keeps "//" on the data lines; a note after the
+      // file name is not part of it.
+      std::string name = CutComment(trimmed).substr(8);
       name = TrimText(name);
       if (!name.empty() && name.back() == ';') name.pop_back();
       name = TrimText(name);

@@ -372,11 +372,17 @@ bool ReadVarConstantDefinition(TEngineState& S, TFitHost& Host, const std::strin
 }  // namespace
 
 bool ReadVariableList(TEngineState& State, TFitHost& Host, const std::string& Text) {
-  // Every definition is read; the list fails when any of them fails.
-  size_t comma = Text.find(',');
-  if (comma == std::string::npos) return ReadVariableDefinition(State, Host, Text);
-  if (!ReadVariableDefinition(State, Host, Text.substr(0, comma))) return false;
-  return ReadVariableList(State, Host, Text.substr(comma + 1));
+  // Every definition is read, one piece after another (a loop, not a call
+  // per comma, so that a very long list cannot exhaust the stack); the list
+  // fails when any of them fails.
+  size_t start = 0;
+  while (true) {
+    const size_t comma = Text.find(',', start);
+    const std::string piece = Text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    if (!ReadVariableDefinition(State, Host, piece)) return false;
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
+  }
 }
 
 bool ReadParameterList(TEngineState& State, TFitHost& Host, const std::string& Text, int Kind) {

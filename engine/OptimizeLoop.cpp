@@ -69,9 +69,10 @@ bool ConstraintHolds(TEngineState& S, int i) {
   return v < 0 || (S.ConstraintNonStrict[i] && v == 0);
 }
 
-double MemberObjective(TEngineState& S) {
+double MemberObjective(TEngineState& S, bool FirstPass) {
   double sum = 0;
   if (S.ObjectiveCount == 0) {
+    if (!FirstPass) return 0;
     for (int i = 0; i < S.ConstraintCount; ++i) sum += std::fabs(ConstraintValue(S, i));
     return sum;
   }
@@ -100,7 +101,8 @@ void LoadMember(TEngineState& S, const Double1Array& values) {
 
 void GeneticShares(TEngineState& S) {
   if (S.PopSize <= 0) return;
-  const double low = *std::min_element(S.RelativeFitness.begin(), S.RelativeFitness.begin() + S.PopSize);
+  const double low =
+      std::min(0.0, *std::min_element(S.RelativeFitness.begin(), S.RelativeFitness.begin() + S.PopSize));
   double sum = 0;
   for (int m = 0; m < S.PopSize; ++m) sum += 1 / (0.001 + (S.RelativeFitness[m] - low));
   for (int m = 0; m < S.PopSize; ++m) S.RelativeFitness[m] = (1 / (0.001 + (S.RelativeFitness[m] - low))) / sum;
@@ -120,7 +122,7 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSea
       if (S.Algorithm != alDifferentialEvolution || first) {
         for (int m = 0; m < S.PopSize; ++m) {
           LoadMember(S, S.Population[m]);
-          const double v = MemberObjective(S);
+          const double v = MemberObjective(S, first);
           S.RelativeFitness[m] = v;
           if (KeepsPersonalBests(S) && (first || v < S.PersonalBestFitness[m])) {
             S.PersonalBestFitness[m] = v;

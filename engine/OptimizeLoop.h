@@ -1,11 +1,14 @@
 // The optimisation-mode run loop and its objective rules.
 //
 // A member's value is its objective, smaller is better: with no direction
-// the sum of the absolute values of the objective expressions (or, for a
-// model without objectives, of the constraint expressions); when
-// maximising minus the sum of the objectives, when minimising their sum.
-// The same rule holds from the first pass on. A constraint g holds when
-// g < 0, or g <= 0 when non-strict.
+// the sum of the absolute values of the objective expressions; when
+// maximising minus the sum of the objectives, when minimising their sum
+// (the same rule in every pass, so that values of different passes compare).
+// A model without objectives is valued by the sum of the absolute values of
+// its constraint expressions in the first pass only; afterwards every member
+// is worth 0 and any feasible member is taken as the best, so a run stops
+// once a feasible point is found. A constraint g holds when g < 0, or g <= 0
+// when non-strict.
 #pragma once
 
 #include "engine/CommonUnit.h"
@@ -20,17 +23,19 @@ class TSearchLogs;
 double ObjectiveValue(TEngineState& S, int i);   // absolute value when no direction is set
 double ConstraintValue(TEngineState& S, int i);
 bool ConstraintHolds(TEngineState& S, int i);
-// The member value of the current slots, and whether all constraints hold.
-double MemberObjective(TEngineState& S);
+// The member value of the current slots (FirstPass: the first evaluation of
+// a run), and whether all constraints hold.
+double MemberObjective(TEngineState& S, bool FirstPass);
 bool Feasible(TEngineState& S);
 // Acceptance of value v against the best b.
 bool AcceptsValue(const TEngineState& S, double v, double b, bool feasible);
 // Copies the member's values into the parameter slots.
 void LoadMember(TEngineState& S, const Double1Array& values);
 
-// Genetic shares of the objective values: g = 1 / (0.001 + v - min v),
-// normalised; always positive, never a division by zero, and a smaller
-// value always gets the larger share.
+// Genetic shares of the objective values: g = 1 / (0.001 + v), normalised.
+// When some value is negative (a maximisation keeps negated objectives) the
+// values are first shifted by the smallest, so g stays positive, never
+// divides by zero, and a smaller value always gets the larger share.
 void GeneticShares(TEngineState& S);
 
 // Runs the whole optimisation search (the caller has run PrepareSearch) and

@@ -319,6 +319,33 @@ void Block3(double* __restrict r, const double* const* args, int n) {
   for (int i = 0; i < n; ++i) r[i] = F(a[i], b[i], c[i]);
 }
 
+// Two-argument blocks where one argument is the same for every row (a
+// parameter, a constant or a value made of them): that argument is read
+// once from *args[i] instead of from a column of copies.
+template <double (*F)(double, double)>
+void Block2VS(double* __restrict r, const double* const* args, int n) {
+  const double* __restrict a = args[0];
+  const double b = *args[1];
+  for (int i = 0; i < n; ++i) r[i] = F(a[i], b);
+}
+template <double (*F)(double, double)>
+void Block2SV(double* __restrict r, const double* const* args, int n) {
+  const double a = *args[0];
+  const double* __restrict b = args[1];
+  for (int i = 0; i < n; ++i) r[i] = F(a, b[i]);
+}
+
+// The blocks that have such variants: {all columns, scalar second, scalar first}.
+struct TScalarVariants {
+  TBlockProc Columns, ScalarSecond, ScalarFirst;
+};
+const TScalarVariants kScalarVariants[] = {
+    {&Block2<OpAdd>, &Block2VS<OpAdd>, &Block2SV<OpAdd>},
+    {&Block2<OpSub>, &Block2VS<OpSub>, &Block2SV<OpSub>},
+    {&Block2<OpMul>, &Block2VS<OpMul>, &Block2SV<OpMul>},
+    {&Block2<OpDiv>, &Block2VS<OpDiv>, &Block2SV<OpDiv>},
+};
+
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC pop_options
 #endif
@@ -334,6 +361,9 @@ void SetExpressionRandomGenerator(TRandomGenerator* generator) {
 
 namespace {
 constexpr int kBlockRows = 256;       // rows per pass of a column evaluation
+// Step classes and argument sources of a column plan.
+enum : uint8_t { kStepVarying, kStepUniform, kStepConstant, kStepInvariant };
+enum : uint8_t { kArgStep, kArgColumn, kArgInvariant, kArgScalar, kArgBroadcast };
 constexpr int kMaxBracketDepth = 256;  // deeper nesting is refused
 }  // namespace
 
@@ -350,9 +380,38 @@ struct TExpressionParser::TChain {
   std::vector<int> ArgCounts;
   std::vector<int> ArgSources;       // Count * 4
   std::vector<double*> Externals;     // distinct storage read by the chain
+  std::vector<uint8_t> ExternalConstant;  // 1: storage of a constant word
   std::vector<double> Buffer;         // step results and broadcast values
-  std::vector<const double*> ExternalColumns;
   std::vector<int> ExternalBinding;   // binding number, -1 for a scalar
+
+  // Plan of the column form for one pattern of bound externals
+  // (PlanBinding, empty until made). Steps are sorted into classes:
+  //   varying   - run over every block of rows;
+  //   uniform   - read only unbound storage and uniform steps: the same for
+  //               every row, so run once per evaluation;
+  //   constant  - uniform and made of constant words only;
+  //   invariant - read only bound columns, constants and invariant steps:
+  //               the same from one evaluation to the next while the
+  //               columns hold the same values, so kept (Invariant) with a
+  //               copy of those columns (Snapshot) that tells when to redo it.
+  // The last step is always varying: it writes the results.
+  std::vector<int> PlanBinding;
+  std::vector<uint8_t> StepClass;
+  std::vector<TBlockProc> PlanBlocks;     // per varying step
+  std::vector<uint8_t> ArgMode;           // per varying step and argument
+  std::vector<int> VaryingSteps;          // in chain order
+  std::vector<int> OnceSteps;             // uniform and constant, in order
+  std::vector<int> InvariantRunSteps;     // constant and invariant, in order
+  std::vector<int> InvariantAt;           // per step: its column in Invariant
+  std::vector<int> InvariantExternals;    // bound externals they read
+  std::vector<std::pair<int, const double*>> Broadcasts;  // slot, value
+  std::vector<const double*> ArgBase;     // per varying step and argument
+  std::vector<int> ArgSlot;               // broadcast slot of an argument
+  int InvariantColumns = 0;               // invariant steps
+  std::vector<double> Invariant;          // InvariantRows values per column
+  std::vector<double> Snapshot;           // InvariantRows values per column
+  int InvariantRows = -1;                 // -1: Invariant not computed
+  int InvariantFault = 0;                 // first row whose invariants raised
 
   TExprRec* Last() const { return &Steps[static_cast<size_t>(Count - 1)]; }
 };
@@ -913,14 +972,19 @@ std::unique_ptr<TExpressionParser::TChain> TExpressionParser::TCompiler::Link(TN
     chain->Blocks[static_cast<size_t>(k)] = node->Word->BlockProc();
     if (!chain->Blocks[static_cast<size_t>(k)]) ready = false;
     int nargs = 0;
-    auto external = [&](double* address) {
+    auto external = [&](TExprWord* word, double* address) {
       auto [it, added] = externalOf.try_emplace(address, static_cast<int>(chain->Externals.size()));
-      if (added) chain->Externals.push_back(address);
+      if (added) {
+        chain->Externals.push_back(address);
+        chain->ExternalConstant.push_back(word->IsVarying() ? 0 : 1);
+      } else if (word->IsVarying()) {
+        chain->ExternalConstant[static_cast<size_t>(it->second)] = 0;
+      }
       return -1 - it->second;
     };
     if (node->Word->IsValueLike()) {
       step.Args[0] = node->Value;
-      chain->ArgSources[static_cast<size_t>(k) * 4] = external(node->Value);
+      chain->ArgSources[static_cast<size_t>(k) * 4] = external(node->Word, node->Value);
       nargs = 1;
     } else {
       for (int i = 0; i < 4; ++i) {
@@ -928,7 +992,7 @@ std::unique_ptr<TExpressionParser::TChain> TExpressionParser::TCompiler::Link(TN
         if (!a) continue;
         if (a->Word->IsValueLike()) {
           step.Args[i] = a->Value;
-          chain->ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)] = external(a->Value);
+          chain->ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)] = external(a->Word, a->Value);
         } else {
           const int j = indexOf.at(a);
           step.Args[i] = &chain->Steps[static_cast<size_t>(j)].Result;
@@ -1184,23 +1248,96 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
 
   // Column form: every step runs over a block of rows at a time.
   const size_t ext = c->Externals.size();
-  const size_t need = (static_cast<size_t>(c->Count) + ext) * kBlockRows;
-  if (c->Buffer.size() < need) c->Buffer.assign(need, 0.0);
-  double* stepBuf = c->Buffer.data();
-  double* scalarBuf = stepBuf + static_cast<size_t>(c->Count) * kBlockRows;
-  c->ExternalColumns.assign(ext, nullptr);
   c->ExternalBinding.assign(ext, -1);
-  for (size_t e = 0; e < ext; ++e) {
+  for (size_t e = 0; e < ext; ++e)
     for (int b = 0; b < bindingCount; ++b)
       if (bindings[b].Address == c->Externals[e]) c->ExternalBinding[e] = b;
-    if (c->ExternalBinding[e] < 0) {
-      double* buf = scalarBuf + e * kBlockRows;
-      const double v = *c->Externals[e];
-      const int fill = rowCount < kBlockRows ? rowCount : kBlockRows;
-      for (int i = 0; i < fill; ++i) buf[i] = v;
-      c->ExternalColumns[e] = buf;
-    } else {
-      c->ExternalColumns[e] = bindings[c->ExternalBinding[e]].Values;
+  if (c->PlanBinding.empty() || c->PlanBinding != c->ExternalBinding) MakeColumnPlan(*c);
+
+  // Invariant steps: computed again only when the columns they read differ
+  // from the copy taken when they were computed. Row by row with the step
+  // procedures (the same bits as the blocks); the first row that raises is
+  // remembered, as that row raises in every evaluation.
+  if (c->InvariantColumns > 0) {
+    const size_t rows = static_cast<size_t>(rowCount);
+    bool same = c->InvariantRows == rowCount;
+    for (size_t j = 0; same && j < c->InvariantExternals.size(); ++j) {
+      const double* col = bindings[c->ExternalBinding[static_cast<size_t>(c->InvariantExternals[j])]].Values;
+      same = std::memcmp(c->Snapshot.data() + j * rows, col, rows * sizeof(double)) == 0;
+    }
+    if (!same) {
+      c->Invariant.assign(static_cast<size_t>(c->InvariantColumns) * rows, 0.0);
+      c->Snapshot.resize(c->InvariantExternals.size() * rows);
+      for (size_t j = 0; j < c->InvariantExternals.size(); ++j) {
+        const double* col = bindings[c->ExternalBinding[static_cast<size_t>(c->InvariantExternals[j])]].Values;
+        std::memcpy(c->Snapshot.data() + j * rows, col, rows * sizeof(double));
+      }
+      c->InvariantFault = rowCount;
+      for (int r = 0; r < rowCount; ++r) {
+        setRow(r);
+        PrepareFaultFlags();
+        for (int k : c->InvariantRunSteps) {
+          TExprRec* st = &c->Steps[static_cast<size_t>(k)];
+          st->Proc(st);
+          if (c->StepClass[static_cast<size_t>(k)] == kStepInvariant)
+            c->Invariant[static_cast<size_t>(c->InvariantAt[static_cast<size_t>(k)]) * rows + static_cast<size_t>(r)] =
+                st->Result;
+        }
+        if (FaultFlags() != 0) {
+          ClearFaultFlags();
+          if (c->InvariantFault == rowCount) c->InvariantFault = r;
+        }
+      }
+      c->InvariantRows = rowCount;
+    }
+  }
+
+  // Uniform steps once. A fault there is a fault of every row: row 0 is
+  // then the first that raises, found by the row-by-row rule.
+  PrepareFaultFlags();
+  for (int k : c->OnceSteps) {
+    TExprRec* st = &c->Steps[static_cast<size_t>(k)];
+    st->Proc(st);
+  }
+  if (FaultFlags() != 0) {
+    ClearFaultFlags();
+    for (int r = 0; r < rowCount; ++r)
+      if (!runRow(r)) {
+        setRow(r);
+        return r;
+      }
+    setRow(rowCount - 1);
+    return rowCount;
+  }
+
+  // Where each argument of a varying step is read from in this evaluation.
+  const size_t need = (static_cast<size_t>(c->Count) + c->Broadcasts.size()) * kBlockRows;
+  if (c->Buffer.size() < need) c->Buffer.assign(need, 0.0);
+  double* stepBuf = c->Buffer.data();
+  double* castBuf = stepBuf + static_cast<size_t>(c->Count) * kBlockRows;
+  const int fill = rowCount < kBlockRows ? rowCount : kBlockRows;
+  for (const auto& [slot, value] : c->Broadcasts) {
+    double* buf = castBuf + static_cast<size_t>(slot) * kBlockRows;
+    const double v = *value;
+    for (int i = 0; i < fill; ++i) buf[i] = v;
+  }
+  for (int k : c->VaryingSteps) {
+    const int* src = &c->ArgSources[static_cast<size_t>(k) * 4];
+    for (int i = 0; i < c->ArgCounts[static_cast<size_t>(k)]; ++i) {
+      const size_t at = static_cast<size_t>(k) * 4 + static_cast<size_t>(i);
+      const int sidx = src[i];
+      const double* base = c->ArgBase[at];
+      switch (c->ArgMode[at]) {
+        case kArgStep: base = stepBuf + static_cast<size_t>(sidx) * kBlockRows; break;
+        case kArgColumn: base = bindings[c->ExternalBinding[static_cast<size_t>(-1 - sidx)]].Values; break;
+        case kArgInvariant:
+          base = c->Invariant.data() +
+                 static_cast<size_t>(c->InvariantAt[static_cast<size_t>(sidx)]) * static_cast<size_t>(rowCount);
+          break;
+        case kArgBroadcast: base = castBuf + static_cast<size_t>(c->ArgSlot[at]) * kBlockRows; break;
+        default: break;  // kArgScalar: fixed when the plan was made
+      }
+      c->ArgBase[at] = base;
     }
   }
 
@@ -1208,23 +1345,21 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
   for (int row0 = 0; row0 < rowCount; row0 += kBlockRows) {
     const int n = rowCount - row0 < kBlockRows ? rowCount - row0 : kBlockRows;
     PrepareFaultFlags();
-    for (int k = 0; k <= last; ++k) {
+    for (int k : c->VaryingSteps) {
       const double* args[4] = {nullptr, nullptr, nullptr, nullptr};
-      const int* src = &c->ArgSources[static_cast<size_t>(k) * 4];
+      const size_t at = static_cast<size_t>(k) * 4;
       const int na = c->ArgCounts[static_cast<size_t>(k)];
       for (int i = 0; i < na; ++i) {
-        const int s = src[i];
-        if (s >= 0) {
-          args[i] = stepBuf + static_cast<size_t>(s) * kBlockRows;
-        } else {
-          const size_t e = static_cast<size_t>(-1 - s);
-          args[i] = c->ExternalBinding[e] >= 0 ? c->ExternalColumns[e] + row0 : c->ExternalColumns[e];
-        }
+        const uint8_t mode = c->ArgMode[at + static_cast<size_t>(i)];
+        args[i] = c->ArgBase[at + static_cast<size_t>(i)] +
+                  (mode == kArgColumn || mode == kArgInvariant ? row0 : 0);
       }
       double* out = k == last ? results + row0 : stepBuf + static_cast<size_t>(k) * kBlockRows;
-      c->Blocks[static_cast<size_t>(k)](out, args, n);
+      c->PlanBlocks[static_cast<size_t>(k)](out, args, n);
     }
-    if (FaultFlags() != 0) {
+    const bool invariantFault = c->InvariantFault >= row0 && c->InvariantFault < row0 + n &&
+                                c->InvariantColumns > 0;
+    if (FaultFlags() != 0 || invariantFault) {
       // Some row of this block raised: find it row by row, as the
       // evaluation of each row alone would.
       ClearFaultFlags();
@@ -1237,6 +1372,103 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
   }
   setRow(rowCount - 1);
   return rowCount;
+}
+
+void TExpressionParser::MakeColumnPlan(TChain& c) {
+  const size_t count = static_cast<size_t>(c.Count);
+  c.PlanBinding = c.ExternalBinding;
+  c.StepClass.assign(count, kStepVarying);
+  c.PlanBlocks.assign(count, nullptr);
+  c.ArgMode.assign(count * 4, kArgStep);
+  c.ArgBase.assign(count * 4, nullptr);
+  c.ArgSlot.assign(count * 4, 0);
+  c.InvariantAt.assign(count, -1);
+  c.VaryingSteps.clear();
+  c.OnceSteps.clear();
+  c.InvariantRunSteps.clear();
+  c.InvariantExternals.clear();
+  c.Broadcasts.clear();
+  c.Invariant.clear();
+  c.Snapshot.clear();
+  c.InvariantRows = -1;
+  c.InvariantFault = 0;
+  const int last = c.Count - 1;
+  int invariantColumns = 0;
+  std::vector<uint8_t> readByInvariant(c.Externals.size(), 0);
+  for (int k = 0; k <= last; ++k) {
+    const size_t at = static_cast<size_t>(k) * 4;
+    const int na = c.ArgCounts[static_cast<size_t>(k)];
+    bool uniform = true, constant = true, invariant = true;
+    for (int i = 0; i < na; ++i) {
+      const int src = c.ArgSources[at + static_cast<size_t>(i)];
+      if (src < 0) {
+        const size_t e = static_cast<size_t>(-1 - src);
+        if (c.ExternalBinding[e] >= 0) uniform = constant = false;
+        else if (!c.ExternalConstant[e]) constant = invariant = false;
+      } else {
+        const uint8_t cls = c.StepClass[static_cast<size_t>(src)];
+        if (cls == kStepVarying) uniform = constant = invariant = false;
+        else if (cls == kStepUniform) constant = invariant = false;
+        else if (cls == kStepInvariant) uniform = constant = false;
+      }
+    }
+    uint8_t cls = constant ? kStepConstant : uniform ? kStepUniform : invariant ? kStepInvariant : kStepVarying;
+    if (k == last) cls = kStepVarying;
+    c.StepClass[static_cast<size_t>(k)] = cls;
+    if (cls == kStepConstant || cls == kStepUniform) c.OnceSteps.push_back(k);
+    if (cls == kStepConstant || cls == kStepInvariant) c.InvariantRunSteps.push_back(k);
+    if (cls == kStepInvariant) {
+      c.InvariantAt[static_cast<size_t>(k)] = invariantColumns++;
+      for (int i = 0; i < na; ++i) {
+        const int src = c.ArgSources[at + static_cast<size_t>(i)];
+        if (src < 0 && c.ExternalBinding[static_cast<size_t>(-1 - src)] >= 0)
+          readByInvariant[static_cast<size_t>(-1 - src)] = 1;
+      }
+    }
+    if (cls != kStepVarying) continue;
+
+    c.VaryingSteps.push_back(k);
+    int scalars = 0;
+    for (int i = 0; i < na; ++i) {
+      const int src = c.ArgSources[at + static_cast<size_t>(i)];
+      uint8_t mode = kArgStep;
+      const double* scalar = nullptr;
+      if (src < 0) {
+        const size_t e = static_cast<size_t>(-1 - src);
+        if (c.ExternalBinding[e] >= 0) mode = kArgColumn;
+        else mode = kArgScalar, scalar = c.Externals[e];
+      } else {
+        const uint8_t from = c.StepClass[static_cast<size_t>(src)];
+        if (from == kStepInvariant) mode = kArgInvariant;
+        else if (from != kStepVarying) mode = kArgScalar, scalar = &c.Steps[static_cast<size_t>(src)].Result;
+      }
+      c.ArgMode[at + static_cast<size_t>(i)] = mode;
+      if (mode == kArgScalar) c.ArgBase[at + static_cast<size_t>(i)] = scalar, ++scalars;
+    }
+    TBlockProc proc = c.Blocks[static_cast<size_t>(k)];
+    if (scalars == 1 && na == 2) {
+      for (const TScalarVariants& v : kScalarVariants)
+        if (v.Columns == proc) {
+          proc = c.ArgMode[at] == kArgScalar ? v.ScalarFirst : v.ScalarSecond;
+          scalars = 0;
+          break;
+        }
+    }
+    if (scalars > 0) {
+      // No variant for this word: the value is copied into a column.
+      for (int i = 0; i < na; ++i)
+        if (c.ArgMode[at + static_cast<size_t>(i)] == kArgScalar) {
+          const int slot = static_cast<int>(c.Broadcasts.size());
+          c.Broadcasts.push_back({slot, c.ArgBase[at + static_cast<size_t>(i)]});
+          c.ArgMode[at + static_cast<size_t>(i)] = kArgBroadcast;
+          c.ArgSlot[at + static_cast<size_t>(i)] = slot;
+        }
+    }
+    c.PlanBlocks[static_cast<size_t>(k)] = proc;
+  }
+  for (size_t e = 0; e < readByInvariant.size(); ++e)
+    if (readByInvariant[e]) c.InvariantExternals.push_back(static_cast<int>(e));
+  c.InvariantColumns = invariantColumns;
 }
 
 void TExpressionParser::ClearCompiled() {

@@ -119,6 +119,9 @@ private:
   friend class TCompiler;
 
   TChain* ChainAt(int index) const;
+  // Sorts the steps of a column-ready chain for its current external
+  // bindings (uniform, invariant, varying) and picks each block procedure.
+  static void MakeColumnPlan(TChain& chain);
   void RaiseFault();
 
   char FMarker = '$';

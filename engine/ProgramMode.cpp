@@ -750,6 +750,14 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
   const int first = perFile ? shared : S.ParameterCount;
   for (int p = 0; p < first && p < static_cast<int>(v.size()); ++p) S.ParameterValues[p] = v[p];
 
+  // The statistics read the data set in CurrentFile; the data set the
+  // window shows (chart, report table) is restored on every way out.
+  struct TShownFile {
+    TEngineState& S;
+    const int File;
+    ~TShownFile() { S.CurrentFile = File; }
+  } shown{S, S.CurrentFile};
+
   double sum = 0;
   int fitted = 0, tests = 0;
   for (int f = 0; f < files; ++f) {
@@ -798,6 +806,9 @@ double FitnessByProgram(TEngineState& State, int Criterion, int m) {
 }
 
 // ---- The run ---------------------------------------------------------------------------
+
+// Stop code of a search that an exception ended (reported like a stop).
+constexpr int kSearchFailed = -1;
 
 bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs, bool Parse,
                     TRunOutcome& Outcome) {
@@ -860,6 +871,9 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSear
   } catch (const std::exception&) {
     Outcome = TRunOutcome::roFailed;
     Set.StopTime = TRunClock::now();
+    // No stop criterion ended this search: the report must not give the
+    // reason of an earlier run ("RMSE reached" ...) for a failure.
+    S.StopCode = kSearchFailed;
     Host.ShowMessage(mtInformation, "Some thing wrong!");
     ReportSearchResults(S, Host, Set, Logs, true);
   }

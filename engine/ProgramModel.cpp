@@ -297,6 +297,10 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
         return false;
       }
     }
+    // An inline set keeps only the columns its rows hold, so that a
+    // variable at or beyond its last column takes the last column of the
+    // data (target preparation) rather than a column of zeros.
+    if (columns > 0 && columns < static_cast<int>(S.DataColumns[f].size())) S.DataColumns[f].resize(columns);
   }
   S.CurrentFile = 0;
 

@@ -125,10 +125,12 @@ double RepairValue(TEngineState& S, int m, int d, double v) {
       } else if (!init) {
         v = S.RangeLow[p] + (S.RangeHigh[p] - S.RangeLow[p]) * RandomReal(g);
       } else {
+        // One draw picks the side, a fresh one the point on it.
         const double iv = S.InitialValue[p];
+        const bool high = RandomReal(g) >= 0.5;
         const double r = RandomReal(g);
-        if (!range) v = r >= 0.5 ? iv - r * iv : iv + (up - iv) * r;
-        else v = r >= 0.5 ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
+        if (!range) v = high ? iv - r * iv : iv + (up - iv) * r;
+        else v = high ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
       }
     }
   } else if (lower) {
@@ -142,9 +144,10 @@ double RepairValue(TEngineState& S, int m, int d, double v) {
         v = S.RangeLow[p] + (S.RangeHigh[p] - S.RangeLow[p]) * RandomReal(g);
       } else {
         const double iv = S.InitialValue[p];
+        const bool high = RandomReal(g) >= 0.5;
         const double r = RandomReal(g);
-        if (!range) v = r >= 0.5 ? iv + r * iv : iv - (iv - lo) * r;
-        else v = r >= 0.5 ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
+        if (!range) v = high ? iv + r * iv : iv - (iv - lo) * r;
+        else v = high ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
       }
     }
   }

@@ -48,6 +48,7 @@ public:
   }
   void FillOutItemList(int Tag) override { Calls.push_back("FillOutItemList " + std::to_string(Tag)); }
   void FillFunctionListBox(int Tag) override { Calls.push_back("FillFunctionListBox " + std::to_string(Tag)); }
+  void FocusFunctionList() override { Calls.push_back("FocusFunctionList"); }
   void UpdateFileFormControls() override { Calls.push_back("UpdateFileFormControls"); }
   int FunctionListCount() const override { return FunctionItems; }
   int FunctionListSelected() const override { return FunctionSelected; }

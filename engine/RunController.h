@@ -3,8 +3,8 @@
 // settings and the logs; the engine state and the host belong to the caller.
 //
 //   Run(code lines)  prepares and classifies the text, reads the model and
-//                    runs the mode routine (fitting, optimisation; program
-//                    mode is not available yet);
+//                    runs the mode routine (fitting, optimisation or
+//                    program mode);
 //   Stop()           only sets the stop code 10 and clears the running flag:
 //                    the loop leaves right after its next pump and writes the
 //                    report once;

@@ -1,5 +1,6 @@
 #include "engine/SearchReport.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "engine/Fitness.h"
@@ -34,6 +35,46 @@ std::string ExpressionStopReason(int code) {
     case scDCReached: return "determination coef. DC reached";
     default: return "stoped by user";
   }
+}
+
+std::string ProgramStopReason(int code) {
+  switch (code) {
+    case scAutoDetect: return "Auto-detected";
+    case scMaxIterations: return "Maximum iterations reached";
+    case scRMSEReached: return "RMSE reached";
+    case scDCReached: return "Determination Correlation DC reached";
+    default: return "stoped by user";
+  }
+}
+
+// The title, algorithm and stop-reason lines of a fitting report, put into
+// the result summary: the title (when there is one) and an empty line on
+// top, then, after the summary's iteration and elapsed-time lines, the
+// algorithm line followed by the stop-reason line.
+void InsertRunLines(const TEngineState& S, std::vector<std::string>& lines, const std::string& algorithm,
+                    const std::string& reason) {
+  size_t at = 2;
+  if (!Title(S).empty()) {
+    lines.insert(lines.begin(), S.ModelTitle);
+    lines.insert(lines.begin() + 1, "");
+    at = 4;
+  }
+  at = std::min(at, lines.size());
+  lines.insert(lines.begin() + at, "Stop Reason: " + reason);
+  lines.insert(lines.begin() + at, "Algorithms: " + algorithm);
+}
+
+// Whether the best member's calculated values cover every data set and
+// output (not yet before the first evaluation of a search).
+bool HasBestCalculated(const TEngineState& S) {
+  if (static_cast<int>(S.BestCalculated.size()) < S.DataFileCount) return false;
+  for (int f = 0; f < S.DataFileCount; ++f) {
+    if (static_cast<int>(S.BestCalculated[f].size()) < S.OutputCount) return false;
+    const size_t rows = f < static_cast<int>(S.PointCount.size()) ? static_cast<size_t>(S.PointCount[f]) : 0;
+    for (int o = 0; o < S.OutputCount; ++o)
+      if (S.BestCalculated[f][o].size() < rows) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -134,6 +175,45 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
   Host.SetResultLines(lines);
 }
 
+void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool KeepLists) {
+  if (S.SearchRunning) return;
+  const bool calculated = HasBestCalculated(S);
+  if (calculated) UpdateBestStatistics(S);
+  if (!KeepLists) {
+    if (S.DataFileCount > 1) Host.FillFunctionListBox(Host.ControlTag("Panel11"));
+    if (S.OutputCount > 1) Host.FillOutItemList(Host.ControlTag("LeftPanel"));
+  }
+  Host.WriteResultSummary(true);
+  std::vector<std::string> lines = Host.ResultLines();
+  InsertRunLines(S, lines, AlgorithmName(S, Set, false), ProgramStopReason(S.StopCode));
+
+  lines.push_back("");
+  lines.push_back("====== Output Results =====");
+  lines.push_back("");
+  const int outputs = std::min<int>(S.OutputCount, static_cast<int>(S.OutputNames.size()));
+  std::string header = "No";
+  for (int o = 0; o < outputs; ++o)
+    header += "\tObs. " + S.OutputNames[o] + "\tCal. " + S.OutputNames[o];
+  lines.push_back(header);
+  // The rows of the data set shown in the window.
+  const int f = S.CurrentFile;
+  if (f >= 0 && f < S.DataFileCount && f < static_cast<int>(S.PointCount.size()) &&
+      f < static_cast<int>(S.TargetData.size()) && static_cast<int>(S.TargetData[f].size()) >= outputs) {
+    for (int k = 0; k < S.PointCount[f]; ++k) {
+      std::string row = std::to_string(k + 1);
+      for (int o = 0; o < outputs; ++o) {
+        const Double1Array& observed = S.TargetData[f][o];
+        row += "\t" + (k < static_cast<int>(observed.size()) ? FloatToStr(observed[k]) : std::string());
+        // No calculated values yet (the search failed before its first
+        // evaluation): the cell stays empty.
+        row += "\t" + (calculated ? FormatFloat("0.00000", S.BestCalculated[f][o][k]) : std::string());
+      }
+      lines.push_back(row);
+    }
+  }
+  Host.SetResultLines(lines);
+}
+
 void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs, bool Final) {
   S.SearchRunning = false;
   const bool idle = S.ModelMode != 0 || ShowsLastFunction(Host);
@@ -144,6 +224,9 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, 
   }
   if (!Final) {
     Host.SetActivePage(0);
+  } else if (S.ModelMode == 2) {
+    ShowFinalResults(S, Host, Set, false);
+    if (S.DataFileCount > 1) Host.FocusFunctionList();
   } else if (S.ModelMode == 1) {
     const int back = Set.StopCriterion == crAutoDetect && S.StopCode == scAutoDetect ? 2000 : 0;
     ShowProgress(S, Host, Set, true, back);
@@ -152,15 +235,7 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, 
     CalcStatistics(S, f, o, S.BestCalculated, S.BestSSE, S.BestRMSE, S.BestDC, S.BestR);
     Host.WriteResultSummary(true);
     std::vector<std::string> lines = Host.ResultLines();
-    size_t at = 2;
-    if (!Title(S).empty()) {
-      lines.insert(lines.begin(), S.ModelTitle);
-      lines.insert(lines.begin() + 1, "");
-      at = 4;
-    }
-    at = std::min(at, lines.size());
-    lines.insert(lines.begin() + at, "Stop Reason: " + ExpressionStopReason(S.StopCode));
-    lines.insert(lines.begin() + at, "Algorithms: " + AlgorithmName(S, Set, true));
+    InsertRunLines(S, lines, AlgorithmName(S, Set, true), ExpressionStopReason(S.StopCode));
     if (ShowsLastFunction(Host)) {
       const std::string name = OutputName(S, o);
       lines.push_back("");

@@ -34,8 +34,23 @@ std::string FormatResultValue(const TEngineState& S, int d, double Value, bool F
 std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, bool Expression);
 
 // Ends a search: the window back to idle, the report when Final (else the
-// first page), the logs closed.
+// first page), the logs closed. The report is the mode's: the expression
+// report written here, ShowProgress (optimisation), ShowFinalResults
+// (program mode).
 void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs, bool Final);
+
+// The program-mode final report, only when no search is running: the
+// statistics of the best member (UpdateBestStatistics); unless KeepLists the
+// window's data set list (several data sets) and output list (several
+// outputs) are refilled with the measures chosen by the tags of "Panel11"
+// and "LeftPanel"; then the window's final result summary with the title,
+// algorithm and stop-reason lines, and the observed against calculated
+// table of the displayed data set (S.CurrentFile): a header "No" and, per
+// output, "Obs. <name>" and "Cal. <name>"; one row per data row with the
+// row number, the observed values (shortest text) and the best member's
+// values ("0.00000"), all TAB-separated. KeepLists true shows another data
+// set without touching the lists.
+void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool KeepLists);
 
 // The optimisation-mode text (progress and final report).
 void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final, int IterationsBack);

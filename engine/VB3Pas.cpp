@@ -206,9 +206,13 @@ void ReplaceArrayBrackets(std::string& line, const std::string& name) {
   }
 }
 
+// Whether a keyword starts a word of the line: a name such as "dif" or
+// "undo" holds "if " or "do " without being a block statement, and must
+// still become an assignment.
 bool HoldsAny(const std::string& line, std::initializer_list<const char*> words) {
   for (const char* w : words)
-    if (line.find(w) != std::string::npos) return true;
+    for (size_t p = line.find(w); p != std::string::npos; p = line.find(w, p + 1))
+      if (p == 0 || !IsWordChar(line[p - 1])) return true;
   return false;
 }
 

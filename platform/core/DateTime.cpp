@@ -162,12 +162,15 @@ TDateTime Time() {
 // FormatDateTime
 //
 // A run of the same picture letter is read as one token, as the class
-// library does: "h", "n", "s" print without padding when single and with
-// two digits for two or more letters; "z" prints the milliseconds without
-// padding when single and with three digits for two or more letters, so
-// "hh:nn:ss:zz" shows 1.005 s as "00:00:01:005"; "y" gives two digits for
-// one or two letters and four for more; "m" and "d" count 1, 2, 3, 4 (and
-// 5, 6 for "d") as listed in the header.
+// library does: the length of the run, capped at the widest form, is the
+// minimum number of digits. "h", "n", "s" print without padding when single
+// and with two digits for two or more letters. "z" prints the milliseconds
+// with at least as many digits as letters, up to three: "z" gives no
+// padding, "zzz" (and longer runs) three digits, and "zz" two digits, so
+// the elapsed-time picture "hh:nn:ss:zz" shows 1.005 s as "00:00:01:05"
+// and 1.450 s as "00:00:01:450", as users of the result report have always
+// seen it. "y" gives two digits for one or two letters and four for more;
+// "m" and "d" count 1, 2, 3, 4 (and 5, 6 for "d") as listed in the header.
 
 namespace {
 
@@ -304,7 +307,7 @@ void formatInto(std::string& out, std::string_view f, const DTParts& p, bool mid
         out += pad(p.sec, count == 1 ? 0 : 2);
         break;
       case 'Z':
-        out += pad(p.msec, count == 1 ? 0 : 3);
+        out += pad(p.msec, std::min(count, 3));
         break;
       case 'T':
         formatInto(out, count == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat, p, midnight, fs, depth + 1);

@@ -624,6 +624,14 @@ std::string FormatV(std::string_view fmt, std::span<const FormatArg> args, const
         else formatError(fmt);
         switch (type) {
           case 'E': text = FloatToStrF(v, ffExponent, prec < 0 ? 15 : std::clamp(prec, 1, 18), 3, fs); break;
+          // "%g" is the general float format with a minimum of three
+          // exponent digits, the same minimum "%e" uses: the class library's
+          // Format hands both directives the exponent-digit argument 3, and
+          // its general format writes the exponent with at least that many
+          // digits (no "+"). So Format("%0.7g", 1.5e-7) is "1.5E-007" and
+          // Format("%g", 1e20) is "1E020", while FloatToStr, which asks
+          // for no minimum, gives "1.5E-7" and "1E20". Report and log texts
+          // made with "%0.7g" and "%0.10g" show the three-digit form.
           case 'G': text = FloatToStrF(v, ffGeneral, prec < 0 ? 15 : std::clamp(prec, 1, 18), 3, fs); break;
           case 'F': text = FloatToStrF(v, ffFixed, 18, prec < 0 ? 2 : prec, fs); break;
           case 'N': text = FloatToStrF(v, ffNumber, 18, prec < 0 ? 2 : prec, fs); break;

@@ -351,8 +351,8 @@ TDateTime Time();
 
 // Picture syntax: c (short date + long time), d dd ddd dddd ddddd (short
 // date) dddddd (long date), m mm mmm mmmm (minutes when right after h/hh),
-// yy yyyy, h hh, n nn, s ss, z (milliseconds, no padding) zzz (three
-// digits), t (short time) tt (long time), am/pm a/p ampm, "/" (date
+// yy yyyy, h hh, n nn, s ss, z (milliseconds, no padding) zz (at least two
+// digits) zzz (three digits), t (short time) tt (long time), am/pm a/p ampm, "/" (date
 // separator), ":" (time separator), '..' and ".." literal. Letters are case
 // insensitive. An empty picture is "c".
 std::string FormatDateTime(std::string_view format, TDateTime dt);

@@ -17,7 +17,7 @@ using namespace qv;
 
 extern "C" void QvFuzzSeeds(std::vector<std::string>* seeds) {
   seeds->push_back("\x01{ comment\r\nVariables x, y; // note // z\r\n\"str\ny = A*exp(-k*x)\n}");
-  seeds->push_back(std::string("\x02" "caf\xE9\0tab\there\rmac\r\r", 22));
+  seeds->push_back(std::string("\x02" "caf\xE9\0tab\there\rmac\r\r", 20));
   seeds->push_back("\x03" + std::string(300, 'w') + " " + std::string(100, ',') + "\xF0\x9F\x98\x80");
 }
 

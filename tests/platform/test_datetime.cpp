@@ -79,9 +79,9 @@ TEST_F(DateTimeTest, Pictures) {
     TDateTime value;
     const char* text;
   } cases[] = {
-      // Elapsed-time picture of the result report: a run of "z" longer than
-      // one gives three digits, so 1.005 s shows "00:00:01:005".
-      {"hh:nn:ss:zz", elapsed, "00:00:01:005"},
+      // Elapsed-time picture of the result report: "zz" pads the
+      // milliseconds to two digits only, so 1.005 s shows "00:00:01:05".
+      {"hh:nn:ss:zz", elapsed, "00:00:01:05"},
       {"hh:nn:ss:zzz", elapsed, "00:00:01:005"},
       {"h:n:s:z", elapsed, "0:0:1:5"},
       {"hh:nn:ss:zz", EncodeTime(1, 2, 3, 450), "01:02:03:450"},

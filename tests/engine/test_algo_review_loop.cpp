@@ -1,0 +1,55 @@
+// The optimisation loop's member values: a model of constraints alone, and
+// the genetic shares of the objective values.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "SearchTestHost.h"
+#include "engine/OptimizeLoop.h"
+
+using namespace qv;
+using namespace qv::test;
+
+namespace {
+
+// No objective, no direction: find a point where both constraints hold.
+const char* kFeasible = R"(title Feasible;
+parameters x [-10, 10], y [-10, 10];
+functions;
+x+y<=1;
+x-y>=3;
+)";
+
+TEST(OptimiseLoopReview, ConstraintsAloneStopAtTheFirstFeasiblePoint) {
+  struct Case { const char* Algorithm; const char* Criterion; int StopCode; };
+  const Case cases[] = {
+      {"0", "RB3", scRMSEReached}, {"1", "RB3", scRMSEReached}, {"2", "RB3", scRMSEReached},
+      {"3", "RB3", scRMSEReached}, {"0", "RB1", scAutoDetect},  {"3", "RB1", scAutoDetect},
+  };
+  for (const Case& c : cases) {
+    TSearchRun run({{"RadioGroup2", c.Algorithm}, {c.Criterion, "True"}, {"SSEEdit", "0.001"}, {"CBB2", "100000"}}, 7);
+    run.Host.StopAfterPumps = 20000;  // a run that never settles is stopped as by the user
+    ASSERT_TRUE(run.Run(kFeasible)) << c.Algorithm;
+    EXPECT_EQ(run.State.StopCode, c.StopCode) << c.Algorithm << " " << c.Criterion;
+    // After the first pass every member is worth 0; the best is a feasible point.
+    EXPECT_EQ(run.State.BestFitnessRMSE, 0) << c.Algorithm;
+    EXPECT_EQ(run.Line("Min. Error: "), "Min. Error: 0") << c.Algorithm;
+    const double x = run.State.BestPosition[0], y = run.State.BestPosition[1];
+    EXPECT_LE(x + y, 1) << c.Algorithm;
+    EXPECT_GE(x - y, 3) << c.Algorithm;
+  }
+}
+
+TEST(OptimiseLoopReview, GeneticSharesOfNonNegativeValuesAreInverseValues) {
+  TEngineState S;
+  S.PopSize = 3;
+  S.RelativeFitness = {0, 1, 3};
+  GeneticShares(S);
+  const double g0 = 1 / 0.001, g1 = 1 / 1.001, g2 = 1 / 3.001, sum = g0 + g1 + g2;
+  EXPECT_DOUBLE_EQ(S.RelativeFitness[0], g0 / sum);
+  EXPECT_DOUBLE_EQ(S.RelativeFitness[1], g1 / sum);
+  EXPECT_DOUBLE_EQ(S.RelativeFitness[2], g2 / sum);
+}
+
+}  // namespace
