@@ -191,29 +191,110 @@ class TChartRandom {
 };
 TChartRandom& ChartRandom();
 
-class TChartSeries {
- public:
-  TChartSeries();
-  virtual ~TChartSeries();
-  TChartSeries(const TChartSeries&) = delete;
-  TChartSeries& operator=(const TChartSeries&) = delete;
+// ---- chart elements -------------------------------------------------------------
 
-  // -- element settings
+// The base of everything a chart holds as a component of its own (series):
+// an active flag, a brush and a pen, the chart it belongs to, and the
+// component's name and tag. A change of the brush or pen repaints the chart.
+class TCustomChartElement {
+ public:
+  TCustomChartElement();
+  virtual ~TCustomChartElement() = default;
+  TCustomChartElement(const TCustomChartElement&) = delete;
+  TCustomChartElement& operator=(const TCustomChartElement&) = delete;
+
+  // Copies Active, the brush, the pen and Tag.
+  virtual void Assign(const TCustomChartElement& source);
+  // The name of the element's editor form (none here).
+  virtual std::string GetEditorClassName() const { return {}; }
+
   bool Active() const { return active_; }
-  void SetActive(bool v);
+  // Stores a changed value and repaints.
+  virtual void SetActive(bool v);
   TChartBrush& Brush() { return brush_; }
+  const TChartBrush& Brush() const { return brush_; }
+  void SetBrush(const TChartBrush& v) { brush_.Assign(v); }
   TChartPen& Pen() { return pen_; }
-  const std::string& Title() const { return title_; }
-  void SetTitle(const std::string& v);
+  const TChartPen& Pen() const { return pen_; }
+  // Assigns into the element's own pen.
+  virtual void SetPen(const TChartPen& v) { pen_.Assign(v); }
+  TCustomAxisPanel* ParentChart() const { return parentChart_; }
+  // Stores the chart (a series also moves between the charts' lists).
+  virtual void SetParentChart(TCustomAxisPanel* chart) { parentChart_ = chart; }
   const std::string& Name() const { return name_; }
   void SetName(const std::string& v) { name_ = v; }
+  int Tag = 0;
+
+  // Repaints the chart when there is one (and it is not being destroyed).
+  void Repaint();
+
+ protected:
+  // The change notification of the brush and pen: repaints the chart.
+  virtual void Changed() { Repaint(); }
+
+  bool active_ = true;
+  TChartBrush brush_;
+  TChartPen pen_;
+  TCustomAxisPanel* parentChart_ = nullptr;
+  std::string name_;
+};
+
+// A chart element that the chart lists as a series: title, legend flag, an
+// identifier string and a style byte, and the hooks the chart calls before
+// it draws.
+class TCustomChartSeries : public TCustomChartElement {
+ public:
+  // Besides storing and repainting, sends the chart series event 5 (active
+  // changed) and then calls the chart's series-change hook.
+  void SetActive(bool v) override;
+  const std::string& Title() const { return title_; }
+  // Stores a changed title, repaints, sends the chart series event 2 and
+  // calls the series-change hook.
+  void SetTitle(const std::string& v);
   bool ShowInLegend() const { return showInLegend_; }
   void SetShowInLegend(bool v);
+  // Free text kept with the series ("Identifier" in the component stream).
+  const std::string& Identifier() const { return identifier_; }
+  void SetIdentifier(const std::string& v) { identifier_ = v; }
+  // Six flag bits (1, 2, 4, 8, 16, 32); higher bits are dropped, so the
+  // integer read back from a stream ("Style") keeps only these.
+  static constexpr int StyleMask = 0x3F;
+  int Style() const { return style_; }
+  void SetStyle(int v) { style_ = static_cast<unsigned char>(v & StyleMask); }
+
+  // Room the series needs beyond the axis ends, in pixels (none here).
+  virtual void CalcHorizMargins(int& leftMargin, int& rightMargin) { leftMargin = rightMargin = 0; }
+  virtual void CalcVerticalMargins(int& topMargin, int& bottomMargin) { topMargin = bottomMargin = 0; }
+  // Called by the chart for every active series before a draw (nothing here).
+  virtual void BeforeDrawChart() {}
+
+ protected:
+  // Series event Kind to the chart, then its series-change hook.
+  void NotifySeriesChange(int kind);
+
+  std::string title_;
+  bool showInLegend_ = true;
+  std::string identifier_;
+  unsigned char style_ = 0;
+};
+
+class TChartSeries : public TCustomChartSeries {
+ public:
+  TChartSeries();
+  ~TChartSeries() override;
+
+  // From another series: the published settings (colours, formats, axes,
+  // depth, source names, cursor, title, legend flag, identifier, style and
+  // the value lists' settings), then Active, brush, pen and Tag. Points,
+  // data sources, the function and event handlers are not copied.
+  void Assign(const TCustomChartElement& source) override;
 
   // -- chart and axes
-  TCustomAxisPanel* ParentChart() const { return parentChart_; }
-  // Moves the series to another chart's series list (null: no chart).
-  virtual void SetParentChart(TCustomAxisPanel* chart);
+  // Moves the series to another chart's series list (null: no chart). A
+  // series with the automatic colour then takes the chart's next free
+  // series colour; on a chart being designed (not loading) a series without
+  // points, source or function is filled with sample values.
+  void SetParentChart(TCustomAxisPanel* chart) override;
   THorizAxis HorizAxis() const { return horizAxis_; }
   void SetHorizAxis(THorizAxis v);
   TVertAxis VertAxis() const { return vertAxis_; }
@@ -303,8 +384,6 @@ class TChartSeries {
   void EndUpdate();
   int UpdateCount() const { return updateCount_; }
   virtual void NotifyValue(TValueEvent event, int index);
-  // Repaints the chart when there is one.
-  void Repaint();
 
   // -- visible range and drawing
   int FirstVisibleIndex() const { return firstVisible_; }
@@ -424,12 +503,6 @@ class TChartSeries {
   TColor LegendBackColor() const;
   friend class TPlotSeriesSource;
   friend class TChartSeriesFunction;
-  bool active_ = true;
-  TChartBrush brush_;
-  TChartPen pen_;
-  std::string title_, name_;
-  bool showInLegend_ = true;
-  TCustomAxisPanel* parentChart_ = nullptr;
   THorizAxis horizAxis_ = aBottomAxis;
   TVertAxis vertAxis_ = aLeftAxis;
   TChartAxis* customHorizAxis_ = nullptr;

@@ -18,12 +18,43 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The call in progress on this thread: the library range and its fault entry.
+// The call in progress on this thread: the library range, its fault entry
+// and the stack that entry runs on.
 struct TActiveCall {
   uintptr_t Low = 0, High = 0;
   uintptr_t FaultEntry = 0;
+  uintptr_t FaultStackTop = 0;
 };
 thread_local TActiveCall* gActive = nullptr;
+
+// A fault is handled on a signal stack, and the library's fault entry runs
+// on a stack of its own: after runaway recursion in the model code the
+// thread's stack has no room left for either. Both are made once for every
+// thread that loads a library and kept for the thread's life (the signal
+// stack stays registered; a thread that has one already keeps its own).
+constexpr size_t kSignalStackSize = 64 * 1024;
+constexpr size_t kFaultStackSize = 256 * 1024;
+thread_local char* gFaultStack = nullptr;
+thread_local char* gSignalStack = nullptr;
+
+void PrepareThreadStacks() {
+  if (!gFaultStack) gFaultStack = new char[kFaultStackSize];
+  stack_t current;
+  if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE)) return;
+  if (!gSignalStack) gSignalStack = new char[kSignalStackSize];
+  stack_t ss;
+  ss.ss_sp = gSignalStack;
+  ss.ss_size = kSignalStackSize;
+  ss.ss_flags = 0;
+  sigaltstack(&ss, nullptr);
+}
+
+uintptr_t FaultStackTop() {
+  return (reinterpret_cast<uintptr_t>(gFaultStack) + kFaultStackSize) & ~static_cast<uintptr_t>(15);
+}
+
+// A segmentation fault this close to the stack pointer is the stack's end.
+constexpr uintptr_t kStackFaultReach = 64 * 1024;
 
 // Handlers that were installed before ours, per signal, and how many loaded
 // libraries need ours.
@@ -67,21 +98,28 @@ void OnFault(int sig, siginfo_t* info, void* context) {
     ChainFault(sig, info, context);
     return;
   }
-  const uintptr_t code = sig == SIGFPE ? 1 : 2;
-  // Continue in QvFitDllFault(code) as if the faulting instruction had
-  // called it: its raise unwinds to the adapter's handler.
+  // Continue in QvFitDllFault(code) on the fault stack, as if the faulting
+  // instruction had called it: its raise unwinds to the adapter's handler
+  // on the thread's own stack.
 #if defined(__x86_64__)
-  uintptr_t sp = static_cast<uintptr_t>(uc->uc_mcontext.gregs[REG_RSP]);
-  sp = (sp - 256) & ~static_cast<uintptr_t>(15);  // past the red zone, aligned
+  const uintptr_t faultSp = static_cast<uintptr_t>(uc->uc_mcontext.gregs[REG_RSP]);
+#elif defined(__aarch64__)
+  const uintptr_t faultSp = static_cast<uintptr_t>(uc->uc_mcontext.sp);
+#else
+  const uintptr_t faultSp = 0;
+#endif
+  const uintptr_t addr = reinterpret_cast<uintptr_t>(info->si_addr);
+  const bool stackEnd = sig != SIGFPE && addr + kStackFaultReach > faultSp && addr < faultSp + kStackFaultReach;
+  const uintptr_t code = sig == SIGFPE ? 1 : stackEnd ? 3 : 2;
+#if defined(__x86_64__)
+  uintptr_t sp = call->FaultStackTop;
   sp -= sizeof(uintptr_t);
   *reinterpret_cast<uintptr_t*>(sp) = pc;          // return address
   uc->uc_mcontext.gregs[REG_RSP] = static_cast<greg_t>(sp);
   uc->uc_mcontext.gregs[REG_RDI] = static_cast<greg_t>(code);
   uc->uc_mcontext.gregs[REG_RIP] = static_cast<greg_t>(call->FaultEntry);
 #elif defined(__aarch64__)
-  uintptr_t sp = static_cast<uintptr_t>(uc->uc_mcontext.sp);
-  sp = (sp - 256) & ~static_cast<uintptr_t>(15);
-  uc->uc_mcontext.sp = sp;
+  uc->uc_mcontext.sp = call->FaultStackTop;
   uc->uc_mcontext.regs[0] = code;
   uc->uc_mcontext.regs[30] = pc;
   uc->uc_mcontext.pc = call->FaultEntry;
@@ -95,7 +133,7 @@ void InstallFaultHandlers() {
   struct sigaction sa;
   std::memset(&sa, 0, sizeof sa);
   sa.sa_sigaction = OnFault;
-  sa.sa_flags = SA_SIGINFO;
+  sa.sa_flags = SA_SIGINFO | SA_ONSTACK;
   sigemptyset(&sa.sa_mask);
   for (int i = 0; i < 3; ++i) sigaction(kSignals[i], &sa, &gPrevious[i]);
 }
@@ -151,6 +189,8 @@ struct TFitDllFaultGuard {
     Call.Low = dll.FCodeLow;
     Call.High = dll.FCodeHigh;
     Call.FaultEntry = reinterpret_cast<uintptr_t>(dll.FFault);
+    if (!gFaultStack) PrepareThreadStacks();
+    Call.FaultStackTop = FaultStackTop();
     Outer = gActive;
     gActive = &Call;
   }
@@ -228,6 +268,7 @@ bool TFitDll::Load(const std::string& Path, std::string& Error) {
   FFault = fault;
   FCodeLow = q.Low;
   FCodeHigh = q.High;
+  PrepareThreadStacks();
   InstallFaultHandlers();
   return true;
 }

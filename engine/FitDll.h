@@ -21,13 +21,15 @@
 // and the environment of the caller is restored. A set flag, a non-finite
 // output or a caught exception make the call fail ("the call raises").
 //
-// Hardware faults (an integer division by zero, an access violation) raised
-// inside the library during a call are turned into Pascal exceptions: a
-// signal handler moves the faulting thread to QvFitDllFault, whose raise is
-// caught by the adapter. Faults outside a call or outside the library go to
-// the handler that was there before. This needs x86-64 or AArch64 Linux;
-// elsewhere such a fault ends the program. A stack overflow (runaway
-// recursion in the model code) is not recoverable.
+// Hardware faults (an integer division by zero, an access violation, the
+// end of the stack after runaway recursion) raised inside the library
+// during a call are turned into Pascal exceptions: a signal handler, running
+// on a signal stack, moves the faulting thread to QvFitDllFault on a stack
+// of its own, whose raise is caught by the adapter. Faults outside a call or
+// outside the library go to the handler that was there before. This needs
+// x86-64 or AArch64 Linux; elsewhere such a fault ends the program.
+// A model that never returns (an endless loop) is not interrupted: the call
+// blocks its thread.
 //
 // Calls must come from the thread that loaded the library (the Pascal
 // run-time keeps its exception frames per thread). Not copyable.

@@ -394,6 +394,8 @@ Procedure QvFitDllFault(Code: Integer); cdecl;
 Begin
   If Code = 1 Then
     Raise EDivByZero.Create('Division by zero')
+  Else If Code = 3 Then
+    Raise EStackOverflow.Create('Stack overflow')
   Else
     Raise EAccessViolation.Create('Access violation');
 End;

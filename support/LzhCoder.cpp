@@ -520,6 +520,9 @@ private:
   std::vector<uint32_t> table_;
 };
 
+// The largest uncompressed length a stream may declare (256 MiB).
+constexpr size_t kMaxExpandedLength = size_t{256} << 20;
+
 class Decoder {
 public:
   explicit Decoder(std::span<const uint8_t> code) : in_(code) {}
@@ -642,6 +645,11 @@ std::vector<uint8_t> LzhExpandBytes(std::span<const uint8_t> input) {
   if (input.size() < 4) Corrupt();
   const size_t length = static_cast<size_t>(input[0]) | static_cast<size_t>(input[1]) << 8 |
                         static_cast<size_t>(input[2]) << 16 | static_cast<size_t>(input[3]) << 24;
+  // A tiny stream can legitimately claim gigabytes (lh5 codes of zero bits
+  // repeat without reading input). No document of this program comes near
+  // the limit, so a larger claim is taken as a damaged or hostile file
+  // rather than decoded into memory.
+  if (length > kMaxExpandedLength) Corrupt();
   std::vector<uint8_t> out;
   if (length > 0) Decoder(input.subspan(4)).Run(length, out);
   return out;

@@ -55,8 +55,9 @@ std::vector<uint8_t> LzhCompressBytes(std::span<const uint8_t> input);
 // malformed (a count beyond its alphabet, a run of zero lengths past the
 // count, code lengths that are not a complete prefix code), when a block
 // holds no codes, when a match runs past the declared length, or when the
-// code needs bits beyond the last byte. The result grows only as codes are
-// decoded, whatever length the header declares.
+// code needs bits beyond the last byte, or when the declared length is over
+// 256 MiB. The result grows only as codes are decoded, whatever length the
+// header declares.
 std::vector<uint8_t> LzhExpandBytes(std::span<const uint8_t> input);
 
 // Stream forms: LzhCompress compresses Input from its current position to

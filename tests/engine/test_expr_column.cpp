@@ -152,5 +152,64 @@ TEST_F(ExprColumnTest, ParametersNotGivenAsColumnsAreReadOncePerCall) {
   EXPECT_EQ(P.EvaluateCompiledColumn(i, 0, nullptr, 0, none.data()), 0);
 }
 
+// Parts of an expression that read only the columns (x^2, ln(x)) are kept
+// between calls and parts that read only parameters are computed once per
+// call; every call must still give the bits of one evaluation per row when
+// the columns change in place, the row count changes, the parameters change
+// or the columns bound change, and must stop at the first row that raises
+// wherever the raising part sits.
+TEST_F(ExprColumnTest, RepeatedCallsFollowEveryChangeOfColumnsAndParameters) {
+  const int i = P.CompileText("(b1+b2*x+b3*x^2)/(1+b5*ln(x+6)+exp(-b2)*y^3) + sqrt(b4)*x");
+  auto check = [&](const char* what) {
+    SCOPED_TRACE(what);
+    const std::vector<double> expected = PerRow(i);
+    std::vector<double> got;
+    ASSERT_EQ(Column(i, got), static_cast<int>(X.size()));
+    for (size_t r = 0; r < X.size(); ++r) ASSERT_TRUE(SameBits(got[r], expected[r])) << "row " << r;
+  };
+  check("first call");
+  check("same data again");
+  Params[4] = -0.7;  // b2
+  Params[6] = 2.5;   // b4
+  check("new parameters");
+  X[5] += 0.25;
+  Y[700] = -Y[700];
+  check("columns changed in place");
+  X.resize(300);
+  Y.resize(300);
+  check("fewer rows");
+
+  // Only x given as a column: y is read from its variable like a parameter.
+  Vars[1] = 0.5;
+  std::vector<double> got(X.size());
+  const TColumnBinding onlyX[] = {{&Vars[0], X.data()}};
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, static_cast<int>(X.size()), onlyX, 1, got.data()),
+            static_cast<int>(X.size()));
+  for (size_t r = 0; r < X.size(); ++r) {
+    Vars[0] = X[r];
+    ASSERT_TRUE(SameBits(got[r], P.EvaluateCompiled(i))) << "row " << r;
+  }
+  check("both columns again");
+
+  // A fault in a kept part (ln of a negative number at row 270), in a part
+  // computed once per call (sqrt of a negative parameter: every row), and
+  // in a varying part before the kept one (division by zero at row 40).
+  X[270] = -7;
+  std::vector<double> out;
+  EXPECT_EQ(Column(i, out), 270);
+  EXPECT_EQ(Vars[0], -7);
+  EXPECT_EQ(Column(i, out), 270);  // kept values remember the raising row
+  Params[6] = -1;
+  EXPECT_EQ(Column(i, out), 0);
+  Params[6] = 1;
+  const int j = P.CompileText("ln(x+6) + b1/(x - 0.5)");
+  X[40] = 0.5;
+  EXPECT_EQ(Column(j, out), 40);
+  X[40] = 0.75;
+  EXPECT_EQ(Column(j, out), 270);
+  X[270] = 1;
+  EXPECT_EQ(Column(j, out), static_cast<int>(X.size()));
+}
+
 }  // namespace
 }  // namespace qv
