@@ -54,8 +54,9 @@ int TCustomAxisPanel::IndexOfSeries(const TChartSeries* series) const {
 
 void TCustomAxisPanel::AddSeries(TChartSeries* series) {
   if (!series || IndexOfSeries(series) >= 0) return;
+  // The series leaves its former chart first and comes back here.
+  if (series->ParentChart() != this) return series->SetParentChart(this);
   series_.push_back(series);
-  if (series->ParentChart() != this) series->SetParentChart(this);
   series->RecalcGetAxis();
   SeriesEvent(series, 0);
   Invalidate();
@@ -108,8 +109,29 @@ double TCustomAxisPanel::InternalMinMax(const TChartAxis& axis, bool isMin, bool
   return r;
 }
 
-void TCustomAxisPanel::SeriesEvent(TChartSeries* series, int kind) {
+void TCustomAxisPanel::SeriesEvent(TCustomChartSeries* series, int kind) {
   if (OnSeriesEvent) OnSeriesEvent(series, kind);
+}
+
+bool TCustomAxisPanel::IsFreeSeriesColor(TColor color, bool checkBackground) const {
+  for (const TChartSeries* s : series_)
+    if (s->SeriesColor() == color) return false;
+  return !(checkBackground && color == Color());
+}
+
+TColor TCustomAxisPanel::FreeSeriesColor(bool checkBackground) const {
+  TColor c = DefaultSeriesColor(0);
+  for (int i = 0; i <= DefaultPaletteSize; ++i) {
+    c = DefaultSeriesColor(i);
+    if (IsFreeSeriesColor(c, checkBackground)) break;
+  }
+  return c;
+}
+
+bool TCustomAxisPanel::IsViewFromOtherSide() const {
+  if (!View3D()) return false;
+  const TView3DOptions& o = *view3DOptions_;
+  return o.Orthogonal() ? o.OrthoAngle() > 90 : o.Rotation() < 270;
 }
 
 bool TCustomAxisPanel::IsValidDataSource(const TChartSeries* series, const TChartSeries* source) const {

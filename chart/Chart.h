@@ -49,13 +49,40 @@ class TCustomAxisPanel : public TCustomPlotPanelExtended {
   double AxisMinMax(const TChartAxis& axis, bool isMin) const {
     return InternalMinMax(axis, isMin, axis.Horizontal());
   }
+  // The highest depth index in use (the series' CalcZOrder raise it).
   int MaxZOrder = 0;
   // Total 3-D depth and height in pixels (0 in 2-D).
   int Width3D = 0, Height3D = 0;
 
   // -- series changes (kinds 0 added, 1 removed, 2 title, 3 colour, 5 active, 6 data)
-  virtual void SeriesEvent(TChartSeries* series, int kind);
-  std::function<void(TChartSeries*, int)> OnSeriesEvent;
+  virtual void SeriesEvent(TCustomChartSeries* series, int kind);
+  std::function<void(TCustomChartSeries*, int)> OnSeriesEvent;
+  // Told after a series' title, colour or active flag changed and the
+  // series event was sent (an editor showing the series); may be empty.
+  std::function<void(TCustomChartSeries*)> SeriesChangeHook;
+
+  // -- series colours
+  // Whether no series of the chart has Color as its SeriesColor and, with
+  // CheckBackground, Color is not the panel colour either.
+  virtual bool IsFreeSeriesColor(TColor color, bool checkBackground) const;
+  // The first default palette colour, from index 0, that IsFreeSeriesColor
+  // accepts; after 21 tries the last one tried.
+  TColor FreeSeriesColor(bool checkBackground) const;
+
+  // -- depth order
+  // Whether series stand one behind the other in 3-D (each at its own
+  // depth index) rather than all at the front.
+  bool ApplyZOrder = true;
+  // Whether the 3-D view shows the chart from its left, so that drawing
+  // from left to right would paint near parts first: in 3-D, OrthoAngle
+  // above 90 in the orthogonal view, else Rotation below 270.
+  bool IsViewFromOtherSide() const;
+
+  // -- axis labels
+  // May change the text of an axis label (series null and index -1 for a
+  // value label).
+  std::function<void(TChartAxis* sender, TChartSeries* series, int valueIndex, std::string& text)>
+      OnGetAxisLabel;
   // Whether Source may feed Series (not itself, same chart, no cycle).
   bool IsValidDataSource(const TChartSeries* series, const TChartSeries* source) const;
   // A series-source component is valid when it is free or already linked

@@ -209,10 +209,55 @@ TChartRandom& ChartRandom() {
   return r;
 }
 
+// ---- chart elements -----------------------------------------------------------------
+
+TCustomChartElement::TCustomChartElement() : brush_([this] { Changed(); }), pen_([this] { Changed(); }) {}
+
+void TCustomChartElement::Assign(const TCustomChartElement& source) {
+  SetActive(source.active_);
+  brush_.Assign(source.brush_);
+  pen_.Assign(source.pen_);
+  Tag = source.Tag;
+}
+
+void TCustomChartElement::SetActive(bool v) {
+  if (v == active_) return;
+  active_ = v;
+  Repaint();
+}
+
+void TCustomChartElement::Repaint() {
+  if (parentChart_ && !parentChart_->Destroying) parentChart_->Invalidate();
+}
+
+void TCustomChartSeries::NotifySeriesChange(int kind) {
+  if (!parentChart_) return;
+  parentChart_->SeriesEvent(this, kind);
+  if (parentChart_->SeriesChangeHook) parentChart_->SeriesChangeHook(this);
+}
+
+void TCustomChartSeries::SetActive(bool v) {
+  if (v == active_) return;
+  TCustomChartElement::SetActive(v);
+  NotifySeriesChange(5);
+}
+
+void TCustomChartSeries::SetTitle(const std::string& v) {
+  if (v == title_) return;
+  title_ = v;
+  Repaint();
+  NotifySeriesChange(2);
+}
+
+void TCustomChartSeries::SetShowInLegend(bool v) {
+  if (v == showInLegend_) return;
+  showInLegend_ = v;
+  Repaint();
+}
+
 // ---- series -------------------------------------------------------------------------
 
-TChartSeries::TChartSeries()
-    : brush_([this] { Repaint(); }), pen_([this] { Repaint(); }) {
+TChartSeries::TChartSeries() {
   xValues_ = std::make_unique<TChartValueList>(this, SXValuesName.empty() ? "X" : SXValuesName);
   xValues_->SetOrder(loAscending);
   yValues_ = std::make_unique<TChartValueList>(this, SYValuesName.empty() ? "Y" : SYValuesName);
@@ -243,6 +288,33 @@ TChartSeries::~TChartSeries() {
   yValues_->owner_ = nullptr;
 }
 
+void TChartSeries::Assign(const TCustomChartElement& source) {
+  if (const auto* s = dynamic_cast<const TChartSeries*>(&source); s && s != this) {
+    SetColorEachPoint(s->colorEachPoint_);
+    colorSource_ = s->colorSource_;
+    xLabelsSource_ = s->xLabelsSource_;
+    Cursor = s->Cursor;
+    SetDepth(s->depth_);
+    // A custom axis is taken over only when it belongs to this series' chart.
+    auto sameChart = [this](TChartAxis* a) { return a && parentChart_ && a->ParentChart() == parentChart_; };
+    customHorizAxis_ = sameChart(s->customHorizAxis_) ? s->customHorizAxis_ : nullptr;
+    customVertAxis_ = sameChart(s->customVertAxis_) ? s->customVertAxis_ : nullptr;
+    SetHorizAxis(s->horizAxis_ == aCustomHorizAxis && !customHorizAxis_ ? aBottomAxis : s->horizAxis_);
+    SetVertAxis(s->vertAxis_ == aCustomVertAxis && !customVertAxis_ ? aLeftAxis : s->vertAxis_);
+    SetPercentFormat(s->percentFormat_);
+    SetValueFormat(s->valueFormat_);
+    SetSeriesColor(s->seriesColor_);
+    SetShowInLegend(s->showInLegend_);
+    SetTitle(s->title_);
+    identifier_ = s->identifier_;
+    style_ = s->style_;
+    // Value list settings, list by list (X, Y, then further lists by index).
+    const std::size_t n = std::min(valueLists_.size(), s->valueLists_.size());
+    for (std::size_t i = 0; i < n; ++i) valueLists_[i]->Assign(*s->valueLists_[i]);
+  }
+  TCustomChartSeries::Assign(source);
+}
+
 void TChartSeries::UnregisterValueList(TChartValueList* list) {
   valueLists_.erase(std::remove(valueLists_.begin(), valueLists_.end(), list), valueLists_.end());
 }
@@ -253,30 +325,6 @@ void TChartSeries::SetMandatory(bool yMandatory) {
   notMandatory_ = yMandatory ? xValues_.get() : yValues_.get();
 }
 
-void TChartSeries::Repaint() {
-  if (parentChart_ && !parentChart_->Destroying) parentChart_->Invalidate();
-}
-
-void TChartSeries::SetActive(bool v) {
-  if (v == active_) return;
-  active_ = v;
-  if (parentChart_) parentChart_->SeriesEvent(this, 5);
-  Repaint();
-}
-
-void TChartSeries::SetTitle(const std::string& v) {
-  if (v == title_) return;
-  title_ = v;
-  if (parentChart_) parentChart_->SeriesEvent(this, 2);
-  Repaint();
-}
-
-void TChartSeries::SetShowInLegend(bool v) {
-  if (v == showInLegend_) return;
-  showInLegend_ = v;
-  Repaint();
-}
-
 void TChartSeries::SetParentChart(TCustomAxisPanel* chart) {
   if (chart == parentChart_) return;
   if (parentChart_) {
@@ -284,9 +332,13 @@ void TChartSeries::SetParentChart(TCustomAxisPanel* chart) {
     parentChart_ = nullptr;
     old->RemoveSeries(this);
   }
-  parentChart_ = chart;
-  if (parentChart_ && parentChart_->IndexOfSeries(this) < 0) parentChart_->AddSeries(this);
+  TCustomChartSeries::SetParentChart(chart);
   RecalcGetAxis();
+  if (!parentChart_) return;
+  parentChart_->AddSeries(this);
+  if (seriesColor_ == clDefault) SetSeriesColor(parentChart_->FreeSeriesColor(true));
+  if (parentChart_->Designing && !parentChart_->Loading && Count() == 0 && !HasDataSource() && !function_)
+    FillSampleValues(NumSampleValues());
 }
 
 void TChartSeries::RecalcGetAxis() {
@@ -490,7 +542,7 @@ int TChartSeries::CalcYPosValue(double value) const {
 void TChartSeries::SetSeriesColor(TColor v) {
   if (v == seriesColor_) return;
   seriesColor_ = v;
-  if (parentChart_) parentChart_->SeriesEvent(this, 3);
+  NotifySeriesChange(3);
   Repaint();
 }
 
@@ -522,10 +574,33 @@ void TChartSeries::SetDepth(int v) {
   Repaint();
 }
 
+void TChartSeries::CalcZOrder() {
+  if (!parentChart_) return;
+  int& highest = parentChart_->MaxZOrder;
+  if (zOrder_ < 0) {
+    autoZ_ = ++highest;
+  } else if (zOrder_ > highest) {
+    highest = zOrder_;
+  }
+}
+
+bool TChartSeries::MoreSameZOrder() const {
+  if (!parentChart_ || !parentChart_->ApplyZOrder) return false;
+  const double z = MinZValue();
+  for (const TChartSeries* s : parentChart_->SeriesList())
+    if (s != this && s->Active() && s->MinZValue() == z) return true;
+  return false;
+}
+
 std::string TChartSeries::ValueText(int index) const {
   const double v = mandatory_->Value(index);
-  if (mandatory_->DateTime()) return DateTimeToStr(v);
+  if (mandatory_->DateTime()) return FormatDateTime(DateLabelFormat(v), v);
   return FormatFloat(valueFormat_, v);
+}
+
+double TChartSeries::MarkPercent(int index) const {
+  const double total = mandatory_->AbsoluteSum();
+  return total == 0 ? 100.0 : std::fabs(mandatory_->Value(index)) * 100.0 / total;
 }
 
 std::string TChartSeries::PercentText(int index) const {
@@ -535,7 +610,9 @@ std::string TChartSeries::PercentText(int index) const {
 }
 
 std::string TChartSeries::XText(int index) const {
-  return FormatFloat(valueFormat_, notMandatory_->Value(index));
+  const double x = valueLists_[0]->Value(index);
+  if (horizAxisObject_) return horizAxisObject_->FormatLabel(x);
+  return FormatFloat(valueFormat_, x);
 }
 
 std::string TChartSeries::LegendString(int index, TLegendTextStyle style) const {
@@ -630,8 +707,10 @@ void TChartSeries::CalcFirstLastVisible() {
 }
 
 bool TChartSeries::DrawValuesForward() const {
-  const TChartAxis* axis = yMandatory_ ? horizAxisObject_ : vertAxisObject_;
-  return !(axis && axis->Inverted());
+  if (!yMandatory_) return !(vertAxisObject_ && vertAxisObject_->Inverted());
+  bool forward = !(horizAxisObject_ && horizAxisObject_->Inverted());
+  if (parentChart_ && parentChart_->IsViewFromOtherSide()) forward = !forward;
+  return forward;
 }
 
 void TChartSeries::DrawAllValues() {

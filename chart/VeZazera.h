@@ -335,6 +335,9 @@ class TChartSeries : public TCustomChartSeries {
   virtual double GetXValue(int index) const { return valueLists_[0]->Value(index); }
   virtual double GetYValue(int index) const { return valueLists_[1]->Value(index); }
   double MarkValue(int index) const { return mandatory_->Value(index); }
+  // |MarkValue| as a percentage of the mandatory list's absolute sum (100
+  // when the sum is 0).
+  double MarkPercent(int index) const;
   virtual std::string GetLabel(int index) const;
   void SetLabel(int index, const std::string& label);
   bool HasLabels() const { return !labels_.empty(); }
@@ -369,14 +372,32 @@ class TChartSeries : public TCustomChartSeries {
   void SetPercentFormat(const std::string& v);
   int Depth() const { return depth_; }
   void SetDepth(int v);
+  // The series' own depth index, -1 for automatic.
   int ZOrder() const { return zOrder_; }
   void SetZOrder(int v) { zOrder_ = v; }
-  // Depth position the chart assigned (used when ZOrder is automatic).
+  // The depth index given to an automatic series by CalcZOrder.
   void SetAutoZ(int v) { autoZ_ = v; }
+  // One step of the chart's depth ordering (run for each active series
+  // with the chart's MaxZOrder starting at -1): a series with its own
+  // ZOrder raises MaxZOrder to at least that value, an automatic one
+  // increments it and takes the new value as its depth index.
+  virtual void CalcZOrder();
+  // Whether the chart applies the depth order and another active series of
+  // it stands at the same depth index.
+  virtual bool MoreSameZOrder() const;
+  TCursor Cursor = crDefault;
 
+  // The mandatory value: as a date-time (default format for the value) for
+  // a date-time list, else with ValueFormat.
   std::string ValueText(int index) const;
+  // 100 x value / absolute sum of the mandatory list with PercentFormat
+  // (100 when the sum is 0).
   std::string PercentText(int index) const;
+  // The X value as the horizontal axis labels it (FormatLabel) when the
+  // series has that axis, else with ValueFormat.
   std::string XText(int index) const;
+  // Label, value, percent and X texts combined by Style; two columns are
+  // separated by the character 6.
   std::string LegendString(int index, TLegendTextStyle style) const;
 
   // -- updates and notifications
@@ -391,9 +412,19 @@ class TChartSeries : public TCustomChartSeries {
   void CalcFirstLastVisible();
   bool CalcVisiblePoints = true;
   bool DrawBetweenPoints = false;
+  // Points are drawn from first to last unless the axis along which they
+  // are ordered is inverted (the horizontal axis for a Y-mandatory series,
+  // else the vertical one); for a Y-mandatory series a 3-D view from the
+  // other side flips the order again.
   virtual bool DrawValuesForward() const;
   virtual void DrawAllValues();
   virtual void DrawValue(int /*index*/) {}
+  // Around the drawing of the points: BeforeDrawValues / AfterDrawValues.
+  virtual void DoBeforeDrawValues() { if (BeforeDrawValues) BeforeDrawValues(this); }
+  virtual void DoAfterDrawValues() { if (AfterDrawValues) AfterDrawValues(this); }
+  // The index of the point at pixel (X, Y), -1 for none (no point is hit
+  // here; drawing series override it).
+  virtual int Clicked(int /*x*/, int /*y*/) { return -1; }
 
   // -- data sources
   // The series source (first of DataSources), or null.
@@ -483,6 +514,8 @@ class TChartSeries : public TCustomChartSeries {
   std::function<void(TChartSeries*, int)> OnAfterAdd;
   std::function<void(TChartSeries*)> OnClearValues;
   std::function<void(TChartSeries*, int, std::string&)> OnGetMarkText;
+  std::function<void(TChartSeries*)> BeforeDrawValues;
+  std::function<void(TChartSeries*)> AfterDrawValues;
 
  protected:
   // Lists created by descendants register themselves here.
@@ -728,6 +761,14 @@ class TChartAxis {
   int ValueToPixelX(double value) const;
   int ValueToPixelY(double value) const;
   double PixelToValue(int pixel) const;
+
+  // The text of a label at Value. A date-time scale (ShowsDateTime) gives
+  // an empty text below 0, else Value in DateTimeFormat or, when that is
+  // empty, in the default date-time format for RangeSpan; otherwise Value
+  // in AxisValuesFormat. The chart's OnGetAxisLabel may then change the
+  // text (no series, index -1); with LabelsMultiLine every blank becomes a
+  // line break (character 13).
+  std::string FormatLabel(double value);
 
   double ComputeIncrement(int maxLabels) const;
   double LabelsIncrement(int maxLabelSize) const;

@@ -47,6 +47,18 @@ void TChartAxis::Changed() {
   if (panel_) panel_->Invalidate();
 }
 
+std::string TChartAxis::FormatLabel(double value) {
+  std::string text;
+  if (ShowsDateTime) {
+    if (value >= 0) text = FormatDateTime(DateTimeFormat.empty() ? DateLabelFormat(RangeSpan) : DateTimeFormat, value);
+  } else {
+    text = FormatFloat(AxisValuesFormat, value);
+  }
+  if (panel_ && panel_->OnGetAxisLabel) panel_->OnGetAxisLabel(this, nullptr, -1, text);
+  if (LabelsMultiLine) std::replace(text.begin(), text.end(), ' ', char(13));
+  return text;
+}
+
 bool TChartAxis::Loading() const { return panel_ && panel_->Loading; }
 
 void TChartAxis::Assign(const TChartAxis& s) {

@@ -108,6 +108,13 @@ void OnFault(int sig, siginfo_t* info, void* context) {
 #else
   const uintptr_t faultSp = 0;
 #endif
+  // Signals sent by a process (kill, raise) are not faults of the model,
+  // and a fault on the fault stack is one of the raise itself: neither can
+  // be turned into an exception.
+  if (info->si_code <= 0 || (faultSp <= call->FaultStackTop && faultSp + kFaultStackSize > call->FaultStackTop)) {
+    ChainFault(sig, info, context);
+    return;
+  }
   const uintptr_t addr = reinterpret_cast<uintptr_t>(info->si_addr);
   const bool stackEnd = sig != SIGFPE && addr + kStackFaultReach > faultSp && addr < faultSp + kStackFaultReach;
   const uintptr_t code = sig == SIGFPE ? 1 : stackEnd ? 3 : 2;

@@ -77,6 +77,16 @@ bool HasBestCalculated(const TEngineState& S) {
   return true;
 }
 
+// Whether the shown data set and output have their observed values and the
+// best member's values (the expression report reads both).
+bool ShowsData(const TEngineState& S) {
+  const int f = S.CurrentFile, o = S.CurrentOutput;
+  if (!HasBestCalculated(S) || f < 0 || f >= S.DataFileCount || o < 0 || o >= S.OutputCount) return false;
+  if (f >= static_cast<int>(S.PointCount.size()) || f >= static_cast<int>(S.TargetData.size())) return false;
+  return o < static_cast<int>(S.TargetData[f].size()) &&
+         static_cast<int>(S.TargetData[f][o].size()) >= S.PointCount[f];
+}
+
 }  // namespace
 
 std::string ElapsedText(const TSearchSettings& Set, bool Final) {
@@ -106,9 +116,28 @@ std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearch
   auto valueText = [&](int, double v) { return S.EncodeDecode ? FloatToStr(v) : Format(fmt, v); };
   const int dims = std::min<int>(S.DimCount, static_cast<int>(S.BestPosition.size()));
   if (S.ModelMode == 2) {
-    for (int d = 0; d < dims; ++d) {
-      const int p = S.DimParameter(d);
-      lines.push_back(S.ParameterNames[p] + ": " + valueText(p, S.BestPosition[d]));
+    const bool perSet = S.DataFileCount > 1 && S.VarParameterCount > 0;
+    if (!perSet) {
+      for (int d = 0; d < dims; ++d) {
+        const int p = S.DimParameter(d);
+        lines.push_back(S.ParameterNames[p] + ": " + valueText(p, S.BestPosition[d]));
+      }
+      return lines;
+    }
+    // The shared parameters (integer ones as the shortest text), then the
+    // per-set parameters data set by data set. The member holds one block
+    // per searched data set; those come first among the data sets.
+    const int shared = S.ParameterCount - S.VarParameterCount;
+    for (int p = 0; p < shared && p < dims; ++p) {
+      const bool integer = p < static_cast<int>(S.IsInteger.size()) && S.IsInteger[p];
+      lines.push_back(S.ParameterNames[p] + ": " +
+                      (integer ? FloatToStr(S.BestPosition[p]) : valueText(p, S.BestPosition[p])));
+    }
+    for (int d = std::max(shared, 0); d < dims; ++d) {
+      const int f = (d - shared) / S.VarParameterCount;
+      const std::string set = f < static_cast<int>(S.DataSetNames.size()) ? ExtractFileName(S.DataSetNames[f]) : "";
+      lines.push_back(S.ParameterNames[S.DimParameter(d)] + " for \"" + set + "\": " +
+                      valueText(S.DimParameter(d), S.BestPosition[d]));
     }
     return lines;
   }
@@ -230,7 +259,7 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, 
   } else if (S.ModelMode == 1) {
     const int back = Set.StopCriterion == crAutoDetect && S.StopCode == scAutoDetect ? 2000 : 0;
     ShowProgress(S, Host, Set, true, back);
-  } else if (S.ModelMode == 0 && !S.BestCalculated.empty()) {
+  } else if (S.ModelMode == 0 && ShowsData(S)) {
     const int f = S.CurrentFile, o = S.CurrentOutput;
     CalcStatistics(S, f, o, S.BestCalculated, S.BestSSE, S.BestRMSE, S.BestDC, S.BestR);
     Host.WriteResultSummary(true);

@@ -191,6 +191,7 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearc
   Logs.Open(S, Set, S.Resuming);
 
   Host.SetActivePage(TFitHost::ResultPage);
+  S.StopCode = scNone;
   S.SearchRunning = true;
   Host.SetRunningState(true);
   Host.UpdateFileFormControls();

@@ -10,8 +10,11 @@
 
 namespace qv {
 
-// Stop codes, also used by the reports.
+// Stop codes, also used by the reports. scNone: no stop criterion and no
+// user has ended the search yet (set when a search starts, so that a search
+// ended by a failure never shows the reason of an earlier run).
 enum : int {
+  scNone = -1,
   scAutoDetect = 0,
   scMaxIterations = 1,
   scRMSEReached = 2,

@@ -86,7 +86,7 @@ TEST_F(SeriesFixture, ColourConventions) {
 }
 
 TEST_F(SeriesFixture, DeleteChecksItsIndex) {
-  for (int i = 0; i < 3; ++i) series.AddXY(i, i * 10, "p" + std::to_string(i), i == 1 ? clRed : clDefault);
+  for (int i = 0; i < 3; ++i) series.AddXY(i, i * 10, "p" + std::to_string(i), i == 1 ? clBlue : clDefault);
   for (int bad : {3, 7, -1}) {
     try {
       series.Delete(bad);
@@ -98,7 +98,7 @@ TEST_F(SeriesFixture, DeleteChecksItsIndex) {
   series.Delete(1);
   ASSERT_EQ(series.Count(), 2);
   EXPECT_EQ(series.GetLabel(1), "p2");
-  EXPECT_EQ(series.ValueColor(1), clDefault);
+  EXPECT_EQ(series.ValueColor(1), series.SeriesColor());   // the blue point's colour went with it
   // DeleteRange ignores negative starts and clamps the quantity.
   series.DeleteRange(-1, 1);
   EXPECT_EQ(series.Count(), 2);

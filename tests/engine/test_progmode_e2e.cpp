@@ -24,11 +24,13 @@ const std::string kExamples = std::string(QV_SOURCE_DIR) + "/examples/";
 struct TDriverRun {
   int Exit = -1;
   std::string Out, Err;
-  std::multimap<std::string, double> Values;  // every "name: number" line
+  std::vector<std::pair<std::string, double>> Values;  // every "name: number" line, in order
+  // The values of a name, also those of a per-data-set parameter written
+  // as <name> for "<data set>".
   std::vector<double> All(const std::string& name) const {
     std::vector<double> v;
-    auto r = Values.equal_range(name);
-    for (auto it = r.first; it != r.second; ++it) v.push_back(it->second);
+    for (const auto& [key, value] : Values)
+      if (key == name || key.rfind(name + " for \"", 0) == 0) v.push_back(value);
     return v;
   }
 };
@@ -52,7 +54,7 @@ TDriverRun Drive(const std::string& model, const std::vector<std::string>& extra
       size_t used = 0;
       const std::string text = line.substr(colon + 2);
       const double v = std::stod(text, &used);
-      if (used == text.size()) run.Values.emplace(line.substr(0, colon), v);
+      if (used == text.size()) run.Values.emplace_back(line.substr(0, colon), v);
     } catch (...) {
     }
   }

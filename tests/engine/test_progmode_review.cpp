@@ -169,3 +169,53 @@ TEST(ProgramFaults, FaultsOutsideTheLibraryGoToTheEarlierHandler) {
 
 }  // namespace
 }  // namespace qv
+
+namespace qv {
+namespace {
+
+// ---- Rewriting the program lines ---------------------------------------------------
+
+const char* const kRewriteModel =
+    "variables x, y;\n"
+    "parameters a [0, 2], b [0, 1];\n"
+    "const c = 2;\n"
+    "varconstant k [1, 2];\n"
+    "startprogram;\n"
+    "var i: integer;\n"
+    "begin\n"
+
+    "  for i := 0 to DataLength - 1 do\n"
+    "    y[i] := A*x[i] + k;\n"
+    "end;\n"
+    "endprogram;\n"
+    "data;\n1 2\n2 3\n"
+    "data;\n1 2\n2 3\n";
+
+TEST(ProgramRewrite, LinesWhereTheRulesMeet) {
+  TLoadedModel m(kRewriteModel);
+  struct {
+    const char* In;
+    const char* Out;
+  } cases[] = {
+      // "=" as assignment: only the first " =" becomes ":=", after the names.
+      {"y[i] = a*x[i]", "YData[FileID,0,i]:= PData[0]*XData[FileID,0,i]"},
+      {"n = datalength div 2", "n:= DataNo[FileID] div 2"},
+      // Comparisons in loops keep their "=".
+      {"while x[i] = a do", "while XData[FileID,0,i] = PData[0] do"},
+      {"repeat y[i] := 0 until a = 1", "repeat YData[FileID,0,i] := 0 until PData[0] = 1"},
+      // The power step runs before the names; a constant base is written in.
+      {"z := c^2", "z := (power(2, 2))"},
+      {"y[i] := -x[i]^2", "YData[FileID,0,i] := -(Power(XData[FileID,0,i], 2))"},
+      {"y[i] := x[i]^0.5*B", "YData[FileID,0,i] := (power(XData[FileID,0,i], 0.5))*PData[1]"},
+      // Numbers with exponents hold no names; the line is lowered.
+      {"Y[I] := 2E5*A", "YData[FileID,0,i] := 2e5*PData[0]"},
+      // Spaces before the index bracket.
+      {"y [i] := x [i]", "YData[FileID,0,i] := XData[FileID,0,i]"},
+      // Names without an index are not data.
+      {"x := y", "x := y"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(RewriteProgramLine(m.State, c.In), c.Out) << c.In;
+}
+
+}  // namespace
+}  // namespace qv
