@@ -61,19 +61,7 @@ std::string SubstituteIndex(const std::string& body, const std::string& index, l
       size_t close = body.find(']', i);
       if (close == std::string::npos) throw Exception("Missing \"]\"");
       std::string inside = body.substr(i + 1, close - i - 1);
-      std::vector<std::string> parts;
-      {
-        std::string cur;
-        for (char c : inside) {
-          if (c == ',') {
-            parts.push_back(cur);
-            cur.clear();
-          } else {
-            cur += c;
-          }
-        }
-        parts.push_back(cur);
-      }
+      const std::vector<std::string> parts = SplitAtCommas(inside);
       out += '[';
       for (size_t p = 0; p < parts.size(); ++p) {
         if (p) out += ',';
@@ -230,19 +218,10 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
   S.OutputCount = S.CurrentOutput = S.ParameterCount = S.ObjectiveCount = S.ConstraintCount = 0;
   S.Objective = S.DataFileCount = S.VarParameterCount = S.VarConstantCount = S.ConstantCount = 0;
   S.VariableCount = S.FunctionCount = 0;
-  S.ModelTitle.clear();
-  S.Exclusive = false;
-  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues, &S.ObjectiveTexts,
-                  &S.ConstraintTexts, &S.FunctionTexts, &S.FunctionOutputs, &S.FunctionExpressions,
-                  &S.OutputNames, &S.InputNames, &S.VarConstantNames, &S.DataSetNames})
-    a->clear();
-  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh, &S.InitialValue})
-    a->clear();
-  for (auto* a : {&S.HasLower, &S.HasUpper, &S.HasBound, &S.HasInitial, &S.HasRange, &S.IsInteger,
-                  &S.IsVarParameter, &S.ConstraintNonStrict, &S.IsDataFile, &S.IsTestFile})
-    a->clear();
-  S.ParameterDigits.clear();
-  S.PointCount.clear();
+  ClearModelLists(S);
+  S.ObjectiveTexts.clear();
+  S.ConstraintTexts.clear();
+  S.ConstraintNonStrict.clear();
 
   const TStringList& work = S.WorkLines();
   const int lineCount = work.Count();

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "engine/Fitness.h"
+#include "engine/RandomValues.h"
 #include "engine/SearchReport.h"
 #include "engine/SearchSettings.h"
 #include "engine/SearchSteps.h"
@@ -37,6 +38,7 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearch
   auto fitnessBest = [&] { return rmse ? S.BestFitnessRMSE : S.BestFitnessDC; };
   // The data stay as they are between two pumps of the message loop.
   TFitnessRunScope fitnessScope(S);
+  TRepairRunScope repairScope(S);
 
   while (S.SearchRunning) {
     if (S.Iteration == 0) {
@@ -63,6 +65,7 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearch
 
     Host.ProcessMessages();
     fitnessScope.Forget();
+    repairScope.Forget();
     if (!S.SearchRunning) {
       // Stopped by the user: the stop command only set the flags.
       ReportSearchResults(S, Host, Set, Logs, true);

@@ -157,6 +157,22 @@ void ApplyExclusive(TEngineState& S, TFitHost& Host) {
   S.GeneDecimals = 0;
 }
 
+void ClearModelLists(TEngineState& S) {
+  S.ModelTitle.clear();
+  S.Exclusive = false;
+  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues, &S.FunctionTexts,
+                  &S.FunctionOutputs, &S.FunctionExpressions, &S.OutputNames, &S.InputNames, &S.VarConstantNames,
+                  &S.DataSetNames})
+    a->clear();
+  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh, &S.InitialValue})
+    a->clear();
+  for (auto* a : {&S.HasLower, &S.HasUpper, &S.HasBound, &S.HasInitial, &S.HasRange, &S.IsInteger,
+                  &S.IsVarParameter, &S.IsDataFile, &S.IsTestFile})
+    a->clear();
+  S.ParameterDigits.clear();
+  S.PointCount.clear();
+}
+
 void SizeDataArrays(TEngineState& S, int Inputs) {
   const int sets = S.DataFileCount;
   S.DataColumns.assign(sets, {});
@@ -174,20 +190,8 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   S.CurrentOutput = S.VariableCount = S.FunctionCount = S.ConstantCount = S.DataFileCount = S.CurrentFile = 0;
   S.ParameterCount = S.VarParameterCount = S.VarConstantCount = S.ColumnCount = 0;
   S.FixedOutputIndex = -1;
-  S.ModelTitle.clear();
-  S.Exclusive = false;
-  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues, &S.FunctionTexts,
-                  &S.FunctionOutputs, &S.FunctionExpressions, &S.OutputNames, &S.InputNames, &S.VarConstantNames,
-                  &S.DataSetNames})
-    a->clear();
-  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh, &S.InitialValue})
-    a->clear();
-  for (auto* a : {&S.HasLower, &S.HasUpper, &S.HasBound, &S.HasInitial, &S.HasRange, &S.IsInteger,
-                  &S.IsVarParameter, &S.IsDataFile, &S.IsTestFile})
-    a->clear();
-  S.ParameterDigits.clear();
+  ClearModelLists(S);
   S.VarConstantValues.clear();
-  S.PointCount.clear();
   S.DataColumns.clear();
   S.InputData.clear();
 

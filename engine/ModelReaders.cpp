@@ -124,19 +124,8 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
     }
     head = text.substr(0, open);
     p.HasBound = true;
-    std::vector<std::string> fields;
-    {
-      std::string range = text.substr(open + 1, close - open - 1), cur;
-      for (char c : range) {
-        if (c == ',') {
-          fields.push_back(TrimText(cur));
-          cur.clear();
-        } else {
-          cur += c;
-        }
-      }
-      fields.push_back(TrimText(cur));
-    }
+    std::vector<std::string> fields = SplitAtCommas(text.substr(open + 1, close - open - 1));
+    for (auto& f : fields) f = TrimText(f);
     const size_t commas = fields.size() - 1;
     if (commas == 0 || commas > 4) {
       Host.ShowMessage(mtInformation, rangeError);
@@ -265,19 +254,7 @@ bool ReadConstantValues(TEngineState& S, TFitHost& Host, const std::string& text
     Host.ShowMessage(mtInformation, error);
     return false;
   }
-  std::vector<std::string> values;
-  {
-    std::string list = text.substr(lb + 1, rb - lb - 1), cur;
-    for (char c : list) {
-      if (c == ',') {
-        values.push_back(cur);
-        cur.clear();
-      } else {
-        cur += c;
-      }
-    }
-    values.push_back(cur);
-  }
+  const std::vector<std::string> values = SplitAtCommas(text.substr(lb + 1, rb - lb - 1));
   const long first = static_cast<long>(a), last = static_cast<long>(b);
   if (last - first + 1 != static_cast<long>(values.size())) {
     Host.ShowMessage(mtInformation, error);
@@ -330,19 +307,7 @@ bool ReadConstantDefinition(TEngineState& S, TFitHost& Host, const std::string& 
 bool ReadVarConstantDefinition(TEngineState& S, TFitHost& Host, const std::string& text) {
   size_t lb = text.find('['), rb = text.rfind(']');
   std::string name = text.substr(0, lb);
-  std::vector<std::string> values;
-  {
-    std::string list = text.substr(lb + 1, rb - lb - 1), cur;
-    for (char c : list) {
-      if (c == ',') {
-        values.push_back(cur);
-        cur.clear();
-      } else {
-        cur += c;
-      }
-    }
-    values.push_back(cur);
-  }
+  const std::vector<std::string> values = SplitAtCommas(text.substr(lb + 1, rb - lb - 1));
   if (static_cast<int>(values.size()) < S.DataFileCount) {
     Host.ShowMessage(mtInformation, "Wrong defination of VarConstant values for " + Quoted(text) + "!\nnumber of " +
                                         Quoted(name) + "value is different wiht file number");

@@ -106,15 +106,21 @@ std::string ConstantReplacement(const std::string& value) {
   return "(" + value + ")";
 }
 
-std::vector<std::string> SplitTopLevel(const std::string& s) {
+namespace {
+
+// Split at ","; with topLevel only at those outside round and square
+// brackets.
+std::vector<std::string> splitCommas(std::string_view s, bool topLevel) {
   std::vector<std::string> parts;
   int round = 0, square = 0;
   std::string cur;
   for (char c : s) {
-    if (c == '(') ++round;
-    else if (c == ')') --round;
-    else if (c == '[') ++square;
-    else if (c == ']') --square;
+    if (topLevel) {
+      if (c == '(') ++round;
+      else if (c == ')') --round;
+      else if (c == '[') ++square;
+      else if (c == ']') --square;
+    }
     if (c == ',' && round <= 0 && square <= 0) {
       parts.push_back(cur);
       cur.clear();
@@ -125,5 +131,11 @@ std::vector<std::string> SplitTopLevel(const std::string& s) {
   parts.push_back(cur);
   return parts;
 }
+
+}  // namespace
+
+std::vector<std::string> SplitTopLevel(const std::string& s) { return splitCommas(s, true); }
+
+std::vector<std::string> SplitAtCommas(std::string_view s) { return splitCommas(s, false); }
 
 }  // namespace qv::modeltools

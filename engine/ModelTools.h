@@ -42,6 +42,9 @@ std::string StatementText(std::string_view line);
 std::string ConstantReplacement(const std::string& value);
 // Top-level split at "," (outside round and square brackets).
 std::vector<std::string> SplitTopLevel(const std::string& s);
+// Split at every ",", brackets or not; empty fields are kept, nothing is
+// trimmed.
+std::vector<std::string> SplitAtCommas(std::string_view s);
 
 }  // namespace modeltools
 
@@ -54,6 +57,10 @@ bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string&
 std::string ResolveDataFileName(const TEngineState& S, const std::string& Name);
 // The non-empty trimmed lines of a data file; false when it does not exist.
 bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows);
+// Empties the title, the exclusive flag and the lists every model reader
+// fills (names, texts, bounds and their flags, digits, data-set sizes); the
+// counts and the lists of one kind of model are the reader's own.
+void ClearModelLists(TEngineState& S);
 // Sizes DataColumns, InputData ([f][Inputs][rows]) and the output arrays
 // per data set from PointCount.
 void SizeDataArrays(TEngineState& S, int Inputs);

@@ -206,31 +206,32 @@ inline double OpIf(double a, double b, double c) { return (RoundInt(a) & 0xFF) !
 
 // "if" over a block: conditions that are all 0 or 1 (comparison results)
 // select without rounding, which vectorises; any other condition takes the
-// general rule.
+// general rule. One pass selects and notes whether some condition was
+// neither; only then the block is done again by the general rule. The
+// comparisons with 0 and 1 are quiet: they raise nothing for a NaN, which
+// then raises by the general rule as it would alone.
 void BlockIf(double* __restrict r, const double* const* args, int n) {
   const double* __restrict a = args[0];
   const double* __restrict b = args[1];
   const double* __restrict c = args[2];
-  typedef double TPair __attribute__((vector_size(16)));
+  typedef double TPair __attribute__((vector_size(16), aligned(8)));
   typedef long long TMask __attribute__((vector_size(16)));
   TMask bad = {0, 0};
   int i = 0;
   for (; i + 2 <= n; i += 2) {
-    TPair v;
-    std::memcpy(&v, a + i, sizeof v);
-    bad |= (v != 0.0) & (v != 1.0);
+    const TPair v = *reinterpret_cast<const TPair*>(a + i);
+    const TMask nonzero = v != 0.0;
+    bad |= nonzero & (v != 1.0);
+    *reinterpret_cast<TPair*>(r + i) =
+        nonzero ? *reinterpret_cast<const TPair*>(b + i) : *reinterpret_cast<const TPair*>(c + i);
   }
   bool simple = (bad[0] | bad[1]) == 0;
-  for (; i < n; ++i) simple = simple && (a[i] == 0.0 || a[i] == 1.0);
-  if (simple) {
-    for (int k = 0; k < n; ++k) {
-      const double bk = b[k];
-      const double ck = c[k];
-      r[k] = a[k] != 0.0 ? bk : ck;
-    }
-  } else {
-    for (int k = 0; k < n; ++k) r[k] = OpIf(a[k], b[k], c[k]);
+  for (; i < n; ++i) {
+    simple = simple && (a[i] == 0.0 || a[i] == 1.0);
+    r[i] = a[i] != 0.0 ? b[i] : c[i];
   }
+  if (!simple)
+    for (int k = 0; k < n; ++k) r[k] = OpIf(a[k], b[k], c[k]);
 }
 
 inline double OpExp(double a) { return std::exp(a); }
@@ -346,6 +347,144 @@ const TScalarVariants kScalarVariants[] = {
     {&Block2<OpDiv>, &Block2VS<OpDiv>, &Block2SV<OpDiv>},
 };
 
+// ---- Fused groups -----------------------------------------------------------
+//
+// A tree of varying steps made only of the plain arithmetic words (+ - * /,
+// the signs, square, cube and "if") runs as one short program of compound
+// loops: a sum of products "acc + b*x" is one pass over the rows instead of
+// two, and no intermediate of the tree gets a column of its own but the
+// accumulators of the nesting depths. Every node still computes the same
+// IEEE operation on the same operands in the same order, so each row gives
+// the same bits and raises the same flags as its steps one by one. These
+// loops are built without contraction of a*b+c into one rounding.
+
+// Binary operations of a fused program.
+enum : uint8_t { kFuAdd, kFuSub, kFuMul, kFuDiv };
+constexpr int kFusedDepth = 8;  // accumulators below the output: deeper trees are not fused
+
+// One instruction over n rows: a is the accumulator of its depth, x, y, z
+// its operands (a column, or one value where the loop says so).
+using TFusedLoop = void (*)(double* a, const double* x, const double* y, const double* z, int n);
+
+struct TFusedInstr {
+  TFusedLoop Loop = nullptr;
+  int Depth = 0;  // 0: the output column of the group
+  uint16_t X = 0, Y = 0, Z = 0;
+};
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC push_options
+#pragma GCC optimize("fp-contract=off")
+#endif
+
+template <uint8_t Op>
+inline double FuOp(double a, double b) {
+  if constexpr (Op == kFuAdd) return a + b;
+  else if constexpr (Op == kFuSub) return a - b;
+  else if constexpr (Op == kFuMul) return a * b;
+  else return a / b;
+}
+
+template <bool XS>
+void FuLoad(double* __restrict a, const double* __restrict x, const double*, const double*, int n) {
+  const double xs = *x;
+  for (int i = 0; i < n; ++i) a[i] = XS ? xs : x[i];
+}
+template <uint8_t Op2, bool XS, bool YS>
+void FuPair(double* __restrict a, const double* __restrict x, const double* __restrict y, const double*, int n) {
+  const double xs = *x, ys = *y;
+  for (int i = 0; i < n; ++i) a[i] = FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]);
+}
+template <uint8_t Op, bool XS>
+void FuAcc(double* __restrict a, const double* __restrict x, const double*, const double*, int n) {
+  const double xs = *x;
+  for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(a[i], XS ? xs : x[i]);
+}
+template <uint8_t Op, bool XS>
+void FuRAcc(double* __restrict a, const double* __restrict x, const double*, const double*, int n) {
+  const double xs = *x;
+  for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(XS ? xs : x[i], a[i]);
+}
+template <uint8_t Op, uint8_t Op2, bool XS, bool YS>
+void FuTerm(double* __restrict a, const double* __restrict x, const double* __restrict y, const double*, int n) {
+  const double xs = *x, ys = *y;
+  for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(a[i], FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]));
+}
+template <uint8_t Op, uint8_t Op2, bool XS, bool YS>
+void FuRTerm(double* __restrict a, const double* __restrict x, const double* __restrict y, const double*, int n) {
+  const double xs = *x, ys = *y;
+  for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]), a[i]);
+}
+void FuNeg(double* __restrict a, const double*, const double*, const double*, int n) {
+  for (int i = 0; i < n; ++i) a[i] = -a[i];
+}
+void FuSquare(double* __restrict a, const double*, const double*, const double*, int n) {
+  for (int i = 0; i < n; ++i) a[i] = a[i] * a[i];
+}
+void FuCube(double* __restrict a, const double*, const double*, const double*, int n) {
+  for (int i = 0; i < n; ++i) a[i] = a[i] * (a[i] * a[i]);
+}
+void FuIf(double* __restrict a, const double* x, const double* y, const double* z, int n) {
+  const double* args[3] = {x, y, z};
+  BlockIf(a, args, n);
+}
+
+// The loop of each form for an operation known only at run time.
+template <bool XS, bool YS>
+TFusedLoop PickPair(uint8_t op2) {
+  switch (op2) {
+    case kFuAdd: return &FuPair<kFuAdd, XS, YS>;
+    case kFuSub: return &FuPair<kFuSub, XS, YS>;
+    case kFuMul: return &FuPair<kFuMul, XS, YS>;
+    default: return &FuPair<kFuDiv, XS, YS>;
+  }
+}
+template <uint8_t Op, bool XS, bool YS>
+TFusedLoop PickTerm2(bool reversed, uint8_t op2) {
+  switch (op2) {
+    case kFuAdd: return reversed ? &FuRTerm<Op, kFuAdd, XS, YS> : &FuTerm<Op, kFuAdd, XS, YS>;
+    case kFuSub: return reversed ? &FuRTerm<Op, kFuSub, XS, YS> : &FuTerm<Op, kFuSub, XS, YS>;
+    case kFuMul: return reversed ? &FuRTerm<Op, kFuMul, XS, YS> : &FuTerm<Op, kFuMul, XS, YS>;
+    default: return reversed ? &FuRTerm<Op, kFuDiv, XS, YS> : &FuTerm<Op, kFuDiv, XS, YS>;
+  }
+}
+template <bool XS, bool YS>
+TFusedLoop PickTerm1(bool reversed, uint8_t op, uint8_t op2) {
+  switch (op) {
+    case kFuAdd: return PickTerm2<kFuAdd, XS, YS>(reversed, op2);
+    case kFuSub: return PickTerm2<kFuSub, XS, YS>(reversed, op2);
+    case kFuMul: return PickTerm2<kFuMul, XS, YS>(reversed, op2);
+    default: return PickTerm2<kFuDiv, XS, YS>(reversed, op2);
+  }
+}
+template <bool XS>
+TFusedLoop PickAcc1(bool reversed, uint8_t op) {
+  switch (op) {
+    case kFuAdd: return reversed ? &FuRAcc<kFuAdd, XS> : &FuAcc<kFuAdd, XS>;
+    case kFuSub: return reversed ? &FuRAcc<kFuSub, XS> : &FuAcc<kFuSub, XS>;
+    case kFuMul: return reversed ? &FuRAcc<kFuMul, XS> : &FuAcc<kFuMul, XS>;
+    default: return reversed ? &FuRAcc<kFuDiv, XS> : &FuAcc<kFuDiv, XS>;
+  }
+}
+// A = X op2 Y
+TFusedLoop PickPairLoop(uint8_t op2, bool xs, bool ys) {
+  return xs ? (ys ? PickPair<true, true>(op2) : PickPair<true, false>(op2))
+            : (ys ? PickPair<false, true>(op2) : PickPair<false, false>(op2));
+}
+// A = A op (X op2 Y), or (X op2 Y) op A when reversed
+TFusedLoop PickTermLoop(bool reversed, uint8_t op, uint8_t op2, bool xs, bool ys) {
+  return xs ? (ys ? PickTerm1<true, true>(reversed, op, op2) : PickTerm1<true, false>(reversed, op, op2))
+            : (ys ? PickTerm1<false, true>(reversed, op, op2) : PickTerm1<false, false>(reversed, op, op2));
+}
+// A = A op X, or X op A when reversed
+TFusedLoop PickAccLoop(bool reversed, uint8_t op, bool xs) {
+  return xs ? PickAcc1<true>(reversed, op) : PickAcc1<false>(reversed, op);
+}
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC pop_options
+#endif
+
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC pop_options
 #endif
@@ -363,7 +502,7 @@ namespace {
 constexpr int kBlockRows = 256;       // rows per pass of a column evaluation
 // Step classes and argument sources of a column plan.
 enum : uint8_t { kStepVarying, kStepUniform, kStepConstant, kStepInvariant };
-enum : uint8_t { kArgStep, kArgColumn, kArgInvariant, kArgScalar, kArgBroadcast };
+enum : uint8_t { kArgStep, kArgColumn, kArgInvariant, kArgScalar, kArgBroadcast, kArgDepth };
 constexpr int kMaxBracketDepth = 256;  // deeper nesting is refused
 }  // namespace
 
@@ -397,16 +536,42 @@ struct TExpressionParser::TChain {
   // The last step is always varying: it writes the results.
   std::vector<int> PlanBinding;
   std::vector<uint8_t> StepClass;
-  std::vector<TBlockProc> PlanBlocks;     // per varying step
-  std::vector<uint8_t> ArgMode;           // per varying step and argument
-  std::vector<int> VaryingSteps;          // in chain order
   std::vector<int> OnceSteps;             // uniform and constant, in order
   std::vector<int> InvariantRunSteps;     // constant and invariant, in order
   std::vector<int> InvariantAt;           // per step: its column in Invariant
   std::vector<int> InvariantExternals;    // bound externals they read
-  std::vector<std::pair<int, const double*>> Broadcasts;  // slot, value
-  std::vector<const double*> ArgBase;     // per varying step and argument
-  std::vector<int> ArgSlot;               // broadcast slot of an argument
+  // The varying steps run over each block of rows as units, in chain order:
+  // the block procedure of one step, or the fused program of a tree of
+  // steps (Code[First, First + Count)). What a unit reads are operands: the
+  // result column of a step, a bound column, a kept invariant column, or a
+  // value read once per call (as it is, spread over a column for a block
+  // procedure, or spread over the lanes of a fused program).
+  struct TOperand {
+    uint8_t Kind;         // kArg...
+    int Index;            // step, external, invariant column or spread slot
+    const double* Value;  // a value read once per call
+  };
+  struct TUnit {
+    TBlockProc Proc;      // null: fused program
+    int Step;             // the step whose result the unit writes
+    int First, Count;     // arguments in UnitArgs, or instructions in Code
+  };
+  std::vector<TOperand> Operands;
+  std::vector<TUnit> Units;
+  std::vector<uint16_t> UnitArgs;
+  std::vector<TFusedInstr> Code;
+  int BroadcastCount = 0;                 // columns of spread values
+  // Per call: where each operand starts at row 0 (OperandBase) and at the
+  // current block (OperandPtr), and whether it moves with the rows.
+  std::vector<const double*> OperandBase, OperandPtr;
+  std::vector<size_t> OperandRowed;
+  // Operands whose start changes from call to call (columns, kept columns,
+  // spread values); the others are fixed when the plan is made.
+  std::vector<int> CallOperands;
+  // Addresses of the bindings of the last call: when the next call binds
+  // the same ones, ExternalBinding and the plan still hold.
+  std::vector<double*> LastAddresses;
+  bool HaveLast = false;
   int InvariantColumns = 0;               // invariant steps
   std::vector<double> Invariant;          // InvariantRows values per column
   std::vector<double> Snapshot;           // InvariantRows values per column
@@ -1246,13 +1411,22 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
     return rowCount;
   }
 
-  // Column form: every step runs over a block of rows at a time.
-  const size_t ext = c->Externals.size();
-  c->ExternalBinding.assign(ext, -1);
-  for (size_t e = 0; e < ext; ++e)
-    for (int b = 0; b < bindingCount; ++b)
-      if (bindings[b].Address == c->Externals[e]) c->ExternalBinding[e] = b;
-  if (c->PlanBinding.empty() || c->PlanBinding != c->ExternalBinding) MakeColumnPlan(*c);
+  // Column form: every step runs over a block of rows at a time. The plan
+  // depends only on which variables the bindings address.
+  bool sameBindings = c->HaveLast && static_cast<size_t>(bindingCount) == c->LastAddresses.size();
+  for (int b = 0; sameBindings && b < bindingCount; ++b)
+    sameBindings = bindings[b].Address == c->LastAddresses[static_cast<size_t>(b)];
+  if (!sameBindings) {
+    const size_t ext = c->Externals.size();
+    c->ExternalBinding.assign(ext, -1);
+    for (size_t e = 0; e < ext; ++e)
+      for (int b = 0; b < bindingCount; ++b)
+        if (bindings[b].Address == c->Externals[e]) c->ExternalBinding[e] = b;
+    if (c->PlanBinding.empty() || c->PlanBinding != c->ExternalBinding) MakeColumnPlan(*c);
+    c->LastAddresses.resize(static_cast<size_t>(bindingCount));
+    for (int b = 0; b < bindingCount; ++b) c->LastAddresses[static_cast<size_t>(b)] = bindings[b].Address;
+    c->HaveLast = true;
+  }
 
   // Invariant steps: computed again only when the columns they read differ
   // from the copy taken when they were computed. Row by row with the step
@@ -1310,52 +1484,55 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
     return rowCount;
   }
 
-  // Where each argument of a varying step is read from in this evaluation.
-  const size_t need = (static_cast<size_t>(c->Count) + c->Broadcasts.size()) * kBlockRows;
-  if (c->Buffer.size() < need) c->Buffer.assign(need, 0.0);
+  // Where each operand starts in this evaluation; values read once per call
+  // that a block procedure needs as a column are spread over one.
   double* stepBuf = c->Buffer.data();
   double* castBuf = stepBuf + static_cast<size_t>(c->Count) * kBlockRows;
+  double* depthBuf = castBuf + static_cast<size_t>(c->BroadcastCount) * kBlockRows;
   const int fill = rowCount < kBlockRows ? rowCount : kBlockRows;
-  for (const auto& [slot, value] : c->Broadcasts) {
-    double* buf = castBuf + static_cast<size_t>(slot) * kBlockRows;
-    const double v = *value;
-    for (int i = 0; i < fill; ++i) buf[i] = v;
-  }
-  for (int k : c->VaryingSteps) {
-    const int* src = &c->ArgSources[static_cast<size_t>(k) * 4];
-    for (int i = 0; i < c->ArgCounts[static_cast<size_t>(k)]; ++i) {
-      const size_t at = static_cast<size_t>(k) * 4 + static_cast<size_t>(i);
-      const int sidx = src[i];
-      const double* base = c->ArgBase[at];
-      switch (c->ArgMode[at]) {
-        case kArgStep: base = stepBuf + static_cast<size_t>(sidx) * kBlockRows; break;
-        case kArgColumn: base = bindings[c->ExternalBinding[static_cast<size_t>(-1 - sidx)]].Values; break;
-        case kArgInvariant:
-          base = c->Invariant.data() +
-                 static_cast<size_t>(c->InvariantAt[static_cast<size_t>(sidx)]) * static_cast<size_t>(rowCount);
-          break;
-        case kArgBroadcast: base = castBuf + static_cast<size_t>(c->ArgSlot[at]) * kBlockRows; break;
-        default: break;  // kArgScalar: fixed when the plan was made
+  const size_t operands = c->Operands.size();
+  const double** base = c->OperandBase.data();
+  for (const int o : c->CallOperands) {
+    const TChain::TOperand& op = c->Operands[static_cast<size_t>(o)];
+    switch (op.Kind) {
+      case kArgColumn: base[o] = bindings[c->ExternalBinding[static_cast<size_t>(op.Index)]].Values; break;
+      case kArgInvariant:
+        base[o] = c->Invariant.data() + static_cast<size_t>(op.Index) * static_cast<size_t>(rowCount);
+        break;
+      default: {  // kArgBroadcast
+        double* buf = castBuf + static_cast<size_t>(op.Index) * kBlockRows;
+        const double v = *op.Value;
+        for (int i = 0; i < fill; ++i) buf[i] = v;
+        break;
       }
-      c->ArgBase[at] = base;
     }
   }
 
   const int last = c->Count - 1;
+  const TFusedInstr* code = c->Code.data();
   for (int row0 = 0; row0 < rowCount; row0 += kBlockRows) {
     const int n = rowCount - row0 < kBlockRows ? rowCount - row0 : kBlockRows;
+    const double* const* ptr = base;
+    if (row0 > 0) {
+      const double** moved = c->OperandPtr.data();
+      for (size_t o = 0; o < operands; ++o)
+        moved[o] = base[o] + static_cast<size_t>(row0) * c->OperandRowed[o];
+      ptr = moved;
+    }
     PrepareFaultFlags();
-    for (int k : c->VaryingSteps) {
-      const double* args[4] = {nullptr, nullptr, nullptr, nullptr};
-      const size_t at = static_cast<size_t>(k) * 4;
-      const int na = c->ArgCounts[static_cast<size_t>(k)];
-      for (int i = 0; i < na; ++i) {
-        const uint8_t mode = c->ArgMode[at + static_cast<size_t>(i)];
-        args[i] = c->ArgBase[at + static_cast<size_t>(i)] +
-                  (mode == kArgColumn || mode == kArgInvariant ? row0 : 0);
+    for (const TChain::TUnit& u : c->Units) {
+      double* out = u.Step == last ? results + row0 : stepBuf + static_cast<size_t>(u.Step) * kBlockRows;
+      if (u.Proc) {
+        const double* args[4] = {nullptr, nullptr, nullptr, nullptr};
+        const uint16_t* ids = c->UnitArgs.data() + u.First;
+        for (int i = 0; i < u.Count; ++i) args[i] = ptr[ids[i]];
+        u.Proc(out, args, n);
+      } else {
+        for (const TFusedInstr *in = code + u.First, *end = in + u.Count; in != end; ++in) {
+          double* acc = in->Depth == 0 ? out : depthBuf + static_cast<size_t>(in->Depth) * kBlockRows;
+          in->Loop(acc, ptr[in->X], ptr[in->Y], ptr[in->Z], n);
+        }
       }
-      double* out = k == last ? results + row0 : stepBuf + static_cast<size_t>(k) * kBlockRows;
-      c->PlanBlocks[static_cast<size_t>(k)](out, args, n);
     }
     const bool invariantFault = c->InvariantFault >= row0 && c->InvariantFault < row0 + n &&
                                 c->InvariantColumns > 0;
@@ -1374,20 +1551,39 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
   return rowCount;
 }
 
+namespace {
+
+// The words a fused program computes: their block procedure, form and
+// operation.
+enum : uint8_t { kFuseBinary, kFuseNeg, kFusePos, kFuseSquare, kFuseCube, kFuseIf, kFuseNone };
+struct TFuseWord {
+  TBlockProc Proc;
+  uint8_t Form, Op;
+};
+const TFuseWord kFuseWords[] = {
+    {&Block2<OpAdd>, kFuseBinary, kFuAdd},   {&Block2<OpSub>, kFuseBinary, kFuSub},
+    {&Block2<OpMul>, kFuseBinary, kFuMul},   {&Block2<OpDiv>, kFuseBinary, kFuDiv},
+    {&Block1<OpNeg>, kFuseNeg, 0},           {&Block1<OpPos>, kFusePos, 0},
+    {&Block1<OpSquare>, kFuseSquare, 0},     {&Block1<OpSqr>, kFuseSquare, 0},
+    {&Block1<OpCube>, kFuseCube, 0},         {&BlockIf, kFuseIf, 0},
+};
+constexpr int kMaxFusedSteps = 256;  // larger trees are split into blocks
+
+}  // namespace
+
 void TExpressionParser::MakeColumnPlan(TChain& c) {
   const size_t count = static_cast<size_t>(c.Count);
   c.PlanBinding = c.ExternalBinding;
   c.StepClass.assign(count, kStepVarying);
-  c.PlanBlocks.assign(count, nullptr);
-  c.ArgMode.assign(count * 4, kArgStep);
-  c.ArgBase.assign(count * 4, nullptr);
-  c.ArgSlot.assign(count * 4, 0);
   c.InvariantAt.assign(count, -1);
-  c.VaryingSteps.clear();
   c.OnceSteps.clear();
   c.InvariantRunSteps.clear();
   c.InvariantExternals.clear();
-  c.Broadcasts.clear();
+  c.Operands.clear();
+  c.Units.clear();
+  c.UnitArgs.clear();
+  c.Code.clear();
+  c.BroadcastCount = 0;
   c.Invariant.clear();
   c.Snapshot.clear();
   c.InvariantRows = -1;
@@ -1395,6 +1591,7 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
   const int last = c.Count - 1;
   int invariantColumns = 0;
   std::vector<uint8_t> readByInvariant(c.Externals.size(), 0);
+  std::vector<int> varying;
   for (int k = 0; k <= last; ++k) {
     const size_t at = static_cast<size_t>(k) * 4;
     const int na = c.ArgCounts[static_cast<size_t>(k)];
@@ -1425,50 +1622,236 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
           readByInvariant[static_cast<size_t>(-1 - src)] = 1;
       }
     }
-    if (cls != kStepVarying) continue;
-
-    c.VaryingSteps.push_back(k);
-    int scalars = 0;
-    for (int i = 0; i < na; ++i) {
-      const int src = c.ArgSources[at + static_cast<size_t>(i)];
-      uint8_t mode = kArgStep;
-      const double* scalar = nullptr;
-      if (src < 0) {
-        const size_t e = static_cast<size_t>(-1 - src);
-        if (c.ExternalBinding[e] >= 0) mode = kArgColumn;
-        else mode = kArgScalar, scalar = c.Externals[e];
-      } else {
-        const uint8_t from = c.StepClass[static_cast<size_t>(src)];
-        if (from == kStepInvariant) mode = kArgInvariant;
-        else if (from != kStepVarying) mode = kArgScalar, scalar = &c.Steps[static_cast<size_t>(src)].Result;
-      }
-      c.ArgMode[at + static_cast<size_t>(i)] = mode;
-      if (mode == kArgScalar) c.ArgBase[at + static_cast<size_t>(i)] = scalar, ++scalars;
-    }
-    TBlockProc proc = c.Blocks[static_cast<size_t>(k)];
-    if (scalars == 1 && na == 2) {
-      for (const TScalarVariants& v : kScalarVariants)
-        if (v.Columns == proc) {
-          proc = c.ArgMode[at] == kArgScalar ? v.ScalarFirst : v.ScalarSecond;
-          scalars = 0;
-          break;
-        }
-    }
-    if (scalars > 0) {
-      // No variant for this word: the value is copied into a column.
-      for (int i = 0; i < na; ++i)
-        if (c.ArgMode[at + static_cast<size_t>(i)] == kArgScalar) {
-          const int slot = static_cast<int>(c.Broadcasts.size());
-          c.Broadcasts.push_back({slot, c.ArgBase[at + static_cast<size_t>(i)]});
-          c.ArgMode[at + static_cast<size_t>(i)] = kArgBroadcast;
-          c.ArgSlot[at + static_cast<size_t>(i)] = slot;
-        }
-    }
-    c.PlanBlocks[static_cast<size_t>(k)] = proc;
+    if (cls == kStepVarying) varying.push_back(k);
   }
   for (size_t e = 0; e < readByInvariant.size(); ++e)
     if (readByInvariant[e]) c.InvariantExternals.push_back(static_cast<int>(e));
   c.InvariantColumns = invariantColumns;
+
+  // Operands, each made once.
+  auto operand = [&](uint8_t kind, int index, const double* value) -> uint16_t {
+    for (size_t o = 0; o < c.Operands.size(); ++o)
+      if (c.Operands[o].Kind == kind && c.Operands[o].Index == index && c.Operands[o].Value == value)
+        return static_cast<uint16_t>(o);
+    c.Operands.push_back({kind, index, value});
+    return static_cast<uint16_t>(c.Operands.size() - 1);
+  };
+  auto spreadSlot = [&](uint8_t kind, const double* value) {
+    for (const TChain::TOperand& o : c.Operands)
+      if (o.Kind == kind && o.Value == value) return o.Index;
+    (void)kind;
+    return c.BroadcastCount++;
+  };
+  // Argument i of step k: its operand kind, and the value read once per
+  // call when it is one (else null).
+  auto source = [&](int k, int i, int& index) -> uint8_t {
+    const int src = c.ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)];
+    if (src < 0) {
+      index = -1 - src;
+      return c.ExternalBinding[static_cast<size_t>(index)] >= 0 ? kArgColumn : kArgScalar;
+    }
+    const uint8_t from = c.StepClass[static_cast<size_t>(src)];
+    if (from == kStepInvariant) return index = c.InvariantAt[static_cast<size_t>(src)], kArgInvariant;
+    if (from == kStepVarying) return index = src, kArgStep;
+    index = src;
+    return kArgScalar;
+  };
+  auto onceValue = [&](int k, int i) -> const double* {
+    const int src = c.ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)];
+    return src < 0 ? c.Externals[static_cast<size_t>(-1 - src)] : &c.Steps[static_cast<size_t>(src)].Result;
+  };
+  // A leaf of a fused program; scalar tells whether it is one value.
+  auto fusedLeaf = [&](int k, int i, bool& scalar) -> uint16_t {
+    int index = 0;
+    const uint8_t kind = source(k, i, index);
+    scalar = kind == kArgScalar;
+    if (!scalar) return operand(kind, index, nullptr);
+    return operand(kArgScalar, -1, onceValue(k, i));
+  };
+  // The same as a column (the "if" loop reads columns only).
+  auto columnLeaf = [&](int k, int i) -> uint16_t {
+    bool scalar = false;
+    const uint16_t id = fusedLeaf(k, i, scalar);
+    if (!scalar) return id;
+    const double* v = onceValue(k, i);
+    return operand(kArgBroadcast, spreadSlot(kArgBroadcast, v), v);
+  };
+
+  // Fused groups: a varying step of a fused word whose result goes to
+  // another such step belongs to that step's group; the others head one.
+  std::vector<uint8_t> form(count, kFuseNone), fop(count, 0);
+  std::vector<int> parent(count, -1), head(count, -1), size(count, 0);
+  for (int k : varying) {
+    const TBlockProc proc = c.Blocks[static_cast<size_t>(k)];
+    for (const TFuseWord& w : kFuseWords)
+      if (w.Proc == proc) form[static_cast<size_t>(k)] = w.Form, fop[static_cast<size_t>(k)] = w.Op;
+    for (int i = 0; i < c.ArgCounts[static_cast<size_t>(k)]; ++i) {
+      const int src = c.ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)];
+      if (src >= 0) parent[static_cast<size_t>(src)] = k;
+    }
+  }
+  // Heads come after their members in chain order: walk backwards.
+  for (auto it = varying.rbegin(); it != varying.rend(); ++it) {
+    const size_t k = static_cast<size_t>(*it);
+    if (form[k] == kFuseNone) continue;
+    const int p = parent[k];
+    head[k] = p >= 0 && form[static_cast<size_t>(p)] != kFuseNone ? head[static_cast<size_t>(p)] : static_cast<int>(k);
+    ++size[static_cast<size_t>(head[k])];
+  }
+  std::vector<uint8_t> fusedOk(count, 0);
+  for (int k : varying) {
+    const size_t h = static_cast<size_t>(k);
+    if (head[h] != k || size[h] < 2 || size[h] > kMaxFusedSteps) continue;
+    const size_t first = c.Code.size();
+    auto inner = [&](int src) { return src >= 0 && head[static_cast<size_t>(src)] == k; };
+    auto arg = [&](int step, int i) { return c.ArgSources[static_cast<size_t>(step) * 4 + static_cast<size_t>(i)]; };
+    auto emit = [&](TFusedLoop loop, int depth, uint16_t x, uint16_t y, uint16_t z) {
+      TFusedInstr in;
+      in.Loop = loop;
+      in.Depth = depth;
+      in.X = x;
+      in.Y = y;
+      in.Z = z;
+      c.Code.push_back(in);
+    };
+    auto isPair = [&](int src) {
+      return inner(src) && form[static_cast<size_t>(src)] == kFuseBinary && !inner(arg(src, 0)) && !inner(arg(src, 1));
+    };
+    // Code that leaves the value of step s in the accumulator of depth.
+    auto gen = [&](auto& self, int s, int depth) -> bool {
+      const size_t st = static_cast<size_t>(s);
+      bool xs = false, ys = false;
+      switch (form[st]) {
+        case kFuseBinary: {
+          const int l = arg(s, 0), r = arg(s, 1);
+          const uint8_t op = fop[st];
+          if (!inner(l) && !inner(r)) {
+            const uint16_t x = fusedLeaf(s, 0, xs), y = fusedLeaf(s, 1, ys);
+            emit(PickPairLoop(op, xs, ys), depth, x, y, 0);
+          } else if (!inner(r)) {
+            if (!self(self, l, depth)) return false;
+            const uint16_t x = fusedLeaf(s, 1, xs);
+            emit(PickAccLoop(false, op, xs), depth, x, 0, 0);
+          } else if (!inner(l)) {
+            if (!self(self, r, depth)) return false;
+            const uint16_t x = fusedLeaf(s, 0, xs);
+            emit(PickAccLoop(true, op, xs), depth, x, 0, 0);
+          } else if (isPair(r)) {
+            if (!self(self, l, depth)) return false;
+            const uint16_t x = fusedLeaf(r, 0, xs), y = fusedLeaf(r, 1, ys);
+            emit(PickTermLoop(false, op, fop[static_cast<size_t>(r)], xs, ys), depth, x, y, 0);
+          } else if (isPair(l)) {
+            if (!self(self, r, depth)) return false;
+            const uint16_t x = fusedLeaf(l, 0, xs), y = fusedLeaf(l, 1, ys);
+            emit(PickTermLoop(true, op, fop[static_cast<size_t>(l)], xs, ys), depth, x, y, 0);
+          } else {
+            if (depth + 1 > kFusedDepth || !self(self, l, depth) || !self(self, r, depth + 1)) return false;
+            emit(PickAccLoop(false, op, false), depth, operand(kArgDepth, depth + 1, nullptr), 0, 0);
+          }
+          return true;
+        }
+        case kFuseIf: {
+          uint16_t at[3] = {0, 0, 0};
+          for (int i = 0; i < 3; ++i) {
+            const int a = arg(s, i);
+            if (!inner(a)) {
+              at[i] = columnLeaf(s, i);
+              continue;
+            }
+            if (depth + 1 + i > kFusedDepth || !self(self, a, depth + 1 + i)) return false;
+            at[i] = operand(kArgDepth, depth + 1 + i, nullptr);
+          }
+          emit(&FuIf, depth, at[0], at[1], at[2]);
+          return true;
+        }
+        default: {
+          const int a = arg(s, 0);
+          if (inner(a)) {
+            if (!self(self, a, depth)) return false;
+          } else {
+            const uint16_t x = fusedLeaf(s, 0, xs);
+            emit(xs ? &FuLoad<true> : &FuLoad<false>, depth, x, 0, 0);
+          }
+          if (form[st] == kFuseNeg) emit(&FuNeg, depth, 0, 0, 0);
+          else if (form[st] == kFuseSquare) emit(&FuSquare, depth, 0, 0, 0);
+          else if (form[st] == kFuseCube) emit(&FuCube, depth, 0, 0, 0);
+          return true;
+        }
+      }
+    };
+    if (gen(gen, k, 0) && c.Operands.size() < 0xFFFF) {
+      fusedOk[h] = 1;
+      c.Units.push_back({nullptr, k, static_cast<int>(first), static_cast<int>(c.Code.size() - first)});
+    } else {
+      c.Code.resize(first);  // too deep: its steps run block by block
+    }
+  }
+  // Units in chain order: the fused heads were added above in chain order;
+  // merge the block steps among them.
+  std::vector<TChain::TUnit> fusedUnits;
+  fusedUnits.swap(c.Units);
+  size_t nextFused = 0;
+  for (int k : varying) {
+    const size_t st = static_cast<size_t>(k);
+    if (head[st] >= 0 && fusedOk[static_cast<size_t>(head[st])]) {
+      if (head[st] == k) c.Units.push_back(fusedUnits[nextFused++]);
+      continue;
+    }
+    const int na = c.ArgCounts[st];
+    uint8_t kinds[4] = {kArgStep, kArgStep, kArgStep, kArgStep};
+    int index[4] = {0, 0, 0, 0};
+    int scalars = 0;
+    for (int i = 0; i < na; ++i)
+      if ((kinds[i] = source(k, i, index[i])) == kArgScalar) ++scalars;
+    TBlockProc proc = c.Blocks[st];
+    bool spread = scalars > 0;
+    if (scalars == 1 && na == 2) {
+      for (const TScalarVariants& v : kScalarVariants)
+        if (v.Columns == proc) {
+          proc = kinds[0] == kArgScalar ? v.ScalarFirst : v.ScalarSecond;
+          spread = false;
+          break;
+        }
+    }
+    const int first = static_cast<int>(c.UnitArgs.size());
+    for (int i = 0; i < na; ++i) {
+      uint16_t id;
+      if (kinds[i] == kArgScalar) {
+        const double* v = onceValue(k, i);
+        // No variant for this word: the value is copied into a column.
+        id = spread ? operand(kArgBroadcast, spreadSlot(kArgBroadcast, v), v) : operand(kArgScalar, -1, v);
+      } else {
+        id = operand(kinds[i], index[i], nullptr);
+      }
+      c.UnitArgs.push_back(id);
+    }
+    c.Units.push_back({proc, k, first, na});
+  }
+  // Step results, spread values and the accumulators of fused programs
+  // in one buffer of kBlockRows rows each.
+  const size_t need =
+      (static_cast<size_t>(c.Count) + static_cast<size_t>(c.BroadcastCount) + kFusedDepth + 1) * kBlockRows;
+  c.Buffer.assign(need, 0.0);
+  double* stepBuf = c.Buffer.data();
+  double* castBuf = stepBuf + static_cast<size_t>(c.Count) * kBlockRows;
+  double* depthBuf = castBuf + static_cast<size_t>(c.BroadcastCount) * kBlockRows;
+  const size_t operands = c.Operands.size();
+  c.OperandBase.assign(operands, nullptr);
+  c.OperandPtr.assign(operands, nullptr);
+  c.OperandRowed.assign(operands, 0);
+  c.CallOperands.clear();
+  for (size_t o = 0; o < operands; ++o) {
+    const TChain::TOperand& op = c.Operands[o];
+    switch (op.Kind) {
+      case kArgStep: c.OperandBase[o] = stepBuf + static_cast<size_t>(op.Index) * kBlockRows; break;
+      case kArgDepth: c.OperandBase[o] = depthBuf + static_cast<size_t>(op.Index) * kBlockRows; break;
+      case kArgBroadcast: c.OperandBase[o] = castBuf + static_cast<size_t>(op.Index) * kBlockRows; break;
+      case kArgScalar: c.OperandBase[o] = op.Value; break;
+      default: c.OperandRowed[o] = 1; break;  // kArgColumn, kArgInvariant: set per call
+    }
+    if (op.Kind == kArgColumn || op.Kind == kArgInvariant || op.Kind == kArgBroadcast)
+      c.CallOperands.push_back(static_cast<int>(o));
+  }
 }
 
 void TExpressionParser::ClearCompiled() {

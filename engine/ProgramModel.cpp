@@ -30,23 +30,12 @@ void ResetProgramState(TEngineState& S) {
   S.VarConstantCount = S.VarParameterCount = S.DataFileCount = S.CurrentFile = S.TestFileCount = 0;
   S.FunctionCount = S.ColumnCount = 0;
   S.FixedOutputIndex = -1;
-  S.ModelTitle.clear();
-  S.Exclusive = false;
   S.BasicProgram = false;
   S.ProgramStart = 0;
   S.ProgramEnd = -1;
-  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues, &S.OutputNames,
-                  &S.InputNames, &S.VarConstantNames, &S.DataSetNames, &S.FunctionTexts, &S.FunctionOutputs,
-                  &S.FunctionExpressions, &S.BasicArrayNames})
-    a->clear();
-  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh, &S.InitialValue})
-    a->clear();
-  for (auto* a : {&S.HasLower, &S.HasUpper, &S.HasBound, &S.HasInitial, &S.HasRange, &S.IsInteger,
-                  &S.IsVarParameter, &S.IsDataFile, &S.IsTestFile})
-    a->clear();
-  S.ParameterDigits.clear();
+  ClearModelLists(S);
+  S.BasicArrayNames.clear();
   S.VarConstantValues.clear();
-  S.PointCount.clear();
   S.DataSetLines.clear();
 }
 

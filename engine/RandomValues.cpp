@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <set>
+#include <vector>
 
 #include "engine/SearchRandom.h"
 #include "platform/core/SysUtils.h"
@@ -85,7 +86,52 @@ bool GeneEqualsEarlier(const TEngineState& S, int m, int d, const std::string& g
   return false;
 }
 
+// What RepairValue needs per dimension for the test of its bounds, kept
+// while a TRepairRunScope is in effect (rebuilt after Forget).
+struct TRepairDim {
+  uint8_t Bounds;  // kBoundNone, kBoundLower, kBoundUpper or kBoundBoth
+  bool Integer;
+  double Lower, Upper;
+};
+enum : uint8_t { kBoundNone, kBoundLower, kBoundUpper, kBoundBoth };
+struct TRepairCache {
+  const TEngineState* State = nullptr;
+  bool Valid = false;
+  std::vector<TRepairDim> Dims;
+};
+thread_local TRepairCache tRepair;
+
+void BuildRepairDims(const TEngineState& S) {
+  tRepair.Dims.clear();
+  for (int d = 0; d < S.DimCount; ++d) {
+    const int p = S.DimParameter(d);
+    if (p < 0 || p >= static_cast<int>(S.HasLower.size()) || p >= static_cast<int>(S.HasUpper.size()) ||
+        p >= static_cast<int>(S.IsInteger.size()) || p >= static_cast<int>(S.LowerBound.size()) ||
+        p >= static_cast<int>(S.UpperBound.size()))
+      break;  // the dimensions from here on take the general path
+    const bool lower = S.HasLower[p], upper = S.HasUpper[p];
+    tRepair.Dims.push_back({static_cast<uint8_t>(lower && upper ? kBoundBoth : upper ? kBoundUpper : lower ? kBoundLower
+                                                                                                    : kBoundNone),
+                            static_cast<bool>(S.IsInteger[p]), S.LowerBound[p], S.UpperBound[p]});
+  }
+  tRepair.Valid = true;
+}
+
+double RepairValueGeneral(TEngineState& S, int m, int d, double v);
+
 }  // namespace
+
+TRepairRunScope::TRepairRunScope(const TEngineState& S) : FOuter(tRepair.State) {
+  tRepair.State = &S;
+  tRepair.Valid = false;
+}
+
+TRepairRunScope::~TRepairRunScope() {
+  tRepair.State = FOuter;
+  tRepair.Valid = false;
+}
+
+void TRepairRunScope::Forget() { tRepair.Valid = false; }
 
 TRandomGenerator& EngineRandom(TEngineState& State) { return State.Random; }
 
@@ -109,6 +155,28 @@ double RandomValue(TEngineState& S, int m, int d) {
 }
 
 double RepairValue(TEngineState& S, int m, int d, double v) {
+  // Inside a search loop: a finite value inside its bounds is decided from
+  // the table; everything else by the general rules below.
+  if (tRepair.State == &S && std::isfinite(v)) {
+    if (!tRepair.Valid) BuildRepairDims(S);
+    if (d >= 0 && d < static_cast<int>(tRepair.Dims.size())) {
+      const TRepairDim& t = tRepair.Dims[static_cast<size_t>(d)];
+      bool inside = true;
+      switch (t.Bounds) {
+        case kBoundBoth: inside = !(v < t.Lower || v > t.Upper); break;
+        case kBoundUpper: inside = !(v > t.Upper); break;
+        case kBoundLower: inside = !(v < t.Lower); break;
+        default: break;
+      }
+      if (inside) return t.Integer ? RoundEven(v) : v;
+    }
+  }
+  return RepairValueGeneral(S, m, d, v);
+}
+
+namespace {
+
+double RepairValueGeneral(TEngineState& S, int m, int d, double v) {
   const int p = S.DimParameter(d);
   if (!std::isfinite(v)) return RandomValue(S, m, d);
   const bool lower = S.HasLower[p], upper = S.HasUpper[p];
@@ -154,6 +222,8 @@ double RepairValue(TEngineState& S, int m, int d, double v) {
   if (S.IsInteger[p]) v = RoundEven(v);
   return v;
 }
+
+}  // namespace
 
 TGeneLayout DimensionGeneLayout(const TEngineState& S, int d) {
   const int p = S.DimParameter(d);

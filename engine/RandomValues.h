@@ -32,6 +32,25 @@ double RandomValue(TEngineState& State, int Member, int d);
 // that is not a finite number is replaced by RandomValue.
 double RepairValue(TEngineState& State, int Member, int d, double Value);
 
+// Marks a stretch (one search loop) in which the model's bounds, flags and
+// dimension layout do not change, so that RepairValue can read what it
+// needs for a value inside its bounds from a table made once per dimension
+// instead of from the per-parameter arrays. Forget() drops the table; call
+// it whenever the model may have changed (after each message pump).
+// Outside a scope RepairValue reads the arrays. One per thread at a time is
+// in effect (the innermost); not copyable.
+class TRepairRunScope {
+public:
+  explicit TRepairRunScope(const TEngineState& State);
+  ~TRepairRunScope();
+  TRepairRunScope(const TRepairRunScope&) = delete;
+  TRepairRunScope& operator=(const TRepairRunScope&) = delete;
+  void Forget();
+
+private:
+  const TEngineState* FOuter;
+};
+
 // Encode-decode mode: a fresh value and its gene, and the repair of a gene
 // whose value left the bounds.
 void RandomGene(TEngineState& State, int Member, int d, std::string& Gene, double& Value);

@@ -77,18 +77,34 @@ bool TRunController::Resume() {
   });
 }
 
-// Refuses an exclusive model whose values cannot be pairwise different.
 // The settings of the chosen algorithm are checked before the population is
 // built from them, so that an empty or too small box is reported as such.
 static bool CheckSettingsFirst(TFitHost& Host) {
   return CheckAlgorithmSettings(Host, Host.Settings().ItemIndex("RadioGroup2"));
 }
 
+// Refuses an exclusive model whose values cannot be pairwise different.
 static bool CheckExclusive(TEngineState& S, TFitHost& Host) {
   if (ExclusiveFeasible(S)) return true;
   Host.ShowMessage(mtInformation,
                    "Exclusive mode needs at least as many different parameter values as parameters!");
   return false;
+}
+
+bool TRunController::StartPopulation() {
+  FOutcome = TRunOutcome::roSettingsRefused;
+  if (!CheckSettingsFirst(FHost)) return false;
+  FOutcome = TRunOutcome::roModelRefused;
+  if (!CheckExclusive(FState, FHost)) return false;
+  return InitPopulation(FState, FHost);
+}
+
+bool TRunController::PrepareRun() {
+  if (FState.PopSize <= 0 || FState.Population.empty()) return false;
+  FOutcome = TRunOutcome::roSettingsRefused;
+  if (!PrepareSearch(FState, FHost, FSettings, FLogs)) return false;
+  FOutcome = TRunOutcome::roSearched;
+  return true;
 }
 
 bool TRunController::FitOneFunction() {
@@ -98,16 +114,9 @@ bool TRunController::FitOneFunction() {
   if (!CompileFitFunction(S, FHost)) return false;
   if (!CheckFunctionExpression(S, FHost)) return false;
   if (!S.Resuming) {
-    FOutcome = TRunOutcome::roSettingsRefused;
-    if (!CheckSettingsFirst(FHost)) return false;
-    FOutcome = TRunOutcome::roModelRefused;
-    if (!CheckExclusive(S, FHost)) return false;
-    if (!InitPopulation(S, FHost)) return false;
+    if (!StartPopulation()) return false;
   }
-  if (S.PopSize <= 0 || S.Population.empty()) return false;
-  FOutcome = TRunOutcome::roSettingsRefused;
-  if (!PrepareSearch(S, FHost, FSettings, FLogs)) return false;
-  FOutcome = TRunOutcome::roSearched;
+  if (!PrepareRun()) return false;
   try {
     RunFitSearch(S, FHost, FSettings, FLogs);
   } catch (const std::exception&) {
@@ -148,11 +157,7 @@ bool TRunController::RunOptimizeMode(bool Parse) {
   if (!CheckEquationFunctions(S, FHost)) return false;
   S.DimCount = S.ParameterCount;
   if (!S.Resuming) {
-    FOutcome = TRunOutcome::roSettingsRefused;
-    if (!CheckSettingsFirst(FHost)) return false;
-    FOutcome = TRunOutcome::roModelRefused;
-    if (!CheckExclusive(S, FHost)) return false;
-    if (!InitPopulation(S, FHost)) return false;
+    if (!StartPopulation()) return false;
     if (S.ConstraintCount > 0) {
       // Look for a member that satisfies every constraint; redraw the whole
       // population up to 101 times, then go on regardless.
@@ -170,10 +175,7 @@ bool TRunController::RunOptimizeMode(bool Parse) {
       }
     }
   }
-  if (S.PopSize <= 0 || S.Population.empty()) return false;
-  FOutcome = TRunOutcome::roSettingsRefused;
-  if (!PrepareSearch(S, FHost, FSettings, FLogs)) return false;
-  FOutcome = TRunOutcome::roSearched;
+  if (!PrepareRun()) return false;
   try {
     RunOptimizeLoop(S, FHost, FSettings, FLogs);
   } catch (const std::exception&) {

@@ -61,6 +61,13 @@ public:
 
 private:
   bool FitOneFunction();
+  // A new run: checks the chosen algorithm's settings and the exclusive
+  // statement, then draws the first population; FOutcome tells which part
+  // refused.
+  bool StartPopulation();
+  // Refuses an empty population, then reads the search settings and opens
+  // the logs; FOutcome is roSearched when the search may start.
+  bool PrepareRun();
   // Runs a routine; an exception out of it is shown (a conversion error of
   // a settings box refuses the settings) and ends the run.
   bool Guarded(const std::function<bool()>& Routine);

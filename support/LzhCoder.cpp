@@ -278,10 +278,20 @@ private:
     }
   }
 
-  void CountTFreq() {
-    tFreq_.fill(0);
+  // The number of code lengths up to the last non-zero one.
+  int UsedCLenCount() const {
     int n = NC;
     while (n > 0 && cLen_[n - 1] == 0) --n;
+    return n;
+  }
+
+  // Walks the code lengths as they are sent: each length k > 0 is the
+  // symbol k + 2; a run of zeros is symbol 0 once per zero (up to two),
+  // symbol 1 with the run less 3 in 4 bits (3 to 18), symbol 0 then symbol 1
+  // with 15 (19), or symbol 2 with the run less 20 in CBIT bits. The visitor
+  // gets the symbol and its extra bits (count 0: none).
+  template <class TVisit>
+  void VisitCLenSymbols(int n, TVisit visit) const {
     int i = 0;
     while (i < n) {
       int k = cLen_[i++];
@@ -291,14 +301,25 @@ private:
           ++i;
           ++count;
         }
-        if (count <= 2) tFreq_[0] += count;
-        else if (count <= 18) ++tFreq_[1];
-        else if (count == 19) { ++tFreq_[0]; ++tFreq_[1]; }
-        else ++tFreq_[2];
+        if (count <= 2) {
+          for (int j = 0; j < count; ++j) visit(0, 0, 0);
+        } else if (count <= 18) {
+          visit(1, 4, count - 3);
+        } else if (count == 19) {
+          visit(0, 0, 0);
+          visit(1, 4, 15);
+        } else {
+          visit(2, CBIT, count - 20);
+        }
       } else {
-        ++tFreq_[k + 2];
+        visit(k + 2, 0, 0);
       }
     }
+  }
+
+  void CountTFreq() {
+    tFreq_.fill(0);
+    VisitCLenSymbols(UsedCLenCount(), [&](int symbol, int, int) { ++tFreq_[symbol]; });
   }
 
   void WritePtLen(int n, int nbit, int iSpecial) {
@@ -317,35 +338,12 @@ private:
   }
 
   void WriteCLen() {
-    int n = NC;
-    while (n > 0 && cLen_[n - 1] == 0) --n;
+    const int n = UsedCLenCount();
     bits_.Put(CBIT, n);
-    int i = 0;
-    while (i < n) {
-      int k = cLen_[i++];
-      if (k == 0) {
-        int count = 1;
-        while (i < n && cLen_[i] == 0) {
-          ++i;
-          ++count;
-        }
-        if (count <= 2) {
-          for (int j = 0; j < count; ++j) bits_.Put(ptLen_[0], ptCode_[0]);
-        } else if (count <= 18) {
-          bits_.Put(ptLen_[1], ptCode_[1]);
-          bits_.Put(4, count - 3);
-        } else if (count == 19) {
-          bits_.Put(ptLen_[0], ptCode_[0]);
-          bits_.Put(ptLen_[1], ptCode_[1]);
-          bits_.Put(4, 15);
-        } else {
-          bits_.Put(ptLen_[2], ptCode_[2]);
-          bits_.Put(CBIT, count - 20);
-        }
-      } else {
-        bits_.Put(ptLen_[k + 2], ptCode_[k + 2]);
-      }
-    }
+    VisitCLenSymbols(n, [&](int symbol, int extraBits, int extra) {
+      bits_.Put(ptLen_[symbol], ptCode_[symbol]);
+      if (extraBits > 0) bits_.Put(extraBits, extra);
+    });
   }
 
   void EncodeP(unsigned p) {

@@ -346,37 +346,30 @@ std::string decodeText(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   return ToUtf8Guess(bytes);
 }
-}  // namespace
 
-void TStrings::LoadFromFile(const std::string& fileName) {
-  const std::string text = decodeText(readFileBytes(fileName));
+// Takes the text as the lines, under one update, keeping its line break
+// style when it has one.
+void loadLines(TStrings& strings, const std::string& text) {
   const std::string lb = detectLineBreak(text);
-  BeginUpdate();
+  strings.BeginUpdate();
   try {
-    if (!lb.empty()) LineBreak = lb;
-    SetText(text);
+    if (!lb.empty()) strings.LineBreak = lb;
+    strings.SetText(text);
   } catch (...) {
-    EndUpdate();
+    strings.EndUpdate();
     throw;
   }
-  EndUpdate();
+  strings.EndUpdate();
 }
+}  // namespace
+
+void TStrings::LoadFromFile(const std::string& fileName) { loadLines(*this, decodeText(readFileBytes(fileName))); }
 
 void TStrings::SaveToFile(const std::string& fileName) const { writeFileAtomic(fileName, Text()); }
 
 void TStrings::LoadFromStream(TStream& stream) {
   const int64_t n = stream.Size() - stream.Position();
-  const std::string text = decodeText(stream.ReadBytes(std::max<int64_t>(n, 0)));
-  const std::string lb = detectLineBreak(text);
-  BeginUpdate();
-  try {
-    if (!lb.empty()) LineBreak = lb;
-    SetText(text);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  loadLines(*this, decodeText(stream.ReadBytes(std::max<int64_t>(n, 0))));
 }
 
 void TStrings::SaveToStream(TStream& stream) const { stream.WriteString(Text()); }
@@ -692,11 +685,13 @@ namespace {
   throw EFCreateError("Cannot create file \"" + name + "\". " + SysErrorMessage(err));
 }
 
-int64_t readAll(int fd, void* buffer, int64_t count) {
-  auto* p = static_cast<char*>(buffer);
+// Repeats a read or a write until count bytes are through, the end of the
+// file or an error; an interrupted call is repeated. Returns the bytes done.
+template <class TChar, class TCall>
+int64_t transferAll(int fd, TChar* p, int64_t count, TCall call) {
   int64_t done = 0;
   while (done < count) {
-    const ssize_t r = ::read(fd, p + done, static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30)));
+    const ssize_t r = call(fd, p + done, static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30)));
     if (r < 0) {
       if (errno == EINTR) continue;
       break;
@@ -707,19 +702,12 @@ int64_t readAll(int fd, void* buffer, int64_t count) {
   return done;
 }
 
+int64_t readAll(int fd, void* buffer, int64_t count) {
+  return transferAll(fd, static_cast<char*>(buffer), count, ::read);
+}
+
 int64_t writeAll(int fd, const void* buffer, int64_t count) {
-  const auto* p = static_cast<const char*>(buffer);
-  int64_t done = 0;
-  while (done < count) {
-    const ssize_t r = ::write(fd, p + done, static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30)));
-    if (r < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    if (r == 0) break;
-    done += r;
-  }
-  return done;
+  return transferAll(fd, static_cast<const char*>(buffer), count, ::write);
 }
 
 mode_t processUmask() {

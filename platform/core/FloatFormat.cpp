@@ -652,15 +652,8 @@ std::string FormatV(std::string_view fmt, std::span<const FormatArg> args, const
 
 namespace {
 
-std::string_view trimView(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
 bool parseFloat(std::string_view s, double& value, char dec) {
-  s = trimView(s);
+  s = TrimView(s);
   std::string norm;
   size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -721,7 +714,7 @@ bool parseFloat(std::string_view s, double& value, char dec) {
 }
 
 bool parseInt64(std::string_view s, int64_t& value, bool int32) {
-  s = trimView(s);
+  s = TrimView(s);
   size_t i = 0;
   bool neg = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -822,7 +815,7 @@ std::string BoolToStr(bool value, bool useBoolStrs) {
   return value ? "-1" : "0";
 }
 bool TryStrToBool(std::string_view s, bool& value) {
-  const std::string_view t = trimView(s);
+  const std::string_view t = TrimView(s);
   if (SameText(t, "True")) {
     value = true;
     return true;

@@ -14,13 +14,6 @@ namespace qv {
 
 namespace {
 
-std::string_view trimView(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
 bool sameName(std::string_view a, std::string_view b) { return AnsiSameText(a, b); }
 
 // A value as it must be written so that reading gives it back.
@@ -35,6 +28,26 @@ std::string encodeValue(std::string_view value) {
   const bool quoted = v.size() >= 2 && (f == '"' || f == '\'') && l == f;
   if (blanks || quoted) return "\"" + v + "\"";
   return v;
+}
+
+// The list replaced by the texts, under one update.
+void replaceStrings(TStrings& strings, const std::vector<std::string>& texts) {
+  strings.BeginUpdate();
+  try {
+    strings.Clear();
+    for (const std::string& t : texts) strings.Add(t);
+  } catch (...) {
+    strings.EndUpdate();
+    throw;
+  }
+  strings.EndUpdate();
+}
+
+// Adds the name unless one of the same name, whatever its letter case, is
+// there already.
+void addNameOnce(std::vector<std::string>& names, const std::string& name) {
+  if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return sameName(n, name); }))
+    names.push_back(name);
 }
 
 enum { kOther = 0, kSection = 1, kKey = 2, kBlank = 3 };
@@ -64,18 +77,18 @@ TCustomIniFile::~TCustomIniFile() = default;
 
 TCustomIniFile::Line TCustomIniFile::parseLine(std::string text) {
   Line line{std::move(text), kOther, {}};
-  const std::string_view t = trimView(line.text);
+  const std::string_view t = TrimView(line.text);
   if (t.empty() || t[0] == ';') {
     line.kind = kBlank;
   } else if (t[0] == '[') {
     const size_t close = t.find(']');
     line.kind = kSection;
-    line.name = std::string(trimView(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
+    line.name = std::string(TrimView(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
   } else {
     const size_t eq = t.find('=');
     if (eq != std::string_view::npos) {
       line.kind = kKey;
-      line.name = std::string(trimView(t.substr(0, eq)));
+      line.name = std::string(TrimView(t.substr(0, eq)));
     }
   }
   return line;
@@ -85,7 +98,7 @@ std::string TCustomIniFile::valueOf(const Line& line) {
   const std::string_view t(line.text);
   const size_t eq = t.find('=');
   if (eq == std::string_view::npos) return {};
-  std::string_view v = trimView(t.substr(eq + 1));
+  std::string_view v = TrimView(t.substr(eq + 1));
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     v = v.substr(1, v.size() - 2);
   return std::string(v);
@@ -135,7 +148,7 @@ void TCustomIniFile::refresh() const {
 }
 
 int TCustomIniFile::findSection(std::string_view section) const {
-  const std::string_view s = trimView(section);
+  const std::string_view s = TrimView(section);
   for (size_t i = 0; i < lines_.size(); ++i)
     if (lines_[i].kind == kSection && sameName(lines_[i].name, s)) return static_cast<int>(i);
   return -1;
@@ -149,7 +162,7 @@ int TCustomIniFile::sectionEnd(int sectionLine) const {
 
 int TCustomIniFile::findKey(int sectionLine, std::string_view ident) const {
   if (sectionLine < 0) return -1;
-  const std::string_view k = trimView(ident);
+  const std::string_view k = TrimView(ident);
   const int end = sectionEnd(sectionLine);
   for (int i = sectionLine + 1; i < end; ++i)
     if (lines_[static_cast<size_t>(i)].kind == kKey && sameName(lines_[static_cast<size_t>(i)].name, k)) return i;
@@ -198,14 +211,14 @@ std::string TCustomIniFile::ReadString(std::string_view section, std::string_vie
 
 void TCustomIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value) {
   refresh();
-  std::string key(trimView(ident));
+  std::string key(TrimView(ident));
   for (char& c : key)
     if (c == '\r' || c == '\n') c = ' ';
   const std::string line = key + "=" + encodeValue(value);
   const int s = findSection(section);
   if (s < 0) {
     if (!lines_.empty() && lines_.back().kind != kBlank) lines_.push_back(parseLine(""));
-    lines_.push_back(parseLine("[" + std::string(trimView(section)) + "]"));
+    lines_.push_back(parseLine("[" + std::string(TrimView(section)) + "]"));
     lines_.push_back(parseLine(line));
   } else {
     const int k = findKey(s, ident);
@@ -216,7 +229,7 @@ void TCustomIniFile::WriteString(std::string_view section, std::string_view iden
       int at = s + 1;
       const int end = sectionEnd(s);
       for (int i = s + 1; i < end; ++i)
-        if (!trimView(lines_[static_cast<size_t>(i)].text).empty()) at = i + 1;
+        if (!TrimView(lines_[static_cast<size_t>(i)].text).empty()) at = i + 1;
       lines_.insert(lines_.begin() + at, parseLine(line));
     }
   }
@@ -253,62 +266,32 @@ void TCustomIniFile::WriteFloat(std::string_view section, std::string_view ident
 
 void TCustomIniFile::ReadSection(std::string_view section, TStrings& strings) const {
   refresh();
-  strings.BeginUpdate();
-  try {
-    strings.Clear();
-    const int s = findSection(section);
-    if (s >= 0) {
-      const int end = sectionEnd(s);
-      std::vector<std::string> seen;
-      for (int i = s + 1; i < end; ++i) {
-        const Line& l = lines_[static_cast<size_t>(i)];
-        if (l.kind != kKey || l.name.empty()) continue;
-        if (std::any_of(seen.begin(), seen.end(), [&](const std::string& n) { return sameName(n, l.name); }))
-          continue;
-        seen.push_back(l.name);
-        strings.Add(l.name);
-      }
+  std::vector<std::string> names;
+  const int s = findSection(section);
+  if (s >= 0) {
+    const int end = sectionEnd(s);
+    for (int i = s + 1; i < end; ++i) {
+      const Line& l = lines_[static_cast<size_t>(i)];
+      if (l.kind == kKey && !l.name.empty()) addNameOnce(names, l.name);
     }
-  } catch (...) {
-    strings.EndUpdate();
-    throw;
   }
-  strings.EndUpdate();
+  replaceStrings(strings, names);
 }
 
 void TCustomIniFile::ReadSections(TStrings& strings) const {
   refresh();
-  strings.BeginUpdate();
-  try {
-    strings.Clear();
-    std::vector<std::string> seen;
-    for (const Line& l : lines_) {
-      if (l.kind != kSection) continue;
-      if (std::any_of(seen.begin(), seen.end(), [&](const std::string& n) { return sameName(n, l.name); }))
-        continue;
-      seen.push_back(l.name);
-      strings.Add(l.name);
-    }
-  } catch (...) {
-    strings.EndUpdate();
-    throw;
-  }
-  strings.EndUpdate();
+  std::vector<std::string> names;
+  for (const Line& l : lines_)
+    if (l.kind == kSection) addNameOnce(names, l.name);
+  replaceStrings(strings, names);
 }
 
 void TCustomIniFile::ReadSectionValues(std::string_view section, TStrings& strings) const {
   TStringList keys;
   ReadSection(section, keys);
-  strings.BeginUpdate();
-  try {
-    strings.Clear();
-    for (int i = 0; i < keys.Count(); ++i)
-      strings.Add(keys[i] + "=" + ReadString(section, keys[i], ""));
-  } catch (...) {
-    strings.EndUpdate();
-    throw;
-  }
-  strings.EndUpdate();
+  std::vector<std::string> pairs;
+  for (int i = 0; i < keys.Count(); ++i) pairs.push_back(keys[i] + "=" + ReadString(section, keys[i], ""));
+  replaceStrings(strings, pairs);
 }
 
 void TCustomIniFile::EraseSection(std::string_view section) {
@@ -392,7 +375,7 @@ std::string DataHomeDir() { return xdgDir("XDG_DATA_HOME", ".local/share/"); }
 namespace {
 
 std::string cleanKey(std::string_view key) {
-  std::string k(trimView(key));
+  std::string k(TrimView(key));
   while (!k.empty() && k.front() == '\\') k.erase(k.begin());
   while (!k.empty() && k.back() == '\\') k.pop_back();
   return k;
@@ -408,7 +391,7 @@ TRegistryStore::TRegistryStore(std::string fileName) : ini_(std::move(fileName))
 std::string TRegistryStore::sectionOf(std::string_view key) const {
   std::string path;
   const std::string k = cleanKey(key);
-  if (!key.empty() && trimView(key).front() == '\\') {
+  if (!key.empty() && TrimView(key).front() == '\\') {
     path = k;  // absolute
   } else {
     // relative to the open key

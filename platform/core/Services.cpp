@@ -104,8 +104,8 @@ int TScriptedDialogs::MessageBox(const std::string& text, const std::string& cap
   }
 }
 
-TFileDialogResult TScriptedDialogs::OpenDialog(const TFileDialogOptions& o) {
-  log_.push_back({"Open", o.Title, o.Filter});
+TFileDialogResult TScriptedDialogs::FileDialog(const char* kind, const TFileDialogOptions& o) {
+  log_.push_back({kind, o.Title, o.Filter});
   TFileDialogResult r;
   if (auto a = Next()) {
     r.Ok = a->Result == mrOk && !a->Files.empty();
@@ -115,16 +115,9 @@ TFileDialogResult TScriptedDialogs::OpenDialog(const TFileDialogOptions& o) {
   return r;
 }
 
-TFileDialogResult TScriptedDialogs::SaveDialog(const TFileDialogOptions& o) {
-  log_.push_back({"Save", o.Title, o.Filter});
-  TFileDialogResult r;
-  if (auto a = Next()) {
-    r.Ok = a->Result == mrOk && !a->Files.empty();
-    r.Files = a->Files;
-    r.FilterIndex = a->FilterIndex;
-  }
-  return r;
-}
+TFileDialogResult TScriptedDialogs::OpenDialog(const TFileDialogOptions& o) { return FileDialog("Open", o); }
+
+TFileDialogResult TScriptedDialogs::SaveDialog(const TFileDialogOptions& o) { return FileDialog("Save", o); }
 
 bool TScriptedDialogs::InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
   log_.push_back({"Input", caption, prompt});

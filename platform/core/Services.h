@@ -193,6 +193,9 @@ class TScriptedDialogs : public TDialogService {
 
  private:
   std::optional<TAnswer> Next();
+  // An open or save dialog: logged under the kind, answered by the next
+  // scripted files (none or a cancel: not Ok).
+  TFileDialogResult FileDialog(const char* kind, const TFileDialogOptions& o);
   std::deque<TAnswer> script_;
   std::vector<TEntry> log_;
 };

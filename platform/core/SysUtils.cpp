@@ -239,12 +239,13 @@ std::string mapCodePoints(std::string_view s, F f) {
 }
 }  // namespace
 
-std::string Trim(std::string_view s) {
+std::string_view TrimView(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && isBlank(s[b])) ++b;
   while (e > b && isBlank(s[e - 1])) --e;
-  return std::string(s.substr(b, e - b));
+  return s.substr(b, e - b);
 }
+std::string Trim(std::string_view s) { return std::string(TrimView(s)); }
 std::string TrimLeft(std::string_view s) {
   size_t b = 0;
   while (b < s.size() && isBlank(s[b])) ++b;

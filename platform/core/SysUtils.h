@@ -275,6 +275,7 @@ bool TryStrToBool(std::string_view s, bool& value);
 // code points (Latin-1 range and ASCII); the plain forms on ASCII only.
 
 std::string Trim(std::string_view s);       // removes characters <= ' '
+std::string_view TrimView(std::string_view s);  // the same, as a view into s
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 std::string UpperCase(std::string_view s);

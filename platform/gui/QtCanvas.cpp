@@ -362,37 +362,35 @@ void TQtCanvas::Polygon(std::span<const TPoint> pts) {
   p_->drawPolygon(q.data(), int(q.size()), Qt::OddEvenFill);
 }
 
-void TQtCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+template <class TAddTo, class TDraw>
+void TQtCanvas::RectShape(int x1, int y1, int x2, int y2, TAddTo AddTo, TDraw Draw) {
   QRectF rc = ShapeRect(x1, y1, x2, y2);
   if (inPath_) {
-    path_.addRect(rc);
+    AddTo(path_, rc);
     return;
   }
   if (rc.width() < 0 || rc.height() < 0) return;
   Prepare(uPen | uBrush);
-  p_->drawRect(rc);
+  Draw(*p_, rc);
+}
+
+void TQtCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+  RectShape(
+      x1, y1, x2, y2, [](QPainterPath& path, const QRectF& rc) { path.addRect(rc); },
+      [](QPainter& p, const QRectF& rc) { p.drawRect(rc); });
 }
 
 void TQtCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
-  QRectF rc = ShapeRect(x1, y1, x2, y2);
-  if (inPath_) {
-    path_.addRoundedRect(rc, std::abs(w) / 2.0, std::abs(h) / 2.0);
-    return;
-  }
-  if (rc.width() < 0 || rc.height() < 0) return;
-  Prepare(uPen | uBrush);
-  p_->drawRoundedRect(rc, std::abs(w) / 2.0, std::abs(h) / 2.0);
+  const double rx = std::abs(w) / 2.0, ry = std::abs(h) / 2.0;
+  RectShape(
+      x1, y1, x2, y2, [&](QPainterPath& path, const QRectF& rc) { path.addRoundedRect(rc, rx, ry); },
+      [&](QPainter& p, const QRectF& rc) { p.drawRoundedRect(rc, rx, ry); });
 }
 
 void TQtCanvas::Ellipse(int x1, int y1, int x2, int y2) {
-  QRectF rc = ShapeRect(x1, y1, x2, y2);
-  if (inPath_) {
-    path_.addEllipse(rc);
-    return;
-  }
-  if (rc.width() < 0 || rc.height() < 0) return;
-  Prepare(uPen | uBrush);
-  p_->drawEllipse(rc);
+  RectShape(
+      x1, y1, x2, y2, [](QPainterPath& path, const QRectF& rc) { path.addEllipse(rc); },
+      [](QPainter& p, const QRectF& rc) { p.drawEllipse(rc); });
 }
 
 // Start angle and counter-clockwise span (degrees, Qt's parametric angles)

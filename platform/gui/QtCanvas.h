@@ -114,6 +114,11 @@ class TQtCanvas : public TCanvas {
   void CombineClip(const QRegion& r, TRegionMode mode);
   void ApplyClip();
   QRectF ShapeRect(int x1, int y1, int x2, int y2) const;
+  // A filled and outlined shape in the rectangle: added to the open path,
+  // else drawn (nothing for a negative width or height). AddTo(path, rect)
+  // and Draw(painter, rect) give the shape.
+  template <class TAddTo, class TDraw>
+  void RectShape(int x1, int y1, int x2, int y2, TAddTo AddTo, TDraw Draw);
   void ArcAngles(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, double& start, double& span) const;
   void DrawText(int x, int y, unsigned options, const TRect* rect, const std::u32string& text, const int* dx);
   QImage Wrap(const TImage& image) const;

@@ -9,6 +9,8 @@
 #include "chart/Chart.h"
 #include "chart/VeZazera.h"
 
+#include "AxisTestSupport.h"
+
 namespace qv {
 namespace {
 
@@ -168,13 +170,7 @@ TEST(AxisIncrement, NextIncrementStepLadder) {
 }
 
 TEST(AxisIncrement, ComputeIncrementTable) {
-  struct Case {
-    double lo, hi;
-    bool dateTime;
-    double increment;
-    int maxLabels;
-    double expected;
-  };
+  using Case = axistest::TIncrementCase;
   const Case cases[] = {
       {0, 100, false, 0, 5, 20},
       {0, 0.003, false, 0, 3, 0.001},
@@ -187,17 +183,7 @@ TEST(AxisIncrement, ComputeIncrementTable) {
       {0, 3650, true, 0, 4, 1460},  // beyond a year the step doubles
       {0, 1, true, 0, 0, 1.0 / 86400000.0},
   };
-  for (const Case& c : cases) {
-    TChartAxis ax(nullptr);
-    ax.SetHorizontal(true);
-    if (c.increment > 0) ax.SetIncrement(c.increment);
-    ax.ShowsDateTime = c.dateTime;
-    ax.RangeMinimum = c.lo;
-    ax.RangeMaximum = c.hi;
-    ax.RecalculateScale();
-    EXPECT_NEAR(ax.ComputeIncrement(c.maxLabels), c.expected, c.expected * 1e-9)
-        << c.lo << ".." << c.hi << " labels " << c.maxLabels;
-  }
+  for (const Case& c : cases) axistest::CheckComputeIncrement(c);
 }
 
 TEST(AxisIncrement, LabelsIncrementUsesSeparation) {

@@ -8,17 +8,13 @@
 #include "chart/Chart.h"
 #include "chart/VeZazera.h"
 
+#include "AxisTestSupport.h"
+
 namespace qv {
 namespace {
 
 TEST(AxisScaleReview, ComputeIncrementCases) {
-  struct Case {
-    double lo, hi;
-    bool dateTime;
-    double increment;
-    int maxLabels;
-    double expected;
-  };
+  using Case = axistest::TIncrementCase;
   const double hour = 1.0 / 24, minute = 1.0 / 1440;
   const Case cases[] = {
       // 25 / 10 = 2.5 labels rounds to 2 (ties to even), so 10 fits 2 labels.
@@ -45,17 +41,7 @@ TEST(AxisScaleReview, ComputeIncrementCases) {
       // A set increment below 1 ms starts at 1 ms.
       {0, 1.0 / 86400000.0 * 3, true, 1e-12, 5, 1.0 / 86400000.0},
   };
-  for (const Case& c : cases) {
-    TChartAxis ax(nullptr);
-    ax.SetHorizontal(true);
-    if (c.increment > 0) ax.SetIncrement(c.increment);
-    ax.ShowsDateTime = c.dateTime;
-    ax.RangeMinimum = c.lo;
-    ax.RangeMaximum = c.hi;
-    ax.RecalculateScale();
-    EXPECT_NEAR(ax.ComputeIncrement(c.maxLabels), c.expected, c.expected * 1e-9)
-        << c.lo << ".." << c.hi << (c.dateTime ? " date" : "") << " labels " << c.maxLabels;
-  }
+  for (const Case& c : cases) axistest::CheckComputeIncrement(c);
 }
 
 TEST(AxisScaleReview, NextIncrementStepMoreRungs) {

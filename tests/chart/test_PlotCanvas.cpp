@@ -7,15 +7,12 @@
 #include "chart/PlotCanvas.h"
 #include "platform/core/RecordingCanvas.h"
 
+#include "SurfaceTestSupport.h"
+
 namespace qv {
 namespace {
 
-struct SurfaceFixture : ::testing::Test {
-  TFakeFontService fonts{8, 16};
-  TRecordingCanvas rec{TRect(0, 0, 600, 700), &fonts};
-  TPlotCanvas3D surface;
-  TView3DOptions view;
-  SurfaceFixture() { surface.SetBufferedDrawing(false); }
+struct SurfaceFixture : surfacetest::TSurfaceTestBase {
   void Begin(bool is3D, const TRect& r = TRect(0, 0, 300, 200), int depth = 0) {
     surface.BeginDrawing(rec, &view, clWhite, is3D, r);
     surface.SetProjectionCentre(depth, r);

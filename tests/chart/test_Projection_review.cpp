@@ -8,16 +8,12 @@
 #include "chart/PlotCanvas.h"
 #include "platform/core/RecordingCanvas.h"
 
+#include "SurfaceTestSupport.h"
+
 namespace qv {
 namespace {
 
-struct ProjectionFixture : ::testing::Test {
-  TFakeFontService fonts{8, 16};
-  TRecordingCanvas rec{TRect(0, 0, 600, 700), &fonts};
-  TPlotCanvas3D surface;
-  TView3DOptions view;
-  ProjectionFixture() { surface.SetBufferedDrawing(false); }
-};
+struct ProjectionFixture : surfacetest::TSurfaceTestBase {};
 
 // One row: the view angles, perspective, zoom, depth given to the centre,
 // offsets and pivot shift, a world point and its expected screen point.

@@ -9,6 +9,8 @@
 #include "editor/CodeEditTextBuffer.h"
 #include "editor/CodeHighlighterSample.h"
 
+#include "ExportTestSupport.h"
+
 using namespace qv;
 namespace fs = std::filesystem;
 
@@ -24,14 +26,7 @@ const char* const kTitle = "Decay {model} \xE2\x80\x93 \xC3\xBC";  // en dash, u
 
 void LoadModel(TCodeEditStringList& lines) { lines.LoadFromFile((kData / "model.txt").string()); }
 
-template <class E>
-std::string ExportLines(E& exporter, TCodeCustomHighlighter& hl, const std::vector<std::string>& text) {
-  TCodeEditStringList lines;
-  for (const auto& l : text) lines.Add(l);
-  exporter.SetHighlighter(&hl);
-  EXPECT_TRUE(exporter.ExportAll(&lines));
-  return exporter.Data();
-}
+using exporttest::ExportLines;
 
 }  // namespace
 

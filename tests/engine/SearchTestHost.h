@@ -58,6 +58,20 @@ inline std::vector<std::string> ModelLines(const std::string& text) {
   return lines;
 }
 
+// A straight line through five points: a small fitting model with title
+// "Test" and the parameters a and b.
+inline const char* const kStraightLine = R"(title Test;
+variables x, y;
+parameters a, b;
+function y = a*x + b;
+data;
+1 3.1
+2 4.9
+3 7.2
+4 8.8
+5 11.1
+)";
+
 // One run of a model: state, host and controller kept together.
 struct TSearchRun {
   TEngineState State;

@@ -3,64 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/core/Process.h"
+#include "E2eDriver.h"
 
 using namespace qv;
 
 namespace {
 
-const std::string kDriver = std::string(QV_BINARY_DIR) + "/../../tools/qvrun/qvrun";
-const std::string kExamples = std::string(QV_SOURCE_DIR) + "/examples/";
+using namespace e2e;
 
-struct TDriverRun {
-  int Exit = -1;
-  std::string Out, Err;
-  std::vector<std::string> Lines;
-  // Every "name: value" line's value, in order of appearance.
-  std::multimap<std::string, double> Values;
-  bool Has(const std::string& line) const {
-    for (const auto& l : Lines)
-      if (l == line) return true;
-    return false;
-  }
-  double First(const std::string& name) const {
-    auto it = Values.find(name);
-    return it == Values.end() ? std::nan("") : it->second;
-  }
-  double Last(const std::string& name) const {
-    auto r = Values.equal_range(name);
-    return r.first == r.second ? std::nan("") : std::prev(r.second)->second;
-  }
-};
-
-TDriverRun Drive(const std::vector<std::string>& args) {
-  TProcessResult r = RunProcess(kDriver, args, 120000);
-  TDriverRun run;
-  EXPECT_TRUE(r.Started) << r.Error;
-  run.Exit = r.ExitCode;
-  run.Out = r.StdOut;
-  run.Err = r.StdErr;
-  std::istringstream in(r.StdOut);
-  std::string line;
-  while (std::getline(in, line)) {
-    run.Lines.push_back(line);
-    const size_t colon = line.find(": ");
-    if (colon == std::string::npos) continue;
-    try {
-      size_t used = 0;
-      const std::string text = line.substr(colon + 2);
-      const double v = std::stod(text, &used);
-      if (used == text.size()) run.Values.emplace(line.substr(0, colon), v);
-    } catch (...) {
-    }
-  }
-  return run;
-}
+TDriverRun Drive(const std::vector<std::string>& args) { return RunDriver(args, 120000); }
 
 struct TExample {
   std::string File;

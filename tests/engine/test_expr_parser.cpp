@@ -8,47 +8,15 @@
 #include <limits>
 #include <string>
 
+#include "ExprTestSupport.h"
 #include "engine/ParseExpr.h"
 #include "platform/core/Random.h"
 
 namespace qv {
 namespace {
 
-const double kPi = 3.141592653589793;
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-class ExprParserTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    FormatSettings() = TFormatSettings::Invariant();
-    P = std::make_unique<TExpressionParser>();
-    P->BindVariable("x", &x);
-    P->BindVariable("a", &a);
-    P->BindVariable("b", &b);
-  }
-
-  double Eval(const std::string& text) { return P->EvaluateCompiled(P->CompileText(text)); }
-
-  // The message of the EParserException that compiling and evaluating the
-  // text raises; "" when nothing is raised.
-  std::string ErrorOf(const std::string& text) {
-    try {
-      Eval(text);
-    } catch (const EParserException& e) {
-      return e.Message();
-    }
-    return "";
-  }
-
-  double x = -3, a = 2, b = 3;
-  std::unique_ptr<TExpressionParser> P;
-};
-
-struct ValueCase {
-  const char* Text;
-  double Value;     // NaN: the result must be NaN
-  double Tolerance;  // 0: exact
-};
+using namespace exprtest;
+using ExprParserTest = ExprFixture;
 
 TEST_F(ExprParserTest, ValuesOfOperatorsLiteralsAndBuiltins) {
   const ValueCase cases[] = {
@@ -176,14 +144,7 @@ TEST_F(ExprParserTest, ValuesOfOperatorsLiteralsAndBuiltins) {
       // Names never defined read as NaN.
       {"foo+1", kNaN, 0},
   };
-  for (const ValueCase& c : cases) {
-    SCOPED_TRACE(c.Text);
-    double v = 0;
-    ASSERT_NO_THROW(v = Eval(c.Text));
-    if (std::isnan(c.Value)) EXPECT_TRUE(std::isnan(v)) << v;
-    else if (c.Tolerance == 0) EXPECT_EQ(v, c.Value);
-    else EXPECT_NEAR(v, c.Value, c.Tolerance);
-  }
+  CheckValues(*P, cases, std::size(cases));
 }
 
 TEST_F(ExprParserTest, ErrorsRaiseTheirMessages) {

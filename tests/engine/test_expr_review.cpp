@@ -12,64 +12,20 @@
 #include <string>
 #include <vector>
 
+#include "ExprTestSupport.h"
 #include "engine/ParseExpr.h"
 
 namespace qv {
 namespace {
 
-const double kPi = 3.141592653589793;
-const double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-class ExprReviewTest : public ::testing::Test {
-protected:
-  void SetUp() override {
-    FormatSettings() = TFormatSettings::Invariant();
-    P = std::make_unique<TExpressionParser>();
-    P->BindVariable("x", &x);
-    P->BindVariable("a", &a);
-    P->BindVariable("b", &b);
-  }
-
-  double Eval(const std::string& text) { return P->EvaluateCompiled(P->CompileText(text)); }
-
-  std::string ErrorOf(const std::string& text) {
-    try {
-      Eval(text);
-    } catch (const EParserException& e) {
-      return e.Message();
-    }
-    return "";
-  }
-
-  double x = -3, a = 2, b = 3;
-  std::unique_ptr<TExpressionParser> P;
-};
-
-struct TValueCase {
-  const char* Text;
-  double Value;     // NaN: the result must be NaN
-  double Tolerance;  // 0: exact
-};
-
-void CheckValues(ExprReviewTest* t, std::unique_ptr<TExpressionParser>& p, const TValueCase* cases,
-                 size_t count) {
-  (void)t;
-  for (size_t i = 0; i < count; ++i) {
-    const TValueCase& c = cases[i];
-    SCOPED_TRACE(c.Text);
-    double v = 0;
-    ASSERT_NO_THROW(v = p->EvaluateCompiled(p->CompileText(c.Text)));
-    if (std::isnan(c.Value)) EXPECT_TRUE(std::isnan(v)) << v;
-    else if (c.Tolerance == 0) EXPECT_EQ(v, c.Value);
-    else EXPECT_NEAR(v, c.Value, c.Tolerance);
-  }
-}
+using namespace exprtest;
+using ExprReviewTest = ExprFixture;
 
 // Values worked out by hand from the precedence table (a smaller number
 // binds tighter; equal numbers associate to the left) and the definitions
 // of the words.
 TEST_F(ExprReviewTest, BindingOfPrefixPostfixAndLogicalWords) {
-  const TValueCase cases[] = {
+  const ValueCase cases[] = {
       // Postfix words (10) bind tighter than "^" (20), and a prefix sign
       // shares their level: the sign is applied first.
       {"2^3!", 64, 0},          // 2^(3!)
@@ -105,11 +61,11 @@ TEST_F(ExprReviewTest, BindingOfPrefixPostfixAndLogicalWords) {
       {"if(x<0,-1,1)", -1, 0},
       {"min(-a, -b)", -3, 0},
   };
-  CheckValues(this, P, cases, std::size(cases));
+  CheckValues(*P, cases, std::size(cases));
 }
 
 TEST_F(ExprReviewTest, RoundingToEvenToleranceAndDefinitionsOfWords) {
-  const TValueCase cases[] = {
+  const ValueCase cases[] = {
       // round() is to the nearest integer, ties to even, before the integer
       // and logical words act.
       {"4.5!", 24, 0},
@@ -171,11 +127,11 @@ TEST_F(ExprReviewTest, RoundingToEvenToleranceAndDefinitionsOfWords) {
       {"exp(-1000)", 0, 0},
       {"1e-300*1e-300", 0, 0},
   };
-  CheckValues(this, P, cases, std::size(cases));
+  CheckValues(*P, cases, std::size(cases));
 }
 
 TEST_F(ExprReviewTest, LiteralsNamesAndStrings) {
-  const TValueCase cases[] = {
+  const ValueCase cases[] = {
       {"$abc", 2748, 0},
       {"$1F", 31, 0},
       {"$10*2", 32, 0},
@@ -203,7 +159,7 @@ TEST_F(ExprReviewTest, LiteralsNamesAndStrings) {
       {"'a' = 'a' and 'b' < 'c' and 'd' >= 'e'", 0, 0},
       {"'a' = 'a' and 'b' < 'c' and 'e' >= 'd'", 1, 0},
   };
-  CheckValues(this, P, cases, std::size(cases));
+  CheckValues(*P, cases, std::size(cases));
 }
 
 TEST_F(ExprReviewTest, SyntaxErrorsInTheOrderTheyAreChecked) {

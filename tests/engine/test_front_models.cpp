@@ -22,16 +22,9 @@ struct ModelCase {
 
 void ExpectReads(const ModelCase& c) {
   fronttest::FixLocale();
-  TEngineState s;
-  s.ModelFolder = fronttest::DataDir();
   TRecordingFitHost host;
-  const bool ok = ReadModel(s, host, Lines(c.text));
-  EXPECT_TRUE(ok) << c.name << ": " << (host.Messages.empty() ? "" : host.Messages[0].Text);
+  fronttest::ExpectModelReads(host, c.name, c.text, c.expected);
   EXPECT_TRUE(host.Messages.empty()) << c.name;
-  const auto dump = DumpLines(s);
-  for (const auto& line : c.expected)
-    EXPECT_NE(std::find(dump.begin(), dump.end(), line), dump.end())
-        << c.name << ": missing \"" << line << "\" in\n" << DumpModelState(s);
 }
 
 TEST(FrontFunctionModel, ReadsStatementsIntoTheState) {

@@ -25,18 +25,9 @@ struct ModelCase {
 
 void ExpectReads(const ModelCase& c, TFitSettings* settings = nullptr) {
   fronttest::FixLocale();
-  TEngineState s;
-  s.ModelFolder = fronttest::DataDir();
   TRecordingFitHost host;
   if (settings) host.Options = *settings;
-  const bool ok = ReadModel(s, host, Lines(c.text));
-  EXPECT_TRUE(ok) << c.name << ": " << (host.Messages.empty() ? "" : host.Messages[0].Text);
-  const auto dump = DumpLines(s);
-  for (const auto& line : c.expected)
-    EXPECT_NE(std::find(dump.begin(), dump.end(), line), dump.end())
-        << c.name << ": missing \"" << line << "\" in\n" << DumpModelState(s);
-  for (const auto& line : c.absent)
-    EXPECT_EQ(std::find(dump.begin(), dump.end(), line), dump.end()) << c.name << ": unexpected \"" << line << "\"";
+  fronttest::ExpectModelReads(host, c.name, c.text, c.expected, c.absent);
 }
 
 TEST(FrontReviewText, CommentsTabsAndJoiningTogether) {

@@ -1,6 +1,9 @@
 // Shared helpers of the model-reader tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -38,6 +41,24 @@ inline std::vector<std::string> DumpLines(const TEngineState& s) { return Lines(
 inline void FixLocale() {
   FormatSettings().DecimalSeparator = '.';
   FormatSettings().ThousandSeparator = ',';
+}
+
+// Reads the model text through the host (data files from the test data
+// folder) and checks that it is accepted and that the state dump holds
+// every expected line and none of the absent ones.
+inline void ExpectModelReads(TRecordingFitHost& host, const std::string& name, const std::string& text,
+                             const std::vector<std::string>& expected, const std::vector<std::string>& absent = {}) {
+  FixLocale();
+  TEngineState s;
+  s.ModelFolder = DataDir();
+  const bool ok = ReadModel(s, host, Lines(text));
+  EXPECT_TRUE(ok) << name << ": " << (host.Messages.empty() ? "" : host.Messages[0].Text);
+  const auto dump = DumpLines(s);
+  for (const auto& line : expected)
+    EXPECT_NE(std::find(dump.begin(), dump.end(), line), dump.end())
+        << name << ": missing \"" << line << "\" in\n" << DumpModelState(s);
+  for (const auto& line : absent)
+    EXPECT_EQ(std::find(dump.begin(), dump.end(), line), dump.end()) << name << ": unexpected \"" << line << "\"";
 }
 
 }  // namespace qv::fronttest

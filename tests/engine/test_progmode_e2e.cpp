@@ -5,12 +5,11 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "platform/core/Process.h"
+#include "E2eDriver.h"
 
 using namespace qv;
 
@@ -18,47 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kDriver = std::string(QV_BINARY_DIR) + "/../../tools/qvrun/qvrun";
-const std::string kExamples = std::string(QV_SOURCE_DIR) + "/examples/";
-
-struct TDriverRun {
-  int Exit = -1;
-  std::string Out, Err;
-  std::vector<std::pair<std::string, double>> Values;  // every "name: number" line, in order
-  // The values of a name, also those of a per-data-set parameter written
-  // as <name> for "<data set>".
-  std::vector<double> All(const std::string& name) const {
-    std::vector<double> v;
-    for (const auto& [key, value] : Values)
-      if (key == name || key.rfind(name + " for \"", 0) == 0) v.push_back(value);
-    return v;
-  }
-};
+using namespace e2e;
 
 TDriverRun Drive(const std::string& model, const std::vector<std::string>& extra = {}) {
   std::vector<std::string> args{model, "--seed", "5", "--set", "RB2=True", "--set", "ComboBox1=2000",
                                 "--set", "DESizeBox=30"};
   args.insert(args.end(), extra.begin(), extra.end());
-  TProcessResult r = RunProcess(kDriver, args, 300000);
-  TDriverRun run;
-  EXPECT_TRUE(r.Started) << r.Error;
-  run.Exit = r.ExitCode;
-  run.Out = r.StdOut;
-  run.Err = r.StdErr;
-  std::istringstream in(r.StdOut);
-  std::string line;
-  while (std::getline(in, line)) {
-    const size_t colon = line.find(": ");
-    if (colon == std::string::npos) continue;
-    try {
-      size_t used = 0;
-      const std::string text = line.substr(colon + 2);
-      const double v = std::stod(text, &used);
-      if (used == text.size()) run.Values.emplace_back(line.substr(0, colon), v);
-    } catch (...) {
-    }
-  }
-  return run;
+  return RunDriver(args, 300000);
 }
 
 bool DriverLacksProgramMode(const TDriverRun& run) {

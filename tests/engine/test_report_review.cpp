@@ -261,21 +261,9 @@ TEST(ReportReview, ProgramSummaryNamesEachDataSetOfPerSetParameters) {
             (std::vector<std::string>{"n: 12345678", "a: 0.3333333333", "k: 0.25"}));
 }
 
-const char* kLine = R"(title Test;
-variables x, y;
-parameters a, b;
-function y = a*x + b;
-data;
-1 3.1
-2 4.9
-3 7.2
-4 8.8
-5 11.1
-)";
-
 TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "20"}, {"RadioGroup2", "1"}});
-  ASSERT_TRUE(run.Run(kLine));
+  ASSERT_TRUE(run.Run(kStraightLine));
   TEngineState& S = run.State;
   struct Case {
     int Code;
@@ -337,7 +325,7 @@ TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
 
 TEST(ReportReview, StopOnlySetsFlagsAndReportWithoutTextShowsTheFirstPage) {
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "5"}});
-  ASSERT_TRUE(run.Run(kLine));
+  ASSERT_TRUE(run.Run(kStraightLine));
   const auto calls = run.Host.Calls;
   const auto lines = run.Host.Result;
   run.State.SearchRunning = true;
@@ -486,11 +474,11 @@ void BreakLogAfter(TSearchRun& run, const std::string& file, int pump) {
 TEST_F(SetupLogs, FailedSearchDoesNotRepeatTheLastRunsReason) {
   {
     TSearchRun run({{"RB2", "True"}, {"ComboBox1", "3"}});
-    ASSERT_TRUE(run.Run(kLine));
+    ASSERT_TRUE(run.Run(kStraightLine));
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: maximum iterations reached");
     run.Apply({{"FileEdit", Path("fit.csv")}, {"SREdit", "1"}, {"ComboBox1", "50"}});
     BreakLogAfter(run, Path("fit.csv"), 3);
-    ASSERT_TRUE(run.Run(kLine));
+    ASSERT_TRUE(run.Run(kStraightLine));
     EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roFailed);
     EXPECT_EQ(run.Messages(), std::vector<std::string>{"Some thing wrong!"});
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user");

@@ -18,18 +18,6 @@ using namespace qv::test;
 
 namespace {
 
-const char* kLine = R"(title Test;
-variables x, y;
-parameters a, b;
-function y = a*x + b;
-data;
-1 3.1
-2 4.9
-3 7.2
-4 8.8
-5 11.1
-)";
-
 // A model whose best can never change: every parameter is fixed.
 const char* kFixed = R"(variables x, y;
 parameters a [2, 2];
@@ -46,7 +34,7 @@ std::vector<std::string> Head(const std::vector<std::string>& lines, size_t n) {
 
 TEST(FitStop, MaximumIterationsCountsFinishedPasses) {
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "100"}, {"CBB2", "1000"}});
-  ASSERT_TRUE(run.Run(kLine));
+  ASSERT_TRUE(run.Run(kStraightLine));
   // 102 generation steps; the pump follows all but the last.
   EXPECT_EQ(run.Host.Pumps, 101);
   EXPECT_EQ(run.State.StopCode, scMaxIterations);
@@ -75,7 +63,7 @@ TEST(FitStop, MaximumIterationsCountsFinishedPasses) {
 TEST(FitStop, TargetsAndAutoDetection) {
   {
     TSearchRun run({{"RB4", "True"}, {"REdit", "-1000"}});  // any population is above it
-    ASSERT_TRUE(run.Run(kLine));
+    ASSERT_TRUE(run.Run(kStraightLine));
     EXPECT_EQ(run.State.StopCode, scDCReached);
     EXPECT_EQ(run.Host.Pumps, 0);
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: determination coef. DC reached");
@@ -83,7 +71,7 @@ TEST(FitStop, TargetsAndAutoDetection) {
   }
   {
     TSearchRun run({{"RB3", "True"}, {"SSEEdit", "0.2"}, {"RadioGroup2", "0"}});
-    ASSERT_TRUE(run.Run(kLine));
+    ASSERT_TRUE(run.Run(kStraightLine));
     EXPECT_EQ(run.State.StopCode, scRMSEReached);
     EXPECT_LT(run.State.BestFitnessRMSE, 0.2);
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: minimum square error reached");
@@ -102,7 +90,7 @@ TEST(FitStop, TargetsAndAutoDetection) {
 
 TEST(FitStop, ProgressSummaryUsesShortLabels) {
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "30"}, {"CBB2", "10"}});
-  ASSERT_TRUE(run.Run(kLine));
+  ASSERT_TRUE(run.Run(kStraightLine));
   ASSERT_EQ(run.Host.Progress.size(), 4u);  // after iterations 1, 11, 21, 31
   const auto& p = run.Host.Progress[0];
   EXPECT_EQ(p[0], "Iterations: 1");
@@ -119,7 +107,7 @@ TEST(FitStop, ProgressSummaryUsesShortLabels) {
 TEST(FitStop, UserStopIsReportedOnceAfterThePump) {
   TSearchRun run({{"RB4", "True"}, {"REdit", "2"}});  // never reached
   run.Host.StopAfterPumps = 5;
-  ASSERT_TRUE(run.Run(kLine));
+  ASSERT_TRUE(run.Run(kStraightLine));
   EXPECT_EQ(run.State.StopCode, scUserStop);
   EXPECT_FALSE(run.State.SearchRunning);
   EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user");
@@ -221,7 +209,7 @@ data;
   }
   // Penalties of a member whose every row fails.
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "1"}});
-  ASSERT_TRUE(run.Run(kLine));
+  ASSERT_TRUE(run.Run(kStraightLine));
   TEngineState& S = run.State;
   S.Population[0] = {std::nan(""), 0};
   const Double1Array before = S.Population[0];
@@ -353,7 +341,7 @@ TEST(GeneticRules, TruncationKeepsAPool) {
     for (const char* selection : {"0", "2", "3", "6"}) {
       TSearchRun run({{"RadioGroup2", "1"}, {"TSBox2", "True"}, {"TSEdit2", threshold}, {"STGroup2", selection},
                       {"RB2", "True"}, {"ComboBox1", "200"}});
-      ASSERT_TRUE(run.Run(kLine));
+      ASSERT_TRUE(run.Run(kStraightLine));
       EXPECT_EQ(run.Settings().TruncatedCount, 0);
       EXPECT_GT(run.State.BestDC, 0.9) << threshold << " " << selection;
     }

@@ -6,13 +6,15 @@
 #include <string>
 #include <vector>
 
+#include "NamedStreamsTestSupport.h"
 #include "platform/core/Classes.h"
 #include "support/NamedStreamCol.h"
 
 namespace qv {
 namespace {
 
-const std::string kSignature("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+using namespace streamtest;
+
 // A 4-byte key under which an S-box holds two equal words.
 const std::string kWeakKey("\xC7\x19\x00\x00", 4);
 
@@ -41,16 +43,6 @@ void Load(TNamedStreams& ns, const std::string& bytes) {
   ns.LoadFromStream(ms);
 }
 
-std::string Le32(int32_t v) {
-  std::string s;
-  appendLE<int32_t>(s, v);
-  return s;
-}
-std::string Le16(uint16_t v) {
-  std::string s;
-  appendLE<uint16_t>(s, v);
-  return s;
-}
 
 // The four flag combinations of an empty collection, byte for byte.
 TEST(NamedStreams, EmptyCollectionForms) {

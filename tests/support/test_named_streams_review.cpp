@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "NamedStreamsTestSupport.h"
 #include "platform/core/Classes.h"
 #include "support/ModelFile.h"
 #include "support/NamedStreamCol.h"
@@ -14,19 +15,9 @@
 namespace qv {
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using namespace streamtest;
 
-std::string Le32(int32_t v) {
-  std::string s;
-  appendLE<int32_t>(s, v);
-  return s;
-}
-std::string Le16(uint16_t v) {
-  std::string s;
-  appendLE<uint16_t>(s, v);
-  return s;
-}
-const std::string kSignature("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+using Bytes = std::vector<uint8_t>;
 
 // lh5 code bits of inputs small enough to encode by hand. Each holds one
 // block: the 16-bit code count, the code-length tree (5-bit count, 3-bit
