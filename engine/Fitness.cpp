@@ -145,6 +145,7 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
     // Every row evaluated: SSE in the same pass that checks the results (a
     // result that is not finite makes the sum not finite).
     double sse = 0;
+#pragma GCC unroll 4
     for (int k = 0; k < rows; ++k) {
       const double d = calc[k] - target[k];
       sse += d * d;

@@ -6,6 +6,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace qv {
 
@@ -214,18 +219,21 @@ void BlockIf(double* __restrict r, const double* const* args, int n) {
   const double* __restrict a = args[0];
   const double* __restrict b = args[1];
   const double* __restrict c = args[2];
-  typedef double TPair __attribute__((vector_size(16), aligned(8)));
-  typedef long long TMask __attribute__((vector_size(16)));
-  TMask bad = {0, 0};
   int i = 0;
+  bool simple = true;
+#if defined(__SSE2__)
+  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
+  __m128d bad = zero;
+#pragma GCC unroll 2
   for (; i + 2 <= n; i += 2) {
-    const TPair v = *reinterpret_cast<const TPair*>(a + i);
-    const TMask nonzero = v != 0.0;
-    bad |= nonzero & (v != 1.0);
-    *reinterpret_cast<TPair*>(r + i) =
-        nonzero ? *reinterpret_cast<const TPair*>(b + i) : *reinterpret_cast<const TPair*>(c + i);
+    const __m128d v = _mm_loadu_pd(a + i);
+    const __m128d nonzero = _mm_cmpneq_pd(v, zero);
+    bad = _mm_or_pd(bad, _mm_and_pd(nonzero, _mm_cmpneq_pd(v, one)));
+    _mm_storeu_pd(r + i, _mm_or_pd(_mm_and_pd(nonzero, _mm_loadu_pd(b + i)),
+                                   _mm_andnot_pd(nonzero, _mm_loadu_pd(c + i))));
   }
-  bool simple = (bad[0] | bad[1]) == 0;
+  simple = _mm_movemask_pd(bad) == 0;
+#endif
   for (; i < n; ++i) {
     simple = simple && (a[i] == 0.0 || a[i] == 1.0);
     r[i] = a[i] != 0.0 ? b[i] : c[i];
@@ -362,19 +370,31 @@ const TScalarVariants kScalarVariants[] = {
 enum : uint8_t { kFuAdd, kFuSub, kFuMul, kFuDiv };
 constexpr int kFusedDepth = 8;  // accumulators below the output: deeper trees are not fused
 
-// One instruction over n rows: a is the accumulator of its depth, x, y, z
-// its operands (a column, or one value where the loop says so).
-using TFusedLoop = void (*)(double* a, const double* x, const double* y, const double* z, int n);
+// One instruction over n rows: a is the accumulator of its depth; its
+// operands are ptr[args[0]], ptr[args[1]], ... (each a column, or one value
+// where the loop says so).
+using TFusedLoop = void (*)(double* a, const double* const* ptr, const uint16_t* args, int n);
+constexpr int kFusedArgs = 9;  // operands of one instruction at most
 
 struct TFusedInstr {
   TFusedLoop Loop = nullptr;
   int Depth = 0;  // 0: the output column of the group
-  uint16_t X = 0, Y = 0, Z = 0;
+  int ArgCount = 0;
+  uint16_t Args[kFusedArgs] = {};
 };
 
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC push_options
 #pragma GCC optimize("fp-contract=off")
+#endif
+
+// The loops below are also built for processors with 256-bit vectors and
+// picked when the program starts: the same IEEE operations per row, four
+// rows at a time instead of two.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define QV_WIDE_LOOP __attribute__((target_clones("avx2", "default")))
+#else
+#define QV_WIDE_LOOP
 #endif
 
 template <uint8_t Op>
@@ -386,48 +406,164 @@ inline double FuOp(double a, double b) {
 }
 
 template <bool XS>
-void FuLoad(double* __restrict a, const double* __restrict x, const double*, const double*, int n) {
+QV_WIDE_LOOP void FuLoad(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+  const double* __restrict x = ptr[args[0]];
   const double xs = *x;
   for (int i = 0; i < n; ++i) a[i] = XS ? xs : x[i];
 }
 template <uint8_t Op2, bool XS, bool YS>
-void FuPair(double* __restrict a, const double* __restrict x, const double* __restrict y, const double*, int n) {
+QV_WIDE_LOOP void FuPair(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+  const double* __restrict x = ptr[args[0]];
+  const double* __restrict y = ptr[args[1]];
   const double xs = *x, ys = *y;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]);
 }
 template <uint8_t Op, bool XS>
-void FuAcc(double* __restrict a, const double* __restrict x, const double*, const double*, int n) {
+QV_WIDE_LOOP void FuAcc(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+  const double* __restrict x = ptr[args[0]];
   const double xs = *x;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(a[i], XS ? xs : x[i]);
 }
 template <uint8_t Op, bool XS>
-void FuRAcc(double* __restrict a, const double* __restrict x, const double*, const double*, int n) {
+QV_WIDE_LOOP void FuRAcc(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+  const double* __restrict x = ptr[args[0]];
   const double xs = *x;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(XS ? xs : x[i], a[i]);
 }
 template <uint8_t Op, uint8_t Op2, bool XS, bool YS>
-void FuTerm(double* __restrict a, const double* __restrict x, const double* __restrict y, const double*, int n) {
+QV_WIDE_LOOP void FuTerm(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+  const double* __restrict x = ptr[args[0]];
+  const double* __restrict y = ptr[args[1]];
   const double xs = *x, ys = *y;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(a[i], FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]));
 }
 template <uint8_t Op, uint8_t Op2, bool XS, bool YS>
-void FuRTerm(double* __restrict a, const double* __restrict x, const double* __restrict y, const double*, int n) {
+QV_WIDE_LOOP void FuRTerm(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+  const double* __restrict x = ptr[args[0]];
+  const double* __restrict y = ptr[args[1]];
   const double xs = *x, ys = *y;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]), a[i]);
 }
-void FuNeg(double* __restrict a, const double*, const double*, const double*, int n) {
+QV_WIDE_LOOP void FuNeg(double* __restrict a, const double* const*, const uint16_t*, int n) {
   for (int i = 0; i < n; ++i) a[i] = -a[i];
 }
-void FuSquare(double* __restrict a, const double*, const double*, const double*, int n) {
+QV_WIDE_LOOP void FuSquare(double* __restrict a, const double* const*, const uint16_t*, int n) {
   for (int i = 0; i < n; ++i) a[i] = a[i] * a[i];
 }
-void FuCube(double* __restrict a, const double*, const double*, const double*, int n) {
+QV_WIDE_LOOP void FuCube(double* __restrict a, const double* const*, const uint16_t*, int n) {
   for (int i = 0; i < n; ++i) a[i] = a[i] * (a[i] * a[i]);
 }
-void FuIf(double* __restrict a, const double* x, const double* y, const double* z, int n) {
-  const double* args[3] = {x, y, z};
-  BlockIf(a, args, n);
+void FuIf(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+  const double* o[3] = {ptr[args[0]], ptr[args[1]], ptr[args[2]]};
+  BlockIf(a, o, n);
 }
+
+// "if" whose second or third argument (or both) is a parameter times a
+// column (T1, T2), computed in the same pass: both products for every row,
+// as the steps would, then the selection by the rule of BlockIf.
+// Operands: the condition, then s1, x1 (or the column) and s2, x2 (or the
+// column).
+template <bool T1, bool T2>
+void FuIfTerms(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+  constexpr int second = T1 ? 3 : 2;  // where the third argument starts
+  const double* __restrict c = ptr[args[0]];
+  const double s1 = T1 ? *ptr[args[1]] : 0.0;
+  const double* __restrict x1 = ptr[args[T1 ? 2 : 1]];
+  const double s2 = T2 ? *ptr[args[second]] : 0.0;
+  const double* __restrict x2 = ptr[args[T2 ? second + 1 : second]];
+  auto then = [&](int k) { return T1 ? s1 * x1[k] : x1[k]; };
+  auto other = [&](int k) { return T2 ? s2 * x2[k] : x2[k]; };
+  int i = 0;
+  bool simple = true;
+#if defined(__SSE2__)
+  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
+  const __m128d m1 = _mm_set1_pd(s1), m2 = _mm_set1_pd(s2);
+  __m128d bad = zero;
+  for (; i + 2 <= n; i += 2) {
+    const __m128d v = _mm_loadu_pd(c + i);
+    const __m128d nonzero = _mm_cmpneq_pd(v, zero);
+    bad = _mm_or_pd(bad, _mm_and_pd(nonzero, _mm_cmpneq_pd(v, one)));
+    __m128d t = _mm_loadu_pd(x1 + i), e = _mm_loadu_pd(x2 + i);
+    if (T1) t = _mm_mul_pd(m1, t);
+    if (T2) e = _mm_mul_pd(m2, e);
+    _mm_storeu_pd(a + i, _mm_or_pd(_mm_and_pd(nonzero, t), _mm_andnot_pd(nonzero, e)));
+  }
+  simple = _mm_movemask_pd(bad) == 0;
+#endif
+  for (; i < n; ++i) {
+    simple = simple && (c[i] == 0.0 || c[i] == 1.0);
+    const double t = then(i), e = other(i);
+    a[i] = c[i] != 0.0 ? t : e;
+  }
+  if (!simple)
+    for (int k = 0; k < n; ++k) {
+      const double t = then(k), e = other(k);
+      a[k] = OpIf(c[k], t, e);
+    }
+}
+
+// A sum of products s*x (a parameter times a column), the shape of
+// polynomials and of sums of exponentials, in one pass with the running sum
+// in a register:
+//   Lead 0: a = ((a +- s1*x1) +- s2*x2) ...
+//   Lead 1: a = ((c +- s1*x1) +- s2*x2) ...   (c the first operand)
+//   Lead 2: a = ((s1*x1 +- s2*x2) +- s3*x3) ...
+// bit j of Sub makes term j a subtraction (unused for the first term of
+// Lead 2). Operands: [c,] then s_j, x_j for each term.
+template <int K, int Lead, unsigned Sub>
+QV_WIDE_LOOP void FuSum(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+  typedef double V __attribute__((vector_size(32)));
+  typedef double U __attribute__((vector_size(32), aligned(8)));
+  constexpr int first = Lead == 1 ? 1 : 0;
+  const double c = Lead == 1 ? *ptr[args[0]] : 0.0;
+  double s[K];
+  const double* x[K];
+  for (int j = 0; j < K; ++j) {
+    s[j] = *ptr[args[first + 2 * j]];
+    x[j] = ptr[args[first + 2 * j + 1]];
+  }
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    V t;
+    if constexpr (Lead == 0) t = *reinterpret_cast<const U*>(a + i);
+    else if constexpr (Lead == 1) t = V{c, c, c, c};
+    else t = V{s[0], s[0], s[0], s[0]} * *reinterpret_cast<const U*>(x[0] + i);
+#pragma GCC unroll 4
+    for (int j = Lead == 2 ? 1 : 0; j < K; ++j) {
+      const V p = V{s[j], s[j], s[j], s[j]} * *reinterpret_cast<const U*>(x[j] + i);
+      t = (Sub >> j) & 1u ? t - p : t + p;
+    }
+    *reinterpret_cast<U*>(a + i) = t;
+  }
+  for (; i < n; ++i) {
+    double t = Lead == 0 ? a[i] : Lead == 1 ? c : s[0] * x[0][i];
+#pragma GCC unroll 4
+    for (int j = Lead == 2 ? 1 : 0; j < K; ++j) {
+      const double p = s[j] * x[j][i];
+      t = (Sub >> j) & 1u ? t - p : t + p;
+    }
+    a[i] = t;
+  }
+}
+template <int K, int Lead, size_t... Sub>
+TFusedLoop PickSumOf(unsigned sub, std::index_sequence<Sub...>) {
+  static constexpr TFusedLoop kLoops[] = {&FuSum<K, Lead, static_cast<unsigned>(Sub)>...};
+  return kLoops[sub];
+}
+template <int Lead>
+TFusedLoop PickSumLead(int k, unsigned sub) {
+  switch (k) {
+    case 1: return PickSumOf<1, Lead>(sub, std::make_index_sequence<2>{});
+    case 2: return PickSumOf<2, Lead>(sub, std::make_index_sequence<4>{});
+    case 3: return PickSumOf<3, Lead>(sub, std::make_index_sequence<8>{});
+    default: return PickSumOf<4, Lead>(sub, std::make_index_sequence<16>{});
+  }
+}
+constexpr int kSumTerms = 4;  // terms of one sum loop at most
+TFusedLoop PickSumLoop(int k, int lead, unsigned sub) {
+  return lead == 0 ? PickSumLead<0>(k, sub) : lead == 1 ? PickSumLead<1>(k, sub) : PickSumLead<2>(k, sub);
+}
+#undef QV_WIDE_LOOP
 
 // The loop of each form for an operation known only at run time.
 template <bool XS, bool YS>
@@ -520,7 +656,7 @@ struct TExpressionParser::TChain {
   std::vector<int> ArgSources;       // Count * 4
   std::vector<double*> Externals;     // distinct storage read by the chain
   std::vector<uint8_t> ExternalConstant;  // 1: storage of a constant word
-  std::vector<double> Buffer;         // step results and broadcast values
+  std::vector<double> Buffer;         // step results, spread values, accumulators
   std::vector<int> ExternalBinding;   // binding number, -1 for a scalar
 
   // Plan of the column form for one pattern of bound externals
@@ -565,9 +701,12 @@ struct TExpressionParser::TChain {
   // current block (OperandPtr), and whether it moves with the rows.
   std::vector<const double*> OperandBase, OperandPtr;
   std::vector<size_t> OperandRowed;
-  // Operands whose start changes from call to call (columns, kept columns,
-  // spread values); the others are fixed when the plan is made.
-  std::vector<int> CallOperands;
+  // Operands whose start is not fixed when the plan is made: bound columns
+  // (operand, binding number; set per call), kept invariant columns
+  // (operand, column; set when the kept values are computed) and spread
+  // values (operand; filled per call).
+  std::vector<std::pair<int, int>> ColumnOperands, InvariantOperands;
+  std::vector<int> BroadcastOperands;
   // Addresses of the bindings of the last call: when the next call binds
   // the same ones, ExternalBinding and the plan still hold.
   std::vector<double*> LastAddresses;
@@ -1380,7 +1519,8 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
     for (int r = 0; r < rowCount; ++r) results[r] = AllOnesNaN();
     return rowCount;
   }
-  TChain* c = ChainAt(index);
+  TChain* c = index < static_cast<int>(FCompiled.size()) ? FCompiled[static_cast<size_t>(index)].get()
+                                                         : ChainAt(index);
   FCurrent = c;
   FCurrentIndex = index;
 
@@ -1463,6 +1603,8 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
         }
       }
       c->InvariantRows = rowCount;
+      for (const auto& [o, column] : c->InvariantOperands)
+        c->OperandBase[static_cast<size_t>(o)] = c->Invariant.data() + static_cast<size_t>(column) * rows;
     }
   }
 
@@ -1492,20 +1634,12 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
   const int fill = rowCount < kBlockRows ? rowCount : kBlockRows;
   const size_t operands = c->Operands.size();
   const double** base = c->OperandBase.data();
-  for (const int o : c->CallOperands) {
+  for (const auto& [o, b] : c->ColumnOperands) base[o] = bindings[b].Values;
+  for (const int o : c->BroadcastOperands) {
     const TChain::TOperand& op = c->Operands[static_cast<size_t>(o)];
-    switch (op.Kind) {
-      case kArgColumn: base[o] = bindings[c->ExternalBinding[static_cast<size_t>(op.Index)]].Values; break;
-      case kArgInvariant:
-        base[o] = c->Invariant.data() + static_cast<size_t>(op.Index) * static_cast<size_t>(rowCount);
-        break;
-      default: {  // kArgBroadcast
-        double* buf = castBuf + static_cast<size_t>(op.Index) * kBlockRows;
-        const double v = *op.Value;
-        for (int i = 0; i < fill; ++i) buf[i] = v;
-        break;
-      }
-    }
+    double* buf = castBuf + static_cast<size_t>(op.Index) * kBlockRows;
+    const double v = *op.Value;
+    for (int i = 0; i < fill; ++i) buf[i] = v;
   }
 
   const int last = c->Count - 1;
@@ -1530,7 +1664,7 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
       } else {
         for (const TFusedInstr *in = code + u.First, *end = in + u.Count; in != end; ++in) {
           double* acc = in->Depth == 0 ? out : depthBuf + static_cast<size_t>(in->Depth) * kBlockRows;
-          in->Loop(acc, ptr[in->X], ptr[in->Y], ptr[in->Z], n);
+          in->Loop(acc, ptr, in->Args, n);
         }
       }
     }
@@ -1705,17 +1839,25 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
     const size_t first = c.Code.size();
     auto inner = [&](int src) { return src >= 0 && head[static_cast<size_t>(src)] == k; };
     auto arg = [&](int step, int i) { return c.ArgSources[static_cast<size_t>(step) * 4 + static_cast<size_t>(i)]; };
-    auto emit = [&](TFusedLoop loop, int depth, uint16_t x, uint16_t y, uint16_t z) {
+    auto emitN = [&](TFusedLoop loop, int depth, std::initializer_list<uint16_t> args) {
       TFusedInstr in;
       in.Loop = loop;
       in.Depth = depth;
-      in.X = x;
-      in.Y = y;
-      in.Z = z;
+      for (const uint16_t a : args) in.Args[in.ArgCount++] = a;
       c.Code.push_back(in);
+    };
+    auto emit = [&](TFusedLoop loop, int depth, uint16_t x, uint16_t y, uint16_t z, int count) {
+      emitN(loop, depth, {x, y, z});
+      c.Code.back().ArgCount = count;
     };
     auto isPair = [&](int src) {
       return inner(src) && form[static_cast<size_t>(src)] == kFuseBinary && !inner(arg(src, 0)) && !inner(arg(src, 1));
+    };
+    // A parameter times a column, both leaves: a term of a sum loop.
+    auto isSumTerm = [&](int src) {
+      if (!isPair(src) || fop[static_cast<size_t>(src)] != kFuMul) return false;
+      int index = 0;
+      return source(src, 0, index) == kArgScalar && source(src, 1, index) != kArgScalar;
     };
     // Code that leaves the value of step s in the accumulator of depth.
     auto gen = [&](auto& self, int s, int depth) -> bool {
@@ -1725,32 +1867,111 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
         case kFuseBinary: {
           const int l = arg(s, 0), r = arg(s, 1);
           const uint8_t op = fop[st];
+          // A chain lead +- s1*x1 +- s2*x2 ... down the left operands.
+          int terms[kSumTerms + 1];
+          bool subs[kSumTerms + 1];
+          int k = 0, node = s, innermost = s;
+          while (k < kSumTerms && form[static_cast<size_t>(node)] == kFuseBinary &&
+                 (fop[static_cast<size_t>(node)] == kFuAdd || fop[static_cast<size_t>(node)] == kFuSub) &&
+                 isSumTerm(arg(node, 1))) {
+            terms[k] = arg(node, 1);
+            subs[k++] = fop[static_cast<size_t>(node)] == kFuSub;
+            innermost = node;
+            if (!inner(arg(node, 0))) break;
+            node = arg(node, 0);
+          }
+          if (k > 0) {
+            const int lead = arg(innermost, 0);
+            int index = 0;
+            int leadKind = -1;
+            bool loadLead = false;
+            if (!inner(lead)) {
+              if (source(innermost, 0, index) == kArgScalar) leadKind = 1;
+              else if (k >= 2) leadKind = 0, loadLead = true;
+            } else if (isSumTerm(lead) && k < kSumTerms) {
+              leadKind = 2;
+              terms[k] = lead;
+              subs[k++] = false;
+            } else if (k >= 2) {
+              leadKind = 0;
+            }
+            if (leadKind >= 0) {
+              if (leadKind == 0) {
+                if (loadLead) {
+                  const uint16_t x = fusedLeaf(innermost, 0, xs);
+                  emit(&FuLoad<false>, depth, x, 0, 0, 1);
+                } else if (!self(self, lead, depth)) {
+                  return false;
+                }
+              }
+              TFusedInstr in;
+              in.Depth = depth;
+              if (leadKind == 1) in.Args[in.ArgCount++] = fusedLeaf(innermost, 0, xs);
+              unsigned sub = 0;
+              for (int j = 0; j < k; ++j) {  // evaluation order: innermost first
+                const int t = terms[k - 1 - j];
+                if (subs[k - 1 - j]) sub |= 1u << j;
+                in.Args[in.ArgCount++] = fusedLeaf(t, 0, xs);
+                in.Args[in.ArgCount++] = fusedLeaf(t, 1, ys);
+              }
+              in.Loop = PickSumLoop(k, leadKind, sub);
+              c.Code.push_back(in);
+              return true;
+            }
+          }
           if (!inner(l) && !inner(r)) {
             const uint16_t x = fusedLeaf(s, 0, xs), y = fusedLeaf(s, 1, ys);
-            emit(PickPairLoop(op, xs, ys), depth, x, y, 0);
+            emit(PickPairLoop(op, xs, ys), depth, x, y, 0, 2);
           } else if (!inner(r)) {
             if (!self(self, l, depth)) return false;
             const uint16_t x = fusedLeaf(s, 1, xs);
-            emit(PickAccLoop(false, op, xs), depth, x, 0, 0);
+            emit(PickAccLoop(false, op, xs), depth, x, 0, 0, 1);
           } else if (!inner(l)) {
             if (!self(self, r, depth)) return false;
             const uint16_t x = fusedLeaf(s, 0, xs);
-            emit(PickAccLoop(true, op, xs), depth, x, 0, 0);
+            emit(PickAccLoop(true, op, xs), depth, x, 0, 0, 1);
           } else if (isPair(r)) {
             if (!self(self, l, depth)) return false;
             const uint16_t x = fusedLeaf(r, 0, xs), y = fusedLeaf(r, 1, ys);
-            emit(PickTermLoop(false, op, fop[static_cast<size_t>(r)], xs, ys), depth, x, y, 0);
+            emit(PickTermLoop(false, op, fop[static_cast<size_t>(r)], xs, ys), depth, x, y, 0, 2);
           } else if (isPair(l)) {
             if (!self(self, r, depth)) return false;
             const uint16_t x = fusedLeaf(l, 0, xs), y = fusedLeaf(l, 1, ys);
-            emit(PickTermLoop(true, op, fop[static_cast<size_t>(l)], xs, ys), depth, x, y, 0);
+            emit(PickTermLoop(true, op, fop[static_cast<size_t>(l)], xs, ys), depth, x, y, 0, 2);
           } else {
             if (depth + 1 > kFusedDepth || !self(self, l, depth) || !self(self, r, depth + 1)) return false;
-            emit(PickAccLoop(false, op, false), depth, operand(kArgDepth, depth + 1, nullptr), 0, 0);
+            emit(PickAccLoop(false, op, false), depth, operand(kArgDepth, depth + 1, nullptr), 0, 0, 1);
           }
           return true;
         }
         case kFuseIf: {
+          const bool t1 = isSumTerm(arg(s, 1)), t2 = isSumTerm(arg(s, 2));
+          if (t1 || t2) {
+            TFusedInstr in;
+            in.Depth = depth;
+            const int a0 = arg(s, 0);
+            if (inner(a0)) {
+              if (depth + 1 > kFusedDepth || !self(self, a0, depth + 1)) return false;
+              in.Args[in.ArgCount++] = operand(kArgDepth, depth + 1, nullptr);
+            } else {
+              in.Args[in.ArgCount++] = columnLeaf(s, 0);
+            }
+            for (int i = 1; i < 3; ++i) {
+              const int a = arg(s, i);
+              if (i == 1 ? t1 : t2) {
+                in.Args[in.ArgCount++] = fusedLeaf(a, 0, xs);
+                in.Args[in.ArgCount++] = fusedLeaf(a, 1, ys);
+              } else if (inner(a)) {
+                if (depth + 1 + i > kFusedDepth || !self(self, a, depth + 1 + i)) return false;
+                in.Args[in.ArgCount++] = operand(kArgDepth, depth + 1 + i, nullptr);
+              } else {
+                in.Args[in.ArgCount++] = columnLeaf(s, i);
+              }
+            }
+            in.Loop = t1 ? (t2 ? &FuIfTerms<true, true> : &FuIfTerms<true, false>) : &FuIfTerms<false, true>;
+            c.Code.push_back(in);
+            return true;
+          }
           uint16_t at[3] = {0, 0, 0};
           for (int i = 0; i < 3; ++i) {
             const int a = arg(s, i);
@@ -1761,7 +1982,7 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
             if (depth + 1 + i > kFusedDepth || !self(self, a, depth + 1 + i)) return false;
             at[i] = operand(kArgDepth, depth + 1 + i, nullptr);
           }
-          emit(&FuIf, depth, at[0], at[1], at[2]);
+          emit(&FuIf, depth, at[0], at[1], at[2], 3);
           return true;
         }
         default: {
@@ -1770,11 +1991,11 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
             if (!self(self, a, depth)) return false;
           } else {
             const uint16_t x = fusedLeaf(s, 0, xs);
-            emit(xs ? &FuLoad<true> : &FuLoad<false>, depth, x, 0, 0);
+            emit(xs ? &FuLoad<true> : &FuLoad<false>, depth, x, 0, 0, 1);
           }
-          if (form[st] == kFuseNeg) emit(&FuNeg, depth, 0, 0, 0);
-          else if (form[st] == kFuseSquare) emit(&FuSquare, depth, 0, 0, 0);
-          else if (form[st] == kFuseCube) emit(&FuCube, depth, 0, 0, 0);
+          if (form[st] == kFuseNeg) emit(&FuNeg, depth, 0, 0, 0, 0);
+          else if (form[st] == kFuseSquare) emit(&FuSquare, depth, 0, 0, 0, 0);
+          else if (form[st] == kFuseCube) emit(&FuCube, depth, 0, 0, 0, 0);
           return true;
         }
       }
@@ -1839,18 +2060,29 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
   c.OperandBase.assign(operands, nullptr);
   c.OperandPtr.assign(operands, nullptr);
   c.OperandRowed.assign(operands, 0);
-  c.CallOperands.clear();
+  c.ColumnOperands.clear();
+  c.InvariantOperands.clear();
+  c.BroadcastOperands.clear();
   for (size_t o = 0; o < operands; ++o) {
     const TChain::TOperand& op = c.Operands[o];
+    const int at = static_cast<int>(o);
     switch (op.Kind) {
       case kArgStep: c.OperandBase[o] = stepBuf + static_cast<size_t>(op.Index) * kBlockRows; break;
       case kArgDepth: c.OperandBase[o] = depthBuf + static_cast<size_t>(op.Index) * kBlockRows; break;
-      case kArgBroadcast: c.OperandBase[o] = castBuf + static_cast<size_t>(op.Index) * kBlockRows; break;
+      case kArgBroadcast:
+        c.OperandBase[o] = castBuf + static_cast<size_t>(op.Index) * kBlockRows;
+        c.BroadcastOperands.push_back(at);
+        break;
       case kArgScalar: c.OperandBase[o] = op.Value; break;
-      default: c.OperandRowed[o] = 1; break;  // kArgColumn, kArgInvariant: set per call
+      case kArgColumn:
+        c.OperandRowed[o] = 1;
+        c.ColumnOperands.push_back({at, c.ExternalBinding[static_cast<size_t>(op.Index)]});
+        break;
+      default:  // kArgInvariant
+        c.OperandRowed[o] = 1;
+        c.InvariantOperands.push_back({at, op.Index});
+        break;
     }
-    if (op.Kind == kArgColumn || op.Kind == kArgInvariant || op.Kind == kArgBroadcast)
-      c.CallOperands.push_back(static_cast<int>(o));
   }
 }
 

@@ -94,15 +94,20 @@ struct TRepairDim {
   double Lower, Upper;
 };
 enum : uint8_t { kBoundNone, kBoundLower, kBoundUpper, kBoundBoth };
+// Plain data, so that reading it needs no guard; the table itself lives in
+// tRepairDims.
 struct TRepairCache {
-  const TEngineState* State = nullptr;
-  bool Valid = false;
-  std::vector<TRepairDim> Dims;
+  const TEngineState* State;
+  bool Valid;
+  const TRepairDim* Dims;
+  int Count;
 };
-thread_local TRepairCache tRepair;
+thread_local TRepairCache tRepair = {nullptr, false, nullptr, 0};
+thread_local std::vector<TRepairDim> tRepairDims;
 
-void BuildRepairDims(const TEngineState& S) {
-  tRepair.Dims.clear();
+__attribute__((noinline)) void BuildRepairDims(const TEngineState& S) {
+  std::vector<TRepairDim>& dims = tRepairDims;
+  dims.clear();
   for (int d = 0; d < S.DimCount; ++d) {
     const int p = S.DimParameter(d);
     if (p < 0 || p >= static_cast<int>(S.HasLower.size()) || p >= static_cast<int>(S.HasUpper.size()) ||
@@ -110,14 +115,16 @@ void BuildRepairDims(const TEngineState& S) {
         p >= static_cast<int>(S.UpperBound.size()))
       break;  // the dimensions from here on take the general path
     const bool lower = S.HasLower[p], upper = S.HasUpper[p];
-    tRepair.Dims.push_back({static_cast<uint8_t>(lower && upper ? kBoundBoth : upper ? kBoundUpper : lower ? kBoundLower
-                                                                                                    : kBoundNone),
-                            static_cast<bool>(S.IsInteger[p]), S.LowerBound[p], S.UpperBound[p]});
+    const uint8_t bounds = lower && upper ? kBoundBoth : upper ? kBoundUpper : lower ? kBoundLower : kBoundNone;
+    dims.push_back({bounds, static_cast<bool>(S.IsInteger[p]), S.LowerBound[p], S.UpperBound[p]});
   }
+  tRepair.Dims = dims.data();
+  tRepair.Count = static_cast<int>(dims.size());
   tRepair.Valid = true;
 }
 
-double RepairValueGeneral(TEngineState& S, int m, int d, double v);
+// Kept out of line: the test of the bounds above is the common case.
+__attribute__((noinline)) double RepairValueGeneral(TEngineState& S, int m, int d, double v);
 
 }  // namespace
 
@@ -159,8 +166,8 @@ double RepairValue(TEngineState& S, int m, int d, double v) {
   // the table; everything else by the general rules below.
   if (tRepair.State == &S && std::isfinite(v)) {
     if (!tRepair.Valid) BuildRepairDims(S);
-    if (d >= 0 && d < static_cast<int>(tRepair.Dims.size())) {
-      const TRepairDim& t = tRepair.Dims[static_cast<size_t>(d)];
+    if (d >= 0 && d < tRepair.Count) {
+      const TRepairDim& t = tRepair.Dims[d];
       bool inside = true;
       switch (t.Bounds) {
         case kBoundBoth: inside = !(v < t.Lower || v > t.Upper); break;

@@ -142,6 +142,9 @@ bool TRunController::RunFitMode(bool Parse) {
     if (!S.SearchRunning && S.StopCode == scUserStop) break;  // the user stopped the run
     if (k + 1 < functions) {
       FHost.ProcessMessages();
+      // A Stop that arrived in this pump ends the run here instead of being
+      // lost to the next function's set-up.
+      if (S.StopCode == scUserStop) break;
       // The next function starts from a fresh population.
       S.Resuming = false;
     }

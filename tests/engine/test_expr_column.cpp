@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "engine/ParseExpr.h"
@@ -209,6 +211,76 @@ TEST_F(ExprColumnTest, RepeatedCallsFollowEveryChangeOfColumnsAndParameters) {
   EXPECT_EQ(Column(j, out), 270);
   X[270] = 1;
   EXPECT_EQ(Column(j, out), static_cast<int>(X.size()));
+}
+
+// Trees of plain arithmetic run as compound loops (sums of products in one
+// pass, nested operands in accumulators). Every shape must still give the
+// bits of one evaluation per row, NaN payloads included, for any row count
+// (partial passes), and stop at the first row that raises even when the
+// fault sits deep inside such a tree.
+TEST_F(ExprColumnTest, CompoundArithmeticKeepsTheBitsOfOneEvaluationPerRow) {
+  // Quiet NaNs with their own payloads (one per row: which of two NaNs
+  // survives an operation is the compiler's choice of operand order, in
+  // either path) and infinities, which raise where they meet.
+  auto nan = [](uint64_t payload) {
+    const uint64_t bits = 0x7FF8000000000000ull | payload;
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    return d;
+  };
+  X[3] = nan(2);
+  Y[10] = nan(3);
+  X[17] = -nan(4);
+  Y[40] = HUGE_VAL;
+  Y[41] = -HUGE_VAL;
+  const char* texts[] = {
+      "b1 + b2*x - b3*y + b4*x - b5*y + b6*x - b7*y",
+      "x + b1*y + b2*x",
+      "b1*x - b2*y - b3*x",
+      "exp(x/4) - b1*x + b2*y - b3*x + b4*y + b5*x",
+      "x*b1 + y*b2 + b*x + b*y",
+      "(b1 - b2*x)/(b3 + b4*y) * (c - b5*x) - (a*x - y)/(x*x + 1)",
+      "-(x - (y - (x - (y - (x - (y - (x - (y - (x - (y - x*y))))))))))*a",
+      "((((((((((x + y)*(x - y) + (x*y - a))*(y + x)) - (x/(a + y)))*y) + x)*y) - y)*x)/(y*y + 2))",
+      "-x^2 + (y - b3)^3 - sqr(x*b1) + +y",
+      "if(x > y, a*x, b*y) + c",
+      "if(x*0.7, x - y, y/x) * if(y < 0, if(x > 1, a, b*x), -y) + if(b1, x, y)",
+      "if(y*0.7, a*x, b*y) - if(x < y, y, b2*x)",
+      "b/x - a*y",
+      "a*x + b1*y - b2*y",        // inf - inf at row 40, inside one sum loop
+      "x - (b1*y + b2*y) / (x - x)",  // division by zero in every row
+  };
+  // Both operands nested at every level: deeper than the accumulators of
+  // a compound loop go, so that tree runs step by step.
+  std::string deep = "x";
+  for (int level = 0; level < 12; ++level) deep = "((x*y - a) * (" + deep + " + b1*y))";
+  std::vector<std::string> all(std::begin(texts), std::end(texts));
+  all.push_back(deep);
+  for (const std::string& t : all) {
+    SCOPED_TRACE(t);
+    const int i = P.CompileText(t);
+    for (const int rows : {1, 2, 3, 5, 7, 9, 17, 37, 300}) {
+      SCOPED_TRACE(rows);
+      std::vector<double> expected;
+      int fault = rows;
+      for (int r = 0; r < rows; ++r) {
+        Vars[0] = X[static_cast<size_t>(r)];
+        Vars[1] = Y[static_cast<size_t>(r)];
+        try {
+          expected.push_back(P.EvaluateCompiled(i));
+        } catch (const EParserException&) {
+          fault = r;
+          break;
+        }
+      }
+      const TColumnBinding b[] = {{&Vars[0], X.data()}, {&Vars[1], Y.data()}};
+      std::vector<double> got(static_cast<size_t>(rows), 0.0);
+      ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, b, 2, got.data()), fault);
+      for (int r = 0; r < fault; ++r)
+        ASSERT_TRUE(SameBits(got[static_cast<size_t>(r)], expected[static_cast<size_t>(r)]))
+            << "row " << r << ": " << got[static_cast<size_t>(r)] << " vs " << expected[static_cast<size_t>(r)];
+    }
+  }
 }
 
 }  // namespace

@@ -296,7 +296,30 @@ p1 + p2 + p3;
   EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roModelRefused);
 }
 
-TEST(RunRoad, ProgramModeIsNotAvailableYet) {
+TEST(RunRoad, StopBetweenTwoFunctionsEndsTheRun) {
+  const char* model = R"(title Two;
+variables x, y, z;
+parameters a [0, 10], b [0, 10];
+function y = a*x;
+function z = b*x;
+data;
+1 2 3
+2 4 6
+3 6 9
+4 8 12
+)";
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "20"}, {"CBB2", "1000"}});
+  // The Stop command arrives in the pump that follows the first function's
+  // report: the second function must not start.
+  run.Host.OnPump = [&](int) {
+    if (run.CallCount("WriteResultSummary true") == 1 && run.Controller) run.Controller->Stop();
+  };
+  ASSERT_TRUE(run.Run(model));
+  EXPECT_EQ(run.Controller->FunctionResults().size(), 1u);
+  EXPECT_EQ(run.State.StopCode, scUserStop);
+}
+
+TEST(RunRoad, ProgramModelThatNeverAssignsItsOutputIsRefused) {
   const char* model = R"(variables x, y [output];
 parameters a;
 startprogram;
@@ -310,7 +333,8 @@ data;
   TSearchRun run;
   EXPECT_FALSE(run.Run(model));
   EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roModelRefused);
-  ASSERT_FALSE(run.Messages().empty());
+  EXPECT_EQ(run.Messages(),
+            std::vector<std::string>{"Not find output item \"y\" in the left side of any program line code!"});
 }
 
 }  // namespace
