@@ -25,7 +25,7 @@ class ServicesTest : public ::testing::Test {
 void RoundTrip(TClipboardService& cb) {
   TClipboardData d;
   d.Text = "Grüße\tline 2";
-  d.Formats["CodeEdit Control Block Type"] = std::string("\x02\x00\x00\x00ab\0c", 9);
+  d.Formats["CodeEdit Control Block Type"] = std::string("\x02\x00\x00\x00" "ab\0c", 8);
   auto img = std::make_shared<TImage>(3, 2, clRed);
   d.Image = img;
   cb.SetData(d);
@@ -33,7 +33,7 @@ void RoundTrip(TClipboardService& cb) {
   ASSERT_TRUE(r.Text);
   EXPECT_EQ(*r.Text, "Grüße\tline 2");
   ASSERT_EQ(r.Formats.count("CodeEdit Control Block Type"), 1u);
-  EXPECT_EQ(r.Formats["CodeEdit Control Block Type"], std::string("\x02\x00\x00\x00ab\0c", 9));
+  EXPECT_EQ(r.Formats["CodeEdit Control Block Type"], std::string("\x02\x00\x00\x00" "ab\0c", 8));
   ASSERT_TRUE(r.Image);
   EXPECT_EQ(r.Image->Width(), 3);
   EXPECT_EQ(r.Image->Pixel(2, 1), clRed);

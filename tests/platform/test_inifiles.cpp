@@ -189,7 +189,7 @@ TEST_F(IniTest, BadFilesGiveDefaultsOrAClearError) {
   }
   // Binary junk is tolerated.
   const std::string junk = dir_ + "junk.ini";
-  writeFileAtomic(junk, std::string("\0\xFF[\x01]=\n=\n[S]\nK=v\n\xC3", 22));
+  writeFileAtomic(junk, std::string("\0\xFF[\x01]=\n=\n[S]\nK=v\n\xC3", 18));
   TIniFile j(junk);
   EXPECT_EQ(j.ReadString("S", "K", ""), "v");
 }
