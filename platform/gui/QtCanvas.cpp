@@ -380,11 +380,47 @@ void TQtCanvas::Rectangle(int x1, int y1, int x2, int y2) {
       [](QPainter& p, const QRectF& rc) { p.drawRect(rc); });
 }
 
+namespace {
+
+// The outline of a rounded rectangle as a polygon whose points mirror each
+// other about the centre, so the four corners come out alike. (Qt's aliased
+// rounded-rect path renders the right and bottom corners one pixel wider
+// than the left and top ones, and its fill then leaks past the outline.)
+QPolygonF RoundRectPolygon(const QRectF& rc, double rx, double ry) {
+  rx = std::min(rx, rc.width() / 2.0);
+  ry = std::min(ry, rc.height() / 2.0);
+  const int n = std::max(2, int(std::ceil((rx + ry) / 2.0)));   // steps per corner
+  // Offsets of the top-left corner from the box's top-left, (0, ry) to (rx, 0).
+  std::vector<QPointF> corner;
+  for (int i = 0; i <= n; ++i) {
+    const double phi = M_PI / 2.0 * i / n;
+    QPointF o(std::round(rx - rx * std::cos(phi)), std::round(ry - ry * std::sin(phi)));
+    if (corner.empty() || corner.back() != o) corner.push_back(o);
+  }
+  const double l = rc.left(), t = rc.top(), r = rc.left() + rc.width(), b = rc.top() + rc.height();
+  QPolygonF poly;
+  for (auto it = corner.begin(); it != corner.end(); ++it) poly << QPointF(l + it->x(), t + it->y());
+  for (auto it = corner.rbegin(); it != corner.rend(); ++it) poly << QPointF(r - it->x(), t + it->y());
+  for (auto it = corner.begin(); it != corner.end(); ++it) poly << QPointF(r - it->x(), b - it->y());
+  for (auto it = corner.rbegin(); it != corner.rend(); ++it) poly << QPointF(l + it->x(), b - it->y());
+  return poly;
+}
+
+}  // namespace
+
 void TQtCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
   const double rx = std::abs(w) / 2.0, ry = std::abs(h) / 2.0;
+  if (rx < 1 || ry < 1) {
+    Rectangle(x1, y1, x2, y2);
+    return;
+  }
   RectShape(
-      x1, y1, x2, y2, [&](QPainterPath& path, const QRectF& rc) { path.addRoundedRect(rc, rx, ry); },
-      [&](QPainter& p, const QRectF& rc) { p.drawRoundedRect(rc, rx, ry); });
+      x1, y1, x2, y2,
+      [&](QPainterPath& path, const QRectF& rc) {
+        path.addPolygon(RoundRectPolygon(rc, rx, ry));
+        path.closeSubpath();
+      },
+      [&](QPainter& p, const QRectF& rc) { p.drawPolygon(RoundRectPolygon(rc, rx, ry), Qt::OddEvenFill); });
 }
 
 void TQtCanvas::Ellipse(int x1, int y1, int x2, int y2) {
@@ -500,9 +536,13 @@ TFontService& TQtCanvas::Fonts() {
 TSize TQtCanvas::TextExtent(const std::string& text) {
   const TQtFontEntry& e = QtFont(Font);
   QString s = QString::fromStdString(text);
-  int w = e.Metrics.horizontalAdvance(s);
-  if (TextCharacterExtra() != 0) w += TextCharacterExtra() * int(s.toUcs4().size());
-  return {w, e.TM.tmHeight};
+  const int extra = TextCharacterExtra();
+  if (extra == 0) return {e.Metrics.horizontalAdvance(s), e.TM.tmHeight};
+  // With extra spacing text is laid out glyph by glyph at whole-pixel
+  // advances (DrawText); measure it the same way.
+  double w = 0;
+  for (const QPointF& a : e.Raw.advancesForGlyphIndexes(e.Raw.glyphIndexesForString(s))) w += std::round(a.x()) + extra;
+  return {int(std::lround(w)), e.TM.tmHeight};
 }
 
 TTextMetric TQtCanvas::GetTextMetrics() { return QtFont(Font).TM; }
