@@ -14,8 +14,11 @@
 #include "platform/core/Image.h"
 #include "platform/core/WmfWriter.h"
 #include "platform/gui/QtCanvas.h"
+#include "PixelTestSupport.h"
 
 using namespace qv;
+using qv::pixeltest::InkBox;
+using qv::pixeltest::Ink;
 
 namespace {
 
@@ -24,19 +27,6 @@ class QtCanvasTest : public ::testing::Test {
   static void SetUpTestSuite() { InstallQtGraphics(); }
 };
 
-// Bounding box of the pixels differing from white.
-TRect InkBox(const TImage& img) {
-  TRect r(img.Width(), img.Height(), -1, -1);
-  for (int y = 0; y < img.Height(); ++y)
-    for (int x = 0; x < img.Width(); ++x)
-      if (img.Pixel(x, y) != clWhite) {
-        r.Left = std::min(r.Left, x);
-        r.Top = std::min(r.Top, y);
-        r.Right = std::max(r.Right, x + 1);
-        r.Bottom = std::max(r.Bottom, y + 1);
-      }
-  return r;
-}
 
 }  // namespace
 

@@ -10,8 +10,11 @@
 #include "platform/core/Image.h"
 #include "platform/core/WmfWriter.h"
 #include "platform/gui/QtCanvas.h"
+#include "PixelTestSupport.h"
 
 using namespace qv;
+using qv::pixeltest::InkBox;
+using qv::pixeltest::Ink;
 
 namespace {
 
@@ -20,20 +23,6 @@ class QtShapesReview : public ::testing::Test {
   static void SetUpTestSuite() { InstallQtGraphics(); }
 };
 
-bool Ink(const TImage& im, int x, int y) { return im.Pixel(x, y) != clWhite; }
-
-TRect InkBox(const TImage& img) {
-  TRect r(img.Width(), img.Height(), -1, -1);
-  for (int y = 0; y < img.Height(); ++y)
-    for (int x = 0; x < img.Width(); ++x)
-      if (Ink(img, x, y)) {
-        r.Left = std::min(r.Left, x);
-        r.Top = std::min(r.Top, y);
-        r.Right = std::max(r.Right, x + 1);
-        r.Bottom = std::max(r.Bottom, y + 1);
-      }
-  return r;
-}
 
 }  // namespace
 
