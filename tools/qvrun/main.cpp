@@ -192,10 +192,7 @@ int main(int argc, char** argv) {
   if (model.empty()) return Usage();
 
   std::vector<std::string> lines;
-  if (!ReadModelLines(model, lines)) {
-    std::cerr << "error: cannot read model file \"" << model << "\"\n";
-    return 1;
-  }
+  if (!ReadModelLines(model, lines)) return 1;  // the reason is on stderr
   TEngineState state;
   state.ModelFolder = ExtractFilePath(model);
   TConsoleHost host;
