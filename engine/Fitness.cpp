@@ -58,9 +58,7 @@ void LoadParameters(TEngineState& S, const Double1Array& values) {
 // the observed values about their mean, neither of which changes from one
 // member to the next. Keys tell when the current file, output or function
 // moved on; the scope drops everything after each message pump.
-struct TRunCache {
-  const TEngineState* State = nullptr;
-  bool Valid = false;
+struct TRunCache : TRunCacheSlot {
   int File = -1, Output = -1, Function = -1, Compiled = -1;
   TRowBinding Binding;
   double Stt = 0;
@@ -202,17 +200,7 @@ void MeanMinMax(const Double1Array& v, int n, double& mean, double& mn, double& 
 
 }  // namespace
 
-TFitnessRunScope::TFitnessRunScope(const TEngineState& S) : FOuter(tRun.State) {
-  tRun.State = &S;
-  tRun.Valid = false;
-}
-
-TFitnessRunScope::~TFitnessRunScope() {
-  tRun.State = FOuter;
-  tRun.Valid = false;
-}
-
-void TFitnessRunScope::Forget() { tRun.Valid = false; }
+TFitnessRunScope::TFitnessRunScope(const TEngineState& S) : TRunCacheScope(tRun, S) {}
 
 void CalcStatistics(const TEngineState& S, int f, int o, const Double3Array& Calc, double& SSE, double& RMSE,
                     double& DC, double& R) {

@@ -11,6 +11,7 @@
 
 #include "engine/CommonUnit.h"
 #include "engine/FitHost.h"
+#include "engine/RunCache.h"
 #include "engine/SearchState.h"
 
 namespace qv {
@@ -41,17 +42,10 @@ double CalcRootMeanSquareError(const TEngineState& S, int o);
 // sum of squares about their mean. Forget() drops them; call it whenever the
 // data, the bound variables or the current function may have changed (after
 // each message pump). Outside a scope nothing is kept. One per thread at a
-// time is in effect (the innermost); not copyable.
-class TFitnessRunScope {
+// time is in effect (the innermost); see engine/RunCache.h.
+class TFitnessRunScope : public TRunCacheScope {
 public:
   explicit TFitnessRunScope(const TEngineState& S);
-  ~TFitnessRunScope();
-  TFitnessRunScope(const TFitnessRunScope&) = delete;
-  TFitnessRunScope& operator=(const TFitnessRunScope&) = delete;
-  void Forget();
-
-private:
-  const TEngineState* FOuter;
 };
 
 // Fitness of member m (Population[m]) and of its trial vector

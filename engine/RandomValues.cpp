@@ -96,13 +96,11 @@ struct TRepairDim {
 enum : uint8_t { kBoundNone, kBoundLower, kBoundUpper, kBoundBoth };
 // Plain data, so that reading it needs no guard; the table itself lives in
 // tRepairDims.
-struct TRepairCache {
-  const TEngineState* State;
-  bool Valid;
-  const TRepairDim* Dims;
-  int Count;
+struct TRepairCache : TRunCacheSlot {
+  const TRepairDim* Dims = nullptr;
+  int Count = 0;
 };
-thread_local TRepairCache tRepair = {nullptr, false, nullptr, 0};
+thread_local TRepairCache tRepair;
 thread_local std::vector<TRepairDim> tRepairDims;
 
 __attribute__((noinline)) void BuildRepairDims(const TEngineState& S) {
@@ -128,17 +126,7 @@ __attribute__((noinline)) double RepairValueGeneral(TEngineState& S, int m, int 
 
 }  // namespace
 
-TRepairRunScope::TRepairRunScope(const TEngineState& S) : FOuter(tRepair.State) {
-  tRepair.State = &S;
-  tRepair.Valid = false;
-}
-
-TRepairRunScope::~TRepairRunScope() {
-  tRepair.State = FOuter;
-  tRepair.Valid = false;
-}
-
-void TRepairRunScope::Forget() { tRepair.Valid = false; }
+TRepairRunScope::TRepairRunScope(const TEngineState& S) : TRunCacheScope(tRepair, S) {}
 
 TRandomGenerator& EngineRandom(TEngineState& State) { return State.Random; }
 

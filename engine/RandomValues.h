@@ -12,6 +12,7 @@
 
 #include "engine/CommonUnit.h"
 #include "engine/GeneEncoding.h"
+#include "engine/RunCache.h"
 
 namespace qv {
 
@@ -38,17 +39,10 @@ double RepairValue(TEngineState& State, int Member, int d, double Value);
 // instead of from the per-parameter arrays. Forget() drops the table; call
 // it whenever the model may have changed (after each message pump).
 // Outside a scope RepairValue reads the arrays. One per thread at a time is
-// in effect (the innermost); not copyable.
-class TRepairRunScope {
+// in effect (the innermost); see engine/RunCache.h.
+class TRepairRunScope : public TRunCacheScope {
 public:
   explicit TRepairRunScope(const TEngineState& State);
-  ~TRepairRunScope();
-  TRepairRunScope(const TRepairRunScope&) = delete;
-  TRepairRunScope& operator=(const TRepairRunScope&) = delete;
-  void Forget();
-
-private:
-  const TEngineState* FOuter;
 };
 
 // Encode-decode mode: a fresh value and its gene, and the repair of a gene
