@@ -42,8 +42,8 @@ double b1 = 1.1, b2 = 0.2, b3 = 0.03, b4 = 0.004, b5 = 0.5, b6 = 0.06, b7 = 0.00
 
 struct TCase {
   const char* Name;
-  const char* Ours;   // our text
-  const char* Mu;     // muparser's text of the same expression
+  const char* Ours;  // our text
+  const char* Mu;    // muparser's text of the same expression
   void (*Hand)(const double* x, const double* y, double* out, int n);
 };
 
@@ -56,11 +56,13 @@ void HandRise(const double* x, const double*, double* out, int n) {
 void HandRational(const double* x, const double*, double* out, int n) {
   for (int i = 0; i < n; ++i) {
     const double v = x[i];
-    out[i] = (b1 + b2 * v + b3 * v * v + b4 * v * v * v) / (1 + b5 * v + b6 * v * v + b7 * v * v * v);
+    out[i] =
+        (b1 + b2 * v + b3 * v * v + b4 * v * v * v) / (1 + b5 * v + b6 * v * v + b7 * v * v * v);
   }
 }
 void HandTrig(const double* x, const double* y, double* out, int n) {
-  for (int i = 0; i < n; ++i) out[i] = std::sin(x[i]) * std::cos(y[i]) + x[i] * x[i] / (1 + y[i] * y[i]);
+  for (int i = 0; i < n; ++i)
+    out[i] = std::sin(x[i]) * std::cos(y[i]) + x[i] * x[i] / (1 + y[i] * y[i]);
 }
 void HandIf(const double* x, const double* y, double* out, int n) {
   for (int i = 0; i < n; ++i) out[i] = (x[i] > y[i] ? pa * x[i] : pb * y[i]) + pc;
@@ -123,7 +125,8 @@ void BM_Column(benchmark::State& state, const TCase* c) {
   std::vector<double> out(kRows);
   const qv::TColumnBinding b[] = {{&x, d.X.data()}, {&y, d.Y.data()}};
   for (auto _ : state) {
-    if (p.EvaluateCompiledColumn(index, kRows, b, 2, out.data()) != kRows) state.SkipWithError("fault");
+    if (p.EvaluateCompiledColumn(index, kRows, b, 2, out.data()) != kRows)
+      state.SkipWithError("fault");
     benchmark::DoNotOptimize(out.data());
   }
   state.SetItemsProcessed(state.iterations() * kRows);

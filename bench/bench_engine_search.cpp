@@ -80,9 +80,11 @@ void BM_Search(benchmark::State& state) {
     // evolution: its trials), plus the first evaluation.
     candidates += static_cast<int64_t>(kPopulation) * (kGenerations + 3);
   }
-  const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+  const double ns =
+      std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
   state.counters["ns_per_row_eval"] = ns / (static_cast<double>(candidates) * p.Rows);
-  state.counters["cand_per_s"] = benchmark::Counter(static_cast<double>(candidates), benchmark::Counter::kIsRate);
+  state.counters["cand_per_s"] =
+      benchmark::Counter(static_cast<double>(candidates), benchmark::Counter::kIsRate);
   state.SetLabel(model + "/" + kAlgorithms[algorithm]);
 }
 
@@ -90,7 +92,8 @@ void BM_Search(benchmark::State& state) {
 // search computes per candidate (SSE and DC).
 double NativeModel(int model, const double* b, double x) {
   switch (model) {
-    case 0: return b[0] * (1 - std::exp(-b[1] * x));
+    case 0:
+      return b[0] * (1 - std::exp(-b[1] * x));
     default: {
       const double x2 = x * x, x3 = x2 * x;
       return (b[0] + b[1] * x + b[2] * x2 + b[3] * x3) / (1 + b[4] * x + b[5] * x2 + b[6] * x3);
@@ -140,9 +143,11 @@ void BM_Native(benchmark::State& state) {
     candidates += static_cast<int64_t>(kPopulation) * (kGenerations + 3);
   }
   benchmark::DoNotOptimize(sink);
-  const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+  const double ns =
+      std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
   state.counters["ns_per_row_eval"] = ns / (static_cast<double>(candidates) * n);
-  state.counters["cand_per_s"] = benchmark::Counter(static_cast<double>(candidates), benchmark::Counter::kIsRate);
+  state.counters["cand_per_s"] =
+      benchmark::Counter(static_cast<double>(candidates), benchmark::Counter::kIsRate);
   state.SetLabel(std::string(kModels[model]) + "/native");
 }
 

@@ -39,12 +39,14 @@ TCustomAxisPanel::~TCustomAxisPanel() {
 
 TChartSeries& TCustomAxisPanel::GetSeries(int index) const {
   if (index < 0 || index >= int(series_.size()))
-    throw ChartException(Format("Series index %d out of bounds (0 to %d)", index, int(series_.size()) - 1));
+    throw ChartException(
+        Format("Series index %d out of bounds (0 to %d)", index, int(series_.size()) - 1));
   return *series_[index];
 }
 
 int TCustomAxisPanel::ActiveSeriesCount() const {
-  return int(std::count_if(series_.begin(), series_.end(), [](TChartSeries* s) { return s->Active(); }));
+  return int(
+      std::count_if(series_.begin(), series_.end(), [](TChartSeries* s) { return s->Active(); }));
 }
 
 int TCustomAxisPanel::IndexOfSeries(const TChartSeries* series) const {
@@ -77,7 +79,8 @@ void TCustomAxisPanel::UnregisterAxis(TChartAxis* axis) {
 
 double TCustomAxisPanel::InternalMinMax(const TChartAxis& axis, bool isMin, bool horizontal) const {
   if (axis.IsDepthAxis()) {
-    if (axis.LabelStyle() == talValue || (axis.LabelStyle() == talAuto && axis.AutoLabelStyle() == talValue)) {
+    if (axis.LabelStyle() == talValue ||
+        (axis.LabelStyle() == talAuto && axis.AutoLabelStyle() == talValue)) {
       double r = 0;
       bool first = true;
       for (TChartSeries* s : series_) {
@@ -134,11 +137,13 @@ bool TCustomAxisPanel::IsViewFromOtherSide() const {
   return o.Orthogonal() ? o.OrthoAngle() > 90 : o.Rotation() < 270;
 }
 
-bool TCustomAxisPanel::IsValidDataSource(const TChartSeries* series, const TChartSeries* source) const {
+bool TCustomAxisPanel::IsValidDataSource(const TChartSeries* series,
+                                         const TChartSeries* source) const {
   return source && source != series && IndexOfSeries(source) >= 0;
 }
 
-bool TCustomAxisPanel::IsValidDataSource(const TChartSeries* series, const TPlotSeriesSource* source) const {
+bool TCustomAxisPanel::IsValidDataSource(const TChartSeries* series,
+                                         const TPlotSeriesSource* source) const {
   return source && series && (source->Series() == nullptr || source->Series() == series);
 }
 

@@ -29,7 +29,7 @@ TColor DefaultSeriesColor(int index);
 
 // ---- date-time steps -----------------------------------------------------------
 
-constexpr int DateStepCount = 26;   // entries 0..25; 26 stands for "no step"
+constexpr int DateStepCount = 26;  // entries 0..25; 26 stands for "no step"
 constexpr int NoDateStep = 26;
 constexpr int StepHalfMonth = 19, StepOneMonth = 20, StepTwoMonths = 21, StepThreeMonths = 22,
               StepFourMonths = 23, StepSixMonths = 24, StepOneYear = 25;
@@ -69,7 +69,8 @@ inline bool PointInsidePolygon(const TPoint& p, std::span<const TPoint> points) 
 // to the range in any case.
 using TIndexCompare = std::function<int(int, int)>;
 using TIndexSwap = std::function<void(int, int)>;
-void IndexQuickSort(int startIndex, int endIndex, const TIndexCompare& compare, const TIndexSwap& swap);
+void IndexQuickSort(int startIndex, int endIndex, const TIndexCompare& compare,
+                    const TIndexSwap& swap);
 
 // ---- chart panel ----------------------------------------------------------------
 
@@ -207,7 +208,7 @@ class TCustomPlotPanel : public TControlCore {
   void CopyToClipboardBitmap();
 
   // -- printing
-  int PrintMargins[4] = {15, 15, 15, 15};   // left, top, right, bottom, percent
+  int PrintMargins[4] = {15, 15, 15, 15};  // left, top, right, bottom, percent
   bool KeepPrintAspect = true;
   int PrintShrinkPercent = 0;
   bool PrintingNow = false;
@@ -389,7 +390,9 @@ class TPlotCustomShapeBrushPen {
   virtual void Assign(const TPlotCustomShapeBrushPen& source);
 
  protected:
-  void Repaint() { if (parent_) parent_->Invalidate(); }
+  void Repaint() {
+    if (parent_) parent_->Invalidate();
+  }
   TCustomPlotPanel* parent_;
 
  private:

@@ -8,9 +8,10 @@
 namespace qv {
 
 namespace {
-const TColor kPalette[DefaultPaletteSize] = {
-    clRed,  clGreen, clYellow, clBlue,   clWhite,  clGray,       clFuchsia,  clTeal,  clNavy,  clMaroon,
-    clLime, clOlive, clPurple, clSilver, clAqua,   clBlack,      clMoneyGreen, clSkyBlue, clCream, clMedGray};
+const TColor kPalette[DefaultPaletteSize] = {clRed,   clGreen,      clYellow,  clBlue,   clWhite,
+                                             clGray,  clFuchsia,    clTeal,    clNavy,   clMaroon,
+                                             clLime,  clOlive,      clPurple,  clSilver, clAqua,
+                                             clBlack, clMoneyGreen, clSkyBlue, clCream,  clMedGray};
 
 // The earliest date that date rounding touches.
 TDateTime BaseDate() {
@@ -27,12 +28,32 @@ TColor DefaultSeriesColor(int index) {
   return kPalette[i];
 }
 
-const double DateStepTable[DateStepCount] = {
-    1.0 / 86400000.0, 1.0 / 86400.0, 5.0 / 86400.0, 10.0 / 86400.0, 15.0 / 86400.0, 30.0 / 86400.0,
-    1.0 / 1440.0,     5.0 / 1440.0,  10.0 / 1440.0, 15.0 / 1440.0,  30.0 / 1440.0,  1.0 / 24.0,
-    2.0 / 24.0,       0.25,          0.5,           1.0,            2.0,            3.0,
-    7.0,              15.0,          30.0,          60.0,           90.0,           120.0,
-    182.0,            365.0};
+const double DateStepTable[DateStepCount] = {1.0 / 86400000.0,
+                                             1.0 / 86400.0,
+                                             5.0 / 86400.0,
+                                             10.0 / 86400.0,
+                                             15.0 / 86400.0,
+                                             30.0 / 86400.0,
+                                             1.0 / 1440.0,
+                                             5.0 / 1440.0,
+                                             10.0 / 1440.0,
+                                             15.0 / 1440.0,
+                                             30.0 / 1440.0,
+                                             1.0 / 24.0,
+                                             2.0 / 24.0,
+                                             0.25,
+                                             0.5,
+                                             1.0,
+                                             2.0,
+                                             3.0,
+                                             7.0,
+                                             15.0,
+                                             30.0,
+                                             60.0,
+                                             90.0,
+                                             120.0,
+                                             182.0,
+                                             365.0};
 
 std::string DateLabelFormat(double step) {
   return step <= 1.0 ? FormatSettings().ShortTimeFormat : FormatSettings().ShortDateFormat;
@@ -102,13 +123,26 @@ void StepDateTime(bool isDateTime, bool increment, double& value, double amount,
         }
       }
       break;
-    case StepOneMonth: moveMonths(increment ? 1 : -1); break;
-    case StepTwoMonths: moveMonths(increment ? 2 : -2); break;
-    case StepThreeMonths: moveMonths(increment ? 3 : -3); break;
-    case StepFourMonths: moveMonths(increment ? 4 : -4); break;
-    case StepSixMonths: moveMonths(increment ? 6 : -6); break;
-    case StepOneYear: y += increment ? 1 : -1; break;
-    default: break;
+    case StepOneMonth:
+      moveMonths(increment ? 1 : -1);
+      break;
+    case StepTwoMonths:
+      moveMonths(increment ? 2 : -2);
+      break;
+    case StepThreeMonths:
+      moveMonths(increment ? 3 : -3);
+      break;
+    case StepFourMonths:
+      moveMonths(increment ? 4 : -4);
+      break;
+    case StepSixMonths:
+      moveMonths(increment ? 6 : -6);
+      break;
+    case StepOneYear:
+      y += increment ? 1 : -1;
+      break;
+    default:
+      break;
   }
   // A day beyond the new month's length (29 February a year on, 31 March a
   // month back) becomes the month's last day.
@@ -133,7 +167,8 @@ bool PointInsidePolygon(const TPoint& p, std::span<const TPoint> points, int hig
     const TPoint& pi = points[i];
     const TPoint& pj = points[j];
     if ((pi.Y <= p.Y && p.Y < pj.Y) || (pj.Y <= p.Y && p.Y < pi.Y)) {
-      const long long x = pi.X + ((long long)pj.X - pi.X) * ((long long)p.Y - pi.Y) / ((long long)pj.Y - pi.Y);
+      const long long x =
+          pi.X + ((long long)pj.X - pi.X) * ((long long)p.Y - pi.Y) / ((long long)pj.Y - pi.Y);
       if (p.X < x) inside = !inside;
     }
     j = i;
@@ -141,7 +176,8 @@ bool PointInsidePolygon(const TPoint& p, std::span<const TPoint> points, int hig
   return inside;
 }
 
-void IndexQuickSort(int startIndex, int endIndex, const TIndexCompare& compare, const TIndexSwap& swap) {
+void IndexQuickSort(int startIndex, int endIndex, const TIndexCompare& compare,
+                    const TIndexSwap& swap) {
   if (startIndex >= endIndex) return;
   int i = startIndex, j = endIndex;
   int pivot = (i + j) >> 1;

@@ -2,12 +2,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "chart/DovOrara.h"
+#include "chart/ZezIdazi.h"
 #include "platform/core/BmpWriter.h"
 #include "platform/core/Services.h"
 #include "platform/core/WmfWriter.h"
-
-#include "chart/DovOrara.h"
-#include "chart/ZezIdazi.h"
 
 namespace qv {
 
@@ -56,7 +55,7 @@ void TCustomPlotPanel::SetBounds(int width, int height) {
   Invalidate();
 }
 
-#define QV_PANEL_SETTER(Name, field, type) \
+#define QV_PANEL_SETTER(Name, field, type)   \
   void TCustomPlotPanel::Set##Name(type v) { \
     if (v == field) return;                  \
     field = v;                               \
@@ -108,7 +107,8 @@ void TCustomPlotPanel::RecalcWidthHeight() {
 void TCustomPlotPanel::DrawInto(TCanvas& userCanvas, const TRect& userRect) {
   ChartBounds = canvas_.BeginDrawing(userCanvas, view3DOptions_.get(), color_, view3D_, userRect);
   const int w = ChartBounds.Width(), h = ChartBounds.Height(), b = borderWidth_;
-  ChartRect = TRect(ChartBounds.Left + b + MulDiv(marginLeft_, w, 100), ChartBounds.Top + b + MulDiv(marginTop_, h, 100),
+  ChartRect = TRect(ChartBounds.Left + b + MulDiv(marginLeft_, w, 100),
+                    ChartBounds.Top + b + MulDiv(marginTop_, h, 100),
                     ChartBounds.Right - b - MulDiv(marginRight_, w, 100),
                     ChartBounds.Bottom - b - MulDiv(marginBottom_, h, 100));
   RecalcWidthHeight();
@@ -137,7 +137,8 @@ namespace {
 // metafile flag when asked, and back even when drawing throws.
 class TUnbufferedScope {
  public:
-  TUnbufferedScope(TPlotCanvas3D& s, bool metafile) : s_(s), buffered_(s.BufferedDrawing()), metafile_(metafile) {
+  TUnbufferedScope(TPlotCanvas3D& s, bool metafile)
+      : s_(s), buffered_(s.BufferedDrawing()), metafile_(metafile) {
     if (metafile_) s_.Metafiling = true;
     s_.SetBufferedDrawing(false);
   }
@@ -147,6 +148,7 @@ class TUnbufferedScope {
   }
   TUnbufferedScope(const TUnbufferedScope&) = delete;
   TUnbufferedScope& operator=(const TUnbufferedScope&) = delete;
+
  private:
   TPlotCanvas3D& s_;
   bool buffered_, metafile_;
@@ -169,7 +171,8 @@ std::unique_ptr<TImage> TCustomPlotPanel::RenderToBitmap(TColor backColor, const
   return image;
 }
 
-std::unique_ptr<TWmfCanvas> TCustomPlotPanel::RenderToMetafile(bool /*enhanced*/, const TRect& rect) {
+std::unique_ptr<TWmfCanvas> TCustomPlotPanel::RenderToMetafile(bool /*enhanced*/,
+                                                               const TRect& rect) {
   const int w = std::max(1, rect.Width()), h = std::max(1, rect.Height());
   auto metafile = std::make_unique<TWmfCanvas>(w, h);
   RenderUnbuffered(*metafile, TRect(0, 0, w, h));
@@ -223,7 +226,8 @@ TRect TCustomPlotPanel::PrintArea(int pageWidth, int pageHeight, double pixelRat
   if (KeepPrintAspect) CalcProportionalMargins(pageWidth, pageHeight, pixelRatio);
   auto r = [](double v) { return int(std::nearbyint(v)); };
   return TRect(r(PrintMargins[0] * 0.01 * pageWidth), r(PrintMargins[1] * 0.01 * pageHeight),
-               pageWidth - r(PrintMargins[2] * 0.01 * pageWidth), pageHeight - r(PrintMargins[3] * 0.01 * pageHeight));
+               pageWidth - r(PrintMargins[2] * 0.01 * pageWidth),
+               pageHeight - r(PrintMargins[3] * 0.01 * pageHeight));
 }
 
 namespace {
@@ -259,7 +263,8 @@ void TCustomPlotPanel::PrintOnCanvas(TCanvas& canvas, const TRect& rect) {
   const TRect r = NormalizedRect(rect);
   const TRect e = ChartExtent();
   const int w = e.Width(), h = e.Height();
-  const int lw = w - MulDiv(w, PrintShrinkPercent, 100), lh = h - MulDiv(h, PrintShrinkPercent, 100);
+  const int lw = w - MulDiv(w, PrintShrinkPercent, 100),
+            lh = h - MulDiv(h, PrintShrinkPercent, 100);
   if (lw <= 0 || lh <= 0 || r.Width() <= 0 || r.Height() <= 0) return;
   const TMapMode oldMode = canvas.MapMode();
   const TPoint oldWinOrg = canvas.WindowOrg(), oldVpOrg = canvas.ViewportOrg();
@@ -270,8 +275,8 @@ void TCustomPlotPanel::PrintOnCanvas(TCanvas& canvas, const TRect& rect) {
   canvas.SetViewportOrg(0, 0);
   canvas.SetWindowExt(lw, lh);
   canvas.SetViewportExt(r.Width(), r.Height());
-  const TRect logical(MulDiv(r.Left, lw, r.Width()), MulDiv(r.Top, lh, r.Height()), MulDiv(r.Right, lw, r.Width()),
-                      MulDiv(r.Bottom, lh, r.Height()));
+  const TRect logical(MulDiv(r.Left, lw, r.Width()), MulDiv(r.Top, lh, r.Height()),
+                      MulDiv(r.Right, lw, r.Width()), MulDiv(r.Bottom, lh, r.Height()));
   PrintingNow = true;
   const bool clip = ClipAllowed();
   if (clip) {
@@ -320,7 +325,8 @@ void TZoomPanning::Check() {
 }
 
 void TCustomPlotPanel::AddListener(IPlotEventListener* l) {
-  if (l && std::find(eventSinks_.begin(), eventSinks_.end(), l) == eventSinks_.end()) eventSinks_.push_back(l);
+  if (l && std::find(eventSinks_.begin(), eventSinks_.end(), l) == eventSinks_.end())
+    eventSinks_.push_back(l);
 }
 
 void TCustomPlotPanel::RemoveListener(IPlotEventListener* l) {
@@ -340,7 +346,8 @@ void TCustomPlotPanel::NotifySinks(TPlotEvent& event) {
   }
 }
 
-void TCustomPlotPanel::NotifyMouse(TPlotMouseEventKind kind, TMouseButton button, TShiftState shift, int x, int y) {
+void TCustomPlotPanel::NotifyMouse(TPlotMouseEventKind kind, TMouseButton button, TShiftState shift,
+                                   int x, int y) {
   if (eventSinks_.empty()) return;
   TPlotMouseEvent event;
   event.Kind = kind;
@@ -356,7 +363,9 @@ void TCustomPlotPanel::MouseDown(TMouseButton b, TShiftState s, int x, int y) {
   NotifyMouse(meDown, b, s, x, y);
 }
 
-void TCustomPlotPanel::MouseUp(TMouseButton b, TShiftState s, int x, int y) { NotifyMouse(meUp, b, s, x, y); }
+void TCustomPlotPanel::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
+  NotifyMouse(meUp, b, s, x, y);
+}
 
 void TCustomPlotPanel::MouseMove(TShiftState s, int x, int y) {
   MouseTaken = false;
@@ -373,12 +382,14 @@ void TCustomPlotPanel::MouseLeave() {
 TPlotZoomBrush::TPlotZoomBrush(TPlotChangeEvent onChange) : TChartBrush() {
   SetColor(clWhite);
   SetStyle(bsClear);
-  OnChange = onChange ? [e = std::move(onChange)](TGraphicsObject*) { e(); } : std::function<void(TGraphicsObject*)>();
+  OnChange = onChange ? [e = std::move(onChange)](TGraphicsObject*) { e(); }
+                      : std::function<void(TGraphicsObject*)>();
 }
 
 TPlotZoomPen::TPlotZoomPen(TPlotChangeEvent onChange) : TChartPen() {
   SetColor(clWhite);
-  OnChange = onChange ? [e = std::move(onChange)](TGraphicsObject*) { e(); } : std::function<void(TGraphicsObject*)>();
+  OnChange = onChange ? [e = std::move(onChange)](TGraphicsObject*) { e(); }
+                      : std::function<void(TGraphicsObject*)>();
 }
 
 TPlotZoomBrush& TPlotZoom::Brush() {

@@ -33,7 +33,7 @@ TPlotCustomShape::TPlotCustomShape(TCustomPlotPanel* parent)
 
 TPlotCustomShape::~TPlotCustomShape() = default;
 
-#define QV_SHAPE_SETTER(Name, field, type) \
+#define QV_SHAPE_SETTER(Name, field, type)   \
   void TPlotCustomShape::Set##Name(type v) { \
     if (v == field) return;                  \
     field = v;                               \
@@ -97,7 +97,8 @@ std::vector<TPoint> RotatedCorners(const TRect& r, int angle) {
   RectMiddle(r, cx, cy);
   double s, c;
   SineCosine(angle * M_PI / 180.0, s, c);
-  const TPoint corners[] = {{r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}};
+  const TPoint corners[] = {
+      {r.Left, r.Top}, {r.Right, r.Top}, {r.Right, r.Bottom}, {r.Left, r.Bottom}};
   std::vector<TPoint> out;
   for (const TPoint& p : corners) {
     const double x = p.X - cx, y = p.Y - cy;

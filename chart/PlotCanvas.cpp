@@ -237,7 +237,7 @@ void TView3DOptions::Repaint() {
   if (panel_) panel_->Invalidate();
 }
 
-#define QV_VIEW_SETTER(Name, field, type) \
+#define QV_VIEW_SETTER(Name, field, type)  \
   void TView3DOptions::Set##Name(type v) { \
     if (v == field) return;                \
     field = v;                             \

@@ -117,14 +117,22 @@ class TPlotShadow {
   TPlotChangeEvent OnChange;
 
  private:
-  void Changed() { if (OnChange) OnChange(); }
+  void Changed() {
+    if (OnChange) OnChange();
+  }
   TColor color_ = clSilver;
   int horizSize_ = 0;
   int vertSize_ = 0;
 };
 
 enum TGradientDirection {
-  gdTopBottom, gdBottomTop, gdLeftRight, gdRightLeft, gdFromCenter, gdFromTopLeft, gdFromBottomLeft
+  gdTopBottom,
+  gdBottomTop,
+  gdLeftRight,
+  gdRightLeft,
+  gdFromCenter,
+  gdFromTopLeft,
+  gdFromBottomLeft
 };
 
 class TCustomPlotGradient {
@@ -151,7 +159,9 @@ class TCustomPlotGradient {
   TPlotChangeEvent OnChange;
 
  protected:
-  void Changed() { if (OnChange) OnChange(); }
+  void Changed() {
+    if (OnChange) OnChange();
+  }
 
  private:
   TGradientDirection direction_ = gdTopBottom;
@@ -279,7 +289,6 @@ class TView3DOptions {
   bool zoomText_ = true;
 };
 
-
 // ---- drawing surface -----------------------------------------------------------
 
 // Small geometry helpers shared by chart parts.
@@ -334,7 +343,9 @@ class TPlotCanvas3D {
   // -- attributes (chart rules)
   void ApplyPen(const TPen& pen) { ApplyPenColor(pen, pen.Color()); }
   void ApplyPenColor(const TPen& pen, TColor color);
-  void ApplyBrush(const TBrush& brush, TColor color) { ApplyBrushColor(brush, color, brush.Color()); }
+  void ApplyBrush(const TBrush& brush, TColor color) {
+    ApplyBrushColor(brush, color, brush.Color());
+  }
   void ApplyBrushColor(const TBrush& brush, TColor color, TColor backColor);
   void ApplyFont(TPlotFont& font);
   void ResetDrawingState();
@@ -343,25 +354,40 @@ class TPlotCanvas3D {
 
   // -- 2-D drawing
   void SetPixel(int x, int y, TColor c) { ref_->SetPixel(x, y, c); }
-  void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) { ref_->Arc(x1, y1, x2, y2, x3, y3, x4, y4); }
-  void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) { ref_->Pie(x1, y1, x2, y2, x3, y3, x4, y4); }
+  void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    ref_->Arc(x1, y1, x2, y2, x3, y3, x4, y4);
+  }
+  void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    ref_->Pie(x1, y1, x2, y2, x3, y3, x4, y4);
+  }
   void Ellipse(int x1, int y1, int x2, int y2) { ref_->Ellipse(x1, y1, x2, y2); }
   void Rectangle(int x0, int y0, int x1, int y1) { ref_->Rectangle(x0, y0, x1, y1); }
-  void RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) { ref_->RoundRect(x1, y1, x2, y2, x3, y3); }
+  void RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) {
+    ref_->RoundRect(x1, y1, x2, y2, x3, y3);
+  }
   void FillRect(const TRect& r) { ref_->FillRect(r); }
   void EraseRect(const TRect& r) { ref_->FillRect(r); }
   void RectOutline(const TRect& r) { ref_->Rectangle(r); }
   void MoveTo(int x, int y) { ref_->MoveTo(x, y); }
   void LineTo(int x, int y) { ref_->LineTo(x, y); }
-  void Line(int x0, int y0, int x1, int y1) { ref_->MoveTo(x0, y0); ref_->LineTo(x1, y1); }
+  void Line(int x0, int y0, int x1, int y1) {
+    ref_->MoveTo(x0, y0);
+    ref_->LineTo(x1, y1);
+  }
   void HorizontalLine(int x0, int x1, int y) { Line(x0, y, x1, y); }
   void VerticalLine(int x, int y0, int y1) { Line(x, y0, x, y1); }
   void Polygon(std::span<const TPoint> pts) { ref_->Polygon(pts); }
-  void DrawGraphic(int x, int y, const TImage* g) { if (g && !g->Empty()) ref_->Draw(x, y, *g); }
-  void StretchDraw(const TRect& r, const TImage* g) { if (g && !g->Empty()) ref_->StretchDraw(r, *g); }
+  void DrawGraphic(int x, int y, const TImage* g) {
+    if (g && !g->Empty()) ref_->Draw(x, y, *g);
+  }
+  void StretchDraw(const TRect& r, const TImage* g) {
+    if (g && !g->Empty()) ref_->StretchDraw(r, *g);
+  }
   void BevelFrame(const TRect& rect, TColor topColor, TColor bottomColor, int width);
-  void RingSector(int xc, int yc, int xr, int yr, double startAngle, double endAngle, double holePercent);
-  void FillGradient(const TRect& rect, TColor startColor, TColor endColor, TGradientDirection direction);
+  void RingSector(int xc, int yc, int xr, int yr, double startAngle, double endAngle,
+                  double holePercent);
+  void FillGradient(const TRect& rect, TColor startColor, TColor endColor,
+                    TGradientDirection direction);
   // Text with the chart font's shadow, outline and gradient.
   void TextOut(int x, int y, const std::string& text);
   void TextOutRotated(int x, int y, const std::string& text, int angle);
@@ -376,7 +402,8 @@ class TPlotCanvas3D {
   void Invalidate() { BufferStale = true; }
 
   // -- 3-D
-  TRect BeginDrawing(TCanvas& canvas, TView3DOptions* options, TColor backColor, bool is3D, const TRect& rect);
+  TRect BeginDrawing(TCanvas& canvas, TView3DOptions* options, TColor backColor, bool is3D,
+                     const TRect& rect);
   void SetProjectionCentre(int maxDepth, const TRect& rect);
   TPoint ProjectPoint(int x, int y, int z) const;
   TRect ProjectRect(const TRect& r, int z) const;
@@ -386,7 +413,10 @@ class TPlotCanvas3D {
   void CopyBufferTo(int x, int y, TCanvas& canvas);
   void FreeBuffer() { bitmap_.reset(); }
   TImage* Buffer() const { return bitmap_.get(); }
-  void BeginFlat() { savedDepthMode_ = DepthMode; DepthMode = false; }
+  void BeginFlat() {
+    savedDepthMode_ = DepthMode;
+    DepthMode = false;
+  }
   void EndFlat() { DepthMode = savedDepthMode_; }
 
   void PixelAtDepth(int x, int y, int z, TColor color);
@@ -421,22 +451,24 @@ class TPlotCanvas3D {
   // base (0 means 10; 100 gives a cylinder).
   void Cone3D(bool vertical, int left, int top, int right, int bottom, int z0, int z1, bool dark3D,
               int conePercent);
-  void Cylinder3D(bool vertical, int left, int top, int right, int bottom, int z0, int z1, bool dark3D) {
+  void Cylinder3D(bool vertical, int left, int top, int right, int bottom, int z0, int z1,
+                  bool dark3D) {
     Cone3D(vertical, left, top, right, bottom, z0, z1, dark3D, 100);
   }
   // Pyramid with its apex at the middle of the Top end (vertical) or of the
   // Right end (horizontal), halfway through the depth.
-  void Pyramid3D(bool vertical, int left, int top, int right, int bottom, int z0, int z1, bool darkSides);
+  void Pyramid3D(bool vertical, int left, int top, int right, int bottom, int z0, int z1,
+                 bool darkSides);
   // Truncated vertical pyramid: the base is Rect's bottom across StartZ..EndZ,
   // the top Rect's top shrunk by TruncX and TruncZ on each side.
   void Frustum3D(const TRect& rect, int startZ, int endZ, int truncX, int truncZ);
   // Pie slice between two depths; angles in radians, counter-clockwise.
-  void PieSlice3D(int xCenter, int yCenter, int xRadius, int yRadius, double startAngle, double endAngle,
-                  int z0, int z1, bool drawSides, bool dark3D);
+  void PieSlice3D(int xCenter, int yCenter, int xRadius, int yRadius, double startAngle,
+                  double endAngle, int z0, int z1, bool drawSides, bool dark3D);
   // Arrow from FromPoint to ToPoint at depth Z: one polygon when Filled,
   // else the shaft and the head's outline as one polyline.
-  void Arrow3D(bool filled, const TPoint& fromPoint, const TPoint& toPoint, int headWidth, int headHeight,
-               int z);
+  void Arrow3D(bool filled, const TPoint& fromPoint, const TPoint& toPoint, int headWidth,
+               int headHeight, int z);
   // Clips to the projected outline of the box Rect x MinZ..MaxZ (only in
   // 3-D; removed with RemoveClip).
   void ClipToBox(const TRect& rect, int minZ, int maxZ);
@@ -486,6 +518,7 @@ class TPlotBlend {
   TPlotBlend(TPlotCanvas3D& surface, const TRect& rect);
   bool Valid() const { return valid_; }
   void MixBack(int transparency);
+
  private:
   TPlotCanvas3D& surface_;
   TRect rect_;

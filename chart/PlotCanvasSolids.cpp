@@ -56,7 +56,8 @@ std::vector<TPoint> ConvexHull(std::vector<TPoint> pts) {
 
 }  // namespace
 
-bool TPlotCanvas3D::SolidFace(std::span<const TPoint3D> face, const double (&inside)[3], int darken) {
+bool TPlotCanvas3D::SolidFace(std::span<const TPoint3D> face, const double (&inside)[3],
+                              int darken) {
   const std::size_t n = face.size();
   if (n < 3) return false;
   double nx = 0, ny = 0, nz = 0;
@@ -88,8 +89,8 @@ bool TPlotCanvas3D::SolidFace(std::span<const TPoint3D> face, const double (&ins
   return true;
 }
 
-void TPlotCanvas3D::Cone3D(bool vertical, int left, int top, int right, int bottom, int z0, int z1, bool dark3D,
-                           int conePercent) {
+void TPlotCanvas3D::Cone3D(bool vertical, int left, int top, int right, int bottom, int z0, int z1,
+                           bool dark3D, int conePercent) {
   if (conePercent == 0) conePercent = 10;
   const double tipScale = conePercent * 0.01;
   constexpr int n = 16;
@@ -116,7 +117,8 @@ void TPlotCanvas3D::Cone3D(bool vertical, int left, int top, int right, int bott
       tip[i - 1] = {tipAt, t, zt};
     }
   }
-  const double inside[3] = {vertical ? across : (left + right) / 2.0, vertical ? (top + bottom) / 2.0 : across, zc};
+  const double inside[3] = {vertical ? across : (left + right) / 2.0,
+                            vertical ? (top + bottom) / 2.0 : across, zc};
   for (int i = 0; i < n; ++i) {
     const int j = (i + 1) % n;
     const TPoint3D face[] = {base[i], base[j], tip[j], tip[i]};
@@ -132,8 +134,8 @@ void TPlotCanvas3D::Cone3D(bool vertical, int left, int top, int right, int bott
   if (!SolidFace(tipRing, inside, 0)) SolidFace(baseRing, inside, 0);
 }
 
-void TPlotCanvas3D::Pyramid3D(bool vertical, int left, int top, int right, int bottom, int z0, int z1,
-                              bool darkSides) {
+void TPlotCanvas3D::Pyramid3D(bool vertical, int left, int top, int right, int bottom, int z0,
+                              int z1, bool darkSides) {
   const int zm = (z0 + z1) / 2;
   if (vertical) {
     if (top == bottom) {
@@ -141,7 +143,8 @@ void TPlotCanvas3D::Pyramid3D(bool vertical, int left, int top, int right, int b
       return;
     }
     const TPoint3D apex{(left + right) / 2, top, zm};
-    const TPoint3D b0{left, bottom, z0}, b1{right, bottom, z0}, b2{right, bottom, z1}, b3{left, bottom, z1};
+    const TPoint3D b0{left, bottom, z0}, b1{right, bottom, z0}, b2{right, bottom, z1},
+        b3{left, bottom, z1};
     const double inside[3] = {(left + right) / 2.0, (top + bottom) / 2.0, (z0 + z1) / 2.0};
     const TPoint3D front[] = {b0, b1, apex}, sideR[] = {b1, b2, apex}, back[] = {b2, b3, apex},
                    sideL[] = {b3, b0, apex}, base[] = {b0, b1, b2, b3};
@@ -184,8 +187,9 @@ void TPlotCanvas3D::Frustum3D(const TRect& rect, int startZ, int endZ, int trunc
   SolidFace(base, inside, 64);
 }
 
-void TPlotCanvas3D::PieSlice3D(int xCenter, int yCenter, int xRadius, int yRadius, double startAngle,
-                               double endAngle, int z0, int z1, bool drawSides, bool dark3D) {
+void TPlotCanvas3D::PieSlice3D(int xCenter, int yCenter, int xRadius, int yRadius,
+                               double startAngle, double endAngle, int z0, int z1, bool drawSides,
+                               bool dark3D) {
   const int n = std::min(RoundInt(std::fabs(endAngle - startAngle) * 180 / M_PI / 10), 30) + 2;
   const double step = (endAngle - startAngle) / (n - 1);
   std::vector<TPoint3D> front(n), back(n);
@@ -199,7 +203,8 @@ void TPlotCanvas3D::PieSlice3D(int xCenter, int yCenter, int xRadius, int yRadiu
   // A point inside the slice: halfway out along the middle angle.
   double ms, mc;
   SineCosine((startAngle + endAngle) / 2, ms, mc);
-  const double inside[3] = {xCenter + xRadius * 0.5 * mc, yCenter - yRadius * 0.5 * ms, (z0 + z1) / 2.0};
+  const double inside[3] = {xCenter + xRadius * 0.5 * mc, yCenter - yRadius * 0.5 * ms,
+                            (z0 + z1) / 2.0};
   const TPoint3D cf{xCenter, yCenter, z0}, cb{xCenter, yCenter, z1};
   if (drawSides) {
     const TPoint3D first[] = {cf, front[0], back[0], cb};
@@ -219,13 +224,13 @@ void TPlotCanvas3D::PieSlice3D(int xCenter, int yCenter, int xRadius, int yRadiu
   if (!SolidFace(coverFront, inside, 0)) SolidFace(coverBack, inside, 0);
 }
 
-void TPlotCanvas3D::Arrow3D(bool filled, const TPoint& fromPoint, const TPoint& toPoint, int headWidth,
-                            int headHeight, int z) {
+void TPlotCanvas3D::Arrow3D(bool filled, const TPoint& fromPoint, const TPoint& toPoint,
+                            int headWidth, int headHeight, int z) {
   const double dx = toPoint.X - fromPoint.X, dy = toPoint.Y - fromPoint.Y;
   const double length = std::hypot(dx, dy);
   if (length == 0) return;
-  const double ux = dx / length, uy = dy / length;   // along the arrow
-  const double vx = -uy, vy = ux;                    // across it
+  const double ux = dx / length, uy = dy / length;  // along the arrow
+  const double vx = -uy, vy = ux;                   // across it
   const double head = std::min(length, double(headHeight));
   const double half = headWidth / 2.0, shaft = headWidth / 4.0;
   auto at = [&](double along, double side) {
@@ -234,8 +239,9 @@ void TPlotCanvas3D::Arrow3D(bool filled, const TPoint& fromPoint, const TPoint& 
   };
   const TPoint tip = ProjectPoint(toPoint.X, toPoint.Y, z);
   if (filled) {
-    const TPoint pts[] = {at(0, shaft),         at(length - head, shaft), at(length - head, half), tip,
-                          at(length - head, -half), at(length - head, -shaft), at(0, -shaft)};
+    const TPoint pts[] = {at(0, shaft), at(length - head, shaft), at(length - head, half),
+                          tip,          at(length - head, -half), at(length - head, -shaft),
+                          at(0, -shaft)};
     ref_->Polygon(pts);
   } else {
     const TPoint pts[] = {ProjectPoint(fromPoint.X, fromPoint.Y, z), tip, at(length - head, half),
@@ -250,7 +256,8 @@ void TPlotCanvas3D::ClipToBox(const TRect& rect, int minZ, int maxZ) {
   const int rotation = ViewOptions ? ViewOptions->Rotation() : 0;
   if (!OrthoMode && elevation == 270 && (rotation == 270 || rotation == 360)) {
     // Seen from straight above: the box is the rectangle of its top.
-    const TPoint a = ProjectPoint(rect.Left, rect.Top, minZ), b = ProjectPoint(rect.Right, rect.Top, maxZ);
+    const TPoint a = ProjectPoint(rect.Left, rect.Top, minZ),
+                 b = ProjectPoint(rect.Right, rect.Top, maxZ);
     ClipToRect(NormalizedRect(TRect(a.X, a.Y, b.X, b.Y)));
     return;
   }

@@ -11,7 +11,9 @@ namespace qv {
 namespace {
 constexpr double kDeg = M_PI / 180.0;
 constexpr int kMaxCoord = 67108863;
-int Clamp(double v) { return int(std::nearbyint(std::clamp(v, double(-kMaxCoord), double(kMaxCoord)))); }
+int Clamp(double v) {
+  return int(std::nearbyint(std::clamp(v, double(-kMaxCoord), double(kMaxCoord))));
+}
 }  // namespace
 
 int RoundInt(double v) { return Clamp(v); }
@@ -72,9 +74,18 @@ void TPlotCanvas3D::ApplyPenColor(const TPen& pen, TColor color) {
   dev.Assign(pen);
   dev.SetColor(ColorToRGB(color));
   switch (chartPen->EndStyle()) {
-    case esRound: dev.SetEndCap(pecRound); dev.SetJoin(pjRound); break;
-    case esSquare: dev.SetEndCap(pecSquare); dev.SetJoin(pjBevel); break;
-    case esFlat: dev.SetEndCap(pecFlat); dev.SetJoin(pjMiter); break;
+    case esRound:
+      dev.SetEndCap(pecRound);
+      dev.SetJoin(pjRound);
+      break;
+    case esSquare:
+      dev.SetEndCap(pecSquare);
+      dev.SetJoin(pjBevel);
+      break;
+    case esFlat:
+      dev.SetEndCap(pecFlat);
+      dev.SetJoin(pjMiter);
+      break;
   }
   dev.SetMode(pen.Mode());
 }
@@ -105,7 +116,8 @@ void TPlotCanvas3D::ApplyFont(TPlotFont& font) {
   TFont& dev = ref_->Font;
   dev.Assign(font);
   if (monochrome_) dev.SetColor(clBlack);
-  if (ref_->TextCharacterExtra() != font.InterCharSize()) ref_->SetTextCharacterExtra(font.InterCharSize());
+  if (ref_->TextCharacterExtra() != font.InterCharSize())
+    ref_->SetTextCharacterExtra(font.InterCharSize());
   font.Canvas = this;
   ChartFont = &font;
 }
@@ -220,7 +232,7 @@ void TPlotCanvas3D::FillGradient(const TRect& rect, TColor startColor, TColor en
       ref_->Pen.SetStyle(psSolid);
       for (int i = 0; i < n; ++i) {
         useColor(bandColor(i, n));
-        const int d = i;   // distance from the named corner
+        const int d = i;  // distance from the named corner
         int x0 = r.Left + std::min(d, w - 1), x1 = r.Left + std::max(0, d - h + 1);
         int yA = d - (x0 - r.Left), yB = d - (x1 - r.Left);
         if (direction == gdFromTopLeft) {
@@ -380,8 +392,8 @@ void TPlotCanvas3D::RemoveClip() {
 
 // ---- drawing sequence and buffer ---------------------------------------------------------------
 
-TRect TPlotCanvas3D::BeginDrawing(TCanvas& canvas, TView3DOptions* options, TColor backColor, bool is3D,
-                                  const TRect& rect) {
+TRect TPlotCanvas3D::BeginDrawing(TCanvas& canvas, TView3DOptions* options, TColor backColor,
+                                  bool is3D, const TRect& rect) {
   DrawBounds = rect;
   ViewOptions = options;
   DepthMode = is3D;
@@ -425,8 +437,8 @@ void TPlotCanvas3D::ComputeRotation() {
   const double r = (ViewOptions ? ViewOptions->Rotation() : 0) * kDeg;
   const double e = (ViewOptions ? ViewOptions->Elevation() : 0) * kDeg;
   const double t = (ViewOptions ? ViewOptions->Tilt() : 0) * kDeg;
-  const double sr = std::sin(r), cr = std::cos(r), se = std::sin(e), ce = std::cos(e), st = std::sin(t),
-               ct = std::cos(t);
+  const double sr = std::sin(r), cr = std::cos(r), se = std::sin(e), ce = std::cos(e),
+               st = std::sin(t), ct = std::cos(t);
   kXx = std::max(0.00001, sr * se * st + cr * ct);
   kXy = ce * st;
   kXz = cr * se * st - ct * sr;
@@ -460,7 +472,8 @@ TPoint TPlotCanvas3D::ProjectPoint(int x, int y, int z) const {
   if (!DepthMode) return {x, y};
   const double px = x - PivotX, py = y - PivotY, pz = z - PivotZ;
   double s = ZoomFactor;
-  if (PerspectiveFactor > 0) s = (1 - (px * kPx - py * SinElevation + pz * kPz) * PerspectiveFactor) * ZoomFactor;
+  if (PerspectiveFactor > 0)
+    s = (1 - (px * kPx - py * SinElevation + pz * kPz) * PerspectiveFactor) * ZoomFactor;
   return {Clamp((px * kXx + py * kXy + pz * kXz) * s) + ScreenPivotX,
           Clamp((px * kYx + py * kYy + pz * kYz) * s) + ScreenPivotY};
 }
@@ -529,8 +542,12 @@ void TPlotCanvas3D::LineAtDepth(int x0, int y0, int x1, int y1, int z) {
   const TPoint a = ProjectPoint(x0, y0, z), b = ProjectPoint(x1, y1, z);
   Line(a.X, a.Y, b.X, b.Y);
 }
-void TPlotCanvas3D::HorizontalLine3D(int left, int right, int y, int z) { LineAtDepth(left, y, right, y, z); }
-void TPlotCanvas3D::VerticalLine3D(int x, int top, int bottom, int z) { LineAtDepth(x, top, x, bottom, z); }
+void TPlotCanvas3D::HorizontalLine3D(int left, int right, int y, int z) {
+  LineAtDepth(left, y, right, y, z);
+}
+void TPlotCanvas3D::VerticalLine3D(int x, int top, int bottom, int z) {
+  LineAtDepth(x, top, x, bottom, z);
+}
 void TPlotCanvas3D::DepthLine3D(int x, int y, int z0, int z1) {
   const TPoint a = ProjectPoint(x, y, z0), b = ProjectPoint(x, y, z1);
   Line(a.X, a.Y, b.X, b.Y);
@@ -556,7 +573,8 @@ void TPlotCanvas3D::PolygonAtDepth(std::span<const TPoint> pts, int z) {
   ref_->Polygon(p);
 }
 
-void TPlotCanvas3D::QuadAtDepth(const TPoint& p1, const TPoint& p2, const TPoint& p3, const TPoint& p4, int z) {
+void TPlotCanvas3D::QuadAtDepth(const TPoint& p1, const TPoint& p2, const TPoint& p3,
+                                const TPoint& p4, int z) {
   const TPoint pts[] = {p1, p2, p3, p4};
   PolygonAtDepth(pts, z);
 }
@@ -567,20 +585,20 @@ void TPlotCanvas3D::TriangleAtDepth(const TPoint& p1, const TPoint& p2, const TP
 }
 
 void TPlotCanvas3D::SlabAcrossDepth(const TPoint& a, const TPoint& b, int z0, int z1) {
-  const TPoint pts[] = {ProjectPoint(a.X, a.Y, z1), ProjectPoint(b.X, b.Y, z1), ProjectPoint(b.X, b.Y, z0),
-                        ProjectPoint(a.X, a.Y, z0)};
+  const TPoint pts[] = {ProjectPoint(a.X, a.Y, z1), ProjectPoint(b.X, b.Y, z1),
+                        ProjectPoint(b.X, b.Y, z0), ProjectPoint(a.X, a.Y, z0)};
   ref_->Polygon(pts);
 }
 
 void TPlotCanvas3D::FloorRect3D(int left, int top, int right, int z0, int z1) {
-  const TPoint pts[] = {ProjectPoint(left, top, z0), ProjectPoint(right, top, z0), ProjectPoint(right, top, z1),
-                        ProjectPoint(left, top, z1)};
+  const TPoint pts[] = {ProjectPoint(left, top, z0), ProjectPoint(right, top, z0),
+                        ProjectPoint(right, top, z1), ProjectPoint(left, top, z1)};
   ref_->Polygon(pts);
 }
 
 void TPlotCanvas3D::SideRect3D(int left, int top, int bottom, int z0, int z1) {
-  const TPoint pts[] = {ProjectPoint(left, top, z0), ProjectPoint(left, top, z1), ProjectPoint(left, bottom, z1),
-                        ProjectPoint(left, bottom, z0)};
+  const TPoint pts[] = {ProjectPoint(left, top, z0), ProjectPoint(left, top, z1),
+                        ProjectPoint(left, bottom, z1), ProjectPoint(left, bottom, z0)};
   ref_->Polygon(pts);
 }
 
@@ -599,11 +617,13 @@ void TPlotCanvas3D::EllipseAtDepth(int x1, int y1, int x2, int y2, int z) {
   }
   // 32 points around the whole ellipse, projected at depth z.
   constexpr int n = 32;
-  const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0, hw = (x2 - x1) / 2.0, hh = (y2 - y1) / 2.0;
+  const double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0, hw = (x2 - x1) / 2.0,
+               hh = (y2 - y1) / 2.0;
   std::vector<TPoint> pts(n);
   for (int i = 0; i < n; ++i) {
     const double a = i * 2 * M_PI / n;
-    pts[i] = ProjectPoint(int(cx + std::trunc(hw * std::cos(a))), int(cy + std::trunc(hh * std::sin(a))), z);
+    pts[i] = ProjectPoint(int(cx + std::trunc(hw * std::cos(a))),
+                          int(cy + std::trunc(hh * std::sin(a))), z);
   }
   if (ref_->Brush.Style() != bsClear) {
     const TPoint c = ProjectPoint(int(cx), int(cy), z);
@@ -622,7 +642,8 @@ void TPlotCanvas3D::Ball3D(int x, int y, int z, double radius) {
   EllipseAtDepth(x - r, y - r, x + r, y + r, z);
 }
 
-void TPlotCanvas3D::Box3D(int left, int right, int top, int bottom, int z0, int z1, bool darkSides) {
+void TPlotCanvas3D::Box3D(int left, int right, int top, int bottom, int z0, int z1,
+                          bool darkSides) {
   const TColor base = ref_->Brush.Color();
   const TColor baseBack = ref_->BkColor();
   RectAtDepth(TRect(left, top, right, bottom), z0);
@@ -651,7 +672,8 @@ void TPlotCanvas3D::Box3D(int left, int right, int top, int bottom, int z0, int 
   }
 }
 
-// ---- blending ------------------------------------------------------------------------------------
+// ---- blending
+// ------------------------------------------------------------------------------------
 
 TPlotBlend::TPlotBlend(TPlotCanvas3D& surface, const TRect& rect) : surface_(surface), rect_(rect) {
   rect_.Left = std::max(0, rect_.Left);
@@ -663,7 +685,8 @@ TPlotBlend::TPlotBlend(TPlotCanvas3D& surface, const TRect& rect) : surface_(sur
     buffer->CloseCanvas();
     surface.SetReferenceCanvas(&buffer->Canvas());
     for (int y = 0; y < saved_.Height(); ++y)
-      for (int x = 0; x < saved_.Width(); ++x) saved_.SetPixel(x, y, buffer->Pixel(rect_.Left + x, rect_.Top + y));
+      for (int x = 0; x < saved_.Width(); ++x)
+        saved_.SetPixel(x, y, buffer->Pixel(rect_.Left + x, rect_.Top + y));
     valid_ = true;
     return;
   }
@@ -671,7 +694,8 @@ TPlotBlend::TPlotBlend(TPlotCanvas3D& surface, const TRect& rect) : surface_(sur
   TCanvas& c = surface.Ref();
   if (c.GetPixel(rect_.Left, rect_.Top) == clNone) return;
   for (int y = 0; y < saved_.Height(); ++y)
-    for (int x = 0; x < saved_.Width(); ++x) saved_.SetPixel(x, y, c.GetPixel(rect_.Left + x, rect_.Top + y));
+    for (int x = 0; x < saved_.Width(); ++x)
+      saved_.SetPixel(x, y, c.GetPixel(rect_.Left + x, rect_.Top + y));
   valid_ = true;
 }
 
@@ -706,9 +730,11 @@ void TPlotBlend::MixBack(int transparency) {
     }
 }
 
-// ---- gradient of option objects ------------------------------------------------------------------
+// ---- gradient of option objects
+// ------------------------------------------------------------------
 
-void TCustomPlotGradient::PaintInto(TPlotCanvas3D& canvas, const TRect& rect, int roundRadius) const {
+void TCustomPlotGradient::PaintInto(TPlotCanvas3D& canvas, const TRect& rect,
+                                    int roundRadius) const {
   TColor start = startColor_, end = endColor_, mid = midColor_;
   if (canvas.Monochrome()) {
     start = GrayOfColor(start);

@@ -19,7 +19,8 @@ int& ValueListGrowthStep() {
 
 std::function<void(const std::string&)> TChartValueList::ShowMessageHook;
 
-TChartValueList::TChartValueList(TChartSeries* owner, const std::string& name) : owner_(owner), name_(name) {
+TChartValueList::TChartValueList(TChartSeries* owner, const std::string& name)
+    : owner_(owner), name_(name) {
   if (owner_) owner_->RegisterValueList(this);
   Clear();
 }
@@ -35,14 +36,14 @@ void TChartValueList::Assign(const TChartValueList& source) {
 }
 
 void TChartValueList::Grow() {
-  if (count_ >= int(values_.size())) values_.resize(values_.size() + std::max(1, ValueListGrowthStep()));
+  if (count_ >= int(values_.size()))
+    values_.resize(values_.size() + std::max(1, ValueListGrowthStep()));
   ++count_;
 }
 
 int TChartValueList::AddValue(double value) {
   dirty_ = true;
-  if (order_ == loNone || count_ == 0 ||
-      (order_ == loAscending && value >= values_[count_ - 1]) ||
+  if (order_ == loNone || count_ == 0 || (order_ == loAscending && value >= values_[count_ - 1]) ||
       (order_ == loDescending && value <= values_[count_ - 1]) || std::isnan(value)) {
     Grow();
     values_[count_ - 1] = value;
@@ -68,7 +69,8 @@ void TChartValueList::Clear() {
 void TChartValueList::InsertValue(int index, double value) {
   index = std::clamp(index, 0, count_);
   Grow();
-  std::move_backward(values_.begin() + index, values_.begin() + count_ - 1, values_.begin() + count_);
+  std::move_backward(values_.begin() + index, values_.begin() + count_ - 1,
+                     values_.begin() + count_);
   values_[index] = value;
   dirty_ = true;
 }
@@ -158,8 +160,7 @@ int TChartValueList::CompareValues(int a, int b) const {
   const double va = values_[a], vb = values_[b];
   const bool fa = !std::isnan(va), fb = !std::isnan(vb);
   int r;
-  if (!fa || !fb)
-    return fa == fb ? 0 : (fa ? -1 : 1);   // NaN last in either order
+  if (!fa || !fb) return fa == fb ? 0 : (fa ? -1 : 1);  // NaN last in either order
   r = va < vb ? -1 : (va > vb ? 1 : 0);
   return order_ == loDescending ? -r : r;
 }
@@ -191,8 +192,8 @@ void TChartValueList::SetValueSource(const std::string& v) {
 
 void TChartValueList::ReadMultiplier(double value) {
   if (value == 1.0) return;
-  const std::string text =
-      std::string("Error: Multiplier property is obsolete.") + '\r' + "Modify PlotDefs (enable Multiplier) and recompile.";
+  const std::string text = std::string("Error: Multiplier property is obsolete.") + '\r' +
+                           "Modify PlotDefs (enable Multiplier) and recompile.";
   if (ShowMessageHook) ShowMessageHook(text);
 }
 
@@ -211,7 +212,8 @@ TChartRandom& ChartRandom() {
 
 // ---- chart elements -----------------------------------------------------------------
 
-TCustomChartElement::TCustomChartElement() : brush_([this] { Changed(); }), pen_([this] { Changed(); }) {}
+TCustomChartElement::TCustomChartElement()
+    : brush_([this] { Changed(); }), pen_([this] { Changed(); }) {}
 
 void TCustomChartElement::Assign(const TCustomChartElement& source) {
   SetActive(source.active_);
@@ -296,10 +298,13 @@ void TChartSeries::Assign(const TCustomChartElement& source) {
     Cursor = s->Cursor;
     SetDepth(s->depth_);
     // A custom axis is taken over only when it belongs to this series' chart.
-    auto sameChart = [this](TChartAxis* a) { return a && parentChart_ && a->ParentChart() == parentChart_; };
+    auto sameChart = [this](TChartAxis* a) {
+      return a && parentChart_ && a->ParentChart() == parentChart_;
+    };
     customHorizAxis_ = sameChart(s->customHorizAxis_) ? s->customHorizAxis_ : nullptr;
     customVertAxis_ = sameChart(s->customVertAxis_) ? s->customVertAxis_ : nullptr;
-    SetHorizAxis(s->horizAxis_ == aCustomHorizAxis && !customHorizAxis_ ? aBottomAxis : s->horizAxis_);
+    SetHorizAxis(s->horizAxis_ == aCustomHorizAxis && !customHorizAxis_ ? aBottomAxis
+                                                                        : s->horizAxis_);
     SetVertAxis(s->vertAxis_ == aCustomVertAxis && !customVertAxis_ ? aLeftAxis : s->vertAxis_);
     SetPercentFormat(s->percentFormat_);
     SetValueFormat(s->valueFormat_);
@@ -337,7 +342,8 @@ void TChartSeries::SetParentChart(TCustomAxisPanel* chart) {
   if (!parentChart_) return;
   parentChart_->AddSeries(this);
   if (seriesColor_ == clDefault) SetSeriesColor(parentChart_->FreeSeriesColor(true));
-  if (parentChart_->Designing && !parentChart_->Loading && Count() == 0 && !HasDataSource() && !function_)
+  if (parentChart_->Designing && !parentChart_->Loading && Count() == 0 && !HasDataSource() &&
+      !function_)
     FillSampleValues(NumSampleValues());
 }
 
@@ -345,16 +351,26 @@ void TChartSeries::RecalcGetAxis() {
   horizAxisObject_ = vertAxisObject_ = nullptr;
   if (!parentChart_) return;
   switch (horizAxis_) {
-    case aTopAxis: horizAxisObject_ = &parentChart_->TopAxis(); break;
+    case aTopAxis:
+      horizAxisObject_ = &parentChart_->TopAxis();
+      break;
     case aCustomHorizAxis:
       horizAxisObject_ = customHorizAxis_ ? customHorizAxis_ : &parentChart_->BottomAxis();
       break;
-    default: horizAxisObject_ = &parentChart_->BottomAxis(); break;
+    default:
+      horizAxisObject_ = &parentChart_->BottomAxis();
+      break;
   }
   switch (vertAxis_) {
-    case aRightAxis: vertAxisObject_ = &parentChart_->RightAxis(); break;
-    case aCustomVertAxis: vertAxisObject_ = customVertAxis_ ? customVertAxis_ : &parentChart_->LeftAxis(); break;
-    default: vertAxisObject_ = &parentChart_->LeftAxis(); break;
+    case aRightAxis:
+      vertAxisObject_ = &parentChart_->RightAxis();
+      break;
+    case aCustomVertAxis:
+      vertAxisObject_ = customVertAxis_ ? customVertAxis_ : &parentChart_->LeftAxis();
+      break;
+    default:
+      vertAxisObject_ = &parentChart_->LeftAxis();
+      break;
   }
 }
 
@@ -406,7 +422,8 @@ int TChartSeries::AddXY(double x, double y, const std::string& label, TColor col
   for (std::size_t k = 2; k < valueLists_.size(); ++k)
     valueLists_[k]->InsertValue(i, valueLists_[k]->PendingValue);
   if (pointColors_) {
-    pointColors_->insert(pointColors_->begin() + std::min<std::size_t>(i, pointColors_->size()), color);
+    pointColors_->insert(pointColors_->begin() + std::min<std::size_t>(i, pointColors_->size()),
+                         color);
   } else if (color != clDefault) {
     pointColors_ = std::make_unique<std::vector<TColor>>(std::size_t(Count() - 1), clDefault);
     pointColors_->insert(pointColors_->begin() + i, color);
@@ -444,7 +461,8 @@ void TChartSeries::Delete(int index) {
   if (index < 0 || index >= Count())
     throw ChartException(Format(SSeriesDeleteOutOfBounds, index, Count() - 1));
   for (TChartValueList* l : valueLists_) l->Delete(index);
-  if (pointColors_ && index < int(pointColors_->size())) pointColors_->erase(pointColors_->begin() + index);
+  if (pointColors_ && index < int(pointColors_->size()))
+    pointColors_->erase(pointColors_->begin() + index);
   if (index < int(labels_.size())) labels_.erase(labels_.begin() + index);
   markPositions_.Delete(index);
   NotifyValue(veDelete, index);
@@ -457,11 +475,14 @@ void TChartSeries::DeleteRange(int start, int quantity) {
   for (TChartValueList* l : valueLists_) l->DeleteRange(start, quantity);
   if (pointColors_) {
     const int n = int(pointColors_->size());
-    if (start < n) pointColors_->erase(pointColors_->begin() + start, pointColors_->begin() + std::min(n, start + quantity));
+    if (start < n)
+      pointColors_->erase(pointColors_->begin() + start,
+                          pointColors_->begin() + std::min(n, start + quantity));
     if (pointColors_->empty()) pointColors_.reset();
   }
   const int nl = int(labels_.size());
-  if (start < nl) labels_.erase(labels_.begin() + start, labels_.begin() + std::min(nl, start + quantity));
+  if (start < nl)
+    labels_.erase(labels_.begin() + start, labels_.begin() + std::min(nl, start + quantity));
   markPositions_.DeleteRange(start, quantity);
   NotifyValue(veDelete, -1);
   if (active_) Repaint();
@@ -518,7 +539,8 @@ TColor TChartSeries::GetValueColor(int index) const {
 
 void TChartSeries::SetValueColor(int index, TColor color) {
   if (index < 0 || index >= Count()) return;
-  if (!pointColors_) pointColors_ = std::make_unique<std::vector<TColor>>(std::size_t(Count()), clDefault);
+  if (!pointColors_)
+    pointColors_ = std::make_unique<std::vector<TColor>>(std::size_t(Count()), clDefault);
   if (int(pointColors_->size()) <= index) pointColors_->resize(index + 1, clDefault);
   (*pointColors_)[index] = color;
   Repaint();
@@ -526,7 +548,8 @@ void TChartSeries::SetValueColor(int index, TColor color) {
 
 bool TChartSeries::IsNull(int index) const {
   if (GetValueColor(index) == clNone) return true;
-  return !std::isfinite(valueLists_[0]->Value(index)) || !std::isfinite(valueLists_[1]->Value(index));
+  return !std::isfinite(valueLists_[0]->Value(index)) ||
+         !std::isfinite(valueLists_[1]->Value(index));
 }
 
 int TChartSeries::CalcXPosValue(double value) const {
@@ -550,7 +573,8 @@ void TChartSeries::SetColorEachPoint(bool v) {
   if (v == colorEachPoint_) return;
   colorEachPoint_ = v;
   if (!v && pointColors_) {
-    const bool hasNull = std::find(pointColors_->begin(), pointColors_->end(), clNone) != pointColors_->end();
+    const bool hasNull =
+        std::find(pointColors_->begin(), pointColors_->end(), clNone) != pointColors_->end();
     if (!hasNull) pointColors_.reset();
   }
   Repaint();
@@ -619,16 +643,26 @@ std::string TChartSeries::LegendString(int index, TLegendTextStyle style) const 
   const std::string sep(1, char(6));
   const std::string label = GetLabel(index);
   switch (style) {
-    case ltsLeftValue: return ValueText(index) + sep + label;
-    case ltsRightValue: return label + sep + ValueText(index);
-    case ltsLeftPercent: return PercentText(index) + sep + label;
-    case ltsRightPercent: return label + sep + PercentText(index);
-    case ltsXValue: return XText(index);
-    case ltsValue: return ValueText(index);
-    case ltsPercent: return PercentText(index);
-    case ltsXAndValue: return XText(index) + sep + ValueText(index);
-    case ltsXAndPercent: return XText(index) + sep + PercentText(index);
-    default: return label;
+    case ltsLeftValue:
+      return ValueText(index) + sep + label;
+    case ltsRightValue:
+      return label + sep + ValueText(index);
+    case ltsLeftPercent:
+      return PercentText(index) + sep + label;
+    case ltsRightPercent:
+      return label + sep + PercentText(index);
+    case ltsXValue:
+      return XText(index);
+    case ltsValue:
+      return ValueText(index);
+    case ltsPercent:
+      return PercentText(index);
+    case ltsXAndValue:
+      return XText(index) + sep + ValueText(index);
+    case ltsXAndPercent:
+      return XText(index) + sep + PercentText(index);
+    default:
+      return label;
   }
 }
 
@@ -667,7 +701,9 @@ void TChartSeries::NotifyValue(TValueEvent event, int index) {
             s->AddValuesFromSource(*this);
         }
         break;
-      case veRefresh: s->AddValuesFromSource(*this); break;
+      case veRefresh:
+        s->AddValuesFromSource(*this);
+        break;
       case veModify:
         if (s->SourceEvents & seOnModify) s->AddValuesFromSource(*this);
         break;
@@ -724,7 +760,8 @@ void TChartSeries::DrawAllValues() {
 // -- data sources
 
 void TChartSeries::DropSource(TChartSeries* source) {
-  dataSources_.erase(std::remove(dataSources_.begin(), dataSources_.end(), source), dataSources_.end());
+  dataSources_.erase(std::remove(dataSources_.begin(), dataSources_.end(), source),
+                     dataSources_.end());
 }
 
 void TChartSeries::DetachSources() {
@@ -831,7 +868,7 @@ void TChartSeriesFunction::SetParentSeries(TChartSeries& series) {
   if (series_)
     self = series_->ReleaseFunction();
   else
-    self.reset(this);   // a free function is adopted by its first series
+    self.reset(this);  // a free function is adopted by its first series
   series.SetFunction(std::move(self));
 }
 
@@ -888,7 +925,8 @@ void TPlotSeriesSource::Refresh() {
 void TChartSeries::CopyPointFromSource(TChartSeries& source, int index) {
   if (index < 0 || index >= source.Count()) return;
   for (std::size_t k = 2; k < valueLists_.size(); ++k)
-    valueLists_[k]->PendingValue = k < source.valueLists_.size() ? source.valueLists_[k]->Value(index) : 0.0;
+    valueLists_[k]->PendingValue =
+        k < source.valueLists_.size() ? source.valueLists_[k]->Value(index) : 0.0;
   double x = source.GetXValue(index), y = source.GetYValue(index);
   if (source.yMandatory_ != yMandatory_) std::swap(x, y);
   const TColor c = source.pointColors_ && index < int(source.pointColors_->size())

@@ -133,7 +133,9 @@ struct TSeriesMarkPosition {
   int Height = 0;
   TPoint TopLeft;
   int Width = 0;
-  TRect BoundsRect() const { return Rect(TopLeft.X, TopLeft.Y, TopLeft.X + Width, TopLeft.Y + Height); }
+  TRect BoundsRect() const {
+    return Rect(TopLeft.X, TopLeft.Y, TopLeft.X + Width, TopLeft.Y + Height);
+  }
 };
 
 // The mark positions of a series, indexed by point index; entries may be
@@ -173,8 +175,16 @@ enum TValueEvent { veClear = 0, veAdd = 1, veDelete = 2, veRefresh = 3, veModify
 constexpr unsigned seOnDelete = 1, seOnModify = 2, seOnInsert = 4, seOnClear = 8;
 
 enum TLegendTextStyle {
-  ltsPlain, ltsLeftValue, ltsRightValue, ltsLeftPercent, ltsRightPercent, ltsXValue, ltsValue,
-  ltsPercent, ltsXAndValue, ltsXAndPercent
+  ltsPlain,
+  ltsLeftValue,
+  ltsRightValue,
+  ltsLeftPercent,
+  ltsRightPercent,
+  ltsXValue,
+  ltsValue,
+  ltsPercent,
+  ltsXAndValue,
+  ltsXAndPercent
 };
 
 // The chart's own random generator for sample values (a 32-bit linear
@@ -186,6 +196,7 @@ class TChartRandom {
   std::uint32_t Seed() const { return seed_; }
   // Integer in [0, n); 0 when n <= 0.
   int Next(int n);
+
  private:
   std::uint32_t seed_;
 };
@@ -264,7 +275,9 @@ class TCustomChartSeries : public TCustomChartElement {
 
   // Room the series needs beyond the axis ends, in pixels (none here).
   virtual void CalcHorizMargins(int& leftMargin, int& rightMargin) { leftMargin = rightMargin = 0; }
-  virtual void CalcVerticalMargins(int& topMargin, int& bottomMargin) { topMargin = bottomMargin = 0; }
+  virtual void CalcVerticalMargins(int& topMargin, int& bottomMargin) {
+    topMargin = bottomMargin = 0;
+  }
   // Called by the chart for every active series before a draw (nothing here).
   virtual void BeforeDrawChart() {}
 
@@ -420,8 +433,12 @@ class TChartSeries : public TCustomChartSeries {
   virtual void DrawAllValues();
   virtual void DrawValue(int /*index*/) {}
   // Around the drawing of the points: BeforeDrawValues / AfterDrawValues.
-  virtual void DoBeforeDrawValues() { if (BeforeDrawValues) BeforeDrawValues(this); }
-  virtual void DoAfterDrawValues() { if (AfterDrawValues) AfterDrawValues(this); }
+  virtual void DoBeforeDrawValues() {
+    if (BeforeDrawValues) BeforeDrawValues(this);
+  }
+  virtual void DoAfterDrawValues() {
+    if (AfterDrawValues) AfterDrawValues(this);
+  }
   // The index of the point at pixel (X, Y), -1 for none (no point is hit
   // here; drawing series override it).
   virtual int Clicked(int /*x*/, int /*y*/) { return -1; }
@@ -660,6 +677,7 @@ class TChartAxisTitle : public TPlotCustomShape {
     }
     TPlotCustomShape::Assign(source);
   }
+
  private:
   int angle_ = 0;
   std::string caption_;
@@ -837,6 +855,7 @@ class TPlotSeriesTypes {
   void Append(std::unique_ptr<TPlotSeriesType> t) { items_.push_back(std::move(t)); }
   void Delete(int index) { items_.erase(items_.begin() + index); }
   void Clear() { items_.clear(); }
+
  private:
   std::vector<std::unique_ptr<TPlotSeriesType>> items_;
 };

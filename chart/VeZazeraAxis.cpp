@@ -50,7 +50,9 @@ void TChartAxis::Changed() {
 std::string TChartAxis::FormatLabel(double value) {
   std::string text;
   if (ShowsDateTime) {
-    if (value >= 0) text = FormatDateTime(DateTimeFormat.empty() ? DateLabelFormat(RangeSpan) : DateTimeFormat, value);
+    if (value >= 0)
+      text = FormatDateTime(DateTimeFormat.empty() ? DateLabelFormat(RangeSpan) : DateTimeFormat,
+                            value);
   } else {
     text = FormatFloat(AxisValuesFormat, value);
   }
@@ -374,7 +376,8 @@ int TChartAxis::ValueToPixelX(double v) const {
   if (logarithmic_) {
     if (LogSpan == 0) return CenterPixel;
     if (v <= 0) return inverted_ ? EndPixel : StartPixel;
-    const double t = (inverted_ ? LogMaximum - std::log(v) : std::log(v) - LogMinimum) * PixelsPerLogUnit;
+    const double t =
+        (inverted_ ? LogMaximum - std::log(v) : std::log(v) - LogMinimum) * PixelsPerLogUnit;
     return ClampPixel(StartPixel + RoundEven(t));
   }
   if (RangeIsZero) return CenterPixel;
@@ -391,7 +394,8 @@ int TChartAxis::ValueToPixelY(double v) const {
   if (logarithmic_) {
     if (LogSpan == 0) return CenterPixel;
     if (v <= 0) return inverted_ ? StartPixel : EndPixel;
-    const double t = (inverted_ ? LogMaximum - std::log(v) : std::log(v) - LogMinimum) * PixelsPerLogUnit;
+    const double t =
+        (inverted_ ? LogMaximum - std::log(v) : std::log(v) - LogMinimum) * PixelsPerLogUnit;
     return ClampPixel(EndPixel - RoundEven(t));
   }
   if (RangeIsZero) return CenterPixel;

@@ -104,7 +104,8 @@ void TChartSeries::WriteData(TStream& stream) const {
       stream.WriteLE<uint8_t>(uint8_t(len));
       stream.WriteBuffer(text.data(), int64_t(len));
     }
-    for (std::size_t k = 2; k < valueLists_.size(); ++k) stream.WriteLE<double>(valueLists_[k]->Value(i));
+    for (std::size_t k = 2; k < valueLists_.size(); ++k)
+      stream.WriteLE<double>(valueLists_[k]->Value(i));
     if (flags & pdMarkPositions) {
       static const TSeriesMarkPosition empty;
       const TSeriesMarkPosition* p = markPositions_.Position(i);

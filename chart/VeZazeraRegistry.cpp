@@ -62,7 +62,7 @@ void RemoveSeriesTypes(bool bySeriesClass, const TSeriesClass* cls) {
   while (i < types.Count()) {
     const TPlotSeriesType& t = types.Items(i);
     if ((bySeriesClass ? t.SeriesClass : t.FunctionClass) == cls)
-      types.Delete(i);   // the next entry moves into this slot
+      types.Delete(i);  // the next entry moves into this slot
     else
       ++i;
   }

@@ -64,9 +64,9 @@ void TCodeHighlighterAttributes::SetStyle(TFontStyles Value) {
 namespace {
 
 // The 16-colour table of the other editor's registry layout.
-constexpr TColor kEditorColors[16] = {
-    0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080, 0x808000, 0xC0C0C0,
-    0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
+constexpr TColor kEditorColors[16] = {0x000000, 0x000080, 0x008000, 0x008080, 0x800000, 0x800080,
+                                      0x808000, 0xC0C0C0, 0x808080, 0x0000FF, 0x00FF00, 0x00FFFF,
+                                      0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF};
 
 bool ColorFromIndexText(const std::string& Text, TColor& Color) {
   int index = 0;
@@ -97,7 +97,8 @@ std::vector<std::string> SplitFields(const std::string& S) {
   size_t start = 0;
   for (;;) {
     const size_t comma = S.find(',', start);
-    fields.push_back(Trim(S.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
+    fields.push_back(
+        Trim(S.substr(start, comma == std::string::npos ? std::string::npos : comma - start)));
     if (comma == std::string::npos) break;
     start = comma + 1;
   }
@@ -129,8 +130,9 @@ bool TCodeHighlighterAttributes::LoadFromEditorRegistry(TRegistryStore& Reg,
       return false;
   } else {
     if (!Reg.OpenKeyReadOnly(AbsKey(AttrKey) + "\\" + AttrName)) return false;
-    static const char* const names[] = {"Foreground Color", "Background Color", "Bold", "Italic",
-                                        "Underline", "Default Foreground", "Default Background"};
+    static const char* const names[] = {
+        "Foreground Color",   "Background Color",  "Bold", "Italic", "Underline",
+        "Default Foreground", "Default Background"};
     for (const char* n : names)
       if (!Reg.ValueExists(n)) return false;
     if (RegistryFlag(Reg.ReadString("Bold"))) style.Include(fsBold);
@@ -151,11 +153,14 @@ bool TCodeHighlighterAttributes::LoadFromEditorRegistry(TRegistryStore& Reg,
   return true;
 }
 
-bool TCodeHighlighterAttributes::LoadFromRegistry(TRegistryStore& Reg, const std::string& ParentKey) {
+bool TCodeHighlighterAttributes::LoadFromRegistry(TRegistryStore& Reg,
+                                                  const std::string& ParentKey) {
   const bool ok = Reg.OpenKeyReadOnly(AbsKey(ParentKey) + "\\" + fName);
   if (ok) {
-    if (Reg.ValueExists("Background")) SetBackground(static_cast<TColor>(Reg.ReadInteger("Background")));
-    if (Reg.ValueExists("Foreground")) SetForeground(static_cast<TColor>(Reg.ReadInteger("Foreground")));
+    if (Reg.ValueExists("Background"))
+      SetBackground(static_cast<TColor>(Reg.ReadInteger("Background")));
+    if (Reg.ValueExists("Foreground"))
+      SetForeground(static_cast<TColor>(Reg.ReadInteger("Foreground")));
     if (Reg.ValueExists("Style")) SetIntegerStyle(Reg.ReadInteger("Style"));
   }
   Reg.OpenKeyReadOnly(AbsKey(ParentKey));
@@ -181,7 +186,9 @@ TCodeCustomHighlighter::TCodeCustomHighlighter() : fAttrChangeHooks(this) {
 
 TCodeCustomHighlighter::~TCodeCustomHighlighter() = default;
 
-int TCodeCustomHighlighter::GetAttributeCount() const { return static_cast<int>(fAttributes.size()); }
+int TCodeCustomHighlighter::GetAttributeCount() const {
+  return static_cast<int>(fAttributes.size());
+}
 
 TCodeHighlighterAttributes* TCodeCustomHighlighter::GetAttribute(int Index) const {
   if (Index < 0 || Index >= GetAttributeCount()) return nullptr;
@@ -201,9 +208,11 @@ bool TCodeCustomHighlighter::IsIdentChar(char32_t C) const {
 
 void TCodeCustomHighlighter::AddAttribute(std::unique_ptr<TCodeHighlighterAttributes> Attr) {
   if (!Attr) return;
-  auto pos = std::lower_bound(fAttributes.begin(), fAttributes.end(), Attr->Name(),
-                              [](const std::unique_ptr<TCodeHighlighterAttributes>& a,
-                                 const std::string& name) { return AnsiCompareText(a->Name(), name) < 0; });
+  auto pos = std::lower_bound(
+      fAttributes.begin(), fAttributes.end(), Attr->Name(),
+      [](const std::unique_ptr<TCodeHighlighterAttributes>& a, const std::string& name) {
+        return AnsiCompareText(a->Name(), name) < 0;
+      });
   if (pos != fAttributes.end() && AnsiCompareText((*pos)->Name(), Attr->Name()) == 0)
     throw EStringListError("String list does not allow duplicates");
   fAttributes.insert(pos, std::move(Attr));

@@ -172,15 +172,15 @@ class TCodeCustomHighlighter {
 
 // One token of a highlighted line.
 struct TCodeTokenRun {
-  int Pos = 0;         // 0-based character position in the line
-  std::string Text;    // the token's text (UTF-8)
+  int Pos = 0;       // 0-based character position in the line
+  std::string Text;  // the token's text (UTF-8)
   int Kind = 0;
   TCodeHighlighterAttributes* Attribute = nullptr;
 };
 
 struct TCodeLineHighlight {
   std::vector<TCodeTokenRun> Runs;
-  int32_t Range = 0;   // the range to store with the line
+  int32_t Range = 0;  // the range to store with the line
 };
 
 // Scans one line starting in PrevRange.

@@ -30,22 +30,38 @@ void ShortCutToKey(TShortCut ShortCut, uint16_t& Key, TShiftState& Shift) {
 static std::string KeyName(uint16_t Key) {
   using namespace vk;
   switch (Key) {
-    case VK_BACK: return "BkSp";
-    case VK_TAB: return "Tab";
-    case VK_ESCAPE: return "Esc";
-    case VK_RETURN: return "Enter";
-    case VK_SPACE: return "Space";
-    case VK_PRIOR: return "PgUp";
-    case VK_NEXT: return "PgDn";
-    case VK_END: return "End";
-    case VK_HOME: return "Home";
-    case VK_LEFT: return "Left";
-    case VK_UP: return "Up";
-    case VK_RIGHT: return "Right";
-    case VK_DOWN: return "Down";
-    case VK_INSERT: return "Ins";
-    case VK_DELETE: return "Del";
-    default: break;
+    case VK_BACK:
+      return "BkSp";
+    case VK_TAB:
+      return "Tab";
+    case VK_ESCAPE:
+      return "Esc";
+    case VK_RETURN:
+      return "Enter";
+    case VK_SPACE:
+      return "Space";
+    case VK_PRIOR:
+      return "PgUp";
+    case VK_NEXT:
+      return "PgDn";
+    case VK_END:
+      return "End";
+    case VK_HOME:
+      return "Home";
+    case VK_LEFT:
+      return "Left";
+    case VK_UP:
+      return "Up";
+    case VK_RIGHT:
+      return "Right";
+    case VK_DOWN:
+      return "Down";
+    case VK_INSERT:
+      return "Ins";
+    case VK_DELETE:
+      return "Del";
+    default:
+      break;
   }
   if ((Key >= '0' && Key <= '9') || (Key >= 'A' && Key <= 'Z')) return std::string(1, char(Key));
   if (Key >= VK_F1 && Key < VK_F1 + 24) return "F" + std::to_string(Key - VK_F1 + 1);
@@ -154,8 +170,8 @@ void TCodeEditKeyStroke::Assign(const TCodeEditKeyStroke& Source) {
 }
 
 std::string TCodeEditKeyStroke::GetDisplayName() const {
-  std::string result = EditorCommandToCodeString(fCommand) + " - " +
-                       Menus::ShortCutToText(ShortCut());
+  std::string result =
+      EditorCommandToCodeString(fCommand) + " - " + Menus::ShortCutToText(ShortCut());
   if (fKey2 != 0) result += " " + Menus::ShortCutToText(ShortCut2());
   if (result.empty()) result = "TCodeEditKeyStroke";
   return result;
@@ -166,8 +182,7 @@ int TCodeEditKeyStroke::Index() const { return fCollection ? fCollection->IndexO
 void TCodeEditKeyStroke::SetShortCut(TShortCut Value) {
   if (Value != 0 && fCollection) {
     const int dup = fCollection->FindShortcut2(Value, ShortCut2());
-    if (dup >= 0 && fCollection->Items(dup) != this)
-      throw ECodeKeyError("Shortcut already exists");
+    if (dup >= 0 && fCollection->Items(dup) != this) throw ECodeKeyError("Shortcut already exists");
   }
   Menus::ShortCutToKey(Value, fKey, fShift);
 }
@@ -175,8 +190,7 @@ void TCodeEditKeyStroke::SetShortCut(TShortCut Value) {
 void TCodeEditKeyStroke::SetShortCut2(TShortCut Value) {
   if (Value != 0 && fCollection) {
     const int dup = fCollection->FindShortcut2(ShortCut(), Value);
-    if (dup >= 0 && fCollection->Items(dup) != this)
-      throw ECodeKeyError("Shortcut already exists");
+    if (dup >= 0 && fCollection->Items(dup) != this) throw ECodeKeyError("Shortcut already exists");
   }
   Menus::ShortCutToKey(Value, fKey2, fShift2);
 }

@@ -27,9 +27,8 @@ constexpr TShiftState ssCtrl = 4;
 // Virtual-key numbers used by the bindings.
 namespace vk {
 constexpr uint16_t VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_ESCAPE = 27, VK_SPACE = 32,
-                   VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36, VK_LEFT = 37,
-                   VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46,
-                   VK_F1 = 112;
+                   VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36, VK_LEFT = 37, VK_UP = 38,
+                   VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46, VK_F1 = 112;
 }
 
 // Shortcut composition as menus store it: the key code with Shift 0x2000,

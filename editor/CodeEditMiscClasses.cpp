@@ -219,7 +219,8 @@ void TCodeEditKbdHandler::AddKeyDownHandler(const TCodeKeyDownHandler& Handler) 
 
 void TCodeEditKbdHandler::RemoveKeyDownHandler(const TCodeKeyDownHandler& Handler) {
   for (size_t i = fKeyDownChain.size(); i-- > 0;)
-    if (fKeyDownChain[i].SameAs(Handler)) fKeyDownChain.erase(fKeyDownChain.begin() + std::ptrdiff_t(i));
+    if (fKeyDownChain[i].SameAs(Handler))
+      fKeyDownChain.erase(fKeyDownChain.begin() + std::ptrdiff_t(i));
 }
 
 void TCodeEditKbdHandler::AddKeyPressHandler(const TCodeKeyPressHandler& Handler) {

@@ -146,8 +146,7 @@ char32_t CodeCharUpper(char32_t C) {
 }
 
 bool IsCodeCharAlphaNumeric(char32_t C) {
-  if (C < 0x80)
-    return (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
+  if (C < 0x80) return (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
   if (C < 0xC0) return C == 0xAA || C == 0xB5 || C == 0xBA;
   if (C <= 0xFF) return C != 0xD7 && C != 0xF7;
   return C != 0xFFFD;

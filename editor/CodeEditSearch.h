@@ -54,10 +54,10 @@ class TCodeEditSearch {
   static size_t Bucket(char32_t C) { return C & 0xFF; }
   void InitShiftTable();
 
-  std::u32string fText;       // the text being searched
-  std::u32string fPatText;    // pattern, translated
+  std::u32string fText;     // the text being searched
+  std::u32string fPatText;  // pattern, translated
   std::string fPattern;
-  long fRun = -1;             // index of the current window's last character
+  long fRun = -1;  // index of the current window's last character
   int fCount = 0;
   int fPatLen = 0;
   int fPatLenPlus = 1;

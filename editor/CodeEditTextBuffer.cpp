@@ -13,9 +13,15 @@ TCodeEditFiler::TCodeEditFiler() : fBuffer(16384, '\0') {}
 void TCodeEditFiler::SetFileFormat(TCodeEditFileFormat Value) {
   fFileFormat = Value;
   switch (Value) {
-    case sffDos: fLineBreak = "\r\n"; break;
-    case sffUnix: fLineBreak = "\n"; break;
-    case sffMac: fLineBreak = "\r"; break;
+    case sffDos:
+      fLineBreak = "\r\n";
+      break;
+    case sffUnix:
+      fLineBreak = "\n";
+      break;
+    case sffMac:
+      fLineBreak = "\r";
+      break;
   }
 }
 
@@ -477,9 +483,12 @@ std::vector<std::string> TCodeEditStringList::LogicalLines() const {
 
 static const char* BreakOf(TCodeEditFileFormat Format) {
   switch (Format) {
-    case sffUnix: return "\n";
-    case sffMac: return "\r";
-    default: return "\r\n";
+    case sffUnix:
+      return "\n";
+    case sffMac:
+      return "\r";
+    default:
+      return "\r\n";
   }
 }
 

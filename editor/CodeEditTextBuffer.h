@@ -35,15 +35,15 @@ class ECodeEditStringList : public Exception {
 enum TCodeEditFileFormat : uint8_t { sffDos = 0, sffUnix = 1, sffMac = 2 };
 
 // Per-line flags.
-constexpr uint8_t sfHasTabs = 1;                // the text holds a TAB
-constexpr uint8_t sfHasNoTabs = 2;              // the text holds none
+constexpr uint8_t sfHasTabs = 1;    // the text holds a TAB
+constexpr uint8_t sfHasNoTabs = 2;  // the text holds none
 constexpr uint8_t sfExpandedLengthUnknown = 4;
 
 struct TCodeEditStringRec {
   std::string fString;
   void* fObject = nullptr;
   int32_t fRange = 0;
-  bool fContinued = false;       // continues the previous line (soft wrap)
+  bool fContinued = false;  // continues the previous line (soft wrap)
   int fExpandedLength = 0;
   uint8_t fFlags = 0;
 };
@@ -64,7 +64,7 @@ class TCodeEditFiler {
   size_t BufferSize() const { return fBuffer.size(); }
 
  protected:
-  std::string fBuffer;             // fixed-size buffer; fBufPtr bytes in use
+  std::string fBuffer;  // fixed-size buffer; fBufPtr bytes in use
   size_t fBufPtr = 0;
   TCodeEditFileFormat fFileFormat = sffUnix;
   std::string fLineBreak = "\n";

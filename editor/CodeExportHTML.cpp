@@ -13,20 +13,18 @@ namespace {
 // numeric references). The division sign's entity is written without its
 // semicolon, as this exporter always has; browsers still show the sign.
 const char* const kLatin1Entities[95] = {
-    "&iexcl;",  "&cent;",   "&pound;",  "&curren;", "&yen;",    "&brvbar;", "&sect;",
-    "&uml;",    "&copy;",   "&ordf;",   "&laquo;",  nullptr,    "&shy;",    "&reg;",
-    "&macr;",   "&deg;",    "&plusmn;", "&sup2;",   "&sup3;",   "&acute;",  "&micro;",
-    nullptr,    "&middot;", "&cedil;",  "&sup1;",   "&ordm;",   "&raquo;",  "&frac14;",
-    "&frac12;", "&frac34;", "&iquest;", "&Agrave;", "&Aacute;", "&Acirc;",  "&Atilde;",
-    "&Auml;",   "&Aring;",  "&AElig;",  "&Ccedil;", "&Egrave;", "&Eacute;", "&Ecirc;",
-    "&Euml;",   "&Igrave;", "&Iacute;", "&Icirc;",  "&Iuml;",   "&ETH;",    "&Ntilde;",
-    "&Ograve;", "&Oacute;", "&Ocirc;",  "&Otilde;", "&Ouml;",   "&times;",  "&Oslash;",
-    "&Ugrave;", "&Uacute;", "&Ucirc;",  "&Uuml;",   "&Yacute;", "&THORN;",  "&szlig;",
-    "&agrave;", "&aacute;", "&acirc;",  "&atilde;", "&auml;",   "&aring;",  "&aelig;",
-    "&ccedil;", "&egrave;", "&eacute;", "&ecirc;",  "&euml;",   "&igrave;", "&iacute;",
-    "&icirc;",  "&iuml;",   "&eth;",    "&ntilde;", "&ograve;", "&oacute;", "&ocirc;",
-    "&otilde;", "&ouml;",   "&divide;", "&oslash;", "&ugrave;", "&uacute;", "&ucirc;",
-    "&uuml;",   "&yacute;", "&thorn;",  "&yuml;"};
+    "&iexcl;",  "&cent;",   "&pound;",  "&curren;", "&yen;",    "&brvbar;", "&sect;",   "&uml;",
+    "&copy;",   "&ordf;",   "&laquo;",  nullptr,    "&shy;",    "&reg;",    "&macr;",   "&deg;",
+    "&plusmn;", "&sup2;",   "&sup3;",   "&acute;",  "&micro;",  nullptr,    "&middot;", "&cedil;",
+    "&sup1;",   "&ordm;",   "&raquo;",  "&frac14;", "&frac12;", "&frac34;", "&iquest;", "&Agrave;",
+    "&Aacute;", "&Acirc;",  "&Atilde;", "&Auml;",   "&Aring;",  "&AElig;",  "&Ccedil;", "&Egrave;",
+    "&Eacute;", "&Ecirc;",  "&Euml;",   "&Igrave;", "&Iacute;", "&Icirc;",  "&Iuml;",   "&ETH;",
+    "&Ntilde;", "&Ograve;", "&Oacute;", "&Ocirc;",  "&Otilde;", "&Ouml;",   "&times;",  "&Oslash;",
+    "&Ugrave;", "&Uacute;", "&Ucirc;",  "&Uuml;",   "&Yacute;", "&THORN;",  "&szlig;",  "&agrave;",
+    "&aacute;", "&acirc;",  "&atilde;", "&auml;",   "&aring;",  "&aelig;",  "&ccedil;", "&egrave;",
+    "&eacute;", "&ecirc;",  "&euml;",   "&igrave;", "&iacute;", "&icirc;",  "&iuml;",   "&eth;",
+    "&ntilde;", "&ograve;", "&oacute;", "&ocirc;",  "&otilde;", "&ouml;",   "&divide;", "&oslash;",
+    "&ugrave;", "&uacute;", "&ucirc;",  "&uuml;",   "&yacute;", "&thorn;",  "&yuml;"};
 
 // The description block of the clipboard's HTML format: four byte offsets
 // of ten digits each; 105 bytes long.
@@ -67,13 +65,26 @@ std::string TCodeExporterHTML::ColorToHTML(TColor AColor) {
 
 bool TCodeExporterHTML::GetCharReplacement(char32_t C, std::string& Replacement) const {
   switch (C) {
-    case U'"': Replacement = "&quot;"; return true;
-    case U'&': Replacement = "&amp;"; return true;
-    case U'<': Replacement = "&lt;"; return true;
-    case U'>': Replacement = "&gt;"; return true;
-    case 0x20AC: Replacement = "&euro;"; return true;
-    case 0x2122: Replacement = "&trade;"; return true;
-    default: break;
+    case U'"':
+      Replacement = "&quot;";
+      return true;
+    case U'&':
+      Replacement = "&amp;";
+      return true;
+    case U'<':
+      Replacement = "&lt;";
+      return true;
+    case U'>':
+      Replacement = "&gt;";
+      return true;
+    case 0x20AC:
+      Replacement = "&euro;";
+      return true;
+    case 0x2122:
+      Replacement = "&trade;";
+      return true;
+    default:
+      break;
   }
   if (C < 0x80) return false;
   if (C >= 161 && C <= 255 && kLatin1Entities[C - 161]) {
@@ -142,7 +153,8 @@ void TCodeExporterHTML::WriteAttributeStart(bool BGChanged, bool FGChanged,
   }
 }
 
-void TCodeExporterHTML::WriteFirstAttributeStart(bool BGChanged, bool FGChanged, TFontStyles Styles) {
+void TCodeExporterHTML::WriteFirstAttributeStart(bool BGChanged, bool FGChanged,
+                                                 TFontStyles Styles) {
   if (BGChanged) OpenSpan();
   if (FGChanged) OpenFont();
   if (!Styles.Empty()) OpenStyles();

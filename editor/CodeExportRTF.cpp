@@ -4,9 +4,7 @@
 
 namespace qv {
 
-TCodeExporterRTF::TCodeExporterRTF() {
-  SetDefaultFilter("Rich Text Format (*.rtf)|*.rtf");
-}
+TCodeExporterRTF::TCodeExporterRTF() { SetDefaultFilter("Rich Text Format (*.rtf)|*.rtf"); }
 
 void TCodeExporterRTF::Clear() {
   TCodeCustomExporter::Clear();

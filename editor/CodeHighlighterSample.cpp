@@ -20,17 +20,18 @@ namespace {
 constexpr int kMaxKey = 166;
 
 const char* const kKeywords[] = {
-    "If", "And", "Do", "As", "Of", "End", "Dim", "Data", "Is", "Or", "Div", "To", "Begin",
-    "Break", "For", "Else", "Var", "Set", "Shr", "Then", "Not", "ReDim", "ElseIf", "Xor", "Goto",
-    "While", "Loop", "DataFile", "Exit", "With", "Try", "Next", "Select", "Repeat", "Title",
-    "Variable", "Const", "Except", "VarPar", "Until", "Finally", "Variables", "Downto", "Minimum",
-    "DataLength", "Maximum", "Result", "Absolute", "Parameter", "Function", "Procedure",
-    "Constant", "EndProgram", "VarConst", "Parameters", "Exclusive", "Constants", "VarParameter",
-    "VarConstant", "StartProgram"};
+    "If",         "And",       "Do",         "As",           "Of",          "End",
+    "Dim",        "Data",      "Is",         "Or",           "Div",         "To",
+    "Begin",      "Break",     "For",        "Else",         "Var",         "Set",
+    "Shr",        "Then",      "Not",        "ReDim",        "ElseIf",      "Xor",
+    "Goto",       "While",     "Loop",       "DataFile",     "Exit",        "With",
+    "Try",        "Next",      "Select",     "Repeat",       "Title",       "Variable",
+    "Const",      "Except",    "VarPar",     "Until",        "Finally",     "Variables",
+    "Downto",     "Minimum",   "DataLength", "Maximum",      "Result",      "Absolute",
+    "Parameter",  "Function",  "Procedure",  "Constant",     "EndProgram",  "VarConst",
+    "Parameters", "Exclusive", "Constants",  "VarParameter", "VarConstant", "StartProgram"};
 
-bool IsIdentByte(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+bool IsIdentByte(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 
 int HashValue(char c) {
   if (c >= 'A' && c <= 'Z') return c - 'A' + 1;
@@ -84,12 +85,18 @@ TCodeSampleSyn::TCodeSampleSyn() {
 
 TCodeHighlighterAttributes* TCodeSampleSyn::GetDefaultAttribute(int Index) const {
   switch (Index) {
-    case 0: return fCommentAttri;
-    case 1: return fIdentifierAttri;
-    case 2: return fKeyAttri;
-    case 3: return fStringAttri;
-    case 4: return fSpaceAttri;
-    default: return nullptr;
+    case 0:
+      return fCommentAttri;
+    case 1:
+      return fIdentifierAttri;
+    case 2:
+      return fKeyAttri;
+    case 3:
+      return fStringAttri;
+    case 4:
+      return fSpaceAttri;
+    default:
+      return nullptr;
   }
 }
 
@@ -146,15 +153,24 @@ std::string TCodeSampleSyn::GetToken() const { return fLine.substr(fTokenPos, fR
 
 TCodeHighlighterAttributes* TCodeSampleSyn::GetTokenAttribute() const {
   switch (fTokenID % 128) {
-    case tkComment: return fCommentAttri;
-    case tkIdentifier: return fIdentifierAttri;
-    case tkKey: return fKeyAttri;
-    case tkPasKey: return fPasKeyAttri;
-    case tkSpace: return fSpaceAttri;
-    case tkString: return fStringAttri;
-    case tkTest: return fTestAttri;
-    case tkUnknown: return fIdentifierAttri;
-    default: return nullptr;
+    case tkComment:
+      return fCommentAttri;
+    case tkIdentifier:
+      return fIdentifierAttri;
+    case tkKey:
+      return fKeyAttri;
+    case tkPasKey:
+      return fPasKeyAttri;
+    case tkSpace:
+      return fSpaceAttri;
+    case tkString:
+      return fStringAttri;
+    case tkTest:
+      return fTestAttri;
+    case tkUnknown:
+      return fIdentifierAttri;
+    default:
+      return nullptr;
   }
 }
 
@@ -223,8 +239,8 @@ void TCodeSampleSyn::IdentProc() {
 void TCodeSampleSyn::Next() {
   // Character position of the new token: the old one plus the characters
   // of the token just passed.
-  fTokenPosChars += static_cast<int>(
-      UTF8CharCount(std::string_view(fLine).substr(fTokenPos, fRun - fTokenPos)));
+  fTokenPosChars +=
+      static_cast<int>(UTF8CharCount(std::string_view(fLine).substr(fTokenPos, fRun - fTokenPos)));
   fTokenPos = fRun;
   if (fRange == rsBraceComment) {
     BraceCommentProc();

@@ -20,12 +20,12 @@ namespace qv {
 enum TCodeSampleTokenKind : int {
   tkComment = 0,
   tkIdentifier = 1,
-  tkKey = 2,       // reserved word; never produced by the scanner
-  tkNull = 3,      // end of line
-  tkPasKey = 4,    // keyword of the model language
+  tkKey = 2,     // reserved word; never produced by the scanner
+  tkNull = 3,    // end of line
+  tkPasKey = 4,  // keyword of the model language
   tkSpace = 5,
   tkString = 6,
-  tkTest = 7,      // never produced by the scanner
+  tkTest = 7,  // never produced by the scanner
   tkUnknown = 8
 };
 
@@ -88,8 +88,8 @@ class TCodeSampleSyn : public TCodeCustomHighlighter {
 
   std::string fLine;
   size_t fRun = 0;
-  size_t fTokenPos = 0;       // byte index of the token start
-  int fTokenPosChars = 0;     // character index of the token start
+  size_t fTokenPos = 0;    // byte index of the token start
+  int fTokenPosChars = 0;  // character index of the token start
   int fLineNumber = 0;
   int fTokenID = tkNull;
   int32_t fRange = rsUnKnown;

@@ -35,7 +35,7 @@ using String1Array = std::vector<std::string>;
 using String2Array = std::vector<String1Array>;
 
 class TEngineState {
-public:
+ public:
   TEngineState();
   ~TEngineState();
   TEngineState(const TEngineState&) = delete;
@@ -58,17 +58,17 @@ public:
   int CurrentFile = 0;
   int CurrentOutput = 0;
   int CurrentFunction = 0;
-  int RowCount = 0;           // rows of the first (function model) or the
-                              // largest (program model) data set
-  int ColumnCount = 0;        // values per row, counted on the first row
+  int RowCount = 0;     // rows of the first (function model) or the
+                        // largest (program model) data set
+  int ColumnCount = 0;  // values per row, counted on the first row
   int ValuesRead = 0;
-  int DimCount = 0;           // values of one population member
+  int DimCount = 0;  // values of one population member
   bool Exclusive = false;
   bool EncodeDecode = false;  // genetic algorithm with base-N genes
   int GeneBase = 10;
   int GeneDecimals = 4;
   int CompiledFunction = -1;
-  int Objective = 0;          // 0 none, 1 maximum, 2 minimum
+  int Objective = 0;  // 0 none, 1 maximum, 2 minimum
 
   // Folder of the model file; relative "datafile" names resolve against it
   // (empty: the current folder).
@@ -85,56 +85,56 @@ public:
   const TStringList& WorkLines() const { return *FWorkLines; }
 
   // ---- Names and values [p] / [v] ---------------------------------------
-  String1Array VariableNames;      // [v] as written
-  Double1Array VariableValues;     // [v] bound to the parser
-  String1Array ParameterNames;     // [p]
-  Double1Array ParameterValues;    // [p] bound to the parser
+  String1Array VariableNames;           // [v] as written
+  Double1Array VariableValues;          // [v] bound to the parser
+  String1Array ParameterNames;          // [p]
+  Double1Array ParameterValues;         // [p] bound to the parser
   Double1Array LowerBound, UpperBound;  // [p] valid where HasLower/HasUpper
   Double1Array RangeLow, RangeHigh;     // [p] initial range, where HasRange
   Double1Array InitialValue;            // [p] where HasInitial
   Boolean1Array HasLower, HasUpper, HasBound, HasInitial, HasRange, IsInteger;  // [p]
-  Boolean1Array IsVarParameter;    // [p] declared by "varparameter"
-  Integer1Array ParameterDigits;   // [p] digits of the range, -1 when absent
-  String1Array OutputNames;        // [o] program model: the output variables
-  String1Array InputNames;         // [i] non-output variables in order
-  String1Array VarConstantNames;   // [var-constant]
-  Double2Array VarConstantValues;  // [f][var-constant]
-  String1Array ConstantNames;      // [c]
-  String1Array ConstantValues;     // [c] value texts as written
-  String1Array FunctionTexts;      // [function] statement text as written
-  String1Array FunctionOutputs;    // [function] variable each function computes
+  Boolean1Array IsVarParameter;      // [p] declared by "varparameter"
+  Integer1Array ParameterDigits;     // [p] digits of the range, -1 when absent
+  String1Array OutputNames;          // [o] program model: the output variables
+  String1Array InputNames;           // [i] non-output variables in order
+  String1Array VarConstantNames;     // [var-constant]
+  Double2Array VarConstantValues;    // [f][var-constant]
+  String1Array ConstantNames;        // [c]
+  String1Array ConstantValues;       // [c] value texts as written
+  String1Array FunctionTexts;        // [function] statement text as written
+  String1Array FunctionOutputs;      // [function] variable each function computes
   String1Array FunctionExpressions;  // [function] the text that is compiled
 
   // ---- Data ---------------------------------------------------------------
-  Integer1Array PointCount;        // [f] rows of each data set
-  Double3Array DataColumns;        // [f][column][r] every value read
-  Double3Array InputData;          // [f][i][r]
-  Double3Array TargetData;         // [f][o][r]
-  Double3Array Calculated;         // [f][o][r] values of the set being evaluated
-  Double3Array BestCalculated;     // [f][o][r] values of the best set
-  Double2Array TargetMean, TargetMin, TargetMax;              // [f][o]
+  Integer1Array PointCount;                       // [f] rows of each data set
+  Double3Array DataColumns;                       // [f][column][r] every value read
+  Double3Array InputData;                         // [f][i][r]
+  Double3Array TargetData;                        // [f][o][r]
+  Double3Array Calculated;                        // [f][o][r] values of the set being evaluated
+  Double3Array BestCalculated;                    // [f][o][r] values of the best set
+  Double2Array TargetMean, TargetMin, TargetMax;  // [f][o]
   Double2Array CalculatedMean, CalculatedMin, CalculatedMax;  // [f][o]
 
   // ---- Optimisation model -------------------------------------------------
   int ObjectiveCount = 0;
-  String1Array ObjectiveTexts;     // objectives and equations (residual form)
+  String1Array ObjectiveTexts;  // objectives and equations (residual form)
   int ConstraintCount = 0;
-  String1Array ConstraintTexts;    // each g, holding when g <= 0 / g < 0
+  String1Array ConstraintTexts;       // each g, holding when g <= 0 / g < 0
   Boolean1Array ConstraintNonStrict;  // true: g <= 0
-  Integer1Array ObjectiveIndices;  // compiled expression index per objective
-  Integer1Array ConstraintIndices; // compiled expression index per constraint
+  Integer1Array ObjectiveIndices;     // compiled expression index per objective
+  Integer1Array ConstraintIndices;    // compiled expression index per constraint
 
   // ---- Program model --------------------------------------------------------
-  Boolean1Array IsDataFile;        // [f] read from a file, else inline rows
-  Boolean1Array IsTestFile;        // [f] evaluated but not fitted
-  String1Array DataSetNames;       // [f] file name (resolved) or inline label
-  Integer1Array DataSetLines;      // [f] work line of the set's data line
+  Boolean1Array IsDataFile;    // [f] read from a file, else inline rows
+  Boolean1Array IsTestFile;    // [f] evaluated but not fitted
+  String1Array DataSetNames;   // [f] file name (resolved) or inline label
+  Integer1Array DataSetLines;  // [f] work line of the set's data line
   int TestFileCount = 0;
-  int ProgramStart = 0;            // first work line of the program block
-  int ProgramEnd = -1;             // last work line of the program block
-  bool BasicProgram = false;       // "startprogram [vb]"
-  String1Array BasicArrayNames;    // names written name(...) in Basic
-  bool RebuildNeeded = true;       // the program library must be rebuilt
+  int ProgramStart = 0;          // first work line of the program block
+  int ProgramEnd = -1;           // last work line of the program block
+  bool BasicProgram = false;     // "startprogram [vb]"
+  String1Array BasicArrayNames;  // names written name(...) in Basic
+  bool RebuildNeeded = true;     // the program library must be rebuilt
 
   // Parameter slot of member dimension d. Members hold the shared
   // parameters, then (program model with var-parameters and several data
@@ -145,7 +145,7 @@ public:
   bool SearchRunning = false;
   bool Resuming = false;
   int StopCode = 0;
-  int Algorithm = 3;               // 0 ZUD, 1 GA, 2 PSO, 3 DE
+  int Algorithm = 3;  // 0 ZUD, 1 GA, 2 PSO, 3 DE
   int PopSize = 0;
   int NeighbourSize = 0;
   int RandomDimCount = 0;
@@ -158,30 +158,30 @@ public:
   // Program mode: the loaded library and its run data (engine/ProgramMode.cpp),
   // released with the state.
   mutable std::shared_ptr<void> FitDllRuntime;
-  Double2Array Population;         // [m][d]; children are written in place
-  Double2Array TrialPopulation;    // [m][d]
-  Double1Array Fitness;            // [m]
-  Double1Array RelativeFitness;    // [m]
-  Double1Array PreviousFitness;    // [m]
-  Double1Array BestPosition;       // [d]
-  Double1Array BestStep;           // [d]
+  Double2Array Population;       // [m][d]; children are written in place
+  Double2Array TrialPopulation;  // [m][d]
+  Double1Array Fitness;          // [m]
+  Double1Array RelativeFitness;  // [m]
+  Double1Array PreviousFitness;  // [m]
+  Double1Array BestPosition;     // [d]
+  Double1Array BestStep;         // [d]
   double BestFitnessDC = 0, BestFitnessRMSE = 0;
   double BestR = 0, BestDC = 0, BestSSE = 0, BestRMSE = 0;
   Double2Array FileR, FileDC, FileSSE, FileRMSE;  // [f][o]
-  Double2Array Velocity;           // [m][d]
-  Double2Array VelocityBound;      // [m][d]
-  Double2Array PersonalBestPosition;  // [m][d]
-  Double1Array PersonalBestFitness;   // [m]
-  Double1Array NeighbourBestFitness;  // [m]
-  Double2Array NeighbourBestPosition; // [m][d]
-  Boolean1Array MemberFlags;       // [m]
-  Double2Array DimensionLimits;    // [2][d]
-  Double2Array DimensionSpans;     // [2][d]
-  String2Array GeneStrings;        // [m][d] encode-decode mode
-  String1Array MemberGenes;        // [m]   encode-decode mode
-  String1Array BestGeneStrings;    // [d]
-  Integer1Array GeneIntDigits;     // [d]
-  Integer1Array GeneFracDigits;    // [d]
+  Double2Array Velocity;                          // [m][d]
+  Double2Array VelocityBound;                     // [m][d]
+  Double2Array PersonalBestPosition;              // [m][d]
+  Double1Array PersonalBestFitness;               // [m]
+  Double1Array NeighbourBestFitness;              // [m]
+  Double2Array NeighbourBestPosition;             // [m][d]
+  Boolean1Array MemberFlags;                      // [m]
+  Double2Array DimensionLimits;                   // [2][d]
+  Double2Array DimensionSpans;                    // [2][d]
+  String2Array GeneStrings;                       // [m][d] encode-decode mode
+  String1Array MemberGenes;                       // [m]   encode-decode mode
+  String1Array BestGeneStrings;                   // [d]
+  Integer1Array GeneIntDigits;                    // [d]
+  Integer1Array GeneFracDigits;                   // [d]
   int Iteration = 0;
   int DisplayRound = 0;
 
@@ -189,7 +189,7 @@ public:
   // program, but for ModelMode which the run command owns).
   void FreeEngineArrays();
 
-private:
+ private:
   TEngineState& operator=(TEngineState&&) noexcept;  // used by FreeEngineArrays
   std::unique_ptr<TStringList> FWorkLines;
 };

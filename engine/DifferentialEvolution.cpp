@@ -50,9 +50,17 @@ const TDeScheme kSchemes[10] = {
     {[](const TDeTerms& t) { return t.X3 + t.F * (t.X1 - t.X2); },
      [](const TDeTerms& t) { return Pull(t, t.X1) + t.F * (t.X1 - t.X2); }, 3},
     {[](const TDeTerms& t) { return t.x + t.F * (t.B + t.X1 - t.x - t.X2); },
-     [](const TDeTerms& t) { const double g = Pull(t, t.x); return g + t.F * (t.B + t.X1 - g - t.X2); }, 2},
+     [](const TDeTerms& t) {
+       const double g = Pull(t, t.x);
+       return g + t.F * (t.B + t.X1 - g - t.X2);
+     },
+     2},
     {[](const TDeTerms& t) { return t.X3 + t.F * (t.B + t.X1 - t.X2 - t.X3); },
-     [](const TDeTerms& t) { const double g = Pull(t, t.X3); return g + t.F * (t.B + t.X1 - t.X2 - g); }, 3},
+     [](const TDeTerms& t) {
+       const double g = Pull(t, t.X3);
+       return g + t.F * (t.B + t.X1 - t.X2 - g);
+     },
+     3},
     {[](const TDeTerms& t) { return t.B + t.F * (t.X1 + t.B - t.X2 - t.X3); },
      [](const TDeTerms& t) { return t.X2 + t.F * (t.X1 + Pull(t, t.X1) - t.X2 - t.X3); }, 3},
     {[](const TDeTerms& t) { return t.B + t.F * (t.X1 - t.X2); },
@@ -62,9 +70,17 @@ const TDeScheme kSchemes[10] = {
     {[](const TDeTerms& t) { return t.B + t.F * (t.X1 + t.X2 - t.X3 - t.X4); },
      [](const TDeTerms& t) { return Pull(t, t.X1) + t.F * (t.X1 + t.X2 - t.X3 - t.X4); }, 4},
     {[](const TDeTerms& t) { return t.X3 + t.F * (t.X1 + t.X2 - t.X3 - t.X4); },
-     [](const TDeTerms& t) { const double g = Pull(t, t.X3); return g + t.F * (t.X1 + t.X2 - g - t.X4); }, 4},
+     [](const TDeTerms& t) {
+       const double g = Pull(t, t.X3);
+       return g + t.F * (t.X1 + t.X2 - g - t.X4);
+     },
+     4},
     {[](const TDeTerms& t) { return t.x + t.F * (t.X1 + t.X2 - t.x - t.X3); },
-     [](const TDeTerms& t) { const double g = Pull(t, t.x); return g + t.F * (t.X1 + t.X2 - g - t.X3); }, 3},
+     [](const TDeTerms& t) {
+       const double g = Pull(t, t.x);
+       return g + t.F * (t.X1 + t.X2 - g - t.X3);
+     },
+     3},
     {[](const TDeTerms& t) { return t.B + t.F * (t.X1 - (t.X2 + t.x) / 2); },
      [](const TDeTerms& t) { return Pull(t, t.X1) + t.F * (t.X1 - (t.X2 + t.x) / 2); }, 2},
 };
@@ -106,15 +122,30 @@ void StepDifferentialEvolution(TEngineState& S, TSearchSettings& Set) {
       if (x == B) x = RandomValue(S, i, d);
       double v;
       if (RandomReal(g) <= Set.CrossoverRate) {
-        TDeTerms t{B, x, S.Population[a][d], S.Population[b][d], c >= 0 ? S.Population[c][d] : 0,
-                   e >= 0 ? S.Population[e][d] : 0, Set.MutationRate};
+        TDeTerms t{B,
+                   x,
+                   S.Population[a][d],
+                   S.Population[b][d],
+                   c >= 0 ? S.Population[c][d] : 0,
+                   e >= 0 ? S.Population[e][d] : 0,
+                   Set.MutationRate};
         v = formula(t);
       } else {
         switch (Set.DeRoute) {
-          case 1: v = B + RandomReal(g) * (B - x); break;
-          case 2: { const double r = RandomReal(g); v = (1 - r) * x + r * B; break; }
-          case 3: v = RandomReal(g) >= 0.5 ? B : x; break;
-          default: v = x; break;
+          case 1:
+            v = B + RandomReal(g) * (B - x);
+            break;
+          case 2: {
+            const double r = RandomReal(g);
+            v = (1 - r) * x + r * B;
+            break;
+          }
+          case 3:
+            v = RandomReal(g) >= 0.5 ? B : x;
+            break;
+          default:
+            v = x;
+            break;
         }
       }
       trial[d] = RepairValue(S, i, d, v);

@@ -16,7 +16,9 @@ using namespace modeltools;
 
 namespace {
 
-bool IsIndexChar(char c) { return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'a' && c <= 'z'); }
+bool IsIndexChar(char c) {
+  return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'a' && c <= 'z');
+}
 
 // Position of the first "sum(" / "prod(" that starts a word, or npos.
 size_t FindForm(const std::string& text, const std::string& word, size_t from = 0) {
@@ -32,8 +34,10 @@ size_t FindForm(const std::string& text, const std::string& word, size_t from = 
 size_t MatchingBracket(const std::string& text, size_t open) {
   int depth = 0;
   for (size_t i = open; i < text.size(); ++i) {
-    if (text[i] == '(') ++depth;
-    else if (text[i] == ')' && --depth == 0) return i;
+    if (text[i] == '(')
+      ++depth;
+    else if (text[i] == ')' && --depth == 0)
+      return i;
   }
   return std::string::npos;
 }
@@ -101,7 +105,8 @@ std::string ExpandForm(const std::string& text, int kind, size_t budget) {
   head = text.substr(0, start);
   std::string spec = text.substr(open + 1, close - open - 1);
   size_t eq = spec.find('='), colon = spec.find(':');
-  if (eq == std::string::npos || colon == std::string::npos || colon < eq) throw Exception("Wrong index form");
+  if (eq == std::string::npos || colon == std::string::npos || colon < eq)
+    throw Exception("Wrong index form");
   std::string index = Lower(RemoveBlanks(spec.substr(0, eq)));
   if (index.empty()) throw Exception("Wrong index form");
   double a = std::round(EvaluateIndex(spec.substr(eq + 1, colon - eq - 1)));
@@ -177,7 +182,9 @@ bool ParseConstraint(TEngineState& S, TFitHost& Host, const std::string& Text) {
       if (at != std::string::npos) {
         std::string l = t.substr(0, at), r = t.substr(at + op.size());
         std::string d = l + "-(" + r + ")";
-        std::string g = (op == "<=" || op == "<") ? d : (op == "<>") ? "-abs(" + d + ")" : "-(" + d + ")";
+        std::string g = (op == "<=" || op == "<") ? d
+                        : (op == "<>")            ? "-abs(" + d + ")"
+                                                  : "-(" + d + ")";
         S.ConstraintTexts.push_back(g);
         S.ConstraintNonStrict.push_back(op == "<=" || op == ">=");
         S.ConstraintCount = static_cast<int>(S.ConstraintTexts.size());
@@ -191,7 +198,8 @@ bool ParseConstraint(TEngineState& S, TFitHost& Host, const std::string& Text) {
         size_t eq = o.find('=', from);
         if (eq == std::string::npos) break;
         size_t close = o.find(')', eq);
-        std::string following = o.substr(eq + 1, close == std::string::npos ? std::string::npos : close - eq - 1);
+        std::string following =
+            o.substr(eq + 1, close == std::string::npos ? std::string::npos : close - eq - 1);
         if (following.find(':') == std::string::npos) {
           o = o.substr(0, eq) + "-(" + o.substr(eq + 1) + ")";
           break;
@@ -298,7 +306,8 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
       try {
         t = Flatten(ExpandAll(Lower(t), 1 << 20));
       } catch (const std::exception&) {
-        Host.ShowMessage(mtInformation, "Wrong defination of function expression \"" + original + "\"!");
+        Host.ShowMessage(mtInformation,
+                         "Wrong defination of function expression \"" + original + "\"!");
         return false;
       }
     }
@@ -310,8 +319,8 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
       for (const auto& t : *texts)
         if (Lower(t).find(name) != std::string::npos) found = true;
     if (!found) {
-      Host.ShowMessage(mtInformation,
-                       "Parameter of \"" + S.ParameterNames[p] + "\" declared, but not found in equation expression!");
+      Host.ShowMessage(mtInformation, "Parameter of \"" + S.ParameterNames[p] +
+                                          "\" declared, but not found in equation expression!");
       return false;
     }
   }

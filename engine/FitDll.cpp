@@ -111,17 +111,19 @@ void OnFault(int sig, siginfo_t* info, void* context) {
   // Signals sent by a process (kill, raise) are not faults of the model,
   // and a fault on the fault stack is one of the raise itself: neither can
   // be turned into an exception.
-  if (info->si_code <= 0 || (faultSp <= call->FaultStackTop && faultSp + kFaultStackSize > call->FaultStackTop)) {
+  if (info->si_code <= 0 ||
+      (faultSp <= call->FaultStackTop && faultSp + kFaultStackSize > call->FaultStackTop)) {
     ChainFault(sig, info, context);
     return;
   }
   const uintptr_t addr = reinterpret_cast<uintptr_t>(info->si_addr);
-  const bool stackEnd = sig != SIGFPE && addr + kStackFaultReach > faultSp && addr < faultSp + kStackFaultReach;
+  const bool stackEnd =
+      sig != SIGFPE && addr + kStackFaultReach > faultSp && addr < faultSp + kStackFaultReach;
   const uintptr_t code = sig == SIGFPE ? 1 : stackEnd ? 3 : 2;
 #if defined(__x86_64__)
   uintptr_t sp = call->FaultStackTop;
   sp -= sizeof(uintptr_t);
-  *reinterpret_cast<uintptr_t*>(sp) = pc;          // return address
+  *reinterpret_cast<uintptr_t*>(sp) = pc;  // return address
   uc->uc_mcontext.gregs[REG_RSP] = static_cast<greg_t>(sp);
   uc->uc_mcontext.gregs[REG_RDI] = static_cast<greg_t>(code);
   uc->uc_mcontext.gregs[REG_RIP] = static_cast<greg_t>(call->FaultEntry);
@@ -238,8 +240,8 @@ bool TFitDll::Load(const std::string& Path, std::string& Error) {
   // engine states never see each other's data, and a library file replaced
   // or damaged later does not touch a loaded one.
   static int loads = 0;
-  const fs::path copy = fs::path(Path).parent_path() /
-                        (".load-" + std::to_string(::getpid()) + "-" + std::to_string(++loads) + ".so");
+  const fs::path copy = fs::path(Path).parent_path() / (".load-" + std::to_string(::getpid()) +
+                                                        "-" + std::to_string(++loads) + ".so");
   std::error_code ec;
   fs::copy_file(Path, copy, fs::copy_options::overwrite_existing, ec);
   if (ec) {
@@ -280,8 +282,9 @@ bool TFitDll::Load(const std::string& Path, std::string& Error) {
   return true;
 }
 
-bool TFitDll::Setup(const Integer1Array& Rows, const Double3Array& XData, const Double2Array& VCData, int Inputs,
-                    int VarConstants, int Outputs, int Params, std::string& Error) {
+bool TFitDll::Setup(const Integer1Array& Rows, const Double3Array& XData,
+                    const Double2Array& VCData, int Inputs, int VarConstants, int Outputs,
+                    int Params, std::string& Error) {
   FReady = false;
   if (!FHandle) {
     Error = "No library loaded.";
@@ -292,12 +295,14 @@ bool TFitDll::Setup(const Integer1Array& Rows, const Double3Array& XData, const 
   for (int f = 0; f < files; ++f) {
     for (int i = 0; i < Inputs; ++i)
       for (int r = 0; r < Rows[f]; ++r) {
-        const bool have = f < static_cast<int>(XData.size()) && i < static_cast<int>(XData[f].size()) &&
+        const bool have = f < static_cast<int>(XData.size()) &&
+                          i < static_cast<int>(XData[f].size()) &&
                           r < static_cast<int>(XData[f][i].size());
         x.push_back(have ? XData[f][i][r] : 0.0);
       }
     for (int c = 0; c < VarConstants; ++c) {
-      const bool have = f < static_cast<int>(VCData.size()) && c < static_cast<int>(VCData[f].size());
+      const bool have =
+          f < static_cast<int>(VCData.size()) && c < static_cast<int>(VCData[f].size());
       vc.push_back(have ? VCData[f][c] : 0.0);
     }
   }

@@ -44,15 +44,15 @@
 namespace qv {
 
 enum class TFitDllStatus {
-  Ok,            // outputs written
-  Exception,     // the library raised (message in Error)
-  FloatFault,    // division by zero, invalid operation or overflow
-  NotFinite,     // an output is NaN or infinite
-  NotReady,      // no library loaded or no data set up
+  Ok,          // outputs written
+  Exception,   // the library raised (message in Error)
+  FloatFault,  // division by zero, invalid operation or overflow
+  NotFinite,   // an output is NaN or infinite
+  NotReady,    // no library loaded or no data set up
 };
 
 class TFitDll {
-public:
+ public:
   TFitDll() = default;
   ~TFitDll();
   TFitDll(const TFitDll&) = delete;
@@ -69,8 +69,8 @@ public:
 
   // Copies the run's data into the library: Rows[f] rows per data set,
   // XData[f][input][row], VCData[f][var-constant] (missing values are 0).
-  bool Setup(const Integer1Array& Rows, const Double3Array& XData, const Double2Array& VCData, int Inputs,
-             int VarConstants, int Outputs, int Params, std::string& Error);
+  bool Setup(const Integer1Array& Rows, const Double3Array& XData, const Double2Array& VCData,
+             int Inputs, int VarConstants, int Outputs, int Params, std::string& Error);
 
   // Runs the model for data set File with Params (Params() values). On Ok,
   // Y[o][r] holds output o of row r (Y is resized when too small; rows past
@@ -80,7 +80,7 @@ public:
 
   int Params() const { return FParams; }
 
-private:
+ private:
   using TSetupFn = int (*)(int, int, int, int, int, const int32_t*, const double*, const double*);
   using TRunFn = int (*)(int, const double*, double*, char*, int);
 

@@ -16,7 +16,7 @@ class TFitSettings;
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
 class TFitHost {
-public:
+ public:
   virtual ~TFitHost() = default;
 
   // The window's setting controls. The engine reads them and writes a few back.

@@ -14,14 +14,22 @@ namespace qv {
 void StepAlgorithm(TEngineState& S, TSearchSettings& Set) {
   switch (S.Algorithm) {
     case alGenetic:
-      if (S.EncodeDecode) StepGeneticEncoded(S, Set, Set.RankSum);
-      else StepGeneticReal(S, Set, Set.RankSum);
+      if (S.EncodeDecode)
+        StepGeneticEncoded(S, Set, Set.RankSum);
+      else
+        StepGeneticReal(S, Set, Set.RankSum);
       break;
-    case alParticleSwarm: StepParticleSwarm(S, Set); break;
-    case alDifferentialEvolution: StepDifferentialEvolution(S, Set); break;
+    case alParticleSwarm:
+      StepParticleSwarm(S, Set);
+      break;
+    case alDifferentialEvolution:
+      StepDifferentialEvolution(S, Set);
+      break;
     default:
-      if (S.ModelMode == 1) StepZedovevOpt(S, Set);
-      else StepZedovevFit(S, Set);
+      if (S.ModelMode == 1)
+        StepZedovevOpt(S, Set);
+      else
+        StepZedovevFit(S, Set);
       break;
   }
 }
@@ -53,9 +61,12 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearch
     StepAlgorithm(S, Set);
 
     int code = -1;
-    if (Set.StopCriterion == crMaxIterations && S.Iteration > Set.MaxIterations) code = scMaxIterations;
-    else if (Set.StopCriterion == crRMSE && S.BestFitnessRMSE < Set.TargetRMSE) code = scRMSEReached;
-    else if (Set.StopCriterion == crDC && S.BestFitnessDC > Set.TargetDC) code = scDCReached;
+    if (Set.StopCriterion == crMaxIterations && S.Iteration > Set.MaxIterations)
+      code = scMaxIterations;
+    else if (Set.StopCriterion == crRMSE && S.BestFitnessRMSE < Set.TargetRMSE)
+      code = scRMSEReached;
+    else if (Set.StopCriterion == crDC && S.BestFitnessDC > Set.TargetDC)
+      code = scDCReached;
     if (code >= 0) {
       Set.StopTime = TRunClock::now();
       S.StopCode = code;
@@ -81,9 +92,11 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearch
 
     ++S.Iteration;
 
-    if (Set.SaveResults && Logs.ResultsOpen() && S.Iteration > Set.ResultsSaveRate * Logs.ResultRecords) {
-      Logs.AppendResults(FormatFloat("0.0000", S.BestR) + "\t" + FormatFloat("0.0000", S.BestDC) + "\t" +
-                         FormatFloat("0.000000", S.BestSSE) + "\t" + FormatFloat("0.000000", S.BestRMSE));
+    if (Set.SaveResults && Logs.ResultsOpen() &&
+        S.Iteration > Set.ResultsSaveRate * Logs.ResultRecords) {
+      Logs.AppendResults(FormatFloat("0.0000", S.BestR) + "\t" + FormatFloat("0.0000", S.BestDC) +
+                         "\t" + FormatFloat("0.000000", S.BestSSE) + "\t" +
+                         FormatFloat("0.000000", S.BestRMSE));
       ++Logs.ResultRecords;
     }
     if (Set.SaveParameters && Logs.ParametersOpen() &&

@@ -10,7 +10,8 @@ namespace {
 using Items = std::vector<std::string>;
 
 const Items kSizes = {"10", "20", "30", "40", "50", "60", "80", "100"};
-const Items kRates = {"1", "10", "50", "100", "200", "300", "500", "1000", "1500", "2000", "3000", "5000"};
+const Items kRates = {"1",   "10",   "50",   "100",  "200",  "300",
+                      "500", "1000", "1500", "2000", "3000", "5000"};
 
 TSettingControl Edit(const std::string& name, const std::string& text) {
   TSettingControl c;
@@ -41,7 +42,8 @@ TSettingControl List(const std::string& name, const Items& items, int index) {
   return c;
 }
 
-TSettingControl Group(const std::string& name, const std::string& caption, const Items& items, int index) {
+TSettingControl Group(const std::string& name, const std::string& caption, const Items& items,
+                      int index) {
   TSettingControl c = List(name, items, index);
   c.Kind = TSettingKind::skRadioGroup;
   c.Caption = caption;
@@ -81,8 +83,10 @@ std::vector<TSettingControl> DefaultControls() {
       // Genetic algorithm
       Combo("PopulationBox2", kSizes, "20"),
       Combo("PCBox2", {"0.4", "0.5", "0.6", "0.7", "0.8", "0.9"}, "0.85"),
-      Combo("PMBox2", {"0.005", "0.01", "0.02", "0.03", "0.04", "0.05", "0.1", "0.2", "0.3", "0.4", "0.5", ""},
-            "0.01"),
+      Combo(
+          "PMBox2",
+          {"0.005", "0.01", "0.02", "0.03", "0.04", "0.05", "0.1", "0.2", "0.3", "0.4", "0.5", ""},
+          "0.01"),
       Group("BinCheckBox", "", {"Real-value Mode", "Encode-Decode Mode"}, 0),
       List("CTGroup2",
            {"1 - Uniform Crossover", "2 - One Point Crossover", "3 - Two Points Crossover",
@@ -105,12 +109,15 @@ std::vector<TSettingControl> DefaultControls() {
       // Particle swarm
       Combo("SizeBox", kSizes, "20"),
       List("ComboBox3",
-           {"1: V=W*V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X)", "2: V=(1-R1)*R2*V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X)",
+           {"1: V=W*V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X)",
+            "2: V=(1-R1)*R2*V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X)",
             "3: V=W*V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X)+R3*(Gbest-Xbest)",
             "4: V=R1*R2*R3*V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X)+R3*(Gbest-Xbest)",
-            "5: V=K*(V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X))", "6: V=K*(V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X)+R3*(Gbest-Xbest))"},
+            "5: V=K*(V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X))",
+            "6: V=K*(V+C1*R1*(Xbest-X)+C2*R2*(Gbest-X)+R3*(Gbest-Xbest))"},
            0),
-      Combo("InterBox", {"0", "0.01", "0.05", "0.1", "0.3", "0.5", "0.7", "1", "1.2", "1.3", "1.5"}, "0.1"),
+      Combo("InterBox", {"0", "0.01", "0.05", "0.1", "0.3", "0.5", "0.7", "1", "1.2", "1.3", "1.5"},
+            "0.1"),
       Combo("C1Box", {"1", "1.5", "1.9", "1.95", "2", "2.05", "2.1", "2.2", "2.5", "3"}, "2.05"),
       Combo("C2Box", {"0.1", "0.5", "1", "1.5", "2", "2.05", "2.1", "2.5", "3"}, "2.05"),
       Combo("NSizeBox", {"2", "4", "6", "8", "10", "15"}, "20"),
@@ -118,15 +125,18 @@ std::vector<TSettingControl> DefaultControls() {
       Combo("ComboBox6", {"1", "2", "3", "5", "8", "10", "15"}, "2"),
       // Differential evolution
       Combo("DESizeBox", kSizes, "20"),
-      Combo("PMBox3", {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9", "0.95"}, "0.85"),
+      Combo("PMBox3", {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9", "0.95"},
+            "0.85"),
       Combo("PCBox3", {"0.1", "0.2", "0.3", "0.4", "0.5", "0.6", "0.7", "0.8", "0.9"}, "0.7"),
       List("SchemeBox",
-           {"Schems 1 - Vi=X1+F(X2-X3)", "Schems 2 - Vi=Xi+F(Xbest+X1-Xi-X2)", "Schems 3 - Vi=X3+F(Xbest+X1-X2-X3)",
-            "Schems 4 - Vi=Xbest+F(Xbest+X1-X2-X3)", "Schems 5 - Vi=Xbest+F(X1-X2)", "Schems 6 - Vi=X1+F(Xbest-X2)",
+           {"Schems 1 - Vi=X1+F(X2-X3)", "Schems 2 - Vi=Xi+F(Xbest+X1-Xi-X2)",
+            "Schems 3 - Vi=X3+F(Xbest+X1-X2-X3)", "Schems 4 - Vi=Xbest+F(Xbest+X1-X2-X3)",
+            "Schems 5 - Vi=Xbest+F(X1-X2)", "Schems 6 - Vi=X1+F(Xbest-X2)",
             "Schems 7 - Vi=Xbest+F(X1+X2-X3-X4)", "Schems 8 - Vi=X3+F(X1+X2-X3-X4)",
             "Schems 9 - Vi=Xi+F(X1+X2-X3-Xi)", "Schems 10 - Vi=Xbest+F(X1-(X2+Xi)/2)"},
            0),
-      Group("DEGroup", "", {"Stardard DE (SDE)", "Quick DE (QDE)", "SDE+QDE", "Mix SDE and QDE"}, 0),
+      Group("DEGroup", "", {"Stardard DE (SDE)", "Quick DE (QDE)", "SDE+QDE", "Mix SDE and QDE"},
+            0),
       Group("DEOptionGroup", "", {"Standard Mutation", "Advance Mutation"}, 0),
       // Stop criterion, display and logs
       Radio("RB1", "Auto-detect", false),
@@ -134,7 +144,8 @@ std::vector<TSettingControl> DefaultControls() {
       Radio("RB3", "RMSE", false),
       Radio("RB4", "Determination Coef. (DC)", true),
       Combo("ComboBox1",
-            {"100", "500", "1000", "2000", "5000", "8000", "10000", "15000", "20000", "50000", "80000", "100000"},
+            {"100", "500", "1000", "2000", "5000", "8000", "10000", "15000", "20000", "50000",
+             "80000", "100000"},
             "100000"),
       Edit("SSEEdit", "0.001"),
       Edit("REdit", "0.99"),
@@ -190,8 +201,10 @@ void TFitSettings::SetItemIndex(const std::string& Name, int Index) {
   TSettingControl& c = Mutable(Name);
   if (Index < 0 || Index >= static_cast<int>(c.Items.size())) Index = -1;
   c.ItemIndex = Index;
-  if (Index >= 0) c.Text = c.Items[Index];
-  else if (c.Kind != TSettingKind::skComboBox && c.Kind != TSettingKind::skEdit) c.Text.clear();
+  if (Index >= 0)
+    c.Text = c.Items[Index];
+  else if (c.Kind != TSettingKind::skComboBox && c.Kind != TSettingKind::skEdit)
+    c.Text.clear();
 }
 
 bool TFitSettings::Checked(const std::string& Name) const { return Control(Name).Checked; }

@@ -26,16 +26,16 @@ enum class TSettingKind { skEdit, skComboBox, skListBox, skRadioGroup, skCheckBo
 struct TSettingControl {
   std::string Name;
   TSettingKind Kind = TSettingKind::skEdit;
-  std::string Caption;              // caption of radio groups, check boxes, radio buttons
-  std::vector<std::string> Items;   // choices of combo boxes and radio groups
+  std::string Caption;             // caption of radio groups, check boxes, radio buttons
+  std::vector<std::string> Items;  // choices of combo boxes and radio groups
   std::string Text;
   int ItemIndex = -1;
   bool Checked = false;
-  std::string Group;                // radio buttons: buttons of one group exclude each other
+  std::string Group;  // radio buttons: buttons of one group exclude each other
 };
 
 class TFitSettings {
-public:
+ public:
   TFitSettings();  // every control at its window default
 
   bool Has(const std::string& Name) const;
@@ -56,7 +56,7 @@ public:
   // Back to the window defaults.
   void Reset();
 
-private:
+ private:
   TSettingControl& Mutable(const std::string& Name);
   std::map<std::string, TSettingControl> FControls;
   std::vector<std::string> FOrder;

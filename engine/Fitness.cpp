@@ -1,10 +1,9 @@
 #include "engine/Fitness.h"
 
-#include "engine/ProgramMode.h"
-
 #include <cmath>
 
 #include "engine/ParseExpr.h"
+#include "engine/ProgramMode.h"
 #include "engine/RandomValues.h"
 #include "engine/SearchRandom.h"
 #include "platform/core/SysUtils.h"
@@ -89,7 +88,8 @@ int EvaluateRowsRaw(TEngineState& S, const TRowBinding& b, int from, double* cal
   shifted.resize(b.Columns.size());
   for (size_t i = 0; i < b.Columns.size(); ++i)
     shifted[i] = {b.Columns[i].Address, b.Columns[i].Values + from};
-  return from + S.Parser->EvaluateCompiledColumn(S.CompiledFunction, n, shifted.data(), count, calc + from);
+  return from + S.Parser->EvaluateCompiledColumn(S.CompiledFunction, n, shifted.data(), count,
+                                                 calc + from);
 }
 
 // The first row of [from, done) whose result is not a finite number, or done.
@@ -110,7 +110,8 @@ double Sqr(double x) { return x * x; }
 // The fitness of one candidate (a member or its trial) by the compiled
 // function. Trial: the first row that raises ends the loop and the member's
 // current fitness is returned, so the trial cannot win.
-double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Array& values, bool trial) {
+double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
+                         bool trial) {
   const int f = S.CurrentFile;
   const int o = S.CurrentOutput;
   const TRowBinding* bp;
@@ -121,7 +122,8 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
         tRun.Compiled != S.CompiledFunction) {
       BindRows(S, f, tRun.Binding);
       tRun.Stt = ObservedSquares(S, f, o, tRun.Binding.Rows);
-      tRun.File = f, tRun.Output = o, tRun.Function = S.CurrentFunction, tRun.Compiled = S.CompiledFunction;
+      tRun.File = f, tRun.Output = o, tRun.Function = S.CurrentFunction,
+      tRun.Compiled = S.CompiledFunction;
       tRun.Valid = true;
     }
     bp = &tRun.Binding;
@@ -202,8 +204,8 @@ void MeanMinMax(const Double1Array& v, int n, double& mean, double& mn, double& 
 
 TFitnessRunScope::TFitnessRunScope(const TEngineState& S) : TRunCacheScope(tRun, S) {}
 
-void CalcStatistics(const TEngineState& S, int f, int o, const Double3Array& Calc, double& SSE, double& RMSE,
-                    double& DC, double& R) {
+void CalcStatistics(const TEngineState& S, int f, int o, const Double3Array& Calc, double& SSE,
+                    double& RMSE, double& DC, double& R) {
   const Double1Array& T = S.TargetData[f][o];
   const Double1Array& C = Calc[f][o];
   const int n = f < static_cast<int>(S.PointCount.size()) ? S.PointCount[f] : 0;
@@ -263,8 +265,12 @@ double CalcRootMeanSquareError(const TEngineState& S, int o, const Double3Array&
   return n > 0 ? std::sqrt(sum / n) : 0;
 }
 
-double CalcDeterminationCoef(TEngineState& S, int o) { return CalcDeterminationCoef(S, o, S.Calculated, -1); }
-double CalcRootMeanSquareError(const TEngineState& S, int o) { return CalcRootMeanSquareError(S, o, S.Calculated); }
+double CalcDeterminationCoef(TEngineState& S, int o) {
+  return CalcDeterminationCoef(S, o, S.Calculated, -1);
+}
+double CalcRootMeanSquareError(const TEngineState& S, int o) {
+  return CalcRootMeanSquareError(S, o, S.Calculated);
+}
 
 double MemberFitnessByExpression(TEngineState& S, int Criterion, int m) {
   return ExpressionFitness(S, Criterion, m, S.Population[m], false);
@@ -304,11 +310,14 @@ void ComputeRelativeFitness(TEngineState& S, int Criterion, bool First) {
       S.RelativeFitness[m] = S.Fitness[m] == 0 ? 1 : (total > 0 ? (1 / S.Fitness[m]) / total : 0);
   } else {
     for (int m = 0; m < n; ++m) {
-      if (S.Fitness[m] != 1) total += 1 / (1 - S.Fitness[m]);
-      else if (First) total = 1;
+      if (S.Fitness[m] != 1)
+        total += 1 / (1 - S.Fitness[m]);
+      else if (First)
+        total = 1;
     }
     for (int m = 0; m < n; ++m)
-      S.RelativeFitness[m] = S.Fitness[m] == 1 ? 1 : (total > 0 ? (1 / (1 - S.Fitness[m])) / total : 0);
+      S.RelativeFitness[m] =
+          S.Fitness[m] == 1 ? 1 : (total > 0 ? (1 / (1 - S.Fitness[m])) / total : 0);
   }
 }
 
@@ -318,7 +327,8 @@ void EvaluatePopulation(TEngineState& S, TSearchSettings& Set, bool First) {
   S.BestStep.assign(S.DimCount, 0);
   bool improved = false;
   for (int m = 0; m < S.PopSize; ++m) {
-    if (!(S.Algorithm == alDifferentialEvolution && !First)) S.Fitness[m] = MemberFitness(S, crit, m);
+    if (!(S.Algorithm == alDifferentialEvolution && !First))
+      S.Fitness[m] = MemberFitness(S, crit, m);
     const double fit = S.Fitness[m];
     double& best = rmse ? S.BestFitnessRMSE : S.BestFitnessDC;
     const bool take = (First && m == 0) || (rmse ? fit < best : fit > best);
@@ -328,7 +338,8 @@ void EvaluatePopulation(TEngineState& S, TSearchSettings& Set, bool First) {
       if (!First) S.BestStep[d] = S.BestPosition[d] - S.Population[m][d];
       S.BestPosition[d] = S.Population[m][d];
       if (S.EncodeDecode && m < static_cast<int>(S.GeneStrings.size())) {
-        if (static_cast<int>(S.BestGeneStrings.size()) < S.DimCount) S.BestGeneStrings.resize(S.DimCount);
+        if (static_cast<int>(S.BestGeneStrings.size()) < S.DimCount)
+          S.BestGeneStrings.resize(S.DimCount);
         S.BestGeneStrings[d] = S.GeneStrings[m][d];
       }
     }
@@ -342,8 +353,8 @@ void EvaluatePopulation(TEngineState& S, TSearchSettings& Set, bool First) {
     UpdateBestStatistics(S);
   }
   // Neighbourhood bests: ring windows of NeighbourSize members from i on.
-  if ((S.Algorithm == alZedovev || S.Algorithm == alParticleSwarm) && S.NeighbourSize != S.PopSize &&
-      S.PopSize > 0) {
+  if ((S.Algorithm == alZedovev || S.Algorithm == alParticleSwarm) &&
+      S.NeighbourSize != S.PopSize && S.PopSize > 0) {
     for (int i = 0; i < S.PopSize; ++i) {
       if (First) {
         int at = i;
@@ -380,7 +391,8 @@ void UpdateBestStatistics(TEngineState& S) {
       const bool test = f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f];
       if (!test) ++fitted;
       for (int o = 0; o < outs; ++o) {
-        CalcStatistics(S, f, o, S.BestCalculated, S.FileSSE[f][o], S.FileRMSE[f][o], S.FileDC[f][o], S.FileR[f][o]);
+        CalcStatistics(S, f, o, S.BestCalculated, S.FileSSE[f][o], S.FileRMSE[f][o], S.FileDC[f][o],
+                       S.FileR[f][o]);
         if (test) continue;
         r += S.FileR[f][o], dc += S.FileDC[f][o], rmse += S.FileRMSE[f][o], sse += S.FileSSE[f][o];
       }
@@ -392,7 +404,8 @@ void UpdateBestStatistics(TEngineState& S) {
     S.BestSSE = sse;
     return;
   }
-  CalcStatistics(S, S.CurrentFile, S.CurrentOutput, S.BestCalculated, S.BestSSE, S.BestRMSE, S.BestDC, S.BestR);
+  CalcStatistics(S, S.CurrentFile, S.CurrentOutput, S.BestCalculated, S.BestSSE, S.BestRMSE,
+                 S.BestDC, S.BestR);
 }
 
 double RandomTestValue(TEngineState& S, int Try) {
@@ -412,7 +425,8 @@ bool CheckFunctionExpression(TEngineState& S, TFitHost& Host) {
     }
   }
   const std::string text = S.CurrentFunction < static_cast<int>(S.FunctionTexts.size())
-                               ? S.FunctionTexts[S.CurrentFunction] : std::string();
+                               ? S.FunctionTexts[S.CurrentFunction]
+                               : std::string();
   Host.ShowMessage(mtInformation, "Function string \"" + text + "\" is not correct!");
   return false;
 }
@@ -428,7 +442,8 @@ bool CheckEquationFunctions(TEngineState& S, TFitHost& Host) {
       }
     }
     if (!ok) {
-      Host.ShowMessage(mtInformation, "Function expression of \"" + S.ObjectiveTexts[i] + " is wrong!");
+      Host.ShowMessage(mtInformation,
+                       "Function expression of \"" + S.ObjectiveTexts[i] + " is wrong!");
       return false;
     }
   }

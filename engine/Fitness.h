@@ -44,7 +44,7 @@ double CalcRootMeanSquareError(const TEngineState& S, int o);
 // each message pump). Outside a scope nothing is kept. One per thread at a
 // time is in effect (the innermost); see engine/RunCache.h.
 class TFitnessRunScope : public TRunCacheScope {
-public:
+ public:
   explicit TFitnessRunScope(const TEngineState& S);
 };
 

@@ -14,7 +14,8 @@ namespace qv {
 
 using namespace modeltools;
 
-std::string ReplaceModelNames(const std::string& Text, const std::string& Name, const std::string& Replacement) {
+std::string ReplaceModelNames(const std::string& Text, const std::string& Name,
+                              const std::string& Replacement) {
   std::string text = Lower(Text);
   const std::string name = Lower(Name);
   if (name.empty()) return text;
@@ -105,7 +106,8 @@ void ReadFunction(TEngineState& S, const std::string& f) {
 
 std::string ResolveDataFileName(const TEngineState& S, const std::string& Name) {
   std::string name = TrimText(Name);
-  if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+  if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+    name = name.substr(1, name.size() - 2);
   std::filesystem::path p(name);
   if (p.is_relative() && !S.ModelFolder.empty()) p = std::filesystem::path(S.ModelFolder) / p;
   return p.string();
@@ -137,7 +139,8 @@ void SizeOutputArrays(TEngineState& S) {
     S.Calculated[f].assign(S.OutputCount, Double1Array(rows, 0.0));
     S.BestCalculated[f].assign(S.OutputCount, Double1Array(rows, 0.0));
   }
-  for (auto* a : {&S.TargetMean, &S.TargetMin, &S.TargetMax, &S.CalculatedMean, &S.CalculatedMin, &S.CalculatedMax})
+  for (auto* a : {&S.TargetMean, &S.TargetMin, &S.TargetMax, &S.CalculatedMean, &S.CalculatedMin,
+                  &S.CalculatedMax})
     a->assign(sets, Double1Array(S.OutputCount, 0.0));
 }
 
@@ -160,11 +163,12 @@ void ApplyExclusive(TEngineState& S, TFitHost& Host) {
 void ClearModelLists(TEngineState& S) {
   S.ModelTitle.clear();
   S.Exclusive = false;
-  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues, &S.FunctionTexts,
-                  &S.FunctionOutputs, &S.FunctionExpressions, &S.OutputNames, &S.InputNames, &S.VarConstantNames,
-                  &S.DataSetNames})
+  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues,
+                  &S.FunctionTexts, &S.FunctionOutputs, &S.FunctionExpressions, &S.OutputNames,
+                  &S.InputNames, &S.VarConstantNames, &S.DataSetNames})
     a->clear();
-  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh, &S.InitialValue})
+  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh,
+                  &S.InitialValue})
     a->clear();
   for (auto* a : {&S.HasLower, &S.HasUpper, &S.HasBound, &S.HasInitial, &S.HasRange, &S.IsInteger,
                   &S.IsVarParameter, &S.IsDataFile, &S.IsTestFile})
@@ -187,7 +191,8 @@ void SizeDataArrays(TEngineState& S, int Inputs) {
 
 bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   S.OutputCount = 1;
-  S.CurrentOutput = S.VariableCount = S.FunctionCount = S.ConstantCount = S.DataFileCount = S.CurrentFile = 0;
+  S.CurrentOutput = S.VariableCount = S.FunctionCount = S.ConstantCount = S.DataFileCount =
+      S.CurrentFile = 0;
   S.ParameterCount = S.VarParameterCount = S.VarConstantCount = S.ColumnCount = 0;
   S.FixedOutputIndex = -1;
   ClearModelLists(S);
@@ -221,7 +226,8 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
       if (!name.empty() && name.back() == ';') name.pop_back();
       name = TrimText(name);
       sets.push_back({true, ResolveDataFileName(S, name), i});
-      if (name.size() >= 2 && name.front() == '"' && name.back() == '"') name = name.substr(1, name.size() - 2);
+      if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+        name = name.substr(1, name.size() - 2);
       S.DataSetNames.push_back(name);
       S.IsDataFile.push_back(true);
       continue;
@@ -307,7 +313,8 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
     for (int r = 0; r < S.PointCount[f]; ++r) {
       S.ValuesRead = 0;
       bool reported = false;
-      if (!SplitDataRowChecked(S, Host, rows[f][r], 0, r, reported) || S.ValuesRead != S.VariableCount) {
+      if (!SplitDataRowChecked(S, Host, rows[f][r], 0, r, reported) ||
+          S.ValuesRead != S.VariableCount) {
         if (!reported) Host.ShowMessage(mtError, "Read data error!");
         return false;
       }

@@ -39,7 +39,8 @@ TGeneLayout MakeGeneLayout(double lower, double upper, int base, int decimals) {
   l.IntDigits = static_cast<int>(IntToBaseDigits(big, l.Base).size());
   l.DecimalCount = decimals < 0 ? 0 : decimals;
   if (l.DecimalCount > 0)
-    l.FracDigits = static_cast<int>(IntToBaseDigits(std::pow(10.0, l.DecimalCount) - 1, l.Base).size());
+    l.FracDigits =
+        static_cast<int>(IntToBaseDigits(std::pow(10.0, l.DecimalCount) - 1, l.Base).size());
   l.SignFree = lower < 0 && upper >= 0;
   return l;
 }

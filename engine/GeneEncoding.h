@@ -37,6 +37,7 @@ std::string EncodeGene(const TGeneLayout& layout, double value);
 double DecodeGene(const TGeneLayout& layout, const std::string& gene);
 // The gene with one position changed (never the "." and, unless the sign is
 // free, never the sign).
-std::string MutateGene(const TGeneLayout& layout, const std::string& gene, TRandomGenerator& random);
+std::string MutateGene(const TGeneLayout& layout, const std::string& gene,
+                       TRandomGenerator& random);
 
 }  // namespace qv

@@ -4,21 +4,20 @@
 // relative fitness (the best at the last position):
 //   0 top mate            X1 = the best sorted member, X2 = a random pool member
 //   1 absolute top mate   X1 = BestPosition, X2 = a random pool member
-//   2 tournament          each parent the best of t random pool candidates (t = 3, or 6 when T >= 11)
-//   3 roulette wheel      each parent by its share of the relative fitness
-//   4 rank                roulette on the shares (k + 1) / RankSum of the sorted positions
-//   5 random of 0-4       one of the above, drawn once per generation
-//   6 random              two random pool members
+//   2 tournament          each parent the best of t random pool candidates (t = 3, or 6 when T >=
+//   11) 3 roulette wheel      each parent by its share of the relative fitness 4 rank roulette on
+//   the shares (k + 1) / RankSum of the sorted positions 5 random of 0-4       one of the above,
+//   drawn once per generation 6 random              two random pool members
 // The pool is the whole population, or with truncation the T best members.
 //
 // Real-value crossover types (CTGroup2), per dimension with probability CR
 // (B the best, Xi the parents, C the child slot's current value):
-//   0 uniform        C1 = B + r (B + Xj - Xi - C1), C2 = B + r (B + Xi - Xj - C2), i, j random in {0, 1}
-//   1 one point      below the cut C1 = B + r (B - X1), C2 = B + r (B - X2); parents swap from the cut on
-//   2 two points     outside [lo, hi] C1 = B + r (B + X2 - X1 - C1), C2 = B + r (B + X1 - X2 - C2); swapped inside
-//   3 intermediate   C1 = B + a (B + X1 - X2 - C1), C2 = B + a (B + X2 - X1 - C2), a = r per dimension
-//   4 line           as 3 with a drawn once per pair
-//   5 random of 0-4  drawn once per pair
+//   0 uniform        C1 = B + r (B + Xj - Xi - C1), C2 = B + r (B + Xi - Xj - C2), i, j random in
+//   {0, 1} 1 one point      below the cut C1 = B + r (B - X1), C2 = B + r (B - X2); parents swap
+//   from the cut on 2 two points     outside [lo, hi] C1 = B + r (B + X2 - X1 - C1), C2 = B + r (B
+//   + X1 - X2 - C2); swapped inside 3 intermediate   C1 = B + a (B + X1 - X2 - C1), C2 = B + a (B +
+//   X2 - X1 - C2), a = r per dimension 4 line           as 3 with a drawn once per pair 5 random of
+//   0-4  drawn once per pair
 // Encode-decode crossover types (CTGroup3) work on the gene characters:
 //   0 uniform, 1 one point, 2 two points, 3 random of 0-2.
 #include <algorithm>
@@ -62,7 +61,7 @@ struct TSelection {
   int Kept = 0;               // K0: positions below it are outside the pool
   int Truncated = 0;          // T
   bool Truncation = false;
-  double Excluded = 0;        // q: the share of the excluded part
+  double Excluded = 0;  // q: the share of the excluded part
 };
 
 TSelection Select(TEngineState& S, TSearchSettings& Set, int rankSum) {
@@ -74,7 +73,8 @@ TSelection Select(TEngineState& S, TSearchSettings& Set, int rankSum) {
   for (int k = 0; k < n; ++k) sel.Rank[k] = k + 1;
   SortByFitness(S.RelativeFitness, sel.Rank, 0, n - 1);
   if (sel.Type == 4)
-    for (int k = 0; k < n; ++k) S.RelativeFitness[k] = static_cast<double>(k + 1) / (rankSum > 0 ? rankSum : 1);
+    for (int k = 0; k < n; ++k)
+      S.RelativeFitness[k] = static_cast<double>(k + 1) / (rankSum > 0 ? rankSum : 1);
   sel.Share = S.RelativeFitness;
   sel.Truncation = Set.Truncation;
   // The truncated count is clamped to [1, n] so the pool is never empty.
@@ -275,15 +275,18 @@ void StepGeneticEncoded(TEngineState& S, TSearchSettings& Set, int rankSum) {
       std::string k1 = a, k2 = b;
       if (c == 0) {
         for (int pos = 0; pos < len; ++pos) {
-          if (R(S) < 0.25) k1[pos] = a[pos], k2[pos] = b[pos];
-          else k1[pos] = b[pos], k2[pos] = a[pos];
+          if (R(S) < 0.25)
+            k1[pos] = a[pos], k2[pos] = b[pos];
+          else
+            k1[pos] = b[pos], k2[pos] = a[pos];
         }
       } else if (c == 1) {
         const int cut = RI(S, len);
         for (int pos = cut; pos < len; ++pos) k1[pos] = b[pos], k2[pos] = a[pos];
       } else {
         const int u = RI(S, len), v = RI(S, len);
-        for (int pos = std::min(u, v); pos <= std::max(u, v) && pos < len; ++pos) k1[pos] = b[pos], k2[pos] = a[pos];
+        for (int pos = std::min(u, v); pos <= std::max(u, v) && pos < len; ++pos)
+          k1[pos] = b[pos], k2[pos] = a[pos];
       }
       S.GeneStrings[c1][d] = k1;
       S.GeneStrings[c2][d] = k2;

@@ -52,7 +52,8 @@ bool ReadConstantList(TEngineState& State, TFitHost& Host, const std::string& Te
 bool ReadVarConstantList(TEngineState& State, TFitHost& Host, const std::string& Text);
 // Splits one data row into DataColumns[CurrentFile][Column..][Row]; false when
 // a field is not a number (no message: the caller reports).
-bool SplitDataRow(TEngineState& State, TFitHost& Host, const std::string& Text, int Column, int Row);
+bool SplitDataRow(TEngineState& State, TFitHost& Host, const std::string& Text, int Column,
+                  int Row);
 
 // ---- After a successful parse -----------------------------------------------
 // Splits DataColumns into InputData and TargetData (+ target statistics).

@@ -25,7 +25,8 @@ bool ReadVariableDefinition(TEngineState& S, TFitHost& Host, const std::string& 
   if (b != std::string::npos) {
     name = TrimText(text.substr(0, b));
     size_t e = text.find(']', b);
-    std::string mark = Lower(TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
+    std::string mark =
+        Lower(TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
     output = mark == "output";
   }
   if (name.empty()) return true;  // an empty piece of the list ("x,,y") defines nothing
@@ -98,9 +99,11 @@ bool FamilyMembers(const std::string& text, std::vector<std::string>& members) {
     ranges.push_back({ia, ib});
   }
   if (ranges.size() == 1) {
-    for (long a = ranges[0].first; a <= ranges[0].second; ++a) members.push_back(base + std::to_string(a));
+    for (long a = ranges[0].first; a <= ranges[0].second; ++a)
+      members.push_back(base + std::to_string(a));
   } else {
-    if ((ranges[0].second - ranges[0].first + 1) * (ranges[1].second - ranges[1].first + 1) > 10000) return false;
+    if ((ranges[0].second - ranges[0].first + 1) * (ranges[1].second - ranges[1].first + 1) > 10000)
+      return false;
     for (long a = ranges[0].first; a <= ranges[0].second; ++a)
       for (long b = ranges[1].first; b <= ranges[1].second; ++b)
         members.push_back(base + std::to_string(a) + std::to_string(b));
@@ -111,7 +114,8 @@ bool FamilyMembers(const std::string& text, std::vector<std::string>& members) {
 bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string& Text, int kind) {
   const std::string text = TrimText(Text);
   const std::string kindName = kind == 1 ? "VarParameter" : "Parameter";
-  const std::string rangeError = "Wrong defination of parameter value range for " + Quoted(text) + "!";
+  const std::string rangeError =
+      "Wrong defination of parameter value range for " + Quoted(text) + "!";
   TParameterShape p;
 
   std::string head = text;
@@ -134,7 +138,8 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
     size_t boundAt = 0;
     if (commas >= 3) {
       if (fields[0].empty() || fields[1].empty() || (fields[2].empty() && fields[3].empty()) ||
-          !TryValue(fields[0], p.RangeLow) || !TryValue(fields[1], p.RangeHigh) || p.RangeLow > p.RangeHigh) {
+          !TryValue(fields[0], p.RangeLow) || !TryValue(fields[1], p.RangeHigh) ||
+          p.RangeLow > p.RangeHigh) {
         Host.ShowMessage(mtInformation, rangeError);
         return false;
       }
@@ -181,7 +186,8 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
     name = TrimText(head.substr(0, eq));
     p.HasInitial = true;
     if (!TryValue(head.substr(eq + 1), p.Initial)) {
-      Host.ShowMessage(mtInformation, "Wrong defination on \"" + kindName + "\" " + name + " initial value!");
+      Host.ShowMessage(mtInformation,
+                       "Wrong defination on \"" + kindName + "\" " + name + " initial value!");
       return false;
     }
   }
@@ -203,22 +209,28 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
   std::unordered_set<std::string> earlier(S.ParameterNames.begin(), S.ParameterNames.end());
   for (const auto& member : members) {
     if (p.HasInitial && p.HasRange && (p.Initial < p.RangeLow || p.Initial > p.RangeHigh)) {
-      Host.ShowMessage(mtInformation, "Initial parameter value of " + Quoted(member) + "is out of initial ranges!");
+      Host.ShowMessage(mtInformation, "Initial parameter value of " + Quoted(member) +
+                                          "is out of initial ranges!");
       return false;
     }
-    if (p.HasRange && ((p.HasLower && p.RangeLow < p.Lower) || (p.HasUpper && p.RangeHigh > p.Upper))) {
-      Host.ShowMessage(mtInformation, "Initial parameter ranges is out of parameter ranges for " + Quoted(member) + "!");
+    if (p.HasRange &&
+        ((p.HasLower && p.RangeLow < p.Lower) || (p.HasUpper && p.RangeHigh > p.Upper))) {
+      Host.ShowMessage(mtInformation, "Initial parameter ranges is out of parameter ranges for " +
+                                          Quoted(member) + "!");
       return false;
     }
-    if (p.HasInitial && ((p.HasLower && p.Initial < p.Lower) || (p.HasUpper && p.Initial > p.Upper))) {
-      Host.ShowMessage(mtInformation, "Initial parameter value of " + Quoted(member) + "is out of the parameter range!");
+    if (p.HasInitial &&
+        ((p.HasLower && p.Initial < p.Lower) || (p.HasUpper && p.Initial > p.Upper))) {
+      Host.ShowMessage(mtInformation, "Initial parameter value of " + Quoted(member) +
+                                          "is out of the parameter range!");
       return false;
     }
     if (S.EncodeDecode && !(p.HasLower && p.HasUpper)) {
-      Host.ShowMessage(mtInformation,
-                       "Wrong defination for " + member +
-                           ", no range values defined!\r(you have to specify bound values for all parameter in "
-                           "encode/decode mode of GA)");
+      Host.ShowMessage(
+          mtInformation,
+          "Wrong defination for " + member +
+              ", no range values defined!\r(you have to specify bound values for all parameter in "
+              "encode/decode mode of GA)");
       return false;
     }
     // Members of a family are checked like single names: two parameters of
@@ -240,8 +252,9 @@ bool ReadConstantValues(TEngineState& S, TFitHost& Host, const std::string& text
   size_t eq = text.find('=');
   size_t lb = text.find('['), rb = text.rfind(']');
   if (open == std::string::npos || colon == std::string::npos || close == std::string::npos ||
-      eq == std::string::npos || lb == std::string::npos || rb == std::string::npos || !(open < colon) ||
-      !(colon < close) || !(close < eq) || !(eq < lb) || !(lb < rb) || TrimText(text.substr(close + 1, eq - close - 1)) != "" ||
+      eq == std::string::npos || lb == std::string::npos || rb == std::string::npos ||
+      !(open < colon) || !(colon < close) || !(close < eq) || !(eq < lb) || !(lb < rb) ||
+      TrimText(text.substr(close + 1, eq - close - 1)) != "" ||
       TrimText(text.substr(eq + 1, lb - eq - 1)) != "") {
     Host.ShowMessage(mtInformation, error);
     return false;
@@ -249,8 +262,8 @@ bool ReadConstantValues(TEngineState& S, TFitHost& Host, const std::string& text
   std::string name = TrimText(text.substr(0, open));
   double a = 0, b = 0;
   if (name.empty() || !TryValue(text.substr(open + 1, colon - open - 1), a) ||
-      !TryValue(text.substr(colon + 1, close - colon - 1), b) || a != std::floor(a) || b != std::floor(b) ||
-      std::fabs(a) > 1e6 || std::fabs(b) > 1e6) {
+      !TryValue(text.substr(colon + 1, close - colon - 1), b) || a != std::floor(a) ||
+      b != std::floor(b) || std::fabs(a) > 1e6 || std::fabs(b) > 1e6) {
     Host.ShowMessage(mtInformation, error);
     return false;
   }
@@ -309,8 +322,9 @@ bool ReadVarConstantDefinition(TEngineState& S, TFitHost& Host, const std::strin
   std::string name = text.substr(0, lb);
   const std::vector<std::string> values = SplitAtCommas(text.substr(lb + 1, rb - lb - 1));
   if (static_cast<int>(values.size()) < S.DataFileCount) {
-    Host.ShowMessage(mtInformation, "Wrong defination of VarConstant values for " + Quoted(text) + "!\nnumber of " +
-                                        Quoted(name) + "value is different wiht file number");
+    Host.ShowMessage(mtInformation, "Wrong defination of VarConstant values for " + Quoted(text) +
+                                        "!\nnumber of " + Quoted(name) +
+                                        "value is different wiht file number");
     return false;
   }
   std::vector<double> numbers;
@@ -343,7 +357,8 @@ bool ReadVariableList(TEngineState& State, TFitHost& Host, const std::string& Te
   size_t start = 0;
   while (true) {
     const size_t comma = Text.find(',', start);
-    const std::string piece = Text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::string piece =
+        Text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     if (!ReadVariableDefinition(State, Host, piece)) return false;
     if (comma == std::string::npos) return true;
     start = comma + 1;
@@ -386,7 +401,8 @@ bool ReadVarConstantList(TEngineState& State, TFitHost& Host, const std::string&
   size_t start = 0;
   while (start < text.size()) {
     size_t sep = text.find("],", start);
-    std::string piece = sep == std::string::npos ? text.substr(start) : text.substr(start, sep - start + 1);
+    std::string piece =
+        sep == std::string::npos ? text.substr(start) : text.substr(start, sep - start + 1);
     start = sep == std::string::npos ? text.size() : sep + 2;
     size_t lb = piece.find('['), rb = piece.rfind(']');
     if (lb == std::string::npos || rb == std::string::npos || rb < lb || lb == 0) {
@@ -424,7 +440,8 @@ int CountFields(std::string text) {
 }
 
 void StoreValue(TEngineState& S, int column, int row, double v) {
-  if (S.CurrentFile >= static_cast<int>(S.DataColumns.size())) S.DataColumns.resize(S.CurrentFile + 1);
+  if (S.CurrentFile >= static_cast<int>(S.DataColumns.size()))
+    S.DataColumns.resize(S.CurrentFile + 1);
   Double2Array& set = S.DataColumns[S.CurrentFile];
   if (column >= static_cast<int>(set.size())) set.resize(column + 1);
   Double1Array& col = set[column];
@@ -434,8 +451,8 @@ void StoreValue(TEngineState& S, int column, int row, double v) {
 
 }  // namespace
 
-bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column, int Row,
-                         bool& Reported) {
+bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column,
+                         int Row, bool& Reported) {
   Reported = false;
   std::string text = TrimText(Text);
   if (Column == 0 && State.ColumnCount == 0) {
@@ -459,7 +476,8 @@ bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string&
   return true;
 }
 
-bool SplitDataRow(TEngineState& State, TFitHost& Host, const std::string& Text, int Column, int Row) {
+bool SplitDataRow(TEngineState& State, TFitHost& Host, const std::string& Text, int Column,
+                  int Row) {
   bool reported = false;
   return SplitDataRowChecked(State, Host, Text, Column, Row, reported);
 }

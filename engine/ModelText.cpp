@@ -129,7 +129,8 @@ int ClassifyModel(const TEngineState& State) {
 }
 
 void ReadGeneSettings(TEngineState& State, TFitSettings& Settings) {
-  State.EncodeDecode = Settings.ItemIndex("RadioGroup2") == 1 && Settings.ItemIndex("BinCheckBox") == 1;
+  State.EncodeDecode =
+      Settings.ItemIndex("RadioGroup2") == 1 && Settings.ItemIndex("BinCheckBox") == 1;
   State.GeneBase = StrToIntDef(TrimText(Settings.Text("BinBox")), 10);
   if (State.EncodeDecode) {
     int decimals = StrToIntDef(TrimText(Settings.Text("ComboBox2")), 0);
@@ -149,9 +150,12 @@ bool ReadModel(TEngineState& State, TFitHost& Host, const std::vector<std::strin
   State.ModelMode = mode;
   ReadGeneSettings(State, Host.Settings());
   switch (mode) {
-    case 0: return ParseFunctionModel(State, Host);
-    case 1: return ParseEquationModel(State, Host);
-    default: return ParseProgramModel(State, Host);
+    case 0:
+      return ParseFunctionModel(State, Host);
+    case 1:
+      return ParseEquationModel(State, Host);
+    default:
+      return ParseProgramModel(State, Host);
   }
 }
 

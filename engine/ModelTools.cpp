@@ -22,7 +22,9 @@ std::string TrimText(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
 
 bool EndsWith(std::string_view s, std::string_view suffix) {
   return s.size() >= suffix.size() && s.substr(s.size() - suffix.size()) == suffix;
@@ -48,8 +50,8 @@ bool TryNumber(const std::string& s, double& value) {
   // Hexadecimal and other forms that the conversion routine may accept are
   // not plain decimal numbers of the model language.
   for (char c : t)
-    if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == 'e' || c == 'E' ||
-          c == FormatSettings().DecimalSeparator))
+    if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == 'e' ||
+          c == 'E' || c == FormatSettings().DecimalSeparator))
       return false;
   double v = 0;
   if (!TryStrToFloat(t, v)) return false;
@@ -82,7 +84,9 @@ bool IsDataLine(std::string_view line) {
   return l.size() == 4 || !IsWordChar(l[4]);
 }
 
-bool IsProgramStart(std::string_view line) { return StartsWith(Lower(TrimText(line)), "startprogram"); }
+bool IsProgramStart(std::string_view line) {
+  return StartsWith(Lower(TrimText(line)), "startprogram");
+}
 
 std::string Keyword(std::string_view line) {
   std::string t = TrimText(line);
@@ -116,10 +120,14 @@ std::vector<std::string> splitCommas(std::string_view s, bool topLevel) {
   std::string cur;
   for (char c : s) {
     if (topLevel) {
-      if (c == '(') ++round;
-      else if (c == ')') --round;
-      else if (c == '[') ++square;
-      else if (c == ']') --square;
+      if (c == '(')
+        ++round;
+      else if (c == ')')
+        --round;
+      else if (c == '[')
+        ++square;
+      else if (c == ']')
+        --square;
     }
     if (c == ',' && round <= 0 && square <= 0) {
       parts.push_back(cur);

@@ -50,8 +50,8 @@ std::vector<std::string> SplitAtCommas(std::string_view s);
 
 // SplitDataRow that also tells whether it has shown a message itself (the
 // column-count warning), so that the caller adds no second one.
-bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column, int Row,
-                         bool& Reported);
+bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column,
+                         int Row, bool& Reported);
 // A "datafile" name without surrounding double quotes, relative names
 // resolved against the model's folder.
 std::string ResolveDataFileName(const TEngineState& S, const std::string& Name);

@@ -14,7 +14,7 @@ namespace qv {
 
 // The base of every object a collection can hold and free.
 class TOObject {
-public:
+ public:
   TOObject() = default;
   TOObject(const TOObject&) = delete;
   TOObject& operator=(const TOObject&) = delete;
@@ -22,7 +22,7 @@ public:
 };
 
 class TOCollection {
-public:
+ public:
   explicit TOCollection(int capacity);
   TOCollection(const TOCollection&) = delete;
   TOCollection& operator=(const TOCollection&) = delete;
@@ -31,27 +31,27 @@ public:
   int Count() const { return static_cast<int>(FItems.size()); }
   TOObject* At(int index) const;
   TOObject* operator[](int index) const { return At(index); }
-  int Add(TOObject* item);                 // appends; returns the index
+  int Add(TOObject* item);  // appends; returns the index
   void AtInsert(int index, TOObject* item);
-  void AtDelete(int index);                // removes without freeing
-  void AtFree(int index);                  // removes and frees
-  void Remove(TOObject* item);             // removes (without freeing) when present
+  void AtDelete(int index);     // removes without freeing
+  void AtFree(int index);       // removes and frees
+  void Remove(TOObject* item);  // removes (without freeing) when present
   // Frees every item in index order (FreeItem), then empties the list.
   void Clear();
   // Empties the list without freeing anything.
   void DeleteAll() { FItems.clear(); }
 
-  virtual void FreeItem(TOObject* item);   // deletes the item
+  virtual void FreeItem(TOObject* item);      // deletes the item
   virtual int IndexOf(TOObject* item) const;  // plain identity search; -1 when absent
-  virtual void Insert(TOObject* item);     // appends
+  virtual void Insert(TOObject* item);        // appends
 
-protected:
+ protected:
   std::vector<TOObject*> FItems;
 };
 
 // A collection that never frees its items.
 class TNoOwnerCollection : public TOCollection {
-public:
+ public:
   using TOCollection::TOCollection;
   ~TNoOwnerCollection() override;
   void FreeItem(TOObject* item) override;  // does nothing
@@ -60,7 +60,7 @@ public:
 // An owning collection kept sorted by key. Compare and KeyOf define the
 // order; keys are opaque pointers (KeyOf returns the item itself here).
 class TSortedCollection : public TOCollection {
-public:
+ public:
   explicit TSortedCollection(int capacity);
   bool Duplicates = false;
 

@@ -28,12 +28,14 @@ void TakeBest(TEngineState& S, int m, double v, bool step) {
     if (step) S.BestStep[d] = S.BestPosition[d] - S.Population[m][d];
     S.BestPosition[d] = S.Population[m][d];
   }
-  if (S.EncodeDecode && m < static_cast<int>(S.GeneStrings.size())) S.BestGeneStrings = S.GeneStrings[m];
+  if (S.EncodeDecode && m < static_cast<int>(S.GeneStrings.size()))
+    S.BestGeneStrings = S.GeneStrings[m];
   S.BestFitnessRMSE = v;
 }
 
 void NeighbourBests(TEngineState& S, bool first) {
-  if (!(S.Algorithm == alZedovev || S.Algorithm == alParticleSwarm) || S.NeighbourSize == S.PopSize) return;
+  if (!(S.Algorithm == alZedovev || S.Algorithm == alParticleSwarm) || S.NeighbourSize == S.PopSize)
+    return;
   for (int i = 0; i < S.PopSize; ++i) {
     if (first) {
       int at = i;
@@ -48,7 +50,8 @@ void NeighbourBests(TEngineState& S, bool first) {
       int at = -1;
       for (int j = 0; j < S.NeighbourSize; ++j) {
         const int idx = (i + j) % S.PopSize;
-        if (S.RelativeFitness[idx] < S.NeighbourBestFitness[i]) S.NeighbourBestFitness[i] = S.RelativeFitness[idx], at = idx;
+        if (S.RelativeFitness[idx] < S.NeighbourBestFitness[i])
+          S.NeighbourBestFitness[i] = S.RelativeFitness[idx], at = idx;
       }
       if (at >= 0) S.NeighbourBestPosition[i] = S.Population[at];
     }
@@ -101,11 +104,12 @@ void LoadMember(TEngineState& S, const Double1Array& values) {
 
 void GeneticShares(TEngineState& S) {
   if (S.PopSize <= 0) return;
-  const double low =
-      std::min(0.0, *std::min_element(S.RelativeFitness.begin(), S.RelativeFitness.begin() + S.PopSize));
+  const double low = std::min(
+      0.0, *std::min_element(S.RelativeFitness.begin(), S.RelativeFitness.begin() + S.PopSize));
   double sum = 0;
   for (int m = 0; m < S.PopSize; ++m) sum += 1 / (0.001 + (S.RelativeFitness[m] - low));
-  for (int m = 0; m < S.PopSize; ++m) S.RelativeFitness[m] = (1 / (0.001 + (S.RelativeFitness[m] - low))) / sum;
+  for (int m = 0; m < S.PopSize; ++m)
+    S.RelativeFitness[m] = (1 / (0.001 + (S.RelativeFitness[m] - low))) / sum;
 }
 
 void RunOptimizeLoop(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs) {
@@ -128,8 +132,10 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSea
             S.PersonalBestFitness[m] = v;
             S.PersonalBestPosition[m] = S.Population[m];
           }
-          if (first && m == 0) TakeBest(S, 0, v, false);
-          else if (AcceptsValue(S, v, S.BestFitnessRMSE, S.ConstraintCount > 0 && Feasible(S))) TakeBest(S, m, v, true);
+          if (first && m == 0)
+            TakeBest(S, 0, v, false);
+          else if (AcceptsValue(S, v, S.BestFitnessRMSE, S.ConstraintCount > 0 && Feasible(S)))
+            TakeBest(S, m, v, true);
         }
         if (first) lastSeen = S.BestFitnessRMSE;
         if (S.Algorithm == alGenetic) GeneticShares(S);
@@ -144,7 +150,8 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSea
 
       ++S.Iteration;
       const double shown = S.Objective == 1 ? -S.BestFitnessRMSE : S.BestFitnessRMSE;
-      if (Set.SaveResults && Logs.ResultsOpen() && S.Iteration > Set.ResultsSaveRate * Logs.ResultRecords) {
+      if (Set.SaveResults && Logs.ResultsOpen() &&
+          S.Iteration > Set.ResultsSaveRate * Logs.ResultRecords) {
         Logs.AppendResults(FormatFloat("0.0000", shown));
         ++Logs.ResultRecords;
       }
@@ -154,8 +161,10 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSea
         ++S.DisplayRound;
       }
       int code = -1;
-      if (Set.StopCriterion == crMaxIterations && S.Iteration > Set.MaxIterations) code = scMaxIterations;
-      else if ((Set.StopCriterion == crRMSE || Set.StopCriterion == crDC) && S.BestFitnessRMSE <= Set.TargetRMSE)
+      if (Set.StopCriterion == crMaxIterations && S.Iteration > Set.MaxIterations)
+        code = scMaxIterations;
+      else if ((Set.StopCriterion == crRMSE || Set.StopCriterion == crDC) &&
+               S.BestFitnessRMSE <= Set.TargetRMSE)
         code = scRMSEReached;
       if (code >= 0) {
         Set.StopTime = TRunClock::now();

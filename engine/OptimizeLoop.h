@@ -20,7 +20,7 @@ namespace qv {
 class TSearchLogs;
 
 // Evaluations with the current parameter slots.
-double ObjectiveValue(TEngineState& S, int i);   // absolute value when no direction is set
+double ObjectiveValue(TEngineState& S, int i);  // absolute value when no direction is set
 double ConstraintValue(TEngineState& S, int i);
 bool ConstraintHolds(TEngineState& S, int i);
 // The member value of the current slots (FirstPass: the first evaluation of

@@ -36,7 +36,8 @@ void ExprValueBlock(double* result, const double* const* args, int count) {
 
 // ---- TExprWord ------------------------------------------------------------
 
-TExprWord::TExprWord(const std::string& name, TExprProc proc) : FName(LowerAscii(name)), FProc(proc) {}
+TExprWord::TExprWord(const std::string& name, TExprProc proc)
+    : FName(LowerAscii(name)), FProc(proc) {}
 TExprWord::~TExprWord() = default;
 bool TExprWord::IsOperator() const { return false; }
 std::string TExprWord::TextValue() const { return std::string(); }
@@ -62,7 +63,8 @@ TBooleanConstant::TBooleanConstant(const std::string& name, double value)
     : TDoubleConstant(name, value) {}
 int TBooleanConstant::ResultKind() const { return rkBoolean; }
 
-TGeneratedVariable::TGeneratedVariable(const std::string& name) : TDoubleConstant(name, std::string()) {}
+TGeneratedVariable::TGeneratedVariable(const std::string& name)
+    : TDoubleConstant(name, std::string()) {}
 bool TGeneratedVariable::IsVarying() const { return true; }
 int TGeneratedVariable::ResultKind() const { return FKind; }
 
@@ -114,12 +116,18 @@ int TBooleanFunction::ResultKind() const { return rkBoolean; }
 
 TLogicalStringOper::TLogicalStringOper(const std::string& op, TExprWord* left, TExprWord* right)
     : TExprWord(op, &StringCompareProc), FCode(0), FLeft(left), FRight(right) {
-  if (op == "=") FCode = 0;
-  else if (op == ">") FCode = 1;
-  else if (op == "<") FCode = 2;
-  else if (op == ">=") FCode = 3;
-  else if (op == "<=") FCode = 4;
-  else throw EParserException(op + " is not a valid string operand");
+  if (op == "=")
+    FCode = 0;
+  else if (op == ">")
+    FCode = 1;
+  else if (op == "<")
+    FCode = 2;
+  else if (op == ">=")
+    FCode = 3;
+  else if (op == "<=")
+    FCode = 4;
+  else
+    throw EParserException(op + " is not a valid string operand");
 }
 
 int TLogicalStringOper::ResultKind() const { return rkBoolean; }
@@ -131,11 +139,21 @@ double TLogicalStringOper::Compare() const {
   const int c = std::strcmp(a.c_str(), b.c_str());
   bool holds = false;
   switch (FCode) {
-    case 0: holds = c == 0; break;
-    case 1: holds = c > 0; break;
-    case 2: holds = c < 0; break;
-    case 3: holds = c >= 0; break;
-    default: holds = c <= 0; break;
+    case 0:
+      holds = c == 0;
+      break;
+    case 1:
+      holds = c > 0;
+      break;
+    case 2:
+      holds = c < 0;
+      break;
+    case 3:
+      holds = c >= 0;
+      break;
+    default:
+      holds = c <= 0;
+      break;
   }
   return holds ? 1.0 : 0.0;
 }

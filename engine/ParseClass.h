@@ -63,7 +63,7 @@ void ExprValueBlock(double* result, const double* const* args, int count);
 class TFunction;
 
 class TExprWord : public TOObject {
-public:
+ public:
   TExprWord(const std::string& name, TExprProc proc);
   ~TExprWord() override;
 
@@ -84,14 +84,14 @@ public:
   // and generated variables, string constants).
   bool IsValueLike() const { return FProc == &ExprValueProc; }
 
-protected:
+ protected:
   std::string FName;
   TExprProc FProc;
   TBlockProc FBlockProc = nullptr;
 };
 
 class TDoubleConstant : public TExprWord {
-public:
+ public:
   // Value from text with the locale's decimal separator (EConvertError when
   // it is not a number); an empty text gives the all-ones NaN.
   TDoubleConstant(const std::string& name, const std::string& valueText);
@@ -100,12 +100,12 @@ public:
   double Value() const { return FValue; }
   void SetValue(double value) { FValue = value; }
 
-protected:
+ protected:
   double FValue;
 };
 
 class TBooleanConstant : public TDoubleConstant {
-public:
+ public:
   TBooleanConstant(const std::string& name, double value);
   int ResultKind() const override;
 };
@@ -113,7 +113,7 @@ public:
 // A name that no word list entry matched when it was first read: a variable
 // of value NaN until something assigns it.
 class TGeneratedVariable : public TDoubleConstant {
-public:
+ public:
   explicit TGeneratedVariable(const std::string& name);
   std::string TextValue() const override { return FTextValue; }
   void SetTextValue(const std::string& text) { FTextValue = text; }
@@ -122,56 +122,56 @@ public:
   bool IsVarying() const override;
   int ResultKind() const override;
 
-private:
+ private:
   std::string FTextValue;
   uint8_t FKind = 0;
 };
 
 // A variable whose value is read from caller-owned storage at each evaluation.
 class TDoubleVariable : public TExprWord {
-public:
+ public:
   TDoubleVariable(const std::string& name, double* address);
   bool IsVarying() const override;
   double* ValueAddress() override { return FAddress; }
 
-private:
+ private:
   double* FAddress;
 };
 
 // A quoted text ('abc'); its value is the text without the quotes. As a
 // number it reads as NaN.
 class TStringConstant : public TExprWord {
-public:
+ public:
   explicit TStringConstant(const std::string& text);
   std::string TextValue() const override { return FValue; }
   int ResultKind() const override;
   double* ValueAddress() override { return &FNumber; }
 
-private:
+ private:
   std::string FValue;
   double FNumber;
 };
 
 class TLeftBracket : public TExprWord {
-public:
+ public:
   explicit TLeftBracket(const std::string& name);
   int ResultKind() const override;
 };
 
 class TRightBracket : public TExprWord {
-public:
+ public:
   explicit TRightBracket(const std::string& name);
   int ResultKind() const override;
 };
 
 class TComma : public TExprWord {
-public:
+ public:
   explicit TComma(const std::string& name);
   int ResultKind() const override;
 };
 
 class TFunction : public TExprWord {
-public:
+ public:
   // Raises EParserException "Too many arguments" above 4 arguments.
   TFunction(const std::string& name, int precedence, bool isOperator, int argumentCount,
             TExprProc proc);
@@ -181,7 +181,7 @@ public:
   int Precedence() const { return FPrecedence; }
   TFunction* AsFunction() override { return this; }
 
-protected:
+ protected:
   uint8_t FIsOperator;
   int32_t FPrecedence;
   int32_t FArgumentCount;
@@ -190,20 +190,20 @@ protected:
 // A function whose value may change between calls with equal arguments
 // (random numbers): never folded at compile time.
 class TVaryingFunction : public TFunction {
-public:
+ public:
   using TFunction::TFunction;
   bool IsVarying() const override;
 };
 
 class TBooleanFunction : public TFunction {
-public:
+ public:
   using TFunction::TFunction;
   int ResultKind() const override;
 };
 
 // An ordinal comparison of two string words: "=", ">", "<", ">=", "<=".
 class TLogicalStringOper : public TExprWord {
-public:
+ public:
   // Raises EParserException "<op> is not a valid string operand" for any
   // other operator text.
   TLogicalStringOper(const std::string& op, TExprWord* left, TExprWord* right);
@@ -214,7 +214,7 @@ public:
   // The comparison itself: 1 when the relation holds, else 0.
   double Compare() const;
 
-private:
+ private:
   uint8_t FCode;
   TExprWord* FLeft;
   TExprWord* FRight;
@@ -222,7 +222,7 @@ private:
 
 // Token and argument lists: never free their words.
 class TExprCollection : public TNoOwnerCollection {
-public:
+ public:
   using TNoOwnerCollection::TNoOwnerCollection;
   TExprWord* Word(int index) const { return static_cast<TExprWord*>(At(index)); }
 };
@@ -230,7 +230,7 @@ public:
 // The word list: owns its words, sorted by name (ordinal, case-sensitive;
 // names are stored in lower case).
 class TExpressList : public TSortedCollection {
-public:
+ public:
   using TSortedCollection::TSortedCollection;
   int Compare(const void* key1, const void* key2) const override;
   const void* KeyOf(TOObject* item) const override;  // the word's name (a std::string)

@@ -1,12 +1,12 @@
 #include "engine/ParseExpr.h"
 
-#include "platform/core/Random.h"
-
 #include <cfenv>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <utility>
+
+#include "platform/core/Random.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -143,7 +143,8 @@ double OpPower(double a, double b) {
   if (a == 0.0 && std::isgreater(b, 0.0)) return 0.0;
   if (std::trunc(b) == b && std::fabs(b) <= 2147483647.0)
     return IntPowerOf(a, static_cast<int64_t>(b));
-  return static_cast<double>(std::exp(static_cast<long double>(b) * std::log(static_cast<long double>(a))));
+  return static_cast<double>(
+      std::exp(static_cast<long double>(b) * std::log(static_cast<long double>(a))));
 }
 
 inline double OpNeg(double a) { return -a; }
@@ -254,7 +255,8 @@ double OpTrunc(double a) { return static_cast<double>(TruncInt(a)); }
 inline double OpLn(double a) { return std::log(a); }
 inline double OpLog10(double a) { return std::log10(a); }
 double OpLogN(double a, double b) {
-  return static_cast<double>(std::log(static_cast<long double>(b)) / std::log(static_cast<long double>(a)));
+  return static_cast<double>(std::log(static_cast<long double>(b)) /
+                             std::log(static_cast<long double>(a)));
 }
 inline double OpMax(double a, double b) { return a >= b ? a : b; }
 inline double OpMin(double a, double b) { return a <= b ? a : b; }
@@ -399,46 +401,56 @@ struct TFusedInstr {
 
 template <uint8_t Op>
 inline double FuOp(double a, double b) {
-  if constexpr (Op == kFuAdd) return a + b;
-  else if constexpr (Op == kFuSub) return a - b;
-  else if constexpr (Op == kFuMul) return a * b;
-  else return a / b;
+  if constexpr (Op == kFuAdd)
+    return a + b;
+  else if constexpr (Op == kFuSub)
+    return a - b;
+  else if constexpr (Op == kFuMul)
+    return a * b;
+  else
+    return a / b;
 }
 
 template <bool XS>
-QV_WIDE_LOOP void FuLoad(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+QV_WIDE_LOOP void FuLoad(double* __restrict a, const double* const* ptr, const uint16_t* args,
+                         int n) {
   const double* __restrict x = ptr[args[0]];
   const double xs = *x;
   for (int i = 0; i < n; ++i) a[i] = XS ? xs : x[i];
 }
 template <uint8_t Op2, bool XS, bool YS>
-QV_WIDE_LOOP void FuPair(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+QV_WIDE_LOOP void FuPair(double* __restrict a, const double* const* ptr, const uint16_t* args,
+                         int n) {
   const double* __restrict x = ptr[args[0]];
   const double* __restrict y = ptr[args[1]];
   const double xs = *x, ys = *y;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]);
 }
 template <uint8_t Op, bool XS>
-QV_WIDE_LOOP void FuAcc(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+QV_WIDE_LOOP void FuAcc(double* __restrict a, const double* const* ptr, const uint16_t* args,
+                        int n) {
   const double* __restrict x = ptr[args[0]];
   const double xs = *x;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(a[i], XS ? xs : x[i]);
 }
 template <uint8_t Op, bool XS>
-QV_WIDE_LOOP void FuRAcc(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+QV_WIDE_LOOP void FuRAcc(double* __restrict a, const double* const* ptr, const uint16_t* args,
+                         int n) {
   const double* __restrict x = ptr[args[0]];
   const double xs = *x;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(XS ? xs : x[i], a[i]);
 }
 template <uint8_t Op, uint8_t Op2, bool XS, bool YS>
-QV_WIDE_LOOP void FuTerm(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+QV_WIDE_LOOP void FuTerm(double* __restrict a, const double* const* ptr, const uint16_t* args,
+                         int n) {
   const double* __restrict x = ptr[args[0]];
   const double* __restrict y = ptr[args[1]];
   const double xs = *x, ys = *y;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(a[i], FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]));
 }
 template <uint8_t Op, uint8_t Op2, bool XS, bool YS>
-QV_WIDE_LOOP void FuRTerm(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+QV_WIDE_LOOP void FuRTerm(double* __restrict a, const double* const* ptr, const uint16_t* args,
+                          int n) {
   const double* __restrict x = ptr[args[0]];
   const double* __restrict y = ptr[args[1]];
   const double xs = *x, ys = *y;
@@ -511,7 +523,8 @@ void FuIfTerms(double* __restrict a, const double* const* ptr, const uint16_t* a
 // bit j of Sub makes term j a subtraction (unused for the first term of
 // Lead 2). Operands: [c,] then s_j, x_j for each term.
 template <int K, int Lead, unsigned Sub>
-QV_WIDE_LOOP void FuSum(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+QV_WIDE_LOOP void FuSum(double* __restrict a, const double* const* ptr, const uint16_t* args,
+                        int n) {
   typedef double V __attribute__((vector_size(32)));
   typedef double U __attribute__((vector_size(32), aligned(8)));
   constexpr int first = Lead == 1 ? 1 : 0;
@@ -525,9 +538,12 @@ QV_WIDE_LOOP void FuSum(double* __restrict a, const double* const* ptr, const ui
   int i = 0;
   for (; i + 4 <= n; i += 4) {
     V t;
-    if constexpr (Lead == 0) t = *reinterpret_cast<const U*>(a + i);
-    else if constexpr (Lead == 1) t = V{c, c, c, c};
-    else t = V{s[0], s[0], s[0], s[0]} * *reinterpret_cast<const U*>(x[0] + i);
+    if constexpr (Lead == 0)
+      t = *reinterpret_cast<const U*>(a + i);
+    else if constexpr (Lead == 1)
+      t = V{c, c, c, c};
+    else
+      t = V{s[0], s[0], s[0], s[0]} * *reinterpret_cast<const U*>(x[0] + i);
 #pragma GCC unroll 4
     for (int j = Lead == 2 ? 1 : 0; j < K; ++j) {
       const V p = V{s[j], s[j], s[j], s[j]} * *reinterpret_cast<const U*>(x[j] + i);
@@ -553,15 +569,21 @@ TFusedLoop PickSumOf(unsigned sub, std::index_sequence<Sub...>) {
 template <int Lead>
 TFusedLoop PickSumLead(int k, unsigned sub) {
   switch (k) {
-    case 1: return PickSumOf<1, Lead>(sub, std::make_index_sequence<2>{});
-    case 2: return PickSumOf<2, Lead>(sub, std::make_index_sequence<4>{});
-    case 3: return PickSumOf<3, Lead>(sub, std::make_index_sequence<8>{});
-    default: return PickSumOf<4, Lead>(sub, std::make_index_sequence<16>{});
+    case 1:
+      return PickSumOf<1, Lead>(sub, std::make_index_sequence<2>{});
+    case 2:
+      return PickSumOf<2, Lead>(sub, std::make_index_sequence<4>{});
+    case 3:
+      return PickSumOf<3, Lead>(sub, std::make_index_sequence<8>{});
+    default:
+      return PickSumOf<4, Lead>(sub, std::make_index_sequence<16>{});
   }
 }
 constexpr int kSumTerms = 4;  // terms of one sum loop at most
 TFusedLoop PickSumLoop(int k, int lead, unsigned sub) {
-  return lead == 0 ? PickSumLead<0>(k, sub) : lead == 1 ? PickSumLead<1>(k, sub) : PickSumLead<2>(k, sub);
+  return lead == 0   ? PickSumLead<0>(k, sub)
+         : lead == 1 ? PickSumLead<1>(k, sub)
+                     : PickSumLead<2>(k, sub);
 }
 #undef QV_WIDE_LOOP
 
@@ -569,37 +591,53 @@ TFusedLoop PickSumLoop(int k, int lead, unsigned sub) {
 template <bool XS, bool YS>
 TFusedLoop PickPair(uint8_t op2) {
   switch (op2) {
-    case kFuAdd: return &FuPair<kFuAdd, XS, YS>;
-    case kFuSub: return &FuPair<kFuSub, XS, YS>;
-    case kFuMul: return &FuPair<kFuMul, XS, YS>;
-    default: return &FuPair<kFuDiv, XS, YS>;
+    case kFuAdd:
+      return &FuPair<kFuAdd, XS, YS>;
+    case kFuSub:
+      return &FuPair<kFuSub, XS, YS>;
+    case kFuMul:
+      return &FuPair<kFuMul, XS, YS>;
+    default:
+      return &FuPair<kFuDiv, XS, YS>;
   }
 }
 template <uint8_t Op, bool XS, bool YS>
 TFusedLoop PickTerm2(bool reversed, uint8_t op2) {
   switch (op2) {
-    case kFuAdd: return reversed ? &FuRTerm<Op, kFuAdd, XS, YS> : &FuTerm<Op, kFuAdd, XS, YS>;
-    case kFuSub: return reversed ? &FuRTerm<Op, kFuSub, XS, YS> : &FuTerm<Op, kFuSub, XS, YS>;
-    case kFuMul: return reversed ? &FuRTerm<Op, kFuMul, XS, YS> : &FuTerm<Op, kFuMul, XS, YS>;
-    default: return reversed ? &FuRTerm<Op, kFuDiv, XS, YS> : &FuTerm<Op, kFuDiv, XS, YS>;
+    case kFuAdd:
+      return reversed ? &FuRTerm<Op, kFuAdd, XS, YS> : &FuTerm<Op, kFuAdd, XS, YS>;
+    case kFuSub:
+      return reversed ? &FuRTerm<Op, kFuSub, XS, YS> : &FuTerm<Op, kFuSub, XS, YS>;
+    case kFuMul:
+      return reversed ? &FuRTerm<Op, kFuMul, XS, YS> : &FuTerm<Op, kFuMul, XS, YS>;
+    default:
+      return reversed ? &FuRTerm<Op, kFuDiv, XS, YS> : &FuTerm<Op, kFuDiv, XS, YS>;
   }
 }
 template <bool XS, bool YS>
 TFusedLoop PickTerm1(bool reversed, uint8_t op, uint8_t op2) {
   switch (op) {
-    case kFuAdd: return PickTerm2<kFuAdd, XS, YS>(reversed, op2);
-    case kFuSub: return PickTerm2<kFuSub, XS, YS>(reversed, op2);
-    case kFuMul: return PickTerm2<kFuMul, XS, YS>(reversed, op2);
-    default: return PickTerm2<kFuDiv, XS, YS>(reversed, op2);
+    case kFuAdd:
+      return PickTerm2<kFuAdd, XS, YS>(reversed, op2);
+    case kFuSub:
+      return PickTerm2<kFuSub, XS, YS>(reversed, op2);
+    case kFuMul:
+      return PickTerm2<kFuMul, XS, YS>(reversed, op2);
+    default:
+      return PickTerm2<kFuDiv, XS, YS>(reversed, op2);
   }
 }
 template <bool XS>
 TFusedLoop PickAcc1(bool reversed, uint8_t op) {
   switch (op) {
-    case kFuAdd: return reversed ? &FuRAcc<kFuAdd, XS> : &FuAcc<kFuAdd, XS>;
-    case kFuSub: return reversed ? &FuRAcc<kFuSub, XS> : &FuAcc<kFuSub, XS>;
-    case kFuMul: return reversed ? &FuRAcc<kFuMul, XS> : &FuAcc<kFuMul, XS>;
-    default: return reversed ? &FuRAcc<kFuDiv, XS> : &FuAcc<kFuDiv, XS>;
+    case kFuAdd:
+      return reversed ? &FuRAcc<kFuAdd, XS> : &FuAcc<kFuAdd, XS>;
+    case kFuSub:
+      return reversed ? &FuRAcc<kFuSub, XS> : &FuAcc<kFuSub, XS>;
+    case kFuMul:
+      return reversed ? &FuRAcc<kFuMul, XS> : &FuAcc<kFuMul, XS>;
+    default:
+      return reversed ? &FuRAcc<kFuDiv, XS> : &FuAcc<kFuDiv, XS>;
   }
 }
 // A = X op2 Y
@@ -609,8 +647,10 @@ TFusedLoop PickPairLoop(uint8_t op2, bool xs, bool ys) {
 }
 // A = A op (X op2 Y), or (X op2 Y) op A when reversed
 TFusedLoop PickTermLoop(bool reversed, uint8_t op, uint8_t op2, bool xs, bool ys) {
-  return xs ? (ys ? PickTerm1<true, true>(reversed, op, op2) : PickTerm1<true, false>(reversed, op, op2))
-            : (ys ? PickTerm1<false, true>(reversed, op, op2) : PickTerm1<false, false>(reversed, op, op2));
+  return xs ? (ys ? PickTerm1<true, true>(reversed, op, op2)
+                  : PickTerm1<true, false>(reversed, op, op2))
+            : (ys ? PickTerm1<false, true>(reversed, op, op2)
+                  : PickTerm1<false, false>(reversed, op, op2));
 }
 // A = A op X, or X op A when reversed
 TFusedLoop PickAccLoop(bool reversed, uint8_t op, bool xs) {
@@ -635,7 +675,7 @@ void SetExpressionRandomGenerator(TRandomGenerator* generator) {
 // Compiled chains.
 
 namespace {
-constexpr int kBlockRows = 256;       // rows per pass of a column evaluation
+constexpr int kBlockRows = 256;  // rows per pass of a column evaluation
 // Step classes and argument sources of a column plan.
 enum : uint8_t { kStepVarying, kStepUniform, kStepConstant, kStepInvariant };
 enum : uint8_t { kArgStep, kArgColumn, kArgInvariant, kArgScalar, kArgBroadcast, kArgDepth };
@@ -653,11 +693,11 @@ struct TExpressionParser::TChain {
   bool ColumnReady = false;
   std::vector<TBlockProc> Blocks;
   std::vector<int> ArgCounts;
-  std::vector<int> ArgSources;       // Count * 4
-  std::vector<double*> Externals;     // distinct storage read by the chain
+  std::vector<int> ArgSources;            // Count * 4
+  std::vector<double*> Externals;         // distinct storage read by the chain
   std::vector<uint8_t> ExternalConstant;  // 1: storage of a constant word
-  std::vector<double> Buffer;         // step results, spread values, accumulators
-  std::vector<int> ExternalBinding;   // binding number, -1 for a scalar
+  std::vector<double> Buffer;             // step results, spread values, accumulators
+  std::vector<int> ExternalBinding;       // binding number, -1 for a scalar
 
   // Plan of the column form for one pattern of bound externals
   // (PlanBinding, empty until made). Steps are sorted into classes:
@@ -672,10 +712,10 @@ struct TExpressionParser::TChain {
   // The last step is always varying: it writes the results.
   std::vector<int> PlanBinding;
   std::vector<uint8_t> StepClass;
-  std::vector<int> OnceSteps;             // uniform and constant, in order
-  std::vector<int> InvariantRunSteps;     // constant and invariant, in order
-  std::vector<int> InvariantAt;           // per step: its column in Invariant
-  std::vector<int> InvariantExternals;    // bound externals they read
+  std::vector<int> OnceSteps;           // uniform and constant, in order
+  std::vector<int> InvariantRunSteps;   // constant and invariant, in order
+  std::vector<int> InvariantAt;         // per step: its column in Invariant
+  std::vector<int> InvariantExternals;  // bound externals they read
   // The varying steps run over each block of rows as units, in chain order:
   // the block procedure of one step, or the fused program of a tree of
   // steps (Code[First, First + Count)). What a unit reads are operands: the
@@ -688,15 +728,15 @@ struct TExpressionParser::TChain {
     const double* Value;  // a value read once per call
   };
   struct TUnit {
-    TBlockProc Proc;      // null: fused program
-    int Step;             // the step whose result the unit writes
-    int First, Count;     // arguments in UnitArgs, or instructions in Code
+    TBlockProc Proc;   // null: fused program
+    int Step;          // the step whose result the unit writes
+    int First, Count;  // arguments in UnitArgs, or instructions in Code
   };
   std::vector<TOperand> Operands;
   std::vector<TUnit> Units;
   std::vector<uint16_t> UnitArgs;
   std::vector<TFusedInstr> Code;
-  int BroadcastCount = 0;                 // columns of spread values
+  int BroadcastCount = 0;  // columns of spread values
   // Per call: where each operand starts at row 0 (OperandBase) and at the
   // current block (OperandPtr), and whether it moves with the rows.
   std::vector<const double*> OperandBase, OperandPtr;
@@ -711,11 +751,11 @@ struct TExpressionParser::TChain {
   // the same ones, ExternalBinding and the plan still hold.
   std::vector<double*> LastAddresses;
   bool HaveLast = false;
-  int InvariantColumns = 0;               // invariant steps
-  std::vector<double> Invariant;          // InvariantRows values per column
-  std::vector<double> Snapshot;           // InvariantRows values per column
-  int InvariantRows = -1;                 // -1: Invariant not computed
-  int InvariantFault = 0;                 // first row whose invariants raised
+  int InvariantColumns = 0;       // invariant steps
+  std::vector<double> Invariant;  // InvariantRows values per column
+  std::vector<double> Snapshot;   // InvariantRows values per column
+  int InvariantRows = -1;         // -1: Invariant not computed
+  int InvariantFault = 0;         // first row whose invariants raised
 
   TExprRec* Last() const { return &Steps[static_cast<size_t>(Count - 1)]; }
 };
@@ -726,7 +766,7 @@ struct TExpressionParser::TNode {
   TExprProc Proc = nullptr;
   double* Value = nullptr;  // value-like leaf: the storage it reads
   TNode* Args[4] = {nullptr, nullptr, nullptr, nullptr};
-  bool Surplus = false;     // an operand that the word has no place for
+  bool Surplus = false;  // an operand that the word has no place for
 };
 
 // ===========================================================================
@@ -734,12 +774,12 @@ struct TExpressionParser::TNode {
 // linking.
 
 class TExpressionParser::TCompiler {
-public:
+ public:
   TCompiler(TExpressionParser& parser, const std::string& text) : P(parser), FText(text) {}
 
   std::unique_ptr<TChain> Compile();
 
-private:
+ private:
   struct TToken {
     TExprWord* Word;
     bool Literal;
@@ -785,8 +825,10 @@ private:
   int MatchingClose(const std::vector<TExprWord*>& t, size_t open) const {
     int depth = 0;
     for (size_t i = open; i < t.size(); ++i) {
-      if (t[i] == FLeftBracket) ++depth;
-      else if (t[i] == FRightBracket && --depth == 0) return static_cast<int>(i);
+      if (t[i] == FLeftBracket)
+        ++depth;
+      else if (t[i] == FRightBracket && --depth == 0)
+        return static_cast<int>(i);
     }
     return -1;
   }
@@ -976,8 +1018,10 @@ void TExpressionParser::TCompiler::CheckAndRewrite(std::vector<TToken>& t) {
       throw EParserException(w->Name() + " two space limited variables/constants");
     if (nx == FLeftBracket && dynamic_cast<TGeneratedVariable*>(w))
       throw EParserException(w->Name() + " is an unknown function");
-    if (w == FLeftBracket && (!nx || nx == FRightBracket)) throw EParserException("Empty brackets ()");
-    if (w == FRightBracket && nx == FLeftBracket) throw EParserException("Missing operand between )(");
+    if (w == FLeftBracket && (!nx || nx == FRightBracket))
+      throw EParserException("Empty brackets ()");
+    if (w == FRightBracket && nx == FLeftBracket)
+      throw EParserException("Missing operand between )(");
     if (w == FRightBracket && nx && nx->IsValueLike())
       throw EParserException("Missing operand between ) and constant/variable");
     if (w->IsValueLike() && nx == FLeftBracket)
@@ -987,7 +1031,8 @@ void TExpressionParser::TCompiler::CheckAndRewrite(std::vector<TToken>& t) {
     // keeps the real power rather than being rounded to an integer.
     if (w == FPower && nx && i + 1 < t.size() && t[i + 1].Literal) {
       auto* k = dynamic_cast<TDoubleConstant*>(nx);
-      if (k && nx->Name().find(P.FDecimalSeparator) == std::string::npos && std::trunc(k->Value()) == k->Value())
+      if (k && nx->Name().find(P.FDecimalSeparator) == std::string::npos &&
+          std::trunc(k->Value()) == k->Value())
         t[i].Word = FIntPower;
     }
   }
@@ -1020,9 +1065,11 @@ void TExpressionParser::TCompiler::StringComparisons(std::vector<TToken>& t) {
 // bracket depth 0; each takes what stands before it as its left operand and
 // what follows up to the next operator of equal or weaker binding as its
 // right operand, so equal precedences associate to the left.
-TExpressionParser::TNode* TExpressionParser::TCompiler::Build(std::vector<TExprWord*> t, int depth) {
+TExpressionParser::TNode* TExpressionParser::TCompiler::Build(std::vector<TExprWord*> t,
+                                                              int depth) {
   if (depth > 4 * kMaxBracketDepth) SyntaxError();
-  while (t.size() >= 2 && t.front() == FLeftBracket && MatchingClose(t, 0) == static_cast<int>(t.size()) - 1) {
+  while (t.size() >= 2 && t.front() == FLeftBracket &&
+         MatchingClose(t, 0) == static_cast<int>(t.size()) - 1) {
     t.pop_back();
     t.erase(t.begin());
   }
@@ -1062,8 +1109,10 @@ TExpressionParser::TNode* TExpressionParser::TCompiler::Build(std::vector<TExprW
     {
       int d = 0;
       for (size_t i = start; i < t.size(); ++i) {
-        if (t[i] == FLeftBracket) ++d;
-        else if (t[i] == FRightBracket) --d;
+        if (t[i] == FLeftBracket)
+          ++d;
+        else if (t[i] == FRightBracket)
+          --d;
         else if (d == 0 && t[i]->ArgumentCount() > 0) {
           pos = i;
           break;
@@ -1094,15 +1143,18 @@ TExpressionParser::TNode* TExpressionParser::TCompiler::Build(std::vector<TExprW
       std::vector<std::vector<TExprWord*>> argTokens(1);
       int d = 0;
       for (size_t i = pos + 2; i < static_cast<size_t>(close); ++i) {
-        if (t[i] == FLeftBracket) ++d;
-        else if (t[i] == FRightBracket) --d;
+        if (t[i] == FLeftBracket)
+          ++d;
+        else if (t[i] == FRightBracket)
+          --d;
         if (d == 0 && t[i] == FComma) {
           argTokens.emplace_back();
           continue;
         }
         argTokens.back().push_back(t[i]);
       }
-      if (static_cast<int>(argTokens.size()) > f->ArgumentCount()) throw EParserException("Too many arguments");
+      if (static_cast<int>(argTokens.size()) > f->ArgumentCount())
+        throw EParserException("Too many arguments");
       for (auto& tokens : argTokens) {
         TNode* arg = Build(std::move(tokens), depth + 1);
         node->Args[next++] = arg;
@@ -1110,7 +1162,8 @@ TExpressionParser::TNode* TExpressionParser::TCompiler::Build(std::vector<TExprW
       after = static_cast<size_t>(close) + 1;
     } else {
       if (pos > start) {
-        std::vector<TExprWord*> sub(t.begin() + static_cast<ptrdiff_t>(start), t.begin() + static_cast<ptrdiff_t>(pos));
+        std::vector<TExprWord*> sub(t.begin() + static_cast<ptrdiff_t>(start),
+                                    t.begin() + static_cast<ptrdiff_t>(pos));
         place(node, next, Build(std::move(sub), depth + 1));
       }
       after = pos + 1;
@@ -1122,8 +1175,10 @@ TExpressionParser::TNode* TExpressionParser::TCompiler::Build(std::vector<TExprW
     {
       int d = 0;
       for (size_t i = after; i < t.size(); ++i) {
-        if (t[i] == FLeftBracket) ++d;
-        else if (t[i] == FRightBracket) --d;
+        if (t[i] == FLeftBracket)
+          ++d;
+        else if (t[i] == FRightBracket)
+          --d;
         else if (d == 0 && t[i]->ArgumentCount() > 0) {
           TFunction* g = t[i]->AsFunction();
           if (g && g->Precedence() >= prec) {
@@ -1134,7 +1189,8 @@ TExpressionParser::TNode* TExpressionParser::TCompiler::Build(std::vector<TExprW
       }
     }
     if (found > after) {
-      std::vector<TExprWord*> sub(t.begin() + static_cast<ptrdiff_t>(after), t.begin() + static_cast<ptrdiff_t>(found));
+      std::vector<TExprWord*> sub(t.begin() + static_cast<ptrdiff_t>(after),
+                                  t.begin() + static_cast<ptrdiff_t>(found));
       place(node, next, Build(std::move(sub), depth + 1));
     }
     left = node;
@@ -1171,7 +1227,8 @@ void TExpressionParser::TCompiler::CheckArguments(TNode* root) {
     if (!node->Proc) badWord = true;  // a bracket or separator standing alone
     const int n = node->Word->ArgumentCount();
     for (int i = 0; i < n; ++i)
-      if (!node->Args[i]) throw EParserException("Syntax error: function or operand has too few arguments");
+      if (!node->Args[i])
+        throw EParserException("Syntax error: function or operand has too few arguments");
     for (TNode* a : node->Args)
       if (a) stack.push_back(a);
   }
@@ -1184,7 +1241,8 @@ void TExpressionParser::TCompiler::CheckArguments(TNode* root) {
     stack.pop_back();
     if (node->Word == FAssign) {
       TNode* target = node->Args[0];
-      if (!dynamic_cast<TDoubleVariable*>(target->Word) && !dynamic_cast<TGeneratedVariable*>(target->Word))
+      if (!dynamic_cast<TDoubleVariable*>(target->Word) &&
+          !dynamic_cast<TGeneratedVariable*>(target->Word))
         SyntaxError();
     }
     for (TNode* a : node->Args)
@@ -1254,8 +1312,10 @@ void TExpressionParser::TCompiler::Fold(TNode* root) {
 std::unique_ptr<TExpressionParser::TChain> TExpressionParser::TCompiler::Link(TNode* root) {
   auto chain = std::make_unique<TChain>();
   std::vector<TNode*> order;
-  if (root->Word->IsValueLike()) order.push_back(root);
-  else order = PostOrder(root);
+  if (root->Word->IsValueLike())
+    order.push_back(root);
+  else
+    order = PostOrder(root);
   const int count = static_cast<int>(order.size());
   chain->Count = count;
   chain->Steps = std::make_unique<TExprRec[]>(static_cast<size_t>(count));
@@ -1296,7 +1356,8 @@ std::unique_ptr<TExpressionParser::TChain> TExpressionParser::TCompiler::Link(TN
         if (!a) continue;
         if (a->Word->IsValueLike()) {
           step.Args[i] = a->Value;
-          chain->ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)] = external(a->Word, a->Value);
+          chain->ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)] =
+              external(a->Word, a->Value);
         } else {
           const int j = indexOf.at(a);
           step.Args[i] = &chain->Steps[static_cast<size_t>(j)].Result;
@@ -1512,15 +1573,17 @@ std::string TExpressionParser::ResultAsText(int index) {
   return Format("%.10g", v);
 }
 
-int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TColumnBinding* bindings,
-                                              int bindingCount, double* results) {
+int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount,
+                                              const TColumnBinding* bindings, int bindingCount,
+                                              double* results) {
   if (rowCount <= 0) return rowCount < 0 ? 0 : rowCount;
   if (index < 0) {
     for (int r = 0; r < rowCount; ++r) results[r] = AllOnesNaN();
     return rowCount;
   }
-  TChain* c = index < static_cast<int>(FCompiled.size()) ? FCompiled[static_cast<size_t>(index)].get()
-                                                         : ChainAt(index);
+  TChain* c = index < static_cast<int>(FCompiled.size())
+                  ? FCompiled[static_cast<size_t>(index)].get()
+                  : ChainAt(index);
   FCurrent = c;
   FCurrentIndex = index;
 
@@ -1564,7 +1627,8 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
         if (bindings[b].Address == c->Externals[e]) c->ExternalBinding[e] = b;
     if (c->PlanBinding.empty() || c->PlanBinding != c->ExternalBinding) MakeColumnPlan(*c);
     c->LastAddresses.resize(static_cast<size_t>(bindingCount));
-    for (int b = 0; b < bindingCount; ++b) c->LastAddresses[static_cast<size_t>(b)] = bindings[b].Address;
+    for (int b = 0; b < bindingCount; ++b)
+      c->LastAddresses[static_cast<size_t>(b)] = bindings[b].Address;
     c->HaveLast = true;
   }
 
@@ -1576,14 +1640,16 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
     const size_t rows = static_cast<size_t>(rowCount);
     bool same = c->InvariantRows == rowCount;
     for (size_t j = 0; same && j < c->InvariantExternals.size(); ++j) {
-      const double* col = bindings[c->ExternalBinding[static_cast<size_t>(c->InvariantExternals[j])]].Values;
+      const double* col =
+          bindings[c->ExternalBinding[static_cast<size_t>(c->InvariantExternals[j])]].Values;
       same = std::memcmp(c->Snapshot.data() + j * rows, col, rows * sizeof(double)) == 0;
     }
     if (!same) {
       c->Invariant.assign(static_cast<size_t>(c->InvariantColumns) * rows, 0.0);
       c->Snapshot.resize(c->InvariantExternals.size() * rows);
       for (size_t j = 0; j < c->InvariantExternals.size(); ++j) {
-        const double* col = bindings[c->ExternalBinding[static_cast<size_t>(c->InvariantExternals[j])]].Values;
+        const double* col =
+            bindings[c->ExternalBinding[static_cast<size_t>(c->InvariantExternals[j])]].Values;
         std::memcpy(c->Snapshot.data() + j * rows, col, rows * sizeof(double));
       }
       c->InvariantFault = rowCount;
@@ -1594,8 +1660,8 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
           TExprRec* st = &c->Steps[static_cast<size_t>(k)];
           st->Proc(st);
           if (c->StepClass[static_cast<size_t>(k)] == kStepInvariant)
-            c->Invariant[static_cast<size_t>(c->InvariantAt[static_cast<size_t>(k)]) * rows + static_cast<size_t>(r)] =
-                st->Result;
+            c->Invariant[static_cast<size_t>(c->InvariantAt[static_cast<size_t>(k)]) * rows +
+                         static_cast<size_t>(r)] = st->Result;
         }
         if (FaultFlags() != 0) {
           ClearFaultFlags();
@@ -1604,7 +1670,8 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
       }
       c->InvariantRows = rowCount;
       for (const auto& [o, column] : c->InvariantOperands)
-        c->OperandBase[static_cast<size_t>(o)] = c->Invariant.data() + static_cast<size_t>(column) * rows;
+        c->OperandBase[static_cast<size_t>(o)] =
+            c->Invariant.data() + static_cast<size_t>(column) * rows;
     }
   }
 
@@ -1655,21 +1722,23 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount, const TCo
     }
     PrepareFaultFlags();
     for (const TChain::TUnit& u : c->Units) {
-      double* out = u.Step == last ? results + row0 : stepBuf + static_cast<size_t>(u.Step) * kBlockRows;
+      double* out =
+          u.Step == last ? results + row0 : stepBuf + static_cast<size_t>(u.Step) * kBlockRows;
       if (u.Proc) {
         const double* args[4] = {nullptr, nullptr, nullptr, nullptr};
         const uint16_t* ids = c->UnitArgs.data() + u.First;
         for (int i = 0; i < u.Count; ++i) args[i] = ptr[ids[i]];
         u.Proc(out, args, n);
       } else {
-        for (const TFusedInstr *in = code + u.First, *end = in + u.Count; in != end; ++in) {
-          double* acc = in->Depth == 0 ? out : depthBuf + static_cast<size_t>(in->Depth) * kBlockRows;
+        for (const TFusedInstr* in = code + u.First, *end = in + u.Count; in != end; ++in) {
+          double* acc =
+              in->Depth == 0 ? out : depthBuf + static_cast<size_t>(in->Depth) * kBlockRows;
           in->Loop(acc, ptr, in->Args, n);
         }
       }
     }
-    const bool invariantFault = c->InvariantFault >= row0 && c->InvariantFault < row0 + n &&
-                                c->InvariantColumns > 0;
+    const bool invariantFault =
+        c->InvariantFault >= row0 && c->InvariantFault < row0 + n && c->InvariantColumns > 0;
     if (FaultFlags() != 0 || invariantFault) {
       // Some row of this block raised: find it row by row, as the
       // evaluation of each row alone would.
@@ -1695,11 +1764,11 @@ struct TFuseWord {
   uint8_t Form, Op;
 };
 const TFuseWord kFuseWords[] = {
-    {&Block2<OpAdd>, kFuseBinary, kFuAdd},   {&Block2<OpSub>, kFuseBinary, kFuSub},
-    {&Block2<OpMul>, kFuseBinary, kFuMul},   {&Block2<OpDiv>, kFuseBinary, kFuDiv},
-    {&Block1<OpNeg>, kFuseNeg, 0},           {&Block1<OpPos>, kFusePos, 0},
-    {&Block1<OpSquare>, kFuseSquare, 0},     {&Block1<OpSqr>, kFuseSquare, 0},
-    {&Block1<OpCube>, kFuseCube, 0},         {&BlockIf, kFuseIf, 0},
+    {&Block2<OpAdd>, kFuseBinary, kFuAdd}, {&Block2<OpSub>, kFuseBinary, kFuSub},
+    {&Block2<OpMul>, kFuseBinary, kFuMul}, {&Block2<OpDiv>, kFuseBinary, kFuDiv},
+    {&Block1<OpNeg>, kFuseNeg, 0},         {&Block1<OpPos>, kFusePos, 0},
+    {&Block1<OpSquare>, kFuseSquare, 0},   {&Block1<OpSqr>, kFuseSquare, 0},
+    {&Block1<OpCube>, kFuseCube, 0},       {&BlockIf, kFuseIf, 0},
 };
 constexpr int kMaxFusedSteps = 256;  // larger trees are split into blocks
 
@@ -1734,16 +1803,24 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
       const int src = c.ArgSources[at + static_cast<size_t>(i)];
       if (src < 0) {
         const size_t e = static_cast<size_t>(-1 - src);
-        if (c.ExternalBinding[e] >= 0) uniform = constant = false;
-        else if (!c.ExternalConstant[e]) constant = invariant = false;
+        if (c.ExternalBinding[e] >= 0)
+          uniform = constant = false;
+        else if (!c.ExternalConstant[e])
+          constant = invariant = false;
       } else {
         const uint8_t cls = c.StepClass[static_cast<size_t>(src)];
-        if (cls == kStepVarying) uniform = constant = invariant = false;
-        else if (cls == kStepUniform) constant = invariant = false;
-        else if (cls == kStepInvariant) uniform = constant = false;
+        if (cls == kStepVarying)
+          uniform = constant = invariant = false;
+        else if (cls == kStepUniform)
+          constant = invariant = false;
+        else if (cls == kStepInvariant)
+          uniform = constant = false;
       }
     }
-    uint8_t cls = constant ? kStepConstant : uniform ? kStepUniform : invariant ? kStepInvariant : kStepVarying;
+    uint8_t cls = constant    ? kStepConstant
+                  : uniform   ? kStepUniform
+                  : invariant ? kStepInvariant
+                              : kStepVarying;
     if (k == last) cls = kStepVarying;
     c.StepClass[static_cast<size_t>(k)] = cls;
     if (cls == kStepConstant || cls == kStepUniform) c.OnceSteps.push_back(k);
@@ -1765,7 +1842,8 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
   // Operands, each made once.
   auto operand = [&](uint8_t kind, int index, const double* value) -> uint16_t {
     for (size_t o = 0; o < c.Operands.size(); ++o)
-      if (c.Operands[o].Kind == kind && c.Operands[o].Index == index && c.Operands[o].Value == value)
+      if (c.Operands[o].Kind == kind && c.Operands[o].Index == index &&
+          c.Operands[o].Value == value)
         return static_cast<uint16_t>(o);
     c.Operands.push_back({kind, index, value});
     return static_cast<uint16_t>(c.Operands.size() - 1);
@@ -1785,14 +1863,16 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
       return c.ExternalBinding[static_cast<size_t>(index)] >= 0 ? kArgColumn : kArgScalar;
     }
     const uint8_t from = c.StepClass[static_cast<size_t>(src)];
-    if (from == kStepInvariant) return index = c.InvariantAt[static_cast<size_t>(src)], kArgInvariant;
+    if (from == kStepInvariant)
+      return index = c.InvariantAt[static_cast<size_t>(src)], kArgInvariant;
     if (from == kStepVarying) return index = src, kArgStep;
     index = src;
     return kArgScalar;
   };
   auto onceValue = [&](int k, int i) -> const double* {
     const int src = c.ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)];
-    return src < 0 ? c.Externals[static_cast<size_t>(-1 - src)] : &c.Steps[static_cast<size_t>(src)].Result;
+    return src < 0 ? c.Externals[static_cast<size_t>(-1 - src)]
+                   : &c.Steps[static_cast<size_t>(src)].Result;
   };
   // A leaf of a fused program; scalar tells whether it is one value.
   auto fusedLeaf = [&](int k, int i, bool& scalar) -> uint16_t {
@@ -1829,7 +1909,8 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
     const size_t k = static_cast<size_t>(*it);
     if (form[k] == kFuseNone) continue;
     const int p = parent[k];
-    head[k] = p >= 0 && form[static_cast<size_t>(p)] != kFuseNone ? head[static_cast<size_t>(p)] : static_cast<int>(k);
+    head[k] = p >= 0 && form[static_cast<size_t>(p)] != kFuseNone ? head[static_cast<size_t>(p)]
+                                                                  : static_cast<int>(k);
     ++size[static_cast<size_t>(head[k])];
   }
   std::vector<uint8_t> fusedOk(count, 0);
@@ -1838,7 +1919,9 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
     if (head[h] != k || size[h] < 2 || size[h] > kMaxFusedSteps) continue;
     const size_t first = c.Code.size();
     auto inner = [&](int src) { return src >= 0 && head[static_cast<size_t>(src)] == k; };
-    auto arg = [&](int step, int i) { return c.ArgSources[static_cast<size_t>(step) * 4 + static_cast<size_t>(i)]; };
+    auto arg = [&](int step, int i) {
+      return c.ArgSources[static_cast<size_t>(step) * 4 + static_cast<size_t>(i)];
+    };
     auto emitN = [&](TFusedLoop loop, int depth, std::initializer_list<uint16_t> args) {
       TFusedInstr in;
       in.Loop = loop;
@@ -1851,7 +1934,8 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
       c.Code.back().ArgCount = count;
     };
     auto isPair = [&](int src) {
-      return inner(src) && form[static_cast<size_t>(src)] == kFuseBinary && !inner(arg(src, 0)) && !inner(arg(src, 1));
+      return inner(src) && form[static_cast<size_t>(src)] == kFuseBinary && !inner(arg(src, 0)) &&
+             !inner(arg(src, 1));
     };
     // A parameter times a column, both leaves: a term of a sum loop.
     auto isSumTerm = [&](int src) {
@@ -1872,7 +1956,8 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
           bool subs[kSumTerms + 1];
           int k = 0, node = s, innermost = s;
           while (k < kSumTerms && form[static_cast<size_t>(node)] == kFuseBinary &&
-                 (fop[static_cast<size_t>(node)] == kFuAdd || fop[static_cast<size_t>(node)] == kFuSub) &&
+                 (fop[static_cast<size_t>(node)] == kFuAdd ||
+                  fop[static_cast<size_t>(node)] == kFuSub) &&
                  isSumTerm(arg(node, 1))) {
             terms[k] = arg(node, 1);
             subs[k++] = fop[static_cast<size_t>(node)] == kFuSub;
@@ -1886,8 +1971,10 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
             int leadKind = -1;
             bool loadLead = false;
             if (!inner(lead)) {
-              if (source(innermost, 0, index) == kArgScalar) leadKind = 1;
-              else if (k >= 2) leadKind = 0, loadLead = true;
+              if (source(innermost, 0, index) == kArgScalar)
+                leadKind = 1;
+              else if (k >= 2)
+                leadKind = 0, loadLead = true;
             } else if (isSumTerm(lead) && k < kSumTerms) {
               leadKind = 2;
               terms[k] = lead;
@@ -1939,8 +2026,10 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
             const uint16_t x = fusedLeaf(l, 0, xs), y = fusedLeaf(l, 1, ys);
             emit(PickTermLoop(true, op, fop[static_cast<size_t>(l)], xs, ys), depth, x, y, 0, 2);
           } else {
-            if (depth + 1 > kFusedDepth || !self(self, l, depth) || !self(self, r, depth + 1)) return false;
-            emit(PickAccLoop(false, op, false), depth, operand(kArgDepth, depth + 1, nullptr), 0, 0, 1);
+            if (depth + 1 > kFusedDepth || !self(self, l, depth) || !self(self, r, depth + 1))
+              return false;
+            emit(PickAccLoop(false, op, false), depth, operand(kArgDepth, depth + 1, nullptr), 0, 0,
+                 1);
           }
           return true;
         }
@@ -1968,7 +2057,8 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
                 in.Args[in.ArgCount++] = columnLeaf(s, i);
               }
             }
-            in.Loop = t1 ? (t2 ? &FuIfTerms<true, true> : &FuIfTerms<true, false>) : &FuIfTerms<false, true>;
+            in.Loop = t1 ? (t2 ? &FuIfTerms<true, true> : &FuIfTerms<true, false>)
+                         : &FuIfTerms<false, true>;
             c.Code.push_back(in);
             return true;
           }
@@ -1993,16 +2083,20 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
             const uint16_t x = fusedLeaf(s, 0, xs);
             emit(xs ? &FuLoad<true> : &FuLoad<false>, depth, x, 0, 0, 1);
           }
-          if (form[st] == kFuseNeg) emit(&FuNeg, depth, 0, 0, 0, 0);
-          else if (form[st] == kFuseSquare) emit(&FuSquare, depth, 0, 0, 0, 0);
-          else if (form[st] == kFuseCube) emit(&FuCube, depth, 0, 0, 0, 0);
+          if (form[st] == kFuseNeg)
+            emit(&FuNeg, depth, 0, 0, 0, 0);
+          else if (form[st] == kFuseSquare)
+            emit(&FuSquare, depth, 0, 0, 0, 0);
+          else if (form[st] == kFuseCube)
+            emit(&FuCube, depth, 0, 0, 0, 0);
           return true;
         }
       }
     };
     if (gen(gen, k, 0) && c.Operands.size() < 0xFFFF) {
       fusedOk[h] = 1;
-      c.Units.push_back({nullptr, k, static_cast<int>(first), static_cast<int>(c.Code.size() - first)});
+      c.Units.push_back(
+          {nullptr, k, static_cast<int>(first), static_cast<int>(c.Code.size() - first)});
     } else {
       c.Code.resize(first);  // too deep: its steps run block by block
     }
@@ -2040,7 +2134,8 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
       if (kinds[i] == kArgScalar) {
         const double* v = onceValue(k, i);
         // No variant for this word: the value is copied into a column.
-        id = spread ? operand(kArgBroadcast, spreadSlot(kArgBroadcast, v), v) : operand(kArgScalar, -1, v);
+        id = spread ? operand(kArgBroadcast, spreadSlot(kArgBroadcast, v), v)
+                    : operand(kArgScalar, -1, v);
       } else {
         id = operand(kinds[i], index[i], nullptr);
       }
@@ -2051,7 +2146,8 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
   // Step results, spread values and the accumulators of fused programs
   // in one buffer of kBlockRows rows each.
   const size_t need =
-      (static_cast<size_t>(c.Count) + static_cast<size_t>(c.BroadcastCount) + kFusedDepth + 1) * kBlockRows;
+      (static_cast<size_t>(c.Count) + static_cast<size_t>(c.BroadcastCount) + kFusedDepth + 1) *
+      kBlockRows;
   c.Buffer.assign(need, 0.0);
   double* stepBuf = c.Buffer.data();
   double* castBuf = stepBuf + static_cast<size_t>(c.Count) * kBlockRows;
@@ -2067,13 +2163,19 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
     const TChain::TOperand& op = c.Operands[o];
     const int at = static_cast<int>(o);
     switch (op.Kind) {
-      case kArgStep: c.OperandBase[o] = stepBuf + static_cast<size_t>(op.Index) * kBlockRows; break;
-      case kArgDepth: c.OperandBase[o] = depthBuf + static_cast<size_t>(op.Index) * kBlockRows; break;
+      case kArgStep:
+        c.OperandBase[o] = stepBuf + static_cast<size_t>(op.Index) * kBlockRows;
+        break;
+      case kArgDepth:
+        c.OperandBase[o] = depthBuf + static_cast<size_t>(op.Index) * kBlockRows;
+        break;
       case kArgBroadcast:
         c.OperandBase[o] = castBuf + static_cast<size_t>(op.Index) * kBlockRows;
         c.BroadcastOperands.push_back(at);
         break;
-      case kArgScalar: c.OperandBase[o] = op.Value; break;
+      case kArgScalar:
+        c.OperandBase[o] = op.Value;
+        break;
       case kArgColumn:
         c.OperandRowed[o] = 1;
         c.ColumnOperands.push_back({at, c.ExternalBinding[static_cast<size_t>(op.Index)]});
@@ -2102,6 +2204,8 @@ const std::string& TExpressionParser::CompiledText(int index) const { return Cha
 
 int TExpressionParser::StepCount(int index) const { return ChainAt(index)->Count; }
 
-TExprWord* TExpressionParser::FindWord(const std::string& name) const { return FWords.Find(LowerAscii(name)); }
+TExprWord* TExpressionParser::FindWord(const std::string& name) const {
+  return FWords.Find(LowerAscii(name));
+}
 
 }  // namespace qv

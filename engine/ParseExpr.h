@@ -46,7 +46,7 @@ class TRandomGenerator;
 void SetExpressionRandomGenerator(TRandomGenerator* generator);
 
 class TExpressionParser {
-public:
+ public:
   TExpressionParser();
   virtual ~TExpressionParser();
   TExpressionParser(const TExpressionParser&) = delete;
@@ -92,8 +92,8 @@ public:
   int ResultKind(int index) const;
   bool IsBooleanResult(int index) const { return ResultKind(index) == rkBoolean; }
   int CompiledCount() const { return static_cast<int>(FCompiled.size()); }
-  const std::string& CompiledText(int index) const;   // as the caller gave it
-  int StepCount(int index) const;                     // steps of that chain
+  const std::string& CompiledText(int index) const;  // as the caller gave it
+  int StepCount(int index) const;                    // steps of that chain
   int CurrentIndex() const { return FCurrentIndex; }
   // The word of that name (any letter case), or null.
   TExprWord* FindWord(const std::string& name) const;
@@ -104,7 +104,7 @@ public:
   bool FoldConstants() const { return FFoldConstants != 0; }
   void SetFoldConstants(bool fold) { FFoldConstants = fold ? 1 : 0; }
 
-protected:
+ protected:
   // Fills the word list with the brackets, the argument separator, "pi",
   // the operators and the built-in functions.
   virtual void RegisterBuiltinWords();
@@ -112,7 +112,7 @@ protected:
   // and the new one is freed.
   void AddWord(TExprWord* word);
 
-private:
+ private:
   struct TChain;
   struct TNode;
   class TCompiler;

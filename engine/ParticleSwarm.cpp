@@ -2,13 +2,14 @@
 //
 // Velocity formulas (ComboBox3), P the personal best, G the global best, N
 // the neighbourhood best, K the constriction factor, r1..r4 fresh draws:
-//   index  global version                                    local version (adds r4 (G - N) where marked *)
-//   0      W V + C1 r1 (P-x) + C2 r2 (G-x)                    W V + C1 r1 (P-x) + C2 r2 (N-x)
-//   1      (1-r1) r2 V + C1 r1 (P-x) + C2 r2 (G-x)            (1-r1) r2 V + C1 r1 (P-x) + C2 r2 (N-x) + r3 (G-P) *
-//   2      W V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P)         W V + C1 r1 (P-x) + C2 r2 (N-x) + r3 (G-P) *
-//   3      r1 r2 r3 V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P)  r1 r2 r3 V + C1 r1 (P-x) + C2 r2 (N-x) + r3 (G-P) *
-//   4      K (V + C1 r1 (P-x) + C2 r2 (G-x))                  K (V + C1 r1 (P-x) + C2 r2 (N-x))
-//   5      K (V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P))       K (V + C1 r1 (P-x) + C2 r2 (N-x) + r3 (G-P)) *
+//   index  global version                                    local version (adds r4 (G - N) where
+//   marked *) 0      W V + C1 r1 (P-x) + C2 r2 (G-x)                    W V + C1 r1 (P-x) + C2 r2
+//   (N-x) 1      (1-r1) r2 V + C1 r1 (P-x) + C2 r2 (G-x)            (1-r1) r2 V + C1 r1 (P-x) + C2
+//   r2 (N-x) + r3 (G-P) * 2      W V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P)         W V + C1 r1
+//   (P-x) + C2 r2 (N-x) + r3 (G-P) * 3      r1 r2 r3 V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P)  r1
+//   r2 r3 V + C1 r1 (P-x) + C2 r2 (N-x) + r3 (G-P) * 4      K (V + C1 r1 (P-x) + C2 r2 (G-x)) K (V
+//   + C1 r1 (P-x) + C2 r2 (N-x)) 5      K (V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P))       K (V +
+//   C1 r1 (P-x) + C2 r2 (N-x) + r3 (G-P)) *
 // The local version runs when NeighbourSize differs from PopSize. With
 // use-Vmax a velocity beyond +-Vmax becomes 0; without it a velocity above
 // 10000 becomes 0.
@@ -32,9 +33,9 @@ struct TPsoTerms {
 // whether the local version adds r4 (G - N).
 struct TPsoFormula {
   double (*Inertia)(const TPsoTerms&);
-  bool GlobalPull;      // + r3 (G - P)
-  bool Constricted;     // K (...)
-  bool LocalExtra;      // local version: + r3 (G - P) + r4 (G - N)
+  bool GlobalPull;   // + r3 (G - P)
+  bool Constricted;  // K (...)
+  bool LocalExtra;   // local version: + r3 (G - P) + r4 (G - N)
 };
 
 double WV(const TPsoTerms& t) { return t.W * t.V; }
@@ -43,8 +44,8 @@ double R3V(const TPsoTerms& t) { return t.r1 * t.r2 * t.r3 * t.V; }
 double PlainV(const TPsoTerms& t) { return t.V; }
 
 constexpr TPsoFormula kFormulas[6] = {
-    {WV, false, false, false},     {RandV, false, false, true}, {WV, true, false, true},
-    {R3V, true, false, true},      {PlainV, false, true, false}, {PlainV, true, true, true},
+    {WV, false, false, false}, {RandV, false, false, true},  {WV, true, false, true},
+    {R3V, true, false, true},  {PlainV, false, true, false}, {PlainV, true, true, true},
 };
 
 double Velocity(const TPsoFormula& f, const TPsoTerms& t, bool local) {

@@ -74,8 +74,10 @@ void ResetPopulation(TEngineState& S, int Member) {
   if (Member < 0 || Member >= static_cast<int>(S.Population.size())) return;
   RandomizeMember(S, Member);
   if (Member < static_cast<int>(S.PersonalBestFitness.size())) S.PersonalBestFitness[Member] = 0;
-  if (Member < static_cast<int>(S.Velocity.size())) std::fill(S.Velocity[Member].begin(), S.Velocity[Member].end(), 0.0);
-  if (Member < static_cast<int>(S.PersonalBestPosition.size())) S.PersonalBestPosition[Member] = S.Population[Member];
+  if (Member < static_cast<int>(S.Velocity.size()))
+    std::fill(S.Velocity[Member].begin(), S.Velocity[Member].end(), 0.0);
+  if (Member < static_cast<int>(S.PersonalBestPosition.size()))
+    S.PersonalBestPosition[Member] = S.Population[Member];
 }
 
 }  // namespace qv

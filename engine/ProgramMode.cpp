@@ -3,13 +3,12 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
-
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -17,8 +16,8 @@
 #include <sstream>
 
 #include "engine/FitDll.h"
-#include "engine/FitSettings.h"
 #include "engine/FitSearch.h"
+#include "engine/FitSettings.h"
 #include "engine/Fitness.h"
 #include "engine/ModelParser.h"
 #include "engine/SearchReport.h"
@@ -102,7 +101,8 @@ size_t MatchBack(const std::string& s, size_t close) {
   int depth = 0;
   for (size_t i = close + 1; i-- > 0;) {
     const char c = s[i];
-    if (c == ')' || c == ']') ++depth;
+    if (c == ')' || c == ']')
+      ++depth;
     else if (c == '(' || c == '[') {
       if (--depth == 0) return i;
     }
@@ -114,7 +114,8 @@ size_t MatchForward(const std::string& s, size_t open) {
   int depth = 0;
   for (size_t i = open; i < s.size(); ++i) {
     const char c = s[i];
-    if (c == '(' || c == '[') ++depth;
+    if (c == '(' || c == '[')
+      ++depth;
     else if (c == ')' || c == ']') {
       if (--depth == 0) return i;
     }
@@ -193,8 +194,8 @@ std::map<std::string, TNameEntry> ProgramNames(const TEngineState& S) {
   for (int p = 0; p < static_cast<int>(S.ParameterNames.size()); ++p)
     add(S.ParameterNames[p], nkReplace, "PData[" + std::to_string(p) + "]", true);
   for (int c = 0; c < static_cast<int>(S.ConstantNames.size()); ++c)
-    add(S.ConstantNames[c], nkReplace, c < static_cast<int>(S.ConstantValues.size()) ? S.ConstantValues[c] : "0",
-        true);
+    add(S.ConstantNames[c], nkReplace,
+        c < static_cast<int>(S.ConstantValues.size()) ? S.ConstantValues[c] : "0", true);
   for (int c = 0; c < static_cast<int>(S.VarConstantNames.size()); ++c)
     add(S.VarConstantNames[c], nkReplace, "VCData[FileID," + std::to_string(c) + "]", true);
   int input = 0;
@@ -209,7 +210,8 @@ std::map<std::string, TNameEntry> ProgramNames(const TEngineState& S) {
   return names;
 }
 
-std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const std::string& line, int* state) {
+std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const std::string& line,
+                         int* state) {
   int st = state ? *state : 0;
   const std::vector<bool> code = CodeMask(line, st);
   if (state) *state = st;
@@ -219,7 +221,8 @@ std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const s
   auto copy = [&](size_t from, size_t to) {
     for (size_t k = from; k < to; ++k) {
       asIs += line[k];
-      lowered += code[k] ? static_cast<char>(std::tolower(static_cast<unsigned char>(line[k]))) : line[k];
+      lowered +=
+          code[k] ? static_cast<char>(std::tolower(static_cast<unsigned char>(line[k]))) : line[k];
     }
   };
   while (i < line.size()) {
@@ -234,10 +237,15 @@ std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const s
       size_t j = i + 1;
       while (j < line.size() && code[j]) {
         const char d = line[j];
-        if (std::isalnum(static_cast<unsigned char>(d)) || d == '_') ++j;
-        else if (d == '.' && j + 1 < line.size() && std::isdigit(static_cast<unsigned char>(line[j + 1]))) ++j;
-        else if ((d == '+' || d == '-') && (line[j - 1] == 'e' || line[j - 1] == 'E') && c != '$') ++j;
-        else break;
+        if (std::isalnum(static_cast<unsigned char>(d)) || d == '_')
+          ++j;
+        else if (d == '.' && j + 1 < line.size() &&
+                 std::isdigit(static_cast<unsigned char>(line[j + 1])))
+          ++j;
+        else if ((d == '+' || d == '-') && (line[j - 1] == 'e' || line[j - 1] == 'E') && c != '$')
+          ++j;
+        else
+          break;
       }
       copy(i, j);
       i = j;
@@ -289,12 +297,14 @@ const char* const kHeader[] = {
     "   Double2Array = Array of Array of Double;",
     "   Double3Array = Array of Array of Array of Double;",
     "",
-    "Procedure Run__DLL(FileID: Integer; DataNo: Integer1Array; XData: Double3Array; VCData: Double2Array; "
+    "Procedure Run__DLL(FileID: Integer; DataNo: Integer1Array; XData: Double3Array; VCData: "
+    "Double2Array; "
     "PData: Double1Array; Var YData: Double3Array);StdCall;",
 };
 
 // The C adapter (see engine/FitDll.h for its contract).
-const char* const kAdapter = R"PAS({ Adapter for the engine: C calling convention, data copied in once
+const char* const kAdapter =
+    R"PAS({ Adapter for the engine: C calling convention, data copied in once
   per run, parameters in and outputs out per call, exceptions caught. }
 Var
   QvDataNo: Integer1Array;
@@ -441,7 +451,7 @@ std::string WorkFolderName() { return "build-" + std::to_string(::getpid()); }
 
 struct TProgramRuntime {
   TFitDll Dll;
-  std::string Hash;            // of the loaded library's source
+  std::string Hash;  // of the loaded library's source
   TFitDllBuildInfo Info;
   std::vector<double> TestValues;
   std::vector<double> Candidate;  // the values being evaluated
@@ -470,7 +480,9 @@ int TestFiles(const TEngineState& S) {
   return n;
 }
 
-bool IsTest(const TEngineState& S, int f) { return f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f]; }
+bool IsTest(const TEngineState& S, int f) {
+  return f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f];
+}
 
 // Compiler messages with their lines taken back to the program block.
 std::string CompilerMessages(const std::string& output, int programLines) {
@@ -489,7 +501,8 @@ std::string CompilerMessages(const std::string& output, int programLines) {
         const std::string text = Trim(line.substr(close + 1));
         const int k = row - 1 - kFitDllProgramLine;
         if (k >= 0 && k < programLines)
-          out.push_back("Program line " + std::to_string(k + 1) + ", column " + std::to_string(col) + ": " + text);
+          out.push_back("Program line " + std::to_string(k + 1) + ", column " +
+                        std::to_string(col) + ": " + text);
         else if (k >= programLines)
           out.push_back("After the last program line: " + text);
         else
@@ -557,8 +570,8 @@ std::string RewriteProgramLine(const TEngineState& State, const std::string& Lin
     l = LowerText(s);
   }
   const size_t eq = l.find('=');
-  if (eq != std::string::npos && l.find("if ") == std::string::npos && l.find("while ") == std::string::npos &&
-      l.find("until ") == std::string::npos) {
+  if (eq != std::string::npos && l.find("if ") == std::string::npos &&
+      l.find("while ") == std::string::npos && l.find("until ") == std::string::npos) {
     const char before = eq > 0 ? l[eq - 1] : ' ';
     // "<=" and ">=" are comparisons, not assignments.
     if (before != ':' && before != '<' && before != '>') {
@@ -589,9 +602,12 @@ std::vector<std::string> BuildFitDllSource(const TEngineState& S) {
 
 std::string LibraryFolder() {
   std::string base;
-  if (const char* x = std::getenv("XDG_CACHE_HOME"); x && *x) base = x;
-  else if (const char* h = std::getenv("HOME"); h && *h) base = std::string(h) + "/.cache";
-  else base = fs::temp_directory_path().string();
+  if (const char* x = std::getenv("XDG_CACHE_HOME"); x && *x)
+    base = x;
+  else if (const char* h = std::getenv("HOME"); h && *h)
+    base = std::string(h) + "/.cache";
+  else
+    base = fs::temp_directory_path().string();
   const std::string dir = base + "/quorvane/lib";
   std::error_code ec;
   fs::create_directories(dir, ec);
@@ -619,7 +635,8 @@ void CleanLibFiles(int Mode, const std::string& LibraryPath) {
       for (const char* prefix : {"build-", ".load-"}) {
         if (name.rfind(prefix, 0) != 0) continue;
         const long pid = std::strtol(name.c_str() + std::strlen(prefix), nullptr, 10);
-        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) fs::remove_all(e.path(), ec);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+          fs::remove_all(e.path(), ec);
       }
     }
   }
@@ -653,9 +670,10 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
     if (!loaded) {
       // Not built yet, or a library that cannot be loaded: build it.
       if (!StageCompilerKit(1)) {
-        Host.ShowMessage(mtWarning,
-                         "The Pascal compiler \"fpc\" was not found. Program models need Free Pascal "
-                         "(Debian package fp-compiler).");
+        Host.ShowMessage(
+            mtWarning,
+            "The Pascal compiler \"fpc\" was not found. Program models need Free Pascal "
+            "(Debian package fp-compiler).");
         return false;
       }
       CleanLibFiles(3, library);
@@ -684,12 +702,15 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
       rt.Info.CompilerOutput = r.StdOut + r.StdErr;
       const fs::path built = work / "FitDll.so";
       std::string problem;
-      if (!r.Started) problem = r.Error;
+      if (!r.Started)
+        problem = r.Error;
       else if (r.TimedOut)
-        problem = "The compiler did not finish within " + std::to_string(kCompileTimeoutMs / 1000) + " seconds.";
+        problem = "The compiler did not finish within " + std::to_string(kCompileTimeoutMs / 1000) +
+                  " seconds.";
       else if (r.ExitCode != 0 || !fs::exists(built, ec)) {
         problem = CompilerMessages(rt.Info.CompilerOutput, programLines);
-        if (problem.empty()) problem = "The compiler ended with exit code " + std::to_string(r.ExitCode) + ".";
+        if (problem.empty())
+          problem = "The compiler ended with exit code " + std::to_string(r.ExitCode) + ".";
       }
       if (problem.empty()) {
         // Into the folder under its final name in one step, so that no
@@ -714,8 +735,8 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
     rt.Hash = hash;
   }
   rt.Info.LibraryPath = library;
-  if (!rt.Dll.Setup(S.PointCount, S.InputData, S.VarConstantValues, InputCount(S), S.VarConstantCount,
-                    S.OutputCount, S.ParameterCount, error)) {
+  if (!rt.Dll.Setup(S.PointCount, S.InputData, S.VarConstantValues, InputCount(S),
+                    S.VarConstantCount, S.OutputCount, S.ParameterCount, error)) {
     Host.ShowMessage(mtInformation, kSyntax + "\n" + error);
     return false;
   }
@@ -727,7 +748,8 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
 
 bool RunFitDll(TEngineState& S, int File, std::string* Error) {
   TProgramRuntime& rt = Runtime(S);
-  if (static_cast<int>(S.ParameterValues.size()) < rt.Dll.Params()) S.ParameterValues.resize(rt.Dll.Params(), 0.0);
+  if (static_cast<int>(S.ParameterValues.size()) < rt.Dll.Params())
+    S.ParameterValues.resize(rt.Dll.Params(), 0.0);
   if (File < 0 || File >= static_cast<int>(S.Calculated.size())) {
     if (Error) *Error = "No such data set.";
     return false;
@@ -741,12 +763,14 @@ void SetTestFileValues(TEngineState& State, const std::vector<double>& Values) {
 
 namespace {
 
-double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array& values, bool trial) {
+double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
+                      bool trial) {
   TProgramRuntime& rt = Runtime(S);
   const int files = S.DataFileCount, outs = S.OutputCount, vpc = S.VarParameterCount;
   const bool perFile = files > 1 && vpc > 0;
   const int shared = S.ParameterCount - (perFile ? vpc : 0);
-  rt.Candidate.assign(values.begin(), values.end());  // one consistent set, even if m is drawn again
+  rt.Candidate.assign(values.begin(),
+                      values.end());  // one consistent set, even if m is drawn again
   const Double1Array& v = rt.Candidate;
   S.ParameterValues.resize(S.ParameterCount, 0.0);
   const int first = perFile ? shared : S.ParameterCount;
@@ -778,8 +802,10 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
         S.ParameterValues[shared + k] = value;
       }
     }
-    if (test) ++tests;
-    else ++fitted;
+    if (test)
+      ++tests;
+    else
+      ++fitted;
     if (RunFitDll(S, f)) {
       if (!test)
         for (int o = 0; o < outs; ++o)
@@ -812,8 +838,8 @@ double FitnessByProgram(TEngineState& State, int Criterion, int m) {
 // Stop code of a search that an exception ended (reported like a stop).
 constexpr int kSearchFailed = -1;
 
-bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs, bool Parse,
-                    TRunOutcome& Outcome) {
+bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs,
+                    bool Parse, TRunOutcome& Outcome) {
   Outcome = TRunOutcome::roModelRefused;
   auto refuse = [&] {
     Host.RestoreCursor();
@@ -831,7 +857,8 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSear
   const int vpc = S.VarParameterCount;
   const bool perFile = S.DataFileCount > 1 && vpc > 0;
   const int tests = TestFiles(S);
-  S.DimCount = perFile ? S.ParameterCount + vpc * (S.DataFileCount - 1) - tests * vpc : S.ParameterCount;
+  S.DimCount =
+      perFile ? S.ParameterCount + vpc * (S.DataFileCount - 1) - tests * vpc : S.ParameterCount;
 
   if (!S.Resuming) {
     Outcome = TRunOutcome::roSettingsRefused;
@@ -850,13 +877,16 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSear
     for (int f = 0; f < S.DataFileCount; ++f) {
       if (!IsTest(S, f)) continue;
       for (int k = 0; k < vpc; ++k) {
-        titles.push_back(S.ParameterNames[shared + k] + " for \"" + ExtractFileName(S.DataSetNames[f]) + "\"");
+        titles.push_back(S.ParameterNames[shared + k] + " for \"" +
+                         ExtractFileName(S.DataSetNames[f]) + "\"");
         values.push_back(values.size() < previous.size() ? previous[values.size()] : 0.0);
       }
     }
     auto* source = dynamic_cast<TTestValuesSource*>(&Host);
     if (!source) {
-      Host.ShowMessage(mtInformation, "The VarParameter values of the test data files are needed before the search!");
+      Host.ShowMessage(
+          mtInformation,
+          "The VarParameter values of the test data files are needed before the search!");
       return refuse();
     }
     if (!source->EditTestFileValues(titles, values)) return refuse();

@@ -53,7 +53,8 @@ namespace qv {
 // constant, var-constant or DataLength was replaced is lower-cased outside
 // its strings (the replacements keep their case).
 // InComment carries an open (* *) or { } comment from line to line.
-std::string RewriteProgramLine(const TEngineState& State, const std::string& Line, int* InComment = nullptr);
+std::string RewriteProgramLine(const TEngineState& State, const std::string& Line,
+                               int* InComment = nullptr);
 
 // The power step alone (leftmost first, repeated while a "^" is left).
 std::string RewritePowerOperator(const std::string& Line);
@@ -130,9 +131,10 @@ void SetTestFileValues(TEngineState& State, const std::vector<double>& Values);
 // well as from TFitHost. Titles are "<name> for "<data file>""; Values come
 // in with defaults; false: cancelled.
 class TTestValuesSource {
-public:
+ public:
   virtual ~TTestValuesSource() = default;
-  virtual bool EditTestFileValues(const std::vector<std::string>& Titles, std::vector<double>& Values) = 0;
+  virtual bool EditTestFileValues(const std::vector<std::string>& Titles,
+                                  std::vector<double>& Values) = 0;
 };
 
 // ---- The run ------------------------------------------------------------------------
@@ -142,7 +144,7 @@ public:
 // population (kept when resuming), the test-file values, PrepareSearch and
 // the fitting search (an exception shows "Some thing wrong!" and writes the
 // report). Outcome tells how it ended. False when nothing was searched.
-bool RunProgramMode(TEngineState& State, TFitHost& Host, TSearchSettings& Settings, TSearchLogs& Logs,
-                    bool Parse, TRunOutcome& Outcome);
+bool RunProgramMode(TEngineState& State, TFitHost& Host, TSearchSettings& Settings,
+                    TSearchLogs& Logs, bool Parse, TRunOutcome& Outcome);
 
 }  // namespace qv

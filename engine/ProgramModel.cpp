@@ -18,9 +18,9 @@ namespace {
 struct TDataSet {
   bool File = false;
   bool Test = false;
-  std::string Name;       // file name as written, or the label
-  std::string Path;       // resolved file name
-  int Line = -1;          // work line of the data line
+  std::string Name;  // file name as written, or the label
+  std::string Path;  // resolved file name
+  int Line = -1;     // work line of the data line
   std::vector<std::string> Rows;
   Double1Array VarConstants;
 };
@@ -84,7 +84,8 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
     if (startLine < 0 && StartsWith(l, "startprogram")) {
       startLine = i;
       size_t b = l.find('['), e = l.find(']');
-      if (b != std::string::npos && e != std::string::npos && e > b && TrimText(l.substr(b + 1, e - b - 1)) == "vb")
+      if (b != std::string::npos && e != std::string::npos && e > b &&
+          TrimText(l.substr(b + 1, e - b - 1)) == "vb")
         S.BasicProgram = true;
     } else if (startLine >= 0 && StartsWith(l, "endprogram")) {
       endLine = i;
@@ -117,7 +118,8 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
       size_t b = text.find('[');
       if (b != std::string::npos) {
         size_t e = text.find(']', b);
-        std::string mark = Lower(TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
+        std::string mark = Lower(
+            TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
         set.Test = mark == "test" || mark == "t";
         text = TrimText(text.substr(0, b));
       }
@@ -130,7 +132,8 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
           return false;
         }
       } else {
-        if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+        if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+          text = text.substr(1, text.size() - 2);
         set.Name = text.empty() ? "Data file - " + std::to_string(sets.size() + 1) : text;
       }
       sets.push_back(std::move(set));
@@ -144,9 +147,12 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
     const std::string key = Keyword(line);
     const std::string text = StatementText(line);
     bool ok = true;
-    if (key == "title") S.ModelTitle = text;
-    else if (key == "variable" || key == "variables") ok = ReadVariableList(S, Host, text);
-    else if (key == "const" || key == "constant") ok = ReadConstantList(S, Host, text);
+    if (key == "title")
+      S.ModelTitle = text;
+    else if (key == "variable" || key == "variables")
+      ok = ReadVariableList(S, Host, text);
+    else if (key == "const" || key == "constant")
+      ok = ReadConstantList(S, Host, text);
     if (!ok) return false;
   }
   S.DataFileCount = static_cast<int>(sets.size());
@@ -165,7 +171,8 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
 
   if (S.BasicProgram && S.ProgramEnd >= S.ProgramStart) {
     std::vector<std::string> block;
-    for (int i = S.ProgramStart; i <= S.ProgramEnd; ++i) block.push_back(TrimText(Lower(CutComment(work[i]))));
+    for (int i = S.ProgramStart; i <= S.ProgramEnd; ++i)
+      block.push_back(TrimText(Lower(CutComment(work[i]))));
     TranslateBasicProgram(block, S.VariableNames, S.BasicArrayNames);
     for (int i = S.ProgramStart; i <= S.ProgramEnd; ++i) work.Put(i, block[i - S.ProgramStart]);
   }
@@ -192,9 +199,12 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
     const std::string key = Keyword(line);
     const std::string text = StatementText(line);
     bool ok = true;
-    if (key == "varconst" || key == "varconstant") ok = ReadVarConstantList(S, Host, text);
-    else if (key == "parameter" || key == "parameters") ok = ReadParameterList(S, Host, text, 0);
-    else if (key == "varpar" || key == "varparameter") ok = ReadParameterList(S, Host, text, 1);
+    if (key == "varconst" || key == "varconstant")
+      ok = ReadVarConstantList(S, Host, text);
+    else if (key == "parameter" || key == "parameters")
+      ok = ReadParameterList(S, Host, text, 0);
+    else if (key == "varpar" || key == "varparameter")
+      ok = ReadParameterList(S, Host, text, 1);
     if (!ok) return false;
   }
   if (S.ParameterCount == 0) {
@@ -204,14 +214,17 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
   MoveVarParametersLast(S);
 
   std::vector<std::string> block;
-  for (int i = S.ProgramStart; i <= S.ProgramEnd && i < lineCount; ++i) block.push_back(Lower(work[i]));
+  for (int i = S.ProgramStart; i <= S.ProgramEnd && i < lineCount; ++i)
+    block.push_back(Lower(work[i]));
   for (int p = 0; p < S.ParameterCount; ++p) {
     const std::string name = Lower(S.ParameterNames[p]);
-    bool found = std::any_of(block.begin(), block.end(),
-                             [&](const std::string& l) { return l.find(name) != std::string::npos; });
+    bool found = std::any_of(block.begin(), block.end(), [&](const std::string& l) {
+      return l.find(name) != std::string::npos;
+    });
     if (!found) {
-      Host.ShowMessage(mtWarning, std::string(S.IsVarParameter[p] ? "ParConst of " : "Parameter of ") +
-                                      Quoted(S.ParameterNames[p]) + " declared, but not find in program code!");
+      Host.ShowMessage(
+          mtWarning, std::string(S.IsVarParameter[p] ? "ParConst of " : "Parameter of ") +
+                         Quoted(S.ParameterNames[p]) + " declared, but not find in program code!");
       return false;
     }
   }
@@ -222,15 +235,16 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
       return a != std::string::npos && l.substr(0, a).find(name) != std::string::npos;
     });
     if (!found) {
-      Host.ShowMessage(mtWarning,
-                       "Not find output item " + Quoted(out) + " in the left side of any program line code!");
+      Host.ShowMessage(mtWarning, "Not find output item " + Quoted(out) +
+                                      " in the left side of any program line code!");
       return false;
     }
   }
 
   // With test sets and var-parameters, the fitted sets come first.
   for (int f = 0; f < S.DataFileCount; ++f)
-    sets[f].VarConstants = f < static_cast<int>(S.VarConstantValues.size()) ? S.VarConstantValues[f] : Double1Array{};
+    sets[f].VarConstants =
+        f < static_cast<int>(S.VarConstantValues.size()) ? S.VarConstantValues[f] : Double1Array{};
   if (S.TestFileCount > 0 && S.VarParameterCount > 0)
     std::stable_partition(sets.begin(), sets.end(), [](const TDataSet& d) { return !d.Test; });
 
@@ -278,7 +292,8 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
       if (columns < 0) {
         columns = S.ValuesRead;
         if (columns < inputs) {
-          Host.ShowMessage(mtWarning, "Wrong defination of Variables, no enough data value columns!");
+          Host.ShowMessage(mtWarning,
+                           "Wrong defination of Variables, no enough data value columns!");
           return false;
         }
       } else if (S.ValuesRead != columns) {
@@ -289,12 +304,14 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
     // An inline set keeps only the columns its rows hold, so that a
     // variable at or beyond its last column takes the last column of the
     // data (target preparation) rather than a column of zeros.
-    if (columns > 0 && columns < static_cast<int>(S.DataColumns[f].size())) S.DataColumns[f].resize(columns);
+    if (columns > 0 && columns < static_cast<int>(S.DataColumns[f].size()))
+      S.DataColumns[f].resize(columns);
   }
   S.CurrentFile = 0;
 
   const bool perSet = S.VarParameterCount > 0 && S.DataFileCount > 1;
-  S.DimCount = perSet ? S.ParameterCount + S.VarParameterCount * (S.DataFileCount - 1) : S.ParameterCount;
+  S.DimCount =
+      perSet ? S.ParameterCount + S.VarParameterCount * (S.DataFileCount - 1) : S.ParameterCount;
   return true;
 }
 

@@ -108,12 +108,15 @@ __attribute__((noinline)) void BuildRepairDims(const TEngineState& S) {
   dims.clear();
   for (int d = 0; d < S.DimCount; ++d) {
     const int p = S.DimParameter(d);
-    if (p < 0 || p >= static_cast<int>(S.HasLower.size()) || p >= static_cast<int>(S.HasUpper.size()) ||
-        p >= static_cast<int>(S.IsInteger.size()) || p >= static_cast<int>(S.LowerBound.size()) ||
-        p >= static_cast<int>(S.UpperBound.size()))
+    if (p < 0 || p >= static_cast<int>(S.HasLower.size()) ||
+        p >= static_cast<int>(S.HasUpper.size()) || p >= static_cast<int>(S.IsInteger.size()) ||
+        p >= static_cast<int>(S.LowerBound.size()) || p >= static_cast<int>(S.UpperBound.size()))
       break;  // the dimensions from here on take the general path
     const bool lower = S.HasLower[p], upper = S.HasUpper[p];
-    const uint8_t bounds = lower && upper ? kBoundBoth : upper ? kBoundUpper : lower ? kBoundLower : kBoundNone;
+    const uint8_t bounds = lower && upper ? kBoundBoth
+                           : upper        ? kBoundUpper
+                           : lower        ? kBoundLower
+                                          : kBoundNone;
     dims.push_back({bounds, static_cast<bool>(S.IsInteger[p]), S.LowerBound[p], S.UpperBound[p]});
   }
   tRepair.Dims = dims.data();
@@ -158,10 +161,17 @@ double RepairValue(TEngineState& S, int m, int d, double v) {
       const TRepairDim& t = tRepair.Dims[d];
       bool inside = true;
       switch (t.Bounds) {
-        case kBoundBoth: inside = !(v < t.Lower || v > t.Upper); break;
-        case kBoundUpper: inside = !(v > t.Upper); break;
-        case kBoundLower: inside = !(v < t.Lower); break;
-        default: break;
+        case kBoundBoth:
+          inside = !(v < t.Lower || v > t.Upper);
+          break;
+        case kBoundUpper:
+          inside = !(v > t.Upper);
+          break;
+        case kBoundLower:
+          inside = !(v < t.Lower);
+          break;
+        default:
+          break;
       }
       if (inside) return t.Integer ? RoundEven(v) : v;
     }
@@ -192,8 +202,10 @@ double RepairValueGeneral(TEngineState& S, int m, int d, double v) {
         const double iv = S.InitialValue[p];
         const bool high = RandomReal(g) >= 0.5;
         const double r = RandomReal(g);
-        if (!range) v = high ? iv - r * iv : iv + (up - iv) * r;
-        else v = high ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
+        if (!range)
+          v = high ? iv - r * iv : iv + (up - iv) * r;
+        else
+          v = high ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
       }
     }
   } else if (lower) {
@@ -209,8 +221,10 @@ double RepairValueGeneral(TEngineState& S, int m, int d, double v) {
         const double iv = S.InitialValue[p];
         const bool high = RandomReal(g) >= 0.5;
         const double r = RandomReal(g);
-        if (!range) v = high ? iv + r * iv : iv - (iv - lo) * r;
-        else v = high ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
+        if (!range)
+          v = high ? iv + r * iv : iv - (iv - lo) * r;
+        else
+          v = high ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
       }
     }
   }
@@ -272,9 +286,12 @@ void RepairGene(TEngineState& S, int m, int d, std::string& gene, double& value)
   if (std::isfinite(value) && value <= S.UpperBound[p] && value >= S.LowerBound[p]) return;
   const TGeneLayout layout = DimensionGeneLayout(S, d);
   double v = RepairBoth(S, p);
-  if (layout.FracDigits == 0) v = RoundEven(v);
-  else v = StrToFloat(Format(TFormatSettings::Invariant(), "%0." + std::to_string(layout.DecimalCount) + "f", v),
-                      TFormatSettings::Invariant());
+  if (layout.FracDigits == 0)
+    v = RoundEven(v);
+  else
+    v = StrToFloat(
+        Format(TFormatSettings::Invariant(), "%0." + std::to_string(layout.DecimalCount) + "f", v),
+        TFormatSettings::Invariant());
   gene = EncodeGene(layout, v);
   value = v;
 }
@@ -287,7 +304,8 @@ void RandomizeMember(TEngineState& S, int m) {
   for (int d = 0; d < S.RandomDimCount && d < static_cast<int>(row.size()); ++d) {
     if (genes) {
       if (static_cast<int>(S.GeneStrings.size()) <= m) S.GeneStrings.resize(m + 1);
-      if (static_cast<int>(S.GeneStrings[m].size()) < S.DimCount) S.GeneStrings[m].resize(S.DimCount);
+      if (static_cast<int>(S.GeneStrings[m].size()) < S.DimCount)
+        S.GeneStrings[m].resize(S.DimCount);
       RandomGene(S, m, d, S.GeneStrings[m][d], row[d]);
     } else {
       row[d] = RandomValue(S, m, d);
@@ -308,7 +326,8 @@ bool ExclusiveFeasible(const TEngineState& S) {
     if (!(S.HasLower[p] && S.HasUpper[p])) return true;  // unbounded: values to spare
     ++integerDims;
     const double lo = std::ceil(S.LowerBound[p]), up = std::floor(S.UpperBound[p]);
-    for (double v = lo; v <= up && values.size() < 100000; v += 1) values.insert(static_cast<long long>(v));
+    for (double v = lo; v <= up && values.size() < 100000; v += 1)
+      values.insert(static_cast<long long>(v));
   }
   return static_cast<int>(values.size()) >= integerDims;
 }

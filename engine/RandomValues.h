@@ -41,7 +41,7 @@ double RepairValue(TEngineState& State, int Member, int d, double Value);
 // Outside a scope RepairValue reads the arrays. One per thread at a time is
 // in effect (the innermost); see engine/RunCache.h.
 class TRepairRunScope : public TRunCacheScope {
-public:
+ public:
   explicit TRepairRunScope(const TEngineState& State);
 };
 

@@ -13,7 +13,7 @@
 namespace qv {
 
 class TRecordingFitHost : public TFitHost {
-public:
+ public:
   struct TMessage {
     TMsgDlgType Kind;
     std::string Text;
@@ -29,9 +29,15 @@ public:
   int LeftPanelTag = 0;
 
   TFitSettings& Settings() override { return Options; }
-  void SettingChanged(const std::string& Name) override { Calls.push_back("SettingChanged " + Name); }
-  void ShowMessage(TMsgDlgType Kind, const std::string& Text) override { Messages.push_back({Kind, Text}); }
-  void SetActivePage(int Page) override { Calls.push_back("SetActivePage " + std::to_string(Page)); }
+  void SettingChanged(const std::string& Name) override {
+    Calls.push_back("SettingChanged " + Name);
+  }
+  void ShowMessage(TMsgDlgType Kind, const std::string& Text) override {
+    Messages.push_back({Kind, Text});
+  }
+  void SetActivePage(int Page) override {
+    Calls.push_back("SetActivePage " + std::to_string(Page));
+  }
   void FocusSetting(const std::string& Name) override { Calls.push_back("FocusSetting " + Name); }
   void SetRunningState(bool Running) override {
     Calls.push_back(std::string("SetRunningState ") + (Running ? "true" : "false"));
@@ -46,8 +52,12 @@ public:
   void WriteResultSummary(bool Final) override {
     Calls.push_back(std::string("WriteResultSummary ") + (Final ? "true" : "false"));
   }
-  void FillOutItemList(int Tag) override { Calls.push_back("FillOutItemList " + std::to_string(Tag)); }
-  void FillFunctionListBox(int Tag) override { Calls.push_back("FillFunctionListBox " + std::to_string(Tag)); }
+  void FillOutItemList(int Tag) override {
+    Calls.push_back("FillOutItemList " + std::to_string(Tag));
+  }
+  void FillFunctionListBox(int Tag) override {
+    Calls.push_back("FillFunctionListBox " + std::to_string(Tag));
+  }
   void FocusFunctionList() override { Calls.push_back("FocusFunctionList"); }
   void UpdateFileFormControls() override { Calls.push_back("UpdateFileFormControls"); }
   int FunctionListCount() const override { return FunctionItems; }

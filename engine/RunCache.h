@@ -17,7 +17,7 @@ struct TRunCacheSlot {
 };
 
 class TRunCacheScope {
-public:
+ public:
   TRunCacheScope(TRunCacheSlot& Slot, const TEngineState& S) : FSlot(Slot), FOuter(Slot.State) {
     Slot.State = &S;
     Slot.Valid = false;
@@ -30,7 +30,7 @@ public:
   TRunCacheScope& operator=(const TRunCacheScope&) = delete;
   void Forget() { FSlot.Valid = false; }
 
-private:
+ private:
   TRunCacheSlot& FSlot;
   const TEngineState* FOuter;
 };

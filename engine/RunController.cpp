@@ -1,7 +1,5 @@
 #include "engine/RunController.h"
 
-#include "engine/ProgramMode.h"
-
 #include <functional>
 
 #include "engine/FitSearch.h"
@@ -10,6 +8,7 @@
 #include "engine/ModelParser.h"
 #include "engine/OptimizeLoop.h"
 #include "engine/ParseExpr.h"
+#include "engine/ProgramMode.h"
 #include "engine/RandomValues.h"
 #include "engine/SearchReport.h"
 #include "engine/SearchSteps.h"
@@ -51,9 +50,12 @@ bool TRunController::Run(const std::vector<std::string>& CodeLines) {
     FState.Resuming = false;
     if (!ReadModel(FState, FHost, CodeLines)) return false;
     switch (FState.ModelMode) {
-      case 0: return RunFitMode(false);
-      case 1: return RunOptimizeMode(false);
-      default: return RunProgramMode(false);
+      case 0:
+        return RunFitMode(false);
+      case 1:
+        return RunOptimizeMode(false);
+      default:
+        return RunProgramMode(false);
     }
   });
 }
@@ -70,9 +72,12 @@ bool TRunController::Resume() {
     ReadGeneSettings(FState, FHost.Settings());
     FState.Resuming = true;
     switch (FState.ModelMode) {
-      case 0: return RunFitMode(true);
-      case 1: return RunOptimizeMode(true);
-      default: return RunProgramMode(true);
+      case 0:
+        return RunFitMode(true);
+      case 1:
+        return RunOptimizeMode(true);
+      default:
+        return RunProgramMode(true);
     }
   });
 }
@@ -86,8 +91,9 @@ static bool CheckSettingsFirst(TFitHost& Host) {
 // Refuses an exclusive model whose values cannot be pairwise different.
 static bool CheckExclusive(TEngineState& S, TFitHost& Host) {
   if (ExclusiveFeasible(S)) return true;
-  Host.ShowMessage(mtInformation,
-                   "Exclusive mode needs at least as many different parameter values as parameters!");
+  Host.ShowMessage(
+      mtInformation,
+      "Exclusive mode needs at least as many different parameter values as parameters!");
   return false;
 }
 

@@ -24,15 +24,15 @@ namespace qv {
 
 // How the last run ended, for callers that need more than the texts.
 enum class TRunOutcome {
-  roNotRun,          // nothing ran yet
-  roModelRefused,    // a model message ended the run before the search
-  roSettingsRefused, // a settings check refused the search
-  roSearched,        // a search ran and reported (also after a user stop)
-  roFailed,          // an exception ended the search ("Some thing wrong!" ...)
+  roNotRun,           // nothing ran yet
+  roModelRefused,     // a model message ended the run before the search
+  roSettingsRefused,  // a settings check refused the search
+  roSearched,         // a search ran and reported (also after a user stop)
+  roFailed,           // an exception ended the search ("Some thing wrong!" ...)
 };
 
 class TRunController {
-public:
+ public:
   TRunController(TEngineState& State, TFitHost& Host);
   ~TRunController();
   TRunController(const TRunController&) = delete;
@@ -59,7 +59,7 @@ public:
   // after its search), in function order.
   const std::vector<std::vector<std::string>>& FunctionResults() const { return FFunctionResults; }
 
-private:
+ private:
   bool FitOneFunction();
   // A new run: checks the chosen algorithm's settings and the exclusive
   // statement, then draws the first population; FOutcome tells which part

@@ -15,7 +15,8 @@ std::string Title(const TEngineState& S) { return Trim(S.ModelTitle); }
 
 // The name of the output whose function is shown.
 std::string OutputName(const TEngineState& S, int o) {
-  if (o >= 0 && o < static_cast<int>(S.OutputNames.size()) && S.ModelMode == 2) return S.OutputNames[o];
+  if (o >= 0 && o < static_cast<int>(S.OutputNames.size()) && S.ModelMode == 2)
+    return S.OutputNames[o];
   if (S.CurrentFunction >= 0 && S.CurrentFunction < static_cast<int>(S.FunctionOutputs.size()))
     return S.FunctionOutputs[S.CurrentFunction];
   if (o >= 0 && o < static_cast<int>(S.OutputNames.size())) return S.OutputNames[o];
@@ -29,21 +30,31 @@ bool ShowsLastFunction(const TFitHost& Host) {
 
 std::string ExpressionStopReason(int code) {
   switch (code) {
-    case scAutoDetect: return "auto-detected";
-    case scMaxIterations: return "maximum iterations reached";
-    case scRMSEReached: return "minimum square error reached";
-    case scDCReached: return "determination coef. DC reached";
-    default: return "stoped by user";
+    case scAutoDetect:
+      return "auto-detected";
+    case scMaxIterations:
+      return "maximum iterations reached";
+    case scRMSEReached:
+      return "minimum square error reached";
+    case scDCReached:
+      return "determination coef. DC reached";
+    default:
+      return "stoped by user";
   }
 }
 
 std::string ProgramStopReason(int code) {
   switch (code) {
-    case scAutoDetect: return "Auto-detected";
-    case scMaxIterations: return "Maximum iterations reached";
-    case scRMSEReached: return "RMSE reached";
-    case scDCReached: return "Determination Correlation DC reached";
-    default: return "stoped by user";
+    case scAutoDetect:
+      return "Auto-detected";
+    case scMaxIterations:
+      return "Maximum iterations reached";
+    case scRMSEReached:
+      return "RMSE reached";
+    case scDCReached:
+      return "Determination Correlation DC reached";
+    default:
+      return "stoped by user";
   }
 }
 
@@ -51,8 +62,8 @@ std::string ProgramStopReason(int code) {
 // the result summary: the title (when there is one) and an empty line on
 // top, then, after the summary's iteration and elapsed-time lines, the
 // algorithm line followed by the stop-reason line.
-void InsertRunLines(const TEngineState& S, std::vector<std::string>& lines, const std::string& algorithm,
-                    const std::string& reason) {
+void InsertRunLines(const TEngineState& S, std::vector<std::string>& lines,
+                    const std::string& algorithm, const std::string& reason) {
   size_t at = 2;
   if (!Title(S).empty()) {
     lines.insert(lines.begin(), S.ModelTitle);
@@ -70,7 +81,8 @@ bool HasBestCalculated(const TEngineState& S) {
   if (static_cast<int>(S.BestCalculated.size()) < S.DataFileCount) return false;
   for (int f = 0; f < S.DataFileCount; ++f) {
     if (static_cast<int>(S.BestCalculated[f].size()) < S.OutputCount) return false;
-    const size_t rows = f < static_cast<int>(S.PointCount.size()) ? static_cast<size_t>(S.PointCount[f]) : 0;
+    const size_t rows =
+        f < static_cast<int>(S.PointCount.size()) ? static_cast<size_t>(S.PointCount[f]) : 0;
     for (int o = 0; o < S.OutputCount; ++o)
       if (S.BestCalculated[f][o].size() < rows) return false;
   }
@@ -81,8 +93,10 @@ bool HasBestCalculated(const TEngineState& S) {
 // best member's values (the expression report reads both).
 bool ShowsData(const TEngineState& S) {
   const int f = S.CurrentFile, o = S.CurrentOutput;
-  if (!HasBestCalculated(S) || f < 0 || f >= S.DataFileCount || o < 0 || o >= S.OutputCount) return false;
-  if (f >= static_cast<int>(S.PointCount.size()) || f >= static_cast<int>(S.TargetData.size())) return false;
+  if (!HasBestCalculated(S) || f < 0 || f >= S.DataFileCount || o < 0 || o >= S.OutputCount)
+    return false;
+  if (f >= static_cast<int>(S.PointCount.size()) || f >= static_cast<int>(S.TargetData.size()))
+    return false;
   return o < static_cast<int>(S.TargetData[f].size()) &&
          static_cast<int>(S.TargetData[f][o].size()) >= S.PointCount[f];
 }
@@ -90,7 +104,8 @@ bool ShowsData(const TEngineState& S) {
 }  // namespace
 
 std::string ElapsedText(const TSearchSettings& Set, bool Final) {
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Set.StopTime - Set.StartTime).count();
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(Set.StopTime - Set.StartTime).count();
   const TDateTime t = static_cast<double>(ms < 0 ? 0 : ms) / MSecsPerDay;
   return Final ? FormatDateTime("hh:nn:ss:zz", t) : TimeToStr(t);
 }
@@ -99,17 +114,21 @@ std::string FormatResultValue(const TEngineState& S, int d, double Value, bool F
   if (S.EncodeDecode || Final) return FloatToStr(Value);
   if (d >= 0) {
     const int p = S.DimParameter(d);
-    if (p >= 0 && p < static_cast<int>(S.IsInteger.size()) && S.IsInteger[p]) return FloatToStr(Value);
+    if (p >= 0 && p < static_cast<int>(S.IsInteger.size()) && S.IsInteger[p])
+      return FloatToStr(Value);
   }
   return Format("%0.8f", Value);
 }
 
-std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearchSettings& Set, bool Final) {
+std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearchSettings& Set,
+                                            bool Final) {
   std::vector<std::string> lines;
   const char* fmt = Final ? "%0.10g" : "%0.7g";
   lines.push_back("Iterations: " + std::to_string(S.Iteration));
-  lines.push_back((Final ? "Elapsed Time (Hr:Min:Sec:Msec): " : "Elapsed Time: ") + ElapsedText(Set, Final));
-  lines.push_back((Final ? "Root of Mean Square Error (RMSE): " : "RMSE: ") + Format(fmt, S.BestRMSE));
+  lines.push_back((Final ? "Elapsed Time (Hr:Min:Sec:Msec): " : "Elapsed Time: ") +
+                  ElapsedText(Set, Final));
+  lines.push_back((Final ? "Root of Mean Square Error (RMSE): " : "RMSE: ") +
+                  Format(fmt, S.BestRMSE));
   lines.push_back((Final ? "Sum of Square Error (SSE): " : "SSE: ") + Format(fmt, S.BestSSE));
   lines.push_back((Final ? "Correlation Coef. (R): " : "R: ") + Format(fmt, S.BestR));
   lines.push_back((Final ? "Determination Coef. (DC): " : "DC: ") + Format(fmt, S.BestDC));
@@ -135,9 +154,10 @@ std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearch
     }
     for (int d = std::max(shared, 0); d < dims; ++d) {
       const int f = (d - shared) / S.VarParameterCount;
-      const std::string set = f < static_cast<int>(S.DataSetNames.size()) ? ExtractFileName(S.DataSetNames[f]) : "";
-      lines.push_back(S.ParameterNames[S.DimParameter(d)] + " for \"" + set + "\": " +
-                      valueText(S.DimParameter(d), S.BestPosition[d]));
+      const std::string set =
+          f < static_cast<int>(S.DataSetNames.size()) ? ExtractFileName(S.DataSetNames[f]) : "";
+      lines.push_back(S.ParameterNames[S.DimParameter(d)] + " for \"" + set +
+                      "\": " + valueText(S.DimParameter(d), S.BestPosition[d]));
     }
     return lines;
   }
@@ -151,7 +171,8 @@ std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearch
 
 std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, bool Expression) {
   switch (S.Algorithm) {
-    case alGenetic: return "Genetic Algorithms";
+    case alGenetic:
+      return "Genetic Algorithms";
     case alParticleSwarm: {
       if (Expression) return "Parcticle Swarm Optimization";
       static const char* variants[6] = {"PSO", "PSO 1", "PSO 2", "PSO 3", "CFPSO", "CFPSO 1"};
@@ -159,7 +180,8 @@ std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, boo
       return std::string("Parcticle Swarm Optimization ") + variants[v];
     }
     case alDifferentialEvolution:
-      if (Expression) return "Differential Evoluation(Scheme " + std::to_string(Set.DeScheme + 1) + ")";
+      if (Expression)
+        return "Differential Evoluation(Scheme " + std::to_string(Set.DeScheme + 1) + ")";
       return "Differential Evoluation(Scheme " + std::to_string(Set.DeScheme + 1) + ", Route " +
              std::to_string(Set.DeRoute + 1) + ")";
     default:
@@ -167,7 +189,8 @@ std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, boo
   }
 }
 
-void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final, int IterationsBack) {
+void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final,
+                  int IterationsBack) {
   std::vector<std::string> lines;
   if (Final) {
     if (!Title(S).empty()) {
@@ -177,28 +200,41 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
     lines.push_back("====== Results ======");
     lines.push_back("");
   }
-  const int n = Final && Set.StopCriterion == crAutoDetect ? S.Iteration - IterationsBack : S.Iteration;
+  const int n =
+      Final && Set.StopCriterion == crAutoDetect ? S.Iteration - IterationsBack : S.Iteration;
   lines.push_back("Iterations: " + std::to_string(n));
   lines.push_back(Final ? "Elapsed Time (Hr:Min:Sec:Msec): " + ElapsedText(Set, true)
                         : "Elapsed Time: " + ElapsedText(Set, false));
   if (Final) {
     std::string reason;
     switch (S.StopCode) {
-      case scAutoDetect: reason = "Auto-detected"; break;
-      case scMaxIterations: reason = "Maximum iterations reached"; break;
+      case scAutoDetect:
+        reason = "Auto-detected";
+        break;
+      case scMaxIterations:
+        reason = "Maximum iterations reached";
+        break;
       case scRMSEReached:
-      case scDCReached: reason = "RMSE reached"; break;
-      default: reason = "Stoped by user"; break;  // a user stop is never a target reached
+      case scDCReached:
+        reason = "RMSE reached";
+        break;
+      default:
+        reason = "Stoped by user";
+        break;  // a user stop is never a target reached
     }
     lines.push_back("Stop Reason: " + reason);
   }
   lines.push_back("Algorithms: " + AlgorithmName(S, Set, false));
   for (int d = 0; d < S.DimCount && d < static_cast<int>(S.BestPosition.size()); ++d)
-    lines.push_back(S.ParameterNames[S.DimParameter(d)] + ": " + FormatResultValue(S, d, S.BestPosition[d], Final));
+    lines.push_back(S.ParameterNames[S.DimParameter(d)] + ": " +
+                    FormatResultValue(S, d, S.BestPosition[d], Final));
   const double best = S.BestFitnessRMSE;
-  if (S.Objective == 1) lines.push_back("Max. Value: " + FormatResultValue(S, -1, -best, Final));
-  else if (S.Objective == 2) lines.push_back("Min. Value: " + FormatResultValue(S, -1, best, Final));
-  else lines.push_back("Min. Error: " + FormatResultValue(S, -1, best, Final));
+  if (S.Objective == 1)
+    lines.push_back("Max. Value: " + FormatResultValue(S, -1, -best, Final));
+  else if (S.Objective == 2)
+    lines.push_back("Min. Value: " + FormatResultValue(S, -1, best, Final));
+  else
+    lines.push_back("Min. Error: " + FormatResultValue(S, -1, best, Final));
   lines.push_back("");
   if (Final) lines.push_back("====== Finished ======");
   Host.SetResultLines(lines);
@@ -227,15 +263,18 @@ void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Se
   // The rows of the data set shown in the window.
   const int f = S.CurrentFile;
   if (f >= 0 && f < S.DataFileCount && f < static_cast<int>(S.PointCount.size()) &&
-      f < static_cast<int>(S.TargetData.size()) && static_cast<int>(S.TargetData[f].size()) >= outputs) {
+      f < static_cast<int>(S.TargetData.size()) &&
+      static_cast<int>(S.TargetData[f].size()) >= outputs) {
     for (int k = 0; k < S.PointCount[f]; ++k) {
       std::string row = std::to_string(k + 1);
       for (int o = 0; o < outputs; ++o) {
         const Double1Array& observed = S.TargetData[f][o];
-        row += "\t" + (k < static_cast<int>(observed.size()) ? FloatToStr(observed[k]) : std::string());
+        row += "\t" +
+               (k < static_cast<int>(observed.size()) ? FloatToStr(observed[k]) : std::string());
         // No calculated values yet (the search failed before its first
         // evaluation): the cell stays empty.
-        row += "\t" + (calculated ? FormatFloat("0.00000", S.BestCalculated[f][o][k]) : std::string());
+        row +=
+            "\t" + (calculated ? FormatFloat("0.00000", S.BestCalculated[f][o][k]) : std::string());
       }
       lines.push_back(row);
     }
@@ -243,7 +282,8 @@ void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Se
   Host.SetResultLines(lines);
 }
 
-void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs, bool Final) {
+void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs,
+                         bool Final) {
   S.SearchRunning = false;
   const bool idle = S.ModelMode != 0 || ShowsLastFunction(Host);
   if (idle) {

@@ -18,7 +18,8 @@ class TSearchLogs;
 // iterations, elapsed time, RMSE, SSE, R, DC and the parameters, with the
 // short labels and "%0.7g" during a run, the long labels and "%0.10g" at the
 // end. The window puts them into its result editor.
-std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearchSettings& Set, bool Final);
+std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearchSettings& Set,
+                                            bool Final);
 
 // Elapsed time of the run: "hh:nn:ss:zz" when Final, else the time text.
 std::string ElapsedText(const TSearchSettings& Set, bool Final);
@@ -37,7 +38,8 @@ std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, boo
 // first page), the logs closed. The report is the mode's: the expression
 // report written here, ShowProgress (optimisation), ShowFinalResults
 // (program mode).
-void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs, bool Final);
+void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs,
+                         bool Final);
 
 // The program-mode final report, only when no search is running: the
 // statistics of the best member (UpdateBestStatistics); unless KeepLists the
@@ -53,6 +55,7 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, 
 void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool KeepLists);
 
 // The optimisation-mode text (progress and final report).
-void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final, int IterationsBack);
+void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final,
+                  int IterationsBack);
 
 }  // namespace qv

@@ -12,7 +12,8 @@ namespace qv {
 namespace {
 
 void WriteLine(const std::string& file, const std::string& line, bool append) {
-  std::ofstream out(file, append ? std::ios::app | std::ios::binary : std::ios::trunc | std::ios::binary);
+  std::ofstream out(file,
+                    append ? std::ios::app | std::ios::binary : std::ios::trunc | std::ios::binary);
   if (!out) throw EInOutError("Cannot open file \"" + file + "\"", errno);
   out << line << '\n';
   out.flush();
@@ -46,7 +47,8 @@ void TSearchLogs::Open(const TEngineState& S, const TSearchSettings& Set, bool A
   Close();
   if (Set.SaveResults) {
     const bool keep = Append && std::filesystem::exists(Set.ResultsFileName);
-    if (!keep) WriteLine(Set.ResultsFileName, S.ModelMode == 1 ? "Results" : "R\tDC\tSSE\tRMSE", false);
+    if (!keep)
+      WriteLine(Set.ResultsFileName, S.ModelMode == 1 ? "Results" : "R\tDC\tSSE\tRMSE", false);
     FResults = Set.ResultsFileName;
   }
   if (Set.SaveParameters && S.ModelMode != 1) {
@@ -165,18 +167,24 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearc
   if (Set.SaveResults) Set.ResultsFileName = LogFileName(s.Text("FileEdit"));
   Set.SaveParameters = !Trim(s.Text("FileEdit1")).empty() && S.ModelMode != 1;
   if (Set.SaveParameters) Set.ParametersFileName = LogFileName(Trim(s.Text("FileEdit1")));
-  if (Set.SaveResults && Set.SaveParameters && SameLogFile(Set.ResultsFileName, Set.ParametersFileName)) {
-    Host.ShowMessage(mtWarning, "File name for \"Results Save\" and \"Parameter Save\" should be different!");
+  if (Set.SaveResults && Set.SaveParameters &&
+      SameLogFile(Set.ResultsFileName, Set.ParametersFileName)) {
+    Host.ShowMessage(mtWarning,
+                     "File name for \"Results Save\" and \"Parameter Save\" should be different!");
     Logs.Close();
     return false;
   }
   if (Set.SaveResults) Set.ResultsSaveRate = whole("SREdit");
   if (Set.SaveParameters) Set.ParametersSaveRate = whole("SREdit1");
 
-  if (s.Checked("RB1")) Set.StopCriterion = crAutoDetect;
-  else if (s.Checked("RB2")) Set.StopCriterion = crMaxIterations;
-  else if (s.Checked("RB4")) Set.StopCriterion = crDC;
-  else Set.StopCriterion = crRMSE;
+  if (s.Checked("RB1"))
+    Set.StopCriterion = crAutoDetect;
+  else if (s.Checked("RB2"))
+    Set.StopCriterion = crMaxIterations;
+  else if (s.Checked("RB4"))
+    Set.StopCriterion = crDC;
+  else
+    Set.StopCriterion = crRMSE;
   if (S.ModelMode == 1 && S.Objective != 0 &&
       (Set.StopCriterion == crRMSE || Set.StopCriterion == crDC)) {
     s.SetChecked("RB1", true);

@@ -16,7 +16,7 @@ namespace qv {
 // per line. Each record reopens its file for appending, so every record is
 // on disk before the next one is written.
 class TSearchLogs {
-public:
+ public:
   // Creates the files with their headers, or, when Append is set (a resumed
   // run) and a file exists, keeps it and appends to it. Raises EInOutError
   // when a file cannot be written.
@@ -34,7 +34,7 @@ public:
   int ResultRecords = 0;
   int ParameterRecords = 0;
 
-private:
+ private:
   std::string FResults, FParameters;
 };
 

@@ -38,15 +38,15 @@ struct TSearchSettings {
   TRunClock::time_point StopTime{};
 
   // Settings read by PrepareSearch (only the chosen algorithm's).
-  double CrossoverRate = 0.85;      // genetic and differential evolution
-  double MutationRate = 0.01;       // genetic mutation rate, or the factor F of differential evolution
+  double CrossoverRate = 0.85;  // genetic and differential evolution
+  double MutationRate = 0.01;   // genetic mutation rate, or the factor F of differential evolution
   int SelectionType = 6;
   int CrossoverType = 0;
   bool Truncation = false;
   double TruncationThreshold = 0.2;
-  int TruncatedCount = 0;           // T: the T best members are the selection pool
-  int KeptCount = 0;                // K0 = PopSize - T
-  int RankSum = 0;                  // 1 + 2 + ... + PopSize
+  int TruncatedCount = 0;  // T: the T best members are the selection pool
+  int KeptCount = 0;       // K0 = PopSize - T
+  int RankSum = 0;         // 1 + 2 + ... + PopSize
   double C1 = 2.05, C2 = 2.05, InertiaWeight = 0.1, Vmax = 2, ConstrictionK = 0;
   bool UseVmax = false;
   int VelocityFormula = 0;

@@ -60,7 +60,8 @@ void PrepareTargetData(TEngineState& S) {
       const std::string& name = S.VariableNames[v];
       bool isOutput;
       if (S.ModelMode == 2) {
-        isOutput = std::find(S.OutputNames.begin(), S.OutputNames.end(), name) != S.OutputNames.end();
+        isOutput =
+            std::find(S.OutputNames.begin(), S.OutputNames.end(), name) != S.OutputNames.end();
       } else {
         isOutput = S.CurrentFunction < static_cast<int>(S.FunctionOutputs.size()) &&
                    SameText(S.FunctionOutputs[S.CurrentFunction], name);
@@ -82,10 +83,13 @@ bool CompileFitFunction(TEngineState& S, TFitHost& Host) {
   S.Parser = std::make_unique<TExpressionParser>();
   S.VariableValues.resize(S.VariableCount, 0.0);
   S.ParameterValues.resize(S.ParameterCount, 0.0);
-  for (int v = 0; v < S.VariableCount; ++v) S.Parser->BindVariable(S.VariableNames[v], &S.VariableValues[v]);
-  for (int p = 0; p < S.ParameterCount; ++p) S.Parser->BindVariable(S.ParameterNames[p], &S.ParameterValues[p]);
+  for (int v = 0; v < S.VariableCount; ++v)
+    S.Parser->BindVariable(S.VariableNames[v], &S.VariableValues[v]);
+  for (int p = 0; p < S.ParameterCount; ++p)
+    S.Parser->BindVariable(S.ParameterNames[p], &S.ParameterValues[p]);
   try {
-    if (S.CurrentFunction < 0 || S.CurrentFunction >= S.FunctionCount) throw Exception("No function");
+    if (S.CurrentFunction < 0 || S.CurrentFunction >= S.FunctionCount)
+      throw Exception("No function");
     S.CompiledFunction = S.Parser->CompileText(S.FunctionExpressions[S.CurrentFunction]);
     if (S.CompiledFunction < 0) throw Exception("Empty function");
     return true;
@@ -98,7 +102,8 @@ bool CompileFitFunction(TEngineState& S, TFitHost& Host) {
 bool CompileEquationFunctions(TEngineState& S, TFitHost& Host) {
   S.Parser = std::make_unique<TExpressionParser>();
   S.ParameterValues.resize(S.ParameterCount, 0.0);
-  for (int p = 0; p < S.ParameterCount; ++p) S.Parser->BindVariable(S.ParameterNames[p], &S.ParameterValues[p]);
+  for (int p = 0; p < S.ParameterCount; ++p)
+    S.Parser->BindVariable(S.ParameterNames[p], &S.ParameterValues[p]);
   S.ConstraintIndices.assign(S.ConstraintCount, -1);
   S.ObjectiveIndices.assign(S.ObjectiveCount, -1);
   auto compile = [&](const std::string& text, int& index) {
@@ -178,7 +183,8 @@ std::string DumpModelState(const TEngineState& S) {
     o << "Constant " << S.ConstantNames[c] << "=" << S.ConstantValues[c] << "\n";
   for (int c = 0; c < S.VarConstantCount && c < static_cast<int>(S.VarConstantNames.size()); ++c) {
     o << "VarConstant " << S.VarConstantNames[c] << " =";
-    for (const auto& row : S.VarConstantValues) o << " " << (c < static_cast<int>(row.size()) ? Num(row[c]) : "?");
+    for (const auto& row : S.VarConstantValues)
+      o << " " << (c < static_cast<int>(row.size()) ? Num(row[c]) : "?");
     o << "\n";
   }
   for (int f = 0; f < S.FunctionCount && f < static_cast<int>(S.FunctionExpressions.size()); ++f)
@@ -186,18 +192,22 @@ std::string DumpModelState(const TEngineState& S) {
   for (int i = 0; i < S.ObjectiveCount && i < static_cast<int>(S.ObjectiveTexts.size()); ++i)
     o << "Objective " << S.ObjectiveTexts[i] << "\n";
   for (int i = 0; i < S.ConstraintCount && i < static_cast<int>(S.ConstraintTexts.size()); ++i)
-    o << "Constraint " << S.ConstraintTexts[i] << (S.ConstraintNonStrict[i] ? " <= 0" : " < 0") << "\n";
+    o << "Constraint " << S.ConstraintTexts[i] << (S.ConstraintNonStrict[i] ? " <= 0" : " < 0")
+      << "\n";
   o << "DataFileCount " << S.DataFileCount << " TestFileCount " << S.TestFileCount << "\n";
   for (int f = 0; f < S.DataFileCount && f < static_cast<int>(S.PointCount.size()); ++f) {
     o << "DataSet " << f << " rows=" << S.PointCount[f];
-    if (f < static_cast<int>(S.DataSetNames.size()) && !S.DataSetNames[f].empty()) o << " name=" << S.DataSetNames[f];
+    if (f < static_cast<int>(S.DataSetNames.size()) && !S.DataSetNames[f].empty())
+      o << " name=" << S.DataSetNames[f];
     if (f < static_cast<int>(S.IsDataFile.size()) && S.IsDataFile[f]) o << " file";
     if (f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f]) o << " test";
     o << "\n";
   }
   o << "DataColumns " << Shape3(S.DataColumns) << "\n";
   o << "TargetData " << Shape3(S.TargetData) << "\n";
-  if (S.ModelMode == 2) o << "Program " << S.ProgramStart << ":" << S.ProgramEnd << (S.BasicProgram ? " vb" : "") << "\n";
+  if (S.ModelMode == 2)
+    o << "Program " << S.ProgramStart << ":" << S.ProgramEnd << (S.BasicProgram ? " vb" : "")
+      << "\n";
   return o.str();
 }
 

@@ -47,7 +47,8 @@ std::string PascalDimensions(const std::string& dims) {
   return out;
 }
 
-void TranslateDeclarations(std::vector<std::string>& lines, std::vector<std::string>& arrays, int& lastDim) {
+void TranslateDeclarations(std::vector<std::string>& lines, std::vector<std::string>& arrays,
+                           int& lastDim) {
   for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
     std::string& line = lines[i];
     if (IsDone(line)) continue;
@@ -60,11 +61,12 @@ void TranslateDeclarations(std::vector<std::string>& lines, std::vector<std::str
       if (open != std::string::npos) {
         size_t close = names.find(')', open);
         std::string name = TrimText(names.substr(0, open));
-        std::string dims =
-            TrimText(names.substr(open + 1, close == std::string::npos ? std::string::npos : close - open - 1));
+        std::string dims = TrimText(names.substr(
+            open + 1, close == std::string::npos ? std::string::npos : close - open - 1));
         arrays.push_back(name);
-        line = "Var " + name + " : array" + (dims.empty() ? "" : "[" + PascalDimensions(dims) + "]") + " of " +
-               type + ";" + kMark;
+        line = "Var " + name + " : array" +
+               (dims.empty() ? "" : "[" + PascalDimensions(dims) + "]") + " of " + type + ";" +
+               kMark;
       } else {
         line = "Var " + names + " : " + type + ";" + kMark;
       }
@@ -193,7 +195,8 @@ void ReplaceArrayBrackets(std::string& line, const std::string& name) {
     int depth = 0;
     size_t close = std::string::npos;
     for (size_t k = open; k < line.size(); ++k) {
-      if (line[k] == '(') ++depth;
+      if (line[k] == '(')
+        ++depth;
       else if (line[k] == ')' && --depth == 0) {
         close = k;
         break;
@@ -232,7 +235,8 @@ std::string Assignments(const std::string& line) {
 
 }  // namespace
 
-void TranslateBasicProgram(std::vector<std::string>& Lines, const std::vector<std::string>& VariableNames,
+void TranslateBasicProgram(std::vector<std::string>& Lines,
+                           const std::vector<std::string>& VariableNames,
                            std::vector<std::string>& BasicArrayNames) {
   BasicArrayNames.clear();
   // 1. Statement colons.

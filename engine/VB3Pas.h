@@ -13,7 +13,8 @@ namespace qv {
 // VariableNames are the model's variables, which Basic writes with round
 // brackets and Pascal with square ones. BasicArrayNames receives every
 // array declared by "dim" followed by the variable names in lower case.
-void TranslateBasicProgram(std::vector<std::string>& Lines, const std::vector<std::string>& VariableNames,
+void TranslateBasicProgram(std::vector<std::string>& Lines,
+                           const std::vector<std::string>& VariableNames,
                            std::vector<std::string>& BasicArrayNames);
 
 }  // namespace qv

@@ -8,8 +8,8 @@
 //   scheme  global (fitting; A the acceleration)  local
 //   0       B + A (B - x)                          B + A (N - x) + ra (B - N) + rb (B - x)
 //   1       (B + x)/2 + A (B - x)                  (B + x)/2 + A (N - x) + ra (B - N) + rb (B - x)
-//   2       B + V,  V = (V + 2r (B - x))(1 - r)    B + V, V = (V + 2ra (N-x) + rb (B-N) + rc (B-x))(1-ra) rc rb
-//   3       (B + x)/2 + V (V as scheme 2)          (B + x)/2 + V (V as scheme 2)
+//   2       B + V,  V = (V + 2r (B - x))(1 - r)    B + V, V = (V + 2ra (N-x) + rb (B-N) + rc
+//   (B-x))(1-ra) rc rb 3       (B + x)/2 + V (V as scheme 2)          (B + x)/2 + V (V as scheme 2)
 //
 // The optimisation variant uses r in place of A, no rc term, a 16 in 100
 // chance of the jump (B + x)/(4r) and moves every dimension.
@@ -27,7 +27,7 @@ namespace {
 struct TZudInput {
   double B, x, N;
   double* V;
-  double A;       // acceleration (fitting) or a fresh r (optimisation, scheme 0 and 1)
+  double A;  // acceleration (fitting) or a fresh r (optimisation, scheme 0 and 1)
   bool Opt;
 };
 
@@ -61,7 +61,8 @@ double LV(TEngineState& S, TZudInput& in) {
     *in.V = (*in.V + 2 * ra * (in.N - in.x) + rb * (in.B - in.N)) * (1 - ra) * rb;
   } else {
     const double rc = R(S);
-    *in.V = (*in.V + 2 * ra * (in.N - in.x) + rb * (in.B - in.N) + rc * (in.B - in.x)) * (1 - ra) * rc * rb;
+    *in.V = (*in.V + 2 * ra * (in.N - in.x) + rb * (in.B - in.N) + rc * (in.B - in.x)) * (1 - ra) *
+            rc * rb;
   }
   return *in.V;
 }
@@ -125,7 +126,8 @@ void StepZedovevFit(TEngineState& S, TSearchSettings& Set) {
         } else if (R(S) <= 0.15) {
           v = local ? B[d] + 0.5 * (B[d] - S.NeighbourBestPosition[i][d]) : B[d] + 0.5 * (B[d] - x);
         } else {
-          TZudInput in{B[d], x, local ? S.NeighbourBestPosition[i][d] : 0, &S.Velocity[i][d], A, false};
+          TZudInput in{B[d], x,    local ? S.NeighbourBestPosition[i][d] : 0, &S.Velocity[i][d],
+                       A,    false};
           v = local ? scheme.Local(S, in) : scheme.Global(S, in);
         }
       } else if (R(S) >= 0.1) {
@@ -151,7 +153,8 @@ void StepZedovevOpt(TEngineState& S, TSearchSettings& Set) {
       if (RandomInt(EngineRandom(S), 100) < 16) {
         v = (B[d] + x) / (4 * NonZeroRandom(S));
       } else {
-        TZudInput in{B[d], x, local ? S.NeighbourBestPosition[i][d] : 0, &S.Velocity[i][d], 0, true};
+        TZudInput in{B[d], x,   local ? S.NeighbourBestPosition[i][d] : 0, &S.Velocity[i][d],
+                     0,    true};
         if (!local && Set.ZudScheme < 2) in.A = R(S);
         v = local ? scheme.Local(S, in) : scheme.Global(S, in);
       }

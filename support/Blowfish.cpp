@@ -11,7 +11,8 @@ namespace qv {
 namespace {
 
 inline uint32_t F(const TBlowfishState& s, uint32_t x) {
-  return ((s.S[0][x >> 24] + s.S[1][(x >> 16) & 0xFF]) ^ s.S[2][(x >> 8) & 0xFF]) + s.S[3][x & 0xFF];
+  return ((s.S[0][x >> 24] + s.S[1][(x >> 16) & 0xFF]) ^ s.S[2][(x >> 8) & 0xFF]) +
+         s.S[3][x & 0xFF];
 }
 
 bool HasEqualEntries(const uint32_t* box) {
@@ -31,8 +32,10 @@ void CryptBlocks(const TBlowfishState& state, uint8_t* p, size_t size, bool encr
   for (size_t off = 0; off + 8 <= size; off += 8) {
     uint32_t L = readLE<uint32_t>(p + off);
     uint32_t R = readLE<uint32_t>(p + off + 4);
-    if (encrypt) BlowfishEncryptBlock(state, L, R);
-    else BlowfishDecryptBlock(state, L, R);
+    if (encrypt)
+      BlowfishEncryptBlock(state, L, R);
+    else
+      BlowfishDecryptBlock(state, L, R);
     writeLE<uint32_t>(p + off, L);
     writeLE<uint32_t>(p + off + 4, R);
   }
@@ -105,7 +108,8 @@ void EncryptBytes(std::vector<uint8_t>& data, std::string_view Key) {
   if (Key.empty()) throw Exception("The cipher key is empty.");
   if (data.empty()) return;
   auto state = std::make_unique<TBlowfishState>();
-  if (!KeyState(*state, Key)) throw Exception("The cipher key is weak; the data cannot be enciphered with it.");
+  if (!KeyState(*state, Key))
+    throw Exception("The cipher key is weak; the data cannot be enciphered with it.");
   const size_t pad = 8 - (data.size() + 1) % 8;
   data.insert(data.end(), pad, uint8_t{1});
   data.push_back(static_cast<uint8_t>(pad));

@@ -12,7 +12,7 @@ namespace qv {
 // A set of byte values, built from the characters of a text:
 // TSysCharSet(" ,;\t").
 class TSysCharSet {
-public:
+ public:
   TSysCharSet() = default;
   TSysCharSet(std::string_view chars) {  // NOLINT: implicit by design
     for (char c : chars) bits_.set(static_cast<unsigned char>(c));
@@ -21,7 +21,7 @@ public:
   bool Contains(char c) const { return bits_.test(static_cast<unsigned char>(c)); }
   void Include(char c) { bits_.set(static_cast<unsigned char>(c)); }
 
-private:
+ private:
   std::bitset<256> bits_;
 };
 

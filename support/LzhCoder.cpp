@@ -19,11 +19,11 @@ namespace {
 constexpr int kDicBits = 13;
 constexpr int kDicSize = 1 << kDicBits;  // 8192
 constexpr int kMaxMatch = 256;
-constexpr int kThreshold = 3;            // shortest match
+constexpr int kThreshold = 3;                         // shortest match
 constexpr int NC = 256 + kMaxMatch - kThreshold + 1;  // 510
-constexpr int NT = 19;                   // code-length alphabet
+constexpr int NT = 19;                                // code-length alphabet
 constexpr int TBIT = 5;
-constexpr int NP = kDicBits + 1;         // 14 position classes
+constexpr int NP = kDicBits + 1;  // 14 position classes
 constexpr int PBIT = 4;
 constexpr int CBIT = 9;
 constexpr int NPT = NT > NP ? NT : NP;
@@ -36,7 +36,7 @@ constexpr size_t kBlockBufSize = 16384;  // collected codes of one block
 // Encoder
 
 class BitWriter {
-public:
+ public:
   explicit BitWriter(std::vector<uint8_t>& out) : out_(out) {}
   // Appends the low n bits of v (n <= 16), most significant first.
   void Put(int n, unsigned v) {
@@ -50,9 +50,12 @@ public:
     acc_ &= (1u << bits_) - 1;
   }
   // Drops an incomplete last byte (the caller has completed it first).
-  void Finish() { acc_ = 0; bits_ = 0; }
+  void Finish() {
+    acc_ = 0;
+    bits_ = 0;
+  }
 
-private:
+ private:
   std::vector<uint8_t>& out_;
   uint32_t acc_ = 0;
   int bits_ = 0;
@@ -126,7 +129,8 @@ int MakeTree(int n, const uint32_t* freqIn, uint8_t* len, uint16_t* code) {
     }
   }
   uint32_t cum = 0;
-  for (int i = kMaxCodeLen; i > 0; --i) cum += static_cast<uint32_t>(lenCount[i]) << (kMaxCodeLen - i);
+  for (int i = kMaxCodeLen; i > 0; --i)
+    cum += static_cast<uint32_t>(lenCount[i]) << (kMaxCodeLen - i);
   while (cum != (1u << kMaxCodeLen)) {
     --lenCount[kMaxCodeLen];
     for (int i = kMaxCodeLen - 1; i > 0; --i) {
@@ -156,7 +160,7 @@ int MakeTree(int n, const uint32_t* freqIn, uint8_t* len, uint16_t* code) {
 }
 
 class Encoder {
-public:
+ public:
   explicit Encoder(std::vector<uint8_t>& out) : bits_(out) {}
 
   void Run(std::span<const uint8_t> data) {
@@ -187,7 +191,7 @@ public:
     bits_.Finish();
   }
 
-private:
+ private:
   struct Match {
     int len = 0;
     size_t pos = 0;
@@ -200,7 +204,8 @@ private:
 
   size_t Hash(size_t i) const {
     return ((static_cast<size_t>(data_[i]) << 10) ^ (static_cast<size_t>(data_[i + 1]) << 5) ^
-            data_[i + 2]) & (kHashSize - 1);
+            data_[i + 2]) &
+           (kHashSize - 1);
   }
   void Insert(size_t i) {
     if (i + 2 >= data_.size()) return;
@@ -217,8 +222,10 @@ private:
       std::memcpy(&y, b + l, 8);
       if (x != y) {
         const uint64_t d = x ^ y;
-        if constexpr (std::endian::native == std::endian::little) return l + std::countr_zero(d) / 8;
-        else return l + std::countl_zero(d) / 8;
+        if constexpr (std::endian::native == std::endian::little)
+          return l + std::countr_zero(d) / 8;
+        else
+          return l + std::countl_zero(d) / 8;
       }
       l += 8;
     }
@@ -328,8 +335,10 @@ private:
     int i = 0;
     while (i < n) {
       int k = ptLen_[i++];
-      if (k <= 6) bits_.Put(3, k);
-      else bits_.Put(k - 3, (1u << (k - 3)) - 2);
+      if (k <= 6)
+        bits_.Put(3, k);
+      else
+        bits_.Put(k - 3, (1u << (k - 3)) - 2);
       if (i == iSpecial) {
         while (i < 6 && ptLen_[i] == 0) ++i;
         bits_.Put(2, (i - 3) & 3);
@@ -382,8 +391,10 @@ private:
     size_t pos = 0;
     unsigned flags = 0;
     for (unsigned i = 0; i < codes_; ++i) {
-      if (i % 8 == 0) flags = buf_[pos++];
-      else flags <<= 1;
+      if (i % 8 == 0)
+        flags = buf_[pos++];
+      else
+        flags <<= 1;
       if (flags & 0x80) {
         unsigned c = buf_[pos++] + 256u;
         bits_.Put(cLen_[c], cCode_[c]);
@@ -422,7 +433,7 @@ private:
 // Reads bits most significant first. Peeking past the end gives zero bits;
 // consuming past the end means the code is cut short.
 class BitReader {
-public:
+ public:
   explicit BitReader(std::span<const uint8_t> data) : data_(data), total_(data.size() * 8) {}
   unsigned Peek16() const {
     size_t byte = pos_ >> 3;
@@ -444,7 +455,7 @@ public:
     return v;
   }
 
-private:
+ private:
   std::span<const uint8_t> data_;
   size_t total_;
   size_t pos_ = 0;
@@ -454,7 +465,7 @@ private:
 // bits, longer codes resolved length by length. A table made from a
 // single symbol decodes to it with no bits.
 class HuffDecoder {
-public:
+ public:
   void SetSingle(int symbol) { single_ = symbol; }
 
   void Build(const uint8_t* len, int n, int tableBits) {
@@ -463,7 +474,8 @@ public:
     count_.fill(0);
     for (int i = 0; i < n; ++i) ++count_[len[i]];
     uint32_t sum = 0;
-    for (int l = 1; l <= kMaxCodeLen; ++l) sum += static_cast<uint32_t>(count_[l]) << (kMaxCodeLen - l);
+    for (int l = 1; l <= kMaxCodeLen; ++l)
+      sum += static_cast<uint32_t>(count_[l]) << (kMaxCodeLen - l);
     if (sum != (1u << kMaxCodeLen)) Corrupt();
     std::array<int, kMaxCodeLen + 2> offs{};
     for (int l = 1; l <= kMaxCodeLen; ++l) offs[l + 1] = offs[l] + count_[l];
@@ -480,7 +492,8 @@ public:
           const uint32_t first = code << (tableBits - l);
           const uint32_t span = 1u << (tableBits - l);
           for (uint32_t e = 0; e < span; ++e)
-            table_[first + e] = static_cast<uint32_t>(symbols_[s]) | (static_cast<uint32_t>(l) << 16);
+            table_[first + e] =
+                static_cast<uint32_t>(symbols_[s]) | (static_cast<uint32_t>(l) << 16);
         }
       }
       code <<= 1;
@@ -510,7 +523,7 @@ public:
     Corrupt();  // unreachable for a complete code
   }
 
-private:
+ private:
   int single_ = -1;
   int tableBits_ = 8;
   std::array<int, kMaxCodeLen + 1> count_{};
@@ -522,7 +535,7 @@ private:
 constexpr size_t kMaxExpandedLength = size_t{256} << 20;
 
 class Decoder {
-public:
+ public:
   explicit Decoder(std::span<const uint8_t> code) : in_(code) {}
 
   void Run(size_t length, std::vector<uint8_t>& out) {
@@ -560,7 +573,7 @@ public:
     }
   }
 
-private:
+ private:
   void ReadPtLen(int nn, int nbit, int iSpecial) {
     const int n = static_cast<int>(in_.Get(nbit));
     if (n == 0) {
@@ -610,9 +623,12 @@ private:
       int c = ptDec_.Decode(in_);
       if (c <= 2) {
         int run;
-        if (c == 0) run = 1;
-        else if (c == 1) run = static_cast<int>(in_.Get(4)) + 3;
-        else run = static_cast<int>(in_.Get(CBIT)) + 20;
+        if (c == 0)
+          run = 1;
+        else if (c == 1)
+          run = static_cast<int>(in_.Get(4)) + 3;
+        else
+          run = static_cast<int>(in_.Get(CBIT)) + 20;
         if (i + run > n) Corrupt();
         while (--run >= 0) cLen[static_cast<size_t>(i++)] = 0;
       } else {

@@ -22,12 +22,13 @@ constexpr int64_t kMaxData = std::numeric_limits<int32_t>::max();
 int CompareNames(std::string_view a, std::string_view b) { return CompareText(a, b); }
 
 bool HasSignature(std::string_view body) {
-  return body.size() >= sizeof kSignature && std::memcmp(body.data(), kSignature, sizeof kSignature) == 0;
+  return body.size() >= sizeof kSignature &&
+         std::memcmp(body.data(), kSignature, sizeof kSignature) == 0;
 }
 
 // Reads the body with every length checked against what remains.
 class BodyReader {
-public:
+ public:
   explicit BodyReader(std::string_view body) : body_(body) {}
   size_t Remaining() const { return body_.size() - pos_; }
   bool Take(size_t n, std::string_view& out) {
@@ -44,7 +45,7 @@ public:
     return true;
   }
 
-private:
+ private:
   std::string_view body_;
   size_t pos_ = 0;
 };
@@ -55,9 +56,9 @@ TNamedStreams::TNamedStreams() = default;
 TNamedStreams::~TNamedStreams() = default;
 
 void TNamedStreams::Put(Items& items, const std::string& name, std::string data) {
-  auto it = std::lower_bound(items.begin(), items.end(), name, [](const Item& item, const std::string& n) {
-    return CompareNames(item.name, n) < 0;
-  });
+  auto it = std::lower_bound(
+      items.begin(), items.end(), name,
+      [](const Item& item, const std::string& n) { return CompareNames(item.name, n) < 0; });
   if (it != items.end() && CompareNames(it->name, name) == 0) {
     it->data = std::move(data);
   } else {
@@ -66,9 +67,9 @@ void TNamedStreams::Put(Items& items, const std::string& name, std::string data)
 }
 
 const TNamedStreams::Item* TNamedStreams::Find(const std::string& name) const {
-  auto it = std::lower_bound(items_.begin(), items_.end(), name, [](const Item& item, const std::string& n) {
-    return CompareNames(item.name, n) < 0;
-  });
+  auto it = std::lower_bound(
+      items_.begin(), items_.end(), name,
+      [](const Item& item, const std::string& n) { return CompareNames(item.name, n) < 0; });
   return it != items_.end() && CompareNames(it->name, name) == 0 ? &*it : nullptr;
 }
 
@@ -116,7 +117,9 @@ std::string TNamedStreams::SaveToBytes() const {
 
 void TNamedStreams::SaveToStream(TStream& Dest) const { Dest.WriteString(SaveToBytes()); }
 
-void TNamedStreams::SaveToFile(const std::string& FileName) const { writeFileAtomic(FileName, SaveToBytes()); }
+void TNamedStreams::SaveToFile(const std::string& FileName) const {
+  writeFileAtomic(FileName, SaveToBytes());
+}
 
 void TNamedStreams::Corrupt() {
   if (OnCorrupt) OnCorrupt(*this);
@@ -175,12 +178,15 @@ void TNamedStreams::LoadFromStream(TStream& Source) {
   LoadFromBytes(bytes);
 }
 
-void TNamedStreams::LoadFromFile(const std::string& FileName) { LoadFromBytes(readFileBytes(FileName)); }
+void TNamedStreams::LoadFromFile(const std::string& FileName) {
+  LoadFromBytes(readFileBytes(FileName));
+}
 
 bool TNamedStreams::HasCollectionHeader(std::string_view Bytes) {
   if (Bytes.size() < 2) return false;
   const char c = Bytes[0], e = Bytes[1];
-  if ((c != kCompressedFlag && c != kBlankFlag) || (e != kEncipheredFlag && e != kBlankFlag)) return false;
+  if ((c != kCompressedFlag && c != kBlankFlag) || (e != kEncipheredFlag && e != kBlankFlag))
+    return false;
   if (c == kCompressedFlag || e == kEncipheredFlag) return true;
   return HasSignature(Bytes.substr(2));
 }

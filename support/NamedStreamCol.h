@@ -42,7 +42,7 @@ namespace qv {
 class TStream;
 
 class TNamedStreams {
-public:
+ public:
   // Asked for the key when an enciphered collection is loaded; the handler
   // sees the current Key and may change it.
   using TOnAskForKey = std::function<void(TNamedStreams& Sender, std::string& Key)>;
@@ -93,7 +93,7 @@ public:
   // Input without such a header is not a collection (a plain text file).
   static bool HasCollectionHeader(std::string_view Bytes);
 
-private:
+ private:
   struct Item {
     std::string name;
     std::string data;

@@ -25,12 +25,12 @@ std::string EncodeDib(const TImage& image) {
   s.reserve(40 + std::size_t(stride) * std::size_t(h));
   Put32(s, 40);
   Put32(s, std::uint32_t(w));
-  Put32(s, std::uint32_t(h));   // positive: bottom-up rows
-  Put16(s, 1);                  // planes
-  Put16(s, 24);                 // bits per pixel
-  Put32(s, 0);                  // no compression
+  Put32(s, std::uint32_t(h));  // positive: bottom-up rows
+  Put16(s, 1);                 // planes
+  Put16(s, 24);                // bits per pixel
+  Put32(s, 0);                 // no compression
   Put32(s, stride * std::uint32_t(h));
-  Put32(s, 3780);               // pixels per metre
+  Put32(s, 3780);  // pixels per metre
   Put32(s, 3780);
   Put32(s, 0);
   Put32(s, 0);
@@ -38,7 +38,7 @@ std::string EncodeDib(const TImage& image) {
     const std::uint32_t* row = image.ScanLine(y);
     std::size_t start = s.size();
     for (int x = 0; x < w; ++x) {
-      std::uint32_t p = row[x];   // 0xFFRRGGBB -> B, G, R
+      std::uint32_t p = row[x];  // 0xFFRRGGBB -> B, G, R
       s += char(p & 0xFF);
       s += char((p >> 8) & 0xFF);
       s += char((p >> 16) & 0xFF);
@@ -58,6 +58,8 @@ std::string EncodeBmp(const TImage& image) {
   return s;
 }
 
-void SaveBmpToFile(const TImage& image, const std::string& path) { writeFileAtomic(path, EncodeBmp(image)); }
+void SaveBmpToFile(const TImage& image, const std::string& path) {
+  writeFileAtomic(path, EncodeBmp(image));
+}
 
 }  // namespace qv

@@ -107,8 +107,9 @@ bool PartContains(const TRegion::TPart& p, int x, int y) {
     case TRegion::shRect:
       return p.Bounds.Contains(x, y);
     case TRegion::shEllipse:
-      return InsideEllipse((p.Bounds.Left + p.Bounds.Right) / 2.0, (p.Bounds.Top + p.Bounds.Bottom) / 2.0,
-                           p.Bounds.Width() / 2.0, p.Bounds.Height() / 2.0, px, py);
+      return InsideEllipse((p.Bounds.Left + p.Bounds.Right) / 2.0,
+                           (p.Bounds.Top + p.Bounds.Bottom) / 2.0, p.Bounds.Width() / 2.0,
+                           p.Bounds.Height() / 2.0, px, py);
     case TRegion::shRoundRect: {
       if (!p.Bounds.Contains(x, y)) return false;
       double rx = std::min(p.EllipseWidth, p.Bounds.Width()) / 2.0;
@@ -142,11 +143,21 @@ bool TRegion::Contains(int x, int y) const {
   for (const TPart& p : parts_) {
     bool q = PartContains(p, x, y);
     switch (p.Mode) {
-      case RGN_AND: in = in && q; break;
-      case RGN_OR: in = in || q; break;
-      case RGN_XOR: in = in != q; break;
-      case RGN_DIFF: in = in && !q; break;
-      case RGN_COPY: in = q; break;
+      case RGN_AND:
+        in = in && q;
+        break;
+      case RGN_OR:
+        in = in || q;
+        break;
+      case RGN_XOR:
+        in = in != q;
+        break;
+      case RGN_DIFF:
+        in = in && !q;
+        break;
+      case RGN_COPY:
+        in = q;
+        break;
     }
   }
   return in;
@@ -156,16 +167,23 @@ TRect TRegion::BoundingBox() const {
   TRect b;
   for (const TPart& p : parts_) {
     TRect pb = p.Shape == shRegion && p.Sub ? p.Sub->BoundingBox() : p.Bounds;
-    if (p.Shape == shPolygon) {   // polygons cover up to their right/bottom vertex
+    if (p.Shape == shPolygon) {  // polygons cover up to their right/bottom vertex
       pb.Right += 1;
       pb.Bottom += 1;
     }
     switch (p.Mode) {
-      case RGN_AND: IntersectRect(b, b, pb); break;
+      case RGN_AND:
+        IntersectRect(b, b, pb);
+        break;
       case RGN_OR:
-      case RGN_XOR: UnionRect(b, b, pb); break;
-      case RGN_DIFF: break;
-      case RGN_COPY: b = pb; break;
+      case RGN_XOR:
+        UnionRect(b, b, pb);
+        break;
+      case RGN_DIFF:
+        break;
+      case RGN_COPY:
+        b = pb;
+        break;
     }
   }
   return b;
@@ -176,8 +194,9 @@ bool operator==(const TRegion& a, const TRegion& b) {
   for (std::size_t i = 0; i < a.parts_.size(); ++i) {
     const auto& p = a.parts_[i];
     const auto& q = b.parts_[i];
-    if (p.Mode != q.Mode || p.Shape != q.Shape || !(p.Bounds == q.Bounds) || p.Polygons != q.Polygons ||
-        p.EllipseWidth != q.EllipseWidth || p.EllipseHeight != q.EllipseHeight)
+    if (p.Mode != q.Mode || p.Shape != q.Shape || !(p.Bounds == q.Bounds) ||
+        p.Polygons != q.Polygons || p.EllipseWidth != q.EllipseWidth ||
+        p.EllipseHeight != q.EllipseHeight)
       return false;
     if (bool(p.Sub) != bool(q.Sub) || (p.Sub && !(*p.Sub == *q.Sub))) return false;
   }
@@ -244,7 +263,10 @@ void TCanvas::DrawEdge(TRect& r, unsigned edge, unsigned flags) {
   };
   TRect q = r;
   // Outer border, then inner: each a top-left and a bottom-right colour.
-  struct TBorder { unsigned Raised, Sunken; TColor RaisedTL, RaisedBR, SunkenTL, SunkenBR; };
+  struct TBorder {
+    unsigned Raised, Sunken;
+    TColor RaisedTL, RaisedBR, SunkenTL, SunkenBR;
+  };
   const TBorder borders[2] = {
       {BDR_RAISEDOUTER, BDR_SUNKENOUTER, cl3DLight, cl3DDkShadow, clBtnShadow, clBtnHighlight},
       {BDR_RAISEDINNER, BDR_SUNKENINNER, clBtnHighlight, clBtnShadow, cl3DDkShadow, cl3DLight}};
@@ -255,8 +277,10 @@ void TCanvas::DrawEdge(TRect& r, unsigned edge, unsigned flags) {
     TColor br = raised ? b.RaisedBR : b.SunkenBR;
     if (flags & BF_BOTTOM) line(br, TRect(q.Left, q.Bottom - 1, q.Right, q.Bottom));
     if (flags & BF_RIGHT) line(br, TRect(q.Right - 1, q.Top, q.Right, q.Bottom));
-    if (flags & BF_TOP) line(tl, TRect(q.Left, q.Top, q.Right - ((flags & BF_RIGHT) ? 1 : 0), q.Top + 1));
-    if (flags & BF_LEFT) line(tl, TRect(q.Left, q.Top, q.Left + 1, q.Bottom - ((flags & BF_BOTTOM) ? 1 : 0)));
+    if (flags & BF_TOP)
+      line(tl, TRect(q.Left, q.Top, q.Right - ((flags & BF_RIGHT) ? 1 : 0), q.Top + 1));
+    if (flags & BF_LEFT)
+      line(tl, TRect(q.Left, q.Top, q.Left + 1, q.Bottom - ((flags & BF_BOTTOM) ? 1 : 0)));
     if (flags & BF_LEFT) ++q.Left;
     if (flags & BF_TOP) ++q.Top;
     if (flags & BF_RIGHT) --q.Right;
@@ -283,7 +307,9 @@ TSize TCanvas::TextExtent(const std::string& text) {
 
 TTextMetric TCanvas::GetTextMetrics() { return Fonts().GetTextMetrics(Font); }
 
-bool TCanvas::GetCharABCWidths(char32_t ch, TABC& abc) { return Fonts().GetCharABCWidths(Font, ch, abc); }
+bool TCanvas::GetCharABCWidths(char32_t ch, TABC& abc) {
+  return Fonts().GetCharABCWidths(Font, ch, abc);
+}
 
 void TCanvas::PushClip() {
   TSavedClip s;
@@ -405,13 +431,15 @@ void Scales(TMapMode mode, TSize w, TSize v, double& sx, double& sy) {
 TPoint TCanvas::LPtoDP(TPoint p) const {
   double sx, sy;
   Scales(mapMode_, winExt_, vpExt_, sx, sy);
-  return {int(std::lround((p.X - winOrg_.X) * sx)) + vpOrg_.X, int(std::lround((p.Y - winOrg_.Y) * sy)) + vpOrg_.Y};
+  return {int(std::lround((p.X - winOrg_.X) * sx)) + vpOrg_.X,
+          int(std::lround((p.Y - winOrg_.Y) * sy)) + vpOrg_.Y};
 }
 
 TPoint TCanvas::DPtoLP(TPoint p) const {
   double sx, sy;
   Scales(mapMode_, winExt_, vpExt_, sx, sy);
-  return {int(std::lround((p.X - vpOrg_.X) / sx)) + winOrg_.X, int(std::lround((p.Y - vpOrg_.Y) / sy)) + winOrg_.Y};
+  return {int(std::lround((p.X - vpOrg_.X) / sx)) + winOrg_.X,
+          int(std::lround((p.Y - vpOrg_.Y) / sy)) + winOrg_.Y};
 }
 
 TRect TCanvas::LPtoDP(const TRect& r) const {

@@ -53,10 +53,10 @@ class TRegion {
   struct TPart {
     TRegionMode Mode = RGN_OR;
     TShape Shape = shRect;
-    TRect Bounds;                              // rect, ellipse, round rect
-    std::vector<std::vector<TPoint>> Polygons; // polygon: one or more rings, even-odd
-    int EllipseWidth = 0, EllipseHeight = 0;   // round rect corners
-    std::shared_ptr<const TRegion> Sub;        // shRegion: a nested region
+    TRect Bounds;                               // rect, ellipse, round rect
+    std::vector<std::vector<TPoint>> Polygons;  // polygon: one or more rings, even-odd
+    int EllipseWidth = 0, EllipseHeight = 0;    // round rect corners
+    std::shared_ptr<const TRegion> Sub;         // shRegion: a nested region
   };
 
   TRegion() = default;
@@ -97,7 +97,7 @@ class TCanvas {
   virtual void SetTextColor(TColor c) { textColor_ = c; }
   TColor BkColor() const { return bkColor_; }
   virtual void SetBkColor(TColor c) { bkColor_ = c; }
-  int BkMode() const { return bkMode_; }          // TRANSPARENT or OPAQUE
+  int BkMode() const { return bkMode_; }  // TRANSPARENT or OPAQUE
   virtual void SetBkMode(int mode) { bkMode_ = mode; }
   unsigned TextAlign() const { return textAlign_; }
   virtual void SetTextAlign(unsigned flags) { textAlign_ = flags; }
@@ -216,7 +216,10 @@ class TCanvas {
   virtual void MappingChanged() { mappingChanged_ = true; }
   void SetPenPos(TPoint p) { penPos_ = p; }
   // Saved clips of PushClip: (had clip, region).
-  struct TSavedClip { bool Had; TRegion Rgn; };
+  struct TSavedClip {
+    bool Had;
+    TRegion Rgn;
+  };
   std::vector<TSavedClip> clipStack_;
 
  private:

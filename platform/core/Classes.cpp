@@ -1,12 +1,13 @@
 #include "platform/core/Classes.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/core/Codepage.h"
 
@@ -189,7 +190,8 @@ std::string TStrings::DelimitedText() const {
     const std::string s = Get(i);
     bool quote = false;
     for (char c : s) {
-      if ((!StrictDelimiter && static_cast<unsigned char>(c) <= ' ') || c == QuoteChar || c == Delimiter) {
+      if ((!StrictDelimiter && static_cast<unsigned char>(c) <= ' ') || c == QuoteChar ||
+          c == Delimiter) {
         quote = true;
         break;
       }
@@ -227,7 +229,9 @@ void TStrings::SetDelimitedText(std::string_view text) {
         }
       } else {
         const size_t p1 = p;
-        while (p < n && (StrictDelimiter || static_cast<unsigned char>(text[p]) > ' ') && text[p] != Delimiter) ++p;
+        while (p < n && (StrictDelimiter || static_cast<unsigned char>(text[p]) > ' ') &&
+               text[p] != Delimiter)
+          ++p;
         s.assign(text.substr(p1, p - p1));
       }
       Add(s);
@@ -299,7 +303,8 @@ int TStrings::IndexOfName(std::string_view name) const {
   for (int i = 0; i < n; ++i) {
     const std::string s = Get(i);
     const size_t p = s.find(NameValueSeparator);
-    if (p != std::string::npos && CompareStrings(std::string_view(s).substr(0, p), name) == 0) return i;
+    if (p != std::string::npos && CompareStrings(std::string_view(s).substr(0, p), name) == 0)
+      return i;
   }
   return -1;
 }
@@ -315,8 +320,10 @@ void TStrings::SetValue(std::string_view name, std::string_view value) {
     std::string line(name);
     line += NameValueSeparator;
     line += value;
-    if (i < 0) Add(line);
-    else Put(i, line);
+    if (i < 0)
+      Add(line);
+    else
+      Put(i, line);
   } else if (i >= 0) {
     Delete(i);
   }
@@ -363,7 +370,9 @@ void loadLines(TStrings& strings, const std::string& text) {
 }
 }  // namespace
 
-void TStrings::LoadFromFile(const std::string& fileName) { loadLines(*this, decodeText(readFileBytes(fileName))); }
+void TStrings::LoadFromFile(const std::string& fileName) {
+  loadLines(*this, decodeText(readFileBytes(fileName)));
+}
 
 void TStrings::SaveToFile(const std::string& fileName) const { writeFileAtomic(fileName, Text()); }
 
@@ -441,9 +450,12 @@ int TStringList::AddObject(const std::string& s, void* object) {
     index = GetCount();
   } else if (Find(s, index)) {
     switch (duplicates_) {
-      case dupIgnore: return index;
-      case dupError: Error("String list does not allow duplicates", 0);
-      case dupAccept: break;
+      case dupIgnore:
+        return index;
+      case dupError:
+        Error("String list does not allow duplicates", 0);
+      case dupAccept:
+        break;
     }
   }
   insertItem(index, s, object);
@@ -523,7 +535,8 @@ bool TStringList::Find(const std::string& s, int& index) const {
 
 void TStringList::Sort() {
   CustomSort([](TStringList& list, int i, int j) {
-    return list.CompareStrings(list.items_[static_cast<size_t>(i)].s, list.items_[static_cast<size_t>(j)].s);
+    return list.CompareStrings(list.items_[static_cast<size_t>(i)].s,
+                               list.items_[static_cast<size_t>(j)].s);
   });
 }
 
@@ -533,7 +546,8 @@ void TStringList::CustomSort(const std::function<int(TStringList&, int, int)>& c
   // Sort a permutation with the caller's index-based comparison, then apply it.
   std::vector<int> order(items_.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
-  std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return compare(*this, a, b) < 0; });
+  std::stable_sort(order.begin(), order.end(),
+                   [&](int a, int b) { return compare(*this, a, b) < 0; });
   std::vector<Item> sorted;
   sorted.reserve(items_.size());
   for (int i : order) sorted.push_back(std::move(items_[static_cast<size_t>(i)]));
@@ -558,8 +572,10 @@ int TStringList::CompareStrings(std::string_view a, std::string_view b) const {
 }
 
 void TStringList::SetUpdateState(bool updating) {
-  if (updating) Changing();
-  else Changed();
+  if (updating)
+    Changing();
+  else
+    Changed();
 }
 
 void TStringList::Changed() {
@@ -583,11 +599,13 @@ int64_t TStream::Size() {
 void TStream::SetSize(int64_t) { throw EStreamError("Stream size cannot be changed"); }
 
 void TStream::ReadBuffer(void* buffer, int64_t count) {
-  if (count < 0 || (count > 0 && Read(buffer, count) != count)) throw EReadError("Stream read error");
+  if (count < 0 || (count > 0 && Read(buffer, count) != count))
+    throw EReadError("Stream read error");
 }
 
 void TStream::WriteBuffer(const void* buffer, int64_t count) {
-  if (count < 0 || (count > 0 && Write(buffer, count) != count)) throw EWriteError("Stream write error");
+  if (count < 0 || (count > 0 && Write(buffer, count) != count))
+    throw EWriteError("Stream write error");
 }
 
 std::string TStream::ReadBytes(int64_t count) {
@@ -671,7 +689,9 @@ void TMemoryStream::LoadFromFile(const std::string& fileName) {
   pos_ = 0;
 }
 
-void TMemoryStream::SaveToFile(const std::string& fileName) const { writeFileAtomic(fileName, data_); }
+void TMemoryStream::SaveToFile(const std::string& fileName) const {
+  writeFileAtomic(fileName, data_);
+}
 
 // ---------------------------------------------------------------------------
 // Files
@@ -691,7 +711,8 @@ template <class TChar, class TCall>
 int64_t transferAll(int fd, TChar* p, int64_t count, TCall call) {
   int64_t done = 0;
   while (done < count) {
-    const ssize_t r = call(fd, p + done, static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30)));
+    const ssize_t r =
+        call(fd, p + done, static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30)));
     if (r < 0) {
       if (errno == EINTR) continue;
       break;
@@ -823,7 +844,8 @@ void writeFileAtomic(const std::string& path, std::string_view bytes) {
   const std::string target = resolveTarget(path);
   std::string tempPath;
   const int fd = createTemp(target, tempPath);
-  if (writeAll(fd, bytes.data(), static_cast<int64_t>(bytes.size())) != static_cast<int64_t>(bytes.size())) {
+  if (writeAll(fd, bytes.data(), static_cast<int64_t>(bytes.size())) !=
+      static_cast<int64_t>(bytes.size())) {
     const int e = errno ? errno : EIO;
     ::close(fd);
     ::unlink(tempPath.c_str());
@@ -840,9 +862,15 @@ TFileStream::TFileStream(const std::string& fileName, unsigned mode) : fileName_
   }
   int flags = O_CLOEXEC;
   switch (mode & 3) {
-    case fmOpenWrite: flags |= O_WRONLY; break;
-    case fmOpenReadWrite: flags |= O_RDWR; break;
-    default: flags |= O_RDONLY; break;
+    case fmOpenWrite:
+      flags |= O_WRONLY;
+      break;
+    case fmOpenReadWrite:
+      flags |= O_RDWR;
+      break;
+    default:
+      flags |= O_RDONLY;
+      break;
   }
   fd_ = ::open(fileName.c_str(), flags);
   if (fd_ < 0) throwOpen(fileName, errno);
@@ -927,7 +955,9 @@ void TAtomicFileStream::SetSize(int64_t newSize) {
 }
 
 void TAtomicFileStream::Commit() {
-  if (fd_ < 0) throw EWriteError("Cannot write file \"" + path_ + "\". The file was already saved or discarded");
+  if (fd_ < 0)
+    throw EWriteError("Cannot write file \"" + path_ +
+                      "\". The file was already saved or discarded");
   if (failed_) {
     const int e = errno ? errno : EIO;
     discard();

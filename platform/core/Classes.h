@@ -26,8 +26,8 @@ QV_DECLARE_EXCEPTION(EFileStreamError, EStreamError)
 QV_DECLARE_EXCEPTION(EFCreateError, EFileStreamError)  // Cannot create file "%s". %s
 QV_DECLARE_EXCEPTION(EFOpenError, EFileStreamError)    // Cannot open file "%s". %s
 QV_DECLARE_EXCEPTION(EFilerError, EStreamError)
-QV_DECLARE_EXCEPTION(EReadError, EFilerError)    // "Stream read error"
-QV_DECLARE_EXCEPTION(EWriteError, EFilerError)   // "Stream write error"
+QV_DECLARE_EXCEPTION(EReadError, EFilerError)   // "Stream read error"
+QV_DECLARE_EXCEPTION(EWriteError, EFilerError)  // "Stream write error"
 
 using TNotifyEvent = std::function<void()>;
 
@@ -43,7 +43,7 @@ class TStream;
 // style of the file (the first break found) and keep it in LineBreak, so
 // SaveToFile writes the file back with the same style.
 class TStrings {
-public:
+ public:
   TStrings() = default;
   TStrings(const TStrings&) = delete;
   TStrings& operator=(const TStrings&) = delete;
@@ -122,11 +122,11 @@ public:
   // case-insensitive here, TStringList honours CaseSensitive.
   virtual int CompareStrings(std::string_view a, std::string_view b) const;
 
-protected:
+ protected:
   virtual void SetUpdateState(bool updating) { (void)updating; }
   [[noreturn]] void Error(std::string_view msgFormat, int data) const;
 
-private:
+ private:
   int updateCount_ = 0;
 };
 
@@ -140,7 +140,7 @@ enum TDuplicates { dupIgnore, dupAccept, dupError };
 // OnChange after every change, except while an update is open; EndUpdate
 // of the outermost update fires OnChange once.
 class TStringList : public TStrings {
-public:
+ public:
   TStringList() = default;
   explicit TStringList(std::vector<std::string> lines);
 
@@ -179,12 +179,12 @@ public:
   TNotifyEvent OnChange;
   TNotifyEvent OnChanging;
 
-protected:
+ protected:
   void SetUpdateState(bool updating) override;
   virtual void Changed();
   virtual void Changing();
 
-private:
+ private:
   struct Item {
     std::string s;
     void* object = nullptr;
@@ -206,9 +206,10 @@ template <class T>
 T readLE(const void* p) {
   static_assert(std::is_arithmetic_v<T>);
   const auto* b = static_cast<const uint8_t*>(p);
-  using U = std::conditional_t<sizeof(T) == 1, uint8_t,
-            std::conditional_t<sizeof(T) == 2, uint16_t,
-            std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
+  using U = std::conditional_t<
+      sizeof(T) == 1, uint8_t,
+      std::conditional_t<sizeof(T) == 2, uint16_t,
+                         std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
   U u = 0;
   for (size_t i = 0; i < sizeof(T); ++i) u |= static_cast<U>(static_cast<U>(b[i]) << (8 * i));
   T v;
@@ -219,9 +220,10 @@ T readLE(const void* p) {
 template <class T>
 void writeLE(void* p, T value) {
   static_assert(std::is_arithmetic_v<T>);
-  using U = std::conditional_t<sizeof(T) == 1, uint8_t,
-            std::conditional_t<sizeof(T) == 2, uint16_t,
-            std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
+  using U = std::conditional_t<
+      sizeof(T) == 1, uint8_t,
+      std::conditional_t<sizeof(T) == 2, uint16_t,
+                         std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
   U u;
   std::memcpy(&u, &value, sizeof(T));
   auto* b = static_cast<uint8_t*>(p);
@@ -242,7 +244,7 @@ void appendLE(std::string& out, T value) {
 enum TSeekOrigin { soBeginning = 0, soCurrent = 1, soEnd = 2 };
 
 class TStream {
-public:
+ public:
   TStream() = default;
   TStream(const TStream&) = delete;
   TStream& operator=(const TStream&) = delete;
@@ -264,7 +266,9 @@ public:
   // EWriteError "Stream write error".
   void ReadBuffer(void* buffer, int64_t count);
   void WriteBuffer(const void* buffer, int64_t count);
-  void WriteString(std::string_view bytes) { WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size())); }
+  void WriteString(std::string_view bytes) {
+    WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
+  }
   // Reads exactly count bytes (EReadError when fewer remain).
   std::string ReadBytes(int64_t count);
   // Copies count bytes from source at its position; count 0 copies the
@@ -287,7 +291,7 @@ public:
 
 // A stream over a growable block of memory.
 class TMemoryStream : public TStream {
-public:
+ public:
   TMemoryStream() = default;
   explicit TMemoryStream(std::string_view bytes);
 
@@ -308,14 +312,14 @@ public:
   void LoadFromFile(const std::string& fileName);
   void SaveToFile(const std::string& fileName) const;
 
-private:
+ private:
   std::string data_;
   int64_t pos_ = 0;
 };
 
 // A memory stream over text (the class library's TStringStream).
 class TStringStream : public TMemoryStream {
-public:
+ public:
   explicit TStringStream(std::string_view text = {}) : TMemoryStream(text) {}
   std::string DataString() const { return std::string(View()); }
 };
@@ -338,7 +342,7 @@ enum : unsigned {
 // accepted and ignored. Writes go straight to the file: for saving a
 // document use TAtomicFileStream or writeFileAtomic.
 class TFileStream : public TStream {
-public:
+ public:
   TFileStream(const std::string& fileName, unsigned mode);
   ~TFileStream() override;
 
@@ -349,7 +353,7 @@ public:
   const std::string& FileName() const { return fileName_; }
   int Handle() const { return fd_; }
 
-private:
+ private:
   std::string fileName_;
   int fd_ = -1;
 };
@@ -365,7 +369,7 @@ void writeFileAtomic(const std::string& path, std::string_view bytes);
 // destroyed without Commit() (for example while an exception unwinds)
 // removes its temporary file and leaves the target untouched.
 class TAtomicFileStream : public TStream {
-public:
+ public:
   explicit TAtomicFileStream(const std::string& path);
   ~TAtomicFileStream() override;
 
@@ -377,7 +381,7 @@ public:
   void Commit();
   const std::string& FileName() const { return path_; }
 
-private:
+ private:
   void discard() noexcept;
   std::string path_;
   std::string tempPath_;

@@ -18,10 +18,10 @@ using TShiftState = unsigned;
 constexpr TShiftState ssShift = 1;
 constexpr TShiftState ssAlt = 2;
 constexpr TShiftState ssCtrl = 4;
-constexpr TShiftState ssLeft = 8;      // mouse buttons held
+constexpr TShiftState ssLeft = 8;  // mouse buttons held
 constexpr TShiftState ssRight = 16;
 constexpr TShiftState ssMiddle = 32;
-constexpr TShiftState ssDouble = 64;   // the press is a double click
+constexpr TShiftState ssDouble = 64;  // the press is a double click
 
 enum TMouseButton : std::uint8_t { mbLeft, mbRight, mbMiddle };
 
@@ -36,7 +36,7 @@ constexpr int VK_SNAPSHOT = 0x2C, VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_HELP = 
 constexpr int VK_LWIN = 0x5B, VK_RWIN = 0x5C, VK_APPS = 0x5D;
 constexpr int VK_NUMPAD0 = 0x60, VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SEPARATOR = 0x6C;
 constexpr int VK_SUBTRACT = 0x6D, VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F;
-constexpr int VK_F1 = 0x70;    // VK_F1 + n - 1 for Fn, up to F24
+constexpr int VK_F1 = 0x70;  // VK_F1 + n - 1 for Fn, up to F24
 constexpr int VK_NUMLOCK = 0x90, VK_SCROLL = 0x91;
 constexpr int VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC, VK_OEM_MINUS = 0xBD;
 constexpr int VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB;
@@ -53,14 +53,21 @@ constexpr TCursor crNo = -18, crAppStart = -19, crHelp = -20, crHandPoint = -21,
 enum TScrollBarKind : std::uint8_t { sbHorizontal, sbVertical };
 // Scroll codes (SB_* of a scroll message).
 enum TScrollCode : std::uint8_t {
-  scLineUp = 0, scLineDown = 1, scPageUp = 2, scPageDown = 3, scPosition = 4,
-  scTrack = 5, scTop = 6, scBottom = 7, scEndScroll = 8
+  scLineUp = 0,
+  scLineDown = 1,
+  scPageUp = 2,
+  scPageDown = 3,
+  scPosition = 4,
+  scTrack = 5,
+  scTop = 6,
+  scBottom = 7,
+  scEndScroll = 8
 };
 
 struct TScrollInfo {
   int Min = 0;
   int Max = 100;
-  int Page = 0;       // 0: no proportional thumb
+  int Page = 0;  // 0: no proportional thumb
   int Pos = 0;
   bool Visible = true;
 };
@@ -76,7 +83,11 @@ class TControlHost {
   virtual void Update() = 0;
   // Moves the pixels of r by (dx, dy) and invalidates what is uncovered
   // (hosts may simply invalidate r).
-  virtual void ScrollWindow(int dx, int dy, const TRect& r) { (void)dx; (void)dy; InvalidateRect(r); }
+  virtual void ScrollWindow(int dx, int dy, const TRect& r) {
+    (void)dx;
+    (void)dy;
+    InvalidateRect(r);
+  }
   virtual bool Focused() const = 0;
   virtual void SetFocus() = 0;
   virtual void SetCapture() = 0;
@@ -112,18 +123,47 @@ class TControlCore {
 
   // Paints the invalid area r (client pixels) on c; the host has set the
   // clip to r and double-buffers.
-  virtual void Paint(TCanvas& c, const TRect& r) { (void)c; (void)r; }
-  virtual void MouseDown(TMouseButton b, TShiftState s, int x, int y) { (void)b; (void)s; (void)x; (void)y; }
-  virtual void MouseMove(TShiftState s, int x, int y) { (void)s; (void)x; (void)y; }
-  virtual void MouseUp(TMouseButton b, TShiftState s, int x, int y) { (void)b; (void)s; (void)x; (void)y; }
+  virtual void Paint(TCanvas& c, const TRect& r) {
+    (void)c;
+    (void)r;
+  }
+  virtual void MouseDown(TMouseButton b, TShiftState s, int x, int y) {
+    (void)b;
+    (void)s;
+    (void)x;
+    (void)y;
+  }
+  virtual void MouseMove(TShiftState s, int x, int y) {
+    (void)s;
+    (void)x;
+    (void)y;
+  }
+  virtual void MouseUp(TMouseButton b, TShiftState s, int x, int y) {
+    (void)b;
+    (void)s;
+    (void)x;
+    (void)y;
+  }
   // After the second MouseDown of a double click (which carries ssDouble).
   virtual void DblClick() {}
   // delta: multiples of 120 per notch, positive away from the user.
   // Answers whether it was handled.
-  virtual bool MouseWheel(TShiftState s, int delta, int x, int y) { (void)s; (void)delta; (void)x; (void)y; return false; }
+  virtual bool MouseWheel(TShiftState s, int delta, int x, int y) {
+    (void)s;
+    (void)delta;
+    (void)x;
+    (void)y;
+    return false;
+  }
   // key may be set to 0 to mark the key handled.
-  virtual void KeyDown(int& key, TShiftState s) { (void)key; (void)s; }
-  virtual void KeyUp(int& key, TShiftState s) { (void)key; (void)s; }
+  virtual void KeyDown(int& key, TShiftState s) {
+    (void)key;
+    (void)s;
+  }
+  virtual void KeyUp(int& key, TShiftState s) {
+    (void)key;
+    (void)s;
+  }
   // A typed character (after KeyDown), UTF-32; 0 marks it handled.
   virtual void KeyPress(char32_t& ch) { (void)ch; }
   // IME or multi-character input committed as text (UTF-8).
@@ -132,10 +172,21 @@ class TControlCore {
   virtual void FocusOut() {}
   // The mouse pointer left the control.
   virtual void MouseLeave() {}
-  virtual void Resize(int width, int height) { (void)width; (void)height; }
+  virtual void Resize(int width, int height) {
+    (void)width;
+    (void)height;
+  }
   virtual void Timer(int id) { (void)id; }
-  virtual void Scroll(TScrollBarKind bar, TScrollCode code, int pos) { (void)bar; (void)code; (void)pos; }
-  virtual void Posted(int msg, std::intptr_t wParam, std::intptr_t lParam) { (void)msg; (void)wParam; (void)lParam; }
+  virtual void Scroll(TScrollBarKind bar, TScrollCode code, int pos) {
+    (void)bar;
+    (void)code;
+    (void)pos;
+  }
+  virtual void Posted(int msg, std::intptr_t wParam, std::intptr_t lParam) {
+    (void)msg;
+    (void)wParam;
+    (void)lParam;
+  }
   // Whether the core wants TAB and arrow keys (else they move the focus).
   virtual bool WantsAllKeys() const { return true; }
 

@@ -1,10 +1,11 @@
 // TDateTime arithmetic, FormatDateTime and the date/time parsers.
+#include <sys/time.h>
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cmath>
 #include <ctime>
-#include <sys/time.h>
 
 #include "platform/core/SysUtils.h"
 
@@ -78,7 +79,8 @@ int DaysInAMonth(int year, int month) {
 }
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& date) {
-  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInAMonth(year, month))
+  if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+      day > DaysInAMonth(year, month))
     return false;
   date = static_cast<double>(daysFromCivil(year, month, day) - kDateDelta);
   return true;
@@ -87,7 +89,8 @@ bool TryEncodeDate(int year, int month, int day, TDateTime& date) {
 bool TryEncodeTime(int hour, int min, int sec, int msec, TDateTime& time) {
   if (hour < 0 || hour > 23 || min < 0 || min > 59 || sec < 0 || sec > 59 || msec < 0 || msec > 999)
     return false;
-  time = static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000 + msec) / static_cast<double>(kMsPerDay);
+  time = static_cast<double>(((hour * 60 + min) * 60 + sec) * 1000 + msec) /
+         static_cast<double>(kMsPerDay);
   return true;
 }
 
@@ -99,7 +102,8 @@ TDateTime EncodeDate(int year, int month, int day) {
 
 TDateTime EncodeTime(int hour, int min, int sec, int msec) {
   TDateTime t;
-  if (!TryEncodeTime(hour, min, sec, msec, t)) throw EConvertError("Invalid argument to time encode");
+  if (!TryEncodeTime(hour, min, sec, msec, t))
+    throw EConvertError("Invalid argument to time encode");
   return t;
 }
 
@@ -150,7 +154,8 @@ TDateTime Now() {
   struct tm lt;
   localtime_r(&t, &lt);
   return EncodeDate(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday) +
-         EncodeTime(lt.tm_hour, lt.tm_min, std::min(lt.tm_sec, 59), static_cast<int>(tv.tv_usec / 1000));
+         EncodeTime(lt.tm_hour, lt.tm_min, std::min(lt.tm_sec, 59),
+                    static_cast<int>(tv.tv_usec / 1000));
 }
 TDateTime Date() { return std::trunc(Now()); }
 TDateTime Time() {
@@ -285,11 +290,16 @@ void formatInto(std::string& out, std::string_view f, const DTParts& p, bool mid
         }
         break;
       case 'D':
-        if (count <= 2) out += pad(p.day, count == 1 ? 0 : 2);
-        else if (count == 3) out += fs.ShortDayNames[static_cast<size_t>(p.dow - 1)];
-        else if (count == 4) out += fs.LongDayNames[static_cast<size_t>(p.dow - 1)];
-        else if (count == 5) formatInto(out, fs.ShortDateFormat, p, midnight, fs, depth + 1);
-        else formatInto(out, fs.LongDateFormat, p, midnight, fs, depth + 1);
+        if (count <= 2)
+          out += pad(p.day, count == 1 ? 0 : 2);
+        else if (count == 3)
+          out += fs.ShortDayNames[static_cast<size_t>(p.dow - 1)];
+        else if (count == 4)
+          out += fs.LongDayNames[static_cast<size_t>(p.dow - 1)];
+        else if (count == 5)
+          formatInto(out, fs.ShortDateFormat, p, midnight, fs, depth + 1);
+        else
+          formatInto(out, fs.LongDateFormat, p, midnight, fs, depth + 1);
         break;
       case 'H': {
         int h = p.hour;
@@ -310,7 +320,8 @@ void formatInto(std::string& out, std::string_view f, const DTParts& p, bool mid
         out += pad(p.msec, std::min(count, 3));
         break;
       case 'T':
-        formatInto(out, count == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat, p, midnight, fs, depth + 1);
+        formatInto(out, count == 1 ? fs.ShortTimeFormat : fs.LongTimeFormat, p, midnight, fs,
+                   depth + 1);
         break;
     }
     last = u;
@@ -433,8 +444,10 @@ bool scanDate(Scanner& sc, TDateTime& value, const TFormatSettings& fs) {
           localtime_r(&t, &lt);
           const int now = lt.tm_year + 1900;
           y += now / 100 * 100;
-          if (y > now + 50) y -= 100;
-          else if (y <= now - 50) y += 100;
+          if (y > now + 50)
+            y -= 100;
+          else if (y <= now - 50)
+            y += 100;
         }
       } else if (order[static_cast<size_t>(k)] == 'M') {
         m = n[k];
@@ -471,15 +484,18 @@ bool scanTime(Scanner& sc, TDateTime& value, const TFormatSettings& fs) {
   }
   sc.blanks();
   auto word = [&](std::string_view w) {
-    if (!w.empty() && sc.s.size() - sc.i >= w.size() && AnsiSameText(sc.s.substr(sc.i, w.size()), w)) {
+    if (!w.empty() && sc.s.size() - sc.i >= w.size() &&
+        AnsiSameText(sc.s.substr(sc.i, w.size()), w)) {
       sc.i += w.size();
       return true;
     }
     return false;
   };
   bool am = false, pm = false;
-  if (word(fs.TimeAMString) || word("AM")) am = true;
-  else if (word(fs.TimePMString) || word("PM")) pm = true;
+  if (word(fs.TimeAMString) || word("AM"))
+    am = true;
+  else if (word(fs.TimePMString) || word("PM"))
+    pm = true;
   if (am || pm) {
     if (h < 1 || h > 12) return false;
     h %= 12;
@@ -497,7 +513,9 @@ bool TryStrToDate(std::string_view s, TDateTime& value, const TFormatSettings& f
   value = d;
   return true;
 }
-bool TryStrToDate(std::string_view s, TDateTime& value) { return TryStrToDate(s, value, FormatSettings()); }
+bool TryStrToDate(std::string_view s, TDateTime& value) {
+  return TryStrToDate(s, value, FormatSettings());
+}
 
 bool TryStrToTime(std::string_view s, TDateTime& value, const TFormatSettings& fs) {
   Scanner sc{s};
@@ -506,7 +524,9 @@ bool TryStrToTime(std::string_view s, TDateTime& value, const TFormatSettings& f
   value = t;
   return true;
 }
-bool TryStrToTime(std::string_view s, TDateTime& value) { return TryStrToTime(s, value, FormatSettings()); }
+bool TryStrToTime(std::string_view s, TDateTime& value) {
+  return TryStrToTime(s, value, FormatSettings());
+}
 
 bool TryStrToDateTime(std::string_view s, TDateTime& value, const TFormatSettings& fs) {
   Scanner sc{s};
@@ -536,7 +556,8 @@ TDateTime StrToTime(std::string_view s) {
 }
 TDateTime StrToDateTime(std::string_view s) {
   TDateTime v;
-  if (!TryStrToDateTime(s, v)) throw EConvertError("'" + std::string(s) + "' is not a valid date and time");
+  if (!TryStrToDateTime(s, v))
+    throw EConvertError("'" + std::string(s) + "' is not a valid date and time");
   return v;
 }
 

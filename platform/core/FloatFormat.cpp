@@ -79,7 +79,8 @@ std::string exponentText(int x, int minDigits, bool plus) {
     out += '+';
   }
   std::string xs = std::to_string(x);
-  if (static_cast<int>(xs.size()) < minDigits) xs.insert(0, static_cast<size_t>(minDigits) - xs.size(), '0');
+  if (static_cast<int>(xs.size()) < minDigits)
+    xs.insert(0, static_cast<size_t>(minDigits) - xs.size(), '0');
   return out + xs;
 }
 
@@ -143,7 +144,8 @@ void fixedParts(const FloatRec& r, int decimals, std::string& ip, std::string& f
       fp = r.Digits.substr(static_cast<size_t>(e));
     }
   }
-  if (static_cast<int>(fp.size()) < decimals) fp.append(static_cast<size_t>(decimals) - fp.size(), '0');
+  if (static_cast<int>(fp.size()) < decimals)
+    fp.append(static_cast<size_t>(decimals) - fp.size(), '0');
   if (static_cast<int>(fp.size()) > decimals) fp.resize(static_cast<size_t>(std::max(decimals, 0)));
 }
 
@@ -151,29 +153,49 @@ std::string currencyText(const std::string& amount, bool negative, const TFormat
   const std::string& c = fs.CurrencyString;
   if (!negative) {
     switch (fs.CurrencyFormat) {
-      case 1: return amount + c;
-      case 2: return c + " " + amount;
-      case 3: return amount + " " + c;
-      default: return c + amount;
+      case 1:
+        return amount + c;
+      case 2:
+        return c + " " + amount;
+      case 3:
+        return amount + " " + c;
+      default:
+        return c + amount;
     }
   }
   switch (fs.NegCurrFormat) {
-    case 0: return "(" + c + amount + ")";
-    case 2: return c + "-" + amount;
-    case 3: return c + amount + "-";
-    case 4: return "(" + amount + c + ")";
-    case 5: return "-" + amount + c;
-    case 6: return amount + "-" + c;
-    case 7: return amount + c + "-";
-    case 8: return "-" + amount + " " + c;
-    case 9: return "-" + c + " " + amount;
-    case 10: return amount + " " + c + "-";
-    case 11: return c + " " + amount + "-";
-    case 12: return c + " -" + amount;
-    case 13: return amount + "- " + c;
-    case 14: return "(" + c + " " + amount + ")";
-    case 15: return "(" + amount + " " + c + ")";
-    default: return "-" + c + amount;
+    case 0:
+      return "(" + c + amount + ")";
+    case 2:
+      return c + "-" + amount;
+    case 3:
+      return c + amount + "-";
+    case 4:
+      return "(" + amount + c + ")";
+    case 5:
+      return "-" + amount + c;
+    case 6:
+      return amount + "-" + c;
+    case 7:
+      return amount + c + "-";
+    case 8:
+      return "-" + amount + " " + c;
+    case 9:
+      return "-" + c + " " + amount;
+    case 10:
+      return amount + " " + c + "-";
+    case 11:
+      return c + " " + amount + "-";
+    case 12:
+      return c + " -" + amount;
+    case 13:
+      return amount + "- " + c;
+    case 14:
+      return "(" + c + " " + amount + ")";
+    case 15:
+      return "(" + amount + " " + c + ")";
+    default:
+      return "-" + c + amount;
   }
 }
 
@@ -206,7 +228,8 @@ std::string FloatToStrF(double value, TFloatFormat format, int precision, int di
     case ffCurrency: {
       digits = std::clamp(digits, 0, 18);
       const FloatRec r = toDecimal(value, precision, digits);
-      if (r.Exponent > precision) return generalText(toDecimal(value, precision), precision, 0, dec);
+      if (r.Exponent > precision)
+        return generalText(toDecimal(value, precision), precision, 0, dec);
       std::string ip, fp;
       fixedParts(r, digits, ip, fp);
       std::string amount = format == ffFixed ? ip : groupThousands(ip, fs.ThousandSeparator);
@@ -226,7 +249,9 @@ std::string FloatToStrF(double value, TFloatFormat format, int precision, int di
   return FloatToStrF(value, format, precision, digits, FormatSettings());
 }
 
-std::string FloatToStr(double value) { return FloatToStrF(value, ffGeneral, 15, 0, FormatSettings()); }
+std::string FloatToStr(double value) {
+  return FloatToStrF(value, ffGeneral, 15, 0, FormatSettings());
+}
 std::string FloatToStr(double value, const TFormatSettings& fs) {
   return FloatToStrF(value, ffGeneral, 15, 0, fs);
 }
@@ -238,10 +263,10 @@ namespace {
 
 struct Section {
   std::string_view text;
-  int intPlaces = 0;     // "0"/"#" before the decimal point
-  int zeroPlaces = 0;    // placeholders from the first "0" up to the point
-  int decMin = 0;        // decimals up to the last "0"
-  int decMax = 0;        // all decimal placeholders
+  int intPlaces = 0;   // "0"/"#" before the decimal point
+  int zeroPlaces = 0;  // placeholders from the first "0" up to the point
+  int decMin = 0;      // decimals up to the last "0"
+  int decMax = 0;      // all decimal placeholders
   bool thousands = false;
   bool scientific = false;
   bool hasPoint = false;
@@ -326,7 +351,8 @@ Section parseSection(std::string_view t) {
   return s;
 }
 
-std::string formatSection(const Section& sec, double value, bool withSign, const TFormatSettings& fs) {
+std::string formatSection(const Section& sec, double value, bool withSign,
+                          const TFormatSettings& fs) {
   std::string ip, fp;
   int expValue = 0;
   bool zero = false;
@@ -335,16 +361,19 @@ std::string formatSection(const Section& sec, double value, bool withSign, const
     const FloatRec r = toDecimal(value, std::min(15, places + sec.decMax));
     zero = r.Digits.empty();
     std::string d = r.Digits;
-    if (d.size() < static_cast<size_t>(places)) d.append(static_cast<size_t>(places) - d.size(), '0');
+    if (d.size() < static_cast<size_t>(places))
+      d.append(static_cast<size_t>(places) - d.size(), '0');
     ip = d.substr(0, static_cast<size_t>(places));
     fp = d.substr(static_cast<size_t>(places));
-    if (static_cast<int>(fp.size()) < sec.decMin) fp.append(static_cast<size_t>(sec.decMin) - fp.size(), '0');
+    if (static_cast<int>(fp.size()) < sec.decMin)
+      fp.append(static_cast<size_t>(sec.decMin) - fp.size(), '0');
     expValue = zero ? 0 : r.Exponent - places;
   } else {
     const FloatRec r = toDecimal(value, 15, sec.decMax);
     zero = r.Digits.empty();
     if (!zero && r.Exponent > 0) {
-      ip = r.Digits.substr(0, static_cast<size_t>(std::min<int>(r.Exponent, static_cast<int>(r.Digits.size()))));
+      ip = r.Digits.substr(
+          0, static_cast<size_t>(std::min<int>(r.Exponent, static_cast<int>(r.Digits.size()))));
       if (r.Exponent > static_cast<int>(r.Digits.size()))
         ip.append(static_cast<size_t>(r.Exponent) - r.Digits.size(), '0');
     }
@@ -356,16 +385,18 @@ std::string formatSection(const Section& sec, double value, bool withSign, const
         fp = r.Digits.substr(static_cast<size_t>(r.Exponent));
       }
     }
-    if (static_cast<int>(fp.size()) < sec.decMin) fp.append(static_cast<size_t>(sec.decMin) - fp.size(), '0');
-    if (static_cast<int>(ip.size()) < sec.zeroPlaces) ip.insert(0, static_cast<size_t>(sec.zeroPlaces) - ip.size(), '0');
+    if (static_cast<int>(fp.size()) < sec.decMin)
+      fp.append(static_cast<size_t>(sec.decMin) - fp.size(), '0');
+    if (static_cast<int>(ip.size()) < sec.zeroPlaces)
+      ip.insert(0, static_cast<size_t>(sec.zeroPlaces) - ip.size(), '0');
   }
 
   std::string out;
   if (withSign && !zero) out += '-';
   const std::string_view t = sec.text;
   const int T = static_cast<int>(ip.size());
-  int intSeen = 0;   // integer placeholders met so far
-  int decSeen = 0;   // decimal placeholders met so far
+  int intSeen = 0;  // integer placeholders met so far
+  int decSeen = 0;  // decimal placeholders met so far
   bool afterPoint = false;
   bool intDone = false;
   auto emitInt = [&](int fromPlace, int toPlace) {
@@ -386,8 +417,10 @@ std::string formatSection(const Section& sec, double value, bool withSign, const
   for (size_t i = 0; i < t.size(); ++i) {
     const char c = t[i];
     if (quote) {
-      if (c == quote) quote = 0;
-      else out += c;
+      if (c == quote)
+        quote = 0;
+      else
+        out += c;
       continue;
     }
     if (c == '"' || c == '\'') {
@@ -395,8 +428,10 @@ std::string formatSection(const Section& sec, double value, bool withSign, const
     } else if (c == '0' || c == '#') {
       if (!afterPoint) {
         const int place = sec.intPlaces - 1 - intSeen;
-        if (intSeen == 0) emitInt(std::max(T - 1, place), place);
-        else emitInt(place, place);
+        if (intSeen == 0)
+          emitInt(std::max(T - 1, place), place);
+        else
+          emitInt(place, place);
         ++intSeen;
       } else {
         finishInt();
@@ -439,8 +474,7 @@ std::string FormatFloat(std::string_view mask, double value, const TFormatSettin
   if (value < 0 && sections.size() >= 2 && !sections[1].empty()) idx = 1;
   if (value == 0 && sections.size() >= 3 && !sections[2].empty()) idx = 2;
   Section sec = parseSection(sections[idx]);
-  if (!sec.scientific && std::fabs(value) >= 1e18)
-    return FloatToStr(value, fs);
+  if (!sec.scientific && std::fabs(value) >= 1e18) return FloatToStr(value, fs);
   // A value that rounds to zero in its section is shown as zero: with the
   // zero section when there is one, else with the first section and no sign.
   if (idx != 2 && value != 0) {
@@ -471,8 +505,10 @@ namespace {
 std::string padWidth(std::string s, int width, bool left) {
   const int len = static_cast<int>(Utf8Length(s));
   if (width > len) {
-    if (left) s.append(static_cast<size_t>(width - len), ' ');
-    else s.insert(0, static_cast<size_t>(width - len), ' ');
+    if (left)
+      s.append(static_cast<size_t>(width - len), ' ');
+    else
+      s.insert(0, static_cast<size_t>(width - len), ' ');
   }
   return s;
 }
@@ -489,7 +525,8 @@ std::string hexText(uint64_t v) {
 
 }  // namespace
 
-std::string FormatV(std::string_view fmt, std::span<const FormatArg> args, const TFormatSettings& fs) {
+std::string FormatV(std::string_view fmt, std::span<const FormatArg> args,
+                    const TFormatSettings& fs) {
   std::string out;
   size_t argIndex = 0;
   size_t i = 0;
@@ -501,7 +538,8 @@ std::string FormatV(std::string_view fmt, std::span<const FormatArg> args, const
     if (i < fmt.size() && fmt[i] == '*') {
       ++i;
       const FormatArg& a = nextArg();
-      if (a.kind() == FormatArg::kDouble || a.kind() == FormatArg::kString || a.kind() == FormatArg::kPointer)
+      if (a.kind() == FormatArg::kDouble || a.kind() == FormatArg::kString ||
+          a.kind() == FormatArg::kPointer)
         formatError(fmt);
       value = static_cast<int>(a.asInt());
       return true;
@@ -618,12 +656,18 @@ std::string FormatV(std::string_view fmt, std::span<const FormatArg> args, const
       case 'N':
       case 'M': {
         double v;
-        if (a.kind() == FormatArg::kDouble) v = a.asDouble();
-        else if (a.kind() == FormatArg::kUInt64) v = static_cast<double>(static_cast<uint64_t>(a.asInt()));
-        else if (isInt) v = static_cast<double>(a.asInt());
-        else formatError(fmt);
+        if (a.kind() == FormatArg::kDouble)
+          v = a.asDouble();
+        else if (a.kind() == FormatArg::kUInt64)
+          v = static_cast<double>(static_cast<uint64_t>(a.asInt()));
+        else if (isInt)
+          v = static_cast<double>(a.asInt());
+        else
+          formatError(fmt);
         switch (type) {
-          case 'E': text = FloatToStrF(v, ffExponent, prec < 0 ? 15 : std::clamp(prec, 1, 18), 3, fs); break;
+          case 'E':
+            text = FloatToStrF(v, ffExponent, prec < 0 ? 15 : std::clamp(prec, 1, 18), 3, fs);
+            break;
           // "%g" is the general float format with a minimum of three
           // exponent digits, the same minimum "%e" uses: the class library's
           // Format hands both directives the exponent-digit argument 3, and
@@ -632,10 +676,18 @@ std::string FormatV(std::string_view fmt, std::span<const FormatArg> args, const
           // Format("%g", 1e20) is "1E020", while FloatToStr, which asks
           // for no minimum, gives "1.5E-7" and "1E20". Report and log texts
           // made with "%0.7g" and "%0.10g" show the three-digit form.
-          case 'G': text = FloatToStrF(v, ffGeneral, prec < 0 ? 15 : std::clamp(prec, 1, 18), 3, fs); break;
-          case 'F': text = FloatToStrF(v, ffFixed, 18, prec < 0 ? 2 : prec, fs); break;
-          case 'N': text = FloatToStrF(v, ffNumber, 18, prec < 0 ? 2 : prec, fs); break;
-          default: text = FloatToStrF(v, ffCurrency, 18, prec < 0 ? fs.CurrencyDecimals : prec, fs); break;
+          case 'G':
+            text = FloatToStrF(v, ffGeneral, prec < 0 ? 15 : std::clamp(prec, 1, 18), 3, fs);
+            break;
+          case 'F':
+            text = FloatToStrF(v, ffFixed, 18, prec < 0 ? 2 : prec, fs);
+            break;
+          case 'N':
+            text = FloatToStrF(v, ffNumber, 18, prec < 0 ? 2 : prec, fs);
+            break;
+          default:
+            text = FloatToStrF(v, ffCurrency, 18, prec < 0 ? fs.CurrencyDecimals : prec, fs);
+            break;
         }
         break;
       }
@@ -696,10 +748,12 @@ bool parseFloat(std::string_view s, double& value, char dec) {
     const std::string_view mant = std::string_view(norm).substr(0, ePos);
     const size_t point = mant.find('.') == std::string_view::npos ? mant.size() : mant.find('.');
     const size_t first = mant.find_first_of("123456789");
-    long mag = first == std::string_view::npos ? 0 : static_cast<long>(point) - static_cast<long>(first);
+    long mag =
+        first == std::string_view::npos ? 0 : static_cast<long>(point) - static_cast<long>(first);
     if (ePos != std::string::npos) {
       long e = 0;
-      std::from_chars(norm.data() + ePos + 1 + (norm[ePos + 1] == '+' ? 1 : 0), norm.data() + norm.size(), e);
+      std::from_chars(norm.data() + ePos + 1 + (norm[ePos + 1] == '+' ? 1 : 0),
+                      norm.data() + norm.size(), e);
       mag += e;
     }
     if (mag <= 0) {
@@ -708,7 +762,8 @@ bool parseFloat(std::string_view s, double& value, char dec) {
     }
     return false;
   }
-  if (res.ec != std::errc() || res.ptr != norm.data() + norm.size() || !std::isfinite(v)) return false;
+  if (res.ec != std::errc() || res.ptr != norm.data() + norm.size() || !std::isfinite(v))
+    return false;
   value = v;
   return true;
 }
@@ -737,10 +792,14 @@ bool parseInt64(std::string_view s, int64_t& value, bool int32) {
   for (; i < s.size(); ++i) {
     const char c = s[i];
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return false;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (hex && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return false;
     const unsigned base = hex ? 16 : 10;
     if (mag > (limit - static_cast<uint64_t>(d)) / base) return false;
     mag = mag * base + static_cast<uint64_t>(d);
@@ -786,7 +845,8 @@ bool TryStrToInt(std::string_view s, int& value) {
 }
 int StrToInt(std::string_view s) {
   int v;
-  if (!TryStrToInt(s, v)) throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+  if (!TryStrToInt(s, v))
+    throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
   return v;
 }
 int StrToIntDef(std::string_view s, int def) {
@@ -795,7 +855,8 @@ int StrToIntDef(std::string_view s, int def) {
 }
 int64_t StrToInt64(std::string_view s) {
   int64_t v;
-  if (!TryStrToInt64(s, v)) throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+  if (!TryStrToInt64(s, v))
+    throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
   return v;
 }
 int64_t StrToInt64Def(std::string_view s, int64_t def) {
@@ -833,7 +894,8 @@ bool TryStrToBool(std::string_view s, bool& value) {
 }
 bool StrToBool(std::string_view s) {
   bool b;
-  if (!TryStrToBool(s, b)) throw EConvertError("'" + std::string(s) + "' is not a valid boolean value");
+  if (!TryStrToBool(s, b))
+    throw EConvertError("'" + std::string(s) + "' is not a valid boolean value");
   return b;
 }
 

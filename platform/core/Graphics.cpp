@@ -183,7 +183,9 @@ int TFontService::CharWidth(const TFont& font, char32_t ch) {
   return abc.abcA + abc.abcB + abc.abcC;
 }
 
-std::string TFontService::ResolvedFamily(const TFont& font) { return ResolveFontFamily(font.Name()); }
+std::string TFontService::ResolvedFamily(const TFont& font) {
+  return ResolveFontFamily(font.Name());
+}
 
 TFontService& FontService() {
   if (g_fontService) return *g_fontService;
@@ -202,7 +204,8 @@ std::string ResolveFontFamily(const std::string& name) {
   if (n.find("mono") != std::string::npos || n.find("courier") != std::string::npos ||
       n == "terminal" || n == "fixedsys" || n == "lucida console" || n == "consolas")
     return "DejaVu Sans Mono";
-  if (n.find("serif") != std::string::npos && n.find("sans") == std::string::npos) return "DejaVu Serif";
+  if (n.find("serif") != std::string::npos && n.find("sans") == std::string::npos)
+    return "DejaVu Serif";
   return "DejaVu Sans";
 }
 
@@ -214,19 +217,41 @@ std::u32string Utf8ToUtf32(const std::string& s) {
     unsigned char c = (unsigned char)s[i];
     char32_t cp;
     int len;
-    if (c < 0x80) { cp = c; len = 1; }
-    else if ((c >> 5) == 6) { cp = c & 0x1F; len = 2; }
-    else if ((c >> 4) == 14) { cp = c & 0x0F; len = 3; }
-    else if ((c >> 3) == 30) { cp = c & 0x07; len = 4; }
-    else { out.push_back(0xFFFD); ++i; continue; }
-    if (i + len > n) { out.push_back(0xFFFD); break; }
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if ((c >> 5) == 6) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if ((c >> 4) == 14) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if ((c >> 3) == 30) {
+      cp = c & 0x07;
+      len = 4;
+    } else {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    if (i + len > n) {
+      out.push_back(0xFFFD);
+      break;
+    }
     bool ok = true;
     for (int k = 1; k < len; ++k) {
       unsigned char cc = (unsigned char)s[i + k];
-      if ((cc >> 6) != 2) { ok = false; break; }
+      if ((cc >> 6) != 2) {
+        ok = false;
+        break;
+      }
       cp = (cp << 6) | (cc & 0x3F);
     }
-    if (!ok) { out.push_back(0xFFFD); ++i; continue; }
+    if (!ok) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
     out.push_back(cp);
     i += std::size_t(len);
   }
@@ -237,13 +262,20 @@ std::string Utf32ToUtf8(const std::u32string& s) {
   std::string out;
   out.reserve(s.size());
   for (char32_t c : s) {
-    if (c < 0x80) out += char(c);
-    else if (c < 0x800) { out += char(0xC0 | (c >> 6)); out += char(0x80 | (c & 0x3F)); }
-    else if (c < 0x10000) {
-      out += char(0xE0 | (c >> 12)); out += char(0x80 | ((c >> 6) & 0x3F)); out += char(0x80 | (c & 0x3F));
+    if (c < 0x80)
+      out += char(c);
+    else if (c < 0x800) {
+      out += char(0xC0 | (c >> 6));
+      out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += char(0xE0 | (c >> 12));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
     } else {
-      out += char(0xF0 | (c >> 18)); out += char(0x80 | ((c >> 12) & 0x3F));
-      out += char(0x80 | ((c >> 6) & 0x3F)); out += char(0x80 | (c & 0x3F));
+      out += char(0xF0 | (c >> 18));
+      out += char(0x80 | ((c >> 12) & 0x3F));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
     }
   }
   return out;

@@ -88,9 +88,9 @@ constexpr bool IsSysColor(TColor c) { return (c & 0xFF000000u) == clSystemColor;
 // The RGB value of a colour: system colours through the table; any other
 // value (including clNone and clDefault) is returned unchanged.
 TColor ColorToRGB(TColor c);
-TColor GetSysColor(int index);        // 0 for an index outside the table
+TColor GetSysColor(int index);  // 0 for an index outside the table
 void SetSysColor(int index, TColor rgb);
-void ResetSysColors();                // back to the built-in scheme
+void ResetSysColors();  // back to the built-in scheme
 
 constexpr TColor RGB(int r, int g, int b) {
   return TColor(r & 0xFF) | (TColor(g & 0xFF) << 8) | (TColor(b & 0xFF) << 16);
@@ -128,7 +128,9 @@ struct TRect {
   constexpr TPoint TopLeft() const { return {Left, Top}; }
   constexpr TPoint BottomRight() const { return {Right, Bottom}; }
   constexpr bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-  constexpr bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+  constexpr bool Contains(int x, int y) const {
+    return x >= Left && x < Right && y >= Top && y < Bottom;
+  }
   friend constexpr bool operator==(const TRect&, const TRect&) = default;
 };
 
@@ -143,23 +145,52 @@ bool IntersectRect(TRect& dst, const TRect& a, const TRect& b);
 bool UnionRect(TRect& dst, const TRect& a, const TRect& b);
 void InflateRect(TRect& r, int dx, int dy);
 void OffsetRect(TRect& r, int dx, int dy);
-TRect NormalizedRect(const TRect& r);   // Left <= Right, Top <= Bottom
+TRect NormalizedRect(const TRect& r);  // Left <= Right, Top <= Bottom
 
 // (a * b) / c rounded to nearest, -1 when c is 0, as the Windows routine.
 int MulDiv(int a, int b, int c);
 
 // ---- styles --------------------------------------------------------------
 
-enum TPenStyle : std::uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+enum TPenStyle : std::uint8_t {
+  psSolid,
+  psDash,
+  psDot,
+  psDashDot,
+  psDashDotDot,
+  psClear,
+  psInsideFrame
+};
 // Raster modes (the binary raster operations, in the class library's order).
 enum TPenMode : std::uint8_t {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+  pmBlack,
+  pmWhite,
+  pmNop,
+  pmNot,
+  pmCopy,
+  pmNotCopy,
+  pmMergePenNot,
+  pmMaskPenNot,
+  pmMergeNotPen,
+  pmMaskNotPen,
+  pmMerge,
+  pmNotMerge,
+  pmMask,
+  pmNotMask,
+  pmXor,
+  pmNotXor
 };
 enum TPenEndCap : std::uint8_t { pecRound, pecSquare, pecFlat };
 enum TPenJoin : std::uint8_t { pjRound, pjBevel, pjMiter };
 enum TBrushStyle : std::uint8_t {
-  bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
 };
 
 enum TFontStyle : std::uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
@@ -171,16 +202,33 @@ class TFontStyles {
   constexpr TFontStyles(std::initializer_list<TFontStyle> l) {
     for (TFontStyle s : l) bits_ |= std::uint8_t(1u << s);
   }
-  static constexpr TFontStyles FromBits(unsigned b) { TFontStyles s; s.bits_ = std::uint8_t(b & 15); return s; }
+  static constexpr TFontStyles FromBits(unsigned b) {
+    TFontStyles s;
+    s.bits_ = std::uint8_t(b & 15);
+    return s;
+  }
   constexpr unsigned Bits() const { return bits_; }
   constexpr bool Contains(TFontStyle s) const { return (bits_ >> s) & 1u; }
   constexpr bool Empty() const { return bits_ == 0; }
-  constexpr TFontStyles& Include(TFontStyle s) { bits_ |= std::uint8_t(1u << s); return *this; }
-  constexpr TFontStyles& Exclude(TFontStyle s) { bits_ &= std::uint8_t(~(1u << s)); return *this; }
-  friend constexpr TFontStyles operator+(TFontStyles a, TFontStyles b) { return FromBits(a.bits_ | b.bits_); }
-  friend constexpr TFontStyles operator-(TFontStyles a, TFontStyles b) { return FromBits(a.bits_ & ~b.bits_); }
-  friend constexpr TFontStyles operator*(TFontStyles a, TFontStyles b) { return FromBits(a.bits_ & b.bits_); }
+  constexpr TFontStyles& Include(TFontStyle s) {
+    bits_ |= std::uint8_t(1u << s);
+    return *this;
+  }
+  constexpr TFontStyles& Exclude(TFontStyle s) {
+    bits_ &= std::uint8_t(~(1u << s));
+    return *this;
+  }
+  friend constexpr TFontStyles operator+(TFontStyles a, TFontStyles b) {
+    return FromBits(a.bits_ | b.bits_);
+  }
+  friend constexpr TFontStyles operator-(TFontStyles a, TFontStyles b) {
+    return FromBits(a.bits_ & ~b.bits_);
+  }
+  friend constexpr TFontStyles operator*(TFontStyles a, TFontStyles b) {
+    return FromBits(a.bits_ & b.bits_);
+  }
   friend constexpr bool operator==(TFontStyles, TFontStyles) = default;
+
  private:
   std::uint8_t bits_ = 0;
 };
@@ -215,7 +263,13 @@ constexpr int TRANSPARENT = 1;
 constexpr int OPAQUE = 2;
 
 // Region combine modes.
-enum TRegionMode : std::uint8_t { RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5 };
+enum TRegionMode : std::uint8_t {
+  RGN_AND = 1,
+  RGN_OR = 2,
+  RGN_XOR = 3,
+  RGN_DIFF = 4,
+  RGN_COPY = 5
+};
 
 // DrawEdge: edges and borders.
 constexpr unsigned BDR_RAISEDOUTER = 1;
@@ -249,30 +303,65 @@ class TGraphicsObject {
   virtual ~TGraphicsObject() = default;
   // Called after any value changed; the sender is this object.
   std::function<void(TGraphicsObject*)> OnChange;
+
  protected:
-  void Changed() { if (OnChange) OnChange(this); }
+  void Changed() {
+    if (OnChange) OnChange(this);
+  }
 };
 
 class TPen : public TGraphicsObject {
  public:
   TColor Color() const { return color_; }
-  void SetColor(TColor v) { if (v != color_) { color_ = v; Changed(); } }
+  void SetColor(TColor v) {
+    if (v != color_) {
+      color_ = v;
+      Changed();
+    }
+  }
   int Width() const { return width_; }
-  void SetWidth(int v) { if (v < 0) v = 0; if (v != width_) { width_ = v; Changed(); } }
+  void SetWidth(int v) {
+    if (v < 0) v = 0;
+    if (v != width_) {
+      width_ = v;
+      Changed();
+    }
+  }
   TPenStyle Style() const { return style_; }
-  void SetStyle(TPenStyle v) { if (v != style_) { style_ = v; Changed(); } }
+  void SetStyle(TPenStyle v) {
+    if (v != style_) {
+      style_ = v;
+      Changed();
+    }
+  }
   TPenMode Mode() const { return mode_; }
-  void SetMode(TPenMode v) { if (v != mode_) { mode_ = v; Changed(); } }
+  void SetMode(TPenMode v) {
+    if (v != mode_) {
+      mode_ = v;
+      Changed();
+    }
+  }
   TPenEndCap EndCap() const { return cap_; }
-  void SetEndCap(TPenEndCap v) { if (v != cap_) { cap_ = v; Changed(); } }
+  void SetEndCap(TPenEndCap v) {
+    if (v != cap_) {
+      cap_ = v;
+      Changed();
+    }
+  }
   TPenJoin Join() const { return join_; }
-  void SetJoin(TPenJoin v) { if (v != join_) { join_ = v; Changed(); } }
+  void SetJoin(TPenJoin v) {
+    if (v != join_) {
+      join_ = v;
+      Changed();
+    }
+  }
   // Copies every value (one OnChange when something differs).
   virtual void Assign(const TPen& src);
   bool SameAs(const TPen& o) const {
     return color_ == o.color_ && width_ == o.width_ && style_ == o.style_ && mode_ == o.mode_ &&
            cap_ == o.cap_ && join_ == o.join_;
   }
+
  private:
   TColor color_ = clBlack;
   int width_ = 1;
@@ -285,14 +374,25 @@ class TPen : public TGraphicsObject {
 class TBrush : public TGraphicsObject {
  public:
   TColor Color() const { return color_; }
-  void SetColor(TColor v);            // a colour on a clear brush makes it solid
+  void SetColor(TColor v);  // a colour on a clear brush makes it solid
   TBrushStyle Style() const { return style_; }
-  void SetStyle(TBrushStyle v) { if (v != style_) { style_ = v; Changed(); } }
+  void SetStyle(TBrushStyle v) {
+    if (v != style_) {
+      style_ = v;
+      Changed();
+    }
+  }
   // Pattern bitmap: while set, fills repeat it (Style is ignored).
   const std::shared_ptr<const TImage>& Bitmap() const { return bitmap_; }
-  void SetBitmap(std::shared_ptr<const TImage> v) { bitmap_ = std::move(v); Changed(); }
+  void SetBitmap(std::shared_ptr<const TImage> v) {
+    bitmap_ = std::move(v);
+    Changed();
+  }
   virtual void Assign(const TBrush& src);
-  bool SameAs(const TBrush& o) const { return color_ == o.color_ && style_ == o.style_ && bitmap_ == o.bitmap_; }
+  bool SameAs(const TBrush& o) const {
+    return color_ == o.color_ && style_ == o.style_ && bitmap_ == o.bitmap_;
+  }
+
  private:
   TColor color_ = clWhite;
   TBrushStyle style_ = bsSolid;
@@ -305,29 +405,69 @@ class TBrush : public TGraphicsObject {
 class TFont : public TGraphicsObject {
  public:
   static constexpr const char* DefaultName = "MS Sans Serif";
-  static constexpr int DefaultHeight = -11;   // 8 points
+  static constexpr int DefaultHeight = -11;  // 8 points
 
   const std::string& Name() const { return name_; }
-  void SetName(const std::string& v) { if (v != name_ && !v.empty()) { name_ = v; Changed(); } }
+  void SetName(const std::string& v) {
+    if (v != name_ && !v.empty()) {
+      name_ = v;
+      Changed();
+    }
+  }
   int Height() const { return height_; }
-  void SetHeight(int v) { if (v != height_) { height_ = v; Changed(); } }
-  int Size() const;                   // points; negative for a cell-height font
+  void SetHeight(int v) {
+    if (v != height_) {
+      height_ = v;
+      Changed();
+    }
+  }
+  int Size() const;  // points; negative for a cell-height font
   void SetSize(int points);
   TFontStyles Style() const { return style_; }
-  void SetStyle(TFontStyles v) { if (v != style_) { style_ = v; Changed(); } }
+  void SetStyle(TFontStyles v) {
+    if (v != style_) {
+      style_ = v;
+      Changed();
+    }
+  }
   TColor Color() const { return color_; }
-  void SetColor(TColor v) { if (v != color_) { color_ = v; Changed(); } }
+  void SetColor(TColor v) {
+    if (v != color_) {
+      color_ = v;
+      Changed();
+    }
+  }
   std::uint8_t Charset() const { return charset_; }
-  void SetCharset(std::uint8_t v) { if (v != charset_) { charset_ = v; Changed(); } }
+  void SetCharset(std::uint8_t v) {
+    if (v != charset_) {
+      charset_ = v;
+      Changed();
+    }
+  }
   TFontPitch Pitch() const { return pitch_; }
-  void SetPitch(TFontPitch v) { if (v != pitch_) { pitch_ = v; Changed(); } }
+  void SetPitch(TFontPitch v) {
+    if (v != pitch_) {
+      pitch_ = v;
+      Changed();
+    }
+  }
   // Rotation of the base line, tenths of a degree counter-clockwise.
   int Escapement() const { return escapement_; }
-  void SetEscapement(int v) { if (v != escapement_) { escapement_ = v; Changed(); } }
+  void SetEscapement(int v) {
+    if (v != escapement_) {
+      escapement_ = v;
+      Changed();
+    }
+  }
   TFontQuality Quality() const { return quality_; }
-  void SetQuality(TFontQuality v) { if (v != quality_) { quality_ = v; Changed(); } }
+  void SetQuality(TFontQuality v) {
+    if (v != quality_) {
+      quality_ = v;
+      Changed();
+    }
+  }
   virtual void Assign(const TFont& src);
-  bool SameAs(const TFont& o) const;   // every value but the colour
+  bool SameAs(const TFont& o) const;  // every value but the colour
  private:
   std::string name_ = DefaultName;
   int height_ = DefaultHeight;
@@ -341,7 +481,7 @@ class TFont : public TGraphicsObject {
 
 // The font's metrics as the Windows text metric record gives them, in pixels.
 struct TTextMetric {
-  int tmHeight = 0;            // ascent + descent
+  int tmHeight = 0;  // ascent + descent
   int tmAscent = 0;
   int tmDescent = 0;
   int tmInternalLeading = 0;
@@ -353,7 +493,7 @@ struct TTextMetric {
   bool tmItalic = false;
   bool tmUnderlined = false;
   bool tmStruckOut = false;
-  bool tmFixedPitch = false;   // true for a fixed-pitch font (Windows has the bit reversed)
+  bool tmFixedPitch = false;  // true for a fixed-pitch font (Windows has the bit reversed)
   std::uint8_t tmCharSet = 0;
 };
 
@@ -383,7 +523,7 @@ class TFontService {
 // The process-wide font service (set by the Qt layer or by tests). Never
 // null: without one installed, a fake with 8x16 cells answers.
 TFontService& FontService();
-void SetFontService(TFontService* service);   // null restores the fallback
+void SetFontService(TFontService* service);  // null restores the fallback
 
 // The face name used on Linux for a Windows font name: "Arial",
 // "Courier New" and "Times New Roman" map to the Liberation fonts, every

@@ -38,8 +38,8 @@ class TImage {
   void SetSize(int width, int height, TColor fill = clWhite);
   void Fill(TColor c);
 
-  TColor Pixel(int x, int y) const;              // clNone outside
-  void SetPixel(int x, int y, TColor c);         // ignored outside
+  TColor Pixel(int x, int y) const;       // clNone outside
+  void SetPixel(int x, int y, TColor c);  // ignored outside
   std::uint32_t* ScanLine(int y) { return pixels_.data() + std::size_t(y) * width_; }
   const std::uint32_t* ScanLine(int y) const { return pixels_.data() + std::size_t(y) * width_; }
   std::uint32_t* Bits() { return pixels_.data(); }

@@ -1,12 +1,13 @@
 #include "platform/core/IniFiles.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <mutex>
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/core/Codepage.h"
 
@@ -46,7 +47,8 @@ void replaceStrings(TStrings& strings, const std::vector<std::string>& texts) {
 // Adds the name unless one of the same name, whatever its letter case, is
 // there already.
 void addNameOnce(std::vector<std::string>& names, const std::string& name) {
-  if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return sameName(n, name); }))
+  if (std::none_of(names.begin(), names.end(),
+                   [&](const std::string& n) { return sameName(n, name); }))
     names.push_back(name);
 }
 
@@ -83,7 +85,8 @@ TCustomIniFile::Line TCustomIniFile::parseLine(std::string text) {
   } else if (t[0] == '[') {
     const size_t close = t.find(']');
     line.kind = kSection;
-    line.name = std::string(TrimView(t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
+    line.name = std::string(TrimView(
+        t.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
   } else {
     const size_t eq = t.find('=');
     if (eq != std::string_view::npos) {
@@ -108,7 +111,8 @@ void TCustomIniFile::refresh() const {
   struct stat st;
   const bool exists = ::stat(fileName_.c_str(), &st) == 0;
   const int64_t size = exists ? static_cast<int64_t>(st.st_size) : -1;
-  const int64_t time = exists ? static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
+  const int64_t time =
+      exists ? static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec : -1;
   const uint64_t inode = exists ? static_cast<uint64_t>(st.st_ino) : 0;
   const uint64_t generation = generationOf(fileName_);
   if (loaded_ && (dirty_ || (size == stampSize_ && time == stampTime_ && inode == stampInode_ &&
@@ -165,7 +169,9 @@ int TCustomIniFile::findKey(int sectionLine, std::string_view ident) const {
   const std::string_view k = TrimView(ident);
   const int end = sectionEnd(sectionLine);
   for (int i = sectionLine + 1; i < end; ++i)
-    if (lines_[static_cast<size_t>(i)].kind == kKey && sameName(lines_[static_cast<size_t>(i)].name, k)) return i;
+    if (lines_[static_cast<size_t>(i)].kind == kKey &&
+        sameName(lines_[static_cast<size_t>(i)].name, k))
+      return i;
   return -1;
 }
 
@@ -209,7 +215,8 @@ std::string TCustomIniFile::ReadString(std::string_view section, std::string_vie
   return k < 0 ? std::string(def) : valueOf(lines_[static_cast<size_t>(k)]);
 }
 
-void TCustomIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value) {
+void TCustomIniFile::WriteString(std::string_view section, std::string_view ident,
+                                 std::string_view value) {
   refresh();
   std::string key(TrimView(ident));
   for (char& c : key)
@@ -252,7 +259,8 @@ void TCustomIniFile::WriteBool(std::string_view section, std::string_view ident,
   WriteString(section, ident, value ? "1" : "0");
 }
 
-double TCustomIniFile::ReadFloat(std::string_view section, std::string_view ident, double def) const {
+double TCustomIniFile::ReadFloat(std::string_view section, std::string_view ident,
+                                 double def) const {
   const std::string s = ReadString(section, ident, "");
   double v;
   if (TryStrToFloat(s, v, TFormatSettings::Invariant())) return v;
@@ -290,7 +298,8 @@ void TCustomIniFile::ReadSectionValues(std::string_view section, TStrings& strin
   TStringList keys;
   ReadSection(section, keys);
   std::vector<std::string> pairs;
-  for (int i = 0; i < keys.Count(); ++i) pairs.push_back(keys[i] + "=" + ReadString(section, keys[i], ""));
+  for (int i = 0; i < keys.Count(); ++i)
+    pairs.push_back(keys[i] + "=" + ReadString(section, keys[i], ""));
   replaceStrings(strings, pairs);
 }
 
@@ -381,7 +390,9 @@ std::string cleanKey(std::string_view key) {
   return k;
 }
 
-std::string valueName(std::string_view name) { return name.empty() ? std::string("@") : std::string(name); }
+std::string valueName(std::string_view name) {
+  return name.empty() ? std::string("@") : std::string(name);
+}
 
 }  // namespace
 
@@ -396,17 +407,21 @@ std::string TRegistryStore::sectionOf(std::string_view key) const {
   } else {
     // relative to the open key
     std::string cur = current_;
-    static const char* roots[] = {"HKEY_CLASSES_ROOT\\", "HKEY_CURRENT_USER\\", "HKEY_LOCAL_MACHINE\\",
-                                  "HKEY_USERS\\"};
+    static const char* roots[] = {"HKEY_CLASSES_ROOT\\", "HKEY_CURRENT_USER\\",
+                                  "HKEY_LOCAL_MACHINE\\", "HKEY_USERS\\"};
     for (const char* r : roots)
       if (StartsText(r, cur)) cur.erase(0, std::strlen(r));
     path = cur.empty() ? k : (k.empty() ? cur : cur + "\\" + k);
   }
   switch (RootKey) {
-    case TRootKey::HKEY_CURRENT_USER: return path;
-    case TRootKey::HKEY_CLASSES_ROOT: return "HKEY_CLASSES_ROOT\\" + path;
-    case TRootKey::HKEY_LOCAL_MACHINE: return "HKEY_LOCAL_MACHINE\\" + path;
-    case TRootKey::HKEY_USERS: return "HKEY_USERS\\" + path;
+    case TRootKey::HKEY_CURRENT_USER:
+      return path;
+    case TRootKey::HKEY_CLASSES_ROOT:
+      return "HKEY_CLASSES_ROOT\\" + path;
+    case TRootKey::HKEY_LOCAL_MACHINE:
+      return "HKEY_LOCAL_MACHINE\\" + path;
+    case TRootKey::HKEY_USERS:
+      return "HKEY_USERS\\" + path;
   }
   return path;
 }
@@ -464,10 +479,16 @@ void TRegistryStore::WriteString(std::string_view name, std::string_view value) 
   ini_.WriteString(current_, valueName(name), value);
 }
 
-int TRegistryStore::ReadInteger(std::string_view name) const { return StrToIntDef(ReadString(name), 0); }
-void TRegistryStore::WriteInteger(std::string_view name, int value) { WriteString(name, IntToStr(value)); }
+int TRegistryStore::ReadInteger(std::string_view name) const {
+  return StrToIntDef(ReadString(name), 0);
+}
+void TRegistryStore::WriteInteger(std::string_view name, int value) {
+  WriteString(name, IntToStr(value));
+}
 bool TRegistryStore::ReadBool(std::string_view name) const { return ReadInteger(name) != 0; }
-void TRegistryStore::WriteBool(std::string_view name, bool value) { WriteString(name, value ? "1" : "0"); }
+void TRegistryStore::WriteBool(std::string_view name, bool value) {
+  WriteString(name, value ? "1" : "0");
+}
 
 std::string TRegistryStore::ReadBinaryData(std::string_view name) const {
   const std::string hex = ReadString(name);

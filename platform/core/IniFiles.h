@@ -36,7 +36,7 @@ namespace qv {
 QV_DECLARE_EXCEPTION(EIniFileException, Exception)
 
 class TCustomIniFile {
-public:
+ public:
   explicit TCustomIniFile(std::string fileName, bool writeThrough);
   TCustomIniFile(const TCustomIniFile&) = delete;
   TCustomIniFile& operator=(const TCustomIniFile&) = delete;
@@ -76,15 +76,15 @@ public:
   // Forgets unsaved changes and reads the file again.
   void Reload();
 
-private:
+ private:
   struct Line {
-    std::string text;    // the line as it stands in the file
-    int kind;            // 0 other, 1 section, 2 key, 3 comment or blank
-    std::string name;    // section name or key, trimmed
+    std::string text;  // the line as it stands in the file
+    int kind;          // 0 other, 1 section, 2 key, 3 comment or blank
+    std::string name;  // section name or key, trimmed
   };
   void refresh() const;
   void changed();
-  int findSection(std::string_view section) const;           // line index of header, -1
+  int findSection(std::string_view section) const;             // line index of header, -1
   int findKey(int sectionLine, std::string_view ident) const;  // line index, -1
   int sectionEnd(int sectionLine) const;                       // first line after the section
   static Line parseLine(std::string text);
@@ -104,14 +104,14 @@ private:
 
 // Every write goes to disk at once.
 class TIniFile : public TCustomIniFile {
-public:
+ public:
   explicit TIniFile(std::string fileName) : TCustomIniFile(std::move(fileName), true) {}
 };
 
 // Changes stay in memory until UpdateFile (also called by the destructor,
 // which swallows a failure; call UpdateFile yourself to see errors).
 class TMemIniFile : public TCustomIniFile {
-public:
+ public:
   explicit TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileName), false) {}
   ~TMemIniFile() override;
 };
@@ -137,7 +137,7 @@ enum class TRootKey { HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, 
 // The default value of a key (empty name) is stored under "@". Binary data
 // is stored as upper-case hexadecimal.
 class TRegistryStore {
-public:
+ public:
   TRegistryStore();
   explicit TRegistryStore(std::string fileName);
 
@@ -167,7 +167,7 @@ public:
   void GetValueNames(TStrings& names) const;
   void GetKeyNames(TStrings& names) const;  // direct sub-keys of the open key
 
-private:
+ private:
   std::string sectionOf(std::string_view key) const;
   std::string current_;  // section of the open key, "" when none
   TIniFile ini_;

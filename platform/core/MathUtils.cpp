@@ -95,7 +95,8 @@ double PopnStdDev(std::span<const double> data) { return std::sqrt(PopnVariance(
 double Norm(std::span<const double> data) { return std::sqrt(SumOfSquares(data)); }
 
 double IntPower(double base, int exponent) {
-  uint64_t y = exponent < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(exponent)) : static_cast<uint64_t>(exponent);
+  uint64_t y = exponent < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(exponent))
+                            : static_cast<uint64_t>(exponent);
   double result = 1;
   double b = base;
   while (y > 0) {
@@ -112,7 +113,8 @@ double IntPower(double base, int exponent) {
 double Power(double base, double exponent) {
   if (exponent == 0) return 1;
   if (base == 0 && exponent > 0) return 0;
-  if (std::isfinite(exponent) && exponent == std::trunc(exponent) && std::fabs(exponent) <= 2147483647.0)
+  if (std::isfinite(exponent) && exponent == std::trunc(exponent) &&
+      std::fabs(exponent) <= 2147483647.0)
     return IntPower(base, static_cast<int>(exponent));
   if (base < 0) return std::numeric_limits<double>::quiet_NaN();
   if (base == 0) return std::numeric_limits<double>::infinity();
@@ -147,7 +149,9 @@ int64_t toInt64(double x, const char* what) {
 }
 }  // namespace
 
-int64_t Round(double x) { return toInt64(std::nearbyint(x), "Round"); }  // default mode: ties to even
+int64_t Round(double x) {
+  return toInt64(std::nearbyint(x), "Round");
+}  // default mode: ties to even
 int64_t Trunc(double x) { return toInt64(std::trunc(x), "Trunc"); }
 double Int(double x) { return std::trunc(x); }
 double Frac(double x) { return x - std::trunc(x); }

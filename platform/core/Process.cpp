@@ -1,15 +1,16 @@
 #include "platform/core/Process.h"
 
-#include <cerrno>
-#include <chrono>
-#include <csignal>
-#include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
 
 #include "platform/core/SysUtils.h"
 
@@ -34,7 +35,8 @@ struct Pipe {
   }
 };
 
-std::vector<std::string> buildEnvironment(const std::vector<std::pair<std::string, std::string>>& extra) {
+std::vector<std::string> buildEnvironment(
+    const std::vector<std::pair<std::string, std::string>>& extra) {
   std::vector<std::string> env;
   for (char** e = environ; e && *e; ++e) {
     std::string_view kv(*e);
@@ -97,8 +99,9 @@ TProcessResult RunProcess(const TProcessOptions& options) {
 
   pid_t pid = -1;
   const bool search = options.Executable.find('/') == std::string::npos;
-  const int rc = search ? posix_spawnp(&pid, options.Executable.c_str(), &fa, &attr, argv.data(), envp.data())
-                        : posix_spawn(&pid, options.Executable.c_str(), &fa, &attr, argv.data(), envp.data());
+  const int rc =
+      search ? posix_spawnp(&pid, options.Executable.c_str(), &fa, &attr, argv.data(), envp.data())
+             : posix_spawn(&pid, options.Executable.c_str(), &fa, &attr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&fa);
   posix_spawnattr_destroy(&attr);
   if (rc != 0) return fail(rc);
@@ -113,7 +116,8 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   if (options.StdIn.empty()) in.closeEnd(1);
 
   using Clock = std::chrono::steady_clock;
-  const auto deadline = Clock::now() + std::chrono::milliseconds(options.TimeoutMs < 0 ? 0 : options.TimeoutMs);
+  const auto deadline =
+      Clock::now() + std::chrono::milliseconds(options.TimeoutMs < 0 ? 0 : options.TimeoutMs);
   char buf[65536];
   // SIGPIPE on writing to a program that closed its input must not end us.
   sigset_t pipeSet, oldSet;
@@ -125,12 +129,22 @@ TProcessResult RunProcess(const TProcessOptions& options) {
     pollfd fds[3];
     int n = 0;
     int idxOut = -1, idxErr = -1, idxIn = -1;
-    if (out.fd[0] >= 0) { idxOut = n; fds[n++] = {out.fd[0], POLLIN, 0}; }
-    if (err.fd[0] >= 0) { idxErr = n; fds[n++] = {err.fd[0], POLLIN, 0}; }
-    if (in.fd[1] >= 0) { idxIn = n; fds[n++] = {in.fd[1], POLLOUT, 0}; }
+    if (out.fd[0] >= 0) {
+      idxOut = n;
+      fds[n++] = {out.fd[0], POLLIN, 0};
+    }
+    if (err.fd[0] >= 0) {
+      idxErr = n;
+      fds[n++] = {err.fd[0], POLLIN, 0};
+    }
+    if (in.fd[1] >= 0) {
+      idxIn = n;
+      fds[n++] = {in.fd[1], POLLOUT, 0};
+    }
     int wait = -1;
     if (options.TimeoutMs >= 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
       if (left <= 0) {
         result.TimedOut = true;
         break;
@@ -146,13 +160,16 @@ TProcessResult RunProcess(const TProcessOptions& options) {
     auto drain = [&](int idx, Pipe& p, std::string& dest) {
       if (idx < 0 || !(fds[idx].revents & (POLLIN | POLLHUP | POLLERR))) return;
       const ssize_t r = ::read(p.fd[0], buf, sizeof buf);
-      if (r > 0) dest.append(buf, static_cast<size_t>(r));
-      else if (r == 0 || (errno != EINTR && errno != EAGAIN)) p.closeEnd(0);
+      if (r > 0)
+        dest.append(buf, static_cast<size_t>(r));
+      else if (r == 0 || (errno != EINTR && errno != EAGAIN))
+        p.closeEnd(0);
     };
     drain(idxOut, out, result.StdOut);
     drain(idxErr, err, result.StdErr);
     if (idxIn >= 0 && (fds[idxIn].revents & (POLLOUT | POLLERR | POLLHUP))) {
-      const ssize_t w = ::write(in.fd[1], options.StdIn.data() + inPos, options.StdIn.size() - inPos);
+      const ssize_t w =
+          ::write(in.fd[1], options.StdIn.data() + inPos, options.StdIn.size() - inPos);
       if (w > 0) inPos += static_cast<size_t>(w);
       if (w < 0 && errno != EAGAIN && errno != EINTR) in.closeEnd(1);
       if (inPos >= options.StdIn.size()) in.closeEnd(1);
@@ -207,8 +224,8 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   return result;
 }
 
-TProcessResult RunProcess(const std::string& exe, const std::vector<std::string>& args, int timeoutMs,
-                          const std::string& workDir) {
+TProcessResult RunProcess(const std::string& exe, const std::vector<std::string>& args,
+                          int timeoutMs, const std::string& workDir) {
   TProcessOptions o;
   o.Executable = exe;
   o.Arguments = args;

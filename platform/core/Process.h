@@ -9,12 +9,12 @@
 namespace qv {
 
 struct TProcessOptions {
-  std::string Executable;               // a path, or a name looked up in PATH
-  std::vector<std::string> Arguments;   // without the program name
-  std::string WorkDir;                  // empty: the current folder
-  int TimeoutMs = -1;                   // < 0: wait without limit
+  std::string Executable;              // a path, or a name looked up in PATH
+  std::vector<std::string> Arguments;  // without the program name
+  std::string WorkDir;                 // empty: the current folder
+  int TimeoutMs = -1;                  // < 0: wait without limit
   std::vector<std::pair<std::string, std::string>> Environment;  // added/overridden
-  std::string StdIn;                    // bytes fed to the program's input
+  std::string StdIn;                                             // bytes fed to the program's input
 };
 
 struct TProcessResult {
@@ -24,7 +24,7 @@ struct TProcessResult {
   int Signal = 0;         // the signal that ended it, 0 if none
   std::string StdOut;
   std::string StdErr;
-  std::string Error;      // why it did not start: 'Cannot run "<exe>": <reason>'
+  std::string Error;  // why it did not start: 'Cannot run "<exe>": <reason>'
   bool Succeeded() const { return Started && !TimedOut && ExitCode == 0; }
 };
 
@@ -40,7 +40,7 @@ TProcessResult RunProcess(const std::string& exe, const std::vector<std::string>
 // A shared library loaded with dlopen. Not copyable; Free (or destruction)
 // unloads it.
 class TDynLibrary {
-public:
+ public:
   TDynLibrary() = default;
   explicit TDynLibrary(const std::string& path) { Load(path); }
   TDynLibrary(const TDynLibrary&) = delete;
@@ -61,7 +61,7 @@ public:
   void Free();
   const std::string& LastError() const { return lastError_; }
 
-private:
+ private:
   void* handle_ = nullptr;
   std::string lastError_;
 };

@@ -1,7 +1,8 @@
 #include "platform/core/Random.h"
 
-#include <cmath>
 #include <sys/time.h>
+
+#include <cmath>
 
 namespace qv {
 
@@ -9,7 +10,8 @@ void TRandomGenerator::Randomize() {
   struct timeval tv;
   gettimeofday(&tv, nullptr);
   // seconds and microseconds of the clock, folded into 32 bits
-  seed_ = static_cast<uint32_t>(static_cast<uint64_t>(tv.tv_sec) * 1000003u + static_cast<uint64_t>(tv.tv_usec));
+  seed_ = static_cast<uint32_t>(static_cast<uint64_t>(tv.tv_sec) * 1000003u +
+                                static_cast<uint64_t>(tv.tv_usec));
 }
 
 double TRandomGenerator::RandG(double mean, double stdDev) {

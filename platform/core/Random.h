@@ -12,7 +12,7 @@
 namespace qv {
 
 class TRandomGenerator {
-public:
+ public:
   explicit TRandomGenerator(uint32_t seed = 0) : seed_(seed) {}
 
   // Seeds from the clock (seconds and microseconds); call once per run.
@@ -38,7 +38,7 @@ public:
   // Normal deviate by the polar method, from pairs of Random() draws.
   double RandG(double mean, double stdDev);
 
-private:
+ private:
   uint32_t seed_;
 };
 

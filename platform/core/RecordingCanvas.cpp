@@ -72,10 +72,11 @@ std::string TCanvasCall::ToString() const {
     for (std::size_t i = 0; i < Points.size(); ++i)
       s += (i ? " " : "") + std::to_string(Points[i].X) + ":" + std::to_string(Points[i].Y);
   }
-  if (!Text.empty() || Op.find("Text") != std::string::npos) s += (Args.empty() ? "\"" : ",\"") + Text + "\"";
+  if (!Text.empty() || Op.find("Text") != std::string::npos)
+    s += (Args.empty() ? "\"" : ",\"") + Text + "\"";
   s += ")";
-  s += " pen=" + Hex(State.PenColor) + "/" + std::to_string(State.PenWidth) + "/" + std::to_string(State.PenStyle) +
-       "/" + std::to_string(State.PenMode);
+  s += " pen=" + Hex(State.PenColor) + "/" + std::to_string(State.PenWidth) + "/" +
+       std::to_string(State.PenStyle) + "/" + std::to_string(State.PenMode);
   s += " brush=" + Hex(State.BrushColor) + "/" + std::to_string(State.BrushStyle);
   s += " font=" + State.FontName + "/" + std::to_string(State.FontHeight) + "/" +
        std::to_string(State.FontStyle.Bits()) + "/" + Hex(State.TextColor);
@@ -170,7 +171,9 @@ void TRecordingCanvas::Polygon(std::span<const TPoint> pts) {
   Add("Polygon").Points.assign(pts.begin(), pts.end());
 }
 
-void TRecordingCanvas::Rectangle(int x1, int y1, int x2, int y2) { Add("Rectangle", {x1, y1, x2, y2}); }
+void TRecordingCanvas::Rectangle(int x1, int y1, int x2, int y2) {
+  Add("Rectangle", {x1, y1, x2, y2});
+}
 
 void TRecordingCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
   Add("RoundRect", {x1, y1, x2, y2, w, h});
@@ -190,9 +193,13 @@ void TRecordingCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int
   Add("Chord", {x1, y1, x2, y2, x3, y3, x4, y4});
 }
 
-void TRecordingCanvas::FillRect(const TRect& r) { Add("FillRect", {r.Left, r.Top, r.Right, r.Bottom}); }
+void TRecordingCanvas::FillRect(const TRect& r) {
+  Add("FillRect", {r.Left, r.Top, r.Right, r.Bottom});
+}
 
-void TRecordingCanvas::FrameRect(const TRect& r) { Add("FrameRect", {r.Left, r.Top, r.Right, r.Bottom}); }
+void TRecordingCanvas::FrameRect(const TRect& r) {
+  Add("FrameRect", {r.Left, r.Top, r.Right, r.Bottom});
+}
 
 void TRecordingCanvas::DrawFocusRect(const TRect& r) {
   Add("DrawFocusRect", {r.Left, r.Top, r.Right, r.Bottom});
@@ -205,8 +212,8 @@ void TRecordingCanvas::TextOut(int x, int y, const std::string& text) {
   if (TextAlign() & TA_UPDATECP) SetPenPos({PenPos().X + TextExtent(text).cx, PenPos().Y});
 }
 
-void TRecordingCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, const std::string& text,
-                                  const int* dx) {
+void TRecordingCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect,
+                                  const std::string& text, const int* dx) {
   std::vector<int> args{x, y, int(options)};
   if (rect) args.insert(args.end(), {rect->Left, rect->Top, rect->Right, rect->Bottom});
   TCanvasCall& c = Add("ExtTextOut", std::move(args));
@@ -321,7 +328,7 @@ int TRecordingCanvas::SaveDC() {
 void TRecordingCanvas::RestoreDC(int saved) {
   Add("RestoreDC", {saved});
   TCanvas::RestoreDC(saved);
-  calls_.pop_back();   // the SelectClipRegion made by the restore is part of it
+  calls_.pop_back();  // the SelectClipRegion made by the restore is part of it
 }
 
 void TRecordingCanvas::SetTextColor(TColor c) {
@@ -345,4 +352,3 @@ void TRecordingCanvas::SetTextAlign(unsigned flags) {
 }
 
 }  // namespace qv
-

@@ -78,17 +78,18 @@ struct TCanvasCall {
   std::string Text;
   std::vector<int> Dx;
   TCanvasState State;
-  std::string ToString() const;   // "FillRect(0,0,10,10) brush=FFFFFF/0"
+  std::string ToString() const;  // "FillRect(0,0,10,10) brush=FFFFFF/0"
 };
 
 class TRecordingCanvas : public TCanvas {
  public:
-  explicit TRecordingCanvas(const TRect& bounds = Rect(0, 0, 1024, 768), TFontService* fonts = nullptr);
+  explicit TRecordingCanvas(const TRect& bounds = Rect(0, 0, 1024, 768),
+                            TFontService* fonts = nullptr);
 
   const std::vector<TCanvasCall>& Calls() const { return calls_; }
   void Clear() { calls_.clear(); }
   std::vector<const TCanvasCall*> Find(const std::string& op) const;
-  const TCanvasCall* First(const std::string& op) const;   // null when absent
+  const TCanvasCall* First(const std::string& op) const;  // null when absent
   int Count(const std::string& op) const;
   std::string Log() const;
   TCanvasState State() const;

@@ -56,7 +56,8 @@ void SetPrinterService(TPrinterService* s) { g_printer = s; }
 
 // ---- dialogs -------------------------------------------------------------
 
-std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter) {
+std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(
+    const std::string& filter) {
   std::vector<std::string> fields;
   std::size_t start = 0;
   while (start <= filter.size()) {
@@ -91,16 +92,20 @@ std::optional<TScriptedDialogs::TAnswer> TScriptedDialogs::Next() {
   return a;
 }
 
-int TScriptedDialogs::MessageBox(const std::string& text, const std::string& caption, TMsgDlgType type,
-                                 TMsgDlgButtons buttons) {
+int TScriptedDialogs::MessageBox(const std::string& text, const std::string& caption,
+                                 TMsgDlgType type, TMsgDlgButtons buttons) {
   log_.push_back({"Message", caption, text, type, buttons});
   if (auto a = Next()) return a->Result;
   switch (buttons) {
     case mbYesNo:
-    case mbYesNoCancel: return mrYes;
-    case mbRetryCancel: return mrRetry;
-    case mbAbortRetryIgnore: return mrAbort;
-    default: return mrOk;
+    case mbYesNoCancel:
+      return mrYes;
+    case mbRetryCancel:
+      return mrRetry;
+    case mbAbortRetryIgnore:
+      return mrAbort;
+    default:
+      return mrOk;
   }
 }
 
@@ -115,11 +120,16 @@ TFileDialogResult TScriptedDialogs::FileDialog(const char* kind, const TFileDial
   return r;
 }
 
-TFileDialogResult TScriptedDialogs::OpenDialog(const TFileDialogOptions& o) { return FileDialog("Open", o); }
+TFileDialogResult TScriptedDialogs::OpenDialog(const TFileDialogOptions& o) {
+  return FileDialog("Open", o);
+}
 
-TFileDialogResult TScriptedDialogs::SaveDialog(const TFileDialogOptions& o) { return FileDialog("Save", o); }
+TFileDialogResult TScriptedDialogs::SaveDialog(const TFileDialogOptions& o) {
+  return FileDialog("Save", o);
+}
 
-bool TScriptedDialogs::InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
+bool TScriptedDialogs::InputQuery(const std::string& caption, const std::string& prompt,
+                                  std::string& value) {
   log_.push_back({"Input", caption, prompt});
   auto a = Next();
   if (!a || a->Result != mrOk) return false;
@@ -166,7 +176,8 @@ bool ShellOpen(const std::string& target) {
   std::string program = ShellProgram();
   std::vector<char*> argv{program.data(), const_cast<char*>(target.c_str()), nullptr};
   pid_t pid = 0;
-  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return false;
+  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+    return false;
   int status = 0;
   while (waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) return false;

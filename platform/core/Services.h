@@ -29,22 +29,29 @@ namespace qv {
 struct TClipboardData {
   std::optional<std::string> Text;
   std::shared_ptr<const TImage> Image;
-  std::map<std::string, std::string> Formats;   // registered name -> bytes
+  std::map<std::string, std::string> Formats;  // registered name -> bytes
   bool Empty() const { return !Text && !Image && Formats.empty(); }
 };
 
 class TClipboardService {
  public:
   virtual ~TClipboardService() = default;
-  virtual void SetData(const TClipboardData& data) = 0;   // replaces everything
+  virtual void SetData(const TClipboardData& data) = 0;  // replaces everything
   virtual TClipboardData GetData() = 0;
   virtual bool HasText() { return GetData().Text.has_value(); }
   virtual bool HasImage() { return GetData().Image != nullptr; }
   virtual bool HasFormat(const std::string& name) { return GetData().Formats.count(name) != 0; }
   virtual void Clear() { SetData({}); }
 
-  std::string AsText() { auto d = GetData(); return d.Text ? *d.Text : std::string(); }
-  void SetText(const std::string& text) { TClipboardData d; d.Text = text; SetData(d); }
+  std::string AsText() {
+    auto d = GetData();
+    return d.Text ? *d.Text : std::string();
+  }
+  void SetText(const std::string& text) {
+    TClipboardData d;
+    d.Text = text;
+    SetData(d);
+  }
   std::optional<std::string> GetFormat(const std::string& name);
   void SetImage(const TImage& image);
 };
@@ -55,16 +62,20 @@ std::string ClipboardFormatMime(const std::string& name);
 // In memory; for tests and for running without a display.
 class TFakeClipboard : public TClipboardService {
  public:
-  void SetData(const TClipboardData& data) override { data_ = data; ++writes_; }
+  void SetData(const TClipboardData& data) override {
+    data_ = data;
+    ++writes_;
+  }
   TClipboardData GetData() override { return data_; }
   int Writes() const { return writes_; }
+
  private:
   TClipboardData data_;
   int writes_ = 0;
 };
 
 TClipboardService& Clipboard();
-void SetClipboardService(TClipboardService* s);   // null: back to an in-memory one
+void SetClipboardService(TClipboardService* s);  // null: back to an in-memory one
 
 // ---- printer -------------------------------------------------------------
 
@@ -84,7 +95,7 @@ class TPrinterService {
   virtual std::string PrinterName() const = 0;
   // Page size and printable area in printer pixels; offsets of the
   // printable area from the paper edge.
-  virtual int PageWidth() const = 0;        // printable
+  virtual int PageWidth() const = 0;  // printable
   virtual int PageHeight() const = 0;
   virtual int PhysicalWidth() const = 0;
   virtual int PhysicalHeight() const = 0;
@@ -102,31 +113,38 @@ class TPrinterService {
   virtual void Abort() = 0;
   virtual bool Printing() const = 0;
   virtual bool Aborted() const = 0;
-  virtual int PageNumber() const = 0;      // 1-based while printing
+  virtual int PageNumber() const = 0;  // 1-based while printing
   // The canvas of the current page; valid between BeginDoc and EndDoc.
   virtual TCanvas& Canvas() = 0;
   // Print to this PDF file instead of the printer (tests, "print to file").
   virtual void SetOutputFile(const std::string& path) = 0;
 };
 
-TPrinterService* Printer();                 // null when none is installed
+TPrinterService* Printer();  // null when none is installed
 void SetPrinterService(TPrinterService* s);
 
 // ---- dialogs -------------------------------------------------------------
 
 enum TMsgDlgType : std::uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
-enum TMsgDlgButtons : std::uint8_t { mbOK, mbOKCancel, mbYesNo, mbYesNoCancel, mbRetryCancel, mbAbortRetryIgnore };
+enum TMsgDlgButtons : std::uint8_t {
+  mbOK,
+  mbOKCancel,
+  mbYesNo,
+  mbYesNoCancel,
+  mbRetryCancel,
+  mbAbortRetryIgnore
+};
 // Dialog results, the Windows numbers.
 constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5;
 constexpr int mrYes = 6, mrNo = 7;
 
 struct TFileDialogOptions {
   std::string Title;
-  std::string Filter;        // "Desc (*.a)|*.a|All (*.*)|*.*"
-  int FilterIndex = 1;       // 1-based
+  std::string Filter;   // "Desc (*.a)|*.a|All (*.*)|*.*"
+  int FilterIndex = 1;  // 1-based
   std::string InitialDir;
   std::string FileName;
-  std::string DefaultExt;    // added to a name without an extension
+  std::string DefaultExt;  // added to a name without an extension
   bool MultiSelect = false;
   bool OverwritePrompt = true;
   bool FileMustExist = true;
@@ -140,7 +158,8 @@ struct TFileDialogResult {
 };
 
 // Parses "Desc (*.a)|*.a;*.b|..." into (description, patterns) pairs.
-std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(const std::string& filter);
+std::vector<std::pair<std::string, std::vector<std::string>>> ParseFileFilter(
+    const std::string& filter);
 
 class TDialogService {
  public:
@@ -150,7 +169,8 @@ class TDialogService {
   virtual TFileDialogResult OpenDialog(const TFileDialogOptions& o) = 0;
   virtual TFileDialogResult SaveDialog(const TFileDialogOptions& o) = 0;
   // False when cancelled; value holds the default on entry.
-  virtual bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) = 0;
+  virtual bool InputQuery(const std::string& caption, const std::string& prompt,
+                          std::string& value) = 0;
   virtual bool ColorDialog(TColor& color) = 0;
   virtual bool FontDialog(TFont& font) = 0;
 };
@@ -161,24 +181,36 @@ class TDialogService {
 class TScriptedDialogs : public TDialogService {
  public:
   struct TEntry {
-    std::string Kind;      // "Message", "Open", "Save", "Input", "Color", "Font"
+    std::string Kind;  // "Message", "Open", "Save", "Input", "Color", "Font"
     std::string Caption;
-    std::string Text;      // message text, prompt, or the filter of file dialogs
+    std::string Text;  // message text, prompt, or the filter of file dialogs
     TMsgDlgType Type = mtInformation;
     TMsgDlgButtons Buttons = mbOK;
   };
   struct TAnswer {
-    int Result = mrOk;                 // message boxes; mrOk/mrCancel for the rest
+    int Result = mrOk;  // message boxes; mrOk/mrCancel for the rest
     std::vector<std::string> Files;
     int FilterIndex = 1;
-    std::string Value;                 // input text
+    std::string Value;  // input text
     TColor Color = clBlack;
     std::function<void(TFont&)> Font;  // changes the font when accepted
   };
   void Push(TAnswer a) { script_.push_back(std::move(a)); }
-  void PushResult(int r) { TAnswer a; a.Result = r; Push(a); }
-  void PushFile(const std::string& f) { TAnswer a; a.Files = {f}; Push(a); }
-  void PushInput(const std::string& v) { TAnswer a; a.Value = v; Push(a); }
+  void PushResult(int r) {
+    TAnswer a;
+    a.Result = r;
+    Push(a);
+  }
+  void PushFile(const std::string& f) {
+    TAnswer a;
+    a.Files = {f};
+    Push(a);
+  }
+  void PushInput(const std::string& v) {
+    TAnswer a;
+    a.Value = v;
+    Push(a);
+  }
   const std::vector<TEntry>& Log() const { return log_; }
   std::size_t Pending() const { return script_.size(); }
   void ClearLog() { log_.clear(); }
@@ -187,7 +219,8 @@ class TScriptedDialogs : public TDialogService {
                  TMsgDlgButtons buttons) override;
   TFileDialogResult OpenDialog(const TFileDialogOptions& o) override;
   TFileDialogResult SaveDialog(const TFileDialogOptions& o) override;
-  bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+  bool InputQuery(const std::string& caption, const std::string& prompt,
+                  std::string& value) override;
   bool ColorDialog(TColor& color) override;
   bool FontDialog(TFont& font) override;
 

@@ -1,16 +1,17 @@
 #include "platform/core/SysUtils.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cctype>
-#include <cstring>
-#include <filesystem>
 #include <langinfo.h>
 #include <locale.h>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
 
 #include "platform/core/Codepage.h"
 
@@ -63,31 +64,82 @@ std::string strftimeToPicture(std::string_view f) {
       c = f[i];
     }
     switch (c) {
-      case 'd': out += "dd"; break;
-      case 'e': out += "d"; break;
-      case 'm': out += "mm"; break;
-      case 'b': case 'h': out += "mmm"; break;
-      case 'B': out += "mmmm"; break;
-      case 'y': out += "yy"; break;
-      case 'Y': out += "yyyy"; break;
-      case 'a': out += "ddd"; break;
-      case 'A': out += "dddd"; break;
-      case 'H': out += "hh"; break;
-      case 'I': out += "hh"; break;
-      case 'l': out += "h"; break;
-      case 'k': out += "h"; break;
-      case 'M': out += "nn"; break;
-      case 'S': out += "ss"; break;
-      case 'p': out += "ampm"; break;
-      case 'P': out += "ampm"; break;
-      case 'T': out += "hh:nn:ss"; break;
-      case 'R': out += "hh:nn"; break;
-      case 'D': out += "mm/dd/yy"; break;
-      case 'F': out += "yyyy-mm-dd"; break;
-      case 'Z': case 'z': break;
-      case '%': out += '%'; break;
-      case 'n': case 't': out += ' '; break;
-      default: return {};
+      case 'd':
+        out += "dd";
+        break;
+      case 'e':
+        out += "d";
+        break;
+      case 'm':
+        out += "mm";
+        break;
+      case 'b':
+      case 'h':
+        out += "mmm";
+        break;
+      case 'B':
+        out += "mmmm";
+        break;
+      case 'y':
+        out += "yy";
+        break;
+      case 'Y':
+        out += "yyyy";
+        break;
+      case 'a':
+        out += "ddd";
+        break;
+      case 'A':
+        out += "dddd";
+        break;
+      case 'H':
+        out += "hh";
+        break;
+      case 'I':
+        out += "hh";
+        break;
+      case 'l':
+        out += "h";
+        break;
+      case 'k':
+        out += "h";
+        break;
+      case 'M':
+        out += "nn";
+        break;
+      case 'S':
+        out += "ss";
+        break;
+      case 'p':
+        out += "ampm";
+        break;
+      case 'P':
+        out += "ampm";
+        break;
+      case 'T':
+        out += "hh:nn:ss";
+        break;
+      case 'R':
+        out += "hh:nn";
+        break;
+      case 'D':
+        out += "mm/dd/yy";
+        break;
+      case 'F':
+        out += "yyyy-mm-dd";
+        break;
+      case 'Z':
+      case 'z':
+        break;
+      case '%':
+        out += '%';
+        break;
+      case 'n':
+      case 't':
+        out += ' ';
+        break;
+      default:
+        return {};
     }
   }
   // Trim blanks left by dropped time-zone conversions.
@@ -97,8 +149,7 @@ std::string strftimeToPicture(std::string_view f) {
 
 char firstSeparator(const std::string& picture, const char* letters, char def) {
   for (char c : picture) {
-    if (!std::isalpha(static_cast<unsigned char>(c)) && c != '"' && c != '\'' && c != ' ')
-      return c;
+    if (!std::isalpha(static_cast<unsigned char>(c)) && c != '"' && c != '\'' && c != ' ') return c;
     (void)letters;
   }
   return def;
@@ -156,9 +207,9 @@ TFormatSettings TFormatSettings::FromLocale() {
     fs.TimeAMString = am;
     fs.TimePMString = pm;
   }
-  static const nl_item abmon[12] = {ABMON_1, ABMON_2, ABMON_3, ABMON_4, ABMON_5, ABMON_6,
+  static const nl_item abmon[12] = {ABMON_1, ABMON_2, ABMON_3, ABMON_4,  ABMON_5,  ABMON_6,
                                     ABMON_7, ABMON_8, ABMON_9, ABMON_10, ABMON_11, ABMON_12};
-  static const nl_item mon[12] = {MON_1, MON_2, MON_3, MON_4, MON_5, MON_6,
+  static const nl_item mon[12] = {MON_1, MON_2, MON_3, MON_4,  MON_5,  MON_6,
                                   MON_7, MON_8, MON_9, MON_10, MON_11, MON_12};
   static const nl_item abday[7] = {ABDAY_1, ABDAY_2, ABDAY_3, ABDAY_4, ABDAY_5, ABDAY_6, ABDAY_7};
   static const nl_item day[7] = {DAY_1, DAY_2, DAY_3, DAY_4, DAY_5, DAY_6, DAY_7};
@@ -204,7 +255,7 @@ char32_t foldUpper(char32_t c) {
   if (c == 0x161) return 0x160;
   if (c == 0x17E) return 0x17D;
   if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 32;  // Greek
-  if (c >= 0x430 && c <= 0x44F) return c - 32;                  // Cyrillic
+  if (c >= 0x430 && c <= 0x44F) return c - 32;                // Cyrillic
   if (c >= 0x450 && c <= 0x45F) return c - 80;
   return c;
 }

@@ -24,20 +24,20 @@ namespace qv {
 // Exceptions. Every library failure is an Exception carrying its message.
 
 class Exception : public std::exception {
-public:
+ public:
   explicit Exception(std::string message) : message_(std::move(message)) {}
   const std::string& Message() const noexcept { return message_; }
   void SetMessage(std::string message) { message_ = std::move(message); }
   const char* what() const noexcept override { return message_.c_str(); }
 
-private:
+ private:
   std::string message_;
 };
 
-#define QV_DECLARE_EXCEPTION(Name, Base)   \
-  class Name : public Base {               \
-  public:                                  \
-    using Base::Base;                      \
+#define QV_DECLARE_EXCEPTION(Name, Base) \
+  class Name : public Base {             \
+   public:                               \
+    using Base::Base;                    \
   };
 
 QV_DECLARE_EXCEPTION(EAbort, Exception)
@@ -57,14 +57,14 @@ QV_DECLARE_EXCEPTION(EInvalidArgument, EMathError)
 
 // An operating-system failure; ErrorCode is the errno value (0 when unknown).
 class EOSError : public Exception {
-public:
+ public:
   explicit EOSError(std::string message, int errorCode = 0)
       : Exception(std::move(message)), ErrorCode(errorCode) {}
   int ErrorCode;
 };
 
 class EInOutError : public Exception {
-public:
+ public:
   explicit EInOutError(std::string message, int errorCode = 0)
       : Exception(std::move(message)), ErrorCode(errorCode) {}
   int ErrorCode;
@@ -102,9 +102,9 @@ struct TFormatSettings {
   uint8_t CurrencyDecimals = 2;
   std::array<std::string, 12> ShortMonthNames{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  std::array<std::string, 12> LongMonthNames{"January", "February", "March",     "April",
-                                             "May",     "June",     "July",      "August",
-                                             "September", "October", "November", "December"};
+  std::array<std::string, 12> LongMonthNames{"January",   "February", "March",    "April",
+                                             "May",       "June",     "July",     "August",
+                                             "September", "October",  "November", "December"};
   std::array<std::string, 7> ShortDayNames{"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   std::array<std::string, 7> LongDayNames{"Sunday",   "Monday", "Tuesday", "Wednesday",
                                           "Thursday", "Friday", "Saturday"};
@@ -141,12 +141,12 @@ TFormatSettings& FormatSettings();
 // A directive that does not match its argument raises EConvertError
 // "Format '<fmt>' invalid or incompatible with argument".
 class FormatArg {
-public:
+ public:
   enum Kind { kInt32, kInt64, kUInt64, kDouble, kString, kPointer };
 
   template <class T>
-    requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>)
-  FormatArg(T v) {
+  requires(std::is_integral_v<T> && !std::is_same_v<T, bool> && !std::is_same_v<T, char>)
+      FormatArg(T v) {
     if constexpr (std::is_signed_v<T>) {
       kind_ = sizeof(T) <= 4 ? kInt32 : kInt64;
       i_ = static_cast<int64_t>(v);
@@ -169,7 +169,8 @@ public:
   FormatArg(const char* s) : kind_(kString), s_(s ? std::string_view(s) : std::string_view()) {}
   FormatArg(const std::string& s) : kind_(kString), s_(s) {}
   FormatArg(std::string_view s) : kind_(kString), s_(s) {}
-  FormatArg(const void* p) : kind_(kPointer), i_(static_cast<int64_t>(reinterpret_cast<uintptr_t>(p))) {}
+  FormatArg(const void* p)
+      : kind_(kPointer), i_(static_cast<int64_t>(reinterpret_cast<uintptr_t>(p))) {}
   FormatArg(const FormatArg& o) : kind_(o.kind_), i_(o.i_), d_(o.d_), s_(o.s_), c_(o.c_) {
     if (o.s_.data() == &o.c_) s_ = std::string_view(&c_, 1);
   }
@@ -180,7 +181,7 @@ public:
   double asDouble() const { return d_; }
   std::string_view asString() const { return s_; }
 
-private:
+ private:
   Kind kind_;
   int64_t i_ = 0;
   double d_ = 0;
@@ -235,8 +236,8 @@ std::string FloatToStr(double value, const TFormatSettings& fs);
 // section it gets "-". A value that rounds to zero in the chosen section
 // is shown as zero: with the zero section, else with the first section and
 // no sign. Values of 1E18 and more in a fixed picture give FloatToStr.
-// Percent signs are text (the value is not scaled). An empty mask gives FloatToStr. Values are rounded
-// half away from zero on their 15-significant-digit decimal form.
+// Percent signs are text (the value is not scaled). An empty mask gives FloatToStr. Values are
+// rounded half away from zero on their 15-significant-digit decimal form.
 std::string FormatFloat(std::string_view mask, double value);
 std::string FormatFloat(std::string_view mask, double value, const TFormatSettings& fs);
 
@@ -274,7 +275,7 @@ bool TryStrToBool(std::string_view s, bool& value);
 // Strings. Case conversion and comparison of the "Ansi" forms work on whole
 // code points (Latin-1 range and ASCII); the plain forms on ASCII only.
 
-std::string Trim(std::string_view s);       // removes characters <= ' '
+std::string Trim(std::string_view s);           // removes characters <= ' '
 std::string_view TrimView(std::string_view s);  // the same, as a view into s
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
@@ -299,7 +300,7 @@ int Pos(std::string_view sub, std::string_view s, int offset = 1);
 enum TReplaceFlag : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
 std::string StringReplace(std::string_view s, std::string_view oldPattern,
                           std::string_view newPattern, unsigned flags);
-std::string QuotedStr(std::string_view s);                    // 'it''s'
+std::string QuotedStr(std::string_view s);  // 'it''s'
 std::string AnsiQuotedStr(std::string_view s, char quote);
 // Removes the quotes of a text that starts with `quote` and doubles inner
 // ones; a text not starting with the quote comes back as it stands.
@@ -315,16 +316,16 @@ std::string ExcludeTrailingPathDelimiter(std::string_view path);
 std::string ExtractFilePath(std::string_view fileName);  // with trailing '/'
 std::string ExtractFileDir(std::string_view fileName);   // without it
 std::string ExtractFileName(std::string_view fileName);
-std::string ExtractFileExt(std::string_view fileName);   // ".ext" or ""
+std::string ExtractFileExt(std::string_view fileName);  // ".ext" or ""
 std::string ChangeFileExt(std::string_view fileName, std::string_view ext);
 std::string ExpandFileName(std::string_view fileName);
-bool FileExists(const std::string& fileName);             // regular file
+bool FileExists(const std::string& fileName);  // regular file
 bool DirectoryExists(const std::string& dir);
 bool ForceDirectories(const std::string& dir);
 bool DeleteFile(const std::string& fileName);
 bool RenameFile(const std::string& oldName, const std::string& newName);
 std::string GetCurrentDir();
-int64_t FileSizeOf(const std::string& fileName);           // -1 when absent
+int64_t FileSizeOf(const std::string& fileName);  // -1 when absent
 
 // ---------------------------------------------------------------------------
 // Date and time: days since 30 Dec 1899, the fraction is the time of day.

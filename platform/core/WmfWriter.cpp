@@ -57,10 +57,10 @@ std::int16_t C16(int v) { return std::int16_t(std::clamp(v, -32768, 32767)); }
 
 // 8-bit text: Windows-1252 where it has the character, else "?".
 std::string ToAnsi(const std::string& utf8) {
-  static const char32_t k80[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-                                   0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+  static const char32_t k80[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                   0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                   0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                   0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
   std::string out;
   for (char32_t c : Utf8ToUtf32(utf8)) {
     if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
@@ -101,18 +101,36 @@ struct TWmfCanvas::TEmitted {
   int BkMode = OPAQUE;
   unsigned TextAlign = 0;
   int Rop2 = 13;
-  bool Uses(int index) const { return index >= 0 && (index == Pen || index == Brush || index == Font || index == NullPen); }
+  bool Uses(int index) const {
+    return index >= 0 && (index == Pen || index == Brush || index == Font || index == NullPen);
+  }
   TEmitted() = default;
   TEmitted(const TEmitted& o)
-      : Pen(o.Pen), Brush(o.Brush), Font(o.Font), NullPen(o.NullPen), PenSelected(o.PenSelected),
-        TextColor(o.TextColor), BkColor(o.BkColor), BkMode(o.BkMode), TextAlign(o.TextAlign), Rop2(o.Rop2) {
+      : Pen(o.Pen),
+        Brush(o.Brush),
+        Font(o.Font),
+        NullPen(o.NullPen),
+        PenSelected(o.PenSelected),
+        TextColor(o.TextColor),
+        BkColor(o.BkColor),
+        BkMode(o.BkMode),
+        TextAlign(o.TextAlign),
+        Rop2(o.Rop2) {
     PenValue.Assign(o.PenValue);
     BrushValue.Assign(o.BrushValue);
     FontValue.Assign(o.FontValue);
   }
   TEmitted& operator=(const TEmitted& o) {
-    Pen = o.Pen; Brush = o.Brush; Font = o.Font; NullPen = o.NullPen; PenSelected = o.PenSelected;
-    TextColor = o.TextColor; BkColor = o.BkColor; BkMode = o.BkMode; TextAlign = o.TextAlign; Rop2 = o.Rop2;
+    Pen = o.Pen;
+    Brush = o.Brush;
+    Font = o.Font;
+    NullPen = o.NullPen;
+    PenSelected = o.PenSelected;
+    TextColor = o.TextColor;
+    BkColor = o.BkColor;
+    BkMode = o.BkMode;
+    TextAlign = o.TextAlign;
+    Rop2 = o.Rop2;
     PenValue.Assign(o.PenValue);
     BrushValue.Assign(o.BrushValue);
     FontValue.Assign(o.FontValue);
@@ -121,11 +139,13 @@ struct TWmfCanvas::TEmitted {
 };
 
 TWmfCanvas::TWmfCanvas(int width, int height)
-    : width_(std::max(1, width)), height_(std::max(1, height)), emitted_(std::make_unique<TEmitted>()) {
+    : width_(std::max(1, width)),
+      height_(std::max(1, height)),
+      emitted_(std::make_unique<TEmitted>()) {
   Record(META_SETWINDOWORG, std::vector<std::int16_t>{0, 0});
   Record(META_SETWINDOWEXT, std::vector<std::int16_t>{C16(height_), C16(width_)});
   Record(META_SETBKMODE, std::vector<std::int16_t>{OPAQUE});
-  Record(META_SETPOLYFILLMODE, std::vector<std::int16_t>{1});   // alternate (even-odd)
+  Record(META_SETPOLYFILLMODE, std::vector<std::int16_t>{1});  // alternate (even-odd)
   emitted_->BkMode = OPAQUE;
   emitted_->BkColor = clWhite;
   emitted_->TextColor = clBlack;
@@ -211,7 +231,8 @@ void TWmfCanvas::Sync(bool pen, bool brush, bool font) {
     int old = e.Brush;
     int obj = NewObject();
     std::uint16_t style = 0, hatch = 0;
-    if (Brush.Style() == bsClear) style = 1;
+    if (Brush.Style() == bsClear)
+      style = 1;
     else if (Brush.Style() >= bsHorizontal) {
       style = 2;
       hatch = std::uint16_t(Brush.Style() - bsHorizontal);
@@ -229,15 +250,17 @@ void TWmfCanvas::Sync(bool pen, bool brush, bool font) {
     if (e.Font < 0 || !e.FontValue.SameAs(Font)) {
       int old = e.Font;
       int obj = NewObject();
-      std::vector<std::uint16_t> p{std::uint16_t(C16(Font.Height())), 0, std::uint16_t(C16(Font.Escapement())),
+      std::vector<std::uint16_t> p{std::uint16_t(C16(Font.Height())), 0,
+                                   std::uint16_t(C16(Font.Escapement())),
                                    std::uint16_t(C16(Font.Escapement())),
                                    std::uint16_t(Font.Style().Contains(fsBold) ? 700 : 400)};
       p.push_back(std::uint16_t((Font.Style().Contains(fsItalic) ? 1 : 0) |
                                 ((Font.Style().Contains(fsUnderline) ? 1 : 0) << 8)));
-      p.push_back(std::uint16_t((Font.Style().Contains(fsStrikeOut) ? 1 : 0) | (Font.Charset() << 8)));
-      p.push_back(0);   // output and clip precision
+      p.push_back(
+          std::uint16_t((Font.Style().Contains(fsStrikeOut) ? 1 : 0) | (Font.Charset() << 8)));
+      p.push_back(0);  // output and clip precision
       std::uint8_t pitch = Font.Pitch() == fpFixed ? 1 : Font.Pitch() == fpVariable ? 2 : 0;
-      p.push_back(std::uint16_t(0 | (pitch << 8)));   // quality, pitch and family
+      p.push_back(std::uint16_t(0 | (pitch << 8)));  // quality, pitch and family
       std::string face = ToAnsi(Font.Name()).substr(0, 31);
       face.push_back('\0');
       if (face.size() % 2) face.push_back('\0');
@@ -280,14 +303,16 @@ void TWmfCanvas::MappingChanged() {
 }
 
 void TWmfCanvas::PathOrDraw(std::function<void()> op) {
-  if (inPath_) path_.push_back(std::move(op));
-  else op();
+  if (inPath_)
+    path_.push_back(std::move(op));
+  else
+    op();
 }
 
-#define QV_IN_PATH(call)                         \
-  if (inPath_) {                                 \
-    path_.push_back([=, this] { call; });        \
-    return;                                      \
+#define QV_IN_PATH(call)                  \
+  if (inPath_) {                          \
+    path_.push_back([=, this] { call; }); \
+    return;                               \
   }
 
 void TWmfCanvas::MoveTo(int x, int y) {
@@ -323,8 +348,10 @@ void TWmfCanvas::PolyBezier(std::span<const TPoint> pts) {
   for (std::size_t i = 0; i + 3 < pts.size(); i += 3) {
     for (int s = 1; s <= 16; ++s) {
       double t = s / 16.0, u = 1 - t;
-      double x = u * u * u * pts[i].X + 3 * u * u * t * pts[i + 1].X + 3 * u * t * t * pts[i + 2].X + t * t * t * pts[i + 3].X;
-      double y = u * u * u * pts[i].Y + 3 * u * u * t * pts[i + 1].Y + 3 * u * t * t * pts[i + 2].Y + t * t * t * pts[i + 3].Y;
+      double x = u * u * u * pts[i].X + 3 * u * u * t * pts[i + 1].X +
+                 3 * u * t * t * pts[i + 2].X + t * t * t * pts[i + 3].X;
+      double y = u * u * u * pts[i].Y + 3 * u * u * t * pts[i + 1].Y +
+                 3 * u * t * t * pts[i + 2].Y + t * t * t * pts[i + 3].Y;
       v.push_back({int(x + (x < 0 ? -0.5 : 0.5)), int(y + (y < 0 ? -0.5 : 0.5))});
     }
   }
@@ -353,7 +380,8 @@ void TWmfCanvas::Rectangle(int x1, int y1, int x2, int y2) {
 void TWmfCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
   QV_IN_PATH(RoundRect(x1, y1, x2, y2, w, h));
   Sync(true, true, false);
-  Record(META_ROUNDRECT, std::vector<std::int16_t>{C16(h), C16(w), C16(y2), C16(x2), C16(y1), C16(x1)});
+  Record(META_ROUNDRECT,
+         std::vector<std::int16_t>{C16(h), C16(w), C16(y2), C16(x2), C16(y1), C16(x1)});
 }
 
 void TWmfCanvas::Ellipse(int x1, int y1, int x2, int y2) {
@@ -365,19 +393,22 @@ void TWmfCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 void TWmfCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
   QV_IN_PATH(Arc(x1, y1, x2, y2, x3, y3, x4, y4));
   Sync(true, false, false);
-  Record(META_ARC, std::vector<std::int16_t>{C16(y4), C16(x4), C16(y3), C16(x3), C16(y2), C16(x2), C16(y1), C16(x1)});
+  Record(META_ARC, std::vector<std::int16_t>{C16(y4), C16(x4), C16(y3), C16(x3), C16(y2), C16(x2),
+                                             C16(y1), C16(x1)});
 }
 
 void TWmfCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
   QV_IN_PATH(Pie(x1, y1, x2, y2, x3, y3, x4, y4));
   Sync(true, true, false);
-  Record(META_PIE, std::vector<std::int16_t>{C16(y4), C16(x4), C16(y3), C16(x3), C16(y2), C16(x2), C16(y1), C16(x1)});
+  Record(META_PIE, std::vector<std::int16_t>{C16(y4), C16(x4), C16(y3), C16(x3), C16(y2), C16(x2),
+                                             C16(y1), C16(x1)});
 }
 
 void TWmfCanvas::Chord(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
   QV_IN_PATH(Chord(x1, y1, x2, y2, x3, y3, x4, y4));
   Sync(true, true, false);
-  Record(META_CHORD, std::vector<std::int16_t>{C16(y4), C16(x4), C16(y3), C16(x3), C16(y2), C16(x2), C16(y1), C16(x1)});
+  Record(META_CHORD, std::vector<std::int16_t>{C16(y4), C16(x4), C16(y3), C16(x3), C16(y2), C16(x2),
+                                               C16(y1), C16(x1)});
 }
 
 void TWmfCanvas::FillRect(const TRect& r) {
@@ -386,7 +417,8 @@ void TWmfCanvas::FillRect(const TRect& r) {
   SelectNullPen();
   // With the null pen a rectangle fills one pixel less on the right and
   // bottom, so the record is one pixel larger to cover r exactly.
-  Record(META_RECTANGLE, std::vector<std::int16_t>{C16(r.Bottom + 1), C16(r.Right + 1), C16(r.Top), C16(r.Left)});
+  Record(META_RECTANGLE,
+         std::vector<std::int16_t>{C16(r.Bottom + 1), C16(r.Right + 1), C16(r.Top), C16(r.Left)});
 }
 
 void TWmfCanvas::DrawFocusRect(const TRect&) {
@@ -412,36 +444,40 @@ void TWmfCanvas::TextOut(int x, int y, const std::string& text) {
   Record(META_TEXTOUT, p);
 }
 
-void TWmfCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, const std::string& text,
-                            const int* dx) {
+void TWmfCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect,
+                            const std::string& text, const int* dx) {
   std::optional<TRect> rc;
   if (rect) rc = *rect;
   std::vector<int> adv;
   std::size_t n = Utf8ToUtf32(text).size();
   if (dx) adv.assign(dx, dx + n);
   if (inPath_) {
-    path_.push_back([=, this] { ExtTextOut(x, y, options, rc ? &*rc : nullptr, text, adv.empty() ? nullptr : adv.data()); });
+    path_.push_back([=, this] {
+      ExtTextOut(x, y, options, rc ? &*rc : nullptr, text, adv.empty() ? nullptr : adv.data());
+    });
     return;
   }
   Sync(false, false, true);
   std::string a = ToAnsi(text);
   unsigned opts = options & (ETO_OPAQUE | ETO_CLIPPED);
   if (!rc) opts = 0;
-  std::vector<std::uint16_t> p{std::uint16_t(C16(y)), std::uint16_t(C16(x)), std::uint16_t(a.size()),
-                               std::uint16_t(opts)};
+  std::vector<std::uint16_t> p{std::uint16_t(C16(y)), std::uint16_t(C16(x)),
+                               std::uint16_t(a.size()), std::uint16_t(opts)};
   if (opts) {
     for (int v : {rc->Left, rc->Top, rc->Right, rc->Bottom}) p.push_back(std::uint16_t(C16(v)));
   }
   PutBytes(p, a);
   if (!adv.empty())
-    for (std::size_t i = 0; i < a.size(); ++i) p.push_back(std::uint16_t(C16(i < adv.size() ? adv[i] : 0)));
+    for (std::size_t i = 0; i < a.size(); ++i)
+      p.push_back(std::uint16_t(C16(i < adv.size() ? adv[i] : 0)));
   Record(META_EXTTEXTOUT, p);
 }
 
 void TWmfCanvas::StretchDib(const TRect& dest, const TImage& image) {
   if (image.Empty()) return;
-  std::vector<std::uint16_t> p{0x0020, 0x00CC, 0};   // source copy, RGB colours
-  for (int v : {image.Height(), image.Width(), 0, 0, dest.Height(), dest.Width(), dest.Top, dest.Left})
+  std::vector<std::uint16_t> p{0x0020, 0x00CC, 0};  // source copy, RGB colours
+  for (int v :
+       {image.Height(), image.Width(), 0, 0, dest.Height(), dest.Width(), dest.Top, dest.Left})
     p.push_back(std::uint16_t(C16(v)));
   PutBytes(p, EncodeDib(image));
   Record(META_STRETCHDIB, p);
@@ -501,7 +537,8 @@ void TWmfCanvas::SelectClipPath(TRegionMode) {
 }
 
 void TWmfCanvas::IntersectClipRect(const TRect& r) {
-  Record(META_INTERSECTCLIPRECT, std::vector<std::int16_t>{C16(r.Bottom), C16(r.Right), C16(r.Top), C16(r.Left)});
+  Record(META_INTERSECTCLIPRECT,
+         std::vector<std::int16_t>{C16(r.Bottom), C16(r.Right), C16(r.Top), C16(r.Left)});
   TRegion rr = TRegion::FromRect(LPtoDP(r));
   if (!hasClip_) {
     clip_ = TRegion::FromRect(Rect(0, 0, width_, height_));
@@ -511,7 +548,8 @@ void TWmfCanvas::IntersectClipRect(const TRect& r) {
 }
 
 void TWmfCanvas::ExcludeClipRect(const TRect& r) {
-  Record(META_EXCLUDECLIPRECT, std::vector<std::int16_t>{C16(r.Bottom), C16(r.Right), C16(r.Top), C16(r.Left)});
+  Record(META_EXCLUDECLIPRECT,
+         std::vector<std::int16_t>{C16(r.Bottom), C16(r.Right), C16(r.Top), C16(r.Left)});
   if (!hasClip_) {
     clip_ = TRegion::FromRect(Rect(0, 0, width_, height_));
     hasClip_ = true;
@@ -582,15 +620,23 @@ int TWmfCanvas::SaveDC() {
 }
 
 void TWmfCanvas::RestoreDC(int saved) {
-  TCanvas::RestoreDC(saved);   // state values; the file's DC follows below
+  TCanvas::RestoreDC(saved);  // state values; the file's DC follows below
   PopClip();
 }
 
 std::string TWmfCanvas::Bytes() const {
   std::vector<std::uint16_t> w;
   // Placeable header.
-  const std::uint16_t head[10] = {0xCDD7, 0x9AC6, 0, 0, 0, std::uint16_t(width_), std::uint16_t(height_),
-                                  std::uint16_t(ScreenPixelsPerInch), 0, 0};
+  const std::uint16_t head[10] = {0xCDD7,
+                                  0x9AC6,
+                                  0,
+                                  0,
+                                  0,
+                                  std::uint16_t(width_),
+                                  std::uint16_t(height_),
+                                  std::uint16_t(ScreenPixelsPerInch),
+                                  0,
+                                  0};
   std::uint16_t sum = 0;
   for (std::uint16_t v : head) {
     w.push_back(v);
@@ -599,9 +645,15 @@ std::string TWmfCanvas::Bytes() const {
   w.push_back(sum);
   std::uint32_t total = 9 + std::uint32_t(words_.size()) + 3;
   std::uint32_t maxRec = std::max<std::uint32_t>(maxRecord_, 3);
-  const std::uint16_t meta[9] = {1, 9, 0x0300, std::uint16_t(total & 0xFFFF), std::uint16_t(total >> 16),
-                                 std::uint16_t(objects_.size()), std::uint16_t(maxRec & 0xFFFF),
-                                 std::uint16_t(maxRec >> 16), 0};
+  const std::uint16_t meta[9] = {1,
+                                 9,
+                                 0x0300,
+                                 std::uint16_t(total & 0xFFFF),
+                                 std::uint16_t(total >> 16),
+                                 std::uint16_t(objects_.size()),
+                                 std::uint16_t(maxRec & 0xFFFF),
+                                 std::uint16_t(maxRec >> 16),
+                                 0};
   w.insert(w.end(), meta, meta + 9);
   w.insert(w.end(), words_.begin(), words_.end());
   w.insert(w.end(), {3, 0, META_EOF});

@@ -30,7 +30,7 @@ class TWmfCanvas : public TCanvas {
 
   // The finished file (EOF record and header sizes filled in).
   std::string Bytes() const;
-  void SaveToFile(const std::string& path) const;   // atomic
+  void SaveToFile(const std::string& path) const;  // atomic
 
   void MoveTo(int x, int y) override;
   void LineTo(int x, int y) override;
@@ -76,7 +76,7 @@ class TWmfCanvas : public TCanvas {
   void MappingChanged() override;
 
  private:
-  struct TEmitted;    // what the file's device context currently holds
+  struct TEmitted;  // what the file's device context currently holds
   void Record(std::uint16_t function, const std::vector<std::int16_t>& params);
   void Record(std::uint16_t function, const std::vector<std::uint16_t>& params);
   void Sync(bool pen, bool brush, bool font);
@@ -87,9 +87,9 @@ class TWmfCanvas : public TCanvas {
   void StretchDib(const TRect& dest, const TImage& image);
 
   int width_, height_;
-  std::vector<std::uint16_t> words_;   // records after the header
+  std::vector<std::uint16_t> words_;  // records after the header
   std::uint32_t maxRecord_ = 0;
-  std::vector<bool> objects_;          // object table slots in use
+  std::vector<bool> objects_;  // object table slots in use
   std::unique_ptr<TEmitted> emitted_;
   std::vector<TEmitted> emittedStack_;
   bool inPath_ = false;

@@ -5,7 +5,6 @@
 #include <QGlyphRun>
 #include <QPainterPathStroker>
 #include <QTransform>
-
 #include <cmath>
 #include <unordered_map>
 
@@ -30,7 +29,7 @@ QFont ToQFont(const TFont& font) {
   int h = font.Height();
   if (h == 0) h = TFont::DefaultHeight;
   if (h < 0) {
-    f.setPixelSize(-h);   // character height
+    f.setPixelSize(-h);  // character height
   } else {
     // Cell height: scale the em size so that ascent + descent is h.
     f.setPixelSize(h);
@@ -104,8 +103,12 @@ QRegion ToQRegion(const TRegion& rgn) {
     QRegion r;
     QRect b(p.Bounds.Left, p.Bounds.Top, p.Bounds.Width(), p.Bounds.Height());
     switch (p.Shape) {
-      case TRegion::shRect: r = QRegion(b); break;
-      case TRegion::shEllipse: r = QRegion(b, QRegion::Ellipse); break;
+      case TRegion::shRect:
+        r = QRegion(b);
+        break;
+      case TRegion::shEllipse:
+        r = QRegion(b, QRegion::Ellipse);
+        break;
       case TRegion::shRoundRect: {
         QPainterPath path;
         path.addRoundedRect(QRectF(b), p.EllipseWidth / 2.0, p.EllipseHeight / 2.0);
@@ -124,11 +127,21 @@ QRegion ToQRegion(const TRegion& rgn) {
         break;
     }
     switch (p.Mode) {
-      case RGN_AND: out = out.intersected(r); break;
-      case RGN_OR: out = out.united(r); break;
-      case RGN_XOR: out = out.xored(r); break;
-      case RGN_DIFF: out = out.subtracted(r); break;
-      case RGN_COPY: out = r; break;
+      case RGN_AND:
+        out = out.intersected(r);
+        break;
+      case RGN_OR:
+        out = out.united(r);
+        break;
+      case RGN_XOR:
+        out = out.xored(r);
+        break;
+      case RGN_DIFF:
+        out = out.subtracted(r);
+        break;
+      case RGN_COPY:
+        out = r;
+        break;
     }
   }
   return out;
@@ -136,14 +149,18 @@ QRegion ToQRegion(const TRegion& rgn) {
 
 // ---- canvas --------------------------------------------------------------
 
-TQtCanvas::TQtCanvas(QPainter& painter, const QRect& deviceBounds, QImage* readable, int dpiX, int dpiY)
+TQtCanvas::TQtCanvas(QPainter& painter, const QRect& deviceBounds, QImage* readable, int dpiX,
+                     int dpiY)
     : p_(&painter), image_(readable), device_(deviceBounds), dpiX_(dpiX), dpiY_(dpiY) {
   p_->save();
   Init();
 }
 
 TQtCanvas::TQtCanvas(QImage& image)
-    : owned_(std::make_unique<QPainter>(&image)), p_(owned_.get()), image_(&image), device_(image.rect()) {
+    : owned_(std::make_unique<QPainter>(&image)),
+      p_(owned_.get()),
+      image_(&image),
+      device_(image.rect()) {
   p_->save();
   Init();
 }
@@ -175,22 +192,53 @@ void TQtCanvas::ApplyRop() {
   if (mode == rop_) return;
   QPainter::CompositionMode cm = QPainter::CompositionMode_SourceOver;
   switch (Pen.Mode()) {
-    case pmXor: cm = QPainter::RasterOp_SourceXorDestination; break;
-    case pmNotXor: cm = QPainter::RasterOp_NotSourceXorDestination; break;
-    case pmNot: cm = QPainter::RasterOp_NotDestination; break;
-    case pmNotCopy: cm = QPainter::RasterOp_NotSource; break;
-    case pmMask: cm = QPainter::RasterOp_SourceAndDestination; break;
-    case pmMerge: cm = QPainter::RasterOp_SourceOrDestination; break;
-    case pmNotMask: cm = QPainter::RasterOp_NotSourceOrNotDestination; break;
-    case pmNotMerge: cm = QPainter::RasterOp_NotSourceAndNotDestination; break;
-    case pmMaskPenNot: cm = QPainter::RasterOp_SourceAndNotDestination; break;
-    case pmMaskNotPen: cm = QPainter::RasterOp_NotSourceAndDestination; break;
-    case pmMergePenNot: cm = QPainter::RasterOp_SourceOrNotDestination; break;
-    case pmMergeNotPen: cm = QPainter::RasterOp_NotSourceOrDestination; break;
-    case pmBlack: cm = QPainter::RasterOp_ClearDestination; break;
-    case pmWhite: cm = QPainter::RasterOp_SetDestination; break;
-    case pmNop: cm = QPainter::CompositionMode_Destination; break;
-    default: break;
+    case pmXor:
+      cm = QPainter::RasterOp_SourceXorDestination;
+      break;
+    case pmNotXor:
+      cm = QPainter::RasterOp_NotSourceXorDestination;
+      break;
+    case pmNot:
+      cm = QPainter::RasterOp_NotDestination;
+      break;
+    case pmNotCopy:
+      cm = QPainter::RasterOp_NotSource;
+      break;
+    case pmMask:
+      cm = QPainter::RasterOp_SourceAndDestination;
+      break;
+    case pmMerge:
+      cm = QPainter::RasterOp_SourceOrDestination;
+      break;
+    case pmNotMask:
+      cm = QPainter::RasterOp_NotSourceOrNotDestination;
+      break;
+    case pmNotMerge:
+      cm = QPainter::RasterOp_NotSourceAndNotDestination;
+      break;
+    case pmMaskPenNot:
+      cm = QPainter::RasterOp_SourceAndNotDestination;
+      break;
+    case pmMaskNotPen:
+      cm = QPainter::RasterOp_NotSourceAndDestination;
+      break;
+    case pmMergePenNot:
+      cm = QPainter::RasterOp_SourceOrNotDestination;
+      break;
+    case pmMergeNotPen:
+      cm = QPainter::RasterOp_NotSourceOrDestination;
+      break;
+    case pmBlack:
+      cm = QPainter::RasterOp_ClearDestination;
+      break;
+    case pmWhite:
+      cm = QPainter::RasterOp_SetDestination;
+      break;
+    case pmNop:
+      cm = QPainter::CompositionMode_Destination;
+      break;
+    default:
+      break;
   }
   p_->setCompositionMode(cm);
   rop_ = mode;
@@ -212,13 +260,21 @@ void TQtCanvas::Prepare(unsigned use) {
     qpen_.setCapStyle(cosmetic ? Qt::SquareCap : caps[Pen.EndCap()]);
     qpen_.setJoinStyle(cosmetic ? Qt::MiterJoin : joins[Pen.Join()]);
     switch (Pen.Style()) {
-      case psDash: qpen_.setDashPattern(cosmetic ? QList<qreal>{18, 6} : QList<qreal>{3, 1}); break;
-      case psDot: qpen_.setDashPattern(cosmetic ? QList<qreal>{3, 3} : QList<qreal>{1, 1}); break;
-      case psDashDot: qpen_.setDashPattern(cosmetic ? QList<qreal>{9, 6, 3, 6} : QList<qreal>{3, 1, 1, 1}); break;
-      case psDashDotDot:
-        qpen_.setDashPattern(cosmetic ? QList<qreal>{9, 3, 3, 3, 3, 3} : QList<qreal>{3, 1, 1, 1, 1, 1});
+      case psDash:
+        qpen_.setDashPattern(cosmetic ? QList<qreal>{18, 6} : QList<qreal>{3, 1});
         break;
-      default: break;
+      case psDot:
+        qpen_.setDashPattern(cosmetic ? QList<qreal>{3, 3} : QList<qreal>{1, 1});
+        break;
+      case psDashDot:
+        qpen_.setDashPattern(cosmetic ? QList<qreal>{9, 6, 3, 6} : QList<qreal>{3, 1, 1, 1});
+        break;
+      case psDashDotDot:
+        qpen_.setDashPattern(cosmetic ? QList<qreal>{9, 3, 3, 3, 3, 3}
+                                      : QList<qreal>{3, 1, 1, 1, 1, 1});
+        break;
+      default:
+        break;
     }
   }
   if (brushChanged_) {
@@ -227,9 +283,9 @@ void TQtCanvas::Prepare(unsigned use) {
     if (Brush.Bitmap() && !Brush.Bitmap()->Empty()) {
       qbrush_ = QBrush(Wrap(*Brush.Bitmap()).copy());
     } else {
-      static const Qt::BrushStyle styles[8] = {Qt::SolidPattern,   Qt::NoBrush,       Qt::HorPattern,
-                                               Qt::VerPattern,     Qt::FDiagPattern,  Qt::BDiagPattern,
-                                               Qt::CrossPattern,   Qt::DiagCrossPattern};
+      static const Qt::BrushStyle styles[8] = {
+          Qt::SolidPattern, Qt::NoBrush,      Qt::HorPattern,   Qt::VerPattern,
+          Qt::FDiagPattern, Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
       qbrush_ = QBrush(ToQColor(Brush.Color()), styles[Brush.Style() & 7]);
       if (Brush.Color() == clNone) qbrush_ = QBrush();
     }
@@ -253,7 +309,8 @@ void TQtCanvas::Prepare(unsigned use) {
     p_->setBrush(Qt::NoBrush);
     brushSet_ = false;
   }
-  if ((use & uBrush && qbrush_.style() > Qt::SolidPattern) || (use & uPen && Pen.Style() != psSolid)) {
+  if ((use & uBrush && qbrush_.style() > Qt::SolidPattern) ||
+      (use & uPen && Pen.Style() != psSolid)) {
     p_->setBackgroundMode(BkMode() == OPAQUE ? Qt::OpaqueMode : Qt::TransparentMode);
     p_->setBackground(ToQColor(BkColor()));
   }
@@ -305,8 +362,10 @@ void TQtCanvas::LineTo(int x, int y) {
   if (!penSet_) return;
   if (qpen_.isCosmetic()) {
     QPoint end = LastPixelExcluded(QPoint(from.X, from.Y), QPoint(x, y));
-    if (end == QPoint(from.X, from.Y)) p_->drawPoint(end);
-    else p_->drawLine(QPoint(from.X, from.Y), end);
+    if (end == QPoint(from.X, from.Y))
+      p_->drawPoint(end);
+    else
+      p_->drawLine(QPoint(from.X, from.Y), end);
   } else {
     p_->drawLine(QPoint(from.X, from.Y), QPoint(x, y));
   }
@@ -389,7 +448,7 @@ namespace {
 QPolygonF RoundRectPolygon(const QRectF& rc, double rx, double ry) {
   rx = std::min(rx, rc.width() / 2.0);
   ry = std::min(ry, rc.height() / 2.0);
-  const int n = std::max(2, int(std::ceil((rx + ry) / 2.0)));   // steps per corner
+  const int n = std::max(2, int(std::ceil((rx + ry) / 2.0)));  // steps per corner
   // Offsets of the top-left corner from the box's top-left, (0, ry) to (rx, 0).
   std::vector<QPointF> corner;
   for (int i = 0; i <= n; ++i) {
@@ -399,10 +458,14 @@ QPolygonF RoundRectPolygon(const QRectF& rc, double rx, double ry) {
   }
   const double l = rc.left(), t = rc.top(), r = rc.left() + rc.width(), b = rc.top() + rc.height();
   QPolygonF poly;
-  for (auto it = corner.begin(); it != corner.end(); ++it) poly << QPointF(l + it->x(), t + it->y());
-  for (auto it = corner.rbegin(); it != corner.rend(); ++it) poly << QPointF(r - it->x(), t + it->y());
-  for (auto it = corner.begin(); it != corner.end(); ++it) poly << QPointF(r - it->x(), b - it->y());
-  for (auto it = corner.rbegin(); it != corner.rend(); ++it) poly << QPointF(l + it->x(), b - it->y());
+  for (auto it = corner.begin(); it != corner.end(); ++it)
+    poly << QPointF(l + it->x(), t + it->y());
+  for (auto it = corner.rbegin(); it != corner.rend(); ++it)
+    poly << QPointF(r - it->x(), t + it->y());
+  for (auto it = corner.begin(); it != corner.end(); ++it)
+    poly << QPointF(r - it->x(), b - it->y());
+  for (auto it = corner.rbegin(); it != corner.rend(); ++it)
+    poly << QPointF(l + it->x(), b - it->y());
   return poly;
 }
 
@@ -420,7 +483,9 @@ void TQtCanvas::RoundRect(int x1, int y1, int x2, int y2, int w, int h) {
         path.addPolygon(RoundRectPolygon(rc, rx, ry));
         path.closeSubpath();
       },
-      [&](QPainter& p, const QRectF& rc) { p.drawPolygon(RoundRectPolygon(rc, rx, ry), Qt::OddEvenFill); });
+      [&](QPainter& p, const QRectF& rc) {
+        p.drawPolygon(RoundRectPolygon(rc, rx, ry), Qt::OddEvenFill);
+      });
 }
 
 void TQtCanvas::Ellipse(int x1, int y1, int x2, int y2) {
@@ -431,8 +496,8 @@ void TQtCanvas::Ellipse(int x1, int y1, int x2, int y2) {
 
 // Start angle and counter-clockwise span (degrees, Qt's parametric angles)
 // of an arc whose ends lie on the rays from the centre to (x3,y3), (x4,y4).
-void TQtCanvas::ArcAngles(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, double& start,
-                          double& span) const {
+void TQtCanvas::ArcAngles(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4,
+                          double& start, double& span) const {
   double cx = (x1 + x2) / 2.0, cy = (y1 + y2) / 2.0;
   double rx = std::max(0.5, std::abs(x2 - x1) / 2.0), ry = std::max(0.5, std::abs(y2 - y1) / 2.0);
   auto param = [&](double px, double py) {
@@ -541,7 +606,8 @@ TSize TQtCanvas::TextExtent(const std::string& text) {
   // With extra spacing text is laid out glyph by glyph at whole-pixel
   // advances (DrawText); measure it the same way.
   double w = 0;
-  for (const QPointF& a : e.Raw.advancesForGlyphIndexes(e.Raw.glyphIndexesForString(s))) w += std::round(a.x()) + extra;
+  for (const QPointF& a : e.Raw.advancesForGlyphIndexes(e.Raw.glyphIndexesForString(s)))
+    w += std::round(a.x()) + extra;
   return {int(std::lround(w)), e.TM.tmHeight};
 }
 
@@ -551,13 +617,13 @@ void TQtCanvas::TextOut(int x, int y, const std::string& text) {
   DrawText(x, y, 0, nullptr, Utf8ToUtf32(text), nullptr);
 }
 
-void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, const std::string& text,
-                           const int* dx) {
+void TQtCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect,
+                           const std::string& text, const int* dx) {
   DrawText(x, y, options, rect, Utf8ToUtf32(text), dx);
 }
 
-void TQtCanvas::DrawText(int x, int y, unsigned options, const TRect* rect, const std::u32string& text,
-                         const int* dx) {
+void TQtCanvas::DrawText(int x, int y, unsigned options, const TRect* rect,
+                         const std::u32string& text, const int* dx) {
   const TQtFontEntry& e = QtFont(Font);
   const unsigned align = TextAlign();
   if (align & TA_UPDATECP) {
@@ -586,12 +652,17 @@ void TQtCanvas::DrawText(int x, int y, unsigned options, const TRect* rect, cons
   }
   // Offset of the start of the base line from the reference point.
   double ox = 0;
-  if ((align & TA_CENTER) == TA_CENTER) ox = -width / 2;
-  else if (align & TA_RIGHT) ox = -width;
+  if ((align & TA_CENTER) == TA_CENTER)
+    ox = -width / 2;
+  else if (align & TA_RIGHT)
+    ox = -width;
   double oy;
-  if ((align & TA_BASELINE) == TA_BASELINE) oy = 0;
-  else if (align & TA_BOTTOM) oy = -e.TM.tmDescent;
-  else oy = e.TM.tmAscent;
+  if ((align & TA_BASELINE) == TA_BASELINE)
+    oy = 0;
+  else if (align & TA_BOTTOM)
+    oy = -e.TM.tmDescent;
+  else
+    oy = e.TM.tmAscent;
   if (align & TA_UPDATECP) SetPenPos({x + width, y});
 
   const double angle = Font.Escapement() / 10.0;
@@ -604,7 +675,7 @@ void TQtCanvas::DrawText(int x, int y, unsigned options, const TRect* rect, cons
     path_.addPath(t.map(sub));
     return;
   }
-  if (rop_ != pmCopy) {   // text ignores the raster mode
+  if (rop_ != pmCopy) {  // text ignores the raster mode
     p_->setCompositionMode(QPainter::CompositionMode_SourceOver);
     rop_ = pmCopy;
   }
@@ -652,8 +723,8 @@ void TQtCanvas::DrawText(int x, int y, unsigned options, const TRect* rect, cons
 }
 
 QImage TQtCanvas::Wrap(const TImage& image) const {
-  return QImage(reinterpret_cast<const uchar*>(image.Bits()), image.Width(), image.Height(), image.Width() * 4,
-                QImage::Format_RGB32);
+  return QImage(reinterpret_cast<const uchar*>(image.Bits()), image.Width(), image.Height(),
+                image.Width() * 4, QImage::Format_RGB32);
 }
 
 void TQtCanvas::Draw(int x, int y, const TImage& image) {
@@ -721,7 +792,8 @@ void TQtCanvas::WidenPath() {
 void TQtCanvas::SelectClipPath(TRegionMode mode) {
   QPainterPath dev = p_->worldTransform().map(path_);
   QRegion r;
-  for (const QPolygonF& poly : dev.toFillPolygons()) r = r.xored(QRegion(poly.toPolygon(), Qt::OddEvenFill));
+  for (const QPolygonF& poly : dev.toFillPolygons())
+    r = r.xored(QRegion(poly.toPolygon(), Qt::OddEvenFill));
   path_ = QPainterPath();
   CombineClip(r, mode);
 }
@@ -732,19 +804,31 @@ void TQtCanvas::ApplyClip() {
   QTransform saved = p_->worldTransform();
   bool identity = saved.isIdentity();
   if (!identity) p_->resetTransform();
-  if (hasClip_) p_->setClipRegion(clip_);
-  else p_->setClipping(false);
+  if (hasClip_)
+    p_->setClipRegion(clip_);
+  else
+    p_->setClipping(false);
   if (!identity) p_->setWorldTransform(saved);
 }
 
 void TQtCanvas::CombineClip(const QRegion& r, TRegionMode mode) {
   QRegion base = hasClip_ ? clip_ : QRegion(device_);
   switch (mode) {
-    case RGN_AND: clip_ = base.intersected(r); break;
-    case RGN_OR: clip_ = base.united(r); break;
-    case RGN_XOR: clip_ = base.xored(r); break;
-    case RGN_DIFF: clip_ = base.subtracted(r); break;
-    case RGN_COPY: clip_ = r; break;
+    case RGN_AND:
+      clip_ = base.intersected(r);
+      break;
+    case RGN_OR:
+      clip_ = base.united(r);
+      break;
+    case RGN_XOR:
+      clip_ = base.xored(r);
+      break;
+    case RGN_DIFF:
+      clip_ = base.subtracted(r);
+      break;
+    case RGN_COPY:
+      clip_ = r;
+      break;
   }
   hasClip_ = true;
   ApplyClip();
@@ -776,17 +860,20 @@ bool TQtCanvas::GetClipRegion(TRegion& rgn) const {
   bool first = true;
   for (const QRect& q : clip_) {
     TRegion part = TRegion::FromRect(Bounds(q.x(), q.y(), q.width(), q.height()));
-    if (first) rgn = part;
-    else rgn.Combine(part, RGN_OR);
+    if (first)
+      rgn = part;
+    else
+      rgn.Combine(part, RGN_OR);
     first = false;
   }
-  if (first) rgn = TRegion::FromRect(TRect());   // an empty clip: nothing visible
+  if (first) rgn = TRegion::FromRect(TRect());  // an empty clip: nothing visible
   return true;
 }
 
 TRect TQtCanvas::ClipBox() const {
   QRect b = hasClip_ ? clip_.boundingRect().intersected(device_) : device_;
-  TPoint a = DPtoLP(TPoint(b.left(), b.top())), c = DPtoLP(TPoint(b.left() + b.width(), b.top() + b.height()));
+  TPoint a = DPtoLP(TPoint(b.left(), b.top())),
+         c = DPtoLP(TPoint(b.left() + b.width(), b.top() + b.height()));
   return TRect(a.X, a.Y, c.X, c.Y);
 }
 
@@ -823,8 +910,8 @@ struct TImageHolder {
 class TQtImageCanvas : private TImageHolder, public TQtCanvas {
  public:
   explicit TQtImageCanvas(TImage& img)
-      : TImageHolder{QImage(reinterpret_cast<uchar*>(img.Bits()), img.Width(), img.Height(), img.Width() * 4,
-                            QImage::Format_RGB32)},
+      : TImageHolder{QImage(reinterpret_cast<uchar*>(img.Bits()), img.Width(), img.Height(),
+                            img.Width() * 4, QImage::Format_RGB32)},
         TQtCanvas(Image) {}
 };
 

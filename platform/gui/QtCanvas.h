@@ -48,7 +48,8 @@ class TQtCanvas : public TCanvas {
  public:
   // Draws with an active painter owned by the caller (paint events,
   // printers). readable: the image behind the painter, for GetPixel, or null.
-  TQtCanvas(QPainter& painter, const QRect& deviceBounds, QImage* readable = nullptr, int dpiX = 96, int dpiY = 96);
+  TQtCanvas(QPainter& painter, const QRect& deviceBounds, QImage* readable = nullptr, int dpiX = 96,
+            int dpiY = 96);
   // Draws on an image, owning its painter.
   explicit TQtCanvas(QImage& image);
   ~TQtCanvas() override;
@@ -119,8 +120,10 @@ class TQtCanvas : public TCanvas {
   // and Draw(painter, rect) give the shape.
   template <class TAddTo, class TDraw>
   void RectShape(int x1, int y1, int x2, int y2, TAddTo AddTo, TDraw Draw);
-  void ArcAngles(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, double& start, double& span) const;
-  void DrawText(int x, int y, unsigned options, const TRect* rect, const std::u32string& text, const int* dx);
+  void ArcAngles(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4, double& start,
+                 double& span) const;
+  void DrawText(int x, int y, unsigned options, const TRect* rect, const std::u32string& text,
+                const int* dx);
   QImage Wrap(const TImage& image) const;
 
   std::unique_ptr<QPainter> owned_;
@@ -130,8 +133,8 @@ class TQtCanvas : public TCanvas {
   int dpiX_ = 96, dpiY_ = 96;
   QPen qpen_;
   QBrush qbrush_;
-  bool penSet_ = false;     // the painter holds qpen_ (else no pen)
-  bool brushSet_ = false;   // the painter holds qbrush_ (else no brush)
+  bool penSet_ = false;    // the painter holds qpen_ (else no pen)
+  bool brushSet_ = false;  // the painter holds qbrush_ (else no brush)
   int rop_ = -1;
   bool hasClip_ = false;
   QRegion clip_;

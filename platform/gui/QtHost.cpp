@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
-
 #include <cstdio>
 #include <exception>
 
@@ -22,12 +21,16 @@ std::function<void(const std::string&)>& Reporter() {
 
 }  // namespace
 
-void SetHostExceptionReporter(std::function<void(const std::string&)> reporter) { Reporter() = std::move(reporter); }
+void SetHostExceptionReporter(std::function<void(const std::string&)> reporter) {
+  Reporter() = std::move(reporter);
+}
 
 void ReportHostException(const std::string& where, const std::string& message) {
   std::string text = where + ": " + message;
-  if (Reporter()) Reporter()(text);
-  else std::fprintf(stderr, "Quorvane: %s\n", text.c_str());
+  if (Reporter())
+    Reporter()(text);
+  else
+    std::fprintf(stderr, "Quorvane: %s\n", text.c_str());
 }
 
 TShiftState QtShiftState(Qt::KeyboardModifiers m, Qt::MouseButtons b) {
@@ -45,70 +48,136 @@ int QtKeyToVirtualKey(int k, Qt::KeyboardModifiers mods) {
   if (mods & Qt::KeypadModifier) {
     if (k >= Qt::Key_0 && k <= Qt::Key_9) return VK_NUMPAD0 + (k - Qt::Key_0);
     switch (k) {
-      case Qt::Key_Asterisk: return VK_MULTIPLY;
-      case Qt::Key_Plus: return VK_ADD;
-      case Qt::Key_Minus: return VK_SUBTRACT;
-      case Qt::Key_Period: return VK_DECIMAL;
-      case Qt::Key_Slash: return VK_DIVIDE;
-      default: break;
+      case Qt::Key_Asterisk:
+        return VK_MULTIPLY;
+      case Qt::Key_Plus:
+        return VK_ADD;
+      case Qt::Key_Minus:
+        return VK_SUBTRACT;
+      case Qt::Key_Period:
+        return VK_DECIMAL;
+      case Qt::Key_Slash:
+        return VK_DIVIDE;
+      default:
+        break;
     }
   }
   if (k >= Qt::Key_A && k <= Qt::Key_Z) return 'A' + (k - Qt::Key_A);
   if (k >= Qt::Key_0 && k <= Qt::Key_9) return '0' + (k - Qt::Key_0);
   if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return VK_F1 + (k - Qt::Key_F1);
   switch (k) {
-    case Qt::Key_Backspace: return VK_BACK;
+    case Qt::Key_Backspace:
+      return VK_BACK;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Clear: return VK_CLEAR;
+    case Qt::Key_Backtab:
+      return VK_TAB;
+    case Qt::Key_Clear:
+      return VK_CLEAR;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Pause: return VK_PAUSE;
-    case Qt::Key_CapsLock: return VK_CAPITAL;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Print: return VK_SNAPSHOT;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Help: return VK_HELP;
-    case Qt::Key_Meta: return VK_LWIN;
-    case Qt::Key_Menu: return VK_APPS;
-    case Qt::Key_NumLock: return VK_NUMLOCK;
-    case Qt::Key_ScrollLock: return VK_SCROLL;
-    case Qt::Key_Semicolon: case Qt::Key_Colon: return VK_OEM_1;
-    case Qt::Key_Equal: case Qt::Key_Plus: return VK_OEM_PLUS;
-    case Qt::Key_Comma: case Qt::Key_Less: return VK_OEM_COMMA;
-    case Qt::Key_Minus: case Qt::Key_Underscore: return VK_OEM_MINUS;
-    case Qt::Key_Period: case Qt::Key_Greater: return VK_OEM_PERIOD;
-    case Qt::Key_Slash: case Qt::Key_Question: return VK_OEM_2;
-    case Qt::Key_QuoteLeft: case Qt::Key_AsciiTilde: return VK_OEM_3;
-    case Qt::Key_BracketLeft: case Qt::Key_BraceLeft: return VK_OEM_4;
-    case Qt::Key_Backslash: case Qt::Key_Bar: return VK_OEM_5;
-    case Qt::Key_BracketRight: case Qt::Key_BraceRight: return VK_OEM_6;
-    case Qt::Key_Apostrophe: case Qt::Key_QuoteDbl: return VK_OEM_7;
+    case Qt::Key_Enter:
+      return VK_RETURN;
+    case Qt::Key_Shift:
+      return VK_SHIFT;
+    case Qt::Key_Control:
+      return VK_CONTROL;
+    case Qt::Key_Alt:
+      return VK_MENU;
+    case Qt::Key_Pause:
+      return VK_PAUSE;
+    case Qt::Key_CapsLock:
+      return VK_CAPITAL;
+    case Qt::Key_Escape:
+      return VK_ESCAPE;
+    case Qt::Key_Space:
+      return VK_SPACE;
+    case Qt::Key_PageUp:
+      return VK_PRIOR;
+    case Qt::Key_PageDown:
+      return VK_NEXT;
+    case Qt::Key_End:
+      return VK_END;
+    case Qt::Key_Home:
+      return VK_HOME;
+    case Qt::Key_Left:
+      return VK_LEFT;
+    case Qt::Key_Up:
+      return VK_UP;
+    case Qt::Key_Right:
+      return VK_RIGHT;
+    case Qt::Key_Down:
+      return VK_DOWN;
+    case Qt::Key_Print:
+      return VK_SNAPSHOT;
+    case Qt::Key_Insert:
+      return VK_INSERT;
+    case Qt::Key_Delete:
+      return VK_DELETE;
+    case Qt::Key_Help:
+      return VK_HELP;
+    case Qt::Key_Meta:
+      return VK_LWIN;
+    case Qt::Key_Menu:
+      return VK_APPS;
+    case Qt::Key_NumLock:
+      return VK_NUMLOCK;
+    case Qt::Key_ScrollLock:
+      return VK_SCROLL;
+    case Qt::Key_Semicolon:
+    case Qt::Key_Colon:
+      return VK_OEM_1;
+    case Qt::Key_Equal:
+    case Qt::Key_Plus:
+      return VK_OEM_PLUS;
+    case Qt::Key_Comma:
+    case Qt::Key_Less:
+      return VK_OEM_COMMA;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore:
+      return VK_OEM_MINUS;
+    case Qt::Key_Period:
+    case Qt::Key_Greater:
+      return VK_OEM_PERIOD;
+    case Qt::Key_Slash:
+    case Qt::Key_Question:
+      return VK_OEM_2;
+    case Qt::Key_QuoteLeft:
+    case Qt::Key_AsciiTilde:
+      return VK_OEM_3;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft:
+      return VK_OEM_4;
+    case Qt::Key_Backslash:
+    case Qt::Key_Bar:
+      return VK_OEM_5;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight:
+      return VK_OEM_6;
+    case Qt::Key_Apostrophe:
+    case Qt::Key_QuoteDbl:
+      return VK_OEM_7;
     // Shifted digits on a US keyboard.
-    case Qt::Key_Exclam: return '1';
-    case Qt::Key_At: return '2';
-    case Qt::Key_NumberSign: return '3';
-    case Qt::Key_Dollar: return '4';
-    case Qt::Key_Percent: return '5';
-    case Qt::Key_AsciiCircum: return '6';
-    case Qt::Key_Ampersand: return '7';
-    case Qt::Key_Asterisk: return '8';
-    case Qt::Key_ParenLeft: return '9';
-    case Qt::Key_ParenRight: return '0';
-    default: return 0;
+    case Qt::Key_Exclam:
+      return '1';
+    case Qt::Key_At:
+      return '2';
+    case Qt::Key_NumberSign:
+      return '3';
+    case Qt::Key_Dollar:
+      return '4';
+    case Qt::Key_Percent:
+      return '5';
+    case Qt::Key_AsciiCircum:
+      return '6';
+    case Qt::Key_Ampersand:
+      return '7';
+    case Qt::Key_Asterisk:
+      return '8';
+    case Qt::Key_ParenLeft:
+      return '9';
+    case Qt::Key_ParenRight:
+      return '0';
+    default:
+      return 0;
   }
 }
 
@@ -203,27 +272,62 @@ void TControlWidget::KillTimer(int id) {
 void TControlWidget::SetCursor(TCursor c) {
   Qt::CursorShape s = Qt::ArrowCursor;
   switch (c) {
-    case crNone: s = Qt::BlankCursor; break;
-    case crCross: s = Qt::CrossCursor; break;
-    case crIBeam: s = Qt::IBeamCursor; break;
-    case crSizeNESW: s = Qt::SizeBDiagCursor; break;
-    case crSizeNS: s = Qt::SizeVerCursor; break;
-    case crSizeNWSE: s = Qt::SizeFDiagCursor; break;
-    case crSizeWE: s = Qt::SizeHorCursor; break;
-    case crUpArrow: s = Qt::UpArrowCursor; break;
+    case crNone:
+      s = Qt::BlankCursor;
+      break;
+    case crCross:
+      s = Qt::CrossCursor;
+      break;
+    case crIBeam:
+      s = Qt::IBeamCursor;
+      break;
+    case crSizeNESW:
+      s = Qt::SizeBDiagCursor;
+      break;
+    case crSizeNS:
+      s = Qt::SizeVerCursor;
+      break;
+    case crSizeNWSE:
+      s = Qt::SizeFDiagCursor;
+      break;
+    case crSizeWE:
+      s = Qt::SizeHorCursor;
+      break;
+    case crUpArrow:
+      s = Qt::UpArrowCursor;
+      break;
     case crHourGlass:
-    case crSQLWait: s = Qt::WaitCursor; break;
+    case crSQLWait:
+      s = Qt::WaitCursor;
+      break;
     case crDrag:
-    case crMultiDrag: s = Qt::DragCopyCursor; break;
+    case crMultiDrag:
+      s = Qt::DragCopyCursor;
+      break;
     case crNoDrop:
-    case crNo: s = Qt::ForbiddenCursor; break;
-    case crHSplit: s = Qt::SplitHCursor; break;
-    case crVSplit: s = Qt::SplitVCursor; break;
-    case crAppStart: s = Qt::BusyCursor; break;
-    case crHelp: s = Qt::WhatsThisCursor; break;
-    case crHandPoint: s = Qt::PointingHandCursor; break;
-    case crSizeAll: s = Qt::SizeAllCursor; break;
-    default: break;
+    case crNo:
+      s = Qt::ForbiddenCursor;
+      break;
+    case crHSplit:
+      s = Qt::SplitHCursor;
+      break;
+    case crVSplit:
+      s = Qt::SplitVCursor;
+      break;
+    case crAppStart:
+      s = Qt::BusyCursor;
+      break;
+    case crHelp:
+      s = Qt::WhatsThisCursor;
+      break;
+    case crHandPoint:
+      s = Qt::PointingHandCursor;
+      break;
+    case crSizeAll:
+      s = Qt::SizeAllCursor;
+      break;
+    default:
+      break;
   }
   viewport()->setCursor(s);
 }
@@ -235,7 +339,7 @@ void TControlWidget::UpdateCaretArea() {
 void TControlWidget::CreateCaret(int width, int height) {
   UpdateCaretArea();
   caretCreated_ = true;
-  caretHide_ = 1;   // a new caret starts hidden, as in Windows
+  caretHide_ = 1;  // a new caret starts hidden, as in Windows
   caretSize_ = QSize(std::max(1, width), std::max(1, height));
   caretOn_ = true;
   caretBlink_.start(std::max(100, QApplication::cursorFlashTime() / 2), this);
@@ -296,19 +400,38 @@ void TControlWidget::OnScrollAction(TScrollBarKind bar, int action) {
   TScrollCode code;
   int pos = sb->sliderPosition();
   switch (action) {
-    case QAbstractSlider::SliderSingleStepAdd: code = scLineDown; break;
-    case QAbstractSlider::SliderSingleStepSub: code = scLineUp; break;
-    case QAbstractSlider::SliderPageStepAdd: code = scPageDown; break;
-    case QAbstractSlider::SliderPageStepSub: code = scPageUp; break;
-    case QAbstractSlider::SliderToMinimum: code = scTop; break;
-    case QAbstractSlider::SliderToMaximum: code = scBottom; break;
-    case QAbstractSlider::SliderMove: code = scTrack; break;
-    case -1: code = scPosition; pos = sb->value(); break;
-    default: return;
+    case QAbstractSlider::SliderSingleStepAdd:
+      code = scLineDown;
+      break;
+    case QAbstractSlider::SliderSingleStepSub:
+      code = scLineUp;
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      code = scPageDown;
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      code = scPageUp;
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      code = scTop;
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      code = scBottom;
+      break;
+    case QAbstractSlider::SliderMove:
+      code = scTrack;
+      break;
+    case -1:
+      code = scPosition;
+      pos = sb->value();
+      break;
+    default:
+      return;
   }
   // The core decides the position (it calls SetScrollInfo); the bar itself
   // does not move on line and page actions.
-  if (action != QAbstractSlider::SliderMove && action != -1) sb->setSliderPosition(scroll_[bar].Pos);
+  if (action != QAbstractSlider::SliderMove && action != -1)
+    sb->setSliderPosition(scroll_[bar].Pos);
   Guard("Scroll", [&] {
     core_->Scroll(bar, code, pos);
     if (action == -1) core_->Scroll(bar, scEndScroll, pos);
@@ -344,14 +467,19 @@ void TControlWidget::paintEvent(QPaintEvent* e) {
 
 void TControlWidget::mousePressEvent(QMouseEvent* e) {
   if (!core_) return;
-  TMouseButton b = e->button() == Qt::RightButton ? mbRight : e->button() == Qt::MiddleButton ? mbMiddle : mbLeft;
+  TMouseButton b = e->button() == Qt::RightButton    ? mbRight
+                   : e->button() == Qt::MiddleButton ? mbMiddle
+                                                     : mbLeft;
   QPoint pt = e->position().toPoint();
-  Guard("MouseDown", [&] { core_->MouseDown(b, QtShiftState(e->modifiers(), e->buttons()), pt.x(), pt.y()); });
+  Guard("MouseDown",
+        [&] { core_->MouseDown(b, QtShiftState(e->modifiers(), e->buttons()), pt.x(), pt.y()); });
 }
 
 void TControlWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   if (!core_) return;
-  TMouseButton b = e->button() == Qt::RightButton ? mbRight : e->button() == Qt::MiddleButton ? mbMiddle : mbLeft;
+  TMouseButton b = e->button() == Qt::RightButton    ? mbRight
+                   : e->button() == Qt::MiddleButton ? mbMiddle
+                                                     : mbLeft;
   QPoint pt = e->position().toPoint();
   Guard("MouseDown", [&] {
     core_->MouseDown(b, QtShiftState(e->modifiers(), e->buttons()) | ssDouble, pt.x(), pt.y());
@@ -362,14 +490,18 @@ void TControlWidget::mouseDoubleClickEvent(QMouseEvent* e) {
 void TControlWidget::mouseMoveEvent(QMouseEvent* e) {
   if (!core_) return;
   QPoint pt = e->position().toPoint();
-  Guard("MouseMove", [&] { core_->MouseMove(QtShiftState(e->modifiers(), e->buttons()), pt.x(), pt.y()); });
+  Guard("MouseMove",
+        [&] { core_->MouseMove(QtShiftState(e->modifiers(), e->buttons()), pt.x(), pt.y()); });
 }
 
 void TControlWidget::mouseReleaseEvent(QMouseEvent* e) {
   if (!core_) return;
-  TMouseButton b = e->button() == Qt::RightButton ? mbRight : e->button() == Qt::MiddleButton ? mbMiddle : mbLeft;
+  TMouseButton b = e->button() == Qt::RightButton    ? mbRight
+                   : e->button() == Qt::MiddleButton ? mbMiddle
+                                                     : mbLeft;
   QPoint pt = e->position().toPoint();
-  Guard("MouseUp", [&] { core_->MouseUp(b, QtShiftState(e->modifiers(), e->buttons()), pt.x(), pt.y()); });
+  Guard("MouseUp",
+        [&] { core_->MouseUp(b, QtShiftState(e->modifiers(), e->buttons()), pt.x(), pt.y()); });
 }
 
 void TControlWidget::wheelEvent(QWheelEvent* e) {
@@ -377,7 +509,9 @@ void TControlWidget::wheelEvent(QWheelEvent* e) {
   int delta = e->angleDelta().y();
   QPoint pt = e->position().toPoint();
   bool handled = false;
-  Guard("MouseWheel", [&] { handled = core_->MouseWheel(QtShiftState(e->modifiers(), e->buttons()), delta, pt.x(), pt.y()); });
+  Guard("MouseWheel", [&] {
+    handled = core_->MouseWheel(QtShiftState(e->modifiers(), e->buttons()), delta, pt.x(), pt.y());
+  });
   e->setAccepted(handled);
 }
 
@@ -391,14 +525,18 @@ void TControlWidget::keyPressEvent(QKeyEvent* e) {
     // The characters the key types, as Windows sends them: control keys
     // give their control codes (Ctrl+A is 1), Alt combinations none.
     std::u32string chars;
-    const int vk = QtKeyToVirtualKey(e->key(), e->modifiers());   // before KeyDown changed it
+    const int vk = QtKeyToVirtualKey(e->key(), e->modifiers());  // before KeyDown changed it
     if ((s & ssCtrl) && !(s & ssAlt) && vk >= 'A' && vk <= 'Z') {
       chars.push_back(char32_t(vk - 'A' + 1));
     } else if (!(s & (ssCtrl | ssAlt))) {
-      if (vk == VK_RETURN) chars.push_back(13);
-      else if (vk == VK_BACK) chars.push_back(8);
-      else if (vk == VK_TAB) chars.push_back(9);
-      else if (vk == VK_ESCAPE) chars.push_back(27);
+      if (vk == VK_RETURN)
+        chars.push_back(13);
+      else if (vk == VK_BACK)
+        chars.push_back(8);
+      else if (vk == VK_TAB)
+        chars.push_back(9);
+      else if (vk == VK_ESCAPE)
+        chars.push_back(27);
       else
         for (char32_t ch : e->text().toStdU32String())
           if (ch >= 32 && ch != 127) chars.push_back(ch);

@@ -78,14 +78,15 @@ class TControlWidget : public QAbstractScrollArea, public TControlHost {
   void scrollContentsBy(int, int) override {}
 
  private:
-  template <class F> void Guard(const char* where, F&& f);
+  template <class F>
+  void Guard(const char* where, F&& f);
   void OnScrollAction(TScrollBarKind bar, int action);
   void UpdateCaretArea();
 
   TControlCore* core_ = nullptr;
   bool capture_ = false;
-  std::map<int, int> timers_;        // core id -> Qt timer id
-  std::map<int, int> timerIds_;      // Qt timer id -> core id
+  std::map<int, int> timers_;    // core id -> Qt timer id
+  std::map<int, int> timerIds_;  // Qt timer id -> core id
   TScrollInfo scroll_[2];
   bool settingScroll_ = false;
   bool caretCreated_ = false;

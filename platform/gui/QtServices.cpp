@@ -23,8 +23,8 @@ namespace {
 const QString kFormatPrefix = QStringLiteral("application/x-qt-windows-mime;value=\"");
 
 QImage ToQImage(const TImage& img) {
-  return QImage(reinterpret_cast<const uchar*>(img.Bits()), img.Width(), img.Height(), img.Width() * 4,
-                QImage::Format_RGB32)
+  return QImage(reinterpret_cast<const uchar*>(img.Bits()), img.Width(), img.Height(),
+                img.Width() * 4, QImage::Format_RGB32)
       .copy();
 }
 
@@ -37,8 +37,9 @@ void TQtClipboard::SetData(const TClipboardData& data) {
   if (data.Text) mime->setText(QString::fromStdString(*data.Text));
   if (data.Image && !data.Image->Empty()) mime->setImageData(ToQImage(*data.Image));
   for (const auto& [name, bytes] : data.Formats)
-    mime->setData(QString::fromStdString(ClipboardFormatMime(name)), QByteArray(bytes.data(), qsizetype(bytes.size())));
-  QGuiApplication::clipboard()->setMimeData(mime);   // one write: every format at once
+    mime->setData(QString::fromStdString(ClipboardFormatMime(name)),
+                  QByteArray(bytes.data(), qsizetype(bytes.size())));
+  QGuiApplication::clipboard()->setMimeData(mime);  // one write: every format at once
 }
 
 TClipboardData TQtClipboard::GetData() {
@@ -92,16 +93,30 @@ std::string TQtPrinter::PrinterName() const {
   return printer_->printerName().toStdString();
 }
 
-int TQtPrinter::PageWidth() const { return printer_->pageLayout().paintRectPixels(printer_->resolution()).width(); }
-int TQtPrinter::PageHeight() const { return printer_->pageLayout().paintRectPixels(printer_->resolution()).height(); }
-int TQtPrinter::PhysicalWidth() const { return printer_->pageLayout().fullRectPixels(printer_->resolution()).width(); }
-int TQtPrinter::PhysicalHeight() const { return printer_->pageLayout().fullRectPixels(printer_->resolution()).height(); }
-int TQtPrinter::OffsetX() const { return printer_->pageLayout().paintRectPixels(printer_->resolution()).left(); }
-int TQtPrinter::OffsetY() const { return printer_->pageLayout().paintRectPixels(printer_->resolution()).top(); }
+int TQtPrinter::PageWidth() const {
+  return printer_->pageLayout().paintRectPixels(printer_->resolution()).width();
+}
+int TQtPrinter::PageHeight() const {
+  return printer_->pageLayout().paintRectPixels(printer_->resolution()).height();
+}
+int TQtPrinter::PhysicalWidth() const {
+  return printer_->pageLayout().fullRectPixels(printer_->resolution()).width();
+}
+int TQtPrinter::PhysicalHeight() const {
+  return printer_->pageLayout().fullRectPixels(printer_->resolution()).height();
+}
+int TQtPrinter::OffsetX() const {
+  return printer_->pageLayout().paintRectPixels(printer_->resolution()).left();
+}
+int TQtPrinter::OffsetY() const {
+  return printer_->pageLayout().paintRectPixels(printer_->resolution()).top();
+}
 int TQtPrinter::DpiX() const { return printer_->resolution(); }
 int TQtPrinter::DpiY() const { return printer_->resolution(); }
 
-void TQtPrinter::SetTitle(const std::string& title) { printer_->setDocName(QString::fromStdString(title)); }
+void TQtPrinter::SetTitle(const std::string& title) {
+  printer_->setDocName(QString::fromStdString(title));
+}
 void TQtPrinter::SetCopies(int n) { printer_->setCopyCount(std::max(1, n)); }
 void TQtPrinter::SetLandscape(bool v) {
   printer_->setPageOrientation(v ? QPageLayout::Landscape : QPageLayout::Portrait);
@@ -121,7 +136,8 @@ bool TQtPrinter::BeginDoc() {
     return false;
   }
   // Printer pixels are drawn from the printable area's corner, as on Windows.
-  canvas_ = std::make_unique<TQtCanvas>(*painter_, QRect(0, 0, PageWidth(), PageHeight()), nullptr, DpiX(), DpiY());
+  canvas_ = std::make_unique<TQtCanvas>(*painter_, QRect(0, 0, PageWidth(), PageHeight()), nullptr,
+                                        DpiX(), DpiY());
   printing_ = true;
   aborted_ = false;
   page_ = 1;
@@ -170,8 +186,10 @@ QString QtFileFilter(const std::string& filter) {
     QString pats;
     for (const auto& p : patterns) pats += (pats.isEmpty() ? "" : " ") + QString::fromStdString(p);
     // Qt reads the patterns from the parentheses of the description.
-    if (!d.contains('(')) d += " (" + pats + ")";
-    else d = d.left(d.indexOf('(')).trimmed() + " (" + pats + ")";
+    if (!d.contains('('))
+      d += " (" + pats + ")";
+    else
+      d = d.left(d.indexOf('(')).trimmed() + " (" + pats + ")";
     parts << d;
   }
   return parts.join(";;");
@@ -183,30 +201,58 @@ int TQtDialogs::MessageBox(const std::string& text, const std::string& caption, 
   box.setWindowTitle(QString::fromStdString(caption));
   box.setText(QString::fromStdString(text));
   switch (type) {
-    case mtWarning: box.setIcon(QMessageBox::Warning); break;
-    case mtError: box.setIcon(QMessageBox::Critical); break;
-    case mtInformation: box.setIcon(QMessageBox::Information); break;
-    case mtConfirmation: box.setIcon(QMessageBox::Question); break;
-    default: break;
+    case mtWarning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case mtError:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case mtInformation:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case mtConfirmation:
+      box.setIcon(QMessageBox::Question);
+      break;
+    default:
+      break;
   }
   QMessageBox::StandardButtons b;
   switch (buttons) {
-    case mbOK: b = QMessageBox::Ok; break;
-    case mbOKCancel: b = QMessageBox::Ok | QMessageBox::Cancel; break;
-    case mbYesNo: b = QMessageBox::Yes | QMessageBox::No; break;
-    case mbYesNoCancel: b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
-    case mbRetryCancel: b = QMessageBox::Retry | QMessageBox::Cancel; break;
-    case mbAbortRetryIgnore: b = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore; break;
+    case mbOK:
+      b = QMessageBox::Ok;
+      break;
+    case mbOKCancel:
+      b = QMessageBox::Ok | QMessageBox::Cancel;
+      break;
+    case mbYesNo:
+      b = QMessageBox::Yes | QMessageBox::No;
+      break;
+    case mbYesNoCancel:
+      b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+      break;
+    case mbRetryCancel:
+      b = QMessageBox::Retry | QMessageBox::Cancel;
+      break;
+    case mbAbortRetryIgnore:
+      b = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+      break;
   }
   box.setStandardButtons(b);
   switch (box.exec()) {
-    case QMessageBox::Ok: return mrOk;
-    case QMessageBox::Yes: return mrYes;
-    case QMessageBox::No: return mrNo;
-    case QMessageBox::Retry: return mrRetry;
-    case QMessageBox::Abort: return mrAbort;
-    case QMessageBox::Ignore: return mrIgnore;
-    default: return mrCancel;
+    case QMessageBox::Ok:
+      return mrOk;
+    case QMessageBox::Yes:
+      return mrYes;
+    case QMessageBox::No:
+      return mrNo;
+    case QMessageBox::Retry:
+      return mrRetry;
+    case QMessageBox::Abort:
+      return mrAbort;
+    case QMessageBox::Ignore:
+      return mrIgnore;
+    default:
+      return mrCancel;
   }
 }
 
@@ -215,12 +261,16 @@ namespace {
 TFileDialogResult RunFileDialog(const TFileDialogOptions& o, bool save) {
   QFileDialog dlg(nullptr, QString::fromStdString(o.Title), QString::fromStdString(o.InitialDir));
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dlg.setFileMode(save ? QFileDialog::AnyFile : o.MultiSelect ? QFileDialog::ExistingFiles
-                         : o.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  if (!save || !o.OverwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite, !o.OverwritePrompt);
+  dlg.setFileMode(save              ? QFileDialog::AnyFile
+                  : o.MultiSelect   ? QFileDialog::ExistingFiles
+                  : o.FileMustExist ? QFileDialog::ExistingFile
+                                    : QFileDialog::AnyFile);
+  if (!save || !o.OverwritePrompt)
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !o.OverwritePrompt);
   QStringList filters = QtFileFilter(o.Filter).split(";;", Qt::SkipEmptyParts);
   dlg.setNameFilters(filters);
-  if (o.FilterIndex >= 1 && o.FilterIndex <= filters.size()) dlg.selectNameFilter(filters[o.FilterIndex - 1]);
+  if (o.FilterIndex >= 1 && o.FilterIndex <= filters.size())
+    dlg.selectNameFilter(filters[o.FilterIndex - 1]);
   if (!o.DefaultExt.empty()) dlg.setDefaultSuffix(QString::fromStdString(o.DefaultExt));
   if (!o.FileName.empty()) dlg.selectFile(QString::fromStdString(o.FileName));
   TFileDialogResult r;
@@ -233,13 +283,19 @@ TFileDialogResult RunFileDialog(const TFileDialogOptions& o, bool save) {
 
 }  // namespace
 
-TFileDialogResult TQtDialogs::OpenDialog(const TFileDialogOptions& o) { return RunFileDialog(o, false); }
-TFileDialogResult TQtDialogs::SaveDialog(const TFileDialogOptions& o) { return RunFileDialog(o, true); }
+TFileDialogResult TQtDialogs::OpenDialog(const TFileDialogOptions& o) {
+  return RunFileDialog(o, false);
+}
+TFileDialogResult TQtDialogs::SaveDialog(const TFileDialogOptions& o) {
+  return RunFileDialog(o, true);
+}
 
-bool TQtDialogs::InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
+bool TQtDialogs::InputQuery(const std::string& caption, const std::string& prompt,
+                            std::string& value) {
   bool ok = false;
-  QString v = QInputDialog::getText(nullptr, QString::fromStdString(caption), QString::fromStdString(prompt),
-                                    QLineEdit::Normal, QString::fromStdString(value), &ok);
+  QString v = QInputDialog::getText(nullptr, QString::fromStdString(caption),
+                                    QString::fromStdString(prompt), QLineEdit::Normal,
+                                    QString::fromStdString(value), &ok);
   if (ok) value = v.toStdString();
   return ok;
 }
@@ -256,8 +312,10 @@ bool TQtDialogs::FontDialog(TFont& font) {
   QFont f = QFontDialog::getFont(&ok, ToQFont(font));
   if (!ok) return false;
   font.SetName(f.family().toStdString());
-  if (f.pixelSize() > 0) font.SetHeight(-f.pixelSize());
-  else font.SetSize(int(std::lround(f.pointSizeF())));
+  if (f.pixelSize() > 0)
+    font.SetHeight(-f.pixelSize());
+  else
+    font.SetSize(int(std::lround(f.pointSizeF())));
   TFontStyles s;
   if (f.bold()) s.Include(fsBold);
   if (f.italic()) s.Include(fsItalic);
@@ -270,7 +328,7 @@ bool TQtDialogs::FontDialog(TFont& font) {
 void InstallQtServices() {
   InstallQtGraphics();
   static TQtClipboard clipboard;
-  static TQtPrinter* printer = new TQtPrinter;   // lives to program end
+  static TQtPrinter* printer = new TQtPrinter;  // lives to program end
   static TQtDialogs dialogs;
   SetClipboardService(&clipboard);
   SetPrinterService(printer);

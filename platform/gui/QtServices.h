@@ -64,7 +64,8 @@ class TQtDialogs : public TDialogService {
                  TMsgDlgButtons buttons) override;
   TFileDialogResult OpenDialog(const TFileDialogOptions& o) override;
   TFileDialogResult SaveDialog(const TFileDialogOptions& o) override;
-  bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) override;
+  bool InputQuery(const std::string& caption, const std::string& prompt,
+                  std::string& value) override;
   bool ColorDialog(TColor& color) override;
   bool FontDialog(TFont& font) override;
 };

@@ -6,10 +6,9 @@
 #include <functional>
 #include <limits>
 
+#include "AxisTestSupport.h"
 #include "chart/Chart.h"
 #include "chart/VeZazera.h"
-
-#include "AxisTestSupport.h"
 
 namespace qv {
 namespace {
@@ -30,7 +29,7 @@ TEST_F(AxisFixture, AutomaticRangeFromSeriesExtremes) {
   a.AddXY(4, 7);
   b.AddXY(1, -3);
   b.AddXY(9, 2);
-  b.AddXY(10, std::nan(""));   // a null value does not widen the range
+  b.AddXY(10, std::nan(""));  // a null value does not widen the range
   Bottom().AutoRange();
   Left().AutoRange();
   EXPECT_EQ(Bottom().Minimum(), -2);
@@ -86,16 +85,11 @@ struct MapCase {
 
 TEST_F(AxisFixture, ValueToPixelAndBack) {
   const MapCase cases[] = {
-      {true, false, false, 0, 100, 25, 150},
-      {true, true, false, 0, 100, 25, 250},
-      {false, false, false, 0, 100, 25, 250},
-      {false, true, false, 0, 100, 25, 150},
-      {true, false, false, -50, 50, 0, 200},
-      {true, false, true, 1, 10000, 100, 200},
-      {true, true, true, 1, 10000, 100, 200},
-      {false, false, true, 1, 10000, 10, 250},
-      {false, true, true, 1, 10000, 10, 150},
-      {true, false, true, 1, 10000, 10, 150},
+      {true, false, false, 0, 100, 25, 150},  {true, true, false, 0, 100, 25, 250},
+      {false, false, false, 0, 100, 25, 250}, {false, true, false, 0, 100, 25, 150},
+      {true, false, false, -50, 50, 0, 200},  {true, false, true, 1, 10000, 100, 200},
+      {true, true, true, 1, 10000, 100, 200}, {false, false, true, 1, 10000, 10, 250},
+      {false, true, true, 1, 10000, 10, 150}, {true, false, true, 1, 10000, 10, 150},
       {true, true, true, 1, 10000, 10, 250},
   };
   for (const MapCase& c : cases) {
@@ -107,7 +101,8 @@ TEST_F(AxisFixture, ValueToPixelAndBack) {
     ax.RangeMinimum = c.lo;
     ax.RangeMaximum = c.hi;
     ax.RecalculateScale();
-    EXPECT_EQ(ax.ValueToPixel(c.value), c.pixel) << c.horizontal << c.inverted << c.logarithmic << " " << c.value;
+    EXPECT_EQ(ax.ValueToPixel(c.value), c.pixel)
+        << c.horizontal << c.inverted << c.logarithmic << " " << c.value;
     EXPECT_NEAR(ax.PixelToValue(c.pixel), c.value, 1e-9 * std::fabs(c.value) + 1e-9);
     ax.SetLogarithmic(false);
     ax.SetInverted(false);
@@ -164,9 +159,10 @@ TEST_F(AxisFixture, InfiniteSpanMapsToCentreAndStopsIncrements) {
 }
 
 TEST(AxisIncrement, NextIncrementStepLadder) {
-  const double cases[][2] = {{1, 2}, {1.5, 2}, {2, 5}, {5, 10}, {9.9, 10}, {10, 20}, {20, 50},
-                             {0.3, 0.5}, {0.1, 0.2}, {700, 1000}};
-  for (const auto& c : cases) EXPECT_NEAR(TChartAxis::NextIncrementStep(c[0]), c[1], 1e-12 * c[1]) << c[0];
+  const double cases[][2] = {{1, 2},   {1.5, 2}, {2, 5},     {5, 10},    {9.9, 10},
+                             {10, 20}, {20, 50}, {0.3, 0.5}, {0.1, 0.2}, {700, 1000}};
+  for (const auto& c : cases)
+    EXPECT_NEAR(TChartAxis::NextIncrementStep(c[0]), c[1], 1e-12 * c[1]) << c[0];
 }
 
 TEST(AxisIncrement, ComputeIncrementTable) {
@@ -175,8 +171,8 @@ TEST(AxisIncrement, ComputeIncrementTable) {
       {0, 100, false, 0, 5, 20},
       {0, 0.003, false, 0, 3, 0.001},
       {0, 100, false, 0, 10, 10},
-      {0, 100, false, 30, 5, 30},   // a set increment that fits stays
-      {0, 100, false, 3, 5, 20},    // one that does not climbs the ladder: 5, 10, 20
+      {0, 100, false, 30, 5, 30},  // a set increment that fits stays
+      {0, 100, false, 3, 5, 20},   // one that does not climbs the ladder: 5, 10, 20
       {0, 100, false, 0, 0, 1e-12},
       {0, 10, true, 0, 4, 3},       // 10 days: 1 day, 2 days, then 3 days
       {0, 1, true, 0, 5, 0.25},     // one day: 6 hours
@@ -225,7 +221,7 @@ TEST_F(AxisFixture, SetterChecksRaiseTheirMessages) {
   EXPECT_EQ(Bottom().LabelsSeparation(), 10);
   EXPECT_EQ(Bottom().Minimum(), 0);
   EXPECT_EQ(Bottom().Maximum(), 3);
-  Bottom().SetLabelsSeparation(0);   // 0 is accepted
+  Bottom().SetLabelsSeparation(0);  // 0 is accepted
   EXPECT_EQ(Bottom().LabelsSeparation(), 0);
   // While the chart is read from a stream the order is not checked.
   chart.Loading = true;
@@ -276,14 +272,14 @@ TEST_F(AxisFixture, ScrollAndPixelEnds) {
   a.AddXY(0, 0);
   a.AddXY(50, 1);
   Bottom().SetRange(0, 10);
-  Bottom().ScrollBy(-5, true);   // no series value below the minimum: ignored
+  Bottom().ScrollBy(-5, true);  // no series value below the minimum: ignored
   EXPECT_EQ(Bottom().Minimum(), 0);
   Bottom().ScrollBy(5, true);
   EXPECT_EQ(Bottom().Minimum(), 5);
   EXPECT_EQ(Bottom().Maximum(), 15);
   Bottom().ScrollBy(100, true);
   EXPECT_EQ(Bottom().Maximum(), 115);
-  Bottom().ScrollBy(5, true);    // no series value above the maximum: ignored
+  Bottom().ScrollBy(5, true);  // no series value above the maximum: ignored
   EXPECT_EQ(Bottom().Maximum(), 115);
   Bottom().ScrollBy(-200, false);
   EXPECT_EQ(Bottom().Minimum(), -95);
@@ -292,7 +288,7 @@ TEST_F(AxisFixture, ScrollAndPixelEnds) {
   Bottom().SetStartPosition(10);
   Bottom().SetEndPosition(90);
   Bottom().ComputePixelEnds();
-  EXPECT_EQ(Bottom().StartPixel, 12 + 38);   // 37.6 rounds to 38
+  EXPECT_EQ(Bottom().StartPixel, 12 + 38);  // 37.6 rounds to 38
   EXPECT_EQ(Bottom().EndPixel, 12 + 338);
   Left().ComputePixelEnds();
   EXPECT_EQ(Left().StartPixel, 10);

@@ -5,10 +5,9 @@
 
 #include <cmath>
 
+#include "AxisTestSupport.h"
 #include "chart/Chart.h"
 #include "chart/VeZazera.h"
-
-#include "AxisTestSupport.h"
 
 namespace qv {
 namespace {
@@ -45,11 +44,13 @@ TEST(AxisScaleReview, ComputeIncrementCases) {
 }
 
 TEST(AxisScaleReview, NextIncrementStepMoreRungs) {
-  const double cases[][2] = {{0.05, 0.1}, {0.07, 0.1}, {0.02, 0.05}, {3, 5}, {15, 20}, {200, 500},
-                             {4999, 5000}, {1e-12, 2e-12}};
-  for (const auto& c : cases) EXPECT_NEAR(TChartAxis::NextIncrementStep(c[0]), c[1], 1e-9 * c[1]) << c[0];
+  const double cases[][2] = {{0.05, 0.1}, {0.07, 0.1}, {0.02, 0.05}, {3, 5},
+                             {15, 20},    {200, 500},  {4999, 5000}, {1e-12, 2e-12}};
+  for (const auto& c : cases)
+    EXPECT_NEAR(TChartAxis::NextIncrementStep(c[0]), c[1], 1e-9 * c[1]) << c[0];
   // The ladder always climbs, down to the smallest positive step.
-  for (double step : {1e-12, 1e-14, 5e-13, 1e-300, 5e-324}) EXPECT_GT(TChartAxis::NextIncrementStep(step), step) << step;
+  for (double step : {1e-12, 1e-14, 5e-13, 1e-300, 5e-324})
+    EXPECT_GT(TChartAxis::NextIncrementStep(step), step) << step;
 }
 
 TEST(AxisScaleReview, LabelsIncrementRoundsSeparationToEven) {
@@ -83,13 +84,11 @@ TEST_F(ScaleFixture, PixelRoundingTiesToEvenOnEveryOrientation) {
   };
   // Pixels 0..20 for 0..8: 2.5 pixels per unit, so odd values land on .5.
   const Case cases[] = {
-      {false, false, 1, 18},   // 20 - 2.5 = 17.5 -> 18
-      {false, false, 3, 12},   // 20 - 7.5 = 12.5 -> 12
-      {false, true, 1, 2},     // 0 + 2.5 -> 2
-      {false, true, 3, 8},     // 7.5 -> 8
-      {true, false, 1, 2},
-      {true, true, 1, 18},
-      {true, true, 3, 12},
+      {false, false, 1, 18},  // 20 - 2.5 = 17.5 -> 18
+      {false, false, 3, 12},  // 20 - 7.5 = 12.5 -> 12
+      {false, true, 1, 2},    // 0 + 2.5 -> 2
+      {false, true, 3, 8},    // 7.5 -> 8
+      {true, false, 1, 2},   {true, true, 1, 18}, {true, true, 3, 12},
   };
   for (const Case& c : cases) {
     TChartAxis& ax = c.horizontal ? chart.BottomAxis() : chart.LeftAxis();
@@ -104,12 +103,12 @@ TEST_F(ScaleFixture, DepthAxisGivesAnOffsetIntoTheDepth) {
   TChartDepthAxis& depth = chart.DepthAxis();
   // The offset is counted from 0, not from the start pixel.
   Scale(depth, 5, 105, 0, 10);
-  EXPECT_EQ(depth.ValueToPixel(2.25), 22);   // 22.5 -> 22
-  EXPECT_EQ(depth.ValueToPixel(2.35), 24);   // 23.5 -> 24
+  EXPECT_EQ(depth.ValueToPixel(2.25), 22);  // 22.5 -> 22
+  EXPECT_EQ(depth.ValueToPixel(2.35), 24);  // 23.5 -> 24
   depth.SetInverted(true);
-  EXPECT_EQ(depth.ValueToPixel(2.25), 78);   // (10 - 2.25) * 10 = 77.5 -> 78
+  EXPECT_EQ(depth.ValueToPixel(2.25), 78);  // (10 - 2.25) * 10 = 77.5 -> 78
   Scale(depth, 5, 105, 3, 3);
-  EXPECT_EQ(depth.ValueToPixel(7), 55);      // zero span: the centre pixel
+  EXPECT_EQ(depth.ValueToPixel(7), 55);  // zero span: the centre pixel
 }
 
 TEST_F(ScaleFixture, LogarithmicMappingRoundsAndClamps) {
@@ -137,7 +136,7 @@ TEST_F(ScaleFixture, ScaleFieldsFromRange) {
   TChartAxis& ax = chart.BottomAxis();
   Scale(ax, 10, 211, 2, 8);
   EXPECT_EQ(ax.SizePixels, 201);
-  EXPECT_EQ(ax.CenterPixel, 110);   // 221 div 2
+  EXPECT_EQ(ax.CenterPixel, 110);  // 221 div 2
   EXPECT_DOUBLE_EQ(ax.RangeSpan, 6);
   EXPECT_DOUBLE_EQ(ax.PixelsPerUnit, 201.0 / 6);
   EXPECT_DOUBLE_EQ(ax.LogMinimum, std::log(2.0));
@@ -165,7 +164,8 @@ TEST_F(ScaleFixture, OffsetByPercentSigns) {
     ax.SetHorizontal(c.horizontal);
     ax.SetOtherSide(c.otherSide);
     ax.SetPositionPercent(10);
-    EXPECT_EQ(ax.OffsetByPercent(50, TRect(0, 0, 200, 100)), c.expected) << c.horizontal << c.otherSide;
+    EXPECT_EQ(ax.OffsetByPercent(50, TRect(0, 0, 200, 100)), c.expected)
+        << c.horizontal << c.otherSide;
   }
 }
 

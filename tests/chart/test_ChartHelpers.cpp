@@ -9,8 +9,9 @@ namespace qv {
 namespace {
 
 TEST(ChartHelpers, DefaultSeriesColorTable) {
-  const std::pair<int, TColor> cases[] = {{0, 0x0000FF},  {1, 0x008000},  {3, 0xFF0000}, {13, 0xC0C0C0},
-                                          {17, 0xF0CAA6}, {19, 0xA4A0A0}, {20, 0x0000FF}, {23, 0xFF0000}};
+  const std::pair<int, TColor> cases[] = {{0, 0x0000FF},  {1, 0x008000},  {3, 0xFF0000},
+                                          {13, 0xC0C0C0}, {17, 0xF0CAA6}, {19, 0xA4A0A0},
+                                          {20, 0x0000FF}, {23, 0xFF0000}};
   for (auto [i, c] : cases) EXPECT_EQ(DefaultSeriesColor(i), c) << i;
 }
 
@@ -30,7 +31,7 @@ TEST(ChartHelpers, RoundAndStepDates) {
   EXPECT_EQ(RoundDateToStep(d, StepOneYear), EncodeDate(1999, 1, 1));
   EXPECT_EQ(RoundDateToStep(d, StepThreeMonths), EncodeDate(1999, 7, 1));
   EXPECT_EQ(RoundDateToStep(d, 15), EncodeDate(1999, 7, 20));
-  const TDateTime early = EncodeDate(1900, 1, 1) - 0.5;   // up to 1900-01-01: unchanged
+  const TDateTime early = EncodeDate(1900, 1, 1) - 0.5;  // up to 1900-01-01: unchanged
   EXPECT_EQ(RoundDateToStep(early, StepOneYear), early);
 
   struct Case {
@@ -72,7 +73,7 @@ TEST(ChartHelpers, PointInsidePolygonEvenOdd) {
   EXPECT_FALSE(PointInsidePolygon({10, 5}, square));
   EXPECT_FALSE(PointInsidePolygon({5, 10}, square));
   EXPECT_FALSE(PointInsidePolygon({-1, 5}, square));
-  const std::vector<TPoint> star = {{0, 0}, {10, 10}, {10, 0}, {0, 10}};   // bow tie
+  const std::vector<TPoint> star = {{0, 0}, {10, 10}, {10, 0}, {0, 10}};  // bow tie
   EXPECT_TRUE(PointInsidePolygon({2, 5}, star));
   EXPECT_FALSE(PointInsidePolygon({5, 2}, star));
   EXPECT_FALSE(PointInsidePolygon({5, 5}, square, -1));
@@ -93,7 +94,8 @@ TEST(ChartHelpers, IndexQuickSortSortsThroughCallbacks) {
   EXPECT_TRUE(std::is_sorted(v.begin(), v.end()));
   // An inconsistent comparison never leaves the range.
   std::vector<int> w(50, 1);
-  IndexQuickSort(0, 49, [](int, int) { return -1; }, [&](int a, int b) { std::swap(w[a], w[b]); });
+  IndexQuickSort(
+      0, 49, [](int, int) { return -1; }, [&](int a, int b) { std::swap(w[a], w[b]); });
   SUCCEED();
 }
 

@@ -31,8 +31,8 @@ std::string ReadFile(const std::string& path) {
 }
 
 void SavePng(const TImage& image, const std::string& path) {
-  QImage q(reinterpret_cast<const uchar*>(image.Bits()), image.Width(), image.Height(), image.Width() * 4,
-           QImage::Format_RGB32);
+  QImage q(reinterpret_cast<const uchar*>(image.Bits()), image.Width(), image.Height(),
+           image.Width() * 4, QImage::Format_RGB32);
   ASSERT_TRUE(q.save(QString::fromStdString(path), "PNG"));
 }
 
@@ -86,14 +86,16 @@ TEST_F(Fixture, MetafileRendersWithWmf2svg) {
   EXPECT_FALSE(panel.Canvas().Metafiling);
   const std::string bytes = ReadFile(wmf);
   ASSERT_GE(bytes.size(), 22u);
-  EXPECT_EQ(bytes.substr(0, 4), std::string("\xD7\xCD\xC6\x9A", 4));   // placeable header
+  EXPECT_EQ(bytes.substr(0, 4), std::string("\xD7\xCD\xC6\x9A", 4));  // placeable header
   const TProcessResult r = RunProcess("wmf2svg", {"-o", svg, wmf}, 30000);
   ASSERT_TRUE(r.Succeeded()) << r.StdErr << r.Error;
   const std::string text = ReadFile(svg);
   EXPECT_NE(text.find("<svg"), std::string::npos);
   // The 120 gradient bands and the bevel's lines came through.
   int rects = 0;
-  for (std::size_t at = text.find("<rect"); at != std::string::npos; at = text.find("<rect", at + 1)) ++rects;
+  for (std::size_t at = text.find("<rect"); at != std::string::npos;
+       at = text.find("<rect", at + 1))
+    ++rects;
   EXPECT_EQ(rects, 120);
   EXPECT_NE(text.find("<polyline"), std::string::npos);
 }
@@ -130,7 +132,7 @@ TEST_F(Fixture, NotXorDragRectangleTwiceRestores) {
     for (int y = 0; y < 120; ++y)
       for (int x = 0; x < 200; ++x) changed += image.Pixel(x, y) != before.Pixel(x, y);
     EXPECT_GT(changed, solidBrush ? 5000 : 300) << solidBrush;
-    EXPECT_EQ(image.Pixel(10, 10), before.Pixel(10, 10));   // outside
+    EXPECT_EQ(image.Pixel(10, 10), before.Pixel(10, 10));  // outside
     panel.Canvas().SetReferenceCanvas(&image.Canvas());
     panel.PaintDragRect();
     image.CloseCanvas();
@@ -164,8 +166,8 @@ TEST_F(Fixture, FramedShapesRendered) {
   TPlotCanvas3D& s = chart.Canvas();
   s.SetReferenceCanvas(&image.Canvas());
 
-  TPlotCustomShape rounded(&chart), gradient(&chart), bevelled(&chart), rotated(&chart), blended(&chart),
-      hidden(&chart);
+  TPlotCustomShape rounded(&chart), gradient(&chart), bevelled(&chart), rotated(&chart),
+      blended(&chart), hidden(&chart);
   rounded.SetShapeStyle(fosRoundRectangle);
   rounded.SetColor(RGB(255, 230, 150));
   rounded.SetShadowSize(6);
@@ -206,15 +208,15 @@ TEST_F(Fixture, FramedShapesRendered) {
   SavePng(image, Out("framed-shapes.png"));
 
   EXPECT_EQ(image.Pixel(100, 55), RGB(255, 230, 150));          // rounded fill
-  EXPECT_EQ(image.Pixel(183, 70), clGray);                        // its shadow (3 + frame 1 = ... 7)
-  EXPECT_EQ(image.Pixel(21, 21), clWhite);                        // rounded corner left blank
-  EXPECT_EQ(image.Pixel(310, 65), clWhite);                       // gradient passes the middle colour
-  EXPECT_EQ(image.Pixel(22, 132), ColorToRGB(clBtnHighlight));    // raised bevel, top left
-  EXPECT_EQ(image.Pixel(177, 197), ColorToRGB(clBtnShadow));      // and bottom right
-  EXPECT_EQ(image.Pixel(310, 165), clLime);                       // rotated centre
-  EXPECT_EQ(image.Pixel(245, 142), clWhite);                      // a corner turned away
-  EXPECT_EQ(image.Pixel(200, 240), RGB(0x7F, 0, 0x80));           // blue over red at 50 %
-  EXPECT_EQ(image.Pixel(200, 265), RGB(0x7F, 0x7F, 0xFF));        // blue over white
+  EXPECT_EQ(image.Pixel(183, 70), clGray);                      // its shadow (3 + frame 1 = ... 7)
+  EXPECT_EQ(image.Pixel(21, 21), clWhite);                      // rounded corner left blank
+  EXPECT_EQ(image.Pixel(310, 65), clWhite);                     // gradient passes the middle colour
+  EXPECT_EQ(image.Pixel(22, 132), ColorToRGB(clBtnHighlight));  // raised bevel, top left
+  EXPECT_EQ(image.Pixel(177, 197), ColorToRGB(clBtnShadow));    // and bottom right
+  EXPECT_EQ(image.Pixel(310, 165), clLime);                     // rotated centre
+  EXPECT_EQ(image.Pixel(245, 142), clWhite);                    // a corner turned away
+  EXPECT_EQ(image.Pixel(200, 240), RGB(0x7F, 0, 0x80));         // blue over red at 50 %
+  EXPECT_EQ(image.Pixel(200, 265), RGB(0x7F, 0x7F, 0xFF));      // blue over white
 }
 
 TEST_F(Fixture, SolidsRendered) {
@@ -242,7 +244,7 @@ TEST_F(Fixture, SolidsRendered) {
   const TColor front = image.Pixel(55, 140);
   EXPECT_EQ(front, DarkenColor(RGB(90, 160, 230), GetRValue(RGB(90, 160, 230)) - GetRValue(front)));
   EXPECT_NE(image.Pixel(55, 140), clWhite);
-  EXPECT_NE(image.Pixel(235, 150), clWhite);   // pyramid
+  EXPECT_NE(image.Pixel(235, 150), clWhite);  // pyramid
 }
 
 TEST_F(Fixture, PrintWithoutPrinterRaisesPrinterError) {

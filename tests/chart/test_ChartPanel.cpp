@@ -53,7 +53,7 @@ TEST(ChartPanel, PrintAreaWithAndWithoutAspect) {
   EXPECT_EQ(panel.PrintMargins[3], 36);
   EXPECT_EQ(r, TRect(720, 2376, 4080, 4224));
   EXPECT_TRUE(panel.IsPrintMarginsStored());
-  panel.SetBounds(200, 300);   // taller than wide: left and right follow
+  panel.SetBounds(200, 300);  // taller than wide: left and right follow
   panel.PrintArea(4800, 6600);
   EXPECT_EQ(panel.PrintMargins[1], 15);
   EXPECT_NE(panel.PrintMargins[0], 15);
@@ -99,15 +99,15 @@ TEST(ChartPanel, ListenersAndTakenMouse) {
   TCustomPlotPanel panel;
   std::vector<std::string> log;
   RecordingListener a(&log, "a"), b(&log, "b");
-  panel.MouseDown(mbLeft, 0, 5, 6);   // no listeners: nothing to do
+  panel.MouseDown(mbLeft, 0, 5, 6);  // no listeners: nothing to do
   panel.AddListener(&a);
   panel.AddListener(&b);
-  panel.AddListener(&a);   // once only
+  panel.AddListener(&a);  // once only
   panel.MouseDown(mbLeft, 0, 10, 0);
   panel.MouseMove(0, 11, 0);
   panel.MouseUp(mbLeft, 0, 12, 0);
-  EXPECT_EQ(log, (std::vector<std::string>{"a:mouse0@10", "b:mouse0@10", "a:mouse2@11", "b:mouse2@11",
-                                           "a:mouse1@12", "b:mouse1@12"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"a:mouse0@10", "b:mouse0@10", "a:mouse2@11",
+                                           "b:mouse2@11", "a:mouse1@12", "b:mouse1@12"}));
   // The first listener takes the press: the second does not see it; the
   // next press clears the flag again.
   log.clear();
@@ -151,8 +151,11 @@ TEST(ChartPanel, AssignContrastBrushAndPrinterPens) {
   p.DrawInto(c, p.ChartExtent());
   TChartBrush hatch;
   hatch.SetStyle(bsCross);
-  struct Case { TColor color, back, expect; };
-  const Case cases[] = {{clRed, clRed, clBlack}, {clBlack, clBlack, clWhite}, {clRed, clBlue, clRed}};
+  struct Case {
+    TColor color, back, expect;
+  };
+  const Case cases[] = {
+      {clRed, clRed, clBlack}, {clBlack, clBlack, clWhite}, {clRed, clBlue, clRed}};
   for (const Case& k : cases) {
     p.ApplyContrastBrush(k.color, hatch, k.back);
     EXPECT_EQ(p.Canvas().Ref().Brush.Color(), k.expect);
@@ -160,7 +163,7 @@ TEST(ChartPanel, AssignContrastBrushAndPrinterPens) {
   TPen dotted;
   dotted.SetStyle(psDot);
   p.PrinterPenWidth(dotted);
-  EXPECT_EQ(dotted.Width(), 1);   // only while printing
+  EXPECT_EQ(dotted.Width(), 1);  // only while printing
   p.PrintingNow = true;
   p.PrinterPenWidth(dotted);
   EXPECT_EQ(dotted.Width(), 0);
@@ -184,8 +187,8 @@ TEST(ChartPanel, ExtendedBackgroundBevelsAndImage) {
   ASSERT_EQ(lines.size(), 2u + 4u + 2u);
   EXPECT_EQ(lines[0]->State.PenColor, ColorToRGB(clBtnHighlight));
   EXPECT_EQ(lines[0]->Points.front(), TPoint(0, 59));
-  EXPECT_EQ(lines[2]->Points.front(), TPoint(1, 58));    // border ring 1
-  EXPECT_EQ(lines[6]->State.PenColor, ColorToRGB(clBtnShadow));   // inner bevel is lowered
+  EXPECT_EQ(lines[2]->Points.front(), TPoint(1, 58));            // border ring 1
+  EXPECT_EQ(lines[6]->State.PenColor, ColorToRGB(clBtnShadow));  // inner bevel is lowered
   EXPECT_EQ(lines[6]->Points.front(), TPoint(3, 56));
   EXPECT_EQ(panel.ChartRect.Left, 2 + 3);
 
@@ -202,14 +205,14 @@ TEST(ChartPanel, ExtendedBackgroundBevelsAndImage) {
   panel.DrawInto(c, panel.ChartExtent());
   ASSERT_EQ(c.Count("Draw"), 1);
   EXPECT_EQ(c.First("Draw")->Args, (std::vector<int>{35, 17, 30, 25}));
-  panel.SetBackImageInside(true);   // the back wall's business now
+  panel.SetBackImageInside(true);  // the back wall's business now
   c.Clear();
   panel.DrawInto(c, panel.ChartExtent());
   EXPECT_EQ(c.Count("Draw"), 0);
   panel.Gradient().SetVisible(true);
   c.Clear();
   panel.DrawInto(c, panel.ChartExtent());
-  EXPECT_EQ(c.Count("FillRect"), 60);   // one band per row
+  EXPECT_EQ(c.Count("FillRect"), 60);  // one band per row
   // Zoom defaults.
   EXPECT_TRUE(panel.Zoom().Allow);
   EXPECT_EQ(panel.Zoom().AnimatedSteps, 8);

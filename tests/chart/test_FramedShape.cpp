@@ -38,7 +38,7 @@ TEST_F(ShapeFixture, ShadowFillFrameAndBevel) {
   EXPECT_EQ(rects[1]->State.PenWidth, 2);
   // Lowered bevel: shadow colour at the top and left, inside the frame.
   auto lines = rec.Find("Polyline");
-  ASSERT_EQ(lines.size(), 4u);   // BevelWidth 2: two rings of two polylines
+  ASSERT_EQ(lines.size(), 4u);  // BevelWidth 2: two rings of two polylines
   EXPECT_EQ(lines[0]->State.PenColor, ColorToRGB(clBtnShadow));
   EXPECT_EQ(lines[0]->Points.front(), TPoint(11, 58));
 
@@ -67,7 +67,7 @@ TEST_F(ShapeFixture, GradientOnlyWhenUnrotated) {
   shape.SetShadowSize(0);
   shape.Gradient().SetVisible(true);
   shape.PaintShape();
-  EXPECT_EQ(rec.Count("FillRect"), 40);   // one band per row of the 40-row shape
+  EXPECT_EQ(rec.Count("FillRect"), 40);  // one band per row of the 40-row shape
   ASSERT_EQ(rec.Count("Rectangle"), 1);
   EXPECT_EQ(rec.First("Rectangle")->State.BrushStyle, bsClear);
   // Rotated by 90 degrees: a polygon of the turned corners, brush fill, no gradient.

@@ -73,7 +73,8 @@ TEST(PanelReview, PrintAreaRoundingAndProportionalMargins) {
     panel.SetBounds(c.width, c.height);
     panel.KeepPrintAspect = c.keepAspect;
     const TRect r = panel.PrintArea(c.pageWidth, c.pageHeight, c.pixelRatio);
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(panel.PrintMargins[i], c.margins[i]) << c.width << "x" << c.height << " " << i;
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(panel.PrintMargins[i], c.margins[i]) << c.width << "x" << c.height << " " << i;
     EXPECT_EQ(r, c.area) << c.width << "x" << c.height;
   }
 }
@@ -94,13 +95,13 @@ TEST(DateStepReview, LookupsAcrossTheTable) {
     double value, next;
   };
   const NextCase next[] = {
-      {s, 5 * s},                 // 1 second -> 5 seconds
-      {1.0 / 24, 2.0 / 24},       // 1 hour -> 2 hours
-      {0.3, 0.5},                 // between 6 and 12 hours
-      {15, 30},                   // half a month -> a month
+      {s, 5 * s},            // 1 second -> 5 seconds
+      {1.0 / 24, 2.0 / 24},  // 1 hour -> 2 hours
+      {0.3, 0.5},            // between 6 and 12 hours
+      {15, 30},              // half a month -> a month
       {182, 365},
-      {400, 365},                 // above the last entry: the last
-      {0.5 / 86400000.0, 365},    // below 1 ms: the last, not the first
+      {400, 365},               // above the last entry: the last
+      {0.5 / 86400000.0, 365},  // below 1 ms: the last, not the first
   };
   for (const NextCase& c : next) EXPECT_DOUBLE_EQ(NextDateStep(c.value), c.next) << c.value;
   struct IndexCase {
@@ -108,8 +109,15 @@ TEST(DateStepReview, LookupsAcrossTheTable) {
     int index;
   };
   const IndexCase index[] = {
-      {1.0 / 86400000.0, 0}, {s, 1}, {30 * s, 5}, {0.25, 13}, {15, 19}, {182, 24}, {365, 25},
-      {182.5, NoDateStep}, {0, NoDateStep},   // 0 is exactly 1 ms from the first entry: not less
+      {1.0 / 86400000.0, 0},
+      {s, 1},
+      {30 * s, 5},
+      {0.25, 13},
+      {15, 19},
+      {182, 24},
+      {365, 25},
+      {182.5, NoDateStep},
+      {0, NoDateStep},  // 0 is exactly 1 ms from the first entry: not less
   };
   for (const IndexCase& c : index) EXPECT_EQ(DateStepIndex(c.value), c.index) << c.value;
 }
@@ -125,11 +133,12 @@ TEST(DateStepReview, RoundingAndSteppingDropTheTimeOfDay) {
       {EncodeDate(2001, 5, 14) + 0.75, StepHalfMonth, EncodeDate(2001, 5, 1)},
       {EncodeDate(2001, 12, 31) + 0.1, StepSixMonths, EncodeDate(2001, 12, 1)},
       {EncodeDate(2001, 12, 31) + 0.1, StepOneYear, EncodeDate(2001, 1, 1)},
-      {EncodeDate(2001, 12, 31) + 0.1, 11, EncodeDate(2001, 12, 31)},     // hour step: date only
-      {EncodeDate(1900, 1, 1) + 0.5, StepOneYear, EncodeDate(1900, 1, 1)}, // after the base date
+      {EncodeDate(2001, 12, 31) + 0.1, 11, EncodeDate(2001, 12, 31)},       // hour step: date only
+      {EncodeDate(1900, 1, 1) + 0.5, StepOneYear, EncodeDate(1900, 1, 1)},  // after the base date
       {EncodeDate(1900, 1, 1), StepOneYear, EncodeDate(1900, 1, 1)},
   };
-  for (const RoundCase& c : rounds) EXPECT_EQ(RoundDateToStep(c.date, c.step), c.expected) << c.step;
+  for (const RoundCase& c : rounds)
+    EXPECT_EQ(RoundDateToStep(c.date, c.step), c.expected) << c.step;
 
   struct StepCase {
     TDateTime from;
@@ -145,7 +154,8 @@ TEST(DateStepReview, RoundingAndSteppingDropTheTimeOfDay) {
       {EncodeDate(2000, 2, 1), false, StepFourMonths, 120, EncodeDate(1999, 10, 1)},
       // A step outside 19..25 adds the amount, time of day kept.
       {EncodeDate(2000, 5, 1) + 0.25, true, 15, 1, EncodeDate(2000, 5, 2) + 0.25},
-      {EncodeDate(2000, 5, 1) + 0.25, false, 12, 2.0 / 24, EncodeDate(2000, 5, 1) + 0.25 - 2.0 / 24},
+      {EncodeDate(2000, 5, 1) + 0.25, false, 12, 2.0 / 24,
+       EncodeDate(2000, 5, 1) + 0.25 - 2.0 / 24},
   };
   for (const StepCase& c : steps) {
     double v = c.from;

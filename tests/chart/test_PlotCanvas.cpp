@@ -4,10 +4,9 @@
 
 #include <cmath>
 
+#include "SurfaceTestSupport.h"
 #include "chart/PlotCanvas.h"
 #include "platform/core/RecordingCanvas.h"
-
-#include "SurfaceTestSupport.h"
 
 namespace qv {
 namespace {
@@ -45,7 +44,8 @@ TEST_F(SurfaceFixture, ProjectPointTable) {
     view.SetPerspective(c.perspective);
     view.SetZoom(c.zoom);
     Begin(true);
-    EXPECT_EQ(surface.ProjectPoint(c.in.X, c.in.Y, c.z), c.out) << c.orthoAngle << " zoom " << c.zoom;
+    EXPECT_EQ(surface.ProjectPoint(c.in.X, c.in.Y, c.z), c.out)
+        << c.orthoAngle << " zoom " << c.zoom;
   }
   // Flat drawing leaves points alone whatever the zoom.
   view.SetOrthogonal(false);
@@ -160,11 +160,11 @@ TEST(PlotBlend, WhiteOverBlackAtHalf) {
   surface.Buffer()->Fill(clBlack);
   TPlotBlend blend(surface, TRect(-5, 2, 10, 8));
   ASSERT_TRUE(blend.Valid());
-  surface.Buffer()->Fill(clWhite);   // the shape drawn over it
+  surface.Buffer()->Fill(clWhite);  // the shape drawn over it
   blend.MixBack(50);
   EXPECT_EQ(surface.Buffer()->Pixel(0, 2), 0x808080u);
   EXPECT_EQ(surface.Buffer()->Pixel(9, 7), 0x808080u);
-  EXPECT_EQ(surface.Buffer()->Pixel(10, 7), clWhite);   // outside the rectangle
+  EXPECT_EQ(surface.Buffer()->Pixel(10, 7), clWhite);  // outside the rectangle
   // On a metafile or printer the blend degrades to plain drawing.
   surface.Metafiling = true;
   TPlotBlend none(surface, TRect(0, 0, 5, 5));
@@ -184,9 +184,9 @@ TEST_F(SurfaceFixture, TextShadowAndOutlineOffsets) {
   surface.TextOut(100, 50, "Hi");
   auto texts = rec.Find("TextOut");
   ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(texts[0]->Args, (std::vector<int>{100, 53}));   // shadow at (X, Y + 3)
+  EXPECT_EQ(texts[0]->Args, (std::vector<int>{100, 53}));  // shadow at (X, Y + 3)
   EXPECT_EQ(texts[0]->State.TextColor, clGray);
-  EXPECT_EQ(texts[1]->Args, (std::vector<int>{102, 50}));   // text moved right by 2
+  EXPECT_EQ(texts[1]->Args, (std::vector<int>{102, 50}));  // text moved right by 2
   EXPECT_EQ(texts[1]->State.TextColor, clBlack);
   EXPECT_EQ(surface.TextWidth("Hi"), 16 + 2);
   EXPECT_EQ(surface.TextHeight("Hi"), 16 + 3);
@@ -214,7 +214,7 @@ TEST_F(SurfaceFixture, RotatedTextAngles) {
     const TCanvasCall* t = rec.First("TextOut");
     ASSERT_NE(t, nullptr);
     EXPECT_EQ(t->State.FontEscapement, c[1]) << c[0];
-    EXPECT_EQ(rec.State().FontEscapement, 0);   // the font is restored
+    EXPECT_EQ(rec.State().FontEscapement, 0);  // the font is restored
   }
 }
 
@@ -226,7 +226,7 @@ TEST_F(SurfaceFixture, ClipsNest) {
   surface.RemoveClip();
   EXPECT_EQ(rec.ClipBox(), TRect(0, 0, 100, 100));
   surface.RemoveClip();
-  surface.RemoveClip();   // one too many does nothing
+  surface.RemoveClip();  // one too many does nothing
   EXPECT_EQ(surface.ClipDepth(), 0);
   EXPECT_EQ(rec.Count("PopClip"), 2);
 }
@@ -277,7 +277,7 @@ TEST_F(SurfaceFixture, PenAndBrushRules) {
   TChartBrush brush;
   brush.SetStyle(bsCross);
   surface.ApplyBrushColor(brush, clRed, clYellow);
-  EXPECT_EQ(surface.Ref().Brush.Color(), clWhite);   // monochrome
+  EXPECT_EQ(surface.Ref().Brush.Color(), clWhite);  // monochrome
   EXPECT_EQ(surface.Ref().BkMode(), OPAQUE);
   EXPECT_EQ(surface.Ref().BkColor(), clYellow);
   surface.SetMonochrome(false);

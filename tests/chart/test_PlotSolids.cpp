@@ -24,7 +24,8 @@ long long Area2(const std::vector<TPoint>& p) {
 }
 
 long long HullArea2(std::vector<TPoint> pts) {
-  std::sort(pts.begin(), pts.end(), [](TPoint a, TPoint b) { return a.X < b.X || (a.X == b.X && a.Y < b.Y); });
+  std::sort(pts.begin(), pts.end(),
+            [](TPoint a, TPoint b) { return a.X < b.X || (a.X == b.X && a.Y < b.Y); });
   pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
   if (pts.size() < 3) return 0;
   auto cross = [](TPoint o, TPoint a, TPoint b) {
@@ -50,7 +51,8 @@ struct SolidsFixture : ::testing::Test {
   TPlotCanvas3D surface;
   TView3DOptions view;
   SolidsFixture() { surface.SetBufferedDrawing(false); }
-  void Begin(bool orthogonal, int orthoAngle, int rotation, int elevation, int tilt, int perspective) {
+  void Begin(bool orthogonal, int orthoAngle, int rotation, int elevation, int tilt,
+             int perspective) {
     view.SetOrthogonal(orthogonal);
     view.SetOrthoAngle(orthoAngle);
     view.SetRotation(rotation);
@@ -69,29 +71,38 @@ struct View {
   int orthoAngle, rotation, elevation, tilt, perspective;
 };
 const View kViews[] = {
-    {true, 45, 0, 0, 0, 0},       {true, 135, 0, 0, 0, 0},     {true, 60, 0, 0, 0, 0},
-    {false, 45, 345, 345, 0, 0},  {false, 45, 20, 330, 0, 0},  {false, 45, 300, 20, 10, 0},
-    {false, 45, 60, 345, 0, 0},   {false, 45, 330, 290, 0, 0},  {false, 45, 345, 345, 0, 15},
+    {true, 45, 0, 0, 0, 0},      {true, 135, 0, 0, 0, 0},     {true, 60, 0, 0, 0, 0},
+    {false, 45, 345, 345, 0, 0}, {false, 45, 20, 330, 0, 0},  {false, 45, 300, 20, 10, 0},
+    {false, 45, 60, 345, 0, 0},  {false, 45, 330, 290, 0, 0}, {false, 45, 345, 345, 0, 15},
 };
 
 TEST_F(SolidsFixture, VisibleFacesTileTheOutlineInEveryView) {
   using Draw = std::function<void(TPlotCanvas3D&)>;
   struct Solid {
     const char* name;
-    bool curved;   // rounded rim points: faces seen edge-on may leave a sliver
-    Draw draw;   // rounded rim points: faces seen edge-on may leave a sliver
+    bool curved;  // rounded rim points: faces seen edge-on may leave a sliver
+    Draw draw;    // rounded rim points: faces seen edge-on may leave a sliver
   };
   const Solid solids[] = {
       {"box", false, [](TPlotCanvas3D& s) { s.Box3D(250, 350, 200, 400, 10, 90, true); }},
-      {"cylinder", true, [](TPlotCanvas3D& s) { s.Cylinder3D(true, 250, 200, 350, 400, 10, 90, true); }},
-      {"cone", true, [](TPlotCanvas3D& s) { s.Cone3D(true, 250, 200, 350, 400, 10, 90, false, 0); }},
-      {"cone down", true, [](TPlotCanvas3D& s) { s.Cone3D(true, 250, 400, 350, 200, 10, 90, true, 30); }},
-      {"cone lying", true, [](TPlotCanvas3D& s) { s.Cone3D(false, 200, 250, 400, 350, 10, 90, true, 50); }},
-      {"pyramid", false, [](TPlotCanvas3D& s) { s.Pyramid3D(true, 250, 200, 350, 400, 10, 90, true); }},
-      {"pyramid down", false, [](TPlotCanvas3D& s) { s.Pyramid3D(true, 250, 400, 350, 200, 10, 90, true); }},
-      {"pyramid lying", false, [](TPlotCanvas3D& s) { s.Pyramid3D(false, 200, 250, 400, 350, 10, 90, false); }},
-      {"frustum", false, [](TPlotCanvas3D& s) { s.Frustum3D(TRect(250, 200, 350, 400), 10, 90, 20, 20); }},
-      {"pie slice", true, [](TPlotCanvas3D& s) { s.PieSlice3D(300, 300, 120, 120, 0.3, 2.2, 10, 50, true, true); }},
+      {"cylinder", true,
+       [](TPlotCanvas3D& s) { s.Cylinder3D(true, 250, 200, 350, 400, 10, 90, true); }},
+      {"cone", true,
+       [](TPlotCanvas3D& s) { s.Cone3D(true, 250, 200, 350, 400, 10, 90, false, 0); }},
+      {"cone down", true,
+       [](TPlotCanvas3D& s) { s.Cone3D(true, 250, 400, 350, 200, 10, 90, true, 30); }},
+      {"cone lying", true,
+       [](TPlotCanvas3D& s) { s.Cone3D(false, 200, 250, 400, 350, 10, 90, true, 50); }},
+      {"pyramid", false,
+       [](TPlotCanvas3D& s) { s.Pyramid3D(true, 250, 200, 350, 400, 10, 90, true); }},
+      {"pyramid down", false,
+       [](TPlotCanvas3D& s) { s.Pyramid3D(true, 250, 400, 350, 200, 10, 90, true); }},
+      {"pyramid lying", false,
+       [](TPlotCanvas3D& s) { s.Pyramid3D(false, 200, 250, 400, 350, 10, 90, false); }},
+      {"frustum", false,
+       [](TPlotCanvas3D& s) { s.Frustum3D(TRect(250, 200, 350, 400), 10, 90, 20, 20); }},
+      {"pie slice", true,
+       [](TPlotCanvas3D& s) { s.PieSlice3D(300, 300, 120, 120, 0.3, 2.2, 10, 50, true, true); }},
   };
   for (const View& v : kViews) {
     for (const Solid& solid : solids) {
@@ -110,14 +121,15 @@ TEST_F(SolidsFixture, VisibleFacesTileTheOutlineInEveryView) {
       ASSERT_GT(hull, 0) << solid.name;
       const double slack = ((v.perspective ? 0.01 : 0) + (solid.curved ? 0.01 : 0)) * hull;
       EXPECT_NEAR(double(faces), double(hull), slack)
-          << solid.name << " view rot " << v.rotation << " elev " << v.elevation << " ortho " << v.orthogonal;
+          << solid.name << " view rot " << v.rotation << " elev " << v.elevation << " ortho "
+          << v.orthogonal;
     }
   }
 }
 
 TEST_F(SolidsFixture, DarkenedFacesAndRestoredBrush) {
-  Begin(true, 45, 0, 0, 0, 0);   // oblique: front, right side and top show
-  surface.Pyramid3D(true, 250, 400, 350, 200, 10, 90, true);   // pointing down: base on top
+  Begin(true, 45, 0, 0, 0, 0);  // oblique: front, right side and top show
+  surface.Pyramid3D(true, 250, 400, 350, 200, 10, 90, true);  // pointing down: base on top
   std::vector<TColor> colors;
   for (const TCanvasCall* c : rec.Find("Polygon")) colors.push_back(c->State.BrushColor);
   // Front plain, right side darkened by 128, base (seen from above) by 64.
@@ -145,16 +157,16 @@ TEST_F(SolidsFixture, ConeTipAndCylinderCaps) {
   ASSERT_EQ(cap->Points.size(), 16u);
   auto [minX, maxX] = std::minmax_element(cap->Points.begin(), cap->Points.end(),
                                           [](TPoint a, TPoint b) { return a.X < b.X; });
-  EXPECT_NEAR(maxX->X - minX->X, 2 * std::sqrt(125.0), 2);   // x and the oblique z both widen it
+  EXPECT_NEAR(maxX->X - minX->X, 2 * std::sqrt(125.0), 2);  // x and the oblique z both widen it
   rec.Clear();
   surface.Cylinder3D(true, 200, 100, 400, 300, 0, 100, false);
   cap = rec.Find("Polygon").back();
   ASSERT_EQ(cap->Points.size(), 16u);
-  for (TPoint p : cap->Points) EXPECT_LE(p.Y, 100);   // the top cap, raised by the depth
+  for (TPoint p : cap->Points) EXPECT_LE(p.Y, 100);  // the top cap, raised by the depth
 }
 
 TEST_F(SolidsFixture, PieSliceArrowTriangleAndBoxClip) {
-  Begin(false, 45, 0, 0, 0, 0);   // rotation 0: identity around the centre
+  Begin(false, 45, 0, 0, 0, 0);  // rotation 0: identity around the centre
   // A slice of 90 degrees: 9 + 2 rim points, the cover is centre + rim.
   surface.PieSlice3D(300, 300, 100, 50, 0, M_PI / 2, 0, 40, true, false);
   const TCanvasCall* cover = rec.Find("Polygon").back();
@@ -172,10 +184,12 @@ TEST_F(SolidsFixture, PieSliceArrowTriangleAndBoxClip) {
   // Identity view: the points are the arrow's own.
   EXPECT_EQ(arrow->Points, expect);
   rec.Clear();
-  surface.Arrow3D(false, TPoint(100, 100), TPoint(100, 110), 20, 30, 0);   // head longer than the arrow
+  surface.Arrow3D(false, TPoint(100, 100), TPoint(100, 110), 20, 30,
+                  0);  // head longer than the arrow
   const TCanvasCall* line = rec.First("Polyline");
   ASSERT_NE(line, nullptr);
-  EXPECT_EQ(line->Points, (std::vector<TPoint>{{100, 100}, {100, 110}, {90, 100}, {110, 100}, {100, 110}}));
+  EXPECT_EQ(line->Points,
+            (std::vector<TPoint>{{100, 100}, {100, 110}, {90, 100}, {110, 100}, {100, 110}}));
 
   rec.Clear();
   surface.Ref().Brush.SetStyle(bsSolid);
@@ -194,9 +208,9 @@ TEST_F(SolidsFixture, PieSliceArrowTriangleAndBoxClip) {
   ASSERT_NE(clip, nullptr);
   TRegion rgn;
   ASSERT_TRUE(rec.GetClipRegion(rgn));
-  EXPECT_TRUE(rgn.Contains(120, 190));   // front face
-  EXPECT_TRUE(rgn.Contains(245, 60));    // top right, at the back
-  EXPECT_FALSE(rgn.Contains(105, 60));   // above the front-left edge
+  EXPECT_TRUE(rgn.Contains(120, 190));  // front face
+  EXPECT_TRUE(rgn.Contains(245, 60));   // top right, at the back
+  EXPECT_FALSE(rgn.Contains(105, 60));  // above the front-left edge
   surface.RemoveClip();
   EXPECT_EQ(surface.ClipDepth(), 0);
   // Flat drawing does not clip to boxes.

@@ -5,10 +5,9 @@
 
 #include <cmath>
 
+#include "SurfaceTestSupport.h"
 #include "chart/PlotCanvas.h"
 #include "platform/core/RecordingCanvas.h"
-
-#include "SurfaceTestSupport.h"
 
 namespace qv {
 namespace {
@@ -64,7 +63,8 @@ TEST_F(ProjectionFixture, RotatedViewsTable) {
     surface.BeginDrawing(rec, &view, clWhite, true, r);
     surface.SetProjectionCentre(c.depth, r);
     EXPECT_EQ(surface.ProjectPoint(c.x, c.y, c.z), c.out)
-        << "rot " << c.rotation << " elev " << c.elevation << " tilt " << c.tilt << " persp " << c.perspective;
+        << "rot " << c.rotation << " elev " << c.elevation << " tilt " << c.tilt << " persp "
+        << c.perspective;
   }
 }
 
@@ -76,12 +76,12 @@ TEST_F(ProjectionFixture, OrthogonalZoomOffsetsAndTiesToEven) {
   // Centre (150,100). Orthogonal: X' = Round((x-150+z*sign)*zoom) + 150 + h,
   // Y' = Round((y-100-z*factor)*zoom) + 100 + v; z is not made relative.
   const Case cases[] = {
-      {45, 150, 10, 20, 160, 110, 4, {181, 129}},   // (14*1.5, 6*1.5) = (21, 9)
-      {45, 50, 0, 0, 155, 107, 0, {152, 104}},      // 2.5 -> 2, 3.5 -> 4
-      {45, 50, 0, 0, 147, 95, 0, {148, 98}},        // -1.5 -> -2, -2.5 -> -2
-      {135, 100, 0, 0, 150, 100, 8, {142, 92}},     // sign -1, factor 1
-      {0, 100, 0, 0, 150, 100, 8, {158, 100}},      // factor tan 0 = 0
-      {120, 100, -5, 5, 150, 100, 10, {135, 88}},   // a = 60: factor 1.732 -> -17.32
+      {45, 150, 10, 20, 160, 110, 4, {181, 129}},  // (14*1.5, 6*1.5) = (21, 9)
+      {45, 50, 0, 0, 155, 107, 0, {152, 104}},     // 2.5 -> 2, 3.5 -> 4
+      {45, 50, 0, 0, 147, 95, 0, {148, 98}},       // -1.5 -> -2, -2.5 -> -2
+      {135, 100, 0, 0, 150, 100, 8, {142, 92}},    // sign -1, factor 1
+      {0, 100, 0, 0, 150, 100, 8, {158, 100}},     // factor tan 0 = 0
+      {120, 100, -5, 5, 150, 100, 10, {135, 88}},  // a = 60: factor 1.732 -> -17.32
   };
   for (const Case& c : cases) {
     view.SetOrthogonal(true);
@@ -91,7 +91,7 @@ TEST_F(ProjectionFixture, OrthogonalZoomOffsetsAndTiesToEven) {
     view.SetVertOffset(c.vertOffset);
     const TRect r(0, 0, 300, 200);
     surface.BeginDrawing(rec, &view, clWhite, true, r);
-    surface.SetProjectionCentre(500, r);   // the depth does not matter here
+    surface.SetProjectionCentre(500, r);  // the depth does not matter here
     EXPECT_EQ(surface.ProjectPoint(c.x, c.y, c.z), c.out) << c.angle << " zoom " << c.zoom;
   }
   // A 2-D drawing without options: zoom 1 and no coefficients.
@@ -104,7 +104,8 @@ TEST_F(ProjectionFixture, OrthogonalZoomOffsetsAndTiesToEven) {
 TColor BandAt(const TRecordingCanvas& rec, int x, int y) {
   TColor found = clNone;
   for (const TCanvasCall* f : rec.Find("FillRect"))
-    if (f->Args[0] <= x && x < f->Args[2] && f->Args[1] <= y && y < f->Args[3]) found = f->State.BrushColor;
+    if (f->Args[0] <= x && x < f->Args[2] && f->Args[1] <= y && y < f->Args[3])
+      found = f->State.BrushColor;
   return found;
 }
 
@@ -119,7 +120,7 @@ TEST_F(ProjectionFixture, GradientBandsPerDirection) {
   struct Case {
     TGradientDirection dir;
     TRect rect;
-    TPoint probe[3];   // first band, middle band, last band
+    TPoint probe[3];  // first band, middle band, last band
     TColor colour[3];
   };
   const Case cases[] = {
@@ -134,7 +135,8 @@ TEST_F(ProjectionFixture, GradientBandsPerDirection) {
     rec.Clear();
     surface.FillGradient(c.rect, start, end, c.dir);
     for (int i = 0; i < 3; ++i)
-      EXPECT_EQ(BandAt(rec, c.probe[i].X, c.probe[i].Y), c.colour[i]) << int(c.dir) << " band " << i;
+      EXPECT_EQ(BandAt(rec, c.probe[i].X, c.probe[i].Y), c.colour[i])
+          << int(c.dir) << " band " << i;
   }
   // From the centre: the border has EndColor, each ring inwards moves by
   // MulDiv(i, diff, w div 2 + h div 2); 6 x 4 gives N = 5 and two rings.

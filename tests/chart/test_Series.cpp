@@ -47,7 +47,7 @@ TEST_F(SeriesFixture, AddFormsAndNullPoints) {
   EXPECT_EQ(series.Add(8, "b"), 1);
   EXPECT_EQ(series.AddNull("gap"), 2);
   EXPECT_EQ(series.AddNullXY(10, 3), 3);
-  EXPECT_EQ(series.GetXValue(1), 1);   // X is the index of the new point
+  EXPECT_EQ(series.GetXValue(1), 1);  // X is the index of the new point
   EXPECT_EQ(series.GetXValue(2), 2);
   EXPECT_FALSE(series.IsNull(0));
   EXPECT_TRUE(series.IsNull(2));
@@ -86,19 +86,21 @@ TEST_F(SeriesFixture, ColourConventions) {
 }
 
 TEST_F(SeriesFixture, DeleteChecksItsIndex) {
-  for (int i = 0; i < 3; ++i) series.AddXY(i, i * 10, "p" + std::to_string(i), i == 1 ? clBlue : clDefault);
+  for (int i = 0; i < 3; ++i)
+    series.AddXY(i, i * 10, "p" + std::to_string(i), i == 1 ? clBlue : clDefault);
   for (int bad : {3, 7, -1}) {
     try {
       series.Delete(bad);
       FAIL() << bad;
     } catch (const ChartException& e) {
-      EXPECT_EQ(e.Message(), Format("Series Delete: ValueIndex %d out of bounds (0 to %d).", bad, 2));
+      EXPECT_EQ(e.Message(),
+                Format("Series Delete: ValueIndex %d out of bounds (0 to %d).", bad, 2));
     }
   }
   series.Delete(1);
   ASSERT_EQ(series.Count(), 2);
   EXPECT_EQ(series.GetLabel(1), "p2");
-  EXPECT_EQ(series.ValueColor(1), series.SeriesColor());   // the blue point's colour went with it
+  EXPECT_EQ(series.ValueColor(1), series.SeriesColor());  // the blue point's colour went with it
   // DeleteRange ignores negative starts and clamps the quantity.
   series.DeleteRange(-1, 1);
   EXPECT_EQ(series.Count(), 2);
@@ -144,8 +146,8 @@ TEST_F(SeriesFixture, FirstLastVisibleAgainstAxisRange) {
     int first, last;
   };
   const Case cases[] = {
-      {0, 5, false, 0, 5},  {1.5, 3.5, false, 2, 3}, {1.5, 3.5, true, 2, 4},
-      {2, 3, false, 2, 3},  {6, 9, false, -1, -1},   {-5, 2.5, false, 0, 2},
+      {0, 5, false, 0, 5}, {1.5, 3.5, false, 2, 3}, {1.5, 3.5, true, 2, 4},
+      {2, 3, false, 2, 3}, {6, 9, false, -1, -1},   {-5, 2.5, false, 0, 2},
   };
   for (const Case& c : cases) {
     chart.BottomAxis().SetRange(c.lo, c.hi);
@@ -244,7 +246,7 @@ TEST_F(SeriesFixture, AxesFollowSettings) {
     EXPECT_EQ(series.VertAxis(), aCustomVertAxis);
     EXPECT_EQ(series.VertAxisObject(), &custom);
   }
-  EXPECT_EQ(series.VertAxis(), aLeftAxis);   // the destroyed axis let go
+  EXPECT_EQ(series.VertAxis(), aLeftAxis);  // the destroyed axis let go
   EXPECT_EQ(series.VertAxisObject(), &chart.LeftAxis());
 }
 

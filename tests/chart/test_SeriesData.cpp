@@ -61,14 +61,14 @@ TEST(SeriesData, ColourAndLabelFlagsLookOnlyAtTheirWindow) {
   TChartSeries s;
   s.SetSeriesColor(clRed);
   s.AddY(1);
-  s.AddY(2, "", clRed);   // the series colour alone sets nothing
+  s.AddY(2, "", clRed);  // the series colour alone sets nothing
   EXPECT_EQ(s.PointDataFlags(), 0);
   s.AddY(3, "", clBlue);
   EXPECT_EQ(s.PointDataFlags(), pdColors);
 
   TChartSeries late;
   for (int i = 0; i < 101; ++i) late.AddY(i);
-  late.AddY(101, "too late");   // point 101 is past the first 100 (+1) labels
+  late.AddY(101, "too late");  // point 101 is past the first 100 (+1) labels
   EXPECT_EQ(late.PointDataFlags(), 0);
   late.SetLabel(100, "in time");
   EXPECT_EQ(late.PointDataFlags(), pdLabels);
@@ -102,8 +102,9 @@ TEST(SeriesData, LayoutOfPlainAndFullRecords) {
   m = {{1, 2}, true, {3, 4}, true, 5, {6, 7}, 8};
   std::string expect(1, char(pdXValues | pdColors | pdLabels | pdMarkPositions));
   expect += Le32(1) + Le64(3) + Le64(4) + Le32(int32_t(clBlue));
-  expect += char(44) + std::string(44, 'a');   // 300 modulo 256
-  expect += Le32(1) + Le32(2) + char(1) + Le32(3) + Le32(4) + char(1) + Le32(5) + Le32(6) + Le32(7) + Le32(8);
+  expect += char(44) + std::string(44, 'a');  // 300 modulo 256
+  expect += Le32(1) + Le32(2) + char(1) + Le32(3) + Le32(4) + char(1) + Le32(5) + Le32(6) +
+            Le32(7) + Le32(8);
   EXPECT_EQ(Bytes(full), expect);
 }
 
@@ -111,7 +112,7 @@ TEST(SeriesData, RoundTripKeepsEveryPart) {
   TZSeries src;
   src.SetSeriesColor(clGreen);
   src.ZValues.PendingValue = 10;
-  src.AddXY(5, 50, "caf\xC3\xA9", clRed);   // label stored as 8-bit characters
+  src.AddXY(5, 50, "caf\xC3\xA9", clRed);  // label stored as 8-bit characters
   src.ZValues.PendingValue = 20;
   src.AddXY(1, 10);
   src.ZValues.PendingValue = 30;
@@ -189,7 +190,8 @@ TEST(SeriesData, BadDataIsRefusedAndChangesNothing) {
     EXPECT_EQ(dst.GetLabel(0), "keep") << what;
     EXPECT_FALSE(dst.DesignData) << what;
   };
-  for (std::size_t n = 0; n < good.size(); ++n) expectRefused(good.substr(0, n), "prefix " + std::to_string(n));
+  for (std::size_t n = 0; n < good.size(); ++n)
+    expectRefused(good.substr(0, n), "prefix " + std::to_string(n));
   expectRefused(std::string(1, char(0x10)) + Le32(0), "unknown flag");
   expectRefused(std::string(1, '\0') + Le32(-1), "negative count");
   expectRefused(std::string(1, '\0') + Le32(0x7FFFFFFF) + Le64(1), "huge count");
@@ -212,7 +214,7 @@ TEST(SeriesData, StoredOnlyForDesignDataWithoutSource) {
   TMemoryStream m(Bytes(a));
   b.ReadData(m);
   EXPECT_TRUE(b.DesignData);
-  EXPECT_FALSE(b.IsDataStored());   // the chart is not being designed
+  EXPECT_FALSE(b.IsDataStored());  // the chart is not being designed
   chart.Designing = true;
   EXPECT_TRUE(b.IsDataStored());
   b.SetDataSource(&a);

@@ -30,7 +30,7 @@ struct Recorder {
 };
 
 TEST(SeriesElement, SettersSendSeriesEventsAndCallTheHook) {
-  Recorder rec;   // outlives the chart, which reports to it
+  Recorder rec;  // outlives the chart, which reports to it
   TCustomAxisPanel chart;
   TChartSeries s;
   s.SetParentChart(&chart);
@@ -56,7 +56,8 @@ TEST(SeriesElement, SettersSendSeriesEventsAndCallTheHook) {
     c.change();
     EXPECT_EQ(rec.kinds, c.kinds) << c.name;
     EXPECT_EQ(rec.hooks, c.hooks) << c.name;
-    EXPECT_EQ(chart.InvalidateCount() > paints, !c.kinds.empty() || std::string(c.name).find("legend") == 0)
+    EXPECT_EQ(chart.InvalidateCount() > paints,
+              !c.kinds.empty() || std::string(c.name).find("legend") == 0)
         << c.name;
   }
   // Without a chart the setters only store.
@@ -75,7 +76,7 @@ TEST(SeriesElement, SettersSendSeriesEventsAndCallTheHook) {
 TEST(SeriesElement, AttachingTakesTheNextFreeColour) {
   TCustomAxisPanel chart;
   TChartSeries a, b, c, d;
-  b.SetSeriesColor(DefaultSeriesColor(1));   // already taken by hand
+  b.SetSeriesColor(DefaultSeriesColor(1));  // already taken by hand
   a.SetParentChart(&chart);
   b.SetParentChart(&chart);
   c.SetParentChart(&chart);
@@ -107,18 +108,18 @@ TEST(SeriesElement, ParentChartMovesTheSeriesBetweenCharts) {
   r2.Attach(two);
   TChartSeries s;
   s.SetParentChart(&one);
-  EXPECT_EQ(r1.kinds, (std::vector<int>{0, 3}));   // added, then its colour
+  EXPECT_EQ(r1.kinds, (std::vector<int>{0, 3}));  // added, then its colour
   EXPECT_EQ(s.HorizAxisObject(), &one.BottomAxis());
   const TColor first = s.SeriesColor();
 
-  two.AddSeries(&s);   // adding to another chart moves it
+  two.AddSeries(&s);  // adding to another chart moves it
   EXPECT_EQ(one.SeriesCount(), 0);
   ASSERT_EQ(two.SeriesCount(), 1);
   EXPECT_EQ(s.ParentChart(), &two);
   EXPECT_EQ(s.HorizAxisObject(), &two.BottomAxis());
   EXPECT_EQ(s.VertAxisObject(), &two.LeftAxis());
   EXPECT_EQ(r1.kinds.back(), 1);
-  EXPECT_EQ(r2.kinds, (std::vector<int>{0}));   // keeps the colour it has
+  EXPECT_EQ(r2.kinds, (std::vector<int>{0}));  // keeps the colour it has
   EXPECT_EQ(s.SeriesColor(), first);
 
   s.SetParentChart(nullptr);
@@ -208,10 +209,16 @@ TEST(SeriesElement, LegendTexts) {
     std::string text;
   };
   const Case cases[] = {
-      {ltsPlain, "b"},           {ltsLeftValue, "3" + sep + "b"},  {ltsRightValue, "b" + sep + "3"},
-      {ltsLeftPercent, "75 %" + sep + "b"},                           {ltsRightPercent, "b" + sep + "75 %"},
-      {ltsXValue, "4.0"},        {ltsValue, "3"},                  {ltsPercent, "75 %"},
-      {ltsXAndValue, "4.0" + sep + "3"},                              {ltsXAndPercent, "4.0" + sep + "75 %"},
+      {ltsPlain, "b"},
+      {ltsLeftValue, "3" + sep + "b"},
+      {ltsRightValue, "b" + sep + "3"},
+      {ltsLeftPercent, "75 %" + sep + "b"},
+      {ltsRightPercent, "b" + sep + "75 %"},
+      {ltsXValue, "4.0"},
+      {ltsValue, "3"},
+      {ltsPercent, "75 %"},
+      {ltsXAndValue, "4.0" + sep + "3"},
+      {ltsXAndPercent, "4.0" + sep + "75 %"},
   };
   for (const Case& c : cases) EXPECT_EQ(s.LegendString(1, c.style), c.text) << int(c.style);
 
@@ -226,9 +233,11 @@ TEST(SeriesElement, LegendTexts) {
   const double day = EncodeDate(2021, 3, 4);
   const AxisCase axisCases[] = {
       {"value format", false, false, "0.00", "", 4, "4.00"},
-      {"multi-line", false, true, "0 'kg net'", "", 4, std::string("4") + char(13) + "kg" + char(13) + "net"},
+      {"multi-line", false, true, "0 'kg net'", "", 4,
+       std::string("4") + char(13) + "kg" + char(13) + "net"},
       {"date format", true, false, "", "yyyy-mm-dd", day, "2021-03-04"},
-      {"default date format", true, false, "", "", day, FormatDateTime(FormatSettings().ShortDateFormat, day)},
+      {"default date format", true, false, "", "", day,
+       FormatDateTime(FormatSettings().ShortDateFormat, day)},
       {"negative date", true, false, "", "yyyy-mm-dd", -1, ""},
   };
   for (const AxisCase& c : axisCases) {
@@ -305,7 +314,8 @@ TEST(SeriesElement, DrawingDirection) {
     s.CalcFirstLastVisible();
     s.Drawn.clear();
     s.DrawAllValues();
-    EXPECT_EQ(s.Drawn, c.forward ? (std::vector<int>{0, 1, 2}) : (std::vector<int>{2, 1, 0})) << c.name;
+    EXPECT_EQ(s.Drawn, c.forward ? (std::vector<int>{0, 1, 2}) : (std::vector<int>{2, 1, 0}))
+        << c.name;
   }
 }
 
@@ -328,7 +338,7 @@ TEST(SeriesElement, DepthOrder) {
   EXPECT_TRUE(a.MoreSameZOrder());
   EXPECT_TRUE(c.MoreSameZOrder());
   EXPECT_FALSE(b.MoreSameZOrder());
-  c.SetActive(false);   // only active series count
+  c.SetActive(false);  // only active series count
   EXPECT_FALSE(a.MoreSameZOrder());
   c.SetActive(true);
   chart.ApplyZOrder = false;

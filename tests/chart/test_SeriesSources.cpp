@@ -64,17 +64,17 @@ TEST_F(SourceFixture, ComponentSourceLoadsWhenActive) {
   src.Values = {3, 1, 2};
   src.SetSeries(&b);
   EXPECT_EQ(b.SeriesSource(), &src);
-  EXPECT_EQ(src.Loads, 0);   // inactive: nothing loaded
+  EXPECT_EQ(src.Loads, 0);  // inactive: nothing loaded
   src.Open();
   ASSERT_EQ(b.Count(), 3);
   EXPECT_EQ(b.GetYValue(0), 3);
   src.Values = {9};
-  chart.CheckDataSource(&b);   // the chart's check reloads an active source
+  chart.CheckDataSource(&b);  // the chart's check reloads an active source
   EXPECT_EQ(b.Count(), 1);
   src.Close();
   EXPECT_EQ(b.Count(), 0);
   chart.CheckDataSource(&b);
-  EXPECT_EQ(src.Loads, 2);   // no reload while inactive
+  EXPECT_EQ(src.Loads, 2);  // no reload while inactive
 
   // While loading, activation waits for Loaded.
   src.Loading = true;
@@ -95,7 +95,7 @@ TEST_F(SourceFixture, ComponentSourceLoadsWhenActive) {
   a.SetDataSource(&b);
   EXPECT_EQ(a.SeriesSource(), nullptr);
   EXPECT_EQ(src.Series(), nullptr);
-  ASSERT_EQ(a.Count(), 2);   // b's loaded 9 and the 5 added by hand
+  ASSERT_EQ(a.Count(), 2);  // b's loaded 9 and the 5 added by hand
   EXPECT_EQ(a.GetYValue(1), 5);
 }
 
@@ -104,7 +104,7 @@ TEST_F(SourceFixture, ComponentAndSeriesUnlinkWhicheverGoesFirst) {
   src->Values = {1, 2};
   src->SetSeries(&b);
   src->Open();
-  src.reset();   // closing while destroyed keeps the points
+  src.reset();  // closing while destroyed keeps the points
   EXPECT_EQ(b.SeriesSource(), nullptr);
   EXPECT_EQ(b.Count(), 2);
 
@@ -115,11 +115,12 @@ TEST_F(SourceFixture, ComponentAndSeriesUnlinkWhicheverGoesFirst) {
     other.SetSeries(&temp);
   }
   EXPECT_EQ(other.Series(), nullptr);
-  other.Open();   // nothing to load into, nothing to fail
+  other.Open();  // nothing to load into, nothing to fail
 
   TListSource orphanSource;
   TChartSeries orphan;
-  EXPECT_EQ(MessageOf([&] { orphanSource.SetSeries(&orphan); }), "No ParentChart to validate DataSource");
+  EXPECT_EQ(MessageOf([&] { orphanSource.SetSeries(&orphan); }),
+            "No ParentChart to validate DataSource");
   EXPECT_EQ(orphanSource.Series(), nullptr);
 }
 
@@ -133,7 +134,7 @@ TEST_F(SourceFixture, FunctionRecalculatesInsteadOfCopying) {
   b.SetDataSource(&a);
   ASSERT_EQ(b.Count(), 1);
   EXPECT_EQ(b.GetYValue(0), 3);
-  EXPECT_TRUE(b.XValues().DateTime());   // the lists follow the source's flags
+  EXPECT_TRUE(b.XValues().DateTime());  // the lists follow the source's flags
   a.AddY(4);
   ASSERT_EQ(b.Count(), 1);
   EXPECT_EQ(b.GetYValue(0), 7);
@@ -147,7 +148,7 @@ TEST_F(SourceFixture, FunctionRecalculatesInsteadOfCopying) {
   EXPECT_EQ(b.SourceFunction(), nullptr);
   EXPECT_EQ(c.SourceFunction(), f);
   a.AddY(10);
-  ASSERT_EQ(b.Count(), 2);   // the new point is copied again
+  ASSERT_EQ(b.Count(), 2);  // the new point is copied again
   EXPECT_EQ(b.GetYValue(1), 10);
 }
 
@@ -210,7 +211,7 @@ TEST_F(SourceFixture, LinkedSeriesFollowEvents) {
   // Start with one point; add one, delete the first.
   const Case cases[] = {
       {seOnInsert | seOnDelete, 2, 1},
-      {seOnDelete, 1, 0},   // the add was missed, the delete still applies
+      {seOnDelete, 1, 0},  // the add was missed, the delete still applies
       {0, 1, 1},
   };
   for (const Case& c : cases) {
@@ -259,7 +260,7 @@ TEST_F(LegendFixture, SymbolColoursAndOutlines) {
     bool eachPoint;
     int rectangles;
     TColor fill;
-    TColor outline;   // pen of the second rectangle
+    TColor outline;  // pen of the second rectangle
   };
   const Case cases[] = {
       {"series symbol", -1, clWhite, false, 1, clRed, clNone},

@@ -24,7 +24,7 @@ TEST(ValueList, OrderedAddValueTable) {
   const Case cases[] = {
       {loNone, {3, 1, 2}, {0, 1, 2}, {3, 1, 2}},
       {loAscending, {3, 1, 2}, {0, 0, 1}, {1, 2, 3}},
-      {loAscending, {1, 2, 2, 5, 2}, {0, 1, 2, 3, 3}, {1, 2, 2, 2, 5}},   // equal after existing
+      {loAscending, {1, 2, 2, 5, 2}, {0, 1, 2, 3, 3}, {1, 2, 2, 2, 5}},  // equal after existing
       {loDescending, {2, 1, 5}, {0, 1, 0}, {5, 2, 1}},                   // larger than all -> 0
       {loDescending, {5, 3, 3}, {0, 1, 2}, {5, 3, 3}},
   };
@@ -45,7 +45,7 @@ TEST(ValueList, GrowsInStepsOfThousand) {
   EXPECT_EQ(l.Capacity(), 1000);
   for (int i = 1; i < 1000; ++i) l.AddValue(i);
   EXPECT_EQ(l.Capacity(), 1000);
-  l.AddValue(7);   // the 1001st value
+  l.AddValue(7);  // the 1001st value
   EXPECT_EQ(l.Capacity(), 2000);
   EXPECT_EQ(l.Count(), 1001);
   EXPECT_EQ(l.LastValue(), 7);
@@ -103,7 +103,7 @@ TEST(ValueList, DeleteAndDeleteRangeRejectBadIndexes) {
   l.DeleteRange(-2, 3);
   l.DeleteRange(1, -1);
   EXPECT_EQ(l.Count(), 4);
-  l.DeleteRange(2, 100);   // quantity clamped to what is there
+  l.DeleteRange(2, 100);  // quantity clamped to what is there
   EXPECT_EQ(Values(l), (std::vector<double>{1, 2}));
 }
 
@@ -165,7 +165,9 @@ TEST(ValueList, ObsoleteMultiplierShowsMessageUnlessOne) {
   EXPECT_TRUE(shown.empty());
   l.ReadMultiplier(2.5);
   ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0], "Error: Multiplier property is obsolete.\rModify PlotDefs (enable Multiplier) and recompile.");
+  EXPECT_EQ(shown[0],
+            "Error: Multiplier property is obsolete.\rModify PlotDefs (enable Multiplier) and "
+            "recompile.");
   TChartValueList::ShowMessageHook = nullptr;
 }
 

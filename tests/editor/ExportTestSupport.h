@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "editor/CodeEditTextBuffer.h"
 #include "editor/CodeEditHighlighter.h"
+#include "editor/CodeEditTextBuffer.h"
 
 namespace qv::exporttest {
 
 template <class E>
-std::string ExportLines(E& exporter, TCodeCustomHighlighter& hl, const std::vector<std::string>& text) {
+std::string ExportLines(E& exporter, TCodeCustomHighlighter& hl,
+                        const std::vector<std::string>& text) {
   TCodeEditStringList lines;
   for (const auto& l : text) lines.Add(l);
   exporter.SetHighlighter(&hl);

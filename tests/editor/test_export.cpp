@@ -4,12 +4,11 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ExportTestSupport.h"
+#include "editor/CodeEditTextBuffer.h"
 #include "editor/CodeExportHTML.h"
 #include "editor/CodeExportRTF.h"
-#include "editor/CodeEditTextBuffer.h"
 #include "editor/CodeHighlighterSample.h"
-
-#include "ExportTestSupport.h"
 
 using namespace qv;
 namespace fs = std::filesystem;
@@ -64,8 +63,9 @@ TEST(Export, HtmlOfModelMatchesExpectedFile) {
 
   // The page shows the attributes' colours: navy comments and keywords, red strings.
   for (const auto* a : {hl.CommentAttri(), hl.PasKeyAttri(), hl.StringAttri()})
-    EXPECT_NE(html.Data().find("<font color=" + TCodeExporterHTML::ColorToHTML(a->Foreground()) + ">"),
-              std::string::npos)
+    EXPECT_NE(
+        html.Data().find("<font color=" + TCodeExporterHTML::ColorToHTML(a->Foreground()) + ">"),
+        std::string::npos)
         << a->Name();
 }
 
@@ -198,8 +198,10 @@ TEST(Export, RangesAndAborts) {
 }
 
 TEST(Export, RtfOpensInLibreOffice) {
-  if (std::system("command -v soffice >/dev/null 2>&1") != 0) GTEST_SKIP() << "soffice not installed";
-  if (std::system("command -v pdftotext >/dev/null 2>&1") != 0) GTEST_SKIP() << "pdftotext not installed";
+  if (std::system("command -v soffice >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "soffice not installed";
+  if (std::system("command -v pdftotext >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "pdftotext not installed";
   TCodeEditStringList lines;
   LoadModel(lines);
   TCodeSampleSyn hl;
@@ -210,13 +212,14 @@ TEST(Export, RtfOpensInLibreOffice) {
   fs::remove_all(dir);
   fs::create_directories(dir);
   rtf.SaveToFile((dir / "model.rtf").string());
-  const std::string cmd = "cd '" + dir.string() +
-                          "' && soffice --headless -env:UserInstallation=file://" + dir.string() +
-                          "/profile --convert-to pdf model.rtf >/dev/null 2>&1 && pdftotext -layout "
-                          "model.pdf model.txt";
+  const std::string cmd =
+      "cd '" + dir.string() + "' && soffice --headless -env:UserInstallation=file://" +
+      dir.string() +
+      "/profile --convert-to pdf model.rtf >/dev/null 2>&1 && pdftotext -layout "
+      "model.pdf model.txt";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   const std::string text = ReadFile(dir / "model.txt");
-  for (const char* s : {"{ Decay <model> }", "Variables x, y;", "Title \"A & B\"",
-                        "y = A*exp(-k*x) // fit"})
+  for (const char* s :
+       {"{ Decay <model> }", "Variables x, y;", "Title \"A & B\"", "y = A*exp(-k*x) // fit"})
     EXPECT_NE(text.find(s), std::string::npos) << s << "\n" << text;
 }

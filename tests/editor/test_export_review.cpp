@@ -2,12 +2,11 @@
 // keyword, identifiers, a brace comment, a string and a "//" comment.
 #include <gtest/gtest.h>
 
+#include "ExportTestSupport.h"
 #include "editor/CodeEditTextBuffer.h"
 #include "editor/CodeExportHTML.h"
 #include "editor/CodeExportRTF.h"
 #include "editor/CodeHighlighterSample.h"
-
-#include "ExportTestSupport.h"
 
 using namespace qv;
 
@@ -106,6 +105,8 @@ TEST(ExportReview, HtmlClipboardDataByHand) {
 
 TEST(ExportReview, HtmlEntityForDivisionSign) {
   // The division sign is written as a complete entity, with its semicolon.
-  EXPECT_EQ(TCodeExporterHTML::EscapeText("6\xC3\xB7" "3"), "6&divide;3");
+  EXPECT_EQ(TCodeExporterHTML::EscapeText("6\xC3\xB7"
+                                          "3"),
+            "6&divide;3");
   EXPECT_EQ(TCodeExporterHTML::EscapeText("\xC3\x97\xC3\xB8"), "&times;&oslash;");
 }

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "editor/CodeHighlighterSample.h"
 #include "editor/CodeEditTextBuffer.h"
+#include "editor/CodeHighlighterSample.h"
 
 using namespace qv;
 namespace fs = std::filesystem;
@@ -21,7 +21,8 @@ struct Tok {
   }
 };
 
-std::vector<Tok> Tokens(TCodeSampleSyn& hl, const std::string& line, int32_t range, int32_t* next = nullptr) {
+std::vector<Tok> Tokens(TCodeSampleSyn& hl, const std::string& line, int32_t range,
+                        int32_t* next = nullptr) {
   std::vector<Tok> r;
   const TCodeLineHighlight h = HighlightLine(hl, line, range);
   for (const auto& run : h.Runs) r.push_back({run.Kind, run.Text});
@@ -40,7 +41,8 @@ std::string Describe(TCodeSampleSyn& hl, const std::vector<std::string>& lines) 
     out << "line " << i + 1 << " range " << range << " -> " << h.Range << "\n";
     for (const auto& run : h.Runs)
       out << "  " << run.Pos << " " << run.Kind << " "
-          << (run.Attribute ? run.Attribute->Name() : std::string("-")) << " [" << run.Text << "]\n";
+          << (run.Attribute ? run.Attribute->Name() : std::string("-")) << " [" << run.Text
+          << "]\n";
     range = h.Range;
   }
   return out.str();
@@ -78,13 +80,28 @@ TEST(ModelHighlighter, TokenStreamTable) {
       {"abc", 3, {{I, "abc"}}, 0},  // strings and // comments end with their line
       {"abc", 2, {{I, "abc"}}, 0},
       {"a/b", 0, {{I, "a"}, {I, "/"}, {I, "b"}}, 0},
-      {"StartProgram startprogram Start_Program", 0,
-       {{K, "StartProgram"}, {S, " "}, {K, "startprogram"}, {S, " "}, {I, "Start_Program"}}, 0},
-      {"\tIf  y=2.5e3", 0,
-       {{S, "\t"}, {K, "If"}, {S, "  "}, {I, "y"}, {U, "="}, {U, "2"}, {U, "."}, {U, "5"},
-        {I, "e"}, {U, "3"}}, 0},
+      {"StartProgram startprogram Start_Program",
+       0,
+       {{K, "StartProgram"}, {S, " "}, {K, "startprogram"}, {S, " "}, {I, "Start_Program"}},
+       0},
+      {"\tIf  y=2.5e3",
+       0,
+       {{S, "\t"},
+        {K, "If"},
+        {S, "  "},
+        {I, "y"},
+        {U, "="},
+        {U, "2"},
+        {U, "."},
+        {U, "5"},
+        {I, "e"},
+        {U, "3"}},
+       0},
       {"Parameters k_1;", 0, {{K, "Parameters"}, {S, " "}, {I, "k_"}, {U, "1"}, {U, ";"}}, 0},
-      {"\xC3\xA9t\xC3\xA9 x", 0, {{U, "\xC3\xA9"}, {I, "t"}, {U, "\xC3\xA9"}, {S, " "}, {I, "x"}}, 0},
+      {"\xC3\xA9t\xC3\xA9 x",
+       0,
+       {{U, "\xC3\xA9"}, {I, "t"}, {U, "\xC3\xA9"}, {S, " "}, {I, "x"}},
+       0},
   };
   TCodeSampleSyn hl;
   for (const Case& c : cases) {
@@ -96,13 +113,16 @@ TEST(ModelHighlighter, TokenStreamTable) {
 
 TEST(ModelHighlighter, AllKeywordsAndTheirHashes) {
   const char* keywords[] = {
-      "If", "And", "Do", "As", "Of", "End", "Dim", "Data", "Is", "Or", "Div", "To", "Begin",
-      "Break", "For", "Else", "Var", "Set", "Shr", "Then", "Not", "ReDim", "ElseIf", "Xor",
-      "Goto", "While", "Loop", "DataFile", "Exit", "With", "Try", "Next", "Select", "Repeat",
-      "Title", "Variable", "Const", "Except", "VarPar", "Until", "Finally", "Variables",
-      "Downto", "Minimum", "DataLength", "Maximum", "Result", "Absolute", "Parameter",
-      "Function", "Procedure", "Constant", "EndProgram", "VarConst", "Parameters", "Exclusive",
-      "Constants", "VarParameter", "VarConstant", "StartProgram"};
+      "If",         "And",       "Do",         "As",           "Of",          "End",
+      "Dim",        "Data",      "Is",         "Or",           "Div",         "To",
+      "Begin",      "Break",     "For",        "Else",         "Var",         "Set",
+      "Shr",        "Then",      "Not",        "ReDim",        "ElseIf",      "Xor",
+      "Goto",       "While",     "Loop",       "DataFile",     "Exit",        "With",
+      "Try",        "Next",      "Select",     "Repeat",       "Title",       "Variable",
+      "Const",      "Except",    "VarPar",     "Until",        "Finally",     "Variables",
+      "Downto",     "Minimum",   "DataLength", "Maximum",      "Result",      "Absolute",
+      "Parameter",  "Function",  "Procedure",  "Constant",     "EndProgram",  "VarConst",
+      "Parameters", "Exclusive", "Constants",  "VarParameter", "VarConstant", "StartProgram"};
   for (const char* k : keywords) {
     std::string lower = k, upper = k;
     for (char& ch : lower) ch = char(std::tolower(static_cast<unsigned char>(ch)));
@@ -242,8 +262,11 @@ TEST(ModelHighlighter, AttributesFromAnotherEditorsLayout) {
   reg.WriteString("BadIndex", "0,0,B,0,0,16,0");
   reg.WriteString("Short", "0,0,B,0");
   ASSERT_TRUE(reg.OpenKey("\\New\\Comment", true));
-  for (auto [name, value] : {std::pair{"Bold", "FALSE"}, {"Italic", "1"}, {"Underline", "0"},
-                             {"Default Foreground", "false"}, {"Default Background", "True"}})
+  for (auto [name, value] : {std::pair{"Bold", "FALSE"},
+                             {"Italic", "1"},
+                             {"Underline", "0"},
+                             {"Default Foreground", "false"},
+                             {"Default Background", "True"}})
     reg.WriteString(name, value);
   reg.WriteInteger("Foreground Color", 9);
   reg.WriteInteger("Background Color", 3);
@@ -273,8 +296,8 @@ TEST(ModelHighlighter, AttributesFromAnotherEditorsLayout) {
     const char* key;
     const char* name;
     bool old;
-  } bad[] = {{"Old", "BadIndex", true}, {"Old", "Short", true}, {"Old", "Missing", true},
-             {"New", "Bad", false}, {"New", "Partial", false}, {"New", "Missing", false}};
+  } bad[] = {{"Old", "BadIndex", true}, {"Old", "Short", true},    {"Old", "Missing", true},
+             {"New", "Bad", false},     {"New", "Partial", false}, {"New", "Missing", false}};
   for (const Bad& c : bad) {
     TCodeHighlighterAttributes z("z");
     z.SetForeground(clAqua);

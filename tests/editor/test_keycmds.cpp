@@ -9,11 +9,11 @@ TEST(KeyCommands, NamesAndNumbers) {
   struct Case {
     int number;
     const char* name;
-  } cases[] = {{0, "ecNone"},          {17, "ecGotoXY"},        {101, "ecSelLeft"},
-               {117, "ecSelGotoXY"},   {199, "ecSelectAll"},    {250, "ecMatchBracket"},
-               {301, "ecGotoMarker0"}, {310, "ecGotoMarker9"},  {351, "ecSetMarker0"},
-               {360, "ecSetMarker9"},  {490, "ecContextHelp"},  {511, "ecChar"},
-               {550, "ecImeStr"},      {623, "ecTitleCase"},    {650, "ecAutoCompletion"},
+  } cases[] = {{0, "ecNone"},          {17, "ecGotoXY"},       {101, "ecSelLeft"},
+               {117, "ecSelGotoXY"},   {199, "ecSelectAll"},   {250, "ecMatchBracket"},
+               {301, "ecGotoMarker0"}, {310, "ecGotoMarker9"}, {351, "ecSetMarker0"},
+               {360, "ecSetMarker9"},  {490, "ecContextHelp"}, {511, "ecChar"},
+               {550, "ecImeStr"},      {623, "ecTitleCase"},   {650, "ecAutoCompletion"},
                {1001, "ecUserFirst"}};
   for (const Case& c : cases) {
     std::string ident;
@@ -45,36 +45,72 @@ TEST(KeyCommands, DefaultBindingsInOrder) {
     TShiftState shift;
     TCodeEditorCommand cmd;
   };
-  std::vector<B> expected = {
-      {VK_UP, N, ecUp}, {VK_UP, S, ecSelUp}, {VK_UP, C, ecScrollUp},
-      {VK_DOWN, N, ecDown}, {VK_DOWN, S, ecSelDown}, {VK_DOWN, C, ecScrollDown},
-      {VK_LEFT, N, ecLeft}, {VK_LEFT, S, ecSelLeft}, {VK_LEFT, C, ecWordLeft},
-      {VK_LEFT, SC, ecSelWordLeft},
-      {VK_RIGHT, N, ecRight}, {VK_RIGHT, S, ecSelRight}, {VK_RIGHT, C, ecWordRight},
-      {VK_RIGHT, SC, ecSelWordRight},
-      {VK_NEXT, N, ecPageDown}, {VK_NEXT, S, ecSelPageDown}, {VK_NEXT, C, ecPageBottom},
-      {VK_NEXT, SC, ecSelPageBottom},
-      {VK_PRIOR, N, ecPageUp}, {VK_PRIOR, S, ecSelPageUp}, {VK_PRIOR, C, ecPageTop},
-      {VK_PRIOR, SC, ecSelPageTop},
-      {VK_HOME, N, ecLineStart}, {VK_HOME, S, ecSelLineStart}, {VK_HOME, C, ecEditorTop},
-      {VK_HOME, SC, ecSelEditorTop},
-      {VK_END, N, ecLineEnd}, {VK_END, S, ecSelLineEnd}, {VK_END, C, ecEditorBottom},
-      {VK_END, SC, ecSelEditorBottom},
-      {VK_INSERT, N, ecToggleMode}, {VK_INSERT, C, ecCopy}, {VK_DELETE, S, ecCut},
-      {VK_INSERT, S, ecPaste}, {VK_DELETE, N, ecDeleteChar},
-      {VK_BACK, N, ecDeleteLastChar}, {VK_BACK, S, ecDeleteLastChar},
-      {VK_BACK, C, ecDeleteLastWord}, {VK_BACK, A, ecUndo}, {VK_BACK, SA, ecRedo},
-      {VK_RETURN, N, ecLineBreak}, {VK_RETURN, S, ecLineBreak},
-      {VK_TAB, N, ecTab}, {VK_TAB, S, ecShiftTab},
-      {VK_F1, C, ecContextHelp},
-      {'A', C, ecSelectAll}, {'C', C, ecCopy}, {'V', C, ecPaste}, {'X', C, ecCut},
-      {'I', SC, ecBlockIndent}, {'U', SC, ecBlockUnindent},
-      {'M', C, ecLineBreak}, {'N', C, ecInsertLine}, {'T', C, ecDeleteWord},
-      {'Y', C, ecDeleteLine}, {'Y', SC, ecDeleteEOL}, {'Z', C, ecUndo}, {'Z', SC, ecRedo}};
-  for (int i = 0; i <= 9; ++i) expected.push_back({uint16_t('0' + i), C, TCodeEditorCommand(301 + i)});
-  for (int i = 0; i <= 9; ++i) expected.push_back({uint16_t('0' + i), SC, TCodeEditorCommand(351 + i)});
-  for (B b : std::vector<B>{{'N', SC, ecNormalSelect}, {'C', SC, ecColumnSelect},
-                            {'L', SC, ecLineSelect}, {'B', SC, ecMatchBracket}})
+  std::vector<B> expected = {{VK_UP, N, ecUp},
+                             {VK_UP, S, ecSelUp},
+                             {VK_UP, C, ecScrollUp},
+                             {VK_DOWN, N, ecDown},
+                             {VK_DOWN, S, ecSelDown},
+                             {VK_DOWN, C, ecScrollDown},
+                             {VK_LEFT, N, ecLeft},
+                             {VK_LEFT, S, ecSelLeft},
+                             {VK_LEFT, C, ecWordLeft},
+                             {VK_LEFT, SC, ecSelWordLeft},
+                             {VK_RIGHT, N, ecRight},
+                             {VK_RIGHT, S, ecSelRight},
+                             {VK_RIGHT, C, ecWordRight},
+                             {VK_RIGHT, SC, ecSelWordRight},
+                             {VK_NEXT, N, ecPageDown},
+                             {VK_NEXT, S, ecSelPageDown},
+                             {VK_NEXT, C, ecPageBottom},
+                             {VK_NEXT, SC, ecSelPageBottom},
+                             {VK_PRIOR, N, ecPageUp},
+                             {VK_PRIOR, S, ecSelPageUp},
+                             {VK_PRIOR, C, ecPageTop},
+                             {VK_PRIOR, SC, ecSelPageTop},
+                             {VK_HOME, N, ecLineStart},
+                             {VK_HOME, S, ecSelLineStart},
+                             {VK_HOME, C, ecEditorTop},
+                             {VK_HOME, SC, ecSelEditorTop},
+                             {VK_END, N, ecLineEnd},
+                             {VK_END, S, ecSelLineEnd},
+                             {VK_END, C, ecEditorBottom},
+                             {VK_END, SC, ecSelEditorBottom},
+                             {VK_INSERT, N, ecToggleMode},
+                             {VK_INSERT, C, ecCopy},
+                             {VK_DELETE, S, ecCut},
+                             {VK_INSERT, S, ecPaste},
+                             {VK_DELETE, N, ecDeleteChar},
+                             {VK_BACK, N, ecDeleteLastChar},
+                             {VK_BACK, S, ecDeleteLastChar},
+                             {VK_BACK, C, ecDeleteLastWord},
+                             {VK_BACK, A, ecUndo},
+                             {VK_BACK, SA, ecRedo},
+                             {VK_RETURN, N, ecLineBreak},
+                             {VK_RETURN, S, ecLineBreak},
+                             {VK_TAB, N, ecTab},
+                             {VK_TAB, S, ecShiftTab},
+                             {VK_F1, C, ecContextHelp},
+                             {'A', C, ecSelectAll},
+                             {'C', C, ecCopy},
+                             {'V', C, ecPaste},
+                             {'X', C, ecCut},
+                             {'I', SC, ecBlockIndent},
+                             {'U', SC, ecBlockUnindent},
+                             {'M', C, ecLineBreak},
+                             {'N', C, ecInsertLine},
+                             {'T', C, ecDeleteWord},
+                             {'Y', C, ecDeleteLine},
+                             {'Y', SC, ecDeleteEOL},
+                             {'Z', C, ecUndo},
+                             {'Z', SC, ecRedo}};
+  for (int i = 0; i <= 9; ++i)
+    expected.push_back({uint16_t('0' + i), C, TCodeEditorCommand(301 + i)});
+  for (int i = 0; i <= 9; ++i)
+    expected.push_back({uint16_t('0' + i), SC, TCodeEditorCommand(351 + i)});
+  for (B b : std::vector<B>{{'N', SC, ecNormalSelect},
+                            {'C', SC, ecColumnSelect},
+                            {'L', SC, ecLineSelect},
+                            {'B', SC, ecMatchBracket}})
     expected.push_back(b);
   ASSERT_EQ(expected.size(), 82u);
 

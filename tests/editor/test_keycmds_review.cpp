@@ -14,16 +14,16 @@ TEST(KeyCommandsReview, DefaultBindingsAsRawNumbers) {
     int key, shift, cmd;
   };
   std::vector<B> expected = {
-      {38, 0, 3},    {38, 1, 103},  {38, 4, 211},  {40, 0, 4},    {40, 1, 104},  {40, 4, 212},
-      {37, 0, 1},    {37, 1, 101},  {37, 4, 5},    {37, 5, 105},  {39, 0, 2},    {39, 1, 102},
-      {39, 4, 6},    {39, 5, 106},  {34, 0, 10},   {34, 1, 110},  {34, 4, 14},   {34, 5, 114},
-      {33, 0, 9},    {33, 1, 109},  {33, 4, 13},   {33, 5, 113},  {36, 0, 7},    {36, 1, 107},
-      {36, 4, 15},   {36, 5, 115},  {35, 0, 8},    {35, 1, 108},  {35, 4, 16},   {35, 5, 116},
-      {45, 0, 223},  {45, 4, 201},  {46, 1, 603},  {45, 1, 604},  {46, 0, 502},  {8, 0, 501},
-      {8, 1, 501},   {8, 4, 504},   {8, 2, 601},   {8, 3, 602},   {13, 0, 509},  {13, 1, 509},
-      {9, 0, 612},   {9, 1, 613},   {112, 4, 490}, {65, 4, 199},  {67, 4, 201},  {86, 4, 604},
-      {88, 4, 603},  {73, 5, 610},  {85, 5, 611},  {77, 4, 509},  {78, 4, 510},  {84, 4, 503},
-      {89, 4, 507},  {89, 5, 506},  {90, 4, 601},  {90, 5, 602}};
+      {38, 0, 3},   {38, 1, 103}, {38, 4, 211},  {40, 0, 4},   {40, 1, 104}, {40, 4, 212},
+      {37, 0, 1},   {37, 1, 101}, {37, 4, 5},    {37, 5, 105}, {39, 0, 2},   {39, 1, 102},
+      {39, 4, 6},   {39, 5, 106}, {34, 0, 10},   {34, 1, 110}, {34, 4, 14},  {34, 5, 114},
+      {33, 0, 9},   {33, 1, 109}, {33, 4, 13},   {33, 5, 113}, {36, 0, 7},   {36, 1, 107},
+      {36, 4, 15},  {36, 5, 115}, {35, 0, 8},    {35, 1, 108}, {35, 4, 16},  {35, 5, 116},
+      {45, 0, 223}, {45, 4, 201}, {46, 1, 603},  {45, 1, 604}, {46, 0, 502}, {8, 0, 501},
+      {8, 1, 501},  {8, 4, 504},  {8, 2, 601},   {8, 3, 602},  {13, 0, 509}, {13, 1, 509},
+      {9, 0, 612},  {9, 1, 613},  {112, 4, 490}, {65, 4, 199}, {67, 4, 201}, {86, 4, 604},
+      {88, 4, 603}, {73, 5, 610}, {85, 5, 611},  {77, 4, 509}, {78, 4, 510}, {84, 4, 503},
+      {89, 4, 507}, {89, 5, 506}, {90, 4, 601},  {90, 5, 602}};
   for (int i = 0; i < 10; ++i) expected.push_back({48 + i, 4, 301 + i});
   for (int i = 0; i < 10; ++i) expected.push_back({48 + i, 5, 351 + i});
   expected.insert(expected.end(), {{78, 5, 231}, {67, 5, 232}, {76, 5, 233}, {66, 5, 250}});
@@ -43,8 +43,8 @@ TEST(KeyCommandsReview, DefaultBindingsAsRawNumbers) {
 
 TEST(KeyCommandsReview, ShortcutNumbersAndTexts) {
   struct Case {
-    int index;          // default binding
-    int shortcut;       // key | Shift 0x2000 | Ctrl 0x4000 | Alt 0x8000
+    int index;     // default binding
+    int shortcut;  // key | Shift 0x2000 | Ctrl 0x4000 | Alt 0x8000
     const char* name;
   } cases[] = {
       {56, 0x4000 + 90, "ecUndo - Ctrl+Z"},
@@ -97,11 +97,12 @@ TEST(KeyCommandsReview, NameTableIsComplete) {
   struct Case {
     int cmd;
     const char* text;
-  } cases[] = {{0, "ecNone"},          {117, "ecSelGotoXY"}, {199, "ecSelectAll"},
+  } cases[] = {{0, "ecNone"},           {117, "ecSelGotoXY"},   {199, "ecSelectAll"},
                {250, "ecMatchBracket"}, {305, "ecGotoMarker4"}, {360, "ecSetMarker9"},
                {490, "ecContextHelp"},  {550, "ecImeStr"},      {650, "ecAutoCompletion"},
-               {1001, "ecUserFirst"},   {1002, "1002"},        {200, "200"}};
-  for (const Case& c : cases) EXPECT_EQ(EditorCommandToCodeString(TCodeEditorCommand(c.cmd)), c.text);
+               {1001, "ecUserFirst"},   {1002, "1002"},         {200, "200"}};
+  for (const Case& c : cases)
+    EXPECT_EQ(EditorCommandToCodeString(TCodeEditorCommand(c.cmd)), c.text);
   int cmd = -1;
   EXPECT_TRUE(IdentToEditorCommand("ECUNDO", cmd));
   EXPECT_EQ(cmd, 601);

@@ -11,12 +11,9 @@ TEST(EditorHelpers, TabExpansionRoutinesAgree) {
     int width;
     std::string expected;
   } cases[] = {
-      {"a\tb", 4, "a\t\t\tb"},
-      {"\t", 4, "\t\t\t\t"},
-      {"abcd\tx", 4, "abcd\t\t\t\tx"},
-      {"\xC3\xA9\tb", 4, "\xC3\xA9\t\t\tb"},  // é is one column
-      {"ab\tc", 3, "ab\tc"},
-      {"a\tb\t", 3, "a\t\tb\t\t"},
+      {"a\tb", 4, "a\t\t\tb"},         {"\t", 4, "\t\t\t\t"},
+      {"abcd\tx", 4, "abcd\t\t\t\tx"}, {"\xC3\xA9\tb", 4, "\xC3\xA9\t\t\tb"},  // é is one column
+      {"ab\tc", 3, "ab\tc"},           {"a\tb\t", 3, "a\t\tb\t\t"},
       {"no tabs", 8, "no tabs"},
   };
   for (const Case& c : cases) {
@@ -45,7 +42,10 @@ TEST(EditorHelpers, PointsScansAndUtf8) {
   EXPECT_EQ(IntClamp(-1, 1, 3), 1);
 
   const TCodeCharSet set = MakeCharSet(",;");
-  EXPECT_EQ(ScanForCharInSet("\xC3\xA9" "a,b;c", 1, set), 3);
+  EXPECT_EQ(ScanForCharInSet("\xC3\xA9"
+                             "a,b;c",
+                             1, set),
+            3);
   EXPECT_EQ(ScanForCharInSet("a,b;c", 3, set), 4);
   EXPECT_EQ(ScanForCharInSet("abc", 1, set), 0);
   EXPECT_EQ(ReverseScanForCharInSet("a,b;c", 5, set), 4);
@@ -118,7 +118,8 @@ TEST(EditorOptions, MethodChains) {
     chain.Add(TCodeNotifyEvent());
     FAIL() << "no error";
   } catch (const ECodeMethodChain& e) {
-    EXPECT_EQ(e.Message(), "TCodeNotifyEventChain.Entry : the parameter `AEvent' must be specified.");
+    EXPECT_EQ(e.Message(),
+              "TCodeNotifyEventChain.Entry : the parameter `AEvent' must be specified.");
   }
   EXPECT_THROW(chain.Remove(TCodeNotifyEvent()), ECodeMethodChain);
 

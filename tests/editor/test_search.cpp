@@ -31,7 +31,7 @@ TEST(Search, FindAllTable) {
       {"ab", "ab_ab ab", false, true, {7}},  // "_" joins words
       {"ab", "ab,ab(ab)", false, true, {1, 4, 7}},
       {"ab", "abc", false, true, {}},
-      {"abc", "ab", false, false, {}},       // text shorter than the pattern
+      {"abc", "ab", false, false, {}},  // text shorter than the pattern
       {"needle", "a needle in a haystack with another needle", false, false, {3, 37}},
       {"x", "", false, false, {}},
       {"cabab", "cacababcabab", false, false, {3, 8}},

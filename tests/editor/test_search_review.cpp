@@ -14,7 +14,8 @@ bool IsWordChar(char c) {
   return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
 }
 
-std::vector<int> Plain(const std::string& text, const std::string& pat, bool sensitive, bool whole) {
+std::vector<int> Plain(const std::string& text, const std::string& pat, bool sensitive,
+                       bool whole) {
   auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
   std::vector<int> r;
   for (size_t i = 0; i + pat.size() <= text.size();) {
@@ -23,7 +24,8 @@ std::vector<int> Plain(const std::string& text, const std::string& pat, bool sen
       match = sensitive ? text[i + k] == pat[k] : lower(text[i + k]) == lower(pat[k]);
     if (match && whole) {
       const size_t after = i + pat.size();
-      match = (i == 0 || !IsWordChar(text[i - 1])) && (after == text.size() || !IsWordChar(text[after]));
+      match = (i == 0 || !IsWordChar(text[i - 1])) &&
+              (after == text.size() || !IsWordChar(text[after]));
     }
     if (match) {
       r.push_back(int(i + 1));
@@ -57,6 +59,7 @@ TEST(SearchReview, AgreesWithPlainScan) {
     std::vector<int> got;
     for (int i = 0; i < s.ResultCount(); ++i) got.push_back(s.Results(i));
     ASSERT_EQ(got, Plain(text, pat, sensitive, whole))
-        << "pattern \"" << pat << "\" text \"" << text << "\" sensitive " << sensitive << " whole " << whole;
+        << "pattern \"" << pat << "\" text \"" << text << "\" sensitive " << sensitive << " whole "
+        << whole;
   }
 }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <csignal>
-#include <sys/resource.h>
 
 #include "editor/CodeEditTextBuffer.h"
 
@@ -47,7 +47,7 @@ TEST(TextBuffer, LoadKeepsBreakStyleAndSplitsAtNul) {
       {"a\n\nb\n", {"a", "", "b"}, sffUnix},
       {"a\r\nb\nc", {"a", "b", "c"}, sffDos},  // mixed: CR LF
       {std::string("a\0b", 3), {"a", "b"}, sffDos},
-      {std::string("a\r\n\0b", 5), {"a", "b"}, sffDos},  // a NUL after a break is skipped
+      {std::string("a\r\n\0b", 5), {"a", "b"}, sffDos},         // a NUL after a break is skipped
       {"\xC3\xA9t\xC3\xA9\n", {"\xC3\xA9t\xC3\xA9"}, sffUnix},  // UTF-8 kept
       {"caf\xE9\r\n", {"caf\xC3\xA9"}, sffDos},                 // not UTF-8: Windows-1252
       {"\x80 5\n", {"\xE2\x82\xAC 5"}, sffUnix},
@@ -179,7 +179,9 @@ TEST(TextBuffer, EventsAndCapacity) {
   list.OnPutted = [&](TCodeEditStringList*, int i, const std::string& s) {
     log.push_back("putted " + std::to_string(i) + " " + s);
   };
-  list.OnDeleted = [&](TCodeEditStringList*, int i) { log.push_back("deleted " + std::to_string(i)); };
+  list.OnDeleted = [&](TCodeEditStringList*, int i) {
+    log.push_back("deleted " + std::to_string(i));
+  };
   list.OnCleared = [&](TCodeEditStringList*) { log.push_back("cleared"); };
   list.Add("a");
   list.Insert(0, "b");
@@ -187,10 +189,10 @@ TEST(TextBuffer, EventsAndCapacity) {
   list.Delete(0);
   list.Clear();
   list.Clear();  // empty: nothing
-  EXPECT_EQ(log, (std::vector<std::string>{"changing", "added 0 a", "change", "changing",
-                                           "inserted 0 b", "change", "changing", "putted 1 c",
-                                           "change", "changing", "deleted 0", "change",
-                                           "changing", "cleared", "change"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"changing", "added 0 a", "change", "changing", "inserted 0 b",
+                                      "change", "changing", "putted 1 c", "change", "changing",
+                                      "deleted 0", "change", "changing", "cleared", "change"}));
   for (int i = 0; i < 16; ++i) list.Add("x");
   EXPECT_EQ(list.Capacity(), 16);
   list.Add("x");
@@ -205,8 +207,8 @@ TEST(TextBuffer, EventsAndCapacity) {
 
 TEST(TextBuffer, TabsAndLongestLine) {
   TCodeEditStringList list;
-  list.Add("a\tb");        // expands to 5 at width 4, 9 at width 8
-  list.Add("abcdef");      // 6
+  list.Add("a\tb");                      // expands to 5 at width 4, 9 at width 8
+  list.Add("abcdef");                    // 6
   list.Add("\xC3\xA9\xC3\xA9\xC3\xA9");  // three characters, six bytes
   EXPECT_EQ(list.GetLengthOfLongestLine(), 9);
   EXPECT_EQ(list.GetExpandedString(0), "a\t\t\t\t\t\t\tb");

@@ -35,11 +35,20 @@ TEST(UndoReview, ChangeNumbers) {
     TCodeEditUndoList l;
     for (const char* p = c.script; *p; ++p) {
       switch (*p) {
-        case 'c': Change(l); break;
-        case 'b': l.BeginBlock(); break;
-        case 'e': l.EndBlock(); break;
-        case 'g': l.AddGroupBreak(); break;
-        default: break;
+        case 'c':
+          Change(l);
+          break;
+        case 'b':
+          l.BeginBlock();
+          break;
+        case 'e':
+          l.EndBlock();
+          break;
+        case 'g':
+          l.AddGroupBreak();
+          break;
+        default:
+          break;
       }
     }
     EXPECT_EQ(Numbers(l), c.numbers) << c.script;
@@ -72,7 +81,7 @@ TEST(UndoReview, EventsBoundsAndAssign) {
   EXPECT_NE(copy.Items(1), l.Items(1));  // own items
   Change(copy);
   EXPECT_EQ(copy.Items(1)->fChangeNumber, 4);  // next number was copied too
-  EXPECT_EQ(copy.ItemCount(), 2);            // and so was the maximum
+  EXPECT_EQ(copy.ItemCount(), 2);              // and so was the maximum
   EXPECT_EQ(l.ItemCount(), 2);
 
   TCodeEditUndoList empty;

@@ -22,7 +22,7 @@ inline const double kNaN = std::numeric_limits<double>::quiet_NaN();
 // A fixture owning a parser with the variables x = -3, a = 2 and b = 3
 // bound, under the invariant number format.
 class ExprFixture : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();
     P = std::make_unique<TExpressionParser>();
@@ -62,9 +62,12 @@ inline void CheckValues(TExpressionParser& p, const ValueCase* cases, std::size_
     SCOPED_TRACE(c.Text);
     double v = 0;
     ASSERT_NO_THROW(v = p.EvaluateCompiled(p.CompileText(c.Text)));
-    if (std::isnan(c.Value)) EXPECT_TRUE(std::isnan(v)) << v;
-    else if (c.Tolerance == 0) EXPECT_EQ(v, c.Value);
-    else EXPECT_NEAR(v, c.Value, c.Tolerance);
+    if (std::isnan(c.Value))
+      EXPECT_TRUE(std::isnan(v)) << v;
+    else if (c.Tolerance == 0)
+      EXPECT_EQ(v, c.Value);
+    else
+      EXPECT_NEAR(v, c.Value, c.Tolerance);
   }
 }
 

@@ -31,7 +31,7 @@ struct TJson {
     return it == Fields.end() ? none : it->second;
   }
 
-private:
+ private:
   static void Skip(const std::string& s, size_t& at) {
     while (at < s.size() && std::isspace(static_cast<unsigned char>(s[at]))) ++at;
   }
@@ -122,14 +122,17 @@ inline bool LoadNistProblem(const std::string& name, TNistProblem& p) {
   p.Name = name;
   std::string expr = j["model_expr"].Text;
   for (size_t at; (at = expr.find("**")) != std::string::npos;) expr.replace(at, 2, "^");
-  for (size_t at = 0; (at = expr.find("atan(", at)) != std::string::npos; at += 7) expr.replace(at, 4, "arctan");
+  for (size_t at = 0; (at = expr.find("atan(", at)) != std::string::npos; at += 7)
+    expr.replace(at, 4, "arctan");
   // A leading minus binds looser than "^" in the NIST texts: -(x-b4)^2 is
   // -((x-b4)^2). Writing it as a subtraction keeps that meaning here.
-  for (size_t at = 0; (at = expr.find("(-", at)) != std::string::npos; at += 3) expr.replace(at, 2, "(0-");
+  for (size_t at = 0; (at = expr.find("(-", at)) != std::string::npos; at += 3)
+    expr.replace(at, 2, "(0-");
   std::string params;
   const size_t k = j["certified"].Items.size();
   for (size_t i = 0; i < k; ++i) {
-    const double a = j["start1"].Items[i].Number, b = j["start2"].Items[i].Number, c = j["certified"].Items[i].Number;
+    const double a = j["start1"].Items[i].Number, b = j["start2"].Items[i].Number,
+                 c = j["certified"].Items[i].Number;
     p.Certified.push_back(c);
     double lo = std::min({a, b, c}), hi = std::max({a, b, c});
     const double span = hi - lo > 0 ? hi - lo : std::abs(c) + 1;
@@ -137,7 +140,8 @@ inline bool LoadNistProblem(const std::string& name, TNistProblem& p) {
     params += (i ? ", b" : "b") + std::to_string(i + 1) + " [" + Num(lo) + ", " + Num(hi) + "]";
   }
   p.CertifiedRss = j["certified_rss"].Number;
-  std::string text = "title " + name + ";\nvariables x, y;\nparameters " + params + ";\nfunction y = " + expr + ";\ndata;\n";
+  std::string text = "title " + name + ";\nvariables x, y;\nparameters " + params +
+                     ";\nfunction y = " + expr + ";\ndata;\n";
   const auto& xs = j["x"].Items;
   const auto& ys = j["y"].Items;
   p.Rows = static_cast<int>(xs.size());

@@ -21,11 +21,11 @@
 namespace qv::test {
 
 class TSearchTestHost : public TRecordingFitHost {
-public:
+ public:
   TRunController* Controller = nullptr;
   int Pumps = 0;
-  int StopAfterPumps = -1;          // < 0: never stop
-  std::function<void(int)> OnPump;  // called with the pump count
+  int StopAfterPumps = -1;                         // < 0: never stop
+  std::function<void(int)> OnPump;                 // called with the pump count
   std::vector<std::vector<std::string>> Progress;  // result lines at each summary during a run
   std::vector<std::vector<std::string>> History;   // every rewrite of the result lines
 

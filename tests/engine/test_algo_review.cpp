@@ -68,17 +68,25 @@ void ExpectRows(const Rows& got, const Rows& want, const std::string& what) {
   ASSERT_EQ(got.size(), want.size()) << what;
   for (size_t m = 0; m < got.size(); ++m)
     for (size_t d = 0; d < got[m].size(); ++d)
-      EXPECT_NEAR(got[m][d], want[m][d], 1e-9 * (1 + std::fabs(want[m][d]))) << what << " member " << m << " dim " << d;
+      EXPECT_NEAR(got[m][d], want[m][d], 1e-9 * (1 + std::fabs(want[m][d])))
+          << what << " member " << m << " dim " << d;
 }
 
 // RandomValue of a dimension without range, initial value or bounds.
-double FreeValue(TRandomGenerator& g, int mode) { return mode == 0 ? g.Random() + 0.5 : 1 - 2 * g.Random(); }
+double FreeValue(TRandomGenerator& g, int mode) {
+  return mode == 0 ? g.Random() + 0.5 : 1 - 2 * g.Random();
+}
 
 // ---------------------------------------------------------------------------
 // Zedovev Avedezo Rezividorodo, fitting variant.
 
 TEST(ZedovevReview, FittingStepFollowsTheDrawOrder) {
-  struct Case { int Scheme; bool Local; double DC; int Members; };
+  struct Case {
+    int Scheme;
+    bool Local;
+    double DC;
+    int Members;
+  };
   std::vector<Case> cases;
   for (int scheme = 0; scheme < 4; ++scheme)
     for (bool local : {false, true})
@@ -118,8 +126,10 @@ TEST(ZedovevReview, FittingStepFollowsTheDrawOrder) {
                 ++halfway;
               } else if (!c.Local) {
                 ++moves;
-                if (c.Scheme == 0) v = b + A * (b - x);
-                else if (c.Scheme == 1) v = (b + x) / 2 + A * (b - x);
+                if (c.Scheme == 0)
+                  v = b + A * (b - x);
+                else if (c.Scheme == 1)
+                  v = (b + x) / 2 + A * (b - x);
                 else {
                   const double r = g.Random();
                   V[i][d] = (V[i][d] + 2 * r * (b - x)) * (1 - r);
@@ -128,11 +138,14 @@ TEST(ZedovevReview, FittingStepFollowsTheDrawOrder) {
               } else {
                 ++moves;
                 const double ra = g.Random(), rb = g.Random();
-                if (c.Scheme == 0) v = b + A * (n - x) + ra * (b - n) + rb * (b - x);
-                else if (c.Scheme == 1) v = (b + x) / 2 + A * (n - x) + ra * (b - n) + rb * (b - x);
+                if (c.Scheme == 0)
+                  v = b + A * (n - x) + ra * (b - n) + rb * (b - x);
+                else if (c.Scheme == 1)
+                  v = (b + x) / 2 + A * (n - x) + ra * (b - n) + rb * (b - x);
                 else {
                   const double rc = g.Random();
-                  V[i][d] = (V[i][d] + 2 * ra * (n - x) + rb * (b - n) + rc * (b - x)) * (1 - ra) * rc * rb;
+                  V[i][d] = (V[i][d] + 2 * ra * (n - x) + rb * (b - n) + rc * (b - x)) * (1 - ra) *
+                            rc * rb;
                   v = (c.Scheme == 2 ? b : (b + x) / 2) + V[i][d];
                 }
               }
@@ -146,8 +159,9 @@ TEST(ZedovevReview, FittingStepFollowsTheDrawOrder) {
             }
             X[i][d] = v;
           }
-        ExpectRows(f.Pop(), X, "scheme " + std::to_string(c.Scheme) + (c.Local ? " local" : " global") +
-                                   " DC " + std::to_string(c.DC) + " seed " + std::to_string(seed));
+        ExpectRows(f.Pop(), X,
+                   "scheme " + std::to_string(c.Scheme) + (c.Local ? " local" : " global") +
+                       " DC " + std::to_string(c.DC) + " seed " + std::to_string(seed));
         if (HasFailure()) return;
       }
     }
@@ -198,16 +212,20 @@ TEST(ZedovevReview, OptimisationStepMovesEveryDimension) {
                 ++jumps;
               } else if (!local) {
                 const double r = g.Random();
-                if (scheme == 0) v = b + r * (b - x);
-                else if (scheme == 1) v = (x + b) / 2 + r * (b - x);
+                if (scheme == 0)
+                  v = b + r * (b - x);
+                else if (scheme == 1)
+                  v = (x + b) / 2 + r * (b - x);
                 else {
                   V[i][d] = (V[i][d] + 2 * r * (b - x)) * (1 - r);
                   v = (scheme == 2 ? b : (x + b) / 2) + V[i][d];
                 }
               } else {
                 const double ra = g.Random(), rb = g.Random();
-                if (scheme == 0) v = b + ra * (n - x) + rb * (b - n);
-                else if (scheme == 1) v = (x + b) / 2 + ra * (n - x) + rb * (b - n);
+                if (scheme == 0)
+                  v = b + ra * (n - x) + rb * (b - n);
+                else if (scheme == 1)
+                  v = (x + b) / 2 + ra * (n - x) + rb * (b - n);
                 else {
                   V[i][d] = (V[i][d] + 2 * ra * (n - x) + rb * (b - n)) * (1 - ra) * rb;
                   v = (scheme == 2 ? b : (x + b) / 2) + V[i][d];
@@ -215,7 +233,8 @@ TEST(ZedovevReview, OptimisationStepMovesEveryDimension) {
               }
               X[i][d] = v;
             }
-          ExpectRows(f.Pop(), X, "scheme " + std::to_string(scheme) + (local ? " local" : " global"));
+          ExpectRows(f.Pop(), X,
+                     "scheme " + std::to_string(scheme) + (local ? " local" : " global"));
           if (HasFailure()) return;
         }
       }
@@ -226,7 +245,13 @@ TEST(ZedovevReview, OptimisationStepMovesEveryDimension) {
 // Particle swarm.
 
 TEST(SwarmReview, VelocityFormulasAndLimits) {
-  struct Case { int Formula; bool Local; bool UseVmax; double Vmax; double Scale; };
+  struct Case {
+    int Formula;
+    bool Local;
+    bool UseVmax;
+    double Vmax;
+    double Scale;
+  };
   std::vector<Case> cases;
   for (int formula = 0; formula < 6; ++formula)
     for (bool local : {false, true}) {
@@ -259,7 +284,8 @@ TEST(SwarmReview, VelocityFormulasAndLimits) {
     for (int i = 0; i < 4; ++i)
       for (int d = 0; d < 2; ++d) {
         const double r1 = g.Random(), r2 = g.Random(), r3 = g.Random();
-        const bool usesR4 = c.Local && (c.Formula == 1 || c.Formula == 2 || c.Formula == 3 || c.Formula == 5);
+        const bool usesR4 =
+            c.Local && (c.Formula == 1 || c.Formula == 2 || c.Formula == 3 || c.Formula == 5);
         const double r4 = usesR4 ? g.Random() : 0;
         const double x = X[i][d], v0 = V[i][d], p = P[i][d], gb = G[d];
         const double social = c.Local ? C2 * r2 * (N[i][d] - x) : C2 * r2 * (gb - x);
@@ -267,20 +293,33 @@ TEST(SwarmReview, VelocityFormulasAndLimits) {
         const double own = C1 * r1 * (p - x);
         double v = 0;
         switch (c.Formula) {
-          case 0: v = W * v0 + own + social; break;
-          case 1: v = (1 - r1) * r2 * v0 + own + social + (c.Local ? extra : 0); break;
-          case 2: v = W * v0 + own + social + extra; break;
-          case 3: v = r1 * r2 * r3 * v0 + own + social + extra; break;
-          case 4: v = K * (v0 + own + social); break;
-          case 5: v = K * (v0 + own + social + extra); break;
+          case 0:
+            v = W * v0 + own + social;
+            break;
+          case 1:
+            v = (1 - r1) * r2 * v0 + own + social + (c.Local ? extra : 0);
+            break;
+          case 2:
+            v = W * v0 + own + social + extra;
+            break;
+          case 3:
+            v = r1 * r2 * r3 * v0 + own + social + extra;
+            break;
+          case 4:
+            v = K * (v0 + own + social);
+            break;
+          case 5:
+            v = K * (v0 + own + social + extra);
+            break;
         }
         if (c.UseVmax ? (v > c.Vmax || v < -c.Vmax) : v > 10000) v = 0, ++zeroed;
         if (!c.UseVmax && v < -10000) ++keptNegative;
         V[i][d] = v;
         X[i][d] = x + v;
       }
-    const std::string what = "formula " + std::to_string(c.Formula) + (c.Local ? " local" : " global") +
-                             (c.UseVmax ? " vmax" : "") + " scale " + std::to_string(c.Scale);
+    const std::string what = "formula " + std::to_string(c.Formula) +
+                             (c.Local ? " local" : " global") + (c.UseVmax ? " vmax" : "") +
+                             " scale " + std::to_string(c.Scale);
     ExpectRows(f.Pop(), X, what);
     ExpectRows(Rows(f.S.Velocity.begin(), f.S.Velocity.end()), V, what + " velocity");
     EXPECT_EQ(f.S.PersonalBestFitness, (Double1Array{0.5, 0.9, 0.5, 0.6})) << what;
@@ -314,10 +353,16 @@ TEST(DifferentialReview, TenSchemesFourRoutesTwoOptions) {
         const double F = 0.6;
         for (int i = 0; i < 6; ++i) {
           int a, b, c = -1, e = -1;
-          do a = g.Random(6); while (a == i);
-          do b = g.Random(6); while (b == i || b == a);
-          if (partners[scheme] >= 3) do c = g.Random(6); while (c == i || c == a || c == b);
-          if (partners[scheme] >= 4) do e = g.Random(6); while (e == i || e == a || e == b || e == c);
+          do a = g.Random(6);
+          while (a == i);
+          do b = g.Random(6);
+          while (b == i || b == a);
+          if (partners[scheme] >= 3) do
+              c = g.Random(6);
+            while (c == i || c == a || c == b);
+          if (partners[scheme] >= 4) do
+              e = g.Random(6);
+            while (e == i || e == a || e == b || e == c);
           for (int d = 0; d < 3; ++d) {
             const double Bd = B[d], X1 = X[a][d], X2 = X[b][d];
             const double X3 = c >= 0 ? X[c][d] : 0, X4 = e >= 0 ? X[e][d] : 0;
@@ -327,43 +372,89 @@ TEST(DifferentialReview, TenSchemesFourRoutesTwoOptions) {
             if (g.Random() <= 0.5) {
               if (option == 0) {
                 switch (scheme) {
-                  case 0: v = X3 + F * (X1 - X2); break;
-                  case 1: v = x + F * (Bd + X1 - x - X2); break;
-                  case 2: v = X3 + F * (Bd + X1 - X2 - X3); break;
-                  case 3: v = Bd + F * (X1 + Bd - X2 - X3); break;
-                  case 4: v = Bd + F * (X1 - X2); break;
-                  case 5: v = X1 + F * (Bd - X2); break;
-                  case 6: v = Bd + F * (X1 + X2 - X3 - X4); break;
-                  case 7: v = X3 + F * (X1 + X2 - X3 - X4); break;
-                  case 8: v = x + F * (X1 + X2 - x - X3); break;
-                  default: v = Bd + F * (X1 - (X2 + x) / 2); break;
+                  case 0:
+                    v = X3 + F * (X1 - X2);
+                    break;
+                  case 1:
+                    v = x + F * (Bd + X1 - x - X2);
+                    break;
+                  case 2:
+                    v = X3 + F * (Bd + X1 - X2 - X3);
+                    break;
+                  case 3:
+                    v = Bd + F * (X1 + Bd - X2 - X3);
+                    break;
+                  case 4:
+                    v = Bd + F * (X1 - X2);
+                    break;
+                  case 5:
+                    v = X1 + F * (Bd - X2);
+                    break;
+                  case 6:
+                    v = Bd + F * (X1 + X2 - X3 - X4);
+                    break;
+                  case 7:
+                    v = X3 + F * (X1 + X2 - X3 - X4);
+                    break;
+                  case 8:
+                    v = x + F * (X1 + X2 - x - X3);
+                    break;
+                  default:
+                    v = Bd + F * (X1 - (X2 + x) / 2);
+                    break;
                 }
               } else {
                 double G;
                 switch (scheme) {
-                  case 0: v = Bd + (1 - F) * (Bd - X1) + F * (X1 - X2); break;
-                  case 1: G = Bd + (1 - F) * (Bd - x); v = G + F * (Bd + X1 - G - X2); break;
-                  case 2: G = Bd + (1 - F) * (Bd - X3); v = G + F * (Bd + X1 - X2 - G); break;
-                  case 3: v = X2 + F * (X1 + Bd + (1 - F) * (Bd - X1) - X2 - X3); break;
-                  case 4: v = Bd + (1 - F) * (Bd - X1) + F * (X1 - X2); break;
-                  case 5: v = X1 + F * (Bd + (1 - F) * (Bd - X1) - X2); break;
-                  case 6: v = Bd + (1 - F) * (Bd - X1) + F * (X1 + X2 - X3 - X4); break;
-                  case 7: G = Bd + (1 - F) * (Bd - X3); v = G + F * (X1 + X2 - G - X4); break;
-                  case 8: G = Bd + (1 - F) * (Bd - x); v = G + F * (X1 + X2 - G - X3); break;
-                  default: v = Bd + (1 - F) * (Bd - X1) + F * (X1 - (X2 + x) / 2); break;
+                  case 0:
+                    v = Bd + (1 - F) * (Bd - X1) + F * (X1 - X2);
+                    break;
+                  case 1:
+                    G = Bd + (1 - F) * (Bd - x);
+                    v = G + F * (Bd + X1 - G - X2);
+                    break;
+                  case 2:
+                    G = Bd + (1 - F) * (Bd - X3);
+                    v = G + F * (Bd + X1 - X2 - G);
+                    break;
+                  case 3:
+                    v = X2 + F * (X1 + Bd + (1 - F) * (Bd - X1) - X2 - X3);
+                    break;
+                  case 4:
+                    v = Bd + (1 - F) * (Bd - X1) + F * (X1 - X2);
+                    break;
+                  case 5:
+                    v = X1 + F * (Bd + (1 - F) * (Bd - X1) - X2);
+                    break;
+                  case 6:
+                    v = Bd + (1 - F) * (Bd - X1) + F * (X1 + X2 - X3 - X4);
+                    break;
+                  case 7:
+                    G = Bd + (1 - F) * (Bd - X3);
+                    v = G + F * (X1 + X2 - G - X4);
+                    break;
+                  case 8:
+                    G = Bd + (1 - F) * (Bd - x);
+                    v = G + F * (X1 + X2 - G - X3);
+                    break;
+                  default:
+                    v = Bd + (1 - F) * (Bd - X1) + F * (X1 - (X2 + x) / 2);
+                    break;
                 }
               }
             } else if (route == 0) {
               v = x;
             } else {
               const double r = g.Random();
-              v = route == 1 ? Bd + r * (Bd - x) : route == 2 ? (1 - r) * x + r * Bd : (r >= 0.5 ? Bd : x);
+              v = route == 1   ? Bd + r * (Bd - x)
+                  : route == 2 ? (1 - r) * x + r * Bd
+                               : (r >= 0.5 ? Bd : x);
             }
             T[i][d] = v;
           }
         }
-        const std::string what = "scheme " + std::to_string(scheme) + " option " + std::to_string(option) +
-                                 " route " + std::to_string(route);
+        const std::string what = "scheme " + std::to_string(scheme) + " option " +
+                                 std::to_string(option) + " route " + std::to_string(route);
         ExpectRows(Rows(f.S.TrialPopulation.begin(), f.S.TrialPopulation.end()), T, what);
         ExpectRows(f.Pop(), X, what + " (refused trials leave the members)");
         if (HasFailure()) return;
@@ -382,10 +473,16 @@ std::vector<int> SortedMembers(const Double1Array& share) {
 }
 
 TEST(GeneticReview, SelectionCrossoverAndMutation) {
-  struct Case { int Selection; int Crossover; int Mode; bool Truncation; };
+  struct Case {
+    int Selection;
+    int Crossover;
+    int Mode;
+    bool Truncation;
+  };
   std::vector<Case> cases;
   for (int selection : {0, 1, 2, 3, 4, 6})
-    for (int crossover = 0; crossover < 6; ++crossover) cases.push_back({selection, crossover, 0, false});
+    for (int crossover = 0; crossover < 6; ++crossover)
+      cases.push_back({selection, crossover, 0, false});
   for (int selection : {0, 2, 3, 4, 6}) cases.push_back({selection, 2, 1, true});
   cases.push_back({1, 3, 1, false});
   for (const Case& c : cases) {
@@ -410,7 +507,8 @@ TEST(GeneticReview, SelectionCrossoverAndMutation) {
     TRandomGenerator g(seed);
     const std::vector<int> order = SortedMembers(share);  // position -> member
     std::vector<double> sorted(n);
-    for (int k = 0; k < n; ++k) sorted[k] = c.Selection == 4 ? double(k + 1) / rankSum : share[order[k]];
+    for (int k = 0; k < n; ++k)
+      sorted[k] = c.Selection == 4 ? double(k + 1) / rankSum : share[order[k]];
     const int kept = c.Truncation ? n - 2 : 0;
     double q = 0;
     if (c.Truncation && (c.Selection == 3 || c.Selection == 4))
@@ -441,12 +539,22 @@ TEST(GeneticReview, SelectionCrossoverAndMutation) {
       // Children replace members as they are made: later pairs see them.
       Double1Array P1, P2;
       switch (c.Selection) {
-        case 0: P1 = C[order[n - 1]], P2 = C[pool()]; break;
-        case 1: P1 = B, P2 = C[pool()]; break;
-        case 2: P1 = C[tournament()], P2 = C[tournament()]; break;
+        case 0:
+          P1 = C[order[n - 1]], P2 = C[pool()];
+          break;
+        case 1:
+          P1 = B, P2 = C[pool()];
+          break;
+        case 2:
+          P1 = C[tournament()], P2 = C[tournament()];
+          break;
         case 3:
-        case 4: P1 = C[roulette()], P2 = C[roulette()]; break;
-        default: P1 = C[pool()], P2 = C[pool()]; break;
+        case 4:
+          P1 = C[roulette()], P2 = C[roulette()];
+          break;
+        default:
+          P1 = C[pool()], P2 = C[pool()];
+          break;
       }
       int type = c.Crossover == 5 ? g.Random(5) : c.Crossover;
       int cut = 0, lo = 0, hi = 0;
@@ -485,13 +593,16 @@ TEST(GeneticReview, SelectionCrossoverAndMutation) {
       for (int d = 0; d < dims; ++d) {
         if (!(g.Random() < 0.3)) continue;
         for (std::vector<double>* K : {&K1, &K2}) {
-          if (c.Mode == 1) (*K)[d] = (B[d] + (*K)[d]) / (4 * g.Random());
-          else (*K)[d] = (*K)[d] + (2 * g.Random() - 1) * (1 - 0.6) * B[d];
+          if (c.Mode == 1)
+            (*K)[d] = (B[d] + (*K)[d]) / (4 * g.Random());
+          else
+            (*K)[d] = (*K)[d] + (2 * g.Random() - 1) * (1 - 0.6) * B[d];
         }
       }
     }
-    const std::string what = "selection " + std::to_string(c.Selection) + " crossover " + std::to_string(c.Crossover) +
-                             " mode " + std::to_string(c.Mode) + (c.Truncation ? " truncated" : "");
+    const std::string what = "selection " + std::to_string(c.Selection) + " crossover " +
+                             std::to_string(c.Crossover) + " mode " + std::to_string(c.Mode) +
+                             (c.Truncation ? " truncated" : "");
     ExpectRows(f.Pop(), C, what);  // member 4 (odd population) keeps its values
     // The relative fitness is left sorted (rank selection: the rank shares).
     for (int k = 0; k < n; ++k) EXPECT_DOUBLE_EQ(f.S.RelativeFitness[k], sorted[k]) << what;
@@ -511,10 +622,14 @@ TEST(GeneticReview, RankSharesOfFourMembers) {
 // Random member values and bound repair.
 
 struct TDim {
-  bool Range = false; double RangeLow = 0, RangeHigh = 0;
-  bool Init = false; double Initial = 0;
-  bool Lower = false; double Low = 0;
-  bool Upper = false; double Up = 0;
+  bool Range = false;
+  double RangeLow = 0, RangeHigh = 0;
+  bool Init = false;
+  double Initial = 0;
+  bool Lower = false;
+  double Low = 0;
+  bool Upper = false;
+  double Up = 0;
 };
 
 void SetDimension(TFixture& f, const TDim& dim) {
@@ -527,39 +642,94 @@ void SetDimension(TFixture& f, const TDim& dim) {
 
 TEST(RandomValueReview, DrawsInTheWrittenOrder) {
   using Rule = double (*)(TRandomGenerator&);
-  struct Case { const char* Name; TDim Dim; int Mode; Rule Expected; };
+  struct Case {
+    const char* Name;
+    TDim Dim;
+    int Mode;
+    Rule Expected;
+  };
   const Case cases[] = {
       {"range", {true, -2, 6}, 0, [](TRandomGenerator& g) { return -2 + 8 * g.Random(); }},
-      {"range and initial", {true, -2, 6, true, 1}, 0,
-       [](TRandomGenerator& g) { return g.Random() >= 0.5 ? 1 + 5 * g.Random() : -2 + 3 * g.Random(); }},
+      {"range and initial",
+       {true, -2, 6, true, 1},
+       0,
+       [](TRandomGenerator& g) {
+         return g.Random() >= 0.5 ? 1 + 5 * g.Random() : -2 + 3 * g.Random();
+       }},
       {"free, fitting", {}, 0, [](TRandomGenerator& g) { return g.Random() + 0.5; }},
       {"free, optimisation", {}, 1, [](TRandomGenerator& g) { return 1 - 2 * g.Random(); }},
-      {"both bounds", {false, 0, 0, false, 0, true, -3, true, 5}, 1,
+      {"both bounds",
+       {false, 0, 0, false, 0, true, -3, true, 5},
+       1,
        [](TRandomGenerator& g) { return -3 + 8 * g.Random(); }},
-      {"upper 0", {false, 0, 0, false, 0, false, 0, true, 0}, 0, [](TRandomGenerator& g) { return -5 * g.Random(); }},
-      {"upper -4", {false, 0, 0, false, 0, false, 0, true, -4}, 0,
+      {"upper 0",
+       {false, 0, 0, false, 0, false, 0, true, 0},
+       0,
+       [](TRandomGenerator& g) { return -5 * g.Random(); }},
+      {"upper -4",
+       {false, 0, 0, false, 0, false, 0, true, -4},
+       0,
        [](TRandomGenerator& g) { return (g.Random() + 1) * -4; }},
-      {"upper 4", {false, 0, 0, false, 0, false, 0, true, 4}, 0, [](TRandomGenerator& g) { return (1 - g.Random()) * 4; }},
-      {"lower 0", {false, 0, 0, false, 0, true, 0}, 0, [](TRandomGenerator& g) { return 5 * g.Random(); }},
-      {"lower -4", {false, 0, 0, false, 0, true, -4}, 0, [](TRandomGenerator& g) { return (1 - g.Random()) * -4; }},
-      {"lower 4", {false, 0, 0, false, 0, true, 4}, 0, [](TRandomGenerator& g) { return (g.Random() + 1) * 4; }},
-      {"initial 0", {false, 0, 0, true, 0}, 0, [](TRandomGenerator& g) { return g.Random() - 0.5; }},
-      {"initial 3", {false, 0, 0, true, 3}, 0, [](TRandomGenerator& g) { return (g.Random() + 0.5) * 3; }},
-      {"initial, upper above 0", {false, 0, 0, true, 3, false, 0, true, 8}, 0,
-       [](TRandomGenerator& g) { const double r = g.Random(); return r >= 0.7 ? (1 - r) * 3 : 3 + 5 * r; }},
-      {"initial, upper below 0", {false, 0, 0, true, -3, false, 0, true, -1}, 0,
-       [](TRandomGenerator& g) { const double r = g.Random(); return r >= 0.7 ? (r + 1) * -3 : -3 + 2 * r; }},
-      {"initial, lower above 0", {false, 0, 0, true, 3, true, 1}, 0,
-       [](TRandomGenerator& g) { const double r = g.Random(); return r >= 0.7 ? (r + 1) * 3 : 1 + 2 * r; }},
-      {"initial, lower below 0", {false, 0, 0, true, 3, true, -1}, 0,
-       [](TRandomGenerator& g) { const double r = g.Random(); return r >= 0.7 ? (1 - r) * 3 : -1 + 4 * r; }},
+      {"upper 4",
+       {false, 0, 0, false, 0, false, 0, true, 4},
+       0,
+       [](TRandomGenerator& g) { return (1 - g.Random()) * 4; }},
+      {"lower 0",
+       {false, 0, 0, false, 0, true, 0},
+       0,
+       [](TRandomGenerator& g) { return 5 * g.Random(); }},
+      {"lower -4",
+       {false, 0, 0, false, 0, true, -4},
+       0,
+       [](TRandomGenerator& g) { return (1 - g.Random()) * -4; }},
+      {"lower 4",
+       {false, 0, 0, false, 0, true, 4},
+       0,
+       [](TRandomGenerator& g) { return (g.Random() + 1) * 4; }},
+      {"initial 0",
+       {false, 0, 0, true, 0},
+       0,
+       [](TRandomGenerator& g) { return g.Random() - 0.5; }},
+      {"initial 3",
+       {false, 0, 0, true, 3},
+       0,
+       [](TRandomGenerator& g) { return (g.Random() + 0.5) * 3; }},
+      {"initial, upper above 0",
+       {false, 0, 0, true, 3, false, 0, true, 8},
+       0,
+       [](TRandomGenerator& g) {
+         const double r = g.Random();
+         return r >= 0.7 ? (1 - r) * 3 : 3 + 5 * r;
+       }},
+      {"initial, upper below 0",
+       {false, 0, 0, true, -3, false, 0, true, -1},
+       0,
+       [](TRandomGenerator& g) {
+         const double r = g.Random();
+         return r >= 0.7 ? (r + 1) * -3 : -3 + 2 * r;
+       }},
+      {"initial, lower above 0",
+       {false, 0, 0, true, 3, true, 1},
+       0,
+       [](TRandomGenerator& g) {
+         const double r = g.Random();
+         return r >= 0.7 ? (r + 1) * 3 : 1 + 2 * r;
+       }},
+      {"initial, lower below 0",
+       {false, 0, 0, true, 3, true, -1},
+       0,
+       [](TRandomGenerator& g) {
+         const double r = g.Random();
+         return r >= 0.7 ? (1 - r) * 3 : -1 + 4 * r;
+       }},
   };
   for (const Case& c : cases)
     for (uint32_t seed : {2u, 13u, 555u, 9001u}) {
       TFixture f(3, 1, 1, c.Mode, seed);
       SetDimension(f, c.Dim);
       TRandomGenerator g(seed);
-      for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(RandomValue(f.S, 1 + k % 2, 0), c.Expected(g)) << c.Name;
+      for (int k = 0; k < 6; ++k)
+        EXPECT_DOUBLE_EQ(RandomValue(f.S, 1 + k % 2, 0), c.Expected(g)) << c.Name;
       EXPECT_EQ(f.S.Random.Seed(), g.Seed()) << c.Name << ": number of draws";
       if (c.Dim.Init) {
         EXPECT_EQ(RandomValue(f.S, 0, 0), c.Dim.Initial) << c.Name;
@@ -569,40 +739,103 @@ TEST(RandomValueReview, DrawsInTheWrittenOrder) {
 
 TEST(RepairValueReview, ReplacementsDrawInTheWrittenOrder) {
   using Rule = double (*)(TRandomGenerator&);
-  struct Case { const char* Name; TDim Dim; double Value; Rule Expected; };
+  struct Case {
+    const char* Name;
+    TDim Dim;
+    double Value;
+    Rule Expected;
+  };
   const Case cases[] = {
-      {"both", {false, 0, 0, false, 0, true, -1, true, 3}, 7, [](TRandomGenerator& g) { return -1 + 4 * g.Random(); }},
-      {"both, range", {true, 0, 2, false, 0, true, -1, true, 3}, -7,
+      {"both",
+       {false, 0, 0, false, 0, true, -1, true, 3},
+       7,
+       [](TRandomGenerator& g) { return -1 + 4 * g.Random(); }},
+      {"both, range",
+       {true, 0, 2, false, 0, true, -1, true, 3},
+       -7,
        [](TRandomGenerator& g) { return 0 + 2 * g.Random(); }},
-      {"both, initial", {false, 0, 0, true, 1, true, -1, true, 3}, 7,
-       [](TRandomGenerator& g) { const double r = g.Random(); return r >= 0.5 ? 1 + 2 * r : 1 - 2 * r; }},
-      {"both, range and initial", {true, 0, 2, true, 1, true, -1, true, 3}, 7,
-       [](TRandomGenerator& g) { const double r = g.Random(); return r >= 0.5 ? 1 + 1 * r : 1 - 1 * r; }},
-      {"upper 10", {false, 0, 0, false, 0, false, 0, true, 10}, 11,
+      {"both, initial",
+       {false, 0, 0, true, 1, true, -1, true, 3},
+       7,
+       [](TRandomGenerator& g) {
+         const double r = g.Random();
+         return r >= 0.5 ? 1 + 2 * r : 1 - 2 * r;
+       }},
+      {"both, range and initial",
+       {true, 0, 2, true, 1, true, -1, true, 3},
+       7,
+       [](TRandomGenerator& g) {
+         const double r = g.Random();
+         return r >= 0.5 ? 1 + 1 * r : 1 - 1 * r;
+       }},
+      {"upper 10",
+       {false, 0, 0, false, 0, false, 0, true, 10},
+       11,
        [](TRandomGenerator& g) { return 10 - g.Random() * 10; }},
-      {"upper 0", {false, 0, 0, false, 0, false, 0, true, 0}, 1, [](TRandomGenerator& g) { return -g.Random(); }},
-      {"upper -2", {false, 0, 0, false, 0, false, 0, true, -2}, 1,
+      {"upper 0",
+       {false, 0, 0, false, 0, false, 0, true, 0},
+       1,
+       [](TRandomGenerator& g) { return -g.Random(); }},
+      {"upper -2",
+       {false, 0, 0, false, 0, false, 0, true, -2},
+       1,
        [](TRandomGenerator& g) { return -2 + g.Random() * -2; }},
-      {"upper, range", {true, -4, 1, false, 0, false, 0, true, 2}, 3,
+      {"upper, range",
+       {true, -4, 1, false, 0, false, 0, true, 2},
+       3,
        [](TRandomGenerator& g) { return -4 + 5 * g.Random(); }},
-      {"upper, initial", {false, 0, 0, true, 4, false, 0, true, 6}, 9,
-       [](TRandomGenerator& g) { const bool hi = g.Random() >= 0.5; const double r = g.Random(); return hi ? 4 - r * 4 : 4 + 2 * r; }},
-      {"upper, range and initial", {true, 1, 5, true, 4, false, 0, true, 6}, 9,
-       [](TRandomGenerator& g) { const bool hi = g.Random() >= 0.5; const double r = g.Random(); return hi ? 4 + 1 * r : 1 + 3 * r; }},
-      {"lower 3", {false, 0, 0, false, 0, true, 3}, 1, [](TRandomGenerator& g) { return 3 + g.Random() * 3; }},
-      {"lower 0", {false, 0, 0, false, 0, true, 0}, -1, [](TRandomGenerator& g) { return g.Random(); }},
-      {"lower -2", {false, 0, 0, false, 0, true, -2}, -5, [](TRandomGenerator& g) { return -2 - g.Random() * -2; }},
-      {"lower, initial", {false, 0, 0, true, 4, true, 2}, 1,
-       [](TRandomGenerator& g) { const bool hi = g.Random() >= 0.5; const double r = g.Random(); return hi ? 4 + r * 4 : 4 - 2 * r; }},
-      {"lower, range and initial", {true, 3, 6, true, 4, true, 2}, 1,
-       [](TRandomGenerator& g) { const bool hi = g.Random() >= 0.5; const double r = g.Random(); return hi ? 4 + 2 * r : 3 + 1 * r; }},
+      {"upper, initial",
+       {false, 0, 0, true, 4, false, 0, true, 6},
+       9,
+       [](TRandomGenerator& g) {
+         const bool hi = g.Random() >= 0.5;
+         const double r = g.Random();
+         return hi ? 4 - r * 4 : 4 + 2 * r;
+       }},
+      {"upper, range and initial",
+       {true, 1, 5, true, 4, false, 0, true, 6},
+       9,
+       [](TRandomGenerator& g) {
+         const bool hi = g.Random() >= 0.5;
+         const double r = g.Random();
+         return hi ? 4 + 1 * r : 1 + 3 * r;
+       }},
+      {"lower 3",
+       {false, 0, 0, false, 0, true, 3},
+       1,
+       [](TRandomGenerator& g) { return 3 + g.Random() * 3; }},
+      {"lower 0",
+       {false, 0, 0, false, 0, true, 0},
+       -1,
+       [](TRandomGenerator& g) { return g.Random(); }},
+      {"lower -2",
+       {false, 0, 0, false, 0, true, -2},
+       -5,
+       [](TRandomGenerator& g) { return -2 - g.Random() * -2; }},
+      {"lower, initial",
+       {false, 0, 0, true, 4, true, 2},
+       1,
+       [](TRandomGenerator& g) {
+         const bool hi = g.Random() >= 0.5;
+         const double r = g.Random();
+         return hi ? 4 + r * 4 : 4 - 2 * r;
+       }},
+      {"lower, range and initial",
+       {true, 3, 6, true, 4, true, 2},
+       1,
+       [](TRandomGenerator& g) {
+         const bool hi = g.Random() >= 0.5;
+         const double r = g.Random();
+         return hi ? 4 + 2 * r : 3 + 1 * r;
+       }},
   };
   for (const Case& c : cases)
     for (uint32_t seed : {4u, 17u, 808u, 31337u}) {
       TFixture f(3, 1, 1, 0, seed);
       SetDimension(f, c.Dim);
       TRandomGenerator g(seed);
-      for (int k = 0; k < 6; ++k) EXPECT_DOUBLE_EQ(RepairValue(f.S, 1, 0, c.Value), c.Expected(g)) << c.Name;
+      for (int k = 0; k < 6; ++k)
+        EXPECT_DOUBLE_EQ(RepairValue(f.S, 1, 0, c.Value), c.Expected(g)) << c.Name;
       EXPECT_EQ(f.S.Random.Seed(), g.Seed()) << c.Name << ": number of draws";
       // A value inside its bounds is kept and draws nothing.
       const double inside = c.Dim.Lower ? c.Dim.Low : c.Dim.Up;
@@ -615,11 +848,14 @@ TEST(RepairValueReview, ReplacementsDrawInTheWrittenOrder) {
 // Base-N genes.
 
 TEST(GeneReview, MutationDrawsPositionThenDigit) {
-  struct Case { TGeneLayout Layout; const char* Gene; };
+  struct Case {
+    TGeneLayout Layout;
+    const char* Gene;
+  };
   const Case cases[] = {
       {{3, 3, 2, 1, false}, "1012.21"},  // the sign stays; "." (position 5) is drawn again
       {{3, 3, 2, 1, true}, "0012.21"},
-      {{2, 4, 0, 0, true}, "01011"},     // base 2 flips
+      {{2, 4, 0, 0, true}, "01011"},  // base 2 flips
       {{7, 2, 0, 0, false}, "166"},
   };
   for (const Case& c : cases)

@@ -22,13 +22,21 @@ x-y>=3;
 )";
 
 TEST(OptimiseLoopReview, ConstraintsAloneStopAtTheFirstFeasiblePoint) {
-  struct Case { const char* Algorithm; const char* Criterion; int StopCode; };
+  struct Case {
+    const char* Algorithm;
+    const char* Criterion;
+    int StopCode;
+  };
   const Case cases[] = {
       {"0", "RB3", scRMSEReached}, {"1", "RB3", scRMSEReached}, {"2", "RB3", scRMSEReached},
       {"3", "RB3", scRMSEReached}, {"0", "RB1", scAutoDetect},  {"3", "RB1", scAutoDetect},
   };
   for (const Case& c : cases) {
-    TSearchRun run({{"RadioGroup2", c.Algorithm}, {c.Criterion, "True"}, {"SSEEdit", "0.001"}, {"CBB2", "100000"}}, 7);
+    TSearchRun run({{"RadioGroup2", c.Algorithm},
+                    {c.Criterion, "True"},
+                    {"SSEEdit", "0.001"},
+                    {"CBB2", "100000"}},
+                   7);
     run.Host.StopAfterPumps = 20000;  // a run that never settles is stopped as by the user
     ASSERT_TRUE(run.Run(kFeasible)) << c.Algorithm;
     EXPECT_EQ(run.State.StopCode, c.StopCode) << c.Algorithm << " " << c.Criterion;

@@ -18,10 +18,10 @@ TDriverRun Drive(const std::vector<std::string>& args) { return RunDriver(args, 
 
 struct TExample {
   std::string File;
-  std::vector<std::string> Extra;               // settings beyond the seed
+  std::vector<std::string> Extra;                      // settings beyond the seed
   std::vector<std::pair<std::string, double>> Answer;  // name and value (first occurrence)
   double Tolerance;
-  std::vector<std::string> Texts;               // lines the report must hold
+  std::vector<std::string> Texts;  // lines the report must hold
 };
 
 class ExampleModel : public ::testing::TestWithParam<TExample> {};
@@ -30,38 +30,63 @@ void PrintTo(const TExample& e, std::ostream* os) { *os << e.File; }
 
 TEST_P(ExampleModel, FindsTheKnownAnswer) {
   const TExample& e = GetParam();
-  std::vector<std::string> args{kExamples + e.File, "--seed", "5", "--set", "RB2=True", "--set", "ComboBox1=3000"};
+  std::vector<std::string> args{kExamples + e.File, "--seed", "5", "--set", "RB2=True", "--set",
+                                "ComboBox1=3000"};
   args.insert(args.end(), e.Extra.begin(), e.Extra.end());
   TDriverRun run = Drive(args);
   ASSERT_EQ(run.Exit, 0) << run.Err;
   EXPECT_EQ(run.Err, "");
   for (const auto& [name, value] : e.Answer)
-    EXPECT_NEAR(run.First(name), value, e.Tolerance * std::max(1.0, std::fabs(value))) << name << "\n" << run.Out;
+    EXPECT_NEAR(run.First(name), value, e.Tolerance * std::max(1.0, std::fabs(value)))
+        << name << "\n"
+        << run.Out;
   for (const auto& t : e.Texts) EXPECT_TRUE(run.Has(t)) << t << "\n" << run.Out;
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, ExampleModel,
     ::testing::Values(
-        TExample{"Regression Curve Fit/Linear Fit.mff", {}, {{"a", 2.4996044}, {"b", 1.20582418}}, 1e-5,
+        TExample{"Regression Curve Fit/Linear Fit.mff",
+                 {},
+                 {{"a", 2.4996044}, {"b", 1.20582418}},
+                 1e-5,
                  {"Linear Fit", "Algorithms: Differential Evoluation(Scheme 1)",
-                  "Stop Reason: maximum iterations reached", "Iterations: 3001", "====== Output Results =====",
-                  "No\tObserved y\tCalculated y"}},
-        TExample{"Regression Curve Fit/Exponential Decay.mff", {"--set", "RadioGroup2=2"},
-                 {{"a", 5.00279663}, {"k", 0.30109773}}, 1e-5,
+                  "Stop Reason: maximum iterations reached", "Iterations: 3001",
+                  "====== Output Results =====", "No\tObserved y\tCalculated y"}},
+        TExample{"Regression Curve Fit/Exponential Decay.mff",
+                 {"--set", "RadioGroup2=2"},
+                 {{"a", 5.00279663}, {"k", 0.30109773}},
+                 1e-5,
                  {"Algorithms: Parcticle Swarm Optimization"}},
-        TExample{"Auto-calibration/Sensor Calibration.mff", {},
-                 {{"c0", 0.80325412}, {"c1", 2.09887258}, {"c2", -0.04989854}}, 1e-5, {"Sensor Calibration"}},
-        TExample{"Optimization/Constrained Minimum.mff", {}, {{"x", 2.5}, {"y", 1.5}, {"Min. Value", 0.5}}, 1e-3,
-                 {"====== Results ======", "Stop Reason: Maximum iterations reached",
-                  "Algorithms: Differential Evoluation(Scheme 1, Route 1)", "====== Finished ======"}},
-        TExample{"Optimization/Maximum.mff", {"--set", "RadioGroup2=0"}, {{"x", 1}, {"y", -2}, {"Max. Value", 7}},
-                 1e-3, {"Algorithms: Zedovev Avedezo Rezividorodo (Scheme 3)"}},
-        TExample{"Optimization/Ordering.mff", {}, {{"p1", 3}, {"p2", 1}, {"p3", 4}, {"p4", 2}, {"Min. Value", 0}},
-                 0, {"Algorithms: Genetic Algorithms"}},
-        TExample{"Optimization/Rosenbrock.mff", {}, {{"x", 1}, {"y", 1}, {"Min. Value", 0}}, 1e-3, {}},
-        TExample{"Equation Solve/Three Unknowns.mff", {}, {{"p1", 1}, {"p2", 2}, {"p3", 3}, {"Min. Error", 0}},
-                 1e-3, {}}),
+        TExample{"Auto-calibration/Sensor Calibration.mff",
+                 {},
+                 {{"c0", 0.80325412}, {"c1", 2.09887258}, {"c2", -0.04989854}},
+                 1e-5,
+                 {"Sensor Calibration"}},
+        TExample{
+            "Optimization/Constrained Minimum.mff",
+            {},
+            {{"x", 2.5}, {"y", 1.5}, {"Min. Value", 0.5}},
+            1e-3,
+            {"====== Results ======", "Stop Reason: Maximum iterations reached",
+             "Algorithms: Differential Evoluation(Scheme 1, Route 1)", "====== Finished ======"}},
+        TExample{"Optimization/Maximum.mff",
+                 {"--set", "RadioGroup2=0"},
+                 {{"x", 1}, {"y", -2}, {"Max. Value", 7}},
+                 1e-3,
+                 {"Algorithms: Zedovev Avedezo Rezividorodo (Scheme 3)"}},
+        TExample{"Optimization/Ordering.mff",
+                 {},
+                 {{"p1", 3}, {"p2", 1}, {"p3", 4}, {"p4", 2}, {"Min. Value", 0}},
+                 0,
+                 {"Algorithms: Genetic Algorithms"}},
+        TExample{
+            "Optimization/Rosenbrock.mff", {}, {{"x", 1}, {"y", 1}, {"Min. Value", 0}}, 1e-3, {}},
+        TExample{"Equation Solve/Three Unknowns.mff",
+                 {},
+                 {{"p1", 1}, {"p2", 2}, {"p3", 3}, {"Min. Error", 0}},
+                 1e-3,
+                 {}}),
     [](const ::testing::TestParamInfo<TExample>& info) {
       std::string n;
       for (char c : info.param.File) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
@@ -71,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Each function of a multi-function model is fitted in turn; the driver
 // prints every function's result text.
 TEST(ExampleModels, TwoFunctionsFitInTurn) {
-  TDriverRun run = Drive({kExamples + "Regression Curve Fit/Two Functions.mff", "--seed", "5", "--set", "RB2=True",
-                          "--set", "ComboBox1=3000"});
+  TDriverRun run = Drive({kExamples + "Regression Curve Fit/Two Functions.mff", "--seed", "5",
+                          "--set", "RB2=True", "--set", "ComboBox1=3000"});
   ASSERT_EQ(run.Exit, 0) << run.Err;
   EXPECT_NEAR(run.First("a"), 1.5011472, 1e-5);
   EXPECT_NEAR(run.First("b"), -2.00840128, 1e-5);
@@ -85,7 +110,8 @@ TEST(ExampleModels, TwoFunctionsFitInTurn) {
 // exit status that tells them apart.
 TEST(ExampleModels, RefusalsExitWithTheirKind) {
   const std::string model = kExamples + "Regression Curve Fit/Linear Fit.mff";
-  TDriverRun settings = Drive({model, "--set", "RadioGroup2=2", "--set", "C1Box=2", "--set", "C2Box=2"});
+  TDriverRun settings =
+      Drive({model, "--set", "RadioGroup2=2", "--set", "C1Box=2", "--set", "C2Box=2"});
   EXPECT_EQ(settings.Exit, 3);
   EXPECT_EQ(settings.Err, "information: For CFPSO, C1+C2 should be bigger than 4!\n");
   TDriverRun empty = Drive({model, "--set", "DESizeBox="});
@@ -105,9 +131,10 @@ TEST(ExampleModels, EvaluatesAnExpression) {
 
 }  // namespace
 
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 
 namespace {
 
@@ -123,8 +150,8 @@ TEST(ExampleModels, InterruptIsAUserStop) {
     dup2(out[1], 1);
     close(out[0]);
     close(out[1]);
-    execl(kDriver.c_str(), kDriver.c_str(), model.c_str(), "--seed", "1", "--set", "RB4=True", "--set", "REdit=2",
-          static_cast<char*>(nullptr));
+    execl(kDriver.c_str(), kDriver.c_str(), model.c_str(), "--seed", "1", "--set", "RB4=True",
+          "--set", "REdit=2", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(out[1]);

@@ -35,40 +35,27 @@ TEST_P(NistProblem, ReachesTheCertifiedFit) {
   ASSERT_TRUE(run.Run(p.ModelText)) << (run.Messages().empty() ? "" : run.Messages()[0]);
   const double rss = run.State.BestSSE;
   const bool reached = std::fabs(rss - p.CertifiedRss) <= 1e-6 * p.CertifiedRss;
-  EXPECT_EQ(reached, GetParam().Reaches) << p.Name << ": RSS " << rss << " certified " << p.CertifiedRss;
+  EXPECT_EQ(reached, GetParam().Reaches)
+      << p.Name << ": RSS " << rss << " certified " << p.CertifiedRss;
   if (!reached) return;
   for (size_t i = 0; i < p.Certified.size(); ++i) {
-    EXPECT_NEAR(run.State.BestPosition[i], p.Certified[i], 1e-3 * std::fabs(p.Certified[i])) << "b" << i + 1;
+    EXPECT_NEAR(run.State.BestPosition[i], p.Certified[i], 1e-3 * std::fabs(p.Certified[i]))
+        << "b" << i + 1;
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(StRD, NistProblem,
-                         ::testing::Values(TNistCase{"Misra1a", true},
-                                           TNistCase{"Misra1b", true},
-                                           TNistCase{"Misra1c", true},
-                                           TNistCase{"Misra1d", true},
-                                           TNistCase{"DanWood", true},
-                                           TNistCase{"Chwirut1", true},
-                                           TNistCase{"Chwirut2", true},
-                                           TNistCase{"BoxBOD", true},
-                                           TNistCase{"Rat42", true},
-                                           TNistCase{"Rat43", true},
-                                           TNistCase{"MGH09", false},
-                                           TNistCase{"MGH10", false},
-                                           TNistCase{"MGH17", true},
-                                           TNistCase{"Thurber", true},
-                                           TNistCase{"Roszman1", true},
-                                           TNistCase{"Lanczos1", false},
-                                           TNistCase{"Lanczos2", false},
-                                           TNistCase{"Lanczos3", true},
-                                           TNistCase{"Kirby2", true},
-                                           TNistCase{"Hahn1", true},
-                                           TNistCase{"Eckerle4", true},
-                                           TNistCase{"Bennett5", true},
-                                           TNistCase{"Gauss1", true},
-                                           TNistCase{"Gauss2", true},
-                                           TNistCase{"Gauss3", true},
-                                           TNistCase{"ENSO", true}),
-                         [](const ::testing::TestParamInfo<TNistCase>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(
+    StRD, NistProblem,
+    ::testing::Values(
+        TNistCase{"Misra1a", true}, TNistCase{"Misra1b", true}, TNistCase{"Misra1c", true},
+        TNistCase{"Misra1d", true}, TNistCase{"DanWood", true}, TNistCase{"Chwirut1", true},
+        TNistCase{"Chwirut2", true}, TNistCase{"BoxBOD", true}, TNistCase{"Rat42", true},
+        TNistCase{"Rat43", true}, TNistCase{"MGH09", false}, TNistCase{"MGH10", false},
+        TNistCase{"MGH17", true}, TNistCase{"Thurber", true}, TNistCase{"Roszman1", true},
+        TNistCase{"Lanczos1", false}, TNistCase{"Lanczos2", false}, TNistCase{"Lanczos3", true},
+        TNistCase{"Kirby2", true}, TNistCase{"Hahn1", true}, TNistCase{"Eckerle4", true},
+        TNistCase{"Bennett5", true}, TNistCase{"Gauss1", true}, TNistCase{"Gauss2", true},
+        TNistCase{"Gauss3", true}, TNistCase{"ENSO", true}),
+    [](const ::testing::TestParamInfo<TNistCase>& info) { return std::string(info.param.Name); });
 
 }  // namespace

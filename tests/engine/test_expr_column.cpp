@@ -18,7 +18,7 @@ namespace {
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 class ExprColumnTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();
     for (const char* n : {"x", "y"}) P.BindVariable(n, &Vars[n[0] - 'x']);
@@ -76,7 +76,8 @@ TEST_F(ExprColumnTest, GivesTheValuesOfOneEvaluationPerRow) {
     std::vector<double> got;
     ASSERT_EQ(Column(i, got), static_cast<int>(X.size()));
     for (size_t r = 0; r < X.size(); ++r)
-      ASSERT_TRUE(SameBits(got[r], expected[r])) << "row " << r << ": " << got[r] << " vs " << expected[r];
+      ASSERT_TRUE(SameBits(got[r], expected[r]))
+          << "row " << r << ": " << got[r] << " vs " << expected[r];
     // The bound variables end holding the last row, as after the row loop.
     EXPECT_EQ(Vars[0], X.back());
     EXPECT_EQ(Vars[1], Y.back());
@@ -247,7 +248,7 @@ TEST_F(ExprColumnTest, CompoundArithmeticKeepsTheBitsOfOneEvaluationPerRow) {
       "if(x*0.7, x - y, y/x) * if(y < 0, if(x > 1, a, b*x), -y) + if(b1, x, y)",
       "if(y*0.7, a*x, b*y) - if(x < y, y, b2*x)",
       "b/x - a*y",
-      "a*x + b1*y - b2*y",        // inf - inf at row 40, inside one sum loop
+      "a*x + b1*y - b2*y",            // inf - inf at row 40, inside one sum loop
       "x - (b1*y + b2*y) / (x - x)",  // division by zero in every row
   };
   // Both operands nested at every level: deeper than the accumulators of
@@ -278,7 +279,8 @@ TEST_F(ExprColumnTest, CompoundArithmeticKeepsTheBitsOfOneEvaluationPerRow) {
       ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, b, 2, got.data()), fault);
       for (int r = 0; r < fault; ++r)
         ASSERT_TRUE(SameBits(got[static_cast<size_t>(r)], expected[static_cast<size_t>(r)]))
-            << "row " << r << ": " << got[static_cast<size_t>(r)] << " vs " << expected[static_cast<size_t>(r)];
+            << "row " << r << ": " << got[static_cast<size_t>(r)] << " vs "
+            << expected[static_cast<size_t>(r)];
     }
   }
 }

@@ -335,9 +335,9 @@ TEST_F(ExprParserTest, ResultAsTextGivesTrueFalseOrTenDigits) {
     const char* Text;
     const char* Result;
   } cases[] = {
-      {"1 > 0", "True"},       {"1 < 0", "False"},   {"2 = 2", "True"},
-      {"'a' = 'b'", "False"},  {"1/3", "0.3333333333"}, {"not 1", "-2"},
-      {"not 0", "-1"},         {"if(1>0, 1, 0)", "1"}, {"x", "-3"},
+      {"1 > 0", "True"},      {"1 < 0", "False"},      {"2 = 2", "True"},
+      {"'a' = 'b'", "False"}, {"1/3", "0.3333333333"}, {"not 1", "-2"},
+      {"not 0", "-1"},        {"if(1>0, 1, 0)", "1"},  {"x", "-3"},
       {"a*1.5", "3"},
   };
   for (const auto& c : cases) {

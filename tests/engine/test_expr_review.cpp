@@ -28,27 +28,27 @@ TEST_F(ExprReviewTest, BindingOfPrefixPostfixAndLogicalWords) {
   const ValueCase cases[] = {
       // Postfix words (10) bind tighter than "^" (20), and a prefix sign
       // shares their level: the sign is applied first.
-      {"2^3!", 64, 0},          // 2^(3!)
-      {"3!^2", 36, 0},          // (3!)^2
-      {"-3!", 1, 0},            // (-3)! = 1
-      {"-x^2", 9, 0},           // (-x)^2 with x = -3
+      {"2^3!", 64, 0},  // 2^(3!)
+      {"3!^2", 36, 0},  // (3!)^2
+      {"-3!", 1, 0},    // (-3)! = 1
+      {"-x^2", 9, 0},   // (-x)^2 with x = -3
       {"2*-x", 6, 0},
       {"a - -b", 5, 0},
       {"-(a+b)", -5, 0},
-      {"50%%", 0.005, 1e-18},   // (50%)%
+      {"50%%", 0.005, 1e-18},  // (50%)%
       {"200%*3", 6, 0},
       {"2+3*4^2", 50, 0},
       {"2^2*3", 12, 0},
       // Comparisons (50) below arithmetic, chained from the left.
       {"1+2 = 3", 1, 0},
-      {"3 > 2 > 1", 0, 0},      // (3>2) > 1
+      {"3 > 2 > 1", 0, 0},  // (3>2) > 1
       {"1 = 1 = 1", 1, 0},
       // "not" (60) takes everything up to a logical word (70): it is looser
       // than a comparison, tighter than and/or/xor.
-      {"not 1 = 1", -2, 0},     // not (1=1)
-      {"not 0 and 2", 2, 0},    // (not 0) and 2 = -1 and 2
+      {"not 1 = 1", -2, 0},   // not (1=1)
+      {"not 0 and 2", 2, 0},  // (not 0) and 2 = -1 and 2
       // and, or, xor share one level: left to right, no "and before or".
-      {"1 or 2 and 4", 0, 0},   // (1 or 2) and 4 = 3 and 4
+      {"1 or 2 and 4", 0, 0},  // (1 or 2) and 4 = 3 and 4
       {"1 and 2 or 4", 4, 0},
       // ":=" (200) takes the whole right side.
       {"(c := 2 > 1) + c", 2, 0},
@@ -56,7 +56,7 @@ TEST_F(ExprReviewTest, BindingOfPrefixPostfixAndLogicalWords) {
       {"7 mod 4 * 2", 6, 0},
       {"2 * 7 mod 4", 2, 0},
       {"7 div 2 * 2", 6, 0},
-      {"-7.5 mod 2", 0, 0},     // round(-7.5) = -8
+      {"-7.5 mod 2", 0, 0},  // round(-7.5) = -8
       // A sign after an argument separator opens the argument.
       {"if(x<0,-1,1)", -1, 0},
       {"min(-a, -b)", -3, 0},
@@ -74,7 +74,7 @@ TEST_F(ExprReviewTest, RoundingToEvenToleranceAndDefinitionsOfWords) {
       {"1.4!", 1, 0},
       {"7.5 div 2", 4, 0},
       {"6.5 div 2", 3, 0},
-      {"9 mod 2.5", 1, 0},      // divisor round(2.5) = 2
+      {"9 mod 2.5", 1, 0},  // divisor round(2.5) = 2
       {"not 2.5", -3, 0},
       {"not 3.5", -5, 0},
       {"5 and 3", 1, 0},
@@ -99,7 +99,7 @@ TEST_F(ExprReviewTest, RoundingToEvenToleranceAndDefinitionsOfWords) {
       {"1e-30 = 0", 1, 0},
       {"2e-30 = 0", 0, 0},
       {"1e-31 <> 0", 0, 0},
-      {"1e-31 > 0", 1, 0},      // ">" and "<" have no tolerance
+      {"1e-31 > 0", 1, 0},  // ">" and "<" have no tolerance
       {"1e-31 <= 0", 1, 0},
       {"0 >= 1e-31", 1, 0},
       {"0 > 1e-31", 0, 0},
@@ -136,13 +136,13 @@ TEST_F(ExprReviewTest, LiteralsNamesAndStrings) {
       {"$1F", 31, 0},
       {"$10*2", 32, 0},
       {"$0", 0, 0},
-      {"2^$3", 8, 0},           // a hexadecimal literal is an integer literal
-      {"$xyz+1", kNaN, 0},      // "$" without a digit starts a name
+      {"2^$3", 8, 0},       // a hexadecimal literal is an integer literal
+      {"$xyz+1", kNaN, 0},  // "$" without a digit starts a name
       {"5.*2", 10, 0},
       {"1e+3", 1000, 0},
       {"2E-3*1000", 2, 0},
       {"1.e3", 1000, 0},
-      {"1\t+\n2\r", 3, 0},      // tabs and line breaks are blanks
+      {"1\t+\n2\r", 3, 0},  // tabs and line breaks are blanks
       // An exponent written with a negative power of ten is no integer: the
       // real power applies.
       {"2^1e-1", std::pow(2.0, 0.1), 1e-15},
@@ -154,7 +154,7 @@ TEST_F(ExprReviewTest, LiteralsNamesAndStrings) {
       {"'a' = 'a' and 'b' < 'c'", 1, 0},
       {"'b' < 'a' or 'a' <= 'a'", 1, 0},
       {"('a' = 'a') + 1", 2, 0},
-      {"'a' + 1", kNaN, 0},     // a string read as a number is NaN
+      {"'a' + 1", kNaN, 0},  // a string read as a number is NaN
       {"'", kNaN, 0},
       {"'a' = 'a' and 'b' < 'c' and 'd' >= 'e'", 0, 0},
       {"'a' = 'a' and 'b' < 'c' and 'e' >= 'd'", 1, 0},
@@ -214,8 +214,8 @@ TEST_F(ExprReviewTest, ResultTextOfLogicalWordsAndPlainValues) {
     const char* Text;
     const char* Result;
   } cases[] = {
-      {"5 and 1", "True"},  {"4 and 1", "False"},       {"2 and 3", "2"},
-      {"x > 0", "False"},   {"(x < 0) + 0", "1"},       {"'a' < 'b'", "True"},
+      {"5 and 1", "True"},     {"4 and 1", "False"}, {"2 and 3", "2"},
+      {"x > 0", "False"},      {"(x < 0) + 0", "1"}, {"'a' < 'b'", "True"},
       {"2/3", "0.6666666667"}, {"-0.5", "-0.5"},     {"1234567890", "1234567890"},
   };
   for (const auto& c : cases) {
@@ -288,9 +288,12 @@ TEST(ExprReviewColumn, SameBitsAndSameFaultRowAsSingleEvaluations) {
     std::vector<double> column(xs.size(), 0.0);
     const TColumnBinding bind[] = {{&x, xs.data()}};
     EXPECT_EQ(faultRow, 650);  // a NaN compared or rounded is a fault
-    ASSERT_EQ(p.EvaluateCompiledColumn(i, static_cast<int>(xs.size()), bind, 1, column.data()), faultRow);
+    ASSERT_EQ(p.EvaluateCompiledColumn(i, static_cast<int>(xs.size()), bind, 1, column.data()),
+              faultRow);
     for (int r = 0; r < faultRow; ++r)
-      ASSERT_EQ(std::memcmp(&column[static_cast<size_t>(r)], &single[static_cast<size_t>(r)], sizeof(double)), 0)
+      ASSERT_EQ(std::memcmp(&column[static_cast<size_t>(r)], &single[static_cast<size_t>(r)],
+                            sizeof(double)),
+                0)
           << "row " << r;
   }
 }

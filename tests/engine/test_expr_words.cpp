@@ -121,7 +121,7 @@ TEST(ExprWords, StringComparisonIsOrdinal) {
     TExprWord* Right;
     double Result;
   } cases[] = {
-      {">", &lowB, &lowA, 1}, {">", &upB, &lowA, 0}, {"=", &lowA, &lowA, 1},
+      {">", &lowB, &lowA, 1}, {">", &upB, &lowA, 0},   {"=", &lowA, &lowA, 1},
       {"<", &upB, &lowA, 1},  {">=", &lowA, &lowB, 0}, {"<=", &lowA, &lowA, 1},
   };
   for (const auto& c : cases) {

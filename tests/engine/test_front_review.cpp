@@ -19,7 +19,7 @@ using fronttest::WorkLines;
 struct ModelCase {
   const char* name;
   const char* text;
-  std::vector<std::string> expected;  // lines the state dump must hold
+  std::vector<std::string> expected;     // lines the state dump must hold
   std::vector<std::string> absent = {};  // lines it must not hold
 };
 
@@ -74,18 +74,23 @@ TEST(FrontReviewFunctionModel, StatementVariants) {
        "variables X, Y, Z;\nparameters a;\nfunction x = a*y+z;\ndata;\n1 2 3\n2 3 4\n3 4 5",
        {"Function x <- a*y+z"}},
       {"constants: letter case ignored, values that are not plain numbers bracketed",
-       "variables x, y;\nparameters a;\nconst C = 2, m = -3, e2 = pi;\nfunction y = a*c*x+m*x+e2;\ndata;\n1 2\n2 3\n3 4",
+       "variables x, y;\nparameters a;\nconst C = 2, m = -3, e2 = pi;\nfunction y = "
+       "a*c*x+m*x+e2;\ndata;\n1 2\n2 3\n3 4",
        {"Constant C=2", "Constant m=-3", "Constant e2=pi", "Function y <- a*2*x+(-3)*x+(pi)"}},
       {"title keeps its text, exclusive needs =true without blanks",
-       "title My first model;\nvariables x, y;\nexclusive = true;\nparameters a;\nfunction y = a*x;\ndata;\n1 2\n2 3\n3 4",
+       "title My first model;\nvariables x, y;\nexclusive = true;\nparameters a;\nfunction y = "
+       "a*x;\ndata;\n1 2\n2 3\n3 4",
        {"ModelTitle My first model", "Exclusive 0"}},
       {"Exclusive=True in any letter case",
-       "variables x, y;\nExclusive=True;\nparameters a [0, 1];\nfunction y = a*x;\ndata;\n1 2\n2 3\n3 4",
+       "variables x, y;\nExclusive=True;\nparameters a [0, 1];\nfunction y = a*x;\ndata;\n1 2\n2 "
+       "3\n3 4",
        {"Exclusive 1"}},
-      {"a note after a data file name", "variables x, y;\nparameters a;\nfunction y = a*x;\ndatafile line.csv; // measured",
+      {"a note after a data file name",
+       "variables x, y;\nparameters a;\nfunction y = a*x;\ndatafile line.csv; // measured",
        {"DataSet 0 rows=4 name=line.csv file"}},
       {"rows: comments cut, blank lines skipped, separators mixed per row",
-       "variables x, y;\nparameters a;\nfunction y = a*x;\ndata;\n1, 2 // first\n\n2;3\n3\t4\n 4   5 ",
+       "variables x, y;\nparameters a;\nfunction y = a*x;\ndata;\n1, 2 // first\n\n2;3\n3\t4\n 4   "
+       "5 ",
        {"DataSet 0 rows=4", "DataColumns [2x4]"}},
   };
   for (const auto& c : cases) ExpectReads(c);
@@ -94,16 +99,20 @@ TEST(FrontReviewFunctionModel, StatementVariants) {
 TEST(FrontReviewReaders, ParameterDefinitions) {
   const ModelCase cases[] = {
       {"initial value without range, family with an initial value, rounded family bounds",
-       "variables x, y;\nparameters b = 2, p(0.6:2.4) = 0.5 [0, 1], q(1:1+1) [-1, 1];\nfunction y = b*x+p1+p2+q1+q2;\n"
+       "variables x, y;\nparameters b = 2, p(0.6:2.4) = 0.5 [0, 1], q(1:1+1) [-1, 1];\nfunction y "
+       "= b*x+p1+p2+q1+q2;\n"
        "data;\n1 2\n2 3\n3 4",
-       {"Parameter b init=2", "Parameter p1 init=0.5 bounds=0:1", "Parameter p2 init=0.5 bounds=0:1",
-        "Parameter q1 bounds=-1:1", "Parameter q2 bounds=-1:1", "DimCount 5"},
+       {"Parameter b init=2", "Parameter p1 init=0.5 bounds=0:1",
+        "Parameter p2 init=0.5 bounds=0:1", "Parameter q1 bounds=-1:1", "Parameter q2 bounds=-1:1",
+        "DimCount 5"},
        {"Parameter p0 init=0.5 bounds=0:1", "Parameter p3 init=0.5 bounds=0:1"}},
       {"two-index family: the first index varies slowest",
-       "variables x, y;\nparameters w(2:3,0:1);\nfunction y = w20+w21+w30+w31;\ndata;\n1 2\n2 3\n3 4",
+       "variables x, y;\nparameters w(2:3,0:1);\nfunction y = w20+w21+w30+w31;\ndata;\n1 2\n2 3\n3 "
+       "4",
        {"Parameter w20", "Parameter w21", "Parameter w30", "Parameter w31", "DimCount 4"}},
       {"four values with one side open, initial value on the bounds",
-       "variables x, y;\nparameters c = 1 [1, 3, 0, ], d = 0 [-1, 1, , 1], e = 1 [0, 1];\nfunction y = c+d+e;\n"
+       "variables x, y;\nparameters c = 1 [1, 3, 0, ], d = 0 [-1, 1, , 1], e = 1 [0, 1];\nfunction "
+       "y = c+d+e;\n"
        "data;\n1 2\n2 3\n3 4",
        {"Parameter c init=1 range=1:3 bounds=0:", "Parameter d init=0 range=-1:1 bounds=:1",
         "Parameter e init=1 bounds=0:1"}},
@@ -132,15 +141,18 @@ TEST(FrontReviewReaders, MessagesOfLessTravelledPaths) {
     std::string message;
     TMsgDlgType kind;
   } cases[] = {
-      {"variables x, y;\nparameters a;\nvarparameter v = q [0, 1];\nstartprogram;\ny[0] := a*v;\nendprogram;\ndata;\n1 2",
+      {"variables x, y;\nparameters a;\nvarparameter v = q [0, 1];\nstartprogram;\ny[0] := "
+       "a*v;\nendprogram;\ndata;\n1 2",
        "Wrong defination on \"VarParameter\" v initial value!", mtInformation},
-      {"variables x, y;\nparameters a;\nconst k(1.5:2)=[1,2];\nfunction y = a*x;\ndata;\n1 2\n2 3\n3 4",
+      {"variables x, y;\nparameters a;\nconst k(1.5:2)=[1,2];\nfunction y = a*x;\ndata;\n1 2\n2 "
+       "3\n3 4",
        "Wrong constant value defination for \"k(1.5:2)=[1,2]\"!", mtInformation},
-      {"variables x, y;\nparameters a;\nconst k(1 : 2) = [1, 2, 3];\nfunction y = a*x;\ndata;\n1 2\n2 3\n3 4",
+      {"variables x, y;\nparameters a;\nconst k(1 : 2) = [1, 2, 3];\nfunction y = a*x;\ndata;\n1 "
+       "2\n2 3\n3 4",
        "Wrong constant value defination for \"k(1:2)=[1,2,3]\"!", mtInformation},
       // Reading stops at the first data line: a second one is only a bad row.
-      {"variables x, y;\nparameters a;\nfunction y = a*x;\ndata;\n1 2\n2 3\n3 4\ndata;\n1 2", "Read data error!",
-       mtError},
+      {"variables x, y;\nparameters a;\nfunction y = a*x;\ndata;\n1 2\n2 3\n3 4\ndata;\n1 2",
+       "Read data error!", mtError},
       {"variables x, y;\nparameters a = 1 [0, 1, 2, 3];\nfunction y = a*x;\ndata;\n1 2\n2 3\n3 4",
        "Initial parameter ranges is out of parameter ranges for \"a\"!", mtInformation},
   };
@@ -164,11 +176,12 @@ TEST(FrontReviewReaders, NameReplacementAndLongLists) {
   } cases[] = {
       {"a*C*x", "c", "2", "a*2*x"},
       {"c1+c*c", "C", "2", "c1+2*2"},
-      {"my_c+c_", "c", "2", "my_2+2_"},  // "_" does not protect a name
+      {"my_c+c_", "c", "2", "my_2+2_"},      // "_" does not protect a name
       {"c+c", "c", "(c+1)", "(c+1)+(c+1)"},  // a replacement holding the name ends
       {"Abc", "x", "1", "abc"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ReplaceModelNames(c.text, c.name, c.replacement), c.out) << c.text;
+  for (const auto& c : cases)
+    EXPECT_EQ(ReplaceModelNames(c.text, c.name, c.replacement), c.out) << c.text;
 
   // A list of many pieces is read piece by piece; empty pieces define nothing.
   TEngineState s;
@@ -212,7 +225,8 @@ TEST(FrontReviewReaders, DataRowSplitting) {
     if (!c.ok) continue;
     ASSERT_EQ(s.ValuesRead, static_cast<int>(c.values.size())) << c.row;
     ASSERT_EQ(s.DataColumns.size(), 1u);
-    for (size_t k = 0; k < c.values.size(); ++k) EXPECT_DOUBLE_EQ(s.DataColumns[0][k][0], c.values[k]) << c.row;
+    for (size_t k = 0; k < c.values.size(); ++k)
+      EXPECT_DOUBLE_EQ(s.DataColumns[0][k][0], c.values[k]) << c.row;
   }
   fronttest::FixLocale();
 }
@@ -232,7 +246,8 @@ TEST(FrontReviewEquationModel, ObjectivesConstraintsAndDirections) {
       {"constants in bounds and a constant family in an objective",
        "const hi = 5, k(1:2)=[3,4];\nparameters a [0, hi];\nfunctions;\nk1*a + k2;",
        {"Parameter a bounds=0:5", "Objective 3*a+4"}},
-      {"exclusive without false switches to encoded genes", "parameters a [0, 1];\nexclusive;\nfunctions;\na;",
+      {"exclusive without false switches to encoded genes",
+       "parameters a [0, 1];\nexclusive;\nfunctions;\na;",
        {"Exclusive 1"}},
       {"a product inside a sum, two indices in one bracket",
        "parameters x(1:2,1:2) [0, 1];\nfunctions;\nsum(i=1:2)(prod(j=1:2)(x[i,j]));",
@@ -245,18 +260,22 @@ TEST(FrontReviewEquationModel, ObjectivesConstraintsAndDirections) {
 }
 
 TEST(FrontReviewProgramModel, DataSetsLabelsAndOrder) {
-  const char* const head = "variables x, y;\nparameters a [0, 2];\nstartprogram;\ny[0] := a*x[0];\nendprogram;\n";
+  const char* const head =
+      "variables x, y;\nparameters a [0, 2];\nstartprogram;\ny[0] := a*x[0];\nendprogram;\n";
   const ModelCase cases[] = {
       {"without var-parameters a test set keeps its place; marks in any letter case",
        "data [T];\n1 2\n2 3\ndata \"fit\";\n1 2\n2 3\n3 4",
-       {"DataFileCount 2 TestFileCount 1", "DataSet 0 rows=2 name=Data file - 1 test", "DataSet 1 rows=3 name=fit"}},
+       {"DataFileCount 2 TestFileCount 1", "DataSet 0 rows=2 name=Data file - 1 test",
+        "DataSet 1 rows=3 name=fit"}},
       {"rows of the last set run to the last line; comment lines are not rows",
        "data;\n1 2\n// note\n2 3\n\n",
        {"DataSet 0 rows=2 name=Data file - 1", "DataColumns [2x2]"}},
-      {"an unlabelled set takes its own number", "data \"a\";\n1 2\ndata;\n1 2\n3 4",
+      {"an unlabelled set takes its own number",
+       "data \"a\";\n1 2\ndata;\n1 2\n3 4",
        {"DataSet 0 rows=1 name=a", "DataSet 1 rows=2 name=Data file - 2"}},
   };
-  for (const auto& c : cases) ExpectReads({c.name, (std::string(head) + c.text).c_str(), c.expected, c.absent});
+  for (const auto& c : cases)
+    ExpectReads({c.name, (std::string(head) + c.text).c_str(), c.expected, c.absent});
 }
 
 TEST(FrontReviewProgramModel, OutputsBeyondTheLastColumnTakeTheLastColumn) {
@@ -265,9 +284,10 @@ TEST(FrontReviewProgramModel, OutputsBeyondTheLastColumnTakeTheLastColumn) {
   fronttest::FixLocale();
   TEngineState s;
   TRecordingFitHost host;
-  ASSERT_TRUE(ReadModel(s, host,
-                        Lines("variables x, y [output], z [output];\nparameters a [0, 2];\nstartprogram;\n"
-                              "y[0] := a*x[0];\nz[0] := x[0];\nendprogram;\ndata;\n1 2\n3 4\n5 6")))
+  ASSERT_TRUE(
+      ReadModel(s, host,
+                Lines("variables x, y [output], z [output];\nparameters a [0, 2];\nstartprogram;\n"
+                      "y[0] := a*x[0];\nz[0] := x[0];\nendprogram;\ndata;\n1 2\n3 4\n5 6")))
       << (host.Messages.empty() ? "" : host.Messages[0].Text);
   PrepareTargetData(s);
   EXPECT_EQ(s.OutputNames, (String1Array{"y", "z"}));
@@ -291,11 +311,12 @@ TEST(FrontReviewTranslator, TableOfLines) {
         "a[n] := 2; End;//d_d"}},
       {"nested for and if, an array variable inside the loop header",
        {"for i = 0 to 3", "if x(i) > 0 then", "y(i) = x(i)", "end if", "next"},
-       {"Begin for i := 0 to 3 Do Begin//d_d", "if x[i] > 0 then begin//d_d", "y[i] := x[i];//d_d", "End;//d_d",
-        "End; End;//d_d"}},
+       {"Begin for i := 0 to 3 Do Begin//d_d", "if x[i] > 0 then begin//d_d", "y[i] := x[i];//d_d",
+        "End;//d_d", "End; End;//d_d"}},
       {"names holding a keyword are plain assignments",
        {"dim dif as double", "dim undo as double", "dif = 1", "undo = dif"},
-       {"Var dif : double;//d_d", "Var undo : double; Begin//d_d", "dif := 1;//d_d", "undo := dif; End;//d_d"}},
+       {"Var dif : double;//d_d", "Var undo : double; Begin//d_d", "dif := 1;//d_d",
+        "undo := dif; End;//d_d"}},
       {"select case without else",
        {"select case k", "case 1", "y(0) = 1", "end select"},
        {"Begin case k of//d_d", "1: Begin//d_d", "y[0] := 1;//d_d", "End; End; End;//d_d"}},

@@ -20,25 +20,38 @@ TEST(FrontSettings, WindowDefaults) {
     const char* name;
     const char* text;
   };
-  for (const TextCase& c : {TextCase{"SizeBox1", "20"}, {"PopulationBox2", "20"}, {"SizeBox", "20"}, {"DESizeBox", "20"},
-                            {"NSizeBox", "20"}, {"PCBox2", "0.85"}, {"PMBox2", "0.01"}, {"TSEdit2", "0.2"},
-                            {"ComboBox2", "4"}, {"BinBox", "10"}, {"C1Box", "2.05"}, {"C2Box", "2.05"},
-                            {"InterBox", "0.1"}, {"ComboBox6", "2"}, {"PCBox3", "0.7"}, {"PMBox3", "0.85"},
-                            {"CBB2", "100"}, {"FileEdit", ""}, {"FileEdit1", ""}, {"SREdit", "100"}, {"SREdit1", "100"},
-                            {"ComboBox1", "100000"}, {"SSEEdit", "0.001"}, {"REdit", "0.99"}})
+  for (const TextCase& c :
+       {TextCase{"SizeBox1", "20"}, {"PopulationBox2", "20"}, {"SizeBox", "20"},
+        {"DESizeBox", "20"},        {"NSizeBox", "20"},       {"PCBox2", "0.85"},
+        {"PMBox2", "0.01"},         {"TSEdit2", "0.2"},       {"ComboBox2", "4"},
+        {"BinBox", "10"},           {"C1Box", "2.05"},        {"C2Box", "2.05"},
+        {"InterBox", "0.1"},        {"ComboBox6", "2"},       {"PCBox3", "0.7"},
+        {"PMBox3", "0.85"},         {"CBB2", "100"},          {"FileEdit", ""},
+        {"FileEdit1", ""},          {"SREdit", "100"},        {"SREdit1", "100"},
+        {"ComboBox1", "100000"},    {"SSEEdit", "0.001"},     {"REdit", "0.99"}})
     EXPECT_EQ(s.Text(c.name), c.text) << c.name;
   struct IndexCase {
     const char* name;
     int index;
   };
-  for (const IndexCase& c : {IndexCase{"RadioGroup2", 3}, {"ZUDSchemeBox", 2}, {"SearchOption", 0}, {"BinCheckBox", 0},
-                             {"CTGroup2", 0}, {"CTGroup3", 0}, {"BinBox", 8}, {"STGroup2", 6}, {"ComboBox3", 0},
-                             {"SchemeBox", 0}, {"DEGroup", 0}, {"DEOptionGroup", 0}})
+  for (const IndexCase& c : {IndexCase{"RadioGroup2", 3},
+                             {"ZUDSchemeBox", 2},
+                             {"SearchOption", 0},
+                             {"BinCheckBox", 0},
+                             {"CTGroup2", 0},
+                             {"CTGroup3", 0},
+                             {"BinBox", 8},
+                             {"STGroup2", 6},
+                             {"ComboBox3", 0},
+                             {"SchemeBox", 0},
+                             {"DEGroup", 0},
+                             {"DEOptionGroup", 0}})
     EXPECT_EQ(s.ItemIndex(c.name), c.index) << c.name;
   EXPECT_EQ(s.Text("RadioGroup2"), "Differential Evolution (DE)");
   EXPECT_TRUE(s.Checked("RB4"));
   EXPECT_TRUE(s.Checked("MGACheckBox"));
-  for (const char* name : {"RB1", "RB2", "RB3", "TSBox2", "VmaCheckBox"}) EXPECT_FALSE(s.Checked(name)) << name;
+  for (const char* name : {"RB1", "RB2", "RB3", "TSBox2", "VmaCheckBox"})
+    EXPECT_FALSE(s.Checked(name)) << name;
 }
 
 TEST(FrontSettings, RadioButtonsExcludeEachOtherAndNamesAreChecked) {
@@ -61,12 +74,14 @@ TEST(FrontSettings, RadioButtonsExcludeEachOtherAndNamesAreChecked) {
 }
 
 class FrontPopulation : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     fronttest::FixLocale();
-    ASSERT_TRUE(ReadModel(state, host,
-                          Lines("variables x, y;\nparameters a [0, 10], b [-1, 1], k [0, 5, 0];\nfunction y=a*x+b+k;\n"
-                                "data;\n1 2\n2 3\n3 4")));
+    ASSERT_TRUE(ReadModel(
+        state, host,
+        Lines(
+            "variables x, y;\nparameters a [0, 10], b [-1, 1], k [0, 5, 0];\nfunction y=a*x+b+k;\n"
+            "data;\n1 2\n2 3\n3 4")));
   }
   TEngineState state;
   TRecordingFitHost host;
@@ -80,8 +95,10 @@ TEST_F(FrontPopulation, SizesFromTheChosenAlgorithm) {
     int pop;
     int neighbours;
   };
-  const Case cases[] = {{0, "SizeBox1", "30", 30, 30}, {1, "PopulationBox2", "12", 12, -1},
-                        {2, "SizeBox", "10", 10, 10}, {3, "DESizeBox", "5", 5, -1}};
+  const Case cases[] = {{0, "SizeBox1", "30", 30, 30},
+                        {1, "PopulationBox2", "12", 12, -1},
+                        {2, "SizeBox", "10", 10, 10},
+                        {3, "DESizeBox", "5", 5, -1}};
   for (const auto& c : cases) {
     host.Options.Reset();
     host.Options.SetItemIndex("RadioGroup2", c.algorithm);
@@ -113,7 +130,8 @@ TEST_F(FrontPopulation, NeighbourhoodIsClampedAndWrittenBack) {
   ASSERT_TRUE(InitPopulation(state, host));
   EXPECT_EQ(state.NeighbourSize, 10);
   EXPECT_EQ(host.Options.Text("NSizeBox"), "10");
-  EXPECT_NE(std::find(host.Calls.begin(), host.Calls.end(), "SettingChanged NSizeBox"), host.Calls.end());
+  EXPECT_NE(std::find(host.Calls.begin(), host.Calls.end(), "SettingChanged NSizeBox"),
+            host.Calls.end());
   host.Options.SetText("NSizeBox", "1");
   ASSERT_TRUE(InitPopulation(state, host));
   EXPECT_EQ(state.NeighbourSize, 2);
@@ -138,7 +156,8 @@ TEST(FrontEngineState, FreeEngineArraysKeepsTheModeOnly) {
   fronttest::FixLocale();
   TEngineState s;
   TRecordingFitHost host;
-  ASSERT_TRUE(ReadModel(s, host, Lines("variables x, y;\nparameters a;\nfunction y=a*x;\ndata;\n1 2\n2 3\n3 4")));
+  ASSERT_TRUE(ReadModel(
+      s, host, Lines("variables x, y;\nparameters a;\nfunction y=a*x;\ndata;\n1 2\n2 3\n3 4")));
   ASSERT_TRUE(CompileFitFunction(s, host));
   s.FreeEngineArrays();
   EXPECT_EQ(s.ModelMode, 0);

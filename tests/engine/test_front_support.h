@@ -31,12 +31,16 @@ inline std::vector<std::string> Lines(const std::string& text) {
   return out;
 }
 
-inline std::vector<std::string> WorkLines(const TEngineState& s) { return s.WorkLines().ToVector(); }
+inline std::vector<std::string> WorkLines(const TEngineState& s) {
+  return s.WorkLines().ToVector();
+}
 
 inline std::string DataDir() { return std::string(QV_TEST_DATA_DIR) + "/front"; }
 
 // Every line of the dump, for subset checks.
-inline std::vector<std::string> DumpLines(const TEngineState& s) { return Lines(DumpModelState(s)); }
+inline std::vector<std::string> DumpLines(const TEngineState& s) {
+  return Lines(DumpModelState(s));
+}
 
 inline void FixLocale() {
   FormatSettings().DecimalSeparator = '.';
@@ -46,8 +50,9 @@ inline void FixLocale() {
 // Reads the model text through the host (data files from the test data
 // folder) and checks that it is accepted and that the state dump holds
 // every expected line and none of the absent ones.
-inline void ExpectModelReads(TRecordingFitHost& host, const std::string& name, const std::string& text,
-                             const std::vector<std::string>& expected, const std::vector<std::string>& absent = {}) {
+inline void ExpectModelReads(TRecordingFitHost& host, const std::string& name,
+                             const std::string& text, const std::vector<std::string>& expected,
+                             const std::vector<std::string>& absent = {}) {
   FixLocale();
   TEngineState s;
   s.ModelFolder = DataDir();
@@ -56,9 +61,11 @@ inline void ExpectModelReads(TRecordingFitHost& host, const std::string& name, c
   const auto dump = DumpLines(s);
   for (const auto& line : expected)
     EXPECT_NE(std::find(dump.begin(), dump.end(), line), dump.end())
-        << name << ": missing \"" << line << "\" in\n" << DumpModelState(s);
+        << name << ": missing \"" << line << "\" in\n"
+        << DumpModelState(s);
   for (const auto& line : absent)
-    EXPECT_EQ(std::find(dump.begin(), dump.end(), line), dump.end()) << name << ": unexpected \"" << line << "\"";
+    EXPECT_EQ(std::find(dump.begin(), dump.end(), line), dump.end())
+        << name << ": unexpected \"" << line << "\"";
 }
 
 }  // namespace qv::fronttest

@@ -19,25 +19,34 @@ TEST(FrontPrepareText, PreparesLinesAsTheParsersExpect) {
   const std::vector<PrepCase> cases = {
       {"statement over two lines is joined with nothing between", {"a = b +", "c;"}, {"a = b +c;"}},
       {"a finished statement keeps its letter case", {"Title Test;"}, {"Title Test;"}},
-      {"only the starting line of a joined statement is lowered", {"Variables X,", "Y;"}, {"variables x,Y;"}},
+      {"only the starting line of a joined statement is lowered",
+       {"Variables X,", "Y;"},
+       {"variables x,Y;"}},
       {"line comments are cut before the data, kept in the rows",
        {"title x; // note", "data;", "1 2 // keep"},
        {"title x;", "data;", "1 2 // keep"}},
       {"block comments go in rounds", {"{ a } b { c }"}, {" b "}},
-      {"a block comment over lines drops its blank lines", {"x;", "a { one", "two", "three } y;"}, {"x;", "a  y;"}},
+      {"a block comment over lines drops its blank lines",
+       {"x;", "a { one", "two", "three } y;"},
+       {"x;", "a  y;"}},
       {"an unclosed brace removes the rest", {"x;", "a { b", "c;", "d;"}, {"x;", "a "}},
       {"a closing brace before the opening one ends", {"a } b { c", "d;"}, {"a } b "}},
       {"tabs become blanks and the line is trimmed", {"\ttitle\tA;  "}, {"title A;"}},
       {"a trailing blank after the semicolon does not start a statement",
        {"title a; ", "variables x;"},
        {"title a; ", "variables x;"}},
-      {"a statement without semicolon absorbs the data line", {"title t", "data;", "1;"}, {"title tdata;", "1;"}},
-      {"a Data line without semicolon stops the joining", {"title t;", "Data", "1 2", "3 4"},
+      {"a statement without semicolon absorbs the data line",
+       {"title t", "data;", "1;"},
+       {"title tdata;", "1;"}},
+      {"a Data line without semicolon stops the joining",
+       {"title t;", "Data", "1 2", "3 4"},
        {"title t;", "Data", "1 2", "3 4"}},
       {"StartProgram[vb] without a blank stops the joining",
        {"StartProgram[vb];", "Y = A", "X = B // c"},
        {"StartProgram[vb];", "Y = A", "X = B // c"}},
-      {"rows of a datafile model are left alone", {"datafile a.csv;", "// x", "1\t2"}, {"datafile a.csv;", "// x", "1\t2"}},
+      {"rows of a datafile model are left alone",
+       {"datafile a.csv;", "// x", "1\t2"},
+       {"datafile a.csv;", "// x", "1\t2"}},
   };
   for (const auto& c : cases) {
     TEngineState s;
@@ -79,7 +88,8 @@ TEST(FrontClassify, ReadModelRefusesAProgramWithoutVariables) {
   fronttest::FixLocale();
   TEngineState s;
   TRecordingFitHost host;
-  EXPECT_FALSE(ReadModel(s, host, Lines("parameters a [0,1];\nstartprogram;\na := 1;\nendprogram;")));
+  EXPECT_FALSE(
+      ReadModel(s, host, Lines("parameters a [0,1];\nstartprogram;\na := 1;\nendprogram;")));
   ASSERT_EQ(host.Messages.size(), 1u);
   EXPECT_EQ(host.Messages[0].Text, "Wrong codes, no thing will be executed!");
   EXPECT_EQ(host.Messages[0].Kind, mtInformation);

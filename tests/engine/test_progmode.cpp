@@ -50,11 +50,12 @@ bool FitnessHookIn() {
 
 // A host that also answers the input form of the test data sets' values.
 class TProgramHost : public test::TSearchTestHost, public TTestValuesSource {
-public:
+ public:
   std::vector<double> TestValues;
   std::vector<std::string> AskedTitles;
   bool Cancel = false;
-  bool EditTestFileValues(const std::vector<std::string>& Titles, std::vector<double>& Values) override {
+  bool EditTestFileValues(const std::vector<std::string>& Titles,
+                          std::vector<double>& Values) override {
     AskedTitles = Titles;
     for (size_t i = 0; i < Values.size() && i < TestValues.size(); ++i) Values[i] = TestValues[i];
     return !Cancel;
@@ -131,7 +132,8 @@ TEST(ProgramSource, RewritesProgramLines) {
       {"y[i] := a_b + ax[i]", "YData[FileID,0,i] := a_b + ax[i]"},
       // Replaced text is never matched again (a parameter named pdata).
       {"y[i] := a + pdata", "YData[FileID,0,i] := PData[0] + PData[2]"},
-      {"y[i] := c*x[i] + c1 + k", "YData[FileID,0,i] := 2*XData[FileID,0,i] + c1 + VCData[FileID,0]"},
+      {"y[i] := c*x[i] + c1 + k",
+       "YData[FileID,0,i] := 2*XData[FileID,0,i] + c1 + VCData[FileID,0]"},
       // Strings and comments keep their text.
       {"y[i] := a; // a is x[i]", "YData[FileID,0,i] := PData[0]; // a is x[i]"},
       {"s := 'A, b' + B", "s := 'A, b' + PData[1]"},
@@ -158,14 +160,24 @@ TEST(ProgramSource, LibrarySourceHasTheHeaderTheBlockAndTheAdapter) {
   ASSERT_TRUE(run.Read(kNamesModel));
   const std::vector<std::string> src = BuildFitDllSource(run.State);
   const std::vector<std::string> head = {
-      "library FitDLL;", "", "Uses", "   SysUtils, Math, Classes;", "", "Type",
-      "   Integer1Array = Array of Integer;", "   Double1Array = Array of Double;",
-      "   Double2Array = Array of Array of Double;", "   Double3Array = Array of Array of Array of Double;", "",
-      "Procedure Run__DLL(FileID: Integer; DataNo: Integer1Array; XData: Double3Array; VCData: Double2Array; "
+      "library FitDLL;",
+      "",
+      "Uses",
+      "   SysUtils, Math, Classes;",
+      "",
+      "Type",
+      "   Integer1Array = Array of Integer;",
+      "   Double1Array = Array of Double;",
+      "   Double2Array = Array of Array of Double;",
+      "   Double3Array = Array of Array of Array of Double;",
+      "",
+      "Procedure Run__DLL(FileID: Integer; DataNo: Integer1Array; XData: Double3Array; VCData: "
+      "Double2Array; "
       "PData: Double1Array; Var YData: Double3Array);StdCall;"};
   ASSERT_GT(src.size(), head.size() + 8);
   EXPECT_EQ(std::vector<std::string>(src.begin(), src.begin() + head.size()), head);
-  EXPECT_EQ(src[kFitDllProgramLine], "YData[FileID,0,0] := PData[0] + PData[1] + PData[2] + 2 + VCData[FileID,0];");
+  EXPECT_EQ(src[kFitDllProgramLine],
+            "YData[FileID,0,0] := PData[0] + PData[1] + PData[2] + 2 + VCData[FileID,0];");
   EXPECT_EQ(std::vector<std::string>(src.begin() + 13, src.begin() + 18),
             (std::vector<std::string>{"", "Exports", "", "Run__DLL;", ""}));
   EXPECT_EQ(src[src.size() - 2], "Begin");
@@ -251,18 +263,23 @@ TEST(ProgramLibrary, UnchangedModelIsNotCompiledAgainAndAnEditedOneIs) {
   EXPECT_EQ(fourth.State.Calculated[0][0], (Double1Array{-0.5, 4, 11.5}));
 
   // Only the compiler's working files are gone; program end removes the libraries.
-  EXPECT_EQ(std::distance(fs::directory_iterator(cache / "quorvane" / "lib"), fs::directory_iterator()), 2);
+  EXPECT_EQ(
+      std::distance(fs::directory_iterator(cache / "quorvane" / "lib"), fs::directory_iterator()),
+      2);
   CleanLibFiles(0);
   EXPECT_FALSE(fs::exists(library));
 
-  if (saved.empty()) unsetenv("XDG_CACHE_HOME");
-  else setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+  if (saved.empty())
+    unsetenv("XDG_CACHE_HOME");
+  else
+    setenv("XDG_CACHE_HOME", saved.c_str(), 1);
 }
 
 TEST(ProgramLibrary, SyntaxErrorShowsTheCompilerMessageAndStartsNoSearch) {
   REQUIRE_COMPILER();
   std::string model = kLineModel;
-  model.replace(model.find("    y[i] := a*x[i]^2 + b;"), 25, "    y[i] := a*x[i]^2 + b + undefinedname;");
+  model.replace(model.find("    y[i] := a*x[i]^2 + b;"), 25,
+                "    y[i] := a*x[i]^2 + b + undefinedname;");
   TProgramRun run;
   EXPECT_FALSE(run.Fit(model));
   EXPECT_EQ(run.Outcome, TRunOutcome::roModelRefused);
@@ -287,12 +304,15 @@ TEST(ProgramLibrary, MissingCompilerGivesAClearMessage) {
   EXPECT_FALSE(StageCompilerKit(1));
   EXPECT_FALSE(run.Fit(kLineModel));
   setenv("PATH", savedPath.c_str(), 1);
-  if (savedCache.empty()) unsetenv("XDG_CACHE_HOME");
-  else setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
+  if (savedCache.empty())
+    unsetenv("XDG_CACHE_HOME");
+  else
+    setenv("XDG_CACHE_HOME", savedCache.c_str(), 1);
   ASSERT_EQ(run.Host.Messages.size(), 1u);
-  EXPECT_EQ(run.Host.Messages[0].Text,
-            "The Pascal compiler \"fpc\" was not found. Program models need Free Pascal (Debian package "
-            "fp-compiler).");
+  EXPECT_EQ(
+      run.Host.Messages[0].Text,
+      "The Pascal compiler \"fpc\" was not found. Program models need Free Pascal (Debian package "
+      "fp-compiler).");
   EXPECT_EQ(run.Outcome, TRunOutcome::roModelRefused);
 }
 
@@ -329,7 +349,7 @@ TEST(ProgramLibrary, FaultsInTheModelCodeAreFailedEvaluations) {
     double Mode;
     const char* Error;  // part of the reason
   } cases[] = {
-      {1, "Floating point fault"}, {2, "EDivByZero"}, {3, "ERangeError"},
+      {1, "Floating point fault"}, {2, "EDivByZero"},           {3, "ERangeError"},
       {4, "model says no"},        {5, "Floating point fault"}, {6, "ERangeError"},
   };
   const double before = 1.0 / 3.0;
@@ -415,12 +435,16 @@ std::vector<double> FitExpression(double c, int set) {
   std::string data = DecayData();
   const size_t from = data.find(set == 0 ? "data \"one\"" : "data \"two\"");
   const size_t to = data.find("data", from + 4);
-  test::TSearchRun run({{"RadioGroup2", "3"}, {"DESizeBox", "30"}, {"RB2", "True"}, {"ComboBox1", "600"},
+  test::TSearchRun run({{"RadioGroup2", "3"},
+                        {"DESizeBox", "30"},
+                        {"RB2", "True"},
+                        {"ComboBox1", "600"},
                         {"CBB2", "100000"}},
                        7);
-  const std::string model = "variables x, y;\nparameters a [0, 5], k [0, 2];\nfunction y = a*exp(-k*x) + " +
-                            std::to_string(static_cast<int>(c)) + ";\n" + "data;\n" +
-                            data.substr(data.find('\n', from) + 1, to - data.find('\n', from) - 1);
+  const std::string model =
+      "variables x, y;\nparameters a [0, 5], k [0, 2];\nfunction y = a*exp(-k*x) + " +
+      std::to_string(static_cast<int>(c)) + ";\n" + "data;\n" +
+      data.substr(data.find('\n', from) + 1, to - data.find('\n', from) - 1);
   EXPECT_TRUE(run.Run(model)) << model << "\n" << (run.Messages().empty() ? "" : run.Messages()[0]);
   return run.State.BestPosition;
 }

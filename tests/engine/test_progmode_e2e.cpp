@@ -20,14 +20,15 @@ namespace fs = std::filesystem;
 using namespace e2e;
 
 TDriverRun Drive(const std::string& model, const std::vector<std::string>& extra = {}) {
-  std::vector<std::string> args{model, "--seed", "5", "--set", "RB2=True", "--set", "ComboBox1=2000",
-                                "--set", "DESizeBox=30"};
+  std::vector<std::string> args{model,   "--seed",         "5",     "--set",       "RB2=True",
+                                "--set", "ComboBox1=2000", "--set", "DESizeBox=30"};
   args.insert(args.end(), extra.begin(), extra.end());
   return RunDriver(args, 300000);
 }
 
 bool DriverLacksProgramMode(const TDriverRun& run) {
-  return run.Err.find("not available") != std::string::npos || run.Err.find("usage:") != std::string::npos;
+  return run.Err.find("not available") != std::string::npos ||
+         run.Err.find("usage:") != std::string::npos;
 }
 
 std::string ReadText(const std::string& path) {
@@ -37,15 +38,16 @@ std::string ReadText(const std::string& path) {
 
 // The example with its program block replaced by a function statement and
 // only the data set that starts with DataLine kept.
-std::string ExpressionModel(const std::string& example, const std::string& function, const std::string& dataLine,
-                            const std::string& name) {
+std::string ExpressionModel(const std::string& example, const std::string& function,
+                            const std::string& dataLine, const std::string& name) {
   std::string text;
   {
     // Without the per-data-set definitions.
     std::istringstream in(ReadText(kExamples + example));
     std::string line;
     while (std::getline(in, line))
-      if (line.rfind("varparameter", 0) != 0 && line.rfind("varconstant", 0) != 0) text += line + "\n";
+      if (line.rfind("varparameter", 0) != 0 && line.rfind("varconstant", 0) != 0)
+        text += line + "\n";
   }
   const size_t start = text.find("\nstartprogram") + 1;
   const size_t end = text.find("\nendprogram;\n") + 1;
@@ -53,7 +55,9 @@ std::string ExpressionModel(const std::string& example, const std::string& funct
   const size_t from = text.find(dataLine);
   size_t to = text.find("data", from + dataLine.size());
   const size_t firstData = text.find("\ndata") + 1;
-  std::string rows = text.substr(from + dataLine.size(), to == std::string::npos ? std::string::npos : to - from - dataLine.size());
+  std::string rows =
+      text.substr(from + dataLine.size(),
+                  to == std::string::npos ? std::string::npos : to - from - dataLine.size());
   text = text.substr(0, firstData) + "data;" + rows;
   const fs::path dir = fs::path(QV_BINARY_DIR) / "progmode-e2e";
   fs::create_directories(dir);
@@ -63,8 +67,9 @@ std::string ExpressionModel(const std::string& example, const std::string& funct
 }
 
 TEST(ProgramExamples, QuadraticInPascalAndBasicFitsLikeTheExpressionModel) {
-  const TDriverRun expr = Drive(ExpressionModel("Regression Curve Fit/Quadratic Program.mff",
-                                                "function y = a*x^2 + b*x + c;", "data;", "quadratic.txt"));
+  const TDriverRun expr =
+      Drive(ExpressionModel("Regression Curve Fit/Quadratic Program.mff",
+                            "function y = a*x^2 + b*x + c;", "data;", "quadratic.txt"));
   ASSERT_EQ(expr.Exit, 0) << expr.Err;
   for (const char* example : {"Regression Curve Fit/Quadratic Program.mff",
                               "Regression Curve Fit/Quadratic Program VB.mff"}) {
@@ -85,7 +90,8 @@ TEST(ProgramExamples, SensorsWithOffsetsTemperaturesAndAHeldOutSensor) {
       "parameters offset [-2, 2];\nfunction value = gain*reading + curve*reading^2 + offset;",
       "data \"sensor A\";", "sensors.txt"));
   ASSERT_EQ(expr.Exit, 0) << expr.Err;
-  const TDriverRun prog = Drive(kExamples + "Auto-calibration/Sensor Drift Program.mff", {"--testvalue", "0.35"});
+  const TDriverRun prog =
+      Drive(kExamples + "Auto-calibration/Sensor Drift Program.mff", {"--testvalue", "0.35"});
   if (DriverLacksProgramMode(prog)) GTEST_SKIP() << "the driver does not run program models yet";
   ASSERT_EQ(prog.Exit, 0) << prog.Err;
   EXPECT_NEAR(prog.All("gain").at(0), expr.All("gain").at(0), 1e-4);

@@ -89,7 +89,10 @@ TEST(ProgramReport, StopReasonOfEveryCriterionWithTheTitleAndSummaryLines) {
       {{{"RB1", "True"}}, "Line Pair", "Auto-detected", scAutoDetect},
       {{{"RB2", "True"}, {"ComboBox1", "30"}}, "", "Maximum iterations reached", scMaxIterations},
       {{{"RB3", "True"}, {"SSEEdit", "0.05"}}, "Line Pair", "RMSE reached", scRMSEReached},
-      {{{"RB4", "True"}, {"REdit", "0.999"}}, "", "Determination Correlation DC reached", scDCReached},
+      {{{"RB4", "True"}, {"REdit", "0.999"}},
+       "",
+       "Determination Correlation DC reached",
+       scDCReached},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Reason);
@@ -111,7 +114,8 @@ TEST(ProgramReport, StopReasonOfEveryCriterionWithTheTitleAndSummaryLines) {
     EXPECT_EQ(r[top + 1].rfind("Elapsed Time (Hr:Min:Sec:Msec): ", 0), 0u) << r[top + 1];
     EXPECT_EQ(r[top + 2], "Algorithms: Differential Evoluation(Scheme 1, Route 1)");
     EXPECT_EQ(r[top + 3], "Stop Reason: " + c.Reason);
-    EXPECT_EQ(r[top + 4], "Root of Mean Square Error (RMSE): " + Format("%0.10g", run.State.BestRMSE));
+    EXPECT_EQ(r[top + 4],
+              "Root of Mean Square Error (RMSE): " + Format("%0.10g", run.State.BestRMSE));
     // The window's lists are refilled only for several data sets or outputs:
     // here one data set and two outputs.
     EXPECT_EQ(run.CallCount("FillOutItemList 0"), 1);
@@ -128,8 +132,10 @@ TEST(ProgramReport, AlgorithmLineNamesTheSchemeRouteAndVariant) {
   };
   const Case cases[] = {
       // Scheme index 2 and route index 0 are shown one-based, with the route.
-      {{{"RadioGroup2", "3"}, {"SchemeBox", "2"}, {"DEGroup", "0"}}, "Differential Evoluation(Scheme 3, Route 1)"},
-      {{{"RadioGroup2", "3"}, {"SchemeBox", "0"}, {"DEGroup", "3"}}, "Differential Evoluation(Scheme 1, Route 4)"},
+      {{{"RadioGroup2", "3"}, {"SchemeBox", "2"}, {"DEGroup", "0"}},
+       "Differential Evoluation(Scheme 3, Route 1)"},
+      {{{"RadioGroup2", "3"}, {"SchemeBox", "0"}, {"DEGroup", "3"}},
+       "Differential Evoluation(Scheme 1, Route 4)"},
       {{{"RadioGroup2", "2"}, {"ComboBox3", "4"}}, "Parcticle Swarm Optimization CFPSO"},
       {{{"RadioGroup2", "2"}, {"ComboBox3", "1"}}, "Parcticle Swarm Optimization PSO 1"},
       {{{"RadioGroup2", "1"}}, "Genetic Algorithms"},
@@ -236,7 +242,8 @@ TEST(ProgramReport, SeveralDataSetsRefillBothListsAndShowTheDisplayedDataSet) {
   run.State.CurrentFile = 1;
   run.State.BestCalculated[1][1][1] = 12.345678;
   ShowFinalResults(run.State, run.Host, run.Settings(), true);
-  for (size_t i = before; i < calls.size(); ++i) EXPECT_EQ(calls[i].rfind("Fill", 0), std::string::npos) << calls[i];
+  for (size_t i = before; i < calls.size(); ++i)
+    EXPECT_EQ(calls[i].rfind("Fill", 0), std::string::npos) << calls[i];
   const std::vector<std::string> table = Table(run.Host.Result);
   ASSERT_EQ(table.size(), 3u);
   EXPECT_EQ(table[2].rfind("2\t4\t", 0), 0u) << table[2];

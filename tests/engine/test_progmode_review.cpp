@@ -6,7 +6,6 @@
 // Needs Free Pascal (fpc); every model here is small and compiled once into
 // the test's cache folder.
 #include <gtest/gtest.h>
-
 #include <setjmp.h>
 #include <signal.h>
 
@@ -88,7 +87,8 @@ struct sigaction Current(int sig) {
 
 bool SameHandler(const struct sigaction& a, const struct sigaction& b) {
   return (a.sa_flags & SA_SIGINFO) == (b.sa_flags & SA_SIGINFO) &&
-         ((a.sa_flags & SA_SIGINFO) ? a.sa_sigaction == b.sa_sigaction : a.sa_handler == b.sa_handler);
+         ((a.sa_flags & SA_SIGINFO) ? a.sa_sigaction == b.sa_sigaction
+                                    : a.sa_handler == b.sa_handler);
 }
 
 TEST(ProgramFaults, AccessViolationsInTwoLoadedLibrariesAreFailedEvaluations) {
@@ -112,8 +112,11 @@ TEST(ProgramFaults, AccessViolationsInTwoLoadedLibrariesAreFailedEvaluations) {
     struct {
       double Mode;
       const char* Error;
-    } cases[] = {{1, "Access violation"}, {2, "Access violation"}, {3, "EDivByZero"},
-                 {4, "Object reference is Nil"}, {5, "EStackOverflow"}};
+    } cases[] = {{1, "Access violation"},
+                 {2, "Access violation"},
+                 {3, "EDivByZero"},
+                 {4, "Object reference is Nil"},
+                 {5, "EStackOverflow"}};
     for (TLoadedModel* m : {&one, &two, &three}) {
       for (const auto& c : cases) {
         std::string error;

@@ -27,14 +27,14 @@ namespace {
 // A host whose result summary is built from a given state, for reports
 // called directly on a hand-made state.
 class TSummaryHost : public TRecordingFitHost {
-public:
+ public:
   TSummaryHost(const TEngineState& S, const TSearchSettings& Set) : FS(S), FSet(Set) {}
   void WriteResultSummary(bool Final) override {
     TRecordingFitHost::WriteResultSummary(Final);
     Result = ResultSummaryLines(FS, FSet, Final);
   }
 
-private:
+ private:
   const TEngineState& FS;
   const TSearchSettings& FSet;
 };
@@ -57,7 +57,8 @@ void MakeOptimisationState(TEngineState& S, TSearchSettings& Set) {
   Set.StopCriterion = crAutoDetect;
   S.StopCode = scAutoDetect;
   Set.StartTime = TRunClock::now();
-  Set.StopTime = Set.StartTime + std::chrono::hours(1) + std::chrono::minutes(2) + std::chrono::seconds(3);
+  Set.StopTime =
+      Set.StartTime + std::chrono::hours(1) + std::chrono::minutes(2) + std::chrono::seconds(3);
 }
 
 TEST(ReportReview, AlgorithmNamesOfEveryFamilyAndVariant) {
@@ -67,8 +68,10 @@ TEST(ReportReview, AlgorithmNamesOfEveryFamilyAndVariant) {
     const char* Other;       // optimisation and program reports
   };
   const Case cases[] = {
-      {0, 0, 0, 0, "Zedovev Avedezo Rezividorodo (Scheme 1)", "Zedovev Avedezo Rezividorodo (Scheme 1)"},
-      {0, 3, 0, 0, "Zedovev Avedezo Rezividorodo (Scheme 4)", "Zedovev Avedezo Rezividorodo (Scheme 4)"},
+      {0, 0, 0, 0, "Zedovev Avedezo Rezividorodo (Scheme 1)",
+       "Zedovev Avedezo Rezividorodo (Scheme 1)"},
+      {0, 3, 0, 0, "Zedovev Avedezo Rezividorodo (Scheme 4)",
+       "Zedovev Avedezo Rezividorodo (Scheme 4)"},
       {1, 0, 0, 0, "Genetic Algorithms", "Genetic Algorithms"},
       {2, 0, 0, 0, "Parcticle Swarm Optimization", "Parcticle Swarm Optimization PSO"},
       {2, 0, 0, 1, "Parcticle Swarm Optimization", "Parcticle Swarm Optimization PSO 1"},
@@ -76,8 +79,10 @@ TEST(ReportReview, AlgorithmNamesOfEveryFamilyAndVariant) {
       {2, 0, 0, 3, "Parcticle Swarm Optimization", "Parcticle Swarm Optimization PSO 3"},
       {2, 0, 0, 4, "Parcticle Swarm Optimization", "Parcticle Swarm Optimization CFPSO"},
       {2, 0, 0, 5, "Parcticle Swarm Optimization", "Parcticle Swarm Optimization CFPSO 1"},
-      {3, 2, 0, 0, "Differential Evoluation(Scheme 3)", "Differential Evoluation(Scheme 3, Route 1)"},
-      {3, 9, 3, 0, "Differential Evoluation(Scheme 10)", "Differential Evoluation(Scheme 10, Route 4)"},
+      {3, 2, 0, 0, "Differential Evoluation(Scheme 3)",
+       "Differential Evoluation(Scheme 3, Route 1)"},
+      {3, 9, 3, 0, "Differential Evoluation(Scheme 10)",
+       "Differential Evoluation(Scheme 10, Route 4)"},
   };
   for (const Case& c : cases) {
     TEngineState S;
@@ -196,9 +201,9 @@ TEST(ReportReview, SummaryNumberFormatsAndParameterLines) {
   Set.StartTime = TRunClock::now();
   Set.StopTime = Set.StartTime + std::chrono::seconds(5);
   // The parameter named like the function's output is left out.
-  const std::vector<std::string> running{"Iterations: 7",           "",           "RMSE: 0.1234568",
-                                         "SSE: 2.5",                "R: 1",       "DC: 0.6666667",
-                                         "a: 0.3333333",            "b: 1234.568"};
+  const std::vector<std::string> running{"Iterations: 7", "",           "RMSE: 0.1234568",
+                                         "SSE: 2.5",      "R: 1",       "DC: 0.6666667",
+                                         "a: 0.3333333",  "b: 1234.568"};
   auto r = ResultSummaryLines(S, Set, false);
   ASSERT_EQ(r.size(), running.size());
   EXPECT_EQ(r[1].rfind("Elapsed Time: ", 0), 0u);
@@ -248,8 +253,8 @@ TEST(ReportReview, ProgramSummaryNamesEachDataSetOfPerSetParameters) {
   auto r = ResultSummaryLines(S, Set, false);
   ASSERT_EQ(r.size(), 10u);
   const std::vector<std::string> params(r.begin() + 6, r.end());
-  EXPECT_EQ(params, (std::vector<std::string>{"n: 12345678", "a: 0.3333333", "k for \"one.dat\": 0.25",
-                                              "k for \"two\": 0.75"}));
+  EXPECT_EQ(params, (std::vector<std::string>{"n: 12345678", "a: 0.3333333",
+                                              "k for \"one.dat\": 0.25", "k for \"two\": 0.75"}));
   // One data set: every parameter, in the number format.
   S.DataFileCount = 1;
   S.IsTestFile = {false};
@@ -318,8 +323,9 @@ TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
     ReportSearchResults(S, run.Host, run.Settings(), run.Controller->Logs(), true);
     const bool last = selected == 2;
     EXPECT_EQ(run.CallCount("SetRunningState false"), last ? 1 : 0);
-    EXPECT_EQ(std::count(run.Host.Result.begin(), run.Host.Result.end(), "====== Output Results ====="),
-              last ? 1 : 0);
+    EXPECT_EQ(
+        std::count(run.Host.Result.begin(), run.Host.Result.end(), "====== Output Results ====="),
+        last ? 1 : 0);
   }
 }
 
@@ -359,8 +365,10 @@ struct TPrepared {
     S.ParameterNames = {"a", "b"};
     S.ParameterCount = 2;
     for (const auto& [name, value] : settings) {
-      if (value == "True" || value == "False") Host.Options.SetChecked(name, value == "True");
-      else Host.Options.SetText(name, value);
+      if (value == "True" || value == "False")
+        Host.Options.SetChecked(name, value == "True");
+      else
+        Host.Options.SetText(name, value);
     }
   }
   bool Prepare() { return PrepareSearch(S, Host, Set, Logs); }
@@ -374,12 +382,12 @@ TEST(SetupReview, StopCriterionFromTheRadioButtons) {
     bool Rb1;  // RB1 checked afterwards
   };
   const Case cases[] = {
-      {0, 0, "RB1", crAutoDetect, true},   {0, 0, "RB2", crMaxIterations, false},
-      {0, 0, "RB3", crRMSE, false},        {0, 0, "RB4", crDC, false},
-      {0, 0, "", crRMSE, false},           {1, 0, "RB3", crRMSE, false},
-      {1, 0, "RB4", crDC, false},          {1, 1, "RB4", crAutoDetect, true},
-      {1, 2, "RB3", crAutoDetect, true},   {1, 2, "RB2", crMaxIterations, false},
-      {1, 1, "", crAutoDetect, true},      {2, 1, "RB3", crRMSE, false},
+      {0, 0, "RB1", crAutoDetect, true}, {0, 0, "RB2", crMaxIterations, false},
+      {0, 0, "RB3", crRMSE, false},      {0, 0, "RB4", crDC, false},
+      {0, 0, "", crRMSE, false},         {1, 0, "RB3", crRMSE, false},
+      {1, 0, "RB4", crDC, false},        {1, 1, "RB4", crAutoDetect, true},
+      {1, 2, "RB3", crAutoDetect, true}, {1, 2, "RB2", crMaxIterations, false},
+      {1, 1, "", crAutoDetect, true},    {2, 1, "RB3", crRMSE, false},
   };
   for (const Case& c : cases) {
     TPrepared p(c.Mode, c.Objective, {});
@@ -407,7 +415,7 @@ TEST(SetupReview, RefusedSettingsChangeNothing) {
 }
 
 class SetupLogs : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     Dir = std::filesystem::path(QV_BINARY_DIR) / "report-review-logs" /
           ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -422,7 +430,8 @@ protected:
   // The files of the folder with their contents.
   std::map<std::string, std::string> Files() {
     std::map<std::string, std::string> m;
-    for (const auto& e : std::filesystem::directory_iterator(Dir)) m[e.path().filename().string()] = Read(e.path());
+    for (const auto& e : std::filesystem::directory_iterator(Dir))
+      m[e.path().filename().string()] = Read(e.path());
     return m;
   }
   std::filesystem::path Dir;
@@ -454,7 +463,8 @@ TEST_F(SetupLogs, NamesHeadersAndTheEqualNameCheck) {
     EXPECT_EQ(Files(), c.Files) << c.Results << " " << c.Parameters;
     if (c.Refused) {
       EXPECT_EQ(p.Host.MessageTexts(),
-                std::vector<std::string>{"File name for \"Results Save\" and \"Parameter Save\" should be different!"});
+                std::vector<std::string>{
+                    "File name for \"Results Save\" and \"Parameter Save\" should be different!"});
       EXPECT_FALSE(p.Logs.ResultsOpen());
     }
   }

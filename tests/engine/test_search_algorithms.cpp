@@ -78,40 +78,64 @@ std::vector<TVariant> Variants() {
   for (int scheme = 0; scheme < 4; ++scheme)
     for (int option = 0; option < 2; ++option)
       v.push_back({"ZUD scheme " + std::to_string(scheme) + (option ? " local" : " global"),
-                   {{"RadioGroup2", "0"}, {"ZUDSchemeBox", std::to_string(scheme)}, {"SearchOption", std::to_string(option)}}});
+                   {{"RadioGroup2", "0"},
+                    {"ZUDSchemeBox", std::to_string(scheme)},
+                    {"SearchOption", std::to_string(option)}}});
   for (int sel = 0; sel < 7; ++sel)
-    v.push_back({"GA real selection " + std::to_string(sel), {{"RadioGroup2", "1"}, {"STGroup2", std::to_string(sel)}}});
+    v.push_back({"GA real selection " + std::to_string(sel),
+                 {{"RadioGroup2", "1"}, {"STGroup2", std::to_string(sel)}}});
   for (int cross = 0; cross < 6; ++cross)
-    v.push_back({"GA real crossover " + std::to_string(cross), {{"RadioGroup2", "1"}, {"CTGroup2", std::to_string(cross)}}});
+    v.push_back({"GA real crossover " + std::to_string(cross),
+                 {{"RadioGroup2", "1"}, {"CTGroup2", std::to_string(cross)}}});
   for (int sel : {2, 3, 4})
     v.push_back({"GA real truncation selection " + std::to_string(sel),
-                 {{"RadioGroup2", "1"}, {"STGroup2", std::to_string(sel)}, {"TSBox2", "True"}, {"TSEdit2", "0.6"}}});
+                 {{"RadioGroup2", "1"},
+                  {"STGroup2", std::to_string(sel)},
+                  {"TSBox2", "True"},
+                  {"TSEdit2", "0.6"}}});
   for (int sel = 0; sel < 7; ++sel)
     v.push_back({"GA encoded selection " + std::to_string(sel),
-                 {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"PMBox2", "0.2"}, {"STGroup2", std::to_string(sel)}},
+                 {{"RadioGroup2", "1"},
+                  {"BinCheckBox", "1"},
+                  {"PMBox2", "0.2"},
+                  {"STGroup2", std::to_string(sel)}},
                  sel == 6 ? 30000 : 4000});
   for (int cross = 0; cross < 4; ++cross)
     v.push_back({"GA encoded crossover " + std::to_string(cross),
-                 {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"PMBox2", "0.2"}, {"CTGroup3", std::to_string(cross)}, {"STGroup2", "0"}, {"BinBox", "0"}}});
-  v.push_back({"GA encoded truncation", {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"PMBox2", "0.2"}, {"TSBox2", "True"}}});
+                 {{"RadioGroup2", "1"},
+                  {"BinCheckBox", "1"},
+                  {"PMBox2", "0.2"},
+                  {"CTGroup3", std::to_string(cross)},
+                  {"STGroup2", "0"},
+                  {"BinBox", "0"}}});
+  v.push_back(
+      {"GA encoded truncation",
+       {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"PMBox2", "0.2"}, {"TSBox2", "True"}}});
   for (int formula = 0; formula < 6; ++formula)
     for (const char* hood : {"20", "4"})
       for (bool vmax : {false, true})
-        v.push_back({"PSO formula " + std::to_string(formula) + " hood " + hood + (vmax ? " vmax" : ""),
-                     {{"RadioGroup2", "2"}, {"ComboBox3", std::to_string(formula)}, {"NSizeBox", hood},
-                      {"VmaCheckBox", vmax ? "True" : "False"}, {"ComboBox6", "5"}}});
+        v.push_back(
+            {"PSO formula " + std::to_string(formula) + " hood " + hood + (vmax ? " vmax" : ""),
+             {{"RadioGroup2", "2"},
+              {"ComboBox3", std::to_string(formula)},
+              {"NSizeBox", hood},
+              {"VmaCheckBox", vmax ? "True" : "False"},
+              {"ComboBox6", "5"}}});
   for (int scheme = 0; scheme < 10; ++scheme)
     for (int route = 0; route < 4; ++route)
       for (int option = 0; option < 2; ++option)
         v.push_back({"DE scheme " + std::to_string(scheme) + " route " + std::to_string(route) +
                          (option ? " advanced" : " standard"),
-                     {{"RadioGroup2", "3"}, {"SchemeBox", std::to_string(scheme)}, {"DEGroup", std::to_string(route)},
+                     {{"RadioGroup2", "3"},
+                      {"SchemeBox", std::to_string(scheme)},
+                      {"DEGroup", std::to_string(route)},
                       {"DEOptionGroup", std::to_string(option)}}});
   return v;
 }
 
 // Runs until DC exceeds 0.99995 or the pump count reaches the cap.
-double FitDC(const TVariant& variant, const char* model, uint32_t seed, int cap, std::vector<double>* best = nullptr) {
+double FitDC(const TVariant& variant, const char* model, uint32_t seed, int cap,
+             std::vector<double>* best = nullptr) {
   auto settings = variant.Settings;
   settings["RB4"] = "True";
   settings["REdit"] = "0.99995";
@@ -119,7 +143,8 @@ double FitDC(const TVariant& variant, const char* model, uint32_t seed, int cap,
   TSearchRun run(settings, seed);
   run.Host.StopAfterPumps = cap;
   EXPECT_TRUE(run.Run(model)) << variant.Name;
-  EXPECT_TRUE(run.Host.Messages.empty()) << variant.Name << ": " << (run.Host.Messages.empty() ? "" : run.Host.Messages[0].Text);
+  EXPECT_TRUE(run.Host.Messages.empty())
+      << variant.Name << ": " << (run.Host.Messages.empty() ? "" : run.Host.Messages[0].Text);
   if (best) *best = run.State.BestPosition;
   return run.State.BestDC;
 }
@@ -135,7 +160,8 @@ TEST_P(AlgorithmVariant, FitsLineAndDecay) {
 INSTANTIATE_TEST_SUITE_P(All, AlgorithmVariant, ::testing::ValuesIn(Variants()),
                          [](const ::testing::TestParamInfo<TVariant>& info) {
                            std::string n;
-                           for (char c : info.param.Name) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           for (char c : info.param.Name)
+                             n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return n;
                          });
 

@@ -43,16 +43,21 @@ TEST(FitStop, MaximumIterationsCountsFinishedPasses) {
   EXPECT_EQ(r[0], "Test");
   EXPECT_EQ(r[1], "");
   EXPECT_EQ(r[2], "Iterations: 101");
-  EXPECT_TRUE(std::regex_match(r[3], std::regex(R"(Elapsed Time \(Hr:Min:Sec:Msec\): \d\d:\d\d:\d\d:\d+)"))) << r[3];
+  EXPECT_TRUE(
+      std::regex_match(r[3], std::regex(R"(Elapsed Time \(Hr:Min:Sec:Msec\): \d\d:\d\d:\d\d:\d+)")))
+      << r[3];
   EXPECT_EQ(r[4], "Algorithms: Differential Evoluation(Scheme 1)");
   EXPECT_EQ(r[5], "Stop Reason: maximum iterations reached");
-  EXPECT_TRUE(std::regex_match(r[6], std::regex(R"(Root of Mean Square Error \(RMSE\): [0-9.e+-]+)"))) << r[6];
+  EXPECT_TRUE(
+      std::regex_match(r[6], std::regex(R"(Root of Mean Square Error \(RMSE\): [0-9.e+-]+)")))
+      << r[6];
   EXPECT_EQ(r[7].rfind("Sum of Square Error (SSE): ", 0), 0u);
   EXPECT_EQ(r[8].rfind("Correlation Coef. (R): ", 0), 0u);
   EXPECT_EQ(r[9].rfind("Determination Coef. (DC): ", 0), 0u);
   EXPECT_EQ(r[10].rfind("a: ", 0), 0u);
   EXPECT_EQ(r[11].rfind("b: ", 0), 0u);
-  const std::vector<std::string> table{"", "====== Output Results =====", "", "No\tObserved y\tCalculated y"};
+  const std::vector<std::string> table{"", "====== Output Results =====", "",
+                                       "No\tObserved y\tCalculated y"};
   EXPECT_EQ(std::vector<std::string>(r.begin() + 12, r.begin() + 16), table);
   EXPECT_EQ(r[16].substr(0, 6), "1\t3.1\t");
   EXPECT_TRUE(std::regex_match(r[16], std::regex(R"(1\t3\.1\t\d+\.\d{7})"))) << r[16];
@@ -96,12 +101,15 @@ TEST(FitStop, ProgressSummaryUsesShortLabels) {
   EXPECT_EQ(p[0], "Iterations: 1");
   EXPECT_EQ(p[1].rfind("Elapsed Time: ", 0), 0u);
   for (size_t k = 2; k < 6; ++k)
-    EXPECT_TRUE(std::regex_match(p[k], std::regex(R"((RMSE|SSE|R|DC): -?[0-9.]+(e[+-]\d+)?)"))) << p[k];
+    EXPECT_TRUE(std::regex_match(p[k], std::regex(R"((RMSE|SSE|R|DC): -?[0-9.]+(e[+-]\d+)?)")))
+        << p[k];
   EXPECT_EQ(p[6].rfind("a: ", 0), 0u);
   // Seven significant digits during the run, ten at the end.
   const std::string dc = run.Host.Progress.back()[5];
   EXPECT_LE(dc.size(), std::string("DC: 0.9999999").size());
-  EXPECT_EQ(ResultSummaryLines(run.State, run.Settings(), true)[5].rfind("Determination Coef. (DC): ", 0), 0u);
+  EXPECT_EQ(
+      ResultSummaryLines(run.State, run.Settings(), true)[5].rfind("Determination Coef. (DC): ", 0),
+      0u);
 }
 
 TEST(FitStop, UserStopIsReportedOnceAfterThePump) {
@@ -205,7 +213,8 @@ data;
     TSearchRun run({{rb, "True"}}, 5);
     EXPECT_FALSE(run.Run(model));
     // The test evaluation finds no slot values that work.
-    ASSERT_EQ(run.Messages(), std::vector<std::string>{"Function string \"y = ln(-1 - a^2) + x\" is not correct!"});
+    ASSERT_EQ(run.Messages(),
+              std::vector<std::string>{"Function string \"y = ln(-1 - a^2) + x\" is not correct!"});
   }
   // Penalties of a member whose every row fails.
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "1"}});
@@ -236,7 +245,8 @@ TEST(OptimiseStop, ReportTextsAndStopReasons) {
     TSearchRun run({{"RB1", "True"}, {"CBB2", "100000"}});
     ASSERT_TRUE(run.Run(kConstant));
     EXPECT_EQ(run.State.Iteration, 2001);
-    const std::vector<std::string> expect{"Constant", "", "====== Results ======", "", "Iterations: 1"};
+    const std::vector<std::string> expect{"Constant", "", "====== Results ======", "",
+                                          "Iterations: 1"};
     EXPECT_EQ(Head(run.Host.Result, 5), expect);
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Auto-detected");
     EXPECT_EQ(run.Line("x: "), "x: 2");
@@ -252,7 +262,8 @@ TEST(OptimiseStop, ReportTextsAndStopReasons) {
     EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
   }
   {
-    TSearchRun run({{"RB3", "True"}, {"SSEEdit", "0.001"}, {"RadioGroup2", "2"}, {"ComboBox3", "4"}});
+    TSearchRun run(
+        {{"RB3", "True"}, {"SSEEdit", "0.001"}, {"RadioGroup2", "2"}, {"ComboBox3", "4"}});
     ASSERT_TRUE(run.Run(kConstant));
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: RMSE reached");
     EXPECT_EQ(run.Line("Algorithms: "), "Algorithms: Parcticle Swarm Optimization CFPSO");
@@ -265,7 +276,8 @@ maximum = true;
 functions;
 7 - (x-1)^2 - (n-3)^2;
 )";
-  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "300"}, {"CBB2", "100"}, {"RadioGroup2", "1"}}, 11);
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "300"}, {"CBB2", "100"}, {"RadioGroup2", "1"}},
+                 11);
   ASSERT_TRUE(run.Run(model));
   ASSERT_GE(run.Host.History.size(), 3u);
   const auto& progress = run.Host.History[0];  // the first pass's display
@@ -274,7 +286,8 @@ functions;
   EXPECT_EQ(progress[2], "Algorithms: Genetic Algorithms");
   EXPECT_TRUE(std::regex_match(progress[3], std::regex(R"(x: -?\d+\.\d{8})"))) << progress[3];
   EXPECT_TRUE(std::regex_match(progress[4], std::regex(R"(n: -?\d+)"))) << progress[4];
-  EXPECT_TRUE(std::regex_match(progress[5], std::regex(R"(Max\. Value: -?\d+\.\d{8})"))) << progress[5];
+  EXPECT_TRUE(std::regex_match(progress[5], std::regex(R"(Max\. Value: -?\d+\.\d{8})")))
+      << progress[5];
   EXPECT_EQ(run.Host.History.size(), 5u);  // first pass, after 101, 201 and 301, the report
   EXPECT_NEAR(run.Value("Max. Value"), 7, 1e-3);
   EXPECT_NEAR(run.Value("x"), 1, 1e-2);
@@ -292,7 +305,8 @@ p1 + p2 + p3;
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "5"}, {"ComboBox2", "0"}});
   EXPECT_FALSE(run.Run(model));
   EXPECT_EQ(run.Messages(),
-            std::vector<std::string>{"Exclusive mode needs at least as many different parameter values as parameters!"});
+            std::vector<std::string>{
+                "Exclusive mode needs at least as many different parameter values as parameters!"});
   EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roModelRefused);
 }
 
@@ -334,7 +348,8 @@ data;
   EXPECT_FALSE(run.Run(model));
   EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roModelRefused);
   EXPECT_EQ(run.Messages(),
-            std::vector<std::string>{"Not find output item \"y\" in the left side of any program line code!"});
+            std::vector<std::string>{
+                "Not find output item \"y\" in the left side of any program line code!"});
 }
 
 }  // namespace
@@ -363,8 +378,12 @@ TEST(GeneticRules, SharesArePositiveAndFavourSmallerValues) {
 TEST(GeneticRules, TruncationKeepsAPool) {
   for (const char* threshold : {"0", "0.01"}) {
     for (const char* selection : {"0", "2", "3", "6"}) {
-      TSearchRun run({{"RadioGroup2", "1"}, {"TSBox2", "True"}, {"TSEdit2", threshold}, {"STGroup2", selection},
-                      {"RB2", "True"}, {"ComboBox1", "200"}});
+      TSearchRun run({{"RadioGroup2", "1"},
+                      {"TSBox2", "True"},
+                      {"TSEdit2", threshold},
+                      {"STGroup2", selection},
+                      {"RB2", "True"},
+                      {"ComboBox1", "200"}});
       ASSERT_TRUE(run.Run(kStraightLine));
       EXPECT_EQ(run.Settings().TruncatedCount, 0);
       EXPECT_GT(run.State.BestDC, 0.9) << threshold << " " << selection;

@@ -77,7 +77,8 @@ TEST(CheckAlgorithmSettings, RefusesEmptyAndSmallEntries) {
 TEST(PrepareSearch, SwarmNeedsLearningFactorsAboveFour) {
   TSearchRun refused({{"RadioGroup2", "2"}, {"C1Box", "2"}, {"C2Box", "2"}});
   EXPECT_FALSE(refused.Run(kLine));
-  EXPECT_EQ(refused.Messages(), std::vector<std::string>{"For CFPSO, C1+C2 should be bigger than 4!"});
+  EXPECT_EQ(refused.Messages(),
+            std::vector<std::string>{"For CFPSO, C1+C2 should be bigger than 4!"});
   EXPECT_EQ(refused.Controller->Outcome(), TRunOutcome::roSettingsRefused);
 
   TSearchRun swarm({{"RadioGroup2", "2"}, {"ComboBox3", "1"}, {"RB2", "True"}, {"ComboBox1", "3"}});
@@ -86,8 +87,15 @@ TEST(PrepareSearch, SwarmNeedsLearningFactorsAboveFour) {
 }
 
 TEST(PrepareSearch, ReadsTheRunSettings) {
-  TSearchRun run({{"RadioGroup2", "1"}, {"TSBox2", "True"}, {"TSEdit2", "0.5"}, {"PopulationBox2", "5"},
-                  {"CBB2", ""}, {"RB2", "True"}, {"ComboBox1", "7"}, {"SSEEdit", "0.25"}, {"REdit", "0.5"}});
+  TSearchRun run({{"RadioGroup2", "1"},
+                  {"TSBox2", "True"},
+                  {"TSEdit2", "0.5"},
+                  {"PopulationBox2", "5"},
+                  {"CBB2", ""},
+                  {"RB2", "True"},
+                  {"ComboBox1", "7"},
+                  {"SSEEdit", "0.25"},
+                  {"REdit", "0.5"}});
   ASSERT_TRUE(run.Run(kLine));
   const TSearchSettings& s = run.Settings();
   EXPECT_EQ(run.Host.Options.Text("CBB2"), "100");
@@ -101,7 +109,9 @@ TEST(PrepareSearch, ReadsTheRunSettings) {
   EXPECT_EQ(s.TargetDC, 0.5);
   // The window went into its running state and back.
   const auto& calls = run.Host.Calls;
-  auto at = [&](const std::string& c) { return std::find(calls.begin(), calls.end(), c) - calls.begin(); };
+  auto at = [&](const std::string& c) {
+    return std::find(calls.begin(), calls.end(), c) - calls.begin();
+  };
   EXPECT_LT(at("SetRunningState true"), at("SetRunningState false"));
   EXPECT_LT(at("SetActivePage -1"), at("SetRunningState true"));
 }
@@ -122,7 +132,7 @@ std::string Read(const std::string& file) {
 }
 
 class LogFiles : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     Dir = std::filesystem::path(QV_BINARY_DIR) / "search-logs" /
           ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -143,14 +153,19 @@ TEST_F(LogFiles, NamesGetCsvAndDifferentNamesAreRequired) {
   TSearchRun run({{"FileEdit", Path("A.csv")}, {"FileEdit1", Path("a.CSV")}});
   EXPECT_FALSE(run.Run(kLine));
   EXPECT_EQ(run.Messages(),
-            std::vector<std::string>{"File name for \"Results Save\" and \"Parameter Save\" should be different!"});
+            std::vector<std::string>{
+                "File name for \"Results Save\" and \"Parameter Save\" should be different!"});
   EXPECT_EQ(run.Host.Messages[0].Kind, mtWarning);
   EXPECT_TRUE(std::filesystem::is_empty(Dir));  // refused before any file was created
 }
 
 TEST_F(LogFiles, HeadersAndOneRecordPerSaveRate) {
-  TSearchRun run({{"FileEdit", Path("results")}, {"FileEdit1", Path("params.txt")}, {"SREdit", "100"},
-                  {"SREdit1", "50"}, {"RB2", "True"}, {"ComboBox1", "249"}});
+  TSearchRun run({{"FileEdit", Path("results")},
+                  {"FileEdit1", Path("params.txt")},
+                  {"SREdit", "100"},
+                  {"SREdit1", "50"},
+                  {"RB2", "True"},
+                  {"ComboBox1", "249"}});
   ASSERT_TRUE(run.Run(kLine));
   EXPECT_EQ(run.State.Iteration, 250);
   const std::string results = Read(Path("results.csv"));
@@ -171,13 +186,17 @@ maximum = true;
 functions;
 5*x;
 )";
-  TSearchRun run({{"FileEdit", Path("opt")}, {"FileEdit1", Path("never")}, {"SREdit", "1"}, {"RB2", "True"},
+  TSearchRun run({{"FileEdit", Path("opt")},
+                  {"FileEdit1", Path("never")},
+                  {"SREdit", "1"},
+                  {"RB2", "True"},
                   {"ComboBox1", "2"}});
   ASSERT_TRUE(run.Run(model));
   EXPECT_EQ(Read(Path("opt.csv")), "Results\n12.5000\n12.5000\n12.5000\n");
   EXPECT_FALSE(std::filesystem::exists(Path("never.csv")));  // no parameters log in this mode
   ASSERT_TRUE(run.Controller->Resume());
-  EXPECT_EQ(Read(Path("opt.csv")), "Results\n12.5000\n12.5000\n12.5000\n12.5000\n12.5000\n12.5000\n");
+  EXPECT_EQ(Read(Path("opt.csv")),
+            "Results\n12.5000\n12.5000\n12.5000\n12.5000\n12.5000\n12.5000\n");
 }
 
 }  // namespace

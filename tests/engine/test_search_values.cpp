@@ -15,11 +15,16 @@ using namespace qv;
 namespace {
 
 TEST(GeneDigits, ConvertBetweenBases) {
-  struct Case { double Value; int Base; const char* Digits; };
-  for (const Case& c : {Case{0, 2, "0"}, Case{5, 2, "101"}, Case{10, 2, "1010"}, Case{511, 8, "777"},
-                        Case{7.9, 3, "21"}, Case{1234, 10, "1234"}}) {
+  struct Case {
+    double Value;
+    int Base;
+    const char* Digits;
+  };
+  for (const Case& c : {Case{0, 2, "0"}, Case{5, 2, "101"}, Case{10, 2, "1010"},
+                        Case{511, 8, "777"}, Case{7.9, 3, "21"}, Case{1234, 10, "1234"}}) {
     EXPECT_EQ(IntToBaseDigits(c.Value, c.Base), c.Digits) << c.Value;
-    EXPECT_EQ(BaseDigitsToDecimal(c.Digits, c.Base), std::to_string(static_cast<long long>(c.Value)));
+    EXPECT_EQ(BaseDigitsToDecimal(c.Digits, c.Base),
+              std::to_string(static_cast<long long>(c.Value)));
   }
 }
 
@@ -48,7 +53,7 @@ TEST(GeneEncoding, EncodesSignIntegerAndFraction) {
 
 TEST(GeneEncoding, MutationChangesOneAllowedPosition) {
   TRandomGenerator g(17);
-  const TGeneLayout fixedSign = MakeGeneLayout(0, 99, 10, 2);   // sign may not change
+  const TGeneLayout fixedSign = MakeGeneLayout(0, 99, 10, 2);  // sign may not change
   const TGeneLayout freeSign = MakeGeneLayout(-99, 99, 2, 1);
   for (const TGeneLayout& l : {fixedSign, freeSign}) {
     const std::string gene = EncodeGene(l, 12.5);
@@ -70,7 +75,8 @@ TEST(GeneEncoding, MutationChangesOneAllowedPosition) {
 struct TValueState {
   TEngineState S;
   TValueState() { SeedEngineRandom(S, 99); }
-  int Add(bool lower, double lo, bool upper, double up, bool init = false, double iv = 0, bool integer = false) {
+  int Add(bool lower, double lo, bool upper, double up, bool init = false, double iv = 0,
+          bool integer = false) {
     S.ParameterNames.push_back("p" + std::to_string(S.ParameterCount));
     S.HasLower.push_back(lower), S.LowerBound.push_back(lo);
     S.HasUpper.push_back(upper), S.UpperBound.push_back(up);
@@ -97,9 +103,16 @@ TEST(RandomValues, DrawsByTheDefinition) {
       EXPECT_LT(x, 4.5);
     }
   }
-  struct Case { bool Lower; double Lo; bool Upper; double Up; double Min, Max; };
-  for (const Case& c : {Case{true, 0, false, 0, 0, 5}, Case{true, 2, true, 2, 2, 2}, Case{false, 0, true, 0, -5, 0},
-                        Case{false, 0, true, -4, -8, -4}, Case{true, 3, false, 0, 3, 6}, Case{true, -1, true, 1, -1, 1}}) {
+  struct Case {
+    bool Lower;
+    double Lo;
+    bool Upper;
+    double Up;
+    double Min, Max;
+  };
+  for (const Case& c : {Case{true, 0, false, 0, 0, 5}, Case{true, 2, true, 2, 2, 2},
+                        Case{false, 0, true, 0, -5, 0}, Case{false, 0, true, -4, -8, -4},
+                        Case{true, 3, false, 0, 3, 6}, Case{true, -1, true, 1, -1, 1}}) {
     TValueState v;
     v.Add(c.Lower, c.Lo, c.Upper, c.Up);
     for (int i = 0; i < 300; ++i) {
@@ -158,7 +171,7 @@ TEST(RepairValue, ReplacesOnlyOutOfBoundValues) {
     EXPECT_LE(y, 1);
   }
   EXPECT_EQ(RepairValue(v.S, 1, upper, 9.5), 9.5);
-  EXPECT_EQ(RepairValue(v.S, 1, whole, 2.5), 2);    // integers round half to even
+  EXPECT_EQ(RepairValue(v.S, 1, whole, 2.5), 2);  // integers round half to even
   EXPECT_EQ(RepairValue(v.S, 1, whole, 3.5), 4);
   EXPECT_EQ(RepairValue(v.S, 1, free, -1e300), -1e300);
   EXPECT_TRUE(std::isfinite(RepairValue(v.S, 1, free, std::nan(""))));  // not a number: drawn again

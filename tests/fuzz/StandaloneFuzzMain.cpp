@@ -21,7 +21,9 @@ namespace {
 struct Rng {
   uint64_t s = 0x9E3779B97F4A7C15ull;
   uint32_t next() {
-    s ^= s << 13; s ^= s >> 7; s ^= s << 17;
+    s ^= s << 13;
+    s ^= s >> 7;
+    s ^= s << 17;
     return static_cast<uint32_t>(s >> 16);
   }
   size_t below(size_t n) { return n == 0 ? 0 : next() % n; }
@@ -35,18 +37,30 @@ std::string mutate(Rng& r, std::string s, const std::vector<std::string>& seeds)
   int steps = 1 + static_cast<int>(r.below(4));
   for (int i = 0; i < steps; ++i) {
     switch (r.below(6)) {
-      case 0: if (!s.empty()) s.resize(r.below(s.size())); break;
-      case 1: if (!s.empty()) s[r.below(s.size())] ^= static_cast<char>(1u << r.below(8)); break;
-      case 2: s.insert(s.begin() + static_cast<long>(r.below(s.size() + 1)), static_cast<char>(r.next())); break;
-      case 3: if (!s.empty()) s.erase(r.below(s.size()), 1 + r.below(8)); break;
-      case 4: if (!seeds.empty()) {
-                const std::string& o = seeds[r.below(seeds.size())];
-                if (!o.empty()) s.insert(r.below(s.size() + 1), o.substr(r.below(o.size())));
-              } break;
-      case 5: if (!s.empty()) {
-                static const char kTokens[] = "0123456789()+-*/^;,:=[]{}\"'\r\n\t $";
-                s[r.below(s.size())] = kTokens[r.below(sizeof kTokens - 1)];
-              } break;
+      case 0:
+        if (!s.empty()) s.resize(r.below(s.size()));
+        break;
+      case 1:
+        if (!s.empty()) s[r.below(s.size())] ^= static_cast<char>(1u << r.below(8));
+        break;
+      case 2:
+        s.insert(s.begin() + static_cast<long>(r.below(s.size() + 1)), static_cast<char>(r.next()));
+        break;
+      case 3:
+        if (!s.empty()) s.erase(r.below(s.size()), 1 + r.below(8));
+        break;
+      case 4:
+        if (!seeds.empty()) {
+          const std::string& o = seeds[r.below(seeds.size())];
+          if (!o.empty()) s.insert(r.below(s.size() + 1), o.substr(r.below(o.size())));
+        }
+        break;
+      case 5:
+        if (!s.empty()) {
+          static const char kTokens[] = "0123456789()+-*/^;,:=[]{}\"'\r\n\t $";
+          s[r.below(s.size())] = kTokens[r.below(sizeof kTokens - 1)];
+        }
+        break;
     }
   }
   return s;

@@ -20,7 +20,8 @@ std::string Block(int points, bool labels, bool colors, bool marks) {
   TZSeries s;
   for (int i = 0; i < points; ++i) {
     s.ZValues.PendingValue = i * 0.5;
-    s.AddXY(i * 3 % 7, i * 1.25, labels ? "p" + std::to_string(i) : "", colors && i % 2 ? qv::clRed : qv::clDefault);
+    s.AddXY(i * 3 % 7, i * 1.25, labels ? "p" + std::to_string(i) : "",
+            colors && i % 2 ? qv::clRed : qv::clDefault);
     if (marks) s.MarkPositions().Ensure(i).IsCustom = i % 2 == 0;
   }
   qv::TMemoryStream m;

@@ -1,9 +1,10 @@
 // Text readers of the platform layer on arbitrary bytes: INI files, string
 // list text, number and date parsing, picture formatting, code pages.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,9 @@ using namespace qv;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string in(reinterpret_cast<const char*>(data), size);
-  const auto part = [&](size_t pos, size_t n) { return pos < in.size() ? in.substr(pos, n) : std::string(); };
+  const auto part = [&](size_t pos, size_t n) {
+    return pos < in.size() ? in.substr(pos, n) : std::string();
+  };
   FormatSettings() = TFormatSettings::Invariant();
 
   static const std::string path = [] {

@@ -17,8 +17,12 @@ using namespace qv;
 
 extern "C" void QvFuzzSeeds(std::vector<std::string>* seeds) {
   seeds->push_back("\x01{ comment\r\nVariables x, y; // note // z\r\n\"str\ny = A*exp(-k*x)\n}");
-  seeds->push_back(std::string("\x02" "caf\xE9\0tab\there\rmac\r\r", 20));
-  seeds->push_back("\x03" + std::string(300, 'w') + " " + std::string(100, ',') + "\xF0\x9F\x98\x80");
+  seeds->push_back(
+      std::string("\x02"
+                  "caf\xE9\0tab\there\rmac\r\r",
+                  20));
+  seeds->push_back("\x03" + std::string(300, 'w') + " " + std::string(100, ',') +
+                   "\xF0\x9F\x98\x80");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -41,7 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TCodeEditStringList logical;
   logical.LoadFromBytes(saved);
   lines.SetWordWrap(false);  // back to logical lines
-  if (again.Count() != lines.Count()) { fprintf(stderr, "count %d %d\n", again.Count(), lines.Count()); std::abort(); }
+  if (again.Count() != lines.Count()) {
+    fprintf(stderr, "count %d %d\n", again.Count(), lines.Count());
+    std::abort();
+  }
   for (int i = 0; i < lines.Count(); ++i)
     if (again.Get(i) != lines.Get(i)) std::abort();
 
@@ -51,7 +58,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TCodeLineHighlight h = HighlightLine(hl, lines.Get(i), range, i);
     std::string joined;
     for (const auto& run : h.Runs) joined += run.Text;
-    if (joined != lines.Get(i)) { fprintf(stderr, "tokens [%s]\n", lines.Get(i).c_str()); std::abort(); }  // tokens cover the line exactly
+    if (joined != lines.Get(i)) {
+      fprintf(stderr, "tokens [%s]\n", lines.Get(i).c_str());
+      std::abort();
+    }  // tokens cover the line exactly
     range = h.Range;
   }
 

@@ -14,19 +14,24 @@
 
 extern "C" void QvFuzzSeeds(std::vector<std::string>* seeds) {
   seeds->push_back(
-      "title Linear;\nvariables x, y;\nparameters a [0, 10], b = 1 [-5, 5], p(1:2) [0,1, 0];\nconst c = 2;\n"
+      "title Linear;\nvariables x, y;\nparameters a [0, 10], b = 1 [-5, 5], p(1:2) [0,1, "
+      "0];\nconst c = 2;\n"
       "function y = a*x+b*c;\ndata;\n1 2\n2 4\n3 6\n");
   seeds->push_back(
       "parameters p(1:3) [0, 1], q(1:2,1:2);\nconst c = 2, k(1:2)=[1,2];\nminimum;\nfunctions;\n"
       "sum(i=1:3)(p[i]*i) + prod(j=1:2)(q[j,1]);\np1 + p2 <= c, p3 <> p1;\nmax(p1, p2) = 1;\n");
   seeds->push_back(
       "title Prog;\nvariables x, y [output];\nvarparameter v [0, 1];\nparameters a [0, 2];\n"
-      "varconstant vc[1, 2];\nstartprogram;\nfor i := 0 to DataLength - 1 do\n  y[i] := a*x[i] + v + vc;\n"
+      "varconstant vc[1, 2];\nstartprogram;\nfor i := 0 to DataLength - 1 do\n  y[i] := a*x[i] + v "
+      "+ vc;\n"
       "endprogram;\ndata [t];\n1, 2\n2, 3\ndata \"main\";\n1, 2\n2, 3\n3, 4\n");
   seeds->push_back(
-      "variables x, y;\nparameters a [0, 2];\nStartProgram[vb];\ndim b(3) as long\nselect case a\ncase 1\n"
-      "y(0) = 1: b(1) = 2\ncase else\ndo\nloop while a < 1\nend select\nendprogram;\nData\n1 2\n2 3\n");
-  seeds->push_back("{ comment } variables x; exclusive=true;\n// line\nfunction if(x>0, y=a*x, y=b*x);\n");
+      "variables x, y;\nparameters a [0, 2];\nStartProgram[vb];\ndim b(3) as long\nselect case "
+      "a\ncase 1\n"
+      "y(0) = 1: b(1) = 2\ncase else\ndo\nloop while a < 1\nend select\nendprogram;\nData\n1 2\n2 "
+      "3\n");
+  seeds->push_back(
+      "{ comment } variables x; exclusive=true;\n// line\nfunction if(x>0, y=a*x, y=b*x);\n");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QTimer>
-
 #include <stdexcept>
 
 #include "platform/gui/QtCanvas.h"
@@ -34,7 +33,8 @@ class TProbeCore : public TControlCore {
   }
   void KeyPress(char32_t& ch) override { Log.push_back("KeyPress " + std::to_string(int(ch))); }
   void MouseDown(TMouseButton b, TShiftState s, int x, int y) override {
-    Log.push_back("MouseDown " + std::to_string(b) + " " + std::to_string(s) + " " + std::to_string(x) + "," + std::to_string(y));
+    Log.push_back("MouseDown " + std::to_string(b) + " " + std::to_string(s) + " " +
+                  std::to_string(x) + "," + std::to_string(y));
   }
   void Posted(int msg, std::intptr_t w, std::intptr_t) override {
     Log.push_back("Posted " + std::to_string(msg) + " " + std::to_string(w));
@@ -44,7 +44,8 @@ class TProbeCore : public TControlCore {
     Host()->KillTimer(id);
   }
   void Scroll(TScrollBarKind bar, TScrollCode code, int pos) override {
-    Log.push_back("Scroll " + std::to_string(bar) + " " + std::to_string(code) + " " + std::to_string(pos));
+    Log.push_back("Scroll " + std::to_string(bar) + " " + std::to_string(code) + " " +
+                  std::to_string(pos));
   }
 };
 
@@ -61,7 +62,12 @@ class HostTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(HostTest, KeysBecomeVirtualKeysWithShiftBits) {
-  struct Case { int qtKey; Qt::KeyboardModifiers mods; int vk; TShiftState shift; };
+  struct Case {
+    int qtKey;
+    Qt::KeyboardModifiers mods;
+    int vk;
+    TShiftState shift;
+  };
   const Case cases[] = {
       {Qt::Key_A, Qt::NoModifier, 'A', 0},
       {Qt::Key_A, Qt::ShiftModifier | Qt::ControlModifier, 'A', ssShift | ssCtrl},
@@ -93,8 +99,8 @@ TEST_F(HostTest, KeyEventsReachTheCoreWithTypedCharacters) {
   QApplication::sendEvent(&w, &ctrlA);
   QKeyEvent ret(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
   QApplication::sendEvent(&w, &ret);
-  EXPECT_EQ(core.Log, (std::vector<std::string>{"KeyDown 65 0", "KeyPress 97", "KeyDown 65 4", "KeyPress 1",
-                                                "KeyDown 13 0", "KeyPress 13"}));
+  EXPECT_EQ(core.Log, (std::vector<std::string>{"KeyDown 65 0", "KeyPress 97", "KeyDown 65 4",
+                                                "KeyPress 1", "KeyDown 13 0", "KeyPress 13"}));
 }
 
 TEST_F(HostTest, ExceptionsAreCaughtAndReported) {
@@ -123,9 +129,9 @@ TEST_F(HostTest, PaintsThroughTheCanvasAndDrawsTheCaret) {
   w.ShowCaret();
   EXPECT_TRUE(w.CaretVisible());
   QImage shot = w.viewport()->grab().toImage();
-  EXPECT_EQ(shot.pixel(30, 30) & 0xFFFFFF, 0x0000FFu);   // the core filled blue
+  EXPECT_EQ(shot.pixel(30, 30) & 0xFFFFFF, 0x0000FFu);  // the core filled blue
   if (w.hasFocus()) {
-    EXPECT_EQ(shot.pixel(5, 5) & 0xFFFFFF, 0xFFFF00u);   // the caret inverts the blue
+    EXPECT_EQ(shot.pixel(5, 5) & 0xFFFFFF, 0xFFFF00u);  // the caret inverts the blue
   }
   w.HideCaret();
   EXPECT_FALSE(w.CaretVisible());
@@ -164,7 +170,7 @@ TEST_F(HostTest, TimersAndScrollBars) {
   si.Min = 1;
   si.Max = 100;
   si.Page = 20;
-  si.Pos = 95;   // beyond the last position, 100 - 20 + 1
+  si.Pos = 95;  // beyond the last position, 100 - 20 + 1
   w.SetScrollInfo(sbVertical, si);
   EXPECT_EQ(w.GetScrollInfo(sbVertical).Pos, 81);
   EXPECT_EQ(w.verticalScrollBar()->maximum(), 81);

@@ -6,19 +6,18 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QProcess>
-
 #include <cstdio>
 #include <fstream>
 
+#include "PixelTestSupport.h"
 #include "platform/core/BmpWriter.h"
 #include "platform/core/Image.h"
 #include "platform/core/WmfWriter.h"
 #include "platform/gui/QtCanvas.h"
-#include "PixelTestSupport.h"
 
 using namespace qv;
-using qv::pixeltest::InkBox;
 using qv::pixeltest::Ink;
+using qv::pixeltest::InkBox;
 
 namespace {
 
@@ -26,7 +25,6 @@ class QtCanvasTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { InstallQtGraphics(); }
 };
-
 
 }  // namespace
 
@@ -47,11 +45,20 @@ TEST_F(QtCanvasTest, ShapesExcludeRightAndBottomEdge) {
   EXPECT_EQ(img.Pixel(5, 5), clRed);
 
   // Fill, ellipse and a rectangle without pen stay inside their boxes.
-  struct Case { const char* name; std::function<void(TCanvas&)> draw; TRect box; };
+  struct Case {
+    const char* name;
+    std::function<void(TCanvas&)> draw;
+    TRect box;
+  };
   const Case cases[] = {
       {"FillRect", [](TCanvas& k) { k.FillRect(Rect(2, 3, 7, 9)); }, Rect(2, 3, 7, 9)},
       {"Ellipse", [](TCanvas& k) { k.Ellipse(2, 3, 14, 11); }, Rect(2, 3, 14, 11)},
-      {"RectangleNoPen", [](TCanvas& k) { k.Pen.SetStyle(psClear); k.Rectangle(2, 3, 12, 13); }, Rect(2, 3, 11, 12)},
+      {"RectangleNoPen",
+       [](TCanvas& k) {
+         k.Pen.SetStyle(psClear);
+         k.Rectangle(2, 3, 12, 13);
+       },
+       Rect(2, 3, 11, 12)},
       {"RoundRect", [](TCanvas& k) { k.RoundRect(1, 1, 15, 12, 6, 6); }, Rect(1, 1, 15, 12)},
   };
   for (const Case& k : cases) {
@@ -63,7 +70,9 @@ TEST_F(QtCanvasTest, ShapesExcludeRightAndBottomEdge) {
 }
 
 TEST_F(QtCanvasTest, LinesLeaveOutTheirLastPixel) {
-  struct Case { TPoint a, b, lastSet, end; };
+  struct Case {
+    TPoint a, b, lastSet, end;
+  };
   const Case cases[] = {
       {{0, 0}, {5, 0}, {4, 0}, {5, 0}},
       {{3, 8}, {3, 2}, {3, 3}, {3, 2}},
@@ -76,7 +85,8 @@ TEST_F(QtCanvasTest, LinesLeaveOutTheirLastPixel) {
     c.MoveTo(k.a.X, k.a.Y);
     c.LineTo(k.b.X, k.b.Y);
     EXPECT_EQ(img.Pixel(k.a.X, k.a.Y), clBlack) << "start " << k.a.X << "," << k.a.Y;
-    EXPECT_EQ(img.Pixel(k.lastSet.X, k.lastSet.Y), clBlack) << "before end " << k.b.X << "," << k.b.Y;
+    EXPECT_EQ(img.Pixel(k.lastSet.X, k.lastSet.Y), clBlack)
+        << "before end " << k.b.X << "," << k.b.Y;
     EXPECT_EQ(img.Pixel(k.end.X, k.end.Y), clWhite) << "end " << k.b.X << "," << k.b.Y;
     EXPECT_EQ(c.PenPos(), k.b);
   }
@@ -85,7 +95,8 @@ TEST_F(QtCanvasTest, LinesLeaveOutTheirLastPixel) {
   img.Canvas().MoveTo(1, 2);
   img.Canvas().LineTo(37, 29);
   for (int y = 0; y < 40; ++y)
-    for (int x = 0; x < 40; ++x) ASSERT_TRUE(img.Pixel(x, y) == clWhite || img.Pixel(x, y) == clBlack);
+    for (int x = 0; x < 40; ++x)
+      ASSERT_TRUE(img.Pixel(x, y) == clWhite || img.Pixel(x, y) == clBlack);
 }
 
 TEST_F(QtCanvasTest, XorModesDrawnTwiceRestoreTheImage) {
@@ -102,7 +113,8 @@ TEST_F(QtCanvasTest, XorModesDrawnTwiceRestoreTheImage) {
     EXPECT_NE(img.Pixel(2, 3), before.Pixel(2, 3)) << int(mode);
     c.Rectangle(2, 3, 25, 25);
     for (int y = 0; y < 30; ++y)
-      for (int x = 0; x < 40; ++x) ASSERT_EQ(img.Pixel(x, y), before.Pixel(x, y)) << int(mode) << " " << x << "," << y;
+      for (int x = 0; x < 40; ++x)
+        ASSERT_EQ(img.Pixel(x, y), before.Pixel(x, y)) << int(mode) << " " << x << "," << y;
   }
 }
 
@@ -148,9 +160,15 @@ TEST_F(QtCanvasTest, TextAlignmentChoosesTheReferencePoint) {
   probe.SetName("Arial");
   probe.SetHeight(-20);
   TTextMetric tm = QtFont(probe).TM;
-  struct Case { unsigned align; const char* what; };
-  const Case cases[] = {{TA_LEFT | TA_TOP, "top"}, {TA_LEFT | TA_BASELINE, "baseline"}, {TA_LEFT | TA_BOTTOM, "bottom"},
-                        {TA_RIGHT | TA_TOP, "right"}, {TA_CENTER | TA_TOP, "centre"}};
+  struct Case {
+    unsigned align;
+    const char* what;
+  };
+  const Case cases[] = {{TA_LEFT | TA_TOP, "top"},
+                        {TA_LEFT | TA_BASELINE, "baseline"},
+                        {TA_LEFT | TA_BOTTOM, "bottom"},
+                        {TA_RIGHT | TA_TOP, "right"},
+                        {TA_CENTER | TA_TOP, "centre"}};
   for (const Case& k : cases) {
     TImage img(200, 100);
     TCanvas& c = img.Canvas();
@@ -185,7 +203,7 @@ TEST_F(QtCanvasTest, RotatedTextLiesWhereGdiPutsIt) {
   TCanvas& c = img.Canvas();
   c.Font.SetName("Arial");
   c.Font.SetHeight(-16);
-  c.Font.SetEscapement(900);   // 90 degrees counter-clockwise: reads upwards
+  c.Font.SetEscapement(900);  // 90 degrees counter-clockwise: reads upwards
   c.SetBkMode(TRANSPARENT);
   int w = c.TextWidth("HHHH");
   TTextMetric tm = c.GetTextMetrics();
@@ -202,17 +220,21 @@ TEST_F(QtCanvasTest, RotatedTextLiesWhereGdiPutsIt) {
 TEST_F(QtCanvasTest, FontHeightsAndFamilies) {
   TFont f;
   f.SetName("Arial");
-  f.SetHeight(-20);   // character height
+  f.SetHeight(-20);  // character height
   TTextMetric m = QtFont(f).TM;
   EXPECT_EQ(m.tmHeight - m.tmInternalLeading, 20);
-  f.SetHeight(20);    // cell height
+  f.SetHeight(20);  // cell height
   m = QtFont(f).TM;
   EXPECT_NEAR(m.tmHeight, 20, 1);
   f.SetSize(12);
   EXPECT_EQ(f.Height(), -16);
 
   TQtFontService fonts;
-  struct Case { const char* name; const char* family; bool fixed; };
+  struct Case {
+    const char* name;
+    const char* family;
+    bool fixed;
+  };
   const Case cases[] = {{"Arial", "Liberation Sans", false},
                         {"Courier New", "Liberation Mono", true},
                         {"Times New Roman", "Liberation Serif", false},
@@ -353,7 +375,9 @@ QPointF ColourCentre(const QImage& im, QRgb colour) {
   for (int y = 0; y < im.height(); ++y)
     for (int x = 0; x < im.width(); ++x) {
       QRgb p = im.pixel(x, y);
-      if (std::abs(qRed(p) - qRed(colour)) + std::abs(qGreen(p) - qGreen(colour)) + std::abs(qBlue(p) - qBlue(colour)) < 40) {
+      if (std::abs(qRed(p) - qRed(colour)) + std::abs(qGreen(p) - qGreen(colour)) +
+              std::abs(qBlue(p) - qBlue(colour)) <
+          40) {
         sx += x;
         sy += y;
         ++n;
@@ -396,7 +420,7 @@ TEST_F(QtCanvasTest, PicturesOfEveryPrimitive) {
   SaveBmpToFile(img, dir + "/primitives.bmp");
   QImage back(QString::fromStdString(dir + "/primitives.bmp"));
   ASSERT_FALSE(back.isNull());
-  EXPECT_EQ(back.pixel(40, 30) & 0xFFFFFF, 0xFF0000u);   // inside the red rectangle
+  EXPECT_EQ(back.pixel(40, 30) & 0xFFFFFF, 0xFF0000u);  // inside the red rectangle
 
   // WMF: the same picture parses and renders with libwmf like the PNG.
   TWmfCanvas wmf(320, 200);
@@ -404,7 +428,9 @@ TEST_F(QtCanvasTest, PicturesOfEveryPrimitive) {
   wmf.SaveToFile(dir + "/primitives.wmf");
   std::string bytes = wmf.Bytes();
   ASSERT_GE(bytes.size(), 40u);
-  auto w16 = [&](std::size_t at) { return unsigned((unsigned char)bytes[at]) | unsigned((unsigned char)bytes[at + 1]) << 8; };
+  auto w16 = [&](std::size_t at) {
+    return unsigned((unsigned char)bytes[at]) | unsigned((unsigned char)bytes[at + 1]) << 8;
+  };
   EXPECT_EQ(w16(0) | w16(2) << 16, 0x9AC6CDD7u);
   unsigned sum = 0;
   for (int i = 0; i < 10; ++i) sum ^= w16(std::size_t(i) * 2);
@@ -412,10 +438,11 @@ TEST_F(QtCanvasTest, PicturesOfEveryPrimitive) {
   EXPECT_EQ(w16(10), 320u);
   EXPECT_EQ(w16(12), 200u);
   EXPECT_EQ(w16(14), 96u);
-  EXPECT_EQ((w16(22 + 6) | w16(22 + 8) << 16) * 2 + 22, bytes.size());   // size in words
+  EXPECT_EQ((w16(22 + 6) | w16(22 + 8) << 16) * 2 + 22, bytes.size());  // size in words
 
   QProcess svg;
-  svg.start("wmf2svg", {"-o", QString::fromStdString(dir + "/primitives.svg"), QString::fromStdString(dir + "/primitives.wmf")});
+  svg.start("wmf2svg", {"-o", QString::fromStdString(dir + "/primitives.svg"),
+                        QString::fromStdString(dir + "/primitives.wmf")});
   ASSERT_TRUE(svg.waitForFinished(30000));
   EXPECT_EQ(svg.exitCode(), 0) << svg.readAllStandardError().toStdString();
   QFile svgFile(QString::fromStdString(dir + "/primitives.svg"));
@@ -426,7 +453,8 @@ TEST_F(QtCanvasTest, PicturesOfEveryPrimitive) {
 
   QProcess gd;
   gd.start("wmf2gd", {"-t", "png", "--maxwidth=320", "--maxheight=200", "-o",
-                      QString::fromStdString(dir + "/primitives-wmf.png"), QString::fromStdString(dir + "/primitives.wmf")});
+                      QString::fromStdString(dir + "/primitives-wmf.png"),
+                      QString::fromStdString(dir + "/primitives.wmf")});
   ASSERT_TRUE(gd.waitForFinished(30000));
   EXPECT_EQ(gd.exitCode(), 0) << gd.readAllStandardError().toStdString();
   QImage rendered(QString::fromStdString(dir + "/primitives-wmf.png"));

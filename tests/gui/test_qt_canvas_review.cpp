@@ -7,14 +7,14 @@
 #include <map>
 #include <vector>
 
+#include "PixelTestSupport.h"
 #include "platform/core/Image.h"
 #include "platform/core/WmfWriter.h"
 #include "platform/gui/QtCanvas.h"
-#include "PixelTestSupport.h"
 
 using namespace qv;
-using qv::pixeltest::InkBox;
 using qv::pixeltest::Ink;
+using qv::pixeltest::InkBox;
 
 namespace {
 
@@ -23,14 +23,18 @@ class QtShapesReview : public ::testing::Test {
   static void SetUpTestSuite() { InstallQtGraphics(); }
 };
 
-
 }  // namespace
 
 TEST_F(QtShapesReview, ArcsPiesAndChordsRunCounterClockwiseFromStartToEnd) {
   // Box (2,2)-(22,22), centre (12,12). Ink is counted in the four quadrants,
   // leaving out a band around the axes where the radial lines lie.
   enum Kind { kArc, kPie, kChord };
-  struct Case { const char* name; Kind kind; TPoint start, end; bool ul, ur, ll, lr; };
+  struct Case {
+    const char* name;
+    Kind kind;
+    TPoint start, end;
+    bool ul, ur, ll, lr;
+  };
   const Case cases[] = {
       {"arc right to top", kArc, {22, 12}, {12, 2}, false, true, false, false},
       {"arc top to right", kArc, {12, 2}, {22, 12}, true, false, true, true},
@@ -64,19 +68,25 @@ TEST_F(QtShapesReview, RoundRectCornersAreAlike) {
   // The straight part of each side is as long as the opposite one, and the
   // shape fills its box exactly (right and bottom edge excluded). Qt's own
   // aliased rounded rectangle made the right and bottom corners larger.
-  struct Case { TRect box; int w, h; };
+  struct Case {
+    TRect box;
+    int w, h;
+  };
   const Case cases[] = {
-      {Rect(2, 2, 24, 20), 8, 8},   {Rect(2, 2, 24, 20), 16, 16}, {Rect(2, 2, 24, 20), 6, 10},
-      {Rect(1, 3, 30, 18), 10, 4},  {Rect(4, 4, 20, 20), 8, 8},
+      {Rect(2, 2, 24, 20), 8, 8},  {Rect(2, 2, 24, 20), 16, 16}, {Rect(2, 2, 24, 20), 6, 10},
+      {Rect(1, 3, 30, 18), 10, 4}, {Rect(4, 4, 20, 20), 8, 8},
   };
   for (const Case& k : cases) {
     for (bool filled : {false, true}) {
       TImage im(32, 24);
       TCanvas& c = im.Canvas();
-      if (filled) c.Brush.SetColor(clRed);
-      else c.Brush.SetStyle(bsClear);
+      if (filled)
+        c.Brush.SetColor(clRed);
+      else
+        c.Brush.SetStyle(bsClear);
       c.RoundRect(k.box.Left, k.box.Top, k.box.Right, k.box.Bottom, k.w, k.h);
-      SCOPED_TRACE(testing::Message() << k.box.Left << "," << k.box.Top << " " << k.w << "x" << k.h << " filled " << filled);
+      SCOPED_TRACE(testing::Message() << k.box.Left << "," << k.box.Top << " " << k.w << "x" << k.h
+                                      << " filled " << filled);
       EXPECT_EQ(InkBox(im), k.box);
       auto run = [&](int x, int y, int dx, int dy) {
         int n = 0;
@@ -102,9 +112,15 @@ TEST_F(QtShapesReview, RoundRectCornersAreAlike) {
 
 TEST_F(QtShapesReview, PenStylesAndWidths) {
   // Cosmetic dash patterns: runs of ink and gaps along a horizontal line.
-  struct Dash { TPenStyle style; std::vector<int> runs; };
+  struct Dash {
+    TPenStyle style;
+    std::vector<int> runs;
+  };
   const Dash dashes[] = {
-      {psDash, {18, 6, 18, 6}}, {psDot, {3, 3, 3, 3}}, {psDashDot, {9, 6, 3, 6, 9}}, {psDashDotDot, {9, 3, 3, 3, 3, 3, 9}},
+      {psDash, {18, 6, 18, 6}},
+      {psDot, {3, 3, 3, 3}},
+      {psDashDot, {9, 6, 3, 6, 9}},
+      {psDashDotDot, {9, 3, 3, 3, 3, 3, 9}},
   };
   for (const Dash& d : dashes) {
     TImage im(80, 3);
@@ -177,8 +193,11 @@ TEST(MetafileRecordsReview, ShapeAndTextRecordsHoldTheirParametersInFileOrder) {
   const TRect box = Rect(3, 4, 50, 60);
   w.ExtTextOut(9, 11, ETO_CLIPPED, &box, "Ab", dx);
   const std::string b = w.Bytes();
-  auto w16 = [&](std::size_t at) { return unsigned((unsigned char)b[at]) | unsigned((unsigned char)b[at + 1]) << 8; };
-  std::map<unsigned, std::vector<unsigned>> rec;   // last record of each function: its parameter words
+  auto w16 = [&](std::size_t at) {
+    return unsigned((unsigned char)b[at]) | unsigned((unsigned char)b[at + 1]) << 8;
+  };
+  std::map<unsigned, std::vector<unsigned>>
+      rec;  // last record of each function: its parameter words
   for (std::size_t at = 40; at + 6 <= b.size();) {
     const unsigned size = w16(at) | w16(at + 2) << 16, fn = w16(at + 4);
     ASSERT_GE(size, 3u);
@@ -197,5 +216,6 @@ TEST(MetafileRecordsReview, ShapeAndTextRecordsHoldTheirParametersInFileOrder) {
   EXPECT_EQ(rec[0x061C], (std::vector<unsigned>{8, 6, 40, 30, 20, 10}));
   // Text: y, x, length, options, clip rectangle (left, top, right, bottom),
   // the bytes padded to a word, one advance per character.
-  EXPECT_EQ(rec[0x0A32], (std::vector<unsigned>{11, 9, 2, ETO_CLIPPED, 3, 4, 50, 60, 'A' | 'b' << 8, 7, 8}));
+  EXPECT_EQ(rec[0x0A32],
+            (std::vector<unsigned>{11, 9, 2, ETO_CLIPPED, 3, 4, 50, 60, 'A' | 'b' << 8, 7, 8}));
 }

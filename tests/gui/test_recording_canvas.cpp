@@ -18,7 +18,7 @@ TEST(Colours, SystemColoursResolveThroughOneTable) {
   EXPECT_EQ(ColorToRGB(clBtnFace), 0x030201u);
   ResetSysColors();
   EXPECT_EQ(ColorToRGB(clBtnFace), clSilver);
-  EXPECT_EQ(ColorToRGB(clSystemColor | 200), 0u);   // outside the table
+  EXPECT_EQ(ColorToRGB(clSystemColor | 200), 0u);  // outside the table
   EXPECT_EQ(GetRValue(RGB(10, 20, 30)), 10);
   EXPECT_EQ(GetBValue(RGB(10, 20, 30)), 30);
 }
@@ -33,8 +33,11 @@ TEST(Geometry, RectsAndMulDiv) {
   EXPECT_EQ(r, Rect(1, 2, 3, 4));
   EXPECT_TRUE(Rect(0, 0, 10, 10).Contains(9, 9));
   EXPECT_FALSE(Rect(0, 0, 10, 10).Contains(10, 5));
-  struct Case { int a, b, c, r; };
-  for (Case k : {Case{8, 96, 72, 11}, Case{-8, 96, 72, -11}, Case{10, 3, 4, 8}, Case{5, 1, 0, -1}, Case{7, 1, 2, 4}})
+  struct Case {
+    int a, b, c, r;
+  };
+  for (Case k : {Case{8, 96, 72, 11}, Case{-8, 96, 72, -11}, Case{10, 3, 4, 8}, Case{5, 1, 0, -1},
+                 Case{7, 1, 2, 4}})
     EXPECT_EQ(MulDiv(k.a, k.b, k.c), k.r) << k.a << "*" << k.b << "/" << k.c;
   TFont f;
   f.SetSize(10);
@@ -48,8 +51,12 @@ TEST(Regions, CombineAndContain) {
   TRegion hole = TRegion::FromEllipse(Rect(2, 2, 8, 8));
   TRegion both = r;
   both.Combine(hole, RGN_DIFF);
-  struct Case { int x, y; bool in; };
-  for (Case k : {Case{0, 0, true}, Case{14, 14, true}, Case{15, 15, false}, Case{4, 4, false}, Case{1, 9, true}, Case{12, 2, false}})
+  struct Case {
+    int x, y;
+    bool in;
+  };
+  for (Case k : {Case{0, 0, true}, Case{14, 14, true}, Case{15, 15, false}, Case{4, 4, false},
+                 Case{1, 9, true}, Case{12, 2, false}})
     EXPECT_EQ(both.Contains(k.x, k.y), k.in) << k.x << "," << k.y;
   EXPECT_EQ(both.BoundingBox(), Rect(0, 0, 15, 15));
   // A composite region combined as one operand keeps its grouping.
@@ -88,7 +95,7 @@ TEST(RecordingCanvas, LogsCallsWithTheirState) {
   ASSERT_TRUE(text);
   EXPECT_EQ(text->Text, "abc");
   EXPECT_EQ(text->State.TextColor, clBlue);
-  EXPECT_EQ(text->State.BkMode, TRANSPARENT);   // a clear brush makes the background transparent
+  EXPECT_EQ(text->State.BkMode, TRANSPARENT);  // a clear brush makes the background transparent
   EXPECT_EQ(text->State.TextAlign, TA_RIGHT | TA_BASELINE);
   const TCanvasCall* ext = c.First("ExtTextOut");
   EXPECT_EQ(ext->Args, (std::vector<int>{0, 0, int(ETO_OPAQUE), 0, 0, 14, 14}));
@@ -104,18 +111,18 @@ TEST(RecordingCanvas, BrushAndFontSetBackgroundAndTextColour) {
   TRecordingCanvas c;
   c.SetBkColor(clYellow);
   c.SetTextColor(clRed);
-  c.Brush.SetColor(clGreen);            // solid brush: opaque background in its colour
+  c.Brush.SetColor(clGreen);  // solid brush: opaque background in its colour
   EXPECT_EQ(c.BkColor(), clGreen);
   EXPECT_EQ(c.BkMode(), OPAQUE);
   c.Brush.SetStyle(bsCross);
   EXPECT_EQ(c.BkMode(), TRANSPARENT);
-  c.SetBkMode(OPAQUE);                  // a direct setting wins until the brush changes
+  c.SetBkMode(OPAQUE);  // a direct setting wins until the brush changes
   EXPECT_EQ(c.BkMode(), OPAQUE);
   EXPECT_EQ(c.TextColor(), clRed);
-  c.Font.SetHeight(-20);                // the font brings its colour along
+  c.Font.SetHeight(-20);  // the font brings its colour along
   EXPECT_EQ(c.TextColor(), c.Font.Color());
   c.Brush.SetStyle(bsClear);
-  c.Brush.SetColor(clAqua);             // a colour makes a clear brush solid again
+  c.Brush.SetColor(clAqua);  // a colour makes a clear brush solid again
   EXPECT_EQ(c.Brush.Style(), bsSolid);
 }
 
@@ -147,7 +154,10 @@ TEST(RecordingCanvas, SaveRestoreAndClipStack) {
 }
 
 TEST(RecordingCanvas, EdgesUseTheButtonColours) {
-  struct Case { unsigned edge; TColor outerTopLeft, innerTopLeft, outerBottomRight; };
+  struct Case {
+    unsigned edge;
+    TColor outerTopLeft, innerTopLeft, outerBottomRight;
+  };
   const Case cases[] = {{EDGE_RAISED, cl3DLight, clBtnHighlight, cl3DDkShadow},
                         {EDGE_SUNKEN, clBtnShadow, cl3DDkShadow, clBtnHighlight},
                         {EDGE_ETCHED, clBtnShadow, clBtnHighlight, clBtnHighlight},
@@ -164,14 +174,14 @@ TEST(RecordingCanvas, EdgesUseTheButtonColours) {
     EXPECT_EQ(fills[0]->State.BrushColor, k.outerBottomRight) << k.edge;
     EXPECT_EQ(fills[6]->State.BrushColor, k.innerTopLeft) << k.edge;
     EXPECT_EQ(fills[2]->Args, (std::vector<int>{0, 0, 19, 1})) << k.edge;
-    EXPECT_EQ(c.Brush.Color(), clWhite);   // the brush is put back
+    EXPECT_EQ(c.Brush.Color(), clWhite);  // the brush is put back
   }
 }
 
 TEST(FakeFonts, FixedCellsAndProportionalOverrides) {
   TFakeFontService f(8, 16);
   TFont font;
-  EXPECT_EQ(f.TextExtent(font, "héllo"), (TSize{40, 16}));   // five characters
+  EXPECT_EQ(f.TextExtent(font, "héllo"), (TSize{40, 16}));  // five characters
   TTextMetric m = f.GetTextMetrics(font);
   EXPECT_EQ(m.tmHeight, 16);
   EXPECT_EQ(m.tmAscent + m.tmDescent, 16);
@@ -191,7 +201,7 @@ TEST(Metafile, ObjectsAreCreatedOnlyWhenStateChanges) {
   TWmfCanvas w(100, 50);
   w.Pen.SetColor(clRed);
   w.Rectangle(0, 0, 10, 10);
-  w.Rectangle(10, 0, 20, 10);   // same pen and brush: no new objects
+  w.Rectangle(10, 0, 20, 10);  // same pen and brush: no new objects
   w.Pen.SetColor(clBlue);
   w.LineTo(50, 50);
   w.PushClip();
@@ -200,7 +210,9 @@ TEST(Metafile, ObjectsAreCreatedOnlyWhenStateChanges) {
   w.FillRect(Rect(0, 0, 50, 50));
   w.PopClip();
   std::string b = w.Bytes();
-  auto w16 = [&](std::size_t at) { return unsigned((unsigned char)b[at]) | unsigned((unsigned char)b[at + 1]) << 8; };
+  auto w16 = [&](std::size_t at) {
+    return unsigned((unsigned char)b[at]) | unsigned((unsigned char)b[at + 1]) << 8;
+  };
   // Walk the records after the 22-byte placeable header and 18-byte header.
   std::map<unsigned, int> counts;
   std::size_t at = 40;
@@ -213,10 +225,10 @@ TEST(Metafile, ObjectsAreCreatedOnlyWhenStateChanges) {
     if (fn == 0) break;
   }
   EXPECT_EQ(at, b.size());
-  EXPECT_EQ(counts[0x02FA], 3);   // red pen, blue pen, null pen
-  EXPECT_EQ(counts[0x02FC], 2);   // white brush, lime brush
-  EXPECT_EQ(counts[0x041B], 3);   // two rectangles and the fill
-  EXPECT_EQ(counts[0x001E], 1);   // save
-  EXPECT_EQ(counts[0x0127], 1);   // restore
-  EXPECT_EQ(counts[0x0416], 1);   // clip rect
+  EXPECT_EQ(counts[0x02FA], 3);  // red pen, blue pen, null pen
+  EXPECT_EQ(counts[0x02FC], 2);  // white brush, lime brush
+  EXPECT_EQ(counts[0x041B], 3);  // two rectangles and the fill
+  EXPECT_EQ(counts[0x001E], 1);  // save
+  EXPECT_EQ(counts[0x0127], 1);  // restore
+  EXPECT_EQ(counts[0x0416], 1);  // clip rect
 }

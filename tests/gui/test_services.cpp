@@ -25,7 +25,10 @@ class ServicesTest : public ::testing::Test {
 void RoundTrip(TClipboardService& cb) {
   TClipboardData d;
   d.Text = "Grüße\tline 2";
-  d.Formats["CodeEdit Control Block Type"] = std::string("\x02\x00\x00\x00" "ab\0c", 8);
+  d.Formats["CodeEdit Control Block Type"] = std::string(
+      "\x02\x00\x00\x00"
+      "ab\0c",
+      8);
   auto img = std::make_shared<TImage>(3, 2, clRed);
   d.Image = img;
   cb.SetData(d);
@@ -33,7 +36,9 @@ void RoundTrip(TClipboardService& cb) {
   ASSERT_TRUE(r.Text);
   EXPECT_EQ(*r.Text, "Grüße\tline 2");
   ASSERT_EQ(r.Formats.count("CodeEdit Control Block Type"), 1u);
-  EXPECT_EQ(r.Formats["CodeEdit Control Block Type"], std::string("\x02\x00\x00\x00" "ab\0c", 8));
+  EXPECT_EQ(r.Formats["CodeEdit Control Block Type"], std::string("\x02\x00\x00\x00"
+                                                                  "ab\0c",
+                                                                  8));
   ASSERT_TRUE(r.Image);
   EXPECT_EQ(r.Image->Width(), 3);
   EXPECT_EQ(r.Image->Pixel(2, 1), clRed);
@@ -71,10 +76,10 @@ TEST_F(ServicesTest, PrinterWritesPdfWithPages) {
   printer.SetTitle("Quorvane test");
   ASSERT_TRUE(printer.Available());
   EXPECT_EQ(printer.DpiX(), 300);
-  EXPECT_GT(printer.PageWidth(), 2000);     // A4 at 300 dpi: 2480 wide with margins removed
+  EXPECT_GT(printer.PageWidth(), 2000);  // A4 at 300 dpi: 2480 wide with margins removed
   EXPECT_LE(printer.PageWidth(), printer.PhysicalWidth());
   ASSERT_TRUE(printer.BeginDoc());
-  EXPECT_FALSE(printer.BeginDoc());          // one job at a time
+  EXPECT_FALSE(printer.BeginDoc());  // one job at a time
   for (int page = 1; page <= 3; ++page) {
     if (page > 1) printer.NewPage();
     EXPECT_EQ(printer.PageNumber(), page);
@@ -126,7 +131,7 @@ TEST_F(ServicesTest, ScriptedDialogsRecordAndNeverBlock) {
   TFileDialogResult r = Dialogs().OpenDialog(o);
   EXPECT_TRUE(r.Ok);
   EXPECT_EQ(r.FileName(), "/tmp/a.mff");
-  EXPECT_FALSE(Dialogs().SaveDialog(o).Ok);   // nothing scripted: cancelled
+  EXPECT_FALSE(Dialogs().SaveDialog(o).Ok);  // nothing scripted: cancelled
   d.PushInput("42");
   std::string v = "1";
   EXPECT_TRUE(Dialogs().InputQuery("Value", "Enter:", v));
@@ -144,7 +149,8 @@ TEST_F(ServicesTest, ScriptedDialogsRecordAndNeverBlock) {
 }
 
 TEST_F(ServicesTest, FileFilters) {
-  auto f = ParseFileFilter("Model files (*.mff)|*.mff|Sheets (*.ssf;*.ogy)|*.ssf; *.ogy|All (*.*)|*.*");
+  auto f =
+      ParseFileFilter("Model files (*.mff)|*.mff|Sheets (*.ssf;*.ogy)|*.ssf; *.ogy|All (*.*)|*.*");
   ASSERT_EQ(f.size(), 3u);
   EXPECT_EQ(f[0].first, "Model files (*.mff)");
   EXPECT_EQ(f[1].second, (std::vector<std::string>{"*.ssf", "*.ogy"}));
@@ -167,7 +173,8 @@ TEST_F(ServicesTest, ShellOpenChecksTheExitStatus) {
 TEST_F(ServicesTest, EventPumpRunsQueuedWork) {
   InstallQtServices();
   bool ran = false;
-  QMetaObject::invokeMethod(QCoreApplication::instance(), [&] { ran = true; }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [&] { ran = true; }, Qt::QueuedConnection);
   EXPECT_FALSE(ran);
   ProcessMessages();
   EXPECT_TRUE(ran);

@@ -8,7 +8,7 @@ using namespace qv;
 namespace {
 
 class DateTimeTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     fs_ = TFormatSettings::Invariant();
     fs_.ShortDateFormat = "dd/mm/yyyy";
@@ -25,9 +25,9 @@ TEST_F(DateTimeTest, EncodeAndDecodeAgreeWithKnownDayNumbers) {
     double serial;
     int dow;  // 1 = Sunday
   } cases[] = {
-      {1899, 12, 30, 0, 7},     {1899, 12, 31, 1, 1},       {1900, 1, 1, 2, 2},
-      {1900, 3, 1, 61, 5},      {2000, 2, 29, 36585, 3},    {2000, 3, 1, 36586, 4},
-      {2024, 1, 1, 45292, 2},   {1, 1, 1, -693593, 2},      {9999, 12, 31, 2958465, 6},
+      {1899, 12, 30, 0, 7},   {1899, 12, 31, 1, 1},    {1900, 1, 1, 2, 2},
+      {1900, 3, 1, 61, 5},    {2000, 2, 29, 36585, 3}, {2000, 3, 1, 36586, 4},
+      {2024, 1, 1, 45292, 2}, {1, 1, 1, -693593, 2},   {9999, 12, 31, 2958465, 6},
       {1899, 12, 29, -1, 6},
   };
   for (const auto& c : cases) {
@@ -40,7 +40,8 @@ TEST_F(DateTimeTest, EncodeAndDecodeAgreeWithKnownDayNumbers) {
 }
 
 TEST_F(DateTimeTest, InvalidEncodingRaises) {
-  const int bad[][3] = {{2001, 2, 29}, {2000, 13, 1}, {2000, 0, 1}, {0, 1, 1}, {2000, 4, 31}, {10000, 1, 1}};
+  const int bad[][3] = {{2001, 2, 29}, {2000, 13, 1}, {2000, 0, 1},
+                        {0, 1, 1},     {2000, 4, 31}, {10000, 1, 1}};
   for (const auto& b : bad) {
     try {
       EncodeDate(b[0], b[1], b[2]);
@@ -64,7 +65,8 @@ TEST_F(DateTimeTest, TimeRoundTripsToTheMillisecond) {
   for (const auto& t : times) {
     int h, n, s, z;
     DecodeTime(EncodeDate(2021, 6, 15) + EncodeTime(t[0], t[1], t[2], t[3]), h, n, s, z);
-    EXPECT_EQ((((h * 60 + n) * 60) + s) * 1000 + z, (((t[0] * 60 + t[1]) * 60) + t[2]) * 1000 + t[3]);
+    EXPECT_EQ((((h * 60 + n) * 60) + s) * 1000 + z,
+              (((t[0] * 60 + t[1]) * 60) + t[2]) * 1000 + t[3]);
   }
   // A time a hair before midnight rounds to the next day, not to "24:00".
   const TDateTime almost = EncodeDate(2021, 6, 15) + 1 - 1e-10;
@@ -91,7 +93,7 @@ TEST_F(DateTimeTest, Pictures) {
       {"DD.MM.YYYY h:nn", dt, "07.03.2005 14:05"},
       {"mmm mmmm", dt, "Mar March"},
       {"ddd dddd", dt, "Mon Monday"},
-      {"hh:mm", dt, "14:05"},           // "mm" after "hh" is minutes
+      {"hh:mm", dt, "14:05"},  // "mm" after "hh" is minutes
       {"h:nn AM/PM", dt, "2:05 PM"},
       {"h:nn:ss am/pm", EncodeTime(0, 30, 0, 0), "12:30:00 am"},
       {"h a/p", EncodeTime(9, 0, 0, 0), "9 a"},
@@ -139,7 +141,8 @@ TEST_F(DateTimeTest, Parsing) {
   ASSERT_TRUE(TryStrToDate("3/7/2005", v, us));
   EXPECT_EQ(v, EncodeDate(2005, 3, 7));
 
-  const char* bad[] = {"", "31/02/2005", "abc", "07/03/2005 25:00", "13:61", "1/2/3/4", "07/03/2005x"};
+  const char* bad[] = {"",      "31/02/2005", "abc",        "07/03/2005 25:00",
+                       "13:61", "1/2/3/4",    "07/03/2005x"};
   for (const char* s : bad) EXPECT_FALSE(TryStrToDateTime(s, v)) << s;
   try {
     StrToDate("31/02/2005");

@@ -11,7 +11,7 @@ using namespace qv;
 namespace {
 
 class FormatTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { FormatSettings() = TFormatSettings::Invariant(); }
 };
 
@@ -100,7 +100,8 @@ TEST_F(FormatTest, FormatRejectsMismatchedOrMissingArguments) {
       call();
       ADD_FAILURE() << "no error for " << fmt;
     } catch (const EConvertError& e) {
-      EXPECT_EQ(e.Message(), std::string("Format '") + fmt + "' invalid or incompatible with argument");
+      EXPECT_EQ(e.Message(),
+                std::string("Format '") + fmt + "' invalid or incompatible with argument");
     }
   };
   expectError([] { Format("%d", "text"); }, "%d");
@@ -180,14 +181,14 @@ TEST_F(FormatTest, FormatFloatPictures) {
       {"", 0.1, "0.1"},
       {"#,##0.###", 1e20, "1E20"},
   };
-  for (const auto& c : cases) EXPECT_EQ(FormatFloat(c.mask, c.value), c.text) << c.mask << " " << c.value;
+  for (const auto& c : cases)
+    EXPECT_EQ(FormatFloat(c.mask, c.value), c.text) << c.mask << " " << c.value;
 }
 
 TEST_F(FormatTest, FloatParsing) {
   const FloatCase good[] = {
-      {1.5, "1.5"},   {-2, " -2 "},      {0.5, ".5"},       {5, "5."},
-      {1e-5, "1E-5"}, {1.5e20, "1.5e+20"}, {42, "+42"},   {0, "0"},
-      {1.5, "\t1.5\r\n"},
+      {1.5, "1.5"},        {-2, " -2 "}, {0.5, ".5"}, {5, "5."},          {1e-5, "1E-5"},
+      {1.5e20, "1.5e+20"}, {42, "+42"},  {0, "0"},    {1.5, "\t1.5\r\n"},
   };
   for (const auto& c : good) {
     double v = -1;
@@ -195,7 +196,8 @@ TEST_F(FormatTest, FloatParsing) {
     EXPECT_EQ(v, c.value) << c.text;
     EXPECT_EQ(StrToFloat(c.text), c.value) << c.text;
   }
-  const char* bad[] = {"", " ", "abc", "1.2.3", "1,5", "1e", "e5", "--1", "1 2", "INF", "NAN", "1e999", "0x10", "."};
+  const char* bad[] = {"",    " ",   "abc", "1.2.3", "1,5",   "1e",   "e5",
+                       "--1", "1 2", "INF", "NAN",   "1e999", "0x10", "."};
   for (const char* s : bad) {
     double v = 7;
     EXPECT_FALSE(TryStrToFloat(s, v)) << s;
@@ -218,19 +220,31 @@ TEST_F(FormatTest, IntegerParsingAndPrinting) {
     bool ok;
     int value;
   } cases[] = {
-      {"0", true, 0},           {"-17", true, -17},     {" 42 ", true, 42},
-      {"+5", true, 5},          {"$FF", true, 255},     {"0x1f", true, 31},
-      {"0XFFFFFFFF", true, -1}, {"2147483647", true, 2147483647},
+      {"0", true, 0},
+      {"-17", true, -17},
+      {" 42 ", true, 42},
+      {"+5", true, 5},
+      {"$FF", true, 255},
+      {"0x1f", true, 31},
+      {"0XFFFFFFFF", true, -1},
+      {"2147483647", true, 2147483647},
       {"-2147483648", true, -2147483647 - 1},
-      {"2147483648", false, 0}, {"1.0", false, 0},      {"", false, 0},
-      {"12a", false, 0},        {"$", false, 0},        {"0x", false, 0},
-      {"$100000000", false, 0}, {"- 1", false, 0},
+      {"2147483648", false, 0},
+      {"1.0", false, 0},
+      {"", false, 0},
+      {"12a", false, 0},
+      {"$", false, 0},
+      {"0x", false, 0},
+      {"$100000000", false, 0},
+      {"- 1", false, 0},
   };
   for (const auto& c : cases) {
     int v = -99;
     EXPECT_EQ(TryStrToInt(c.text, v), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(v, c.value) << c.text;
-    else EXPECT_EQ(v, -99) << c.text;
+    if (c.ok)
+      EXPECT_EQ(v, c.value) << c.text;
+    else
+      EXPECT_EQ(v, -99) << c.text;
   }
   try {
     StrToInt("12a");
@@ -260,7 +274,10 @@ TEST_F(FormatTest, StringHelpers) {
   EXPECT_TRUE(SameText("NormPos", "NORMPOS"));
   EXPECT_FALSE(SameText("a", "ab"));
   EXPECT_TRUE(AnsiSameText("\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"));  // été / ÉTÉ
-  EXPECT_EQ(AnsiUpperCase("stra\xC3\x9F" "e \xC3\xA4"), "STRA\xC3\x9F" "E \xC3\x84");
+  EXPECT_EQ(AnsiUpperCase("stra\xC3\x9F"
+                          "e \xC3\xA4"),
+            "STRA\xC3\x9F"
+            "E \xC3\x84");
   EXPECT_EQ(UpperCase("\xC3\xA4x"), "\xC3\xA4X");  // ASCII only
   EXPECT_EQ(Trim("\t a b \r\n"), "a b");
   EXPECT_EQ(TrimLeft("  x "), "x ");

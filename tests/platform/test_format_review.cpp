@@ -12,7 +12,7 @@ using namespace qv;
 namespace {
 
 class FormatReviewTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();
     FormatSettings().LongTimeFormat = "hh:nn:ss";
@@ -150,11 +150,12 @@ TEST_F(FormatReviewTest, ElapsedTimeTexts) {
       {"89 ms", FormatDateTime("hh:nn:ss:zz", EncodeTime(0, 0, 0, 89)), "00:00:00:89"},
       {"1 h 2 min 3.007 s", FormatDateTime("hh:nn:ss:zz", EncodeTime(1, 2, 3, 7)), "01:02:03:07"},
       {"whole minutes", FormatDateTime("hh:nn:ss:zz", EncodeTime(0, 10, 0, 0)), "00:10:00:00"},
-      {"three-digit milliseconds", FormatDateTime("hh:nn:ss:zz", EncodeTime(0, 0, 2, 999)), "00:00:02:999"},
+      {"three-digit milliseconds", FormatDateTime("hh:nn:ss:zz", EncodeTime(0, 0, 2, 999)),
+       "00:00:02:999"},
       {"120 ms", FormatDateTime("hh:nn:ss:zz", EncodeTime(12, 0, 0, 120)), "12:00:00:120"},
       {"difference of two times", FormatDateTime("hh:nn:ss:zz", stop - start), "00:00:05:350"},
-      {"over a day keeps the time of day", FormatDateTime("hh:nn:ss:zz", 1 + EncodeTime(1, 0, 0, 40)),
-       "01:00:00:40"},
+      {"over a day keeps the time of day",
+       FormatDateTime("hh:nn:ss:zz", 1 + EncodeTime(1, 0, 0, 40)), "01:00:00:40"},
       {"z", FormatDateTime("z", EncodeTime(0, 0, 0, 5)), "5"},
       {"zz", FormatDateTime("zz", EncodeTime(0, 0, 0, 45)), "45"},
       {"zzz", FormatDateTime("zzz", EncodeTime(0, 0, 0, 5)), "005"},

@@ -12,7 +12,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class IniTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();
     dir_ = std::string(QV_BINARY_DIR) + "/ini-tmp/" +
@@ -59,7 +59,8 @@ TEST_F(IniTest, ReadingFollowsProfileRules) {
       {"", "key", "<default>"},
       {"Nope", "Name", "<default>"},
   };
-  for (const auto& c : cases) EXPECT_EQ(ini.ReadString(c.section, c.key, "<default>"), c.value) << c.key;
+  for (const auto& c : cases)
+    EXPECT_EQ(ini.ReadString(c.section, c.key, "<default>"), c.value) << c.key;
 
   TStringList keys;
   ini.ReadSection("MAIN", keys);
@@ -75,7 +76,8 @@ TEST_F(IniTest, ReadingFollowsProfileRules) {
 }
 
 TEST_F(IniTest, TypedValuesAndDefaults) {
-  writeFileAtomic(path_, "[T]\nHex=0x1F\nDollar=$10\nBad=12abc\nFloat=2.5\nComma=2,5\nNeg=-3\nBool=7\n");
+  writeFileAtomic(path_,
+                  "[T]\nHex=0x1F\nDollar=$10\nBad=12abc\nFloat=2.5\nComma=2,5\nNeg=-3\nBool=7\n");
   TIniFile ini(path_);
   EXPECT_EQ(ini.ReadInteger("T", "Hex", 0), 31);
   EXPECT_EQ(ini.ReadInteger("T", "Dollar", 0), 16);
@@ -113,9 +115,9 @@ TEST_F(IniTest, WritingKeepsTheFileLayout) {
                   "[Other]\r\n"
                   "A=1\r\n");
   TIniFile ini(path_);
-  ini.WriteString("tfitform", "FLAGS", "2");                     // replaced in place
+  ini.WriteString("tfitform", "FLAGS", "2");                           // replaced in place
   ini.WriteString("TFitForm", "NormPos(1920x1080)", "10,20,800,600");  // appended in its section
-  ini.WriteString("New", "Key", "v");                            // new section at the end
+  ini.WriteString("New", "Key", "v");                                  // new section at the end
   EXPECT_EQ(readFileBytes(path_),
             "; settings\r\n"
             "[TFitForm]\r\n"
@@ -145,14 +147,15 @@ TEST_F(IniTest, WritingKeepsTheFileLayout) {
 
 TEST_F(IniTest, EveryWrittenValueReadsBackTheSame) {
   TIniFile ini(path_);
-  const char* values[] = {"plain",      "\"quoted\"",  "'single'", "  blanks  ", "\"",
-                          "a \"b\" c",  "",            "x=y",      "[not a section]",
-                          "\"half",     "tab\there",   "\xC3\xA9t\xC3\xA9"};
+  const char* values[] = {
+      "plain", "\"quoted\"", "'single'",        "  blanks  ", "\"",        "a \"b\" c",
+      "",      "x=y",        "[not a section]", "\"half",     "tab\there", "\xC3\xA9t\xC3\xA9"};
   int i = 0;
   for (const char* v : values) ini.WriteString("Values", "K" + std::to_string(i++), v);
   TIniFile fresh(path_);
   i = 0;
-  for (const char* v : values) EXPECT_EQ(fresh.ReadString("Values", "K" + std::to_string(i++), "?"), v);
+  for (const char* v : values)
+    EXPECT_EQ(fresh.ReadString("Values", "K" + std::to_string(i++), "?"), v);
   // A line break cannot live in a line: it becomes a blank instead of
   // starting a forged section.
   ini.WriteString("Values", "Evil", "x\r\n[Other]\r\nKey=1");
@@ -206,8 +209,10 @@ TEST_F(IniTest, SettingsFolderFollowsXdgConfigHome) {
   if (home) {
     EXPECT_EQ(SettingsDir(), IncludeTrailingPathDelimiter(home) + ".config/quorvane/");
   }
-  if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-  else ::unsetenv("XDG_CONFIG_HOME");
+  if (old)
+    ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST_F(IniTest, RegistryStoreKeepsKeysAsSections) {

@@ -45,13 +45,15 @@ TEST(MathsTest, Powers) {
   struct Case {
     double base, exponent, expected;
   } cases[] = {
-      {0, 0, 1},     {nan, 0, 1},  {0, 2.5, 0},  {2, 10, 1024}, {2, -2, 0.25}, {-2, 3, -8},
-      {9, 0.5, 3},   {-8, 1.0 / 3, nan},         {0, -1, inf},  {10, 1, 10},
+      {0, 0, 1},   {nan, 0, 1}, {0, 2.5, 0},        {2, 10, 1024}, {2, -2, 0.25},
+      {-2, 3, -8}, {9, 0.5, 3}, {-8, 1.0 / 3, nan}, {0, -1, inf},  {10, 1, 10},
   };
   for (const auto& c : cases) {
     const double r = Power(c.base, c.exponent);
-    if (std::isnan(c.expected)) EXPECT_TRUE(std::isnan(r)) << c.base << "^" << c.exponent;
-    else EXPECT_DOUBLE_EQ(r, c.expected) << c.base << "^" << c.exponent;
+    if (std::isnan(c.expected))
+      EXPECT_TRUE(std::isnan(r)) << c.base << "^" << c.exponent;
+    else
+      EXPECT_DOUBLE_EQ(r, c.expected) << c.base << "^" << c.exponent;
   }
   EXPECT_EQ(IntPower(3, 0), 1);
   EXPECT_EQ(IntPower(3, 5), 243);
@@ -68,7 +70,8 @@ TEST(MathsTest, RoundingFollowsTheRunTimeLibrary) {
   struct Case {
     double x;
     int64_t round, trunc;
-  } cases[] = {{2.5, 2, 2}, {3.5, 4, 3}, {-2.5, -2, -2}, {-2.6, -3, -2}, {0.49999, 0, 0}, {1e15 + 0.5, 1000000000000000, 1000000000000000}};
+  } cases[] = {{2.5, 2, 2},    {3.5, 4, 3},     {-2.5, -2, -2},
+               {-2.6, -3, -2}, {0.49999, 0, 0}, {1e15 + 0.5, 1000000000000000, 1000000000000000}};
   for (const auto& c : cases) {
     EXPECT_EQ(Round(c.x), c.round) << c.x;
     EXPECT_EQ(Trunc(c.x), c.trunc) << c.x;

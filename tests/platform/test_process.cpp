@@ -50,7 +50,9 @@ TEST(ProcessTest, WorkingFolderInputAndEnvironment) {
 TEST(ProcessTest, TimeoutKillsTheProgram) {
   const auto start = std::chrono::steady_clock::now();
   const TProcessResult r = RunProcess("sleep", {"5"}, 200);
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
   EXPECT_TRUE(r.Started);
   EXPECT_TRUE(r.TimedOut);
   EXPECT_EQ(r.ExitCode, -1);

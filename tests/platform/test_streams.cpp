@@ -1,10 +1,10 @@
 // Streams, little-endian helpers and the atomic file writer.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
 #include "platform/core/Classes.h"
 
@@ -50,7 +50,8 @@ TEST(StreamTest, MemoryStreamReadsWritesAndSeeks) {
     EXPECT_EQ(e.Message(), "Stream read error");
   }
   m.Seek(-3, soEnd);
-  EXPECT_THROW(m.ReadBytes(4), EReadError) << "a length beyond the data is refused before allocating";
+  EXPECT_THROW(m.ReadBytes(4), EReadError)
+      << "a length beyond the data is refused before allocating";
   EXPECT_THROW(m.ReadBytes(int64_t(1) << 60), EReadError);
   EXPECT_THROW(m.Seek(-100, soCurrent), EStreamError);
   // Writing past the end grows the stream with zeros.
@@ -105,7 +106,8 @@ TEST(StreamTest, CopyFromAndFileStreams) {
     unsigned mode;
     std::string message;
   } cases[] = {
-      {dir + "none.bin", fmOpenRead, "Cannot open file \"" + dir + "none.bin\". No such file or directory"},
+      {dir + "none.bin", fmOpenRead,
+       "Cannot open file \"" + dir + "none.bin\". No such file or directory"},
       {dir, fmOpenRead, "Cannot open file \"" + dir + "\". Is a directory"},
       {dir + "no/such/dir.bin", fmCreate,
        "Cannot create file \"" + dir + "no/such/dir.bin\". No such file or directory"},
@@ -146,7 +148,8 @@ TEST(AtomicWriteTest, AFailedSaveLeavesTheOldFile) {
   writeFileAtomic(path, "old contents");
 
   // The disk "fills up" half way: a file size limit makes the write fail.
-  struct sigaction ignore {}, old {};
+  struct sigaction ignore {
+  }, old{};
   ignore.sa_handler = SIG_IGN;
   sigaction(SIGXFSZ, &ignore, &old);
   rlimit saved{};
@@ -159,7 +162,8 @@ TEST(AtomicWriteTest, AFailedSaveLeavesTheOldFile) {
     writeFileAtomic(path, std::string(5000, 'x'));
   } catch (const EWriteError& e) {
     raised = true;
-    EXPECT_NE(e.Message().find("Cannot write file \"" + path + "\"."), std::string::npos) << e.Message();
+    EXPECT_NE(e.Message().find("Cannot write file \"" + path + "\"."), std::string::npos)
+        << e.Message();
   }
   bool streamRaised = false;
   try {

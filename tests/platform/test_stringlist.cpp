@@ -117,7 +117,8 @@ TEST(StringListTest, TextJoinsWithCrLfAndSplitsAtAnyBreak) {
   } cases[] = {{"", 0}, {"\r\n", 1}, {"a\r\n", 1}, {"a\r\n\r\nb", 3}, {"a\n\n", 2}, {"a\r\r", 2}};
   for (const auto& c : cases) {
     l.SetText(c.text);
-    EXPECT_EQ(static_cast<size_t>(l.Count()), c.lines) << testing::PrintToString(std::string(c.text));
+    EXPECT_EQ(static_cast<size_t>(l.Count()), c.lines)
+        << testing::PrintToString(std::string(c.text));
   }
 }
 
@@ -149,7 +150,8 @@ TEST(StringListTest, FilesKeepTheirLineBreakStyle) {
     l.LoadFromFile(dir + "missing.txt");
     ADD_FAILURE();
   } catch (const EFOpenError& e) {
-    EXPECT_EQ(e.Message(), "Cannot open file \"" + dir + "missing.txt\". No such file or directory");
+    EXPECT_EQ(e.Message(),
+              "Cannot open file \"" + dir + "missing.txt\". No such file or directory");
   }
   EXPECT_EQ(l.ToVector(), std::vector<std::string>{"x"});
 }

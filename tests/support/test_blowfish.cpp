@@ -14,7 +14,8 @@ namespace {
 
 std::vector<uint8_t> Hex(const std::string& h) {
   std::vector<uint8_t> v;
-  for (size_t i = 0; i + 1 < h.size(); i += 2) v.push_back(static_cast<uint8_t>(std::stoul(h.substr(i, 2), nullptr, 16)));
+  for (size_t i = 0; i + 1 < h.size(); i += 2)
+    v.push_back(static_cast<uint8_t>(std::stoul(h.substr(i, 2), nullptr, 16)));
   return v;
 }
 
@@ -76,7 +77,8 @@ const char* const kVariableKeyCipher[24] = {
     "E6F51ED79B9DB21F", "64A6E14AFD36B46F", "80C7D7D45A5479AD", "05044B62FA52D080",
 };
 
-void CheckVector(const std::vector<uint8_t>& key, const std::string& plain, const std::string& cipher) {
+void CheckVector(const std::vector<uint8_t>& key, const std::string& plain,
+                 const std::string& cipher) {
   TBlowfishState st;
   EXPECT_TRUE(BlowfishInitKey(st, key.data(), static_cast<int>(key.size()), nullptr, 16));
   uint32_t L = Word(plain.substr(0, 8)), R = Word(plain.substr(8, 8));
@@ -107,7 +109,7 @@ TEST(Blowfish, PublishedVariableKeyVectors) {
 TEST(Blowfish, InitialTableIsTheFractionOfPi) {
   EXPECT_EQ(BlowfishInitialTable[0], 0x243F6A88u);
   EXPECT_EQ(BlowfishInitialTable[17], 0x8979FB1Bu);
-  EXPECT_EQ(BlowfishInitialTable[34], 0xD1310BA6u);         // S-box 0, first word
+  EXPECT_EQ(BlowfishInitialTable[34], 0xD1310BA6u);                     // S-box 0, first word
   EXPECT_EQ(BlowfishInitialTable[BlowfishTableSize - 1], 0x3AC372E6u);  // S-box 3, last word
 }
 
@@ -129,7 +131,8 @@ TEST(Blowfish, RoundCounts) {
   struct Case {
     int given, used;
   };
-  const Case cases[] = {{2, 2}, {3, 4}, {4, 4}, {16, 16}, {31, 32}, {32, 32}, {1, 16}, {33, 16}, {0, 16}, {-4, 16}};
+  const Case cases[] = {{2, 2},   {3, 4},  {4, 4},   {16, 16}, {31, 32},
+                        {32, 32}, {1, 16}, {33, 16}, {0, 16},  {-4, 16}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.given);
     int used = 0, same = 0;

@@ -24,7 +24,8 @@ TEST(KitStrUtils, ReplaceStr) {
       {"", "a", "b", ""},
       {"abc", "", "z", "abc"},  // an empty search changes nothing
   };
-  for (const Case& c : cases) EXPECT_EQ(ReplaceStr(c.s, c.srch, c.repl), c.expected) << c.s << "/" << c.srch;
+  for (const Case& c : cases)
+    EXPECT_EQ(ReplaceStr(c.s, c.srch, c.repl), c.expected) << c.s << "/" << c.srch;
 }
 
 TEST(KitStrUtils, Words) {

@@ -1,6 +1,7 @@
 // LZH (lh5) coder: round trips, the exact empty form, damaged input, and
 // interoperability with the lh5 programs of the system (lhasa, jlha).
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -10,8 +11,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "platform/core/Classes.h"
 #include "platform/core/Process.h"
@@ -120,7 +119,7 @@ TEST(Lzh, StreamFormsWorkFromThePositions) {
 
 // A hand-made bit stream for damaged-table cases.
 class Bits {
-public:
+ public:
   Bits& Put(int n, unsigned v) {
     for (int i = n - 1; i >= 0; --i) bits_.push_back((v >> i) & 1);
     return *this;
@@ -130,13 +129,14 @@ public:
     writeLE<uint32_t>(b.data(), length);
     for (size_t i = 0; i < bits_.size(); i += 8) {
       uint8_t v = 0;
-      for (size_t k = 0; k < 8; ++k) v = static_cast<uint8_t>(v << 1 | (i + k < bits_.size() ? bits_[i + k] : 0));
+      for (size_t k = 0; k < 8; ++k)
+        v = static_cast<uint8_t>(v << 1 | (i + k < bits_.size() ? bits_[i + k] : 0));
       b.push_back(v);
     }
     return b;
   }
 
-private:
+ private:
   std::vector<int> bits_;
 };
 
@@ -171,14 +171,17 @@ TEST(Lzh, DamagedInputIsCorrupt) {
       {"match past the declared length", run},
       {"block of no codes mid-stream", Bits().Put(16, 0).Stream(10)},
       {"code-length count beyond 19", Bits().Put(16, 1).Put(5, 20).Stream(10)},
-      {"over-full code-length code", Bits().Put(16, 1).Put(5, 3).Put(3, 1).Put(3, 1).Put(3, 1).Put(2, 0).Stream(10)},
-      {"incomplete code-length code", Bits().Put(16, 1).Put(5, 3).Put(3, 2).Put(3, 2).Put(3, 2).Put(2, 0).Stream(10)},
+      {"over-full code-length code",
+       Bits().Put(16, 1).Put(5, 3).Put(3, 1).Put(3, 1).Put(3, 1).Put(2, 0).Stream(10)},
+      {"incomplete code-length code",
+       Bits().Put(16, 1).Put(5, 3).Put(3, 2).Put(3, 2).Put(3, 2).Put(2, 0).Stream(10)},
       {"code length above 16", Bits().Put(16, 1).Put(5, 1).Put(16, 0xFFFF).Stream(10)},
       {"zero run after the third length past the count",
        Bits().Put(16, 1).Put(5, 4).Put(3, 1).Put(3, 1).Put(3, 0).Put(2, 3).Stream(10)},
       {"single code-length symbol out of range", Bits().Put(16, 1).Put(5, 0).Put(5, 19).Stream(10)},
       {"character count beyond 510", Bits().Put(16, 1).Put(5, 0).Put(5, 3).Put(9, 511).Stream(10)},
-      {"single character out of range", Bits().Put(16, 1).Put(5, 0).Put(5, 0).Put(9, 0).Put(9, 510).Stream(10)},
+      {"single character out of range",
+       Bits().Put(16, 1).Put(5, 0).Put(5, 0).Put(9, 0).Put(9, 510).Stream(10)},
       // Code-length tree: symbol 2 only (long zero runs); run of 20 + 500
       // zeros is past a count of 300.
       {"zero run past the character count",
@@ -228,7 +231,9 @@ uint16_t Crc16(const Bytes& d) {
   uint16_t crc = 0;
   for (uint8_t b : d) {
     crc ^= b;
-    for (int k = 0; k < 8; ++k) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+    for (int k = 0; k < 8; ++k)
+      crc =
+          (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
   }
   return crc;
 }
@@ -261,7 +266,7 @@ Bytes LhaArchive(const std::string& fileName, const Bytes& original) {
   };
   le32(static_cast<uint32_t>(code.size()));
   le32(static_cast<uint32_t>(original.size()));
-  le32(0x00210000);  // 1 January 1980, 00:00
+  le32(0x00210000);   // 1 January 1980, 00:00
   h.push_back(0x20);  // attribute
   h.push_back(0);     // header level
   h.push_back(static_cast<uint8_t>(fileName.size()));
@@ -328,7 +333,9 @@ Member FirstMember(const Bytes& a) {
       }
     }
   }
-  if (start + packedSize <= a.size()) m.code.assign(a.begin() + static_cast<long>(start), a.begin() + static_cast<long>(start + packedSize));
+  if (start + packedSize <= a.size())
+    m.code.assign(a.begin() + static_cast<long>(start),
+                  a.begin() + static_cast<long>(start + packedSize));
   return m;
 }
 
@@ -359,7 +366,8 @@ TEST(LzhPeers, ExpandsJlhaMembers) {
     TMemoryStream in(std::string_view(reinterpret_cast<const char*>(stream.data()), stream.size()));
     TMemoryStream out;
     LzhExpand(in, out);
-    EXPECT_TRUE(out.View() == std::string_view(reinterpret_cast<const char*>(s.data.data()), s.data.size()));
+    EXPECT_TRUE(out.View() ==
+                std::string_view(reinterpret_cast<const char*>(s.data.data()), s.data.size()));
     ++expanded;
   }
   EXPECT_GE(expanded, 3);  // only random data may be stored plain

@@ -11,7 +11,7 @@ namespace qv {
 namespace {
 
 class ModelFileTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     dir_ = std::filesystem::path(QV_BINARY_DIR) / "model-files" /
            ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -19,7 +19,9 @@ protected:
     std::filesystem::create_directories(dir_);
   }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  static void Write(const std::string& path, std::string_view bytes) { writeFileAtomic(path, bytes); }
+  static void Write(const std::string& path, std::string_view bytes) {
+    writeFileAtomic(path, bytes);
+  }
 
   std::filesystem::path dir_;
 };
@@ -76,7 +78,9 @@ TEST_F(ModelFileTest, PlainTextLoadsAsText) {
       {"crlf.mff", "a\r\nb", {"a", "b"}},
       {"cp1252.mff", "// caf\xE9\r\n", {"// caf\xC3\xA9"}},
       {"empty.mff", "", {}},
-      {"amp.mff", "&& not a collection? no: '&' then '&'", {"&& not a collection? no: '&' then '&'"}},
+      {"amp.mff",
+       "&& not a collection? no: '&' then '&'",
+       {"&& not a collection? no: '&' then '&'"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

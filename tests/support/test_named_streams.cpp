@@ -43,7 +43,6 @@ void Load(TNamedStreams& ns, const std::string& bytes) {
   ns.LoadFromStream(ms);
 }
 
-
 // The four flag combinations of an empty collection, byte for byte.
 TEST(NamedStreams, EmptyCollectionForms) {
   const std::string body = kSignature + Le32(0);
@@ -100,9 +99,9 @@ TEST(NamedStreams, ItemsAndTheirOrder) {
   Add(ns, "", "ignored");
   ns.AddStream("nil", nullptr);
   EXPECT_EQ(ns.Count(), 3);
-  const std::string expected = "  " + kSignature + Le32(3) +                 //
-                               Le16(5) + "ALPHA" + Le32(6) + "second" +      //
-                               Le16(4) + "Beta" + Le32(0) +                  //
+  const std::string expected = "  " + kSignature + Le32(3) +             //
+                               Le16(5) + "ALPHA" + Le32(6) + "second" +  //
+                               Le16(4) + "Beta" + Le32(0) +              //
                                Le16(5) + "gamma" + Le32(3) + "GGG";
   EXPECT_EQ(Saved(ns), expected);
 
@@ -329,7 +328,7 @@ TEST(NamedStreams, FailedSaveLeavesTheOldFile) {
 
 // A stream that claims a size without holding the bytes.
 class HugeStream : public TStream {
-public:
+ public:
   explicit HugeStream(int64_t size) : size_(size) {}
   int64_t Read(void*, int64_t) override { return 0; }
   int64_t Write(const void*, int64_t) override { return 0; }
@@ -339,7 +338,7 @@ public:
   }
   int64_t Size() override { return size_; }
 
-private:
+ private:
   int64_t size_;
   int64_t pos_ = 0;
 };
@@ -378,7 +377,8 @@ TEST(NamedStreams, CollectionHeader) {
       {"", false},
       {"*&", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(TNamedStreams::HasCollectionHeader(c.bytes), c.header) << c.bytes;
+  for (const Case& c : cases)
+    EXPECT_EQ(TNamedStreams::HasCollectionHeader(c.bytes), c.header) << c.bytes;
 }
 
 }  // namespace

@@ -74,7 +74,8 @@ TEST(NamedStreamsReview, ModelFileLayers) {
   ASSERT_EQ((bytes.size() - 2) % 8, 0u);
 
   TBlowfishState st;
-  ASSERT_TRUE(BlowfishInitKey(st, reinterpret_cast<const uint8_t*>("blorvintaxeq"), 12, nullptr, 16));
+  ASSERT_TRUE(
+      BlowfishInitKey(st, reinterpret_cast<const uint8_t*>("blorvintaxeq"), 12, nullptr, 16));
   Bytes plain(bytes.begin() + 2, bytes.end());
   for (size_t off = 0; off < plain.size(); off += 8) {
     uint32_t L = readLE<uint32_t>(plain.data() + off), R = readLE<uint32_t>(plain.data() + off + 4);
@@ -91,9 +92,10 @@ TEST(NamedStreamsReview, ModelFileLayers) {
 
   const std::string head = "Quorvane File\r\nVersion 1.0\r\n";
   const std::string text = "Title \"Decay\";\r\nParameters b1, b2;\r\nFunction b1*exp(-b2*x);\r\n";
-  const std::string body = kSignature + Le32(2) +                                              //
-                           Le16(8) + "headfile" + Le32(static_cast<int32_t>(head.size())) + head +  //
-                           Le16(12) + "quorvanefile" + Le32(static_cast<int32_t>(text.size())) + text;
+  const std::string body =
+      kSignature + Le32(2) +                                                   //
+      Le16(8) + "headfile" + Le32(static_cast<int32_t>(head.size())) + head +  //
+      Le16(12) + "quorvanefile" + Le32(static_cast<int32_t>(text.size())) + text;
   ASSERT_GE(plain.size(), 4u);
   EXPECT_EQ(readLE<uint32_t>(plain.data()), body.size());
   const Bytes expanded = LzhExpandBytes(plain);
@@ -110,7 +112,8 @@ TEST(NamedStreamsReview, ModelFileLayers) {
 TEST(NamedStreamsReview, ProgramStreamNamesOrder) {
   TNamedStreams ns;
   ns.Compressed = false;
-  const char* added[] = {"StateID_Data", "Sheet2", "sheet10", "SheetTree_Data", "ImageID_Data", "Sheet1"};
+  const char* added[] = {"StateID_Data",   "Sheet2",       "sheet10",
+                         "SheetTree_Data", "ImageID_Data", "Sheet1"};
   for (const char* name : added) {
     TMemoryStream ms(std::string_view("x"));
     ns.AddStream(name, &ms);
@@ -118,7 +121,8 @@ TEST(NamedStreamsReview, ProgramStreamNamesOrder) {
   TMemoryStream out;
   ns.SaveToStream(out);
   std::string expected = "  " + kSignature + Le32(6);
-  for (const char* name : {"ImageID_Data", "Sheet1", "sheet10", "Sheet2", "SheetTree_Data", "StateID_Data"})
+  for (const char* name :
+       {"ImageID_Data", "Sheet1", "sheet10", "Sheet2", "SheetTree_Data", "StateID_Data"})
     expected += Le16(static_cast<uint16_t>(std::string(name).size())) + name + Le32(1) + "x";
   EXPECT_EQ(std::string(out.View()), expected);
 }

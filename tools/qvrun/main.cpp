@@ -43,22 +43,28 @@ void OnInterrupt(int) { gInterrupted = 1; }
 
 const char* KindName(TMsgDlgType kind) {
   switch (kind) {
-    case mtWarning: return "warning";
-    case mtError: return "error";
-    case mtInformation: return "information";
-    case mtConfirmation: return "confirmation";
-    default: return "message";
+    case mtWarning:
+      return "warning";
+    case mtError:
+      return "error";
+    case mtInformation:
+      return "information";
+    case mtConfirmation:
+      return "confirmation";
+    default:
+      return "message";
   }
 }
 
 // The console host: messages to stderr, the result summary built by the
 // controller, the pump turns SIGINT into the Stop command.
 class TConsoleHost : public TRecordingFitHost, public TTestValuesSource {
-public:
+ public:
   TRunController* Controller = nullptr;
   std::vector<double> TestValues;
 
-  bool EditTestFileValues(const std::vector<std::string>& Titles, std::vector<double>& Values) override {
+  bool EditTestFileValues(const std::vector<std::string>& Titles,
+                          std::vector<double>& Values) override {
     if (TestValues.size() < Titles.size()) {
       for (size_t i = TestValues.size(); i < Titles.size(); ++i)
         std::cerr << "test value needed: " << Titles[i] << std::endl;
@@ -132,7 +138,8 @@ bool ReadModelLines(const std::string& file, std::vector<std::string>& lines) {
   return true;
 }
 
-int Evaluate(const std::string& expr, const std::vector<std::pair<std::string, std::string>>& vars) {
+int Evaluate(const std::string& expr,
+             const std::vector<std::pair<std::string, std::string>>& vars) {
   TExpressionParser parser;
   std::vector<double> values(vars.size());
   for (size_t i = 0; i < vars.size(); ++i) {
@@ -203,8 +210,10 @@ int main(int argc, char** argv) {
     std::cerr << "error: bad setting: " << e.what() << std::endl;
     return 1;
   }
-  if (seeded) SeedEngineRandom(state, seed);
-  else EngineRandom(state).Randomize();
+  if (seeded)
+    SeedEngineRandom(state, seed);
+  else
+    EngineRandom(state).Randomize();
 
   TRunController controller(state, host);
   host.Controller = &controller;
@@ -216,10 +225,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   switch (controller.Outcome()) {
-    case TRunOutcome::roModelRefused: return 2;
-    case TRunOutcome::roSettingsRefused: return 3;
-    case TRunOutcome::roNotRun: return 1;
-    default: break;
+    case TRunOutcome::roModelRefused:
+      return 2;
+    case TRunOutcome::roSettingsRefused:
+      return 3;
+    case TRunOutcome::roNotRun:
+      return 1;
+    default:
+      break;
   }
   const auto& results = controller.FunctionResults();
   if (results.size() > 1) {
