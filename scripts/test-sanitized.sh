@@ -7,4 +7,4 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 QV_BUILD_DIR=${QV_ASAN_BUILD_DIR:-$root/build-asan} \
   "$root/scripts/build.sh" -DQV_SANITIZE=ON -DQV_BUILD_BENCH=OFF
 cd "${QV_ASAN_BUILD_DIR:-$root/build-asan}"
-ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j "$(nproc)"
+ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j "${QV_JOBS:-$(nproc)}"

@@ -6,4 +6,4 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/build.sh"
 build=${QV_BUILD_DIR:-$root/build}
 cd "$build"
-ctest --output-on-failure -j "$(nproc)"
+ctest --output-on-failure -j "${QV_JOBS:-$(nproc)}"
