@@ -137,6 +137,7 @@ TXLCell* TXLSection::CreateCell(int col, int row, TXLCellClassRef cls) {
   }
   cell->SetStateFlag(xsStale, true);
   sheet_->NotifyInvalidate(*this, cell->GetRect(), false);
+  sheet_->SetModified(true);
   return cell;
 }
 
