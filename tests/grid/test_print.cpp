@@ -116,8 +116,11 @@ TEST_F(PrintTest, OneColumnTooWidePrintsTwoPagesAcrossWithTheTitleOnBoth) {
   EXPECT_EQ(printer.Texts(0), (std::set<std::string>{"row1", "first"}));
   EXPECT_EQ(printer.Texts(1), (std::set<std::string>{"row1", "last"}));
   // On the second page the last column follows the title column.
-  for (const TCanvasCall* t : printer.pages[1]->Find("TextOut"))
-    if (t->Text == "last") EXPECT_EQ(t->Args[0], 60);
+  for (const TCanvasCall* t : printer.pages[1]->Find("TextOut")) {
+    if (t->Text == "last") {
+      EXPECT_EQ(t->Args[0], 60);
+    }
+  }
 }
 
 TEST_F(PrintTest, PagesPrintAcrossThenDownWithinTheRange) {
