@@ -43,8 +43,8 @@ void TSList::ReadFromStream(TStream& stream) {
     if (pageNo < 0 || pageNo > store_.MaxPageNo())
       throw EXLGridError("Corrupt XLGrid stream: bad list page number");
     raw = stream.ReadBytes(pageBytes);
-    std::int32_t* slots = store_.PageFor(pageNo);
-    for (int i = 0; i < pageSize; ++i) slots[i] = readLE<std::int32_t>(raw.data() + 4 * i);
+    std::int32_t* cells = store_.PageFor(pageNo);
+    for (int i = 0; i < pageSize; ++i) cells[i] = readLE<std::int32_t>(raw.data() + 4 * i);
     // Keep Last meaningful for what was read so far, should a later page fail.
     store_.RecomputeLast();
   }
@@ -56,9 +56,9 @@ void TSList::WriteToStream(TStream& stream) const {
   WriteInteger(stream, store_.PageCount());
   const int pageSize = store_.PageSize();
   std::string raw(std::size_t(pageSize) * 4, '\0');
-  store_.ForEachPage([&](int pageNo, const std::int32_t* slots) {
+  store_.ForEachPage([&](int pageNo, const std::int32_t* cells) {
     WriteInteger(stream, pageNo);
-    for (int i = 0; i < pageSize; ++i) writeLE<std::int32_t>(raw.data() + 4 * i, slots[i]);
+    for (int i = 0; i < pageSize; ++i) writeLE<std::int32_t>(raw.data() + 4 * i, cells[i]);
     stream.WriteString(raw);
     return true;
   });
@@ -71,11 +71,11 @@ std::int64_t TXLSizeList::PositionOf(int n) const {
   std::int64_t sum = std::int64_t(default_) * n;
   const int shift = store_.Shift();
   const int pageSize = store_.PageSize();
-  store_.ForEachPage([&](int pageNo, const std::int32_t* slots) {
+  store_.ForEachPage([&](int pageNo, const std::int32_t* cells) {
     const std::int64_t first = std::int64_t(pageNo) << shift;
     if (first >= n) return false;
     const int count = static_cast<int>(std::min<std::int64_t>(pageSize, n - first));
-    for (int i = 0; i < count; ++i) sum += slots[i];
+    for (int i = 0; i < count; ++i) sum += cells[i];
     return true;
   });
   return sum;
@@ -92,7 +92,7 @@ int TXLSizeList::IndexAt(std::int64_t& offset) const {
   std::int64_t rem = offset;
   std::int64_t index = 0;
   bool found = false;
-  store_.ForEachPage([&](int pageNo, const std::int32_t* slots) {
+  store_.ForEachPage([&](int pageNo, const std::int32_t* cells) {
     const std::int64_t first = std::int64_t(pageNo) << shift;
     if (index < first) {
       const std::int64_t gap = (first - index) * def;
@@ -106,7 +106,7 @@ int TXLSizeList::IndexAt(std::int64_t& offset) const {
       index = first;
     }
     for (int i = 0; i < pageSize; ++i) {
-      const std::int64_t size = std::max<std::int64_t>(0, std::int64_t(slots[i]) + def);
+      const std::int64_t size = std::max<std::int64_t>(0, std::int64_t(cells[i]) + def);
       if (rem < size) {
         found = true;
         return false;

@@ -104,10 +104,10 @@ class TSListStorage {
   template <class F>
   int ForEachSlot(F&& f) const {
     int result = 0;
-    ForEachPage([&](int pageNo, const T* slots) {
+    ForEachPage([&](int pageNo, const T* cells) {
       for (int i = 0; i < pageSize_; ++i) {
-        if (slots[i] != T()) {
-          result = f((pageNo << shift_) + i, slots[i]);
+        if (cells[i] != T()) {
+          result = f((pageNo << shift_) + i, cells[i]);
           if (result != 0) return false;
         }
       }
@@ -193,9 +193,9 @@ class TSListStorage {
     pageSize_ = 1 << shift_;
     mask_ = pageSize_ - 1;
   }
-  bool ScanPage(int pageNo, const T* slots) {
+  bool ScanPage(int pageNo, const T* cells) {
     for (int i = pageSize_; i-- > 0;) {
-      if (slots[i] != T()) {
+      if (cells[i] != T()) {
         last_ = (pageNo << shift_) + i;
         return true;
       }
