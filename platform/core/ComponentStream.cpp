@@ -604,8 +604,7 @@ std::int64_t TReader::readLength() {
 
 void TReader::ReadSignature() {
   char sig[4];
-  if (stream_.Remaining() < 4) formatError();
-  stream_.ReadBuffer(sig, 4);
+  readBytes(sig, 4);
   if (std::memcmp(sig, "TPF0", 4) != 0) formatError();
 }
 
