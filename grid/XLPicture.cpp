@@ -252,6 +252,11 @@ const TImage* TXLPicture::Image() const {
 void TXLPicture::ReadData(TStream& stream) {
   Clear();
   if (ReadByte(stream) == 0) return;
+  ReadGraphic(stream);
+}
+
+void TXLPicture::ReadGraphic(TStream& stream) {
+  Clear();
   const std::uint8_t n = ReadByte(stream);
   const std::string name = stream.ReadBytes(n);
   if (name != kBitmapClass && name != kJpegClass)
@@ -267,6 +272,11 @@ void TXLPicture::WriteData(TStream& stream) const {
     return;
   }
   WriteByte(stream, 1);
+  WriteGraphic(stream);
+}
+
+void TXLPicture::WriteGraphic(TStream& stream) const {
+  if (data_.empty()) return;
   WriteByte(stream, static_cast<std::uint8_t>(class_.size()));
   stream.WriteString(class_);
   WriteInteger(stream, static_cast<std::int32_t>(data_.size()));

@@ -21,6 +21,8 @@
 
 namespace qv {
 
+class TClassInfo;
+
 class TXLPicture {
  public:
   TXLPicture() = default;
@@ -51,8 +53,17 @@ class TXLPicture {
   // The decoded image; null when empty or when the data does not decode.
   const TImage* Image() const;
 
+  // The cell form: a presence byte, then the graphic.
   void ReadData(TStream& stream);
   void WriteData(TStream& stream) const;
+  // The graphic alone (the picture's "Data" property in a component
+  // stream): the class name as a short string, an int32 length, the file.
+  void ReadGraphic(TStream& stream);
+  void WriteGraphic(TStream& stream) const;
+
+  // The description for the component stream: the defined binary property
+  // "Data" (the graphic), written when the picture is not empty.
+  static const TClassInfo& ClassInfo();
 
   friend bool operator==(const TXLPicture& a, const TXLPicture& b) {
     return a.class_ == b.class_ && a.data_ == b.data_;

@@ -48,23 +48,57 @@ void TXLSheet::PrintLists(int dpiX, int dpiY, TXLSizeList lists[2][2]) const {
     for (int t = 0; t < 2; ++t) lists[axis][t].AssignScaled(sizes_[axis][t], k[axis], 100);
 }
 
+std::int64_t TXLSheet::WalkBreaks(const TXLSizeList& title, const TXLSizeList& data,
+                                  std::int64_t extent, std::vector<int>* breaks) const {
+  const std::int64_t space = extent - title.PositionOf(title.Count());
+  const int n = data.Count();
+  std::int64_t count = 0;
+  std::int64_t line = 0, bandStart = 0, sum = 0;
+  auto cut = [&] {
+    if (breaks) breaks->push_back(static_cast<int>(line));
+    ++count;
+    bandStart = line;
+    sum = 0;
+  };
+  // Lines of one size in bulk: a long run of default lines costs one step
+  // per page, not one per line. Every band takes at least one line.
+  auto run = [&](std::int64_t lines, std::int64_t size) {
+    while (lines > 0) {
+      std::int64_t fit = size > 0 ? std::max<std::int64_t>(0, (space - sum) / size) : lines;
+      if (line == bandStart) fit = std::max<std::int64_t>(1, fit);
+      fit = std::min(fit, lines);
+      if (fit == 0) {
+        cut();
+        continue;
+      }
+      sum += fit * size;
+      line += fit;
+      lines -= fit;
+      if (lines > 0) cut();
+    }
+  };
+  std::vector<int> custom;
+  data.ForEachSlot([&](int index, std::int32_t) {
+    if (index >= n) return 1;
+    custom.push_back(index);
+    return 0;
+  });
+  for (int index : custom) {
+    run(index - line, data.Default());
+    const std::int64_t size = data.Get(index);
+    if (sum + size > space && line > bandStart) cut();
+    sum += size;
+    ++line;
+  }
+  run(n - line, data.Default());
+  if (breaks) breaks->push_back(n);
+  return count + 1;
+}
+
 std::vector<int> TXLSheet::BreaksOf(const TXLSizeList& title, const TXLSizeList& data,
                                     std::int64_t extent) const {
-  const std::int64_t space = extent - title.PositionOf(title.Count());
   std::vector<int> breaks;
-  std::int64_t sum = 0;
-  int bandStart = 0;
-  for (int line = 0; line < data.Count(); ++line) {
-    const std::int64_t size = data.Get(line);
-    // Every band takes at least one line, however large.
-    if (sum + size > space && line > bandStart) {
-      breaks.push_back(line);
-      bandStart = line;
-      sum = 0;
-    }
-    sum += size;
-  }
-  breaks.push_back(data.Count());
+  WalkBreaks(title, data, extent, &breaks);
   return breaks;
 }
 
@@ -78,7 +112,15 @@ std::vector<int> TXLSheet::PageBreaks(int axis) const {
 }
 
 int TXLSheet::GetPageCount() const {
-  const std::int64_t n = std::int64_t(PageBreaks(0).size()) * std::int64_t(PageBreaks(1).size());
+  TXLSizeList lists[2][2];
+  PrintLists(dpi_[0], dpi_[1], lists);
+  std::int64_t n = 1;
+  for (int axis = 0; axis < 2; ++axis) {
+    const std::int64_t extent =
+        std::int64_t(axis == 0 ? pageRect_.Width() : pageRect_.Height()) *
+        scaleFactor(dpi_[axis]) / 100;
+    n *= WalkBreaks(lists[axis][1], lists[axis][0], extent, nullptr);
+  }
   return static_cast<int>(std::min<std::int64_t>(n, INT32_MAX));
 }
 

@@ -36,6 +36,8 @@ namespace qv {
 class TXLSheet;
 class TXLSection;
 class TPrinterService;
+class TClassInfo;
+struct TReadOptions;
 
 enum TXLSectionKind : std::uint8_t { skColTitles, skRowTitles, skCorner, skClient };
 // Axis 0 = columns, 1 = rows.
@@ -351,6 +353,23 @@ class TXLSheet {
   // Resolves the style indices read from a stream (after loading).
   void Loaded();
 
+  // The sheet as a component ("TPF0"): its published settings, then
+  // "XLData". Loading first returns the sheet to a new sheet's settings,
+  // so that what the stream leaves at the defaults is the default; it
+  // runs between BeginUpdate and EndUpdate, resolves styles at the end and
+  // leaves the sheet unmodified. Properties of the stream that the sheet
+  // does not know are skipped and noted in LastReport(). Saving leaves
+  // Modified alone (the caller clears it when its file was written).
+  void SaveToStream(TStream& stream) const;
+  void LoadFromStream(TStream& stream);
+  void LoadFromStream(TStream& stream, const TReadOptions& options);
+  // The description of the published properties, registered on first use
+  // together with those of TXLStyler and TXLPicture (call it before
+  // streaming a styler on its own).
+  static const TClassInfo& ClassInfo();
+  const std::string& GetName() const { return Name; }
+  void SetName(const std::string& name) { Name = name; }
+
   // ---- styler ----
   TXLStyler* Styler() const { return styler_; }
   void SetStyler(TXLStyler* styler);
@@ -418,10 +437,16 @@ class TXLSheet {
   void SetDefSize(int axis, int v);
   void SetMaxSize(int axis, int v);
   void ReadDataBody(TStream& stream);
+  // A new sheet's settings, sections and base styles.
+  void ResetToNew();
   // Builds the printer-scaled size lists and the page breaks.
   void PrintLists(int dpiX, int dpiY, TXLSizeList lists[2][2]) const;
   std::vector<int> BreaksOf(const TXLSizeList& title, const TXLSizeList& data,
                             std::int64_t extent) const;
+  // Walks the page breaks of an axis (into breaks when given); the number
+  // of pages along it.
+  std::int64_t WalkBreaks(const TXLSizeList& title, const TXLSizeList& data, std::int64_t extent,
+                          std::vector<int>* breaks) const;
 
   TXLSizeList sizes_[2][2];  // [axis][0 data, 1 title]
   int maxSize_[2] = {0, 0};

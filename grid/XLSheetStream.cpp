@@ -197,7 +197,8 @@ void TXLSheet::ReadData(TStream& stream) {
     TXLReportScope scope(report_);
     ReadDataBody(stream);
   }
-  if (!report_.Empty() && OnStreamWarning) OnStreamWarning(*this, report_);
+  // While the sheet loads as a component, the load reports once at its end.
+  if (!report_.Empty() && OnStreamWarning && !loading_) OnStreamWarning(*this, report_);
 }
 
 void TXLSheet::ReadDataBody(TStream& stream) {

@@ -23,6 +23,7 @@
 namespace qv {
 
 class TXLStyler;
+class TClassInfo;
 
 class TXLProStyle : public TXLPersistent {
  public:
@@ -137,6 +138,12 @@ class TXLStyler {
   void WriteStyles(TStream& stream) const;
 
   const std::vector<TXLSheet*>& Sheets() const { return sheets_; }
+
+  // The description for the component stream: a component with the
+  // defined binary property "Styles" (written when it holds styles).
+  static const TClassInfo& ClassInfo();
+  const std::string& GetName() const { return Name; }
+  void SetName(const std::string& name) { Name = name; }
 
  private:
   friend class TXLSheet;

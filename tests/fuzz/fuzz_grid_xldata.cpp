@@ -2,7 +2,7 @@
 // either load (possibly with skipped records reported) or fail with a
 // library exception; a sheet that loaded is written back and painted,
 // decoding any picture it holds. The same bytes are also read as a
-// styler's "Styles" property.
+// styler's "Styles" property, and as a sheet in the component stream.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,7 +26,7 @@ std::string Data(const qv::TXLSheet& s) {
   return std::string(ms.View());
 }
 
-std::string RichSheet() {
+std::string RichSheet(bool component) {
   qv::TXLSheet s;
   Shape(s);
   qv::TXLSection& client = s.Section(qv::skClient);
@@ -50,7 +50,10 @@ std::string RichSheet() {
   s.SetSize(2, 0, 90);
   s.SetSize(-1, 1, 30);
   s.SetCellText(-1, 2, "title");
-  return Data(s);
+  if (!component) return Data(s);
+  qv::TMemoryStream ms;
+  s.SaveToStream(ms);
+  return std::string(ms.View());
 }
 
 }  // namespace
@@ -59,7 +62,8 @@ extern "C" void QvFuzzSeeds(std::vector<std::string>* seeds) {
   qv::TXLSheet plain;
   Shape(plain);
   seeds->push_back(Data(plain));
-  seeds->push_back(RichSheet());
+  seeds->push_back(RichSheet(false));
+  seeds->push_back(RichSheet(true));
   qv::TXLStyler styler;
   styler.Add()->SetAlias("A");
   qv::TMemoryStream ms;
@@ -100,6 +104,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       qv::PaintSection(s, info);
       canvas.Clear();
     }
+  }
+  try {
+    qv::TXLSheet component;
+    qv::TMemoryStream in(bytes);
+    component.LoadFromStream(in);
+  } catch (const qv::Exception&) {
   }
   try {
     qv::TXLStyler styler;

@@ -102,6 +102,38 @@ TEST_F(PrintTest, PageBreaksRepeatTitlesAndTakeAtLeastOneLine) {
   EXPECT_EQ(sheet.PageBreaks(0), (std::vector<int>{11, 12}));
 }
 
+TEST_F(PrintTest, BreaksMatchALineByLineWalk) {
+  TRecordingPrinter printer(96, 748, 1079);
+  sheet.UpdatePageRect(&printer);
+  sheet.SetRowCount(400);
+  std::uint32_t seed = 12345;
+  for (int r = 0; r < 400; ++r) {
+    seed = seed * 1103515245u + 12345u;
+    if (seed % 3 == 0) sheet.SetSize(r, 1, 1 + static_cast<int>(seed >> 8) % (seed % 7 == 0 ? 1500 : 60));
+  }
+  // The walk as written out: add lines, break before one that does not
+  // fit, never leave a band empty.
+  const std::int64_t space = 1079 - 15;
+  std::vector<int> expected;
+  std::int64_t sum = 0;
+  int bandStart = 0;
+  for (int r = 0; r < 400; ++r) {
+    const int size = sheet.GetSize(r, 1);
+    if (sum + size > space && r > bandStart) {
+      expected.push_back(r);
+      bandStart = r;
+      sum = 0;
+    }
+    sum += size;
+  }
+  expected.push_back(400);
+  EXPECT_EQ(sheet.PageBreaks(1), expected);
+  // Huge counts are counted, not walked line by line.
+  sheet.SetRowCount(2000000000);
+  sheet.SetRowDefHeight(15);
+  EXPECT_EQ(sheet.GetPageCount(), (2000000000 + 69) / 70);  // 1064 / 15 = 70 rows a page
+}
+
 TEST_F(PrintTest, OneColumnTooWidePrintsTwoPagesAcrossWithTheTitleOnBoth) {
   TRecordingPrinter printer(96, 748, 1079);
   sheet.UpdatePageRect(&printer);
