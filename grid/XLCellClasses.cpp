@@ -44,10 +44,8 @@ const TXLCellClass TXLCCurrency::ClassInfo{"TXLCCurrency", &TXLCNumber::ClassInf
                                            &make<TXLCCurrency>};
 const TXLCellClass TXLCDateTime::ClassInfo{"TXLCDateTime", &TXLCell::ClassInfo,
                                            &make<TXLCDateTime>};
-const TXLCellClass TXLCBoolean::ClassInfo{"TXLCBoolean", &TXLCell::ClassInfo,
-                                          &make<TXLCBoolean>};
-const TXLCellClass TXLCPicture::ClassInfo{"TXLCPicture", &TXLCell::ClassInfo,
-                                          &make<TXLCPicture>};
+const TXLCellClass TXLCBoolean::ClassInfo{"TXLCBoolean", &TXLCell::ClassInfo, &make<TXLCBoolean>};
+const TXLCellClass TXLCPicture::ClassInfo{"TXLCPicture", &TXLCell::ClassInfo, &make<TXLCPicture>};
 
 std::string DisplayFormat(const std::string& format) {
   const std::size_t bar = format.find('|');
@@ -61,8 +59,9 @@ std::string FormatNumber(double value, const std::string& displayFormat) {
     picture = semi == std::string::npos ? displayFormat : displayFormat.substr(0, semi);
   } else {
     const bool hasSecond = semi != std::string::npos && semi + 1 < displayFormat.size();
-    picture = hasSecond ? displayFormat
-                        : (semi == std::string::npos ? displayFormat : displayFormat.substr(0, semi));
+    picture = hasSecond
+                  ? displayFormat
+                  : (semi == std::string::npos ? displayFormat : displayFormat.substr(0, semi));
   }
   if (picture.find('%') != std::string::npos) value *= 100;
   return FormatFloat(picture, value);
@@ -343,9 +342,9 @@ TXLManager::TXLManager() {
           {"0", "0|spin", "0.00", "0.00|spin", "#,##0", "#,##0|spin", "#,##0.00", "#,##0.00|spin",
            "0.##%", "0.##%|spin", "0.00%", "0.00%|spin"});
   formats(&TXLCCurrency::ClassInfo, {"$# ##0", "$# ##0|spin", "$# ##0.00", "$# ##0.00|spin"});
-  formats(&TXLCDateTime::ClassInfo, {"DD.MM.YYYY", "DD.MM.YY", "DD.MM", "MM.YY", "HH.MM.SS",
-                                     "h:nn AM/PM", "h:nn:ss AM/PM", "h:nn", "h:nn:ss",
-                                     "DD.MM.YYYY h:nn"});
+  formats(&TXLCDateTime::ClassInfo,
+          {"DD.MM.YYYY", "DD.MM.YY", "DD.MM", "MM.YY", "HH.MM.SS", "h:nn AM/PM", "h:nn:ss AM/PM",
+           "h:nn", "h:nn:ss", "DD.MM.YYYY h:nn"});
   formats(&TXLCBoolean::ClassInfo, {"True;False"});
   RegisterEditors({&TXLCString::ClassInfo}, {ekPickEdit, ekMemo, ekMaskEdit});
   RegisterEditors({&TXLCStrings::ClassInfo}, {ekMemo, ekPickEdit, ekComboBox});

@@ -453,9 +453,7 @@ void TXLPersistent::WritePersistent(TStream& stream, bool withClassId, TXLProps 
 
 void TXLPersistent::ReadFromStream(TStream& stream) { ReadPersistent(stream, false); }
 
-void TXLPersistent::WriteToStream(TStream& stream) const {
-  WritePersistent(stream, false, props_);
-}
+void TXLPersistent::WriteToStream(TStream& stream) const { WritePersistent(stream, false, props_); }
 
 // ---- TXLValue --------------------------------------------------------------
 

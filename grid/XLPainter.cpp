@@ -222,7 +222,8 @@ void PaintSection(TXLSection& section, TXLPaintInfo& info) {
 
   // 2. Own colours, excluded from the clip.
   const auto& colorPlane = section.AttrPlane(4);
-  if (!colorPlane.IsEmpty() || colorPlane.Default() != static_cast<std::int32_t>(base.RawAttr(xaColor))) {
+  if (!colorPlane.IsEmpty() ||
+      colorPlane.Default() != static_cast<std::int32_t>(base.RawAttr(xaColor))) {
     bool haveBrush = false;
     TColor brush = 0;
     for (int j = 0; j < nrows; ++j) {
@@ -254,7 +255,8 @@ void PaintSection(TXLSection& section, TXLPaintInfo& info) {
   // 4. Merged blocks keep the grid lines out.
   if (info.Unions) {
     for (const TXLPaintUnion& u : *info.Unions)
-      c.ExcludeClipRect(TRect(u.Pixels.Left, u.Pixels.Top, u.Pixels.Right - 1, u.Pixels.Bottom - 1));
+      c.ExcludeClipRect(
+          TRect(u.Pixels.Left, u.Pixels.Top, u.Pixels.Right - 1, u.Pixels.Bottom - 1));
   }
 
   // 5. Grid lines.

@@ -242,8 +242,7 @@ const TImage* TXLPicture::Image() const {
   if (data_.empty()) return nullptr;
   if (!decoded_) {
     decoded_ = true;
-    std::unique_ptr<TImage> img =
-        class_ == kBitmapClass ? DecodeBmp(data_) : DecodeJpeg(data_);
+    std::unique_ptr<TImage> img = class_ == kBitmapClass ? DecodeBmp(data_) : DecodeJpeg(data_);
     image_ = std::move(img);
   }
   return image_.get();
@@ -259,8 +258,7 @@ void TXLPicture::ReadGraphic(TStream& stream) {
   Clear();
   const std::uint8_t n = ReadByte(stream);
   const std::string name = stream.ReadBytes(n);
-  if (name != kBitmapClass && name != kJpegClass)
-    throw EXLGridError("Unsupported picture format");
+  if (name != kBitmapClass && name != kJpegClass) throw EXLGridError("Unsupported picture format");
   const std::int32_t size = ReadInteger(stream);
   if (size < 0 || size > stream.Remaining()) throw EReadError("Stream read error");
   SetGraphic(name, stream.ReadBytes(size));

@@ -116,9 +116,8 @@ int TXLSheet::GetPageCount() const {
   PrintLists(dpi_[0], dpi_[1], lists);
   std::int64_t n = 1;
   for (int axis = 0; axis < 2; ++axis) {
-    const std::int64_t extent =
-        std::int64_t(axis == 0 ? pageRect_.Width() : pageRect_.Height()) *
-        scaleFactor(dpi_[axis]) / 100;
+    const std::int64_t extent = std::int64_t(axis == 0 ? pageRect_.Width() : pageRect_.Height()) *
+                                scaleFactor(dpi_[axis]) / 100;
     n *= WalkBreaks(lists[axis][1], lists[axis][0], extent, nullptr);
   }
   return static_cast<int>(std::min<std::int64_t>(n, INT32_MAX));

@@ -52,7 +52,9 @@ std::string cleanField(const std::string& text) {
   return s;
 }
 
-bool isTextCell(const TXLCell* c) { return c && c->GetCellClass()->InheritsFrom(&TXLCString::ClassInfo); }
+bool isTextCell(const TXLCell* c) {
+  return c && c->GetCellClass()->InheritsFrom(&TXLCString::ClassInfo);
+}
 
 std::string readClipboardText() {
   try {
@@ -452,8 +454,7 @@ void TXLProRange::PasteTextReversed(const std::string& text, int& col, int& row)
 void CopySectionBlock(const TXLSection& from, const TRect& rect, TXLSection& to,
                       const TPoint& offset) {
   auto copyOne = [&](const TRect& src, const TXLCell* cell) {
-    TRect dst(src.Left + offset.X, src.Top + offset.Y, src.Right + offset.X,
-              src.Bottom + offset.Y);
+    TRect dst(src.Left + offset.X, src.Top + offset.Y, src.Right + offset.X, src.Bottom + offset.Y);
     if (!IntersectRect(dst, dst, to.Extent())) return;
     if (src.Width() > 1 || src.Height() > 1)
       to.Merge(dst);

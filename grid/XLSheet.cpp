@@ -159,9 +159,9 @@ TXLCell* TXLSection::SetCellClass(const TPoint& local, TXLCellClassRef cls) {
     made->SetAsVariant(v);
   // What travels with the position: font, look groups kept in the planes,
   // hint, formula and style.
-  const TXLProps keep = old->Props() & TXLProps(PropBit(prLayout) | PropBit(prColor) |
-                                                PropBit(prBorder) | PropBit(prFrame) |
-                                                PropBit(prStyles) | PropBit(prFont));
+  const TXLProps keep =
+      old->Props() & TXLProps(PropBit(prLayout) | PropBit(prColor) | PropBit(prBorder) |
+                              PropBit(prFrame) | PropBit(prStyles) | PropBit(prFont));
   if (HasProp(old->Props(), prFont)) made->EditFont().Assign(old->Font());
   const std::string hint = old->Hint();
   const std::string formual = old->Formual();
@@ -353,12 +353,18 @@ void TXLSection::MakeUniform(const TRect& c) {
       const bool vert = isVerticalLine(id);
       auto& plane = lines_[vert ? 0 : 1];
       int a0, a1;  // boundaries
-      if (id == sLeft) a0 = a1 = rect.Left;
-      else if (id == sRight) a0 = a1 = rect.Right;
-      else if (id == sTop) a0 = a1 = rect.Top;
-      else if (id == sBottom) a0 = a1 = rect.Bottom;
-      else if (vert) a0 = rect.Left + 1, a1 = rect.Right - 1;
-      else a0 = rect.Top + 1, a1 = rect.Bottom - 1;
+      if (id == sLeft)
+        a0 = a1 = rect.Left;
+      else if (id == sRight)
+        a0 = a1 = rect.Right;
+      else if (id == sTop)
+        a0 = a1 = rect.Top;
+      else if (id == sBottom)
+        a0 = a1 = rect.Bottom;
+      else if (vert)
+        a0 = rect.Left + 1, a1 = rect.Right - 1;
+      else
+        a0 = rect.Top + 1, a1 = rect.Bottom - 1;
       const int b0 = vert ? rect.Top : rect.Left, b1 = vert ? rect.Bottom : rect.Right;
       for (int a = a0; a <= a1; ++a) {
         if (v == 0 && !plane.Get(a)) continue;
@@ -382,8 +388,7 @@ void TXLSection::MakeUniform(const TRect& c) {
   }
   writeRaw(sVInside, c, 0);
   writeRaw(sHInside, c, 0);
-  for (int id : {xaColor, xaFrame, xaStyles, xaLayout})
-    writeRaw(id, c, AttrAt(c.Left, c.Top, id));
+  for (int id : {xaColor, xaFrame, xaStyles, xaLayout}) writeRaw(id, c, AttrAt(c.Left, c.Top, id));
 }
 
 // ---- attribute planes ------------------------------------------------------
@@ -395,12 +400,18 @@ std::uint32_t TXLSection::GetAttr(const TRect& r, int id, bool& uniform) const {
     const bool vert = isVerticalLine(id);
     const auto& plane = lines_[vert ? 0 : 1];
     int a0, a1;
-    if (id == sLeft) a0 = a1 = r.Left;
-    else if (id == sRight) a0 = a1 = r.Right;
-    else if (id == sTop) a0 = a1 = r.Top;
-    else if (id == sBottom) a0 = a1 = r.Bottom;
-    else if (vert) a0 = r.Left + 1, a1 = r.Right - 1;
-    else a0 = r.Top + 1, a1 = r.Bottom - 1;
+    if (id == sLeft)
+      a0 = a1 = r.Left;
+    else if (id == sRight)
+      a0 = a1 = r.Right;
+    else if (id == sTop)
+      a0 = a1 = r.Top;
+    else if (id == sBottom)
+      a0 = a1 = r.Bottom;
+    else if (vert)
+      a0 = r.Left + 1, a1 = r.Right - 1;
+    else
+      a0 = r.Top + 1, a1 = r.Bottom - 1;
     if (a0 > a1) return 0;
     const int b0 = vert ? r.Top : r.Left, b1 = vert ? r.Bottom : r.Right;
     for (int a = a0; a <= a1 && u.uniform; ++a) {
@@ -443,12 +454,18 @@ void TXLSection::SetAttr(const TRect& r, int id, std::uint32_t value) {
     const bool vert = isVerticalLine(id);
     auto& plane = lines_[vert ? 0 : 1];
     int a0, a1;
-    if (id == sLeft) a0 = a1 = g.Left;
-    else if (id == sRight) a0 = a1 = g.Right;
-    else if (id == sTop) a0 = a1 = g.Top;
-    else if (id == sBottom) a0 = a1 = g.Bottom;
-    else if (vert) a0 = g.Left + 1, a1 = g.Right - 1;
-    else a0 = g.Top + 1, a1 = g.Bottom - 1;
+    if (id == sLeft)
+      a0 = a1 = g.Left;
+    else if (id == sRight)
+      a0 = a1 = g.Right;
+    else if (id == sTop)
+      a0 = a1 = g.Top;
+    else if (id == sBottom)
+      a0 = a1 = g.Bottom;
+    else if (vert)
+      a0 = g.Left + 1, a1 = g.Right - 1;
+    else
+      a0 = g.Top + 1, a1 = g.Bottom - 1;
     const int b0 = vert ? g.Top : g.Left, b1 = vert ? g.Bottom : g.Right;
     for (int a = a0; a <= a1; ++a) {
       if (value == 0 && !plane.Get(a)) continue;
@@ -587,8 +604,7 @@ void TXLSection::ResolveStyleIndices(TXLStyler* styler) {
 TXLSheet::TXLSheet() {
   baseStyles_[0] = std::make_unique<TXLBaseStyle>(this, 0);
   baseStyles_[1] = std::make_unique<TXLBaseStyle>(this, 1);
-  for (int k = 0; k < 4; ++k)
-    sections_[k] = std::make_unique<TXLSection>(this, TXLSectionKind(k));
+  for (int k = 0; k < 4; ++k) sections_[k] = std::make_unique<TXLSection>(this, TXLSectionKind(k));
   background_ = std::make_unique<TXLPicture>();
   for (int axis = 0; axis < 2; ++axis)
     for (auto& list : sizes_[axis]) list.SetDefault(axis == 0 ? 60 : 15);
@@ -845,8 +861,7 @@ void TXLSheet::SetStyler(TXLStyler* styler) {
 }
 
 void TXLSheet::AddLink(TXLGridLink* link) {
-  if (link && std::find(links_.begin(), links_.end(), link) == links_.end())
-    links_.push_back(link);
+  if (link && std::find(links_.begin(), links_.end(), link) == links_.end()) links_.push_back(link);
 }
 
 void TXLSheet::RemoveLink(TXLGridLink* link) {

@@ -21,9 +21,9 @@
 
 #include <cstdint>
 #include <functional>
-#include <type_traits>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 

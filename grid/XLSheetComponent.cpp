@@ -46,8 +46,8 @@ const TClassInfo& TXLSheet::ClassInfo() {
         .Component()
         .Property("Name", TypeInfoComponentName(), &S::GetName, &S::SetName)
         .Stored(false)
-        .Property(
-            "Background", TXLPicture::ClassInfo(), [](S& s) -> TXLPicture& { return s.Background(); })
+        .Property("Background", TXLPicture::ClassInfo(),
+                  [](S& s) -> TXLPicture& { return s.Background(); })
         .Property("ColCount", TypeInfoInteger(), &S::ColCount, &S::SetColCount)
         .Default(5)
         .Property("RowCount", TypeInfoInteger(), &S::RowCount, &S::SetRowCount)
@@ -68,8 +68,7 @@ const TClassInfo& TXLSheet::ClassInfo() {
         .Default(0)
         .Property("PrintTopMargin", TypeInfoInteger(), &S::PrintTopMargin, &S::PrintTopMargin)
         .Default(0)
-        .Property("PrintRightMargin", TypeInfoInteger(), &S::PrintRightMargin,
-                  &S::PrintRightMargin)
+        .Property("PrintRightMargin", TypeInfoInteger(), &S::PrintRightMargin, &S::PrintRightMargin)
         .Default(0)
         .Property("PrintBottomMargin", TypeInfoInteger(), &S::PrintBottomMargin,
                   &S::PrintBottomMargin)

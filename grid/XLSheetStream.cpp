@@ -177,7 +177,8 @@ void TXLSheet::WriteData(TStream& stream) const {
     }
     WriteByte(stream, sizeFlags);
     for (int bit = 0; bit < 4; ++bit) {
-      if (sizeFlags & (1u << bit)) sizes_[kSizeOrder[bit][0]][kSizeOrder[bit][1]].WriteToStream(stream);
+      if (sizeFlags & (1u << bit))
+        sizes_[kSizeOrder[bit][0]][kSizeOrder[bit][1]].WriteToStream(stream);
     }
     for (const auto& s : sections_) {
       if (s->ColCount() > 0 && s->RowCount() > 0) s->WriteSection(stream);

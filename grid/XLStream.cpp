@@ -64,11 +64,10 @@ void WriteString(TStream& stream, std::string_view utf8) {
 std::vector<std::string> TXLStreamReport::Messages() const {
   std::vector<std::string> out;
   if (SkippedRecords > 0)
-    out.push_back(Format("%d damaged record(s) could not be read and were skipped.",
-                         SkippedRecords));
-  if (UnknownClasses > 0)
     out.push_back(
-        Format("%d cell(s) of an unknown cell type were skipped.", UnknownClasses));
+        Format("%d damaged record(s) could not be read and were skipped.", SkippedRecords));
+  if (UnknownClasses > 0)
+    out.push_back(Format("%d cell(s) of an unknown cell type were skipped.", UnknownClasses));
   if (OutsideEntries > 0)
     out.push_back(Format("%d entr(ies) lying outside the sheet were dropped.", OutsideEntries));
   if (LossyStrings > 0)

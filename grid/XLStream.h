@@ -43,15 +43,14 @@ void WriteWord(TStream& stream, std::uint16_t value);
 // lost characters to Windows-1252, entries outside the sheet. Messages()
 // gives one line per kind of event, ready to show.
 struct TXLStreamReport {
-  int SkippedRecords = 0;    // framed records whose body failed to read
-  int UnknownClasses = 0;    // cell records of a class id no class has
-  int LossyStrings = 0;      // strings written with "?" for a character
-  int OutsideEntries = 0;    // cells, blocks or attributes outside the sheet
+  int SkippedRecords = 0;           // framed records whose body failed to read
+  int UnknownClasses = 0;           // cell records of a class id no class has
+  int LossyStrings = 0;             // strings written with "?" for a character
+  int OutsideEntries = 0;           // cells, blocks or attributes outside the sheet
   std::vector<std::string> Errors;  // the first few error texts of skipped records
 
   bool Empty() const {
-    return SkippedRecords == 0 && UnknownClasses == 0 && LossyStrings == 0 &&
-           OutsideEntries == 0;
+    return SkippedRecords == 0 && UnknownClasses == 0 && LossyStrings == 0 && OutsideEntries == 0;
   }
   std::vector<std::string> Messages() const;
   void Clear() { *this = TXLStreamReport(); }

@@ -113,8 +113,7 @@ void TXLStyle::SetAlias(const std::string& alias) {
   if (alias == alias_) return;
   if (styler_) {
     TXLStyle* other = styler_->FindByAlias(alias);
-    if (other && other != this)
-      throw EXLGridError("Style named " + alias + " already exists!");
+    if (other && other != this) throw EXLGridError("Style named " + alias + " already exists!");
   }
   alias_ = alias;
   if (styler_) styler_->SetModified(true);

@@ -10,9 +10,8 @@ namespace qv {
 namespace {
 
 [[noreturn]] void castError(TVarType from, const char* to) {
-  throw EVariantTypeCastError(
-      std::string("Could not convert variant of type (") + VarTypeName(from) + ") into type (" +
-      to + ")");
+  throw EVariantTypeCastError(std::string("Could not convert variant of type (") +
+                              VarTypeName(from) + ") into type (" + to + ")");
 }
 
 std::int64_t roundChecked(double value, TVarType from, const char* to) {

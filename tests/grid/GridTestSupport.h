@@ -23,11 +23,11 @@ inline void FillEveryLook(TXLSheet& s) {
   put(1, 0, &TXLCInteger::ClassInfo)->SetAsInteger(-42);
   TXLCell* d = put(2, 0, &TXLCDouble::ClassInfo);
   d->SetAsFloat(3.25);
-  d->SetFormat("0.00");                       // third entry of the list
+  d->SetFormat("0.00");  // third entry of the list
   put(3, 0, &TXLCCurrency::ClassInfo)->SetAsCurrency(123456789);
   TXLCell* dt = put(4, 0, &TXLCDateTime::ClassInfo);
   dt->SetAsDateTime(45000.5);
-  dt->SetFormat("yyyy-mm-dd");                // not in the list
+  dt->SetFormat("yyyy-mm-dd");  // not in the list
   put(5, 0, &TXLCBoolean::ClassInfo)->SetAsBoolean(true);
   auto* list = static_cast<TXLCStrings*>(put(6, 0, &TXLCStrings::ClassInfo));
   list->SetAsString("one\r\ntwo\r\nthree");

@@ -113,10 +113,16 @@ TEST_F(CellsTest, NumberDisplayTexts) {
     const char* format;
     const char* text;
   } cases[] = {
-      {-1.5, "0.00;(0.00)", "(1.50)"}, {0, "0.00;(0.00)", "0.00"}, {2, "0.00;(0.00)", "2.00"},
-      {-1.5, "0.00", "-1.50"},         {-2, "0.0;", "-2.0"},       {0.125, "0.00%", "12.50%"},
-      {-3, "0", "-3"},                 {1234.5, "#,##0.00", "1,234.50"},
-      {0.5, "0.##%|spin", "50%"},      {3.25, "", "3.25"},
+      {-1.5, "0.00;(0.00)", "(1.50)"},
+      {0, "0.00;(0.00)", "0.00"},
+      {2, "0.00;(0.00)", "2.00"},
+      {-1.5, "0.00", "-1.50"},
+      {-2, "0.0;", "-2.0"},
+      {0.125, "0.00%", "12.50%"},
+      {-3, "0", "-3"},
+      {1234.5, "#,##0.00", "1,234.50"},
+      {0.5, "0.##%|spin", "50%"},
+      {3.25, "", "3.25"},
   };
   for (const auto& c : cases) {
     TXLCell* cell = Make(&TXLCDouble::ClassInfo);
@@ -140,8 +146,8 @@ TEST_F(CellsTest, DateAndBooleanDisplayTexts) {
     const char* format;
     const char* text;
   } dates[] = {
-      {"DD.MM.YYYY", "29.02.2024"}, {"DD.MM.YY", "29.02.24"},  {"HH.MM.SS", "14.05.09"},
-      {"h:nn AM/PM", "2:05 PM"},    {"h:nn:ss", "14:05:09"},   {"", "02/29/2024 14:05:09"},
+      {"DD.MM.YYYY", "29.02.2024"}, {"DD.MM.YY", "29.02.24"}, {"HH.MM.SS", "14.05.09"},
+      {"h:nn AM/PM", "2:05 PM"},    {"h:nn:ss", "14:05:09"},  {"", "02/29/2024 14:05:09"},
   };
   for (const auto& d : dates) {
     TXLCell* cell = Make(&TXLCDateTime::ClassInfo);
@@ -221,11 +227,16 @@ TEST(UrlCells, OnlyWebAndMailLinksOpen) {
     const char* text;
     bool opens;
   } cases[] = {
-      {"https://example.org/a?b=1", true}, {"HTTP://EXAMPLE.ORG", true},
-      {"mailto:someone@example.org", true}, {"file:///etc/passwd", false},
-      {"javascript:alert(1)", false},       {"-e ls", false},
-      {"https://a b", false},               {"https://", false},
-      {"http://x\n-rm", false},             {"", false},
+      {"https://example.org/a?b=1", true},
+      {"HTTP://EXAMPLE.ORG", true},
+      {"mailto:someone@example.org", true},
+      {"file:///etc/passwd", false},
+      {"javascript:alert(1)", false},
+      {"-e ls", false},
+      {"https://a b", false},
+      {"https://", false},
+      {"http://x\n-rm", false},
+      {"", false},
   };
   for (const auto& c : cases) EXPECT_EQ(TXLCUrl::IsOpenableUrl(c.text), c.opens) << c.text;
 }

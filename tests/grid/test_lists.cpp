@@ -142,9 +142,8 @@ TEST(SizeList, PositionOfAndIndexAt) {
     std::int64_t offset;
     int index;
     std::int64_t start;
-  } cases[] = {{150, 2, 120}, {0, 0, 0}, {-5, 0, 0}, {59, 0, 0}, {60, 1, 60},
-               {219, 2, 120}, {220, 3, 220}, {279, 3, 220}, {281, 4, 280},
-               {60000, 999, 59980}};
+  } cases[] = {{150, 2, 120}, {0, 0, 0},     {-5, 0, 0},    {59, 0, 0},    {60, 1, 60},
+               {219, 2, 120}, {220, 3, 220}, {279, 3, 220}, {281, 4, 280}, {60000, 999, 59980}};
   for (auto c : cases) {
     std::int64_t off = c.offset;
     EXPECT_EQ(sizes.IndexAt(off), c.index) << c.offset;

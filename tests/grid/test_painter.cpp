@@ -139,7 +139,7 @@ TEST_F(PainterTest, ContentRectangleFollowsFrameAndIndent) {
   // At 200 % the cell is 120 wide; the indent is not scaled.
   const TCanvasCall* t = TextCall("x");
   ASSERT_NE(t, nullptr);
-  EXPECT_EQ(t->Args[0], 119 - 4 - 8);  // content right edge, indent, one 8-pixel character
+  EXPECT_EQ(t->Args[0], 119 - 4 - 8);   // content right edge, indent, one 8-pixel character
   EXPECT_EQ(t->State.FontHeight, -22);  // -11 x 2
 }
 

@@ -109,7 +109,8 @@ TEST_F(PrintTest, BreaksMatchALineByLineWalk) {
   std::uint32_t seed = 12345;
   for (int r = 0; r < 400; ++r) {
     seed = seed * 1103515245u + 12345u;
-    if (seed % 3 == 0) sheet.SetSize(r, 1, 1 + static_cast<int>(seed >> 8) % (seed % 7 == 0 ? 1500 : 60));
+    if (seed % 3 == 0)
+      sheet.SetSize(r, 1, 1 + static_cast<int>(seed >> 8) % (seed % 7 == 0 ? 1500 : 60));
   }
   // The walk as written out: add lines, break before one that does not
   // fit, never leave a band empty.

@@ -35,8 +35,8 @@ TEST(ColumnLetters, BijectiveBase26BothWays) {
   struct {
     int col;
     const char* letters;
-  } cases[] = {{0, "A"},     {25, "Z"},     {26, "AA"},   {49, "AX"},
-               {701, "ZZ"},  {702, "AAA"},  {18277, "ZZZ"}, {16383, "XFD"}};
+  } cases[] = {{0, "A"},    {25, "Z"},    {26, "AA"},     {49, "AX"},
+               {701, "ZZ"}, {702, "AAA"}, {18277, "ZZZ"}, {16383, "XFD"}};
   for (const auto& c : cases) {
     EXPECT_EQ(ColumnLetters(c.col), c.letters);
     EXPECT_EQ(LettersToColumn(c.letters), c.col);

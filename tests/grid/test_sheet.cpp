@@ -42,7 +42,7 @@ TEST_F(SheetTest, NegativeIndicesAddressTitles) {
     TXLSectionKind kind;
     TPoint local;
   } cases[] = {
-      {-1, -1, skCorner, {1, 0}},  {-2, -1, skCorner, {0, 0}}, {-1, 3, skRowTitles, {1, 3}},
+      {-1, -1, skCorner, {1, 0}},   {-2, -1, skCorner, {0, 0}}, {-1, 3, skRowTitles, {1, 3}},
       {4, -1, skColTitles, {4, 0}}, {0, 0, skClient, {0, 0}},
   };
   for (const auto& c : cases) {
@@ -127,7 +127,7 @@ TEST_F(SheetTest, FitToContents) {
   TFakeFontService fonts(7, 14);
   SetFontService(&fonts);
   sheet.SetSize(1, 0, -1);
-  EXPECT_EQ(sheet.GetSize(1, 0), 60);  // nothing to measure
+  EXPECT_EQ(sheet.GetSize(1, 0), 60);     // nothing to measure
   sheet.SetCellText(1, 0, "1234567890");  // 70 pixels
   sheet.GetCell(1, 0)->SetIndent(4);
   sheet.SetCellText(1, 2, "abc");
@@ -299,8 +299,8 @@ TEST_F(SheetTest, StyledCellsKeepTheirStyleThroughXLData) {
 struct TRecordingLink : TXLGridLink {
   std::vector<std::string> log;
   void SheetInvalidateRect(TXLSection& s, const TRect& r, bool lines) override {
-    log.push_back(Format("rect %d %d,%d,%d,%d%s", int(s.Kind()), r.Left, r.Top, r.Right,
-                         r.Bottom, lines ? " lines" : ""));
+    log.push_back(Format("rect %d %d,%d,%d,%d%s", int(s.Kind()), r.Left, r.Top, r.Right, r.Bottom,
+                         lines ? " lines" : ""));
   }
   void SheetLayoutChanged(int axis) override { log.push_back(Format("layout %d", axis)); }
   void SheetSizeChanged(int axis, int index) override {

@@ -65,10 +65,9 @@ TEST_F(SheetComponentTest, SettingsThenDataAndAByteIdenticalRoundTrip) {
   sheet.SetBackground(pic);
 
   const std::string bytes = Saved(sheet);
-  EXPECT_EQ(Paths(bytes),
-            (std::vector<std::string>{"TXLSheet Sheet3", "Background.Data", "ColCount", "RowCount",
-                                      "ColDefWidth", "RowDefHeight", "PrintGridLines", "Title",
-                                      "XLData"}));
+  EXPECT_EQ(Paths(bytes), (std::vector<std::string>{
+                              "TXLSheet Sheet3", "Background.Data", "ColCount", "RowCount",
+                              "ColDefWidth", "RowDefHeight", "PrintGridLines", "Title", "XLData"}));
   TXLSheet back;
   back.SetCellText(3, 3, "left over");  // loading replaces everything
   TMemoryStream in(bytes);
@@ -122,8 +121,7 @@ TEST_F(SheetComponentTest, TheStylerIsAReferenceAndItsStylesABinaryProperty) {
   EXPECT_EQ(Paths(std::string(stylerBytes.View())),
             (std::vector<std::string>{"TXLStyler Styles1", "Styles"}));
   const std::string sheetBytes = Saved(sheet);
-  EXPECT_EQ(Paths(sheetBytes),
-            (std::vector<std::string>{"TXLSheet Sheet1", "Styler", "XLData"}));
+  EXPECT_EQ(Paths(sheetBytes), (std::vector<std::string>{"TXLSheet Sheet1", "Styler", "XLData"}));
 
   TXLStyler styler2;
   stylerBytes.SetPosition(0);

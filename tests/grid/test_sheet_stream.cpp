@@ -39,13 +39,13 @@ std::unique_ptr<TXLSheet> ReadInto(const TXLSheet& like, const std::string& byte
 std::string BaseStyleRecord(std::uint32_t color, std::uint32_t frame, std::uint32_t layout,
                             std::uint32_t linesColor) {
   std::string body;
-  body += std::string("\xFF\x07", 2);                         // Props: all eleven
-  body += Le32(5) + "Arial";                                  // font face
-  body += Le32(1) + Le32(0) + Le32(-11) + Le32(0x80000008);   // charset, style, height, colour
-  body += Le32(946) + Le32(0) + Le32(0);                      // TXLCString, editor, format 0
-  for (int i = 0; i < 8; ++i) body += Le32(0);                // no lines
+  body += std::string("\xFF\x07", 2);                          // Props: all eleven
+  body += Le32(5) + "Arial";                                   // font face
+  body += Le32(1) + Le32(0) + Le32(-11) + Le32(0x80000008);    // charset, style, height, colour
+  body += Le32(946) + Le32(0) + Le32(0);                       // TXLCString, editor, format 0
+  for (int i = 0; i < 8; ++i) body += Le32(0);                 // no lines
   body += Le32(color) + Le32(frame) + Le32(0) + Le32(layout);  // colour, frame, styles, layout
-  body += Le32(255) + Le32(linesColor);                       // ErrorColor, LinesColor
+  body += Le32(255) + Le32(linesColor);                        // ErrorColor, LinesColor
   return Le32(static_cast<std::int32_t>(body.size() + 4)) + body;
 }
 
@@ -54,7 +54,7 @@ TEST(SheetStream, NewSheetWritesTheDocumentedLayout) {
   std::string expected = "XLG\x16";
   expected += BaseStyleRecord(0x80000005, 0, 0x02100000, 0x8000000F);
   expected += BaseStyleRecord(0x8000000F, 1, 0x00220000, 0);
-  expected += '\0';  // no custom sizes
+  expected += '\0';                                 // no custom sizes
   for (int k = 0; k < 4; ++k) expected += Le32(0);  // four empty sections
   const std::string bytes = Data(sheet);
   EXPECT_EQ(bytes.size(), 219u);
@@ -281,9 +281,8 @@ TEST(SheetStream, HugeIndicesAndCountsAreRefused) {
   }
   // A far plane index of a valid form is read without a huge directory and
   // dropped as lying outside the sheet.
-  std::string farPlane = head + Le32(0) + Le32(0) + Le32(0) + Le32(4) + Le32(1) +
-                         Le32(2000000000) + std::string(1, '\0') + Le32(0) + Le32(1) +
-                         Le32(100000000);
+  std::string farPlane = head + Le32(0) + Le32(0) + Le32(0) + Le32(4) + Le32(1) + Le32(2000000000) +
+                         std::string(1, '\0') + Le32(0) + Le32(1) + Le32(100000000);
   farPlane += std::string(64, '\x01');
   TXLSheet target;
   TMemoryStream in(farPlane);

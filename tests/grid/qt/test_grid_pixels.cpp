@@ -68,8 +68,8 @@ class GridPixelsTest : public ::testing::Test {
     return img;
   }
   static void Save(const TImage& img, const char* name) {
-    QImage q(reinterpret_cast<const uchar*>(img.Bits()), img.Width(), img.Height(),
-             img.Width() * 4, QImage::Format_RGB32);
+    QImage q(reinterpret_cast<const uchar*>(img.Bits()), img.Width(), img.Height(), img.Width() * 4,
+             QImage::Format_RGB32);
     q.save(QString(QV_BINARY_DIR) + "/" + name);
   }
 
