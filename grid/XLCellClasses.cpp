@@ -81,8 +81,6 @@ void TXLCString::ReadValue(TStream& stream) { text_ = ReadString(stream); }
 
 void TXLCString::WriteValue(TStream& stream) const { WriteString(stream, text_); }
 
-void TXLCStrings::Created() { items_->Clear(); }
-
 std::string TXLCStrings::GetAsString() const { return joinLines(*items_); }
 
 void TXLCStrings::SetAsString(const std::string& v) {

@@ -65,7 +65,6 @@ class TXLCStrings : public TXLCString {
   void CalcText(std::string& text) const override;
   void ReadValue(TStream& stream) override;
   void WriteValue(TStream& stream) const override;
-  void Created() override;
 
  private:
   std::unique_ptr<TStringList> items_ = std::make_unique<TStringList>();
