@@ -137,18 +137,18 @@ void TXLProRange::SetCellClass(TXLCellClassRef cls) {
   TRect r;
   if (!IntersectRect(r, GetRect(), s->Extent())) return;
   std::string firstError;
-  TXLSheet* sheet = s->Sheet();
-  sheet->BeginUpdate();
-  for (int row = r.Top; row < r.Bottom; ++row) {
-    for (int col = r.Left; col < r.Right; ++col) {
-      try {
-        s->SetCellClass(TPoint(col, row), cls);
-      } catch (const EVariantError& e) {
-        if (firstError.empty()) firstError = e.Message();
+  {
+    TXLUpdateScope update(*s->Sheet());
+    for (int row = r.Top; row < r.Bottom; ++row) {
+      for (int col = r.Left; col < r.Right; ++col) {
+        try {
+          s->SetCellClass(TPoint(col, row), cls);
+        } catch (const EVariantError& e) {
+          if (firstError.empty()) firstError = e.Message();
+        }
       }
     }
   }
-  sheet->EndUpdate();
   Changed();
   if (!firstError.empty()) throw EVariantTypeCastError(firstError);
 }
@@ -380,11 +380,7 @@ void TXLProRange::PasteText(const std::string& text, int& col, int& row) {
   const std::vector<std::string> lines = clipboardLines(text);
   if (lines.empty()) return;
   TXLSheet& sheet = *s->Sheet();
-  sheet.BeginUpdate();
-  struct TEnd {
-    TXLSheet& s;
-    ~TEnd() { s.EndUpdate(); }
-  } end{sheet};
+  TXLUpdateScope update(sheet);
   int lastCol = r.Left;
   int lastRow = r.Top;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -430,11 +426,7 @@ void TXLProRange::PasteTextReversed(const std::string& text, int& col, int& row)
   }
   if (table.empty()) return;
   TXLSheet& sheet = *s->Sheet();
-  sheet.BeginUpdate();
-  struct TEnd {
-    TXLSheet& s;
-    ~TEnd() { s.EndUpdate(); }
-  } end{sheet};
+  TXLUpdateScope update(sheet);
   const int right = r.Left + static_cast<int>(table.size());
   const int bottom = r.Top + static_cast<int>(height);
   GrowTo(right - 1, bottom - 1);
@@ -488,11 +480,7 @@ void TXLProRange::Copy() {
   TRect r;
   if (!IntersectRect(r, GetRect(), s->Extent())) return;
   TXLSheet& clip = ClipboardSheet();
-  clip.BeginUpdate();
-  struct TEnd {
-    TXLSheet& s;
-    ~TEnd() { s.EndUpdate(); }
-  } end{clip};
+  TXLUpdateScope update(clip);
   clip.ClearSections();
   clip.SetStyler(s->Sheet()->Styler());
   clip.SetColCount(r.Width());
@@ -525,13 +513,8 @@ void TXLProRange::Paste() {
   TRect target(r.Left, r.Top, r.Left + clip.ColCount(), r.Top + clip.RowCount());
   IntersectRect(target, target, s->Extent());
   SetRect(target);
-  TXLSheet& sheet = *s->Sheet();
-  sheet.BeginUpdate();
   {
-    struct TEnd {
-      TXLSheet& s;
-      ~TEnd() { s.EndUpdate(); }
-    } end{sheet};
+    TXLUpdateScope update(*s->Sheet());
     s->Split(target);
     const TXLSection& from = clip.Section(skClient);
     CopySectionBlock(from, from.Extent(), *s, TPoint(r.Left, r.Top));

@@ -37,6 +37,30 @@ int planeOfAttr(int id) {
 bool isVerticalLine(int id) { return id == sLeft || id == sRight || id == sVInside; }
 bool isHorizontalLine(int id) { return id == sTop || id == sBottom || id == sHInside; }
 
+// Where a line attribute of r lies: on the boundaries a0..a1 (inclusive;
+// columns for vertical lines, rows for horizontal ones), each across the
+// lines b0..b1-1. None (a0 > a1) for the inner lines of a one-line r.
+void lineSpan(int id, const TRect& r, int& a0, int& a1, int& b0, int& b1) {
+  const bool vert = isVerticalLine(id);
+  if (id == sLeft) {
+    a0 = a1 = r.Left;
+  } else if (id == sRight) {
+    a0 = a1 = r.Right;
+  } else if (id == sTop) {
+    a0 = a1 = r.Top;
+  } else if (id == sBottom) {
+    a0 = a1 = r.Bottom;
+  } else if (vert) {
+    a0 = r.Left + 1;
+    a1 = r.Right - 1;
+  } else {
+    a0 = r.Top + 1;
+    a1 = r.Bottom - 1;
+  }
+  b0 = vert ? r.Top : r.Left;
+  b1 = vert ? r.Bottom : r.Right;
+}
+
 // Reads uniform values: the first one, and whether all equal it.
 struct TUniform {
   bool first = true;
@@ -347,48 +371,15 @@ void TXLSection::Split(const TRect& r) {
 }
 
 void TXLSection::MakeUniform(const TRect& c) {
-  auto writeRaw = [&](int id, const TRect& rect, std::uint32_t v) {
-    // The rectangle given is exact (no growth, no repaint).
-    if (isVerticalLine(id) || isHorizontalLine(id)) {
-      const bool vert = isVerticalLine(id);
-      auto& plane = lines_[vert ? 0 : 1];
-      int a0, a1;  // boundaries
-      if (id == sLeft)
-        a0 = a1 = rect.Left;
-      else if (id == sRight)
-        a0 = a1 = rect.Right;
-      else if (id == sTop)
-        a0 = a1 = rect.Top;
-      else if (id == sBottom)
-        a0 = a1 = rect.Bottom;
-      else if (vert)
-        a0 = rect.Left + 1, a1 = rect.Right - 1;
-      else
-        a0 = rect.Top + 1, a1 = rect.Bottom - 1;
-      const int b0 = vert ? rect.Top : rect.Left, b1 = vert ? rect.Bottom : rect.Right;
-      for (int a = a0; a <= a1; ++a) {
-        if (v == 0 && !plane.Get(a)) continue;
-        TSList* inner = plane.GetOrCreate(a);
-        for (int b = b0; b < b1; ++b) inner->Put(b, static_cast<std::int32_t>(v));
-      }
-      return;
-    }
-    auto& plane = attrs_[planeOfAttr(id) - 2];
-    for (int row = rect.Top; row < rect.Bottom; ++row) {
-      if (!plane.Get(row) && static_cast<std::int32_t>(v) == plane.Default()) continue;
-      TDefSList* list = plane.GetOrCreate(row);
-      for (int col = rect.Left; col < rect.Right; ++col)
-        list->Put(col, static_cast<std::int32_t>(v));
-    }
-  };
   for (int id : {int(sLeft), int(sRight), int(sTop), int(sBottom), int(sBias1), int(sBias2)}) {
     bool uniform = true;
     GetAttr(c, id, uniform);
-    if (!uniform) writeRaw(id, c, 0);
+    if (!uniform) WriteAttrExact(c, id, 0);
   }
-  writeRaw(sVInside, c, 0);
-  writeRaw(sHInside, c, 0);
-  for (int id : {xaColor, xaFrame, xaStyles, xaLayout}) writeRaw(id, c, AttrAt(c.Left, c.Top, id));
+  WriteAttrExact(c, sVInside, 0);
+  WriteAttrExact(c, sHInside, 0);
+  for (int id : {xaColor, xaFrame, xaStyles, xaLayout})
+    WriteAttrExact(c, id, AttrAt(c.Left, c.Top, id));
 }
 
 // ---- attribute planes ------------------------------------------------------
@@ -397,23 +388,10 @@ std::uint32_t TXLSection::GetAttr(const TRect& r, int id, bool& uniform) const {
   if (r.IsEmpty() || id < 0 || id >= kXLAttrCount) return 0;
   TUniform u;
   if (isVerticalLine(id) || isHorizontalLine(id)) {
-    const bool vert = isVerticalLine(id);
-    const auto& plane = lines_[vert ? 0 : 1];
-    int a0, a1;
-    if (id == sLeft)
-      a0 = a1 = r.Left;
-    else if (id == sRight)
-      a0 = a1 = r.Right;
-    else if (id == sTop)
-      a0 = a1 = r.Top;
-    else if (id == sBottom)
-      a0 = a1 = r.Bottom;
-    else if (vert)
-      a0 = r.Left + 1, a1 = r.Right - 1;
-    else
-      a0 = r.Top + 1, a1 = r.Bottom - 1;
+    const auto& plane = lines_[isVerticalLine(id) ? 0 : 1];
+    int a0, a1, b0, b1;
+    lineSpan(id, r, a0, a1, b0, b1);
     if (a0 > a1) return 0;
-    const int b0 = vert ? r.Top : r.Left, b1 = vert ? r.Bottom : r.Right;
     for (int a = a0; a <= a1 && u.uniform; ++a) {
       const TSList* inner = plane.Get(a);
       for (int b = b0; b < b1; ++b)
@@ -445,41 +423,32 @@ std::uint32_t TXLSection::AttrAt(int col, int row, int id) const {
   return GetAttr(TRect(col, row, col + 1, row + 1), id, u);
 }
 
-void TXLSection::SetAttr(const TRect& r, int id, std::uint32_t value) {
-  if (id < 0 || id >= kXLAttrCount) return;
-  TRect g = ExpandToUnions(r);
-  if (!IntersectRect(g, g, Extent())) return;
-  if (id == xaColor && value == 0) value = BaseStyle().RawAttr(xaColor);
+void TXLSection::WriteAttrExact(const TRect& g, int id, std::uint32_t value) {
   if (isVerticalLine(id) || isHorizontalLine(id)) {
-    const bool vert = isVerticalLine(id);
-    auto& plane = lines_[vert ? 0 : 1];
-    int a0, a1;
-    if (id == sLeft)
-      a0 = a1 = g.Left;
-    else if (id == sRight)
-      a0 = a1 = g.Right;
-    else if (id == sTop)
-      a0 = a1 = g.Top;
-    else if (id == sBottom)
-      a0 = a1 = g.Bottom;
-    else if (vert)
-      a0 = g.Left + 1, a1 = g.Right - 1;
-    else
-      a0 = g.Top + 1, a1 = g.Bottom - 1;
-    const int b0 = vert ? g.Top : g.Left, b1 = vert ? g.Bottom : g.Right;
+    auto& plane = lines_[isVerticalLine(id) ? 0 : 1];
+    int a0, a1, b0, b1;
+    lineSpan(id, g, a0, a1, b0, b1);
     for (int a = a0; a <= a1; ++a) {
       if (value == 0 && !plane.Get(a)) continue;
       TSList* inner = plane.GetOrCreate(a);
       for (int b = b0; b < b1; ++b) inner->Put(b, static_cast<std::int32_t>(value));
     }
-  } else {
-    auto& plane = attrs_[planeOfAttr(id) - 2];
-    for (int row = g.Top; row < g.Bottom; ++row) {
-      if (!plane.Get(row) && static_cast<std::int32_t>(value) == plane.Default()) continue;
-      TDefSList* list = plane.GetOrCreate(row);
-      for (int col = g.Left; col < g.Right; ++col) list->Put(col, static_cast<std::int32_t>(value));
-    }
+    return;
   }
+  auto& plane = attrs_[planeOfAttr(id) - 2];
+  for (int row = g.Top; row < g.Bottom; ++row) {
+    if (!plane.Get(row) && static_cast<std::int32_t>(value) == plane.Default()) continue;
+    TDefSList* list = plane.GetOrCreate(row);
+    for (int col = g.Left; col < g.Right; ++col) list->Put(col, static_cast<std::int32_t>(value));
+  }
+}
+
+void TXLSection::SetAttr(const TRect& r, int id, std::uint32_t value) {
+  if (id < 0 || id >= kXLAttrCount) return;
+  TRect g = ExpandToUnions(r);
+  if (!IntersectRect(g, g, Extent())) return;
+  if (id == xaColor && value == 0) value = BaseStyle().RawAttr(xaColor);
+  WriteAttrExact(g, id, value);
   TRect repaint = g;
   if (id <= sBottom || id == sHInside || id == sVInside) InflateRect(repaint, 1, 1);
   sheet_->NotifyInvalidate(*this, repaint, id < 4);

@@ -205,6 +205,8 @@ class TXLSection : public TListSList<TXLRow> {
   void ReadCells(TStream& stream, TXLStreamReport& report);
   void ReadPlanes(TStream& stream, std::int32_t flags, TXLStreamReport& report);
   void MakeUniform(const TRect& r);
+  // Writes an attribute over exactly r (no growth, no repaint).
+  void WriteAttrExact(const TRect& r, int id, std::uint32_t value);
 
   TXLSheet* sheet_;
   TXLSectionKind kind_;
@@ -462,6 +464,18 @@ class TXLSheet {
   bool modified_ = false;
   bool loading_ = false;
   bool destroying_ = false;
+};
+
+// Holds a sheet's repaints back for a scope (BeginUpdate .. EndUpdate).
+class TXLUpdateScope {
+ public:
+  explicit TXLUpdateScope(TXLSheet& sheet) : sheet_(sheet) { sheet_.BeginUpdate(); }
+  ~TXLUpdateScope() { sheet_.EndUpdate(); }
+  TXLUpdateScope(const TXLUpdateScope&) = delete;
+  TXLUpdateScope& operator=(const TXLUpdateScope&) = delete;
+
+ private:
+  TXLSheet& sheet_;
 };
 
 // The library's clipboard sheet (created on first use, no title lines).

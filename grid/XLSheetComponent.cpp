@@ -119,16 +119,13 @@ void TXLSheet::LoadFromStream(TStream& stream) { LoadFromStream(stream, TReadOpt
 
 void TXLSheet::LoadFromStream(TStream& stream, const TReadOptions& options) {
   ClassInfo();
-  BeginUpdate();
-  struct TEnd {
-    TXLSheet& s;
-    ~TEnd() {
-      s.loading_ = false;
-      s.EndUpdate();
-    }
-  } end{*this};
+  TXLUpdateScope update(*this);
   ResetToNew();
-  loading_ = true;
+  // Cleared again however the read ends.
+  struct TLoading {
+    bool& flag;
+    ~TLoading() { flag = false; }
+  } loading{loading_ = true};
   std::vector<std::string> skipped;
   TReadOptions opts = options;
   opts.OnError = [&](const std::string& path, const std::string& message) {

@@ -189,11 +189,7 @@ void TXLSheet::WriteData(TStream& stream) const {
 
 void TXLSheet::ReadData(TStream& stream) {
   report_.Clear();
-  BeginUpdate();
-  struct TEnd {
-    TXLSheet& s;
-    ~TEnd() { s.EndUpdate(); }
-  } end{*this};
+  TXLUpdateScope update(*this);
   {
     TXLReportScope scope(report_);
     ReadDataBody(stream);

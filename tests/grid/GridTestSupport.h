@@ -6,6 +6,13 @@
 
 namespace qv {
 
+// The little-endian bytes of a 32-bit integer, for building streams by hand.
+inline std::string Le32(std::int32_t v) {
+  std::string s;
+  appendLE<std::int32_t>(s, v);
+  return s;
+}
+
 // A sheet holding every value class, a merged block, lines, colours, a
 // hint, a formula, formats in and out of the lists and custom sizes.
 inline void FillEveryLook(TXLSheet& s) {

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "GridTestSupport.h"
 #include "grid/XLPicture.h"
 #include "grid/XLStream.h"
 #include "platform/core/BmpWriter.h"
@@ -12,12 +13,6 @@
 
 namespace qv {
 namespace {
-
-std::string Le32(std::int32_t v) {
-  std::string s;
-  appendLE<std::int32_t>(s, v);
-  return s;
-}
 
 // A small JPEG made with the library: w x h of one colour.
 std::string MakeJpeg(int w, int h, unsigned char r, unsigned char g, unsigned char b) {

@@ -9,12 +9,6 @@
 namespace qv {
 namespace {
 
-std::string Le32(std::int32_t v) {
-  std::string s;
-  appendLE<std::int32_t>(s, v);
-  return s;
-}
-
 std::string Data(const TXLSheet& sheet) {
   TMemoryStream ms;
   sheet.WriteData(ms);
