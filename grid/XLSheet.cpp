@@ -151,8 +151,15 @@ TXLCell* TXLSection::CreateCell(int col, int row, TXLCellClassRef cls) {
     throw EXLGridError(Format("Cell [%d, %d] lies outside the sheet", col, row));
   std::unique_ptr<TXLCell> made = qv::CreateCell(cls);
   made->Created();
+  TXLCell* cell = PlaceCell(col, row, std::move(made));
+  sheet_->NotifyInvalidate(*this, cell->GetRect(), false);
+  sheet_->SetModified(true);
+  return cell;
+}
+
+TXLCell* TXLSection::PlaceCell(int col, int row, std::unique_ptr<TXLCell> made) {
   TXLCell* cell = made.get();
-  GetOrCreate(row)->Put(col, std::move(made));
+  GetOrCreate(row)->Put(col, std::move(made));  // frees a cell that stood there
   for (const auto& u : unions_) {
     if (u->Rect.Left == col && u->Rect.Top == row) {
       u->Origin = cell;
@@ -160,8 +167,6 @@ TXLCell* TXLSection::CreateCell(int col, int row, TXLCellClassRef cls) {
     }
   }
   cell->SetStateFlag(xsStale, true);
-  sheet_->NotifyInvalidate(*this, cell->GetRect(), false);
-  sheet_->SetModified(true);
   return cell;
 }
 
@@ -190,10 +195,8 @@ TXLCell* TXLSection::SetCellClass(const TPoint& local, TXLCellClassRef cls) {
   const std::string hint = old->Hint();
   const std::string formual = old->Formual();
   TXLStyle* style = old->Style();
-  const bool wasOrigin = old->State() & xsUnion;
   const int col = old->Col(), row = old->RowIndex();
-  TXLCell* cell = made.get();
-  GetOrCreate(row)->Put(col, std::move(made));  // frees the old cell
+  TXLCell* cell = PlaceCell(col, row, std::move(made));  // frees the old cell
   {
     TXLAssigning guard(*cell);
     cell->props_ |= keep | TXLProps(cell->Props() & PropBit(prValue));
@@ -210,15 +213,6 @@ TXLCell* TXLSection::SetCellClass(const TPoint& local, TXLCellClassRef cls) {
       cell->props_ |= PropBit(prFormual);
     }
   }
-  if (wasOrigin) {
-    for (const auto& u : unions_) {
-      if (u->Rect.Left == col && u->Rect.Top == row) {
-        u->Origin = cell;
-        cell->SetStateFlag(xsUnion, true);
-      }
-    }
-  }
-  cell->SetStateFlag(xsStale, true);
   sheet_->NotifyInvalidate(*this, cell->GetRect(), false);
   sheet_->SetModified(true);
   return cell;

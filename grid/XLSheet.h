@@ -202,6 +202,9 @@ class TXLSection : public TListSList<TXLRow> {
   friend class TXLCell;
   friend class TXLSheet;
   void CellFreed(TXLCell* cell);
+  // Stores a new cell at the point and makes it the origin of a merged
+  // block whose top-left it is.
+  TXLCell* PlaceCell(int col, int row, std::unique_ptr<TXLCell> made);
   void ReadCells(TStream& stream, TXLStreamReport& report);
   void ReadPlanes(TStream& stream, std::int32_t flags, TXLStreamReport& report);
   void MakeUniform(const TRect& r);

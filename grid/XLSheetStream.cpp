@@ -128,14 +128,7 @@ void TXLSection::ReadCells(TStream& stream, TXLStreamReport& report) {
         if (!cell) {
           std::unique_ptr<TXLCell> made = qv::CreateCell(cls);
           made->Created();
-          cell = made.get();
-          GetOrCreate(row)->Put(col, std::move(made));
-          for (const auto& u : unions_) {
-            if (u->Rect.Left == col && u->Rect.Top == row) {
-              u->Origin = cell;
-              cell->SetStateFlag(xsUnion, true);
-            }
-          }
+          cell = PlaceCell(col, row, std::move(made));
         }
         try {
           cell->ReadFromStream(frame.Body());
