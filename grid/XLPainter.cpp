@@ -166,10 +166,10 @@ std::vector<TXLPaintUnion> CollectPaintUnions(const TXLSection& section, const T
     if (!IntersectRect(x, u->Rect, cells)) continue;
     TXLPaintUnion pu;
     pu.Union = u.get();
-    pu.Pixels.Left = static_cast<int>(origin.X + cols.PositionOf(u->Rect.Left) - x0);
-    pu.Pixels.Right = static_cast<int>(origin.X + cols.PositionOf(u->Rect.Right) - x0);
-    pu.Pixels.Top = static_cast<int>(origin.Y + rows.PositionOf(u->Rect.Top) - y0);
-    pu.Pixels.Bottom = static_cast<int>(origin.Y + rows.PositionOf(u->Rect.Bottom) - y0);
+    pu.Pixels.Left = ClampCoord(origin.X + cols.PositionOf(u->Rect.Left) - x0);
+    pu.Pixels.Right = ClampCoord(origin.X + cols.PositionOf(u->Rect.Right) - x0);
+    pu.Pixels.Top = ClampCoord(origin.Y + rows.PositionOf(u->Rect.Top) - y0);
+    pu.Pixels.Bottom = ClampCoord(origin.Y + rows.PositionOf(u->Rect.Bottom) - y0);
     out.push_back(pu);
   }
   return out;
@@ -188,13 +188,14 @@ void PaintSheetBackground(void* data, TCanvas& canvas, const TXLSection& section
   const TPoint origin = data ? *static_cast<const TPoint*>(data) : r.TopLeft();
   const int w = img->Width(), h = img->Height();
   // The first tile at or before r's top-left on the grid anchored at origin.
-  auto floorTo = [](int v, int o, int step) {
-    int d = v - o;
-    int q = d >= 0 ? d / step : -((-d + step - 1) / step);
+  auto floorTo = [](std::int64_t v, std::int64_t o, std::int64_t step) {
+    const std::int64_t d = v - o;
+    const std::int64_t q = d >= 0 ? d / step : -((-d + step - 1) / step);
     return o + q * step;
   };
-  for (int y = floorTo(r.Top, origin.Y, h); y < r.Bottom; y += h)
-    for (int x = floorTo(r.Left, origin.X, w); x < r.Right; x += w) canvas.Draw(x, y, *img);
+  for (std::int64_t y = floorTo(r.Top, origin.Y, h); y < r.Bottom; y += h)
+    for (std::int64_t x = floorTo(r.Left, origin.X, w); x < r.Right; x += w)
+      canvas.Draw(static_cast<int>(x), static_cast<int>(y), *img);
 }
 
 void PaintSection(TXLSection& section, TXLPaintInfo& info) {
@@ -210,10 +211,12 @@ void PaintSection(TXLSection& section, TXLPaintInfo& info) {
   std::vector<int>& ys = scratch.y;
   xs.resize(std::size_t(ncols) + 1);
   ys.resize(std::size_t(nrows) + 1);
-  xs[0] = info.Pixels.Left;
-  for (int i = 0; i < ncols; ++i) xs[i + 1] = xs[i] + info.Cols->Get(cells.Left + i);
-  ys[0] = info.Pixels.Top;
-  for (int j = 0; j < nrows; ++j) ys[j + 1] = ys[j] + info.Rows->Get(cells.Top + j);
+  std::int64_t at = info.Pixels.Left;
+  xs[0] = ClampCoord(at);
+  for (int i = 0; i < ncols; ++i) xs[i + 1] = ClampCoord(at += info.Cols->Get(cells.Left + i));
+  at = info.Pixels.Top;
+  ys[0] = ClampCoord(at);
+  for (int j = 0; j < nrows; ++j) ys[j + 1] = ClampCoord(at += info.Rows->Get(cells.Top + j));
   const int right = xs[ncols], bottom = ys[nrows];
 
   const TXLBaseStyle& base = section.BaseStyle();

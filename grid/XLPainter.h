@@ -74,6 +74,13 @@ std::vector<TXLPaintUnion> CollectPaintUnions(const TXLSection& section, const T
 // from r's top-left.
 void PaintSheetBackground(void* data, TCanvas& canvas, const TXLSection& section, const TRect& r);
 
+// A pixel position held to +-2^29, where any canvas draws nothing more: sizes
+// from a file may add up beyond what int coordinates hold.
+constexpr int kMaxCoord = 1 << 29;
+inline int ClampCoord(std::int64_t v) {
+  return static_cast<int>(v < -kMaxCoord ? -kMaxCoord : v > kMaxCoord ? kMaxCoord : v);
+}
+
 // The content rectangle of a cell rectangle with a frame.
 TRect FrameContentRect(const TRect& r, TXLFrame frame);
 

@@ -30,14 +30,16 @@ void TXLSheet::UpdatePageRect(TPrinterService* printer) {
     w = printer->PageWidth();
     h = printer->PageHeight();
   }
-  TRect r(0, 0, static_cast<int>(std::int64_t(w) * 96 / dpi_[0]),
-          static_cast<int>(std::int64_t(h) * 96 / dpi_[1]));
-  r.Left += std::max(0, PrintLeftMargin);
-  r.Top += std::max(0, PrintTopMargin);
-  r.Right -= std::max(0, PrintRightMargin);
-  r.Bottom -= std::max(0, PrintBottomMargin);
-  if (r.Right <= r.Left) r.Right = r.Left + 1;
-  if (r.Bottom <= r.Top) r.Bottom = r.Top + 1;
+  // Margins (96 per inch) move the edges in; the page keeps at least one
+  // pixel whatever they say.
+  const std::int64_t right = std::max<std::int64_t>(1, std::int64_t(w) * 96 / dpi_[0]);
+  const std::int64_t bottom = std::max<std::int64_t>(1, std::int64_t(h) * 96 / dpi_[1]);
+  const std::int64_t left = std::clamp<std::int64_t>(PrintLeftMargin, 0, right - 1);
+  const std::int64_t top = std::clamp<std::int64_t>(PrintTopMargin, 0, bottom - 1);
+  const std::int64_t r1 = std::max(left + 1, right - std::max(0, PrintRightMargin));
+  const std::int64_t b1 = std::max(top + 1, bottom - std::max(0, PrintBottomMargin));
+  const TRect r(static_cast<int>(left), static_cast<int>(top), static_cast<int>(r1),
+                static_cast<int>(b1));
   pageRect_ = r;
   for (TXLGridLink* l : links_) l->SheetPageRectChanged();
 }
@@ -148,8 +150,8 @@ void TXLSheet::Print(TPrinterService& printer, int fromPage, int toPage) {
 
   printer.SetTitle(Title);
   if (!printer.BeginDoc()) throw EPrinter();
-  const int titleW = static_cast<int>(lists[0][1].PositionOf(TitleCols()));
-  const int titleH = static_cast<int>(lists[1][1].PositionOf(TitleRows()));
+  const int titleW = ClampCoord(lists[0][1].PositionOf(TitleCols()));
+  const int titleH = ClampCoord(lists[1][1].PositionOf(TitleRows()));
   try {
     for (std::size_t rb = 0; rb < rowBreaks.size(); ++rb) {
       const int r0 = rb == 0 ? 0 : rowBreaks[rb - 1], r1 = rowBreaks[rb];
@@ -189,8 +191,8 @@ void TXLSheet::Print(TPrinterService& printer, int fromPage, int toPage) {
               part.cols->PositionOf(part.cells.Right) - part.cols->PositionOf(part.cells.Left);
           const std::int64_t h =
               part.rows->PositionOf(part.cells.Bottom) - part.rows->PositionOf(part.cells.Top);
-          info.Pixels = TRect(part.origin.X, part.origin.Y, part.origin.X + static_cast<int>(w),
-                              part.origin.Y + static_cast<int>(h));
+          info.Pixels = TRect(part.origin.X, part.origin.Y, ClampCoord(part.origin.X + w),
+                              ClampCoord(part.origin.Y + h));
           info.Unions = &unions;
           info.VertLines = info.HorzLines = PrintGridLines;
           info.HintMarks = false;

@@ -228,6 +228,16 @@ TEST_F(PainterTest, CheckBoxScalesWithTheZoom) {
   EXPECT_EQ(box->Args[2] - box->Args[0], 26);
 }
 
+TEST_F(PainterTest, HugeSizesAreHeldToDrawableCoordinates) {
+  sheet.SetSize(0, 0, 2000000000);
+  sheet.SetSize(1, 0, 2000000000);
+  sheet.SetSize(2, 1, 2000000000);
+  sheet.SetCellText(1, 0, "far");
+  Paint();
+  for (const TCanvasCall* c : canvas.Find("LineTo"))
+    for (int v : c->Args) EXPECT_LE(std::abs(v), kMaxCoord + 1);
+}
+
 TEST_F(PainterTest, FrameSourceOverridesTheFrameAttribute) {
   info.FrameSource = nullptr;
   Paint(skColTitles);
