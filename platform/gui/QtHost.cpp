@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "platform/gui/QtCanvas.h"
+#include "platform/gui/QtCursors.h"
 
 namespace qv {
 
@@ -270,6 +271,10 @@ void TControlWidget::KillTimer(int id) {
 }
 
 void TControlWidget::SetCursor(TCursor c) {
+  if (const QCursor* registered = RegisteredScreenCursor(c)) {
+    viewport()->setCursor(*registered);
+    return;
+  }
   Qt::CursorShape s = Qt::ArrowCursor;
   switch (c) {
     case crNone:
