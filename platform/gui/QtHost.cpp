@@ -209,13 +209,7 @@ TControlWidget::~TControlWidget() {
 
 template <class F>
 void TControlWidget::Guard(const char* where, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    ReportHostException(where, e.what());
-  } catch (...) {
-    ReportHostException(where, "unknown exception");
-  }
+  GuardHostCall(where, std::forward<F>(f));
 }
 
 void TControlWidget::SetCore(TControlCore* core) {

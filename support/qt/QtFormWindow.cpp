@@ -20,17 +20,6 @@ QMargins gLastMargins;
 
 TRect ToTRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 
-template <class F>
-void Guard(const char* where, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    ReportHostException(where, e.what());
-  } catch (...) {
-    ReportHostException(where, "unknown exception");
-  }
-}
-
 }  // namespace
 
 TQtFormWindow::TQtFormWindow(QWidget* window, std::string className)
@@ -54,7 +43,7 @@ void TQtFormWindow::SetMainForm(bool v) {
 void TQtFormWindow::NotifyDestroying() {
   if (destroyed_) return;
   destroyed_ = true;
-  if (OnDestroy) Guard("OnDestroy", [&] { OnDestroy(); });
+  if (OnDestroy) GuardHostCall("OnDestroy", [&] { OnDestroy(); });
 }
 
 std::string TQtFormWindow::Name() const {
@@ -235,7 +224,7 @@ void TQtFormWindow::ApplySizeLimits() {
     limitsTouched_ = true;
   }
   applyingLimits_ = true;
-  Guard("OnGetMinMaxInfo", [&] {
+  GuardHostCall("OnGetMinMaxInfo", [&] {
     const TSize screen = ScreenSize();
     TMinMaxInfo info;
     info.ptMaxSize = {screen.cx, screen.cy};
@@ -274,14 +263,14 @@ bool TQtFormWindow::eventFilter(QObject* watched, QEvent* e) {
   switch (e->type()) {
     case QEvent::Show:
       if (!e->spontaneous()) {
-        if (OnShow) Guard("OnShow", [&] { OnShow(); });
+        if (OnShow) GuardHostCall("OnShow", [&] { OnShow(); });
         if (window_) CentreIfAsked();
       }
       ApplySizeLimits();
       break;
     case QEvent::Close: {
       bool canClose = true;
-      if (OnCloseQuery) Guard("OnCloseQuery", [&] { OnCloseQuery(canClose); });
+      if (OnCloseQuery) GuardHostCall("OnCloseQuery", [&] { OnCloseQuery(canClose); });
       if (!canClose) {
         e->ignore();
         return true;

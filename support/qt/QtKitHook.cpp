@@ -178,12 +178,10 @@ bool TControlHook::eventFilter(QObject* watched, QEvent* e) {
     return std::find(hooks_.begin(), hooks_.end(), h) != hooks_.end();
   };
   bool handled = false;
-  try {
+  GuardHostCall("BeforeMessage", [&] {
     for (auto it = hooks.rbegin(); it != hooks.rend() && !handled; ++it)
       if (attached(*it) && (*it)->BeforeMessage) (*it)->BeforeMessage(**it, m, handled);
-  } catch (const std::exception& ex) {
-    ReportHostException("BeforeMessage", ex.what());
-  }
+  });
   if (handled) return true;
   const bool after = std::any_of(hooks_.begin(), hooks_.end(),
                                  [](TKitWindowHook* h) { return bool(h->AfterMessage); });
@@ -195,12 +193,10 @@ bool TControlHook::eventFilter(QObject* watched, QEvent* e) {
   if (!alive || destroying_) return true;
   const std::vector<TKitWindowHook*> now = hooks_;
   bool done = false;
-  try {
+  GuardHostCall("AfterMessage", [&] {
     for (auto it = now.rbegin(); it != now.rend() && !done; ++it)
       if (attached(*it) && (*it)->AfterMessage) (*it)->AfterMessage(**it, m, done);
-  } catch (const std::exception& ex) {
-    ReportHostException("AfterMessage", ex.what());
-  }
+  });
   return true;
 }
 
