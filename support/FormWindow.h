@@ -15,19 +15,33 @@
 #include <vector>
 
 #include "platform/core/Forms.h"
+#include "platform/core/PublishedProps.h"
 
 namespace qv {
 
 class TFormWindow {
  public:
-  TFormWindow() = default;
+  // Every form is listed in Forms() while it exists.
+  TFormWindow();
   TFormWindow(const TFormWindow&) = delete;
   TFormWindow& operator=(const TFormWindow&) = delete;
-  virtual ~TFormWindow() = default;
+  virtual ~TFormWindow();
+
+  // The forms alive, in creation order, and one by name (without regard to
+  // case; nullptr when none).
+  static const std::vector<TFormWindow*>& Forms();
+  static TFormWindow* FindForm(std::string_view name);
 
   // The form's class name ("TFitForm") and component name.
   virtual std::string ClassName() const = 0;
   virtual std::string Name() const { return {}; }
+
+  // The component of that name on the form (a described object whose class
+  // is a component class); an empty reference when there is none.
+  virtual TObjectRef FindComponent(const std::string& name) const {
+    (void)name;
+    return {};
+  }
 
   // ---- geometry and state ----
   // The frame rectangle in screen pixels (Left, Top, Width, Height).

@@ -4,6 +4,7 @@
 
 #include "platform/core/Services.h"
 #include "platform/core/SysUtils.h"
+#include "support/KitStrUtils.h"
 
 namespace qv {
 
@@ -324,6 +325,150 @@ void TFormPlacement::NotifyLinks(bool save) {
     if (save && l->OnSave) l->OnSave(*l);
     if (!save && l->OnLoad) l->OnLoad(*l);
   }
+}
+
+}  // namespace qv
+
+namespace qv {
+
+// ---------------------------------------------------------------------------
+// Stored values
+
+void TStoredValue::SetName(const std::string& v) {
+  if (collection_) {
+    const TStoredValue* other = collection_->Find(v);
+    if (other && other != this) throw EStringListError("String list does not allow duplicates");
+  }
+  name_ = v;
+}
+
+void TStoredValue::Save(TFormPlacement& storage) {
+  TPropValue v = Value;
+  if (OnSave) OnSave(*this, v);
+  std::string text = VariantToText(v);
+  if (!KeyString.empty()) text = XorEncode(KeyString, text);
+  storage.WriteString(name_, text);
+}
+
+void TStoredValue::Restore(TFormPlacement& storage) {
+  std::string def = VariantToText(Value);
+  if (!KeyString.empty()) def = XorEncode(KeyString, def);
+  std::string text = storage.ReadString(name_, def);
+  if (!KeyString.empty()) text = XorDecode(KeyString, text);
+  TPropValue v = TPropValue::String(text);
+  if (OnRestore) OnRestore(*this, v);
+  Value = v;
+}
+
+TStoredValue& TStoredValues::Add() {
+  items_.push_back(std::make_unique<TStoredValue>(this));
+  return *items_.back();
+}
+
+int TStoredValues::IndexOf(std::string_view name) const {
+  for (std::size_t i = 0; i < items_.size(); ++i)
+    if (SameText(items_[i]->Name(), name)) return int(i);
+  return -1;
+}
+
+TStoredValue* TStoredValues::Find(std::string_view name) {
+  const int i = IndexOf(name);
+  return i < 0 ? nullptr : items_[std::size_t(i)].get();
+}
+
+void TStoredValues::Delete(int i) { items_.erase(items_.begin() + i); }
+
+// ---------------------------------------------------------------------------
+// TFormStorage
+
+void TFormStorage::Loaded() {
+  UpdateStoredList(true);
+  TFormPlacement::Loaded();
+}
+
+void TFormStorage::UpdateStoredList(bool byName) {
+  for (int i = storedProps_.Count() - 1; i >= 0; --i) {
+    std::string comp, prop;
+    if (!ParseStoredItem(storedProps_[i], comp, prop)) {
+      storedProps_.Delete(i);
+      continue;
+    }
+    void* obj = storedProps_.Objects(i);
+    if (byName || !obj) {
+      // Entries added since the form loaded are resolved by name too.
+      const TObjectRef ref = Form() ? Form()->FindComponent(comp) : TObjectRef{};
+      if (!ref) {
+        storedProps_.Delete(i);
+        continue;
+      }
+      classes_[ref.Object] = ref.Class;
+      storedProps_.SetObjects(i, ref.Object);
+      continue;
+    }
+    // The entry follows its component's current name.
+    const TObjectRef ref{obj, classes_[obj]};
+    const TPropInfo* name = ref.Class ? ref.Class->FindProperty("Name") : nullptr;
+    if (name && name->PropType().IsString()) {
+      const std::string current = name->GetValue(ref).AsString();
+      if (!current.empty() && current != comp)
+        storedProps_.Put(i, ReplaceComponentName(storedProps_[i], current));
+    }
+  }
+}
+
+void TFormStorage::ComponentRemoved(const void* component) {
+  if (!component) return;
+  for (int i = storedProps_.Count() - 1; i >= 0; --i)
+    if (storedProps_.Objects(i) == component) storedProps_.Delete(i);
+  classes_.erase(component);
+}
+
+void TFormStorage::InitPropsStorage(TPropsStorage& s) {
+  s.Owner = Form();
+  s.Section = EffectiveIniSection();
+  s.OnReadString = [this](std::string_view sec, std::string_view item, std::string_view def) {
+    return ReadString(sec, item, def);
+  };
+  s.OnWriteString = [this](std::string_view sec, std::string_view item, std::string_view value) {
+    WriteString(sec, item, value);
+  };
+  s.OnEraseSection = [this](std::string_view sec) { IniEraseSection(Settings(), sec); };
+  s.OnReadSection = [this](std::string_view sec) {
+    std::vector<std::string> keys;
+    if (Settings()) {
+      TStringList list;
+      Settings()->ReadSection(sec, list);
+      keys = list.ToVector();
+    }
+    return keys;
+  };
+}
+
+void TFormStorage::SaveProperties() {
+  UpdateStoredList(false);
+  TPropsStorage s;
+  InitPropsStorage(s);
+  s.StoreObjectsProps(Form(), storedProps_);
+}
+
+void TFormStorage::RestoreProperties() {
+  UpdateStoredList(false);
+  TPropsStorage s;
+  InitPropsStorage(s);
+  s.LoadObjectsProps(Form(), storedProps_);
+}
+
+void TFormStorage::SavePlacement() {
+  TFormPlacement::SavePlacement();
+  SaveProperties();
+  for (int i = 0; i < storedValues_.Count(); ++i) storedValues_.Items(i).Save(*this);
+}
+
+void TFormStorage::RestorePlacement() {
+  TFormPlacement::RestorePlacement();
+  SetRestored(true);
+  RestoreProperties();
+  for (int i = 0; i < storedValues_.Count(); ++i) storedValues_.Items(i).Restore(*this);
 }
 
 }  // namespace qv

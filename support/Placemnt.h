@@ -14,19 +14,27 @@
 // "NormPos(WxH)", "NormPos", "Visible" and, with fpActiveControl,
 // "ActiveControl".
 //
+// TFormStorage adds stored properties (StoredProps, entries "Comp.Prop" of
+// the form's components, written under "Comp_Prop") and stored values
+// (StoredValues) to the same section, after the placement keys.
+//
 // Failures: errors of the settings file pass to the caller of
 // SaveFormPlacement and RestoreFormPlacement. When the form closes, a
 // failed save is reported once in a message box and closing goes on.
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/core/Classes.h"
 #include "platform/core/EnumSet.h"
+#include "platform/core/PublishedProps.h"
 #include "support/FormWindow.h"
 #include "support/KitAppUtils.h"
+#include "support/KitProps.h"
 
 namespace qv {
 
@@ -137,7 +145,7 @@ class TFormPlacement {
   void SetRegistryFile(const std::string& file) { registryFile_ = file; }
 
   // The form has finished loading: take over its events and size limits.
-  void Loaded();
+  virtual void Loaded();
 
   void SaveFormPlacement();
   void RestoreFormPlacement();
@@ -221,6 +229,87 @@ class TFormPlacement {
   std::function<void(bool&)> saveFormCloseQuery_;
   std::function<void()> saveFormDestroy_;
   std::vector<TIniLink*> links_;
+};
+
+class TFormStorage;
+
+// A named value kept in the settings section of a form storage.
+class TStoredValue {
+ public:
+  using TStoredValueEvent = std::function<void(TStoredValue& Sender, TPropValue& Value)>;
+
+  explicit TStoredValue(class TStoredValues* collection) : collection_(collection) {}
+  TStoredValue(const TStoredValue&) = delete;
+  TStoredValue& operator=(const TStoredValue&) = delete;
+
+  const std::string& Name() const { return name_; }
+  // Raises EStringListError "String list does not allow duplicates" when
+  // another value of the collection has that name (without regard to case).
+  void SetName(const std::string& v);
+  std::string DisplayName() const { return name_.empty() ? std::string("TStoredValue") : name_; }
+  // Stored (in a form stream) only when not empty.
+  TPropValue Value;
+  // With a key, the text is written XOR-encoded with it (XorEncode).
+  std::string KeyString;
+  TStoredValueEvent OnSave;
+  TStoredValueEvent OnRestore;
+
+  void Save(TFormPlacement& storage);
+  void Restore(TFormPlacement& storage);
+
+ private:
+  class TStoredValues* collection_;
+  std::string name_;
+};
+
+class TStoredValues {
+ public:
+  TStoredValues() = default;
+  TStoredValues(const TStoredValues&) = delete;
+  TStoredValues& operator=(const TStoredValues&) = delete;
+
+  TStoredValue& Add();
+  int Count() const { return int(items_.size()); }
+  TStoredValue& Items(int i) { return *items_.at(std::size_t(i)); }
+  // By name without regard to case; -1 when absent.
+  int IndexOf(std::string_view name) const;
+  TStoredValue* Find(std::string_view name);
+  void Delete(int i);
+  void Clear() { items_.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<TStoredValue>> items_;
+};
+
+class TFormStorage : public TFormPlacement {
+ public:
+  explicit TFormStorage(TFormWindow* form) : TFormPlacement(form) {}
+
+  // Entries "Comp.Prop"; the object slot of an entry holds its component
+  // once resolved.
+  TStringList& StoredProps() { return storedProps_; }
+  TStoredValues& StoredValues() { return storedValues_; }
+
+  // The form has finished loading: resolve the entries (dropping those
+  // that are malformed or name no component), then install the placement.
+  void Loaded() override;
+
+  void SavePlacement() override;
+  void RestorePlacement() override;
+  virtual void SaveProperties();
+  virtual void RestoreProperties();
+
+  // A component of the form is going: its entries are dropped.
+  void ComponentRemoved(const void* component);
+  // Brings the entries up to date with the form: on load by name, later by
+  // component (an entry follows its component's new name).
+  void UpdateStoredList(bool byName);
+
+ private:
+  void InitPropsStorage(TPropsStorage& s);
+  TStringList storedProps_;
+  TStoredValues storedValues_;
+  std::map<const void*, const TClassInfo*> classes_;
 };
 
 }  // namespace qv

@@ -22,7 +22,7 @@ class TFakeFormWindow : public TFormWindow {
   bool AppMinimized = false;
   TSize Screen{1024, 768};
   int Ppi = 96;
-  std::vector<TRect> WorkAreas{Rect(0, 0, 1024, 740)};
+  std::vector<TRect> WorkAreas = std::vector<TRect>(1, TRect(0, 0, 1024, 740));
   std::string Focused;
   std::vector<std::string> Focusable;
   bool MaximizeButton = true;
