@@ -256,8 +256,8 @@ void TFontNameProperty::GetValues(const TGetStrProc& proc) {
   std::vector<std::string> names;
   if (fontFamilies()) names = fontFamilies()();
   if (names.empty())
-    names = {"Arial", "Courier New", "MS Sans Serif", "Times New Roman", "DejaVu Sans",
-             "DejaVu Sans Mono"};
+    names = {"Arial",           "Courier New", "MS Sans Serif",
+             "Times New Roman", "DejaVu Sans", "DejaVu Sans Mono"};
   for (const std::string& n : names) proc(n);
 }
 
@@ -324,8 +324,8 @@ void TColorProperty::PropDrawValue(TCanvas& c, const TRect& r, bool selected) {
 
 namespace {
 
-const char* const kModalResults[] = {"mrNone",  "mrOk", "mrCancel", "mrAbort",
-                                     "mrRetry", "mrIgnore", "mrYes", "mrNo",
+const char* const kModalResults[] = {"mrNone",  "mrOk",      "mrCancel",  "mrAbort",
+                                     "mrRetry", "mrIgnore",  "mrYes",     "mrNo",
                                      "mrAll",   "mrNoToAll", "mrYesToAll"};
 
 constexpr int scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
@@ -500,7 +500,8 @@ void TBrushStyleProperty::ListMeasureWidth(const std::string&, TCanvas& c, int& 
 void TBrushStyleProperty::ListDrawValue(const std::string& value, TCanvas& c, const TRect& r,
                                         bool selected) {
   const int right = r.Left + sampleWidth(c);
-  const TBrushStyle style = TBrushStyle(std::max<std::int64_t>(0, GetEnumValue(GetPropType(), value)));
+  const TBrushStyle style =
+      TBrushStyle(std::max<std::int64_t>(0, GetEnumValue(GetPropType(), value)));
   c.Brush.SetStyle(bsSolid);
   c.Brush.SetColor(selected ? clHighlight : clWindow);
   c.FillRect(Rect(r.Left, r.Top, right, r.Bottom));

@@ -139,7 +139,8 @@ using TPropertyEditorFactory =
 void RegisterPropertyEditor(const TTypeInfo& propertyType, const TClassInfo* componentClass,
                             const std::string& propertyName, TPropertyEditorFactory factory);
 template <class E>
-void RegisterPropertyEditor(const TTypeInfo& propertyType, const TClassInfo* componentClass = nullptr,
+void RegisterPropertyEditor(const TTypeInfo& propertyType,
+                            const TClassInfo* componentClass = nullptr,
                             const std::string& propertyName = {}) {
   RegisterPropertyEditor(propertyType, componentClass, propertyName,
                          [](TFormDesigner* d, TObjectRef o, const TPropInfo& p) {

@@ -9,6 +9,7 @@
 #include "FormWindowTestSupport.h"
 #include "platform/core/Classes.h"
 #include "platform/core/PublishedProps.h"
+#include "support/PropEdits.h"
 
 namespace qv::test {
 
@@ -101,6 +102,9 @@ class TDemoControl {
   TFont Font;
   TDemoButton* Buddy = nullptr;
   TDemoItems Columns;
+  int Mask = 0;
+  std::string Notes;
+  std::unique_ptr<TFont> TitleFont = std::make_unique<TFont>();
 
   static const TClassInfo& ClassInfo() {
     static const TClassInfo& info =
@@ -129,6 +133,17 @@ class TDemoControl {
             .Property("Buddy", TDemoButton::ClassInfo(), &TDemoControl::Buddy, &TDemoControl::Buddy)
             .Property("Columns", TDemoItems::ClassInfo(),
                       [](TDemoControl& c) -> TDemoItems& { return c.Columns; })
+            .Property("Mask", TypeInfoHexadecimal(), &TDemoControl::Mask, &TDemoControl::Mask)
+            .Property("Notes", TypeInfoMultiLineStr(), &TDemoControl::Notes, &TDemoControl::Notes)
+            // Setting the title font replaces the font object.
+            .Property(
+                "TitleFont", ClassInfoFont(),
+                [](TDemoControl& c) -> TFont& { return *c.TitleFont; },
+                [](TDemoControl& c, const TFont& f) {
+                  auto font = std::make_unique<TFont>();
+                  font->Assign(f);
+                  c.TitleFont = std::move(font);
+                })
             .Register();
     return info;
   }
