@@ -184,7 +184,9 @@ TEST_F(InspectorTest, FilterChangeKeepsTheCurrentPath) {
   insp->SetFilter(tkProperties & ~TypeKindBit(tkInteger));
   EXPECT_EQ(insp->RowPath(insp->CurrentRow()), "Font\\Name");
   for (int i = 0; i < insp->RowCount(); ++i)
-    if (insp->Row(i).Level == 0) EXPECT_NE(insp->Row(i).Editor->GetName(), "Height");
+    if (insp->Row(i).Level == 0) {
+      EXPECT_NE(insp->Row(i).Editor->GetName(), "Height");
+    }
   EXPECT_EQ(insp->InplaceEdit().Text(), control.Font.Name());
 }
 
