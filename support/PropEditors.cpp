@@ -300,15 +300,18 @@ void TColorProperty::ListDrawValue(const std::string& value, TCanvas& c, const T
   else if (TryStrToInt64(value, v))
     color = TColor(v);
   const int right = r.Left + (r.Bottom - r.Top);
-  const TColor savedPen = c.Pen.Color();
-  const TColor savedBrush = c.Brush.Color();
-  c.Brush.SetColor(selected ? clHighlight : clWindow);
-  c.FillRect(Rect(r.Left, r.Top, right, r.Bottom));
-  c.Pen.SetColor(c.Brush.Color() == clWindow ? clBlack : clWindow);
+  TPen pen;
+  pen.Assign(c.Pen);
+  TBrush brush;
+  brush.Assign(c.Brush);
+  // The swatch: a box in the colour, framed in black (white on a selection).
+  c.Pen.SetStyle(psSolid);
+  c.Pen.SetColor(selected ? clWindow : clBlack);
+  c.Brush.SetStyle(bsSolid);
   c.Brush.SetColor(color == clNone ? clWindow : ColorToRGB(color));
   c.Rectangle(r.Left + 1, r.Top + 1, right - 1, r.Bottom - 1);
-  c.Pen.SetColor(savedPen);
-  c.Brush.SetColor(savedBrush);
+  c.Pen.Assign(pen);
+  c.Brush.Assign(brush);
   c.TextRect(Rect(right, r.Top, r.Right, r.Bottom), right + 1, r.Top, value);
 }
 
