@@ -25,6 +25,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QWidget>
+#include <functional>
 
 #include "support/FormWindow.h"
 
@@ -40,11 +41,17 @@ class TQtFormWindow : public QObject, public TFormWindow {
   // Marks this form as the application's main form (one at a time).
   void SetMainForm(bool v);
   void SetBorderStyle(TFormBorderStyle v) { borderStyle_ = v; }
+  // How the window's components are found by name: the window's own lookup
+  // over the described objects it holds (stored properties use it).
+  std::function<TObjectRef(const std::string&)> ComponentLookup;
   // Fires OnDestroy once; the window's destructor calls it first.
   void NotifyDestroying();
 
   std::string ClassName() const override { return className_; }
   std::string Name() const override;
+  TObjectRef FindComponent(const std::string& name) const override {
+    return ComponentLookup ? ComponentLookup(name) : TObjectRef{};
+  }
   TRect BoundsRect() const override;
   bool Visible() const override;
   bool HandleAllocated() const override;
