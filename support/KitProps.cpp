@@ -20,17 +20,6 @@ bool isStringKind(TTypeKind k) { return k == tkString || k == tkLString || k == 
 // Kinds written even when their text is empty.
 bool writtenWhenEmpty(TTypeKind k) { return k == tkString || k == tkLString || k == tkWChar; }
 
-int floatDigits(TFloatType t) {
-  switch (t) {
-    case ftSingle:
-      return 7;
-    case ftDouble:
-      return 15;
-    default:
-      return 17;  // the wider types are held in a double
-  }
-}
-
 std::string componentName(TObjectRef ref) {
   if (!ref || !ref.Class) return {};
   const TPropInfo* p = ref.Class->FindProperty("Name");
@@ -49,6 +38,17 @@ std::string charText(const TPropInfo& prop, std::int64_t v) {
 }
 
 }  // namespace
+
+int FloatDigits(TFloatType t) {
+  switch (t) {
+    case ftSingle:
+      return 7;
+    case ftDouble:
+      return 15;
+    default:
+      return 17;  // the wider types are held in a double
+  }
+}
 
 // ---------------------------------------------------------------------------
 // TPropInfoList
@@ -227,7 +227,7 @@ std::string TPropsStorage::StoreText(const TPropInfo& prop) {
     case tkEnumeration:
       return GetEnumName(type, prop.GetValue(AObject).AsOrdinal());
     case tkFloat:
-      return FloatToStrF(prop.GetValue(AObject).AsFloat(), ffGeneral, floatDigits(type.FloatType),
+      return FloatToStrF(prop.GetValue(AObject).AsFloat(), ffGeneral, FloatDigits(type.FloatType),
                          0, TFormatSettings::Invariant());
     case tkString:
     case tkLString:
@@ -520,7 +520,8 @@ class TComponentProps {
 
 }  // namespace
 
-void TPropsStorage::StoreObjectsProps(TFormWindow* owner, const TStrings& list) {
+void TPropsStorage::ForEachEntry(TFormWindow* owner, const TStrings& list,
+                                 void (TPropsStorage::*action)(const TPropInfo&)) {
   TComponentProps comps(owner);
   for (int i = 0; i < list.Count(); ++i) {
     TObjectRef comp;
@@ -529,21 +530,16 @@ void TPropsStorage::StoreObjectsProps(TFormWindow* owner, const TStrings& list) 
     if (!comps.Resolve(list[i], comp, name, prop)) continue;
     AObject = comp;
     Prefix = name + "_";
-    StoreAnyProperty(*prop);
+    (this->*action)(*prop);
   }
 }
 
+void TPropsStorage::StoreObjectsProps(TFormWindow* owner, const TStrings& list) {
+  ForEachEntry(owner, list, &TPropsStorage::StoreAnyProperty);
+}
+
 void TPropsStorage::LoadObjectsProps(TFormWindow* owner, const TStrings& list) {
-  TComponentProps comps(owner);
-  for (int i = 0; i < list.Count(); ++i) {
-    TObjectRef comp;
-    std::string name;
-    const TPropInfo* prop = nullptr;
-    if (!comps.Resolve(list[i], comp, name, prop)) continue;
-    AObject = comp;
-    Prefix = name + "_";
-    LoadAnyProperty(*prop);
-  }
+  ForEachEntry(owner, list, &TPropsStorage::LoadAnyProperty);
 }
 
 }  // namespace qv

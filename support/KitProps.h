@@ -120,7 +120,15 @@ class TPropsStorage {
                                         std::string section) const;
   std::size_t KeyCount(std::string_view section) const;
   void ForEachProperty(TObjectRef object, const std::function<void(const TPropInfo&)>& f);
+  // Runs an action on the property of each entry, with the entry's object
+  // and prefix set.
+  void ForEachEntry(TFormWindow* owner, const TStrings& list,
+                    void (TPropsStorage::*action)(const TPropInfo&));
 };
+
+// Significant digits of a float's text by its precision: 7 single, 15
+// double, 17 for the wider types (the most a double holds).
+int FloatDigits(TFloatType t);
 
 // The text of a variant value (empty for an empty variant).
 std::string VariantToText(const TPropValue& v);

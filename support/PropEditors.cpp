@@ -8,6 +8,7 @@
 #include "platform/core/Codepage.h"
 #include "platform/core/ControlCore.h"
 #include "platform/core/Services.h"
+#include "platform/core/ShortCuts.h"
 #include "platform/core/SysUtils.h"
 #include "support/KitProps.h"
 
@@ -23,17 +24,6 @@ std::string DisplayValue(const std::string& value) {
 namespace {
 
 [[noreturn]] void InvalidValue() { throw EPropertyError("Invalid property value"); }
-
-int floatDigits(TFloatType t) {
-  switch (t) {
-    case ftSingle:
-      return 7;
-    case ftDouble:
-      return 15;
-    default:
-      return 18;
-  }
-}
 
 }  // namespace
 
@@ -143,7 +133,7 @@ void TEnumProperty::SetValue(const std::string& value) {
 }
 
 std::string TFloatProperty::GetValue() const {
-  return FloatToStrF(GetFloatValue(), ffGeneral, floatDigits(GetPropType().FloatType), 0);
+  return FloatToStrF(GetFloatValue(), ffGeneral, FloatDigits(GetPropType().FloatType), 0);
 }
 
 void TFloatProperty::SetValue(const std::string& value) { SetFloatValue(StrToFloat(value)); }
@@ -331,47 +321,6 @@ const char* const kModalResults[] = {"mrNone",  "mrOk",      "mrCancel",  "mrAbo
                                      "mrRetry", "mrIgnore",  "mrYes",     "mrNo",
                                      "mrAll",   "mrNoToAll", "mrYesToAll"};
 
-constexpr int scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
-
-std::string keyName(int key) {
-  if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return std::string(1, char(key));
-  if (key >= VK_F1 && key < VK_F1 + 24) return "F" + IntToStr(key - VK_F1 + 1);
-  switch (key) {
-    case VK_BACK:
-      return "BkSp";
-    case VK_TAB:
-      return "Tab";
-    case VK_RETURN:
-      return "Enter";
-    case VK_ESCAPE:
-      return "Esc";
-    case VK_SPACE:
-      return "Space";
-    case VK_PRIOR:
-      return "PgUp";
-    case VK_NEXT:
-      return "PgDn";
-    case VK_END:
-      return "End";
-    case VK_HOME:
-      return "Home";
-    case VK_LEFT:
-      return "Left";
-    case VK_UP:
-      return "Up";
-    case VK_RIGHT:
-      return "Right";
-    case VK_DOWN:
-      return "Down";
-    case VK_INSERT:
-      return "Ins";
-    case VK_DELETE:
-      return "Del";
-    default:
-      return {};
-  }
-}
-
 // The shortcuts a shortcut property offers.
 std::vector<int> offeredShortCuts() {
   std::vector<int> v{0};
@@ -390,36 +339,15 @@ std::vector<int> offeredShortCuts() {
 
 std::string ShortCutText(int shortCut) {
   if (shortCut == 0) return "(None)";
-  const std::string name = keyName(shortCut & 0xFF);
-  if (name.empty()) return IntToStr(shortCut);
-  std::string s;
-  if (shortCut & scShift) s += "Shift+";
-  if (shortCut & scCtrl) s += "Ctrl+";
-  if (shortCut & scAlt) s += "Alt+";
-  return s + name;
+  const std::string text = ShortCutToText(shortCut);
+  return text.empty() ? IntToStr(shortCut) : text;
 }
 
 int ShortCutFromText(std::string_view text) {
-  std::string t = Trim(text);
+  const std::string t = Trim(text);
   if (t.empty() || SameText(t, "(None)")) return 0;
-  int mods = 0;
-  for (;;) {
-    if (StartsText("Shift+", t)) {
-      mods |= scShift;
-      t.erase(0, 6);
-    } else if (StartsText("Ctrl+", t)) {
-      mods |= scCtrl;
-      t.erase(0, 5);
-    } else if (StartsText("Alt+", t)) {
-      mods |= scAlt;
-      t.erase(0, 4);
-    } else {
-      break;
-    }
-  }
-  for (int k = 1; k < 256; ++k)
-    if (!keyName(k).empty() && SameText(keyName(k), t)) return mods | k;
-  return -1;
+  const int s = TextToShortCut(t);
+  return s == 0 ? -1 : s;
 }
 
 std::string TModalResultProperty::GetValue() const {

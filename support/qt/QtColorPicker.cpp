@@ -2,7 +2,6 @@
 
 #include <QGuiApplication>
 #include <QHelpEvent>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QToolTip>
 
@@ -10,26 +9,6 @@ namespace qv {
 
 // ---------------------------------------------------------------------------
 // TQtColorPopupWidget
-
-TQtColorPopupWidget::TQtColorPopupWidget(TQtColorPickerButton* button, TColorPopup* core)
-    : TControlWidget(core, nullptr), button_(button) {
-  setWindowFlags(Qt::Popup);
-  setFrameStyle(QFrame::NoFrame);
-  setFocusPolicy(Qt::StrongFocus);
-}
-
-bool TQtColorPopupWidget::event(QEvent* e) {
-  // Presses outside the pop-up reach the pop-up itself, not its viewport.
-  if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) {
-    auto* me = static_cast<QMouseEvent*>(e);
-    if (!rect().contains(me->position().toPoint())) {
-      if (button_->OnArrowStrip(me->globalPosition().toPoint())) setAttribute(Qt::WA_NoMouseReplay);
-      close();
-      return true;
-    }
-  }
-  return TControlWidget::event(e);
-}
 
 bool TQtColorPopupWidget::viewportEvent(QEvent* e) {
   if (e->type() == QEvent::ToolTip) {
@@ -46,19 +25,18 @@ bool TQtColorPopupWidget::viewportEvent(QEvent* e) {
   return TControlWidget::viewportEvent(e);
 }
 
-void TQtColorPopupWidget::hideEvent(QHideEvent* e) {
-  TControlWidget::hideEvent(e);
-  // Closed by the window system (a press outside): no choice.
-  if (!button_->hiding_ && button_->core_.DroppedDown()) button_->core_.SetDroppedDown(false);
-}
-
 // ---------------------------------------------------------------------------
 // TQtColorPickerButton
 
 TQtColorPickerButton::TQtColorPickerButton(QWidget* parent) : TControlWidget(nullptr, parent) {
   setFrameStyle(QFrame::NoFrame);
   setFocusPolicy(Qt::NoFocus);
-  popup_ = std::make_unique<TQtColorPopupWidget>(this, &core_.Popup());
+  popup_ = std::make_unique<TQtColorPopupWidget>(&core_.Popup());
+  popup_->NoReplayAt = [this](const QPoint& global) { return OnArrowStrip(global); };
+  // Closed by the window system (a press outside): no choice.
+  popup_->OnClosed = [this] {
+    if (core_.DroppedDown()) core_.SetDroppedDown(false);
+  };
   core_.SetPresenter(this);
   SetCore(&core_);
   resize(TColorPickerButton::DefaultWidth, TColorPickerButton::DefaultHeight);
@@ -66,7 +44,7 @@ TQtColorPickerButton::TQtColorPickerButton(QWidget* parent) : TControlWidget(nul
 
 TQtColorPickerButton::~TQtColorPickerButton() {
   core_.SetPresenter(nullptr);
-  hiding_ = true;
+  popup_->OnClosed = nullptr;
   popup_.reset();
   SetCore(nullptr);
 }
@@ -97,10 +75,7 @@ void TQtColorPickerButton::ShowPopup(const TRect& bounds) {
 }
 
 void TQtColorPickerButton::HidePopup() {
-  if (!popup_ || !popup_->isVisible()) return;
-  hiding_ = true;
-  popup_->hide();
-  hiding_ = false;
+  if (popup_) popup_->HidePopup();
 }
 
 bool TQtColorPickerButton::OnArrowStrip(const QPoint& global) const {

@@ -11,24 +11,20 @@
 #include <memory>
 
 #include "platform/gui/QtHost.h"
+#include "platform/gui/QtPopup.h"
 #include "support/ColorPickerButton.h"
 
 namespace qv {
 
 class TQtColorPickerButton;
 
-class TQtColorPopupWidget : public TControlWidget {
-  Q_OBJECT
+// The pop-up window; its hints show as tool tips.
+class TQtColorPopupWidget : public TQtPopupWidget {
  public:
-  TQtColorPopupWidget(TQtColorPickerButton* button, TColorPopup* core);
+  explicit TQtColorPopupWidget(TColorPopup* core) : TQtPopupWidget(core) {}
 
  protected:
-  bool event(QEvent* e) override;
   bool viewportEvent(QEvent* e) override;
-  void hideEvent(QHideEvent* e) override;
-
- private:
-  TQtColorPickerButton* button_;
 };
 
 class TQtColorPickerButton : public TControlWidget, public TColorPopupPresenter {
@@ -57,8 +53,6 @@ class TQtColorPickerButton : public TControlWidget, public TColorPopupPresenter 
  private:
   TColorPickerButton core_;
   std::unique_ptr<TQtColorPopupWidget> popup_;
-  bool hiding_ = false;
-  friend class TQtColorPopupWidget;
 };
 
 }  // namespace qv

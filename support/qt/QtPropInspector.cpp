@@ -161,17 +161,13 @@ void TQtInplaceEdit::FocusEdit() {
 }
 
 void TQtInplaceEdit::ShowList(const TRect& b) {
-  TQtPropListPopup* list = owner_->list_.get();
+  TQtPopupWidget* list = owner_->list_.get();
   list->setGeometry(b.Left, b.Top, b.Width(), b.Height());
   list->show();
   list->setFocus(Qt::PopupFocusReason);
 }
 
-void TQtInplaceEdit::HideList() {
-  owner_->closingList_ = true;
-  owner_->list_->hide();
-  owner_->closingList_ = false;
-}
+void TQtInplaceEdit::HideList() { owner_->list_->HidePopup(); }
 
 TPoint TQtInplaceEdit::ClientToScreen(TPoint p) const {
   const QPoint g = owner_->viewport()->mapToGlobal(QPoint(p.X, p.Y));
@@ -251,37 +247,6 @@ void TQtInplaceEdit::focusOutEvent(QFocusEvent* e) {
 }
 
 // ---------------------------------------------------------------------------
-// TQtPropListPopup
-
-TQtPropListPopup::TQtPropListPopup(TQtPropInspector* owner, TPropPopupList* core)
-    : TControlWidget(core, nullptr), owner_(owner) {
-  setWindowFlags(Qt::Popup);
-  setFrameStyle(QFrame::NoFrame);
-  setFocusPolicy(Qt::StrongFocus);
-}
-
-bool TQtPropListPopup::event(QEvent* e) {
-  if (e->type() == QEvent::MouseButtonPress || e->type() == QEvent::MouseButtonDblClick) {
-    auto* me = static_cast<QMouseEvent*>(e);
-    if (!rect().contains(me->position().toPoint())) {
-      QWidget* button = owner_->button_;
-      const QPoint p = button->mapFromGlobal(me->globalPosition().toPoint());
-      if (button->isVisible() && button->rect().contains(p)) setAttribute(Qt::WA_NoMouseReplay);
-      close();
-      return true;
-    }
-  }
-  return TControlWidget::event(e);
-}
-
-void TQtPropListPopup::hideEvent(QHideEvent* e) {
-  TControlWidget::hideEvent(e);
-  TPropInplaceEdit& edit = owner_->core_.InplaceEdit();
-  if (!owner_->closingList_ && edit.DroppedDown())
-    GuardHostCall("CloseUp", [&] { edit.CloseUp(false); });
-}
-
-// ---------------------------------------------------------------------------
 // TQtPropInspector
 
 TQtPropInspector::TQtPropInspector(QWidget* parent) : TControlWidget(nullptr, parent) {
@@ -291,7 +256,14 @@ TQtPropInspector::TQtPropInspector(QWidget* parent) : TControlWidget(nullptr, pa
   button_->setFrameStyle(QFrame::NoFrame);
   button_->setFocusPolicy(Qt::NoFocus);
   button_->hide();
-  list_ = std::make_unique<TQtPropListPopup>(this, &core_.InplaceEdit().List());
+  list_ = std::make_unique<TQtPopupWidget>(&core_.InplaceEdit().List());
+  // The press on the list button that closes the list does not open it again.
+  list_->NoReplayAt = [this](const QPoint& global) {
+    return button_->isVisible() && button_->rect().contains(button_->mapFromGlobal(global));
+  };
+  list_->OnClosed = [this] {
+    if (core_.InplaceEdit().DroppedDown()) core_.InplaceEdit().CloseUp(false);
+  };
   core_.InplaceEdit().SetHost(edit_);
   core_.Clock = [this] { return edit_->NowMs(); };
   SetCore(&core_);
@@ -301,7 +273,7 @@ TQtPropInspector::TQtPropInspector(QWidget* parent) : TControlWidget(nullptr, pa
 
 TQtPropInspector::~TQtPropInspector() {
   core_.InplaceEdit().SetHost(nullptr);
-  closingList_ = true;
+  list_->OnClosed = nullptr;
   list_.reset();
   // The child widgets host parts of the core: they go before it.
   delete button_;

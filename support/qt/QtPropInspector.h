@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "platform/gui/QtHost.h"
+#include "platform/gui/QtPopup.h"
 #include "support/PropEdits.h"
 #include "support/PropInspector.h"
 
@@ -54,19 +55,6 @@ class TQtInplaceEdit : public QLineEdit, public TInplaceEditHost {
   bool updating_ = false;
 };
 
-class TQtPropListPopup : public TControlWidget {
-  Q_OBJECT
- public:
-  TQtPropListPopup(TQtPropInspector* owner, TPropPopupList* core);
-
- protected:
-  bool event(QEvent* e) override;
-  void hideEvent(QHideEvent* e) override;
-
- private:
-  TQtPropInspector* owner_;
-};
-
 class TQtPropInspector : public TControlWidget {
   Q_OBJECT
  public:
@@ -76,7 +64,7 @@ class TQtPropInspector : public TControlWidget {
   TPropInspector& Inspector() { return core_; }
   TQtInplaceEdit* Edit() const { return edit_; }
   TControlWidget* ListButton() const { return button_; }
-  TQtPropListPopup* ListPopup() const { return list_.get(); }
+  TQtPopupWidget* ListPopup() const { return list_.get(); }
   // Applies BorderStyle to the frame.
   void UpdateFrame();
 
@@ -88,12 +76,10 @@ class TQtPropInspector : public TControlWidget {
 
  private:
   friend class TQtInplaceEdit;
-  friend class TQtPropListPopup;
   TPropInspector core_;
   TQtInplaceEdit* edit_ = nullptr;
   TControlWidget* button_ = nullptr;
-  std::unique_ptr<TQtPropListPopup> list_;
-  bool closingList_ = false;
+  std::unique_ptr<TQtPopupWidget> list_;
 };
 
 }  // namespace qv

@@ -4,10 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "FormWindowTestSupport.h"
+#include "SettingsTestSupport.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/Services.h"
 #include "platform/core/SysUtils.h"
@@ -18,23 +17,13 @@ namespace {
 
 using test::TFakeFormWindow;
 
-std::string ReadText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f << text;
-}
+using test::ReadText;
+using test::WriteText;
 
 class PlacementTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ini = std::string(QV_BINARY_DIR) + "/placement_" +
-          ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+    ini = test::TestIniPath("placement");
     DeleteFile(ini);
     SetDialogService(&dialogs);
   }

@@ -4,10 +4,8 @@
 // of reading them back.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "DemoObjects.h"
+#include "SettingsTestSupport.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
 #include "support/KitStrUtils.h"
@@ -19,24 +17,14 @@ namespace {
 using test::TDemoControl;
 using test::TDemoForm;
 
-std::string ReadText(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  f << text;
-}
+using test::ReadText;
+using test::WriteText;
 
 class StoredPropsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();
-    ini = std::string(QV_BINARY_DIR) + "/stored_" +
-          ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+    ini = test::TestIniPath("stored");
     DeleteFile(ini);
     form.Class = "TTestForm";
     form.FormName = "TestForm";

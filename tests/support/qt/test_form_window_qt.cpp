@@ -14,6 +14,7 @@
 #include "platform/gui/QtCanvas.h"
 #include "support/Placemnt.h"
 #include "support/qt/QtFormWindow.h"
+#include "tests/support/SettingsTestSupport.h"
 
 namespace qv {
 namespace {
@@ -22,13 +23,19 @@ class QtFormWindowTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() { InstallQtGraphics(); }
   void SetUp() override {
-    ini = std::string(QV_BINARY_DIR) + "/qtform_" +
-          ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+    ini = test::TestIniPath("qtform");
     DeleteFile(ini);
   }
   std::string suffix() {
     const QRect g = QGuiApplication::primaryScreen()->geometry();
     return Format("(%dx%d)", g.width(), g.height());
+  }
+  // A placement on the test's file, installed on the form.
+  std::unique_ptr<TFormPlacement> Place(TQtFormWindow& form) {
+    auto p = std::make_unique<TFormPlacement>(&form);
+    p->SetIniFileName(ini);
+    p->Loaded();
+    return p;
   }
   std::string ini;
 };
@@ -51,9 +58,7 @@ TEST_F(QtFormWindowTest, RestoresOnShowAndSavesOnClose) {
     QWidget w;
     w.resize(200, 100);
     TQtFormWindow form(&w, "TFitForm");
-    TFormPlacement p(&form);
-    p.SetIniFileName(ini);
-    p.Loaded();
+    auto p = Place(form);
     w.show();
     EXPECT_EQ(w.frameGeometry(), QRect(40, 30, 400, 300));
     w.move(60, 70);
@@ -67,9 +72,7 @@ TEST_F(QtFormWindowTest, RestoresOnShowAndSavesOnClose) {
   EXPECT_EQ(f.ReadString("TFitForm", "ShowCmd", ""), "1");
   QWidget w;
   TQtFormWindow form(&w, "TFitForm");
-  TFormPlacement p(&form);
-  p.SetIniFileName(ini);
-  p.Loaded();
+  auto p = Place(form);
   w.show();
   EXPECT_EQ(w.frameGeometry(), saved);
   w.hide();
@@ -83,9 +86,7 @@ TEST_F(QtFormWindowTest, MaximisedStateIsRestoredWithTheNormalRectangle) {
   }
   QWidget w;
   TQtFormWindow form(&w, "TFitForm");
-  TFormPlacement p(&form);
-  p.SetIniFileName(ini);
-  p.Loaded();
+  auto p = Place(form);
   w.show();
   EXPECT_TRUE(w.isMaximized());
   w.close();
@@ -99,9 +100,7 @@ TEST_F(QtFormWindowTest, RefusedCloseKeepsTheWindowAndSavesNothing) {
   QWidget w;
   TQtFormWindow form(&w, "TFitForm");
   form.OnCloseQuery = [](bool& can) { can = false; };
-  TFormPlacement p(&form);
-  p.SetIniFileName(ini);
-  p.Loaded();
+  auto p = Place(form);
   w.show();
   EXPECT_FALSE(w.close());
   EXPECT_TRUE(w.isVisible());
@@ -113,9 +112,7 @@ TEST_F(QtFormWindowTest, DestroyingSavesWhenTheCloseDidNot) {
   {
     auto w = std::make_unique<QWidget>();
     TQtFormWindow form(w.get(), "TFileForm");
-    TFormPlacement p(&form);
-    p.SetIniFileName(ini);
-    p.Loaded();
+    auto p = Place(form);
     w->show();
     w->move(10, 20);
     form.NotifyDestroying();
@@ -131,27 +128,25 @@ TEST_F(QtFormWindowTest, SizeLimitsAndFixedSize) {
   QWidget w;
   w.resize(300, 200);
   TQtFormWindow form(&w, "TFitForm");
-  TFormPlacement p(&form);
-  p.SetIniFileName(ini);
-  p.Loaded();
+  auto p = Place(form);
   w.show();
   const int dw = w.frameGeometry().width() - w.width();
   const int dh = w.frameGeometry().height() - w.height();
-  p.MinMaxInfo().SetMinTrackWidth(250);
-  p.MinMaxInfo().SetMaxTrackHeight(400);
+  p->MinMaxInfo().SetMinTrackWidth(250);
+  p->MinMaxInfo().SetMaxTrackHeight(400);
   EXPECT_EQ(w.minimumWidth(), 250 - dw);
   EXPECT_EQ(w.maximumHeight(), 400 - dh);
   TWinMinMaxInfo none;
-  p.SetMinMaxInfo(none);
+  p->SetMinMaxInfo(none);
   EXPECT_EQ(w.minimumSize(), QSize(0, 0));
   EXPECT_EQ(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
 
-  p.SetPreventResize(true);
+  p->SetPreventResize(true);
   EXPECT_EQ(w.minimumSize(), QSize(300, 200));
   EXPECT_EQ(w.maximumSize(), QSize(300, 200));
   EXPECT_FALSE(w.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
   EXPECT_TRUE(w.isVisible()) << "changing the flags keeps the window shown";
-  p.SetPreventResize(false);
+  p->SetPreventResize(false);
   EXPECT_EQ(w.maximumSize(), QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX));
   w.hide();
 }

@@ -90,7 +90,7 @@ TEST_F(QtInspectorTest, DropDownListWindow) {
   Select("Align");
   ASSERT_TRUE(insp->ListButton()->isVisible());
   Key(insp->Edit(), Qt::Key_Down, Qt::AltModifier);
-  TQtPropListPopup* list = insp->ListPopup();
+  TQtPopupWidget* list = insp->ListPopup();
   ASSERT_TRUE(list->isVisible());
   const QRect button = insp->ListButton()->geometry();
   const QPoint right = insp->viewport()->mapToGlobal(button.topRight());
