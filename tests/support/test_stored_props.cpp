@@ -145,8 +145,9 @@ TEST_F(StoredPropsTest, ValuesThatCannotBeReadKeepOrZeroTheirProperty) {
   memo.Align = test::alTop;
   memo.Color = clRed;
   memo.Buddy = &form.AddButton("Button1");
+  memo.Columns.Items.push_back(std::make_unique<test::TDemoItem>(test::TDemoItem{"Kept", 5}));
   auto s = MakeStorage({"Memo1.Height", "Memo1.Ratio", "Memo1.Align", "Memo1.Checked",
-                        "Memo1.Anchors", "Memo1.Color", "Memo1.Buddy"});
+                        "Memo1.Anchors", "Memo1.Color", "Memo1.Buddy", "Memo1.Columns"});
   form.Show();
   EXPECT_EQ(memo.Height, 0) << "an integer that is no number reads as 0";
   EXPECT_DOUBLE_EQ(memo.Ratio, 2.5) << "a bad float leaves the property";
@@ -155,6 +156,8 @@ TEST_F(StoredPropsTest, ValuesThatCannotBeReadKeepOrZeroTheirProperty) {
   EXPECT_EQ(memo.Anchors, (1u << test::akTop) | (1u << test::akRight)) << "unknown names skipped";
   EXPECT_EQ(memo.Color, TColor(0));
   EXPECT_EQ(memo.Buddy, nullptr) << "a component that is not found gives none";
+  ASSERT_EQ(memo.Columns.Items.size(), 1u) << "a collection without a stored count stays";
+  EXPECT_EQ(memo.Columns.Items[0]->Caption, "Kept");
 }
 
 TEST_F(StoredPropsTest, FloatsUseAPointOnEverySystem) {
