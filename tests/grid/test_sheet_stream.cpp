@@ -102,6 +102,22 @@ TEST(SheetStream, EveryValueClassAndLookSurvivesARoundTrip) {
   EXPECT_FALSE(back->Modified());
 }
 
+TEST(SheetStream, CellsHiddenUnderAMergedBlockStayInTheirPlace) {
+  TXLSheet sheet;
+  sheet.SetCellText(1, 1, "origin");
+  sheet.SetCellText(2, 1, "hidden");
+  sheet.Section(skClient).Merge(TRect(1, 1, 3, 2));
+  const std::string bytes = Data(sheet);
+  auto back = ReadInto(sheet, bytes);
+  const TXLSection& client = back->Section(skClient);
+  ASSERT_NE(client.CellAt(1, 1), nullptr);
+  ASSERT_NE(client.CellAt(2, 1), nullptr);
+  EXPECT_EQ(client.CellAt(1, 1)->GetAsString(), "origin");
+  EXPECT_EQ(client.CellAt(2, 1)->GetAsString(), "hidden");
+  EXPECT_EQ(client.Unions()[0]->Origin, client.CellAt(1, 1));
+  EXPECT_EQ(Data(*back), bytes);
+}
+
 TEST(SheetStream, FormatsAreWrittenByIndexOrText) {
   TXLSheet sheet;
   TXLCell* c = sheet.Section(skClient).SetCellClass(TPoint(0, 0), &TXLCDouble::ClassInfo);
