@@ -535,6 +535,8 @@ TXLGrid::TXLGrid() {
 
 TXLGrid::~TXLGrid() {
   destroying_ = true;
+  // The owner's handlers may already be gone: nothing is reported from here.
+  ClearEvents();
   try {
     edit_->Detach(true);
   } catch (...) {
@@ -546,6 +548,13 @@ TXLGrid::~TXLGrid() {
   sheet_ = nullptr;
   if (host_ && timerOn_) host_->KillTimer(kXLAutoScrollTimer);
   edit_.reset();
+}
+
+void TXLGrid::ClearEvents() {
+  OnColDblClick = OnRowDblClick = OnCellClick = OnCellDblClick = nullptr;
+  OnSelChanged = OnCurChanged = OnSheetChanged = OnEditModeChanged = OnScaleChanged = nullptr;
+  OnMouseDown = OnMouseUp = nullptr;
+  OnMouseMove = nullptr;
 }
 
 void TXLGrid::SetHost(TXLGridHost* host) {

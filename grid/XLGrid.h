@@ -381,6 +381,9 @@ class TXLGrid : public TXLGridLink {
   std::function<void(TXLGrid&, TShiftState, int x, int y)> OnMouseMove;
   std::function<void(TXLGrid&, TMouseButton, TShiftState, int x, int y)> OnMouseUp;
 
+  // Drops every handler (an owner going away).
+  void ClearEvents();
+
   // ---- TXLGridLink ----
   void SheetInvalidateRect(TXLSection& section, const TRect& r, bool lines) override;
   void SheetCellChanged(TXLCell& cell, TXLProp prop) override;

@@ -345,9 +345,8 @@ TQtXLComboEdit::TQtXLComboEdit(TXLPickEdit& editor, bool editable, QWidget* pare
   });
 }
 
-QWidget* TQtXLComboEdit::KeyWidget() {
-  return isEditable() ? static_cast<QWidget*>(lineEdit()) : this;
-}
+// The combo box takes the focus and hands typing on to its line edit.
+QWidget* TQtXLComboEdit::KeyWidget() { return this; }
 
 std::string TQtXLComboEdit::Text() const { return ss(currentText()); }
 

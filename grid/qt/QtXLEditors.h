@@ -13,8 +13,8 @@
 //                      (TXLPickEdit), or a fixed one (TXLComboBox)
 //   TQtXLDateTimeEdit  a date or time field (TXLDateEdit, TXLTimeEdit)
 //
-// KeyWidget() is the control that receives the keys (for the combo box its
-// line edit); the grid filters its key events through the editor host core.
+// KeyWidget() is the control that receives the keys; the grid filters its
+// key events through the editor host core.
 #pragma once
 
 #include <QComboBox>

@@ -80,6 +80,8 @@ TQtXLGrid::TQtXLGrid(QWidget* parent) : QWidget(parent) {
 TQtXLGrid::~TQtXLGrid() {
   closing_ = true;
   disconnect(qApp, &QApplication::focusChanged, this, &TQtXLGrid::FocusChanged);
+  OnEnter = OnExit = nullptr;
+  grid_.ClearEvents();
   GuardHostCall("~TQtXLGrid", [&] {
     try {
       grid_.SetEditMode(0);
