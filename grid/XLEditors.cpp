@@ -295,6 +295,11 @@ void TXLPickEdit::SetItems(const std::vector<std::string>& items) {
   if (Widget()) Widget()->SetItems(items_);
 }
 
+void TXLPickEdit::SetMaxLength(int v) {
+  maxLength_ = std::max(0, v);
+  if (Widget()) Widget()->SetMaxLength(maxLength_);
+}
+
 int TXLPickEdit::ItemIndex() const { return Widget() ? Widget()->ItemIndex() : -1; }
 
 void TXLPickEdit::SetItemIndex(int index) {

@@ -63,6 +63,8 @@ class TXLEditorWidget {
   virtual void SetSpinner(bool on) { (void)on; }
   // An edit mask ("mask;save;blank"), empty for none.
   virtual void SetEditMask(const std::string& mask) { (void)mask; }
+  // The most characters the text takes; 0 for no limit.
+  virtual void SetMaxLength(int n) { (void)n; }
   // Date and time pickers: the value (days since 30 Dec 1899) and whether
   // the picker shows the date (else the time).
   virtual void SetDateTime(double value, bool dateMode) {
@@ -233,7 +235,7 @@ class TXLPickEdit : public TXLInplaceEditor {
   int ItemIndex() const;
   void SetItemIndex(int index);
   int MaxLength() const { return maxLength_; }
-  void SetMaxLength(int v) { maxLength_ = v; }
+  void SetMaxLength(int v);
   bool Sorted() const { return sorted_; }
   void SetSorted(bool v) { sorted_ = v; }
   // Whether the cell being edited keeps a list (stores ItemIndex).

@@ -578,7 +578,7 @@ void TXLGrid::SetSheet(TXLSheet* sheet) {
   if (sheet_) sheet_->AddLink(this);
   first_[0] = first_[1] = 0;
   for (auto& v : views_) v->SetState(TPoint(0, 0), TRect(0, 0, 1, 1), TPoint(0, 0));
-  active_ = views_[skClient].get();
+  SetActive(View(skClient));
   Relayout(-1);
   if (!destroying_ && OnSheetChanged) OnSheetChanged(*this);
 }
@@ -839,6 +839,7 @@ void TXLGrid::SetActive(TXLView& v) {
   TXLView* old = active_;
   active_ = &v;
   old->InvalidateCells(old->CursorRect(), 1);
+  if (host_) host_->ActiveViewChanged(v.Kind());
   if (focused && v.Host()) v.Host()->SetFocus();
 }
 
@@ -1033,7 +1034,7 @@ void TXLGrid::SheetDestroying() {
   sheet_ = nullptr;
   first_[0] = first_[1] = 0;
   for (auto& v : views_) v->SetState(TPoint(0, 0), TRect(0, 0, 1, 1), TPoint(0, 0));
-  active_ = views_[skClient].get();
+  SetActive(View(skClient));
   Relayout(-1);
   if (!destroying_ && OnSheetChanged) OnSheetChanged(*this);
 }

@@ -133,6 +133,8 @@ class TXLGridHost {
   }
   // A message for the user (a value the editor could not store).
   virtual void ShowError(const std::string& message);
+  // The view holding the cursor changed (the one the panel's focus goes to).
+  virtual void ActiveViewChanged(int kind) { (void)kind; }
 
   // ---- the editor host window ----
   // Creates the control of an editor core (by its kind) inside the host

@@ -416,6 +416,10 @@ void TQtXLComboEdit::SetItemIndex(int index) {
   setCurrentIndex(index >= 0 && index < count() ? index : -1);
 }
 
+void TQtXLComboEdit::SetMaxLength(int n) {
+  if (isEditable()) lineEdit()->setMaxLength(n > 0 ? n : 32767);
+}
+
 void TQtXLComboEdit::showPopup() {
   if (editor_.OnDropDown) GuardHostCall("OnDropDown", [&] { editor_.OnDropDown(editor_); });
   QComboBox::showPopup();

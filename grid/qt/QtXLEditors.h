@@ -125,6 +125,7 @@ class TQtXLComboEdit : public QComboBox, public TQtXLEditorControl {
   void SetItems(const std::vector<std::string>& items) override;
   void SetItemIndex(int index) override;
   int ItemIndex() const override { return currentIndex(); }
+  void SetMaxLength(int n) override;
 
   void showPopup() override;
 

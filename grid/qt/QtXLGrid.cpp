@@ -6,6 +6,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QToolTip>
+#include <cstdlib>
 
 #include "platform/gui/QtCanvas.h"
 
@@ -17,6 +18,14 @@ TQtXLView::TQtXLView(TQtXLGrid& owner, TXLView& core, QWidget* parent)
     : TControlWidget(&core, parent), owner_(owner), core_(core) {
   setFrameShape(QFrame::NoFrame);
   setFocusPolicy(core.Kind() == skClient ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+void TQtXLView::ScrollWindow(int dx, int dy, const TRect& r) {
+  if (!isVisible() || std::abs(dx) >= r.Width() || std::abs(dy) >= r.Height()) {
+    TControlWidget::ScrollWindow(dx, dy, r);
+    return;
+  }
+  viewport()->scroll(dx, dy);
 }
 
 void TQtXLView::inputMethodEvent(QInputMethodEvent* e) {
@@ -147,6 +156,10 @@ void TQtXLGrid::KillTimer(int id) {
 void TQtXLGrid::HintChanged(int kind, const std::string& text) {
   QToolTip::hideText();
   if (views_[kind]) views_[kind]->viewport()->setToolTip(QString::fromStdString(text));
+}
+
+void TQtXLGrid::ActiveViewChanged(int kind) {
+  if (views_[kind]) setFocusProxy(views_[kind]);
 }
 
 TXLEditorWidget* TQtXLGrid::CreateEditorWidget(TXLInplaceEditor& editor) {

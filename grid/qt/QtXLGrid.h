@@ -39,6 +39,9 @@ class TQtXLView : public TControlWidget {
  public:
   TQtXLView(TQtXLGrid& owner, TXLView& core, QWidget* parent);
   TXLView& Core() const { return core_; }
+  // Moves the painted pixels (and the open editor) and repaints only the
+  // strip uncovered.
+  void ScrollWindow(int dx, int dy, const TRect& r) override;
 
  protected:
   void inputMethodEvent(QInputMethodEvent* e) override;
@@ -80,6 +83,7 @@ class TQtXLGrid : public QWidget, public TXLGridHost {
   void SetTimer(int id, int intervalMs) override;
   void KillTimer(int id) override;
   void HintChanged(int kind, const std::string& text) override;
+  void ActiveViewChanged(int kind) override;
   TXLEditorWidget* CreateEditorWidget(TXLInplaceEditor& editor) override;
   void DestroyEditorWidget(TXLEditorWidget* widget) override;
   void PlaceEditHost(int kind, const TRect& host, const TRect& editor, TColor color) override;
