@@ -873,35 +873,18 @@ void TXLGrid::SelectionChanged(TXLView& v) {
 }
 
 bool TXLGrid::Neighbour(const TXLView& v, const TPoint& from, TXLDirection dir, TPoint& to) const {
+  if (v.Neighbour(from, dir, to)) return true;
+  // With wrap keys Right and Left go on in the next or previous row.
   const TXLSection* s = v.Section();
-  if (!s) return false;
+  if (!s || !HasOption(oWrapKeys)) return false;
   const TRect cell = v.CellRectAt(from.X, from.Y);
-  switch (dir) {
-    case dRight:
-      to = TPoint(cell.Right, from.Y);
-      break;
-    case dLeft:
-      to = TPoint(cell.Left - 1, from.Y);
-      break;
-    case dDown:
-      to = TPoint(from.X, cell.Bottom);
-      break;
-    case dUp:
-      to = TPoint(from.X, cell.Top - 1);
-      break;
-    default:
-      return false;
+  if (dir == dRight && cell.Bottom < s->RowCount()) {
+    to = TPoint(0, cell.Bottom);
+    return true;
   }
-  if (s->Contains(to.X, to.Y)) return true;
-  if (HasOption(oWrapKeys)) {
-    if (dir == dRight && cell.Bottom < s->RowCount()) {
-      to = TPoint(0, cell.Bottom);
-      return true;
-    }
-    if (dir == dLeft && cell.Top > 0) {
-      to = TPoint(s->ColCount() - 1, cell.Top - 1);
-      return true;
-    }
+  if (dir == dLeft && cell.Top > 0) {
+    to = TPoint(s->ColCount() - 1, cell.Top - 1);
+    return true;
   }
   return false;
 }

@@ -156,7 +156,6 @@ void TXLGrid::ViewKeyDown(TXLView& v, int& key, TShiftState s) {
 }
 
 bool TXLView::Neighbour(const TPoint& from, TXLDirection dir, TPoint& to) const {
-  // Extending never wraps.
   const TXLSection* s = Section();
   if (!s) return false;
   const TRect cell = CellRectAt(from.X, from.Y);
