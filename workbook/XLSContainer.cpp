@@ -1,23 +1,39 @@
 #include "workbook/XLSContainer.h"
 
-#include <cstring>
+#include "platform/core/CompoundFile.h"
 
 namespace qv {
 
-namespace {
-constexpr unsigned char kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+bool IsCompoundDocument(std::string_view fileBytes) { return IsCompoundFile(fileBytes); }
+
+std::string ReadWorkbookStream(std::string_view fileBytes, TExtraObjects* keep) {
+  try {
+    TCompoundFile doc{std::string(fileBytes)};
+    int book = -1, workbook = -1;
+    for (int id : doc.Children(doc.Root())) {
+      const TCompoundEntry& e = doc.Entry(id);
+      if (e.Type == cetStream && SameText(e.Name, "Book")) {
+        book = id;
+      } else if (e.Type == cetStream && SameText(e.Name, "Workbook")) {
+        workbook = id;
+      } else if (e.Type == cetStorage && keep) {
+        keep->Add(doc.CopyStorage(id));
+      }
+    }
+    if (book < 0 && workbook < 0) throw EXLSError("File is not a Excel Workbook");
+    return doc.ReadStream(workbook >= 0 ? workbook : book);
+  } catch (const ECompoundFileError& e) {
+    throw EXLSError(e.Message());
+  }
 }
 
-bool IsCompoundDocument(std::string_view fileBytes) {
-  return fileBytes.size() >= 8 && std::memcmp(fileBytes.data(), kSignature, 8) == 0;
-}
-
-std::string ReadWorkbookStream(std::string_view, TExtraObjects*) {
-  throw EXLSError("Compound documents are not supported in this build");
-}
-
-std::string WriteWorkbookDocument(const std::string&, std::string_view, const TExtraObjects*) {
-  throw EXLSError("Compound documents are not supported in this build");
+std::string WriteWorkbookDocument(const std::string& streamName, std::string_view records,
+                                  const TExtraObjects* extra) {
+  TCompoundItem root = TCompoundItem::Storage("Root Entry");
+  root.Items.push_back(TCompoundItem::Stream(streamName, std::string(records)));
+  if (extra)
+    for (const TCompoundItem& s : extra->Items()) root.Items.push_back(s);
+  return WriteCompoundFile(root);
 }
 
 }  // namespace qv

@@ -178,8 +178,11 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
   s.Seek(h.Length, 1);
   int type = first.Has(2, 2) ? first.U16(2) : 0;
   if (type == 0x0010) {
+    // A single worksheet: it goes into the first sheet, which the file
+    // does not name.
     sheetIndex_ = 0;
     inWorksheet_ = true;
+    wb_.Sheets.GetItem(0).SetName("Sheet 1");
   }
   if (version == xvExcel97 && first.Has(8, 4) && (first.U32(8) & 0x10)) wb_.IsMac = true;
   if (wb_.OnProgress) wb_.OnProgress(0);
@@ -188,6 +191,7 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
     while (!stop_) {
       recStart_ = s.Position();
       if (!s.ReadHeader(h_)) {
+        ++count_;
         if (s.Position() < s.Size()) throw EXLSError("record too short");
         throw EXLSError("Unexpected end of file");
       }

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/core/Classes.h"
+#include "platform/core/CompoundFile.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -109,26 +110,18 @@ struct TBIFFHeader {
   uint16_t Length = 0;
 };
 
-// A sub-storage of a compound document kept for writing back unchanged
-// (macro and project storages). Entries are storages or streams.
-struct TStorageCopy {
-  std::string Name;  // UTF-8
-  bool IsStorage = true;
-  std::string Data;  // streams only
-  std::vector<TStorageCopy> Children;
-};
-
-// The kept storages of a compound document, in directory order.
+// The sub-storages of a compound document kept for writing back unchanged
+// (macro and project storages), in directory order.
 class TExtraObjects {
  public:
   void Clear() { items_.clear(); }
   int Count() const { return static_cast<int>(items_.size()); }
-  const TStorageCopy& Item(int i) const { return items_.at(i); }
-  void Add(TStorageCopy s) { items_.push_back(std::move(s)); }
-  const std::vector<TStorageCopy>& Items() const { return items_; }
+  const TCompoundItem& Item(int i) const { return items_.at(static_cast<size_t>(i)); }
+  void Add(TCompoundItem s) { items_.push_back(std::move(s)); }
+  const std::vector<TCompoundItem>& Items() const { return items_; }
 
  private:
-  std::vector<TStorageCopy> items_;
+  std::vector<TCompoundItem> items_;
 };
 
 class TXLSStream {

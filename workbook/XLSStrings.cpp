@@ -80,6 +80,12 @@ size_t Utf16Length(std::string_view utf8) {
 
 namespace {
 
+bool isAscii(std::string_view s) {
+  for (char c : s)
+    if (static_cast<uint8_t>(c) >= 0x80) return false;
+  return true;
+}
+
 const char* iconvName(int codepage) {
   switch (codepage) {
     case 437:
@@ -121,15 +127,17 @@ const char* iconvName(int codepage) {
   }
 }
 
-bool isAscii(std::string_view s) {
-  for (char c : s)
-    if (static_cast<uint8_t>(c) >= 0x80) return false;
-  return true;
-}
-
 }  // namespace
 
 std::string DecodeCodepage(int codepage, std::string_view bytes) {
+  // Code page 1200 in an 8-bit file (as gnumeric writes Excel 5 files):
+  // texts with a zero byte or a byte above 127 are UTF-16LE, plain ASCII
+  // texts stay 8-bit.
+  if (codepage == 1200) {
+    bool wide = bytes.size() % 2 == 0 && !isAscii(bytes);
+    for (char c : bytes) wide = wide || (c == '\0' && bytes.size() % 2 == 0);
+    return wide ? Utf16LEToUtf8(bytes) : Cp1252ToUtf8(bytes);
+  }
   if (isAscii(bytes)) return std::string(bytes);
   const char* name = iconvName(codepage);
   if (name && !*name) return Cp1252ToUtf8(bytes);

@@ -24,7 +24,8 @@ std::string Utf8ToUtf16LE(std::string_view utf8);
 
 // 8-bit text of a Windows code page (1252, 1250-1258, 874, 932, 936, 949,
 // 950, 437, 850 and the other DOS pages, 10000 Mac Roman, 367 ASCII) to
-// UTF-8; an unknown code page is read as 1252.
+// UTF-8; with 1200 a text holding a zero byte or a byte above 127 is
+// UTF-16LE; an unknown code page is read as 1252.
 std::string DecodeCodepage(int codepage, std::string_view bytes);
 // UTF-8 to Windows-1252 (characters without a byte become "?").
 std::string EncodeCp1252(std::string_view utf8);

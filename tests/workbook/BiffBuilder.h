@@ -1,0 +1,62 @@
+// Test support: builds BIFF record streams and workbook files in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/core/Classes.h"
+#include "platform/core/CompoundFile.h"
+#include "workbook/XLSRecordBuilder.h"
+
+namespace qv::test {
+
+// Appends records: b.Rec(0x0203, TRecordBuilder().U16(0)...).
+class TBiff {
+ public:
+  TBiff& Rec(uint16_t id, const TRecordBuilder& body = {}) {
+    appendLE<uint16_t>(s_, id);
+    appendLE<uint16_t>(s_, static_cast<uint16_t>(body.Size()));
+    s_ += body.Str();
+    return *this;
+  }
+  TBiff& Raw(std::string_view bytes) {
+    s_ += bytes;
+    return *this;
+  }
+  // BOF records: Excel 97 (16 bytes), Excel 5 (8 bytes), Excel 2.1-4.0.
+  TBiff& Bof8(uint16_t type) {
+    return Rec(0x0809, TRecordBuilder().U16(0x0600).U16(type).U16(6319).U16(1997).U32(0).U32(262));
+  }
+  TBiff& Bof5(uint16_t type) {
+    return Rec(0x0809, TRecordBuilder().U16(0x0500).U16(type).U16(3515).U16(1998));
+  }
+  TBiff& Eof() { return Rec(0x000A); }
+  // BOUNDSHEET of Excel 97 with a compressed name.
+  TBiff& BoundSheet8(const std::string& latin1Name, uint16_t options = 0) {
+    return Rec(0x0085, TRecordBuilder()
+                           .U32(0)
+                           .U16(options)
+                           .U8(static_cast<unsigned>(latin1Name.size()))
+                           .U8(0)
+                           .Bytes(latin1Name));
+  }
+  TBiff& Number(int row, int col, double v, int xf = 15) {
+    return Rec(0x0203, TRecordBuilder().U16(static_cast<unsigned>(row)).U16(static_cast<unsigned>(col)).U16(static_cast<unsigned>(xf)).F64(v));
+  }
+  const std::string& Str() const { return s_; }
+
+ private:
+  std::string s_;
+};
+
+// A compound document holding the records as its "Workbook" (or "Book")
+// stream.
+inline std::string CompoundWorkbook(const std::string& records,
+                                    const std::string& stream = "Workbook") {
+  TCompoundItem root = TCompoundItem::Storage("Root Entry");
+  root.Items.push_back(TCompoundItem::Stream(stream, records));
+  return WriteCompoundFile(root);
+}
+
+}  // namespace qv::test
