@@ -895,6 +895,27 @@ std::string DecodeFormulaTokens(TExcelVersion version, std::string_view tokens,
   return TDecoder(version, tokens, lookup, options, extra).Run();
 }
 
+bool TokensUseLinks(TExcelVersion v, std::string_view t) {
+  size_t pos = 0;
+  while (pos < t.size()) {
+    long n = tokenSize(v, t, pos);
+    if (n < 0) return false;
+    switch (baseId(static_cast<uint8_t>(t[pos]))) {
+      case 0x23:
+      case 0x39:
+      case 0x3A:
+      case 0x3B:
+      case 0x3C:
+      case 0x3D:
+        return true;
+      default:
+        break;
+    }
+    pos += 1 + static_cast<size_t>(n);
+  }
+  return false;
+}
+
 void ConvertSharedFormula(TExcelVersion v, std::string& t, int col, int row) {
   const bool b8 = v >= xvExcel97;
   size_t pos = 0;

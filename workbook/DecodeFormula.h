@@ -65,6 +65,10 @@ std::string DecodeFormulaTokens(TExcelVersion version, std::string_view tokens,
                                 const TNameLookup& lookup, const TDecodeOptions& options = {},
                                 std::string_view extra = {});
 
+// True when the tokens refer to defined names, external names or other
+// sheets (tokens that need the link tables of the workbook globals).
+bool TokensUseLinks(TExcelVersion version, std::string_view tokens);
+
 // Rewrites, in place, the relative tokens of a shared formula for the
 // cell (col, row): relative references and areas become plain ones with
 // the cell's position added. Raises EXLSError "Unknown ptg[XX] in Shared

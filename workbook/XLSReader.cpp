@@ -168,6 +168,7 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
   wb_.NotRead = false;
   if (version == xvNone || version == xvExcelUnknown) throw EXLSError("BOF is missing in file");
   wb_.SetVersion(version);
+  wb_.FormulaVersion = version;
   const int maxBody = MaxRecordBody(version);
 
   TBIFFHeader h;

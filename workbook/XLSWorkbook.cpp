@@ -110,6 +110,7 @@ void TXLSWorkbook::Clear() {
   InFileCharts.Clear();
   Date1904 = false;
   IsMac = false;
+  FormulaVersion = version_;
   Country = {0, 0};
 }
 

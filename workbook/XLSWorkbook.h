@@ -139,6 +139,10 @@ class TXLSWorkbook : public TFormulaHost {
   TSheets Sheets;
 
   bool NotRead = true;  // no file has been read into the workbook
+  // The version the formula tokens of the cells are in: that of the file
+  // read, or the encoder's for a new workbook. The writer re-encodes
+  // formulas for another version.
+  TExcelVersion FormulaVersion = xvExcel97;
   bool Date1904 = false;
   bool SaveRecalc = true;
   bool Prot4Rev = false;
