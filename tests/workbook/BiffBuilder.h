@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/core/Classes.h"
 #include "platform/core/CompoundFile.h"
@@ -57,6 +58,55 @@ inline std::string CompoundWorkbook(const std::string& records,
   TCompoundItem root = TCompoundItem::Storage("Root Entry");
   root.Items.push_back(TCompoundItem::Stream(stream, records));
   return WriteCompoundFile(root);
+}
+
+}  // namespace qv::test
+
+namespace qv::test {
+
+struct TRecordEntry {
+  uint16_t Id;
+  int64_t Pos;  // of the header in the record stream
+  std::string Body;
+};
+
+// The records of a record stream (stops at a record that does not fit).
+inline std::vector<TRecordEntry> ParseRecords(std::string_view s) {
+  std::vector<TRecordEntry> out;
+  size_t p = 0;
+  while (p + 4 <= s.size()) {
+    uint16_t id = readLE<uint16_t>(s.data() + p);
+    uint16_t len = readLE<uint16_t>(s.data() + p + 2);
+    if (p + 4 + len > s.size()) break;
+    out.push_back({id, static_cast<int64_t>(p), std::string(s.substr(p + 4, len))});
+    p += 4 + len;
+  }
+  return out;
+}
+
+// The records of a written file: its workbook stream, or the plain file.
+inline std::vector<TRecordEntry> FileRecords(const std::string& file, std::string* stream = nullptr) {
+  std::string bytes = file;
+  if (IsCompoundFile(file)) {
+    TCompoundFile doc(file);
+    int id = doc.Find(doc.Root(), "Workbook");
+    if (id < 0) id = doc.Find(doc.Root(), "Book");
+    bytes = doc.ReadStream(id);
+  }
+  if (stream) *stream = bytes;
+  return ParseRecords(bytes);
+}
+
+inline int CountRecords(const std::vector<TRecordEntry>& r, uint16_t id) {
+  int n = 0;
+  for (const auto& e : r) n += e.Id == id;
+  return n;
+}
+
+inline const TRecordEntry* FindRecord(const std::vector<TRecordEntry>& r, uint16_t id, int nth = 0) {
+  for (const auto& e : r)
+    if (e.Id == id && nth-- == 0) return &e;
+  return nullptr;
 }
 
 }  // namespace qv::test
