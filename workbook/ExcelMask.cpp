@@ -1,6 +1,8 @@
 #include "workbook/ExcelMask.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/core/Codepage.h"
 #include "workbook/XLSStream.h"
@@ -134,7 +136,10 @@ void TExcelMask::compileSection(std::string_view t, TSection& s) {
         ++i;
         continue;
       case ',':
-        if (afterDigit) ++commas;
+        if (afterDigit)
+          ++commas;
+        else
+          add(ikLiteral, 0, ",");
         ++i;
         continue;
       case '%':
@@ -285,6 +290,44 @@ bool TExcelMask::IsDateTime() const { return sections_[0].Present && sections_[0
 
 std::string TExcelMask::generalText(double value) const { return FloatToStr(value, Settings); }
 
+void TExcelMask::roundedDigits(double v, int decimals, std::string& intPart, std::string& fracPart) {
+  // The value's 15 significant digits, rounded half away from zero at the
+  // decimal place asked for, as Excel shows numbers.
+  intPart = "0";
+  fracPart.assign(static_cast<size_t>(decimals), '0');
+  if (!std::isfinite(v) || v == 0) return;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
+  std::string digits;
+  const char* p = buf;
+  for (; *p && *p != 'e'; ++p)
+    if (*p >= '0' && *p <= '9') digits += *p;
+  int exp10 = std::atoi(p + 1);
+  // digits d0.d1d2... times 10^exp10; keep exp10 + 1 + decimals digits.
+  int keep = exp10 + 1 + decimals;
+  if (keep < 0) return;
+  std::string kept = digits.substr(0, std::min<size_t>(digits.size(), static_cast<size_t>(keep)));
+  if (static_cast<int>(kept.size()) < keep) kept.append(static_cast<size_t>(keep) - kept.size(), '0');
+  bool up = static_cast<size_t>(keep) < digits.size() && digits[static_cast<size_t>(keep)] >= '5';
+  if (up) {
+    int k = static_cast<int>(kept.size()) - 1;
+    for (; k >= 0; --k) {
+      if (kept[static_cast<size_t>(k)] == '9') {
+        kept[static_cast<size_t>(k)] = '0';
+      } else {
+        ++kept[static_cast<size_t>(k)];
+        break;
+      }
+    }
+    if (k < 0) kept.insert(0, 1, '1');
+  }
+  size_t intLen = kept.size() - static_cast<size_t>(decimals);
+  intPart = intLen > 0 ? kept.substr(0, intLen) : "0";
+  fracPart = kept.substr(intLen);
+  size_t nz = intPart.find_first_not_of('0');
+  intPart = nz == std::string::npos ? "0" : intPart.substr(nz);
+}
+
 std::string TExcelMask::FormatSize(double bytes) const {
   if (bytes == 0) return "0 bytes";
   if (bytes < 1024) return Format("%d bytes", static_cast<int64_t>(std::llround(bytes)));
@@ -304,6 +347,10 @@ void TExcelMask::FormatNumber(double value, std::string& text, TColor& color) co
   color = clNone;
   if (mask_ == "##,_b_y_t_e_s") {
     text = FormatSize(value);
+    return;
+  }
+  if (mask_.empty()) {
+    text = generalText(value);
     return;
   }
   const TSection* s = &sections_[0];
@@ -379,14 +426,11 @@ std::string TExcelMask::formatNumeric(const TSection& s, double value, bool with
       ++exp10;
     }
   }
-  std::string picture = s.Thousands ? "#,##0" : "0";
-  if (decimals > 0) picture += "." + std::string(static_cast<size_t>(decimals), '0');
-  std::string printed = FormatFloat(picture, v, Settings);
-  std::string intDigits = printed, fracDigits;
-  size_t dp = printed.find(Settings.DecimalSeparator);
-  if (decimals > 0 && dp != std::string::npos) {
-    intDigits = printed.substr(0, dp);
-    fracDigits = printed.substr(dp + 1);
+  std::string intDigits, fracDigits;
+  roundedDigits(v, decimals, intDigits, fracDigits);
+  if (s.Thousands) {
+    for (int k = static_cast<int>(intDigits.size()) - 3; k > 0; k -= 3)
+      intDigits.insert(static_cast<size_t>(k), 1, Settings.ThousandSeparator);
   }
   if (intDigits == "0") intDigits.clear();
   bool negative = withSign && value < 0 && (!intDigits.empty() || fracDigits.find_first_not_of(

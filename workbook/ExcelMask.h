@@ -88,6 +88,7 @@ class TExcelMask {
   std::string formatNumeric(const TSection& s, double value, bool withSign) const;
   std::string formatDate(const TSection& s, double value) const;
   std::string generalText(double value) const;
+  static void roundedDigits(double v, int decimals, std::string& intPart, std::string& fracPart);
 
   std::string mask_;
   TSection sections_[4];
