@@ -158,3 +158,49 @@ TEST(Peers, LibreOfficeReadsOurFiles) {
       EXPECT_EQ(got, expected);
   }
 }
+
+TEST(Peers, LibreOfficeKeepsNotesPicturesAndCharts) {
+  if (!have("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
+  TXLSWorkbook wb(LocaleSettings::EnUS());
+  wb.OnMessage = [](const std::string&) {};
+  TSheet& s = wb.Sheets[0];
+  for (int r = 0; r < 5; ++r) {
+    s.SetCellText(0, r, "K" + std::to_string(r));
+    s.SetFloat(1, r, r * r, -1);
+  }
+  TNote& n = s.Notes.Add();
+  n.SetCellCol(1);
+  n.SetCellRow(1);
+  n.Text = {"Eine Notiz"};
+  TXLSPicture& p = wb.Pictures.Add();
+  p.SetFromMemory(readFileBytes(std::string(QV_TEST_DATA_DIR) + "/dot.png"), ptPNG);
+  TSheetPicture& sp = s.SheetPictures.Add();
+  sp.SetPictureName(p.Name);
+  sp.SetCol(4);
+  TXLSChart& c = s.Charts.Add();
+  c.Title = "Quadrate";
+  TChartSerie& sr = c.Series.Add();
+  sr.SetArea("'Sheet 1'!$B$1:$B$5");
+  sr.SetCategories("'Sheet 1'!$A$1:$A$5");
+  wb.Filename = outDir() + "/drawings.xls";
+  wb.Write();
+  std::string conv = outDir() + "/libreoffice-drawings";
+  std::filesystem::remove_all(conv);
+  TProcessResult r = RunProcess(
+      "soffice",
+      {"-env:UserInstallation=file://" + outDir() + "/lo-profile", "--headless", "--convert-to",
+       "xlsx", "--outdir", conv, wb.Filename},
+      300000);
+  ASSERT_TRUE(r.Succeeded()) << r.StdErr;
+  TProcessResult z = RunProcess(
+      "/usr/bin/python3",
+      {"-c",
+       "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nfor n in sorted(z.namelist()): print(n)\n"
+       "print(z.read('xl/comments1.xml').decode())",
+       conv + "/drawings.xlsx"},
+      60000);
+  ASSERT_TRUE(z.Succeeded()) << z.StdErr;
+  EXPECT_NE(z.StdOut.find("xl/media/image1.png"), std::string::npos) << z.StdOut;
+  EXPECT_NE(z.StdOut.find("xl/charts/chart1.xml"), std::string::npos) << z.StdOut;
+  EXPECT_NE(z.StdOut.find("Eine Notiz"), std::string::npos) << z.StdOut;
+}
