@@ -73,7 +73,8 @@ class TFloatCell : public TCell {
 // Holds the index of its text in the workbook's shared string table.
 class TStringCell : public TCell {
  public:
-  TStringCell(uint32_t key, int formatIndex, uint32_t index) : TCell(key, formatIndex), Index(index) {}
+  TStringCell(uint32_t key, int formatIndex, uint32_t index)
+      : TCell(key, formatIndex), Index(index) {}
   int CellType() const override { return ctString; }
   std::unique_ptr<TCell> Clone() const override;
   uint32_t Index;
@@ -81,7 +82,8 @@ class TStringCell : public TCell {
 
 class TBooleanCell : public TCell {
  public:
-  TBooleanCell(uint32_t key, int formatIndex, uint8_t value) : TCell(key, formatIndex), Value(value) {}
+  TBooleanCell(uint32_t key, int formatIndex, uint8_t value)
+      : TCell(key, formatIndex), Value(value) {}
   int CellType() const override { return ctBoolean; }
   std::unique_ptr<TCell> Clone() const override;
   uint8_t Value;

@@ -199,9 +199,9 @@ class TEncodeFormula::TParser {
       case '#': {
         size_t s = pos_;
         pos_ += std::min<size_t>(2, text_.size() - pos_);
-        while (pos_ < text_.size() && (isLetter(text_[pos_]) || isDigit(text_[pos_]) ||
-                                       text_[pos_] == '!' || text_[pos_] == '/' ||
-                                       text_[pos_] == '?'))
+        while (pos_ < text_.size() &&
+               (isLetter(text_[pos_]) || isDigit(text_[pos_]) || text_[pos_] == '!' ||
+                text_[pos_] == '/' || text_[pos_] == '?'))
           ++pos_;
         tok_ = tkError;
         tokText_ = std::string(text_.substr(s, pos_ - s));
@@ -256,7 +256,8 @@ class TEncodeFormula::TParser {
       tok_ = tkIdent;
       return;
     }
-    throw EXLSError(Format("Invalid character \"%s\" in formula \"%s\"", std::string(1, c), whole_));
+    throw EXLSError(
+        Format("Invalid character \"%s\" in formula \"%s\"", std::string(1, c), whole_));
   }
 
   void sheetRef(const std::string& sheet) {
@@ -429,7 +430,8 @@ class TEncodeFormula::TParser {
       }
       case tkSheetRef: {
         int ix = o_.SheetIndex ? o_.SheetIndex(tokSheet_) : -1;
-        if (ix < 0) throw EXLSError(Format("Unknown Sheet \"%s\" in formula \"%s\"", tokSheet_, whole_));
+        if (ix < 0)
+          throw EXLSError(Format("Unknown Sheet \"%s\" in formula \"%s\"", tokSheet_, whole_));
         std::string d;
         if (o_.Version >= xvExcel97) {
           appendLE<uint16_t>(d, static_cast<uint16_t>(ix));
@@ -532,7 +534,8 @@ class TEncodeFormula::TParser {
     int externSheet = 0, nameIndex = 0;
     bool addIn = false;
     if (number < 0) {
-      if (o_.Version >= xvExcel40 && o_.ExternName && o_.ExternName(rawName, externSheet, nameIndex)) {
+      if (o_.Version >= xvExcel40 && o_.ExternName &&
+          o_.ExternName(rawName, externSheet, nameIndex)) {
         addIn = true;
         std::string d;
         if (o_.Version >= xvExcel97) {
@@ -568,8 +571,7 @@ class TEncodeFormula::TParser {
       return;
     }
     const TExcelFunc& f = ExcelFuncs[number];
-    if (argc < f.MinArgs)
-      throw EXLSError(Format("To few arguments to function: \"%s\"", name));
+    if (argc < f.MinArgs) throw EXLSError(Format("To few arguments to function: \"%s\"", name));
     if (f.MaxArgs != 99 && argc > f.MaxArgs)
       throw EXLSError(Format("To many arguments to function: \"%s\"", name));
     std::string d;

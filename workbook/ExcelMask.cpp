@@ -178,17 +178,16 @@ void TExcelMask::compileSection(std::string_view t, TSection& s) {
           s.IsDate = true;
         } else if (!inner.empty() && inner[0] == '$') {
           // A currency or locale tag: "[$€-407]" shows its symbol.
-          std::string sym = inner.substr(1, inner.find('-') == std::string::npos
-                                                ? std::string::npos
-                                                : inner.find('-') - 1);
+          std::string sym = inner.substr(
+              1, inner.find('-') == std::string::npos ? std::string::npos : inner.find('-') - 1);
           if (!sym.empty()) add(ikQuoted, 0, sym);
         } else {
           static const struct {
             const char* name;
             TColor color;
-          } kColors[] = {{"BLACK", 0x000000},   {"CYAN", 0xFFFF00},  {"MAGENTA", 0xFF00FF},
-                         {"WHITE", 0xFFFFFF},   {"BLUE", 0xFF0000},  {"GREEN", 0x008000},
-                         {"RED", 0x0000FF},     {"YELLOW", 0x00FFFF}};
+          } kColors[] = {{"BLACK", 0x000000}, {"CYAN", 0xFFFF00},  {"MAGENTA", 0xFF00FF},
+                         {"WHITE", 0xFFFFFF}, {"BLUE", 0xFF0000},  {"GREEN", 0x008000},
+                         {"RED", 0x0000FF},   {"YELLOW", 0x00FFFF}};
           for (const auto& k : kColors)
             if (up == k.name) s.Color = k.color;
         }
@@ -290,7 +289,8 @@ bool TExcelMask::IsDateTime() const { return sections_[0].Present && sections_[0
 
 std::string TExcelMask::generalText(double value) const { return FloatToStr(value, Settings); }
 
-void TExcelMask::roundedDigits(double v, int decimals, std::string& intPart, std::string& fracPart) {
+void TExcelMask::roundedDigits(double v, int decimals, std::string& intPart,
+                               std::string& fracPart) {
   // The value's 15 significant digits, rounded half away from zero at the
   // decimal place asked for, as Excel shows numbers.
   intPart = "0";
@@ -307,7 +307,8 @@ void TExcelMask::roundedDigits(double v, int decimals, std::string& intPart, std
   int keep = exp10 + 1 + decimals;
   if (keep < 0) return;
   std::string kept = digits.substr(0, std::min<size_t>(digits.size(), static_cast<size_t>(keep)));
-  if (static_cast<int>(kept.size()) < keep) kept.append(static_cast<size_t>(keep) - kept.size(), '0');
+  if (static_cast<int>(kept.size()) < keep)
+    kept.append(static_cast<size_t>(keep) - kept.size(), '0');
   bool up = static_cast<size_t>(keep) < digits.size() && digits[static_cast<size_t>(keep)] >= '5';
   if (up) {
     int k = static_cast<int>(kept.size()) - 1;
@@ -433,8 +434,8 @@ std::string TExcelMask::formatNumeric(const TSection& s, double value, bool with
       intDigits.insert(static_cast<size_t>(k), 1, Settings.ThousandSeparator);
   }
   if (intDigits == "0") intDigits.clear();
-  bool negative = withSign && value < 0 && (!intDigits.empty() || fracDigits.find_first_not_of(
-                                                                       '0') != std::string::npos);
+  bool negative = withSign && value < 0 &&
+                  (!intDigits.empty() || fracDigits.find_first_not_of('0') != std::string::npos);
   std::string sign = negative ? "-" : "";
 
   // Integer items, right to left.
@@ -661,8 +662,8 @@ std::string TExcelMask::formatDate(const TSection& s, double value) const {
                       static_cast<int64_t>(std::floor(totalSecs / 3600)));
         break;
       case ikElapsedM:
-        out += Format(it.Count == 2 ? "%.2d" : "%d",
-                      static_cast<int64_t>(std::floor(totalSecs / 60)));
+        out +=
+            Format(it.Count == 2 ? "%.2d" : "%d", static_cast<int64_t>(std::floor(totalSecs / 60)));
         break;
       case ikElapsedS:
         out += Format(it.Count == 2 ? "%.2d" : "%d", static_cast<int64_t>(std::floor(totalSecs)));

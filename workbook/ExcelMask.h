@@ -41,9 +41,9 @@ class TExcelMask {
 
  private:
   enum TItemKind : uint8_t {
-    ikText,      // "@"
-    ikLiteral,   // one character (UTF-8 text)
-    ikQuoted,    // quoted text
+    ikText,     // "@"
+    ikLiteral,  // one character (UTF-8 text)
+    ikQuoted,   // quoted text
     ikDigit0,
     ikDigitHash,
     ikDigitQ,
@@ -52,15 +52,15 @@ class TExcelMask {
     ikExponent,  // text "+" or "-"
     ikYY,
     ikYYYY,
-    ikMonth,     // count 1..5
-    ikDay,       // count 1..4
-    ikHour,      // count 1..2, twelve
-    ikMinute,    // count 1..2
-    ikSecond,    // count 1..2
+    ikMonth,   // count 1..5
+    ikDay,     // count 1..4
+    ikHour,    // count 1..2, twelve
+    ikMinute,  // count 1..2
+    ikSecond,  // count 1..2
     ikElapsedH,
     ikElapsedM,
     ikElapsedS,
-    ikAmPm,      // text "AM/PM", "am/pm", "a/p"
+    ikAmPm,  // text "AM/PM", "am/pm", "a/p"
     ikNumStart,
     ikGeneral,
     ikDateSep,

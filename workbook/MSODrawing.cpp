@@ -297,11 +297,10 @@ TDrawingPieces TMSOWriteDrawing::WriteDrawing(int drawingId, uint32_t firstShape
         break;
       }
       case TDrawingObject::okChart: {
-        std::vector<TProp> props = {{127, 0x01040104, {}}, {191, 0x00080008, {}},
-                                    {385, 0x0800004E, {}}, {387, 0x0800004D, {}},
-                                    {447, 0x00100010, {}}, {448, 0x0800004D, {}},
-                                    {511, 0x00080008, {}}, {575, 0x00020000, {}},
-                                    {959, 0x00080000, {}}};
+        std::vector<TProp> props = {
+            {127, 0x01040104, {}}, {191, 0x00080008, {}}, {385, 0x0800004E, {}},
+            {387, 0x0800004D, {}}, {447, 0x00100010, {}}, {448, 0x0800004D, {}},
+            {511, 0x00080008, {}}, {575, 0x00020000, {}}, {959, 0x00080000, {}}};
         b = sp(201, spid, 0xA00) + opt(props) + anchor(o.Anchor) + record(0, 0, 0xF011, {});
         break;
       }
@@ -310,8 +309,8 @@ TDrawingPieces TMSOWriteDrawing::WriteDrawing(int drawingId, uint32_t firstShape
     boxes.push_back(std::move(box));
   }
   // The group shape.
-  std::string groupSp = container(0, 0xF004, record(1, 0, 0xF009, std::string(16, '\0')) +
-                                                 sp(0, base, 0x005));
+  std::string groupSp =
+      container(0, 0xF004, record(1, 0, 0xF009, std::string(16, '\0')) + sp(0, base, 0x005));
   // Lengths of the containers that span the pieces.
   uint32_t objectsLen = 0;
   for (size_t i = 0; i < bodies.size(); ++i)
@@ -331,7 +330,8 @@ TDrawingPieces TMSOWriteDrawing::WriteDrawing(int drawingId, uint32_t firstShape
     return r;
   };
   TDrawingPieces out;
-  std::string lead = header(15, 0, 0xF002, dgcLen) + dgRec + header(15, 0, 0xF003, spgrLen) + groupSp;
+  std::string lead =
+      header(15, 0, 0xF002, dgcLen) + dgRec + header(15, 0, 0xF003, spgrLen) + groupSp;
   for (size_t i = 0; i < bodies.size(); ++i) {
     std::string piece = i == 0 ? lead : std::string();
     piece += header(15, 0, 0xF004, static_cast<uint32_t>(bodies[i].size() + boxes[i].size()));
@@ -354,7 +354,8 @@ std::string TMSOWriteDrawing::WriteGroup(const std::vector<int>& shapesPerDrawin
     for (int c = 0; c < clustersFor(n); ++c) {
       ++clusters;
       appendLE<uint32_t>(fidcl, static_cast<uint32_t>(k + 1));
-      appendLE<uint32_t>(fidcl, static_cast<uint32_t>(std::min(used, 1024) + (used < 1024 ? 1 : 0)));
+      appendLE<uint32_t>(fidcl,
+                         static_cast<uint32_t>(std::min(used, 1024) + (used < 1024 ? 1 : 0)));
       used -= 1024;
     }
     saved += static_cast<uint32_t>(n + 1);
@@ -424,7 +425,8 @@ std::string TMSOWriteDrawing::WriteGroup(const std::vector<int>& shapesPerDrawin
   }
   children += opt({{191, 0x00080008, {}}, {385, 0x08000009, {}}, {448, 0x08000040, {}}});
   std::string colors;
-  for (uint32_t c : {0x0800000Du, 0x0800000Cu, 0x08000017u, 0x100000F7u}) appendLE<uint32_t>(colors, c);
+  for (uint32_t c : {0x0800000Du, 0x0800000Cu, 0x08000017u, 0x100000F7u})
+    appendLE<uint32_t>(colors, c);
   children += record(0, 4, 0xF11E, colors);
   return container(0, 0xF000, children);
 }

@@ -12,21 +12,22 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace qv {
 
 class TXLSStream;
 
+// One entry as the table hands it out: the views point into the table's
+// storage and stay valid until the next add or read.
 struct TSSTEntry {
   uint16_t Hash = 0;
   uint32_t UseCount = 0;
-  uint16_t Length = 0;  // characters (UTF-16 code units for wide entries)
-  uint8_t Type = 0;     // option bits 0 (UTF-16), 2 (extended), 3 (rich)
-  std::string Chars;    // Length or 2 * Length bytes
-  std::string Runs;     // 4 bytes per run
-  std::string Ext;      // extended (phonetic) data
+  uint16_t Length = 0;     // characters (UTF-16 code units for wide entries)
+  uint8_t Type = 0;        // option bits 0 (UTF-16), 2 (extended), 3 (rich)
+  std::string_view Chars;  // Length or 2 * Length bytes
+  std::string_view Runs;   // 4 bytes per run
+  std::string_view Ext;    // extended (phonetic) data
 };
 
 class TSST2 {
@@ -56,8 +57,10 @@ class TSST2 {
   // The text as UTF-8; an index outside the table gives "".
   std::string GetString(uint32_t index) const;
   int Count() const { return static_cast<int>(entries_.size()); }
+  // Bytes of characters, runs and extended data held.
+  size_t PoolSize() const { return pool_.size(); }
   // Raises "SST index out of range (%d:%d)" for a bad index.
-  const TSSTEntry& Entry(uint32_t index) const;
+  TSSTEntry Entry(uint32_t index) const;
   void Clear();
 
   // The hash of a character block: rotate the 16-bit value left by 5,
@@ -72,12 +75,35 @@ class TSST2 {
   void Write(TXLSStream& stream) const;
 
  private:
-  uint32_t add(uint8_t type, std::string chars, uint16_t length);
-  void index(uint32_t i);
+  // An entry's place in the pool: characters, then runs, then extended
+  // data, one after the other.
+  struct TSlot {
+    uint64_t At = 0;
+    uint32_t CharBytes = 0;
+    uint32_t RunBytes = 0;
+    uint32_t ExtBytes = 0;
+    uint32_t UseCount = 0;
+    uint16_t Length = 0;
+    uint16_t Hash = 0;
+    uint8_t Type = 0;
+  };
+  std::string_view chars(const TSlot& e) const {
+    return std::string_view(pool_).substr(e.At, e.CharBytes);
+  }
+  uint32_t add(uint8_t type, std::string_view chars, uint16_t length);
+  // The duplicate search: an open-addressing table of entry indices keyed
+  // by the width bit and the characters; built on the first add after a
+  // read, kept up to date after that.
+  static uint64_t keyHash(uint8_t type, std::string_view chars);
+  int64_t findEntry(uint8_t type, std::string_view chars, uint64_t hash) const;
+  void insertIndex(uint32_t index, uint64_t hash);
+  void rebuildIndex();
 
-  std::vector<TSSTEntry> entries_;
-  // Lookup for the duplicate search: type bit 0 and characters -> index.
-  std::unordered_map<std::string, uint32_t> lookup_;
+  std::vector<TSlot> entries_;
+  std::string pool_;
+  std::vector<uint32_t> table_;  // entry indices, kEmpty for free slots
+  size_t indexed_ = 0;           // entries [0, indexed_) are in the table
+  static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
 };
 
 }  // namespace qv

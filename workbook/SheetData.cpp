@@ -91,9 +91,7 @@ std::string FractionText(double value, int maxDenominator) {
   double whole = std::trunc(value);
   double f = std::fabs(value - whole);
   std::string sign = value < 0 ? "-" : "";
-  auto wholeText = [&](double w) {
-    return Format("%.0f", std::fabs(w));
-  };
+  auto wholeText = [&](double w) { return Format("%.0f", std::fabs(w)); };
   if (f == 0) return sign + wholeText(whole);
   long a = 0, b = 1, c = 1, d = 1;
   long num = -1, den = 1;
@@ -218,8 +216,7 @@ void TSheet::SetSharedString(int col, int row, uint32_t index, int format) {
   PutCell(std::make_unique<TStringCell>(CellKey(col, row), format, index));
 }
 
-void TSheet::SetFormula(int col, int row, int format, std::string tokens,
-                        const TFormulaResult& r) {
+void TSheet::SetFormula(int col, int row, int format, std::string tokens, const TFormulaResult& r) {
   check(col, row);
   uint32_t key = CellKey(col, row);
   switch (r.Type) {

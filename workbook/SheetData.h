@@ -31,17 +31,35 @@ class TSheets;
 class TSheet;
 
 enum TSheetOption : uint8_t {
-  soGridlines, soRowColHeadings, soProtected, soR1C1Mode, soIteration, soShowFormulas,
-  soFrozenPanes, soShowZeros
+  soGridlines,
+  soRowColHeadings,
+  soProtected,
+  soR1C1Mode,
+  soIteration,
+  soShowFormulas,
+  soFrozenPanes,
+  soShowZeros
 };
 using TSheetOptions = TSmallSet<TSheetOption>;
 enum TWorkspaceOption : uint8_t {
-  woShowAutoBreaks, woApplyStyles, woRowSumsBelow, woColSumsRight, woFitToPage, woOutlineSymbols
+  woShowAutoBreaks,
+  woApplyStyles,
+  woRowSumsBelow,
+  woColSumsRight,
+  woFitToPage,
+  woOutlineSymbols
 };
 using TWorkspaceOptions = TSmallSet<TWorkspaceOption>;
 enum TPrintSetupOption : uint8_t {
-  psoLeftToRight, psoPortrait, psoNoColor, psoDraftQuality, psoNotes, psoRowColHeading,
-  psoGridlines, psoHorizCenter, psoVertCenter
+  psoLeftToRight,
+  psoPortrait,
+  psoNoColor,
+  psoDraftQuality,
+  psoNotes,
+  psoRowColHeading,
+  psoGridlines,
+  psoHorizCenter,
+  psoVertCenter
 };
 using TPrintSetupOptions = TSmallSet<TPrintSetupOption>;
 

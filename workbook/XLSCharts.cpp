@@ -94,7 +94,13 @@ class TChartWriter {
   }
   void pos() { rec(rPOS, TRecordBuilder().U16(2).U16(2).Zeros(16)); }
   void ai(unsigned id, unsigned rt, const std::string& tokens) {
-    rec(rAI, TRecordBuilder().U8(id).U8(rt).U16(0).U16(0).U16(static_cast<unsigned>(tokens.size())).Bytes(tokens));
+    rec(rAI, TRecordBuilder()
+                 .U8(id)
+                 .U8(rt)
+                 .U16(0)
+                 .U16(0)
+                 .U16(static_cast<unsigned>(tokens.size()))
+                 .Bytes(tokens));
   }
   void text(int y) {
     rec(rTEXT, TRecordBuilder()
@@ -176,7 +182,11 @@ void TXLSChart::WriteRecords(TXLSStream& s) const {
     w.ai(1, 2, sr.AreaTokens);
     w.ai(2, sr.CategoryTokens.empty() ? 0 : 2, sr.CategoryTokens);
     w.ai(3, 1, {});
-    w.rec(rDATAFORMAT, TRecordBuilder().U16(0xFFFF).U16(static_cast<unsigned>(i)).U16(static_cast<unsigned>(i)).U16(0));
+    w.rec(rDATAFORMAT, TRecordBuilder()
+                           .U16(0xFFFF)
+                           .U16(static_cast<unsigned>(i))
+                           .U16(static_cast<unsigned>(i))
+                           .U16(0));
     w.begin();
     w.word(r3DBARSHAPE, 0);
     if (sr.Color != xcAutomatic) {
@@ -207,7 +217,8 @@ void TXLSChart::WriteRecords(TXLSStream& s) const {
   w.rec(rAXIS, TRecordBuilder().U16(0).Zeros(16));
   w.begin();
   w.rec(rCATSERRANGE, TRecordBuilder().U16(1).U16(1).U16(1).U16(1));
-  w.rec(rAXCEXT, TRecordBuilder().U16(0).U16(0).U16(1).U16(0).U16(1).U16(0).U16(0).U16(0).U16(0xEF));
+  w.rec(rAXCEXT,
+        TRecordBuilder().U16(0).U16(0).U16(1).U16(0).U16(1).U16(0).U16(0).U16(0).U16(0xEF));
   w.tick();
   w.end();
   w.rec(rAXIS, TRecordBuilder().U16(1).Zeros(16));
@@ -285,14 +296,9 @@ void TXLSChart::WriteRecords(TXLSStream& s) const {
       break;
   }
   if (Legend.Include) {
-    w.rec(rLEGEND, TRecordBuilder()
-                       .I32(3239)
-                       .I32(1947)
-                       .I32(710)
-                       .I32(333)
-                       .U8(Legend.Placement)
-                       .U8(1)
-                       .U16(31));
+    w.rec(
+        rLEGEND,
+        TRecordBuilder().I32(3239).I32(1947).I32(710).I32(333).U8(Legend.Placement).U8(1).U16(31));
     w.begin();
     w.pos();
     w.text(82);

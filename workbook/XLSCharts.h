@@ -19,8 +19,21 @@ namespace qv {
 class TXLSStream;
 
 enum TChartStyle : uint8_t {
-  csColumn, csColumn3d, csBar, csBar3d, csLine, csLineMark, csLine3d, csPie, csPie3d, csArea,
-  csArea3d, csSurface, csSurface3d, csRadar, csRadarArea
+  csColumn,
+  csColumn3d,
+  csBar,
+  csBar3d,
+  csLine,
+  csLineMark,
+  csLine3d,
+  csPie,
+  csPie3d,
+  csArea,
+  csArea3d,
+  csSurface,
+  csSurface3d,
+  csRadar,
+  csRadarArea
 };
 enum TLegendPlacement : uint8_t { lpBottom, lpCorner, lpTop, lpRight, lpLeft };
 

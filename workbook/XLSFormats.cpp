@@ -103,9 +103,10 @@ TFormatOptions TCellFormat::FormatOptions() const {
   return o;
 }
 void TCellFormat::SetFormatOptions(TFormatOptions v) {
-  AlignmentWord = static_cast<uint16_t>((AlignmentWord & ~0x08u) |
-                                        (v.Contains(foWrapText) ? 0x08 : 0));
-  IndentWord = static_cast<uint16_t>((IndentWord & ~0x10u) | (v.Contains(foShrinkToFit) ? 0x10 : 0));
+  AlignmentWord =
+      static_cast<uint16_t>((AlignmentWord & ~0x08u) | (v.Contains(foWrapText) ? 0x08 : 0));
+  IndentWord =
+      static_cast<uint16_t>((IndentWord & ~0x10u) | (v.Contains(foShrinkToFit) ? 0x10 : 0));
   updateAlignUsed();
 }
 
@@ -315,11 +316,12 @@ void TCellFormat::FromXF5(const uint8_t* b) {
   unsigned fore = d1 & 0x7F, back = (d1 >> 7) & 0x7F, pattern = (d1 >> 16) & 0x3F;
   unsigned bottomStyle = (d1 >> 22) & 7, bottomColor = (d1 >> 25) & 0x7F;
   unsigned topStyle = d2 & 7, leftStyle = (d2 >> 3) & 7, rightStyle = (d2 >> 6) & 7;
-  unsigned topColor = (d2 >> 9) & 0x7F, leftColor = (d2 >> 16) & 0x7F, rightColor = (d2 >> 23) & 0x7F;
+  unsigned topColor = (d2 >> 9) & 0x7F, leftColor = (d2 >> 16) & 0x7F,
+           rightColor = (d2 >> 23) & 0x7F;
   PatternColors = static_cast<uint16_t>(fore | (back << 7));
   BackColor = static_cast<uint8_t>(back);
-  BorderStyles = static_cast<uint16_t>(leftStyle | (rightStyle << 4) | (topStyle << 8) |
-                                       (bottomStyle << 12));
+  BorderStyles =
+      static_cast<uint16_t>(leftStyle | (rightStyle << 4) | (topStyle << 8) | (bottomStyle << 12));
   BorderColors1 = static_cast<uint16_t>(leftColor | (rightColor << 7));
   BorderColors2 = topColor | (bottomColor << 7) | (64u << 14) | (pattern << 26);
 }
@@ -329,7 +331,8 @@ void TCellFormat::ToXF5(uint8_t* b) const {
   writeLE<uint16_t>(b + 2, static_cast<uint16_t>(NumberFormatIndex < 0 ? 0 : NumberFormatIndex));
   writeLE<uint16_t>(b + 4, ProtectionWord);
   b[6] = static_cast<uint8_t>(AlignmentWord & 0x7F);
-  b[7] = static_cast<uint8_t>(rotationToOrientation(AlignmentWord >> 8) | ((IndentWord >> 8) & 0xFC));
+  b[7] =
+      static_cast<uint8_t>(rotationToOrientation(AlignmentWord >> 8) | ((IndentWord >> 8) & 0xFC));
   unsigned fore = PatternColors & 0x7F, back = (PatternColors >> 7) & 0x7F;
   unsigned pattern = BorderColors2 >> 26;
   auto style3 = [](unsigned s) { return s > 7 ? 1u : s; };
@@ -338,8 +341,8 @@ void TCellFormat::ToXF5(uint8_t* b) const {
   unsigned leftC = BorderColors1 & 0x7F, rightC = (BorderColors1 >> 7) & 0x7F;
   unsigned topC = BorderColors2 & 0x7F, bottomC = (BorderColors2 >> 7) & 0x7F;
   writeLE<uint32_t>(b + 8, fore | (back << 7) | (pattern << 16) | (bottom << 22) | (bottomC << 25));
-  writeLE<uint32_t>(b + 12, top | (left << 3) | (right << 6) | (topC << 9) | (leftC << 16) |
-                                (rightC << 23));
+  writeLE<uint32_t>(
+      b + 12, top | (left << 3) | (right << 6) | (topC << 9) | (leftC << 16) | (rightC << 23));
 }
 
 // Excel 3.0/4.0 XF: font(1) format(1) protection(2) alignment(1) used(1)
@@ -404,7 +407,9 @@ const std::vector<std::string>& builtinFormats() {
                                   "0.00%",
                                   "0.00E+00",
                                   "# ?/?",
-                                  "# ?" "?/?" "?",
+                                  "# ?"
+                                  "?/?"
+                                  "?",
                                   "m/d/yy",
                                   "d-mmm-y",
                                   "d-mmm",
@@ -416,8 +421,7 @@ const std::vector<std::string>& builtinFormats() {
                                   "m/d/yy h:mm"};
     v.resize(37);
     for (const char* s : {"#,##0_);(#,##0)", "#,##0_);[Red](#,##0)", "#,##0.00_);(#,##0.00)",
-                          "#,##0.00_);[Red](#,##0.00)",
-                          "_(* #,##0_);_(* (#,##0);_(* \"-\"_);_(@_)",
+                          "#,##0.00_);[Red](#,##0.00)", "_(* #,##0_);_(* (#,##0);_(* \"-\"_);_(@_)",
                           "_($* #,##0_);_($* (#,##0);_($* \"-\"_);_(@_)",
                           "_(* #,##0.00_);_(* (#,##0.00);_(* \"-\"??_);_(@_)",
                           "_($* #,##0.00_);_($* (#,##0.00);_($* \"-\"??_);_(@_)", "mm:ss",

@@ -73,7 +73,8 @@ int TNameDefs::AddName(uint16_t options, uint8_t shortcut, int tabIndex, const s
 
 int TNameDefs::AddSupBook(const std::string& fileName, int sheetCount) {
   for (size_t i = 0; i < SupBooks.size(); ++i)
-    if (SupBooks[i].FileName == fileName && SupBooks[i].SheetNames.empty()) return static_cast<int>(i);
+    if (SupBooks[i].FileName == fileName && SupBooks[i].SheetNames.empty())
+      return static_cast<int>(i);
   TSupBook b;
   b.FileName = fileName;
   b.SheetCount = sheetCount;
@@ -89,11 +90,10 @@ int TNameDefs::InternalSupBookIndex(int sheetCount) {
 
 namespace {
 const char* builtinName(int code) {
-  static const char* const kNames[] = {"Consolidate_Area", "Auto_Open",    "Auto_Close",
-                                       "Extract",          "Database",     "Criteria",
-                                       "Print_Area",       "Print_Titles", "Recorder",
-                                       "Data_Form",        "Auto_Activate", "Auto_Deactivate",
-                                       "Sheet_Title",      "_FilterDatabase"};
+  static const char* const kNames[] = {
+      "Consolidate_Area", "Auto_Open",       "Auto_Close",   "Extract",        "Database",
+      "Criteria",         "Print_Area",      "Print_Titles", "Recorder",       "Data_Form",
+      "Auto_Activate",    "Auto_Deactivate", "Sheet_Title",  "_FilterDatabase"};
   if (code < 0 || code >= 14) return nullptr;
   return kNames[code];
 }

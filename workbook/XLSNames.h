@@ -37,9 +37,9 @@ std::string HexToTokens(std::string_view hex);
 struct TWorkbookName {
   uint16_t Options = 0;  // 0x20: built-in, its name one character code
   uint8_t Shortcut = 0;
-  int ExternSheet = 0;   // EXTERNSHEET index of the record
-  int TabIndex = 0;      // sheet, from 1; 0 workbook-wide
-  std::string Name;      // UTF-8
+  int ExternSheet = 0;  // EXTERNSHEET index of the record
+  int TabIndex = 0;     // sheet, from 1; 0 workbook-wide
+  std::string Name;     // UTF-8
   std::string Tokens;
 };
 
@@ -148,11 +148,25 @@ class TAreaNames {
 };
 
 enum TValidationType : uint8_t {
-  vtAny, vtInteger, vtNumber, vtList, vtDate, vtTime, vtTextLength, vtCustom
+  vtAny,
+  vtInteger,
+  vtNumber,
+  vtList,
+  vtDate,
+  vtTime,
+  vtTextLength,
+  vtCustom
 };
 enum TValidationStyle : uint8_t { vsStop, vsWarning, vsInfo };
 enum TValidationOperator : uint8_t {
-  voBetween, voNotBetween, voEqual, voNotEqual, voGreater, voLess, voGreateEqual, voLessEqual
+  voBetween,
+  voNotBetween,
+  voEqual,
+  voNotEqual,
+  voGreater,
+  voLess,
+  voGreateEqual,
+  voLessEqual
 };
 
 struct TArea {
@@ -207,9 +221,9 @@ class TNote {
  public:
   explicit TNote(int index);
   TAnchorObject Anchor;
-  std::string Name;                // "Note <index>"
+  std::string Name;               // "Note <index>"
   std::vector<std::string> Text;  // lines; a new note holds "Note"
-  int ObjId = -1;                  // object id; -1 until written
+  int ObjId = -1;                 // object id; -1 until written
   bool Shown = true;
   bool Bound = true;  // bound to its cell (a note read from a drawing waits for its NOTE record)
 

@@ -22,7 +22,16 @@
 
 namespace qv {
 
-enum TPictureType : uint8_t { ptUndefined, ptUndefined2, ptWMF, ptEMF, ptPICT, ptJPEG, ptPNG, ptDIB };
+enum TPictureType : uint8_t {
+  ptUndefined,
+  ptUndefined2,
+  ptWMF,
+  ptEMF,
+  ptPICT,
+  ptJPEG,
+  ptPNG,
+  ptDIB
+};
 enum TPictureOption : uint8_t { poInMemory, poDeleteTempFiles };
 using TPictureOptions = TSmallSet<TPictureOption>;
 

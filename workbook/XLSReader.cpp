@@ -81,13 +81,15 @@ class TXLSReader::TImpl {
   // ---- helpers ----
   TSheet* sheet() {
     return sheetIndex_ >= 0 && sheetIndex_ < wb_.Sheets.Count() ? &wb_.Sheets.GetItem(sheetIndex_)
-                                                                 : nullptr;
+                                                                : nullptr;
   }
   std::string text8(std::string_view b) const { return DecodeCodepage(codepage_, b); }
   int xf(int index) const { return index >= 0 && index < wb_.Formats.Count() ? index : -1; }
   bool b8() const { return v_ >= xvExcel97; }
   // A cell position the sheet can hold; others are left out.
-  bool cellOk(int col, int row) const { return col >= 0 && col <= MaxCellCol && row >= 0 && row <= MaxCellRow; }
+  bool cellOk(int col, int row) const {
+    return col >= 0 && col <= MaxCellCol && row >= 0 && row <= MaxCellRow;
+  }
   void put(std::unique_ptr<TCell> c) {
     if (TSheet* sh = sheet()) sh->PutCell(std::move(c));
   }
@@ -356,7 +358,8 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       std::string nm = ReadBIFF8Chars(r, 7, cch, &used);
       size_t p = 7 + used;
       std::string tokens;
-      if (r.Has(p, 2)) tokens = std::string(r.Bytes(p + 2, std::min<size_t>(r.U16(p), r.Size() - p - 2)));
+      if (r.Has(p, 2))
+        tokens = std::string(r.Bytes(p + 2, std::min<size_t>(r.U16(p), r.Size() - p - 2)));
       wb_.NameDefs.AddExternName(opts, nm, tokens);
       break;
     }
@@ -448,7 +451,8 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
     }
     case 0x0080:
       if (sh)
-        for (int i = 0; i < 4; ++i) sh->Guts[static_cast<size_t>(i)] = r.U16(static_cast<size_t>(i) * 2);
+        for (int i = 0; i < 4; ++i)
+          sh->Guts[static_cast<size_t>(i)] = r.U16(static_cast<size_t>(i) * 2);
       break;
     case 0x0081: {
       if (!sh) break;
@@ -505,7 +509,8 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       for (size_t i = 0; i < n; ++i, ++col) {
         if (!cellOk(col, row)) continue;
         size_t off = 4 + i * 6;
-        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(off)), rkValue(r.U32(off + 2))));
+        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(off)),
+                                         rkValue(r.U32(off + 2))));
       }
       break;
     }
@@ -513,14 +518,16 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       int row = r.U16(0), col = r.U16(2);
       size_t n = r.Size() >= 6 ? (r.Size() - 6) / 2 : 0;
       for (size_t i = 0; i < n; ++i, ++col)
-        if (cellOk(col, row)) put(std::make_unique<TBlankCell>(CellKey(col, row), xf(r.U16(4 + i * 2))));
+        if (cellOk(col, row))
+          put(std::make_unique<TBlankCell>(CellKey(col, row), xf(r.U16(4 + i * 2))));
       break;
     }
     case 0x00D6: {  // RSTRING
       int row = r.U16(0), col = r.U16(2);
       std::string t = counted(r, 6, true);
       if (cellOk(col, row) && sh)
-        put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)), sh->Owner()->SST.AddString(t)));
+        put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)),
+                                          sh->Owner()->SST.AddString(t)));
       break;
     }
     case 0x00DA:
@@ -608,14 +615,16 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
     }
     case 0x0203: {
       int row = r.U16(0), col = r.U16(2);
-      if (cellOk(col, row)) put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(4)), r.F64(6)));
+      if (cellOk(col, row))
+        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(4)), r.F64(6)));
       break;
     }
     case 0x0204: {
       int row = r.U16(0), col = r.U16(2);
       std::string t = counted(r, 6, true);
       if (cellOk(col, row) && sh)
-        put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)), sh->Owner()->SST.AddString(t)));
+        put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)),
+                                          sh->Owner()->SST.AddString(t)));
       break;
     }
     case 0x0205: {
@@ -695,8 +704,9 @@ void TXLSReader::TImpl::bof(const TRecordView& r) {
   TRecordStorage discard;
   auto nextName = [&]() {
     ++nameIndex_;
-    return nameIndex_ < static_cast<int>(names_.size()) ? names_[static_cast<size_t>(nameIndex_)].Name
-                                                       : std::string("Chart");
+    return nameIndex_ < static_cast<int>(names_.size())
+               ? names_[static_cast<size_t>(nameIndex_)].Name
+               : std::string("Chart");
   };
   if (sheetIndex_ < 0) {
     target = &wb_.InFileCharts.Add(nextName());
@@ -833,7 +843,8 @@ void TXLSReader::TImpl::formula(const TRecordView& r) {
         if (kind == 1)
           put(std::make_unique<TBooleanCell>(key, format, u8(2) ? 1 : 0));
         else if (kind == 2)
-          put(std::make_unique<TErrorCell>(key, format, static_cast<uint8_t>(ErrorCodeToIndex(u8(2)))));
+          put(std::make_unique<TErrorCell>(key, format,
+                                           static_cast<uint8_t>(ErrorCodeToIndex(u8(2)))));
         else
           put(std::make_unique<TStringCell>(key, format, sh->Owner()->SST.AddString("")));
         return;
@@ -981,7 +992,8 @@ std::string TXLSReader::TImpl::noteText() {
     size_t avail = (body.Size() - 1) / (wide ? 2 : 1);
     size_t n = std::min(avail, cch - text.size());
     for (size_t i = 0; i < n; ++i)
-      text += wide ? static_cast<char16_t>(body.U16(1 + 2 * i)) : static_cast<char16_t>(body.U8(1 + i));
+      text +=
+          wide ? static_cast<char16_t>(body.U16(1 + 2 * i)) : static_cast<char16_t>(body.U8(1 + i));
   }
   while (runs > 0) {
     if (!peek(h, body) || h.RecId != biff::CONTINUE) break;
@@ -1041,7 +1053,8 @@ void TXLSReader::TImpl::obj(const TRecordView& r) {
     sp.Bind(blips_[static_cast<size_t>(shape.BlipIndex - 1)]);
     if (!shape.PictureName.empty()) sp.Name = shape.PictureName;
   } else if (ot == 5) {
-    TXLSInFileChart& c = sh->InFileCharts.Add("Chart " + std::to_string(sh->InFileCharts.Count() + 1));
+    TXLSInFileChart& c =
+        sh->InFileCharts.Add("Chart " + std::to_string(sh->InFileCharts.Count() + 1));
     c.Anchor = shape.Anchor;
     c.Anchor.Explicit = true;
   }
@@ -1070,7 +1083,10 @@ void TXLSReader::TImpl::drawingGroup(const TRecordView& r) {
       if (inMemory) {
         p.SetFromMemory(std::move(b.Data), type);
       } else {
-        const char* ext = type == ptJPEG ? "jpg" : type == ptPNG ? "png" : type == ptDIB ? "bmp" : "emf";
+        const char* ext = type == ptJPEG  ? "jpg"
+                          : type == ptPNG ? "png"
+                          : type == ptDIB ? "bmp"
+                                          : "emf";
         std::string bytes = type == ptDIB ? bitmapFileHeader(b.Data) + b.Data : b.Data;
         std::string file = writeTempPicture(bytes, ext);
         p.SetFromFile(file, type, static_cast<int64_t>(b.Data.size()), true);
@@ -1138,7 +1154,8 @@ void TXLSReader::TImpl::dv(const TRecordView& r) {
   v.ErrorMsg = texts[3];
   v.ValidationType = static_cast<TValidationType>(std::min<uint32_t>(opts & 0x0F, 7));
   v.ValidationStyle = static_cast<TValidationStyle>(std::min<uint32_t>((opts >> 4) & 7, 2));
-  v.ValidationOperator = static_cast<TValidationOperator>(std::min<uint32_t>((opts >> 20) & 0x0F, 7));
+  v.ValidationOperator =
+      static_cast<TValidationOperator>(std::min<uint32_t>((opts >> 20) & 0x0F, 7));
   v.Tokens1 = f[0];
   v.Tokens2 = f[1];
   for (size_t i = 0; i < ranges; ++i) {

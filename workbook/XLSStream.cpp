@@ -78,8 +78,8 @@ void TXLSStream::Close() {
     writing_ = false;
     std::string file;
     if (version_ >= xvExcel50) {
-      file = WriteWorkbookDocument(version_ >= xvExcel97 ? "Workbook" : "Book", data_,
-                                   ExtraObjects);
+      file =
+          WriteWorkbookDocument(version_ >= xvExcel97 ? "Workbook" : "Book", data_, ExtraObjects);
     } else {
       file = std::move(data_);
     }

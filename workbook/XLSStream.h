@@ -193,6 +193,8 @@ class TXLSStream {
   void PatchLong(int64_t pos, uint32_t value);
   // The bytes written so far.
   const std::string& Written() const { return data_; }
+  // Room for this many bytes of records, to save regrowing.
+  void Reserve(size_t bytes) { data_.reserve(bytes); }
 
  private:
   void openBytes(std::string fileBytes);

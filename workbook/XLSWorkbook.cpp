@@ -181,8 +181,9 @@ std::string TXLSWorkbook::DecodeTokens(std::string_view tokens, TExcelVersion v,
   o.BaseCol = baseCol;
   o.BaseRow = baseRow;
   return DecodeFormulaTokens(
-      v, tokens, [this](int kind, int index, int nameIndex) { return NameText(kind, index, nameIndex); },
-      o, extra);
+      v, tokens,
+      [this](int kind, int index, int nameIndex) { return NameText(kind, index, nameIndex); }, o,
+      extra);
 }
 
 std::string TXLSWorkbook::EncodeText(const std::string& text, size_t capacity) {
@@ -207,7 +208,8 @@ std::string TXLSWorkbook::NameText(int kind, int index, int nameIndex) {
     if (index >= 0 && index < Sheets.Count()) return quotedSheet(Sheets.GetItem(index).Name());
     return "#REF";
   }
-  if (kind == 2 && nameIndex < 1 && index >= 0 && index < static_cast<int>(NameDefs.ExternSheets.size())) {
+  if (kind == 2 && nameIndex < 1 && index >= 0 &&
+      index < static_cast<int>(NameDefs.ExternSheets.size())) {
     const TExternSheet& es = NameDefs.ExternSheets[static_cast<size_t>(index)];
     if (es.SupBook >= 0 && es.SupBook < static_cast<int>(NameDefs.SupBooks.size()) &&
         NameDefs.SupBooks[static_cast<size_t>(es.SupBook)].IsInternal()) {

@@ -212,7 +212,7 @@ class TXLSWriter::TImpl {
   TXLSWorkbook& wb_;
   TExcelVersion v_;
   TXLSStream s_;
-  bool readRoad_ = false;  // the XF records read stand in the collection
+  bool readRoad_ = false;              // the XF records read stand in the collection
   std::vector<int64_t> sheetOffsets_;  // BOUNDSHEET offset fields of the sheets
   std::vector<int64_t> chartOffsets_;
   int nextDrawing_ = 0;
@@ -253,6 +253,11 @@ void TXLSWriter::TImpl::Write(const std::string& fileName, TStream* target) {
   s_.TargetStream = target;
   s_.ExtraObjects = wb_.PreserveMacros ? &wb_.ExtraObjects : nullptr;
   s_.OpenWrite(fileName, v_);
+  size_t estimate = 65536;
+  for (int i = 0; i < wb_.Sheets.Count(); ++i)
+    estimate += static_cast<size_t>(wb_.Sheets.GetItem(i).Cells.Count()) * 20;
+  s_.Reserve(estimate + wb_.Sheets.SST.PoolSize() +
+             static_cast<size_t>(wb_.Sheets.SST.Count()) * 4);
   wb_.Sheets.SST.MaxRecordSize = MaxRecordBody(v_);
   try {
     if (v_ <= xvExcel40) {
@@ -329,7 +334,8 @@ void TXLSWriter::TImpl::globals() {
   }
   boolean(rWINDOWPROTECT, wb_.BookProtected);
   bool anyProtected = false;
-  for (int i = 0; i < sheets; ++i) anyProtected |= wb_.Sheets.GetItem(i).Options.Contains(soProtected);
+  for (int i = 0; i < sheets; ++i)
+    anyProtected |= wb_.Sheets.GetItem(i).Options.Contains(soProtected);
   if (anyProtected) word(rPROTECT, 1);
   word(rPASSWORD, 0);
   if (b8()) {
@@ -393,13 +399,16 @@ void TXLSWriter::TImpl::globals() {
   sheetOffsets_.clear();
   for (int i = 0; i < chartSheets; ++i)
     chartOffsets_.push_back(boundSheet(wb_.InFileCharts.Item(i).Name, 0x0200));
-  for (int i = 0; i < sheets; ++i) sheetOffsets_.push_back(boundSheet(wb_.Sheets.GetItem(i).Name(), 0));
+  for (int i = 0; i < sheets; ++i)
+    sheetOffsets_.push_back(boundSheet(wb_.Sheets.GetItem(i).Name(), 0));
 
   if (b8()) {
     if (wb_.NotRead)
       rec(rCOUNTRY, TRecordBuilder().U16(1).U16(static_cast<unsigned>(wb_.Locale.CountryCode)));
     else
-      rec(rCOUNTRY, TRecordBuilder().U16(static_cast<unsigned>(wb_.Country[0])).U16(static_cast<unsigned>(wb_.Country[1])));
+      rec(rCOUNTRY, TRecordBuilder()
+                        .U16(static_cast<unsigned>(wb_.Country[0]))
+                        .U16(static_cast<unsigned>(wb_.Country[1])));
     names();
     // The drawing group, when any sheet has notes, pictures or charts.
     objectsPerSheet_.assign(static_cast<size_t>(sheets), 0);
@@ -525,12 +534,14 @@ void TXLSWriter::TImpl::names() {
     nd.FindOrAddExternSheet(sb, 0, 0);
   }
   bool pendingArea = false;
-  for (int i = 0; i < wb_.AreaNames.Count(); ++i) pendingArea |= wb_.AreaNames.Item(i).LinkedName < 0;
+  for (int i = 0; i < wb_.AreaNames.Count(); ++i)
+    pendingArea |= wb_.AreaNames.Item(i).LinkedName < 0;
   if (pendingArea) nd.InternalSupBookIndex(sheets);
   for (const TSupBook& b : nd.SupBooks) {
     TRecordBuilder r;
     if (b.IsInternal()) {
-      r.U16(static_cast<unsigned>(b.FileName == TNameDefs::InternalSupBook ? sheets : b.SheetCount));
+      r.U16(
+          static_cast<unsigned>(b.FileName == TNameDefs::InternalSupBook ? sheets : b.SheetCount));
       r.Bytes(b.FileName);
     } else {
       r.U16(static_cast<unsigned>(b.SheetNames.size()));
@@ -751,7 +762,8 @@ void TXLSWriter::TImpl::cells(TSheet& sh) {
       case ctBoolean:
       case ctError: {
         bool isError = c.CellType() == ctError;
-        uint8_t value = isError ? static_cast<TErrorCell&>(c).Value : static_cast<TBooleanCell&>(c).Value;
+        uint8_t value =
+            isError ? static_cast<TErrorCell&>(c).Value : static_cast<TBooleanCell&>(c).Value;
         if (isError) {
           if (value == 0)
             throw EXLSError(Format("Invalid error value in cell %d:%d", c.Row(), c.Col()));
@@ -896,7 +908,8 @@ void TXLSWriter::TImpl::sheetEnd(TSheet& sh, int index) {
                       .U32(0));
   else
     rec(rWINDOW2, TRecordBuilder().U16(o).U16(0).U16(0).U32(0));
-  if (sh.Zoom > 0 && sh.Zoom != 100) rec(rSCL, TRecordBuilder().U16(static_cast<unsigned>(sh.Zoom)).U16(100));
+  if (sh.Zoom > 0 && sh.Zoom != 100)
+    rec(rSCL, TRecordBuilder().U16(static_cast<unsigned>(sh.Zoom)).U16(100));
   if (sh.FrozenRow > 0 || sh.FrozenCol > 0)
     rec(rPANE, TRecordBuilder()
                    .U16(static_cast<unsigned>(sh.FrozenCol))
@@ -955,8 +968,8 @@ void TXLSWriter::TImpl::drawings(TSheet& sh) {
     objects.push_back(o);
   }
   const int drawingId = ++nextDrawing_;
-  TDrawingPieces pieces =
-      TMSOWriteDrawing::WriteDrawing(drawingId, shapeBases_[static_cast<size_t>(drawingId - 1)], objects);
+  TDrawingPieces pieces = TMSOWriteDrawing::WriteDrawing(
+      drawingId, shapeBases_[static_cast<size_t>(drawingId - 1)], objects);
   auto cmo = [](TRecordBuilder& b, unsigned type, unsigned id) {
     b.U16(0x0015).U16(18).U16(type).U16(id).U16(0x0011).Zeros(12);
   };

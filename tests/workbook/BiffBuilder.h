@@ -43,7 +43,11 @@ class TBiff {
                            .Bytes(latin1Name));
   }
   TBiff& Number(int row, int col, double v, int xf = 15) {
-    return Rec(0x0203, TRecordBuilder().U16(static_cast<unsigned>(row)).U16(static_cast<unsigned>(col)).U16(static_cast<unsigned>(xf)).F64(v));
+    return Rec(0x0203, TRecordBuilder()
+                           .U16(static_cast<unsigned>(row))
+                           .U16(static_cast<unsigned>(col))
+                           .U16(static_cast<unsigned>(xf))
+                           .F64(v));
   }
   const std::string& Str() const { return s_; }
 
@@ -85,7 +89,8 @@ inline std::vector<TRecordEntry> ParseRecords(std::string_view s) {
 }
 
 // The records of a written file: its workbook stream, or the plain file.
-inline std::vector<TRecordEntry> FileRecords(const std::string& file, std::string* stream = nullptr) {
+inline std::vector<TRecordEntry> FileRecords(const std::string& file,
+                                             std::string* stream = nullptr) {
   std::string bytes = file;
   if (IsCompoundFile(file)) {
     TCompoundFile doc(file);
@@ -103,7 +108,8 @@ inline int CountRecords(const std::vector<TRecordEntry>& r, uint16_t id) {
   return n;
 }
 
-inline const TRecordEntry* FindRecord(const std::vector<TRecordEntry>& r, uint16_t id, int nth = 0) {
+inline const TRecordEntry* FindRecord(const std::vector<TRecordEntry>& r, uint16_t id,
+                                      int nth = 0) {
   for (const auto& e : r)
     if (e.Id == id && nth-- == 0) return &e;
   return nullptr;

@@ -101,9 +101,9 @@ TEST(Pictures, FilesTypesAndSizes) {
   p.SetFilename(gif);
   p.SetFilename(tempFile("missing.png"));
   EXPECT_EQ(p.PictureType, ptDIB);
-  EXPECT_EQ(b.messages, (std::vector<std::string>{
-                            "Unknown picture file type \"gif\"",
-                            "Can not find file \"" + tempFile("missing.png") + "\""}));
+  EXPECT_EQ(b.messages,
+            (std::vector<std::string>{"Unknown picture file type \"gif\"",
+                                      "Can not find file \"" + tempFile("missing.png") + "\""}));
   p.SetFilename("");
   EXPECT_EQ(p.PictureType, ptUndefined);
   int w = 0, h = 0;

@@ -69,19 +69,19 @@ TEST(FormulaTokens, Decoder) {
       {"02", "Unknown ptg[02]"},
       {"03", "<Val missing>"},
       {"", "[ERROR]"},
-      {"1E05", "[ERROR]"},                       // cut short
+      {"1E05", "[ERROR]"},  // cut short
       {"1F000000000000F83F13", "-1.5"},
       {"1C07", "#DIV/0!"},
       {"1D01", "TRUE"},
       {"170300616263", "\"abc\""},
-      {"170101A903", "\"Ω\""},                   // UTF-16 string
+      {"170101A903", "\"Ω\""},  // UTF-16 string
       {"24010000C0", "A2"},
       {"4400000000", "$A$1"},
       {"250000010000C001C0", "A1:B2"},
       {"4113001E0200051E040003", "PI()*2+4"},
-      {"1E01001E02001642030400", "SUM(1,2,)"},   // a missing argument
+      {"1E01001E02001642030400", "SUM(1,2,)"},  // a missing argument
       {"1E0100190000001E0200", "2"},
-      {"1E010019100000", "SUM(1)"},    // the attribute sum
+      {"1E010019100000", "SUM(1)"},  // the attribute sum
       {"2A00000000", "#REF!"},
   };
   for (const auto& c : cases) EXPECT_EQ(decode(c.tokens), c.text) << c.tokens;

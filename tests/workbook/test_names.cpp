@@ -45,7 +45,10 @@ TEST(Names, AreaNamesAndTheirDefinitions) {
 TEST(Names, NameTables) {
   TNameDefs d;
   EXPECT_THROW(d.AddExternName(0, "x", ""), EXLSError);
-  const std::string file = "\x01\x01" "Cdata\x03" "book.xls";  // C:\data\book.xls
+  const std::string file =
+      "\x01\x01"
+      "Cdata\x03"
+      "book.xls";  // C:\data\book.xls
   int sb = d.AddSupBook(file, 0);
   EXPECT_EQ(d.AddSupBook(file, 0), sb);
   d.SupBooks[0].SheetNames = {"One"};
@@ -63,7 +66,11 @@ TEST(Names, NameTables) {
   EXPECT_EQ(d.GetNameText(0, 1, -1), "#NAME!");
   d.AddName(0x20, 0, 1, "\x07", "");
   EXPECT_EQ(d.GetNameText(0, 1, -1), "Print_Titles");
-  EXPECT_EQ(TNameDefs::DecodeFileName("\x01\x04" "a\x03" "b", true), "..\\a|b");
+  EXPECT_EQ(TNameDefs::DecodeFileName("\x01\x04"
+                                      "a\x03"
+                                      "b",
+                                      true),
+            "..\\a|b");
   EXPECT_EQ(d.FindOrAddExternSheet(sb, 0, 0), 0);
 }
 

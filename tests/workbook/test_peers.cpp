@@ -75,8 +75,8 @@ struct TVersionFile {
 };
 
 std::vector<TVersionFile> writeAll(TXLSWorkbook& wb) {
-  std::vector<TVersionFile> files = {{xvExcel97, "ours97.xls"}, {xvExcel50, "ours5.xls"},
-                                     {xvExcel40, "ours4.xls"}};
+  std::vector<TVersionFile> files = {
+      {xvExcel97, "ours97.xls"}, {xvExcel50, "ours5.xls"}, {xvExcel40, "ours4.xls"}};
   for (auto& f : files) {
     wb.SetVersion(f.Version);
     wb.Filename = outDir() + "/" + f.Name;
@@ -104,10 +104,10 @@ TEST(Peers, XlrdReadsOurFiles) {
   std::string expected = DumpWorkbook(wb);
   for (const auto& f : writeAll(wb)) {
     SCOPED_TRACE(f.Name);
-    TProcessResult r = RunProcess("/usr/bin/python3",
-                                  {std::string(QV_SOURCE_DIR) + "/tests/workbook/xlrd_dump.py",
-                                   outDir() + "/" + f.Name},
-                                  60000);
+    TProcessResult r = RunProcess(
+        "/usr/bin/python3",
+        {std::string(QV_SOURCE_DIR) + "/tests/workbook/xlrd_dump.py", outDir() + "/" + f.Name},
+        60000);
     ASSERT_TRUE(r.Succeeded()) << r.StdErr;
     if (f.Version == xvExcel40)
       EXPECT_EQ(valuesOnly(r.StdOut), valuesOnly(firstSheet(expected)));
@@ -125,8 +125,8 @@ TEST(Peers, GnumericReadsOurFiles) {
     SCOPED_TRACE(f.Name);
     std::string back = outDir() + "/gnumeric-" + f.Name;
     std::filesystem::remove(back);
-    TProcessResult r = RunProcess("ssconvert", {"-T", "Gnumeric_Excel:excel_biff8", outDir() + "/" + f.Name, back},
-                                  120000);
+    TProcessResult r = RunProcess(
+        "ssconvert", {"-T", "Gnumeric_Excel:excel_biff8", outDir() + "/" + f.Name, back}, 120000);
     ASSERT_TRUE(r.Succeeded()) << r.StdErr;
     std::string got = readDump(back);
     if (f.Version == xvExcel40)
@@ -145,7 +145,11 @@ TEST(Peers, LibreOfficeReadsOurFiles) {
   std::string conv = outDir() + "/libreoffice";
   std::filesystem::remove_all(conv);
   std::vector<std::string> args = {"-env:UserInstallation=file://" + outDir() + "/lo-profile",
-                                   "--headless", "--convert-to", "xls:MS Excel 97", "--outdir", conv};
+                                   "--headless",
+                                   "--convert-to",
+                                   "xls:MS Excel 97",
+                                   "--outdir",
+                                   conv};
   for (const auto& f : files) args.push_back(outDir() + "/" + f.Name);
   TProcessResult r = RunProcess("soffice", args, 300000);
   ASSERT_TRUE(r.Succeeded()) << r.StdErr;
@@ -186,19 +190,19 @@ TEST(Peers, LibreOfficeKeepsNotesPicturesAndCharts) {
   wb.Write();
   std::string conv = outDir() + "/libreoffice-drawings";
   std::filesystem::remove_all(conv);
-  TProcessResult r = RunProcess(
-      "soffice",
-      {"-env:UserInstallation=file://" + outDir() + "/lo-profile", "--headless", "--convert-to",
-       "xlsx", "--outdir", conv, wb.Filename},
-      300000);
+  TProcessResult r =
+      RunProcess("soffice",
+                 {"-env:UserInstallation=file://" + outDir() + "/lo-profile", "--headless",
+                  "--convert-to", "xlsx", "--outdir", conv, wb.Filename},
+                 300000);
   ASSERT_TRUE(r.Succeeded()) << r.StdErr;
-  TProcessResult z = RunProcess(
-      "/usr/bin/python3",
-      {"-c",
-       "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nfor n in sorted(z.namelist()): print(n)\n"
-       "print(z.read('xl/comments1.xml').decode())",
-       conv + "/drawings.xlsx"},
-      60000);
+  TProcessResult z = RunProcess("/usr/bin/python3",
+                                {"-c",
+                                 "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1])\nfor n in "
+                                 "sorted(z.namelist()): print(n)\n"
+                                 "print(z.read('xl/comments1.xml').decode())",
+                                 conv + "/drawings.xlsx"},
+                                60000);
   ASSERT_TRUE(z.Succeeded()) << z.StdErr;
   EXPECT_NE(z.StdOut.find("xl/media/image1.png"), std::string::npos) << z.StdOut;
   EXPECT_NE(z.StdOut.find("xl/charts/chart1.xml"), std::string::npos) << z.StdOut;

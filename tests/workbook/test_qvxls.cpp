@@ -23,7 +23,9 @@ std::string outDir() {
   return dir;
 }
 
-TProcessResult qvxls(const std::vector<std::string>& args) { return RunProcess(QVXLS_PATH, args, 60000); }
+TProcessResult qvxls(const std::vector<std::string>& args) {
+  return RunProcess(QVXLS_PATH, args, 60000);
+}
 
 }  // namespace
 
@@ -38,7 +40,9 @@ TEST(Qvxls, DumpAndConvert) {
     TXLSWorkbook wb(LocaleSettings::EnUS());
     wb.Filename = out;
     wb.Read();
-    EXPECT_EQ(wb.Version(), std::string(f) == "97" ? xvExcel97 : std::string(f) == "5" ? xvExcel50 : xvExcel40);
+    EXPECT_EQ(wb.Version(), std::string(f) == "97"  ? xvExcel97
+                            : std::string(f) == "5" ? xvExcel50
+                                                    : xvExcel40);
     EXPECT_EQ(DumpWorkbook(wb), readFileBytes(data("biff3.xlrd.txt")));
   }
 }
@@ -69,6 +73,7 @@ TEST(Qvxls, UnreadableFilesEndWithStatusTwo) {
     EXPECT_NE(r.StdErr.find(c.message), std::string::npos) << r.StdErr;
     EXPECT_EQ(std::count(r.StdErr.begin(), r.StdErr.end(), '\n'), 1);
   }
-  EXPECT_EQ(qvxls({"convert", data("biff2.xls"), outDir() + "/x.xls", "--format", "3"}).ExitCode, 1);
+  EXPECT_EQ(qvxls({"convert", data("biff2.xls"), outDir() + "/x.xls", "--format", "3"}).ExitCode,
+            1);
   EXPECT_EQ(qvxls({"frobnicate"}).ExitCode, 1);
 }

@@ -269,9 +269,17 @@ TEST(XLSReader, NoteWithoutTextKeepsTheNextRecords) {
   TBiff b;
   b.Bof8(0x0010);
   b.Rec(0x005D, TRecordBuilder()
-                    .U16(0x0015).U16(18).U16(0x19).U16(1).U16(0x0011).Zeros(12)
-                    .U16(0x000D).U16(22).Zeros(22)
-                    .U16(0).U16(0));
+                    .U16(0x0015)
+                    .U16(18)
+                    .U16(0x19)
+                    .U16(1)
+                    .U16(0x0011)
+                    .Zeros(12)
+                    .U16(0x000D)
+                    .U16(22)
+                    .Zeros(22)
+                    .U16(0)
+                    .U16(0));
   b.Rec(0x01B6, TRecordBuilder().U16(0x12).Zeros(8).U16(0).U16(0).Zeros(4));
   b.Rec(0x001C, TRecordBuilder().U16(4).U16(2).U16(0).U16(1).U16(0).U8(0));
   b.Number(5, 5, 9).Eof();

@@ -109,7 +109,10 @@ TEST(SST, DamagedTablesRaise) {
   struct TCase {
     std::string bytes, message;
   } cases[] = {
-      {test::TBiff().Rec(0x00FC, TRecordBuilder().U32(2).U32(2).U16(1).U8(0).Bytes("a")).Number(0, 0, 1).Str(),
+      {test::TBiff()
+           .Rec(0x00FC, TRecordBuilder().U32(2).U32(2).U16(1).U8(0).Bytes("a"))
+           .Number(0, 0, 1)
+           .Str(),
        "CONTINUE record is missing in SST"},
       {test::TBiff().Rec(0x00FC, TRecordBuilder().U32(1).U32(1).U16(1).U8(0x02).Bytes("a")).Str(),
        "STT: Unhandled string type in Read (02) # 1"},

@@ -108,7 +108,8 @@ TEST(XLSWriter, ReadWriteReadKeepsTheLibreOfficeFile) {
     TSheet& y = b.wb.Sheets[i];
     EXPECT_EQ(x.Name(), y.Name());
     for (int r = 0; r < 8; ++r)
-      for (int c = 0; c < 5; ++c) EXPECT_EQ(x.GetCellText(c, r), y.GetCellText(c, r)) << r << ":" << c;
+      for (int c = 0; c < 5; ++c)
+        EXPECT_EQ(x.GetCellText(c, r), y.GetCellText(c, r)) << r << ":" << c;
     ASSERT_EQ(x.MergedCells.Count(), y.MergedCells.Count());
     ASSERT_EQ(x.Notes.Count(), y.Notes.Count());
     for (int n = 0; n < x.Notes.Count(); ++n) {
@@ -131,7 +132,8 @@ TEST(XLSWriter, BoundSheetOffsetsPointAtTheSheets) {
     if (r.Id == 0x0809 && readLE<uint16_t>(r.Body.data() + 2) == 0x0010) bofs.push_back(r.Pos);
   ASSERT_EQ(bofs.size(), 2u);
   for (int i = 0; i < 2; ++i)
-    EXPECT_EQ(readLE<uint32_t>(FindRecord(recs, 0x0085, i)->Body.data()), bofs[static_cast<size_t>(i)]);
+    EXPECT_EQ(readLE<uint32_t>(FindRecord(recs, 0x0085, i)->Body.data()),
+              bofs[static_cast<size_t>(i)]);
   EXPECT_EQ(CountRecords(recs, 0x00FF), 0);  // no EXTSST
   EXPECT_EQ(CountRecords(recs, 0x01AE), 0);  // no SUPBOOK without charts
   EXPECT_EQ(CountRecords(recs, 0x0017), 0);
@@ -198,7 +200,8 @@ TEST(XLSWriter, NotesHyperlinksAndObjectIds) {
   for (const auto& r : recs) {
     if (r.Id != 0x00EC) continue;
     for (size_t p = 0; p + 16 <= r.Body.size(); ++p)
-      if (readLE<uint16_t>(r.Body.data() + p + 2) == 0xF00A) spids.push_back(readLE<uint32_t>(r.Body.data() + p + 8));
+      if (readLE<uint16_t>(r.Body.data() + p + 2) == 0xF00A)
+        spids.push_back(readLE<uint32_t>(r.Body.data() + p + 8));
   }
   ASSERT_GE(spids.size(), 4u);
   std::sort(spids.begin(), spids.end());
@@ -206,7 +209,8 @@ TEST(XLSWriter, NotesHyperlinksAndObjectIds) {
   TBook back;
   back.wb.ReadFromBytes(b.wb.WriteToBytes());
   ASSERT_EQ(back.wb.Sheets[0].Notes.Count(), 1);
-  EXPECT_EQ(back.wb.Sheets[0].Notes.Item(0).Text, (std::vector<std::string>{"line one", "line two"}));
+  EXPECT_EQ(back.wb.Sheets[0].Notes.Item(0).Text,
+            (std::vector<std::string>{"line one", "line two"}));
   EXPECT_EQ(back.wb.Sheets[0].Notes.Item(0).CellRow(), 3);
   EXPECT_EQ(back.wb.Sheets[0].Hyperlinks[0].Text, "Text\tmailto:");
 }
