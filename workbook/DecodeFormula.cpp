@@ -573,6 +573,20 @@ TRefParts readRef(TExcelVersion v, const char* p) {
   return r;
 }
 
+// The corners of an area: Excel 97 rows then columns (flags in the column
+// words), earlier versions rows with the flags then column bytes.
+void readArea(TExcelVersion v, const char* p, TRefParts& a, TRefParts& z) {
+  uint16_t r1 = readLE<uint16_t>(p), r2 = readLE<uint16_t>(p + 2);
+  if (v >= xvExcel97) {
+    uint16_t c1 = readLE<uint16_t>(p + 4), c2 = readLE<uint16_t>(p + 6);
+    a = {r1, c1 & 0x3FFF, bool(c1 & 0x8000), bool(c1 & 0x4000)};
+    z = {r2, c2 & 0x3FFF, bool(c2 & 0x8000), bool(c2 & 0x4000)};
+  } else {
+    a = {r1 & 0x3FFF, static_cast<uint8_t>(p[4]), bool(r1 & 0x8000), bool(r1 & 0x4000)};
+    z = {r2 & 0x3FFF, static_cast<uint8_t>(p[5]), bool(r2 & 0x8000), bool(r2 & 0x4000)};
+  }
+}
+
 // The text of a reference; for relative tokens (offsets), the base cell
 // is added to the relative parts.
 std::string refText(TExcelVersion v, const TRefParts& r, bool offsets, int baseCol, int baseRow) {
@@ -797,16 +811,7 @@ class TDecoder {
       case 0x25:
       case 0x2D: {
         TRefParts a{}, z{};
-        if (v_ >= xvExcel97) {
-          uint16_t r1 = readLE<uint16_t>(d), r2 = readLE<uint16_t>(d + 2);
-          uint16_t c1 = readLE<uint16_t>(d + 4), c2 = readLE<uint16_t>(d + 6);
-          a = {r1, c1 & 0x3FFF, bool(c1 & 0x8000), bool(c1 & 0x4000)};
-          z = {r2, c2 & 0x3FFF, bool(c2 & 0x8000), bool(c2 & 0x4000)};
-        } else {
-          uint16_t r1 = readLE<uint16_t>(d), r2 = readLE<uint16_t>(d + 2);
-          a = {r1 & 0x3FFF, static_cast<uint8_t>(d[4]), bool(r1 & 0x8000), bool(r1 & 0x4000)};
-          z = {r2 & 0x3FFF, static_cast<uint8_t>(d[5]), bool(r2 & 0x8000), bool(r2 & 0x4000)};
-        }
+        readArea(v_, d, a, z);
         bool off = b == 0x2D;
         push(refText(v_, a, off, o_.BaseCol, o_.BaseRow) + ":" +
              refText(v_, z, off, o_.BaseCol, o_.BaseRow));
@@ -863,16 +868,7 @@ class TDecoder {
     }
     if (!area) return prefix + refText(v_, readRef(v_, p), false, 0, 0);
     TRefParts a{}, z{};
-    if (v_ >= xvExcel97) {
-      uint16_t r1 = readLE<uint16_t>(p), r2 = readLE<uint16_t>(p + 2);
-      uint16_t c1 = readLE<uint16_t>(p + 4), c2 = readLE<uint16_t>(p + 6);
-      a = {r1, c1 & 0x3FFF, bool(c1 & 0x8000), bool(c1 & 0x4000)};
-      z = {r2, c2 & 0x3FFF, bool(c2 & 0x8000), bool(c2 & 0x4000)};
-    } else {
-      uint16_t r1 = readLE<uint16_t>(p), r2 = readLE<uint16_t>(p + 2);
-      a = {r1 & 0x3FFF, static_cast<uint8_t>(p[4]), bool(r1 & 0x8000), bool(r1 & 0x4000)};
-      z = {r2 & 0x3FFF, static_cast<uint8_t>(p[5]), bool(r2 & 0x8000), bool(r2 & 0x4000)};
-    }
+    readArea(v_, p, a, z);
     return prefix + refText(v_, a, false, 0, 0) + ":" + refText(v_, z, false, 0, 0);
   }
 

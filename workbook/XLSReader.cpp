@@ -364,16 +364,14 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       break;
     }
     case 0x0026:
-      if (sh) sh->PrintSettings.MarginLeft = r.F64(0);
-      break;
     case 0x0027:
-      if (sh) sh->PrintSettings.MarginRight = r.F64(0);
-      break;
     case 0x0028:
-      if (sh) sh->PrintSettings.MarginTop = r.F64(0);
-      break;
     case 0x0029:
-      if (sh) sh->PrintSettings.MarginBottom = r.F64(0);
+      if (sh) {
+        TPrintSettings& ps = sh->PrintSettings;
+        double* margins[] = {&ps.MarginLeft, &ps.MarginRight, &ps.MarginTop, &ps.MarginBottom};
+        *margins[id - 0x0026] = r.F64(0);
+      }
       break;
     case 0x002A:
       if (sh) sh->PrintSettings.Options.Set(psoRowColHeading, r.U16(0) != 0);

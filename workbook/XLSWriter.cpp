@@ -199,6 +199,14 @@ class TXLSWriter::TImpl {
   void xfs();
   void styles();
   void names();
+  void window1(int chartSheets);
+  void calcSettings(const TSheet& sh);
+  void gridSettings(const TSheet& sh);
+  void wsbool(const TSheet& sh);
+  void pageSetup(const TPrintSettings& ps);
+  void dimensions(const TSheet& sh);
+  void window2(const TSheet& sh, bool first);
+  void selection();
   void sheetStart(TSheet& sh, int index);
   void cells(TSheet& sh);
   void formulaCell(TFormulaCell& c);
@@ -342,25 +350,7 @@ void TXLSWriter::TImpl::globals() {
     boolean(rPROT4REV, wb_.Prot4Rev);
     word(rPROT4REVPASS, 0);
   }
-  {
-    const TWorkbookData& w = wb_.Workbook;
-    unsigned o = 0;
-    if (w.Options.Contains(woHidden)) o |= 0x01;
-    if (w.Options.Contains(woIconized)) o |= 0x02;
-    if (w.Options.Contains(woHScroll)) o |= 0x08;
-    if (w.Options.Contains(woVScroll)) o |= 0x10;
-    if (w.Options.Contains(woTabs)) o |= 0x20;
-    rec(rWINDOW1, TRecordBuilder()
-                      .U16(static_cast<unsigned>(w.Left))
-                      .U16(static_cast<unsigned>(w.Top))
-                      .U16(static_cast<unsigned>(w.Width))
-                      .U16(static_cast<unsigned>(w.Height))
-                      .U16(o)
-                      .U16(static_cast<unsigned>(w.SelectedTab + chartSheets))
-                      .U16(0)
-                      .U16(1)
-                      .U16(600));
-  }
+  window1(chartSheets);
   boolean(rBACKUP, wb_.Backup);
   word(rHIDEOBJ, wb_.OptionsDialog.ShowObjects);
   boolean(r1904, wb_.Date1904);
@@ -596,8 +586,31 @@ void TXLSWriter::TImpl::names() {
 // ---------------------------------------------------------------------------
 // Sheets
 
-void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
-  bof(kSheet);
+// WINDOW1: Excel 4.0 has position, size and a hidden flag; later versions
+// add the options and the tabs (the selected tab after the chart sheets).
+void TXLSWriter::TImpl::window1(int chartSheets) {
+  const TWorkbookData& w = wb_.Workbook;
+  TRecordBuilder b;
+  b.U16(static_cast<unsigned>(w.Left))
+      .U16(static_cast<unsigned>(w.Top))
+      .U16(static_cast<unsigned>(w.Width))
+      .U16(static_cast<unsigned>(w.Height));
+  if (v_ <= xvExcel40) {
+    rec(rWINDOW1, b.U8(w.Options.Contains(woHidden) ? 1 : 0));
+    return;
+  }
+  unsigned o = 0;
+  if (w.Options.Contains(woHidden)) o |= 0x01;
+  if (w.Options.Contains(woIconized)) o |= 0x02;
+  if (w.Options.Contains(woHScroll)) o |= 0x08;
+  if (w.Options.Contains(woVScroll)) o |= 0x10;
+  if (w.Options.Contains(woTabs)) o |= 0x20;
+  rec(rWINDOW1,
+      b.U16(o).U16(static_cast<unsigned>(w.SelectedTab + chartSheets)).U16(0).U16(1).U16(600));
+}
+
+// The calculation settings of a sheet: CALCMODE to SAVERECALC.
+void TXLSWriter::TImpl::calcSettings(const TSheet& sh) {
   const TCalcMode cm = wb_.OptionsDialog.CalcMode;
   word(rCALCMODE, cm == cmManual ? 0 : cm == cmAutomatic ? 1 : 0xFFFF);
   word(rCALCCOUNT, static_cast<unsigned>(sh.CalcCount));
@@ -605,6 +618,10 @@ void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
   boolean(rITERATION, sh.Options.Contains(soIteration));
   rec(rDELTA, TRecordBuilder().F64(sh.Delta));
   boolean(rSAVERECALC, wb_.SaveRecalc);
+}
+
+// PRINTHEADERS to DEFAULTROWHEIGHT.
+void TXLSWriter::TImpl::gridSettings(const TSheet& sh) {
   const TPrintSettings& ps = sh.PrintSettings;
   boolean(rPRINTHEADERS, ps.Options.Contains(psoRowColHeading));
   boolean(rPRINTGRIDLINES, ps.Options.Contains(psoGridlines));
@@ -618,16 +635,98 @@ void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
     rec(rDEFAULTROWHEIGHT, TRecordBuilder().U16(1).U16(static_cast<unsigned>(sh.DefaultRowHeight)));
   else
     rec(rDEFAULTROWHEIGHT, TRecordBuilder().U16(0).U16(255));
-  {
-    unsigned o = 0;
-    const TWorkspaceOptions& w = sh.WorkspaceOptions;
-    if (w.Contains(woShowAutoBreaks)) o |= 0x0001;
-    if (w.Contains(woApplyStyles)) o |= 0x0020;
-    if (w.Contains(woRowSumsBelow)) o |= 0x0040;
-    if (w.Contains(woFitToPage)) o |= 0x0100;
-    if (w.Contains(woOutlineSymbols)) o |= 0x0600;
-    word(rWSBOOL, o);
+}
+
+void TXLSWriter::TImpl::wsbool(const TSheet& sh) {
+  unsigned o = 0;
+  const TWorkspaceOptions& w = sh.WorkspaceOptions;
+  if (w.Contains(woShowAutoBreaks)) o |= 0x0001;
+  if (w.Contains(woApplyStyles)) o |= 0x0020;
+  if (w.Contains(woRowSumsBelow)) o |= 0x0040;
+  if (w.Contains(woFitToPage)) o |= 0x0100;
+  if (w.Contains(woOutlineSymbols)) o |= 0x0600;
+  word(rWSBOOL, o);
+}
+
+// HEADER, FOOTER, HCENTER, VCENTER, the margins that are set and SETUP.
+void TXLSWriter::TImpl::pageSetup(const TPrintSettings& ps) {
+  for (int k = 0; k < 2; ++k) {
+    const std::string& t = k == 0 ? ps.Header() : ps.Footer();
+    TRecordBuilder b;
+    if (!t.empty()) counted(b, t, b8());
+    rec(k == 0 ? rHEADER : rFOOTER, b);
   }
+  boolean(rHCENTER, ps.Options.Contains(psoHorizCenter));
+  boolean(rVCENTER, ps.Options.Contains(psoVertCenter));
+  if (ps.MarginLeft >= 0) rec(rLEFTMARGIN, TRecordBuilder().F64(ps.MarginLeft));
+  if (ps.MarginRight >= 0) rec(rRIGHTMARGIN, TRecordBuilder().F64(ps.MarginRight));
+  if (ps.MarginTop >= 0) rec(rTOPMARGIN, TRecordBuilder().F64(ps.MarginTop));
+  if (ps.MarginBottom >= 0) rec(rBOTTOMMARGIN, TRecordBuilder().F64(ps.MarginBottom));
+  unsigned o = 0;
+  if (ps.Options.Contains(psoLeftToRight)) o |= 0x01;
+  if (ps.Options.Contains(psoPortrait)) o |= 0x02;
+  if (ps.Options.Contains(psoNoColor)) o |= 0x08;
+  if (ps.Options.Contains(psoDraftQuality)) o |= 0x10;
+  if (ps.Options.Contains(psoNotes)) o |= 0x20;
+  rec(rSETUP, TRecordBuilder()
+                  .U16(static_cast<unsigned>(ps.PaperSize))
+                  .U16(static_cast<unsigned>(ps.ScalingFactor))
+                  .U16(static_cast<unsigned>(ps.StartingPage))
+                  .U16(1)
+                  .U16(1)
+                  .U16(o)
+                  .U16(static_cast<unsigned>(ps.Resolution))
+                  .U16(static_cast<unsigned>(ps.Resolution))
+                  .F64(ps.HeaderMargin)
+                  .F64(ps.FooterMargin)
+                  .U16(static_cast<unsigned>(ps.Copies)));
+}
+
+// DIMENSIONS: an empty sheet has none.
+void TXLSWriter::TImpl::dimensions(const TSheet& sh) {
+  const bool empty = sh.Cells.Count() == 0;
+  const unsigned r1 = empty ? 0 : static_cast<unsigned>(sh.FirstRow);
+  const unsigned r2 = empty ? 0 : static_cast<unsigned>(sh.LastRow + 1);
+  const unsigned c1 = empty ? 0 : static_cast<unsigned>(sh.FirstCol);
+  const unsigned c2 = empty ? 0 : static_cast<unsigned>(sh.LastCol + 1);
+  if (b8())
+    rec(rDIMENSIONS, TRecordBuilder().U32(r1).U32(r2).U16(c1).U16(c2).U16(0));
+  else
+    rec(rDIMENSIONS, TRecordBuilder().U16(r1).U16(r2).U16(c1).U16(c2).U16(0));
+}
+
+// WINDOW2 (0x0200 marks the selected first sheet) and SELECTION.
+void TXLSWriter::TImpl::window2(const TSheet& sh, bool first) {
+  unsigned o = 0x04A0;
+  if (sh.Options.Contains(soShowFormulas)) o |= 0x01;
+  if (sh.Options.Contains(soGridlines)) o |= 0x02;
+  if (sh.Options.Contains(soRowColHeadings)) o |= 0x04;
+  if (sh.Options.Contains(soFrozenPanes)) o |= 0x08;
+  if (sh.Options.Contains(soShowZeros)) o |= 0x10;
+  if (first) o |= 0x0200;
+  if (b8())
+    rec(rWINDOW2, TRecordBuilder()
+                      .U16(o)
+                      .U16(0)
+                      .U16(0)
+                      .U32(64)
+                      .U16(static_cast<unsigned>(sh.ZoomPreview))
+                      .U16(100)
+                      .U32(0));
+  else
+    rec(rWINDOW2, TRecordBuilder().U16(o).U16(0).U16(0).U32(0));
+}
+
+void TXLSWriter::TImpl::selection() {
+  rec(rSELECTION, TRecordBuilder().U8(3).U16(0).U16(0).U16(0).U16(1).U16(0).U16(0).U8(0).U8(0));
+}
+
+void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
+  bof(kSheet);
+  calcSettings(sh);
+  gridSettings(sh);
+  wsbool(sh);
+  const TPrintSettings& ps = sh.PrintSettings;
   if (!ps.HorizPagebreaks.empty()) {
     TRecordBuilder b;
     b.U16(static_cast<unsigned>(ps.HorizPagebreaks.size()));
@@ -646,38 +745,7 @@ void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
     }
     rec(rVERTICALPAGEBREAKS, b);
   }
-  for (int k = 0; k < 2; ++k) {
-    const std::string& t = k == 0 ? ps.Header() : ps.Footer();
-    TRecordBuilder b;
-    if (!t.empty()) counted(b, t, b8());
-    rec(k == 0 ? rHEADER : rFOOTER, b);
-  }
-  boolean(rHCENTER, ps.Options.Contains(psoHorizCenter));
-  boolean(rVCENTER, ps.Options.Contains(psoVertCenter));
-  if (ps.MarginLeft >= 0) rec(rLEFTMARGIN, TRecordBuilder().F64(ps.MarginLeft));
-  if (ps.MarginRight >= 0) rec(rRIGHTMARGIN, TRecordBuilder().F64(ps.MarginRight));
-  if (ps.MarginTop >= 0) rec(rTOPMARGIN, TRecordBuilder().F64(ps.MarginTop));
-  if (ps.MarginBottom >= 0) rec(rBOTTOMMARGIN, TRecordBuilder().F64(ps.MarginBottom));
-  {
-    unsigned o = 0;
-    if (ps.Options.Contains(psoLeftToRight)) o |= 0x01;
-    if (ps.Options.Contains(psoPortrait)) o |= 0x02;
-    if (ps.Options.Contains(psoNoColor)) o |= 0x08;
-    if (ps.Options.Contains(psoDraftQuality)) o |= 0x10;
-    if (ps.Options.Contains(psoNotes)) o |= 0x20;
-    rec(rSETUP, TRecordBuilder()
-                    .U16(static_cast<unsigned>(ps.PaperSize))
-                    .U16(static_cast<unsigned>(ps.ScalingFactor))
-                    .U16(static_cast<unsigned>(ps.StartingPage))
-                    .U16(1)
-                    .U16(1)
-                    .U16(o)
-                    .U16(static_cast<unsigned>(ps.Resolution))
-                    .U16(static_cast<unsigned>(ps.Resolution))
-                    .F64(ps.HeaderMargin)
-                    .F64(ps.FooterMargin)
-                    .U16(static_cast<unsigned>(ps.Copies)));
-  }
+  pageSetup(ps);
   boolean(rPROTECT, sh.Options.Contains(soProtected));
   if (sh.DefaultColWidth > 0) word(rDEFCOLWIDTH, static_cast<unsigned>(sh.DefaultColWidth));
   for (int i = 0; i < sh.ColumnFormats.Count(); ++i) {
@@ -692,16 +760,7 @@ void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
                       .U16(o)
                       .U16(0));
   }
-  // DIMENSIONS: an empty sheet has none.
-  const bool empty = sh.Cells.Count() == 0;
-  const unsigned r1 = empty ? 0 : static_cast<unsigned>(sh.FirstRow);
-  const unsigned r2 = empty ? 0 : static_cast<unsigned>(sh.LastRow + 1);
-  const unsigned c1 = empty ? 0 : static_cast<unsigned>(sh.FirstCol);
-  const unsigned c2 = empty ? 0 : static_cast<unsigned>(sh.LastCol + 1);
-  if (b8())
-    rec(rDIMENSIONS, TRecordBuilder().U32(r1).U32(r2).U16(c1).U16(c2).U16(0));
-  else
-    rec(rDIMENSIONS, TRecordBuilder().U16(r1).U16(r2).U16(c1).U16(c2).U16(0));
+  dimensions(sh);
   for (const TRowRecord& r : sh.Rows) {
     unsigned options = static_cast<unsigned>(r.Options) | 0x100;
     unsigned xf = static_cast<unsigned>(r.Format);
@@ -877,37 +936,8 @@ void TXLSWriter::TImpl::formulaCell(TFormulaCell& c) {
 
 void TXLSWriter::TImpl::sheetEnd(TSheet& sh, int index) {
   if (b8()) drawings(sh);
-  if (v_ < xvExcel97) {
-    const TWorkbookData& w = wb_.Workbook;
-    rec(rWINDOW1, TRecordBuilder()
-                      .U16(static_cast<unsigned>(w.Left))
-                      .U16(static_cast<unsigned>(w.Top))
-                      .U16(static_cast<unsigned>(w.Width))
-                      .U16(static_cast<unsigned>(w.Height))
-                      .U16(0x38)
-                      .U16(0)
-                      .U16(0)
-                      .U16(1)
-                      .U16(600));
-  }
-  unsigned o = 0x04A0;
-  if (sh.Options.Contains(soShowFormulas)) o |= 0x01;
-  if (sh.Options.Contains(soGridlines)) o |= 0x02;
-  if (sh.Options.Contains(soRowColHeadings)) o |= 0x04;
-  if (sh.Options.Contains(soFrozenPanes)) o |= 0x08;
-  if (sh.Options.Contains(soShowZeros)) o |= 0x10;
-  if (index == 0) o |= 0x0200;
-  if (b8())
-    rec(rWINDOW2, TRecordBuilder()
-                      .U16(o)
-                      .U16(0)
-                      .U16(0)
-                      .U32(64)
-                      .U16(static_cast<unsigned>(sh.ZoomPreview))
-                      .U16(100)
-                      .U32(0));
-  else
-    rec(rWINDOW2, TRecordBuilder().U16(o).U16(0).U16(0).U32(0));
+  if (v_ < xvExcel97) window1(0);
+  window2(sh, index == 0);
   if (sh.Zoom > 0 && sh.Zoom != 100)
     rec(rSCL, TRecordBuilder().U16(static_cast<unsigned>(sh.Zoom)).U16(100));
   if (sh.FrozenRow > 0 || sh.FrozenCol > 0)
@@ -917,7 +947,7 @@ void TXLSWriter::TImpl::sheetEnd(TSheet& sh, int index) {
                    .U16(static_cast<unsigned>(sh.FrozenRow))
                    .U16(static_cast<unsigned>(sh.FrozenCol))
                    .U16(3));
-  rec(rSELECTION, TRecordBuilder().U8(3).U16(0).U16(0).U16(0).U16(1).U16(0).U16(0).U8(0).U8(0));
+  selection();
   if (b8() && wb_.PreserveMacros && wb_.ExtraObjects.Count() > 0) {
     TRecordBuilder cn;
     AppendBIFF8String(cn.Str(), sh.Name(), true, false);
@@ -1147,101 +1177,25 @@ void TXLSWriter::TImpl::excel4() {
     s_.WriteRecord(rWRITEACCESS, body);
   }
   word(rCODEPAGE, 1252);
-  const TCalcMode cm = wb_.OptionsDialog.CalcMode;
-  word(rCALCMODE, cm == cmManual ? 0 : cm == cmAutomatic ? 1 : 0xFFFF);
-  word(rCALCCOUNT, static_cast<unsigned>(sh.CalcCount));
-  word(rREFMODE, sh.Options.Contains(soR1C1Mode) ? 0 : 1);
-  boolean(rITERATION, sh.Options.Contains(soIteration));
-  rec(rDELTA, TRecordBuilder().F64(sh.Delta));
-  boolean(rSAVERECALC, wb_.SaveRecalc);
+  calcSettings(sh);
   word(rPRECISION, wb_.OptionsDialog.PrecisionAsDisplayed ? 0 : 1);
   boolean(r1904, wb_.Date1904);
-  const TPrintSettings& ps = sh.PrintSettings;
-  boolean(rPRINTHEADERS, ps.Options.Contains(psoRowColHeading));
-  boolean(rPRINTGRIDLINES, ps.Options.Contains(psoGridlines));
-  word(rGRIDSET, static_cast<unsigned>(sh.GridSet));
-  rec(rGUTS, TRecordBuilder()
-                 .U16(static_cast<unsigned>(sh.Guts[0]))
-                 .U16(static_cast<unsigned>(sh.Guts[1]))
-                 .U16(static_cast<unsigned>(sh.Guts[2]))
-                 .U16(static_cast<unsigned>(sh.Guts[3])));
-  if (sh.DefaultRowHeight != 0)
-    rec(rDEFAULTROWHEIGHT, TRecordBuilder().U16(1).U16(static_cast<unsigned>(sh.DefaultRowHeight)));
-  else
-    rec(rDEFAULTROWHEIGHT, TRecordBuilder().U16(0).U16(255));
+  gridSettings(sh);
   word(rHIDEOBJ, wb_.OptionsDialog.ShowObjects);
-  {
-    unsigned o = 0;
-    const TWorkspaceOptions& w = sh.WorkspaceOptions;
-    if (w.Contains(woShowAutoBreaks)) o |= 0x0001;
-    if (w.Contains(woApplyStyles)) o |= 0x0020;
-    if (w.Contains(woRowSumsBelow)) o |= 0x0040;
-    if (w.Contains(woFitToPage)) o |= 0x0100;
-    if (w.Contains(woOutlineSymbols)) o |= 0x0600;
-    word(rWSBOOL, o);
-  }
+  wsbool(sh);
   fonts();
-  for (int k = 0; k < 2; ++k) {
-    const std::string& t = k == 0 ? ps.Header() : ps.Footer();
-    TRecordBuilder b;
-    if (!t.empty()) counted(b, t, false);
-    rec(k == 0 ? rHEADER : rFOOTER, b);
-  }
-  boolean(rHCENTER, ps.Options.Contains(psoHorizCenter));
-  boolean(rVCENTER, ps.Options.Contains(psoVertCenter));
-  if (ps.MarginLeft >= 0) rec(rLEFTMARGIN, TRecordBuilder().F64(ps.MarginLeft));
-  if (ps.MarginRight >= 0) rec(rRIGHTMARGIN, TRecordBuilder().F64(ps.MarginRight));
-  if (ps.MarginTop >= 0) rec(rTOPMARGIN, TRecordBuilder().F64(ps.MarginTop));
-  if (ps.MarginBottom >= 0) rec(rBOTTOMMARGIN, TRecordBuilder().F64(ps.MarginBottom));
-  {
-    unsigned o = 0;
-    if (ps.Options.Contains(psoLeftToRight)) o |= 0x01;
-    if (ps.Options.Contains(psoPortrait)) o |= 0x02;
-    if (ps.Options.Contains(psoNoColor)) o |= 0x08;
-    if (ps.Options.Contains(psoDraftQuality)) o |= 0x10;
-    if (ps.Options.Contains(psoNotes)) o |= 0x20;
-    rec(rSETUP, TRecordBuilder()
-                    .U16(static_cast<unsigned>(ps.PaperSize))
-                    .U16(static_cast<unsigned>(ps.ScalingFactor))
-                    .U16(static_cast<unsigned>(ps.StartingPage))
-                    .U16(1)
-                    .U16(1)
-                    .U16(o)
-                    .U16(static_cast<unsigned>(ps.Resolution))
-                    .U16(static_cast<unsigned>(ps.Resolution))
-                    .F64(ps.HeaderMargin)
-                    .F64(ps.FooterMargin)
-                    .U16(static_cast<unsigned>(ps.Copies)));
-  }
+  pageSetup(sh.PrintSettings);
   boolean(rBACKUP, wb_.Backup);
   formats();
   boolean(rWINDOWPROTECT, wb_.BookProtected);
   xfs();
   styles();
   if (sh.DefaultColWidth > 0) word(rDEFCOLWIDTH, static_cast<unsigned>(sh.DefaultColWidth));
-  const bool empty = sh.Cells.Count() == 0;
-  rec(rDIMENSIONS, TRecordBuilder()
-                       .U16(empty ? 0 : static_cast<unsigned>(sh.FirstRow))
-                       .U16(empty ? 0 : static_cast<unsigned>(sh.LastRow + 1))
-                       .U16(empty ? 0 : static_cast<unsigned>(sh.FirstCol))
-                       .U16(empty ? 0 : static_cast<unsigned>(sh.LastCol + 1))
-                       .U16(0));
+  dimensions(sh);
   cells(sh);
-  const TWorkbookData& w = wb_.Workbook;
-  rec(rWINDOW1, TRecordBuilder()
-                    .U16(static_cast<unsigned>(w.Left))
-                    .U16(static_cast<unsigned>(w.Top))
-                    .U16(static_cast<unsigned>(w.Width))
-                    .U16(static_cast<unsigned>(w.Height))
-                    .U8(w.Options.Contains(woHidden) ? 1 : 0));
-  unsigned o = 0x04A0 | 0x0200;
-  if (sh.Options.Contains(soShowFormulas)) o |= 0x01;
-  if (sh.Options.Contains(soGridlines)) o |= 0x02;
-  if (sh.Options.Contains(soRowColHeadings)) o |= 0x04;
-  if (sh.Options.Contains(soFrozenPanes)) o |= 0x08;
-  if (sh.Options.Contains(soShowZeros)) o |= 0x10;
-  rec(rWINDOW2, TRecordBuilder().U16(o).U16(0).U16(0).U32(0));
-  rec(rSELECTION, TRecordBuilder().U8(3).U16(0).U16(0).U16(0).U16(1).U16(0).U16(0).U8(0).U8(0));
+  window1(0);
+  window2(sh, true);
+  selection();
   rec(rEOF);
 }
 

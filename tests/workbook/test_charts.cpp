@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "BiffBuilder.h"
+#include "WorkbookTestSupport.h"
 #include "workbook/XLSWorkbook.h"
 
 using namespace qv;
@@ -13,14 +13,9 @@ using namespace qv;
 namespace {
 
 std::vector<uint16_t> chartRecords(const TXLSChart& c) {
-  TXLSStream s;
-  TMemoryStream out;
-  s.TargetStream = &out;
-  s.OpenWrite("", xvExcel40);
-  c.WriteRecords(s);
-  s.Close();
+  std::string out = test::WrittenRecords([&](TXLSStream& s) { c.WriteRecords(s); });
   std::vector<uint16_t> ids;
-  for (const auto& r : test::ParseRecords(out.View())) ids.push_back(r.Id);
+  for (const auto& r : test::ParseRecords(out)) ids.push_back(r.Id);
   return ids;
 }
 

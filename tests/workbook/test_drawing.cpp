@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "BiffBuilder.h"
+#include "WorkbookTestSupport.h"
 #include "platform/core/RecordingCanvas.h"
 #include "workbook/MSODrawing.h"
 #include "workbook/XLSWorkbook.h"
@@ -21,13 +21,8 @@ using namespace qv;
 
 namespace {
 
-std::string data(const std::string& name) { return std::string(QV_TEST_DATA_DIR) + "/" + name; }
-
-std::string tempFile(const std::string& name) {
-  std::string dir = std::string(QV_BINARY_DIR) + "/drawing-out";
-  std::filesystem::create_directories(dir);
-  return dir + "/" + name;
-}
+std::string data(const std::string& name) { return test::DataFile(name); }
+std::string tempFile(const std::string& name) { return test::OutFile("drawing-out", name); }
 
 // A grey JPEG of the given size, made with libjpeg.
 std::string makeJpeg(int w, int h) {
@@ -56,13 +51,7 @@ std::string makeJpeg(int w, int h) {
   return out;
 }
 
-struct TBook {
-  TXLSWorkbook wb{LocaleSettings::EnUS()};
-  std::vector<std::string> messages;
-  TBook() {
-    wb.OnMessage = [this](const std::string& m) { messages.push_back(m); };
-  }
-};
+using TBook = test::TTestBook;
 
 }  // namespace
 
@@ -210,15 +199,32 @@ TEST(Drawing, DamagedRecordsEndQuietly) {
   TMSOReadDrawing d;
   d.Read(deep);
   EXPECT_EQ(d.Shapes.size(), static_cast<size_t>(TMSORead::MaxDepth + 1));
-  TMSOReadGroup g;
+  // A picture-store entry with a name: the name is passed over and the
+  // picture after it read.
+  std::string png = readFileBytes(data("dot.png"));
+  std::string blip(8, '\0');
+  writeLE<uint16_t>(blip.data(), static_cast<uint16_t>(0x6E0 << 4));
+  writeLE<uint16_t>(blip.data() + 2, 0xF01E);
+  writeLE<uint32_t>(blip.data() + 4, static_cast<uint32_t>(17 + png.size()));
+  blip += std::string(16, '\x11') + "\xFF" + png;
+  std::string body(36, '\0');
+  body[0] = 6;
+  body[33] = 4;
+  body += std::string("n\0a\0", 4) + blip;
   std::string bse(8, '\0');
-  writeLE<uint16_t>(bse.data(), 0x0052);
+  writeLE<uint16_t>(bse.data(), static_cast<uint16_t>(0x0002 | (6 << 4)));
   writeLE<uint16_t>(bse.data() + 2, 0xF007);
-  writeLE<uint32_t>(bse.data() + 4, 100);
-  bse += std::string(40, '\x05');  // a name length of 5 at offset 33
-  g.Read(bse);
+  writeLE<uint32_t>(bse.data() + 4, static_cast<uint32_t>(body.size()));
+  TMSOReadGroup g;
+  g.Read(bse + body);
   ASSERT_EQ(g.Blips.size(), 1u);
-  EXPECT_FALSE(g.Blips[0].HasData);
+  EXPECT_EQ(g.Blips[0].BlipType, 6);
+  EXPECT_EQ(g.Blips[0].Data, png);
+  // The same entry cut short: no picture data, no failure.
+  TMSOReadGroup cut;
+  cut.Read(bse + body.substr(0, 50));
+  ASSERT_EQ(cut.Blips.size(), 1u);
+  EXPECT_FALSE(cut.Blips[0].HasData);
   TMSOReadDrawing other;
   other.Read(std::string("\x0F\x00\x00\x10\x00\x00\x00\x00", 8));
   EXPECT_TRUE(other.Shapes.empty());

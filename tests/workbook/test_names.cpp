@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "BiffBuilder.h"
+#include "WorkbookTestSupport.h"
 #include "workbook/XLSWorkbook.h"
 
 using namespace qv;
@@ -103,13 +103,7 @@ TEST(KeptRecords, ChartSubstreamWrittenBackUnchanged) {
   kept.ReadUntilEOF(s);
   ASSERT_EQ(kept.Records.size(), 3u);
   EXPECT_EQ(s.Position(), 32);  // after the EOF
-  TXLSStream w;
-  TMemoryStream out;
-  w.TargetStream = &out;
-  w.OpenWrite("", xvExcel40);
-  kept.WriteAll(w);
-  w.Close();
-  EXPECT_EQ(std::string(out.View()), in.Str().substr(0, 28));
+  EXPECT_EQ(test::WrittenRecords([&](TXLSStream& w) { kept.WriteAll(w); }), in.Str().substr(0, 28));
 }
 
 TEST(Validations, WrittenAndReadBack) {

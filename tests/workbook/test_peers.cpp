@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "WorkbookTestSupport.h"
 #include "platform/core/Classes.h"
 #include "platform/core/Process.h"
 #include "workbook/XLSDump.h"
@@ -17,11 +18,7 @@ using namespace qv;
 
 namespace {
 
-std::string outDir() {
-  std::string dir = std::string(QV_BINARY_DIR) + "/peer-out";
-  std::filesystem::create_directories(dir);
-  return dir;
-}
+std::string outDir() { return ExtractFileDir(test::OutFile("peer-out", "x")); }
 
 bool have(const std::string& program) {
   TProcessResult r = RunProcess("sh", {"-c", "command -v " + program}, 10000);
@@ -177,7 +174,7 @@ TEST(Peers, LibreOfficeKeepsNotesPicturesAndCharts) {
   n.SetCellRow(1);
   n.Text = {"Eine Notiz"};
   TXLSPicture& p = wb.Pictures.Add();
-  p.SetFromMemory(readFileBytes(std::string(QV_TEST_DATA_DIR) + "/dot.png"), ptPNG);
+  p.SetFromMemory(readFileBytes(test::DataFile("dot.png")), ptPNG);
   TSheetPicture& sp = s.SheetPictures.Add();
   sp.SetPictureName(p.Name);
   sp.SetCol(4);

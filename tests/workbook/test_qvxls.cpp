@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "BiffBuilder.h"
+#include "WorkbookTestSupport.h"
 #include "platform/core/Classes.h"
 #include "platform/core/Process.h"
 #include "workbook/XLSDump.h"
@@ -15,13 +15,8 @@ using namespace qv;
 
 namespace {
 
-std::string data(const std::string& name) { return std::string(QV_TEST_DATA_DIR) + "/" + name; }
-
-std::string outDir() {
-  std::string dir = std::string(QV_BINARY_DIR) + "/qvxls-out";
-  std::filesystem::create_directories(dir);
-  return dir;
-}
+std::string data(const std::string& name) { return test::DataFile(name); }
+std::string outDir() { return ExtractFileDir(test::OutFile("qvxls-out", "x")); }
 
 TProcessResult qvxls(const std::vector<std::string>& args) {
   return RunProcess(QVXLS_PATH, args, 60000);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "BiffBuilder.h"
+#include "WorkbookTestSupport.h"
 #include "platform/core/Classes.h"
 #include "workbook/XLSDump.h"
 #include "workbook/XLSWorkbook.h"
@@ -16,16 +16,9 @@ using qv::test::TBiff;
 
 namespace {
 
-std::string data(const std::string& name) { return std::string(QV_TEST_DATA_DIR) + "/" + name; }
-
-struct TBook {
-  TXLSWorkbook wb{LocaleSettings::EnUS()};
-  std::vector<std::string> messages;
-  TBook() {
-    wb.OnMessage = [this](const std::string& m) { messages.push_back(m); };
-  }
+struct TBook : test::TTestBook {
   void ReadFile(const std::string& name) {
-    wb.Filename = data(name);
+    wb.Filename = test::DataFile(name);
     wb.Read();
   }
 };
@@ -62,7 +55,7 @@ TEST(XLSReader, PeerFilesGiveXlrdValues) {
     TBook b;
     b.ReadFile(c.file);
     EXPECT_EQ(b.wb.Version(), c.version);
-    EXPECT_EQ(DumpWorkbook(b.wb), readFileBytes(data(c.expected)));
+    EXPECT_EQ(DumpWorkbook(b.wb), readFileBytes(test::DataFile(c.expected)));
     EXPECT_TRUE(b.messages.empty());
   }
 }
@@ -162,7 +155,7 @@ TEST(XLSReader, EncryptedFileGivesTwoLineMessage) {
 }
 
 TEST(XLSReader, DamagedFilesFailWithMessages) {
-  std::string good = readFileBytes(data("lo_biff8.xls"));
+  std::string good = readFileBytes(test::DataFile("lo_biff8.xls"));
   TBook ok;
   ok.wb.ReadFromBytes(good);
   // Cut inside the workbook stream.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "WorkbookTestSupport.h"
 #include "platform/core/RecordingCanvas.h"
 #include "workbook/XLSWorkbook.h"
 
@@ -12,13 +13,7 @@ using namespace qv;
 
 namespace {
 
-struct TBook {
-  TXLSWorkbook wb{LocaleSettings::EnUS()};
-  std::vector<std::string> messages;
-  TBook() {
-    wb.OnMessage = [this](const std::string& m) { messages.push_back(m); };
-  }
-};
+using TBook = test::TTestBook;
 
 // Counts the texts measured.
 class TCountingFonts : public TFakeFontService {

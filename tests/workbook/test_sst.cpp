@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "BiffBuilder.h"
+#include "WorkbookTestSupport.h"
 #include "workbook/SST.h"
 #include "workbook/XLSStream.h"
 
@@ -13,13 +13,7 @@ using namespace qv;
 namespace {
 
 std::string written(const TSST2& t) {
-  TXLSStream s;
-  TMemoryStream out;
-  s.TargetStream = &out;
-  s.OpenWrite("", xvExcel40);
-  t.Write(s);
-  s.Close();
-  return std::string(out.View());
+  return test::WrittenRecords([&](TXLSStream& s) { t.Write(s); });
 }
 
 void readBack(const std::string& bytes, TSST2& t) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "BiffBuilder.h"
+#include "WorkbookTestSupport.h"
 #include "platform/core/Classes.h"
 #include "workbook/XLSDump.h"
 #include "workbook/XLSWorkbook.h"
@@ -17,21 +17,7 @@ using namespace qv::test;
 
 namespace {
 
-std::string data(const std::string& name) { return std::string(QV_TEST_DATA_DIR) + "/" + name; }
-
-std::string tempFile(const std::string& name) {
-  std::string dir = std::string(QV_BINARY_DIR) + "/writer-out";
-  std::filesystem::create_directories(dir);
-  return dir + "/" + name;
-}
-
-struct TBook {
-  TXLSWorkbook wb{LocaleSettings::EnUS()};
-  std::vector<std::string> messages;
-  TBook() {
-    wb.OnMessage = [this](const std::string& m) { messages.push_back(m); };
-  }
-};
+using TBook = TTestBook;
 
 // Two sheets of every cell kind, with one format of our own.
 void Fill(TXLSWorkbook& wb) {
@@ -98,7 +84,7 @@ TEST(XLSWriter, ReadsBackInEveryVersion) {
 
 TEST(XLSWriter, ReadWriteReadKeepsTheLibreOfficeFile) {
   TBook a;
-  a.wb.Filename = data("lo_biff8.xls");
+  a.wb.Filename = DataFile("lo_biff8.xls");
   a.wb.Read();
   TBook b;
   Roundtrip(a.wb, xvExcel97, b);
@@ -233,7 +219,7 @@ TEST(XLSWriter, ChartsAddTheInternalSupBookOnceEvenWhenWrittenTwice) {
 }
 
 TEST(XLSWriter, RefusedWritesLeaveTheOldFileAsItWas) {
-  std::string file = tempFile("keep.xls");
+  std::string file = OutFile("writer-out", "keep.xls");
   writeFileAtomic(file, "old content");
   TBook b;
   Fill(b.wb);
@@ -258,4 +244,29 @@ TEST(XLSWriter, RefusedWritesLeaveTheOldFileAsItWas) {
   back.wb.Filename = file;
   back.wb.Read();
   EXPECT_EQ(back.wb.Version(), xvExcel97);
+}
+
+TEST(XLSWriter, KeptStoragesAreWrittenBack) {
+  TBiff b;
+  b.Bof8(0x0005).BoundSheet8("S").Eof().Bof8(0x0010).Number(0, 0, 1).Eof();
+  TCompoundItem root = TCompoundItem::Storage("Root Entry");
+  root.Items.push_back(TCompoundItem::Stream("Workbook", b.Str()));
+  TCompoundItem vba = TCompoundItem::Storage("_VBA_PROJECT_CUR");
+  vba.Items.push_back(TCompoundItem::Stream("PROJECT", "ID=\"{x}\""));
+  root.Items.push_back(vba);
+  TTestBook book;
+  book.wb.ReadFromBytes(WriteCompoundFile(root));
+  ASSERT_EQ(book.wb.ExtraObjects.Count(), 1);
+  std::string out = book.wb.WriteToBytes();
+  TCompoundFile doc(out);
+  int s = doc.Find(doc.Root(), "_VBA_PROJECT_CUR");
+  ASSERT_GE(s, 0);
+  EXPECT_EQ(doc.ReadStream(doc.Find(s, "PROJECT")), "ID=\"{x}\"");
+  auto recs = FileRecords(out);
+  EXPECT_EQ(CountRecords(recs, 0x01BA), 2);  // CODENAME of the workbook and of the sheet
+  // Without PreserveMacros nothing is kept.
+  TTestBook plain;
+  plain.wb.PreserveMacros = false;
+  plain.wb.ReadFromBytes(WriteCompoundFile(root));
+  EXPECT_EQ(plain.wb.ExtraObjects.Count(), 0);
 }

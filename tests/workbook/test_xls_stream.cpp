@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "BiffBuilder.h"
+#include "WorkbookTestSupport.h"
 #include "workbook/XLSStream.h"
 
 using namespace qv;
@@ -48,20 +48,16 @@ TEST(XLSStream, HeadersAndSeeking) {
 }
 
 TEST(XLSStream, LongRecordsSplitIntoContinueRecords) {
-  TXLSStream s;
-  TMemoryStream out;
-  s.TargetStream = &out;
-  s.OpenWrite("", xvExcel40);
-  s.WriteWordRecord(0x0042, 1252);
-  s.BeginContinueRecord(8224);
-  s.WriteHeader(0x00EB, 0);
   std::string body(20000, 'x');
-  s.WriteData(body.substr(0, 100));
-  s.WriteData(body.substr(100));
-  s.EndContinueRecord();
-  s.WriteRecord(0x000A, "");
-  s.Close();
-  auto recs = test::ParseRecords(out.View());
+  auto recs = test::ParseRecords(test::WrittenRecords([&](TXLSStream& s) {
+    s.WriteWordRecord(0x0042, 1252);
+    s.BeginContinueRecord(8224);
+    s.WriteHeader(0x00EB, 0);
+    s.WriteData(body.substr(0, 100));
+    s.WriteData(body.substr(100));
+    s.EndContinueRecord();
+    s.WriteRecord(0x000A, "");
+  }));
   ASSERT_EQ(recs.size(), 5u);
   EXPECT_EQ(recs[0].Body, std::string("\xE4\x04", 2));
   EXPECT_EQ(recs[1].Id, 0x00EB);

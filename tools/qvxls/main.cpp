@@ -9,6 +9,7 @@
 // written (encrypted, truncated, not a workbook), with a one-line message
 // on stderr.
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <string>
 
@@ -40,14 +41,20 @@ int main(int argc, char** argv) {
   TXLSWorkbook wb(LocaleSettings::EnUS());
   std::string lastMessage;
   wb.OnMessage = [&](const std::string& m) { lastMessage = m; };
+  // Runs a read or write of file; false (with the message on stderr) when
+  // it fails.
+  auto attempt = [](const char* file, const std::function<void()>& f) {
+    try {
+      f();
+      return true;
+    } catch (const std::exception& e) {
+      std::cerr << "qvxls: " << file << ": " << oneLine(e.what()) << "\n";
+      return false;
+    }
+  };
   if (cmd == "dump" && argc == 3) {
     wb.Filename = argv[2];
-    try {
-      wb.Read();
-    } catch (const std::exception& e) {
-      std::cerr << "qvxls: " << argv[2] << ": " << oneLine(e.what()) << "\n";
-      return 2;
-    }
+    if (!attempt(argv[2], [&] { wb.Read(); })) return 2;
     std::cout << DumpWorkbook(wb);
     return 0;
   }
@@ -56,21 +63,10 @@ int main(int argc, char** argv) {
     TExcelVersion v = f == "97" ? xvExcel97 : f == "5" ? xvExcel50 : f == "4" ? xvExcel40 : xvNone;
     if (v == xvNone) return usage();
     wb.Filename = argv[2];
-    try {
-      wb.Read();
-    } catch (const std::exception& e) {
-      std::cerr << "qvxls: " << argv[2] << ": " << oneLine(e.what()) << "\n";
-      return 2;
-    }
+    if (!attempt(argv[2], [&] { wb.Read(); })) return 2;
     wb.SetVersion(v);
     wb.Filename = argv[3];
-    try {
-      wb.Write();
-    } catch (const std::exception& e) {
-      std::cerr << "qvxls: " << argv[3] << ": " << oneLine(e.what()) << "\n";
-      return 2;
-    }
-    return 0;
+    return attempt(argv[3], [&] { wb.Write(); }) ? 0 : 2;
   }
   return usage();
 }

@@ -1,7 +1,11 @@
-// Test support: builds BIFF record streams and workbook files in memory.
+// Test support of the workbook tests: BIFF record streams and workbook
+// files built and taken apart in memory, a workbook with en-US settings
+// that keeps its messages, and the paths of fixtures and outputs.
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +13,7 @@
 #include "platform/core/Classes.h"
 #include "platform/core/CompoundFile.h"
 #include "workbook/XLSRecordBuilder.h"
+#include "workbook/XLSWorkbook.h"
 
 namespace qv::test {
 
@@ -113,6 +118,42 @@ inline const TRecordEntry* FindRecord(const std::vector<TRecordEntry>& r, uint16
   for (const auto& e : r)
     if (e.Id == id && nth-- == 0) return &e;
   return nullptr;
+}
+
+}  // namespace qv::test
+
+namespace qv::test {
+
+// A workbook with en-US settings whose messages are kept.
+struct TTestBook {
+  TXLSWorkbook wb{LocaleSettings::EnUS()};
+  std::vector<std::string> messages;
+  TTestBook() {
+    wb.OnMessage = [this](const std::string& m) { messages.push_back(m); };
+  }
+};
+
+// A fixture of tests/workbook/data.
+inline std::string DataFile(const std::string& name) {
+  return std::string(QV_TEST_DATA_DIR) + "/" + name;
+}
+
+// A path under the test's build folder (the folder is made).
+inline std::string OutFile(const std::string& folder, const std::string& name) {
+  std::string dir = std::string(QV_BINARY_DIR) + "/" + folder;
+  std::filesystem::create_directories(dir);
+  return dir + "/" + name;
+}
+
+// The bytes that f writes through a record stream.
+inline std::string WrittenRecords(const std::function<void(TXLSStream&)>& f) {
+  TXLSStream s;
+  TMemoryStream out;
+  s.TargetStream = &out;
+  s.OpenWrite("", xvExcel40);
+  f(s);
+  s.Close();
+  return std::string(out.View());
 }
 
 }  // namespace qv::test
