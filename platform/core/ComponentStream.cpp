@@ -140,17 +140,30 @@ double DecodeExtended80(const TExtended80& bytes) {
 // ---------------------------------------------------------------------------
 // Values.
 
-TFilerValue TFilerValue::Nil() {
+namespace {
+
+TFilerValue ofType(TValueType type) {
   TFilerValue v;
-  v.Type = vaNil;
+  v.Type = type;
   return v;
 }
 
-TFilerValue TFilerValue::Boolean(bool b) {
-  TFilerValue v;
-  v.Type = b ? vaTrue : vaFalse;
+TFilerValue floatOf(TValueType type, double d) {
+  TFilerValue v = ofType(type);
+  v.Float = d;
   return v;
 }
+
+TFilerValue textOf(TValueType type, std::string text) {
+  TFilerValue v = ofType(type);
+  v.Str = std::move(text);
+  return v;
+}
+
+}  // namespace
+
+TFilerValue TFilerValue::Nil() { return ofType(vaNil); }
+TFilerValue TFilerValue::Boolean(bool b) { return ofType(b ? vaTrue : vaFalse); }
 
 TFilerValue TFilerValue::Integer(std::int64_t i) {
   TFilerValue v;
@@ -168,100 +181,52 @@ TFilerValue TFilerValue::Integer(std::int64_t i) {
 }
 
 TFilerValue TFilerValue::Extended(double d) {
-  TFilerValue v;
-  v.Type = vaExtended;
-  v.Float = d;
+  TFilerValue v = floatOf(vaExtended, d);
   v.Ext = EncodeExtended80(d);
   return v;
 }
 
-TFilerValue TFilerValue::Single(float f) {
-  TFilerValue v;
-  v.Type = vaSingle;
-  v.Float = f;
-  return v;
-}
-
-TFilerValue TFilerValue::Double(double d) {
-  TFilerValue v;
-  v.Type = vaDouble;
-  v.Float = d;
-  return v;
-}
-
-TFilerValue TFilerValue::Date(double d) {
-  TFilerValue v;
-  v.Type = vaDate;
-  v.Float = d;
-  return v;
-}
+TFilerValue TFilerValue::Single(float f) { return floatOf(vaSingle, f); }
+TFilerValue TFilerValue::Double(double d) { return floatOf(vaDouble, d); }
+TFilerValue TFilerValue::Date(double d) { return floatOf(vaDate, d); }
 
 TFilerValue TFilerValue::Currency(double d) {
   const double scaled = std::nearbyint(d * 10000.0);
   if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0))
     throw EWriteError("Currency value out of range");
-  TFilerValue v;
-  v.Type = vaCurrency;
+  TFilerValue v = ofType(vaCurrency);
   v.Int = static_cast<std::int64_t>(scaled);
   v.Float = static_cast<double>(v.Int) / 10000.0;
   return v;
 }
 
 TFilerValue TFilerValue::String(std::string utf8) {
-  TFilerValue v;
-  if (isCp1252Text(utf8))
-    v.Type = Utf8ToCp1252(utf8).size() <= 255 ? vaString : vaLString;
-  else
-    v.Type = vaUTF8String;
-  v.Str = std::move(utf8);
-  return v;
+  TValueType type = vaUTF8String;
+  if (isCp1252Text(utf8)) type = Utf8ToCp1252(utf8).size() <= 255 ? vaString : vaLString;
+  return textOf(type, std::move(utf8));
 }
 
-TFilerValue TFilerValue::WideString(std::string utf8) {
-  TFilerValue v;
-  v.Type = vaWString;
-  v.Str = std::move(utf8);
-  return v;
-}
-
+TFilerValue TFilerValue::WideString(std::string utf8) { return textOf(vaWString, std::move(utf8)); }
 TFilerValue TFilerValue::UTF8String(std::string utf8) {
-  TFilerValue v;
-  v.Type = vaUTF8String;
-  v.Str = std::move(utf8);
-  return v;
+  return textOf(vaUTF8String, std::move(utf8));
 }
-
-TFilerValue TFilerValue::Ident(std::string name) {
-  TFilerValue v;
-  v.Type = vaIdent;
-  v.Str = std::move(name);
-  return v;
-}
+TFilerValue TFilerValue::Ident(std::string name) { return textOf(vaIdent, std::move(name)); }
+TFilerValue TFilerValue::Binary(std::string bytes) { return textOf(vaBinary, std::move(bytes)); }
 
 TFilerValue TFilerValue::Set(std::vector<std::string> names) {
-  TFilerValue v;
-  v.Type = vaSet;
+  TFilerValue v = ofType(vaSet);
   v.Names = std::move(names);
   return v;
 }
 
-TFilerValue TFilerValue::Binary(std::string bytes) {
-  TFilerValue v;
-  v.Type = vaBinary;
-  v.Str = std::move(bytes);
-  return v;
-}
-
 TFilerValue TFilerValue::List(std::vector<TFilerValue> items) {
-  TFilerValue v;
-  v.Type = vaList;
+  TFilerValue v = ofType(vaList);
   v.Items = std::move(items);
   return v;
 }
 
 TFilerValue TFilerValue::MakeCollection(std::vector<TFilerItem> items) {
-  TFilerValue v;
-  v.Type = vaCollection;
+  TFilerValue v = ofType(vaCollection);
   v.Collection = std::move(items);
   return v;
 }
@@ -604,8 +569,7 @@ std::int64_t TReader::readLength() {
 
 void TReader::ReadSignature() {
   char sig[4];
-  if (stream_.Remaining() < 4) formatError();
-  stream_.ReadBuffer(sig, 4);
+  readBytes(sig, 4);
   if (std::memcmp(sig, "TPF0", 4) != 0) formatError();
 }
 

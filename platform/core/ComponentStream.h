@@ -45,8 +45,8 @@
 // and every property the object does not know is skipped. Every length is
 // bounded by what remains of the stream and nesting is bounded, so a
 // damaged stream fails with EReadError: "Stream read error" when it ends
-// early or a length passes its end, "Invalid stream format" for a bad
-// signature, type byte or nesting.
+// early (an empty stream too) or a length passes its end, "Invalid stream
+// format" for a bad signature, type byte, negative length or nesting.
 //
 // Example, a sheet with its binary cell data:
 //
@@ -324,7 +324,8 @@ class TReader {
  public:
   explicit TReader(TStream& stream) : stream_(stream) {}
 
-  // EReadError "Invalid stream format" unless the next four bytes are "TPF0".
+  // EReadError "Invalid stream format" unless the next four bytes are
+  // "TPF0" ("Stream read error" when fewer than four remain).
   void ReadSignature();
   TComponentHeader ReadComponentHeader();
   TValueType NextValue();  // without consuming it

@@ -328,6 +328,17 @@ bool NamesToSet(const TTypeInfo& setType, const std::vector<std::string>& names,
   return true;
 }
 
+// A character or 64-bit type: an ordinal range without named constants.
+const TTypeInfo& ordinalType(const char* name, TTypeKind kind, std::int64_t minValue,
+                             std::int64_t maxValue) {
+  TTypeInfo t;
+  t.Name = name;
+  t.Kind = kind;
+  t.MinValue = minValue;
+  t.MaxValue = maxValue;
+  return RegisterTypeInfo(std::move(t));
+}
+
 #define QV_STD_TYPE(fn, expr)         \
   const TTypeInfo& fn() {             \
     static const TTypeInfo& t = expr; \
@@ -340,6 +351,10 @@ QV_STD_TYPE(TypeInfoShortInt, RegisterIntegerType("ShortInt", -128, 127))
 QV_STD_TYPE(TypeInfoSmallInt, RegisterIntegerType("SmallInt", -32768, 32767))
 QV_STD_TYPE(TypeInfoByte, RegisterIntegerType("Byte", 0, 255))
 QV_STD_TYPE(TypeInfoWord, RegisterIntegerType("Word", 0, 65535))
+QV_STD_TYPE(TypeInfoInt64, ordinalType("Int64", tkInt64, std::numeric_limits<std::int64_t>::min(),
+                                       std::numeric_limits<std::int64_t>::max()))
+QV_STD_TYPE(TypeInfoChar, ordinalType("Char", tkChar, 0, 255))
+QV_STD_TYPE(TypeInfoWideChar, ordinalType("WideChar", tkWChar, 0, 65535))
 QV_STD_TYPE(TypeInfoBoolean, enumType("Boolean", {"False", "True"}))
 QV_STD_TYPE(TypeInfoSingle, RegisterFloatType("Single", ftSingle))
 QV_STD_TYPE(TypeInfoDouble, RegisterFloatType("Double", ftDouble))
@@ -384,40 +399,6 @@ QV_STD_TYPE(TypeInfoTabOrder, RegisterIntegerType("TTabOrder", -1, 32767))
 
 #undef QV_STD_TYPE
 
-const TTypeInfo& TypeInfoInt64() {
-  static const TTypeInfo& t = []() -> const TTypeInfo& {
-    TTypeInfo i;
-    i.Name = "Int64";
-    i.Kind = tkInt64;
-    i.MinValue = std::numeric_limits<std::int64_t>::min();
-    i.MaxValue = std::numeric_limits<std::int64_t>::max();
-    return RegisterTypeInfo(std::move(i));
-  }();
-  return t;
-}
-
-const TTypeInfo& TypeInfoChar() {
-  static const TTypeInfo& t = []() -> const TTypeInfo& {
-    TTypeInfo i;
-    i.Name = "Char";
-    i.Kind = tkChar;
-    i.MaxValue = 255;
-    return RegisterTypeInfo(std::move(i));
-  }();
-  return t;
-}
-
-const TTypeInfo& TypeInfoWideChar() {
-  static const TTypeInfo& t = []() -> const TTypeInfo& {
-    TTypeInfo i;
-    i.Name = "WideChar";
-    i.Kind = tkWChar;
-    i.MaxValue = 65535;
-    return RegisterTypeInfo(std::move(i));
-  }();
-  return t;
-}
-
 bool ColorToIdent(std::int64_t color, std::string& ident) {
   return valueToIdent(kColors, static_cast<std::uint32_t>(color), ident);
 }
@@ -454,6 +435,18 @@ bool CharsetToIdent(std::int64_t charset, std::string& ident) {
 
 bool IdentToCharset(std::string_view ident, std::int64_t& charset) {
   return identToValue(kCharsets, ident, charset);
+}
+
+void GetColorValues(const std::function<void(const std::string&)>& proc) {
+  for (const IdentEntry& e : kColors) proc(e.name);
+}
+
+void GetCursorValues(const std::function<void(const std::string&)>& proc) {
+  for (const IdentEntry& e : kCursors) proc(e.name);
+}
+
+void GetCharsetValues(const std::function<void(const std::string&)>& proc) {
+  for (const IdentEntry& e : kCharsets) proc(e.name);
 }
 
 // ---------------------------------------------------------------------------

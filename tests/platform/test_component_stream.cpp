@@ -573,13 +573,70 @@ TEST(ComponentStream, DamagedStreamsFailCleanly) {
       "Count",
       23);
   EXPECT_EQ(failure("TPF1"), "Invalid stream format");
-  EXPECT_EQ(failure("TP"), "Invalid stream format");
+  EXPECT_EQ(failure("TP"), "Stream read error");
+  EXPECT_EQ(failure(""), "Stream read error");  // a stream the collection did not hold
   EXPECT_EQ(failure(head + "\x30"), "Invalid stream format");  // no such value type
   EXPECT_EQ(failure(head + std::string("\x0C\xFF\xFF\xFF\x7F", 5)), "Stream read error");
   EXPECT_EQ(failure(head + std::string("\x0C\xFF\xFF\xFF\xFF", 5)), "Invalid stream format");
   EXPECT_EQ(failure(head + std::string("\x12\x00\x00\x00\x40", 5) + "ab"), "Stream read error");
   EXPECT_EQ(failure(head + std::string(100000, '\x01')), "Invalid stream format");  // nesting
   EXPECT_EQ(failure(head + std::string("\x02\x05\x00\x00", 4)), "read");
+}
+
+// Characters and 32-bit unsigned values, as the class library streams them.
+struct TDemoChars {
+  int Letter = 0;
+  int Wide = 0;
+  std::uint32_t Mask = 0;
+  TPropValue Any;
+  static const TClassInfo& ClassInfo() {
+    static const TClassInfo& info =
+        TClassBuilder<TDemoChars>("TDemoChars")
+            .Property("Letter", TypeInfoChar(), &TDemoChars::Letter, &TDemoChars::Letter)
+            .Property("Wide", TypeInfoWideChar(), &TDemoChars::Wide, &TDemoChars::Wide)
+            .Property("Mask", TypeInfoCardinal(), &TDemoChars::Mask, &TDemoChars::Mask)
+            .Property("Any", TypeInfoVariant(), &TDemoChars::Any, &TDemoChars::Any)
+            .Register();
+    return info;
+  }
+};
+
+TEST(ComponentStream, CharactersUnsignedValuesAndVariants) {
+  TDemoChars::ClassInfo();
+  TDemoChars a;
+  a.Letter = 0xE9;  // é in Windows-1252
+  a.Wide = 0x3A9;   // Ω
+  a.Mask = 0xFFFFFFFF;
+  a.Any = TPropValue::Ordinal(1000);
+  std::vector<std::string> written;
+  TMemoryStream ms;
+  TWriter(ms).WriteRootComponent(MakeObjectRef(&a));
+  ms.SetPosition(0);
+  TReader r(ms);
+  r.ReadSignature();
+  TComponentVisitor v;
+  v.OnProperty = [&](const std::string& path, const TFilerValue& value) {
+    written.push_back(path + " " + hex(bytesOf(value)));
+  };
+  r.ReadComponentEvents(v);
+  EXPECT_EQ(written, (std::vector<std::string>{"Letter 06 01 E9", "Wide 12 01 00 00 00 A9 03",
+                                               "Mask 02 FF", "Any 03 E8 03"}));
+  ms.SetPosition(0);
+  TDemoChars b;
+  TReader(ms).ReadRootComponent(MakeObjectRef(&b));
+  EXPECT_EQ(b.Letter, 0xE9);
+  EXPECT_EQ(b.Wide, 0x3A9);
+  EXPECT_EQ(b.Mask, 0xFFFFFFFFu);
+  EXPECT_EQ(b.Any, TPropValue::Ordinal(1000));
+  // A variant takes what the stream holds.
+  for (const auto& [value, expected] :
+       {std::pair{TFilerValue::String("s"), TPropValue::String("s")},
+        std::pair{TFilerValue::Extended(0.5), TPropValue::Float(0.5)},
+        std::pair{TFilerValue::Boolean(true), TPropValue::Ordinal(1)},
+        std::pair{TFilerValue::Nil(), TPropValue()}}) {
+    EXPECT_TRUE(ApplyFilerProperty(MakeObjectRef(&b), "Any", value));
+    EXPECT_EQ(b.Any, expected);
+  }
 }
 
 TEST(ComponentStream, ReferencesAndCollectionsOnTheirOwn) {
