@@ -691,6 +691,8 @@ void TXLSReader::TImpl::bof(const TRecordView& r) {
   if (type != 0x0020) {
     ++nameIndex_;
     ++sheetIndex_;
+    // Sheet numbers are 16-bit in every reference to a sheet.
+    if (sheetIndex_ > 65535) throw EXLSError("Too many sheets");
     if (sheetIndex_ > 0) wb_.Sheets.Add();
     if (nameIndex_ >= 0 && nameIndex_ < static_cast<int>(names_.size()))
       wb_.Sheets.GetItem(sheetIndex_).SetName(names_[static_cast<size_t>(nameIndex_)].Name);

@@ -178,6 +178,11 @@ TEST(XLSReader, DamagedFilesFailWithMessages) {
       .Rec(0x00FD, TRecordBuilder().U16(0).U16(0).U16(15).U32(5))
       .Eof();
   EXPECT_EQ(ReadError(sst.Str()), "Error on reading record # 2\rSST index out of range (5:1)");
+  // Sheets beyond what a sheet number can count.
+  TBiff many;
+  many.Bof8(0x0005).BoundSheet8("S").Eof();
+  for (int i = 0; i < 65540; ++i) many.Bof8(0x0010);
+  EXPECT_EQ(ReadError(many.Str()), "Error on reading record # 65539\rToo many sheets");
   // Every cut of a real file fails cleanly or reads.
   for (size_t n = 0; n < good.size(); n += 97) {
     TBook t;
