@@ -72,6 +72,21 @@ using TIndexSwap = std::function<void(int, int)>;
 void IndexQuickSort(int startIndex, int endIndex, const TIndexCompare& compare,
                     const TIndexSwap& swap);
 
+// The separators of chart texts: lines of a label, mark or legend text, and
+// the two columns of a legend item.
+constexpr char ChartLineSeparator = 13;
+constexpr char ChartColumnSeparator = 6;
+// Text split at Separator (an empty text gives no parts).
+std::vector<std::string> SplitChartText(const std::string& text,
+                                        char separator = ChartLineSeparator);
+
+// The system check box in the 13 x 13 square at (X, Y): a sunken white box,
+// with a tick when Checked.
+void DrawCheckMark(int x, int y, TCanvas& canvas, bool checked);
+
+// The chart's hand cursor (shown as the pointing hand).
+constexpr TCursor crPlotHand = 2020;
+
 // ---- chart panel ----------------------------------------------------------------
 
 class TCustomPlotPanel;
@@ -446,6 +461,11 @@ class TPlotCustomShape : public TPlotCustomShapeBrushPen {
   void DrawShapeRotated(const TRect& rect, int angle, int z);
 
  protected:
+  // The gradient object created on first use (shapes with other gradient
+  // defaults give their own).
+  virtual std::unique_ptr<TPlotGradient> NewGradient() const {
+    return std::make_unique<TPlotGradient>();
+  }
   bool transparent_ = false;
 
  private:
