@@ -128,8 +128,9 @@ void TCustomPlotPanel::InternalDraw(const TRect& rect) {
 void TCustomPlotPanel::Paint(TCanvas& c, const TRect& /*r*/) {
   if (PrintingNow) return;
   canvas_.SetReferenceCanvas(&c);
-  if (canvas_.RepaintFromBuffer()) return;
-  DrawInto(c, ChartExtent());
+  if (!canvas_.RepaintFromBuffer()) DrawInto(c, ChartExtent());
+  // The window's canvas lives only while it paints.
+  canvas_.SetReferenceCanvas(nullptr);
 }
 
 namespace {

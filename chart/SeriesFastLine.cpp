@@ -178,6 +178,7 @@ void TFastLineSeries::NotifyNewValue(int index) {
     canvas.ClipToRect(r);
   }
   PrepareCanvas();
+  lineCalls_ = 0;
   const int p = index > 0 ? index - 1 : 0;
   LastX = CalcXPos(p);
   LastY = CalcYPos(p);
