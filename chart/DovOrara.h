@@ -262,6 +262,8 @@ class TCustomPlotPanel : public TControlCore {
   void NotifySinks(TPlotEvent& event);
   void NotifyMouse(TPlotMouseEventKind kind, TMouseButton button, TShiftState shift, int x, int y);
   bool MouseTaken = false;
+  // The scroll drag under way (its second corner: the last position the
+  // axes followed).
   TZoomPanning DragRect;
   bool Designing = false;
   void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
@@ -366,8 +368,8 @@ class TCustomPlotPanelExtended : public TCustomPlotPanel {
   void PaintBackImage(const TRect& rect, int depth);
   // The panel's outer bevel, border and inner bevel (not while printing).
   void DrawBevelsAndBorder(const TRect& rect);
-  // The drag rectangle in not-XOR mode: drawing it twice restores the
-  // picture.
+  // The zoom rectangle being dragged (Zoom's corners), in not-XOR mode:
+  // drawing it twice restores the picture.
   void PaintDragRect();
   // The extended panel draws its background.
   void InternalDraw(const TRect& rect) override;

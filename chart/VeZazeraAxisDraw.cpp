@@ -585,15 +585,20 @@ void TChartAxis::DrawGridLines(const std::vector<int>& ticks, const TChartPen& p
       if (depth) {
         canvas.VerticalLine3D(p, r.Top, r.Bottom, w3);
         canvas.DepthLine3D(p, otherSide_ ? r.Top : r.Bottom, 0, w3);
+      } else if (otherSide_) {
+        canvas.VerticalLine(p, r.Bottom, r.Top);
       } else {
+        // Drawn towards the axis, whose own line keeps its last pixel.
         canvas.VerticalLine(p, r.Top, r.Bottom);
       }
     } else {
       if (depth) {
         canvas.HorizontalLine3D(r.Left, r.Right, p, w3);
         canvas.DepthLine3D(otherSide_ ? r.Right : r.Left, p, 0, w3);
-      } else {
+      } else if (otherSide_) {
         canvas.HorizontalLine(r.Left, r.Right, p);
+      } else {
+        canvas.HorizontalLine(r.Right, r.Left, p);
       }
     }
   }

@@ -162,7 +162,7 @@ TEST_F(AxisChart, GridLinesAndColour) {
     int n = 0;
     for (const TCanvasCall* c : d.Canvas.Find("LineTo"))
       if (c->State.PenColor == clGray && c->Args[1] == c->Args[3] &&
-          c->Args[0] == chart.ChartRect.Left && c->Args[2] == chart.ChartRect.Right)
+          c->Args[0] == chart.ChartRect.Right && c->Args[2] == chart.ChartRect.Left)
         ++n;
     return n;
   };

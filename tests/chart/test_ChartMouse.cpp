@@ -251,8 +251,10 @@ TEST_F(MouseChart, ZoomRectangleDrawnTwiceRestoresThePicture) {
   const auto rects = d.Canvas.Find("Rectangle");
   ASSERT_EQ(rects.size(), 4u);  // shown, erased, shown, erased
   for (const TCanvasCall* c : rects) EXPECT_EQ(c->State.PenMode, pmNotXor);
-  EXPECT_EQ(rects[0]->Args, rects[1]->Args);
-  EXPECT_EQ(rects[2]->Args, rects[3]->Args);
+  EXPECT_EQ(rects[0]->Args, (std::vector<int>{r.Left + 10, r.Top + 10, r.Left + 10, r.Top + 10}));
+  EXPECT_EQ(rects[1]->Args, rects[0]->Args);
+  EXPECT_EQ(rects[2]->Args, (std::vector<int>{r.Left + 10, r.Top + 10, r.Left + 40, r.Top + 40}));
+  EXPECT_EQ(rects[3]->Args, rects[2]->Args);
 }
 
 }  // namespace

@@ -122,9 +122,9 @@ TEST_F(Fixture, NotXorDragRectangleTwiceRestores) {
       panel.Zoom().Brush().SetStyle(bsSolid);
       panel.Zoom().Brush().SetColor(clRed);
     }
-    panel.DragRect.Activate(20, 30);
-    panel.DragRect.X1 = 120;
-    panel.DragRect.Y1 = 90;
+    panel.Zoom().Activate(20, 30);
+    panel.Zoom().X1 = 120;
+    panel.Zoom().Y1 = 90;
     panel.Canvas().SetReferenceCanvas(&image.Canvas());
     panel.PaintDragRect();
     image.CloseCanvas();
@@ -147,9 +147,9 @@ TEST_F(Fixture, NotXorDragRectangleTwiceRestores) {
   plain.SetBevelOuter(bvNone);
   TImage image(100, 80);
   plain.DrawInto(image.Canvas(), plain.GetRectangle());
-  plain.DragRect.Activate(10, 10);
-  plain.DragRect.X1 = 50;
-  plain.DragRect.Y1 = 40;
+  plain.Zoom().Activate(10, 10);
+  plain.Zoom().X1 = 50;
+  plain.Zoom().Y1 = 40;
   plain.PaintDragRect();
   image.CloseCanvas();
   EXPECT_EQ(image.Pixel(10, 20), clWhite);
