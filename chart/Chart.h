@@ -570,6 +570,8 @@ class TCustomChart : public TCustomAxisPanel {
   std::string FormattedLegend(int index);
   // The first active series, or null.
   TChartSeries* ActiveSeriesLegend() const;
+  // Also makes the legend forget a series that leaves the chart.
+  void SeriesEvent(TCustomChartSeries* series, TSeriesEventKind kind) override;
   // Walls are drawn (and zoom and scroll work) when no series is active or
   // an active series uses axes.
   bool WallsAllowed() const;

@@ -120,7 +120,7 @@ void TChartTitle::SetAlignment(TAlignment v) {
 }
 
 void TChartTitle::DrawTitle() {
-  auto* chart = dynamic_cast<TCustomPlotPanel*>(parent_);
+  TCustomPlotPanel* chart = parent_;
   if (!Visible() || text_.Count() == 0 || !chart || !chart->Canvas().ReferenceCanvas()) return;
   TPlotCanvas3D& canvas = chart->Canvas();
   int f = Pen().Visible() && Pen().Color() != clDefault ? Pen().Width() : 0;
@@ -254,6 +254,13 @@ std::string TCustomChart::FormattedLegend(int index) {
   std::string text = legend_->ItemText(index);
   if (OnGetLegendText) OnGetLegendText(this, legend_->EffectiveStyle(), index, text);
   return text;
+}
+
+void TCustomChart::SeriesEvent(TCustomChartSeries* series, TSeriesEventKind kind) {
+  // A series that leaves the chart is no longer the legend's.
+  if (kind == TSeriesEventKind::Removed && legend_ && legend_->Series() == series)
+    legend_->SetSeries(nullptr);
+  TCustomAxisPanel::SeriesEvent(series, kind);
 }
 
 TChartSeries* TCustomChart::ActiveSeriesLegend() const {

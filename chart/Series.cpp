@@ -46,7 +46,8 @@ void TCustomSeries::Assign(const TCustomChartElement& source) {
 
 void TCustomSeries::SetParentChart(TCustomAxisPanel* chart) {
   TCustomLineSeries::SetParentChart(chart);
-  if (chart) pointer_.SetParentChart(chart);
+  // The pointer repaints the series' chart, and no chart once it has left.
+  pointer_.SetParentChart(chart);
 }
 
 #define QV_SERIES_SETTER(Name, field, type) \

@@ -430,16 +430,22 @@ void TChartAxis::DrawValueLabels() {
   }
   const double inc = LabelsIncrement(size);
   if (!(inc > 0) || std::fabs(RangeSpan / inc) >= kMaxValueLabels) return;
-  int step = NoDateStep;
+  // The calendar step of a date-time axis: with ExactDateTime and an
+  // increment of its own, the first table step not below it; else the
+  // step the increment equals (none for other increments).
+  int step = ShowsDateTime ? DateStepIndex(inc) : NoDateStep;
+  if (ShowsDateTime && ExactDateTime && increment_ != 0) {
+    step = NoDateStep;
+    for (int k = 0; k < DateStepCount && step == NoDateStep; ++k)
+      if (DateStepTable[k] >= increment_) step = k;
+  }
   double value;
-  if (ShowsDateTime && ExactDateTime && (step = DateStepIndex(inc)) != NoDateStep && step >= 15) {
+  if (ShowsDateTime && ExactDateTime && step != NoDateStep && step >= 15) {
     value = RoundDateToStep(RangeMaximum, step);
+  } else if (PlainText(RangeMinimum) != PlainText(RangeMaximum) && RoundFirstLabel) {
+    value = std::trunc(RangeMaximum / inc) * inc;
   } else {
-    step = ShowsDateTime ? DateStepIndex(inc) : NoDateStep;
-    if (PlainText(RangeMinimum) != PlainText(RangeMaximum) && RoundFirstLabel)
-      value = std::trunc(RangeMaximum / inc) * inc;
-    else
-      value = RangeMaximum;
+    value = RangeMaximum;
   }
   auto stepDown = [&](double& v) { StepDateTime(ShowsDateTime, false, v, inc, step); };
   for (int guard = 0; value > RangeMaximum && guard < 1000; ++guard) stepDown(value);
@@ -506,7 +512,10 @@ void TChartAxis::DrawTextLabels(bool marks) {
     const int p = ValueToPixel(value);
     if (!TickOnLabelsOnly) AddTick(p, value);
     // Overlap rule: the label's extent along the axis, widened by the
-    // separation, must not reach into the last drawn label's.
+    // separation, must not reach into the last drawn label's. A label
+    // whose pixel lies inside the last one's half extent overlaps whatever
+    // its own size (no need to measure it).
+    if (haveLast && labelsSeparation_ > 0 && std::abs(p - lastPixel) * 2 < lastExtent) continue;
     canvas.ApplyFont(LabelsFont);
     int lines = 0;
     int extent;
@@ -606,7 +615,8 @@ void TChartAxis::DrawGridLines(const std::vector<int>& ticks, const TChartPen& p
 
 std::vector<int> TChartAxis::MinorTickPositions() const {
   std::vector<int> out;
-  const int n = MinorTickCount;
+  // More marks than pixels between two ticks would only repeat pixels.
+  const int n = std::min(MinorTickCount, std::max(1, std::abs(SizePixels)));
   if (n < 1 || ticks_.empty()) return out;
   const int lo = std::min(StartPixel, EndPixel), hi = std::max(StartPixel, EndPixel);
   auto add = [&](double p) {

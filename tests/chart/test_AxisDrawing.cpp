@@ -194,6 +194,19 @@ TEST_F(AxisChart, RoomForTitleLabelsAndTicks) {
   EXPECT_EQ(d.Canvas.Calls()[title].Args[0], left.TitlePosition);
 }
 
+TEST_F(AxisChart, DateTimeLabelsOnCalendarSteps) {
+  // 1 January to 31 March 2000 with a month's increment: the labels stand
+  // on the first of each month, whatever day the range ends on.
+  s.XValues().SetDateTime(true);
+  s.AddXY(EncodeDate(2000, 1, 1), 1);
+  s.AddXY(EncodeDate(2000, 3, 31) + 0.5, 2);
+  chart.BottomAxis().SetIncrement(30);
+  chart.BottomAxis().DateTimeFormat = "yyyy-mm-dd";
+  d.Draw();
+  EXPECT_EQ(chart.BottomAxis().DrawnLabels(),
+            (std::vector<std::string>{"2000-03-01", "2000-02-01", "2000-01-01"}));
+}
+
 TEST(AxisLabelText, DateTimeAndFormats) {
   TChartAxis a(nullptr);
   a.ShowsDateTime = true;

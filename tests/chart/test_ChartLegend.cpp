@@ -140,6 +140,18 @@ TEST_F(LegendChart, CheckBoxesSwitchSeries) {
   EXPECT_TRUE(a.Active());
 }
 
+TEST_F(LegendChart, ForgetsASeriesThatLeaves) {
+  Add("a");
+  {
+    TLineSeries gone;
+    gone.SetParentChart(&d.Chart);
+    legend.SetSeries(&gone);
+  }
+  EXPECT_EQ(legend.Series(), nullptr);
+  d.Draw();  // lists the first active series' values again
+  EXPECT_EQ(legend.LegendSeries(), series[0].get());
+}
+
 TEST_F(LegendChart, ValuesLegendFollowsThePage) {
   Add("paged", 25);
   d.Chart.SetMaxPointsPerPage(10);

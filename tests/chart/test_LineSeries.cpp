@@ -44,6 +44,19 @@ TEST(SeriesPointer, SizesAndMargins) {
   EXPECT_EQ(l, 0);
 }
 
+TEST(SeriesPointer, FollowsTheSeriesChart) {
+  TPointSeries s;
+  {
+    TChart chart;
+    s.SetParentChart(&chart);
+    EXPECT_EQ(s.Pointer().ParentChart(), &chart);
+  }
+  // The chart is gone: changing the pointer repaints nothing.
+  EXPECT_EQ(s.Pointer().ParentChart(), nullptr);
+  s.Pointer().Brush().SetColor(clRed);
+  s.Pointer().Pen().SetWidth(2);
+}
+
 TEST(SeriesPointer, ShapesAndCanvasPreparation) {
   TDrawnChart d;
   TPointSeries s;

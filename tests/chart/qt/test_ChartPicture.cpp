@@ -5,10 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "chart/Series.h"
 #include "platform/core/Image.h"
+#include "platform/core/Process.h"
+#include "platform/core/Services.h"
 #include "platform/gui/QtCanvas.h"
+#include "platform/gui/QtServices.h"
 
 namespace qv {
 namespace {
@@ -46,8 +52,17 @@ struct ResultChart {
 };
 
 struct ChartPicture : ::testing::Test {
-  static void SetUpTestSuite() { InstallQtGraphics(); }
+  static void SetUpTestSuite() { InstallQtServices(); }
 };
+
+std::string Out(const std::string& name) { return std::string(QV_BINARY_DIR) + "/" + name; }
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
 
 // Pixels of Colour in the rectangle.
 int Count(const TImage& im, const TRect& r, TColor colour) {
@@ -144,6 +159,29 @@ TEST_F(ChartPicture, ResultChart3D) {
   EXPECT_EQ(r.calculated.StartZ, c.SeriesWidth3D);
   const TPoint p = canvas.ProjectPoint(r.calculated.CalcXPos(15), r.calculated.CalcYPos(15), z);
   EXPECT_GT(Count(im, TRect(p.X - 1, p.Y - 1, p.X + 2, p.Y + 2), clRed), 0);
+}
+
+TEST_F(ChartPicture, ResultChartPrintedAndSavedAsMetafile) {
+  ResultChart r(false);
+  // Printed: one page with the titles and legend texts.
+  const std::string pdf = Out("result-chart.pdf");
+  std::filesystem::remove(pdf);
+  Printer()->SetOutputFile(pdf);
+  r.chart.Print();
+  const TProcessResult text = RunProcess("pdftotext", {pdf, "-"}, 30000);
+  ASSERT_TRUE(text.Succeeded()) << text.StdErr << text.Error;
+  EXPECT_NE(text.StdOut.find("Observed against calculated"), std::string::npos) << text.StdOut;
+  EXPECT_NE(text.StdOut.find("Calculated y"), std::string::npos);
+  EXPECT_NE(text.StdOut.find("Data point"), std::string::npos);
+  // As a metafile: the texts and the red line come through a peer renderer.
+  const std::string wmf = Out("result-chart.wmf"), svg = Out("result-chart.svg");
+  std::filesystem::remove(svg);
+  r.chart.SaveToMetafile(wmf);
+  const TProcessResult conv = RunProcess("wmf2svg", {"-o", svg, wmf}, 30000);
+  ASSERT_TRUE(conv.Succeeded()) << conv.StdErr << conv.Error;
+  const std::string svgText = ReadFile(svg);
+  EXPECT_NE(svgText.find("Target y"), std::string::npos);
+  EXPECT_NE(svgText.find("<polyline"), std::string::npos);
 }
 
 }  // namespace
