@@ -192,6 +192,10 @@ TEST_F(LineChart, StackedSeries) {
   EXPECT_DOUBLE_EQ(line.MinYValue(), 0);
   EXPECT_EQ(line.CalcYPos(0), d.Chart.LeftAxis().ValueToPixelY(100));
   EXPECT_DOUBLE_EQ(d.Chart.LeftAxis().Maximum(), 100);
+  // A point whose stacked total is 0 stands at 0 %, on the chart.
+  line.AddXY(1, 0);
+  d.Draw();
+  EXPECT_EQ(line.CalcYPos(1), d.Chart.LeftAxis().ValueToPixelY(0));
 }
 
 TEST_F(LineChart, PointSeriesClicks) {
