@@ -84,7 +84,8 @@ std::vector<std::string> SplitChartText(const std::string& text,
 // with a tick when Checked.
 void DrawCheckMark(int x, int y, TCanvas& canvas, bool checked);
 
-// The chart's hand cursor (shown as the pointing hand).
+// The chart's hand cursor (the chart widget registers it as the pointing
+// hand).
 constexpr TCursor crPlotHand = 2020;
 
 // ---- chart panel ----------------------------------------------------------------

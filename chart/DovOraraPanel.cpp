@@ -45,7 +45,7 @@ TRect TCustomPlotPanel::ChartExtent() const {
 
 void TCustomPlotPanel::SetCursor(TCursor c) {
   cursor_ = c;
-  if (host_) host_->SetCursor(c == crPlotHand ? crHandPoint : c);
+  if (host_) host_->SetCursor(c);
 }
 
 void TCustomPlotPanel::SetBounds(int width, int height) {

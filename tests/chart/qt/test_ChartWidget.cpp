@@ -73,6 +73,11 @@ TEST_F(ChartWidgetTest, DragZoomsAndReverseDragUndoes) {
   EXPECT_TRUE(chart.BottomAxis().Automatic());
 }
 
+TEST_F(ChartWidgetTest, HandCursorOfTheChart) {
+  chart.SetCursor(crPlotHand);
+  EXPECT_EQ(widget.viewport()->cursor().shape(), Qt::PointingHandCursor);
+}
+
 TEST_F(ChartWidgetTest, WheelScrollsTheVerticalAxis) {
   Shot();
   chart.LeftAxis().SetRange(0, 100);
