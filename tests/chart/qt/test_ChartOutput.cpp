@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ChartOutputSupport.h"
 #include "chart/DovOrara.h"
 #include "platform/core/BmpWriter.h"
 #include "platform/core/Process.h"
@@ -21,20 +22,9 @@
 namespace qv {
 namespace {
 
-std::string Out(const std::string& name) { return std::string(QV_BINARY_DIR) + "/" + name; }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void SavePng(const TImage& image, const std::string& path) {
-  QImage q(reinterpret_cast<const uchar*>(image.Bits()), image.Width(), image.Height(),
-           image.Width() * 4, QImage::Format_RGB32);
-  ASSERT_TRUE(q.save(QString::fromStdString(path), "PNG"));
-}
+using chartoutput::Out;
+using chartoutput::ReadFile;
+using chartoutput::SavePng;
 
 // A panel whose drawing shows something: a gradient background.
 struct Fixture : ::testing::Test {

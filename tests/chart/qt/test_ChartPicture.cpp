@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ChartOutputSupport.h"
 #include "chart/Series.h"
 #include "platform/core/Image.h"
 #include "platform/core/Process.h"
@@ -19,11 +20,9 @@
 namespace qv {
 namespace {
 
-void SavePng(const TImage& image, const std::string& name) {
-  QImage q(reinterpret_cast<const uchar*>(image.Bits()), image.Width(), image.Height(),
-           image.Width() * 4, QImage::Format_RGB32);
-  ASSERT_TRUE(q.save(QString::fromStdString(std::string(QV_BINARY_DIR) + "/" + name), "PNG"));
-}
+using chartoutput::Out;
+using chartoutput::ReadFile;
+using chartoutput::SavePng;
 
 // The result chart: calculated values as a red fast line, observed values
 // as blue stars.
@@ -55,15 +54,6 @@ struct ChartPicture : ::testing::Test {
   static void SetUpTestSuite() { InstallQtServices(); }
 };
 
-std::string Out(const std::string& name) { return std::string(QV_BINARY_DIR) + "/" + name; }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Pixels of Colour in the rectangle.
 int Count(const TImage& im, const TRect& r, TColor colour) {
   int n = 0;
@@ -91,7 +81,7 @@ int CountDark(const TImage& im, const TRect& r) {
 TEST_F(ChartPicture, ResultChart2D) {
   ResultChart r(false);
   auto image = r.chart.RenderToBitmap(clWhite, r.chart.ChartExtent());
-  SavePng(*image, "result-chart-2d.png");
+  SavePng(*image, Out("result-chart-2d.png"));
   const TImage& im = *image;
   TChart& c = r.chart;
   const TRect cr = c.ChartRect;
@@ -135,7 +125,7 @@ TEST_F(ChartPicture, ResultChart2D) {
 TEST_F(ChartPicture, ResultChart3D) {
   ResultChart r(true);
   auto image = r.chart.RenderToBitmap(clWhite, r.chart.ChartExtent());
-  SavePng(*image, "result-chart-3d.png");
+  SavePng(*image, Out("result-chart-3d.png"));
   const TImage& im = *image;
   TChart& c = r.chart;
   const TRect cr = c.ChartRect;
