@@ -625,7 +625,8 @@ class TUiTabSheet : public TControlCore {
   bool HandleAllocated() const { return handleAllocated_; }
   void AssignTo(TUiTabData& data) const;
 
-  void SetSheetHost(TUiTabSheetHost* host) { sheetHost_ = host; }
+  // Attaches the page's host and tells it the page's bounds and visibility.
+  void SetSheetHost(TUiTabSheetHost* host);
   TUiTabSheetHost* SheetHost() const { return sheetHost_; }
 
   std::function<void(TCanvas&, const TRect&, bool& handled)> OnPaintBackground;

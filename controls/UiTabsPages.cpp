@@ -20,6 +20,14 @@ TUiTabSheet::~TUiTabSheet() {
   if (sheetHost_) sheetHost_->SheetDestroyed();
 }
 
+void TUiTabSheet::SetSheetHost(TUiTabSheetHost* host) {
+  sheetHost_ = host;
+  if (host) {
+    host->SheetBoundsChanged(bounds_);
+    host->SheetVisibleChanged(visible_);
+  }
+}
+
 void TUiTabSheet::Changed() {
   if (pageControl_) pageControl_->UpdateTabs();
   if (sheetHost_) sheetHost_->SheetChanged();

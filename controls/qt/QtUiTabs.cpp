@@ -143,10 +143,7 @@ TUiPageControlWidget::~TUiPageControlWidget() {
 
 TUiTabSheetWidget* TUiPageControlWidget::AddPage(const QString& caption) {
   TUiTabSheet& sheet = pages_->AddPage(caption.toStdString());
-  auto* w = new TUiTabSheetWidget(&sheet, viewport());
-  w->SheetBoundsChanged(sheet.BoundsRect());
-  w->setVisible(sheet.Visible());
-  return w;
+  return new TUiTabSheetWidget(&sheet, viewport());
 }
 
 TUiTabSheetWidget* TUiPageControlWidget::PageWidget(int index) const {
