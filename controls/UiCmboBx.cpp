@@ -81,8 +81,9 @@ void TUiCustomComboBox::Beep() {
 void TUiCustomComboBox::PaintButton(TCanvas& c, const TRect& rect, bool pressed) {
   TThemeServices& ts = ThemeServices();
   if (framingPreference_ == fpXPThemes && ts.ThemesEnabled()) {
-    ts.DrawElement(c, TThemeServices::GetElementDetails(pressed ? tcDropDownButtonPressed
-                                                                : tcDropDownButtonNormal),
+    ts.DrawElement(c,
+                   TThemeServices::GetElementDetails(pressed ? tcDropDownButtonPressed
+                                                             : tcDropDownButtonNormal),
                    rect);
     return;
   }
@@ -97,7 +98,8 @@ void TUiCustomComboBox::Paint(TCanvas& c, const TRect& rect) {
   const bool custom = frameVisible_ && !UseThemedFrame();
   const TRect all(0, 0, width_, height_);
   // The 3-D border gives way to the custom frame.
-  if (custom && ColorToRGB(TUiFramedControl::color_) != clWhite) DrawBevel(c, all, TUiFramedControl::color_, TUiFramedControl::color_, 2, sdAll);
+  if (custom && ColorToRGB(TUiFramedControl::color_) != clWhite)
+    DrawBevel(c, all, TUiFramedControl::color_, TUiFramedControl::color_, 2, sdAll);
   const bool active = Focused() || mouseOver_;
   if (flatButtons_ && !readOnly_) {
     if (!active) {

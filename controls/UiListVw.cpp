@@ -102,9 +102,9 @@ void TUiCustomListView::SetSortArrow(int column, bool descending) {
 void TUiCustomListView::UpdateHeaderFormats() {
   if (updatingFormats_) return;
   updatingFormats_ = true;
-  const bool ownerDraw = headerSortDisplayMode_ != hsdmNone &&
-                         (CommonControlsVersion < 0x60000 ||
-                          headerSortDisplayMode_ != hsdmRightOfText);
+  const bool ownerDraw =
+      headerSortDisplayMode_ != hsdmNone &&
+      (CommonControlsVersion < 0x60000 || headerSortDisplayMode_ != hsdmRightOfText);
   for (int i = 0; i < Columns().Count(); ++i) {
     TListColumn& col = Columns()[i];
     unsigned fmt = col.HeaderFormat() & HDF_JUSTIFYMASK;
@@ -121,8 +121,7 @@ void TUiCustomListView::UpdateHeaderFormats() {
 
 void TUiCustomListView::ColumnsChanged() { UpdateHeaderFormats(); }
 
-void TUiCustomListView::DrawHeaderItem(TCanvas& c, TListColumn& column, const TRect& rect,
-                                       bool) {
+void TUiCustomListView::DrawHeaderItem(TCanvas& c, TListColumn& column, const TRect& rect, bool) {
   c.Font.Assign(Font());
   c.Brush.SetStyle(bsSolid);
   c.Brush.SetColor(clBtnFace);
@@ -141,14 +140,14 @@ void TUiCustomListView::DrawHeaderItem(TCanvas& c, TListColumn& column, const TR
   c.Brush.SetStyle(bsClear);
   DrawCell(c, column.Caption(), text, align);
   if (!roomForArrow) return;
+  const int size = box * 3 / 4, w = 2 * size - 1;
   int boxLeft = r.Left;
-  if (headerSortDisplayMode_ == hsdmRightAlign) boxLeft = r.Right - box;
+  if (headerSortDisplayMode_ == hsdmRightAlign) boxLeft = r.Right - w;
   if (headerSortDisplayMode_ == hsdmRightOfText) {
     const int tw = Fonts().TextExtent(Font(), column.Caption()).cx;
-    boxLeft = std::min(text.Left + 2 + tw + 4, r.Right - box);
+    boxLeft = std::min(text.Left + 2 + tw + 4, r.Right - w);
   }
   const int boxTop = r.Top + (r.Height() - box) / 2;
-  const int size = box * 3 / 4, w = 2 * size - 1;
   const int top = boxTop + box - size, left = boxLeft;
   c.Brush.SetStyle(bsSolid);
   c.Brush.SetColor(clBtnFace);

@@ -1,10 +1,11 @@
 #include "controls/qt/QtUiLists.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 #include "controls/qt/QtUiTheme.h"
 #include "platform/gui/QtCanvas.h"
+#include "platform/gui/QtClockedTimers.h"
 
 namespace qv {
 
@@ -18,6 +19,16 @@ TUiFramedWidget::TUiFramedWidget(TControlCore* core,
   setFrameStyle(QFrame::NoFrame);
   const int w = TUiFramedControl::FrameWidth;
   setViewportMargins(w, w, w, w);
+}
+
+TUiFramedWidget::~TUiFramedWidget() { ForgetClockedTimers(*this); }
+
+void TUiFramedWidget::SetTimer(int id, int intervalMs) {
+  if (!SetClockedTimer(*this, id, intervalMs)) TControlWidget::SetTimer(id, intervalMs);
+}
+
+void TUiFramedWidget::KillTimer(int id) {
+  if (!KillClockedTimer(*this, id)) TControlWidget::KillTimer(id);
 }
 
 bool TUiFramedWidget::event(QEvent* e) {
@@ -43,11 +54,10 @@ TUiListViewWidget::TUiListViewWidget(QWidget* parent)
     : TUiListViewWidget(std::make_unique<TUiCustomListView>(), parent) {}
 
 TUiListViewWidget::TUiListViewWidget(std::unique_ptr<TUiCustomListView> core, QWidget* parent)
-    : TUiFramedWidget(core.get(),
-                      [c = core.get()](TCanvas& canvas, int w, int h) {
-                        c->PaintNonClient(canvas, w, h);
-                      },
-                      parent),
+    : TUiFramedWidget(
+          core.get(),
+          [c = core.get()](TCanvas& canvas, int w, int h) { c->PaintNonClient(canvas, w, h); },
+          parent),
       core_(std::move(core)) {
   editor_ = new TLabelEditOverlay(viewport(), [this](bool accept, const std::string& text) {
     core_->EndLabelEdit(accept, text);
@@ -71,11 +81,10 @@ TUiTreeViewWidget::TUiTreeViewWidget(QWidget* parent)
     : TUiTreeViewWidget(std::make_unique<TUiCustomTreeView>(), parent) {}
 
 TUiTreeViewWidget::TUiTreeViewWidget(std::unique_ptr<TUiCustomTreeView> core, QWidget* parent)
-    : TUiFramedWidget(core.get(),
-                      [c = core.get()](TCanvas& canvas, int w, int h) {
-                        c->PaintNonClient(canvas, w, h);
-                      },
-                      parent),
+    : TUiFramedWidget(
+          core.get(),
+          [c = core.get()](TCanvas& canvas, int w, int h) { c->PaintNonClient(canvas, w, h); },
+          parent),
       core_(std::move(core)) {
   editor_ = new TLabelEditOverlay(viewport(), [this](bool accept, const std::string& text) {
     core_->EndLabelEdit(accept, text);

@@ -24,6 +24,10 @@ class TUiFramedWidget : public TControlWidget {
  public:
   TUiFramedWidget(TControlCore* core, std::function<void(TCanvas&, int, int)> paintFrame,
                   QWidget* parent);
+  ~TUiFramedWidget() override;
+  // Timers go on the control timer clock while one is installed.
+  void SetTimer(int id, int intervalMs) override;
+  void KillTimer(int id) override;
 
  protected:
   bool event(QEvent* e) override;

@@ -11,6 +11,7 @@
 
 #include "controls/qt/QtUiTheme.h"
 #include "platform/gui/QtCanvas.h"
+#include "platform/gui/QtClockedTimers.h"
 
 namespace qv {
 
@@ -53,7 +54,18 @@ TUiTabControlWidget::TUiTabControlWidget(TUiCustomTabControl* core, QWidget* par
   SyncParentColor();
 }
 
-TUiTabControlWidget::~TUiTabControlWidget() { DetachTabCore(); }
+TUiTabControlWidget::~TUiTabControlWidget() {
+  DetachTabCore();
+  ForgetClockedTimers(*this);
+}
+
+void TUiTabControlWidget::SetTimer(int id, int intervalMs) {
+  if (!SetClockedTimer(*this, id, intervalMs)) TControlWidget::SetTimer(id, intervalMs);
+}
+
+void TUiTabControlWidget::KillTimer(int id) {
+  if (!KillClockedTimer(*this, id)) TControlWidget::KillTimer(id);
+}
 
 void TUiTabControlWidget::DetachTabCore() {
   if (!tabCore_) return;

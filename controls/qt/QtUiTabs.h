@@ -29,6 +29,9 @@ class TUiTabControlWidget : public TControlWidget {
   ~TUiTabControlWidget() override;
   TUiCustomTabControl* TabControl() const { return tabCore_; }
   QSize sizeHint() const override;
+  // Timers go on the control timer clock while one is installed.
+  void SetTimer(int id, int intervalMs) override;
+  void KillTimer(int id) override;
 
  protected:
   bool event(QEvent* e) override;

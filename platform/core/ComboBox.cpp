@@ -19,12 +19,15 @@ void FillRectWith(TCanvas& c, const TRect& r, TColor color) {
 // ---- items ------------------------------------------------------------------------
 
 void TComboItems::Delete(int index) {
-  if (index >= 0 && index < Count()) combo_.ItemDeleting(index);
+  if (index >= 0 && index < Count()) {
+    combo_.ItemDeleting(index);
+    // The selection stays on its item (before the list reports the change).
+    if (combo_.itemIndex_ == index)
+      combo_.itemIndex_ = -1;
+    else if (combo_.itemIndex_ > index)
+      --combo_.itemIndex_;
+  }
   TStringList::Delete(index);
-  if (combo_.itemIndex_ == index)
-    combo_.itemIndex_ = -1;
-  else if (combo_.itemIndex_ > index)
-    --combo_.itemIndex_;
 }
 
 void TComboItems::Clear() {
@@ -228,7 +231,8 @@ void TCustomComboBox::UpdateEditText() {
 }
 
 TRect TCustomComboBox::ButtonRect() const {
-  return TRect(std::max(width_ - 2 - ButtonWidth, 2), 2, std::max(width_ - 2, 2), std::max(height_ - 2, 2));
+  return TRect(std::max(width_ - 2 - ButtonWidth, 2), 2, std::max(width_ - 2, 2),
+               std::max(height_ - 2, 2));
 }
 
 TRect TCustomComboBox::EditRect() const {
@@ -383,8 +387,9 @@ void TCustomComboBox::Paint(TCanvas& c, const TRect&) {
     const bool focused = Focused() && !droppedDown_;
     const TRect face = EditRect();
     if (itemIndex_ >= 0)
-      PaintItemAt(c, itemIndex_, face,
-                  odComboBoxEdit | (focused ? odSelected | odFocused : 0) | (enabled_ ? 0 : odDisabled));
+      PaintItemAt(
+          c, itemIndex_, face,
+          odComboBoxEdit | (focused ? odSelected | odFocused : 0) | (enabled_ ? 0 : odDisabled));
     else if (focused)
       c.DrawFocusRect(face);
   }

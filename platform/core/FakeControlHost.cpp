@@ -28,33 +28,10 @@ void TFakeControlHost::SetClientSize(int width, int height) {
   if (core_) core_->Resize(width, height);
 }
 
-int TFakeControlHost::TimerInterval(int id) const {
-  auto it = timers_.find(id);
-  return it == timers_.end() ? 0 : it->second.Interval;
-}
-
 void TFakeControlHost::SetTimer(int id, int intervalMs) {
-  const int interval = std::max(intervalMs, 1);
-  timers_[id] = TTimer{interval, now_ + interval, order_++};
-}
-
-void TFakeControlHost::Advance(int ms) {
-  const std::int64_t end = now_ + std::max(ms, 0);
-  for (;;) {
-    auto next = timers_.end();
-    for (auto it = timers_.begin(); it != timers_.end(); ++it)
-      if (it->second.Due <= end &&
-          (next == timers_.end() || it->second.Due < next->second.Due ||
-           (it->second.Due == next->second.Due && it->second.Order < next->second.Order)))
-        next = it;
-    if (next == timers_.end()) break;
-    now_ = next->second.Due;
-    const int id = next->first;
-    next->second.Due += next->second.Interval;
-    next->second.Order = order_++;
+  clock_.Set(this, id, intervalMs, [this, id] {
     if (core_) core_->Timer(id);
-  }
-  now_ = end;
+  });
 }
 
 void TFakeControlHost::DeliverPosted() {

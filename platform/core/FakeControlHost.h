@@ -13,10 +13,10 @@
 
 #include <cstdint>
 #include <deque>
-#include <map>
 #include <tuple>
 
 #include "platform/core/ControlCore.h"
+#include "platform/core/ManualClock.h"
 
 namespace qv {
 
@@ -33,11 +33,12 @@ class TFakeControlHost : public TControlHost {
   void SetClientSize(int width, int height);
 
   // ---- clock ----
-  std::int64_t Now() const { return now_; }
+  std::int64_t Now() const { return clock_.Now(); }
   // Moves the clock on, firing every timer that falls due meanwhile.
-  void Advance(int ms);
-  bool TimerActive(int id) const { return timers_.count(id) != 0; }
-  int TimerInterval(int id) const;
+  void Advance(int ms) { clock_.Advance(ms); }
+  bool TimerActive(int id) const { return clock_.Active(this, id); }
+  int TimerInterval(int id) const { return clock_.Interval(this, id); }
+  TManualClock& Clock() { return clock_; }
 
   // ---- what the core did ----
   int Invalidations() const { return invalidations_; }
@@ -61,7 +62,7 @@ class TFakeControlHost : public TControlHost {
   void ReleaseCapture() override { capture_ = false; }
   bool HasCapture() const override { return capture_; }
   void SetTimer(int id, int intervalMs) override;
-  void KillTimer(int id) override { timers_.erase(id); }
+  void KillTimer(int id) override { clock_.Kill(this, id); }
   void SetCursor(TCursor c) override { cursor_ = c; }
   void CreateCaret(int, int) override {}
   void SetCaretPos(int, int) override {}
@@ -76,17 +77,10 @@ class TFakeControlHost : public TControlHost {
   TFontService& Fonts() override { return fonts_ ? *fonts_ : FontService(); }
 
  private:
-  struct TTimer {
-    int Interval;
-    std::int64_t Due;
-    std::uint64_t Order;  // ties fire in the order the timers were set
-  };
   TControlCore* core_ = nullptr;
   TFontService* fonts_;
   int width_, height_;
-  std::int64_t now_ = 0;
-  std::uint64_t order_ = 0;
-  std::map<int, TTimer> timers_;
+  TManualClock clock_;
   int invalidations_ = 0;
   bool focused_ = false;
   bool capture_ = false;

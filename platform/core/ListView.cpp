@@ -204,8 +204,9 @@ void TListColumn::SetWidth(int v) {
 void TListColumn::SetAlignment(TAlignment v) {
   if (v == alignment_) return;
   alignment_ = v;
-  format_ = (format_ & ~HDF_JUSTIFYMASK) |
-            (v == taRightJustify ? HDF_RIGHT : v == taCenter ? HDF_CENTER : HDF_LEFT);
+  format_ = (format_ & ~HDF_JUSTIFYMASK) | (v == taRightJustify ? HDF_RIGHT
+                                            : v == taCenter     ? HDF_CENTER
+                                                                : HDF_LEFT);
   list_->ColumnsChanged();
   list_->Invalidate();
 }
@@ -246,7 +247,8 @@ TCustomListView::TCustomListView() : items_(*this), columns_(*this) {
       if (slot) slot->textWidth_ = -1;
     LayoutChanged();
   };
-  for (TChangeLink* l : {&largeLink_, &smallLink_, &stateLink_}) l->OnChange = [this] { LayoutChanged(); };
+  for (TChangeLink* l : {&largeLink_, &smallLink_, &stateLink_})
+    l->OnChange = [this] { LayoutChanged(); };
   largeLink_.OnFree = [this] { largeImages_ = nullptr, LayoutChanged(); };
   smallLink_.OnFree = [this] { smallImages_ = nullptr, LayoutChanged(); };
   stateLink_.OnFree = [this] { stateImages_ = nullptr, LayoutChanged(); };
@@ -433,8 +435,10 @@ void TCustomListView::DoLayout() {
     case vsList: {
       // Cells as wide as the widest caption (with its icon), within limits.
       int widest = 0;
-      const int iw = (smallImages_ ? smallImages_->Width() + 2 : 0) +
-                     (stateImages_ ? stateImages_->Width() : checkboxes_ ? CheckBoxSize + 2 : 0);
+      const int iw =
+          (smallImages_ ? smallImages_->Width() + 2 : 0) + (stateImages_  ? stateImages_->Width()
+                                                            : checkboxes_ ? CheckBoxSize + 2
+                                                                          : 0);
       if (!ownerData_)
         for (int i = 0; i < n; ++i) widest = std::max(widest, TextWidthOf(items_.Item(i)));
       else
@@ -563,10 +567,12 @@ int TCustomListView::ItemAt(int x, int y, THitTests* where) {
       if (cy >= 0) index = cy / cellH_;
       break;
     case vsList:
-      if (cx >= 0 && cy >= 0 && cy < perLine_ * cellH_) index = cx / cellW_ * perLine_ + cy / cellH_;
+      if (cx >= 0 && cy >= 0 && cy < perLine_ * cellH_)
+        index = cx / cellW_ * perLine_ + cy / cellH_;
       break;
     default:
-      if (cx >= 0 && cy >= 0 && cx < perLine_ * cellW_) index = cy / cellH_ * perLine_ + cx / cellW_;
+      if (cx >= 0 && cy >= 0 && cx < perLine_ * cellW_)
+        index = cy / cellH_ * perLine_ + cx / cellW_;
       break;
   }
   if (index < 0 || index >= n) return -1;
@@ -607,9 +613,12 @@ TListItem* TCustomListView::TopItem() {
   EnsureLayout();
   if (items_.Count() == 0) return nullptr;
   int i = 0;
-  if (viewStyle_ == vsReport) i = scrollY_ / std::max(cellH_, 1);
-  else if (viewStyle_ == vsList) i = scrollX_ / std::max(cellW_, 1) * perLine_;
-  else i = scrollY_ / std::max(cellH_, 1) * perLine_;
+  if (viewStyle_ == vsReport)
+    i = scrollY_ / std::max(cellH_, 1);
+  else if (viewStyle_ == vsList)
+    i = scrollX_ / std::max(cellW_, 1) * perLine_;
+  else
+    i = scrollY_ / std::max(cellH_, 1) * perLine_;
   return i < items_.Count() ? &items_.Item(i) : nullptr;
 }
 
@@ -638,12 +647,16 @@ void TCustomListView::MakeIndexVisible(int index, bool partialOk) {
   const TRect b = ItemBounds(index);
   const int top = HeaderHeight();
   int dx = 0, dy = 0;
-  if (b.Top < top) dy = b.Top - top;
-  else if (b.Bottom > height_ && !(partialOk && b.Top < height_)) dy = std::min(b.Bottom - height_, b.Top - top);
+  if (b.Top < top)
+    dy = b.Top - top;
+  else if (b.Bottom > height_ && !(partialOk && b.Top < height_))
+    dy = std::min(b.Bottom - height_, b.Top - top);
   const int right = viewStyle_ == vsReport ? b.Left + cellW_ : b.Right;
   if (viewStyle_ != vsReport) {
-    if (b.Left < 0) dx = b.Left;
-    else if (right > width_ && !(partialOk && b.Left < width_)) dx = std::min(right - width_, b.Left);
+    if (b.Left < 0)
+      dx = b.Left;
+    else if (right > width_ && !(partialOk && b.Left < width_))
+      dx = std::min(right - width_, b.Left);
   }
   if (dx || dy) Scroll(dx, dy);
 }
@@ -1041,7 +1054,8 @@ void TCustomListView::PaintItem(TCanvas& c, int index) {
   if (viewStyle_ != vsIcon && stateW > 0) {
     const int sx = icon.Left - stateW;
     if (stateImages_ && item.stateIndex_ >= 0) {
-      stateImages_->Draw(c, sx, b.Top + (b.Height() - stateImages_->Height()) / 2, item.stateIndex_);
+      stateImages_->Draw(c, sx, b.Top + (b.Height() - stateImages_->Height()) / 2,
+                         item.stateIndex_);
     } else if (checkboxes_) {
       TRect box = Bounds(sx, b.Top + (b.Height() - CheckBoxSize) / 2, CheckBoxSize, CheckBoxSize);
       FillRectWith(c, box, clWindow);
@@ -1076,7 +1090,8 @@ void TCustomListView::PaintItem(TCanvas& c, int index) {
     for (int col = 0; col < std::max(columns_.Count(), 1); ++col) {
       const int w = columns_.Count() ? columns_[col].Width() : b.Width();
       TRect cell(col == 0 ? label.Left : left, b.Top, left + w, b.Bottom);
-      if (col > 0) c.SetTextColor(!enabled_ ? clGrayText : showSel && rowSel ? selText : font_.Color());
+      if (col > 0)
+        c.SetTextColor(!enabled_ ? clGrayText : showSel && rowSel ? selText : font_.Color());
       const TAlignment align = columns_.Count() ? columns_[col].Alignment() : taLeftJustify;
       DrawCell(c, ItemText(item, col), cell, col == 0 ? taLeftJustify : align);
       left += w;

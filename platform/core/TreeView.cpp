@@ -109,9 +109,13 @@ int TTreeNode::Level() const {
   return level;
 }
 
-TTreeNode* TTreeNode::GetNextSibling() const { return parent_ ? parent_->Item(index_ + 1) : nullptr; }
+TTreeNode* TTreeNode::GetNextSibling() const {
+  return parent_ ? parent_->Item(index_ + 1) : nullptr;
+}
 
-TTreeNode* TTreeNode::GetPrevSibling() const { return parent_ ? parent_->Item(index_ - 1) : nullptr; }
+TTreeNode* TTreeNode::GetPrevSibling() const {
+  return parent_ ? parent_->Item(index_ - 1) : nullptr;
+}
 
 TTreeNode* TTreeNode::GetNext() const {
   if (!children_.empty()) return children_.front().get();
@@ -260,7 +264,8 @@ TTreeNode& TTreeNodes::Insert(TTreeNode* sibling, const std::string& text) {
 void TTreeNodes::Delete(TTreeNode* node) {
   if (!node || node == root_.get() || !node->parent_) return;
   TTreeNode* parent = node->parent_;
-  const bool wasSelected = tree_.selected_ && (tree_.selected_ == node || tree_.selected_->HasAsParent(node));
+  const bool wasSelected =
+      tree_.selected_ && (tree_.selected_ == node || tree_.selected_->HasAsParent(node));
   // The selection moves to a neighbour (or the parent) before the node goes.
   TTreeNode* next = nullptr;
   if (wasSelected) {
@@ -407,7 +412,8 @@ void TCustomTreeView::EnsureRows() {
   for (TTreeNode* n = items_.GetFirstNode(); n; n = n->GetNextVisible()) {
     rows_.push_back(n);
     const int x = (n->Level() + (showRoot_ ? 1 : 0)) * indent_;
-    contentW_ = std::max(contentW_, x + stateW + imageW + Fonts().TextExtent(font_, n->text_).cx + 6);
+    contentW_ =
+        std::max(contentW_, x + stateW + imageW + Fonts().TextExtent(font_, n->text_).cx + 6);
   }
   ClampScroll();
   ApplyScrollBars();

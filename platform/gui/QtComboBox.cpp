@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QTimer>
 
+#include "platform/gui/QtClockedTimers.h"
+
 namespace qv {
 
 namespace {
@@ -75,7 +77,18 @@ TComboBoxWidget::TComboBoxWidget(TCustomComboBox* core, QWidget* parent)
   SyncEdit();
 }
 
-TComboBoxWidget::~TComboBoxWidget() { DetachCombo(); }
+TComboBoxWidget::~TComboBoxWidget() {
+  DetachCombo();
+  ForgetClockedTimers(*this);
+}
+
+void TComboBoxWidget::SetTimer(int id, int intervalMs) {
+  if (!SetClockedTimer(*this, id, intervalMs)) TControlWidget::SetTimer(id, intervalMs);
+}
+
+void TComboBoxWidget::KillTimer(int id) {
+  if (!KillClockedTimer(*this, id)) TControlWidget::KillTimer(id);
+}
 
 void TComboBoxWidget::DetachCombo() {
   if (!combo_) return;

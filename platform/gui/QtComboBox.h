@@ -30,6 +30,9 @@ class TComboBoxWidget : public TControlWidget, public TComboBoxHost {
   void InvalidateDropDown() override;
   void Beep() override;
   void PostTab() override;
+  // Timers go on the control timer clock while one is installed.
+  void SetTimer(int id, int intervalMs) override;
+  void KillTimer(int id) override;
 
   // The style may have changed: show or hide the edit field.
   void SyncEdit();

@@ -51,10 +51,10 @@ TEST(FrameController, LinkingPushesEverySettingOnce) {
   TProbe p;
   p.SetFrameController(&fc);
   // Every property the control publishes (not FlatButtons or FlatButtonColor).
-  const std::vector<std::string> expect = {
-      "ParentColor",   "Color",        "DisabledColor", "FocusColor",   "FrameColor",
-      "FrameHotColor", "FrameHotTrack", "FrameHotStyle", "FrameSides",  "FrameStyle",
-      "FrameVisible",  "FramingPreference"};
+  const std::vector<std::string> expect = {"ParentColor",   "Color",         "DisabledColor",
+                                           "FocusColor",    "FrameColor",    "FrameHotColor",
+                                           "FrameHotTrack", "FrameHotStyle", "FrameSides",
+                                           "FrameStyle",    "FrameVisible",  "FramingPreference"};
   EXPECT_EQ(p.Written, expect);
   p.Written.clear();
   fc.AddControl(&p);  // already linked

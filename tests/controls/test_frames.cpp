@@ -35,10 +35,10 @@ TEST(Frames, DrawSidesDrawsEachSideAndInsetsTheRectangle) {
 }
 
 TEST(Frames, EachStyleInsetsByItsWidth) {
-  const std::pair<TFrameStyle, int> cases[] = {
-      {fsNone, 0},   {fsFlat, 1},       {fsGroove, 2}, {fsBump, 2},   {fsLowered, 2},
-      {fsButtonDown, 2}, {fsRaised, 2}, {fsButtonUp, 2}, {fsStatus, 1}, {fsPopup, 1},
-      {fsFlatBold, 2}};
+  const std::pair<TFrameStyle, int> cases[] = {{fsNone, 0},   {fsFlat, 1},     {fsGroove, 2},
+                                               {fsBump, 2},   {fsLowered, 2},  {fsButtonDown, 2},
+                                               {fsRaised, 2}, {fsButtonUp, 2}, {fsStatus, 1},
+                                               {fsPopup, 1},  {fsFlatBold, 2}};
   for (auto [style, width] : cases) {
     TRecordingCanvas a, b;
     const TRect in(0, 0, 20, 10);

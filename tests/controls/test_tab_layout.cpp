@@ -22,16 +22,16 @@ struct TSizeCase {
 // text; CutCornerSize 6, no fixed sizes.
 TEST(TabLayout, TabSizePerStyleOrientationAndTextDirection) {
   const TSizeCase cases[] = {
-      {tsSingleSlant, toTop, orHorizontal, 52, 22},     // 2*((16+6) div 2) + 24 + 6, 16 + 6
-      {tsSingleSlant, toLeft, orHorizontal, 30, 52},    // 24 + 6, 2*((24+6) div 2) + 16 + 6
-      {tsDoubleSlant, toTop, orHorizontal, 66, 22},     // 2*(16+2) + 24 + 6
-      {tsDoubleSlant, toRight, orHorizontal, 30, 74},   // 2*(24+2) + 16 + 6
-      {tsCutCorner, toTop, orHorizontal, 44, 23},       // 2*6 + 24 + 8, 16 + 7
-      {tsCutCorner, toLeft, orHorizontal, 37, 26},      // 24 + 6 + 7, 16 + 10
-      {tsCutCorner, toBottom, orVertical, 26, 37},      // 16 + 10, 24 + 6 + 7
-      {tsCutCorner, toRight, orVertical, 23, 44},       // 16 + 7, 2*6 + 24 + 8
-      {tsRoundCorners, toTop, orHorizontal, 40, 22},    // 24 + 16, 16 + 6
-      {tsRoundCorners, toLeft, orVertical, 22, 40},     // 16 + 6, 24 + 16
+      {tsSingleSlant, toTop, orHorizontal, 52, 22},    // 2*((16+6) div 2) + 24 + 6, 16 + 6
+      {tsSingleSlant, toLeft, orHorizontal, 30, 52},   // 24 + 6, 2*((24+6) div 2) + 16 + 6
+      {tsDoubleSlant, toTop, orHorizontal, 66, 22},    // 2*(16+2) + 24 + 6
+      {tsDoubleSlant, toRight, orHorizontal, 30, 74},  // 2*(24+2) + 16 + 6
+      {tsCutCorner, toTop, orHorizontal, 44, 23},      // 2*6 + 24 + 8, 16 + 7
+      {tsCutCorner, toLeft, orHorizontal, 37, 26},     // 24 + 6 + 7, 16 + 10
+      {tsCutCorner, toBottom, orVertical, 26, 37},     // 16 + 10, 24 + 6 + 7
+      {tsCutCorner, toRight, orVertical, 23, 44},      // 16 + 7, 2*6 + 24 + 8
+      {tsRoundCorners, toTop, orHorizontal, 40, 22},   // 24 + 16, 16 + 6
+      {tsRoundCorners, toLeft, orVertical, 22, 40},    // 16 + 6, 24 + 16
   };
   for (const TSizeCase& c : cases) {
     TTabFixture f(300, 200);
@@ -41,9 +41,10 @@ TEST(TabLayout, TabSizePerStyleOrientationAndTextDirection) {
     f.tabs.SetTextOrientation(c.Text);
     f.Add({"ABC"});
     const TRect r = f.tabs.TabRect(0);
-    EXPECT_EQ(r.Width(), c.Width) << "style " << int(c.Style) << " orientation " << int(c.Orientation);
-    EXPECT_EQ(r.Height(), c.Height) << "style " << int(c.Style) << " orientation "
-                                    << int(c.Orientation);
+    EXPECT_EQ(r.Width(), c.Width) << "style " << int(c.Style) << " orientation "
+                                  << int(c.Orientation);
+    EXPECT_EQ(r.Height(), c.Height)
+        << "style " << int(c.Style) << " orientation " << int(c.Orientation);
   }
 }
 
