@@ -966,6 +966,7 @@ void TCustomListView::DrawCell(TCanvas& c, const std::string& text, const TRect&
   if (align == taRightJustify) x = r.Right - 2 - e.cx;
   if (align == taCenter) x = r.Left + (r.Width() - e.cx) / 2;
   const int y = r.Top + (r.Height() - e.cy) / 2;
+  c.SetBkMode(TRANSPARENT);
   c.TextRect(r, x, y, shown);
 }
 

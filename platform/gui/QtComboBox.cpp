@@ -1,6 +1,7 @@
 #include "platform/gui/QtComboBox.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QTimer>
 
@@ -59,6 +60,7 @@ class TComboPopup : public TControlWidget {
 TComboBoxWidget::TComboBoxWidget(TCustomComboBox* core, QWidget* parent)
     : TControlWidget(core, parent), combo_(core) {
   setFrameStyle(QFrame::NoFrame);
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   edit_ = new QLineEdit(viewport());
   edit_->setFrame(false);
   edit_->installEventFilter(this);
@@ -103,6 +105,10 @@ QSize TComboBoxWidget::sizeHint() const {
   return QSize(145, std::max(edit_->sizeHint().height() + 4, 21));
 }
 
+QSize TComboBoxWidget::minimumSizeHint() const {
+  return QSize(TCustomComboBox::ButtonWidth + 8, sizeHint().height());
+}
+
 void TComboBoxWidget::SyncEdit() {
   const TRect r = combo_->EditRect();
   edit_->setGeometry(r.Left, r.Top, r.Width(), r.Height());
@@ -114,6 +120,14 @@ void TComboBoxWidget::SyncEdit() {
 void TComboBoxWidget::resizeEvent(QResizeEvent* e) {
   TControlWidget::resizeEvent(e);
   if (combo_) SyncEdit();
+}
+
+void TComboBoxWidget::focusOutEvent(QFocusEvent* e) {
+  if (e->reason() == Qt::PopupFocusReason) {
+    QAbstractScrollArea::focusOutEvent(e);
+    return;
+  }
+  TControlWidget::focusOutEvent(e);
 }
 
 void TComboBoxWidget::SetEditText(const std::string& text, int selStart, int selLength) {
@@ -175,7 +189,8 @@ bool TComboBoxWidget::eventFilter(QObject* watched, QEvent* e) {
         combo_->FocusIn();
         return false;
       case QEvent::FocusOut:
-        combo_->FocusOut();
+        // Opening the drop-down list takes the focus only for a while.
+        if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) combo_->FocusOut();
         return false;
       default:
         return false;

@@ -23,6 +23,7 @@ class TComboBoxWidget : public TControlWidget, public TComboBoxHost {
   // The drop-down window (exists while the widget does).
   TControlWidget* DropDownWindow() const { return popup_; }
   QSize sizeHint() const override;
+  QSize minimumSizeHint() const override;
 
   void SetEditText(const std::string& text, int selStart, int selLength) override;
   void SetEditReadOnly(bool readOnly) override;
@@ -40,6 +41,7 @@ class TComboBoxWidget : public TControlWidget, public TComboBoxHost {
  protected:
   bool eventFilter(QObject* watched, QEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void focusOutEvent(QFocusEvent* e) override;
   // Lets go of the core (before a derived widget frees it).
   void DetachCombo();
 
