@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/core/ControlUtils.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -9,12 +10,6 @@ namespace qv {
 namespace {
 
 constexpr int CheckBoxSize = 13;
-
-void FillRectWith(TCanvas& c, const TRect& r, TColor color) {
-  c.Brush.SetStyle(bsSolid);
-  c.Brush.SetColor(color);
-  c.FillRect(r);
-}
 
 // The text cut to fit a width, ending in "..." when cut.
 std::string FitText(TFontService& fs, const TFont& font, const std::string& text, int width) {
@@ -299,26 +294,16 @@ void TCustomListView::SetViewStyle(TViewStyle v) {
   LayoutChanged();
 }
 
-namespace {
-
-void Relink(TCustomImageList*& field, TCustomImageList* v, TChangeLink& link) {
-  if (field) field->UnRegisterChanges(&link);
-  field = v;
-  if (v) v->RegisterChanges(&link);
-}
-
-}  // namespace
-
 void TCustomListView::SetLargeImages(TCustomImageList* v) {
-  Relink(largeImages_, v, largeLink_);
+  RelinkImages(largeImages_, v, largeLink_);
   LayoutChanged();
 }
 void TCustomListView::SetSmallImages(TCustomImageList* v) {
-  Relink(smallImages_, v, smallLink_);
+  RelinkImages(smallImages_, v, smallLink_);
   LayoutChanged();
 }
 void TCustomListView::SetStateImages(TCustomImageList* v) {
-  Relink(stateImages_, v, stateLink_);
+  RelinkImages(stateImages_, v, stateLink_);
   LayoutChanged();
 }
 
@@ -1376,33 +1361,9 @@ void TCustomListView::Scroll(TScrollBarKind bar, TScrollCode code, int pos) {
   const int line = v ? cellH_ : (viewStyle_ == vsList ? cellW_ : 16);
   const int page = v ? std::max(height_ - HeaderHeight(), 1) : std::max(width_, 1);
   const int cur = v ? scrollY_ : scrollX_;
-  int target = cur;
-  switch (code) {
-    case scLineUp:
-      target = cur - line;
-      break;
-    case scLineDown:
-      target = cur + line;
-      break;
-    case scPageUp:
-      target = cur - page;
-      break;
-    case scPageDown:
-      target = cur + page;
-      break;
-    case scTrack:
-    case scPosition:
-      target = pos;
-      break;
-    case scTop:
-      target = 0;
-      break;
-    case scBottom:
-      target = v ? contentH_ : contentW_;
-      break;
-    default:
-      return;
-  }
+  const std::optional<int> t = ScrollTarget(code, cur, line, page, pos, v ? contentH_ : contentW_);
+  if (!t) return;
+  const int target = *t;
   if (v)
     Scroll(0, target - cur);
   else

@@ -17,18 +17,9 @@ using namespace qv;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "test";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = qApp ? qApp : new QApplication(argc, argv);
-  return *app;
-}
-
 class PageControlWidget : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
     InstallQtTheme(true);
     ResetSysColors();
   }
