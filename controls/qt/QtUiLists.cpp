@@ -34,7 +34,7 @@ void TUiFramedWidget::KillTimer(int id) {
 bool TUiFramedWidget::event(QEvent* e) {
   if (e->type() != QEvent::Paint) return TControlWidget::event(e);
   QPainter p(this);
-  try {
+  GuardHostCall("Paint frame", [&] {
     TQtCanvas c(p, rect());
     // Only the border: the viewport paints the inside.
     const int w = TUiFramedControl::FrameWidth;
@@ -42,9 +42,7 @@ bool TUiFramedWidget::event(QEvent* e) {
     border.Combine(TRegion::FromRect(TRect(w, w, width() - w, height() - w)), RGN_DIFF);
     c.SelectClipRegion(border);
     if (paintFrame_) paintFrame_(c, width(), height());
-  } catch (const std::exception& ex) {
-    ReportHostException("Paint frame", ex.what());
-  }
+  });
   return true;
 }
 

@@ -78,6 +78,9 @@ class TCustomComboBox::TListCore : public TControlCore {
     combo_.SetTopIndex(combo_.topIndex_ - delta / 120 * 3);
     return true;
   }
+  // The open list has the keyboard; the combo handles the keys.
+  void KeyDown(int& key, TShiftState shift) override { combo_.KeyDown(key, shift); }
+  void KeyPress(char32_t& ch) override { combo_.KeyPress(ch); }
   void Scroll(TScrollBarKind bar, TScrollCode code, int pos) override {
     if (bar != sbVertical) return;
     const std::optional<int> t = ScrollTarget(code, combo_.topIndex_, 1, combo_.ListVisibleCount(),

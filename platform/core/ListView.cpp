@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/ControlUtils.h"
+#include "platform/core/DrawText.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -10,18 +11,6 @@ namespace qv {
 namespace {
 
 constexpr int CheckBoxSize = 13;
-
-// The text cut to fit a width, ending in "..." when cut.
-std::string FitText(TFontService& fs, const TFont& font, const std::string& text, int width) {
-  if (fs.TextExtent(font, text).cx <= width) return text;
-  std::u32string u = Utf8ToUtf32(text);
-  const int dots = fs.TextExtent(font, "...").cx;
-  while (!u.empty()) {
-    u.pop_back();
-    if (fs.TextExtent(font, Utf32ToUtf8(u)).cx + dots <= width) break;
-  }
-  return u.empty() ? std::string() : Utf32ToUtf8(u) + "...";
-}
 
 }  // namespace
 
@@ -944,15 +933,13 @@ void TCustomListView::DoBeginDrag(TMouseButton button) {
 void TCustomListView::DrawCell(TCanvas& c, const std::string& text, const TRect& r,
                                TAlignment align) {
   if (r.Width() <= 4 || text.empty()) return;
-  TFontService& fs = Fonts();
-  const std::string shown = FitText(fs, font_, text, r.Width() - 4);
-  const TSize e = fs.TextExtent(font_, shown);
-  int x = r.Left + 2;
-  if (align == taRightJustify) x = r.Right - 2 - e.cx;
-  if (align == taCenter) x = r.Left + (r.Width() - e.cx) / 2;
-  const int y = r.Top + (r.Height() - e.cy) / 2;
+  TRect t = r;
+  InflateRect(t, -2, 0);
+  const unsigned just = align == taRightJustify ? DT_RIGHT
+                        : align == taCenter     ? DT_CENTER
+                                                : DT_LEFT;
   c.SetBkMode(TRANSPARENT);
-  c.TextRect(r, x, y, shown);
+  DrawText(c, text, t, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | just);
 }
 
 void TCustomListView::DrawHeaderItem(TCanvas& c, TListColumn& column, const TRect& r, bool) {
