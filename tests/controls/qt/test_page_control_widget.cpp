@@ -180,3 +180,26 @@ TEST_F(PageControlWidget, ClosingAPageDeletesItsWidget) {
   EXPECT_EQ(c.ActivePageIndex(), 0);
   EXPECT_TRUE(m.program->isVisible());
 }
+
+TEST_F(PageControlWidget, PageIndexChecksAndTabIndexPastTheEnd) {
+  TMainWindowPages m;
+  TUiPageControl& c = m.pc->PageControl();
+  for (int bad : {3, -1}) {
+    try {
+      c.Pages(0)->SetPageIndex(bad);
+      ADD_FAILURE() << bad;
+    } catch (const EUiPageError& e) {
+      EXPECT_EQ(e.Message(),
+                Format("%d is an invalid PageIndex value. PageIndex must be between 0 and 2", bad));
+    }
+  }
+  // Moving a page moves its tab and keeps its widget.
+  TUiTabSheetWidget* results = m.pc->PageWidget(2);
+  c.Pages(2)->SetPageIndex(0);
+  EXPECT_EQ(c.Tabs()[0].Caption, "Results");
+  EXPECT_EQ(m.pc->PageWidget(0), results);
+  // TabIndex := the tab count: no tab selected, the page stays.
+  c.SetTabIndex(c.TabCount());
+  EXPECT_EQ(c.TabIndex(), -1);
+  EXPECT_TRUE(m.settings->isVisible());
+}
