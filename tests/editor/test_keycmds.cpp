@@ -3,7 +3,6 @@
 #include "editor/CodeEditKeyCmds.h"
 
 using namespace qv;
-using namespace qv::vk;
 
 TEST(KeyCommands, NamesAndNumbers) {
   struct Case {

@@ -20,8 +20,8 @@ TEST(UndoList, CapacityDropsOldestAndMarksFullUndoImpossible) {
   for (const char* t : {"a", "b", "c", "d", "e"}) AddInsert(list, t);
   EXPECT_EQ(added, 5);
   ASSERT_EQ(list.ItemCount(), 3);
-  EXPECT_EQ(list.Items(0)->fChangeStr, "c");
-  EXPECT_EQ(list.PeekItem()->fChangeStr, "e");
+  EXPECT_EQ(list.Items(0)->ChangeStr, "c");
+  EXPECT_EQ(list.PeekItem()->ChangeStr, "e");
   EXPECT_TRUE(list.FullUndoImpossible());
   list.Clear();
   EXPECT_FALSE(list.FullUndoImpossible());
@@ -50,10 +50,10 @@ TEST(UndoList, BlocksShareOneChangeNumber) {
   AddInsert(list, "after");
 
   ASSERT_EQ(list.ItemCount(), 5);
-  EXPECT_EQ(list.Items(0)->fChangeNumber, 1);
-  for (int i = 1; i <= 3; ++i) EXPECT_EQ(list.Items(i)->fChangeNumber, 2) << i;
-  EXPECT_EQ(list.Items(4)->fChangeNumber, 3);
-  EXPECT_EQ(list.Items(2)->fChangeSelMode, smColumn);
+  EXPECT_EQ(list.Items(0)->ChangeNumber, 1);
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(list.Items(i)->ChangeNumber, 2) << i;
+  EXPECT_EQ(list.Items(4)->ChangeNumber, 3);
+  EXPECT_EQ(list.Items(2)->ChangeSelMode, smColumn);
   EXPECT_EQ(list.BlockCount(), 0);
   EXPECT_EQ(list.BlockChangeNumber(), 0);
 }
@@ -69,7 +69,7 @@ TEST(UndoList, GroupBreaks) {
   list.AddGroupBreak();  // only one break in a row
   ASSERT_EQ(list.ItemCount(), 2);
   EXPECT_EQ(list.GetLastChangeReason(), urGroupBreak);
-  EXPECT_EQ(list.PeekItem()->fChangeStartPos, TPoint(0, 0));
+  EXPECT_EQ(list.PeekItem()->ChangeStartPos, TPoint(0, 0));
   EXPECT_EQ(added, 1);  // a break does not fire OnAdded
 }
 
@@ -86,7 +86,7 @@ TEST(UndoList, LockPopPushAndAssign) {
 
   auto item = list.PopItem();
   ASSERT_TRUE(item);
-  EXPECT_EQ(item->fChangeStr, "b");
+  EXPECT_EQ(item->ChangeStr, "b");
   TCodeEditUndoList redo;
   redo.PushItem(std::move(item));
   redo.PushItem(nullptr);
@@ -97,10 +97,10 @@ TEST(UndoList, LockPopPushAndAssign) {
   list.SetMaxUndoActions(7);
   copy.Assign(list);
   ASSERT_EQ(copy.ItemCount(), 1);
-  EXPECT_EQ(copy.Items(0)->fChangeStr, "a");
+  EXPECT_EQ(copy.Items(0)->ChangeStr, "a");
   EXPECT_NE(copy.Items(0), list.Items(0));
   EXPECT_EQ(copy.MaxUndoActions(), 7);
   EXPECT_EQ(copy.NextChangeNumber(), list.NextChangeNumber());
-  EXPECT_EQ(list.PopItem()->fChangeStr, "a");
+  EXPECT_EQ(list.PopItem()->ChangeStr, "a");
   EXPECT_EQ(list.PopItem(), nullptr);
 }

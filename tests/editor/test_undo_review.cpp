@@ -11,7 +11,7 @@ void Change(TCodeEditUndoList& l, TCodeChangeReason r = urInsert) {
 }
 std::vector<int> Numbers(const TCodeEditUndoList& l) {
   std::vector<int> r;
-  for (int i = 0; i < l.ItemCount(); ++i) r.push_back(l.Items(i)->fChangeNumber);
+  for (int i = 0; i < l.ItemCount(); ++i) r.push_back(l.Items(i)->ChangeNumber);
   return r;
 }
 }  // namespace
@@ -66,7 +66,7 @@ TEST(UndoReview, EventsBoundsAndAssign) {
   EXPECT_EQ(l.GetLastChangeReason(), urDelete);
   l.SetMaxUndoActions(2);
   EXPECT_EQ(l.ItemCount(), 2);
-  EXPECT_EQ(l.Items(0)->fChangeReason, urGroupBreak);
+  EXPECT_EQ(l.Items(0)->ChangeReason, urGroupBreak);
   EXPECT_TRUE(l.FullUndoImpossible());
   l.PushItem(nullptr);
   EXPECT_EQ(l.ItemCount(), 2);
@@ -77,11 +77,11 @@ TEST(UndoReview, EventsBoundsAndAssign) {
   EXPECT_EQ(copy.MaxUndoActions(), 2);
   EXPECT_TRUE(copy.FullUndoImpossible());
   EXPECT_EQ(Numbers(copy), Numbers(l));
-  EXPECT_EQ(copy.Items(1)->fChangeStr, "x");
+  EXPECT_EQ(copy.Items(1)->ChangeStr, "x");
   EXPECT_NE(copy.Items(1), l.Items(1));  // own items
   Change(copy);
-  EXPECT_EQ(copy.Items(1)->fChangeNumber, 4);  // next number was copied too
-  EXPECT_EQ(copy.ItemCount(), 2);              // and so was the maximum
+  EXPECT_EQ(copy.Items(1)->ChangeNumber, 4);  // next number was copied too
+  EXPECT_EQ(copy.ItemCount(), 2);             // and so was the maximum
   EXPECT_EQ(l.ItemCount(), 2);
 
   TCodeEditUndoList empty;
