@@ -2,6 +2,8 @@
 
 #include "editor/CodeEditMiscProcs.h"
 
+#include <map>
+
 namespace qv {
 
 // ---- TCodeSelectedColor ----------------------------------------------------
@@ -272,6 +274,105 @@ void TCodeEditKbdHandler::ExecuteKeyPress(void* Sender, char32_t& Key) {
     throw;
   }
   inKeyPress_ = false;
+}
+
+// ---- FillRectOpaque and the internal images --------------------------------
+
+void FillRectOpaque(TCanvas& ACanvas, const TRect& Rect) {
+  ACanvas.ExtTextOut(Rect.Left, Rect.Top, ETO_OPAQUE, &Rect, std::string(), nullptr);
+}
+
+namespace {
+
+struct TSharedPicture {
+  std::function<TImage()> Factory;
+  std::weak_ptr<const TImage> Picture;
+};
+
+std::map<std::string, TSharedPicture>& SharedPictures() {
+  static std::map<std::string, TSharedPicture> pictures;
+  return pictures;
+}
+
+// The ten bookmark glyphs: a tab 11 x 14 pixels in a 12 x 16 cell, with its
+// digit in a 3 x 5 pattern drawn at double size.
+TImage MakeBookmarkGlyphs() {
+  static const char* const digits[10] = {"111101101101111", "010110010010111", "111001111100111",
+                                         "111001111001111", "101101111001001", "111100111001111",
+                                         "111100111101111", "111001001010010", "111101111101111",
+                                         "111101111001111"};
+  constexpr TColor frame = 0x00800000, face = 0x00FFE8C8, ink = 0x00000000, back = clWhite;
+  TImage img(120, 16, back);
+  for (int n = 0; n < 10; ++n) {
+    const int x0 = n * 12;
+    for (int y = 1; y <= 14; ++y)
+      for (int x = 0; x <= 10; ++x) {
+        const bool edge = y == 1 || y == 14 || x == 0 || x == 10;
+        img.SetPixel(x0 + x, y, edge ? frame : face);
+      }
+    for (int r = 0; r < 5; ++r)
+      for (int c = 0; c < 3; ++c)
+        if (digits[n][r * 3 + c] == '1')
+          for (int dy = 0; dy < 2; ++dy)
+            for (int dx = 0; dx < 2; ++dx) img.SetPixel(x0 + 2 + c * 2 + dx, 3 + r * 2 + dy, ink);
+  }
+  return img;
+}
+
+struct TBuiltInPictures {
+  TBuiltInPictures() {
+    SharedPictures()["CODEEDITINTERNALIMAGES"].Factory = &MakeBookmarkGlyphs;
+  }
+};
+
+void EnsureBuiltInPictures() { static TBuiltInPictures once; }
+
+}  // namespace
+
+void RegisterCodeEditResource(const std::string& Name, std::function<TImage()> Factory) {
+  EnsureBuiltInPictures();
+  TSharedPicture& p = SharedPictures()[UpperCase(Name)];
+  p.Factory = std::move(Factory);
+  p.Picture.reset();
+}
+
+long TCodeInternalImage::SharedUsers(const std::string& ResourceName) {
+  EnsureBuiltInPictures();
+  auto it = SharedPictures().find(UpperCase(ResourceName));
+  return it == SharedPictures().end() ? 0 : it->second.Picture.use_count();
+}
+
+TCodeInternalImage::TCodeInternalImage(const std::string& ResourceName, int Count) {
+  EnsureBuiltInPictures();
+  auto it = SharedPictures().find(UpperCase(ResourceName));
+  if (it == SharedPictures().end() || !it->second.Factory)
+    throw EInvalidOperation(Format("Resource %s not found", ResourceName));
+  bitmap_ = it->second.Picture.lock();
+  if (!bitmap_) {
+    bitmap_ = std::make_shared<const TImage>(it->second.Factory());
+    it->second.Picture = bitmap_;
+  }
+  count_ = IntMax(1, Count);
+  width_ = (bitmap_->Width() + count_ / 2) / count_;
+  height_ = bitmap_->Height();
+}
+
+void TCodeInternalImage::Draw(TCanvas& ACanvas, int Number, int X, int Y, int LineHeight) const {
+  if (Number < 0 || Number >= count_ || width_ <= 0 || height_ <= 0) return;
+  int srcTop = 0, rows = height_;
+  if (height_ > LineHeight) {
+    srcTop = (height_ - LineHeight) / 2;
+    rows = IntMax(0, LineHeight);
+  } else {
+    Y += (LineHeight - height_) / 2;
+  }
+  if (rows <= 0) return;
+  TImage glyph(width_, rows);
+  const int srcLeft = Number * width_;
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < width_; ++x)
+      glyph.SetPixel(x, y, bitmap_->Pixel(srcLeft + x, srcTop + y));
+  ACanvas.Draw(X, Y, glyph);
 }
 
 }  // namespace qv

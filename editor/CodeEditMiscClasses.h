@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "editor/CodeEditKeyCmds.h"
+#include "platform/core/Canvas.h"
 #include "platform/core/Graphics.h"
+#include "platform/core/Image.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -252,5 +254,41 @@ class TCodeEditKbdHandler {
   TKeyEvent oldOnKeyDown_;
   bool inKeyDown_ = false;
 };
+
+
+// Fills Rect with the canvas's background colour (text output of nothing,
+// opaque), the way the editor paints empty areas.
+void FillRectOpaque(TCanvas& ACanvas, const TRect& Rect);
+
+// A strip of equally wide glyphs cut from one named picture (the editor's
+// ten bookmark glyphs come from "CodeEditInternalImages"). Pictures are
+// shared between all images of one name (the name compared without case):
+// made on first use and freed with their last user.
+class TCodeInternalImage {
+ public:
+  // Raises EInvalidOperation when no picture of that name is registered.
+  TCodeInternalImage(const std::string& ResourceName, int Count);
+  TCodeInternalImage(const TCodeInternalImage&) = delete;
+  TCodeInternalImage& operator=(const TCodeInternalImage&) = delete;
+
+  // Glyph Number (0..Count-1; others draw nothing) at (X, Y) in a row of
+  // LineHeight pixels: a taller glyph is cut to its middle LineHeight rows,
+  // a smaller one is centred vertically.
+  void Draw(TCanvas& ACanvas, int Number, int X, int Y, int LineHeight) const;
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Count() const { return count_; }
+  // How many images use the picture of that name now.
+  static long SharedUsers(const std::string& ResourceName);
+
+ private:
+  std::shared_ptr<const TImage> bitmap_;
+  int width_ = 0;
+  int height_ = 0;
+  int count_ = 0;
+};
+
+// Adds (or replaces) a named picture that TCodeInternalImage can use.
+void RegisterCodeEditResource(const std::string& Name, std::function<TImage()> Factory);
 
 }  // namespace qv

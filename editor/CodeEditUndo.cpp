@@ -115,7 +115,6 @@ TCodeEditUndoItem* TCodeEditUndoList::Items(int Index) const {
 void TCodeEditUndoList::Assign(const TCodeEditUndoList& Source) {
   if (&Source == this) return;
   items_.clear();
-  items_.reserve(Source.items_.size());
   for (const auto& src : Source.items_) {
     auto item = std::make_unique<TCodeEditUndoItem>();
     item->Assign(*src);

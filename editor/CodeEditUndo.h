@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -93,6 +94,9 @@ class TCodeEditUndoList {
   void SetMaxUndoActions(int Value);
   bool FullUndoImpossible() const { return fullUndoImpossible_; }
   int BlockChangeNumber() const { return blockChangeNumber_; }
+  // Items recorded while the number is not 0 take it (the editor gives the
+  // redo list the number of the action being undone, and back).
+  void SetBlockChangeNumber(int32_t Value) { blockChangeNumber_ = Value; }
   int BlockCount() const { return blockCount_; }
   int LockCount() const { return lockCount_; }
   int NextChangeNumber() const { return nextChangeNumber_; }
@@ -111,7 +115,7 @@ class TCodeEditUndoList {
   int32_t blockChangeNumber_ = 0;
   int blockCount_ = 0;
   bool fullUndoImpossible_ = false;
-  std::vector<std::unique_ptr<TCodeEditUndoItem>> items_;
+  std::deque<std::unique_ptr<TCodeEditUndoItem>> items_;
   int lockCount_ = 0;
   int maxUndoActions_ = 1024;
   int32_t nextChangeNumber_ = 1;
