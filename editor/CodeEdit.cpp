@@ -496,6 +496,9 @@ void TCustomCodeEdit::SetOptions(TCodeEditorOptions Value) {
   const TCodeEditorOptions old = options_;
   options_ = Value;
   if (!HasOption(eoScrollPastEol)) SetCaretX(caretX_);
+  // The scroll ranges depend on these.
+  if ((old ^ options_) & (eoScrollPastEol | eoScrollPastEof | eoHideShowScrollbars | eoDisableScrollArrows))
+    UpdateScrollBars();
   if ((old ^ options_) & eoShowSpecialChars) {
     showSpecialChars_ = HasOption(eoShowSpecialChars);
     Invalidate();

@@ -591,6 +591,7 @@ void TCustomCodeEdit::DoDeleteRange(TCodeEditorCommand Command) {
   const std::string text = SelText();
   if (text.empty()) {
     blockBegin_ = blockEnd_ = caret;
+    SetBlockBegin(caret);
     return;
   }
   if (forward)

@@ -344,6 +344,12 @@ void TCustomCodeEdit::RemoveSelectedText() {
 }
 
 void TCustomCodeEdit::RecordSelectionDeletion(TCodeChangeReason Reason) {
+  if (selectionMode_ == smNormal) {
+    // Past the end of a line there is no text: the ends are taken to the
+    // line ends, so the item says exactly what goes.
+    for (TPoint* p : {&blockBegin_, &blockEnd_})
+      if (p->Y >= 1 && p->Y <= LineCount()) p->X = IntMin(p->X, LineChars(p->Y) + 1);
+  }
   if (selectionMode_ != smColumn) {
     if (Reason == urDeleteAfterCaret)
       undoList_->AddChange(Reason, blockEnd_, blockBegin_, SelTextForUndo(), selectionMode_);

@@ -129,8 +129,11 @@ struct TEditorFixture {
     }
   }
   void Char(char32_t C) {
+    // Letters, digits and the space have a key of their own; other
+    // characters arrive as characters only.
     int key = int(C >= U'a' && C <= U'z' ? C - 32 : C);
-    if (C < 128) edit.KeyDown(key, 0);
+    if ((C >= U'a' && C <= U'z') || (C >= U'A' && C <= U'Z') || (C >= U'0' && C <= U'9') || C == U' ')
+      edit.KeyDown(key, 0);
     char32_t ch = C;
     edit.KeyPress(ch);
   }
