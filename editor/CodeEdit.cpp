@@ -272,7 +272,8 @@ void TCustomCodeEdit::RecalcCharExtent() {
   std::vector<TFontStyles> styles{font_.Style()};
   if (highlighter_)
     for (int i = 0; i < highlighter_->GetAttributeCount(); ++i)
-      if (TCodeHighlighterAttributes* a = highlighter_->GetAttribute(i)) styles.push_back(a->Style());
+      if (TCodeHighlighterAttributes* a = highlighter_->GetAttribute(i))
+        styles.push_back(a->Style());
   int width = 0, height = 0;
   for (const TFontStyles& st : styles) {
     TFont f;
@@ -497,7 +498,8 @@ void TCustomCodeEdit::SetOptions(TCodeEditorOptions Value) {
   options_ = Value;
   if (!HasOption(eoScrollPastEol)) SetCaretX(caretX_);
   // The scroll ranges depend on these.
-  if ((old ^ options_) & (eoScrollPastEol | eoScrollPastEof | eoHideShowScrollbars | eoDisableScrollArrows))
+  if ((old ^ options_) &
+      (eoScrollPastEol | eoScrollPastEof | eoHideShowScrollbars | eoDisableScrollArrows))
     UpdateScrollBars();
   if ((old ^ options_) & eoShowSpecialChars) {
     showSpecialChars_ = HasOption(eoShowSpecialChars);

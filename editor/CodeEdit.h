@@ -178,9 +178,8 @@ class TCodeEditMarkList {
 // ---- events ------------------------------------------------------------------
 
 using TCodeEditNotifyEvent = std::function<void(TCustomCodeEdit* Sender)>;
-using TProcessCommandEvent = std::function<void(TCustomCodeEdit* Sender,
-                                                TCodeEditorCommand& Command, char32_t& AChar,
-                                                void* Data)>;
+using TProcessCommandEvent = std::function<void(
+    TCustomCodeEdit* Sender, TCodeEditorCommand& Command, char32_t& AChar, void* Data)>;
 using TContextHelpEvent = std::function<void(TCustomCodeEdit* Sender, const std::string& Word)>;
 // Canvas is null outside painting: a handler that wants to draw over the
 // text invalidates what it needs and draws in OnPaint.
@@ -190,12 +189,11 @@ using TPaintEvent = std::function<void(TCustomCodeEdit* Sender, TCanvas& ACanvas
 using TReplaceTextEvent = std::function<void(TCustomCodeEdit* Sender, const std::string& ASearch,
                                              const std::string& AReplace, int Line, int Column,
                                              TCodeReplaceAction& Action)>;
-using TSpecialLineColorsEvent = std::function<void(TCustomCodeEdit* Sender, int Line,
-                                                   bool& Special, TColor& FG, TColor& BG)>;
-using TStatusChangeEvent =
-    std::function<void(TCustomCodeEdit* Sender, TCodeStatusChanges Changes)>;
-using TGutterClickEvent = std::function<void(TCustomCodeEdit* Sender, int X, int Y, int Line,
-                                             TCodeEditMark* Mark)>;
+using TSpecialLineColorsEvent =
+    std::function<void(TCustomCodeEdit* Sender, int Line, bool& Special, TColor& FG, TColor& BG)>;
+using TStatusChangeEvent = std::function<void(TCustomCodeEdit* Sender, TCodeStatusChanges Changes)>;
+using TGutterClickEvent =
+    std::function<void(TCustomCodeEdit* Sender, int X, int Y, int Line, TCodeEditMark* Mark)>;
 // May replace the mark or drop it (reset it to null).
 using TPlaceMarkEvent =
     std::function<void(TCustomCodeEdit* Sender, std::unique_ptr<TCodeEditMark>& Mark)>;
@@ -206,10 +204,9 @@ using TDropFilesEvent = std::function<void(TCustomCodeEdit* Sender, int X, int Y
 using TSearchEngineEvent = std::function<void(TCustomCodeEdit* Sender, TCodeEditSearch*& Engine)>;
 // A hooked command handler: called before (AfterProcessing false) and after
 // each command; setting Handled turns the command into ecNone.
-using THookedCommandEvent =
-    TCodeEvent<TCustomCodeEdit* /*Sender*/, bool /*AfterProcessing*/, bool& /*Handled*/,
-               TCodeEditorCommand& /*Command*/, char32_t& /*AChar*/, void* /*Data*/,
-               void* /*HandlerData*/>;
+using THookedCommandEvent = TCodeEvent<TCustomCodeEdit* /*Sender*/, bool /*AfterProcessing*/,
+                                       bool& /*Handled*/, TCodeEditorCommand& /*Command*/,
+                                       char32_t& /*AChar*/, void* /*Data*/, void* /*HandlerData*/>;
 
 // One registered command hook: the handler and its own data pointer.
 struct THookedCommandHandlerEntry {
@@ -682,8 +679,8 @@ class TCustomCodeEdit : public TControlCore {
   // asked or while pasting.
   void InsertTextColumn(const std::string& Value, bool AddToUndoList, TCodeChangeReason Reason);
   int InsertTextLine(const std::string& Value);
-  void SetSelTextPrimitiveEx(TCodeSelectionMode Mode, const std::string& Value,
-                             bool AddToUndoList, TCodeChangeReason ColumnReason = urPaste);
+  void SetSelTextPrimitiveEx(TCodeSelectionMode Mode, const std::string& Value, bool AddToUndoList,
+                             TCodeChangeReason ColumnReason = urPaste);
   // Replaces the selection in the current mode and records the insertion
   // as Reason: one item for normal and line mode (line-mode text is
   // recorded as normal text from column 1, which is exactly what came in),

@@ -188,7 +188,15 @@ bool TCustomCodeEdit::IsIdentChar(char32_t C) const {
   }
   if (C < 33) return false;
   switch (C) {
-    case 33: case 34: case 39: case 58: case 59: case 61: case 63: case 91: case 92:  // clang-format off
+    case 33:
+    case 34:
+    case 39:
+    case 58:
+    case 59:
+    case 61:
+    case 63:
+    case 91:
+    case 92:  // clang-format off
     case 93: case 94: case 123: case 124: case 125:  // clang-format on
       return false;
     default:
@@ -317,8 +325,7 @@ void TCustomCodeEdit::SetLeftChar(int Value) {
 }
 
 void TCustomCodeEdit::SetTopLine(int Value) {
-  const int maxVal =
-      HasOption(eoScrollPastEof) ? LineCount() : LineCount() + 1 - linesInWindow_;
+  const int maxVal = HasOption(eoScrollPastEof) ? LineCount() : LineCount() + 1 - linesInWindow_;
   Value = IntMax(IntMin(Value, maxVal), 1);
   if (Value == topLine_) return;
   const int delta = topLine_ - Value;
@@ -426,25 +433,52 @@ void TCustomCodeEdit::Scroll(TScrollBarKind Bar, TScrollCode Code, int Pos) {
   if (Bar == sbHorizontal) {
     const int page = HasOption(eoScrollByOneLess) ? charsInWindow_ - 1 : charsInWindow_;
     switch (Code) {
-      case scLineUp: SetLeftChar(leftChar_ - 1); break;
-      case scLineDown: SetLeftChar(leftChar_ + 1); break;
-      case scPageUp: SetLeftChar(leftChar_ - page); break;
-      case scPageDown: SetLeftChar(leftChar_ + page); break;
+      case scLineUp:
+        SetLeftChar(leftChar_ - 1);
+        break;
+      case scLineDown:
+        SetLeftChar(leftChar_ + 1);
+        break;
+      case scPageUp:
+        SetLeftChar(leftChar_ - page);
+        break;
+      case scPageDown:
+        SetLeftChar(leftChar_ + page);
+        break;
       case scPosition:
-      case scTrack: SetLeftChar(Pos & 0xFFFF); break;
-      case scTop: SetLeftChar(1); break;
-      case scBottom: SetLeftChar(maxLeftChar_); break;
-      default: break;
+      case scTrack:
+        SetLeftChar(Pos & 0xFFFF);
+        break;
+      case scTop:
+        SetLeftChar(1);
+        break;
+      case scBottom:
+        SetLeftChar(maxLeftChar_);
+        break;
+      default:
+        break;
     }
   } else {
     const int page = HasOption(eoScrollByOneLess) ? linesInWindow_ - 1 : linesInWindow_;
     switch (Code) {
-      case scLineUp: SetTopLine(topLine_ - 1); break;
-      case scLineDown: SetTopLine(topLine_ + 1); break;
-      case scPageUp: SetTopLine(topLine_ - page); break;
-      case scPageDown: SetTopLine(topLine_ + page); break;
-      case scTop: SetTopLine(1); break;
-      case scBottom: SetTopLine(LineCount()); break;
+      case scLineUp:
+        SetTopLine(topLine_ - 1);
+        break;
+      case scLineDown:
+        SetTopLine(topLine_ + 1);
+        break;
+      case scPageUp:
+        SetTopLine(topLine_ - page);
+        break;
+      case scPageDown:
+        SetTopLine(topLine_ + page);
+        break;
+      case scTop:
+        SetTopLine(1);
+        break;
+      case scBottom:
+        SetTopLine(LineCount());
+        break;
       case scPosition:
       case scTrack: {
         int line = Pos;
@@ -476,7 +510,8 @@ void TCustomCodeEdit::Scroll(TScrollBarKind Bar, TScrollCode Code, int Pos) {
       case scEndScroll:
         if (editHost_) editHost_->HideScrollHint();
         break;
-      default: break;
+      default:
+        break;
     }
   }
   if (host_) host_->Update();

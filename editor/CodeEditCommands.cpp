@@ -11,8 +11,7 @@ using namespace codeedit;
 
 // ---- dispatch ------------------------------------------------------------------------
 
-void TCustomCodeEdit::FireProcessCommand(TCodeEditorCommand& Command, char32_t& AChar,
-                                         void* Data) {
+void TCustomCodeEdit::FireProcessCommand(TCodeEditorCommand& Command, char32_t& AChar, void* Data) {
   if (Command >= ecUserFirst) {
     if (OnProcessUserCommand) OnProcessUserCommand(this, Command, AChar, Data);
   } else if (OnProcessCommand) {
@@ -20,8 +19,7 @@ void TCustomCodeEdit::FireProcessCommand(TCodeEditorCommand& Command, char32_t& 
   }
 }
 
-void TCustomCodeEdit::FireCommandProcessed(TCodeEditorCommand Command, char32_t AChar,
-                                           void* Data) {
+void TCustomCodeEdit::FireCommandProcessed(TCodeEditorCommand Command, char32_t AChar, void* Data) {
   if (OnCommandProcessed) OnCommandProcessed(this, Command, AChar, Data);
 }
 
@@ -423,7 +421,8 @@ TPoint TCustomCodeEdit::PreviousWordStart() {
   return TPoint(1, 1);
 }
 
-// ---- deleting ------------------------------------------------------------------------------------
+// ---- deleting
+// ------------------------------------------------------------------------------------
 
 void TCustomCodeEdit::DoBackspace() {
   FirePaintTransientLocked(ttBefore, true);
@@ -517,8 +516,7 @@ void TCustomCodeEdit::DoBackspace() {
     StoreLineTrimmed(y - 1, U8(t));
     SetCaretInternal(TPoint(x - count, y));
   }
-  if (!deleted.empty())
-    undoList_->AddChange(urSilentDelete, CaretXY(), old, deleted, smNormal);
+  if (!deleted.empty()) undoList_->AddChange(urSilentDelete, CaretXY(), old, deleted, smNormal);
   if (wordWrap_) ReflowCaretParagraph();
   ScrollCaretIntoView();
 }
@@ -545,7 +543,8 @@ void TCustomCodeEdit::DoDeleteChar() {
     // gap are recorded too, so undo takes them away again.
     TUndoBlockScope block(*undoList_);
     const int pad = x - n - 1;
-    if (pad > 0) undoList_->AddChange(urReplace, TPoint(x, y), TPoint(n + 1, y), std::string(), smNormal);
+    if (pad > 0)
+      undoList_->AddChange(urReplace, TPoint(x, y), TPoint(n + 1, y), std::string(), smNormal);
     lines_->BeginUpdate();
     {
       TFinally endUpdate([this] { lines_->EndUpdate(); });
@@ -629,7 +628,8 @@ void TCustomCodeEdit::DoDeleteLine() {
   SetCaretXY(TPoint(1, y));
 }
 
-// ---- line breaks ------------------------------------------------------------------------------------
+// ---- line breaks
+// ------------------------------------------------------------------------------------
 
 void TCustomCodeEdit::DoLineBreak(TCodeEditorCommand Command) {
   if (SelAvail()) {
@@ -702,7 +702,8 @@ void TCustomCodeEdit::DoLineBreak(TCodeEditorCommand Command) {
   UpdateLastCaretX();
 }
 
-// ---- typing --------------------------------------------------------------------------------------
+// ---- typing
+// --------------------------------------------------------------------------------------
 
 void TCustomCodeEdit::DoTypeText(const std::u32string& Text) {
   FirePaintTransient(ttBefore);
@@ -730,7 +731,8 @@ void TCustomCodeEdit::DoTypeText(const std::u32string& Text) {
   int at = x - 1;  // 0-based index of the first typed character
   bool padded = false;
   if (n < x - 1) {
-    const std::string pad = n == 0 ? GetLeftSpacing(x - 1, true) : std::string(size_t(x - 1 - n), ' ');
+    const std::string pad =
+        n == 0 ? GetLeftSpacing(x - 1, true) : std::string(size_t(x - 1 - n), ' ');
     t += U32(pad);
     at = int(t.size());
     padded = true;
@@ -745,8 +747,7 @@ void TCustomCodeEdit::DoTypeText(const std::u32string& Text) {
   }
   const TPoint start(at + 1, y), stop(at + 1 + len, y);
   TUndoBlockScope block(*undoList_);
-  if (padded)
-    undoList_->AddChange(urReplace, start, TPoint(n + 1, y), std::string(), smNormal);
+  if (padded) undoList_->AddChange(urReplace, start, TPoint(n + 1, y), std::string(), smNormal);
   StoreLineTrimmed(y - 1, U8(t));
   SetCaretInternal(stop);
   undoList_->AddChange(urInsert, start, stop, replaced, smNormal);
@@ -776,7 +777,8 @@ void TCustomCodeEdit::ReflowCaretParagraph() {
   Invalidate();
 }
 
-// ---- bookmarks from the keyboard -------------------------------------------------------------------
+// ---- bookmarks from the keyboard
+// -------------------------------------------------------------------
 
 void TCustomCodeEdit::DoToggleMarker(int Index, const TPoint* Data) {
   const TPoint p = Data ? *Data : CaretXY();

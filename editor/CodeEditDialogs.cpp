@@ -27,7 +27,8 @@ std::vector<std::string> TTextSearchDialog::SplitHistory(const std::string& Valu
   size_t start = 0;
   while (true) {
     const size_t brk = Value.find("\r\n", start);
-    items.push_back(Value.substr(start, brk == std::string::npos ? std::string::npos : brk - start));
+    items.push_back(
+        Value.substr(start, brk == std::string::npos ? std::string::npos : brk - start));
     if (brk == std::string::npos) break;
     start = brk + 2;
   }

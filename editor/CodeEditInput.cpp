@@ -81,8 +81,7 @@ void TCustomCodeEdit::PasteFromClipboard() {
       std::string text;
       if (!ReadPrivateBlock(formatIt->second, m, text))
         throw ECodeEditError("Clipboard paste operation failed.");
-      if (SelAvail())
-        RecordSelectionDeletion(urDelete);
+      if (SelAvail()) RecordSelectionDeletion(urDelete);
       if (wordWrap_) {
         undoList_->AddChange(urWordWrapOff, CaretXY(), CaretXY(), std::string(), selectionMode_);
         SetWordWrap(false);
@@ -187,7 +186,8 @@ void TCustomCodeEdit::FocusOut() {
   if (hideSelection_ && SelAvail()) Invalidate();
 }
 
-// ---- mouse ----------------------------------------------------------------------------------------
+// ---- mouse
+// ----------------------------------------------------------------------------------------
 
 void TCustomCodeEdit::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) {
   lastPointer_ = TPoint(X, Y);
@@ -253,7 +253,8 @@ void TCustomCodeEdit::MouseMove(TShiftState Shift, int X, int Y) {
   const TPoint p = PixelsToRowColumn(X, Y);
   TPoint c = CaretXY();
   if (Y >= 0 && Y < client.Height()) c.Y = p.Y;
-  if (X >= gutterWidth_ && X < client.Width()) c.X = DisplayToCaretColumn(TPoint(CaretToDisplayColumn(p).X, c.Y)).X;
+  if (X >= gutterWidth_ && X < client.Width())
+    c.X = DisplayToCaretColumn(TPoint(CaretToDisplayColumn(p).X, c.Y)).X;
   TPaintLockScope lock(*this);
   SetCaretXY(c);
   SetBlockEnd(CaretXY());
@@ -339,7 +340,8 @@ TCursor TCustomCodeEdit::CursorAt(int X, int Y) const {
   return cursor_;
 }
 
-// ---- drag and drop between editors ---------------------------------------------------------------------
+// ---- drag and drop between editors
+// ---------------------------------------------------------------------
 
 void TCustomCodeEdit::DragOver(TCustomCodeEdit* Source, int X, int Y, TDragState State,
                                bool& Accept, TShiftState Shift) {
@@ -391,9 +393,8 @@ void TCustomCodeEdit::DragDrop(TCustomCodeEdit* Source, int X, int Y, TShiftStat
   }
   const TCodeEditorOptions saved = options_;
   options_ |= eoScrollPastEol;
-  TFinally restore([this, saved] {
-    options_ = (options_ & ~eoScrollPastEol) | (saved & eoScrollPastEol);
-  });
+  TFinally restore(
+      [this, saved] { options_ = (options_ & ~eoScrollPastEol) | (saved & eoScrollPastEol); });
   SetCaretXY(newPos);
   SetBlockBegin(newPos);
   ReplaceSelectionRecorded(text, same ? urDragDropInsert : urInsert);

@@ -1,8 +1,8 @@
 #include "editor/CodeEditMiscClasses.h"
 
-#include "editor/CodeEditMiscProcs.h"
-
 #include <map>
+
+#include "editor/CodeEditMiscProcs.h"
 
 namespace qv {
 
@@ -320,9 +320,7 @@ TImage MakeBookmarkGlyphs() {
 }
 
 struct TBuiltInPictures {
-  TBuiltInPictures() {
-    SharedPictures()["CODEEDITINTERNALIMAGES"].Factory = &MakeBookmarkGlyphs;
-  }
+  TBuiltInPictures() { SharedPictures()["CODEEDITINTERNALIMAGES"].Factory = &MakeBookmarkGlyphs; }
 };
 
 void EnsureBuiltInPictures() { static TBuiltInPictures once; }
@@ -370,8 +368,7 @@ void TCodeInternalImage::Draw(TCanvas& ACanvas, int Number, int X, int Y, int Li
   TImage glyph(width_, rows);
   const int srcLeft = Number * width_;
   for (int y = 0; y < rows; ++y)
-    for (int x = 0; x < width_; ++x)
-      glyph.SetPixel(x, y, bitmap_->Pixel(srcLeft + x, srcTop + y));
+    for (int x = 0; x < width_; ++x) glyph.SetPixel(x, y, bitmap_->Pixel(srcLeft + x, srcTop + y));
   ACanvas.Draw(X, Y, glyph);
 }
 

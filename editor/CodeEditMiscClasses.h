@@ -255,7 +255,6 @@ class TCodeEditKbdHandler {
   bool inKeyDown_ = false;
 };
 
-
 // Fills Rect with the canvas's background colour (text output of nothing,
 // opaque), the way the editor paints empty areas.
 void FillRectOpaque(TCanvas& ACanvas, const TRect& Rect);

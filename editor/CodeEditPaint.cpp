@@ -19,10 +19,11 @@ void TCustomCodeEdit::Paint(TCanvas& C, const TRect& R) {
   const int firstLine = IntMax(topLine_ + R.Top / lineHeight_, topLine_);
   const int lastLine = IntMin(topLine_ + (R.Bottom + lineHeight_ - 1) / lineHeight_, LineCount());
   HideCaret();
-  if (R.Left < gw) PaintGutter(C, Rect(R.Left, R.Top, IntMin(R.Right, gw), R.Bottom), firstLine, lastLine);
+  if (R.Left < gw)
+    PaintGutter(C, Rect(R.Left, R.Top, IntMin(R.Right, gw), R.Bottom), firstLine, lastLine);
   if (gw < R.Right)
-    PaintTextLines(C, Rect(IntMax(R.Left, gw), R.Top, R.Right, R.Bottom), firstLine, lastLine, firstCol,
-                   lastCol);
+    PaintTextLines(C, Rect(IntMax(R.Left, gw), R.Top, R.Right, R.Bottom), firstLine, lastLine,
+                   firstCol, lastCol);
   FirePaint(C);
   FirePaintTransient(ttAfter);
   UpdateCaret();
@@ -39,8 +40,8 @@ void TCustomCodeEdit::PaintGutter(TCanvas& C, const TRect& Clip, int FirstLine, 
       const std::string number = gutter_->FormatLineNumber(line);
       const TSize ext = C.TextExtent(number);
       const int top = (line - topLine_) * lineHeight_;
-      C.TextOut(gutterWidth_ - gutter_->RightOffset() - 2 - ext.cx, top + (lineHeight_ - ext.cy) / 2,
-                number);
+      C.TextOut(gutterWidth_ - gutter_->RightOffset() - 2 - ext.cx,
+                top + (lineHeight_ - ext.cy) / 2, number);
     }
   }
   if (gutterWidth_ - 2 <= Clip.Right && gutterWidth_ >= 2) {
@@ -53,7 +54,8 @@ void TCustomCodeEdit::PaintGutter(TCanvas& C, const TRect& Clip, int FirstLine, 
     C.LineTo(gutterWidth_ - 1, Clip.Bottom);
   }
   if (bookMarkOpt_->GlyphsVisible() && marks_->Count() > 0 && FirstLine <= LastLine) {
-    if (!internalImages_) internalImages_ = std::make_unique<TCodeInternalImage>("CodeEditInternalImages", 10);
+    if (!internalImages_)
+      internalImages_ = std::make_unique<TCodeInternalImage>("CodeEditInternalImages", 10);
     for (int line = FirstLine; line <= LastLine; ++line) {
       TCodeEditMarks marks;
       marks_->GetMarksForLine(line, marks);
@@ -107,7 +109,8 @@ void TCustomCodeEdit::PaintTextLines(TCanvas& C, const TRect& Clip, int FirstLin
     }
     if (b > a) {
       const int x1 = IntMax(Clip.Left, (a - 1) * charWidth_ + textOffset_);
-      const int x2 = IntMin(Clip.Right, b >= (1 << 20) ? Clip.Right : (b - 1) * charWidth_ + textOffset_);
+      const int x2 =
+          IntMin(Clip.Right, b >= (1 << 20) ? Clip.Right : (b - 1) * charWidth_ + textOffset_);
       if (x2 > x1) {
         C.Brush.SetColor(selBack);
         C.FillRect(Rect(x1, top, x2, top + lineHeight_));
@@ -124,7 +127,8 @@ void TCustomCodeEdit::PaintTextLines(TCanvas& C, const TRect& Clip, int FirstLin
     if (b > a) {
       // The selected part again in the selection's text colour.
       const int x1 = IntMax(Clip.Left, (a - 1) * charWidth_ + textOffset_);
-      const int x2 = IntMin(Clip.Right, b >= (1 << 20) ? Clip.Right : (b - 1) * charWidth_ + textOffset_);
+      const int x2 =
+          IntMin(Clip.Right, b >= (1 << 20) ? Clip.Right : (b - 1) * charWidth_ + textOffset_);
       if (x2 > x1) {
         const TRect sel = Rect(x1, top, x2, top + lineHeight_);
         C.SetTextColor(selFore);

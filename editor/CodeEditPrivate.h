@@ -13,8 +13,8 @@ namespace qv::codeedit {
 
 // State flags of the editor.
 constexpr uint16_t sfCaretChanged = 1, sfScrollbarChanged = 2, sfLinesChanging = 4,
-                   sfIgnoreNextChar = 8, sfCaretVisible = 16, sfDblClicked = 32,
-                   sfGutterClick = 64, sfWaitForDragging = 128;
+                   sfIgnoreNextChar = 8, sfCaretVisible = 16, sfDblClicked = 32, sfGutterClick = 64,
+                   sfWaitForDragging = 128;
 
 // Timer id of the auto-scroll timer and its interval.
 constexpr int AutoScrollTimerId = 1;

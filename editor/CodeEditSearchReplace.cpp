@@ -1,4 +1,6 @@
 // The editor control: search and replace over the text.
+#include <vector>
+
 #include "editor/CodeEdit.h"
 #include "editor/CodeEditPrivate.h"
 
@@ -81,29 +83,66 @@ int TCustomCodeEdit::SearchReplace(const std::string& ASearch, const std::string
   const int replaceBreaks = int(replacePieces.size()) - 1;
   const int replaceLastLen = int(UTF8CharCount(replacePieces.back()));
 
+  // Whether a match at column c of line lies in the range.
+  auto accepted = [&](int line, int c) {
+    switch (rangeMode) {
+      case smNormal:
+        return !(line == ptStart.Y && c < ptStart.X) &&
+               !(line == ptEnd.Y && c + searchLen > ptEnd.X);
+      case smColumn:
+        return (c >= ptStart.X && c + searchLen <= ptEnd.X) || ptEnd.X - ptStart.X < 1;
+      default:
+        return true;
+    }
+  };
+
   int result = 0;
   int line = backwards ? ptEnd.Y : ptStart.Y;
   int minCol = 0;  // forwards: matches left of it on this line are done
   while (backwards ? line >= ptStart.Y : line <= ptEnd.Y) {
-    const int n = engine.FindAll(LineStr(line));
+    const std::string lineText = LineStr(line);
+    const int n = engine.FindAll(lineText);
+    if (n > 0 && replaceAll && !prompt && replaceBreaks == 0) {
+      // Every match of the line is replaced in one pass: the text from the
+      // first match to the end of the last becomes one replacement, so the
+      // work grows with the length of the text, not with the matches times
+      // the line length. The outcome is that of replacing them one by one.
+      std::vector<int> cols;
+      for (int k = 0; k < n; ++k)
+        if (accepted(line, engine.Results(k))) cols.push_back(engine.Results(k));
+      if (!cols.empty()) {
+        const std::u32string chars = U32(lineText);
+        const std::u32string with = U32(AReplace);
+        std::u32string segment;
+        int from = cols.front();
+        for (size_t k = 0; k < cols.size(); ++k) {
+          if (k > 0)
+            segment.append(chars, size_t(cols[k - 1] - 1 + searchLen),
+                           size_t(cols[k] - cols[k - 1] - searchLen));
+          segment += with;
+        }
+        const int to = cols.back() + searchLen;
+        blockBegin_ = blockEnd_ = TPoint(from, line);
+        SelectRange(TPoint(from, line), TPoint(to, line));
+        SetSelText(U8(segment));
+        const int delta = int(cols.size()) * (replaceLen - searchLen);
+        SetCaretXY(backwards ? TPoint(cols.front(), line) : TPoint(to + delta, line));
+        if (rangeMode != smColumn && line == ptEnd.Y) {
+          ptEnd.X += delta;
+          if (selectedOnly) blockEnd_ = ptEnd;
+        }
+        result += int(cols.size());
+      }
+      line += backwards ? -1 : 1;
+      minCol = 0;
+      continue;
+    }
     bool lineMoved = false;
     for (int k = 0; k < n && !lineMoved; ++k) {
       const int i = backwards ? n - 1 - k : k;
       const int c = engine.Results(i);
       if (!backwards && c < minCol) continue;
-      bool accept = true;
-      switch (rangeMode) {
-        case smNormal:
-          accept = !(line == ptStart.Y && c < ptStart.X) &&
-                   !(line == ptEnd.Y && c + searchLen > ptEnd.X);
-          break;
-        case smColumn:
-          accept = (c >= ptStart.X && c + searchLen <= ptEnd.X) || ptEnd.X - ptStart.X < 1;
-          break;
-        case smLine:
-          break;
-      }
-      if (!accept) continue;
+      if (!accepted(line, c)) continue;
       ++result;
       blockBegin_ = blockEnd_ = TPoint(c, line);
       SetCaretXY(TPoint(1, line));

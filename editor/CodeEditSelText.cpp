@@ -96,7 +96,8 @@ std::string TCustomCodeEdit::GetSelTextEx(bool PadColumns) const {
     case smColumn: {
       int from = 0, to = 0;
       ColumnDisplayRange(from, to);
-      const int y1 = IntMin(blockBegin_.Y, blockEnd_.Y), y2 = IntMin(IntMax(blockBegin_.Y, blockEnd_.Y), count);
+      const int y1 = IntMin(blockBegin_.Y, blockEnd_.Y),
+                y2 = IntMin(IntMax(blockBegin_.Y, blockEnd_.Y), count);
       for (int y = y1; y <= y2; ++y) {
         int first = 0, last = 0;
         ColumnRange(y, from, to, first, last);
@@ -175,8 +176,10 @@ int TCustomCodeEdit::InsertTextNormal(const std::string& Value) {
   const int y = IntClamp(caretY_, 1, LineCount());
   const int x = caretX_;
   const std::u32string line = U32(LineStr(y));
-  const std::u32string left = PadRight(line.substr(0, size_t(IntMin(x - 1, int(line.size())))), x - 1);
-  const std::u32string right = x - 1 < int(line.size()) ? line.substr(size_t(x - 1)) : std::u32string();
+  const std::u32string left =
+      PadRight(line.substr(0, size_t(IntMin(x - 1, int(line.size())))), x - 1);
+  const std::u32string right =
+      x - 1 < int(line.size()) ? line.substr(size_t(x - 1)) : std::u32string();
   const std::vector<std::string> pieces = SplitPieces(Value);
   const int breaks = int(pieces.size()) - 1;
   const bool trim = TrimOn();
@@ -221,7 +224,8 @@ void TCustomCodeEdit::InsertTextColumn(const std::string& Value, bool AddToUndoL
     const int count = LineCount();
     const TPoint endOfText(LineChars(count) + 1, count);
     for (int i = count; i < lastNeeded; ++i) lines_->Add(std::string());
-    if (record) undoList_->AddChange(urInsert, endOfText, TPoint(1, lastNeeded), std::string(), smNormal);
+    if (record)
+      undoList_->AddChange(urInsert, endOfText, TPoint(1, lastNeeded), std::string(), smNormal);
   }
   // Every row goes to the caret's display column of its own line.
   const int display = CaretToDisplayColumn(TPoint(caretX_, y)).X;
@@ -318,8 +322,7 @@ void TCustomCodeEdit::SetSelTextColumn(TPoint BB, TPoint BE, bool AddToUndoList,
 void TCustomCodeEdit::SetSelText(const std::string& Value) {
   if (readOnly_) return;
   TUndoBlockScope block(*undoList_);
-  if (SelAvail())
-    RecordSelectionDeletion(urDelete);
+  if (SelAvail()) RecordSelectionDeletion(urDelete);
   const TPoint b = BlockBegin(), e = BlockEnd();
   blockBegin_ = b;
   blockEnd_ = e;
@@ -369,12 +372,14 @@ void TCustomCodeEdit::RecordSelectionDeletion(TCodeChangeReason Reason) {
     if (first > len) continue;
     last = IntMin(last, len + 1);
     const std::string text = CharCopy(LineStr(y), first, last - first);
-    if (!text.empty()) undoList_->AddChange(Reason, TPoint(first, y), TPoint(last, y), text, smNormal);
+    if (!text.empty())
+      undoList_->AddChange(Reason, TPoint(first, y), TPoint(last, y), text, smNormal);
   }
 }
 
 void TCustomCodeEdit::DeleteSelectionForCommand() {
-  const bool backwards = EarlierPoint(blockEnd_, blockBegin_) == blockEnd_ && blockEnd_ != blockBegin_;
+  const bool backwards =
+      EarlierPoint(blockEnd_, blockBegin_) == blockEnd_ && blockEnd_ != blockBegin_;
   RecordSelectionDeletion(backwards ? urDeleteAfterCaret : urDelete);
   SetSelTextPrimitiveEx(selectionMode_, std::string(), false);
 }
@@ -400,7 +405,8 @@ std::string TCustomCodeEdit::GetLeftSpacing(int CharCount, bool WantTabs) const 
   return std::string(size_t(CharCount), ' ');
 }
 
-// ---- undo and redo -------------------------------------------------------------------------------
+// ---- undo and redo
+// -------------------------------------------------------------------------------
 
 void TCustomCodeEdit::UndoItem() {
   std::unique_ptr<TCodeEditUndoItem> item = undoList_->PopItem();
@@ -443,9 +449,8 @@ void TCustomCodeEdit::UndoItem() {
     case urDeleteAll: {
       // The text goes back in at the earlier of the two points, whichever
       // way the selection was made.
-      const TPoint at = item->ChangeSelMode == smColumn
-                            ? TPoint(IntMin(s.X, e.X), IntMin(s.Y, e.Y))
-                            : EarlierPoint(s, e);
+      const TPoint at = item->ChangeSelMode == smColumn ? TPoint(IntMin(s.X, e.X), IntMin(s.Y, e.Y))
+                                                        : EarlierPoint(s, e);
       while (LineCount() < at.Y) lines_->Add(std::string());
       blockBegin_ = blockEnd_ = at;
       SetCaretInternal(at);

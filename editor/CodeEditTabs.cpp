@@ -41,6 +41,12 @@ void TCustomCodeEdit::InsertTabAtCaret() {
     }
     return;
   }
+  // A selection goes first; the tab then reaches on from where it is put.
+  TUndoBlockScope block(*undoList_);
+  if (SelAvail()) {
+    RecordSelectionDeletion(urDelete);
+    SetSelTextPrimitiveEx(selectionMode_, std::string(), false);
+  }
   const int display = CaretToDisplayColumn(CaretXY()).X;
   int w = 0;
   if (HasOption(eoSmartTabs) && caretY_ > 1 && caretY_ <= LineCount()) {
@@ -61,11 +67,6 @@ void TCustomCodeEdit::InsertTabAtCaret() {
     } else {
       w = tabWidth_;
     }
-  }
-  TUndoBlockScope block(*undoList_);
-  if (SelAvail()) {
-    RecordSelectionDeletion(urDelete);
-    SetSelTextPrimitiveEx(selectionMode_, std::string(), false);
   }
   std::string text;
   if (HasOption(eoTabsToSpaces)) {
@@ -220,9 +221,7 @@ void TCustomCodeEdit::UnindentSelectedLines() {
   }
   if (!any) return;
   undoList_->AddChange(urUnindent, bb, be, pieces, smColumn);
-  auto cutOf = [&](int y) {
-    return y >= bb.Y && y <= lastLine ? cut[size_t(y - bb.Y)] : 0;
-  };
+  auto cutOf = [&](int y) { return y >= bb.Y && y <= lastLine ? cut[size_t(y - bb.Y)] : 0; };
   auto moved = [&](TPoint p) {
     p.X = IntMax(1, p.X - cutOf(p.Y));
     return p;
@@ -291,7 +290,8 @@ void TCustomCodeEdit::ChangeCaseOfWord(TCodeEditorCommand Command) {
   SetBlockBegin(oldCaret);
 }
 
-// ---- brackets ------------------------------------------------------------------------------------
+// ---- brackets
+// ------------------------------------------------------------------------------------
 
 TPoint TCustomCodeEdit::MatchingBracketAt(TPoint P, bool AdjustForTabs) {
   if (P.Y < 1 || P.Y > LineCount()) return TPoint(0, 0);
@@ -305,8 +305,10 @@ TPoint TCustomCodeEdit::MatchingBracketAt(TPoint P, bool AdjustForTabs) {
   const bool forward = (index & 1) == 0;
 
   // Characters inside strings and comments do not count.
-  TCodeHighlighterAttributes* stringAttr = highlighter_ ? highlighter_->GetDefaultAttribute(3) : nullptr;
-  TCodeHighlighterAttributes* commentAttr = highlighter_ ? highlighter_->GetDefaultAttribute(0) : nullptr;
+  TCodeHighlighterAttributes* stringAttr =
+      highlighter_ ? highlighter_->GetDefaultAttribute(3) : nullptr;
+  TCodeHighlighterAttributes* commentAttr =
+      highlighter_ ? highlighter_->GetDefaultAttribute(0) : nullptr;
   std::vector<bool> skip;
   auto scanLine = [&](int y) {
     line = U32(LineStr(y));

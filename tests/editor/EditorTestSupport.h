@@ -100,7 +100,8 @@ struct TEditorFixture {
       size_t start = 0;
       while (true) {
         const size_t bar = Text.find('|', start);
-        edit.Lines().Add(Text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
+        edit.Lines().Add(
+            Text.substr(start, bar == std::string::npos ? std::string::npos : bar - start));
         if (bar == std::string::npos) break;
         start = bar + 1;
       }
@@ -132,7 +133,8 @@ struct TEditorFixture {
     // Letters, digits and the space have a key of their own; other
     // characters arrive as characters only.
     int key = int(C >= U'a' && C <= U'z' ? C - 32 : C);
-    if ((C >= U'a' && C <= U'z') || (C >= U'A' && C <= U'Z') || (C >= U'0' && C <= U'9') || C == U' ')
+    if ((C >= U'a' && C <= U'z') || (C >= U'A' && C <= U'Z') || (C >= U'0' && C <= U'9') ||
+        C == U' ')
       edit.KeyDown(key, 0);
     char32_t ch = C;
     edit.KeyPress(ch);

@@ -47,8 +47,8 @@ TEST(CodeEditCaret, CaretIsClampedToTheText) {
     TPoint Set, Expected;
   };
   const TCase cases[] = {
-      {"abc|de", false, {9, 1}, {4, 1}},  {"abc|de", true, {9, 1}, {9, 1}},
-      {"abc|de", false, {2, 7}, {2, 2}},  {"abc|de", false, {0, 0}, {1, 1}},
+      {"abc|de", false, {9, 1}, {4, 1}},      {"abc|de", true, {9, 1}, {9, 1}},
+      {"abc|de", false, {2, 7}, {2, 2}},      {"abc|de", false, {0, 0}, {1, 1}},
       {"abc|de", true, {5000, 1}, {1024, 1}}, {"", false, {5, 3}, {1, 1}},
   };
   for (const TCase& c : cases) {
@@ -230,7 +230,8 @@ TEST(CodeEditCaret, ChangedLinesAreRepaintedAsOneRectangle) {
   // The changes inside the one line-list update come as one rectangle that
   // covers the three rows, with few repaints besides.
   bool covered = false;
-  for (const TRect& r : f.host.invalidated) covered = covered || (r.Top <= 2 * 16 && r.Bottom >= 5 * 16);
+  for (const TRect& r : f.host.invalidated)
+    covered = covered || (r.Top <= 2 * 16 && r.Bottom >= 5 * 16);
   EXPECT_TRUE(covered);
   EXPECT_LE(f.host.invalidated.size(), 4u);
 }

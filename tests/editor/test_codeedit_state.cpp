@@ -154,7 +154,7 @@ TEST(CodeEditState, BookmarkPlacementRules) {
     bool Placed;
   };
   const TCase cases[] = {
-      {"a|b", 0, 1, true},  {"a|b", 9, 2, true},  {"a|b", 10, 1, false},
+      {"a|b", 0, 1, true},   {"a|b", 9, 2, true},  {"a|b", 10, 1, false},
       {"a|b", -1, 1, false}, {"a|b", 3, 0, false}, {"a|b", 3, 3, false},
   };
   for (const TCase& c : cases) {

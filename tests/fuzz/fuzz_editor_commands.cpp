@@ -60,7 +60,7 @@ struct TReader {
   bool Done() const { return n == 0; }
 };
 
-const char32_t kAlphabet[] = {U'a', U'b', U'x', U' ', U' ', U'\t', U'(', U')', U'{', U'}',
+const char32_t kAlphabet[] = {U'a', U'b', U'x', U' ', U' ', U'\t',     U'(', U')', U'{', U'}',
                               U'"', U'/', U'_', U'1', U'A', U'\u00E9', U';', U'<', U'>', U'.'};
 
 std::string Piece(TReader& r) {
@@ -111,7 +111,8 @@ void CheckInvariants(TCustomCodeEdit& e) {
   for (int i = 0; i < e.Marks().Count(); ++i)
     if (e.Marks().Items(i)->Line() < 1) Fail("mark on line 0", e);
   for (int i = 0; i < 10; ++i)
-    if (e.Bookmark(i) && e.Marks().IndexOf(e.Bookmark(i)) < 0) Fail("bookmark not in the mark list", e);
+    if (e.Bookmark(i) && e.Marks().IndexOf(e.Bookmark(i)) < 0)
+      Fail("bookmark not in the mark list", e);
 }
 
 // The lines, an empty list as one empty line; with eoTrimTrailingSpaces
@@ -119,8 +120,9 @@ void CheckInvariants(TCustomCodeEdit& e) {
 std::vector<std::string> Normal(const TCustomCodeEdit& e) {
   std::vector<std::string> v;
   for (int i = 0; i < e.Lines().Count(); ++i)
-    v.push_back(e.HasOption(eoTrimTrailingSpaces) ? TCustomCodeEdit::TrimTrailingSpaces(e.Lines().Get(i))
-                                                   : e.Lines().Get(i));
+    v.push_back(e.HasOption(eoTrimTrailingSpaces)
+                    ? TCustomCodeEdit::TrimTrailingSpaces(e.Lines().Get(i))
+                    : e.Lines().Get(i));
   if (v.empty()) v.push_back(std::string());
   return v;
 }
@@ -128,8 +130,8 @@ std::vector<std::string> Normal(const TCustomCodeEdit& e) {
 }  // namespace
 
 extern "C" void QvFuzzSeeds(std::vector<std::string>* seeds) {
-  seeds->push_back(std::string("\x02\x10\x07\x33\x44\x55\x66\x77\x88\x99\x01\x02\x03\x04\x05\x06",
-                               16));
+  seeds->push_back(
+      std::string("\x02\x10\x07\x33\x44\x55\x66\x77\x88\x99\x01\x02\x03\x04\x05\x06", 16));
   seeds->push_back(std::string("\x81\x04\x20\x41\x15\x28\x09\x37\x12\x22\x05\x31\x2e\x0f", 14));
   seeds->push_back(std::string("\x44\x08\x31\x31\x05\x06\x07\x08\x1c\x1d\x1e\x1f\x20\x21\x22", 15));
 }
@@ -183,14 +185,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     e.EmptyUndoLists();
 
     static const TCodeEditorCommand kCommands[] = {
-        ecLeft, ecRight, ecUp, ecDown, ecWordLeft, ecWordRight, ecLineStart, ecLineEnd, ecPageUp,
-        ecPageDown, ecEditorTop, ecEditorBottom, ecSelLeft, ecSelRight, ecSelUp, ecSelDown,
-        ecSelWordLeft, ecSelWordRight, ecSelLineStart, ecSelLineEnd, ecSelPageDown, ecSelEditorTop,
-        ecSelectAll, ecDeleteLastChar, ecDeleteChar, ecDeleteWord, ecDeleteLastWord, ecDeleteBOL,
-        ecDeleteEOL, ecDeleteLine, ecLineBreak, ecInsertLine, ecUndo, ecRedo, ecCut, ecCopy,
-        ecPaste, ecBlockIndent, ecBlockUnindent, ecTab, ecShiftTab, ecUpperCase, ecLowerCase,
-        ecToggleCase, ecTitleCase, ecMatchBracket, ecNormalSelect, ecColumnSelect, ecLineSelect,
-        ecToggleMode, ecScrollUp, ecScrollDown, ecScrollLeft, ecScrollRight, ecPageLeft,
+        ecLeft,         ecRight,          ecUp,           ecDown,           ecWordLeft,
+        ecWordRight,    ecLineStart,      ecLineEnd,      ecPageUp,         ecPageDown,
+        ecEditorTop,    ecEditorBottom,   ecSelLeft,      ecSelRight,       ecSelUp,
+        ecSelDown,      ecSelWordLeft,    ecSelWordRight, ecSelLineStart,   ecSelLineEnd,
+        ecSelPageDown,  ecSelEditorTop,   ecSelectAll,    ecDeleteLastChar, ecDeleteChar,
+        ecDeleteWord,   ecDeleteLastWord, ecDeleteBOL,    ecDeleteEOL,      ecDeleteLine,
+        ecLineBreak,    ecInsertLine,     ecUndo,         ecRedo,           ecCut,
+        ecCopy,         ecPaste,          ecBlockIndent,  ecBlockUnindent,  ecTab,
+        ecShiftTab,     ecUpperCase,      ecLowerCase,    ecToggleCase,     ecTitleCase,
+        ecMatchBracket, ecNormalSelect,   ecColumnSelect, ecLineSelect,     ecToggleMode,
+        ecScrollUp,     ecScrollDown,     ecScrollLeft,   ecScrollRight,    ecPageLeft,
         ecSelPageRight};
     constexpr int kCommandCount = int(sizeof(kCommands) / sizeof(kCommands[0]));
     int steps = 0;
@@ -256,8 +261,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       if (getenv("QV_FUZZ_VERBOSE")) {
         fprintf(stderr, "op %d sel %d caret (%d,%d) block (%d,%d)-(%d,%d):", op, e.SelectionMode(),
-                e.CaretX(), e.CaretY(), e.BlockBeginRaw().X, e.BlockBeginRaw().Y,
-                e.BlockEndRaw().X, e.BlockEndRaw().Y);
+                e.CaretX(), e.CaretY(), e.BlockBeginRaw().X, e.BlockBeginRaw().Y, e.BlockEndRaw().X,
+                e.BlockEndRaw().Y);
         for (const auto& l : Normal(e)) fprintf(stderr, " [%s]", l.c_str());
         fprintf(stderr, "\n");
       }
@@ -275,8 +280,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (getenv("QV_FUZZ_VERBOSE")) {
         const TCodeEditUndoItem* it = e.UndoList().PeekItem();
         fprintf(stderr, "undo reason %d (%d,%d)-(%d,%d) mode %d [%s] #%d\n", it->ChangeReason,
-                it->ChangeStartPos.X, it->ChangeStartPos.Y, it->ChangeEndPos.X,
-                it->ChangeEndPos.Y, it->ChangeSelMode, it->ChangeStr.c_str(), it->ChangeNumber);
+                it->ChangeStartPos.X, it->ChangeStartPos.Y, it->ChangeEndPos.X, it->ChangeEndPos.Y,
+                it->ChangeSelMode, it->ChangeStr.c_str(), it->ChangeNumber);
       }
       e.Undo();
       if (getenv("QV_FUZZ_VERBOSE")) {
@@ -299,8 +304,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (getenv("QV_FUZZ_VERBOSE")) {
         const TCodeEditUndoItem* it = e.RedoList().PeekItem();
         fprintf(stderr, "redo reason %d (%d,%d)-(%d,%d) mode %d [%s] #%d\n", it->ChangeReason,
-                it->ChangeStartPos.X, it->ChangeStartPos.Y, it->ChangeEndPos.X,
-                it->ChangeEndPos.Y, it->ChangeSelMode, it->ChangeStr.c_str(), it->ChangeNumber);
+                it->ChangeStartPos.X, it->ChangeStartPos.Y, it->ChangeEndPos.X, it->ChangeEndPos.Y,
+                it->ChangeSelMode, it->ChangeStr.c_str(), it->ChangeNumber);
       }
       e.Redo();
       if (getenv("QV_FUZZ_VERBOSE")) {

@@ -1,0 +1,114 @@
+// Editing speed of the editor control on large models: typing at the end
+// of a 100,000-line model, and replacing every one of 100,000 occurrences
+// of a word in one step.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "editor/CodeEdit.h"
+#include "editor/CodeHighlighterSample.h"
+#include "platform/core/RecordingCanvas.h"
+
+using namespace qv;
+
+namespace {
+
+// A window that takes every request and does nothing with it.
+class TNullHost : public TControlHost {
+ public:
+  explicit TNullHost(TFontService& F) : fonts_(F) {}
+  TRect ClientRect() const override { return Rect(0, 0, 800, 600); }
+  void Invalidate() override {}
+  void InvalidateRect(const TRect&) override {}
+  void Update() override {}
+  bool Focused() const override { return true; }
+  void SetFocus() override {}
+  void SetCapture() override {}
+  void ReleaseCapture() override {}
+  bool HasCapture() const override { return false; }
+  void SetTimer(int, int) override {}
+  void KillTimer(int) override {}
+  void SetCursor(TCursor) override {}
+  void CreateCaret(int, int) override {}
+  void SetCaretPos(int, int) override {}
+  void ShowCaret() override {}
+  void HideCaret() override {}
+  void DestroyCaret() override {}
+  void SetScrollInfo(TScrollBarKind, const TScrollInfo&) override {}
+  TScrollInfo GetScrollInfo(TScrollBarKind) const override { return TScrollInfo(); }
+  void PostToSelf(int, std::intptr_t, std::intptr_t) override {}
+  TFontService& Fonts() override { return fonts_; }
+
+ private:
+  TFontService& fonts_;
+};
+
+// A model of Lines lines, each with the word "alpha" PerLine times.
+std::string ModelText(int Lines, int PerLine) {
+  std::string text;
+  text.reserve(size_t(Lines) * 48);
+  for (int i = 0; i < Lines; ++i) {
+    text += "y" + std::to_string(i) + " = ";
+    for (int k = 0; k < PerLine; ++k) text += k ? " + alpha" : "alpha";
+    text += " * exp(-k * x); { note }\r\n";
+  }
+  return text;
+}
+
+struct TBenchEditor {
+  TFakeFontService fonts{8, 16};
+  TNullHost host{fonts};
+  TCodeSampleSyn highlighter;
+  TCodeEdit edit;
+  explicit TBenchEditor(const std::string& Text) {
+    edit.SetText(Text);
+    edit.SetHighlighter(&highlighter);
+    edit.SetHost(&host);
+  }
+  ~TBenchEditor() {
+    edit.SetHost(nullptr);
+    edit.SetHighlighter(nullptr);
+  }
+};
+
+void BM_TypeAtEndOf100kLineModel(benchmark::State& state) {
+  TBenchEditor b(ModelText(100000, 1));
+  b.edit.CommandProcessor(ecEditorBottom, 0, nullptr);
+  const std::string word = "param + ";
+  size_t n = 0;
+  for (auto _ : state) {
+    const char c = word[n % word.size()];
+    b.edit.CommandProcessor(ecChar, char32_t(c), nullptr);
+    if (++n % 64 == 0) b.edit.CommandProcessor(ecLineBreak, U'\r', nullptr);
+  }
+  state.SetItemsProcessed(int64_t(n));
+  state.counters["lines"] = double(b.edit.Lines().Count());
+}
+BENCHMARK(BM_TypeAtEndOf100kLineModel)->Unit(benchmark::kMicrosecond);
+
+// Lines x words per line = 100,000 occurrences.
+void BM_ReplaceAll100kOccurrences(benchmark::State& state) {
+  const int perLine = int(state.range(0));
+  const std::string text = ModelText(100000 / perLine, perLine);
+  int replaced = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto b = std::make_unique<TBenchEditor>(text);
+    state.ResumeTiming();
+    replaced = b->edit.SearchReplace("alpha", "beta", ssoReplaceAll | ssoEntireScope);
+    state.PauseTiming();
+    b.reset();
+    state.ResumeTiming();
+  }
+  state.counters["replaced"] = replaced;
+}
+BENCHMARK(BM_ReplaceAll100kOccurrences)
+    ->Arg(1)
+    ->Arg(10)
+    ->Arg(100)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
+
+}  // namespace
+
+BENCHMARK_MAIN();
