@@ -7,41 +7,12 @@
 
 #include "editor/CodeEdit.h"
 #include "editor/CodeHighlighterSample.h"
+#include "platform/core/NullControlHost.h"
 #include "platform/core/RecordingCanvas.h"
 
 using namespace qv;
 
 namespace {
-
-// A window that takes every request and does nothing with it.
-class TNullHost : public TControlHost {
- public:
-  explicit TNullHost(TFontService& F) : fonts_(F) {}
-  TRect ClientRect() const override { return Rect(0, 0, 800, 600); }
-  void Invalidate() override {}
-  void InvalidateRect(const TRect&) override {}
-  void Update() override {}
-  bool Focused() const override { return true; }
-  void SetFocus() override {}
-  void SetCapture() override {}
-  void ReleaseCapture() override {}
-  bool HasCapture() const override { return false; }
-  void SetTimer(int, int) override {}
-  void KillTimer(int) override {}
-  void SetCursor(TCursor) override {}
-  void CreateCaret(int, int) override {}
-  void SetCaretPos(int, int) override {}
-  void ShowCaret() override {}
-  void HideCaret() override {}
-  void DestroyCaret() override {}
-  void SetScrollInfo(TScrollBarKind, const TScrollInfo&) override {}
-  TScrollInfo GetScrollInfo(TScrollBarKind) const override { return TScrollInfo(); }
-  void PostToSelf(int, std::intptr_t, std::intptr_t) override {}
-  TFontService& Fonts() override { return fonts_; }
-
- private:
-  TFontService& fonts_;
-};
 
 // A model of Lines lines, each with the word "alpha" PerLine times.
 std::string ModelText(int Lines, int PerLine) {
@@ -57,7 +28,7 @@ std::string ModelText(int Lines, int PerLine) {
 
 struct TBenchEditor {
   TFakeFontService fonts{8, 16};
-  TNullHost host{fonts};
+  TNullControlHost host{Rect(0, 0, 800, 600), &fonts};
   TCodeSampleSyn highlighter;
   TCodeEdit edit;
   explicit TBenchEditor(const std::string& Text) {

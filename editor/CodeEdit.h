@@ -617,7 +617,7 @@ class TCustomCodeEdit : public TControlCore {
  private:
   friend class TCodeEditMark;
   friend class TCodeEditCommands;
-  struct TUndoTextChange;
+  struct TReplayScope;
 
   // Line access (1-based lines).
   int LineCount() const { return lines_->Count(); }
@@ -637,6 +637,10 @@ class TCustomCodeEdit : public TControlCore {
   void RescanFrom(int Index, bool SetRangeFirst);
   int ScanFrom(int Index);
   void RescanAll();
+
+  // Invalidates the rows of the lines between Left and Right ((-1, -1): all
+  // rows).
+  void InvalidateRows(int FirstLine, int LastLine, int Left, int Right);
 
   // Sizes and fonts.
   void FontChanged();
@@ -695,6 +699,10 @@ class TCustomCodeEdit : public TControlCore {
   // Undo execution.
   void UndoItem();
   void RedoItem();
+  // Puts the item's text in place of its range (recorded either way round)
+  // and records the opposite change on Inverse; returns the end of what was
+  // put in.
+  TPoint ReplayReplacement(const TCodeEditUndoItem& Item, TCodeEditUndoList& Inverse);
 
   // Commands.
   void DoBackspace();

@@ -524,40 +524,30 @@ void TCustomCodeEdit::Invalidate() {
 }
 
 void TCustomCodeEdit::InvalidateLines(int FirstLine, int LastLine) {
-  if (!host_ || !visible_) return;
-  const TRect client = host_->ClientRect();
-  TRect r;
-  if (FirstLine == -1 && LastLine == -1) {
-    r = Rect(gutterWidth_, 0, client.Right, client.Bottom);
-  } else {
-    if (LastLine < FirstLine) std::swap(FirstLine, LastLine);
-    FirstLine = IntMax(FirstLine, topLine_);
-    LastLine = IntMin(LastLine, topLine_ + linesInWindow_);
-    if (LastLine < FirstLine) return;
-    r = Rect(gutterWidth_, lineHeight_ * (FirstLine - topLine_), client.Right,
-             lineHeight_ * (LastLine - topLine_ + 1));
-  }
-  if (stateFlags_ & sfLinesChanging)
-    UnionRect(invalidateRect_, invalidateRect_, r);
-  else
-    host_->InvalidateRect(r);
+  if (!host_) return;
+  InvalidateRows(FirstLine, LastLine, gutterWidth_, host_->ClientRect().Right);
 }
 
 void TCustomCodeEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
+  InvalidateRows(FirstLine, LastLine, 0, gutterWidth_);
+}
+
+void TCustomCodeEdit::InvalidateRows(int FirstLine, int LastLine, int Left, int Right) {
   if (!host_ || !visible_) return;
-  const TRect client = host_->ClientRect();
   TRect r;
   if (FirstLine == -1 && LastLine == -1) {
-    r = Rect(0, 0, gutterWidth_, client.Bottom);
+    r = Rect(Left, 0, Right, host_->ClientRect().Bottom);
   } else {
     if (LastLine < FirstLine) std::swap(FirstLine, LastLine);
     FirstLine = IntMax(FirstLine, topLine_);
     LastLine = IntMin(LastLine, topLine_ + linesInWindow_);
     if (LastLine < FirstLine) return;
-    r = Rect(0, lineHeight_ * (FirstLine - topLine_), gutterWidth_,
+    r = Rect(Left, lineHeight_ * (FirstLine - topLine_), Right,
              lineHeight_ * (LastLine - topLine_ + 1));
   }
   if (r.IsEmpty()) return;
+  // While the line list is changing the rows are collected and repainted
+  // together when the change is finished.
   if (stateFlags_ & sfLinesChanging)
     UnionRect(invalidateRect_, invalidateRect_, r);
   else
@@ -565,15 +555,8 @@ void TCustomCodeEdit::InvalidateGutterLines(int FirstLine, int LastLine) {
 }
 
 void TCustomCodeEdit::RepaintLine(int Line) {
-  if (!host_ || !visible_ || Line < topLine_ || Line > topLine_ + linesInWindow_ ||
-      Line > LineCount())
-    return;
-  const TRect r = Rect(0, (Line - topLine_) * lineHeight_, host_->ClientRect().Right,
-                       (Line - topLine_ + 1) * lineHeight_);
-  if (stateFlags_ & sfLinesChanging)
-    UnionRect(invalidateRect_, invalidateRect_, r);
-  else
-    host_->InvalidateRect(r);
+  if (!host_ || Line < 1 || Line > LineCount()) return;
+  InvalidateRows(Line, Line, 0, host_->ClientRect().Right);
 }
 
 void TCustomCodeEdit::DecPaintLock() {

@@ -408,20 +408,44 @@ std::string TCustomCodeEdit::GetLeftSpacing(int CharCount, bool WantTabs) const 
 // ---- undo and redo
 // -------------------------------------------------------------------------------
 
+// While one item is replayed the editor takes the item's selection mode and
+// lets the caret stand past line ends; undo also keeps trailing blanks.
+struct TCustomCodeEdit::TReplayScope {
+  TReplayScope(TCustomCodeEdit& E, TCodeSelectionMode Mode, bool Undoing)
+      : e(E), mode(E.selectionMode_), options(E.options_), replaying(E.replaying_) {
+    e.selectionMode_ = Mode;
+    e.options_ |= eoScrollPastEol;
+    if (Undoing) e.replaying_ = true;
+  }
+  TReplayScope(const TReplayScope&) = delete;
+  TReplayScope& operator=(const TReplayScope&) = delete;
+  ~TReplayScope() {
+    e.selectionMode_ = mode;
+    e.options_ = options;
+    e.replaying_ = replaying;
+  }
+  TCustomCodeEdit& e;
+  TCodeSelectionMode mode;
+  TCodeEditorOptions options;
+  bool replaying;
+};
+
+TPoint TCustomCodeEdit::ReplayReplacement(const TCodeEditUndoItem& Item,
+                                          TCodeEditUndoList& Inverse) {
+  const TPoint from = EarlierPoint(Item.ChangeStartPos, Item.ChangeEndPos);
+  SetCaretInternal(from);
+  SelectRange(Item.ChangeStartPos, Item.ChangeEndPos);
+  const std::string removed = SelTextForUndo();
+  SetSelTextPrimitiveEx(Item.ChangeSelMode, Item.ChangeStr, false);
+  const TPoint after = CaretXY();
+  Inverse.AddChange(Item.ChangeReason, from, after, removed, Item.ChangeSelMode);
+  return after;
+}
+
 void TCustomCodeEdit::UndoItem() {
   std::unique_ptr<TCodeEditUndoItem> item = undoList_->PopItem();
   if (!item) return;
-  const TCodeSelectionMode savedMode = selectionMode_;
-  const TCodeEditorOptions savedOptions = options_;
-  const bool savedReplaying = replaying_;
-  selectionMode_ = item->ChangeSelMode;
-  options_ |= eoScrollPastEol;
-  replaying_ = true;
-  TFinally restore([&] {
-    selectionMode_ = savedMode;
-    options_ = savedOptions;
-    replaying_ = savedReplaying;
-  });
+  TReplayScope scope(*this, item->ChangeSelMode, true);
   TPaintLockScope lock(*this);
   const TPoint s = item->ChangeStartPos, e = item->ChangeEndPos;
   const TCodeChangeReason reason = item->ChangeReason;
@@ -429,19 +453,11 @@ void TCustomCodeEdit::UndoItem() {
     case urInsert:
     case urPaste:
     case urDragDropInsert:
-    case urReplace: {
-      // The range may be recorded either way round; the text goes in at its
-      // start, and the redo item runs from there to the end of what came.
-      const TPoint from = EarlierPoint(s, e);
-      SetCaretInternal(from);
-      SelectRange(s, e);
-      const std::string removed = SelTextForUndo();
-      SetSelTextPrimitiveEx(item->ChangeSelMode, item->ChangeStr, false);
-      redoList_->AddChange(reason, from, CaretXY(), removed, item->ChangeSelMode);
-      SetCaretInternal(from);
+    case urReplace:
+      ReplayReplacement(*item, *redoList_);
+      SetCaretInternal(EarlierPoint(s, e));
       blockBegin_ = blockEnd_ = CaretXY();
       break;
-    }
     case urDeleteAfterCaret:
     case urDelete:
     case urSilentDelete:
@@ -456,11 +472,10 @@ void TCustomCodeEdit::UndoItem() {
       SetCaretInternal(at);
       SetSelTextPrimitiveEx(item->ChangeSelMode, item->ChangeStr, false);
       const TPoint caret = IsAfterCaretReason(reason) ? s : e;
-      if (reason == urSilentDelete || reason == urSilentDeleteAfterCaret) {
+      if (reason == urSilentDelete || reason == urSilentDeleteAfterCaret)
         blockBegin_ = blockEnd_ = caret;
-      } else {
+      else
         SelectRange(s, e);
-      }
       SetCaretInternal(caret);
       redoList_->AddChange(reason, s, e, std::string(), item->ChangeSelMode);
       if (reason == urDeleteAll) {
@@ -499,12 +514,9 @@ void TCustomCodeEdit::UndoItem() {
       break;
     }
     case urWordWrapOn:
-      redoList_->AddChange(reason, s, e, item->ChangeStr, item->ChangeSelMode);
-      SetWordWrap(false);
-      break;
     case urWordWrapOff:
       redoList_->AddChange(reason, s, e, item->ChangeStr, item->ChangeSelMode);
-      SetWordWrap(true);
+      SetWordWrap(reason == urWordWrapOff);
       break;
     default:
       // Group breaks and block markers move to the redo list.
@@ -516,15 +528,8 @@ void TCustomCodeEdit::UndoItem() {
 void TCustomCodeEdit::RedoItem() {
   std::unique_ptr<TCodeEditUndoItem> item = redoList_->PopItem();
   if (!item) return;
-  const TCodeSelectionMode savedMode = selectionMode_;
-  const TCodeEditorOptions savedOptions = options_;
   // Redo trims trailing blanks as the original change did.
-  selectionMode_ = item->ChangeSelMode;
-  options_ |= eoScrollPastEol;
-  TFinally restore([&] {
-    selectionMode_ = savedMode;
-    options_ = savedOptions;
-  });
+  TReplayScope scope(*this, item->ChangeSelMode, false);
   TPaintLockScope lock(*this);
   const TPoint s = item->ChangeStartPos, e = item->ChangeEndPos;
   const TCodeChangeReason reason = item->ChangeReason;
@@ -533,15 +538,9 @@ void TCustomCodeEdit::RedoItem() {
     case urPaste:
     case urDragDropInsert:
     case urReplace: {
-      const TPoint from = EarlierPoint(s, e);
-      SetCaretInternal(from);
-      SelectRange(s, e);
-      const std::string removed = SelTextForUndo();
-      SetSelTextPrimitiveEx(item->ChangeSelMode, item->ChangeStr, false);
-      const TPoint after = CaretXY();
-      undoList_->AddChange(reason, from, after, removed, item->ChangeSelMode);
+      const TPoint after = ReplayReplacement(*item, *undoList_);
       if (item->ChangeSelMode == smColumn)
-        SelectRange(from, after);
+        SelectRange(EarlierPoint(s, e), after);
       else
         blockBegin_ = blockEnd_ = after;
       break;
@@ -559,13 +558,12 @@ void TCustomCodeEdit::RedoItem() {
       EnsureCursorPosVisible();
       break;
     }
-    case urLineBreak: {
+    case urLineBreak:
       // The break is made again by the command itself, which records it.
       blockBegin_ = blockEnd_ = s;
       SetCaretInternal(s);
       ExecuteCommand(e == s ? ecInsertLine : ecLineBreak, U'\r', nullptr);
       break;
-    }
     case urIndent:
       undoList_->AddChange(reason, s, e, item->ChangeStr, item->ChangeSelMode);
       SetCaretInternal(e);
@@ -591,12 +589,9 @@ void TCustomCodeEdit::RedoItem() {
       break;
     }
     case urWordWrapOn:
-      undoList_->AddChange(reason, s, e, item->ChangeStr, item->ChangeSelMode);
-      SetWordWrap(true);
-      break;
     case urWordWrapOff:
       undoList_->AddChange(reason, s, e, item->ChangeStr, item->ChangeSelMode);
-      SetWordWrap(false);
+      SetWordWrap(reason == urWordWrapOn);
       break;
     default:
       undoList_->PushItem(std::move(item));

@@ -68,6 +68,17 @@ class TTestHost : public TControlHost {
   int caretsCreated = 0;
 };
 
+// Lines "1", "2", ... (each followed by Width letters x), joined by "|".
+inline std::string NumberedLines(int Count, int Width = 0) {
+  std::string text;
+  for (int i = 1; i <= Count; ++i) {
+    if (i > 1) text += '|';
+    text += std::to_string(i);
+    if (Width > 0) text += std::string(size_t(Width), 'x');
+  }
+  return text;
+}
+
 // An editor in a 400 x 320 window with 8 x 16 cells: gutter 30 pixels, 46
 // characters and 20 lines visible.
 struct TEditorFixture {

@@ -10,16 +10,6 @@ using namespace qv::test;
 
 namespace {
 
-std::string NumberedLines(int Count, int Width = 0) {
-  std::string text;
-  for (int i = 1; i <= Count; ++i) {
-    if (i > 1) text += '|';
-    text += std::to_string(i);
-    if (Width > 0) text += std::string(size_t(Width), 'x');
-  }
-  return text;
-}
-
 class TEditHostStub : public TCodeEditHost {
  public:
   void BeginDrag() override { ++drags; }

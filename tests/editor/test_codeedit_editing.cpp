@@ -493,9 +493,7 @@ TEST(CodeEditEditing, PageMovesHonourHalfPageAndOneLess) {
     TEditorFixture f;
     f.host.client = Rect(0, 0, 400, 21 * 16);
     f.edit.Resize(400, 21 * 16);
-    std::string text;
-    for (int i = 0; i < 100; ++i) text += (i ? "|" : "") + std::to_string(i);
-    f.SetLines(text);
+    f.SetLines(NumberedLines(100));
     f.edit.SetOptions(f.edit.Options() | c.Options);
     ASSERT_EQ(f.edit.LinesInWindow(), 21);
     f.Cmd(ecPageDown);
@@ -520,4 +518,20 @@ TEST(CodeEditEditing, LeftCharAdvancesAtLeastOneColumnInANarrowWindow) {
   ASSERT_EQ(f.edit.CharsInWindow(), 1);
   f.Type("abc");
   EXPECT_GE(f.edit.LeftChar(), 3);
+}
+
+TEST(CodeEditEditing, WithoutAWindowTheInsertItemEndsAfterTheText) {
+  // A hidden editor (the engine's work buffer) records the same items as a
+  // visible one.
+  TEditorFixture f("ab|cd", false);
+  f.edit.SetCaretXY(TPoint(2, 1));
+  f.edit.SetSelText("xy\r\nz");
+  const TCodeEditUndoItem* item = f.edit.UndoList().PeekItem();
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->ChangeReason, urInsert);
+  EXPECT_EQ(item->ChangeStartPos, TPoint(2, 1));
+  EXPECT_EQ(item->ChangeEndPos, TPoint(2, 2));
+  EXPECT_FALSE(f.edit.SelAvail());
+  f.edit.Undo();
+  EXPECT_EQ(f.Lines(), "ab|cd");
 }

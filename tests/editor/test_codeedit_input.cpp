@@ -237,9 +237,7 @@ TEST(CodeEditInput, KeyboardChainSeesKeysFirst) {
 
 TEST(CodeEditInput, FocusCommandsAndWheel) {
   TEditorFixture f;
-  std::string text;
-  for (int i = 0; i < 100; ++i) text += (i ? "|" : "") + std::to_string(i);
-  f.SetLines(text);
+  f.SetLines(NumberedLines(100));
   std::vector<TCodeEditorCommand> commands;
   f.edit.OnProcessCommand = [&](TCustomCodeEdit*, TCodeEditorCommand& c, char32_t&, void*) {
     commands.push_back(c);
@@ -361,4 +359,15 @@ TEST(CodeEditInput, DragAndDropWithinAndBetweenEditors) {
   other.edit.DragDrop(&f.edit, XOf(2), YOf(1), ssShift);
   EXPECT_EQ(other.Lines(), "xoneyz");
   EXPECT_EQ(f.Lines(), " two threeone");
+}
+
+TEST(CodeEditInput, MouseCursorOverGutterSelectionAndText) {
+  TEditorFixture f("abcdef");
+  f.edit.Gutter().SetCursor(crArrow);
+  EXPECT_EQ(f.edit.CursorAt(10, YOf(1)), crArrow);
+  EXPECT_EQ(f.edit.CursorAt(XOf(3), YOf(1)), crIBeam);
+  f.Select(TPoint(2, 1), TPoint(5, 1));
+  EXPECT_EQ(f.edit.CursorAt(XOf(3), YOf(1)), crArrow);  // a drag can start here
+  f.edit.SetOptions(f.edit.Options() & ~eoDragDropEditing);
+  EXPECT_EQ(f.edit.CursorAt(XOf(3), YOf(1)), crIBeam);
 }

@@ -11,43 +11,13 @@
 
 #include "editor/CodeEdit.h"
 #include "editor/CodeHighlighterSample.h"
+#include "platform/core/NullControlHost.h"
 #include "platform/core/RecordingCanvas.h"
 #include "platform/core/Services.h"
 
 using namespace qv;
 
 namespace {
-
-// A window of 30 x 10 cells of 8 x 16 pixels.
-class TFuzzHost : public TControlHost {
- public:
-  explicit TFuzzHost(TFontService& F) : fonts_(F) {}
-  TRect ClientRect() const override { return Rect(0, 0, 30 + 2 + 30 * 8, 10 * 16); }
-  void Invalidate() override {}
-  void InvalidateRect(const TRect&) override {}
-  void Update() override {}
-  bool Focused() const override { return true; }
-  void SetFocus() override {}
-  void SetCapture() override { capture_ = true; }
-  void ReleaseCapture() override { capture_ = false; }
-  bool HasCapture() const override { return capture_; }
-  void SetTimer(int, int) override {}
-  void KillTimer(int) override {}
-  void SetCursor(TCursor) override {}
-  void CreateCaret(int, int) override {}
-  void SetCaretPos(int, int) override {}
-  void ShowCaret() override {}
-  void HideCaret() override {}
-  void DestroyCaret() override {}
-  void SetScrollInfo(TScrollBarKind, const TScrollInfo&) override {}
-  TScrollInfo GetScrollInfo(TScrollBarKind) const override { return TScrollInfo(); }
-  void PostToSelf(int, std::intptr_t, std::intptr_t) override {}
-  TFontService& Fonts() override { return fonts_; }
-
- private:
-  TFontService& fonts_;
-  bool capture_ = false;
-};
 
 struct TReader {
   const uint8_t* p;
@@ -127,6 +97,21 @@ std::vector<std::string> Normal(const TCustomCodeEdit& e) {
   return v;
 }
 
+// With QV_FUZZ_VERBOSE set, each undo or redo step and the lines after it
+// go to standard error.
+void Trace(const char* What, const TCodeEditUndoItem* It) {
+  if (!getenv("QV_FUZZ_VERBOSE") || !It) return;
+  fprintf(stderr, "%s reason %d (%d,%d)-(%d,%d) mode %d [%s] #%d\n", What, It->ChangeReason,
+          It->ChangeStartPos.X, It->ChangeStartPos.Y, It->ChangeEndPos.X, It->ChangeEndPos.Y,
+          It->ChangeSelMode, It->ChangeStr.c_str(), It->ChangeNumber);
+}
+
+void TraceLines(const TCustomCodeEdit& e) {
+  if (!getenv("QV_FUZZ_VERBOSE")) return;
+  for (const auto& l : Normal(e)) fprintf(stderr, " [%s]", l.c_str());
+  fprintf(stderr, "\n");
+}
+
 }  // namespace
 
 extern "C" void QvFuzzSeeds(std::vector<std::string>* seeds) {
@@ -145,7 +130,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   struct TRestore {
     ~TRestore() { SetClipboardService(nullptr); }
   } restoreClipboard;
-  TFuzzHost host(fonts);
+  // A window of 30 x 10 cells of 8 x 16 pixels.
+  TNullControlHost host(Rect(0, 0, 30 + 2 + 30 * 8, 10 * 16), &fonts);
   TCodeSampleSyn highlighter;
   gTrace.clear();
   gData = data;
@@ -259,13 +245,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           }
         }
       }
-      if (getenv("QV_FUZZ_VERBOSE")) {
+      if (getenv("QV_FUZZ_VERBOSE"))
         fprintf(stderr, "op %d sel %d caret (%d,%d) block (%d,%d)-(%d,%d):", op, e.SelectionMode(),
                 e.CaretX(), e.CaretY(), e.BlockBeginRaw().X, e.BlockBeginRaw().Y, e.BlockEndRaw().X,
                 e.BlockEndRaw().Y);
-        for (const auto& l : Normal(e)) fprintf(stderr, " [%s]", l.c_str());
-        fprintf(stderr, "\n");
-      }
+      TraceLines(e);
       CheckInvariants(e);
     }
     if (e.UndoList().FullUndoImpossible()) return 0;
@@ -277,17 +261,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::string> final = Normal(e);
     guard = 0;
     while (e.UndoList().CanUndo() && guard++ < 10000) {
-      if (getenv("QV_FUZZ_VERBOSE")) {
-        const TCodeEditUndoItem* it = e.UndoList().PeekItem();
-        fprintf(stderr, "undo reason %d (%d,%d)-(%d,%d) mode %d [%s] #%d\n", it->ChangeReason,
-                it->ChangeStartPos.X, it->ChangeStartPos.Y, it->ChangeEndPos.X, it->ChangeEndPos.Y,
-                it->ChangeSelMode, it->ChangeStr.c_str(), it->ChangeNumber);
-      }
+      Trace("undo", e.UndoList().PeekItem());
       e.Undo();
-      if (getenv("QV_FUZZ_VERBOSE")) {
-        for (const auto& l : Normal(e)) fprintf(stderr, " [%s]", l.c_str());
-        fprintf(stderr, "\n");
-      }
+      TraceLines(e);
     }
     CheckInvariants(e);
     if (Normal(e) != start) {
@@ -301,17 +277,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (e.HasOption(eoTrimTrailingSpaces)) return 0;
     guard = 0;
     while (e.RedoList().CanUndo() && guard++ < 10000) {
-      if (getenv("QV_FUZZ_VERBOSE")) {
-        const TCodeEditUndoItem* it = e.RedoList().PeekItem();
-        fprintf(stderr, "redo reason %d (%d,%d)-(%d,%d) mode %d [%s] #%d\n", it->ChangeReason,
-                it->ChangeStartPos.X, it->ChangeStartPos.Y, it->ChangeEndPos.X, it->ChangeEndPos.Y,
-                it->ChangeSelMode, it->ChangeStr.c_str(), it->ChangeNumber);
-      }
+      Trace("redo", e.RedoList().PeekItem());
       e.Redo();
-      if (getenv("QV_FUZZ_VERBOSE")) {
-        for (const auto& l : Normal(e)) fprintf(stderr, " [%s]", l.c_str());
-        fprintf(stderr, "\n");
-      }
+      TraceLines(e);
     }
     CheckInvariants(e);
     if (Normal(e) != final) {
