@@ -42,8 +42,11 @@ struct TBenchEditor {
   }
 };
 
+// Arg 1: without eoScrollPastEol, where the horizontal scroll range follows
+// the longest line.
 void BM_TypeAtEndOf100kLineModel(benchmark::State& state) {
   TBenchEditor b(ModelText(100000, 1));
+  if (state.range(0) == 1) b.edit.SetOptions(b.edit.Options() & ~eoScrollPastEol);
   b.edit.CommandProcessor(ecEditorBottom, 0, nullptr);
   const std::string word = "param + ";
   size_t n = 0;
@@ -55,7 +58,7 @@ void BM_TypeAtEndOf100kLineModel(benchmark::State& state) {
   state.SetItemsProcessed(int64_t(n));
   state.counters["lines"] = double(b.edit.Lines().Count());
 }
-BENCHMARK(BM_TypeAtEndOf100kLineModel)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_TypeAtEndOf100kLineModel)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Lines x words per line = 100,000 occurrences.
 void BM_ReplaceAll100kOccurrences(benchmark::State& state) {

@@ -139,7 +139,31 @@ void TCodeEditStringList::InsertItem(int Index, const std::string& S, bool Conti
   rec.Flags = sfExpandedLengthUnknown;
   rec.Continued = Continued;
   list_.insert(list_.begin() + Index, std::move(rec));
-  indexOfLongestLine_ = -1;
+  if (indexOfLongestLine_ >= Index) ++indexOfLongestLine_;
+  NoteLineLength(Index, S);
+}
+
+int TCodeEditStringList::ExpandedLengthOf(const std::string& S) const {
+  bool hasTabs = false;
+  const std::string expanded = convertTabsProc_(S, tabWidth_, hasTabs);
+  return static_cast<int>(
+      UTF8CharCount(hasTabs ? std::string_view(expanded) : std::string_view(S)));
+}
+
+void TCodeEditStringList::NoteLineLength(int Index, const std::string& S) {
+  // The cached longest line stays known when the changed line cannot
+  // change the answer of a full scan (the first line of greatest length).
+  if (indexOfLongestLine_ < 0) return;
+  const int len = ExpandedLengthOf(S);
+  if (Index == indexOfLongestLine_) {
+    if (len >= longestLength_)
+      longestLength_ = len;
+    else
+      indexOfLongestLine_ = -1;
+  } else if (len > longestLength_ || (len == longestLength_ && Index < indexOfLongestLine_)) {
+    indexOfLongestLine_ = Index;
+    longestLength_ = len;
+  }
 }
 
 size_t TCodeEditStringList::WrapSplit(const std::string& S) const {
@@ -239,7 +263,7 @@ void TCodeEditStringList::Put(int Index, const std::string& S) {
   rec.Text = S;
   rec.Flags = sfExpandedLengthUnknown;
   rec.ExpandedLength = -1;
-  indexOfLongestLine_ = -1;
+  NoteLineLength(Index, S);
   if (OnPutted) OnPutted(this, Index, S);
   EndUpdate();
 }
@@ -248,7 +272,10 @@ void TCodeEditStringList::Delete(int Index) {
   if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
   BeginUpdate();
   list_.erase(list_.begin() + Index);
-  indexOfLongestLine_ = -1;
+  if (indexOfLongestLine_ == Index)
+    indexOfLongestLine_ = -1;
+  else if (indexOfLongestLine_ > Index)
+    --indexOfLongestLine_;
   if (OnDeleted) OnDeleted(this, Index);
   EndUpdate();
 }
@@ -315,18 +342,16 @@ std::string TCodeEditStringList::GetExpandedString(int Index) {
 
 int TCodeEditStringList::GetLengthOfLongestLine() {
   if (indexOfLongestLine_ < 0) {
-    int maxLen = 0;
+    longestLength_ = 0;
     for (int i = 0; i < GetCount(); ++i) {
       if (list_[size_t(i)].Flags & sfExpandedLengthUnknown) ExpandString(i);
-      if (list_[size_t(i)].ExpandedLength > maxLen) {
-        maxLen = list_[size_t(i)].ExpandedLength;
+      if (list_[size_t(i)].ExpandedLength > longestLength_) {
+        longestLength_ = list_[size_t(i)].ExpandedLength;
         indexOfLongestLine_ = i;
       }
     }
   }
-  if (indexOfLongestLine_ >= 0 && indexOfLongestLine_ < GetCount())
-    return list_[size_t(indexOfLongestLine_)].ExpandedLength;
-  return 0;
+  return indexOfLongestLine_ >= 0 && indexOfLongestLine_ < GetCount() ? longestLength_ : 0;
 }
 
 void TCodeEditStringList::SetTabWidth(int Value) {

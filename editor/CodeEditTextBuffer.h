@@ -166,6 +166,10 @@ class TCodeEditStringList : public TStrings {
   size_t WrapSplit(const std::string& S) const;
   void WrapLine(int Index);
   void ExpandString(int Index);
+  int ExpandedLengthOf(const std::string& S) const;
+  // Keeps the cached longest line up to date for a line put or inserted at
+  // Index.
+  void NoteLineLength(int Index, const std::string& S);
   std::vector<std::string> LogicalLines() const;
 
   bool wordWrap_ = false;
@@ -176,6 +180,7 @@ class TCodeEditStringList : public TStrings {
   bool appendNewLineAtEof_ = true;
   TConvertTabsProc convertTabsProc_;
   int indexOfLongestLine_ = -1;
+  int longestLength_ = 0;  // expanded length of that line
   int tabWidth_ = 8;
 };
 

@@ -282,3 +282,36 @@ TEST(TextBuffer, SoftWordWrap) {
   two.SetWordWrap(false);
   EXPECT_EQ(LinesOf(two), (std::vector<std::string>{"short", longText, "tail"}));
 }
+
+TEST(TextBuffer, LongestLineStaysRightThroughEdits) {
+  // The cached longest line is kept across puts, inserts and deletes; it
+  // must always answer what a full scan of the lines gives.
+  TCodeEditStringList lines;
+  lines.SetTabWidth(4);
+  for (int i = 0; i < 20; ++i) lines.Add(std::string(size_t(i % 7), 'a'));
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  for (int step = 0; step < 2000; ++step) {
+    const int index = int(next(uint32_t(lines.Count())));
+    std::string text(next(12), 'b');
+    if (next(4) == 0) text.insert(next(uint32_t(text.size() + 1)), "\t");
+    switch (next(3)) {
+      case 0:
+        lines.Put(index, text);
+        break;
+      case 1:
+        lines.Insert(index, text);
+        break;
+      default:
+        if (lines.Count() > 1) lines.Delete(index);
+        break;
+    }
+    int expected = 0;
+    for (int i = 0; i < lines.Count(); ++i)
+      expected = std::max(expected, int(lines.GetExpandedString(i).size()));
+    ASSERT_EQ(lines.GetLengthOfLongestLine(), expected) << "step " << step;
+  }
+}
