@@ -639,7 +639,7 @@ int TCustomCodeEdit::ScanFrom(int Index) {
   return result;
 }
 
-void TCustomCodeEdit::RescanFrom(int Index, bool) {
+void TCustomCodeEdit::RescanFrom(int Index) {
   if (!highlighter_ || LineCount() == 0) return;
   if (Index < 1) {
     highlighter_->ResetRange();
@@ -662,7 +662,7 @@ void TCustomCodeEdit::RescanAll() {
 }
 
 void TCustomCodeEdit::ListAdded(int Index, const std::string& S) {
-  RescanFrom(Index, true);
+  RescanFrom(Index);
   InvalidateLines(Index + 1, IntMax(Index + 1, LineCount()));
   InvalidateGutterLines(Index + 1, IntMax(Index + 1, LineCount()));
   if (HasOption(eoAutoSizeMaxLeftChar)) {
@@ -672,7 +672,7 @@ void TCustomCodeEdit::ListAdded(int Index, const std::string& S) {
 }
 
 void TCustomCodeEdit::ListInserted(int Index, const std::string& S) {
-  RescanFrom(Index, true);
+  RescanFrom(Index);
   InvalidateLines(Index + 1, topLine_ + linesInWindow_);
   InvalidateGutterLines(Index + 1, topLine_ + linesInWindow_);
   if (HasOption(eoAutoSizeMaxLeftChar)) {
@@ -695,7 +695,7 @@ void TCustomCodeEdit::ListPutted(int Index, const std::string& S) {
 }
 
 void TCustomCodeEdit::ListDeleted(int Index) {
-  if (LineCount() > 0) RescanFrom(Index, true);
+  if (LineCount() > 0) RescanFrom(Index);
   InvalidateLines(Index + 1, IntMax(Index + 1, LineCount() + 1));
   InvalidateGutterLines(Index + 1, IntMax(Index + 1, LineCount() + 1));
 }

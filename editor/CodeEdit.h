@@ -616,7 +616,6 @@ class TCustomCodeEdit : public TControlCore {
 
  private:
   friend class TCodeEditMark;
-  friend class TCodeEditCommands;
   struct TReplayScope;
 
   // Line access (1-based lines).
@@ -624,7 +623,6 @@ class TCustomCodeEdit : public TControlCore {
   std::string LineStr(int Line) const { return lines_->Get(Line - 1); }
   int LineChars(int Line) const;
   void StoreLineTrimmed(int Index, const std::string& S);
-  void TrimmedSetLine(int Index, const std::string& S) { StoreLineTrimmed(Index, S); }
 
   // Line-list handlers.
   void LinesChanging();
@@ -634,7 +632,9 @@ class TCustomCodeEdit : public TControlCore {
   void ListPutted(int Index, const std::string& S);
   void ListDeleted(int Index);
   void ListCleared();
-  void RescanFrom(int Index, bool SetRangeFirst);
+  // After lines were added or deleted at Index: the ranges from the line
+  // before it on, until a stored range agrees again.
+  void RescanFrom(int Index);
   int ScanFrom(int Index);
   void RescanAll();
 

@@ -72,6 +72,16 @@ TEST(CodeEditCaret, SelectionEndsAndAvailability) {
   EXPECT_EQ(f.edit.SelText(), "abcdef\r\nghijkl\r\nmn");
 }
 
+TEST(CodeEditCaret, TextOffsetsOfTheSelection) {
+  TEditorFixture f("abc|de|f");
+  f.Goto(2, 2);
+  EXPECT_EQ(f.edit.GetSelStart(), 5 + 2);
+  EXPECT_EQ(f.edit.GetSelEnd(), 5 + 2);
+  f.Select(TPoint(3, 1), TPoint(2, 3));
+  EXPECT_EQ(f.edit.GetSelStart(), 3);
+  EXPECT_EQ(f.edit.GetSelEnd(), 5 + 4 + 2);
+}
+
 TEST(CodeEditCaret, PointInSelectionPerMode) {
   TEditorFixture f("abcdef|ghijkl|mnopqr");
   f.Select(TPoint(3, 1), TPoint(4, 3));
