@@ -72,7 +72,7 @@ void TCustomCodeEdit::InsertTabAtCaret() {
   if (HasOption(eoTabsToSpaces)) {
     text.assign(size_t(w), ' ');
   } else if (!HasOption(eoSmartTabs)) {
-    text = "\t";
+    text.assign(1, '\t');
   } else {
     const int start = CaretToDisplayColumn(CaretXY()).X, target = start + w;
     int cur = start;
