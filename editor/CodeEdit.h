@@ -696,7 +696,9 @@ class TCustomCodeEdit : public TControlCore {
   void ColumnRange(int Line, int DisplayFrom, int DisplayTo, int& First, int& Last) const;
   void ColumnDisplayRange(int& From, int& To) const;
 
-  // Undo execution.
+  // Undo execution: one step of Undo or Redo (an action, a group of like
+  // changes, or a bracketed block), and one item of it.
+  void UndoOrRedo(bool Undoing);
   void UndoItem();
   void RedoItem();
   // Puts the item's text in place of its range (recorded either way round)

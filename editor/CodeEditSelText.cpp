@@ -600,71 +600,54 @@ void TCustomCodeEdit::RedoItem() {
 }
 
 void TCustomCodeEdit::Undo() {
-  if (readOnly_) return;
-  TPaintLockScope lock(*this);
-  while (undoList_->PeekItem() && undoList_->PeekItem()->ChangeReason == urGroupBreak) {
-    undoList_->PopItem();
-    redoList_->AddGroupBreak();
-  }
-  const TCodeEditUndoItem* top = undoList_->PeekItem();
-  if (!top) return;
-  const TCodeChangeReason r = top->ChangeReason;
-  const int32_t c = top->ChangeNumber;
-  const int32_t savedNumber = redoList_->BlockChangeNumber();
-  redoList_->SetBlockChangeNumber(c);
-  TFinally restore([&] { redoList_->SetBlockChangeNumber(savedNumber); });
-  const bool blockEnd = r == urBlock1End || r == urBlock2End || r == urBlock3End;
-  const bool groups = HasOption(eoGroupUndo) && r != urIndent && r != urUnindent;
-  UndoItem();
-  while (const TCodeEditUndoItem* next = undoList_->PeekItem()) {
-    if (blockEnd) {
-      if (next->ChangeReason == TCodeChangeReason(r - 1)) break;
-    } else if (!(next->ChangeNumber == c || (groups && next->ChangeReason == r))) {
-      break;
-    }
-    UndoItem();
-  }
-  while (undoList_->PeekItem() && undoList_->PeekItem()->ChangeReason == urGroupBreak) {
-    undoList_->PopItem();
-    redoList_->AddGroupBreak();
-  }
-  if (blockEnd && undoList_->GetLastChangeReason() == TCodeChangeReason(r - 1)) UndoItem();
+  if (!readOnly_) UndoOrRedo(true);
 }
 
 void TCustomCodeEdit::Redo() {
-  if (readOnly_) return;
+  if (!readOnly_) UndoOrRedo(false);
+}
+
+void TCustomCodeEdit::UndoOrRedo(bool Undoing) {
+  TCodeEditUndoList& from = Undoing ? *undoList_ : *redoList_;
+  TCodeEditUndoList& to = Undoing ? *redoList_ : *undoList_;
+  auto step = [this, Undoing] { Undoing ? UndoItem() : RedoItem(); };
+  auto moveBreaks = [&] {
+    while (from.PeekItem() && from.PeekItem()->ChangeReason == urGroupBreak) {
+      from.PopItem();
+      to.AddGroupBreak();
+    }
+  };
   TPaintLockScope lock(*this);
-  while (redoList_->PeekItem() && redoList_->PeekItem()->ChangeReason == urGroupBreak) {
-    redoList_->PopItem();
-    undoList_->AddGroupBreak();
-  }
-  const TCodeEditUndoItem* top = redoList_->PeekItem();
+  moveBreaks();
+  const TCodeEditUndoItem* top = from.PeekItem();
   if (!top) return;
   const TCodeChangeReason r = top->ChangeReason;
   const int32_t c = top->ChangeNumber;
-  const int32_t savedNumber = undoList_->BlockChangeNumber();
-  undoList_->SetBlockChangeNumber(c);
-  inRedo_ = true;
+  // What is recorded on the other list meanwhile shares the action's number.
+  const int32_t savedNumber = to.BlockChangeNumber();
+  to.SetBlockChangeNumber(c);
+  inRedo_ = !Undoing;
   TFinally restore([&] {
-    undoList_->SetBlockChangeNumber(savedNumber);
+    to.SetBlockChangeNumber(savedNumber);
     inRedo_ = false;
   });
-  const bool blockBegin = r == urBlock1Begin || r == urBlock2Begin || r == urBlock3Begin;
+  // A bracketed action goes whole: undo runs from an end marker back to its
+  // begin marker, redo from a begin marker forward to its end marker.
+  const bool bracket = Undoing ? (r == urBlock1End || r == urBlock2End || r == urBlock3End)
+                               : (r == urBlock1Begin || r == urBlock2Begin || r == urBlock3Begin);
+  const TCodeChangeReason partner = TCodeChangeReason(Undoing ? r - 1 : r + 1);
   const bool groups = HasOption(eoGroupUndo) && r != urIndent && r != urUnindent;
-  RedoItem();
-  while (const TCodeEditUndoItem* next = redoList_->PeekItem()) {
-    if (blockBegin) {
-      if (next->ChangeReason == TCodeChangeReason(r + 1)) break;
+  step();
+  while (const TCodeEditUndoItem* next = from.PeekItem()) {
+    if (bracket) {
+      if (next->ChangeReason == partner) break;
     } else if (!(next->ChangeNumber == c || (groups && next->ChangeReason == r))) {
       break;
     }
-    RedoItem();
+    step();
   }
-  while (redoList_->PeekItem() && redoList_->PeekItem()->ChangeReason == urGroupBreak) {
-    redoList_->PopItem();
-    undoList_->AddGroupBreak();
-  }
-  if (blockBegin && redoList_->GetLastChangeReason() == TCodeChangeReason(r + 1)) RedoItem();
+  moveBreaks();
+  if (bracket && from.GetLastChangeReason() == partner) step();
 }
 
 }  // namespace qv
