@@ -127,7 +127,7 @@ void TCustomCodeEdit::RemoveTabBeforeCaret() {
       break;
     }
   }
-  if (c == caretX_) {
+  if (c == caretX_ && caretX_ > 1) {
     const int stop = ((caretX_ - 2) / tabWidth_) * tabWidth_ + 1;
     while (c > stop && c - 1 <= int(line.size()) && line[size_t(c - 2)] == U' ') --c;
   }

@@ -224,3 +224,15 @@ TEST(CodeEditTabs, MatchingBrackets) {
   f.Cmd(ecMatchBracket);
   EXPECT_EQ(f.edit.CaretXY(), TPoint(3, 1));
 }
+
+TEST(CodeEditTabs, ShiftTabAtColumnOneDoesNothing) {
+  for (int width : {1, 2, 8}) {
+    TEditorFixture f("  a");
+    f.edit.SetTabWidth(width);
+    f.edit.SetOptions(f.edit.Options() & ~eoSmartTabs);
+    f.Goto(1, 1);
+    f.Cmd(ecShiftTab);
+    EXPECT_EQ(f.Lines(), "  a") << width;
+    EXPECT_EQ(f.edit.CaretXY(), TPoint(1, 1)) << width;
+  }
+}

@@ -136,6 +136,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   gTrace.clear();
   gData = data;
   gSize = size;
+  if (const char* last = getenv("QV_FUZZ_LAST")) {
+    // Each input is written before it runs: after a crash the file holds it.
+    if (FILE* f = fopen(last, "wb")) {
+      fwrite(data, 1, size, f);
+      fclose(f);
+    }
+  }
   {
     TCodeEdit e;
     const uint8_t flags = r.Byte();
