@@ -10,6 +10,7 @@
 #include "BenchNullCanvas.h"
 #include "grid/XLEditors.h"
 #include "grid/XLGrid.h"
+#include "platform/core/NullControlHost.h"
 #include "platform/core/RecordingCanvas.h"
 
 namespace {
@@ -17,35 +18,10 @@ namespace {
 constexpr int kRows = 100000;
 constexpr int kCols = 10;
 
-class TViewHost : public qv::TControlHost {
- public:
-  qv::TRect Client;
-  qv::TRect ClientRect() const override { return Client; }
-  void Invalidate() override {}
-  void InvalidateRect(const qv::TRect&) override {}
-  void Update() override {}
-  bool Focused() const override { return true; }
-  void SetFocus() override {}
-  void SetCapture() override {}
-  void ReleaseCapture() override {}
-  bool HasCapture() const override { return false; }
-  void SetTimer(int, int) override {}
-  void KillTimer(int) override {}
-  void SetCursor(qv::TCursor) override {}
-  void CreateCaret(int, int) override {}
-  void SetCaretPos(int, int) override {}
-  void ShowCaret() override {}
-  void HideCaret() override {}
-  void DestroyCaret() override {}
-  void SetScrollInfo(qv::TScrollBarKind, const qv::TScrollInfo&) override {}
-  qv::TScrollInfo GetScrollInfo(qv::TScrollBarKind) const override { return {}; }
-  void PostToSelf(int, std::intptr_t, std::intptr_t) override {}
-};
-
 class TGridHost : public qv::TXLGridHost {
  public:
   explicit TGridHost(qv::TXLGrid& grid) : grid_(grid) {
-    for (int k = 0; k < 4; ++k) grid.View(k).SetHost(&views_[k]);
+    for (int k = 0; k < 4; ++k) PlaceView(k, qv::TRect(), true);
     grid.SetHost(this);
     grid.Resize(1980, 1095);
   }
@@ -54,7 +30,9 @@ class TGridHost : public qv::TXLGridHost {
     for (int k = 0; k < 4; ++k) grid_.View(k).SetHost(nullptr);
   }
   void PlaceView(int kind, const qv::TRect& r, bool) override {
-    views_[kind].Client = qv::TRect(0, 0, r.Width(), r.Height());
+    auto host = std::make_unique<qv::TNullControlHost>(qv::TRect(0, 0, r.Width(), r.Height()));
+    grid_.View(kind).SetHost(host.get());
+    views_[kind] = std::move(host);
     grid_.View(kind).Resize(r.Width(), r.Height());
   }
   void SetTimer(int, int) override {}
@@ -68,7 +46,7 @@ class TGridHost : public qv::TXLGridHost {
 
  private:
   qv::TXLGrid& grid_;
-  TViewHost views_[4];
+  std::unique_ptr<qv::TNullControlHost> views_[4];
 };
 
 struct TRig {

@@ -41,6 +41,7 @@
 #include "grid/XLRanges.h"
 #include "platform/core/ControlCore.h"
 #include "platform/core/EnumSet.h"
+#include "platform/core/PopupMenu.h"
 
 namespace qv {
 
@@ -368,6 +369,10 @@ class TXLGrid : public TXLGridLink {
   // Whether the view holds the keyboard focus.
   bool ViewFocused(const TXLView& v) const;
 
+  // Popped up by the right button and the menu keys; parked while a cell
+  // is edited.
+  TPopupMenuRef PopupMenu;
+
   // ---- events (sheet coordinates) ----
   std::function<void(TXLGrid&, const TPoint&)> OnColDblClick;
   std::function<void(TXLGrid&, const TPoint&)> OnRowDblClick;
@@ -452,6 +457,8 @@ class TXLGrid : public TXLGridLink {
   void UpdateHint(TXLView& v, int x, int y);
   // Click and double-click notifications of the cell at a section point.
   void CellClick(TXLView& v, const TPoint& p, bool dbl);
+  // Pops the menu up at a view point (keyboard: below the cursor cell).
+  void ContextMenu(TXLView& v, int x, int y, bool fromKeyboard);
   // Clears the editable cells of the view's selection.
   void DeleteSelection(TXLView& v);
   // Reports a failed store of the editor.

@@ -150,9 +150,29 @@ void TXLGrid::ViewKeyDown(TXLView& v, int& key, TShiftState s) {
         key = 0;
       }
       break;
+    case VK_APPS:
+      ContextMenu(v, 0, 0, true);
+      key = 0;
+      break;
+    case VK_F1 + 9:  // F10
+      if (mods == ssShift) {
+        ContextMenu(v, 0, 0, true);
+        key = 0;
+      }
+      break;
     default:
       break;
   }
+}
+
+void TXLGrid::ContextMenu(TXLView& v, int x, int y, bool fromKeyboard) {
+  if (!PopupMenu || !v.Host() || edit_->Attached()) return;
+  if (fromKeyboard) {
+    const TRect r = v.CellPixels(v.CursorRect());
+    x = std::max(0, r.Left);
+    y = std::max(0, r.Bottom);
+  }
+  PopupMenu->Popup(*v.Host(), v, x, y);
 }
 
 bool TXLView::Neighbour(const TPoint& from, TXLDirection dir, TPoint& to) const {
@@ -309,6 +329,7 @@ void TXLGrid::ViewMouseMove(TXLView& v, TShiftState s, int x, int y) {
 void TXLGrid::ViewMouseUp(TXLView& v, TMouseButton b, TShiftState s, int x, int y) {
   const TRect& at = bounds_[v.Kind()];
   if (OnMouseUp) OnMouseUp(*this, b, s, x + at.Left, y + at.Top);
+  if (b == mbRight && trackState_ == tsIdle) ContextMenu(v, x, y, false);
   if (b != mbLeft) return;
   if (ignoreUp_) {
     ignoreUp_ = false;

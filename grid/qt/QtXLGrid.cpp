@@ -1,13 +1,13 @@
 #include "grid/qt/QtXLGrid.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QHelpEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QToolTip>
 #include <cstdlib>
 
+#include "platform/core/ManualClock.h"
 #include "platform/gui/QtCanvas.h"
 
 namespace qv {
@@ -49,12 +49,6 @@ void TQtXLView::inputMethodEvent(QInputMethodEvent* e) {
     }
   }
   TControlWidget::inputMethodEvent(e);
-}
-
-void TQtXLView::contextMenuEvent(QContextMenuEvent* e) {
-  // The pop-up menu is parked while a cell is edited.
-  if (owner_.popup_ && !owner_.grid_.Edit().Attached()) owner_.popup_->popup(e->globalPos());
-  e->accept();
 }
 
 bool TQtXLView::viewportEvent(QEvent* e) {
@@ -100,6 +94,7 @@ TQtXLGrid::~TQtXLGrid() {
     grid_.SetHost(nullptr);
   });
   for (auto& t : timers_) t.second->stop();
+  if (TManualClock* clock = ControlTimerClock()) clock->KillAll(this);
   // The widgets go before the cores they host.
   delete editHost_;
   editHost_ = nullptr;
@@ -115,6 +110,7 @@ QWidget* TQtXLGrid::EditorKeyWidget() const {
 }
 
 bool TQtXLGrid::TimerActive(int id) const {
+  if (TManualClock* clock = ControlTimerClock()) return clock->Active(this, id);
   auto it = timers_.find(id);
   return it != timers_.end() && it->second->isActive();
 }
@@ -143,12 +139,19 @@ void TQtXLGrid::PlaceView(int kind, const TRect& bounds, bool visible) {
 }
 
 void TQtXLGrid::SetTimer(int id, int intervalMs) {
+  // Tests may put the timers on a manual clock.
+  if (TManualClock* clock = ControlTimerClock()) {
+    clock->Set(this, id, intervalMs,
+               [this, id] { GuardHostCall("Timer", [&] { grid_.Timer(id); }); });
+    return;
+  }
   auto& t = timers_[id];
   if (!t) t = std::make_unique<QBasicTimer>();
   t->start(std::max(1, intervalMs), this);
 }
 
 void TQtXLGrid::KillTimer(int id) {
+  if (TManualClock* clock = ControlTimerClock()) clock->Kill(this, id);
   auto it = timers_.find(id);
   if (it != timers_.end()) it->second->stop();
 }

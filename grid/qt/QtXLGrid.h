@@ -7,19 +7,18 @@
 //   auto* grid = new TQtXLGrid(parent);
 //   grid->Grid().SetSheet(&sheet);
 //   grid->Grid().OnSelChanged = [](TXLGrid& g) { ... };
-//   grid->SetPopupMenu(menu);  // shown on the right button while not editing
+//   grid->Grid().PopupMenu = std::make_shared<TQtPopupMenu>(menu);
 //
 // Each view is a TControlWidget hosting a TXLView; the client view takes
 // the focus with Tab, the others on a click. The editor host lies on the
 // view being edited, so it scrolls and clips with it; the keys of the
 // editor control pass through the core (Enter, Esc, F2, navigation) before
 // the control sees them. The auto-scroll timer is a window timer of the
-// panel: TimerActive() tells whether it runs, and a test may drive it with
-// Grid().Timer(kXLAutoScrollTimer) itself.
+// panel, or a timer on the control timer clock while a test has installed
+// one (ManualClock.h); TimerActive() tells whether it runs.
 #pragma once
 
 #include <QBasicTimer>
-#include <QMenu>
 #include <QPointer>
 #include <functional>
 #include <map>
@@ -45,7 +44,6 @@ class TQtXLView : public TControlWidget {
 
  protected:
   void inputMethodEvent(QInputMethodEvent* e) override;
-  void contextMenuEvent(QContextMenuEvent* e) override;
   bool viewportEvent(QEvent* e) override;
 
  private:
@@ -67,10 +65,6 @@ class TQtXLGrid : public QWidget, public TXLGridHost {
   TQtXLEditHost* EditHost() const { return editHost_; }
   TQtXLEditorControl* EditorControl() const { return control_; }
   QWidget* EditorKeyWidget() const;
-
-  // The grid's pop-up menu (not owned); it is parked while a cell is edited.
-  void SetPopupMenu(QMenu* menu) { popup_ = menu; }
-  QMenu* PopupMenu() const { return popup_; }
 
   // The focus entered or left the grid (its views or its editor).
   std::function<void(TQtXLGrid&)> OnEnter;
@@ -110,7 +104,6 @@ class TQtXLGrid : public QWidget, public TXLGridHost {
   TQtXLEditHost* editHost_ = nullptr;
   TQtXLEditorControl* control_ = nullptr;
   QPointer<QWidget> controlWidget_;
-  QMenu* popup_ = nullptr;
   std::map<int, std::unique_ptr<QBasicTimer>> timers_;
   bool passing_ = false;  // a key event on its way to the editor control
   bool focused_ = false;

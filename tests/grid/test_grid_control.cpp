@@ -427,6 +427,24 @@ TEST_F(GridControlTest, MouseEventsInPanelCoordinates) {
   EXPECT_EQ(downs[1], TPoint(5, 20));
 }
 
+TEST_F(GridControlTest, ThePopupMenuIsParkedWhileEditing) {
+  struct TMenu : TPopupMenu {
+    std::vector<TPoint> At;
+    void Popup(TControlHost&, TControlCore&, int x, int y) override { At.emplace_back(x, y); }
+  };
+  auto menu = std::make_shared<TMenu>();
+  grid.PopupMenu = menu;
+  rig.Client().MouseDown(mbRight, ssRight, 70, 20);
+  rig.Client().MouseUp(mbRight, 0, 70, 20);
+  grid.SetCurCell(1, 2);
+  rig.Key(VK_APPS);
+  rig.Key(VK_F1 + 9, ssShift);
+  rig.Char('x');
+  rig.Key(VK_APPS);
+  rig.Client().MouseUp(mbRight, 0, 70, 20);
+  EXPECT_EQ(menu->At, (std::vector<TPoint>{{70, 20}, {60, 45}, {60, 45}}));
+}
+
 TEST_F(GridControlTest, HintsFromTheCellOrTheSheet) {
   sheet.GetCell(1, 1)->SetHint("own hint");
   TXLSectionRange(&sheet.Section(skClient), TRect(2, 2, 3, 3)).SetStyles(CellStyleBit(csExtHint));

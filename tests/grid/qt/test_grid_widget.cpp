@@ -15,8 +15,10 @@
 #include <QWheelEvent>
 
 #include "grid/qt/QtXLGrid.h"
+#include "platform/core/ManualClock.h"
 #include "platform/core/Services.h"
 #include "platform/gui/QtCanvas.h"
+#include "platform/gui/QtPopupMenu.h"
 
 namespace qv {
 namespace {
@@ -56,12 +58,12 @@ class GridWidgetTest : public ::testing::Test {
   QWidget* Viewport(int kind) { return w->View(kind)->viewport(); }
 
   void Mouse(QEvent::Type type, QWidget* target, int x, int y,
-             Qt::KeyboardModifiers mods = Qt::NoModifier) {
+             Qt::KeyboardModifiers mods = Qt::NoModifier, Qt::MouseButton button = Qt::LeftButton) {
     const Qt::MouseButtons held =
-        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(Qt::LeftButton);
+        type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     const QPointF p(x, y);
     QMouseEvent e(type, p, target->mapToGlobal(p),
-                  type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, mods);
+                  type == QEvent::MouseMove ? Qt::NoButton : button, held, mods);
     QApplication::sendEvent(target, &e);
   }
   void Wheel(QWidget* target, int delta, Qt::KeyboardModifiers mods) {
@@ -207,6 +209,8 @@ TEST_F(GridWidgetTest, DoubleClicksOnBordersReportTheLine) {
 }
 
 TEST_F(GridWidgetTest, AutoScrollEveryTickWhileDragging) {
+  TManualClock clock;
+  SetControlTimerClock(&clock);
   sheet.SetRowCount(100);
   QWidget* vp = Viewport(skClient);
   Mouse(QEvent::MouseButtonPress, vp, 10, 5);
@@ -214,15 +218,28 @@ TEST_F(GridWidgetTest, AutoScrollEveryTickWhileDragging) {
   ASSERT_TRUE(w->TimerActive(kXLAutoScrollTimer));
   TXLGrid& g = w->Grid();
   const int rows = g.View(skClient).SelRect().Bottom;
-  g.Timer(kXLAutoScrollTimer);
-  g.Timer(kXLAutoScrollTimer);
-  EXPECT_EQ(g.View(skClient).TopLeft().Y, 2);
-  EXPECT_EQ(g.View(skClient).SelRect().Bottom, rows + 2);
-  // The window timer itself runs every 40 ms.
-  QElapsedTimer clock;
-  clock.start();
-  while (g.View(skClient).TopLeft().Y < 3 && clock.elapsed() < 5000) QApplication::processEvents();
-  EXPECT_GE(g.View(skClient).TopLeft().Y, 3);
+  clock.Advance(39);
+  EXPECT_EQ(g.View(skClient).TopLeft().Y, 0);
+  clock.Advance(1);
+  EXPECT_EQ(g.View(skClient).TopLeft().Y, 1);
+  clock.Advance(80);
+  EXPECT_EQ(g.View(skClient).TopLeft().Y, 3);
+  EXPECT_EQ(g.View(skClient).SelRect().Bottom, rows + 3);
+  EXPECT_EQ(w->View(skClient)->verticalScrollBar()->value(), 3 * 15);
+  Mouse(QEvent::MouseButtonRelease, vp, 10, vp->height() + 30);
+  EXPECT_FALSE(w->TimerActive(kXLAutoScrollTimer));
+  clock.Advance(400);
+  EXPECT_EQ(g.View(skClient).TopLeft().Y, 3);
+  SetControlTimerClock(nullptr);
+  // Without the test clock it is the panel's window timer.
+  Mouse(QEvent::MouseButtonPress, vp, 10, 5);
+  Mouse(QEvent::MouseMove, vp, 10, vp->height() + 30);
+  EXPECT_TRUE(w->TimerActive(kXLAutoScrollTimer));
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (g.View(skClient).TopLeft().Y < 4 && elapsed.elapsed() < 5000)
+    QApplication::processEvents();
+  EXPECT_GE(g.View(skClient).TopLeft().Y, 4);
   Mouse(QEvent::MouseButtonRelease, vp, 10, vp->height() + 30);
   EXPECT_FALSE(w->TimerActive(kXLAutoScrollTimer));
 }
@@ -380,14 +397,19 @@ TEST_F(GridWidgetTest, TheEditorCoversAMergedBlock) {
   // A right-click shows no pop-up while editing.
   QMenu menu;
   menu.addAction("Cut");
-  w->SetPopupMenu(&menu);
-  QContextMenuEvent cm(QContextMenuEvent::Mouse, QPoint(5, 5),
-                       Viewport(skClient)->mapToGlobal(QPoint(5, 5)));
-  QApplication::sendEvent(Viewport(skClient), &cm);
+  w->Grid().PopupMenu = std::make_shared<TQtPopupMenu>(&menu);
+  Mouse(QEvent::MouseButtonPress, Viewport(skClient), 5, 5, Qt::NoModifier, Qt::RightButton);
+  Mouse(QEvent::MouseButtonRelease, Viewport(skClient), 5, 5, Qt::NoModifier, Qt::RightButton);
   EXPECT_FALSE(menu.isVisible());
   Key(Qt::Key_Escape);
-  QApplication::sendEvent(Viewport(skClient), &cm);
+  Mouse(QEvent::MouseButtonPress, Viewport(skClient), 5, 5, Qt::NoModifier, Qt::RightButton);
+  Mouse(QEvent::MouseButtonRelease, Viewport(skClient), 5, 5, Qt::NoModifier, Qt::RightButton);
   EXPECT_TRUE(menu.isVisible());
+  menu.hide();
+  // The menu key pops it up under the cursor cell.
+  Key(Qt::Key_Menu);
+  EXPECT_TRUE(menu.isVisible());
+  EXPECT_EQ(menu.pos(), Viewport(skClient)->mapToGlobal(QPoint(60, 45)));
   menu.hide();
 }
 
