@@ -636,10 +636,10 @@ void TXLEdit::EditorAfterChar(char32_t ch) {
   if (cell_ && editor_) editor_->AfterChar(ch);
 }
 
-void TXLEdit::TypeChar(char32_t ch) {
+void TXLEdit::TypeChar(char32_t ch, bool selectAll) {
   if (!cell_ || !editor_ || !editor_->Widget()) return;
   TXLEditorWidget& w = *editor_->Widget();
-  w.SelectAll();
+  if (selectAll) w.SelectAll();
   EditorKeyPress(ch);
   if (!ch) return;
   std::string text;

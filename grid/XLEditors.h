@@ -347,8 +347,9 @@ class TXLEdit {
   void EditorKeyPress(char32_t& ch);
   // After a character reached the control.
   void EditorAfterChar(char32_t ch);
-  // A character typed in the grid: selects the whole text and types ch.
-  void TypeChar(char32_t ch);
+  // A character typed in the grid: selects the whole text (selectAll) and
+  // types ch, so that it replaces the text.
+  void TypeChar(char32_t ch, bool selectAll = true);
   // Text committed by an input method while no key reached the control.
   void TypeText(const std::string& text);
   // The control was freed from outside: forget it and the cell.

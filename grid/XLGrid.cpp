@@ -304,7 +304,9 @@ void TXLView::Select(const TRect& r) {
   const TRect oldSel = sel_, oldCur = CursorRect();
   const bool moved = cursor != cursor_;
   cursor_ = cursor;
-  selEnd_ = TPoint(cursor == n.TopLeft() ? n.Right - 1 : n.Left, n.Bottom - 1);
+  // The moving corner is the one opposite the cursor.
+  selEnd_ =
+      TPoint(cursor.X == n.Left ? n.Right - 1 : n.Left, cursor.Y == n.Top ? n.Bottom - 1 : n.Top);
   sel_ = n;
   RepaintChange(oldSel, oldCur);
   if (moved && &grid_.ActiveView() == this) grid_.FireCurChanged();
@@ -934,7 +936,10 @@ bool TXLGrid::TryMove(TXLView& v, const TPoint& p, bool extend, TXLDirection dir
 }
 
 void TXLGrid::ReportError(const std::exception& e) {
-  if (host_) host_->ShowError(e.what());
+  if (!host_) return;
+  host_->ShowError(e.what());
+  // The editor stays open with its text: the keys go on to it.
+  if (edit_->Attached()) host_->FocusEditor();
 }
 
 // ---- editing ---------------------------------------------------------------------

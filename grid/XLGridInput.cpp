@@ -231,8 +231,16 @@ void TXLGrid::ViewKeyPress(TXLView& v, char32_t& ch) {
     }
   }
   if (!CanEdit(*s, p.X, p.Y)) return;
+  if (edit_->Attached()) {
+    // The editor lost the focus to its view: the character goes on where
+    // the caret is.
+    if (host_) host_->FocusEditor();
+    edit_->TypeChar(ch, false);
+    ch = 0;
+    return;
+  }
   if (&v != active_) SetActive(v);
-  if (!edit_->Attached()) SetEditMode(1);
+  SetEditMode(1);
   if (!edit_->Attached()) return;
   edit_->TypeChar(ch);
   ch = 0;

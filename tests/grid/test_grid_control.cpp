@@ -515,6 +515,19 @@ TEST_F(GridControlTest, SelectionInvertedAroundTheCursorWithAFocusFrame) {
   EXPECT_EQ(canvas.Count("DrawFocusRect"), 0);
 }
 
+TEST_F(GridControlTest, HintMarksFollowShowHint) {
+  sheet.GetCell(1, 1)->SetHint("note");
+  TFakeFontService fonts;
+  TRecordingCanvas canvas(TRect(0, 0, 340, 285), &fonts);
+  rig.Client().Paint(canvas, TRect(0, 0, 340, 285));
+  ASSERT_EQ(canvas.Count("Polygon"), 1);
+  EXPECT_EQ(canvas.First("Polygon")->Points[0], TPoint(115, 15));
+  grid.SetShowHint(false);
+  canvas.Clear();
+  rig.Client().Paint(canvas, TRect(0, 0, 340, 285));
+  EXPECT_EQ(canvas.Count("Polygon"), 0);
+}
+
 TEST_F(GridControlTest, PrintLayoutDrawsThePrintedAreaAndBreaks) {
   sheet.SetColCount(30);
   sheet.SetRowCount(100);

@@ -211,6 +211,13 @@ TEST_F(GridEditingTest, TheSpinEditorKeepsWholeNumbersWithinItsLimits) {
   EXPECT_EQ(Editor().Text(), "15");
   EXPECT_EQ(cell->GetAsInteger(), 5);
   EXPECT_EQ(grid.GetCurCell(), TPoint(0, 0));
+  EXPECT_TRUE(rig.Host->EditorFocused());
+  // A character that reaches the view meanwhile goes on in the editor.
+  rig.Host->Focus.Owner = rig.Host->Views[skClient].get();
+  rig.Char('0');
+  EXPECT_EQ(Editor().Text(), "150");
+  EXPECT_TRUE(rig.Host->EditorFocused());
+  Editor().SetText("15");
   // Programmatic leaving raises.
   EXPECT_THROW(grid.SetEditMode(0), EXLGridError);
   // Shift+Up and Down step by one and stop at the limits.
