@@ -452,29 +452,41 @@ void TXLView::PaintOverlays(TCanvas& c, const TRect& r) {
 
 void TXLView::UpdateScrollBars() {
   if (!host_ || kind_ != skClient) return;
-  const TSize ext = Extent(), cs = ClientSize();
-  const TPoint off = Offset();
-  for (int axis = 0; axis < 2; ++axis) {
-    std::int64_t extent = axis == 0 ? ext.cx : ext.cy;
-    std::int64_t page = axis == 0 ? cs.cx : cs.cy;
-    std::int64_t pos = axis == 0 ? off.X : off.Y;
-    int mult = 1;
-    while (extent > 32000) {
-      extent /= 2;
-      page /= 2;
-      pos /= 2;
-      mult *= 2;
-    }
-    scrollMult_[axis] = mult;
-    TScrollInfo info;
-    info.Min = 0;
-    info.Max = static_cast<int>(std::max<std::int64_t>(0, extent - 1));
-    info.Page = static_cast<int>(std::max<std::int64_t>(1, page));
-    info.Pos = static_cast<int>(pos);
-    const TScrollBarKind bar = axis == 0 ? sbHorizontal : sbVertical;
-    info.Visible = grid_.Scrolls().Contains(bar);
-    host_->SetScrollInfo(bar, info);
+  // Showing or hiding a bar resizes the view, which asks again: the bars
+  // are set once more from the new size.
+  if (settingBars_) {
+    barsAgain_ = true;
+    return;
   }
+  settingBars_ = true;
+  int rounds = 0;
+  do {
+    barsAgain_ = false;
+    const TSize ext = Extent(), cs = ClientSize();
+    const TPoint off = Offset();
+    for (int axis = 0; axis < 2; ++axis) {
+      std::int64_t extent = axis == 0 ? ext.cx : ext.cy;
+      std::int64_t page = axis == 0 ? cs.cx : cs.cy;
+      std::int64_t pos = axis == 0 ? off.X : off.Y;
+      int mult = 1;
+      while (extent > 32000) {
+        extent /= 2;
+        page /= 2;
+        pos /= 2;
+        mult *= 2;
+      }
+      scrollMult_[axis] = mult;
+      TScrollInfo info;
+      info.Min = 0;
+      info.Max = static_cast<int>(std::max<std::int64_t>(0, extent - 1));
+      info.Page = static_cast<int>(std::max<std::int64_t>(1, page));
+      info.Pos = static_cast<int>(pos);
+      const TScrollBarKind bar = axis == 0 ? sbHorizontal : sbVertical;
+      info.Visible = grid_.Scrolls().Contains(bar);
+      host_->SetScrollInfo(bar, info);
+    }
+  } while (barsAgain_ && ++rounds < 4);
+  settingBars_ = false;
 }
 
 // ---- TXLView: input goes to the grid -------------------------------------------

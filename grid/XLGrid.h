@@ -267,7 +267,9 @@ class TXLView : public TControlCore {
   TPoint selEnd_;  // the moving corner of a selection being extended
   std::string hint_;
   int scrollMult_[2] = {1, 1};  // scroll-bar units per pixel step
-  int wheelRest_ = 0;           // wheel delta below one notch, kept for the next event
+  bool settingBars_ = false;    // showing a bar may resize the view meanwhile
+  bool barsAgain_ = false;
+  int wheelRest_ = 0;  // wheel delta below one notch, kept for the next event
 };
 
 // ---- the grid --------------------------------------------------------------
