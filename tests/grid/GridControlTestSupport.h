@@ -208,6 +208,8 @@ struct TGridRig {
     Host->Focus.Owner = Host->Views[skClient].get();
   }
   ~TGridRig() {
+    // The handlers may use what a fixture has already freed.
+    Grid.ClearEvents();
     Grid.SetSheet(nullptr);
     Host.reset();
   }
