@@ -364,6 +364,7 @@ void TChangeHandlerThread::body(std::shared_ptr<TState> state) {
               if (s.Slots[static_cast<std::size_t>(i)].Used) s.freeSlot(i);
             break;
         }
+        s.publishCount();  // before the acknowledgement, so the caller sees it
         bool abandoned = false;
         {
           std::lock_guard<std::mutex> lock(c->Mutex);
@@ -376,9 +377,11 @@ void TChangeHandlerThread::body(std::shared_ptr<TState> state) {
         }
         c->Done.notify_all();
         // Nobody waits for this add any more: undo it.
-        if (abandoned && c->Kind == cmdAdd && result >= 0) s.freeSlot(result);
+        if (abandoned && c->Kind == cmdAdd && result >= 0) {
+          s.freeSlot(result);
+          s.publishCount();
+        }
       }
-      s.publishCount();
     }
     if (stop) break;
     // One message per slot that changed in this batch; a lost slot is freed

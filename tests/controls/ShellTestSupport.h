@@ -31,6 +31,7 @@ class TTempTree {
     return rel.empty() ? Root : Root + "/" + rel;
   }
   std::string File(const std::string& rel, const std::string& content = {}) const {
+    std::filesystem::create_directories(std::filesystem::path(Path(rel)).parent_path());
     std::ofstream(Path(rel), std::ios::binary) << content;
     return Path(rel);
   }
