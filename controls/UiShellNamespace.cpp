@@ -490,7 +490,7 @@ std::uint32_t TFileSystemFolder::GetAttributesOf(PCItemIDList rel, std::uint32_t
 }
 
 TFileSystemFolder::TCacheEntry& TFileSystemFolder::entry(std::string_view name) {
-  auto it = cache_.find(std::string(name));
+  auto it = cache_.find(name);
   if (it == cache_.end()) it = cache_.emplace(std::string(name), TCacheEntry{}).first;
   return it->second;
 }
@@ -611,7 +611,7 @@ int TFileSystemFolder::SetNameOf(PCItemIDList rel, const std::string& name, TPid
     }
     if (e != 0) return e;
   }
-  cache_.erase(std::string(oldName));
+  if (auto it = cache_.find(oldName); it != cache_.end()) cache_.erase(it);
   newRel = MakeFileId(name, (kind & ~kIdLinkBit) == kIdFolder, (kind & kIdLinkBit) != 0);
   return 0;
 }

@@ -17,6 +17,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -103,8 +104,13 @@ class TFileSystemFolder : public TShellFolder {
     std::optional<std::string> TypeName;
   };
   TCacheEntry& entry(std::string_view name);
+  // Looked up by string_view, so sorting allocates nothing per comparison.
+  struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
   std::string path_;
-  std::unordered_map<std::string, TCacheEntry> cache_;
+  std::unordered_map<std::string, TCacheEntry, TNameHash, std::equal_to<>> cache_;
   int writable_ = -1;  // whether the directory is writable (-1 unknown)
 };
 
