@@ -437,6 +437,18 @@ bool IdentToCharset(std::string_view ident, std::int64_t& charset) {
   return identToValue(kCharsets, ident, charset);
 }
 
+void GetColorValues(const std::function<void(const std::string&)>& proc) {
+  for (const IdentEntry& e : kColors) proc(e.name);
+}
+
+void GetCursorValues(const std::function<void(const std::string&)>& proc) {
+  for (const IdentEntry& e : kCursors) proc(e.name);
+}
+
+void GetCharsetValues(const std::function<void(const std::string&)>& proc) {
+  for (const IdentEntry& e : kCharsets) proc(e.name);
+}
+
 // ---------------------------------------------------------------------------
 // Properties.
 

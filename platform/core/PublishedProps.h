@@ -241,6 +241,10 @@ bool CursorToIdent(std::int64_t cursor, std::string& ident);
 bool IdentToCursor(std::string_view ident, std::int64_t& cursor);
 bool CharsetToIdent(std::int64_t charset, std::string& ident);
 bool IdentToCharset(std::string_view ident, std::int64_t& charset);
+// Every named constant of these types, in table order (for value lists).
+void GetColorValues(const std::function<void(const std::string&)>& proc);
+void GetCursorValues(const std::function<void(const std::string&)>& proc);
+void GetCharsetValues(const std::function<void(const std::string&)>& proc);
 
 // ---------------------------------------------------------------------------
 // Values.
