@@ -28,33 +28,6 @@ namespace qv {
 
 namespace {
 
-std::string keyName(int code) {
-  switch (code) {
-    case 8:
-      return "BkSp";
-    case 9:
-      return "Tab";
-    case 13:
-      return "Enter";
-    case 27:
-      return "Esc";
-    case 45:
-      return "Ins";
-    case 46:
-      return "Del";
-    default:
-      break;
-  }
-  static const char* const nav[] = {"Space", "PgUp", "PgDn",  "End", "Home",
-                                    "Left",  "Up",   "Right", "Down"};
-  if (code >= 32 && code <= 40) return nav[code - 32];
-  if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z'))
-    return std::string(1, static_cast<char>(code));
-  if (code >= 96 && code <= 105) return std::string(1, static_cast<char>('0' + code - 96));
-  if (code >= 112 && code <= 135) return "F" + std::to_string(code - 111);
-  return "#" + std::to_string(code);
-}
-
 bool startsText(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
 }
@@ -62,36 +35,38 @@ bool startsText(std::string_view s, std::string_view prefix) {
 }  // namespace
 
 TShortCut ShellTextToShortCut(std::string_view text) {
-  TShortCut mods = 0;
+  // The modifiers, "^" standing for "Ctrl+", then the key.
+  std::string_view rest = TrimView(text);
+  std::string prefix;
   for (;;) {
-    if (startsText(text, "Shift+")) {
-      mods |= scShift;
-      text.remove_prefix(6);
-    } else if (startsText(text, "Ctrl+")) {
-      mods |= scCtrl;
-      text.remove_prefix(5);
-    } else if (startsText(text, "^")) {
-      mods |= scCtrl;
-      text.remove_prefix(1);
-    } else if (startsText(text, "Alt+")) {
-      mods |= scAlt;
-      text.remove_prefix(4);
+    if (startsText(rest, "^")) {
+      prefix += "Ctrl+";
+      rest.remove_prefix(1);
+    } else if (startsText(rest, "Shift+") || startsText(rest, "Ctrl+") ||
+               startsText(rest, "Alt+")) {
+      const std::size_t plus = rest.find('+') + 1;
+      prefix += rest.substr(0, plus);
+      rest.remove_prefix(plus);
     } else {
       break;
     }
   }
-  if (text.empty()) return 0;
-  for (int code = 8; code <= 597; ++code)
-    if (SameText(keyName(code), text)) return static_cast<TShortCut>(code | mods);
-  return 0;
+  if (rest.size() > 1 && rest[0] == '#') {
+    int code = 0;
+    if (!TryStrToInt(rest.substr(1), code) || code < 8 || code > 597) return 0;
+    const int mods = TextToShortCut(prefix + "A") & ~'A';
+    return static_cast<TShortCut>(mods | code);
+  }
+  return static_cast<TShortCut>(TextToShortCut(prefix + std::string(rest)));
 }
 
 std::string ShellShortCutToText(TShortCut shortCut) {
-  std::string s;
-  if (shortCut & scShift) s += "Shift+";
-  if (shortCut & scCtrl) s += "Ctrl+";
-  if (shortCut & scAlt) s += "Alt+";
-  return s + keyName(shortCut & 0x1FFF);
+  const int key = shortCut & 0x1FFF;
+  std::string name = ShortCutToText((shortCut & 0xE000) | 'A');
+  name.pop_back();  // the modifiers alone
+  if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9) return name + char('0' + key - VK_NUMPAD0);
+  const std::string plain = ShortCutToText(key);
+  return name + (plain.empty() ? "#" + std::to_string(key) : plain);
 }
 
 TShortCut ShellShortCut(int key, TShiftState shift) {

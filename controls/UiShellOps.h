@@ -28,17 +28,17 @@
 
 #include "controls/UiShellIntf.h"
 #include "platform/core/ControlCore.h"
+#include "platform/core/ShortCuts.h"
 
 namespace qv {
 
 // ---- keys ------------------------------------------------------------------
 
 using TShortCut = std::uint16_t;
-constexpr TShortCut scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
 
-// A shortcut from its text: "Shift+", "Ctrl+" (or "^") and "Alt+" prefixes
-// in any order, then a key name (case does not matter); 0 when the rest
-// names no key.
+// A shortcut from its text: the menu texts of ShortCuts.h, plus "^" for
+// "Ctrl+", the number-pad keys named by their digits and "#" followed by a
+// key number (up to 597); 0 when the text names no key.
 TShortCut ShellTextToShortCut(std::string_view text);
 // The text of a shortcut, modifiers first in the order Shift, Ctrl, Alt.
 std::string ShellShortCutToText(TShortCut shortCut);
