@@ -293,6 +293,21 @@ TEST_F(QtCanvasTest, TextWithAdvancesAndOpaqueBackground) {
   d.TextOut(10, 10, "x");
   EXPECT_EQ(im2.Pixel(10, 10), clAqua);
   EXPECT_EQ(im2.Pixel(10 + d.TextWidth("x") - 1, 10 + d.TextHeight("x") - 1), clAqua);
+
+  // Transparent text after a shape drawn without a pen leaves the background.
+  TImage im3(100, 40);
+  TCanvas& t = im3.Canvas();
+  t.Brush.SetColor(clRed);
+  t.Pen.SetStyle(psClear);
+  const TPoint tri[] = {{0, 0}, {5, 0}, {0, 5}};
+  t.Polygon(tri);
+  t.Pen.SetStyle(psSolid);
+  t.Brush.SetStyle(bsClear);
+  t.TextOut(10, 10, "x");
+  const TSize ext = t.TextExtent("x");
+  im3.CloseCanvas();
+  for (int y = 10; y < 10 + ext.cy; ++y)
+    for (int x = 10; x < 10 + ext.cx; ++x) ASSERT_NE(im3.Pixel(x, y), clRed) << x << "," << y;
 }
 
 TEST_F(QtCanvasTest, PathsAndMapping) {
