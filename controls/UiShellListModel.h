@@ -13,6 +13,7 @@
 
 #include "controls/UiShellIntf.h"
 #include "controls/UiShellUtils.h"
+#include "platform/core/ListView.h"
 
 namespace qv {
 
@@ -47,8 +48,8 @@ constexpr std::uint32_t kShellListAttributeMask = SFGAO_FILESYSTEM | SFGAO_FOLDE
                                                   SFGAO_GHOSTED | SFGAO_SHARE | SFGAO_LINK;
 
 // One item of the list: its lists, its attributes and its cached texts.
-// Texts are read when first asked for and kept.
-class TUiShellListData {
+// Texts are read when first asked for and kept. A list item owns it.
+class TUiShellListData : public TListItemData {
  public:
   TUiShellListData(TShellFolderPtr folder, TPidl rel, std::uint32_t attributes);
   TUiShellListData(const TUiShellListData&) = delete;

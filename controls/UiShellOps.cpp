@@ -566,6 +566,28 @@ TShellOpResult MoveToTrash(const std::vector<std::string>& paths) {
   return r;
 }
 
+// The effect of dropping paths into a folder: nothing for items already
+// there (or the folder itself), else a move within one file system and a
+// copy across; Ctrl copies, Shift moves.
+std::uint32_t ShellDropEffect(const std::vector<std::string>& paths, const std::string& folder,
+                              TShiftState shift) {
+  if (folder.empty() || paths.empty()) return DROPEFFECT_NONE;
+  struct stat target {};
+  if (::stat(folder.c_str(), &target) != 0) return DROPEFFECT_NONE;
+  bool any = false, sameDevice = true;
+  for (const std::string& p : paths) {
+    if (p == folder) return DROPEFFECT_NONE;
+    struct stat st {};
+    if (::lstat(p.c_str(), &st) != 0) continue;
+    if (ExtractFileDir(p) != folder) any = true;
+    sameDevice = sameDevice && st.st_dev == target.st_dev;
+  }
+  if (shift & ssCtrl) return DROPEFFECT_COPY;
+  if (!any) return DROPEFFECT_NONE;
+  if (shift & ssShift) return DROPEFFECT_MOVE;
+  return sameDevice ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
+}
+
 // ---- opening ---------------------------------------------------------------
 
 namespace {

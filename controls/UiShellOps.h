@@ -26,6 +26,7 @@
 #include <string_view>
 #include <vector>
 
+#include "controls/UiShellChangeThread.h"
 #include "controls/UiShellIntf.h"
 #include "platform/core/ControlCore.h"
 #include "platform/core/ShortCuts.h"
@@ -64,6 +65,26 @@ const TUiShellControlDefKeyRec* ShellKeyTable();
 // The row a key runs (rows tried in the order 0, 5, 2, 3, 4, 6, 1); -1 for
 // none.
 int FindShellKeyCommand(int key, TShiftState shift);
+
+// Messages the shell controls post to themselves.
+constexpr int WM_SHELL_EDIT_NAMED = WM_USER + 102;  // label editing of a remembered name
+constexpr int WM_SHELL_FILL_EMPTY = WM_USER + 103;  // fill when empty
+
+// Timer ids of the shell controls.
+constexpr int ShellRefreshTimer = 311;
+constexpr int ShellDragScrollTimer = 312;
+constexpr int ShellPendingTimer = 313;
+constexpr int ShellTreeUpdateTimer = 314;
+
+// One entry of the shell controls' context menu; Id 0 is a separator.
+struct TUiShellMenuItem {
+  int Id = 0;
+  std::string Caption;
+  bool Enabled = true;
+  bool Default = false;
+};
+// Menu commands.
+enum TUiShellMenuCommand : int { smOpen = 1, smCut, smCopy, smPaste, smRename, smTrash };
 
 // ---- data of drags and the clipboard ----------------------------------------
 
@@ -126,6 +147,11 @@ std::string FreeItemName(const std::string& folder, const std::string& name);
 // then removes the source. A folder is never put into itself.
 TShellOpResult TransferItems(const std::vector<std::string>& sources, const std::string& folder,
                              bool move);
+// The effect of dropping paths into a folder: none for items already
+// there (or the folder itself), else a move within one file system and a
+// copy across; Ctrl copies, Shift moves.
+std::uint32_t ShellDropEffect(const std::vector<std::string>& paths, const std::string& folder,
+                              TShiftState shift);
 // Moves items to the trash (the home trash, or the trash at the top of
 // another file system), each with its info file.
 TShellOpResult MoveToTrash(const std::vector<std::string>& paths);
