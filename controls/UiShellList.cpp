@@ -210,18 +210,18 @@ void TUiCustomShellList::Refresh() {
     holdPending();
     return;
   }
+  // The folder may have gone: move to the nearest parent that is there.
+  TShellFolderPtr probe;
+  if (contents_.Bound() && BindToFolder(contents_.FolderPidl().Get(), probe) != 0) {
+    const TPidl parent = TShellListContents::NearestExistingFolder(contents_.FolderPidl().Get());
+    navigate(parent.Get());
+    return;
+  }
   if (Items().Count() == 0 || !contents_.Bound()) {
     Fill();
     return;
   }
   fillPending_ = false;
-  // The folder may have gone: move to the nearest parent that is there.
-  TShellFolderPtr probe;
-  if (BindToFolder(contents_.FolderPidl().Get(), probe) != 0) {
-    const TPidl parent = TShellListContents::NearestExistingFolder(contents_.FolderPidl().Get());
-    navigate(parent.Get());
-    return;
-  }
   hourglass(true);
   struct TRestore {
     TUiCustomShellList* L;

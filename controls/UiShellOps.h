@@ -69,6 +69,7 @@ int FindShellKeyCommand(int key, TShiftState shift);
 // Messages the shell controls post to themselves.
 constexpr int WM_SHELL_EDIT_NAMED = WM_USER + 102;  // label editing of a remembered name
 constexpr int WM_SHELL_FILL_EMPTY = WM_USER + 103;  // fill when empty
+constexpr int WM_SHELL_REWATCH = WM_USER + 104;     // watch the open folders again
 
 // Timer ids of the shell controls.
 constexpr int ShellRefreshTimer = 311;

@@ -202,9 +202,11 @@ bool TUiCustomShellTree::CanExpand(TTreeNode& node) {
     fillChildren(&node);
     Items().EndUpdate();
     if (node.Count() == 0) node.SetHasChildren(false);
-    if (host_ && Has(stoDynamicRefresh)) startWatching();
   }
-  return TUiCustomTreeView::CanExpand(node) && node.Count() > 0;
+  const bool expand = TUiCustomTreeView::CanExpand(node) && node.Count() > 0;
+  // The watches follow the open folders, once this one is open.
+  if (expand && host_ && Has(stoDynamicRefresh)) host_->PostToSelf(WM_SHELL_REWATCH, 0, 0);
+  return expand;
 }
 
 // ---- fill, select, refresh -------------------------------------------------------------
@@ -503,6 +505,8 @@ void TUiCustomShellTree::Posted(int msg, std::intptr_t wParam, std::intptr_t lPa
     changeArrived();
   } else if (msg == WM_SHELL_FILL_EMPTY) {
     if (Items().Count() == 0) Fill();
+  } else if (msg == WM_SHELL_REWATCH) {
+    if (Has(stoDynamicRefresh)) startWatching();
   } else {
     TUiCustomTreeView::Posted(msg, wParam, lParam);
   }
