@@ -308,6 +308,21 @@ TEST_F(QtCanvasTest, TextWithAdvancesAndOpaqueBackground) {
   im3.CloseCanvas();
   for (int y = 10; y < 10 + ext.cy; ++y)
     for (int x = 10; x < 10 + ext.cx; ++x) ASSERT_NE(im3.Pixel(x, y), clRed) << x << "," << y;
+
+  // A styled pen drawn while the background was opaque leaves the text of a
+  // transparent background unfilled.
+  TImage im4(100, 40);
+  TCanvas& e = im4.Canvas();
+  e.Font.SetHeight(-16);
+  e.SetBkMode(OPAQUE);
+  e.SetBkColor(clBlack);
+  e.Pen.SetStyle(psDot);
+  e.MoveTo(0, 38);
+  e.LineTo(90, 38);
+  e.SetBkMode(TRANSPARENT);
+  e.TextOut(10, 10, "x");
+  EXPECT_EQ(im4.Pixel(10, 10), clWhite);
+  EXPECT_EQ(im4.Pixel(10 + e.TextWidth("x") - 1, 10 + e.TextHeight("x") - 1), clWhite);
 }
 
 TEST_F(QtCanvasTest, PathsAndMapping) {
