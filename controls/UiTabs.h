@@ -77,8 +77,20 @@ class TUiTabDataList {
   std::vector<std::unique_ptr<TUiTabData>> items_;
 };
 
-// The tab colours; every change calls OnChange (the owner invalidates).
-class TUiTabColors {
+// A set of colours whose every change calls OnChange (the owner repaints).
+class TUiColorSet {
+ public:
+  std::function<void()> OnChange;
+
+ protected:
+  void Set(TColor& field, TColor value) {
+    if (field == value) return;
+    field = value;
+    if (OnChange) OnChange();
+  }
+};
+
+class TUiTabColors : public TUiColorSet {
  public:
   TColor HighlightBar() const { return highlightBar_; }
   void SetHighlightBar(TColor v) { Set(highlightBar_, v); }
@@ -86,18 +98,14 @@ class TUiTabColors {
   void SetShadow(TColor v) { Set(shadow_, v); }
   TColor Unselected() const { return unselected_; }
   void SetUnselected(TColor v) { Set(unselected_, v); }
-  std::function<void()> OnChange;
 
  private:
-  void Set(TColor& f, TColor v) {
-    if (f != v) f = v, OnChange ? OnChange() : void();
-  }
   TColor highlightBar_ = clHighlight;
   TColor shadow_ = clBtnFace;
   TColor unselected_ = clWindow;
 };
 
-class TUiTextColors {
+class TUiTextColors : public TUiColorSet {
  public:
   TColor DisabledHighlight() const { return disabledHighlight_; }
   void SetDisabledHighlight(TColor v) { Set(disabledHighlight_, v); }
@@ -107,12 +115,8 @@ class TUiTextColors {
   void SetSelected(TColor v) { Set(selected_, v); }
   TColor Unselected() const { return unselected_; }
   void SetUnselected(TColor v) { Set(unselected_, v); }
-  std::function<void()> OnChange;
 
  private:
-  void Set(TColor& f, TColor v) {
-    if (f != v) f = v, OnChange ? OnChange() : void();
-  }
   TColor disabledHighlight_ = clBtnHighlight;
   TColor disabledShadow_ = clBtnShadow;
   TColor selected_ = clBtnText;

@@ -34,7 +34,7 @@ void TUiFramedWidget::KillTimer(int id) {
 bool TUiFramedWidget::event(QEvent* e) {
   if (e->type() != QEvent::Paint) return TControlWidget::event(e);
   QPainter p(this);
-  try {
+  GuardHostCall("Paint frame", [&] {
     TQtCanvas c(p, rect());
     // Only the border: the viewport paints the inside.
     const int w = TUiFramedControl::FrameWidth;
@@ -42,11 +42,34 @@ bool TUiFramedWidget::event(QEvent* e) {
     border.Combine(TRegion::FromRect(TRect(w, w, width() - w, height() - w)), RGN_DIFF);
     c.SelectClipRegion(border);
     if (paintFrame_) paintFrame_(c, width(), height());
-  } catch (const std::exception& ex) {
-    ReportHostException("Paint frame", ex.what());
-  }
+  });
   return true;
 }
+
+namespace {
+
+// Connects a list or tree core to its widget: the in-place editor and the
+// border repaint. Returns the editor.
+template <class TCore>
+TLabelEditOverlay* WireFramedCore(TCore& core, TControlWidget& widget) {
+  auto* editor = new TLabelEditOverlay(
+      widget.viewport(),
+      [&core](bool accept, const std::string& text) { core.EndLabelEdit(accept, text); });
+  core.LabelEditor = [editor](const TRect& r, const std::string& text) { editor->Begin(r, text); };
+  core.CloseLabelEditor = [editor](bool accept) { editor->Close(accept); };
+  core.OnRepaintFrame = [&widget] { widget.update(); };
+  return editor;
+}
+
+template <class TCore>
+void UnwireFramedCore(TCore& core, TLabelEditOverlay* editor) {
+  delete editor;
+  core.LabelEditor = nullptr;
+  core.CloseLabelEditor = nullptr;
+  core.OnRepaintFrame = nullptr;
+}
+
+}  // namespace
 
 // ---- TUiListViewWidget --------------------------------------------------------------
 
@@ -59,19 +82,11 @@ TUiListViewWidget::TUiListViewWidget(std::unique_ptr<TUiCustomListView> core, QW
           [c = core.get()](TCanvas& canvas, int w, int h) { c->PaintNonClient(canvas, w, h); },
           parent),
       core_(std::move(core)) {
-  editor_ = new TLabelEditOverlay(viewport(), [this](bool accept, const std::string& text) {
-    core_->EndLabelEdit(accept, text);
-  });
-  core_->LabelEditor = [this](const TRect& r, const std::string& text) { editor_->Begin(r, text); };
-  core_->CloseLabelEditor = [this](bool accept) { editor_->Close(accept); };
-  core_->OnRepaintFrame = [this] { update(); };
+  editor_ = WireFramedCore(*core_, *this);
 }
 
 TUiListViewWidget::~TUiListViewWidget() {
-  delete editor_;
-  core_->LabelEditor = nullptr;
-  core_->CloseLabelEditor = nullptr;
-  core_->OnRepaintFrame = nullptr;
+  UnwireFramedCore(*core_, editor_);
   SetCore(nullptr);
 }
 
@@ -86,19 +101,11 @@ TUiTreeViewWidget::TUiTreeViewWidget(std::unique_ptr<TUiCustomTreeView> core, QW
           [c = core.get()](TCanvas& canvas, int w, int h) { c->PaintNonClient(canvas, w, h); },
           parent),
       core_(std::move(core)) {
-  editor_ = new TLabelEditOverlay(viewport(), [this](bool accept, const std::string& text) {
-    core_->EndLabelEdit(accept, text);
-  });
-  core_->LabelEditor = [this](const TRect& r, const std::string& text) { editor_->Begin(r, text); };
-  core_->CloseLabelEditor = [this](bool accept) { editor_->Close(accept); };
-  core_->OnRepaintFrame = [this] { update(); };
+  editor_ = WireFramedCore(*core_, *this);
 }
 
 TUiTreeViewWidget::~TUiTreeViewWidget() {
-  delete editor_;
-  core_->LabelEditor = nullptr;
-  core_->CloseLabelEditor = nullptr;
-  core_->OnRepaintFrame = nullptr;
+  UnwireFramedCore(*core_, editor_);
   SetCore(nullptr);
 }
 

@@ -111,11 +111,7 @@ bool TUiTabControlWidget::eventFilter(QObject* watched, QEvent* e) {
   auto* w = qobject_cast<QWidget*>(watched);
   if (!w || w->window() != window() || !isVisible()) return false;
   bool consumed = false;
-  try {
-    consumed = WindowKey(w, static_cast<QKeyEvent*>(e));
-  } catch (const std::exception& ex) {
-    ReportHostException("Key", ex.what());
-  }
+  GuardHostCall("Key", [&] { consumed = WindowKey(w, static_cast<QKeyEvent*>(e)); });
   return consumed;
 }
 
@@ -249,13 +245,11 @@ void TUiTabSheetWidget::paintEvent(QPaintEvent* e) {
     p.fillRect(e->rect(), palette().window());
     return;
   }
-  try {
+  GuardHostCall("Paint", [&] {
     TQtCanvas c(p, rect());
     const QRect r = e->rect();
     sheet_->Paint(c, TRect(r.left(), r.top(), r.right() + 1, r.bottom() + 1));
-  } catch (const std::exception& ex) {
-    ReportHostException("Paint", ex.what());
-  }
+  });
 }
 
 }  // namespace qv

@@ -135,9 +135,9 @@ void TQtStyleTheme::DrawThemeBackground(HTHEME theme, TCanvas& canvas, int part,
 void InstallQtTheme(bool classic) {
   static bool installed = false;
   classicMode = classic;
+  InstallQtGraphics();  // makes the application object when there is none
   if (!installed && qApp) {
     installed = true;
-    InstallQtGraphics();
     SetUxThemeProvider([] { return std::make_unique<TQtStyleTheme>(); });
     qApp->installEventFilter(new TThemeWatch(qApp));
     // Services made before the library was there load it anew.

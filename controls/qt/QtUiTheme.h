@@ -2,8 +2,8 @@
 // draw their themed buttons and frames with, and the watch that tells the
 // theme services about desktop style changes.
 //
-// InstallQtTheme() installs the library's provider and the watch (once; a
-// QApplication must exist). In classic mode the library reports no active
+// InstallQtTheme() installs the library's provider and the watch (once; it
+// makes the QApplication when there is none). In classic mode the library reports no active
 // theme, so every control draws its classic frames: tests force it for
 // deterministic pixels. Switching the mode at run time is a theme change.
 #pragma once

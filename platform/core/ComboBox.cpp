@@ -2,19 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/core/ControlUtils.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
-
-namespace {
-
-void FillRectWith(TCanvas& c, const TRect& r, TColor color) {
-  c.Brush.SetStyle(bsSolid);
-  c.Brush.SetColor(color);
-  c.FillRect(r);
-}
-
-}  // namespace
 
 // ---- items ------------------------------------------------------------------------
 
@@ -87,37 +78,15 @@ class TCustomComboBox::TListCore : public TControlCore {
     combo_.SetTopIndex(combo_.topIndex_ - delta / 120 * 3);
     return true;
   }
+  // The open list has the keyboard; the combo handles the keys.
+  void KeyDown(int& key, TShiftState shift) override { combo_.KeyDown(key, shift); }
+  void KeyPress(char32_t& ch) override { combo_.KeyPress(ch); }
   void Scroll(TScrollBarKind bar, TScrollCode code, int pos) override {
     if (bar != sbVertical) return;
-    const int page = combo_.ListVisibleCount();
-    int t = combo_.topIndex_;
-    switch (code) {
-      case scLineUp:
-        --t;
-        break;
-      case scLineDown:
-        ++t;
-        break;
-      case scPageUp:
-        t -= page;
-        break;
-      case scPageDown:
-        t += page;
-        break;
-      case scTrack:
-      case scPosition:
-        t = pos;
-        break;
-      case scTop:
-        t = 0;
-        break;
-      case scBottom:
-        t = combo_.items_.Count();
-        break;
-      default:
-        return;
-    }
-    combo_.SetTopIndex(t);
+    const std::optional<int> t = ScrollTarget(code, combo_.topIndex_, 1, combo_.ListVisibleCount(),
+                                              pos, combo_.items_.Count());
+    if (!t) return;
+    combo_.SetTopIndex(*t);
   }
 
  private:

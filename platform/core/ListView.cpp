@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/core/ControlUtils.h"
+#include "platform/core/DrawText.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -9,24 +11,6 @@ namespace qv {
 namespace {
 
 constexpr int CheckBoxSize = 13;
-
-void FillRectWith(TCanvas& c, const TRect& r, TColor color) {
-  c.Brush.SetStyle(bsSolid);
-  c.Brush.SetColor(color);
-  c.FillRect(r);
-}
-
-// The text cut to fit a width, ending in "..." when cut.
-std::string FitText(TFontService& fs, const TFont& font, const std::string& text, int width) {
-  if (fs.TextExtent(font, text).cx <= width) return text;
-  std::u32string u = Utf8ToUtf32(text);
-  const int dots = fs.TextExtent(font, "...").cx;
-  while (!u.empty()) {
-    u.pop_back();
-    if (fs.TextExtent(font, Utf32ToUtf8(u)).cx + dots <= width) break;
-  }
-  return u.empty() ? std::string() : Utf32ToUtf8(u) + "...";
-}
 
 }  // namespace
 
@@ -299,26 +283,16 @@ void TCustomListView::SetViewStyle(TViewStyle v) {
   LayoutChanged();
 }
 
-namespace {
-
-void Relink(TCustomImageList*& field, TCustomImageList* v, TChangeLink& link) {
-  if (field) field->UnRegisterChanges(&link);
-  field = v;
-  if (v) v->RegisterChanges(&link);
-}
-
-}  // namespace
-
 void TCustomListView::SetLargeImages(TCustomImageList* v) {
-  Relink(largeImages_, v, largeLink_);
+  RelinkImages(largeImages_, v, largeLink_);
   LayoutChanged();
 }
 void TCustomListView::SetSmallImages(TCustomImageList* v) {
-  Relink(smallImages_, v, smallLink_);
+  RelinkImages(smallImages_, v, smallLink_);
   LayoutChanged();
 }
 void TCustomListView::SetStateImages(TCustomImageList* v) {
-  Relink(stateImages_, v, stateLink_);
+  RelinkImages(stateImages_, v, stateLink_);
   LayoutChanged();
 }
 
@@ -959,15 +933,13 @@ void TCustomListView::DoBeginDrag(TMouseButton button) {
 void TCustomListView::DrawCell(TCanvas& c, const std::string& text, const TRect& r,
                                TAlignment align) {
   if (r.Width() <= 4 || text.empty()) return;
-  TFontService& fs = Fonts();
-  const std::string shown = FitText(fs, font_, text, r.Width() - 4);
-  const TSize e = fs.TextExtent(font_, shown);
-  int x = r.Left + 2;
-  if (align == taRightJustify) x = r.Right - 2 - e.cx;
-  if (align == taCenter) x = r.Left + (r.Width() - e.cx) / 2;
-  const int y = r.Top + (r.Height() - e.cy) / 2;
+  TRect t = r;
+  InflateRect(t, -2, 0);
+  const unsigned just = align == taRightJustify ? DT_RIGHT
+                        : align == taCenter     ? DT_CENTER
+                                                : DT_LEFT;
   c.SetBkMode(TRANSPARENT);
-  c.TextRect(r, x, y, shown);
+  DrawText(c, text, t, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX | just);
 }
 
 void TCustomListView::DrawHeaderItem(TCanvas& c, TListColumn& column, const TRect& r, bool) {
@@ -1376,33 +1348,9 @@ void TCustomListView::Scroll(TScrollBarKind bar, TScrollCode code, int pos) {
   const int line = v ? cellH_ : (viewStyle_ == vsList ? cellW_ : 16);
   const int page = v ? std::max(height_ - HeaderHeight(), 1) : std::max(width_, 1);
   const int cur = v ? scrollY_ : scrollX_;
-  int target = cur;
-  switch (code) {
-    case scLineUp:
-      target = cur - line;
-      break;
-    case scLineDown:
-      target = cur + line;
-      break;
-    case scPageUp:
-      target = cur - page;
-      break;
-    case scPageDown:
-      target = cur + page;
-      break;
-    case scTrack:
-    case scPosition:
-      target = pos;
-      break;
-    case scTop:
-      target = 0;
-      break;
-    case scBottom:
-      target = v ? contentH_ : contentW_;
-      break;
-    default:
-      return;
-  }
+  const std::optional<int> t = ScrollTarget(code, cur, line, page, pos, v ? contentH_ : contentW_);
+  if (!t) return;
+  const int target = *t;
   if (v)
     Scroll(0, target - cur);
   else

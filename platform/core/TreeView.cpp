@@ -2,19 +2,10 @@
 
 #include <algorithm>
 
+#include "platform/core/ControlUtils.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
-
-namespace {
-
-void FillRectWith(TCanvas& c, const TRect& r, TColor color) {
-  c.Brush.SetStyle(bsSolid);
-  c.Brush.SetColor(color);
-  c.FillRect(r);
-}
-
-}  // namespace
 
 // ---- TTreeNode -------------------------------------------------------------------
 
@@ -335,22 +326,12 @@ void TCustomTreeView::StructureChanged() {
   Invalidate();
 }
 
-namespace {
-
-void Relink(TCustomImageList*& field, TCustomImageList* v, TChangeLink& link) {
-  if (field) field->UnRegisterChanges(&link);
-  field = v;
-  if (v) v->RegisterChanges(&link);
-}
-
-}  // namespace
-
 void TCustomTreeView::SetImages(TCustomImageList* v) {
-  Relink(images_, v, imagesLink_);
+  RelinkImages(images_, v, imagesLink_);
   StructureChanged();
 }
 void TCustomTreeView::SetStateImages(TCustomImageList* v) {
-  Relink(stateImages_, v, stateLink_);
+  RelinkImages(stateImages_, v, stateLink_);
   StructureChanged();
 }
 void TCustomTreeView::SetIndent(int v) {
@@ -915,33 +896,10 @@ void TCustomTreeView::Scroll(TScrollBarKind bar, TScrollCode code, int pos) {
   const int line = v ? 1 : 16;
   const int page = v ? VisibleCount() : std::max(width_, 1);
   const int cur = v ? scrollRow_ : scrollX_;
-  int target = cur;
-  switch (code) {
-    case scLineUp:
-      target = cur - line;
-      break;
-    case scLineDown:
-      target = cur + line;
-      break;
-    case scPageUp:
-      target = cur - page;
-      break;
-    case scPageDown:
-      target = cur + page;
-      break;
-    case scTrack:
-    case scPosition:
-      target = pos;
-      break;
-    case scTop:
-      target = 0;
-      break;
-    case scBottom:
-      target = v ? int(rows_.size()) : contentW_;
-      break;
-    default:
-      return;
-  }
+  const std::optional<int> t =
+      ScrollTarget(code, cur, line, page, pos, v ? int(rows_.size()) : contentW_);
+  if (!t) return;
+  const int target = *t;
   if (v)
     ScrollBy(0, target - cur);
   else

@@ -9,54 +9,6 @@
 
 namespace qv {
 
-namespace {
-
-// The drop-down window: a popup hosting the combo's list core, passing its
-// keys to the combo and telling it when it closes.
-class TComboPopup : public TControlWidget {
- public:
-  TComboPopup(TCustomComboBox* combo, QWidget* owner)
-      : TControlWidget(&combo->ListCore(), owner), combo_(combo) {
-    setWindowFlags(Qt::Popup);
-    setFrameStyle(QFrame::Box | QFrame::Plain);
-    setLineWidth(1);
-    setFocusPolicy(Qt::NoFocus);
-  }
-  void Detach() {
-    combo_ = nullptr;
-    SetCore(nullptr);
-  }
-
- protected:
-  void keyPressEvent(QKeyEvent* e) override {
-    if (!combo_) return;
-    int key = QtKeyToVirtualKey(e->key(), e->modifiers());
-    try {
-      if (key) combo_->KeyDown(key, QtShiftState(e->modifiers()));
-      if (key) {
-        for (char32_t ch : e->text().toStdU32String())
-          if (ch >= 32 || ch == 8 || ch == 27) combo_->KeyPress(ch);
-      }
-    } catch (const std::exception& ex) {
-      ReportHostException("KeyDown", ex.what());
-    }
-  }
-  void hideEvent(QHideEvent* e) override {
-    TControlWidget::hideEvent(e);
-    // Closed by a click outside: cancelled.
-    try {
-      if (combo_ && combo_->DroppedDown()) combo_->CloseUp(false);
-    } catch (const std::exception& ex) {
-      ReportHostException("CloseUp", ex.what());
-    }
-  }
-
- private:
-  TCustomComboBox* combo_;
-};
-
-}  // namespace
-
 TComboBoxWidget::TComboBoxWidget(TCustomComboBox* core, QWidget* parent)
     : TControlWidget(core, parent), combo_(core) {
   setFrameStyle(QFrame::NoFrame);
@@ -68,13 +20,19 @@ TComboBoxWidget::TComboBoxWidget(TCustomComboBox* core, QWidget* parent)
     if (settingText_ || !combo_) return;
     const int start = edit_->hasSelectedText() ? edit_->selectionStart() : edit_->cursorPosition();
     const int length = edit_->hasSelectedText() ? int(edit_->selectedText().size()) : 0;
-    try {
-      combo_->EditTextChanged(t.toStdString(), start, length);
-    } catch (const std::exception& ex) {
-      ReportHostException("EditTextChanged", ex.what());
-    }
+    GuardHostCall("EditTextChanged",
+                  [&] { combo_->EditTextChanged(t.toStdString(), start, length); });
   });
-  popup_ = new TComboPopup(core, this);
+  popup_ = std::make_unique<TQtPopupWidget>(&core->ListCore());
+  popup_->setFrameStyle(QFrame::Box | QFrame::Plain);
+  popup_->setLineWidth(1);
+  // The click on the combo that closes the list does not open it again.
+  popup_->NoReplayAt = [this](const QPoint& global) {
+    return rect().contains(mapFromGlobal(global));
+  };
+  popup_->OnClosed = [this] {
+    if (combo_ && combo_->DroppedDown()) combo_->CloseUp(false);
+  };
   core->SetComboHost(this);
   SyncEdit();
 }
@@ -96,7 +54,9 @@ void TComboBoxWidget::DetachCombo() {
   if (!combo_) return;
   edit_->removeEventFilter(this);
   combo_->SetComboHost(nullptr);
-  static_cast<TComboPopup*>(popup_)->Detach();
+  popup_->OnClosed = nullptr;
+  popup_->HidePopup();
+  popup_->SetCore(nullptr);
   SetCore(nullptr);
   combo_ = nullptr;
 }
@@ -146,7 +106,7 @@ void TComboBoxWidget::SetEditReadOnly(bool readOnly) { edit_->setReadOnly(readOn
 
 void TComboBoxWidget::ShowDropDown(bool show, int width, int height) {
   if (!show) {
-    popup_->hide();
+    popup_->HidePopup();
     return;
   }
   popup_->resize(width, height);
@@ -164,40 +124,41 @@ void TComboBoxWidget::PostTab() {
 
 bool TComboBoxWidget::eventFilter(QObject* watched, QEvent* e) {
   if (watched != edit_ || !combo_) return TControlWidget::eventFilter(watched, e);
-  try {
-    switch (e->type()) {
-      case QEvent::KeyPress: {
-        auto* k = static_cast<QKeyEvent*>(e);
-        int key = QtKeyToVirtualKey(k->key(), k->modifiers());
-        if (key) {
-          combo_->EditKeyDown(key, QtShiftState(k->modifiers()));
-          if (key == 0) return true;
-        }
-        if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
-          char32_t ch = 13;
-          combo_->EditKeyPress(ch);
-          return ch == 0;
-        }
-        for (char32_t ch : k->text().toStdU32String()) {
-          if (ch < 32) continue;
-          combo_->EditKeyPress(ch);
-          if (ch == 0) return true;
-        }
-        return false;
+  bool consumed = false;
+  GuardHostCall("Edit", [&] { consumed = EditEvent(e); });
+  return consumed;
+}
+
+bool TComboBoxWidget::EditEvent(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::KeyPress: {
+      auto* k = static_cast<QKeyEvent*>(e);
+      int key = QtKeyToVirtualKey(k->key(), k->modifiers());
+      if (key) {
+        combo_->EditKeyDown(key, QtShiftState(k->modifiers()));
+        if (key == 0) return true;
       }
-      case QEvent::FocusIn:
-        combo_->FocusIn();
-        return false;
-      case QEvent::FocusOut:
-        // Opening the drop-down list takes the focus only for a while.
-        if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) combo_->FocusOut();
-        return false;
-      default:
-        return false;
+      if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+        char32_t ch = 13;
+        combo_->EditKeyPress(ch);
+        return ch == 0;
+      }
+      for (char32_t ch : k->text().toStdU32String()) {
+        if (ch < 32) continue;
+        combo_->EditKeyPress(ch);
+        if (ch == 0) return true;
+      }
+      return false;
     }
-  } catch (const std::exception& ex) {
-    ReportHostException("Edit", ex.what());
-    return true;
+    case QEvent::FocusIn:
+      combo_->FocusIn();
+      return false;
+    case QEvent::FocusOut:
+      // Opening the drop-down list takes the focus only for a while.
+      if (static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason) combo_->FocusOut();
+      return false;
+    default:
+      return false;
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "platform/core/ComboBox.h"
 #include "platform/gui/QtHost.h"
+#include "platform/gui/QtPopup.h"
 
 namespace qv {
 
@@ -21,7 +22,7 @@ class TComboBoxWidget : public TControlWidget, public TComboBoxHost {
   TCustomComboBox* Combo() const { return combo_; }
   QLineEdit* Edit() const { return edit_; }
   // The drop-down window (exists while the widget does).
-  TControlWidget* DropDownWindow() const { return popup_; }
+  TQtPopupWidget* DropDownWindow() const { return popup_.get(); }
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
 
@@ -44,11 +45,13 @@ class TComboBoxWidget : public TControlWidget, public TComboBoxHost {
   void focusOutEvent(QFocusEvent* e) override;
   // Lets go of the core (before a derived widget frees it).
   void DetachCombo();
+  // An event of the edit field; true when consumed.
+  bool EditEvent(QEvent* e);
 
  private:
   TCustomComboBox* combo_;
   QLineEdit* edit_;
-  TControlWidget* popup_;
+  std::unique_ptr<TQtPopupWidget> popup_;
   bool settingText_ = false;
 };
 

@@ -6,6 +6,7 @@ namespace qv {
 
 TLabelEditOverlay::TLabelEditOverlay(QWidget* viewport, TFinish finish)
     : QObject(viewport), edit_(new QLineEdit(viewport)), finish_(std::move(finish)) {
+  editObject_ = edit_.data();
   edit_->hide();
   edit_->installEventFilter(this);
 }
@@ -13,7 +14,11 @@ TLabelEditOverlay::TLabelEditOverlay(QWidget* viewport, TFinish finish)
 TLabelEditOverlay::~TLabelEditOverlay() {
   editing_ = false;
   finish_ = nullptr;
-  delete edit_.data();
+  if (QLineEdit* e = edit_.data()) {
+    e->removeEventFilter(this);
+    edit_ = nullptr;
+    delete e;
+  }
 }
 
 void TLabelEditOverlay::Begin(const TRect& r, const std::string& text) {
@@ -37,7 +42,8 @@ void TLabelEditOverlay::Close(bool accept) {
 }
 
 bool TLabelEditOverlay::eventFilter(QObject* watched, QEvent* e) {
-  if (!edit_ || watched != edit_.data() || !editing_) return false;
+  // Compared as objects: the editor may be half destroyed here.
+  if (!editing_ || watched != editObject_) return false;
   if (e->type() == QEvent::KeyPress) {
     auto* k = static_cast<QKeyEvent*>(e);
     if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {

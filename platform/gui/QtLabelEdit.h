@@ -32,6 +32,7 @@ class TLabelEditOverlay : public QObject {
 
  private:
   QPointer<QLineEdit> edit_;
+  const QObject* editObject_ = nullptr;
   TFinish finish_;
   bool editing_ = false;
 };

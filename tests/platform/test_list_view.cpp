@@ -274,10 +274,10 @@ TEST(ListView, PaintingShowsSelectionAndHeader) {
   f.list.Paint(c, TRect(0, 0, 200, 120));
   std::map<std::string, const TCanvasCall*> texts;
   for (const TCanvasCall& call : c.Calls())
-    if (call.Op == "TextRect") texts[call.Text] = &call;
+    if (call.Op == "ExtTextOut" || call.Op == "TextOut") texts[call.Text] = &call;
   ASSERT_TRUE(texts.count("one") && texts.count("12") && texts.count("Name"));
   EXPECT_EQ(texts["one"]->State.TextColor, clHighlightText);
-  EXPECT_EQ(texts["12"]->Args[4], 160 - 2 - 16);  // right-aligned in its column
+  EXPECT_EQ(texts["12"]->Args[0], 160 - 2 - 16);  // right-aligned in its column
   // The header's native sort arrow.
   f.list.Columns()[1].SetHeaderFormat(HDF_STRING | HDF_RIGHT | HDF_SORTUP);
   c.Clear();

@@ -16,19 +16,10 @@ using namespace qv;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "test";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = qApp ? qApp : new QApplication(argc, argv);
-  return *app;
-}
-
 class ListWidgets : public ::testing::Test {
  protected:
   TManualClock clock;
   void SetUp() override {
-    App();
     InstallQtTheme(true);
     ResetSysColors();
     SetControlTimerClock(&clock);

@@ -17,18 +17,9 @@ using namespace qv;
 
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "test";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication* app = qApp ? qApp : new QApplication(argc, argv);
-  return *app;
-}
-
 class PageControlWidget : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
     InstallQtTheme(true);
     ResetSysColors();
   }
@@ -101,6 +92,43 @@ TEST_F(PageControlWidget, MainWindowConfigurationShowsTheSecondPage) {
   QImage shot = m.window.grab().toImage();
   ASSERT_FALSE(shot.isNull());
   shot.save(QString(QV_BINARY_DIR) + "/main_window_pages.png");
+  // Pixels of the page control, in the window's coordinates.
+  const QPoint at = m.pc->viewport()->mapTo(&m.window, QPoint(0, 0));
+  auto px = [&](int x, int y) {
+    const QColor q = shot.pixelColor(at.x() + x, at.y() + y);
+    return RGB(q.red(), q.green(), q.blue());
+  };
+  auto count = [&](const TRect& r, auto match) {
+    int n = 0;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x) n += match(px(x, y));
+    return n;
+  };
+  auto navy = [](TColor p) { return GetBValue(p) > 90 && GetRValue(p) < 60 && GetGValue(p) < 60; };
+  auto dark = [](TColor p) { return GetRValue(p) + GetGValue(p) + GetBValue(p) < 200; };
+  const TColor face = ColorToRGB(clBtnFace);
+  // The selected tab: the highlight bar on its outer edge, its caption in
+  // the active caption colour; the others in black.
+  const TRect sel = c.TabRect(1);
+  EXPECT_EQ(px(sel.Left + 6, sel.Top + 1), ColorToRGB(clHighlight));
+  EXPECT_GT(count(c.TabContentRect(1), navy), 20);
+  EXPECT_GT(count(c.TabContentRect(0), dark), 20);
+  EXPECT_EQ(count(c.TabContentRect(0), navy), 0);
+  // Single slant: the right end of the first tab falls away to the card.
+  const TRect first = c.TabRect(0);
+  EXPECT_EQ(px(first.Right - first.Height() + 3, first.Top + 1), face);  // the parent shows
+  // No shadow: beside the card frame lies the parent's colour.
+  const TRect frame = c.CardRect();
+  EXPECT_EQ(px(frame.Right, frame.Top + 20), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(px(m.pc->viewport()->width() - 1, frame.Top + 20), ColorToRGB(clBtnShadow));
+  // Bold: the selected caption is wider than the same text in the plain font.
+  TFont plain;
+  plain.Assign(c.Font());
+  TFont bold;
+  bold.Assign(c.Font());
+  bold.SetStyle(TFontStyles{fsBold});
+  EXPECT_GT(FontService().TextExtent(bold, "Settlemetns").cx,
+            FontService().TextExtent(plain, "Settlemetns").cx);
   shot.copy(0, 0, 260, 40)
       .scaled(1040, 160)
       .save(QString(QV_BINARY_DIR) + "/main_window_pages_zoom.png");
@@ -151,4 +179,27 @@ TEST_F(PageControlWidget, ClosingAPageDeletesItsWidget) {
   EXPECT_EQ(c.PageCount(), 2);
   EXPECT_EQ(c.ActivePageIndex(), 0);
   EXPECT_TRUE(m.program->isVisible());
+}
+
+TEST_F(PageControlWidget, PageIndexChecksAndTabIndexPastTheEnd) {
+  TMainWindowPages m;
+  TUiPageControl& c = m.pc->PageControl();
+  for (int bad : {3, -1}) {
+    try {
+      c.Pages(0)->SetPageIndex(bad);
+      ADD_FAILURE() << bad;
+    } catch (const EUiPageError& e) {
+      EXPECT_EQ(e.Message(),
+                Format("%d is an invalid PageIndex value. PageIndex must be between 0 and 2", bad));
+    }
+  }
+  // Moving a page moves its tab and keeps its widget.
+  TUiTabSheetWidget* results = m.pc->PageWidget(2);
+  c.Pages(2)->SetPageIndex(0);
+  EXPECT_EQ(c.Tabs()[0].Caption, "Results");
+  EXPECT_EQ(m.pc->PageWidget(0), results);
+  // TabIndex := the tab count: no tab selected, the page stays.
+  c.SetTabIndex(c.TabCount());
+  EXPECT_EQ(c.TabIndex(), -1);
+  EXPECT_TRUE(m.settings->isVisible());
 }
