@@ -120,10 +120,7 @@ void TUiCustomShellCombo::AddLevel(const TShellFolderPtr& folder, PCItemIDList p
 
 void TUiCustomShellCombo::Fill() {
   filling_ = true;
-  struct TDone {
-    bool& F;
-    ~TDone() { F = false; }
-  } done{filling_};
+  TShellScopeExit done{[this] { filling_ = false; }};
   BeginUpdate();
   SetItemIndex(-1);
   ClearItems();
@@ -131,10 +128,7 @@ void TUiCustomShellCombo::Fill() {
   const TPidl current = TPidl::Copy(folder_.Pidl());
   TUiIdListArray chain(current.Get());
   BeginUpdate();
-  struct TEnd {
-    TUiCustomShellCombo* C;
-    ~TEnd() { C->EndUpdate(); }
-  } end{this};
+  TShellScopeExit end{[this] { EndUpdate(); }};
   const TShellFolderPtr desktop = DesktopFolder();
   AddLevel(desktop, nullptr, 0, chain, true);
   if (ItemIndex() < 0 && ItemCount() > 0) SetItemIndex(0);
@@ -142,18 +136,16 @@ void TUiCustomShellCombo::Fill() {
 
 // ---- folders -------------------------------------------------------------------------------
 
+void TUiCustomShellCombo::pushToLinked() {
+  TReentry guard(reentry_);
+  if (tree_)
+    tree_->SelectedFolder().SetPidl(folder_.Pidl());
+  else if (list_)
+    list_->Folder().SetPidl(folder_.Pidl());
+}
+
 void TUiCustomShellCombo::FolderChanged() {
-  if (reentry_ == 0) {
-    ++reentry_;
-    struct TLeave {
-      int& R;
-      ~TLeave() { --R; }
-    } leave{reentry_};
-    if (tree_)
-      tree_->SelectedFolder().SetPidl(folder_.Pidl());
-    else if (list_)
-      list_->Folder().SetPidl(folder_.Pidl());
-  }
+  if (reentry_ == 0) pushToLinked();
   Fill();
 }
 
@@ -179,11 +171,7 @@ void TUiCustomShellCombo::MoveUp(int levels) {
 
 void TUiCustomShellCombo::TreeSelectionChanged() {
   if (tree_ == nullptr) return;
-  ++reentry_;
-  struct TLeave {
-    int& R;
-    ~TLeave() { --R; }
-  } leave{reentry_};
+  TReentry guard(reentry_);
   folder_.SetPidl(tree_->SelectedFolder().Pidl());
 }
 
@@ -199,15 +187,7 @@ void TUiCustomShellCombo::Loaded() {
   TUiCustomImageComboBox::Loaded();
   if (!(options_ & ScoBit(scoAutofill))) return;
   Fill();
-  ++reentry_;
-  struct TLeave {
-    int& R;
-    ~TLeave() { --R; }
-  } leave{reentry_};
-  if (tree_)
-    tree_->SelectedFolder().SetPidl(folder_.Pidl());
-  else if (list_)
-    list_->Folder().SetPidl(folder_.Pidl());
+  pushToLinked();
 }
 
 void TUiCustomShellCombo::SetHost(TControlHost* host) {

@@ -87,6 +87,8 @@ class TUiCustomShellCombo : public TUiCustomImageComboBox {
   friend class TUiCustomShellList;
   friend class TUiCustomShellTree;
   void listGone(TUiCustomShellList* list);
+  // The linked tree's or list's folder takes the combo's.
+  void pushToLinked();
   void treeGone(TUiCustomShellTree* tree);
   TUiShellComboItem& addEntry(const TShellFolderPtr& parent, PCItemIDList rel,
                               PCItemIDList parentAbs, int depth, const std::string& caption);

@@ -153,12 +153,6 @@ void TUiCustomShellList::sortItems() {
 
 // ---- fill and refresh ----------------------------------------------------------------
 
-std::int64_t TUiCustomShellList::now() const {
-  if (Clock) return Clock();
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 void TUiCustomShellList::hourglass(bool on) {
   if (!host_) return;
   cursorDepth_ += on ? 1 : -1;
@@ -178,16 +172,10 @@ void TUiCustomShellList::Fill() {
   }
   fillPending_ = false;
   hourglass(true);
-  struct TRestore {
-    TUiCustomShellList* L;
-    ~TRestore() { L->hourglass(false); }
-  } restore{this};
+  TShellScopeExit restore{[this] { hourglass(false); }};
   ClearSelection();
   Items().BeginUpdate();
-  struct TEndUpdate {
-    TListItems& I;
-    ~TEndUpdate() { I.EndUpdate(); }
-  } endUpdate{Items()};
+  TShellScopeExit endUpdate{[this] { Items().EndUpdate(); }};
   dropItem_ = nullptr;
   Items().Clear();
   if (OnFillStart) OnFillStart();
@@ -223,10 +211,7 @@ void TUiCustomShellList::Refresh() {
   }
   fillPending_ = false;
   hourglass(true);
-  struct TRestore {
-    TUiCustomShellList* L;
-    ~TRestore() { L->hourglass(false); }
-  } restore{this};
+  TShellScopeExit restore{[this] { hourglass(false); }};
   if (OnFillStart) OnFillStart();
   std::vector<const TUiShellListData*> current;
   current.reserve(static_cast<std::size_t>(Items().Count()));
@@ -286,28 +271,15 @@ void TUiCustomShellList::saveColumnWidths() {
 
 void TUiCustomShellList::startWatching() {
   if (!host_) return;
-  host_->KillTimer(ShellRefreshTimer);
-  holdBack_.Reset();
-  if (!thread_) {
-    target_ = TPostTarget::Create(
-        [this](int msg, std::intptr_t w, std::intptr_t l) { Posted(msg, w, l); });
-    thread_ = std::make_unique<TChangeHandlerThread>(target_, WM_SHELL_CHANGE);
-  } else {
-    thread_->RemoveAllWatches();
-  }
+  TChangeHandlerThread& thread = watch_.Restart(
+      host_, [this](int msg, std::intptr_t w, std::intptr_t l) { Posted(msg, w, l); });
   const std::string path = contents_.Bound() ? contents_.Folder()->Path() : std::string();
   int slot = -1;
   if (!path.empty())
-    thread_->AddWatch(path, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME, 0, slot);
+    thread.AddWatch(path, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME, 0, slot);
 }
 
-void TUiCustomShellList::stopWatching() {
-  if (host_) host_->KillTimer(ShellRefreshTimer);
-  holdBack_.Reset();
-  if (target_) target_->Close();
-  thread_.reset();
-  target_.reset();
-}
+void TUiCustomShellList::stopWatching() { watch_.Stop(host_); }
 
 void TUiCustomShellList::changeArrived() {
   if (!host_) return;
@@ -315,26 +287,24 @@ void TUiCustomShellList::changeArrived() {
     holdPending();
     return;
   }
-  const int delay = holdBack_.Change(now(), Focused());
-  host_->SetTimer(ShellRefreshTimer, std::max(delay, 1));
+  watch_.Change(*host_, Focused());
 }
 
 void TUiCustomShellList::runChangeRefresh() {
-  if (host_) host_->KillTimer(ShellRefreshTimer);
-  holdBack_.Reset();
-  ++reentry_;
-  if (tree_) tree_->FlushChangeRefresh();
-  --reentry_;
+  watch_.Done(host_);
+  if (tree_) {
+    TReentry guard(reentry_);
+    tree_->FlushChangeRefresh();
+  }
   Refresh();
 }
 
 void TUiCustomShellList::FlushChangeRefresh() {
   if (tree_ && reentry_ == 0) {
-    ++reentry_;
+    TReentry guard(reentry_);
     tree_->FlushChangeRefresh();
-    --reentry_;
   }
-  if (holdBack_.Pending()) runChangeRefresh();
+  if (watch_.Pending()) runChangeRefresh();
 }
 
 void TUiCustomShellList::Timer(int id) {
@@ -402,11 +372,7 @@ void TUiCustomShellList::Posted(int msg, std::intptr_t wParam, std::intptr_t lPa
 
 void TUiCustomShellList::FolderChanged() {
   if (reentry_ == 0) {
-    ++reentry_;
-    struct TLeave {
-      int& R;
-      ~TLeave() { --R; }
-    } leave{reentry_};
+    TReentry guard(reentry_);
     if (tree_)
       tree_->SelectedFolder().SetPidl(folder_.Pidl());
     else if (combo_)
@@ -443,11 +409,7 @@ void TUiCustomShellList::MoveUp(int levels) {
 
 void TUiCustomShellList::DeviceChanged(int event, const std::string&) {
   if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
-  InvalidateDriveInfo();
-  SuppressDriveInfoInvalidation();
-  struct TAllow {
-    ~TAllow() { AllowDriveInfoInvalidation(); }
-  } allow;
+  TDriveInfoRefresh drives;
   const PCItemIDList p = folder_.Pidl();
   if (p == nullptr || PidlCount(p) == 0)
     Fill();  // the Computer shows the mounts
@@ -558,10 +520,7 @@ void TUiCustomShellList::OpenSelection() {
     TUiShellListData* d = item ? ItemData(*item) : nullptr;
     if (d == nullptr) return;
     hourglass(true);
-    struct TRestore {
-      TUiCustomShellList* L;
-      ~TRestore() { L->hourglass(false); }
-    } restore{this};
+    TShellScopeExit restore{[this] { hourglass(false); }};
     if (d->IsLink()) {
       // A link to a folder opens its target.
       TUiShortcutInfo info;
@@ -774,12 +733,10 @@ void TUiCustomShellList::DoBeginDrag(TMouseButton button) {
   if (rel.empty()) return;
   const TShellDataObject data(contents_.FolderPidl().Get(), std::move(rel));
   suspend_ = true;
-  struct TResume {
-    TUiCustomShellList* L;
-    ~TResume() { L->suspend_ = false; }
-  } resume{this};
-  StartDrag(data, button);
-  suspend_ = false;
+  {
+    TShellScopeExit resume{[this] { suspend_ = false; }};
+    StartDrag(data, button);
+  }
   if (fillPending_) {
     fillPending_ = false;
     Refresh();

@@ -34,6 +34,7 @@
 #include "controls/UiShellListModel.h"
 #include "controls/UiShellLocator.h"
 #include "controls/UiShellOps.h"
+#include "controls/UiShellWatch.h"
 
 namespace qv {
 
@@ -107,8 +108,8 @@ class TUiCustomShellList : public TUiCustomListView {
   std::function<int(const std::vector<TUiShellMenuItem>&, int x, int y)> ShowMenu;
   // Runs a drag of the data; the effect of the drop (DROPEFFECT_*).
   std::function<std::uint32_t(const TShellDataObject&, TMouseButton)> StartDrag;
-  // Milliseconds of a monotonic clock (tests set it).
-  std::function<std::int64_t()> Clock;
+  // The clock of the hold-back, milliseconds (tests set it).
+  void SetClock(std::function<std::int64_t()> clock) { watch_.Clock = std::move(clock); }
 
   // ---- events ----
   std::function<void(TListItem&, TUiShellListData&)> OnDeleteItem;
@@ -120,7 +121,7 @@ class TUiCustomShellList : public TUiCustomListView {
   void SetOnAddItem(TShellListContents::TAddItemEvent e) { contents_.OnAddItem = std::move(e); }
 
   // The change thread (null before the first watch).
-  TChangeHandlerThread* ChangeThread() const { return thread_.get(); }
+  TChangeHandlerThread* ChangeThread() const { return watch_.Thread(); }
   void Loaded();
 
   // ---- TControlCore / list view ----
@@ -164,19 +165,16 @@ class TUiCustomShellList : public TUiCustomListView {
   void showError(const std::string& message);
   void setDropItem(TListItem* item);
   std::string dropFolder(int x, int y, TListItem** item);
-  std::int64_t now() const;
   void hourglass(bool on);
 
   TUiShellLocator folder_;
   TShellListContents contents_;
   TShellDetailsPtr details_;
+  TShellChangeWatch watch_{ShellRefreshTimer};
   bool columnsFileSystem_ = false;
   int sortColumn_ = 1;
   TUiCustomShellTree* tree_ = nullptr;
   TUiCustomShellCombo* combo_ = nullptr;
-  std::unique_ptr<TChangeHandlerThread> thread_;
-  std::shared_ptr<TPostTarget> target_;
-  TShellRefreshHoldBack holdBack_;
   int reentry_ = 0;
   bool suspend_ = false;
   bool fillPending_ = false;

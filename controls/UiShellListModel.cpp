@@ -326,16 +326,4 @@ std::vector<TShellListColumn> TShellListColumns::Build(TShellDetailsSource* deta
   return cols;
 }
 
-// ---- hold-back ---------------------------------------------------------------
-
-int TShellRefreshHoldBack::Change(std::int64_t now, bool focused) {
-  const int wait = focused ? kFocusedMs : kUnfocusedMs;
-  if (!pending_) {
-    pending_ = true;
-    deadline_ = now + 2 * wait;
-  }
-  const std::int64_t left = deadline_ - now;
-  return static_cast<int>(std::max<std::int64_t>(0, std::min<std::int64_t>(wait, left)));
-}
-
 }  // namespace qv

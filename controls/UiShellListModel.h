@@ -190,22 +190,4 @@ class TShellListColumns {
   static std::vector<TShellListColumn> Build(TShellDetailsSource* details, bool fileSystemFolder);
 };
 
-// The hold-back of change refreshes: a change (re)starts the wait of
-// 400 ms (focused) or 2000 ms, but the first change since the last refresh
-// is never kept waiting longer than twice that, so continuous churn still
-// refreshes.
-class TShellRefreshHoldBack {
- public:
-  static constexpr int kFocusedMs = 400, kUnfocusedMs = 2000;
-  // A change at time now (ms); the delay after which the refresh is due.
-  int Change(std::int64_t now, bool focused);
-  // The refresh ran (or was given up).
-  void Reset() { pending_ = false; }
-  bool Pending() const { return pending_; }
-
- private:
-  bool pending_ = false;
-  std::int64_t deadline_ = 0;
-};
-
 }  // namespace qv

@@ -20,14 +20,6 @@ constexpr int kHoverWidth = 2, kHoverHeight = 2, kHoverMs = 400;
 // The attributes asked of every node: the list's and whether it has folders.
 constexpr std::uint32_t kTreeAttributeMask = kShellListAttributeMask | SFGAO_HASSUBFOLDER;
 
-template <class F>
-struct TScopeExit {
-  F Fn;
-  ~TScopeExit() { Fn(); }
-};
-template <class F>
-TScopeExit(F) -> TScopeExit<F>;
-
 bool sameBytes(PCItemIDList a, PCItemIDList b) {
   const std::size_t sa = PidlSize(a);
   return sa == PidlSize(b) &&
@@ -219,16 +211,13 @@ void TUiCustomShellTree::Fill() {
   }
   fillPending_ = false;
   host_->SetCursor(crHourGlass);
-  TScopeExit restore{[this] {
+  TShellScopeExit restore{[this] {
     if (host_) host_->SetCursor(crDefault);
   }};
-  ++reentry_;
   Items().BeginUpdate();
   {
-    TScopeExit end{[this] {
-      Items().EndUpdate();
-      --reentry_;
-    }};
+    TReentry guard(reentry_);
+    TShellScopeExit end{[this] { Items().EndUpdate(); }};
     dropNode_ = nullptr;
     Items().Clear();
     TShellFolderPtr f;
@@ -237,7 +226,7 @@ void TUiCustomShellTree::Fill() {
     fillChildren(nullptr);
   }
   immediate_ = true;
-  TScopeExit notImmediate{[this] { immediate_ = false; }};
+  TShellScopeExit notImmediate{[this] { immediate_ = false; }};
   if (!SelectPidl(selected_.Pidl()) && Items().GetFirstNode() != nullptr && !Selected())
     SetSelected(Items().GetFirstNode());
   if (Has(stoDynamicRefresh)) startWatching();
@@ -294,13 +283,10 @@ void TUiCustomShellTree::Refresh() {
     if (!Has(stoAutoFill)) Fill();
     return;
   }
-  ++reentry_;
   Items().BeginUpdate();
   {
-    TScopeExit end{[this] {
-      Items().EndUpdate();
-      --reentry_;
-    }};
+    TReentry guard(reentry_);
+    TShellScopeExit end{[this] { Items().EndUpdate(); }};
     refreshNode(nullptr);
   }
   if (Has(stoDynamicRefresh)) startWatching();
@@ -358,27 +344,27 @@ void TUiCustomShellTree::MoveUp(int levels) {
   for (int i = 0; i < levels && node; ++i) node = node->Parent();
   if (node == nullptr) return;
   immediate_ = true;
-  TScopeExit notImmediate{[this] { immediate_ = false; }};
+  TShellScopeExit notImmediate{[this] { immediate_ = false; }};
   SetSelected(node);
 }
 
 // ---- selection and the linked controls -----------------------------------------------------
 
 void TUiCustomShellTree::baseChanged() {
-  ++reentry_;
-  selected_.SetPidl(nullptr);
-  --reentry_;
+  {
+    TReentry guard(reentry_);
+    selected_.SetPidl(nullptr);
+  }
   if (Has(stoAutoFill) && host_) Fill();
 }
 
 void TUiCustomShellTree::selectedChanged() {
   if (reentry_ != 0 || Items().Count() == 0) return;
   immediate_ = true;
-  TScopeExit notImmediate{[this] { immediate_ = false; }};
+  TShellScopeExit notImmediate{[this] { immediate_ = false; }};
   if (!SelectPidl(selected_.Pidl())) {
     // Outside the tree: the linked controls follow all the same.
-    ++reentry_;
-    TScopeExit leave{[this] { --reentry_; }};
+    TReentry guard(reentry_);
     if (list_) list_->Folder().SetPidl(selected_.Pidl());
     if (combo_) combo_->TreeSelectionChanged();
   }
@@ -398,8 +384,7 @@ void TUiCustomShellTree::updateLinked() {
   TTreeNode* node = Selected();
   if (node == nullptr) return;
   const TPidl pidl = TPidl::Copy(NodePidl(*node));
-  ++reentry_;
-  TScopeExit leave{[this] { --reentry_; }};
+  TReentry guard(reentry_);
   selected_.SetPidl(pidl.Get());
   if (list_) list_->Folder().SetPidl(pidl.Get());
   if (combo_) combo_->TreeSelectionChanged();
@@ -407,23 +392,10 @@ void TUiCustomShellTree::updateLinked() {
 
 // ---- change notification ---------------------------------------------------------------------
 
-std::int64_t TUiCustomShellTree::now() const {
-  if (Clock) return Clock();
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 void TUiCustomShellTree::startWatching() {
   if (!host_) return;
-  host_->KillTimer(ShellRefreshTimer);
-  holdBack_.Reset();
-  if (!thread_) {
-    target_ = TPostTarget::Create(
-        [this](int msg, std::intptr_t w, std::intptr_t l) { Posted(msg, w, l); });
-    thread_ = std::make_unique<TChangeHandlerThread>(target_, WM_SHELL_CHANGE);
-  } else {
-    thread_->RemoveAllWatches();
-  }
+  TChangeHandlerThread& thread = watch_.Restart(
+      host_, [this](int msg, std::intptr_t w, std::intptr_t l) { Posted(msg, w, l); });
   watched_ = 0;
   const std::uint32_t filter =
       FILE_NOTIFY_CHANGE_DIR_NAME | (Has(stoShowFiles) ? FILE_NOTIFY_CHANGE_FILE_NAME : 0);
@@ -432,7 +404,7 @@ void TUiCustomShellTree::startWatching() {
     if (path.empty() || watched_ >= TChangeHandlerThread::kSlotCount || !seen.insert(path).second)
       return;
     int slot = -1;
-    if (thread_->AddWatch(path, filter, 0, slot)) ++watched_;
+    if (thread.AddWatch(path, filter, 0, slot)) ++watched_;
   };
   if (baseFolder_) watch(baseFolder_->Path());
   for (TTreeNode* n = Items().GetFirstNode(); n; n = n->GetNext())
@@ -440,11 +412,7 @@ void TUiCustomShellTree::startWatching() {
 }
 
 void TUiCustomShellTree::stopWatching() {
-  if (host_) host_->KillTimer(ShellRefreshTimer);
-  holdBack_.Reset();
-  if (target_) target_->Close();
-  thread_.reset();
-  target_.reset();
+  watch_.Stop(host_);
   watched_ = 0;
 }
 
@@ -454,21 +422,19 @@ void TUiCustomShellTree::changeArrived() {
     fillPending_ = true;
     return;
   }
-  host_->SetTimer(ShellRefreshTimer, std::max(holdBack_.Change(now(), Focused()), 1));
+  watch_.Change(*host_, Focused());
 }
 
 void TUiCustomShellTree::FlushChangeRefresh() {
-  if (!holdBack_.Pending()) return;
-  if (host_) host_->KillTimer(ShellRefreshTimer);
-  holdBack_.Reset();
+  if (!watch_.Pending()) return;
+  watch_.Done(host_);
   Refresh();
 }
 
 void TUiCustomShellTree::Timer(int id) {
   switch (id) {
     case ShellRefreshTimer:
-      host_->KillTimer(ShellRefreshTimer);
-      holdBack_.Reset();
+      watch_.Done(host_);
       Refresh();
       return;
     case ShellTreeUpdateTimer:
@@ -488,7 +454,7 @@ void TUiCustomShellTree::Timer(int id) {
         Scroll(sbHorizontal, scLineUp, 0);
       else if (dragPoint_.X >= r.Right - kScrollMarginX)
         Scroll(sbHorizontal, scLineDown, 0);
-      if (hoverSince_ >= 0 && now() - hoverSince_ >= kHoverMs) {
+      if (hoverSince_ >= 0 && watch_.Now() - hoverSince_ >= kHoverMs) {
         hoverSince_ = -1;  // once per rest
         if (TTreeNode* n = GetNodeAt(hoverPoint_.X, hoverPoint_.Y))
           if (!n->Expanded() && n->HasChildren()) n->Expand(false);
@@ -514,9 +480,7 @@ void TUiCustomShellTree::Posted(int msg, std::intptr_t wParam, std::intptr_t lPa
 
 void TUiCustomShellTree::DeviceChanged(int event, const std::string&) {
   if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return;
-  InvalidateDriveInfo();
-  SuppressDriveInfoInvalidation();
-  TScopeExit allow{[] { AllowDriveInfoInvalidation(); }};
+  TDriveInfoRefresh drives;
   Refresh();
 }
 
@@ -678,9 +642,8 @@ void TUiCustomShellTree::renameNode(TTreeNode& node, std::string& text) {
       forgetCaches(node);
       const TPidl to = TPidl::Copy(NodePidl(node));
       // Every locator at or below the folder follows it.
-      ++reentry_;
       {
-        TScopeExit leave{[this] { --reentry_; }};
+        TReentry guard(reentry_);
         moveLocator(selected_, from.Get(), to.Get());
       }
       moveLocator(base_, from.Get(), to.Get());
@@ -714,7 +677,7 @@ void TUiCustomShellTree::DoBeginDrag(TMouseButton button) {
   const TShellDataObject data(parent.Get(), std::move(items));
   suspend_ = true;
   {
-    TScopeExit resume{[this] { suspend_ = false; }};
+    TShellScopeExit resume{[this] { suspend_ = false; }};
     StartDrag(data, button);
   }
   if (fillPending_) Refresh();
@@ -733,7 +696,7 @@ std::uint32_t TUiCustomShellTree::DragOver(const std::vector<std::string>& paths
   if (std::abs(x - hoverPoint_.X) > kHoverWidth / 2 ||
       std::abs(y - hoverPoint_.Y) > kHoverHeight / 2) {
     hoverPoint_ = {x, y};
-    hoverSince_ = now();
+    hoverSince_ = watch_.Now();
   }
   dragPoint_ = {x, y};
   if (host_) host_->SetTimer(ShellDragScrollTimer, kScrollEveryMs);

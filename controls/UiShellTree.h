@@ -26,6 +26,7 @@
 #include "controls/UiShellListModel.h"
 #include "controls/UiShellLocator.h"
 #include "controls/UiShellOps.h"
+#include "controls/UiShellWatch.h"
 #include "controls/UiTreeVw.h"
 
 namespace qv {
@@ -98,7 +99,7 @@ class TUiCustomShellTree : public TUiCustomTreeView {
   std::string NodePath(TTreeNode& node);
   // The folder of a node (the base folder for null).
   TShellFolderPtr NodeFolder(TTreeNode* node);
-  TChangeHandlerThread* ChangeThread() const { return thread_.get(); }
+  TChangeHandlerThread* ChangeThread() const { return watch_.Thread(); }
   // Number of watches the tree holds (one per watched folder).
   int WatchedFolders() const { return watched_; }
   void Loaded();
@@ -108,7 +109,8 @@ class TUiCustomShellTree : public TUiCustomTreeView {
   // Host hooks, as for the list.
   std::function<int(const std::vector<TUiShellMenuItem>&, int x, int y)> ShowMenu;
   std::function<std::uint32_t(const TShellDataObject&, TMouseButton)> StartDrag;
-  std::function<std::int64_t()> Clock;
+  // The clock of the hold-back and the hover wait (tests set it).
+  void SetClock(std::function<std::int64_t()> clock) { watch_.Clock = std::move(clock); }
 
   // Drops onto folder nodes.
   std::uint32_t DragOver(const std::vector<std::string>& paths, int x, int y, TShiftState shift);
@@ -155,7 +157,6 @@ class TUiCustomShellTree : public TUiCustomTreeView {
   void moveLocator(TUiShellLocator& locator, PCItemIDList from, PCItemIDList to);
   std::string verbTargetPath();
   void runCommand(int id);
-  std::int64_t now() const;
 
   TUiShellLocator base_;
   TUiShellLocator selected_;
@@ -163,9 +164,7 @@ class TUiCustomShellTree : public TUiCustomTreeView {
   TUiCustomShellList* list_ = nullptr;
   TUiCustomShellCombo* combo_ = nullptr;
   TShellFolderPtr baseFolder_;
-  std::unique_ptr<TChangeHandlerThread> thread_;
-  std::shared_ptr<TPostTarget> target_;
-  TShellRefreshHoldBack holdBack_;
+  TShellChangeWatch watch_{ShellRefreshTimer};
   int watched_ = 0;
   int reentry_ = 0;
   bool loading_ = false;

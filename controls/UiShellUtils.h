@@ -27,6 +27,36 @@ QV_DECLARE_EXCEPTION(EUiShellError, Exception)
 // Raises EUiShellError with the system's text for an errno value.
 [[noreturn]] void RaiseShellError(int error);
 
+// ---- scopes -----------------------------------------------------------------
+
+// Runs a function when the scope ends (a flag, a counter or a cursor put
+// back, an update lock released), exceptions included.
+template <class F>
+class TShellScopeExit {
+ public:
+  explicit TShellScopeExit(F f) : f_(std::move(f)) {}
+  ~TShellScopeExit() { f_(); }
+  TShellScopeExit(const TShellScopeExit&) = delete;
+  TShellScopeExit& operator=(const TShellScopeExit&) = delete;
+
+ private:
+  F f_;
+};
+template <class F>
+TShellScopeExit(F) -> TShellScopeExit<F>;
+
+// Raises a re-entry counter for the scope.
+class TReentry {
+ public:
+  explicit TReentry(int& counter) : n_(counter) { ++n_; }
+  ~TReentry() { --n_; }
+  TReentry(const TReentry&) = delete;
+  TReentry& operator=(const TReentry&) = delete;
+
+ private:
+  int& n_;
+};
+
 // ---- item-ID list arithmetic -----------------------------------------------
 
 TPidl CopyPidl(PCItemIDList p);
@@ -92,6 +122,18 @@ int SpecialFolderOf(PCItemIDList pidl);
 void InvalidateDriveInfo();
 void SuppressDriveInfoInvalidation();
 void AllowDriveInfoInvalidation();
+// Invalidates the drive information, then suppresses further invalidation
+// for the scope (a refresh after a device change).
+class TDriveInfoRefresh {
+ public:
+  TDriveInfoRefresh() {
+    InvalidateDriveInfo();
+    SuppressDriveInfoInvalidation();
+  }
+  ~TDriveInfoRefresh() { AllowDriveInfoInvalidation(); }
+  TDriveInfoRefresh(const TDriveInfoRefresh&) = delete;
+  TDriveInfoRefresh& operator=(const TDriveInfoRefresh&) = delete;
+};
 
 // ---- icons -----------------------------------------------------------------
 

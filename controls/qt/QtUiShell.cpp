@@ -145,6 +145,25 @@ void handleDrag(Core& core, QDropEvent* e, bool drop) {
   e->accept();
 }
 
+// The list's and the tree's hooks: drags, menus, and drops accepted.
+template <class Core>
+void wireCore(Core& core, QWidget* widget, QWidget* viewport) {
+  widget->setAcceptDrops(true);
+  viewport->setAcceptDrops(true);
+  core.StartDrag = [widget](const TShellDataObject& data, TMouseButton) {
+    return runDrag(widget, data);
+  };
+  core.ShowMenu = [viewport](const std::vector<TUiShellMenuItem>& items, int x, int y) {
+    return runMenu(viewport, items, x, y);
+  };
+}
+
+template <class Core>
+void unwireCore(Core& core) {
+  core.StartDrag = nullptr;
+  core.ShowMenu = nullptr;
+}
+
 }  // namespace
 
 void InstallShellQt() {
@@ -194,20 +213,10 @@ void FillShellMenu(QMenu& menu, const std::vector<TUiShellMenuItem>& items) {
 TUiShellListWidget::TUiShellListWidget(QWidget* parent)
     : TUiListViewWidget((InstallShellQt(), std::make_unique<TUiShellList>()), parent) {
   list_ = static_cast<TUiShellList*>(&ListView());
-  setAcceptDrops(true);
-  viewport()->setAcceptDrops(true);
-  list_->StartDrag = [this](const TShellDataObject& data, TMouseButton) {
-    return runDrag(this, data);
-  };
-  list_->ShowMenu = [this](const std::vector<TUiShellMenuItem>& items, int x, int y) {
-    return runMenu(viewport(), items, x, y);
-  };
+  wireCore(*list_, this, viewport());
 }
 
-TUiShellListWidget::~TUiShellListWidget() {
-  list_->StartDrag = nullptr;
-  list_->ShowMenu = nullptr;
-}
+TUiShellListWidget::~TUiShellListWidget() { unwireCore(*list_); }
 
 void TUiShellListWidget::dragEnterEvent(QDragEnterEvent* e) { handleDrag(*list_, e, false); }
 void TUiShellListWidget::dragMoveEvent(QDragMoveEvent* e) { handleDrag(*list_, e, false); }
@@ -219,20 +228,10 @@ void TUiShellListWidget::dropEvent(QDropEvent* e) { handleDrag(*list_, e, true);
 TUiShellTreeWidget::TUiShellTreeWidget(QWidget* parent)
     : TUiTreeViewWidget((InstallShellQt(), std::make_unique<TUiShellTree>()), parent) {
   tree_ = static_cast<TUiShellTree*>(&TreeView());
-  setAcceptDrops(true);
-  viewport()->setAcceptDrops(true);
-  tree_->StartDrag = [this](const TShellDataObject& data, TMouseButton) {
-    return runDrag(this, data);
-  };
-  tree_->ShowMenu = [this](const std::vector<TUiShellMenuItem>& items, int x, int y) {
-    return runMenu(viewport(), items, x, y);
-  };
+  wireCore(*tree_, this, viewport());
 }
 
-TUiShellTreeWidget::~TUiShellTreeWidget() {
-  tree_->StartDrag = nullptr;
-  tree_->ShowMenu = nullptr;
-}
+TUiShellTreeWidget::~TUiShellTreeWidget() { unwireCore(*tree_); }
 
 void TUiShellTreeWidget::dragEnterEvent(QDragEnterEvent* e) { handleDrag(*tree_, e, false); }
 void TUiShellTreeWidget::dragMoveEvent(QDragMoveEvent* e) { handleDrag(*tree_, e, false); }

@@ -20,6 +20,17 @@ namespace {
 using test::TMountGuard;
 using test::TTempTree;
 
+// Opens the item of that name in the list, as a double click does.
+void OpenInList(TUiShellList& list, const std::string& name) {
+  list.ClearSelection();
+  for (int i = 0; i < list.Items().Count(); ++i)
+    if (list.ItemText(list.Items()[i], 0) == name) {
+      list.Items()[i].SetSelected(true);
+      list.Items()[i].SetFocused(true);
+    }
+  list.OpenSelection();
+}
+
 class ShellControls : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -98,13 +109,7 @@ TEST_F(ShellControls, ComboAndListFollowEachOther) {
   EXPECT_EQ(combo.ShellItem(combo.ItemIndex())->Caption(), "a");
 
   // Navigating inside the list moves the combo.
-  list.ClearSelection();
-  for (int i = 0; i < list.Items().Count(); ++i)
-    if (list.ItemText(list.Items()[i], 0) == "b") {
-      list.Items()[i].SetSelected(true);
-      list.Items()[i].SetFocused(true);
-    }
-  list.OpenSelection();
+  OpenInList(list, "b");
   EXPECT_EQ(list.FolderPath(), T.Path("a/b"));
   EXPECT_EQ(combo.ShellItem(combo.ItemIndex())->Caption(), "b");
 
@@ -146,7 +151,7 @@ class ShellTree : public ShellControls {
  protected:
   void SetUp() override {
     ShellControls::SetUp();
-    Tree.Clock = [this] { return Host.Now(); };
+    Tree.SetClock([this] { return Host.Now(); });
     Tree.BaseFolder().SetPath(T.Root);
     Host.Attach(&Tree);
     Host.DeliverPosted();
@@ -210,13 +215,7 @@ TEST_F(ShellTree, KeyboardSelectionUpdatesTheListOnceAfterAPause) {
   EXPECT_EQ(Tree.SelectedFolder().Path(), T.Path("a"));
 
   // A folder opened in the list selects its node at once.
-  list.ClearSelection();
-  for (int i = 0; i < list.Items().Count(); ++i)
-    if (list.ItemText(list.Items()[i], 0) == "b") {
-      list.Items()[i].SetSelected(true);
-      list.Items()[i].SetFocused(true);
-    }
-  list.OpenSelection();
+  OpenInList(list, "b");
   EXPECT_EQ(list.FolderPath(), T.Path("a/b"));
   ASSERT_NE(Tree.Selected(), nullptr);
   EXPECT_EQ(Tree.Selected()->Text(), "b");

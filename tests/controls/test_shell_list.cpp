@@ -33,7 +33,7 @@ class ShellList : public ::testing::Test {
     T.File("notes.txt", "text");
     T.Dir("sub");
     T.Dir("other");
-    List.Clock = [this] { return Host.Now(); };
+    List.SetClock([this] { return Host.Now(); });
     List.SetViewStyle(vsReport);
     List.Folder().SetPath(T.Root);  // no window yet: nothing happens
     Host.Attach(&List);

@@ -6,6 +6,7 @@
 
 #include "ShellTestSupport.h"
 #include "controls/UiShellListModel.h"
+#include "controls/UiShellWatch.h"
 #include "platform/core/IniFiles.h"
 
 namespace qv {
