@@ -117,7 +117,6 @@ class TUiCustomShellList : public TUiCustomListView {
   std::function<void()> OnFillStart;
   std::function<void()> OnFillComplete;
   std::function<void()> OnFolderChanged;
-  std::function<void(std::string& hint)> OnPopupHint;
   void SetOnAddItem(TShellListContents::TAddItemEvent e) { contents_.OnAddItem = std::move(e); }
 
   // The change thread (null before the first watch).

@@ -8,8 +8,10 @@
 #include <thread>
 
 #include "ShellTestSupport.h"
+#include "controls/UiShellCombo.h"
 #include "controls/UiShellList.h"
 #include "controls/UiThemeSrv.h"
+#include "platform/core/ComponentStream.h"
 #include "platform/core/FakeControlHost.h"
 #include "platform/core/RecordingCanvas.h"
 #include "platform/core/Services.h"
@@ -397,6 +399,29 @@ TEST_F(ShellList, PaintsWithTheDropTargetFramed) {
   List.Paint(c, TRect(0, 0, 500, 300));
   EXPECT_NE(c.Log().find("Rectangle"), std::string::npos);
   List.DragLeave();
+}
+
+TEST_F(ShellList, StreamedPropertiesKeepTheFolderOnlyWhenUnlinked) {
+  TUiShellList::ClassInfo();
+  List.SetFileFilter("*.mff");
+  TMemoryStream ms;
+  TWriter(ms).WriteRootComponent(MakeObjectRef(&List));
+  EXPECT_NE(ms.Bytes().find("Folder.Pidl"), std::string::npos);
+  EXPECT_NE(ms.Bytes().find("FileFilter"), std::string::npos);
+
+  TUiShellList back;
+  ms.SetPosition(0);
+  TReader(ms).ReadRootComponent(MakeObjectRef(&back));
+  EXPECT_EQ(back.FolderPath(), T.Root);
+  EXPECT_EQ(back.FileFilter(), "*.mff");
+  EXPECT_EQ(back.Options(), List.Options());
+
+  TUiShellCombo combo;
+  combo.SetShellList(&List);
+  TMemoryStream linked;
+  TWriter(linked).WriteRootComponent(MakeObjectRef(&List));
+  EXPECT_EQ(linked.Bytes().find("Folder.Pidl"), std::string::npos);
+  combo.SetShellList(nullptr);
 }
 
 TEST(ShellListLifetime, DestroyedWithChangesInFlight) {
