@@ -10,7 +10,10 @@
 #include <filesystem>
 #include <string>
 
+#include "controls/UiShellList.h"
 #include "controls/UiShellListModel.h"
+#include "platform/core/FakeControlHost.h"
+#include "platform/core/RecordingCanvas.h"
 
 namespace {
 
@@ -124,6 +127,29 @@ void BM_RefreshUnchanged(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_RefreshUnchanged)->Unit(benchmark::kMillisecond);
+
+// The whole control: the list fills its items and lays out and paints the
+// first screen (small icons, the file browser's view, and report view).
+void BM_ShellListControl(benchmark::State& state) {
+  const auto view = static_cast<qv::TViewStyle>(state.range(0));
+  qv::TFakeFontService fonts(7, 14);
+  const std::string root = folder().Root;
+  for (auto _ : state) {
+    qv::TUiShellList list;
+    list.SetOptions(list.Options() & ~qv::SloBit(qv::sloDynamicRefresh));
+    list.SetViewStyle(view);
+    qv::TFakeControlHost host(&list, 600, 400, &fonts);
+    list.Folder().SetPath(root);
+    qv::TRecordingCanvas canvas;
+    list.Paint(canvas, qv::TRect(0, 0, 600, 400));
+    if (list.Items().Count() < kFiles) state.SkipWithError("not filled");
+    host.Attach(nullptr);
+  }
+}
+BENCHMARK(BM_ShellListControl)
+    ->Arg(qv::vsSmallIcon)
+    ->Arg(qv::vsReport)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
