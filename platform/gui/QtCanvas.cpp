@@ -704,9 +704,6 @@ void TQtCanvas::DrawText(int x, int y, unsigned options, const TRect* rect,
   p_->setBackgroundMode(Qt::TransparentMode);
   p_->setPen(ToQColor(TextColor()));
   penSet_ = false;
-  // The background was filled above when opaque; a mode left behind by a
-  // hatched brush or a dashed pen must not fill it again.
-  p_->setBackgroundMode(Qt::TransparentMode);
   if (glyphs) {
     QGlyphRun run;
     run.setRawFont(e.Raw);
