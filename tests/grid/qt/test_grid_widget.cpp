@@ -12,9 +12,11 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QWheelEvent>
 
 #include "grid/qt/QtXLGrid.h"
+#include "platform/core/Classes.h"
 #include "platform/core/ManualClock.h"
 #include "platform/core/Services.h"
 #include "platform/gui/QtCanvas.h"
@@ -141,6 +143,55 @@ TEST_F(GridWidgetTest, RenderedViewsAtKnownPixels) {
   const QImage flat = Grab();
   EXPECT_EQ(At(flat, x0 + 60 + 5, 14), shadow);
   EXPECT_EQ(At(flat, x0 + 60 + 5, 13), ColorToRGB(clBtnFace));
+}
+
+// A sheet read from its stream (tests/grid/data/heating-run.xlsheet: a
+// merged yellow caption, formatted numbers, check boxes, two pink cells,
+// a remark with a hint, a navy box) shown whole at 640 x 420. Kept as
+// grid-loaded.png; on a real display (QT_QPA_PLATFORM=xcb under Xvfb) the
+// screen is kept too, as grid-screen.png.
+TEST_F(GridWidgetTest, ALoadedSheetOnScreen) {
+  TFileStream in(std::string(QV_SOURCE_DIR) + "/tests/grid/data/heating-run.xlsheet", fmOpenRead);
+  sheet.LoadFromStream(in);
+  ASSERT_EQ(sheet.ColCount(), 7);
+  ASSERT_EQ(sheet.RowCount(), 30);
+  w->resize(640, 420);
+  w->Grid().SetCurCell(1, 3);
+  const QImage img = Grab();
+  Save(img, "grid-loaded.png");
+  if (QGuiApplication::platformName() == "xcb") {
+    QApplication::processEvents();
+    const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
+    screen.save(QString(QV_BINARY_DIR) + "/grid-screen.png");
+  }
+  // The client starts after the 60-pixel title column and the 15-pixel
+  // title row; column 0 is 70 pixels wide.
+  const int x0 = 60, y0 = 15;
+  ASSERT_EQ(w->Grid().ViewBounds(skClient), TRect(x0, y0, 640, 420));
+  // The caption's block spans columns 0-4 (310 pixels) in yellow, with no
+  // grid line inside it.
+  EXPECT_EQ(At(img, x0 + 3, y0 + 3), clYellow);
+  EXPECT_EQ(At(img, x0 + 69, y0 + 3), clYellow);
+  EXPECT_EQ(At(img, x0 + 306, y0 + 3), clYellow);
+  EXPECT_NE(At(img, x0 + 312, y0 + 3), clYellow);
+  // The caption's bold text, centred: ink in the middle of the block.
+  int ink = 0;
+  for (int x = x0 + 120; x < x0 + 190; ++x)
+    for (int y = y0 + 2; y < y0 + 13; ++y) ink += At(img, x, y) == clBlack ? 1 : 0;
+  EXPECT_GT(ink, 20);
+  // The pink pressure cell of row 9 (column 2: 130..189), left of its
+  // right-aligned number.
+  EXPECT_EQ(At(img, x0 + 133, y0 + 9 * 15 + 7), RGB(255, 200, 200));
+  // The hint mark of the remark in column 6 (390..499), row 9.
+  EXPECT_EQ(At(img, x0 + 497, y0 + 9 * 15 + 1), clRed);
+  // The navy box: its top on the caption's bottom line, its right side on
+  // the last pixel column of column 4.
+  EXPECT_EQ(At(img, x0 + 40, y0 + 14), clNavy);
+  EXPECT_EQ(At(img, x0 + 309, y0 + 20 * 15 + 7), clNavy);
+  // Row titles count from 1; the title of the cursor's row (3) and column
+  // (1) are raised.
+  EXPECT_EQ(At(img, 59, y0 + 3 * 15 + 7), ColorToRGB(cl3DDkShadow));
+  EXPECT_EQ(At(img, x0 + 70 + 5, 14), ColorToRGB(cl3DDkShadow));
 }
 
 TEST_F(GridWidgetTest, CtrlWheelZoomsAndTheWheelScrollsRows) {
