@@ -56,6 +56,6 @@ INSTANTIATE_TEST_SUITE_P(
         TNistCase{"Kirby2", true}, TNistCase{"Hahn1", true}, TNistCase{"Eckerle4", true},
         TNistCase{"Bennett5", true}, TNistCase{"Gauss1", true}, TNistCase{"Gauss2", true},
         TNistCase{"Gauss3", true}, TNistCase{"ENSO", true}),
-    [](const ::testing::TestParamInfo<TNistCase>& info) { return std::string(info.param.Name); });
+    [](const ::testing::TestParamInfo<TNistCase>& param) { return std::string(param.param.Name); });
 
 }  // namespace

@@ -158,9 +158,9 @@ TEST_P(AlgorithmVariant, FitsLineAndDecay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, AlgorithmVariant, ::testing::ValuesIn(Variants()),
-                         [](const ::testing::TestParamInfo<TVariant>& info) {
+                         [](const ::testing::TestParamInfo<TVariant>& param) {
                            std::string n;
-                           for (char c : info.param.Name)
+                           for (char c : param.param.Name)
                              n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return n;
                          });
