@@ -1,6 +1,5 @@
 // The optimisation model parser: objectives, equations and constraints,
 // and the expansion of "sum(" and "prod(" index forms.
-#include <cctype>
 #include <cmath>
 
 #include "engine/FitSettings.h"
@@ -16,9 +15,7 @@ using namespace modeltools;
 
 namespace {
 
-bool IsIndexChar(char c) {
-  return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'a' && c <= 'z');
-}
+bool IsIndexChar(char c) { return IsAsciiDigit(c) || (c >= 'a' && c <= 'z'); }
 
 // Position of the first "sum(" / "prod(" that starts a word, or npos.
 size_t FindForm(const std::string& text, const std::string& word, size_t from = 0) {
@@ -107,7 +104,7 @@ std::string ExpandForm(const std::string& text, int kind, size_t budget) {
   size_t eq = spec.find('='), colon = spec.find(':');
   if (eq == std::string::npos || colon == std::string::npos || colon < eq)
     throw Exception("Wrong index form");
-  std::string index = Lower(RemoveBlanks(spec.substr(0, eq)));
+  std::string index = LowerCase(RemoveBlanks(spec.substr(0, eq)));
   if (index.empty()) throw Exception("Wrong index form");
   double a = std::round(EvaluateIndex(spec.substr(eq + 1, colon - eq - 1)));
   double b = std::round(EvaluateIndex(spec.substr(colon + 1)));
@@ -219,7 +216,7 @@ bool ParseConstraint(TEngineState& S, TFitHost& Host, const std::string& Text) {
 }  // namespace
 
 std::string ExpandSumProd(const std::string& Text, int Kind) {
-  return ExpandForm(Lower(Text), Kind, 1 << 20);
+  return ExpandForm(LowerCase(Text), Kind, 1 << 20);
 }
 
 bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
@@ -236,9 +233,9 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
   int i = 0;
   bool functions = false;
   for (; i < lineCount; ++i) {
-    const std::string trimmed = TrimText(work[i]);
+    const std::string trimmed = Trim(work[i]);
     if (StartsWith(trimmed, "//") || CutComment(trimmed).empty()) continue;
-    const std::string lower = Lower(trimmed);
+    const std::string lower = LowerCase(trimmed);
     const std::string key = Keyword(trimmed);
     std::string text = StatementText(trimmed);
     auto replaceConstants = [&](std::string t) {
@@ -276,7 +273,7 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
   if (functions) {
     for (; i < lineCount; ++i) {
       std::string l = CutComment(work[i]);
-      std::string lower = Lower(l);
+      std::string lower = LowerCase(l);
       if (lower == "data" || lower == "data;" || StartsWith(lower, "datafile")) break;
       size_t semi = l.find(';');
       if (semi != std::string::npos) l = l.substr(0, semi);
@@ -304,7 +301,7 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
     for (auto& t : *texts) {
       const std::string original = t;
       try {
-        t = Flatten(ExpandAll(Lower(t), 1 << 20));
+        t = Flatten(ExpandAll(LowerCase(t), 1 << 20));
       } catch (const std::exception&) {
         Host.ShowMessage(mtInformation,
                          "Wrong defination of function expression \"" + original + "\"!");
@@ -313,11 +310,11 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
     }
 
   for (int p = 0; p < S.ParameterCount; ++p) {
-    const std::string name = Lower(S.ParameterNames[p]);
+    const std::string name = LowerCase(S.ParameterNames[p]);
     bool found = false;
     for (auto* texts : {&S.ObjectiveTexts, &S.ConstraintTexts})
       for (const auto& t : *texts)
-        if (Lower(t).find(name) != std::string::npos) found = true;
+        if (LowerCase(t).find(name) != std::string::npos) found = true;
     if (!found) {
       Host.ShowMessage(mtInformation, "Parameter of \"" + S.ParameterNames[p] +
                                           "\" declared, but not found in equation expression!");

@@ -16,16 +16,16 @@ using namespace modeltools;
 
 std::string ReplaceModelNames(const std::string& Text, const std::string& Name,
                               const std::string& Replacement) {
-  std::string text = Lower(Text);
-  const std::string name = Lower(Name);
+  std::string text = LowerCase(Text);
+  const std::string name = LowerCase(Name);
   if (name.empty()) return text;
   size_t from = 0;
   while (true) {
     size_t p = text.find(name, from);
     if (p == std::string::npos) break;
     const size_t end = p + name.size();
-    const bool before = p > 0 && std::isalnum(static_cast<unsigned char>(text[p - 1]));
-    const bool after = end < text.size() && std::isalnum(static_cast<unsigned char>(text[end]));
+    const bool before = p > 0 && IsAsciiAlphaNumeric(text[p - 1]);
+    const bool after = end < text.size() && IsAsciiAlphaNumeric(text[end]);
     if (before || after) {
       from = p + 1;
       continue;
@@ -45,7 +45,7 @@ namespace {
 std::string RewriteSide(const std::string& side, const std::string& y) {
   size_t eq = side.find('=');
   if (eq == std::string::npos) return side;
-  std::string l = TrimText(side.substr(0, eq)), r = TrimText(side.substr(eq + 1));
+  std::string l = Trim(side.substr(0, eq)), r = Trim(side.substr(eq + 1));
   if (SameText(l, y)) return r;
   if (SameText(r, y)) return l;
   return l + "-(" + r + ")+(" + y + ")";
@@ -60,18 +60,18 @@ void ReadFunction(TEngineState& S, const std::string& f) {
     y = S.VariableNames.back();
     size_t eq = f.find('=');
     if (eq != std::string::npos) {
-      std::string left = TrimText(f.substr(0, eq));
+      std::string left = Trim(f.substr(0, eq));
       for (const auto& v : S.VariableNames)
         if (SameText(v, left)) y = v;
     }
   }
   std::string output = y, expression;
-  if (!StartsText("if", TrimText(f))) {
+  if (!StartsText("if", Trim(f))) {
     size_t eq = f.find('=');
     if (eq == std::string::npos) {
       expression = f + "+(" + y + ")";
     } else {
-      std::string l = TrimText(f.substr(0, eq)), r = TrimText(f.substr(eq + 1));
+      std::string l = Trim(f.substr(0, eq)), r = Trim(f.substr(eq + 1));
       if (SameText(l, y)) {
         output = l;
         expression = r;
@@ -105,7 +105,7 @@ void ReadFunction(TEngineState& S, const std::string& f) {
 // ---- Data sets (shared with the program parser) ------------------------------------
 
 std::string ResolveDataFileName(const TEngineState& S, const std::string& Name) {
-  std::string name = TrimText(Name);
+  std::string name = Trim(Name);
   if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
     name = name.substr(1, name.size() - 2);
   std::filesystem::path p(name);
@@ -120,7 +120,7 @@ bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Ro
   if (!in) return false;
   std::string line;
   while (std::getline(in, line)) {
-    std::string t = TrimText(line);
+    std::string t = Trim(line);
     if (!t.empty()) Rows.push_back(t);
   }
   return true;
@@ -156,7 +156,7 @@ void ApplyExclusive(TEngineState& S, TFitHost& Host) {
   settings.SetText("ComboBox2", "0");
   Host.SettingChanged("ComboBox2");
   S.EncodeDecode = true;
-  S.GeneBase = StrToIntDef(modeltools::TrimText(settings.Text("BinBox")), 10);
+  S.GeneBase = StrToIntDef(Trim(settings.Text("BinBox")), 10);
   S.GeneDecimals = 0;
 }
 
@@ -213,18 +213,18 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   const int lineCount = work.Count();
   for (int i = 0; i < lineCount; ++i) {
     const std::string line = work[i];
-    const std::string trimmed = TrimText(line);
+    const std::string trimmed = Trim(line);
     if (StartsWith(trimmed, "//") || CutComment(trimmed).empty()) continue;
-    const std::string lower = Lower(trimmed);
+    const std::string lower = LowerCase(trimmed);
     const std::string key = Keyword(trimmed);
     const std::string text = StatementText(trimmed);
     if (StartsWith(lower, "datafile")) {
       // The text preparation keeps "//" on the data lines; a note after the
       // file name is not part of it.
       std::string name = CutComment(trimmed).substr(8);
-      name = TrimText(name);
+      name = Trim(name);
       if (!name.empty() && name.back() == ';') name.pop_back();
-      name = TrimText(name);
+      name = Trim(name);
       sets.push_back({true, ResolveDataFileName(S, name), i});
       if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
         name = name.substr(1, name.size() - 2);
@@ -263,7 +263,7 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   for (auto& e : S.FunctionExpressions) {
     for (int c = 0; c < S.ConstantCount; ++c)
       e = ReplaceModelNames(e, S.ConstantNames[c], ConstantReplacement(S.ConstantValues[c]));
-    e = Lower(e);
+    e = LowerCase(e);
   }
 
   if (S.VariableCount == 0) {

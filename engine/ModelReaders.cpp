@@ -18,15 +18,15 @@ std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 // ---- Variables ---------------------------------------------------------------
 
 bool ReadVariableDefinition(TEngineState& S, TFitHost& Host, const std::string& Text) {
-  std::string text = TrimText(Text);
+  std::string text = Trim(Text);
   std::string name = text;
   bool output = false;
   size_t b = text.find('[');
   if (b != std::string::npos) {
-    name = TrimText(text.substr(0, b));
+    name = Trim(text.substr(0, b));
     size_t e = text.find(']', b);
     std::string mark =
-        Lower(TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
+        LowerCase(Trim(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
     output = mark == "output";
   }
   if (name.empty()) return true;  // an empty piece of the list ("x,,y") defines nothing
@@ -82,7 +82,7 @@ bool FamilyMembers(const std::string& text, std::vector<std::string>& members) {
   size_t open = text.find('(');
   size_t close = text.rfind(')');
   if (open == std::string::npos || close == std::string::npos || close < open) return false;
-  std::string base = TrimText(text.substr(0, open));
+  std::string base = Trim(text.substr(0, open));
   if (base.empty()) return false;
   std::string inside = text.substr(open + 1, close - open - 1);
   std::vector<std::string> dims = SplitTopLevel(inside);
@@ -112,7 +112,7 @@ bool FamilyMembers(const std::string& text, std::vector<std::string>& members) {
 }
 
 bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string& Text, int kind) {
-  const std::string text = TrimText(Text);
+  const std::string text = Trim(Text);
   const std::string kindName = kind == 1 ? "VarParameter" : "Parameter";
   const std::string rangeError =
       "Wrong defination of parameter value range for " + Quoted(text) + "!";
@@ -129,7 +129,7 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
     head = text.substr(0, open);
     p.HasBound = true;
     std::vector<std::string> fields = SplitAtCommas(text.substr(open + 1, close - open - 1));
-    for (auto& f : fields) f = TrimText(f);
+    for (auto& f : fields) f = Trim(f);
     const size_t commas = fields.size() - 1;
     if (commas == 0 || commas > 4) {
       Host.ShowMessage(mtInformation, rangeError);
@@ -180,10 +180,10 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
     }
   }
 
-  std::string name = TrimText(head);
+  std::string name = Trim(head);
   size_t eq = head.find('=');
   if (eq != std::string::npos) {
-    name = TrimText(head.substr(0, eq));
+    name = Trim(head.substr(0, eq));
     p.HasInitial = true;
     if (!TryValue(head.substr(eq + 1), p.Initial)) {
       Host.ShowMessage(mtInformation,
@@ -254,12 +254,12 @@ bool ReadConstantValues(TEngineState& S, TFitHost& Host, const std::string& text
   if (open == std::string::npos || colon == std::string::npos || close == std::string::npos ||
       eq == std::string::npos || lb == std::string::npos || rb == std::string::npos ||
       !(open < colon) || !(colon < close) || !(close < eq) || !(eq < lb) || !(lb < rb) ||
-      TrimText(text.substr(close + 1, eq - close - 1)) != "" ||
-      TrimText(text.substr(eq + 1, lb - eq - 1)) != "") {
+      Trim(text.substr(close + 1, eq - close - 1)) != "" ||
+      Trim(text.substr(eq + 1, lb - eq - 1)) != "") {
     Host.ShowMessage(mtInformation, error);
     return false;
   }
-  std::string name = TrimText(text.substr(0, open));
+  std::string name = Trim(text.substr(0, open));
   double a = 0, b = 0;
   if (name.empty() || !TryValue(text.substr(open + 1, colon - open - 1), a) ||
       !TryValue(text.substr(colon + 1, close - colon - 1), b) || a != std::floor(a) ||
@@ -282,7 +282,7 @@ bool ReadConstantValues(TEngineState& S, TFitHost& Host, const std::string& text
   }
   for (long k = first; k <= last; ++k) {
     S.ConstantNames.push_back(name + std::to_string(k));
-    S.ConstantValues.push_back(TrimText(values[k - first]));
+    S.ConstantValues.push_back(Trim(values[k - first]));
   }
   S.ConstantCount = static_cast<int>(S.ConstantNames.size());
   return true;
@@ -367,29 +367,15 @@ bool ReadVariableList(TEngineState& State, TFitHost& Host, const std::string& Te
 
 bool ReadParameterList(TEngineState& State, TFitHost& Host, const std::string& Text, int Kind) {
   for (const auto& piece : SplitTopLevel(Text)) {
-    if (TrimText(piece).empty()) continue;
+    if (Trim(piece).empty()) continue;
     if (!ReadParameterDefinition(State, Host, piece, Kind)) return false;
   }
   return true;
 }
 
 bool ReadConstantList(TEngineState& State, TFitHost& Host, const std::string& Text) {
-  std::string text = RemoveBlanks(Text);
-  std::string cur;
-  int square = 0;
-  std::vector<std::string> pieces;
-  for (char c : text) {
-    if (c == '[') ++square;
-    if (c == ']') --square;
-    if (c == ',' && square <= 0) {
-      pieces.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  pieces.push_back(cur);
-  for (const auto& piece : pieces) {
+  // A list of values in square brackets belongs to its constant.
+  for (const auto& piece : SplitAtCommas(RemoveBlanks(Text), TCommaBrackets::Square)) {
     if (piece.empty()) continue;
     if (!ReadConstantDefinition(State, Host, piece)) return false;
   }
@@ -434,7 +420,7 @@ int CountFields(std::string text) {
     ++n;
     size_t p = SplitPosition(text);
     if (p == std::string::npos) break;
-    text = TrimText(text.substr(p + 1));
+    text = Trim(text.substr(p + 1));
   }
   return n;
 }
@@ -454,7 +440,7 @@ void StoreValue(TEngineState& S, int column, int row, double v) {
 bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column,
                          int Row, bool& Reported) {
   Reported = false;
-  std::string text = TrimText(Text);
+  std::string text = Trim(Text);
   if (Column == 0 && State.ColumnCount == 0) {
     State.ColumnCount = CountFields(text);
     if (State.VariableCount - State.OutputCount >= State.ColumnCount) {
@@ -465,13 +451,13 @@ bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string&
   }
   for (int column = Column;; ++column) {
     size_t p = SplitPosition(text);
-    std::string field = TrimText(p == std::string::npos ? text : text.substr(0, p));
+    std::string field = Trim(p == std::string::npos ? text : text.substr(0, p));
     double v = 0;
     if (!TryNumber(field, v)) return false;
     StoreValue(State, column, Row, v);
     ++State.ValuesRead;
     if (p == std::string::npos) break;
-    text = TrimText(text.substr(p + 1));
+    text = Trim(text.substr(p + 1));
   }
   return true;
 }

@@ -13,8 +13,6 @@ class TEngineState;
 
 namespace modeltools {
 
-std::string Lower(std::string_view s);
-std::string TrimText(std::string_view s);
 bool StartsWith(std::string_view s, std::string_view prefix);
 bool EndsWith(std::string_view s, std::string_view suffix);
 // The text before the first "//", trimmed.
@@ -40,11 +38,16 @@ std::string StatementText(std::string_view line);
 // unsigned plain number, else the value in brackets, so that the value
 // keeps its meaning inside a larger expression.
 std::string ConstantReplacement(const std::string& value);
+// Which brackets hide the commas inside them from SplitAtCommas.
+enum class TCommaBrackets { None, Square, RoundAndSquare };
+// The fields between the commas of s that stand outside the given brackets;
+// empty fields are kept, nothing is trimmed.
+std::vector<std::string> SplitAtCommas(std::string_view s,
+                                       TCommaBrackets Brackets = TCommaBrackets::None);
 // Top-level split at "," (outside round and square brackets).
-std::vector<std::string> SplitTopLevel(const std::string& s);
-// Split at every ",", brackets or not; empty fields are kept, nothing is
-// trimmed.
-std::vector<std::string> SplitAtCommas(std::string_view s);
+inline std::vector<std::string> SplitTopLevel(std::string_view s) {
+  return SplitAtCommas(s, TCommaBrackets::RoundAndSquare);
+}
 
 }  // namespace modeltools
 

@@ -14,13 +14,6 @@ double AllOnesNaN() {
   return d;
 }
 
-std::string LowerAscii(const std::string& s) {
-  std::string r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
-
 void StringCompareProc(TExprRec* step) {
   step->Result = static_cast<TLogicalStringOper*>(step->Word)->Compare();
 }
@@ -37,7 +30,7 @@ void ExprValueBlock(double* result, const double* const* args, int count) {
 // ---- TExprWord ------------------------------------------------------------
 
 TExprWord::TExprWord(const std::string& name, TExprProc proc)
-    : FName(LowerAscii(name)), FProc(proc) {}
+    : FName(LowerCase(name)), FProc(proc) {}
 TExprWord::~TExprWord() = default;
 bool TExprWord::IsOperator() const { return false; }
 std::string TExprWord::TextValue() const { return std::string(); }

@@ -841,21 +841,6 @@ bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f'); }
 
-std::string LowerAscii(const std::string& s) {
-  std::string r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
-
-std::string TrimBlanks(const std::string& s) {
-  size_t b = 0;
-  size_t e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
 }  // namespace
 
 TExprWord* TExpressionParser::TCompiler::LiteralWord(const std::string& text, bool isString) {
@@ -875,7 +860,7 @@ TExprWord* TExpressionParser::TCompiler::LiteralWord(const std::string& text, bo
 }
 
 std::vector<TExpressionParser::TCompiler::TToken> TExpressionParser::TCompiler::Tokenise() {
-  const std::string s = TrimBlanks(LowerAscii(FText));
+  const std::string s = Trim(LowerCase(FText));
   const size_t n = s.size();
   const char dec = P.FDecimalSeparator;
   std::vector<TToken> tokens;
@@ -922,7 +907,7 @@ std::vector<TExpressionParser::TCompiler::TToken> TExpressionParser::TCompiler::
                (c == '|' && next == '|')) {
       j = i + 2;
     }
-    const std::string text = TrimBlanks(s.substr(i, j - i));
+    const std::string text = Trim(s.substr(i, j - i));
     i = j;
     TToken tok{nullptr, false};
     switch (kind) {
@@ -1525,7 +1510,7 @@ void TExpressionParser::BindVariable(const std::string& name, double* address) {
 
 int TExpressionParser::CompileText(const std::string& text) {
   if (text.empty()) return -1;
-  const std::string key = LowerAscii(text);
+  const std::string key = LowerCase(text);
   auto it = FIndexByText.find(key);
   if (it != FIndexByText.end()) {
     FCurrentIndex = it->second;
@@ -1929,9 +1914,9 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
       for (const uint16_t a : args) in.Args[in.ArgCount++] = a;
       c.Code.push_back(in);
     };
-    auto emit = [&](TFusedLoop loop, int depth, uint16_t x, uint16_t y, uint16_t z, int count) {
+    auto emit = [&](TFusedLoop loop, int depth, uint16_t x, uint16_t y, uint16_t z, int argCount) {
       emitN(loop, depth, {x, y, z});
-      c.Code.back().ArgCount = count;
+      c.Code.back().ArgCount = argCount;
     };
     auto isPair = [&](int src) {
       return inner(src) && form[static_cast<size_t>(src)] == kFuseBinary && !inner(arg(src, 0)) &&
@@ -1954,18 +1939,18 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
           // A chain lead +- s1*x1 +- s2*x2 ... down the left operands.
           int terms[kSumTerms + 1];
           bool subs[kSumTerms + 1];
-          int k = 0, node = s, innermost = s;
-          while (k < kSumTerms && form[static_cast<size_t>(node)] == kFuseBinary &&
+          int nterms = 0, node = s, innermost = s;
+          while (nterms < kSumTerms && form[static_cast<size_t>(node)] == kFuseBinary &&
                  (fop[static_cast<size_t>(node)] == kFuAdd ||
                   fop[static_cast<size_t>(node)] == kFuSub) &&
                  isSumTerm(arg(node, 1))) {
-            terms[k] = arg(node, 1);
-            subs[k++] = fop[static_cast<size_t>(node)] == kFuSub;
+            terms[nterms] = arg(node, 1);
+            subs[nterms++] = fop[static_cast<size_t>(node)] == kFuSub;
             innermost = node;
             if (!inner(arg(node, 0))) break;
             node = arg(node, 0);
           }
-          if (k > 0) {
+          if (nterms > 0) {
             const int lead = arg(innermost, 0);
             int index = 0;
             int leadKind = -1;
@@ -1973,13 +1958,13 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
             if (!inner(lead)) {
               if (source(innermost, 0, index) == kArgScalar)
                 leadKind = 1;
-              else if (k >= 2)
+              else if (nterms >= 2)
                 leadKind = 0, loadLead = true;
-            } else if (isSumTerm(lead) && k < kSumTerms) {
+            } else if (isSumTerm(lead) && nterms < kSumTerms) {
               leadKind = 2;
-              terms[k] = lead;
-              subs[k++] = false;
-            } else if (k >= 2) {
+              terms[nterms] = lead;
+              subs[nterms++] = false;
+            } else if (nterms >= 2) {
               leadKind = 0;
             }
             if (leadKind >= 0) {
@@ -1995,13 +1980,13 @@ void TExpressionParser::MakeColumnPlan(TChain& c) {
               in.Depth = depth;
               if (leadKind == 1) in.Args[in.ArgCount++] = fusedLeaf(innermost, 0, xs);
               unsigned sub = 0;
-              for (int j = 0; j < k; ++j) {  // evaluation order: innermost first
-                const int t = terms[k - 1 - j];
-                if (subs[k - 1 - j]) sub |= 1u << j;
+              for (int j = 0; j < nterms; ++j) {  // evaluation order: innermost first
+                const int t = terms[nterms - 1 - j];
+                if (subs[nterms - 1 - j]) sub |= 1u << j;
                 in.Args[in.ArgCount++] = fusedLeaf(t, 0, xs);
                 in.Args[in.ArgCount++] = fusedLeaf(t, 1, ys);
               }
-              in.Loop = PickSumLoop(k, leadKind, sub);
+              in.Loop = PickSumLoop(nterms, leadKind, sub);
               c.Code.push_back(in);
               return true;
             }
@@ -2205,7 +2190,7 @@ const std::string& TExpressionParser::CompiledText(int index) const { return Cha
 int TExpressionParser::StepCount(int index) const { return ChainAt(index)->Count; }
 
 TExprWord* TExpressionParser::FindWord(const std::string& name) const {
-  return FWords.Find(LowerAscii(name));
+  return FWords.Find(LowerCase(name));
 }
 
 }  // namespace qv

@@ -19,13 +19,13 @@ bool InitPopulation(TEngineState& S, TFitHost& Host) {
   const int algorithm = S.Algorithm >= 0 && S.Algorithm <= 3 ? S.Algorithm : 0;
   // A text that is not a whole number raises the conversion error, which
   // the run command catches and shows.
-  int size = StrToInt(TrimText(settings.Text(kSizeBoxes[algorithm])));
+  int size = StrToInt(Trim(settings.Text(kSizeBoxes[algorithm])));
   size = std::max(0, size);
   S.PopSize = size;
   if (algorithm == 0) {
     S.NeighbourSize = settings.ItemIndex("SearchOption") > 0 ? 2 : size;
   } else if (algorithm == 2) {
-    int n = StrToInt(TrimText(settings.Text("NSizeBox")));
+    int n = StrToInt(Trim(settings.Text("NSizeBox")));
     n = std::max(2, std::min(n, size));
     S.NeighbourSize = n;
     settings.SetText("NSizeBox", std::to_string(n));

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -33,14 +32,9 @@ namespace {
 
 // ---- Text helpers -----------------------------------------------------------------
 
-bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsIdentStart(char c) { return IsAsciiLetter(c) || c == '_'; }
+bool IsIdentChar(char c) { return IsAsciiAlphaNumeric(c) || c == '_'; }
 bool IsOperandChar(char c) { return IsIdentChar(c) || c == '.'; }
-
-std::string LowerText(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // Marks the characters of a line that are code (not inside a string or a
 // comment). State carries an open { } (1) or (* *) (2) comment.
@@ -188,7 +182,7 @@ struct TNameEntry {
 std::map<std::string, TNameEntry> ProgramNames(const TEngineState& S) {
   std::map<std::string, TNameEntry> names;
   auto add = [&](const std::string& name, TNameKind kind, const std::string& repl, bool lowers) {
-    const std::string key = LowerText(Trim(name));
+    const std::string key = LowerCase(Trim(name));
     if (!key.empty() && !names.count(key)) names.emplace(key, TNameEntry{kind, repl, lowers});
   };
   for (int p = 0; p < static_cast<int>(S.ParameterNames.size()); ++p)
@@ -221,8 +215,7 @@ std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const s
   auto copy = [&](size_t from, size_t to) {
     for (size_t k = from; k < to; ++k) {
       asIs += line[k];
-      lowered +=
-          code[k] ? static_cast<char>(std::tolower(static_cast<unsigned char>(line[k]))) : line[k];
+      lowered += code[k] ? LowerCaseChar(line[k]) : line[k];
     }
   };
   while (i < line.size()) {
@@ -232,15 +225,14 @@ std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const s
       continue;
     }
     const char c = line[i];
-    if (std::isdigit(static_cast<unsigned char>(c)) || c == '$' || c == '#') {
+    if (IsAsciiDigit(c) || c == '$' || c == '#') {
       // A number: digits, fraction and exponent (so "1e5" holds no name).
       size_t j = i + 1;
       while (j < line.size() && code[j]) {
         const char d = line[j];
-        if (std::isalnum(static_cast<unsigned char>(d)) || d == '_')
+        if (IsAsciiAlphaNumeric(d) || d == '_')
           ++j;
-        else if (d == '.' && j + 1 < line.size() &&
-                 std::isdigit(static_cast<unsigned char>(line[j + 1])))
+        else if (d == '.' && j + 1 < line.size() && IsAsciiDigit(line[j + 1]))
           ++j;
         else if ((d == '+' || d == '-') && (line[j - 1] == 'e' || line[j - 1] == 'E') && c != '$')
           ++j;
@@ -258,7 +250,7 @@ std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const s
     }
     size_t j = i;
     while (j < line.size() && code[j] && IsIdentChar(line[j])) ++j;
-    const auto it = names.find(LowerText(line.substr(i, j - i)));
+    const auto it = names.find(LowerCase(line.substr(i, j - i)));
     if (it == names.end()) {
       copy(i, j);
       i = j;
@@ -563,11 +555,11 @@ std::string RewriteProgramLine(const TEngineState& State, const std::string& Lin
   s = ReplaceNames(names, s, &state);
   if (InComment) *InComment = state;
 
-  std::string l = LowerText(s);
+  std::string l = LowerCase(s);
   size_t p = l.find(": =");
   if (p != std::string::npos) {
     s.replace(p, 3, ":=");
-    l = LowerText(s);
+    l = LowerCase(s);
   }
   const size_t eq = l.find('=');
   if (eq != std::string::npos && l.find("if ") == std::string::npos &&

@@ -80,12 +80,12 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
   // The program block.
   int startLine = -1, endLine = -1;
   for (int i = 0; i < lineCount; ++i) {
-    std::string l = Lower(TrimText(work[i]));
+    std::string l = LowerCase(Trim(work[i]));
     if (startLine < 0 && StartsWith(l, "startprogram")) {
       startLine = i;
       size_t b = l.find('['), e = l.find(']');
       if (b != std::string::npos && e != std::string::npos && e > b &&
-          TrimText(l.substr(b + 1, e - b - 1)) == "vb")
+          Trim(l.substr(b + 1, e - b - 1)) == "vb")
         S.BasicProgram = true;
     } else if (startLine >= 0 && StartsWith(l, "endprogram")) {
       endLine = i;
@@ -102,26 +102,26 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
   std::vector<TDataSet> sets;
   for (int i = 0; i < lineCount; ++i) {
     if (inBlock(i)) continue;
-    const std::string raw = TrimText(work[i]);
+    const std::string raw = Trim(work[i]);
     if (StartsWith(raw, "//")) continue;
     const std::string line = CutComment(raw);
     if (line.empty()) continue;
-    const std::string lower = Lower(line);
+    const std::string lower = LowerCase(line);
     const bool isFile = StartsWith(lower, "datafile");
     if (isFile || StartsWith(lower, "data")) {
       TDataSet set;
       set.File = isFile;
       set.Line = i;
-      std::string text = TrimText(line.substr(isFile ? 8 : 4));
+      std::string text = Trim(line.substr(isFile ? 8 : 4));
       if (!text.empty() && text.back() == ';') text.pop_back();
-      text = TrimText(text);
+      text = Trim(text);
       size_t b = text.find('[');
       if (b != std::string::npos) {
         size_t e = text.find(']', b);
-        std::string mark = Lower(
-            TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
+        std::string mark = LowerCase(
+            Trim(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
         set.Test = mark == "test" || mark == "t";
-        text = TrimText(text.substr(0, b));
+        text = Trim(text.substr(0, b));
       }
       if (set.Test) ++S.TestFileCount;
       if (isFile) {
@@ -172,7 +172,7 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
   if (S.BasicProgram && S.ProgramEnd >= S.ProgramStart) {
     std::vector<std::string> block;
     for (int i = S.ProgramStart; i <= S.ProgramEnd; ++i)
-      block.push_back(TrimText(Lower(CutComment(work[i]))));
+      block.push_back(Trim(LowerCase(CutComment(work[i]))));
     TranslateBasicProgram(block, S.VariableNames, S.BasicArrayNames);
     for (int i = S.ProgramStart; i <= S.ProgramEnd; ++i) work.Put(i, block[i - S.ProgramStart]);
   }
@@ -215,9 +215,9 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
 
   std::vector<std::string> block;
   for (int i = S.ProgramStart; i <= S.ProgramEnd && i < lineCount; ++i)
-    block.push_back(Lower(work[i]));
+    block.push_back(LowerCase(work[i]));
   for (int p = 0; p < S.ParameterCount; ++p) {
-    const std::string name = Lower(S.ParameterNames[p]);
+    const std::string name = LowerCase(S.ParameterNames[p]);
     bool found = std::any_of(block.begin(), block.end(), [&](const std::string& l) {
       return l.find(name) != std::string::npos;
     });
@@ -229,7 +229,7 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
     }
   }
   for (const auto& out : S.OutputNames) {
-    const std::string name = Lower(out);
+    const std::string name = LowerCase(out);
     bool found = std::any_of(block.begin(), block.end(), [&](const std::string& l) {
       size_t a = l.find(":=");
       return a != std::string::npos && l.substr(0, a).find(name) != std::string::npos;

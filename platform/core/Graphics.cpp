@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/core/RecordingCanvas.h"
+#include "platform/core/SysUtils.h"
 
 namespace qv {
 
@@ -197,7 +198,7 @@ void SetFontService(TFontService* service) { g_fontService = service; }
 
 std::string ResolveFontFamily(const std::string& name) {
   std::string n;
-  for (char ch : name) n += char(std::tolower((unsigned char)ch));
+  for (char ch : name) n += LowerCaseChar(ch);
   if (n == "arial" || n == "liberation sans") return "Liberation Sans";
   if (n == "courier new" || n == "liberation mono") return "Liberation Mono";
   if (n == "times new roman" || n == "liberation serif") return "Liberation Serif";
