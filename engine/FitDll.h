@@ -39,7 +39,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/CommonUnit.h"
+#include "engine/EngineTypes.h"
 
 namespace qv {
 

@@ -52,16 +52,16 @@ std::string RewriteSide(const std::string& side, const std::string& y) {
 }
 
 void ReadFunction(TEngineState& S, const std::string& f) {
-  S.FunctionTexts.push_back(f);
+  S.Model.FunctionTexts.push_back(f);
   std::string y;
-  if (S.FixedOutputIndex >= 0 && S.FixedOutputIndex < S.VariableCount) {
-    y = S.VariableNames[S.FixedOutputIndex];
-  } else if (S.VariableCount > 0) {
-    y = S.VariableNames.back();
+  if (S.Model.FixedOutputIndex >= 0 && S.Model.FixedOutputIndex < S.Model.VariableCount) {
+    y = S.Model.VariableNames[S.Model.FixedOutputIndex];
+  } else if (S.Model.VariableCount > 0) {
+    y = S.Model.VariableNames.back();
     size_t eq = f.find('=');
     if (eq != std::string::npos) {
       std::string left = Trim(f.substr(0, eq));
-      for (const auto& v : S.VariableNames)
+      for (const auto& v : S.Model.VariableNames)
         if (SameText(v, left)) y = v;
     }
   }
@@ -95,9 +95,9 @@ void ReadFunction(TEngineState& S, const std::string& f) {
       expression = "If(" + c + "," + RewriteSide(a, y) + "," + RewriteSide(b, y) + ")";
     }
   }
-  S.FunctionOutputs.push_back(output);
-  S.FunctionExpressions.push_back(expression);
-  S.FunctionCount = static_cast<int>(S.FunctionTexts.size());
+  S.Model.FunctionOutputs.push_back(output);
+  S.Model.FunctionExpressions.push_back(expression);
+  S.Model.FunctionCount = static_cast<int>(S.Model.FunctionTexts.size());
 }
 
 }  // namespace
@@ -109,7 +109,8 @@ std::string ResolveDataFileName(const TEngineState& S, const std::string& Name) 
   if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
     name = name.substr(1, name.size() - 2);
   std::filesystem::path p(name);
-  if (p.is_relative() && !S.ModelFolder.empty()) p = std::filesystem::path(S.ModelFolder) / p;
+  if (p.is_relative() && !S.Model.ModelFolder.empty())
+    p = std::filesystem::path(S.Model.ModelFolder) / p;
   return p.string();
 }
 
@@ -129,25 +130,25 @@ bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Ro
 namespace {
 
 void SizeOutputArrays(TEngineState& S) {
-  const int sets = S.DataFileCount;
-  S.TargetData.assign(sets, {});
-  S.Calculated.assign(sets, {});
-  S.BestCalculated.assign(sets, {});
+  const int sets = S.Model.DataFileCount;
+  S.Model.TargetData.assign(sets, {});
+  S.Model.Calculated.assign(sets, {});
+  S.Pop.BestCalculated.assign(sets, {});
   for (int f = 0; f < sets; ++f) {
-    const int rows = S.PointCount[f];
-    S.TargetData[f].assign(S.OutputCount, Double1Array(rows, 0.0));
-    S.Calculated[f].assign(S.OutputCount, Double1Array(rows, 0.0));
-    S.BestCalculated[f].assign(S.OutputCount, Double1Array(rows, 0.0));
+    const int rows = S.Model.PointCount[f];
+    S.Model.TargetData[f].assign(S.Model.OutputCount, Double1Array(rows, 0.0));
+    S.Model.Calculated[f].assign(S.Model.OutputCount, Double1Array(rows, 0.0));
+    S.Pop.BestCalculated[f].assign(S.Model.OutputCount, Double1Array(rows, 0.0));
   }
-  for (auto* a : {&S.TargetMean, &S.TargetMin, &S.TargetMax, &S.CalculatedMean, &S.CalculatedMin,
-                  &S.CalculatedMax})
-    a->assign(sets, Double1Array(S.OutputCount, 0.0));
+  for (auto* a : {&S.Model.TargetMean, &S.Model.TargetMin, &S.Model.TargetMax,
+                  &S.Pop.CalculatedMean, &S.Pop.CalculatedMin, &S.Pop.CalculatedMax})
+    a->assign(sets, Double1Array(S.Model.OutputCount, 0.0));
 }
 
 }  // namespace
 
 void ApplyExclusive(TEngineState& S, TFitHost& Host) {
-  S.Exclusive = true;
+  S.Model.Exclusive = true;
   TFitSettings& settings = Host.Settings();
   settings.SetItemIndex("RadioGroup2", 1);
   Host.SettingChanged("RadioGroup2");
@@ -155,50 +156,54 @@ void ApplyExclusive(TEngineState& S, TFitHost& Host) {
   Host.SettingChanged("BinCheckBox");
   settings.SetText("ComboBox2", "0");
   Host.SettingChanged("ComboBox2");
-  S.EncodeDecode = true;
-  S.GeneBase = StrToIntDef(Trim(settings.Text("BinBox")), 10);
-  S.GeneDecimals = 0;
+  S.Model.EncodeDecode = true;
+  S.Model.GeneBase = StrToIntDef(Trim(settings.Text("BinBox")), 10);
+  S.Model.GeneDecimals = 0;
 }
 
 void ClearModelLists(TEngineState& S) {
-  S.ModelTitle.clear();
-  S.Exclusive = false;
-  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues,
-                  &S.FunctionTexts, &S.FunctionOutputs, &S.FunctionExpressions, &S.OutputNames,
-                  &S.InputNames, &S.VarConstantNames, &S.DataSetNames})
+  S.Model.ModelTitle.clear();
+  S.Model.Exclusive = false;
+  for (auto* a : {&S.Model.VariableNames, &S.Model.ParameterNames, &S.Model.ConstantNames,
+                  &S.Model.ConstantValues, &S.Model.FunctionTexts, &S.Model.FunctionOutputs,
+                  &S.Model.FunctionExpressions, &S.Model.OutputNames, &S.Model.InputNames,
+                  &S.Model.VarConstantNames, &S.Model.DataSetNames})
     a->clear();
-  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh,
-                  &S.InitialValue})
+  for (auto* a : {&S.Model.ParameterValues, &S.Model.LowerBound, &S.Model.UpperBound,
+                  &S.Model.RangeLow, &S.Model.RangeHigh, &S.Model.InitialValue})
     a->clear();
-  for (auto* a : {&S.HasLower, &S.HasUpper, &S.HasBound, &S.HasInitial, &S.HasRange, &S.IsInteger,
-                  &S.IsVarParameter, &S.IsDataFile, &S.IsTestFile})
+  for (auto* a : {&S.Model.HasLower, &S.Model.HasUpper, &S.Model.HasBound, &S.Model.HasInitial,
+                  &S.Model.HasRange, &S.Model.IsInteger, &S.Model.IsVarParameter,
+                  &S.Model.IsDataFile, &S.Model.IsTestFile})
     a->clear();
-  S.ParameterDigits.clear();
-  S.PointCount.clear();
+  S.Model.ParameterDigits.clear();
+  S.Model.PointCount.clear();
 }
 
 void SizeDataArrays(TEngineState& S, int Inputs) {
-  const int sets = S.DataFileCount;
-  S.DataColumns.assign(sets, {});
-  S.InputData.assign(sets, {});
+  const int sets = S.Model.DataFileCount;
+  S.Model.DataColumns.assign(sets, {});
+  S.Model.InputData.assign(sets, {});
   for (int f = 0; f < sets; ++f) {
-    const int rows = S.PointCount[f];
-    S.DataColumns[f].assign(std::max(S.VariableCount, S.ColumnCount), Double1Array(rows, 0.0));
-    S.InputData[f].assign(std::max(0, Inputs), Double1Array(rows, 0.0));
+    const int rows = S.Model.PointCount[f];
+    S.Model.DataColumns[f].assign(std::max(S.Model.VariableCount, S.Model.ColumnCount),
+                                  Double1Array(rows, 0.0));
+    S.Model.InputData[f].assign(std::max(0, Inputs), Double1Array(rows, 0.0));
   }
   SizeOutputArrays(S);
 }
 
 bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
-  S.OutputCount = 1;
-  S.CurrentOutput = S.VariableCount = S.FunctionCount = S.ConstantCount = S.DataFileCount =
-      S.CurrentFile = 0;
-  S.ParameterCount = S.VarParameterCount = S.VarConstantCount = S.ColumnCount = 0;
-  S.FixedOutputIndex = -1;
+  S.Model.OutputCount = 1;
+  S.Model.CurrentOutput = S.Model.VariableCount = S.Model.FunctionCount = S.Model.ConstantCount =
+      S.Model.DataFileCount = S.Model.CurrentFile = 0;
+  S.Model.ParameterCount = S.Model.VarParameterCount = S.Model.VarConstantCount =
+      S.Model.ColumnCount = 0;
+  S.Model.FixedOutputIndex = -1;
   ClearModelLists(S);
-  S.VarConstantValues.clear();
-  S.DataColumns.clear();
-  S.InputData.clear();
+  S.Model.VarConstantValues.clear();
+  S.Model.DataColumns.clear();
+  S.Model.InputData.clear();
 
   // Data sets in order: a file name, or the work line after which inline
   // rows follow.
@@ -209,7 +214,7 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   };
   std::vector<TSet> sets;
 
-  const TStringList& work = S.WorkLines();
+  const TStringList& work = S.Model.WorkLines();
   const int lineCount = work.Count();
   for (int i = 0; i < lineCount; ++i) {
     const std::string line = work[i];
@@ -228,19 +233,19 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
       sets.push_back({true, ResolveDataFileName(S, name), i});
       if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
         name = name.substr(1, name.size() - 2);
-      S.DataSetNames.push_back(name);
-      S.IsDataFile.push_back(true);
+      S.Model.DataSetNames.push_back(name);
+      S.Model.IsDataFile.push_back(true);
       continue;
     }
     if (IsDataLine(lower)) {
       sets.push_back({false, "", i});
-      S.DataSetNames.push_back("");
-      S.IsDataFile.push_back(false);
+      S.Model.DataSetNames.push_back("");
+      S.Model.IsDataFile.push_back(false);
       break;
     }
     bool ok = true;
     if (key == "title") {
-      S.ModelTitle = text;
+      S.Model.ModelTitle = text;
     } else if (key == "variable" || key == "variables") {
       ok = ReadVariableList(S, Host, text);
     } else if (key == "parameter" || key == "parameters") {
@@ -256,36 +261,37 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
     }
     if (!ok) return false;
   }
-  S.DataFileCount = static_cast<int>(sets.size());
-  S.IsTestFile.assign(S.DataFileCount, false);
+  S.Model.DataFileCount = static_cast<int>(sets.size());
+  S.Model.IsTestFile.assign(S.Model.DataFileCount, false);
 
   // Constants go into the expressions as whole words.
-  for (auto& e : S.FunctionExpressions) {
-    for (int c = 0; c < S.ConstantCount; ++c)
-      e = ReplaceModelNames(e, S.ConstantNames[c], ConstantReplacement(S.ConstantValues[c]));
+  for (auto& e : S.Model.FunctionExpressions) {
+    for (int c = 0; c < S.Model.ConstantCount; ++c)
+      e = ReplaceModelNames(e, S.Model.ConstantNames[c],
+                            ConstantReplacement(S.Model.ConstantValues[c]));
     e = LowerCase(e);
   }
 
-  if (S.VariableCount == 0) {
+  if (S.Model.VariableCount == 0) {
     Host.ShowMessage(mtError, "No variables defined!");
     return false;
   }
-  if (S.ParameterCount == 0) {
+  if (S.Model.ParameterCount == 0) {
     Host.ShowMessage(mtError, "No parameters defined!");
     return false;
   }
-  S.DimCount = S.ParameterCount;
-  S.VariableValues.assign(S.VariableCount, 0.0);
-  S.ParameterValues.assign(S.ParameterCount, 0.0);
-  S.PointCount.assign(S.DataFileCount, 0);
+  S.Model.DimCount = S.Model.ParameterCount;
+  S.Model.VariableValues.assign(S.Model.VariableCount, 0.0);
+  S.Model.ParameterValues.assign(S.Model.ParameterCount, 0.0);
+  S.Model.PointCount.assign(S.Model.DataFileCount, 0);
 
   // The rows of every data set, each checked alike whether inline or from a
   // file; the arrays are sized per data set.
-  std::vector<std::vector<std::string>> rows(S.DataFileCount);
-  for (int f = 0; f < S.DataFileCount; ++f) {
+  std::vector<std::vector<std::string>> rows(S.Model.DataFileCount);
+  for (int f = 0; f < S.Model.DataFileCount; ++f) {
     if (sets[f].File) {
       if (!ReadDataFileLines(sets[f].Name, rows[f])) {
-        Host.ShowMessage(mtWarning, "File \"" + S.DataSetNames[f] + "\" not exist!");
+        Host.ShowMessage(mtWarning, "File \"" + S.Model.DataSetNames[f] + "\" not exist!");
         return false;
       }
     } else {
@@ -294,33 +300,33 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
         if (!r.empty()) rows[f].push_back(r);
       }
     }
-    S.PointCount[f] = static_cast<int>(rows[f].size());
-    if (S.PointCount[f] < 3) {
+    S.Model.PointCount[f] = static_cast<int>(rows[f].size());
+    if (S.Model.PointCount[f] < 3) {
       Host.ShowMessage(mtError, "There are no enougth data for processing!");
       return false;
     }
   }
-  if (S.DataFileCount == 0) {
+  if (S.Model.DataFileCount == 0) {
     // Without data there is nothing to fit.
     Host.ShowMessage(mtError, "There are no enougth data for processing!");
     return false;
   }
-  S.RowCount = S.PointCount[0];
-  SizeDataArrays(S, S.VariableCount - 1);
+  S.Model.RowCount = S.Model.PointCount[0];
+  SizeDataArrays(S, S.Model.VariableCount - 1);
 
-  for (int f = 0; f < S.DataFileCount; ++f) {
-    S.CurrentFile = f;
-    for (int r = 0; r < S.PointCount[f]; ++r) {
-      S.ValuesRead = 0;
+  for (int f = 0; f < S.Model.DataFileCount; ++f) {
+    S.Model.CurrentFile = f;
+    for (int r = 0; r < S.Model.PointCount[f]; ++r) {
+      S.Model.ValuesRead = 0;
       bool reported = false;
       if (!SplitDataRowChecked(S, Host, rows[f][r], 0, r, reported) ||
-          S.ValuesRead != S.VariableCount) {
+          S.Model.ValuesRead != S.Model.VariableCount) {
         if (!reported) Host.ShowMessage(mtError, "Read data error!");
         return false;
       }
     }
   }
-  S.CurrentFile = 0;
+  S.Model.CurrentFile = 0;
   return true;
 }
 

@@ -103,15 +103,15 @@ void PrepareModelText(TEngineState& State, const std::vector<std::string>& CodeL
   }
   for (auto it = deleted.rbegin(); it != deleted.rend(); ++it) lines.erase(lines.begin() + *it);
 
-  TStringList& work = State.WorkLines();
+  TStringList& work = State.Model.WorkLines();
   work.BeginUpdate();
   work.Clear();
   for (const auto& l : lines) work.Add(l);
   work.EndUpdate();
 }
 
-int ClassifyModel(const TEngineState& State) {
-  const TStringList& work = State.WorkLines();
+TModelMode ClassifyModel(const TEngineState& State) {
+  const TStringList& work = State.Model.WorkLines();
   bool variables = false, program = false;
   for (int i = 0; i < work.Count(); ++i) {
     std::string s = LowerCase(CutComment(work[i]));
@@ -124,35 +124,35 @@ int ClassifyModel(const TEngineState& State) {
     if (StartsWith(s, "startprogram")) program = true;
     if (StartsWith(s, "datafile") || StartsWith(s, "data")) break;
   }
-  if (!variables) return program ? -1 : 1;
-  return program ? 2 : 0;
+  if (!variables) return program ? TModelMode::None : TModelMode::Equation;
+  return program ? TModelMode::Program : TModelMode::Function;
 }
 
 void ReadGeneSettings(TEngineState& State, TFitSettings& Settings) {
-  State.EncodeDecode =
+  State.Model.EncodeDecode =
       Settings.ItemIndex("RadioGroup2") == 1 && Settings.ItemIndex("BinCheckBox") == 1;
-  State.GeneBase = StrToIntDef(Trim(Settings.Text("BinBox")), 10);
-  if (State.EncodeDecode) {
+  State.Model.GeneBase = StrToIntDef(Trim(Settings.Text("BinBox")), 10);
+  if (State.Model.EncodeDecode) {
     int decimals = StrToIntDef(Trim(Settings.Text("ComboBox2")), 0);
-    State.GeneDecimals = decimals < 0 ? 0 : decimals;
+    State.Model.GeneDecimals = decimals < 0 ? 0 : decimals;
   }
 }
 
 bool ReadModel(TEngineState& State, TFitHost& Host, const std::vector<std::string>& CodeLines) {
-  State.Resuming = false;
-  State.ModelMode = -1;
+  State.Run.Resuming = false;
+  State.Model.ModelMode = TModelMode::None;
   PrepareModelText(State, CodeLines);
-  const int mode = ClassifyModel(State);
-  if (mode < 0) {
+  const TModelMode mode = ClassifyModel(State);
+  if (mode == TModelMode::None) {
     Host.ShowMessage(mtInformation, "Wrong codes, no thing will be executed!");
     return false;
   }
-  State.ModelMode = mode;
+  State.Model.ModelMode = mode;
   ReadGeneSettings(State, Host.Settings());
   switch (mode) {
-    case 0:
+    case TModelMode::Function:
       return ParseFunctionModel(State, Host);
-    case 1:
+    case TModelMode::Equation:
       return ParseEquationModel(State, Host);
     default:
       return ParseProgramModel(State, Host);

@@ -46,12 +46,13 @@ bool TryNumber(const std::string& s, double& value) {
   return true;
 }
 
-bool TryValue(const std::string& s, double& value) {
+bool TryValue(const std::string& s, double& value, TRandomGenerator* Random) {
   if (TryNumber(s, value)) return true;
   std::string t = Trim(s);
   if (t.empty()) return false;
   try {
     TExpressionParser parser;
+    parser.SetRandomGenerator(Random);
     int index = parser.CompileText(t);
     if (index < 0) return false;
     double v = parser.EvaluateCompiled(index);

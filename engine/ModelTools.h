@@ -10,6 +10,7 @@
 namespace qv {
 
 class TEngineState;
+class TRandomGenerator;
 
 namespace modeltools {
 
@@ -23,9 +24,10 @@ bool IsWordChar(char c);  // letter, digit or "_"
 // A plain number in the locale's format (no expression).
 bool TryNumber(const std::string& s, double& value);
 // A number, else the value of the text compiled as an expression of
-// numbers and built-in words. False when neither works or the result is
-// not a number.
-bool TryValue(const std::string& s, double& value);
+// numbers and built-in words, whose "random" and "randg" draw from Random
+// (the engine's generator; null: a generator of the expression's own).
+// False when neither works or the result is not a number.
+bool TryValue(const std::string& s, double& value, TRandomGenerator* Random = nullptr);
 // Whether a prepared line starts a data section ("data" as a word,
 // "datafile", any letter case) or the program block ("startprogram").
 bool IsDataLine(std::string_view line);

@@ -282,11 +282,26 @@ double OpRadToDeg(double a) { return static_cast<double>(a * 180.0L / kPiL); }
 
 // ---- Random words -----------------------------------------------------------
 
-TRandomGenerator gDefaultRandom;
-TRandomGenerator* gRandom = &gDefaultRandom;
+// "random" and "randg" draw from the generator of the parser that owns the
+// word (TExpressionParser::SetRandomGenerator).
+class TRandomFunction : public TVaryingFunction {
+ public:
+  TRandomFunction(const std::string& name, int argumentCount, TExprProc proc,
+                  TRandomGenerator* const* source)
+      : TVaryingFunction(name, argumentCount, proc), source_(source) {}
+  TRandomGenerator& Generator() const { return **source_; }
 
-void RandomProc(TExprRec* s) { s->Result = gRandom->Random(); }
-void RandGProc(TExprRec* s) { s->Result = gRandom->RandG(*s->Args[0], *s->Args[1]); }
+ private:
+  TRandomGenerator* const* source_;  // the parser's generator slot
+};
+
+void RandomProc(TExprRec* s) {
+  s->Result = static_cast<const TRandomFunction*>(s->Word)->Generator().Random();
+}
+void RandGProc(TExprRec* s) {
+  s->Result =
+      static_cast<const TRandomFunction*>(s->Word)->Generator().RandG(*s->Args[0], *s->Args[1]);
+}
 
 // ":=": stores the right operand into the storage of the left one. After
 // a fault of this evaluation nothing is stored.
@@ -666,10 +681,6 @@ TFusedLoop PickAccLoop(bool reversed, uint8_t op, bool xs) {
 #endif
 
 }  // namespace
-
-void SetExpressionRandomGenerator(TRandomGenerator* generator) {
-  gRandom = generator ? generator : &gDefaultRandom;
-}
 
 // ===========================================================================
 // Compiled chains.
@@ -1437,7 +1448,7 @@ void TExpressionParser::RegisterBuiltinWords() {
   AddWord(new TRightBracket(")"));
   AddWord(new TComma(std::string(1, FArgSeparator)));
   AddWord(new TDoubleConstant("pi", 3.141592653589793));
-  fn(new TVaryingFunction("random", 0, &RandomProc), nullptr);
+  fn(new TRandomFunction("random", 0, &RandomProc, &random_), nullptr);
 
   // Operators: a smaller precedence binds tighter.
   fn(new TFunction("!", 10, true, 1, &Step1<OpFactorial>), &Block1<OpFactorial>);
@@ -1465,7 +1476,7 @@ void TExpressionParser::RegisterBuiltinWords() {
   fn(new TFunction(":=", 200, true, 2, &AssignProc), nullptr);
 
   // Functions.
-  fn(new TVaryingFunction("randg", 2, &RandGProc), nullptr);
+  fn(new TRandomFunction("randg", 2, &RandGProc, &random_), nullptr);
   fn(new TFunction("exp", 1, &Step1<OpExp>), &Block1<OpExp>);
   fn(new TFunction("if", 3, &Step3<OpIf>), &BlockIf);
   fn(new TFunction("Sigmoid", 1, &Step1<OpSigmoid>), &Block1<OpSigmoid>);

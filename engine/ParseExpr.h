@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "engine/ParseClass.h"
+#include "platform/core/Random.h"
 
 namespace qv {
 
@@ -37,13 +38,6 @@ struct TColumnBinding {
   double* Address;
   const double* Values;
 };
-
-class TRandomGenerator;
-
-// The generator behind "random" and "randg". Process-wide; the engine points
-// it at its one generator (seeded once per run). Null, and the default,
-// means a private generator of the same kind with seed 0.
-void SetExpressionRandomGenerator(TRandomGenerator* generator);
 
 class TExpressionParser {
  public:
@@ -81,6 +75,14 @@ class TExpressionParser {
   // row order, with far less overhead per row.
   int EvaluateCompiledColumn(int index, int rowCount, const TColumnBinding* bindings,
                              int bindingCount, double* results);
+
+  // The generator behind the words "random" and "randg" of this parser: the
+  // engine points it at its one generator (engine/RunState.h). Null, and
+  // the default, is the parser's own generator of the same kind, seed 0.
+  // The generator must outlive the evaluations that draw from it.
+  void SetRandomGenerator(TRandomGenerator* generator) {
+    random_ = generator ? generator : &ownRandom_;
+  }
 
   // Frees every compiled chain and text; all indices handed out become
   // invalid. Words created while compiling stay until destruction.
@@ -134,6 +136,8 @@ class TExpressionParser {
   std::unordered_map<std::string, int> FIndexByText;  // lower-case text -> index
   TChain* FCurrent = nullptr;
   int FCurrentIndex = -1;
+  TRandomGenerator ownRandom_;
+  TRandomGenerator* random_ = &ownRandom_;
 };
 
 }  // namespace qv

@@ -43,51 +43,52 @@ bool SameLogFile(const std::string& A, const std::string& B) {
   return !ec1 && !ec2 && a == b;
 }
 
-void TSearchLogs::Open(const TEngineState& S, const TSearchSettings& Set, bool Append) {
+void TSearchLogs::Open(const TEngineModel& Model, const TSearchSettings& Set, bool Append) {
   Close();
   if (Set.SaveResults) {
     const bool keep = Append && std::filesystem::exists(Set.ResultsFileName);
     if (!keep)
-      WriteLine(Set.ResultsFileName, S.ModelMode == 1 ? "Results" : "R\tDC\tSSE\tRMSE", false);
-    FResults = Set.ResultsFileName;
+      WriteLine(Set.ResultsFileName,
+                Model.ModelMode == TModelMode::Equation ? "Results" : "R\tDC\tSSE\tRMSE", false);
+    results_ = Set.ResultsFileName;
   }
-  if (Set.SaveParameters && S.ModelMode != 1) {
+  if (Set.SaveParameters && Model.ModelMode != TModelMode::Equation) {
     const bool keep = Append && std::filesystem::exists(Set.ParametersFileName);
     if (!keep) {
       std::string header;
-      for (int p = 0; p < S.ParameterCount; ++p) header += S.ParameterNames[p] + "\t";
+      for (int p = 0; p < Model.ParameterCount; ++p) header += Model.ParameterNames[p] + "\t";
       WriteLine(Set.ParametersFileName, header, false);
     }
-    FParameters = Set.ParametersFileName;
+    parameters_ = Set.ParametersFileName;
   }
   ResultRecords = ParameterRecords = 0;
 }
 
 void TSearchLogs::AppendResults(const std::string& Line) {
-  if (!FResults.empty()) WriteLine(FResults, Line, true);
+  if (!results_.empty()) WriteLine(results_, Line, true);
 }
 
 void TSearchLogs::AppendParameters(const std::string& Line) {
-  if (!FParameters.empty()) WriteLine(FParameters, Line, true);
+  if (!parameters_.empty()) WriteLine(parameters_, Line, true);
 }
 
 void TSearchLogs::Close() {
-  FResults.clear();
-  FParameters.clear();
+  results_.clear();
+  parameters_.clear();
 }
 
-bool CheckAlgorithmSettings(TFitHost& Host, int Algorithm) {
+bool CheckAlgorithmSettings(TFitHost& Host, TAlgorithm Algorithm) {
   TFitSettings& s = Host.Settings();
   const std::string noPop = "No value for \"Population Size\"!";
   switch (Algorithm) {
-    case alGenetic:
+    case TAlgorithm::Genetic:
       if (Empty(s, "PopulationBox2")) return Refuse(Host, "PopulationBox2", noPop);
       if (StrToInt(Trim(s.Text("PopulationBox2"))) < 2)
         return Refuse(Host, "PopulationBox2", "\"Population Size\"must be bigger than 2!");
       if (Empty(s, "PCBox2")) return Refuse(Host, "PCBox2", "No value for \"Crossover Rate\"!");
       if (Empty(s, "PMBox2")) return Refuse(Host, "PMBox2", "No value for \"Mutation Rate\"!");
       return true;
-    case alParticleSwarm:
+    case TAlgorithm::ParticleSwarm:
       if (Empty(s, "SizeBox")) return Refuse(Host, "SizeBox", noPop);
       if (StrToInt(Trim(s.Text("SizeBox"))) < 1)
         return Refuse(Host, "SizeBox", "\"Population Size\"must be bigger than 0!");
@@ -96,7 +97,7 @@ bool CheckAlgorithmSettings(TFitHost& Host, int Algorithm) {
       if (s.Checked("VmaCheckBox") && Empty(s, "ComboBox6"))
         return Refuse(Host, "ComboBox6", "No value for \"Vax\"!");
       return true;
-    case alDifferentialEvolution:
+    case TAlgorithm::DifferentialEvolution:
       if (Empty(s, "DESizeBox")) return Refuse(Host, "DESizeBox", noPop);
       if (StrToInt(Trim(s.Text("DESizeBox"))) < 1)
         return Refuse(Host, "DESizeBox", "\"Population Size\"must be bigger than 0!");
@@ -109,27 +110,32 @@ bool CheckAlgorithmSettings(TFitHost& Host, int Algorithm) {
   }
 }
 
-bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs) {
-  if (!CheckAlgorithmSettings(Host, S.Algorithm)) return false;
+bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set) {
+  TSearchLogs& Logs = S.Run.Logs;
+  if (!CheckAlgorithmSettings(Host, S.Run.Algorithm)) return false;
   TFitSettings& s = Host.Settings();
   auto real = [&](const char* name) { return StrToFloat(Trim(s.Text(name))); };
   auto whole = [&](const char* name) { return StrToInt(Trim(s.Text(name))); };
 
-  switch (S.Algorithm) {
-    case alGenetic: {
+  switch (S.Run.Algorithm) {
+    case TAlgorithm::Genetic: {
       Set.CrossoverRate = real("PCBox2");
       Set.MutationRate = real("PMBox2");
-      Set.SelectionType = s.ItemIndex("STGroup2");
-      Set.CrossoverType = s.ItemIndex(s.ItemIndex("BinCheckBox") == 1 ? "CTGroup3" : "CTGroup2");
+      Set.SelectionType = static_cast<TSelectionType>(s.ItemIndex("STGroup2"));
+      if (s.ItemIndex("BinCheckBox") == 1)
+        Set.GeneCrossoverType = static_cast<TGeneCrossoverType>(s.ItemIndex("CTGroup3"));
+      else
+        Set.CrossoverType = static_cast<TCrossoverType>(s.ItemIndex("CTGroup2"));
       Set.Truncation = s.Checked("TSBox2");
       Set.TruncationThreshold = real("TSEdit2");
       // Ties go to the even integer.
-      Set.TruncatedCount = static_cast<int>(std::nearbyint(Set.TruncationThreshold * S.PopSize));
-      Set.KeptCount = S.PopSize - Set.TruncatedCount;
-      Set.RankSum = S.PopSize * (S.PopSize + 1) / 2;
+      Set.TruncatedCount =
+          static_cast<int>(std::nearbyint(Set.TruncationThreshold * S.Pop.PopSize));
+      Set.KeptCount = S.Pop.PopSize - Set.TruncatedCount;
+      Set.RankSum = S.Pop.PopSize * (S.Pop.PopSize + 1) / 2;
       break;
     }
-    case alParticleSwarm: {
+    case TAlgorithm::ParticleSwarm: {
       Set.C1 = real("C1Box");
       Set.C2 = real("C2Box");
       Set.InertiaWeight = real("InterBox");
@@ -144,7 +150,7 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearc
       Set.ConstrictionK = 2 / std::fabs(2 - phi - std::sqrt(phi * phi - 4 * phi));
       break;
     }
-    case alDifferentialEvolution:
+    case TAlgorithm::DifferentialEvolution:
       Set.CrossoverRate = real("PCBox3");
       Set.MutationRate = real("PMBox3");
       Set.DeRoute = s.ItemIndex("DEGroup");
@@ -165,7 +171,8 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearc
   // Both log names are checked before either file is created.
   Set.SaveResults = !Trim(s.Text("FileEdit")).empty();
   if (Set.SaveResults) Set.ResultsFileName = LogFileName(s.Text("FileEdit"));
-  Set.SaveParameters = !Trim(s.Text("FileEdit1")).empty() && S.ModelMode != 1;
+  Set.SaveParameters =
+      !Trim(s.Text("FileEdit1")).empty() && S.Model.ModelMode != TModelMode::Equation;
   if (Set.SaveParameters) Set.ParametersFileName = LogFileName(Trim(s.Text("FileEdit1")));
   if (Set.SaveResults && Set.SaveParameters &&
       SameLogFile(Set.ResultsFileName, Set.ParametersFileName)) {
@@ -185,7 +192,7 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearc
     Set.StopCriterion = crDC;
   else
     Set.StopCriterion = crRMSE;
-  if (S.ModelMode == 1 && S.Objective != 0 &&
+  if (S.Model.ModelMode == TModelMode::Equation && S.Model.Objective != TObjective::None &&
       (Set.StopCriterion == crRMSE || Set.StopCriterion == crDC)) {
     s.SetChecked("RB1", true);
     Host.SettingChanged("RB1");
@@ -196,16 +203,16 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearc
   Set.TargetRMSE = real("SSEEdit");
   Set.TargetDC = real("REdit");
 
-  Logs.Open(S, Set, S.Resuming);
+  Logs.Open(S.Model, Set, S.Run.Resuming);
 
   Host.SetActivePage(TFitHost::ResultPage);
-  S.StopCode = scNone;
-  S.SearchRunning = true;
+  S.Run.StopCode = scNone;
+  S.Run.SearchRunning = true;
   Host.SetRunningState(true);
   Host.UpdateFileFormControls();
   Host.ResetInspectorSelection();
-  Set.StartTime = TRunClock::now();
-  Set.StopTime = Set.StartTime;
+  S.Run.StartTime = TRunClock::now();
+  S.Run.StopTime = S.Run.StartTime;
   return true;
 }
 

@@ -39,7 +39,7 @@ void ExpectError(const std::string& text, const std::string& message, TMsgDlgTyp
                  TFitSettings* settings = nullptr) {
   fronttest::FixLocale();
   TEngineState s;
-  s.ModelFolder = fronttest::DataDir();
+  s.Model.ModelFolder = fronttest::DataDir();
   TRecordingFitHost host;
   if (settings) host.Options = *settings;
   bool ok = true;
@@ -49,12 +49,12 @@ void ExpectError(const std::string& text, const std::string& message, TMsgDlgTyp
       break;
     case Stage::FunctionParser:
       PrepareModelText(s, Lines(text));
-      s.ModelMode = 0;
+      s.Model.ModelMode = TModelMode::Function;
       ok = ParseFunctionModel(s, host);
       break;
     case Stage::ProgramParser:
       PrepareModelText(s, Lines(text));
-      s.ModelMode = 2;
+      s.Model.ModelMode = TModelMode::Program;
       ok = ParseProgramModel(s, host);
       break;
     case Stage::CompileFunction:

@@ -187,11 +187,11 @@ TEST(FrontReviewReaders, NameReplacementAndLongLists) {
   TEngineState s;
   TRecordingFitHost host;
   ASSERT_TRUE(ReadVariableList(s, host, "x" + std::string(300000, ',') + "y"));
-  EXPECT_EQ(s.VariableNames, (String1Array{"x", "y"}));
+  EXPECT_EQ(s.Model.VariableNames, (String1Array{"x", "y"}));
   EXPECT_FALSE(ReadVariableList(s, host, "z, x, w"));
   ASSERT_EQ(host.Messages.size(), 1u);
   EXPECT_EQ(host.Messages[0].Text, "The variable \"x\" has been multi-declared!");
-  EXPECT_EQ(s.VariableNames, (String1Array{"x", "y", "z"}));
+  EXPECT_EQ(s.Model.VariableNames, (String1Array{"x", "y", "z"}));
 }
 
 TEST(FrontReviewReaders, DataRowSplitting) {
@@ -216,17 +216,17 @@ TEST(FrontReviewReaders, DataRowSplitting) {
     FormatSettings().ThousandSeparator = c.decimal == ',' ? '.' : ',';
     TEngineState s;
     TRecordingFitHost host;
-    s.VariableCount = 1;
-    s.OutputCount = 1;
-    s.DataFileCount = 1;
-    s.ValuesRead = 0;
+    s.Model.VariableCount = 1;
+    s.Model.OutputCount = 1;
+    s.Model.DataFileCount = 1;
+    s.Model.ValuesRead = 0;
     const bool ok = SplitDataRow(s, host, c.row, 0, 0);
     EXPECT_EQ(ok, c.ok) << c.row << " with " << c.decimal;
     if (!c.ok) continue;
-    ASSERT_EQ(s.ValuesRead, static_cast<int>(c.values.size())) << c.row;
-    ASSERT_EQ(s.DataColumns.size(), 1u);
+    ASSERT_EQ(s.Model.ValuesRead, static_cast<int>(c.values.size())) << c.row;
+    ASSERT_EQ(s.Model.DataColumns.size(), 1u);
     for (size_t k = 0; k < c.values.size(); ++k)
-      EXPECT_DOUBLE_EQ(s.DataColumns[0][k][0], c.values[k]) << c.row;
+      EXPECT_DOUBLE_EQ(s.Model.DataColumns[0][k][0], c.values[k]) << c.row;
   }
   fronttest::FixLocale();
 }
@@ -290,13 +290,13 @@ TEST(FrontReviewProgramModel, OutputsBeyondTheLastColumnTakeTheLastColumn) {
                       "y[0] := a*x[0];\nz[0] := x[0];\nendprogram;\ndata;\n1 2\n3 4\n5 6")))
       << (host.Messages.empty() ? "" : host.Messages[0].Text);
   PrepareTargetData(s);
-  EXPECT_EQ(s.OutputNames, (String1Array{"y", "z"}));
-  EXPECT_EQ(s.InputNames, (String1Array{"x"}));
-  ASSERT_EQ(s.TargetData[0].size(), 2u);
-  EXPECT_EQ(s.TargetData[0][0], (Double1Array{2, 4, 6}));
-  EXPECT_EQ(s.TargetData[0][1], (Double1Array{2, 4, 6}));
-  EXPECT_DOUBLE_EQ(s.TargetMean[0][1], 4);
-  EXPECT_DOUBLE_EQ(s.TargetMax[0][1], 6);
+  EXPECT_EQ(s.Model.OutputNames, (String1Array{"y", "z"}));
+  EXPECT_EQ(s.Model.InputNames, (String1Array{"x"}));
+  ASSERT_EQ(s.Model.TargetData[0].size(), 2u);
+  EXPECT_EQ(s.Model.TargetData[0][0], (Double1Array{2, 4, 6}));
+  EXPECT_EQ(s.Model.TargetData[0][1], (Double1Array{2, 4, 6}));
+  EXPECT_DOUBLE_EQ(s.Model.TargetMean[0][1], 4);
+  EXPECT_DOUBLE_EQ(s.Model.TargetMax[0][1], 6);
 }
 
 TEST(FrontReviewTranslator, TableOfLines) {

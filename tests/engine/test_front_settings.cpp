@@ -104,14 +104,14 @@ TEST_F(FrontPopulation, SizesFromTheChosenAlgorithm) {
     host.Options.SetItemIndex("RadioGroup2", c.algorithm);
     host.Options.SetText(c.box, c.size);
     ASSERT_TRUE(InitPopulation(state, host)) << c.box;
-    EXPECT_EQ(state.Algorithm, c.algorithm);
-    EXPECT_EQ(state.PopSize, c.pop);
+    EXPECT_EQ(static_cast<int>(state.Run.Algorithm), c.algorithm);
+    EXPECT_EQ(state.Pop.PopSize, c.pop);
     if (c.neighbours >= 0) {
-      EXPECT_EQ(state.NeighbourSize, c.neighbours) << c.box;
+      EXPECT_EQ(state.Pop.NeighbourSize, c.neighbours) << c.box;
     }
-    ASSERT_EQ(state.Population.size(), static_cast<size_t>(c.pop));
-    EXPECT_EQ(state.RandomDimCount, 3);
-    for (const auto& member : state.Population) {
+    ASSERT_EQ(state.Pop.Population.size(), static_cast<size_t>(c.pop));
+    EXPECT_EQ(state.Pop.RandomDimCount, 3);
+    for (const auto& member : state.Pop.Population) {
       ASSERT_EQ(member.size(), 3u);
       EXPECT_GE(member[0], 0);
       EXPECT_LE(member[0], 10);
@@ -119,8 +119,8 @@ TEST_F(FrontPopulation, SizesFromTheChosenAlgorithm) {
       EXPECT_LE(member[1], 1);
       EXPECT_EQ(member[2], std::round(member[2]));  // integer parameter
     }
-    EXPECT_EQ(state.PersonalBestPosition, state.Population);
-    EXPECT_EQ(state.Velocity, Double2Array(c.pop, Double1Array(3, 0.0)));
+    EXPECT_EQ(state.Pop.PersonalBestPosition, state.Pop.Population);
+    EXPECT_EQ(state.Pop.Velocity, Double2Array(c.pop, Double1Array(3, 0.0)));
   }
 }
 
@@ -128,28 +128,28 @@ TEST_F(FrontPopulation, NeighbourhoodIsClampedAndWrittenBack) {
   host.Options.SetItemIndex("RadioGroup2", 2);
   host.Options.SetText("SizeBox", "10");
   ASSERT_TRUE(InitPopulation(state, host));
-  EXPECT_EQ(state.NeighbourSize, 10);
+  EXPECT_EQ(state.Pop.NeighbourSize, 10);
   EXPECT_EQ(host.Options.Text("NSizeBox"), "10");
   EXPECT_NE(std::find(host.Calls.begin(), host.Calls.end(), "SettingChanged NSizeBox"),
             host.Calls.end());
   host.Options.SetText("NSizeBox", "1");
   ASSERT_TRUE(InitPopulation(state, host));
-  EXPECT_EQ(state.NeighbourSize, 2);
+  EXPECT_EQ(state.Pop.NeighbourSize, 2);
   EXPECT_EQ(host.Options.Text("NSizeBox"), "2");
 
   host.Options.SetItemIndex("RadioGroup2", 0);
   host.Options.SetItemIndex("SearchOption", 1);
   ASSERT_TRUE(InitPopulation(state, host));
-  EXPECT_EQ(state.NeighbourSize, 2);
+  EXPECT_EQ(state.Pop.NeighbourSize, 2);
 }
 
 TEST_F(FrontPopulation, ResumingKeepsThePopulation) {
   ASSERT_TRUE(InitPopulation(state, host));
-  const Double2Array kept = state.Population;
-  state.Resuming = true;
+  const Double2Array kept = state.Pop.Population;
+  state.Run.Resuming = true;
   host.Options.SetText("DESizeBox", "40");
   ASSERT_TRUE(InitPopulation(state, host));
-  EXPECT_EQ(state.Population, kept);
+  EXPECT_EQ(state.Pop.Population, kept);
 }
 
 TEST(FrontEngineState, FreeEngineArraysKeepsTheModeOnly) {
@@ -160,11 +160,11 @@ TEST(FrontEngineState, FreeEngineArraysKeepsTheModeOnly) {
       s, host, Lines("variables x, y;\nparameters a;\nfunction y=a*x;\ndata;\n1 2\n2 3\n3 4")));
   ASSERT_TRUE(CompileFitFunction(s, host));
   s.FreeEngineArrays();
-  EXPECT_EQ(s.ModelMode, 0);
-  EXPECT_TRUE(s.VariableNames.empty());
-  EXPECT_TRUE(s.DataColumns.empty());
-  EXPECT_EQ(s.Parser, nullptr);
-  EXPECT_EQ(s.WorkLines().Count(), 0);
+  EXPECT_EQ(s.Model.ModelMode, TModelMode::Function);
+  EXPECT_TRUE(s.Model.VariableNames.empty());
+  EXPECT_TRUE(s.Model.DataColumns.empty());
+  EXPECT_EQ(s.Model.Parser, nullptr);
+  EXPECT_EQ(s.Model.WorkLines().Count(), 0);
 }
 
 }  // namespace

@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> lines;
   if (!ReadModelLines(model, lines)) return 1;  // the reason is on stderr
   TEngineState state;
-  state.ModelFolder = ExtractFilePath(model);
+  state.Model.ModelFolder = ExtractFilePath(model);
   TConsoleHost host;
   host.TestValues = testValues;
   try {
@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
   if (seeded)
     SeedEngineRandom(state, seed);
   else
-    EngineRandom(state).Randomize();
+    state.Run.Random.Randomize();
 
   TRunController controller(state, host);
   host.Controller = &controller;
