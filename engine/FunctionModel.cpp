@@ -150,14 +150,14 @@ void SizeOutputArrays(TEngineState& S) {
 void ApplyExclusive(TEngineState& S, TFitHost& Host) {
   S.Model.Exclusive = true;
   TFitSettings& settings = Host.Settings();
-  settings.SetItemIndex("RadioGroup2", 1);
-  Host.SettingChanged("RadioGroup2");
-  settings.SetItemIndex("BinCheckBox", 1);
-  Host.SettingChanged("BinCheckBox");
-  settings.SetText("ComboBox2", "0");
-  Host.SettingChanged("ComboBox2");
+  settings.SetItemIndex(TSettingName::RadioGroup2, 1);
+  Host.SettingChanged(TSettingName::RadioGroup2);
+  settings.SetItemIndex(TSettingName::BinCheckBox, 1);
+  Host.SettingChanged(TSettingName::BinCheckBox);
+  settings.SetText(TSettingName::ComboBox2, "0");
+  Host.SettingChanged(TSettingName::ComboBox2);
   S.Model.EncodeDecode = true;
-  S.Model.GeneBase = StrToIntDef(Trim(settings.Text("BinBox")), 10);
+  S.Model.GeneBase = StrToIntDef(Trim(settings.Text(TSettingName::BinBox)), 10);
   S.Model.GeneDecimals = 0;
 }
 

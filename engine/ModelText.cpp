@@ -129,11 +129,11 @@ TModelMode ClassifyModel(const TEngineState& State) {
 }
 
 void ReadGeneSettings(TEngineState& State, TFitSettings& Settings) {
-  State.Model.EncodeDecode =
-      Settings.ItemIndex("RadioGroup2") == 1 && Settings.ItemIndex("BinCheckBox") == 1;
-  State.Model.GeneBase = StrToIntDef(Trim(Settings.Text("BinBox")), 10);
+  State.Model.EncodeDecode = Settings.ItemIndex(TSettingName::RadioGroup2) == 1 &&
+                             Settings.ItemIndex(TSettingName::BinCheckBox) == 1;
+  State.Model.GeneBase = StrToIntDef(Trim(Settings.Text(TSettingName::BinBox)), 10);
   if (State.Model.EncodeDecode) {
-    int decimals = StrToIntDef(Trim(Settings.Text("ComboBox2")), 0);
+    int decimals = StrToIntDef(Trim(Settings.Text(TSettingName::ComboBox2)), 0);
     State.Model.GeneDecimals = decimals < 0 ? 0 : decimals;
   }
 }

@@ -15,11 +15,12 @@ using namespace modeltools;
 bool InitPopulation(TEngineState& S, TFitHost& Host) {
   if (S.Run.Resuming) return true;
   TFitSettings& settings = Host.Settings();
-  const int chosen = settings.ItemIndex("RadioGroup2");
+  const int chosen = settings.ItemIndex(TSettingName::RadioGroup2);
   S.Run.Algorithm = static_cast<TAlgorithm>(chosen);
   // An unset algorithm group sizes the population as Zedovev Avedezo
   // Rezividorodo does.
-  static const char* const kSizeBoxes[] = {"SizeBox1", "PopulationBox2", "SizeBox", "DESizeBox"};
+  static const TSettingName kSizeBoxes[] = {TSettingName::SizeBox1, TSettingName::PopulationBox2,
+                                            TSettingName::SizeBox, TSettingName::DESizeBox};
   const int algorithm = chosen >= 0 && chosen <= 3 ? chosen : 0;
   // A text that is not a whole number raises the conversion error, which
   // the run command catches and shows.
@@ -27,13 +28,13 @@ bool InitPopulation(TEngineState& S, TFitHost& Host) {
   size = std::max(0, size);
   S.Pop.PopSize = size;
   if (algorithm == 0) {
-    S.Pop.NeighbourSize = settings.ItemIndex("SearchOption") > 0 ? 2 : size;
+    S.Pop.NeighbourSize = settings.ItemIndex(TSettingName::SearchOption) > 0 ? 2 : size;
   } else if (algorithm == 2) {
-    int n = StrToInt(Trim(settings.Text("NSizeBox")));
+    int n = StrToInt(Trim(settings.Text(TSettingName::NSizeBox)));
     n = std::max(2, std::min(n, size));
     S.Pop.NeighbourSize = n;
-    settings.SetText("NSizeBox", std::to_string(n));
-    Host.SettingChanged("NSizeBox");
+    settings.SetText(TSettingName::NSizeBox, std::to_string(n));
+    Host.SettingChanged(TSettingName::NSizeBox);
   }
   if (algorithm == 3 && size < 5) {
     Host.ShowMessage(mtInformation, "Population size must be bigger than 5!");

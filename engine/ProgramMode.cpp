@@ -842,7 +842,8 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool 
 
   if (!S.Run.Resuming) {
     Outcome = TRunOutcome::roSettingsRefused;
-    const auto algorithm = static_cast<TAlgorithm>(Host.Settings().ItemIndex("RadioGroup2"));
+    const auto algorithm =
+        static_cast<TAlgorithm>(Host.Settings().ItemIndex(TSettingName::RadioGroup2));
     if (!CheckAlgorithmSettings(Host, algorithm)) return refuse();
     Outcome = TRunOutcome::roModelRefused;
     if (!InitPopulation(S, Host)) return refuse();

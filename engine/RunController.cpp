@@ -92,8 +92,8 @@ namespace {
 // The settings of the chosen algorithm are checked before the population is
 // built from them, so that an empty or too small box is reported as such.
 bool CheckSettingsFirst(TFitHost& Host) {
-  return CheckAlgorithmSettings(Host,
-                                static_cast<TAlgorithm>(Host.Settings().ItemIndex("RadioGroup2")));
+  return CheckAlgorithmSettings(
+      Host, static_cast<TAlgorithm>(Host.Settings().ItemIndex(TSettingName::RadioGroup2)));
 }
 
 // Refuses an exclusive model whose values cannot be pairwise different.

@@ -255,8 +255,8 @@ void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Se
   const bool calculated = HasBestCalculated(S);
   if (calculated) UpdateBestStatistics(S);
   if (!KeepLists) {
-    if (S.Model.DataFileCount > 1) Host.FillFunctionListBox(Host.ControlTag("Panel11"));
-    if (S.Model.OutputCount > 1) Host.FillOutItemList(Host.ControlTag("LeftPanel"));
+    if (S.Model.DataFileCount > 1) Host.FillFunctionListBox(Host.ControlTag(TTaggedPanel::Panel11));
+    if (S.Model.OutputCount > 1) Host.FillOutItemList(Host.ControlTag(TTaggedPanel::LeftPanel));
   }
   Host.WriteResultSummary(true);
   std::vector<std::string> lines = Host.ResultLines();

@@ -21,13 +21,13 @@ void WriteLine(const std::string& file, const std::string& line, bool append) {
 }
 
 // Refuses the control with an information box and moves the focus to it.
-bool Refuse(TFitHost& Host, const std::string& control, const std::string& text) {
+bool Refuse(TFitHost& Host, TSettingName control, const std::string& text) {
   Host.ShowMessage(mtInformation, text);
   Host.FocusSetting(control);
   return false;
 }
 
-bool Empty(TFitSettings& s, const std::string& name) { return s.Text(name).empty(); }
+bool Empty(TFitSettings& s, TSettingName name) { return s.Text(name).empty(); }
 
 }  // namespace
 
@@ -82,30 +82,38 @@ bool CheckAlgorithmSettings(TFitHost& Host, TAlgorithm Algorithm) {
   const std::string noPop = "No value for \"Population Size\"!";
   switch (Algorithm) {
     case TAlgorithm::Genetic:
-      if (Empty(s, "PopulationBox2")) return Refuse(Host, "PopulationBox2", noPop);
-      if (StrToInt(Trim(s.Text("PopulationBox2"))) < 2)
-        return Refuse(Host, "PopulationBox2", "\"Population Size\"must be bigger than 2!");
-      if (Empty(s, "PCBox2")) return Refuse(Host, "PCBox2", "No value for \"Crossover Rate\"!");
-      if (Empty(s, "PMBox2")) return Refuse(Host, "PMBox2", "No value for \"Mutation Rate\"!");
+      if (Empty(s, TSettingName::PopulationBox2))
+        return Refuse(Host, TSettingName::PopulationBox2, noPop);
+      if (StrToInt(Trim(s.Text(TSettingName::PopulationBox2))) < 2)
+        return Refuse(Host, TSettingName::PopulationBox2,
+                      "\"Population Size\"must be bigger than 2!");
+      if (Empty(s, TSettingName::PCBox2))
+        return Refuse(Host, TSettingName::PCBox2, "No value for \"Crossover Rate\"!");
+      if (Empty(s, TSettingName::PMBox2))
+        return Refuse(Host, TSettingName::PMBox2, "No value for \"Mutation Rate\"!");
       return true;
     case TAlgorithm::ParticleSwarm:
-      if (Empty(s, "SizeBox")) return Refuse(Host, "SizeBox", noPop);
-      if (StrToInt(Trim(s.Text("SizeBox"))) < 1)
-        return Refuse(Host, "SizeBox", "\"Population Size\"must be bigger than 0!");
-      if (Empty(s, "C1Box")) return Refuse(Host, "C1Box", "No value for \"Learning Factor C1\"!");
-      if (Empty(s, "C2Box")) return Refuse(Host, "C2Box", "No value for \"Learning Factor C2\"!");
-      if (s.Checked("VmaCheckBox") && Empty(s, "ComboBox6"))
-        return Refuse(Host, "ComboBox6", "No value for \"Vax\"!");
+      if (Empty(s, TSettingName::SizeBox)) return Refuse(Host, TSettingName::SizeBox, noPop);
+      if (StrToInt(Trim(s.Text(TSettingName::SizeBox))) < 1)
+        return Refuse(Host, TSettingName::SizeBox, "\"Population Size\"must be bigger than 0!");
+      if (Empty(s, TSettingName::C1Box))
+        return Refuse(Host, TSettingName::C1Box, "No value for \"Learning Factor C1\"!");
+      if (Empty(s, TSettingName::C2Box))
+        return Refuse(Host, TSettingName::C2Box, "No value for \"Learning Factor C2\"!");
+      if (s.Checked(TSettingName::VmaCheckBox) && Empty(s, TSettingName::ComboBox6))
+        return Refuse(Host, TSettingName::ComboBox6, "No value for \"Vax\"!");
       return true;
     case TAlgorithm::DifferentialEvolution:
-      if (Empty(s, "DESizeBox")) return Refuse(Host, "DESizeBox", noPop);
-      if (StrToInt(Trim(s.Text("DESizeBox"))) < 1)
-        return Refuse(Host, "DESizeBox", "\"Population Size\"must be bigger than 0!");
-      if (Empty(s, "PMBox3")) return Refuse(Host, "PMBox3", "No value for \"Mutatuin Rate\"!");
-      if (Empty(s, "PCBox3")) return Refuse(Host, "PCBox3", "No value for \"Crossover Rate\"!");
+      if (Empty(s, TSettingName::DESizeBox)) return Refuse(Host, TSettingName::DESizeBox, noPop);
+      if (StrToInt(Trim(s.Text(TSettingName::DESizeBox))) < 1)
+        return Refuse(Host, TSettingName::DESizeBox, "\"Population Size\"must be bigger than 0!");
+      if (Empty(s, TSettingName::PMBox3))
+        return Refuse(Host, TSettingName::PMBox3, "No value for \"Mutatuin Rate\"!");
+      if (Empty(s, TSettingName::PCBox3))
+        return Refuse(Host, TSettingName::PCBox3, "No value for \"Crossover Rate\"!");
       return true;
     default:
-      if (Empty(s, "SizeBox1")) return Refuse(Host, "SizeBox1", noPop);
+      if (Empty(s, TSettingName::SizeBox1)) return Refuse(Host, TSettingName::SizeBox1, noPop);
       return true;
   }
 }
@@ -114,20 +122,21 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set) {
   TSearchLogs& Logs = S.Run.Logs;
   if (!CheckAlgorithmSettings(Host, S.Run.Algorithm)) return false;
   TFitSettings& s = Host.Settings();
-  auto real = [&](const char* name) { return StrToFloat(Trim(s.Text(name))); };
-  auto whole = [&](const char* name) { return StrToInt(Trim(s.Text(name))); };
+  auto real = [&](TSettingName name) { return StrToFloat(Trim(s.Text(name))); };
+  auto whole = [&](TSettingName name) { return StrToInt(Trim(s.Text(name))); };
 
   switch (S.Run.Algorithm) {
     case TAlgorithm::Genetic: {
-      Set.CrossoverRate = real("PCBox2");
-      Set.MutationRate = real("PMBox2");
-      Set.SelectionType = static_cast<TSelectionType>(s.ItemIndex("STGroup2"));
-      if (s.ItemIndex("BinCheckBox") == 1)
-        Set.GeneCrossoverType = static_cast<TGeneCrossoverType>(s.ItemIndex("CTGroup3"));
+      Set.CrossoverRate = real(TSettingName::PCBox2);
+      Set.MutationRate = real(TSettingName::PMBox2);
+      Set.SelectionType = static_cast<TSelectionType>(s.ItemIndex(TSettingName::STGroup2));
+      if (s.ItemIndex(TSettingName::BinCheckBox) == 1)
+        Set.GeneCrossoverType =
+            static_cast<TGeneCrossoverType>(s.ItemIndex(TSettingName::CTGroup3));
       else
-        Set.CrossoverType = static_cast<TCrossoverType>(s.ItemIndex("CTGroup2"));
-      Set.Truncation = s.Checked("TSBox2");
-      Set.TruncationThreshold = real("TSEdit2");
+        Set.CrossoverType = static_cast<TCrossoverType>(s.ItemIndex(TSettingName::CTGroup2));
+      Set.Truncation = s.Checked(TSettingName::TSBox2);
+      Set.TruncationThreshold = real(TSettingName::TSEdit2);
       // Ties go to the even integer.
       Set.TruncatedCount =
           static_cast<int>(std::nearbyint(Set.TruncationThreshold * S.Pop.PopSize));
@@ -136,12 +145,12 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set) {
       break;
     }
     case TAlgorithm::ParticleSwarm: {
-      Set.C1 = real("C1Box");
-      Set.C2 = real("C2Box");
-      Set.InertiaWeight = real("InterBox");
-      Set.UseVmax = s.Checked("VmaCheckBox");
-      if (Set.UseVmax) Set.Vmax = real("ComboBox6");
-      Set.VelocityFormula = s.ItemIndex("ComboBox3");
+      Set.C1 = real(TSettingName::C1Box);
+      Set.C2 = real(TSettingName::C2Box);
+      Set.InertiaWeight = real(TSettingName::InterBox);
+      Set.UseVmax = s.Checked(TSettingName::VmaCheckBox);
+      if (Set.UseVmax) Set.Vmax = real(TSettingName::ComboBox6);
+      Set.VelocityFormula = s.ItemIndex(TSettingName::ComboBox3);
       const double phi = Set.C1 + Set.C2;
       if (!(phi > 4)) {
         Host.ShowMessage(mtInformation, "For CFPSO, C1+C2 should be bigger than 4!");
@@ -151,29 +160,30 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set) {
       break;
     }
     case TAlgorithm::DifferentialEvolution:
-      Set.CrossoverRate = real("PCBox3");
-      Set.MutationRate = real("PMBox3");
-      Set.DeRoute = s.ItemIndex("DEGroup");
-      Set.DeMutationOption = s.ItemIndex("DEOptionGroup");
-      Set.DeScheme = s.ItemIndex("SchemeBox");
+      Set.CrossoverRate = real(TSettingName::PCBox3);
+      Set.MutationRate = real(TSettingName::PMBox3);
+      Set.DeRoute = s.ItemIndex(TSettingName::DEGroup);
+      Set.DeMutationOption = s.ItemIndex(TSettingName::DEOptionGroup);
+      Set.DeScheme = s.ItemIndex(TSettingName::SchemeBox);
       break;
     default:
-      Set.ZudScheme = s.ItemIndex("ZUDSchemeBox");
+      Set.ZudScheme = s.ItemIndex(TSettingName::ZUDSchemeBox);
       break;
   }
 
-  if (s.Text("CBB2").empty()) {
-    s.SetText("CBB2", "100");
-    Host.SettingChanged("CBB2");
+  if (s.Text(TSettingName::CBB2).empty()) {
+    s.SetText(TSettingName::CBB2, "100");
+    Host.SettingChanged(TSettingName::CBB2);
   }
-  Set.UpdateRate = whole("CBB2");
+  Set.UpdateRate = whole(TSettingName::CBB2);
 
   // Both log names are checked before either file is created.
-  Set.SaveResults = !Trim(s.Text("FileEdit")).empty();
-  if (Set.SaveResults) Set.ResultsFileName = LogFileName(s.Text("FileEdit"));
+  Set.SaveResults = !Trim(s.Text(TSettingName::FileEdit)).empty();
+  if (Set.SaveResults) Set.ResultsFileName = LogFileName(s.Text(TSettingName::FileEdit));
   Set.SaveParameters =
-      !Trim(s.Text("FileEdit1")).empty() && S.Model.ModelMode != TModelMode::Equation;
-  if (Set.SaveParameters) Set.ParametersFileName = LogFileName(Trim(s.Text("FileEdit1")));
+      !Trim(s.Text(TSettingName::FileEdit1)).empty() && S.Model.ModelMode != TModelMode::Equation;
+  if (Set.SaveParameters)
+    Set.ParametersFileName = LogFileName(Trim(s.Text(TSettingName::FileEdit1)));
   if (Set.SaveResults && Set.SaveParameters &&
       SameLogFile(Set.ResultsFileName, Set.ParametersFileName)) {
     Host.ShowMessage(mtWarning,
@@ -181,27 +191,27 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set) {
     Logs.Close();
     return false;
   }
-  if (Set.SaveResults) Set.ResultsSaveRate = whole("SREdit");
-  if (Set.SaveParameters) Set.ParametersSaveRate = whole("SREdit1");
+  if (Set.SaveResults) Set.ResultsSaveRate = whole(TSettingName::SREdit);
+  if (Set.SaveParameters) Set.ParametersSaveRate = whole(TSettingName::SREdit1);
 
-  if (s.Checked("RB1"))
+  if (s.Checked(TSettingName::RB1))
     Set.StopCriterion = crAutoDetect;
-  else if (s.Checked("RB2"))
+  else if (s.Checked(TSettingName::RB2))
     Set.StopCriterion = crMaxIterations;
-  else if (s.Checked("RB4"))
+  else if (s.Checked(TSettingName::RB4))
     Set.StopCriterion = crDC;
   else
     Set.StopCriterion = crRMSE;
   if (S.Model.ModelMode == TModelMode::Equation && S.Model.Objective != TObjective::None &&
       (Set.StopCriterion == crRMSE || Set.StopCriterion == crDC)) {
-    s.SetChecked("RB1", true);
-    Host.SettingChanged("RB1");
+    s.SetChecked(TSettingName::RB1, true);
+    Host.SettingChanged(TSettingName::RB1);
     Set.StopCriterion = crAutoDetect;
   }
 
-  Set.MaxIterations = whole("ComboBox1");
-  Set.TargetRMSE = real("SSEEdit");
-  Set.TargetDC = real("REdit");
+  Set.MaxIterations = whole(TSettingName::ComboBox1);
+  Set.TargetRMSE = real(TSettingName::SSEEdit);
+  Set.TargetDC = real(TSettingName::REdit);
 
   Logs.Open(S.Model, Set, S.Run.Resuming);
 

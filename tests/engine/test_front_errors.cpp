@@ -146,8 +146,8 @@ TEST(FrontModelErrors, DefinitionReaderMessages) {
   };
   for (const auto& c : cases) ExpectError(Fit(c.text), c.message, c.kind, c.stage);
   TFitSettings encoded;
-  encoded.SetItemIndex("RadioGroup2", 1);
-  encoded.SetItemIndex("BinCheckBox", 1);
+  encoded.SetItemIndex(TSettingName::RadioGroup2, 1);
+  encoded.SetItemIndex(TSettingName::BinCheckBox, 1);
   ExpectError(Fit("parameters b [0, ];\ndata;\n1 2\n2 3\n3 4"),
               "Wrong defination for b, no range values defined!\r(you have to specify bound values "
               "for all parameter "
@@ -223,7 +223,7 @@ TEST(FrontModelErrors, CompileAndPopulationMessages) {
   ExpectError(Fit("data;\n1 2\n2 3\n3 4").replace(std::string(kFit).find("a*x"), 3, "a*(x"),
               "Function expression is uncorrect!", mtInformation, Stage::CompileFunction);
   TFitSettings small;
-  small.SetText("DESizeBox", "4");
+  small.SetText(TSettingName::DESizeBox, "4");
   ExpectError(Fit("data;\n1 2\n2 3\n3 4"), "Population size must be bigger than 5!", mtInformation,
               Stage::Population, &small);
 }

@@ -91,7 +91,7 @@ TEST(FrontFunctionModel, ExclusiveSwitchesToEncodedGenes) {
   fronttest::FixLocale();
   TEngineState s;
   TRecordingFitHost host;
-  host.Options.SetItemIndex("BinBox", 6);  // base 8
+  host.Options.SetItemIndex(TSettingName::BinBox, 6);  // base 8
   ASSERT_TRUE(ReadModel(
       s, host,
       Lines("variables x, y;\nexclusive=true;\nparameters a [0, 9], b [0, 9];\nfunction y=a*x+b;\n"
@@ -100,9 +100,9 @@ TEST(FrontFunctionModel, ExclusiveSwitchesToEncodedGenes) {
   EXPECT_TRUE(s.Model.EncodeDecode);
   EXPECT_EQ(s.Model.GeneBase, 8);
   EXPECT_EQ(s.Model.GeneDecimals, 0);
-  EXPECT_EQ(host.Options.ItemIndex("RadioGroup2"), 1);
-  EXPECT_EQ(host.Options.ItemIndex("BinCheckBox"), 1);
-  EXPECT_EQ(host.Options.Text("ComboBox2"), "0");
+  EXPECT_EQ(host.Options.ItemIndex(TSettingName::RadioGroup2), 1);
+  EXPECT_EQ(host.Options.ItemIndex(TSettingName::BinCheckBox), 1);
+  EXPECT_EQ(host.Options.Text(TSettingName::ComboBox2), "0");
   for (const char* name : {"RadioGroup2", "BinCheckBox", "ComboBox2"})
     EXPECT_NE(
         std::find(host.Calls.begin(), host.Calls.end(), std::string("SettingChanged ") + name),

@@ -126,8 +126,8 @@ TEST(FrontReviewReaders, ParameterDefinitions) {
   // Digits are taken only outside the encode-decode mode of the genetic
   // algorithm.
   TFitSettings encoded;
-  encoded.SetItemIndex("RadioGroup2", 1);
-  encoded.SetItemIndex("BinCheckBox", 1);
+  encoded.SetItemIndex(TSettingName::RadioGroup2, 1);
+  encoded.SetItemIndex(TSettingName::BinCheckBox, 1);
   ExpectReads({"digits ignored with encoded genes",
                "variables x, y;\nparameters k [0, 9, 0];\nfunction y = k*x;\ndata;\n1 2\n2 3\n3 4",
                {"Parameter k bounds=0:9"},

@@ -93,11 +93,11 @@ struct TProgramRun {
   }
   // Reads and searches: differential evolution, a fixed number of iterations.
   bool Fit(const std::string& model, int iterations = 600) {
-    Host.Options.SetText("DESizeBox", "30");
-    Host.Options.SetItemIndex("RadioGroup2", 3);
-    Host.Options.SetChecked("RB2", true);
-    Host.Options.SetText("ComboBox1", std::to_string(iterations));
-    Host.Options.SetText("CBB2", "100000");
+    Host.Options.SetText(TSettingName::DESizeBox, "30");
+    Host.Options.SetItemIndex(TSettingName::RadioGroup2, 3);
+    Host.Options.SetChecked(TSettingName::RB2, true);
+    Host.Options.SetText(TSettingName::ComboBox1, std::to_string(iterations));
+    Host.Options.SetText(TSettingName::CBB2, "100000");
     if (!ReadModel(State, Host, ModelLines(model))) return false;
     return RunProgramMode(State, Host, Controller->Settings(), false, Outcome);
   }

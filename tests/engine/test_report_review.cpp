@@ -363,9 +363,9 @@ struct TPrepared {
     S.Model.ParameterCount = 2;
     for (const auto& [name, value] : settings) {
       if (value == "True" || value == "False")
-        Host.Options.SetChecked(name, value == "True");
+        Host.Options.SetChecked(TFitSettings::Find(name), value == "True");
       else
-        Host.Options.SetText(name, value);
+        Host.Options.SetText(TFitSettings::Find(name), value);
     }
   }
   bool Prepare() { return PrepareSearch(S, Host, Set); }
@@ -388,11 +388,14 @@ TEST(SetupReview, StopCriterionFromTheRadioButtons) {
   };
   for (const Case& c : cases) {
     TPrepared p(c.Mode, c.Objective, {});
-    for (const char* rb : {"RB1", "RB2", "RB3", "RB4"}) p.Host.Options.SetChecked(rb, false);
-    if (*c.Button) p.Host.Options.SetChecked(c.Button, true);
+    for (TSettingName rb :
+         {TSettingName::RB1, TSettingName::RB2, TSettingName::RB3, TSettingName::RB4})
+      p.Host.Options.SetChecked(rb, false);
+    if (*c.Button) p.Host.Options.SetChecked(TFitSettings::Find(c.Button), true);
     ASSERT_TRUE(p.Prepare());
     EXPECT_EQ(p.Set.StopCriterion, c.Criterion) << c.Mode << c.Objective << c.Button;
-    EXPECT_EQ(p.Host.Options.Checked("RB1"), c.Rb1) << c.Mode << c.Objective << c.Button;
+    EXPECT_EQ(p.Host.Options.Checked(TSettingName::RB1), c.Rb1)
+        << c.Mode << c.Objective << c.Button;
     EXPECT_TRUE(p.S.Run.SearchRunning);
   }
 }
@@ -403,7 +406,7 @@ TEST(SetupReview, RefusedSettingsChangeNothing) {
   EXPECT_FALSE(p.Prepare());
   EXPECT_FALSE(p.S.Run.SearchRunning);
   EXPECT_EQ(p.S.Run.StopCode, scMaxIterations);
-  EXPECT_EQ(p.Host.Options.Text("CBB2"), "");
+  EXPECT_EQ(p.Host.Options.Text(TSettingName::CBB2), "");
   EXPECT_EQ(p.Host.Calls, (std::vector<std::string>{"FocusSetting DESizeBox"}));
   // A box that does not hold a number raises the conversion error.
   TPrepared q(0, 0, {{"ComboBox1", "12x"}});

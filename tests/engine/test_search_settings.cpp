@@ -100,7 +100,7 @@ TEST(PrepareSearch, ReadsTheRunSettings) {
                   {"REdit", "0.5"}});
   ASSERT_TRUE(run.Run(kLine));
   const TSearchSettings& s = run.Settings();
-  EXPECT_EQ(run.Host.Options.Text("CBB2"), "100");
+  EXPECT_EQ(run.Host.Options.Text(TSettingName::CBB2), "100");
   EXPECT_EQ(s.UpdateRate, 100);
   EXPECT_EQ(s.TruncatedCount, 2);  // 2.5 goes to the even integer
   EXPECT_EQ(s.KeptCount, 3);
@@ -122,7 +122,7 @@ TEST(PrepareSearch, DirectedOptimisationStopsByAutoDetection) {
   for (const char* rb : {"RB3", "RB4"}) {
     TSearchRun run({{rb, "True"}, {"CBB2", "10000"}});
     ASSERT_TRUE(run.Run(kMaximum));
-    EXPECT_TRUE(run.Host.Options.Checked("RB1"));
+    EXPECT_TRUE(run.Host.Options.Checked(TSettingName::RB1));
     EXPECT_EQ(run.Settings().StopCriterion, crAutoDetect);
     EXPECT_EQ(run.State.Run.StopCode, scAutoDetect);
   }

@@ -78,9 +78,9 @@ class TConsoleHost : public TRecordingFitHost, public TTestValuesSource {
     TRecordingFitHost::ShowMessage(Kind, Text);
     std::cerr << KindName(Kind) << ": " << Text << std::endl;
   }
-  void FocusSetting(const std::string& Name) override {
+  void FocusSetting(TSettingName Name) override {
     TRecordingFitHost::FocusSetting(Name);
-    std::cerr << "setting: " << Name << std::endl;
+    std::cerr << "setting: " << Name.Text() << std::endl;
   }
   void WriteResultSummary(bool Final) override {
     TRecordingFitHost::WriteResultSummary(Final);
@@ -108,8 +108,9 @@ bool SplitAssignment(const std::string& text, std::string& name, std::string& va
   return true;
 }
 
-void ApplySetting(TFitSettings& settings, const std::string& name, const std::string& value) {
-  const TSettingControl& c = settings.Control(name);  // unknown names throw
+void ApplySetting(TFitSettings& settings, const std::string& text, const std::string& value) {
+  const TSettingName name = TFitSettings::Find(text);  // unknown names throw
+  const TSettingControl& c = settings.Control(name);
   switch (c.Kind) {
     case TSettingKind::skListBox:
     case TSettingKind::skRadioGroup:
