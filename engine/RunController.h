@@ -71,11 +71,11 @@ class TRunController {
  private:
   bool FitOneFunction();
   // A new run: checks the chosen algorithm's settings and the exclusive
-  // statement, then draws the first population; FOutcome tells which part
+  // statement, then draws the first population; the outcome tells which part
   // refused.
   bool StartPopulation();
   // Refuses an empty population, then reads the search settings and opens
-  // the logs; FOutcome is roSearched when the search may start.
+  // the logs; the outcome is roSearched when the search may start.
   bool PrepareRun();
   // Runs a routine; an exception out of it is shown (a conversion error of
   // a settings box refuses the settings) and ends the run.
