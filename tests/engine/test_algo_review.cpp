@@ -1,7 +1,7 @@
 // Update formulas and random-draw order of the four search families, worked
 // out independently: each case runs one step on a small population with a
-// fixed seed, replays the same generator in the order the rules draw, and
-// compares every new value. Dimensions without bounds keep the repair out
+// fixed seed, replays the same generator in the order in which each step
+// draws, and compares every new value. Dimensions without bounds keep the repair out
 // of the way (a finite value inside no bounds is kept and draws nothing).
 #include <gtest/gtest.h>
 

@@ -123,7 +123,8 @@ TEST(ProgramSource, RewritesProgramLines) {
     const char* In;
     const char* Out;
   } cases[] = {
-      // The generation rules' own examples.
+      // A power of an indexed input, a loop to DataLength, a comparison
+      // that stays "=", an assignment with a name that holds a parameter's.
       {"y[i] := a*x[i]^2", "YData[FileID,0,i] := PData[0]*(power(XData[FileID,0,i], 2))"},
       {"for i = 1 to DataLength - 1 do", "for i:= 1 to DataNo[FileID] - 1 do"},
       {"if x[i] = 1 then", "if XData[FileID,0,i] = 1 then"},
