@@ -145,24 +145,26 @@ inline void IntegerDivisionFault() {
   std::feraiseexcept(FE_DIVBYZERO);
 }
 
+// The operands of "div" and "mod", rounded to integers; false, with the
+// division fault raised, for a divisor that rounds to 0.
+inline bool IntegerOperands(double a, double b, int64_t& x, int64_t& y) {
+  x = RoundInt(a);
+  y = RoundInt(b);
+  if (y != 0) return true;
+  IntegerDivisionFault();
+  return false;
+}
+
 inline double OpIntDiv(double a, double b) {
-  const int64_t x = RoundInt(a);
-  const int64_t y = RoundInt(b);
-  if (y == 0) {
-    IntegerDivisionFault();
-    return 0.0;
-  }
+  int64_t x, y;
+  if (!IntegerOperands(a, b, x, y)) return 0.0;
   if (y == -1) return -static_cast<double>(x);  // no trap for the lowest value
   return static_cast<double>(x / y);
 }
 
 inline double OpIntMod(double a, double b) {
-  const int64_t x = RoundInt(a);
-  const int64_t y = RoundInt(b);
-  if (y == 0) {
-    IntegerDivisionFault();
-    return 0.0;
-  }
+  int64_t x, y;
+  if (!IntegerOperands(a, b, x, y)) return 0.0;
   if (y == -1) return 0.0;
   return static_cast<double>(x % y);
 }

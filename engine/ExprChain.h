@@ -174,12 +174,18 @@ class TCompiler {
     return nodes_.back().get();
   }
   int MatchingClose(const std::vector<TExprWord*>& t, size_t open) const;
+  // The first word from position from on, outside brackets, that takes
+  // arguments and passes the test; t.size() when there is none.
+  template <class TTest>
+  size_t FindOutsideBrackets(const std::vector<TExprWord*>& t, size_t from, TTest test) const;
   void CheckArguments(TNode* root);
   void Fold(TNode* root);
   double EvaluateSubtree(TNode* root, int& kind);
 
   // ---- Link (engine/ExprLink.cpp) ----
-  static std::vector<TNode*> PostOrder(TNode* root);
+  // The nodes of the tree, every node after its arguments (left to right);
+  // without ValueLeaves the value-like leaves are left out.
+  static std::vector<TNode*> PostOrder(TNode* root, bool ValueLeaves);
   std::unique_ptr<TChain> Link(TNode* root);
 
   TExpressionParser& parser_;

@@ -2,6 +2,7 @@
 #include "engine/ExprFused.h"
 
 #include <cstddef>
+#include <type_traits>
 #include <utility>
 
 #include "engine/ExprBuiltins.h"
@@ -59,35 +60,26 @@ QV_WIDE_LOOP void FuPair(double* __restrict a, const double* const* ptr, const u
   const double xs = *x, ys = *y;
   for (int i = 0; i < n; ++i) a[i] = FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]);
 }
-template <uint8_t Op, bool XS>
+// a op v, or v op a when R (reversed).
+template <uint8_t Op, bool R>
+inline double FuApply(double a, double v) {
+  return R ? FuOp<Op>(v, a) : FuOp<Op>(a, v);
+}
+template <uint8_t Op, bool XS, bool R>
 QV_WIDE_LOOP void FuAcc(double* __restrict a, const double* const* ptr, const uint16_t* args,
                         int n) {
   const double* __restrict x = ptr[args[0]];
   const double xs = *x;
-  for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(a[i], XS ? xs : x[i]);
+  for (int i = 0; i < n; ++i) a[i] = FuApply<Op, R>(a[i], XS ? xs : x[i]);
 }
-template <uint8_t Op, bool XS>
-QV_WIDE_LOOP void FuRAcc(double* __restrict a, const double* const* ptr, const uint16_t* args,
-                         int n) {
-  const double* __restrict x = ptr[args[0]];
-  const double xs = *x;
-  for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(XS ? xs : x[i], a[i]);
-}
-template <uint8_t Op, uint8_t Op2, bool XS, bool YS>
+template <uint8_t Op, uint8_t Op2, bool XS, bool YS, bool R>
 QV_WIDE_LOOP void FuTerm(double* __restrict a, const double* const* ptr, const uint16_t* args,
                          int n) {
   const double* __restrict x = ptr[args[0]];
   const double* __restrict y = ptr[args[1]];
   const double xs = *x, ys = *y;
-  for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(a[i], FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]));
-}
-template <uint8_t Op, uint8_t Op2, bool XS, bool YS>
-QV_WIDE_LOOP void FuRTerm(double* __restrict a, const double* const* ptr, const uint16_t* args,
-                          int n) {
-  const double* __restrict x = ptr[args[0]];
-  const double* __restrict y = ptr[args[1]];
-  const double xs = *x, ys = *y;
-  for (int i = 0; i < n; ++i) a[i] = FuOp<Op>(FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]), a[i]);
+  for (int i = 0; i < n; ++i)
+    a[i] = FuApply<Op, R>(a[i], FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]));
 }
 QV_WIDE_LOOP void FuNeg(double* __restrict a, const double* const*, const uint16_t*, int n) {
   for (int i = 0; i < n; ++i) a[i] = -a[i];
@@ -214,58 +206,36 @@ TFusedLoop PickSumLead(int k, unsigned sub) {
 }
 #undef QV_WIDE_LOOP
 
-// The loop of each form for an operation known only at run time.
-template <bool XS, bool YS>
-TFusedLoop PickPair(uint8_t op2) {
-  switch (op2) {
+// The loop of each form for an operation known only at run time: WithOp
+// calls its function with the operation as a compile-time constant.
+template <class TPick>
+TFusedLoop WithOp(uint8_t op, TPick pick) {
+  switch (op) {
     case kFuAdd:
-      return &FuPair<kFuAdd, XS, YS>;
+      return pick(std::integral_constant<uint8_t, kFuAdd>{});
     case kFuSub:
-      return &FuPair<kFuSub, XS, YS>;
+      return pick(std::integral_constant<uint8_t, kFuSub>{});
     case kFuMul:
-      return &FuPair<kFuMul, XS, YS>;
+      return pick(std::integral_constant<uint8_t, kFuMul>{});
     default:
-      return &FuPair<kFuDiv, XS, YS>;
-  }
-}
-template <uint8_t Op, bool XS, bool YS>
-TFusedLoop PickTerm2(bool reversed, uint8_t op2) {
-  switch (op2) {
-    case kFuAdd:
-      return reversed ? &FuRTerm<Op, kFuAdd, XS, YS> : &FuTerm<Op, kFuAdd, XS, YS>;
-    case kFuSub:
-      return reversed ? &FuRTerm<Op, kFuSub, XS, YS> : &FuTerm<Op, kFuSub, XS, YS>;
-    case kFuMul:
-      return reversed ? &FuRTerm<Op, kFuMul, XS, YS> : &FuTerm<Op, kFuMul, XS, YS>;
-    default:
-      return reversed ? &FuRTerm<Op, kFuDiv, XS, YS> : &FuTerm<Op, kFuDiv, XS, YS>;
+      return pick(std::integral_constant<uint8_t, kFuDiv>{});
   }
 }
 template <bool XS, bool YS>
-TFusedLoop PickTerm1(bool reversed, uint8_t op, uint8_t op2) {
-  switch (op) {
-    case kFuAdd:
-      return PickTerm2<kFuAdd, XS, YS>(reversed, op2);
-    case kFuSub:
-      return PickTerm2<kFuSub, XS, YS>(reversed, op2);
-    case kFuMul:
-      return PickTerm2<kFuMul, XS, YS>(reversed, op2);
-    default:
-      return PickTerm2<kFuDiv, XS, YS>(reversed, op2);
-  }
+TFusedLoop PickPair(uint8_t op2) {
+  return WithOp(op2, [](auto o2) -> TFusedLoop { return &FuPair<decltype(o2)::value, XS, YS>; });
 }
-template <bool XS>
-TFusedLoop PickAcc1(bool reversed, uint8_t op) {
-  switch (op) {
-    case kFuAdd:
-      return reversed ? &FuRAcc<kFuAdd, XS> : &FuAcc<kFuAdd, XS>;
-    case kFuSub:
-      return reversed ? &FuRAcc<kFuSub, XS> : &FuAcc<kFuSub, XS>;
-    case kFuMul:
-      return reversed ? &FuRAcc<kFuMul, XS> : &FuAcc<kFuMul, XS>;
-    default:
-      return reversed ? &FuRAcc<kFuDiv, XS> : &FuAcc<kFuDiv, XS>;
-  }
+template <bool XS, bool YS, bool R>
+TFusedLoop PickTerm(uint8_t op, uint8_t op2) {
+  return WithOp(op, [op2](auto o) {
+    return WithOp(op2, [](auto o2) -> TFusedLoop {
+      return &FuTerm<decltype(o)::value, decltype(o2)::value, XS, YS, R>;
+    });
+  });
+}
+template <bool XS, bool R>
+TFusedLoop PickAcc(uint8_t op) {
+  return WithOp(op, [](auto o) -> TFusedLoop { return &FuAcc<decltype(o)::value, XS, R>; });
 }
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC pop_options
@@ -288,13 +258,15 @@ TFusedLoop PickPairLoop(uint8_t op2, bool xs, bool ys) {
             : (ys ? PickPair<false, true>(op2) : PickPair<false, false>(op2));
 }
 TFusedLoop PickTermLoop(bool reversed, uint8_t op, uint8_t op2, bool xs, bool ys) {
-  return xs ? (ys ? PickTerm1<true, true>(reversed, op, op2)
-                  : PickTerm1<true, false>(reversed, op, op2))
-            : (ys ? PickTerm1<false, true>(reversed, op, op2)
-                  : PickTerm1<false, false>(reversed, op, op2));
+  if (reversed)
+    return xs ? (ys ? PickTerm<true, true, true>(op, op2) : PickTerm<true, false, true>(op, op2))
+              : (ys ? PickTerm<false, true, true>(op, op2) : PickTerm<false, false, true>(op, op2));
+  return xs ? (ys ? PickTerm<true, true, false>(op, op2) : PickTerm<true, false, false>(op, op2))
+            : (ys ? PickTerm<false, true, false>(op, op2) : PickTerm<false, false, false>(op, op2));
 }
 TFusedLoop PickAccLoop(bool reversed, uint8_t op, bool xs) {
-  return xs ? PickAcc1<true>(reversed, op) : PickAcc1<false>(reversed, op);
+  if (reversed) return xs ? PickAcc<true, true>(op) : PickAcc<false, true>(op);
+  return xs ? PickAcc<true, false>(op) : PickAcc<false, false>(op);
 }
 
 TFusedLoop PickLoadLoop(bool xs) { return xs ? &FuLoad<true> : &FuLoad<false>; }

@@ -8,9 +8,8 @@
 
 namespace qv::expr {
 
-std::vector<TNode*> TCompiler::PostOrder(TNode* root) {
-  // Arguments first, left to right, then the node; value-like leaves are
-  // not steps of their own (their storage is read directly).
+std::vector<TNode*> TCompiler::PostOrder(TNode* root, bool ValueLeaves) {
+  // Arguments first, left to right, then the node.
   std::vector<TNode*> out;
   std::vector<std::pair<TNode*, int>> stack;
   stack.push_back({root, 0});
@@ -18,7 +17,7 @@ std::vector<TNode*> TCompiler::PostOrder(TNode* root) {
     auto& [node, next] = stack.back();
     if (next < 4) {
       TNode* child = node->Args[next++];
-      if (child && !child->Word->IsValueLike()) stack.push_back({child, 0});
+      if (child && (ValueLeaves || !child->Word->IsValueLike())) stack.push_back({child, 0});
       continue;
     }
     out.push_back(node);
@@ -33,7 +32,7 @@ std::unique_ptr<TChain> TCompiler::Link(TNode* root) {
   if (root->Word->IsValueLike())
     order.push_back(root);
   else
-    order = PostOrder(root);
+    order = PostOrder(root, false);  // value-like leaves are read, not run
   const int count = static_cast<int>(order.size());
   chain->Count = count;
   chain->Steps = std::make_unique<TExprRec[]>(static_cast<size_t>(count));

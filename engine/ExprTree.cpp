@@ -9,6 +9,21 @@
 
 namespace qv::expr {
 
+template <class TTest>
+size_t TCompiler::FindOutsideBrackets(const std::vector<TExprWord*>& t, size_t from,
+                                      TTest test) const {
+  int d = 0;
+  for (size_t i = from; i < t.size(); ++i) {
+    if (t[i] == leftBracket_)
+      ++d;
+    else if (t[i] == rightBracket_)
+      --d;
+    else if (d == 0 && t[i]->ArgumentCount() > 0 && test(t[i]))
+      return i;
+  }
+  return t.size();
+}
+
 int TCompiler::MatchingClose(const std::vector<TExprWord*>& t, size_t open) const {
   int depth = 0;
   for (size_t i = open; i < t.size(); ++i) {
@@ -62,20 +77,7 @@ TNode* TCompiler::Build(std::vector<TExprWord*> t, int depth) {
     if (left) node->Args[next++] = left;
 
     // The first word that takes arguments, at depth 0, from start on.
-    size_t pos = t.size();
-    {
-      int d = 0;
-      for (size_t i = start; i < t.size(); ++i) {
-        if (t[i] == leftBracket_)
-          ++d;
-        else if (t[i] == rightBracket_)
-          --d;
-        else if (d == 0 && t[i]->ArgumentCount() > 0) {
-          pos = i;
-          break;
-        }
-      }
-    }
+    const size_t pos = FindOutsideBrackets(t, start, [](TExprWord*) { return true; });
     if (pos >= t.size()) SyntaxError();
     TExprWord* w = t[pos];
     TFunction* f = w->AsFunction();
@@ -128,23 +130,10 @@ TNode* TCompiler::Build(std::vector<TExprWord*> t, int depth) {
 
     // The right operand: up to the next word of equal or weaker binding.
     const int prec = f->Precedence();
-    size_t found = t.size();
-    {
-      int d = 0;
-      for (size_t i = after; i < t.size(); ++i) {
-        if (t[i] == leftBracket_)
-          ++d;
-        else if (t[i] == rightBracket_)
-          --d;
-        else if (d == 0 && t[i]->ArgumentCount() > 0) {
-          TFunction* g = t[i]->AsFunction();
-          if (g && g->Precedence() >= prec) {
-            found = i;
-            break;
-          }
-        }
-      }
-    }
+    const size_t found = FindOutsideBrackets(t, after, [prec](TExprWord* word) {
+      TFunction* g = word->AsFunction();
+      return g && g->Precedence() >= prec;
+    });
     if (found > after) {
       std::vector<TExprWord*> sub(t.begin() + static_cast<ptrdiff_t>(after),
                                   t.begin() + static_cast<ptrdiff_t>(found));
@@ -201,21 +190,7 @@ double TCompiler::EvaluateSubtree(TNode* root, int& kind) {
 void TCompiler::Fold(TNode* root) {
   // Which nodes read nothing that may vary: arguments come first in post
   // order, so one pass settles every node.
-  std::vector<TNode*> all;
-  {
-    std::vector<std::pair<TNode*, int>> stack;
-    stack.push_back({root, 0});
-    while (!stack.empty()) {
-      auto& [node, next] = stack.back();
-      if (next < 4) {
-        TNode* child = node->Args[next++];
-        if (child) stack.push_back({child, 0});
-        continue;
-      }
-      all.push_back(node);
-      stack.pop_back();
-    }
-  }
+  const std::vector<TNode*> all = PostOrder(root, true);
   std::unordered_map<TNode*, bool> constant;
   for (TNode* node : all) {
     bool c = !node->Word->IsVarying() && node->Word != assign_;

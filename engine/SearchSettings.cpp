@@ -3,6 +3,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <span>
 
 #include "engine/FitSettings.h"
 #include "platform/core/SysUtils.h"
@@ -77,45 +79,69 @@ void TSearchLogs::Close() {
   parameters_.clear();
 }
 
+namespace {
+
+// One check of CheckAlgorithmSettings: the box is refused with the message
+// when it is empty or, with a Minimum, when its whole number is below it;
+// a check with a Switch applies only while that check box is checked.
+struct TSettingCheck {
+  TSettingName Box;
+  int Minimum;  // 0: only emptiness is checked
+  const char* Message;
+  std::optional<TSettingName> Switch = std::nullopt;
+};
+
+const char* const kNoPopulation = "No value for \"Population Size\"!";
+
+const TSettingCheck kGeneticChecks[] = {
+    {TSettingName::PopulationBox2, 0, kNoPopulation},
+    {TSettingName::PopulationBox2, 2, "\"Population Size\"must be bigger than 2!"},
+    {TSettingName::PCBox2, 0, "No value for \"Crossover Rate\"!"},
+    {TSettingName::PMBox2, 0, "No value for \"Mutation Rate\"!"},
+};
+const TSettingCheck kSwarmChecks[] = {
+    {TSettingName::SizeBox, 0, kNoPopulation},
+    {TSettingName::SizeBox, 1, "\"Population Size\"must be bigger than 0!"},
+    {TSettingName::C1Box, 0, "No value for \"Learning Factor C1\"!"},
+    {TSettingName::C2Box, 0, "No value for \"Learning Factor C2\"!"},
+    {TSettingName::ComboBox6, 0, "No value for \"Vax\"!", TSettingName::VmaCheckBox},
+};
+const TSettingCheck kEvolutionChecks[] = {
+    {TSettingName::DESizeBox, 0, kNoPopulation},
+    {TSettingName::DESizeBox, 1, "\"Population Size\"must be bigger than 0!"},
+    {TSettingName::PMBox3, 0, "No value for \"Mutatuin Rate\"!"},
+    {TSettingName::PCBox3, 0, "No value for \"Crossover Rate\"!"},
+};
+const TSettingCheck kZedovevChecks[] = {
+    {TSettingName::SizeBox1, 0, kNoPopulation},
+};
+
+}  // namespace
+
 bool CheckAlgorithmSettings(TFitHost& Host, TAlgorithm Algorithm) {
   TFitSettings& s = Host.Settings();
-  const std::string noPop = "No value for \"Population Size\"!";
+  std::span<const TSettingCheck> checks;
   switch (Algorithm) {
     case TAlgorithm::Genetic:
-      if (Empty(s, TSettingName::PopulationBox2))
-        return Refuse(Host, TSettingName::PopulationBox2, noPop);
-      if (StrToInt(Trim(s.Text(TSettingName::PopulationBox2))) < 2)
-        return Refuse(Host, TSettingName::PopulationBox2,
-                      "\"Population Size\"must be bigger than 2!");
-      if (Empty(s, TSettingName::PCBox2))
-        return Refuse(Host, TSettingName::PCBox2, "No value for \"Crossover Rate\"!");
-      if (Empty(s, TSettingName::PMBox2))
-        return Refuse(Host, TSettingName::PMBox2, "No value for \"Mutation Rate\"!");
-      return true;
+      checks = kGeneticChecks;
+      break;
     case TAlgorithm::ParticleSwarm:
-      if (Empty(s, TSettingName::SizeBox)) return Refuse(Host, TSettingName::SizeBox, noPop);
-      if (StrToInt(Trim(s.Text(TSettingName::SizeBox))) < 1)
-        return Refuse(Host, TSettingName::SizeBox, "\"Population Size\"must be bigger than 0!");
-      if (Empty(s, TSettingName::C1Box))
-        return Refuse(Host, TSettingName::C1Box, "No value for \"Learning Factor C1\"!");
-      if (Empty(s, TSettingName::C2Box))
-        return Refuse(Host, TSettingName::C2Box, "No value for \"Learning Factor C2\"!");
-      if (s.Checked(TSettingName::VmaCheckBox) && Empty(s, TSettingName::ComboBox6))
-        return Refuse(Host, TSettingName::ComboBox6, "No value for \"Vax\"!");
-      return true;
+      checks = kSwarmChecks;
+      break;
     case TAlgorithm::DifferentialEvolution:
-      if (Empty(s, TSettingName::DESizeBox)) return Refuse(Host, TSettingName::DESizeBox, noPop);
-      if (StrToInt(Trim(s.Text(TSettingName::DESizeBox))) < 1)
-        return Refuse(Host, TSettingName::DESizeBox, "\"Population Size\"must be bigger than 0!");
-      if (Empty(s, TSettingName::PMBox3))
-        return Refuse(Host, TSettingName::PMBox3, "No value for \"Mutatuin Rate\"!");
-      if (Empty(s, TSettingName::PCBox3))
-        return Refuse(Host, TSettingName::PCBox3, "No value for \"Crossover Rate\"!");
-      return true;
+      checks = kEvolutionChecks;
+      break;
     default:
-      if (Empty(s, TSettingName::SizeBox1)) return Refuse(Host, TSettingName::SizeBox1, noPop);
-      return true;
+      checks = kZedovevChecks;
+      break;
   }
+  for (const TSettingCheck& c : checks) {
+    if (c.Switch && !s.Checked(*c.Switch)) continue;
+    const bool refused =
+        c.Minimum > 0 ? StrToInt(Trim(s.Text(c.Box))) < c.Minimum : Empty(s, c.Box);
+    if (refused) return Refuse(Host, c.Box, c.Message);
+  }
+  return true;
 }
 
 bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set) {
