@@ -15,6 +15,18 @@ namespace {
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
+// False, after the warning "The <What> "<name>" has been multi-declared!",
+// when Names holds Name already.
+bool FirstDeclaration(TFitHost& Host, const String1Array& Names, const std::string& Name,
+                      const std::string& What) {
+  for (const auto& earlier : Names)
+    if (earlier == Name) {
+      Host.ShowMessage(mtWarning, "The " + What + " " + Quoted(Name) + " has been multi-declared!");
+      return false;
+    }
+  return true;
+}
+
 // ---- Variables ---------------------------------------------------------------
 
 bool ReadVariableDefinition(TEngineState& S, TFitHost& Host, const std::string& Text) {
@@ -30,11 +42,7 @@ bool ReadVariableDefinition(TEngineState& S, TFitHost& Host, const std::string& 
     output = mark == "output";
   }
   if (name.empty()) return true;  // an empty piece of the list ("x,,y") defines nothing
-  for (const auto& earlier : S.Model.VariableNames)
-    if (earlier == name) {
-      Host.ShowMessage(mtWarning, "The variable " + Quoted(name) + " has been multi-declared!");
-      return false;
-    }
+  if (!FirstDeclaration(Host, S.Model.VariableNames, name, "variable")) return false;
   S.Model.VariableNames.push_back(name);
   S.Model.VariableCount = static_cast<int>(S.Model.VariableNames.size());
   if (output) {
@@ -307,11 +315,7 @@ bool ReadConstantDefinition(TEngineState& S, TFitHost& Host, const std::string& 
   }
   // Any earlier constant of the same name is reported, not only the one
   // directly before: the later value would silently never be used.
-  for (const auto& earlier : S.Model.ConstantNames)
-    if (earlier == name) {
-      Host.ShowMessage(mtWarning, "The Constant " + Quoted(name) + " has been multi-declared!");
-      return false;
-    }
+  if (!FirstDeclaration(Host, S.Model.ConstantNames, name, "Constant")) return false;
   S.Model.ConstantNames.push_back(name);
   S.Model.ConstantValues.push_back(value);
   S.Model.ConstantCount = static_cast<int>(S.Model.ConstantNames.size());
@@ -339,11 +343,7 @@ bool ReadVarConstantDefinition(TEngineState& S, TFitHost& Host, const std::strin
     }
     numbers.push_back(d);
   }
-  for (const auto& earlier : S.Model.VarConstantNames)
-    if (earlier == name) {
-      Host.ShowMessage(mtWarning, "The VarConst " + Quoted(name) + " has been multi-declared!");
-      return false;
-    }
+  if (!FirstDeclaration(Host, S.Model.VarConstantNames, name, "VarConst")) return false;
   S.Model.VarConstantNames.push_back(name);
   S.Model.VarConstantCount = static_cast<int>(S.Model.VarConstantNames.size());
   S.Model.VarConstantValues.resize(S.Model.DataFileCount);

@@ -54,14 +54,7 @@ bool TRunController::Run(const std::vector<std::string>& CodeLines) {
     outcome_ = TRunOutcome::roModelRefused;
     state_.Run.Resuming = false;
     if (!ReadModel(state_, host_, CodeLines)) return false;
-    switch (state_.Model.ModelMode) {
-      case TModelMode::Function:
-        return RunFitMode(false);
-      case TModelMode::Equation:
-        return RunOptimizeMode(false);
-      default:
-        return RunProgramMode(false);
-    }
+    return RunMode(false);
   });
 }
 
@@ -76,15 +69,19 @@ bool TRunController::Resume() {
   return Guarded([&] {
     ReadGeneSettings(state_, host_.Settings());
     state_.Run.Resuming = true;
-    switch (state_.Model.ModelMode) {
-      case TModelMode::Function:
-        return RunFitMode(true);
-      case TModelMode::Equation:
-        return RunOptimizeMode(true);
-      default:
-        return RunProgramMode(true);
-    }
+    return RunMode(true);
   });
+}
+
+bool TRunController::RunMode(bool Parse) {
+  switch (state_.Model.ModelMode) {
+    case TModelMode::Function:
+      return RunFitMode(Parse);
+    case TModelMode::Equation:
+      return RunOptimizeMode(Parse);
+    default:
+      return RunProgramMode(Parse);
+  }
 }
 
 namespace {

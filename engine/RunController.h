@@ -54,6 +54,8 @@ class TRunController {
   bool RunFitMode(bool Parse);
   bool RunOptimizeMode(bool Parse);
   bool RunProgramMode(bool Parse);
+  // The mode routine of the model's mode.
+  bool RunMode(bool Parse);
   // The stop command (safe to call from the pump).
   void Stop();
   // Continues the last run's mode with the kept population.
