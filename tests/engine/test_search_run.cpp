@@ -331,6 +331,41 @@ data;
   EXPECT_EQ(run.State.Run.StopCode, scUserStop);
 }
 
+// Nothing of a run lives outside its engine state: a second engine that
+// runs a whole search inside a pump of the first (its random words, its
+// caches, its controller coming and going) leaves the first one's search
+// exactly as it would have been alone.
+TEST(RunRoad, TwoEnginesInOneThreadShareNothing) {
+  const char* noisy = R"(variables x, y;
+parameters a, b;
+function y = a*x + b + 0.001*random;
+data;
+1 3.1
+2 4.9
+3 7.2
+4 8.8
+5 11.1
+)";
+  const std::map<std::string, std::string> settings{
+      {"RB2", "True"}, {"ComboBox1", "40"}, {"CBB2", "1000"}, {"RadioGroup2", "1"}};
+  TSearchRun alone(settings, 11);
+  ASSERT_TRUE(alone.Run(noisy));
+
+  TSearchRun first(settings, 11);
+  int inner = 0;
+  first.Host.OnPump = [&](int pump) {
+    if (pump % 10 != 0) return;
+    TSearchRun other({{"RB2", "True"}, {"ComboBox1", "15"}, {"RadioGroup2", "2"}}, 99 + pump);
+    ASSERT_TRUE(other.Run(noisy));
+    ++inner;
+  };
+  ASSERT_TRUE(first.Run(noisy));
+  EXPECT_EQ(inner, 4);
+  EXPECT_EQ(first.State.Pop.BestPosition, alone.State.Pop.BestPosition);
+  EXPECT_EQ(first.State.Pop.BestFitnessDC, alone.State.Pop.BestFitnessDC);
+  EXPECT_EQ(first.Line("a: "), alone.Line("a: "));
+}
+
 TEST(RunRoad, ProgramModelThatNeverAssignsItsOutputIsRefused) {
   const char* model = R"(variables x, y [output];
 parameters a;
