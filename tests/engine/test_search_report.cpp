@@ -1,4 +1,4 @@
-// Review of the report texts and the search set-up: the algorithm names of
+// The report texts and the search set-up: the algorithm names of
 // every family and variant, the stop reasons of every mode, the progress and
 // final texts of the optimisation mode, the result summary's number formats
 // and parameter lines (also with per-data-set parameters), the settings read
@@ -60,7 +60,7 @@ void MakeOptimisationState(TEngineState& S, TSearchSettings& Set) {
       S.Run.StartTime + std::chrono::hours(1) + std::chrono::minutes(2) + std::chrono::seconds(3);
 }
 
-TEST(ReportReview, AlgorithmNamesOfEveryFamilyAndVariant) {
+TEST(SearchReport, AlgorithmNamesOfEveryFamilyAndVariant) {
   struct Case {
     int Algorithm, Scheme, Route, Formula;
     const char* Expression;  // fitting by expressions
@@ -95,7 +95,7 @@ TEST(ReportReview, AlgorithmNamesOfEveryFamilyAndVariant) {
   }
 }
 
-TEST(ReportReview, OptimisationFinalAndProgressTexts) {
+TEST(SearchReport, OptimisationFinalAndProgressTexts) {
   TEngineState S;
   TSearchSettings Set;
   MakeOptimisationState(S, Set);
@@ -148,7 +148,7 @@ TEST(ReportReview, OptimisationFinalAndProgressTexts) {
   EXPECT_EQ(host.Result[5], "Min. Error: 0.25");
 }
 
-TEST(ReportReview, OptimisationStopReasonsAndIterationCount) {
+TEST(SearchReport, OptimisationStopReasonsAndIterationCount) {
   struct Case {
     int Objective, Criterion, Code;
     const char* Reason;
@@ -180,7 +180,7 @@ TEST(ReportReview, OptimisationStopReasonsAndIterationCount) {
   }
 }
 
-TEST(ReportReview, SummaryNumberFormatsAndParameterLines) {
+TEST(SearchReport, SummaryNumberFormatsAndParameterLines) {
   FormatSettings() = TFormatSettings::Invariant();
   TEngineState S;
   TSearchSettings Set;
@@ -230,7 +230,7 @@ TEST(ReportReview, SummaryNumberFormatsAndParameterLines) {
   EXPECT_EQ(r[8], "b: 1234.56789");
 }
 
-TEST(ReportReview, ProgramSummaryNamesEachDataSetOfPerSetParameters) {
+TEST(SearchReport, ProgramSummaryNamesEachDataSetOfPerSetParameters) {
   FormatSettings() = TFormatSettings::Invariant();
   TEngineState S;
   TSearchSettings Set;
@@ -263,7 +263,7 @@ TEST(ReportReview, ProgramSummaryNamesEachDataSetOfPerSetParameters) {
             (std::vector<std::string>{"n: 12345678", "a: 0.3333333333", "k: 0.25"}));
 }
 
-TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
+TEST(SearchReport, ExpressionReportReasonsTitleAndTable) {
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "20"}, {"RadioGroup2", "1"}});
   ASSERT_TRUE(run.Run(kStraightLine));
   TEngineState& S = run.State;
@@ -326,7 +326,7 @@ TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
   }
 }
 
-TEST(ReportReview, StopOnlySetsFlagsAndReportWithoutTextShowsTheFirstPage) {
+TEST(SearchReport, StopOnlySetsFlagsAndReportWithoutTextShowsTheFirstPage) {
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "5"}});
   ASSERT_TRUE(run.Run(kStraightLine));
   const auto calls = run.Host.Calls;
@@ -371,7 +371,7 @@ struct TPrepared {
   bool Prepare() { return PrepareSearch(S, Host, Set); }
 };
 
-TEST(SetupReview, StopCriterionFromTheRadioButtons) {
+TEST(SearchSetup, StopCriterionFromTheRadioButtons) {
   struct Case {
     int Mode, Objective;
     const char* Button;  // checked; "" = none
@@ -400,7 +400,7 @@ TEST(SetupReview, StopCriterionFromTheRadioButtons) {
   }
 }
 
-TEST(SetupReview, RefusedSettingsChangeNothing) {
+TEST(SearchSetup, RefusedSettingsChangeNothing) {
   TPrepared p(0, 0, {{"DESizeBox", "0"}, {"CBB2", ""}});
   p.S.Run.StopCode = scMaxIterations;
   EXPECT_FALSE(p.Prepare());
@@ -417,7 +417,7 @@ TEST(SetupReview, RefusedSettingsChangeNothing) {
 class SetupLogs : public ::testing::Test {
  protected:
   void SetUp() override {
-    Dir = std::filesystem::path(QV_BINARY_DIR) / "report-review-logs" /
+    Dir = std::filesystem::path(QV_BINARY_DIR) / "search-report-logs" /
           ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::filesystem::remove_all(Dir);
     std::filesystem::create_directories(Dir);

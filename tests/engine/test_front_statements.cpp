@@ -1,6 +1,6 @@
-// Second look at the model front end: statement variants, data rows and
-// their separators, the translator table and the per-set target columns,
-// with the values worked out by hand from the model language's rules.
+// The model front end's statement variants, data rows and their
+// separators, the translator table and the per-set target columns, with
+// the values worked out by hand.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,7 +30,7 @@ void ExpectReads(const ModelCase& c, TFitSettings* settings = nullptr) {
   fronttest::ExpectModelReads(host, c.name, c.text, c.expected, c.absent);
 }
 
-TEST(FrontReviewText, CommentsTabsAndJoiningTogether) {
+TEST(FrontStatementsText, CommentsTabsAndJoiningTogether) {
   const struct {
     const char* name;
     std::vector<std::string> in;
@@ -62,7 +62,7 @@ TEST(FrontReviewText, CommentsTabsAndJoiningTogether) {
   }
 }
 
-TEST(FrontReviewFunctionModel, StatementVariants) {
+TEST(FrontStatementsFunctionModel, StatementVariants) {
   const ModelCase cases[] = {
       {"no match on either side: L-(R)+(y) with the last variable",
        "variables x, y, z;\nparameters r;\nfunction x^2+y^2 = r^2;\ndata;\n1 2 3\n2 3 4\n3 4 5",
@@ -96,7 +96,7 @@ TEST(FrontReviewFunctionModel, StatementVariants) {
   for (const auto& c : cases) ExpectReads(c);
 }
 
-TEST(FrontReviewReaders, ParameterDefinitions) {
+TEST(FrontStatementsReaders, ParameterDefinitions) {
   const ModelCase cases[] = {
       {"initial value without range, family with an initial value, rounded family bounds",
        "variables x, y;\nparameters b = 2, p(0.6:2.4) = 0.5 [0, 1], q(1:1+1) [-1, 1];\nfunction y "
@@ -135,7 +135,7 @@ TEST(FrontReviewReaders, ParameterDefinitions) {
               &encoded);
 }
 
-TEST(FrontReviewReaders, MessagesOfLessTravelledPaths) {
+TEST(FrontStatementsReaders, MessagesOfLessTravelledPaths) {
   const struct {
     std::string text;
     std::string message;
@@ -167,7 +167,7 @@ TEST(FrontReviewReaders, MessagesOfLessTravelledPaths) {
   }
 }
 
-TEST(FrontReviewReaders, NameReplacementAndLongLists) {
+TEST(FrontStatementsReaders, NameReplacementAndLongLists) {
   const struct {
     const char* text;
     const char* name;
@@ -194,7 +194,7 @@ TEST(FrontReviewReaders, NameReplacementAndLongLists) {
   EXPECT_EQ(s.Model.VariableNames, (String1Array{"x", "y", "z"}));
 }
 
-TEST(FrontReviewReaders, DataRowSplitting) {
+TEST(FrontStatementsReaders, DataRowSplitting) {
   struct RowCase {
     char decimal;
     const char* row;
@@ -231,7 +231,7 @@ TEST(FrontReviewReaders, DataRowSplitting) {
   fronttest::FixLocale();
 }
 
-TEST(FrontReviewEquationModel, ObjectivesConstraintsAndDirections) {
+TEST(FrontStatementsEquationModel, ObjectivesConstraintsAndDirections) {
   const ModelCase cases[] = {
       {"strict and non-strict per piece of one line, objective and constraint mixed",
        "parameters a [0, 1], b [0, 1];\nfunctions;\na < 1, b >= 0.5, a+b;",
@@ -259,7 +259,7 @@ TEST(FrontReviewEquationModel, ObjectivesConstraintsAndDirections) {
   for (const auto& c : cases) ExpectReads(c);
 }
 
-TEST(FrontReviewProgramModel, DataSetsLabelsAndOrder) {
+TEST(FrontStatementsProgramModel, DataSetsLabelsAndOrder) {
   const char* const head =
       "variables x, y;\nparameters a [0, 2];\nstartprogram;\ny[0] := a*x[0];\nendprogram;\n";
   const ModelCase cases[] = {
@@ -278,7 +278,7 @@ TEST(FrontReviewProgramModel, DataSetsLabelsAndOrder) {
     ExpectReads({c.name, (std::string(head) + c.text).c_str(), c.expected, c.absent});
 }
 
-TEST(FrontReviewProgramModel, OutputsBeyondTheLastColumnTakeTheLastColumn) {
+TEST(FrontStatementsProgramModel, OutputsBeyondTheLastColumnTakeTheLastColumn) {
   // Two outputs and rows of two values: y stands at the last column and z
   // beyond it, so both take the last column of the data.
   fronttest::FixLocale();
@@ -299,7 +299,7 @@ TEST(FrontReviewProgramModel, OutputsBeyondTheLastColumnTakeTheLastColumn) {
   EXPECT_DOUBLE_EQ(s.Model.TargetMax[0][1], 6);
 }
 
-TEST(FrontReviewTranslator, TableOfLines) {
+TEST(FrontStatementsTranslator, TableOfLines) {
   const struct {
     const char* name;
     std::vector<std::string> basic;

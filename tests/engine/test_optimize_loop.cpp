@@ -21,7 +21,7 @@ x+y<=1;
 x-y>=3;
 )";
 
-TEST(OptimiseLoopReview, ConstraintsAloneStopAtTheFirstFeasiblePoint) {
+TEST(OptimiseLoop, ConstraintsAloneStopAtTheFirstFeasiblePoint) {
   struct Case {
     const char* Algorithm;
     const char* Criterion;
@@ -49,7 +49,7 @@ TEST(OptimiseLoopReview, ConstraintsAloneStopAtTheFirstFeasiblePoint) {
   }
 }
 
-TEST(OptimiseLoopReview, GeneticSharesOfNonNegativeValuesAreInverseValues) {
+TEST(OptimiseLoop, GeneticSharesOfNonNegativeValuesAreInverseValues) {
   TPopulation P;
   P.PopSize = 3;
   P.ObjectiveValues = {0, 1, 3};

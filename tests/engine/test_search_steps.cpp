@@ -86,7 +86,7 @@ double FreeValue(TRandomGenerator& g, int mode) {
 // ---------------------------------------------------------------------------
 // Zedovev Avedezo Rezividorodo, fitting variant.
 
-TEST(ZedovevReview, FittingStepFollowsTheDrawOrder) {
+TEST(ZedovevStep, FittingStepFollowsTheDrawOrder) {
   struct Case {
     int Scheme;
     bool Local;
@@ -180,7 +180,7 @@ TEST(ZedovevReview, FittingStepFollowsTheDrawOrder) {
   EXPECT_GT(randomStarts, 0);
 }
 
-TEST(ZedovevReview, FittingStepKeepsPersonalBestsOfLargerShares) {
+TEST(ZedovevStep, FittingStepKeepsPersonalBestsOfLargerShares) {
   TFixture f(3, 2, 2, 0, 5);
   f.S.Pop.BestDC = 0.5;
   f.S.Pop.RelativeFitness = {0.2, 0.5, 0.7};  // only the last is strictly larger than 0.5
@@ -193,7 +193,7 @@ TEST(ZedovevReview, FittingStepKeepsPersonalBestsOfLargerShares) {
   EXPECT_EQ(f.S.Pop.PersonalBestPosition[2], before[2]);
 }
 
-TEST(ZedovevReview, OptimisationStepMovesEveryDimension) {
+TEST(ZedovevStep, OptimisationStepMovesEveryDimension) {
   int jumps = 0;
   for (int scheme = 0; scheme < 4; ++scheme)
     for (bool local : {false, true})
@@ -251,7 +251,7 @@ TEST(ZedovevReview, OptimisationStepMovesEveryDimension) {
 // ---------------------------------------------------------------------------
 // Particle swarm.
 
-TEST(SwarmReview, VelocityFormulasAndLimits) {
+TEST(SwarmStep, VelocityFormulasAndLimits) {
   struct Case {
     int Formula;
     bool Local;
@@ -341,7 +341,7 @@ TEST(SwarmReview, VelocityFormulasAndLimits) {
 // objectives nor constraints refuses every trial, so each generation leaves
 // the population as it is and the trials stay in TrialPopulation.
 
-TEST(DifferentialReview, TenSchemesFourRoutesTwoOptions) {
+TEST(DifferentialStep, TenSchemesFourRoutesTwoOptions) {
   const int partners[10] = {3, 2, 3, 3, 2, 2, 4, 4, 3, 2};
   for (int scheme = 0; scheme < 10; ++scheme)
     for (int option = 0; option < 2; ++option)
@@ -479,7 +479,7 @@ std::vector<int> SortedMembers(const Double1Array& share) {
   return order;
 }
 
-TEST(GeneticReview, SelectionCrossoverAndMutation) {
+TEST(GeneticStep, SelectionCrossoverAndMutation) {
   struct Case {
     int Selection;
     int Crossover;
@@ -618,7 +618,7 @@ TEST(GeneticReview, SelectionCrossoverAndMutation) {
   }
 }
 
-TEST(GeneticReview, RankSharesOfFourMembers) {
+TEST(GeneticStep, RankSharesOfFourMembers) {
   TFixture f(4, 1, 1, 0, 8);
   f.S.Pop.RelativeFitness = {0.4, 0.1, 0.3, 0.2};
   f.Set.SelectionType = TSelectionType::Rank;
@@ -650,7 +650,7 @@ void SetDimension(TFixture& f, const TDim& dim) {
   f.S.Model.HasBound[0] = dim.Lower || dim.Upper;
 }
 
-TEST(RandomValueReview, DrawsInTheWrittenOrder) {
+TEST(RandomValueDraws, OrderOfEveryDefinition) {
   using Rule = double (*)(TRandomGenerator&);
   struct Case {
     const char* Name;
@@ -748,7 +748,7 @@ TEST(RandomValueReview, DrawsInTheWrittenOrder) {
     }
 }
 
-TEST(RepairValueReview, ReplacementsDrawInTheWrittenOrder) {
+TEST(RepairValueDraws, OrderOfEveryReplacement) {
   using Rule = double (*)(TRandomGenerator&);
   struct Case {
     const char* Name;
@@ -859,7 +859,7 @@ TEST(RepairValueReview, ReplacementsDrawInTheWrittenOrder) {
 // ---------------------------------------------------------------------------
 // Base-N genes.
 
-TEST(GeneReview, MutationDrawsPositionThenDigit) {
+TEST(GeneStep, MutationDrawsPositionThenDigit) {
   struct Case {
     TGeneLayout Layout;
     const char* Gene;
@@ -894,7 +894,7 @@ TEST(GeneReview, MutationDrawsPositionThenDigit) {
     }
 }
 
-TEST(GeneReview, RepairedGeneIsCutToItsDecimals) {
+TEST(GeneStep, RepairedGeneIsCutToItsDecimals) {
   for (uint32_t seed : {6u, 60u, 600u}) {
     TFixture f(2, 1, 1, 1, seed);
     f.S.Model.EncodeDecode = true;
@@ -913,7 +913,7 @@ TEST(GeneReview, RepairedGeneIsCutToItsDecimals) {
   }
 }
 
-TEST(GeneReview, UniformGeneCrossoverTakesParentsCharactersAtAQuarter) {
+TEST(GeneStep, UniformGeneCrossoverTakesParentsCharactersAtAQuarter) {
   for (uint32_t seed : {21u, 210u, 2100u}) {
     TFixture f(2, 1, 1, 1, seed);
     f.S.Model.EncodeDecode = true;
