@@ -46,11 +46,14 @@ constexpr std::array<TColor, SysColorCount> kDefaultSysColors = {
     RGB(192, 192, 192),  // menu bar
 };
 
+// One table per process: the system colours of the desktop.
 std::array<TColor, SysColorCount>& SysColors() {
   static std::array<TColor, SysColorCount> table = kDefaultSysColors;
   return table;
 }
 
+// The desktop's font service, one per process as the other desktop services
+// (platform/core/Services.h); the Qt layer installs it.
 TFontService* g_fontService = nullptr;
 
 }  // namespace
