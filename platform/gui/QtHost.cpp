@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "platform/gui/QtCanvas.h"
+#include "platform/gui/QtCursors.h"
 
 namespace qv {
 
@@ -208,13 +209,7 @@ TControlWidget::~TControlWidget() {
 
 template <class F>
 void TControlWidget::Guard(const char* where, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    ReportHostException(where, e.what());
-  } catch (...) {
-    ReportHostException(where, "unknown exception");
-  }
+  GuardHostCall(where, std::forward<F>(f));
 }
 
 void TControlWidget::SetCore(TControlCore* core) {
@@ -270,6 +265,10 @@ void TControlWidget::KillTimer(int id) {
 }
 
 void TControlWidget::SetCursor(TCursor c) {
+  if (const QCursor* registered = RegisteredScreenCursor(c)) {
+    viewport()->setCursor(*registered);
+    return;
+  }
   Qt::CursorShape s = Qt::ArrowCursor;
   switch (c) {
     case crNone:

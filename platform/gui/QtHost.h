@@ -18,6 +18,18 @@ namespace qv {
 // default writes it to standard error.
 void SetHostExceptionReporter(std::function<void(const std::string&)> reporter);
 void ReportHostException(const std::string& where, const std::string& message);
+// Runs f, reporting an exception it throws instead of passing it on (for
+// code called from Qt's event handlers).
+template <class F>
+void GuardHostCall(const char* where, F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    ReportHostException(where, e.what());
+  } catch (...) {
+    ReportHostException(where, "unknown exception");
+  }
+}
 
 // Qt key (and modifiers) to the Windows virtual-key number; 0 when unknown.
 int QtKeyToVirtualKey(int qtKey, Qt::KeyboardModifiers mods);
