@@ -105,6 +105,43 @@ TEST_F(GridControlTest, WheelScrollsRowsByTheDefaultHeight) {
   EXPECT_EQ(rig.ColTitles().TopLeft().Y, 0);
 }
 
+// ---- scroll bars ---------------------------------------------------------------
+
+TEST_F(GridControlTest, ScrollBarsFollowTheOffsetAndHalveLargeExtents) {
+  sheet.SetRowCount(100000);  // 1,500,000 pixels of rows
+  TXLView& c = rig.Client();
+  auto bar = [&](TScrollBarKind k) { return c.Host()->GetScrollInfo(k); };
+  // Columns fit: range 0..299, a page of the client's 340 pixels.
+  EXPECT_EQ(bar(sbHorizontal).Max, 299);
+  EXPECT_EQ(bar(sbHorizontal).Page, 340);
+  // Rows: halved six times to 23437 units of 64 pixels; the page likewise.
+  EXPECT_EQ(bar(sbVertical).Max, 23436);
+  EXPECT_EQ(bar(sbVertical).Page, 4);
+  // A thumb position is multiplied back into pixels, in whole rows.
+  c.Scroll(sbVertical, scPosition, 11718);
+  EXPECT_EQ(c.TopLeft().Y, 749952 / 15);
+  EXPECT_EQ(bar(sbVertical).Pos, (749952 / 15) * 15 / 64);
+  EXPECT_EQ(rig.RowTitles().TopLeft().Y, c.TopLeft().Y);
+  // The bottom shows the last 19 rows whole; nothing scrolls past it.
+  c.Scroll(sbVertical, scBottom, 0);
+  EXPECT_EQ(c.TopLeft().Y, 100000 - 19);
+  c.Scroll(sbVertical, scLineDown, 0);
+  EXPECT_EQ(c.TopLeft().Y, 100000 - 19);
+  c.Scroll(sbVertical, scPageUp, 0);
+  EXPECT_EQ(c.TopLeft().Y, 100000 - 38);
+  // Dragging the thumb scrolls only with oTracking.
+  grid.SetOptions(grid.Options() - TXLOptions{oTracking});
+  c.Scroll(sbVertical, scTrack, 0);
+  EXPECT_EQ(c.TopLeft().Y, 100000 - 38);
+  grid.SetOptions(grid.Options() + TXLOptions{oTracking});
+  c.Scroll(sbVertical, scTrack, 0);
+  EXPECT_EQ(c.TopLeft().Y, 0);
+  // Without Scrolls the bars are hidden.
+  grid.SetScrolls({});
+  EXPECT_FALSE(bar(sbVertical).Visible);
+  EXPECT_FALSE(bar(sbHorizontal).Visible);
+}
+
 // ---- links ----------------------------------------------------------------------
 
 TEST_F(GridControlTest, LinksAreMutualAndFollowTheScrollPosition) {
@@ -161,6 +198,29 @@ TEST_F(GridControlTest, ArrowsMoveAndRememberTheDirection) {
   EXPECT_EQ(grid.GetCurCell(), TPoint(0, 2));
   rig.Key(VK_LEFT);
   EXPECT_EQ(grid.GetCurCell(), TPoint(4, 1));
+}
+
+TEST_F(GridControlTest, TitleLinesAtNegativeCoordinates) {
+  // A row title: the row-title view becomes the active one.
+  grid.SetCurCell(-1, 2);
+  EXPECT_EQ(&grid.ActiveView(), &rig.RowTitles());
+  EXPECT_EQ(rig.RowTitles().Cursor(), TPoint(0, 2));
+  EXPECT_EQ(grid.GetCurCell(), TPoint(-1, 2));
+  EXPECT_EQ(rig.Host->Focus.Owner, rig.Host->Views[skRowTitles].get());  // the focus went along
+  rig.Key(VK_DOWN);
+  EXPECT_EQ(grid.GetCurCell(), TPoint(-1, 3));
+  // A column title, then the corner; a point outside every section
+  // changes nothing.
+  grid.SetCurCell(3, -1);
+  EXPECT_EQ(&grid.ActiveView(), &rig.ColTitles());
+  EXPECT_EQ(grid.GetCurCell(), TPoint(3, -1));
+  grid.SetCurCell(-1, -1);
+  EXPECT_EQ(grid.GetCurCell(), TPoint(-1, -1));
+  grid.SetCurCell(9, 9);
+  EXPECT_EQ(grid.GetCurCell(), TPoint(-1, -1));
+  grid.SetCurCell(1, 1);
+  EXPECT_EQ(&grid.ActiveView(), &rig.Client());
+  EXPECT_EQ(grid.Selection(), &rig.Client().Selection());
 }
 
 TEST_F(GridControlTest, EnterMovesByEnterDir) {
