@@ -128,13 +128,13 @@ TXLSection* TXLView::Section() const {
   return grid_.sheet_ ? &grid_.sheet_->Section(kind_) : nullptr;
 }
 
-const TXLSizeList& TXLView::Cols() const {
-  return grid_.Sizes(0, kind_ == skRowTitles || kind_ == skCorner);
+bool TXLView::TitleLines(int axis) const {
+  return kind_ == skCorner || kind_ == (axis == 0 ? skRowTitles : skColTitles);
 }
 
-const TXLSizeList& TXLView::Rows() const {
-  return grid_.Sizes(1, kind_ == skColTitles || kind_ == skCorner);
-}
+const TXLSizeList& TXLView::Cols() const { return grid_.Sizes(0, TitleLines(0)); }
+
+const TXLSizeList& TXLView::Rows() const { return grid_.Sizes(1, TitleLines(1)); }
 
 bool TXLView::ScrollsAxis(int axis) const {
   if (kind_ == skClient) return true;

@@ -191,6 +191,10 @@ class TXLView : public TControlCore {
   // The size lists of the view's columns and rows, in pixels.
   const TXLSizeList& Cols() const;
   const TXLSizeList& Rows() const;
+  // Whether the view's lines along an axis (0 columns, 1 rows) are title
+  // lines: the row titles' and the corner's columns, the column titles'
+  // and the corner's rows.
+  bool TitleLines(int axis) const;
   // Whether the view scrolls along an axis (0 columns, 1 rows).
   bool ScrollsAxis(int axis) const;
 

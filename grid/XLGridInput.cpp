@@ -630,15 +630,11 @@ void TXLGrid::UpdateHint(TXLView& v, int x, int y) {
 // ---- sizing ----------------------------------------------------------------------
 
 int TXLGrid::SizeIndex(const TXLView& v, int axis, int line) const {
-  const bool title = axis == 0 ? (v.Kind() == skRowTitles || v.Kind() == skCorner)
-                               : (v.Kind() == skColTitles || v.Kind() == skCorner);
-  return title ? -line - 1 : line;
+  return v.TitleLines(axis) ? -line - 1 : line;
 }
 
 int TXLGrid::SheetLine(const TXLView& v, int axis, int line) const {
-  const bool title = axis == 0 ? (v.Kind() == skRowTitles || v.Kind() == skCorner)
-                               : (v.Kind() == skColTitles || v.Kind() == skCorner);
-  if (!title || !sheet_) return line;
+  if (!v.TitleLines(axis) || !sheet_) return line;
   return line - (axis == 0 ? sheet_->TitleCols() : sheet_->TitleRows());
 }
 
@@ -647,8 +643,7 @@ int TXLGrid::SizingRule(int axis, int index, int size) const {
 }
 
 void TXLGrid::SetScaledSize(const TXLView& v, int axis, int line, int pixels) {
-  const bool title = axis == 0 ? (v.Kind() == skRowTitles || v.Kind() == skCorner)
-                               : (v.Kind() == skColTitles || v.Kind() == skCorner);
+  const bool title = v.TitleLines(axis);
   TXLSizeList& list = sizes_[axis][title ? 1 : 0];
   if (line < 0 || line >= list.Count()) return;
   list.Put(line, pixels);
