@@ -129,7 +129,7 @@ void TCustomAxisPanel::DrawOneSeries(TChartSeries& s, std::vector<TChartSeries*>
     std::vector<TChartSeries*> group;
     int first = -1, last = -1;
     for (TChartSeries* g : series_) {
-      if (!g->Active() || g->MinZValue() != s.MinZValue()) continue;
+      if (!g->Active() || g->HasZValues() || g->MinZValue() != s.MinZValue()) continue;
       g->CalcFirstLastVisible();
       group.push_back(g);
       done.push_back(g);

@@ -517,7 +517,8 @@ class TChartSeries : public TCustomChartSeries {
   // increments it and takes the new value as its depth index.
   virtual void CalcZOrder();
   // Whether the chart applies the depth order and another active series of
-  // it stands at the same depth index.
+  // it stands at the same depth index. Series with Z values of their own
+  // draw as a whole and never share a depth index with another.
   virtual bool MoreSameZOrder() const;
   TCursor Cursor = crDefault;
 
@@ -531,8 +532,13 @@ class TChartSeries : public TCustomChartSeries {
   // series has that axis, else with ValueFormat.
   std::string XText(int index) const;
   // Label, value, percent and X texts combined by Style; two columns are
-  // separated by the character 6.
-  std::string LegendString(int index, TLegendTextStyle style) const;
+  // separated by the character 6. Series whose legend lists something else
+  // than their points (palettes, levels) give that item's text instead.
+  virtual std::string LegendString(int index, TLegendTextStyle style) const;
+  // The number of items a values legend lists for the series (its points).
+  virtual int CountLegendItems() const { return Count(); }
+  // The symbol colour of item Index of a values legend (its point colour).
+  virtual TColor LegendItemColor(int index) const { return GetValueColor(index); }
 
   // -- updates and notifications
   void BeginUpdate() { ++updateCount_; }
@@ -594,6 +600,9 @@ class TChartSeries : public TCustomChartSeries {
   // Rebuilds the points from Source inside BeginUpdate/EndUpdate: through
   // the function when one is set, else by clearing and copying every point.
   virtual void AddValuesFromSource(TChartSeries& source);
+  // Whether Source may feed this series (any series here; series with
+  // values of their own kind accept only sources that have them).
+  virtual bool IsValidSourceOf(const TChartSeries& /*source*/) const { return true; }
   // Appends point Index of Source (values, same-index further lists, label
   // and colour; X and Y swap when the mandatory lists differ).
   virtual void CopyPointFromSource(TChartSeries& source, int index);
@@ -945,6 +954,9 @@ class TChartAxis {
   int ValueToPixel(double value) const;
   int ValueToPixelX(double value) const;
   int ValueToPixelY(double value) const;
+  // The pixel position before rounding (within the largest pixel range),
+  // for drawings that interpolate between positions.
+  double ValueToPixelExact(double value) const;
   double PixelToValue(int pixel) const;
 
   // The text of a label at Value. A date-time scale (ShowsDateTime) gives
