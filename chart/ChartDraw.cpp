@@ -48,7 +48,7 @@ void TCustomAxisPanel::InternalDraw(const TRect& rect) {
   // Depth band of each series; its marks stand in the middle.
   for (TChartSeries* s : series_) {
     if (!s->Active()) continue;
-    const int position = ordered ? MaxZOrder - int(s->MinZValue()) : 0;
+    const int position = ordered ? MaxZOrder - s->DepthIndex() : 0;
     s->StartZ = View3D() ? SeriesWidth3D * position : 0;
     s->EndZ = s->StartZ + (s->Depth() == -1 ? SeriesWidth3D : s->Depth());
     s->MiddleZ = (s->StartZ + s->EndZ) / 2;

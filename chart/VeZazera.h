@@ -484,8 +484,11 @@ class TChartSeries : public TCustomChartSeries {
   virtual double MaxXValue() { return valueLists_[0]->MaximumValue(); }
   virtual double MinYValue() { return valueLists_[1]->MinimumValue(); }
   virtual double MaxYValue() { return valueLists_[1]->MaximumValue(); }
-  virtual double MinZValue() const { return zOrder_ >= 0 ? zOrder_ : autoZ_; }
+  virtual double MinZValue() const { return DepthIndex(); }
   virtual double MaxZValue() const { return MinZValue(); }
+  // The depth index the series stands at (its ZOrder, or the one the chart
+  // gave it); series with Z values of their own keep it apart from them.
+  int DepthIndex() const { return zOrder_ >= 0 ? zOrder_ : autoZ_; }
   // Whether the series keeps Z values of its own (3-D grid series).
   virtual bool HasZValues() const { return false; }
 

@@ -88,6 +88,22 @@ TEST_F(ColorGrid, VerticalAxisShowsZ) {
   EXPECT_LT(d.Chart.LeftAxis().Maximum(), 1000);
 }
 
+TEST_F(ColorGrid, In3DAtTheSeriesDepth) {
+  // Negative Z values do not move the picture out of the chart's depth.
+  d.Chart.SetView3D(true);
+  for (int z = -8; z <= -5; ++z)
+    for (int x = 0; x < 4; ++x) s.AddXYZ(x, x * z, z);
+  DrawSeriesOnly(d, s);
+  EXPECT_GE(s.StartZ, 0);
+  EXPECT_LE(s.EndZ, d.Chart.Width3D);
+  const TCanvasCall* draw = d.Canvas.First("StretchDraw");
+  ASSERT_NE(draw, nullptr);
+  const TPoint corner =
+      d.Chart.Canvas().ProjectPoint(s.CalcXPosValue(0), s.CalcYPosValue(-5), s.StartZ);
+  EXPECT_EQ(draw->Args[0], corner.X);
+  EXPECT_EQ(draw->Args[1], corner.Y);
+}
+
 TEST_F(ColorGrid, ClickedOnARegularGrid) {
   Fill10();
   d.Draw();
