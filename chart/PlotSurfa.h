@@ -501,8 +501,9 @@ class TColorGridSeries : public TCustom3DGridSeries {
   double MinYValue() override;
   // The point of the cell under the pixel; -1 for none.
   int Clicked(int x, int y) override;
-  // The picture of the last drawing ((NumXValues - 1) x (NumZValues - 1)
-  // pixels, row 0 the lowest Z).
+  // The picture of the last drawing, (NumXValues - 1) x (NumZValues - 1)
+  // pixels laid out as it appears (row 0 at the top: the highest Z unless
+  // the vertical axis is inverted); empty cells in the panel's colour.
   const TImage& Bitmap() const { return bitmap_; }
 
  private:
