@@ -483,13 +483,15 @@ void TCustom3DGridSeries::CreateValues(int numX, int numZ) {
   numZ = std::clamp(numZ, 0, MaxGridSize);
   numXValues_ = numX;
   numZValues_ = numZ;
-  // The lists grow once to the whole grid.
+  // The series' lists grow once to the whole grid, and afterwards again in
+  // their usual steps.
   struct TGrowth {
-    int& Step;
-    int Saved;
-    ~TGrowth() { Step = Saved; }
-  } growth{ValueListGrowthStep(), ValueListGrowthStep()};
-  growth.Step = std::max(1, numX * numZ);
+    const std::vector<TChartValueList*>& Lists;
+    ~TGrowth() {
+      for (TChartValueList* list : Lists) list->SetGrowthStep(TChartValueList::DefaultGrowthStep);
+    }
+  } growth{ValueLists()};
+  for (TChartValueList* list : ValueLists()) list->SetGrowthStep(numX * numZ);
   Clear();
   BeginUpdate();
   try {

@@ -12,11 +12,6 @@ namespace qv {
 
 // ---- value lists ------------------------------------------------------------------
 
-int& ValueListGrowthStep() {
-  static int step = 1000;
-  return step;
-}
-
 std::function<void(const std::string&)> TChartValueList::ShowMessageHook;
 
 TChartValueList::TChartValueList(TChartSeries* owner, const std::string& name)
@@ -36,8 +31,7 @@ void TChartValueList::Assign(const TChartValueList& source) {
 }
 
 void TChartValueList::Grow() {
-  if (count_ >= int(values_.size()))
-    values_.resize(values_.size() + std::max(1, ValueListGrowthStep()));
+  if (count_ >= int(values_.size())) values_.resize(values_.size() + std::size_t(growthStep_));
   ++count_;
 }
 

@@ -14,6 +14,7 @@
 // before each draw.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -35,9 +36,6 @@ class TStream;
 // ---- value lists ---------------------------------------------------------------
 
 enum TChartListOrder { loNone = 0, loAscending = 1, loDescending = 2 };
-
-// Values are added in steps of this many slots (never by doubling).
-int& ValueListGrowthStep();
 
 class TChartValueList {
  public:
@@ -63,6 +61,11 @@ class TChartValueList {
 
   int Count() const { return count_; }
   int Capacity() const { return int(values_.size()); }
+  // Values are added in steps of GrowthStep slots (never by doubling); a
+  // series that knows how many points come sets it for the duration.
+  static constexpr int DefaultGrowthStep = 1000;
+  int GrowthStep() const { return growthStep_; }
+  void SetGrowthStep(int v) { growthStep_ = std::max(1, v); }
   double Value(int index) const { return values_[index]; }
   double operator[](int index) const { return values_[index]; }
   void SetValue(int index, double value);
@@ -103,6 +106,7 @@ class TChartValueList {
   // Reads the obsolete "Multiplier" stream property: any value but 1 shows
   // the obsolete-property message through ShowMessageHook (once per call).
   void ReadMultiplier(double value);
+  // One per process: the program's message box, set once by the GUI.
   static std::function<void(const std::string&)> ShowMessageHook;
 
   // The value the next added point takes in this list.
@@ -119,6 +123,7 @@ class TChartValueList {
   std::string valueSource_;
   std::vector<double> values_;
   int count_ = 0;
+  int growthStep_ = DefaultGrowthStep;
   bool dirty_ = true;
   double min_ = 0, max_ = 0, sum_ = 0, absSum_ = 0;
   bool nonFinite_ = false;
@@ -319,6 +324,9 @@ class TChartRandom {
  private:
   std::uint32_t seed_;
 };
+// One per process: every chart's sample values draw from the same sequence,
+// so two charts filled one after the other show different samples, and a
+// test can seed it to get a known sample. Charts live on the GUI thread.
 TChartRandom& ChartRandom();
 
 // ---- chart elements -------------------------------------------------------------
@@ -1100,7 +1108,8 @@ class TPlotSeriesTypes {
   std::vector<std::unique_ptr<TPlotSeriesType>> items_;
 };
 
-// The process-wide lists of series types and tool types.
+// The process-wide lists of series types and tool types: types register
+// once at start-up and every gallery of every chart offers the same ones.
 TPlotSeriesTypes& PlotSeriesTypes();
 std::vector<std::string>& PlotToolTypes();
 // Classes known to the component streaming (by name).

@@ -365,11 +365,12 @@ TEST(GridValues, GeneratorFillsTheGrid) {
     EXPECT_EQ(s.GetYValue(i), 100.0 * z + x);
   }
   EXPECT_EQ(int(s.Palette().size()), 32);
-  EXPECT_EQ(ValueListGrowthStep(), 1000);
+  EXPECT_EQ(s.XValues().Capacity(), 12);  // grown once to the whole grid
+  for (TChartValueList* list : s.ValueLists()) EXPECT_EQ(list->GrowthStep(), 1000);
   // A generator that fails leaves the lists' growth as it was.
   s.OnGetYValue = [](TChartSeries*, int, int) -> double { throw ChartException("no value"); };
   EXPECT_THROW(s.SetNumXValues(5), ChartException);
-  EXPECT_EQ(ValueListGrowthStep(), 1000);
+  for (TChartValueList* list : s.ValueLists()) EXPECT_EQ(list->GrowthStep(), 1000);
   EXPECT_EQ(s.UpdateCount(), 0);
 }
 
