@@ -4,10 +4,6 @@
 // editor's own block (with its selection mode) is offered to other X
 // clients and carries a column block from one editor into another.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -16,53 +12,15 @@
 #include <QProcess>
 #include <cstdlib>
 
+#include "XServerSupport.h"
 #include "editor/CodeEdit.h"
 #include "editor/qt/CodeEditWidget.h"
 #include "platform/gui/QtServices.h"
 
-extern char** environ;
-
 namespace qv {
 namespace {
 
-// An X server started for this test program, ended with it.
-class TXServer {
- public:
-  TXServer() {
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    const std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb",        "-displayfd", fd.c_str(), "-screen", "0",
-                          "1024x768x24", "-nolisten",  "tcp",      nullptr};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
-      pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    // The server writes its display number once it accepts connections.
-    std::string number;
-    char ch;
-    while (pid_ > 0 && read(fds[0], &ch, 1) == 1 && ch != '\n') number += ch;
-    close(fds[0]);
-    if (pid_ > 0 && !number.empty()) display_ = ":" + number;
-  }
-  ~TXServer() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-  TXServer(const TXServer&) = delete;
-  TXServer& operator=(const TXServer&) = delete;
-  const std::string& Display() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
-TXServer* g_server = nullptr;
+test::TXServer* g_server = nullptr;
 
 // Runs xclip with the arguments, feeding Input, while this program keeps
 // answering the X server (it may own the clipboard xclip asks for).
@@ -86,11 +44,8 @@ const QString kPrivateTarget =
 
 struct XClipboardTest : ::testing::Test {
   static void SetUpTestSuite() {
-    g_server = new TXServer;
-    if (g_server->Display().empty()) return;
-    setenv("DISPLAY", g_server->Display().c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "xcb", 1);
-    InstallQtServices();
+    g_server = new test::TXServer;
+    if (g_server->UseForQt()) InstallQtServices();
   }
   static void TearDownTestSuite() {
     // The X server goes with the suite; the application stays unused.

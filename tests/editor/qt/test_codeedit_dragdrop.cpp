@@ -37,8 +37,7 @@ struct DragDropTest : ::testing::Test {
     QDragEnterEvent enter(pos.toPoint(), Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton,
                           Mods);
     QApplication::sendEvent(vp, &enter);
-    QDragMoveEvent move(pos.toPoint(), Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton,
-                        Mods);
+    QDragMoveEvent move(pos.toPoint(), Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton, Mods);
     QApplication::sendEvent(vp, &move);
     if (!move.isAccepted()) return false;
     QDropEvent drop(pos, Qt::CopyAction | Qt::MoveAction, Data, Qt::LeftButton, Mods);
