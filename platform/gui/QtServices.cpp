@@ -16,6 +16,7 @@
 
 #include "platform/gui/QtCanvas.h"
 #include "platform/gui/QtCustomForm.h"
+#include "platform/gui/QtThreadPost.h"
 
 namespace qv {
 
@@ -337,6 +338,7 @@ void InstallQtServices() {
   SetPrinterService(printer);
   SetDialogService(&dialogs);
   SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  InstallQtUiQueue();
 }
 
 }  // namespace qv
