@@ -66,6 +66,8 @@ TRect TQtCompletionWindow::WorkArea(TPoint P) const {
 void TQtCompletionWindow::SetScrollBarBounds(const TRect& B, bool Visible) {
   bar_->setGeometry(B.Left, B.Top, std::max(1, B.Width()), std::max(1, B.Height()));
   bar_->setVisible(Visible);
+  // Above the viewport, which covers the whole window.
+  bar_->raise();
 }
 
 int TQtCompletionWindow::ScrollBarWidth() const {
