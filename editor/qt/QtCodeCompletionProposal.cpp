@@ -99,37 +99,12 @@ TScrollInfo TQtCompletionWindow::GetScrollInfo(TScrollBarKind Bar) const {
 
 void TQtCompletionWindow::OnBarAction(int Action) {
   if (settingBar_) return;
-  TScrollCode code;
+  TScrollCode code = scPosition;
   int pos = bar_->sliderPosition();
-  switch (Action) {
-    case QAbstractSlider::SliderSingleStepAdd:
-      code = scLineDown;
-      break;
-    case QAbstractSlider::SliderSingleStepSub:
-      code = scLineUp;
-      break;
-    case QAbstractSlider::SliderPageStepAdd:
-      code = scPageDown;
-      break;
-    case QAbstractSlider::SliderPageStepSub:
-      code = scPageUp;
-      break;
-    case QAbstractSlider::SliderToMinimum:
-      code = scTop;
-      break;
-    case QAbstractSlider::SliderToMaximum:
-      code = scBottom;
-      break;
-    case QAbstractSlider::SliderMove:
-      code = scTrack;
-      break;
-    case -1:
-      code = scPosition;
-      pos = bar_->value();
-      break;
-    default:
-      return;
-  }
+  if (Action == -1)
+    pos = bar_->value();
+  else if (!ScrollCodeOfSliderAction(Action, code))
+    return;
   // The form decides the position and sets it back through SetScrollInfo.
   if (Action != QAbstractSlider::SliderMove && Action != -1) bar_->setSliderPosition(info_.Pos);
   GuardHostCall("Scroll", [&] { form_.Scroll(sbVertical, code, pos); });
