@@ -184,6 +184,11 @@ TCustomCodeEdit::TCustomCodeEdit() {
 
 TCustomCodeEdit::~TCustomCodeEdit() {
   destroying_ = true;
+  try {
+    destroyListeners_.Fire();
+  } catch (...) {
+    // A listener's fault must not end the program while the editor goes.
+  }
   highlighter_ = nullptr;
   if (host_) {
     host_->KillTimer(AutoScrollTimerId);

@@ -568,6 +568,12 @@ class TCustomCodeEdit : public TControlCore {
   void RemoveFocusTaker(void* Control);
   virtual void SetFocus();
   std::function<void(void* Control)> OnFocusTaker;
+  // Told once, with the editor as sender, when the editor is being
+  // destroyed: components serving the editor let go of it there.
+  void AddDestroyListener(const TCodeNotifyEvent& Listener) { destroyListeners_.Add(Listener); }
+  void RemoveDestroyListener(const TCodeNotifyEvent& Listener) {
+    destroyListeners_.Remove(Listener);
+  }
 
   // ---- drag and drop between editors ----
   void DragOver(TCustomCodeEdit* Source, int X, int Y, TDragState State, bool& Accept,
@@ -777,6 +783,7 @@ class TCustomCodeEdit : public TControlCore {
   TKeyEvent onKeyDownSlot_;
   TKeyPressEvent onKeyPressSlot_;
   std::vector<void*> focusTakers_;
+  TCodeNotifyEventChain destroyListeners_{this};
   std::vector<THookedCommandHandlerEntry> hookedCommandHandlers_;
   std::array<TCodeEditMark*, 10> bookmarks_{};
 
