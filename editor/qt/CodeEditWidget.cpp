@@ -40,7 +40,7 @@ TCodeEditWidget::TCodeEditWidget(QWidget* parent)
   Init();
 }
 
-TCodeEditWidget::TCodeEditWidget(TCustomCodeEdit& Edit, QWidget* parent)
+TCodeEditWidget::TCodeEditWidget(TCodeEdit& Edit, QWidget* parent)
     : TControlWidget(nullptr, parent), edit_(&Edit) {
   Init();
 }

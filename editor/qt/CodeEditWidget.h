@@ -45,12 +45,13 @@ class TCodeEditWidget : public TControlWidget, public TCodeEditHost {
   explicit TCodeEditWidget(QWidget* parent = nullptr);
   // A widget showing Edit, which it does not own; the editor must outlive
   // the widget.
-  explicit TCodeEditWidget(TCustomCodeEdit& Edit, QWidget* parent = nullptr);
+  explicit TCodeEditWidget(TCodeEdit& Edit, QWidget* parent = nullptr);
   ~TCodeEditWidget() override;
   TCodeEditWidget(const TCodeEditWidget&) = delete;
   TCodeEditWidget& operator=(const TCodeEditWidget&) = delete;
 
-  TCustomCodeEdit& Edit() const { return *edit_; }
+  TCodeEdit& Edit() { return *edit_; }
+  const TCodeEdit& Edit() const { return *edit_; }
   // The widget showing an editor, null when it has none.
   static TCodeEditWidget* Of(const TCustomCodeEdit& Edit);
   // The editor's default size: 200 x 150.
@@ -105,7 +106,7 @@ class TCodeEditWidget : public TControlWidget, public TCodeEditHost {
   static std::vector<std::string> DroppedFiles(const QMimeData* Data);
 
   std::unique_ptr<TCodeEdit> owned_;
-  TCustomCodeEdit* edit_;
+  TCodeEdit* edit_;
   std::vector<std::pair<const void*, TKeyHook>> keyHooks_;
   TPoint compositionPos_;
   TBorderStyle appliedBorder_ = bsNone;

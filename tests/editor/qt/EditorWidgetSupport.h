@@ -30,7 +30,7 @@ inline const char* kSampleModel =
 struct TModelEditorView {
   TCodeSampleSyn syn;
   TCodeEditWidget widget;
-  TCustomCodeEdit& edit = widget.Edit();
+  TCodeEdit& edit = widget.Edit();
   explicit TModelEditorView(const std::string& Text = kSampleModel, int Width = 400,
                             int Height = 240) {
     edit.Gutter().SetShowLineNumbers(true);

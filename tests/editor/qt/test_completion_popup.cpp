@@ -9,9 +9,9 @@
 
 #include "editor/CodeCompletionProposal.h"
 #include "editor/CodeEdit.h"
+#include "editor/qt/CodeEditWidget.h"
 #include "editor/qt/QtCodeCompletionProposal.h"
 #include "platform/gui/QtCanvas.h"
-#include "platform/gui/QtHost.h"
 
 namespace qv {
 namespace {
@@ -41,9 +41,9 @@ struct Popup : ::testing::Test {
 };
 
 TEST_F(Popup, TypingNarrowsEnterInsertsAndOneUndoRemovesIt) {
-  TCodeEdit edit;
+  TCodeEditWidget editorWindow;
+  TCodeEdit& edit = editorWindow.Edit();
   edit.SetOptions(edit.Options() & ~eoTrimTrailingSpaces);
-  TControlWidget editorWindow(&edit);
   editorWindow.resize(420, 240);
   editorWindow.show();
   edit.SetText("parameters a [0, 20];\nfunction y = ");
@@ -65,10 +65,8 @@ TEST_F(Popup, TypingNarrowsEnterInsertsAndOneUndoRemovesIt) {
   ASSERT_TRUE(p.Active());
   EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(edit.Lines().Get(1), "function y = ");
-  // The list's top-left corner is one line below the caret.
-  const TPoint caret = edit.RowColumnToPixels(TPoint(14, 2));
-  EXPECT_EQ(window->geometry().left(), caret.X);
-  EXPECT_EQ(window->geometry().top(), caret.Y + edit.LineHeight());
+  // The list's top-left corner is one line below the caret, on the screen.
+  EXPECT_EQ(window->geometry().topLeft(), editorWindow.CaretScreenPos(true));
   EXPECT_EQ(window->width(), 262);
   EXPECT_TRUE(window->ListScrollBar()->isVisible());
   EXPECT_EQ(window->ListScrollBar()->maximum(), 12 - 8);
