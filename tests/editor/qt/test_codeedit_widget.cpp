@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "EditorWidgetSupport.h"
+#include "editor/CodeEditTextDrawer.h"
 #include "platform/gui/QtToolWindow.h"
 
 namespace qv {
@@ -100,6 +101,40 @@ TEST_F(CodeEditWidgetTest, PaintsHighlightedTextSelectionGutterAndEdge) {
   // Special characters: the pilcrow ends line 3 (selected, so in the
   // selection's text colour).
   EXPECT_TRUE(cellHas(15, 3, Rgb(clHighlightText)));
+}
+
+TEST_F(CodeEditWidgetTest, TextDrawerKeepsAProportionalFontOnTheGrid) {
+  // The editor itself takes only fixed-pitch fonts; its drawer still puts
+  // any font's characters one to a cell, the cell being the advance of "M".
+  TFont font;
+  font.SetName("DejaVu Sans");
+  font.SetHeight(-13);
+  TQtFontService fonts;
+  TheTextDrawer drawer(TFontStyles(), font, fonts);
+  const QFontMetrics fm(ToQFont(font));
+  ASSERT_LT(fm.horizontalAdvance('i') * 2, fm.horizontalAdvance('M'));
+  const int cw = drawer.GetCharWidth(), lh = drawer.GetCharHeight();
+  EXPECT_EQ(cw, fm.horizontalAdvance('M'));
+  QImage image(20 * cw, lh, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    TQtCanvas canvas(image);
+    drawer.SetForeColor(clBlack);
+    drawer.SetBackColor(clWhite);
+    drawer.BeginDrawing(canvas);
+    drawer.ExtTextOut(0, 0, 0, nullptr, U"iiiiiiiiiiM");
+    drawer.EndDrawing();
+  }
+  auto inked = [&](int cell) {
+    for (int y = 0; y < lh; ++y)
+      for (int x = cell * cw; x < (cell + 1) * cw; ++x)
+        if (qGray(image.pixel(x, y)) < 128) return true;
+    return false;
+  };
+  // Each narrow "i" stands in a cell of its own, so the tenth one is far
+  // right of where the font's own spacing would put it.
+  for (int cell = 0; cell < 11; ++cell) EXPECT_TRUE(inked(cell)) << cell;
+  EXPECT_FALSE(inked(11));
 }
 
 TEST_F(CodeEditWidgetTest, KeysCharactersAndCommands) {
