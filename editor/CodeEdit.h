@@ -289,6 +289,10 @@ class TCustomCodeEdit : public TControlCore {
   void FocusOut() override;
   void Resize(int Width, int Height) override;
   void Timer(int Id) override;
+  // The window lost the mouse capture to another window (or the mouse was
+  // taken away while selecting): the auto-scroll timer stops, so that the
+  // selection does not go on growing without the button held.
+  void CaptureChanged();
   void Scroll(TScrollBarKind Bar, TScrollCode Code, int Pos) override;
   bool WantsAllKeys() const override { return true; }
   // Whether TAB is wanted while Shift is the state (WM_GETDLGCODE).

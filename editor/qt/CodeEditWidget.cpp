@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDrag>
 #include <QDropEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QKeyEvent>
@@ -101,6 +102,17 @@ bool TCodeEditWidget::focusNextPrevChild(bool next) {
   // otherwise it moves the focus as in any dialog.
   if (edit_->WantsTab(QtShiftState(QGuiApplication::keyboardModifiers()))) return false;
   return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+void TCodeEditWidget::focusOutEvent(QFocusEvent* e) {
+  TControlWidget::focusOutEvent(e);
+  // Another window or a pop-up took over while the mouse was selecting: it
+  // gets the mouse from here on, and no release will reach the editor.
+  const Qt::FocusReason r = e->reason();
+  if (HasCapture() && (r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason)) {
+    ReleaseCapture();
+    GuardHostCall("CaptureChanged", [&] { edit_->CaptureChanged(); });
+  }
 }
 
 void TCodeEditWidget::mouseMoveEvent(QMouseEvent* e) {

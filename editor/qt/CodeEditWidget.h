@@ -92,6 +92,7 @@ class TCodeEditWidget : public TControlWidget, public TCodeEditHost {
   void keyPressEvent(QKeyEvent* e) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   bool focusNextPrevChild(bool next) override;
+  void focusOutEvent(QFocusEvent* e) override;
   QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dragMoveEvent(QDragMoveEvent* e) override;

@@ -20,22 +20,13 @@ using test::TEditorFixture;
 class TWordSyn : public TCodeCustomHighlighter {
  public:
   TWordSyn() {
-    auto make = [this](const char* name, TFontStyles style, TColor fg, TColor bg) {
-      auto a = std::make_unique<TCodeHighlighterAttributes>(name);
-      a->SetStyle(style);
-      a->SetForeground(fg);
-      a->SetBackground(bg);
-      TCodeHighlighterAttributes* raw = a.get();
-      AddAttribute(std::move(a));
-      return raw;
-    };
-    key = make("Key", {fsBold}, clNavy, clNone);
-    red = make("Red", {}, clRed, clNone);
-    under = make("Under", {fsUnderline}, clNone, clNone);
-    back = make("Back", {}, clNone, clYellow);
-    word = make("Word", {}, clNone, clNone);
-    space = make("Space", {}, clNone, clNone);
-    symbol = make("Symbol", {}, clGreen, clNone);
+    key = AddAttribute("Key", {fsBold}, clNavy, clNone);
+    red = AddAttribute("Red", {}, clRed, clNone);
+    under = AddAttribute("Under", {fsUnderline}, clNone, clNone);
+    back = AddAttribute("Back", {}, clNone, clYellow);
+    word = AddAttribute("Word", {}, clNone, clNone);
+    space = AddAttribute("Space", {}, clNone, clNone);
+    symbol = AddAttribute("Symbol", {}, clGreen, clNone);
   }
   TCodeHighlighterAttributes* GetDefaultAttribute(int Index) const override {
     return Index == 4 ? space : Index == 1 ? word : nullptr;

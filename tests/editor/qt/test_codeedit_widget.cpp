@@ -5,6 +5,7 @@
 // point).
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -224,6 +225,33 @@ TEST_F(CodeEditWidgetTest, MouseSelectsAndSetsTheCursor) {
   Mouse(vp, QEvent::MouseButtonRelease, d.X + 1, d.Y + 2, Qt::ShiftModifier);
   EXPECT_EQ(v.edit.BlockBegin(), TPoint(1, 3));
   EXPECT_EQ(v.edit.BlockEnd(), TPoint(4, 4));
+}
+
+TEST_F(CodeEditWidgetTest, AutoScrollStopsWhenAnotherWindowTakesTheMouse) {
+  std::string text;
+  for (int i = 1; i <= 300; ++i) text += "line " + std::to_string(i) + "\n";
+  TModelEditorView v(text);
+  v.widget.show();
+  QWidget& vp = *v.widget.viewport();
+  auto waitMs = [](int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  };
+  // Selecting past the bottom edge scrolls on by itself.
+  const TPoint a = v.edit.RowColumnToPixels(TPoint(1, 2));
+  Mouse(vp, QEvent::MouseButtonPress, a.X + 1, a.Y + 2);
+  Mouse(vp, QEvent::MouseMove, a.X + 1, vp.height() + 40);
+  waitMs(350);
+  const int top = v.edit.TopLine();
+  EXPECT_GT(top, 1);
+  // Another window becomes active before the button is released there:
+  // the editor never sees the release, and the scrolling must end.
+  QFocusEvent out(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+  QApplication::sendEvent(&v.widget, &out);
+  EXPECT_FALSE(v.widget.HasCapture());
+  waitMs(350);
+  EXPECT_EQ(v.edit.TopLine(), top);
 }
 
 TEST_F(CodeEditWidgetTest, ScrollBarsHintAndFrame) {

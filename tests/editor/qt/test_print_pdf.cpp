@@ -5,23 +5,20 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include "editor/CodeEdit.h"
 #include "editor/CodeEditPrint.h"
 #include "editor/CodeHighlighterSample.h"
+#include "platform/core/Process.h"
 #include "platform/gui/QtCanvas.h"
 #include "platform/gui/QtServices.h"
 
 namespace qv {
 namespace {
 
-QString RunTool(const QString& program, const QStringList& args) {
-  QProcess p;
-  p.start(program, args);
-  if (!p.waitForFinished(30000)) return {};
-  return QString::fromUtf8(p.readAllStandardOutput());
+QString RunTool(const std::string& Program, const std::vector<std::string>& Args) {
+  return QString::fromStdString(RunProcess(Program, Args, 30000).StdOut);
 }
 
 // A model whose lines say their own number.
@@ -74,13 +71,13 @@ TEST(PrintPdf, HundredFiftyLinesWithPageHeaders) {
   print.Print();
   ASSERT_FALSE(printer.Printing());
 
-  const QString info = RunTool("pdfinfo", {pdf});
+  const QString info = RunTool("pdfinfo", {pdf.toStdString()});
   EXPECT_TRUE(info.contains(QRegularExpression(QString("Pages:\\s+%1\\b").arg(pages))))
       << info.toStdString();
   EXPECT_TRUE(info.contains("Exponential Decay.mff")) << info.toStdString();
   for (int p = 1; p <= pages; ++p) {
-    const QString text = RunTool(
-        "pdftotext", {"-layout", "-f", QString::number(p), "-l", QString::number(p), pdf, "-"});
+    const QString text = RunTool("pdftotext", {"-layout", "-f", std::to_string(p), "-l",
+                                               std::to_string(p), pdf.toStdString(), "-"});
     EXPECT_TRUE(text.contains(QString("Page %1 of %2").arg(p).arg(pages))) << text.toStdString();
     EXPECT_TRUE(text.contains("Quorvane"));
     if (p == 1) {
@@ -92,7 +89,8 @@ TEST(PrintPdf, HundredFiftyLinesWithPageHeaders) {
     }
   }
   const QString png = QString(QV_BINARY_DIR) + "/editor-print-page1";
-  RunTool("pdftoppm", {"-png", "-r", "60", "-f", "1", "-l", "1", "-singlefile", pdf, png});
+  RunTool("pdftoppm", {"-png", "-r", "60", "-f", "1", "-l", "1", "-singlefile", pdf.toStdString(),
+                       png.toStdString()});
   EXPECT_TRUE(QFile::exists(png + ".png"));
 }
 
