@@ -47,6 +47,7 @@ TEST_F(QtDialogsTest, SearchDialogTakesWhatTheUserLeft) {
   QString caption, label, group;
   int historyCount = 0;
   WhenShown([&](QDialog& dlg) {
+    dlg.grab().save(QV_BINARY_DIR "/search-dialog.png");
     caption = dlg.windowTitle();
     label = Child<QLabel>(dlg, "Label1")->text();
     QComboBox* text = Child<QComboBox>(dlg, "cbSearchText");
@@ -87,6 +88,7 @@ TEST_F(QtDialogsTest, ReplaceDialogHasTheReplacementField) {
   d.SetReplaceText("one");
   QString caption;
   WhenShown([&](QDialog& dlg) {
+    dlg.grab().save(QV_BINARY_DIR "/replace-dialog.png");
     caption = dlg.windowTitle();
     EXPECT_EQ(Child<QLabel>(dlg, "Label2")->text(), "&Replace with:");
     QComboBox* replace = Child<QComboBox>(dlg, "cbReplaceText");
@@ -113,6 +115,7 @@ TEST_F(QtDialogsTest, ConfirmDialogStandsBesideTheMatchAndAnswers) {
   QString question, yes;
   bool icon = false;
   WhenShown([&](QDialog& dlg) {
+    dlg.grab().save(QV_BINARY_DIR "/confirm-dialog.png");
     pos = dlg.pos();
     client = dlg.size();
     question = Child<QLabel>(dlg, "lblConfirmation")->text();
