@@ -1,15 +1,20 @@
 // The model editor on a real X display (an Xvfb of the test's own): a
 // screenshot of the screen shows the highlighted model with line numbers,
 // special characters, a selection and the right edge where the editor put
-// them. The picture is kept as codeedit_screen.png in the build folder.
+// them; the completion list then opens right below the caret. The pictures
+// are kept as codeedit_screen.png and codeedit_screen_completion.png in the
+// build folder.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QWindow>
 
 #include "EditorWidgetSupport.h"
 #include "XServerSupport.h"
+#include "editor/CodeCompletionProposal.h"
+#include "editor/qt/QtCodeCompletionProposal.h"
 
 namespace qv {
 namespace {
@@ -71,6 +76,42 @@ TEST(CodeEditScreen, ScreenshotShowsTheEditorsPicture) {
     }
   EXPECT_GT(navy, 20);
   EXPECT_GT(red, 20);
+
+  // The completion list opens on the screen right below the caret, over
+  // the editor, and its keys stay with it.
+  InstallQtCompletionWindows();
+  TCodeCompletionProposal p;
+  p.SetTitle("Math Functions");
+  p.SetOptions(scoLimitToMatchedText | scoUseInsertList | scoUsePrettyText);
+  p.SetBiggestWord("constructor");
+  for (const char* name : {"Abs", "ArcCos", "ArcSin", "ArcTan", "Cos", "Exp", "Ln", "Sin", "Sqrt"})
+    p.AddItem(std::string("Function \t") + name + "\t(X: Real): Real;", std::string(name) + "()");
+  p.SetEditor(&e);
+  // At the start of a line nothing is typed yet: the whole list shows.
+  e.SetCaretXY(TPoint(1, 7));
+  e.SetBlockBegin(e.CaretXY());
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier, " ");
+  QApplication::sendEvent(&v.widget, &press);
+  ASSERT_TRUE(p.Active());
+  EXPECT_EQ(p.ItemList().Count(), 9);
+  auto* popup = dynamic_cast<TQtCompletionWindow*>(p.Form().Window());
+  ASSERT_NE(popup, nullptr);
+  t.restart();
+  while (t.elapsed() < 5000 && !(popup->windowHandle() && popup->windowHandle()->isExposed()))
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  EXPECT_EQ(popup->geometry().topLeft(), v.widget.CaretScreenPos(true));
+  const QImage list = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+  list.save(QV_BINARY_DIR "/codeedit_screen_completion.png");
+  // The first item is selected: its band, right below the title, is in
+  // the selection colour on the screen.
+  const QPoint band =
+      popup->mapToGlobal(QPoint(popup->width() - 20, p.Form().TitleHeight() + 2 + 4));
+  EXPECT_EQ(list.pixelColor(band), Rgb(clHighlight));
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier, QString(QChar(27)));
+  QApplication::sendEvent(popup, &esc);
+  EXPECT_FALSE(p.Active());
+  p.SetEditor(nullptr);
   v.widget.hide();
 }
 
