@@ -171,6 +171,7 @@ TCustomCodeEdit::TCustomCodeEdit() {
   font_.SetSize(10);
   font_.SetCharset(DEFAULT_CHARSET);
   font_.Assign(internalFont_);
+  textDrawer_ = std::make_unique<TheTextDrawer>(font_.Style(), font_, Fonts());
   font_.OnChange = [this](TGraphicsObject*) { FontChanged(); };
   FontChanged();
 
@@ -183,6 +184,11 @@ TCustomCodeEdit::TCustomCodeEdit() {
 
 TCustomCodeEdit::~TCustomCodeEdit() {
   destroying_ = true;
+  try {
+    destroyListeners_.Fire();
+  } catch (...) {
+    // A listener's fault must not end the program while the editor goes.
+  }
   highlighter_ = nullptr;
   if (host_) {
     host_->KillTimer(AutoScrollTimerId);
@@ -266,31 +272,18 @@ void TCustomCodeEdit::SetFont(const TFont& Value) {
 }
 
 void TCustomCodeEdit::RecalcCharExtent() {
-  TFontService& fonts = Fonts();
-  // The cell is as wide as the widest "M" among the styles the font and the
+  // The cell is the drawer's for the styles that the font and the
   // highlighter's attributes use.
-  std::vector<TFontStyles> styles{font_.Style()};
+  TFontStyles styles = font_.Style();
   if (highlighter_)
     for (int i = 0; i < highlighter_->GetAttributeCount(); ++i)
       if (TCodeHighlighterAttributes* a = highlighter_->GetAttribute(i))
-        styles.push_back(a->Style());
-  int width = 0, height = 0;
-  for (const TFontStyles& st : styles) {
-    TFont f;
-    f.Assign(font_);
-    f.SetStyle(st);
-    const TTextMetric tm = fonts.GetTextMetrics(f);
-    TABC abc;
-    if (!fonts.GetCharABCWidths(f, U'M', abc)) {
-      abc.abcA = 0;
-      abc.abcB = tm.tmAveCharWidth;
-      abc.abcC = 0;
-    }
-    width = IntMax(width, abc.abcA + abc.abcB + abc.abcC + tm.tmOverhang);
-    height = IntMax(height, std::abs(tm.tmHeight));
-  }
-  charWidth_ = IntMax(1, width);
-  charHeight_ = IntMax(1, height);
+        styles = styles + a->Style();
+  textDrawer_->SetFontService(Fonts());
+  textDrawer_->SetBaseFont(&font_);
+  textDrawer_->SetBaseStyle(styles);
+  charWidth_ = IntMax(1, textDrawer_->GetCharWidth());
+  charHeight_ = IntMax(1, textDrawer_->GetCharHeight());
   lineHeight_ = IntMax(1, charHeight_ + extraLineSpacing_);
 }
 
@@ -349,6 +342,7 @@ void TCustomCodeEdit::SetGutterWidth(int Value) {
 void TCustomCodeEdit::SetBorderStyle(TBorderStyle Value) {
   if (borderStyle_ == Value) return;
   borderStyle_ = Value;
+  if (editHost_) editHost_->WindowStyleChanged();
   Invalidate();
 }
 
@@ -505,6 +499,7 @@ void TCustomCodeEdit::SetOptions(TCodeEditorOptions Value) {
     showSpecialChars_ = HasOption(eoShowSpecialChars);
     Invalidate();
   }
+  if (((old ^ options_) & eoDropFiles) && editHost_) editHost_->WindowStyleChanged();
 }
 
 void TCustomCodeEdit::SetAlwaysShowCaret(bool Value) {
@@ -574,7 +569,7 @@ void TCustomCodeEdit::FirePaintTransientLocked(TTransientType Type, bool Lock) {
     else
       --paintTransientLock_;
   }
-  if (paintTransientLock_ == 0 && OnPaintTransient) OnPaintTransient(this, nullptr, Type);
+  if (paintTransientLock_ == 0 && OnPaintTransient) OnPaintTransient(this, paintCanvas_, Type);
 }
 
 void TCustomCodeEdit::FirePaint(TCanvas& C) {

@@ -40,6 +40,7 @@
 #include "editor/CodeEditMiscProcs.h"
 #include "editor/CodeEditSearch.h"
 #include "editor/CodeEditTextBuffer.h"
+#include "editor/CodeEditTextDrawer.h"
 #include "editor/CodeEditUndo.h"
 #include "platform/core/ControlCore.h"
 #include "platform/core/Services.h"
@@ -250,6 +251,9 @@ class TCodeEditHost {
   virtual void HideScrollHint() {}
   // Lines scrolled per wheel notch (-1: a page).
   virtual int WheelScrollLines() const { return 3; }
+  // BorderStyle or the file-drop option (eoDropFiles) changed: the window
+  // follows them.
+  virtual void WindowStyleChanged() {}
 };
 
 // Drag-and-drop states of DragOver.
@@ -285,6 +289,10 @@ class TCustomCodeEdit : public TControlCore {
   void FocusOut() override;
   void Resize(int Width, int Height) override;
   void Timer(int Id) override;
+  // The window lost the mouse capture to another window (or the mouse was
+  // taken away while selecting): the auto-scroll timer stops, so that the
+  // selection does not go on growing without the button held.
+  void CaptureChanged();
   void Scroll(TScrollBarKind Bar, TScrollCode Code, int Pos) override;
   bool WantsAllKeys() const override { return true; }
   // Whether TAB is wanted while Shift is the state (WM_GETDLGCODE).
@@ -537,6 +545,9 @@ class TCustomCodeEdit : public TControlCore {
   void LockUndoLists();
   void UnlockUndoLists();
   TCodeInternalImage* InternalImages() const { return internalImages_.get(); }
+  // All text output of painting goes through the drawer; its cell is the
+  // editor's character cell.
+  TheTextDrawer& TextDrawer() const { return *textDrawer_; }
   static std::string TrimTrailingSpaces(const std::string& S);
   static int RoundHalfAway(double Value);
 
@@ -561,6 +572,12 @@ class TCustomCodeEdit : public TControlCore {
   void RemoveFocusTaker(void* Control);
   virtual void SetFocus();
   std::function<void(void* Control)> OnFocusTaker;
+  // Told once, with the editor as sender, when the editor is being
+  // destroyed: components serving the editor let go of it there.
+  void AddDestroyListener(const TCodeNotifyEvent& Listener) { destroyListeners_.Add(Listener); }
+  void RemoveDestroyListener(const TCodeNotifyEvent& Listener) {
+    destroyListeners_.Remove(Listener);
+  }
 
   // ---- drag and drop between editors ----
   void DragOver(TCustomCodeEdit* Source, int X, int Y, TDragState State, bool& Accept,
@@ -613,10 +630,21 @@ class TCustomCodeEdit : public TControlCore {
   virtual void PaintGutter(TCanvas& C, const TRect& Clip, int FirstLine, int LastLine);
   virtual void PaintTextLines(TCanvas& C, const TRect& Clip, int FirstLine, int LastLine,
                               int FirstCol, int LastCol);
+  // The bookmark and mark pictures of the painted lines.
+  void PaintGutterMarks(TCanvas& C, int FirstLine, int LastLine);
+  // The highlighter painting uses: none when it is switched off.
+  TCodeCustomHighlighter* ActiveHighlighter() const {
+    return highlighter_ && highlighter_->Enabled() ? highlighter_ : nullptr;
+  }
+  // The control's colour, or the background of the highlighter's
+  // whitespace attribute when it sets one.
+  TColor EditorBackground() const;
 
  private:
   friend class TCodeEditMark;
   struct TReplayScope;
+  // One paint of the text area (CodeEditPaint.cpp).
+  class TLinePainter;
 
   // Line access (1-based lines).
   int LineCount() const { return lines_->Count(); }
@@ -751,12 +779,15 @@ class TCustomCodeEdit : public TControlCore {
   std::unique_ptr<TCodeEditKbdHandler> kbdHandler_;
   std::unique_ptr<TCodeInternalImage> internalImages_;
   std::unique_ptr<TCodeEditSearch> ownSearchEngine_;
+  std::unique_ptr<TheTextDrawer> textDrawer_;
+  TCanvas* paintCanvas_ = nullptr;  // while painting
   TCodeEditSearch* searchEngine_ = nullptr;
   TCodeCustomHighlighter* highlighter_ = nullptr;
   TCodeEditHost* editHost_ = nullptr;
   TKeyEvent onKeyDownSlot_;
   TKeyPressEvent onKeyPressSlot_;
   std::vector<void*> focusTakers_;
+  TCodeNotifyEventChain destroyListeners_{this};
   std::vector<THookedCommandHandlerEntry> hookedCommandHandlers_;
   std::array<TCodeEditMark*, 10> bookmarks_{};
 

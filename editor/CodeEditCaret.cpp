@@ -692,6 +692,13 @@ void TCustomCodeEdit::Timer(int Id) {
   if (Id == AutoScrollTimerId) AutoScrollTick();
 }
 
+void TCustomCodeEdit::CaptureChanged() {
+  if (!autoScrollTimer_) return;
+  if (host_) host_->KillTimer(AutoScrollTimerId);
+  autoScrollTimer_ = false;
+  scrollDeltaX_ = scrollDeltaY_ = 0;
+}
+
 TPoint TCustomCodeEdit::PointerPos() const {
   return editHost_ ? editHost_->CursorPos() : lastPointer_;
 }

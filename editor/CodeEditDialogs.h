@@ -1,13 +1,15 @@
-// The values and behaviour of the search, replace and confirm-replace
-// dialogs, without a toolkit: the editor's widget layer shows them as modal
-// windows, fills its controls from these objects and hands the results
-// back. The main window keeps one of each, fills it from its stored settings
-// and reads the results after the dialog closed.
+// The search, replace and confirm-replace dialogs. Each object keeps the
+// dialog's values; ShowModal shows the dialog as a form of the dialogs
+// service (a real dialog on the screen, a scripted answer in tests) with
+// the controls filled from the values, and takes the values back. The main
+// window keeps one of each, fills it from its stored settings, shows it and
+// reads the results after it closed.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "platform/core/CustomForm.h"
 #include "platform/core/Graphics.h"
 
 namespace qv {
@@ -44,6 +46,13 @@ class TTextSearchDialog {
 
   // The dialog closed; with OK the histories are kept up to date.
   virtual void Closed(bool Ok);
+  // Shows the dialog; answers mrOk or mrCancel. With OK the controls'
+  // values are taken and the histories kept up to date.
+  int ShowModal();
+  // The dialog as a form, filled from the values, and the values read back
+  // from a form.
+  virtual TFormSpec BuildForm() const;
+  virtual void ReadForm(const TFormSpec& Form);
 
  protected:
   // Text moves to the top of History (an equal entry is taken out first).
@@ -74,6 +83,8 @@ class TTextReplaceDialog : public TTextSearchDialog {
   const std::vector<std::string>& ReplaceHistoryItems() const { return replaceHistory_; }
 
   void Closed(bool Ok) override;
+  TFormSpec BuildForm() const override;
+  void ReadForm(const TFormSpec& Form) override;
 
  private:
   std::string replaceText_;
@@ -101,6 +112,10 @@ class TConfirmReplaceDialog {
   // EditorRect: the editor in screen coordinates; X: the left of the found
   // text; Y1, Y2: top and bottom of its line.
   void PrepareShow(const TRect& EditorRect, int X, int Y1, int Y2, const std::string& AReplaceText);
+  // Shows the question at the place PrepareShow chose; answers one of the
+  // four results above (mrCancel when the window is closed otherwise).
+  int ShowModal() const;
+  TFormSpec BuildForm() const;
 
  private:
   int width_ = 328;

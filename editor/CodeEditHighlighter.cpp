@@ -218,6 +218,19 @@ void TCodeCustomHighlighter::AddAttribute(std::unique_ptr<TCodeHighlighterAttrib
   attributes_.insert(pos, std::move(Attr));
 }
 
+TCodeHighlighterAttributes* TCodeCustomHighlighter::AddAttribute(const std::string& Name,
+                                                                 TFontStyles Style,
+                                                                 TColor Foreground,
+                                                                 TColor Background) {
+  auto a = std::make_unique<TCodeHighlighterAttributes>(Name);
+  a->SetStyle(Style);
+  a->SetForeground(Foreground);
+  a->SetBackground(Background);
+  TCodeHighlighterAttributes* raw = a.get();
+  AddAttribute(std::move(a));
+  return raw;
+}
+
 TCodeHighlighterAttributes* TCodeCustomHighlighter::AttributeByName(const std::string& Name) const {
   for (const auto& a : attributes_)
     if (AnsiCompareText(a->Name(), Name) == 0) return a.get();

@@ -135,6 +135,9 @@ class TCodeCustomHighlighter {
   bool SaveToRegistry(TRootKey RootKey, const std::string& Key);
 
   void AddAttribute(std::unique_ptr<TCodeHighlighterAttributes> Attr);
+  // A new attribute of the given look, added and owned here.
+  TCodeHighlighterAttributes* AddAttribute(const std::string& Name, TFontStyles Style,
+                                           TColor Foreground, TColor Background);
   TCodeHighlighterAttributes* AttributeByName(const std::string& Name) const;
   void HookAttrChangeEvent(const TCodeNotifyEvent& Event) { attrChangeHooks_.Add(Event); }
   void UnhookAttrChangeEvent(const TCodeNotifyEvent& Event) { attrChangeHooks_.Remove(Event); }

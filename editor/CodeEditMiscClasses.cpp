@@ -189,7 +189,7 @@ void TCodeBookMarkOpt::Assign(const TCodeBookMarkOpt& Source) {
       Changed();                              \
     }                                         \
   }
-QV_OPT_SETTER(TCodeBookMarkOpt, BookmarkImages, void*, bookmarkImages_)
+QV_OPT_SETTER(TCodeBookMarkOpt, BookmarkImages, TCustomImageList*, bookmarkImages_)
 QV_OPT_SETTER(TCodeBookMarkOpt, DrawBookmarksFirst, bool, drawBookmarksFirst_)
 QV_OPT_SETTER(TCodeBookMarkOpt, EnableKeys, bool, enableKeys_)
 QV_OPT_SETTER(TCodeBookMarkOpt, GlyphsVisible, bool, glyphsVisible_)

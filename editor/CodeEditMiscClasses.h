@@ -18,6 +18,7 @@
 #include "platform/core/Canvas.h"
 #include "platform/core/Graphics.h"
 #include "platform/core/Image.h"
+#include "platform/core/ImageList.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -184,12 +185,13 @@ class TCodeGutter {
   int autoSizeDigitCount_ = 4;
 };
 
-// Bookmark options. The image list is not owned.
+// Bookmark options. The image list is not owned; it must outlive its use
+// here or be set to null first.
 class TCodeBookMarkOpt {
  public:
   void Assign(const TCodeBookMarkOpt& Source);
-  void* BookmarkImages() const { return bookmarkImages_; }
-  void SetBookmarkImages(void* Value);
+  TCustomImageList* BookmarkImages() const { return bookmarkImages_; }
+  void SetBookmarkImages(TCustomImageList* Value);
   bool DrawBookmarksFirst() const { return drawBookmarksFirst_; }
   void SetDrawBookmarksFirst(bool Value);
   bool EnableKeys() const { return enableKeys_; }
@@ -206,7 +208,7 @@ class TCodeBookMarkOpt {
   void Changed() {
     if (OnChange) OnChange(this);
   }
-  void* bookmarkImages_ = nullptr;
+  TCustomImageList* bookmarkImages_ = nullptr;
   bool drawBookmarksFirst_ = true;
   bool enableKeys_ = true;
   bool glyphsVisible_ = true;

@@ -63,22 +63,13 @@ const bool kRegistered = [] {
 
 TCodeSampleSyn::TCodeSampleSyn() {
   (void)kRegistered;
-  auto make = [this](const char* name, TFontStyles style, TColor fg, TColor bg) {
-    auto a = std::make_unique<TCodeHighlighterAttributes>(name);
-    a->SetStyle(style);
-    a->SetForeground(fg);
-    a->SetBackground(bg);
-    TCodeHighlighterAttributes* raw = a.get();
-    AddAttribute(std::move(a));
-    return raw;
-  };
-  commentAttri_ = make(SYNS_AttrComment, {fsItalic}, clNavy, clNone);
-  identifierAttri_ = make(SYNS_AttrIdentifier, {}, clNone, clNone);
-  keyAttri_ = make(SYNS_AttrReservedWord, {fsBold}, clNone, clNone);
-  pasKeyAttri_ = make(SYNS_AttrPasKey, {fsBold}, clNavy, clNone);
-  spaceAttri_ = make(SYNS_AttrSpace, {}, clNone, clNone);
-  stringAttri_ = make(SYNS_AttrString, {}, clRed, clNone);
-  testAttri_ = make(SYNS_AttrTest, {fsItalic, fsUnderline}, clFuchsia, clSilver);
+  commentAttri_ = AddAttribute(SYNS_AttrComment, {fsItalic}, clNavy, clNone);
+  identifierAttri_ = AddAttribute(SYNS_AttrIdentifier, {}, clNone, clNone);
+  keyAttri_ = AddAttribute(SYNS_AttrReservedWord, {fsBold}, clNone, clNone);
+  pasKeyAttri_ = AddAttribute(SYNS_AttrPasKey, {fsBold}, clNavy, clNone);
+  spaceAttri_ = AddAttribute(SYNS_AttrSpace, {}, clNone, clNone);
+  stringAttri_ = AddAttribute(SYNS_AttrString, {}, clRed, clNone);
+  testAttri_ = AddAttribute(SYNS_AttrTest, {fsItalic, fsUnderline}, clFuchsia, clSilver);
   SetAttributesOnChange([this](TCodeHighlighterAttributes*) { DefHighlightChange(); });
   SetDefaultFilter("All files (*.*)|*.*");
 }

@@ -157,6 +157,14 @@ bool TScriptedDialogs::FontDialog(TFont& font) {
   return true;
 }
 
+int TScriptedDialogs::ShowForm(TFormSpec& form) {
+  log_.push_back({"Form", form.Caption, form.Name});
+  auto a = Next();
+  if (!a) return mrCancel;
+  if (a->Form) a->Form(form);
+  return a->Result;
+}
+
 TDialogService& Dialogs() {
   if (g_dialogs) return *g_dialogs;
   static TScriptedDialogs fallback;

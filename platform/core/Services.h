@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/core/Canvas.h"
+#include "platform/core/CustomForm.h"
 #include "platform/core/Image.h"
 #include "platform/core/SysUtils.h"
 
@@ -173,6 +174,13 @@ class TDialogService {
                           std::string& value) = 0;
   virtual bool ColorDialog(TColor& color) = 0;
   virtual bool FontDialog(TFont& font) = 0;
+  // Shows a form modally and writes the controls' values back into it;
+  // answers the modal result of the button that closed it (mrCancel when
+  // closed otherwise, and when the service shows no forms).
+  virtual int ShowForm(TFormSpec& form) {
+    (void)form;
+    return mrCancel;
+  }
 };
 
 // Records every dialog and answers from a script; never blocks. With the
@@ -181,7 +189,7 @@ class TDialogService {
 class TScriptedDialogs : public TDialogService {
  public:
   struct TEntry {
-    std::string Kind;  // "Message", "Open", "Save", "Input", "Color", "Font"
+    std::string Kind;  // "Message", "Open", "Save", "Input", "Color", "Font", "Form"
     std::string Caption;
     std::string Text;  // message text, prompt, or the filter of file dialogs
     TMsgDlgType Type = mtInformation;
@@ -193,7 +201,8 @@ class TScriptedDialogs : public TDialogService {
     int FilterIndex = 1;
     std::string Value;  // input text
     TColor Color = clBlack;
-    std::function<void(TFont&)> Font;  // changes the font when accepted
+    std::function<void(TFont&)> Font;      // changes the font when accepted
+    std::function<void(TFormSpec&)> Form;  // fills a form's controls
   };
   void Push(TAnswer a) { script_.push_back(std::move(a)); }
   void PushResult(int r) {
@@ -223,6 +232,10 @@ class TScriptedDialogs : public TDialogService {
                   std::string& value) override;
   bool ColorDialog(TColor& color) override;
   bool FontDialog(TFont& font) override;
+  // Logged as "Form" with the form's caption and, as Text, its name; the
+  // answer's Form changes the controls and its Result is returned (the
+  // script empty: mrCancel, nothing changed).
+  int ShowForm(TFormSpec& form) override;
 
  private:
   std::optional<TAnswer> Next();

@@ -393,40 +393,43 @@ void TControlWidget::SetScrollInfo(TScrollBarKind bar, const TScrollInfo& info) 
 
 TScrollInfo TControlWidget::GetScrollInfo(TScrollBarKind bar) const { return scroll_[bar]; }
 
-void TControlWidget::OnScrollAction(TScrollBarKind bar, int action) {
-  if (settingScroll_ || !core_) return;
-  QScrollBar* sb = bar == sbHorizontal ? horizontalScrollBar() : verticalScrollBar();
-  TScrollCode code;
-  int pos = sb->sliderPosition();
+bool ScrollCodeOfSliderAction(int action, TScrollCode& code) {
   switch (action) {
     case QAbstractSlider::SliderSingleStepAdd:
       code = scLineDown;
-      break;
+      return true;
     case QAbstractSlider::SliderSingleStepSub:
       code = scLineUp;
-      break;
+      return true;
     case QAbstractSlider::SliderPageStepAdd:
       code = scPageDown;
-      break;
+      return true;
     case QAbstractSlider::SliderPageStepSub:
       code = scPageUp;
-      break;
+      return true;
     case QAbstractSlider::SliderToMinimum:
       code = scTop;
-      break;
+      return true;
     case QAbstractSlider::SliderToMaximum:
       code = scBottom;
-      break;
+      return true;
     case QAbstractSlider::SliderMove:
       code = scTrack;
-      break;
-    case -1:
-      code = scPosition;
-      pos = sb->value();
-      break;
+      return true;
     default:
-      return;
+      return false;
   }
+}
+
+void TControlWidget::OnScrollAction(TScrollBarKind bar, int action) {
+  if (settingScroll_ || !core_) return;
+  QScrollBar* sb = bar == sbHorizontal ? horizontalScrollBar() : verticalScrollBar();
+  TScrollCode code = scPosition;
+  int pos = sb->sliderPosition();
+  if (action == -1)
+    pos = sb->value();
+  else if (!ScrollCodeOfSliderAction(action, code))
+    return;
   // The core decides the position (it calls SetScrollInfo); the bar itself
   // does not move on line and page actions.
   if (action != QAbstractSlider::SliderMove && action != -1)

@@ -34,6 +34,9 @@ void GuardHostCall(const char* where, F&& f) {
 // Qt key (and modifiers) to the Windows virtual-key number; 0 when unknown.
 int QtKeyToVirtualKey(int qtKey, Qt::KeyboardModifiers mods);
 TShiftState QtShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons = Qt::NoButton);
+// The scroll code of a scroll bar's slider action (QAbstractSlider::
+// SliderAction); false for an action without one.
+bool ScrollCodeOfSliderAction(int action, TScrollCode& code);
 
 class TControlWidget : public QAbstractScrollArea, public TControlHost {
   Q_OBJECT

@@ -15,6 +15,7 @@
 #include <QPrinterInfo>
 
 #include "platform/gui/QtCanvas.h"
+#include "platform/gui/QtCustomForm.h"
 #include "platform/gui/QtThreadPost.h"
 
 namespace qv {
@@ -325,6 +326,8 @@ bool TQtDialogs::FontDialog(TFont& font) {
   font.SetStyle(s);
   return true;
 }
+
+int TQtDialogs::ShowForm(TFormSpec& form) { return ShowQtForm(form); }
 
 void InstallQtServices() {
   InstallQtGraphics();

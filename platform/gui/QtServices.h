@@ -68,6 +68,7 @@ class TQtDialogs : public TDialogService {
                   std::string& value) override;
   bool ColorDialog(TColor& color) override;
   bool FontDialog(TFont& font) override;
+  int ShowForm(TFormSpec& form) override;
 };
 
 // The Qt filter string ("Desc (*.a);;All (*.*)") of a "Desc (*.a)|*.a" filter.
