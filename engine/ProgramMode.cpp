@@ -13,10 +13,12 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 
 #include "engine/FitDll.h"
 #include "engine/FitSearch.h"
 #include "engine/FitSettings.h"
+#include "engine/FitWorker.h"
 #include "engine/Fitness.h"
 #include "engine/ModelParser.h"
 #include "engine/RandomValues.h"
@@ -415,6 +417,8 @@ const std::vector<std::string>& CompilerOptions() {
 
 constexpr int kCompileTimeoutMs = 120000;
 
+const char* const kBuildStopped = "Compiling the program codes was stopped.";
+
 std::string HashText(const std::string& text) {
   uint64_t h = 1469598103934665603ull;  // FNV-1a, 64 bits
   for (unsigned char c : text) {
@@ -629,6 +633,18 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
   static const std::string kSyntax = "There may be syntax error in program codes!";
   TProgramRuntime& rt = S.Model.ProgramRuntime();
   rt.Info = {};
+  // The compile (up to two minutes) and the start of the worker keep the
+  // window live, and the stop command ends them.
+  const TFitWorker::TPump pump = [&] {
+    Host.ProcessMessages();
+    return S.Run.StopCode != scUserStop;
+  };
+  auto stopped = [&] {
+    rt.Info.Stopped = true;
+    Host.RestoreCursor();
+    Host.ShowMessage(mtInformation, kBuildStopped);
+    return false;
+  };
 
   const std::vector<std::string> lines = BuildFitDllSource(S);
   std::string source;
@@ -641,11 +657,12 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
   const int programLines = std::max(0, S.Model.ProgramEnd - S.Model.ProgramStart + 1);
 
   std::string error;
-  if (!(rt.Dll.Loaded() && rt.Hash == hash)) {
-    rt.Dll.Free();
+  if (!(rt.Worker.Alive() && rt.Hash == hash)) {
+    rt.Worker.Stop();
     rt.Hash.clear();
     std::error_code ec;
-    bool loaded = fs::exists(library, ec) && rt.Dll.Load(library, error);
+    bool loaded = fs::exists(library, ec) && rt.Worker.Start(library, error, pump);
+    if (!loaded && S.Run.StopCode == scUserStop) return stopped();
     if (!loaded) {
       // Not built yet, or a library that cannot be loaded: build it.
       if (!StageCompilerKit(1)) {
@@ -675,8 +692,14 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
       opts.Arguments.push_back("FitDll.dpr");
       opts.WorkDir = work.string();
       opts.TimeoutMs = kCompileTimeoutMs;
+      opts.Poll = pump;
+      opts.PollIntervalMs = TFitWorker::PumpIntervalMs;
       Host.ProcessMessages();
       const TProcessResult r = RunProcess(opts);
+      if (r.Cancelled) {
+        CleanLibFiles(2);
+        return stopped();
+      }
       rt.Info.Compiled = true;
       rt.Info.CompilerOutput = r.StdOut + r.StdErr;
       const fs::path built = work / "FitDll.so";
@@ -704,7 +727,8 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
         Host.ShowMessage(mtInformation, kSyntax + "\n" + problem);
         return false;
       }
-      if (!rt.Dll.Load(library, error)) {
+      if (!rt.Worker.Start(library, error, pump)) {
+        if (S.Run.StopCode == scUserStop) return stopped();
         CleanLibFiles(3, library);
         Host.RestoreCursor();
         Host.ShowMessage(mtInformation, kSyntax + "\n" + error);
@@ -714,8 +738,11 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
     rt.Hash = hash;
   }
   rt.Info.LibraryPath = library;
-  if (!rt.Dll.Setup(S.Model.PointCount, S.Model.InputData, S.Model.VarConstantValues, InputCount(S),
-                    S.Model.VarConstantCount, S.Model.OutputCount, S.Model.ParameterCount, error)) {
+  const TFitWorkerWait set = rt.Worker.Setup(
+      S.Model.PointCount, S.Model.InputData, S.Model.VarConstantValues, InputCount(S),
+      S.Model.VarConstantCount, S.Model.OutputCount, S.Model.ParameterCount, error, pump);
+  if (set == TFitWorkerWait::Abandoned) return stopped();
+  if (set != TFitWorkerWait::Done) {
     Host.ShowMessage(mtInformation, kSyntax + "\n" + error);
     return false;
   }
@@ -725,16 +752,66 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
 
 // ---- Evaluation ------------------------------------------------------------------------
 
+namespace {
+
+// The worker ended by itself during a search (a "halt" in the model's code,
+// or a fault its own handling could not catch): the search cannot go on.
+class EFitWorkerDied : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::string WorkerDeathText(const TFitWorker& w) {
+  return "The program codes ended the process that runs them (" + w.DeathText() +
+         "); \"halt\" cannot be used in a program model.";
+}
+
+// A call outside a search (the chart, tests) waits at most this long.
+constexpr int kSingleCallLimitMs = 10000;
+
+}  // namespace
+
 bool RunFitDll(TEngineState& S, int File, std::string* Error) {
   TProgramRuntime& rt = S.Model.ProgramRuntime();
-  if (static_cast<int>(S.Model.ParameterValues.size()) < rt.Dll.Params())
-    S.Model.ParameterValues.resize(rt.Dll.Params(), 0.0);
+  TFitWorker& w = rt.Worker;
+  if (static_cast<int>(S.Model.ParameterValues.size()) < w.Params())
+    S.Model.ParameterValues.resize(w.Params(), 0.0);
   if (File < 0 || File >= static_cast<int>(S.Model.Calculated.size())) {
     if (Error) *Error = "No such data set.";
     return false;
   }
-  return rt.Dll.Run(File, S.Model.ParameterValues.data(), S.Model.Calculated[File], Error) ==
-         TFitDllStatus::Ok;
+  if (!w.Reserve(1)) {
+    if (Error) *Error = "The library is not ready.";
+    return false;
+  }
+  w.SetJob(0, File, S.Model.ParameterValues.data());
+  switch (w.Execute(1, rt.Pump, rt.Pump ? -1 : kSingleCallLimitMs)) {
+    case TFitWorkerWait::Done:
+      break;
+    case TFitWorkerWait::Died:
+      if (Error) *Error = WorkerDeathText(w);
+      return false;
+    case TFitWorkerWait::TimedOut:
+      if (Error)
+        *Error = "The program codes did not return within " +
+                 std::to_string(kSingleCallLimitMs / 1000) + " seconds.";
+      return false;
+    case TFitWorkerWait::Abandoned:
+      if (Error) *Error = "The evaluation was stopped.";
+      return false;
+  }
+  if (w.JobStatus(0) != TFitDllStatus::Ok) {
+    if (Error) *Error = w.FirstError();
+    return false;
+  }
+  Double2Array& y = S.Model.Calculated[File];
+  const int rows = S.Model.PointCount[File];
+  if (static_cast<int>(y.size()) < w.Outputs()) y.resize(w.Outputs());
+  for (int o = 0; o < w.Outputs(); ++o) {
+    if (static_cast<int>(y[o].size()) < rows) y[o].resize(rows);
+    std::copy_n(w.JobOutput(0) + static_cast<size_t>(o) * w.MostRows(), rows, y[o].begin());
+  }
+  return true;
 }
 
 void SetTestFileValues(TEngineState& State, const std::vector<double>& Values) {
@@ -746,6 +823,10 @@ namespace {
 double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
                       bool trial) {
   TProgramRuntime& rt = S.Model.ProgramRuntime();
+  // Stopped during an evaluation: the worker is gone and the search ends
+  // after its pump; the member keeps what it had.
+  if (rt.Abandoned) return S.Pop.Fitness[m];
+  TFitWorker& w = rt.Worker;
   const int files = S.Model.DataFileCount, outs = S.Model.OutputCount,
             vpc = S.Model.VarParameterCount;
   const bool perFile = files > 1 && vpc > 0;
@@ -758,6 +839,42 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
   for (int p = 0; p < first && p < static_cast<int>(v.size()); ++p)
     S.Model.ParameterValues[p] = v[p];
 
+  // Every data set of the member in one round trip to the worker.
+  if (!w.Reserve(files)) throw EFitWorkerDied(WorkerDeathText(w));
+  {
+    int fitted = 0, tests = 0;
+    for (int f = 0; f < files; ++f) {
+      const bool test = IsTest(S, f);
+      if (perFile) {
+        for (int k = 0; k < vpc; ++k) {
+          double value = 0;
+          if (test) {
+            const size_t at = static_cast<size_t>(tests) * vpc + k;
+            if (at < rt.TestValues.size()) value = rt.TestValues[at];
+          } else {
+            const size_t at = static_cast<size_t>(shared) + static_cast<size_t>(fitted) * vpc + k;
+            if (at < v.size()) value = v[at];
+          }
+          S.Model.ParameterValues[shared + k] = value;
+        }
+      }
+      if (test)
+        ++tests;
+      else
+        ++fitted;
+      w.SetJob(f, f, S.Model.ParameterValues.data());
+    }
+  }
+  switch (w.Execute(files, rt.Pump)) {
+    case TFitWorkerWait::Done:
+      break;
+    case TFitWorkerWait::Abandoned:
+      rt.Abandoned = true;
+      return S.Pop.Fitness[m];
+    default:
+      throw EFitWorkerDied(WorkerDeathText(w));
+  }
+
   // The statistics read the data set in CurrentFile; the data set the
   // window shows (chart, report table) is restored on every way out.
   struct TShownFile {
@@ -767,34 +884,26 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
   } shown{S, S.Model.CurrentFile};
 
   double sum = 0;
-  int fitted = 0, tests = 0;
   for (int f = 0; f < files; ++f) {
     S.Model.CurrentFile = f;
     const bool test = IsTest(S, f);
-    if (perFile) {
-      for (int k = 0; k < vpc; ++k) {
-        double value = 0;
-        if (test) {
-          const size_t at = static_cast<size_t>(tests) * vpc + k;
-          if (at < rt.TestValues.size()) value = rt.TestValues[at];
-        } else {
-          const size_t at = static_cast<size_t>(shared) + static_cast<size_t>(fitted) * vpc + k;
-          if (at < v.size()) value = v[at];
-        }
-        S.Model.ParameterValues[shared + k] = value;
+    ++rt.Calls;
+    if (w.JobStatus(f) == TFitDllStatus::Ok) {
+      Double2Array& y = S.Model.Calculated[f];
+      const int rows = S.Model.PointCount[f];
+      if (static_cast<int>(y.size()) < outs) y.resize(outs);
+      for (int o = 0; o < outs && o < w.Outputs(); ++o) {
+        if (static_cast<int>(y[o].size()) < rows) y[o].resize(rows);
+        std::copy_n(w.JobOutput(f) + static_cast<size_t>(o) * w.MostRows(), rows, y[o].begin());
       }
-    }
-    if (test)
-      ++tests;
-    else
-      ++fitted;
-    if (RunFitDll(S, f)) {
       if (!test)
         for (int o = 0; o < outs; ++o)
           sum += criterion == crRMSE ? CalcRootMeanSquareError(S, o, S.Model.Calculated)
                                      : CalcDeterminationCoef(S, o, S.Model.Calculated, m);
       continue;
     }
+    ++rt.Faults;
+    if (rt.FirstFault.empty()) rt.FirstFault = w.FirstError();
     if (trial) return S.Pop.Fitness[m];
     RandomizeMember(S, m);
     for (auto& column : S.Model.Calculated[f]) std::fill(column.begin(), column.end(), 0.0);
@@ -817,6 +926,31 @@ double FitnessByProgram(TEngineState& State, int Criterion, int m) {
 
 // ---- The run ---------------------------------------------------------------------------
 
+namespace {
+
+// After the report: how many calls of the model failed, and a failure when
+// none succeeded (its parameters are then random values, not a result).
+void ReportProgramFaults(TEngineState& S, TFitHost& Host, TRunOutcome& Outcome) {
+  const TProgramRuntime& rt = S.Model.ProgramRuntime();
+  if (rt.Faults == 0) return;
+  std::vector<std::string> lines = Host.ResultLines();
+  lines.push_back("");
+  lines.push_back("Failed calls of the program codes: " + std::to_string(rt.Faults) + " of " +
+                  std::to_string(rt.Calls) + " (the first: " + rt.FirstFault + ")");
+  const bool none = rt.Faults >= rt.Calls;
+  if (none)
+    lines.push_back("No call of the program codes succeeded: the parameters above are no result.");
+  Host.SetResultLines(lines);
+  if (none && Outcome == TRunOutcome::roSearched) {
+    Outcome = TRunOutcome::roFailed;
+    Host.ShowMessage(
+        mtWarning, "No evaluation of the program codes succeeded: every call failed (" +
+                       std::to_string(rt.Calls) + " calls).\nThe first failure: " + rt.FirstFault);
+  }
+}
+
+}  // namespace
+
 bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool Parse,
                     TRunOutcome& Outcome) {
   Outcome = TRunOutcome::roModelRefused;
@@ -831,6 +965,8 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool 
   S.Model.CurrentFile = 0;
   S.Model.CurrentOutput = 0;
   PrepareTargetData(S);
+  // A stop from here on is this run's (the compile honours it).
+  S.Run.StopCode = scNone;
   if (!BuildFitDll(S, Host)) return refuse();
 
   const int vpc = S.Model.VarParameterCount;
@@ -880,8 +1016,37 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool 
   Outcome = TRunOutcome::roSettingsRefused;
   if (!PrepareSearch(S, Host, Set)) return false;
   Outcome = TRunOutcome::roSearched;
+  TProgramRuntime& rt = S.Model.ProgramRuntime();
+  rt.Calls = rt.Faults = 0;
+  rt.FirstFault.clear();
+  rt.Abandoned = false;
+  // Evaluations waiting for the worker pump the window; a stop ends them.
+  struct TPumpScope {
+    TProgramRuntime& Runtime;
+    ~TPumpScope() { Runtime.Pump = nullptr; }
+  } pumpScope{rt};
+  rt.Pump = [&] {
+    Host.ProcessMessages();
+    return S.Run.SearchRunning;
+  };
   GuardedSearch(
-      S, Host, Set, [&] { RunFitSearch(S, Host, Set); }, "Some thing wrong!", true, Outcome);
+      S, Host, Set,
+      [&] {
+        try {
+          RunFitSearch(S, Host, Set);
+        } catch (const EFitWorkerDied& e) {
+          // The run ends here, and the report is written.
+          rt.Pump = nullptr;
+          Outcome = TRunOutcome::roFailed;
+          S.Run.StopTime = TRunClock::now();
+          S.Run.StopCode = scNone;
+          Host.ShowMessage(mtInformation, std::string("Some thing wrong!\n") + e.what());
+          ReportSearchResults(S, Host, Set, true);
+        }
+      },
+      "Some thing wrong!", true, Outcome);
+  rt.Pump = nullptr;
+  ReportProgramFaults(S, Host, Outcome);
   return true;
 }
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -124,6 +125,16 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   sigemptyset(&pipeSet);
   sigaddset(&pipeSet, SIGPIPE);
   pthread_sigmask(SIG_BLOCK, &pipeSet, &oldSet);
+  // The caller's poll, at most every PollIntervalMs; false cancels.
+  const int pollMs = std::max(1, options.PollIntervalMs);
+  auto lastPoll = Clock::now();
+  auto pollNow = [&] {
+    if (!options.Poll || Clock::now() - lastPoll < std::chrono::milliseconds(pollMs)) return true;
+    lastPoll = Clock::now();
+    if (options.Poll()) return true;
+    result.Cancelled = true;
+    return false;
+  };
 
   while (out.fd[0] >= 0 || err.fd[0] >= 0) {
     pollfd fds[3];
@@ -150,6 +161,10 @@ TProcessResult RunProcess(const TProcessOptions& options) {
         break;
       }
       wait = static_cast<int>(left);
+    }
+    if (options.Poll) {
+      if (!pollNow()) break;
+      wait = wait < 0 ? pollMs : std::min(wait, pollMs);
     }
     const int pr = ::poll(fds, static_cast<nfds_t>(n), wait);
     if (pr < 0) {
@@ -178,7 +193,7 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   in.closeEnd(1);
 
   int status = 0;
-  if (result.TimedOut) {
+  if (result.TimedOut || result.Cancelled) {
     ::kill(-pid, SIGKILL);
     ::kill(pid, SIGKILL);
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -186,11 +201,19 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   } else {
     // Output closed; wait for the exit, still bounded by the deadline.
     while (true) {
-      const pid_t w = ::waitpid(pid, &status, options.TimeoutMs < 0 ? 0 : WNOHANG);
+      const bool bounded = options.TimeoutMs >= 0 || options.Poll;
+      const pid_t w = ::waitpid(pid, &status, bounded ? WNOHANG : 0);
       if (w == pid) break;
       if (w < 0 && errno != EINTR) break;
       if (w == 0) {
-        if (Clock::now() >= deadline) {
+        if (!pollNow()) {
+          ::kill(-pid, SIGKILL);
+          ::kill(pid, SIGKILL);
+          while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+          }
+          break;
+        }
+        if (options.TimeoutMs >= 0 && Clock::now() >= deadline) {
           result.TimedOut = true;
           ::kill(-pid, SIGKILL);
           ::kill(pid, SIGKILL);
@@ -212,7 +235,7 @@ TProcessResult RunProcess(const TProcessOptions& options) {
     }
     pthread_sigmask(SIG_SETMASK, &oldSet, nullptr);
   }
-  if (result.TimedOut) {
+  if (result.TimedOut || result.Cancelled) {
     result.ExitCode = -1;
     result.Signal = SIGKILL;
   } else if (WIFEXITED(status)) {
