@@ -90,7 +90,7 @@ class TFitWorker {
   int MostRows() const { return mostRows_; }
 
   // Spin time of the engine before it sleeps on the reply (microseconds).
-  static constexpr int SpinUs = 50;
+  static constexpr int SpinUs = 20;
 
  private:
   TFitWorkerHeader* Header() const { return reinterpret_cast<TFitWorkerHeader*>(base_); }

@@ -633,6 +633,7 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
   static const std::string kSyntax = "There may be syntax error in program codes!";
   TProgramRuntime& rt = S.Model.ProgramRuntime();
   rt.Info = {};
+  rt.Prefetched = 0;
   // The compile (up to two minutes) and the start of the worker keep the
   // window live, and the stop command ends them.
   const TFitWorker::TPump pump = [&] {
@@ -780,6 +781,7 @@ bool RunFitDll(TEngineState& S, int File, std::string* Error) {
     if (Error) *Error = "No such data set.";
     return false;
   }
+  rt.Prefetched = 0;  // job 0 is taken
   if (!w.Reserve(1)) {
     if (Error) *Error = "The library is not ready.";
     return false;
@@ -820,6 +822,62 @@ void SetTestFileValues(TEngineState& State, const std::vector<double>& Values) {
 
 namespace {
 
+// Calls Fn(f) for every data set f with S.Model.ParameterValues holding the
+// values of data set f for member values V: the shared parameters, then
+// the data set's own var-parameters (searched ones from V, those of test
+// data sets as given for them).
+template <class F>
+void ForEachFileParameters(TEngineState& S, const Double1Array& v, F&& Fn) {
+  const TProgramRuntime& rt = S.Model.ProgramRuntime();
+  const int files = S.Model.DataFileCount, vpc = S.Model.VarParameterCount;
+  const bool perFile = files > 1 && vpc > 0;
+  const int shared = S.Model.ParameterCount - (perFile ? vpc : 0);
+  S.Model.ParameterValues.resize(S.Model.ParameterCount, 0.0);
+  const int first = perFile ? shared : S.Model.ParameterCount;
+  for (int p = 0; p < first && p < static_cast<int>(v.size()); ++p)
+    S.Model.ParameterValues[p] = v[p];
+  int fitted = 0, tests = 0;
+  for (int f = 0; f < files; ++f) {
+    const bool test = IsTest(S, f);
+    if (perFile) {
+      for (int k = 0; k < vpc; ++k) {
+        double value = 0;
+        if (test) {
+          const size_t at = static_cast<size_t>(tests) * vpc + k;
+          if (at < rt.TestValues.size()) value = rt.TestValues[at];
+        } else {
+          const size_t at = static_cast<size_t>(shared) + static_cast<size_t>(fitted) * vpc + k;
+          if (at < v.size()) value = v[at];
+        }
+        S.Model.ParameterValues[shared + k] = value;
+      }
+    }
+    if (test)
+      ++tests;
+    else
+      ++fitted;
+    Fn(f);
+  }
+}
+
+// The jobs Job0.. of the worker, one per data set, for member values V.
+void SetMemberJobs(TEngineState& S, const Double1Array& v, int job0) {
+  TFitWorker& w = S.Model.ProgramRuntime().Worker;
+  ForEachFileParameters(S, v,
+                        [&](int f) { w.SetJob(job0 + f, f, S.Model.ParameterValues.data()); });
+}
+
+// Whether the jobs Job0.. were made for member values V.
+bool MemberJobsHold(TEngineState& S, const Double1Array& v, int job0) {
+  TFitWorker& w = S.Model.ProgramRuntime().Worker;
+  bool same = true;
+  ForEachFileParameters(S, v, [&](int f) {
+    same = same && std::equal(S.Model.ParameterValues.begin(), S.Model.ParameterValues.end(),
+                              w.JobParams(job0 + f));
+  });
+  return same;
+}
+
 double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
                       bool trial) {
   TProgramRuntime& rt = S.Model.ProgramRuntime();
@@ -827,52 +885,29 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
   // after its pump; the member keeps what it had.
   if (rt.Abandoned) return S.Pop.Fitness[m];
   TFitWorker& w = rt.Worker;
-  const int files = S.Model.DataFileCount, outs = S.Model.OutputCount,
-            vpc = S.Model.VarParameterCount;
-  const bool perFile = files > 1 && vpc > 0;
-  const int shared = S.Model.ParameterCount - (perFile ? vpc : 0);
+  const int files = S.Model.DataFileCount, outs = S.Model.OutputCount;
   rt.Candidate.assign(values.begin(),
                       values.end());  // one consistent set, even if m is drawn again
   const Double1Array& v = rt.Candidate;
-  S.Model.ParameterValues.resize(S.Model.ParameterCount, 0.0);
-  const int first = perFile ? shared : S.Model.ParameterCount;
-  for (int p = 0; p < first && p < static_cast<int>(v.size()); ++p)
-    S.Model.ParameterValues[p] = v[p];
 
-  // Every data set of the member in one round trip to the worker.
-  if (!w.Reserve(files)) throw EFitWorkerDied(WorkerDeathText(w));
-  {
-    int fitted = 0, tests = 0;
-    for (int f = 0; f < files; ++f) {
-      const bool test = IsTest(S, f);
-      if (perFile) {
-        for (int k = 0; k < vpc; ++k) {
-          double value = 0;
-          if (test) {
-            const size_t at = static_cast<size_t>(tests) * vpc + k;
-            if (at < rt.TestValues.size()) value = rt.TestValues[at];
-          } else {
-            const size_t at = static_cast<size_t>(shared) + static_cast<size_t>(fitted) * vpc + k;
-            if (at < v.size()) value = v[at];
-          }
-          S.Model.ParameterValues[shared + k] = value;
-        }
-      }
-      if (test)
-        ++tests;
-      else
-        ++fitted;
-      w.SetJob(f, f, S.Model.ParameterValues.data());
+  // The member's data sets were evaluated with the whole population, or
+  // go to the worker now, all in one round trip.
+  int job0 = 0;
+  if (!trial && m < rt.Prefetched && MemberJobsHold(S, v, m * files)) {
+    job0 = m * files;
+  } else {
+    rt.Prefetched = 0;
+    if (!w.Reserve(files)) throw EFitWorkerDied(WorkerDeathText(w));
+    SetMemberJobs(S, v, 0);
+    switch (w.Execute(files, rt.Pump)) {
+      case TFitWorkerWait::Done:
+        break;
+      case TFitWorkerWait::Abandoned:
+        rt.Abandoned = true;
+        return S.Pop.Fitness[m];
+      default:
+        throw EFitWorkerDied(WorkerDeathText(w));
     }
-  }
-  switch (w.Execute(files, rt.Pump)) {
-    case TFitWorkerWait::Done:
-      break;
-    case TFitWorkerWait::Abandoned:
-      rt.Abandoned = true;
-      return S.Pop.Fitness[m];
-    default:
-      throw EFitWorkerDied(WorkerDeathText(w));
   }
 
   // The statistics read the data set in CurrentFile; the data set the
@@ -888,13 +923,14 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
     S.Model.CurrentFile = f;
     const bool test = IsTest(S, f);
     ++rt.Calls;
-    if (w.JobStatus(f) == TFitDllStatus::Ok) {
+    if (w.JobStatus(job0 + f) == TFitDllStatus::Ok) {
       Double2Array& y = S.Model.Calculated[f];
       const int rows = S.Model.PointCount[f];
       if (static_cast<int>(y.size()) < outs) y.resize(outs);
       for (int o = 0; o < outs && o < w.Outputs(); ++o) {
         if (static_cast<int>(y[o].size()) < rows) y[o].resize(rows);
-        std::copy_n(w.JobOutput(f) + static_cast<size_t>(o) * w.MostRows(), rows, y[o].begin());
+        std::copy_n(w.JobOutput(job0 + f) + static_cast<size_t>(o) * w.MostRows(), rows,
+                    y[o].begin());
       }
       if (!test)
         for (int o = 0; o < outs; ++o)
@@ -915,6 +951,28 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
 }
 
 }  // namespace
+
+void PrefetchMembersByProgram(TEngineState& S) {
+  TProgramRuntime& rt = S.Model.ProgramRuntime();
+  rt.Prefetched = 0;
+  const int members = S.Pop.PopSize, files = S.Model.DataFileCount;
+  if (rt.Abandoned || members <= 1 || files <= 0 ||
+      static_cast<int>(S.Pop.Population.size()) < members)
+    return;
+  TFitWorker& w = rt.Worker;
+  if (!w.Reserve(members * files)) return;  // each member goes on its own
+  for (int m = 0; m < members; ++m) SetMemberJobs(S, S.Pop.Population[m], m * files);
+  switch (w.Execute(members * files, rt.Pump)) {
+    case TFitWorkerWait::Done:
+      rt.Prefetched = members;
+      break;
+    case TFitWorkerWait::Abandoned:
+      rt.Abandoned = true;
+      break;
+    default:
+      throw EFitWorkerDied(WorkerDeathText(w));
+  }
+}
 
 double MemberFitnessByProgram(TEngineState& State, int Criterion, int m) {
   return ProgramFitness(State, Criterion, m, State.Pop.Population[m], false);
@@ -1020,6 +1078,7 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool 
   rt.Calls = rt.Faults = 0;
   rt.FirstFault.clear();
   rt.Abandoned = false;
+  rt.Prefetched = 0;
   // Evaluations waiting for the worker pump the window; a stop ends them.
   struct TPumpScope {
     TProgramRuntime& Runtime;

@@ -116,6 +116,10 @@ bool RunFitDll(TEngineState& State, int File, std::string* Error = nullptr);
 // member is drawn again and its data set scores 0 (RMSE against zeros);
 // the trial returns the member's current fitness.
 double MemberFitnessByProgram(TEngineState& State, int Criterion, int m);
+// Evaluates every member of the population in one round trip to the worker
+// before the members are scored one by one; MemberFitnessByProgram then
+// reads a member's outputs back when its values are still the ones sent.
+void PrefetchMembersByProgram(TEngineState& State);
 double FitnessByProgram(TEngineState& State, int Criterion, int m);
 
 // Var-parameter values of the test data sets, Values[t * VarParameterCount

@@ -35,6 +35,10 @@ struct TProgramRuntime {
   // The search was stopped during an evaluation: the worker was ended and
   // nothing more is evaluated in this run.
   bool Abandoned = false;
+  // Members 0..Prefetched-1 of the population were evaluated in one round
+  // trip (PrefetchMembersByProgram); their jobs are read back while the
+  // members still hold the values evaluated.
+  int Prefetched = 0;
   // Calls of the model in this run, those that failed, and why the first did.
   long long Calls = 0;
   long long Faults = 0;

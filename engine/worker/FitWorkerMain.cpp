@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
   for (;;) {
     // Spin a while after each command: the next one follows at once
     // while a search runs.
-    while (!FitWorkerAwait(h->Request, done, h->WorkerAsleep, 200, 1000))
+    while (!FitWorkerAwait(h->Request, done, h->WorkerAsleep, 300, 1000))
       if (getppid() != parent) return 0;
     const uint32_t request = h->Request.load(std::memory_order_acquire);
     if (!r.Cover(h->MappedSize)) {
