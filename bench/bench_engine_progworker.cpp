@@ -6,9 +6,10 @@
 //                      trip over shared memory, outputs copied back)
 //   BM_BatchInWorker   N calls in one round trip (as a population or every
 //                      data set of a member goes), per call
-//   BM_SearchInWorker  a whole differential-evolution search (population 30,
-//                      200 generations) through the run controller, per
-//                      member evaluation
+//   BM_SearchInWorker  a whole search (population 30, 200 generations) through
+//                      the run controller, per member evaluation: particle
+//                      swarm (the whole population in one round trip) and
+//                      differential evolution (one member per round trip)
 // Needs Free Pascal (fpc); the libraries are compiled once into the cache
 // folder ($XDG_CACHE_HOME/quorvane/lib).
 #include <benchmark/benchmark.h>
@@ -51,9 +52,7 @@ std::vector<std::string> ModelLines(const std::string& path) {
   return lines;
 }
 
-std::string ExamplePath(int k) {
-  return std::string(QV_SOURCE_DIR) + "/examples/" + kExamples[k];
-}
+std::string ExamplePath(int k) { return std::string(QV_SOURCE_DIR) + "/examples/" + kExamples[k]; }
 
 // An example read and built, its library running in the worker.
 struct TBuiltExample {
@@ -137,8 +136,9 @@ void BM_SearchInWorker(benchmark::State& st) {
     FormatSettings() = TFormatSettings::Invariant();
     s.Model.ModelFolder = ExtractFilePath(ExamplePath(k));
     SeedEngineRandom(s, 5);
-    host.Options.SetItemIndex(TSettingName::RadioGroup2, 3);
+    host.Options.SetItemIndex(TSettingName::RadioGroup2, static_cast<int>(st.range(1)));
     host.Options.SetText(TSettingName::DESizeBox, "30");
+    host.Options.SetText(TSettingName::SizeBox, "30");
     host.Options.SetChecked(TSettingName::RB2, true);
     host.Options.SetText(TSettingName::ComboBox1, "200");
     if (k == 2) {  // the held-out sensor's offset
@@ -158,8 +158,13 @@ void BM_SearchInWorker(benchmark::State& st) {
 
 }  // namespace
 
-BENCHMARK(BM_CallInProcess)->DenseRange(0, 2);
-BENCHMARK(BM_CallInWorker)->DenseRange(0, 2);
-BENCHMARK(BM_BatchInWorker)->ArgsProduct({{0, 2}, {1, 30}});
-BENCHMARK(BM_SearchInWorker)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CallInProcess)->DenseRange(0, 2)->UseRealTime();
+BENCHMARK(BM_CallInWorker)->DenseRange(0, 2)->UseRealTime();
+BENCHMARK(BM_BatchInWorker)->ArgsProduct({{0, 2}, {1, 30}})->UseRealTime();
+// Differential evolution (3) sends one member per round trip; particle
+// swarm (2) the whole population.
+BENCHMARK(BM_SearchInWorker)
+    ->ArgsProduct({{0, 1}, {2, 3}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK_MAIN();
