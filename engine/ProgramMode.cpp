@@ -418,6 +418,9 @@ const std::vector<std::string>& CompilerOptions() {
 constexpr int kCompileTimeoutMs = 120000;
 
 const char* const kBuildStopped = "Compiling the program codes was stopped.";
+const char* const kNoWorker =
+    "The program \"qvfitworker\", which runs program models, was not found next to this "
+    "program nor where the build put it (the variable QV_FITWORKER may name it).";
 
 std::string HashText(const std::string& text) {
   uint64_t h = 1469598103934665603ull;  // FNV-1a, 64 bits
@@ -634,6 +637,11 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
   TProgramRuntime& rt = S.Model.ProgramRuntime();
   rt.Info = {};
   rt.Prefetched = 0;
+  if (FitWorkerPath().empty()) {
+    Host.RestoreCursor();
+    Host.ShowMessage(mtWarning, kNoWorker);
+    return false;
+  }
   // The compile (up to two minutes) and the start of the worker keep the
   // window live, and the stop command ends them.
   const TFitWorker::TPump pump = [&] {

@@ -241,5 +241,16 @@ TEST(ProgramWorker, StopEndsTheCompileAndTheNextRunCompiles) {
   EXPECT_NEAR(run.Value("a"), 2, 1e-3);
 }
 
+TEST(ProgramWorker, AMissingWorkerProgramIsSaidBeforeAnyCompile) {
+  ::setenv("QV_FITWORKER", "/nonexistent/qvfitworker", 1);
+  test::TSearchRun run(kSettings);
+  EXPECT_FALSE(run.Run(FaultingModel(0)));
+  ::unsetenv("QV_FITWORKER");
+  EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roModelRefused);
+  ASSERT_EQ(run.Messages().size(), 1u);
+  EXPECT_NE(run.Messages()[0].find("\"qvfitworker\""), std::string::npos) << run.Messages()[0];
+  EXPECT_FALSE(LastFitDllBuild(run.State).Compiled);
+}
+
 }  // namespace
 }  // namespace qv
