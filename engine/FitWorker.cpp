@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/FitWorkerProtocol.h"
+#include "platform/core/Process.h"
 
 extern char** environ;
 
@@ -151,17 +152,9 @@ bool TFitWorker::Start(const std::string& Library, std::string& Error, const TPu
   // What the model writes goes to the program's error output, never into
   // a report on its standard output.
   posix_spawn_file_actions_adddup2(&fa, 2, 1);
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
   // Its own process group: a Ctrl+C at the terminal is the program's to handle.
-  posix_spawnattr_setflags(&attr,
-                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  posix_spawnattr_setpgroup(&attr, 0);
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &all);
+  posix_spawnattr_t attr;
+  InitOwnGroupSpawnAttributes(attr);
   std::vector<std::string> args = {exe, std::to_string(kWorkerFd), std::to_string(::getpid()),
                                    Library};
   std::vector<char*> argv;

@@ -53,6 +53,18 @@ std::vector<std::string> buildEnvironment(
 
 }  // namespace
 
+void InitOwnGroupSpawnAttributes(posix_spawnattr_t& Attr) {
+  posix_spawnattr_init(&Attr);
+  posix_spawnattr_setflags(&Attr,
+                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setpgroup(&Attr, 0);
+  sigset_t none, all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&Attr, &none);
+  posix_spawnattr_setsigdefault(&Attr, &all);
+}
+
 TProcessResult RunProcess(const TProcessOptions& options) {
   TProcessResult result;
   auto fail = [&](int err) {
@@ -77,15 +89,7 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   if (!options.WorkDir.empty()) posix_spawn_file_actions_addchdir_np(&fa, options.WorkDir.c_str());
 
   posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  short flags = POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-  posix_spawnattr_setflags(&attr, flags);
-  posix_spawnattr_setpgroup(&attr, 0);
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &all);
+  InitOwnGroupSpawnAttributes(attr);
 
   std::vector<std::string> argStore;
   argStore.push_back(options.Executable);

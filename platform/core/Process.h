@@ -1,6 +1,8 @@
 // Running outside programs and loading shared libraries.
 #pragma once
 
+#include <spawn.h>
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -43,6 +45,11 @@ struct TProcessResult {
 TProcessResult RunProcess(const TProcessOptions& options);
 TProcessResult RunProcess(const std::string& exe, const std::vector<std::string>& args,
                           int timeoutMs = -1, const std::string& workDir = {});
+
+// Initialises Attr for a program started in a process group of its own,
+// with no signal blocked and every signal at its default action (what
+// RunProcess starts with). The caller destroys Attr.
+void InitOwnGroupSpawnAttributes(posix_spawnattr_t& Attr);
 
 // A shared library loaded with dlopen. Not copyable; Free (or destruction)
 // unloads it.
