@@ -998,6 +998,16 @@ namespace {
 // none succeeded (its parameters are then random values, not a result).
 void ReportProgramFaults(TEngineState& S, TFitHost& Host, TRunOutcome& Outcome) {
   const TProgramRuntime& rt = S.Model.ProgramRuntime();
+  if (rt.Abandoned && rt.Calls == 0) {
+    // Stopped while the first call still ran (a model that never returns).
+    std::vector<std::string> lines = Host.ResultLines();
+    lines.push_back("");
+    lines.push_back(
+        "No call of the program codes returned before the stop: the parameters above are no "
+        "result.");
+    Host.SetResultLines(lines);
+    return;
+  }
   if (rt.Faults == 0) return;
   std::vector<std::string> lines = Host.ResultLines();
   lines.push_back("");

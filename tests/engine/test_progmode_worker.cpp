@@ -115,6 +115,9 @@ TEST(ProgramWorker, StopEndsAModelThatNeverReturnsAndTheNextRunStartsAFreshWorke
   EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user") << Joined(run.Host.Result);
   EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
   EXPECT_EQ(run.State.Run.Iteration, 0);
+  EXPECT_EQ(run.Host.Result.back(),
+            "No call of the program codes returned before the stop: the parameters above are no "
+            "result.");
   // The hung worker is gone.
   ASSERT_GT(hung, 0);
   EXPECT_FALSE(run.State.Model.ProgramRuntime().Worker.Alive());
