@@ -278,6 +278,7 @@ TFitWorkerWait TFitWorker::Setup(const Integer1Array& Rows, const Double3Array& 
     Error = "Handing the data to the library was stopped.";
   else if (Header()->Status != 0) {
     Error = Header()->Text;
+    Stop();  // a library that cannot take the data is of no use
     return TFitWorkerWait::Died;
   }
   if (w == TFitWorkerWait::Done) {

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,9 +56,25 @@ int Setup(TRegion& r, TFitDll& dll) {
   TFitWorkerHeader* h = r.Header();
   const int files = h->Files, inputs = h->Inputs, vcs = h->VarConstants;
   const char* at = r.Base + kFitWorkerHeaderSize;
+  const size_t room = r.Size - kFitWorkerHeaderSize;
+  const size_t rowBytes = (sizeof(int32_t) * std::max(0, files) + 7) / 8 * 8;
+  if (files < 0 || inputs < 0 || vcs < 0 || rowBytes > room) {
+    PutText(h, "The data handed to the worker are damaged.");
+    return 1;
+  }
   Integer1Array rows(files);
   std::memcpy(rows.data(), at, sizeof(int32_t) * files);
-  at += (sizeof(int32_t) * files + 7) / 8 * 8;
+  size_t values = 0;
+  bool negative = false;
+  for (int n : rows) {
+    negative = negative || n < 0;
+    values += static_cast<size_t>(std::max(0, n)) * inputs + vcs;
+  }
+  if (negative || values > (room - rowBytes) / sizeof(double)) {
+    PutText(h, "The data handed to the worker are damaged.");
+    return 1;
+  }
+  at += rowBytes;
   Double3Array x(files);
   Double2Array vc(files);
   const double* d = reinterpret_cast<const double*>(at);
@@ -80,6 +97,14 @@ void Run(TRegion& r, TFitDll& dll, Double2Array& y) {
   const int params = h->Params, outputs = h->Outputs, most = h->MostRows;
   h->FailedJob = -1;
   std::string error;
+  const size_t need =
+      sizeof(TFitWorkerJob) +
+      sizeof(double) * (static_cast<size_t>(params) + static_cast<size_t>(outputs) * most);
+  if (h->JobStride < need || h->JobCount > (r.Size - kFitWorkerHeaderSize) / h->JobStride) {
+    h->FailedJob = 0;
+    PutText(h, "The jobs handed to the worker are damaged.");
+    return;
+  }
   for (uint32_t j = 0; j < h->JobCount; ++j) {
     char* job = r.Base + kFitWorkerHeaderSize + j * h->JobStride;
     auto* head = reinterpret_cast<TFitWorkerJob*>(job);
