@@ -244,6 +244,16 @@ TEST(ProgramWorker, StopEndsTheCompileAndTheNextRunCompiles) {
   EXPECT_NEAR(run.Value("a"), 2, 1e-3);
 }
 
+TEST(ProgramWorker, ALibraryThatCannotBeLoadedIsSaidAndLeavesNoWorker) {
+  TFitWorker w;
+  std::string error;
+  EXPECT_FALSE(w.Start("/nonexistent/FitDll-0.so", error));
+  EXPECT_NE(error.find("/nonexistent/FitDll-0.so"), std::string::npos) << error;
+  EXPECT_FALSE(w.Alive());
+  EXPECT_EQ(w.Pid(), -1);
+  EXPECT_FALSE(w.Reserve(1));
+}
+
 TEST(ProgramWorker, AMissingWorkerProgramIsSaidBeforeAnyCompile) {
   ::setenv("QV_FITWORKER", "/nonexistent/qvfitworker", 1);
   test::TSearchRun run(kSettings);
