@@ -14,6 +14,8 @@
 // folder ($XDG_CACHE_HOME/quorvane/lib).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -103,12 +105,24 @@ void BM_CallInProcess(benchmark::State& st) {
 void BM_CallInWorker(benchmark::State& st) {
   TBuiltExample e(static_cast<int>(st.range(0)));
   if (!e.Ok) return st.SkipWithError(e.Why().c_str());
+  // Each call's own time as well: on a busy machine the mean is mostly
+  // the wait for a processor, the fastest calls show the round trip itself.
+  std::vector<double> ns;
   for (auto _ : st) {
+    const auto t0 = std::chrono::steady_clock::now();
     if (!RunFitDll(e.State, 0)) return st.SkipWithError("the call failed");
+    ns.push_back(
+        std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - t0).count());
     benchmark::DoNotOptimize(e.State.Model.Calculated[0][0].data());
   }
   st.SetLabel(kExamples[st.range(0)]);
   st.counters["rows"] = e.State.Model.PointCount[0];
+  if (!ns.empty()) {
+    std::sort(ns.begin(), ns.end());
+    st.counters["min_ns"] = ns.front();
+    st.counters["p10_ns"] = ns[ns.size() / 10];
+    st.counters["median_ns"] = ns[ns.size() / 2];
+  }
 }
 
 void BM_BatchInWorker(benchmark::State& st) {
