@@ -29,7 +29,8 @@
 // outside the library go to the handler that was there before. This needs
 // x86-64 or AArch64 Linux; elsewhere such a fault ends the program.
 // A model that never returns (an endless loop) is not interrupted: the call
-// blocks its thread.
+// blocks its thread. The engine therefore calls the library only inside its
+// worker process (engine/FitWorker.h), which it can end.
 //
 // Calls must come from the thread that loaded the library (the Pascal
 // run-time keeps its exception frames per thread). Not copyable.

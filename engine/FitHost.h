@@ -70,7 +70,11 @@ class TFitHost {
   // Tag of one of the window's panels whose Tag the report passes on to the
   // list-filling routines.
   virtual int ControlTag(TTaggedPanel Panel) const = 0;
-  // Pumps pending window events (Stop and Resume arrive here).
+  // Pumps pending window events (Stop and Resume arrive here). Called once
+  // per iteration, and about every 20 ms while the engine waits for the
+  // program-model compiler or for a call into a program model's library
+  // (then TRunController::Stop ends the wait: the window must let Stop
+  // through while a program model is compiled, before the running state).
   virtual void ProcessMessages() = 0;
   // The mouse cursor back to the default one.
   virtual void RestoreCursor() = 0;

@@ -342,9 +342,10 @@ void EvaluatePopulation(TEngineState& S, const TSearchSettings& Set, bool First)
   const bool rmse = crit == crRMSE;
   P.BestStep.assign(S.Model.DimCount, 0);
   bool improved = false;
+  const bool every = !(S.Run.Algorithm == TAlgorithm::DifferentialEvolution && !First);
+  if (every && S.Model.ModelMode == TModelMode::Program) PrefetchMembersByProgram(S);
   for (int m = 0; m < P.PopSize; ++m) {
-    if (!(S.Run.Algorithm == TAlgorithm::DifferentialEvolution && !First))
-      P.Fitness[m] = MemberFitness(S, crit, m);
+    if (every) P.Fitness[m] = MemberFitness(S, crit, m);
     const double fit = P.Fitness[m];
     double& best = rmse ? P.BestFitnessRMSE : P.BestFitnessDC;
     const bool take = (First && m == 0) || (rmse ? fit < best : fit > best);

@@ -13,10 +13,12 @@
 #include <map>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 
 #include "engine/FitDll.h"
 #include "engine/FitSearch.h"
 #include "engine/FitSettings.h"
+#include "engine/FitWorker.h"
 #include "engine/Fitness.h"
 #include "engine/ModelParser.h"
 #include "engine/RandomValues.h"
@@ -415,6 +417,11 @@ const std::vector<std::string>& CompilerOptions() {
 
 constexpr int kCompileTimeoutMs = 120000;
 
+const char* const kBuildStopped = "Compiling the program codes was stopped.";
+const char* const kNoWorker =
+    "The program \"qvfitworker\", which runs program models, was not found next to this "
+    "program nor where the build put it (the variable QV_FITWORKER may name it).";
+
 std::string HashText(const std::string& text) {
   uint64_t h = 1469598103934665603ull;  // FNV-1a, 64 bits
   for (unsigned char c : text) {
@@ -629,6 +636,24 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
   static const std::string kSyntax = "There may be syntax error in program codes!";
   TProgramRuntime& rt = S.Model.ProgramRuntime();
   rt.Info = {};
+  rt.Prefetched = 0;
+  if (FitWorkerPath().empty()) {
+    Host.RestoreCursor();
+    Host.ShowMessage(mtWarning, kNoWorker);
+    return false;
+  }
+  // The compile (up to two minutes) and the start of the worker keep the
+  // window live, and the stop command ends them.
+  const TFitWorker::TPump pump = [&] {
+    Host.ProcessMessages();
+    return S.Run.StopCode != scUserStop;
+  };
+  auto stopped = [&] {
+    rt.Info.Stopped = true;
+    Host.RestoreCursor();
+    Host.ShowMessage(mtInformation, kBuildStopped);
+    return false;
+  };
 
   const std::vector<std::string> lines = BuildFitDllSource(S);
   std::string source;
@@ -641,11 +666,12 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
   const int programLines = std::max(0, S.Model.ProgramEnd - S.Model.ProgramStart + 1);
 
   std::string error;
-  if (!(rt.Dll.Loaded() && rt.Hash == hash)) {
-    rt.Dll.Free();
+  if (!(rt.Worker.Alive() && rt.Hash == hash)) {
+    rt.Worker.Stop();
     rt.Hash.clear();
     std::error_code ec;
-    bool loaded = fs::exists(library, ec) && rt.Dll.Load(library, error);
+    bool loaded = fs::exists(library, ec) && rt.Worker.Start(library, error, pump);
+    if (!loaded && S.Run.StopCode == scUserStop) return stopped();
     if (!loaded) {
       // Not built yet, or a library that cannot be loaded: build it.
       if (!StageCompilerKit(1)) {
@@ -675,8 +701,14 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
       opts.Arguments.push_back("FitDll.dpr");
       opts.WorkDir = work.string();
       opts.TimeoutMs = kCompileTimeoutMs;
+      opts.Poll = pump;
+      opts.PollIntervalMs = TFitWorker::PumpIntervalMs;
       Host.ProcessMessages();
       const TProcessResult r = RunProcess(opts);
+      if (r.Cancelled) {
+        CleanLibFiles(2);
+        return stopped();
+      }
       rt.Info.Compiled = true;
       rt.Info.CompilerOutput = r.StdOut + r.StdErr;
       const fs::path built = work / "FitDll.so";
@@ -704,7 +736,8 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
         Host.ShowMessage(mtInformation, kSyntax + "\n" + problem);
         return false;
       }
-      if (!rt.Dll.Load(library, error)) {
+      if (!rt.Worker.Start(library, error, pump)) {
+        if (S.Run.StopCode == scUserStop) return stopped();
         CleanLibFiles(3, library);
         Host.RestoreCursor();
         Host.ShowMessage(mtInformation, kSyntax + "\n" + error);
@@ -714,8 +747,11 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
     rt.Hash = hash;
   }
   rt.Info.LibraryPath = library;
-  if (!rt.Dll.Setup(S.Model.PointCount, S.Model.InputData, S.Model.VarConstantValues, InputCount(S),
-                    S.Model.VarConstantCount, S.Model.OutputCount, S.Model.ParameterCount, error)) {
+  const TFitWorkerWait set = rt.Worker.Setup(
+      S.Model.PointCount, S.Model.InputData, S.Model.VarConstantValues, InputCount(S),
+      S.Model.VarConstantCount, S.Model.OutputCount, S.Model.ParameterCount, error, pump);
+  if (set == TFitWorkerWait::Abandoned) return stopped();
+  if (set != TFitWorkerWait::Done) {
     Host.ShowMessage(mtInformation, kSyntax + "\n" + error);
     return false;
   }
@@ -725,16 +761,67 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
 
 // ---- Evaluation ------------------------------------------------------------------------
 
+namespace {
+
+// The worker ended by itself during a search (a "halt" in the model's code,
+// or a fault its own handling could not catch): the search cannot go on.
+class EFitWorkerDied : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::string WorkerDeathText(const TFitWorker& w) {
+  return "The program codes ended the process that runs them (" + w.DeathText() +
+         "); \"halt\" cannot be used in a program model.";
+}
+
+// A call outside a search (the chart, tests) waits at most this long.
+constexpr int kSingleCallLimitMs = 10000;
+
+}  // namespace
+
 bool RunFitDll(TEngineState& S, int File, std::string* Error) {
   TProgramRuntime& rt = S.Model.ProgramRuntime();
-  if (static_cast<int>(S.Model.ParameterValues.size()) < rt.Dll.Params())
-    S.Model.ParameterValues.resize(rt.Dll.Params(), 0.0);
+  TFitWorker& w = rt.Worker;
+  if (static_cast<int>(S.Model.ParameterValues.size()) < w.Params())
+    S.Model.ParameterValues.resize(w.Params(), 0.0);
   if (File < 0 || File >= static_cast<int>(S.Model.Calculated.size())) {
     if (Error) *Error = "No such data set.";
     return false;
   }
-  return rt.Dll.Run(File, S.Model.ParameterValues.data(), S.Model.Calculated[File], Error) ==
-         TFitDllStatus::Ok;
+  rt.Prefetched = 0;  // job 0 is taken
+  if (!w.Reserve(1)) {
+    if (Error) *Error = "The library is not ready.";
+    return false;
+  }
+  w.SetJob(0, File, S.Model.ParameterValues.data());
+  switch (w.Execute(1, rt.Pump, rt.Pump ? -1 : kSingleCallLimitMs)) {
+    case TFitWorkerWait::Done:
+      break;
+    case TFitWorkerWait::Died:
+      if (Error) *Error = WorkerDeathText(w);
+      return false;
+    case TFitWorkerWait::TimedOut:
+      if (Error)
+        *Error = "The program codes did not return within " +
+                 std::to_string(kSingleCallLimitMs / 1000) + " seconds.";
+      return false;
+    case TFitWorkerWait::Abandoned:
+      if (Error) *Error = "The evaluation was stopped.";
+      return false;
+  }
+  if (w.JobStatus(0) != TFitDllStatus::Ok) {
+    if (Error) *Error = w.FirstError();
+    return false;
+  }
+  Double2Array& y = S.Model.Calculated[File];
+  const int rows = S.Model.PointCount[File];
+  if (static_cast<int>(y.size()) < w.Outputs()) y.resize(w.Outputs());
+  for (int o = 0; o < w.Outputs(); ++o) {
+    if (static_cast<int>(y[o].size()) < rows) y[o].resize(rows);
+    std::copy_n(w.JobOutput(0) + static_cast<size_t>(o) * w.MostRows(), rows, y[o].begin());
+  }
+  return true;
 }
 
 void SetTestFileValues(TEngineState& State, const std::vector<double>& Values) {
@@ -743,33 +830,22 @@ void SetTestFileValues(TEngineState& State, const std::vector<double>& Values) {
 
 namespace {
 
-double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
-                      bool trial) {
-  TProgramRuntime& rt = S.Model.ProgramRuntime();
-  const int files = S.Model.DataFileCount, outs = S.Model.OutputCount,
-            vpc = S.Model.VarParameterCount;
+// Calls Fn(f) for every data set f with S.Model.ParameterValues holding the
+// values of data set f for member values V: the shared parameters, then
+// the data set's own var-parameters (searched ones from V, those of test
+// data sets as given for them).
+template <class F>
+void ForEachFileParameters(TEngineState& S, const Double1Array& v, F&& Fn) {
+  const TProgramRuntime& rt = S.Model.ProgramRuntime();
+  const int files = S.Model.DataFileCount, vpc = S.Model.VarParameterCount;
   const bool perFile = files > 1 && vpc > 0;
   const int shared = S.Model.ParameterCount - (perFile ? vpc : 0);
-  rt.Candidate.assign(values.begin(),
-                      values.end());  // one consistent set, even if m is drawn again
-  const Double1Array& v = rt.Candidate;
   S.Model.ParameterValues.resize(S.Model.ParameterCount, 0.0);
   const int first = perFile ? shared : S.Model.ParameterCount;
   for (int p = 0; p < first && p < static_cast<int>(v.size()); ++p)
     S.Model.ParameterValues[p] = v[p];
-
-  // The statistics read the data set in CurrentFile; the data set the
-  // window shows (chart, report table) is restored on every way out.
-  struct TShownFile {
-    TEngineState& S;
-    const int File;
-    ~TShownFile() { S.Model.CurrentFile = File; }
-  } shown{S, S.Model.CurrentFile};
-
-  double sum = 0;
   int fitted = 0, tests = 0;
   for (int f = 0; f < files; ++f) {
-    S.Model.CurrentFile = f;
     const bool test = IsTest(S, f);
     if (perFile) {
       for (int k = 0; k < vpc; ++k) {
@@ -788,13 +864,90 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
       ++tests;
     else
       ++fitted;
-    if (RunFitDll(S, f)) {
+    Fn(f);
+  }
+}
+
+// The jobs Job0.. of the worker, one per data set, for member values V.
+void SetMemberJobs(TEngineState& S, const Double1Array& v, int job0) {
+  TFitWorker& w = S.Model.ProgramRuntime().Worker;
+  ForEachFileParameters(S, v,
+                        [&](int f) { w.SetJob(job0 + f, f, S.Model.ParameterValues.data()); });
+}
+
+// Whether the jobs Job0.. were made for member values V.
+bool MemberJobsHold(TEngineState& S, const Double1Array& v, int job0) {
+  TFitWorker& w = S.Model.ProgramRuntime().Worker;
+  bool same = true;
+  ForEachFileParameters(S, v, [&](int f) {
+    same = same && std::equal(S.Model.ParameterValues.begin(), S.Model.ParameterValues.end(),
+                              w.JobParams(job0 + f));
+  });
+  return same;
+}
+
+double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
+                      bool trial) {
+  TProgramRuntime& rt = S.Model.ProgramRuntime();
+  // Stopped during an evaluation: the worker is gone and the search ends
+  // after its pump; the member keeps what it had.
+  if (rt.Abandoned) return S.Pop.Fitness[m];
+  TFitWorker& w = rt.Worker;
+  const int files = S.Model.DataFileCount, outs = S.Model.OutputCount;
+  rt.Candidate.assign(values.begin(),
+                      values.end());  // one consistent set, even if m is drawn again
+  const Double1Array& v = rt.Candidate;
+
+  // The member's data sets were evaluated with the whole population, or
+  // go to the worker now, all in one round trip.
+  int job0 = 0;
+  if (!trial && m < rt.Prefetched && MemberJobsHold(S, v, m * files)) {
+    job0 = m * files;
+  } else {
+    rt.Prefetched = 0;
+    if (!w.Reserve(files)) throw EFitWorkerDied(WorkerDeathText(w));
+    SetMemberJobs(S, v, 0);
+    switch (w.Execute(files, rt.Pump)) {
+      case TFitWorkerWait::Done:
+        break;
+      case TFitWorkerWait::Abandoned:
+        rt.Abandoned = true;
+        return S.Pop.Fitness[m];
+      default:
+        throw EFitWorkerDied(WorkerDeathText(w));
+    }
+  }
+
+  // The statistics read the data set in CurrentFile; the data set the
+  // window shows (chart, report table) is restored on every way out.
+  struct TShownFile {
+    TEngineState& S;
+    const int File;
+    ~TShownFile() { S.Model.CurrentFile = File; }
+  } shown{S, S.Model.CurrentFile};
+
+  double sum = 0;
+  for (int f = 0; f < files; ++f) {
+    S.Model.CurrentFile = f;
+    const bool test = IsTest(S, f);
+    ++rt.Calls;
+    if (w.JobStatus(job0 + f) == TFitDllStatus::Ok) {
+      Double2Array& y = S.Model.Calculated[f];
+      const int rows = S.Model.PointCount[f];
+      if (static_cast<int>(y.size()) < outs) y.resize(outs);
+      for (int o = 0; o < outs && o < w.Outputs(); ++o) {
+        if (static_cast<int>(y[o].size()) < rows) y[o].resize(rows);
+        std::copy_n(w.JobOutput(job0 + f) + static_cast<size_t>(o) * w.MostRows(), rows,
+                    y[o].begin());
+      }
       if (!test)
         for (int o = 0; o < outs; ++o)
           sum += criterion == crRMSE ? CalcRootMeanSquareError(S, o, S.Model.Calculated)
                                      : CalcDeterminationCoef(S, o, S.Model.Calculated, m);
       continue;
     }
+    ++rt.Faults;
+    if (rt.FirstFault.empty()) rt.FirstFault = w.FirstError();
     if (trial) return S.Pop.Fitness[m];
     RandomizeMember(S, m);
     for (auto& column : S.Model.Calculated[f]) std::fill(column.begin(), column.end(), 0.0);
@@ -807,6 +960,28 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
 
 }  // namespace
 
+void PrefetchMembersByProgram(TEngineState& S) {
+  TProgramRuntime& rt = S.Model.ProgramRuntime();
+  rt.Prefetched = 0;
+  const int members = S.Pop.PopSize, files = S.Model.DataFileCount;
+  if (rt.Abandoned || members <= 1 || files <= 0 ||
+      static_cast<int>(S.Pop.Population.size()) < members)
+    return;
+  TFitWorker& w = rt.Worker;
+  if (!w.Reserve(members * files)) return;  // each member goes on its own
+  for (int m = 0; m < members; ++m) SetMemberJobs(S, S.Pop.Population[m], m * files);
+  switch (w.Execute(members * files, rt.Pump)) {
+    case TFitWorkerWait::Done:
+      rt.Prefetched = members;
+      break;
+    case TFitWorkerWait::Abandoned:
+      rt.Abandoned = true;
+      break;
+    default:
+      throw EFitWorkerDied(WorkerDeathText(w));
+  }
+}
+
 double MemberFitnessByProgram(TEngineState& State, int Criterion, int m) {
   return ProgramFitness(State, Criterion, m, State.Pop.Population[m], false);
 }
@@ -816,6 +991,41 @@ double FitnessByProgram(TEngineState& State, int Criterion, int m) {
 }
 
 // ---- The run ---------------------------------------------------------------------------
+
+namespace {
+
+// After the report: how many calls of the model failed, and a failure when
+// none succeeded (its parameters are then random values, not a result).
+void ReportProgramFaults(TEngineState& S, TFitHost& Host, TRunOutcome& Outcome) {
+  const TProgramRuntime& rt = S.Model.ProgramRuntime();
+  if (rt.Abandoned && rt.Calls == 0) {
+    // Stopped while the first call still ran (a model that never returns).
+    std::vector<std::string> lines = Host.ResultLines();
+    lines.push_back("");
+    lines.push_back(
+        "No call of the program codes returned before the stop: the parameters above are no "
+        "result.");
+    Host.SetResultLines(lines);
+    return;
+  }
+  if (rt.Faults == 0) return;
+  std::vector<std::string> lines = Host.ResultLines();
+  lines.push_back("");
+  lines.push_back("Failed calls of the program codes: " + std::to_string(rt.Faults) + " of " +
+                  std::to_string(rt.Calls) + " (the first: " + rt.FirstFault + ")");
+  const bool none = rt.Faults >= rt.Calls;
+  if (none)
+    lines.push_back("No call of the program codes succeeded: the parameters above are no result.");
+  Host.SetResultLines(lines);
+  if (none && Outcome == TRunOutcome::roSearched) {
+    Outcome = TRunOutcome::roFailed;
+    Host.ShowMessage(
+        mtWarning, "No evaluation of the program codes succeeded: every call failed (" +
+                       std::to_string(rt.Calls) + " calls).\nThe first failure: " + rt.FirstFault);
+  }
+}
+
+}  // namespace
 
 bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool Parse,
                     TRunOutcome& Outcome) {
@@ -831,6 +1041,8 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool 
   S.Model.CurrentFile = 0;
   S.Model.CurrentOutput = 0;
   PrepareTargetData(S);
+  // A stop from here on is this run's (the compile honours it).
+  S.Run.StopCode = scNone;
   if (!BuildFitDll(S, Host)) return refuse();
 
   const int vpc = S.Model.VarParameterCount;
@@ -880,8 +1092,38 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool 
   Outcome = TRunOutcome::roSettingsRefused;
   if (!PrepareSearch(S, Host, Set)) return false;
   Outcome = TRunOutcome::roSearched;
+  TProgramRuntime& rt = S.Model.ProgramRuntime();
+  rt.Calls = rt.Faults = 0;
+  rt.FirstFault.clear();
+  rt.Abandoned = false;
+  rt.Prefetched = 0;
+  // Evaluations waiting for the worker pump the window; a stop ends them.
+  struct TPumpScope {
+    TProgramRuntime& Runtime;
+    ~TPumpScope() { Runtime.Pump = nullptr; }
+  } pumpScope{rt};
+  rt.Pump = [&] {
+    Host.ProcessMessages();
+    return S.Run.SearchRunning;
+  };
   GuardedSearch(
-      S, Host, Set, [&] { RunFitSearch(S, Host, Set); }, "Some thing wrong!", true, Outcome);
+      S, Host, Set,
+      [&] {
+        try {
+          RunFitSearch(S, Host, Set);
+        } catch (const EFitWorkerDied& e) {
+          // The run ends here, and the report is written.
+          rt.Pump = nullptr;
+          Outcome = TRunOutcome::roFailed;
+          S.Run.StopTime = TRunClock::now();
+          S.Run.StopCode = scNone;
+          Host.ShowMessage(mtInformation, std::string("Some thing wrong!\n") + e.what());
+          ReportSearchResults(S, Host, Set, true);
+        }
+      },
+      "Some thing wrong!", true, Outcome);
+  rt.Pump = nullptr;
+  ReportProgramFaults(S, Host, Outcome);
   return true;
 }
 

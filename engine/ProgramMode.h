@@ -2,8 +2,10 @@
 // of Pascal code (or Basic, translated while the model is read). The block
 // becomes the procedure `Run__DLL` of a generated library "FitDll.dpr",
 // which Free Pascal (`fpc -Mdelphi`, Debian package fp-compiler) compiles
-// into a shared library; the engine loads it and calls it for every
-// evaluation of a parameter set.
+// into a shared library; a worker process loads it and the engine calls it
+// there for every evaluation of a parameter set (engine/FitWorker.h), so
+// that Stop ends a model that never returns and the model's own faults or
+// a "halt" never end the program.
 //
 // Files: generated sources are compiled in a private folder and the built
 // libraries kept in the library folder, `$XDG_CACHE_HOME/quorvane/lib`
@@ -12,10 +14,11 @@
 // run is therefore never loaded by mistake, and an unchanged model is not
 // compiled again, also not in another engine state or program run (until
 // the window's close clears the folder, CleanLibFiles(0)). Each engine
-// state loads its own instance of the library (engine/FitDll.h).
+// state has its own worker, with its own instance of the library.
 //
 // Failures are model messages through the host; nothing here throws for a
-// bad model. The compiler runs with a time limit; its exit status and
+// bad model. The compiler runs with a time limit and with the host's pump
+// turning; the stop command (StopCode scUserStop) ends it. Its exit status and
 // messages are checked, and its messages are shown after "There may be
 // syntax error in program codes!" with their line numbers taken back to the
 // lines of the program block.
@@ -89,14 +92,17 @@ void CleanLibFiles(int Mode, const std::string& LibraryPath = {});
 //                  modes are unaffected);
 //   compile error: "There may be syntax error in program codes!" with the
 //                  compiler's messages;
-//   load failure:  "There may be syntax error in program codes!" and why.
-// Clears State.Model.RebuildNeeded on success.
+//   load failure:  "There may be syntax error in program codes!" and why;
+//   stopped:       "Compiling the program codes was stopped." (the compile,
+//                  the start of the worker or the hand-over of the data).
+// A worker that still has this library loaded is kept; one that died or
+// was ended is started again. Clears State.Model.RebuildNeeded on success.
 bool BuildFitDll(TEngineState& State, TFitHost& Host);
 
 // What the last BuildFitDll of this state did (for the window and tests).
 const TFitDllBuildInfo& LastFitDllBuild(const TEngineState& State);
 
-// Unloads the state's library and forgets its run data.
+// Ends the state's worker (unloading the library) and forgets its run data.
 void FreeFitDll(TEngineState& State);
 
 // ---- Evaluation -------------------------------------------------------------------
@@ -104,7 +110,9 @@ void FreeFitDll(TEngineState& State);
 // Runs the model for data set File with the values in State.Model.ParameterValues,
 // writing State.Model.Calculated[File]. False when the call raises (Error says
 // why): an exception in the model code, a range error, a division by zero,
-// an invalid or overflowing operation, a non-finite output.
+// an invalid or overflowing operation, a non-finite output; also when the
+// worker ended (a "halt") or, outside a search, the call did not return
+// within 10 seconds (the worker is then ended).
 bool RunFitDll(TEngineState& State, int File, std::string* Error = nullptr);
 
 // Fitness of member m (Population[m]) and of its trial vector
@@ -114,8 +122,18 @@ bool RunFitDll(TEngineState& State, int File, std::string* Error = nullptr);
 // parameters, then one block per fitted data set; test data sets take the
 // values given for them (SetTestFileValues). A call that raises: the
 // member is drawn again and its data set scores 0 (RMSE against zeros);
-// the trial returns the member's current fitness.
+// the trial returns the member's current fitness; either way the fault is
+// counted (TProgramRuntime::Faults). Every data set of the member goes to
+// the worker in one round trip. While a search runs the wait pumps the
+// host; a stop ends the worker and every later evaluation of the run
+// returns the member's current fitness. A worker that ended by itself
+// throws (the run then ends with "Some thing wrong!" and the cause, and
+// its report).
 double MemberFitnessByProgram(TEngineState& State, int Criterion, int m);
+// Evaluates every member of the population in one round trip to the worker
+// before the members are scored one by one; MemberFitnessByProgram then
+// reads a member's outputs back when its values are still the ones sent.
+void PrefetchMembersByProgram(TEngineState& State);
 double FitnessByProgram(TEngineState& State, int Criterion, int m);
 
 // Var-parameter values of the test data sets, Values[t * VarParameterCount
@@ -139,7 +157,10 @@ class TTestValuesSource {
 // classified: parse (when Parse), target data, BuildFitDll, dimensions,
 // population (kept when resuming), the test-file values, PrepareSearch and
 // the fitting search (an exception shows "Some thing wrong!" and writes the
-// report). Outcome tells how it ended. False when nothing was searched.
+// report). After the report, the failed calls of the model are counted in
+// the result lines; a run in which no call succeeded shows a warning and
+// ends as roFailed. Outcome tells how it ended. False when nothing was
+// searched.
 bool RunProgramMode(TEngineState& State, TFitHost& Host, TSearchSettings& Settings, bool Parse,
                     TRunOutcome& Outcome);
 

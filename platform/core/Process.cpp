@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -52,6 +53,18 @@ std::vector<std::string> buildEnvironment(
 
 }  // namespace
 
+void InitOwnGroupSpawnAttributes(posix_spawnattr_t& Attr) {
+  posix_spawnattr_init(&Attr);
+  posix_spawnattr_setflags(&Attr,
+                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+  posix_spawnattr_setpgroup(&Attr, 0);
+  sigset_t none, all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&Attr, &none);
+  posix_spawnattr_setsigdefault(&Attr, &all);
+}
+
 TProcessResult RunProcess(const TProcessOptions& options) {
   TProcessResult result;
   auto fail = [&](int err) {
@@ -76,15 +89,7 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   if (!options.WorkDir.empty()) posix_spawn_file_actions_addchdir_np(&fa, options.WorkDir.c_str());
 
   posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  short flags = POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-  posix_spawnattr_setflags(&attr, flags);
-  posix_spawnattr_setpgroup(&attr, 0);
-  sigset_t none, all;
-  sigemptyset(&none);
-  sigfillset(&all);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setsigdefault(&attr, &all);
+  InitOwnGroupSpawnAttributes(attr);
 
   std::vector<std::string> argStore;
   argStore.push_back(options.Executable);
@@ -124,6 +129,16 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   sigemptyset(&pipeSet);
   sigaddset(&pipeSet, SIGPIPE);
   pthread_sigmask(SIG_BLOCK, &pipeSet, &oldSet);
+  // The caller's poll, at most every PollIntervalMs; false cancels.
+  const int pollMs = std::max(1, options.PollIntervalMs);
+  auto lastPoll = Clock::now();
+  auto pollNow = [&] {
+    if (!options.Poll || Clock::now() - lastPoll < std::chrono::milliseconds(pollMs)) return true;
+    lastPoll = Clock::now();
+    if (options.Poll()) return true;
+    result.Cancelled = true;
+    return false;
+  };
 
   while (out.fd[0] >= 0 || err.fd[0] >= 0) {
     pollfd fds[3];
@@ -150,6 +165,10 @@ TProcessResult RunProcess(const TProcessOptions& options) {
         break;
       }
       wait = static_cast<int>(left);
+    }
+    if (options.Poll) {
+      if (!pollNow()) break;
+      wait = wait < 0 ? pollMs : std::min(wait, pollMs);
     }
     const int pr = ::poll(fds, static_cast<nfds_t>(n), wait);
     if (pr < 0) {
@@ -178,7 +197,7 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   in.closeEnd(1);
 
   int status = 0;
-  if (result.TimedOut) {
+  if (result.TimedOut || result.Cancelled) {
     ::kill(-pid, SIGKILL);
     ::kill(pid, SIGKILL);
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
@@ -186,11 +205,19 @@ TProcessResult RunProcess(const TProcessOptions& options) {
   } else {
     // Output closed; wait for the exit, still bounded by the deadline.
     while (true) {
-      const pid_t w = ::waitpid(pid, &status, options.TimeoutMs < 0 ? 0 : WNOHANG);
+      const bool bounded = options.TimeoutMs >= 0 || options.Poll;
+      const pid_t w = ::waitpid(pid, &status, bounded ? WNOHANG : 0);
       if (w == pid) break;
       if (w < 0 && errno != EINTR) break;
       if (w == 0) {
-        if (Clock::now() >= deadline) {
+        if (!pollNow()) {
+          ::kill(-pid, SIGKILL);
+          ::kill(pid, SIGKILL);
+          while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+          }
+          break;
+        }
+        if (options.TimeoutMs >= 0 && Clock::now() >= deadline) {
           result.TimedOut = true;
           ::kill(-pid, SIGKILL);
           ::kill(pid, SIGKILL);
@@ -212,7 +239,7 @@ TProcessResult RunProcess(const TProcessOptions& options) {
     }
     pthread_sigmask(SIG_SETMASK, &oldSet, nullptr);
   }
-  if (result.TimedOut) {
+  if (result.TimedOut || result.Cancelled) {
     result.ExitCode = -1;
     result.Signal = SIGKILL;
   } else if (WIFEXITED(status)) {

@@ -26,11 +26,6 @@ TDriverRun Drive(const std::string& model, const std::vector<std::string>& extra
   return RunDriver(args, 300000);
 }
 
-bool DriverLacksProgramMode(const TDriverRun& run) {
-  return run.Err.find("not available") != std::string::npos ||
-         run.Err.find("usage:") != std::string::npos;
-}
-
 std::string ReadText(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -74,7 +69,6 @@ TEST(ProgramExamples, QuadraticInPascalAndBasicFitsLikeTheExpressionModel) {
   for (const char* example : {"Regression Curve Fit/Quadratic Program.mff",
                               "Regression Curve Fit/Quadratic Program VB.mff"}) {
     const TDriverRun prog = Drive(kExamples + example);
-    if (DriverLacksProgramMode(prog)) GTEST_SKIP() << "the driver does not run program models yet";
     ASSERT_EQ(prog.Exit, 0) << example << "\n" << prog.Err;
     for (const char* name : {"a", "b", "c"}) {
       ASSERT_EQ(prog.All(name).size(), 1u) << example << " " << name;
@@ -92,7 +86,6 @@ TEST(ProgramExamples, SensorsWithOffsetsTemperaturesAndAHeldOutSensor) {
   ASSERT_EQ(expr.Exit, 0) << expr.Err;
   const TDriverRun prog =
       Drive(kExamples + "Auto-calibration/Sensor Drift Program.mff", {"--testvalue", "0.35"});
-  if (DriverLacksProgramMode(prog)) GTEST_SKIP() << "the driver does not run program models yet";
   ASSERT_EQ(prog.Exit, 0) << prog.Err;
   EXPECT_NEAR(prog.All("gain").at(0), expr.All("gain").at(0), 1e-4);
   EXPECT_NEAR(prog.All("curve").at(0), expr.All("curve").at(0), 1e-4);

@@ -20,7 +20,7 @@ namespace qv {
 namespace {
 
 #define REQUIRE_COMPILER() \
-  if (!StageCompilerKit(1)) GTEST_SKIP() << "Free Pascal (fpc) is not installed"
+  ASSERT_TRUE(StageCompilerKit(1)) << "Free Pascal (fpc) is needed: run scripts/install-deps.sh"
 
 using Settings = std::map<std::string, std::string>;
 

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
 
 #include "platform/core/Process.h"
 
@@ -61,6 +62,37 @@ TEST(ProcessTest, TimeoutKillsTheProgram) {
   // A program that closes its output but keeps running is still stopped.
   const TProcessResult q = RunProcess("/bin/sh", {"-c", "exec >&- 2>&-; sleep 5"}, 200);
   EXPECT_TRUE(q.TimedOut);
+}
+
+TEST(ProcessTest, PollKeepsTurningAndCancelsTheProgram) {
+  // The poll turns while the program runs; false ends it (and a program
+  // that closed its output is still waited for with the poll turning).
+  for (const char* script : {"sleep 30", "exec >&- 2>&-; sleep 30"}) {
+    TProcessOptions o;
+    o.Executable = "/bin/sh";
+    o.Arguments = {"-c", script};
+    o.PollIntervalMs = 5;
+    int polls = 0;
+    o.Poll = [&] { return ++polls < 4; };
+    const TProcessResult r = RunProcess(o);
+    EXPECT_TRUE(r.Started) << script;
+    EXPECT_TRUE(r.Cancelled) << script;
+    EXPECT_FALSE(r.TimedOut) << script;
+    EXPECT_FALSE(r.Succeeded()) << script;
+    EXPECT_EQ(r.Signal, SIGKILL) << script;
+    EXPECT_EQ(polls, 4) << script;
+  }
+  // A poll that never cancels leaves the result as it would be.
+  TProcessOptions o;
+  o.Executable = "/bin/sh";
+  o.Arguments = {"-c", "sleep 0.1; echo done"};
+  o.PollIntervalMs = 5;
+  int polls = 0;
+  o.Poll = [&] { return ++polls > 0; };
+  const TProcessResult r = RunProcess(o);
+  EXPECT_TRUE(r.Succeeded());
+  EXPECT_EQ(r.StdOut, "done\n");
+  EXPECT_GT(polls, 0);
 }
 
 TEST(ProcessTest, MissingProgramOrFolderIsReportedNotThrown) {
