@@ -312,7 +312,8 @@ std::string ConvertCells(const TXLSheet& sheet, const TRect& rect, TBaseConversi
       const std::string text = Text(sheet, x, y);
       if (text.empty()) continue;
       double v = 0;
-      const bool number = TryStrToFloat(text, v);
+      // Values beyond a 64-bit integer have no digits to give.
+      const bool number = TryStrToFloat(text, v) && std::fabs(v) < 9.2e18;
       switch (kind) {
         case bcBinToOct: {
           const size_t dot = text.find('.');

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -256,15 +257,17 @@ double RangeValue(TExpressionParser& parser, double& x, const TRangeCall& call,
   const int r0 = std::min(call.First.Row, call.Last.Row),
             r1 = std::max(call.First.Row, call.Last.Row);
   TRangeSums sums;
-  // Cells of the range inside the sheet, column by column; every cell
-  // outside it is empty and counts 0.
-  const int cEnd = std::min(c1, sheet.ColCount() - 1), rEnd = std::min(r1, sheet.RowCount() - 1);
-  double inside = 0;
-  for (int c = c0; c <= cEnd; ++c) {
-    for (int r = r0; r <= rEnd; ++r) {
-      ++inside;
+  // The cells that exist in the range; every other cell of it (empty, or
+  // outside the sheet) counts 0.
+  const TXLSection& client = sheet.Section(skClient);
+  TRect inside;
+  const TRect range(c0, r0, c1 < INT32_MAX ? c1 + 1 : c1, r1 < INT32_MAX ? r1 + 1 : r1);
+  double counted = 0;
+  if (IntersectRect(inside, range, client.Extent())) {
+    client.ForEachCellIn(inside, [&](TXLCell* cell) {
+      ++counted;
       double v = 0;
-      if (TryStrToFloat(Trim(sheet.GetCellText(c, r)), x)) {
+      if (TryStrToFloat(Trim(cell->GetAsString()), x)) {
         try {
           v = parser.EvaluateCompiled(index);
         } catch (const std::exception& e) {
@@ -272,10 +275,10 @@ double RangeValue(TExpressionParser& parser, double& x, const TRangeCall& call,
         }
       }
       sums.Add(v);
-    }
+    });
   }
   const double total = (double(c1) - c0 + 1) * (double(r1) - r0 + 1);
-  if (total > inside) sums.Add(0, total - inside);
+  if (total > counted) sums.Add(0, total - counted);
   return sums.Value(call.Fn);
 }
 
@@ -373,9 +376,9 @@ std::string TSheetFormulas::EvaluateFormula(const std::string& text, int col, in
     if (open < toks.size())
       while (nameAt-- > 0 && toks[nameAt].Kind == tkSpace) {
       }
-    if (open == toks.size() || close == toks.size() || nameAt >= open ||
-        toks[nameAt].Kind != tkName)
+    if (open == toks.size() || nameAt >= open || toks[nameAt].Kind != tkName)
       Fail("\":\" outside a range call in " + working);
+    if (close == toks.size()) Fail("Missing \")\" in " + working);
     const TRangeCall call = ParseCall(toks, nameAt, open, colon, close, argSep);
     const std::string value =
         FullText(RangeValue(*parser_, x_, call, sheet), parser_->DecimalSeparator());
@@ -385,7 +388,11 @@ std::string TSheetFormulas::EvaluateFormula(const std::string& text, int col, in
   }
   const std::string expr = SubstituteReferences(sheet, Join(toks));
   try {
-    return parser_->ResultAsText(parser_->CompileText(expr));
+    const int index = parser_->CompileText(expr);
+    // A name the compiler took for a new variable (a reference to a word)
+    // has no value.
+    if (std::isnan(parser_->EvaluateCompiled(index))) return text;
+    return parser_->ResultAsText(index);
   } catch (const std::exception&) {
     return text;
   }
