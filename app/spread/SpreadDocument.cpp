@@ -305,6 +305,10 @@ void TSpreadDocument::ReadSsfInto(const TNamedStreams& streams, bool isOgy, TShe
 void TSpreadDocument::LoadSsf(const std::string& fileName, bool isOgy) {
   TNamedStreams streams;
   streams.LoadFromFile(fileName);
+  LoadSsfStreams(streams, isOgy);
+}
+
+void TSpreadDocument::LoadSsfStreams(const TNamedStreams& streams, bool isOgy) {
   TSheetTree tree;
   TSheetMap sheets;
   ReadSsfInto(streams, isOgy, tree, sheets);
@@ -359,6 +363,11 @@ void TSpreadDocument::AppendSsfInto(const TNamedStreams& streams, const std::str
 void TSpreadDocument::AppendSsf(const std::string& fileName, bool isOgy) {
   TNamedStreams streams;
   streams.LoadFromFile(fileName);
+  AppendSsfStreams(streams, fileName, isOgy);
+}
+
+void TSpreadDocument::AppendSsfStreams(const TNamedStreams& streams, const std::string& fileName,
+                                       bool isOgy) {
   TSheetTree part;
   TSheetMap sheets;
   AppendSsfInto(streams, fileName, isOgy, part, sheets, NextSheetNumber().Number);

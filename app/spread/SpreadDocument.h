@@ -166,6 +166,10 @@ class TSpreadDocument {
   // ---- sheet documents ----
   void LoadSsf(const std::string& fileName, bool isOgy);
   void AppendSsf(const std::string& fileName, bool isOgy);
+  // The same from a collection in memory; fileName names the appended
+  // folder.
+  void LoadSsfStreams(const TNamedStreams& streams, bool isOgy);
+  void AppendSsfStreams(const TNamedStreams& streams, const std::string& fileName, bool isOgy);
   void SaveSsf(const std::string& fileName);
   // ---- Excel workbooks ----
   // LoadXls and AppendXls show "Falied to load file "<name>"!" ("append")
