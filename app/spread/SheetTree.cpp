@@ -232,7 +232,7 @@ bool TSheetTree::Drop(TSheetNode* node, TSheetNode* target, TSheetDrop where) {
   return true;
 }
 
-void TSheetTree::SetSortType(TSheetSortType type) {
+void TSheetTree::SetSortType(TSortType type) {
   sortType_ = type;
   if (type != stNone) Resort();
 }

@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/core/ListView.h"
+
 namespace qv {
 
 class TSheetNode {
@@ -55,9 +57,6 @@ enum TSheetDrop {
   sdBeforeItem,  // before the target (dropped on its indent)
   sdBelowItems   // as the last top-level node (empty space below the items)
 };
-
-// The tree view's sort types.
-enum TSheetSortType { stNone, stData, stText, stBoth };
 
 class TSheetTree {
  public:
@@ -112,8 +111,8 @@ class TSheetTree {
   // Sort type: anything but stNone orders the siblings of every level by
   // their texts (ignoring case; equal texts keep their order), now and
   // after every Add, InsertAfter and Rename.
-  TSheetSortType SortType() const { return sortType_; }
-  void SetSortType(TSheetSortType type);
+  TSortType SortType() const { return sortType_; }
+  void SetSortType(TSortType type);
   // Gives a node a new text (TAB, CR and LF become blanks, since the text
   // form keeps one node per line and counts TABs as levels); a blank text
   // changes nothing.
@@ -148,7 +147,7 @@ class TSheetTree {
   void Resort();
 
   std::vector<std::unique_ptr<TSheetNode>> roots_;
-  TSheetSortType sortType_ = stNone;
+  TSortType sortType_ = stNone;
 };
 
 // Sets the images of a node after its StateIndex: worksheet 0/1, folder 2/2.

@@ -304,6 +304,35 @@ void HighlightTitles(TXLSheet& sheet, const TRect& sel) {
   mark(sheet.Section(skRowTitles), false);
 }
 
+TChartData ChartFromSelection(const TXLSheet& sheet, const TRect& sel) {
+  TChartData data;
+  TRect r;
+  if (!IntersectRect(r, sel, ClientExtent(sheet)) || r.Height() < 3 || r.Width() < 1) {
+    data.Error = "No enough data for drawing chart!";
+    return data;
+  }
+  double v;
+  const bool titled = !TryStrToFloat(Text(sheet, r.Left, r.Top), v);
+  const int first = titled ? r.Top + 1 : r.Top;
+  int end = first;
+  while (end < r.Bottom && !Text(sheet, r.Left, end).empty()) ++end;
+  for (int x = r.Left; x < r.Right; ++x) {
+    TChartColumn column;
+    column.Title = titled ? Text(sheet, x, r.Top) : Trim(sheet.GetCellText(x, -1));
+    for (int y = first; y < end; ++y) {
+      if (!TryStrToFloat(Text(sheet, x, y), v)) {
+        data.Series.clear();
+        data.Error = "Wrong chart data value!";
+        data.BadCell = TPoint(x, y);
+        return data;
+      }
+      column.Values.push_back(v);
+    }
+    data.Series.push_back(std::move(column));
+  }
+  return data;
+}
+
 std::string ConvertCells(const TXLSheet& sheet, const TRect& rect, TBaseConversion kind, int base) {
   std::string out;
   for (int y = rect.Top; y < rect.Bottom; ++y) {

@@ -73,6 +73,23 @@ void ApplyFontColor(TXLSheet& sheet, const TRect& rect, TColor color);
 // returns the others to regular text on the button face colour.
 void HighlightTitles(TXLSheet& sheet, const TRect& sel);
 
+// "Draw chart": one series per selected column, one point per data row.
+// The data end at the first row whose first column is empty; a first row
+// whose first cell is no number holds the series titles, else the column
+// titles name the series. Error is "No enough data for drawing chart!"
+// (fewer than three rows, or no column) or "Wrong chart data value!" with
+// BadCell at the first data cell that is no number.
+struct TChartColumn {
+  std::string Title;
+  std::vector<double> Values;
+};
+struct TChartData {
+  std::vector<TChartColumn> Series;
+  std::string Error;
+  TPoint BadCell{-1, -1};
+};
+TChartData ChartFromSelection(const TXLSheet& sheet, const TRect& sel);
+
 // The hidden Tools menu: the cells of rect converted with the engine's base
 // conversions in base N, as TAB-separated lines (one per row, CR LF).
 enum TBaseConversion { bcBinToOct, bcOctToBin, bcToDecimal, bcFromDecimal };

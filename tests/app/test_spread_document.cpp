@@ -278,9 +278,12 @@ TEST_F(SpreadDocument, LoadsThatFailLeaveTheDocumentAsItWas) {
     doc.Worksheet(3)->SetCellText(0, 0, "kept");
     doc.SetModified(true);
     EXPECT_ANY_THROW(doc.LoadSsf(file, false));
-    if (c.appendFails) EXPECT_ANY_THROW(doc.AppendSsf(file, false));
-    if (c.appendFails)
+    if (c.appendFails) {
+      EXPECT_ANY_THROW(doc.AppendSsf(file, false));
+    }
+    if (c.appendFails) {
       EXPECT_EQ(TreeShape(doc.Tree()), "Base Folder/-1 -Sheet1/1 -Sheet2/2 -Sheet3/3 ");
+    }
     EXPECT_EQ(doc.Worksheet(3)->GetCellText(0, 0), "kept");
     EXPECT_EQ(doc.CurrentSheet(), doc.Worksheet(1));
     EXPECT_TRUE(doc.Modified());

@@ -211,3 +211,27 @@ TEST_F(SpreadEdits, BaseConversions) {
   sheet.SetCellText(0, 0, "1e30");
   EXPECT_EQ(ConvertCells(sheet, TRect(0, 0, 1, 1), bcFromDecimal, 2), "\r\n");
 }
+
+TEST_F(SpreadEdits, ChartFromTheSelection) {
+  Put(sheet, 1, 0, {{"t", "u"}, {"1", "2"}, {"3", "4"}, {"", "9"}, {"5", "6"}});
+  // A header of texts names the series; the data end at the first empty
+  // cell of the first column.
+  TChartData d = ChartFromSelection(sheet, TRect(1, 0, 3, 5));
+  EXPECT_EQ(d.Error, "");
+  ASSERT_EQ(d.Series.size(), 2u);
+  EXPECT_EQ(d.Series[0].Title, "t");
+  EXPECT_EQ(d.Series[1].Title, "u");
+  EXPECT_EQ(d.Series[1].Values, (std::vector<double>{2, 4}));
+  // Numbers from the first row: the column titles name the series.
+  d = ChartFromSelection(sheet, TRect(1, 1, 3, 4));
+  ASSERT_EQ(d.Series.size(), 2u);
+  EXPECT_EQ(d.Series[0].Title, "B");
+  EXPECT_EQ(d.Series[0].Values, (std::vector<double>{1, 3}));
+  d = ChartFromSelection(sheet, TRect(1, 0, 3, 2));
+  EXPECT_EQ(d.Error, "No enough data for drawing chart!");
+  sheet.SetCellText(2, 2, "x");
+  d = ChartFromSelection(sheet, TRect(1, 0, 3, 5));
+  EXPECT_EQ(d.Error, "Wrong chart data value!");
+  EXPECT_EQ(d.BadCell, TPoint(2, 2));
+  EXPECT_TRUE(d.Series.empty());
+}
