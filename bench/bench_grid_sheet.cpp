@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "BenchNullCanvas.h"
 #include "grid/XLPainter.h"
 #include "grid/XLSheet.h"
 #include "platform/core/RecordingCanvas.h"
@@ -14,49 +15,6 @@ namespace {
 
 constexpr int kRows = 100000;
 constexpr int kCols = 10;
-
-// A canvas that draws nothing, so the painter's own work is measured.
-class TNullCanvas : public qv::TCanvas {
- public:
-  explicit TNullCanvas(qv::TFontService& fonts) : fonts_(fonts) {}
-  void LineTo(int, int) override {}
-  void Polyline(std::span<const qv::TPoint>) override {}
-  void PolyBezier(std::span<const qv::TPoint>) override {}
-  void Polygon(std::span<const qv::TPoint>) override {}
-  void Rectangle(int, int, int, int) override {}
-  void RoundRect(int, int, int, int, int, int) override {}
-  void Ellipse(int, int, int, int) override {}
-  void Arc(int, int, int, int, int, int, int, int) override {}
-  void Pie(int, int, int, int, int, int, int, int) override {}
-  void Chord(int, int, int, int, int, int, int, int) override {}
-  void FillRect(const qv::TRect&) override {}
-  void DrawFocusRect(const qv::TRect&) override {}
-  void SetPixel(int, int, qv::TColor) override {}
-  void TextOut(int, int, const std::string&) override {}
-  void ExtTextOut(int, int, unsigned, const qv::TRect*, const std::string&, const int*) override {}
-  void Draw(int, int, const qv::TImage&) override {}
-  void StretchDraw(const qv::TRect&, const qv::TImage&) override {}
-  void BeginPath() override {}
-  void EndPath() override {}
-  void AbortPath() override {}
-  void CloseFigure() override {}
-  void StrokePath() override {}
-  void FillPath() override {}
-  void StrokeAndFillPath() override {}
-  void WidenPath() override {}
-  void SelectClipPath(qv::TRegionMode) override {}
-  void IntersectClipRect(const qv::TRect&) override {}
-  void ExcludeClipRect(const qv::TRect&) override {}
-  void SelectClipRegion(const qv::TRegion&, qv::TRegionMode) override {}
-  bool GetClipRegion(qv::TRegion&) const override { return false; }
-  qv::TRect ClipBox() const override { return qv::TRect(0, 0, 1920, 1080); }
-  void PushClip() override {}
-  void PopClip() override {}
-  qv::TFontService& Fonts() override { return fonts_; }
-
- private:
-  qv::TFontService& fonts_;
-};
 
 std::unique_ptr<qv::TXLSheet> MakeSheet() {
   auto s = std::make_unique<qv::TXLSheet>();
@@ -113,7 +71,7 @@ BENCHMARK(BM_LoadXLData)->Unit(benchmark::kMillisecond);
 void BM_PaintOneScreen(benchmark::State& state) {
   auto s = MakeSheet();
   qv::TFakeFontService fonts(7, 14);
-  TNullCanvas canvas(fonts);
+  qv::bench::TNullCanvas canvas(fonts);
   qv::TXLSection& client = s->Section(qv::skClient);
   const qv::TXLSizeList& cols = s->SizeList(0, false);
   const qv::TXLSizeList& rows = s->SizeList(1, false);

@@ -668,13 +668,17 @@ void TXLSheet::SetSize(int index, int axis, int size) {
     TImage measure(1, 1);
     size = FitSize(index, axis, measure.Canvas());
   }
-  if (OnSizing) OnSizing(*this, TXLAxis(axis), index, size);
-  if (maxSize_[axis] >= 1 && size > maxSize_[axis]) size = maxSize_[axis];
-  size = std::max(1, size);
+  size = SizingRule(axis, index, size);
   if (list.Get(line) == size) return;
   list.Put(line, size);
   for (TXLGridLink* l : links_) l->SheetSizeChanged(axis, index);
   SetModified(true);
+}
+
+int TXLSheet::SizingRule(int axis, int index, int size) {
+  if (OnSizing) OnSizing(*this, TXLAxis(axis), index, size);
+  if (maxSize_[axis & 1] >= 1 && size > maxSize_[axis & 1]) size = maxSize_[axis & 1];
+  return std::max(1, size);
 }
 
 TXLSection* TXLSheet::FindSection(int col, int row, TPoint& local) {

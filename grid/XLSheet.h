@@ -311,6 +311,9 @@ class TXLSheet {
   // then the axis maximum caps it; sizes below 1 become 1. Stored only for
   // an existing line whose size changes.
   void SetSize(int index, int axis, int size);
+  // The size SetSize would store for a size (OnSizing, the maximum, at
+  // least 1), without storing it: a grid sizing a line by dragging.
+  int SizingRule(int axis, int index, int size);
 
   // ---- cells by sheet coordinates ----
   // The section of a point and the point in section coordinates; null
