@@ -1,0 +1,229 @@
+// The data sheet window (TSpreadForm): the document of SpreadDocument.h
+// shown in a grid (MDIGrid) with its worksheet tree (SheetTree in
+// SheetPanel), menus, tool bars and a status bar of two panels.
+//
+// The window is the document's view: the grid shows the current worksheet,
+// the tree mirrors the document's tree. Commands act on the document and
+// the selection through the Qt-free cores (SpreadDocument, SpreadFormulas,
+// SpreadEdits); their failures are shown in message boxes, never thrown
+// into Qt.
+//
+// One window is the program's data sheet (SpreadForm): ShowSpreadForm()
+// makes it on first use and shows it; closing it frees it and the next use
+// makes a new one. Other windows (the population view) make windows of
+// their own.
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/spread/SpreadDocument.h"
+#include "app/spread/SpreadEdits.h"
+#include "app/spread/SpreadFormulas.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QToolButton;
+
+namespace qv {
+
+class TQtXLGrid;
+class TUiTreeViewWidget;
+class TQtColorPickerButton;
+class TSheetTreeView;
+class TCustomImageList;
+class TTreeNode;
+
+class TSpreadForm : public QMainWindow, private TSpreadView {
+  Q_OBJECT
+ public:
+  explicit TSpreadForm(QWidget* parent = nullptr);
+  ~TSpreadForm() override;
+  TSpreadForm(const TSpreadForm&) = delete;
+  TSpreadForm& operator=(const TSpreadForm&) = delete;
+
+  TSpreadDocument& Document() { return doc_; }
+  TSheetFormulas& Formulas() { return formulas_; }
+  // The worksheet the grid shows (null when none).
+  TXLSheet* CurrentSheet() const { return doc_.CurrentSheet(); }
+  TXLSheet* Sheet() const { return CurrentSheet(); }
+
+  // ---- the document (Part of the document's interface, for callers) ----
+  void NewDocument(int count) { doc_.NewDocument(count); }
+  void ClearSheets() { doc_.ClearSheets(); }
+  bool Modified() const { return doc_.Modified(); }
+  void SetModified(bool v) { doc_.SetModified(v); }
+  // Opens a file by its extension with the caption prefix.
+  bool OpenFile(const std::string& fileName, const char* prefix = kSpreadCaption);
+  // Sets a cell of the current worksheet, growing the sheet (and its
+  // titles) when the cell lies beyond it. For the windows that write their
+  // results into the sheet.
+  void PutCell(int col, int row, const std::string& text);
+  void PutCell(int col, int row, double value);
+
+  // ---- parts ----
+  TQtXLGrid* MDIGrid = nullptr;
+  TUiTreeViewWidget* SheetTreeWidget = nullptr;
+  QWidget* SheetPanel = nullptr;
+  QSplitter* TreeSplitter = nullptr;
+  QLabel* StatusPanel0 = nullptr;
+  QLabel* StatusPanel1 = nullptr;
+  TQtColorPickerButton* FontColorButton = nullptr;
+  TQtColorPickerButton* BackColorButton = nullptr;
+  QMenu* ToolsMenu = nullptr;
+
+  // ---- commands ----
+  void NewCommand();
+  void OpenCommand();
+  void InputFileCommand();
+  void SaveCommand();
+  void SaveAsCommand();
+  void PrintCommand();
+  void ToggleTree();
+  void CutCommand();
+  void CopyCommand();
+  void PasteCommand();
+  void PasteAllCommand();
+  void ReversePasteCommand();
+  void PastePictureCommand();
+  void InsertRowsCommand();
+  void InsertColsCommand();
+  void DeleteRowsCommand();
+  void DeleteColsCommand();
+  void AddSheetCommand();
+  void NewFolderCommand();
+  void DeleteNodeCommand();
+  void OneLevelUpCommand();
+  void MoveUpCommand();
+  void MoveDownCommand();
+  void TreeSortCommand(int tag);
+  void AppendFileCommand();
+  void DeleteEmptyCells(int mode);
+  void FontCommand();
+  // 0 row number, 1 column number, 2 row height, 3 column width.
+  void SizeCommand(int which);
+  void FormatDataCommand();
+  void ExportSelectionCommand();
+  void SwapSelection(int mode);
+  void SortSelection(int direction);
+  void ExtendSelection(TSelectRun first, int second = -1);
+  void DrawChartCommand();
+  void ScaleCommand(int scale);
+  void MergeCommand(int kind);  // 0 merge, 1 line merge, 2 row merge, 3 split
+  void AlignCommand(int tag);
+  void BorderCommand(int tag);
+  void BorderColorCommand();
+  void BorderWidthCommand(int width);
+  void FontColorChanged();
+  void BackColorChanged();
+  void ConvertCommand(TBaseConversion kind);
+
+  // Shows the statistics of the selection in the status bar.
+  void ShowSelectionInfo();
+  // The tree mirrors the document's tree now (the window does it after
+  // every change, once the events in hand are done).
+  void SyncTree();
+
+  // Asks for the sort key among the titles (the sort dialog by default).
+  std::function<int(const std::vector<std::string>&)> SortKeyAsker;
+  // Shows the series of "Draw chart" (a chart window by default).
+  std::function<void(const std::vector<TChartColumn>&)> ChartShower;
+  // The engine's number base of the Tools menu.
+  std::function<int()> NumberBase;
+
+  // The border width choice (1 single, 2 medium, 3 double) and colour.
+  int BorderWidth() const { return borderWidth_; }
+  TColor BorderColor() const { return borderColor_; }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  // ---- TSpreadView ----
+  void ShowSheet(TXLSheet* sheet) override;
+  TXLSheet* ShownSheet() const override;
+  TRect Selection() const override;
+  void Select(const TRect& r) override;
+  TPoint CurrentCell() const override;
+  void SetCurrentCell(const TPoint& p) override;
+  void EndEditing() override;
+  void TreeChanged() override;
+  void CaptionChanged() override;
+  void SetBusy(bool busy) override;
+
+  void BuildMenus();
+  void BuildToolBars();
+  void BuildTree();
+  void WireGrid();
+  // Runs a command, showing its failure.
+  void Run(const char* name, const std::function<void()>& f);
+  void GridSelectionChanged();
+  void GridEditModeChanged();
+  void GridCellDblClick(const TPoint& p);
+  // The data selection (client cells), held to the sheet.
+  TRect DataSelection() const;
+  void RebuildTree();
+  TSheetNode* ModelNode(TTreeNode* node) const;
+  void TreeNodeSelected(TTreeNode* node);
+  void TreeDrop(TTreeNode* dragged, int x, int y);
+  void UpdateMergeButtons();
+  void RedrawColorGlyph(TQtColorPickerButton* button, bool fontButton);
+  void RefreshRecentMenu();
+  void RefreshWorksheetMenu();
+  void RefreshPasteMenu();
+  bool AskShrink(int cols, int rows);
+
+  TSpreadDocument doc_;
+  TSheetFormulas formulas_;
+  std::unique_ptr<TCustomImageList> treeImages_;
+  TSheetTreeView* treeCore_ = nullptr;
+  std::vector<std::pair<const TSheetNode*, std::string>> builtShape_;
+  bool syncingTree_ = false;
+  bool treeSyncPending_ = false;
+  bool editingLabel_ = false;
+  int busy_ = 0;
+  int copyKind_ = 0;
+  int borderWidth_ = 1;
+  TColor borderColor_ = clBlack;
+  int borderTag_ = 1;
+  // The cell being edited in the grid and its text when editing began.
+  bool editing_ = false;
+  TPoint editCell_;
+  std::string editText_;
+  bool reopening_ = false;
+  QMenu* recentMenu_ = nullptr;
+  QMenu* worksheetMenu_ = nullptr;
+  QMenu* pasteMenu_ = nullptr;
+  QMenu* gridMenu_ = nullptr;
+  QMenu* treeMenu_ = nullptr;
+  QMenu* scaleMenu_ = nullptr;
+  QMenu* sortMenu_ = nullptr;
+  QMenu* borderWidthMenu_ = nullptr;
+  QToolButton* alignButton_ = nullptr;
+  QToolButton* borderButton_ = nullptr;
+  QAction* treeAction_ = nullptr;
+  QAction* mergeAction_ = nullptr;
+  QAction* lineMergeAction_ = nullptr;
+  QAction* rowMergeAction_ = nullptr;
+  QAction* splitAction_ = nullptr;
+  QAction* pasteAllAction_ = nullptr;
+  QAction* reversePasteAction_ = nullptr;
+  QAction* pastePictureAction_ = nullptr;
+};
+
+// The program's data sheet window (null until made, and after it closed).
+extern TSpreadForm* SpreadForm;
+// Makes the data sheet window when there is none, shows it in its normal
+// state and returns it.
+TSpreadForm& ShowSpreadForm();
+
+}  // namespace qv
