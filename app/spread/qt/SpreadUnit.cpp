@@ -118,6 +118,7 @@ TSpreadForm::TSpreadForm(QWidget* parent) : QMainWindow(parent), doc_(this) {
   doc_.NewDocument(3);
   doc_.SetModified(false);
   CaptionChanged();
+  MDIGrid->setFocus();
 }
 
 TSpreadForm::~TSpreadForm() {
