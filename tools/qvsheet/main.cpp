@@ -63,8 +63,10 @@ int main(int argc, char** argv) {
   TSpreadForm& form = ShowSpreadForm();
   form.move(10, 10);
   if (!file.empty()) {
-    const bool ssf = LowerCase(ExtractFileExt(file)) == ".ssf";
-    form.OpenFile(file, ssf ? kDataEditorCaption : kSpreadCaption);
+    if (LowerCase(ExtractFileExt(file)) == ".ssf")
+      OpenSheetFromCommandLine(file);
+    else
+      form.OpenFile(file);
   }
   std::unique_ptr<QWidget> chartWindow;
   std::vector<std::unique_ptr<TLineSeries>> series;

@@ -26,7 +26,9 @@
 #include "platform/core/ImageList.h"
 #include "platform/core/Services.h"
 #include "platform/gui/QtPopupMenu.h"
+#include "support/Placemnt.h"
 #include "support/qt/QtColorPicker.h"
+#include "support/qt/QtFormWindow.h"
 
 namespace qv {
 
@@ -44,6 +46,13 @@ TSpreadForm& ShowSpreadForm() {
   SpreadForm->raise();
   SpreadForm->activateWindow();
   return *SpreadForm;
+}
+
+bool OpenSheetFromCommandLine(const std::string& fileName) {
+  TSpreadForm& form = ShowSpreadForm();
+  const bool ok = form.OpenFile(fileName, kDataEditorCaption);
+  form.SetModified(false);
+  return ok;
 }
 
 // ---------------------------------------------------------------------------
@@ -119,10 +128,43 @@ TSpreadForm::TSpreadForm(QWidget* parent) : QMainWindow(parent), doc_(this) {
   doc_.SetModified(false);
   CaptionChanged();
   MDIGrid->setFocus();
+
+  formWindow_ = std::make_unique<TQtFormWindow>(this, "TSpreadForm");
+  placement_ = std::make_unique<TFormPlacement>(formWindow_.get());
+  placement_->OnSavePlacement = [this](TFormPlacement& p) { SaveSettings(p); };
+  placement_->OnRestorePlacement = [this](TFormPlacement& p) { RestoreSettings(p); };
+  placement_->Loaded();
+}
+
+void TSpreadForm::SaveSettings(TFormPlacement& p) {
+  p.WriteString("SheetPanel_Visible", SheetPanel->isVisibleTo(this) ? "True" : "False");
+  p.WriteString("TreeSplitter_Visible", SheetPanel->isVisibleTo(this) ? "True" : "False");
+  p.WriteInteger("SheetPanel_Width", SheetPanel->width());
+  const std::string list = p.EffectiveIniSection() + ".ReopenFileList_Items";
+  p.WriteString(list, "Count", std::to_string(doc_.RecentFiles.size()));
+  for (size_t i = 0; i < doc_.RecentFiles.size(); ++i)
+    p.WriteString(list, "Item" + std::to_string(i), doc_.RecentFiles[i]);
+}
+
+void TSpreadForm::RestoreSettings(TFormPlacement& p) {
+  const bool visible = p.ReadString("SheetPanel_Visible", "True") != "False";
+  SheetPanel->setVisible(visible);
+  if (treeAction_) treeAction_->setChecked(visible);
+  const int width = p.ReadInteger("SheetPanel_Width", 150);
+  if (width > 0) TreeSplitter->setSizes({width, std::max(TreeSplitter->width() - width, 100)});
+  const std::string list = p.EffectiveIniSection() + ".ReopenFileList_Items";
+  int count = 0;
+  TryStrToInt(Trim(p.ReadString(list, "Count", "0")), count);
+  doc_.RecentFiles.clear();
+  for (int i = 0; i < std::min(count, 10); ++i) {
+    const std::string f = p.ReadString(list, "Item" + std::to_string(i), "");
+    if (!f.empty()) doc_.RecentFiles.push_back(f);
+  }
 }
 
 TSpreadForm::~TSpreadForm() {
   if (SpreadForm == this) SpreadForm = nullptr;
+  formWindow_->NotifyDestroying();
   // Nothing may reach the document once it goes.
   MDIGrid->Grid().ClearEvents();
   MDIGrid->OnEnter = nullptr;

@@ -39,6 +39,8 @@ class TQtColorPickerButton;
 class TSheetTreeView;
 class TCustomImageList;
 class TTreeNode;
+class TQtFormWindow;
+class TFormPlacement;
 
 class TSpreadForm : public QMainWindow, private TSpreadView {
   Q_OBJECT
@@ -137,6 +139,11 @@ class TSpreadForm : public QMainWindow, private TSpreadView {
   // The engine's number base of the Tools menu.
   std::function<int()> NumberBase;
 
+  // The window's placement and stored settings (section "TSpreadForm" of
+  // the settings file): the recent files, the tree panel's visibility and
+  // width.
+  TFormPlacement& Placement() { return *placement_; }
+
   // The border width choice (1 single, 2 medium, 3 double) and colour.
   int BorderWidth() const { return borderWidth_; }
   TColor BorderColor() const { return borderColor_; }
@@ -181,9 +188,13 @@ class TSpreadForm : public QMainWindow, private TSpreadView {
   void RefreshWorksheetMenu();
   void RefreshPasteMenu();
   bool AskShrink(int cols, int rows);
+  void SaveSettings(TFormPlacement& p);
+  void RestoreSettings(TFormPlacement& p);
 
   TSpreadDocument doc_;
   TSheetFormulas formulas_;
+  std::unique_ptr<TQtFormWindow> formWindow_;
+  std::unique_ptr<TFormPlacement> placement_;
   std::unique_ptr<TCustomImageList> treeImages_;
   TSheetTreeView* treeCore_ = nullptr;
   std::vector<std::pair<const TSheetNode*, std::string>> builtShape_;
@@ -225,5 +236,9 @@ extern TSpreadForm* SpreadForm;
 // Makes the data sheet window when there is none, shows it in its normal
 // state and returns it.
 TSpreadForm& ShowSpreadForm();
+// A ".ssf" name on the command line: the data sheet window shows the file
+// under the caption "Quorvane Data Editor - [name]", unmodified. False (the
+// failure shown) when the file could not be read.
+bool OpenSheetFromCommandLine(const std::string& fileName);
 
 }  // namespace qv

@@ -93,11 +93,16 @@ TEST_F(SpreadWindow, ASheetDocumentFromTheCommandLineNamesItselfADataEditor) {
     d.SelectNode(d.Tree().Item(2));
     d.SaveSsf(file);
   }
-  ASSERT_TRUE(form->OpenFile(file, kDataEditorCaption));
+  ASSERT_TRUE(OpenSheetFromCommandLine(file));
+  TSpreadForm& shared = *SpreadForm;
   Pump();
-  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane Data Editor - [" + file + "]");
-  EXPECT_EQ(form->CurrentSheet()->GetCellText(0, 0), "two");
-  EXPECT_EQ(Tree().Selected(), TreeNode("Sheet2"));
+  EXPECT_EQ(shared.windowTitle().toStdString(), "Quorvane Data Editor - [" + file + "]");
+  EXPECT_EQ(shared.CurrentSheet()->GetCellText(0, 0), "two");
+  EXPECT_FALSE(shared.Modified());
+  EXPECT_EQ(shared.SheetTreeWidget->TreeView().Selected()->Text(), "Sheet2");
+  shared.close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(SpreadForm, nullptr);
 }
 
 TEST_F(SpreadWindow, TreeCommandsAndDragAndDrop) {
@@ -297,6 +302,21 @@ TEST_F(SpreadWindow, ClosingAModifiedWindowAsks) {
   Pump();
   QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_EQ(SpreadForm, nullptr);
+}
+
+TEST_F(SpreadWindow, RecentFilesAndTheTreePanelAreKeptBetweenRuns) {
+  form->Document().RecentFiles = {"/data/b.ssf", "/data/a.xls"};
+  form->ToggleTree();
+  EXPECT_FALSE(form->SheetPanel->isVisible());
+  form.reset();
+  form = std::make_unique<TSpreadForm>();
+  form->show();
+  Pump();
+  EXPECT_EQ(form->Document().RecentFiles, (std::vector<std::string>{"/data/b.ssf", "/data/a.xls"}));
+  EXPECT_FALSE(form->SheetPanel->isVisible());
+  // Back as the other tests expect it.
+  form->ToggleTree();
+  form->Document().RecentFiles.clear();
 }
 
 TEST(SortForm, ExactlyOneKeyIsChecked) {
