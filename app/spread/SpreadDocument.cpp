@@ -270,19 +270,25 @@ int TSpreadDocument::StoredTreeIndex() const {
 // ---------------------------------------------------------------------------
 // Sheet documents.
 
-void TSpreadDocument::ReadSsfInto(const TNamedStreams& streams, bool isOgy, TSheetTree& tree,
-                                  TSheetMap& sheets) {
-  if (isOgy) {
-    TSheetNode* root = tree.Add(nullptr, "Base Folder", -1);
-    int n = 1;
-    for (const char* name : {"InputSheet", "OutputSheet"}) {
-      tree.Add(root, name, n);
-      auto sheet = ReadSheet(streams, name);
-      sheet->Name = SheetName(n);
-      sheets[n++] = std::move(sheet);
-    }
-    return;
+namespace {
+
+// The worksheets "InputSheet" and "OutputSheet" of a sibling product's file
+// below parent, numbered from n; appended worksheets take the stream's
+// name as their Title.
+void ReadOgySheets(const TNamedStreams& streams, TSheetTree& tree, TSheetNode* parent,
+                   std::map<int, std::unique_ptr<TXLSheet>>& sheets, int n, bool titled) {
+  for (const char* name : {"InputSheet", "OutputSheet"}) {
+    tree.Add(parent, name, n);
+    auto sheet = ReadSheet(streams, name);
+    if (titled) sheet->Title = name;
+    sheet->Name = SheetName(n);
+    sheets[n++] = std::move(sheet);
   }
+}
+
+// The tree of a sheet document with every node's state and image taken from
+// the lists; ECorruptFile when the lists do not fit the tree.
+void ReadTreeStreams(const TNamedStreams& streams, TSheetTree& tree) {
   const auto images = ListLines(streams, "ImageID_Data");
   const auto states = ListLines(streams, "StateID_Data");
   tree.LoadText(ListStreamText(streams, "SheetTree_Data"));
@@ -291,10 +297,22 @@ void TSpreadDocument::ReadSsfInto(const TNamedStreams& streams, bool isOgy, TShe
   for (size_t i = 0; i < items.size(); ++i) {
     int state = -1, image = -1;
     if (!TryStrToInt(Trim(states[i]), state)) Corrupt();
-    TSheetNode& node = *items[i];
-    SetNodeKind(node, state);
-    if (i < images.size() && TryStrToInt(Trim(images[i]), image)) node.ImageIndex = image;
-    if (!node.IsWorksheet()) continue;
+    SetNodeKind(*items[i], state);
+    if (i < images.size() && TryStrToInt(Trim(images[i]), image)) items[i]->ImageIndex = image;
+  }
+}
+
+}  // namespace
+
+void TSpreadDocument::ReadSsfInto(const TNamedStreams& streams, bool isOgy, TSheetTree& tree,
+                                  TSheetMap& sheets) {
+  if (isOgy) {
+    ReadOgySheets(streams, tree, tree.Add(nullptr, "Base Folder", -1), sheets, 1, false);
+    return;
+  }
+  ReadTreeStreams(streams, tree);
+  for (const TSheetNode* node : tree.Worksheets()) {
+    const int state = node->StateIndex;
     if (sheets.count(state)) Corrupt();  // two nodes of one worksheet
     auto sheet = ReadSheet(streams, SheetName(state));
     sheet->Name = SheetName(state);
@@ -324,35 +342,19 @@ void TSpreadDocument::AppendSsfInto(const TNamedStreams& streams, const std::str
                                     bool isOgy, TSheetTree& tree, TSheetMap& sheets,
                                     int firstNumber) {
   TSheetNode* folder = tree.Add(nullptr, ExtractFileName(fileName), -1);
-  int n = firstNumber;
   if (isOgy) {
-    for (const char* name : {"InputSheet", "OutputSheet"}) {
-      tree.Add(folder, name, n);
-      auto sheet = ReadSheet(streams, name);
-      sheet->Title = name;
-      sheet->Name = SheetName(n);
-      sheets[n++] = std::move(sheet);
-    }
+    ReadOgySheets(streams, tree, folder, sheets, firstNumber, true);
     return;
   }
-  const auto images = ListLines(streams, "ImageID_Data");
-  const auto states = ListLines(streams, "StateID_Data");
   TSheetTree part;
-  part.LoadText(ListStreamText(streams, "SheetTree_Data"));
-  const auto items = part.Items();
-  if (items.size() != states.size()) Corrupt();
-  for (size_t i = 0; i < items.size(); ++i) {
-    int state = -1, image = -1;
-    if (!TryStrToInt(Trim(states[i]), state)) Corrupt();
-    TSheetNode& node = *items[i];
-    node.Text = Trim(node.Text);
-    if (state <= 0) {
-      SetNodeKind(node, -1);
-      continue;
-    }
-    SetNodeKind(node, n);
-    if (i < images.size() && TryStrToInt(Trim(images[i]), image)) node.ImageIndex = image;
-    auto sheet = ReadSheet(streams, SheetName(state));
+  ReadTreeStreams(streams, part);
+  int n = firstNumber;
+  for (TSheetNode* node : part.Items()) {
+    node->Text = Trim(node->Text);
+    if (!node->IsWorksheet()) continue;
+    // The worksheet takes the next free number of this document.
+    auto sheet = ReadSheet(streams, SheetName(node->StateIndex));
+    node->StateIndex = n;
     sheet->Name = SheetName(n);
     sheets[n++] = std::move(sheet);
   }

@@ -65,14 +65,31 @@ std::vector<TTok> Tokenize(std::string_view s, char decimal) {
   return out;
 }
 
+bool IsSign(const TTok& t, char c) { return t.Kind == tkSign && t.Text[0] == c; }
+
+// The bracket around position at that is not closed before it: the "("
+// searching back (dir -1), the ")" searching forward (dir +1);
+// toks.size() when there is none.
+size_t MatchingParen(const std::vector<TTok>& toks, size_t at, int dir) {
+  const char opening = dir < 0 ? ')' : '(';
+  const char closing = dir < 0 ? '(' : ')';
+  int depth = 0;
+  for (size_t i = at; dir < 0 ? i-- > 0 : ++i < toks.size();) {
+    if (IsSign(toks[i], opening)) ++depth;
+    if (IsSign(toks[i], closing)) {
+      if (depth == 0) return i;
+      --depth;
+    }
+  }
+  return toks.size();
+}
+
 std::string Join(const std::vector<TTok>& toks, size_t from = 0, size_t to = std::string::npos) {
   std::string s;
   to = std::min(to, toks.size());
   for (size_t i = from; i < to; ++i) s += toks[i].Text;
   return s;
 }
-
-bool IsSign(const TTok& t, char c) { return t.Kind == tkSign && t.Text[0] == c; }
 
 // The next token after i that is not blank (toks.size() when none).
 size_t NextSolid(const std::vector<TTok>& toks, size_t i) {
@@ -348,30 +365,8 @@ std::string TSheetFormulas::EvaluateFormula(const std::string& text, int col, in
         break;
       }
     if (colon == toks.size()) break;
-    size_t open = toks.size();
-    int depth = 0;
-    for (size_t i = colon; i-- > 0;) {
-      if (IsSign(toks[i], ')')) ++depth;
-      if (IsSign(toks[i], '(')) {
-        if (depth == 0) {
-          open = i;
-          break;
-        }
-        --depth;
-      }
-    }
-    size_t close = toks.size();
-    depth = 0;
-    for (size_t i = colon + 1; i < toks.size(); ++i) {
-      if (IsSign(toks[i], '(')) ++depth;
-      if (IsSign(toks[i], ')')) {
-        if (depth == 0) {
-          close = i;
-          break;
-        }
-        --depth;
-      }
-    }
+    const size_t open = MatchingParen(toks, colon, -1);
+    const size_t close = MatchingParen(toks, colon, +1);
     size_t nameAt = open;
     if (open < toks.size())
       while (nameAt-- > 0 && toks[nameAt].Kind == tkSpace) {

@@ -11,14 +11,11 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "app/spread/qt/SpreadUnit.h"
-#include "chart/Series.h"
-#include "chart/qt/ChartWidget.h"
 #include "grid/qt/QtXLGrid.h"
 #include "platform/gui/QtServices.h"
 
@@ -68,26 +65,13 @@ int main(int argc, char** argv) {
     else
       form.OpenFile(file);
   }
-  std::unique_ptr<QWidget> chartWindow;
-  std::vector<std::unique_ptr<TLineSeries>> series;
+  std::unique_ptr<TSheetChartWindow> chartWindow;
   if (demo) {
     Demo(form);
     form.SetModified(false);
     // The chart in a window that stays beside the sheet.
     form.ChartShower = [&](const std::vector<TChartColumn>& columns) {
-      chartWindow = std::make_unique<QWidget>();
-      chartWindow->setWindowTitle("Chart");
-      auto* layout = new QVBoxLayout(chartWindow.get());
-      auto* chart = new TChartWidget(chartWindow.get());
-      layout->addWidget(chart);
-      chart->Chart().SetView3D(false);
-      for (const TChartColumn& c : columns) {
-        series.push_back(std::make_unique<TLineSeries>());
-        series.back()->SetTitle(c.Title);
-        series.back()->SetParentChart(&chart->Chart());
-        for (size_t i = 0; i < c.Values.size(); ++i)
-          series.back()->AddXY(static_cast<double>(i), c.Values[i]);
-      }
+      chartWindow = std::make_unique<TSheetChartWindow>(columns);
       chartWindow->resize(520, 360);
       chartWindow->move(form.x() + form.width() - 420, form.y() + 330);
       chartWindow->show();
@@ -98,14 +82,11 @@ int main(int argc, char** argv) {
     QTimer::singleShot(1500, [&] {
       QScreen* screen = QGuiApplication::primaryScreen();
       screen->grabWindow(0).save(QString::fromStdString(screenshot));
-      for (auto& s : series) s->SetParentChart(nullptr);
       chartWindow.reset();
       form.SetModified(false);
       form.close();
       app.quit();
     });
   }
-  const int rc = app.exec();
-  for (auto& s : series) s->SetParentChart(nullptr);
-  return rc;
+  return app.exec();
 }

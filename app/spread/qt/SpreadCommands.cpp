@@ -430,52 +430,25 @@ void TSpreadForm::PastePictureCommand() {
 // ---------------------------------------------------------------------------
 // Cell commands.
 
-void TSpreadForm::InsertRowsCommand() {
-  if (TXLSheet* s = CurrentSheet()) {
-    EndEditing();
-    InsertRows(*s, CutSelection(*s, DataSelection()));
-    doc_.SetModified(true);
-  }
+void TSpreadForm::CutCellCommand(const std::function<void(TXLSheet&, const TRect&)>& f) {
+  TXLSheet* s = CurrentSheet();
+  if (!s) return;
+  EndEditing();
+  f(*s, CutSelection(*s, DataSelection()));
+  doc_.SetModified(true);
 }
 
-void TSpreadForm::InsertColsCommand() {
-  if (TXLSheet* s = CurrentSheet()) {
-    EndEditing();
-    InsertCols(*s, CutSelection(*s, DataSelection()));
-    doc_.SetModified(true);
-  }
-}
-
-void TSpreadForm::DeleteRowsCommand() {
-  if (TXLSheet* s = CurrentSheet()) {
-    EndEditing();
-    DeleteRows(*s, CutSelection(*s, DataSelection()));
-    doc_.SetModified(true);
-  }
-}
-
-void TSpreadForm::DeleteColsCommand() {
-  if (TXLSheet* s = CurrentSheet()) {
-    EndEditing();
-    DeleteCols(*s, CutSelection(*s, DataSelection()));
-    doc_.SetModified(true);
-  }
-}
+void TSpreadForm::InsertRowsCommand() { CutCellCommand(InsertRows); }
+void TSpreadForm::InsertColsCommand() { CutCellCommand(InsertCols); }
+void TSpreadForm::DeleteRowsCommand() { CutCellCommand(DeleteRows); }
+void TSpreadForm::DeleteColsCommand() { CutCellCommand(DeleteCols); }
 
 void TSpreadForm::DeleteEmptyCells(int mode) {
-  if (TXLSheet* s = CurrentSheet()) {
-    EndEditing();
-    CloseUpCells(*s, CutSelection(*s, DataSelection()), mode);
-    doc_.SetModified(true);
-  }
+  CutCellCommand([mode](TXLSheet& s, const TRect& r) { CloseUpCells(s, r, mode); });
 }
 
 void TSpreadForm::SwapSelection(int mode) {
-  if (TXLSheet* s = CurrentSheet()) {
-    EndEditing();
-    SwapCells(*s, CutSelection(*s, DataSelection()), mode);
-    doc_.SetModified(true);
-  }
+  CutCellCommand([mode](TXLSheet& s, const TRect& r) { SwapCells(s, r, mode); });
 }
 
 void TSpreadForm::SortSelection(int direction) {

@@ -48,6 +48,27 @@ TSpreadForm& ShowSpreadForm() {
   return *SpreadForm;
 }
 
+TSheetChartWindow::TSheetChartWindow(const std::vector<TChartColumn>& columns, QWidget* parent)
+    : QDialog(parent) {
+  setWindowTitle("Chart");
+  auto* layout = new QVBoxLayout(this);
+  chart_ = new TChartWidget(this);
+  layout->addWidget(chart_);
+  chart_->Chart().SetView3D(false);
+  for (const TChartColumn& c : columns) {
+    series_.push_back(std::make_unique<TLineSeries>());
+    series_.back()->SetTitle(c.Title);
+    series_.back()->SetParentChart(&chart_->Chart());
+    for (size_t i = 0; i < c.Values.size(); ++i)
+      series_.back()->AddXY(static_cast<double>(i), c.Values[i]);
+  }
+  resize(600, 400);
+}
+
+TSheetChartWindow::~TSheetChartWindow() {
+  for (auto& s : series_) s->SetParentChart(nullptr);
+}
+
 bool OpenSheetFromCommandLine(const std::string& fileName) {
   TSpreadForm& form = ShowSpreadForm();
   const bool ok = form.OpenFile(fileName, kDataEditorCaption);
@@ -103,24 +124,8 @@ TSpreadForm::TSpreadForm(QWidget* parent) : QMainWindow(parent), doc_(this) {
 
   SortKeyAsker = [this](const std::vector<std::string>& keys) { return AskSortKey(keys, this); };
   ChartShower = [this](const std::vector<TChartColumn>& columns) {
-    // A chart of the columns in a window of its own.
-    QDialog dlg(this);
-    dlg.setWindowTitle("Chart");
-    auto* layout = new QVBoxLayout(&dlg);
-    auto* chart = new TChartWidget(&dlg);
-    layout->addWidget(chart);
-    chart->Chart().SetView3D(false);
-    std::vector<std::unique_ptr<TLineSeries>> series;
-    for (const TChartColumn& c : columns) {
-      series.push_back(std::make_unique<TLineSeries>());
-      series.back()->SetTitle(c.Title);
-      series.back()->SetParentChart(&chart->Chart());
-      for (size_t i = 0; i < c.Values.size(); ++i)
-        series.back()->AddXY(static_cast<double>(i), c.Values[i]);
-    }
-    dlg.resize(600, 400);
-    dlg.exec();
-    for (auto& s : series) s->SetParentChart(nullptr);
+    TSheetChartWindow window(columns, this);
+    window.exec();
   };
   NumberBase = [] { return 2; };
 

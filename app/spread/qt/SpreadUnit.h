@@ -14,6 +14,7 @@
 // their own.
 #pragma once
 
+#include <QDialog>
 #include <QMainWindow>
 #include <functional>
 #include <memory>
@@ -188,6 +189,9 @@ class TSpreadForm : public QMainWindow, private TSpreadView {
   void RefreshWorksheetMenu();
   void RefreshPasteMenu();
   bool AskShrink(int cols, int rows);
+  // A command on the cut data selection of the current worksheet (after
+  // editing ends); the document is modified.
+  void CutCellCommand(const std::function<void(TXLSheet&, const TRect&)>& f);
   void SaveSettings(TFormPlacement& p);
   void RestoreSettings(TFormPlacement& p);
 
@@ -229,6 +233,24 @@ class TSpreadForm : public QMainWindow, private TSpreadView {
   QAction* pasteAllAction_ = nullptr;
   QAction* reversePasteAction_ = nullptr;
   QAction* pastePictureAction_ = nullptr;
+};
+
+class TChartWidget;
+class TLineSeries;
+
+// A window with a 2-D chart of one line series per column (X the point's
+// index, Y its value); it owns the series. "Draw chart" shows one modally
+// until the chart analysis window takes its place.
+class TSheetChartWindow : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TSheetChartWindow(const std::vector<TChartColumn>& columns, QWidget* parent = nullptr);
+  ~TSheetChartWindow() override;
+  TChartWidget* Chart() const { return chart_; }
+
+ private:
+  TChartWidget* chart_;
+  std::vector<std::unique_ptr<TLineSeries>> series_;
 };
 
 // The program's data sheet window (null until made, and after it closed).
