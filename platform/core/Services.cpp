@@ -170,6 +170,7 @@ void ProcessMessages() {
 void SetMessagePump(std::function<void()> pump) { Pump() = std::move(pump); }
 
 void SetShellOpenProgram(const std::string& program) { ShellProgram() = program; }
+const std::string& ShellOpenProgram() { return ShellProgram(); }
 
 bool ShellOpen(const std::string& target) {
   if (target.empty()) return false;
