@@ -1,6 +1,8 @@
 // The menus, tool bars and commands of the data sheet window.
 #include <QApplication>
 #include <QMenuBar>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -12,6 +14,7 @@
 #include "grid/qt/QtXLGrid.h"
 #include "platform/core/Services.h"
 #include "platform/gui/QtPopupMenu.h"
+#include "platform/gui/QtServices.h"
 #include "support/qt/QtColorPicker.h"
 
 namespace qv {
@@ -314,26 +317,50 @@ void TSpreadForm::InputFileCommand() {
   doc_.ImportText(std::max(p.X, 0), std::max(p.Y, 0), *sheet, res.FileName());
 }
 
-void TSpreadForm::SaveCommand() {
-  EndEditing();
-  doc_.SaveCommand();
-}
+void TSpreadForm::SaveCommand() { Save(); }
 
 void TSpreadForm::SaveAsCommand() {
   EndEditing();
   doc_.SaveAsCommand();
 }
 
+bool AskPrintRange(QWidget* parent, int pages, int& from, int& to) {
+  from = 1;
+  to = pages;
+  auto* qt = dynamic_cast<TQtPrinter*>(Printer());
+  if (!qt) return true;
+  QPrinter& p = qt->QPrinterObject();
+  p.setCopyCount(1);
+  p.setFromTo(1, pages);
+  QPrintDialog dialog(&p, parent);
+  dialog.setMinMax(1, pages);
+  dialog.setOption(QAbstractPrintDialog::PrintPageRange);
+  dialog.setPrintRange(QAbstractPrintDialog::AllPages);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  // "Print to file" in the dialog: the printer writes that PDF.
+  if (p.outputFormat() == QPrinter::PdfFormat && !p.outputFileName().isEmpty())
+    qt->SetOutputFile(p.outputFileName().toStdString());
+  if (dialog.printRange() == QAbstractPrintDialog::PageRange && p.fromPage() > 0) {
+    from = p.fromPage();
+    to = std::max(p.fromPage(), p.toPage());
+  }
+  return true;
+}
+
 void TSpreadForm::PrintCommand() {
   TXLSheet* sheet = CurrentSheet();
   if (!sheet) return;
+  EndEditing();
   TPrinterService* printer = Printer();
+  sheet->UpdatePageRect(printer);
+  const int pages = std::max(1, sheet->GetPageCount());
+  int from = 1, to = pages;
+  if (PrintRangeAsker && !PrintRangeAsker(pages, from, to)) return;
   if (!printer || !printer->Available()) {
     Dialogs().MessageBox("Printer selected is not valid", "Error", mtError, mbOK);
     return;
   }
-  sheet->UpdatePageRect(printer);
-  sheet->Print(*printer, 1, sheet->GetPageCount());
+  sheet->Print(*printer, from, to);
 }
 
 // ---------------------------------------------------------------------------

@@ -127,6 +127,9 @@ TSpreadForm::TSpreadForm(QWidget* parent) : QMainWindow(parent), doc_(this) {
     TSheetChartWindow window(columns, this);
     window.exec();
   };
+  PrintRangeAsker = [this](int pages, int& from, int& to) {
+    return AskPrintRange(this, pages, from, to);
+  };
   NumberBase = [] { return 2; };
 
   doc_.NewDocument(3);
@@ -273,6 +276,32 @@ void TSpreadForm::PutCell(int col, int row, double value) {
   if (!sheet || col < 0 || row < 0) return;
   TSpreadDocument::GrowSheet(*sheet, col + 1, row + 1);
   sheet->SetCellFloat(col, row, value);
+}
+
+void TSpreadForm::MergeCells(int col, int row, int cols) {
+  TXLSheet* sheet = CurrentSheet();
+  if (!sheet || col < 0 || row < 0 || cols < 2) return;
+  TSpreadDocument::GrowSheet(*sheet, col + cols, row + 1);
+  sheet->Section(skClient).Merge(TRect(col, row, col + cols, row + 1));
+}
+
+void TSpreadForm::SetColumnWidth(int col, int pixels) {
+  TXLSheet* sheet = CurrentSheet();
+  if (!sheet || col < 0 || pixels < 0) return;
+  TSpreadDocument::GrowSheet(*sheet, col + 1, 1);
+  sheet->SetSize(col, 0, pixels);
+}
+
+void TSpreadForm::SetCurrentRow(int row) {
+  TXLSheet* sheet = CurrentSheet();
+  if (!sheet || row < 0) return;
+  TSpreadDocument::GrowSheet(*sheet, 1, row + 1);
+  SetCurrentCell(TPoint(0, row));
+}
+
+bool TSpreadForm::Save() {
+  EndEditing();
+  return doc_.SaveCommand();
 }
 
 // ---------------------------------------------------------------------------

@@ -69,6 +69,15 @@ class TSpreadForm : public QMainWindow, private TSpreadView {
   // results into the sheet.
   void PutCell(int col, int row, const std::string& text);
   void PutCell(int col, int row, double value);
+  // Merges cols cells of row from col into one block (growing the sheet
+  // like PutCell); a span of fewer than two cells merges nothing.
+  void MergeCells(int col, int row, int cols);
+  // The width in pixels of a column of the current worksheet.
+  void SetColumnWidth(int col, int pixels);
+  // Puts the current cell on row (column 0), scrolling it into view.
+  void SetCurrentRow(int row);
+  // "Save" as the menu runs it; true when the document was saved.
+  bool Save();
 
   // ---- parts ----
   TQtXLGrid* MDIGrid = nullptr;
@@ -135,6 +144,10 @@ class TSpreadForm : public QMainWindow, private TSpreadView {
 
   // Asks for the sort key among the titles (the sort dialog by default).
   std::function<int(const std::vector<std::string>&)> SortKeyAsker;
+  // "Print": asks for the pages to print among 1..pages (the print dialog
+  // of the Qt printer by default, one copy, the whole range preset); false
+  // when cancelled.
+  std::function<bool(int pages, int& from, int& to)> PrintRangeAsker;
   // Shows the series of "Draw chart" (a chart window by default).
   std::function<void(const std::vector<TChartColumn>&)> ChartShower;
   // The engine's number base of the Tools menu.
@@ -252,6 +265,11 @@ class TSheetChartWindow : public QDialog {
   TChartWidget* chart_;
   std::vector<std::unique_ptr<TLineSeries>> series_;
 };
+
+// The print dialog of the Qt printer for pages 1..pages (one copy, every
+// page preset): from and to as chosen; false when cancelled. Without a Qt
+// printer every page, at once.
+bool AskPrintRange(QWidget* parent, int pages, int& from, int& to);
 
 // The program's data sheet window (null until made, and after it closed).
 extern TSpreadForm* SpreadForm;

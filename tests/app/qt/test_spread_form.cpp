@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 
 #include "../SpreadTestSupport.h"
@@ -19,6 +22,7 @@
 #include "controls/qt/QtUiLists.h"
 #include "grid/qt/QtXLGrid.h"
 #include "platform/gui/QtCanvas.h"
+#include "platform/gui/QtServices.h"
 #include "support/qt/QtColorPicker.h"
 
 namespace qv {
@@ -317,6 +321,68 @@ TEST_F(SpreadWindow, RecentFilesAndTheTreePanelAreKeptBetweenRuns) {
   // Back as the other tests expect it.
   form->ToggleTree();
   form->Document().RecentFiles.clear();
+}
+
+namespace {
+QString RunTool(const QString& program, const QStringList& args) {
+  QProcess p;
+  p.start(program, args);
+  if (!p.waitForFinished(30000)) return {};
+  return QString::fromUtf8(p.readAllStandardOutput());
+}
+}  // namespace
+
+TEST_F(SpreadWindow, PrintAsksForThePagesAndPrintsOnlyThose) {
+  TQtPrinter printer;
+  const QString pdf = QString(QV_BINARY_DIR) + "/spread-print.pdf";
+  QFile::remove(pdf);
+  printer.SetOutputFile(pdf.toStdString());
+  SetPrinterService(&printer);
+  struct TRestore {
+    ~TRestore() { SetPrinterService(nullptr); }
+  } restore;
+  TXLSheet& s = *form->CurrentSheet();
+  s.SetCellText(0, 0, "first page");
+  s.SetCellText(0, 199, "last row");
+  int asked = 0;
+  // Cancelled: nothing printed.
+  form->PrintRangeAsker = [&](int pages, int&, int&) {
+    asked = pages;
+    return false;
+  };
+  form->PrintCommand();
+  EXPECT_GT(asked, 2);
+  EXPECT_FALSE(QFile::exists(pdf));
+  // Pages 2 and 3 of them.
+  form->PrintRangeAsker = [&](int, int& from, int& to) {
+    from = 2;
+    to = 3;
+    return true;
+  };
+  form->PrintCommand();
+  const QString info = RunTool("pdfinfo", {pdf});
+  EXPECT_TRUE(info.contains(QRegularExpression("Pages:\\s+2\\b"))) << info.toStdString();
+  EXPECT_FALSE(RunTool("pdftotext", {pdf, "-"}).contains("first page"));
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(SpreadWindow, ResultsWrittenPastTheSheetGrowItAndMergeRows) {
+  TXLSheet& s = *form->CurrentSheet();
+  form->PutCell(60, 250, 1.25);
+  form->PutCell(0, 250, "label");
+  EXPECT_EQ(s.ColCount(), 61);
+  EXPECT_EQ(s.RowCount(), 251);
+  EXPECT_EQ(s.GetCellText(60, -1), "BI");
+  EXPECT_EQ(s.GetCellText(-1, 250), "251");
+  EXPECT_EQ(s.GetCellFloat(60, 250), 1.25);
+  form->MergeCells(0, 250, 3);
+  ASSERT_NE(s.Section(skClient).UnionAt(2, 250), nullptr);
+  EXPECT_EQ(s.Section(skClient).UnionAt(2, 250)->Rect, TRect(0, 250, 3, 251));
+  form->SetColumnWidth(1, 120);
+  EXPECT_EQ(s.GetSize(1, 0), 120);
+  form->SetCurrentRow(300);
+  EXPECT_EQ(s.RowCount(), 301);
+  EXPECT_EQ(Grid().GetCurCell(), TPoint(0, 300));
 }
 
 TEST(SortForm, ExactlyOneKeyIsChecked) {
