@@ -13,6 +13,10 @@ namespace qv {
 // ---- clipboard -----------------------------------------------------------
 
 namespace {
+// The services of the desktop the program runs on are one per process, as
+// the desktop has one clipboard, printer, set of dialogs, event loop and
+// shell: the Qt layer installs its own at start and tests install fakes;
+// without one the fallbacks below answer.
 TClipboardService* g_clipboard = nullptr;
 TPrinterService* g_printer = nullptr;
 TDialogService* g_dialogs = nullptr;

@@ -604,13 +604,13 @@ void TSpreadForm::DrawChartCommand() {
   TXLSheet* s = CurrentSheet();
   if (!s) return;
   EndEditing();
-  const TChartData data = ChartFromSelection(*s, Selection());
-  if (!data.Error.empty()) {
-    if (data.BadCell.X >= 0) SetCurrentCell(data.BadCell);
-    Dialogs().MessageBox(data.Error, "Error", mtError, mbOK);
+  const TChartData chart = ChartFromSelection(*s, Selection());
+  if (!chart.Error.empty()) {
+    if (chart.BadCell.X >= 0) SetCurrentCell(chart.BadCell);
+    Dialogs().MessageBox(chart.Error, "Error", mtError, mbOK);
     return;
   }
-  if (ChartShower) ChartShower(data.Series);
+  if (ChartShower) ChartShower(chart.Series);
 }
 
 void TSpreadForm::ScaleCommand(int scale) { MDIGrid->Grid().SetScale(scale); }
