@@ -174,11 +174,15 @@ bool TSpreadDocument::SaveAsCommand() {
 
 bool TSpreadDocument::NewCommand() {
   if (!CheckModified()) return false;
+  NewUntitled();
+  return true;
+}
+
+void TSpreadDocument::NewUntitled() {
   ClearSheets();
   NewDocument(3);
   SetFileCaption("Untitled");
   modified_ = false;
-  return true;
 }
 
 void TSpreadDocument::DropFiles(const std::vector<std::string>& files) {

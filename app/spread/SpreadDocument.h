@@ -217,8 +217,10 @@ class TSpreadDocument {
   // for a name (SaveAsCommand). Failures are shown; true when saved.
   bool SaveCommand();
   bool SaveAsCommand();
-  // "New": the modified check, a new document of three worksheets.
+  // "New": the modified check, then NewUntitled.
   bool NewCommand();
+  // A new untitled document of three worksheets, unmodified (no question).
+  void NewUntitled();
   // Files dropped on the window, each after the modified check (Cancel
   // ends the drop).
   void DropFiles(const std::vector<std::string>& files);

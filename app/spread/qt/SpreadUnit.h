@@ -59,6 +59,9 @@ class TSpreadForm : public QMainWindow, private TSpreadView {
 
   // ---- the document (Part of the document's interface, for callers) ----
   void NewDocument(int count) { doc_.NewDocument(count); }
+  // A new untitled document of three worksheets, without the modified
+  // question (a caller that asked it already).
+  void NewUntitled() { doc_.NewUntitled(); }
   void ClearSheets() { doc_.ClearSheets(); }
   bool Modified() const { return doc_.Modified(); }
   void SetModified(bool v) { doc_.SetModified(v); }
