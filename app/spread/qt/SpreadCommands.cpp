@@ -369,10 +369,7 @@ void TSpreadForm::PrintCommand() {
 void TSpreadForm::CutCommand() {
   TXLSelection* sel = MDIGrid->Grid().Selection();
   if (!sel) return;
-  EndEditing();
-  copyKind_ = CopyKind(DataSelection());
-  sel->CopyToClipboard();
-  sel->Copy();
+  CopyCommand();
   sel->ClearFormual();
   sel->Clear();
   doc_.SetModified(true);

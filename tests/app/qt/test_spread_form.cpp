@@ -190,6 +190,14 @@ TEST_F(SpreadWindow, CopyAndPasteFillFormulasDownAColumn) {
   form->PasteCommand();
   EXPECT_EQ(s.GetCellText(5, 5), "20");
   EXPECT_EQ(form->Document().View().Selection(), TRect(4, 4, 6, 6));
+  // Cut: the texts go to the clipboard, the cells lose text and formula.
+  form->SetModified(false);
+  Select(1, 1, 2, 3);
+  form->CutCommand();
+  EXPECT_EQ(*clipboard.GetData().Text, "20\r\n30\r\n");
+  EXPECT_EQ(test::Column(s, 1, 0, 3), (std::vector<std::string>{"10", "", ""}));
+  EXPECT_TRUE(s.FindCell(1, 2) == nullptr || s.FindCell(1, 2)->Formual().empty());
+  EXPECT_TRUE(form->Modified());
 }
 
 TEST_F(SpreadWindow, SortAsksForTheKeyOfSeveralColumns) {
