@@ -67,13 +67,15 @@ int main(int argc, char** argv) {
   }
   std::unique_ptr<TSheetChartWindow> chartWindow;
   if (demo) {
+    // Room for the chart beside the sheet.
+    form.resize(750, 560);
     Demo(form);
     form.SetModified(false);
     // The chart in a window that stays beside the sheet.
     form.ChartShower = [&](const std::vector<TChartColumn>& columns) {
       chartWindow = std::make_unique<TSheetChartWindow>(columns);
-      chartWindow->resize(520, 360);
-      chartWindow->move(form.x() + form.width() - 420, form.y() + 330);
+      chartWindow->resize(500, 360);
+      chartWindow->move(form.x() + form.width() + 8, form.y() + 60);
       chartWindow->show();
     };
     form.DrawChartCommand();
