@@ -19,6 +19,7 @@
 
 #include "chart/DovOrara.h"
 #include "chart/VeZazera.h"
+#include "platform/core/Alignment.h"
 #include "platform/core/Classes.h"
 
 namespace qv {
@@ -320,8 +321,6 @@ class TPlotCustomShapePosition : public TPlotCustomShape {
  private:
   bool customPosition_ = false;
 };
-
-enum TAlignment { taLeftJustify = 0, taRightJustify = 1, taCenter = 2 };
 
 // A title of lines above the chart (Title, SubTitle) or below it (foot
 // titles), framed to its text (AdjustFrame) or across the chart.

@@ -412,7 +412,7 @@ std::string ErrorIndexToText(int index) {
   return kErrors[index - 1].text;
 }
 
-std::string ColumnLetters(int col) {
+std::string BiffColumnLetters(int col) {
   col &= 0xFF;
   std::string s;
   if (col >= 26) s += static_cast<char>('A' + col / 26 - 1);
@@ -423,7 +423,7 @@ std::string ColumnLetters(int col) {
 std::string RefToText(int col, int row, bool absCol, bool absRow) {
   std::string s;
   if (absCol) s += '$';
-  s += ColumnLetters(col);
+  s += BiffColumnLetters(col);
   if (absRow) s += '$';
   s += std::to_string(row + 1);
   return s;

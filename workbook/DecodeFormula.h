@@ -40,7 +40,7 @@ std::string ErrorIndexToText(int index);
 // parts: RefToText(27, 9, true, true) is "$AB$10".
 std::string RefToText(int col, int row, bool absCol, bool absRow);
 // Column letters of a column 0..255.
-std::string ColumnLetters(int col);
+std::string BiffColumnLetters(int col);
 
 // Supplies names to the decoder. kind 0: a defined name by its number
 // (from 1); 1: an external name of an Excel 5 file (index: the external

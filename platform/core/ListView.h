@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Alignment.h"
 #include "platform/core/Canvas.h"
 #include "platform/core/ControlCore.h"
 #include "platform/core/ImageList.h"
@@ -28,7 +29,6 @@
 namespace qv {
 
 enum TViewStyle : std::uint8_t { vsIcon, vsSmallIcon, vsList, vsReport };
-enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TSortType : std::uint8_t { stNone, stData, stText, stBoth };
 enum TDisplayCode : std::uint8_t { drBounds, drIcon, drLabel, drSelectBounds };
 

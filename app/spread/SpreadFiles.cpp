@@ -1,0 +1,256 @@
+// Delimited text and Excel workbooks of the data sheet document.
+#include <algorithm>
+
+#include "app/spread/SpreadDocument.h"
+#include "grid/XLRanges.h"
+#include "platform/core/Codepage.h"
+#include "platform/core/Services.h"
+#include "platform/core/SysUtils.h"
+#include "workbook/XLSWorkbook.h"
+
+namespace qv {
+
+namespace {
+
+// 1-based position of the first c in s, 0 when none.
+size_t FirstPos(std::string_view s, char c) {
+  const size_t p = s.find(c);
+  return p == std::string_view::npos ? 0 : p + 1;
+}
+
+// A cell text as one field of a TAB-separated line: inner TAB, CR and LF
+// become blanks, so that the line keeps its fields.
+std::string FieldText(std::string text) {
+  for (char& c : text)
+    if (c == '\t' || c == '\r' || c == '\n') c = ' ';
+  return text;
+}
+
+void PutField(TXLSheet& sheet, int col, int row, const std::string& text) {
+  if (col >= sheet.ColCount()) TSpreadDocument::GrowSheet(sheet, col + 1, sheet.RowCount());
+  // An empty field clears an existing cell but makes no new one.
+  if (text.empty() && !sheet.FindCell(col, row)) return;
+  sheet.SetCellText(col, row, text);
+}
+
+}  // namespace
+
+int SplitTextLine(TXLSheet& sheet, int c, int r, std::string_view line) {
+  std::string text(line);
+  int col = c;
+  for (;;) {
+    size_t p = std::max({FirstPos(text, ';'), FirstPos(text, ','), FirstPos(text, '\t')});
+    if (p == 0) {
+      // Fields apart by blanks: leading blanks make no empty field.
+      const size_t lead = text.find_first_not_of(' ');
+      if (lead != std::string::npos && lead > 0 && text.find(' ', lead) != std::string::npos)
+        text.erase(0, lead);
+      p = FirstPos(text, ' ');
+    }
+    if (p == 0) {
+      PutField(sheet, col, r, text);
+      return col;
+    }
+    PutField(sheet, col, r, Trim(std::string_view(text).substr(0, p - 1)));
+    text = Trim(std::string_view(text).substr(p));
+    ++col;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Delimited text.
+
+TRect TSpreadDocument::ReadText(int c0, int r0, TXLSheet& sheet, const std::string& fileName) {
+  TStringList lines;
+  lines.LoadFromFile(fileName);
+  const int count = lines.Count();
+  int lastCol = c0;
+  TXLUpdateScope update(sheet);
+  if (count > sheet.RowCount() - r0) sheet.SetRowCount(r0 + count);
+  if (c0 >= sheet.ColCount()) GrowSheet(sheet, c0 + 1, sheet.RowCount());
+  for (int i = 0; i < count; ++i)
+    lastCol = std::max(lastCol, SplitTextLine(sheet, c0, r0 + i, lines[i]));
+  LabelTitles(sheet);
+  return TRect(c0, r0, lastCol + 1, r0 + std::max(count, 1));
+}
+
+void TSpreadDocument::ImportText(int c0, int r0, TXLSheet& sheet, const std::string& fileName) {
+  const TRect block = ReadText(c0, r0, sheet, fileName);
+  modified_ = true;
+  if (view_->ShownSheet() == &sheet) {
+    view_->SetCurrentCell(block.TopLeft());
+    view_->Select(block);
+  }
+}
+
+void TSpreadDocument::WriteLines(const std::string& fileName, TXLSheet& sheet,
+                                 const TRect& cells) const {
+  std::string out;
+  const TXLSection& client = sheet.Section(skClient);
+  for (int r = cells.Top; r < cells.Bottom; ++r) {
+    for (int c = cells.Left; c < cells.Right; ++c) {
+      // A merged block's text stands once, at its origin.
+      if (const TXLCell* cell = client.CellAt(c, r)) out += FieldText(cell->GetAsString());
+      out += '\t';
+    }
+    out += "\r\n";
+  }
+  writeFileAtomic(fileName, out);
+}
+
+void TSpreadDocument::SaveText(const std::string& fileName) {
+  view_->EndEditing();
+  TXLSheet* sheet = view_->ShownSheet();
+  if (!sheet) return;
+  int lastCol = 0, lastRow = 0;
+  sheet->Section(skClient).ForEachCellIn(sheet->Section(skClient).Extent(), [&](TXLCell* cell) {
+    if (cell->GetAsString().empty()) return;
+    lastCol = std::max(lastCol, cell->Col());
+    lastRow = std::max(lastRow, cell->RowIndex());
+  });
+  WriteLines(fileName, *sheet, TRect(0, 0, lastCol + 1, lastRow + 1));
+  modified_ = false;
+}
+
+void TSpreadDocument::ExportSelection(const std::string& fileName) {
+  view_->EndEditing();
+  TXLSheet* sheet = view_->ShownSheet();
+  if (!sheet) return;
+  TRect r;
+  if (!IntersectRect(r, view_->Selection(), TRect(0, 0, sheet->ColCount(), sheet->RowCount())))
+    r = TRect(0, 0, 0, 0);
+  WriteLines(fileName, *sheet, r);
+}
+
+// ---------------------------------------------------------------------------
+// Excel workbooks.
+
+void TSpreadDocument::ReadXlsInto(const std::string& fileName, TSheetTree& tree, TSheetNode* folder,
+                                  TSheetMap& sheets, int firstNumber) {
+  TXLSWorkbook workbook;
+  workbook.Filename = fileName;
+  workbook.Read();
+  int n = firstNumber;
+  for (int i = 0; i < workbook.Sheets.Count(); ++i, ++n) {
+    TSheet& source = workbook.Sheets.GetItem(i);
+    tree.Add(folder, source.Name(), n);
+    source.CalcDimensions();
+    auto sheet = std::make_unique<TXLSheet>();
+    InitNewWorksheet(*sheet, n);
+    TXLUpdateScope update(*sheet);
+    sheet->Title = source.Name();
+    sheet->SetRowCount(std::max(100, source.LastRow + 1));
+    sheet->SetColCount(std::max(50, source.LastCol + 1));
+    LabelTitles(*sheet);
+    if (source.Cells.Count() > 0) {
+      try {
+        for (int c = source.FirstCol; c <= source.LastCol; ++c)
+          sheet->SetSize(c, 0, source.ColWidthPixels(c));
+      } catch (const std::exception&) {
+        // A column that cannot be measured keeps the default widths.
+      }
+    }
+    source.Cells.ForEach([&](TCell& cell) {
+      const std::string text = source.CellText(cell);
+      if (!text.empty()) sheet->SetCellText(cell.Col(), cell.Row(), text);
+    });
+    sheet->SetModified(false);
+    sheets[n] = std::move(sheet);
+  }
+}
+
+bool TSpreadDocument::LoadXls(const std::string& fileName) {
+  TSheetTree tree;
+  TSheetMap sheets;
+  try {
+    TSheetNode* root = tree.Add(nullptr, "Base Folder", -1);
+    ReadXlsInto(fileName, tree, root, sheets, 1);
+  } catch (const std::exception&) {
+    view_->SetBusy(false);
+    Dialogs().MessageBox("Falied to load file \"" + fileName + "\"!", "Information", mtInformation,
+                         mbOK);
+    return false;
+  }
+  TakeOver(tree, sheets);
+  SelectNode(tree_.Item(1) ? tree_.Item(1) : tree_.WorksheetNear(0));
+  modified_ = false;
+  return true;
+}
+
+bool TSpreadDocument::AppendXls(const std::string& fileName) {
+  TSheetTree part;
+  TSheetMap sheets;
+  try {
+    TSheetNode* folder = part.Add(nullptr, ExtractFileName(fileName), -1);
+    ReadXlsInto(fileName, part, folder, sheets, NextSheetNumber().Number);
+  } catch (const std::exception&) {
+    view_->SetBusy(false);
+    Dialogs().MessageBox("Falied to append file \"" + fileName + "\"!", "Information",
+                         mtInformation, mbOK);
+    return false;
+  }
+  tree_.MoveRootsFrom(part, nullptr);
+  for (auto& [n, sheet] : sheets) sheets_[n] = std::move(sheet);
+  modified_ = true;
+  view_->TreeChanged();
+  return true;
+}
+
+std::string ValidSheetName(std::string_view text, int index,
+                           const std::vector<std::string>& taken) {
+  // Excel refuses : \ / ? * [ ] in a sheet name, an apostrophe at either
+  // end, and more than 31 characters.
+  std::string name;
+  for (char c : Trim(text))
+    name += std::string_view(":\\/?*[]").find(c) == std::string::npos ? c : '_';
+  while (!name.empty() && name.front() == '\'') name.erase(0, 1);
+  while (!name.empty() && name.back() == '\'') name.pop_back();
+  auto cut = [](std::string s, size_t chars) {
+    size_t pos = 0, n = 0;
+    while (pos < s.size() && n < chars) {
+      Utf8Next(s, pos);
+      ++n;
+    }
+    s.resize(pos);
+    return s;
+  };
+  name = cut(name, 31);
+  if (name.empty()) name = "Sheet" + std::to_string(index + 1);
+  auto used = [&](const std::string& s) {
+    return std::any_of(taken.begin(), taken.end(),
+                       [&](const std::string& t) { return SameText(t, s); });
+  };
+  std::string result = name;
+  for (int k = 2; used(result); ++k) {
+    const std::string suffix = " (" + std::to_string(k) + ")";
+    result = cut(name, 31 - suffix.size()) + suffix;
+  }
+  return result;
+}
+
+void TSpreadDocument::SaveXls(const std::string& fileName) {
+  view_->EndEditing();
+  TXLSWorkbook workbook;
+  workbook.Filename = fileName;
+  workbook.WriteUnicodeStrings = true;
+  workbook.Sheets.Clear();
+  workbook.Clear();
+  std::vector<std::string> names;
+  int k = 0;
+  for (const TSheetNode* node : tree_.Worksheets()) {
+    const TXLSheet* sheet = SheetOf(node);
+    if (!sheet) continue;
+    if (k > 0) workbook.Sheets.Add();
+    TSheet& target = workbook.Sheets.GetItem(k);
+    names.push_back(ValidSheetName(node->Text, k, names));
+    target.SetName(names.back());
+    sheet->Section(skClient).ForEachCellIn(sheet->Section(skClient).Extent(), [&](TXLCell* cell) {
+      const std::string text = cell->GetAsString();
+      if (!text.empty()) target.SetCellText(cell->Col(), cell->RowIndex(), text);
+    });
+    ++k;
+  }
+  workbook.Write();
+}
+
+}  // namespace qv
