@@ -72,6 +72,22 @@ using TIndexSwap = std::function<void(int, int)>;
 void IndexQuickSort(int startIndex, int endIndex, const TIndexCompare& compare,
                     const TIndexSwap& swap);
 
+// The separators of chart texts: lines of a label, mark or legend text, and
+// the two columns of a legend item.
+constexpr char ChartLineSeparator = 13;
+constexpr char ChartColumnSeparator = 6;
+// Text split at Separator (an empty text gives no parts).
+std::vector<std::string> SplitChartText(const std::string& text,
+                                        char separator = ChartLineSeparator);
+
+// The system check box in the 13 x 13 square at (X, Y): a sunken white box,
+// with a tick when Checked.
+void DrawCheckMark(int x, int y, TCanvas& canvas, bool checked);
+
+// The chart's hand cursor (the chart widget registers it as the pointing
+// hand).
+constexpr TCursor crPlotHand = 2020;
+
 // ---- chart panel ----------------------------------------------------------------
 
 class TCustomPlotPanel;
@@ -247,6 +263,8 @@ class TCustomPlotPanel : public TControlCore {
   void NotifySinks(TPlotEvent& event);
   void NotifyMouse(TPlotMouseEventKind kind, TMouseButton button, TShiftState shift, int x, int y);
   bool MouseTaken = false;
+  // The scroll drag under way (its second corner: the last position the
+  // axes followed).
   TZoomPanning DragRect;
   bool Designing = false;
   void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
@@ -351,8 +369,8 @@ class TCustomPlotPanelExtended : public TCustomPlotPanel {
   void PaintBackImage(const TRect& rect, int depth);
   // The panel's outer bevel, border and inner bevel (not while printing).
   void DrawBevelsAndBorder(const TRect& rect);
-  // The drag rectangle in not-XOR mode: drawing it twice restores the
-  // picture.
+  // The zoom rectangle being dragged (Zoom's corners), in not-XOR mode:
+  // drawing it twice restores the picture.
   void PaintDragRect();
   // The extended panel draws its background.
   void InternalDraw(const TRect& rect) override;
@@ -446,6 +464,11 @@ class TPlotCustomShape : public TPlotCustomShapeBrushPen {
   void DrawShapeRotated(const TRect& rect, int angle, int z);
 
  protected:
+  // The gradient object created on first use (shapes with other gradient
+  // defaults give their own).
+  virtual std::unique_ptr<TPlotGradient> NewGradient() const {
+    return std::make_unique<TPlotGradient>();
+  }
   bool transparent_ = false;
 
  private:

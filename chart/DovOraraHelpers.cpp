@@ -22,6 +22,44 @@ TDateTime BaseDate() {
 constexpr double kOneMillisecond = 1.0 / 86400000.0;
 }  // namespace
 
+std::vector<std::string> SplitChartText(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  if (text.empty()) return parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return parts;
+}
+
+void DrawCheckMark(int x, int y, TCanvas& canvas, bool checked) {
+  TRect r(x, y, x + 13, y + 13);
+  const TBrush savedBrush = canvas.Brush;
+  const TPen savedPen = canvas.Pen;
+  canvas.DrawEdge(r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
+  canvas.Brush.SetBitmap(nullptr);
+  canvas.Brush.SetStyle(bsSolid);
+  canvas.Brush.SetColor(clWhite);
+  canvas.FillRect(r);
+  if (checked) {
+    // The tick: three strokes of a seven-pixel check mark.
+    canvas.Pen.SetStyle(psSolid);
+    canvas.Pen.SetWidth(1);
+    canvas.Pen.SetMode(pmCopy);
+    canvas.Pen.SetColor(clBlack);
+    for (int d = 0; d < 3; ++d) {
+      canvas.MoveTo(r.Left + 1, r.Top + 3 + d);
+      canvas.LineTo(r.Left + 3, r.Top + 5 + d);
+      canvas.LineTo(r.Left + 8, r.Top + d);
+    }
+  }
+  canvas.Brush.Assign(savedBrush);
+  canvas.Pen.Assign(savedPen);
+}
+
 TColor DefaultSeriesColor(int index) {
   int i = index % DefaultPaletteSize;
   if (i < 0) i += DefaultPaletteSize;

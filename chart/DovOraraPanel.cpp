@@ -128,8 +128,9 @@ void TCustomPlotPanel::InternalDraw(const TRect& rect) {
 void TCustomPlotPanel::Paint(TCanvas& c, const TRect& /*r*/) {
   if (PrintingNow) return;
   canvas_.SetReferenceCanvas(&c);
-  if (canvas_.RepaintFromBuffer()) return;
-  DrawInto(c, ChartExtent());
+  if (!canvas_.RepaintFromBuffer()) DrawInto(c, ChartExtent());
+  // The window's canvas lives only while it paints.
+  canvas_.SetReferenceCanvas(nullptr);
 }
 
 namespace {
@@ -540,7 +541,7 @@ void TCustomPlotPanelExtended::PaintDragRect() {
   canvas_.ApplyPenColor(pen, ColorToRGB(zoom_.Pen().Color()) ^ invert);
   dev.Pen.SetMode(pmNotXor);
   if (!brush) canvas_.SetBackMode(TRANSPARENT);
-  dev.Rectangle(DragRect.X0, DragRect.Y0, DragRect.X1, DragRect.Y1);
+  dev.Rectangle(zoom_.X0, zoom_.Y0, zoom_.X1, zoom_.Y1);
   dev.Pen.SetMode(pmCopy);
 }
 

@@ -56,7 +56,10 @@ void TPlotCustomShape::SetTransparency(int v) {
 }
 
 TPlotGradient& TPlotCustomShape::Gradient() {
-  if (!gradient_) gradient_ = std::make_unique<TPlotGradient>([this] { Repaint(); });
+  if (!gradient_) {
+    gradient_ = NewGradient();
+    gradient_->OnChange = [this] { Repaint(); };
+  }
   return *gradient_;
 }
 

@@ -178,16 +178,11 @@ void TPlotFontGradient::Assign(const TCustomPlotGradient& src) {
 
 // ---- font -----------------------------------------------------------------------------------
 
-const std::string& PlotDefaultFontName() {
-  static std::string name;
-  name = SDefaultFontName.empty() ? "Arial" : SDefaultFontName;
-  return name;
-}
+std::string PlotDefaultFontName() { return std::string(SDefaultFontName); }
 
 int PlotDefaultFontSize() {
-  int size = 8;
-  if (!SDefaultFontSize.empty() && !TryStrToInt(SDefaultFontSize, size)) size = 8;
-  return size;
+  int v = 8;
+  return TryStrToInt(SDefaultFontSize, v) ? v : 8;
 }
 
 TPlotFont::TPlotFont(TPlotChangeEvent onChange) : notify_(onChange) {

@@ -190,9 +190,8 @@ class TPlotFontGradient : public TPlotGradient {
 
 // ---- font -------------------------------------------------------------------
 
-// The default chart font name and size, taken from the message texts the
-// first time they are asked for.
-const std::string& PlotDefaultFontName();
+// The default chart font name and size, taken from the message texts.
+std::string PlotDefaultFontName();
 int PlotDefaultFontSize();
 
 class TPlotFont : public TFont {
@@ -331,6 +330,15 @@ class TPlotCanvas3D {
   void SetTextAlign(unsigned flags) { ref_->SetTextAlign(flags); }
   bool BufferedDrawing() const { return buffered_; }
   void SetBufferedDrawing(bool v);
+  // Takes Monochrome from another surface.
+  void CopySettings(const TPlotCanvas3D& source) { SetMonochrome(source.Monochrome()); }
+  // Drawing into the buffer outside a full drawing (a live segment added
+  // to a picture already shown): when the buffer holds the current
+  // picture, the buffer becomes the reference canvas and the answer is
+  // true; EndBufferedUpdate closes it again (the window then shows the
+  // buffer). With no valid buffer nothing changes and the answer is false.
+  bool BeginBufferedUpdate();
+  void EndBufferedUpdate();
   // Set while drawing into a printer or metafile: blending degrades to
   // plain drawing there.
   bool Metafiling = false;
@@ -393,6 +401,8 @@ class TPlotCanvas3D {
   void TextOutRotated(int x, int y, const std::string& text, int angle);
   int TextWidth(const std::string& text) const;
   int TextHeight(const std::string& text) const;
+  // The height of a line of text in the current font ("W" measured).
+  int FontHeight() const { return TextHeight("W"); }
   // Clips nest: each ClipToRect pushes the current clip, RemoveClip pops it.
   void ClipToRect(const TRect& r);
   void ClipToRoundRect(const TRect& r, int radius);
@@ -413,11 +423,18 @@ class TPlotCanvas3D {
   void CopyBufferTo(int x, int y, TCanvas& canvas);
   void FreeBuffer() { bitmap_.reset(); }
   TImage* Buffer() const { return bitmap_.get(); }
+  // Between BeginFlat and EndFlat points are not projected (in either
+  // projection); the two do not nest.
   void BeginFlat() {
     savedDepthMode_ = DepthMode;
+    savedOrthoMode_ = OrthoMode;
     DepthMode = false;
+    OrthoMode = false;
   }
-  void EndFlat() { DepthMode = savedDepthMode_; }
+  void EndFlat() {
+    DepthMode = savedDepthMode_;
+    OrthoMode = savedOrthoMode_;
+  }
 
   void PixelAtDepth(int x, int y, int z, TColor color);
   void HorizontalLine3D(int left, int right, int y, int z);
@@ -431,6 +448,8 @@ class TPlotCanvas3D {
   void QuadAtDepth(const TPoint& p1, const TPoint& p2, const TPoint& p3, const TPoint& p4, int z);
   void TriangleAtDepth(const TPoint& p1, const TPoint& p2, const TPoint& p3, int z);
   void SlabAcrossDepth(const TPoint& a, const TPoint& b, int z0, int z1);
+  // A quadrilateral whose first two points stand at Z0 and last two at Z1.
+  void QuadAcrossDepth(std::span<const TPoint, 4> points, int z0, int z1);
   void FloorRect3D(int left, int top, int right, int z0, int z1);
   void SideRect3D(int left, int top, int bottom, int z0, int z1);
   void EllipseAtDepth(int x1, int y1, int x2, int y2, int z);
@@ -508,6 +527,7 @@ class TPlotCanvas3D {
   bool buffered_ = true;
   bool monochrome_ = false;
   bool savedDepthMode_ = false;
+  bool savedOrthoMode_ = false;
   int clipDepth_ = 0;
 };
 

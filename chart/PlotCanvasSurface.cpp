@@ -513,6 +513,17 @@ void TPlotCanvas3D::PresentBuffer(TCanvas& dest, TCanvas* defaultCanvas, const T
   ref_ = defaultCanvas ? defaultCanvas : &dest;
 }
 
+bool TPlotCanvas3D::BeginBufferedUpdate() {
+  if (!buffered_ || !bitmap_ || BufferStale || bitmap_->Empty()) return false;
+  ref_ = &bitmap_->Canvas();
+  return true;
+}
+
+void TPlotCanvas3D::EndBufferedUpdate() {
+  if (bitmap_) bitmap_->CloseCanvas();
+  ref_ = nullptr;
+}
+
 bool TPlotCanvas3D::RepaintFromBuffer() {
   if (BufferStale || !bitmap_ || !ref_) return false;
   ref_->Draw(0, 0, *bitmap_);
@@ -587,6 +598,12 @@ void TPlotCanvas3D::TriangleAtDepth(const TPoint& p1, const TPoint& p2, const TP
 void TPlotCanvas3D::SlabAcrossDepth(const TPoint& a, const TPoint& b, int z0, int z1) {
   const TPoint pts[] = {ProjectPoint(a.X, a.Y, z1), ProjectPoint(b.X, b.Y, z1),
                         ProjectPoint(b.X, b.Y, z0), ProjectPoint(a.X, a.Y, z0)};
+  ref_->Polygon(pts);
+}
+
+void TPlotCanvas3D::QuadAcrossDepth(std::span<const TPoint, 4> p, int z0, int z1) {
+  const TPoint pts[] = {ProjectPoint(p[0].X, p[0].Y, z0), ProjectPoint(p[1].X, p[1].Y, z0),
+                        ProjectPoint(p[2].X, p[2].Y, z1), ProjectPoint(p[3].X, p[3].Y, z1)};
   ref_->Polygon(pts);
 }
 

@@ -97,10 +97,14 @@ void TChartValueList::SetValue(int index, double value) {
 
 void TChartValueList::Recalc() {
   min_ = max_ = sum_ = absSum_ = 0;
+  nonFinite_ = false;
   bool first = true;
   for (int i = 0; i < count_; ++i) {
     const double v = values_[i];
-    if (!std::isfinite(v)) continue;
+    if (!std::isfinite(v)) {
+      nonFinite_ = true;
+      continue;
+    }
     if (first) {
       min_ = max_ = sum_ = v;
       absSum_ = std::fabs(v);
@@ -115,6 +119,11 @@ void TChartValueList::Recalc() {
     absSum_ += std::fabs(v);
   }
   dirty_ = false;
+}
+
+bool TChartValueList::HasNonFinite() {
+  if (dirty_) Recalc();
+  return nonFinite_;
 }
 
 double TChartValueList::MaximumValue() {
@@ -232,7 +241,7 @@ void TCustomChartElement::Repaint() {
   if (parentChart_ && !parentChart_->Destroying) parentChart_->Invalidate();
 }
 
-void TCustomChartSeries::NotifySeriesChange(int kind) {
+void TCustomChartSeries::NotifySeriesChange(TSeriesEventKind kind) {
   if (!parentChart_) return;
   parentChart_->SeriesEvent(this, kind);
   if (parentChart_->SeriesChangeHook) parentChart_->SeriesChangeHook(this);
@@ -241,14 +250,14 @@ void TCustomChartSeries::NotifySeriesChange(int kind) {
 void TCustomChartSeries::SetActive(bool v) {
   if (v == active_) return;
   TCustomChartElement::SetActive(v);
-  NotifySeriesChange(5);
+  NotifySeriesChange(TSeriesEventKind::ActiveChanged);
 }
 
 void TCustomChartSeries::SetTitle(const std::string& v) {
   if (v == title_) return;
   title_ = v;
   Repaint();
-  NotifySeriesChange(2);
+  NotifySeriesChange(TSeriesEventKind::TitleChanged);
 }
 
 void TCustomChartSeries::SetShowInLegend(bool v) {
@@ -260,13 +269,14 @@ void TCustomChartSeries::SetShowInLegend(bool v) {
 // ---- series -------------------------------------------------------------------------
 
 TChartSeries::TChartSeries() {
-  xValues_ = std::make_unique<TChartValueList>(this, SXValuesName.empty() ? "X" : SXValuesName);
+  xValues_ = std::make_unique<TChartValueList>(this, std::string(SXValuesName));
   xValues_->SetOrder(loAscending);
-  yValues_ = std::make_unique<TChartValueList>(this, SYValuesName.empty() ? "Y" : SYValuesName);
+  yValues_ = std::make_unique<TChartValueList>(this, std::string(SYValuesName));
   mandatory_ = yValues_.get();
   notMandatory_ = xValues_.get();
-  valueFormat_ = SDefaultValueFormat.empty() ? "#,##0.###" : SDefaultValueFormat;
-  percentFormat_ = SPercentFormat.empty() ? "##0.## %" : SPercentFormat;
+  valueFormat_ = SDefaultValueFormat;
+  percentFormat_ = SPercentFormat;
+  marks_ = std::make_unique<TSeriesMarks>(this);
 }
 
 TChartSeries::~TChartSeries() {
@@ -313,6 +323,7 @@ void TChartSeries::Assign(const TCustomChartElement& source) {
     SetTitle(s->title_);
     identifier_ = s->identifier_;
     style_ = s->style_;
+    marks_->Assign(*s->marks_);
     // Value list settings, list by list (X, Y, then further lists by index).
     const std::size_t n = std::min(valueLists_.size(), s->valueLists_.size());
     for (std::size_t i = 0; i < n; ++i) valueLists_[i]->Assign(*s->valueLists_[i]);
@@ -338,6 +349,7 @@ void TChartSeries::SetParentChart(TCustomAxisPanel* chart) {
     old->RemoveSeries(this);
   }
   TCustomChartSeries::SetParentChart(chart);
+  marks_->SetParentChart(chart);
   RecalcGetAxis();
   if (!parentChart_) return;
   parentChart_->AddSeries(this);
@@ -565,7 +577,7 @@ int TChartSeries::CalcYPosValue(double value) const {
 void TChartSeries::SetSeriesColor(TColor v) {
   if (v == seriesColor_) return;
   seriesColor_ = v;
-  NotifySeriesChange(3);
+  NotifySeriesChange(TSeriesEventKind::ColorChanged);
   Repaint();
 }
 
@@ -672,7 +684,7 @@ void TChartSeries::EndUpdate() {
   if (updateCount_ <= 0) return;
   if (--updateCount_ == 0) {
     NotifyValue(veRefresh, 0);
-    if (parentChart_) parentChart_->SeriesEvent(this, 6);
+    if (parentChart_) parentChart_->SeriesEvent(this, TSeriesEventKind::DataChanged);
     Repaint();
   }
 }
@@ -751,6 +763,7 @@ bool TChartSeries::DrawValuesForward() const {
 
 void TChartSeries::DrawAllValues() {
   if (firstVisible_ < 0) return;
+  BeginDrawValues();
   if (DrawValuesForward())
     for (int i = firstVisible_; i <= lastVisible_; ++i) DrawValue(i);
   else
@@ -787,7 +800,7 @@ void TChartSeries::SetDataSource(std::nullptr_t) {
 
 void TChartSeries::SetDataSource(TChartSeries* source) {
   if (!source) return SetDataSource(nullptr);
-  if (!parentChart_) throw ChartException(SNoParentChartToValidate);
+  if (!parentChart_) throw ChartException(std::string(SNoParentChartToValidate));
   if (!parentChart_->IsValidDataSource(this, source))
     throw ChartException(Format(SNoValidDataSource, source->Name()));
   parentChart_->CheckCircular(this, source);
@@ -800,7 +813,7 @@ void TChartSeries::SetDataSource(TChartSeries* source) {
 
 void TChartSeries::SetDataSource(TPlotSeriesSource* source) {
   if (!source) return SetDataSource(nullptr);
-  if (!parentChart_) throw ChartException(SNoParentChartToValidate);
+  if (!parentChart_) throw ChartException(std::string(SNoParentChartToValidate));
   if (!parentChart_->IsValidDataSource(this, source))
     throw ChartException(Format(SNoValidDataSource, source->Name));
   if (seriesSource_ == source && dataSources_.empty()) return;
@@ -938,7 +951,7 @@ void TChartSeries::CopyPointFromSource(TChartSeries& source, int index) {
 // -- sample values
 
 void TChartSeries::FillSampleValues(int numValues) {
-  if (numValues < 0) throw ChartException(SFillSampleValuesNeedsPositive);
+  if (numValues < 0) throw ChartException(std::string(SFillSampleValuesNeedsPositive));
   if (numValues == 0) numValues = NumSampleValues();
   Clear();
   BeginUpdate();

@@ -72,6 +72,8 @@ class TChartValueList {
   double FirstValue() const { return values_[0]; }
   double LastValue() const { return values_[count_ - 1]; }
 
+  // Whether some value is not finite (a null point).
+  bool HasNonFinite();
   // Lazy statistics over the finite values (0 when there are none).
   double MaximumValue();
   double MinimumValue();
@@ -119,6 +121,7 @@ class TChartValueList {
   int count_ = 0;
   bool dirty_ = true;
   double min_ = 0, max_ = 0, sum_ = 0, absSum_ = 0;
+  bool nonFinite_ = false;
 };
 
 // ---- mark positions -----------------------------------------------------------------
@@ -161,6 +164,103 @@ class TSeriesMarksPositions {
   std::vector<std::unique_ptr<TSeriesMarkPosition>> items_;
 };
 
+// ---- marks ------------------------------------------------------------------------
+
+enum TSeriesMarksStyle {
+  smsValue,
+  smsPercent,
+  smsLabel,
+  smsLabelPercent,
+  smsLabelValue,
+  smsLegend,
+  smsPercentTotal,
+  smsLabelPercentTotal,
+  smsXValue,
+  smsXY
+};
+
+// The gradient of marks: silver to white, right to left.
+class TSeriesMarksGradient : public TPlotGradient {
+ public:
+  explicit TSeriesMarksGradient(TPlotChangeEvent onChange = {});
+};
+
+// The small framed text boxes a series draws at its points, with an
+// optional arrow from the point to the box. The series builds each mark's
+// text and position (TChartSeries::DrawMarks); the marks keep the settings,
+// remember where every mark was drawn (the series' mark positions, where
+// a position the user placed stays custom) and draw one mark. Owned by its
+// series; its parent chart follows the series'.
+class TSeriesMarks : public TPlotCustomShape {
+ public:
+  explicit TSeriesMarks(TChartSeries* series);
+
+  // Angle, arrow pen, arrow length, clip, draw-every, style, multi-line,
+  // then the shape settings.
+  void Assign(const TPlotCustomShapeBrushPen& source) override;
+
+  int Angle() const { return angle_; }
+  void SetAngle(int v);
+  TChartArrowPen& Arrow() { return arrow_; }
+  void SetArrow(const TChartPen& v) { arrow_.Assign(v); }
+  int ArrowLength() const { return arrowLength_; }
+  void SetArrowLength(int v);
+  // The box colour (the same as Color).
+  TColor BackColor() const { return Color(); }
+  void SetBackColor(TColor v) { SetColor(v); }
+  bool Clip() const { return clip_; }
+  void SetClip(bool v);
+  // Marks are drawn at every DrawEvery-th point (indices divisible by it).
+  int DrawEvery() const { return drawEvery_; }
+  void SetDrawEvery(int v);
+  bool MultiLine() const { return multiLine_; }
+  void SetMultiLine(bool v);
+  TSeriesMarksStyle Style() const { return style_; }
+  void SetStyle(TSeriesMarksStyle v);
+
+  TChartSeries* ParentSeries() const { return series_; }
+  // The series' mark positions, indexed by point.
+  TSeriesMarksPositions& Positions();
+  // The depth the marks are drawn at (the series' middle depth, set by
+  // the chart before drawing).
+  int ZPosition = 0;
+
+  // Moves TopLeft and ArrowEnd up by ArrowLength pixels.
+  void ApplyArrowLength(TSeriesMarkPosition& position) const;
+  // Records where mark Index stands. A custom position stored there wins:
+  // Position becomes a copy of it (keeping Position's arrow start when
+  // Position has ArrowFixed); otherwise the stored entry takes Position.
+  void StorePosition(int index, TSeriesMarkPosition& position);
+  // The index of the first drawn mark (index divisible by DrawEvery) whose
+  // stored box holds (X, Y), the point mapped back from the marks' depth;
+  // -1 for none.
+  int Clicked(int x, int y);
+  // Draws mark Index: stores its position, the arrow from ArrowStart to
+  // ArrowEnd (in Color's contrast when the arrow-contrast switch is on),
+  // the box and the text lines centred in it.
+  void DrawItem(int index, TColor color, TSeriesMarkPosition& position, const std::string& text);
+
+  // Engine-wide switch (off): an arrow in the point's or the chart's
+  // background colour is drawn in black (white on black) instead.
+  static bool ArrowContrast;
+
+ protected:
+  std::unique_ptr<TPlotGradient> NewGradient() const override {
+    return std::make_unique<TSeriesMarksGradient>();
+  }
+
+ private:
+  void Changed();
+  TChartSeries* series_;
+  TChartArrowPen arrow_;
+  int angle_ = 0;
+  int arrowLength_ = 8;
+  bool clip_ = false;
+  int drawEvery_ = 1;
+  bool multiLine_ = false;
+  TSeriesMarksStyle style_ = smsLabel;
+};
+
 // Bits of the flags byte that starts a series' point data.
 constexpr unsigned char pdXValues = 1, pdColors = 2, pdLabels = 4, pdMarkPositions = 8;
 
@@ -168,6 +268,25 @@ constexpr unsigned char pdXValues = 1, pdColors = 2, pdLabels = 4, pdMarkPositio
 
 enum THorizAxis { aTopAxis, aBottomAxis, aBothHorizAxis, aCustomHorizAxis };
 enum TVertAxis { aLeftAxis, aRightAxis, aBothVertAxis, aCustomVertAxis };
+
+class TCustomChartSeries;
+
+// What happened to a series of a chart, as the chart tells its listeners.
+enum class TSeriesEventKind {
+  Added = 0,
+  Removed = 1,
+  TitleChanged = 2,
+  ColorChanged = 3,
+  ActiveChanged = 5,
+  DataChanged = 6
+};
+
+// The event a chart broadcasts to its listeners when a series changes.
+class TPlotSeriesEvent : public TPlotEvent {
+ public:
+  TCustomChartSeries* Series = nullptr;
+  TSeriesEventKind Kind = TSeriesEventKind::Added;
+};
 
 // Kinds of NotifyValue.
 enum TValueEvent { veClear = 0, veAdd = 1, veDelete = 2, veRefresh = 3, veModify = 4 };
@@ -255,12 +374,12 @@ class TCustomChartElement {
 // it draws.
 class TCustomChartSeries : public TCustomChartElement {
  public:
-  // Besides storing and repainting, sends the chart series event 5 (active
-  // changed) and then calls the chart's series-change hook.
+  // Besides storing and repainting, sends the chart the series event
+  // ActiveChanged and then calls the chart's series-change hook.
   void SetActive(bool v) override;
   const std::string& Title() const { return title_; }
-  // Stores a changed title, repaints, sends the chart series event 2 and
-  // calls the series-change hook.
+  // Stores a changed title, repaints, sends the chart the series event
+  // TitleChanged and calls the series-change hook.
   void SetTitle(const std::string& v);
   bool ShowInLegend() const { return showInLegend_; }
   void SetShowInLegend(bool v);
@@ -283,7 +402,7 @@ class TCustomChartSeries : public TCustomChartElement {
 
  protected:
   // Series event Kind to the chart, then its series-change hook.
-  void NotifySeriesChange(int kind);
+  void NotifySeriesChange(TSeriesEventKind kind);
 
   std::string title_;
   bool showInLegend_ = true;
@@ -367,12 +486,14 @@ class TChartSeries : public TCustomChartSeries {
   virtual double MaxYValue() { return valueLists_[1]->MaximumValue(); }
   virtual double MinZValue() const { return zOrder_ >= 0 ? zOrder_ : autoZ_; }
   virtual double MaxZValue() const { return MinZValue(); }
+  // Whether the series keeps Z values of its own (3-D grid series).
+  virtual bool HasZValues() const { return false; }
 
   // Pixel positions through the axes (the plot origin without axes).
   virtual int CalcXPosValue(double value) const;
   virtual int CalcYPosValue(double value) const;
-  int CalcXPos(int index) const { return CalcXPosValue(GetXValue(index)); }
-  int CalcYPos(int index) const { return CalcYPosValue(GetYValue(index)); }
+  virtual int CalcXPos(int index) const { return CalcXPosValue(GetXValue(index)); }
+  virtual int CalcYPos(int index) const { return CalcYPosValue(GetYValue(index)); }
 
   // -- colours and formats
   TColor SeriesColor() const { return seriesColor_; }
@@ -430,7 +551,11 @@ class TChartSeries : public TCustomChartSeries {
   // else the vertical one); for a Y-mandatory series a 3-D view from the
   // other side flips the order again.
   virtual bool DrawValuesForward() const;
+  // Draws the visible points in drawing order (BeginDrawValues first).
   virtual void DrawAllValues();
+  // Resets what the drawing of points carries from one point to the next
+  // (the chart calls it before drawing points of several series in turn).
+  virtual void BeginDrawValues() {}
   virtual void DrawValue(int /*index*/) {}
   // Around the drawing of the points: BeforeDrawValues / AfterDrawValues.
   virtual void DoBeforeDrawValues() {
@@ -500,6 +625,34 @@ class TChartSeries : public TCustomChartSeries {
   // drawn again unfilled, white on a black fill, else in the pen colour.
   virtual void DrawLegendShape(int valueIndex, const TRect& rect);
 
+  // -- marks
+  TSeriesMarks& Marks() { return *marks_; }
+  const TSeriesMarks& Marks() const { return *marks_; }
+  // The text of point Index's mark by the marks' style (value, percent,
+  // label and combinations; two parts joined by a blank, or a line break
+  // with MultiLine), then OnGetMarkText.
+  virtual std::string GetMarkText(int index);
+  // The widest line of any mark text of the series (0 without a canvas).
+  int MaxMarkWidth();
+  // Draws the marks of the visible points that are not null, every
+  // DrawEvery-th, each box sized to its text and standing above its point.
+  void DrawMarks();
+  // Draws one mark at Position (series types may move it first).
+  virtual void DrawMark(int index, const std::string& text, TSeriesMarkPosition& position);
+
+  // -- clicks and depth band
+  // Called by the chart when a point of the series is clicked (double
+  // click: OnDblClick), with the point index, button, shift and position.
+  using TSeriesClickEvent =
+      std::function<void(TChartSeries*, int valueIndex, TMouseButton, TShiftState, int x, int y)>;
+  TSeriesClickEvent OnClick;
+  TSeriesClickEvent OnDblClick;
+  // The point shown as item LegendIndex of a values legend.
+  virtual int LegendToValueIndex(int legendIndex) const { return legendIndex; }
+  // The series' depth band, set by the chart before drawing: start, middle
+  // and end depth in pixels.
+  int StartZ = 0, MiddleZ = 0, EndZ = 0;
+
   // -- point data stream
   // The mark positions of the points (the marks' position list).
   TSeriesMarksPositions& MarkPositions() { return markPositions_; }
@@ -542,7 +695,11 @@ class TChartSeries : public TCustomChartSeries {
   void SetMandatory(bool yMandatory);
   virtual void AddSampleValues(int numValues);
   virtual void ClearLists();
-  void NotifyNewValue(int index);
+  // After a point was added: OnAfterAdd, the linked series, a repaint.
+  virtual void NotifyNewValue(int index);
+  // Changes the series colour without telling anyone (a drawing that
+  // borrows another colour for a moment).
+  void StoreSeriesColor(TColor c) { seriesColor_ = c; }
 
  private:
   void DropSource(TChartSeries* source);
@@ -580,6 +737,7 @@ class TChartSeries : public TCustomChartSeries {
   std::unique_ptr<TChartSeriesFunction> function_;
   std::string colorSource_, xLabelsSource_;
   TSeriesMarksPositions markPositions_;
+  std::unique_ptr<TSeriesMarks> marks_;
 };
 
 // Writes the point data block of Series (as TChartSeries::WriteData).
@@ -692,7 +850,16 @@ class TChartAxis {
   TChartAxis& operator=(const TChartAxis&) = delete;
 
   virtual void Assign(const TChartAxis& source);
-  virtual TAxisLabelStyle AutoLabelStyle() const { return talValue; }
+  // The label style talAuto stands for: talNone when no active series of
+  // the chart is associated with the axis; talText when an associated
+  // active series draws its labels along this axis (horizontal axes for
+  // Y-mandatory series, vertical ones otherwise) and its first label is
+  // set; else talValue.
+  virtual TAxisLabelStyle AutoLabelStyle() const;
+  // LabelStyle, with talAuto resolved.
+  TAxisLabelStyle EffectiveLabelStyle() const {
+    return labelStyle_ == talAuto ? AutoLabelStyle() : labelStyle_;
+  }
 
   // -- settings
   bool Automatic() const { return automatic_; }
@@ -788,6 +955,41 @@ class TChartAxis {
   // line break (character 13).
   std::string FormatLabel(double value);
 
+  // -- labels and drawing (need the chart's surface with a canvas)
+  // The size of the label of Value in the labels font: across (width) and
+  // along the text lines (height); a label turned by 90 or 270 degrees
+  // measures its lines' heights across and its text width along.
+  int LabelWidth(double value);
+  int LabelHeight(double value);
+  // The room the labels need across a vertical axis: by the effective
+  // style, the wider label of the range ends plus a blank (value labels,
+  // measured without OnGetAxisLabel), the widest mark text or label text
+  // of the chart's series; 0 otherwise.
+  int MaxLabelsWidth();
+  // Lays the axis out in Rect. Inflating (standard axes): the title, the
+  // labels, the ticks and the wall beside the axis take their room from
+  // Rect's edge on the axis' side, and TitlePosition and LabelsPosition
+  // become the inner edges of their bands. Not inflating (custom axes):
+  // AxisPosition is Rect's edge and the bands are placed outward from it.
+  void ReserveSpace(TRect& rect, bool inflate);
+  // Whether (X, Y) lies within 3 pixels of the axis line (mapped back from
+  // the axis' depth in 3-D); false when the chart does not show the axis.
+  bool Clicked(int x, int y);
+  // Draws the axis: title, labels by the effective style, then the axis
+  // line, ticks, grid, inner ticks, minor ticks and minor grid. With
+  // CalcPosition the axis first stands at the chart rectangle's edge.
+  void Draw(bool calcPosition);
+  // Set while the axis is drawn again in front of a wall: its grid is
+  // left out (it belongs behind).
+  bool InFront = false;
+  // The pixels that had ticks in the last drawing, in labelling order.
+  const std::vector<int>& TickPositions() const { return ticks_; }
+  // The label texts drawn in the last drawing, in drawing order.
+  const std::vector<std::string>& DrawnLabels() const { return drawnLabels_; }
+  // The depth the axis stands at in a 3-D chart: the chart depth for an
+  // axis on the other side, else 0.
+  int AxisDepth() const;
+
   double ComputeIncrement(int maxLabels) const;
   double LabelsIncrement(int maxLabelSize) const;
   static double NextIncrementStep(double step);
@@ -810,7 +1012,28 @@ class TChartAxis {
  private:
   void Changed();
   bool Loading() const;
+  // Drawing steps.
+  int OuterLength() const;
+  int TitleSizeAcross();
+  int LabelsSizeAcross();
+  bool FirstSeriesIsDateTime() const;
+  void AddTick(int pixel, double value);
+  void AddValueLabel(double value);
+  void DrawValueLabels();
+  void DrawCustomValueLabels();
+  void DrawTextLabels(bool marks);
+  void DrawDepthTitleLabels();
+  void DrawLabel(int pixel, const std::string& text, double value);
+  void DrawLabelText(int x, int y, int z, const std::string& text, int angle);
+  void DrawTitle();
+  void DrawLines();
+  void DrawTickMarks(const std::vector<int>& ticks, const TChartPen& pen, int from, int to);
+  void DrawGridLines(const std::vector<int>& ticks, const TChartPen& pen, bool centered);
+  std::vector<int> MinorTickPositions() const;
   TCustomAxisPanel* panel_;
+  std::vector<int> ticks_;
+  std::vector<double> tickValues_;
+  std::vector<std::string> drawnLabels_;
   bool automatic_ = true, automaticMaximum_ = true, automaticMinimum_ = true;
   double minimum_ = 0, maximum_ = 0, increment_ = 0;
   bool inverted_ = false, logarithmic_ = false;
@@ -826,7 +1049,9 @@ class TChartAxis {
 class TChartDepthAxis : public TChartAxis {
  public:
   explicit TChartDepthAxis(TCustomAxisPanel* panel);
-  TAxisLabelStyle AutoLabelStyle() const override { return talText; }
+  // talValue when an active series has Z values of its own or a Z extent,
+  // else talText (the series titles).
+  TAxisLabelStyle AutoLabelStyle() const override;
 };
 
 // ---- series type registry --------------------------------------------------------------
@@ -842,9 +1067,9 @@ class TPlotSeriesType {
  public:
   const TSeriesClass* SeriesClass = nullptr;
   const TSeriesClass* FunctionClass = nullptr;
-  // Texts read through the reference each time (current language).
-  const std::string* Description = nullptr;
-  const std::string* GalleryPage = nullptr;
+  // Texts of the chart's text table.
+  std::string_view Description;
+  std::string_view GalleryPage;
   int NumGallerySeries = 1;
 };
 
@@ -868,10 +1093,10 @@ bool IsSeriesClassRegistered(const std::string& name);
 const TSeriesClass* FindSeriesClass(const std::string& name);
 
 void RegisterSeriesTypeFunction(const TSeriesClass* seriesClass, const TSeriesClass* functionClass,
-                                const std::string* description, const std::string* galleryPage,
+                                std::string_view description, std::string_view galleryPage,
                                 int numGallerySeries);
-void RegisterSeriesType(const TSeriesClass* seriesClass, const std::string* description,
-                        const std::string* galleryPage, int numGallerySeries);
+void RegisterSeriesType(const TSeriesClass* seriesClass, std::string_view description,
+                        std::string_view galleryPage, int numGallerySeries);
 void RemoveSeriesTypes(bool bySeriesClass, const TSeriesClass* cls);
 void UnregisterSeriesTypes(std::initializer_list<const TSeriesClass*> classes);
 

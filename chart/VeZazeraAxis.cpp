@@ -30,7 +30,7 @@ TChartAxis::TChartAxis(TCustomAxisPanel* panel)
       LabelsFont([this] { Changed(); }),
       Title(panel),
       panel_(panel) {
-  AxisValuesFormat = SDefaultValueFormat.empty() ? "#,##0.###" : SDefaultValueFormat;
+  AxisValuesFormat = SDefaultValueFormat;
   if (panel_) panel_->RegisterAxis(this);
 }
 
@@ -148,21 +148,23 @@ void TChartAxis::SetAutomaticMinimum(bool v) {
 }
 
 void TChartAxis::SetMinimum(double v) {
-  if (std::isnan(v) || (!Loading() && v > maximum_)) throw AxisException(SAxisMinimumAboveMaximum);
+  if (std::isnan(v) || (!Loading() && v > maximum_))
+    throw AxisException(std::string(SAxisMinimumAboveMaximum));
   if (v == minimum_) return;
   minimum_ = v;
   Changed();
 }
 
 void TChartAxis::SetMaximum(double v) {
-  if (std::isnan(v) || (!Loading() && v < minimum_)) throw AxisException(SAxisMaximumBelowMinimum);
+  if (std::isnan(v) || (!Loading() && v < minimum_))
+    throw AxisException(std::string(SAxisMaximumBelowMinimum));
   if (v == maximum_) return;
   maximum_ = v;
   Changed();
 }
 
 void TChartAxis::SetIncrement(double v) {
-  if (!(v >= 0)) throw AxisException(SAxisIncrementNegative);
+  if (!(v >= 0)) throw AxisException(std::string(SAxisIncrementNegative));
   if (v == increment_) return;
   increment_ = v;
   Changed();
@@ -180,7 +182,7 @@ void TChartAxis::SetLogarithmic(bool v) {
     for (TChartSeries* s : panel_->SeriesList()) {
       if (!s->Active() || !s->AssociatedToAxis(this)) continue;
       const bool dt = horizontal_ ? s->XValues().DateTime() : s->YValues().DateTime();
-      if (dt) throw AxisException(SDateTimeAxisNotLogarithmic);
+      if (dt) throw AxisException(std::string(SDateTimeAxisNotLogarithmic));
       break;
     }
   }
@@ -196,7 +198,7 @@ void TChartAxis::SetLogarithmic(bool v) {
       RangeMinimum = oldRMin;
       RangeMaximum = oldRMax;
       RecalculateScale();
-      throw AxisException(SLogarithmicAxisNegative);
+      throw AxisException(std::string(SLogarithmicAxisNegative));
     }
   }
   logarithmic_ = v;
@@ -204,14 +206,14 @@ void TChartAxis::SetLogarithmic(bool v) {
 }
 
 void TChartAxis::SetLogarithmicBase(int v) {
-  if (v < 2) throw AxisException(SAxisLogBaseTooSmall);
+  if (v < 2) throw AxisException(std::string(SAxisLogBaseTooSmall));
   if (v == logarithmicBase_) return;
   logarithmicBase_ = v;
   Changed();
 }
 
 void TChartAxis::SetLabelsSeparation(int v) {
-  if (v < 0) throw AxisException(SLabelsSeparationNegative);
+  if (v < 0) throw AxisException(std::string(SLabelsSeparationNegative));
   if (v == labelsSeparation_) return;
   labelsSeparation_ = v;
   Changed();

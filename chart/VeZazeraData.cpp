@@ -36,9 +36,6 @@ bool TSeriesMarksPositions::HasCustom() const {
 
 namespace {
 
-// Points looked at by the flag tests.
-constexpr int kFlagScanValues = 10000;
-constexpr int kFlagScanLabels = 100;
 constexpr int kMarkPositionBytes = 34;
 
 void WritePoint(TStream& s, const TPoint& p) {
@@ -60,27 +57,29 @@ TPoint ReadPoint(TStream& s) {
 }  // namespace
 
 unsigned char TChartSeries::PointDataFlags() const {
+  // Every point is looked at: a difference after the first thousands of
+  // points must not lose X values, colours or labels in the file.
   unsigned char flags = 0;
   const int n = Count();
   if (n > 0) {
     const TChartValueList& x = *notMandatory_;
-    bool indices = x.Value(0) == 0 && x.Value(n - 1) == double(n - 1);
-    for (int i = 0, last = std::min(kFlagScanValues, n - 1); indices && i <= last; ++i)
-      if (x.Value(i) != double(i)) indices = false;
-    if (!indices) flags |= pdXValues;
-    for (int i = 0, last = std::min(kFlagScanValues, n - 1); i <= last; ++i) {
+    for (int i = 0; i < n; ++i)
+      if (x.Value(i) != double(i)) {
+        flags |= pdXValues;
+        break;
+      }
+    for (int i = 0; i < n; ++i) {
       const TColor c = GetValueColor(i);
       if (c != clDefault && c != seriesColor_) {
         flags |= pdColors;
         break;
       }
     }
-    if (!labels_.empty())
-      for (int i = 0, last = std::min(kFlagScanLabels, n - 1); i <= last; ++i)
-        if (!GetLabel(i).empty()) {
-          flags |= pdLabels;
-          break;
-        }
+    for (const std::string& label : labels_)
+      if (!label.empty()) {
+        flags |= pdLabels;
+        break;
+      }
   }
   if (markPositions_.HasCustom()) flags |= pdMarkPositions;
   return flags;
@@ -98,9 +97,10 @@ void TChartSeries::WriteData(TStream& stream) const {
     stream.WriteLE<double>(mandatory_->Value(i));
     if (flags & pdColors) stream.WriteLE<uint32_t>(GetValueColor(i));
     if (flags & pdLabels) {
-      // One length byte (the length modulo 256) and that many 8-bit characters.
+      // One length byte and that many 8-bit characters; a longer label is
+      // cut to its first 255.
       const std::string text = Utf8ToCp1252(GetLabel(i));
-      const std::size_t len = text.size() % 256;
+      const std::size_t len = std::min<std::size_t>(text.size(), 255);
       stream.WriteLE<uint8_t>(uint8_t(len));
       stream.WriteBuffer(text.data(), int64_t(len));
     }

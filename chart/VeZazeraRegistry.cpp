@@ -33,7 +33,7 @@ const TSeriesClass* FindSeriesClass(const std::string& name) {
 }
 
 void RegisterSeriesTypeFunction(const TSeriesClass* seriesClass, const TSeriesClass* functionClass,
-                                const std::string* description, const std::string* galleryPage,
+                                std::string_view description, std::string_view galleryPage,
                                 int numGallerySeries) {
   RegisterClass(seriesClass);
   RegisterClass(functionClass);
@@ -51,8 +51,8 @@ void RegisterSeriesTypeFunction(const TSeriesClass* seriesClass, const TSeriesCl
   types.Append(std::move(t));
 }
 
-void RegisterSeriesType(const TSeriesClass* seriesClass, const std::string* description,
-                        const std::string* galleryPage, int numGallerySeries) {
+void RegisterSeriesType(const TSeriesClass* seriesClass, std::string_view description,
+                        std::string_view galleryPage, int numGallerySeries) {
   RegisterSeriesTypeFunction(seriesClass, nullptr, description, galleryPage, numGallerySeries);
 }
 

@@ -699,6 +699,9 @@ void TQtCanvas::DrawText(int x, int y, unsigned options, const TRect* rect,
   }
   if (BkMode() == OPAQUE && !(rect && (options & ETO_OPAQUE)) && width > 0)
     p_->fillRect(QRectF(bx, by - e.TM.tmAscent, width, e.TM.tmHeight), ToQColor(BkColor()));
+  // The cell was filled above when opaque; the painter's own background
+  // mode (left by a styled pen or hatched brush) must not fill it again.
+  p_->setBackgroundMode(Qt::TransparentMode);
   p_->setPen(ToQColor(TextColor()));
   penSet_ = false;
   if (glyphs) {

@@ -18,6 +18,20 @@ struct SurfaceFixture : surfacetest::TSurfaceTestBase {
   }
 };
 
+TEST_F(SurfaceFixture, FlatDrawingIsNotProjected) {
+  // Orthogonal or rotated, between BeginFlat and EndFlat points stay put.
+  for (bool orthogonal : {true, false}) {
+    view.SetOrthogonal(orthogonal);
+    Begin(true, TRect(0, 0, 300, 200), 40);
+    const TPoint projected = surface.ProjectPoint(10, 20, 30);
+    EXPECT_NE(projected, TPoint(10, 20));
+    surface.BeginFlat();
+    EXPECT_EQ(surface.ProjectPoint(10, 20, 30), TPoint(10, 20));
+    surface.EndFlat();
+    EXPECT_EQ(surface.ProjectPoint(10, 20, 30), projected);
+  }
+}
+
 TEST_F(SurfaceFixture, ProjectPointTable) {
   struct Case {
     bool orthogonal;

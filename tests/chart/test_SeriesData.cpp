@@ -57,7 +57,7 @@ TEST(SeriesData, FlagsFollowThePoints) {
   }
 }
 
-TEST(SeriesData, ColourAndLabelFlagsLookOnlyAtTheirWindow) {
+TEST(SeriesData, FlagsLookAtEveryPoint) {
   TChartSeries s;
   s.SetSeriesColor(clRed);
   s.AddY(1);
@@ -66,20 +66,23 @@ TEST(SeriesData, ColourAndLabelFlagsLookOnlyAtTheirWindow) {
   s.AddY(3, "", clBlue);
   EXPECT_EQ(s.PointDataFlags(), pdColors);
 
+  // A label far down the series still counts.
   TChartSeries late;
   for (int i = 0; i < 101; ++i) late.AddY(i);
-  late.AddY(101, "too late");  // point 101 is past the first 100 (+1) labels
   EXPECT_EQ(late.PointDataFlags(), 0);
-  late.SetLabel(100, "in time");
+  late.AddY(101, "late");
   EXPECT_EQ(late.PointDataFlags(), pdLabels);
 
-  // Beyond 10000 points the X values are trusted to be indices.
+  // So does an X value that is not its index beyond the first 10000, and a
+  // colour there.
   TChartSeries many;
   for (int i = 0; i < 10003; ++i) many.AddY(1);
-  many.XValues().SetValue(10001, 5);
   EXPECT_EQ(many.PointDataFlags(), 0);
-  many.XValues().SetValue(10000, 5);
+  many.XValues().SetValue(10001, 5);
   EXPECT_EQ(many.PointDataFlags(), pdXValues);
+  many.XValues().SetValue(10001, 10001);
+  many.SetValueColor(10002, clGreen);
+  EXPECT_EQ(many.PointDataFlags(), pdColors);
 
   TChartSeries marked;
   marked.AddY(1);
@@ -102,7 +105,7 @@ TEST(SeriesData, LayoutOfPlainAndFullRecords) {
   m = {{1, 2}, true, {3, 4}, true, 5, {6, 7}, 8};
   std::string expect(1, char(pdXValues | pdColors | pdLabels | pdMarkPositions));
   expect += Le32(1) + Le64(3) + Le64(4) + Le32(int32_t(clBlue));
-  expect += char(44) + std::string(44, 'a');  // 300 modulo 256
+  expect += char(255) + std::string(255, 'a');  // cut to 255 characters
   expect += Le32(1) + Le32(2) + char(1) + Le32(3) + Le32(4) + char(1) + Le32(5) + Le32(6) +
             Le32(7) + Le32(8);
   EXPECT_EQ(Bytes(full), expect);

@@ -20,12 +20,16 @@ class TProbeSeries : public TChartSeries {
   std::vector<int> Drawn;
 };
 
-struct Recorder {
+// Listens to a chart's series events (as the legend and tools do).
+struct Recorder : IPlotEventListener {
   std::vector<int> kinds;
   int hooks = 0;
   void Attach(TCustomAxisPanel& chart) {
-    chart.OnSeriesEvent = [this](TCustomChartSeries*, int kind) { kinds.push_back(kind); };
+    chart.AddListener(this);
     chart.SeriesChangeHook = [this](TCustomChartSeries*) { ++hooks; };
+  }
+  void PlotEvent(TPlotEvent& event) override {
+    if (auto* e = dynamic_cast<TPlotSeriesEvent*>(&event)) kinds.push_back(int(e->Kind));
   }
 };
 

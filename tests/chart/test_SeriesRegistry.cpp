@@ -18,26 +18,26 @@ struct RegistryFixture : ::testing::Test {
 };
 
 TEST_F(RegistryFixture, RegisterDeduplicatesPairs) {
-  RegisterSeriesType(&kSurface, &kDesc, &kPage, 1);
-  RegisterSeriesType(&kSurface, &kDesc, &kPage, 1);
+  RegisterSeriesType(&kSurface, kDesc, kPage, 1);
+  RegisterSeriesType(&kSurface, kDesc, kPage, 1);
   ASSERT_EQ(PlotSeriesTypes().Count(), 1);
   EXPECT_TRUE(IsSeriesClassRegistered("TSurfaceSeries"));
   EXPECT_EQ(FindSeriesClass("TSurfaceSeries"), &kSurface);
   const TPlotSeriesType& t = PlotSeriesTypes().Items(0);
-  EXPECT_EQ(*t.Description, "Surface");
-  EXPECT_EQ(*t.GalleryPage, "Extended");
+  EXPECT_EQ(t.Description, "Surface");
+  EXPECT_EQ(t.GalleryPage, "Extended");
   EXPECT_EQ(t.FunctionClass, nullptr);
-  RegisterSeriesTypeFunction(&kSurface, &kAverage, &kDesc, &kPage, 2);
-  RegisterSeriesTypeFunction(&kSurface, &kTrend, &kDesc, &kPage, 2);
+  RegisterSeriesTypeFunction(&kSurface, &kAverage, kDesc, kPage, 2);
+  RegisterSeriesTypeFunction(&kSurface, &kTrend, kDesc, kPage, 2);
   EXPECT_EQ(PlotSeriesTypes().Count(), 3);
   EXPECT_TRUE(IsSeriesClassRegistered("TTrendFunction"));
 }
 
 TEST_F(RegistryFixture, RemovalTakesEveryAdjacentMatch) {
-  RegisterSeriesTypeFunction(&kSurface, &kAverage, &kDesc, &kPage, 1);
-  RegisterSeriesTypeFunction(&kSurface, &kTrend, &kDesc, &kPage, 1);
-  RegisterSeriesType(&kContour, &kDesc, &kPage, 1);
-  RegisterSeriesTypeFunction(&kContour, &kAverage, &kDesc, &kPage, 1);
+  RegisterSeriesTypeFunction(&kSurface, &kAverage, kDesc, kPage, 1);
+  RegisterSeriesTypeFunction(&kSurface, &kTrend, kDesc, kPage, 1);
+  RegisterSeriesType(&kContour, kDesc, kPage, 1);
+  RegisterSeriesTypeFunction(&kContour, &kAverage, kDesc, kPage, 1);
   UnregisterSeriesTypes({&kSurface});
   ASSERT_EQ(PlotSeriesTypes().Count(), 2);
   EXPECT_EQ(PlotSeriesTypes().Items(0).SeriesClass, &kContour);

@@ -293,6 +293,21 @@ TEST_F(QtCanvasTest, TextWithAdvancesAndOpaqueBackground) {
   d.TextOut(10, 10, "x");
   EXPECT_EQ(im2.Pixel(10, 10), clAqua);
   EXPECT_EQ(im2.Pixel(10 + d.TextWidth("x") - 1, 10 + d.TextHeight("x") - 1), clAqua);
+
+  // A styled pen drawn while the background was opaque leaves the text of a
+  // transparent background unfilled.
+  TImage im3(100, 40);
+  TCanvas& e = im3.Canvas();
+  e.Font.SetHeight(-16);
+  e.SetBkMode(OPAQUE);
+  e.SetBkColor(clBlack);
+  e.Pen.SetStyle(psDot);
+  e.MoveTo(0, 38);
+  e.LineTo(90, 38);
+  e.SetBkMode(TRANSPARENT);
+  e.TextOut(10, 10, "x");
+  EXPECT_EQ(im3.Pixel(10, 10), clWhite);
+  EXPECT_EQ(im3.Pixel(10 + e.TextWidth("x") - 1, 10 + e.TextHeight("x") - 1), clWhite);
 }
 
 TEST_F(QtCanvasTest, PathsAndMapping) {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "ChartOutputSupport.h"
 #include "chart/DovOrara.h"
 #include "platform/core/BmpWriter.h"
 #include "platform/core/Process.h"
@@ -21,20 +22,9 @@
 namespace qv {
 namespace {
 
-std::string Out(const std::string& name) { return std::string(QV_BINARY_DIR) + "/" + name; }
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void SavePng(const TImage& image, const std::string& path) {
-  QImage q(reinterpret_cast<const uchar*>(image.Bits()), image.Width(), image.Height(),
-           image.Width() * 4, QImage::Format_RGB32);
-  ASSERT_TRUE(q.save(QString::fromStdString(path), "PNG"));
-}
+using chartoutput::Out;
+using chartoutput::ReadFile;
+using chartoutput::SavePng;
 
 // A panel whose drawing shows something: a gradient background.
 struct Fixture : ::testing::Test {
@@ -122,9 +112,9 @@ TEST_F(Fixture, NotXorDragRectangleTwiceRestores) {
       panel.Zoom().Brush().SetStyle(bsSolid);
       panel.Zoom().Brush().SetColor(clRed);
     }
-    panel.DragRect.Activate(20, 30);
-    panel.DragRect.X1 = 120;
-    panel.DragRect.Y1 = 90;
+    panel.Zoom().Activate(20, 30);
+    panel.Zoom().X1 = 120;
+    panel.Zoom().Y1 = 90;
     panel.Canvas().SetReferenceCanvas(&image.Canvas());
     panel.PaintDragRect();
     image.CloseCanvas();
@@ -147,9 +137,9 @@ TEST_F(Fixture, NotXorDragRectangleTwiceRestores) {
   plain.SetBevelOuter(bvNone);
   TImage image(100, 80);
   plain.DrawInto(image.Canvas(), plain.GetRectangle());
-  plain.DragRect.Activate(10, 10);
-  plain.DragRect.X1 = 50;
-  plain.DragRect.Y1 = 40;
+  plain.Zoom().Activate(10, 10);
+  plain.Zoom().X1 = 50;
+  plain.Zoom().Y1 = 40;
   plain.PaintDragRect();
   image.CloseCanvas();
   EXPECT_EQ(image.Pixel(10, 20), clWhite);
