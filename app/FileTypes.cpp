@@ -33,6 +33,7 @@ bool WriteIfChanged(const std::string& file, const std::string& text) {
 
 // A default value of a key, written only when it differs.
 void WriteDefault(TRegistryStore& reg, const std::string& key, const std::string& value) {
+  reg.CloseKey();  // keys open relative to an open one
   if (!reg.OpenKey(key, true)) return;
   if (!reg.ValueExists("") || reg.ReadString("") != value) reg.WriteString("", value);
 }

@@ -172,8 +172,8 @@ void TFitForm::SetupResultChart() {
   ChartData(obs, calc, name);
   const int kind = ComponentTag(fitChart_);
   if (kind == 1) {
-    chart.LeftAxis().Title().SetCaption("Calculated");
-    chart.BottomAxis().Title().SetCaption("Target");
+    chart.LeftAxis().Title.SetCaption("Calculated");
+    chart.BottomAxis().Title.SetCaption("Target");
     auto points = std::make_unique<TPointSeries>();
     points->SetTitle("X- Y Points");
     points->Pointer().SetStyle(psStar);
@@ -187,7 +187,9 @@ void TFitForm::SetupResultChart() {
     series_.push_back(std::move(points));
     series_.push_back(std::move(line));
   } else {
-    chart.BottomAxis().Title().SetCaption("");
+    chart.BottomAxis().Title.SetCaption("");
+    chart.LeftAxis().Title.SetCaption(name);
+    chart.LeftAxis().Title.SetVisible(true);
     auto calculated = std::make_unique<TFastLineSeries>();
     calculated->SetTitle("Calculated " + name);
     calculated->SetParentChart(&chart);
@@ -258,7 +260,7 @@ void TFitForm::UpdateResultChart(bool RefreshTarget) {
       for (double v : obs) target.AddY(v);
     }
     if (S.ModelMode == 2 && S.CurrentOutput >= 0 && S.CurrentOutput < int(S.OutputNames.size()))
-      chart.LeftAxis().Title().SetCaption(S.OutputNames[S.CurrentOutput]);
+      chart.LeftAxis().Title.SetCaption(S.OutputNames[S.CurrentOutput]);
   }
   if (S.DataFileCount > 1 || S.OutputCount > 1) {
     const int f = S.CurrentFile, o = S.CurrentOutput;

@@ -628,6 +628,14 @@ void TFitForm::FormCreate() {
                               const std::string& Replace, int, int, TCodeReplaceAction& Action) {
     Action = TCodeReplaceAction(CodeMemoReplaceText(Search, Replace));
   };
+  // The result chart: no title or legend, the measures written left-aligned
+  // in a fixed font under the plot.
+  TChart& chart = FitChart();
+  chart.Title().SetVisible(false);
+  chart.Legend().SetVisible(false);
+  chart.SetView3D(false);
+  chart.Foot().SetAlignment(taLeftJustify);
+  chart.Foot().Font().SetName("Courier New");
   ResultMemo().SetReadOnly(false);
   for (QWidget* w : {static_cast<QWidget*>(codeMemo_), static_cast<QWidget*>(resultMemo_),
                      static_cast<QWidget*>(fitChart_)})
