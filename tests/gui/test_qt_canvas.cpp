@@ -308,6 +308,21 @@ TEST_F(QtCanvasTest, TextWithAdvancesAndOpaqueBackground) {
   e.TextOut(10, 10, "x");
   EXPECT_EQ(im3.Pixel(10, 10), clWhite);
   EXPECT_EQ(im3.Pixel(10 + e.TextWidth("x") - 1, 10 + e.TextHeight("x") - 1), clWhite);
+
+  // Transparent text after a shape drawn without a pen leaves the background.
+  TImage im4(100, 40);
+  TCanvas& t = im4.Canvas();
+  t.Brush.SetColor(clRed);
+  t.Pen.SetStyle(psClear);
+  const TPoint tri[] = {{0, 0}, {5, 0}, {0, 5}};
+  t.Polygon(tri);
+  t.Pen.SetStyle(psSolid);
+  t.Brush.SetStyle(bsClear);
+  t.TextOut(10, 10, "x");
+  const TSize ext = t.TextExtent("x");
+  im4.CloseCanvas();
+  for (int y = 10; y < 10 + ext.cy; ++y)
+    for (int x = 10; x < 10 + ext.cx; ++x) ASSERT_NE(im4.Pixel(x, y), clRed) << x << "," << y;
 }
 
 TEST_F(QtCanvasTest, PathsAndMapping) {
