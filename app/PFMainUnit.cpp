@@ -13,7 +13,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -27,6 +26,7 @@
 #include "app/SettingsPage.h"
 #include "chart/Chart.h"
 #include "chart/qt/ChartWidget.h"
+#include "controls/qt/QtUiTabs.h"
 #include "editor/CodeHighlighterSample.h"
 #include "platform/core/Services.h"
 #include "platform/core/ShortCuts.h"
@@ -409,27 +409,25 @@ void TFitForm::BuildPages() {
   dock->setVisible(false);
   central->addWidget(dock);
 
-  pages_ = new QTabWidget(central);
+  pages_ = new TUiPageControlWidget(central);
   pages_->setObjectName("PageControl1");
   central->addWidget(pages_);
   central->setStretchFactor(1, 1);
 
-  auto* program = new QWidget(pages_);
+  QWidget* program = pages_->AddPage("Program");
   program->setObjectName("TabSheet1");
   auto* pl = new QVBoxLayout(program);
   pl->setContentsMargins(0, 0, 0, 0);
   codeMemo_ = new TCodeEditWidget(program);
   codeMemo_->setObjectName("CodeMemo");
   pl->addWidget(codeMemo_);
-  pages_->addTab(program, "Program");
 
-  settingsPage_ = new TSettingsPage(pages_);
-  auto* settings = new QWidget(pages_);
+  QWidget* settings = pages_->AddPage("Settlemetns");
   settings->setObjectName("TabSheet2");
+  settingsPage_ = new TSettingsPage(settings);
   auto* sl = new QVBoxLayout(settings);
   sl->setContentsMargins(0, 0, 0, 0);
   sl->addWidget(settingsPage_);
-  pages_->addTab(settings, "Settlemetns");
   settingsPage_->IsActivePage = [this] { return ActivePageIndex() == 1; };
   settingsPage_->OnPopulationChanged = [this] {
     if (auto* b = Get<QToolButton>("ResumeBT1")) b->setEnabled(false);
@@ -437,12 +435,12 @@ void TFitForm::BuildPages() {
   };
   settingsPage_->DialogFolder = &saveDialog_->InitialDir;
 
-  auto* results = new QWidget(pages_);
+  QWidget* results = pages_->AddPage("Results");
   results->setObjectName("TabSheet3");
   BuildResultsPage(results);
-  pages_->addTab(results, "Results");
-  connect(pages_, &QTabWidget::currentChanged, this,
-          [this](int) { GuardHostCall("PageControl1Change", [&] { PageControl1Change(); }); });
+  pages_->PageControl().OnChange = [this] {
+    GuardHostCall("PageControl1Change", [&] { PageControl1Change(); });
+  };
 
   BuildInspector();
   central->addWidget(inspectPanel_);
@@ -865,11 +863,12 @@ void TFitForm::ShowPopup(const std::string& Name, QMenu* Menu, const QPoint& Glo
   popupComponent_.clear();
 }
 
-int TFitForm::ActivePageIndex() const { return pages_->currentIndex(); }
+int TFitForm::ActivePageIndex() const { return pages_->PageControl().ActivePageIndex(); }
 
 void TFitForm::SetActivePageIndex(int Index) {
-  if (Index < 0) Index = pages_->count() - 1;
-  pages_->setCurrentIndex(Index);
+  TUiPageControl& pages = pages_->PageControl();
+  if (Index < 0) Index = pages.PageCount() - 1;
+  pages.SetActivePageIndex(Index);
 }
 
 void TFitForm::Program1Click() {

@@ -48,7 +48,6 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QSplitter;
-class QTabWidget;
 class QToolBar;
 class QToolButton;
 class QTreeWidget;
@@ -68,6 +67,7 @@ class TNamedStreams;
 class TQtFormWindow;
 class TQtPropInspector;
 class TSettingsPage;
+class TUiPageControlWidget;
 class TTextReplaceDialog;
 struct TFileDialogOptions;
 
@@ -359,7 +359,7 @@ class TFitForm : public QMainWindow {
   TCodeEditWidget* resultMemo_ = nullptr;
   TChartWidget* fitChart_ = nullptr;
   TSettingsPage* settingsPage_ = nullptr;
-  QTabWidget* pages_ = nullptr;
+  TUiPageControlWidget* pages_ = nullptr;
   QTreeWidget* functionList_ = nullptr;
   QTreeWidget* outItemList_ = nullptr;
   QSplitter* splitter1_ = nullptr;  // result memo over the chart panel
