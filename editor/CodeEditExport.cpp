@@ -8,7 +8,7 @@ namespace qv {
 
 static const char* const SYNS_Untitled = "Untitled";
 
-TCodeCustomExporter::TCodeCustomExporter() : fTitle(SYNS_Untitled) { SetupDefaultFont(); }
+TCodeCustomExporter::TCodeCustomExporter() : title_(SYNS_Untitled) { SetupDefaultFont(); }
 
 void TCodeCustomExporter::SetupDefaultFont() {
   TFont f;
@@ -16,39 +16,39 @@ void TCodeCustomExporter::SetupDefaultFont() {
   f.SetSize(10);
   f.SetColor(clBlack);
   f.SetStyle(TFontStyles());
-  fFont.Assign(f);
+  font_.Assign(f);
 }
 
 void TCodeCustomExporter::Clear() {
-  fBuffer.clear();
-  fLastBG = clWindow;
-  fLastFG = clWindowText;
-  fLastStyle = TFontStyles();
+  buffer_.clear();
+  lastBg_ = clWindow;
+  lastFg_ = clWindowText;
+  lastStyle_ = TFontStyles();
 }
 
 void TCodeCustomExporter::SetExportAsText(bool Value) {
-  if (fExportAsText != Value) {
-    fExportAsText = Value;
+  if (exportAsText_ != Value) {
+    exportAsText_ = Value;
     Clear();
   }
 }
 
 void TCodeCustomExporter::SetFont(const TFont* Value) {
   if (Value)
-    fFont.Assign(*Value);
+    font_.Assign(*Value);
   else
     SetupDefaultFont();
 }
 
 void TCodeCustomExporter::SetHighlighter(TCodeCustomHighlighter* Value) {
-  if (fHighlighter != Value) {
-    fHighlighter = Value;
+  if (highlighter_ != Value) {
+    highlighter_ = Value;
     Clear();
   }
 }
 
 void TCodeCustomExporter::SetTitle(const std::string& Value) {
-  fTitle = Value.empty() ? std::string(SYNS_Untitled) : Value;
+  title_ = Value.empty() ? std::string(SYNS_Untitled) : Value;
 }
 
 bool TCodeCustomExporter::ExportAll(const TStrings* ALines) {
@@ -75,7 +75,7 @@ bool TCodeCustomExporter::ExportRange(const TStrings* ALines, TPoint Start, TPoi
     Clear();
     return false;
   };
-  if (!ALines || !fHighlighter || ALines->Count() == 0) return abort();
+  if (!ALines || !highlighter_ || ALines->Count() == 0) return abort();
   const int count = ALines->Count();
   if (Start.Y < 1) Start.Y = 1;
   if (Start.Y > count || Start.Y > Stop.Y) return abort();
@@ -87,76 +87,76 @@ bool TCodeCustomExporter::ExportRange(const TStrings* ALines, TPoint Start, TPoi
   if (Start.Y == Stop.Y && Start.X >= Stop.X) return abort();
 
   Clear();
-  fBuffer.reserve(size_t(std::max(4096, 128 * (Stop.Y - Start.Y))));
-  fHighlighter->ResetRange();
-  fFirstAttribute = true;
+  buffer_.reserve(size_t(std::max(4096, 128 * (Stop.Y - Start.Y))));
+  highlighter_->ResetRange();
+  firstAttribute_ = true;
   for (int i = Start.Y; i <= Stop.Y; ++i) {
     std::string line = ALines->Get(i - 1);
     if (i == Stop.Y) line.erase(UTF8CharToByteIndex(line, size_t(Stop.X - 1)));
     if (i == Start.Y) line.erase(0, UTF8CharToByteIndex(line, size_t(Start.X - 1)));
-    fHighlighter->SetLine(line, i - 1);
-    while (!fHighlighter->GetEol()) {
-      const TCodeHighlighterAttributes* attr = fHighlighter->GetTokenAttribute();
-      const std::string token = fHighlighter->GetToken();
+    highlighter_->SetLine(line, i - 1);
+    while (!highlighter_->GetEol()) {
+      const TCodeHighlighterAttributes* attr = highlighter_->GetTokenAttribute();
+      const std::string token = highlighter_->GetToken();
       const bool isSpace = token.find_first_not_of(' ') == std::string::npos;
       SetTokenAttribute(isSpace, attr);
       AddData(ReplaceChars(token));
-      fHighlighter->Next();
+      highlighter_->Next();
     }
     WriteLineBreak();
   }
-  if (!fFirstAttribute) WriteLastAttributeEnd();
+  if (!firstAttribute_) WriteLastAttributeEnd();
   const std::string header = GetDocumentHeader();
-  fBuffer.insert(0, header);
-  fBuffer += GetDocumentFooter();
+  buffer_.insert(0, header);
+  buffer_ += GetDocumentFooter();
   return true;
 }
 
 void TCodeCustomExporter::SetTokenAttribute(bool IsSpace, const TCodeHighlighterAttributes* Attri) {
   static const TCodeHighlighterAttributes plain("");
   if (!Attri) Attri = &plain;
-  const TColor bg = Attri->Background() == clNone ? fBackgroundColor : Attri->Background();
-  const TColor fg = Attri->Foreground() == clNone ? fFont.Color() : Attri->Foreground();
+  const TColor bg = Attri->Background() == clNone ? backgroundColor_ : Attri->Background();
+  const TColor fg = Attri->Foreground() == clNone ? font_.Color() : Attri->Foreground();
   const TFontStyles style = Attri->Style();
-  if (fFirstAttribute) {
-    fFirstAttribute = false;
-    fLastBG = bg;
-    fLastFG = fg;
-    fLastStyle = style;
-    WriteFirstAttributeStart(fUseBackground && fLastBG != fBackgroundColor,
-                             fLastFG != fFont.Color(), style);
+  if (firstAttribute_) {
+    firstAttribute_ = false;
+    lastBg_ = bg;
+    lastFg_ = fg;
+    lastStyle_ = style;
+    WriteFirstAttributeStart(useBackground_ && lastBg_ != backgroundColor_,
+                             lastFg_ != font_.Color(), style);
     return;
   }
-  const bool bgChanged = fUseBackground && bg != fLastBG;
-  const bool fgChanged = !IsSpace && fg != fLastFG;
-  if (bgChanged || fgChanged || style != fLastStyle) {
-    const TFontStyles ended = IsSpace ? TFontStyles() : fLastStyle - style;
+  const bool bgChanged = useBackground_ && bg != lastBg_;
+  const bool fgChanged = !IsSpace && fg != lastFg_;
+  if (bgChanged || fgChanged || style != lastStyle_) {
+    const TFontStyles ended = IsSpace ? TFontStyles() : lastStyle_ - style;
     WriteAttributeEnd(ended, fgChanged, bgChanged);
-    const TFontStyles previous = fLastStyle;
-    fLastBG = bg;
+    const TFontStyles previous = lastStyle_;
+    lastBg_ = bg;
     if (!IsSpace) {
-      fLastFG = fg;
-      fLastStyle = style;
+      lastFg_ = fg;
+      lastStyle_ = style;
     }
     WriteAttributeStart(bgChanged, fgChanged, IsSpace ? TFontStyles() : style - previous);
   }
 }
 
 void TCodeCustomExporter::SaveToFile(const std::string& FileName) const {
-  writeFileAtomic(FileName, fBuffer);
+  writeFileAtomic(FileName, buffer_);
 }
 
 void TCodeCustomExporter::SaveToStream(TStream& Stream) const {
-  Stream.WriteBuffer(fBuffer.data(), static_cast<int64_t>(fBuffer.size()));
+  Stream.WriteBuffer(buffer_.data(), static_cast<int64_t>(buffer_.size()));
 }
 
 void TCodeCustomExporter::CopyToClipboard(TClipboardService& Clipboard) const {
   TClipboardData data;
   const std::string name = GetClipboardFormatName();
   if (name.empty())
-    data.Text = fBuffer;
+    data.Text = buffer_;
   else
-    data.Formats[name] = fBuffer;
+    data.Formats[name] = buffer_;
   Clipboard.SetData(data);
 }
 

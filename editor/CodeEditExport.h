@@ -35,38 +35,38 @@ class TCodeCustomExporter {
   // Writes the whole buffer atomically; raises on failure.
   void SaveToFile(const std::string& FileName) const;
   void SaveToStream(TStream& Stream) const;
-  const std::string& Data() const { return fBuffer; }
-  size_t GetBufferSize() const { return fBuffer.size(); }
+  const std::string& Data() const { return buffer_; }
+  size_t GetBufferSize() const { return buffer_.size(); }
   // Puts the buffer on the clipboard under the exporter's format name
   // ("Rich Text Format", "HTML Format"); plain text for the base.
   void CopyToClipboard(TClipboardService& Clipboard) const;
   virtual std::string GetClipboardFormatName() const { return std::string(); }
   virtual std::string GetFormatDescription() const { return std::string(); }
 
-  TColor Color() const { return fBackgroundColor; }
-  void SetColor(TColor Value) { fBackgroundColor = Value; }
-  const std::string& DefaultFilter() const { return fDefaultFilter; }
-  void SetDefaultFilter(const std::string& Value) { fDefaultFilter = Value; }
-  bool ExportAsText() const { return fExportAsText; }
+  TColor Color() const { return backgroundColor_; }
+  void SetColor(TColor Value) { backgroundColor_ = Value; }
+  const std::string& DefaultFilter() const { return defaultFilter_; }
+  void SetDefaultFilter(const std::string& Value) { defaultFilter_ = Value; }
+  bool ExportAsText() const { return exportAsText_; }
   void SetExportAsText(bool Value);
-  TFont& Font() { return fFont; }
-  const TFont& Font() const { return fFont; }
+  TFont& Font() { return font_; }
+  const TFont& Font() const { return font_; }
   // nullptr restores the default font ("Courier New", 10 points, black).
   void SetFont(const TFont* Value);
-  TCodeCustomHighlighter* Highlighter() const { return fHighlighter; }
+  TCodeCustomHighlighter* Highlighter() const { return highlighter_; }
   void SetHighlighter(TCodeCustomHighlighter* Value);
-  const std::string& Title() const { return fTitle; }
+  const std::string& Title() const { return title_; }
   // An empty title restores "Untitled".
   void SetTitle(const std::string& Value);
-  bool UseBackground() const { return fUseBackground; }
-  void SetUseBackground(bool Value) { fUseBackground = Value; }
+  bool UseBackground() const { return useBackground_; }
+  void SetUseBackground(bool Value) { useBackground_ = Value; }
 
  protected:
   virtual void WriteAttributeEnd(TFontStyles EndedStyles, bool FGChanged, bool BGChanged) = 0;
   virtual void WriteAttributeStart(bool BGChanged, bool FGChanged, TFontStyles StartedStyles) = 0;
   virtual void WriteLastAttributeEnd() = 0;
   virtual void WriteFirstAttributeStart(bool BGChanged, bool FGChanged, TFontStyles Styles) = 0;
-  virtual void AddData(const std::string& AText) { fBuffer += AText; }
+  virtual void AddData(const std::string& AText) { buffer_ += AText; }
   virtual void WriteLineBreak() = 0;
   virtual std::string GetDocumentFooter() = 0;
   virtual std::string GetDocumentHeader() = 0;
@@ -76,22 +76,22 @@ class TCodeCustomExporter {
   // Text with every character replaced as the format needs.
   std::string ReplaceChars(const std::string& AText) const;
 
-  std::string fBuffer;
-  TColor fLastBG = clWindow;
-  TColor fLastFG = clWindowText;
-  TFontStyles fLastStyle;
-  bool fFirstAttribute = true;
+  std::string buffer_;
+  TColor lastBg_ = clWindow;
+  TColor lastFg_ = clWindowText;
+  TFontStyles lastStyle_;
+  bool firstAttribute_ = true;
 
  private:
   void SetupDefaultFont();
 
-  TColor fBackgroundColor = clWindow;
-  std::string fDefaultFilter;
-  bool fExportAsText = false;
-  TFont fFont;
-  TCodeCustomHighlighter* fHighlighter = nullptr;
-  std::string fTitle;
-  bool fUseBackground = false;
+  TColor backgroundColor_ = clWindow;
+  std::string defaultFilter_;
+  bool exportAsText_ = false;
+  TFont font_;
+  TCodeCustomHighlighter* highlighter_ = nullptr;
+  std::string title_;
+  bool useBackground_ = false;
 };
 
 }  // namespace qv

@@ -9,7 +9,7 @@ namespace qv {
 
 // ---- TCodeHighlighterAttributes --------------------------------------------
 
-TCodeHighlighterAttributes::TCodeHighlighterAttributes(const std::string& AName) : fName(AName) {}
+TCodeHighlighterAttributes::TCodeHighlighterAttributes(const std::string& AName) : name_(AName) {}
 
 void TCodeHighlighterAttributes::Changed() {
   if (OnChange) OnChange(this);
@@ -17,46 +17,46 @@ void TCodeHighlighterAttributes::Changed() {
 
 void TCodeHighlighterAttributes::Assign(const TCodeHighlighterAttributes& Source) {
   if (&Source == this) return;
-  fName = Source.fName;
+  name_ = Source.name_;
   bool changed = false;
-  if (fBackground != Source.fBackground) {
-    fBackground = Source.fBackground;
+  if (background_ != Source.background_) {
+    background_ = Source.background_;
     changed = true;
   }
-  if (fForeground != Source.fForeground) {
-    fForeground = Source.fForeground;
+  if (foreground_ != Source.foreground_) {
+    foreground_ = Source.foreground_;
     changed = true;
   }
-  if (fStyle != Source.fStyle) {
-    fStyle = Source.fStyle;
+  if (style_ != Source.style_) {
+    style_ = Source.style_;
     changed = true;
   }
   if (changed) Changed();
 }
 
 void TCodeHighlighterAttributes::InternalSaveDefaultValues() {
-  fBackgroundDefault = fBackground;
-  fForegroundDefault = fForeground;
-  fStyleDefault = fStyle;
+  backgroundDefault_ = background_;
+  foregroundDefault_ = foreground_;
+  styleDefault_ = style_;
 }
 
 void TCodeHighlighterAttributes::SetBackground(TColor Value) {
-  if (fBackground != Value) {
-    fBackground = Value;
+  if (background_ != Value) {
+    background_ = Value;
     Changed();
   }
 }
 
 void TCodeHighlighterAttributes::SetForeground(TColor Value) {
-  if (fForeground != Value) {
-    fForeground = Value;
+  if (foreground_ != Value) {
+    foreground_ = Value;
     Changed();
   }
 }
 
 void TCodeHighlighterAttributes::SetStyle(TFontStyles Value) {
-  if (fStyle != Value) {
-    fStyle = Value;
+  if (style_ != Value) {
+    style_ = Value;
     Changed();
   }
 }
@@ -155,7 +155,7 @@ bool TCodeHighlighterAttributes::LoadFromEditorRegistry(TRegistryStore& Reg,
 
 bool TCodeHighlighterAttributes::LoadFromRegistry(TRegistryStore& Reg,
                                                   const std::string& ParentKey) {
-  const bool ok = Reg.OpenKeyReadOnly(AbsKey(ParentKey) + "\\" + fName);
+  const bool ok = Reg.OpenKeyReadOnly(AbsKey(ParentKey) + "\\" + name_);
   if (ok) {
     if (Reg.ValueExists("Background"))
       SetBackground(static_cast<TColor>(Reg.ReadInteger("Background")));
@@ -168,10 +168,10 @@ bool TCodeHighlighterAttributes::LoadFromRegistry(TRegistryStore& Reg,
 }
 
 bool TCodeHighlighterAttributes::SaveToRegistry(TRegistryStore& Reg, const std::string& ParentKey) {
-  const bool ok = Reg.OpenKey(AbsKey(ParentKey) + "\\" + fName, true);
+  const bool ok = Reg.OpenKey(AbsKey(ParentKey) + "\\" + name_, true);
   if (ok) {
-    Reg.WriteInteger("Background", static_cast<int>(fBackground));
-    Reg.WriteInteger("Foreground", static_cast<int>(fForeground));
+    Reg.WriteInteger("Background", static_cast<int>(background_));
+    Reg.WriteInteger("Foreground", static_cast<int>(foreground_));
     Reg.WriteInteger("Style", IntegerStyle());
   }
   Reg.OpenKey(AbsKey(ParentKey), true);
@@ -180,19 +180,19 @@ bool TCodeHighlighterAttributes::SaveToRegistry(TRegistryStore& Reg, const std::
 
 // ---- TCodeCustomHighlighter ------------------------------------------------
 
-TCodeCustomHighlighter::TCodeCustomHighlighter() : fAttrChangeHooks(this) {
-  for (unsigned char c : std::string("!\"'()*+,-./:;=?[\\]^{|}")) fWordBreakChars.set(c);
+TCodeCustomHighlighter::TCodeCustomHighlighter() : attrChangeHooks_(this) {
+  for (unsigned char c : std::string("!\"'()*+,-./:;=?[\\]^{|}")) wordBreakChars_.set(c);
 }
 
 TCodeCustomHighlighter::~TCodeCustomHighlighter() = default;
 
 int TCodeCustomHighlighter::GetAttributeCount() const {
-  return static_cast<int>(fAttributes.size());
+  return static_cast<int>(attributes_.size());
 }
 
 TCodeHighlighterAttributes* TCodeCustomHighlighter::GetAttribute(int Index) const {
   if (Index < 0 || Index >= GetAttributeCount()) return nullptr;
-  return fAttributes[size_t(Index)].get();
+  return attributes_[size_t(Index)].get();
 }
 
 TCodeCharSet256 TCodeCustomHighlighter::GetIdentChars() const {
@@ -209,17 +209,17 @@ bool TCodeCustomHighlighter::IsIdentChar(char32_t C) const {
 void TCodeCustomHighlighter::AddAttribute(std::unique_ptr<TCodeHighlighterAttributes> Attr) {
   if (!Attr) return;
   auto pos = std::lower_bound(
-      fAttributes.begin(), fAttributes.end(), Attr->Name(),
+      attributes_.begin(), attributes_.end(), Attr->Name(),
       [](const std::unique_ptr<TCodeHighlighterAttributes>& a, const std::string& name) {
         return AnsiCompareText(a->Name(), name) < 0;
       });
-  if (pos != fAttributes.end() && AnsiCompareText((*pos)->Name(), Attr->Name()) == 0)
+  if (pos != attributes_.end() && AnsiCompareText((*pos)->Name(), Attr->Name()) == 0)
     throw EStringListError("String list does not allow duplicates");
-  fAttributes.insert(pos, std::move(Attr));
+  attributes_.insert(pos, std::move(Attr));
 }
 
 TCodeHighlighterAttributes* TCodeCustomHighlighter::AttributeByName(const std::string& Name) const {
-  for (const auto& a : fAttributes)
+  for (const auto& a : attributes_)
     if (AnsiCompareText(a->Name(), Name) == 0) return a.get();
   return nullptr;
 }
@@ -228,28 +228,28 @@ void TCodeCustomHighlighter::NextToEol() {
   while (!GetEol()) Next();
 }
 
-void TCodeCustomHighlighter::FreeHighlighterAttributes() { fAttributes.clear(); }
+void TCodeCustomHighlighter::FreeHighlighterAttributes() { attributes_.clear(); }
 
 void TCodeCustomHighlighter::Assign(const TCodeCustomHighlighter& Source) {
   if (&Source == this) return;
-  for (const auto& own : fAttributes)
+  for (const auto& own : attributes_)
     if (TCodeHighlighterAttributes* src = Source.AttributeByName(own->Name())) own->Assign(*src);
   if (typeid(Source) == typeid(*this)) SetSampleSource(Source.GetSampleSource());
-  fWordBreakChars = Source.fWordBreakChars;
+  wordBreakChars_ = Source.wordBreakChars_;
   SetDefaultFilter(Source.GetDefaultFilter());
   SetEnabled(Source.Enabled());
 }
 
 bool TCodeCustomHighlighter::LoadFromRegistry(TRegistryStore& Reg, const std::string& Key) {
   if (!Reg.OpenKeyReadOnly(AbsKey(Key))) return false;
-  for (const auto& a : fAttributes)
+  for (const auto& a : attributes_)
     if (!a->LoadFromRegistry(Reg, Key)) return false;
   return true;
 }
 
 bool TCodeCustomHighlighter::SaveToRegistry(TRegistryStore& Reg, const std::string& Key) {
   if (!Reg.OpenKey(AbsKey(Key), true)) return false;
-  for (const auto& a : fAttributes)
+  for (const auto& a : attributes_)
     if (!a->SaveToRegistry(Reg, Key)) return false;
   return true;
 }
@@ -267,33 +267,33 @@ bool TCodeCustomHighlighter::SaveToRegistry(TRootKey RootKey, const std::string&
 }
 
 void TCodeCustomHighlighter::EndUpdate() {
-  if (fUpdateCount <= 0) return;
-  if (--fUpdateCount == 0 && fChangePending) {
-    fChangePending = false;
+  if (updateCount_ <= 0) return;
+  if (--updateCount_ == 0 && changePending_) {
+    changePending_ = false;
     DefHighlightChange();
   }
 }
 
 void TCodeCustomHighlighter::SetEnabled(bool Value) {
-  if (fEnabled != Value) {
-    fEnabled = Value;
+  if (enabled_ != Value) {
+    enabled_ = Value;
     DefHighlightChange();
   }
 }
 
 void TCodeCustomHighlighter::SetAttributesOnChange(
     std::function<void(TCodeHighlighterAttributes*)> Handler) {
-  for (size_t i = fAttributes.size(); i-- > 0;) {
-    fAttributes[i]->OnChange = Handler;
-    fAttributes[i]->InternalSaveDefaultValues();
+  for (size_t i = attributes_.size(); i-- > 0;) {
+    attributes_[i]->OnChange = Handler;
+    attributes_[i]->InternalSaveDefaultValues();
   }
 }
 
 void TCodeCustomHighlighter::DefHighlightChange() {
-  if (fUpdateCount < 1)
-    fAttrChangeHooks.Fire();
+  if (updateCount_ < 1)
+    attrChangeHooks_.Fire();
   else
-    fChangePending = true;
+    changePending_ = true;
 }
 
 // ---- per-line scanning ------------------------------------------------------

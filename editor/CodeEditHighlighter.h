@@ -58,20 +58,20 @@ class TCodeHighlighterAttributes {
   bool LoadFromRegistry(TRegistryStore& Reg, const std::string& ParentKey);
   bool SaveToRegistry(TRegistryStore& Reg, const std::string& ParentKey);
 
-  const std::string& Name() const { return fName; }
-  TColor Background() const { return fBackground; }
+  const std::string& Name() const { return name_; }
+  TColor Background() const { return background_; }
   void SetBackground(TColor Value);
-  TColor Foreground() const { return fForeground; }
+  TColor Foreground() const { return foreground_; }
   void SetForeground(TColor Value);
-  TFontStyles Style() const { return fStyle; }
+  TFontStyles Style() const { return style_; }
   void SetStyle(TFontStyles Value);
   // Style as bold 1 + italic 2 + underline 4 + strike-out 8.
-  int IntegerStyle() const { return static_cast<int>(fStyle.Bits()); }
+  int IntegerStyle() const { return static_cast<int>(style_.Bits()); }
   void SetIntegerStyle(int Value) { SetStyle(TFontStyles::FromBits(unsigned(Value) & 15u)); }
   // Whether a form file would store the property (it differs from its default).
-  bool IsBackgroundStored() const { return fBackground != fBackgroundDefault; }
-  bool IsForegroundStored() const { return fForeground != fForegroundDefault; }
-  bool IsStyleStored() const { return fStyle != fStyleDefault; }
+  bool IsBackgroundStored() const { return background_ != backgroundDefault_; }
+  bool IsForegroundStored() const { return foreground_ != foregroundDefault_; }
+  bool IsStyleStored() const { return style_ != styleDefault_; }
 
   std::function<void(TCodeHighlighterAttributes* Sender)> OnChange;
 
@@ -79,13 +79,13 @@ class TCodeHighlighterAttributes {
   virtual void Changed();
 
  private:
-  TColor fBackground = clNone;
-  TColor fBackgroundDefault = clNone;
-  TColor fForeground = clNone;
-  TColor fForegroundDefault = clNone;
-  std::string fName;
-  TFontStyles fStyle;
-  TFontStyles fStyleDefault;
+  TColor background_ = clNone;
+  TColor backgroundDefault_ = clNone;
+  TColor foreground_ = clNone;
+  TColor foregroundDefault_ = clNone;
+  std::string name_;
+  TFontStyles style_;
+  TFontStyles styleDefault_;
 };
 
 // Capability bit: attributes can be stored in the registry.
@@ -103,14 +103,14 @@ class TCodeCustomHighlighter {
   virtual TCodeHighlighterAttributes* GetAttribute(int Index) const;
   // Roles: comment 0, identifier 1, keyword 2, string 3, whitespace 4.
   virtual TCodeHighlighterAttributes* GetDefaultAttribute(int Index) const = 0;
-  virtual std::string GetDefaultFilter() const { return fDefaultFilter; }
+  virtual std::string GetDefaultFilter() const { return defaultFilter_; }
   virtual TCodeCharSet256 GetIdentChars() const;
   virtual bool IsIdentChar(char32_t C) const;
-  virtual void SetWordBreakChars(const TCodeCharSet256& AChars) { fWordBreakChars = AChars; }
-  const TCodeCharSet256& WordBreakChars() const { return fWordBreakChars; }
+  virtual void SetWordBreakChars(const TCodeCharSet256& AChars) { wordBreakChars_ = AChars; }
+  const TCodeCharSet256& WordBreakChars() const { return wordBreakChars_; }
   virtual std::string GetSampleSource() const { return std::string(); }
   virtual bool IsDefaultFilterStored() const { return true; }
-  virtual void SetDefaultFilter(const std::string& Value) { fDefaultFilter = Value; }
+  virtual void SetDefaultFilter(const std::string& Value) { defaultFilter_ = Value; }
   virtual void SetSampleSource(const std::string&) {}
   virtual unsigned GetCapabilities() const { return hcRegistry; }
   virtual std::string GetLanguageName() const { return "<Unknown>"; }
@@ -136,8 +136,8 @@ class TCodeCustomHighlighter {
 
   void AddAttribute(std::unique_ptr<TCodeHighlighterAttributes> Attr);
   TCodeHighlighterAttributes* AttributeByName(const std::string& Name) const;
-  void HookAttrChangeEvent(const TCodeNotifyEvent& Event) { fAttrChangeHooks.Add(Event); }
-  void UnhookAttrChangeEvent(const TCodeNotifyEvent& Event) { fAttrChangeHooks.Remove(Event); }
+  void HookAttrChangeEvent(const TCodeNotifyEvent& Event) { attrChangeHooks_.Add(Event); }
+  void UnhookAttrChangeEvent(const TCodeNotifyEvent& Event) { attrChangeHooks_.Remove(Event); }
   void NextToEol();
   void FreeHighlighterAttributes();
   // Own attributes take the values of the source's attributes of the same
@@ -147,9 +147,9 @@ class TCodeCustomHighlighter {
 
   // While an update is open attribute changes are only marked; the
   // outermost EndUpdate reports a pending change once.
-  void BeginUpdate() { ++fUpdateCount; }
+  void BeginUpdate() { ++updateCount_; }
   void EndUpdate();
-  bool Enabled() const { return fEnabled; }
+  bool Enabled() const { return enabled_; }
   void SetEnabled(bool Value);
 
  protected:
@@ -161,13 +161,13 @@ class TCodeCustomHighlighter {
   void DefHighlightChange();
 
  private:
-  std::vector<std::unique_ptr<TCodeHighlighterAttributes>> fAttributes;  // sorted by name
-  TCodeNotifyEventChain fAttrChangeHooks;
-  int fUpdateCount = 0;
-  bool fEnabled = true;
-  TCodeCharSet256 fWordBreakChars;
-  std::string fDefaultFilter;
-  bool fChangePending = false;
+  std::vector<std::unique_ptr<TCodeHighlighterAttributes>> attributes_;  // sorted by name
+  TCodeNotifyEventChain attrChangeHooks_;
+  int updateCount_ = 0;
+  bool enabled_ = true;
+  TCodeCharSet256 wordBreakChars_;
+  std::string defaultFilter_;
+  bool changePending_ = false;
 };
 
 // One token of a highlighted line.

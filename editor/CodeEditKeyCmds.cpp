@@ -28,7 +28,6 @@ void ShortCutToKey(TShortCut ShortCut, uint16_t& Key, TShiftState& Shift) {
 }
 
 static std::string KeyName(uint16_t Key) {
-  using namespace vk;
   switch (Key) {
     case VK_BACK:
       return "BkSp";
@@ -162,71 +161,71 @@ std::string EditorCommandToCodeString(TCodeEditorCommand Command) {
 // ---------------------------------------------------------------------------
 
 void TCodeEditKeyStroke::Assign(const TCodeEditKeyStroke& Source) {
-  fCommand = Source.fCommand;
-  fKey = Source.fKey;
-  fShift = Source.fShift;
-  fKey2 = Source.fKey2;
-  fShift2 = Source.fShift2;
+  command_ = Source.command_;
+  key_ = Source.key_;
+  shift_ = Source.shift_;
+  key2_ = Source.key2_;
+  shift2_ = Source.shift2_;
 }
 
 std::string TCodeEditKeyStroke::GetDisplayName() const {
   std::string result =
-      EditorCommandToCodeString(fCommand) + " - " + Menus::ShortCutToText(ShortCut());
-  if (fKey2 != 0) result += " " + Menus::ShortCutToText(ShortCut2());
+      EditorCommandToCodeString(command_) + " - " + Menus::ShortCutToText(ShortCut());
+  if (key2_ != 0) result += " " + Menus::ShortCutToText(ShortCut2());
   if (result.empty()) result = "TCodeEditKeyStroke";
   return result;
 }
 
-int TCodeEditKeyStroke::Index() const { return fCollection ? fCollection->IndexOf(this) : -1; }
+int TCodeEditKeyStroke::Index() const { return collection_ ? collection_->IndexOf(this) : -1; }
 
 void TCodeEditKeyStroke::SetShortCut(TShortCut Value) {
-  if (Value != 0 && fCollection) {
-    const int dup = fCollection->FindShortcut2(Value, ShortCut2());
-    if (dup >= 0 && fCollection->Items(dup) != this) throw ECodeKeyError("Shortcut already exists");
+  if (Value != 0 && collection_) {
+    const int dup = collection_->FindShortcut2(Value, ShortCut2());
+    if (dup >= 0 && collection_->Items(dup) != this) throw ECodeKeyError("Shortcut already exists");
   }
-  Menus::ShortCutToKey(Value, fKey, fShift);
+  Menus::ShortCutToKey(Value, key_, shift_);
 }
 
 void TCodeEditKeyStroke::SetShortCut2(TShortCut Value) {
-  if (Value != 0 && fCollection) {
-    const int dup = fCollection->FindShortcut2(ShortCut(), Value);
-    if (dup >= 0 && fCollection->Items(dup) != this) throw ECodeKeyError("Shortcut already exists");
+  if (Value != 0 && collection_) {
+    const int dup = collection_->FindShortcut2(ShortCut(), Value);
+    if (dup >= 0 && collection_->Items(dup) != this) throw ECodeKeyError("Shortcut already exists");
   }
-  Menus::ShortCutToKey(Value, fKey2, fShift2);
+  Menus::ShortCutToKey(Value, key2_, shift2_);
 }
 
 // ---------------------------------------------------------------------------
 
 TCodeEditKeyStroke* TCodeEditKeyStrokes::Add() {
-  fItems.push_back(std::make_unique<TCodeEditKeyStroke>(this));
-  return fItems.back().get();
+  items_.push_back(std::make_unique<TCodeEditKeyStroke>(this));
+  return items_.back().get();
 }
 
 void TCodeEditKeyStrokes::Assign(const TCodeEditKeyStrokes& Source) {
   if (&Source == this) return;
   Clear();
-  for (const auto& k : Source.fItems) Add()->Assign(*k);
+  for (const auto& k : Source.items_) Add()->Assign(*k);
 }
 
 void TCodeEditKeyStrokes::Delete(int Index) {
   if (Index < 0 || Index >= Count()) return;
-  fItems.erase(fItems.begin() + Index);
+  items_.erase(items_.begin() + Index);
 }
 
 TCodeEditKeyStroke* TCodeEditKeyStrokes::Items(int Index) const {
   if (Index < 0 || Index >= Count()) return nullptr;
-  return fItems[static_cast<size_t>(Index)].get();
+  return items_[static_cast<size_t>(Index)].get();
 }
 
 int TCodeEditKeyStrokes::IndexOf(const TCodeEditKeyStroke* Item) const {
   for (int i = 0; i < Count(); ++i)
-    if (fItems[static_cast<size_t>(i)].get() == Item) return i;
+    if (items_[static_cast<size_t>(i)].get() == Item) return i;
   return -1;
 }
 
 int TCodeEditKeyStrokes::FindKeycode(uint16_t Code, TShiftState SS) const {
   for (int i = 0; i < Count(); ++i) {
-    const auto& k = *fItems[static_cast<size_t>(i)];
+    const auto& k = *items_[static_cast<size_t>(i)];
     if (k.Key() == Code && k.Shift() == SS && k.Key2() == 0) return i;
   }
   return -1;
@@ -235,7 +234,7 @@ int TCodeEditKeyStrokes::FindKeycode(uint16_t Code, TShiftState SS) const {
 int TCodeEditKeyStrokes::FindKeycode2(uint16_t Code1, TShiftState SS1, uint16_t Code2,
                                       TShiftState SS2) const {
   for (int i = 0; i < Count(); ++i) {
-    const auto& k = *fItems[static_cast<size_t>(i)];
+    const auto& k = *items_[static_cast<size_t>(i)];
     if (k.Key() == Code1 && k.Shift() == SS1 && k.Key2() == Code2 && k.Shift2() == SS2) return i;
   }
   return -1;
@@ -243,7 +242,7 @@ int TCodeEditKeyStrokes::FindKeycode2(uint16_t Code1, TShiftState SS1, uint16_t 
 
 int TCodeEditKeyStrokes::FindShortcut2(TShortCut SC, TShortCut SC2) const {
   for (int i = 0; i < Count(); ++i) {
-    const auto& k = *fItems[static_cast<size_t>(i)];
+    const auto& k = *items_[static_cast<size_t>(i)];
     if (k.ShortCut() == SC && k.ShortCut2() == SC2) return i;
   }
   return -1;
@@ -257,7 +256,6 @@ void TCodeEditKeyStrokes::AddKey(TCodeEditorCommand Cmd, uint16_t Key, TShiftSta
 }
 
 void TCodeEditKeyStrokes::ResetDefaults() {
-  using namespace vk;
   constexpr TShiftState N = 0, S = ssShift, C = ssCtrl, SC = ssShift | ssCtrl, A = ssAlt,
                         SA = ssShift | ssAlt;
   Clear();

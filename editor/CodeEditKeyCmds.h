@@ -3,8 +3,8 @@
 // Every action of the editor is a 16-bit command number. A key binding
 // (TCodeEditKeyStroke) is one or two successive shortcuts plus the command;
 // TCodeEditKeyStrokes holds the bindings in order (the first match wins).
-// Keys are Windows virtual-key numbers; the shift state is a bit set
-// (Shift 1, Alt 2, Ctrl 4). The drawing layer translates toolkit keys.
+// Keys are the virtual-key numbers and shift states of ControlCore.h; a
+// binding stores only the Shift, Alt and Ctrl bits.
 #pragma once
 
 #include <cstdint>
@@ -12,25 +12,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/ControlCore.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
 
 using TCodeEditorCommand = uint16_t;
 using TShortCut = uint16_t;
-using TShiftState = uint8_t;
-
-constexpr TShiftState ssShift = 1;
-constexpr TShiftState ssAlt = 2;
-constexpr TShiftState ssCtrl = 4;
-
-// Virtual-key numbers used by the bindings.
-namespace vk {
-constexpr uint16_t VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_ESCAPE = 27, VK_SPACE = 32,
-                   VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35, VK_HOME = 36, VK_LEFT = 37, VK_UP = 38,
-                   VK_RIGHT = 39, VK_DOWN = 40, VK_INSERT = 45, VK_DELETE = 46, VK_F1 = 112;
-}
-
 // Shortcut composition as menus store it: the key code with Shift 0x2000,
 // Ctrl 0x4000 and Alt 0x8000.
 namespace Menus {
@@ -86,25 +74,25 @@ class TCodeEditKeyStrokes;
 
 class TCodeEditKeyStroke {
  public:
-  explicit TCodeEditKeyStroke(TCodeEditKeyStrokes* Collection) : fCollection(Collection) {}
+  explicit TCodeEditKeyStroke(TCodeEditKeyStrokes* Collection) : collection_(Collection) {}
 
   void Assign(const TCodeEditKeyStroke& Source);
   // "ecUndo - Ctrl+Z"; the second shortcut's text follows after a blank.
   std::string GetDisplayName() const;
 
-  TCodeEditorCommand Command() const { return fCommand; }
-  void SetCommand(TCodeEditorCommand Value) { fCommand = Value; }
-  uint16_t Key() const { return fKey; }
-  TShiftState Shift() const { return fShift; }
-  uint16_t Key2() const { return fKey2; }
-  TShiftState Shift2() const { return fShift2; }
-  void SetKey(uint16_t Value) { fKey = Value; }
-  void SetShift(TShiftState Value) { fShift = Value; }
-  void SetKey2(uint16_t Value) { fKey2 = Value; }
-  void SetShift2(TShiftState Value) { fShift2 = Value; }
+  TCodeEditorCommand Command() const { return command_; }
+  void SetCommand(TCodeEditorCommand Value) { command_ = Value; }
+  uint16_t Key() const { return key_; }
+  TShiftState Shift() const { return shift_; }
+  uint16_t Key2() const { return key2_; }
+  TShiftState Shift2() const { return shift2_; }
+  void SetKey(uint16_t Value) { key_ = Value; }
+  void SetShift(TShiftState Value) { shift_ = Value; }
+  void SetKey2(uint16_t Value) { key2_ = Value; }
+  void SetShift2(TShiftState Value) { shift2_ = Value; }
 
-  TShortCut ShortCut() const { return Menus::ShortCut(fKey, fShift); }
-  TShortCut ShortCut2() const { return Menus::ShortCut(fKey2, fShift2); }
+  TShortCut ShortCut() const { return Menus::ShortCut(key_, shift_); }
+  TShortCut ShortCut2() const { return Menus::ShortCut(key2_, shift2_); }
   // Raise ECodeKeyError "Shortcut already exists" when another binding has
   // the same pair of shortcuts; the binding then keeps its old keys.
   void SetShortCut(TShortCut Value);
@@ -113,29 +101,29 @@ class TCodeEditKeyStroke {
   int Index() const;
 
  private:
-  TCodeEditKeyStrokes* fCollection;
-  uint16_t fKey = 0;
-  TShiftState fShift = 0;
-  uint16_t fKey2 = 0;
-  TShiftState fShift2 = 0;
-  TCodeEditorCommand fCommand = ecNone;
+  TCodeEditKeyStrokes* collection_;
+  uint16_t key_ = 0;
+  TShiftState shift_ = 0;
+  uint16_t key2_ = 0;
+  TShiftState shift2_ = 0;
+  TCodeEditorCommand command_ = ecNone;
 };
 
 class TCodeEditKeyStrokes {
  public:
   // Owner is the editor; it is kept only as the persistent owner.
-  explicit TCodeEditKeyStrokes(void* Owner = nullptr) : fOwner(Owner) {}
+  explicit TCodeEditKeyStrokes(void* Owner = nullptr) : owner_(Owner) {}
   TCodeEditKeyStrokes(const TCodeEditKeyStrokes&) = delete;
   TCodeEditKeyStrokes& operator=(const TCodeEditKeyStrokes&) = delete;
 
   TCodeEditKeyStroke* Add();
   void Assign(const TCodeEditKeyStrokes& Source);
-  void Clear() { fItems.clear(); }
+  void Clear() { items_.clear(); }
   void Delete(int Index);
-  int Count() const { return static_cast<int>(fItems.size()); }
+  int Count() const { return static_cast<int>(items_.size()); }
   TCodeEditKeyStroke* Items(int Index) const;
   int IndexOf(const TCodeEditKeyStroke* Item) const;
-  void* Owner() const { return fOwner; }
+  void* Owner() const { return owner_; }
 
   // Index of the first matching binding, or -1.
   int FindKeycode(uint16_t Code, TShiftState SS) const;
@@ -148,8 +136,8 @@ class TCodeEditKeyStrokes {
  private:
   void AddKey(TCodeEditorCommand Cmd, uint16_t Key, TShiftState Shift);
 
-  void* fOwner;
-  std::vector<std::unique_ptr<TCodeEditKeyStroke>> fItems;
+  void* owner_;
+  std::vector<std::unique_ptr<TCodeEditKeyStroke>> items_;
 };
 
 }  // namespace qv

@@ -15,7 +15,9 @@
 #include <vector>
 
 #include "editor/CodeEditKeyCmds.h"
+#include "platform/core/Canvas.h"
 #include "platform/core/Graphics.h"
+#include "platform/core/Image.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -48,24 +50,24 @@ class TCodeMethodChain {
   using TExceptionEvent =
       std::function<void(TCodeMethodChain* Sender, std::exception_ptr E, bool& DoContinue)>;
 
-  explicit TCodeMethodChain(const char* AClassName = "TCodeMethodChain") : fClassName(AClassName) {}
+  explicit TCodeMethodChain(const char* AClassName = "TCodeMethodChain") : className_(AClassName) {}
   virtual ~TCodeMethodChain() = default;
 
   void Add(const TEvent& AEvent) {
     if (!AEvent)
-      throw ECodeMethodChain(fClassName + ".Entry : the parameter `AEvent' must be specified.");
-    fEntries.push_back(AEvent);
+      throw ECodeMethodChain(className_ + ".Entry : the parameter `AEvent' must be specified.");
+    entries_.push_back(AEvent);
   }
   // Removes every registration of the event.
   void Remove(const TEvent& AEvent) {
     if (!AEvent)
-      throw ECodeMethodChain(fClassName + ".Remove: the parameter `AEvent' must be specified.");
-    for (size_t i = fEntries.size(); i-- > 0;)
-      if (fEntries[i].SameAs(AEvent)) fEntries.erase(fEntries.begin() + std::ptrdiff_t(i));
+      throw ECodeMethodChain(className_ + ".Remove: the parameter `AEvent' must be specified.");
+    for (size_t i = entries_.size(); i-- > 0;)
+      if (entries_[i].SameAs(AEvent)) entries_.erase(entries_.begin() + std::ptrdiff_t(i));
   }
   void Fire(Args... A) {
     // A copy, so that a listener may add or remove listeners while firing.
-    const std::vector<TEvent> entries = fEntries;
+    const std::vector<TEvent> entries = entries_;
     for (const TEvent& e : entries) {
       try {
         e.Code(A...);
@@ -77,25 +79,25 @@ class TCodeMethodChain {
       }
     }
   }
-  int Count() const { return static_cast<int>(fEntries.size()); }
+  int Count() const { return static_cast<int>(entries_.size()); }
 
   TExceptionEvent OnException;
 
  private:
-  std::string fClassName;
-  std::vector<TEvent> fEntries;
+  std::string className_;
+  std::vector<TEvent> entries_;
 };
 
 class TCodeNotifyEventChain : public TCodeMethodChain<void*> {
  public:
   explicit TCodeNotifyEventChain(void* ASender = nullptr)
-      : TCodeMethodChain<void*>("TCodeNotifyEventChain"), fSender(ASender) {}
-  void* Sender() const { return fSender; }
-  void SetSender(void* Value) { fSender = Value; }
-  void Fire() { TCodeMethodChain<void*>::Fire(fSender); }
+      : TCodeMethodChain<void*>("TCodeNotifyEventChain"), sender_(ASender) {}
+  void* Sender() const { return sender_; }
+  void SetSender(void* Value) { sender_ = Value; }
+  void Fire() { TCodeMethodChain<void*>::Fire(sender_); }
 
  private:
-  void* fSender;
+  void* sender_;
 };
 
 using TCodeOptionChangeEvent = std::function<void(void* Sender)>;
@@ -103,8 +105,8 @@ using TCodeOptionChangeEvent = std::function<void(void* Sender)>;
 // Colours of selected text.
 class TCodeSelectedColor {
  public:
-  TColor Background() const { return fBG; }
-  TColor Foreground() const { return fFG; }
+  TColor Background() const { return bg_; }
+  TColor Foreground() const { return fg_; }
   void SetBackground(TColor Value);
   void SetForeground(TColor Value);
   void Assign(const TCodeSelectedColor& Source);
@@ -114,11 +116,9 @@ class TCodeSelectedColor {
   void Changed() {
     if (OnChange) OnChange(this);
   }
-  TColor fBG = clHighlight;
-  TColor fFG = clHighlightText;
+  TColor bg_ = clHighlight;
+  TColor fg_ = clHighlightText;
 };
-
-constexpr int crDefault = 0;
 
 // The gutter at the left of the editor: line numbers or a plain band.
 class TCodeGutter {
@@ -134,32 +134,32 @@ class TCodeGutter {
   std::string FormatLineNumber(int Line) const;
   int RealGutterWidth(int CharWidth) const;
 
-  bool AutoSize() const { return fAutoSize; }
+  bool AutoSize() const { return autoSize_; }
   void SetAutoSize(bool Value);
-  TColor Color() const { return fColor; }
+  TColor Color() const { return color_; }
   void SetColor(TColor Value);
-  int Cursor() const { return fCursor; }
-  void SetCursor(int Value) { fCursor = Value; }
-  int DigitCount() const { return fDigitCount; }
+  TCursor Cursor() const { return cursor_; }
+  void SetCursor(TCursor Value) { cursor_ = Value; }
+  int DigitCount() const { return digitCount_; }
   void SetDigitCount(int Value);  // clamped to 2..12
-  int AutoSizeDigits() const { return fAutoSizeDigitCount; }
-  TFont& Font() { return fFont; }
-  const TFont& Font() const { return fFont; }
-  bool LeadingZeros() const { return fLeadingZeros; }
+  int AutoSizeDigits() const { return autoSizeDigitCount_; }
+  TFont& Font() { return font_; }
+  const TFont& Font() const { return font_; }
+  bool LeadingZeros() const { return leadingZeros_; }
   void SetLeadingZeros(bool Value);
-  int LeftOffset() const { return fLeftOffset; }
+  int LeftOffset() const { return leftOffset_; }
   void SetLeftOffset(int Value);
-  int RightOffset() const { return fRightOffset; }
+  int RightOffset() const { return rightOffset_; }
   void SetRightOffset(int Value);
-  bool ShowLineNumbers() const { return fShowLineNumbers; }
+  bool ShowLineNumbers() const { return showLineNumbers_; }
   void SetShowLineNumbers(bool Value);
-  bool UseFontStyle() const { return fUseFontStyle; }
+  bool UseFontStyle() const { return useFontStyle_; }
   void SetUseFontStyle(bool Value);
-  bool Visible() const { return fVisible; }
+  bool Visible() const { return visible_; }
   void SetVisible(bool Value);
-  int Width() const { return fWidth; }
+  int Width() const { return width_; }
   void SetWidth(int Value);
-  bool ZeroStart() const { return fZeroStart; }
+  bool ZeroStart() const { return zeroStart_; }
   void SetZeroStart(bool Value);
 
   TCodeOptionChangeEvent OnChange;
@@ -168,37 +168,37 @@ class TCodeGutter {
   void Changed() {
     if (OnChange) OnChange(this);
   }
-  bool fAutoSize = false;
-  TColor fColor = clBtnFace;
-  int fCursor = crDefault;
-  int fDigitCount = 4;
-  TFont fFont;
-  bool fLeadingZeros = false;
-  int fLeftOffset = 16;
-  int fRightOffset = 2;
-  bool fShowLineNumbers = false;
-  bool fUseFontStyle = true;
-  bool fVisible = true;
-  int fWidth = 30;
-  bool fZeroStart = false;
-  int fAutoSizeDigitCount = 4;
+  bool autoSize_ = false;
+  TColor color_ = clBtnFace;
+  TCursor cursor_ = crDefault;
+  int digitCount_ = 4;
+  TFont font_;
+  bool leadingZeros_ = false;
+  int leftOffset_ = 16;
+  int rightOffset_ = 2;
+  bool showLineNumbers_ = false;
+  bool useFontStyle_ = true;
+  bool visible_ = true;
+  int width_ = 30;
+  bool zeroStart_ = false;
+  int autoSizeDigitCount_ = 4;
 };
 
 // Bookmark options. The image list is not owned.
 class TCodeBookMarkOpt {
  public:
   void Assign(const TCodeBookMarkOpt& Source);
-  void* BookmarkImages() const { return fBookmarkImages; }
+  void* BookmarkImages() const { return bookmarkImages_; }
   void SetBookmarkImages(void* Value);
-  bool DrawBookmarksFirst() const { return fDrawBookmarksFirst; }
+  bool DrawBookmarksFirst() const { return drawBookmarksFirst_; }
   void SetDrawBookmarksFirst(bool Value);
-  bool EnableKeys() const { return fEnableKeys; }
+  bool EnableKeys() const { return enableKeys_; }
   void SetEnableKeys(bool Value);
-  bool GlyphsVisible() const { return fGlyphsVisible; }
+  bool GlyphsVisible() const { return glyphsVisible_; }
   void SetGlyphsVisible(bool Value);
-  int LeftMargin() const { return fLeftMargin; }
+  int LeftMargin() const { return leftMargin_; }
   void SetLeftMargin(int Value);
-  int Xoffset() const { return fXoffset; }
+  int Xoffset() const { return xoffset_; }
   void SetXoffset(int Value);
   TCodeOptionChangeEvent OnChange;
 
@@ -206,12 +206,12 @@ class TCodeBookMarkOpt {
   void Changed() {
     if (OnChange) OnChange(this);
   }
-  void* fBookmarkImages = nullptr;
-  bool fDrawBookmarksFirst = true;
-  bool fEnableKeys = true;
-  bool fGlyphsVisible = true;
-  int fLeftMargin = 2;
-  int fXoffset = 12;
+  void* bookmarkImages_ = nullptr;
+  bool drawBookmarksFirst_ = true;
+  bool enableKeys_ = true;
+  bool glyphsVisible_ = true;
+  int leftMargin_ = 2;
+  int xoffset_ = 12;
 };
 
 // Key events of the editor. A handler that sets Key to 0 (key down) or #0
@@ -240,19 +240,54 @@ class TCodeEditKbdHandler {
   void ExecuteKeyPress(void* Sender, char32_t& Key);
   // The editor assigned a new handler of its own: it becomes the one that
   // runs last.
-  void SetOnKeyDown(TKeyEvent Value) { fOldOnKeyDown = std::move(Value); }
-  void SetOnKeyPress(TKeyPressEvent Value) { fOldOnKeyPress = std::move(Value); }
+  void SetOnKeyDown(TKeyEvent Value) { oldOnKeyDown_ = std::move(Value); }
+  void SetOnKeyPress(TKeyPressEvent Value) { oldOnKeyPress_ = std::move(Value); }
 
  private:
-  void* fEditor;
-  TKeyEvent& fEditorOnKeyDown;
-  TKeyPressEvent& fEditorOnKeyPress;
-  std::vector<TCodeKeyPressHandler> fKeyPressChain;
-  TKeyPressEvent fOldOnKeyPress;
-  bool fInKeyPress = false;
-  std::vector<TCodeKeyDownHandler> fKeyDownChain;
-  TKeyEvent fOldOnKeyDown;
-  bool fInKeyDown = false;
+  void* editor_;
+  TKeyEvent& editorOnKeyDown_;
+  TKeyPressEvent& editorOnKeyPress_;
+  std::vector<TCodeKeyPressHandler> keyPressChain_;
+  TKeyPressEvent oldOnKeyPress_;
+  bool inKeyPress_ = false;
+  std::vector<TCodeKeyDownHandler> keyDownChain_;
+  TKeyEvent oldOnKeyDown_;
+  bool inKeyDown_ = false;
 };
+
+// Fills Rect with the canvas's background colour (text output of nothing,
+// opaque), the way the editor paints empty areas.
+void FillRectOpaque(TCanvas& ACanvas, const TRect& Rect);
+
+// A strip of equally wide glyphs cut from one named picture (the editor's
+// ten bookmark glyphs come from "CodeEditInternalImages"). Pictures are
+// shared between all images of one name (the name compared without case):
+// made on first use and freed with their last user.
+class TCodeInternalImage {
+ public:
+  // Raises EInvalidOperation when no picture of that name is registered.
+  TCodeInternalImage(const std::string& ResourceName, int Count);
+  TCodeInternalImage(const TCodeInternalImage&) = delete;
+  TCodeInternalImage& operator=(const TCodeInternalImage&) = delete;
+
+  // Glyph Number (0..Count-1; others draw nothing) at (X, Y) in a row of
+  // LineHeight pixels: a taller glyph is cut to its middle LineHeight rows,
+  // a smaller one is centred vertically.
+  void Draw(TCanvas& ACanvas, int Number, int X, int Y, int LineHeight) const;
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  int Count() const { return count_; }
+  // How many images use the picture of that name now.
+  static long SharedUsers(const std::string& ResourceName);
+
+ private:
+  std::shared_ptr<const TImage> bitmap_;
+  int width_ = 0;
+  int height_ = 0;
+  int count_ = 0;
+};
+
+// Adds (or replaces) a named picture that TCodeInternalImage can use.
+void RegisterCodeEditResource(const std::string& Name, std::function<TImage()> Factory);
 
 }  // namespace qv

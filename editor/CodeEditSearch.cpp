@@ -7,105 +7,105 @@ namespace qv {
 static bool IsDelimiter(char32_t C) { return !(IsCodeCharAlphaNumeric(C) || C == U'_'); }
 
 TCodeEditSearch::TCodeEditSearch() {
-  for (size_t c = 0; c < fTrans.size(); ++c) fTrans[c] = CodeCharLower(char32_t(c));
+  for (size_t c = 0; c < trans_.size(); ++c) trans_[c] = CodeCharLower(char32_t(c));
 }
 
 char32_t TCodeEditSearch::Trans(char32_t C) const {
-  if (C < 256) return fTrans[C];
-  return fSensitive ? C : CodeCharLower(C);
+  if (C < 256) return trans_[C];
+  return sensitive_ ? C : CodeCharLower(C);
 }
 
 void TCodeEditSearch::SetPattern(const std::string& Value) {
-  if (Value != fPattern) {
-    fPattern = Value;
-    fShiftInitialized = false;
+  if (Value != pattern_) {
+    pattern_ = Value;
+    shiftInitialized_ = false;
   }
-  fCount = 0;
+  count_ = 0;
 }
 
 void TCodeEditSearch::SetSensitive(bool Value) {
-  if (Value == fSensitive) return;
-  fSensitive = Value;
-  for (size_t c = 0; c < fTrans.size(); ++c)
-    fTrans[c] = fSensitive ? char32_t(c) : CodeCharLower(char32_t(c));
-  fShiftInitialized = false;
+  if (Value == sensitive_) return;
+  sensitive_ = Value;
+  for (size_t c = 0; c < trans_.size(); ++c)
+    trans_[c] = sensitive_ ? char32_t(c) : CodeCharLower(char32_t(c));
+  shiftInitialized_ = false;
 }
 
 void TCodeEditSearch::InitShiftTable() {
-  const std::u32string pat = UTF8ToCodePoints(fPattern);
-  fPatLen = static_cast<int>(pat.size());
-  if (fPatLen == 0) throw Exception("Pattern is empty");
-  fPatLenPlus = fPatLen + 1;
-  fPatText.resize(pat.size());
-  for (size_t i = 0; i < pat.size(); ++i) fPatText[i] = Trans(pat[i]);
-  fShift.fill(fPatLenPlus);
+  const std::u32string pat = UTF8ToCodePoints(pattern_);
+  patLen_ = static_cast<int>(pat.size());
+  if (patLen_ == 0) throw Exception("Pattern is empty");
+  patLenPlus_ = patLen_ + 1;
+  patText_.resize(pat.size());
+  for (size_t i = 0; i < pat.size(); ++i) patText_[i] = Trans(pat[i]);
+  shift_.fill(patLenPlus_);
   // Later occurrences overwrite earlier ones with smaller shifts; characters
   // sharing a bucket therefore get the smallest of their shifts, which is safe.
-  for (int i = 1; i <= fPatLen; ++i) fShift[Bucket(fPatText[size_t(i - 1)])] = fPatLenPlus - i;
-  fLookAt = 1;
-  const char32_t last = fPatText[size_t(fPatLen - 1)];
-  while (fLookAt < fPatLen && last != fPatText[size_t(fPatLen - 1 - fLookAt)]) ++fLookAt;
-  fShiftInitialized = true;
+  for (int i = 1; i <= patLen_; ++i) shift_[Bucket(patText_[size_t(i - 1)])] = patLenPlus_ - i;
+  lookAt_ = 1;
+  const char32_t last = patText_[size_t(patLen_ - 1)];
+  while (lookAt_ < patLen_ && last != patText_[size_t(patLen_ - 1 - lookAt_)]) ++lookAt_;
+  shiftInitialized_ = true;
 }
 
 bool TCodeEditSearch::TestWholeWord(size_t Start) {
-  if (Start > 0 && !IsDelimiter(fText[Start - 1])) return false;
-  const size_t after = Start + size_t(fPatLen);
-  return after >= fText.size() || IsDelimiter(fText[after]);
+  if (Start > 0 && !IsDelimiter(text_[Start - 1])) return false;
+  const size_t after = Start + size_t(patLen_);
+  return after >= text_.size() || IsDelimiter(text_[after]);
 }
 
 int TCodeEditSearch::FindFirst(const std::string& Text) {
-  if (!fShiftInitialized) InitShiftTable();
-  fText = UTF8ToCodePoints(Text);
-  fRun = -1;
-  if (fText.size() < size_t(fPatLen)) return 0;
+  if (!shiftInitialized_) InitShiftTable();
+  text_ = UTF8ToCodePoints(Text);
+  run_ = -1;
+  if (text_.size() < size_t(patLen_)) return 0;
   return Next();
 }
 
 int TCodeEditSearch::Next() {
-  if (!fShiftInitialized || fPatLen == 0) return 0;
-  const long end = static_cast<long>(fText.size());
-  const char32_t last = fPatText[size_t(fPatLen - 1)];
-  fRun += fPatLen;
-  while (fRun < end) {
-    if (Trans(fText[size_t(fRun)]) == last) {
-      const long start = fRun - fPatLen + 1;
+  if (!shiftInitialized_ || patLen_ == 0) return 0;
+  const long end = static_cast<long>(text_.size());
+  const char32_t last = patText_[size_t(patLen_ - 1)];
+  run_ += patLen_;
+  while (run_ < end) {
+    if (Trans(text_[size_t(run_)]) == last) {
+      const long start = run_ - patLen_ + 1;
       bool match = true;
-      for (int k = 0; k < fPatLen - 1 && match; ++k)
-        match = Trans(fText[size_t(start + k)]) == fPatText[size_t(k)];
-      if (match && (!fWhole || TestWholeWord(size_t(start)))) {
-        ++fCount;
+      for (int k = 0; k < patLen_ - 1 && match; ++k)
+        match = Trans(text_[size_t(start + k)]) == patText_[size_t(k)];
+      if (match && (!whole_ || TestWholeWord(size_t(start)))) {
+        ++count_;
         return static_cast<int>(start + 1);
       }
-      fRun += fLookAt;
-      if (fRun >= end) return 0;
-      fRun += fShift[Bucket(Trans(fText[size_t(fRun)]))] - 1;
+      run_ += lookAt_;
+      if (run_ >= end) return 0;
+      run_ += shift_[Bucket(Trans(text_[size_t(run_)]))] - 1;
     } else {
       // Sunday rule: shift by the character just after the window (the
       // text's terminating zero at the end).
-      const char32_t after = fRun + 1 < end ? fText[size_t(fRun + 1)] : U'\0';
-      fRun += fShift[Bucket(Trans(after))];
+      const char32_t after = run_ + 1 < end ? text_[size_t(run_ + 1)] : U'\0';
+      run_ += shift_[Bucket(Trans(after))];
     }
   }
   return 0;
 }
 
 int TCodeEditSearch::FindAll(const std::string& Text) {
-  fResults.clear();
-  for (int pos = FindFirst(Text); pos > 0; pos = Next()) fResults.push_back(pos);
-  return static_cast<int>(fResults.size());
+  results_.clear();
+  for (int pos = FindFirst(Text); pos > 0; pos = Next()) results_.push_back(pos);
+  return static_cast<int>(results_.size());
 }
 
 int TCodeEditSearch::Results(int Index) const {
-  if (Index < 0 || Index >= static_cast<int>(fResults.size())) return 0;
-  return fResults[size_t(Index)];
+  if (Index < 0 || Index >= static_cast<int>(results_.size())) return 0;
+  return results_[size_t(Index)];
 }
 
 void TCodeEditSearch::FixResults(int First, int Delta) {
   if (Delta == 0) return;
-  for (size_t i = fResults.size(); i-- > 0;) {
-    if (fResults[i] <= First) break;
-    fResults[i] -= Delta;
+  for (size_t i = results_.size(); i-- > 0;) {
+    if (results_[i] <= First) break;
+    results_[i] -= Delta;
   }
 }
 

@@ -21,13 +21,13 @@ class TCodeEditSearch {
   TCodeEditSearch();
   virtual ~TCodeEditSearch() = default;
 
-  const std::string& Pattern() const { return fPattern; }
+  const std::string& Pattern() const { return pattern_; }
   // A different text marks the shift table unbuilt; any write resets Count.
   void SetPattern(const std::string& Value);
-  bool Sensitive() const { return fSensitive; }
+  bool Sensitive() const { return sensitive_; }
   void SetSensitive(bool Value);
-  bool Whole() const { return fWhole; }
-  void SetWhole(bool Value) { fWhole = Value; }
+  bool Whole() const { return whole_; }
+  void SetWhole(bool Value) { whole_ = Value; }
 
   // 1-based position of the first match, 0 for none. An empty pattern
   // raises Exception "Pattern is empty".
@@ -37,9 +37,9 @@ class TCodeEditSearch {
   // Number of matches; positions are Results(0..ResultCount()-1).
   int FindAll(const std::string& Text);
   int Results(int Index) const;
-  int ResultCount() const { return static_cast<int>(fResults.size()); }
+  int ResultCount() const { return static_cast<int>(results_.size()); }
   // Matches found since the pattern was last set.
-  int Count() const { return fCount; }
+  int Count() const { return count_; }
   // Subtracts Delta from every result greater than First.
   void FixResults(int First, int Delta);
 
@@ -54,20 +54,20 @@ class TCodeEditSearch {
   static size_t Bucket(char32_t C) { return C & 0xFF; }
   void InitShiftTable();
 
-  std::u32string fText;     // the text being searched
-  std::u32string fPatText;  // pattern, translated
-  std::string fPattern;
-  long fRun = -1;  // index of the current window's last character
-  int fCount = 0;
-  int fPatLen = 0;
-  int fPatLenPlus = 1;
-  int fLookAt = 1;
-  std::array<int, 256> fShift{};
-  std::array<char32_t, 256> fTrans{};
-  bool fSensitive = false;
-  bool fWhole = false;
-  bool fShiftInitialized = false;
-  std::vector<int> fResults;
+  std::u32string text_;     // the text being searched
+  std::u32string patText_;  // pattern, translated
+  std::string pattern_;
+  long run_ = -1;  // index of the current window's last character
+  int count_ = 0;
+  int patLen_ = 0;
+  int patLenPlus_ = 1;
+  int lookAt_ = 1;
+  std::array<int, 256> shift_{};
+  std::array<char32_t, 256> trans_{};
+  bool sensitive_ = false;
+  bool whole_ = false;
+  bool shiftInitialized_ = false;
+  std::vector<int> results_;
 };
 
 }  // namespace qv

@@ -8,67 +8,67 @@ namespace qv {
 
 // ---- buffered file writer ---------------------------------------------------
 
-TCodeEditFiler::TCodeEditFiler() : fBuffer(16384, '\0') {}
+TCodeEditFiler::TCodeEditFiler() : buffer_(16384, '\0') {}
 
 void TCodeEditFiler::SetFileFormat(TCodeEditFileFormat Value) {
-  fFileFormat = Value;
+  fileFormat_ = Value;
   switch (Value) {
     case sffDos:
-      fLineBreak = "\r\n";
+      lineBreak_ = "\r\n";
       break;
     case sffUnix:
-      fLineBreak = "\n";
+      lineBreak_ = "\n";
       break;
     case sffMac:
-      fLineBreak = "\r";
+      lineBreak_ = "\r";
       break;
   }
 }
 
 TCodeEditFileWriter::TCodeEditFileWriter(const std::string& FileName)
-    : fStream(std::make_unique<TAtomicFileStream>(FileName)) {}
+    : stream_(std::make_unique<TAtomicFileStream>(FileName)) {}
 
 TCodeEditFileWriter::~TCodeEditFileWriter() = default;
 
 void TCodeEditFileWriter::Flush() {
-  if (fBufPtr > 0 && fStream) {
-    fStream->WriteBuffer(fBuffer.data(), static_cast<int64_t>(fBufPtr));
-    fBufPtr = 0;
+  if (bufPtr_ > 0 && stream_) {
+    stream_->WriteBuffer(buffer_.data(), static_cast<int64_t>(bufPtr_));
+    bufPtr_ = 0;
   }
 }
 
 void TCodeEditFileWriter::Write(const std::string& S) {
-  if (fBufPtr + S.size() > fBuffer.size()) {
+  if (bufPtr_ + S.size() > buffer_.size()) {
     Flush();
-    if (S.size() > fBuffer.size()) fBuffer.resize(S.size());
+    if (S.size() > buffer_.size()) buffer_.resize(S.size());
   }
-  std::copy(S.begin(), S.end(), fBuffer.begin() + std::ptrdiff_t(fBufPtr));
-  fBufPtr += S.size();
+  std::copy(S.begin(), S.end(), buffer_.begin() + std::ptrdiff_t(bufPtr_));
+  bufPtr_ += S.size();
 }
 
 void TCodeEditFileWriter::WriteLine(const std::string& S) {
-  const size_t need = S.size() + fLineBreak.size();
-  if (fBufPtr + need > fBuffer.size()) {
+  const size_t need = S.size() + lineBreak_.size();
+  if (bufPtr_ + need > buffer_.size()) {
     Flush();
-    if (need > fBuffer.size()) fBuffer.resize(need);
+    if (need > buffer_.size()) buffer_.resize(need);
   }
-  std::copy(S.begin(), S.end(), fBuffer.begin() + std::ptrdiff_t(fBufPtr));
-  fBufPtr += S.size();
-  std::copy(fLineBreak.begin(), fLineBreak.end(), fBuffer.begin() + std::ptrdiff_t(fBufPtr));
-  fBufPtr += fLineBreak.size();
+  std::copy(S.begin(), S.end(), buffer_.begin() + std::ptrdiff_t(bufPtr_));
+  bufPtr_ += S.size();
+  std::copy(lineBreak_.begin(), lineBreak_.end(), buffer_.begin() + std::ptrdiff_t(bufPtr_));
+  bufPtr_ += lineBreak_.size();
 }
 
 void TCodeEditFileWriter::Commit() {
   Flush();
-  if (fStream) {
-    fStream->Commit();
-    fStream.reset();
+  if (stream_) {
+    stream_->Commit();
+    stream_.reset();
   }
 }
 
 // ---- TCodeEditStringList ----------------------------------------------------
 
-TCodeEditStringList::TCodeEditStringList() : fConvertTabsProc(GetBestConvertTabsProc(8)) {}
+TCodeEditStringList::TCodeEditStringList() : convertTabsProc_(GetBestConvertTabsProc(8)) {}
 
 TCodeEditStringList::~TCodeEditStringList() {
   OnChange = nullptr;
@@ -88,77 +88,101 @@ void TCodeEditStringList::SetUpdateState(bool Updating) {
 }
 
 void TCodeEditStringList::Grow() {
-  fCapacity += fCapacity < 65 ? 16 : fCapacity / 4;
-  fList.reserve(size_t(fCapacity));
+  capacity_ += capacity_ < 65 ? 16 : capacity_ / 4;
+  list_.reserve(size_t(capacity_));
 }
 
 void TCodeEditStringList::SetCapacity(int NewCapacity) {
   if (NewCapacity < GetCount()) NewCapacity = GetCount();
-  fCapacity = NewCapacity;
-  if (size_t(fCapacity) > fList.capacity()) fList.reserve(size_t(fCapacity));
+  capacity_ = NewCapacity;
+  if (size_t(capacity_) > list_.capacity()) list_.reserve(size_t(capacity_));
 }
 
 std::string TCodeEditStringList::Get(int Index) const {
   if (Index < 0 || Index >= GetCount()) return std::string();
-  return fList[size_t(Index)].fString;
+  return list_[size_t(Index)].Text;
 }
 
 void* TCodeEditStringList::GetObject(int Index) const {
   if (Index < 0 || Index >= GetCount()) return nullptr;
-  return fList[size_t(Index)].fObject;
+  return list_[size_t(Index)].Object;
 }
 
 int32_t TCodeEditStringList::GetRange(int Index) const {
   if (Index < 0 || Index >= GetCount()) return 0;
-  return fList[size_t(Index)].fRange;
+  return list_[size_t(Index)].Range;
 }
 
 const TCodeEditStringRec& TCodeEditStringList::Rec(int Index) const {
   if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
-  return fList[size_t(Index)];
+  return list_[size_t(Index)];
 }
 
 void TCodeEditStringList::PutRange(int Index, int32_t ARange) {
   if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
-  fList[size_t(Index)].fRange = ARange;
+  list_[size_t(Index)].Range = ARange;
 }
 
 void TCodeEditStringList::PutObject(int Index, void* AObject) {
   if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
   BeginUpdate();
-  fList[size_t(Index)].fObject = AObject;
+  list_[size_t(Index)].Object = AObject;
   EndUpdate();
 }
 
 void TCodeEditStringList::InsertItem(int Index, const std::string& S, bool Continued) {
-  if (GetCount() >= fCapacity) Grow();
+  if (GetCount() >= capacity_) Grow();
   TCodeEditStringRec rec;
-  rec.fString = S;
-  rec.fRange = -1;
-  rec.fExpandedLength = -1;
-  rec.fFlags = sfExpandedLengthUnknown;
-  rec.fContinued = Continued;
-  fList.insert(fList.begin() + Index, std::move(rec));
-  fIndexOfLongestLine = -1;
+  rec.Text = S;
+  rec.Range = -1;
+  rec.ExpandedLength = -1;
+  rec.Flags = sfExpandedLengthUnknown;
+  rec.Continued = Continued;
+  list_.insert(list_.begin() + Index, std::move(rec));
+  if (indexOfLongestLine_ >= Index) ++indexOfLongestLine_;
+  NoteLineLength(Index, S);
+}
+
+int TCodeEditStringList::ExpandedLengthOf(const std::string& S) const {
+  bool hasTabs = false;
+  const std::string expanded = convertTabsProc_(S, tabWidth_, hasTabs);
+  return static_cast<int>(
+      UTF8CharCount(hasTabs ? std::string_view(expanded) : std::string_view(S)));
+}
+
+void TCodeEditStringList::NoteLineLength(int Index, const std::string& S) {
+  // The cached longest line stays known when the changed line cannot
+  // change the answer of a full scan (the first line of greatest length).
+  if (indexOfLongestLine_ < 0) return;
+  const int len = ExpandedLengthOf(S);
+  if (Index == indexOfLongestLine_) {
+    if (len >= longestLength_)
+      longestLength_ = len;
+    else
+      indexOfLongestLine_ = -1;
+  } else if (len > longestLength_ || (len == longestLength_ && Index < indexOfLongestLine_)) {
+    indexOfLongestLine_ = Index;
+    longestLength_ = len;
+  }
 }
 
 size_t TCodeEditStringList::WrapSplit(const std::string& S) const {
   // Returns the byte length of the first piece.
-  if (!fWordWrap) return S.size();
+  if (!wordWrap_) return S.size();
   const std::u32string chars = UTF8ToCodePoints(S);
   const int len = static_cast<int>(chars.size());
-  if (len <= fWrapWidth) return S.size();
+  if (len <= wrapWidth_) return S.size();
   auto isBreak = [](char32_t c) {
     return c == U'\t' || c == U' ' || c == U',' || c == U';' || c == U'>';
   };
   int p = 0;  // 1-based position of the break character
-  for (int i = fWrapWidth; i >= 1; --i)
+  for (int i = wrapWidth_; i >= 1; --i)
     if (isBreak(chars[size_t(i - 1)])) {
       p = i;
       break;
     }
   if (p == 0)
-    for (int i = fWrapWidth + 1; i <= len - 1; ++i)
+    for (int i = wrapWidth_ + 1; i <= len - 1; ++i)
       if (isBreak(chars[size_t(i - 1)])) {
         p = i;
         break;
@@ -197,14 +221,14 @@ void TCodeEditStringList::AddStrings(const TStrings& AStrings) {
   SetCapacity((need + 15) / 16 * 16);
   for (int i = 0; i < n; ++i) {
     TCodeEditStringRec rec;
-    rec.fString = AStrings.Get(i);
-    rec.fObject = AStrings.GetObject(i);
-    rec.fRange = -1;
-    rec.fExpandedLength = -1;
-    rec.fFlags = sfExpandedLengthUnknown;
-    fList.push_back(std::move(rec));
+    rec.Text = AStrings.Get(i);
+    rec.Object = AStrings.GetObject(i);
+    rec.Range = -1;
+    rec.ExpandedLength = -1;
+    rec.Flags = sfExpandedLengthUnknown;
+    list_.push_back(std::move(rec));
   }
-  fIndexOfLongestLine = -1;
+  indexOfLongestLine_ = -1;
   if (OnAdded) OnAdded(this, first, std::string());
   EndUpdate();
 }
@@ -221,9 +245,9 @@ void TCodeEditStringList::InsertLines(int Index, int NumLines) {
   if (NumLines <= 0) return;
   if (Index < 0 || Index > GetCount()) ListIndexError(Index);
   BeginUpdate();
-  while (GetCount() + NumLines > fCapacity) Grow();
-  fList.insert(fList.begin() + Index, size_t(NumLines), TCodeEditStringRec());
-  fIndexOfLongestLine = -1;
+  while (GetCount() + NumLines > capacity_) Grow();
+  list_.insert(list_.begin() + Index, size_t(NumLines), TCodeEditStringRec());
+  indexOfLongestLine_ = -1;
   if (OnAdded) OnAdded(this, Index, std::string());
   EndUpdate();
 }
@@ -235,11 +259,11 @@ void TCodeEditStringList::Put(int Index, const std::string& S) {
   }
   if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
   BeginUpdate();
-  TCodeEditStringRec& rec = fList[size_t(Index)];
-  rec.fString = S;
-  rec.fFlags = sfExpandedLengthUnknown;
-  rec.fExpandedLength = -1;
-  fIndexOfLongestLine = -1;
+  TCodeEditStringRec& rec = list_[size_t(Index)];
+  rec.Text = S;
+  rec.Flags = sfExpandedLengthUnknown;
+  rec.ExpandedLength = -1;
+  NoteLineLength(Index, S);
   if (OnPutted) OnPutted(this, Index, S);
   EndUpdate();
 }
@@ -247,8 +271,11 @@ void TCodeEditStringList::Put(int Index, const std::string& S) {
 void TCodeEditStringList::Delete(int Index) {
   if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
   BeginUpdate();
-  fList.erase(fList.begin() + Index);
-  fIndexOfLongestLine = -1;
+  list_.erase(list_.begin() + Index);
+  if (indexOfLongestLine_ == Index)
+    indexOfLongestLine_ = -1;
+  else if (indexOfLongestLine_ > Index)
+    --indexOfLongestLine_;
   if (OnDeleted) OnDeleted(this, Index);
   EndUpdate();
 }
@@ -258,19 +285,19 @@ void TCodeEditStringList::DeleteLines(int Index, int NumLines) {
   if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
   NumLines = std::min(NumLines, GetCount() - Index);
   BeginUpdate();
-  fList.erase(fList.begin() + Index, fList.begin() + Index + NumLines);
+  list_.erase(list_.begin() + Index, list_.begin() + Index + NumLines);
   EndUpdate();
-  fIndexOfLongestLine = -1;
+  indexOfLongestLine_ = -1;
   if (OnDeleted) OnDeleted(this, Index);
 }
 
 void TCodeEditStringList::Clear() {
-  if (fList.empty()) return;
+  if (list_.empty()) return;
   BeginUpdate();
-  fList.clear();
-  fList.shrink_to_fit();
-  fCapacity = 0;
-  fIndexOfLongestLine = -1;
+  list_.clear();
+  list_.shrink_to_fit();
+  capacity_ = 0;
+  indexOfLongestLine_ = -1;
   if (OnCleared) OnCleared(this);
   EndUpdate();
 }
@@ -279,64 +306,62 @@ void TCodeEditStringList::Exchange(int Index1, int Index2) {
   if (Index1 < 0 || Index1 >= GetCount()) ListIndexError(Index1);
   if (Index2 < 0 || Index2 >= GetCount()) ListIndexError(Index2);
   BeginUpdate();
-  std::swap(fList[size_t(Index1)], fList[size_t(Index2)]);
-  if (fIndexOfLongestLine == Index1)
-    fIndexOfLongestLine = Index2;
-  else if (fIndexOfLongestLine == Index2)
-    fIndexOfLongestLine = Index1;
+  std::swap(list_[size_t(Index1)], list_[size_t(Index2)]);
+  if (indexOfLongestLine_ == Index1)
+    indexOfLongestLine_ = Index2;
+  else if (indexOfLongestLine_ == Index2)
+    indexOfLongestLine_ = Index1;
   EndUpdate();
 }
 
 // ---- tabs and the longest line ---------------------------------------------
 
 void TCodeEditStringList::ExpandString(int Index) {
-  TCodeEditStringRec& rec = fList[size_t(Index)];
-  if (rec.fString.empty()) {
-    rec.fFlags = sfHasNoTabs;
-    rec.fExpandedLength = 0;
+  TCodeEditStringRec& rec = list_[size_t(Index)];
+  if (rec.Text.empty()) {
+    rec.Flags = sfHasNoTabs;
+    rec.ExpandedLength = 0;
     return;
   }
   bool hasTabs = false;
-  const std::string expanded = fConvertTabsProc(rec.fString, fTabWidth, hasTabs);
-  rec.fExpandedLength = static_cast<int>(UTF8CharCount(expanded));
-  rec.fFlags = hasTabs ? sfHasTabs : sfHasNoTabs;
+  const std::string expanded = convertTabsProc_(rec.Text, tabWidth_, hasTabs);
+  rec.ExpandedLength = static_cast<int>(UTF8CharCount(expanded));
+  rec.Flags = hasTabs ? sfHasTabs : sfHasNoTabs;
 }
 
 std::string TCodeEditStringList::GetExpandedString(int Index) {
   if (Index < 0 || Index >= GetCount()) return std::string();
-  TCodeEditStringRec& rec = fList[size_t(Index)];
-  if (rec.fFlags & sfHasNoTabs) return rec.fString;
+  TCodeEditStringRec& rec = list_[size_t(Index)];
+  if (rec.Flags & sfHasNoTabs) return rec.Text;
   bool hasTabs = false;
-  std::string expanded = fConvertTabsProc(rec.fString, fTabWidth, hasTabs);
-  rec.fExpandedLength = static_cast<int>(UTF8CharCount(expanded));
-  rec.fFlags = hasTabs ? sfHasTabs : sfHasNoTabs;
+  std::string expanded = convertTabsProc_(rec.Text, tabWidth_, hasTabs);
+  rec.ExpandedLength = static_cast<int>(UTF8CharCount(expanded));
+  rec.Flags = hasTabs ? sfHasTabs : sfHasNoTabs;
   return expanded;
 }
 
 int TCodeEditStringList::GetLengthOfLongestLine() {
-  if (fIndexOfLongestLine < 0) {
-    int maxLen = 0;
+  if (indexOfLongestLine_ < 0) {
+    longestLength_ = 0;
     for (int i = 0; i < GetCount(); ++i) {
-      if (fList[size_t(i)].fFlags & sfExpandedLengthUnknown) ExpandString(i);
-      if (fList[size_t(i)].fExpandedLength > maxLen) {
-        maxLen = fList[size_t(i)].fExpandedLength;
-        fIndexOfLongestLine = i;
+      if (list_[size_t(i)].Flags & sfExpandedLengthUnknown) ExpandString(i);
+      if (list_[size_t(i)].ExpandedLength > longestLength_) {
+        longestLength_ = list_[size_t(i)].ExpandedLength;
+        indexOfLongestLine_ = i;
       }
     }
   }
-  if (fIndexOfLongestLine >= 0 && fIndexOfLongestLine < GetCount())
-    return fList[size_t(fIndexOfLongestLine)].fExpandedLength;
-  return 0;
+  return indexOfLongestLine_ >= 0 && indexOfLongestLine_ < GetCount() ? longestLength_ : 0;
 }
 
 void TCodeEditStringList::SetTabWidth(int Value) {
-  if (Value == fTabWidth) return;
-  fTabWidth = Value;
-  fConvertTabsProc = GetBestConvertTabsProc(fTabWidth);
-  fIndexOfLongestLine = -1;
-  for (auto& rec : fList) {
-    rec.fExpandedLength = -1;
-    rec.fFlags = uint8_t((rec.fFlags & ~sfHasNoTabs) | sfExpandedLengthUnknown);
+  if (Value == tabWidth_) return;
+  tabWidth_ = Value;
+  convertTabsProc_ = GetBestConvertTabsProc(tabWidth_);
+  indexOfLongestLine_ = -1;
+  for (auto& rec : list_) {
+    rec.ExpandedLength = -1;
+    rec.Flags = uint8_t((rec.Flags & ~sfHasNoTabs) | sfExpandedLengthUnknown);
   }
 }
 
@@ -344,17 +369,17 @@ void TCodeEditStringList::SetTabWidth(int Value) {
 
 bool TCodeEditStringList::IsContinuationLine(int Index) const {
   if (Index < 0 || Index >= GetCount()) return false;
-  return fList[size_t(Index)].fContinued;
+  return list_[size_t(Index)].Continued;
 }
 
 void TCodeEditStringList::WrapLine(int Index) {
-  TCodeEditStringRec& rec = fList[size_t(Index)];
-  const size_t cut = WrapSplit(rec.fString);
-  if (cut >= rec.fString.size()) return;
-  std::string rest = rec.fString.substr(cut);
-  rec.fString.erase(cut);
-  rec.fFlags = sfExpandedLengthUnknown;
-  rec.fExpandedLength = -1;
+  TCodeEditStringRec& rec = list_[size_t(Index)];
+  const size_t cut = WrapSplit(rec.Text);
+  if (cut >= rec.Text.size()) return;
+  std::string rest = rec.Text.substr(cut);
+  rec.Text.erase(cut);
+  rec.Flags = sfExpandedLengthUnknown;
+  rec.ExpandedLength = -1;
   int at = Index + 1;
   while (!rest.empty()) {
     const size_t c = WrapSplit(rest);
@@ -364,31 +389,31 @@ void TCodeEditStringList::WrapLine(int Index) {
 }
 
 int TCodeEditStringList::RewrapParagraph(int Index) {
-  if (!fWordWrap) return Index;
+  if (!wordWrap_) return Index;
   if (Index < 0 || Index >= GetCount()) ListIndexError(Index);
   int first = Index;
-  while (first > 0 && fList[size_t(first)].fContinued) --first;
+  while (first > 0 && list_[size_t(first)].Continued) --first;
   int last = Index;
-  while (last + 1 < GetCount() && fList[size_t(last + 1)].fContinued) ++last;
-  std::string text = fList[size_t(first)].fString;
-  for (int i = first + 1; i <= last; ++i) text += fList[size_t(i)].fString;
+  while (last + 1 < GetCount() && list_[size_t(last + 1)].Continued) ++last;
+  std::string text = list_[size_t(first)].Text;
+  for (int i = first + 1; i <= last; ++i) text += list_[size_t(i)].Text;
   for (int i = last; i > first; --i) Delete(i);
   BeginUpdate();
-  TCodeEditStringRec& rec = fList[size_t(first)];
-  rec.fString = text;
-  rec.fFlags = sfExpandedLengthUnknown;
-  rec.fExpandedLength = -1;
+  TCodeEditStringRec& rec = list_[size_t(first)];
+  rec.Text = text;
+  rec.Flags = sfExpandedLengthUnknown;
+  rec.ExpandedLength = -1;
   WrapLine(first);
-  fIndexOfLongestLine = -1;
+  indexOfLongestLine_ = -1;
   EndUpdate();
   return first;
 }
 
 void TCodeEditStringList::SetWordWrap(bool Value) {
-  if (Value == fWordWrap) return;
-  fWordWrap = Value;
+  if (Value == wordWrap_) return;
+  wordWrap_ = Value;
   BeginUpdate();
-  if (fWordWrap) {
+  if (wordWrap_) {
     for (int i = GetCount() - 1; i >= 0; --i) WrapLine(i);
   } else {
     // Walk up from the end, collecting continuation lines and appending
@@ -396,28 +421,28 @@ void TCodeEditStringList::SetWordWrap(bool Value) {
     // then dropped, so no text is repeated.
     std::string tail;
     for (int i = GetCount() - 1; i >= 0; --i) {
-      TCodeEditStringRec& rec = fList[size_t(i)];
-      if (rec.fContinued) {
-        tail = rec.fString + tail;
-        fList.erase(fList.begin() + i);
+      TCodeEditStringRec& rec = list_[size_t(i)];
+      if (rec.Continued) {
+        tail = rec.Text + tail;
+        list_.erase(list_.begin() + i);
       } else if (!tail.empty()) {
-        rec.fString += tail;
-        rec.fFlags = uint8_t(rec.fFlags | sfExpandedLengthUnknown);
-        rec.fFlags = uint8_t(rec.fFlags & ~(sfHasTabs | sfHasNoTabs));
-        rec.fExpandedLength = -1;
+        rec.Text += tail;
+        rec.Flags = uint8_t(rec.Flags | sfExpandedLengthUnknown);
+        rec.Flags = uint8_t(rec.Flags & ~(sfHasTabs | sfHasNoTabs));
+        rec.ExpandedLength = -1;
         tail.clear();
       }
     }
     if (!tail.empty()) {
       // Continuation lines at the very top (no first line): keep the text.
       TCodeEditStringRec rec;
-      rec.fString = tail;
-      rec.fRange = -1;
-      rec.fExpandedLength = -1;
-      rec.fFlags = sfExpandedLengthUnknown;
-      fList.insert(fList.begin(), std::move(rec));
+      rec.Text = tail;
+      rec.Range = -1;
+      rec.ExpandedLength = -1;
+      rec.Flags = sfExpandedLengthUnknown;
+      list_.insert(list_.begin(), std::move(rec));
     }
-    fIndexOfLongestLine = -1;
+    indexOfLongestLine_ = -1;
   }
   EndUpdate();
 }
@@ -457,11 +482,11 @@ void TCodeEditStringList::LoadFromBytes(std::string_view Bytes) {
       if (p < size && text[p] == '\0') ++p;
     }
     if (sawCR && !sawLF)
-      fFileFormat = sffMac;
+      fileFormat_ = sffMac;
     else if (sawLF && !sawCR)
-      fFileFormat = sffUnix;
+      fileFormat_ = sffUnix;
     else
-      fFileFormat = sffDos;
+      fileFormat_ = sffDos;
   } catch (...) {
     EndUpdate();
     throw;
@@ -471,12 +496,12 @@ void TCodeEditStringList::LoadFromBytes(std::string_view Bytes) {
 
 std::vector<std::string> TCodeEditStringList::LogicalLines() const {
   std::vector<std::string> lines;
-  lines.reserve(fList.size());
-  for (const auto& rec : fList) {
-    if (rec.fContinued && !lines.empty())
-      lines.back() += rec.fString;
+  lines.reserve(list_.size());
+  for (const auto& rec : list_) {
+    if (rec.Continued && !lines.empty())
+      lines.back() += rec.Text;
     else
-      lines.push_back(rec.fString);
+      lines.push_back(rec.Text);
   }
   return lines;
 }
@@ -494,14 +519,14 @@ static const char* BreakOf(TCodeEditFileFormat Format) {
 
 std::string TCodeEditStringList::SaveToBytes() const {
   const std::vector<std::string> lines = LogicalLines();
-  const std::string br = BreakOf(fFileFormat);
+  const std::string br = BreakOf(fileFormat_);
   size_t total = 0;
   for (const auto& l : lines) total += l.size() + br.size();
   std::string out;
   out.reserve(total);
   for (size_t i = 0; i < lines.size(); ++i) {
     out += lines[i];
-    if (i + 1 < lines.size() || fAppendNewLineAtEOF) out += br;
+    if (i + 1 < lines.size() || appendNewLineAtEof_) out += br;
   }
   return out;
 }
@@ -513,10 +538,10 @@ void TCodeEditStringList::SaveToStream(TStream& Stream) {
 
 void TCodeEditStringList::SaveToFile(const std::string& FileName) {
   TCodeEditFileWriter writer(FileName);
-  writer.SetFileFormat(fFileFormat);
+  writer.SetFileFormat(fileFormat_);
   const std::vector<std::string> lines = LogicalLines();
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (i + 1 < lines.size() || fAppendNewLineAtEOF)
+    if (i + 1 < lines.size() || appendNewLineAtEof_)
       writer.WriteLine(lines[i]);
     else
       writer.Write(lines[i]);

@@ -40,12 +40,12 @@ constexpr uint8_t sfHasNoTabs = 2;  // the text holds none
 constexpr uint8_t sfExpandedLengthUnknown = 4;
 
 struct TCodeEditStringRec {
-  std::string fString;
-  void* fObject = nullptr;
-  int32_t fRange = 0;
-  bool fContinued = false;  // continues the previous line (soft wrap)
-  int fExpandedLength = 0;
-  uint8_t fFlags = 0;
+  std::string Text;
+  void* Object = nullptr;
+  int32_t Range = 0;
+  bool Continued = false;  // continues the previous line (soft wrap)
+  int ExpandedLength = 0;
+  uint8_t Flags = 0;
 };
 
 // Buffered writing of lines to a file, through an atomic file stream.
@@ -59,15 +59,15 @@ class TCodeEditFiler {
   TCodeEditFiler(const TCodeEditFiler&) = delete;
   TCodeEditFiler& operator=(const TCodeEditFiler&) = delete;
   virtual void Flush() {}
-  TCodeEditFileFormat FileFormat() const { return fFileFormat; }
+  TCodeEditFileFormat FileFormat() const { return fileFormat_; }
   void SetFileFormat(TCodeEditFileFormat Value);
-  size_t BufferSize() const { return fBuffer.size(); }
+  size_t BufferSize() const { return buffer_.size(); }
 
  protected:
-  std::string fBuffer;  // fixed-size buffer; fBufPtr bytes in use
-  size_t fBufPtr = 0;
-  TCodeEditFileFormat fFileFormat = sffUnix;
-  std::string fLineBreak = "\n";
+  std::string buffer_;  // fixed-size buffer; bufPtr_ bytes in use
+  size_t bufPtr_ = 0;
+  TCodeEditFileFormat fileFormat_ = sffUnix;
+  std::string lineBreak_ = "\n";
 };
 
 class TCodeEditFileWriter : public TCodeEditFiler {
@@ -80,7 +80,7 @@ class TCodeEditFileWriter : public TCodeEditFiler {
   void Commit();
 
  private:
-  std::unique_ptr<TAtomicFileStream> fStream;
+  std::unique_ptr<TAtomicFileStream> stream_;
 };
 
 class TCodeEditStringList : public TStrings {
@@ -95,7 +95,7 @@ class TCodeEditStringList : public TStrings {
 
   // TStrings primitives. Get outside 0..Count-1 gives "".
   std::string Get(int Index) const override;
-  int GetCount() const override { return static_cast<int>(fList.size()); }
+  int GetCount() const override { return static_cast<int>(list_.size()); }
   void* GetObject(int Index) const override;
   void Put(int Index, const std::string& S) override;
   void PutObject(int Index, void* AObject) override;
@@ -106,7 +106,7 @@ class TCodeEditStringList : public TStrings {
   void Exchange(int Index1, int Index2) override;
   void AddStrings(const TStrings& AStrings);
 
-  int Capacity() const { return fCapacity; }
+  int Capacity() const { return capacity_; }
   void SetCapacity(int NewCapacity);
 
   // Own operations (0-based line indexes).
@@ -117,14 +117,14 @@ class TCodeEditStringList : public TStrings {
   // Index must lie in 0..Count (checked).
   void InsertLines(int Index, int NumLines);
   void DeleteLines(int Index, int NumLines);
-  int TabWidth() const { return fTabWidth; }
+  int TabWidth() const { return tabWidth_; }
   void SetTabWidth(int Value);
   const TCodeEditStringRec& Rec(int Index) const;
 
-  bool WordWrap() const { return fWordWrap; }
+  bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool Value);
-  int WrapWidth() const { return fWrapWidth; }
-  void SetWrapWidth(int Value) { fWrapWidth = Value < 1 ? 1 : Value; }
+  int WrapWidth() const { return wrapWidth_; }
+  void SetWrapWidth(int Value) { wrapWidth_ = Value < 1 ? 1 : Value; }
   // Joins the paragraph holding Index and wraps it again; returns the
   // index of its first line.
   int RewrapParagraph(int Index);
@@ -141,10 +141,10 @@ class TCodeEditStringList : public TStrings {
   // The bytes SaveToStream writes.
   std::string SaveToBytes() const;
 
-  TCodeEditFileFormat FileFormat() const { return fFileFormat; }
-  void SetFileFormat(TCodeEditFileFormat Value) { fFileFormat = Value; }
-  bool AppendBreakAtEnd() const { return fAppendNewLineAtEOF; }
-  void SetAppendBreakAtEnd(bool Value) { fAppendNewLineAtEOF = Value; }
+  TCodeEditFileFormat FileFormat() const { return fileFormat_; }
+  void SetFileFormat(TCodeEditFileFormat Value) { fileFormat_ = Value; }
+  bool AppendBreakAtEnd() const { return appendNewLineAtEof_; }
+  void SetAppendBreakAtEnd(bool Value) { appendNewLineAtEof_ = Value; }
 
   TListEvent OnChange;
   TListEvent OnChanging;
@@ -166,17 +166,22 @@ class TCodeEditStringList : public TStrings {
   size_t WrapSplit(const std::string& S) const;
   void WrapLine(int Index);
   void ExpandString(int Index);
+  int ExpandedLengthOf(const std::string& S) const;
+  // Keeps the cached longest line up to date for a line put or inserted at
+  // Index.
+  void NoteLineLength(int Index, const std::string& S);
   std::vector<std::string> LogicalLines() const;
 
-  bool fWordWrap = false;
-  int fWrapWidth = 80;
-  std::vector<TCodeEditStringRec> fList;
-  int fCapacity = 0;
-  TCodeEditFileFormat fFileFormat = sffDos;
-  bool fAppendNewLineAtEOF = true;
-  TConvertTabsProc fConvertTabsProc;
-  int fIndexOfLongestLine = -1;
-  int fTabWidth = 8;
+  bool wordWrap_ = false;
+  int wrapWidth_ = 80;
+  std::vector<TCodeEditStringRec> list_;
+  int capacity_ = 0;
+  TCodeEditFileFormat fileFormat_ = sffDos;
+  bool appendNewLineAtEof_ = true;
+  TConvertTabsProc convertTabsProc_;
+  int indexOfLongestLine_ = -1;
+  int longestLength_ = 0;  // expanded length of that line
+  int tabWidth_ = 8;
 };
 
 }  // namespace qv

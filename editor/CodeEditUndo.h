@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,12 +47,12 @@ enum TCodeChangeReason : uint8_t {
 
 class TCodeEditUndoItem {
  public:
-  TCodeChangeReason fChangeReason = urNothing;
-  TCodeSelectionMode fChangeSelMode = smNormal;
-  TPoint fChangeStartPos;
-  TPoint fChangeEndPos;
-  std::string fChangeStr;
-  int32_t fChangeNumber = 0;
+  TCodeChangeReason ChangeReason = urNothing;
+  TCodeSelectionMode ChangeSelMode = smNormal;
+  TPoint ChangeStartPos;
+  TPoint ChangeEndPos;
+  std::string ChangeStr;
+  int32_t ChangeNumber = 0;
 
   // Copies all six fields.
   void Assign(const TCodeEditUndoItem& Source);
@@ -85,17 +86,20 @@ class TCodeEditUndoList {
   // OnAdded unless the item is a group break.
   void PushItem(std::unique_ptr<TCodeEditUndoItem> Item);
 
-  bool CanUndo() const { return !fItems.empty(); }
-  int ItemCount() const { return static_cast<int>(fItems.size()); }
+  bool CanUndo() const { return !items_.empty(); }
+  int ItemCount() const { return static_cast<int>(items_.size()); }
   TCodeChangeReason GetLastChangeReason() const;
-  int MaxUndoActions() const { return fMaxUndoActions; }
+  int MaxUndoActions() const { return maxUndoActions_; }
   // A negative value counts as 0; a new maximum is enforced at once.
   void SetMaxUndoActions(int Value);
-  bool FullUndoImpossible() const { return fFullUndoImposible; }
-  int BlockChangeNumber() const { return fBlockChangeNumber; }
-  int BlockCount() const { return fBlockCount; }
-  int LockCount() const { return fLockCount; }
-  int NextChangeNumber() const { return fNextChangeNumber; }
+  bool FullUndoImpossible() const { return fullUndoImpossible_; }
+  int BlockChangeNumber() const { return blockChangeNumber_; }
+  // Items recorded while the number is not 0 take it (the editor gives the
+  // redo list the number of the action being undone, and back).
+  void SetBlockChangeNumber(int32_t Value) { blockChangeNumber_ = Value; }
+  int BlockCount() const { return blockCount_; }
+  int LockCount() const { return lockCount_; }
+  int NextChangeNumber() const { return nextChangeNumber_; }
   // Item by age, 0 = oldest (nullptr outside the list).
   TCodeEditUndoItem* Items(int Index) const;
 
@@ -108,13 +112,13 @@ class TCodeEditUndoList {
   void EnsureMaxEntries();
   void AdvanceChangeNumber();
 
-  int32_t fBlockChangeNumber = 0;
-  int fBlockCount = 0;
-  bool fFullUndoImposible = false;
-  std::vector<std::unique_ptr<TCodeEditUndoItem>> fItems;
-  int fLockCount = 0;
-  int fMaxUndoActions = 1024;
-  int32_t fNextChangeNumber = 1;
+  int32_t blockChangeNumber_ = 0;
+  int blockCount_ = 0;
+  bool fullUndoImpossible_ = false;
+  std::deque<std::unique_ptr<TCodeEditUndoItem>> items_;
+  int lockCount_ = 0;
+  int maxUndoActions_ = 1024;
+  int32_t nextChangeNumber_ = 1;
 };
 
 }  // namespace qv

@@ -21,10 +21,10 @@ class TCodeExporterHTML : public TCodeCustomExporter {
   std::string GetClipboardFormatName() const override { return "HTML Format"; }
   std::string GetFormatDescription() const override { return "HTML"; }
 
-  bool CreateHTMLFragment() const { return fCreateHTMLFragment; }
-  void SetCreateHTMLFragment(bool Value) { fCreateHTMLFragment = Value; }
-  THTMLFontSize HTMLFontSize() const { return fHTMLFontSize; }
-  void SetHTMLFontSize(THTMLFontSize Value) { fHTMLFontSize = Value; }
+  bool CreateHTMLFragment() const { return createHtmlFragment_; }
+  void SetCreateHTMLFragment(bool Value) { createHtmlFragment_ = Value; }
+  THTMLFontSize HTMLFontSize() const { return htmlFontSize_; }
+  void SetHTMLFontSize(THTMLFontSize Value) { htmlFontSize_ = Value; }
 
   // "\"#RRGGBB\"" of a colour (system colours resolved).
   static std::string ColorToHTML(TColor AColor);
@@ -47,12 +47,12 @@ class TCodeExporterHTML : public TCodeCustomExporter {
   void OpenSpan();
   void OpenFont();
 
-  bool fCreateHTMLFragment = false;
-  THTMLFontSize fHTMLFontSize = fs03;
+  bool createHtmlFragment_ = false;
+  THTMLFontSize htmlFontSize_ = fs03;
   // What is open in the output right now.
-  TFontStyles fOpenStyles;
-  bool fFontOpen = false;
-  bool fSpanOpen = false;
+  TFontStyles openStyles_;
+  bool fontOpen_ = false;
+  bool spanOpen_ = false;
 };
 
 }  // namespace qv

@@ -8,8 +8,8 @@ TCodeExporterRTF::TCodeExporterRTF() { SetDefaultFilter("Rich Text Format (*.rtf
 
 void TCodeExporterRTF::Clear() {
   TCodeCustomExporter::Clear();
-  fListColors.clear();
-  fAttributesChanged = false;
+  listColors_.clear();
+  attributesChanged_ = false;
 }
 
 bool TCodeExporterRTF::GetCharReplacement(char32_t C, std::string& Replacement) const {
@@ -35,10 +35,10 @@ std::string TCodeExporterRTF::EscapeText(const std::string& AText) {
 }
 
 int TCodeExporterRTF::GetColorIndex(TColor AColor) {
-  for (size_t i = 0; i < fListColors.size(); ++i)
-    if (fListColors[i] == AColor) return static_cast<int>(i);
-  fListColors.push_back(AColor);
-  return static_cast<int>(fListColors.size() - 1);
+  for (size_t i = 0; i < listColors_.size(); ++i)
+    if (listColors_[i] == AColor) return static_cast<int>(i);
+  listColors_.push_back(AColor);
+  return static_cast<int>(listColors_.size() - 1);
 }
 
 void TCodeExporterRTF::WriteAttributeEnd(TFontStyles EndedStyles, bool, bool) {
@@ -46,27 +46,27 @@ void TCodeExporterRTF::WriteAttributeEnd(TFontStyles EndedStyles, bool, bool) {
   if (EndedStyles.Contains(fsItalic)) AddData("\\i0");
   if (EndedStyles.Contains(fsUnderline)) AddData("\\ul0");
   if (EndedStyles.Contains(fsStrikeOut)) AddData("\\strike0");
-  if (!EndedStyles.Empty()) fAttributesChanged = true;
+  if (!EndedStyles.Empty()) attributesChanged_ = true;
 }
 
 void TCodeExporterRTF::WriteAttributeStart(bool BGChanged, bool FGChanged,
                                            TFontStyles StartedStyles) {
   if (BGChanged) {
-    AddData(Format("\\cb%d", GetColorIndex(fLastBG)));
-    fAttributesChanged = true;
+    AddData(Format("\\cb%d", GetColorIndex(lastBg_)));
+    attributesChanged_ = true;
   }
   if (FGChanged) {
-    AddData(Format("\\cf%d", GetColorIndex(fLastFG)));
-    fAttributesChanged = true;
+    AddData(Format("\\cf%d", GetColorIndex(lastFg_)));
+    attributesChanged_ = true;
   }
   if (StartedStyles.Contains(fsBold)) AddData("\\b");
   if (StartedStyles.Contains(fsItalic)) AddData("\\i");
   if (StartedStyles.Contains(fsUnderline)) AddData("\\ul");
   if (StartedStyles.Contains(fsStrikeOut)) AddData("\\strike");
-  if (!StartedStyles.Empty()) fAttributesChanged = true;
-  if (fAttributesChanged) {
+  if (!StartedStyles.Empty()) attributesChanged_ = true;
+  if (attributesChanged_) {
     AddData(" ");
-    fAttributesChanged = false;
+    attributesChanged_ = false;
   }
 }
 
@@ -81,7 +81,7 @@ std::string TCodeExporterRTF::GetDocumentHeader() {
   std::string h = "{\\rtf1\\ansi\\deff0\\deftab720";
   h += "{\\fonttbl{\\f0\\fmodern " + ReplaceChars(Font().Name()) + ";}}\r\n";
   h += "{\\colortbl";
-  for (TColor c : fListColors) {
+  for (TColor c : listColors_) {
     const TColor rgb = ColorToRGB(c);
     h += Format("\\red%d\\green%d\\blue%d;", GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
   }

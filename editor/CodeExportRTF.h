@@ -33,8 +33,8 @@ class TCodeExporterRTF : public TCodeCustomExporter {
  private:
   int GetColorIndex(TColor AColor);
 
-  std::vector<TColor> fListColors;
-  bool fAttributesChanged = false;
+  std::vector<TColor> listColors_;
+  bool attributesChanged_ = false;
 };
 
 }  // namespace qv

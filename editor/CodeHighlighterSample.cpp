@@ -72,13 +72,13 @@ TCodeSampleSyn::TCodeSampleSyn() {
     AddAttribute(std::move(a));
     return raw;
   };
-  fCommentAttri = make(SYNS_AttrComment, {fsItalic}, clNavy, clNone);
-  fIdentifierAttri = make(SYNS_AttrIdentifier, {}, clNone, clNone);
-  fKeyAttri = make(SYNS_AttrReservedWord, {fsBold}, clNone, clNone);
-  fPasKeyAttri = make(SYNS_AttrPasKey, {fsBold}, clNavy, clNone);
-  fSpaceAttri = make(SYNS_AttrSpace, {}, clNone, clNone);
-  fStringAttri = make(SYNS_AttrString, {}, clRed, clNone);
-  fTestAttri = make(SYNS_AttrTest, {fsItalic, fsUnderline}, clFuchsia, clSilver);
+  commentAttri_ = make(SYNS_AttrComment, {fsItalic}, clNavy, clNone);
+  identifierAttri_ = make(SYNS_AttrIdentifier, {}, clNone, clNone);
+  keyAttri_ = make(SYNS_AttrReservedWord, {fsBold}, clNone, clNone);
+  pasKeyAttri_ = make(SYNS_AttrPasKey, {fsBold}, clNavy, clNone);
+  spaceAttri_ = make(SYNS_AttrSpace, {}, clNone, clNone);
+  stringAttri_ = make(SYNS_AttrString, {}, clRed, clNone);
+  testAttri_ = make(SYNS_AttrTest, {fsItalic, fsUnderline}, clFuchsia, clSilver);
   SetAttributesOnChange([this](TCodeHighlighterAttributes*) { DefHighlightChange(); });
   SetDefaultFilter("All files (*.*)|*.*");
 }
@@ -86,15 +86,15 @@ TCodeSampleSyn::TCodeSampleSyn() {
 TCodeHighlighterAttributes* TCodeSampleSyn::GetDefaultAttribute(int Index) const {
   switch (Index) {
     case 0:
-      return fCommentAttri;
+      return commentAttri_;
     case 1:
-      return fIdentifierAttri;
+      return identifierAttri_;
     case 2:
-      return fKeyAttri;
+      return keyAttri_;
     case 3:
-      return fStringAttri;
+      return stringAttri_;
     case 4:
-      return fSpaceAttri;
+      return spaceAttri_;
     default:
       return nullptr;
   }
@@ -141,152 +141,152 @@ int TCodeSampleSyn::KeywordKind(const std::string& Word) {
 }
 
 void TCodeSampleSyn::SetLine(const std::string& NewValue, int LineNumber) {
-  fLine = NewValue;
-  fRun = 0;
-  fTokenPos = 0;
-  fTokenPosChars = 0;
-  fLineNumber = LineNumber;
+  line_ = NewValue;
+  run_ = 0;
+  tokenPos_ = 0;
+  tokenPosChars_ = 0;
+  lineNumber_ = LineNumber;
   Next();
 }
 
-std::string TCodeSampleSyn::GetToken() const { return fLine.substr(fTokenPos, fRun - fTokenPos); }
+std::string TCodeSampleSyn::GetToken() const { return line_.substr(tokenPos_, run_ - tokenPos_); }
 
 TCodeHighlighterAttributes* TCodeSampleSyn::GetTokenAttribute() const {
-  switch (fTokenID % 128) {
+  switch (tokenId_ % 128) {
     case tkComment:
-      return fCommentAttri;
+      return commentAttri_;
     case tkIdentifier:
-      return fIdentifierAttri;
+      return identifierAttri_;
     case tkKey:
-      return fKeyAttri;
+      return keyAttri_;
     case tkPasKey:
-      return fPasKeyAttri;
+      return pasKeyAttri_;
     case tkSpace:
-      return fSpaceAttri;
+      return spaceAttri_;
     case tkString:
-      return fStringAttri;
+      return stringAttri_;
     case tkTest:
-      return fTestAttri;
+      return testAttri_;
     case tkUnknown:
-      return fIdentifierAttri;
+      return identifierAttri_;
     default:
       return nullptr;
   }
 }
 
 void TCodeSampleSyn::BraceCommentProc() {
-  const char c = At(fRun);
-  if (c == '\0' && fRun >= fLine.size()) {
-    fTokenID = tkNull;
+  const char c = At(run_);
+  if (c == '\0' && run_ >= line_.size()) {
+    tokenId_ = tkNull;
     return;
   }
   if (c == '\n') {
-    fTokenID = tkSpace;
-    ++fRun;
+    tokenId_ = tkSpace;
+    ++run_;
     return;
   }
   if (c == '\r') {
-    fTokenID = tkSpace;
-    ++fRun;
-    if (At(fRun) == '\n') ++fRun;
+    tokenId_ = tkSpace;
+    ++run_;
+    if (At(run_) == '\n') ++run_;
     return;
   }
-  fTokenID = tkComment;
+  tokenId_ = tkComment;
   do {
-    if (At(fRun) == '}') {
-      ++fRun;
-      fRange = rsUnKnown;
+    if (At(run_) == '}') {
+      ++run_;
+      range_ = rsUnKnown;
       break;
     }
-    ++fRun;
-  } while (fRun < fLine.size() && At(fRun) != '\n' && At(fRun) != '\r');
+    ++run_;
+  } while (run_ < line_.size() && At(run_) != '\n' && At(run_) != '\r');
 }
 
 void TCodeSampleSyn::DoubleSlashCommentProc() {
-  fTokenID = tkComment;
-  ++fRun;  // the second slash of the opening pair
-  while (fRun < fLine.size() && At(fRun) != '\n' && At(fRun) != '\r') {
-    if (At(fRun) == '/' && At(fRun + 1) == '/') {
-      fRun += 2;
-      fRange = rsUnKnown;
+  tokenId_ = tkComment;
+  ++run_;  // the second slash of the opening pair
+  while (run_ < line_.size() && At(run_) != '\n' && At(run_) != '\r') {
+    if (At(run_) == '/' && At(run_ + 1) == '/') {
+      run_ += 2;
+      range_ = rsUnKnown;
       return;
     }
-    ++fRun;
+    ++run_;
   }
 }
 
 void TCodeSampleSyn::StringProc() {
-  fTokenID = tkString;
-  while (fRun < fLine.size() && At(fRun) != '\n' && At(fRun) != '\r') {
-    if (At(fRun) == '"') {
-      ++fRun;
-      fRange = rsUnKnown;
+  tokenId_ = tkString;
+  while (run_ < line_.size() && At(run_) != '\n' && At(run_) != '\r') {
+    if (At(run_) == '"') {
+      ++run_;
+      range_ = rsUnKnown;
       return;
     }
-    ++fRun;
+    ++run_;
   }
 }
 
 void TCodeSampleSyn::IdentProc() {
-  const size_t start = fRun;
+  const size_t start = run_;
   size_t len = 0;
   while (IsIdentByte(At(start + len))) ++len;
-  fTokenID = KeywordKind(fLine.substr(start, len));
-  fRun = start + len;
-  while (IsIdentByte(At(fRun))) ++fRun;
+  tokenId_ = KeywordKind(line_.substr(start, len));
+  run_ = start + len;
+  while (IsIdentByte(At(run_))) ++run_;
 }
 
 void TCodeSampleSyn::Next() {
   // Character position of the new token: the old one plus the characters
   // of the token just passed.
-  fTokenPosChars +=
-      static_cast<int>(UTF8CharCount(std::string_view(fLine).substr(fTokenPos, fRun - fTokenPos)));
-  fTokenPos = fRun;
-  if (fRange == rsBraceComment) {
+  tokenPosChars_ +=
+      static_cast<int>(UTF8CharCount(std::string_view(line_).substr(tokenPos_, run_ - tokenPos_)));
+  tokenPos_ = run_;
+  if (range_ == rsBraceComment) {
     BraceCommentProc();
     return;
   }
-  fRange = rsUnKnown;
-  if (fRun >= fLine.size()) {
-    fTokenID = tkNull;
+  range_ = rsUnKnown;
+  if (run_ >= line_.size()) {
+    tokenId_ = tkNull;
     return;
   }
-  const unsigned char c = static_cast<unsigned char>(fLine[fRun]);
+  const unsigned char c = static_cast<unsigned char>(line_[run_]);
   if (c == '\n') {
-    fTokenID = tkSpace;
-    ++fRun;
+    tokenId_ = tkSpace;
+    ++run_;
   } else if (c == '\r') {
-    fTokenID = tkSpace;
-    ++fRun;
-    if (At(fRun) == '\n') ++fRun;
+    tokenId_ = tkSpace;
+    ++run_;
+    if (At(run_) == '\n') ++run_;
   } else if (c >= 1 && c <= 32) {
-    fTokenID = tkSpace;
-    while (fRun < fLine.size() && static_cast<unsigned char>(fLine[fRun]) >= 1 &&
-           static_cast<unsigned char>(fLine[fRun]) <= 32)
-      ++fRun;
+    tokenId_ = tkSpace;
+    while (run_ < line_.size() && static_cast<unsigned char>(line_[run_]) >= 1 &&
+           static_cast<unsigned char>(line_[run_]) <= 32)
+      ++run_;
   } else if (c == '"') {
-    ++fRun;
-    fRange = rsString;
+    ++run_;
+    range_ = rsString;
     StringProc();
   } else if (c == '/') {
-    ++fRun;
-    if (At(fRun) != '/') {
-      fTokenID = tkIdentifier;
+    ++run_;
+    if (At(run_) != '/') {
+      tokenId_ = tkIdentifier;
     } else {
-      fRange = rsDoubleSlash;
+      range_ = rsDoubleSlash;
       DoubleSlashCommentProc();
     }
   } else if (c == '{') {
-    ++fRun;
-    fRange = rsBraceComment;
+    ++run_;
+    range_ = rsBraceComment;
     BraceCommentProc();
-    fTokenID = tkComment;
+    tokenId_ = tkComment;
   } else if (IsIdentByte(char(c))) {
     IdentProc();
   } else {
     // Any other character, taken whole (a NUL inside the text included).
-    fTokenID = tkUnknown;
-    UTF8NextChar(fLine, fRun);
+    tokenId_ = tkUnknown;
+    UTF8NextChar(line_, run_);
   }
 }
 

@@ -55,52 +55,52 @@ class TCodeSampleSyn : public TCodeCustomHighlighter {
   std::string GetSampleSource() const override;
   bool IsDefaultFilterStored() const override;
   std::string GetLanguageName() const override { return "None"; }
-  bool GetEol() const override { return fTokenID == tkNull; }
-  int32_t GetRange() const override { return fRange; }
+  bool GetEol() const override { return tokenId_ == tkNull; }
+  int32_t GetRange() const override { return range_; }
   std::string GetToken() const override;
   TCodeHighlighterAttributes* GetTokenAttribute() const override;
-  int GetTokenKind() const override { return fTokenID; }
-  int GetTokenPos() const override { return fTokenPosChars; }
+  int GetTokenKind() const override { return tokenId_; }
+  int GetTokenPos() const override { return tokenPosChars_; }
   void Next() override;
   void SetLine(const std::string& NewValue, int LineNumber) override;
-  void SetRange(int32_t Value) override { fRange = Value; }
-  void ResetRange() override { fRange = rsUnKnown; }
+  void SetRange(int32_t Value) override { range_ = Value; }
+  void ResetRange() override { range_ = rsUnKnown; }
 
   // Keyword test of a word: kind 4 for a keyword, else 1.
   static int KeywordKind(const std::string& Word);
   // The keyword hash of the letters and "_" at the start of Word.
   static int KeyHash(const std::string& Word);
 
-  TCodeHighlighterAttributes* CommentAttri() const { return fCommentAttri; }
-  TCodeHighlighterAttributes* IdentifierAttri() const { return fIdentifierAttri; }
-  TCodeHighlighterAttributes* KeyAttri() const { return fKeyAttri; }
-  TCodeHighlighterAttributes* PasKeyAttri() const { return fPasKeyAttri; }
-  TCodeHighlighterAttributes* SpaceAttri() const { return fSpaceAttri; }
-  TCodeHighlighterAttributes* StringAttri() const { return fStringAttri; }
-  TCodeHighlighterAttributes* TestAttri() const { return fTestAttri; }
+  TCodeHighlighterAttributes* CommentAttri() const { return commentAttri_; }
+  TCodeHighlighterAttributes* IdentifierAttri() const { return identifierAttri_; }
+  TCodeHighlighterAttributes* KeyAttri() const { return keyAttri_; }
+  TCodeHighlighterAttributes* PasKeyAttri() const { return pasKeyAttri_; }
+  TCodeHighlighterAttributes* SpaceAttri() const { return spaceAttri_; }
+  TCodeHighlighterAttributes* StringAttri() const { return stringAttri_; }
+  TCodeHighlighterAttributes* TestAttri() const { return testAttri_; }
 
  private:
-  char At(size_t I) const { return I < fLine.size() ? fLine[I] : '\0'; }
+  char At(size_t I) const { return I < line_.size() ? line_[I] : '\0'; }
   void BraceCommentProc();
   void DoubleSlashCommentProc();
   void StringProc();
   void IdentProc();
 
-  std::string fLine;
-  size_t fRun = 0;
-  size_t fTokenPos = 0;    // byte index of the token start
-  int fTokenPosChars = 0;  // character index of the token start
-  int fLineNumber = 0;
-  int fTokenID = tkNull;
-  int32_t fRange = rsUnKnown;
+  std::string line_;
+  size_t run_ = 0;
+  size_t tokenPos_ = 0;    // byte index of the token start
+  int tokenPosChars_ = 0;  // character index of the token start
+  int lineNumber_ = 0;
+  int tokenId_ = tkNull;
+  int32_t range_ = rsUnKnown;
 
-  TCodeHighlighterAttributes* fCommentAttri = nullptr;
-  TCodeHighlighterAttributes* fIdentifierAttri = nullptr;
-  TCodeHighlighterAttributes* fKeyAttri = nullptr;
-  TCodeHighlighterAttributes* fPasKeyAttri = nullptr;
-  TCodeHighlighterAttributes* fSpaceAttri = nullptr;
-  TCodeHighlighterAttributes* fStringAttri = nullptr;
-  TCodeHighlighterAttributes* fTestAttri = nullptr;
+  TCodeHighlighterAttributes* commentAttri_ = nullptr;
+  TCodeHighlighterAttributes* identifierAttri_ = nullptr;
+  TCodeHighlighterAttributes* keyAttri_ = nullptr;
+  TCodeHighlighterAttributes* pasKeyAttri_ = nullptr;
+  TCodeHighlighterAttributes* spaceAttri_ = nullptr;
+  TCodeHighlighterAttributes* stringAttri_ = nullptr;
+  TCodeHighlighterAttributes* testAttri_ = nullptr;
 };
 
 }  // namespace qv

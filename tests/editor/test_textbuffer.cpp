@@ -282,3 +282,113 @@ TEST(TextBuffer, SoftWordWrap) {
   two.SetWordWrap(false);
   EXPECT_EQ(LinesOf(two), (std::vector<std::string>{"short", longText, "tail"}));
 }
+
+TEST(TextBuffer, LongestLineStaysRightThroughEdits) {
+  // The cached longest line is kept across puts, inserts and deletes; it
+  // must always answer what a full scan of the lines gives.
+  TCodeEditStringList lines;
+  lines.SetTabWidth(4);
+  for (int i = 0; i < 20; ++i) lines.Add(std::string(size_t(i % 7), 'a'));
+  uint32_t seed = 12345;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  for (int step = 0; step < 2000; ++step) {
+    const int index = int(next(uint32_t(lines.Count())));
+    std::string text(next(12), 'b');
+    if (next(4) == 0) text.insert(next(uint32_t(text.size() + 1)), "\t");
+    switch (next(3)) {
+      case 0:
+        lines.Put(index, text);
+        break;
+      case 1:
+        lines.Insert(index, text);
+        break;
+      default:
+        if (lines.Count() > 1) lines.Delete(index);
+        break;
+    }
+    int expected = 0;
+    for (int i = 0; i < lines.Count(); ++i)
+      expected = std::max(expected, int(lines.GetExpandedString(i).size()));
+    ASSERT_EQ(lines.GetLengthOfLongestLine(), expected) << "step " << step;
+  }
+}
+
+// ---- Byte rules of loading and saving.
+
+TEST(TextBuffer, LoadByteRules) {
+  using S = std::string;
+  struct Case {
+    std::string bytes;
+    std::vector<std::string> lines;
+    TCodeEditFileFormat format;
+  } cases[] = {
+      // After a line: one CR, then one LF, then one NUL are skipped.
+      {S("a\0\0b", 4), {"a", "", "b"}, sffDos},
+      {S("a\r\0b", 4), {"a", "b"}, sffMac},
+      {S("a\n\0b", 4), {"a", "b"}, sffUnix},
+      {S("a\0", 2), {"a"}, sffDos},
+      {S("\0", 1), {""}, sffDos},
+      // LF CR is two breaks: an empty line between, both kinds seen.
+      {"a\n\rb", {"a", "", "b"}, sffDos},
+      {"a\r\n\r\n", {"a", ""}, sffDos},
+      {"\r\n", {""}, sffDos},
+      {"\n\n", {"", ""}, sffUnix},
+      {"\r", {""}, sffMac},
+      {"a\tb \n", {"a\tb "}, sffUnix},  // tabs and trailing blanks stay
+  };
+  for (const Case& c : cases) {
+    TCodeEditStringList list;
+    list.LoadFromBytes(c.bytes);
+    EXPECT_EQ(LinesOf(list), c.lines) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(list.FileFormat(), c.format) << testing::PrintToString(c.bytes);
+    // A new load replaces the old lines completely.
+    list.LoadFromBytes("z");
+    EXPECT_EQ(LinesOf(list), std::vector<std::string>{"z"});
+  }
+}
+
+TEST(TextBuffer, SaveByteRules) {
+  struct Case {
+    std::vector<std::string> lines;
+    TCodeEditFileFormat format;
+    bool appendBreak;
+    std::string expected;
+  } cases[] = {
+      {{}, sffDos, true, ""},
+      {{""}, sffDos, true, "\r\n"},
+      {{""}, sffDos, false, ""},
+      {{"a", ""}, sffUnix, false, "a\n"},
+      {{"a", ""}, sffUnix, true, "a\n\n"},
+      {{"x", "y"}, sffMac, true, "x\ry\r"},
+  };
+  for (const Case& c : cases) {
+    TCodeEditStringList list;
+    for (const auto& l : c.lines) list.Add(l);
+    list.SetFileFormat(c.format);
+    list.SetAppendBreakAtEnd(c.appendBreak);
+    EXPECT_EQ(list.SaveToBytes(), c.expected);
+    // Loading the bytes back gives the lines again (a final empty line
+    // needs the final break).
+    if (c.appendBreak) {
+      TCodeEditStringList back;
+      back.LoadFromBytes(c.expected);
+      EXPECT_EQ(LinesOf(back), c.lines);
+    }
+  }
+}
+
+TEST(TextBuffer, SavedWrappedTextHoldsLogicalLines) {
+  TCodeEditStringList list;
+  list.SetWrapWidth(10);
+  list.SetWordWrap(true);
+  list.Add("alpha beta gamma delta");
+  list.Add("short");
+  ASSERT_GT(list.Count(), 2);
+  list.SetFileFormat(sffUnix);
+  EXPECT_EQ(list.SaveToBytes(), "alpha beta gamma delta\nshort\n");
+  list.SetWordWrap(false);
+  EXPECT_EQ(LinesOf(list), (std::vector<std::string>{"alpha beta gamma delta", "short"}));
+}
