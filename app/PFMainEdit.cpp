@@ -229,7 +229,7 @@ void TFitForm::EditPopupMenuPopup() {
   const bool running = SearchRunning() || inRun_;
   QAction* copy = Action("Copy2");
   QAction* selectAll = Action("SelectAll1");
-  const std::vector<QAction*> items = editPopupMenu_->actions();
+  const QList<QAction*> items = editPopupMenu_->actions();
   if (on == "FitChart") {
     for (QAction* a : items) a->setVisible(ComponentTag(a) >= 2 || a == copy);
     copy->setEnabled(true);

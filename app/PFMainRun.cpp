@@ -15,11 +15,8 @@
 
 #include "app/AppControls.h"
 #include "app/AppDialogs.h"
-#include "app/CodeEditWidget.h"
 #include "app/FitFormHost.h"
 #include "app/SettingsPage.h"
-#include "chart/Chart.h"
-#include "chart/qt/ChartWidget.h"
 #include "engine/RandomValues.h"
 #include "engine/SearchReport.h"
 #include "platform/core/SysUtils.h"
@@ -170,13 +167,9 @@ void TFitForm::RunButtonClick() {
   functionResults_.clear();
   settingsPage_->ReadInto(settings_);
   engine_->ModelFolder = fileName_.empty() ? std::string() : ExtractFileDir(fileName_);
-  FitChart().Foot().Text().Clear();
-  std::vector<std::string> lines;
-  const TStrings& code = CodeMemo().Lines();
-  lines.reserve(std::size_t(code.Count()));
-  for (int i = 0; i < code.Count(); ++i) lines.push_back(code[i]);
+  ClearChartFoot();
   try {
-    host_->Controller().Run(lines);
+    host_->Controller().Run(CodeLines());
   } catch (const std::exception& e) {
     AppMessageBox(e.what(), TAppMsgKind::Error, TAppButtons::OK);
   }
@@ -305,8 +298,7 @@ void TFitForm::SetRunningState(bool Running) {
       functionList_->setCurrentItem(functionList_->topLevelItem(S.CurrentFunction));
     }
   }
-  CodeMemo().SetReadOnly(Running);
-  CodeMemo().SetColor(Running ? TColor(0xE1E1E1) : clWindow);
+  ShowEditorRunning(Running);
   SetStatus(3, Running ? "Running Search..." : "");
   for (const char* n : kRunLockedControls)
     if (QWidget* w = settingsPage_->Control(n)) w->setEnabled(!Running);

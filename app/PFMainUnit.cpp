@@ -23,11 +23,12 @@
 #include "app/AppPaths.h"
 #include "app/CodeEditWidget.h"
 #include "app/FileTypes.h"
+#include "app/ModelHighlighter.h"
 #include "app/SettingsPage.h"
 #include "chart/Chart.h"
 #include "chart/qt/ChartWidget.h"
 #include "controls/qt/QtUiTabs.h"
-#include "editor/CodeHighlighterSample.h"
+#include "editor/CodeEditHighlighter.h"
 #include "platform/core/Services.h"
 #include "platform/core/ShortCuts.h"
 #include "platform/core/SysUtils.h"
@@ -582,6 +583,21 @@ QObject* TFitForm::Component(const std::string& Name) const {
 }
 
 TCodeEdit& TFitForm::CodeMemo() { return codeMemo_->Edit(); }
+
+std::vector<std::string> TFitForm::CodeLines() {
+  const TStrings& code = CodeMemo().Lines();
+  std::vector<std::string> lines;
+  lines.reserve(std::size_t(code.Count()));
+  for (int i = 0; i < code.Count(); ++i) lines.push_back(code[i]);
+  return lines;
+}
+
+void TFitForm::ShowEditorRunning(bool Running) {
+  CodeMemo().SetReadOnly(Running);
+  CodeMemo().SetColor(Running ? TColor(0xE1E1E1) : clWindow);
+}
+
+void TFitForm::ClearChartFoot() { FitChart().Foot().Text().Clear(); }
 TCodeEdit& TFitForm::ResultMemo() { return resultMemo_->Edit(); }
 TChart& TFitForm::FitChart() { return static_cast<TChart&>(fitChart_->Chart()); }
 
@@ -607,7 +623,7 @@ void TFitForm::FormCreate() {
   openDialog_->InitialDir = ModelFolder();
   saveDialog_->InitialDir = openDialog_->InitialDir;
   StageCompilerKitAtStart();
-  highlighter_ = std::make_unique<TCodeSampleSyn>();
+  highlighter_ = CreateModelHighlighter();
   CodeMemo().SetHighlighter(highlighter_.get());
   const std::string exe = ProgramFile();
   RegisterFileType(".mff", "QuorvaneFile", "Quorvane File", exe, programFolder_ + "Quorvane");

@@ -60,7 +60,7 @@ class TChartSeries;
 class TChartWidget;
 class TCodeEdit;
 class TCodeEditWidget;
-class TCodeSampleSyn;
+class TCodeCustomHighlighter;
 class TFitFormHost;
 class TFormStorage;
 class TNamedStreams;
@@ -318,6 +318,11 @@ class TFitForm : public QMainWindow {
   void FormKeyDown(QKeyEvent* e, bool& Handled);
   void RefillRecentMenus();
   void LoadIntoEditor(const std::string& Name);
+  // The editor and chart around a run, for the run-road code (which does
+  // not see the editor's and chart's headers).
+  std::vector<std::string> CodeLines();
+  void ShowEditorRunning(bool Running);
+  void ClearChartFoot();
   // Engine calls of the life cycle (PFMainRun.cpp).
   void StageCompilerKitAtStart();
   void StageCompilerKitAtClose();
@@ -346,7 +351,7 @@ class TFitForm : public QMainWindow {
   std::unique_ptr<TEngineState> engine_;
   TFitSettings settings_;
   std::shared_ptr<TFitFormHost> host_;
-  std::unique_ptr<TCodeSampleSyn> highlighter_;
+  std::unique_ptr<TCodeCustomHighlighter> highlighter_;
   std::unique_ptr<TNamedStreams> cns_;
   std::unique_ptr<TQtFormWindow> formWindow_;
   std::unique_ptr<TFormStorage> storage_;

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 #include "chart/VeZazera.h"
 #include "chart/VuzIduro.h"
 #include "editor/CodeEdit.h"
+#include "editor/CodeEditDialogs.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
@@ -170,8 +172,8 @@ TEST_F(MainWindowTest, StartsUntitledWithTheTemplate) {
   EXPECT_FALSE(form->Get<QToolButton>("StopButton")->isEnabled());
   EXPECT_FALSE(form->Get<QToolButton>("ResumeBT1")->isEnabled());
   EXPECT_TRUE(Page().Control("MGACheckBox")->isHidden());
-  for (const char* name : {"CodeMemo", "ResultMemo", "FitChart", "PageControl1", "RB1",
-                           "SizeBox1", "FunctionListBox", "OutItemList", "StatusBar"})
+  for (const char* name : {"CodeMemo", "ResultMemo", "FitChart", "PageControl1", "RB1", "SizeBox1",
+                           "FunctionListBox", "OutItemList", "StatusBar"})
     EXPECT_NE(form->Component(name), nullptr) << name;
   EXPECT_TRUE(dialogs.Log().empty());
 }
@@ -231,13 +233,17 @@ TEST_F(MainWindowTest, StopEndsTheRunOnceAndResumeContinuesIt) {
   const TStrings& result = form->ResultMemo().Lines();
   EXPECT_TRUE(HasLine(result, "Stop Reason: stoped by user"));
   EXPECT_EQ(dialogs.Log().back().Text, "Are you sure to stop optimal search!");
-  const int stoppedAt = form->Engine().Iteration;
+  const std::vector<double> best = form->Engine().BestPosition;
+  ASSERT_FALSE(best.empty());
 
-  // Resume keeps the population and goes on counting.
-  StopWhileRunning();
+  // Resume goes on from the kept population: two more steps stay where the
+  // stopped search was (a new population would start anywhere).
+  StopAfter(0);
   form->Resume1Click();
-  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Stop Reason: stoped by user"));
-  EXPECT_GT(form->Engine().Iteration, stoppedAt);
+  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Stop Reason: maximum iterations reached"));
+  ASSERT_EQ(form->Engine().BestPosition.size(), best.size());
+  for (std::size_t d = 0; d < best.size(); ++d)
+    EXPECT_NEAR(form->Engine().BestPosition[d], best[d], 1e-3 * (1 + std::fabs(best[d])));
   // A changed population cannot be resumed.
   SetText("DESizeBox", "30");
   EXPECT_FALSE(form->Get<QToolButton>("ResumeBT1")->isEnabled());
@@ -245,21 +251,28 @@ TEST_F(MainWindowTest, StopEndsTheRunOnceAndResumeContinuesIt) {
 
 TEST_F(MainWindowTest, StopAnsweredNoLeavesTheRunGoing) {
   Start({kLinear});
-  StopAfter(3000);
+  StopAfter(100000000);
   bool stillRunning = false;
+  int asked = 0;
   auto* timer = new QTimer(form.get());
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, form.get(), [&, timer] {
-    if (!form->SearchRunning()) return;
+    if (!form->SearchRunning() || form->Engine().Iteration < 20) return;
+    if (asked++ == 0) {
+      dialogs.PushResult(mrNo);
+      form->StopButtonClick();
+      stillRunning = form->SearchRunning();
+      return;
+    }
     timer->stop();
-    dialogs.PushResult(mrNo);
+    dialogs.PushResult(mrYes);
     form->StopButtonClick();
-    stillRunning = form->SearchRunning();
   });
   timer->start();
   form->RunButtonClick();
   EXPECT_TRUE(stillRunning);
-  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Stop Reason: maximum iterations reached"));
+  EXPECT_EQ(asked, 2);
+  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Stop Reason: stoped by user"));
 }
 
 TEST_F(MainWindowTest, EverySettingsCheckNamesTheBoxAndFocusesIt) {
@@ -377,8 +390,13 @@ TEST_F(MainWindowTest, FileFaultsAreReportedAndNothingIsLost) {
   EXPECT_EQ(form->CodeMemo().Lines()[0], "Title \"Type your title here\";");
 
   // An export does not rename the document.
-  form->CodeMemo().Lines().Add("Parameters a;");
-  dialogs.Push({mrOk, {work + "model.html"}, 2});
+  form->CodeMemo().SetCaretXY(TPoint(1, 4));
+  form->CodeMemo().SetSelText("Parameters a;\n");
+  ASSERT_TRUE(form->CodeMemo().Modified());
+  TScriptedDialogs::TAnswer html;
+  html.Files = {work + "model.html"};
+  html.FilterIndex = 2;
+  dialogs.Push(html);
   ASSERT_TRUE(form->SaveAsActionExecute());
   EXPECT_TRUE(FileExists(work + "model.html"));
   EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [Untitled]");
@@ -386,7 +404,7 @@ TEST_F(MainWindowTest, FileFaultsAreReportedAndNothingIsLost) {
 
   // "Yes, save" whose save is cancelled keeps the model.
   dialogs.PushResult(mrYes);
-  dialogs.Push({mrCancel, {}, 1});
+  dialogs.PushResult(mrCancel);
   form->NewActionExecute();
   EXPECT_EQ(form->CodeMemo().Lines().Count(), 5);
   // Cancel at the question keeps the window open.
@@ -466,14 +484,13 @@ TEST_F(MainWindowTest, SeveralFunctionsGetTheirListAndTheirOwnResults) {
   list->setCurrentItem(list->topLevelItem(0));
   EXPECT_EQ(form->Engine().CurrentFunction, 0);
   EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "====== Output Results ====="));
-  EXPECT_EQ(form->ResultSeries()[1]->Count(),
-            int(form->FunctionResults()[0].Observed.size()));
+  EXPECT_EQ(form->ResultSeries()[1]->Count(), int(form->FunctionResults()[0].Observed.size()));
   // Catch Data: two columns per function, from the first data file.
   form->CatchDataClick();
   const int rows = int(form->FunctionResults()[0].Observed.size());
-  EXPECT_EQ(sheet.Cells[{0, 0}], form->FunctionResults()[0].Output);
-  EXPECT_EQ(sheet.Cells[{2, 0}], form->FunctionResults()[1].Output);
-  EXPECT_EQ(sheet.Cells[{3, 1}], "Cal. " + form->FunctionResults()[1].Output);
+  EXPECT_EQ(sheet.Cells[std::make_pair(0, 0)], form->FunctionResults()[0].Output);
+  EXPECT_EQ(sheet.Cells[std::make_pair(2, 0)], form->FunctionResults()[1].Output);
+  EXPECT_EQ(sheet.Cells[std::make_pair(3, 1)], "Cal. " + form->FunctionResults()[1].Output);
   EXPECT_EQ(sheet.Cells.count({3, rows + 1}), 1u);
   EXPECT_EQ(sheet.Cells.count({4, 0}), 0u);
   EXPECT_EQ(sheet.Merges, (std::vector<std::string>{"0,0,2", "2,0,2"}));
