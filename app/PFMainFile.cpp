@@ -94,11 +94,8 @@ void TFitForm::NewActionExecute() {
   fileName_.clear();
   SetCaptionFor("");
   SetActivePageIndex(0);
-  const TPoint caret = code.CaretXY();
-  if (caret.X >= 1 && caret.Y >= 1)
-    SetStatus(0,
-              std::to_string(code.Lines().Count()) + "  " + Format(" %6d:%3d ", caret.Y, caret.X));
   ShowFileInfo("", false);
+  CodeMemoStatusChange();
 }
 
 bool TFitForm::OpenModel(const std::string& Name) {
@@ -126,6 +123,7 @@ bool TFitForm::OpenModel(const std::string& Name) {
   engine_->RebuildNeeded = true;
   Get<QToolButton>("ResumeBT1")->setEnabled(false);
   Action("ResumeBT")->setEnabled(false);
+  CodeMemoStatusChange();
   return true;
 }
 

@@ -650,7 +650,9 @@ void TFitForm::FormCreate() {
   chart.SetView3D(false);
   chart.Foot().SetAlignment(taLeftJustify);
   chart.Foot().Font().SetName("Courier New");
-  ResultMemo().SetReadOnly(false);
+  // The result text: no gutter and no right margin line.
+  ResultMemo().Gutter().SetVisible(false);
+  ResultMemo().SetRightEdge(0);
   for (QWidget* w : {static_cast<QWidget*>(codeMemo_), static_cast<QWidget*>(resultMemo_),
                      static_cast<QWidget*>(fitChart_)})
     w->installEventFilter(this);
