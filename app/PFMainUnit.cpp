@@ -286,13 +286,14 @@ void TFitForm::BuildMenus() {
   SetComponentTag(Action("Cut1"), 0);
   SetComponentTag(Action("Copy2"), -1);
   SetComponentTag(Action("Paste1"), 0);
-  SetComponentTag(Action("SelectAll1"), -1);
+  SetComponentTag(Action("SelectAll1"), 0);
   editPopupMenu_->addAction(Action("Cut1"));
   editPopupMenu_->addAction(Action("Copy2"));
   editPopupMenu_->addAction(Action("Paste1"));
   editPopupMenu_->addAction(Action("SelectAll1"));
   QMenu* insert = editPopupMenu_->addMenu("Insert");
   insert->setObjectName("Insert1");
+  insert->menuAction()->setObjectName("InsertItem");
   SetComponentTag(insert->menuAction(), 0);
   for (const char* n : {"InsertFileName1", "InsertFileData1", "InsertTime2"})
     insert->addAction(Action(n));

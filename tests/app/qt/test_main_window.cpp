@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <cstdlib>
@@ -42,6 +43,7 @@ const std::string kExamples = std::string(QV_SOURCE_DIR) + "/examples/";
 const std::string kLinear = kExamples + "Regression Curve Fit/Linear Fit.mff";
 const std::string kTwo = kExamples + "Regression Curve Fit/Two Functions.mff";
 const std::string kRosenbrock = kExamples + "Optimization/Rosenbrock.mff";
+const std::string kDrift = kExamples + "Auto-calibration/Sensor Drift Program.mff";
 
 std::vector<std::string> Lines(const TStrings& s) {
   std::vector<std::string> v;
@@ -529,6 +531,135 @@ TEST_F(MainWindowTest, ReplacingATextByItselfNeverAsks) {
   form->SearchReplaceText(true);
   EXPECT_EQ(asked, 3);
   EXPECT_EQ(form->CodeMemo().Lines()[0], "cd cd cd");
+}
+
+TEST_F(MainWindowTest, CommandLineExtensionsAreTakenWithoutRegardToCase) {
+  const std::string upper = work + "LINE.MFF";
+  std::filesystem::copy_file(kLinear, upper);
+  Start({upper});
+  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [" + upper + "]");
+  EXPECT_EQ(form->CodeMemo().Lines()[1], "title Linear Fit;");
+  EXPECT_EQ(form->ReopenFileList()[0], upper);
+}
+
+TEST_F(MainWindowTest, SheetFileFromTheCommandLineGoesToTheSheetWindow) {
+  std::string opened;
+  TFitFormHooks hooks;
+  hooks.OpenSheetFile = [&](const std::string& name) { opened = name; };
+  Start({work + "table.ssf"}, hooks);
+  QApplication::processEvents();
+  EXPECT_EQ(opened, work + "table.ssf");
+  // No new model is started for it.
+  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [Untitled]");
+  EXPECT_EQ(form->CodeMemo().Lines().Count(), 0);
+}
+
+TEST_F(MainWindowTest, PopupMenusShowTheItemsOfTheirControl) {
+  Start({kLinear});
+  QMenu* menu = form->findChild<QMenu*>("EditPopupMenu");
+  auto visible = [&] {
+    std::vector<std::string> names;
+    for (QAction* a : menu->actions())
+      if (a->isVisible() && !a->isSeparator()) names.push_back(a->objectName().toStdString());
+    return names;
+  };
+  form->SetPopupComponent("CodeMemo");
+  form->EditPopupMenuPopup();
+  EXPECT_EQ(visible(), (std::vector<std::string>{"Cut1", "Copy2", "Paste1", "SelectAll1",
+                                                 "InsertItem", "ViewChromosomes1"}));
+  EXPECT_FALSE(form->Action("Copy2")->isEnabled());  // nothing selected
+  form->SetPopupComponent("FitChart");
+  form->EditPopupMenuPopup();
+  EXPECT_EQ(visible(), (std::vector<std::string>{"Copy2", "LineLineChart1", "PointLineChart1",
+                                                 "XYChart1", "SaveChart1", "ViewChromosomes1"}));
+  EXPECT_TRUE(form->Action("LineLineChart1")->isChecked());
+  form->SetPopupComponent("ResultMemo");
+  form->EditPopupMenuPopup();
+  EXPECT_EQ(visible(), (std::vector<std::string>{"Copy2", "SelectAll1", "Save2", "Print2",
+                                                 "CatchData1", "ViewChromosomes1"}));
+  EXPECT_FALSE(form->Action("Save2")->isEnabled());  // no result text yet
+}
+
+TEST_F(MainWindowTest, EditingButtonsBelongToTheModelPage) {
+  Start();
+  for (int page : {1, 2, 0}) {
+    form->SetActivePageIndex(page);
+    form->PageControl1Change();
+    for (const char* n : {"CutButton", "CopyButton", "PasteButton", "UndoButton", "RedoButton",
+                          "SearchButton", "ReplaceButton", "PrintButton"})
+      EXPECT_EQ(form->Get<QToolButton>(n)->isEnabled(), page == 0) << n << page;
+    EXPECT_TRUE(form->Get<QToolButton>("RunButton")->isEnabled());
+  }
+}
+
+TEST_F(MainWindowTest, ListCopiesAreTabSeparatedWithTheirHeader) {
+  Start({kTwo});
+  form->SetPopupComponent("FunctionListBox");
+  form->Copy3Click();
+  EXPECT_EQ(Clipboard().AsText(), "Functions\tR\r\n");
+  StopAfter(100);
+  form->RunButtonClick();
+  form->SetPopupComponent("FunctionListBox");
+  form->R1Click(3);
+  EXPECT_EQ(ComponentTag(form->Component("Panel11")), 3);
+  form->Copy3Click();
+  const auto& r = form->FunctionResults();
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(Clipboard().AsText(), "Functions\tSSE\r\n" + r[0].Output + "\t" +
+                                      Format("%0.6g", r[0].Measures[3]) + "\r\n" + r[1].Output +
+                                      "\t" + Format("%0.6g", r[1].Measures[3]) + "\r\n");
+  form->CopyAll1Click();
+  const std::string all = Clipboard().AsText();
+  EXPECT_EQ(all.substr(0, all.find('\r')), "Function\tR\tDC\tRMSE\tSSE");
+  EXPECT_NE(all.find(r[1].Output + Format("\t%0.5f", r[1].Measures[0])), std::string::npos);
+}
+
+TEST_F(MainWindowTest, InspectorShowsTheThreeObjectsAndTheChartsSeries) {
+  Start({kLinear});
+  StopAfter(50);
+  form->RunButtonClick();
+  form->InspectActionExecute();
+  auto* panel = form->Get<QWidget>("InspectPanel");
+  auto* combo = form->Get<QComboBox>("ObjComboBox");
+  EXPECT_FALSE(panel->isHidden());
+  ASSERT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->itemText(2).toStdString(), "Result Chart");
+  form->ObjComboBoxDropDown();
+  ASSERT_EQ(combo->count(), 5);
+  EXPECT_EQ(combo->itemText(4).toStdString(), "Series2");
+  combo->setCurrentIndex(4);
+  form->ObjComboBoxChange();
+  auto& inspector = form->findChild<TQtPropInspector*>("ObjInspec")->Inspector();
+  EXPECT_EQ(inspector.InspectedObject().Object, form->ResultSeries()[1].get());
+  // A run goes back to the chart itself.
+  form->RunButtonClick();
+  EXPECT_EQ(combo->currentIndex(), 2);
+  form->SpeedButton4Click();
+  EXPECT_TRUE(panel->isHidden());
+}
+
+TEST_F(MainWindowTest, ProgramModelListsItsDataFilesAndAsksForTheTestValues) {
+  if (!FileExists("/usr/bin/fpc")) GTEST_SKIP() << "no Pascal compiler";
+  std::vector<std::string> asked;
+  TFitFormHooks hooks;
+  hooks.EditTestValues = [&](const std::vector<std::string>& titles, std::vector<double>& values) {
+    asked = titles;
+    for (double& v : values) v = 0.5;
+    return true;
+  };
+  Start({kDrift}, hooks);
+  StopAfter(100);
+  form->RunButtonClick();
+  ASSERT_TRUE(Messages().empty()) << Messages().front();
+  EXPECT_EQ(asked, (std::vector<std::string>{"offset for \"sensor C\""}));
+  auto* list = form->Get<QTreeWidget>("FunctionListBox");
+  EXPECT_EQ(list->headerItem()->text(0).toStdString(), "Data File Names");
+  ASSERT_EQ(list->topLevelItemCount(), 3);
+  EXPECT_EQ(list->topLevelItem(2)->foreground(0).color(), QColor(Qt::red));
+  EXPECT_NE(list->topLevelItem(0)->foreground(0).color(), QColor(Qt::red));
+  list->setCurrentItem(list->topLevelItem(1));
+  EXPECT_EQ(form->Engine().CurrentFile, 1);
+  EXPECT_EQ(form->ResultSeries()[1]->Count(), form->Engine().PointCount[1]);
 }
 
 }  // namespace
