@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSplitter>
 #include <QWidget>
 
 #include "app/AppControls.h"
@@ -81,8 +82,36 @@ int TFormComponent::Height() const {
   return w ? w->height() : 0;
 }
 
+namespace {
+
+// A widget in a splitter takes its size from the splitter: the neighbour
+// after it (or before the last) gives or takes the difference.
+bool SetSplitSize(QWidget* w, int v) {
+  auto* split = qobject_cast<QSplitter*>(w->parentWidget());
+  if (!split || v <= 0) return false;
+  const int i = split->indexOf(w);
+  QList<int> sizes = split->sizes();
+  if (i < 0 || sizes.size() < 2) return false;
+  const int other = i + 1 < sizes.size() ? i + 1 : i - 1;
+  const int total = sizes[i] + sizes[other];
+  if (total > v) {
+    sizes[other] = total - v;
+  } else {
+    sizes[other] = std::max(1, sizes[other]);
+  }
+  sizes[i] = v;
+  split->setSizes(sizes);
+  return true;
+}
+
+}  // namespace
+
 void TFormComponent::SetHeight(int v) {
-  if (auto* w = qobject_cast<QWidget*>(object_)) w->resize(w->width(), v);
+  auto* w = qobject_cast<QWidget*>(object_);
+  if (!w) return;
+  auto* split = qobject_cast<QSplitter*>(w->parentWidget());
+  if (split && split->orientation() == Qt::Vertical && SetSplitSize(w, v)) return;
+  w->resize(w->width(), v);
 }
 
 int TFormComponent::Width() const {
@@ -91,7 +120,11 @@ int TFormComponent::Width() const {
 }
 
 void TFormComponent::SetWidth(int v) {
-  if (auto* w = qobject_cast<QWidget*>(object_)) w->resize(v, w->height());
+  auto* w = qobject_cast<QWidget*>(object_);
+  if (!w) return;
+  auto* split = qobject_cast<QSplitter*>(w->parentWidget());
+  if (split && split->orientation() == Qt::Horizontal && SetSplitSize(w, v)) return;
+  w->resize(v, w->height());
 }
 
 TStrings& TFormComponent::Items() { return items_ ? *items_ : empty_; }

@@ -239,6 +239,13 @@ void TFitForm::LayoutListsForRun() {
     return;
   }
   PrepareResultPage();
+  if (leftPanel_->isHidden()) {
+    // The lists' panel opens at its width of last time, or 170 pixels.
+    const int total = splitter2_->width();
+    const int width = std::clamp(leftPanel_->width() > 50 ? leftPanel_->width() : 170, 50,
+                                 std::max(50, total / 2));
+    splitter2_->setSizes({width, std::max(1, total - width)});
+  }
   functionList_->clear();
   outItemList_->clear();
   if (S.ModelMode == 0) {
