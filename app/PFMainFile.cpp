@@ -81,7 +81,7 @@ bool TFitForm::SaveTo(const std::string& Name) {
 // ---- commands -----------------------------------------------------------------
 
 void TFitForm::NewActionExecute() {
-  if (!CodeModifiyCheck()) return;
+  if (SearchRunning() || inRun_ || !CodeModifiyCheck()) return;
   TCodeEdit& code = CodeMemo();
   TStringList lines;
   for (const char* l : kTemplate) lines.Add(l);
@@ -128,6 +128,7 @@ bool TFitForm::OpenModel(const std::string& Name) {
 }
 
 void TFitForm::OpenActionExecute() {
+  if (SearchRunning() || inRun_) return;
   TFileDialogOptions o = *openDialog_;
   o.Title = "Open";
   o.Filter = "Quorvane Files (*.mff)|*.mff|All Files (*.*)|*.*";
@@ -251,6 +252,9 @@ void TFitForm::FilePopupMenuPopup() {
 }
 
 void TFitForm::File1Click() {
+  // A search keeps its model: no other model comes in while it runs.
+  const bool running = SearchRunning() || inRun_;
+  for (const char* n : {"NewAction", "OpenAction"}) Action(n)->setEnabled(!running);
   for (QAction* a : file1_->actions())
     if (ComponentTag(a) > 10) {
       file1_->removeAction(a);
@@ -279,13 +283,14 @@ void TFitForm::File1Click() {
     sep2->setSeparator(true);
     add(sep2);
     auto* clear = new QAction("Clear", file1_);
+    clear->setEnabled(!running);
     connect(clear, &QAction::triggered, this, [this] { ClearRecentFiles(); });
     add(clear);
   }
 }
 
 void TFitForm::OpenRecentFile(const std::string& Name) {
-  if (!CodeModifiyCheck()) return;
+  if (SearchRunning() || inRun_ || !CodeModifiyCheck()) return;
   if (!FileExists(Name)) {
     ShowError("File \"" + Name + "\" not exist!");
     const int i = reopenFiles_.IndexOf(Name);

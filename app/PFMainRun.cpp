@@ -159,10 +159,29 @@ void TFitForm::Pump(bool Force) {
 
 // ---- Run, Stop, Resume ------------------------------------------------------------
 
+void TFitForm::LockRunCommands() {
+  resumeBeforeRun_ = Get<QToolButton>("ResumeBT1")->isEnabled();
+  for (const char* n : {"RunButton", "ResumeBT1"}) Get<QToolButton>(n)->setEnabled(false);
+  for (const char* n : {"Run1", "ResumeBT"}) Action(n)->setEnabled(false);
+}
+
+void TFitForm::UnlockRunCommands() {
+  if (SearchRunning()) return;
+  Get<QToolButton>("RunButton")->setEnabled(true);
+  Action("Run1")->setEnabled(true);
+  // A run that never reached its report leaves Resume as it was.
+  const TRunOutcome outcome = host_->Controller().Outcome();
+  if (outcome != TRunOutcome::roSearched && outcome != TRunOutcome::roFailed) {
+    Get<QToolButton>("ResumeBT1")->setEnabled(resumeBeforeRun_);
+    Action("ResumeBT")->setEnabled(resumeBeforeRun_);
+  }
+}
+
 void TFitForm::RunButtonClick() {
   // Refused while a search runs (also from inside its pump).
   if (inRun_ || SearchRunning()) return;
   inRun_ = true;
+  LockRunCommands();
   runLayoutDone_ = false;
   functionResults_.clear();
   settingsPage_->ReadInto(settings_);
@@ -184,6 +203,7 @@ void TFitForm::RunButtonClick() {
   inRun_ = false;
   host_->RestoreCursor();
   if (SearchRunning()) SetRunningState(false);  // a run that failed without its report
+  UnlockRunCommands();
   if (closeAfterRun_) QTimer::singleShot(0, this, [this] { close(); });
 }
 
@@ -201,6 +221,7 @@ void TFitForm::Resume1Click() {
   if (inRun_ || SearchRunning() || engine_->ModelMode < 0) return;
   if (!Get<QToolButton>("ResumeBT1")->isEnabled()) return;
   inRun_ = true;
+  LockRunCommands();
   settingsPage_->ReadInto(settings_);
   try {
     host_->Controller().Resume();
@@ -210,6 +231,7 @@ void TFitForm::Resume1Click() {
   inRun_ = false;
   host_->RestoreCursor();
   if (SearchRunning()) SetRunningState(false);
+  UnlockRunCommands();
   if (closeAfterRun_) QTimer::singleShot(0, this, [this] { close(); });
 }
 

@@ -329,6 +329,10 @@ class TFitForm : public QMainWindow {
   void CleanLibFilesAtClose();
   void SeedEngineRandom();
   void StopSearch();
+  // Run and Resume are off from the moment a run command starts (reading
+  // and compiling the model come before the search) until it has ended.
+  void LockRunCommands();
+  void UnlockRunCommands();
   bool SaveTo(const std::string& Name);
   void LayoutListsForRun();
   void FreeSeries();
@@ -394,6 +398,7 @@ class TFitForm : public QMainWindow {
   bool inRun_ = false;
   bool closeAfterRun_ = false;
   bool closing_ = false;
+  bool resumeBeforeRun_ = false;
   bool runLayoutDone_ = false;
   int shownFunction_ = -1;
   long long lastPumpMs_ = 0;

@@ -226,12 +226,17 @@ TEST_F(MainWindowTest, StopEndsTheRunOnceAndResumeContinuesIt) {
     editMenuDisabled = true;
     for (QAction* a : edit->actions())
       if (!a->isSeparator()) editMenuDisabled &= !a->isEnabled();
+    form->File1Click();
+    EXPECT_FALSE(form->Action("NewAction")->isEnabled());
+    EXPECT_FALSE(form->Action("OpenAction")->isEnabled());
     EXPECT_EQ(form->StatusText(3), "Running Search...");
     EXPECT_TRUE(form->CodeMemo().ReadOnly());
   });
   form->RunButtonClick();
   EXPECT_TRUE(runRefused);
   EXPECT_TRUE(editMenuDisabled);
+  form->File1Click();
+  EXPECT_TRUE(form->Action("NewAction")->isEnabled());
   const TStrings& result = form->ResultMemo().Lines();
   EXPECT_TRUE(HasLine(result, "Stop Reason: stoped by user"));
   EXPECT_EQ(dialogs.Log().back().Text, "Are you sure to stop optimal search!");
@@ -317,6 +322,9 @@ TEST_F(MainWindowTest, EverySettingsCheckNamesTheBoxAndFocusesIt) {
     QWidget* focus = form->focusWidget();
     EXPECT_TRUE(focus == box || box->isAncestorOf(focus));
     EXPECT_FALSE(form->SearchRunning());
+    // A refused run gives the run commands back as they were.
+    EXPECT_TRUE(form->Get<QToolButton>("RunButton")->isEnabled());
+    EXPECT_FALSE(form->Get<QToolButton>("ResumeBT1")->isEnabled());
     SetText(c.Box, old);
   }
   // A swarm whose learning factors add up to 4 or less.
