@@ -670,5 +670,25 @@ TEST_F(MainWindowTest, ProgramModelListsItsDataFilesAndAsksForTheTestValues) {
   EXPECT_EQ(form->ResultSeries()[1]->Count(), form->Engine().PointCount[1]);
 }
 
+TEST_F(MainWindowTest, GoToLineAndHelpSayWhatTheyCannotDo) {
+  Start({kLinear});
+  dialogs.PushInput("5");
+  form->GoToLine1Click();
+  EXPECT_EQ(dialogs.Log().back().Caption, "Go to line");
+  EXPECT_EQ(dialogs.Log().back().Text, "Enter Line Number");
+  EXPECT_EQ(form->CodeMemo().CaretY(), 5);
+  dialogs.PushInput("five");
+  form->GoToLine1Click();
+  EXPECT_EQ(Messages().back(), "'five' is not a valid line number");
+  EXPECT_EQ(form->CodeMemo().CaretY(), 5);
+
+  form->Content1Click();
+  EXPECT_EQ(Messages().back(), "The help file \"Quorvane.chm\" is not installed.");
+  SetShellOpenProgram("/bin/false");
+  form->HomePage1Click();
+  EXPECT_NE(Messages().back().find("could not be opened"), std::string::npos);
+  SetShellOpenProgram("xdg-open");
+}
+
 }  // namespace
 }  // namespace qv
