@@ -191,30 +191,30 @@ void TFitForm::GoToLine1Click() {
 
 void TFitForm::InsertTime1Click() { CodeMemo().SetSelText(DateTimeToStr(Now())); }
 
-void TFitForm::InsertFileName1Click() {
-  TFileDialogOptions& o = *openDialog_;
-  TFileDialogOptions ask = o;
-  ask.Filter = "Data File (*.csv,*txt)|*.csv;*.txt|All Files (*.*)|*.*";
-  ask.Title = "Insert File Name";
-  ask.FileName.clear();
-  const TFileDialogResult r = Dialogs().OpenDialog(ask);
-  if (!r.Ok) return;
-  o.InitialDir = ExtractFileDir(r.FileName());
-  CodeMemo().SetSelText(r.FileName());
-}
-
-void TFitForm::InsertFileData1Click() {
+bool TFitForm::AskInsertFile(std::string& Name) {
   TFileDialogOptions ask = *openDialog_;
   ask.Filter = "Data File (*.csv,*txt)|*.csv;*.txt|All Files (*.*)|*.*";
   ask.Title = "Insert File Name";
   ask.FileName.clear();
   const TFileDialogResult r = Dialogs().OpenDialog(ask);
-  if (!r.Ok) return;
-  openDialog_->InitialDir = ExtractFileDir(r.FileName());
+  if (!r.Ok) return false;
+  Name = r.FileName();
+  openDialog_->InitialDir = ExtractFileDir(Name);
+  return true;
+}
+
+void TFitForm::InsertFileName1Click() {
+  std::string name;
+  if (AskInsertFile(name)) CodeMemo().SetSelText(name);
+}
+
+void TFitForm::InsertFileData1Click() {
+  std::string name;
+  if (!AskInsertFile(name)) return;
   // Read into a list of its own, so that the result text stays.
   TStringList data;
   try {
-    data.LoadFromFile(r.FileName());
+    data.LoadFromFile(name);
   } catch (const std::exception& e) {
     Dialogs().MessageBox(e.what(), "Error", mtError, mbOK);
     return;

@@ -434,21 +434,16 @@ void TFitForm::Save2Click() {
   }
 }
 
-void TFitForm::Print2Click() {
+void TFitForm::PrintEditor(TCodeEdit& Editor) {
   if (hooks_.PrintEditor)
-    hooks_.PrintEditor(ResultMemo());
+    hooks_.PrintEditor(Editor);
   else
     Dialogs().MessageBox("Printing is not available in this program.", "Information", mtInformation,
                          mbOK);
 }
 
-void TFitForm::PrintButtonClick() {
-  if (hooks_.PrintEditor)
-    hooks_.PrintEditor(CodeMemo());
-  else
-    Dialogs().MessageBox("Printing is not available in this program.", "Information", mtInformation,
-                         mbOK);
-}
+void TFitForm::Print2Click() { PrintEditor(ResultMemo()); }
+void TFitForm::PrintButtonClick() { PrintEditor(CodeMemo()); }
 
 void TFitForm::SaveChart1Click() {
   if (hooks_.SaveChart) {
@@ -477,22 +472,26 @@ void TFitForm::SaveChart1Click() {
   }
 }
 
+bool TFitForm::ReplaceSheetDocument() {
+  if (!hooks_.SheetExists || !hooks_.SheetExists()) return true;
+  if (hooks_.SheetModified && hooks_.SheetModified()) {
+    const int answer = Dialogs().MessageBox("Spread sheet has been modified, save it?",
+                                            "Confirmation", mtConfirmation, mbYesNoCancel);
+    if (answer == mrCancel || answer == mrNone) return false;
+    // "Yes" goes on only when the sheet was saved.
+    if (answer == mrYes && hooks_.SaveSheet && !hooks_.SaveSheet()) return false;
+  }
+  if (hooks_.NewSheetDocument) hooks_.NewSheetDocument();
+  return true;
+}
+
 void TFitForm::CatchDataClick() {
   if (!hooks_.ShowSheet) {
     Dialogs().MessageBox("The data sheet window is not available in this program.", "Information",
                          mtInformation, mbOK);
     return;
   }
-  const bool existed = hooks_.SheetExists && hooks_.SheetExists();
-  if (existed) {
-    if (hooks_.SheetModified && hooks_.SheetModified()) {
-      const int answer = Dialogs().MessageBox("Spread sheet has been modified, save it?",
-                                              "Confirmation", mtConfirmation, mbYesNoCancel);
-      if (answer == mrCancel || answer == mrNone) return;
-      if (answer == mrYes && hooks_.SaveSheet && !hooks_.SaveSheet()) return;
-    }
-    if (hooks_.NewSheetDocument) hooks_.NewSheetDocument();
-  }
+  if (!ReplaceSheetDocument()) return;
   bool created = false;
   if (TResultSheet* sheet = hooks_.ShowSheet(created)) ResultsToSheet(*sheet);
 }
@@ -567,15 +566,7 @@ void TFitForm::ViewActionExecute() {
   const int k = functionList_->indexOfTopLevelItem(item);
   const TEngineState& S = *engine_;
   if (k < 0 || k >= S.DataFileCount) return;
-  if (hooks_.SheetExists && hooks_.SheetExists()) {
-    if (hooks_.SheetModified && hooks_.SheetModified()) {
-      const int answer = Dialogs().MessageBox("Spread sheet has been modified, save it?",
-                                              "Confirmation", mtConfirmation, mbYesNoCancel);
-      if (answer == mrCancel || answer == mrNone) return;
-      if (answer == mrYes && hooks_.SaveSheet && !hooks_.SaveSheet()) return;
-    }
-    if (hooks_.NewSheetDocument) hooks_.NewSheetDocument();
-  }
+  if (!ReplaceSheetDocument()) return;
   bool created = false;
   TResultSheet* sheet = hooks_.ShowSheet(created);
   if (!sheet) return;

@@ -336,6 +336,13 @@ class TFitForm : public QMainWindow {
   bool SaveTo(const std::string& Name);
   void LayoutListsForRun();
   void FreeSeries();
+  void PrintEditor(TCodeEdit& Editor);
+  // Before results go into an existing data sheet: the question to save a
+  // modified sheet, then a new document; false when the user cancelled or
+  // the save failed.
+  bool ReplaceSheetDocument();
+  // The dialog of the two insert-file commands; false when cancelled.
+  bool AskInsertFile(std::string& Name);
   // The observed and calculated values the chart shows, and their output's
   // name: a finished function of a multi-function run chosen in the list,
   // else the engine's current data set and output.

@@ -139,22 +139,16 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QScrollArea(parent) {
   for (const char* n : {"ZUDPanel", "GAPanel", "PSOPanel", "DEPanel"})
     Control(n)->setMinimumWidth(width);
 
-  for (const char* n : kIntegerBoxes) {
+  // The key filter watches each number box (a combo box's line edit).
+  auto filter = [this](const char* n, bool integer) {
     QWidget* w = Control(n);
     if (auto* c = qobject_cast<QComboBox*>(w)) w = c->lineEdit();
-    if (w) {
-      integerBoxes_[w] = true;
-      w->installEventFilter(this);
-    }
-  }
-  for (const char* n : kRealBoxes) {
-    QWidget* w = Control(n);
-    if (auto* c = qobject_cast<QComboBox*>(w)) w = c->lineEdit();
-    if (w) {
-      integerBoxes_[w] = false;
-      w->installEventFilter(this);
-    }
-  }
+    if (!w) return;
+    integerBoxes_[w] = integer;
+    w->installEventFilter(this);
+  };
+  for (const char* n : kIntegerBoxes) filter(n, true);
+  for (const char* n : kRealBoxes) filter(n, false);
   for (const char* n : kIndexKeepers) {
     QComboBox* box = Combo(n);
     SetComponentTag(box, box->currentIndex());
