@@ -28,6 +28,28 @@ std::vector<double> Column(const Double3Array& a, int f, int o) {
   return a[f][o];
 }
 
+// The least-squares line of y against x, from the smallest to the largest
+// x: (x1, y1, x2, y2); zeros without points.
+std::array<double, 4> LineThrough(const std::vector<double>& x, const std::vector<double>& y) {
+  const std::size_t n = std::min(x.size(), y.size());
+  if (n == 0) return {0, 0, 0, 0};
+  double sx = 0, sy = 0, lo = x[0], hi = x[0];
+  for (std::size_t i = 0; i < n; ++i) {
+    sx += x[i];
+    sy += y[i];
+    lo = std::min(lo, x[i]);
+    hi = std::max(hi, x[i]);
+  }
+  const double mx = sx / double(n), my = sy / double(n);
+  double sxx = 0, sxy = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    sxx += (x[i] - mx) * (x[i] - mx);
+    sxy += (x[i] - mx) * (y[i] - my);
+  }
+  const double slope = sxx > 0 ? sxy / sxx : 0;
+  return {lo, my + slope * (lo - mx), hi, my + slope * (hi - mx)};
+}
+
 double At(const Double2Array& a, int f, int o) {
   if (f < 0 || o < 0 || f >= int(a.size()) || o >= int(a[f].size())) return 0;
   return a[f][o];
@@ -110,11 +132,11 @@ void TFitForm::FreeSeries() {
   series_.clear();
 }
 
-bool TFitForm::ChartData(std::vector<double>& Observed, std::vector<double>& Calculated,
-                         std::string& Name) const {
+bool TFitForm::ChartData(int Function, std::vector<double>& Observed,
+                         std::vector<double>& Calculated, std::string& Name) const {
   const TEngineState& S = *engine_;
-  if (S.ModelMode == 0 && shownFunction_ >= 0 && shownFunction_ < int(functionResults_.size())) {
-    const TFunctionResult& r = functionResults_[std::size_t(shownFunction_)];
+  if (S.ModelMode == 0 && Function >= 0 && Function < int(functionResults_.size())) {
+    const TFunctionResult& r = functionResults_[std::size_t(Function)];
     Observed = r.Observed;
     Calculated = r.Calculated;
     Name = r.Output;
@@ -137,39 +159,13 @@ bool TFitForm::ChartData(std::vector<double>& Observed, std::vector<double>& Cal
   return !Observed.empty();
 }
 
-std::array<double, 4> TFitForm::LineEndPoints(int File, int Output) const {
-  // The least-squares line of the calculated against the observed values,
-  // from the smallest to the largest observed value.
-  const TEngineState& S = *engine_;
-  const std::vector<double> x = Column(S.TargetData, File, Output);
-  std::vector<double> y = Column(S.BestCalculated, File, Output);
-  const std::size_t n = std::min(x.size(), y.size());
-  if (n == 0) return {0, 0, 0, 0};
-  double sx = 0, sy = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    sx += x[i];
-    sy += y[i];
-  }
-  const double mx = sx / double(n), my = sy / double(n);
-  double sxx = 0, sxy = 0, lo = x[0], hi = x[0];
-  for (std::size_t i = 0; i < n; ++i) {
-    sxx += (x[i] - mx) * (x[i] - mx);
-    sxy += (x[i] - mx) * (y[i] - my);
-    lo = std::min(lo, x[i]);
-    hi = std::max(hi, x[i]);
-  }
-  const double slope = sxx > 0 ? sxy / sxx : 0;
-  const double icept = my - slope * mx;
-  return {lo, icept + slope * lo, hi, icept + slope * hi};
-}
-
 void TFitForm::SetupResultChart() {
   TChart& chart = FitChart();
   chart.Legend().SetVisible(false);
   FreeSeries();
   std::vector<double> obs, calc;
   std::string name;
-  ChartData(obs, calc, name);
+  ChartData(shownFunction_, obs, calc, name);
   const int kind = ComponentTag(fitChart_);
   if (kind == 1) {
     chart.LeftAxis().Title.SetCaption("Calculated");
@@ -217,7 +213,7 @@ void TFitForm::UpdateResultChart(bool RefreshTarget) {
   TChart& chart = FitChart();
   std::vector<double> obs, calc;
   std::string name;
-  ChartData(obs, calc, name);
+  ChartData(shownFunction_, obs, calc, name);
   const int kind = ComponentTag(fitChart_);
   if (kind == 1) {
     TChartSeries& points = *series_[0];
@@ -226,26 +222,7 @@ void TFitForm::UpdateResultChart(bool RefreshTarget) {
     line.Clear();
     const std::size_t n = std::min(obs.size(), calc.size());
     for (std::size_t i = 0; i < n; ++i) points.AddXY(obs[i], calc[i]);
-    std::array<double, 4> ends{};
-    if (S.ModelMode == 0 && shownFunction_ >= 0) {
-      // A finished function: its own line.
-      double lo = n ? obs[0] : 0, hi = lo, sx = 0, sy = 0, sxx = 0, sxy = 0;
-      for (std::size_t i = 0; i < n; ++i) {
-        sx += obs[i];
-        sy += calc[i];
-        lo = std::min(lo, obs[i]);
-        hi = std::max(hi, obs[i]);
-      }
-      const double mx = n ? sx / double(n) : 0, my = n ? sy / double(n) : 0;
-      for (std::size_t i = 0; i < n; ++i) {
-        sxx += (obs[i] - mx) * (obs[i] - mx);
-        sxy += (obs[i] - mx) * (calc[i] - my);
-      }
-      const double b = sxx > 0 ? sxy / sxx : 0;
-      ends = {lo, my + b * (lo - mx), hi, my + b * (hi - mx)};
-    } else {
-      ends = LineEndPoints(S.CurrentFile, S.CurrentOutput);
-    }
+    const std::array<double, 4> ends = LineThrough(obs, calc);
     if (n > 0) {
       line.AddXY(ends[0], ends[1]);
       line.AddXY(ends[2], ends[3]);
@@ -318,7 +295,7 @@ void TFitForm::LineLineChart1Click(int Kind) {
   SetComponentTag(fitChart_, Kind);
   std::vector<double> obs, calc;
   std::string name;
-  if (!ChartData(obs, calc, name)) return;
+  if (!ChartData(shownFunction_, obs, calc, name)) return;
   SetupResultChart();
   UpdateResultChart(false);
 }
@@ -533,12 +510,7 @@ void TFitForm::ResultsToSheet(TResultSheet& Sheet) {
     std::vector<TFunctionResult> functions = functionResults_;
     if (functions.empty()) {
       TFunctionResult r;
-      std::string name;
-      const int shown = shownFunction_;
-      const_cast<TFitForm*>(this)->shownFunction_ = -1;
-      ChartData(r.Observed, r.Calculated, name);
-      const_cast<TFitForm*>(this)->shownFunction_ = shown;
-      r.Output = name;
+      ChartData(-1, r.Observed, r.Calculated, r.Output);
       functions.push_back(r);
     }
     for (std::size_t k = 0; k < functions.size(); ++k) {

@@ -184,6 +184,7 @@ void TFitForm::RunButtonClick() {
   LockRunCommands();
   runLayoutDone_ = false;
   functionResults_.clear();
+  shownFunction_ = -1;
   settingsPage_->ReadInto(settings_);
   engine_->ModelFolder = fileName_.empty() ? std::string() : ExtractFileDir(fileName_);
   ClearChartFoot();
@@ -222,6 +223,7 @@ void TFitForm::Resume1Click() {
   if (!Get<QToolButton>("ResumeBT1")->isEnabled()) return;
   inRun_ = true;
   LockRunCommands();
+  shownFunction_ = -1;
   settingsPage_->ReadInto(settings_);
   try {
     host_->Controller().Resume();

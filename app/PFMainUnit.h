@@ -214,9 +214,6 @@ class TFitForm : public QMainWindow {
   const std::vector<TFunctionResult>& FunctionResults() const { return functionResults_; }
   // The result text of each function run (the engine's), in order.
   const std::vector<std::vector<std::string>>& FunctionTexts() const;
-  // The two end points (x1, y1, x2, y2) of the observed-against-calculated
-  // line of a data set and output.
-  std::array<double, 4> LineEndPoints(int File, int Output) const;
 
   // ---- model file (PFMainFile.cpp) ---------------------------------------------
   void SaveModelFile(const std::string& Name);
@@ -344,9 +341,10 @@ class TFitForm : public QMainWindow {
   // The dialog of the two insert-file commands; false when cancelled.
   bool AskInsertFile(std::string& Name);
   // The observed and calculated values the chart shows, and their output's
-  // name: a finished function of a multi-function run chosen in the list,
-  // else the engine's current data set and output.
-  bool ChartData(std::vector<double>& Observed, std::vector<double>& Calculated,
+  // name: of a finished function of a multi-function run (the one chosen in
+  // the list), or the engine's current data set and output.
+  // Function: the finished function, or -1 for the engine's values.
+  bool ChartData(int Function, std::vector<double>& Observed, std::vector<double>& Calculated,
                  std::string& Name) const;
   double MeasureOf(int File, int Output, int Measure) const;
   // Measure of data set File over all outputs (mean R and DC, summed RMSE

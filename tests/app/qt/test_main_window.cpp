@@ -25,6 +25,7 @@
 #include "app/PFMainUnit.h"
 #include "app/SettingsPage.h"
 #include "chart/Chart.h"
+#include "chart/Series.h"
 #include "chart/VeZazera.h"
 #include "chart/VuzIduro.h"
 #include "editor/CodeEdit.h"
@@ -202,6 +203,20 @@ TEST_F(MainWindowTest, F9RunsTheCommandLineModelAndFillsTheResultsPage) {
   EXPECT_EQ(calc.Count(), form->Engine().PointCount[0]);
   EXPECT_EQ(target.Count(), calc.Count());
   EXPECT_FALSE(form->Get<QWidget>("Panel11")->isHidden());
+  // The other two chart kinds: observed against calculated with the line
+  // through them, and the target as points.
+  form->LineLineChart1Click(1);
+  ASSERT_EQ(form->ResultSeries().size(), 2u);
+  EXPECT_EQ(form->ResultSeries()[0]->Title(), "X- Y Points");
+  EXPECT_EQ(form->ResultSeries()[0]->Count(), form->Engine().PointCount[0]);
+  const TChartSeries& line = *form->ResultSeries()[1];
+  EXPECT_EQ(line.Title(), "X - Y Line");
+  ASSERT_EQ(line.Count(), 2);
+  EXPECT_DOUBLE_EQ(line.GetXValue(0), 3.75);   // the smallest observed value
+  EXPECT_NEAR(line.GetYValue(1), 36.23, 0.5);  // a good fit ends near the largest
+  form->LineLineChart1Click(2);
+  EXPECT_NE(dynamic_cast<const TPointSeries*>(form->ResultSeries()[1].get()), nullptr);
+  EXPECT_EQ(ComponentTag(form->Component("FitChart")), 2);
   // Back to idle: Run and Resume offered, Stop not, the editor writable.
   EXPECT_TRUE(form->Get<QToolButton>("RunButton")->isEnabled());
   EXPECT_TRUE(form->Get<QToolButton>("ResumeBT1")->isEnabled());
