@@ -92,6 +92,7 @@ void TFitForm::NewActionExecute() {
   Get<QToolButton>("charttestbt")->setEnabled(false);
   Action("D23Analysis")->setEnabled(false);
   fileName_.clear();
+  askBeforeProgram_ = false;
   SetCaptionFor("");
   SetActivePageIndex(0);
   ShowFileInfo("", false);
@@ -114,6 +115,7 @@ bool TFitForm::OpenModel(const std::string& Name) {
   }
   openDialog_->InitialDir = ExtractFileDir(Name);
   fileName_ = Name;
+  askBeforeProgram_ = true;
   SetCaptionFor(Name);
   ShowFileInfo(Name, true);
   AddRecentFile(Name);

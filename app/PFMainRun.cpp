@@ -17,6 +17,7 @@
 #include "app/AppDialogs.h"
 #include "app/FitFormHost.h"
 #include "app/SettingsPage.h"
+#include "engine/ModelParser.h"
 #include "engine/RandomValues.h"
 #include "engine/SearchReport.h"
 #include "platform/core/SysUtils.h"
@@ -177,9 +178,28 @@ void TFitForm::UnlockRunCommands() {
   }
 }
 
+bool TFitForm::ProgramRunAllowed(const std::vector<std::string>& Lines) {
+  if (!askBeforeProgram_) return true;
+  // Only a program model runs code of its own.
+  TEngineState probe;
+  PrepareModelText(probe, Lines);
+  if (ClassifyModel(probe) != 2) return true;
+  const std::string name = fileName_.empty() ? std::string("Untitled") : ExtractFileName(fileName_);
+  if (AppMessageBox("The model \"" + name +
+                        "\" holds a program that is compiled and run as native code on this "
+                        "computer. Run it only if you trust where the model came from.\n\n"
+                        "Compile and run it?",
+                    TAppMsgKind::Confirmation, TAppButtons::YesNo) != AppResultYes)
+    return false;
+  askBeforeProgram_ = false;
+  return true;
+}
+
 void TFitForm::RunButtonClick() {
   // Refused while a search runs (also from inside its pump).
   if (inRun_ || SearchRunning()) return;
+  const std::vector<std::string> lines = CodeLines();
+  if (!ProgramRunAllowed(lines)) return;
   inRun_ = true;
   LockRunCommands();
   runLayoutDone_ = false;
@@ -189,7 +209,7 @@ void TFitForm::RunButtonClick() {
   engine_->ModelFolder = fileName_.empty() ? std::string() : ExtractFileDir(fileName_);
   ClearChartFoot();
   try {
-    host_->Controller().Run(CodeLines());
+    host_->Controller().Run(lines);
   } catch (const std::exception& e) {
     AppMessageBox(e.what(), TAppMsgKind::Error, TAppButtons::OK);
   }

@@ -10,6 +10,9 @@
 // the settings from a settings object the window fills from its controls
 // before every run and resume.
 //
+// A program model (which is compiled and run as native code) that was read
+// from a file asks once, before its first run, whether to run it.
+//
 // Run state: a search runs inside RunButtonClick / Resume1Click on the UI
 // thread and pumps the window's events; Stop, close and the menus reach the
 // window through that pump and act on the loop only through the engine's
@@ -329,6 +332,9 @@ class TFitForm : public QMainWindow {
   // Run and Resume are off from the moment a run command starts (reading
   // and compiling the model come before the search) until it has ended.
   void LockRunCommands();
+  // A program model opened from a file asks once before it is first
+  // compiled and run; false when the user said no.
+  bool ProgramRunAllowed(const std::vector<std::string>& Lines);
   void UnlockRunCommands();
   bool SaveTo(const std::string& Name);
   void LayoutListsForRun();
@@ -404,6 +410,7 @@ class TFitForm : public QMainWindow {
   bool closeAfterRun_ = false;
   bool closing_ = false;
   bool resumeBeforeRun_ = false;
+  bool askBeforeProgram_ = false;
   bool runLayoutDone_ = false;
   int shownFunction_ = -1;
   long long lastPumpMs_ = 0;

@@ -672,8 +672,17 @@ TEST_F(MainWindowTest, ProgramModelListsItsDataFilesAndAsksForTheTestValues) {
   };
   Start({kDrift}, hooks);
   StopAfter(100);
+  // A program read from a file runs only once the user has said so.
+  dialogs.PushResult(mrNo);
   form->RunButtonClick();
-  ASSERT_TRUE(Messages().empty()) << Messages().front();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("The model \"Sensor Drift Program.mff\" holds a program", 0), 0u);
+  EXPECT_TRUE(asked.empty());
+  EXPECT_EQ(form->ActivePageIndex(), 0);
+  dialogs.ClearLog();
+  dialogs.PushResult(mrYes);
+  form->RunButtonClick();
+  ASSERT_EQ(Messages().size(), 1u) << Messages().back();
   EXPECT_EQ(asked, (std::vector<std::string>{"offset for \"sensor C\""}));
   auto* list = form->Get<QTreeWidget>("FunctionListBox");
   EXPECT_EQ(list->headerItem()->text(0).toStdString(), "Data File Names");
@@ -683,6 +692,10 @@ TEST_F(MainWindowTest, ProgramModelListsItsDataFilesAndAsksForTheTestValues) {
   list->setCurrentItem(list->topLevelItem(1));
   EXPECT_EQ(form->Engine().CurrentFile, 1);
   EXPECT_EQ(form->ResultSeries()[1]->Count(), form->Engine().PointCount[1]);
+  // Asked once: the next run goes straight on.
+  dialogs.ClearLog();
+  form->RunButtonClick();
+  EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(MainWindowTest, GoToLineAndHelpSayWhatTheyCannotDo) {
