@@ -69,10 +69,10 @@ void BM_Search(benchmark::State& state) {
   for (auto _ : state) {
     TEngineState s;
     TRecordingFitHost host;
-    host.Options.SetItemIndex("RadioGroup2", algorithm);
-    host.Options.SetChecked("RB2", true);
-    host.Options.SetText("ComboBox1", std::to_string(kGenerations));
-    host.Options.SetText("CBB2", "100000");
+    host.Options.SetItemIndex(TSettingName::RadioGroup2, algorithm);
+    host.Options.SetChecked(TSettingName::RB2, true);
+    host.Options.SetText(TSettingName::ComboBox1, std::to_string(kGenerations));
+    host.Options.SetText(TSettingName::CBB2, "100000");
     SeedEngineRandom(s, 1);
     TRunController controller(s, host);
     controller.Run(lines);

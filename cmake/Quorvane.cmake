@@ -1,6 +1,15 @@
 # Helpers shared by every subsystem's CMakeLists.txt.
 
-set(QV_WARNINGS -Wall -Wextra)
+# Warnings of every target of the project; QV_WERROR makes them errors.
+set(QV_WARNINGS -Wall -Wextra -Wshadow -Wnon-virtual-dtor)
+if(QV_WERROR)
+  list(APPEND QV_WARNINGS -Werror)
+endif()
+
+# Test programs (tests, fuzz drivers) are built without optimisation, which
+# compiles them about three times faster: what they test is the libraries,
+# which keep the build's own optimisation.
+set(QV_TEST_OPTIONS -O0)
 
 # qv_library(NAME [DEPS ...]): a static library of every .cpp file in the
 # calling folder; headers are included as "subsystem/File.h" from the root.
@@ -23,18 +32,35 @@ function(qv_library name)
   endif()
 endfunction()
 
+# qv_qt_subdirectory(): adds the calling folder's qt/ subfolder (a
+# subsystem's Qt widget half, or the Qt-dependent tests of a subsystem) when
+# the GUI is built and the folder has a CMakeLists.txt.
+function(qv_qt_subdirectory)
+  if(QV_BUILD_GUI AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/qt/CMakeLists.txt)
+    add_subdirectory(qt)
+  endif()
+endfunction()
+
 # qv_tests(PREFIX [DEPS ...]): one test program per test_*.cpp file in the
 # calling folder, each linked with GoogleTest's main and the given libraries,
 # each one CTest test. Tests run with the offscreen Qt platform, and know the
 # source folder (QV_SOURCE_DIR) and the shared data folder (QV_SHARED_DIR).
+# Tests in a qt/ folder also find the test-support headers of the folder
+# above (tests/<subsystem>/).
 function(qv_tests prefix)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)
+  set(includes ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
+  if(folder STREQUAL "qt")
+    get_filename_component(parent ${CMAKE_CURRENT_SOURCE_DIR} DIRECTORY)
+    list(APPEND includes ${parent})
+  endif()
   foreach(t IN LISTS tests)
     get_filename_component(n ${t} NAME_WE)
     set(exe ${prefix}_${n})
     add_executable(${exe} ${t})
-    target_compile_options(${exe} PRIVATE ${QV_WARNINGS})
-    target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    target_compile_options(${exe} PRIVATE ${QV_WARNINGS} ${QV_TEST_OPTIONS})
+    target_include_directories(${exe} PRIVATE ${includes})
     target_compile_definitions(${exe} PRIVATE
       QV_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
       QV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
@@ -59,10 +85,12 @@ function(qv_fuzz_target name source)
     target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
   else()
     add_executable(${exe} ${source} ${CMAKE_SOURCE_DIR}/tests/fuzz/StandaloneFuzzMain.cpp)
+    target_compile_options(${exe} PRIVATE ${QV_TEST_OPTIONS})
     add_test(NAME fuzz.${name} COMMAND ${exe})
     set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 600
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config;XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache")
   endif()
+  target_compile_options(${exe} PRIVATE ${QV_WARNINGS})
   target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR})
   target_link_libraries(${exe} PRIVATE ${ARGN})
 endfunction()

@@ -1,36 +1,41 @@
-// Engine model state: construction, release and the dimension layout.
+// Engine state: construction and release of the model part, the dimension
+// layout, and the release of the whole state.
 #include "engine/CommonUnit.h"
 
 #include "engine/ParseExpr.h"
+#include "engine/ProgramRuntime.h"
 #include "platform/core/Classes.h"
 
 namespace qv {
 
-TEngineState::TEngineState() : FWorkLines(std::make_unique<TStringList>()) {}
+TEngineModel::TEngineModel()
+    : workLines_(std::make_unique<TStringList>()),
+      programRuntime_(std::make_unique<TProgramRuntime>()) {}
 
-TEngineState::~TEngineState() = default;
+TEngineModel::~TEngineModel() = default;
+TEngineModel::TEngineModel(TEngineModel&&) noexcept = default;
+TEngineModel& TEngineModel::operator=(TEngineModel&&) noexcept = default;
 
-int TEngineState::DimParameter(int d) const {
+void TEngineModel::FreeProgramRuntime() { programRuntime_ = std::make_unique<TProgramRuntime>(); }
+
+int TEngineModel::DimParameter(int d) const {
   if (d < ParameterCount || VarParameterCount <= 0) return d;
   // Past the first block: the var-parameter blocks of data sets 1, 2, ...
   const int shared = ParameterCount - VarParameterCount;
   return shared + (d - ParameterCount) % VarParameterCount;
 }
 
-TEngineState& TEngineState::operator=(TEngineState&&) noexcept = default;
-
 void TEngineState::FreeEngineArrays() {
-  const int mode = ModelMode;
-  auto lines = std::move(FWorkLines);
+  const TModelMode mode = Model.ModelMode;
+  auto lines = std::move(Model.workLines_);
   lines->Clear();
-  // The generator is seeded once per program run; freeing the arrays must
-  // not restart its sequence.
-  const TRandomGenerator random = Random;
-  TEngineState fresh;
-  *this = std::move(fresh);
-  FWorkLines = std::move(lines);
-  ModelMode = mode;
-  Random = random;
+  Model = TEngineModel();
+  Model.workLines_ = std::move(lines);
+  Model.ModelMode = mode;
+  Pop = TPopulation();
+  const TRandomGenerator random = Run.Random;
+  Run = TRunState();
+  Run.Random = random;
 }
 
 }  // namespace qv

@@ -87,14 +87,13 @@ const TDeScheme kSchemes[10] = {
 
 // A uniform member index different from i and from the given ones; when the
 // population is too small for that, repeats are allowed.
-int RandomOther(TEngineState& S, int i, std::initializer_list<int> taken) {
-  TRandomGenerator& g = EngineRandom(S);
+int RandomOther(TRandomGenerator& g, int popSize, int i, std::initializer_list<int> taken) {
   const int needed = static_cast<int>(taken.size()) + 2;
   for (int attempt = 0;; ++attempt) {
-    const int k = RandomInt(g, S.PopSize);
+    const int k = RandomInt(g, popSize);
     bool clash = k == i;
     for (int t : taken) clash = clash || k == t;
-    if (!clash || (S.PopSize < needed && attempt > 100)) return k;
+    if (!clash || (popSize < needed && attempt > 100)) return k;
   }
 }
 
@@ -102,32 +101,35 @@ bool Better(int criterion, double a, double b) { return criterion == crRMSE ? a 
 
 }  // namespace
 
-void StepDifferentialEvolution(TEngineState& S, TSearchSettings& Set) {
+void StepDifferentialEvolution(TEngineState& S, const TSearchSettings& Set) {
+  const TEngineModel& M = S.Model;
+  TPopulation& P = S.Pop;
+  TRunState& R = S.Run;
   const TDeScheme& scheme = kSchemes[std::clamp(Set.DeScheme, 0, 9)];
   const TDeFormula formula = Set.DeMutationOption == 1 ? scheme.Advanced : scheme.Standard;
   const int crit = Set.StopCriterion;
-  const bool opt = S.ModelMode == 1;
-  TRandomGenerator& g = EngineRandom(S);
-  const int taken = S.RandomDimCount < S.DimCount ? S.RandomDimCount + 1 : S.DimCount;
+  const bool opt = M.ModelMode == TModelMode::Equation;
+  TRandomGenerator& g = R.Random;
+  const int taken = P.RandomDimCount < M.DimCount ? P.RandomDimCount + 1 : M.DimCount;
   bool improved = false;
-  for (int i = 0; i < S.PopSize; ++i) {
-    const int a = RandomOther(S, i, {});
-    const int b = RandomOther(S, i, {a});
-    const int c = scheme.Partners >= 3 ? RandomOther(S, i, {a, b}) : -1;
-    const int e = scheme.Partners >= 4 ? RandomOther(S, i, {a, b, c}) : -1;
-    Double1Array& trial = S.TrialPopulation[i];
-    for (int d = 0; d < S.DimCount; ++d) {
-      const double B = S.BestPosition[d];
-      double x = S.Population[i][d];
-      if (x == B) x = RandomValue(S, i, d);
+  for (int i = 0; i < P.PopSize; ++i) {
+    const int a = RandomOther(g, P.PopSize, i, {});
+    const int b = RandomOther(g, P.PopSize, i, {a});
+    const int c = scheme.Partners >= 3 ? RandomOther(g, P.PopSize, i, {a, b}) : -1;
+    const int e = scheme.Partners >= 4 ? RandomOther(g, P.PopSize, i, {a, b, c}) : -1;
+    Double1Array& trial = P.TrialPopulation[i];
+    for (int d = 0; d < M.DimCount; ++d) {
+      const double B = P.BestPosition[d];
+      double x = P.Population[i][d];
+      if (x == B) x = RandomValue(M, P, R, i, d);
       double v;
       if (RandomReal(g) <= Set.CrossoverRate) {
         TDeTerms t{B,
                    x,
-                   S.Population[a][d],
-                   S.Population[b][d],
-                   c >= 0 ? S.Population[c][d] : 0,
-                   e >= 0 ? S.Population[e][d] : 0,
+                   P.Population[a][d],
+                   P.Population[b][d],
+                   c >= 0 ? P.Population[c][d] : 0,
+                   e >= 0 ? P.Population[e][d] : 0,
                    Set.MutationRate};
         v = formula(t);
       } else {
@@ -148,40 +150,37 @@ void StepDifferentialEvolution(TEngineState& S, TSearchSettings& Set) {
             break;
         }
       }
-      trial[d] = RepairValue(S, i, d, v);
+      trial[d] = RepairValue(M, P, R, i, d, v);
     }
     if (opt) {
       LoadMember(S, trial);
       const double value = MemberObjective(S, false);
       const bool feasible = Feasible(S);
-      if (AcceptsValue(S, value, S.RelativeFitness[i], feasible)) {
-        S.Population[i] = trial;
-        S.RelativeFitness[i] = value;
-        if (value < S.BestFitnessRMSE) {
-          S.BestFitnessRMSE = value;
-          S.BestPosition = trial;
+      if (AcceptsValue(S, value, P.ObjectiveValues[i], feasible)) {
+        P.Population[i] = trial;
+        P.ObjectiveValues[i] = value;
+        if (value < P.BestObjective) {
+          P.BestObjective = value;
+          P.BestPosition = trial;
         }
       }
       continue;
     }
     const double f = TrialFitness(S, crit, i);
-    if (!Better(crit, f, S.Fitness[i])) continue;
-    S.Fitness[i] = f;
-    for (int d = 0; d < taken; ++d) S.Population[i][d] = trial[d];
-    double& best = crit == crRMSE ? S.BestFitnessRMSE : S.BestFitnessDC;
+    if (!Better(crit, f, P.Fitness[i])) continue;
+    P.Fitness[i] = f;
+    for (int d = 0; d < taken; ++d) P.Population[i][d] = trial[d];
+    double& best = crit == crRMSE ? P.BestFitnessRMSE : P.BestFitnessDC;
     if (Better(crit, f, best)) {
       best = f;
-      S.BestPosition = S.Population[i];
+      P.BestPosition = P.Population[i];
       StoreBestCalculated(S);
       improved = true;
     }
   }
   if (!opt) {
-    ComputeRelativeFitness(S, crit, true);
-    if (improved) {
-      Set.Improved = true;
-      UpdateBestStatistics(S);
-    }
+    ComputeRelativeFitness(P, crit, true);
+    if (improved) UpdateBestStatistics(S);
   }
 }
 

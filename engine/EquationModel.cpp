@@ -1,6 +1,5 @@
 // The optimisation model parser: objectives, equations and constraints,
 // and the expansion of "sum(" and "prod(" index forms.
-#include <cctype>
 #include <cmath>
 
 #include "engine/FitSettings.h"
@@ -16,9 +15,7 @@ using namespace modeltools;
 
 namespace {
 
-bool IsIndexChar(char c) {
-  return std::isdigit(static_cast<unsigned char>(c)) || (c >= 'a' && c <= 'z');
-}
+bool IsIndexChar(char c) { return IsAsciiDigit(c) || (c >= 'a' && c <= 'z'); }
 
 // Position of the first "sum(" / "prod(" that starts a word, or npos.
 size_t FindForm(const std::string& text, const std::string& word, size_t from = 0) {
@@ -42,103 +39,118 @@ size_t MatchingBracket(const std::string& text, size_t open) {
   return std::string::npos;
 }
 
-double EvaluateIndex(const std::string& text) {
-  double v = 0;
-  if (!TryValue(text, v) || !std::isfinite(v) || std::fabs(v) > 1e9)
-    throw Exception("Cannot evaluate \"" + text + "\"");
-  return v;
-}
-
 std::string NumberText(double v) {
   if (v == std::floor(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
   return FloatToStr(v);
 }
 
-// Whole-word replacement of the index name in one copy of the body; inside
-// square brackets each comma-separated part holding the index is evaluated.
-std::string SubstituteIndex(const std::string& body, const std::string& index, long k) {
-  const std::string value = std::to_string(k);
-  std::string out;
-  size_t i = 0;
-  while (i < body.size()) {
-    if (body[i] == '[') {
-      size_t close = body.find(']', i);
-      if (close == std::string::npos) throw Exception("Missing \"]\"");
-      std::string inside = body.substr(i + 1, close - i - 1);
-      const std::vector<std::string> parts = SplitAtCommas(inside);
-      out += '[';
-      for (size_t p = 0; p < parts.size(); ++p) {
-        if (p) out += ',';
-        std::string replaced = SubstituteIndex(parts[p], index, k);
-        if (replaced != parts[p]) {
-          double v = 0;
-          // A part that still names another index waits for its own sum.
-          replaced = TryValue(replaced, v) ? NumberText(v) : replaced;
-        }
-        out += replaced;
+// Expands the "sum(" and "prod(" index forms of a lower-case text, inner
+// forms first within each copy of a body; a text that grows beyond Budget
+// characters is refused. Index bounds and the index positions inside
+// square brackets are values of expressions whose "random" and "randg" draw
+// from Random (null: the expressions' own generator).
+class TSumProdExpander {
+ public:
+  TSumProdExpander(size_t Budget, TRandomGenerator* Random) : budget_(Budget), random_(Random) {}
+
+  std::string ExpandAll(std::string text) const {
+    for (int kind = 0; kind < 2; ++kind) {
+      const std::string word = kind == 0 ? "sum(" : "prod(";
+      while (FindForm(text, word) != std::string::npos) {
+        text = ExpandForm(text, kind);
+        if (text.size() > budget_) throw Exception("Expansion too long");
       }
-      out += ']';
-      i = close + 1;
-      continue;
     }
-    if (body.compare(i, index.size(), index) == 0 && (i == 0 || !IsIndexChar(body[i - 1])) &&
-        (i + index.size() >= body.size() || !IsIndexChar(body[i + index.size()]))) {
-      out += value;
-      i += index.size();
-      continue;
-    }
-    out += body[i++];
+    return text;
   }
-  return out;
-}
 
-std::string ExpandAll(std::string text, size_t budget);
-
-std::string ExpandForm(const std::string& text, int kind, size_t budget) {
-  const std::string word = kind == 0 ? "sum(" : "prod(";
-  size_t start = FindForm(text, word);
-  if (start == std::string::npos) return text;
-  size_t open = start + word.size() - 1;
-  size_t close = MatchingBracket(text, open);
-  if (close == std::string::npos) throw Exception("Unbalanced brackets");
-  std::string head = text.substr(0, open + 1 - word.size() + 0);
-  head = text.substr(0, start);
-  std::string spec = text.substr(open + 1, close - open - 1);
-  size_t eq = spec.find('='), colon = spec.find(':');
-  if (eq == std::string::npos || colon == std::string::npos || colon < eq)
-    throw Exception("Wrong index form");
-  std::string index = Lower(RemoveBlanks(spec.substr(0, eq)));
-  if (index.empty()) throw Exception("Wrong index form");
-  double a = std::round(EvaluateIndex(spec.substr(eq + 1, colon - eq - 1)));
-  double b = std::round(EvaluateIndex(spec.substr(colon + 1)));
-  size_t bodyOpen = close + 1;
-  while (bodyOpen < text.size() && text[bodyOpen] == ' ') ++bodyOpen;
-  if (bodyOpen >= text.size() || text[bodyOpen] != '(') throw Exception("Missing body");
-  size_t bodyClose = MatchingBracket(text, bodyOpen);
-  if (bodyClose == std::string::npos) throw Exception("Unbalanced brackets");
-  std::string body = text.substr(bodyOpen, bodyClose - bodyOpen + 1);
-  std::string tail = text.substr(bodyClose + 1);
-  if (b - a > 10000) throw Exception("Too many terms");
-  std::string joined;
-  for (long k = static_cast<long>(a); k <= static_cast<long>(b); ++k) {
-    std::string copy = ExpandAll(SubstituteIndex(body, index, k), budget);
-    if (!joined.empty()) joined += kind == 0 ? "+" : "*";
-    joined += copy;
-    if (joined.size() > budget) throw Exception("Expansion too long");
-  }
-  return head + "(" + joined + ")" + tail;
-}
-
-std::string ExpandAll(std::string text, size_t budget) {
-  for (int kind = 0; kind < 2; ++kind) {
+  // The first form of the kind (0 "sum(", 1 "prod(") expanded.
+  std::string ExpandForm(const std::string& text, int kind) const {
     const std::string word = kind == 0 ? "sum(" : "prod(";
-    while (FindForm(text, word) != std::string::npos) {
-      text = ExpandForm(text, kind, budget);
-      if (text.size() > budget) throw Exception("Expansion too long");
+    size_t start = FindForm(text, word);
+    if (start == std::string::npos) return text;
+    size_t open = start + word.size() - 1;
+    size_t close = MatchingBracket(text, open);
+    if (close == std::string::npos) throw Exception("Unbalanced brackets");
+    const std::string head = text.substr(0, start);
+    std::string spec = text.substr(open + 1, close - open - 1);
+    size_t eq = spec.find('='), colon = spec.find(':');
+    if (eq == std::string::npos || colon == std::string::npos || colon < eq)
+      throw Exception("Wrong index form");
+    std::string index = LowerCase(RemoveBlanks(spec.substr(0, eq)));
+    if (index.empty()) throw Exception("Wrong index form");
+    double a = std::round(EvaluateIndex(spec.substr(eq + 1, colon - eq - 1)));
+    double b = std::round(EvaluateIndex(spec.substr(colon + 1)));
+    size_t bodyOpen = close + 1;
+    while (bodyOpen < text.size() && text[bodyOpen] == ' ') ++bodyOpen;
+    if (bodyOpen >= text.size() || text[bodyOpen] != '(') throw Exception("Missing body");
+    size_t bodyClose = MatchingBracket(text, bodyOpen);
+    if (bodyClose == std::string::npos) throw Exception("Unbalanced brackets");
+    std::string body = text.substr(bodyOpen, bodyClose - bodyOpen + 1);
+    std::string tail = text.substr(bodyClose + 1);
+    if (b - a > 10000) throw Exception("Too many terms");
+    std::string joined;
+    for (long k = static_cast<long>(a); k <= static_cast<long>(b); ++k) {
+      std::string copy = ExpandAll(SubstituteIndex(body, index, k));
+      if (!joined.empty()) joined += kind == 0 ? "+" : "*";
+      joined += copy;
+      if (joined.size() > budget_) throw Exception("Expansion too long");
     }
+    return head + "(" + joined + ")" + tail;
   }
-  return text;
-}
+
+ private:
+  double EvaluateIndex(const std::string& text) const {
+    double v = 0;
+    if (!TryValue(text, v, random_) || !std::isfinite(v) || std::fabs(v) > 1e9)
+      throw Exception("Cannot evaluate \"" + text + "\"");
+    return v;
+  }
+
+  // Whole-word replacement of the index name in one copy of the body;
+  // inside square brackets each comma-separated part holding the index is
+  // evaluated.
+  std::string SubstituteIndex(const std::string& body, const std::string& index, long k) const {
+    const std::string value = std::to_string(k);
+    std::string out;
+    size_t i = 0;
+    while (i < body.size()) {
+      if (body[i] == '[') {
+        size_t close = body.find(']', i);
+        if (close == std::string::npos) throw Exception("Missing \"]\"");
+        std::string inside = body.substr(i + 1, close - i - 1);
+        const std::vector<std::string> parts = SplitAtCommas(inside);
+        out += '[';
+        for (size_t p = 0; p < parts.size(); ++p) {
+          if (p) out += ',';
+          std::string replaced = SubstituteIndex(parts[p], index, k);
+          if (replaced != parts[p]) {
+            double v = 0;
+            // A part that still names another index waits for its own sum.
+            replaced = TryValue(replaced, v, random_) ? NumberText(v) : replaced;
+          }
+          out += replaced;
+        }
+        out += ']';
+        i = close + 1;
+        continue;
+      }
+      if (body.compare(i, index.size(), index) == 0 && (i == 0 || !IsIndexChar(body[i - 1])) &&
+          (i + index.size() >= body.size() || !IsIndexChar(body[i + index.size()]))) {
+        out += value;
+        i += index.size();
+        continue;
+      }
+      out += body[i++];
+    }
+    return out;
+  }
+
+  size_t budget_;
+  TRandomGenerator* random_;
+};
+
+constexpr size_t kExpansionBudget = size_t{1} << 20;
 
 // p[1] -> p1, q[1,2] -> q12: the brackets and the commas inside them go;
 // commas between function arguments stay.
@@ -185,9 +197,9 @@ bool ParseConstraint(TEngineState& S, TFitHost& Host, const std::string& Text) {
         std::string g = (op == "<=" || op == "<") ? d
                         : (op == "<>")            ? "-abs(" + d + ")"
                                                   : "-(" + d + ")";
-        S.ConstraintTexts.push_back(g);
-        S.ConstraintNonStrict.push_back(op == "<=" || op == ">=");
-        S.ConstraintCount = static_cast<int>(S.ConstraintTexts.size());
+        S.Model.ConstraintTexts.push_back(g);
+        S.Model.ConstraintNonStrict.push_back(op == "<=" || op == ">=");
+        S.Model.ConstraintCount = static_cast<int>(S.Model.ConstraintTexts.size());
         continue;
       }
       // An objective or an equation: the first "=" that is not the "=" of a
@@ -206,8 +218,8 @@ bool ParseConstraint(TEngineState& S, TFitHost& Host, const std::string& Text) {
         }
         from = eq + 1;
       }
-      S.ObjectiveTexts.push_back(o);
-      S.ObjectiveCount = static_cast<int>(S.ObjectiveTexts.size());
+      S.Model.ObjectiveTexts.push_back(o);
+      S.Model.ObjectiveCount = static_cast<int>(S.Model.ObjectiveTexts.size());
     }
     return true;
   } catch (const std::exception&) {
@@ -218,37 +230,41 @@ bool ParseConstraint(TEngineState& S, TFitHost& Host, const std::string& Text) {
 
 }  // namespace
 
-std::string ExpandSumProd(const std::string& Text, int Kind) {
-  return ExpandForm(Lower(Text), Kind, 1 << 20);
+std::string ExpandSumProd(const std::string& Text, int Kind, TRandomGenerator* Random) {
+  return TSumProdExpander(kExpansionBudget, Random).ExpandForm(LowerCase(Text), Kind);
 }
 
 bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
-  S.OutputCount = S.CurrentOutput = S.ParameterCount = S.ObjectiveCount = S.ConstraintCount = 0;
-  S.Objective = S.DataFileCount = S.VarParameterCount = S.VarConstantCount = S.ConstantCount = 0;
-  S.VariableCount = S.FunctionCount = 0;
+  S.Model.OutputCount = S.Model.CurrentOutput = S.Model.ParameterCount = S.Model.ObjectiveCount =
+      S.Model.ConstraintCount = 0;
+  S.Model.DataFileCount = S.Model.VarParameterCount = S.Model.VarConstantCount =
+      S.Model.ConstantCount = 0;
+  S.Model.Objective = TObjective::None;
+  S.Model.VariableCount = S.Model.FunctionCount = 0;
   ClearModelLists(S);
-  S.ObjectiveTexts.clear();
-  S.ConstraintTexts.clear();
-  S.ConstraintNonStrict.clear();
+  S.Model.ObjectiveTexts.clear();
+  S.Model.ConstraintTexts.clear();
+  S.Model.ConstraintNonStrict.clear();
 
-  const TStringList& work = S.WorkLines();
+  const TStringList& work = S.Model.WorkLines();
   const int lineCount = work.Count();
   int i = 0;
   bool functions = false;
   for (; i < lineCount; ++i) {
-    const std::string trimmed = TrimText(work[i]);
+    const std::string trimmed = Trim(work[i]);
     if (StartsWith(trimmed, "//") || CutComment(trimmed).empty()) continue;
-    const std::string lower = Lower(trimmed);
+    const std::string lower = LowerCase(trimmed);
     const std::string key = Keyword(trimmed);
     std::string text = StatementText(trimmed);
     auto replaceConstants = [&](std::string t) {
-      for (int c = 0; c < S.ConstantCount; ++c)
-        t = ReplaceModelNames(t, S.ConstantNames[c], ConstantReplacement(S.ConstantValues[c]));
+      for (int c = 0; c < S.Model.ConstantCount; ++c)
+        t = ReplaceModelNames(t, S.Model.ConstantNames[c],
+                              ConstantReplacement(S.Model.ConstantValues[c]));
       return t;
     };
     bool ok = true;
     if (key == "title") {
-      S.ModelTitle = text;
+      S.Model.ModelTitle = text;
     } else if (key == "parameter" || key == "parameters") {
       ok = ReadParameterList(S, Host, replaceConstants(text), 0);
     } else if (key == "const" || key == "constant") {
@@ -258,9 +274,11 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
         ApplyExclusive(S, Host);
       }
     } else if (StartsWith(lower, "maximum")) {
-      S.Objective = lower.substr(7).find("false") == std::string::npos ? 1 : 0;
+      S.Model.Objective = lower.substr(7).find("false") == std::string::npos ? TObjective::Maximum
+                                                                             : TObjective::None;
     } else if (StartsWith(lower, "minimum")) {
-      S.Objective = lower.substr(7).find("false") == std::string::npos ? 2 : 0;
+      S.Model.Objective = lower.substr(7).find("false") == std::string::npos ? TObjective::Minimum
+                                                                             : TObjective::None;
     } else if (StartsWith(lower, "function")) {
       size_t skip = StartsWith(lower, "functions") ? 9 : 8;
       std::string rest = trimmed.substr(skip);
@@ -276,7 +294,7 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
   if (functions) {
     for (; i < lineCount; ++i) {
       std::string l = CutComment(work[i]);
-      std::string lower = Lower(l);
+      std::string lower = LowerCase(l);
       if (lower == "data" || lower == "data;" || StartsWith(lower, "datafile")) break;
       size_t semi = l.find(';');
       if (semi != std::string::npos) l = l.substr(0, semi);
@@ -286,25 +304,26 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
   }
 
   // Constants, as whole words, in objectives and constraints alike.
-  for (auto* texts : {&S.ObjectiveTexts, &S.ConstraintTexts})
+  for (auto* texts : {&S.Model.ObjectiveTexts, &S.Model.ConstraintTexts})
     for (auto& t : *texts)
-      for (int c = 0; c < S.ConstantCount; ++c)
-        t = ReplaceModelNames(t, S.ConstantNames[c], ConstantReplacement(S.ConstantValues[c]));
+      for (int c = 0; c < S.Model.ConstantCount; ++c)
+        t = ReplaceModelNames(t, S.Model.ConstantNames[c],
+                              ConstantReplacement(S.Model.ConstantValues[c]));
 
-  if (S.ParameterCount == 0) {
+  if (S.Model.ParameterCount == 0) {
     Host.ShowMessage(mtInformation, "No parameters defined!");
     return false;
   }
-  if (S.ObjectiveCount == 0 && S.ConstraintCount == 0) {
+  if (S.Model.ObjectiveCount == 0 && S.Model.ConstraintCount == 0) {
     Host.ShowMessage(mtInformation, "No equation defined!");
     return false;
   }
 
-  for (auto* texts : {&S.ObjectiveTexts, &S.ConstraintTexts})
+  for (auto* texts : {&S.Model.ObjectiveTexts, &S.Model.ConstraintTexts})
     for (auto& t : *texts) {
       const std::string original = t;
       try {
-        t = Flatten(ExpandAll(Lower(t), 1 << 20));
+        t = Flatten(TSumProdExpander(kExpansionBudget, &S.Run.Random).ExpandAll(LowerCase(t)));
       } catch (const std::exception&) {
         Host.ShowMessage(mtInformation,
                          "Wrong defination of function expression \"" + original + "\"!");
@@ -312,23 +331,23 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
       }
     }
 
-  for (int p = 0; p < S.ParameterCount; ++p) {
-    const std::string name = Lower(S.ParameterNames[p]);
+  for (int p = 0; p < S.Model.ParameterCount; ++p) {
+    const std::string name = LowerCase(S.Model.ParameterNames[p]);
     bool found = false;
-    for (auto* texts : {&S.ObjectiveTexts, &S.ConstraintTexts})
+    for (auto* texts : {&S.Model.ObjectiveTexts, &S.Model.ConstraintTexts})
       for (const auto& t : *texts)
-        if (Lower(t).find(name) != std::string::npos) found = true;
+        if (LowerCase(t).find(name) != std::string::npos) found = true;
     if (!found) {
-      Host.ShowMessage(mtInformation, "Parameter of \"" + S.ParameterNames[p] +
+      Host.ShowMessage(mtInformation, "Parameter of \"" + S.Model.ParameterNames[p] +
                                           "\" declared, but not found in equation expression!");
       return false;
     }
   }
 
-  S.DimCount = S.ParameterCount;
-  S.ObjectiveIndices.assign(S.ObjectiveCount, -1);
-  S.ConstraintIndices.assign(S.ConstraintCount, -1);
-  S.ParameterValues.assign(S.DimCount, 0.0);
+  S.Model.DimCount = S.Model.ParameterCount;
+  S.Model.ObjectiveIndices.assign(S.Model.ObjectiveCount, -1);
+  S.Model.ConstraintIndices.assign(S.Model.ConstraintCount, -1);
+  S.Model.ParameterValues.assign(S.Model.DimCount, 0.0);
   return true;
 }
 

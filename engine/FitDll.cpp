@@ -6,10 +6,13 @@
 #include <ucontext.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cfenv>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace qv {
@@ -17,6 +20,11 @@ namespace qv {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The state below is global because the signal handler can reach nothing
+// else. It is per thread where a fault is: a fault arrives on the thread
+// that made the call, and only calls of that thread may be turned into
+// exceptions.
 
 // The call in progress on this thread: the library range, its fault entry
 // and the stack that entry runs on.
@@ -30,34 +38,49 @@ thread_local TActiveCall* gActive = nullptr;
 // A fault is handled on a signal stack, and the library's fault entry runs
 // on a stack of its own: after runaway recursion in the model code the
 // thread's stack has no room left for either. Both are made once for every
-// thread that loads a library and kept for the thread's life (the signal
-// stack stays registered; a thread that has one already keeps its own).
+// thread that loads a library and kept for the thread's life (a thread that
+// has a signal stack already keeps its own); when the thread ends, ours is
+// unregistered before it is freed.
 constexpr size_t kSignalStackSize = 64 * 1024;
 constexpr size_t kFaultStackSize = 256 * 1024;
-thread_local char* gFaultStack = nullptr;
-thread_local char* gSignalStack = nullptr;
+struct TThreadStacks {
+  std::unique_ptr<char[]> Fault;
+  std::unique_ptr<char[]> Signal;  // set while it is the registered signal stack
+  TThreadStacks() = default;
+  TThreadStacks(const TThreadStacks&) = delete;
+  TThreadStacks& operator=(const TThreadStacks&) = delete;
+  ~TThreadStacks() {
+    if (!Signal) return;
+    stack_t ss{};
+    ss.ss_flags = SS_DISABLE;
+    sigaltstack(&ss, nullptr);
+  }
+};
+thread_local TThreadStacks gStacks;
 
 void PrepareThreadStacks() {
-  if (!gFaultStack) gFaultStack = new char[kFaultStackSize];
+  if (!gStacks.Fault) gStacks.Fault = std::make_unique<char[]>(kFaultStackSize);
   stack_t current;
   if (sigaltstack(nullptr, &current) != 0 || !(current.ss_flags & SS_DISABLE)) return;
-  if (!gSignalStack) gSignalStack = new char[kSignalStackSize];
+  if (!gStacks.Signal) gStacks.Signal = std::make_unique<char[]>(kSignalStackSize);
   stack_t ss;
-  ss.ss_sp = gSignalStack;
+  ss.ss_sp = gStacks.Signal.get();
   ss.ss_size = kSignalStackSize;
   ss.ss_flags = 0;
   sigaltstack(&ss, nullptr);
 }
 
 uintptr_t FaultStackTop() {
-  return (reinterpret_cast<uintptr_t>(gFaultStack) + kFaultStackSize) & ~static_cast<uintptr_t>(15);
+  return (reinterpret_cast<uintptr_t>(gStacks.Fault.get()) + kFaultStackSize) &
+         ~static_cast<uintptr_t>(15);
 }
 
 // A segmentation fault this close to the stack pointer is the stack's end.
 constexpr uintptr_t kStackFaultReach = 64 * 1024;
 
 // Handlers that were installed before ours, per signal, and how many loaded
-// libraries need ours.
+// libraries need ours. Per process, as signal handlers are: the first load
+// installs ours, the last unload puts the earlier ones back.
 constexpr int kSignals[] = {SIGFPE, SIGSEGV, SIGBUS};
 struct sigaction gPrevious[3];
 int gInstalled = 0;
@@ -195,10 +218,10 @@ struct TFitDllFaultGuard {
   TActiveCall* Outer;
   explicit TFitDllFaultGuard(const TFitDll& dll) {
     feholdexcept(&Saved);
-    Call.Low = dll.FCodeLow;
-    Call.High = dll.FCodeHigh;
-    Call.FaultEntry = reinterpret_cast<uintptr_t>(dll.FFault);
-    if (!gFaultStack) PrepareThreadStacks();
+    Call.Low = dll.codeLow_;
+    Call.High = dll.codeHigh_;
+    Call.FaultEntry = reinterpret_cast<uintptr_t>(dll.fault_);
+    if (!gStacks.Fault) PrepareThreadStacks();
     Call.FaultStackTop = FaultStackTop();
     Outer = gActive;
     gActive = &Call;
@@ -213,20 +236,20 @@ struct TFitDllFaultGuard {
 TFitDll::~TFitDll() { Free(); }
 
 void TFitDll::Free() {
-  if (FHandle) {
+  if (handle_) {
     fenv_t env;
     fegetenv(&env);
-    dlclose(FHandle);
+    dlclose(handle_);
     fesetenv(&env);
     RemoveFaultHandlers();
   }
-  FHandle = nullptr;
-  FPath.clear();
-  FSetup = nullptr;
-  FRun = nullptr;
-  FFault = nullptr;
-  FCodeLow = FCodeHigh = 0;
-  FReady = false;
+  handle_ = nullptr;
+  path_.clear();
+  setup_ = nullptr;
+  run_ = nullptr;
+  fault_ = nullptr;
+  codeLow_ = codeHigh_ = 0;
+  ready_ = false;
 }
 
 bool TFitDll::Load(const std::string& Path, std::string& Error) {
@@ -239,13 +262,24 @@ bool TFitDll::Load(const std::string& Path, std::string& Error) {
   // opens a private copy (unlinked at once; the mapping stays), so that two
   // engine states never see each other's data, and a library file replaced
   // or damaged later does not touch a loaded one.
-  static int loads = 0;
-  const fs::path copy = fs::path(Path).parent_path() / (".load-" + std::to_string(::getpid()) +
-                                                        "-" + std::to_string(++loads) + ".so");
+  // The copy's name is made unique in the folder by mkstemps; it starts
+  // with ".load-<pid>-" so that CleanLibFiles can remove the copies of a
+  // process that ended before it could.
+  std::string name =
+      (fs::path(Path).parent_path() / (".load-" + std::to_string(::getpid()) + "-XXXXXX.so"))
+          .string();
+  const int fd = ::mkstemps(name.data(), 3);
+  if (fd < 0) {
+    Error = "Cannot read \"" + Path + "\": " + std::strerror(errno);
+    return false;
+  }
+  ::close(fd);
+  const fs::path copy = name;
   std::error_code ec;
   fs::copy_file(Path, copy, fs::copy_options::overwrite_existing, ec);
   if (ec) {
     Error = "Cannot read \"" + Path + "\": " + ec.message();
+    fs::remove(copy, ec);
     return false;
   }
   fenv_t env;
@@ -270,13 +304,13 @@ bool TFitDll::Load(const std::string& Path, std::string& Error) {
   TRangeQuery q;
   q.Address = reinterpret_cast<uintptr_t>(fault);
   dl_iterate_phdr(FindRange, &q);
-  FHandle = handle;
-  FPath = Path;
-  FSetup = setup;
-  FRun = run;
-  FFault = fault;
-  FCodeLow = q.Low;
-  FCodeHigh = q.High;
+  handle_ = handle;
+  path_ = Path;
+  setup_ = setup;
+  run_ = run;
+  fault_ = fault;
+  codeLow_ = q.Low;
+  codeHigh_ = q.High;
   PrepareThreadStacks();
   InstallFaultHandlers();
   return true;
@@ -285,8 +319,8 @@ bool TFitDll::Load(const std::string& Path, std::string& Error) {
 bool TFitDll::Setup(const Integer1Array& Rows, const Double3Array& XData,
                     const Double2Array& VCData, int Inputs, int VarConstants, int Outputs,
                     int Params, std::string& Error) {
-  FReady = false;
-  if (!FHandle) {
+  ready_ = false;
+  if (!handle_) {
     Error = "No library loaded.";
     return false;
   }
@@ -309,25 +343,25 @@ bool TFitDll::Setup(const Integer1Array& Rows, const Double3Array& XData,
   int status;
   {
     TFitDllFaultGuard guard(*this);
-    status = FSetup(files, Inputs, Outputs, VarConstants, Params, Rows.data(), x.data(), vc.data());
+    status = setup_(files, Inputs, Outputs, VarConstants, Params, Rows.data(), x.data(), vc.data());
   }
   if (status != 0) {
     Error = "The library could not take the data.";
     return false;
   }
-  FFiles = files;
-  FOutputs = Outputs;
-  FParams = Params;
-  FRows = Rows;
+  files_ = files;
+  outputs_ = Outputs;
+  params_ = Params;
+  rows_ = Rows;
   int most = 0;
   for (int r : Rows) most = std::max(most, r);
-  FBuffer.assign(static_cast<size_t>(std::max(1, Outputs * most)), 0.0);
-  FReady = true;
+  buffer_.assign(static_cast<size_t>(std::max(1, Outputs * most)), 0.0);
+  ready_ = true;
   return true;
 }
 
 TFitDllStatus TFitDll::Run(int File, const double* Params, Double2Array& Y, std::string* Error) {
-  if (!FReady || File < 0 || File >= FFiles) {
+  if (!ready_ || File < 0 || File >= files_) {
     if (Error) *Error = "The library is not ready.";
     return TFitDllStatus::NotReady;
   }
@@ -337,7 +371,7 @@ TFitDllStatus TFitDll::Run(int File, const double* Params, Double2Array& Y, std:
   bool faulted;
   {
     TFitDllFaultGuard guard(*this);
-    status = FRun(File, Params, FBuffer.data(), text, sizeof text);
+    status = run_(File, Params, buffer_.data(), text, sizeof text);
     faulted = guard.Faulted();
   }
   if (status != 0) {
@@ -348,16 +382,16 @@ TFitDllStatus TFitDll::Run(int File, const double* Params, Double2Array& Y, std:
     if (Error) *Error = "Floating point fault (division by zero, invalid operation or overflow).";
     return TFitDllStatus::FloatFault;
   }
-  const int rows = FRows[File];
-  for (int k = 0; k < FOutputs * rows; ++k)
-    if (!std::isfinite(FBuffer[k])) {
+  const int rows = rows_[File];
+  for (int k = 0; k < outputs_ * rows; ++k)
+    if (!std::isfinite(buffer_[k])) {
       if (Error) *Error = "The result is not a finite number.";
       return TFitDllStatus::NotFinite;
     }
-  if (static_cast<int>(Y.size()) < FOutputs) Y.resize(FOutputs);
-  for (int o = 0; o < FOutputs; ++o) {
+  if (static_cast<int>(Y.size()) < outputs_) Y.resize(outputs_);
+  for (int o = 0; o < outputs_; ++o) {
     if (static_cast<int>(Y[o].size()) < rows) Y[o].resize(rows);
-    std::memcpy(Y[o].data(), FBuffer.data() + static_cast<size_t>(o) * rows, sizeof(double) * rows);
+    std::memcpy(Y[o].data(), buffer_.data() + static_cast<size_t>(o) * rows, sizeof(double) * rows);
   }
   return TFitDllStatus::Ok;
 }

@@ -39,7 +39,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/CommonUnit.h"
+#include "engine/EngineTypes.h"
 
 namespace qv {
 
@@ -64,8 +64,8 @@ class TFitDll {
   // before. The caller's floating-point environment is kept.
   bool Load(const std::string& Path, std::string& Error);
   void Free();
-  bool Loaded() const { return FHandle != nullptr; }
-  const std::string& Path() const { return FPath; }
+  bool Loaded() const { return handle_ != nullptr; }
+  const std::string& Path() const { return path_; }
 
   // Copies the run's data into the library: Rows[f] rows per data set,
   // XData[f][input][row], VCData[f][var-constant] (missing values are 0).
@@ -78,22 +78,22 @@ class TFitDll {
   // Error (when given) says why.
   TFitDllStatus Run(int File, const double* Params, Double2Array& Y, std::string* Error = nullptr);
 
-  int Params() const { return FParams; }
+  int Params() const { return params_; }
 
  private:
   using TSetupFn = int (*)(int, int, int, int, int, const int32_t*, const double*, const double*);
   using TRunFn = int (*)(int, const double*, double*, char*, int);
 
-  void* FHandle = nullptr;
-  std::string FPath;
-  TSetupFn FSetup = nullptr;
-  TRunFn FRun = nullptr;
-  void* FFault = nullptr;
-  uintptr_t FCodeLow = 0, FCodeHigh = 0;  // executable range of the library
-  bool FReady = false;
-  int FFiles = 0, FOutputs = 0, FParams = 0;
-  Integer1Array FRows;
-  std::vector<double> FBuffer;  // outputs of one call, [output][row]
+  void* handle_ = nullptr;
+  std::string path_;
+  TSetupFn setup_ = nullptr;
+  TRunFn run_ = nullptr;
+  void* fault_ = nullptr;
+  uintptr_t codeLow_ = 0, codeHigh_ = 0;  // executable range of the library
+  bool ready_ = false;
+  int files_ = 0, outputs_ = 0, params_ = 0;
+  Integer1Array rows_;
+  std::vector<double> buffer_;  // outputs of one call, [output][row]
   friend struct TFitDllFaultGuard;
 };
 

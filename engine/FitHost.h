@@ -8,9 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/SettingNames.h"
+
 namespace qv {
 
 class TFitSettings;
+
+// The window's panels whose Tag values the program-mode report reads.
+enum class TTaggedPanel { Panel11, LeftPanel };
 
 // Kinds of the message dialogs (one OK button each).
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
@@ -21,9 +26,9 @@ class TFitHost {
 
   // The window's setting controls. The engine reads them and writes a few back.
   virtual TFitSettings& Settings() = 0;
-  // The engine has written the named setting (e.g. "NSizeBox" clamped,
-  // "RadioGroup2" set by an "exclusive" statement): show the new value.
-  virtual void SettingChanged(const std::string& Name) = 0;
+  // The engine has written the named setting (e.g. NSizeBox clamped,
+  // RadioGroup2 set by an "exclusive" statement): show the new value.
+  virtual void SettingChanged(TSettingName Name) = 0;
 
   // A message dialog of the given kind with one OK button; returns when the
   // user has closed it.
@@ -36,7 +41,7 @@ class TFitHost {
   virtual void SetActivePage(int Page) = 0;
   // Makes the settings page active and gives the named setting the focus
   // (a refused setting).
-  virtual void FocusSetting(const std::string& Name) = 0;
+  virtual void FocusSetting(TSettingName Name) = 0;
 
   // Running state: true disables the settings (RadioGroup2 and the algorithm
   // panels), makes the model editor read-only in grey, shows "Running
@@ -62,8 +67,9 @@ class TFitHost {
   // Item count and selected index of FunctionListBox (-1: none selected).
   virtual int FunctionListCount() const = 0;
   virtual int FunctionListSelected() const = 0;
-  // Tag of a window control ("Panel11", "LeftPanel").
-  virtual int ControlTag(const std::string& Name) const = 0;
+  // Tag of one of the window's panels whose Tag the report passes on to the
+  // list-filling routines.
+  virtual int ControlTag(TTaggedPanel Panel) const = 0;
   // Pumps pending window events (Stop and Resume arrive here).
   virtual void ProcessMessages() = 0;
   // The mouse cursor back to the default one.

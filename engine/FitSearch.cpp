@@ -11,47 +11,50 @@
 
 namespace qv {
 
-void StepAlgorithm(TEngineState& S, TSearchSettings& Set) {
-  switch (S.Algorithm) {
-    case alGenetic:
-      if (S.EncodeDecode)
-        StepGeneticEncoded(S, Set, Set.RankSum);
+void StepAlgorithm(TEngineState& S, const TSearchSettings& Set) {
+  switch (S.Run.Algorithm) {
+    case TAlgorithm::Genetic:
+      if (S.Model.EncodeDecode)
+        StepGeneticEncoded(S.Model, S.Pop, S.Run, Set);
       else
-        StepGeneticReal(S, Set, Set.RankSum);
+        StepGeneticReal(S.Model, S.Pop, S.Run, Set);
       break;
-    case alParticleSwarm:
-      StepParticleSwarm(S, Set);
+    case TAlgorithm::ParticleSwarm:
+      StepParticleSwarm(S.Model, S.Pop, S.Run, Set);
       break;
-    case alDifferentialEvolution:
+    case TAlgorithm::DifferentialEvolution:
       StepDifferentialEvolution(S, Set);
       break;
     default:
-      if (S.ModelMode == 1)
-        StepZedovevOpt(S, Set);
+      if (S.Model.ModelMode == TModelMode::Equation)
+        StepZedovevOpt(S.Model, S.Pop, S.Run, Set);
       else
-        StepZedovevFit(S, Set);
+        StepZedovevFit(S.Model, S.Pop, S.Run, Set);
       break;
   }
 }
 
-void RunFitSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs) {
+void RunFitSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set) {
+  TPopulation& P = S.Pop;
+  TRunState& R = S.Run;
+  TSearchLogs& Logs = R.Logs;
   const bool rmse = Set.StopCriterion == crRMSE;
-  S.Iteration = 0;
-  S.DisplayRound = 0;
+  R.Iteration = 0;
+  R.DisplayRound = 0;
   Logs.ResultRecords = Logs.ParameterRecords = 0;
   int unchanged = 0;
   bool improved = false;
   double shownBest = 0;
   std::optional<double> lastDisplayed;  // no value until a display follows an improvement
-  auto fitnessBest = [&] { return rmse ? S.BestFitnessRMSE : S.BestFitnessDC; };
+  auto fitnessBest = [&] { return rmse ? P.BestFitnessRMSE : P.BestFitnessDC; };
   // The data stay as they are between two pumps of the message loop.
   TFitnessRunScope fitnessScope(S);
-  TRepairRunScope repairScope(S);
+  TRepairRunScope repairScope(R);
 
-  while (S.SearchRunning) {
-    if (S.Iteration == 0) {
-      EvaluatePopulation(S, Set, !S.Resuming);
-      if (!S.Resuming) Host.SetupResultChart();
+  while (R.SearchRunning) {
+    if (R.Iteration == 0) {
+      EvaluatePopulation(S, Set, !R.Resuming);
+      if (!R.Resuming) Host.SetupResultChart();
       shownBest = fitnessBest();
       improved = false;
     } else {
@@ -61,71 +64,72 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearch
     StepAlgorithm(S, Set);
 
     int code = -1;
-    if (Set.StopCriterion == crMaxIterations && S.Iteration > Set.MaxIterations)
+    if (Set.StopCriterion == crMaxIterations && R.Iteration > Set.MaxIterations)
       code = scMaxIterations;
-    else if (Set.StopCriterion == crRMSE && S.BestFitnessRMSE < Set.TargetRMSE)
+    else if (Set.StopCriterion == crRMSE && P.BestFitnessRMSE < Set.TargetRMSE)
       code = scRMSEReached;
-    else if (Set.StopCriterion == crDC && S.BestFitnessDC > Set.TargetDC)
+    else if (Set.StopCriterion == crDC && P.BestFitnessDC > Set.TargetDC)
       code = scDCReached;
     if (code >= 0) {
-      Set.StopTime = TRunClock::now();
-      S.StopCode = code;
-      ReportSearchResults(S, Host, Set, Logs, true);
+      R.StopTime = TRunClock::now();
+      R.StopCode = code;
+      ReportSearchResults(S, Host, Set, true);
       return;
     }
 
     Host.ProcessMessages();
     fitnessScope.Forget();
     repairScope.Forget();
-    if (!S.SearchRunning) {
+    if (!R.SearchRunning) {
       // Stopped by the user: the stop command only set the flags.
-      ReportSearchResults(S, Host, Set, Logs, true);
+      ReportSearchResults(S, Host, Set, true);
       return;
     }
 
-    if (S.Iteration == 0) improved = true;
+    if (R.Iteration == 0) improved = true;
     if (rmse) {
-      if (S.BestFitnessRMSE <= shownBest) improved = true, shownBest = S.BestFitnessRMSE;
-    } else if (S.BestFitnessDC > shownBest) {
-      improved = true, shownBest = S.BestFitnessDC;
+      if (P.BestFitnessRMSE <= shownBest) improved = true, shownBest = P.BestFitnessRMSE;
+    } else if (P.BestFitnessDC > shownBest) {
+      improved = true, shownBest = P.BestFitnessDC;
     }
 
-    ++S.Iteration;
+    ++R.Iteration;
 
     if (Set.SaveResults && Logs.ResultsOpen() &&
-        S.Iteration > Set.ResultsSaveRate * Logs.ResultRecords) {
-      Logs.AppendResults(FormatFloat("0.0000", S.BestR) + "\t" + FormatFloat("0.0000", S.BestDC) +
-                         "\t" + FormatFloat("0.000000", S.BestSSE) + "\t" +
-                         FormatFloat("0.000000", S.BestRMSE));
+        R.Iteration > Set.ResultsSaveRate * Logs.ResultRecords) {
+      Logs.AppendResults(FormatFloat("0.0000", P.BestR) + "\t" + FormatFloat("0.0000", P.BestDC) +
+                         "\t" + FormatFloat("0.000000", P.BestSSE) + "\t" +
+                         FormatFloat("0.000000", P.BestRMSE));
       ++Logs.ResultRecords;
     }
     if (Set.SaveParameters && Logs.ParametersOpen() &&
-        S.Iteration > Set.ParametersSaveRate * Logs.ParameterRecords) {
+        R.Iteration > Set.ParametersSaveRate * Logs.ParameterRecords) {
       std::string line;
-      for (int p = 0; p < S.ParameterCount && p < static_cast<int>(S.BestPosition.size()); ++p)
-        line += FormatFloat("0.0000", S.BestPosition[p]) + "\t";
+      for (int p = 0; p < S.Model.ParameterCount && p < static_cast<int>(P.BestPosition.size());
+           ++p)
+        line += FormatFloat("0.0000", P.BestPosition[p]) + "\t";
       Logs.AppendParameters(line);
       ++Logs.ParameterRecords;
     }
 
-    if (S.Iteration > Set.UpdateRate * S.DisplayRound) {
+    if (R.Iteration > Set.UpdateRate * R.DisplayRound) {
       if (Set.StopCriterion == crAutoDetect) {
-        if (lastDisplayed && S.BestFitnessDC == *lastDisplayed) ++unchanged;
+        if (lastDisplayed && P.BestFitnessDC == *lastDisplayed) ++unchanged;
         if (unchanged > 20) {
-          Set.StopTime = TRunClock::now();
-          S.StopCode = scAutoDetect;
-          ReportSearchResults(S, Host, Set, Logs, true);
+          R.StopTime = TRunClock::now();
+          R.StopCode = scAutoDetect;
+          ReportSearchResults(S, Host, Set, true);
           return;
         }
       }
-      Set.StopTime = TRunClock::now();
+      R.StopTime = TRunClock::now();
       Host.WriteResultSummary(false);
       if (improved) {
         lastDisplayed = fitnessBest();
         improved = false;
         unchanged = 0;
       }
-      ++S.DisplayRound;
+      ++R.DisplayRound;
     }
   }
 }

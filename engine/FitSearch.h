@@ -9,12 +9,10 @@
 
 namespace qv {
 
-class TSearchLogs;
-
 // Runs until a stop criterion ends it (the report is written here) or
-// S.SearchRunning becomes false during the pump (a user stop: the report is
-// written once, right after the pump). Precondition: PrepareSearch returned
-// true. Exceptions (a log that cannot be written) leave the loop.
-void RunFitSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs);
+// S.Run.SearchRunning becomes false during the pump (a user stop: the report
+// is written once, right after the pump). Precondition: PrepareSearch
+// returned true. Exceptions (a log that cannot be written) leave the loop.
+void RunFitSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set);
 
 }  // namespace qv

@@ -11,20 +11,23 @@
 //  - list combo boxes and radio groups: ItemIndex (Text is the item);
 //  - check boxes: Checked;
 //  - radio buttons: Checked, exclusive within their group (RB1..RB4).
-// Asking for a name that is not a setting throws std::out_of_range: the
-// names are a fixed contract, and a typo must not read a silent default.
+// Settings are named by the constants of engine/SettingNames.h.
 #pragma once
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "engine/SettingNames.h"
 
 namespace qv {
 
 enum class TSettingKind { skEdit, skComboBox, skListBox, skRadioGroup, skCheckBox, skRadioButton };
 
 struct TSettingControl {
-  std::string Name;
+  explicit TSettingControl(TSettingName name) : Name(name) {}
+  TSettingName Name;
   TSettingKind Kind = TSettingKind::skEdit;
   std::string Caption;             // caption of radio groups, check boxes, radio buttons
   std::vector<std::string> Items;  // choices of combo boxes and radio groups
@@ -38,28 +41,31 @@ class TFitSettings {
  public:
   TFitSettings();  // every control at its window default
 
-  bool Has(const std::string& Name) const;
-  const TSettingControl& Control(const std::string& Name) const;
+  const TSettingControl& Control(TSettingName Name) const;
 
-  std::string Text(const std::string& Name) const;
-  void SetText(const std::string& Name, const std::string& Value);
-  int ItemIndex(const std::string& Name) const;
-  void SetItemIndex(const std::string& Name, int Index);
-  bool Checked(const std::string& Name) const;
+  std::string Text(TSettingName Name) const;
+  void SetText(TSettingName Name, const std::string& Value);
+  int ItemIndex(TSettingName Name) const;
+  void SetItemIndex(TSettingName Name, int Index);
+  bool Checked(TSettingName Name) const;
   // Checking a radio button unchecks the other buttons of its group.
-  void SetChecked(const std::string& Name, bool Value);
+  void SetChecked(TSettingName Name, bool Value);
+
+  // The setting whose name is Text, for names that come as text (the
+  // window's object names, the test driver's command line); raises
+  // std::out_of_range "No setting named ..." for any other text.
+  static TSettingName Find(std::string_view Text);
 
   // Every setting name in a fixed order (for the window's binding and for
   // saving the settings).
-  std::vector<std::string> Names() const;
+  std::vector<TSettingName> Names() const;
 
   // Back to the window defaults.
   void Reset();
 
  private:
-  TSettingControl& Mutable(const std::string& Name);
-  std::map<std::string, TSettingControl> FControls;
-  std::vector<std::string> FOrder;
+  TSettingControl& Mutable(TSettingName Name);
+  std::map<TSettingName, TSettingControl> controls_;
 };
 
 }  // namespace qv

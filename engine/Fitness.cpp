@@ -14,60 +14,45 @@ namespace {
 
 constexpr double kWorstDC = -100;
 
-// Column bindings of one data file for the current function: every input
-// column goes to its own variable's slot and the output's slot holds the
-// observed value, so an implicit equation "f+(y)" evaluates to f + y and its
-// residual against y is f. Reused between calls; no allocation per row.
-struct TRowBinding {
-  std::vector<TColumnBinding> Columns;
-  int Rows = 0;
-};
-
 int OutputVariable(const TEngineState& S) {
-  if (S.CurrentFunction >= 0 && S.CurrentFunction < static_cast<int>(S.FunctionOutputs.size())) {
-    const std::string& name = S.FunctionOutputs[S.CurrentFunction];
-    for (int v = 0; v < S.VariableCount; ++v)
-      if (SameText(S.VariableNames[v], name)) return v;
+  if (S.Model.CurrentFunction >= 0 &&
+      S.Model.CurrentFunction < static_cast<int>(S.Model.FunctionOutputs.size())) {
+    const std::string& name = S.Model.FunctionOutputs[S.Model.CurrentFunction];
+    for (int v = 0; v < S.Model.VariableCount; ++v)
+      if (SameText(S.Model.VariableNames[v], name)) return v;
   }
-  return S.VariableCount - 1;
+  return S.Model.VariableCount - 1;
 }
 
+// Column bindings (engine/RunCache.h) of one data file for the current
+// function: the output's slot holds the observed value, so an implicit
+// equation "f+(y)" evaluates to f + y and its residual against y is f.
 void BindRows(TEngineState& S, int f, TRowBinding& b) {
   b.Columns.clear();
-  b.Rows = f < static_cast<int>(S.PointCount.size()) ? S.PointCount[f] : 0;
+  b.Rows = f < static_cast<int>(S.Model.PointCount.size()) ? S.Model.PointCount[f] : 0;
   const int out = OutputVariable(S);
   int input = 0;
-  for (int v = 0; v < S.VariableCount && v < static_cast<int>(S.VariableValues.size()); ++v) {
+  for (int v = 0; v < S.Model.VariableCount && v < static_cast<int>(S.Model.VariableValues.size());
+       ++v) {
     if (v == out) {
-      b.Columns.push_back({&S.VariableValues[v], S.TargetData[f][S.CurrentOutput].data()});
-    } else if (input < static_cast<int>(S.InputData[f].size())) {
-      b.Columns.push_back({&S.VariableValues[v], S.InputData[f][input].data()});
+      b.Columns.push_back(
+          {&S.Model.VariableValues[v], S.Model.TargetData[f][S.Model.CurrentOutput].data()});
+    } else if (input < static_cast<int>(S.Model.InputData[f].size())) {
+      b.Columns.push_back({&S.Model.VariableValues[v], S.Model.InputData[f][input].data()});
       ++input;
     }
   }
 }
 
 void LoadParameters(TEngineState& S, const Double1Array& values) {
-  const int n = std::min<int>(S.ParameterCount, static_cast<int>(values.size()));
-  for (int p = 0; p < n; ++p) S.ParameterValues[p] = values[p];
+  const int n = std::min<int>(S.Model.ParameterCount, static_cast<int>(values.size()));
+  for (int p = 0; p < n; ++p) S.Model.ParameterValues[p] = values[p];
 }
-
-// What the fitness keeps while a search runs (TFitnessRunScope): the column
-// bindings of the current data set and function and the sum of squares of
-// the observed values about their mean, neither of which changes from one
-// member to the next. Keys tell when the current file, output or function
-// moved on; the scope drops everything after each message pump.
-struct TRunCache : TRunCacheSlot {
-  int File = -1, Output = -1, Function = -1, Compiled = -1;
-  TRowBinding Binding;
-  double Stt = 0;
-};
-thread_local TRunCache tRun;
 
 // Sum of (T - mean T)^2 over the rows, in row order.
 double ObservedSquares(const TEngineState& S, int f, int o, int rows) {
-  const double* target = S.TargetData[f][o].data();
-  const double mt = S.TargetMean[f][o];
+  const double* target = S.Model.TargetData[f][o].data();
+  const double mt = S.Model.TargetMean[f][o];
   double stt = 0;
   for (int k = 0; k < rows; ++k) {
     const double t = target[k] - mt;
@@ -83,13 +68,14 @@ int EvaluateRowsRaw(TEngineState& S, const TRowBinding& b, int from, double* cal
   if (n <= 0) return b.Rows;
   const int count = static_cast<int>(b.Columns.size());
   if (from == 0)
-    return S.Parser->EvaluateCompiledColumn(S.CompiledFunction, n, b.Columns.data(), count, calc);
-  thread_local std::vector<TColumnBinding> shifted;
+    return S.Model.Parser->EvaluateCompiledColumn(S.Model.CompiledFunction, n, b.Columns.data(),
+                                                  count, calc);
+  std::vector<TColumnBinding>& shifted = S.Run.FitnessCache.Shifted;
   shifted.resize(b.Columns.size());
   for (size_t i = 0; i < b.Columns.size(); ++i)
     shifted[i] = {b.Columns[i].Address, b.Columns[i].Values + from};
-  return from + S.Parser->EvaluateCompiledColumn(S.CompiledFunction, n, shifted.data(), count,
-                                                 calc + from);
+  return from + S.Model.Parser->EvaluateCompiledColumn(S.Model.CompiledFunction, n, shifted.data(),
+                                                       count, calc + from);
 }
 
 // The first row of [from, done) whose result is not a finite number, or done.
@@ -112,32 +98,34 @@ double Sqr(double x) { return x * x; }
 // current fitness is returned, so the trial cannot win.
 double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
                          bool trial) {
-  const int f = S.CurrentFile;
-  const int o = S.CurrentOutput;
+  const int f = S.Model.CurrentFile;
+  const int o = S.Model.CurrentOutput;
+  // Inside a search loop the bindings and the observed values' squares are
+  // kept from one member to the next (engine/RunCache.h).
+  TFitnessCache& cache = S.Run.FitnessCache;
   const TRowBinding* bp;
   double stt = 0;
   bool haveStt = false;
-  if (tRun.State == &S) {
-    if (!tRun.Valid || tRun.File != f || tRun.Output != o || tRun.Function != S.CurrentFunction ||
-        tRun.Compiled != S.CompiledFunction) {
-      BindRows(S, f, tRun.Binding);
-      tRun.Stt = ObservedSquares(S, f, o, tRun.Binding.Rows);
-      tRun.File = f, tRun.Output = o, tRun.Function = S.CurrentFunction,
-      tRun.Compiled = S.CompiledFunction;
-      tRun.Valid = true;
+  if (cache.Active) {
+    if (!cache.Valid || cache.File != f || cache.Output != o ||
+        cache.Function != S.Model.CurrentFunction || cache.Compiled != S.Model.CompiledFunction) {
+      BindRows(S, f, cache.Binding);
+      cache.Stt = ObservedSquares(S, f, o, cache.Binding.Rows);
+      cache.File = f, cache.Output = o, cache.Function = S.Model.CurrentFunction,
+      cache.Compiled = S.Model.CompiledFunction;
+      cache.Valid = true;
     }
-    bp = &tRun.Binding;
-    stt = tRun.Stt;
+    bp = &cache.Binding;
+    stt = cache.Stt;
     haveStt = true;
   } else {
-    thread_local TRowBinding b;
-    BindRows(S, f, b);
-    bp = &b;
+    BindRows(S, f, cache.Scratch);
+    bp = &cache.Scratch;
   }
   const TRowBinding& b = *bp;
   LoadParameters(S, values);
-  double* calc = S.Calculated[f][o].data();
-  const double* target = S.TargetData[f][o].data();
+  double* calc = S.Model.Calculated[f][o].data();
+  const double* target = S.Model.TargetData[f][o].data();
   const int rows = b.Rows;
   const int done = EvaluateRowsRaw(S, b, 0, calc);
   int bad;
@@ -176,7 +164,7 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
       lastRaised = false;
       break;
     }
-    if (trial) return S.Fitness[m];
+    if (trial) return S.Pop.Fitness[m];
     calc[bad] = 0;
     RandomizeMember(S, m);
     if (criterion != crDC) sum += Sqr(3 * target[bad]);
@@ -186,7 +174,7 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
   }
   if (criterion == crRMSE) return rows > 0 ? std::sqrt(sum / rows) : 0;
   if (lastRaised) return 0;
-  return CalcDeterminationCoef(S, o, S.Calculated, m);
+  return CalcDeterminationCoef(S, o, S.Model.Calculated, m);
 }
 
 void MeanMinMax(const Double1Array& v, int n, double& mean, double& mn, double& mx) {
@@ -202,15 +190,13 @@ void MeanMinMax(const Double1Array& v, int n, double& mean, double& mn, double& 
 
 }  // namespace
 
-TFitnessRunScope::TFitnessRunScope(const TEngineState& S) : TRunCacheScope(tRun, S) {}
-
 void CalcStatistics(const TEngineState& S, int f, int o, const Double3Array& Calc, double& SSE,
                     double& RMSE, double& DC, double& R) {
-  const Double1Array& T = S.TargetData[f][o];
+  const Double1Array& T = S.Model.TargetData[f][o];
   const Double1Array& C = Calc[f][o];
-  const int n = f < static_cast<int>(S.PointCount.size()) ? S.PointCount[f] : 0;
-  const double mt = S.TargetMean[f][o];
-  const double mc = S.CalculatedMean[f][o];
+  const int n = f < static_cast<int>(S.Model.PointCount.size()) ? S.Model.PointCount[f] : 0;
+  const double mt = S.Model.TargetMean[f][o];
+  const double mc = S.Pop.CalculatedMean[f][o];
   double stt = 0, sse = 0, stc = 0, scc = 0;
   for (int k = 0; k < n; ++k) {
     const double dt = T[k] - mt, dc = C[k] - mc;
@@ -228,11 +214,11 @@ void CalcStatistics(const TEngineState& S, int f, int o, const Double3Array& Cal
 }
 
 double CalcDeterminationCoef(TEngineState& S, int o, const Double3Array& Calc, int Member) {
-  const int f = S.CurrentFile;
-  const Double1Array& T = S.TargetData[f][o];
+  const int f = S.Model.CurrentFile;
+  const Double1Array& T = S.Model.TargetData[f][o];
   const Double1Array& C = Calc[f][o];
-  const int n = S.PointCount[f];
-  const double mt = S.TargetMean[f][o];
+  const int n = S.Model.PointCount[f];
+  const double mt = S.Model.TargetMean[f][o];
   double stt = 0, sse = 0;
   for (int k = 0; k < n; ++k) {
     stt += Sqr(T[k] - mt);
@@ -249,10 +235,10 @@ double CalcDeterminationCoef(TEngineState& S, int o, const Double3Array& Calc, i
 }
 
 double CalcRootMeanSquareError(const TEngineState& S, int o, const Double3Array& Calc) {
-  const int f = S.CurrentFile;
-  const Double1Array& T = S.TargetData[f][o];
+  const int f = S.Model.CurrentFile;
+  const Double1Array& T = S.Model.TargetData[f][o];
   const Double1Array& C = Calc[f][o];
-  const int n = S.PointCount[f];
+  const int n = S.Model.PointCount[f];
   double sum = 0;
   int k = 0;
   for (; k < n; ++k) {
@@ -266,150 +252,153 @@ double CalcRootMeanSquareError(const TEngineState& S, int o, const Double3Array&
 }
 
 double CalcDeterminationCoef(TEngineState& S, int o) {
-  return CalcDeterminationCoef(S, o, S.Calculated, -1);
+  return CalcDeterminationCoef(S, o, S.Model.Calculated, -1);
 }
 double CalcRootMeanSquareError(const TEngineState& S, int o) {
-  return CalcRootMeanSquareError(S, o, S.Calculated);
+  return CalcRootMeanSquareError(S, o, S.Model.Calculated);
 }
 
 double MemberFitnessByExpression(TEngineState& S, int Criterion, int m) {
-  return ExpressionFitness(S, Criterion, m, S.Population[m], false);
+  return ExpressionFitness(S, Criterion, m, S.Pop.Population[m], false);
 }
 
 double FitnessByExpression(TEngineState& S, int Criterion, int m) {
-  return ExpressionFitness(S, Criterion, m, S.TrialPopulation[m], true);
+  return ExpressionFitness(S, Criterion, m, S.Pop.TrialPopulation[m], true);
 }
 
 double MemberFitness(TEngineState& S, int Criterion, int m) {
-  if (S.ModelMode == 2) return MemberFitnessByProgram(S, Criterion, m);
+  if (S.Model.ModelMode == TModelMode::Program) return MemberFitnessByProgram(S, Criterion, m);
   return MemberFitnessByExpression(S, Criterion, m);
 }
 
 double TrialFitness(TEngineState& S, int Criterion, int m) {
-  if (S.ModelMode == 2) return FitnessByProgram(S, Criterion, m);
+  if (S.Model.ModelMode == TModelMode::Program) return FitnessByProgram(S, Criterion, m);
   return FitnessByExpression(S, Criterion, m);
 }
 
 void StoreBestCalculated(TEngineState& S) {
-  S.BestCalculated = S.Calculated;
-  for (int f = 0; f < static_cast<int>(S.BestCalculated.size()); ++f)
-    for (int o = 0; o < static_cast<int>(S.BestCalculated[f].size()); ++o) {
-      const int n = std::min<int>(S.PointCount[f], static_cast<int>(S.BestCalculated[f][o].size()));
-      MeanMinMax(S.BestCalculated[f][o], n, S.CalculatedMean[f][o], S.CalculatedMin[f][o],
-                 S.CalculatedMax[f][o]);
+  S.Pop.BestCalculated = S.Model.Calculated;
+  for (int f = 0; f < static_cast<int>(S.Pop.BestCalculated.size()); ++f)
+    for (int o = 0; o < static_cast<int>(S.Pop.BestCalculated[f].size()); ++o) {
+      const int n =
+          std::min<int>(S.Model.PointCount[f], static_cast<int>(S.Pop.BestCalculated[f][o].size()));
+      MeanMinMax(S.Pop.BestCalculated[f][o], n, S.Pop.CalculatedMean[f][o],
+                 S.Pop.CalculatedMin[f][o], S.Pop.CalculatedMax[f][o]);
     }
 }
 
-void ComputeRelativeFitness(TEngineState& S, int Criterion, bool First) {
-  const int n = S.PopSize;
+void ComputeRelativeFitness(TPopulation& P, int Criterion, bool First) {
+  const int n = P.PopSize;
   double total = 0;
   if (Criterion == crRMSE) {
     for (int m = 0; m < n; ++m)
-      if (S.Fitness[m] != 0) total += 1 / S.Fitness[m];
+      if (P.Fitness[m] != 0) total += 1 / P.Fitness[m];
     for (int m = 0; m < n; ++m)
-      S.RelativeFitness[m] = S.Fitness[m] == 0 ? 1 : (total > 0 ? (1 / S.Fitness[m]) / total : 0);
+      P.RelativeFitness[m] = P.Fitness[m] == 0 ? 1 : (total > 0 ? (1 / P.Fitness[m]) / total : 0);
   } else {
     for (int m = 0; m < n; ++m) {
-      if (S.Fitness[m] != 1)
-        total += 1 / (1 - S.Fitness[m]);
+      if (P.Fitness[m] != 1)
+        total += 1 / (1 - P.Fitness[m]);
       else if (First)
         total = 1;
     }
     for (int m = 0; m < n; ++m)
-      S.RelativeFitness[m] =
-          S.Fitness[m] == 1 ? 1 : (total > 0 ? (1 / (1 - S.Fitness[m])) / total : 0);
+      P.RelativeFitness[m] =
+          P.Fitness[m] == 1 ? 1 : (total > 0 ? (1 / (1 - P.Fitness[m])) / total : 0);
   }
 }
 
-void EvaluatePopulation(TEngineState& S, TSearchSettings& Set, bool First) {
+void UpdateNeighbourBests(TPopulation& P, TAlgorithm Algorithm, const Double1Array& Values,
+                          bool SmallerIsBetter, bool First) {
+  if (!(Algorithm == TAlgorithm::Zedovev || Algorithm == TAlgorithm::ParticleSwarm) ||
+      P.NeighbourSize == P.PopSize || P.PopSize <= 0)
+    return;
+  auto better = [&](double a, double b) { return SmallerIsBetter ? a < b : a > b; };
+  for (int i = 0; i < P.PopSize; ++i) {
+    if (First) {
+      int at = i;
+      double best = Values[i];
+      for (int j = 1; j < P.NeighbourSize; ++j) {
+        const int idx = (i + j) % P.PopSize;
+        if (better(Values[idx], best)) best = Values[idx], at = idx;
+      }
+      P.NeighbourBestFitness[i] = best;
+      P.NeighbourBestPosition[i] = P.Population[at];
+    } else {
+      int at = -1;
+      for (int j = 0; j < P.NeighbourSize; ++j) {
+        const int idx = (i + j) % P.PopSize;
+        if (better(Values[idx], P.NeighbourBestFitness[i]))
+          P.NeighbourBestFitness[i] = Values[idx], at = idx;
+      }
+      if (at >= 0) P.NeighbourBestPosition[i] = P.Population[at];
+    }
+  }
+}
+
+void EvaluatePopulation(TEngineState& S, const TSearchSettings& Set, bool First) {
+  TPopulation& P = S.Pop;
   const int crit = Set.StopCriterion;
   const bool rmse = crit == crRMSE;
-  S.BestStep.assign(S.DimCount, 0);
+  P.BestStep.assign(S.Model.DimCount, 0);
   bool improved = false;
-  for (int m = 0; m < S.PopSize; ++m) {
-    if (!(S.Algorithm == alDifferentialEvolution && !First))
-      S.Fitness[m] = MemberFitness(S, crit, m);
-    const double fit = S.Fitness[m];
-    double& best = rmse ? S.BestFitnessRMSE : S.BestFitnessDC;
+  for (int m = 0; m < P.PopSize; ++m) {
+    if (!(S.Run.Algorithm == TAlgorithm::DifferentialEvolution && !First))
+      P.Fitness[m] = MemberFitness(S, crit, m);
+    const double fit = P.Fitness[m];
+    double& best = rmse ? P.BestFitnessRMSE : P.BestFitnessDC;
     const bool take = (First && m == 0) || (rmse ? fit < best : fit > best);
     if (!take) continue;
     best = fit;
-    for (int d = 0; d < S.DimCount; ++d) {
-      if (!First) S.BestStep[d] = S.BestPosition[d] - S.Population[m][d];
-      S.BestPosition[d] = S.Population[m][d];
-      if (S.EncodeDecode && m < static_cast<int>(S.GeneStrings.size())) {
-        if (static_cast<int>(S.BestGeneStrings.size()) < S.DimCount)
-          S.BestGeneStrings.resize(S.DimCount);
-        S.BestGeneStrings[d] = S.GeneStrings[m][d];
+    for (int d = 0; d < S.Model.DimCount; ++d) {
+      if (!First) P.BestStep[d] = P.BestPosition[d] - P.Population[m][d];
+      P.BestPosition[d] = P.Population[m][d];
+      if (S.Model.EncodeDecode && m < static_cast<int>(P.GeneStrings.size())) {
+        if (static_cast<int>(P.BestGeneStrings.size()) < S.Model.DimCount)
+          P.BestGeneStrings.resize(S.Model.DimCount);
+        P.BestGeneStrings[d] = P.GeneStrings[m][d];
       }
     }
     StoreBestCalculated(S);
     improved = true;
   }
   if (First) improved = true;
-  ComputeRelativeFitness(S, crit, First);
-  if (improved) {
-    Set.Improved = true;
-    UpdateBestStatistics(S);
-  }
-  // Neighbourhood bests: ring windows of NeighbourSize members from i on.
-  if ((S.Algorithm == alZedovev || S.Algorithm == alParticleSwarm) &&
-      S.NeighbourSize != S.PopSize && S.PopSize > 0) {
-    for (int i = 0; i < S.PopSize; ++i) {
-      if (First) {
-        int at = i;
-        double bestShare = S.RelativeFitness[i];
-        for (int j = 1; j < S.NeighbourSize; ++j) {
-          const int idx = (i + j) % S.PopSize;
-          if (S.RelativeFitness[idx] > bestShare) bestShare = S.RelativeFitness[idx], at = idx;
-        }
-        S.NeighbourBestFitness[i] = bestShare;
-        S.NeighbourBestPosition[i] = S.Population[at];
-      } else {
-        int at = -1;
-        for (int j = 0; j < S.NeighbourSize; ++j) {
-          const int idx = (i + j) % S.PopSize;
-          if (S.RelativeFitness[idx] > S.NeighbourBestFitness[i]) {
-            S.NeighbourBestFitness[i] = S.RelativeFitness[idx];
-            at = idx;
-          }
-        }
-        if (at >= 0) S.NeighbourBestPosition[i] = S.Population[at];
-      }
-    }
-  }
+  ComputeRelativeFitness(P, crit, First);
+  if (improved) UpdateBestStatistics(S);
+  UpdateNeighbourBests(P, S.Run.Algorithm, P.RelativeFitness, false, First);
 }
 
 void UpdateBestStatistics(TEngineState& S) {
-  if (S.ModelMode == 2) {
-    const int files = S.DataFileCount, outs = S.OutputCount;
-    S.FileSSE.assign(files, Double1Array(outs, 0));
-    S.FileRMSE = S.FileDC = S.FileR = S.FileSSE;
+  if (S.Model.ModelMode == TModelMode::Program) {
+    const int files = S.Model.DataFileCount, outs = S.Model.OutputCount;
+    S.Pop.FileSSE.assign(files, Double1Array(outs, 0));
+    S.Pop.FileRMSE = S.Pop.FileDC = S.Pop.FileR = S.Pop.FileSSE;
     double r = 0, dc = 0, rmse = 0, sse = 0;
     int fitted = 0;  // data sets that take part in the fit (test sets do not)
     for (int f = 0; f < files; ++f) {
-      const bool test = f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f];
+      const bool test = f < static_cast<int>(S.Model.IsTestFile.size()) && S.Model.IsTestFile[f];
       if (!test) ++fitted;
       for (int o = 0; o < outs; ++o) {
-        CalcStatistics(S, f, o, S.BestCalculated, S.FileSSE[f][o], S.FileRMSE[f][o], S.FileDC[f][o],
-                       S.FileR[f][o]);
+        CalcStatistics(S, f, o, S.Pop.BestCalculated, S.Pop.FileSSE[f][o], S.Pop.FileRMSE[f][o],
+                       S.Pop.FileDC[f][o], S.Pop.FileR[f][o]);
         if (test) continue;
-        r += S.FileR[f][o], dc += S.FileDC[f][o], rmse += S.FileRMSE[f][o], sse += S.FileSSE[f][o];
+        r += S.Pop.FileR[f][o], dc += S.Pop.FileDC[f][o], rmse += S.Pop.FileRMSE[f][o],
+            sse += S.Pop.FileSSE[f][o];
       }
     }
     const double count = static_cast<double>(fitted) * outs;
-    S.BestR = count > 0 ? r / count : 0;
-    S.BestDC = count > 0 ? dc / count : 0;
-    S.BestRMSE = count > 0 ? rmse / count : 0;
-    S.BestSSE = sse;
+    S.Pop.BestR = count > 0 ? r / count : 0;
+    S.Pop.BestDC = count > 0 ? dc / count : 0;
+    S.Pop.BestRMSE = count > 0 ? rmse / count : 0;
+    S.Pop.BestSSE = sse;
     return;
   }
-  CalcStatistics(S, S.CurrentFile, S.CurrentOutput, S.BestCalculated, S.BestSSE, S.BestRMSE,
-                 S.BestDC, S.BestR);
+  CalcStatistics(S, S.Model.CurrentFile, S.Model.CurrentOutput, S.Pop.BestCalculated, S.Pop.BestSSE,
+                 S.Pop.BestRMSE, S.Pop.BestDC, S.Pop.BestR);
 }
 
 double RandomTestValue(TEngineState& S, int Try) {
-  TRandomGenerator& g = EngineRandom(S);
+  TRandomGenerator& g = S.Run.Random;
   if (Try <= 10) return RandomReal(g);
   if (Try <= 21) return -RandomReal(g);
   return 1 - 2 * RandomReal(g);
@@ -417,33 +406,34 @@ double RandomTestValue(TEngineState& S, int Try) {
 
 bool CheckFunctionExpression(TEngineState& S, TFitHost& Host) {
   for (int t = 0; t <= 50; ++t) {
-    for (auto& v : S.VariableValues) v = RandomTestValue(S, t);
-    for (auto& p : S.ParameterValues) p = RandomTestValue(S, t);
+    for (auto& v : S.Model.VariableValues) v = RandomTestValue(S, t);
+    for (auto& p : S.Model.ParameterValues) p = RandomTestValue(S, t);
     try {
-      if (std::isfinite(S.Parser->EvaluateCompiled(S.CompiledFunction))) return true;
+      if (std::isfinite(S.Model.Parser->EvaluateCompiled(S.Model.CompiledFunction))) return true;
     } catch (const std::exception&) {
     }
   }
-  const std::string text = S.CurrentFunction < static_cast<int>(S.FunctionTexts.size())
-                               ? S.FunctionTexts[S.CurrentFunction]
+  const std::string text = S.Model.CurrentFunction < static_cast<int>(S.Model.FunctionTexts.size())
+                               ? S.Model.FunctionTexts[S.Model.CurrentFunction]
                                : std::string();
   Host.ShowMessage(mtInformation, "Function string \"" + text + "\" is not correct!");
   return false;
 }
 
 bool CheckEquationFunctions(TEngineState& S, TFitHost& Host) {
-  for (int i = 0; i < S.ObjectiveCount; ++i) {
+  for (int i = 0; i < S.Model.ObjectiveCount; ++i) {
     bool ok = false;
     for (int t = 0; t < 21 && !ok; ++t) {
-      for (int p = 0; p < S.ParameterCount; ++p) S.ParameterValues[p] = RandomValue(S, 0, p);
+      for (int p = 0; p < S.Model.ParameterCount; ++p)
+        S.Model.ParameterValues[p] = RandomValue(S.Model, S.Pop, S.Run, 0, p);
       try {
-        ok = std::isfinite(S.Parser->EvaluateCompiled(S.ObjectiveIndices[i]));
+        ok = std::isfinite(S.Model.Parser->EvaluateCompiled(S.Model.ObjectiveIndices[i]));
       } catch (const std::exception&) {
       }
     }
     if (!ok) {
       Host.ShowMessage(mtInformation,
-                       "Function expression of \"" + S.ObjectiveTexts[i] + " is wrong!");
+                       "Function expression of \"" + S.Model.ObjectiveTexts[i] + " is wrong!");
       return false;
     }
   }

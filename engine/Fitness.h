@@ -41,11 +41,11 @@ double CalcRootMeanSquareError(const TEngineState& S, int o);
 // bindings of the current data set and function and the observed values'
 // sum of squares about their mean. Forget() drops them; call it whenever the
 // data, the bound variables or the current function may have changed (after
-// each message pump). Outside a scope nothing is kept. One per thread at a
-// time is in effect (the innermost); see engine/RunCache.h.
+// each message pump). Outside a scope nothing is kept; see
+// engine/RunCache.h.
 class TFitnessRunScope : public TRunCacheScope {
  public:
-  explicit TFitnessRunScope(const TEngineState& S);
+  explicit TFitnessRunScope(TEngineState& S) : TRunCacheScope(S.Run.FitnessCache) {}
 };
 
 // Fitness of member m (Population[m]) and of its trial vector
@@ -59,13 +59,22 @@ double TrialFitness(TEngineState& S, int Criterion, int m);
 
 // Evaluates the population (differential evolution outside the first pass
 // keeps the fitness it computed itself), tracks the best, computes the
-// relative fitness (shares of goodness) and the neighbourhood bests, and
-// sets S.Improved... through Set.Improved when the best changed.
-void EvaluatePopulation(TEngineState& S, TSearchSettings& Set, bool First);
+// relative fitness (shares of goodness) and the neighbourhood bests; the
+// statistics of the best are brought up to date when it changed.
+void EvaluatePopulation(TEngineState& S, const TSearchSettings& Set, bool First);
 // Relative fitness from Fitness: under RMSE 1/F over the sum of 1/F (a
 // perfect member, RMSE 0, gets the top share 1); under DC 1/(1 - F) over
 // the sum (a DC of exactly 1 gets 1).
-void ComputeRelativeFitness(TEngineState& S, int Criterion, bool First);
+void ComputeRelativeFitness(TPopulation& Pop, int Criterion, bool First);
+// Neighbourhood bests of Zedovev Avedezo Rezividorodo and the particle
+// swarm when they search locally (NeighbourSize below PopSize; other
+// algorithms keep none): member i's neighbourhood is the ring window of
+// NeighbourSize members from i on. Values[m] is a member's value, larger
+// better or, with SmallerIsBetter, smaller better; "better" is strict. In
+// the first pass each window's best starts from member i's own value; later
+// passes keep a best until a better value shows in its window.
+void UpdateNeighbourBests(TPopulation& Pop, TAlgorithm Algorithm, const Double1Array& Values,
+                          bool SmallerIsBetter, bool First);
 // Copies Calculated into BestCalculated with its mean, maximum and minimum.
 void StoreBestCalculated(TEngineState& S);
 // R, DC, SSE and RMSE of the best member into BestR .. BestRMSE.

@@ -16,16 +16,16 @@ using namespace modeltools;
 
 std::string ReplaceModelNames(const std::string& Text, const std::string& Name,
                               const std::string& Replacement) {
-  std::string text = Lower(Text);
-  const std::string name = Lower(Name);
+  std::string text = LowerCase(Text);
+  const std::string name = LowerCase(Name);
   if (name.empty()) return text;
   size_t from = 0;
   while (true) {
     size_t p = text.find(name, from);
     if (p == std::string::npos) break;
     const size_t end = p + name.size();
-    const bool before = p > 0 && std::isalnum(static_cast<unsigned char>(text[p - 1]));
-    const bool after = end < text.size() && std::isalnum(static_cast<unsigned char>(text[end]));
+    const bool before = p > 0 && IsAsciiAlphaNumeric(text[p - 1]);
+    const bool after = end < text.size() && IsAsciiAlphaNumeric(text[end]);
     if (before || after) {
       from = p + 1;
       continue;
@@ -45,33 +45,33 @@ namespace {
 std::string RewriteSide(const std::string& side, const std::string& y) {
   size_t eq = side.find('=');
   if (eq == std::string::npos) return side;
-  std::string l = TrimText(side.substr(0, eq)), r = TrimText(side.substr(eq + 1));
+  std::string l = Trim(side.substr(0, eq)), r = Trim(side.substr(eq + 1));
   if (SameText(l, y)) return r;
   if (SameText(r, y)) return l;
   return l + "-(" + r + ")+(" + y + ")";
 }
 
 void ReadFunction(TEngineState& S, const std::string& f) {
-  S.FunctionTexts.push_back(f);
+  S.Model.FunctionTexts.push_back(f);
   std::string y;
-  if (S.FixedOutputIndex >= 0 && S.FixedOutputIndex < S.VariableCount) {
-    y = S.VariableNames[S.FixedOutputIndex];
-  } else if (S.VariableCount > 0) {
-    y = S.VariableNames.back();
+  if (S.Model.FixedOutputIndex >= 0 && S.Model.FixedOutputIndex < S.Model.VariableCount) {
+    y = S.Model.VariableNames[S.Model.FixedOutputIndex];
+  } else if (S.Model.VariableCount > 0) {
+    y = S.Model.VariableNames.back();
     size_t eq = f.find('=');
     if (eq != std::string::npos) {
-      std::string left = TrimText(f.substr(0, eq));
-      for (const auto& v : S.VariableNames)
+      std::string left = Trim(f.substr(0, eq));
+      for (const auto& v : S.Model.VariableNames)
         if (SameText(v, left)) y = v;
     }
   }
   std::string output = y, expression;
-  if (!StartsText("if", TrimText(f))) {
+  if (!StartsText("if", Trim(f))) {
     size_t eq = f.find('=');
     if (eq == std::string::npos) {
       expression = f + "+(" + y + ")";
     } else {
-      std::string l = TrimText(f.substr(0, eq)), r = TrimText(f.substr(eq + 1));
+      std::string l = Trim(f.substr(0, eq)), r = Trim(f.substr(eq + 1));
       if (SameText(l, y)) {
         output = l;
         expression = r;
@@ -95,9 +95,9 @@ void ReadFunction(TEngineState& S, const std::string& f) {
       expression = "If(" + c + "," + RewriteSide(a, y) + "," + RewriteSide(b, y) + ")";
     }
   }
-  S.FunctionOutputs.push_back(output);
-  S.FunctionExpressions.push_back(expression);
-  S.FunctionCount = static_cast<int>(S.FunctionTexts.size());
+  S.Model.FunctionOutputs.push_back(output);
+  S.Model.FunctionExpressions.push_back(expression);
+  S.Model.FunctionCount = static_cast<int>(S.Model.FunctionTexts.size());
 }
 
 }  // namespace
@@ -105,11 +105,12 @@ void ReadFunction(TEngineState& S, const std::string& f) {
 // ---- Data sets (shared with the program parser) ------------------------------------
 
 std::string ResolveDataFileName(const TEngineState& S, const std::string& Name) {
-  std::string name = TrimText(Name);
+  std::string name = Trim(Name);
   if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
     name = name.substr(1, name.size() - 2);
   std::filesystem::path p(name);
-  if (p.is_relative() && !S.ModelFolder.empty()) p = std::filesystem::path(S.ModelFolder) / p;
+  if (p.is_relative() && !S.Model.ModelFolder.empty())
+    p = std::filesystem::path(S.Model.ModelFolder) / p;
   return p.string();
 }
 
@@ -120,7 +121,7 @@ bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Ro
   if (!in) return false;
   std::string line;
   while (std::getline(in, line)) {
-    std::string t = TrimText(line);
+    std::string t = Trim(line);
     if (!t.empty()) Rows.push_back(t);
   }
   return true;
@@ -129,76 +130,80 @@ bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Ro
 namespace {
 
 void SizeOutputArrays(TEngineState& S) {
-  const int sets = S.DataFileCount;
-  S.TargetData.assign(sets, {});
-  S.Calculated.assign(sets, {});
-  S.BestCalculated.assign(sets, {});
+  const int sets = S.Model.DataFileCount;
+  S.Model.TargetData.assign(sets, {});
+  S.Model.Calculated.assign(sets, {});
+  S.Pop.BestCalculated.assign(sets, {});
   for (int f = 0; f < sets; ++f) {
-    const int rows = S.PointCount[f];
-    S.TargetData[f].assign(S.OutputCount, Double1Array(rows, 0.0));
-    S.Calculated[f].assign(S.OutputCount, Double1Array(rows, 0.0));
-    S.BestCalculated[f].assign(S.OutputCount, Double1Array(rows, 0.0));
+    const int rows = S.Model.PointCount[f];
+    S.Model.TargetData[f].assign(S.Model.OutputCount, Double1Array(rows, 0.0));
+    S.Model.Calculated[f].assign(S.Model.OutputCount, Double1Array(rows, 0.0));
+    S.Pop.BestCalculated[f].assign(S.Model.OutputCount, Double1Array(rows, 0.0));
   }
-  for (auto* a : {&S.TargetMean, &S.TargetMin, &S.TargetMax, &S.CalculatedMean, &S.CalculatedMin,
-                  &S.CalculatedMax})
-    a->assign(sets, Double1Array(S.OutputCount, 0.0));
+  for (auto* a : {&S.Model.TargetMean, &S.Model.TargetMin, &S.Model.TargetMax,
+                  &S.Pop.CalculatedMean, &S.Pop.CalculatedMin, &S.Pop.CalculatedMax})
+    a->assign(sets, Double1Array(S.Model.OutputCount, 0.0));
 }
 
 }  // namespace
 
 void ApplyExclusive(TEngineState& S, TFitHost& Host) {
-  S.Exclusive = true;
+  S.Model.Exclusive = true;
   TFitSettings& settings = Host.Settings();
-  settings.SetItemIndex("RadioGroup2", 1);
-  Host.SettingChanged("RadioGroup2");
-  settings.SetItemIndex("BinCheckBox", 1);
-  Host.SettingChanged("BinCheckBox");
-  settings.SetText("ComboBox2", "0");
-  Host.SettingChanged("ComboBox2");
-  S.EncodeDecode = true;
-  S.GeneBase = StrToIntDef(modeltools::TrimText(settings.Text("BinBox")), 10);
-  S.GeneDecimals = 0;
+  settings.SetItemIndex(TSettingName::RadioGroup2, 1);
+  Host.SettingChanged(TSettingName::RadioGroup2);
+  settings.SetItemIndex(TSettingName::BinCheckBox, 1);
+  Host.SettingChanged(TSettingName::BinCheckBox);
+  settings.SetText(TSettingName::ComboBox2, "0");
+  Host.SettingChanged(TSettingName::ComboBox2);
+  S.Model.EncodeDecode = true;
+  S.Model.GeneBase = StrToIntDef(Trim(settings.Text(TSettingName::BinBox)), 10);
+  S.Model.GeneDecimals = 0;
 }
 
 void ClearModelLists(TEngineState& S) {
-  S.ModelTitle.clear();
-  S.Exclusive = false;
-  for (auto* a : {&S.VariableNames, &S.ParameterNames, &S.ConstantNames, &S.ConstantValues,
-                  &S.FunctionTexts, &S.FunctionOutputs, &S.FunctionExpressions, &S.OutputNames,
-                  &S.InputNames, &S.VarConstantNames, &S.DataSetNames})
+  S.Model.ModelTitle.clear();
+  S.Model.Exclusive = false;
+  for (auto* a : {&S.Model.VariableNames, &S.Model.ParameterNames, &S.Model.ConstantNames,
+                  &S.Model.ConstantValues, &S.Model.FunctionTexts, &S.Model.FunctionOutputs,
+                  &S.Model.FunctionExpressions, &S.Model.OutputNames, &S.Model.InputNames,
+                  &S.Model.VarConstantNames, &S.Model.DataSetNames})
     a->clear();
-  for (auto* a : {&S.ParameterValues, &S.LowerBound, &S.UpperBound, &S.RangeLow, &S.RangeHigh,
-                  &S.InitialValue})
+  for (auto* a : {&S.Model.ParameterValues, &S.Model.LowerBound, &S.Model.UpperBound,
+                  &S.Model.RangeLow, &S.Model.RangeHigh, &S.Model.InitialValue})
     a->clear();
-  for (auto* a : {&S.HasLower, &S.HasUpper, &S.HasBound, &S.HasInitial, &S.HasRange, &S.IsInteger,
-                  &S.IsVarParameter, &S.IsDataFile, &S.IsTestFile})
+  for (auto* a : {&S.Model.HasLower, &S.Model.HasUpper, &S.Model.HasBound, &S.Model.HasInitial,
+                  &S.Model.HasRange, &S.Model.IsInteger, &S.Model.IsVarParameter,
+                  &S.Model.IsDataFile, &S.Model.IsTestFile})
     a->clear();
-  S.ParameterDigits.clear();
-  S.PointCount.clear();
+  S.Model.ParameterDigits.clear();
+  S.Model.PointCount.clear();
 }
 
 void SizeDataArrays(TEngineState& S, int Inputs) {
-  const int sets = S.DataFileCount;
-  S.DataColumns.assign(sets, {});
-  S.InputData.assign(sets, {});
+  const int sets = S.Model.DataFileCount;
+  S.Model.DataColumns.assign(sets, {});
+  S.Model.InputData.assign(sets, {});
   for (int f = 0; f < sets; ++f) {
-    const int rows = S.PointCount[f];
-    S.DataColumns[f].assign(std::max(S.VariableCount, S.ColumnCount), Double1Array(rows, 0.0));
-    S.InputData[f].assign(std::max(0, Inputs), Double1Array(rows, 0.0));
+    const int rows = S.Model.PointCount[f];
+    S.Model.DataColumns[f].assign(std::max(S.Model.VariableCount, S.Model.ColumnCount),
+                                  Double1Array(rows, 0.0));
+    S.Model.InputData[f].assign(std::max(0, Inputs), Double1Array(rows, 0.0));
   }
   SizeOutputArrays(S);
 }
 
 bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
-  S.OutputCount = 1;
-  S.CurrentOutput = S.VariableCount = S.FunctionCount = S.ConstantCount = S.DataFileCount =
-      S.CurrentFile = 0;
-  S.ParameterCount = S.VarParameterCount = S.VarConstantCount = S.ColumnCount = 0;
-  S.FixedOutputIndex = -1;
+  S.Model.OutputCount = 1;
+  S.Model.CurrentOutput = S.Model.VariableCount = S.Model.FunctionCount = S.Model.ConstantCount =
+      S.Model.DataFileCount = S.Model.CurrentFile = 0;
+  S.Model.ParameterCount = S.Model.VarParameterCount = S.Model.VarConstantCount =
+      S.Model.ColumnCount = 0;
+  S.Model.FixedOutputIndex = -1;
   ClearModelLists(S);
-  S.VarConstantValues.clear();
-  S.DataColumns.clear();
-  S.InputData.clear();
+  S.Model.VarConstantValues.clear();
+  S.Model.DataColumns.clear();
+  S.Model.InputData.clear();
 
   // Data sets in order: a file name, or the work line after which inline
   // rows follow.
@@ -209,38 +214,38 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   };
   std::vector<TSet> sets;
 
-  const TStringList& work = S.WorkLines();
+  const TStringList& work = S.Model.WorkLines();
   const int lineCount = work.Count();
   for (int i = 0; i < lineCount; ++i) {
     const std::string line = work[i];
-    const std::string trimmed = TrimText(line);
+    const std::string trimmed = Trim(line);
     if (StartsWith(trimmed, "//") || CutComment(trimmed).empty()) continue;
-    const std::string lower = Lower(trimmed);
+    const std::string lower = LowerCase(trimmed);
     const std::string key = Keyword(trimmed);
     const std::string text = StatementText(trimmed);
     if (StartsWith(lower, "datafile")) {
       // The text preparation keeps "//" on the data lines; a note after the
       // file name is not part of it.
       std::string name = CutComment(trimmed).substr(8);
-      name = TrimText(name);
+      name = Trim(name);
       if (!name.empty() && name.back() == ';') name.pop_back();
-      name = TrimText(name);
+      name = Trim(name);
       sets.push_back({true, ResolveDataFileName(S, name), i});
       if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
         name = name.substr(1, name.size() - 2);
-      S.DataSetNames.push_back(name);
-      S.IsDataFile.push_back(true);
+      S.Model.DataSetNames.push_back(name);
+      S.Model.IsDataFile.push_back(true);
       continue;
     }
     if (IsDataLine(lower)) {
       sets.push_back({false, "", i});
-      S.DataSetNames.push_back("");
-      S.IsDataFile.push_back(false);
+      S.Model.DataSetNames.push_back("");
+      S.Model.IsDataFile.push_back(false);
       break;
     }
     bool ok = true;
     if (key == "title") {
-      S.ModelTitle = text;
+      S.Model.ModelTitle = text;
     } else if (key == "variable" || key == "variables") {
       ok = ReadVariableList(S, Host, text);
     } else if (key == "parameter" || key == "parameters") {
@@ -256,36 +261,37 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
     }
     if (!ok) return false;
   }
-  S.DataFileCount = static_cast<int>(sets.size());
-  S.IsTestFile.assign(S.DataFileCount, false);
+  S.Model.DataFileCount = static_cast<int>(sets.size());
+  S.Model.IsTestFile.assign(S.Model.DataFileCount, false);
 
   // Constants go into the expressions as whole words.
-  for (auto& e : S.FunctionExpressions) {
-    for (int c = 0; c < S.ConstantCount; ++c)
-      e = ReplaceModelNames(e, S.ConstantNames[c], ConstantReplacement(S.ConstantValues[c]));
-    e = Lower(e);
+  for (auto& e : S.Model.FunctionExpressions) {
+    for (int c = 0; c < S.Model.ConstantCount; ++c)
+      e = ReplaceModelNames(e, S.Model.ConstantNames[c],
+                            ConstantReplacement(S.Model.ConstantValues[c]));
+    e = LowerCase(e);
   }
 
-  if (S.VariableCount == 0) {
+  if (S.Model.VariableCount == 0) {
     Host.ShowMessage(mtError, "No variables defined!");
     return false;
   }
-  if (S.ParameterCount == 0) {
+  if (S.Model.ParameterCount == 0) {
     Host.ShowMessage(mtError, "No parameters defined!");
     return false;
   }
-  S.DimCount = S.ParameterCount;
-  S.VariableValues.assign(S.VariableCount, 0.0);
-  S.ParameterValues.assign(S.ParameterCount, 0.0);
-  S.PointCount.assign(S.DataFileCount, 0);
+  S.Model.DimCount = S.Model.ParameterCount;
+  S.Model.VariableValues.assign(S.Model.VariableCount, 0.0);
+  S.Model.ParameterValues.assign(S.Model.ParameterCount, 0.0);
+  S.Model.PointCount.assign(S.Model.DataFileCount, 0);
 
   // The rows of every data set, each checked alike whether inline or from a
   // file; the arrays are sized per data set.
-  std::vector<std::vector<std::string>> rows(S.DataFileCount);
-  for (int f = 0; f < S.DataFileCount; ++f) {
+  std::vector<std::vector<std::string>> rows(S.Model.DataFileCount);
+  for (int f = 0; f < S.Model.DataFileCount; ++f) {
     if (sets[f].File) {
       if (!ReadDataFileLines(sets[f].Name, rows[f])) {
-        Host.ShowMessage(mtWarning, "File \"" + S.DataSetNames[f] + "\" not exist!");
+        Host.ShowMessage(mtWarning, "File \"" + S.Model.DataSetNames[f] + "\" not exist!");
         return false;
       }
     } else {
@@ -294,33 +300,33 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
         if (!r.empty()) rows[f].push_back(r);
       }
     }
-    S.PointCount[f] = static_cast<int>(rows[f].size());
-    if (S.PointCount[f] < 3) {
+    S.Model.PointCount[f] = static_cast<int>(rows[f].size());
+    if (S.Model.PointCount[f] < 3) {
       Host.ShowMessage(mtError, "There are no enougth data for processing!");
       return false;
     }
   }
-  if (S.DataFileCount == 0) {
+  if (S.Model.DataFileCount == 0) {
     // Without data there is nothing to fit.
     Host.ShowMessage(mtError, "There are no enougth data for processing!");
     return false;
   }
-  S.RowCount = S.PointCount[0];
-  SizeDataArrays(S, S.VariableCount - 1);
+  S.Model.RowCount = S.Model.PointCount[0];
+  SizeDataArrays(S, S.Model.VariableCount - 1);
 
-  for (int f = 0; f < S.DataFileCount; ++f) {
-    S.CurrentFile = f;
-    for (int r = 0; r < S.PointCount[f]; ++r) {
-      S.ValuesRead = 0;
+  for (int f = 0; f < S.Model.DataFileCount; ++f) {
+    S.Model.CurrentFile = f;
+    for (int r = 0; r < S.Model.PointCount[f]; ++r) {
+      S.Model.ValuesRead = 0;
       bool reported = false;
       if (!SplitDataRowChecked(S, Host, rows[f][r], 0, r, reported) ||
-          S.ValuesRead != S.VariableCount) {
+          S.Model.ValuesRead != S.Model.VariableCount) {
         if (!reported) Host.ShowMessage(mtError, "Read data error!");
         return false;
       }
     }
   }
-  S.CurrentFile = 0;
+  S.Model.CurrentFile = 0;
   return true;
 }
 

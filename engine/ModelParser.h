@@ -16,18 +16,20 @@
 namespace qv {
 
 class TStrings;
+class TRandomGenerator;
 
 // ---- Text preparation ---------------------------------------------------------
-// Copies the model editor's lines into State.WorkLines(), removes block
+// Copies the model editor's lines into State.Model.WorkLines(), removes block
 // comments, turns tabs into blanks, cuts line comments and joins each
 // statement running over several lines into one line ending with ";".
 void PrepareModelText(TEngineState& State, const std::vector<std::string>& CodeLines);
 
 // ---- Classification and the front half of the run command -------------------
-// Mode of the prepared text: 0 fitting (variables, no program block), 1
-// optimisation (no variables), 2 program (variables and a program block),
-// -1 when it cannot be run (a program block without variables).
-int ClassifyModel(const TEngineState& State);
+// Mode of the prepared text: fitting by functions (variables, no program
+// block), optimisation (no variables), program (variables and a program
+// block), or None when it cannot be run (a program block without
+// variables).
+TModelMode ClassifyModel(const TEngineState& State);
 
 // Reads GeneBase, GeneDecimals and the encode-decode flag from the settings
 // (the run command does this at Run and Resume).
@@ -58,14 +60,14 @@ bool SplitDataRow(TEngineState& State, TFitHost& Host, const std::string& Text, 
 // ---- After a successful parse -----------------------------------------------
 // Splits DataColumns into InputData and TargetData (+ target statistics).
 void PrepareTargetData(TEngineState& State);
-// Compiles FunctionExpressions[CurrentFunction] into a new State.Parser;
+// Compiles FunctionExpressions[CurrentFunction] into a new State.Model.Parser;
 // shows "Function expression is uncorrect!" and returns false on error.
 bool CompileFitFunction(TEngineState& State, TFitHost& Host);
-// Compiles every constraint and objective into a new State.Parser.
+// Compiles every constraint and objective into a new State.Model.Parser.
 bool CompileEquationFunctions(TEngineState& State, TFitHost& Host);
 
 // Allocates and fills the population from the settings of the chosen
-// algorithm (does nothing while State.Resuming). False after the message
+// algorithm (does nothing while State.Run.Resuming). False after the message
 // "Population size must be bigger than 5!".
 bool InitPopulation(TEngineState& State, TFitHost& Host);
 // New random values for one member, its personal best reset.
@@ -80,8 +82,9 @@ bool IsRealKey(char Key, const std::string& Text);
 std::string ReplaceModelNames(const std::string& Text, const std::string& Name,
                               const std::string& Replacement);
 // Expands the first "sum(" (Kind 0) or "prod(" (Kind 1) index form of a
-// lower-case text; throws Exception on a malformed form.
-std::string ExpandSumProd(const std::string& Text, int Kind);
+// lower-case text; throws Exception on a malformed form. Random: the
+// generator of "random" and "randg" in index expressions (see TryValue).
+std::string ExpandSumProd(const std::string& Text, int Kind, TRandomGenerator* Random = nullptr);
 
 // A readable dump of the model part of the state (mode, counts, names,
 // bounds, expressions, data shapes), one fact per line; used by tests and

@@ -15,34 +15,42 @@ namespace {
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
+// False, after the warning "The <What> "<name>" has been multi-declared!",
+// when Names holds Name already.
+bool FirstDeclaration(TFitHost& Host, const String1Array& Names, const std::string& Name,
+                      const std::string& What) {
+  for (const auto& earlier : Names)
+    if (earlier == Name) {
+      Host.ShowMessage(mtWarning, "The " + What + " " + Quoted(Name) + " has been multi-declared!");
+      return false;
+    }
+  return true;
+}
+
 // ---- Variables ---------------------------------------------------------------
 
 bool ReadVariableDefinition(TEngineState& S, TFitHost& Host, const std::string& Text) {
-  std::string text = TrimText(Text);
+  std::string text = Trim(Text);
   std::string name = text;
   bool output = false;
   size_t b = text.find('[');
   if (b != std::string::npos) {
-    name = TrimText(text.substr(0, b));
+    name = Trim(text.substr(0, b));
     size_t e = text.find(']', b);
     std::string mark =
-        Lower(TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
+        LowerCase(Trim(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
     output = mark == "output";
   }
   if (name.empty()) return true;  // an empty piece of the list ("x,,y") defines nothing
-  for (const auto& earlier : S.VariableNames)
-    if (earlier == name) {
-      Host.ShowMessage(mtWarning, "The variable " + Quoted(name) + " has been multi-declared!");
-      return false;
-    }
-  S.VariableNames.push_back(name);
-  S.VariableCount = static_cast<int>(S.VariableNames.size());
+  if (!FirstDeclaration(Host, S.Model.VariableNames, name, "variable")) return false;
+  S.Model.VariableNames.push_back(name);
+  S.Model.VariableCount = static_cast<int>(S.Model.VariableNames.size());
   if (output) {
-    if (S.ModelMode == 2) {
-      S.OutputNames.push_back(name);
-      S.OutputCount = static_cast<int>(S.OutputNames.size());
+    if (S.Model.ModelMode == TModelMode::Program) {
+      S.Model.OutputNames.push_back(name);
+      S.Model.OutputCount = static_cast<int>(S.Model.OutputNames.size());
     } else {
-      S.FixedOutputIndex = S.VariableCount - 1;
+      S.Model.FixedOutputIndex = S.Model.VariableCount - 1;
     }
   }
   return true;
@@ -58,31 +66,32 @@ struct TParameterShape {
 };
 
 void AppendParameter(TEngineState& S, const std::string& name, const TParameterShape& p, int kind) {
-  S.ParameterNames.push_back(name);
-  S.ParameterValues.push_back(0);
-  S.LowerBound.push_back(p.Lower);
-  S.UpperBound.push_back(p.Upper);
-  S.RangeLow.push_back(p.RangeLow);
-  S.RangeHigh.push_back(p.RangeHigh);
-  S.InitialValue.push_back(p.Initial);
-  S.HasLower.push_back(p.HasLower);
-  S.HasUpper.push_back(p.HasUpper);
-  S.HasBound.push_back(p.HasBound);
-  S.HasInitial.push_back(p.HasInitial);
-  S.HasRange.push_back(p.HasRange);
-  S.IsInteger.push_back(p.IsInteger);
-  S.IsVarParameter.push_back(kind == 1);
-  S.ParameterDigits.push_back(p.Digits);
-  S.ParameterCount = static_cast<int>(S.ParameterNames.size());
-  if (kind == 1) ++S.VarParameterCount;
+  S.Model.ParameterNames.push_back(name);
+  S.Model.ParameterValues.push_back(0);
+  S.Model.LowerBound.push_back(p.Lower);
+  S.Model.UpperBound.push_back(p.Upper);
+  S.Model.RangeLow.push_back(p.RangeLow);
+  S.Model.RangeHigh.push_back(p.RangeHigh);
+  S.Model.InitialValue.push_back(p.Initial);
+  S.Model.HasLower.push_back(p.HasLower);
+  S.Model.HasUpper.push_back(p.HasUpper);
+  S.Model.HasBound.push_back(p.HasBound);
+  S.Model.HasInitial.push_back(p.HasInitial);
+  S.Model.HasRange.push_back(p.HasRange);
+  S.Model.IsInteger.push_back(p.IsInteger);
+  S.Model.IsVarParameter.push_back(kind == 1);
+  S.Model.ParameterDigits.push_back(p.Digits);
+  S.Model.ParameterCount = static_cast<int>(S.Model.ParameterNames.size());
+  if (kind == 1) ++S.Model.VarParameterCount;
 }
 
 // Members of a family "name(i:j)" or "name(i:j,k:l)"; false when malformed.
-bool FamilyMembers(const std::string& text, std::vector<std::string>& members) {
+bool FamilyMembers(const std::string& text, std::vector<std::string>& members,
+                   TRandomGenerator& random) {
   size_t open = text.find('(');
   size_t close = text.rfind(')');
   if (open == std::string::npos || close == std::string::npos || close < open) return false;
-  std::string base = TrimText(text.substr(0, open));
+  std::string base = Trim(text.substr(0, open));
   if (base.empty()) return false;
   std::string inside = text.substr(open + 1, close - open - 1);
   std::vector<std::string> dims = SplitTopLevel(inside);
@@ -92,7 +101,8 @@ bool FamilyMembers(const std::string& text, std::vector<std::string>& members) {
     size_t colon = d.find(':');
     if (colon == std::string::npos) return false;
     double a = 0, b = 0;
-    if (!TryValue(d.substr(0, colon), a) || !TryValue(d.substr(colon + 1), b)) return false;
+    if (!TryValue(d.substr(0, colon), a, &random) || !TryValue(d.substr(colon + 1), b, &random))
+      return false;
     if (std::fabs(a) > 1e6 || std::fabs(b) > 1e6) return false;
     long ia = std::lround(a), ib = std::lround(b);
     if (ib < ia || ib - ia >= 10000) return false;
@@ -112,7 +122,7 @@ bool FamilyMembers(const std::string& text, std::vector<std::string>& members) {
 }
 
 bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string& Text, int kind) {
-  const std::string text = TrimText(Text);
+  const std::string text = Trim(Text);
   const std::string kindName = kind == 1 ? "VarParameter" : "Parameter";
   const std::string rangeError =
       "Wrong defination of parameter value range for " + Quoted(text) + "!";
@@ -129,7 +139,7 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
     head = text.substr(0, open);
     p.HasBound = true;
     std::vector<std::string> fields = SplitAtCommas(text.substr(open + 1, close - open - 1));
-    for (auto& f : fields) f = TrimText(f);
+    for (auto& f : fields) f = Trim(f);
     const size_t commas = fields.size() - 1;
     if (commas == 0 || commas > 4) {
       Host.ShowMessage(mtInformation, rangeError);
@@ -138,8 +148,8 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
     size_t boundAt = 0;
     if (commas >= 3) {
       if (fields[0].empty() || fields[1].empty() || (fields[2].empty() && fields[3].empty()) ||
-          !TryValue(fields[0], p.RangeLow) || !TryValue(fields[1], p.RangeHigh) ||
-          p.RangeLow > p.RangeHigh) {
+          !TryValue(fields[0], p.RangeLow, &S.Run.Random) ||
+          !TryValue(fields[1], p.RangeHigh, &S.Run.Random) || p.RangeLow > p.RangeHigh) {
         Host.ShowMessage(mtInformation, rangeError);
         return false;
       }
@@ -147,14 +157,14 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
       boundAt = 2;
     }
     if (!fields[boundAt].empty()) {
-      if (!TryValue(fields[boundAt], p.Lower)) {
+      if (!TryValue(fields[boundAt], p.Lower, &S.Run.Random)) {
         Host.ShowMessage(mtInformation, rangeError);
         return false;
       }
       p.HasLower = true;
     }
     if (!fields[boundAt + 1].empty()) {
-      if (!TryValue(fields[boundAt + 1], p.Upper)) {
+      if (!TryValue(fields[boundAt + 1], p.Upper, &S.Run.Random)) {
         Host.ShowMessage(mtInformation, rangeError);
         return false;
       }
@@ -168,11 +178,11 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
       const std::string& digits = fields[commas];
       if (!digits.empty()) {
         double d = 0;
-        if (!TryValue(digits, d) || d != std::floor(d) || std::fabs(d) > 1000) {
+        if (!TryValue(digits, d, &S.Run.Random) || d != std::floor(d) || std::fabs(d) > 1000) {
           Host.ShowMessage(mtInformation, rangeError);
           return false;
         }
-        if (!S.EncodeDecode) {
+        if (!S.Model.EncodeDecode) {
           p.Digits = static_cast<int>(d);
           p.IsInteger = p.Digits == 0;
         }
@@ -180,12 +190,12 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
     }
   }
 
-  std::string name = TrimText(head);
+  std::string name = Trim(head);
   size_t eq = head.find('=');
   if (eq != std::string::npos) {
-    name = TrimText(head.substr(0, eq));
+    name = Trim(head.substr(0, eq));
     p.HasInitial = true;
-    if (!TryValue(head.substr(eq + 1), p.Initial)) {
+    if (!TryValue(head.substr(eq + 1), p.Initial, &S.Run.Random)) {
       Host.ShowMessage(mtInformation,
                        "Wrong defination on \"" + kindName + "\" " + name + " initial value!");
       return false;
@@ -198,7 +208,7 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
 
   std::vector<std::string> members;
   if (name.find(':') != std::string::npos) {
-    if (!FamilyMembers(name, members)) {
+    if (!FamilyMembers(name, members, S.Run.Random)) {
       Host.ShowMessage(mtInformation, rangeError);
       return false;
     }
@@ -206,7 +216,8 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
     members.push_back(name);
   }
 
-  std::unordered_set<std::string> earlier(S.ParameterNames.begin(), S.ParameterNames.end());
+  std::unordered_set<std::string> earlier(S.Model.ParameterNames.begin(),
+                                          S.Model.ParameterNames.end());
   for (const auto& member : members) {
     if (p.HasInitial && p.HasRange && (p.Initial < p.RangeLow || p.Initial > p.RangeHigh)) {
       Host.ShowMessage(mtInformation, "Initial parameter value of " + Quoted(member) +
@@ -225,7 +236,7 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
                                           "is out of the parameter range!");
       return false;
     }
-    if (S.EncodeDecode && !(p.HasLower && p.HasUpper)) {
+    if (S.Model.EncodeDecode && !(p.HasLower && p.HasUpper)) {
       Host.ShowMessage(
           mtInformation,
           "Wrong defination for " + member +
@@ -254,16 +265,16 @@ bool ReadConstantValues(TEngineState& S, TFitHost& Host, const std::string& text
   if (open == std::string::npos || colon == std::string::npos || close == std::string::npos ||
       eq == std::string::npos || lb == std::string::npos || rb == std::string::npos ||
       !(open < colon) || !(colon < close) || !(close < eq) || !(eq < lb) || !(lb < rb) ||
-      TrimText(text.substr(close + 1, eq - close - 1)) != "" ||
-      TrimText(text.substr(eq + 1, lb - eq - 1)) != "") {
+      Trim(text.substr(close + 1, eq - close - 1)) != "" ||
+      Trim(text.substr(eq + 1, lb - eq - 1)) != "") {
     Host.ShowMessage(mtInformation, error);
     return false;
   }
-  std::string name = TrimText(text.substr(0, open));
+  std::string name = Trim(text.substr(0, open));
   double a = 0, b = 0;
-  if (name.empty() || !TryValue(text.substr(open + 1, colon - open - 1), a) ||
-      !TryValue(text.substr(colon + 1, close - colon - 1), b) || a != std::floor(a) ||
-      b != std::floor(b) || std::fabs(a) > 1e6 || std::fabs(b) > 1e6) {
+  if (name.empty() || !TryValue(text.substr(open + 1, colon - open - 1), a, &S.Run.Random) ||
+      !TryValue(text.substr(colon + 1, close - colon - 1), b, &S.Run.Random) ||
+      a != std::floor(a) || b != std::floor(b) || std::fabs(a) > 1e6 || std::fabs(b) > 1e6) {
     Host.ShowMessage(mtInformation, error);
     return false;
   }
@@ -281,10 +292,10 @@ bool ReadConstantValues(TEngineState& S, TFitHost& Host, const std::string& text
     }
   }
   for (long k = first; k <= last; ++k) {
-    S.ConstantNames.push_back(name + std::to_string(k));
-    S.ConstantValues.push_back(TrimText(values[k - first]));
+    S.Model.ConstantNames.push_back(name + std::to_string(k));
+    S.Model.ConstantValues.push_back(Trim(values[k - first]));
   }
-  S.ConstantCount = static_cast<int>(S.ConstantNames.size());
+  S.Model.ConstantCount = static_cast<int>(S.Model.ConstantNames.size());
   return true;
 }
 
@@ -298,20 +309,16 @@ bool ReadConstantDefinition(TEngineState& S, TFitHost& Host, const std::string& 
   if (name.find(':') != std::string::npos) return ReadConstantValues(S, Host, text);
   std::string value = text.substr(eq + 1);
   double v = 0;
-  if (name.empty() || !TryValue(value, v)) {
+  if (name.empty() || !TryValue(value, v, &S.Run.Random)) {
     Host.ShowMessage(mtInformation, "Wrong value for constant defination of " + Quoted(name) + "!");
     return false;
   }
   // Any earlier constant of the same name is reported, not only the one
   // directly before: the later value would silently never be used.
-  for (const auto& earlier : S.ConstantNames)
-    if (earlier == name) {
-      Host.ShowMessage(mtWarning, "The Constant " + Quoted(name) + " has been multi-declared!");
-      return false;
-    }
-  S.ConstantNames.push_back(name);
-  S.ConstantValues.push_back(value);
-  S.ConstantCount = static_cast<int>(S.ConstantNames.size());
+  if (!FirstDeclaration(Host, S.Model.ConstantNames, name, "Constant")) return false;
+  S.Model.ConstantNames.push_back(name);
+  S.Model.ConstantValues.push_back(value);
+  S.Model.ConstantCount = static_cast<int>(S.Model.ConstantNames.size());
   return true;
 }
 
@@ -321,14 +328,14 @@ bool ReadVarConstantDefinition(TEngineState& S, TFitHost& Host, const std::strin
   size_t lb = text.find('['), rb = text.rfind(']');
   std::string name = text.substr(0, lb);
   const std::vector<std::string> values = SplitAtCommas(text.substr(lb + 1, rb - lb - 1));
-  if (static_cast<int>(values.size()) < S.DataFileCount) {
+  if (static_cast<int>(values.size()) < S.Model.DataFileCount) {
     Host.ShowMessage(mtInformation, "Wrong defination of VarConstant values for " + Quoted(text) +
                                         "!\nnumber of " + Quoted(name) +
                                         "value is different wiht file number");
     return false;
   }
   std::vector<double> numbers;
-  for (int f = 0; f < S.DataFileCount; ++f) {
+  for (int f = 0; f < S.Model.DataFileCount; ++f) {
     double d = 0;
     if (!TryNumber(values[f], d)) {
       Host.ShowMessage(mtInformation, "Wrong defination of VarConstant values!");
@@ -336,15 +343,12 @@ bool ReadVarConstantDefinition(TEngineState& S, TFitHost& Host, const std::strin
     }
     numbers.push_back(d);
   }
-  for (const auto& earlier : S.VarConstantNames)
-    if (earlier == name) {
-      Host.ShowMessage(mtWarning, "The VarConst " + Quoted(name) + " has been multi-declared!");
-      return false;
-    }
-  S.VarConstantNames.push_back(name);
-  S.VarConstantCount = static_cast<int>(S.VarConstantNames.size());
-  S.VarConstantValues.resize(S.DataFileCount);
-  for (int f = 0; f < S.DataFileCount; ++f) S.VarConstantValues[f].push_back(numbers[f]);
+  if (!FirstDeclaration(Host, S.Model.VarConstantNames, name, "VarConst")) return false;
+  S.Model.VarConstantNames.push_back(name);
+  S.Model.VarConstantCount = static_cast<int>(S.Model.VarConstantNames.size());
+  S.Model.VarConstantValues.resize(S.Model.DataFileCount);
+  for (int f = 0; f < S.Model.DataFileCount; ++f)
+    S.Model.VarConstantValues[f].push_back(numbers[f]);
   return true;
 }
 
@@ -367,29 +371,15 @@ bool ReadVariableList(TEngineState& State, TFitHost& Host, const std::string& Te
 
 bool ReadParameterList(TEngineState& State, TFitHost& Host, const std::string& Text, int Kind) {
   for (const auto& piece : SplitTopLevel(Text)) {
-    if (TrimText(piece).empty()) continue;
+    if (Trim(piece).empty()) continue;
     if (!ReadParameterDefinition(State, Host, piece, Kind)) return false;
   }
   return true;
 }
 
 bool ReadConstantList(TEngineState& State, TFitHost& Host, const std::string& Text) {
-  std::string text = RemoveBlanks(Text);
-  std::string cur;
-  int square = 0;
-  std::vector<std::string> pieces;
-  for (char c : text) {
-    if (c == '[') ++square;
-    if (c == ']') --square;
-    if (c == ',' && square <= 0) {
-      pieces.push_back(cur);
-      cur.clear();
-    } else {
-      cur += c;
-    }
-  }
-  pieces.push_back(cur);
-  for (const auto& piece : pieces) {
+  // A list of values in square brackets belongs to its constant.
+  for (const auto& piece : SplitAtCommas(RemoveBlanks(Text), TCommaBrackets::Square)) {
     if (piece.empty()) continue;
     if (!ReadConstantDefinition(State, Host, piece)) return false;
   }
@@ -434,15 +424,15 @@ int CountFields(std::string text) {
     ++n;
     size_t p = SplitPosition(text);
     if (p == std::string::npos) break;
-    text = TrimText(text.substr(p + 1));
+    text = Trim(text.substr(p + 1));
   }
   return n;
 }
 
 void StoreValue(TEngineState& S, int column, int row, double v) {
-  if (S.CurrentFile >= static_cast<int>(S.DataColumns.size()))
-    S.DataColumns.resize(S.CurrentFile + 1);
-  Double2Array& set = S.DataColumns[S.CurrentFile];
+  if (S.Model.CurrentFile >= static_cast<int>(S.Model.DataColumns.size()))
+    S.Model.DataColumns.resize(S.Model.CurrentFile + 1);
+  Double2Array& set = S.Model.DataColumns[S.Model.CurrentFile];
   if (column >= static_cast<int>(set.size())) set.resize(column + 1);
   Double1Array& col = set[column];
   if (row >= static_cast<int>(col.size())) col.resize(row + 1, 0.0);
@@ -454,10 +444,10 @@ void StoreValue(TEngineState& S, int column, int row, double v) {
 bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column,
                          int Row, bool& Reported) {
   Reported = false;
-  std::string text = TrimText(Text);
-  if (Column == 0 && State.ColumnCount == 0) {
-    State.ColumnCount = CountFields(text);
-    if (State.VariableCount - State.OutputCount >= State.ColumnCount) {
+  std::string text = Trim(Text);
+  if (Column == 0 && State.Model.ColumnCount == 0) {
+    State.Model.ColumnCount = CountFields(text);
+    if (State.Model.VariableCount - State.Model.OutputCount >= State.Model.ColumnCount) {
       Host.ShowMessage(mtWarning, "Wrong defination of Variables, no enough data value columns!");
       Reported = true;
       return false;
@@ -465,13 +455,13 @@ bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string&
   }
   for (int column = Column;; ++column) {
     size_t p = SplitPosition(text);
-    std::string field = TrimText(p == std::string::npos ? text : text.substr(0, p));
+    std::string field = Trim(p == std::string::npos ? text : text.substr(0, p));
     double v = 0;
     if (!TryNumber(field, v)) return false;
     StoreValue(State, column, Row, v);
-    ++State.ValuesRead;
+    ++State.Model.ValuesRead;
     if (p == std::string::npos) break;
-    text = TrimText(text.substr(p + 1));
+    text = Trim(text.substr(p + 1));
   }
   return true;
 }

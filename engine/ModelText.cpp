@@ -54,7 +54,7 @@ bool StripOneBlockComment(std::vector<std::string>& lines) {
       s = lines[i].substr(0, startPos);
     else if (i == endLine)
       s = lines[i].substr(endPos + 1);
-    if (!TrimText(s).empty()) out.push_back(s);
+    if (!Trim(s).empty()) out.push_back(s);
   }
   lines.swap(out);
   return true;
@@ -66,7 +66,7 @@ std::string Replace(std::string s, char from, char to) {
   return s;
 }
 
-bool EndsStatement(const std::string& line) { return EndsWith(TrimText(line), ";"); }
+bool EndsStatement(const std::string& line) { return EndsWith(Trim(line), ";"); }
 
 }  // namespace
 
@@ -78,8 +78,8 @@ void PrepareModelText(TEngineState& State, const std::vector<std::string>& CodeL
 
   // Tabs and line comments, up to the program block or the data.
   for (auto& line : lines) {
-    if (line.find('\t') != std::string::npos) line = TrimText(Replace(line, '\t', ' '));
-    std::string s = TrimText(line);
+    if (line.find('\t') != std::string::npos) line = Trim(Replace(line, '\t', ' '));
+    std::string s = Trim(line);
     if (IsProgramStart(s) || IsDataLine(s)) break;
     if (s.find("//") != std::string::npos) line = CutComment(s);
   }
@@ -90,9 +90,9 @@ void PrepareModelText(TEngineState& State, const std::vector<std::string>& CodeL
   const int n = static_cast<int>(lines.size());
   for (int i = 0; i < n; ++i) {
     if (deleted.count(i)) continue;
-    std::string s = Lower(lines[i]);
+    std::string s = LowerCase(lines[i]);
     if (IsProgramStart(s) || IsDataLine(s)) break;
-    if (TrimText(s).empty() || EndsStatement(s)) continue;
+    if (Trim(s).empty() || EndsStatement(s)) continue;
     std::string joined = s;
     for (int j = i + 1; j < n; ++j) {
       joined += lines[j];
@@ -103,18 +103,18 @@ void PrepareModelText(TEngineState& State, const std::vector<std::string>& CodeL
   }
   for (auto it = deleted.rbegin(); it != deleted.rend(); ++it) lines.erase(lines.begin() + *it);
 
-  TStringList& work = State.WorkLines();
+  TStringList& work = State.Model.WorkLines();
   work.BeginUpdate();
   work.Clear();
   for (const auto& l : lines) work.Add(l);
   work.EndUpdate();
 }
 
-int ClassifyModel(const TEngineState& State) {
-  const TStringList& work = State.WorkLines();
+TModelMode ClassifyModel(const TEngineState& State) {
+  const TStringList& work = State.Model.WorkLines();
   bool variables = false, program = false;
   for (int i = 0; i < work.Count(); ++i) {
-    std::string s = Lower(CutComment(work[i]));
+    std::string s = LowerCase(CutComment(work[i]));
     // Keywords count only at the start of a statement: "variable" inside a
     // title does not make a fitting model.
     std::string key = Keyword(s);
@@ -124,35 +124,35 @@ int ClassifyModel(const TEngineState& State) {
     if (StartsWith(s, "startprogram")) program = true;
     if (StartsWith(s, "datafile") || StartsWith(s, "data")) break;
   }
-  if (!variables) return program ? -1 : 1;
-  return program ? 2 : 0;
+  if (!variables) return program ? TModelMode::None : TModelMode::Equation;
+  return program ? TModelMode::Program : TModelMode::Function;
 }
 
 void ReadGeneSettings(TEngineState& State, TFitSettings& Settings) {
-  State.EncodeDecode =
-      Settings.ItemIndex("RadioGroup2") == 1 && Settings.ItemIndex("BinCheckBox") == 1;
-  State.GeneBase = StrToIntDef(TrimText(Settings.Text("BinBox")), 10);
-  if (State.EncodeDecode) {
-    int decimals = StrToIntDef(TrimText(Settings.Text("ComboBox2")), 0);
-    State.GeneDecimals = decimals < 0 ? 0 : decimals;
+  State.Model.EncodeDecode = Settings.ItemIndex(TSettingName::RadioGroup2) == 1 &&
+                             Settings.ItemIndex(TSettingName::BinCheckBox) == 1;
+  State.Model.GeneBase = StrToIntDef(Trim(Settings.Text(TSettingName::BinBox)), 10);
+  if (State.Model.EncodeDecode) {
+    int decimals = StrToIntDef(Trim(Settings.Text(TSettingName::ComboBox2)), 0);
+    State.Model.GeneDecimals = decimals < 0 ? 0 : decimals;
   }
 }
 
 bool ReadModel(TEngineState& State, TFitHost& Host, const std::vector<std::string>& CodeLines) {
-  State.Resuming = false;
-  State.ModelMode = -1;
+  State.Run.Resuming = false;
+  State.Model.ModelMode = TModelMode::None;
   PrepareModelText(State, CodeLines);
-  const int mode = ClassifyModel(State);
-  if (mode < 0) {
+  const TModelMode mode = ClassifyModel(State);
+  if (mode == TModelMode::None) {
     Host.ShowMessage(mtInformation, "Wrong codes, no thing will be executed!");
     return false;
   }
-  State.ModelMode = mode;
+  State.Model.ModelMode = mode;
   ReadGeneSettings(State, Host.Settings());
   switch (mode) {
-    case 0:
+    case TModelMode::Function:
       return ParseFunctionModel(State, Host);
-    case 1:
+    case TModelMode::Equation:
       return ParseEquationModel(State, Host);
     default:
       return ParseProgramModel(State, Host);

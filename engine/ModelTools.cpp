@@ -1,26 +1,12 @@
 // Text helpers of the model readers.
 #include "engine/ModelTools.h"
 
-#include <cctype>
 #include <cmath>
 
 #include "engine/ParseExpr.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv::modeltools {
-
-std::string Lower(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
-
-std::string TrimText(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return std::string(s.substr(b, e - b));
-}
 
 bool StartsWith(std::string_view s, std::string_view prefix) {
   return s.substr(0, prefix.size()) == prefix;
@@ -32,7 +18,7 @@ bool EndsWith(std::string_view s, std::string_view suffix) {
 
 std::string CutComment(std::string_view s) {
   size_t p = s.find("//");
-  return TrimText(p == std::string_view::npos ? s : s.substr(0, p));
+  return Trim(p == std::string_view::npos ? s : s.substr(0, p));
 }
 
 std::string RemoveBlanks(std::string_view s) {
@@ -42,16 +28,16 @@ std::string RemoveBlanks(std::string_view s) {
   return r;
 }
 
-bool IsWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsWordChar(char c) { return IsAsciiAlphaNumeric(c) || c == '_'; }
 
 bool TryNumber(const std::string& s, double& value) {
-  std::string t = TrimText(s);
+  std::string t = Trim(s);
   if (t.empty()) return false;
   // Hexadecimal and other forms that the conversion routine may accept are
   // not plain decimal numbers of the model language.
   for (char c : t)
-    if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == 'e' ||
-          c == 'E' || c == FormatSettings().DecimalSeparator))
+    if (!(IsAsciiDigit(c) || c == '+' || c == '-' || c == 'e' || c == 'E' ||
+          c == FormatSettings().DecimalSeparator))
       return false;
   double v = 0;
   if (!TryStrToFloat(t, v)) return false;
@@ -60,12 +46,13 @@ bool TryNumber(const std::string& s, double& value) {
   return true;
 }
 
-bool TryValue(const std::string& s, double& value) {
+bool TryValue(const std::string& s, double& value, TRandomGenerator* Random) {
   if (TryNumber(s, value)) return true;
-  std::string t = TrimText(s);
+  std::string t = Trim(s);
   if (t.empty()) return false;
   try {
     TExpressionParser parser;
+    parser.SetRandomGenerator(Random);
     int index = parser.CompileText(t);
     if (index < 0) return false;
     double v = parser.EvaluateCompiled(index);
@@ -78,24 +65,24 @@ bool TryValue(const std::string& s, double& value) {
 }
 
 bool IsDataLine(std::string_view line) {
-  std::string l = Lower(TrimText(line));
+  std::string l = LowerCase(Trim(line));
   if (StartsWith(l, "datafile")) return true;
   if (!StartsWith(l, "data")) return false;
   return l.size() == 4 || !IsWordChar(l[4]);
 }
 
 bool IsProgramStart(std::string_view line) {
-  return StartsWith(Lower(TrimText(line)), "startprogram");
+  return StartsWith(LowerCase(Trim(line)), "startprogram");
 }
 
 std::string Keyword(std::string_view line) {
-  std::string t = TrimText(line);
+  std::string t = Trim(line);
   size_t p = t.find_first_of(" ;");
-  return Lower(p == std::string::npos ? t : t.substr(0, p));
+  return LowerCase(p == std::string::npos ? t : t.substr(0, p));
 }
 
 std::string StatementText(std::string_view line) {
-  std::string t = TrimText(line);
+  std::string t = Trim(line);
   size_t b = t.find(' ');
   if (b == std::string::npos) return "";
   size_t e = t.find(';', b + 1);
@@ -110,26 +97,22 @@ std::string ConstantReplacement(const std::string& value) {
   return "(" + value + ")";
 }
 
-namespace {
-
-// Split at ","; with topLevel only at those outside round and square
-// brackets.
-std::vector<std::string> splitCommas(std::string_view s, bool topLevel) {
+std::vector<std::string> SplitAtCommas(std::string_view s, TCommaBrackets Brackets) {
+  const bool round = Brackets == TCommaBrackets::RoundAndSquare;
+  const bool square = Brackets != TCommaBrackets::None;
   std::vector<std::string> parts;
-  int round = 0, square = 0;
+  int roundDepth = 0, squareDepth = 0;
   std::string cur;
   for (char c : s) {
-    if (topLevel) {
-      if (c == '(')
-        ++round;
-      else if (c == ')')
-        --round;
-      else if (c == '[')
-        ++square;
-      else if (c == ']')
-        --square;
-    }
-    if (c == ',' && round <= 0 && square <= 0) {
+    if (round && c == '(')
+      ++roundDepth;
+    else if (round && c == ')')
+      --roundDepth;
+    else if (square && c == '[')
+      ++squareDepth;
+    else if (square && c == ']')
+      --squareDepth;
+    if (c == ',' && roundDepth <= 0 && squareDepth <= 0) {
       parts.push_back(cur);
       cur.clear();
     } else {
@@ -139,11 +122,5 @@ std::vector<std::string> splitCommas(std::string_view s, bool topLevel) {
   parts.push_back(cur);
   return parts;
 }
-
-}  // namespace
-
-std::vector<std::string> SplitTopLevel(const std::string& s) { return splitCommas(s, true); }
-
-std::vector<std::string> SplitAtCommas(std::string_view s) { return splitCommas(s, false); }
 
 }  // namespace qv::modeltools

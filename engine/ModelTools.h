@@ -10,11 +10,10 @@
 namespace qv {
 
 class TEngineState;
+class TRandomGenerator;
 
 namespace modeltools {
 
-std::string Lower(std::string_view s);
-std::string TrimText(std::string_view s);
 bool StartsWith(std::string_view s, std::string_view prefix);
 bool EndsWith(std::string_view s, std::string_view suffix);
 // The text before the first "//", trimmed.
@@ -25,9 +24,10 @@ bool IsWordChar(char c);  // letter, digit or "_"
 // A plain number in the locale's format (no expression).
 bool TryNumber(const std::string& s, double& value);
 // A number, else the value of the text compiled as an expression of
-// numbers and built-in words. False when neither works or the result is
-// not a number.
-bool TryValue(const std::string& s, double& value);
+// numbers and built-in words, whose "random" and "randg" draw from Random
+// (the engine's generator; null: a generator of the expression's own).
+// False when neither works or the result is not a number.
+bool TryValue(const std::string& s, double& value, TRandomGenerator* Random = nullptr);
 // Whether a prepared line starts a data section ("data" as a word,
 // "datafile", any letter case) or the program block ("startprogram").
 bool IsDataLine(std::string_view line);
@@ -40,11 +40,16 @@ std::string StatementText(std::string_view line);
 // unsigned plain number, else the value in brackets, so that the value
 // keeps its meaning inside a larger expression.
 std::string ConstantReplacement(const std::string& value);
+// Which brackets hide the commas inside them from SplitAtCommas.
+enum class TCommaBrackets { None, Square, RoundAndSquare };
+// The fields between the commas of s that stand outside the given brackets;
+// empty fields are kept, nothing is trimmed.
+std::vector<std::string> SplitAtCommas(std::string_view s,
+                                       TCommaBrackets Brackets = TCommaBrackets::None);
 // Top-level split at "," (outside round and square brackets).
-std::vector<std::string> SplitTopLevel(const std::string& s);
-// Split at every ",", brackets or not; empty fields are kept, nothing is
-// trimmed.
-std::vector<std::string> SplitAtCommas(std::string_view s);
+inline std::vector<std::string> SplitTopLevel(std::string_view s) {
+  return SplitAtCommas(s, TCommaBrackets::RoundAndSquare);
+}
 
 }  // namespace modeltools
 

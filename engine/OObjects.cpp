@@ -10,73 +10,94 @@ namespace {
 }
 }  // namespace
 
+// ---- TOCollection -------------------------------------------------------------
+
 TOCollection::TOCollection(int capacity) {
-  if (capacity > 0) FItems.reserve(static_cast<size_t>(capacity));
+  if (capacity > 0) items_.reserve(static_cast<size_t>(capacity));
 }
 
-TOCollection::~TOCollection() {
-  // Destruction frees the items as Clear does; FreeItem is called through
-  // this class's own table here, so descendants that own nothing empty
-  // the list in their own destructor first.
-  Clear();
-}
+TOCollection::~TOCollection() { Clear(); }
 
 TOObject* TOCollection::At(int index) const {
   if (index < 0 || index >= Count()) IndexError(index);
-  return FItems[static_cast<size_t>(index)];
+  return items_[static_cast<size_t>(index)].get();
 }
 
-int TOCollection::Add(TOObject* item) {
-  FItems.push_back(item);
+int TOCollection::Add(std::unique_ptr<TOObject> item) {
+  items_.push_back(std::move(item));
   return Count() - 1;
 }
 
-void TOCollection::AtInsert(int index, TOObject* item) {
+void TOCollection::AtInsert(int index, std::unique_ptr<TOObject> item) {
   if (index < 0 || index > Count()) IndexError(index);
-  FItems.insert(FItems.begin() + index, item);
+  items_.insert(items_.begin() + index, std::move(item));
 }
 
-void TOCollection::AtDelete(int index) {
+std::unique_ptr<TOObject> TOCollection::AtDelete(int index) {
   if (index < 0 || index >= Count()) IndexError(index);
-  FItems.erase(FItems.begin() + index);
+  std::unique_ptr<TOObject> item = std::move(items_[static_cast<size_t>(index)]);
+  items_.erase(items_.begin() + index);
+  return item;
 }
 
-void TOCollection::AtFree(int index) {
-  TOObject* item = At(index);
-  FItems.erase(FItems.begin() + index);
-  FreeItem(item);
-}
+void TOCollection::AtFree(int index) { AtDelete(index).reset(); }
 
-void TOCollection::Remove(TOObject* item) {
+std::unique_ptr<TOObject> TOCollection::Remove(const TOObject* item) {
   const int i = IndexOf(item);
-  if (i >= 0) FItems.erase(FItems.begin() + i);
+  return i >= 0 ? AtDelete(i) : nullptr;
 }
 
 void TOCollection::Clear() {
-  // Take the items out first so that a FreeItem that looks at the list
-  // never sees a half-freed one.
-  std::vector<TOObject*> items;
-  items.swap(FItems);
-  for (TOObject* item : items) FreeItem(item);
+  // Take the items out first so that an item's destructor that looks at the
+  // list never sees a half-freed one; free them in index order.
+  std::vector<std::unique_ptr<TOObject>> items;
+  items.swap(items_);
+  for (auto& item : items) item.reset();
 }
 
-void TOCollection::FreeItem(TOObject* item) { delete item; }
-
-int TOCollection::IndexOf(TOObject* item) const {
-  for (size_t i = 0; i < FItems.size(); ++i)
-    if (FItems[i] == item) return static_cast<int>(i);
+int TOCollection::IndexOf(const TOObject* item) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].get() == item) return static_cast<int>(i);
   return -1;
 }
 
-void TOCollection::Insert(TOObject* item) { Add(item); }
+// ---- TNoOwnerCollection -------------------------------------------------------
 
-TNoOwnerCollection::~TNoOwnerCollection() { FItems.clear(); }
+TNoOwnerCollection::TNoOwnerCollection(int capacity) {
+  if (capacity > 0) items_.reserve(static_cast<size_t>(capacity));
+}
 
-void TNoOwnerCollection::FreeItem(TOObject*) {}
+TOObject* TNoOwnerCollection::At(int index) const {
+  if (index < 0 || index >= Count()) IndexError(index);
+  return items_[static_cast<size_t>(index)];
+}
+
+int TNoOwnerCollection::Add(TOObject* item) {
+  items_.push_back(item);
+  return Count() - 1;
+}
+
+void TNoOwnerCollection::AtInsert(int index, TOObject* item) {
+  if (index < 0 || index > Count()) IndexError(index);
+  items_.insert(items_.begin() + index, item);
+}
+
+void TNoOwnerCollection::AtDelete(int index) {
+  if (index < 0 || index >= Count()) IndexError(index);
+  items_.erase(items_.begin() + index);
+}
+
+int TNoOwnerCollection::IndexOf(const TOObject* item) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i] == item) return static_cast<int>(i);
+  return -1;
+}
+
+// ---- TSortedCollection --------------------------------------------------------
 
 TSortedCollection::TSortedCollection(int capacity) : TOCollection(capacity) {}
 
-const void* TSortedCollection::KeyOf(TOObject* item) const { return item; }
+const void* TSortedCollection::KeyOf(const TOObject* item) const { return item; }
 
 bool TSortedCollection::Search(const void* key, int& index) const {
   int lo = 0;
@@ -84,7 +105,7 @@ bool TSortedCollection::Search(const void* key, int& index) const {
   bool found = false;
   while (lo <= hi) {
     const int mid = lo + (hi - lo) / 2;
-    const int c = Compare(KeyOf(FItems[static_cast<size_t>(mid)]), key);
+    const int c = Compare(KeyOf(ItemAt(static_cast<size_t>(mid))), key);
     if (c < 0) {
       lo = mid + 1;
     } else {
@@ -99,28 +120,33 @@ bool TSortedCollection::Search(const void* key, int& index) const {
   return found;
 }
 
-int TSortedCollection::IndexOf(TOObject* item) const {
+int TSortedCollection::IndexOf(const TOObject* item) const {
   int i = 0;
   if (!Search(KeyOf(item), i)) return -1;
-  if (!Duplicates) return FItems[static_cast<size_t>(i)] == item ? i : -1;
+  if (!Duplicates) return ItemAt(static_cast<size_t>(i)) == item ? i : -1;
   const void* key = KeyOf(item);
   for (; i < Count(); ++i) {
-    TOObject* at = FItems[static_cast<size_t>(i)];
+    const TOObject* at = ItemAt(static_cast<size_t>(i));
     if (at == item) return i;
     if (Compare(KeyOf(at), key) != 0) break;
   }
   return -1;
 }
 
-void TSortedCollection::Insert(TOObject* item) {
+TOObject* TSortedCollection::Insert(std::unique_ptr<TOObject>& Item) {
   int i = 0;
-  if (!Search(KeyOf(item), i) || Duplicates) AtInsert(i, item);
+  if (Search(KeyOf(Item.get()), i) && !Duplicates) return nullptr;
+  TOObject* inserted = Item.get();
+  AtInsert(i, std::move(Item));
+  return inserted;
 }
 
-void TSortedCollection::InsertReplacing(TOObject* item) {
+std::unique_ptr<TOObject> TSortedCollection::InsertReplacing(std::unique_ptr<TOObject> Item) {
   int i = 0;
-  if (Search(KeyOf(item), i)) AtDelete(i);
-  Insert(item);
+  std::unique_ptr<TOObject> old;
+  if (Search(KeyOf(Item.get()), i)) old = AtDelete(i);
+  Insert(Item);
+  return old;
 }
 
 }  // namespace qv

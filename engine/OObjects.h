@@ -1,13 +1,16 @@
-// Object collections: growable lists of object references, owning and
-// non-owning, and a sorted list looked up by key.
+// Object collections: growable lists of objects, owning and non-owning,
+// and an owning list kept sorted by key.
 //
-// Items are pointers to TOObject descendants. An owning collection
-// (TOCollection, TSortedCollection) deletes its items when it is cleared or
-// destroyed; a non-owning one (TNoOwnerCollection) only forgets them.
-// Indices are 0-based; a bad index raises EListError
-// "List index out of bounds (<index>)".
+// Items are TOObject descendants. An owning collection (TOCollection,
+// TSortedCollection) holds each item in a std::unique_ptr: it frees its
+// items when it is cleared or destroyed, takes an item with its ownership
+// and hands ownership back when an item is taken out without being freed.
+// A non-owning collection (TNoOwnerCollection) holds plain pointers to
+// items owned elsewhere and only forgets them. Indices are 0-based; a bad
+// index raises EListError "List index out of bounds (<index>)".
 #pragma once
 
+#include <memory>
 #include <vector>
 
 namespace qv {
@@ -26,35 +29,52 @@ class TOCollection {
   explicit TOCollection(int capacity);
   TOCollection(const TOCollection&) = delete;
   TOCollection& operator=(const TOCollection&) = delete;
-  virtual ~TOCollection();  // frees every item (through FreeItem)
+  virtual ~TOCollection();  // frees every item, in index order
 
-  int Count() const { return static_cast<int>(FItems.size()); }
+  int Count() const { return static_cast<int>(items_.size()); }
+  TOObject* At(int index) const;
+  TOObject* operator[](int index) const { return At(index); }
+  // Appends; returns the index.
+  int Add(std::unique_ptr<TOObject> item);
+  void AtInsert(int index, std::unique_ptr<TOObject> item);
+  // Removes without freeing: the caller gets the item.
+  std::unique_ptr<TOObject> AtDelete(int index);
+  void AtFree(int index);  // removes and frees
+  // Removes (without freeing) when present: the caller gets the item, or
+  // null when it was not in the list.
+  std::unique_ptr<TOObject> Remove(const TOObject* item);
+  // Frees every item in index order, then empties the list.
+  void Clear();
+  // Index of the very object; -1 when absent.
+  virtual int IndexOf(const TOObject* item) const;
+
+ protected:
+  TOObject* ItemAt(size_t index) const { return items_[index].get(); }
+
+ private:
+  std::vector<std::unique_ptr<TOObject>> items_;
+};
+
+// A list of objects owned elsewhere; clearing or destroying it frees
+// nothing.
+class TNoOwnerCollection {
+ public:
+  explicit TNoOwnerCollection(int capacity);
+  TNoOwnerCollection(const TNoOwnerCollection&) = delete;
+  TNoOwnerCollection& operator=(const TNoOwnerCollection&) = delete;
+  virtual ~TNoOwnerCollection() = default;
+
+  int Count() const { return static_cast<int>(items_.size()); }
   TOObject* At(int index) const;
   TOObject* operator[](int index) const { return At(index); }
   int Add(TOObject* item);  // appends; returns the index
   void AtInsert(int index, TOObject* item);
-  void AtDelete(int index);     // removes without freeing
-  void AtFree(int index);       // removes and frees
-  void Remove(TOObject* item);  // removes (without freeing) when present
-  // Frees every item in index order (FreeItem), then empties the list.
-  void Clear();
-  // Empties the list without freeing anything.
-  void DeleteAll() { FItems.clear(); }
+  void AtDelete(int index);
+  void Clear() { items_.clear(); }
+  int IndexOf(const TOObject* item) const;  // -1 when absent
 
-  virtual void FreeItem(TOObject* item);      // deletes the item
-  virtual int IndexOf(TOObject* item) const;  // plain identity search; -1 when absent
-  virtual void Insert(TOObject* item);        // appends
-
- protected:
-  std::vector<TOObject*> FItems;
-};
-
-// A collection that never frees its items.
-class TNoOwnerCollection : public TOCollection {
- public:
-  using TOCollection::TOCollection;
-  ~TNoOwnerCollection() override;
-  void FreeItem(TOObject* item) override;  // does nothing
+ private:
+  std::vector<TOObject*> items_;
 };
 
 // An owning collection kept sorted by key. Compare and KeyOf define the
@@ -65,15 +85,18 @@ class TSortedCollection : public TOCollection {
   bool Duplicates = false;
 
   virtual int Compare(const void* key1, const void* key2) const = 0;
-  virtual const void* KeyOf(TOObject* item) const;
+  virtual const void* KeyOf(const TOObject* item) const;
   // Index of the identical item, -1 when absent (with Duplicates the equal
   // keys are walked to find the very object).
-  int IndexOf(TOObject* item) const override;
-  // Inserts at the sorted position. When the key is present and Duplicates
-  // is false nothing happens and the caller keeps the object.
-  void Insert(TOObject* item) override;
-  // Replaces the entry of an equal key (the old entry is removed, not freed).
-  void InsertReplacing(TOObject* item);
+  int IndexOf(const TOObject* item) const override;
+  // Inserts at the sorted position and takes the item (Item becomes null);
+  // returns the inserted item. When the key is present and Duplicates is
+  // false nothing happens: Item stays with the caller and the result is
+  // null.
+  TOObject* Insert(std::unique_ptr<TOObject>& Item);
+  // Replaces the entry of an equal key: that entry is taken out and handed
+  // back (null when there was none), then Item is inserted.
+  std::unique_ptr<TOObject> InsertReplacing(std::unique_ptr<TOObject> Item);
   // Binary search; found tells whether an equal key exists; index is its
   // position (the first equal one with Duplicates) or the insertion point.
   virtual bool Search(const void* key, int& index) const;

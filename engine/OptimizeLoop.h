@@ -17,8 +17,6 @@
 
 namespace qv {
 
-class TSearchLogs;
-
 // Evaluations with the current parameter slots.
 double ObjectiveValue(TEngineState& S, int i);  // absolute value when no direction is set
 double ConstraintValue(TEngineState& S, int i);
@@ -32,15 +30,16 @@ bool AcceptsValue(const TEngineState& S, double v, double b, bool feasible);
 // Copies the member's values into the parameter slots.
 void LoadMember(TEngineState& S, const Double1Array& values);
 
-// Genetic shares of the objective values: g = 1 / (0.001 + v), normalised.
-// When some value is negative (a maximisation keeps negated objectives) the
-// values are first shifted by the smallest, so g stays positive, never
-// divides by zero, and a smaller value always gets the larger share.
-void GeneticShares(TEngineState& S);
+// Genetic shares of the objective values (ObjectiveValues into
+// RelativeFitness): g = 1 / (0.001 + v), normalised. When some value is
+// negative (a maximisation keeps negated objectives) the values are first
+// shifted by the smallest, so g stays positive, never divides by zero, and a
+// smaller value always gets the larger share.
+void GeneticShares(TPopulation& Pop);
 
 // Runs the whole optimisation search (the caller has run PrepareSearch) and
 // ends with the report. An exception inside shows "Function expression is
 // wrong!" and reports.
-void RunOptimizeLoop(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs);
+void RunOptimizeLoop(TEngineState& S, TFitHost& Host, const TSearchSettings& Set);
 
 }  // namespace qv

@@ -7,25 +7,18 @@ namespace qv {
 
 namespace {
 
+void StringCompareProc(TExprRec* step) {
+  step->Result = static_cast<TLogicalStringOper*>(step->Word)->Compare();
+}
+
+}  // namespace
+
 double AllOnesNaN() {
   const uint64_t bits = ~uint64_t{0};
   double d;
   std::memcpy(&d, &bits, sizeof d);
   return d;
 }
-
-std::string LowerAscii(const std::string& s) {
-  std::string r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
-
-void StringCompareProc(TExprRec* step) {
-  step->Result = static_cast<TLogicalStringOper*>(step->Word)->Compare();
-}
-
-}  // namespace
 
 void ExprValueProc(TExprRec* step) { step->Result = *step->Args[0]; }
 
@@ -37,7 +30,7 @@ void ExprValueBlock(double* result, const double* const* args, int count) {
 // ---- TExprWord ------------------------------------------------------------
 
 TExprWord::TExprWord(const std::string& name, TExprProc proc)
-    : FName(LowerAscii(name)), FProc(proc) {}
+    : name_(LowerCase(name)), proc_(proc) {}
 TExprWord::~TExprWord() = default;
 bool TExprWord::IsOperator() const { return false; }
 std::string TExprWord::TextValue() const { return std::string(); }
@@ -50,12 +43,12 @@ double* TExprWord::ValueAddress() { return nullptr; }
 
 TDoubleConstant::TDoubleConstant(const std::string& name, const std::string& valueText)
     : TExprWord(name, &ExprValueProc),
-      FValue(valueText.empty() ? AllOnesNaN() : StrToFloat(valueText)) {
+      value_(valueText.empty() ? AllOnesNaN() : StrToFloat(valueText)) {
   SetBlockProc(&ExprValueBlock);
 }
 
 TDoubleConstant::TDoubleConstant(const std::string& name, double value)
-    : TExprWord(name, &ExprValueProc), FValue(value) {
+    : TExprWord(name, &ExprValueProc), value_(value) {
   SetBlockProc(&ExprValueBlock);
 }
 
@@ -66,20 +59,20 @@ int TBooleanConstant::ResultKind() const { return rkBoolean; }
 TGeneratedVariable::TGeneratedVariable(const std::string& name)
     : TDoubleConstant(name, std::string()) {}
 bool TGeneratedVariable::IsVarying() const { return true; }
-int TGeneratedVariable::ResultKind() const { return FKind; }
+int TGeneratedVariable::ResultKind() const { return kind_; }
 
 TDoubleVariable::TDoubleVariable(const std::string& name, double* address)
-    : TExprWord(name, &ExprValueProc), FAddress(address) {
+    : TExprWord(name, &ExprValueProc), address_(address) {
   SetBlockProc(&ExprValueBlock);
 }
 bool TDoubleVariable::IsVarying() const { return true; }
 
 TStringConstant::TStringConstant(const std::string& text)
-    : TExprWord(text, &ExprValueProc), FNumber(AllOnesNaN()) {
+    : TExprWord(text, &ExprValueProc), number_(AllOnesNaN()) {
   if (text.size() >= 2 && text.front() == '\'' && text.back() == '\'')
-    FValue = text.substr(1, text.size() - 2);
+    value_ = text.substr(1, text.size() - 2);
   else
-    FValue = text;
+    value_ = text;
   SetBlockProc(&ExprValueBlock);
 }
 int TStringConstant::ResultKind() const { return rkString; }
@@ -98,34 +91,34 @@ int TComma::ResultKind() const { return rkComma; }
 TFunction::TFunction(const std::string& name, int precedence, bool isOperator, int argumentCount,
                      TExprProc proc)
     : TExprWord(name, proc),
-      FIsOperator(isOperator ? 1 : 0),
-      FPrecedence(precedence),
-      FArgumentCount(argumentCount) {
+      isOperator_(isOperator ? 1 : 0),
+      precedence_(precedence),
+      argumentCount_(argumentCount) {
   if (argumentCount > 4) throw EParserException("Too many arguments");
 }
 
 TFunction::TFunction(const std::string& name, int argumentCount, TExprProc proc)
     : TFunction(name, 0, false, argumentCount, proc) {}
 
-bool TFunction::IsOperator() const { return FIsOperator != 0; }
-int TFunction::ArgumentCount() const { return FArgumentCount; }
+bool TFunction::IsOperator() const { return isOperator_ != 0; }
+int TFunction::ArgumentCount() const { return argumentCount_; }
 bool TVaryingFunction::IsVarying() const { return true; }
 int TBooleanFunction::ResultKind() const { return rkBoolean; }
 
 // ---- String comparison ----------------------------------------------------
 
 TLogicalStringOper::TLogicalStringOper(const std::string& op, TExprWord* left, TExprWord* right)
-    : TExprWord(op, &StringCompareProc), FCode(0), FLeft(left), FRight(right) {
+    : TExprWord(op, &StringCompareProc), code_(0), left_(left), right_(right) {
   if (op == "=")
-    FCode = 0;
+    code_ = 0;
   else if (op == ">")
-    FCode = 1;
+    code_ = 1;
   else if (op == "<")
-    FCode = 2;
+    code_ = 2;
   else if (op == ">=")
-    FCode = 3;
+    code_ = 3;
   else if (op == "<=")
-    FCode = 4;
+    code_ = 4;
   else
     throw EParserException(op + " is not a valid string operand");
 }
@@ -133,12 +126,12 @@ TLogicalStringOper::TLogicalStringOper(const std::string& op, TExprWord* left, T
 int TLogicalStringOper::ResultKind() const { return rkBoolean; }
 
 double TLogicalStringOper::Compare() const {
-  const std::string a = FLeft->TextValue();
-  const std::string b = FRight->TextValue();
+  const std::string a = left_->TextValue();
+  const std::string b = right_->TextValue();
   // Byte by byte, unsigned, as zero-terminated strings compare.
   const int c = std::strcmp(a.c_str(), b.c_str());
   bool holds = false;
-  switch (FCode) {
+  switch (code_) {
     case 0:
       holds = c == 0;
       break;
@@ -165,8 +158,15 @@ int TExpressList::Compare(const void* key1, const void* key2) const {
                      static_cast<const std::string*>(key2)->c_str());
 }
 
-const void* TExpressList::KeyOf(TOObject* item) const {
-  return &static_cast<TExprWord*>(item)->Name();
+const void* TExpressList::KeyOf(const TOObject* item) const {
+  return &static_cast<const TExprWord*>(item)->Name();
+}
+
+TExprWord* TExpressList::Insert(std::unique_ptr<TExprWord>& Word) {
+  std::unique_ptr<TOObject> item(Word.release());
+  TOObject* inserted = TSortedCollection::Insert(item);
+  Word.reset(static_cast<TExprWord*>(item.release()));  // back to the caller when refused
+  return static_cast<TExprWord*>(inserted);
 }
 
 TExprWord* TExpressList::Find(const std::string& name) const {

@@ -8,11 +8,13 @@
 // file knows nothing of the model language.
 //
 // Ownership: words are owned by the parser's sorted word list (TExpressList)
-// or by its list of created constants (TOCollection); token and argument
-// lists (TExprCollection) never free them.
+// or by its list of created constants (TOCollection), both of which hold
+// them in std::unique_ptr; token and argument lists (TExprCollection) only
+// point at them.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "engine/OObjects.h"
@@ -56,6 +58,10 @@ enum : int {
   rkComma = 5,
 };
 
+// The NaN whose 64 bits are all ones: the value of an empty value text and
+// of an expression index below 0.
+double AllOnesNaN();
+
 // The shared procedure of value-like words: copies *Args[0] into Result.
 void ExprValueProc(TExprRec* step);
 void ExprValueBlock(double* result, const double* const* args, int count);
@@ -67,10 +73,10 @@ class TExprWord : public TOObject {
   TExprWord(const std::string& name, TExprProc proc);
   ~TExprWord() override;
 
-  const std::string& Name() const { return FName; }
-  TExprProc Proc() const { return FProc; }
-  TBlockProc BlockProc() const { return FBlockProc; }
-  void SetBlockProc(TBlockProc proc) { FBlockProc = proc; }
+  const std::string& Name() const { return name_; }
+  TExprProc Proc() const { return proc_; }
+  TBlockProc BlockProc() const { return blockProc_; }
+  void SetBlockProc(TBlockProc proc) { blockProc_ = proc; }
 
   virtual bool IsOperator() const;
   virtual std::string TextValue() const;
@@ -82,12 +88,12 @@ class TExprWord : public TOObject {
 
   // Value-like: evaluated by the shared copy procedure (constants, bound
   // and generated variables, string constants).
-  bool IsValueLike() const { return FProc == &ExprValueProc; }
+  bool IsValueLike() const { return proc_ == &ExprValueProc; }
 
- protected:
-  std::string FName;
-  TExprProc FProc;
-  TBlockProc FBlockProc = nullptr;
+ private:
+  std::string name_;
+  TExprProc proc_;
+  TBlockProc blockProc_ = nullptr;
 };
 
 class TDoubleConstant : public TExprWord {
@@ -96,12 +102,12 @@ class TDoubleConstant : public TExprWord {
   // it is not a number); an empty text gives the all-ones NaN.
   TDoubleConstant(const std::string& name, const std::string& valueText);
   TDoubleConstant(const std::string& name, double value);
-  double* ValueAddress() override { return &FValue; }
-  double Value() const { return FValue; }
-  void SetValue(double value) { FValue = value; }
+  double* ValueAddress() override { return &value_; }
+  double Value() const { return value_; }
+  void SetValue(double value) { value_ = value; }
 
- protected:
-  double FValue;
+ private:
+  double value_;
 };
 
 class TBooleanConstant : public TDoubleConstant {
@@ -115,16 +121,16 @@ class TBooleanConstant : public TDoubleConstant {
 class TGeneratedVariable : public TDoubleConstant {
  public:
   explicit TGeneratedVariable(const std::string& name);
-  std::string TextValue() const override { return FTextValue; }
-  void SetTextValue(const std::string& text) { FTextValue = text; }
-  uint8_t Kind() const { return FKind; }
-  void SetKind(uint8_t kind) { FKind = kind; }
+  std::string TextValue() const override { return textValue_; }
+  void SetTextValue(const std::string& text) { textValue_ = text; }
+  uint8_t Kind() const { return kind_; }
+  void SetKind(uint8_t kind) { kind_ = kind; }
   bool IsVarying() const override;
   int ResultKind() const override;
 
  private:
-  std::string FTextValue;
-  uint8_t FKind = 0;
+  std::string textValue_;
+  uint8_t kind_ = 0;
 };
 
 // A variable whose value is read from caller-owned storage at each evaluation.
@@ -132,10 +138,10 @@ class TDoubleVariable : public TExprWord {
  public:
   TDoubleVariable(const std::string& name, double* address);
   bool IsVarying() const override;
-  double* ValueAddress() override { return FAddress; }
+  double* ValueAddress() override { return address_; }
 
  private:
-  double* FAddress;
+  double* address_;
 };
 
 // A quoted text ('abc'); its value is the text without the quotes. As a
@@ -143,13 +149,13 @@ class TDoubleVariable : public TExprWord {
 class TStringConstant : public TExprWord {
  public:
   explicit TStringConstant(const std::string& text);
-  std::string TextValue() const override { return FValue; }
+  std::string TextValue() const override { return value_; }
   int ResultKind() const override;
-  double* ValueAddress() override { return &FNumber; }
+  double* ValueAddress() override { return &number_; }
 
  private:
-  std::string FValue;
-  double FNumber;
+  std::string value_;
+  double number_;
 };
 
 class TLeftBracket : public TExprWord {
@@ -178,13 +184,13 @@ class TFunction : public TExprWord {
   TFunction(const std::string& name, int argumentCount, TExprProc proc);
   bool IsOperator() const override;
   int ArgumentCount() const override;
-  int Precedence() const { return FPrecedence; }
+  int Precedence() const { return precedence_; }
   TFunction* AsFunction() override { return this; }
 
- protected:
-  uint8_t FIsOperator;
-  int32_t FPrecedence;
-  int32_t FArgumentCount;
+ private:
+  uint8_t isOperator_;
+  int32_t precedence_;
+  int32_t argumentCount_;
 };
 
 // A function whose value may change between calls with equal arguments
@@ -208,19 +214,19 @@ class TLogicalStringOper : public TExprWord {
   // other operator text.
   TLogicalStringOper(const std::string& op, TExprWord* left, TExprWord* right);
   int ResultKind() const override;
-  uint8_t OperatorCode() const { return FCode; }
-  TExprWord* Left() const { return FLeft; }
-  TExprWord* Right() const { return FRight; }
+  uint8_t OperatorCode() const { return code_; }
+  TExprWord* Left() const { return left_; }
+  TExprWord* Right() const { return right_; }
   // The comparison itself: 1 when the relation holds, else 0.
   double Compare() const;
 
  private:
-  uint8_t FCode;
-  TExprWord* FLeft;
-  TExprWord* FRight;
+  uint8_t code_;
+  TExprWord* left_;
+  TExprWord* right_;
 };
 
-// Token and argument lists: never free their words.
+// Token and argument lists: point at words owned elsewhere.
 class TExprCollection : public TNoOwnerCollection {
  public:
   using TNoOwnerCollection::TNoOwnerCollection;
@@ -231,9 +237,13 @@ class TExprCollection : public TNoOwnerCollection {
 // names are stored in lower case).
 class TExpressList : public TSortedCollection {
  public:
+  using TSortedCollection::Insert;
   using TSortedCollection::TSortedCollection;
   int Compare(const void* key1, const void* key2) const override;
-  const void* KeyOf(TOObject* item) const override;  // the word's name (a std::string)
+  const void* KeyOf(const TOObject* item) const override;  // the word's name (a std::string)
+  // Inserts a word as TSortedCollection::Insert does: the list takes it
+  // unless its name is present, and then Word stays with the caller.
+  TExprWord* Insert(std::unique_ptr<TExprWord>& Word);
   // The word of that (lower-case) name, or null.
   TExprWord* Find(const std::string& name) const;
   TExprWord* Word(int index) const { return static_cast<TExprWord*>(At(index)); }

@@ -20,6 +20,11 @@
 //
 // Not thread-safe: one thread uses a parser at a time. Bound addresses must
 // stay valid while chains that read them are evaluated.
+//
+// The parser owns its words (the word list and the list of constants that
+// compilation creates) and its compiled chains. The compiler and the
+// evaluator live in engine/Expr*.{h,cpp} (engine/ExprChain.h says which
+// stage is where).
 #pragma once
 
 #include <memory>
@@ -28,6 +33,7 @@
 #include <vector>
 
 #include "engine/ParseClass.h"
+#include "platform/core/Random.h"
 
 namespace qv {
 
@@ -38,17 +44,17 @@ struct TColumnBinding {
   const double* Values;
 };
 
-class TRandomGenerator;
-
-// The generator behind "random" and "randg". Process-wide; the engine points
-// it at its one generator (seeded once per run). Null, and the default,
-// means a private generator of the same kind with seed 0.
-void SetExpressionRandomGenerator(TRandomGenerator* generator);
+namespace expr {
+struct TChain;
+class TCompiler;
+}  // namespace expr
 
 class TExpressionParser {
  public:
+  // A parser with the built-in words (brackets, the argument separator,
+  // "pi", the operators and the functions).
   TExpressionParser();
-  virtual ~TExpressionParser();
+  ~TExpressionParser();
   TExpressionParser(const TExpressionParser&) = delete;
   TExpressionParser& operator=(const TExpressionParser&) = delete;
 
@@ -82,6 +88,14 @@ class TExpressionParser {
   int EvaluateCompiledColumn(int index, int rowCount, const TColumnBinding* bindings,
                              int bindingCount, double* results);
 
+  // The generator behind the words "random" and "randg" of this parser: the
+  // engine points it at its one generator (engine/RunState.h). Null, and
+  // the default, is the parser's own generator of the same kind, seed 0.
+  // The generator must outlive the evaluations that draw from it.
+  void SetRandomGenerator(TRandomGenerator* generator) {
+    random_ = generator ? generator : &ownRandom_;
+  }
+
   // Frees every compiled chain and text; all indices handed out become
   // invalid. Words created while compiling stay until destruction.
   void ClearCompiled();
@@ -91,49 +105,41 @@ class TExpressionParser {
   // comparison or a logical word, rkReal otherwise); -1 for a bad index.
   int ResultKind(int index) const;
   bool IsBooleanResult(int index) const { return ResultKind(index) == rkBoolean; }
-  int CompiledCount() const { return static_cast<int>(FCompiled.size()); }
+  int CompiledCount() const { return static_cast<int>(compiled_.size()); }
   const std::string& CompiledText(int index) const;  // as the caller gave it
   int StepCount(int index) const;                    // steps of that chain
-  int CurrentIndex() const { return FCurrentIndex; }
+  int CurrentIndex() const { return currentIndex_; }
   // The word of that name (any letter case), or null.
   TExprWord* FindWord(const std::string& name) const;
-  TExpressList& Words() { return FWords; }
-  TOCollection& CreatedConstants() { return FConstants; }
-  char ArgumentSeparator() const { return FArgSeparator; }
-  char DecimalSeparator() const { return FDecimalSeparator; }
-  bool FoldConstants() const { return FFoldConstants != 0; }
-  void SetFoldConstants(bool fold) { FFoldConstants = fold ? 1 : 0; }
-
- protected:
-  // Fills the word list with the brackets, the argument separator, "pi",
-  // the operators and the built-in functions.
-  virtual void RegisterBuiltinWords();
-  // Adds a word to the word list; a name already present keeps the old word
-  // and the new one is freed.
-  void AddWord(TExprWord* word);
+  TExpressList& Words() { return words_; }
+  TOCollection& CreatedConstants() { return constants_; }
+  char ArgumentSeparator() const { return argSeparator_; }
+  char DecimalSeparator() const { return decimalSeparator_; }
+  bool FoldConstants() const { return foldConstants_ != 0; }
+  void SetFoldConstants(bool fold) { foldConstants_ = fold ? 1 : 0; }
 
  private:
-  struct TChain;
-  struct TNode;
-  class TCompiler;
-  friend class TCompiler;
+  friend class expr::TCompiler;  // adds the words a compilation creates
 
-  TChain* ChainAt(int index) const;
-  // Sorts the steps of a column-ready chain for its current external
-  // bindings (uniform, invariant, varying) and picks each block procedure.
-  static void MakeColumnPlan(TChain& chain);
-  void RaiseFault();
+  // Fills the word list with the built-in words (engine/ExprBuiltins.cpp).
+  void RegisterBuiltinWords();
+  // Adds a word to the word list; a name already present keeps the old word
+  // and the new one is freed.
+  void AddWord(std::unique_ptr<TExprWord> word);
+  expr::TChain* ChainAt(int index) const;
 
-  char FMarker = '$';
-  char FArgSeparator = ',';
-  char FDecimalSeparator = '.';
-  uint8_t FFoldConstants = 1;
-  TExpressList FWords;
-  TOCollection FConstants;
-  std::vector<std::unique_ptr<TChain>> FCompiled;
-  std::unordered_map<std::string, int> FIndexByText;  // lower-case text -> index
-  TChain* FCurrent = nullptr;
-  int FCurrentIndex = -1;
+  char marker_ = '$';  // introduces a hexadecimal literal
+  char argSeparator_ = ',';
+  char decimalSeparator_ = '.';
+  uint8_t foldConstants_ = 1;
+  TExpressList words_;
+  TOCollection constants_;  // literals, string constants and folded constants
+  std::vector<std::unique_ptr<expr::TChain>> compiled_;
+  std::unordered_map<std::string, int> indexByText_;  // lower-case text -> index
+  expr::TChain* current_ = nullptr;
+  int currentIndex_ = -1;
+  TRandomGenerator ownRandom_;
+  TRandomGenerator* random_ = &ownRandom_;
 };
 
 }  // namespace qv

@@ -1,15 +1,16 @@
 // Particle swarm optimisation: every particle moves once per iteration.
 //
 // Velocity formulas (ComboBox3), P the personal best, G the global best, N
-// the neighbourhood best, K the constriction factor, r1..r4 fresh draws:
-//   index  global version                                    local version (adds r4 (G - N) where
-//   marked *) 0      W V + C1 r1 (P-x) + C2 r2 (G-x)                    W V + C1 r1 (P-x) + C2 r2
-//   (N-x) 1      (1-r1) r2 V + C1 r1 (P-x) + C2 r2 (G-x)            (1-r1) r2 V + C1 r1 (P-x) + C2
-//   r2 (N-x) + r3 (G-P) * 2      W V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P)         W V + C1 r1
-//   (P-x) + C2 r2 (N-x) + r3 (G-P) * 3      r1 r2 r3 V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P)  r1
-//   r2 r3 V + C1 r1 (P-x) + C2 r2 (N-x) + r3 (G-P) * 4      K (V + C1 r1 (P-x) + C2 r2 (G-x)) K (V
-//   + C1 r1 (P-x) + C2 r2 (N-x)) 5      K (V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P))       K (V +
-//   C1 r1 (P-x) + C2 r2 (N-x) + r3 (G-P)) *
+// the neighbourhood best, K the constriction factor, r1..r4 fresh draws.
+// Global versions:
+//   0  W V + C1 r1 (P-x) + C2 r2 (G-x)
+//   1  (1-r1) r2 V + C1 r1 (P-x) + C2 r2 (G-x)
+//   2  W V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P)
+//   3  r1 r2 r3 V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P)
+//   4  K (V + C1 r1 (P-x) + C2 r2 (G-x))
+//   5  K (V + C1 r1 (P-x) + C2 r2 (G-x) + r3 (G-P))
+// Local versions: N in place of G in the C2 term; formulas 1, 2, 3 and 5 add
+// r3 (G-P) + r4 (G-N) instead of the global r3 (G-P) term.
 // The local version runs when NeighbourSize differs from PopSize. With
 // use-Vmax a velocity beyond +-Vmax becomes 0; without it a velocity above
 // 10000 becomes 0.
@@ -62,32 +63,33 @@ double Velocity(const TPsoFormula& f, const TPsoTerms& t, bool local) {
 
 }  // namespace
 
-void StepParticleSwarm(TEngineState& S, TSearchSettings& Set) {
+void StepParticleSwarm(const TEngineModel& M, TPopulation& P, TRunState& R,
+                       const TSearchSettings& Set) {
   // Personal bests: the fitting modes keep them here (larger share is
   // better); the optimisation loop keeps them itself (smaller is better).
-  if (S.ModelMode != 1)
-    for (int i = 0; i < S.PopSize; ++i)
-      if (S.RelativeFitness[i] > S.PersonalBestFitness[i]) {
-        S.PersonalBestFitness[i] = S.RelativeFitness[i];
-        S.PersonalBestPosition[i] = S.Population[i];
+  if (M.ModelMode != TModelMode::Equation)
+    for (int i = 0; i < P.PopSize; ++i)
+      if (P.RelativeFitness[i] > P.PersonalBestFitness[i]) {
+        P.PersonalBestFitness[i] = P.RelativeFitness[i];
+        P.PersonalBestPosition[i] = P.Population[i];
       }
-  const bool local = S.NeighbourSize != S.PopSize;
+  const bool local = P.NeighbourSize != P.PopSize;
   const int index = std::clamp(Set.VelocityFormula, 0, 5);
   const TPsoFormula& f = kFormulas[index];
-  TRandomGenerator& g = EngineRandom(S);
-  const int dims = std::min(S.RandomDimCount, S.DimCount);
-  for (int i = 0; i < S.PopSize; ++i)
+  TRandomGenerator& g = R.Random;
+  const int dims = std::min(P.RandomDimCount, M.DimCount);
+  for (int i = 0; i < P.PopSize; ++i)
     for (int d = 0; d < dims; ++d) {
       TPsoTerms t{};
       t.r1 = RandomReal(g);
       t.r2 = RandomReal(g);
       t.r3 = RandomReal(g);
       if (local && f.LocalExtra) t.r4 = RandomReal(g);
-      t.x = S.Population[i][d];
-      t.V = S.Velocity[i][d];
-      t.P = S.PersonalBestPosition[i][d];
-      t.G = S.BestPosition[d];
-      t.N = local ? S.NeighbourBestPosition[i][d] : 0;
+      t.x = P.Population[i][d];
+      t.V = P.Velocity[i][d];
+      t.P = P.PersonalBestPosition[i][d];
+      t.G = P.BestPosition[d];
+      t.N = local ? P.NeighbourBestPosition[i][d] : 0;
       t.W = Set.InertiaWeight, t.C1 = Set.C1, t.C2 = Set.C2, t.K = Set.ConstrictionK;
       double v = Velocity(f, t, local);
       if (Set.UseVmax) {
@@ -95,8 +97,8 @@ void StepParticleSwarm(TEngineState& S, TSearchSettings& Set) {
       } else if (v > 10000) {
         v = 0;
       }
-      S.Velocity[i][d] = v;
-      S.Population[i][d] = RepairValue(S, i, d, t.x + v);
+      P.Velocity[i][d] = v;
+      P.Population[i][d] = RepairValue(M, P, R, i, d, t.x + v);
     }
 }
 

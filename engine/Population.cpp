@@ -5,6 +5,7 @@
 #include "engine/FitSettings.h"
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
+#include "engine/RandomValues.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -12,72 +13,71 @@ namespace qv {
 using namespace modeltools;
 
 bool InitPopulation(TEngineState& S, TFitHost& Host) {
-  if (S.Resuming) return true;
+  if (S.Run.Resuming) return true;
   TFitSettings& settings = Host.Settings();
-  S.Algorithm = settings.ItemIndex("RadioGroup2");
-  static const char* const kSizeBoxes[] = {"SizeBox1", "PopulationBox2", "SizeBox", "DESizeBox"};
-  const int algorithm = S.Algorithm >= 0 && S.Algorithm <= 3 ? S.Algorithm : 0;
+  const int chosen = settings.ItemIndex(TSettingName::RadioGroup2);
+  S.Run.Algorithm = static_cast<TAlgorithm>(chosen);
+  // An unset algorithm group sizes the population as Zedovev Avedezo
+  // Rezividorodo does.
+  static const TSettingName kSizeBoxes[] = {TSettingName::SizeBox1, TSettingName::PopulationBox2,
+                                            TSettingName::SizeBox, TSettingName::DESizeBox};
+  const int algorithm = chosen >= 0 && chosen <= 3 ? chosen : 0;
   // A text that is not a whole number raises the conversion error, which
   // the run command catches and shows.
-  int size = StrToInt(TrimText(settings.Text(kSizeBoxes[algorithm])));
+  int size = StrToInt(Trim(settings.Text(kSizeBoxes[algorithm])));
   size = std::max(0, size);
-  S.PopSize = size;
+  S.Pop.PopSize = size;
   if (algorithm == 0) {
-    S.NeighbourSize = settings.ItemIndex("SearchOption") > 0 ? 2 : size;
+    S.Pop.NeighbourSize = settings.ItemIndex(TSettingName::SearchOption) > 0 ? 2 : size;
   } else if (algorithm == 2) {
-    int n = StrToInt(TrimText(settings.Text("NSizeBox")));
+    int n = StrToInt(Trim(settings.Text(TSettingName::NSizeBox)));
     n = std::max(2, std::min(n, size));
-    S.NeighbourSize = n;
-    settings.SetText("NSizeBox", std::to_string(n));
-    Host.SettingChanged("NSizeBox");
+    S.Pop.NeighbourSize = n;
+    settings.SetText(TSettingName::NSizeBox, std::to_string(n));
+    Host.SettingChanged(TSettingName::NSizeBox);
   }
   if (algorithm == 3 && size < 5) {
     Host.ShowMessage(mtInformation, "Population size must be bigger than 5!");
     return false;
   }
 
-  const int dims = std::max(0, S.DimCount);
-  S.RandomDimCount = dims;
-  S.Population.assign(size, Double1Array(dims, 0.0));
-  S.TrialPopulation.assign(size, Double1Array(dims, 0.0));
-  S.BestPosition.assign(dims, 0.0);
-  S.BestStep.assign(dims, 0.0);
-  S.Fitness.assign(size, 0.0);
-  S.RelativeFitness.assign(size, 0.0);
-  S.PersonalBestFitness.assign(size, 0.0);
-  S.PreviousFitness.assign(size, 0.0);
-  S.NeighbourBestFitness.assign(size, 0.0);
-  if (S.EncodeDecode) {
-    S.MemberGenes.assign(size, "");
-    S.GeneStrings.assign(size, String1Array(dims));
-    S.BestGeneStrings.assign(dims, "");
+  const int dims = std::max(0, S.Model.DimCount);
+  S.Pop.RandomDimCount = dims;
+  S.Pop.Population.assign(size, Double1Array(dims, 0.0));
+  S.Pop.TrialPopulation.assign(size, Double1Array(dims, 0.0));
+  S.Pop.BestPosition.assign(dims, 0.0);
+  S.Pop.BestStep.assign(dims, 0.0);
+  S.Pop.Fitness.assign(size, 0.0);
+  S.Pop.RelativeFitness.assign(size, 0.0);
+  S.Pop.ObjectiveValues.assign(size, 0.0);
+  S.Pop.PersonalBestFitness.assign(size, 0.0);
+  S.Pop.NeighbourBestFitness.assign(size, 0.0);
+  if (S.Model.EncodeDecode) {
+    S.Pop.GeneStrings.assign(size, String1Array(dims));
+    S.Pop.BestGeneStrings.assign(dims, "");
     // The gene layouts are worked out from the bounds by the first draw.
-    S.GeneIntDigits.clear();
-    S.GeneFracDigits.clear();
+    S.Pop.GeneIntDigits.clear();
+    S.Pop.GeneFracDigits.clear();
   } else {
-    S.MemberGenes.clear();
-    S.GeneStrings.clear();
-    S.BestGeneStrings.clear();
+    S.Pop.GeneStrings.clear();
+    S.Pop.BestGeneStrings.clear();
   }
-  S.Velocity.assign(size, Double1Array(dims, 0.0));
-  S.VelocityBound.assign(size, Double1Array(dims, 0.0));
-  S.NeighbourBestPosition.assign(size, Double1Array(dims, 0.0));
-  S.MemberFlags.assign(size, false);
-  S.DimensionLimits.assign(2, Double1Array(dims, 0.0));
-  S.DimensionSpans.assign(2, Double1Array(dims, 0.0));
+  S.Pop.Velocity.assign(size, Double1Array(dims, 0.0));
+  S.Pop.NeighbourBestPosition.assign(size, Double1Array(dims, 0.0));
   for (int m = 0; m < size; ++m) RandomizeMember(S, m);
-  S.PersonalBestPosition = S.Population;
+  S.Pop.PersonalBestPosition = S.Pop.Population;
   return true;
 }
 
 void ResetPopulation(TEngineState& S, int Member) {
-  if (Member < 0 || Member >= static_cast<int>(S.Population.size())) return;
+  if (Member < 0 || Member >= static_cast<int>(S.Pop.Population.size())) return;
   RandomizeMember(S, Member);
-  if (Member < static_cast<int>(S.PersonalBestFitness.size())) S.PersonalBestFitness[Member] = 0;
-  if (Member < static_cast<int>(S.Velocity.size()))
-    std::fill(S.Velocity[Member].begin(), S.Velocity[Member].end(), 0.0);
-  if (Member < static_cast<int>(S.PersonalBestPosition.size()))
-    S.PersonalBestPosition[Member] = S.Population[Member];
+  if (Member < static_cast<int>(S.Pop.PersonalBestFitness.size()))
+    S.Pop.PersonalBestFitness[Member] = 0;
+  if (Member < static_cast<int>(S.Pop.Velocity.size()))
+    std::fill(S.Pop.Velocity[Member].begin(), S.Pop.Velocity[Member].end(), 0.0);
+  if (Member < static_cast<int>(S.Pop.PersonalBestPosition.size()))
+    S.Pop.PersonalBestPosition[Member] = S.Pop.Population[Member];
 }
 
 }  // namespace qv

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +19,7 @@
 #include "engine/FitSettings.h"
 #include "engine/Fitness.h"
 #include "engine/ModelParser.h"
+#include "engine/RandomValues.h"
 #include "engine/SearchReport.h"
 #include "platform/core/Classes.h"
 #include "platform/core/Process.h"
@@ -33,14 +33,9 @@ namespace {
 
 // ---- Text helpers -----------------------------------------------------------------
 
-bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsIdentStart(char c) { return IsAsciiLetter(c) || c == '_'; }
+bool IsIdentChar(char c) { return IsAsciiAlphaNumeric(c) || c == '_'; }
 bool IsOperandChar(char c) { return IsIdentChar(c) || c == '.'; }
-
-std::string LowerText(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
 
 // Marks the characters of a line that are code (not inside a string or a
 // comment). State carries an open { } (1) or (* *) (2) comment.
@@ -188,24 +183,25 @@ struct TNameEntry {
 std::map<std::string, TNameEntry> ProgramNames(const TEngineState& S) {
   std::map<std::string, TNameEntry> names;
   auto add = [&](const std::string& name, TNameKind kind, const std::string& repl, bool lowers) {
-    const std::string key = LowerText(Trim(name));
+    const std::string key = LowerCase(Trim(name));
     if (!key.empty() && !names.count(key)) names.emplace(key, TNameEntry{kind, repl, lowers});
   };
-  for (int p = 0; p < static_cast<int>(S.ParameterNames.size()); ++p)
-    add(S.ParameterNames[p], nkReplace, "PData[" + std::to_string(p) + "]", true);
-  for (int c = 0; c < static_cast<int>(S.ConstantNames.size()); ++c)
-    add(S.ConstantNames[c], nkReplace,
-        c < static_cast<int>(S.ConstantValues.size()) ? S.ConstantValues[c] : "0", true);
-  for (int c = 0; c < static_cast<int>(S.VarConstantNames.size()); ++c)
-    add(S.VarConstantNames[c], nkReplace, "VCData[FileID," + std::to_string(c) + "]", true);
+  for (int p = 0; p < static_cast<int>(S.Model.ParameterNames.size()); ++p)
+    add(S.Model.ParameterNames[p], nkReplace, "PData[" + std::to_string(p) + "]", true);
+  for (int c = 0; c < static_cast<int>(S.Model.ConstantNames.size()); ++c)
+    add(S.Model.ConstantNames[c], nkReplace,
+        c < static_cast<int>(S.Model.ConstantValues.size()) ? S.Model.ConstantValues[c] : "0",
+        true);
+  for (int c = 0; c < static_cast<int>(S.Model.VarConstantNames.size()); ++c)
+    add(S.Model.VarConstantNames[c], nkReplace, "VCData[FileID," + std::to_string(c) + "]", true);
   int input = 0;
-  for (const auto& v : S.VariableNames) {
-    const bool output = std::any_of(S.OutputNames.begin(), S.OutputNames.end(),
+  for (const auto& v : S.Model.VariableNames) {
+    const bool output = std::any_of(S.Model.OutputNames.begin(), S.Model.OutputNames.end(),
                                     [&](const std::string& o) { return SameText(o, v); });
     if (!output) add(v, nkIndexed, "XData[FileID," + std::to_string(input++) + ",", false);
   }
-  for (int o = 0; o < static_cast<int>(S.OutputNames.size()); ++o)
-    add(S.OutputNames[o], nkIndexed, "YData[FileID," + std::to_string(o) + ",", false);
+  for (int o = 0; o < static_cast<int>(S.Model.OutputNames.size()); ++o)
+    add(S.Model.OutputNames[o], nkIndexed, "YData[FileID," + std::to_string(o) + ",", false);
   add("DataLength", nkReplace, "DataNo[FileID]", true);
   return names;
 }
@@ -221,8 +217,7 @@ std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const s
   auto copy = [&](size_t from, size_t to) {
     for (size_t k = from; k < to; ++k) {
       asIs += line[k];
-      lowered +=
-          code[k] ? static_cast<char>(std::tolower(static_cast<unsigned char>(line[k]))) : line[k];
+      lowered += code[k] ? LowerCaseChar(line[k]) : line[k];
     }
   };
   while (i < line.size()) {
@@ -232,15 +227,14 @@ std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const s
       continue;
     }
     const char c = line[i];
-    if (std::isdigit(static_cast<unsigned char>(c)) || c == '$' || c == '#') {
+    if (IsAsciiDigit(c) || c == '$' || c == '#') {
       // A number: digits, fraction and exponent (so "1e5" holds no name).
       size_t j = i + 1;
       while (j < line.size() && code[j]) {
         const char d = line[j];
-        if (std::isalnum(static_cast<unsigned char>(d)) || d == '_')
+        if (IsAsciiAlphaNumeric(d) || d == '_')
           ++j;
-        else if (d == '.' && j + 1 < line.size() &&
-                 std::isdigit(static_cast<unsigned char>(line[j + 1])))
+        else if (d == '.' && j + 1 < line.size() && IsAsciiDigit(line[j + 1]))
           ++j;
         else if ((d == '+' || d == '-') && (line[j - 1] == 'e' || line[j - 1] == 'E') && c != '$')
           ++j;
@@ -258,7 +252,7 @@ std::string ReplaceNames(const std::map<std::string, TNameEntry>& names, const s
     }
     size_t j = i;
     while (j < line.size() && code[j] && IsIdentChar(line[j])) ++j;
-    const auto it = names.find(LowerText(line.substr(i, j - i)));
+    const auto it = names.find(LowerCase(line.substr(i, j - i)));
     if (it == names.end()) {
       copy(i, j);
       i = j;
@@ -447,27 +441,10 @@ std::string FindCompiler() {
 
 std::string WorkFolderName() { return "build-" + std::to_string(::getpid()); }
 
-// ---- Per-state run-time data ----------------------------------------------------
-
-struct TProgramRuntime {
-  TFitDll Dll;
-  std::string Hash;  // of the loaded library's source
-  TFitDllBuildInfo Info;
-  std::vector<double> TestValues;
-  std::vector<double> Candidate;  // the values being evaluated
-};
-
-// The loaded library belongs to its engine state (TEngineState::FitDllRuntime)
-// and goes with it.
-TProgramRuntime& Runtime(const TEngineState& S) {
-  if (!S.FitDllRuntime) S.FitDllRuntime = std::make_shared<TProgramRuntime>();
-  return *std::static_pointer_cast<TProgramRuntime>(S.FitDllRuntime);
-}
-
 int InputCount(const TEngineState& S) {
   int n = 0;
-  for (const auto& v : S.VariableNames)
-    if (std::none_of(S.OutputNames.begin(), S.OutputNames.end(),
+  for (const auto& v : S.Model.VariableNames)
+    if (std::none_of(S.Model.OutputNames.begin(), S.Model.OutputNames.end(),
                      [&](const std::string& o) { return SameText(o, v); }))
       ++n;
   return n;
@@ -475,13 +452,13 @@ int InputCount(const TEngineState& S) {
 
 int TestFiles(const TEngineState& S) {
   int n = 0;
-  for (int f = 0; f < S.DataFileCount && f < static_cast<int>(S.IsTestFile.size()); ++f)
-    if (S.IsTestFile[f]) ++n;
+  for (int f = 0; f < S.Model.DataFileCount && f < static_cast<int>(S.Model.IsTestFile.size()); ++f)
+    if (S.Model.IsTestFile[f]) ++n;
   return n;
 }
 
 bool IsTest(const TEngineState& S, int f) {
-  return f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f];
+  return f < static_cast<int>(S.Model.IsTestFile.size()) && S.Model.IsTestFile[f];
 }
 
 // Compiler messages with their lines taken back to the program block.
@@ -563,11 +540,11 @@ std::string RewriteProgramLine(const TEngineState& State, const std::string& Lin
   s = ReplaceNames(names, s, &state);
   if (InComment) *InComment = state;
 
-  std::string l = LowerText(s);
+  std::string l = LowerCase(s);
   size_t p = l.find(": =");
   if (p != std::string::npos) {
     s.replace(p, 3, ":=");
-    l = LowerText(s);
+    l = LowerCase(s);
   }
   const size_t eq = l.find('=');
   if (eq != std::string::npos && l.find("if ") == std::string::npos &&
@@ -584,9 +561,9 @@ std::string RewriteProgramLine(const TEngineState& State, const std::string& Lin
 
 std::vector<std::string> BuildFitDllSource(const TEngineState& S) {
   std::vector<std::string> lines(std::begin(kHeader), std::end(kHeader));
-  const TStringList& work = S.WorkLines();
+  const TStringList& work = S.Model.WorkLines();
   int comment = 0;
-  for (int i = S.ProgramStart; i <= S.ProgramEnd && i < work.Count(); ++i)
+  for (int i = S.Model.ProgramStart; i <= S.Model.ProgramEnd && i < work.Count(); ++i)
     lines.push_back(RewriteProgramLine(S, work[i], &comment));
   for (const char* l : {"", "Exports", "", "Run__DLL;", ""}) lines.push_back(l);
   std::stringstream adapter(kAdapter);
@@ -642,13 +619,15 @@ void CleanLibFiles(int Mode, const std::string& LibraryPath) {
   }
 }
 
-const TFitDllBuildInfo& LastFitDllBuild(const TEngineState& State) { return Runtime(State).Info; }
+const TFitDllBuildInfo& LastFitDllBuild(const TEngineState& State) {
+  return State.Model.ProgramRuntime().Info;
+}
 
-void FreeFitDll(TEngineState& State) { State.FitDllRuntime.reset(); }
+void FreeFitDll(TEngineState& State) { State.Model.FreeProgramRuntime(); }
 
 bool BuildFitDll(TEngineState& S, TFitHost& Host) {
   static const std::string kSyntax = "There may be syntax error in program codes!";
-  TProgramRuntime& rt = Runtime(S);
+  TProgramRuntime& rt = S.Model.ProgramRuntime();
   rt.Info = {};
 
   const std::vector<std::string> lines = BuildFitDllSource(S);
@@ -659,7 +638,7 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
   const std::string hash = HashText(key);
   const std::string folder = LibraryFolder();
   const std::string library = folder + "/FitDll-" + hash + ".so";
-  const int programLines = std::max(0, S.ProgramEnd - S.ProgramStart + 1);
+  const int programLines = std::max(0, S.Model.ProgramEnd - S.Model.ProgramStart + 1);
 
   std::string error;
   if (!(rt.Dll.Loaded() && rt.Hash == hash)) {
@@ -735,59 +714,62 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
     rt.Hash = hash;
   }
   rt.Info.LibraryPath = library;
-  if (!rt.Dll.Setup(S.PointCount, S.InputData, S.VarConstantValues, InputCount(S),
-                    S.VarConstantCount, S.OutputCount, S.ParameterCount, error)) {
+  if (!rt.Dll.Setup(S.Model.PointCount, S.Model.InputData, S.Model.VarConstantValues, InputCount(S),
+                    S.Model.VarConstantCount, S.Model.OutputCount, S.Model.ParameterCount, error)) {
     Host.ShowMessage(mtInformation, kSyntax + "\n" + error);
     return false;
   }
-  S.RebuildNeeded = false;
+  S.Model.RebuildNeeded = false;
   return true;
 }
 
 // ---- Evaluation ------------------------------------------------------------------------
 
 bool RunFitDll(TEngineState& S, int File, std::string* Error) {
-  TProgramRuntime& rt = Runtime(S);
-  if (static_cast<int>(S.ParameterValues.size()) < rt.Dll.Params())
-    S.ParameterValues.resize(rt.Dll.Params(), 0.0);
-  if (File < 0 || File >= static_cast<int>(S.Calculated.size())) {
+  TProgramRuntime& rt = S.Model.ProgramRuntime();
+  if (static_cast<int>(S.Model.ParameterValues.size()) < rt.Dll.Params())
+    S.Model.ParameterValues.resize(rt.Dll.Params(), 0.0);
+  if (File < 0 || File >= static_cast<int>(S.Model.Calculated.size())) {
     if (Error) *Error = "No such data set.";
     return false;
   }
-  return rt.Dll.Run(File, S.ParameterValues.data(), S.Calculated[File], Error) == TFitDllStatus::Ok;
+  return rt.Dll.Run(File, S.Model.ParameterValues.data(), S.Model.Calculated[File], Error) ==
+         TFitDllStatus::Ok;
 }
 
 void SetTestFileValues(TEngineState& State, const std::vector<double>& Values) {
-  Runtime(State).TestValues = Values;
+  State.Model.ProgramRuntime().TestValues = Values;
 }
 
 namespace {
 
 double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
                       bool trial) {
-  TProgramRuntime& rt = Runtime(S);
-  const int files = S.DataFileCount, outs = S.OutputCount, vpc = S.VarParameterCount;
+  TProgramRuntime& rt = S.Model.ProgramRuntime();
+  const int files = S.Model.DataFileCount, outs = S.Model.OutputCount,
+            vpc = S.Model.VarParameterCount;
   const bool perFile = files > 1 && vpc > 0;
-  const int shared = S.ParameterCount - (perFile ? vpc : 0);
+  const int shared = S.Model.ParameterCount - (perFile ? vpc : 0);
   rt.Candidate.assign(values.begin(),
                       values.end());  // one consistent set, even if m is drawn again
   const Double1Array& v = rt.Candidate;
-  S.ParameterValues.resize(S.ParameterCount, 0.0);
-  const int first = perFile ? shared : S.ParameterCount;
-  for (int p = 0; p < first && p < static_cast<int>(v.size()); ++p) S.ParameterValues[p] = v[p];
+  S.Model.ParameterValues.resize(S.Model.ParameterCount, 0.0);
+  const int first = perFile ? shared : S.Model.ParameterCount;
+  for (int p = 0; p < first && p < static_cast<int>(v.size()); ++p)
+    S.Model.ParameterValues[p] = v[p];
 
   // The statistics read the data set in CurrentFile; the data set the
   // window shows (chart, report table) is restored on every way out.
   struct TShownFile {
     TEngineState& S;
     const int File;
-    ~TShownFile() { S.CurrentFile = File; }
-  } shown{S, S.CurrentFile};
+    ~TShownFile() { S.Model.CurrentFile = File; }
+  } shown{S, S.Model.CurrentFile};
 
   double sum = 0;
   int fitted = 0, tests = 0;
   for (int f = 0; f < files; ++f) {
-    S.CurrentFile = f;
+    S.Model.CurrentFile = f;
     const bool test = IsTest(S, f);
     if (perFile) {
       for (int k = 0; k < vpc; ++k) {
@@ -799,7 +781,7 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
           const size_t at = static_cast<size_t>(shared) + static_cast<size_t>(fitted) * vpc + k;
           if (at < v.size()) value = v[at];
         }
-        S.ParameterValues[shared + k] = value;
+        S.Model.ParameterValues[shared + k] = value;
       }
     }
     if (test)
@@ -809,15 +791,15 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
     if (RunFitDll(S, f)) {
       if (!test)
         for (int o = 0; o < outs; ++o)
-          sum += criterion == crRMSE ? CalcRootMeanSquareError(S, o, S.Calculated)
-                                     : CalcDeterminationCoef(S, o, S.Calculated, m);
+          sum += criterion == crRMSE ? CalcRootMeanSquareError(S, o, S.Model.Calculated)
+                                     : CalcDeterminationCoef(S, o, S.Model.Calculated, m);
       continue;
     }
-    if (trial) return S.Fitness[m];
+    if (trial) return S.Pop.Fitness[m];
     RandomizeMember(S, m);
-    for (auto& column : S.Calculated[f]) std::fill(column.begin(), column.end(), 0.0);
+    for (auto& column : S.Model.Calculated[f]) std::fill(column.begin(), column.end(), 0.0);
     if (criterion == crRMSE && !test)
-      for (int o = 0; o < outs; ++o) sum += CalcRootMeanSquareError(S, o, S.Calculated);
+      for (int o = 0; o < outs; ++o) sum += CalcRootMeanSquareError(S, o, S.Model.Calculated);
   }
   const int scored = files - TestFiles(S);
   return scored > 0 && outs > 0 ? sum / scored / outs : 0;
@@ -826,20 +808,17 @@ double ProgramFitness(TEngineState& S, int criterion, int m, const Double1Array&
 }  // namespace
 
 double MemberFitnessByProgram(TEngineState& State, int Criterion, int m) {
-  return ProgramFitness(State, Criterion, m, State.Population[m], false);
+  return ProgramFitness(State, Criterion, m, State.Pop.Population[m], false);
 }
 
 double FitnessByProgram(TEngineState& State, int Criterion, int m) {
-  return ProgramFitness(State, Criterion, m, State.TrialPopulation[m], true);
+  return ProgramFitness(State, Criterion, m, State.Pop.TrialPopulation[m], true);
 }
 
 // ---- The run ---------------------------------------------------------------------------
 
-// Stop code of a search that an exception ended (reported like a stop).
-constexpr int kSearchFailed = -1;
-
-bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs,
-                    bool Parse, TRunOutcome& Outcome) {
+bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool Parse,
+                    TRunOutcome& Outcome) {
   Outcome = TRunOutcome::roModelRefused;
   auto refuse = [&] {
     Host.RestoreCursor();
@@ -849,36 +828,39 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSear
     Host.SetResultLines({});
     return refuse();
   }
-  S.CurrentFile = 0;
-  S.CurrentOutput = 0;
+  S.Model.CurrentFile = 0;
+  S.Model.CurrentOutput = 0;
   PrepareTargetData(S);
   if (!BuildFitDll(S, Host)) return refuse();
 
-  const int vpc = S.VarParameterCount;
-  const bool perFile = S.DataFileCount > 1 && vpc > 0;
+  const int vpc = S.Model.VarParameterCount;
+  const bool perFile = S.Model.DataFileCount > 1 && vpc > 0;
   const int tests = TestFiles(S);
-  S.DimCount =
-      perFile ? S.ParameterCount + vpc * (S.DataFileCount - 1) - tests * vpc : S.ParameterCount;
+  S.Model.DimCount = perFile
+                         ? S.Model.ParameterCount + vpc * (S.Model.DataFileCount - 1) - tests * vpc
+                         : S.Model.ParameterCount;
 
-  if (!S.Resuming) {
+  if (!S.Run.Resuming) {
     Outcome = TRunOutcome::roSettingsRefused;
-    if (!CheckAlgorithmSettings(Host, Host.Settings().ItemIndex("RadioGroup2"))) return refuse();
+    const auto algorithm =
+        static_cast<TAlgorithm>(Host.Settings().ItemIndex(TSettingName::RadioGroup2));
+    if (!CheckAlgorithmSettings(Host, algorithm)) return refuse();
     Outcome = TRunOutcome::roModelRefused;
     if (!InitPopulation(S, Host)) return refuse();
   }
-  if (S.PopSize <= 0 || S.Population.empty()) return refuse();
+  if (S.Pop.PopSize <= 0 || S.Pop.Population.empty()) return refuse();
 
   if (perFile && tests > 0) {
     // The var-parameters of the test data sets are not searched: ask for them.
     std::vector<std::string> titles;
     std::vector<double> values;
-    const int shared = S.ParameterCount - vpc;
-    const std::vector<double>& previous = Runtime(S).TestValues;
-    for (int f = 0; f < S.DataFileCount; ++f) {
+    const int shared = S.Model.ParameterCount - vpc;
+    const std::vector<double>& previous = S.Model.ProgramRuntime().TestValues;
+    for (int f = 0; f < S.Model.DataFileCount; ++f) {
       if (!IsTest(S, f)) continue;
       for (int k = 0; k < vpc; ++k) {
-        titles.push_back(S.ParameterNames[shared + k] + " for \"" +
-                         ExtractFileName(S.DataSetNames[f]) + "\"");
+        titles.push_back(S.Model.ParameterNames[shared + k] + " for \"" +
+                         ExtractFileName(S.Model.DataSetNames[f]) + "\"");
         values.push_back(values.size() < previous.size() ? previous[values.size()] : 0.0);
       }
     }
@@ -896,19 +878,10 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSear
 
   Host.RestoreCursor();
   Outcome = TRunOutcome::roSettingsRefused;
-  if (!PrepareSearch(S, Host, Set, Logs)) return false;
+  if (!PrepareSearch(S, Host, Set)) return false;
   Outcome = TRunOutcome::roSearched;
-  try {
-    RunFitSearch(S, Host, Set, Logs);
-  } catch (const std::exception&) {
-    Outcome = TRunOutcome::roFailed;
-    Set.StopTime = TRunClock::now();
-    // No stop criterion ended this search: the report must not give the
-    // reason of an earlier run ("RMSE reached" ...) for a failure.
-    S.StopCode = kSearchFailed;
-    Host.ShowMessage(mtInformation, "Some thing wrong!");
-    ReportSearchResults(S, Host, Set, Logs, true);
-  }
+  GuardedSearch(
+      S, Host, Set, [&] { RunFitSearch(S, Host, Set); }, "Some thing wrong!", true, Outcome);
   return true;
 }
 

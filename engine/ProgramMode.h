@@ -26,6 +26,7 @@
 
 #include "engine/CommonUnit.h"
 #include "engine/FitHost.h"
+#include "engine/ProgramRuntime.h"
 #include "engine/RunController.h"
 #include "engine/SearchSettings.h"
 #include "engine/SearchState.h"
@@ -89,15 +90,10 @@ void CleanLibFiles(int Mode, const std::string& LibraryPath = {});
 //   compile error: "There may be syntax error in program codes!" with the
 //                  compiler's messages;
 //   load failure:  "There may be syntax error in program codes!" and why.
-// Clears State.RebuildNeeded on success.
+// Clears State.Model.RebuildNeeded on success.
 bool BuildFitDll(TEngineState& State, TFitHost& Host);
 
 // What the last BuildFitDll of this state did (for the window and tests).
-struct TFitDllBuildInfo {
-  bool Compiled = false;       // the compiler ran
-  std::string LibraryPath;     // the library loaded
-  std::string CompilerOutput;  // messages of the last compiler run
-};
 const TFitDllBuildInfo& LastFitDllBuild(const TEngineState& State);
 
 // Unloads the state's library and forgets its run data.
@@ -105,8 +101,8 @@ void FreeFitDll(TEngineState& State);
 
 // ---- Evaluation -------------------------------------------------------------------
 
-// Runs the model for data set File with the values in State.ParameterValues,
-// writing State.Calculated[File]. False when the call raises (Error says
+// Runs the model for data set File with the values in State.Model.ParameterValues,
+// writing State.Model.Calculated[File]. False when the call raises (Error says
 // why): an exception in the model code, a range error, a division by zero,
 // an invalid or overflowing operation, a non-finite output.
 bool RunFitDll(TEngineState& State, int File, std::string* Error = nullptr);
@@ -144,7 +140,7 @@ class TTestValuesSource {
 // population (kept when resuming), the test-file values, PrepareSearch and
 // the fitting search (an exception shows "Some thing wrong!" and writes the
 // report). Outcome tells how it ended. False when nothing was searched.
-bool RunProgramMode(TEngineState& State, TFitHost& Host, TSearchSettings& Settings,
-                    TSearchLogs& Logs, bool Parse, TRunOutcome& Outcome);
+bool RunProgramMode(TEngineState& State, TFitHost& Host, TSearchSettings& Settings, bool Parse,
+                    TRunOutcome& Outcome);
 
 }  // namespace qv

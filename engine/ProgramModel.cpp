@@ -26,46 +26,48 @@ struct TDataSet {
 };
 
 void ResetProgramState(TEngineState& S) {
-  S.OutputCount = S.CurrentOutput = S.VariableCount = S.ParameterCount = S.ConstantCount = 0;
-  S.VarConstantCount = S.VarParameterCount = S.DataFileCount = S.CurrentFile = S.TestFileCount = 0;
-  S.FunctionCount = S.ColumnCount = 0;
-  S.FixedOutputIndex = -1;
-  S.BasicProgram = false;
-  S.ProgramStart = 0;
-  S.ProgramEnd = -1;
+  S.Model.OutputCount = S.Model.CurrentOutput = S.Model.VariableCount = S.Model.ParameterCount =
+      S.Model.ConstantCount = 0;
+  S.Model.VarConstantCount = S.Model.VarParameterCount = S.Model.DataFileCount =
+      S.Model.CurrentFile = S.Model.TestFileCount = 0;
+  S.Model.FunctionCount = S.Model.ColumnCount = 0;
+  S.Model.FixedOutputIndex = -1;
+  S.Model.BasicProgram = false;
+  S.Model.ProgramStart = 0;
+  S.Model.ProgramEnd = -1;
   ClearModelLists(S);
-  S.BasicArrayNames.clear();
-  S.VarConstantValues.clear();
-  S.DataSetLines.clear();
+  S.Model.BasicArrayNames.clear();
+  S.Model.VarConstantValues.clear();
+  S.Model.DataSetLines.clear();
 }
 
 // Var-parameters take the last slots, whatever the order of the statements,
 // so that the per-data-set blocks of a member line up with them.
 void MoveVarParametersLast(TEngineState& S) {
   std::vector<int> order;
-  for (int p = 0; p < S.ParameterCount; ++p)
-    if (!S.IsVarParameter[p]) order.push_back(p);
-  for (int p = 0; p < S.ParameterCount; ++p)
-    if (S.IsVarParameter[p]) order.push_back(p);
+  for (int p = 0; p < S.Model.ParameterCount; ++p)
+    if (!S.Model.IsVarParameter[p]) order.push_back(p);
+  for (int p = 0; p < S.Model.ParameterCount; ++p)
+    if (S.Model.IsVarParameter[p]) order.push_back(p);
   auto permute = [&](auto& a) {
     auto copy = a;
     for (size_t i = 0; i < order.size(); ++i) a[i] = copy[order[i]];
   };
-  permute(S.ParameterNames);
-  permute(S.ParameterValues);
-  permute(S.LowerBound);
-  permute(S.UpperBound);
-  permute(S.RangeLow);
-  permute(S.RangeHigh);
-  permute(S.InitialValue);
-  permute(S.HasLower);
-  permute(S.HasUpper);
-  permute(S.HasBound);
-  permute(S.HasInitial);
-  permute(S.HasRange);
-  permute(S.IsInteger);
-  permute(S.IsVarParameter);
-  permute(S.ParameterDigits);
+  permute(S.Model.ParameterNames);
+  permute(S.Model.ParameterValues);
+  permute(S.Model.LowerBound);
+  permute(S.Model.UpperBound);
+  permute(S.Model.RangeLow);
+  permute(S.Model.RangeHigh);
+  permute(S.Model.InitialValue);
+  permute(S.Model.HasLower);
+  permute(S.Model.HasUpper);
+  permute(S.Model.HasBound);
+  permute(S.Model.HasInitial);
+  permute(S.Model.HasRange);
+  permute(S.Model.IsInteger);
+  permute(S.Model.IsVarParameter);
+  permute(S.Model.ParameterDigits);
 }
 
 std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
@@ -74,56 +76,56 @@ std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
   ResetProgramState(S);
-  TStringList& work = S.WorkLines();
+  TStringList& work = S.Model.WorkLines();
   const int lineCount = work.Count();
 
   // The program block.
   int startLine = -1, endLine = -1;
   for (int i = 0; i < lineCount; ++i) {
-    std::string l = Lower(TrimText(work[i]));
+    std::string l = LowerCase(Trim(work[i]));
     if (startLine < 0 && StartsWith(l, "startprogram")) {
       startLine = i;
       size_t b = l.find('['), e = l.find(']');
       if (b != std::string::npos && e != std::string::npos && e > b &&
-          TrimText(l.substr(b + 1, e - b - 1)) == "vb")
-        S.BasicProgram = true;
+          Trim(l.substr(b + 1, e - b - 1)) == "vb")
+        S.Model.BasicProgram = true;
     } else if (startLine >= 0 && StartsWith(l, "endprogram")) {
       endLine = i;
       break;
     }
   }
   if (startLine >= 0) {
-    S.ProgramStart = startLine + 1;
-    S.ProgramEnd = (endLine >= 0 ? endLine : lineCount) - 1;
+    S.Model.ProgramStart = startLine + 1;
+    S.Model.ProgramEnd = (endLine >= 0 ? endLine : lineCount) - 1;
   }
-  auto inBlock = [&](int i) { return startLine >= 0 && i > startLine && i <= S.ProgramEnd; };
+  auto inBlock = [&](int i) { return startLine >= 0 && i > startLine && i <= S.Model.ProgramEnd; };
 
   // Statements and data lines.
   std::vector<TDataSet> sets;
   for (int i = 0; i < lineCount; ++i) {
     if (inBlock(i)) continue;
-    const std::string raw = TrimText(work[i]);
+    const std::string raw = Trim(work[i]);
     if (StartsWith(raw, "//")) continue;
     const std::string line = CutComment(raw);
     if (line.empty()) continue;
-    const std::string lower = Lower(line);
+    const std::string lower = LowerCase(line);
     const bool isFile = StartsWith(lower, "datafile");
     if (isFile || StartsWith(lower, "data")) {
       TDataSet set;
       set.File = isFile;
       set.Line = i;
-      std::string text = TrimText(line.substr(isFile ? 8 : 4));
+      std::string text = Trim(line.substr(isFile ? 8 : 4));
       if (!text.empty() && text.back() == ';') text.pop_back();
-      text = TrimText(text);
+      text = Trim(text);
       size_t b = text.find('[');
       if (b != std::string::npos) {
         size_t e = text.find(']', b);
-        std::string mark = Lower(
-            TrimText(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
+        std::string mark = LowerCase(
+            Trim(text.substr(b + 1, e == std::string::npos ? std::string::npos : e - b - 1)));
         set.Test = mark == "test" || mark == "t";
-        text = TrimText(text.substr(0, b));
+        text = Trim(text.substr(0, b));
       }
-      if (set.Test) ++S.TestFileCount;
+      if (set.Test) ++S.Model.TestFileCount;
       if (isFile) {
         set.Name = text;
         set.Path = ResolveDataFileName(S, text);
@@ -148,20 +150,20 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
     const std::string text = StatementText(line);
     bool ok = true;
     if (key == "title")
-      S.ModelTitle = text;
+      S.Model.ModelTitle = text;
     else if (key == "variable" || key == "variables")
       ok = ReadVariableList(S, Host, text);
     else if (key == "const" || key == "constant")
       ok = ReadConstantList(S, Host, text);
     if (!ok) return false;
   }
-  S.DataFileCount = static_cast<int>(sets.size());
+  S.Model.DataFileCount = static_cast<int>(sets.size());
 
   // Inline rows: every non-empty line after the data line up to the next
   // data line (or the end of the text).
-  for (int f = 0; f < S.DataFileCount; ++f) {
+  for (int f = 0; f < S.Model.DataFileCount; ++f) {
     if (sets[f].File) continue;
-    const int stop = f + 1 < S.DataFileCount ? sets[f + 1].Line : lineCount;
+    const int stop = f + 1 < S.Model.DataFileCount ? sets[f + 1].Line : lineCount;
     for (int i = sets[f].Line + 1; i < stop; ++i) {
       if (inBlock(i) || i == startLine || i == endLine) continue;
       std::string r = CutComment(work[i]);
@@ -169,23 +171,24 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
     }
   }
 
-  if (S.BasicProgram && S.ProgramEnd >= S.ProgramStart) {
+  if (S.Model.BasicProgram && S.Model.ProgramEnd >= S.Model.ProgramStart) {
     std::vector<std::string> block;
-    for (int i = S.ProgramStart; i <= S.ProgramEnd; ++i)
-      block.push_back(TrimText(Lower(CutComment(work[i]))));
-    TranslateBasicProgram(block, S.VariableNames, S.BasicArrayNames);
-    for (int i = S.ProgramStart; i <= S.ProgramEnd; ++i) work.Put(i, block[i - S.ProgramStart]);
+    for (int i = S.Model.ProgramStart; i <= S.Model.ProgramEnd; ++i)
+      block.push_back(Trim(LowerCase(CutComment(work[i]))));
+    TranslateBasicProgram(block, S.Model.VariableNames, S.Model.BasicArrayNames);
+    for (int i = S.Model.ProgramStart; i <= S.Model.ProgramEnd; ++i)
+      work.Put(i, block[i - S.Model.ProgramStart]);
   }
 
-  if (S.OutputCount == 0 && S.VariableCount > 0) {
-    S.OutputCount = 1;
-    S.OutputNames = {S.VariableNames.back()};
+  if (S.Model.OutputCount == 0 && S.Model.VariableCount > 0) {
+    S.Model.OutputCount = 1;
+    S.Model.OutputNames = {S.Model.VariableNames.back()};
   }
-  if (S.DataFileCount == 0) {
+  if (S.Model.DataFileCount == 0) {
     Host.ShowMessage(mtWarning, "No file data!");
     return false;
   }
-  if (S.VariableCount == 0) {
+  if (S.Model.VariableCount == 0) {
     Host.ShowMessage(mtWarning, "No variables defined!");
     return false;
   }
@@ -207,29 +210,30 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
       ok = ReadParameterList(S, Host, text, 1);
     if (!ok) return false;
   }
-  if (S.ParameterCount == 0) {
+  if (S.Model.ParameterCount == 0) {
     Host.ShowMessage(mtInformation, "No Parameters or VarParameter defined!");
     return false;
   }
   MoveVarParametersLast(S);
 
   std::vector<std::string> block;
-  for (int i = S.ProgramStart; i <= S.ProgramEnd && i < lineCount; ++i)
-    block.push_back(Lower(work[i]));
-  for (int p = 0; p < S.ParameterCount; ++p) {
-    const std::string name = Lower(S.ParameterNames[p]);
+  for (int i = S.Model.ProgramStart; i <= S.Model.ProgramEnd && i < lineCount; ++i)
+    block.push_back(LowerCase(work[i]));
+  for (int p = 0; p < S.Model.ParameterCount; ++p) {
+    const std::string name = LowerCase(S.Model.ParameterNames[p]);
     bool found = std::any_of(block.begin(), block.end(), [&](const std::string& l) {
       return l.find(name) != std::string::npos;
     });
     if (!found) {
-      Host.ShowMessage(
-          mtWarning, std::string(S.IsVarParameter[p] ? "ParConst of " : "Parameter of ") +
-                         Quoted(S.ParameterNames[p]) + " declared, but not find in program code!");
+      Host.ShowMessage(mtWarning,
+                       std::string(S.Model.IsVarParameter[p] ? "ParConst of " : "Parameter of ") +
+                           Quoted(S.Model.ParameterNames[p]) +
+                           " declared, but not find in program code!");
       return false;
     }
   }
-  for (const auto& out : S.OutputNames) {
-    const std::string name = Lower(out);
+  for (const auto& out : S.Model.OutputNames) {
+    const std::string name = LowerCase(out);
     bool found = std::any_of(block.begin(), block.end(), [&](const std::string& l) {
       size_t a = l.find(":=");
       return a != std::string::npos && l.substr(0, a).find(name) != std::string::npos;
@@ -242,44 +246,45 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
   }
 
   // With test sets and var-parameters, the fitted sets come first.
-  for (int f = 0; f < S.DataFileCount; ++f)
-    sets[f].VarConstants =
-        f < static_cast<int>(S.VarConstantValues.size()) ? S.VarConstantValues[f] : Double1Array{};
-  if (S.TestFileCount > 0 && S.VarParameterCount > 0)
+  for (int f = 0; f < S.Model.DataFileCount; ++f)
+    sets[f].VarConstants = f < static_cast<int>(S.Model.VarConstantValues.size())
+                               ? S.Model.VarConstantValues[f]
+                               : Double1Array{};
+  if (S.Model.TestFileCount > 0 && S.Model.VarParameterCount > 0)
     std::stable_partition(sets.begin(), sets.end(), [](const TDataSet& d) { return !d.Test; });
 
-  S.IsDataFile.clear();
-  S.IsTestFile.clear();
-  S.DataSetNames.clear();
-  S.DataSetLines.clear();
-  S.PointCount.clear();
-  S.VarConstantValues.assign(S.DataFileCount, {});
-  S.RowCount = 0;
-  for (int f = 0; f < S.DataFileCount; ++f) {
-    S.IsDataFile.push_back(sets[f].File);
-    S.IsTestFile.push_back(sets[f].Test);
-    S.DataSetNames.push_back(sets[f].Name);
-    S.DataSetLines.push_back(sets[f].Line);
-    S.PointCount.push_back(static_cast<int>(sets[f].Rows.size()));
-    S.VarConstantValues[f] = sets[f].VarConstants;
-    S.RowCount = std::max(S.RowCount, S.PointCount[f]);
+  S.Model.IsDataFile.clear();
+  S.Model.IsTestFile.clear();
+  S.Model.DataSetNames.clear();
+  S.Model.DataSetLines.clear();
+  S.Model.PointCount.clear();
+  S.Model.VarConstantValues.assign(S.Model.DataFileCount, {});
+  S.Model.RowCount = 0;
+  for (int f = 0; f < S.Model.DataFileCount; ++f) {
+    S.Model.IsDataFile.push_back(sets[f].File);
+    S.Model.IsTestFile.push_back(sets[f].Test);
+    S.Model.DataSetNames.push_back(sets[f].Name);
+    S.Model.DataSetLines.push_back(sets[f].Line);
+    S.Model.PointCount.push_back(static_cast<int>(sets[f].Rows.size()));
+    S.Model.VarConstantValues[f] = sets[f].VarConstants;
+    S.Model.RowCount = std::max(S.Model.RowCount, S.Model.PointCount[f]);
   }
-  S.VariableValues.assign(S.VariableCount, 0.0);
-  S.ParameterValues.assign(S.ParameterCount, 0.0);
-  const int inputs = S.VariableCount - S.OutputCount;
+  S.Model.VariableValues.assign(S.Model.VariableCount, 0.0);
+  S.Model.ParameterValues.assign(S.Model.ParameterCount, 0.0);
+  const int inputs = S.Model.VariableCount - S.Model.OutputCount;
   SizeDataArrays(S, inputs);
-  S.InputNames.clear();
+  S.Model.InputNames.clear();
 
-  for (int f = 0; f < S.DataFileCount; ++f) {
-    S.CurrentFile = f;
+  for (int f = 0; f < S.Model.DataFileCount; ++f) {
+    S.Model.CurrentFile = f;
     int columns = -1;
-    for (int r = 0; r < S.PointCount[f]; ++r) {
-      S.ValuesRead = 0;
+    for (int r = 0; r < S.Model.PointCount[f]; ++r) {
+      S.Model.ValuesRead = 0;
       bool reported = false;
       const bool ok = SplitDataRowChecked(S, Host, sets[f].Rows[r], 0, r, reported);
       if (reported) return false;
       if (sets[f].File) {
-        if (!ok || S.ValuesRead != S.VariableCount) {
+        if (!ok || S.Model.ValuesRead != S.Model.VariableCount) {
           Host.ShowMessage(mtWarning, "Read data file error!");
           return false;
         }
@@ -290,13 +295,13 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
         return false;
       }
       if (columns < 0) {
-        columns = S.ValuesRead;
+        columns = S.Model.ValuesRead;
         if (columns < inputs) {
           Host.ShowMessage(mtWarning,
                            "Wrong defination of Variables, no enough data value columns!");
           return false;
         }
-      } else if (S.ValuesRead != columns) {
+      } else if (S.Model.ValuesRead != columns) {
         Host.ShowMessage(mtWarning, "Read data error!\rThe data column number is different!");
         return false;
       }
@@ -304,14 +309,15 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
     // An inline set keeps only the columns its rows hold, so that a
     // variable at or beyond its last column takes the last column of the
     // data (target preparation) rather than a column of zeros.
-    if (columns > 0 && columns < static_cast<int>(S.DataColumns[f].size()))
-      S.DataColumns[f].resize(columns);
+    if (columns > 0 && columns < static_cast<int>(S.Model.DataColumns[f].size()))
+      S.Model.DataColumns[f].resize(columns);
   }
-  S.CurrentFile = 0;
+  S.Model.CurrentFile = 0;
 
-  const bool perSet = S.VarParameterCount > 0 && S.DataFileCount > 1;
-  S.DimCount =
-      perSet ? S.ParameterCount + S.VarParameterCount * (S.DataFileCount - 1) : S.ParameterCount;
+  const bool perSet = S.Model.VarParameterCount > 0 && S.Model.DataFileCount > 1;
+  S.Model.DimCount =
+      perSet ? S.Model.ParameterCount + S.Model.VarParameterCount * (S.Model.DataFileCount - 1)
+             : S.Model.ParameterCount;
   return true;
 }
 

@@ -19,20 +19,20 @@ constexpr int kExclusiveAttempts = 10000;
 double RoundEven(double v) { return std::nearbyint(v); }
 
 // The draw of RandomValue before rounding and the exclusive test.
-double DrawValue(TEngineState& S, int m, int p) {
-  TRandomGenerator& g = EngineRandom(S);
-  const bool lower = S.HasLower[p], upper = S.HasUpper[p];
-  const double lo = S.LowerBound[p], up = S.UpperBound[p];
-  if (S.HasRange[p]) {
-    const double rl = S.RangeLow[p], rh = S.RangeHigh[p];
-    if (!S.HasInitial[p]) return rl + (rh - rl) * RandomReal(g);
-    if (m == 0) return S.InitialValue[p];
-    const double init = S.InitialValue[p];
+double DrawValue(const TEngineModel& M, TRandomGenerator& g, int m, int p) {
+  const bool lower = M.HasLower[p], upper = M.HasUpper[p];
+  const double lo = M.LowerBound[p], up = M.UpperBound[p];
+  if (M.HasRange[p]) {
+    const double rl = M.RangeLow[p], rh = M.RangeHigh[p];
+    if (!M.HasInitial[p]) return rl + (rh - rl) * RandomReal(g);
+    if (m == 0) return M.InitialValue[p];
+    const double init = M.InitialValue[p];
     if (RandomReal(g) >= 0.5) return init + (rh - init) * RandomReal(g);
     return rl + (init - rl) * RandomReal(g);
   }
-  if (!S.HasInitial[p]) {
-    if (!lower && !upper) return S.ModelMode == 0 ? RandomReal(g) + 0.5 : 1 - 2 * RandomReal(g);
+  if (!M.HasInitial[p]) {
+    if (!lower && !upper)
+      return M.ModelMode == TModelMode::Function ? RandomReal(g) + 0.5 : 1 - 2 * RandomReal(g);
     if (lower && upper) return lo == up ? up : lo + (up - lo) * RandomReal(g);
     if (upper) {
       if (up == 0) return -5 * RandomReal(g);
@@ -43,7 +43,7 @@ double DrawValue(TEngineState& S, int m, int p) {
     if (lo < 0) return (1 - RandomReal(g)) * lo;
     return (RandomReal(g) + 1) * lo;
   }
-  const double init = S.InitialValue[p];
+  const double init = M.InitialValue[p];
   if (m == 0) return init;
   if (!lower && !upper) return init == 0 ? RandomReal(g) - 0.5 : (RandomReal(g) + 0.5) * init;
   if (lower && upper) return lo == up ? up : lo + (up - lo) * RandomReal(g);
@@ -57,108 +57,127 @@ double DrawValue(TEngineState& S, int m, int p) {
 }
 
 // A replacement for a value outside both bounds.
-double RepairBoth(TEngineState& S, int p) {
-  TRandomGenerator& g = EngineRandom(S);
-  const double lo = S.LowerBound[p], up = S.UpperBound[p];
-  if (!S.HasInitial[p]) {
-    if (S.HasRange[p]) return S.RangeLow[p] + (S.RangeHigh[p] - S.RangeLow[p]) * RandomReal(g);
+double RepairBoth(const TEngineModel& M, TRandomGenerator& g, int p) {
+  const double lo = M.LowerBound[p], up = M.UpperBound[p];
+  if (!M.HasInitial[p]) {
+    if (M.HasRange[p]) return M.RangeLow[p] + (M.RangeHigh[p] - M.RangeLow[p]) * RandomReal(g);
     return lo + (up - lo) * RandomReal(g);
   }
-  const double init = S.InitialValue[p];
+  const double init = M.InitialValue[p];
   const double r = RandomReal(g);
-  if (r >= 0.5) return init + ((S.HasRange[p] ? S.RangeHigh[p] : up) - init) * r;
-  return init - (init - (S.HasRange[p] ? S.RangeLow[p] : lo)) * r;
+  if (r >= 0.5) return init + ((M.HasRange[p] ? M.RangeHigh[p] : up) - init) * r;
+  return init - (init - (M.HasRange[p] ? M.RangeLow[p] : lo)) * r;
 }
 
-bool EqualsEarlier(const TEngineState& S, int m, int d, double v) {
-  if (m < 0 || m >= static_cast<int>(S.Population.size())) return false;
-  const auto& row = S.Population[m];
+// A replacement for a value beyond the only bound of its dimension: below
+// an upper bound, or above a lower one (the two sides mirror each other).
+// Without an initial value and range, the bound's size times r moves it
+// inside (r itself from a bound 0); with a range only, the range formula;
+// with an initial value, one draw picks the side and a fresh one the point:
+// r >= 0.5 moves away from the bound by r times the initial value, or
+// towards the range's high end, else between the initial value and the
+// bound, or between the range's low end and the initial value.
+double RepairOneSide(const TEngineModel& M, TRandomGenerator& g, int p, bool upper) {
+  const double bound = upper ? M.UpperBound[p] : M.LowerBound[p];
+  const bool init = M.HasInitial[p], range = M.HasRange[p];
+  if (!init && !range) {
+    const double r = RandomReal(g);
+    if (bound > 0) return upper ? bound - r * bound : bound + r * bound;
+    if (bound == 0) return upper ? -r : r;
+    return upper ? bound + r * bound : bound - r * bound;
+  }
+  if (!init) return M.RangeLow[p] + (M.RangeHigh[p] - M.RangeLow[p]) * RandomReal(g);
+  const double iv = M.InitialValue[p];
+  const bool high = RandomReal(g) >= 0.5;
+  const double r = RandomReal(g);
+  if (range)
+    return high ? iv + (M.RangeHigh[p] - iv) * r : M.RangeLow[p] + (iv - M.RangeLow[p]) * r;
+  if (upper) return high ? iv - r * iv : iv + (bound - iv) * r;
+  return high ? iv + r * iv : iv - (iv - bound) * r;
+}
+
+bool EqualsEarlier(const TPopulation& P, int m, int d, double v) {
+  if (m < 0 || m >= static_cast<int>(P.Population.size())) return false;
+  const auto& row = P.Population[m];
   for (int k = 0; k < d && k < static_cast<int>(row.size()); ++k)
     if (row[k] == v) return true;
   return false;
 }
 
-bool GeneEqualsEarlier(const TEngineState& S, int m, int d, const std::string& gene) {
-  if (m < 0 || m >= static_cast<int>(S.GeneStrings.size())) return false;
-  const auto& row = S.GeneStrings[m];
+bool GeneEqualsEarlier(const TPopulation& P, int m, int d, const std::string& gene) {
+  if (m < 0 || m >= static_cast<int>(P.GeneStrings.size())) return false;
+  const auto& row = P.GeneStrings[m];
   for (int k = 0; k < d && k < static_cast<int>(row.size()); ++k)
     if (row[k] == gene) return true;
   return false;
 }
 
-// What RepairValue needs per dimension for the test of its bounds, kept
-// while a TRepairRunScope is in effect (rebuilt after Forget).
-struct TRepairDim {
-  uint8_t Bounds;  // kBoundNone, kBoundLower, kBoundUpper or kBoundBoth
-  bool Integer;
-  double Lower, Upper;
-};
-enum : uint8_t { kBoundNone, kBoundLower, kBoundUpper, kBoundBoth };
-// Plain data, so that reading it needs no guard; the table itself lives in
-// tRepairDims.
-struct TRepairCache : TRunCacheSlot {
-  const TRepairDim* Dims = nullptr;
-  int Count = 0;
-};
-thread_local TRepairCache tRepair;
-thread_local std::vector<TRepairDim> tRepairDims;
-
-__attribute__((noinline)) void BuildRepairDims(const TEngineState& S) {
-  std::vector<TRepairDim>& dims = tRepairDims;
+// The table of the repair cache: what the test of each leading dimension's
+// bounds needs.
+__attribute__((noinline)) void BuildRepairDims(const TEngineModel& M, TRepairCache& cache) {
+  std::vector<TRepairDim>& dims = cache.Dims;
   dims.clear();
-  for (int d = 0; d < S.DimCount; ++d) {
-    const int p = S.DimParameter(d);
-    if (p < 0 || p >= static_cast<int>(S.HasLower.size()) ||
-        p >= static_cast<int>(S.HasUpper.size()) || p >= static_cast<int>(S.IsInteger.size()) ||
-        p >= static_cast<int>(S.LowerBound.size()) || p >= static_cast<int>(S.UpperBound.size()))
+  for (int d = 0; d < M.DimCount; ++d) {
+    const int p = M.DimParameter(d);
+    if (p < 0 || p >= static_cast<int>(M.HasLower.size()) ||
+        p >= static_cast<int>(M.HasUpper.size()) || p >= static_cast<int>(M.IsInteger.size()) ||
+        p >= static_cast<int>(M.LowerBound.size()) || p >= static_cast<int>(M.UpperBound.size()))
       break;  // the dimensions from here on take the general path
-    const bool lower = S.HasLower[p], upper = S.HasUpper[p];
+    const bool lower = M.HasLower[p], upper = M.HasUpper[p];
     const uint8_t bounds = lower && upper ? kBoundBoth
                            : upper        ? kBoundUpper
                            : lower        ? kBoundLower
                                           : kBoundNone;
-    dims.push_back({bounds, static_cast<bool>(S.IsInteger[p]), S.LowerBound[p], S.UpperBound[p]});
+    dims.push_back({bounds, static_cast<bool>(M.IsInteger[p]), M.LowerBound[p], M.UpperBound[p]});
   }
-  tRepair.Dims = dims.data();
-  tRepair.Count = static_cast<int>(dims.size());
-  tRepair.Valid = true;
+  cache.Valid = true;
 }
 
 // Kept out of line: the test of the bounds above is the common case.
-__attribute__((noinline)) double RepairValueGeneral(TEngineState& S, int m, int d, double v);
+__attribute__((noinline)) double RepairValueGeneral(const TEngineModel& M, const TPopulation& P,
+                                                    TRunState& R, int m, int d, double v) {
+  const int p = M.DimParameter(d);
+  if (!std::isfinite(v)) return RandomValue(M, P, R, m, d);
+  const bool lower = M.HasLower[p], upper = M.HasUpper[p];
+  if (lower && upper) {
+    if (v < M.LowerBound[p] || v > M.UpperBound[p]) v = RepairBoth(M, R.Random, p);
+  } else if (upper) {
+    if (v > M.UpperBound[p]) v = RepairOneSide(M, R.Random, p, true);
+  } else if (lower) {
+    if (v < M.LowerBound[p]) v = RepairOneSide(M, R.Random, p, false);
+  }
+  if (M.IsInteger[p]) v = RoundEven(v);
+  return v;
+}
 
 }  // namespace
 
-TRepairRunScope::TRepairRunScope(const TEngineState& S) : TRunCacheScope(tRepair, S) {}
+void SeedEngineRandom(TEngineState& State, uint32_t Seed) { State.Run.Random.SetSeed(Seed); }
 
-TRandomGenerator& EngineRandom(TEngineState& State) { return State.Random; }
-
-void SeedEngineRandom(TEngineState& State, uint32_t Seed) { EngineRandom(State).SetSeed(Seed); }
-
-bool ExclusiveExhausted(const TEngineState& State) { return State.ExclusiveExhausted; }
-
-double RandomValue(TEngineState& S, int m, int d) {
-  const int p = S.DimParameter(d);
+double RandomValue(const TEngineModel& M, const TPopulation& P, TRunState& R, int m, int d) {
+  const int p = M.DimParameter(d);
   double v = 0;
   for (int attempt = 0;; ++attempt) {
-    v = DrawValue(S, m, p);
-    if (S.IsInteger[p]) v = RoundEven(v);
-    if (!S.Exclusive || !EqualsEarlier(S, m, d, v)) break;
+    v = DrawValue(M, R.Random, m, p);
+    if (M.IsInteger[p]) v = RoundEven(v);
+    if (!M.Exclusive || !EqualsEarlier(P, m, d, v)) break;
     if (attempt >= kExclusiveAttempts) {
-      S.ExclusiveExhausted = true;
+      R.ExclusiveExhausted = true;
       break;
     }
   }
   return v;
 }
 
-double RepairValue(TEngineState& S, int m, int d, double v) {
+double RepairValue(const TEngineModel& M, const TPopulation& P, TRunState& R, int m, int d,
+                   double v) {
   // Inside a search loop: a finite value inside its bounds is decided from
-  // the table; everything else by the general rules below.
-  if (tRepair.State == &S && std::isfinite(v)) {
-    if (!tRepair.Valid) BuildRepairDims(S);
-    if (d >= 0 && d < tRepair.Count) {
-      const TRepairDim& t = tRepair.Dims[d];
+  // the table; everything else by the general rules.
+  TRepairCache& cache = R.RepairCache;
+  if (cache.Active && std::isfinite(v)) {
+    if (!cache.Valid) BuildRepairDims(M, cache);
+    if (d >= 0 && d < static_cast<int>(cache.Dims.size())) {
+      const TRepairDim& t = cache.Dims[static_cast<size_t>(d)];
       bool inside = true;
       switch (t.Bounds) {
         case kBoundBoth:
@@ -176,116 +195,61 @@ double RepairValue(TEngineState& S, int m, int d, double v) {
       if (inside) return t.Integer ? RoundEven(v) : v;
     }
   }
-  return RepairValueGeneral(S, m, d, v);
+  return RepairValueGeneral(M, P, R, m, d, v);
 }
 
-namespace {
-
-double RepairValueGeneral(TEngineState& S, int m, int d, double v) {
-  const int p = S.DimParameter(d);
-  if (!std::isfinite(v)) return RandomValue(S, m, d);
-  const bool lower = S.HasLower[p], upper = S.HasUpper[p];
-  TRandomGenerator& g = EngineRandom(S);
-  if (lower && upper) {
-    if (v < S.LowerBound[p] || v > S.UpperBound[p]) v = RepairBoth(S, p);
-  } else if (upper) {
-    const double up = S.UpperBound[p];
-    if (v > up) {
-      const bool init = S.HasInitial[p], range = S.HasRange[p];
-      if (!init && !range) {
-        const double r = RandomReal(g);
-        v = up > 0 ? up - r * up : up == 0 ? -r : up + r * up;
-      } else if (!init) {
-        v = S.RangeLow[p] + (S.RangeHigh[p] - S.RangeLow[p]) * RandomReal(g);
-      } else {
-        // One draw picks the side, a fresh one the point on it.
-        const double iv = S.InitialValue[p];
-        const bool high = RandomReal(g) >= 0.5;
-        const double r = RandomReal(g);
-        if (!range)
-          v = high ? iv - r * iv : iv + (up - iv) * r;
-        else
-          v = high ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
-      }
-    }
-  } else if (lower) {
-    const double lo = S.LowerBound[p];
-    if (v < lo) {
-      const bool init = S.HasInitial[p], range = S.HasRange[p];
-      if (!init && !range) {
-        const double r = RandomReal(g);
-        v = lo > 0 ? lo + r * lo : lo == 0 ? r : lo - r * lo;
-      } else if (!init) {
-        v = S.RangeLow[p] + (S.RangeHigh[p] - S.RangeLow[p]) * RandomReal(g);
-      } else {
-        const double iv = S.InitialValue[p];
-        const bool high = RandomReal(g) >= 0.5;
-        const double r = RandomReal(g);
-        if (!range)
-          v = high ? iv + r * iv : iv - (iv - lo) * r;
-        else
-          v = high ? iv + (S.RangeHigh[p] - iv) * r : S.RangeLow[p] + (iv - S.RangeLow[p]) * r;
-      }
-    }
-  }
-  if (S.IsInteger[p]) v = RoundEven(v);
-  return v;
+TGeneLayout DimensionGeneLayout(const TEngineModel& M, int d) {
+  const int p = M.DimParameter(d);
+  const double lo = M.HasLower[p] ? M.LowerBound[p] : 0;
+  const double up = M.HasUpper[p] ? M.UpperBound[p] : 0;
+  return MakeGeneLayout(lo, up, M.GeneBase, M.GeneDecimals);
 }
 
-}  // namespace
-
-TGeneLayout DimensionGeneLayout(const TEngineState& S, int d) {
-  const int p = S.DimParameter(d);
-  const double lo = S.HasLower[p] ? S.LowerBound[p] : 0;
-  const double up = S.HasUpper[p] ? S.UpperBound[p] : 0;
-  return MakeGeneLayout(lo, up, S.GeneBase, S.GeneDecimals);
-}
-
-void SetupGeneLayouts(TEngineState& S) {
-  S.GeneIntDigits.assign(S.DimCount, 0);
-  S.GeneFracDigits.assign(S.DimCount, 0);
-  for (int d = 0; d < S.DimCount; ++d) {
-    TGeneLayout l = DimensionGeneLayout(S, d);
-    S.GeneIntDigits[d] = l.IntDigits;
-    S.GeneFracDigits[d] = l.FracDigits;
+void SetupGeneLayouts(const TEngineModel& M, TPopulation& P) {
+  P.GeneIntDigits.assign(M.DimCount, 0);
+  P.GeneFracDigits.assign(M.DimCount, 0);
+  for (int d = 0; d < M.DimCount; ++d) {
+    TGeneLayout l = DimensionGeneLayout(M, d);
+    P.GeneIntDigits[d] = l.IntDigits;
+    P.GeneFracDigits[d] = l.FracDigits;
   }
 }
 
-void RandomGene(TEngineState& S, int m, int d, std::string& gene, double& value) {
-  const int p = S.DimParameter(d);
-  const TGeneLayout layout = DimensionGeneLayout(S, d);
-  TRandomGenerator& g = EngineRandom(S);
+void RandomGene(const TEngineModel& M, const TPopulation& P, TRunState& R, int m, int d,
+                std::string& gene, double& value) {
+  const int p = M.DimParameter(d);
+  const TGeneLayout layout = DimensionGeneLayout(M, d);
+  TRandomGenerator& g = R.Random;
   for (int attempt = 0;; ++attempt) {
     double v;
-    const double lo = S.LowerBound[p], up = S.UpperBound[p];
-    if (S.HasRange[p] && !S.HasInitial[p]) {
-      v = S.RangeLow[p] + (S.RangeHigh[p] - S.RangeLow[p]) * RandomReal(g);
-    } else if (S.HasInitial[p] && m == 0) {
-      v = S.InitialValue[p];
-    } else if (S.HasRange[p]) {
-      const double init = S.InitialValue[p];
-      v = RandomReal(g) >= 0.5 ? init + (S.RangeHigh[p] - init) * RandomReal(g)
-                               : S.RangeLow[p] + (init - S.RangeLow[p]) * RandomReal(g);
+    const double lo = M.LowerBound[p], up = M.UpperBound[p];
+    if (M.HasRange[p] && !M.HasInitial[p]) {
+      v = M.RangeLow[p] + (M.RangeHigh[p] - M.RangeLow[p]) * RandomReal(g);
+    } else if (M.HasInitial[p] && m == 0) {
+      v = M.InitialValue[p];
+    } else if (M.HasRange[p]) {
+      const double init = M.InitialValue[p];
+      v = RandomReal(g) >= 0.5 ? init + (M.RangeHigh[p] - init) * RandomReal(g)
+                               : M.RangeLow[p] + (init - M.RangeLow[p]) * RandomReal(g);
     } else {
       v = lo == up ? up : lo + (up - lo) * RandomReal(g);
     }
     if (layout.FracDigits == 0) v = RoundEven(v);
     gene = EncodeGene(layout, v);
     value = DecodeGene(layout, gene);
-    if (!S.Exclusive || !GeneEqualsEarlier(S, m, d, gene)) break;
+    if (!M.Exclusive || !GeneEqualsEarlier(P, m, d, gene)) break;
     if (attempt >= kExclusiveAttempts) {
-      S.ExclusiveExhausted = true;
+      R.ExclusiveExhausted = true;
       break;
     }
   }
 }
 
-void RepairGene(TEngineState& S, int m, int d, std::string& gene, double& value) {
-  (void)m;
-  const int p = S.DimParameter(d);
-  if (std::isfinite(value) && value <= S.UpperBound[p] && value >= S.LowerBound[p]) return;
-  const TGeneLayout layout = DimensionGeneLayout(S, d);
-  double v = RepairBoth(S, p);
+void RepairGene(const TEngineModel& M, TRunState& R, int d, std::string& gene, double& value) {
+  const int p = M.DimParameter(d);
+  if (std::isfinite(value) && value <= M.UpperBound[p] && value >= M.LowerBound[p]) return;
+  const TGeneLayout layout = DimensionGeneLayout(M, d);
+  double v = RepairBoth(M, R.Random, p);
   if (layout.FracDigits == 0)
     v = RoundEven(v);
   else
@@ -296,36 +260,36 @@ void RepairGene(TEngineState& S, int m, int d, std::string& gene, double& value)
   value = v;
 }
 
-void RandomizeMember(TEngineState& S, int m) {
-  if (m < 0 || m >= static_cast<int>(S.Population.size())) return;
-  const bool genes = S.EncodeDecode;
-  if (genes && static_cast<int>(S.GeneIntDigits.size()) != S.DimCount) SetupGeneLayouts(S);
-  auto& row = S.Population[m];
-  for (int d = 0; d < S.RandomDimCount && d < static_cast<int>(row.size()); ++d) {
+void RandomizeMember(const TEngineModel& M, TPopulation& P, TRunState& R, int m) {
+  if (m < 0 || m >= static_cast<int>(P.Population.size())) return;
+  const bool genes = M.EncodeDecode;
+  if (genes && static_cast<int>(P.GeneIntDigits.size()) != M.DimCount) SetupGeneLayouts(M, P);
+  auto& row = P.Population[m];
+  for (int d = 0; d < P.RandomDimCount && d < static_cast<int>(row.size()); ++d) {
     if (genes) {
-      if (static_cast<int>(S.GeneStrings.size()) <= m) S.GeneStrings.resize(m + 1);
-      if (static_cast<int>(S.GeneStrings[m].size()) < S.DimCount)
-        S.GeneStrings[m].resize(S.DimCount);
-      RandomGene(S, m, d, S.GeneStrings[m][d], row[d]);
+      if (static_cast<int>(P.GeneStrings.size()) <= m) P.GeneStrings.resize(m + 1);
+      if (static_cast<int>(P.GeneStrings[m].size()) < M.DimCount)
+        P.GeneStrings[m].resize(M.DimCount);
+      RandomGene(M, P, R, m, d, P.GeneStrings[m][d], row[d]);
     } else {
-      row[d] = RandomValue(S, m, d);
+      row[d] = RandomValue(M, P, R, m, d);
     }
   }
 }
 
-bool ExclusiveFeasible(const TEngineState& S) {
-  if (!S.Exclusive) return true;
-  const int dims = S.RandomDimCount > 0 ? S.RandomDimCount : S.DimCount;
+bool ExclusiveFeasible(const TEngineModel& M, const TPopulation& P) {
+  if (!M.Exclusive) return true;
+  const int dims = P.RandomDimCount > 0 ? P.RandomDimCount : M.DimCount;
   std::set<long long> values;
   int integerDims = 0;
   for (int d = 0; d < dims; ++d) {
-    const int p = S.DimParameter(d);
-    if (p < 0 || p >= S.ParameterCount) continue;
-    const bool whole = S.IsInteger[p] || (S.EncodeDecode && S.GeneDecimals <= 0);
+    const int p = M.DimParameter(d);
+    if (p < 0 || p >= M.ParameterCount) continue;
+    const bool whole = M.IsInteger[p] || (M.EncodeDecode && M.GeneDecimals <= 0);
     if (!whole) continue;
-    if (!(S.HasLower[p] && S.HasUpper[p])) return true;  // unbounded: values to spare
+    if (!(M.HasLower[p] && M.HasUpper[p])) return true;  // unbounded: values to spare
     ++integerDims;
-    const double lo = std::ceil(S.LowerBound[p]), up = std::floor(S.UpperBound[p]);
+    const double lo = std::ceil(M.LowerBound[p]), up = std::floor(M.UpperBound[p]);
     for (double v = lo; v <= up && values.size() < 100000; v += 1)
       values.insert(static_cast<long long>(v));
   }

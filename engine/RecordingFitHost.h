@@ -29,8 +29,8 @@ class TRecordingFitHost : public TFitHost {
   int LeftPanelTag = 0;
 
   TFitSettings& Settings() override { return Options; }
-  void SettingChanged(const std::string& Name) override {
-    Calls.push_back("SettingChanged " + Name);
+  void SettingChanged(TSettingName Name) override {
+    Calls.push_back("SettingChanged " + Name.String());
   }
   void ShowMessage(TMsgDlgType Kind, const std::string& Text) override {
     Messages.push_back({Kind, Text});
@@ -38,7 +38,9 @@ class TRecordingFitHost : public TFitHost {
   void SetActivePage(int Page) override {
     Calls.push_back("SetActivePage " + std::to_string(Page));
   }
-  void FocusSetting(const std::string& Name) override { Calls.push_back("FocusSetting " + Name); }
+  void FocusSetting(TSettingName Name) override {
+    Calls.push_back("FocusSetting " + Name.String());
+  }
   void SetRunningState(bool Running) override {
     Calls.push_back(std::string("SetRunningState ") + (Running ? "true" : "false"));
   }
@@ -62,8 +64,8 @@ class TRecordingFitHost : public TFitHost {
   void UpdateFileFormControls() override { Calls.push_back("UpdateFileFormControls"); }
   int FunctionListCount() const override { return FunctionItems; }
   int FunctionListSelected() const override { return FunctionSelected; }
-  int ControlTag(const std::string& Name) const override {
-    return Name == "Panel11" ? Panel11Tag : Name == "LeftPanel" ? LeftPanelTag : 0;
+  int ControlTag(TTaggedPanel Panel) const override {
+    return Panel == TTaggedPanel::Panel11 ? Panel11Tag : LeftPanelTag;
   }
   void ProcessMessages() override {}
   void RestoreCursor() override { Calls.push_back("RestoreCursor"); }

@@ -1,38 +1,75 @@
-// What parts of the search keep from one member to the next while one search
-// loop runs (the fitness' column bindings, the bound-repair table). Each such
-// cache is a per-thread slot; a scope names the engine state it belongs to,
-// and Forget() drops what was kept whenever the data, the bound variables or
-// the model may have changed (after each message pump). Outside a scope
-// nothing is kept. Scopes nest: the innermost is in effect.
+// What parts of the search keep from one member to the next while one
+// search loop runs: the fitness' column bindings (engine/Fitness.cpp) and
+// the bound-repair table (engine/RandomValues.cpp). Each cache lives in the
+// run part of the engine state (engine/RunState.h); a scope switches it on
+// for one loop, and Forget() drops what was kept whenever the data, the
+// bound variables or the model may have changed (after each message pump).
+// Outside a scope nothing is kept. Scopes nest: leaving the inner one
+// restores the outer one's state, with nothing kept.
 #pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/ParseExpr.h"
 
 namespace qv {
 
-class TEngineState;
-
 // The part every cache shares; a cache derives from it and adds its data.
 struct TRunCacheSlot {
-  const TEngineState* State = nullptr;
-  bool Valid = false;
+  bool Active = false;  // a scope is in effect
+  bool Valid = false;   // the data kept may be used
 };
 
 class TRunCacheScope {
  public:
-  TRunCacheScope(TRunCacheSlot& Slot, const TEngineState& S) : FSlot(Slot), FOuter(Slot.State) {
-    Slot.State = &S;
+  explicit TRunCacheScope(TRunCacheSlot& Slot) : slot_(Slot), outer_(Slot.Active) {
+    Slot.Active = true;
     Slot.Valid = false;
   }
   ~TRunCacheScope() {
-    FSlot.State = FOuter;
-    FSlot.Valid = false;
+    slot_.Active = outer_;
+    slot_.Valid = false;
   }
   TRunCacheScope(const TRunCacheScope&) = delete;
   TRunCacheScope& operator=(const TRunCacheScope&) = delete;
-  void Forget() { FSlot.Valid = false; }
+  void Forget() { slot_.Valid = false; }
 
  private:
-  TRunCacheSlot& FSlot;
-  const TEngineState* FOuter;
+  TRunCacheSlot& slot_;
+  bool outer_;
+};
+
+// Column bindings of one data set for the current function: every input
+// column goes to its own variable's slot and the output's slot holds the
+// observed value.
+struct TRowBinding {
+  std::vector<TColumnBinding> Columns;
+  int Rows = 0;
+};
+
+// The fitness' cache: the bindings of the current data set and function and
+// the sum of squares of the observed values about their mean, with the keys
+// that tell when the data set, output or function moved on; and the scratch
+// the fitness uses outside a scope and for a shifted start row, kept to
+// spare an allocation per evaluation.
+struct TFitnessCache : TRunCacheSlot {
+  int File = -1, Output = -1, Function = -1, Compiled = -1;
+  TRowBinding Binding;
+  double Stt = 0;
+  TRowBinding Scratch;
+  std::vector<TColumnBinding> Shifted;
+};
+
+// What the test of one dimension's bounds needs, per dimension.
+enum : uint8_t { kBoundNone, kBoundLower, kBoundUpper, kBoundBoth };
+struct TRepairDim {
+  uint8_t Bounds;  // kBoundNone, kBoundLower, kBoundUpper or kBoundBoth
+  bool Integer;
+  double Lower, Upper;
+};
+struct TRepairCache : TRunCacheSlot {
+  std::vector<TRepairDim> Dims;  // [d] for the leading dimensions with plain bounds
 };
 
 }  // namespace qv

@@ -7,26 +7,31 @@
 #include "engine/Fitness.h"
 #include "engine/ModelParser.h"
 #include "engine/OptimizeLoop.h"
-#include "engine/ParseExpr.h"
 #include "engine/ProgramMode.h"
 #include "engine/RandomValues.h"
 #include "engine/SearchReport.h"
-#include "engine/SearchSteps.h"
-#include "platform/core/Random.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
 
-TRunController::TRunController(TEngineState& State, TFitHost& Host) : FState(State), FHost(Host) {
-  // The expression words "random" and "randg" draw from the engine's one
-  // generator too.
-  SetExpressionRandomGenerator(&EngineRandom(FState));
+void GuardedSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set,
+                   const std::function<void()>& Loop, const std::string& Message, bool FinalReport,
+                   TRunOutcome& Outcome) {
+  try {
+    Loop();
+  } catch (const std::exception&) {
+    Outcome = TRunOutcome::roFailed;
+    S.Run.StopTime = TRunClock::now();
+    // The report must not give the reason of an earlier run ("RMSE
+    // reached" ...) for a failure.
+    S.Run.StopCode = scNone;
+    Host.ShowMessage(mtInformation, Message);
+    ReportSearchResults(S, Host, Set, FinalReport);
+  }
 }
 
-TRunController::~TRunController() { SetExpressionRandomGenerator(nullptr); }
-
 std::vector<std::string> TRunController::SummaryLines(bool Final) const {
-  return ResultSummaryLines(FState, FSettings, Final);
+  return ResultSummaryLines(state_, Final);
 }
 
 bool TRunController::Guarded(const std::function<bool()>& Routine) {
@@ -34,169 +39,162 @@ bool TRunController::Guarded(const std::function<bool()>& Routine) {
     return Routine();
   } catch (const EConvertError& e) {
     // A settings box that does not hold a number.
-    FOutcome = TRunOutcome::roSettingsRefused;
-    FHost.ShowMessage(mtError, e.Message());
+    outcome_ = TRunOutcome::roSettingsRefused;
+    host_.ShowMessage(mtError, e.Message());
   } catch (const std::exception& e) {
-    FOutcome = TRunOutcome::roFailed;
-    FHost.ShowMessage(mtError, e.what());
+    outcome_ = TRunOutcome::roFailed;
+    host_.ShowMessage(mtError, e.what());
   }
-  if (FState.SearchRunning) ReportSearchResults(FState, FHost, FSettings, FLogs, false);
+  if (state_.Run.SearchRunning) ReportSearchResults(state_, host_, settings_, false);
   return false;
 }
 
 bool TRunController::Run(const std::vector<std::string>& CodeLines) {
   return Guarded([&] {
-    FOutcome = TRunOutcome::roModelRefused;
-    FState.Resuming = false;
-    if (!ReadModel(FState, FHost, CodeLines)) return false;
-    switch (FState.ModelMode) {
-      case 0:
-        return RunFitMode(false);
-      case 1:
-        return RunOptimizeMode(false);
-      default:
-        return RunProgramMode(false);
-    }
+    outcome_ = TRunOutcome::roModelRefused;
+    state_.Run.Resuming = false;
+    if (!ReadModel(state_, host_, CodeLines)) return false;
+    return RunMode(false);
   });
 }
 
 void TRunController::Stop() {
-  FSettings.StopTime = TRunClock::now();
-  FState.StopCode = scUserStop;
-  FState.SearchRunning = false;
+  state_.Run.StopTime = TRunClock::now();
+  state_.Run.StopCode = scUserStop;
+  state_.Run.SearchRunning = false;
 }
 
 bool TRunController::Resume() {
-  if (FState.ModelMode < 0) return false;
+  if (state_.Model.ModelMode == TModelMode::None) return false;
   return Guarded([&] {
-    ReadGeneSettings(FState, FHost.Settings());
-    FState.Resuming = true;
-    switch (FState.ModelMode) {
-      case 0:
-        return RunFitMode(true);
-      case 1:
-        return RunOptimizeMode(true);
-      default:
-        return RunProgramMode(true);
-    }
+    ReadGeneSettings(state_, host_.Settings());
+    state_.Run.Resuming = true;
+    return RunMode(true);
   });
 }
 
+bool TRunController::RunMode(bool Parse) {
+  switch (state_.Model.ModelMode) {
+    case TModelMode::Function:
+      return RunFitMode(Parse);
+    case TModelMode::Equation:
+      return RunOptimizeMode(Parse);
+    default:
+      return RunProgramMode(Parse);
+  }
+}
+
+namespace {
+
 // The settings of the chosen algorithm are checked before the population is
 // built from them, so that an empty or too small box is reported as such.
-static bool CheckSettingsFirst(TFitHost& Host) {
-  return CheckAlgorithmSettings(Host, Host.Settings().ItemIndex("RadioGroup2"));
+bool CheckSettingsFirst(TFitHost& Host) {
+  return CheckAlgorithmSettings(
+      Host, static_cast<TAlgorithm>(Host.Settings().ItemIndex(TSettingName::RadioGroup2)));
 }
 
 // Refuses an exclusive model whose values cannot be pairwise different.
-static bool CheckExclusive(TEngineState& S, TFitHost& Host) {
-  if (ExclusiveFeasible(S)) return true;
+bool CheckExclusive(TEngineState& S, TFitHost& Host) {
+  if (ExclusiveFeasible(S.Model, S.Pop)) return true;
   Host.ShowMessage(
       mtInformation,
       "Exclusive mode needs at least as many different parameter values as parameters!");
   return false;
 }
 
+}  // namespace
+
 bool TRunController::StartPopulation() {
-  FOutcome = TRunOutcome::roSettingsRefused;
-  if (!CheckSettingsFirst(FHost)) return false;
-  FOutcome = TRunOutcome::roModelRefused;
-  if (!CheckExclusive(FState, FHost)) return false;
-  return InitPopulation(FState, FHost);
+  outcome_ = TRunOutcome::roSettingsRefused;
+  if (!CheckSettingsFirst(host_)) return false;
+  outcome_ = TRunOutcome::roModelRefused;
+  if (!CheckExclusive(state_, host_)) return false;
+  return InitPopulation(state_, host_);
 }
 
 bool TRunController::PrepareRun() {
-  if (FState.PopSize <= 0 || FState.Population.empty()) return false;
-  FOutcome = TRunOutcome::roSettingsRefused;
-  if (!PrepareSearch(FState, FHost, FSettings, FLogs)) return false;
-  FOutcome = TRunOutcome::roSearched;
+  if (state_.Pop.PopSize <= 0 || state_.Pop.Population.empty()) return false;
+  outcome_ = TRunOutcome::roSettingsRefused;
+  if (!PrepareSearch(state_, host_, settings_)) return false;
+  outcome_ = TRunOutcome::roSearched;
   return true;
 }
 
 bool TRunController::FitOneFunction() {
-  TEngineState& S = FState;
-  FOutcome = TRunOutcome::roModelRefused;
+  TEngineState& S = state_;
+  outcome_ = TRunOutcome::roModelRefused;
   PrepareTargetData(S);
-  if (!CompileFitFunction(S, FHost)) return false;
-  if (!CheckFunctionExpression(S, FHost)) return false;
-  if (!S.Resuming) {
+  if (!CompileFitFunction(S, host_)) return false;
+  if (!CheckFunctionExpression(S, host_)) return false;
+  if (!S.Run.Resuming) {
     if (!StartPopulation()) return false;
   }
   if (!PrepareRun()) return false;
-  try {
-    RunFitSearch(S, FHost, FSettings, FLogs);
-  } catch (const std::exception&) {
-    FOutcome = TRunOutcome::roFailed;
-    FSettings.StopTime = TRunClock::now();
-    FHost.ShowMessage(mtInformation, "Some thing wrong!");
-    ReportSearchResults(S, FHost, FSettings, FLogs, true);
-  }
+  GuardedSearch(
+      S, host_, settings_, [&] { RunFitSearch(S, host_, settings_); }, "Some thing wrong!", true,
+      outcome_);
   return true;
 }
 
 bool TRunController::RunFitMode(bool Parse) {
-  TEngineState& S = FState;
-  FOutcome = TRunOutcome::roModelRefused;
-  if (Parse && !ParseFunctionModel(S, FHost)) return false;
-  FFunctionResults.clear();
-  const int functions = S.FunctionCount > 0 ? S.FunctionCount : 1;
+  TEngineState& S = state_;
+  outcome_ = TRunOutcome::roModelRefused;
+  if (Parse && !ParseFunctionModel(S, host_)) return false;
+  functionResults_.clear();
+  const int functions = S.Model.FunctionCount > 0 ? S.Model.FunctionCount : 1;
   for (int k = 0; k < functions; ++k) {
-    S.CurrentFunction = k;
-    S.CurrentOutput = 0;
+    S.Model.CurrentFunction = k;
+    S.Model.CurrentOutput = 0;
     if (!FitOneFunction()) return false;
-    FFunctionResults.push_back(FHost.ResultLines());
-    if (!S.SearchRunning && S.StopCode == scUserStop) break;  // the user stopped the run
+    functionResults_.push_back(host_.ResultLines());
+    if (!S.Run.SearchRunning && S.Run.StopCode == scUserStop) break;  // the user stopped the run
     if (k + 1 < functions) {
-      FHost.ProcessMessages();
+      host_.ProcessMessages();
       // A Stop that arrived in this pump ends the run here instead of being
       // lost to the next function's set-up.
-      if (S.StopCode == scUserStop) break;
+      if (S.Run.StopCode == scUserStop) break;
       // The next function starts from a fresh population.
-      S.Resuming = false;
+      S.Run.Resuming = false;
     }
   }
   return true;
 }
 
 bool TRunController::RunOptimizeMode(bool Parse) {
-  TEngineState& S = FState;
-  FOutcome = TRunOutcome::roModelRefused;
-  if (Parse && !ParseEquationModel(S, FHost)) return false;
-  if (!CompileEquationFunctions(S, FHost)) return false;
-  if (!CheckEquationFunctions(S, FHost)) return false;
-  S.DimCount = S.ParameterCount;
-  if (!S.Resuming) {
+  TEngineState& S = state_;
+  outcome_ = TRunOutcome::roModelRefused;
+  if (Parse && !ParseEquationModel(S, host_)) return false;
+  if (!CompileEquationFunctions(S, host_)) return false;
+  if (!CheckEquationFunctions(S, host_)) return false;
+  S.Model.DimCount = S.Model.ParameterCount;
+  if (!S.Run.Resuming) {
     if (!StartPopulation()) return false;
-    if (S.ConstraintCount > 0) {
+    if (S.Model.ConstraintCount > 0) {
       // Look for a member that satisfies every constraint; redraw the whole
       // population up to 101 times, then go on regardless.
       bool found = false;
       for (int pass = 0; pass < 101 && !found; ++pass) {
-        for (int m = 0; m < S.PopSize && !found; ++m) {
-          LoadMember(S, S.Population[m]);
+        for (int m = 0; m < S.Pop.PopSize && !found; ++m) {
+          LoadMember(S, S.Pop.Population[m]);
           try {
             found = Feasible(S);
           } catch (const std::exception&) {
           }
         }
         if (!found)
-          for (int m = 0; m < S.PopSize; ++m) ResetPopulation(S, m);
+          for (int m = 0; m < S.Pop.PopSize; ++m) ResetPopulation(S, m);
       }
     }
   }
   if (!PrepareRun()) return false;
-  try {
-    RunOptimizeLoop(S, FHost, FSettings, FLogs);
-  } catch (const std::exception&) {
-    FOutcome = TRunOutcome::roFailed;
-    FHost.ShowMessage(mtInformation, "Some thing wrong for equation solve!");
-    ReportSearchResults(S, FHost, FSettings, FLogs, false);
-  }
+  GuardedSearch(
+      S, host_, settings_, [&] { RunOptimizeLoop(S, host_, settings_); },
+      "Some thing wrong for equation solve!", false, outcome_);
   return true;
 }
 
 bool TRunController::RunProgramMode(bool Parse) {
-  return qv::RunProgramMode(FState, FHost, FSettings, FLogs, Parse, FOutcome);
+  return qv::RunProgramMode(state_, host_, settings_, Parse, outcome_);
 }
 
 }  // namespace qv

@@ -1,6 +1,7 @@
 // The run road: how a model is run, stopped and resumed, the same for the
 // main window and the engine test driver. The controller owns the search
-// settings and the logs; the engine state and the host belong to the caller.
+// settings; the engine state (with the logs of the run) and the host belong
+// to the caller.
 //
 //   Run(code lines)  prepares and classifies the text, reads the model and
 //                    runs the mode routine (fitting, optimisation or
@@ -31,10 +32,18 @@ enum class TRunOutcome {
   roFailed,           // an exception ended the search ("Some thing wrong!" ...)
 };
 
+// Runs one search loop (RunFitSearch or RunOptimizeLoop). An exception out
+// of it (a log that cannot be written, a fault the loop does not handle)
+// ends the search: Outcome becomes roFailed, no stop criterion is named, the
+// message is shown and the report written, the final one or, when
+// FinalReport is false, the return to the first page.
+void GuardedSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set,
+                   const std::function<void()>& Loop, const std::string& Message, bool FinalReport,
+                   TRunOutcome& Outcome);
+
 class TRunController {
  public:
-  TRunController(TEngineState& State, TFitHost& Host);
-  ~TRunController();
+  TRunController(TEngineState& State, TFitHost& Host) : state_(State), host_(Host) {}
   TRunController(const TRunController&) = delete;
   TRunController& operator=(const TRunController&) = delete;
 
@@ -45,38 +54,39 @@ class TRunController {
   bool RunFitMode(bool Parse);
   bool RunOptimizeMode(bool Parse);
   bool RunProgramMode(bool Parse);
+  // The mode routine of the model's mode.
+  bool RunMode(bool Parse);
   // The stop command (safe to call from the pump).
   void Stop();
   // Continues the last run's mode with the kept population.
   bool Resume();
 
-  TSearchSettings& Settings() { return FSettings; }
-  TSearchLogs& Logs() { return FLogs; }
-  TRunOutcome Outcome() const { return FOutcome; }
+  TSearchSettings& Settings() { return settings_; }
+  TSearchLogs& Logs() { return state_.Run.Logs; }
+  TRunOutcome Outcome() const { return outcome_; }
   // The window's result summary text for the current state.
   std::vector<std::string> SummaryLines(bool Final) const;
   // Multi-function fitting: each function's result text (the result editor
   // after its search), in function order.
-  const std::vector<std::vector<std::string>>& FunctionResults() const { return FFunctionResults; }
+  const std::vector<std::vector<std::string>>& FunctionResults() const { return functionResults_; }
 
  private:
   bool FitOneFunction();
   // A new run: checks the chosen algorithm's settings and the exclusive
-  // statement, then draws the first population; FOutcome tells which part
+  // statement, then draws the first population; the outcome tells which part
   // refused.
   bool StartPopulation();
   // Refuses an empty population, then reads the search settings and opens
-  // the logs; FOutcome is roSearched when the search may start.
+  // the logs; the outcome is roSearched when the search may start.
   bool PrepareRun();
   // Runs a routine; an exception out of it is shown (a conversion error of
   // a settings box refuses the settings) and ends the run.
   bool Guarded(const std::function<bool()>& Routine);
-  TEngineState& FState;
-  TFitHost& FHost;
-  TSearchSettings FSettings;
-  TSearchLogs FLogs;
-  TRunOutcome FOutcome = TRunOutcome::roNotRun;
-  std::vector<std::vector<std::string>> FFunctionResults;
+  TEngineState& state_;
+  TFitHost& host_;
+  TSearchSettings settings_;
+  TRunOutcome outcome_ = TRunOutcome::roNotRun;
+  std::vector<std::vector<std::string>> functionResults_;
 };
 
 }  // namespace qv

@@ -11,15 +11,17 @@ namespace qv {
 
 namespace {
 
-std::string Title(const TEngineState& S) { return Trim(S.ModelTitle); }
+std::string Title(const TEngineState& S) { return Trim(S.Model.ModelTitle); }
 
 // The name of the output whose function is shown.
 std::string OutputName(const TEngineState& S, int o) {
-  if (o >= 0 && o < static_cast<int>(S.OutputNames.size()) && S.ModelMode == 2)
-    return S.OutputNames[o];
-  if (S.CurrentFunction >= 0 && S.CurrentFunction < static_cast<int>(S.FunctionOutputs.size()))
-    return S.FunctionOutputs[S.CurrentFunction];
-  if (o >= 0 && o < static_cast<int>(S.OutputNames.size())) return S.OutputNames[o];
+  if (o >= 0 && o < static_cast<int>(S.Model.OutputNames.size()) &&
+      S.Model.ModelMode == TModelMode::Program)
+    return S.Model.OutputNames[o];
+  if (S.Model.CurrentFunction >= 0 &&
+      S.Model.CurrentFunction < static_cast<int>(S.Model.FunctionOutputs.size()))
+    return S.Model.FunctionOutputs[S.Model.CurrentFunction];
+  if (o >= 0 && o < static_cast<int>(S.Model.OutputNames.size())) return S.Model.OutputNames[o];
   return std::string();
 }
 
@@ -66,7 +68,7 @@ void InsertRunLines(const TEngineState& S, std::vector<std::string>& lines,
                     const std::string& algorithm, const std::string& reason) {
   size_t at = 2;
   if (!Title(S).empty()) {
-    lines.insert(lines.begin(), S.ModelTitle);
+    lines.insert(lines.begin(), S.Model.ModelTitle);
     lines.insert(lines.begin() + 1, "");
     at = 4;
   }
@@ -78,13 +80,14 @@ void InsertRunLines(const TEngineState& S, std::vector<std::string>& lines,
 // Whether the best member's calculated values cover every data set and
 // output (not yet before the first evaluation of a search).
 bool HasBestCalculated(const TEngineState& S) {
-  if (static_cast<int>(S.BestCalculated.size()) < S.DataFileCount) return false;
-  for (int f = 0; f < S.DataFileCount; ++f) {
-    if (static_cast<int>(S.BestCalculated[f].size()) < S.OutputCount) return false;
-    const size_t rows =
-        f < static_cast<int>(S.PointCount.size()) ? static_cast<size_t>(S.PointCount[f]) : 0;
-    for (int o = 0; o < S.OutputCount; ++o)
-      if (S.BestCalculated[f][o].size() < rows) return false;
+  if (static_cast<int>(S.Pop.BestCalculated.size()) < S.Model.DataFileCount) return false;
+  for (int f = 0; f < S.Model.DataFileCount; ++f) {
+    if (static_cast<int>(S.Pop.BestCalculated[f].size()) < S.Model.OutputCount) return false;
+    const size_t rows = f < static_cast<int>(S.Model.PointCount.size())
+                            ? static_cast<size_t>(S.Model.PointCount[f])
+                            : 0;
+    for (int o = 0; o < S.Model.OutputCount; ++o)
+      if (S.Pop.BestCalculated[f][o].size() < rows) return false;
   }
   return true;
 }
@@ -92,94 +95,101 @@ bool HasBestCalculated(const TEngineState& S) {
 // Whether the shown data set and output have their observed values and the
 // best member's values (the expression report reads both).
 bool ShowsData(const TEngineState& S) {
-  const int f = S.CurrentFile, o = S.CurrentOutput;
-  if (!HasBestCalculated(S) || f < 0 || f >= S.DataFileCount || o < 0 || o >= S.OutputCount)
+  const int f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
+  if (!HasBestCalculated(S) || f < 0 || f >= S.Model.DataFileCount || o < 0 ||
+      o >= S.Model.OutputCount)
     return false;
-  if (f >= static_cast<int>(S.PointCount.size()) || f >= static_cast<int>(S.TargetData.size()))
+  if (f >= static_cast<int>(S.Model.PointCount.size()) ||
+      f >= static_cast<int>(S.Model.TargetData.size()))
     return false;
-  return o < static_cast<int>(S.TargetData[f].size()) &&
-         static_cast<int>(S.TargetData[f][o].size()) >= S.PointCount[f];
+  return o < static_cast<int>(S.Model.TargetData[f].size()) &&
+         static_cast<int>(S.Model.TargetData[f][o].size()) >= S.Model.PointCount[f];
 }
 
 }  // namespace
 
-std::string ElapsedText(const TSearchSettings& Set, bool Final) {
+std::string ElapsedText(const TRunState& Run, bool Final) {
   const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(Set.StopTime - Set.StartTime).count();
+      std::chrono::duration_cast<std::chrono::milliseconds>(Run.StopTime - Run.StartTime).count();
   const TDateTime t = static_cast<double>(ms < 0 ? 0 : ms) / MSecsPerDay;
   return Final ? FormatDateTime("hh:nn:ss:zz", t) : TimeToStr(t);
 }
 
 std::string FormatResultValue(const TEngineState& S, int d, double Value, bool Final) {
-  if (S.EncodeDecode || Final) return FloatToStr(Value);
+  if (S.Model.EncodeDecode || Final) return FloatToStr(Value);
   if (d >= 0) {
-    const int p = S.DimParameter(d);
-    if (p >= 0 && p < static_cast<int>(S.IsInteger.size()) && S.IsInteger[p])
+    const int p = S.Model.DimParameter(d);
+    if (p >= 0 && p < static_cast<int>(S.Model.IsInteger.size()) && S.Model.IsInteger[p])
       return FloatToStr(Value);
   }
   return Format("%0.8f", Value);
 }
 
-std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearchSettings& Set,
-                                            bool Final) {
+std::vector<std::string> ResultSummaryLines(const TEngineState& S, bool Final) {
   std::vector<std::string> lines;
   const char* fmt = Final ? "%0.10g" : "%0.7g";
-  lines.push_back("Iterations: " + std::to_string(S.Iteration));
+  lines.push_back("Iterations: " + std::to_string(S.Run.Iteration));
   lines.push_back((Final ? "Elapsed Time (Hr:Min:Sec:Msec): " : "Elapsed Time: ") +
-                  ElapsedText(Set, Final));
+                  ElapsedText(S.Run, Final));
   lines.push_back((Final ? "Root of Mean Square Error (RMSE): " : "RMSE: ") +
-                  Format(fmt, S.BestRMSE));
-  lines.push_back((Final ? "Sum of Square Error (SSE): " : "SSE: ") + Format(fmt, S.BestSSE));
-  lines.push_back((Final ? "Correlation Coef. (R): " : "R: ") + Format(fmt, S.BestR));
-  lines.push_back((Final ? "Determination Coef. (DC): " : "DC: ") + Format(fmt, S.BestDC));
-  auto valueText = [&](int, double v) { return S.EncodeDecode ? FloatToStr(v) : Format(fmt, v); };
-  const int dims = std::min<int>(S.DimCount, static_cast<int>(S.BestPosition.size()));
-  if (S.ModelMode == 2) {
-    const bool perSet = S.DataFileCount > 1 && S.VarParameterCount > 0;
+                  Format(fmt, S.Pop.BestRMSE));
+  lines.push_back((Final ? "Sum of Square Error (SSE): " : "SSE: ") + Format(fmt, S.Pop.BestSSE));
+  lines.push_back((Final ? "Correlation Coef. (R): " : "R: ") + Format(fmt, S.Pop.BestR));
+  lines.push_back((Final ? "Determination Coef. (DC): " : "DC: ") + Format(fmt, S.Pop.BestDC));
+  auto valueText = [&](int, double v) {
+    return S.Model.EncodeDecode ? FloatToStr(v) : Format(fmt, v);
+  };
+  const int dims = std::min<int>(S.Model.DimCount, static_cast<int>(S.Pop.BestPosition.size()));
+  if (S.Model.ModelMode == TModelMode::Program) {
+    const bool perSet = S.Model.DataFileCount > 1 && S.Model.VarParameterCount > 0;
     if (!perSet) {
       for (int d = 0; d < dims; ++d) {
-        const int p = S.DimParameter(d);
-        lines.push_back(S.ParameterNames[p] + ": " + valueText(p, S.BestPosition[d]));
+        const int p = S.Model.DimParameter(d);
+        lines.push_back(S.Model.ParameterNames[p] + ": " + valueText(p, S.Pop.BestPosition[d]));
       }
       return lines;
     }
     // The shared parameters (integer ones as the shortest text), then the
     // per-set parameters data set by data set. The member holds one block
     // per searched data set; those come first among the data sets.
-    const int shared = S.ParameterCount - S.VarParameterCount;
+    const int shared = S.Model.ParameterCount - S.Model.VarParameterCount;
     for (int p = 0; p < shared && p < dims; ++p) {
-      const bool integer = p < static_cast<int>(S.IsInteger.size()) && S.IsInteger[p];
-      lines.push_back(S.ParameterNames[p] + ": " +
-                      (integer ? FloatToStr(S.BestPosition[p]) : valueText(p, S.BestPosition[p])));
+      const bool integer = p < static_cast<int>(S.Model.IsInteger.size()) && S.Model.IsInteger[p];
+      lines.push_back(
+          S.Model.ParameterNames[p] + ": " +
+          (integer ? FloatToStr(S.Pop.BestPosition[p]) : valueText(p, S.Pop.BestPosition[p])));
     }
     for (int d = std::max(shared, 0); d < dims; ++d) {
-      const int f = (d - shared) / S.VarParameterCount;
-      const std::string set =
-          f < static_cast<int>(S.DataSetNames.size()) ? ExtractFileName(S.DataSetNames[f]) : "";
-      lines.push_back(S.ParameterNames[S.DimParameter(d)] + " for \"" + set +
-                      "\": " + valueText(S.DimParameter(d), S.BestPosition[d]));
+      const int f = (d - shared) / S.Model.VarParameterCount;
+      const std::string set = f < static_cast<int>(S.Model.DataSetNames.size())
+                                  ? ExtractFileName(S.Model.DataSetNames[f])
+                                  : "";
+      lines.push_back(S.Model.ParameterNames[S.Model.DimParameter(d)] + " for \"" + set +
+                      "\": " + valueText(S.Model.DimParameter(d), S.Pop.BestPosition[d]));
     }
     return lines;
   }
-  const std::string output = S.ModelMode == 0 ? OutputName(S, S.CurrentOutput) : std::string();
-  for (int p = 0; p < S.ParameterCount && p < dims; ++p) {
-    if (!output.empty() && S.ParameterNames[p] == output) continue;
-    lines.push_back(S.ParameterNames[p] + ": " + valueText(p, S.BestPosition[p]));
+  const std::string output = S.Model.ModelMode == TModelMode::Function
+                                 ? OutputName(S, S.Model.CurrentOutput)
+                                 : std::string();
+  for (int p = 0; p < S.Model.ParameterCount && p < dims; ++p) {
+    if (!output.empty() && S.Model.ParameterNames[p] == output) continue;
+    lines.push_back(S.Model.ParameterNames[p] + ": " + valueText(p, S.Pop.BestPosition[p]));
   }
   return lines;
 }
 
 std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, bool Expression) {
-  switch (S.Algorithm) {
-    case alGenetic:
+  switch (S.Run.Algorithm) {
+    case TAlgorithm::Genetic:
       return "Genetic Algorithms";
-    case alParticleSwarm: {
+    case TAlgorithm::ParticleSwarm: {
       if (Expression) return "Parcticle Swarm Optimization";
       static const char* variants[6] = {"PSO", "PSO 1", "PSO 2", "PSO 3", "CFPSO", "CFPSO 1"};
       const int v = Set.VelocityFormula < 0 || Set.VelocityFormula > 5 ? 0 : Set.VelocityFormula;
       return std::string("Parcticle Swarm Optimization ") + variants[v];
     }
-    case alDifferentialEvolution:
+    case TAlgorithm::DifferentialEvolution:
       if (Expression)
         return "Differential Evoluation(Scheme " + std::to_string(Set.DeScheme + 1) + ")";
       return "Differential Evoluation(Scheme " + std::to_string(Set.DeScheme + 1) + ", Route " +
@@ -194,20 +204,20 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
   std::vector<std::string> lines;
   if (Final) {
     if (!Title(S).empty()) {
-      lines.push_back(S.ModelTitle);
+      lines.push_back(S.Model.ModelTitle);
       lines.push_back("");
     }
     lines.push_back("====== Results ======");
     lines.push_back("");
   }
-  const int n =
-      Final && Set.StopCriterion == crAutoDetect ? S.Iteration - IterationsBack : S.Iteration;
+  const int n = Final && Set.StopCriterion == crAutoDetect ? S.Run.Iteration - IterationsBack
+                                                           : S.Run.Iteration;
   lines.push_back("Iterations: " + std::to_string(n));
-  lines.push_back(Final ? "Elapsed Time (Hr:Min:Sec:Msec): " + ElapsedText(Set, true)
-                        : "Elapsed Time: " + ElapsedText(Set, false));
+  lines.push_back(Final ? "Elapsed Time (Hr:Min:Sec:Msec): " + ElapsedText(S.Run, true)
+                        : "Elapsed Time: " + ElapsedText(S.Run, false));
   if (Final) {
     std::string reason;
-    switch (S.StopCode) {
+    switch (S.Run.StopCode) {
       case scAutoDetect:
         reason = "Auto-detected";
         break;
@@ -225,13 +235,13 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
     lines.push_back("Stop Reason: " + reason);
   }
   lines.push_back("Algorithms: " + AlgorithmName(S, Set, false));
-  for (int d = 0; d < S.DimCount && d < static_cast<int>(S.BestPosition.size()); ++d)
-    lines.push_back(S.ParameterNames[S.DimParameter(d)] + ": " +
-                    FormatResultValue(S, d, S.BestPosition[d], Final));
-  const double best = S.BestFitnessRMSE;
-  if (S.Objective == 1)
+  for (int d = 0; d < S.Model.DimCount && d < static_cast<int>(S.Pop.BestPosition.size()); ++d)
+    lines.push_back(S.Model.ParameterNames[S.Model.DimParameter(d)] + ": " +
+                    FormatResultValue(S, d, S.Pop.BestPosition[d], Final));
+  const double best = S.Pop.BestObjective;
+  if (S.Model.Objective == TObjective::Maximum)
     lines.push_back("Max. Value: " + FormatResultValue(S, -1, -best, Final));
-  else if (S.Objective == 2)
+  else if (S.Model.Objective == TObjective::Minimum)
     lines.push_back("Min. Value: " + FormatResultValue(S, -1, best, Final));
   else
     lines.push_back("Min. Error: " + FormatResultValue(S, -1, best, Final));
@@ -241,40 +251,41 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
 }
 
 void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool KeepLists) {
-  if (S.SearchRunning) return;
+  if (S.Run.SearchRunning) return;
   const bool calculated = HasBestCalculated(S);
   if (calculated) UpdateBestStatistics(S);
   if (!KeepLists) {
-    if (S.DataFileCount > 1) Host.FillFunctionListBox(Host.ControlTag("Panel11"));
-    if (S.OutputCount > 1) Host.FillOutItemList(Host.ControlTag("LeftPanel"));
+    if (S.Model.DataFileCount > 1) Host.FillFunctionListBox(Host.ControlTag(TTaggedPanel::Panel11));
+    if (S.Model.OutputCount > 1) Host.FillOutItemList(Host.ControlTag(TTaggedPanel::LeftPanel));
   }
   Host.WriteResultSummary(true);
   std::vector<std::string> lines = Host.ResultLines();
-  InsertRunLines(S, lines, AlgorithmName(S, Set, false), ProgramStopReason(S.StopCode));
+  InsertRunLines(S, lines, AlgorithmName(S, Set, false), ProgramStopReason(S.Run.StopCode));
 
   lines.push_back("");
   lines.push_back("====== Output Results =====");
   lines.push_back("");
-  const int outputs = std::min<int>(S.OutputCount, static_cast<int>(S.OutputNames.size()));
+  const int outputs =
+      std::min<int>(S.Model.OutputCount, static_cast<int>(S.Model.OutputNames.size()));
   std::string header = "No";
   for (int o = 0; o < outputs; ++o)
-    header += "\tObs. " + S.OutputNames[o] + "\tCal. " + S.OutputNames[o];
+    header += "\tObs. " + S.Model.OutputNames[o] + "\tCal. " + S.Model.OutputNames[o];
   lines.push_back(header);
   // The rows of the data set shown in the window.
-  const int f = S.CurrentFile;
-  if (f >= 0 && f < S.DataFileCount && f < static_cast<int>(S.PointCount.size()) &&
-      f < static_cast<int>(S.TargetData.size()) &&
-      static_cast<int>(S.TargetData[f].size()) >= outputs) {
-    for (int k = 0; k < S.PointCount[f]; ++k) {
+  const int f = S.Model.CurrentFile;
+  if (f >= 0 && f < S.Model.DataFileCount && f < static_cast<int>(S.Model.PointCount.size()) &&
+      f < static_cast<int>(S.Model.TargetData.size()) &&
+      static_cast<int>(S.Model.TargetData[f].size()) >= outputs) {
+    for (int k = 0; k < S.Model.PointCount[f]; ++k) {
       std::string row = std::to_string(k + 1);
       for (int o = 0; o < outputs; ++o) {
-        const Double1Array& observed = S.TargetData[f][o];
+        const Double1Array& observed = S.Model.TargetData[f][o];
         row += "\t" +
                (k < static_cast<int>(observed.size()) ? FloatToStr(observed[k]) : std::string());
         // No calculated values yet (the search failed before its first
         // evaluation): the cell stays empty.
-        row +=
-            "\t" + (calculated ? FormatFloat("0.00000", S.BestCalculated[f][o][k]) : std::string());
+        row += "\t" +
+               (calculated ? FormatFloat("0.00000", S.Pop.BestCalculated[f][o][k]) : std::string());
       }
       lines.push_back(row);
     }
@@ -282,10 +293,9 @@ void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Se
   Host.SetResultLines(lines);
 }
 
-void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs,
-                         bool Final) {
-  S.SearchRunning = false;
-  const bool idle = S.ModelMode != 0 || ShowsLastFunction(Host);
+void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final) {
+  S.Run.SearchRunning = false;
+  const bool idle = S.Model.ModelMode != TModelMode::Function || ShowsLastFunction(Host);
   if (idle) {
     Host.SetRunningState(false);
     Host.UpdateFileFormControls();
@@ -293,32 +303,33 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, 
   }
   if (!Final) {
     Host.SetActivePage(0);
-  } else if (S.ModelMode == 2) {
+  } else if (S.Model.ModelMode == TModelMode::Program) {
     ShowFinalResults(S, Host, Set, false);
-    if (S.DataFileCount > 1) Host.FocusFunctionList();
-  } else if (S.ModelMode == 1) {
-    const int back = Set.StopCriterion == crAutoDetect && S.StopCode == scAutoDetect ? 2000 : 0;
+    if (S.Model.DataFileCount > 1) Host.FocusFunctionList();
+  } else if (S.Model.ModelMode == TModelMode::Equation) {
+    const int back = Set.StopCriterion == crAutoDetect && S.Run.StopCode == scAutoDetect ? 2000 : 0;
     ShowProgress(S, Host, Set, true, back);
-  } else if (S.ModelMode == 0 && ShowsData(S)) {
-    const int f = S.CurrentFile, o = S.CurrentOutput;
-    CalcStatistics(S, f, o, S.BestCalculated, S.BestSSE, S.BestRMSE, S.BestDC, S.BestR);
+  } else if (S.Model.ModelMode == TModelMode::Function && ShowsData(S)) {
+    const int f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
+    CalcStatistics(S, f, o, S.Pop.BestCalculated, S.Pop.BestSSE, S.Pop.BestRMSE, S.Pop.BestDC,
+                   S.Pop.BestR);
     Host.WriteResultSummary(true);
     std::vector<std::string> lines = Host.ResultLines();
-    InsertRunLines(S, lines, AlgorithmName(S, Set, true), ExpressionStopReason(S.StopCode));
+    InsertRunLines(S, lines, AlgorithmName(S, Set, true), ExpressionStopReason(S.Run.StopCode));
     if (ShowsLastFunction(Host)) {
       const std::string name = OutputName(S, o);
       lines.push_back("");
       lines.push_back("====== Output Results =====");
       lines.push_back("");
       lines.push_back("No\tObserved " + name + "\tCalculated " + name);
-      const int rows = S.PointCount[f];
+      const int rows = S.Model.PointCount[f];
       for (int k = 0; k < rows; ++k)
-        lines.push_back(std::to_string(k + 1) + "\t" + FloatToStr(S.TargetData[f][o][k]) + "\t" +
-                        FormatFloat("0.0000000", S.BestCalculated[f][o][k]));
+        lines.push_back(std::to_string(k + 1) + "\t" + FloatToStr(S.Model.TargetData[f][o][k]) +
+                        "\t" + FormatFloat("0.0000000", S.Pop.BestCalculated[f][o][k]));
     }
     Host.SetResultLines(lines);
   }
-  Logs.Close();
+  S.Run.Logs.Close();
 }
 
 }  // namespace qv

@@ -12,17 +12,14 @@
 
 namespace qv {
 
-class TSearchLogs;
-
 // The lines of the main window's result summary (WriteResultSummary):
 // iterations, elapsed time, RMSE, SSE, R, DC and the parameters, with the
 // short labels and "%0.7g" during a run, the long labels and "%0.10g" at the
 // end. The window puts them into its result editor.
-std::vector<std::string> ResultSummaryLines(const TEngineState& S, const TSearchSettings& Set,
-                                            bool Final);
+std::vector<std::string> ResultSummaryLines(const TEngineState& S, bool Final);
 
 // Elapsed time of the run: "hh:nn:ss:zz" when Final, else the time text.
-std::string ElapsedText(const TSearchSettings& Set, bool Final);
+std::string ElapsedText(const TRunState& Run, bool Final);
 
 // A value as the reports show it: the shortest decimal text in
 // encode-decode mode and in the final report; "%0.8f" in a progress
@@ -38,8 +35,7 @@ std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, boo
 // first page), the logs closed. The report is the mode's: the expression
 // report written here, ShowProgress (optimisation), ShowFinalResults
 // (program mode).
-void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs,
-                         bool Final);
+void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final);
 
 // The program-mode final report, only when no search is running: the
 // statistics of the best member (UpdateBestStatistics); unless KeepLists the
@@ -47,7 +43,7 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, TSearchSettings& Set, 
 // outputs) are refilled with the measures chosen by the tags of "Panel11"
 // and "LeftPanel"; then the window's final result summary with the title,
 // algorithm and stop-reason lines, and the observed against calculated
-// table of the displayed data set (S.CurrentFile): a header "No" and, per
+// table of the displayed data set (S.Model.CurrentFile): a header "No" and, per
 // output, "Obs. <name>" and "Cal. <name>"; one row per data row with the
 // row number, the observed values (shortest text) and the best member's
 // values ("0.00000"), all TAB-separated. KeepLists true shows another data

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <span>
 
 #include "engine/FitSettings.h"
 #include "platform/core/SysUtils.h"
@@ -21,13 +23,13 @@ void WriteLine(const std::string& file, const std::string& line, bool append) {
 }
 
 // Refuses the control with an information box and moves the focus to it.
-bool Refuse(TFitHost& Host, const std::string& control, const std::string& text) {
+bool Refuse(TFitHost& Host, TSettingName control, const std::string& text) {
   Host.ShowMessage(mtInformation, text);
   Host.FocusSetting(control);
   return false;
 }
 
-bool Empty(TFitSettings& s, const std::string& name) { return s.Text(name).empty(); }
+bool Empty(TFitSettings& s, TSettingName name) { return s.Text(name).empty(); }
 
 }  // namespace
 
@@ -43,99 +45,138 @@ bool SameLogFile(const std::string& A, const std::string& B) {
   return !ec1 && !ec2 && a == b;
 }
 
-void TSearchLogs::Open(const TEngineState& S, const TSearchSettings& Set, bool Append) {
+void TSearchLogs::Open(const TEngineModel& Model, const TSearchSettings& Set, bool Append) {
   Close();
   if (Set.SaveResults) {
     const bool keep = Append && std::filesystem::exists(Set.ResultsFileName);
     if (!keep)
-      WriteLine(Set.ResultsFileName, S.ModelMode == 1 ? "Results" : "R\tDC\tSSE\tRMSE", false);
-    FResults = Set.ResultsFileName;
+      WriteLine(Set.ResultsFileName,
+                Model.ModelMode == TModelMode::Equation ? "Results" : "R\tDC\tSSE\tRMSE", false);
+    results_ = Set.ResultsFileName;
   }
-  if (Set.SaveParameters && S.ModelMode != 1) {
+  if (Set.SaveParameters && Model.ModelMode != TModelMode::Equation) {
     const bool keep = Append && std::filesystem::exists(Set.ParametersFileName);
     if (!keep) {
       std::string header;
-      for (int p = 0; p < S.ParameterCount; ++p) header += S.ParameterNames[p] + "\t";
+      for (int p = 0; p < Model.ParameterCount; ++p) header += Model.ParameterNames[p] + "\t";
       WriteLine(Set.ParametersFileName, header, false);
     }
-    FParameters = Set.ParametersFileName;
+    parameters_ = Set.ParametersFileName;
   }
   ResultRecords = ParameterRecords = 0;
 }
 
 void TSearchLogs::AppendResults(const std::string& Line) {
-  if (!FResults.empty()) WriteLine(FResults, Line, true);
+  if (!results_.empty()) WriteLine(results_, Line, true);
 }
 
 void TSearchLogs::AppendParameters(const std::string& Line) {
-  if (!FParameters.empty()) WriteLine(FParameters, Line, true);
+  if (!parameters_.empty()) WriteLine(parameters_, Line, true);
 }
 
 void TSearchLogs::Close() {
-  FResults.clear();
-  FParameters.clear();
+  results_.clear();
+  parameters_.clear();
 }
 
-bool CheckAlgorithmSettings(TFitHost& Host, int Algorithm) {
+namespace {
+
+// One check of CheckAlgorithmSettings: the box is refused with the message
+// when it is empty or, with a Minimum, when its whole number is below it;
+// a check with a Switch applies only while that check box is checked.
+struct TSettingCheck {
+  TSettingName Box;
+  int Minimum;  // 0: only emptiness is checked
+  const char* Message;
+  std::optional<TSettingName> Switch = std::nullopt;
+};
+
+const char* const kNoPopulation = "No value for \"Population Size\"!";
+
+const TSettingCheck kGeneticChecks[] = {
+    {TSettingName::PopulationBox2, 0, kNoPopulation},
+    {TSettingName::PopulationBox2, 2, "\"Population Size\"must be bigger than 2!"},
+    {TSettingName::PCBox2, 0, "No value for \"Crossover Rate\"!"},
+    {TSettingName::PMBox2, 0, "No value for \"Mutation Rate\"!"},
+};
+const TSettingCheck kSwarmChecks[] = {
+    {TSettingName::SizeBox, 0, kNoPopulation},
+    {TSettingName::SizeBox, 1, "\"Population Size\"must be bigger than 0!"},
+    {TSettingName::C1Box, 0, "No value for \"Learning Factor C1\"!"},
+    {TSettingName::C2Box, 0, "No value for \"Learning Factor C2\"!"},
+    {TSettingName::ComboBox6, 0, "No value for \"Vax\"!", TSettingName::VmaCheckBox},
+};
+const TSettingCheck kEvolutionChecks[] = {
+    {TSettingName::DESizeBox, 0, kNoPopulation},
+    {TSettingName::DESizeBox, 1, "\"Population Size\"must be bigger than 0!"},
+    {TSettingName::PMBox3, 0, "No value for \"Mutatuin Rate\"!"},
+    {TSettingName::PCBox3, 0, "No value for \"Crossover Rate\"!"},
+};
+const TSettingCheck kZedovevChecks[] = {
+    {TSettingName::SizeBox1, 0, kNoPopulation},
+};
+
+}  // namespace
+
+bool CheckAlgorithmSettings(TFitHost& Host, TAlgorithm Algorithm) {
   TFitSettings& s = Host.Settings();
-  const std::string noPop = "No value for \"Population Size\"!";
+  std::span<const TSettingCheck> checks;
   switch (Algorithm) {
-    case alGenetic:
-      if (Empty(s, "PopulationBox2")) return Refuse(Host, "PopulationBox2", noPop);
-      if (StrToInt(Trim(s.Text("PopulationBox2"))) < 2)
-        return Refuse(Host, "PopulationBox2", "\"Population Size\"must be bigger than 2!");
-      if (Empty(s, "PCBox2")) return Refuse(Host, "PCBox2", "No value for \"Crossover Rate\"!");
-      if (Empty(s, "PMBox2")) return Refuse(Host, "PMBox2", "No value for \"Mutation Rate\"!");
-      return true;
-    case alParticleSwarm:
-      if (Empty(s, "SizeBox")) return Refuse(Host, "SizeBox", noPop);
-      if (StrToInt(Trim(s.Text("SizeBox"))) < 1)
-        return Refuse(Host, "SizeBox", "\"Population Size\"must be bigger than 0!");
-      if (Empty(s, "C1Box")) return Refuse(Host, "C1Box", "No value for \"Learning Factor C1\"!");
-      if (Empty(s, "C2Box")) return Refuse(Host, "C2Box", "No value for \"Learning Factor C2\"!");
-      if (s.Checked("VmaCheckBox") && Empty(s, "ComboBox6"))
-        return Refuse(Host, "ComboBox6", "No value for \"Vax\"!");
-      return true;
-    case alDifferentialEvolution:
-      if (Empty(s, "DESizeBox")) return Refuse(Host, "DESizeBox", noPop);
-      if (StrToInt(Trim(s.Text("DESizeBox"))) < 1)
-        return Refuse(Host, "DESizeBox", "\"Population Size\"must be bigger than 0!");
-      if (Empty(s, "PMBox3")) return Refuse(Host, "PMBox3", "No value for \"Mutatuin Rate\"!");
-      if (Empty(s, "PCBox3")) return Refuse(Host, "PCBox3", "No value for \"Crossover Rate\"!");
-      return true;
+    case TAlgorithm::Genetic:
+      checks = kGeneticChecks;
+      break;
+    case TAlgorithm::ParticleSwarm:
+      checks = kSwarmChecks;
+      break;
+    case TAlgorithm::DifferentialEvolution:
+      checks = kEvolutionChecks;
+      break;
     default:
-      if (Empty(s, "SizeBox1")) return Refuse(Host, "SizeBox1", noPop);
-      return true;
+      checks = kZedovevChecks;
+      break;
   }
+  for (const TSettingCheck& c : checks) {
+    if (c.Switch && !s.Checked(*c.Switch)) continue;
+    const bool refused =
+        c.Minimum > 0 ? StrToInt(Trim(s.Text(c.Box))) < c.Minimum : Empty(s, c.Box);
+    if (refused) return Refuse(Host, c.Box, c.Message);
+  }
+  return true;
 }
 
-bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearchLogs& Logs) {
-  if (!CheckAlgorithmSettings(Host, S.Algorithm)) return false;
+bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set) {
+  TSearchLogs& Logs = S.Run.Logs;
+  if (!CheckAlgorithmSettings(Host, S.Run.Algorithm)) return false;
   TFitSettings& s = Host.Settings();
-  auto real = [&](const char* name) { return StrToFloat(Trim(s.Text(name))); };
-  auto whole = [&](const char* name) { return StrToInt(Trim(s.Text(name))); };
+  auto real = [&](TSettingName name) { return StrToFloat(Trim(s.Text(name))); };
+  auto whole = [&](TSettingName name) { return StrToInt(Trim(s.Text(name))); };
 
-  switch (S.Algorithm) {
-    case alGenetic: {
-      Set.CrossoverRate = real("PCBox2");
-      Set.MutationRate = real("PMBox2");
-      Set.SelectionType = s.ItemIndex("STGroup2");
-      Set.CrossoverType = s.ItemIndex(s.ItemIndex("BinCheckBox") == 1 ? "CTGroup3" : "CTGroup2");
-      Set.Truncation = s.Checked("TSBox2");
-      Set.TruncationThreshold = real("TSEdit2");
+  switch (S.Run.Algorithm) {
+    case TAlgorithm::Genetic: {
+      Set.CrossoverRate = real(TSettingName::PCBox2);
+      Set.MutationRate = real(TSettingName::PMBox2);
+      Set.SelectionType = static_cast<TSelectionType>(s.ItemIndex(TSettingName::STGroup2));
+      if (s.ItemIndex(TSettingName::BinCheckBox) == 1)
+        Set.GeneCrossoverType =
+            static_cast<TGeneCrossoverType>(s.ItemIndex(TSettingName::CTGroup3));
+      else
+        Set.CrossoverType = static_cast<TCrossoverType>(s.ItemIndex(TSettingName::CTGroup2));
+      Set.Truncation = s.Checked(TSettingName::TSBox2);
+      Set.TruncationThreshold = real(TSettingName::TSEdit2);
       // Ties go to the even integer.
-      Set.TruncatedCount = static_cast<int>(std::nearbyint(Set.TruncationThreshold * S.PopSize));
-      Set.KeptCount = S.PopSize - Set.TruncatedCount;
-      Set.RankSum = S.PopSize * (S.PopSize + 1) / 2;
+      Set.TruncatedCount =
+          static_cast<int>(std::nearbyint(Set.TruncationThreshold * S.Pop.PopSize));
+      Set.KeptCount = S.Pop.PopSize - Set.TruncatedCount;
+      Set.RankSum = S.Pop.PopSize * (S.Pop.PopSize + 1) / 2;
       break;
     }
-    case alParticleSwarm: {
-      Set.C1 = real("C1Box");
-      Set.C2 = real("C2Box");
-      Set.InertiaWeight = real("InterBox");
-      Set.UseVmax = s.Checked("VmaCheckBox");
-      if (Set.UseVmax) Set.Vmax = real("ComboBox6");
-      Set.VelocityFormula = s.ItemIndex("ComboBox3");
+    case TAlgorithm::ParticleSwarm: {
+      Set.C1 = real(TSettingName::C1Box);
+      Set.C2 = real(TSettingName::C2Box);
+      Set.InertiaWeight = real(TSettingName::InterBox);
+      Set.UseVmax = s.Checked(TSettingName::VmaCheckBox);
+      if (Set.UseVmax) Set.Vmax = real(TSettingName::ComboBox6);
+      Set.VelocityFormula = s.ItemIndex(TSettingName::ComboBox3);
       const double phi = Set.C1 + Set.C2;
       if (!(phi > 4)) {
         Host.ShowMessage(mtInformation, "For CFPSO, C1+C2 should be bigger than 4!");
@@ -144,29 +185,31 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearc
       Set.ConstrictionK = 2 / std::fabs(2 - phi - std::sqrt(phi * phi - 4 * phi));
       break;
     }
-    case alDifferentialEvolution:
-      Set.CrossoverRate = real("PCBox3");
-      Set.MutationRate = real("PMBox3");
-      Set.DeRoute = s.ItemIndex("DEGroup");
-      Set.DeMutationOption = s.ItemIndex("DEOptionGroup");
-      Set.DeScheme = s.ItemIndex("SchemeBox");
+    case TAlgorithm::DifferentialEvolution:
+      Set.CrossoverRate = real(TSettingName::PCBox3);
+      Set.MutationRate = real(TSettingName::PMBox3);
+      Set.DeRoute = s.ItemIndex(TSettingName::DEGroup);
+      Set.DeMutationOption = s.ItemIndex(TSettingName::DEOptionGroup);
+      Set.DeScheme = s.ItemIndex(TSettingName::SchemeBox);
       break;
     default:
-      Set.ZudScheme = s.ItemIndex("ZUDSchemeBox");
+      Set.ZudScheme = s.ItemIndex(TSettingName::ZUDSchemeBox);
       break;
   }
 
-  if (s.Text("CBB2").empty()) {
-    s.SetText("CBB2", "100");
-    Host.SettingChanged("CBB2");
+  if (s.Text(TSettingName::CBB2).empty()) {
+    s.SetText(TSettingName::CBB2, "100");
+    Host.SettingChanged(TSettingName::CBB2);
   }
-  Set.UpdateRate = whole("CBB2");
+  Set.UpdateRate = whole(TSettingName::CBB2);
 
   // Both log names are checked before either file is created.
-  Set.SaveResults = !Trim(s.Text("FileEdit")).empty();
-  if (Set.SaveResults) Set.ResultsFileName = LogFileName(s.Text("FileEdit"));
-  Set.SaveParameters = !Trim(s.Text("FileEdit1")).empty() && S.ModelMode != 1;
-  if (Set.SaveParameters) Set.ParametersFileName = LogFileName(Trim(s.Text("FileEdit1")));
+  Set.SaveResults = !Trim(s.Text(TSettingName::FileEdit)).empty();
+  if (Set.SaveResults) Set.ResultsFileName = LogFileName(s.Text(TSettingName::FileEdit));
+  Set.SaveParameters =
+      !Trim(s.Text(TSettingName::FileEdit1)).empty() && S.Model.ModelMode != TModelMode::Equation;
+  if (Set.SaveParameters)
+    Set.ParametersFileName = LogFileName(Trim(s.Text(TSettingName::FileEdit1)));
   if (Set.SaveResults && Set.SaveParameters &&
       SameLogFile(Set.ResultsFileName, Set.ParametersFileName)) {
     Host.ShowMessage(mtWarning,
@@ -174,38 +217,38 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set, TSearc
     Logs.Close();
     return false;
   }
-  if (Set.SaveResults) Set.ResultsSaveRate = whole("SREdit");
-  if (Set.SaveParameters) Set.ParametersSaveRate = whole("SREdit1");
+  if (Set.SaveResults) Set.ResultsSaveRate = whole(TSettingName::SREdit);
+  if (Set.SaveParameters) Set.ParametersSaveRate = whole(TSettingName::SREdit1);
 
-  if (s.Checked("RB1"))
+  if (s.Checked(TSettingName::RB1))
     Set.StopCriterion = crAutoDetect;
-  else if (s.Checked("RB2"))
+  else if (s.Checked(TSettingName::RB2))
     Set.StopCriterion = crMaxIterations;
-  else if (s.Checked("RB4"))
+  else if (s.Checked(TSettingName::RB4))
     Set.StopCriterion = crDC;
   else
     Set.StopCriterion = crRMSE;
-  if (S.ModelMode == 1 && S.Objective != 0 &&
+  if (S.Model.ModelMode == TModelMode::Equation && S.Model.Objective != TObjective::None &&
       (Set.StopCriterion == crRMSE || Set.StopCriterion == crDC)) {
-    s.SetChecked("RB1", true);
-    Host.SettingChanged("RB1");
+    s.SetChecked(TSettingName::RB1, true);
+    Host.SettingChanged(TSettingName::RB1);
     Set.StopCriterion = crAutoDetect;
   }
 
-  Set.MaxIterations = whole("ComboBox1");
-  Set.TargetRMSE = real("SSEEdit");
-  Set.TargetDC = real("REdit");
+  Set.MaxIterations = whole(TSettingName::ComboBox1);
+  Set.TargetRMSE = real(TSettingName::SSEEdit);
+  Set.TargetDC = real(TSettingName::REdit);
 
-  Logs.Open(S, Set, S.Resuming);
+  Logs.Open(S.Model, Set, S.Run.Resuming);
 
   Host.SetActivePage(TFitHost::ResultPage);
-  S.StopCode = scNone;
-  S.SearchRunning = true;
+  S.Run.StopCode = scNone;
+  S.Run.SearchRunning = true;
   Host.SetRunningState(true);
   Host.UpdateFileFormControls();
   Host.ResetInspectorSelection();
-  Set.StartTime = TRunClock::now();
-  Set.StopTime = Set.StartTime;
+  S.Run.StartTime = TRunClock::now();
+  S.Run.StopTime = S.Run.StartTime;
   return true;
 }
 

@@ -1,47 +1,58 @@
-// Search settings: the algorithm settings read from the main window by
-// PrepareSearch, the log settings, the stop criterion and the run timer.
-// The population, the bests and the counters are engine state
-// (engine/CommonUnit.h).
+// Search settings: what the user chose on the main window's settings pages
+// for the chosen algorithm and for every run, as PrepareSearch reads them.
+// Where a run stands (counters, stop code, timer, logs) is the run part of
+// the engine state (engine/RunState.h).
 #pragma once
 
-#include <chrono>
 #include <string>
-#include <vector>
+
+#include "engine/RunState.h"
 
 namespace qv {
-
-// Stop codes, also used by the reports. scNone: no stop criterion and no
-// user has ended the search yet (set when a search starts, so that a search
-// ended by a failure never shows the reason of an earlier run).
-enum : int {
-  scNone = -1,
-  scAutoDetect = 0,
-  scMaxIterations = 1,
-  scRMSEReached = 2,
-  scDCReached = 3,
-  scUserStop = 10,
-};
 
 // Stop criteria (radio buttons RB1, RB2, RB3, RB4).
 enum : int { crAutoDetect = 0, crMaxIterations = 1, crRMSE = 2, crDC = 3 };
 
-// Algorithm families (item index of RadioGroup2).
-enum : int { alZedovev = 0, alGenetic = 1, alParticleSwarm = 2, alDifferentialEvolution = 3 };
+// Genetic selection types, the item index of "STGroup2", on the population
+// sorted ascending by relative fitness (the best last); engine/Genetic.cpp
+// gives each rule.
+enum class TSelectionType : int {
+  TopMate = 0,
+  AbsoluteTopMate = 1,
+  Tournament = 2,
+  RouletteWheel = 3,
+  Rank = 4,
+  RandomOfAbove = 5,  // one of the five above, drawn once per generation
+  Random = 6,
+};
 
-// The monotonic clock of the run timer; the reports show StopTime - StartTime.
-using TRunClock = std::chrono::steady_clock;
+// Genetic crossover types of the real-value mode, the item index of
+// "CTGroup2".
+enum class TCrossoverType : int {
+  Uniform = 0,
+  OnePoint = 1,
+  TwoPoints = 2,
+  Intermediate = 3,
+  Line = 4,
+  RandomOfAbove = 5,  // one of the five above, drawn once per pair
+};
 
-// Settings of the search and the run-time values that the engine state
-// (engine/CommonUnit.h: population, bests, counters) does not hold.
+// Genetic crossover types of the encode-decode mode, the item index of
+// "CTGroup3"; they work on the characters of the genes.
+enum class TGeneCrossoverType : int {
+  Uniform = 0,
+  OnePoint = 1,
+  TwoPoints = 2,
+  RandomOfAbove = 3,  // one of the three above, drawn once per pair
+};
+
+// Settings read by PrepareSearch (only the chosen algorithm's).
 struct TSearchSettings {
-  TRunClock::time_point StartTime{};
-  TRunClock::time_point StopTime{};
-
-  // Settings read by PrepareSearch (only the chosen algorithm's).
   double CrossoverRate = 0.85;  // genetic and differential evolution
   double MutationRate = 0.01;   // genetic mutation rate, or the factor F of differential evolution
-  int SelectionType = 6;
-  int CrossoverType = 0;
+  TSelectionType SelectionType = TSelectionType::Random;
+  TCrossoverType CrossoverType = TCrossoverType::Uniform;              // real-value mode
+  TGeneCrossoverType GeneCrossoverType = TGeneCrossoverType::Uniform;  // encode-decode mode
   bool Truncation = false;
   double TruncationThreshold = 0.2;
   int TruncatedCount = 0;  // T: the T best members are the selection pool
@@ -66,10 +77,6 @@ struct TSearchSettings {
   int MaxIterations = 100000;
   double TargetRMSE = 0.001;
   double TargetDC = 0.99;
-
-  // Set by EvaluatePopulation and the differential-evolution step when the
-  // best changed; read and cleared by the loops.
-  bool Improved = false;
 };
 
 }  // namespace qv

@@ -19,21 +19,21 @@ namespace {
 
 const Double1Array& ColumnOf(const TEngineState& S, int f, int column) {
   static const Double1Array empty;
-  if (f >= static_cast<int>(S.DataColumns.size())) return empty;
-  const Double2Array& set = S.DataColumns[f];
+  if (f >= static_cast<int>(S.Model.DataColumns.size())) return empty;
+  const Double2Array& set = S.Model.DataColumns[f];
   if (set.empty()) return empty;
   if (column >= static_cast<int>(set.size())) column = static_cast<int>(set.size()) - 1;
   return set[column];
 }
 
 void SetTarget(TEngineState& S, int f, int o, const Double1Array& column) {
-  const int rows = f < static_cast<int>(S.PointCount.size()) ? S.PointCount[f] : 0;
+  const int rows = f < static_cast<int>(S.Model.PointCount.size()) ? S.Model.PointCount[f] : 0;
   Double1Array values(rows, 0.0);
   for (int r = 0; r < rows && r < static_cast<int>(column.size()); ++r) values[r] = column[r];
-  if (S.TargetData.size() <= static_cast<size_t>(f)) S.TargetData.resize(f + 1);
-  if (S.TargetData[f].size() <= static_cast<size_t>(o)) S.TargetData[f].resize(o + 1);
-  S.TargetData[f][o] = values;
-  for (auto* a : {&S.TargetMean, &S.TargetMin, &S.TargetMax}) {
+  if (S.Model.TargetData.size() <= static_cast<size_t>(f)) S.Model.TargetData.resize(f + 1);
+  if (S.Model.TargetData[f].size() <= static_cast<size_t>(o)) S.Model.TargetData[f].resize(o + 1);
+  S.Model.TargetData[f][o] = values;
+  for (auto* a : {&S.Model.TargetMean, &S.Model.TargetMin, &S.Model.TargetMax}) {
     if (a->size() <= static_cast<size_t>(f)) a->resize(f + 1);
     if ((*a)[f].size() <= static_cast<size_t>(o)) (*a)[f].resize(o + 1, 0.0);
   }
@@ -43,55 +43,58 @@ void SetTarget(TEngineState& S, int f, int o, const Double1Array& column) {
     if (r == 0 || values[r] < lo) lo = values[r];
     if (r == 0 || values[r] > hi) hi = values[r];
   }
-  S.TargetMean[f][o] = rows > 0 ? sum / rows : 0.0;
-  S.TargetMin[f][o] = lo;
-  S.TargetMax[f][o] = hi;
+  S.Model.TargetMean[f][o] = rows > 0 ? sum / rows : 0.0;
+  S.Model.TargetMin[f][o] = lo;
+  S.Model.TargetMax[f][o] = hi;
 }
 
 }  // namespace
 
 void PrepareTargetData(TEngineState& S) {
-  S.InputNames.clear();
-  const int sets = S.DataFileCount;
-  S.InputData.assign(sets, {});
+  S.Model.InputNames.clear();
+  const int sets = S.Model.DataFileCount;
+  S.Model.InputData.assign(sets, {});
   for (int f = 0; f < sets; ++f) {
     int output = 0;
-    for (int v = 0; v < S.VariableCount; ++v) {
-      const std::string& name = S.VariableNames[v];
+    for (int v = 0; v < S.Model.VariableCount; ++v) {
+      const std::string& name = S.Model.VariableNames[v];
       bool isOutput;
-      if (S.ModelMode == 2) {
-        isOutput =
-            std::find(S.OutputNames.begin(), S.OutputNames.end(), name) != S.OutputNames.end();
+      if (S.Model.ModelMode == TModelMode::Program) {
+        isOutput = std::find(S.Model.OutputNames.begin(), S.Model.OutputNames.end(), name) !=
+                   S.Model.OutputNames.end();
       } else {
-        isOutput = S.CurrentFunction < static_cast<int>(S.FunctionOutputs.size()) &&
-                   SameText(S.FunctionOutputs[S.CurrentFunction], name);
+        isOutput = S.Model.CurrentFunction < static_cast<int>(S.Model.FunctionOutputs.size()) &&
+                   SameText(S.Model.FunctionOutputs[S.Model.CurrentFunction], name);
       }
       if (isOutput) {
-        SetTarget(S, f, S.ModelMode == 2 ? output : S.CurrentOutput, ColumnOf(S, f, v));
+        SetTarget(S, f, S.Model.ModelMode == TModelMode::Program ? output : S.Model.CurrentOutput,
+                  ColumnOf(S, f, v));
         ++output;
       } else {
         Double1Array column = ColumnOf(S, f, v);
-        column.resize(S.PointCount[f], 0.0);
-        S.InputData[f].push_back(column);
-        if (f == 0) S.InputNames.push_back(name);
+        column.resize(S.Model.PointCount[f], 0.0);
+        S.Model.InputData[f].push_back(column);
+        if (f == 0) S.Model.InputNames.push_back(name);
       }
     }
   }
 }
 
 bool CompileFitFunction(TEngineState& S, TFitHost& Host) {
-  S.Parser = std::make_unique<TExpressionParser>();
-  S.VariableValues.resize(S.VariableCount, 0.0);
-  S.ParameterValues.resize(S.ParameterCount, 0.0);
-  for (int v = 0; v < S.VariableCount; ++v)
-    S.Parser->BindVariable(S.VariableNames[v], &S.VariableValues[v]);
-  for (int p = 0; p < S.ParameterCount; ++p)
-    S.Parser->BindVariable(S.ParameterNames[p], &S.ParameterValues[p]);
+  S.Model.Parser = std::make_unique<TExpressionParser>();
+  S.Model.Parser->SetRandomGenerator(&S.Run.Random);
+  S.Model.VariableValues.resize(S.Model.VariableCount, 0.0);
+  S.Model.ParameterValues.resize(S.Model.ParameterCount, 0.0);
+  for (int v = 0; v < S.Model.VariableCount; ++v)
+    S.Model.Parser->BindVariable(S.Model.VariableNames[v], &S.Model.VariableValues[v]);
+  for (int p = 0; p < S.Model.ParameterCount; ++p)
+    S.Model.Parser->BindVariable(S.Model.ParameterNames[p], &S.Model.ParameterValues[p]);
   try {
-    if (S.CurrentFunction < 0 || S.CurrentFunction >= S.FunctionCount)
+    if (S.Model.CurrentFunction < 0 || S.Model.CurrentFunction >= S.Model.FunctionCount)
       throw Exception("No function");
-    S.CompiledFunction = S.Parser->CompileText(S.FunctionExpressions[S.CurrentFunction]);
-    if (S.CompiledFunction < 0) throw Exception("Empty function");
+    S.Model.CompiledFunction =
+        S.Model.Parser->CompileText(S.Model.FunctionExpressions[S.Model.CurrentFunction]);
+    if (S.Model.CompiledFunction < 0) throw Exception("Empty function");
     return true;
   } catch (const std::exception&) {
     Host.ShowMessage(mtInformation, "Function expression is uncorrect!");
@@ -100,15 +103,16 @@ bool CompileFitFunction(TEngineState& S, TFitHost& Host) {
 }
 
 bool CompileEquationFunctions(TEngineState& S, TFitHost& Host) {
-  S.Parser = std::make_unique<TExpressionParser>();
-  S.ParameterValues.resize(S.ParameterCount, 0.0);
-  for (int p = 0; p < S.ParameterCount; ++p)
-    S.Parser->BindVariable(S.ParameterNames[p], &S.ParameterValues[p]);
-  S.ConstraintIndices.assign(S.ConstraintCount, -1);
-  S.ObjectiveIndices.assign(S.ObjectiveCount, -1);
+  S.Model.Parser = std::make_unique<TExpressionParser>();
+  S.Model.Parser->SetRandomGenerator(&S.Run.Random);
+  S.Model.ParameterValues.resize(S.Model.ParameterCount, 0.0);
+  for (int p = 0; p < S.Model.ParameterCount; ++p)
+    S.Model.Parser->BindVariable(S.Model.ParameterNames[p], &S.Model.ParameterValues[p]);
+  S.Model.ConstraintIndices.assign(S.Model.ConstraintCount, -1);
+  S.Model.ObjectiveIndices.assign(S.Model.ObjectiveCount, -1);
   auto compile = [&](const std::string& text, int& index) {
     try {
-      index = S.Parser->CompileText(text);
+      index = S.Model.Parser->CompileText(text);
       if (index < 0) throw Exception("Empty expression");
       return true;
     } catch (const std::exception&) {
@@ -116,10 +120,10 @@ bool CompileEquationFunctions(TEngineState& S, TFitHost& Host) {
       return false;
     }
   };
-  for (int c = 0; c < S.ConstraintCount; ++c)
-    if (!compile(S.ConstraintTexts[c], S.ConstraintIndices[c])) return false;
-  for (int o = 0; o < S.ObjectiveCount; ++o)
-    if (!compile(S.ObjectiveTexts[o], S.ObjectiveIndices[o])) return false;
+  for (int c = 0; c < S.Model.ConstraintCount; ++c)
+    if (!compile(S.Model.ConstraintTexts[c], S.Model.ConstraintIndices[c])) return false;
+  for (int o = 0; o < S.Model.ObjectiveCount; ++o)
+    if (!compile(S.Model.ObjectiveTexts[o], S.Model.ObjectiveIndices[o])) return false;
   return true;
 }
 
@@ -156,58 +160,68 @@ std::string Join(const String1Array& a) {
 
 std::string DumpModelState(const TEngineState& S) {
   std::ostringstream o;
-  o << "ModelMode " << S.ModelMode << "\n";
-  o << "ModelTitle " << S.ModelTitle << "\n";
-  o << "Exclusive " << (S.Exclusive ? 1 : 0) << "\n";
-  o << "Objective " << S.Objective << "\n";
-  o << "Variables " << Join(S.VariableNames) << "\n";
-  o << "FixedOutputIndex " << S.FixedOutputIndex << "\n";
-  o << "OutputCount " << S.OutputCount << "\n";
-  o << "OutputNames " << Join(S.OutputNames) << "\n";
-  o << "DimCount " << S.DimCount << "\n";
-  o << "VarParameterCount " << S.VarParameterCount << "\n";
-  for (int p = 0; p < S.ParameterCount && p < static_cast<int>(S.ParameterNames.size()); ++p) {
-    o << "Parameter " << S.ParameterNames[p];
-    if (S.IsVarParameter[p]) o << " var";
-    if (S.HasInitial[p]) o << " init=" << Num(S.InitialValue[p]);
-    if (S.HasRange[p]) o << " range=" << Num(S.RangeLow[p]) << ":" << Num(S.RangeHigh[p]);
-    if (S.HasBound[p]) {
-      o << " bounds=" << (S.HasLower[p] ? Num(S.LowerBound[p]) : std::string("")) << ":"
-        << (S.HasUpper[p] ? Num(S.UpperBound[p]) : std::string(""));
+  o << "ModelMode " << static_cast<int>(S.Model.ModelMode) << "\n";
+  o << "ModelTitle " << S.Model.ModelTitle << "\n";
+  o << "Exclusive " << (S.Model.Exclusive ? 1 : 0) << "\n";
+  o << "Objective " << static_cast<int>(S.Model.Objective) << "\n";
+  o << "Variables " << Join(S.Model.VariableNames) << "\n";
+  o << "FixedOutputIndex " << S.Model.FixedOutputIndex << "\n";
+  o << "OutputCount " << S.Model.OutputCount << "\n";
+  o << "OutputNames " << Join(S.Model.OutputNames) << "\n";
+  o << "DimCount " << S.Model.DimCount << "\n";
+  o << "VarParameterCount " << S.Model.VarParameterCount << "\n";
+  for (int p = 0; p < S.Model.ParameterCount && p < static_cast<int>(S.Model.ParameterNames.size());
+       ++p) {
+    o << "Parameter " << S.Model.ParameterNames[p];
+    if (S.Model.IsVarParameter[p]) o << " var";
+    if (S.Model.HasInitial[p]) o << " init=" << Num(S.Model.InitialValue[p]);
+    if (S.Model.HasRange[p])
+      o << " range=" << Num(S.Model.RangeLow[p]) << ":" << Num(S.Model.RangeHigh[p]);
+    if (S.Model.HasBound[p]) {
+      o << " bounds=" << (S.Model.HasLower[p] ? Num(S.Model.LowerBound[p]) : std::string("")) << ":"
+        << (S.Model.HasUpper[p] ? Num(S.Model.UpperBound[p]) : std::string(""));
     }
-    if (S.ParameterDigits[p] >= 0) o << " digits=" << S.ParameterDigits[p];
-    if (S.IsInteger[p]) o << " integer";
+    if (S.Model.ParameterDigits[p] >= 0) o << " digits=" << S.Model.ParameterDigits[p];
+    if (S.Model.IsInteger[p]) o << " integer";
     o << "\n";
   }
-  for (int c = 0; c < S.ConstantCount && c < static_cast<int>(S.ConstantNames.size()); ++c)
-    o << "Constant " << S.ConstantNames[c] << "=" << S.ConstantValues[c] << "\n";
-  for (int c = 0; c < S.VarConstantCount && c < static_cast<int>(S.VarConstantNames.size()); ++c) {
-    o << "VarConstant " << S.VarConstantNames[c] << " =";
-    for (const auto& row : S.VarConstantValues)
+  for (int c = 0; c < S.Model.ConstantCount && c < static_cast<int>(S.Model.ConstantNames.size());
+       ++c)
+    o << "Constant " << S.Model.ConstantNames[c] << "=" << S.Model.ConstantValues[c] << "\n";
+  for (int c = 0;
+       c < S.Model.VarConstantCount && c < static_cast<int>(S.Model.VarConstantNames.size()); ++c) {
+    o << "VarConstant " << S.Model.VarConstantNames[c] << " =";
+    for (const auto& row : S.Model.VarConstantValues)
       o << " " << (c < static_cast<int>(row.size()) ? Num(row[c]) : "?");
     o << "\n";
   }
-  for (int f = 0; f < S.FunctionCount && f < static_cast<int>(S.FunctionExpressions.size()); ++f)
-    o << "Function " << S.FunctionOutputs[f] << " <- " << S.FunctionExpressions[f] << "\n";
-  for (int i = 0; i < S.ObjectiveCount && i < static_cast<int>(S.ObjectiveTexts.size()); ++i)
-    o << "Objective " << S.ObjectiveTexts[i] << "\n";
-  for (int i = 0; i < S.ConstraintCount && i < static_cast<int>(S.ConstraintTexts.size()); ++i)
-    o << "Constraint " << S.ConstraintTexts[i] << (S.ConstraintNonStrict[i] ? " <= 0" : " < 0")
+  for (int f = 0;
+       f < S.Model.FunctionCount && f < static_cast<int>(S.Model.FunctionExpressions.size()); ++f)
+    o << "Function " << S.Model.FunctionOutputs[f] << " <- " << S.Model.FunctionExpressions[f]
       << "\n";
-  o << "DataFileCount " << S.DataFileCount << " TestFileCount " << S.TestFileCount << "\n";
-  for (int f = 0; f < S.DataFileCount && f < static_cast<int>(S.PointCount.size()); ++f) {
-    o << "DataSet " << f << " rows=" << S.PointCount[f];
-    if (f < static_cast<int>(S.DataSetNames.size()) && !S.DataSetNames[f].empty())
-      o << " name=" << S.DataSetNames[f];
-    if (f < static_cast<int>(S.IsDataFile.size()) && S.IsDataFile[f]) o << " file";
-    if (f < static_cast<int>(S.IsTestFile.size()) && S.IsTestFile[f]) o << " test";
+  for (int i = 0; i < S.Model.ObjectiveCount && i < static_cast<int>(S.Model.ObjectiveTexts.size());
+       ++i)
+    o << "Objective " << S.Model.ObjectiveTexts[i] << "\n";
+  for (int i = 0;
+       i < S.Model.ConstraintCount && i < static_cast<int>(S.Model.ConstraintTexts.size()); ++i)
+    o << "Constraint " << S.Model.ConstraintTexts[i]
+      << (S.Model.ConstraintNonStrict[i] ? " <= 0" : " < 0") << "\n";
+  o << "DataFileCount " << S.Model.DataFileCount << " TestFileCount " << S.Model.TestFileCount
+    << "\n";
+  for (int f = 0; f < S.Model.DataFileCount && f < static_cast<int>(S.Model.PointCount.size());
+       ++f) {
+    o << "DataSet " << f << " rows=" << S.Model.PointCount[f];
+    if (f < static_cast<int>(S.Model.DataSetNames.size()) && !S.Model.DataSetNames[f].empty())
+      o << " name=" << S.Model.DataSetNames[f];
+    if (f < static_cast<int>(S.Model.IsDataFile.size()) && S.Model.IsDataFile[f]) o << " file";
+    if (f < static_cast<int>(S.Model.IsTestFile.size()) && S.Model.IsTestFile[f]) o << " test";
     o << "\n";
   }
-  o << "DataColumns " << Shape3(S.DataColumns) << "\n";
-  o << "TargetData " << Shape3(S.TargetData) << "\n";
-  if (S.ModelMode == 2)
-    o << "Program " << S.ProgramStart << ":" << S.ProgramEnd << (S.BasicProgram ? " vb" : "")
-      << "\n";
+  o << "DataColumns " << Shape3(S.Model.DataColumns) << "\n";
+  o << "TargetData " << Shape3(S.Model.TargetData) << "\n";
+  if (S.Model.ModelMode == TModelMode::Program)
+    o << "Program " << S.Model.ProgramStart << ":" << S.Model.ProgramEnd
+      << (S.Model.BasicProgram ? " vb" : "") << "\n";
   return o.str();
 }
 

@@ -2,6 +2,7 @@
 #include "engine/VB3Pas.h"
 
 #include "engine/ModelTools.h"
+#include "platform/core/SysUtils.h"
 
 namespace qv {
 
@@ -12,7 +13,7 @@ namespace {
 const std::string kMark = "//d_d";
 
 bool IsDone(const std::string& line) {
-  if (TrimText(line).empty()) return true;
+  if (Trim(line).empty()) return true;
   size_t p = line.find("//");
   return p != std::string::npos && line.compare(p + 2, 3, "d_d") == 0;
 }
@@ -34,11 +35,11 @@ std::string MapType(const std::string& type) {
 std::string PascalDimensions(const std::string& dims) {
   std::string out;
   for (const auto& part : SplitTopLevel(dims)) {
-    std::string p = TrimText(part);
+    std::string p = Trim(part);
     if (!out.empty()) out += ",";
-    size_t to = Lower(p).find(" to ");
+    size_t to = LowerCase(p).find(" to ");
     if (to != std::string::npos)
-      out += TrimText(p.substr(0, to)) + ".." + TrimText(p.substr(to + 4));
+      out += Trim(p.substr(0, to)) + ".." + Trim(p.substr(to + 4));
     else if (p.find("..") != std::string::npos)
       out += p;
     else
@@ -55,13 +56,13 @@ void TranslateDeclarations(std::vector<std::string>& lines, std::vector<std::str
     if (StartsWith(line, "dim ")) {
       std::string rest = line.substr(4);
       size_t as = rest.find(" as ");
-      std::string names = TrimText(as == std::string::npos ? rest : rest.substr(0, as));
-      std::string type = MapType(TrimText(as == std::string::npos ? "" : rest.substr(as + 4)));
+      std::string names = Trim(as == std::string::npos ? rest : rest.substr(0, as));
+      std::string type = MapType(Trim(as == std::string::npos ? "" : rest.substr(as + 4)));
       size_t open = names.find('(');
       if (open != std::string::npos) {
         size_t close = names.find(')', open);
-        std::string name = TrimText(names.substr(0, open));
-        std::string dims = TrimText(names.substr(
+        std::string name = Trim(names.substr(0, open));
+        std::string dims = Trim(names.substr(
             open + 1, close == std::string::npos ? std::string::npos : close - open - 1));
         arrays.push_back(name);
         line = "Var " + name + " : array" +
@@ -74,7 +75,7 @@ void TranslateDeclarations(std::vector<std::string>& lines, std::vector<std::str
     } else if (StartsWith(line, "redim ")) {
       size_t open = line.find('('), close = line.find(')');
       if (open != std::string::npos && close != std::string::npos && close > open) {
-        std::string name = TrimText(line.substr(6, open - 6));
+        std::string name = Trim(line.substr(6, open - 6));
         line = "Setlength(" + name + "," + line.substr(open + 1, close - open - 1) + ");" + kMark;
       }
     } else if (StartsWith(line, "exit for")) {
@@ -85,12 +86,12 @@ void TranslateDeclarations(std::vector<std::string>& lines, std::vector<std::str
 
 // The text after the keyword of a Basic "case" line: the label list.
 std::string CaseLabels(const std::string& line) {
-  std::string labels = TrimText(line.substr(4));
+  std::string labels = Trim(line.substr(4));
   std::string out;
   for (const auto& part : SplitTopLevel(labels)) {
-    std::string p = TrimText(part);
-    size_t to = Lower(p).find(" to ");
-    if (to != std::string::npos) p = TrimText(p.substr(0, to)) + ".." + TrimText(p.substr(to + 4));
+    std::string p = Trim(part);
+    size_t to = LowerCase(p).find(" to ");
+    if (to != std::string::npos) p = Trim(p.substr(0, to)) + ".." + Trim(p.substr(to + 4));
     if (!out.empty()) out += ", ";
     out += p;
   }
@@ -107,9 +108,9 @@ void TranslateBlocks(std::vector<std::string>& lines) {
       std::string& l = lines[j];
       if (IsDone(l)) continue;
       if (StartsWith(l, "elseif")) {
-        l = "End else If " + TrimText(l.substr(6)) + " Begin" + kMark;
+        l = "End else If " + Trim(l.substr(6)) + " Begin" + kMark;
       } else if (StartsWith(l, "else")) {
-        std::string rest = TrimText(l.substr(4));
+        std::string rest = Trim(l.substr(4));
         l = rest.empty() ? "End Else Begin" + kMark : "End Else Begin " + rest + ";" + kMark;
       } else if (StartsWith(l, "if ")) {
         l += " begin" + kMark;
@@ -134,9 +135,9 @@ void TranslateBlocks(std::vector<std::string>& lines) {
   // Pascal loop ends when it no longer does.
   for (int i = 0; i < n; ++i) {
     if (IsDone(lines[i]) || !StartsWith(lines[i], "loop while ")) continue;
-    lines[i] = "Until not (" + TrimText(lines[i].substr(11)) + ");" + kMark;
+    lines[i] = "Until not (" + Trim(lines[i].substr(11)) + ");" + kMark;
     for (int j = i - 1; j >= 0; --j) {
-      if (IsDone(lines[j]) || TrimText(lines[j]) != "do") continue;
+      if (IsDone(lines[j]) || Trim(lines[j]) != "do") continue;
       lines[j] = "Repeat" + kMark;
       break;
     }
@@ -165,7 +166,7 @@ void TranslateBlocks(std::vector<std::string>& lines) {
         l = "End; Else Begin" + kMark;
         anyBranch = true;
       } else if (StartsWith(l, "select case")) {
-        l = TrimText(l.substr(7)) + " of" + kMark;
+        l = Trim(l.substr(7)) + " of" + kMark;
         break;
       } else if (StartsWith(l, "case")) {
         l = "End; " + CaseLabels(l) + ": Begin" + kMark;
@@ -185,7 +186,7 @@ void ReplaceArrayBrackets(std::string& line, const std::string& name) {
   if (name.empty()) return;
   size_t from = 0;
   while (true) {
-    size_t p = Lower(line).find(name + "(", from);
+    size_t p = LowerCase(line).find(name + "(", from);
     if (p == std::string::npos) return;
     if (p > 0 && IsWordChar(line[p - 1])) {
       from = p + 1;
@@ -248,7 +249,7 @@ void TranslateBasicProgram(std::vector<std::string>& Lines,
   // 2. Declarations.
   int lastDim = -1;
   TranslateDeclarations(Lines, BasicArrayNames, lastDim);
-  for (const auto& v : VariableNames) BasicArrayNames.push_back(Lower(v));
+  for (const auto& v : VariableNames) BasicArrayNames.push_back(LowerCase(v));
   // 3. Blocks.
   TranslateBlocks(Lines);
   // 4. Array brackets and assignments.

@@ -43,77 +43,47 @@ int TStrings::AddObject(const std::string& s, void* object) {
 }
 
 void TStrings::AddStrings(const TStrings& other) {
-  BeginUpdate();
-  try {
-    const int n = other.GetCount();  // other may be this list
-    for (int i = 0; i < n; ++i) AddObject(other.Get(i), other.GetObject(i));
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TStringsUpdate update(*this);
+  const int n = other.GetCount();  // other may be this list
+  for (int i = 0; i < n; ++i) AddObject(other.Get(i), other.GetObject(i));
 }
 
 void TStrings::AddStrings(const std::vector<std::string>& lines) {
-  BeginUpdate();
-  try {
-    for (const auto& s : lines) Add(s);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TStringsUpdate update(*this);
+  for (const auto& s : lines) Add(s);
 }
 
 void TStrings::Assign(const TStrings& source) {
   if (&source == this) return;
-  BeginUpdate();
-  try {
-    Clear();
-    LineBreak = source.LineBreak;
-    Delimiter = source.Delimiter;
-    QuoteChar = source.QuoteChar;
-    StrictDelimiter = source.StrictDelimiter;
-    NameValueSeparator = source.NameValueSeparator;
-    AddStrings(source);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TStringsUpdate update(*this);
+  Clear();
+  LineBreak = source.LineBreak;
+  Delimiter = source.Delimiter;
+  QuoteChar = source.QuoteChar;
+  StrictDelimiter = source.StrictDelimiter;
+  NameValueSeparator = source.NameValueSeparator;
+  AddStrings(source);
 }
 
 void TStrings::Exchange(int index1, int index2) {
-  BeginUpdate();
-  try {
-    const std::string s1 = Get(index1), s2 = Get(index2);
-    void* o1 = GetObject(index1);
-    void* o2 = GetObject(index2);
-    Put(index1, s2);
-    PutObject(index1, o2);
-    Put(index2, s1);
-    PutObject(index2, o1);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TStringsUpdate update(*this);
+  const std::string s1 = Get(index1), s2 = Get(index2);
+  void* o1 = GetObject(index1);
+  void* o2 = GetObject(index2);
+  Put(index1, s2);
+  PutObject(index1, o2);
+  Put(index2, s1);
+  PutObject(index2, o1);
 }
 
 void TStrings::Move(int curIndex, int newIndex) {
   if (curIndex == newIndex) return;
-  BeginUpdate();
-  try {
-    const std::string s = Get(curIndex);
-    void* obj = GetObject(curIndex);
-    if (newIndex < 0 || newIndex >= GetCount()) Error("List index out of bounds (%d)", newIndex);
-    Delete(curIndex);
-    InsertObject(newIndex, s, obj);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  TStringsUpdate update(*this);
+  const std::string s = Get(curIndex);
+  void* obj = GetObject(curIndex);
+  if (newIndex < 0 || newIndex >= GetCount()) Error("List index out of bounds (%d)", newIndex);
+  Delete(curIndex);
+  InsertObject(newIndex, s, obj);
 }
 
 int TStrings::IndexOf(const std::string& s) const {
@@ -157,29 +127,23 @@ std::string TStrings::Text() const {
 }
 
 void TStrings::SetText(std::string_view text) {
-  BeginUpdate();
-  try {
-    Clear();
-    size_t start = 0;
-    const size_t n = text.size();
-    size_t i = 0;
-    while (i < n) {
-      const char c = text[i];
-      if (c == '\r' || c == '\n') {
-        Add(std::string(text.substr(start, i - start)));
-        if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
-        ++i;
-        start = i;
-      } else {
-        ++i;
-      }
+  TStringsUpdate update(*this);
+  Clear();
+  size_t start = 0;
+  const size_t n = text.size();
+  size_t i = 0;
+  while (i < n) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      Add(std::string(text.substr(start, i - start)));
+      if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+      ++i;
+      start = i;
+    } else {
+      ++i;
     }
-    if (start < n) Add(std::string(text.substr(start)));
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
+  if (start < n) Add(std::string(text.substr(start)));
 }
 
 std::string TStrings::DelimitedText() const {
@@ -203,53 +167,47 @@ std::string TStrings::DelimitedText() const {
 }
 
 void TStrings::SetDelimitedText(std::string_view text) {
-  BeginUpdate();
-  try {
-    Clear();
-    size_t p = 0;
-    const size_t n = text.size();
-    auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  TStringsUpdate update(*this);
+  Clear();
+  size_t p = 0;
+  const size_t n = text.size();
+  auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+  if (!StrictDelimiter)
+    while (p < n && isSpace(text[p])) ++p;
+  while (p < n) {
+    std::string s;
+    if (text[p] == QuoteChar) {
+      ++p;
+      while (p < n) {
+        if (text[p] == QuoteChar) {
+          if (p + 1 < n && text[p + 1] == QuoteChar) {
+            s += QuoteChar;
+            p += 2;
+            continue;
+          }
+          ++p;
+          break;
+        }
+        s += text[p++];
+      }
+    } else {
+      const size_t p1 = p;
+      while (p < n && (StrictDelimiter || static_cast<unsigned char>(text[p]) > ' ') &&
+             text[p] != Delimiter)
+        ++p;
+      s.assign(text.substr(p1, p - p1));
+    }
+    Add(s);
     if (!StrictDelimiter)
       while (p < n && isSpace(text[p])) ++p;
-    while (p < n) {
-      std::string s;
-      if (text[p] == QuoteChar) {
+    if (p < n && text[p] == Delimiter) {
+      if (p + 1 == n) Add(std::string());
+      do {
         ++p;
-        while (p < n) {
-          if (text[p] == QuoteChar) {
-            if (p + 1 < n && text[p + 1] == QuoteChar) {
-              s += QuoteChar;
-              p += 2;
-              continue;
-            }
-            ++p;
-            break;
-          }
-          s += text[p++];
-        }
-      } else {
-        const size_t p1 = p;
-        while (p < n && (StrictDelimiter || static_cast<unsigned char>(text[p]) > ' ') &&
-               text[p] != Delimiter)
-          ++p;
-        s.assign(text.substr(p1, p - p1));
-      }
-      Add(s);
-      if (!StrictDelimiter)
-        while (p < n && isSpace(text[p])) ++p;
-      if (p < n && text[p] == Delimiter) {
-        if (p + 1 == n) Add(std::string());
-        do {
-          ++p;
-        } while (!StrictDelimiter && p < n && isSpace(text[p]));
-      }
-      // Otherwise text right after a closing quote starts the next item.
+      } while (!StrictDelimiter && p < n && isSpace(text[p]));
     }
-  } catch (...) {
-    EndUpdate();
-    throw;
+    // Otherwise text right after a closing quote starts the next item.
   }
-  EndUpdate();
 }
 
 std::string TStrings::CommaText() const {
@@ -358,15 +316,9 @@ std::string decodeText(std::string_view bytes) {
 // style when it has one.
 void loadLines(TStrings& strings, const std::string& text) {
   const std::string lb = detectLineBreak(text);
-  strings.BeginUpdate();
-  try {
-    if (!lb.empty()) strings.LineBreak = lb;
-    strings.SetText(text);
-  } catch (...) {
-    strings.EndUpdate();
-    throw;
-  }
-  strings.EndUpdate();
+  TStringsUpdate update(strings);
+  if (!lb.empty()) strings.LineBreak = lb;
+  strings.SetText(text);
 }
 }  // namespace
 
@@ -495,19 +447,13 @@ void TStringList::SetText(std::string_view text) { TStrings::SetText(text); }
 void TStringList::Assign(const TStrings& source) {
   if (&source == this) return;
   if (auto* sl = dynamic_cast<const TStringList*>(&source)) {
-    BeginUpdate();
-    try {
-      Clear();
-      sorted_ = false;
-      caseSensitive_ = sl->caseSensitive_;
-      duplicates_ = sl->duplicates_;
-      TStrings::Assign(source);
-      sorted_ = sl->sorted_;
-    } catch (...) {
-      EndUpdate();
-      throw;
-    }
-    EndUpdate();
+    TStringsUpdate update(*this);
+    Clear();
+    sorted_ = false;
+    caseSensitive_ = sl->caseSensitive_;
+    duplicates_ = sl->duplicates_;
+    TStrings::Assign(source);
+    sorted_ = sl->sorted_;
     return;
   }
   TStrings::Assign(source);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -128,6 +129,35 @@ class TStrings {
 
  private:
   int updateCount_ = 0;
+};
+
+// Keeps an update of a string list open for one scope: BeginUpdate when it
+// is made, EndUpdate when the scope is left, normally or by an exception.
+// An exception out of EndUpdate (a change handler's) goes on to the caller
+// when the scope was left normally; while another exception is on its way
+// that one goes on instead.
+class TStringsUpdate {
+ public:
+  explicit TStringsUpdate(TStrings& strings)
+      : strings_(strings), exceptions_(std::uncaught_exceptions()) {
+    strings.BeginUpdate();
+  }
+  ~TStringsUpdate() noexcept(false) {
+    if (std::uncaught_exceptions() == exceptions_) {
+      strings_.EndUpdate();
+      return;
+    }
+    try {
+      strings_.EndUpdate();
+    } catch (...) {
+    }
+  }
+  TStringsUpdate(const TStringsUpdate&) = delete;
+  TStringsUpdate& operator=(const TStringsUpdate&) = delete;
+
+ private:
+  TStrings& strings_;
+  int exceptions_;
 };
 
 enum TDuplicates { dupIgnore, dupAccept, dupError };

@@ -2,7 +2,6 @@
 #include <sys/time.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -219,7 +218,7 @@ void formatInto(std::string& out, std::string_view f, const DTParts& p, bool mid
   size_t i = 0;
   while (i < f.size()) {
     const char c = f[i];
-    const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const char u = UpperCaseChar(c);
     if (c == '"' || c == '\'') {
       size_t j = f.find(c, i + 1);
       if (j == std::string_view::npos) j = f.size();
@@ -264,7 +263,7 @@ void formatInto(std::string& out, std::string_view f, const DTParts& p, bool mid
       continue;
     }
     size_t j = i;
-    while (j < f.size() && std::toupper(static_cast<unsigned char>(f[j])) == u) ++j;
+    while (j < f.size() && UpperCaseChar(f[j]) == u) ++j;
     const int count = static_cast<int>(j - i);
     i = j;
     switch (u) {
@@ -367,7 +366,7 @@ struct Scanner {
     blanks();
     size_t j = i;
     long n = 0;
-    while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j])) && j - i < 9) {
+    while (j < s.size() && IsAsciiDigit(s[j]) && j - i < 9) {
       n = n * 10 + (s[j] - '0');
       ++j;
     }
@@ -403,7 +402,7 @@ struct Scanner {
 std::string dateOrder(std::string_view picture) {
   std::string order;
   for (char c : picture) {
-    const char u = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const char u = UpperCaseChar(c);
     if ((u == 'D' || u == 'M' || u == 'Y') && order.find(u) == std::string::npos) order += u;
   }
   if (order.size() != 3) return "MDY";

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/core/RecordingCanvas.h"
+#include "platform/core/SysUtils.h"
 
 namespace qv {
 
@@ -45,11 +46,14 @@ constexpr std::array<TColor, SysColorCount> kDefaultSysColors = {
     RGB(192, 192, 192),  // menu bar
 };
 
+// One table per process: the system colours of the desktop.
 std::array<TColor, SysColorCount>& SysColors() {
   static std::array<TColor, SysColorCount> table = kDefaultSysColors;
   return table;
 }
 
+// The desktop's font service, one per process as the other desktop services
+// (platform/core/Services.h); the Qt layer installs it.
 TFontService* g_fontService = nullptr;
 
 }  // namespace
@@ -197,7 +201,7 @@ void SetFontService(TFontService* service) { g_fontService = service; }
 
 std::string ResolveFontFamily(const std::string& name) {
   std::string n;
-  for (char ch : name) n += char(std::tolower((unsigned char)ch));
+  for (char ch : name) n += LowerCaseChar(ch);
   if (n == "arial" || n == "liberation sans") return "Liberation Sans";
   if (n == "courier new" || n == "liberation mono") return "Liberation Mono";
   if (n == "times new roman" || n == "liberation serif") return "Liberation Serif";

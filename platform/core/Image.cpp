@@ -8,6 +8,8 @@ namespace qv {
 
 namespace {
 
+// How images get a canvas: one per process, set by the drawing layer the
+// program runs with (the Qt one, or the recording canvas by default).
 TImage::TCanvasFactory& Factory() {
   static TImage::TCanvasFactory f;
   return f;

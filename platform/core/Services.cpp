@@ -13,6 +13,10 @@ namespace qv {
 // ---- clipboard -----------------------------------------------------------
 
 namespace {
+// The services of the desktop the program runs on are one per process, as
+// the desktop has one clipboard, printer, set of dialogs, event loop and
+// shell: the Qt layer installs its own at start and tests install fakes;
+// without one the fallbacks below answer.
 TClipboardService* g_clipboard = nullptr;
 TPrinterService* g_printer = nullptr;
 TDialogService* g_dialogs = nullptr;
@@ -170,6 +174,7 @@ void ProcessMessages() {
 void SetMessagePump(std::function<void()> pump) { Pump() = std::move(pump); }
 
 void SetShellOpenProgram(const std::string& program) { ShellProgram() = program; }
+const std::string& ShellOpenProgram() { return ShellProgram(); }
 
 bool ShellOpen(const std::string& target) {
   if (target.empty()) return false;

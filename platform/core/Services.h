@@ -248,5 +248,6 @@ void SetMessagePump(std::function<void()> pump);
 bool ShellOpen(const std::string& target);
 // The launcher program (default "xdg-open"); tests point it elsewhere.
 void SetShellOpenProgram(const std::string& program);
+const std::string& ShellOpenProgram();
 
 }  // namespace qv

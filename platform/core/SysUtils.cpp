@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -48,7 +47,7 @@ std::string strftimeToPicture(std::string_view f) {
   for (size_t i = 0; i < f.size(); ++i) {
     char c = f[i];
     if (c != '%') {
-      if (std::isalpha(static_cast<unsigned char>(c))) {
+      if (IsAsciiLetter(c)) {
         out += '"';
         out += c;
         out += '"';
@@ -149,7 +148,7 @@ std::string strftimeToPicture(std::string_view f) {
 
 char firstSeparator(const std::string& picture, const char* letters, char def) {
   for (char c : picture) {
-    if (!std::isalpha(static_cast<unsigned char>(c)) && c != '"' && c != '\'' && c != ' ') return c;
+    if (!IsAsciiLetter(c) && c != '"' && c != '\'' && c != ' ') return c;
     (void)letters;
   }
   return def;
@@ -244,8 +243,6 @@ TFormatSettings& FormatSettings() {
 
 namespace {
 inline bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-inline char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? char(c - 32) : c; }
-inline char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
 char32_t foldUpper(char32_t c) {
   if (c < 0x80) return (c >= 'a' && c <= 'z') ? c - 32 : c;
@@ -309,12 +306,12 @@ std::string TrimRight(std::string_view s) {
 }
 std::string UpperCase(std::string_view s) {
   std::string r(s);
-  for (char& c : r) c = upperAscii(c);
+  for (char& c : r) c = UpperCaseChar(c);
   return r;
 }
 std::string LowerCase(std::string_view s) {
   std::string r(s);
-  for (char& c : r) c = lowerAscii(c);
+  for (char& c : r) c = LowerCaseChar(c);
   return r;
 }
 std::string AnsiUpperCase(std::string_view s) { return mapCodePoints(s, foldUpper); }
@@ -327,8 +324,8 @@ int CompareStr(std::string_view a, std::string_view b) {
 int CompareText(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    const unsigned char x = static_cast<unsigned char>(upperAscii(a[i]));
-    const unsigned char y = static_cast<unsigned char>(upperAscii(b[i]));
+    const unsigned char x = static_cast<unsigned char>(UpperCaseChar(a[i]));
+    const unsigned char y = static_cast<unsigned char>(UpperCaseChar(b[i]));
     if (x != y) return x < y ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);

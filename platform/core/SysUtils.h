@@ -275,6 +275,15 @@ bool TryStrToBool(std::string_view s, bool& value);
 // Strings. Case conversion and comparison of the "Ansi" forms work on whole
 // code points (Latin-1 range and ASCII); the plain forms on ASCII only.
 
+// ASCII character classes and case, the same whatever the C locale (the
+// model language, number texts and file formats are defined on ASCII; bytes
+// of UTF-8 sequences are never letters or digits here).
+constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+constexpr bool IsAsciiAlphaNumeric(char c) { return IsAsciiDigit(c) || IsAsciiLetter(c); }
+constexpr char LowerCaseChar(char c) { return c >= 'A' && c <= 'Z' ? char(c + 32) : c; }
+constexpr char UpperCaseChar(char c) { return c >= 'a' && c <= 'z' ? char(c - 32) : c; }
+
 std::string Trim(std::string_view s);           // removes characters <= ' '
 std::string_view TrimView(std::string_view s);  // the same, as a view into s
 std::string TrimLeft(std::string_view s);

@@ -464,11 +464,24 @@ void TControlWidget::paintEvent(QPaintEvent* e) {
   }
 }
 
+namespace {
+// The button of a press, double click or release; any button other than the
+// right and the middle one counts as the left.
+TMouseButton MouseButtonOf(const QMouseEvent* e) {
+  switch (e->button()) {
+    case Qt::RightButton:
+      return mbRight;
+    case Qt::MiddleButton:
+      return mbMiddle;
+    default:
+      return mbLeft;
+  }
+}
+}  // namespace
+
 void TControlWidget::mousePressEvent(QMouseEvent* e) {
   if (!core_) return;
-  TMouseButton b = e->button() == Qt::RightButton    ? mbRight
-                   : e->button() == Qt::MiddleButton ? mbMiddle
-                                                     : mbLeft;
+  const TMouseButton b = MouseButtonOf(e);
   QPoint pt = e->position().toPoint();
   Guard("MouseDown",
         [&] { core_->MouseDown(b, QtShiftState(e->modifiers(), e->buttons()), pt.x(), pt.y()); });
@@ -476,9 +489,7 @@ void TControlWidget::mousePressEvent(QMouseEvent* e) {
 
 void TControlWidget::mouseDoubleClickEvent(QMouseEvent* e) {
   if (!core_) return;
-  TMouseButton b = e->button() == Qt::RightButton    ? mbRight
-                   : e->button() == Qt::MiddleButton ? mbMiddle
-                                                     : mbLeft;
+  const TMouseButton b = MouseButtonOf(e);
   QPoint pt = e->position().toPoint();
   Guard("MouseDown", [&] {
     core_->MouseDown(b, QtShiftState(e->modifiers(), e->buttons()) | ssDouble, pt.x(), pt.y());
@@ -495,9 +506,7 @@ void TControlWidget::mouseMoveEvent(QMouseEvent* e) {
 
 void TControlWidget::mouseReleaseEvent(QMouseEvent* e) {
   if (!core_) return;
-  TMouseButton b = e->button() == Qt::RightButton    ? mbRight
-                   : e->button() == Qt::MiddleButton ? mbMiddle
-                                                     : mbLeft;
+  const TMouseButton b = MouseButtonOf(e);
   QPoint pt = e->position().toPoint();
   Guard("MouseUp",
         [&] { core_->MouseUp(b, QtShiftState(e->modifiers(), e->buttons()), pt.x(), pt.y()); });

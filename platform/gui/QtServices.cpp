@@ -15,6 +15,7 @@
 #include <QPrinterInfo>
 
 #include "platform/gui/QtCanvas.h"
+#include "platform/gui/QtThreadPost.h"
 
 namespace qv {
 
@@ -334,6 +335,7 @@ void InstallQtServices() {
   SetPrinterService(printer);
   SetDialogService(&dialogs);
   SetMessagePump([] { QCoreApplication::processEvents(QEventLoop::AllEvents); });
+  InstallQtUiQueue();
 }
 
 }  // namespace qv

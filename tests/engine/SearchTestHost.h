@@ -86,7 +86,8 @@ struct TSearchRun {
     Host.Controller = Controller.get();
   }
   void Apply(const std::map<std::string, std::string>& settings) {
-    for (const auto& [name, value] : settings) {
+    for (const auto& [text, value] : settings) {
+      const TSettingName name = TFitSettings::Find(text);
       const TSettingControl& c = Host.Options.Control(name);
       if (c.Kind == TSettingKind::skListBox || c.Kind == TSettingKind::skRadioGroup)
         Host.Options.SetItemIndex(name, std::stoi(value));

@@ -87,9 +87,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {{"p1", 1}, {"p2", 2}, {"p3", 3}, {"Min. Error", 0}},
                  1e-3,
                  {}}),
-    [](const ::testing::TestParamInfo<TExample>& info) {
+    [](const ::testing::TestParamInfo<TExample>& param) {
       std::string n;
-      for (char c : info.param.File) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+      for (char c : param.param.File) n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
       return n;
     });
 

@@ -33,13 +33,13 @@ TEST_P(NistProblem, ReachesTheCertifiedFit) {
   if (!LoadNistProblem(GetParam().Name, p)) GTEST_SKIP() << "no data for " << GetParam().Name;
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "6000"}, {"CBB2", "100000"}}, 2024);
   ASSERT_TRUE(run.Run(p.ModelText)) << (run.Messages().empty() ? "" : run.Messages()[0]);
-  const double rss = run.State.BestSSE;
+  const double rss = run.State.Pop.BestSSE;
   const bool reached = std::fabs(rss - p.CertifiedRss) <= 1e-6 * p.CertifiedRss;
   EXPECT_EQ(reached, GetParam().Reaches)
       << p.Name << ": RSS " << rss << " certified " << p.CertifiedRss;
   if (!reached) return;
   for (size_t i = 0; i < p.Certified.size(); ++i) {
-    EXPECT_NEAR(run.State.BestPosition[i], p.Certified[i], 1e-3 * std::fabs(p.Certified[i]))
+    EXPECT_NEAR(run.State.Pop.BestPosition[i], p.Certified[i], 1e-3 * std::fabs(p.Certified[i]))
         << "b" << i + 1;
   }
 }
@@ -56,6 +56,6 @@ INSTANTIATE_TEST_SUITE_P(
         TNistCase{"Kirby2", true}, TNistCase{"Hahn1", true}, TNistCase{"Eckerle4", true},
         TNistCase{"Bennett5", true}, TNistCase{"Gauss1", true}, TNistCase{"Gauss2", true},
         TNistCase{"Gauss3", true}, TNistCase{"ENSO", true}),
-    [](const ::testing::TestParamInfo<TNistCase>& info) { return std::string(info.param.Name); });
+    [](const ::testing::TestParamInfo<TNistCase>& param) { return std::string(param.param.Name); });
 
 }  // namespace

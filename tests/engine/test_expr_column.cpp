@@ -121,14 +121,14 @@ TEST_F(ExprColumnTest, StopsAtTheFirstRowThatRaises) {
 
 TEST_F(ExprColumnTest, WordsWithSideEffectsRunRowByRowInOrder) {
   TRandomGenerator g1(99), g2(99);
-  SetExpressionRandomGenerator(&g1);
+  P.SetRandomGenerator(&g1);
   const int i = P.CompileText("x*random + random");
   const std::vector<double> expected = PerRow(i);
-  SetExpressionRandomGenerator(&g2);
+  P.SetRandomGenerator(&g2);
   std::vector<double> got;
   EXPECT_EQ(Column(i, got), static_cast<int>(X.size()));
   for (size_t r = 0; r < X.size(); ++r) ASSERT_TRUE(SameBits(got[r], expected[r])) << r;
-  SetExpressionRandomGenerator(nullptr);
+  P.SetRandomGenerator(nullptr);
 
   // An assignment in the chain: each row sees what the row before stored.
   P.EvaluateCompiled(P.CompileText("t := 0"));

@@ -352,12 +352,12 @@ TEST_F(ExprParserTest, ResultAsTextGivesTrueFalseOrTenDigits) {
 TEST_F(ExprParserTest, RandomWordsDrawFromTheEngineGenerator) {
   TRandomGenerator g(12345);
   TRandomGenerator ref(12345);
-  SetExpressionRandomGenerator(&g);
+  P->SetRandomGenerator(&g);
   const int i = P->CompileText("random");
   for (int k = 0; k < 3; ++k) EXPECT_EQ(P->EvaluateCompiled(i), ref.Random());
   const int n = P->CompileText("randg(10, 0)");
   EXPECT_EQ(P->EvaluateCompiled(n), 10);
-  SetExpressionRandomGenerator(nullptr);
+  P->SetRandomGenerator(nullptr);
   const double v = P->EvaluateCompiled(i);
   EXPECT_GE(v, 0);
   EXPECT_LT(v, 1);

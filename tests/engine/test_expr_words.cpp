@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 
 #include "engine/ParseClass.h"
@@ -22,9 +23,9 @@ TEST(ExprCollections, OwningListsFreeTheirItemsOthersDoNot) {
     TOCollection owner(4);
     TNoOwnerCollection view(4);
     for (int i = 0; i < 3; ++i) {
-      auto* item = new TCounted(alive);
-      owner.Add(item);
-      view.Add(item);
+      auto item = std::make_unique<TCounted>(alive);
+      view.Add(item.get());
+      owner.Add(std::move(item));
     }
     EXPECT_EQ(alive, 3);
     view.Clear();
@@ -32,45 +33,58 @@ TEST(ExprCollections, OwningListsFreeTheirItemsOthersDoNot) {
     EXPECT_EQ(view.Count(), 0);
     owner.AtFree(0);
     EXPECT_EQ(alive, 2);
+    // Taken out without being freed: the caller owns it now.
+    std::unique_ptr<TOObject> taken = owner.AtDelete(0);
+    EXPECT_EQ(owner.Count(), 1);
+    EXPECT_EQ(alive, 2);
+    taken.reset();
+    EXPECT_EQ(alive, 1);
     view.Add(owner.At(0));
   }  // the non-owning view goes first, then the owner frees the rest
   EXPECT_EQ(alive, 0);
   TOCollection list(0);
   EXPECT_THROW(list.At(0), Exception);
+  EXPECT_THROW(list.AtDelete(0), Exception);
 }
 
 TEST(ExprCollections, WordListIsSortedByNameAndKeepsTheFirstOfAName) {
   TExpressList words(30);
   double first = 1, second = 2;
-  auto* a = new TDoubleVariable("Beta", &first);
-  words.Insert(a);
-  words.Insert(new TDoubleConstant("alpha", 1.0));
-  words.Insert(new TDoubleConstant("gamma", 1.0));
-  auto* dup = new TDoubleVariable("beta", &second);
-  words.Insert(dup);  // not inserted: the caller keeps it
+  std::unique_ptr<TExprWord> a = std::make_unique<TDoubleVariable>("Beta", &first);
+  TExprWord* beta = words.Insert(a);
+  EXPECT_EQ(a, nullptr);  // taken by the list
+  for (const char* name : {"alpha", "gamma"}) {
+    std::unique_ptr<TExprWord> w = std::make_unique<TDoubleConstant>(name, 1.0);
+    words.Insert(w);
+  }
+  std::unique_ptr<TExprWord> dup = std::make_unique<TDoubleVariable>("beta", &second);
+  EXPECT_EQ(words.Insert(dup), nullptr);  // not inserted: the caller keeps it
+  ASSERT_NE(dup, nullptr);
   EXPECT_EQ(words.Count(), 3);
-  EXPECT_EQ(words.Find("beta"), a);
-  EXPECT_EQ(words.IndexOf(dup), -1);
+  EXPECT_EQ(words.Find("beta"), beta);
+  EXPECT_EQ(words.IndexOf(dup.get()), -1);
   EXPECT_EQ(words.Word(0)->Name(), "alpha");
   EXPECT_EQ(words.Word(1)->Name(), "beta");
   EXPECT_EQ(words.Word(2)->Name(), "gamma");
   EXPECT_EQ(words.Find("Beta"), nullptr);  // keys are lower case, compared ordinally
 
-  words.InsertReplacing(dup);  // the old entry leaves the list without being freed
-  EXPECT_EQ(words.Find("beta"), dup);
-  delete a;
+  // The old entry leaves the list without being freed: back to the caller.
+  TExprWord* replacement = dup.get();
+  std::unique_ptr<TOObject> old = words.InsertReplacing(std::move(dup));
+  EXPECT_EQ(old.get(), beta);
+  EXPECT_EQ(words.Find("beta"), replacement);
 
   // With duplicates, IndexOf finds the very object among equal keys.
   TExpressList dups(4);
   dups.Duplicates = true;
-  auto* d1 = new TDoubleConstant("k", 1.0);
-  auto* d2 = new TDoubleConstant("k", 2.0);
-  dups.Insert(d1);
-  dups.Insert(d2);
+  std::unique_ptr<TExprWord> d1 = std::make_unique<TDoubleConstant>("k", 1.0);
+  std::unique_ptr<TExprWord> d2 = std::make_unique<TDoubleConstant>("k", 2.0);
+  TExprWord* k1 = dups.Insert(d1);
+  TExprWord* k2 = dups.Insert(d2);
   EXPECT_EQ(dups.Count(), 2);
-  EXPECT_NE(dups.IndexOf(d1), dups.IndexOf(d2));
-  EXPECT_GE(dups.IndexOf(d1), 0);
-  EXPECT_GE(dups.IndexOf(d2), 0);
+  EXPECT_NE(dups.IndexOf(k1), dups.IndexOf(k2));
+  EXPECT_GE(dups.IndexOf(k1), 0);
+  EXPECT_GE(dups.IndexOf(k2), 0);
 }
 
 TEST(ExprWords, KindsAddressesAndValues) {

@@ -39,7 +39,7 @@ void ExpectError(const std::string& text, const std::string& message, TMsgDlgTyp
                  TFitSettings* settings = nullptr) {
   fronttest::FixLocale();
   TEngineState s;
-  s.ModelFolder = fronttest::DataDir();
+  s.Model.ModelFolder = fronttest::DataDir();
   TRecordingFitHost host;
   if (settings) host.Options = *settings;
   bool ok = true;
@@ -49,12 +49,12 @@ void ExpectError(const std::string& text, const std::string& message, TMsgDlgTyp
       break;
     case Stage::FunctionParser:
       PrepareModelText(s, Lines(text));
-      s.ModelMode = 0;
+      s.Model.ModelMode = TModelMode::Function;
       ok = ParseFunctionModel(s, host);
       break;
     case Stage::ProgramParser:
       PrepareModelText(s, Lines(text));
-      s.ModelMode = 2;
+      s.Model.ModelMode = TModelMode::Program;
       ok = ParseProgramModel(s, host);
       break;
     case Stage::CompileFunction:
@@ -146,8 +146,8 @@ TEST(FrontModelErrors, DefinitionReaderMessages) {
   };
   for (const auto& c : cases) ExpectError(Fit(c.text), c.message, c.kind, c.stage);
   TFitSettings encoded;
-  encoded.SetItemIndex("RadioGroup2", 1);
-  encoded.SetItemIndex("BinCheckBox", 1);
+  encoded.SetItemIndex(TSettingName::RadioGroup2, 1);
+  encoded.SetItemIndex(TSettingName::BinCheckBox, 1);
   ExpectError(Fit("parameters b [0, ];\ndata;\n1 2\n2 3\n3 4"),
               "Wrong defination for b, no range values defined!\r(you have to specify bound values "
               "for all parameter "
@@ -223,7 +223,7 @@ TEST(FrontModelErrors, CompileAndPopulationMessages) {
   ExpectError(Fit("data;\n1 2\n2 3\n3 4").replace(std::string(kFit).find("a*x"), 3, "a*(x"),
               "Function expression is uncorrect!", mtInformation, Stage::CompileFunction);
   TFitSettings small;
-  small.SetText("DESizeBox", "4");
+  small.SetText(TSettingName::DESizeBox, "4");
   ExpectError(Fit("data;\n1 2\n2 3\n3 4"), "Population size must be bigger than 5!", mtInformation,
               Stage::Population, &small);
 }

@@ -91,18 +91,18 @@ TEST(FrontFunctionModel, ExclusiveSwitchesToEncodedGenes) {
   fronttest::FixLocale();
   TEngineState s;
   TRecordingFitHost host;
-  host.Options.SetItemIndex("BinBox", 6);  // base 8
+  host.Options.SetItemIndex(TSettingName::BinBox, 6);  // base 8
   ASSERT_TRUE(ReadModel(
       s, host,
       Lines("variables x, y;\nexclusive=true;\nparameters a [0, 9], b [0, 9];\nfunction y=a*x+b;\n"
             "data;\n1 2\n2 3\n3 4")));
-  EXPECT_TRUE(s.Exclusive);
-  EXPECT_TRUE(s.EncodeDecode);
-  EXPECT_EQ(s.GeneBase, 8);
-  EXPECT_EQ(s.GeneDecimals, 0);
-  EXPECT_EQ(host.Options.ItemIndex("RadioGroup2"), 1);
-  EXPECT_EQ(host.Options.ItemIndex("BinCheckBox"), 1);
-  EXPECT_EQ(host.Options.Text("ComboBox2"), "0");
+  EXPECT_TRUE(s.Model.Exclusive);
+  EXPECT_TRUE(s.Model.EncodeDecode);
+  EXPECT_EQ(s.Model.GeneBase, 8);
+  EXPECT_EQ(s.Model.GeneDecimals, 0);
+  EXPECT_EQ(host.Options.ItemIndex(TSettingName::RadioGroup2), 1);
+  EXPECT_EQ(host.Options.ItemIndex(TSettingName::BinCheckBox), 1);
+  EXPECT_EQ(host.Options.Text(TSettingName::ComboBox2), "0");
   for (const char* name : {"RadioGroup2", "BinCheckBox", "ComboBox2"})
     EXPECT_NE(
         std::find(host.Calls.begin(), host.Calls.end(), std::string("SettingChanged ") + name),
@@ -128,18 +128,18 @@ TEST(FrontFunctionModel, TargetsAndCompiledFunction) {
                         Lines("variables x, y, z;\nparameters a, b;\nfunction y = "
                               "a*x+b*z;\ndata;\n1 10 5\n2 20 6\n3 60 7")));
   PrepareTargetData(s);
-  EXPECT_EQ(s.InputNames, (String1Array{"x", "z"}));
-  EXPECT_EQ(s.InputData[0], (Double2Array{{1, 2, 3}, {5, 6, 7}}));
-  EXPECT_EQ(s.TargetData[0][0], (Double1Array{10, 20, 60}));
-  EXPECT_DOUBLE_EQ(s.TargetMean[0][0], 30);
-  EXPECT_DOUBLE_EQ(s.TargetMin[0][0], 10);
-  EXPECT_DOUBLE_EQ(s.TargetMax[0][0], 60);
+  EXPECT_EQ(s.Model.InputNames, (String1Array{"x", "z"}));
+  EXPECT_EQ(s.Model.InputData[0], (Double2Array{{1, 2, 3}, {5, 6, 7}}));
+  EXPECT_EQ(s.Model.TargetData[0][0], (Double1Array{10, 20, 60}));
+  EXPECT_DOUBLE_EQ(s.Model.TargetMean[0][0], 30);
+  EXPECT_DOUBLE_EQ(s.Model.TargetMin[0][0], 10);
+  EXPECT_DOUBLE_EQ(s.Model.TargetMax[0][0], 60);
   ASSERT_TRUE(CompileFitFunction(s, host));
-  s.VariableValues[0] = 2;  // the parser reads the bound addresses
-  s.VariableValues[2] = 3;
-  s.ParameterValues[0] = 4;
-  s.ParameterValues[1] = 5;
-  EXPECT_DOUBLE_EQ(s.Parser->EvaluateCompiled(s.CompiledFunction), 4 * 2 + 5 * 3);
+  s.Model.VariableValues[0] = 2;  // the parser reads the bound addresses
+  s.Model.VariableValues[2] = 3;
+  s.Model.ParameterValues[0] = 4;
+  s.Model.ParameterValues[1] = 5;
+  EXPECT_DOUBLE_EQ(s.Model.Parser->EvaluateCompiled(s.Model.CompiledFunction), 4 * 2 + 5 * 3);
 }
 
 TEST(FrontEquationModel, ReadsObjectivesAndConstraints) {
@@ -194,10 +194,10 @@ TEST(FrontEquationModel, CompilesEveryExpression) {
   ASSERT_TRUE(
       ReadModel(s, host, Lines("parameters a [0, 3], b [0, 3];\nfunctions;\na*b;\na+b <= 4;")));
   ASSERT_TRUE(CompileEquationFunctions(s, host));
-  s.ParameterValues[0] = 2;
-  s.ParameterValues[1] = 3;
-  EXPECT_DOUBLE_EQ(s.Parser->EvaluateCompiled(s.ObjectiveIndices[0]), 6);
-  EXPECT_DOUBLE_EQ(s.Parser->EvaluateCompiled(s.ConstraintIndices[0]), 1);
+  s.Model.ParameterValues[0] = 2;
+  s.Model.ParameterValues[1] = 3;
+  EXPECT_DOUBLE_EQ(s.Model.Parser->EvaluateCompiled(s.Model.ObjectiveIndices[0]), 6);
+  EXPECT_DOUBLE_EQ(s.Model.Parser->EvaluateCompiled(s.Model.ConstraintIndices[0]), 1);
 }
 
 TEST(FrontProgramModel, ReadsProgramDataSetsAndPerSetValues) {
@@ -231,17 +231,17 @@ TEST(FrontProgramModel, BasicBlockIsTranslatedInPlace) {
           "variables x, y;\nparameters a [0, 2];\nStartProgram[vb];\nfor i = 0 to datalength - 1\n"
           "  y(i) = a * x(i) // scaled\nnext\nendprogram;\nData\n1 2\n2 3\n3 4")))
       << (host.Messages.empty() ? "" : host.Messages[0].Text);
-  EXPECT_TRUE(s.BasicProgram);
-  ASSERT_EQ(s.ProgramStart, 3);
-  ASSERT_EQ(s.ProgramEnd, 5);
+  EXPECT_TRUE(s.Model.BasicProgram);
+  ASSERT_EQ(s.Model.ProgramStart, 3);
+  ASSERT_EQ(s.Model.ProgramEnd, 5);
   auto lines = fronttest::WorkLines(s);
   EXPECT_EQ(lines[3], "Begin for i := 0 to datalength - 1 Do Begin//d_d");
   EXPECT_EQ(lines[4], "y[i] := a * x[i];//d_d");
   EXPECT_EQ(lines[5], "End; End;//d_d");
-  EXPECT_EQ(s.PointCount, (Integer1Array{3}));  // rows not joined into the Data line
+  EXPECT_EQ(s.Model.PointCount, (Integer1Array{3}));  // rows not joined into the Data line
   PrepareTargetData(s);
-  EXPECT_EQ(s.InputNames, (String1Array{"x"}));
-  EXPECT_EQ(s.TargetData[0][0], (Double1Array{2, 3, 4}));
+  EXPECT_EQ(s.Model.InputNames, (String1Array{"x"}));
+  EXPECT_EQ(s.Model.TargetData[0][0], (Double1Array{2, 3, 4}));
 }
 
 TEST(FrontProgramModel, VarParametersDeclaredFirstLandInTheLastSlots) {
@@ -253,13 +253,13 @@ TEST(FrontProgramModel, VarParametersDeclaredFirstLandInTheLastSlots) {
       Lines(
           "variables x, y;\nvarparameter v [0, 1];\nparameters a [0, 2], b [1, 3];\nstartprogram;\n"
           "y[0] := a*x[0]+b+v;\nendprogram;\ndata;\n1 2\n2 3\ndata;\n1 2\n2 3")));
-  EXPECT_EQ(s.ParameterNames, (String1Array{"a", "b", "v"}));
-  EXPECT_EQ(s.IsVarParameter, (Boolean1Array{false, false, true}));
-  EXPECT_DOUBLE_EQ(s.LowerBound[1], 1);
-  EXPECT_EQ(s.DimCount, 4);
-  EXPECT_EQ(s.DimParameter(2), 2);
-  EXPECT_EQ(s.DimParameter(3), 2);
-  EXPECT_EQ(s.DimParameter(1), 1);
+  EXPECT_EQ(s.Model.ParameterNames, (String1Array{"a", "b", "v"}));
+  EXPECT_EQ(s.Model.IsVarParameter, (Boolean1Array{false, false, true}));
+  EXPECT_DOUBLE_EQ(s.Model.LowerBound[1], 1);
+  EXPECT_EQ(s.Model.DimCount, 4);
+  EXPECT_EQ(s.Model.DimParameter(2), 2);
+  EXPECT_EQ(s.Model.DimParameter(3), 2);
+  EXPECT_EQ(s.Model.DimParameter(1), 1);
 }
 
 }  // namespace

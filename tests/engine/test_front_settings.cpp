@@ -17,60 +17,81 @@ using fronttest::Lines;
 TEST(FrontSettings, WindowDefaults) {
   TFitSettings s;
   struct TextCase {
-    const char* name;
+    TSettingName name;
     const char* text;
   };
-  for (const TextCase& c :
-       {TextCase{"SizeBox1", "20"}, {"PopulationBox2", "20"}, {"SizeBox", "20"},
-        {"DESizeBox", "20"},        {"NSizeBox", "20"},       {"PCBox2", "0.85"},
-        {"PMBox2", "0.01"},         {"TSEdit2", "0.2"},       {"ComboBox2", "4"},
-        {"BinBox", "10"},           {"C1Box", "2.05"},        {"C2Box", "2.05"},
-        {"InterBox", "0.1"},        {"ComboBox6", "2"},       {"PCBox3", "0.7"},
-        {"PMBox3", "0.85"},         {"CBB2", "100"},          {"FileEdit", ""},
-        {"FileEdit1", ""},          {"SREdit", "100"},        {"SREdit1", "100"},
-        {"ComboBox1", "100000"},    {"SSEEdit", "0.001"},     {"REdit", "0.99"}})
-    EXPECT_EQ(s.Text(c.name), c.text) << c.name;
+  for (const TextCase& c : {TextCase{TSettingName::SizeBox1, "20"},
+                            {TSettingName::PopulationBox2, "20"},
+                            {TSettingName::SizeBox, "20"},
+                            {TSettingName::DESizeBox, "20"},
+                            {TSettingName::NSizeBox, "20"},
+                            {TSettingName::PCBox2, "0.85"},
+                            {TSettingName::PMBox2, "0.01"},
+                            {TSettingName::TSEdit2, "0.2"},
+                            {TSettingName::ComboBox2, "4"},
+                            {TSettingName::BinBox, "10"},
+                            {TSettingName::C1Box, "2.05"},
+                            {TSettingName::C2Box, "2.05"},
+                            {TSettingName::InterBox, "0.1"},
+                            {TSettingName::ComboBox6, "2"},
+                            {TSettingName::PCBox3, "0.7"},
+                            {TSettingName::PMBox3, "0.85"},
+                            {TSettingName::CBB2, "100"},
+                            {TSettingName::FileEdit, ""},
+                            {TSettingName::FileEdit1, ""},
+                            {TSettingName::SREdit, "100"},
+                            {TSettingName::SREdit1, "100"},
+                            {TSettingName::ComboBox1, "100000"},
+                            {TSettingName::SSEEdit, "0.001"},
+                            {TSettingName::REdit, "0.99"}})
+    EXPECT_EQ(s.Text(c.name), c.text) << c.name.Text();
   struct IndexCase {
-    const char* name;
+    TSettingName name;
     int index;
   };
-  for (const IndexCase& c : {IndexCase{"RadioGroup2", 3},
-                             {"ZUDSchemeBox", 2},
-                             {"SearchOption", 0},
-                             {"BinCheckBox", 0},
-                             {"CTGroup2", 0},
-                             {"CTGroup3", 0},
-                             {"BinBox", 8},
-                             {"STGroup2", 6},
-                             {"ComboBox3", 0},
-                             {"SchemeBox", 0},
-                             {"DEGroup", 0},
-                             {"DEOptionGroup", 0}})
-    EXPECT_EQ(s.ItemIndex(c.name), c.index) << c.name;
-  EXPECT_EQ(s.Text("RadioGroup2"), "Differential Evolution (DE)");
-  EXPECT_TRUE(s.Checked("RB4"));
-  EXPECT_TRUE(s.Checked("MGACheckBox"));
-  for (const char* name : {"RB1", "RB2", "RB3", "TSBox2", "VmaCheckBox"})
-    EXPECT_FALSE(s.Checked(name)) << name;
+  for (const IndexCase& c : {IndexCase{TSettingName::RadioGroup2, 3},
+                             {TSettingName::ZUDSchemeBox, 2},
+                             {TSettingName::SearchOption, 0},
+                             {TSettingName::BinCheckBox, 0},
+                             {TSettingName::CTGroup2, 0},
+                             {TSettingName::CTGroup3, 0},
+                             {TSettingName::BinBox, 8},
+                             {TSettingName::STGroup2, 6},
+                             {TSettingName::ComboBox3, 0},
+                             {TSettingName::SchemeBox, 0},
+                             {TSettingName::DEGroup, 0},
+                             {TSettingName::DEOptionGroup, 0}})
+    EXPECT_EQ(s.ItemIndex(c.name), c.index) << c.name.Text();
+  EXPECT_EQ(s.Text(TSettingName::RadioGroup2), "Differential Evolution (DE)");
+  EXPECT_TRUE(s.Checked(TSettingName::RB4));
+  EXPECT_TRUE(s.Checked(TSettingName::MGACheckBox));
+  for (TSettingName name : {TSettingName::RB1, TSettingName::RB2, TSettingName::RB3,
+                            TSettingName::TSBox2, TSettingName::VmaCheckBox})
+    EXPECT_FALSE(s.Checked(name)) << name.Text();
 }
 
 TEST(FrontSettings, RadioButtonsExcludeEachOtherAndNamesAreChecked) {
   TFitSettings s;
-  s.SetChecked("RB2", true);
-  EXPECT_TRUE(s.Checked("RB2"));
-  EXPECT_FALSE(s.Checked("RB4"));
-  s.SetChecked("RB1", true);
-  EXPECT_FALSE(s.Checked("RB2"));
-  s.SetChecked("VmaCheckBox", true);
-  EXPECT_TRUE(s.Checked("RB1"));  // check boxes belong to no group
-  s.SetItemIndex("BinBox", 0);
-  EXPECT_EQ(s.Text("BinBox"), "2");
-  s.SetText("ComboBox1", "777");
-  EXPECT_EQ(s.ItemIndex("ComboBox1"), -1);
-  EXPECT_THROW(s.Text("SizeBox9"), std::out_of_range);
-  EXPECT_THROW(s.SetChecked("RB5", true), std::out_of_range);
+  s.SetChecked(TSettingName::RB2, true);
+  EXPECT_TRUE(s.Checked(TSettingName::RB2));
+  EXPECT_FALSE(s.Checked(TSettingName::RB4));
+  s.SetChecked(TSettingName::RB1, true);
+  EXPECT_FALSE(s.Checked(TSettingName::RB2));
+  s.SetChecked(TSettingName::VmaCheckBox, true);
+  EXPECT_TRUE(s.Checked(TSettingName::RB1));  // check boxes belong to no group
+  s.SetItemIndex(TSettingName::BinBox, 0);
+  EXPECT_EQ(s.Text(TSettingName::BinBox), "2");
+  s.SetText(TSettingName::ComboBox1, "777");
+  EXPECT_EQ(s.ItemIndex(TSettingName::ComboBox1), -1);
+  // Names come from constants only; a name given as text is looked up.
+  static_assert(!std::is_constructible_v<TSettingName, const char*>);
+  static_assert(!std::is_convertible_v<std::string, TSettingName>);
+  EXPECT_EQ(TFitSettings::Find("RB2"), TSettingName::RB2);
+  EXPECT_THROW(TFitSettings::Find("SizeBox9"), std::out_of_range);
+  EXPECT_FALSE(TSettingName::Find("RB5").has_value());
+  EXPECT_EQ(s.Names().size(), kAllSettingNames.size());
   s.Reset();
-  EXPECT_TRUE(s.Checked("RB4"));
+  EXPECT_TRUE(s.Checked(TSettingName::RB4));
 }
 
 class FrontPopulation : public ::testing::Test {
@@ -90,28 +111,28 @@ class FrontPopulation : public ::testing::Test {
 TEST_F(FrontPopulation, SizesFromTheChosenAlgorithm) {
   struct Case {
     int algorithm;
-    const char* box;
+    TSettingName box;
     const char* size;
     int pop;
     int neighbours;
   };
-  const Case cases[] = {{0, "SizeBox1", "30", 30, 30},
-                        {1, "PopulationBox2", "12", 12, -1},
-                        {2, "SizeBox", "10", 10, 10},
-                        {3, "DESizeBox", "5", 5, -1}};
+  const Case cases[] = {{0, TSettingName::SizeBox1, "30", 30, 30},
+                        {1, TSettingName::PopulationBox2, "12", 12, -1},
+                        {2, TSettingName::SizeBox, "10", 10, 10},
+                        {3, TSettingName::DESizeBox, "5", 5, -1}};
   for (const auto& c : cases) {
     host.Options.Reset();
-    host.Options.SetItemIndex("RadioGroup2", c.algorithm);
+    host.Options.SetItemIndex(TSettingName::RadioGroup2, c.algorithm);
     host.Options.SetText(c.box, c.size);
-    ASSERT_TRUE(InitPopulation(state, host)) << c.box;
-    EXPECT_EQ(state.Algorithm, c.algorithm);
-    EXPECT_EQ(state.PopSize, c.pop);
+    ASSERT_TRUE(InitPopulation(state, host)) << c.box.Text();
+    EXPECT_EQ(static_cast<int>(state.Run.Algorithm), c.algorithm);
+    EXPECT_EQ(state.Pop.PopSize, c.pop);
     if (c.neighbours >= 0) {
-      EXPECT_EQ(state.NeighbourSize, c.neighbours) << c.box;
+      EXPECT_EQ(state.Pop.NeighbourSize, c.neighbours) << c.box.Text();
     }
-    ASSERT_EQ(state.Population.size(), static_cast<size_t>(c.pop));
-    EXPECT_EQ(state.RandomDimCount, 3);
-    for (const auto& member : state.Population) {
+    ASSERT_EQ(state.Pop.Population.size(), static_cast<size_t>(c.pop));
+    EXPECT_EQ(state.Pop.RandomDimCount, 3);
+    for (const auto& member : state.Pop.Population) {
       ASSERT_EQ(member.size(), 3u);
       EXPECT_GE(member[0], 0);
       EXPECT_LE(member[0], 10);
@@ -119,37 +140,37 @@ TEST_F(FrontPopulation, SizesFromTheChosenAlgorithm) {
       EXPECT_LE(member[1], 1);
       EXPECT_EQ(member[2], std::round(member[2]));  // integer parameter
     }
-    EXPECT_EQ(state.PersonalBestPosition, state.Population);
-    EXPECT_EQ(state.Velocity, Double2Array(c.pop, Double1Array(3, 0.0)));
+    EXPECT_EQ(state.Pop.PersonalBestPosition, state.Pop.Population);
+    EXPECT_EQ(state.Pop.Velocity, Double2Array(c.pop, Double1Array(3, 0.0)));
   }
 }
 
 TEST_F(FrontPopulation, NeighbourhoodIsClampedAndWrittenBack) {
-  host.Options.SetItemIndex("RadioGroup2", 2);
-  host.Options.SetText("SizeBox", "10");
+  host.Options.SetItemIndex(TSettingName::RadioGroup2, 2);
+  host.Options.SetText(TSettingName::SizeBox, "10");
   ASSERT_TRUE(InitPopulation(state, host));
-  EXPECT_EQ(state.NeighbourSize, 10);
-  EXPECT_EQ(host.Options.Text("NSizeBox"), "10");
+  EXPECT_EQ(state.Pop.NeighbourSize, 10);
+  EXPECT_EQ(host.Options.Text(TSettingName::NSizeBox), "10");
   EXPECT_NE(std::find(host.Calls.begin(), host.Calls.end(), "SettingChanged NSizeBox"),
             host.Calls.end());
-  host.Options.SetText("NSizeBox", "1");
+  host.Options.SetText(TSettingName::NSizeBox, "1");
   ASSERT_TRUE(InitPopulation(state, host));
-  EXPECT_EQ(state.NeighbourSize, 2);
-  EXPECT_EQ(host.Options.Text("NSizeBox"), "2");
+  EXPECT_EQ(state.Pop.NeighbourSize, 2);
+  EXPECT_EQ(host.Options.Text(TSettingName::NSizeBox), "2");
 
-  host.Options.SetItemIndex("RadioGroup2", 0);
-  host.Options.SetItemIndex("SearchOption", 1);
+  host.Options.SetItemIndex(TSettingName::RadioGroup2, 0);
+  host.Options.SetItemIndex(TSettingName::SearchOption, 1);
   ASSERT_TRUE(InitPopulation(state, host));
-  EXPECT_EQ(state.NeighbourSize, 2);
+  EXPECT_EQ(state.Pop.NeighbourSize, 2);
 }
 
 TEST_F(FrontPopulation, ResumingKeepsThePopulation) {
   ASSERT_TRUE(InitPopulation(state, host));
-  const Double2Array kept = state.Population;
-  state.Resuming = true;
-  host.Options.SetText("DESizeBox", "40");
+  const Double2Array kept = state.Pop.Population;
+  state.Run.Resuming = true;
+  host.Options.SetText(TSettingName::DESizeBox, "40");
   ASSERT_TRUE(InitPopulation(state, host));
-  EXPECT_EQ(state.Population, kept);
+  EXPECT_EQ(state.Pop.Population, kept);
 }
 
 TEST(FrontEngineState, FreeEngineArraysKeepsTheModeOnly) {
@@ -160,11 +181,11 @@ TEST(FrontEngineState, FreeEngineArraysKeepsTheModeOnly) {
       s, host, Lines("variables x, y;\nparameters a;\nfunction y=a*x;\ndata;\n1 2\n2 3\n3 4")));
   ASSERT_TRUE(CompileFitFunction(s, host));
   s.FreeEngineArrays();
-  EXPECT_EQ(s.ModelMode, 0);
-  EXPECT_TRUE(s.VariableNames.empty());
-  EXPECT_TRUE(s.DataColumns.empty());
-  EXPECT_EQ(s.Parser, nullptr);
-  EXPECT_EQ(s.WorkLines().Count(), 0);
+  EXPECT_EQ(s.Model.ModelMode, TModelMode::Function);
+  EXPECT_TRUE(s.Model.VariableNames.empty());
+  EXPECT_TRUE(s.Model.DataColumns.empty());
+  EXPECT_EQ(s.Model.Parser, nullptr);
+  EXPECT_EQ(s.Model.WorkLines().Count(), 0);
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ inline std::vector<std::string> Lines(const std::string& text) {
 }
 
 inline std::vector<std::string> WorkLines(const TEngineState& s) {
-  return s.WorkLines().ToVector();
+  return s.Model.WorkLines().ToVector();
 }
 
 inline std::string DataDir() { return std::string(QV_TEST_DATA_DIR) + "/front"; }
@@ -55,7 +55,7 @@ inline void ExpectModelReads(TRecordingFitHost& host, const std::string& name,
                              const std::vector<std::string>& absent = {}) {
   FixLocale();
   TEngineState s;
-  s.ModelFolder = DataDir();
+  s.Model.ModelFolder = DataDir();
   const bool ok = ReadModel(s, host, Lines(text));
   EXPECT_TRUE(ok) << name << ": " << (host.Messages.empty() ? "" : host.Messages[0].Text);
   const auto dump = DumpLines(s);

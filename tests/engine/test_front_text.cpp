@@ -80,7 +80,7 @@ TEST(FrontClassify, KeywordsCountAtTheStartOfAStatement) {
   for (const auto& c : cases) {
     TEngineState s;
     PrepareModelText(s, Lines(c.text));
-    EXPECT_EQ(ClassifyModel(s), c.mode) << c.text;
+    EXPECT_EQ(static_cast<int>(ClassifyModel(s)), c.mode) << c.text;
   }
 }
 
@@ -93,7 +93,7 @@ TEST(FrontClassify, ReadModelRefusesAProgramWithoutVariables) {
   ASSERT_EQ(host.Messages.size(), 1u);
   EXPECT_EQ(host.Messages[0].Text, "Wrong codes, no thing will be executed!");
   EXPECT_EQ(host.Messages[0].Kind, mtInformation);
-  EXPECT_EQ(s.ModelMode, -1);
+  EXPECT_EQ(s.Model.ModelMode, TModelMode::None);
 }
 
 TEST(FrontKeys, IntegerAndRealKeyFilters) {

@@ -31,9 +31,9 @@ bool HaveCompiler() { return StageCompilerKit(1); }
 // Whether the search's fitness calls the program-mode fitness yet.
 bool FitnessHookIn() {
   TEngineState s;
-  s.ModelMode = 2;
-  s.Population = {{}};
-  s.Fitness = {0};
+  s.Model.ModelMode = TModelMode::Program;
+  s.Pop.Population = {{}};
+  s.Pop.Fitness = {0};
   try {
     MemberFitness(s, crDC, 0);
     return true;
@@ -93,13 +93,13 @@ struct TProgramRun {
   }
   // Reads and searches: differential evolution, a fixed number of iterations.
   bool Fit(const std::string& model, int iterations = 600) {
-    Host.Options.SetText("DESizeBox", "30");
-    Host.Options.SetItemIndex("RadioGroup2", 3);
-    Host.Options.SetChecked("RB2", true);
-    Host.Options.SetText("ComboBox1", std::to_string(iterations));
-    Host.Options.SetText("CBB2", "100000");
+    Host.Options.SetText(TSettingName::DESizeBox, "30");
+    Host.Options.SetItemIndex(TSettingName::RadioGroup2, 3);
+    Host.Options.SetChecked(TSettingName::RB2, true);
+    Host.Options.SetText(TSettingName::ComboBox1, std::to_string(iterations));
+    Host.Options.SetText(TSettingName::CBB2, "100000");
     if (!ReadModel(State, Host, ModelLines(model))) return false;
-    return RunProgramMode(State, Host, Controller->Settings(), Controller->Logs(), false, Outcome);
+    return RunProgramMode(State, Host, Controller->Settings(), false, Outcome);
   }
 };
 
@@ -123,7 +123,8 @@ TEST(ProgramSource, RewritesProgramLines) {
     const char* In;
     const char* Out;
   } cases[] = {
-      // The generation rules' own examples.
+      // A power of an indexed input, a loop to DataLength, a comparison
+      // that stays "=", an assignment with a name that holds a parameter's.
       {"y[i] := a*x[i]^2", "YData[FileID,0,i] := PData[0]*(power(XData[FileID,0,i], 2))"},
       {"for i = 1 to DataLength - 1 do", "for i:= 1 to DataNo[FileID] - 1 do"},
       {"if x[i] = 1 then", "if XData[FileID,0,i] = 1 then"},
@@ -210,17 +211,17 @@ TEST(ProgramLibrary, UnchangedModelIsNotCompiledAgainAndAnEditedOneIs) {
   ASSERT_TRUE(run.Read(kLineModel));
   ASSERT_TRUE(BuildFitDll(run.State, run.Host)) << run.Host.AllMessages();
   EXPECT_TRUE(LastFitDllBuild(run.State).Compiled);
-  EXPECT_FALSE(run.State.RebuildNeeded);
+  EXPECT_FALSE(run.State.Model.RebuildNeeded);
   const std::string library = LastFitDllBuild(run.State).LibraryPath;
   EXPECT_EQ(fs::path(library).parent_path(), cache / "quorvane" / "lib");
 
   // The library computes the model: a = 1.5, b = -2.
-  run.State.ParameterValues = {1.5, -2};
+  run.State.Model.ParameterValues = {1.5, -2};
   ASSERT_TRUE(RunFitDll(run.State, 0));
-  EXPECT_EQ(run.State.Calculated[0][0], (Double1Array{-0.5, 4, 11.5}));
+  EXPECT_EQ(run.State.Model.Calculated[0][0], (Double1Array{-0.5, 4, 11.5}));
 
   // Again, in this state and in a new one (another run): no compiler.
-  run.State.RebuildNeeded = true;
+  run.State.Model.RebuildNeeded = true;
   ASSERT_TRUE(BuildFitDll(run.State, run.Host));
   EXPECT_FALSE(LastFitDllBuild(run.State).Compiled);
   // The other run has other data: the library is the same, the data are
@@ -232,9 +233,9 @@ TEST(ProgramLibrary, UnchangedModelIsNotCompiledAgainAndAnEditedOneIs) {
   ASSERT_TRUE(BuildFitDll(second.State, second.Host));
   EXPECT_FALSE(LastFitDllBuild(second.State).Compiled);
   EXPECT_EQ(LastFitDllBuild(second.State).LibraryPath, library);
-  second.State.ParameterValues = {1.5, -2};
+  second.State.Model.ParameterValues = {1.5, -2};
   ASSERT_TRUE(RunFitDll(second.State, 0));
-  EXPECT_EQ(second.State.Calculated[0][0], (Double1Array{4, 22}));
+  EXPECT_EQ(second.State.Model.Calculated[0][0], (Double1Array{4, 22}));
 
   // An edited model is compiled, into its own library; the old one is
   // never taken for it.
@@ -245,12 +246,12 @@ TEST(ProgramLibrary, UnchangedModelIsNotCompiledAgainAndAnEditedOneIs) {
   ASSERT_TRUE(BuildFitDll(third.State, third.Host)) << third.Host.AllMessages();
   EXPECT_TRUE(LastFitDllBuild(third.State).Compiled);
   EXPECT_NE(LastFitDllBuild(third.State).LibraryPath, library);
-  third.State.ParameterValues = {1, 0};
+  third.State.Model.ParameterValues = {1, 0};
   ASSERT_TRUE(RunFitDll(third.State, 0));
-  EXPECT_EQ(third.State.Calculated[0][0], (Double1Array{1, 8, 27}));
+  EXPECT_EQ(third.State.Model.Calculated[0][0], (Double1Array{1, 8, 27}));
   // The first state still runs its own library.
   ASSERT_TRUE(RunFitDll(run.State, 0));
-  EXPECT_EQ(run.State.Calculated[0][0], (Double1Array{-0.5, 4, 11.5}));
+  EXPECT_EQ(run.State.Model.Calculated[0][0], (Double1Array{-0.5, 4, 11.5}));
 
   // A damaged library in the folder is not taken: it is built again.
   std::ofstream(library, std::ios::binary | std::ios::trunc) << "not a library";
@@ -258,9 +259,9 @@ TEST(ProgramLibrary, UnchangedModelIsNotCompiledAgainAndAnEditedOneIs) {
   ASSERT_TRUE(fourth.Read(kLineModel));
   ASSERT_TRUE(BuildFitDll(fourth.State, fourth.Host)) << fourth.Host.AllMessages();
   EXPECT_TRUE(LastFitDllBuild(fourth.State).Compiled);
-  fourth.State.ParameterValues = {1.5, -2};
+  fourth.State.Model.ParameterValues = {1.5, -2};
   ASSERT_TRUE(RunFitDll(fourth.State, 0));
-  EXPECT_EQ(fourth.State.Calculated[0][0], (Double1Array{-0.5, 4, 11.5}));
+  EXPECT_EQ(fourth.State.Model.Calculated[0][0], (Double1Array{-0.5, 4, 11.5}));
 
   // Only the compiler's working files are gone; program end removes the libraries.
   EXPECT_EQ(
@@ -289,7 +290,7 @@ TEST(ProgramLibrary, SyntaxErrorShowsTheCompilerMessageAndStartsNoSearch) {
   // The compiler's own words, at the model's program line 4.
   EXPECT_NE(text.find("Program line 4, column"), std::string::npos) << text;
   EXPECT_NE(text.find("undefinedname"), std::string::npos) << text;
-  EXPECT_TRUE(run.State.Population.empty());
+  EXPECT_TRUE(run.State.Pop.Population.empty());
   EXPECT_EQ(run.Host.CallCount("SetRunningState true"), 0);
 }
 
@@ -354,35 +355,35 @@ TEST(ProgramLibrary, FaultsInTheModelCodeAreFailedEvaluations) {
   };
   const double before = 1.0 / 3.0;
   for (const auto& c : cases) {
-    run.State.ParameterValues = {c.Mode};
+    run.State.Model.ParameterValues = {c.Mode};
     std::string error;
     EXPECT_FALSE(RunFitDll(run.State, 0, &error)) << c.Mode;
     EXPECT_NE(error.find(c.Error), std::string::npos) << c.Mode << ": " << error;
     // The library and this process carry on: the next call computes, and
     // floating point here still behaves as before.
-    run.State.ParameterValues = {0};
+    run.State.Model.ParameterValues = {0};
     ASSERT_TRUE(RunFitDll(run.State, 0)) << c.Mode;
-    EXPECT_EQ(run.State.Calculated[0][0], (Double1Array{1, 2, 3}));
+    EXPECT_EQ(run.State.Model.Calculated[0][0], (Double1Array{1, 2, 3}));
     EXPECT_EQ(1.0 / 3.0, before);
     EXPECT_EQ(std::fetestexcept(FE_ALL_EXCEPT) & FE_DIVBYZERO, 0);
   }
 
   // In the fitness: a failing member scores 0 (DC) and is drawn again; a
   // failing trial keeps the member's fitness.
-  run.State.PopSize = 1;
-  run.State.DimCount = run.State.RandomDimCount = 1;
-  run.State.Population = {{2}};
-  run.State.TrialPopulation = {{4}};
-  run.State.Fitness = {0.25};
-  run.State.PersonalBestPosition = run.State.Population;
-  run.State.PersonalBestFitness = {0};
+  run.State.Pop.PopSize = 1;
+  run.State.Model.DimCount = run.State.Pop.RandomDimCount = 1;
+  run.State.Pop.Population = {{2}};
+  run.State.Pop.TrialPopulation = {{4}};
+  run.State.Pop.Fitness = {0.25};
+  run.State.Pop.PersonalBestPosition = run.State.Pop.Population;
+  run.State.Pop.PersonalBestFitness = {0};
   EXPECT_EQ(MemberFitnessByProgram(run.State, crDC, 0), 0);
-  EXPECT_EQ(run.State.Calculated[0][0], (Double1Array{0, 0, 0}));
+  EXPECT_EQ(run.State.Model.Calculated[0][0], (Double1Array{0, 0, 0}));
   EXPECT_EQ(FitnessByProgram(run.State, crDC, 0), 0.25);
-  run.State.Population = {{0}};
+  run.State.Pop.Population = {{0}};
   EXPECT_EQ(MemberFitnessByProgram(run.State, crDC, 0), 1);
   // Under RMSE the failing data set is scored against zeros.
-  run.State.Population = {{1}};
+  run.State.Pop.Population = {{1}};
   EXPECT_NEAR(MemberFitnessByProgram(run.State, crRMSE, 0), std::sqrt(14.0 / 3), 1e-12);
 }
 
@@ -446,7 +447,7 @@ std::vector<double> FitExpression(double c, int set) {
       std::to_string(static_cast<int>(c)) + ";\n" + "data;\n" +
       data.substr(data.find('\n', from) + 1, to - data.find('\n', from) - 1);
   EXPECT_TRUE(run.Run(model)) << model << "\n" << (run.Messages().empty() ? "" : run.Messages()[0]);
-  return run.State.BestPosition;
+  return run.State.Pop.BestPosition;
 }
 
 TEST(ProgramLibrary, PascalAndBasicModelsFitLikeTheExpressionModel) {
@@ -465,15 +466,15 @@ TEST(ProgramLibrary, PascalAndBasicModelsFitLikeTheExpressionModel) {
     EXPECT_EQ(run.Outcome, TRunOutcome::roSearched);
     EXPECT_EQ(run.Host.AskedTitles, (std::vector<std::string>{"k for \"held out\""}));
     // Shared a, then k of "one" and of "two"; the test set's k is not searched.
-    ASSERT_EQ(run.State.DimCount, 3);
-    const Double1Array& best = run.State.BestPosition;
+    ASSERT_EQ(run.State.Model.DimCount, 3);
+    const Double1Array& best = run.State.Pop.BestPosition;
     EXPECT_NEAR(best[0], one[0], 1e-4);
     EXPECT_NEAR(best[1], one[1], 1e-4);
     EXPECT_NEAR(best[2], two[1], 1e-4);
-    EXPECT_NEAR(run.State.BestDC, 1, 1e-9);
+    EXPECT_NEAR(run.State.Pop.BestDC, 1, 1e-9);
     // The test set was calculated with the value given for it.
     for (int i = 0; i < 8; ++i)
-      EXPECT_NEAR(run.State.BestCalculated[2][0][i], best[0] * std::exp(-0.8 * i) + 0.5, 1e-9);
+      EXPECT_NEAR(run.State.Pop.BestCalculated[2][0][i], best[0] * std::exp(-0.8 * i) + 0.5, 1e-9);
   }
 }
 

@@ -99,7 +99,7 @@ TEST(ProgramReport, StopReasonOfEveryCriterionWithTheTitleAndSummaryLines) {
     test::TSearchRun run(Search(c.Criterion), 11);
     ASSERT_TRUE(run.Run(Model(c.Title))) << Messages(run);
     ASSERT_EQ(run.Controller->Outcome(), TRunOutcome::roSearched);
-    EXPECT_EQ(run.State.StopCode, c.StopCode);
+    EXPECT_EQ(run.State.Run.StopCode, c.StopCode);
     const std::vector<std::string>& r = run.Host.Result;
     // Title and empty line on top when there is a title; then the summary's
     // first two lines, the algorithm and the stop reason, the rest of the
@@ -110,12 +110,12 @@ TEST(ProgramReport, StopReasonOfEveryCriterionWithTheTitleAndSummaryLines) {
       EXPECT_EQ(r[0], c.Title);
       EXPECT_EQ(r[1], "");
     }
-    EXPECT_EQ(r[top], "Iterations: " + std::to_string(run.State.Iteration));
+    EXPECT_EQ(r[top], "Iterations: " + std::to_string(run.State.Run.Iteration));
     EXPECT_EQ(r[top + 1].rfind("Elapsed Time (Hr:Min:Sec:Msec): ", 0), 0u) << r[top + 1];
     EXPECT_EQ(r[top + 2], "Algorithms: Differential Evoluation(Scheme 1, Route 1)");
     EXPECT_EQ(r[top + 3], "Stop Reason: " + c.Reason);
     EXPECT_EQ(r[top + 4],
-              "Root of Mean Square Error (RMSE): " + Format("%0.10g", run.State.BestRMSE));
+              "Root of Mean Square Error (RMSE): " + Format("%0.10g", run.State.Pop.BestRMSE));
     // The window's lists are refilled only for several data sets or outputs:
     // here one data set and two outputs.
     EXPECT_EQ(run.CallCount("FillOutItemList 0"), 1);
@@ -176,14 +176,14 @@ TEST(ProgramReport, TableHasObservedAndCalculatedColumnsOfEveryOutput) {
     EXPECT_EQ(m[1].str(), std::to_string(k + 1));
     for (int o = 0; o < 2; ++o) {
       EXPECT_EQ(m[2 + 2 * o].str(), observed[k][o]);
-      EXPECT_EQ(m[3 + 2 * o].str(), FormatFloat("0.00000", run.State.BestCalculated[0][o][k]));
+      EXPECT_EQ(m[3 + 2 * o].str(), FormatFloat("0.00000", run.State.Pop.BestCalculated[0][o][k]));
       EXPECT_NEAR(std::stod(m[3 + 2 * o].str()), std::stod(observed[k][o]), 0.05);
     }
   }
   // The summary's statistics are those of the best member over both outputs.
-  EXPECT_LT(run.State.BestRMSE, 0.01);
+  EXPECT_LT(run.State.Pop.BestRMSE, 0.01);
   EXPECT_EQ(run.Line("Root of Mean Square Error (RMSE): "),
-            "Root of Mean Square Error (RMSE): " + Format("%0.10g", run.State.BestRMSE));
+            "Root of Mean Square Error (RMSE): " + Format("%0.10g", run.State.Pop.BestRMSE));
 }
 
 TEST(ProgramReport, UserStopIsNeverReportedAsATargetReached) {
@@ -199,7 +199,7 @@ TEST(ProgramReport, UserStopIsNeverReportedAsATargetReached) {
   run.Host.Calls.clear();
   ASSERT_TRUE(run.Run(Model("Stops")));
   EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roSearched);
-  EXPECT_EQ(run.State.StopCode, scUserStop);
+  EXPECT_EQ(run.State.Run.StopCode, scUserStop);
   EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user");
   EXPECT_EQ(run.Host.Result[0], "Stops");
   EXPECT_EQ(run.Line("Iterations: "), "Iterations: 2");
@@ -220,7 +220,7 @@ TEST(ProgramReport, SeveralDataSetsRefillBothListsAndShowTheDisplayedDataSet) {
   run.Host.Panel11Tag = 2;
   run.Host.LeftPanelTag = 3;
   ASSERT_TRUE(run.Run(Model("", true))) << Messages(run);
-  ASSERT_EQ(run.State.DataFileCount, 2);
+  ASSERT_EQ(run.State.Model.DataFileCount, 2);
   // The lists are refilled with the measures of their panels, before the
   // summary is written.
   const auto& calls = run.Host.Calls;
@@ -233,14 +233,14 @@ TEST(ProgramReport, SeveralDataSetsRefillBothListsAndShowTheDisplayedDataSet) {
   EXPECT_LT(output, summary);
   // The table is that of the data set the window shows, the first one
   // (the search evaluated the second one last).
-  EXPECT_EQ(run.State.CurrentFile, 0);
+  EXPECT_EQ(run.State.Model.CurrentFile, 0);
   EXPECT_EQ(Table(run.Host.Result).size(), 5u);
 
   // The window shows the second data set: the report is rewritten for it
   // and the lists are kept.
   const size_t before = calls.size();
-  run.State.CurrentFile = 1;
-  run.State.BestCalculated[1][1][1] = 12.345678;
+  run.State.Model.CurrentFile = 1;
+  run.State.Pop.BestCalculated[1][1][1] = 12.345678;
   ShowFinalResults(run.State, run.Host, run.Settings(), true);
   for (size_t i = before; i < calls.size(); ++i)
     EXPECT_EQ(calls[i].rfind("Fill", 0), std::string::npos) << calls[i];
@@ -252,11 +252,11 @@ TEST(ProgramReport, SeveralDataSetsRefillBothListsAndShowTheDisplayedDataSet) {
   EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Maximum iterations reached");
 
   // While a search runs nothing is written.
-  run.State.SearchRunning = true;
+  run.State.Run.SearchRunning = true;
   run.Host.Result = {"kept"};
   ShowFinalResults(run.State, run.Host, run.Settings(), false);
   EXPECT_EQ(run.Host.Result, std::vector<std::string>{"kept"});
-  run.State.SearchRunning = false;
+  run.State.Run.SearchRunning = false;
 }
 
 }  // namespace

@@ -145,8 +145,8 @@ double FitDC(const TVariant& variant, const char* model, uint32_t seed, int cap,
   EXPECT_TRUE(run.Run(model)) << variant.Name;
   EXPECT_TRUE(run.Host.Messages.empty())
       << variant.Name << ": " << (run.Host.Messages.empty() ? "" : run.Host.Messages[0].Text);
-  if (best) *best = run.State.BestPosition;
-  return run.State.BestDC;
+  if (best) *best = run.State.Pop.BestPosition;
+  return run.State.Pop.BestDC;
 }
 
 class AlgorithmVariant : public ::testing::TestWithParam<TVariant> {};
@@ -158,9 +158,9 @@ TEST_P(AlgorithmVariant, FitsLineAndDecay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(All, AlgorithmVariant, ::testing::ValuesIn(Variants()),
-                         [](const ::testing::TestParamInfo<TVariant>& info) {
+                         [](const ::testing::TestParamInfo<TVariant>& param) {
                            std::string n;
-                           for (char c : info.param.Name)
+                           for (char c : param.param.Name)
                              n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return n;
                          });

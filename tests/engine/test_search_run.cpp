@@ -37,7 +37,7 @@ TEST(FitStop, MaximumIterationsCountsFinishedPasses) {
   ASSERT_TRUE(run.Run(kStraightLine));
   // 102 generation steps; the pump follows all but the last.
   EXPECT_EQ(run.Host.Pumps, 101);
-  EXPECT_EQ(run.State.StopCode, scMaxIterations);
+  EXPECT_EQ(run.State.Run.StopCode, scMaxIterations);
   const auto& r = run.Host.Result;
   ASSERT_GE(r.size(), 12u);
   EXPECT_EQ(r[0], "Test");
@@ -69,7 +69,7 @@ TEST(FitStop, TargetsAndAutoDetection) {
   {
     TSearchRun run({{"RB4", "True"}, {"REdit", "-1000"}});  // any population is above it
     ASSERT_TRUE(run.Run(kStraightLine));
-    EXPECT_EQ(run.State.StopCode, scDCReached);
+    EXPECT_EQ(run.State.Run.StopCode, scDCReached);
     EXPECT_EQ(run.Host.Pumps, 0);
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: determination coef. DC reached");
     EXPECT_EQ(run.Line("Iterations: "), "Iterations: 0");
@@ -77,8 +77,8 @@ TEST(FitStop, TargetsAndAutoDetection) {
   {
     TSearchRun run({{"RB3", "True"}, {"SSEEdit", "0.2"}, {"RadioGroup2", "0"}});
     ASSERT_TRUE(run.Run(kStraightLine));
-    EXPECT_EQ(run.State.StopCode, scRMSEReached);
-    EXPECT_LT(run.State.BestFitnessRMSE, 0.2);
+    EXPECT_EQ(run.State.Run.StopCode, scRMSEReached);
+    EXPECT_LT(run.State.Pop.BestFitnessRMSE, 0.2);
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: minimum square error reached");
     EXPECT_EQ(run.Line("Algorithms: "), "Algorithms: Zedovev Avedezo Rezividorodo (Scheme 3)");
   }
@@ -86,7 +86,7 @@ TEST(FitStop, TargetsAndAutoDetection) {
     // Update rate 1 and a best that never changes: the 22nd display stops.
     TSearchRun run({{"RB1", "True"}, {"CBB2", "1"}});
     ASSERT_TRUE(run.Run(kFixed));
-    EXPECT_EQ(run.State.StopCode, scAutoDetect);
+    EXPECT_EQ(run.State.Run.StopCode, scAutoDetect);
     EXPECT_EQ(run.Line("Iterations: "), "Iterations: 22");
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: auto-detected");
     EXPECT_EQ(run.Host.Progress.size(), 21u);
@@ -107,31 +107,29 @@ TEST(FitStop, ProgressSummaryUsesShortLabels) {
   // Seven significant digits during the run, ten at the end.
   const std::string dc = run.Host.Progress.back()[5];
   EXPECT_LE(dc.size(), std::string("DC: 0.9999999").size());
-  EXPECT_EQ(
-      ResultSummaryLines(run.State, run.Settings(), true)[5].rfind("Determination Coef. (DC): ", 0),
-      0u);
+  EXPECT_EQ(ResultSummaryLines(run.State, true)[5].rfind("Determination Coef. (DC): ", 0), 0u);
 }
 
 TEST(FitStop, UserStopIsReportedOnceAfterThePump) {
   TSearchRun run({{"RB4", "True"}, {"REdit", "2"}});  // never reached
   run.Host.StopAfterPumps = 5;
   ASSERT_TRUE(run.Run(kStraightLine));
-  EXPECT_EQ(run.State.StopCode, scUserStop);
-  EXPECT_FALSE(run.State.SearchRunning);
+  EXPECT_EQ(run.State.Run.StopCode, scUserStop);
+  EXPECT_FALSE(run.State.Run.SearchRunning);
   EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user");
   EXPECT_EQ(run.Line("Iterations: "), "Iterations: 4");
   EXPECT_EQ(run.CallCount("WriteResultSummary true"), 1);
   EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
 
   // Resume keeps the population and its best.
-  const double before = run.State.BestFitnessDC;
-  const auto kept = run.State.Population;
+  const double before = run.State.Pop.BestFitnessDC;
+  const auto kept = run.State.Pop.Population;
   run.Host.StopAfterPumps = run.Host.Pumps + 3;
   ASSERT_TRUE(run.Controller->Resume());
-  EXPECT_GE(run.State.BestFitnessDC, before);
+  EXPECT_GE(run.State.Pop.BestFitnessDC, before);
   EXPECT_EQ(run.Line("Iterations: "), "Iterations: 2");
   EXPECT_EQ(run.CallCount("SetupResultChart"), 1);
-  EXPECT_NE(run.State.Population, kept);
+  EXPECT_NE(run.State.Pop.Population, kept);
 }
 
 TEST(FitModel, OutputSlotHoldsTheObservedValue) {
@@ -152,19 +150,19 @@ data;
   ASSERT_TRUE(run.Run(model)) << (run.Messages().empty() ? "" : run.Messages()[0]);
   EXPECT_NEAR(run.Value("a"), 1.99, 1e-6);
   EXPECT_NEAR(run.Value("b"), 1.05, 1e-6);
-  EXPECT_GT(run.State.BestDC, 0.99);
+  EXPECT_GT(run.State.Pop.BestDC, 0.99);
 }
 
 TEST(FitnessRules, StatisticsAndEdgeValues) {
   TEngineState S;
-  S.PointCount = {4};
-  S.TargetData = {{{1, 2, 3, 4}}};
-  S.TargetMean = {{2.5}};
-  S.CalculatedMean = {{0}};
+  S.Model.PointCount = {4};
+  S.Model.TargetData = {{{1, 2, 3, 4}}};
+  S.Model.TargetMean = {{2.5}};
+  S.Pop.CalculatedMean = {{0}};
   double sse, rmse, dc, r;
   // Perfectly anti-correlated: R is 1 (never negative).
   Double3Array calc = {{{4, 3, 2, 1}}};
-  S.CalculatedMean[0][0] = 2.5;
+  S.Pop.CalculatedMean[0][0] = 2.5;
   CalcStatistics(S, 0, 0, calc, sse, rmse, dc, r);
   EXPECT_DOUBLE_EQ(r, 1);
   EXPECT_DOUBLE_EQ(sse, 20);
@@ -172,12 +170,12 @@ TEST(FitnessRules, StatisticsAndEdgeValues) {
   EXPECT_DOUBLE_EQ(dc, -3);
   // A DC of -500 is reported as -100.
   calc = {{{51, 2, 3, 4}}};
-  S.CalculatedMean[0][0] = 15;
+  S.Pop.CalculatedMean[0][0] = 15;
   CalcStatistics(S, 0, 0, calc, sse, rmse, dc, r);
   EXPECT_EQ(dc, -100);
   // Observed values all equal: DC and R are 0.
-  S.TargetData = {{{2, 2, 2, 2}}};
-  S.TargetMean = {{2}};
+  S.Model.TargetData = {{{2, 2, 2, 2}}};
+  S.Model.TargetMean = {{2}};
   CalcStatistics(S, 0, 0, calc, sse, rmse, dc, r);
   EXPECT_EQ(dc, 0);
   EXPECT_EQ(r, 0);
@@ -186,18 +184,18 @@ TEST(FitnessRules, StatisticsAndEdgeValues) {
 
 TEST(FitnessRules, RelativeFitnessGivesPerfectMembersTheTopShare) {
   TEngineState S;
-  S.PopSize = 3;
-  S.Fitness = {0, 0.5, 1};
-  S.RelativeFitness.assign(3, 0);
-  ComputeRelativeFitness(S, crRMSE, true);
-  EXPECT_EQ(S.RelativeFitness[0], 1);  // RMSE 0 is the best there is
-  EXPECT_NEAR(S.RelativeFitness[1], 2.0 / 3, 1e-12);
-  EXPECT_NEAR(S.RelativeFitness[2], 1.0 / 3, 1e-12);
-  S.Fitness = {1, 0.5, 0};
-  ComputeRelativeFitness(S, crDC, true);  // DC 1 sets the sum to 1, later members add
-  EXPECT_EQ(S.RelativeFitness[0], 1);
-  EXPECT_NEAR(S.RelativeFitness[1], 2.0 / 4, 1e-12);
-  EXPECT_NEAR(S.RelativeFitness[2], 1.0 / 4, 1e-12);
+  S.Pop.PopSize = 3;
+  S.Pop.Fitness = {0, 0.5, 1};
+  S.Pop.RelativeFitness.assign(3, 0);
+  ComputeRelativeFitness(S.Pop, crRMSE, true);
+  EXPECT_EQ(S.Pop.RelativeFitness[0], 1);  // RMSE 0 is the best there is
+  EXPECT_NEAR(S.Pop.RelativeFitness[1], 2.0 / 3, 1e-12);
+  EXPECT_NEAR(S.Pop.RelativeFitness[2], 1.0 / 3, 1e-12);
+  S.Pop.Fitness = {1, 0.5, 0};
+  ComputeRelativeFitness(S.Pop, crDC, true);  // DC 1 sets the sum to 1, later members add
+  EXPECT_EQ(S.Pop.RelativeFitness[0], 1);
+  EXPECT_NEAR(S.Pop.RelativeFitness[1], 2.0 / 4, 1e-12);
+  EXPECT_NEAR(S.Pop.RelativeFitness[2], 1.0 / 4, 1e-12);
 }
 
 TEST(FitnessRules, ModelThatAlwaysFailsIsPenalised) {
@@ -220,17 +218,17 @@ data;
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "1"}});
   ASSERT_TRUE(run.Run(kStraightLine));
   TEngineState& S = run.State;
-  S.Population[0] = {std::nan(""), 0};
-  const Double1Array before = S.Population[0];
+  S.Pop.Population[0] = {std::nan(""), 0};
+  const Double1Array before = S.Pop.Population[0];
   EXPECT_EQ(MemberFitnessByExpression(S, crDC, 0), 0);
   double squares = 0;
-  for (double t : S.TargetData[0][0]) squares += 9 * t * t;
-  S.Population[0] = {std::nan(""), 0};
+  for (double t : S.Model.TargetData[0][0]) squares += 9 * t * t;
+  S.Pop.Population[0] = {std::nan(""), 0};
   EXPECT_NEAR(MemberFitnessByExpression(S, crRMSE, 0), std::sqrt(squares / 5), 1e-12);
-  EXPECT_TRUE(std::isfinite(S.Population[0][0]));  // drawn again
+  EXPECT_TRUE(std::isfinite(S.Pop.Population[0][0]));  // drawn again
   // A trial that fails cannot win: it returns the member's fitness.
-  S.Fitness[1] = 0.25;
-  S.TrialPopulation[1] = {std::nan(""), 0};
+  S.Pop.Fitness[1] = 0.25;
+  S.Pop.TrialPopulation[1] = {std::nan(""), 0};
   EXPECT_EQ(FitnessByExpression(S, crDC, 1), 0.25);
 }
 
@@ -244,7 +242,7 @@ TEST(OptimiseStop, ReportTextsAndStopReasons) {
   {
     TSearchRun run({{"RB1", "True"}, {"CBB2", "100000"}});
     ASSERT_TRUE(run.Run(kConstant));
-    EXPECT_EQ(run.State.Iteration, 2001);
+    EXPECT_EQ(run.State.Run.Iteration, 2001);
     const std::vector<std::string> expect{"Constant", "", "====== Results ======", "",
                                           "Iterations: 1"};
     EXPECT_EQ(Head(run.Host.Result, 5), expect);
@@ -292,8 +290,8 @@ functions;
   EXPECT_NEAR(run.Value("Max. Value"), 7, 1e-3);
   EXPECT_NEAR(run.Value("x"), 1, 1e-2);
   EXPECT_EQ(run.Value("n"), 3);
-  EXPECT_GT(run.State.BestFitnessRMSE, -7.001);  // the engine keeps the negated value
-  EXPECT_LT(run.State.BestFitnessRMSE, -6.999);
+  EXPECT_GT(run.State.Pop.BestObjective, -7.001);  // the engine keeps the negated value
+  EXPECT_LT(run.State.Pop.BestObjective, -6.999);
 }
 
 TEST(OptimiseModel, ExclusiveWithoutEnoughValuesIsRefused) {
@@ -330,7 +328,42 @@ data;
   };
   ASSERT_TRUE(run.Run(model));
   EXPECT_EQ(run.Controller->FunctionResults().size(), 1u);
-  EXPECT_EQ(run.State.StopCode, scUserStop);
+  EXPECT_EQ(run.State.Run.StopCode, scUserStop);
+}
+
+// Nothing of a run lives outside its engine state: a second engine that
+// runs a whole search inside a pump of the first (its random words, its
+// caches, its controller coming and going) leaves the first one's search
+// exactly as it would have been alone.
+TEST(RunRoad, TwoEnginesInOneThreadShareNothing) {
+  const char* noisy = R"(variables x, y;
+parameters a, b;
+function y = a*x + b + 0.001*random;
+data;
+1 3.1
+2 4.9
+3 7.2
+4 8.8
+5 11.1
+)";
+  const std::map<std::string, std::string> settings{
+      {"RB2", "True"}, {"ComboBox1", "40"}, {"CBB2", "1000"}, {"RadioGroup2", "1"}};
+  TSearchRun alone(settings, 11);
+  ASSERT_TRUE(alone.Run(noisy));
+
+  TSearchRun first(settings, 11);
+  int inner = 0;
+  first.Host.OnPump = [&](int pump) {
+    if (pump % 10 != 0) return;
+    TSearchRun other({{"RB2", "True"}, {"ComboBox1", "15"}, {"RadioGroup2", "2"}}, 99 + pump);
+    ASSERT_TRUE(other.Run(noisy));
+    ++inner;
+  };
+  ASSERT_TRUE(first.Run(noisy));
+  EXPECT_EQ(inner, 4);
+  EXPECT_EQ(first.State.Pop.BestPosition, alone.State.Pop.BestPosition);
+  EXPECT_EQ(first.State.Pop.BestFitnessDC, alone.State.Pop.BestFitnessDC);
+  EXPECT_EQ(first.Line("a: "), alone.Line("a: "));
 }
 
 TEST(RunRoad, ProgramModelThatNeverAssignsItsOutputIsRefused) {
@@ -358,21 +391,22 @@ namespace {
 
 TEST(GeneticRules, SharesArePositiveAndFavourSmallerValues) {
   TEngineState S;
-  S.PopSize = 4;
-  S.RelativeFitness = {-12.5, -3, 0, 40};  // maximising keeps negated objectives
-  GeneticShares(S);
+  S.Pop.PopSize = 4;
+  S.Pop.RelativeFitness.assign(4, 0);
+  S.Pop.ObjectiveValues = {-12.5, -3, 0, 40};  // maximising keeps negated objectives
+  GeneticShares(S.Pop);
   double sum = 0;
   for (int m = 0; m < 4; ++m) {
-    EXPECT_GT(S.RelativeFitness[m], 0);
-    sum += S.RelativeFitness[m];
+    EXPECT_GT(S.Pop.RelativeFitness[m], 0);
+    sum += S.Pop.RelativeFitness[m];
   }
   EXPECT_NEAR(sum, 1, 1e-12);
-  EXPECT_GT(S.RelativeFitness[0], S.RelativeFitness[1]);
-  EXPECT_GT(S.RelativeFitness[1], S.RelativeFitness[2]);
-  EXPECT_GT(S.RelativeFitness[2], S.RelativeFitness[3]);
-  S.RelativeFitness = {-0.001, -0.001, 5, 6};  // 0.001 + v would be zero here
-  GeneticShares(S);
-  for (double share : S.RelativeFitness) EXPECT_TRUE(std::isfinite(share));
+  EXPECT_GT(S.Pop.RelativeFitness[0], S.Pop.RelativeFitness[1]);
+  EXPECT_GT(S.Pop.RelativeFitness[1], S.Pop.RelativeFitness[2]);
+  EXPECT_GT(S.Pop.RelativeFitness[2], S.Pop.RelativeFitness[3]);
+  S.Pop.ObjectiveValues = {-0.001, -0.001, 5, 6};  // 0.001 + v would be zero here
+  GeneticShares(S.Pop);
+  for (double share : S.Pop.RelativeFitness) EXPECT_TRUE(std::isfinite(share));
 }
 
 TEST(GeneticRules, TruncationKeepsAPool) {
@@ -386,7 +420,7 @@ TEST(GeneticRules, TruncationKeepsAPool) {
                       {"ComboBox1", "200"}});
       ASSERT_TRUE(run.Run(kStraightLine));
       EXPECT_EQ(run.Settings().TruncatedCount, 0);
-      EXPECT_GT(run.State.BestDC, 0.9) << threshold << " " << selection;
+      EXPECT_GT(run.State.Pop.BestDC, 0.9) << threshold << " " << selection;
     }
   }
 }

@@ -60,17 +60,19 @@ TEST(CheckAlgorithmSettings, RefusesEmptyAndSmallEntries) {
   };
   for (const Case& c : cases) {
     TSearchRun run(c.Set);
-    EXPECT_FALSE(CheckAlgorithmSettings(run.Host, c.Algorithm)) << c.Message;
+    EXPECT_FALSE(CheckAlgorithmSettings(run.Host, static_cast<TAlgorithm>(c.Algorithm)))
+        << c.Message;
     ASSERT_EQ(run.Messages(), std::vector<std::string>{c.Message});
     EXPECT_EQ(run.Host.Messages[0].Kind, mtInformation);
     EXPECT_EQ(run.Host.Calls.back(), std::string("FocusSetting ") + c.Control);
   }
   // The first failing test ends the check; a genetic population of 2 passes.
   TSearchRun first({{"PCBox2", ""}, {"PMBox2", ""}, {"PopulationBox2", "2"}});
-  EXPECT_FALSE(CheckAlgorithmSettings(first.Host, 1));
+  EXPECT_FALSE(CheckAlgorithmSettings(first.Host, TAlgorithm::Genetic));
   EXPECT_EQ(first.Messages(), std::vector<std::string>{"No value for \"Crossover Rate\"!"});
   TSearchRun defaults;
-  for (int a = 0; a < 4; ++a) EXPECT_TRUE(CheckAlgorithmSettings(defaults.Host, a));
+  for (int a = 0; a < 4; ++a)
+    EXPECT_TRUE(CheckAlgorithmSettings(defaults.Host, static_cast<TAlgorithm>(a)));
   EXPECT_TRUE(defaults.Messages().empty());
 }
 
@@ -98,7 +100,7 @@ TEST(PrepareSearch, ReadsTheRunSettings) {
                   {"REdit", "0.5"}});
   ASSERT_TRUE(run.Run(kLine));
   const TSearchSettings& s = run.Settings();
-  EXPECT_EQ(run.Host.Options.Text("CBB2"), "100");
+  EXPECT_EQ(run.Host.Options.Text(TSettingName::CBB2), "100");
   EXPECT_EQ(s.UpdateRate, 100);
   EXPECT_EQ(s.TruncatedCount, 2);  // 2.5 goes to the even integer
   EXPECT_EQ(s.KeptCount, 3);
@@ -120,9 +122,9 @@ TEST(PrepareSearch, DirectedOptimisationStopsByAutoDetection) {
   for (const char* rb : {"RB3", "RB4"}) {
     TSearchRun run({{rb, "True"}, {"CBB2", "10000"}});
     ASSERT_TRUE(run.Run(kMaximum));
-    EXPECT_TRUE(run.Host.Options.Checked("RB1"));
+    EXPECT_TRUE(run.Host.Options.Checked(TSettingName::RB1));
     EXPECT_EQ(run.Settings().StopCriterion, crAutoDetect);
-    EXPECT_EQ(run.State.StopCode, scAutoDetect);
+    EXPECT_EQ(run.State.Run.StopCode, scAutoDetect);
   }
 }
 
@@ -167,7 +169,7 @@ TEST_F(LogFiles, HeadersAndOneRecordPerSaveRate) {
                   {"RB2", "True"},
                   {"ComboBox1", "249"}});
   ASSERT_TRUE(run.Run(kLine));
-  EXPECT_EQ(run.State.Iteration, 250);
+  EXPECT_EQ(run.State.Run.Iteration, 250);
   const std::string results = Read(Path("results.csv"));
   const std::string params = Read(Path("params.txt"));
   // Records after iterations 1, 101, 201 and 1, 51, ..., 201.

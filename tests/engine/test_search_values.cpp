@@ -77,28 +77,31 @@ struct TValueState {
   TValueState() { SeedEngineRandom(S, 99); }
   int Add(bool lower, double lo, bool upper, double up, bool init = false, double iv = 0,
           bool integer = false) {
-    S.ParameterNames.push_back("p" + std::to_string(S.ParameterCount));
-    S.HasLower.push_back(lower), S.LowerBound.push_back(lo);
-    S.HasUpper.push_back(upper), S.UpperBound.push_back(up);
-    S.HasBound.push_back(lower || upper);
-    S.HasInitial.push_back(init), S.InitialValue.push_back(iv);
-    S.HasRange.push_back(false), S.RangeLow.push_back(0), S.RangeHigh.push_back(0);
-    S.IsInteger.push_back(integer), S.ParameterDigits.push_back(integer ? 0 : -1);
-    S.ParameterValues.push_back(0);
-    S.DimCount = S.RandomDimCount = ++S.ParameterCount;
-    return S.ParameterCount - 1;
+    S.Model.ParameterNames.push_back("p" + std::to_string(S.Model.ParameterCount));
+    S.Model.HasLower.push_back(lower), S.Model.LowerBound.push_back(lo);
+    S.Model.HasUpper.push_back(upper), S.Model.UpperBound.push_back(up);
+    S.Model.HasBound.push_back(lower || upper);
+    S.Model.HasInitial.push_back(init), S.Model.InitialValue.push_back(iv);
+    S.Model.HasRange.push_back(false), S.Model.RangeLow.push_back(0),
+        S.Model.RangeHigh.push_back(0);
+    S.Model.IsInteger.push_back(integer), S.Model.ParameterDigits.push_back(integer ? 0 : -1);
+    S.Model.ParameterValues.push_back(0);
+    S.Model.DimCount = S.Pop.RandomDimCount = ++S.Model.ParameterCount;
+    return S.Model.ParameterCount - 1;
   }
-  void Members(int n) { S.PopSize = n, S.Population.assign(n, Double1Array(S.DimCount, 0)); }
+  void Members(int n) {
+    S.Pop.PopSize = n, S.Pop.Population.assign(n, Double1Array(S.Model.DimCount, 0));
+  }
 };
 
 TEST(RandomValues, DrawsByTheDefinition) {
   {
     TValueState v;  // initial value 3, no bounds, curve fitting
-    v.S.ModelMode = 0;
+    v.S.Model.ModelMode = TModelMode::Function;
     v.Add(false, 0, false, 0, true, 3);
-    EXPECT_EQ(RandomValue(v.S, 0, 0), 3);
+    EXPECT_EQ(RandomValue(v.S.Model, v.S.Pop, v.S.Run, 0, 0), 3);
     for (int i = 0; i < 500; ++i) {
-      const double x = RandomValue(v.S, 1 + i % 7, 0);
+      const double x = RandomValue(v.S.Model, v.S.Pop, v.S.Run, 1 + i % 7, 0);
       EXPECT_GE(x, 1.5);
       EXPECT_LT(x, 4.5);
     }
@@ -116,7 +119,7 @@ TEST(RandomValues, DrawsByTheDefinition) {
     TValueState v;
     v.Add(c.Lower, c.Lo, c.Upper, c.Up);
     for (int i = 0; i < 300; ++i) {
-      const double x = RandomValue(v.S, i % 5, 0);
+      const double x = RandomValue(v.S.Model, v.S.Pop, v.S.Run, i % 5, 0);
       EXPECT_GE(x, c.Min);
       EXPECT_LE(x, c.Max);
     }
@@ -124,11 +127,12 @@ TEST(RandomValues, DrawsByTheDefinition) {
   {
     TValueState v;  // no bound, no initial value: r + 0.5 when fitting, 1 - 2r otherwise
     v.Add(false, 0, false, 0);
-    v.S.ModelMode = 0;
-    for (int i = 0; i < 100; ++i) EXPECT_GE(RandomValue(v.S, 1, 0), 0.5);
-    v.S.ModelMode = 1;
+    v.S.Model.ModelMode = TModelMode::Function;
+    for (int i = 0; i < 100; ++i) EXPECT_GE(RandomValue(v.S.Model, v.S.Pop, v.S.Run, 1, 0), 0.5);
+    v.S.Model.ModelMode = TModelMode::Equation;
     bool negative = false;
-    for (int i = 0; i < 100; ++i) negative = negative || RandomValue(v.S, 1, 0) < 0;
+    for (int i = 0; i < 100; ++i)
+      negative = negative || RandomValue(v.S.Model, v.S.Pop, v.S.Run, 1, 0) < 0;
     EXPECT_TRUE(negative);
   }
 }
@@ -136,24 +140,24 @@ TEST(RandomValues, DrawsByTheDefinition) {
 TEST(RandomValues, ExclusiveIntegersStayPairwiseDifferent) {
   TValueState v;
   for (int k = 0; k < 3; ++k) v.Add(true, 0, true, 10, false, 0, true);
-  v.S.Exclusive = true;
+  v.S.Model.Exclusive = true;
   v.Members(200);
   for (int m = 0; m < 200; ++m) {
     RandomizeMember(v.S, m);
-    const auto& row = v.S.Population[m];
+    const auto& row = v.S.Pop.Population[m];
     EXPECT_EQ(std::set<double>(row.begin(), row.end()).size(), 3u);
     for (double x : row) EXPECT_EQ(x, std::nearbyint(x));
   }
-  EXPECT_TRUE(ExclusiveFeasible(v.S));
-  EXPECT_FALSE(ExclusiveExhausted(v.S));
+  EXPECT_TRUE(ExclusiveFeasible(v.S.Model, v.S.Pop));
+  EXPECT_FALSE(v.S.Run.ExclusiveExhausted);
 
   TValueState tight;  // three integer dimensions, two possible values
   for (int k = 0; k < 3; ++k) tight.Add(true, 0, true, 1, false, 0, true);
-  tight.S.Exclusive = true;
-  EXPECT_FALSE(ExclusiveFeasible(tight.S));
+  tight.S.Model.Exclusive = true;
+  EXPECT_FALSE(ExclusiveFeasible(tight.S.Model, tight.S.Pop));
   tight.Members(1);
   RandomizeMember(tight.S, 0);  // gives up instead of drawing for ever
-  EXPECT_TRUE(ExclusiveExhausted(tight.S));
+  EXPECT_TRUE(tight.S.Run.ExclusiveExhausted);
 }
 
 TEST(RepairValue, ReplacesOnlyOutOfBoundValues) {
@@ -163,18 +167,20 @@ TEST(RepairValue, ReplacesOnlyOutOfBoundValues) {
   const int whole = v.Add(true, 0, true, 10, false, 0, true);
   const int free = v.Add(false, 0, false, 0);
   for (int i = 0; i < 300; ++i) {
-    const double x = RepairValue(v.S, 1, upper, 12);
+    const double x = RepairValue(v.S.Model, v.S.Pop, v.S.Run, 1, upper, 12);
     EXPECT_GT(x, 0);
     EXPECT_LE(x, 10);
-    const double y = RepairValue(v.S, 1, both, -3);
+    const double y = RepairValue(v.S.Model, v.S.Pop, v.S.Run, 1, both, -3);
     EXPECT_GE(y, -1);
     EXPECT_LE(y, 1);
   }
-  EXPECT_EQ(RepairValue(v.S, 1, upper, 9.5), 9.5);
-  EXPECT_EQ(RepairValue(v.S, 1, whole, 2.5), 2);  // integers round half to even
-  EXPECT_EQ(RepairValue(v.S, 1, whole, 3.5), 4);
-  EXPECT_EQ(RepairValue(v.S, 1, free, -1e300), -1e300);
-  EXPECT_TRUE(std::isfinite(RepairValue(v.S, 1, free, std::nan(""))));  // not a number: drawn again
+  EXPECT_EQ(RepairValue(v.S.Model, v.S.Pop, v.S.Run, 1, upper, 9.5), 9.5);
+  EXPECT_EQ(RepairValue(v.S.Model, v.S.Pop, v.S.Run, 1, whole, 2.5),
+            2);  // integers round half to even
+  EXPECT_EQ(RepairValue(v.S.Model, v.S.Pop, v.S.Run, 1, whole, 3.5), 4);
+  EXPECT_EQ(RepairValue(v.S.Model, v.S.Pop, v.S.Run, 1, free, -1e300), -1e300);
+  EXPECT_TRUE(std::isfinite(RepairValue(v.S.Model, v.S.Pop, v.S.Run, 1, free,
+                                        std::nan(""))));  // not a number: drawn again
 }
 
 }  // namespace

@@ -51,21 +51,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   lines.push_back(cur);
 
   qv::TEngineState state;
-  state.ModelFolder = "/nonexistent-quorvane-model-folder";
+  state.Model.ModelFolder = "/nonexistent-quorvane-model-folder";
   qv::TRecordingFitHost host;
   try {
     const bool ok = qv::ReadModel(state, host, lines);
     if (!ok && host.Messages.empty()) std::abort();  // refused without saying why
     if (ok && !host.Messages.empty()) std::abort();  // accepted after a message
-    if (ok && state.ModelMode == 0) {
-      for (int f = 0; f < state.FunctionCount; ++f) {
-        state.CurrentFunction = f;
+    if (ok && state.Model.ModelMode == qv::TModelMode::Function) {
+      for (int f = 0; f < state.Model.FunctionCount; ++f) {
+        state.Model.CurrentFunction = f;
         qv::PrepareTargetData(state);
         qv::CompileFitFunction(state, host);
       }
-    } else if (ok && state.ModelMode == 1) {
+    } else if (ok && state.Model.ModelMode == qv::TModelMode::Equation) {
       qv::CompileEquationFunctions(state, host);
-    } else if (ok && state.ModelMode == 2) {
+    } else if (ok && state.Model.ModelMode == qv::TModelMode::Program) {
       qv::PrepareTargetData(state);
     }
     (void)qv::DumpModelState(state);

@@ -18,16 +18,19 @@ extern "C" void QvFuzzSeeds(std::vector<std::string>* seeds) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static qv::TEngineState* state = [] {
-    auto* s = new qv::TEngineState;
-    s->VariableNames = {"x", "y"};
-    s->OutputNames = {"y"};
-    s->ParameterNames = {"a", "b", "pdata"};
-    s->ConstantNames = {"c"};
-    s->ConstantValues = {"2"};
-    s->VarConstantNames = {"k"};
-    return s;
+  // One model for every input: the names the rewriting replaces.
+  static qv::TEngineState state;
+  static const bool named = [] {
+    qv::TEngineModel& m = state.Model;
+    m.VariableNames = {"x", "y"};
+    m.OutputNames = {"y"};
+    m.ParameterNames = {"a", "b", "pdata"};
+    m.ConstantNames = {"c"};
+    m.ConstantValues = {"2"};
+    m.VarConstantNames = {"k"};
+    return true;
   }();
+  (void)named;
   const std::string text(reinterpret_cast<const char*>(data), size);
   int comment = 0;
   size_t start = 0;
@@ -37,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line = text.substr(start, end - start);
     const bool plain = line.find_first_of("^=abcdklmpxyABCDKLMPXY") == std::string::npos;
     const int before = comment;
-    const std::string out = qv::RewriteProgramLine(*state, line, &comment);
+    const std::string out = qv::RewriteProgramLine(state, line, &comment);
     if (plain && before == 0 && out != line) std::abort();
     start = end + 1;
   }

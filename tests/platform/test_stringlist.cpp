@@ -182,6 +182,29 @@ TEST(StringListTest, ChangeEventsAndUpdates) {
   EXPECT_EQ(log, "<>");
 }
 
+TEST(StringListTest, AnUpdateThatFailsHalfwayIsClosed) {
+  TStringList l;
+  int changes = 0;
+  l.OnChange = [&] { ++changes; };
+  l.Add("a");
+  l.Add("b");
+  changes = 0;
+  // A bad target index: the move raises after its update was opened.
+  EXPECT_THROW(l.Move(0, 7), Exception);
+  EXPECT_EQ(l.UpdateCount(), 0);
+  EXPECT_EQ(changes, 1) << "the update closes and reports its change";
+  l.Add("c");
+  EXPECT_EQ(changes, 2) << "changes are reported again after the failed update";
+  {
+    TStringsUpdate update(l);
+    l.Add("d");
+    EXPECT_EQ(l.UpdateCount(), 1);
+    EXPECT_EQ(changes, 2);
+  }
+  EXPECT_EQ(l.UpdateCount(), 0);
+  EXPECT_EQ(changes, 3);
+}
+
 TEST(StringListTest, NamesValuesAndDelimitedText) {
   TStringList l;
   l.Add("Width=10");

@@ -78,9 +78,9 @@ class TConsoleHost : public TRecordingFitHost, public TTestValuesSource {
     TRecordingFitHost::ShowMessage(Kind, Text);
     std::cerr << KindName(Kind) << ": " << Text << std::endl;
   }
-  void FocusSetting(const std::string& Name) override {
+  void FocusSetting(TSettingName Name) override {
     TRecordingFitHost::FocusSetting(Name);
-    std::cerr << "setting: " << Name << std::endl;
+    std::cerr << "setting: " << Name.Text() << std::endl;
   }
   void WriteResultSummary(bool Final) override {
     TRecordingFitHost::WriteResultSummary(Final);
@@ -108,8 +108,9 @@ bool SplitAssignment(const std::string& text, std::string& name, std::string& va
   return true;
 }
 
-void ApplySetting(TFitSettings& settings, const std::string& name, const std::string& value) {
-  const TSettingControl& c = settings.Control(name);  // unknown names throw
+void ApplySetting(TFitSettings& settings, const std::string& text, const std::string& value) {
+  const TSettingName name = TFitSettings::Find(text);  // unknown names throw
+  const TSettingControl& c = settings.Control(name);
   switch (c.Kind) {
     case TSettingKind::skListBox:
     case TSettingKind::skRadioGroup:
@@ -201,7 +202,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> lines;
   if (!ReadModelLines(model, lines)) return 1;  // the reason is on stderr
   TEngineState state;
-  state.ModelFolder = ExtractFilePath(model);
+  state.Model.ModelFolder = ExtractFilePath(model);
   TConsoleHost host;
   host.TestValues = testValues;
   try {
@@ -213,7 +214,7 @@ int main(int argc, char** argv) {
   if (seeded)
     SeedEngineRandom(state, seed);
   else
-    EngineRandom(state).Randomize();
+    state.Run.Random.Randomize();
 
   TRunController controller(state, host);
   host.Controller = &controller;

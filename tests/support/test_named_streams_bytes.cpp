@@ -24,7 +24,7 @@ using Bytes = std::vector<uint8_t>;
 // lengths, a 2-bit zero count after the third), the character lengths
 // (9-bit count, zero runs of 20 or more as code 2 + 9 bits), the position
 // tree, the codes, and zero bits completing the last byte.
-TEST(NamedStreamsReview, Lh5LayoutOfTinyInputs) {
+TEST(NamedStreamsBytes, Lh5LayoutOfTinyInputs) {
   struct Case {
     const char* what;
     std::string input;
@@ -59,8 +59,8 @@ TEST(NamedStreamsReview, Lh5LayoutOfTinyInputs) {
 // little-endian words under the model key, the padding, the 32-bit length
 // in front of the lh5 code, and the body with "headfile" before
 // "quorvanefile", each a list of CR LF lines.
-TEST(NamedStreamsReview, ModelFileLayers) {
-  const std::string dir = ::testing::TempDir() + "corereview_model/";
+TEST(NamedStreamsBytes, ModelFileLayers) {
+  const std::string dir = ::testing::TempDir() + "stream_bytes_model/";
   ForceDirectories(dir);
   const std::string file = dir + "m.mff";
   TStringList lines;
@@ -109,7 +109,7 @@ TEST(NamedStreamsReview, ModelFileLayers) {
 // The stream names of the data sheet documents are saved in the order of
 // their names without regard to case: digits before letters, "Sheet10"
 // right after "Sheet1".
-TEST(NamedStreamsReview, ProgramStreamNamesOrder) {
+TEST(NamedStreamsBytes, ProgramStreamNamesOrder) {
   TNamedStreams ns;
   ns.Compressed = false;
   const char* added[] = {"StateID_Data",   "Sheet2",       "sheet10",
@@ -130,7 +130,7 @@ TEST(NamedStreamsReview, ProgramStreamNamesOrder) {
 // Earlier versions saved under a weak key with the cipher flag set and the
 // payload left plain; such a file loads back with that key, and the flags
 // read from it are kept.
-TEST(NamedStreamsReview, WeakKeyFileOfAnEarlierVersionLoads) {
+TEST(NamedStreamsBytes, WeakKeyFileOfAnEarlierVersionLoads) {
   const std::string weak("\xC7\x19\x00\x00", 4);  // an S-box repeats a word under it
   const std::string body = kSignature + Le32(1) + Le16(4) + "item" + Le32(3) + "abc";
   const Bytes packed = LzhCompressBytes(Bytes(body.begin(), body.end()));

@@ -45,7 +45,7 @@ struct TLoadedModel {
   bool Build() { return BuildFitDll(State, Host); }
   // Runs data set 0 with the given parameters.
   bool Run(const std::vector<double>& params, std::string* error = nullptr) {
-    State.ParameterValues = params;
+    State.Model.ParameterValues = params;
     return RunFitDll(State, 0, error);
   }
 };
@@ -124,7 +124,7 @@ TEST(ProgramFaults, AccessViolationsInTwoLoadedLibrariesAreFailedEvaluations) {
         EXPECT_NE(error.find(c.Error), std::string::npos) << c.Mode << ": " << error;
         ASSERT_TRUE(m->Run({0})) << c.Mode;
         const double k = m == &three ? 2 : 1;
-        EXPECT_EQ(m->State.Calculated[0][0], (Double1Array{k, 2 * k}));
+        EXPECT_EQ(m->State.Model.Calculated[0][0], (Double1Array{k, 2 * k}));
       }
     }
     // Unloading one library keeps the others protected.

@@ -1,4 +1,4 @@
-// Review of the report texts and the search set-up: the algorithm names of
+// The report texts and the search set-up: the algorithm names of
 // every family and variant, the stop reasons of every mode, the progress and
 // final texts of the optimisation mode, the result summary's number formats
 // and parameter lines (also with per-data-set parameters), the settings read
@@ -28,40 +28,39 @@ namespace {
 // called directly on a hand-made state.
 class TSummaryHost : public TRecordingFitHost {
  public:
-  TSummaryHost(const TEngineState& S, const TSearchSettings& Set) : FS(S), FSet(Set) {}
+  explicit TSummaryHost(const TEngineState& S) : state_(S) {}
   void WriteResultSummary(bool Final) override {
     TRecordingFitHost::WriteResultSummary(Final);
-    Result = ResultSummaryLines(FS, FSet, Final);
+    Result = ResultSummaryLines(state_, Final);
   }
 
  private:
-  const TEngineState& FS;
-  const TSearchSettings& FSet;
+  const TEngineState& state_;
 };
 
 // An optimisation-mode state with two parameters, x (real) and n (integer).
 void MakeOptimisationState(TEngineState& S, TSearchSettings& Set) {
   FormatSettings() = TFormatSettings::Invariant();
-  S.ModelMode = 1;
-  S.ModelTitle = "Opt";
-  S.ParameterNames = {"x", "n"};
-  S.ParameterCount = 2;
-  S.DimCount = 2;
-  S.IsInteger = {false, true};
-  S.BestPosition = {1.5, 3};
-  S.BestFitnessRMSE = -12.5;  // a maximum of 12.5, kept negated
-  S.Objective = 1;
-  S.Iteration = 2500;
-  S.Algorithm = alParticleSwarm;
+  S.Model.ModelMode = TModelMode::Equation;
+  S.Model.ModelTitle = "Opt";
+  S.Model.ParameterNames = {"x", "n"};
+  S.Model.ParameterCount = 2;
+  S.Model.DimCount = 2;
+  S.Model.IsInteger = {false, true};
+  S.Pop.BestPosition = {1.5, 3};
+  S.Pop.BestObjective = -12.5;  // a maximum of 12.5, kept negated
+  S.Model.Objective = TObjective::Maximum;
+  S.Run.Iteration = 2500;
+  S.Run.Algorithm = TAlgorithm::ParticleSwarm;
   Set.VelocityFormula = 4;
   Set.StopCriterion = crAutoDetect;
-  S.StopCode = scAutoDetect;
-  Set.StartTime = TRunClock::now();
-  Set.StopTime =
-      Set.StartTime + std::chrono::hours(1) + std::chrono::minutes(2) + std::chrono::seconds(3);
+  S.Run.StopCode = scAutoDetect;
+  S.Run.StartTime = TRunClock::now();
+  S.Run.StopTime =
+      S.Run.StartTime + std::chrono::hours(1) + std::chrono::minutes(2) + std::chrono::seconds(3);
 }
 
-TEST(ReportReview, AlgorithmNamesOfEveryFamilyAndVariant) {
+TEST(SearchReport, AlgorithmNamesOfEveryFamilyAndVariant) {
   struct Case {
     int Algorithm, Scheme, Route, Formula;
     const char* Expression;  // fitting by expressions
@@ -87,7 +86,7 @@ TEST(ReportReview, AlgorithmNamesOfEveryFamilyAndVariant) {
   for (const Case& c : cases) {
     TEngineState S;
     TSearchSettings Set;
-    S.Algorithm = c.Algorithm;
+    S.Run.Algorithm = static_cast<TAlgorithm>(c.Algorithm);
     Set.ZudScheme = Set.DeScheme = c.Scheme;
     Set.DeRoute = c.Route;
     Set.VelocityFormula = c.Formula;
@@ -96,15 +95,14 @@ TEST(ReportReview, AlgorithmNamesOfEveryFamilyAndVariant) {
   }
 }
 
-TEST(ReportReview, OptimisationFinalAndProgressTexts) {
+TEST(SearchReport, OptimisationFinalAndProgressTexts) {
   TEngineState S;
   TSearchSettings Set;
   MakeOptimisationState(S, Set);
-  TSummaryHost host(S, Set);
+  TSummaryHost host(S);
 
   // Auto-detect: the report leaves out the 2000 unchanged iterations.
-  TSearchLogs logs;
-  ReportSearchResults(S, host, Set, logs, true);
+  ReportSearchResults(S, host, Set, true);
   const std::vector<std::string> expect{"Opt",
                                         "",
                                         "====== Results ======",
@@ -139,18 +137,18 @@ TEST(ReportReview, OptimisationFinalAndProgressTexts) {
 
   // Encode-decode mode shows the shortest text during the run too; a
   // minimisation shows the value as kept, no direction the error.
-  S.EncodeDecode = true;
-  S.Objective = 2;
-  S.BestFitnessRMSE = 0.25;
+  S.Model.EncodeDecode = true;
+  S.Model.Objective = TObjective::Minimum;
+  S.Pop.BestObjective = 0.25;
   ShowProgress(S, host, Set, false, 0);
   EXPECT_EQ(host.Result[3], "x: 1.5");
   EXPECT_EQ(host.Result[5], "Min. Value: 0.25");
-  S.Objective = 0;
+  S.Model.Objective = TObjective::None;
   ShowProgress(S, host, Set, false, 0);
   EXPECT_EQ(host.Result[5], "Min. Error: 0.25");
 }
 
-TEST(ReportReview, OptimisationStopReasonsAndIterationCount) {
+TEST(SearchReport, OptimisationStopReasonsAndIterationCount) {
   struct Case {
     int Objective, Criterion, Code;
     const char* Reason;
@@ -170,12 +168,11 @@ TEST(ReportReview, OptimisationStopReasonsAndIterationCount) {
     TEngineState S;
     TSearchSettings Set;
     MakeOptimisationState(S, Set);
-    S.Objective = c.Objective;
+    S.Model.Objective = static_cast<TObjective>(c.Objective);
     Set.StopCriterion = c.Criterion;
-    S.StopCode = c.Code;
-    TSummaryHost host(S, Set);
-    TSearchLogs logs;
-    ReportSearchResults(S, host, Set, logs, true);
+    S.Run.StopCode = c.Code;
+    TSummaryHost host(S);
+    ReportSearchResults(S, host, Set, true);
     const auto& r = host.Result;
     ASSERT_GE(r.size(), 7u);
     EXPECT_EQ(r[6], std::string("Stop Reason: ") + c.Reason) << c.Code;
@@ -183,28 +180,28 @@ TEST(ReportReview, OptimisationStopReasonsAndIterationCount) {
   }
 }
 
-TEST(ReportReview, SummaryNumberFormatsAndParameterLines) {
+TEST(SearchReport, SummaryNumberFormatsAndParameterLines) {
   FormatSettings() = TFormatSettings::Invariant();
   TEngineState S;
   TSearchSettings Set;
-  S.ModelMode = 0;
-  S.ParameterNames = {"a", "y", "b"};
-  S.ParameterCount = 3;
-  S.DimCount = 3;
-  S.BestPosition = {1.0 / 3, 2, 1234.56789};
-  S.FunctionOutputs = {"y"};
-  S.BestRMSE = 0.123456789012;
-  S.BestSSE = 2.5;
-  S.BestR = 1;
-  S.BestDC = 2.0 / 3;
-  S.Iteration = 7;
-  Set.StartTime = TRunClock::now();
-  Set.StopTime = Set.StartTime + std::chrono::seconds(5);
+  S.Model.ModelMode = TModelMode::Function;
+  S.Model.ParameterNames = {"a", "y", "b"};
+  S.Model.ParameterCount = 3;
+  S.Model.DimCount = 3;
+  S.Pop.BestPosition = {1.0 / 3, 2, 1234.56789};
+  S.Model.FunctionOutputs = {"y"};
+  S.Pop.BestRMSE = 0.123456789012;
+  S.Pop.BestSSE = 2.5;
+  S.Pop.BestR = 1;
+  S.Pop.BestDC = 2.0 / 3;
+  S.Run.Iteration = 7;
+  S.Run.StartTime = TRunClock::now();
+  S.Run.StopTime = S.Run.StartTime + std::chrono::seconds(5);
   // The parameter named like the function's output is left out.
   const std::vector<std::string> running{"Iterations: 7", "",           "RMSE: 0.1234568",
                                          "SSE: 2.5",      "R: 1",       "DC: 0.6666667",
                                          "a: 0.3333333",  "b: 1234.568"};
-  auto r = ResultSummaryLines(S, Set, false);
+  auto r = ResultSummaryLines(S, false);
   ASSERT_EQ(r.size(), running.size());
   EXPECT_EQ(r[1].rfind("Elapsed Time: ", 0), 0u);
   r[1] = "";
@@ -217,56 +214,56 @@ TEST(ReportReview, SummaryNumberFormatsAndParameterLines) {
                                        "Determination Coef. (DC): 0.6666666667",
                                        "a: 0.3333333333",
                                        "b: 1234.56789"};
-  r = ResultSummaryLines(S, Set, true);
+  r = ResultSummaryLines(S, true);
   ASSERT_EQ(r.size(), final.size());
   EXPECT_EQ(r[1].rfind(final[1], 0), 0u) << r[1];
   r[1] = final[1];
   EXPECT_EQ(r, final);
   // Encode-decode mode: the shortest text; the optimisation mode keeps
   // every parameter.
-  S.EncodeDecode = true;
-  S.ModelMode = 1;
-  r = ResultSummaryLines(S, Set, false);
+  S.Model.EncodeDecode = true;
+  S.Model.ModelMode = TModelMode::Equation;
+  r = ResultSummaryLines(S, false);
   ASSERT_EQ(r.size(), 9u);
   EXPECT_EQ(r[6], "a: 0.333333333333333");
   EXPECT_EQ(r[7], "y: 2");
   EXPECT_EQ(r[8], "b: 1234.56789");
 }
 
-TEST(ReportReview, ProgramSummaryNamesEachDataSetOfPerSetParameters) {
+TEST(SearchReport, ProgramSummaryNamesEachDataSetOfPerSetParameters) {
   FormatSettings() = TFormatSettings::Invariant();
   TEngineState S;
   TSearchSettings Set;
-  S.ModelMode = 2;
+  S.Model.ModelMode = TModelMode::Program;
   // n (integer) and a are shared, k is a per-set parameter; the third data
   // set is a test set whose k is not searched.
-  S.ParameterNames = {"n", "a", "k"};
-  S.ParameterCount = 3;
-  S.VarParameterCount = 1;
-  S.IsInteger = {true, false, false};
-  S.DataFileCount = 3;
-  S.IsTestFile = {false, false, true};
-  S.TestFileCount = 1;
-  S.DataSetNames = {"/data/one.dat", "two", "/data/held.dat"};
-  S.DimCount = 4;
-  S.BestPosition = {12345678.0, 1.0 / 3, 0.25, 0.75};
-  auto r = ResultSummaryLines(S, Set, false);
+  S.Model.ParameterNames = {"n", "a", "k"};
+  S.Model.ParameterCount = 3;
+  S.Model.VarParameterCount = 1;
+  S.Model.IsInteger = {true, false, false};
+  S.Model.DataFileCount = 3;
+  S.Model.IsTestFile = {false, false, true};
+  S.Model.TestFileCount = 1;
+  S.Model.DataSetNames = {"/data/one.dat", "two", "/data/held.dat"};
+  S.Model.DimCount = 4;
+  S.Pop.BestPosition = {12345678.0, 1.0 / 3, 0.25, 0.75};
+  auto r = ResultSummaryLines(S, false);
   ASSERT_EQ(r.size(), 10u);
   const std::vector<std::string> params(r.begin() + 6, r.end());
   EXPECT_EQ(params, (std::vector<std::string>{"n: 12345678", "a: 0.3333333",
                                               "k for \"one.dat\": 0.25", "k for \"two\": 0.75"}));
   // One data set: every parameter, in the number format.
-  S.DataFileCount = 1;
-  S.IsTestFile = {false};
-  S.TestFileCount = 0;
-  S.DimCount = 3;
-  r = ResultSummaryLines(S, Set, true);
+  S.Model.DataFileCount = 1;
+  S.Model.IsTestFile = {false};
+  S.Model.TestFileCount = 0;
+  S.Model.DimCount = 3;
+  r = ResultSummaryLines(S, true);
   ASSERT_EQ(r.size(), 9u);
   EXPECT_EQ(std::vector<std::string>(r.begin() + 6, r.end()),
             (std::vector<std::string>{"n: 12345678", "a: 0.3333333333", "k: 0.25"}));
 }
 
-TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
+TEST(SearchReport, ExpressionReportReasonsTitleAndTable) {
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "20"}, {"RadioGroup2", "1"}});
   ASSERT_TRUE(run.Run(kStraightLine));
   TEngineState& S = run.State;
@@ -284,9 +281,9 @@ TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
       {-1, "", "stoped by user"},
   };
   for (const Case& c : cases) {
-    S.StopCode = c.Code;
-    S.ModelTitle = c.Title;
-    ReportSearchResults(S, run.Host, run.Settings(), run.Controller->Logs(), true);
+    S.Run.StopCode = c.Code;
+    S.Model.ModelTitle = c.Title;
+    ReportSearchResults(S, run.Host, run.Settings(), true);
     const auto& r = run.Host.Result;
     const size_t at = std::string(c.Title).find_first_not_of(' ') == std::string::npos ? 2 : 4;
     ASSERT_GT(r.size(), at + 1);
@@ -303,16 +300,16 @@ TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
   const auto& r = run.Host.Result;
   ASSERT_EQ(r.size(), 10 + 4 + 5u);
   char calc[64];
-  std::snprintf(calc, sizeof calc, "%.7f", S.BestPosition[0] * 4 + S.BestPosition[1]);
+  std::snprintf(calc, sizeof calc, "%.7f", S.Pop.BestPosition[0] * 4 + S.Pop.BestPosition[1]);
   EXPECT_EQ(r[10 + 4 + 3], std::string("4\t8.8\t") + calc);
 
   // A shown data set without values (a state left by a failed model) gives
   // no report text rather than a read out of bounds.
   const auto before = run.Host.Result;
-  S.CurrentFile = 3;
-  ReportSearchResults(S, run.Host, run.Settings(), run.Controller->Logs(), true);
+  S.Model.CurrentFile = 3;
+  ReportSearchResults(S, run.Host, run.Settings(), true);
   EXPECT_EQ(run.Host.Result, before);
-  S.CurrentFile = 0;
+  S.Model.CurrentFile = 0;
 
   // Several functions: the window is made idle and the table written only
   // when the last one is shown.
@@ -320,7 +317,7 @@ TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
   for (int selected : {0, 2}) {
     run.Host.FunctionSelected = selected;
     run.Host.Calls.clear();
-    ReportSearchResults(S, run.Host, run.Settings(), run.Controller->Logs(), true);
+    ReportSearchResults(S, run.Host, run.Settings(), true);
     const bool last = selected == 2;
     EXPECT_EQ(run.CallCount("SetRunningState false"), last ? 1 : 0);
     EXPECT_EQ(
@@ -329,20 +326,20 @@ TEST(ReportReview, ExpressionReportReasonsTitleAndTable) {
   }
 }
 
-TEST(ReportReview, StopOnlySetsFlagsAndReportWithoutTextShowsTheFirstPage) {
+TEST(SearchReport, StopOnlySetsFlagsAndReportWithoutTextShowsTheFirstPage) {
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "5"}});
   ASSERT_TRUE(run.Run(kStraightLine));
   const auto calls = run.Host.Calls;
   const auto lines = run.Host.Result;
-  run.State.SearchRunning = true;
+  run.State.Run.SearchRunning = true;
   run.Controller->Stop();
-  EXPECT_FALSE(run.State.SearchRunning);
-  EXPECT_EQ(run.State.StopCode, scUserStop);
+  EXPECT_FALSE(run.State.Run.SearchRunning);
+  EXPECT_EQ(run.State.Run.StopCode, scUserStop);
   EXPECT_EQ(run.Host.Calls, calls);  // nothing shown, nothing reported
   EXPECT_EQ(run.Host.Result, lines);
 
   run.Host.Calls.clear();
-  ReportSearchResults(run.State, run.Host, run.Settings(), run.Controller->Logs(), false);
+  ReportSearchResults(run.State, run.Host, run.Settings(), false);
   EXPECT_EQ(run.Host.Result, lines);
   ASSERT_FALSE(run.Host.Calls.empty());
   EXPECT_EQ(run.Host.Calls.back(), "SetActivePage 0");
@@ -355,26 +352,26 @@ struct TPrepared {
   TEngineState S;
   TRecordingFitHost Host;
   TSearchSettings Set;
-  TSearchLogs Logs;
+  TSearchLogs& Logs = S.Run.Logs;
   TPrepared(int mode, int objective, const std::map<std::string, std::string>& settings) {
     FormatSettings() = TFormatSettings::Invariant();
-    S.ModelMode = mode;
-    S.Objective = objective;
-    S.Algorithm = alDifferentialEvolution;
-    S.PopSize = 20;
-    S.ParameterNames = {"a", "b"};
-    S.ParameterCount = 2;
+    S.Model.ModelMode = static_cast<TModelMode>(mode);
+    S.Model.Objective = static_cast<TObjective>(objective);
+    S.Run.Algorithm = TAlgorithm::DifferentialEvolution;
+    S.Pop.PopSize = 20;
+    S.Model.ParameterNames = {"a", "b"};
+    S.Model.ParameterCount = 2;
     for (const auto& [name, value] : settings) {
       if (value == "True" || value == "False")
-        Host.Options.SetChecked(name, value == "True");
+        Host.Options.SetChecked(TFitSettings::Find(name), value == "True");
       else
-        Host.Options.SetText(name, value);
+        Host.Options.SetText(TFitSettings::Find(name), value);
     }
   }
-  bool Prepare() { return PrepareSearch(S, Host, Set, Logs); }
+  bool Prepare() { return PrepareSearch(S, Host, Set); }
 };
 
-TEST(SetupReview, StopCriterionFromTheRadioButtons) {
+TEST(SearchSetup, StopCriterionFromTheRadioButtons) {
   struct Case {
     int Mode, Objective;
     const char* Button;  // checked; "" = none
@@ -391,33 +388,36 @@ TEST(SetupReview, StopCriterionFromTheRadioButtons) {
   };
   for (const Case& c : cases) {
     TPrepared p(c.Mode, c.Objective, {});
-    for (const char* rb : {"RB1", "RB2", "RB3", "RB4"}) p.Host.Options.SetChecked(rb, false);
-    if (*c.Button) p.Host.Options.SetChecked(c.Button, true);
+    for (TSettingName rb :
+         {TSettingName::RB1, TSettingName::RB2, TSettingName::RB3, TSettingName::RB4})
+      p.Host.Options.SetChecked(rb, false);
+    if (*c.Button) p.Host.Options.SetChecked(TFitSettings::Find(c.Button), true);
     ASSERT_TRUE(p.Prepare());
     EXPECT_EQ(p.Set.StopCriterion, c.Criterion) << c.Mode << c.Objective << c.Button;
-    EXPECT_EQ(p.Host.Options.Checked("RB1"), c.Rb1) << c.Mode << c.Objective << c.Button;
-    EXPECT_TRUE(p.S.SearchRunning);
+    EXPECT_EQ(p.Host.Options.Checked(TSettingName::RB1), c.Rb1)
+        << c.Mode << c.Objective << c.Button;
+    EXPECT_TRUE(p.S.Run.SearchRunning);
   }
 }
 
-TEST(SetupReview, RefusedSettingsChangeNothing) {
+TEST(SearchSetup, RefusedSettingsChangeNothing) {
   TPrepared p(0, 0, {{"DESizeBox", "0"}, {"CBB2", ""}});
-  p.S.StopCode = scMaxIterations;
+  p.S.Run.StopCode = scMaxIterations;
   EXPECT_FALSE(p.Prepare());
-  EXPECT_FALSE(p.S.SearchRunning);
-  EXPECT_EQ(p.S.StopCode, scMaxIterations);
-  EXPECT_EQ(p.Host.Options.Text("CBB2"), "");
+  EXPECT_FALSE(p.S.Run.SearchRunning);
+  EXPECT_EQ(p.S.Run.StopCode, scMaxIterations);
+  EXPECT_EQ(p.Host.Options.Text(TSettingName::CBB2), "");
   EXPECT_EQ(p.Host.Calls, (std::vector<std::string>{"FocusSetting DESizeBox"}));
   // A box that does not hold a number raises the conversion error.
   TPrepared q(0, 0, {{"ComboBox1", "12x"}});
   EXPECT_THROW(q.Prepare(), EConvertError);
-  EXPECT_FALSE(q.S.SearchRunning);
+  EXPECT_FALSE(q.S.Run.SearchRunning);
 }
 
 class SetupLogs : public ::testing::Test {
  protected:
   void SetUp() override {
-    Dir = std::filesystem::path(QV_BINARY_DIR) / "report-review-logs" /
+    Dir = std::filesystem::path(QV_BINARY_DIR) / "search-report-logs" /
           ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::filesystem::remove_all(Dir);
     std::filesystem::create_directories(Dir);

@@ -1,6 +1,6 @@
-// Second look at the model front end: statement variants, data rows and
-// their separators, the translator table and the per-set target columns,
-// with the values worked out by hand from the model language's rules.
+// The model front end's statement variants, data rows and their
+// separators, the translator table and the per-set target columns, with
+// the values worked out by hand.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,7 +30,7 @@ void ExpectReads(const ModelCase& c, TFitSettings* settings = nullptr) {
   fronttest::ExpectModelReads(host, c.name, c.text, c.expected, c.absent);
 }
 
-TEST(FrontReviewText, CommentsTabsAndJoiningTogether) {
+TEST(FrontStatementsText, CommentsTabsAndJoiningTogether) {
   const struct {
     const char* name;
     std::vector<std::string> in;
@@ -62,7 +62,7 @@ TEST(FrontReviewText, CommentsTabsAndJoiningTogether) {
   }
 }
 
-TEST(FrontReviewFunctionModel, StatementVariants) {
+TEST(FrontStatementsFunctionModel, StatementVariants) {
   const ModelCase cases[] = {
       {"no match on either side: L-(R)+(y) with the last variable",
        "variables x, y, z;\nparameters r;\nfunction x^2+y^2 = r^2;\ndata;\n1 2 3\n2 3 4\n3 4 5",
@@ -96,7 +96,7 @@ TEST(FrontReviewFunctionModel, StatementVariants) {
   for (const auto& c : cases) ExpectReads(c);
 }
 
-TEST(FrontReviewReaders, ParameterDefinitions) {
+TEST(FrontStatementsReaders, ParameterDefinitions) {
   const ModelCase cases[] = {
       {"initial value without range, family with an initial value, rounded family bounds",
        "variables x, y;\nparameters b = 2, p(0.6:2.4) = 0.5 [0, 1], q(1:1+1) [-1, 1];\nfunction y "
@@ -126,8 +126,8 @@ TEST(FrontReviewReaders, ParameterDefinitions) {
   // Digits are taken only outside the encode-decode mode of the genetic
   // algorithm.
   TFitSettings encoded;
-  encoded.SetItemIndex("RadioGroup2", 1);
-  encoded.SetItemIndex("BinCheckBox", 1);
+  encoded.SetItemIndex(TSettingName::RadioGroup2, 1);
+  encoded.SetItemIndex(TSettingName::BinCheckBox, 1);
   ExpectReads({"digits ignored with encoded genes",
                "variables x, y;\nparameters k [0, 9, 0];\nfunction y = k*x;\ndata;\n1 2\n2 3\n3 4",
                {"Parameter k bounds=0:9"},
@@ -135,7 +135,7 @@ TEST(FrontReviewReaders, ParameterDefinitions) {
               &encoded);
 }
 
-TEST(FrontReviewReaders, MessagesOfLessTravelledPaths) {
+TEST(FrontStatementsReaders, MessagesOfLessTravelledPaths) {
   const struct {
     std::string text;
     std::string message;
@@ -167,7 +167,7 @@ TEST(FrontReviewReaders, MessagesOfLessTravelledPaths) {
   }
 }
 
-TEST(FrontReviewReaders, NameReplacementAndLongLists) {
+TEST(FrontStatementsReaders, NameReplacementAndLongLists) {
   const struct {
     const char* text;
     const char* name;
@@ -187,14 +187,14 @@ TEST(FrontReviewReaders, NameReplacementAndLongLists) {
   TEngineState s;
   TRecordingFitHost host;
   ASSERT_TRUE(ReadVariableList(s, host, "x" + std::string(300000, ',') + "y"));
-  EXPECT_EQ(s.VariableNames, (String1Array{"x", "y"}));
+  EXPECT_EQ(s.Model.VariableNames, (String1Array{"x", "y"}));
   EXPECT_FALSE(ReadVariableList(s, host, "z, x, w"));
   ASSERT_EQ(host.Messages.size(), 1u);
   EXPECT_EQ(host.Messages[0].Text, "The variable \"x\" has been multi-declared!");
-  EXPECT_EQ(s.VariableNames, (String1Array{"x", "y", "z"}));
+  EXPECT_EQ(s.Model.VariableNames, (String1Array{"x", "y", "z"}));
 }
 
-TEST(FrontReviewReaders, DataRowSplitting) {
+TEST(FrontStatementsReaders, DataRowSplitting) {
   struct RowCase {
     char decimal;
     const char* row;
@@ -216,22 +216,22 @@ TEST(FrontReviewReaders, DataRowSplitting) {
     FormatSettings().ThousandSeparator = c.decimal == ',' ? '.' : ',';
     TEngineState s;
     TRecordingFitHost host;
-    s.VariableCount = 1;
-    s.OutputCount = 1;
-    s.DataFileCount = 1;
-    s.ValuesRead = 0;
+    s.Model.VariableCount = 1;
+    s.Model.OutputCount = 1;
+    s.Model.DataFileCount = 1;
+    s.Model.ValuesRead = 0;
     const bool ok = SplitDataRow(s, host, c.row, 0, 0);
     EXPECT_EQ(ok, c.ok) << c.row << " with " << c.decimal;
     if (!c.ok) continue;
-    ASSERT_EQ(s.ValuesRead, static_cast<int>(c.values.size())) << c.row;
-    ASSERT_EQ(s.DataColumns.size(), 1u);
+    ASSERT_EQ(s.Model.ValuesRead, static_cast<int>(c.values.size())) << c.row;
+    ASSERT_EQ(s.Model.DataColumns.size(), 1u);
     for (size_t k = 0; k < c.values.size(); ++k)
-      EXPECT_DOUBLE_EQ(s.DataColumns[0][k][0], c.values[k]) << c.row;
+      EXPECT_DOUBLE_EQ(s.Model.DataColumns[0][k][0], c.values[k]) << c.row;
   }
   fronttest::FixLocale();
 }
 
-TEST(FrontReviewEquationModel, ObjectivesConstraintsAndDirections) {
+TEST(FrontStatementsEquationModel, ObjectivesConstraintsAndDirections) {
   const ModelCase cases[] = {
       {"strict and non-strict per piece of one line, objective and constraint mixed",
        "parameters a [0, 1], b [0, 1];\nfunctions;\na < 1, b >= 0.5, a+b;",
@@ -259,7 +259,7 @@ TEST(FrontReviewEquationModel, ObjectivesConstraintsAndDirections) {
   for (const auto& c : cases) ExpectReads(c);
 }
 
-TEST(FrontReviewProgramModel, DataSetsLabelsAndOrder) {
+TEST(FrontStatementsProgramModel, DataSetsLabelsAndOrder) {
   const char* const head =
       "variables x, y;\nparameters a [0, 2];\nstartprogram;\ny[0] := a*x[0];\nendprogram;\n";
   const ModelCase cases[] = {
@@ -278,7 +278,7 @@ TEST(FrontReviewProgramModel, DataSetsLabelsAndOrder) {
     ExpectReads({c.name, (std::string(head) + c.text).c_str(), c.expected, c.absent});
 }
 
-TEST(FrontReviewProgramModel, OutputsBeyondTheLastColumnTakeTheLastColumn) {
+TEST(FrontStatementsProgramModel, OutputsBeyondTheLastColumnTakeTheLastColumn) {
   // Two outputs and rows of two values: y stands at the last column and z
   // beyond it, so both take the last column of the data.
   fronttest::FixLocale();
@@ -290,16 +290,16 @@ TEST(FrontReviewProgramModel, OutputsBeyondTheLastColumnTakeTheLastColumn) {
                       "y[0] := a*x[0];\nz[0] := x[0];\nendprogram;\ndata;\n1 2\n3 4\n5 6")))
       << (host.Messages.empty() ? "" : host.Messages[0].Text);
   PrepareTargetData(s);
-  EXPECT_EQ(s.OutputNames, (String1Array{"y", "z"}));
-  EXPECT_EQ(s.InputNames, (String1Array{"x"}));
-  ASSERT_EQ(s.TargetData[0].size(), 2u);
-  EXPECT_EQ(s.TargetData[0][0], (Double1Array{2, 4, 6}));
-  EXPECT_EQ(s.TargetData[0][1], (Double1Array{2, 4, 6}));
-  EXPECT_DOUBLE_EQ(s.TargetMean[0][1], 4);
-  EXPECT_DOUBLE_EQ(s.TargetMax[0][1], 6);
+  EXPECT_EQ(s.Model.OutputNames, (String1Array{"y", "z"}));
+  EXPECT_EQ(s.Model.InputNames, (String1Array{"x"}));
+  ASSERT_EQ(s.Model.TargetData[0].size(), 2u);
+  EXPECT_EQ(s.Model.TargetData[0][0], (Double1Array{2, 4, 6}));
+  EXPECT_EQ(s.Model.TargetData[0][1], (Double1Array{2, 4, 6}));
+  EXPECT_DOUBLE_EQ(s.Model.TargetMean[0][1], 4);
+  EXPECT_DOUBLE_EQ(s.Model.TargetMax[0][1], 6);
 }
 
-TEST(FrontReviewTranslator, TableOfLines) {
+TEST(FrontStatementsTranslator, TableOfLines) {
   const struct {
     const char* name;
     std::vector<std::string> basic;

@@ -11,7 +11,7 @@ using namespace qv;
 
 namespace {
 
-class FormatReviewTest : public ::testing::Test {
+class FormatPicturesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();
@@ -32,7 +32,7 @@ struct Case {
 // while the integer digits fit the precision and the value is at least
 // 1E-4, else "E", a "-" only for negative exponents and three exponent
 // digits.
-TEST_F(FormatReviewTest, GeneralNumberTexts) {
+TEST_F(FormatPicturesTest, GeneralNumberTexts) {
   const Case cases[] = {
       {"7 digits, small fixed", Format("%0.7g", 0.000123456789), "0.0001234568"},
       {"7 digits, tiny", Format("%0.7g", 1.5e-7), "1.5E-007"},
@@ -67,7 +67,7 @@ TEST_F(FormatReviewTest, GeneralNumberTexts) {
 
 // Fixed and other directives of the status texts, file sizes, progress
 // display, "Copy All", cell-format messages and the exporters.
-TEST_F(FormatReviewTest, FixedIntegerAndTextDirectives) {
+TEST_F(FormatPicturesTest, FixedIntegerAndTextDirectives) {
   const Case cases[] = {
       {"%0.5f", Format("%0.5f", 2.0 / 3), "0.66667"},
       {"%0.5f negative", Format("%0.5f", -1234.5), "-1234.50000"},
@@ -105,7 +105,7 @@ TEST_F(FormatReviewTest, FixedIntegerAndTextDirectives) {
 // The pictures of the logs ("0.0000", "0.000000"), result tables
 // ("0.0000000", "0.00000") and chart values ("#,##0.###", "##0.## %",
 // "0.00 %").
-TEST_F(FormatReviewTest, PictureTexts) {
+TEST_F(FormatPicturesTest, PictureTexts) {
   struct MaskCase {
     const char* mask;
     double value;
@@ -142,7 +142,7 @@ TEST_F(FormatReviewTest, PictureTexts) {
 // The final report's elapsed time, "hh:nn:ss:zz": a run of "z" is the
 // minimum number of millisecond digits ("z" none, "zz" two, "zzz" and
 // longer three); the time text of the short report is the long time format.
-TEST_F(FormatReviewTest, ElapsedTimeTexts) {
+TEST_F(FormatPicturesTest, ElapsedTimeTexts) {
   const TDateTime start = EncodeDate(2024, 1, 1) + EncodeTime(9, 59, 59, 900);
   const TDateTime stop = EncodeDate(2024, 1, 1) + EncodeTime(10, 0, 5, 250);
   const Case cases[] = {

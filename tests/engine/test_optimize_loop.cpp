@@ -21,7 +21,7 @@ x+y<=1;
 x-y>=3;
 )";
 
-TEST(OptimiseLoopReview, ConstraintsAloneStopAtTheFirstFeasiblePoint) {
+TEST(OptimiseLoop, ConstraintsAloneStopAtTheFirstFeasiblePoint) {
   struct Case {
     const char* Algorithm;
     const char* Criterion;
@@ -39,25 +39,26 @@ TEST(OptimiseLoopReview, ConstraintsAloneStopAtTheFirstFeasiblePoint) {
                    7);
     run.Host.StopAfterPumps = 20000;  // a run that never settles is stopped as by the user
     ASSERT_TRUE(run.Run(kFeasible)) << c.Algorithm;
-    EXPECT_EQ(run.State.StopCode, c.StopCode) << c.Algorithm << " " << c.Criterion;
+    EXPECT_EQ(run.State.Run.StopCode, c.StopCode) << c.Algorithm << " " << c.Criterion;
     // After the first pass every member is worth 0; the best is a feasible point.
-    EXPECT_EQ(run.State.BestFitnessRMSE, 0) << c.Algorithm;
+    EXPECT_EQ(run.State.Pop.BestObjective, 0) << c.Algorithm;
     EXPECT_EQ(run.Line("Min. Error: "), "Min. Error: 0") << c.Algorithm;
-    const double x = run.State.BestPosition[0], y = run.State.BestPosition[1];
+    const double x = run.State.Pop.BestPosition[0], y = run.State.Pop.BestPosition[1];
     EXPECT_LE(x + y, 1) << c.Algorithm;
     EXPECT_GE(x - y, 3) << c.Algorithm;
   }
 }
 
-TEST(OptimiseLoopReview, GeneticSharesOfNonNegativeValuesAreInverseValues) {
-  TEngineState S;
-  S.PopSize = 3;
-  S.RelativeFitness = {0, 1, 3};
-  GeneticShares(S);
+TEST(OptimiseLoop, GeneticSharesOfNonNegativeValuesAreInverseValues) {
+  TPopulation P;
+  P.PopSize = 3;
+  P.ObjectiveValues = {0, 1, 3};
+  P.RelativeFitness.assign(3, 0);
+  GeneticShares(P);
   const double g0 = 1 / 0.001, g1 = 1 / 1.001, g2 = 1 / 3.001, sum = g0 + g1 + g2;
-  EXPECT_DOUBLE_EQ(S.RelativeFitness[0], g0 / sum);
-  EXPECT_DOUBLE_EQ(S.RelativeFitness[1], g1 / sum);
-  EXPECT_DOUBLE_EQ(S.RelativeFitness[2], g2 / sum);
+  EXPECT_DOUBLE_EQ(P.RelativeFitness[0], g0 / sum);
+  EXPECT_DOUBLE_EQ(P.RelativeFitness[1], g1 / sum);
+  EXPECT_DOUBLE_EQ(P.RelativeFitness[2], g2 / sum);
 }
 
 }  // namespace

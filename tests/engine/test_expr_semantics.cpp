@@ -19,12 +19,12 @@ namespace qv {
 namespace {
 
 using namespace exprtest;
-using ExprReviewTest = ExprFixture;
+using ExprSemanticsTest = ExprFixture;
 
 // Values worked out by hand from the precedence table (a smaller number
 // binds tighter; equal numbers associate to the left) and the definitions
 // of the words.
-TEST_F(ExprReviewTest, BindingOfPrefixPostfixAndLogicalWords) {
+TEST_F(ExprSemanticsTest, BindingOfPrefixPostfixAndLogicalWords) {
   const ValueCase cases[] = {
       // Postfix words (10) bind tighter than "^" (20), and a prefix sign
       // shares their level: the sign is applied first.
@@ -64,7 +64,7 @@ TEST_F(ExprReviewTest, BindingOfPrefixPostfixAndLogicalWords) {
   CheckValues(*P, cases, std::size(cases));
 }
 
-TEST_F(ExprReviewTest, RoundingToEvenToleranceAndDefinitionsOfWords) {
+TEST_F(ExprSemanticsTest, RoundingToEvenToleranceAndDefinitionsOfWords) {
   const ValueCase cases[] = {
       // round() is to the nearest integer, ties to even, before the integer
       // and logical words act.
@@ -130,7 +130,7 @@ TEST_F(ExprReviewTest, RoundingToEvenToleranceAndDefinitionsOfWords) {
   CheckValues(*P, cases, std::size(cases));
 }
 
-TEST_F(ExprReviewTest, LiteralsNamesAndStrings) {
+TEST_F(ExprSemanticsTest, LiteralsNamesAndStrings) {
   const ValueCase cases[] = {
       {"$abc", 2748, 0},
       {"$1F", 31, 0},
@@ -162,7 +162,7 @@ TEST_F(ExprReviewTest, LiteralsNamesAndStrings) {
   CheckValues(*P, cases, std::size(cases));
 }
 
-TEST_F(ExprReviewTest, SyntaxErrorsInTheOrderTheyAreChecked) {
+TEST_F(ExprSemanticsTest, SyntaxErrorsInTheOrderTheyAreChecked) {
   const struct {
     const char* Text;
     const char* Message;
@@ -209,7 +209,7 @@ TEST_F(ExprReviewTest, SyntaxErrorsInTheOrderTheyAreChecked) {
   }
 }
 
-TEST_F(ExprReviewTest, ResultTextOfLogicalWordsAndPlainValues) {
+TEST_F(ExprSemanticsTest, ResultTextOfLogicalWordsAndPlainValues) {
   const struct {
     const char* Text;
     const char* Result;
@@ -230,7 +230,7 @@ TEST_F(ExprReviewTest, ResultTextOfLogicalWordsAndPlainValues) {
   EXPECT_EQ(P->ResultAsText(i), "False");
 }
 
-TEST_F(ExprReviewTest, StaleIndicesAndTheSameTextAfterClearing) {
+TEST_F(ExprSemanticsTest, StaleIndicesAndTheSameTextAfterClearing) {
   const int i = P->CompileText("x*2");
   const int j = P->CompileText("x*3");
   P->ClearCompiled();
@@ -240,7 +240,7 @@ TEST_F(ExprReviewTest, StaleIndicesAndTheSameTextAfterClearing) {
   EXPECT_EQ(P->EvaluateCompiled(0), -9);
 }
 
-TEST(ExprReviewLocale, DecimalCommaReadsNumbersAndPrintsResults) {
+TEST(ExprSemanticsLocale, DecimalCommaReadsNumbersAndPrintsResults) {
   FormatSettings() = TFormatSettings::Invariant();
   FormatSettings().DecimalSeparator = ',';
   TExpressionParser p;
@@ -262,7 +262,7 @@ TEST(ExprReviewLocale, DecimalCommaReadsNumbersAndPrintsResults) {
 
 // The column form on rows where single evaluations fault or meet signed
 // zeros: it must stop at the same row and give the same bits before it.
-TEST(ExprReviewColumn, SameBitsAndSameFaultRowAsSingleEvaluations) {
+TEST(ExprSemanticsColumn, SameBitsAndSameFaultRowAsSingleEvaluations) {
   FormatSettings() = TFormatSettings::Invariant();
   TExpressionParser p;
   double x = 0;

@@ -1,7 +1,7 @@
 // Update formulas and random-draw order of the four search families, worked
 // out independently: each case runs one step on a small population with a
-// fixed seed, replays the same generator in the order the rules draw, and
-// compares every new value. Dimensions without bounds keep the repair out
+// fixed seed, replays the same generator in the order in which each step
+// draws, and compares every new value. Dimensions without bounds keep the repair out
 // of the way (a finite value inside no bounds is kept and draws nothing).
 #include <gtest/gtest.h>
 
@@ -28,40 +28,46 @@ struct TFixture {
   TEngineState S;
   TSearchSettings Set;
   TFixture(int members, int dims, int randomDims, int mode, uint32_t seed) {
-    S.ModelMode = mode;
-    S.ParameterCount = dims;
+    S.Model.ModelMode = static_cast<TModelMode>(mode);
+    S.Model.ParameterCount = dims;
     for (int d = 0; d < dims; ++d) {
-      S.ParameterNames.push_back("p" + std::to_string(d));
-      S.HasLower.push_back(false), S.HasUpper.push_back(false), S.HasBound.push_back(false);
-      S.HasInitial.push_back(false), S.HasRange.push_back(false), S.IsInteger.push_back(false);
-      S.LowerBound.push_back(0), S.UpperBound.push_back(0), S.InitialValue.push_back(0);
-      S.RangeLow.push_back(0), S.RangeHigh.push_back(0), S.ParameterDigits.push_back(-1);
-      S.ParameterValues.push_back(0);
+      S.Model.ParameterNames.push_back("p" + std::to_string(d));
+      S.Model.HasLower.push_back(false), S.Model.HasUpper.push_back(false),
+          S.Model.HasBound.push_back(false);
+      S.Model.HasInitial.push_back(false), S.Model.HasRange.push_back(false),
+          S.Model.IsInteger.push_back(false);
+      S.Model.LowerBound.push_back(0), S.Model.UpperBound.push_back(0),
+          S.Model.InitialValue.push_back(0);
+      S.Model.RangeLow.push_back(0), S.Model.RangeHigh.push_back(0),
+          S.Model.ParameterDigits.push_back(-1);
+      S.Model.ParameterValues.push_back(0);
     }
-    S.DimCount = dims;
-    S.RandomDimCount = randomDims;
-    S.PopSize = S.NeighbourSize = members;
-    S.Population.assign(members, Double1Array(dims));
+    S.Model.DimCount = dims;
+    S.Pop.RandomDimCount = randomDims;
+    S.Pop.PopSize = S.Pop.NeighbourSize = members;
+    S.Pop.Population.assign(members, Double1Array(dims));
     for (int m = 0; m < members; ++m)
-      for (int d = 0; d < dims; ++d) S.Population[m][d] = 0.3 + 1.7 * m - 0.9 * d + 0.25 * m * d;
-    S.TrialPopulation = S.Population;
-    S.Velocity.assign(members, Double1Array(dims, 0));
+      for (int d = 0; d < dims; ++d)
+        S.Pop.Population[m][d] = 0.3 + 1.7 * m - 0.9 * d + 0.25 * m * d;
+    S.Pop.TrialPopulation = S.Pop.Population;
+    S.Pop.Velocity.assign(members, Double1Array(dims, 0));
     for (int m = 0; m < members; ++m)
-      for (int d = 0; d < dims; ++d) S.Velocity[m][d] = 0.2 * (m + 1) - 0.1 * d;
-    S.PersonalBestPosition = S.Population;
-    for (auto& row : S.PersonalBestPosition)
+      for (int d = 0; d < dims; ++d) S.Pop.Velocity[m][d] = 0.2 * (m + 1) - 0.1 * d;
+    S.Pop.PersonalBestPosition = S.Pop.Population;
+    for (auto& row : S.Pop.PersonalBestPosition)
       for (double& x : row) x += 0.4;
-    S.PersonalBestFitness.assign(members, 0.5);
-    S.NeighbourBestPosition = S.Population;
-    for (auto& row : S.NeighbourBestPosition)
+    S.Pop.PersonalBestFitness.assign(members, 0.5);
+    S.Pop.NeighbourBestPosition = S.Pop.Population;
+    for (auto& row : S.Pop.NeighbourBestPosition)
       for (double& x : row) x -= 0.7;
-    S.BestPosition.assign(dims, 0);
-    for (int d = 0; d < dims; ++d) S.BestPosition[d] = 1.1 + 0.6 * d;
-    S.RelativeFitness.assign(members, 0);
-    S.Fitness.assign(members, 0);
+    S.Pop.BestPosition.assign(dims, 0);
+    for (int d = 0; d < dims; ++d) S.Pop.BestPosition[d] = 1.1 + 0.6 * d;
+    S.Pop.RelativeFitness.assign(members, 0);
+    S.Pop.ObjectiveValues.assign(members, 0);
+    S.Pop.Fitness.assign(members, 0);
     SeedEngineRandom(S, seed);
   }
-  Rows Pop() const { return Rows(S.Population.begin(), S.Population.end()); }
+  Rows Pop() const { return Rows(S.Pop.Population.begin(), S.Pop.Population.end()); }
 };
 
 void ExpectRows(const Rows& got, const Rows& want, const std::string& what) {
@@ -80,7 +86,7 @@ double FreeValue(TRandomGenerator& g, int mode) {
 // ---------------------------------------------------------------------------
 // Zedovev Avedezo Rezividorodo, fitting variant.
 
-TEST(ZedovevReview, FittingStepFollowsTheDrawOrder) {
+TEST(ZedovevStep, FittingStepFollowsTheDrawOrder) {
   struct Case {
     int Scheme;
     bool Local;
@@ -97,16 +103,17 @@ TEST(ZedovevReview, FittingStepFollowsTheDrawOrder) {
   for (const Case& c : cases)
     for (uint32_t seed : {1u, 77u, 4242u}) {
       TFixture f(c.Members, 3, 2, 0, seed);
-      f.S.BestDC = c.DC;
-      f.S.Population[0][1] = f.S.BestPosition[1];  // sits on the best: starts from a random value
-      if (c.Local) f.S.NeighbourSize = c.Members - 1;
+      f.S.Pop.BestDC = c.DC;
+      f.S.Pop.Population[0][1] =
+          f.S.Pop.BestPosition[1];  // sits on the best: starts from a random value
+      if (c.Local) f.S.Pop.NeighbourSize = c.Members - 1;
       f.Set.ZudScheme = c.Scheme;
-      Rows X = f.Pop(), V(f.S.Velocity.begin(), f.S.Velocity.end());
-      const Rows N(f.S.NeighbourBestPosition.begin(), f.S.NeighbourBestPosition.end());
-      const Double1Array& B = f.S.BestPosition;
+      Rows X = f.Pop(), V(f.S.Pop.Velocity.begin(), f.S.Pop.Velocity.end());
+      const Rows N(f.S.Pop.NeighbourBestPosition.begin(), f.S.Pop.NeighbourBestPosition.end());
+      const Double1Array& B = f.S.Pop.BestPosition;
       TRandomGenerator g(seed);
       for (int step = 0; step < 4; ++step) {
-        StepZedovevFit(f.S, f.Set);
+        StepZedovevFit(f.S.Model, f.S.Pop, f.S.Run, f.Set);
         const bool start = c.DC <= 0.00001;
         double A = 0;
         if (!start) A = c.DC <= 0.999 ? 2 * (1 - c.DC) * g.Random() : 0.001 * g.Random();
@@ -173,34 +180,34 @@ TEST(ZedovevReview, FittingStepFollowsTheDrawOrder) {
   EXPECT_GT(randomStarts, 0);
 }
 
-TEST(ZedovevReview, FittingStepKeepsPersonalBestsOfLargerShares) {
+TEST(ZedovevStep, FittingStepKeepsPersonalBestsOfLargerShares) {
   TFixture f(3, 2, 2, 0, 5);
-  f.S.BestDC = 0.5;
-  f.S.RelativeFitness = {0.2, 0.5, 0.7};  // only the last is strictly larger than 0.5
+  f.S.Pop.BestDC = 0.5;
+  f.S.Pop.RelativeFitness = {0.2, 0.5, 0.7};  // only the last is strictly larger than 0.5
   const Rows before = f.Pop();
-  const Rows personal(f.S.PersonalBestPosition.begin(), f.S.PersonalBestPosition.end());
-  StepZedovevFit(f.S, f.Set);
-  EXPECT_EQ(f.S.PersonalBestFitness, (Double1Array{0.5, 0.5, 0.7}));
-  EXPECT_EQ(f.S.PersonalBestPosition[0], personal[0]);
-  EXPECT_EQ(f.S.PersonalBestPosition[1], personal[1]);
-  EXPECT_EQ(f.S.PersonalBestPosition[2], before[2]);
+  const Rows personal(f.S.Pop.PersonalBestPosition.begin(), f.S.Pop.PersonalBestPosition.end());
+  StepZedovevFit(f.S.Model, f.S.Pop, f.S.Run, f.Set);
+  EXPECT_EQ(f.S.Pop.PersonalBestFitness, (Double1Array{0.5, 0.5, 0.7}));
+  EXPECT_EQ(f.S.Pop.PersonalBestPosition[0], personal[0]);
+  EXPECT_EQ(f.S.Pop.PersonalBestPosition[1], personal[1]);
+  EXPECT_EQ(f.S.Pop.PersonalBestPosition[2], before[2]);
 }
 
-TEST(ZedovevReview, OptimisationStepMovesEveryDimension) {
+TEST(ZedovevStep, OptimisationStepMovesEveryDimension) {
   int jumps = 0;
   for (int scheme = 0; scheme < 4; ++scheme)
     for (bool local : {false, true})
       for (uint32_t seed : {3u, 91u, 2024u}) {
         TFixture f(3, 3, 1, 1, seed);  // RandomDimCount 1: the step still moves all three
-        if (local) f.S.NeighbourSize = 2;
+        if (local) f.S.Pop.NeighbourSize = 2;
         f.Set.ZudScheme = scheme;
-        f.S.Population[1][2] = f.S.BestPosition[2];
-        Rows X = f.Pop(), V(f.S.Velocity.begin(), f.S.Velocity.end());
-        const Rows N(f.S.NeighbourBestPosition.begin(), f.S.NeighbourBestPosition.end());
-        const Double1Array& B = f.S.BestPosition;
+        f.S.Pop.Population[1][2] = f.S.Pop.BestPosition[2];
+        Rows X = f.Pop(), V(f.S.Pop.Velocity.begin(), f.S.Pop.Velocity.end());
+        const Rows N(f.S.Pop.NeighbourBestPosition.begin(), f.S.Pop.NeighbourBestPosition.end());
+        const Double1Array& B = f.S.Pop.BestPosition;
         TRandomGenerator g(seed);
         for (int step = 0; step < 3; ++step) {
-          StepZedovevOpt(f.S, f.Set);
+          StepZedovevOpt(f.S.Model, f.S.Pop, f.S.Run, f.Set);
           for (int i = 0; i < 3; ++i)
             for (int d = 0; d < 3; ++d) {
               double x = X[i][d];
@@ -244,7 +251,7 @@ TEST(ZedovevReview, OptimisationStepMovesEveryDimension) {
 // ---------------------------------------------------------------------------
 // Particle swarm.
 
-TEST(SwarmReview, VelocityFormulasAndLimits) {
+TEST(SwarmStep, VelocityFormulasAndLimits) {
   struct Case {
     int Formula;
     bool Local;
@@ -263,23 +270,23 @@ TEST(SwarmReview, VelocityFormulasAndLimits) {
   for (const Case& c : cases) {
     TFixture f(4, 3, 2, 0, 31 + c.Formula);
     for (int m = 0; m < 4; ++m)
-      for (double& x : f.S.Population[m]) x *= m % 2 ? -c.Scale : c.Scale;
-    for (double& b : f.S.BestPosition) b = -b * c.Scale;
-    if (c.Local) f.S.NeighbourSize = 2;
+      for (double& x : f.S.Pop.Population[m]) x *= m % 2 ? -c.Scale : c.Scale;
+    for (double& b : f.S.Pop.BestPosition) b = -b * c.Scale;
+    if (c.Local) f.S.Pop.NeighbourSize = 2;
     f.Set.VelocityFormula = c.Formula;
     f.Set.UseVmax = c.UseVmax;
     f.Set.Vmax = c.Vmax;
     f.Set.InertiaWeight = 0.7;
     f.Set.C1 = 2.05, f.Set.C2 = 2.1;
     f.Set.ConstrictionK = 0.73;
-    f.S.RelativeFitness = {0.1, 0.9, 0.2, 0.6};  // members 1 and 3 improve their personal best
-    Rows X = f.Pop(), V(f.S.Velocity.begin(), f.S.Velocity.end());
-    Rows P(f.S.PersonalBestPosition.begin(), f.S.PersonalBestPosition.end());
+    f.S.Pop.RelativeFitness = {0.1, 0.9, 0.2, 0.6};  // members 1 and 3 improve their personal best
+    Rows X = f.Pop(), V(f.S.Pop.Velocity.begin(), f.S.Pop.Velocity.end());
+    Rows P(f.S.Pop.PersonalBestPosition.begin(), f.S.Pop.PersonalBestPosition.end());
     P[1] = X[1], P[3] = X[3];
-    const Rows N(f.S.NeighbourBestPosition.begin(), f.S.NeighbourBestPosition.end());
-    const Double1Array G = f.S.BestPosition;
+    const Rows N(f.S.Pop.NeighbourBestPosition.begin(), f.S.Pop.NeighbourBestPosition.end());
+    const Double1Array G = f.S.Pop.BestPosition;
     TRandomGenerator g(31 + c.Formula);
-    StepParticleSwarm(f.S, f.Set);
+    StepParticleSwarm(f.S.Model, f.S.Pop, f.S.Run, f.Set);
     const double W = 0.7, C1 = 2.05, C2 = 2.1, K = 0.73;
     for (int i = 0; i < 4; ++i)
       for (int d = 0; d < 2; ++d) {
@@ -321,8 +328,8 @@ TEST(SwarmReview, VelocityFormulasAndLimits) {
                              (c.Local ? " local" : " global") + (c.UseVmax ? " vmax" : "") +
                              " scale " + std::to_string(c.Scale);
     ExpectRows(f.Pop(), X, what);
-    ExpectRows(Rows(f.S.Velocity.begin(), f.S.Velocity.end()), V, what + " velocity");
-    EXPECT_EQ(f.S.PersonalBestFitness, (Double1Array{0.5, 0.9, 0.5, 0.6})) << what;
+    ExpectRows(Rows(f.S.Pop.Velocity.begin(), f.S.Pop.Velocity.end()), V, what + " velocity");
+    EXPECT_EQ(f.S.Pop.PersonalBestFitness, (Double1Array{0.5, 0.9, 0.5, 0.6})) << what;
     if (HasFailure()) return;
   }
   EXPECT_GT(zeroed, 0);
@@ -334,19 +341,19 @@ TEST(SwarmReview, VelocityFormulasAndLimits) {
 // objectives nor constraints refuses every trial, so each generation leaves
 // the population as it is and the trials stay in TrialPopulation.
 
-TEST(DifferentialReview, TenSchemesFourRoutesTwoOptions) {
+TEST(DifferentialStep, TenSchemesFourRoutesTwoOptions) {
   const int partners[10] = {3, 2, 3, 3, 2, 2, 4, 4, 3, 2};
   for (int scheme = 0; scheme < 10; ++scheme)
     for (int option = 0; option < 2; ++option)
       for (int route = 0; route < 4; ++route) {
         const uint32_t seed = 1000 + 37 * scheme + 5 * option + route;
         TFixture f(6, 3, 3, 1, seed);
-        f.S.Population[2][0] = f.S.BestPosition[0];
+        f.S.Pop.Population[2][0] = f.S.Pop.BestPosition[0];
         f.Set.DeScheme = scheme, f.Set.DeMutationOption = option, f.Set.DeRoute = route;
         f.Set.CrossoverRate = 0.5;
         f.Set.MutationRate = 0.6;  // the factor F
         const Rows X = f.Pop();
-        const Double1Array B = f.S.BestPosition;
+        const Double1Array B = f.S.Pop.BestPosition;
         StepDifferentialEvolution(f.S, f.Set);
         TRandomGenerator g(seed);
         Rows T = X;
@@ -455,7 +462,7 @@ TEST(DifferentialReview, TenSchemesFourRoutesTwoOptions) {
         }
         const std::string what = "scheme " + std::to_string(scheme) + " option " +
                                  std::to_string(option) + " route " + std::to_string(route);
-        ExpectRows(Rows(f.S.TrialPopulation.begin(), f.S.TrialPopulation.end()), T, what);
+        ExpectRows(Rows(f.S.Pop.TrialPopulation.begin(), f.S.Pop.TrialPopulation.end()), T, what);
         ExpectRows(f.Pop(), X, what + " (refused trials leave the members)");
         if (HasFailure()) return;
       }
@@ -472,7 +479,7 @@ std::vector<int> SortedMembers(const Double1Array& share) {
   return order;
 }
 
-TEST(GeneticReview, SelectionCrossoverAndMutation) {
+TEST(GeneticStep, SelectionCrossoverAndMutation) {
   struct Case {
     int Selection;
     int Crossover;
@@ -489,11 +496,11 @@ TEST(GeneticReview, SelectionCrossoverAndMutation) {
     const uint32_t seed = 500 + 11 * c.Selection + c.Crossover + 100 * c.Truncation;
     const int n = 5, dims = 3;
     TFixture f(n, dims + 1, dims, c.Mode, seed);  // the last dimension is not drawn
-    f.S.BestDC = 0.6;
+    f.S.Pop.BestDC = 0.6;
     const Double1Array share{0.25, 0.05, 0.4, 0.1, 0.2};
-    f.S.RelativeFitness = share;
-    f.Set.SelectionType = c.Selection;
-    f.Set.CrossoverType = c.Crossover;
+    f.S.Pop.RelativeFitness = share;
+    f.Set.SelectionType = static_cast<TSelectionType>(c.Selection);
+    f.Set.CrossoverType = static_cast<TCrossoverType>(c.Crossover);
     f.Set.CrossoverRate = 0.7;
     f.Set.MutationRate = 0.3;
     f.Set.Truncation = c.Truncation;
@@ -501,8 +508,9 @@ TEST(GeneticReview, SelectionCrossoverAndMutation) {
     f.Set.KeptCount = n - f.Set.TruncatedCount;
     const int rankSum = n * (n + 1) / 2;
     const Rows X = f.Pop();
-    const Double1Array B = f.S.BestPosition;
-    StepGeneticReal(f.S, f.Set, rankSum);
+    const Double1Array B = f.S.Pop.BestPosition;
+    f.Set.RankSum = rankSum;
+    StepGeneticReal(f.S.Model, f.S.Pop, f.S.Run, f.Set);
 
     TRandomGenerator g(seed);
     const std::vector<int> order = SortedMembers(share);  // position -> member
@@ -605,17 +613,18 @@ TEST(GeneticReview, SelectionCrossoverAndMutation) {
                              (c.Truncation ? " truncated" : "");
     ExpectRows(f.Pop(), C, what);  // member 4 (odd population) keeps its values
     // The relative fitness is left sorted (rank selection: the rank shares).
-    for (int k = 0; k < n; ++k) EXPECT_DOUBLE_EQ(f.S.RelativeFitness[k], sorted[k]) << what;
+    for (int k = 0; k < n; ++k) EXPECT_DOUBLE_EQ(f.S.Pop.RelativeFitness[k], sorted[k]) << what;
     if (HasFailure()) return;
   }
 }
 
-TEST(GeneticReview, RankSharesOfFourMembers) {
+TEST(GeneticStep, RankSharesOfFourMembers) {
   TFixture f(4, 1, 1, 0, 8);
-  f.S.RelativeFitness = {0.4, 0.1, 0.3, 0.2};
-  f.Set.SelectionType = 4;
-  StepGeneticReal(f.S, f.Set, 10);
-  EXPECT_EQ(f.S.RelativeFitness, (Double1Array{0.1, 0.2, 0.3, 0.4}));
+  f.S.Pop.RelativeFitness = {0.4, 0.1, 0.3, 0.2};
+  f.Set.SelectionType = TSelectionType::Rank;
+  f.Set.RankSum = 10;
+  StepGeneticReal(f.S.Model, f.S.Pop, f.S.Run, f.Set);
+  EXPECT_EQ(f.S.Pop.RelativeFitness, (Double1Array{0.1, 0.2, 0.3, 0.4}));
 }
 
 // ---------------------------------------------------------------------------
@@ -633,14 +642,15 @@ struct TDim {
 };
 
 void SetDimension(TFixture& f, const TDim& dim) {
-  f.S.HasRange[0] = dim.Range, f.S.RangeLow[0] = dim.RangeLow, f.S.RangeHigh[0] = dim.RangeHigh;
-  f.S.HasInitial[0] = dim.Init, f.S.InitialValue[0] = dim.Initial;
-  f.S.HasLower[0] = dim.Lower, f.S.LowerBound[0] = dim.Low;
-  f.S.HasUpper[0] = dim.Upper, f.S.UpperBound[0] = dim.Up;
-  f.S.HasBound[0] = dim.Lower || dim.Upper;
+  f.S.Model.HasRange[0] = dim.Range, f.S.Model.RangeLow[0] = dim.RangeLow,
+  f.S.Model.RangeHigh[0] = dim.RangeHigh;
+  f.S.Model.HasInitial[0] = dim.Init, f.S.Model.InitialValue[0] = dim.Initial;
+  f.S.Model.HasLower[0] = dim.Lower, f.S.Model.LowerBound[0] = dim.Low;
+  f.S.Model.HasUpper[0] = dim.Upper, f.S.Model.UpperBound[0] = dim.Up;
+  f.S.Model.HasBound[0] = dim.Lower || dim.Upper;
 }
 
-TEST(RandomValueReview, DrawsInTheWrittenOrder) {
+TEST(RandomValueDraws, OrderOfEveryDefinition) {
   using Rule = double (*)(TRandomGenerator&);
   struct Case {
     const char* Name;
@@ -729,15 +739,16 @@ TEST(RandomValueReview, DrawsInTheWrittenOrder) {
       SetDimension(f, c.Dim);
       TRandomGenerator g(seed);
       for (int k = 0; k < 6; ++k)
-        EXPECT_DOUBLE_EQ(RandomValue(f.S, 1 + k % 2, 0), c.Expected(g)) << c.Name;
-      EXPECT_EQ(f.S.Random.Seed(), g.Seed()) << c.Name << ": number of draws";
+        EXPECT_DOUBLE_EQ(RandomValue(f.S.Model, f.S.Pop, f.S.Run, 1 + k % 2, 0), c.Expected(g))
+            << c.Name;
+      EXPECT_EQ(f.S.Run.Random.Seed(), g.Seed()) << c.Name << ": number of draws";
       if (c.Dim.Init) {
-        EXPECT_EQ(RandomValue(f.S, 0, 0), c.Dim.Initial) << c.Name;
+        EXPECT_EQ(RandomValue(f.S.Model, f.S.Pop, f.S.Run, 0, 0), c.Dim.Initial) << c.Name;
       }
     }
 }
 
-TEST(RepairValueReview, ReplacementsDrawInTheWrittenOrder) {
+TEST(RepairValueDraws, OrderOfEveryReplacement) {
   using Rule = double (*)(TRandomGenerator&);
   struct Case {
     const char* Name;
@@ -835,19 +846,20 @@ TEST(RepairValueReview, ReplacementsDrawInTheWrittenOrder) {
       SetDimension(f, c.Dim);
       TRandomGenerator g(seed);
       for (int k = 0; k < 6; ++k)
-        EXPECT_DOUBLE_EQ(RepairValue(f.S, 1, 0, c.Value), c.Expected(g)) << c.Name;
-      EXPECT_EQ(f.S.Random.Seed(), g.Seed()) << c.Name << ": number of draws";
+        EXPECT_DOUBLE_EQ(RepairValue(f.S.Model, f.S.Pop, f.S.Run, 1, 0, c.Value), c.Expected(g))
+            << c.Name;
+      EXPECT_EQ(f.S.Run.Random.Seed(), g.Seed()) << c.Name << ": number of draws";
       // A value inside its bounds is kept and draws nothing.
       const double inside = c.Dim.Lower ? c.Dim.Low : c.Dim.Up;
-      EXPECT_EQ(RepairValue(f.S, 1, 0, inside), inside) << c.Name;
-      EXPECT_EQ(f.S.Random.Seed(), g.Seed()) << c.Name;
+      EXPECT_EQ(RepairValue(f.S.Model, f.S.Pop, f.S.Run, 1, 0, inside), inside) << c.Name;
+      EXPECT_EQ(f.S.Run.Random.Seed(), g.Seed()) << c.Name;
     }
 }
 
 // ---------------------------------------------------------------------------
 // Base-N genes.
 
-TEST(GeneReview, MutationDrawsPositionThenDigit) {
+TEST(GeneStep, MutationDrawsPositionThenDigit) {
   struct Case {
     TGeneLayout Layout;
     const char* Gene;
@@ -882,17 +894,17 @@ TEST(GeneReview, MutationDrawsPositionThenDigit) {
     }
 }
 
-TEST(GeneReview, RepairedGeneIsCutToItsDecimals) {
+TEST(GeneStep, RepairedGeneIsCutToItsDecimals) {
   for (uint32_t seed : {6u, 60u, 600u}) {
     TFixture f(2, 1, 1, 1, seed);
-    f.S.EncodeDecode = true;
-    f.S.GeneBase = 4, f.S.GeneDecimals = 2;
-    f.S.HasLower[0] = f.S.HasUpper[0] = f.S.HasBound[0] = true;
-    f.S.LowerBound[0] = -1, f.S.UpperBound[0] = 3;
-    const TGeneLayout layout = DimensionGeneLayout(f.S, 0);
+    f.S.Model.EncodeDecode = true;
+    f.S.Model.GeneBase = 4, f.S.Model.GeneDecimals = 2;
+    f.S.Model.HasLower[0] = f.S.Model.HasUpper[0] = f.S.Model.HasBound[0] = true;
+    f.S.Model.LowerBound[0] = -1, f.S.Model.UpperBound[0] = 3;
+    const TGeneLayout layout = DimensionGeneLayout(f.S.Model, 0);
     std::string gene = EncodeGene(layout, 7);
     double value = 7;
-    RepairGene(f.S, 1, 0, gene, value);
+    RepairGene(f.S.Model, f.S.Run, 0, gene, value);
     TRandomGenerator g(seed);
     const double want = std::round((-1 + 4 * g.Random()) * 100) / 100;
     EXPECT_NEAR(value, want, 1e-12);
@@ -901,35 +913,37 @@ TEST(GeneReview, RepairedGeneIsCutToItsDecimals) {
   }
 }
 
-TEST(GeneReview, UniformGeneCrossoverTakesParentsCharactersAtAQuarter) {
+TEST(GeneStep, UniformGeneCrossoverTakesParentsCharactersAtAQuarter) {
   for (uint32_t seed : {21u, 210u, 2100u}) {
     TFixture f(2, 1, 1, 1, seed);
-    f.S.EncodeDecode = true;
-    f.S.GeneBase = 2, f.S.GeneDecimals = 0;
-    f.S.HasLower[0] = f.S.HasUpper[0] = f.S.HasBound[0] = true;
-    f.S.LowerBound[0] = -7, f.S.UpperBound[0] = 7;  // every 3-bit gene with either sign is inside
-    SetupGeneLayouts(f.S);
-    f.S.GeneStrings = {{"1101"}, {"0010"}};
-    f.S.Population = {{5}, {-2}};
-    f.S.BestGeneStrings = {"1110"};
-    f.S.RelativeFitness = {0.3, 0.7};
-    f.Set.SelectionType = 1;  // the best and one random member
-    f.Set.CrossoverType = 0;
+    f.S.Model.EncodeDecode = true;
+    f.S.Model.GeneBase = 2, f.S.Model.GeneDecimals = 0;
+    f.S.Model.HasLower[0] = f.S.Model.HasUpper[0] = f.S.Model.HasBound[0] = true;
+    f.S.Model.LowerBound[0] = -7,
+    f.S.Model.UpperBound[0] = 7;  // every 3-bit gene with either sign is inside
+    SetupGeneLayouts(f.S.Model, f.S.Pop);
+    f.S.Pop.GeneStrings = {{"1101"}, {"0010"}};
+    f.S.Pop.Population = {{5}, {-2}};
+    f.S.Pop.BestGeneStrings = {"1110"};
+    f.S.Pop.RelativeFitness = {0.3, 0.7};
+    f.Set.SelectionType = TSelectionType::AbsoluteTopMate;  // the best and one random member
+    f.Set.GeneCrossoverType = TGeneCrossoverType::Uniform;
     f.Set.CrossoverRate = 1;
     f.Set.MutationRate = 0;
     const std::vector<std::string> genes{"1101", "0010"};
-    StepGeneticEncoded(f.S, f.Set, 3);
+    f.Set.RankSum = 3;
+    StepGeneticEncoded(f.S.Model, f.S.Pop, f.S.Run, f.Set);
     TRandomGenerator g(seed);
     const std::string a = "1110", b = genes[g.Random(2)];
     g.Random();  // the crossover-rate draw
     std::string k1 = a, k2 = b;
     for (size_t pos = 0; pos < a.size(); ++pos)
       if (!(g.Random() < 0.25)) std::swap(k1[pos], k2[pos]);
-    const TGeneLayout layout = DimensionGeneLayout(f.S, 0);
-    EXPECT_EQ(f.S.GeneStrings[0][0], k1);
-    EXPECT_EQ(f.S.GeneStrings[1][0], k2);
-    EXPECT_EQ(f.S.Population[0][0], DecodeGene(layout, k1));
-    EXPECT_EQ(f.S.Population[1][0], DecodeGene(layout, k2));
+    const TGeneLayout layout = DimensionGeneLayout(f.S.Model, 0);
+    EXPECT_EQ(f.S.Pop.GeneStrings[0][0], k1);
+    EXPECT_EQ(f.S.Pop.GeneStrings[1][0], k2);
+    EXPECT_EQ(f.S.Pop.Population[0][0], DecodeGene(layout, k1));
+    EXPECT_EQ(f.S.Pop.Population[1][0], DecodeGene(layout, k2));
   }
 }
 

@@ -1,0 +1,78 @@
+// The built-in words of the expression compiler and what the rest of the
+// compiler needs to know of their procedures. Internal to the engine's
+// expression compiler (engine/ParseExpr.h is the public side).
+//
+// Arithmetic faults show in the floating-point status flags: the operations
+// set them as a side effect, and "div"/"mod" by zero set the division flag
+// themselves (and note that it was an integer division, in a flag of the
+// thread, beside the hardware's own per-thread flags). An evaluation clears
+// the flags when it finds any set, runs, and tests them once.
+#pragma once
+
+#include <cfenv>
+#include <cmath>
+#include <cstdint>
+#include <string>
+
+#include "engine/ExprFused.h"
+#include "engine/ParseClass.h"
+
+namespace qv::expr {
+
+constexpr int kFaultMask = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
+
+// The fault flags set now (x87 and SSE alike).
+inline int FaultFlags() {
+#if defined(__x86_64__) || defined(__i386__)
+  // The SSE and the x87 status flags share the bit positions of FE_*.
+  unsigned int mxcsr;
+  unsigned short sw;
+  __asm__ __volatile__("stmxcsr %0" : "=m"(mxcsr));
+  __asm__ __volatile__("fnstsw %0" : "=am"(sw));
+  return static_cast<int>((mxcsr | sw) & kFaultMask);
+#else
+  return std::fetestexcept(kFaultMask);
+#endif
+}
+
+// Clears the fault flags and the integer-division note.
+void ClearFaultFlags();
+
+// Clears the flags when something left them set, so that only the coming
+// evaluation is judged.
+inline void PrepareFaultFlags() {
+  if (FaultFlags() != 0) ClearFaultFlags();
+}
+
+// The message of the fault shown by the flags; clears them.
+std::string TakeFaultMessage();
+
+// Rounds to the nearest integer in the current rounding mode (ties to even).
+// NaN or a value outside the 64-bit range raises the invalid-operation flag.
+inline int64_t RoundInt(double a) { return std::llrint(a); }
+
+// "if": b when the condition, rounded, has a non-zero low byte, else c.
+inline double OpIf(double a, double b, double c) { return (RoundInt(a) & 0xFF) != 0 ? b : c; }
+
+// "if" over a block of rows (the block procedure of "if").
+void BlockIf(double* r, const double* const* args, int n);
+
+// What a fused program computes for a step of this block procedure
+// (engine/ExprFused.h): its form and, for the binary operations, the
+// operation; form kFuseNone for the words it does not compute.
+struct TFuseWord {
+  uint8_t Form, Op;
+};
+TFuseWord FuseWordOf(TBlockProc proc);
+
+// The block procedure of the two-argument word of this block procedure
+// when one of its arguments is one value for every row (ScalarFirst: the
+// first), or null when the word has no such variant ("+", "-", "*", "/").
+TBlockProc ScalarVariantOf(TBlockProc proc, bool ScalarFirst);
+
+// The step and block procedures of x^2 and x^3 as the squaring loop of the
+// integer power computes them, for exponents that are constants of the
+// chain: false for other exponents.
+bool SmallPowerProcs(int64_t exponent, TExprProc& step, TBlockProc& block);
+
+}  // namespace qv::expr

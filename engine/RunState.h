@@ -1,0 +1,55 @@
+// The run part of the engine state: what happens while a search runs and
+// what it leaves for the reports: the running and resume flags, the stop
+// code, the chosen algorithm family, the iteration counters, the run timer,
+// the engine's random generator, the two logs and the caches of one search
+// loop. The search settings (engine/SearchState.h) say what the user chose;
+// this says where the run stands.
+#pragma once
+
+#include <chrono>
+
+#include "engine/EngineTypes.h"
+#include "engine/RunCache.h"
+#include "engine/SearchLogs.h"
+#include "platform/core/Random.h"
+
+namespace qv {
+
+// Stop codes, also used by the reports. scNone: no stop criterion and no
+// user has ended the search yet (set when a search starts, so that a search
+// ended by a failure never shows the reason of an earlier run).
+enum : int {
+  scNone = -1,
+  scAutoDetect = 0,
+  scMaxIterations = 1,
+  scRMSEReached = 2,
+  scDCReached = 3,
+  scUserStop = 10,
+};
+
+// The monotonic clock of the run timer; the reports show StopTime - StartTime.
+using TRunClock = std::chrono::steady_clock;
+
+struct TRunState {
+  bool SearchRunning = false;
+  bool Resuming = false;  // the next run continues with the kept population
+  int StopCode = 0;
+  TAlgorithm Algorithm = TAlgorithm::DifferentialEvolution;
+  int Iteration = 0;     // finished iterations
+  int DisplayRound = 0;  // progress displays so far
+  TRunClock::time_point StartTime{};
+  TRunClock::time_point StopTime{};  // the last display or the stop
+
+  // The engine's one uniform generator, seeded once by the owner of the
+  // state; every random draw of the search and of the expression words
+  // "random" and "randg" comes from it.
+  TRandomGenerator Random;
+  // Set when an "exclusive" model ran out of distinct values while drawing.
+  bool ExclusiveExhausted = false;
+
+  TSearchLogs Logs;
+  TFitnessCache FitnessCache;
+  TRepairCache RepairCache;
+};
+
+}  // namespace qv
