@@ -42,6 +42,7 @@
 #include "editor/CodeEditTextBuffer.h"
 #include "editor/CodeEditUndo.h"
 #include "platform/core/ControlCore.h"
+#include "platform/core/Forms.h"
 #include "platform/core/Services.h"
 
 namespace qv {
@@ -76,7 +77,7 @@ constexpr TCodeEditorOptions CODE_DEFAULT_OPTIONS = 0x3360092;
 enum TCodeEditCaretType : uint8_t { ctVerticalLine, ctHorizontalLine, ctHalfBlock, ctBlock };
 enum TScrollHintFormat : uint8_t { shfTopLineOnly, shfTopToBottom };
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
-enum TBorderStyle : uint8_t { bsNone, bsSingle };
+// The border: bsNone or bsSingle of the platform's border styles.
 
 // Pending status changes, reported once through OnStatusChange.
 using TCodeStatusChanges = uint16_t;

@@ -1,0 +1,56 @@
+// The main window as the engine's host: what the engine asks of the window
+// during a run (settings, messages, pages, running state, result text,
+// result chart and lists, pumping) mapped onto TFitForm, and the run
+// controller through which the window runs, stops and resumes searches.
+//
+// Only the window's run-road code includes this header: the engine's host
+// interface and the platform's dialog services name the same dialog kinds.
+#pragma once
+
+#include "app/PFMainUnit.h"
+#include "engine/FitHost.h"
+#include "engine/ProgramMode.h"
+#include "engine/RunController.h"
+
+namespace qv {
+
+class TFitFormHost : public TFitHost, public TTestValuesSource {
+ public:
+  explicit TFitFormHost(TFitForm& Form);
+  TFitFormHost(const TFitFormHost&) = delete;
+  TFitFormHost& operator=(const TFitFormHost&) = delete;
+
+  TRunController& Controller() { return controller_; }
+
+  // TFitHost
+  TFitSettings& Settings() override;
+  void SettingChanged(const std::string& Name) override;
+  void ShowMessage(TMsgDlgType Kind, const std::string& Text) override;
+  void SetActivePage(int Page) override;
+  void FocusSetting(const std::string& Name) override;
+  void SetRunningState(bool Running) override;
+  void ResetInspectorSelection() override;
+  void SetResultLines(const std::vector<std::string>& Lines) override;
+  std::vector<std::string> ResultLines() const override;
+  void SetupResultChart() override;
+  void WriteResultSummary(bool Final) override;
+  void FillOutItemList(int Tag) override;
+  void FillFunctionListBox(int Tag) override;
+  void FocusFunctionList() override;
+  void UpdateFileFormControls() override;
+  int FunctionListCount() const override;
+  int FunctionListSelected() const override;
+  int ControlTag(const std::string& Name) const override;
+  void ProcessMessages() override;
+  void RestoreCursor() override;
+
+  // TTestValuesSource
+  bool EditTestFileValues(const std::vector<std::string>& Titles,
+                          std::vector<double>& Values) override;
+
+ private:
+  TFitForm& form_;
+  TRunController controller_;
+};
+
+}  // namespace qv

@@ -1,0 +1,11 @@
+#include "app/ModelHighlighter.h"
+
+#include "editor/CodeHighlighterSample.h"
+
+namespace qv {
+
+std::unique_ptr<TCodeCustomHighlighter> CreateModelHighlighter() {
+  return std::make_unique<TCodeSampleSyn>();
+}
+
+}  // namespace qv

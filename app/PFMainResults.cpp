@@ -1,0 +1,605 @@
+// The results page: the result summary, the result chart, the two results
+// lists, and the commands that take results out of the program (copying,
+// saving, printing, the data sheet, the chromosome view).
+#include <QApplication>
+#include <QMenu>
+#include <QTreeWidget>
+#include <cmath>
+
+#include "app/AppControls.h"
+#include "app/CodeEditWidget.h"
+#include "app/PFMainUnit.h"
+#include "chart/Chart.h"
+#include "chart/Series.h"
+#include "chart/VuzIduro.h"
+#include "chart/qt/ChartWidget.h"
+#include "platform/core/Services.h"
+#include "platform/core/SysUtils.h"
+
+namespace qv {
+
+namespace {
+
+const std::string kOutputResults = "====== Output Results =====";
+
+// Values of [f][o] of a three-level array, empty when absent.
+std::vector<double> Column(const Double3Array& a, int f, int o) {
+  if (f < 0 || o < 0 || f >= int(a.size()) || o >= int(a[f].size())) return {};
+  return a[f][o];
+}
+
+// The least-squares line of y against x, from the smallest to the largest
+// x: (x1, y1, x2, y2); zeros without points.
+std::array<double, 4> LineThrough(const std::vector<double>& x, const std::vector<double>& y) {
+  const std::size_t n = std::min(x.size(), y.size());
+  if (n == 0) return {0, 0, 0, 0};
+  double sx = 0, sy = 0, lo = x[0], hi = x[0];
+  for (std::size_t i = 0; i < n; ++i) {
+    sx += x[i];
+    sy += y[i];
+    lo = std::min(lo, x[i]);
+    hi = std::max(hi, x[i]);
+  }
+  const double mx = sx / double(n), my = sy / double(n);
+  double sxx = 0, sxy = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    sxx += (x[i] - mx) * (x[i] - mx);
+    sxy += (x[i] - mx) * (y[i] - my);
+  }
+  const double slope = sxx > 0 ? sxy / sxx : 0;
+  return {lo, my + slope * (lo - mx), hi, my + slope * (hi - mx)};
+}
+
+double At(const Double2Array& a, int f, int o) {
+  if (f < 0 || o < 0 || f >= int(a.size()) || o >= int(a[f].size())) return 0;
+  return a[f][o];
+}
+
+}  // namespace
+
+// ---- result text ------------------------------------------------------------
+
+void TFitForm::SetResultLines(const std::vector<std::string>& Lines) {
+  TStrings& memo = ResultMemo().Lines();
+  memo.BeginUpdate();
+  memo.Clear();
+  memo.AddStrings(Lines);
+  memo.EndUpdate();
+}
+
+std::vector<std::string> TFitForm::ResultLines() const {
+  const TStrings& memo = const_cast<TFitForm*>(this)->ResultMemo().Lines();
+  std::vector<std::string> lines;
+  lines.reserve(std::size_t(memo.Count()));
+  for (int i = 0; i < memo.Count(); ++i) lines.push_back(memo[i]);
+  return lines;
+}
+
+double TFitForm::MeasureOf(int File, int Output, int Measure) const {
+  const TEngineState& S = *engine_;
+  switch (Measure) {
+    case 0:
+      return At(S.FileR, File, Output);
+    case 1:
+      return At(S.FileDC, File, Output);
+    case 2:
+      return At(S.FileRMSE, File, Output);
+    default:
+      return At(S.FileSSE, File, Output);
+  }
+}
+
+double TFitForm::ListMeasure(int File, int Measure) const {
+  const TEngineState& S = *engine_;
+  const int m = Measure >= 0 && Measure <= 3 ? Measure : 3;
+  if (S.ModelMode == 0) {
+    if (File >= 0 && File < int(functionResults_.size()))
+      return functionResults_[std::size_t(File)].Measures[std::size_t(m)];
+    return 0;
+  }
+  double sum = 0;
+  for (int o = 0; o < S.OutputCount; ++o) sum += MeasureOf(File, o, m);
+  return m <= 1 && S.OutputCount > 0 ? sum / S.OutputCount : sum;
+}
+
+void TFitForm::WriteResultSummary(bool Final) {
+  TEngineState& S = *engine_;
+  SetResultLines(SummaryLines(Final));
+  // A function of a multi-function fitting run has ended: keep what the
+  // results list, the chart and the data sheet show of it.
+  if (Final && S.ModelMode == 0 && S.FunctionCount > 1 && !S.SearchRunning) {
+    const int k = S.CurrentFunction;
+    if (k >= 0 && k < S.FunctionCount) {
+      if (int(functionResults_.size()) <= k) functionResults_.resize(std::size_t(k) + 1);
+      TFunctionResult& r = functionResults_[std::size_t(k)];
+      r.Output = k < int(S.FunctionOutputs.size()) ? S.FunctionOutputs[k] : std::string();
+      r.Observed = Column(S.TargetData, 0, 0);
+      r.Calculated = Column(S.BestCalculated, 0, 0);
+      r.Measures = {S.BestR, S.BestDC, S.BestRMSE, S.BestSSE};
+      if (QTreeWidgetItem* item = functionList_->topLevelItem(k))
+        item->setText(
+            1, QStr(Format("%0.6g",
+                           r.Measures[std::size_t(std::clamp(ComponentTag(panel11_), 0, 3))])));
+    }
+  }
+  UpdateResultChart(false);
+}
+
+// ---- result chart -------------------------------------------------------------
+
+void TFitForm::FreeSeries() {
+  for (auto& s : series_) s->SetParentChart(nullptr);
+  series_.clear();
+}
+
+bool TFitForm::ChartData(int Function, std::vector<double>& Observed,
+                         std::vector<double>& Calculated, std::string& Name) const {
+  const TEngineState& S = *engine_;
+  if (S.ModelMode == 0 && Function >= 0 && Function < int(functionResults_.size())) {
+    const TFunctionResult& r = functionResults_[std::size_t(Function)];
+    Observed = r.Observed;
+    Calculated = r.Calculated;
+    Name = r.Output;
+    return true;
+  }
+  const int f = S.CurrentFile, o = S.CurrentOutput;
+  Observed = Column(S.TargetData, f, o);
+  Calculated = Column(S.BestCalculated, f, o);
+  if (Calculated.size() < Observed.size()) Calculated = Column(S.Calculated, f, o);
+  if (f >= 0 && f < int(S.PointCount.size())) {
+    const std::size_t n = std::size_t(std::max(0, S.PointCount[f]));
+    if (Observed.size() > n) Observed.resize(n);
+    if (Calculated.size() > n) Calculated.resize(n);
+  }
+  if (S.ModelMode == 0 && S.CurrentFunction >= 0 &&
+      S.CurrentFunction < int(S.FunctionOutputs.size()))
+    Name = S.FunctionOutputs[S.CurrentFunction];
+  else
+    Name = S.OutputNames.empty() ? std::string() : S.OutputNames.back();
+  return !Observed.empty();
+}
+
+void TFitForm::SetupResultChart() {
+  TChart& chart = FitChart();
+  chart.Legend().SetVisible(false);
+  FreeSeries();
+  std::vector<double> obs, calc;
+  std::string name;
+  ChartData(shownFunction_, obs, calc, name);
+  const int kind = ComponentTag(fitChart_);
+  if (kind == 1) {
+    chart.LeftAxis().Title.SetCaption("Calculated");
+    chart.BottomAxis().Title.SetCaption("Target");
+    auto points = std::make_unique<TPointSeries>();
+    points->SetTitle("X- Y Points");
+    points->Pointer().SetStyle(psStar);
+    auto line = std::make_unique<TFastLineSeries>();
+    line->SetTitle("X - Y Line");
+    for (TChartSeries* s :
+         {static_cast<TChartSeries*>(points.get()), static_cast<TChartSeries*>(line.get())}) {
+      s->SetParentChart(&chart);
+      s->SetSeriesColor(TColor(0xFF));
+    }
+    series_.push_back(std::move(points));
+    series_.push_back(std::move(line));
+  } else {
+    chart.BottomAxis().Title.SetCaption("");
+    chart.LeftAxis().Title.SetCaption(name);
+    chart.LeftAxis().Title.SetVisible(true);
+    auto calculated = std::make_unique<TFastLineSeries>();
+    calculated->SetTitle("Calculated " + name);
+    calculated->SetParentChart(&chart);
+    calculated->SetSeriesColor(TColor(0xFF));
+    std::unique_ptr<TChartSeries> target;
+    if (kind == 2) {
+      auto p = std::make_unique<TPointSeries>();
+      p->Pointer().SetStyle(psStar);
+      target = std::move(p);
+    } else {
+      target = std::make_unique<TFastLineSeries>();
+    }
+    target->SetTitle("Target " + name);
+    target->SetParentChart(&chart);
+    target->SetSeriesColor(TColor(0xFF0000));
+    series_.push_back(std::move(calculated));
+    series_.push_back(std::move(target));
+  }
+  UpdateResultChart(true);
+}
+
+void TFitForm::UpdateResultChart(bool RefreshTarget) {
+  if (series_.size() < 2) return;
+  const TEngineState& S = *engine_;
+  TChart& chart = FitChart();
+  std::vector<double> obs, calc;
+  std::string name;
+  ChartData(shownFunction_, obs, calc, name);
+  const int kind = ComponentTag(fitChart_);
+  if (kind == 1) {
+    TChartSeries& points = *series_[0];
+    TChartSeries& line = *series_[1];
+    points.Clear();
+    line.Clear();
+    const std::size_t n = std::min(obs.size(), calc.size());
+    for (std::size_t i = 0; i < n; ++i) points.AddXY(obs[i], calc[i]);
+    const std::array<double, 4> ends = LineThrough(obs, calc);
+    if (n > 0) {
+      line.AddXY(ends[0], ends[1]);
+      line.AddXY(ends[2], ends[3]);
+    }
+  } else {
+    TChartSeries& calculated = *series_[0];
+    calculated.Clear();
+    for (double v : calc) calculated.AddY(v);
+    if (RefreshTarget) {
+      TChartSeries& target = *series_[1];
+      target.Clear();
+      for (double v : obs) target.AddY(v);
+    }
+    if (S.ModelMode == 2 && S.CurrentOutput >= 0 && S.CurrentOutput < int(S.OutputNames.size()))
+      chart.LeftAxis().Title.SetCaption(S.OutputNames[S.CurrentOutput]);
+  }
+  if (S.DataFileCount > 1 || S.OutputCount > 1) {
+    const int f = S.CurrentFile, o = S.CurrentOutput;
+    TStringList& foot = chart.Foot().Text();
+    foot.Clear();
+    foot.Add(Format("R=%0.4g; DC=%0.4g; RMSE=%0.4g; SSE=%0.4g", MeasureOf(f, o, 0),
+                    MeasureOf(f, o, 1), MeasureOf(f, o, 2), MeasureOf(f, o, 3)));
+  }
+  fitChart_->viewport()->update();
+}
+
+// ---- results lists -------------------------------------------------------------
+
+void TFitForm::FillOutItemList(int Measure) {
+  const TEngineState& S = *engine_;
+  if (S.OutputCount <= 0) return;
+  outItemList_->headerItem()->setText(1, QStr(MeasureName(Measure)));
+  for (int j = 0; j < S.OutputCount && j < outItemList_->topLevelItemCount(); ++j)
+    outItemList_->topLevelItem(j)->setText(
+        1, QStr(Format("%0.6g", MeasureOf(S.CurrentFile, j, Measure))));
+}
+
+void TFitForm::FillFunctionListBox(int Measure) {
+  functionList_->headerItem()->setText(1, QStr(MeasureName(Measure)));
+  const TEngineState& S = *engine_;
+  for (int k = 0; k < functionList_->topLevelItemCount(); ++k) {
+    if (S.ModelMode == 0 && k >= int(functionResults_.size())) continue;
+    QTreeWidgetItem* item = functionList_->topLevelItem(k);
+    item->setText(1, QStr(Format("%0.6g", ListMeasure(k, Measure))));
+    // Program mode: a data file the engine marks (a test file) is red.
+    const bool marked = S.ModelMode == 2 && k < int(S.IsTestFile.size()) && S.IsTestFile[k];
+    for (int c = 0; c < 2; ++c)
+      item->setForeground(c, marked ? QBrush(Qt::red) : functionList_->palette().text());
+  }
+}
+
+void TFitForm::UpdateFileFormControls() {
+  if (hooks_.EnableFileBrowser && hooks_.FileBrowserOpen && hooks_.FileBrowserOpen())
+    hooks_.EnableFileBrowser(!SearchRunning());
+}
+
+void TFitForm::R1Click(int Measure) {
+  if (popupComponent_ == "FunctionListBox") {
+    SetComponentTag(panel11_, Measure);
+    FillFunctionListBox(Measure);
+  } else {
+    SetComponentTag(leftPanel_, Measure);
+    FillOutItemList(Measure);
+  }
+}
+
+void TFitForm::LineLineChart1Click(int Kind) {
+  FitChart().Legend().SetVisible(false);
+  if (Kind == ComponentTag(fitChart_)) return;
+  SetComponentTag(fitChart_, Kind);
+  std::vector<double> obs, calc;
+  std::string name;
+  if (!ChartData(shownFunction_, obs, calc, name)) return;
+  SetupResultChart();
+  UpdateResultChart(false);
+}
+
+void TFitForm::OutItemListClick() {
+  QTreeWidgetItem* item = outItemList_->currentItem();
+  if (!item) return;
+  engine_->CurrentOutput = outItemList_->indexOfTopLevelItem(item);
+  UpdateResultChart(true);
+  ShowFinalResults(true);
+}
+
+void TFitForm::FunctionListBoxClick() {
+  QTreeWidgetItem* item = functionList_->currentItem();
+  if (!item) return;
+  const int k = functionList_->indexOfTopLevelItem(item);
+  TEngineState& S = *engine_;
+  if (S.ModelMode == 0) {
+    const auto& texts = FunctionTexts();
+    if (k < 0 || k >= int(functionResults_.size()) || k >= int(texts.size())) return;
+    S.CurrentFunction = k;
+    shownFunction_ = k;
+    // The function's own result text, then its observed against calculated
+    // table.
+    std::vector<std::string> lines;
+    for (const std::string& l : texts[std::size_t(k)]) {
+      if (l == kOutputResults) break;
+      lines.push_back(l);
+    }
+    const TFunctionResult& r = functionResults_[std::size_t(k)];
+    lines.push_back(kOutputResults);
+    lines.push_back("No. \tObserved " + r.Output + "\tCalculated " + r.Output);
+    for (std::size_t i = 0; i < r.Observed.size(); ++i)
+      lines.push_back(
+          std::to_string(i + 1) + "\t" + FloatToStr(r.Observed[i]) + "\t" +
+          (i < r.Calculated.size() ? FormatFloat("0.0000000", r.Calculated[i]) : std::string()));
+    SetResultLines(lines);
+    SetupResultChart();
+  } else {
+    S.CurrentFile = k;
+    UpdateResultChart(true);
+    ShowFinalResults(true);
+  }
+}
+
+void TFitForm::FunctionListBoxDblClick() {
+  if (engine_->ModelMode == 2 && functionList_->currentItem()) ViewActionExecute();
+}
+
+void TFitForm::ListBoxMenuPopup() {
+  const bool onFunctions = popupComponent_ == "FunctionListBox";
+  const int measure = ComponentTag(onFunctions ? panel11_ : leftPanel_);
+  const char* const items[] = {"R1", "DC1", "RMSE1", "SSE1"};
+  for (int i = 0; i < 4; ++i) {
+    Action(items[i])->setChecked(i == std::clamp(measure, 0, 3));
+    Action(items[i])->setEnabled(!SearchRunning());
+  }
+  Action("Copy3")->setChecked(false);
+  Action("CopyAll1")->setChecked(false);
+  const bool view = engine_->ModelMode == 2 && onFunctions;
+  Action("ViewItem")->setVisible(view);
+  if (QAction* sep = listBoxMenu_->findChild<QAction*>("ViewSeparator")) sep->setVisible(view);
+  Action("ViewItem")->setEnabled(functionList_->currentItem() != nullptr);
+}
+
+// ---- results page commands -------------------------------------------------------
+
+void TFitForm::Copy3Click() {
+  QTreeWidget* list = popupComponent_ == "OutItemList" ? outItemList_ : functionList_;
+  TStringList lines;
+  QTreeWidgetItem* header = list->headerItem();
+  lines.Add(StdStr(header->text(0)) + "\t" + StdStr(header->text(1)));
+  for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    QTreeWidgetItem* item = list->topLevelItem(i);
+    lines.Add(StdStr(item->text(0)) + "\t" + StdStr(item->text(1)));
+  }
+  Clipboard().SetText(lines.Text());
+}
+
+void TFitForm::CopyAll1Click() {
+  const TEngineState& S = *engine_;
+  TStringList lines;
+  lines.Add("Function\tR\tDC\tRMSE\tSSE");
+  auto add = [&](const std::string& name, double r, double dc, double rmse, double sse) {
+    lines.Add(name + Format("\t%0.5f\t%0.5f\t%0.5f\t%0.5f", r, dc, rmse, sse));
+  };
+  if (S.ModelMode == 0) {
+    for (const TFunctionResult& r : functionResults_)
+      add(r.Output, r.Measures[0], r.Measures[1], r.Measures[2], r.Measures[3]);
+  } else if (S.ModelMode == 2) {
+    for (int f = 0; f < S.DataFileCount; ++f)
+      add(ExtractFileName(f < int(S.DataSetNames.size()) ? S.DataSetNames[f] : std::string()),
+          ListMeasure(f, 0), ListMeasure(f, 1), ListMeasure(f, 2), ListMeasure(f, 3));
+  }
+  Clipboard().SetText(lines.Text());
+}
+
+void TFitForm::Save2Click() {
+  TFileDialogOptions o = *saveDialog_;
+  o.Title = "Save Results";
+  o.Filter = "Text Files (*.txt)|*.txt";
+  o.DefaultExt = "txt";
+  o.FileName.clear();
+  const TFileDialogResult r = Dialogs().SaveDialog(o);
+  if (!r.Ok) return;
+  saveDialog_->InitialDir = ExtractFileDir(r.FileName());
+  try {
+    TStringList lines;
+    lines.AddStrings(ResultLines());
+    lines.SaveToFile(r.FileName());
+  } catch (const std::exception& e) {
+    Dialogs().MessageBox(e.what(), "Error", mtError, mbOK);
+  }
+}
+
+void TFitForm::PrintEditor(TCodeEdit& Editor) {
+  if (hooks_.PrintEditor)
+    hooks_.PrintEditor(Editor);
+  else
+    Dialogs().MessageBox("Printing is not available in this program.", "Information", mtInformation,
+                         mbOK);
+}
+
+void TFitForm::Print2Click() { PrintEditor(ResultMemo()); }
+void TFitForm::PrintButtonClick() { PrintEditor(CodeMemo()); }
+
+void TFitForm::SaveChart1Click() {
+  if (hooks_.SaveChart) {
+    hooks_.SaveChart(FitChart());
+    return;
+  }
+  TFileDialogOptions o = *saveDialog_;
+  o.Title = "Save Chart";
+  o.Filter = "Chart Files (*.qvc)|*.qvc|Bitmap Files (*.bmp)|*.bmp|Metafiles (*.wmf)|*.wmf";
+  o.DefaultExt = "qvc";
+  o.FileName.clear();
+  const TFileDialogResult r = Dialogs().SaveDialog(o);
+  if (!r.Ok) return;
+  saveDialog_->InitialDir = ExtractFileDir(r.FileName());
+  const std::string name = r.FileName();
+  const std::string ext = LowerCase(ExtractFileExt(name));
+  try {
+    if (ext == ".bmp")
+      FitChart().SaveToBitmapFile(name);
+    else if (ext == ".wmf")
+      FitChart().SaveToMetafile(name);
+    else
+      SaveChartToFile(FitChart(), name);
+  } catch (const std::exception& e) {
+    Dialogs().MessageBox(e.what(), "Error", mtError, mbOK);
+  }
+}
+
+bool TFitForm::ReplaceSheetDocument() {
+  if (!hooks_.SheetExists || !hooks_.SheetExists()) return true;
+  if (hooks_.SheetModified && hooks_.SheetModified()) {
+    const int answer = Dialogs().MessageBox("Spread sheet has been modified, save it?",
+                                            "Confirmation", mtConfirmation, mbYesNoCancel);
+    if (answer == mrCancel || answer == mrNone) return false;
+    // "Yes" goes on only when the sheet was saved.
+    if (answer == mrYes && hooks_.SaveSheet && !hooks_.SaveSheet()) return false;
+  }
+  if (hooks_.NewSheetDocument) hooks_.NewSheetDocument();
+  return true;
+}
+
+void TFitForm::CatchDataClick() {
+  if (!hooks_.ShowSheet) {
+    Dialogs().MessageBox("The data sheet window is not available in this program.", "Information",
+                         mtInformation, mbOK);
+    return;
+  }
+  if (!ReplaceSheetDocument()) return;
+  bool created = false;
+  if (TResultSheet* sheet = hooks_.ShowSheet(created)) ResultsToSheet(*sheet);
+}
+
+void TFitForm::ResultsToSheet(TResultSheet& Sheet) {
+  const TEngineState& S = *engine_;
+  if (S.ModelMode == 2) {
+    const int outputs = std::max(1, S.OutputCount);
+    for (int k = 0; k < S.DataFileCount; ++k) {
+      const int col = 2 * k * outputs;
+      Sheet.SetText(
+          col, 0,
+          ExtractFileName(k < int(S.DataSetNames.size()) ? S.DataSetNames[k] : std::string()));
+      Sheet.MergeRow(col, 0, 2 * outputs);
+      for (int j = 0; j < S.OutputCount; ++j) {
+        const std::string name = j < int(S.OutputNames.size()) ? S.OutputNames[j] : "";
+        Sheet.SetText(col + 2 * j, 1, "Obs. " + name);
+        Sheet.SetText(col + 2 * j + 1, 1, "Cal. " + name);
+        const std::vector<double> obs = Column(S.TargetData, k, j);
+        const std::vector<double> calc = Column(S.BestCalculated, k, j);
+        const int n = k < int(S.PointCount.size()) ? S.PointCount[k] : 0;
+        for (int i = 0; i < n && i < int(obs.size()); ++i) {
+          Sheet.SetFloat(col + 2 * j, i + 2, obs[std::size_t(i)]);
+          if (i < int(calc.size()))
+            Sheet.SetText(col + 2 * j + 1, i + 2, FormatFloat("0.00000", calc[std::size_t(i)]));
+        }
+      }
+    }
+  } else if (S.ModelMode == 1) {
+    Sheet.SetText(0, 0, "Parameter Name");
+    Sheet.SetText(1, 0, "Parameter Values");
+    Sheet.SetColumnWidth(0, 120);
+    Sheet.SetColumnWidth(1, 120);
+    for (int p = 0; p < S.ParameterCount && p < int(S.ParameterNames.size()); ++p) {
+      Sheet.SetText(0, p + 1, S.ParameterNames[p]);
+      if (p < int(S.ParameterValues.size())) Sheet.SetFloat(1, p + 1, S.ParameterValues[p]);
+    }
+  } else if (S.ModelMode == 0) {
+    std::vector<TFunctionResult> functions = functionResults_;
+    if (functions.empty()) {
+      TFunctionResult r;
+      ChartData(-1, r.Observed, r.Calculated, r.Output);
+      functions.push_back(r);
+    }
+    for (std::size_t k = 0; k < functions.size(); ++k) {
+      const TFunctionResult& r = functions[k];
+      const int col = int(2 * k);
+      Sheet.SetText(col, 0, r.Output);
+      Sheet.MergeRow(col, 0, 2);
+      // Each function's columns are headed with its own output.
+      Sheet.SetText(col, 1, "Obs. " + r.Output);
+      Sheet.SetText(col + 1, 1, "Cal. " + r.Output);
+      for (std::size_t i = 0; i < r.Observed.size(); ++i) {
+        Sheet.SetFloat(col, int(i) + 2, r.Observed[i]);
+        if (i < r.Calculated.size())
+          Sheet.SetText(col + 1, int(i) + 2, FormatFloat("0.00000", r.Calculated[i]));
+      }
+    }
+  }
+  Sheet.SetCurrentRow(1);
+  Sheet.SetCurrentRow(0);
+}
+
+void TFitForm::ViewActionExecute() {
+  QTreeWidgetItem* item = functionList_->currentItem();
+  if (!item || !hooks_.ShowSheet) return;
+  const int k = functionList_->indexOfTopLevelItem(item);
+  const TEngineState& S = *engine_;
+  if (k < 0 || k >= S.DataFileCount) return;
+  if (!ReplaceSheetDocument()) return;
+  bool created = false;
+  TResultSheet* sheet = hooks_.ShowSheet(created);
+  if (!sheet) return;
+  if (k < int(S.DataColumns.size())) {
+    const Double2Array& columns = S.DataColumns[std::size_t(k)];
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      for (std::size_t i = 0; i < columns[c].size(); ++i)
+        sheet->SetFloat(int(c), int(i), columns[c][i]);
+  }
+  const std::string name = k < int(S.DataSetNames.size()) ? S.DataSetNames[k] : std::string();
+  if (hooks_.SetSheetCaption) hooks_.SetSheetCaption("Quorvane Data Editor - [" + name + "]");
+}
+
+void TFitForm::ViewChromosomes1Click() {
+  const TEngineState& S = *engine_;
+  if (S.Population.empty()) return;
+  std::vector<std::vector<std::string>> cells;
+  // Header: the parameter of each dimension; per-file parameters of a
+  // program model with several data files name their file.
+  std::vector<std::string> header{""};
+  const int shared = S.ParameterCount - S.VarParameterCount;
+  std::vector<int> fitted;
+  for (int f = 0; f < S.DataFileCount; ++f)
+    if (!(f < int(S.IsTestFile.size()) && S.IsTestFile[f])) fitted.push_back(f);
+  for (int d = 0; d < S.DimCount; ++d) {
+    const int p = S.DimParameter(d);
+    std::string name = p >= 0 && p < int(S.ParameterNames.size()) ? S.ParameterNames[p] : "";
+    if (S.ModelMode == 2 && S.DataFileCount > 1 && S.VarParameterCount > 0 && d >= shared) {
+      const int block = (d - shared) / S.VarParameterCount;
+      if (block < int(fitted.size())) {
+        const int f = fitted[std::size_t(block)];
+        name += " for \"" +
+                ExtractFileName(f < int(S.DataSetNames.size()) ? S.DataSetNames[f] : "") + "\"";
+      }
+    }
+    header.push_back(name);
+  }
+  cells.push_back(header);
+  auto row = [&](const std::string& label, const Double1Array& values,
+                 const std::vector<std::string>* genes) {
+    std::vector<std::string> r{label};
+    for (int d = 0; d < S.DimCount && d < int(values.size()); ++d)
+      r.push_back(S.EncodeDecode ? FloatToStr(values[std::size_t(d)])
+                                 : Format("%0.7g", values[std::size_t(d)]));
+    cells.push_back(r);
+    if (S.EncodeDecode && genes) {
+      std::vector<std::string> g{""};
+      for (int d = 0; d < S.DimCount && d < int(genes->size()); ++d)
+        g.push_back((*genes)[std::size_t(d)]);
+      cells.push_back(g);
+    }
+  };
+  for (int m = 0; m < S.PopSize && m < int(S.Population.size()); ++m)
+    row("Chrom-" + std::to_string(m + 1), S.Population[std::size_t(m)],
+        m < int(S.GeneStrings.size()) ? &S.GeneStrings[std::size_t(m)] : nullptr);
+  row("Best Chrom", S.BestPosition, &S.BestGeneStrings);
+  if (hooks_.ShowChromosomes)
+    hooks_.ShowChromosomes(cells);
+  else
+    Dialogs().MessageBox("The data sheet window is not available in this program.", "Information",
+                         mtInformation, mbOK);
+}
+
+}  // namespace qv

@@ -1,0 +1,722 @@
+// The main window end to end (offscreen, message boxes answered by the
+// scripted dialogs): start-up, a run from the keyboard with its results
+// page, Stop and Resume, the settings checks, settings and recent files
+// kept over a restart, model files saved and read back, closing during a
+// run, and the results page commands.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+
+#include "app/AppControls.h"
+#include "app/PFMainUnit.h"
+#include "app/SettingsPage.h"
+#include "chart/Chart.h"
+#include "chart/Series.h"
+#include "chart/VeZazera.h"
+#include "chart/VuzIduro.h"
+#include "editor/CodeEdit.h"
+#include "editor/CodeEditDialogs.h"
+#include "platform/core/IniFiles.h"
+#include "platform/core/SysUtils.h"
+#include "platform/gui/QtServices.h"
+#include "support/ModelFile.h"
+#include "support/qt/QtPropInspector.h"
+#include "tests/support/SettingsTestSupport.h"
+
+namespace qv {
+namespace {
+
+const std::string kExamples = std::string(QV_SOURCE_DIR) + "/examples/";
+const std::string kLinear = kExamples + "Regression Curve Fit/Linear Fit.mff";
+const std::string kTwo = kExamples + "Regression Curve Fit/Two Functions.mff";
+const std::string kRosenbrock = kExamples + "Optimization/Rosenbrock.mff";
+const std::string kDrift = kExamples + "Auto-calibration/Sensor Drift Program.mff";
+
+std::vector<std::string> Lines(const TStrings& s) {
+  std::vector<std::string> v;
+  for (int i = 0; i < s.Count(); ++i) v.push_back(s[i]);
+  return v;
+}
+
+bool HasLine(const TStrings& s, const std::string& line) {
+  for (int i = 0; i < s.Count(); ++i)
+    if (s[i] == line) return true;
+  return false;
+}
+
+bool HasPrefix(const TStrings& s, const std::string& prefix) {
+  for (int i = 0; i < s.Count(); ++i)
+    if (s[i].rfind(prefix, 0) == 0) return true;
+  return false;
+}
+
+// A data sheet that records what it is given.
+class TRecordingSheet : public TResultSheet {
+ public:
+  std::map<std::pair<int, int>, std::string> Cells;
+  std::vector<std::string> Merges;
+  void SetFloat(int Col, int Row, double Value) override {
+    Cells[{Col, Row}] = "f:" + FloatToStr(Value);
+  }
+  void SetText(int Col, int Row, const std::string& Value) override { Cells[{Col, Row}] = Value; }
+  void MergeRow(int Col, int Row, int Cols) override {
+    Merges.push_back(Format("%d,%d,%d", Col, Row, Cols));
+  }
+  void SetColumnWidth(int, int) override {}
+  void SetCurrentRow(int) override {}
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    // A settings and data folder of this program's own.
+    const std::string root = std::string(QV_BINARY_DIR) + "/main_window_home";
+    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
+    InstallQtServices();
+    InstallSupportQt();
+    RegisterChartClasses();
+  }
+  void SetUp() override {
+    FormatSettings() = TFormatSettings::Invariant();
+    SetDialogService(&dialogs);
+    DeleteFile(SettingsFileName());
+    work = std::string(QV_BINARY_DIR) + "/main_window_files/";
+    std::filesystem::remove_all(work);
+    ForceDirectories(work);
+  }
+  void TearDown() override {
+    if (form) {
+      form->CodeMemo().SetModified(false);
+      form->close();
+      form.reset();
+    }
+    SetDialogService(nullptr);
+  }
+
+  TFitForm& Start(std::vector<std::string> args = {}, TFitFormHooks hooks = {}) {
+    form = std::make_unique<TFitForm>(std::move(args), std::move(hooks));
+    form->show();
+    QApplication::processEvents();
+    return *form;
+  }
+  void Restart() {
+    form->close();
+    form.reset();
+    Start();
+  }
+  TSettingsPage& Page() { return form->SettingsPage(); }
+  void SetText(const std::string& name, const std::string& value) {
+    QWidget* w = Page().Control(name);
+    if (auto* c = qobject_cast<QComboBox*>(w))
+      c->setEditText(QStr(value));
+    else
+      qobject_cast<QLineEdit*>(w)->setText(QStr(value));
+  }
+  void StopAfter(int iterations) {
+    Page().Get<QRadioButton>("RB2")->setChecked(true);
+    SetText("ComboBox1", std::to_string(iterations));
+  }
+  void Key(int key, QWidget* to = nullptr) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QWidget* target = to ? to : form->Get<QWidget>("CodeMemo");
+    target->setFocus();
+    QApplication::sendEvent(target, &e);
+  }
+  // Answers the next stop question with Yes and presses Stop once the
+  // search runs (checked every 20 ms); Inside runs at the stop.
+  void StopWhileRunning(std::function<void()> Inside = {}) {
+    auto* timer = new QTimer(form.get());
+    timer->setInterval(20);
+    QObject::connect(timer, &QTimer::timeout, form.get(), [this, timer, Inside] {
+      if (!form->SearchRunning() || form->Engine().Iteration < 50) return;
+      timer->stop();
+      timer->deleteLater();
+      if (Inside) Inside();
+      dialogs.PushResult(mrYes);
+      form->StopButtonClick();
+    });
+    timer->start();
+  }
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> m;
+    for (const auto& e : dialogs.Log())
+      if (e.Kind == "Message") m.push_back(e.Text);
+    return m;
+  }
+
+  TScriptedDialogs dialogs;
+  std::unique_ptr<TFitForm> form;
+  std::string work;
+};
+
+TEST_F(MainWindowTest, StartsUntitledWithTheTemplate) {
+  Start();
+  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [Untitled]");
+  EXPECT_EQ(Lines(form->CodeMemo().Lines()),
+            (std::vector<std::string>{"Title \"Type your title here\";", "//Parameters b1, b2;",
+                                      "//Variable x, y;", "//Function b1*x + b2*y;"}));
+  EXPECT_FALSE(form->CodeMemo().Modified());
+  EXPECT_EQ(form->ActivePageIndex(), 0);
+  EXPECT_FALSE(form->Get<QToolButton>("StopButton")->isEnabled());
+  EXPECT_FALSE(form->Get<QToolButton>("ResumeBT1")->isEnabled());
+  EXPECT_TRUE(Page().Control("MGACheckBox")->isHidden());
+  for (const char* name : {"CodeMemo", "ResultMemo", "FitChart", "PageControl1", "RB1", "SizeBox1",
+                           "FunctionListBox", "OutItemList", "StatusBar"})
+    EXPECT_NE(form->Component(name), nullptr) << name;
+  EXPECT_TRUE(dialogs.Log().empty());
+}
+
+TEST_F(MainWindowTest, F9RunsTheCommandLineModelAndFillsTheResultsPage) {
+  Start({kLinear});
+  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [" + kLinear + "]");
+  EXPECT_EQ(form->ReopenFileList()[0], kLinear);
+  StopAfter(300);
+  Key(Qt::Key_F9);
+  EXPECT_TRUE(Messages().empty()) << Messages().front();
+  EXPECT_EQ(form->ActivePageIndex(), 2);
+  const TStrings& result = form->ResultMemo().Lines();
+  EXPECT_TRUE(HasLine(result, "Stop Reason: maximum iterations reached"));
+  EXPECT_TRUE(HasPrefix(result, "Root of Mean Square Error (RMSE): "));
+  EXPECT_TRUE(HasPrefix(result, "a: "));
+  EXPECT_TRUE(HasLine(result, "====== Output Results ====="));
+  // The chart: calculated in red, the target in blue, one point per row.
+  ASSERT_EQ(form->ResultSeries().size(), 2u);
+  const TChartSeries& calc = *form->ResultSeries()[0];
+  const TChartSeries& target = *form->ResultSeries()[1];
+  EXPECT_EQ(calc.Title(), "Calculated y");
+  EXPECT_EQ(target.Title(), "Target y");
+  EXPECT_EQ(calc.Count(), form->Engine().PointCount[0]);
+  EXPECT_EQ(target.Count(), calc.Count());
+  EXPECT_FALSE(form->Get<QWidget>("Panel11")->isHidden());
+  // The other two chart kinds: observed against calculated with the line
+  // through them, and the target as points.
+  form->LineLineChart1Click(1);
+  ASSERT_EQ(form->ResultSeries().size(), 2u);
+  EXPECT_EQ(form->ResultSeries()[0]->Title(), "X- Y Points");
+  EXPECT_EQ(form->ResultSeries()[0]->Count(), form->Engine().PointCount[0]);
+  const TChartSeries& line = *form->ResultSeries()[1];
+  EXPECT_EQ(line.Title(), "X - Y Line");
+  ASSERT_EQ(line.Count(), 2);
+  EXPECT_DOUBLE_EQ(line.GetXValue(0), 3.75);   // the smallest observed value
+  EXPECT_NEAR(line.GetYValue(1), 36.23, 0.5);  // a good fit ends near the largest
+  form->LineLineChart1Click(2);
+  EXPECT_NE(dynamic_cast<const TPointSeries*>(form->ResultSeries()[1].get()), nullptr);
+  EXPECT_EQ(ComponentTag(form->Component("FitChart")), 2);
+  // Back to idle: Run and Resume offered, Stop not, the editor writable.
+  EXPECT_TRUE(form->Get<QToolButton>("RunButton")->isEnabled());
+  EXPECT_TRUE(form->Get<QToolButton>("ResumeBT1")->isEnabled());
+  EXPECT_FALSE(form->Get<QToolButton>("StopButton")->isEnabled());
+  EXPECT_FALSE(form->CodeMemo().ReadOnly());
+  EXPECT_EQ(form->StatusText(3), "");
+}
+
+TEST_F(MainWindowTest, StopEndsTheRunOnceAndResumeContinuesIt) {
+  Start({kLinear});
+  StopAfter(100000000);
+  bool runRefused = false, editMenuDisabled = false;
+  StopWhileRunning([&] {
+    // While the search runs: Run is refused and the Edit menu is disabled.
+    const int before = form->Engine().Iteration;
+    form->RunButtonClick();
+    runRefused = form->SearchRunning() && form->Engine().Iteration >= before &&
+                 !form->Get<QToolButton>("RunButton")->isEnabled() &&
+                 !form->Action("Run1")->isEnabled();
+    QMenu* edit = form->findChild<QMenu*>("Edit1");
+    form->Edit1Click(edit);
+    editMenuDisabled = true;
+    for (QAction* a : edit->actions())
+      if (!a->isSeparator()) editMenuDisabled &= !a->isEnabled();
+    form->File1Click();
+    EXPECT_FALSE(form->Action("NewAction")->isEnabled());
+    EXPECT_FALSE(form->Action("OpenAction")->isEnabled());
+    EXPECT_EQ(form->StatusText(3), "Running Search...");
+    EXPECT_TRUE(form->CodeMemo().ReadOnly());
+  });
+  form->RunButtonClick();
+  EXPECT_TRUE(runRefused);
+  EXPECT_TRUE(editMenuDisabled);
+  form->File1Click();
+  EXPECT_TRUE(form->Action("NewAction")->isEnabled());
+  const TStrings& result = form->ResultMemo().Lines();
+  EXPECT_TRUE(HasLine(result, "Stop Reason: stoped by user"));
+  EXPECT_EQ(dialogs.Log().back().Text, "Are you sure to stop optimal search!");
+  const std::vector<double> best = form->Engine().BestPosition;
+  ASSERT_FALSE(best.empty());
+
+  // Resume goes on from the kept population: two more steps stay where the
+  // stopped search was (a new population would start anywhere).
+  StopAfter(0);
+  form->Resume1Click();
+  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Stop Reason: maximum iterations reached"));
+  ASSERT_EQ(form->Engine().BestPosition.size(), best.size());
+  for (std::size_t d = 0; d < best.size(); ++d)
+    EXPECT_NEAR(form->Engine().BestPosition[d], best[d], 1e-3 * (1 + std::fabs(best[d])));
+  // A changed population cannot be resumed.
+  SetText("DESizeBox", "30");
+  EXPECT_FALSE(form->Get<QToolButton>("ResumeBT1")->isEnabled());
+}
+
+TEST_F(MainWindowTest, StopAnsweredNoLeavesTheRunGoing) {
+  Start({kLinear});
+  StopAfter(100000000);
+  bool stillRunning = false;
+  int asked = 0;
+  auto* timer = new QTimer(form.get());
+  timer->setInterval(10);
+  QObject::connect(timer, &QTimer::timeout, form.get(), [&, timer] {
+    if (!form->SearchRunning() || form->Engine().Iteration < 20) return;
+    if (asked++ == 0) {
+      dialogs.PushResult(mrNo);
+      form->StopButtonClick();
+      stillRunning = form->SearchRunning();
+      return;
+    }
+    timer->stop();
+    dialogs.PushResult(mrYes);
+    form->StopButtonClick();
+  });
+  timer->start();
+  form->RunButtonClick();
+  EXPECT_TRUE(stillRunning);
+  EXPECT_EQ(asked, 2);
+  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Stop Reason: stoped by user"));
+}
+
+TEST_F(MainWindowTest, EverySettingsCheckNamesTheBoxAndFocusesIt) {
+  struct Case {
+    int Algorithm;
+    const char* Box;
+    const char* Value;
+    const char* Message;
+  } cases[] = {
+      {1, "PopulationBox2", "", "No value for \"Population Size\"!"},
+      {1, "PopulationBox2", "1", "\"Population Size\"must be bigger than 2!"},
+      {1, "PCBox2", "", "No value for \"Crossover Rate\"!"},
+      {1, "PMBox2", "", "No value for \"Mutation Rate\"!"},
+      {2, "SizeBox", "", "No value for \"Population Size\"!"},
+      {2, "SizeBox", "0", "\"Population Size\"must be bigger than 0!"},
+      {2, "C1Box", "", "No value for \"Learning Factor C1\"!"},
+      {2, "C2Box", "", "No value for \"Learning Factor C2\"!"},
+      {3, "DESizeBox", "", "No value for \"Population Size\"!"},
+      {3, "DESizeBox", "0", "\"Population Size\"must be bigger than 0!"},
+      {3, "PMBox3", "", "No value for \"Mutatuin Rate\"!"},
+      {3, "PCBox3", "", "No value for \"Crossover Rate\"!"},
+      {0, "SizeBox1", "", "No value for \"Population Size\"!"},
+  };
+  Start({kLinear});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Box);
+    Page().Get<TRadioGroupBox>("RadioGroup2")->SetItemIndex(c.Algorithm);
+    Page().RadioGroup2Click();
+    QWidget* box = Page().Control(c.Box);
+    const std::string old = qobject_cast<QComboBox*>(box)
+                                ? qobject_cast<QComboBox*>(box)->currentText().toStdString()
+                                : std::string();
+    SetText(c.Box, c.Value);
+    form->SetActivePageIndex(0);
+    dialogs.ClearLog();
+    form->RunButtonClick();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], c.Message);
+    EXPECT_EQ(form->ActivePageIndex(), 1);
+    QWidget* focus = form->focusWidget();
+    EXPECT_TRUE(focus == box || box->isAncestorOf(focus));
+    EXPECT_FALSE(form->SearchRunning());
+    // A refused run gives the run commands back as they were.
+    EXPECT_TRUE(form->Get<QToolButton>("RunButton")->isEnabled());
+    EXPECT_FALSE(form->Get<QToolButton>("ResumeBT1")->isEnabled());
+    SetText(c.Box, old);
+  }
+  // A swarm whose learning factors add up to 4 or less.
+  Page().Get<TRadioGroupBox>("RadioGroup2")->SetItemIndex(2);
+  SetText("C1Box", "2");
+  SetText("C2Box", "2");
+  dialogs.ClearLog();
+  form->RunButtonClick();
+  EXPECT_EQ(Messages(), std::vector<std::string>{"For CFPSO, C1+C2 should be bigger than 4!"});
+}
+
+TEST_F(MainWindowTest, SettingsAndRecentFilesSurviveARestart) {
+  Start({kLinear});
+  Page().Get<TRadioGroupBox>("RadioGroup2")->SetItemIndex(1);
+  Page().RadioGroup2Click();
+  SetText("PopulationBox2", "30");
+  Page().Get<QComboBox>("STGroup2")->setCurrentIndex(2);
+  Page().Get<QRadioButton>("RB2")->setChecked(true);
+  SetText("ComboBox1", "500");
+  SetText("FileEdit", "results.csv");
+  Page().Get<QCheckBox>("TSBox2")->setChecked(true);
+  form->AddRecentFile(kTwo);
+  Restart();
+  TFitSettings s;
+  Page().ReadInto(s);
+  EXPECT_EQ(s.ItemIndex("RadioGroup2"), 1);
+  EXPECT_FALSE(Page().Control("GAPanel")->isHidden());
+  EXPECT_EQ(s.Text("PopulationBox2"), "30");
+  EXPECT_EQ(s.ItemIndex("STGroup2"), 2);
+  EXPECT_TRUE(s.Checked("RB2"));
+  EXPECT_FALSE(s.Checked("RB4"));
+  EXPECT_EQ(s.Text("ComboBox1"), "500");
+  EXPECT_TRUE(s.Checked("TSBox2"));
+  EXPECT_EQ(s.Text("FileEdit"), "");  // the log names are not kept
+  ASSERT_EQ(form->ReopenFileList().Count(), 2);
+  EXPECT_EQ(form->ReopenFileList()[0], kTwo);
+  EXPECT_EQ(form->ReopenFileList()[1], kLinear);
+  // Twelve names come back as the first ten.
+  for (int i = 0; i < 12; ++i) form->ReopenFileList().Insert(0, Format("/m/%d.mff", i));
+  Restart();
+  ASSERT_EQ(form->ReopenFileList().Count(), 10);
+  EXPECT_EQ(form->ReopenFileList()[0], "/m/11.mff");
+}
+
+TEST_F(MainWindowTest, SavedModelReadsBackAndSavesByteForByte) {
+  Start();
+  form->CodeMemo().Lines().SetText("Title \"Saved\";\nParameters a, b;\nVariable x, y;\n");
+  const std::string file = work + "saved.mff";
+  dialogs.PushFile(file);
+  ASSERT_TRUE(form->SaveActionExecute());
+  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [" + file + "]");
+  EXPECT_FALSE(form->CodeMemo().Modified());
+  const std::string first = test::ReadText(file);
+  const std::vector<std::string> lines = Lines(form->CodeMemo().Lines());
+  form->NewActionExecute();
+  dialogs.PushFile(file);
+  form->OpenActionExecute();
+  EXPECT_EQ(Lines(form->CodeMemo().Lines()), lines);
+  ASSERT_TRUE(form->SaveActionExecute());  // named now: no dialog
+  EXPECT_EQ(test::ReadText(file), first);
+  EXPECT_EQ(dialogs.Pending(), 0u);
+}
+
+TEST_F(MainWindowTest, FileFaultsAreReportedAndNothingIsLost) {
+  Start();
+  // A damaged collection is reported, not shown as binary text.
+  const std::string damaged = work + "damaged.mff";
+  test::WriteText(damaged, std::string("&*\x01\x02\x03\x04\x05\x06\x07\x08\xff\xff", 12));
+  form->OpenModel(damaged);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_NE(Messages()[0].find("damaged.mff"), std::string::npos);
+  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [Untitled]");
+  EXPECT_EQ(form->CodeMemo().Lines()[0], "Title \"Type your title here\";");
+
+  // An export does not rename the document.
+  form->CodeMemo().SetCaretXY(TPoint(1, 4));
+  form->CodeMemo().SetSelText("Parameters a;\n");
+  ASSERT_TRUE(form->CodeMemo().Modified());
+  TScriptedDialogs::TAnswer html;
+  html.Files = {work + "model.html"};
+  html.FilterIndex = 2;
+  dialogs.Push(html);
+  ASSERT_TRUE(form->SaveAsActionExecute());
+  EXPECT_TRUE(FileExists(work + "model.html"));
+  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [Untitled]");
+  EXPECT_TRUE(form->CodeMemo().Modified());
+
+  // "Yes, save" whose save is cancelled keeps the model.
+  dialogs.PushResult(mrYes);
+  dialogs.PushResult(mrCancel);
+  form->NewActionExecute();
+  EXPECT_EQ(form->CodeMemo().Lines().Count(), 5);
+  // Cancel at the question keeps the window open.
+  dialogs.PushResult(mrCancel);
+  EXPECT_FALSE(form->FormCloseQuery());
+  EXPECT_TRUE(form->isVisible());
+
+  // A recent file that is gone is reported and dropped.
+  form->CodeMemo().SetModified(false);
+  form->AddRecentFile(work + "gone.mff");
+  form->OpenRecentFile(work + "gone.mff");
+  EXPECT_EQ(Messages().back(), "File \"" + work + "gone.mff\" not exist!");
+  EXPECT_EQ(form->ReopenFileList().IndexOf(work + "gone.mff"), -1);
+}
+
+TEST_F(MainWindowTest, InsertFileDataKeepsTheResultText) {
+  Start({kLinear});
+  StopAfter(100);
+  form->RunButtonClick();
+  const std::vector<std::string> report = Lines(form->ResultMemo().Lines());
+  const std::string data = work + "data.csv";
+  test::WriteText(data, "1;2\n3;4\n");
+  form->CodeMemo().SetCaretXY(TPoint(1, 1));
+  dialogs.PushFile(data);
+  form->InsertFileData1Click();
+  EXPECT_EQ(form->CodeMemo().Lines()[0], "1;2");
+  EXPECT_EQ(Lines(form->ResultMemo().Lines()), report);
+}
+
+TEST_F(MainWindowTest, ClosingDuringARunStopsItThenCloses) {
+  Start({kLinear});
+  StopAfter(100000000);
+  bool keptOpen = false;
+  auto* timer = new QTimer(form.get());
+  timer->setInterval(20);
+  QObject::connect(timer, &QTimer::timeout, form.get(), [&, timer] {
+    if (!form->SearchRunning() || form->Engine().Iteration < 20) return;
+    if (!keptOpen) {
+      dialogs.PushResult(mrNo);
+      form->close();
+      keptOpen = form->isVisible() && form->SearchRunning();
+      return;
+    }
+    timer->stop();
+    dialogs.PushResult(mrYes);
+    form->close();
+  });
+  timer->start();
+  form->RunButtonClick();
+  EXPECT_TRUE(keptOpen);
+  EXPECT_EQ(dialogs.Log().back().Text, "The procedure of optimization is running, stop it?");
+  EXPECT_FALSE(form->SearchRunning());
+  QApplication::processEvents();
+  EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(MainWindowTest, SeveralFunctionsGetTheirListAndTheirOwnResults) {
+  TRecordingSheet sheet;
+  TFitFormHooks hooks;
+  hooks.ShowSheet = [&](bool& created) -> TResultSheet* {
+    created = true;
+    return &sheet;
+  };
+  Start({kTwo}, hooks);
+  StopAfter(200);
+  form->RunButtonClick();
+  auto* list = form->Get<QTreeWidget>("FunctionListBox");
+  EXPECT_FALSE(form->Get<QWidget>("LeftPanel")->isHidden());
+  ASSERT_EQ(list->topLevelItemCount(), 2);
+  EXPECT_EQ(list->headerItem()->text(0).toStdString(), "Functions");
+  EXPECT_EQ(list->headerItem()->text(1).toStdString(), "R");
+  ASSERT_EQ(form->FunctionResults().size(), 2u);
+  for (int k = 0; k < 2; ++k)
+    EXPECT_EQ(list->topLevelItem(k)->text(1).toStdString(),
+              Format("%0.6g", form->FunctionResults()[std::size_t(k)].Measures[0]));
+  // The first function's text and chart come back from the list.
+  list->setCurrentItem(list->topLevelItem(0));
+  EXPECT_EQ(form->Engine().CurrentFunction, 0);
+  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "====== Output Results ====="));
+  EXPECT_EQ(form->ResultSeries()[1]->Count(), int(form->FunctionResults()[0].Observed.size()));
+  // Catch Data: two columns per function, from the first data file.
+  form->CatchDataClick();
+  const int rows = int(form->FunctionResults()[0].Observed.size());
+  EXPECT_EQ(sheet.Cells[std::make_pair(0, 0)], form->FunctionResults()[0].Output);
+  EXPECT_EQ(sheet.Cells[std::make_pair(2, 0)], form->FunctionResults()[1].Output);
+  EXPECT_EQ(sheet.Cells[std::make_pair(3, 1)], "Cal. " + form->FunctionResults()[1].Output);
+  EXPECT_EQ(sheet.Cells.count({3, rows + 1}), 1u);
+  EXPECT_EQ(sheet.Cells.count({4, 0}), 0u);
+  EXPECT_EQ(sheet.Merges, (std::vector<std::string>{"0,0,2", "2,0,2"}));
+}
+
+TEST_F(MainWindowTest, OptimisationShowsItsTextWithoutTheChart) {
+  Start({kRosenbrock});
+  StopAfter(200);
+  form->RunButtonClick();
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(form->Get<QWidget>("Panel11")->isHidden());
+  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "====== Results ======"));
+}
+
+TEST_F(MainWindowTest, ReplacingATextByItselfNeverAsks) {
+  Start();
+  form->CodeMemo().Lines().SetText("ab ab ab\n");
+  int asked = 0;
+  form->ConfirmReplace = [&](const std::string&, const std::string&) {
+    ++asked;
+    return int(raReplace);
+  };
+  form->RunSearchDialog = [](TTextReplaceDialog& d, bool) {
+    d.SetReplaceText(d.SearchText());
+    return true;
+  };
+  form->CodeMemo().SetCaretXY(TPoint(1, 1));
+  form->SearchReplaceText(true);
+  EXPECT_EQ(asked, 0);
+  form->RunSearchDialog = [](TTextReplaceDialog& d, bool) {
+    d.SetSearchText("ab");
+    d.SetReplaceText("cd");
+    return true;
+  };
+  form->SearchState().FromCaret = false;
+  form->SearchReplaceText(true);
+  EXPECT_EQ(asked, 3);
+  EXPECT_EQ(form->CodeMemo().Lines()[0], "cd cd cd");
+}
+
+TEST_F(MainWindowTest, CommandLineExtensionsAreTakenWithoutRegardToCase) {
+  const std::string upper = work + "LINE.MFF";
+  std::filesystem::copy_file(kLinear, upper);
+  Start({upper});
+  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [" + upper + "]");
+  EXPECT_EQ(form->CodeMemo().Lines()[1], "title Linear Fit;");
+  EXPECT_EQ(form->ReopenFileList()[0], upper);
+}
+
+TEST_F(MainWindowTest, SheetFileFromTheCommandLineGoesToTheSheetWindow) {
+  std::string opened;
+  TFitFormHooks hooks;
+  hooks.OpenSheetFile = [&](const std::string& name) { opened = name; };
+  Start({work + "table.ssf"}, hooks);
+  QApplication::processEvents();
+  EXPECT_EQ(opened, work + "table.ssf");
+  // No new model is started for it.
+  EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [Untitled]");
+  EXPECT_EQ(form->CodeMemo().Lines().Count(), 0);
+}
+
+TEST_F(MainWindowTest, PopupMenusShowTheItemsOfTheirControl) {
+  Start({kLinear});
+  QMenu* menu = form->findChild<QMenu*>("EditPopupMenu");
+  auto visible = [&] {
+    std::vector<std::string> names;
+    for (QAction* a : menu->actions())
+      if (a->isVisible() && !a->isSeparator()) names.push_back(a->objectName().toStdString());
+    return names;
+  };
+  form->SetPopupComponent("CodeMemo");
+  form->EditPopupMenuPopup();
+  EXPECT_EQ(visible(), (std::vector<std::string>{"Cut1", "Copy2", "Paste1", "SelectAll1",
+                                                 "InsertItem", "ViewChromosomes1"}));
+  EXPECT_FALSE(form->Action("Copy2")->isEnabled());  // nothing selected
+  form->SetPopupComponent("FitChart");
+  form->EditPopupMenuPopup();
+  EXPECT_EQ(visible(), (std::vector<std::string>{"Copy2", "LineLineChart1", "PointLineChart1",
+                                                 "XYChart1", "SaveChart1", "ViewChromosomes1"}));
+  EXPECT_TRUE(form->Action("LineLineChart1")->isChecked());
+  form->SetPopupComponent("ResultMemo");
+  form->EditPopupMenuPopup();
+  EXPECT_EQ(visible(), (std::vector<std::string>{"Copy2", "SelectAll1", "Save2", "Print2",
+                                                 "CatchData1", "ViewChromosomes1"}));
+  EXPECT_FALSE(form->Action("Save2")->isEnabled());  // no result text yet
+}
+
+TEST_F(MainWindowTest, EditingButtonsBelongToTheModelPage) {
+  Start();
+  for (int page : {1, 2, 0}) {
+    form->SetActivePageIndex(page);
+    form->PageControl1Change();
+    for (const char* n : {"CutButton", "CopyButton", "PasteButton", "UndoButton", "RedoButton",
+                          "SearchButton", "ReplaceButton", "PrintButton"})
+      EXPECT_EQ(form->Get<QToolButton>(n)->isEnabled(), page == 0) << n << page;
+    EXPECT_TRUE(form->Get<QToolButton>("RunButton")->isEnabled());
+  }
+}
+
+TEST_F(MainWindowTest, ListCopiesAreTabSeparatedWithTheirHeader) {
+  Start({kTwo});
+  form->SetPopupComponent("FunctionListBox");
+  form->Copy3Click();
+  EXPECT_EQ(Clipboard().AsText(), "Functions\tR\r\n");
+  StopAfter(100);
+  form->RunButtonClick();
+  form->SetPopupComponent("FunctionListBox");
+  form->R1Click(3);
+  EXPECT_EQ(ComponentTag(form->Component("Panel11")), 3);
+  form->Copy3Click();
+  const auto& r = form->FunctionResults();
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(Clipboard().AsText(), "Functions\tSSE\r\n" + r[0].Output + "\t" +
+                                      Format("%0.6g", r[0].Measures[3]) + "\r\n" + r[1].Output +
+                                      "\t" + Format("%0.6g", r[1].Measures[3]) + "\r\n");
+  form->CopyAll1Click();
+  const std::string all = Clipboard().AsText();
+  EXPECT_EQ(all.substr(0, all.find('\r')), "Function\tR\tDC\tRMSE\tSSE");
+  EXPECT_NE(all.find(r[1].Output + Format("\t%0.5f", r[1].Measures[0])), std::string::npos);
+}
+
+TEST_F(MainWindowTest, InspectorShowsTheThreeObjectsAndTheChartsSeries) {
+  Start({kLinear});
+  StopAfter(50);
+  form->RunButtonClick();
+  form->InspectActionExecute();
+  auto* panel = form->Get<QWidget>("InspectPanel");
+  auto* combo = form->Get<QComboBox>("ObjComboBox");
+  EXPECT_FALSE(panel->isHidden());
+  ASSERT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->itemText(2).toStdString(), "Result Chart");
+  form->ObjComboBoxDropDown();
+  ASSERT_EQ(combo->count(), 5);
+  EXPECT_EQ(combo->itemText(4).toStdString(), "Series2");
+  combo->setCurrentIndex(4);
+  form->ObjComboBoxChange();
+  auto& inspector = form->findChild<TQtPropInspector*>("ObjInspec")->Inspector();
+  EXPECT_EQ(inspector.InspectedObject().Object, form->ResultSeries()[1].get());
+  // A run goes back to the chart itself.
+  form->RunButtonClick();
+  EXPECT_EQ(combo->currentIndex(), 2);
+  form->SpeedButton4Click();
+  EXPECT_TRUE(panel->isHidden());
+}
+
+TEST_F(MainWindowTest, ProgramModelListsItsDataFilesAndAsksForTheTestValues) {
+  if (!FileExists("/usr/bin/fpc")) GTEST_SKIP() << "no Pascal compiler";
+  std::vector<std::string> asked;
+  TFitFormHooks hooks;
+  hooks.EditTestValues = [&](const std::vector<std::string>& titles, std::vector<double>& values) {
+    asked = titles;
+    for (double& v : values) v = 0.5;
+    return true;
+  };
+  Start({kDrift}, hooks);
+  StopAfter(100);
+  // A program read from a file runs only once the user has said so.
+  dialogs.PushResult(mrNo);
+  form->RunButtonClick();
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(Messages()[0].rfind("The model \"Sensor Drift Program.mff\" holds a program", 0), 0u);
+  EXPECT_TRUE(asked.empty());
+  EXPECT_EQ(form->ActivePageIndex(), 0);
+  dialogs.ClearLog();
+  dialogs.PushResult(mrYes);
+  form->RunButtonClick();
+  ASSERT_EQ(Messages().size(), 1u) << Messages().back();
+  EXPECT_EQ(asked, (std::vector<std::string>{"offset for \"sensor C\""}));
+  auto* list = form->Get<QTreeWidget>("FunctionListBox");
+  EXPECT_EQ(list->headerItem()->text(0).toStdString(), "Data File Names");
+  ASSERT_EQ(list->topLevelItemCount(), 3);
+  EXPECT_EQ(list->topLevelItem(2)->foreground(0).color(), QColor(Qt::red));
+  EXPECT_NE(list->topLevelItem(0)->foreground(0).color(), QColor(Qt::red));
+  list->setCurrentItem(list->topLevelItem(1));
+  EXPECT_EQ(form->Engine().CurrentFile, 1);
+  EXPECT_EQ(form->ResultSeries()[1]->Count(), form->Engine().PointCount[1]);
+  // Asked once: the next run goes straight on.
+  dialogs.ClearLog();
+  form->RunButtonClick();
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(MainWindowTest, GoToLineAndHelpSayWhatTheyCannotDo) {
+  Start({kLinear});
+  dialogs.PushInput("5");
+  form->GoToLine1Click();
+  EXPECT_EQ(dialogs.Log().back().Caption, "Go to line");
+  EXPECT_EQ(dialogs.Log().back().Text, "Enter Line Number");
+  EXPECT_EQ(form->CodeMemo().CaretY(), 5);
+  dialogs.PushInput("five");
+  form->GoToLine1Click();
+  EXPECT_EQ(Messages().back(), "'five' is not a valid line number");
+  EXPECT_EQ(form->CodeMemo().CaretY(), 5);
+
+  form->Content1Click();
+  EXPECT_EQ(Messages().back(), "The help file \"Quorvane.chm\" is not installed.");
+  SetShellOpenProgram("/bin/false");
+  form->HomePage1Click();
+  EXPECT_NE(Messages().back().find("could not be opened"), std::string::npos);
+  SetShellOpenProgram("xdg-open");
+}
+
+}  // namespace
+}  // namespace qv
