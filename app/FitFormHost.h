@@ -24,10 +24,10 @@ class TFitFormHost : public TFitHost, public TTestValuesSource {
 
   // TFitHost
   TFitSettings& Settings() override;
-  void SettingChanged(const std::string& Name) override;
+  void SettingChanged(TSettingName Name) override;
   void ShowMessage(TMsgDlgType Kind, const std::string& Text) override;
   void SetActivePage(int Page) override;
-  void FocusSetting(const std::string& Name) override;
+  void FocusSetting(TSettingName Name) override;
   void SetRunningState(bool Running) override;
   void ResetInspectorSelection() override;
   void SetResultLines(const std::vector<std::string>& Lines) override;
@@ -40,7 +40,7 @@ class TFitFormHost : public TFitHost, public TTestValuesSource {
   void UpdateFileFormControls() override;
   int FunctionListCount() const override;
   int FunctionListSelected() const override;
-  int ControlTag(const std::string& Name) const override;
+  int ControlTag(TTaggedPanel Panel) const override;
   void ProcessMessages() override;
   void RestoreCursor() override;
 

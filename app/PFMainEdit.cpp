@@ -253,7 +253,7 @@ void TFitForm::EditPopupMenuPopup() {
     for (const char* n : {"Cut1", "Paste1"}) Action(n)->setEnabled(!CodeMemo().ReadOnly());
   }
   Action("ViewChromosomes1")->setVisible(true);
-  Action("ViewChromosomes1")->setEnabled(!engine_->Population.empty());
+  Action("ViewChromosomes1")->setEnabled(!engine_->Pop.Population.empty());
 }
 
 void TFitForm::Edit1Click(QMenu* Menu) {

@@ -122,7 +122,7 @@ bool TFitForm::OpenModel(const std::string& Name) {
   SetActivePageIndex(0);
   Get<QToolButton>("charttestbt")->setEnabled(false);
   Action("D23Analysis")->setEnabled(false);
-  engine_->RebuildNeeded = true;
+  engine_->Model.RebuildNeeded = true;
   Get<QToolButton>("ResumeBT1")->setEnabled(false);
   Action("ResumeBT")->setEnabled(false);
   CodeMemoStatusChange();
@@ -307,7 +307,7 @@ void TFitForm::ClearRecentFiles() { reopenFiles_.Clear(); }
 // ---- editor events ------------------------------------------------------------------
 
 void TFitForm::CodeMemoChange() {
-  engine_->RebuildNeeded = true;
+  engine_->Model.RebuildNeeded = true;
   Get<QToolButton>("ResumeBT1")->setEnabled(false);
   Action("ResumeBT")->setEnabled(false);
 }

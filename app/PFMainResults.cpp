@@ -79,27 +79,27 @@ double TFitForm::MeasureOf(int File, int Output, int Measure) const {
   const TEngineState& S = *engine_;
   switch (Measure) {
     case 0:
-      return At(S.FileR, File, Output);
+      return At(S.Pop.FileR, File, Output);
     case 1:
-      return At(S.FileDC, File, Output);
+      return At(S.Pop.FileDC, File, Output);
     case 2:
-      return At(S.FileRMSE, File, Output);
+      return At(S.Pop.FileRMSE, File, Output);
     default:
-      return At(S.FileSSE, File, Output);
+      return At(S.Pop.FileSSE, File, Output);
   }
 }
 
 double TFitForm::ListMeasure(int File, int Measure) const {
   const TEngineState& S = *engine_;
   const int m = Measure >= 0 && Measure <= 3 ? Measure : 3;
-  if (S.ModelMode == 0) {
+  if (S.Model.ModelMode == TModelMode::Function) {
     if (File >= 0 && File < int(functionResults_.size()))
       return functionResults_[std::size_t(File)].Measures[std::size_t(m)];
     return 0;
   }
   double sum = 0;
-  for (int o = 0; o < S.OutputCount; ++o) sum += MeasureOf(File, o, m);
-  return m <= 1 && S.OutputCount > 0 ? sum / S.OutputCount : sum;
+  for (int o = 0; o < S.Model.OutputCount; ++o) sum += MeasureOf(File, o, m);
+  return m <= 1 && S.Model.OutputCount > 0 ? sum / S.Model.OutputCount : sum;
 }
 
 void TFitForm::WriteResultSummary(bool Final) {
@@ -107,15 +107,17 @@ void TFitForm::WriteResultSummary(bool Final) {
   SetResultLines(SummaryLines(Final));
   // A function of a multi-function fitting run has ended: keep what the
   // results list, the chart and the data sheet show of it.
-  if (Final && S.ModelMode == 0 && S.FunctionCount > 1 && !S.SearchRunning) {
-    const int k = S.CurrentFunction;
-    if (k >= 0 && k < S.FunctionCount) {
+  if (Final && S.Model.ModelMode == TModelMode::Function && S.Model.FunctionCount > 1 &&
+      !S.Run.SearchRunning) {
+    const int k = S.Model.CurrentFunction;
+    if (k >= 0 && k < S.Model.FunctionCount) {
       if (int(functionResults_.size()) <= k) functionResults_.resize(std::size_t(k) + 1);
       TFunctionResult& r = functionResults_[std::size_t(k)];
-      r.Output = k < int(S.FunctionOutputs.size()) ? S.FunctionOutputs[k] : std::string();
-      r.Observed = Column(S.TargetData, 0, 0);
-      r.Calculated = Column(S.BestCalculated, 0, 0);
-      r.Measures = {S.BestR, S.BestDC, S.BestRMSE, S.BestSSE};
+      r.Output =
+          k < int(S.Model.FunctionOutputs.size()) ? S.Model.FunctionOutputs[k] : std::string();
+      r.Observed = Column(S.Model.TargetData, 0, 0);
+      r.Calculated = Column(S.Pop.BestCalculated, 0, 0);
+      r.Measures = {S.Pop.BestR, S.Pop.BestDC, S.Pop.BestRMSE, S.Pop.BestSSE};
       if (QTreeWidgetItem* item = functionList_->topLevelItem(k))
         item->setText(
             1, QStr(Format("%0.6g",
@@ -135,27 +137,28 @@ void TFitForm::FreeSeries() {
 bool TFitForm::ChartData(int Function, std::vector<double>& Observed,
                          std::vector<double>& Calculated, std::string& Name) const {
   const TEngineState& S = *engine_;
-  if (S.ModelMode == 0 && Function >= 0 && Function < int(functionResults_.size())) {
+  if (S.Model.ModelMode == TModelMode::Function && Function >= 0 &&
+      Function < int(functionResults_.size())) {
     const TFunctionResult& r = functionResults_[std::size_t(Function)];
     Observed = r.Observed;
     Calculated = r.Calculated;
     Name = r.Output;
     return true;
   }
-  const int f = S.CurrentFile, o = S.CurrentOutput;
-  Observed = Column(S.TargetData, f, o);
-  Calculated = Column(S.BestCalculated, f, o);
-  if (Calculated.size() < Observed.size()) Calculated = Column(S.Calculated, f, o);
-  if (f >= 0 && f < int(S.PointCount.size())) {
-    const std::size_t n = std::size_t(std::max(0, S.PointCount[f]));
+  const int f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
+  Observed = Column(S.Model.TargetData, f, o);
+  Calculated = Column(S.Pop.BestCalculated, f, o);
+  if (Calculated.size() < Observed.size()) Calculated = Column(S.Model.Calculated, f, o);
+  if (f >= 0 && f < int(S.Model.PointCount.size())) {
+    const std::size_t n = std::size_t(std::max(0, S.Model.PointCount[f]));
     if (Observed.size() > n) Observed.resize(n);
     if (Calculated.size() > n) Calculated.resize(n);
   }
-  if (S.ModelMode == 0 && S.CurrentFunction >= 0 &&
-      S.CurrentFunction < int(S.FunctionOutputs.size()))
-    Name = S.FunctionOutputs[S.CurrentFunction];
+  if (S.Model.ModelMode == TModelMode::Function && S.Model.CurrentFunction >= 0 &&
+      S.Model.CurrentFunction < int(S.Model.FunctionOutputs.size()))
+    Name = S.Model.FunctionOutputs[S.Model.CurrentFunction];
   else
-    Name = S.OutputNames.empty() ? std::string() : S.OutputNames.back();
+    Name = S.Model.OutputNames.empty() ? std::string() : S.Model.OutputNames.back();
   return !Observed.empty();
 }
 
@@ -236,11 +239,12 @@ void TFitForm::UpdateResultChart(bool RefreshTarget) {
       target.Clear();
       for (double v : obs) target.AddY(v);
     }
-    if (S.ModelMode == 2 && S.CurrentOutput >= 0 && S.CurrentOutput < int(S.OutputNames.size()))
-      chart.LeftAxis().Title.SetCaption(S.OutputNames[S.CurrentOutput]);
+    if (S.Model.ModelMode == TModelMode::Program && S.Model.CurrentOutput >= 0 &&
+        S.Model.CurrentOutput < int(S.Model.OutputNames.size()))
+      chart.LeftAxis().Title.SetCaption(S.Model.OutputNames[S.Model.CurrentOutput]);
   }
-  if (S.DataFileCount > 1 || S.OutputCount > 1) {
-    const int f = S.CurrentFile, o = S.CurrentOutput;
+  if (S.Model.DataFileCount > 1 || S.Model.OutputCount > 1) {
+    const int f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
     TStringList& foot = chart.Foot().Text();
     foot.Clear();
     foot.Add(Format("R=%0.4g; DC=%0.4g; RMSE=%0.4g; SSE=%0.4g", MeasureOf(f, o, 0),
@@ -253,22 +257,23 @@ void TFitForm::UpdateResultChart(bool RefreshTarget) {
 
 void TFitForm::FillOutItemList(int Measure) {
   const TEngineState& S = *engine_;
-  if (S.OutputCount <= 0) return;
+  if (S.Model.OutputCount <= 0) return;
   outItemList_->headerItem()->setText(1, QStr(MeasureName(Measure)));
-  for (int j = 0; j < S.OutputCount && j < outItemList_->topLevelItemCount(); ++j)
+  for (int j = 0; j < S.Model.OutputCount && j < outItemList_->topLevelItemCount(); ++j)
     outItemList_->topLevelItem(j)->setText(
-        1, QStr(Format("%0.6g", MeasureOf(S.CurrentFile, j, Measure))));
+        1, QStr(Format("%0.6g", MeasureOf(S.Model.CurrentFile, j, Measure))));
 }
 
 void TFitForm::FillFunctionListBox(int Measure) {
   functionList_->headerItem()->setText(1, QStr(MeasureName(Measure)));
   const TEngineState& S = *engine_;
   for (int k = 0; k < functionList_->topLevelItemCount(); ++k) {
-    if (S.ModelMode == 0 && k >= int(functionResults_.size())) continue;
+    if (S.Model.ModelMode == TModelMode::Function && k >= int(functionResults_.size())) continue;
     QTreeWidgetItem* item = functionList_->topLevelItem(k);
     item->setText(1, QStr(Format("%0.6g", ListMeasure(k, Measure))));
     // Program mode: a data file the engine marks (a test file) is red.
-    const bool marked = S.ModelMode == 2 && k < int(S.IsTestFile.size()) && S.IsTestFile[k];
+    const bool marked = S.Model.ModelMode == TModelMode::Program &&
+                        k < int(S.Model.IsTestFile.size()) && S.Model.IsTestFile[k];
     for (int c = 0; c < 2; ++c)
       item->setForeground(c, marked ? QBrush(Qt::red) : functionList_->palette().text());
   }
@@ -303,7 +308,7 @@ void TFitForm::LineLineChart1Click(int Kind) {
 void TFitForm::OutItemListClick() {
   QTreeWidgetItem* item = outItemList_->currentItem();
   if (!item) return;
-  engine_->CurrentOutput = outItemList_->indexOfTopLevelItem(item);
+  engine_->Model.CurrentOutput = outItemList_->indexOfTopLevelItem(item);
   UpdateResultChart(true);
   ShowFinalResults(true);
 }
@@ -313,10 +318,10 @@ void TFitForm::FunctionListBoxClick() {
   if (!item) return;
   const int k = functionList_->indexOfTopLevelItem(item);
   TEngineState& S = *engine_;
-  if (S.ModelMode == 0) {
+  if (S.Model.ModelMode == TModelMode::Function) {
     const auto& texts = FunctionTexts();
     if (k < 0 || k >= int(functionResults_.size()) || k >= int(texts.size())) return;
-    S.CurrentFunction = k;
+    S.Model.CurrentFunction = k;
     shownFunction_ = k;
     // The function's own result text, then its observed against calculated
     // table.
@@ -335,14 +340,15 @@ void TFitForm::FunctionListBoxClick() {
     SetResultLines(lines);
     SetupResultChart();
   } else {
-    S.CurrentFile = k;
+    S.Model.CurrentFile = k;
     UpdateResultChart(true);
     ShowFinalResults(true);
   }
 }
 
 void TFitForm::FunctionListBoxDblClick() {
-  if (engine_->ModelMode == 2 && functionList_->currentItem()) ViewActionExecute();
+  if (engine_->Model.ModelMode == TModelMode::Program && functionList_->currentItem())
+    ViewActionExecute();
 }
 
 void TFitForm::ListBoxMenuPopup() {
@@ -355,7 +361,7 @@ void TFitForm::ListBoxMenuPopup() {
   }
   Action("Copy3")->setChecked(false);
   Action("CopyAll1")->setChecked(false);
-  const bool view = engine_->ModelMode == 2 && onFunctions;
+  const bool view = engine_->Model.ModelMode == TModelMode::Program && onFunctions;
   Action("ViewItem")->setVisible(view);
   if (QAction* sep = listBoxMenu_->findChild<QAction*>("ViewSeparator")) sep->setVisible(view);
   Action("ViewItem")->setEnabled(functionList_->currentItem() != nullptr);
@@ -382,12 +388,13 @@ void TFitForm::CopyAll1Click() {
   auto add = [&](const std::string& name, double r, double dc, double rmse, double sse) {
     lines.Add(name + Format("\t%0.5f\t%0.5f\t%0.5f\t%0.5f", r, dc, rmse, sse));
   };
-  if (S.ModelMode == 0) {
+  if (S.Model.ModelMode == TModelMode::Function) {
     for (const TFunctionResult& r : functionResults_)
       add(r.Output, r.Measures[0], r.Measures[1], r.Measures[2], r.Measures[3]);
-  } else if (S.ModelMode == 2) {
-    for (int f = 0; f < S.DataFileCount; ++f)
-      add(ExtractFileName(f < int(S.DataSetNames.size()) ? S.DataSetNames[f] : std::string()),
+  } else if (S.Model.ModelMode == TModelMode::Program) {
+    for (int f = 0; f < S.Model.DataFileCount; ++f)
+      add(ExtractFileName(f < int(S.Model.DataSetNames.size()) ? S.Model.DataSetNames[f]
+                                                               : std::string()),
           ListMeasure(f, 0), ListMeasure(f, 1), ListMeasure(f, 2), ListMeasure(f, 3));
   }
   Clipboard().SetText(lines.Text());
@@ -475,21 +482,21 @@ void TFitForm::CatchDataClick() {
 
 void TFitForm::ResultsToSheet(TResultSheet& Sheet) {
   const TEngineState& S = *engine_;
-  if (S.ModelMode == 2) {
-    const int outputs = std::max(1, S.OutputCount);
-    for (int k = 0; k < S.DataFileCount; ++k) {
+  if (S.Model.ModelMode == TModelMode::Program) {
+    const int outputs = std::max(1, S.Model.OutputCount);
+    for (int k = 0; k < S.Model.DataFileCount; ++k) {
       const int col = 2 * k * outputs;
-      Sheet.SetText(
-          col, 0,
-          ExtractFileName(k < int(S.DataSetNames.size()) ? S.DataSetNames[k] : std::string()));
+      Sheet.SetText(col, 0,
+                    ExtractFileName(k < int(S.Model.DataSetNames.size()) ? S.Model.DataSetNames[k]
+                                                                         : std::string()));
       Sheet.MergeRow(col, 0, 2 * outputs);
-      for (int j = 0; j < S.OutputCount; ++j) {
-        const std::string name = j < int(S.OutputNames.size()) ? S.OutputNames[j] : "";
+      for (int j = 0; j < S.Model.OutputCount; ++j) {
+        const std::string name = j < int(S.Model.OutputNames.size()) ? S.Model.OutputNames[j] : "";
         Sheet.SetText(col + 2 * j, 1, "Obs. " + name);
         Sheet.SetText(col + 2 * j + 1, 1, "Cal. " + name);
-        const std::vector<double> obs = Column(S.TargetData, k, j);
-        const std::vector<double> calc = Column(S.BestCalculated, k, j);
-        const int n = k < int(S.PointCount.size()) ? S.PointCount[k] : 0;
+        const std::vector<double> obs = Column(S.Model.TargetData, k, j);
+        const std::vector<double> calc = Column(S.Pop.BestCalculated, k, j);
+        const int n = k < int(S.Model.PointCount.size()) ? S.Model.PointCount[k] : 0;
         for (int i = 0; i < n && i < int(obs.size()); ++i) {
           Sheet.SetFloat(col + 2 * j, i + 2, obs[std::size_t(i)]);
           if (i < int(calc.size()))
@@ -497,16 +504,17 @@ void TFitForm::ResultsToSheet(TResultSheet& Sheet) {
         }
       }
     }
-  } else if (S.ModelMode == 1) {
+  } else if (S.Model.ModelMode == TModelMode::Equation) {
     Sheet.SetText(0, 0, "Parameter Name");
     Sheet.SetText(1, 0, "Parameter Values");
     Sheet.SetColumnWidth(0, 120);
     Sheet.SetColumnWidth(1, 120);
-    for (int p = 0; p < S.ParameterCount && p < int(S.ParameterNames.size()); ++p) {
-      Sheet.SetText(0, p + 1, S.ParameterNames[p]);
-      if (p < int(S.ParameterValues.size())) Sheet.SetFloat(1, p + 1, S.ParameterValues[p]);
+    for (int p = 0; p < S.Model.ParameterCount && p < int(S.Model.ParameterNames.size()); ++p) {
+      Sheet.SetText(0, p + 1, S.Model.ParameterNames[p]);
+      if (p < int(S.Model.ParameterValues.size()))
+        Sheet.SetFloat(1, p + 1, S.Model.ParameterValues[p]);
     }
-  } else if (S.ModelMode == 0) {
+  } else if (S.Model.ModelMode == TModelMode::Function) {
     std::vector<TFunctionResult> functions = functionResults_;
     if (functions.empty()) {
       TFunctionResult r;
@@ -537,41 +545,46 @@ void TFitForm::ViewActionExecute() {
   if (!item || !hooks_.ShowSheet) return;
   const int k = functionList_->indexOfTopLevelItem(item);
   const TEngineState& S = *engine_;
-  if (k < 0 || k >= S.DataFileCount) return;
+  if (k < 0 || k >= S.Model.DataFileCount) return;
   if (!ReplaceSheetDocument()) return;
   bool created = false;
   TResultSheet* sheet = hooks_.ShowSheet(created);
   if (!sheet) return;
-  if (k < int(S.DataColumns.size())) {
-    const Double2Array& columns = S.DataColumns[std::size_t(k)];
+  if (k < int(S.Model.DataColumns.size())) {
+    const Double2Array& columns = S.Model.DataColumns[std::size_t(k)];
     for (std::size_t c = 0; c < columns.size(); ++c)
       for (std::size_t i = 0; i < columns[c].size(); ++i)
         sheet->SetFloat(int(c), int(i), columns[c][i]);
   }
-  const std::string name = k < int(S.DataSetNames.size()) ? S.DataSetNames[k] : std::string();
+  const std::string name =
+      k < int(S.Model.DataSetNames.size()) ? S.Model.DataSetNames[k] : std::string();
   if (hooks_.SetSheetCaption) hooks_.SetSheetCaption("Quorvane Data Editor - [" + name + "]");
 }
 
 void TFitForm::ViewChromosomes1Click() {
   const TEngineState& S = *engine_;
-  if (S.Population.empty()) return;
+  if (S.Pop.Population.empty()) return;
   std::vector<std::vector<std::string>> cells;
   // Header: the parameter of each dimension; per-file parameters of a
   // program model with several data files name their file.
   std::vector<std::string> header{""};
-  const int shared = S.ParameterCount - S.VarParameterCount;
+  const int shared = S.Model.ParameterCount - S.Model.VarParameterCount;
   std::vector<int> fitted;
-  for (int f = 0; f < S.DataFileCount; ++f)
-    if (!(f < int(S.IsTestFile.size()) && S.IsTestFile[f])) fitted.push_back(f);
-  for (int d = 0; d < S.DimCount; ++d) {
-    const int p = S.DimParameter(d);
-    std::string name = p >= 0 && p < int(S.ParameterNames.size()) ? S.ParameterNames[p] : "";
-    if (S.ModelMode == 2 && S.DataFileCount > 1 && S.VarParameterCount > 0 && d >= shared) {
-      const int block = (d - shared) / S.VarParameterCount;
+  for (int f = 0; f < S.Model.DataFileCount; ++f)
+    if (!(f < int(S.Model.IsTestFile.size()) && S.Model.IsTestFile[f])) fitted.push_back(f);
+  for (int d = 0; d < S.Model.DimCount; ++d) {
+    const int p = S.Model.DimParameter(d);
+    std::string name =
+        p >= 0 && p < int(S.Model.ParameterNames.size()) ? S.Model.ParameterNames[p] : "";
+    if (S.Model.ModelMode == TModelMode::Program && S.Model.DataFileCount > 1 &&
+        S.Model.VarParameterCount > 0 && d >= shared) {
+      const int block = (d - shared) / S.Model.VarParameterCount;
       if (block < int(fitted.size())) {
         const int f = fitted[std::size_t(block)];
-        name += " for \"" +
-                ExtractFileName(f < int(S.DataSetNames.size()) ? S.DataSetNames[f] : "") + "\"";
+        name +=
+            " for \"" +
+            ExtractFileName(f < int(S.Model.DataSetNames.size()) ? S.Model.DataSetNames[f] : "") +
+            "\"";
       }
     }
     header.push_back(name);
@@ -580,21 +593,21 @@ void TFitForm::ViewChromosomes1Click() {
   auto row = [&](const std::string& label, const Double1Array& values,
                  const std::vector<std::string>* genes) {
     std::vector<std::string> r{label};
-    for (int d = 0; d < S.DimCount && d < int(values.size()); ++d)
-      r.push_back(S.EncodeDecode ? FloatToStr(values[std::size_t(d)])
-                                 : Format("%0.7g", values[std::size_t(d)]));
+    for (int d = 0; d < S.Model.DimCount && d < int(values.size()); ++d)
+      r.push_back(S.Model.EncodeDecode ? FloatToStr(values[std::size_t(d)])
+                                       : Format("%0.7g", values[std::size_t(d)]));
     cells.push_back(r);
-    if (S.EncodeDecode && genes) {
+    if (S.Model.EncodeDecode && genes) {
       std::vector<std::string> g{""};
-      for (int d = 0; d < S.DimCount && d < int(genes->size()); ++d)
+      for (int d = 0; d < S.Model.DimCount && d < int(genes->size()); ++d)
         g.push_back((*genes)[std::size_t(d)]);
       cells.push_back(g);
     }
   };
-  for (int m = 0; m < S.PopSize && m < int(S.Population.size()); ++m)
-    row("Chrom-" + std::to_string(m + 1), S.Population[std::size_t(m)],
-        m < int(S.GeneStrings.size()) ? &S.GeneStrings[std::size_t(m)] : nullptr);
-  row("Best Chrom", S.BestPosition, &S.BestGeneStrings);
+  for (int m = 0; m < S.Pop.PopSize && m < int(S.Pop.Population.size()); ++m)
+    row("Chrom-" + std::to_string(m + 1), S.Pop.Population[std::size_t(m)],
+        m < int(S.Pop.GeneStrings.size()) ? &S.Pop.GeneStrings[std::size_t(m)] : nullptr);
+  row("Best Chrom", S.Pop.BestPosition, &S.Pop.BestGeneStrings);
   if (hooks_.ShowChromosomes)
     hooks_.ShowChromosomes(cells);
   else

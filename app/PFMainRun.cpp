@@ -48,7 +48,7 @@ TFitFormHost::TFitFormHost(TFitForm& Form) : form_(Form), controller_(*Form.engi
 
 TFitSettings& TFitFormHost::Settings() { return form_.settings_; }
 
-void TFitFormHost::SettingChanged(const std::string& Name) {
+void TFitFormHost::SettingChanged(TSettingName Name) {
   form_.settingsPage_->ShowSetting(form_.settings_, Name);
 }
 
@@ -64,10 +64,10 @@ void TFitFormHost::ShowMessage(TMsgDlgType Kind, const std::string& Text) {
 
 void TFitFormHost::SetActivePage(int Page) { form_.SetActivePageIndex(Page); }
 
-void TFitFormHost::FocusSetting(const std::string& Name) {
+void TFitFormHost::FocusSetting(TSettingName Name) {
   form_.SetActivePageIndex(SettingsPage);
   TSettingsPage& page = *form_.settingsPage_;
-  QWidget* control = page.Control(Name);
+  QWidget* control = page.Control(Name.String());
   if (!control) return;
   // The box may stand on the view that is not shown.
   const bool onOptions = page.Control("OptionPanel")->isAncestorOf(control);
@@ -98,8 +98,8 @@ int TFitFormHost::FunctionListSelected() const {
   return item && item->isSelected() ? form_.functionList_->indexOfTopLevelItem(item) : -1;
 }
 
-int TFitFormHost::ControlTag(const std::string& Name) const {
-  return ComponentTag(form_.Component(Name));
+int TFitFormHost::ControlTag(TTaggedPanel Panel) const {
+  return ComponentTag(Panel == TTaggedPanel::Panel11 ? form_.panel11_ : form_.leftPanel_);
 }
 
 void TFitFormHost::ProcessMessages() { form_.Pump(); }
@@ -132,9 +132,9 @@ bool TFitFormHost::EditTestFileValues(const std::vector<std::string>& Titles,
 void TFitForm::StageCompilerKitAtStart() { StageCompilerKit(1); }
 void TFitForm::StageCompilerKitAtClose() { StageCompilerKit(0); }
 void TFitForm::CleanLibFilesAtClose() { CleanLibFiles(0); }
-void TFitForm::SeedEngineRandom() { EngineRandom(*engine_).Randomize(); }
+void TFitForm::SeedEngineRandom() { engine_->Run.Random.Randomize(); }
 void TFitForm::StopSearch() { host_->Controller().Stop(); }
-bool TFitForm::SearchRunning() const { return engine_->SearchRunning; }
+bool TFitForm::SearchRunning() const { return engine_->Run.SearchRunning; }
 
 const std::vector<std::vector<std::string>>& TFitForm::FunctionTexts() const {
   return host_->Controller().FunctionResults();
@@ -183,7 +183,7 @@ bool TFitForm::ProgramRunAllowed(const std::vector<std::string>& Lines) {
   // Only a program model runs code of its own.
   TEngineState probe;
   PrepareModelText(probe, Lines);
-  if (ClassifyModel(probe) != 2) return true;
+  if (ClassifyModel(probe) != TModelMode::Program) return true;
   const std::string name = fileName_.empty() ? std::string("Untitled") : ExtractFileName(fileName_);
   if (AppMessageBox("The model \"" + name +
                         "\" holds a program that is compiled and run as native code on this "
@@ -206,7 +206,7 @@ void TFitForm::RunButtonClick() {
   functionResults_.clear();
   shownFunction_ = -1;
   settingsPage_->ReadInto(settings_);
-  engine_->ModelFolder = fileName_.empty() ? std::string() : ExtractFileDir(fileName_);
+  engine_->Model.ModelFolder = fileName_.empty() ? std::string() : ExtractFileDir(fileName_);
   ClearChartFoot();
   try {
     host_->Controller().Run(lines);
@@ -214,7 +214,7 @@ void TFitForm::RunButtonClick() {
     AppMessageBox(e.what(), TAppMsgKind::Error, TAppButtons::OK);
   }
   // A multi-function run stopped by the user keeps only the functions run.
-  if (engine_->ModelMode == 0 && engine_->StopCode == scUserStop) {
+  if (engine_->Model.ModelMode == TModelMode::Function && engine_->Run.StopCode == scUserStop) {
     const int done = int(host_->Controller().FunctionResults().size());
     while (functionList_->topLevelItemCount() > std::max(done, 1) &&
            functionList_->topLevelItemCount() > 1 && leftPanel_->isVisible())
@@ -239,7 +239,7 @@ void TFitForm::StopButtonClick() {
 }
 
 void TFitForm::Resume1Click() {
-  if (inRun_ || SearchRunning() || engine_->ModelMode < 0) return;
+  if (inRun_ || SearchRunning() || engine_->Model.ModelMode == TModelMode::None) return;
   if (!Get<QToolButton>("ResumeBT1")->isEnabled()) return;
   inRun_ = true;
   LockRunCommands();
@@ -276,7 +276,7 @@ void TFitForm::LayoutListsForRun() {
   const TEngineState& S = *engine_;
   const QSignalBlocker blockF(functionList_);
   const QSignalBlocker blockO(outItemList_);
-  if (S.ModelMode == 1) {
+  if (S.Model.ModelMode == TModelMode::Equation) {
     // Optimisation: the memo fills the page.
     panel11_->setVisible(false);
     leftPanel_->setVisible(false);
@@ -292,21 +292,22 @@ void TFitForm::LayoutListsForRun() {
   }
   functionList_->clear();
   outItemList_->clear();
-  if (S.ModelMode == 0) {
-    const bool several = S.FunctionCount > 1;
+  if (S.Model.ModelMode == TModelMode::Function) {
+    const bool several = S.Model.FunctionCount > 1;
     leftPanel_->setVisible(several);
     outItemList_->setVisible(false);
     functionList_->setVisible(several);
     if (several) {
       functionList_->headerItem()->setText(0, "Functions");
-      for (int k = 0; k < S.FunctionCount; ++k) {
+      for (int k = 0; k < S.Model.FunctionCount; ++k) {
         auto* item = new QTreeWidgetItem(functionList_);
-        item->setText(0, QStr(k < int(S.FunctionOutputs.size()) ? S.FunctionOutputs[k] : ""));
+        item->setText(
+            0, QStr(k < int(S.Model.FunctionOutputs.size()) ? S.Model.FunctionOutputs[k] : ""));
       }
       SetComponentTag(functionList_, 0);
     }
   } else {
-    const int files = S.DataFileCount, outputs = S.OutputCount;
+    const int files = S.Model.DataFileCount, outputs = S.Model.OutputCount;
     leftPanel_->setVisible(files > 1 || outputs > 1);
     functionList_->setVisible(files > 1);
     outItemList_->setVisible(outputs > 1);
@@ -318,8 +319,9 @@ void TFitForm::LayoutListsForRun() {
       functionList_->headerItem()->setText(0, "Data File Names");
       for (int f = 0; f < files; ++f) {
         auto* item = new QTreeWidgetItem(functionList_);
-        item->setText(0, QStr(ExtractFileName(f < int(S.DataSetNames.size()) ? S.DataSetNames[f]
-                                                                             : std::string())));
+        item->setText(
+            0, QStr(ExtractFileName(f < int(S.Model.DataSetNames.size()) ? S.Model.DataSetNames[f]
+                                                                         : std::string())));
       }
       functionList_->setCurrentItem(functionList_->topLevelItem(0));
     }
@@ -327,7 +329,7 @@ void TFitForm::LayoutListsForRun() {
       outItemList_->headerItem()->setText(0, "Output Items");
       for (int o = 0; o < outputs; ++o) {
         auto* item = new QTreeWidgetItem(outItemList_);
-        item->setText(0, QStr(o < int(S.OutputNames.size()) ? S.OutputNames[o] : ""));
+        item->setText(0, QStr(o < int(S.Model.OutputNames.size()) ? S.Model.OutputNames[o] : ""));
       }
       outItemList_->setCurrentItem(outItemList_->topLevelItem(0));
     }
@@ -339,14 +341,14 @@ void TFitForm::SetRunningState(bool Running) {
   if (Running) {
     if (!runLayoutDone_) {
       runLayoutDone_ = true;
-      if (!S.Resuming) LayoutListsForRun();
+      if (!S.Run.Resuming) LayoutListsForRun();
     }
     // Each function of a multi-function run is the selected list item while
     // it runs (the report reads which one is last).
-    if (S.ModelMode == 0 && S.FunctionCount > 1 &&
-        S.CurrentFunction < functionList_->topLevelItemCount()) {
+    if (S.Model.ModelMode == TModelMode::Function && S.Model.FunctionCount > 1 &&
+        S.Model.CurrentFunction < functionList_->topLevelItemCount()) {
       const QSignalBlocker block(functionList_);
-      functionList_->setCurrentItem(functionList_->topLevelItem(S.CurrentFunction));
+      functionList_->setCurrentItem(functionList_->topLevelItem(S.Model.CurrentFunction));
     }
   }
   ShowEditorRunning(Running);

@@ -483,7 +483,8 @@ void TFitForm::BuildResultsPage(QWidget* page) {
   connect(functionList_, &QTreeWidget::itemSelectionChanged, this, [this] {
     GuardHostCall("FunctionListBoxChange", [&] {
       if (functionList_->signalsBlocked() || functionList_->selectedItems().isEmpty()) return;
-      if (engine_->ModelMode == 0 ? ComponentTag(functionList_) != 0 : engine_->DataFileCount > 0)
+      if (engine_->Model.ModelMode == TModelMode::Function ? ComponentTag(functionList_) != 0
+                                                           : engine_->Model.DataFileCount > 0)
         FunctionListBoxClick();
     });
   });
@@ -492,7 +493,7 @@ void TFitForm::BuildResultsPage(QWidget* page) {
   connect(outItemList_, &QTreeWidget::itemSelectionChanged, this, [this] {
     GuardHostCall("OutItemListChange", [&] {
       if (outItemList_->signalsBlocked() || outItemList_->selectedItems().isEmpty()) return;
-      if (engine_->DataFileCount > 0) OutItemListClick();
+      if (engine_->Model.DataFileCount > 0) OutItemListClick();
     });
   });
   leftPanel_->setVisible(false);

@@ -228,8 +228,8 @@ QWidget* TSettingsPage::Build(const TSettingControl& c, QWidget* parent) {
       break;
     }
   }
-  w->setObjectName(QStr(c.Name));
-  controls_[c.Name] = w;
+  w->setObjectName(QStr(c.Name.String()));
+  controls_[c.Name.String()] = w;
   return w;
 }
 
@@ -237,7 +237,7 @@ QWidget* TSettingsPage::AddRow(QWidget* panel, const std::string& label, const s
                                const std::string& labelName) {
   QGridLayout* grid = GridOf(panel);
   const int r = grid->rowCount();
-  QWidget* w = Build(defaults_.Control(control), panel);
+  QWidget* w = Build(defaults_.Control(TFitSettings::Find(control)), panel);
   if (!label.empty()) {
     auto* l = new QLabel(QStr(label), panel);
     if (!labelName.empty()) {
@@ -256,7 +256,7 @@ QWidget* TSettingsPage::AddRow(QWidget* panel, const std::string& label, const s
 void TSettingsPage::BuildMain(QWidget* main) {
   auto* layout = new QVBoxLayout(main);
   layout->setContentsMargins(0, 0, 0, 0);
-  QWidget* algorithms = Build(defaults_.Control("RadioGroup2"), main);
+  QWidget* algorithms = Build(defaults_.Control(TSettingName::RadioGroup2), main);
   layout->addWidget(algorithms);
   connect(static_cast<TRadioGroupBox*>(algorithms), &TRadioGroupBox::Click, this,
           [this] { RadioGroup2Click(); });
@@ -293,7 +293,7 @@ void TSettingsPage::BuildMain(QWidget* main) {
   AddRow(ga, "Crossover Type", "CTGroup2", "Label16");
   {
     // CTGroup3 shares the row of CTGroup2; one of them is visible.
-    QWidget* ct3 = Build(defaults_.Control("CTGroup3"), ga);
+    QWidget* ct3 = Build(defaults_.Control(TSettingName::CTGroup3), ga);
     GridOf(ga)->addWidget(ct3, GridOf(ga)->rowCount() - 1, 1);
   }
   AddRow(ga, "Decimal No", "ComboBox2", "Label18");
@@ -302,14 +302,14 @@ void TSettingsPage::BuildMain(QWidget* main) {
   {
     QGridLayout* g = GridOf(ga);
     const int r = g->rowCount();
-    QWidget* ts = Build(defaults_.Control("TSBox2"), ga);
+    QWidget* ts = Build(defaults_.Control(TSettingName::TSBox2), ga);
     connect(static_cast<QCheckBox*>(ts), &QCheckBox::clicked, this, [this] { TSBox2Click(); });
     g->addWidget(ts, r, 0, 1, 2);
     auto* tsLabel = new QLabel("Truncation Threshold", ga);
     tsLabel->setObjectName("TSLabel");
     controls_["TSLabel"] = tsLabel;
     g->addWidget(tsLabel, r + 1, 0);
-    g->addWidget(Build(defaults_.Control("TSEdit2"), ga), r + 1, 1);
+    g->addWidget(Build(defaults_.Control(TSettingName::TSEdit2), ga), r + 1, 1);
   }
   AddRow(ga, "", "MGACheckBox");
   panels->addWidget(ga);
@@ -342,7 +342,7 @@ void TSettingsPage::BuildMain(QWidget* main) {
     controls_["VmaxGroup"] = vmax;
     auto* g = new QGridLayout(vmax);
     g->setContentsMargins(4, 4, 4, 4);
-    QWidget* check = Build(defaults_.Control("VmaCheckBox"), vmax);
+    QWidget* check = Build(defaults_.Control(TSettingName::VmaCheckBox), vmax);
     connect(static_cast<QCheckBox*>(check), &QCheckBox::clicked, this,
             [this] { VmaCheckBoxClick(); });
     g->addWidget(check, 0, 0, 1, 2);
@@ -350,7 +350,7 @@ void TSettingsPage::BuildMain(QWidget* main) {
     label10->setObjectName("Label10");
     controls_["Label10"] = label10;
     g->addWidget(label10, 1, 0);
-    g->addWidget(Build(defaults_.Control("ComboBox6"), vmax), 1, 1);
+    g->addWidget(Build(defaults_.Control(TSettingName::ComboBox6), vmax), 1, 1);
     GridOf(pso)->addWidget(vmax, GridOf(pso)->rowCount(), 0, 1, 2);
   }
   panels->addWidget(pso);
@@ -378,11 +378,11 @@ void TSettingsPage::BuildOptions(QWidget* options) {
   const char* const radios[] = {"RB1", "RB2", "RB3", "RB4"};
   const char* const boxes[] = {nullptr, "ComboBox1", "SSEEdit", "REdit"};
   for (int i = 0; i < 4; ++i) {
-    QWidget* rb = Build(defaults_.Control(radios[i]), stop);
+    QWidget* rb = Build(defaults_.Control(TFitSettings::Find(radios[i])), stop);
     g->addWidget(rb, i, 0);
     connect(static_cast<QRadioButton*>(rb), &QRadioButton::clicked, this,
             [this, i] { StopCriterionClick(i); });
-    if (boxes[i]) g->addWidget(Build(defaults_.Control(boxes[i]), stop), i, 1);
+    if (boxes[i]) g->addWidget(Build(defaults_.Control(TFitSettings::Find(boxes[i])), stop), i, 1);
   }
   g->setColumnStretch(1, 1);
   layout->addWidget(stop);
@@ -399,7 +399,7 @@ void TSettingsPage::BuildOptions(QWidget* options) {
   const char* const captions[] = {"Results File", "Parameters File"};
   for (int i = 0; i < 2; ++i) {
     lg->addWidget(new QLabel(captions[i], logs), i * 2, 0);
-    lg->addWidget(Build(defaults_.Control(edits[i]), logs), i * 2, 1);
+    lg->addWidget(Build(defaults_.Control(TFitSettings::Find(edits[i])), logs), i * 2, 1);
     auto* file = new QToolButton(logs);
     file->setObjectName(i == 0 ? "SpeedButton1" : "SpeedButton2");
     file->setText("File");
@@ -408,7 +408,7 @@ void TSettingsPage::BuildOptions(QWidget* options) {
     connect(file, &QToolButton::clicked, this, [this, i] { SpeedButton1Click(i); });
     lg->addWidget(file, i * 2, 2);
     lg->addWidget(new QLabel("Save Rate", logs), i * 2 + 1, 0);
-    lg->addWidget(Build(defaults_.Control(rates[i]), logs), i * 2 + 1, 1);
+    lg->addWidget(Build(defaults_.Control(TFitSettings::Find(rates[i])), logs), i * 2 + 1, 1);
   }
   lg->setColumnStretch(1, 1);
   layout->addWidget(logs);
@@ -416,8 +416,8 @@ void TSettingsPage::BuildOptions(QWidget* options) {
 }
 
 void TSettingsPage::ReadInto(TFitSettings& Settings) const {
-  for (const std::string& name : Settings.Names()) {
-    QWidget* w = Control(name);
+  for (TSettingName name : Settings.Names()) {
+    QWidget* w = Control(name.String());
     if (!w) continue;
     switch (Settings.Control(name).Kind) {
       case TSettingKind::skEdit:
@@ -442,15 +442,15 @@ void TSettingsPage::ReadInto(TFitSettings& Settings) const {
   }
   // Radio buttons that are all unchecked (the window allows it after a
   // restore of four False values) leave none checked.
-  for (const std::string& name : Settings.Names())
+  for (TSettingName name : Settings.Names())
     if (Settings.Control(name).Kind == TSettingKind::skRadioButton)
-      if (auto* rb = Get<QRadioButton>(name); rb && !rb->isChecked())
+      if (auto* rb = Get<QRadioButton>(name.String()); rb && !rb->isChecked())
         Settings.SetChecked(name, false);
 }
 
-void TSettingsPage::ShowSetting(const TFitSettings& Settings, const std::string& Name) {
-  QWidget* w = Control(Name);
-  if (!w || !Settings.Has(Name)) return;
+void TSettingsPage::ShowSetting(const TFitSettings& Settings, TSettingName Name) {
+  QWidget* w = Control(Name.String());
+  if (!w) return;
   const TSettingControl& c = Settings.Control(Name);
   switch (c.Kind) {
     case TSettingKind::skEdit:
@@ -464,8 +464,8 @@ void TSettingsPage::ShowSetting(const TFitSettings& Settings, const std::string&
       break;
     case TSettingKind::skRadioGroup:
       static_cast<TRadioGroupBox*>(w)->SetItemIndex(c.ItemIndex);
-      if (Name == "RadioGroup2") RadioGroup2Click();
-      if (Name == "BinCheckBox") BinCheckBoxClick();
+      if (Name == TSettingName::RadioGroup2) RadioGroup2Click();
+      if (Name == TSettingName::BinCheckBox) BinCheckBoxClick();
       break;
     case TSettingKind::skCheckBox:
       static_cast<QCheckBox*>(w)->setChecked(c.Checked);
@@ -474,7 +474,7 @@ void TSettingsPage::ShowSetting(const TFitSettings& Settings, const std::string&
       static_cast<QRadioButton*>(w)->setChecked(c.Checked);
       if (c.Checked)
         for (int i = 0; i < 4; ++i)
-          if (Name == "RB" + std::to_string(i + 1)) StopCriterionClick(i);
+          if (Name.String() == "RB" + std::to_string(i + 1)) StopCriterionClick(i);
       break;
   }
 }

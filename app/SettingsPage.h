@@ -49,7 +49,7 @@ class TSettingsPage : public QScrollArea {
   // Copies every control's value into Settings.
   void ReadInto(TFitSettings& Settings) const;
   // Shows the value Settings holds for Name.
-  void ShowSetting(const TFitSettings& Settings, const std::string& Name);
+  void ShowSetting(const TFitSettings& Settings, TSettingName Name);
 
   // After the stored properties were restored: ItemIndex from Tag for the
   // list combo boxes, with the change handlers of ComboBox3 and

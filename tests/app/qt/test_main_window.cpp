@@ -143,7 +143,7 @@ class MainWindowTest : public ::testing::Test {
     auto* timer = new QTimer(form.get());
     timer->setInterval(20);
     QObject::connect(timer, &QTimer::timeout, form.get(), [this, timer, Inside] {
-      if (!form->SearchRunning() || form->Engine().Iteration < 50) return;
+      if (!form->SearchRunning() || form->Engine().Run.Iteration < 50) return;
       timer->stop();
       timer->deleteLater();
       if (Inside) Inside();
@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, F9RunsTheCommandLineModelAndFillsTheResultsPage) {
   const TChartSeries& target = *form->ResultSeries()[1];
   EXPECT_EQ(calc.Title(), "Calculated y");
   EXPECT_EQ(target.Title(), "Target y");
-  EXPECT_EQ(calc.Count(), form->Engine().PointCount[0]);
+  EXPECT_EQ(calc.Count(), form->Engine().Model.PointCount[0]);
   EXPECT_EQ(target.Count(), calc.Count());
   EXPECT_FALSE(form->Get<QWidget>("Panel11")->isHidden());
   // The other two chart kinds: observed against calculated with the line
@@ -208,7 +208,7 @@ TEST_F(MainWindowTest, F9RunsTheCommandLineModelAndFillsTheResultsPage) {
   form->LineLineChart1Click(1);
   ASSERT_EQ(form->ResultSeries().size(), 2u);
   EXPECT_EQ(form->ResultSeries()[0]->Title(), "X- Y Points");
-  EXPECT_EQ(form->ResultSeries()[0]->Count(), form->Engine().PointCount[0]);
+  EXPECT_EQ(form->ResultSeries()[0]->Count(), form->Engine().Model.PointCount[0]);
   const TChartSeries& line = *form->ResultSeries()[1];
   EXPECT_EQ(line.Title(), "X - Y Line");
   ASSERT_EQ(line.Count(), 2);
@@ -231,9 +231,9 @@ TEST_F(MainWindowTest, StopEndsTheRunOnceAndResumeContinuesIt) {
   bool runRefused = false, editMenuDisabled = false;
   StopWhileRunning([&] {
     // While the search runs: Run is refused and the Edit menu is disabled.
-    const int before = form->Engine().Iteration;
+    const int before = form->Engine().Run.Iteration;
     form->RunButtonClick();
-    runRefused = form->SearchRunning() && form->Engine().Iteration >= before &&
+    runRefused = form->SearchRunning() && form->Engine().Run.Iteration >= before &&
                  !form->Get<QToolButton>("RunButton")->isEnabled() &&
                  !form->Action("Run1")->isEnabled();
     QMenu* edit = form->findChild<QMenu*>("Edit1");
@@ -255,7 +255,7 @@ TEST_F(MainWindowTest, StopEndsTheRunOnceAndResumeContinuesIt) {
   const TStrings& result = form->ResultMemo().Lines();
   EXPECT_TRUE(HasLine(result, "Stop Reason: stoped by user"));
   EXPECT_EQ(dialogs.Log().back().Text, "Are you sure to stop optimal search!");
-  const std::vector<double> best = form->Engine().BestPosition;
+  const std::vector<double> best = form->Engine().Pop.BestPosition;
   ASSERT_FALSE(best.empty());
 
   // Resume goes on from the kept population: two more steps stay where the
@@ -263,9 +263,9 @@ TEST_F(MainWindowTest, StopEndsTheRunOnceAndResumeContinuesIt) {
   StopAfter(0);
   form->Resume1Click();
   EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Stop Reason: maximum iterations reached"));
-  ASSERT_EQ(form->Engine().BestPosition.size(), best.size());
+  ASSERT_EQ(form->Engine().Pop.BestPosition.size(), best.size());
   for (std::size_t d = 0; d < best.size(); ++d)
-    EXPECT_NEAR(form->Engine().BestPosition[d], best[d], 1e-3 * (1 + std::fabs(best[d])));
+    EXPECT_NEAR(form->Engine().Pop.BestPosition[d], best[d], 1e-3 * (1 + std::fabs(best[d])));
   // A changed population cannot be resumed.
   SetText("DESizeBox", "30");
   EXPECT_FALSE(form->Get<QToolButton>("ResumeBT1")->isEnabled());
@@ -279,7 +279,7 @@ TEST_F(MainWindowTest, StopAnsweredNoLeavesTheRunGoing) {
   auto* timer = new QTimer(form.get());
   timer->setInterval(10);
   QObject::connect(timer, &QTimer::timeout, form.get(), [&, timer] {
-    if (!form->SearchRunning() || form->Engine().Iteration < 20) return;
+    if (!form->SearchRunning() || form->Engine().Run.Iteration < 20) return;
     if (asked++ == 0) {
       dialogs.PushResult(mrNo);
       form->StopButtonClick();
@@ -365,15 +365,15 @@ TEST_F(MainWindowTest, SettingsAndRecentFilesSurviveARestart) {
   Restart();
   TFitSettings s;
   Page().ReadInto(s);
-  EXPECT_EQ(s.ItemIndex("RadioGroup2"), 1);
+  EXPECT_EQ(s.ItemIndex(TSettingName::RadioGroup2), 1);
   EXPECT_FALSE(Page().Control("GAPanel")->isHidden());
-  EXPECT_EQ(s.Text("PopulationBox2"), "30");
-  EXPECT_EQ(s.ItemIndex("STGroup2"), 2);
-  EXPECT_TRUE(s.Checked("RB2"));
-  EXPECT_FALSE(s.Checked("RB4"));
-  EXPECT_EQ(s.Text("ComboBox1"), "500");
-  EXPECT_TRUE(s.Checked("TSBox2"));
-  EXPECT_EQ(s.Text("FileEdit"), "");  // the log names are not kept
+  EXPECT_EQ(s.Text(TSettingName::PopulationBox2), "30");
+  EXPECT_EQ(s.ItemIndex(TSettingName::STGroup2), 2);
+  EXPECT_TRUE(s.Checked(TSettingName::RB2));
+  EXPECT_FALSE(s.Checked(TSettingName::RB4));
+  EXPECT_EQ(s.Text(TSettingName::ComboBox1), "500");
+  EXPECT_TRUE(s.Checked(TSettingName::TSBox2));
+  EXPECT_EQ(s.Text(TSettingName::FileEdit), "");  // the log names are not kept
   ASSERT_EQ(form->ReopenFileList().Count(), 2);
   EXPECT_EQ(form->ReopenFileList()[0], kTwo);
   EXPECT_EQ(form->ReopenFileList()[1], kLinear);
@@ -466,7 +466,7 @@ TEST_F(MainWindowTest, ClosingDuringARunStopsItThenCloses) {
   auto* timer = new QTimer(form.get());
   timer->setInterval(20);
   QObject::connect(timer, &QTimer::timeout, form.get(), [&, timer] {
-    if (!form->SearchRunning() || form->Engine().Iteration < 20) return;
+    if (!form->SearchRunning() || form->Engine().Run.Iteration < 20) return;
     if (!keptOpen) {
       dialogs.PushResult(mrNo);
       form->close();
@@ -507,7 +507,7 @@ TEST_F(MainWindowTest, SeveralFunctionsGetTheirListAndTheirOwnResults) {
               Format("%0.6g", form->FunctionResults()[std::size_t(k)].Measures[0]));
   // The first function's text and chart come back from the list.
   list->setCurrentItem(list->topLevelItem(0));
-  EXPECT_EQ(form->Engine().CurrentFunction, 0);
+  EXPECT_EQ(form->Engine().Model.CurrentFunction, 0);
   EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "====== Output Results ====="));
   EXPECT_EQ(form->ResultSeries()[1]->Count(), int(form->FunctionResults()[0].Observed.size()));
   // Catch Data: two columns per function, from the first data file.
@@ -690,8 +690,8 @@ TEST_F(MainWindowTest, ProgramModelListsItsDataFilesAndAsksForTheTestValues) {
   EXPECT_EQ(list->topLevelItem(2)->foreground(0).color(), QColor(Qt::red));
   EXPECT_NE(list->topLevelItem(0)->foreground(0).color(), QColor(Qt::red));
   list->setCurrentItem(list->topLevelItem(1));
-  EXPECT_EQ(form->Engine().CurrentFile, 1);
-  EXPECT_EQ(form->ResultSeries()[1]->Count(), form->Engine().PointCount[1]);
+  EXPECT_EQ(form->Engine().Model.CurrentFile, 1);
+  EXPECT_EQ(form->ResultSeries()[1]->Count(), form->Engine().Model.PointCount[1]);
   // Asked once: the next run goes straight on.
   dialogs.ClearLog();
   form->RunButtonClick();

@@ -51,7 +51,7 @@ TEST_F(SettingsPageTest, EveryEngineSettingHasItsControlWithTheDefault) {
   const TFitSettings defaults;
   TFitSettings read;
   // Start from values that differ from every default.
-  for (const std::string& n : read.Names()) {
+  for (TSettingName n : read.Names()) {
     const TSettingControl& c = read.Control(n);
     if (c.Kind == TSettingKind::skEdit || c.Kind == TSettingKind::skComboBox)
       read.SetText(n, "x");
@@ -61,11 +61,12 @@ TEST_F(SettingsPageTest, EveryEngineSettingHasItsControlWithTheDefault) {
       read.SetItemIndex(n, -1);
   }
   page->ReadInto(read);
-  for (const std::string& n : defaults.Names()) {
+  for (TSettingName name : defaults.Names()) {
+    const std::string n = name.String();
     ASSERT_NE(page->Control(n), nullptr) << n;
     EXPECT_EQ(page->Control(n)->objectName().toStdString(), n);
-    const TSettingControl& want = defaults.Control(n);
-    const TSettingControl& got = read.Control(n);
+    const TSettingControl& want = defaults.Control(name);
+    const TSettingControl& got = read.Control(name);
     EXPECT_EQ(got.Text, want.Text) << n;
     EXPECT_EQ(got.ItemIndex, want.ItemIndex) << n;
     EXPECT_EQ(got.Checked, want.Checked) << n;
@@ -74,22 +75,22 @@ TEST_F(SettingsPageTest, EveryEngineSettingHasItsControlWithTheDefault) {
 
 TEST_F(SettingsPageTest, ValuesTheEngineWritesBackAreShown) {
   TFitSettings s;
-  s.SetText("NSizeBox", "7");
-  s.SetItemIndex("RadioGroup2", 1);
-  s.SetText("CBB2", "100");
-  s.SetChecked("RB1", true);
-  s.SetItemIndex("BinCheckBox", 1);
-  s.SetText("ComboBox2", "0");
+  s.SetText(TSettingName::NSizeBox, "7");
+  s.SetItemIndex(TSettingName::RadioGroup2, 1);
+  s.SetText(TSettingName::CBB2, "100");
+  s.SetChecked(TSettingName::RB1, true);
+  s.SetItemIndex(TSettingName::BinCheckBox, 1);
+  s.SetText(TSettingName::ComboBox2, "0");
   for (const char* n : {"NSizeBox", "RadioGroup2", "CBB2", "RB1", "BinCheckBox", "ComboBox2"})
-    page->ShowSetting(s, n);
+    page->ShowSetting(s, TFitSettings::Find(n));
   TFitSettings back;
   page->ReadInto(back);
-  EXPECT_EQ(back.Text("NSizeBox"), "7");
-  EXPECT_EQ(back.ItemIndex("RadioGroup2"), 1);
-  EXPECT_TRUE(back.Checked("RB1"));
-  EXPECT_FALSE(back.Checked("RB4"));
-  EXPECT_EQ(back.ItemIndex("BinCheckBox"), 1);
-  EXPECT_EQ(back.Text("ComboBox2"), "0");
+  EXPECT_EQ(back.Text(TSettingName::NSizeBox), "7");
+  EXPECT_EQ(back.ItemIndex(TSettingName::RadioGroup2), 1);
+  EXPECT_TRUE(back.Checked(TSettingName::RB1));
+  EXPECT_FALSE(back.Checked(TSettingName::RB4));
+  EXPECT_EQ(back.ItemIndex(TSettingName::BinCheckBox), 1);
+  EXPECT_EQ(back.Text(TSettingName::ComboBox2), "0");
   // The shown algorithm and coding follow.
   EXPECT_FALSE(page->Control("GAPanel")->isHidden());
   EXPECT_TRUE(page->Control("CTGroup2")->isHidden());
