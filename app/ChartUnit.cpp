@@ -393,7 +393,18 @@ void TChartForm::SetAxisTitles() {
 void TChartForm::RebuildSeries() {
   FreeSeries();
   TChart& chart = Chart1();
-  chart.SetView3D(grid_.Active.size() == 2 && kind3D_ == 0);
+  const bool surface = grid_.Active.size() == 2 && kind3D_ == 0;
+  chart.SetView3D(surface);
+  if (surface) {
+    // Seen from above and aside, with the second parameter as deep as the
+    // first is wide, so the surface shows both directions.
+    TView3DOptions& view = chart.View3DOptions();
+    view.SetOrthogonal(false);
+    view.SetRotation(335);
+    view.SetElevation(340);
+    view.SetZoom(70);
+    chart.SetChart3DPercent(60);
+  }
   if (grid_.Active.size() == 1)
     series_.push_back(BuildLineSeries(chart, grid_));
   else if (grid_.Active.size() == 2)

@@ -52,11 +52,12 @@ void TEditForm::SetValues(const std::string& From, const std::string& To, const 
   Edit1->setText(QStr(From));
   Edit2->setText(QStr(To));
   ComboBox1->setCurrentText(QStr(Steps));
+  showBoth_ = ShowBoth;
   CheckBox1->setVisible(ShowBoth);
   if (!ShowBoth) CheckBox1->setChecked(false);
 }
 
-bool TEditForm::BothItems() const { return CheckBox1->isVisible() && CheckBox1->isChecked(); }
+bool TEditForm::BothItems() const { return showBoth_ && CheckBox1->isChecked(); }
 
 bool TEditForm::Confirm() {
   double from = 0, to = 0, steps = 0;

@@ -45,6 +45,7 @@ class TEditForm : public QDialog {
  private:
   double from_ = 0, to_ = 0;
   int steps_ = 0;
+  bool showBoth_ = false;
 };
 
 }  // namespace qv
