@@ -13,6 +13,8 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPixmap>
 #include <filesystem>
 #include <fstream>
 
@@ -178,6 +180,33 @@ TEST_F(FileBrowserTest, DoubleClickOpensAModelAndTheOpenOneWithoutAsking) {
   Select("c.mff");
   EXPECT_TRUE(f.FormKeyDown(Qt::Key_Return, true, false));
   EXPECT_EQ(main->FileName(), work + "/c.mff");
+}
+
+TEST_F(FileBrowserTest, MouseDoubleClickOnAModelOpensItInTheMainWindow) {
+  TFileForm& f = Open();
+  f.SetViewStyle(3);
+  f.resize(320, 300);
+  Settle(100);
+  TListItem* target = nullptr;
+  TListItems& items = f.ShellList().Items();
+  for (int i = 0; i < items.Count(); ++i)
+    if (Name(items.Item(i)) == "a.mff") target = &items.Item(i);
+  ASSERT_NE(target, nullptr);
+  const TRect r = target->DisplayRect(drLabel);
+  const QPointF at(r.Left + 4, (r.Top + r.Bottom) / 2.0);
+  QWidget* list = f.UiShellList1->viewport();
+  const QPointF global = list->mapToGlobal(at);
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                            QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease}) {
+    QMouseEvent e(type, at, global, Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(list, &e);
+  }
+  Settle(100);
+  EXPECT_EQ(main->FileName(), work + "/a.mff");
+  EXPECT_TRUE(Messages().empty());
+  ASSERT_TRUE(f.grab().save(QStr(std::string(QV_BINARY_DIR) + "/file-browser.png"), "PNG"));
 }
 
 TEST_F(FileBrowserTest, RenameNeverReplacesAndFollowsTheOpenModel) {
