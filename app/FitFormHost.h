@@ -25,24 +25,17 @@ class TFitFormHost : public TFitHost, public TTestValuesSource {
   // TFitHost
   TFitSettings& Settings() override;
   void SettingChanged(TSettingName Name) override;
-  void ShowMessage(TMsgDlgType Kind, const std::string& Text) override;
-  void SetActivePage(int Page) override;
   void FocusSetting(TSettingName Name) override;
-  void SetRunningState(bool Running) override;
-  void ResetInspectorSelection() override;
-  void SetResultLines(const std::vector<std::string>& Lines) override;
-  std::vector<std::string> ResultLines() const override;
+  void ShowMessage(TMsgDlgType Kind, const std::string& Text) override;
+  void RestoreCursor() override;
+  void SearchStarted() override;
+  void SearchEnded(TSearchEnd How) override;
   void SetupResultChart() override;
   void WriteResultSummary(bool Final) override;
-  void FillOutItemList(int Tag) override;
-  void FillFunctionListBox(int Tag) override;
-  void FocusFunctionList() override;
-  void UpdateFileFormControls() override;
-  int FunctionListCount() const override;
-  int FunctionListSelected() const override;
-  int ControlTag(TTaggedPanel Panel) const override;
+  void SetResultLines(const std::vector<std::string>& Lines) override;
+  std::vector<std::string> ResultLines() const override;
+  void ShowResultLists(bool DataSets, bool Outputs) override;
   void ProcessMessages() override;
-  void RestoreCursor() override;
 
   // TTestValuesSource
   bool EditTestFileValues(const std::vector<std::string>& Titles,

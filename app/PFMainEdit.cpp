@@ -212,14 +212,14 @@ void TFitForm::InsertFileData1Click() {
   std::string name;
   if (!AskInsertFile(name)) return;
   // Read into a list of its own, so that the result text stays.
-  TStringList data;
+  TStringList inserted;
   try {
-    data.LoadFromFile(name);
+    inserted.LoadFromFile(name);
   } catch (const std::exception& e) {
     Dialogs().MessageBox(e.what(), "Error", mtError, mbOK);
     return;
   }
-  CodeMemo().SetSelText(data.Text());
+  CodeMemo().SetSelText(inserted.Text());
 }
 
 // ---- popup menus and the menu bar -----------------------------------------------------

@@ -28,28 +28,6 @@ std::vector<double> Column(const Double3Array& a, int f, int o) {
   return a[f][o];
 }
 
-// The least-squares line of y against x, from the smallest to the largest
-// x: (x1, y1, x2, y2); zeros without points.
-std::array<double, 4> LineThrough(const std::vector<double>& x, const std::vector<double>& y) {
-  const std::size_t n = std::min(x.size(), y.size());
-  if (n == 0) return {0, 0, 0, 0};
-  double sx = 0, sy = 0, lo = x[0], hi = x[0];
-  for (std::size_t i = 0; i < n; ++i) {
-    sx += x[i];
-    sy += y[i];
-    lo = std::min(lo, x[i]);
-    hi = std::max(hi, x[i]);
-  }
-  const double mx = sx / double(n), my = sy / double(n);
-  double sxx = 0, sxy = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    sxx += (x[i] - mx) * (x[i] - mx);
-    sxy += (x[i] - mx) * (y[i] - my);
-  }
-  const double slope = sxx > 0 ? sxy / sxx : 0;
-  return {lo, my + slope * (lo - mx), hi, my + slope * (hi - mx)};
-}
-
 double At(const Double2Array& a, int f, int o) {
   if (f < 0 || o < 0 || f >= int(a.size()) || o >= int(a[f].size())) return 0;
   return a[f][o];
@@ -93,9 +71,10 @@ double TFitForm::ListMeasure(int File, int Measure) const {
   const TEngineState& S = *engine_;
   const int m = Measure >= 0 && Measure <= 3 ? Measure : 3;
   if (S.Model.ModelMode == TModelMode::Function) {
-    if (File >= 0 && File < int(functionResults_.size()))
-      return functionResults_[std::size_t(File)].Measures[std::size_t(m)];
-    return 0;
+    const auto& functions = FunctionResults();
+    if (File < 0 || File >= int(functions.size())) return 0;
+    const TFitStatistics& st = functions[std::size_t(File)].Statistics;
+    return m == 0 ? st.R : m == 1 ? st.DC : m == 2 ? st.RMSE : st.SSE;
   }
   double sum = 0;
   for (int o = 0; o < S.Model.OutputCount; ++o) sum += MeasureOf(File, o, m);
@@ -105,24 +84,13 @@ double TFitForm::ListMeasure(int File, int Measure) const {
 void TFitForm::WriteResultSummary(bool Final) {
   TEngineState& S = *engine_;
   SetResultLines(SummaryLines(Final));
-  // A function of a multi-function fitting run has ended: keep what the
-  // results list, the chart and the data sheet show of it.
+  // A function of a multi-function fitting run has ended: its line of the
+  // results list shows the chosen measure of its best member.
   if (Final && S.Model.ModelMode == TModelMode::Function && S.Model.FunctionCount > 1 &&
       !S.Run.SearchRunning) {
-    const int k = S.Model.CurrentFunction;
-    if (k >= 0 && k < S.Model.FunctionCount) {
-      if (int(functionResults_.size()) <= k) functionResults_.resize(std::size_t(k) + 1);
-      TFunctionResult& r = functionResults_[std::size_t(k)];
-      r.Output =
-          k < int(S.Model.FunctionOutputs.size()) ? S.Model.FunctionOutputs[k] : std::string();
-      r.Observed = Column(S.Model.TargetData, 0, 0);
-      r.Calculated = Column(S.Pop.BestCalculated, 0, 0);
-      r.Measures = {S.Pop.BestR, S.Pop.BestDC, S.Pop.BestRMSE, S.Pop.BestSSE};
-      if (QTreeWidgetItem* item = functionList_->topLevelItem(k))
-        item->setText(
-            1, QStr(Format("%0.6g",
-                           r.Measures[std::size_t(std::clamp(ComponentTag(panel11_), 0, 3))])));
-    }
+    const double measures[] = {S.Pop.BestR, S.Pop.BestDC, S.Pop.BestRMSE, S.Pop.BestSSE};
+    if (QTreeWidgetItem* item = functionList_->topLevelItem(S.Model.CurrentFunction))
+      item->setText(1, QStr(Format("%0.6g", measures[std::clamp(ComponentTag(panel11_), 0, 3)])));
   }
   UpdateResultChart(false);
 }
@@ -134,18 +102,26 @@ void TFitForm::FreeSeries() {
   series_.clear();
 }
 
-bool TFitForm::ChartData(int Function, std::vector<double>& Observed,
-                         std::vector<double>& Calculated, std::string& Name) const {
+bool TFitForm::ChartData(int Function, TFunctionResult& Data) const {
   const TEngineState& S = *engine_;
+  const auto& functions = FunctionResults();
   if (S.Model.ModelMode == TModelMode::Function && Function >= 0 &&
-      Function < int(functionResults_.size())) {
-    const TFunctionResult& r = functionResults_[std::size_t(Function)];
-    Observed = r.Observed;
-    Calculated = r.Calculated;
-    Name = r.Output;
-    return true;
+      Function < int(functions.size())) {
+    const TFunctionResult& r = functions[std::size_t(Function)];
+    Data.Output = r.Output;
+    Data.Observed = r.Observed;
+    Data.Calculated = r.Calculated;
+    Data.Line = r.Line;
+    return !Data.Observed.empty();
   }
   const int f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
+  std::vector<double>& Observed = Data.Observed;
+  std::vector<double>& Calculated = Data.Calculated;
+  std::string& Name = Data.Output;
+  Data.Line = f >= 0 && o >= 0 && f < int(S.Pop.BestLine.size()) &&
+                      o < int(S.Pop.BestLine[std::size_t(f)].size())
+                  ? S.Pop.BestLine[std::size_t(f)][std::size_t(o)]
+                  : TLineEnds();
   Observed = Column(S.Model.TargetData, f, o);
   Calculated = Column(S.Pop.BestCalculated, f, o);
   if (Calculated.size() < Observed.size()) Calculated = Column(S.Model.Calculated, f, o);
@@ -166,9 +142,9 @@ void TFitForm::SetupResultChart() {
   TChart& chart = FitChart();
   chart.Legend().SetVisible(false);
   FreeSeries();
-  std::vector<double> obs, calc;
-  std::string name;
-  ChartData(shownFunction_, obs, calc, name);
+  TFunctionResult shown;
+  ChartData(shownFunction_, shown);
+  const std::string& name = shown.Output;
   const int kind = ComponentTag(fitChart_);
   if (kind == 1) {
     chart.LeftAxis().Title.SetCaption("Calculated");
@@ -214,9 +190,10 @@ void TFitForm::UpdateResultChart(bool RefreshTarget) {
   if (series_.size() < 2) return;
   const TEngineState& S = *engine_;
   TChart& chart = FitChart();
-  std::vector<double> obs, calc;
-  std::string name;
-  ChartData(shownFunction_, obs, calc, name);
+  TFunctionResult shown;
+  ChartData(shownFunction_, shown);
+  const std::vector<double>& obs = shown.Observed;
+  const std::vector<double>& calc = shown.Calculated;
   const int kind = ComponentTag(fitChart_);
   if (kind == 1) {
     TChartSeries& points = *series_[0];
@@ -225,10 +202,9 @@ void TFitForm::UpdateResultChart(bool RefreshTarget) {
     line.Clear();
     const std::size_t n = std::min(obs.size(), calc.size());
     for (std::size_t i = 0; i < n; ++i) points.AddXY(obs[i], calc[i]);
-    const std::array<double, 4> ends = LineThrough(obs, calc);
     if (n > 0) {
-      line.AddXY(ends[0], ends[1]);
-      line.AddXY(ends[2], ends[3]);
+      line.AddXY(shown.Line.X1, shown.Line.Y1);
+      line.AddXY(shown.Line.X2, shown.Line.Y2);
     }
   } else {
     TChartSeries& calculated = *series_[0];
@@ -268,7 +244,7 @@ void TFitForm::FillFunctionListBox(int Measure) {
   functionList_->headerItem()->setText(1, QStr(MeasureName(Measure)));
   const TEngineState& S = *engine_;
   for (int k = 0; k < functionList_->topLevelItemCount(); ++k) {
-    if (S.Model.ModelMode == TModelMode::Function && k >= int(functionResults_.size())) continue;
+    if (S.Model.ModelMode == TModelMode::Function && k >= int(FunctionResults().size())) continue;
     QTreeWidgetItem* item = functionList_->topLevelItem(k);
     item->setText(1, QStr(Format("%0.6g", ListMeasure(k, Measure))));
     // Program mode: a data file the engine marks (a test file) is red.
@@ -298,9 +274,8 @@ void TFitForm::LineLineChart1Click(int Kind) {
   FitChart().Legend().SetVisible(false);
   if (Kind == ComponentTag(fitChart_)) return;
   SetComponentTag(fitChart_, Kind);
-  std::vector<double> obs, calc;
-  std::string name;
-  if (!ChartData(shownFunction_, obs, calc, name)) return;
+  TFunctionResult shown;
+  if (!ChartData(shownFunction_, shown)) return;
   SetupResultChart();
   UpdateResultChart(false);
 }
@@ -319,18 +294,18 @@ void TFitForm::FunctionListBoxClick() {
   const int k = functionList_->indexOfTopLevelItem(item);
   TEngineState& S = *engine_;
   if (S.Model.ModelMode == TModelMode::Function) {
-    const auto& texts = FunctionTexts();
-    if (k < 0 || k >= int(functionResults_.size()) || k >= int(texts.size())) return;
+    const auto& functions = FunctionResults();
+    if (k < 0 || k >= int(functions.size())) return;
+    const TFunctionResult& r = functions[std::size_t(k)];
     S.Model.CurrentFunction = k;
     shownFunction_ = k;
     // The function's own result text, then its observed against calculated
     // table.
     std::vector<std::string> lines;
-    for (const std::string& l : texts[std::size_t(k)]) {
+    for (const std::string& l : r.Text) {
       if (l == kOutputResults) break;
       lines.push_back(l);
     }
-    const TFunctionResult& r = functionResults_[std::size_t(k)];
     lines.push_back(kOutputResults);
     lines.push_back("No. \tObserved " + r.Output + "\tCalculated " + r.Output);
     for (std::size_t i = 0; i < r.Observed.size(); ++i)
@@ -389,8 +364,8 @@ void TFitForm::CopyAll1Click() {
     lines.Add(name + Format("\t%0.5f\t%0.5f\t%0.5f\t%0.5f", r, dc, rmse, sse));
   };
   if (S.Model.ModelMode == TModelMode::Function) {
-    for (const TFunctionResult& r : functionResults_)
-      add(r.Output, r.Measures[0], r.Measures[1], r.Measures[2], r.Measures[3]);
+    for (const TFunctionResult& r : FunctionResults())
+      add(r.Output, r.Statistics.R, r.Statistics.DC, r.Statistics.RMSE, r.Statistics.SSE);
   } else if (S.Model.ModelMode == TModelMode::Program) {
     for (int f = 0; f < S.Model.DataFileCount; ++f)
       add(ExtractFileName(f < int(S.Model.DataSetNames.size()) ? S.Model.DataSetNames[f]
@@ -515,10 +490,10 @@ void TFitForm::ResultsToSheet(TResultSheet& Sheet) {
         Sheet.SetFloat(1, p + 1, S.Model.ParameterValues[p]);
     }
   } else if (S.Model.ModelMode == TModelMode::Function) {
-    std::vector<TFunctionResult> functions = functionResults_;
+    std::vector<TFunctionResult> functions = FunctionResults();
     if (functions.empty()) {
       TFunctionResult r;
-      ChartData(-1, r.Observed, r.Calculated, r.Output);
+      ChartData(-1, r);
       functions.push_back(r);
     }
     for (std::size_t k = 0; k < functions.size(); ++k) {

@@ -62,10 +62,8 @@ void TFitFormHost::ShowMessage(TMsgDlgType Kind, const std::string& Text) {
   AppMessageBox(Text, kind, TAppButtons::OK);
 }
 
-void TFitFormHost::SetActivePage(int Page) { form_.SetActivePageIndex(Page); }
-
 void TFitFormHost::FocusSetting(TSettingName Name) {
-  form_.SetActivePageIndex(SettingsPage);
+  form_.SetActivePageIndex(1);
   TSettingsPage& page = *form_.settingsPage_;
   QWidget* control = page.Control(Name.String());
   if (!control) return;
@@ -77,8 +75,23 @@ void TFitFormHost::FocusSetting(TSettingName Name) {
   control->setFocus(Qt::OtherFocusReason);
 }
 
-void TFitFormHost::SetRunningState(bool Running) { form_.SetRunningState(Running); }
-void TFitFormHost::ResetInspectorSelection() { form_.ResetInspectorSelection(); }
+void TFitFormHost::SearchStarted() {
+  form_.SetActivePageIndex(-1);
+  form_.SetRunningState(true);
+  form_.UpdateFileFormControls();
+  form_.ResetInspectorSelection();
+}
+
+void TFitFormHost::SearchEnded(TSearchEnd How) {
+  if (How == TSearchEnd::FunctionDone) return;
+  form_.SetRunningState(false);
+  form_.UpdateFileFormControls();
+  form_.SetActivePageIndex(How == TSearchEnd::Report ? -1 : 0);
+  // A program model's data sets: the list is where the user goes next.
+  const TEngineModel& M = form_.engine_->Model;
+  if (How == TSearchEnd::Report && M.ModelMode == TModelMode::Program && M.DataFileCount > 1)
+    form_.functionList_->setFocus();
+}
 
 void TFitFormHost::SetResultLines(const std::vector<std::string>& Lines) {
   form_.SetResultLines(Lines);
@@ -87,19 +100,9 @@ void TFitFormHost::SetResultLines(const std::vector<std::string>& Lines) {
 std::vector<std::string> TFitFormHost::ResultLines() const { return form_.ResultLines(); }
 void TFitFormHost::SetupResultChart() { form_.SetupResultChart(); }
 void TFitFormHost::WriteResultSummary(bool Final) { form_.WriteResultSummary(Final); }
-void TFitFormHost::FillOutItemList(int Tag) { form_.FillOutItemList(Tag); }
-void TFitFormHost::FillFunctionListBox(int Tag) { form_.FillFunctionListBox(Tag); }
-void TFitFormHost::FocusFunctionList() { form_.functionList_->setFocus(); }
-void TFitFormHost::UpdateFileFormControls() { form_.UpdateFileFormControls(); }
-int TFitFormHost::FunctionListCount() const { return form_.functionList_->topLevelItemCount(); }
-
-int TFitFormHost::FunctionListSelected() const {
-  QTreeWidgetItem* item = form_.functionList_->currentItem();
-  return item && item->isSelected() ? form_.functionList_->indexOfTopLevelItem(item) : -1;
-}
-
-int TFitFormHost::ControlTag(TTaggedPanel Panel) const {
-  return ComponentTag(Panel == TTaggedPanel::Panel11 ? form_.panel11_ : form_.leftPanel_);
+void TFitFormHost::ShowResultLists(bool DataSets, bool Outputs) {
+  if (DataSets) form_.FillFunctionListBox(ComponentTag(form_.panel11_));
+  if (Outputs) form_.FillOutItemList(ComponentTag(form_.leftPanel_));
 }
 
 void TFitFormHost::ProcessMessages() { form_.Pump(); }
@@ -136,7 +139,7 @@ void TFitForm::SeedEngineRandom() { engine_->Run.Random.Randomize(); }
 void TFitForm::StopSearch() { host_->Controller().Stop(); }
 bool TFitForm::SearchRunning() const { return engine_->Run.SearchRunning; }
 
-const std::vector<std::vector<std::string>>& TFitForm::FunctionTexts() const {
+const std::vector<TFunctionResult>& TFitForm::FunctionResults() const {
   return host_->Controller().FunctionResults();
 }
 
@@ -203,7 +206,6 @@ void TFitForm::RunButtonClick() {
   inRun_ = true;
   LockRunCommands();
   runLayoutDone_ = false;
-  functionResults_.clear();
   shownFunction_ = -1;
   settingsPage_->ReadInto(settings_);
   engine_->Model.ModelFolder = fileName_.empty() ? std::string() : ExtractFileDir(fileName_);

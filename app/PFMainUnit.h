@@ -206,17 +206,9 @@ class TFitForm : public QMainWindow {
   void FunctionListBoxClick();
   void FunctionListBoxDblClick();
   void ListBoxMenuPopup();
-  // What the window keeps of each function of a multi-function fitting run
-  // when its search ends: its output, observed and calculated values (of
-  // the first data file) and R, DC, RMSE, SSE.
-  struct TFunctionResult {
-    std::string Output;
-    std::vector<double> Observed, Calculated;
-    std::array<double, 4> Measures{};  // R, DC, RMSE, SSE
-  };
-  const std::vector<TFunctionResult>& FunctionResults() const { return functionResults_; }
-  // The result text of each function run (the engine's), in order.
-  const std::vector<std::vector<std::string>>& FunctionTexts() const;
+  // What the engine kept of each function of the last fitting run, in
+  // function order (engine/RunState.h).
+  const std::vector<TFunctionResult>& FunctionResults() const;
 
   // ---- model file (PFMainFile.cpp) ---------------------------------------------
   void SaveModelFile(const std::string& Name);
@@ -349,12 +341,12 @@ class TFitForm : public QMainWindow {
   bool ReplaceSheetDocument();
   // The dialog of the two insert-file commands; false when cancelled.
   bool AskInsertFile(std::string& Name);
-  // The observed and calculated values the chart shows, and their output's
-  // name: of a finished function of a multi-function run (the one chosen in
-  // the list), or the engine's current data set and output.
-  // Function: the finished function, or -1 for the engine's values.
-  bool ChartData(int Function, std::vector<double>& Observed, std::vector<double>& Calculated,
-                 std::string& Name) const;
+  // The observed and calculated values the chart shows, their output's
+  // name and their line (Text and Statistics are left empty): of a finished
+  // function of a fitting run (the one chosen in the list), or the engine's
+  // current data set and output. Function: the finished function, or -1
+  // for the engine's values. False when there are no observed values.
+  bool ChartData(int Function, TFunctionResult& Data) const;
   double MeasureOf(int File, int Output, int Measure) const;
   // Measure of data set File over all outputs (mean R and DC, summed RMSE
   // and SSE), or of function File in a multi-function fitting run.
@@ -376,7 +368,6 @@ class TFitForm : public QMainWindow {
   TFormComponents components_;
   TStringList reopenFiles_;
   std::vector<std::unique_ptr<TChartSeries>> series_;
-  std::vector<TFunctionResult> functionResults_;
 
   TCodeEditWidget* codeMemo_ = nullptr;
   TCodeEditWidget* resultMemo_ = nullptr;

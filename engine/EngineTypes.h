@@ -22,6 +22,21 @@ using Boolean1Array = std::vector<bool>;
 using String1Array = std::vector<std::string>;
 using String2Array = std::vector<String1Array>;
 
+// The measures of a fit of one output of one data set (engine/Fitness.h
+// gives each formula).
+struct TFitStatistics {
+  double R = 0, DC = 0, RMSE = 0, SSE = 0;
+};
+
+// The straight line drawn through the points (observed, calculated) of one
+// output of one data set: the least-squares line of the calculated values
+// on the observed ones, from the smallest observed value (X1, Y1) to the
+// largest (X2, Y2). All zero when there are no points; a flat line at the
+// mean calculated value when every observed value is the same.
+struct TLineEnds {
+  double X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+};
+
 // The kind of model the run command found in the text. The values are the
 // mode numbers the model files and the windows know.
 enum class TModelMode : int {

@@ -1,8 +1,18 @@
-// What the engine needs of the main window, as one abstract interface. The
-// main window implements it; tests and the command-line driver use
-// TRecordingFitHost (engine/RecordingFitHost.h), which records every call.
+// What the engine needs of the window that runs it, as one abstract
+// interface of engine events: the settings it reads and writes back, the
+// messages it shows, a refused setting, the start and end of a search, the
+// progress and result texts, the result lists and the pump through which
+// Stop and Resume arrive. The interface names no widget: which page, list,
+// panel or cursor shows an event is the window's own business.
 //
-// Every call happens on the thread that runs the engine. None may throw.
+// The main window implements it (app/FitFormHost.h); tests and the
+// command-line driver use TRecordingFitHost (engine/RecordingFitHost.h),
+// which records every call.
+//
+// Every call happens on the thread that runs the engine, one after another.
+// None may throw. Calls may run the window's event loop (a message box, the
+// pump); the engine keeps nothing across them that such events could spoil,
+// and the run controller refuses to be entered again meanwhile.
 #pragma once
 
 #include <string>
@@ -14,66 +24,76 @@ namespace qv {
 
 class TFitSettings;
 
-// The window's panels whose Tag values the program-mode report reads.
-enum class TTaggedPanel { Panel11, LeftPanel };
-
 // Kinds of the message dialogs (one OK button each).
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
+
+// How a search ended, for TFitHost::SearchEnded.
+enum class TSearchEnd {
+  Report,        // the report is written: back to idle, the results shown
+  NoReport,      // a failure before any result: back to idle, the model shown
+  FunctionDone,  // one function of a multi-function fit; the next one follows
+};
 
 class TFitHost {
  public:
   virtual ~TFitHost() = default;
 
-  // The window's setting controls. The engine reads them and writes a few back.
+  // ---- Settings -------------------------------------------------------------
+  // The window's setting values. The engine reads them when a run starts
+  // and writes a few back; the object lives as long as the host.
   virtual TFitSettings& Settings() = 0;
-  // The engine has written the named setting (e.g. NSizeBox clamped,
-  // RadioGroup2 set by an "exclusive" statement): show the new value.
+  // The engine has written the named setting (a clamped neighbourhood size,
+  // the algorithm chosen by an "exclusive" statement): show the new value.
   virtual void SettingChanged(TSettingName Name) = 0;
-
-  // A message dialog of the given kind with one OK button; returns when the
-  // user has closed it.
-  virtual void ShowMessage(TMsgDlgType Kind, const std::string& Text) = 0;
-
-  // Page of the window's page control: 0 the model, 1 the settings, the
-  // last one (ResultPage) the results.
-  static constexpr int SettingsPage = 1;
-  static constexpr int ResultPage = -1;
-  virtual void SetActivePage(int Page) = 0;
-  // Makes the settings page active and gives the named setting the focus
-  // (a refused setting).
+  // A check refused the named setting (after its message): show it and give
+  // it the focus, so the user can mend it.
   virtual void FocusSetting(TSettingName Name) = 0;
 
-  // Running state: true disables the settings (RadioGroup2 and the algorithm
-  // panels), makes the model editor read-only in grey, shows "Running
-  // Search..." in status panel 3 and enables only the stop button; false
-  // undoes all of it and enables the resume button.
-  virtual void SetRunningState(bool Running) = 0;
-  // The object inspector, when visible and beyond item 2, goes back to item 2.
-  virtual void ResetInspectorSelection() = 0;
+  // ---- Messages -------------------------------------------------------------
+  // A message of the given kind with one OK button; returns when the user
+  // has closed it.
+  virtual void ShowMessage(TMsgDlgType Kind, const std::string& Text) = 0;
+  // A long step that showed a busy pointer (the program model's compile) is
+  // over: the normal pointer again.
+  virtual void RestoreCursor() = 0;
 
-  // The lines of the result editor, rewritten as a whole (bracketed by a
-  // begin-update and an end-update in the window).
+  // ---- Search life cycle ----------------------------------------------------
+  // The settings are accepted and the search starts: the window shows its
+  // results, keeps the settings and the model text from being changed and
+  // offers only Stop until SearchEnded says the run is over.
+  virtual void SearchStarted() = 0;
+  // The search has ended (see TSearchEnd). Report and NoReport end the run:
+  // settings, model text, Run and Resume are offered again. FunctionDone
+  // keeps the window as it is during a search.
+  virtual void SearchEnded(TSearchEnd How) = 0;
+
+  // ---- Progress and summary -------------------------------------------------
+  // A fitting search has its first calculated values (not on a resumed
+  // run): the window prepares its observed-against-calculated display for
+  // the current data set and output.
+  virtual void SetupResultChart() = 0;
+  // The result summary: the window must replace its result text by
+  // ResultSummaryLines(state, Final) (engine/SearchReport.h), so that
+  // ResultLines reads those lines back (the reports build on them), and
+  // bring its observed-against-calculated display up to date. Final false:
+  // the progress at the update rate during a search; true: the final report.
+  virtual void WriteResultSummary(bool Final) = 0;
+
+  // ---- Results --------------------------------------------------------------
+  // The result text, replaced as a whole, and read back as the window holds
+  // it (what the last SetResultLines or WriteResultSummary put there).
   virtual void SetResultLines(const std::vector<std::string>& Lines) = 0;
   virtual std::vector<std::string> ResultLines() const = 0;
+  // The statistics per data set and output of the best member are final
+  // (program mode): refill the list of data sets (DataSets) and of outputs
+  // (Outputs) with the measures the window shows.
+  virtual void ShowResultLists(bool DataSets, bool Outputs) = 0;
 
-  // Window routines.
-  virtual void SetupResultChart() = 0;
-  virtual void WriteResultSummary(bool Final) = 0;
-  virtual void FillOutItemList(int Tag) = 0;
-  virtual void FillFunctionListBox(int Tag) = 0;
-  // Gives FunctionListBox the keyboard focus.
-  virtual void FocusFunctionList() = 0;
-  virtual void UpdateFileFormControls() = 0;
-  // Item count and selected index of FunctionListBox (-1: none selected).
-  virtual int FunctionListCount() const = 0;
-  virtual int FunctionListSelected() const = 0;
-  // Tag of one of the window's panels whose Tag the report passes on to the
-  // list-filling routines.
-  virtual int ControlTag(TTaggedPanel Panel) const = 0;
-  // Pumps pending window events (Stop and Resume arrive here).
+  // ---- Pump -----------------------------------------------------------------
+  // Lets the window handle its pending events, once per iteration and
+  // during long steps. Stop (TRunController::Stop) arrives here and only sets
+  // flags; the loop leaves after the pump and reports once.
   virtual void ProcessMessages() = 0;
-  // The mouse cursor back to the default one.
-  virtual void RestoreCursor() = 0;
 };
 
 }  // namespace qv

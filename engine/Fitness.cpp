@@ -1,5 +1,6 @@
 #include "engine/Fitness.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/ParseExpr.h"
@@ -368,9 +369,52 @@ void EvaluatePopulation(TEngineState& S, const TSearchSettings& Set, bool First)
   UpdateNeighbourBests(P, S.Run.Algorithm, P.RelativeFitness, false, First);
 }
 
+TLineEnds ObservedCalculatedLine(const Double1Array& T, const Double1Array& C, int n) {
+  n = std::min({n, static_cast<int>(T.size()), static_cast<int>(C.size())});
+  TLineEnds line;
+  if (n <= 0) return line;
+  double st = 0, sc = 0, lo = T[0], hi = T[0];
+  for (int k = 0; k < n; ++k) {
+    st += T[k];
+    sc += C[k];
+    lo = std::min(lo, T[k]);
+    hi = std::max(hi, T[k]);
+  }
+  const double mt = st / n, mc = sc / n;
+  double stt = 0, stc = 0;
+  for (int k = 0; k < n; ++k) {
+    stt += (T[k] - mt) * (T[k] - mt);
+    stc += (T[k] - mt) * (C[k] - mc);
+  }
+  double slope = stt > 0 ? stc / stt : 0;
+  if (!std::isfinite(slope)) slope = 0;
+  line.X1 = lo;
+  line.Y1 = mc + slope * (lo - mt);
+  line.X2 = hi;
+  line.Y2 = mc + slope * (hi - mt);
+  return line;
+}
+
+namespace {
+
+// The line of output o of data set f through the best member's values.
+void StoreBestLine(TEngineState& S, int f, int o) {
+  const int files = std::max(S.Model.DataFileCount, f + 1);
+  const int outs = std::max(S.Model.OutputCount, o + 1);
+  auto& lines = S.Pop.BestLine;
+  if (static_cast<int>(lines.size()) < files) lines.resize(files);
+  for (auto& row : lines)
+    if (static_cast<int>(row.size()) < outs) row.resize(outs);
+  lines[f][o] = ObservedCalculatedLine(S.Model.TargetData[f][o], S.Pop.BestCalculated[f][o],
+                                       S.Model.PointCount[f]);
+}
+
+}  // namespace
+
 void UpdateBestStatistics(TEngineState& S) {
   if (S.Model.ModelMode == TModelMode::Program) {
     const int files = S.Model.DataFileCount, outs = S.Model.OutputCount;
+    S.Pop.BestLine.assign(files, std::vector<TLineEnds>(outs));
     S.Pop.FileSSE.assign(files, Double1Array(outs, 0));
     S.Pop.FileRMSE = S.Pop.FileDC = S.Pop.FileR = S.Pop.FileSSE;
     double r = 0, dc = 0, rmse = 0, sse = 0;
@@ -381,6 +425,7 @@ void UpdateBestStatistics(TEngineState& S) {
       for (int o = 0; o < outs; ++o) {
         CalcStatistics(S, f, o, S.Pop.BestCalculated, S.Pop.FileSSE[f][o], S.Pop.FileRMSE[f][o],
                        S.Pop.FileDC[f][o], S.Pop.FileR[f][o]);
+        StoreBestLine(S, f, o);
         if (test) continue;
         r += S.Pop.FileR[f][o], dc += S.Pop.FileDC[f][o], rmse += S.Pop.FileRMSE[f][o],
             sse += S.Pop.FileSSE[f][o];
@@ -395,6 +440,7 @@ void UpdateBestStatistics(TEngineState& S) {
   }
   CalcStatistics(S, S.Model.CurrentFile, S.Model.CurrentOutput, S.Pop.BestCalculated, S.Pop.BestSSE,
                  S.Pop.BestRMSE, S.Pop.BestDC, S.Pop.BestR);
+  StoreBestLine(S, S.Model.CurrentFile, S.Model.CurrentOutput);
 }
 
 double RandomTestValue(TEngineState& S, int Try) {

@@ -77,8 +77,14 @@ void UpdateNeighbourBests(TPopulation& Pop, TAlgorithm Algorithm, const Double1A
                           bool SmallerIsBetter, bool First);
 // Copies Calculated into BestCalculated with its mean, maximum and minimum.
 void StoreBestCalculated(TEngineState& S);
-// R, DC, SSE and RMSE of the best member into BestR .. BestRMSE.
+// R, DC, SSE and RMSE of the best member into BestR .. BestRMSE, and the
+// observed-against-calculated line into BestLine: in program mode of every
+// data set and output (File* per set and output, the Best* means over the
+// fitted sets), otherwise of the current data set and output.
 void UpdateBestStatistics(TEngineState& S);
+// The observed-against-calculated line (TLineEnds) of the first n points of
+// T (observed) and C (calculated); n is bounded by both arrays.
+TLineEnds ObservedCalculatedLine(const Double1Array& T, const Double1Array& C, int n);
 
 // Checks before a run: the compiled fitting function must evaluate for some
 // random slot values (51 tries; else "Function string "<statement>" is not

@@ -42,6 +42,9 @@ struct TPopulation {
   // sets and outputs) and, in program mode, per data set and output.
   double BestR = 0, BestDC = 0, BestSSE = 0, BestRMSE = 0;
   Double2Array FileR, FileDC, FileSSE, FileRMSE;  // [f][o]
+  // The observed-against-calculated line of the best member's values, per
+  // data set and output ([f][o]), sized and filled with the statistics.
+  std::vector<std::vector<TLineEnds>> BestLine;
   // The values calculated for the best member, shown in the results, with
   // their mean, minimum and maximum.
   Double3Array BestCalculated;                                // [f][o][r]

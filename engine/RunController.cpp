@@ -1,5 +1,6 @@
 #include "engine/RunController.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "engine/FitSearch.h"
@@ -49,12 +50,24 @@ bool TRunController::Guarded(const std::function<bool()>& Routine) {
   return false;
 }
 
+bool TRunController::Exclusive(const std::function<bool()>& Routine) {
+  if (busy_) return false;
+  busy_ = true;
+  struct TLeave {
+    bool& Busy;
+    ~TLeave() { Busy = false; }
+  } leave{busy_};
+  return Routine();
+}
+
 bool TRunController::Run(const std::vector<std::string>& CodeLines) {
-  return Guarded([&] {
-    outcome_ = TRunOutcome::roModelRefused;
-    state_.Run.Resuming = false;
-    if (!ReadModel(state_, host_, CodeLines)) return false;
-    return RunMode(false);
+  return Exclusive([&] {
+    return Guarded([&] {
+      outcome_ = TRunOutcome::roModelRefused;
+      state_.Run.Resuming = false;
+      if (!ReadModel(state_, host_, CodeLines)) return false;
+      return RunModeRoutine(false);
+    });
   });
 }
 
@@ -66,14 +79,20 @@ void TRunController::Stop() {
 
 bool TRunController::Resume() {
   if (state_.Model.ModelMode == TModelMode::None) return false;
-  return Guarded([&] {
-    ReadGeneSettings(state_, host_.Settings());
-    state_.Run.Resuming = true;
-    return RunMode(true);
+  return Exclusive([&] {
+    return Guarded([&] {
+      ReadGeneSettings(state_, host_.Settings());
+      state_.Run.Resuming = true;
+      return RunModeRoutine(true);
+    });
   });
 }
 
 bool TRunController::RunMode(bool Parse) {
+  return Exclusive([&] { return RunModeRoutine(Parse); });
+}
+
+bool TRunController::RunModeRoutine(bool Parse) {
   switch (state_.Model.ModelMode) {
     case TModelMode::Function:
       return RunFitMode(Parse);
@@ -136,23 +155,56 @@ bool TRunController::FitOneFunction() {
   return true;
 }
 
+void TRunController::KeepFunctionResult() {
+  const TEngineState& S = state_;
+  TFunctionResult r;
+  const int k = S.Model.CurrentFunction, f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
+  if (k >= 0 && k < static_cast<int>(S.Model.FunctionOutputs.size()))
+    r.Output = S.Model.FunctionOutputs[k];
+  r.Text = host_.ResultLines();
+  r.Statistics = {S.Pop.BestR, S.Pop.BestDC, S.Pop.BestRMSE, S.Pop.BestSSE};
+  auto column = [&](const Double3Array& a) {
+    if (f < 0 || f >= static_cast<int>(a.size()) || o < 0 || o >= static_cast<int>(a[f].size()))
+      return Double1Array();
+    Double1Array c = a[f][o];
+    if (f < static_cast<int>(S.Model.PointCount.size()))
+      c.resize(std::min(c.size(), static_cast<size_t>(std::max(0, S.Model.PointCount[f]))));
+    return c;
+  };
+  r.Observed = column(S.Model.TargetData);
+  r.Calculated = column(S.Pop.BestCalculated);
+  // A search that failed before its first evaluation has no values.
+  if (r.Calculated.size() != r.Observed.size()) {
+    r.Calculated.clear();
+    r.Statistics = {};
+  } else if (f < static_cast<int>(S.Pop.BestLine.size()) &&
+             o < static_cast<int>(S.Pop.BestLine[f].size())) {
+    r.Line = S.Pop.BestLine[f][o];
+  }
+  state_.Run.FunctionResults.push_back(std::move(r));
+}
+
 bool TRunController::RunFitMode(bool Parse) {
   TEngineState& S = state_;
   outcome_ = TRunOutcome::roModelRefused;
   if (Parse && !ParseFunctionModel(S, host_)) return false;
-  functionResults_.clear();
+  S.Run.FunctionResults.clear();
   const int functions = S.Model.FunctionCount > 0 ? S.Model.FunctionCount : 1;
   for (int k = 0; k < functions; ++k) {
     S.Model.CurrentFunction = k;
     S.Model.CurrentOutput = 0;
     if (!FitOneFunction()) return false;
-    functionResults_.push_back(host_.ResultLines());
+    KeepFunctionResult();
     if (!S.Run.SearchRunning && S.Run.StopCode == scUserStop) break;  // the user stopped the run
     if (k + 1 < functions) {
       host_.ProcessMessages();
       // A Stop that arrived in this pump ends the run here instead of being
-      // lost to the next function's set-up.
-      if (S.Run.StopCode == scUserStop) break;
+      // lost to the next function's set-up; the window leaves its running
+      // state, which the function's report kept.
+      if (S.Run.StopCode == scUserStop) {
+        host_.SearchEnded(TSearchEnd::Report);
+        break;
+      }
       // The next function starts from a fresh population.
       S.Run.Resuming = false;
     }

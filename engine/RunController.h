@@ -10,6 +10,9 @@
 //                    the loop leaves right after its next pump and writes the
 //                    report once;
 //   Resume()         continues the last run with the kept population.
+//
+// The controller is not re-entrant: Run, Resume and RunMode called while
+// one of them is under way (from inside the pump) are refused.
 #pragma once
 
 #include <functional>
@@ -66,9 +69,14 @@ class TRunController {
   TRunOutcome Outcome() const { return outcome_; }
   // The window's result summary text for the current state.
   std::vector<std::string> SummaryLines(bool Final) const;
-  // Multi-function fitting: each function's result text (the result editor
-  // after its search), in function order.
-  const std::vector<std::vector<std::string>>& FunctionResults() const { return functionResults_; }
+  // Multi-function fitting: what each function left once its search ended
+  // (its result text, statistics, data and line), in function order.
+  const std::vector<TFunctionResult>& FunctionResults() const { return state_.Run.FunctionResults; }
+  // Whether Run, Resume or a mode routine is under way. While it is, a call
+  // of Run, Resume or RunMode (from a host call that runs the window's event
+  // loop, such as the pump or a message) is refused: it returns false and
+  // changes nothing.
+  bool Busy() const { return busy_; }
 
  private:
   bool FitOneFunction();
@@ -85,8 +93,13 @@ class TRunController {
   TEngineState& state_;
   TFitHost& host_;
   TSearchSettings settings_;
+  // Keeps what one function of a multi-function fit leaves (FunctionResults).
+  void KeepFunctionResult();
+  bool RunModeRoutine(bool Parse);
+  // Runs Routine unless the controller is busy (then false), busy meanwhile.
+  bool Exclusive(const std::function<bool()>& Routine);
   TRunOutcome outcome_ = TRunOutcome::roNotRun;
-  std::vector<std::vector<std::string>> functionResults_;
+  bool busy_ = false;
 };
 
 }  // namespace qv

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <chrono>
+#include <string>
+#include <vector>
 
 #include "engine/EngineTypes.h"
 #include "engine/RunCache.h"
@@ -30,6 +32,17 @@ enum : int {
 // The monotonic clock of the run timer; the reports show StopTime - StartTime.
 using TRunClock = std::chrono::steady_clock;
 
+// What a multi-function fit keeps of one function once its search has
+// ended: the results page lists, charts and copies these after the run,
+// when the state holds only the last function's data and best member.
+struct TFunctionResult {
+  std::string Output;                 // the variable the function computes
+  std::vector<std::string> Text;      // the result text of its report
+  TFitStatistics Statistics;          // of its best member
+  Double1Array Observed, Calculated;  // [r] its data and its best member's values
+  TLineEnds Line;                     // observed-against-calculated line
+};
+
 struct TRunState {
   bool SearchRunning = false;
   bool Resuming = false;  // the next run continues with the kept population
@@ -46,6 +59,11 @@ struct TRunState {
   TRandomGenerator Random;
   // Set when an "exclusive" model ran out of distinct values while drawing.
   bool ExclusiveExhausted = false;
+
+  // A fit by functions: one entry per function whose search has ended, in
+  // function order (cleared when a run starts; a run stopped by the user
+  // keeps the functions that ended).
+  std::vector<TFunctionResult> FunctionResults;
 
   TSearchLogs Logs;
   TFitnessCache FitnessCache;

@@ -25,9 +25,10 @@ std::string OutputName(const TEngineState& S, int o) {
   return std::string();
 }
 
-bool ShowsLastFunction(const TFitHost& Host) {
-  const int n = Host.FunctionListCount();
-  return n == 0 || Host.FunctionListSelected() == n - 1;
+// Whether the function being fitted is the last one of the model (or the
+// model has at most one).
+bool LastFunction(const TEngineState& S) {
+  return S.Model.FunctionCount <= 1 || S.Model.CurrentFunction >= S.Model.FunctionCount - 1;
 }
 
 std::string ExpressionStopReason(int code) {
@@ -254,10 +255,8 @@ void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Se
   if (S.Run.SearchRunning) return;
   const bool calculated = HasBestCalculated(S);
   if (calculated) UpdateBestStatistics(S);
-  if (!KeepLists) {
-    if (S.Model.DataFileCount > 1) Host.FillFunctionListBox(Host.ControlTag(TTaggedPanel::Panel11));
-    if (S.Model.OutputCount > 1) Host.FillOutItemList(Host.ControlTag(TTaggedPanel::LeftPanel));
-  }
+  if (!KeepLists && (S.Model.DataFileCount > 1 || S.Model.OutputCount > 1))
+    Host.ShowResultLists(S.Model.DataFileCount > 1, S.Model.OutputCount > 1);
   Host.WriteResultSummary(true);
   std::vector<std::string> lines = Host.ResultLines();
   InsertRunLines(S, lines, AlgorithmName(S, Set, false), ProgramStopReason(S.Run.StopCode));
@@ -295,28 +294,20 @@ void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Se
 
 void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final) {
   S.Run.SearchRunning = false;
-  const bool idle = S.Model.ModelMode != TModelMode::Function || ShowsLastFunction(Host);
-  if (idle) {
-    Host.SetRunningState(false);
-    Host.UpdateFileFormControls();
-    Host.SetActivePage(TFitHost::ResultPage);
-  }
   if (!Final) {
-    Host.SetActivePage(0);
+    // Nothing to report: the window goes back to the model.
   } else if (S.Model.ModelMode == TModelMode::Program) {
     ShowFinalResults(S, Host, Set, false);
-    if (S.Model.DataFileCount > 1) Host.FocusFunctionList();
   } else if (S.Model.ModelMode == TModelMode::Equation) {
     const int back = Set.StopCriterion == crAutoDetect && S.Run.StopCode == scAutoDetect ? 2000 : 0;
     ShowProgress(S, Host, Set, true, back);
   } else if (S.Model.ModelMode == TModelMode::Function && ShowsData(S)) {
     const int f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
-    CalcStatistics(S, f, o, S.Pop.BestCalculated, S.Pop.BestSSE, S.Pop.BestRMSE, S.Pop.BestDC,
-                   S.Pop.BestR);
+    UpdateBestStatistics(S);
     Host.WriteResultSummary(true);
     std::vector<std::string> lines = Host.ResultLines();
     InsertRunLines(S, lines, AlgorithmName(S, Set, true), ExpressionStopReason(S.Run.StopCode));
-    if (ShowsLastFunction(Host)) {
+    if (LastFunction(S)) {
       const std::string name = OutputName(S, o);
       lines.push_back("");
       lines.push_back("====== Output Results =====");
@@ -329,6 +320,13 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings&
     }
     Host.SetResultLines(lines);
   }
+  // A multi-function fit goes on with its next function unless this one
+  // was the last, the user stopped the run or the run ends without report.
+  const bool more = Final && S.Model.ModelMode == TModelMode::Function && !LastFunction(S) &&
+                    S.Run.StopCode != scUserStop;
+  Host.SearchEnded(!Final ? TSearchEnd::NoReport
+                   : more ? TSearchEnd::FunctionDone
+                          : TSearchEnd::Report);
   S.Run.Logs.Close();
 }
 

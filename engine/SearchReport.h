@@ -31,23 +31,24 @@ std::string FormatResultValue(const TEngineState& S, int d, double Value, bool F
 // and program reports (with the swarm variant and the route).
 std::string AlgorithmName(const TEngineState& S, const TSearchSettings& Set, bool Expression);
 
-// Ends a search: the window back to idle, the report when Final (else the
-// first page), the logs closed. The report is the mode's: the expression
-// report written here, ShowProgress (optimisation), ShowFinalResults
-// (program mode).
+// Ends a search: the report when Final, then the host told how the search
+// ended (TFitHost::SearchEnded: FunctionDone after a function of a
+// multi-function fit that is not the last and was not stopped by the user,
+// NoReport without Final, else Report), the logs closed. The report is the
+// mode's: the expression report written here (its observed-against-
+// calculated table only after the last function), ShowProgress
+// (optimisation), ShowFinalResults (program mode).
 void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final);
 
 // The program-mode final report, only when no search is running: the
 // statistics of the best member (UpdateBestStatistics); unless KeepLists the
-// window's data set list (several data sets) and output list (several
-// outputs) are refilled with the measures chosen by the tags of "Panel11"
-// and "LeftPanel"; then the window's final result summary with the title,
-// algorithm and stop-reason lines, and the observed against calculated
-// table of the displayed data set (S.Model.CurrentFile): a header "No" and, per
-// output, "Obs. <name>" and "Cal. <name>"; one row per data row with the
-// row number, the observed values (shortest text) and the best member's
-// values ("0.00000"), all TAB-separated. KeepLists true shows another data
-// set without touching the lists.
+// host refills its data set list (several data sets) and output list
+// (several outputs, TFitHost::ShowResultLists); then the window's final result summary with the
+// title, algorithm and stop-reason lines, and the observed against calculated table of the
+// displayed data set (S.Model.CurrentFile): a header "No" and, per output, "Obs. <name>" and "Cal.
+// <name>"; one row per data row with the row number, the observed values (shortest text) and the
+// best member's values ("0.00000"), all TAB-separated. KeepLists true shows another data set
+// without touching the lists.
 void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool KeepLists);
 
 // The optimisation-mode text (progress and final report).

@@ -241,12 +241,9 @@ bool PrepareSearch(TEngineState& S, TFitHost& Host, TSearchSettings& Set) {
 
   Logs.Open(S.Model, Set, S.Run.Resuming);
 
-  Host.SetActivePage(TFitHost::ResultPage);
   S.Run.StopCode = scNone;
   S.Run.SearchRunning = true;
-  Host.SetRunningState(true);
-  Host.UpdateFileFormControls();
-  Host.ResetInspectorSelection();
+  Host.SearchStarted();
   S.Run.StartTime = TRunClock::now();
   S.Run.StopTime = S.Run.StartTime;
   return true;

@@ -291,7 +291,7 @@ TEST(ProgramLibrary, SyntaxErrorShowsTheCompilerMessageAndStartsNoSearch) {
   EXPECT_NE(text.find("Program line 4, column"), std::string::npos) << text;
   EXPECT_NE(text.find("undefinedname"), std::string::npos) << text;
   EXPECT_TRUE(run.State.Pop.Population.empty());
-  EXPECT_EQ(run.Host.CallCount("SetRunningState true"), 0);
+  EXPECT_EQ(run.Host.CallCount("SearchStarted"), 0);
 }
 
 TEST(ProgramLibrary, MissingCompilerGivesAClearMessage) {
@@ -484,7 +484,7 @@ TEST(ProgramLibrary, CancelledTestValuesStartNoSearch) {
   run.Host.Cancel = true;
   EXPECT_FALSE(run.Fit(kDecayPascal, 5));
   EXPECT_EQ(run.Host.AskedTitles.size(), 1u);
-  EXPECT_EQ(run.Host.CallCount("SetRunningState true"), 0);
+  EXPECT_EQ(run.Host.CallCount("SearchStarted"), 0);
   EXPECT_TRUE(run.Host.Messages.empty()) << run.Host.AllMessages();
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "SearchTestHost.h"
+#include "engine/Fitness.h"
 #include "engine/ProgramMode.h"
 #include "engine/SearchReport.h"
 #include "platform/core/SysUtils.h"
@@ -118,8 +119,7 @@ TEST(ProgramReport, StopReasonOfEveryCriterionWithTheTitleAndSummaryLines) {
               "Root of Mean Square Error (RMSE): " + Format("%0.10g", run.State.Pop.BestRMSE));
     // The window's lists are refilled only for several data sets or outputs:
     // here one data set and two outputs.
-    EXPECT_EQ(run.CallCount("FillOutItemList 0"), 1);
-    EXPECT_EQ(run.CallCount("FillFunctionListBox 0"), 0);
+    EXPECT_EQ(run.CallCount("ShowResultLists false true"), 1);
     EXPECT_EQ(run.CallCount("WriteResultSummary true"), 1);
   }
 }
@@ -217,20 +217,29 @@ TEST(ProgramReport, UserStopIsNeverReportedAsATargetReached) {
 TEST(ProgramReport, SeveralDataSetsRefillBothListsAndShowTheDisplayedDataSet) {
   REQUIRE_COMPILER();
   test::TSearchRun run(Search({{"RB2", "True"}, {"ComboBox1", "20"}}), 4);
-  run.Host.Panel11Tag = 2;
-  run.Host.LeftPanelTag = 3;
   ASSERT_TRUE(run.Run(Model("", true))) << Messages(run);
   ASSERT_EQ(run.State.Model.DataFileCount, 2);
-  // The lists are refilled with the measures of their panels, before the
-  // summary is written.
+  // Both lists are refilled before the summary is written, and the window
+  // leaves its running state after the report.
   const auto& calls = run.Host.Calls;
-  const int function = IndexOf(calls, "FillFunctionListBox 2");
-  const int output = IndexOf(calls, "FillOutItemList 3");
+  const int lists = IndexOf(calls, "ShowResultLists true true");
   const int summary = IndexOf(calls, "WriteResultSummary true");
-  ASSERT_GE(function, 0);
-  ASSERT_GE(output, 0);
-  EXPECT_LT(function, summary);
-  EXPECT_LT(output, summary);
+  ASSERT_GE(lists, 0);
+  EXPECT_LT(lists, summary);
+  EXPECT_LT(summary, IndexOf(calls, "SearchEnded Report"));
+  // The statistics and the observed-against-calculated line are kept per
+  // data set and output.
+  const TPopulation& P = run.State.Pop;
+  ASSERT_EQ(P.BestLine.size(), 2u);
+  for (int f = 0; f < 2; ++f) {
+    ASSERT_EQ(int(P.BestLine[f].size()), run.State.Model.OutputCount);
+    const TLineEnds& l = P.BestLine[f][0];
+    EXPECT_LE(l.X1, l.X2);
+    const TLineEnds want = ObservedCalculatedLine(
+        run.State.Model.TargetData[f][0], P.BestCalculated[f][0], run.State.Model.PointCount[f]);
+    EXPECT_EQ(l.Y1, want.Y1);
+    EXPECT_EQ(l.Y2, want.Y2);
+  }
   // The table is that of the data set the window shows, the first one
   // (the search evaluated the second one last).
   EXPECT_EQ(run.State.Model.CurrentFile, 0);

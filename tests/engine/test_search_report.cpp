@@ -312,14 +312,15 @@ TEST(SearchReport, ExpressionReportReasonsTitleAndTable) {
   S.Model.CurrentFile = 0;
 
   // Several functions: the window is made idle and the table written only
-  // when the last one is shown.
-  run.Host.FunctionItems = 3;
-  for (int selected : {0, 2}) {
-    run.Host.FunctionSelected = selected;
+  // after the last one; a user stop ends the run at any function.
+  S.Model.FunctionCount = 3;
+  S.Model.FunctionOutputs = {"y", "y", "y"};
+  for (int current : {0, 2}) {
+    S.Model.CurrentFunction = current;
     run.Host.Calls.clear();
     ReportSearchResults(S, run.Host, run.Settings(), true);
-    const bool last = selected == 2;
-    EXPECT_EQ(run.CallCount("SetRunningState false"), last ? 1 : 0);
+    const bool last = current == 2;
+    EXPECT_EQ(run.Host.Calls.back(), last ? "SearchEnded Report" : "SearchEnded FunctionDone");
     EXPECT_EQ(
         std::count(run.Host.Result.begin(), run.Host.Result.end(), "====== Output Results ====="),
         last ? 1 : 0);
@@ -342,8 +343,7 @@ TEST(SearchReport, StopOnlySetsFlagsAndReportWithoutTextShowsTheFirstPage) {
   ReportSearchResults(run.State, run.Host, run.Settings(), false);
   EXPECT_EQ(run.Host.Result, lines);
   ASSERT_FALSE(run.Host.Calls.empty());
-  EXPECT_EQ(run.Host.Calls.back(), "SetActivePage 0");
-  EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
+  EXPECT_EQ(run.Host.Calls.back(), "SearchEnded NoReport");
   EXPECT_EQ(run.CallCount("SetResultLines"), 0);
 }
 

@@ -2,6 +2,7 @@
 // the report and progress texts, and the fitness rules behind them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <regex>
@@ -119,7 +120,7 @@ TEST(FitStop, UserStopIsReportedOnceAfterThePump) {
   EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user");
   EXPECT_EQ(run.Line("Iterations: "), "Iterations: 4");
   EXPECT_EQ(run.CallCount("WriteResultSummary true"), 1);
-  EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
+  EXPECT_EQ(run.CallCount("SearchEnded Report"), 1);
 
   // Resume keeps the population and its best.
   const double before = run.State.Pop.BestFitnessDC;
@@ -180,6 +181,34 @@ TEST(FitnessRules, StatisticsAndEdgeValues) {
   EXPECT_EQ(dc, 0);
   EXPECT_EQ(r, 0);
   EXPECT_EQ(CalcDeterminationCoef(S, 0, calc), 0);
+}
+
+TEST(FitnessRules, ObservedAgainstCalculatedLine) {
+  struct TCase {
+    Double1Array T, C;
+    int n;
+    TLineEnds Want;
+  };
+  const TCase cases[] = {
+      // An exact line y = 2x + 1 over unordered points: its ends at the
+      // smallest and largest observed value.
+      {{3, 1, 2}, {7, 3, 5}, 3, {1, 3, 3, 7}},
+      // Least squares through scattered points: slope 0.25, through the means
+      // (1, 0.75).
+      {{0, 2, 0, 2}, {0, 0, 1, 2}, 4, {0, 0.5, 2, 1}},
+      // Every observed value the same: flat at the mean calculated value.
+      {{2, 2, 2}, {1, 2, 6}, 3, {2, 3, 2, 3}},
+      // No points; n beyond the shorter array.
+      {{}, {}, 0, {0, 0, 0, 0}},
+      {{1, 2, 3}, {1, 2}, 5, {1, 1, 2, 2}},
+  };
+  for (const TCase& c : cases) {
+    const TLineEnds l = ObservedCalculatedLine(c.T, c.C, c.n);
+    EXPECT_DOUBLE_EQ(l.X1, c.Want.X1);
+    EXPECT_DOUBLE_EQ(l.Y1, c.Want.Y1);
+    EXPECT_DOUBLE_EQ(l.X2, c.Want.X2);
+    EXPECT_DOUBLE_EQ(l.Y2, c.Want.Y2);
+  }
 }
 
 TEST(FitnessRules, RelativeFitnessGivesPerfectMembersTheTopShare) {
@@ -257,7 +286,7 @@ TEST(OptimiseStop, ReportTextsAndStopReasons) {
     ASSERT_TRUE(run.Run(kConstant));
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Stoped by user");  // never "RMSE reached"
     EXPECT_EQ(run.Line("Algorithms: "), "Algorithms: Differential Evoluation(Scheme 3, Route 1)");
-    EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
+    EXPECT_EQ(run.CallCount("SearchEnded Report"), 1);
   }
   {
     TSearchRun run(
@@ -329,6 +358,94 @@ data;
   ASSERT_TRUE(run.Run(model));
   EXPECT_EQ(run.Controller->FunctionResults().size(), 1u);
   EXPECT_EQ(run.State.Run.StopCode, scUserStop);
+  // The first function's report kept the window running; the stop ends it.
+  EXPECT_EQ(run.CallCount("SearchEnded FunctionDone"), 1);
+  ASSERT_FALSE(run.Host.Calls.empty());
+  EXPECT_EQ(run.Host.Calls.back(), "SearchEnded Report");
+}
+
+// Each function of a multi-function fit keeps its statistics, its data and
+// calculated values and its line once its search ended; they agree with one
+// another and with the text of its report.
+TEST(RunRoad, EachFunctionKeepsItsStatisticsAndLine) {
+  const char* model = R"(title Two;
+variables x, y, z;
+parameters a [0, 10], b [0, 10];
+function y = a*x;
+function z = b*x*x;
+data;
+1 2.1 2.9
+2 3.9 12.2
+3 6.2 26.8
+4 7.9 48.5
+)";
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "200"}, {"CBB2", "1000"}});
+  ASSERT_TRUE(run.Run(model)) << (run.Messages().empty() ? "" : run.Messages()[0]);
+  const auto& results = run.Controller->FunctionResults();
+  ASSERT_EQ(results.size(), 2u);
+  const std::vector<std::vector<double>> observed = {{2.1, 3.9, 6.2, 7.9}, {2.9, 12.2, 26.8, 48.5}};
+  for (size_t k = 0; k < 2; ++k) {
+    const TFunctionResult& r = results[k];
+    EXPECT_EQ(r.Output, k == 0 ? "y" : "z");
+    EXPECT_EQ(r.Observed, observed[k]);
+    ASSERT_EQ(r.Calculated.size(), 4u);
+    // The statistics are those of the kept values.
+    TEngineState S;
+    S.Model.PointCount = {4};
+    S.Model.TargetData = {{r.Observed}};
+    S.Model.TargetMean = {{(r.Observed[0] + r.Observed[1] + r.Observed[2] + r.Observed[3]) / 4}};
+    S.Pop.CalculatedMean = {
+        {(r.Calculated[0] + r.Calculated[1] + r.Calculated[2] + r.Calculated[3]) / 4}};
+    double sse, rmse, dc, rr;
+    CalcStatistics(S, 0, 0, {{r.Calculated}}, sse, rmse, dc, rr);
+    EXPECT_DOUBLE_EQ(r.Statistics.SSE, sse);
+    EXPECT_DOUBLE_EQ(r.Statistics.RMSE, rmse);
+    EXPECT_DOUBLE_EQ(r.Statistics.DC, dc);
+    EXPECT_DOUBLE_EQ(r.Statistics.R, rr);
+    EXPECT_GT(r.Statistics.DC, 0.9);
+    const TLineEnds want = ObservedCalculatedLine(r.Observed, r.Calculated, 4);
+    EXPECT_DOUBLE_EQ(r.Line.Y1, want.Y1);
+    EXPECT_DOUBLE_EQ(r.Line.Y2, want.Y2);
+    EXPECT_EQ(r.Line.X1, observed[k][0]);
+    EXPECT_EQ(r.Line.X2, observed[k][3]);
+    // The report's own figures.
+    EXPECT_NE(std::find(r.Text.begin(), r.Text.end(),
+                        "Determination Coef. (DC): " + Format("%0.10g", r.Statistics.DC)),
+              r.Text.end());
+  }
+  // The second function's functions differ: its results are its own.
+  EXPECT_NE(results[0].Statistics.SSE, results[1].Statistics.SSE);
+  EXPECT_EQ(run.CallCount("SearchEnded FunctionDone"), 1);
+  EXPECT_EQ(run.CallCount("SearchEnded Report"), 1);
+}
+
+// The controller refuses Run, Resume and RunMode from inside its own pump
+// (a second click on Run while a search runs): the running search goes on
+// undisturbed, and once it has ended the controller runs again.
+TEST(RunRoad, RunAndResumeFromInsideThePumpAreRefused) {
+  TSearchRun alone({{"RB2", "True"}, {"ComboBox1", "30"}}, 7);
+  ASSERT_TRUE(alone.Run(kStraightLine));
+
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "30"}}, 7);
+  int refused = 0;
+  run.Host.OnPump = [&](int pump) {
+    if (pump != 10) return;
+    EXPECT_TRUE(run.Controller->Busy());
+    refused += !run.Controller->Run(ModelLines(kStraightLine));
+    refused += !run.Controller->Resume();
+    refused += !run.Controller->RunMode(false);
+  };
+  ASSERT_TRUE(run.Run(kStraightLine));
+  EXPECT_EQ(refused, 3);
+  EXPECT_FALSE(run.Controller->Busy());
+  EXPECT_EQ(run.State.Run.Iteration, alone.State.Run.Iteration);
+  EXPECT_EQ(run.State.Pop.BestPosition, alone.State.Pop.BestPosition);
+  EXPECT_EQ(run.CallCount("SearchStarted"), 1);
+  EXPECT_EQ(run.CallCount("SearchEnded Report"), 1);
+  // Free again: a resume runs.
+  run.Host.OnPump = nullptr;
+  EXPECT_TRUE(run.Controller->Resume());
+  EXPECT_EQ(run.CallCount("SearchStarted"), 2);
 }
 
 // Nothing of a run lives outside its engine state: a second engine that

@@ -114,8 +114,8 @@ TEST(PrepareSearch, ReadsTheRunSettings) {
   auto at = [&](const std::string& c) {
     return std::find(calls.begin(), calls.end(), c) - calls.begin();
   };
-  EXPECT_LT(at("SetRunningState true"), at("SetRunningState false"));
-  EXPECT_LT(at("SetActivePage -1"), at("SetRunningState true"));
+  EXPECT_LT(at("SearchStarted"), at("SearchEnded Report"));
+  EXPECT_EQ(run.CallCount("SearchStarted"), 1);
 }
 
 TEST(PrepareSearch, DirectedOptimisationStopsByAutoDetection) {

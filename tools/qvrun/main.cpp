@@ -238,7 +238,7 @@ int main(int argc, char** argv) {
   const auto& results = controller.FunctionResults();
   if (results.size() > 1) {
     for (size_t k = 0; k < results.size(); ++k)
-      for (const auto& l : results[k]) std::cout << l << "\n";
+      for (const auto& l : results[k].Text) std::cout << l << "\n";
   } else {
     for (const auto& l : host.ResultLines()) std::cout << l << "\n";
   }

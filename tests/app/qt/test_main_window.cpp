@@ -504,7 +504,7 @@ TEST_F(MainWindowTest, SeveralFunctionsGetTheirListAndTheirOwnResults) {
   ASSERT_EQ(form->FunctionResults().size(), 2u);
   for (int k = 0; k < 2; ++k)
     EXPECT_EQ(list->topLevelItem(k)->text(1).toStdString(),
-              Format("%0.6g", form->FunctionResults()[std::size_t(k)].Measures[0]));
+              Format("%0.6g", form->FunctionResults()[std::size_t(k)].Statistics.R));
   // The first function's text and chart come back from the list.
   list->setCurrentItem(list->topLevelItem(0));
   EXPECT_EQ(form->Engine().Model.CurrentFunction, 0);
@@ -519,6 +519,37 @@ TEST_F(MainWindowTest, SeveralFunctionsGetTheirListAndTheirOwnResults) {
   EXPECT_EQ(sheet.Cells.count({3, rows + 1}), 1u);
   EXPECT_EQ(sheet.Cells.count({4, 0}), 0u);
   EXPECT_EQ(sheet.Merges, (std::vector<std::string>{"0,0,2", "2,0,2"}));
+}
+
+// The X-Y chart of a finished function shows the line the engine kept for
+// it; a stop during the first of two functions ends the whole run and gives
+// the window back.
+TEST_F(MainWindowTest, FunctionChartUsesTheKeptLineAndAStopEndsAllFunctions) {
+  Start({kTwo});
+  StopAfter(200);
+  form->RunButtonClick();
+  ASSERT_EQ(form->FunctionResults().size(), 2u);
+  auto* list = form->Get<QTreeWidget>("FunctionListBox");
+  list->setCurrentItem(list->topLevelItem(0));
+  form->LineLineChart1Click(1);
+  const TFunctionResult& first = form->FunctionResults()[0];
+  const TChartSeries& line = *form->ResultSeries()[1];
+  ASSERT_EQ(line.Count(), 2);
+  EXPECT_EQ(line.GetXValue(0), first.Line.X1);
+  EXPECT_EQ(line.GetYValue(0), first.Line.Y1);
+  EXPECT_EQ(line.GetXValue(1), first.Line.X2);
+  EXPECT_EQ(line.GetYValue(1), first.Line.Y2);
+  EXPECT_EQ(form->ResultSeries()[0]->Count(), int(first.Observed.size()));
+
+  StopAfter(100000000);
+  StopWhileRunning();
+  form->RunButtonClick();
+  EXPECT_EQ(form->FunctionResults().size(), 1u);
+  EXPECT_EQ(form->Engine().Run.StopCode, scUserStop);
+  EXPECT_TRUE(form->Get<QToolButton>("RunButton")->isEnabled());
+  EXPECT_FALSE(form->Get<QToolButton>("StopButton")->isEnabled());
+  EXPECT_FALSE(form->CodeMemo().ReadOnly());
+  EXPECT_EQ(form->StatusText(3), "");
 }
 
 TEST_F(MainWindowTest, OptimisationShowsItsTextWithoutTheChart) {
@@ -629,12 +660,12 @@ TEST_F(MainWindowTest, ListCopiesAreTabSeparatedWithTheirHeader) {
   const auto& r = form->FunctionResults();
   ASSERT_EQ(r.size(), 2u);
   EXPECT_EQ(Clipboard().AsText(), "Functions\tSSE\r\n" + r[0].Output + "\t" +
-                                      Format("%0.6g", r[0].Measures[3]) + "\r\n" + r[1].Output +
-                                      "\t" + Format("%0.6g", r[1].Measures[3]) + "\r\n");
+                                      Format("%0.6g", r[0].Statistics.SSE) + "\r\n" + r[1].Output +
+                                      "\t" + Format("%0.6g", r[1].Statistics.SSE) + "\r\n");
   form->CopyAll1Click();
   const std::string all = Clipboard().AsText();
   EXPECT_EQ(all.substr(0, all.find('\r')), "Function\tR\tDC\tRMSE\tSSE");
-  EXPECT_NE(all.find(r[1].Output + Format("\t%0.5f", r[1].Measures[0])), std::string::npos);
+  EXPECT_NE(all.find(r[1].Output + Format("\t%0.5f", r[1].Statistics.R)), std::string::npos);
 }
 
 TEST_F(MainWindowTest, InspectorShowsTheThreeObjectsAndTheChartsSeries) {
