@@ -356,6 +356,38 @@ TEST_F(ChartFormTest, RangeEditorWritesOneOrBothItems) {
   EXPECT_EQ(Messages()[0], "No item selected!");
 }
 
+TEST_F(ChartFormTest, RowsThatCannotBeEvaluatedCountAsZeroAndNeverStopTheDrawing) {
+  const std::string model = work + "root.mff";
+  {
+    TStringList l;
+    for (const char* line :
+         {"title Root;", "variables x, y;", "parameters a [0, 5], b [0, 0.5];",
+          "function y = a*sqrt(x - b);", "data;", "1 1", "2 1.4", "3 1.7", "4 2"})
+      l.Add(line);
+    l.SaveToFile(model);
+  }
+  RunAndOpen(model);
+  const double a = chart->ParameterCopy()[0];
+  // RMSE: the windows' own measure over b = 0, 1, 2, 3.
+  chart.reset();
+  chart = std::make_unique<TChartForm>(form->Engine(), true, &form->Hooks());
+  chart->FillParameters();
+  MoveDown(1);
+  SetRange(0, "0", "3", "3");
+  chart->DrawBTClick();
+  ASSERT_TRUE(Messages().empty()) << Messages().front();
+  const double x[] = {1, 2, 3, 4}, y[] = {1, 1.4, 1.7, 2};
+  for (int i = 0; i < 4; ++i) {
+    double sse = 0;
+    for (int r = 0; r < 4; ++r) {
+      const double e = x[r] - i < 0 ? 3 * y[r] : y[r] - a * std::sqrt(x[r] - i);
+      sse += e * e;
+    }
+    EXPECT_NEAR(chart->Grid().Values[std::size_t(i)][0], std::sqrt(sse / 4), 1e-9) << i;
+  }
+  EXPECT_EQ(ChartMeasureName(form->Engine(), true), "RMSE");
+}
+
 TEST_F(ChartFormTest, OptimisationDrawsTheObjective) {
   RunAndOpen(kRosenbrock);
   EXPECT_EQ(ChartMeasureName(form->Engine(), false), "Min. Value");
