@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "chart/Chart.h"
+#include "chart/PlotSurfa.h"
 #include "chart/qt/ChartWidget.h"
 #include "platform/gui/QtCanvas.h"
 
@@ -142,8 +143,21 @@ void TFlashForm::FormCreate() {
   chart.Legend().SetVisible(false);
   chart.Title().SetVisible(false);
   chart.SetAxisVisible(false);
+  chart.SetView3D(true);
   chart.SetView3DWalls(false);
+  chart.SetChart3DPercent(65);
   chart.SetColor(clBtnHighlight);
+  // The surface: pen hidden, a smooth palette of 100 strong steps.
+  series_ = std::make_unique<TSurfaceSeries>();
+  series_->Pen().SetVisible(false);
+  series_->SetPaletteSteps(100);
+  series_->SetUsePalette(true);
+  series_->SetSmoothPalette(true);
+  series_->SetPaletteStyle(psStrong);
+  series_->SetParentChart(&chart);
+  for (int i = 0; i < GridSize; ++i)
+    for (int j = 0; j < GridSize; ++j)
+      series_->AddXYZ(i, surface_[std::size_t(i)][std::size_t(j)], j);
 }
 
 void TFlashForm::keyPressEvent(QKeyEvent* e) {

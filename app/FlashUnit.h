@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QDialog>
+#include <memory>
 #include <vector>
 
 #include "platform/core/Random.h"
@@ -15,6 +16,7 @@
 namespace qv {
 
 class TChartWidget;
+class TSurfaceSeries;
 
 class TFlashForm : public QDialog {
   Q_OBJECT
@@ -47,6 +49,8 @@ class TFlashForm : public QDialog {
   double amplitude_ = 0;
   std::vector<std::vector<double>> surface_;
   TChartWidget* chart_ = nullptr;
+  // The surface series on the chart, owned by the window.
+  std::unique_ptr<TSurfaceSeries> series_;
 };
 
 }  // namespace qv

@@ -9,6 +9,8 @@
 #include <set>
 
 #include "app/FlashUnit.h"
+#include "chart/PlotSurfa.h"
+#include "chart/qt/ChartWidget.h"
 #include "platform/gui/QtServices.h"
 
 namespace qv {
@@ -46,8 +48,20 @@ TEST_F(FlashFormTest, SurfaceCoversTheGridFromMinusThreeToThree) {
   EXPECT_GE(form.Amplitude(), 5);
   EXPECT_LT(form.Amplitude(), 15);
   EXPECT_DOUBLE_EQ(s[0][50], TFlashForm::SurfaceValue(form.Formula(), form.Amplitude(), -3, 3));
-  EXPECT_DOUBLE_EQ(s[25][10], TFlashForm::SurfaceValue(form.Formula(), form.Amplitude(),
-                                                       0.12 * 25 - 3, 0.12 * 10 - 3));
+  EXPECT_DOUBLE_EQ(
+      s[25][10],
+      TFlashForm::SurfaceValue(
+          form.Formula(), form.Amplitude(), 0.12 * 25 - 3,
+          0.12 * 10 - 3));  // The chart holds it as one surface series: X = i, Y = y, Z = j.
+  const TCustomChart& chart = form.findChild<TChartWidget*>("FlashChart")->Chart();
+  ASSERT_EQ(chart.SeriesCount(), 1);
+  const auto* surface = dynamic_cast<const TSurfaceSeries*>(&chart.GetSeries(0));
+  ASSERT_NE(surface, nullptr);
+  ASSERT_EQ(surface->Count(), 51 * 51);
+  const int k = 25 * 51 + 10;
+  EXPECT_EQ(surface->GetXValue(k), 25);
+  EXPECT_EQ(surface->GetYValue(k), s[25][10]);
+  EXPECT_FALSE(surface->Pen().Visible());
 }
 
 TEST_F(FlashFormTest, SurfacesDifferFromWindowToWindow) {
