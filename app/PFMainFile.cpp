@@ -65,6 +65,11 @@ void TFitForm::SetCaptionFor(const std::string& Name) {
   setWindowTitle(QStr("Quorvane - [" + (Name.empty() ? std::string("Untitled") : Name) + "]"));
 }
 
+void TFitForm::ModelFileRenamed(const std::string& Name) {
+  fileName_ = Name;
+  SetCaptionFor(Name);
+}
+
 bool TFitForm::SaveTo(const std::string& Name) {
   try {
     if (ExtractFileExt(Name) == ".mff")

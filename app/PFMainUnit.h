@@ -222,6 +222,9 @@ class TFitForm : public QMainWindow {
   bool SaveActionExecute();
   bool SaveAsActionExecute();
   void AddRecentFile(const std::string& Name);
+  // The open model's file was renamed (the file browser): the window keeps
+  // and shows the new name.
+  void ModelFileRenamed(const std::string& Name);
   void OpenRecentFile(const std::string& Name);
   void ClearRecentFiles();
   void FilePopupMenuPopup();

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "app/AppControls.h"
+#include "app/ChartUnit.h"
+#include "app/FileUnit.h"
 #include "app/FlashUnit.h"
 #include "app/PFMainUnit.h"
 #include "chart/VuzIduro.h"
@@ -37,6 +40,19 @@ int main(int argc, char** argv) {
   QThread::msleep(600);
 
   qv::TFitForm form(args);
+  // The chart analysis window and the file browser.
+  qv::TFileBrowser browser(form);
+  qv::TFitFormHooks& hooks = form.Hooks();
+  hooks.ShowChartAnalysis = [&form] { qv::ShowChartAnalysis(form); };
+  std::string chartFolder;
+  hooks.SaveChart = [&chartFolder](qv::TChart& chart) {
+    qv::TChartForm::SaveChart(chart, chartFolder);
+  };
+  hooks.ToggleFileBrowser = [&browser] { browser.FilePanel1Click(); };
+  hooks.FileBrowserOpen = [&browser] { return browser.IsOpen(); };
+  hooks.EnableFileBrowser = [&browser](bool enabled) { browser.EnableControls(enabled); };
+  // Open again when it was open at the last close.
+  if (qv::ComponentTag(form.Action("FilePanel1")) > 0) browser.FilePanel1Click();
   splash.reset();
   form.show();
   return QApplication::exec();
