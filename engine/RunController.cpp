@@ -19,13 +19,15 @@ void GuardedSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set,
                    TRunOutcome& Outcome) {
   try {
     Loop();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     Outcome = TRunOutcome::roFailed;
     S.Run.StopTime = TRunClock::now();
     // The report must not give the reason of an earlier run ("RMSE
     // reached" ...) for a failure.
     S.Run.StopCode = scNone;
-    Host.ShowMessage(mtInformation, Message);
+    // The fixed text first, then what went wrong, so the user can act on it.
+    const std::string cause = e.what();
+    Host.ShowMessage(mtInformation, cause.empty() ? Message : Message + "\n" + cause);
     ReportSearchResults(S, Host, Set, FinalReport);
   }
 }

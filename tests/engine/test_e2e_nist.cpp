@@ -28,9 +28,9 @@ struct TNistCase {
 class NistProblem : public ::testing::TestWithParam<TNistCase> {};
 
 TEST_P(NistProblem, ReachesTheCertifiedFit) {
-  if (NistDir().empty()) GTEST_SKIP() << "QV_SHARED_DIR is not set";
   TNistProblem p;
-  if (!LoadNistProblem(GetParam().Name, p)) GTEST_SKIP() << "no data for " << GetParam().Name;
+  std::string error;
+  ASSERT_TRUE(LoadNistProblem(GetParam().Name, p, &error)) << error;
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "6000"}, {"CBB2", "100000"}}, 2024);
   ASSERT_TRUE(run.Run(p.ModelText)) << (run.Messages().empty() ? "" : run.Messages()[0]);
   const double rss = run.State.Pop.BestSSE;

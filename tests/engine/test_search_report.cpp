@@ -490,7 +490,9 @@ TEST_F(SetupLogs, FailedSearchDoesNotRepeatTheLastRunsReason) {
     BreakLogAfter(run, Path("fit.csv"), 3);
     ASSERT_TRUE(run.Run(kStraightLine));
     EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roFailed);
-    EXPECT_EQ(run.Messages(), std::vector<std::string>{"Some thing wrong!"});
+    // The fixed text, then the cause on the next line.
+    EXPECT_EQ(run.Messages(), std::vector<std::string>{"Some thing wrong!\nCannot open file \"" +
+                                                       Path("fit.csv") + "\""});
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user");
   }
   {
