@@ -68,8 +68,13 @@ bool CompileEquationFunctions(TEngineState& State, TFitHost& Host);
 
 // Allocates and fills the population from the settings of the chosen
 // algorithm (does nothing while State.Run.Resuming). False after the message
-// "Population size must be bigger than 5!".
+// "Population size must be bigger than 5!" or CheckPopulationMemory's.
 bool InitPopulation(TEngineState& State, TFitHost& Host);
+// Refuses, with a message giving the size and the memory it would take and
+// the focus on the chosen algorithm's population size box, a population
+// whose arrays would take more than half the machine's memory. True when
+// the size fits, is not a whole number, or the run resumes.
+bool CheckPopulationMemory(const TEngineState& State, TFitHost& Host);
 // New random values for one member, its personal best reset.
 void ResetPopulation(TEngineState& State, int Member);
 

@@ -109,6 +109,7 @@ bool CheckExclusive(TEngineState& S, TFitHost& Host) {
 bool TRunController::StartPopulation() {
   outcome_ = TRunOutcome::roSettingsRefused;
   if (!CheckSettingsFirst(host_)) return false;
+  if (!CheckPopulationMemory(state_, host_)) return false;
   outcome_ = TRunOutcome::roModelRefused;
   if (!CheckExclusive(state_, host_)) return false;
   return InitPopulation(state_, host_);

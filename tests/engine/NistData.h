@@ -7,7 +7,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -101,10 +100,9 @@ struct TNistProblem {
   int Rows = 0;
 };
 
-// The folder of the JSON files, next to this header.
-inline std::string NistDir() {
-  return (std::filesystem::path(__FILE__).parent_path() / "data" / "nist").string() + "/";
-}
+// The folder of the JSON files (QV_SOURCE_DIR is the repository's root,
+// defined by the build for tests and benchmarks).
+inline std::string NistDir() { return std::string(QV_SOURCE_DIR) + "/tests/engine/data/nist/"; }
 
 inline std::string Num(double v) {
   std::ostringstream o;
