@@ -51,6 +51,36 @@ TEST(GeneEncoding, EncodesSignIntegerAndFraction) {
     EXPECT_DOUBLE_EQ(DecodeGene(bin, EncodeGene(bin, v)), v) << v;
 }
 
+// Ranges and decimal counts beyond what a 64-bit gene holds saturate
+// instead of overflowing: the integer digits stop at 2^63 - 1, the fraction
+// at 17 decimals, and a value still encodes and decodes inside its range.
+TEST(GeneEncoding, HugeRangesAndDecimalCountsSaturate) {
+  const std::string maxDigits = IntToBaseDigits(9223372036854775807.0, 10);
+  EXPECT_EQ(maxDigits, "9223372036854775807");
+  for (double v : {1e20, -1e20, 1e308, HUGE_VAL, -HUGE_VAL, 9223372036854775808.0})
+    EXPECT_EQ(IntToBaseDigits(v, 10), maxDigits) << v;
+  EXPECT_EQ(IntToBaseDigits(std::nan(""), 2), "0");
+  EXPECT_EQ(IntToBaseDigits(HUGE_VAL, 2), std::string(63, '1'));
+
+  const TGeneLayout wide = MakeGeneLayout(-1e20, 1e20, 10, 400);
+  EXPECT_EQ(wide.IntDigits, 19);
+  EXPECT_EQ(wide.DecimalCount, kMaxGeneDecimals);
+  EXPECT_EQ(wide.FracDigits, 18);  // 10^17 - 1 rounds to 10^17 in a double
+  for (double v : {0.0, 1.5, -123456.25, 5e18}) {
+    const std::string gene = EncodeGene(wide, v);
+    EXPECT_EQ(gene.size(), 1u + 19 + 1 + 18) << gene;
+    EXPECT_DOUBLE_EQ(DecodeGene(wide, gene), v) << gene;
+  }
+  // Every digit at its largest: the integer part saturates, the sign holds.
+  const double top = DecodeGene(wide, "1" + std::string(19, '9') + "." + std::string(18, '9'));
+  EXPECT_GT(top, 9.2e18);
+  EXPECT_LT(top, 9.3e18);
+  EXPECT_EQ(BaseDigitsToDecimal(std::string(30, '9'), 10), "9223372036854775807");
+  const TGeneLayout bin = MakeGeneLayout(0, 1e300, 2, 4);
+  EXPECT_EQ(bin.IntDigits, 63);
+  EXPECT_GE(DecodeGene(bin, EncodeGene(bin, 1e300)), 0);  // saturated, not wrapped
+}
+
 TEST(GeneEncoding, MutationChangesOneAllowedPosition) {
   TRandomGenerator g(17);
   const TGeneLayout fixedSign = MakeGeneLayout(0, 99, 10, 2);  // sign may not change
