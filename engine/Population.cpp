@@ -98,6 +98,8 @@ bool InitPopulation(TEngineState& S, TFitHost& Host) {
   S.Pop.Fitness.assign(size, 0.0);
   S.Pop.RelativeFitness.assign(size, 0.0);
   S.Pop.ObjectiveValues.assign(size, 0.0);
+  S.Pop.ObjectiveFeasible.assign(size, 1);
+  S.Pop.BestFeasible = true;
   S.Pop.PersonalBestFitness.assign(size, 0.0);
   S.Pop.NeighbourBestFitness.assign(size, 0.0);
   if (S.Model.EncodeDecode) {

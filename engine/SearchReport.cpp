@@ -245,6 +245,9 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
     lines.push_back("Min. Value: " + FormatResultValue(S, -1, best, Final));
   else
     lines.push_back("Min. Error: " + FormatResultValue(S, -1, best, Final));
+  // No member ever satisfied the constraints: the values above are the
+  // least bad found, not a solution.
+  if (S.Model.ConstraintCount > 0 && !S.Pop.BestFeasible) lines.push_back(kInfeasibleBestLine);
   lines.push_back("");
   if (Final) lines.push_back("====== Finished ======");
   Host.SetResultLines(lines);
