@@ -80,7 +80,9 @@ endfunction()
 function(qv_fuzz_target name source)
   set(exe fuzz_${name})
   if(QV_LIBFUZZER)
-    add_executable(${exe} ${source})
+    # The libraries carry coverage instrumentation too (see the root
+    # CMakeLists.txt); the target's seeds become its starting corpus.
+    add_executable(${exe} ${source} ${CMAKE_SOURCE_DIR}/tests/fuzz/LibFuzzerSeeds.cpp)
     target_compile_options(${exe} PRIVATE -fsanitize=fuzzer)
     target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
   else()
