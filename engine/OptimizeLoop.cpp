@@ -173,9 +173,10 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, const TSearchSettings& Set
         }
       }
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     R.StopTime = TRunClock::now();
-    Host.ShowMessage(mtWarning, "Function expression is wrong!");
+    R.StopCode = scFailed;  // not a user stop: the report says so
+    Host.ShowMessage(mtWarning, std::string("Function expression is wrong!\n") + e.what());
   }
   ReportSearchResults(S, Host, Set, true);
   if (S.Model.ConstraintCount > 0 && !P.BestFeasible && P.PopSize > 0)

@@ -22,9 +22,9 @@ void GuardedSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set,
   } catch (const std::exception& e) {
     Outcome = TRunOutcome::roFailed;
     S.Run.StopTime = TRunClock::now();
-    // The report must not give the reason of an earlier run ("RMSE
-    // reached" ...) for a failure.
-    S.Run.StopCode = scNone;
+    // The report names the failure, neither a user stop nor the reason of
+    // an earlier run ("RMSE reached" ...).
+    S.Run.StopCode = scFailed;
     // The fixed text first, then what went wrong, so the user can act on it.
     const std::string cause = e.what();
     Host.ShowMessage(mtInformation, cause.empty() ? Message : Message + "\n" + cause);
@@ -193,6 +193,9 @@ bool TRunController::RunOptimizeMode(bool Parse) {
   GuardedSearch(
       S, host_, settings_, [&] { RunOptimizeLoop(S, host_, settings_); },
       "Some thing wrong for equation solve!", false, outcome_);
+  // The loop reports its own failures (an objective that is no number);
+  // the run then failed all the same.
+  if (S.Run.StopCode == scFailed) outcome_ = TRunOutcome::roFailed;
   return true;
 }
 

@@ -40,6 +40,8 @@ std::string ExpressionStopReason(int code) {
       return "minimum square error reached";
     case scDCReached:
       return "determination coef. DC reached";
+    case scFailed:
+      return "stopped by an error";
     default:
       return "stoped by user";
   }
@@ -55,6 +57,8 @@ std::string ProgramStopReason(int code) {
       return "RMSE reached";
     case scDCReached:
       return "Determination Correlation DC reached";
+    case scFailed:
+      return "stopped by an error";
     default:
       return "stoped by user";
   }
@@ -227,6 +231,9 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
       case scRMSEReached:
       case scDCReached:
         reason = "RMSE reached";
+        break;
+      case scFailed:
+        reason = "Stopped by an error";
         break;
       default:
         reason = "Stoped by user";

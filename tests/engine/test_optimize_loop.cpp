@@ -104,6 +104,23 @@ x^2 + y^2 + 1 <= 0;
   }
 }
 
+// An objective that is no number ends the search with its cause and a
+// report that names the error, never a user stop.
+TEST(OptimiseLoop, AnObjectiveThatIsNoNumberEndsTheSearchAsAnError) {
+  const char* nan = R"(parameters x [-5, 5];
+minimum = true;
+functions;
+sqrt(x);
+)";
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "50"}});
+  ASSERT_TRUE(run.Run(nan));
+  EXPECT_EQ(run.State.Run.StopCode, scFailed);
+  EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roFailed);
+  EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Stopped by an error");
+  ASSERT_EQ(run.Messages().size(), 1u);
+  EXPECT_EQ(run.Messages()[0], "Function expression is wrong!\nInvalid floating point operation");
+}
+
 TEST(OptimiseLoop, GeneticSharesOfNonNegativeValuesAreInverseValues) {
   TPopulation P;
   P.PopSize = 3;

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "SearchTestHost.h"
 #include "engine/CommonUnit.h"
 #include "engine/GeneEncoding.h"
 #include "engine/RandomValues.h"
@@ -188,6 +189,30 @@ TEST(RandomValues, ExclusiveIntegersStayPairwiseDifferent) {
   tight.Members(1);
   RandomizeMember(tight.S, 0);  // gives up instead of drawing for ever
   EXPECT_TRUE(tight.S.Run.ExclusiveExhausted);
+}
+
+// Bounds near the largest double: b - a overflows, yet every member, drawn
+// or moved by any algorithm and repaired, stays a finite value inside its
+// declared range (they came back as INF).
+TEST(RandomValues, RangesNearTheLargestDoubleGiveFiniteValuesInside) {
+  const char* wide = R"(variables x, y;
+parameters a [-1e308, 1e308], b [-1e308, 1e308];
+function y = a*x + b;
+data;
+1 3
+2 5
+3 7
+)";
+  for (const char* algorithm : {"0", "1", "2", "3"}) {
+    test::TSearchRun run({{"RadioGroup2", algorithm}, {"RB2", "True"}, {"ComboBox1", "60"}});
+    ASSERT_TRUE(run.Run(wide)) << algorithm;
+    for (const auto& member : run.State.Pop.Population)
+      for (double v : member) {
+        EXPECT_TRUE(std::isfinite(v)) << algorithm;
+        EXPECT_LE(std::fabs(v), 1e308) << algorithm;
+      }
+    for (double v : run.State.Pop.BestPosition) EXPECT_TRUE(std::isfinite(v)) << algorithm;
+  }
 }
 
 TEST(RepairValue, ReplacesOnlyOutOfBoundValues) {
