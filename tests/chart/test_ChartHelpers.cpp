@@ -1,6 +1,7 @@
 // Palette, date-time steps, hit tests and the index quicksort.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "chart/DovOrara.h"
@@ -92,11 +93,24 @@ TEST(ChartHelpers, IndexQuickSortSortsThroughCallbacks) {
       0, int(v.size()) - 1, [&](int a, int b) { return v[a] < v[b] ? -1 : (v[a] > v[b] ? 1 : 0); },
       [&](int a, int b) { std::swap(v[a], v[b]); });
   EXPECT_TRUE(std::is_sorted(v.begin(), v.end()));
-  // An inconsistent comparison never leaves the range.
-  std::vector<int> w(50, 1);
+  // An inconsistent comparison never leaves the range: every index handed
+  // to the callbacks lies in it, and the items are only permuted.
+  std::vector<int> w(50);
+  for (int i = 0; i < 50; ++i) w[i] = i;
+  bool inside = true;
   IndexQuickSort(
-      0, 49, [](int, int) { return -1; }, [&](int a, int b) { std::swap(w[a], w[b]); });
-  SUCCEED();
+      0, 49,
+      [&](int a, int b) {
+        inside = inside && a >= 0 && a < 50 && b >= 0 && b < 50;
+        return -1;
+      },
+      [&](int a, int b) {
+        inside = inside && a >= 0 && a < 50 && b >= 0 && b < 50;
+        if (inside) std::swap(w[a], w[b]);
+      });
+  EXPECT_TRUE(inside);
+  std::sort(w.begin(), w.end());
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(w[i], i);
 }
 
 // The whole default palette and the date-time steps, worked out by hand.
