@@ -1,8 +1,9 @@
 // Arbitrary text through the expression compiler and evaluator: every
 // failure must be an EParserException; no crash, no hang; and the column
-// evaluation over more than two blocks of rows gives, bit for bit, what one
-// evaluation per row gives, up to the first row that raises, which raises
-// row by row too.
+// evaluation over more than two blocks of rows gives, bit for bit (any NaN
+// matching any NaN), what one evaluation per row gives, up to the first row that raises, which
+// raises row by row too.
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -62,6 +63,10 @@ void CompareColumnWithRows(qv::TExpressionParser& p, int index, const std::strin
     } catch (const qv::EParserException&) {
       __builtin_trap();  // the column took this row
     }
+    // Not-a-number results are compared as such: the row and the column
+    // path may give NaNs of different sign bits (0 * inf of one of two
+    // forms), which no report or statistic tells apart.
+    if (std::isnan(v) && std::isnan(out[r])) continue;
     if (std::memcmp(&v, &out[r], sizeof v) != 0) __builtin_trap();
   }
   if (done == kRows) return;
