@@ -60,6 +60,10 @@ bool SplitDataRow(TEngineState& State, TFitHost& Host, const std::string& Text, 
 // ---- After a successful parse -----------------------------------------------
 // Splits DataColumns into InputData and TargetData (+ target statistics).
 void PrepareTargetData(TEngineState& State);
+// False, after a warning, when the observed values of a data set are so
+// large that the statistics overflow (the sum of their squared deviations is
+// no finite number): RMSE, SSE and DC could only be INF or nonsense.
+bool CheckTargetRange(const TEngineState& State, TFitHost& Host);
 // Compiles FunctionExpressions[CurrentFunction] into a new State.Model.Parser;
 // shows "Function expression is uncorrect!" and returns false on error.
 bool CompileFitFunction(TEngineState& State, TFitHost& Host);

@@ -127,6 +127,7 @@ bool TRunController::FitOneFunction() {
   TEngineState& S = state_;
   outcome_ = TRunOutcome::roModelRefused;
   PrepareTargetData(S);
+  if (!CheckTargetRange(S, host_)) return false;
   if (!CompileFitFunction(S, host_)) return false;
   if (!CheckFunctionExpression(S, host_)) return false;
   if (!S.Run.Resuming) {

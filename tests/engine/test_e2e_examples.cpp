@@ -191,6 +191,18 @@ TEST(DriverCommandLine, PrintsCarriageReturnsAsLineBreaks) {
             "bound values for all parameter in encode/decode mode of GA)\n");
 }
 
+// Observed values whose squared deviations overflow leave no statistic to
+// report: the model is refused with a warning instead of RMSE INF, DC -100.
+TEST(DriverCommandLine, DataTooLargeForTheStatisticsIsRefused) {
+  TDriverRun run = Drive({std::string(QV_TEST_DATA_DIR) + "/driver/huge_values.txt"});
+  EXPECT_EQ(run.Exit, 2);
+  EXPECT_EQ(run.Err,
+            "warning: The observed values of \"y\" are too large: the sum of their squared "
+            "deviations exceeds the largest number, so RMSE, SSE and DC cannot be computed. Scale "
+            "the data.\n");
+  EXPECT_TRUE(run.Out.empty());
+}
+
 TEST(ExampleModels, EvaluatesAnExpression) {
   TDriverRun run = Drive({"--eval", "2*x+1", "--var", "x=3"});
   EXPECT_EQ(run.Exit, 0);
