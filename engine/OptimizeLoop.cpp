@@ -111,8 +111,12 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, const TSearchSettings& Set
           const bool feasible = S.Model.ConstraintCount == 0 || Feasible(S);
           P.ObjectiveValues[m] = v;
           P.ObjectiveFeasible[m] = feasible;
-          if (KeepsPersonalBests(S) && (first || v < P.PersonalBestFitness[m])) {
+          // A member's own best: feasibility first, then the value.
+          const bool ownFeasible = P.PersonalBestFeasible[m] != 0;
+          if (KeepsPersonalBests(S) &&
+              (first || (feasible != ownFeasible ? feasible : v < P.PersonalBestFitness[m]))) {
             P.PersonalBestFitness[m] = v;
+            P.PersonalBestFeasible[m] = feasible;
             P.PersonalBestPosition[m] = P.Population[m];
           }
           if (first && m == 0) {

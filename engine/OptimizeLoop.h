@@ -9,8 +9,8 @@
 // is worth 0 and any feasible member is taken as the best, so a run stops
 // once a feasible point is found. A constraint g holds when g < 0, or g <= 0
 // when non-strict. A feasible member always beats an infeasible one, for the
-// best and for a member's replacement; a run whose best is still infeasible
-// at its end says so in its report.
+// best, for a member's own best and for a member's replacement; a run whose best is still
+// infeasible at its end says so in its report.
 #pragma once
 
 #include "engine/CommonUnit.h"

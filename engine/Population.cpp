@@ -101,6 +101,7 @@ bool InitPopulation(TEngineState& S, TFitHost& Host) {
   S.Pop.ObjectiveFeasible.assign(size, 1);
   S.Pop.BestFeasible = true;
   S.Pop.PersonalBestFitness.assign(size, 0.0);
+  S.Pop.PersonalBestFeasible.assign(size, 1);
   S.Pop.NeighbourBestFitness.assign(size, 0.0);
   if (S.Model.EncodeDecode) {
     S.Pop.GeneStrings.assign(size, String1Array(dims));
@@ -124,6 +125,8 @@ void ResetPopulation(TEngineState& S, int Member) {
   RandomizeMember(S, Member);
   if (Member < static_cast<int>(S.Pop.PersonalBestFitness.size()))
     S.Pop.PersonalBestFitness[Member] = 0;
+  if (Member < static_cast<int>(S.Pop.PersonalBestFeasible.size()))
+    S.Pop.PersonalBestFeasible[Member] = 1;
   if (Member < static_cast<int>(S.Pop.Velocity.size()))
     std::fill(S.Pop.Velocity[Member].begin(), S.Pop.Velocity[Member].end(), 0.0);
   if (Member < static_cast<int>(S.Pop.PersonalBestPosition.size()))

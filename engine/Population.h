@@ -57,6 +57,7 @@ struct TPopulation {
   Double2Array Velocity;               // [m][d] particle swarm; Zedovev schemes 2 and 3
   Double2Array PersonalBestPosition;   // [m][d]
   Double1Array PersonalBestFitness;    // [m] (optimisation mode: best objective)
+  Integer1Array PersonalBestFeasible;  // [m] optimisation mode: that best meets the constraints
   Double1Array NeighbourBestFitness;   // [m]
   Double2Array NeighbourBestPosition;  // [m][d]
   String2Array GeneStrings;            // [m][d] genetic encode-decode mode

@@ -74,6 +74,17 @@ TEST(OptimiseLoop, AFeasibleMemberAlwaysBeatsAnInfeasibleBest) {
       EXPECT_EQ(run.Line("Constraints: "), "") << algorithm;
       // The members kept are feasible wherever the algorithm keeps a
       // member only when it is no worse (differential evolution).
+      // Members' own bests (swarm and Zedovev): a feasible one is never
+      // given up for an infeasible one of smaller value.
+      if (std::string(algorithm) == "0" || std::string(algorithm) == "2") {
+        int feasibleBests = 0;
+        for (int m = 0; m < run.State.Pop.PopSize; ++m) {
+          if (!run.State.Pop.PersonalBestFeasible[m]) continue;
+          ++feasibleBests;
+          EXPECT_GE(run.State.Pop.PersonalBestPosition[m][0], 5) << m;
+        }
+        EXPECT_EQ(feasibleBests, run.State.Pop.PopSize) << algorithm << " seed " << seed;
+      }
       if (std::string(algorithm) != "3") continue;
       for (int m = 0; m < run.State.Pop.PopSize; ++m) {
         if (!run.State.Pop.ObjectiveFeasible[m]) continue;
