@@ -35,15 +35,7 @@ namespace {
 constexpr int kGenerations = 200;
 constexpr int kPopulation = 20;
 
-std::string SharedDir() {
-  if (const char* d = std::getenv("QV_SHARED_DIR")) return d;
-  return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "shared").string();
-}
-
-bool Load(const std::string& name, test::TNistProblem& p) {
-  setenv("QV_SHARED_DIR", SharedDir().c_str(), 0);
-  return test::LoadNistProblem(name, p);
-}
+bool Load(const std::string& name, test::TNistProblem& p) { return test::LoadNistProblem(name, p); }
 
 const char* kModels[] = {"Misra1a", "Thurber", "Hahn1"};
 const char* kAlgorithms[] = {"ZUD", "GA", "PSO", "DE"};
@@ -53,7 +45,7 @@ void BM_Search(benchmark::State& state) {
   const int algorithm = static_cast<int>(state.range(1));
   test::TNistProblem p;
   if (!Load(model, p)) {
-    state.SkipWithError("NIST data not found (set QV_SHARED_DIR)");
+    state.SkipWithError("NIST data not found in tests/engine/data/nist");
     return;
   }
   FormatSettings() = TFormatSettings::Invariant();
@@ -105,7 +97,7 @@ void BM_Native(benchmark::State& state) {
   const int model = static_cast<int>(state.range(0));
   test::TNistProblem p;
   if (!Load(kModels[model], p)) {
-    state.SkipWithError("NIST data not found (set QV_SHARED_DIR)");
+    state.SkipWithError("NIST data not found in tests/engine/data/nist");
     return;
   }
   // Data back from the model text's rows.

@@ -7,7 +7,7 @@ boxes, 20 members (SciPy's popsize multiplier rounded up to reach 20) and
 evaluations per second, to be set against the cand_per_s counter of the
 DE rows of bench_engine_search.
 
-usage: scipy_de_bench.py [NIST_DIR]   (default $QV_SHARED_DIR/data/nist)
+usage: scipy_de_bench.py [NIST_DIR]   (default tests/engine/data/nist)
 """
 import json
 import math
@@ -35,7 +35,7 @@ def boxes(d):
 
 
 def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.environ.get("QV_SHARED_DIR", "/work/shared"), "data", "nist")
+    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "engine", "data", "nist")
     print(f"{'model':10} {'rows':>5} {'members':>7} {'nfev':>7} {'seconds':>8} {'cand_per_s':>11}")
     for name, f in MODELS.items():
         d = json.load(open(os.path.join(folder, name + ".json")))

@@ -44,7 +44,7 @@ endfunction()
 # qv_tests(PREFIX [DEPS ...]): one test program per test_*.cpp file in the
 # calling folder, each linked with GoogleTest's main and the given libraries,
 # each one CTest test. Tests run with the offscreen Qt platform, and know the
-# source folder (QV_SOURCE_DIR) and the shared data folder (QV_SHARED_DIR).
+# source folder (QV_SOURCE_DIR) and their data folder (QV_TEST_DATA_DIR).
 # Tests in a qt/ folder also find the test-support headers of the folder
 # above (tests/<subsystem>/).
 function(qv_tests prefix)
@@ -69,7 +69,7 @@ function(qv_tests prefix)
     add_test(NAME ${prefix}.${n} COMMAND ${exe} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     set_tests_properties(${prefix}.${n} PROPERTIES
       TIMEOUT 600
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QV_SHARED_DIR=${CMAKE_SOURCE_DIR}/../shared;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config;XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-data")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config;XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-data")
   endforeach()
 endfunction()
 
@@ -80,7 +80,9 @@ endfunction()
 function(qv_fuzz_target name source)
   set(exe fuzz_${name})
   if(QV_LIBFUZZER)
-    add_executable(${exe} ${source})
+    # The libraries carry coverage instrumentation too (see the root
+    # CMakeLists.txt); the target's seeds become its starting corpus.
+    add_executable(${exe} ${source} ${CMAKE_SOURCE_DIR}/tests/fuzz/LibFuzzerSeeds.cpp)
     target_compile_options(${exe} PRIVATE -fsanitize=fuzzer)
     target_link_options(${exe} PRIVATE -fsanitize=fuzzer)
   else()

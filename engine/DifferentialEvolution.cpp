@@ -156,12 +156,14 @@ void StepDifferentialEvolution(TEngineState& S, const TSearchSettings& Set) {
       LoadMember(S, trial);
       const double value = MemberObjective(S, false);
       const bool feasible = Feasible(S);
-      if (AcceptsValue(S, value, P.ObjectiveValues[i], feasible)) {
+      if (AcceptsValue(S, value, feasible, P.ObjectiveValues[i], P.ObjectiveFeasible[i] != 0)) {
         P.Population[i] = trial;
         P.ObjectiveValues[i] = value;
-        if (value < P.BestObjective) {
+        P.ObjectiveFeasible[i] = feasible;
+        if (value < P.BestObjective || (feasible && !P.BestFeasible)) {
           P.BestObjective = value;
           P.BestPosition = trial;
+          P.BestFeasible = feasible;
         }
       }
       continue;

@@ -88,7 +88,7 @@ struct TChain {
   };
   std::vector<TOperand> Operands;
   std::vector<TUnit> Units;
-  std::vector<uint16_t> UnitArgs;
+  std::vector<TOperandId> UnitArgs;
   std::vector<TFusedInstr> Code;
   int BroadcastCount = 0;  // columns of spread values
   // Per call: where each operand starts at row 0 (OperandBase) and at the

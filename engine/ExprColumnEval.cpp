@@ -192,7 +192,7 @@ class TColumnEvaluation {
             u.Step == last ? results + row0 : stepBuf + static_cast<size_t>(u.Step) * kBlockRows;
         if (u.Proc) {
           const double* args[4] = {nullptr, nullptr, nullptr, nullptr};
-          const uint16_t* ids = c.UnitArgs.data() + u.First;
+          const TOperandId* ids = c.UnitArgs.data() + u.First;
           for (int i = 0; i < u.Count; ++i) args[i] = ptr[ids[i]];
           u.Proc(out, args, n);
         } else {

@@ -13,6 +13,7 @@
 //                     the accumulators, and where each operand starts.
 // Every operand is made once (Operand); what an argument of a step reads
 // decides its operand kind (Source).
+#include <unordered_map>
 #include <vector>
 
 #include "engine/ExprBuiltins.h"
@@ -55,6 +56,8 @@ class TColumnPlanner {
     c_.InvariantRunSteps.clear();
     c_.InvariantExternals.clear();
     c_.Operands.clear();
+    operandIds_.clear();
+    spreadSlots_.clear();
     c_.Units.clear();
     c_.UnitArgs.clear();
     c_.Code.clear();
@@ -124,19 +127,21 @@ class TColumnPlanner {
   // ---- Operands ---------------------------------------------------------------
 
   // The operand of that kind, index and value, made on first use.
-  uint16_t Operand(uint8_t kind, int index, const double* value) {
-    for (size_t o = 0; o < c_.Operands.size(); ++o)
-      if (c_.Operands[o].Kind == kind && c_.Operands[o].Index == index &&
-          c_.Operands[o].Value == value)
-        return static_cast<uint16_t>(o);
-    c_.Operands.push_back({kind, index, value});
-    return static_cast<uint16_t>(c_.Operands.size() - 1);
+  // Looked up by hash, so that a chain of many operands is planned in time
+  // linear in its length.
+  TOperandId Operand(uint8_t kind, int index, const double* value) {
+    const auto [it, added] = operandIds_.try_emplace(TOperandKey{kind, index, value},
+                                                     static_cast<TOperandId>(c_.Operands.size()));
+    if (added) {
+      c_.Operands.push_back({kind, index, value});
+      if (kind == kArgBroadcast) spreadSlots_.try_emplace(value, index);
+    }
+    return it->second;
   }
   // The spread column of a value read once per call, made on first use.
   int SpreadSlot(const double* value) {
-    for (const TChain::TOperand& o : c_.Operands)
-      if (o.Kind == kArgBroadcast && o.Value == value) return o.Index;
-    return c_.BroadcastCount++;
+    const auto found = spreadSlots_.find(value);
+    return found != spreadSlots_.end() ? found->second : c_.BroadcastCount++;
   }
   // Argument i of step k: its operand kind and index (a value read once per
   // call is kArgScalar).
@@ -160,7 +165,7 @@ class TColumnPlanner {
                    : &c_.Steps[static_cast<size_t>(src)].Result;
   }
   // A leaf of a fused program; scalar tells whether it is one value.
-  uint16_t FusedLeaf(int k, int i, bool& scalar) {
+  TOperandId FusedLeaf(int k, int i, bool& scalar) {
     int index = 0;
     const uint8_t kind = Source(k, i, index);
     scalar = kind == kArgScalar;
@@ -168,9 +173,9 @@ class TColumnPlanner {
     return Operand(kArgScalar, -1, OnceValue(k, i));
   }
   // The same as a column (the "if" loop reads columns only).
-  uint16_t ColumnLeaf(int k, int i) {
+  TOperandId ColumnLeaf(int k, int i) {
     bool scalar = false;
-    const uint16_t id = FusedLeaf(k, i, scalar);
+    const TOperandId id = FusedLeaf(k, i, scalar);
     if (!scalar) return id;
     const double* v = OnceValue(k, i);
     return Operand(kArgBroadcast, SpreadSlot(v), v);
@@ -210,7 +215,7 @@ class TColumnPlanner {
       if (head_[h] != k || size_[h] < 2 || size_[h] > kMaxFusedSteps) continue;
       const size_t first = c_.Code.size();
       group_ = k;
-      if (Emit(k, 0) && c_.Operands.size() < 0xFFFF) {
+      if (Emit(k, 0)) {
         fusedOk_[h] = 1;
         c_.Units.push_back(
             {nullptr, k, static_cast<int>(first), static_cast<int>(c_.Code.size() - first)});
@@ -234,11 +239,11 @@ class TColumnPlanner {
     return Source(src, 0, index) == kArgScalar && Source(src, 1, index) != kArgScalar;
   }
 
-  void Push(TFusedLoop loop, int depth, std::initializer_list<uint16_t> args, int argCount) {
+  void Push(TFusedLoop loop, int depth, std::initializer_list<TOperandId> args, int argCount) {
     TFusedInstr in;
     in.Loop = loop;
     in.Depth = depth;
-    for (const uint16_t a : args) in.Args[in.ArgCount++] = a;
+    for (const TOperandId a : args) in.Args[in.ArgCount++] = a;
     in.ArgCount = argCount;
     c_.Code.push_back(in);
   }
@@ -264,7 +269,7 @@ class TColumnPlanner {
       if (!Emit(a, depth)) return false;
     } else {
       bool xs = false;
-      const uint16_t x = FusedLeaf(s, 0, xs);
+      const TOperandId x = FusedLeaf(s, 0, xs);
       Push(PickLoadLoop(xs), depth, {x, 0, 0}, 1);
     }
     if (form == kFuseNeg)
@@ -316,7 +321,7 @@ class TColumnPlanner {
     bool xs = false, ys = false;
     if (leadKind == 0) {
       if (loadLead) {
-        const uint16_t x = FusedLeaf(innermost, 0, xs);
+        const TOperandId x = FusedLeaf(innermost, 0, xs);
         Push(PickLoadLoop(false), depth, {x, 0, 0}, 1);
       } else if (!Emit(lead, depth)) {
         return false;
@@ -348,23 +353,23 @@ class TColumnPlanner {
     const uint8_t op = op_[static_cast<size_t>(s)];
     bool xs = false, ys = false;
     if (!Inner(l) && !Inner(r)) {
-      const uint16_t x = FusedLeaf(s, 0, xs), y = FusedLeaf(s, 1, ys);
+      const TOperandId x = FusedLeaf(s, 0, xs), y = FusedLeaf(s, 1, ys);
       Push(PickPairLoop(op, xs, ys), depth, {x, y, 0}, 2);
     } else if (!Inner(r)) {
       if (!Emit(l, depth)) return false;
-      const uint16_t x = FusedLeaf(s, 1, xs);
+      const TOperandId x = FusedLeaf(s, 1, xs);
       Push(PickAccLoop(false, op, xs), depth, {x, 0, 0}, 1);
     } else if (!Inner(l)) {
       if (!Emit(r, depth)) return false;
-      const uint16_t x = FusedLeaf(s, 0, xs);
+      const TOperandId x = FusedLeaf(s, 0, xs);
       Push(PickAccLoop(true, op, xs), depth, {x, 0, 0}, 1);
     } else if (IsPair(r)) {
       if (!Emit(l, depth)) return false;
-      const uint16_t x = FusedLeaf(r, 0, xs), y = FusedLeaf(r, 1, ys);
+      const TOperandId x = FusedLeaf(r, 0, xs), y = FusedLeaf(r, 1, ys);
       Push(PickTermLoop(false, op, op_[static_cast<size_t>(r)], xs, ys), depth, {x, y, 0}, 2);
     } else if (IsPair(l)) {
       if (!Emit(r, depth)) return false;
-      const uint16_t x = FusedLeaf(l, 0, xs), y = FusedLeaf(l, 1, ys);
+      const TOperandId x = FusedLeaf(l, 0, xs), y = FusedLeaf(l, 1, ys);
       Push(PickTermLoop(true, op, op_[static_cast<size_t>(l)], xs, ys), depth, {x, y, 0}, 2);
     } else {
       if (depth + 1 > kFusedDepth || !Emit(l, depth) || !Emit(r, depth + 1)) return false;
@@ -405,7 +410,7 @@ class TColumnPlanner {
       c_.Code.push_back(in);
       return true;
     }
-    uint16_t at[3] = {0, 0, 0};
+    TOperandId at[3] = {0, 0, 0};
     for (int i = 0; i < 3; ++i) {
       const int a = Arg(s, i);
       if (!Inner(a)) {
@@ -451,7 +456,7 @@ class TColumnPlanner {
       }
       const int first = static_cast<int>(c_.UnitArgs.size());
       for (int i = 0; i < na; ++i) {
-        uint16_t id;
+        TOperandId id;
         if (kinds[i] == kArgScalar) {
           const double* v = OnceValue(k, i);
           id = spread ? Operand(kArgBroadcast, SpreadSlot(v), v) : Operand(kArgScalar, -1, v);
@@ -521,6 +526,23 @@ class TColumnPlanner {
   std::vector<int> parent_, head_, size_;
   std::vector<uint8_t> fusedOk_;
   int group_ = -1;  // head of the group being written
+  // The operands made so far, by kind, index and value; the spread slot of
+  // each value read once per call.
+  struct TOperandKey {
+    uint8_t Kind;
+    int Index;
+    const double* Value;
+    bool operator==(const TOperandKey&) const = default;
+  };
+  struct TOperandHash {
+    size_t operator()(const TOperandKey& k) const {
+      size_t h = std::hash<const double*>()(k.Value);
+      h ^= std::hash<int>()(k.Index) + 0x9e3779b97f4a7c15ULL + (h << 6) + (h >> 2);
+      return h ^ (static_cast<size_t>(k.Kind) << 1);
+    }
+  };
+  std::unordered_map<TOperandKey, TOperandId, TOperandHash> operandIds_;
+  std::unordered_map<const double*, int> spreadSlots_;
 };
 
 }  // namespace

@@ -46,14 +46,14 @@ inline double FuOp(double a, double b) {
 }
 
 template <bool XS>
-QV_WIDE_LOOP void FuLoad(double* __restrict a, const double* const* ptr, const uint16_t* args,
+QV_WIDE_LOOP void FuLoad(double* __restrict a, const double* const* ptr, const TOperandId* args,
                          int n) {
   const double* __restrict x = ptr[args[0]];
   const double xs = *x;
   for (int i = 0; i < n; ++i) a[i] = XS ? xs : x[i];
 }
 template <uint8_t Op2, bool XS, bool YS>
-QV_WIDE_LOOP void FuPair(double* __restrict a, const double* const* ptr, const uint16_t* args,
+QV_WIDE_LOOP void FuPair(double* __restrict a, const double* const* ptr, const TOperandId* args,
                          int n) {
   const double* __restrict x = ptr[args[0]];
   const double* __restrict y = ptr[args[1]];
@@ -66,14 +66,14 @@ inline double FuApply(double a, double v) {
   return R ? FuOp<Op>(v, a) : FuOp<Op>(a, v);
 }
 template <uint8_t Op, bool XS, bool R>
-QV_WIDE_LOOP void FuAcc(double* __restrict a, const double* const* ptr, const uint16_t* args,
+QV_WIDE_LOOP void FuAcc(double* __restrict a, const double* const* ptr, const TOperandId* args,
                         int n) {
   const double* __restrict x = ptr[args[0]];
   const double xs = *x;
   for (int i = 0; i < n; ++i) a[i] = FuApply<Op, R>(a[i], XS ? xs : x[i]);
 }
 template <uint8_t Op, uint8_t Op2, bool XS, bool YS, bool R>
-QV_WIDE_LOOP void FuTerm(double* __restrict a, const double* const* ptr, const uint16_t* args,
+QV_WIDE_LOOP void FuTerm(double* __restrict a, const double* const* ptr, const TOperandId* args,
                          int n) {
   const double* __restrict x = ptr[args[0]];
   const double* __restrict y = ptr[args[1]];
@@ -81,16 +81,16 @@ QV_WIDE_LOOP void FuTerm(double* __restrict a, const double* const* ptr, const u
   for (int i = 0; i < n; ++i)
     a[i] = FuApply<Op, R>(a[i], FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]));
 }
-QV_WIDE_LOOP void FuNeg(double* __restrict a, const double* const*, const uint16_t*, int n) {
+QV_WIDE_LOOP void FuNeg(double* __restrict a, const double* const*, const TOperandId*, int n) {
   for (int i = 0; i < n; ++i) a[i] = -a[i];
 }
-QV_WIDE_LOOP void FuSquare(double* __restrict a, const double* const*, const uint16_t*, int n) {
+QV_WIDE_LOOP void FuSquare(double* __restrict a, const double* const*, const TOperandId*, int n) {
   for (int i = 0; i < n; ++i) a[i] = a[i] * a[i];
 }
-QV_WIDE_LOOP void FuCube(double* __restrict a, const double* const*, const uint16_t*, int n) {
+QV_WIDE_LOOP void FuCube(double* __restrict a, const double* const*, const TOperandId*, int n) {
   for (int i = 0; i < n; ++i) a[i] = a[i] * (a[i] * a[i]);
 }
-void FuIf(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+void FuIf(double* __restrict a, const double* const* ptr, const TOperandId* args, int n) {
   const double* o[3] = {ptr[args[0]], ptr[args[1]], ptr[args[2]]};
   BlockIf(a, o, n);
 }
@@ -101,7 +101,7 @@ void FuIf(double* __restrict a, const double* const* ptr, const uint16_t* args, 
 // Operands: the condition, then s1, x1 (or the column) and s2, x2 (or the
 // column).
 template <bool T1, bool T2>
-void FuIfTerms(double* __restrict a, const double* const* ptr, const uint16_t* args, int n) {
+void FuIfTerms(double* __restrict a, const double* const* ptr, const TOperandId* args, int n) {
   constexpr int second = T1 ? 3 : 2;  // where the third argument starts
   const double* __restrict c = ptr[args[0]];
   const double s1 = T1 ? *ptr[args[1]] : 0.0;
@@ -148,7 +148,7 @@ void FuIfTerms(double* __restrict a, const double* const* ptr, const uint16_t* a
 // bit j of Sub makes term j a subtraction (unused for the first term of
 // Lead 2). Operands: [c,] then s_j, x_j for each term.
 template <int K, int Lead, unsigned Sub>
-QV_WIDE_LOOP void FuSum(double* __restrict a, const double* const* ptr, const uint16_t* args,
+QV_WIDE_LOOP void FuSum(double* __restrict a, const double* const* ptr, const TOperandId* args,
                         int n) {
   typedef double V __attribute__((vector_size(32)));
   typedef double U __attribute__((vector_size(32), aligned(8)));

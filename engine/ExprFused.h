@@ -27,17 +27,21 @@ enum : uint8_t { kFuseBinary, kFuseNeg, kFusePos, kFuseSquare, kFuseCube, kFuseI
 constexpr int kFusedDepth = 8;  // accumulators below the output: deeper trees are not fused
 constexpr int kSumTerms = 4;    // terms of one sum loop at most
 
+// The index of an operand of a chain: wide enough for every operand of the
+// longest text the reader accepts.
+using TOperandId = uint32_t;
+
 // One instruction over n rows: a is the accumulator of its depth; its
 // operands are ptr[args[0]], ptr[args[1]], ... (each a column, or one value
 // where the loop says so).
-using TFusedLoop = void (*)(double* a, const double* const* ptr, const uint16_t* args, int n);
+using TFusedLoop = void (*)(double* a, const double* const* ptr, const TOperandId* args, int n);
 constexpr int kFusedArgs = 9;  // operands of one instruction at most
 
 struct TFusedInstr {
   TFusedLoop Loop = nullptr;
   int Depth = 0;  // 0: the output column of the group
   int ArgCount = 0;
-  uint16_t Args[kFusedArgs] = {};
+  TOperandId Args[kFusedArgs] = {};
 };
 
 // A = X (XS: one value for every row).

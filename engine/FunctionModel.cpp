@@ -1,6 +1,8 @@
 // The curve-fitting model parser (outputs given by function expressions),
 // name replacement and the reading of data sets shared with the other
 // parsers.
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -114,16 +116,30 @@ std::string ResolveDataFileName(const TEngineState& S, const std::string& Name) 
   return p.string();
 }
 
-bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows) {
+bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows,
+                       std::vector<int>* LineNumbers, std::string* Error) {
+  auto fail = [&](const std::string& why) {
+    if (Error) *Error = FileName + ": " + why;
+    return false;
+  };
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(FileName, ec)) return false;
+  const auto status = std::filesystem::status(FileName, ec);
+  if (!std::filesystem::exists(status)) return fail("no such file");
+  if (std::filesystem::is_directory(status)) return fail("a folder, not a file");
+  if (!std::filesystem::is_regular_file(status)) return fail("not a regular file");
   std::ifstream in(FileName, std::ios::binary);
-  if (!in) return false;
+  if (!in) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
   std::string line;
-  while (std::getline(in, line)) {
+  for (int number = 1; std::getline(in, line); ++number) {
+    // A UTF-8 byte-order mark, as some editors and spreadsheets write it,
+    // is no part of the first value.
+    if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
     std::string t = Trim(line);
-    if (!t.empty()) Rows.push_back(t);
+    if (t.empty()) continue;
+    Rows.push_back(t);
+    if (LineNumbers) LineNumbers->push_back(number);
   }
+  if (in.bad()) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
   return true;
 }
 
@@ -288,10 +304,12 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   // The rows of every data set, each checked alike whether inline or from a
   // file; the arrays are sized per data set.
   std::vector<std::vector<std::string>> rows(S.Model.DataFileCount);
+  std::vector<std::vector<int>> lineNumbers(S.Model.DataFileCount);
   for (int f = 0; f < S.Model.DataFileCount; ++f) {
     if (sets[f].File) {
-      if (!ReadDataFileLines(sets[f].Name, rows[f])) {
-        Host.ShowMessage(mtWarning, "File \"" + S.Model.DataSetNames[f] + "\" not exist!");
+      std::string why;
+      if (!ReadDataFileLines(sets[f].Name, rows[f], &lineNumbers[f], &why)) {
+        Host.ShowMessage(mtWarning, "File \"" + S.Model.DataSetNames[f] + "\" not exist!\n" + why);
         return false;
       }
     } else {
@@ -321,7 +339,11 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
       bool reported = false;
       if (!SplitDataRowChecked(S, Host, rows[f][r], 0, r, reported) ||
           S.Model.ValuesRead != S.Model.VariableCount) {
-        if (!reported) Host.ShowMessage(mtError, "Read data error!");
+        // Where: the file and its line, or the row of inline data.
+        const std::string where = sets[f].File
+                                      ? sets[f].Name + ", line " + std::to_string(lineNumbers[f][r])
+                                      : "data row " + std::to_string(r + 1);
+        if (!reported) Host.ShowMessage(mtError, "Read data error!\n" + where + ": " + rows[f][r]);
         return false;
       }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "engine/SearchRandom.h"
 
@@ -10,8 +11,14 @@ namespace qv {
 
 std::string IntToBaseDigits(double value, int base) {
   if (base < 2) base = 2;
-  int64_t n = static_cast<int64_t>(std::trunc(value));
-  if (n < 0) n = -n;
+  // A gene's digits stand for a 64-bit integer: larger magnitudes (and
+  // infinities) saturate at its largest value, NaN counts as 0.
+  const double magnitude = std::fabs(std::trunc(value));
+  int64_t n = 0;
+  if (magnitude >= 9223372036854775807.0)
+    n = INT64_MAX;
+  else if (magnitude > 0)
+    n = static_cast<int64_t>(magnitude);
   std::string result;
   while (n >= base) {
     result.insert(result.begin(), static_cast<char>('0' + n % base));
@@ -22,14 +29,16 @@ std::string IntToBaseDigits(double value, int base) {
 }
 
 std::string BaseDigitsToDecimal(const std::string& digits, int base) {
-  // Unsigned arithmetic: wraps like the 64-bit integer it stands for instead
-  // of overflowing on absurd inputs.
-  uint64_t sum = 0, weight = 1;
-  for (size_t i = digits.size(); i-- > 0;) {
-    sum += static_cast<uint64_t>(static_cast<int64_t>(digits[i] - '0')) * weight;
-    weight *= static_cast<uint64_t>(base);
+  // A sum beyond 2^63 - 1 (a mutated gene of a saturated layout, absurd
+  // digits) saturates there, so a decoded value never changes its sign.
+  constexpr uint64_t kMax = INT64_MAX;
+  uint64_t sum = 0;
+  for (const char c : digits) {
+    const uint64_t d = static_cast<uint64_t>(std::max(0, c - '0'));
+    if (sum > (kMax - d) / static_cast<uint64_t>(base)) return std::to_string(kMax);
+    sum = sum * static_cast<uint64_t>(base) + d;
   }
-  return std::to_string(static_cast<int64_t>(sum));
+  return std::to_string(sum);
 }
 
 TGeneLayout MakeGeneLayout(double lower, double upper, int base, int decimals) {
@@ -37,7 +46,7 @@ TGeneLayout MakeGeneLayout(double lower, double upper, int base, int decimals) {
   l.Base = base < 2 ? 2 : (base > 10 ? 10 : base);
   double big = std::max(std::fabs(lower), std::fabs(upper));
   l.IntDigits = static_cast<int>(IntToBaseDigits(big, l.Base).size());
-  l.DecimalCount = decimals < 0 ? 0 : decimals;
+  l.DecimalCount = std::clamp(decimals, 0, kMaxGeneDecimals);
   if (l.DecimalCount > 0)
     l.FracDigits =
         static_cast<int>(IntToBaseDigits(std::pow(10.0, l.DecimalCount) - 1, l.Base).size());

@@ -21,16 +21,23 @@ struct TGeneLayout {
   bool SignFree = false;  // the sign character may change under mutation
 };
 
-// The base-N digits of a non-negative value truncated toward zero, most
-// significant first; 0 gives "0".
+// The most decimal fraction digits a gene holds: any string of that many
+// decimal digits fits a 64-bit integer, and a double has no more
+// significant digits anyway.
+inline constexpr int kMaxGeneDecimals = 17;
+
+// The base-N digits of the magnitude of a value truncated toward zero, most
+// significant first; 0 (and NaN) gives "0"; magnitudes from 2^63 on
+// (infinities too) give the digits of 2^63 - 1.
 std::string IntToBaseDigits(double value, int base);
-// The decimal text of the number the base-N digits stand for (64-bit sum;
-// digits are not checked).
+// The decimal text of the number the base-N digits stand for, saturating at
+// 2^63 - 1 (digits below "0" count as 0; others are not checked).
 std::string BaseDigitsToDecimal(const std::string& digits, int base);
 
 // The layout of a dimension with the given bounds: W holds the larger bound's
-// integer part, F holds 10^decimals - 1, the sign is free when the bounds
-// straddle zero.
+// integer part (at most 2^63 - 1), F holds 10^decimals - 1 with decimals
+// clamped to 0..kMaxGeneDecimals, the sign is free when the bounds straddle
+// zero.
 TGeneLayout MakeGeneLayout(double lower, double upper, int base, int decimals);
 
 std::string EncodeGene(const TGeneLayout& layout, double value);

@@ -60,6 +60,10 @@ bool SplitDataRow(TEngineState& State, TFitHost& Host, const std::string& Text, 
 // ---- After a successful parse -----------------------------------------------
 // Splits DataColumns into InputData and TargetData (+ target statistics).
 void PrepareTargetData(TEngineState& State);
+// False, after a warning, when the observed values of a data set are so
+// large that the statistics overflow (the sum of their squared deviations is
+// no finite number): RMSE, SSE and DC could only be INF or nonsense.
+bool CheckTargetRange(const TEngineState& State, TFitHost& Host);
 // Compiles FunctionExpressions[CurrentFunction] into a new State.Model.Parser;
 // shows "Function expression is uncorrect!" and returns false on error.
 bool CompileFitFunction(TEngineState& State, TFitHost& Host);
@@ -68,8 +72,13 @@ bool CompileEquationFunctions(TEngineState& State, TFitHost& Host);
 
 // Allocates and fills the population from the settings of the chosen
 // algorithm (does nothing while State.Run.Resuming). False after the message
-// "Population size must be bigger than 5!".
+// "Population size must be bigger than 5!" or CheckPopulationMemory's.
 bool InitPopulation(TEngineState& State, TFitHost& Host);
+// Refuses, with a message giving the size and the memory it would take and
+// the focus on the chosen algorithm's population size box, a population
+// whose arrays would take more than half the machine's memory. True when
+// the size fits, is not a whole number, or the run resumes.
+bool CheckPopulationMemory(const TEngineState& State, TFitHost& Host);
 // New random values for one member, its personal best reset.
 void ResetPopulation(TEngineState& State, int Member);
 

@@ -60,8 +60,12 @@ bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string&
 // A "datafile" name without surrounding double quotes, relative names
 // resolved against the model's folder.
 std::string ResolveDataFileName(const TEngineState& S, const std::string& Name);
-// The non-empty trimmed lines of a data file; false when it does not exist.
-bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows);
+// The non-empty trimmed lines of a data file (a UTF-8 byte-order mark
+// skipped), with their 1-based line numbers in the file when LineNumbers is
+// given. False when the file is missing, not a file, or cannot be read; Error
+// then says which ("<file>: no such file", "<file>: cannot be read (...)").
+bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows,
+                       std::vector<int>* LineNumbers = nullptr, std::string* Error = nullptr);
 // Empties the title, the exclusive flag and the lists every model reader
 // fills (names, texts, bounds and their flags, digits, data-set sizes); the
 // counts and the lists of one kind of model are the reader's own.

@@ -67,10 +67,10 @@ bool Feasible(TEngineState& S) {
   return true;
 }
 
-bool AcceptsValue(const TEngineState& S, double v, double b, bool feasible) {
+bool AcceptsValue(const TEngineState& S, double v, bool feasible, double b, bool bFeasible) {
   const bool objectives = S.Model.ObjectiveCount > 0, constraints = S.Model.ConstraintCount > 0;
   if (objectives && !constraints) return v < b;
-  if (objectives && constraints) return v < b && feasible;
+  if (objectives && constraints) return feasible && (v < b || !bFeasible);
   if (constraints) return feasible;
   return false;
 }
@@ -108,15 +108,24 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, const TSearchSettings& Set
         for (int m = 0; m < P.PopSize; ++m) {
           LoadMember(S, P.Population[m]);
           const double v = MemberObjective(S, first);
+          const bool feasible = S.Model.ConstraintCount == 0 || Feasible(S);
           P.ObjectiveValues[m] = v;
-          if (KeepsPersonalBests(S) && (first || v < P.PersonalBestFitness[m])) {
+          P.ObjectiveFeasible[m] = feasible;
+          // A member's own best: feasibility first, then the value.
+          const bool ownFeasible = P.PersonalBestFeasible[m] != 0;
+          if (KeepsPersonalBests(S) &&
+              (first || (feasible != ownFeasible ? feasible : v < P.PersonalBestFitness[m]))) {
             P.PersonalBestFitness[m] = v;
+            P.PersonalBestFeasible[m] = feasible;
             P.PersonalBestPosition[m] = P.Population[m];
           }
-          if (first && m == 0)
+          if (first && m == 0) {
             TakeBest(S, 0, v, false);
-          else if (AcceptsValue(S, v, P.BestObjective, S.Model.ConstraintCount > 0 && Feasible(S)))
+            P.BestFeasible = feasible;
+          } else if (AcceptsValue(S, v, feasible, P.BestObjective, P.BestFeasible)) {
             TakeBest(S, m, v, true);
+            P.BestFeasible = feasible;
+          }
         }
         if (first) lastSeen = P.BestObjective;
         if (R.Algorithm == TAlgorithm::Genetic) GeneticShares(P);
@@ -168,11 +177,14 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, const TSearchSettings& Set
         }
       }
     }
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     R.StopTime = TRunClock::now();
-    Host.ShowMessage(mtWarning, "Function expression is wrong!");
+    R.StopCode = scFailed;  // not a user stop: the report says so
+    Host.ShowMessage(mtWarning, std::string("Function expression is wrong!\n") + e.what());
   }
   ReportSearchResults(S, Host, Set, true);
+  if (S.Model.ConstraintCount > 0 && !P.BestFeasible && P.PopSize > 0)
+    Host.ShowMessage(mtWarning, kInfeasibleBestMessage);
 }
 
 }  // namespace qv

@@ -8,7 +8,9 @@
 // its constraint expressions in the first pass only; afterwards every member
 // is worth 0 and any feasible member is taken as the best, so a run stops
 // once a feasible point is found. A constraint g holds when g < 0, or g <= 0
-// when non-strict.
+// when non-strict. A feasible member always beats an infeasible one, for the
+// best, for a member's own best and for a member's replacement; a run whose best is still
+// infeasible at its end says so in its report.
 #pragma once
 
 #include "engine/CommonUnit.h"
@@ -25,8 +27,12 @@ bool ConstraintHolds(TEngineState& S, int i);
 // a run), and whether all constraints hold.
 double MemberObjective(TEngineState& S, bool FirstPass);
 bool Feasible(TEngineState& S);
-// Acceptance of value v against the best b.
-bool AcceptsValue(const TEngineState& S, double v, double b, bool feasible);
+// Acceptance of value v (its member feasible or not) against b (feasible
+// or not): without constraints a smaller value; with objectives and
+// constraints a feasible member with a smaller value, or any feasible
+// member against an infeasible b; with constraints only, any feasible
+// member. An infeasible member is never accepted.
+bool AcceptsValue(const TEngineState& S, double v, bool feasible, double b, bool bFeasible);
 // Copies the member's values into the parameter slots.
 void LoadMember(TEngineState& S, const Double1Array& values);
 

@@ -32,12 +32,18 @@ struct TPopulation {
   Double1Array Fitness;          // [m] fitting modes
   Double1Array RelativeFitness;  // [m] shares of goodness (genetic selection)
   Double1Array ObjectiveValues;  // [m] optimisation mode
+  // [m] optimisation mode: 1 when the member satisfies every constraint (a
+  // model without constraints: always 1).
+  Integer1Array ObjectiveFeasible;
 
   // ---- Bests ----------------------------------------------------------------
   Double1Array BestPosition;  // [d] the best member's values
   Double1Array BestStep;      // [d] old best minus new best of the last improvement
   double BestFitnessDC = 0, BestFitnessRMSE = 0;  // fitting modes
   double BestObjective = 0;                       // optimisation mode
+  // Optimisation mode: the best satisfies every constraint. A feasible
+  // member always beats an infeasible best, whatever their values.
+  bool BestFeasible = true;
   // Statistics of the best member (program mode: means over the fitted data
   // sets and outputs) and, in program mode, per data set and output.
   double BestR = 0, BestDC = 0, BestSSE = 0, BestRMSE = 0;
@@ -54,6 +60,7 @@ struct TPopulation {
   Double2Array Velocity;               // [m][d] particle swarm; Zedovev schemes 2 and 3
   Double2Array PersonalBestPosition;   // [m][d]
   Double1Array PersonalBestFitness;    // [m] (optimisation mode: best objective)
+  Integer1Array PersonalBestFeasible;  // [m] optimisation mode: that best meets the constraints
   Double1Array NeighbourBestFitness;   // [m]
   Double2Array NeighbourBestPosition;  // [m][d]
   String2Array GeneStrings;            // [m][d] genetic encode-decode mode

@@ -129,8 +129,9 @@ bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
       if (isFile) {
         set.Name = text;
         set.Path = ResolveDataFileName(S, text);
-        if (!ReadDataFileLines(set.Path, set.Rows)) {
-          Host.ShowMessage(mtWarning, "File " + Quoted(text) + " not exist!");
+        std::string why;
+        if (!ReadDataFileLines(set.Path, set.Rows, nullptr, &why)) {
+          Host.ShowMessage(mtWarning, "File " + Quoted(text) + " not exist!\n" + why);
           return false;
         }
       } else {

@@ -18,22 +18,30 @@ constexpr int kExclusiveAttempts = 10000;
 
 double RoundEven(double v) { return std::nearbyint(v); }
 
+// The value at r (0 <= r < 1) of the way from a to b. Bounds of opposite
+// signs near the largest double (a range of -1e308 to 1e308) overflow
+// b - a; the weighted form then gives the finite value inside the range.
+double Between(double a, double b, double r) {
+  const double span = b - a;
+  return std::isfinite(span) ? a + span * r : a * (1 - r) + b * r;
+}
+
 // The draw of RandomValue before rounding and the exclusive test.
 double DrawValue(const TEngineModel& M, TRandomGenerator& g, int m, int p) {
   const bool lower = M.HasLower[p], upper = M.HasUpper[p];
   const double lo = M.LowerBound[p], up = M.UpperBound[p];
   if (M.HasRange[p]) {
     const double rl = M.RangeLow[p], rh = M.RangeHigh[p];
-    if (!M.HasInitial[p]) return rl + (rh - rl) * RandomReal(g);
+    if (!M.HasInitial[p]) return Between(rl, rh, RandomReal(g));
     if (m == 0) return M.InitialValue[p];
     const double init = M.InitialValue[p];
-    if (RandomReal(g) >= 0.5) return init + (rh - init) * RandomReal(g);
-    return rl + (init - rl) * RandomReal(g);
+    if (RandomReal(g) >= 0.5) return Between(init, rh, RandomReal(g));
+    return Between(rl, init, RandomReal(g));
   }
   if (!M.HasInitial[p]) {
     if (!lower && !upper)
       return M.ModelMode == TModelMode::Function ? RandomReal(g) + 0.5 : 1 - 2 * RandomReal(g);
-    if (lower && upper) return lo == up ? up : lo + (up - lo) * RandomReal(g);
+    if (lower && upper) return lo == up ? up : Between(lo, up, RandomReal(g));
     if (upper) {
       if (up == 0) return -5 * RandomReal(g);
       if (up < 0) return (RandomReal(g) + 1) * up;
@@ -46,27 +54,27 @@ double DrawValue(const TEngineModel& M, TRandomGenerator& g, int m, int p) {
   const double init = M.InitialValue[p];
   if (m == 0) return init;
   if (!lower && !upper) return init == 0 ? RandomReal(g) - 0.5 : (RandomReal(g) + 0.5) * init;
-  if (lower && upper) return lo == up ? up : lo + (up - lo) * RandomReal(g);
+  if (lower && upper) return lo == up ? up : Between(lo, up, RandomReal(g));
   const double r = RandomReal(g);
   if (upper) {
     if (r >= 0.7) return up <= 0 ? (r + 1) * init : (1 - r) * init;
-    return init + (up - init) * r;
+    return Between(init, up, r);
   }
   if (r >= 0.7) return lo <= 0 ? (1 - r) * init : (r + 1) * init;
-  return lo + (init - lo) * r;
+  return Between(lo, init, r);
 }
 
 // A replacement for a value outside both bounds.
 double RepairBoth(const TEngineModel& M, TRandomGenerator& g, int p) {
   const double lo = M.LowerBound[p], up = M.UpperBound[p];
   if (!M.HasInitial[p]) {
-    if (M.HasRange[p]) return M.RangeLow[p] + (M.RangeHigh[p] - M.RangeLow[p]) * RandomReal(g);
-    return lo + (up - lo) * RandomReal(g);
+    if (M.HasRange[p]) return Between(M.RangeLow[p], M.RangeHigh[p], RandomReal(g));
+    return Between(lo, up, RandomReal(g));
   }
   const double init = M.InitialValue[p];
   const double r = RandomReal(g);
-  if (r >= 0.5) return init + ((M.HasRange[p] ? M.RangeHigh[p] : up) - init) * r;
-  return init - (init - (M.HasRange[p] ? M.RangeLow[p] : lo)) * r;
+  if (r >= 0.5) return Between(init, M.HasRange[p] ? M.RangeHigh[p] : up, r);
+  return Between(init, M.HasRange[p] ? M.RangeLow[p] : lo, r);
 }
 
 // A replacement for a value beyond the only bound of its dimension: below
@@ -86,13 +94,12 @@ double RepairOneSide(const TEngineModel& M, TRandomGenerator& g, int p, bool upp
     if (bound == 0) return upper ? -r : r;
     return upper ? bound + r * bound : bound - r * bound;
   }
-  if (!init) return M.RangeLow[p] + (M.RangeHigh[p] - M.RangeLow[p]) * RandomReal(g);
+  if (!init) return Between(M.RangeLow[p], M.RangeHigh[p], RandomReal(g));
   const double iv = M.InitialValue[p];
   const bool high = RandomReal(g) >= 0.5;
   const double r = RandomReal(g);
-  if (range)
-    return high ? iv + (M.RangeHigh[p] - iv) * r : M.RangeLow[p] + (iv - M.RangeLow[p]) * r;
-  if (upper) return high ? iv - r * iv : iv + (bound - iv) * r;
+  if (range) return high ? Between(iv, M.RangeHigh[p], r) : Between(M.RangeLow[p], iv, r);
+  if (upper) return high ? iv - r * iv : Between(iv, bound, r);
   return high ? iv + r * iv : iv - (iv - bound) * r;
 }
 
@@ -224,15 +231,15 @@ void RandomGene(const TEngineModel& M, const TPopulation& P, TRunState& R, int m
     double v;
     const double lo = M.LowerBound[p], up = M.UpperBound[p];
     if (M.HasRange[p] && !M.HasInitial[p]) {
-      v = M.RangeLow[p] + (M.RangeHigh[p] - M.RangeLow[p]) * RandomReal(g);
+      v = Between(M.RangeLow[p], M.RangeHigh[p], RandomReal(g));
     } else if (M.HasInitial[p] && m == 0) {
       v = M.InitialValue[p];
     } else if (M.HasRange[p]) {
       const double init = M.InitialValue[p];
-      v = RandomReal(g) >= 0.5 ? init + (M.RangeHigh[p] - init) * RandomReal(g)
-                               : M.RangeLow[p] + (init - M.RangeLow[p]) * RandomReal(g);
+      v = RandomReal(g) >= 0.5 ? Between(init, M.RangeHigh[p], RandomReal(g))
+                               : Between(M.RangeLow[p], init, RandomReal(g));
     } else {
-      v = lo == up ? up : lo + (up - lo) * RandomReal(g);
+      v = lo == up ? up : Between(lo, up, RandomReal(g));
     }
     if (layout.FracDigits == 0) v = RoundEven(v);
     gene = EncodeGene(layout, v);

@@ -20,13 +20,15 @@ void GuardedSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set,
                    TRunOutcome& Outcome) {
   try {
     Loop();
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
     Outcome = TRunOutcome::roFailed;
     S.Run.StopTime = TRunClock::now();
-    // The report must not give the reason of an earlier run ("RMSE
-    // reached" ...) for a failure.
-    S.Run.StopCode = scNone;
-    Host.ShowMessage(mtInformation, Message);
+    // The report names the failure, neither a user stop nor the reason of
+    // an earlier run ("RMSE reached" ...).
+    S.Run.StopCode = scFailed;
+    // The fixed text first, then what went wrong, so the user can act on it.
+    const std::string cause = e.what();
+    Host.ShowMessage(mtInformation, cause.empty() ? Message : Message + "\n" + cause);
     ReportSearchResults(S, Host, Set, FinalReport);
   }
 }
@@ -126,6 +128,7 @@ bool CheckExclusive(TEngineState& S, TFitHost& Host) {
 bool TRunController::StartPopulation() {
   outcome_ = TRunOutcome::roSettingsRefused;
   if (!CheckSettingsFirst(host_)) return false;
+  if (!CheckPopulationMemory(state_, host_)) return false;
   outcome_ = TRunOutcome::roModelRefused;
   if (!CheckExclusive(state_, host_)) return false;
   return InitPopulation(state_, host_);
@@ -143,6 +146,7 @@ bool TRunController::FitOneFunction() {
   TEngineState& S = state_;
   outcome_ = TRunOutcome::roModelRefused;
   PrepareTargetData(S);
+  if (!CheckTargetRange(S, host_)) return false;
   if (!CompileFitFunction(S, host_)) return false;
   if (!CheckFunctionExpression(S, host_)) return false;
   if (!S.Run.Resuming) {
@@ -242,6 +246,9 @@ bool TRunController::RunOptimizeMode(bool Parse) {
   GuardedSearch(
       S, host_, settings_, [&] { RunOptimizeLoop(S, host_, settings_); },
       "Some thing wrong for equation solve!", false, outcome_);
+  // The loop reports its own failures (an objective that is no number);
+  // the run then failed all the same.
+  if (S.Run.StopCode == scFailed) outcome_ = TRunOutcome::roFailed;
   return true;
 }
 

@@ -38,7 +38,8 @@ enum class TRunOutcome {
 // Runs one search loop (RunFitSearch or RunOptimizeLoop). An exception out
 // of it (a log that cannot be written, a fault the loop does not handle)
 // ends the search: Outcome becomes roFailed, no stop criterion is named, the
-// message is shown and the report written, the final one or, when
+// message is shown (with the exception's own text on the next line) and
+// the report written, the final one or, when
 // FinalReport is false, the return to the first page.
 void GuardedSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set,
                    const std::function<void()>& Loop, const std::string& Message, bool FinalReport,

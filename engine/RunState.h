@@ -27,6 +27,7 @@ enum : int {
   scRMSEReached = 2,
   scDCReached = 3,
   scUserStop = 10,
+  scFailed = 11,  // an exception or a value that is no number ended the search
 };
 
 // The monotonic clock of the run timer; the reports show StopTime - StartTime.

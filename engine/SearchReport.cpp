@@ -41,6 +41,8 @@ std::string ExpressionStopReason(int code) {
       return "minimum square error reached";
     case scDCReached:
       return "determination coef. DC reached";
+    case scFailed:
+      return "stopped by an error";
     default:
       return "stoped by user";
   }
@@ -56,6 +58,8 @@ std::string ProgramStopReason(int code) {
       return "RMSE reached";
     case scDCReached:
       return "Determination Correlation DC reached";
+    case scFailed:
+      return "stopped by an error";
     default:
       return "stoped by user";
   }
@@ -229,6 +233,9 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
       case scDCReached:
         reason = "RMSE reached";
         break;
+      case scFailed:
+        reason = "Stopped by an error";
+        break;
       default:
         reason = "Stoped by user";
         break;  // a user stop is never a target reached
@@ -246,6 +253,9 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
     lines.push_back("Min. Value: " + FormatResultValue(S, -1, best, Final));
   else
     lines.push_back("Min. Error: " + FormatResultValue(S, -1, best, Final));
+  // No member ever satisfied the constraints: the values above are the
+  // least bad found, not a solution.
+  if (S.Model.ConstraintCount > 0 && !S.Pop.BestFeasible) lines.push_back(kInfeasibleBestLine);
   lines.push_back("");
   if (Final) lines.push_back("====== Finished ======");
   Host.SetResultLines(lines);

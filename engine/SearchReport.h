@@ -18,6 +18,13 @@ namespace qv {
 // end. The window puts them into its result editor.
 std::vector<std::string> ResultSummaryLines(const TEngineState& S, bool Final);
 
+// The optimisation report's line, and the window's message at the end of
+// the run, when no member ever satisfied every constraint.
+inline constexpr const char* kInfeasibleBestLine =
+    "Constraints: not satisfied; no point found meets every constraint";
+inline constexpr const char* kInfeasibleBestMessage =
+    "No point was found that meets every constraint: the values shown break at least one.";
+
 // Elapsed time of the run: "hh:nn:ss:zz" when Final, else the time text.
 std::string ElapsedText(const TRunState& Run, bool Final);
 

@@ -114,6 +114,7 @@ const TSettingCheck kEvolutionChecks[] = {
 };
 const TSettingCheck kZedovevChecks[] = {
     {TSettingName::SizeBox1, 0, kNoPopulation},
+    {TSettingName::SizeBox1, 1, "\"Population Size\"must be bigger than 0!"},
 };
 
 }  // namespace

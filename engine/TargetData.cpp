@@ -80,6 +80,29 @@ void PrepareTargetData(TEngineState& S) {
   }
 }
 
+bool CheckTargetRange(const TEngineState& S, TFitHost& Host) {
+  for (size_t f = 0; f < S.Model.TargetData.size(); ++f)
+    for (size_t o = 0; o < S.Model.TargetData[f].size(); ++o) {
+      const Double1Array& y = S.Model.TargetData[f][o];
+      double sum = 0, squares = 0;
+      for (double v : y) sum += v;
+      const double mean = y.empty() ? 0 : sum / static_cast<double>(y.size());
+      for (double v : y) squares += (v - mean) * (v - mean);
+      if (std::isfinite(squares)) continue;
+      const int k = S.Model.CurrentFunction;
+      const std::string name = k >= 0 && k < static_cast<int>(S.Model.FunctionOutputs.size())
+                                   ? S.Model.FunctionOutputs[k]
+                                   : "";
+      Host.ShowMessage(mtWarning, "The observed values" +
+                                      (name.empty() ? "" : " of \"" + name + "\"") +
+                                      " are too large: the sum of their squared deviations "
+                                      "exceeds the largest number, so RMSE, SSE and DC cannot be "
+                                      "computed. Scale the data.");
+      return false;
+    }
+  return true;
+}
+
 bool CompileFitFunction(TEngineState& S, TFitHost& Host) {
   S.Model.Parser = std::make_unique<TExpressionParser>();
   S.Model.Parser->SetRandomGenerator(&S.Run.Random);

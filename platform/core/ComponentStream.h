@@ -142,7 +142,7 @@ struct TFilerValue {
   // vaCollection: the items.
   std::vector<TFilerItem> Collection;
 
-  static TFilerValue Null() { return {}; }
+  static TFilerValue Null();
   static TFilerValue Nil();
   static TFilerValue Boolean(bool v);
   // vaInt8, vaInt16, vaInt32 or vaInt64, the smallest that holds v.
@@ -191,6 +191,10 @@ struct TFilerItem {
   std::vector<TFilerProperty> Properties;
   friend bool operator==(const TFilerItem&, const TFilerItem&) = default;
 };
+
+// Defined once TFilerItem is complete: making a value destroys its
+// collection, which needs the item type whole.
+inline TFilerValue TFilerValue::Null() { return {}; }
 
 class TReader;
 class TWriter;

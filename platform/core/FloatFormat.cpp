@@ -403,7 +403,7 @@ std::string formatSection(const Section& sec, double value, bool withSign,
     // emits digits whose place (counted from the right, 0 = units) lies in
     // [toPlace, fromPlace]
     for (int q = fromPlace; q >= toPlace; --q) {
-      if (q >= T) continue;
+      if (q >= T || q < 0) continue;
       out += ip[static_cast<size_t>(T - 1 - q)];
       if (sec.thousands && !sec.scientific && q > 0 && q % 3 == 0) out += fs.ThousandSeparator;
     }
@@ -426,7 +426,9 @@ std::string formatSection(const Section& sec, double value, bool withSign,
     if (c == '"' || c == '\'') {
       quote = c;
     } else if (c == '0' || c == '#') {
-      if (!afterPoint) {
+      if (!afterPoint && intDone) {
+        // Placeholders after the exponent: the integer digits are out.
+      } else if (!afterPoint) {
         const int place = sec.intPlaces - 1 - intSeen;
         if (intSeen == 0)
           emitInt(std::max(T - 1, place), place);

@@ -1,6 +1,7 @@
 // Palette, date-time steps, hit tests and the index quicksort.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "chart/DovOrara.h"
@@ -92,11 +93,114 @@ TEST(ChartHelpers, IndexQuickSortSortsThroughCallbacks) {
       0, int(v.size()) - 1, [&](int a, int b) { return v[a] < v[b] ? -1 : (v[a] > v[b] ? 1 : 0); },
       [&](int a, int b) { std::swap(v[a], v[b]); });
   EXPECT_TRUE(std::is_sorted(v.begin(), v.end()));
-  // An inconsistent comparison never leaves the range.
-  std::vector<int> w(50, 1);
+  // An inconsistent comparison never leaves the range: every index handed
+  // to the callbacks lies in it, and the items are only permuted.
+  std::vector<int> w(50);
+  for (int i = 0; i < 50; ++i) w[i] = i;
+  bool inside = true;
   IndexQuickSort(
-      0, 49, [](int, int) { return -1; }, [&](int a, int b) { std::swap(w[a], w[b]); });
-  SUCCEED();
+      0, 49,
+      [&](int a, int b) {
+        inside = inside && a >= 0 && a < 50 && b >= 0 && b < 50;
+        return -1;
+      },
+      [&](int a, int b) {
+        inside = inside && a >= 0 && a < 50 && b >= 0 && b < 50;
+        if (inside) std::swap(w[a], w[b]);
+      });
+  EXPECT_TRUE(inside);
+  std::sort(w.begin(), w.end());
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(w[i], i);
+}
+
+// The whole default palette and the date-time steps, worked out by hand.
+TEST(DefaultPalette, AllTwentyEntriesAndWrapping) {
+  const TColor expected[20] = {0x0000FF, 0x008000, 0x00FFFF, 0xFF0000, 0xFFFFFF, 0x808080, 0xFF00FF,
+                               0x808000, 0x800000, 0x000080, 0x00FF00, 0x008080, 0x800080, 0xC0C0C0,
+                               0xFFFF00, 0x000000, 0xC0DCC0, 0xF0CAA6, 0xF0FBFF, 0xA4A0A0};
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(DefaultSeriesColor(i), expected[i]) << i;
+    EXPECT_EQ(DefaultSeriesColor(i + 40), expected[i]) << i + 40;
+  }
+}
+
+TEST(DateTimeSteps, LookupsAcrossTheTable) {
+  const double s = 1.0 / 86400;
+  struct NextCase {
+    double value, next;
+  };
+  const NextCase next[] = {
+      {s, 5 * s},            // 1 second -> 5 seconds
+      {1.0 / 24, 2.0 / 24},  // 1 hour -> 2 hours
+      {0.3, 0.5},            // between 6 and 12 hours
+      {15, 30},              // half a month -> a month
+      {182, 365},
+      {400, 365},               // above the last entry: the last
+      {0.5 / 86400000.0, 365},  // below 1 ms: the last, not the first
+  };
+  for (const NextCase& c : next) EXPECT_DOUBLE_EQ(NextDateStep(c.value), c.next) << c.value;
+  struct IndexCase {
+    double value;
+    int index;
+  };
+  const IndexCase index[] = {
+      {1.0 / 86400000.0, 0},
+      {s, 1},
+      {30 * s, 5},
+      {0.25, 13},
+      {15, 19},
+      {182, 24},
+      {365, 25},
+      {182.5, NoDateStep},
+      {0, NoDateStep},  // 0 is exactly 1 ms from the first entry: not less
+  };
+  for (const IndexCase& c : index) EXPECT_EQ(DateStepIndex(c.value), c.index) << c.value;
+}
+
+TEST(DateTimeSteps, RoundingAndSteppingDropTheTimeOfDay) {
+  struct RoundCase {
+    TDateTime date;
+    int step;
+    TDateTime expected;
+  };
+  const RoundCase rounds[] = {
+      {EncodeDate(2001, 5, 15) + 0.75, StepHalfMonth, EncodeDate(2001, 5, 15)},
+      {EncodeDate(2001, 5, 14) + 0.75, StepHalfMonth, EncodeDate(2001, 5, 1)},
+      {EncodeDate(2001, 12, 31) + 0.1, StepSixMonths, EncodeDate(2001, 12, 1)},
+      {EncodeDate(2001, 12, 31) + 0.1, StepOneYear, EncodeDate(2001, 1, 1)},
+      {EncodeDate(2001, 12, 31) + 0.1, 11, EncodeDate(2001, 12, 31)},       // hour step: date only
+      {EncodeDate(1900, 1, 1) + 0.5, StepOneYear, EncodeDate(1900, 1, 1)},  // after the base date
+      {EncodeDate(1900, 1, 1), StepOneYear, EncodeDate(1900, 1, 1)},
+  };
+  for (const RoundCase& c : rounds)
+    EXPECT_EQ(RoundDateToStep(c.date, c.step), c.expected) << c.step;
+
+  struct StepCase {
+    TDateTime from;
+    bool forward;
+    int step;
+    double amount;
+    TDateTime to;
+  };
+  const StepCase steps[] = {
+      {EncodeDate(2000, 11, 1) + 0.5, true, StepTwoMonths, 60, EncodeDate(2001, 1, 1)},
+      {EncodeDate(2000, 3, 1), false, StepSixMonths, 182, EncodeDate(1999, 9, 1)},
+      {EncodeDate(2000, 5, 1) + 0.25, true, StepOneYear, 365, EncodeDate(2001, 5, 1)},
+      {EncodeDate(2000, 2, 1), false, StepFourMonths, 120, EncodeDate(1999, 10, 1)},
+      // A step outside 19..25 adds the amount, time of day kept.
+      {EncodeDate(2000, 5, 1) + 0.25, true, 15, 1, EncodeDate(2000, 5, 2) + 0.25},
+      {EncodeDate(2000, 5, 1) + 0.25, false, 12, 2.0 / 24,
+       EncodeDate(2000, 5, 1) + 0.25 - 2.0 / 24},
+  };
+  for (const StepCase& c : steps) {
+    double v = c.from;
+    StepDateTime(true, c.forward, v, c.amount, c.step);
+    EXPECT_DOUBLE_EQ(v, c.to) << DateToStr(c.from) << " step " << c.step;
+  }
+  // Not a date-time axis: month steps are plain additions.
+  double v = 100;
+  StepDateTime(false, false, v, 30, StepOneMonth);
+  EXPECT_EQ(v, 70);
 }
 
 }  // namespace

@@ -230,5 +230,77 @@ TEST(ChartPanel, ExtendedBackgroundBevelsAndImage) {
   EXPECT_TRUE(z.Active);
 }
 
+// Rectangle and print arithmetic worked out by hand.
+TEST(ChartPanelRect, ChartRectFromBoundsBorderAndMargins) {
+  struct Case {
+    int width, height, border;
+    TRect userRect;
+    bool buffered;
+    TRect chartRect;
+  };
+  const Case cases[] = {
+      // MulDiv rounds halves away from zero: 3 % of 450 = 13.5 -> 14;
+      // 4 % of 262 = 10.48 -> 10; the border comes off every side.
+      {450, 262, 2, TRect(0, 0, 450, 262), false, TRect(16, 12, 434, 250)},
+      // Unbuffered drawing keeps the user rectangle's origin.
+      {400, 250, 0, TRect(10, 20, 410, 270), false, TRect(22, 30, 398, 260)},
+      // Buffered drawing draws into a bitmap at 0, 0.
+      {400, 250, 0, TRect(10, 20, 410, 270), true, TRect(12, 10, 388, 240)},
+  };
+  for (const Case& c : cases) {
+    TCustomPlotPanel panel;
+    panel.SetBounds(c.width, c.height);
+    panel.SetBorderWidth(c.border);
+    panel.Canvas().SetBufferedDrawing(c.buffered);
+    TFakeFontService fonts;
+    TRecordingCanvas rec(TRect(0, 0, 600, 400), &fonts);
+    panel.DrawInto(rec, c.userRect);
+    EXPECT_EQ(panel.ChartRect, c.chartRect) << c.width << "x" << c.height;
+    EXPECT_EQ(panel.ChartWidth, c.chartRect.Width());
+    EXPECT_EQ(panel.ChartYCenter, (c.chartRect.Top + c.chartRect.Bottom) / 2);
+  }
+  // Margins that meet exactly (Left = Right) widen the rectangle by the
+  // panel's width, as the recalculation says.
+  TCustomPlotPanel panel;
+  panel.Canvas().SetBufferedDrawing(false);
+  panel.SetMarginLeft(50);
+  panel.SetMarginRight(50);
+  TFakeFontService fonts;
+  TRecordingCanvas rec(TRect(0, 0, 400, 250), &fonts);
+  panel.DrawInto(rec, TRect(0, 0, 400, 250));
+  EXPECT_EQ(panel.ChartRect.Left, 200);
+  EXPECT_EQ(panel.ChartRect.Right, 600);
+}
+
+TEST(ChartPanelRect, PrintAreaRoundingAndProportionalMargins) {
+  struct Case {
+    int width, height;
+    bool keepAspect;
+    int pageWidth, pageHeight;
+    double pixelRatio;
+    int margins[4];
+    TRect area;
+  };
+  const Case cases[] = {
+      // 15 % of 4830 = 724.5 -> 724 and of 6630 = 994.5 -> 994 (ties to even).
+      {400, 250, false, 4830, 6630, 1.0, {15, 15, 15, 15}, TRect(724, 994, 4106, 5636)},
+      // Taller than wide: M(6600, 4800, 2/3) = Round(100 * (4800 - 2640) / 4800) div 2 = 22.
+      {200, 300, true, 4800, 6600, 1.0, {22, 15, 22, 15}, TRect(1056, 990, 3744, 5610)},
+      // Printer pixels twice as wide as high: 100 * (6600 - 3600) / 6600 = 45.45 -> 45 div 2 = 22.
+      {400, 250, true, 4800, 6600, 2.0, {15, 22, 15, 22}, TRect(720, 1452, 4080, 5148)},
+      // A square chart takes the second form: 100 * (4800 - 3960) / 4800 = 17.5 -> 18 div 2 = 9.
+      {300, 300, true, 4800, 6600, 1.0, {9, 15, 9, 15}, TRect(432, 990, 4368, 5610)},
+  };
+  for (const Case& c : cases) {
+    TCustomPlotPanel panel;
+    panel.SetBounds(c.width, c.height);
+    panel.KeepPrintAspect = c.keepAspect;
+    const TRect r = panel.PrintArea(c.pageWidth, c.pageHeight, c.pixelRatio);
+    for (int i = 0; i < 4; ++i)
+      EXPECT_EQ(panel.PrintMargins[i], c.margins[i]) << c.width << "x" << c.height << " " << i;
+    EXPECT_EQ(r, c.area) << c.width << "x" << c.height;
+  }
+}
+
 }  // namespace
 }  // namespace qv

@@ -1,8 +1,11 @@
 // Reads one problem of the NIST StRD nonlinear regression set (the JSON
-// files under $QV_SHARED_DIR/data/nist) and writes it as a fitting model.
+// files in tests/engine/data/nist, kept in the repository) and writes it as
+// a fitting model.
 #pragma once
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -97,10 +100,9 @@ struct TNistProblem {
   int Rows = 0;
 };
 
-inline std::string NistDir() {
-  const char* shared = std::getenv("QV_SHARED_DIR");
-  return shared ? std::string(shared) + "/data/nist/" : std::string();
-}
+// The folder of the JSON files (QV_SOURCE_DIR is the repository's root,
+// defined by the build for tests and benchmarks).
+inline std::string NistDir() { return std::string(QV_SOURCE_DIR) + "/tests/engine/data/nist/"; }
 
 inline std::string Num(double v) {
   std::ostringstream o;
@@ -109,16 +111,35 @@ inline std::string Num(double v) {
   return o.str();
 }
 
-// The model: variable x (one x column only), parameters b1..bk bounded by a
-// box around both NIST starting points and the certified values, widened
-// by half its span on each side, and the NIST model in this language.
-inline bool LoadNistProblem(const std::string& name, TNistProblem& p) {
-  std::ifstream in(NistDir() + name + ".json");
-  if (!in) return false;
+// The search box of one parameter, from its two published starting values
+// only (the certified value never enters it): ten times the larger start
+// magnitude, on the side of the starts' sign, or on both sides when the
+// starts differ in sign. A zero start magnitude counts as 1.
+inline void NistBox(double start1, double start2, double& lo, double& hi) {
+  double m = std::max(std::abs(start1), std::abs(start2));
+  if (m == 0) m = 1;
+  lo = std::min(start1, start2) >= 0 ? 0.0 : -10 * m;
+  hi = std::max(start1, start2) <= 0 ? 0.0 : 10 * m;
+}
+
+// The model: variable x (one x column only), parameters b1..bk bounded by
+// NistBox, and the NIST model in this language. False, with the reason in
+// Error, when the file is missing or unreadable or has more x columns.
+inline bool LoadNistProblem(const std::string& name, TNistProblem& p,
+                            std::string* Error = nullptr) {
+  const std::string file = NistDir() + name + ".json";
+  std::ifstream in(file);
+  if (!in) {
+    if (Error) *Error = "cannot read " + file;
+    return false;
+  }
   std::stringstream ss;
   ss << in.rdbuf();
   const TJson j = TJson::Parse(ss.str());
-  if (j["x_columns"].Items.size() != 1) return false;
+  if (j["x_columns"].Items.size() != 1) {
+    if (Error) *Error = file + ": not one x column";
+    return false;
+  }
   p.Name = name;
   std::string expr = j["model_expr"].Text;
   for (size_t at; (at = expr.find("**")) != std::string::npos;) expr.replace(at, 2, "^");
@@ -131,12 +152,9 @@ inline bool LoadNistProblem(const std::string& name, TNistProblem& p) {
   std::string params;
   const size_t k = j["certified"].Items.size();
   for (size_t i = 0; i < k; ++i) {
-    const double a = j["start1"].Items[i].Number, b = j["start2"].Items[i].Number,
-                 c = j["certified"].Items[i].Number;
-    p.Certified.push_back(c);
-    double lo = std::min({a, b, c}), hi = std::max({a, b, c});
-    const double span = hi - lo > 0 ? hi - lo : std::abs(c) + 1;
-    lo -= span / 2, hi += span / 2;
+    p.Certified.push_back(j["certified"].Items[i].Number);
+    double lo = 0, hi = 0;
+    NistBox(j["start1"].Items[i].Number, j["start2"].Items[i].Number, lo, hi);
     params += (i ? ", b" : "b") + std::to_string(i + 1) + " [" + Num(lo) + ", " + Num(hi) + "]";
   }
   p.CertifiedRss = j["certified_rss"].Number;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "E2eDriver.h"
+#include "engine/FitSettings.h"
 
 using namespace qv;
 
@@ -120,6 +121,86 @@ TEST(ExampleModels, RefusalsExitWithTheirKind) {
   TDriverRun pop = Drive({model, "--set", "DESizeBox=4"});
   EXPECT_EQ(pop.Exit, 2);
   EXPECT_EQ(pop.Err, "information: Population size must be bigger than 5!\n");
+}
+
+// A bad number or name on the command line is a usage error (exit 1) with a
+// message saying what was wrong, never an abort.
+TEST(DriverCommandLine, BadNumbersAndNamesAreUsageErrors) {
+  const std::string model = kExamples + "Regression Curve Fit/Linear Fit.mff";
+  const struct {
+    std::vector<std::string> Args;
+    const char* Error;
+  } cases[] = {
+      {{model, "--seed", "abc"},
+       "error: --seed takes a whole number from 0 to 4294967295, not \"abc\"\n"},
+      {{model, "--seed", "99999999999999999999999"},
+       "error: --seed takes a whole number from 0 to 4294967295, not "
+       "\"99999999999999999999999\"\n"},
+      {{model, "--seed", "4294967296"},
+       "error: --seed takes a whole number from 0 to 4294967295, not \"4294967296\"\n"},
+      {{model, "--seed", "-1"},
+       "error: --seed takes a whole number from 0 to 4294967295, not \"-1\"\n"},
+      {{"--eval", "x+1", "--var", "x=abc"}, "error: --var x needs a number, not \"abc\"\n"},
+      {{model, "--testvalue", "1e"}, "error: --testvalue needs a number, not \"1e\"\n"},
+      {{model, "--set", "RadioGroup2=abc"},
+       "error: RadioGroup2 takes an item number from 0 to 3, not \"abc\"\n"},
+      {{model, "--set", "RadioGroup2=4"},
+       "error: RadioGroup2 takes an item number from 0 to 3, not \"4\"\n"},
+      {{model, "--set", "NoSuchBox=1"},
+       "error: no setting named \"NoSuchBox\"; the settings are: "},
+      {{model, "--frobnicate"}, "error: unknown option --frobnicate\n"},
+  };
+  for (const auto& c : cases) {
+    TDriverRun run = Drive(c.Args);
+    EXPECT_EQ(run.Exit, 1) << c.Error;
+    EXPECT_EQ(run.Err.rfind(c.Error, 0), 0u) << run.Err;
+    EXPECT_TRUE(run.Out.empty()) << run.Out;
+  }
+  // The list of valid names holds every setting.
+  const std::string unknown = Drive({model, "--set", "NoSuchBox=1"}).Err;
+  for (TSettingName name : TFitSettings().Names())
+    EXPECT_NE(unknown.find(" " + name.String()), std::string::npos) << name.String();
+  // The seed's whole range is accepted.
+  EXPECT_EQ(
+      Drive({model, "--seed", "4294967295", "--set", "RB2=True", "--set", "ComboBox1=10"}).Exit, 0);
+}
+
+// --help names every setting with its meaning, allowed values and default,
+// and every exit status.
+TEST(DriverCommandLine, HelpListsTheSettingsAndExitCodes) {
+  TDriverRun run = Drive({"--help"});
+  ASSERT_EQ(run.Exit, 0);
+  for (TSettingName name : TFitSettings().Names())
+    EXPECT_TRUE(run.Out.find("\n  " + name.String() + "  ") != std::string::npos) << name.String();
+  for (const char* line :
+       {"  0  a search ran and reported", "  1  a usage error", "  2  the model was refused",
+        "  3  the settings were refused", "      an item number (default 3):\n",
+        "        1  Genetic Algorithm (GA)\n", "      True or False (default False)\n",
+        "  SSEEdit  target RMSE\n      a value (default \"0.001\")\n"})
+    EXPECT_NE(run.Out.find(line), std::string::npos) << line;
+}
+
+// A message whose lines are parted by a bare CR reaches the terminal with
+// a line break, so neither half hides the other.
+TEST(DriverCommandLine, PrintsCarriageReturnsAsLineBreaks) {
+  TDriverRun run = Drive({std::string(QV_TEST_DATA_DIR) + "/driver/open_range.txt", "--set",
+                          "RadioGroup2=1", "--set", "BinCheckBox=1"});
+  EXPECT_EQ(run.Exit, 2);
+  EXPECT_EQ(run.Err,
+            "information: Wrong defination for a, no range values defined!\n(you have to specify "
+            "bound values for all parameter in encode/decode mode of GA)\n");
+}
+
+// Observed values whose squared deviations overflow leave no statistic to
+// report: the model is refused with a warning instead of RMSE INF, DC -100.
+TEST(DriverCommandLine, DataTooLargeForTheStatisticsIsRefused) {
+  TDriverRun run = Drive({std::string(QV_TEST_DATA_DIR) + "/driver/huge_values.txt"});
+  EXPECT_EQ(run.Exit, 2);
+  EXPECT_EQ(run.Err,
+            "warning: The observed values of \"y\" are too large: the sum of their squared "
+            "deviations exceeds the largest number, so RMSE, SSE and DC cannot be computed. Scale "
+            "the data.\n");
+  EXPECT_TRUE(run.Out.empty());
 }
 
 TEST(ExampleModels, EvaluatesAnExpression) {

@@ -19,18 +19,22 @@ namespace {
 struct TNistCase {
   friend void PrintTo(const TNistCase& c, std::ostream* os) { *os << c.Name; }
   const char* Name;
-  // Expected to reach the certified RSS. Known not to: MGH09 and MGH10
-  // (start boxes far from the valley), Lanczos1 and Lanczos2 (RSS of
-  // 1e-25 and 2e-11 need more digits than the search keeps).
+  // Expected to reach the certified RSS within 6000 generations from the
+  // boxes built from the published starts only (NistBox). Known not to:
+  // Lanczos1, Lanczos2 and Lanczos3 (sums of exponentials whose RSS of 1e-25
+  // to 2e-8 needs more digits than the search keeps), MGH10 (a valley of
+  // width 1e-5 in a box of 4e6), Thurber, Bennett5, Gauss2, Gauss3 (stop in
+  // a local minimum) and ENSO (its certified b8 has the other sign than both
+  // starts, so it lies outside the box).
   bool Reaches;
 };
 
 class NistProblem : public ::testing::TestWithParam<TNistCase> {};
 
 TEST_P(NistProblem, ReachesTheCertifiedFit) {
-  if (NistDir().empty()) GTEST_SKIP() << "QV_SHARED_DIR is not set";
   TNistProblem p;
-  if (!LoadNistProblem(GetParam().Name, p)) GTEST_SKIP() << "no data for " << GetParam().Name;
+  std::string error;
+  ASSERT_TRUE(LoadNistProblem(GetParam().Name, p, &error)) << error;
   TSearchRun run({{"RB2", "True"}, {"ComboBox1", "6000"}, {"CBB2", "100000"}}, 2024);
   ASSERT_TRUE(run.Run(p.ModelText)) << (run.Messages().empty() ? "" : run.Messages()[0]);
   const double rss = run.State.Pop.BestSSE;
@@ -50,12 +54,12 @@ INSTANTIATE_TEST_SUITE_P(
         TNistCase{"Misra1a", true}, TNistCase{"Misra1b", true}, TNistCase{"Misra1c", true},
         TNistCase{"Misra1d", true}, TNistCase{"DanWood", true}, TNistCase{"Chwirut1", true},
         TNistCase{"Chwirut2", true}, TNistCase{"BoxBOD", true}, TNistCase{"Rat42", true},
-        TNistCase{"Rat43", true}, TNistCase{"MGH09", false}, TNistCase{"MGH10", false},
-        TNistCase{"MGH17", true}, TNistCase{"Thurber", true}, TNistCase{"Roszman1", true},
-        TNistCase{"Lanczos1", false}, TNistCase{"Lanczos2", false}, TNistCase{"Lanczos3", true},
+        TNistCase{"Rat43", true}, TNistCase{"MGH09", true}, TNistCase{"MGH10", false},
+        TNistCase{"MGH17", true}, TNistCase{"Thurber", false}, TNistCase{"Roszman1", true},
+        TNistCase{"Lanczos1", false}, TNistCase{"Lanczos2", false}, TNistCase{"Lanczos3", false},
         TNistCase{"Kirby2", true}, TNistCase{"Hahn1", true}, TNistCase{"Eckerle4", true},
-        TNistCase{"Bennett5", true}, TNistCase{"Gauss1", true}, TNistCase{"Gauss2", true},
-        TNistCase{"Gauss3", true}, TNistCase{"ENSO", true}),
+        TNistCase{"Bennett5", false}, TNistCase{"Gauss1", true}, TNistCase{"Gauss2", false},
+        TNistCase{"Gauss3", false}, TNistCase{"ENSO", false}),
     [](const ::testing::TestParamInfo<TNistCase>& param) { return std::string(param.param.Name); });
 
 }  // namespace

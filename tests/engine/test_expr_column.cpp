@@ -285,5 +285,26 @@ TEST_F(ExprColumnTest, CompoundArithmeticKeepsTheBitsOfOneEvaluationPerRow) {
   }
 }
 
+// Expressions of more terms than a 16-bit operand index can count: every
+// operand keeps its own slot, so the column and the row give the same bits
+// and the right value.
+TEST_F(ExprColumnTest, LongExpressionsKeepEveryOperand) {
+  for (int terms : {70000}) {  // past both 32,768 and 65,536
+    std::string text = "a*x";
+    for (int k = 1; k < terms; ++k) text += "+" + std::to_string(k % 97) + "*x";
+    const int index = P.CompileText(text);
+    std::vector<double> col;
+    ASSERT_EQ(Column(index, col), static_cast<int>(X.size())) << terms;
+    const std::vector<double> row = PerRow(index);
+    double coefficient = Params[0];
+    for (int k = 1; k < terms; ++k) coefficient += k % 97;
+    for (size_t r = 0; r < X.size(); r += 37) {
+      EXPECT_TRUE(SameBits(col[r], row[r])) << terms << " row " << r;
+      EXPECT_NEAR(row[r], coefficient * X[r], 1e-9 * std::fabs(coefficient * X[r]) + 1e-9)
+          << terms << " row " << r;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace qv

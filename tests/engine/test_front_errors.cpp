@@ -23,7 +23,7 @@ enum class Stage {
 
 struct ErrorCase {
   std::string text;
-  const char* message;
+  std::string message;
   TMsgDlgType kind;
   Stage stage = Stage::Read;
 };
@@ -34,6 +34,8 @@ const char* const kProg =
 
 std::string Fit(const std::string& tail) { return std::string(kFit) + tail; }
 std::string Prog(const std::string& tail) { return std::string(kProg) + tail; }
+// The path of a file in the data folder, as the messages name it.
+std::string InData(const std::string& name) { return fronttest::DataDir() + "/" + name; }
 
 void ExpectError(const std::string& text, const std::string& message, TMsgDlgType kind, Stage stage,
                  TFitSettings* settings = nullptr) {
@@ -86,14 +88,20 @@ TEST(FrontModelErrors, FunctionModelMessages) {
        "There are no enougth data for processing!", mtError},
       {"variables x, y;\nparameters a;\nfunction y=a*x;\ndatafile two_rows.csv;",
        "There are no enougth data for processing!", mtError},
+      // After the fixed text: whether the file is missing or unreadable, and
+      // which file and line (or inline row) could not be read.
       {"variables x, y;\nparameters a;\nfunction y=a*x;\ndatafile missing.csv;",
-       "File \"missing.csv\" not exist!", mtWarning},
+       "File \"missing.csv\" not exist!\n" + InData("missing.csv") + ": no such file", mtWarning},
+      {"variables x, y;\nparameters a;\nfunction y=a*x;\ndatafile \".\";",
+       "File \".\" not exist!\n" + InData(".") + ": a folder, not a file", mtWarning},
       {"variables x, y, z;\nparameters a;\nfunction z=a*x*y;\ndata;\n1 2 3\n2 3\n3 4 5",
-       "Read data error!", mtError},
-      {"variables x, y;\nparameters a;\nfunction y=a*x;\ndata;\n1 2\n2 b\n3 4", "Read data error!",
-       mtError},
+       "Read data error!\ndata row 2: 2 3", mtError},
+      {"variables x, y;\nparameters a;\nfunction y=a*x;\ndata;\n1 2\n2 b\n3 4",
+       "Read data error!\ndata row 2: 2 b", mtError},
       {"variables x, y;\nparameters a;\nfunction y=a*x;\ndatafile short_row.csv;",
-       "Read data error!", mtError},
+       "Read data error!\n" + InData("short_row.csv") + ", line 2: 2", mtError},
+      {"variables x, y;\nparameters a;\nfunction y=a*x;\ndatafile blank_lines.csv;",
+       "Read data error!\n" + InData("blank_lines.csv") + ", line 5: 3 x", mtError},
       {"variables x, y, z;\nparameters a;\nfunction z=a*x*y;\ndata;\n1 2\n2 3\n3 4",
        "Wrong defination of Variables, no enough data value columns!", mtWarning},
       {"variables x, y, x;\nparameters a;\nfunction y=a*x;",
@@ -177,7 +185,8 @@ TEST(FrontModelErrors, ProgramModelMessages) {
        "Miss \";\" in the end of line 5", mtInformation},
       {"variables x, y;\nparameters a [0, 1];\nstartprogram\ny[0] := a;\nendprogram;\ndata;",
        "Miss \";\" in the end of line 3", mtInformation},
-      {Prog("datafile nofile.csv;"), "File \"nofile.csv\" not exist!", mtWarning},
+      {Prog("datafile nofile.csv;"),
+       "File \"nofile.csv\" not exist!\n" + InData("nofile.csv") + ": no such file", mtWarning},
       {kProg, "No file data!", mtWarning},
       {"parameters a;\nstartprogram;\na := 1;\nendprogram;\ndata;\n1", "No variables defined!",
        mtWarning, Stage::ProgramParser},

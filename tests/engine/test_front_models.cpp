@@ -70,6 +70,9 @@ TEST(FrontFunctionModel, ReadsStatementsIntoTheState) {
       {"data file relative to the model",
        "variables x, y;\nparameters a;\nfunction y = a*x;\ndatafile line.csv;",
        {"DataSet 0 rows=4 name=line.csv file", "DataColumns [2x4]"}},
+      {"a UTF-8 byte-order mark and CR LF line ends are no part of the values",
+       "variables x, y;\nparameters a;\nfunction y = a*x;\ndatafile bom.csv;",
+       {"DataSet 0 rows=3 name=bom.csv file", "DataColumns [2x3]"}},
       {"a later, longer data set gets its own size",
        "variables x, y;\nparameters a;\nfunction y = a*x;\ndatafile \"line.csv\";\ndata;\n1 2\n2 "
        "3\n3 4\n4 5\n5 6\n6 7",

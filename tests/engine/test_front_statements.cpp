@@ -152,7 +152,7 @@ TEST(FrontStatementsReaders, MessagesOfLessTravelledPaths) {
        "Wrong constant value defination for \"k(1:2)=[1,2,3]\"!", mtInformation},
       // Reading stops at the first data line: a second one is only a bad row.
       {"variables x, y;\nparameters a;\nfunction y = a*x;\ndata;\n1 2\n2 3\n3 4\ndata;\n1 2",
-       "Read data error!", mtError},
+       "Read data error!\ndata row 4: data;", mtError},
       {"variables x, y;\nparameters a = 1 [0, 1, 2, 3];\nfunction y = a*x;\ndata;\n1 2\n2 3\n3 4",
        "Initial parameter ranges is out of parameter ranges for \"a\"!", mtInformation},
   };

@@ -49,6 +49,89 @@ TEST(OptimiseLoop, ConstraintsAloneStopAtTheFirstFeasiblePoint) {
   }
 }
 
+// The smallest x with x >= 5: every infeasible member has a smaller
+// objective than every feasible one, so a best taken by value alone stays
+// infeasible for good.
+const char* kBoundBelow = R"(title Bound below;
+parameters x [-10, 10];
+minimum = true;
+functions;
+x;
+5 - x <= 0;
+)";
+
+TEST(OptimiseLoop, AFeasibleMemberAlwaysBeatsAnInfeasibleBest) {
+  for (const char* algorithm : {"0", "1", "2", "3"}) {
+    for (uint32_t seed : {1u, 2u, 3u, 4u, 5u}) {
+      TSearchRun run(
+          {{"RadioGroup2", algorithm}, {"RB2", "True"}, {"ComboBox1", "300"}, {"CBB2", "100000"}},
+          seed);
+      ASSERT_TRUE(run.Run(kBoundBelow)) << algorithm;
+      EXPECT_TRUE(run.State.Pop.BestFeasible) << algorithm << " seed " << seed;
+      EXPECT_GE(run.State.Pop.BestPosition[0], 5) << algorithm << " seed " << seed;
+      EXPECT_LT(run.State.Pop.BestPosition[0], 5.5) << algorithm << " seed " << seed;
+      EXPECT_TRUE(run.Messages().empty()) << algorithm;
+      EXPECT_EQ(run.Line("Constraints: "), "") << algorithm;
+      // The members kept are feasible wherever the algorithm keeps a
+      // member only when it is no worse (differential evolution).
+      // Members' own bests (swarm and Zedovev): a feasible one is never
+      // given up for an infeasible one of smaller value.
+      if (std::string(algorithm) == "0" || std::string(algorithm) == "2") {
+        int feasibleBests = 0;
+        for (int m = 0; m < run.State.Pop.PopSize; ++m) {
+          if (!run.State.Pop.PersonalBestFeasible[m]) continue;
+          ++feasibleBests;
+          EXPECT_GE(run.State.Pop.PersonalBestPosition[m][0], 5) << m;
+        }
+        EXPECT_EQ(feasibleBests, run.State.Pop.PopSize) << algorithm << " seed " << seed;
+      }
+      if (std::string(algorithm) != "3") continue;
+      for (int m = 0; m < run.State.Pop.PopSize; ++m) {
+        if (!run.State.Pop.ObjectiveFeasible[m]) continue;
+        EXPECT_GE(run.State.Pop.Population[m][0], 5) << m;
+      }
+    }
+  }
+}
+
+// When no member ever meets the constraints the report and the window say
+// so, instead of showing the least bad point as the minimum.
+TEST(OptimiseLoop, AnInfeasibleBestIsReportedAsSuch) {
+  const char* impossible = R"(parameters x [-5, 5], y [-5, 5];
+minimum = true;
+functions;
+x + y;
+x^2 + y^2 + 1 <= 0;
+)";
+  for (const char* algorithm : {"0", "1", "2", "3"}) {
+    TSearchRun run({{"RadioGroup2", algorithm}, {"RB2", "True"}, {"ComboBox1", "50"}});
+    ASSERT_TRUE(run.Run(impossible)) << algorithm;
+    EXPECT_FALSE(run.State.Pop.BestFeasible);
+    EXPECT_EQ(run.Line("Constraints: "),
+              "Constraints: not satisfied; no point found meets every constraint");
+    EXPECT_EQ(run.Messages(), std::vector<std::string>{"No point was found that meets every "
+                                                       "constraint: the values shown break at "
+                                                       "least one."});
+  }
+}
+
+// An objective that is no number ends the search with its cause and a
+// report that names the error, never a user stop.
+TEST(OptimiseLoop, AnObjectiveThatIsNoNumberEndsTheSearchAsAnError) {
+  const char* nan = R"(parameters x [-5, 5];
+minimum = true;
+functions;
+sqrt(x);
+)";
+  TSearchRun run({{"RB2", "True"}, {"ComboBox1", "50"}});
+  ASSERT_TRUE(run.Run(nan));
+  EXPECT_EQ(run.State.Run.StopCode, scFailed);
+  EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roFailed);
+  EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Stopped by an error");
+  ASSERT_EQ(run.Messages().size(), 1u);
+  EXPECT_EQ(run.Messages()[0], "Function expression is wrong!\nInvalid floating point operation");
+}
+
 TEST(OptimiseLoop, GeneticSharesOfNonNegativeValuesAreInverseValues) {
   TPopulation P;
   P.PopSize = 3;

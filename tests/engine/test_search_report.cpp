@@ -279,6 +279,7 @@ TEST(SearchReport, ExpressionReportReasonsTitleAndTable) {
       {scDCReached, "Test", "determination coef. DC reached"},
       {scUserStop, "", "stoped by user"},
       {-1, "", "stoped by user"},
+      {scFailed, "", "stopped by an error"},
   };
   for (const Case& c : cases) {
     S.Run.StopCode = c.Code;
@@ -490,8 +491,11 @@ TEST_F(SetupLogs, FailedSearchDoesNotRepeatTheLastRunsReason) {
     BreakLogAfter(run, Path("fit.csv"), 3);
     ASSERT_TRUE(run.Run(kStraightLine));
     EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roFailed);
-    EXPECT_EQ(run.Messages(), std::vector<std::string>{"Some thing wrong!"});
-    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user");
+    // The fixed text, then the cause on the next line.
+    EXPECT_EQ(run.Messages(), std::vector<std::string>{"Some thing wrong!\nCannot open file \"" +
+                                                       Path("fit.csv") + "\""});
+    // A failure is no user stop.
+    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stopped by an error");
   }
   {
     const char* model = R"(parameters x [-5, 5];
@@ -504,8 +508,10 @@ x^2 - 4;
     run.Apply({{"FileEdit", Path("opt.csv")}, {"SREdit", "1"}, {"ComboBox1", "50"}});
     BreakLogAfter(run, Path("opt.csv"), 3);
     ASSERT_TRUE(run.Run(model));
-    EXPECT_EQ(run.Messages(), std::vector<std::string>{"Function expression is wrong!"});
-    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Stoped by user");
+    EXPECT_EQ(run.Messages(),
+              std::vector<std::string>{"Function expression is wrong!\nCannot open file \"" +
+                                       Path("opt.csv") + "\""});
+    EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Stopped by an error");
     EXPECT_EQ(run.Line("Iterations: "), "Iterations: 3");
   }
 }

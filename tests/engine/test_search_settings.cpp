@@ -56,6 +56,8 @@ TEST(CheckAlgorithmSettings, RefusesEmptyAndSmallEntries) {
       {3, {{"PMBox3", ""}}, "PMBox3", "No value for \"Mutatuin Rate\"!"},
       {3, {{"PCBox3", ""}}, "PCBox3", "No value for \"Crossover Rate\"!"},
       {0, {{"SizeBox1", ""}}, "SizeBox1", "No value for \"Population Size\"!"},
+      {0, {{"SizeBox1", "0"}}, "SizeBox1", "\"Population Size\"must be bigger than 0!"},
+      {0, {{"SizeBox1", "-3"}}, "SizeBox1", "\"Population Size\"must be bigger than 0!"},
       {7, {{"SizeBox1", ""}}, "SizeBox1", "No value for \"Population Size\"!"},
   };
   for (const Case& c : cases) {
@@ -74,6 +76,33 @@ TEST(CheckAlgorithmSettings, RefusesEmptyAndSmallEntries) {
   for (int a = 0; a < 4; ++a)
     EXPECT_TRUE(CheckAlgorithmSettings(defaults.Host, static_cast<TAlgorithm>(a)));
   EXPECT_TRUE(defaults.Messages().empty());
+}
+
+// A population whose arrays would not fit in memory is refused before
+// anything is allocated, naming the size and the box of the chosen family;
+// nothing of the model was searched.
+TEST(CheckAlgorithmSettings, RefusesAPopulationThatDoesNotFitInMemory) {
+  const struct {
+    const char* Algorithm;
+    const char* Box;
+  } cases[] = {{"0", "SizeBox1"}, {"1", "PopulationBox2"}, {"2", "SizeBox"}, {"3", "DESizeBox"}};
+  for (const auto& c : cases) {
+    TSearchRun run({{"RadioGroup2", c.Algorithm}, {c.Box, "2000000000"}});
+    EXPECT_FALSE(run.Run(kLine));
+    EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roSettingsRefused);
+    ASSERT_EQ(run.Messages().size(), 1u) << c.Box;
+    EXPECT_EQ(run.Messages()[0].rfind("\"Population Size\" 2000000000 is too large: the "
+                                      "population would need ",
+                                      0),
+              0u)
+        << run.Messages()[0];
+    EXPECT_EQ(run.Host.Calls.back(), std::string("FocusSetting ") + c.Box);
+    EXPECT_TRUE(run.State.Pop.Population.empty());
+  }
+  TSearchRun fits(
+      {{"RadioGroup2", "3"}, {"DESizeBox", "1000"}, {"RB2", "True"}, {"ComboBox1", "2"}});
+  EXPECT_TRUE(fits.Run(kLine));
+  EXPECT_EQ(fits.State.Pop.Population.size(), 1000u);
 }
 
 TEST(PrepareSearch, SwarmNeedsLearningFactorsAboveFour) {

@@ -64,6 +64,7 @@ struct TFixture {
     for (int d = 0; d < dims; ++d) S.Pop.BestPosition[d] = 1.1 + 0.6 * d;
     S.Pop.RelativeFitness.assign(members, 0);
     S.Pop.ObjectiveValues.assign(members, 0);
+    S.Pop.ObjectiveFeasible.assign(members, 1);
     S.Pop.Fitness.assign(members, 0);
     SeedEngineRandom(S, seed);
   }

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "SearchTestHost.h"
 #include "engine/CommonUnit.h"
 #include "engine/GeneEncoding.h"
 #include "engine/RandomValues.h"
@@ -49,6 +50,36 @@ TEST(GeneEncoding, EncodesSignIntegerAndFraction) {
   EXPECT_FALSE(bin.SignFree);
   for (double v : {0.0, 2.5, 9.9999, 7.0625})
     EXPECT_DOUBLE_EQ(DecodeGene(bin, EncodeGene(bin, v)), v) << v;
+}
+
+// Ranges and decimal counts beyond what a 64-bit gene holds saturate
+// instead of overflowing: the integer digits stop at 2^63 - 1, the fraction
+// at 17 decimals, and a value still encodes and decodes inside its range.
+TEST(GeneEncoding, HugeRangesAndDecimalCountsSaturate) {
+  const std::string maxDigits = IntToBaseDigits(9223372036854775807.0, 10);
+  EXPECT_EQ(maxDigits, "9223372036854775807");
+  for (double v : {1e20, -1e20, 1e308, HUGE_VAL, -HUGE_VAL, 9223372036854775808.0})
+    EXPECT_EQ(IntToBaseDigits(v, 10), maxDigits) << v;
+  EXPECT_EQ(IntToBaseDigits(std::nan(""), 2), "0");
+  EXPECT_EQ(IntToBaseDigits(HUGE_VAL, 2), std::string(63, '1'));
+
+  const TGeneLayout wide = MakeGeneLayout(-1e20, 1e20, 10, 400);
+  EXPECT_EQ(wide.IntDigits, 19);
+  EXPECT_EQ(wide.DecimalCount, kMaxGeneDecimals);
+  EXPECT_EQ(wide.FracDigits, 18);  // 10^17 - 1 rounds to 10^17 in a double
+  for (double v : {0.0, 1.5, -123456.25, 5e18}) {
+    const std::string gene = EncodeGene(wide, v);
+    EXPECT_EQ(gene.size(), 1u + 19 + 1 + 18) << gene;
+    EXPECT_DOUBLE_EQ(DecodeGene(wide, gene), v) << gene;
+  }
+  // Every digit at its largest: the integer part saturates, the sign holds.
+  const double top = DecodeGene(wide, "1" + std::string(19, '9') + "." + std::string(18, '9'));
+  EXPECT_GT(top, 9.2e18);
+  EXPECT_LT(top, 9.3e18);
+  EXPECT_EQ(BaseDigitsToDecimal(std::string(30, '9'), 10), "9223372036854775807");
+  const TGeneLayout bin = MakeGeneLayout(0, 1e300, 2, 4);
+  EXPECT_EQ(bin.IntDigits, 63);
+  EXPECT_GE(DecodeGene(bin, EncodeGene(bin, 1e300)), 0);  // saturated, not wrapped
 }
 
 TEST(GeneEncoding, MutationChangesOneAllowedPosition) {
@@ -158,6 +189,30 @@ TEST(RandomValues, ExclusiveIntegersStayPairwiseDifferent) {
   tight.Members(1);
   RandomizeMember(tight.S, 0);  // gives up instead of drawing for ever
   EXPECT_TRUE(tight.S.Run.ExclusiveExhausted);
+}
+
+// Bounds near the largest double: b - a overflows, yet every member, drawn
+// or moved by any algorithm and repaired, stays a finite value inside its
+// declared range (they came back as INF).
+TEST(RandomValues, RangesNearTheLargestDoubleGiveFiniteValuesInside) {
+  const char* wide = R"(variables x, y;
+parameters a [-1e308, 1e308], b [-1e308, 1e308];
+function y = a*x + b;
+data;
+1 3
+2 5
+3 7
+)";
+  for (const char* algorithm : {"0", "1", "2", "3"}) {
+    test::TSearchRun run({{"RadioGroup2", algorithm}, {"RB2", "True"}, {"ComboBox1", "60"}});
+    ASSERT_TRUE(run.Run(wide)) << algorithm;
+    for (const auto& member : run.State.Pop.Population)
+      for (double v : member) {
+        EXPECT_TRUE(std::isfinite(v)) << algorithm;
+        EXPECT_LE(std::fabs(v), 1e308) << algorithm;
+      }
+    for (double v : run.State.Pop.BestPosition) EXPECT_TRUE(std::isfinite(v)) << algorithm;
+  }
 }
 
 TEST(RepairValue, ReplacesOnlyOutOfBoundValues) {

@@ -180,6 +180,12 @@ TEST_F(FormatTest, FormatFloatPictures) {
       {"0.0 'kg'", 2, "2.0 kg"},
       {"", 0.1, "0.1"},
       {"#,##0.###", 1e20, "1E20"},
+      // Placeholders after the exponent add nothing: the integer digits are
+      // out at the exponent (they once read past the digits' end).
+      {"e-################", 1.5, "2e0"},
+      {"e-################", -123456.75, "-1e5"},
+      {"0E+0###", 4321, "4E+3"},
+      {"#E-#.##", 0.0625, "6E-2"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatFloat(c.mask, c.value), c.text) << c.mask << " " << c.value;

@@ -15,6 +15,7 @@
 // --eval EXPR prints ResultAsText of the expression (variables given with
 // --var) and runs no model.
 #include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -22,11 +23,11 @@
 #include <vector>
 
 #include "engine/CommonUnit.h"
+#include "engine/FitHost.h"
 #include "engine/FitSettings.h"
 #include "engine/ParseExpr.h"
 #include "engine/ProgramMode.h"
 #include "engine/RandomValues.h"
-#include "engine/RecordingFitHost.h"
 #include "engine/RunController.h"
 #include "platform/core/Classes.h"
 #include "platform/core/Random.h"
@@ -56,11 +57,30 @@ const char* KindName(TMsgDlgType kind) {
   }
 }
 
+// Messages may hold bare CRs as line breaks (the window's message boxes
+// show them so); a terminal would return to the line's start and overwrite
+// the first half, so every CR, CR LF and LF becomes one newline.
+std::string ConsoleLines(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      out += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 // The console host: messages to stderr, the result summary built by the
-// controller, the pump turns SIGINT into the Stop command.
-class TConsoleHost : public TRecordingFitHost, public TTestValuesSource {
+// controller, the pump turns SIGINT into the Stop command. It keeps only the
+// settings and the current result lines, so a long run does not grow it.
+class TConsoleHost : public TFitHost, public TTestValuesSource {
  public:
   TRunController* Controller = nullptr;
+  TFitSettings Options;
   std::vector<double> TestValues;
 
   bool EditTestFileValues(const std::vector<std::string>& Titles,
@@ -74,30 +94,185 @@ class TConsoleHost : public TRecordingFitHost, public TTestValuesSource {
     return true;
   }
 
+  TFitSettings& Settings() override { return Options; }
+  void SettingChanged(TSettingName) override {}
   void ShowMessage(TMsgDlgType Kind, const std::string& Text) override {
-    TRecordingFitHost::ShowMessage(Kind, Text);
-    std::cerr << KindName(Kind) << ": " << Text << std::endl;
+    std::cerr << KindName(Kind) << ": " << ConsoleLines(Text) << std::endl;
   }
+  void SetActivePage(int) override {}
   void FocusSetting(TSettingName Name) override {
-    TRecordingFitHost::FocusSetting(Name);
     std::cerr << "setting: " << Name.Text() << std::endl;
   }
+  void SetRunningState(bool) override {}
+  void ResetInspectorSelection() override {}
+  void SetResultLines(const std::vector<std::string>& Lines) override { result_ = Lines; }
+  std::vector<std::string> ResultLines() const override { return result_; }
+  void SetupResultChart() override {}
   void WriteResultSummary(bool Final) override {
-    TRecordingFitHost::WriteResultSummary(Final);
-    if (Controller) SetResultLines(Controller->SummaryLines(Final));
+    if (Controller) result_ = Controller->SummaryLines(Final);
   }
+  void FillOutItemList(int) override {}
+  void FillFunctionListBox(int) override {}
+  void FocusFunctionList() override {}
+  void UpdateFileFormControls() override {}
+  int FunctionListCount() const override { return 0; }
+  int FunctionListSelected() const override { return -1; }
+  int ControlTag(TTaggedPanel) const override { return 0; }
   void ProcessMessages() override {
     if (gInterrupted && Controller) {
       gInterrupted = 0;
       Controller->Stop();
     }
   }
+  void RestoreCursor() override {}
+
+ private:
+  std::vector<std::string> result_;
 };
 
+constexpr const char* kUsage =
+    "usage: qvrun MODEL [--set NAME=VALUE]... [--seed N] [--testvalue V]...\n"
+    "       qvrun --eval EXPR [--var NAME=VALUE]...\n"
+    "       qvrun --help\n";
+
 int Usage() {
-  std::cerr << "usage: qvrun MODEL [--set NAME=VALUE]... [--seed N] [--testvalue V]...\n"
-               "       qvrun --eval EXPR [--var NAME=VALUE]...\n";
+  std::cerr << kUsage << "(qvrun --help lists the settings and the exit codes)\n";
   return 1;
+}
+
+// A usage error with its reason.
+int Usage(const std::string& Reason) {
+  std::cerr << "error: " << Reason << "\n";
+  return Usage();
+}
+
+// What each setting means, in the order of the settings pages.
+struct THelpEntry {
+  TSettingName Name;
+  const char* Meaning;
+};
+
+const THelpEntry kSettingHelp[] = {
+    {TSettingName::RadioGroup2, "algorithm family"},
+    {TSettingName::SizeBox1, "Zedovev Avedezo Rezividorodo: population size"},
+    {TSettingName::ZUDSchemeBox, "Zedovev Avedezo Rezividorodo: scheme"},
+    {TSettingName::SearchOption, "Zedovev Avedezo Rezividorodo: global, or global and local"},
+    {TSettingName::NSizeBox2, "Zedovev Avedezo Rezividorodo: neighbourhood size (not read)"},
+    {TSettingName::PopulationBox2, "genetic algorithm: population size"},
+    {TSettingName::PCBox2, "genetic algorithm: crossover rate"},
+    {TSettingName::PMBox2, "genetic algorithm: mutation rate"},
+    {TSettingName::BinCheckBox, "genetic algorithm: real-value or encode-decode mode"},
+    {TSettingName::CTGroup2, "genetic algorithm: crossover type, real-value mode"},
+    {TSettingName::CTGroup3, "genetic algorithm: crossover type, encode-decode mode"},
+    {TSettingName::ComboBox2, "genetic algorithm: gene fraction digits"},
+    {TSettingName::BinBox, "genetic algorithm: gene base"},
+    {TSettingName::STGroup2, "genetic algorithm: selection type"},
+    {TSettingName::TSBox2, "genetic algorithm: truncation selection on"},
+    {TSettingName::TSEdit2, "genetic algorithm: truncation threshold"},
+    {TSettingName::MGACheckBox, "genetic algorithm: MGA (not read)"},
+    {TSettingName::SizeBox, "particle swarm: population size"},
+    {TSettingName::ComboBox3, "particle swarm: velocity formula"},
+    {TSettingName::InterBox, "particle swarm: inertia weight"},
+    {TSettingName::C1Box, "particle swarm: learning factor C1"},
+    {TSettingName::C2Box, "particle swarm: learning factor C2"},
+    {TSettingName::NSizeBox, "particle swarm: neighbourhood size"},
+    {TSettingName::VmaCheckBox, "particle swarm: use Vmax"},
+    {TSettingName::ComboBox6, "particle swarm: Vmax"},
+    {TSettingName::DESizeBox, "differential evolution: population size"},
+    {TSettingName::PMBox3, "differential evolution: factor F"},
+    {TSettingName::PCBox3, "differential evolution: crossover rate"},
+    {TSettingName::SchemeBox, "differential evolution: scheme"},
+    {TSettingName::DEGroup, "differential evolution: route"},
+    {TSettingName::DEOptionGroup, "differential evolution: standard or advanced mutation"},
+    {TSettingName::RB1, "stop criterion: automatic detection"},
+    {TSettingName::RB2, "stop criterion: maximum iterations (ComboBox1)"},
+    {TSettingName::RB3, "stop criterion: target RMSE (SSEEdit)"},
+    {TSettingName::RB4, "stop criterion: target determination coefficient (REdit)"},
+    {TSettingName::ComboBox1, "iteration limit"},
+    {TSettingName::SSEEdit, "target RMSE"},
+    {TSettingName::REdit, "target determination coefficient"},
+    {TSettingName::CBB2, "iterations between progress reports"},
+    {TSettingName::FileEdit, "results log file (empty: none)"},
+    {TSettingName::SREdit, "iterations between results log records"},
+    {TSettingName::FileEdit1, "parameters log file (empty: none)"},
+    {TSettingName::SREdit1, "iterations between parameters log records"},
+};
+
+const char* Meaning(TSettingName Name) {
+  for (const THelpEntry& e : kSettingHelp)
+    if (e.Name == Name) return e.Meaning;
+  return "";
+}
+
+// One setting's allowed values and default, as --set takes them.
+void PrintSettingHelp(std::ostream& out, const TSettingControl& c) {
+  out << "  " << c.Name.Text() << "  " << Meaning(c.Name) << "\n";
+  switch (c.Kind) {
+    case TSettingKind::skListBox:
+    case TSettingKind::skRadioGroup:
+      out << "      an item number (default " << c.ItemIndex << "):\n";
+      for (size_t i = 0; i < c.Items.size(); ++i)
+        out << "        " << i << "  " << c.Items[i] << "\n";
+      break;
+    case TSettingKind::skCheckBox:
+      out << "      True or False (default " << (c.Checked ? "True" : "False") << ")\n";
+      break;
+    case TSettingKind::skRadioButton:
+      out << "      True picks it (default " << (c.Checked ? "True" : "False") << ")\n";
+      break;
+    case TSettingKind::skComboBox: {
+      out << "      a value (default \"" << c.Text << "\"); the list offers";
+      for (const auto& item : c.Items)
+        if (!item.empty()) out << " " << item;
+      out << "\n";
+      break;
+    }
+    default:
+      out << "      a value (default \"" << c.Text << "\")\n";
+      break;
+  }
+}
+
+int Help() {
+  std::cout << kUsage
+            << "\nRuns a model file through the engine and prints the result report.\n\n"
+               "Options:\n"
+               "  --set NAME=VALUE  a setting of the main window, by its control's name\n"
+               "  --seed N          seeds the random generator (0 to 4294967295): a repeatable "
+               "run\n"
+               "  --testvalue V     the var-parameter values of a program model's test data\n"
+               "                    sets, in order (what the input form asks for)\n"
+               "  --eval EXPR       prints the value of an expression; --var NAME=VALUE\n"
+               "                    gives its variables\n\n"
+               "Exit status:\n"
+               "  0  a search ran and reported (also after SIGINT, which stops it)\n"
+               "  1  a usage error, an unreadable model file, or a search that failed\n"
+               "  2  the model was refused (--eval: the expression was refused)\n"
+               "  3  the settings were refused\n\n"
+               "Settings:\n";
+  const TFitSettings settings;
+  for (const THelpEntry& e : kSettingHelp) PrintSettingHelp(std::cout, settings.Control(e.Name));
+  return 0;
+}
+
+// Every setting name, for the message about a name that is none of them.
+std::string SettingNameList() {
+  std::string list;
+  for (const THelpEntry& e : kSettingHelp) list += (list.empty() ? "" : " ") + e.Name.String();
+  return list;
+}
+
+// A seed: decimal digits only, at most 4294967295.
+bool ParseSeed(const std::string& text, uint32_t& seed) {
+  if (text.empty() || text.size() > 10) return false;
+  uint64_t v = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
+  }
+  if (v > UINT32_MAX) return false;
+  seed = static_cast<uint32_t>(v);
+  return true;
 }
 
 bool SplitAssignment(const std::string& text, std::string& name, std::string& value) {
@@ -108,13 +283,27 @@ bool SplitAssignment(const std::string& text, std::string& name, std::string& va
   return true;
 }
 
-void ApplySetting(TFitSettings& settings, const std::string& text, const std::string& value) {
-  const TSettingName name = TFitSettings::Find(text);  // unknown names throw
+// Sets one control by name; false, with the reason on stderr, for a name
+// that is no setting or an item number that is not one.
+bool ApplySetting(TFitSettings& settings, const std::string& text, const std::string& value) {
+  const auto found = TSettingName::Find(text);
+  if (!found) {
+    std::cerr << "error: no setting named \"" << text
+              << "\"; the settings are: " << SettingNameList() << "\n";
+    return false;
+  }
+  const TSettingName name = *found;
   const TSettingControl& c = settings.Control(name);
+  int index = 0;
   switch (c.Kind) {
     case TSettingKind::skListBox:
     case TSettingKind::skRadioGroup:
-      settings.SetItemIndex(name, StrToInt(value));
+      if (!TryStrToInt(value, index) || index < 0 || index >= static_cast<int>(c.Items.size())) {
+        std::cerr << "error: " << text << " takes an item number from 0 to " << c.Items.size() - 1
+                  << ", not \"" << value << "\"\n";
+        return false;
+      }
+      settings.SetItemIndex(name, index);
       break;
     case TSettingKind::skCheckBox:
     case TSettingKind::skRadioButton:
@@ -124,6 +313,7 @@ void ApplySetting(TFitSettings& settings, const std::string& text, const std::st
       settings.SetText(name, value);
       break;
   }
+  return true;
 }
 
 // Model files are stream collections; anything else is read as model text.
@@ -144,7 +334,8 @@ int Evaluate(const std::string& expr,
   TExpressionParser parser;
   std::vector<double> values(vars.size());
   for (size_t i = 0; i < vars.size(); ++i) {
-    values[i] = StrToFloat(vars[i].second);
+    if (!TryStrToFloat(vars[i].second, values[i]))
+      return Usage("--var " + vars[i].first + " needs a number, not \"" + vars[i].second + "\"");
     parser.BindVariable(vars[i].first, &values[i]);
   }
   try {
@@ -168,31 +359,37 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
-    if (a == "--set" || a == "--var") {
+    if (a == "--help" || a == "-h") {
+      return Help();
+    } else if (a == "--set" || a == "--var") {
       const char* v = next();
       std::string n, val;
-      if (!v || !SplitAssignment(v, n, val)) return Usage();
+      if (!v || !SplitAssignment(v, n, val)) return Usage(a + " takes NAME=VALUE");
       (a == "--set" ? sets : vars).emplace_back(n, val);
     } else if (a == "--seed") {
       const char* v = next();
-      if (!v) return Usage();
-      seed = static_cast<uint32_t>(std::stoul(v));
+      if (!v) return Usage("--seed needs a number");
+      if (!ParseSeed(v, seed))
+        return Usage("--seed takes a whole number from 0 to 4294967295, not \"" + std::string(v) +
+                     "\"");
       seeded = true;
     } else if (a == "--testvalue") {
       const char* v = next();
       double value = 0;
-      if (!v || !TryStrToFloat(v, value)) return Usage();
+      if (!v) return Usage("--testvalue needs a number");
+      if (!TryStrToFloat(v, value))
+        return Usage("--testvalue needs a number, not \"" + std::string(v) + "\"");
       testValues.push_back(value);
     } else if (a == "--eval") {
       const char* v = next();
       if (!v) return Usage();
       eval = v;
     } else if (!a.empty() && a[0] == '-') {
-      return Usage();
+      return Usage("unknown option " + a);
     } else if (model.empty()) {
       model = a;
     } else {
-      return Usage();
+      return Usage("one model file only");
     }
   }
   FormatSettings() = TFormatSettings::Invariant();
@@ -205,12 +402,8 @@ int main(int argc, char** argv) {
   state.Model.ModelFolder = ExtractFilePath(model);
   TConsoleHost host;
   host.TestValues = testValues;
-  try {
-    for (const auto& [n, v] : sets) ApplySetting(host.Options, n, v);
-  } catch (const std::exception& e) {
-    std::cerr << "error: bad setting: " << e.what() << std::endl;
-    return 1;
-  }
+  for (const auto& [n, v] : sets)
+    if (!ApplySetting(host.Options, n, v)) return 1;
   if (seeded)
     SeedEngineRandom(state, seed);
   else
