@@ -10,10 +10,10 @@
 #undef FP_FAST_FMA
 #endif
 
-#include "engine/ExprElementary.h"
-
 #include <array>
 #include <utility>
+
+#include "engine/ExprElementary.h"
 
 namespace qv::expr {
 

@@ -22,11 +22,11 @@
 // Internal to the engine's expression compiler.
 #pragma once
 
+#include <sleef.h>
+
 #include <cfenv>
 #include <cmath>
 #include <cstdint>
-
-#include <sleef.h>
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif

@@ -1,6 +1,7 @@
 // The curve-fitting model parser (outputs given by function expressions),
 // name replacement and the reading of data sets shared with the other
 // parsers.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -286,17 +287,22 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   S.Model.PointCount.assign(S.Model.DataFileCount, 0);
 
   // The rows of every data set, each checked alike whether inline or from a
-  // file; the arrays are sized per data set.
-  std::vector<std::vector<std::string>> rows(S.Model.DataFileCount);
+  // file; the arrays are sized per data set. Inline rows are read where they
+  // stand in the prepared text.
+  std::vector<std::vector<std::string>> fileRows(S.Model.DataFileCount);
+  std::vector<std::vector<std::string_view>> rows(S.Model.DataFileCount);
   for (int f = 0; f < S.Model.DataFileCount; ++f) {
     if (sets[f].File) {
-      if (!ReadDataFileLines(sets[f].Name, rows[f])) {
+      if (!ReadDataFileLines(sets[f].Name, fileRows[f])) {
         Host.ShowMessage(mtWarning, "File \"" + S.Model.DataSetNames[f] + "\" not exist!");
         return false;
       }
+      rows[f].assign(fileRows[f].begin(), fileRows[f].end());
     } else {
+      rows[f].reserve(static_cast<size_t>(std::max(0, lineCount - sets[f].Line - 1)));
       for (int i = sets[f].Line + 1; i < lineCount; ++i) {
-        std::string r = CutComment(work[i]);
+        const std::string_view line = work.StringAt(i);
+        const std::string_view r = TrimView(line.substr(0, line.find("//")));
         if (!r.empty()) rows[f].push_back(r);
       }
     }
