@@ -215,11 +215,13 @@ double TCustomAxisPanel::InternalMinMax(const TChartAxis& axis, bool isMin, bool
   if (axis.IsDepthAxis()) {
     if (axis.LabelStyle() == talValue ||
         (axis.LabelStyle() == talAuto && axis.AutoLabelStyle() == talValue)) {
+      // The span of every series' Z extent (a single value for a series
+      // without Z values of its own; a grid series without points has none).
       double r = 0;
       bool first = true;
       for (TChartSeries* s : series_) {
-        if (!s->Active()) continue;
-        const double v = isMin ? s->MaxZValue() : s->MinZValue();
+        if (!s->Active() || (s->HasZValues() && s->Count() == 0)) continue;
+        const double v = isMin ? s->MinZValue() : s->MaxZValue();
         if (first || (isMin ? v < r : v > r)) r = v;
         first = false;
       }

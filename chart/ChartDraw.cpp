@@ -48,7 +48,7 @@ void TCustomAxisPanel::InternalDraw(const TRect& rect) {
   // Depth band of each series; its marks stand in the middle.
   for (TChartSeries* s : series_) {
     if (!s->Active()) continue;
-    const int position = ordered ? MaxZOrder - int(s->MinZValue()) : 0;
+    const int position = ordered ? MaxZOrder - s->DepthIndex() : 0;
     s->StartZ = View3D() ? SeriesWidth3D * position : 0;
     s->EndZ = s->StartZ + (s->Depth() == -1 ? SeriesWidth3D : s->Depth());
     s->MiddleZ = (s->StartZ + s->EndZ) / 2;
@@ -129,7 +129,7 @@ void TCustomAxisPanel::DrawOneSeries(TChartSeries& s, std::vector<TChartSeries*>
     std::vector<TChartSeries*> group;
     int first = -1, last = -1;
     for (TChartSeries* g : series_) {
-      if (!g->Active() || g->MinZValue() != s.MinZValue()) continue;
+      if (!g->Active() || g->HasZValues() || g->MinZValue() != s.MinZValue()) continue;
       g->CalcFirstLastVisible();
       group.push_back(g);
       done.push_back(g);

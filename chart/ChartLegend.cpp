@@ -134,7 +134,7 @@ int TChartLegend::TotalItems() const {
   int n = 0;
   if (EffectiveStyle() == lsValues) {
     const TChartSeries* s = LegendSeries();
-    if (s && s->ShowInLegend()) n = s->Count();
+    if (s && s->ShowInLegend()) n = s->CountLegendItems();
   } else {
     for (const TChartSeries* s : chart_->SeriesList())
       if (s->ShowInLegend() && (s->Active() || checkBoxes_)) ++n;
@@ -367,7 +367,7 @@ void TChartLegend::DrawItem(int index, int position, const std::string& text, in
   }
   TFont& font = canvas.Ref().Font;
   if (fontSeriesColor_ && series) {
-    const TColor c = style == lsValues && valueIndex >= 0 ? series->ValueColor(valueIndex)
+    const TColor c = style == lsValues && valueIndex >= 0 ? series->LegendItemColor(valueIndex)
                                                           : series->SeriesColor();
     font.SetColor(ColorToRGB(c));
   } else {

@@ -12,11 +12,6 @@ namespace qv {
 
 // ---- value lists ------------------------------------------------------------------
 
-int& ValueListGrowthStep() {
-  static int step = 1000;
-  return step;
-}
-
 std::function<void(const std::string&)> TChartValueList::ShowMessageHook;
 
 TChartValueList::TChartValueList(TChartSeries* owner, const std::string& name)
@@ -36,8 +31,7 @@ void TChartValueList::Assign(const TChartValueList& source) {
 }
 
 void TChartValueList::Grow() {
-  if (count_ >= int(values_.size()))
-    values_.resize(values_.size() + std::max(1, ValueListGrowthStep()));
+  if (count_ >= int(values_.size())) values_.resize(values_.size() + std::size_t(growthStep_));
   ++count_;
 }
 
@@ -621,10 +615,10 @@ void TChartSeries::CalcZOrder() {
 }
 
 bool TChartSeries::MoreSameZOrder() const {
-  if (!parentChart_ || !parentChart_->ApplyZOrder) return false;
+  if (!parentChart_ || !parentChart_->ApplyZOrder || HasZValues()) return false;
   const double z = MinZValue();
   for (const TChartSeries* s : parentChart_->SeriesList())
-    if (s != this && s->Active() && s->MinZValue() == z) return true;
+    if (s != this && s->Active() && !s->HasZValues() && s->MinZValue() == z) return true;
   return false;
 }
 
@@ -801,7 +795,7 @@ void TChartSeries::SetDataSource(std::nullptr_t) {
 void TChartSeries::SetDataSource(TChartSeries* source) {
   if (!source) return SetDataSource(nullptr);
   if (!parentChart_) throw ChartException(std::string(SNoParentChartToValidate));
-  if (!parentChart_->IsValidDataSource(this, source))
+  if (!parentChart_->IsValidDataSource(this, source) || !IsValidSourceOf(*source))
     throw ChartException(Format(SNoValidDataSource, source->Name()));
   parentChart_->CheckCircular(this, source);
   if (dataSources_.size() == 1 && dataSources_[0] == source && !seriesSource_) return;

@@ -14,6 +14,7 @@
 // before each draw.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -35,9 +36,6 @@ class TStream;
 // ---- value lists ---------------------------------------------------------------
 
 enum TChartListOrder { loNone = 0, loAscending = 1, loDescending = 2 };
-
-// Values are added in steps of this many slots (never by doubling).
-int& ValueListGrowthStep();
 
 class TChartValueList {
  public:
@@ -63,6 +61,11 @@ class TChartValueList {
 
   int Count() const { return count_; }
   int Capacity() const { return int(values_.size()); }
+  // Values are added in steps of GrowthStep slots (never by doubling); a
+  // series that knows how many points come sets it for the duration.
+  static constexpr int DefaultGrowthStep = 1000;
+  int GrowthStep() const { return growthStep_; }
+  void SetGrowthStep(int v) { growthStep_ = std::max(1, v); }
   double Value(int index) const { return values_[index]; }
   double operator[](int index) const { return values_[index]; }
   void SetValue(int index, double value);
@@ -103,6 +106,7 @@ class TChartValueList {
   // Reads the obsolete "Multiplier" stream property: any value but 1 shows
   // the obsolete-property message through ShowMessageHook (once per call).
   void ReadMultiplier(double value);
+  // One per process: the program's message box, set once by the GUI.
   static std::function<void(const std::string&)> ShowMessageHook;
 
   // The value the next added point takes in this list.
@@ -119,6 +123,7 @@ class TChartValueList {
   std::string valueSource_;
   std::vector<double> values_;
   int count_ = 0;
+  int growthStep_ = DefaultGrowthStep;
   bool dirty_ = true;
   double min_ = 0, max_ = 0, sum_ = 0, absSum_ = 0;
   bool nonFinite_ = false;
@@ -319,6 +324,9 @@ class TChartRandom {
  private:
   std::uint32_t seed_;
 };
+// One per process: every chart's sample values draw from the same sequence,
+// so two charts filled one after the other show different samples, and a
+// test can seed it to get a known sample. Charts live on the GUI thread.
 TChartRandom& ChartRandom();
 
 // ---- chart elements -------------------------------------------------------------
@@ -484,8 +492,11 @@ class TChartSeries : public TCustomChartSeries {
   virtual double MaxXValue() { return valueLists_[0]->MaximumValue(); }
   virtual double MinYValue() { return valueLists_[1]->MinimumValue(); }
   virtual double MaxYValue() { return valueLists_[1]->MaximumValue(); }
-  virtual double MinZValue() const { return zOrder_ >= 0 ? zOrder_ : autoZ_; }
+  virtual double MinZValue() const { return DepthIndex(); }
   virtual double MaxZValue() const { return MinZValue(); }
+  // The depth index the series stands at (its ZOrder, or the one the chart
+  // gave it); series with Z values of their own keep it apart from them.
+  int DepthIndex() const { return zOrder_ >= 0 ? zOrder_ : autoZ_; }
   // Whether the series keeps Z values of its own (3-D grid series).
   virtual bool HasZValues() const { return false; }
 
@@ -517,7 +528,8 @@ class TChartSeries : public TCustomChartSeries {
   // increments it and takes the new value as its depth index.
   virtual void CalcZOrder();
   // Whether the chart applies the depth order and another active series of
-  // it stands at the same depth index.
+  // it stands at the same depth index. Series with Z values of their own
+  // draw as a whole and never share a depth index with another.
   virtual bool MoreSameZOrder() const;
   TCursor Cursor = crDefault;
 
@@ -531,8 +543,13 @@ class TChartSeries : public TCustomChartSeries {
   // series has that axis, else with ValueFormat.
   std::string XText(int index) const;
   // Label, value, percent and X texts combined by Style; two columns are
-  // separated by the character 6.
-  std::string LegendString(int index, TLegendTextStyle style) const;
+  // separated by the character 6. Series whose legend lists something else
+  // than their points (palettes, levels) give that item's text instead.
+  virtual std::string LegendString(int index, TLegendTextStyle style) const;
+  // The number of items a values legend lists for the series (its points).
+  virtual int CountLegendItems() const { return Count(); }
+  // The symbol colour of item Index of a values legend (its point colour).
+  virtual TColor LegendItemColor(int index) const { return GetValueColor(index); }
 
   // -- updates and notifications
   void BeginUpdate() { ++updateCount_; }
@@ -594,6 +611,9 @@ class TChartSeries : public TCustomChartSeries {
   // Rebuilds the points from Source inside BeginUpdate/EndUpdate: through
   // the function when one is set, else by clearing and copying every point.
   virtual void AddValuesFromSource(TChartSeries& source);
+  // Whether Source may feed this series (any series here; series with
+  // values of their own kind accept only sources that have them).
+  virtual bool IsValidSourceOf(const TChartSeries& /*source*/) const { return true; }
   // Appends point Index of Source (values, same-index further lists, label
   // and colour; X and Y swap when the mandatory lists differ).
   virtual void CopyPointFromSource(TChartSeries& source, int index);
@@ -945,6 +965,9 @@ class TChartAxis {
   int ValueToPixel(double value) const;
   int ValueToPixelX(double value) const;
   int ValueToPixelY(double value) const;
+  // The pixel position before rounding (within the largest pixel range),
+  // for drawings that interpolate between positions.
+  double ValueToPixelExact(double value) const;
   double PixelToValue(int pixel) const;
 
   // The text of a label at Value. A date-time scale (ShowsDateTime) gives
@@ -1085,7 +1108,8 @@ class TPlotSeriesTypes {
   std::vector<std::unique_ptr<TPlotSeriesType>> items_;
 };
 
-// The process-wide lists of series types and tool types.
+// The process-wide lists of series types and tool types: types register
+// once at start-up and every gallery of every chart offers the same ones.
 TPlotSeriesTypes& PlotSeriesTypes();
 std::vector<std::string>& PlotToolTypes();
 // Classes known to the component streaming (by name).

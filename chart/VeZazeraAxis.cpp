@@ -405,6 +405,27 @@ int TChartAxis::ValueToPixelY(double v) const {
   return ClampPixel(inverted_ ? StartPixel + d : EndPixel - d);
 }
 
+double TChartAxis::ValueToPixelExact(double v) const {
+  auto clamp = [](double p) { return std::clamp(p, double(-MaxPixel), double(MaxPixel)); };
+  if (std::isnan(v)) return CenterPixel;
+  if (isDepthAxis_) {
+    if (RangeIsZero) return CenterPixel;
+    return clamp((inverted_ ? RangeMaximum - v : v - RangeMinimum) * PixelsPerUnit);
+  }
+  // Along a vertical axis values grow upwards.
+  const bool fromStart = horizontal_ != inverted_;
+  if (logarithmic_) {
+    if (LogSpan == 0) return CenterPixel;
+    if (v <= 0) return fromStart ? StartPixel : EndPixel;
+    const double t =
+        (inverted_ ? LogMaximum - std::log(v) : std::log(v) - LogMinimum) * PixelsPerLogUnit;
+    return clamp(horizontal_ ? StartPixel + t : EndPixel - t);
+  }
+  if (RangeIsZero) return CenterPixel;
+  const double d = (v - RangeMinimum) * PixelsPerUnit;
+  return clamp(fromStart ? StartPixel + d : EndPixel - d);
+}
+
 double TChartAxis::PixelToValue(int p) const {
   if (logarithmic_) {
     if (p == StartPixel) return (horizontal_ != inverted_) ? RangeMinimum : RangeMaximum;

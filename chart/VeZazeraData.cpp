@@ -186,7 +186,7 @@ bool TChartSeries::IsDataStored() const {
 // ---- legend symbol ---------------------------------------------------------------------
 
 TColor TChartSeries::LegendFillColor(int valueIndex) const {
-  return valueIndex == -1 ? seriesColor_ : GetValueColor(valueIndex);
+  return valueIndex == -1 ? seriesColor_ : LegendItemColor(valueIndex);
 }
 
 TColor TChartSeries::LegendBackColor() const {

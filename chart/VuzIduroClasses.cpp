@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "chart/PlotSurfa.h"
 #include "chart/Series.h"
 #include "chart/VuzIduro.h"
 #include "chart/ZezIdazi.h"
@@ -55,6 +56,7 @@ QV_ENUM_TYPE(TypeBackImageMode, "TPlotBackImageMode", "pbmStretch", "pbmTile", "
 QV_ENUM_TYPE(TypeZoomDirection, "TPlotZoomDirection", "tzdHorizontal", "tzdVertical", "tzdBoth")
 QV_ENUM_TYPE(TypeMouseButton, "TMouseButton", "mbLeft", "mbRight", "mbMiddle")
 QV_ENUM_TYPE(TypePanningMode, "TPanningMode", "pmNone", "pmHorizontal", "pmVertical", "pmBoth")
+QV_ENUM_TYPE(TypePaletteStyle, "TPlotPaletteStyle", "psPale", "psStrong")
 QV_ENUM_TYPE(TypeShiftStateElement, "TShiftStateElement", "ssShift", "ssAlt", "ssCtrl", "ssLeft",
              "ssRight", "ssMiddle", "ssDouble")
 #undef QV_ENUM_TYPE
@@ -769,6 +771,120 @@ const TClassInfo& FastLineSeriesInfo() {
   return info;
 }
 
+// ---- 3-D grid series ---------------------------------------------------------------------------
+
+const TClassInfo& ContourLevelInfo() {
+  using L = TContourLevel;
+  static const TClassInfo& info =
+      TClassBuilder<L>("TContourLevel")
+          .Property("Color", TypeInfoColor(), &L::Color, &L::SetColor)
+          .Property("UpToValue", TypeInfoDouble(), &L::UpToValue, &L::SetUpToValue)
+          .Register();
+  return info;
+}
+
+const TClassInfo& ContourLevelsInfo() {
+  using L = TContourLevels;
+  static const TClassInfo& info =
+      TClassBuilder<L>("TContourLevels")
+          .Collection(
+              ContourLevelInfo(), [](L& l) { return l.Count(); },
+              [](L& l, int i) -> TContourLevel& { return l.Items(i); },
+              [](L& l) -> TContourLevel& { return l.Add(); }, [](L& l) { l.Clear(); })
+          .Register();
+  return info;
+}
+
+// What every grid series publishes: the series' properties, the colours by
+// value, the grid and the Z values.
+const TClassInfo& GridSeriesInfo() {
+  static const TClassInfo& info = []() -> const TClassInfo& {
+    using G = TCustom3DGridSeries;
+    TClassBuilder<G> b("TCustom3DGridSeries");
+    AddSeriesProperties(b);
+    b.Property("EndColor", TypeInfoColor(), &G::EndColor, &G::SetEndColor)
+        .Default(clWhite)
+        .Property("IrregularGrid", TypeInfoBoolean(), &G::IrregularGrid, &G::SetIrregularGrid)
+        .Default(false)
+        .Property("MidColor", TypeInfoColor(), &G::MidColor, &G::SetMidColor)
+        .Default(clNone)
+        .Property("NumXValues", TypeInfoInteger(), &G::NumXValues, &G::SetNumXValues)
+        .Default(10)
+        .Property("NumZValues", TypeInfoInteger(), &G::NumZValues, &G::SetNumZValues)
+        .Default(10)
+        .Property("PaletteSteps", TypeInfoInteger(), &G::PaletteSteps, &G::SetPaletteSteps)
+        .Default(32)
+        .Property("PaletteStyle", TypePaletteStyle(), &G::PaletteStyle, &G::SetPaletteStyle)
+        .Default(psPale)
+        .Property("StartColor", TypeInfoColor(), &G::StartColor, &G::SetStartColor)
+        .Default(TColor(0x800000))
+        .Property("TimesZOrder", TypeInfoInteger(), &G::TimesZOrder, &G::SetTimesZOrder)
+        .Default(3)
+        .Property("UseColorRange", TypeInfoBoolean(), &G::UseColorRange, &G::SetUseColorRange)
+        .Default(true)
+        .Property("UsePalette", TypeInfoBoolean(), &G::UsePalette, &G::SetUsePalette)
+        .Default(false)
+        .Property("ZValues", ValueListInfo(), [](G& g) -> TChartValueList& { return g.ZValues(); });
+    return b.Register();
+  }();
+  return info;
+}
+
+template <class S>
+const TClassInfo& SurfaceSeriesInfoOf(const char* name, bool waterFall) {
+  static const TClassInfo& info = [&]() -> const TClassInfo& {
+    TClassBuilder<S, TCustom3DGridSeries> b(name, GridSeriesInfo());
+    b.Property("Brush", ChartBrushInfo(), [](S& s) -> TChartBrush& { return s.Brush(); })
+        .Property("DotFrame", TypeInfoBoolean(), &S::DotFrame, &S::SetDotFrame)
+        .Default(false)
+        .Property("Pen", ChartPenInfo(), [](S& s) -> TChartPen& { return s.Pen(); })
+        .Property("SideBrush", ChartBrushInfo(), [](S& s) -> TChartBrush& { return s.SideBrush(); })
+        .Property("SmoothPalette", TypeInfoBoolean(), &S::SmoothPalette, &S::SetSmoothPalette)
+        .Default(false);
+    if (waterFall)
+      b.Property("WaterFall", TypeInfoBoolean(), &S::WaterFall, &S::SetWaterFall)
+          .Default(true)
+          .Property("WaterLines", ChartPenInfo(),
+                    [](S& s) -> TChartPen& { return s.WaterLines(); });
+    b.Property("WireFrame", TypeInfoBoolean(), &S::WireFrame, &S::SetWireFrame).Default(false);
+    return b.Register();
+  }();
+  return info;
+}
+
+const TClassInfo& ContourSeriesInfo() {
+  static const TClassInfo& info = []() -> const TClassInfo& {
+    using C = TContourSeries;
+    TClassBuilder<C, TCustom3DGridSeries> b("TContourSeries", GridSeriesInfo());
+    b.Property("AutomaticLevels", TypeInfoBoolean(), &C::AutomaticLevels, &C::SetAutomaticLevels)
+        .Default(true)
+        .Property("ColorEachPoint", TypeInfoBoolean(), &C::ColorEachPoint, &C::SetColorEachPoint)
+        .Default(true)
+        .Property("Levels", ContourLevelsInfo(), [](C& c) -> TContourLevels& { return c.Levels(); })
+        .Stored([](C& c) { return !c.AutomaticLevels(); })
+        .Property("NumLevels", TypeInfoInteger(), &C::NumLevels, &C::SetNumLevels)
+        .Default(10)
+        .Property("Pen", ChartPenInfo(), [](C& c) -> TChartPen& { return c.Pen(); })
+        .Property("YPosition", TypeInfoDouble(), &C::YPosition, &C::SetYPosition)
+        .Property("YPositionLevel", TypeInfoBoolean(), &C::YPositionLevel, &C::SetYPositionLevel)
+        .Default(false);
+    return b.Register();
+  }();
+  return info;
+}
+
+const TClassInfo& ColorGridSeriesInfo() {
+  static const TClassInfo& info = []() -> const TClassInfo& {
+    using C = TColorGridSeries;
+    TClassBuilder<C, TCustom3DGridSeries> b("TColorGridSeries", GridSeriesInfo());
+    b.Property("Brush", ChartBrushInfo(), [](C& c) -> TChartBrush& {
+       return c.Brush();
+     }).Property("Pen", ChartPenInfo(), [](C& c) -> TChartPen& { return c.Pen(); });
+    return b.Register();
+  }();
+  return info;
+}
+
 // ---- the chart ---------------------------------------------------------------------------------
 
 const TClassInfo& ZoomInfo() {
@@ -955,6 +1071,10 @@ void RegisterChartClasses() {
     LineSeriesInfo();
     PointSeriesInfo();
     FastLineSeriesInfo();
+    SurfaceSeriesInfoOf<TSurfaceSeries>("TSurfaceSeries", false);
+    SurfaceSeriesInfoOf<TWaterFallSeries>("TWaterFallSeries", true);
+    ContourSeriesInfo();
+    ColorGridSeriesInfo();
     ChartInfoOf<TCustomChart>("TCustomChart");
     ChartInfoOf<TChart>("TChart");
     ChartInfoOf<TChartChart>("TChartChart");

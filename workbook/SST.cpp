@@ -214,9 +214,9 @@ void TSST2::Read(TXLSStream& stream) {
   TotalCount = r.Get<uint32_t>();
   uint32_t unique = r.Get<uint32_t>();
   // Every string takes at least three bytes of the records that follow.
-  const size_t left = static_cast<size_t>(stream.Size() - stream.Position());
-  entries_.reserve(entries_.size() + std::min<size_t>(unique, left / 3));
-  pool_.reserve(pool_.size() + std::min<size_t>(size_t(unique) * 8, left));
+  const size_t streamLeft = static_cast<size_t>(stream.Size() - stream.Position());
+  entries_.reserve(entries_.size() + std::min<size_t>(unique, streamLeft / 3));
+  pool_.reserve(pool_.size() + std::min<size_t>(size_t(unique) * 8, streamLeft));
   for (uint32_t n = 0; n < unique; ++n) {
     uint16_t length = r.Get<uint16_t>();
     uint8_t opt = r.Get<uint8_t>();
