@@ -16,6 +16,10 @@ TEngineModel::~TEngineModel() = default;
 TEngineModel::TEngineModel(TEngineModel&&) noexcept = default;
 TEngineModel& TEngineModel::operator=(TEngineModel&&) noexcept = default;
 
+void TEngineModel::SetWorkLines(std::vector<std::string> Lines) {
+  workLines_ = std::make_unique<TStringList>(std::move(Lines));
+}
+
 void TEngineModel::FreeProgramRuntime() { programRuntime_ = std::make_unique<TProgramRuntime>(); }
 
 int TEngineModel::DimParameter(int d) const {

@@ -81,6 +81,8 @@ class TEngineModel {
   // library writer and the run command's classification.
   TStringList& WorkLines() { return *workLines_; }
   const TStringList& WorkLines() const { return *workLines_; }
+  // Replaces the prepared text by these lines, taking them over.
+  void SetWorkLines(std::vector<std::string> Lines);
 
   // ---- Names and values [p] / [v] ---------------------------------------
   String1Array VariableNames;           // [v] as written

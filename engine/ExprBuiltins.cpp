@@ -7,6 +7,7 @@
 #include <limits>
 #include <memory>
 
+#include "engine/ExprElementary.h"
 #include "engine/ParseExpr.h"
 #include "platform/core/Random.h"
 
@@ -108,14 +109,13 @@ inline double OpCube(double a) { return a * (a * a); }
 inline double OpIntPower(double a, double b) { return IntPowerOf(a, RoundInt(b)); }
 
 // Real power: 1 for b = 0; 0 for a = 0 and b > 0; an integral b of at most
-// 2147483647 in magnitude by squaring; else exp(b ln a).
-inline double OpPower(double a, double b) {
+// 2147483647 in magnitude by squaring; else SLEEF's pow (engine/ExprElementary.h).
+double OpPower(double a, double b) {
   if (b == 0.0) return 1.0;
   if (a == 0.0 && std::isgreater(b, 0.0)) return 0.0;
   if (std::trunc(b) == b && std::fabs(b) <= 2147483647.0)
     return IntPowerOf(a, static_cast<int64_t>(b));
-  return static_cast<double>(
-      std::exp(static_cast<long double>(b) * std::log(static_cast<long double>(a))));
+  return ElementaryPower(a, b);
 }
 
 inline double OpNeg(double a) { return -a; }
@@ -181,7 +181,6 @@ inline double OpOr(double a, double b) { return static_cast<double>(RoundInt(a) 
 inline double OpAnd(double a, double b) { return static_cast<double>(RoundInt(a) & RoundInt(b)); }
 inline double OpXor(double a, double b) { return static_cast<double>(RoundInt(a) ^ RoundInt(b)); }
 
-inline double OpExp(double a) { return std::exp(a); }
 inline double OpSigmoid(double a) {
   return static_cast<double>(1.0L / (1.0L + std::exp(-static_cast<long double>(a))));
 }
@@ -190,31 +189,16 @@ inline double OpSqrt(double a) { return std::sqrt(a); }
 inline double OpAbs(double a) { return std::fabs(a); }
 inline double OpRound(double a) { return static_cast<double>(RoundInt(a)); }
 inline double OpTrunc(double a) { return static_cast<double>(TruncInt(a)); }
-inline double OpLn(double a) { return std::log(a); }
-inline double OpLog10(double a) { return std::log10(a); }
 inline double OpLogN(double a, double b) {
   return static_cast<double>(std::log(static_cast<long double>(b)) /
                              std::log(static_cast<long double>(a)));
 }
 inline double OpMax(double a, double b) { return a >= b ? a : b; }
 inline double OpMin(double a, double b) { return a <= b ? a : b; }
-inline double OpSin(double a) { return std::sin(a); }
-inline double OpCos(double a) { return std::cos(a); }
-inline double OpTan(double a) { return std::tan(a); }
 inline double OpSinD(double a) { return static_cast<double>(std::sin(a * kPiL / 180.0L)); }
 inline double OpCosD(double a) { return static_cast<double>(std::cos(a * kPiL / 180.0L)); }
 inline double OpTanD(double a) { return static_cast<double>(std::tan(a * kPiL / 180.0L)); }
 inline double OpAtanD(double a) { return static_cast<double>(std::atan(a * kPiL / 180.0L)); }
-inline double OpArcSin(double a) { return std::asin(a); }
-inline double OpArcCos(double a) { return std::acos(a); }
-inline double OpArcTan(double a) { return std::atan(a); }
-inline double OpArcTan2(double a, double b) { return std::atan2(a, b); }
-inline double OpSinh(double a) { return std::sinh(a); }
-inline double OpCosh(double a) { return std::cosh(a); }
-inline double OpTanh(double a) { return std::tanh(a); }
-inline double OpArcSinh(double a) { return std::asinh(a); }
-inline double OpArcCosh(double a) { return std::acosh(a); }
-inline double OpArcTanh(double a) { return std::atanh(a); }
 inline double OpDegToRad(double a) { return static_cast<double>(a * kPiL / 180.0L); }
 inline double OpRadToDeg(double a) { return static_cast<double>(a * 180.0L / kPiL); }
 
@@ -266,6 +250,22 @@ void Block2SV(double* __restrict r, const double* const* args, int n) {
   const double a = *args[0];
   const double* __restrict b = args[1];
   for (int i = 0; i < n; ++i) r[i] = F(a, b[i]);
+}
+
+// The elementary functions and the real power over a block of rows
+// (engine/ExprElementary.h): the same bits as their rows one by one.
+template <TElementary K>
+void BlockOf(double* r, const double* const* args, int n) {
+  ElementaryBlock(K, r, args[0], n);
+}
+void BlockArcTan2(double* r, const double* const* args, int n) {
+  ElementaryArcTan2Block(r, args[0], args[1], n);
+}
+void BlockPower(double* r, const double* const* args, int n) {
+  ElementaryPowerBlock(r, args[0], args[1], n, false, &OpPower);
+}
+void BlockPowerVS(double* r, const double* const* args, int n) {
+  ElementaryPowerBlock(r, args[0], args[1], n, true, &OpPower);
 }
 
 }  // namespace
@@ -351,6 +351,7 @@ const TScalarVariants kScalarVariants[] = {
     {&Block2<OpSub>, &Block2VS<OpSub>, &Block2SV<OpSub>},
     {&Block2<OpMul>, &Block2VS<OpMul>, &Block2SV<OpMul>},
     {&Block2<OpDiv>, &Block2VS<OpDiv>, &Block2SV<OpDiv>},
+    {&BlockPower, &BlockPowerVS, &Block2SV<OpPower>},
 };
 
 // The words a fused program computes: their block procedure, form and
@@ -426,7 +427,7 @@ void TExpressionParser::RegisterBuiltinWords() {
   plain("%", 10, true, 1, &Step1<OpPercent>, &Block1<OpPercent>);
   plain("-@", 10, true, 1, &Step1<OpNeg>, &Block1<OpNeg>);
   plain("+@", 10, true, 1, &Step1<OpPos>, &Block1<OpPos>);
-  plain("^", 20, true, 2, &Step2<OpPower>, &Block2<OpPower>);
+  plain("^", 20, true, 2, &Step2<OpPower>, &BlockPower);
   plain("^@", 20, true, 2, &Step2<OpIntPower>, &Block2<OpIntPower>);
   plain("*", 30, true, 2, &Step2<OpMul>, &Block2<OpMul>);
   plain("/", 30, true, 2, &Step2<OpDiv>, &Block2<OpDiv>);
@@ -451,7 +452,7 @@ void TExpressionParser::RegisterBuiltinWords() {
   auto function = [&](const char* name, int args, TExprProc step, TBlockProc block) {
     plain(name, 0, false, args, step, block);
   };
-  function("exp", 1, &Step1<OpExp>, &Block1<OpExp>);
+  function("exp", 1, &Step1<ElementaryRow<TElementary::Exp>>, &BlockOf<TElementary::Exp>);
   function("if", 3, &Step3<OpIf>, &BlockIf);
   function("Sigmoid", 1, &Step1<OpSigmoid>, &Block1<OpSigmoid>);
   function("sqr", 1, &Step1<OpSqr>, &Block1<OpSqr>);
@@ -459,32 +460,35 @@ void TExpressionParser::RegisterBuiltinWords() {
   function("abs", 1, &Step1<OpAbs>, &Block1<OpAbs>);
   function("round", 1, &Step1<OpRound>, &Block1<OpRound>);
   function("trunc", 1, &Step1<OpTrunc>, &Block1<OpTrunc>);
-  function("ln", 1, &Step1<OpLn>, &Block1<OpLn>);
-  function("log10", 1, &Step1<OpLog10>, &Block1<OpLog10>);
-  function("log", 1, &Step1<OpLog10>, &Block1<OpLog10>);
+  function("ln", 1, &Step1<ElementaryRow<TElementary::Ln>>, &BlockOf<TElementary::Ln>);
+  function("log10", 1, &Step1<ElementaryRow<TElementary::Log10>>, &BlockOf<TElementary::Log10>);
+  function("log", 1, &Step1<ElementaryRow<TElementary::Log10>>, &BlockOf<TElementary::Log10>);
   function("logN", 2, &Step2<OpLogN>, &Block2<OpLogN>);
-  function("power", 2, &Step2<OpPower>, &Block2<OpPower>);
-  function("pow", 2, &Step2<OpPower>, &Block2<OpPower>);
+  function("power", 2, &Step2<OpPower>, &BlockPower);
+  function("pow", 2, &Step2<OpPower>, &BlockPower);
   function("intpower", 2, &Step2<OpIntPower>, &Block2<OpIntPower>);
   function("max", 2, &Step2<OpMax>, &Block2<OpMax>);
   function("min", 2, &Step2<OpMin>, &Block2<OpMin>);
-  function("sin", 1, &Step1<OpSin>, &Block1<OpSin>);
-  function("cos", 1, &Step1<OpCos>, &Block1<OpCos>);
-  function("tan", 1, &Step1<OpTan>, &Block1<OpTan>);
+  function("sin", 1, &Step1<ElementaryRow<TElementary::Sin>>, &BlockOf<TElementary::Sin>);
+  function("cos", 1, &Step1<ElementaryRow<TElementary::Cos>>, &BlockOf<TElementary::Cos>);
+  function("tan", 1, &Step1<ElementaryRow<TElementary::Tan>>, &BlockOf<TElementary::Tan>);
   function("sind", 1, &Step1<OpSinD>, &Block1<OpSinD>);
   function("cosd", 1, &Step1<OpCosD>, &Block1<OpCosD>);
   function("tand", 1, &Step1<OpTanD>, &Block1<OpTanD>);
   function("atand", 1, &Step1<OpAtanD>, &Block1<OpAtanD>);
-  function("arcsin", 1, &Step1<OpArcSin>, &Block1<OpArcSin>);
-  function("arccos", 1, &Step1<OpArcCos>, &Block1<OpArcCos>);
-  function("arctan", 1, &Step1<OpArcTan>, &Block1<OpArcTan>);
-  function("arctan2", 2, &Step2<OpArcTan2>, &Block2<OpArcTan2>);
-  function("sinh", 1, &Step1<OpSinh>, &Block1<OpSinh>);
-  function("cosh", 1, &Step1<OpCosh>, &Block1<OpCosh>);
-  function("tanh", 1, &Step1<OpTanh>, &Block1<OpTanh>);
-  function("arcsinh", 1, &Step1<OpArcSinh>, &Block1<OpArcSinh>);
-  function("arccosh", 1, &Step1<OpArcCosh>, &Block1<OpArcCosh>);
-  function("arctanh", 1, &Step1<OpArcTanh>, &Block1<OpArcTanh>);
+  function("arcsin", 1, &Step1<ElementaryRow<TElementary::ArcSin>>, &BlockOf<TElementary::ArcSin>);
+  function("arccos", 1, &Step1<ElementaryRow<TElementary::ArcCos>>, &BlockOf<TElementary::ArcCos>);
+  function("arctan", 1, &Step1<ElementaryRow<TElementary::ArcTan>>, &BlockOf<TElementary::ArcTan>);
+  function("arctan2", 2, &Step2<ElementaryArcTan2>, &BlockArcTan2);
+  function("sinh", 1, &Step1<ElementaryRow<TElementary::Sinh>>, &BlockOf<TElementary::Sinh>);
+  function("cosh", 1, &Step1<ElementaryRow<TElementary::Cosh>>, &BlockOf<TElementary::Cosh>);
+  function("tanh", 1, &Step1<ElementaryRow<TElementary::Tanh>>, &BlockOf<TElementary::Tanh>);
+  function("arcsinh", 1, &Step1<ElementaryRow<TElementary::ArcSinh>>,
+           &BlockOf<TElementary::ArcSinh>);
+  function("arccosh", 1, &Step1<ElementaryRow<TElementary::ArcCosh>>,
+           &BlockOf<TElementary::ArcCosh>);
+  function("arctanh", 1, &Step1<ElementaryRow<TElementary::ArcTanh>>,
+           &BlockOf<TElementary::ArcTanh>);
   function("degtorad", 1, &Step1<OpDegToRad>, &Block1<OpDegToRad>);
   function("radtodeg", 1, &Step1<OpRadToDeg>, &Block1<OpRadToDeg>);
 }

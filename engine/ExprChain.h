@@ -131,6 +131,14 @@ void MakeColumnPlan(TChain& chain);
 int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, int bindingCount,
                    double* results);
 
+// EvaluateColumn with the rows in chunks of ChunkRows run on the evaluation
+// threads (engine/EvaluationThreads.h); when every row succeeds, Squares is
+// the sum of (results - target)^2 in chunk order (each chunk's in row order),
+// the same whatever the number of threads.
+int EvaluateColumnChunks(TChain& chain, int rowCount, const TColumnBinding* bindings,
+                         int bindingCount, double* results, int ChunkRows, const double* target,
+                         double& Squares);
+
 // A node of the expression tree built while compiling.
 struct TNode {
   TExprWord* Word = nullptr;

@@ -10,8 +10,11 @@
 //   once        the steps that are the same for every row;
 //   blocks      the varying steps over each block of rows; a block in which
 //               some row raised is run again row by row to find that row.
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
+#include "engine/EvaluationThreads.h"
 #include "engine/ExprBuiltins.h"
 #include "engine/ExprChain.h"
 
@@ -156,32 +159,155 @@ class TColumnEvaluation {
   // succeeded, else the first row that raises (the bound variables then
   // hold that row's values).
   int RunBlocks() {
-    // Where each operand starts in this evaluation; values read once per
-    // call that a block procedure needs as a column are spread over one.
-    TChain& c = c_;
-    double* stepBuf = c.Buffer.data();
-    double* castBuf = stepBuf + static_cast<size_t>(c.Count) * kBlockRows;
-    double* depthBuf = castBuf + static_cast<size_t>(c.BroadcastCount) * kBlockRows;
-    const int rowCount = rowCount_;
-    const int fill = rowCount < kBlockRows ? rowCount : kBlockRows;
-    const size_t operands = c.Operands.size();
-    const double** base = c.OperandBase.data();
-    for (const auto& [o, b] : c.ColumnOperands) base[o] = bindings_[b].Values;
-    for (const int o : c.BroadcastOperands) {
-      const TChain::TOperand& op = c.Operands[static_cast<size_t>(o)];
+    BindOperands();
+    FillSpread(c_.Buffer.data());
+    return RunBlocksFrom(0);
+  }
+
+ public:
+  // RunBlocks split into chunks of ChunkRows rows run on the evaluation
+  // threads (engine/EvaluationThreads.h); with every row evaluated, Squares
+  // is the sum of (results - target)^2, each chunk's in row order, the
+  // chunks' in chunk order.
+  int RunChunks(int ChunkRows, const double* target, double& Squares) {
+    // Without a column plan, or when the steps that are the same for every
+    // row raise, the rows run one by one on this thread.
+    auto alone = [&](int done) {
+      if (done >= rowCount_) Squares = ChunkSquares(ChunkRows, target);
+      return done;
+    };
+    if (!c_.ColumnReady) return alone(Run());
+    UpdatePlan();
+    UpdateInvariants();
+    if (!RunOnceSteps()) return alone(RunRowsFrom(0));
+    BindOperands();
+    const int chunks = (rowCount_ + ChunkRows - 1) / ChunkRows;
+    std::vector<int> faulted(static_cast<size_t>(chunks), -1);
+    std::vector<double> sums(static_cast<size_t>(chunks), 0.0);
+    ParallelTasks(chunks, [&](int k) {
+      // This thread's own buffer, and the operands that read the buffer
+      // (step results, spread values) pointed into it.
+      thread_local std::vector<double> buffer;
+      thread_local std::vector<const double*> base, moved;
+      buffer.resize(c_.Buffer.size());
+      base.assign(c_.OperandBase.begin(), c_.OperandBase.end());
+      moved.resize(c_.Operands.size());
+      const double* shared = c_.Buffer.data();
+      for (const double*& b : base)
+        if (b >= shared && b < shared + c_.Buffer.size()) b = buffer.data() + (b - shared);
+      FillSpread(buffer.data());
+      const int from = k * ChunkRows;
+      const int to = std::min(rowCount_, from + ChunkRows);
+      const int stop = RunRange(from, to, buffer.data(), base.data(), moved.data());
+      if (stop < to) {
+        faulted[static_cast<size_t>(k)] = stop;
+        ClearFaultFlags();
+        return;
+      }
+      double sum = 0;
+      for (int r = from; r < to; ++r) {
+        const double d = results_[r] - target[r];
+        sum += d * d;
+      }
+      sums[static_cast<size_t>(k)] = sum;
+    });
+    for (int k = 0; k < chunks; ++k)
+      if (faulted[static_cast<size_t>(k)] >= 0) {
+        // From the first block in which some row raised on, one thread
+        // finds that row as RunBlocks does.
+        FillSpread(c_.Buffer.data());
+        return RunBlocksFrom(faulted[static_cast<size_t>(k)]);
+      }
+    double sum = 0;
+    for (double part : sums) sum += part;
+    Squares = sum;
+    SetRow(rowCount_ - 1);
+    return rowCount_;
+  }
+
+ private:
+  // The sum of (results - target)^2 as RunChunks forms it, on this thread.
+  double ChunkSquares(int ChunkRows, const double* target) const {
+    double sum = 0;
+    for (int from = 0; from < rowCount_; from += ChunkRows) {
+      const int to = std::min(rowCount_, from + ChunkRows);
+      double part = 0;
+      for (int r = from; r < to; ++r) {
+        const double d = results_[r] - target[r];
+        part += d * d;
+      }
+      sum += part;
+    }
+    return sum;
+  }
+
+  // Rows [from, rowCount) one by one: the first that raises, or rowCount.
+  int RunRowsFrom(int from) {
+    for (int r = from; r < rowCount_; ++r)
+      if (!RunRow(r)) {
+        SetRow(r);
+        return r;
+      }
+    SetRow(rowCount_ - 1);
+    return rowCount_;
+  }
+
+  // Where the bound columns start in this evaluation.
+  void BindOperands() {
+    for (const auto& [o, b] : c_.ColumnOperands) c_.OperandBase[o] = bindings_[b].Values;
+  }
+
+  // Values read once per call that a block procedure needs as a column,
+  // spread over their columns of a buffer laid out as Buffer.
+  void FillSpread(double* buffer) const {
+    double* castBuf = buffer + static_cast<size_t>(c_.Count) * kBlockRows;
+    const int fill = rowCount_ < kBlockRows ? rowCount_ : kBlockRows;
+    for (const int o : c_.BroadcastOperands) {
+      const TChain::TOperand& op = c_.Operands[static_cast<size_t>(o)];
       double* buf = castBuf + static_cast<size_t>(op.Index) * kBlockRows;
       const double v = *op.Value;
       for (int i = 0; i < fill; ++i) buf[i] = v;
     }
+  }
 
+  // The blocks from row from (the start of a block) on, in Buffer: a block
+  // in which some row raised is run again row by row to find that row.
+  int RunBlocksFrom(int from) {
+    for (;;) {
+      const int stop =
+          RunRange(from, rowCount_, c_.Buffer.data(), c_.OperandBase.data(), c_.OperandPtr.data());
+      if (stop >= rowCount_) return rowCount_;
+      const int end = std::min(rowCount_, stop + kBlockRows);
+      for (int r = stop; r < end; ++r)
+        if (!RunRow(r)) {
+          SetRow(r);
+          return r;
+        }
+      if (end >= rowCount_) return rowCount_;
+      from = end;
+    }
+  }
+
+  // The blocks of rows [from, to) (from the start of a block) with the step
+  // results, spread values and accumulators in buffer (laid out as Buffer,
+  // spread values filled), the operands starting at base (those in the
+  // buffer pointing into buffer) and moved as room for their block starts.
+  // Returns to when no row raised, else the first row of the first block in
+  // which some row raised (the fault flags then still set). Touches no
+  // state shared with another range: ranges run on several threads at once.
+  int RunRange(int from, int to, double* buffer, const double* const* base,
+               const double** moved) const {
+    const TChain& c = c_;
+    double* stepBuf = buffer;
+    double* depthBuf = stepBuf + static_cast<size_t>(c.Count + c.BroadcastCount) * kBlockRows;
+    const size_t operands = c.Operands.size();
     const int last = c.Count - 1;
     const TFusedInstr* code = c.Code.data();
     double* const results = results_;
-    for (int row0 = 0; row0 < rowCount; row0 += kBlockRows) {
-      const int n = rowCount - row0 < kBlockRows ? rowCount - row0 : kBlockRows;
+    for (int row0 = from; row0 < to; row0 += kBlockRows) {
+      const int n = to - row0 < kBlockRows ? to - row0 : kBlockRows;
       const double* const* ptr = base;
       if (row0 > 0) {
-        const double** moved = c.OperandPtr.data();
         for (size_t o = 0; o < operands; ++o)
           moved[o] = base[o] + static_cast<size_t>(row0) * c.OperandRowed[o];
         ptr = moved;
@@ -206,17 +332,11 @@ class TColumnEvaluation {
       const bool invariantFault =
           c.InvariantFault >= row0 && c.InvariantFault < row0 + n && c.InvariantColumns > 0;
       if (FaultFlags() != 0 || invariantFault) {
-        // Some row of this block raised: find it row by row, as the
-        // evaluation of each row alone would.
         ClearFaultFlags();
-        for (int r = row0; r < row0 + n; ++r)
-          if (!RunRow(r)) {
-            SetRow(r);
-            return r;
-          }
+        return row0;
       }
     }
-    return rowCount;
+    return to;
   }
 
   TChain& c_;
@@ -231,6 +351,13 @@ class TColumnEvaluation {
 int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, int bindingCount,
                    double* results) {
   return TColumnEvaluation(chain, rowCount, bindings, bindingCount, results).Run();
+}
+
+int EvaluateColumnChunks(TChain& chain, int rowCount, const TColumnBinding* bindings,
+                         int bindingCount, double* results, int ChunkRows, const double* target,
+                         double& Squares) {
+  return TColumnEvaluation(chain, rowCount, bindings, bindingCount, results)
+      .RunChunks(ChunkRows, target, Squares);
 }
 
 }  // namespace qv::expr

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/EvaluationThreads.h"
 #include "engine/ParseExpr.h"
 #include "engine/ProgramMode.h"
 #include "engine/RandomValues.h"
@@ -128,17 +129,28 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
   double* calc = S.Model.Calculated[f][o].data();
   const double* target = S.Model.TargetData[f][o].data();
   const int rows = b.Rows;
-  const int done = EvaluateRowsRaw(S, b, 0, calc);
+  double sse = 0;
+  int done;
+  if (rows >= kParallelRows) {
+    // A large data set: its rows in fixed chunks on the evaluation threads,
+    // each chunk's squares summed as its rows are done.
+    done = S.Model.Parser->EvaluateCompiledColumnSquares(
+        S.Model.CompiledFunction, rows, b.Columns.data(), static_cast<int>(b.Columns.size()), calc,
+        kEvaluationChunkRows, target, sse);
+  } else {
+    done = EvaluateRowsRaw(S, b, 0, calc);
+    if (done >= rows) {
+#pragma GCC unroll 4
+      for (int k = 0; k < rows; ++k) {
+        const double d = calc[k] - target[k];
+        sse += d * d;
+      }
+    }
+  }
   int bad;
   if (done >= rows) {
-    // Every row evaluated: SSE in the same pass that checks the results (a
-    // result that is not finite makes the sum not finite).
-    double sse = 0;
-#pragma GCC unroll 4
-    for (int k = 0; k < rows; ++k) {
-      const double d = calc[k] - target[k];
-      sse += d * d;
-    }
+    // Every row evaluated: a result that is not finite makes the sum not
+    // finite.
     if (std::isfinite(sse)) {
       if (criterion == crRMSE) return rows > 0 ? std::sqrt(sse / rows) : 0;
       if (!haveStt) stt = ObservedSquares(S, f, o, rows);

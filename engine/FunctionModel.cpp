@@ -1,6 +1,7 @@
 // The curve-fitting model parser (outputs given by function expressions),
 // name replacement and the reading of data sets shared with the other
 // parsers.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -302,19 +303,24 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   S.Model.PointCount.assign(S.Model.DataFileCount, 0);
 
   // The rows of every data set, each checked alike whether inline or from a
-  // file; the arrays are sized per data set.
-  std::vector<std::vector<std::string>> rows(S.Model.DataFileCount);
+  // file; the arrays are sized per data set. Inline rows are read where they
+  // stand in the prepared text.
+  std::vector<std::vector<std::string>> fileRows(S.Model.DataFileCount);
+  std::vector<std::vector<std::string_view>> rows(S.Model.DataFileCount);
   std::vector<std::vector<int>> lineNumbers(S.Model.DataFileCount);
   for (int f = 0; f < S.Model.DataFileCount; ++f) {
     if (sets[f].File) {
       std::string why;
-      if (!ReadDataFileLines(sets[f].Name, rows[f], &lineNumbers[f], &why)) {
+      if (!ReadDataFileLines(sets[f].Name, fileRows[f], &lineNumbers[f], &why)) {
         Host.ShowMessage(mtWarning, "File \"" + S.Model.DataSetNames[f] + "\" not exist!\n" + why);
         return false;
       }
+      rows[f].assign(fileRows[f].begin(), fileRows[f].end());
     } else {
+      rows[f].reserve(static_cast<size_t>(std::max(0, lineCount - sets[f].Line - 1)));
       for (int i = sets[f].Line + 1; i < lineCount; ++i) {
-        std::string r = CutComment(work[i]);
+        const std::string_view line = work.StringAt(i);
+        const std::string_view r = TrimView(line.substr(0, line.find("//")));
         if (!r.empty()) rows[f].push_back(r);
       }
     }
@@ -343,7 +349,8 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
         const std::string where = sets[f].File
                                       ? sets[f].Name + ", line " + std::to_string(lineNumbers[f][r])
                                       : "data row " + std::to_string(r + 1);
-        if (!reported) Host.ShowMessage(mtError, "Read data error!\n" + where + ": " + rows[f][r]);
+        if (!reported)
+          Host.ShowMessage(mtError, "Read data error!\n" + where + ": " + std::string(rows[f][r]));
         return false;
       }
     }

@@ -1,6 +1,7 @@
 // Definition readers: variables, parameters, constants, per-data-set
 // constants, and the splitting of one data row.
 #include <cmath>
+#include <string_view>
 #include <unordered_set>
 
 #include "engine/ModelParser.h"
@@ -408,23 +409,23 @@ namespace {
 
 // Where the next field of a data row ends: the greatest of the first ";",
 // "," and tab, or the first blank when none of them occurs.
-size_t SplitPosition(const std::string& text) {
-  size_t best = std::string::npos;
+size_t SplitPosition(std::string_view text) {
+  size_t best = std::string_view::npos;
   for (char sep : {';', ',', '\t'}) {
     size_t p = text.find(sep);
-    if (p != std::string::npos && (best == std::string::npos || p > best)) best = p;
+    if (p != std::string_view::npos && (best == std::string_view::npos || p > best)) best = p;
   }
-  if (best == std::string::npos) best = text.find(' ');
+  if (best == std::string_view::npos) best = text.find(' ');
   return best;
 }
 
-int CountFields(std::string text) {
+int CountFields(std::string_view text) {
   int n = 0;
   while (true) {
     ++n;
     size_t p = SplitPosition(text);
-    if (p == std::string::npos) break;
-    text = Trim(text.substr(p + 1));
+    if (p == std::string_view::npos) break;
+    text = TrimView(text.substr(p + 1));
   }
   return n;
 }
@@ -435,16 +436,24 @@ void StoreValue(TEngineState& S, int column, int row, double v) {
   Double2Array& set = S.Model.DataColumns[S.Model.CurrentFile];
   if (column >= static_cast<int>(set.size())) set.resize(column + 1);
   Double1Array& col = set[column];
-  if (row >= static_cast<int>(col.size())) col.resize(row + 1, 0.0);
+  if (row >= static_cast<int>(col.size())) {
+    // The data set's rows are counted before they are read: room for all
+    // of them at once.
+    const int f = S.Model.CurrentFile;
+    if (col.empty() && f < static_cast<int>(S.Model.PointCount.size()) &&
+        S.Model.PointCount[f] > row)
+      col.reserve(static_cast<size_t>(S.Model.PointCount[f]));
+    col.resize(row + 1, 0.0);
+  }
   col[row] = v;
 }
 
 }  // namespace
 
-bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column,
+bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, std::string_view Text, int Column,
                          int Row, bool& Reported) {
   Reported = false;
-  std::string text = Trim(Text);
+  std::string_view text = TrimView(Text);
   if (Column == 0 && State.Model.ColumnCount == 0) {
     State.Model.ColumnCount = CountFields(text);
     if (State.Model.VariableCount - State.Model.OutputCount >= State.Model.ColumnCount) {
@@ -453,15 +462,16 @@ bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string&
       return false;
     }
   }
+  std::string field;
   for (int column = Column;; ++column) {
     size_t p = SplitPosition(text);
-    std::string field = Trim(p == std::string::npos ? text : text.substr(0, p));
+    field.assign(TrimView(p == std::string_view::npos ? text : text.substr(0, p)));
     double v = 0;
     if (!TryNumber(field, v)) return false;
     StoreValue(State, column, Row, v);
     ++State.Model.ValuesRead;
-    if (p == std::string::npos) break;
-    text = Trim(text.substr(p + 1));
+    if (p == std::string_view::npos) break;
+    text = TrimView(text.substr(p + 1));
   }
   return true;
 }

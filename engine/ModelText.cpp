@@ -101,13 +101,11 @@ void PrepareModelText(TEngineState& State, const std::vector<std::string>& CodeL
     }
     lines[i] = joined;
   }
+  // Joined lines all stand before the data, so each erase moves only the
+  // lines after it once per joined line; none moves with no joins.
   for (auto it = deleted.rbegin(); it != deleted.rend(); ++it) lines.erase(lines.begin() + *it);
 
-  TStringList& work = State.Model.WorkLines();
-  work.BeginUpdate();
-  work.Clear();
-  for (const auto& l : lines) work.Add(l);
-  work.EndUpdate();
+  State.Model.SetWorkLines(std::move(lines));
 }
 
 TModelMode ClassifyModel(const TEngineState& State) {

@@ -55,7 +55,7 @@ inline std::vector<std::string> SplitTopLevel(std::string_view s) {
 
 // SplitDataRow that also tells whether it has shown a message itself (the
 // column-count warning), so that the caller adds no second one.
-bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, const std::string& Text, int Column,
+bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, std::string_view Text, int Column,
                          int Row, bool& Reported);
 // A "datafile" name without surrounding double quotes, relative names
 // resolved against the model's folder.

@@ -95,6 +95,27 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount,
   return expr::EvaluateColumn(*c, rowCount, bindings, bindingCount, results);
 }
 
+int TExpressionParser::EvaluateCompiledColumnSquares(int index, int rowCount,
+                                                     const TColumnBinding* bindings,
+                                                     int bindingCount, double* results,
+                                                     int ChunkRows, const double* target,
+                                                     double& Squares) {
+  if (rowCount <= 0 || index < 0 || ChunkRows <= 0) {
+    const int done = EvaluateCompiledColumn(index, rowCount, bindings, bindingCount, results);
+    if (done >= rowCount) {
+      double sum = 0;
+      for (int r = 0; r < rowCount; ++r) sum += (results[r] - target[r]) * (results[r] - target[r]);
+      Squares = sum;
+    }
+    return done;
+  }
+  TChain* c = ChainAt(index);
+  current_ = c;
+  currentIndex_ = index;
+  return expr::EvaluateColumnChunks(*c, rowCount, bindings, bindingCount, results, ChunkRows,
+                                    target, Squares);
+}
+
 void TExpressionParser::ClearCompiled() {
   compiled_.clear();
   indexByText_.clear();

@@ -87,6 +87,15 @@ class TExpressionParser {
   // row order, with far less overhead per row.
   int EvaluateCompiledColumn(int index, int rowCount, const TColumnBinding* bindings,
                              int bindingCount, double* results);
+  // EvaluateCompiledColumn with the rows in chunks of ChunkRows, run on the
+  // evaluation threads (engine/EvaluationThreads.h), the same results and
+  // the same first faulting row. When every row succeeds, Squares receives
+  // the sum over the rows of (results - target)^2: each chunk's sum in row
+  // order, the chunk sums in chunk order, so it does not depend on the
+  // number of threads. Otherwise Squares is left as it was.
+  int EvaluateCompiledColumnSquares(int index, int rowCount, const TColumnBinding* bindings,
+                                    int bindingCount, double* results, int ChunkRows,
+                                    const double* target, double& Squares);
 
   // The generator behind the words "random" and "randg" of this parser: the
   // engine points it at its one generator (engine/RunState.h). Null, and

@@ -360,6 +360,11 @@ std::string TStringList::Get(int index) const {
   return items_[static_cast<size_t>(index)].s;
 }
 
+const std::string& TStringList::StringAt(int index) const {
+  checkIndex(index);
+  return items_[static_cast<size_t>(index)].s;
+}
+
 void TStringList::Put(int index, const std::string& s) {
   if (sorted_) Error("Operation not allowed on sorted list", 0);
   checkIndex(index);

@@ -175,6 +175,8 @@ class TStringList : public TStrings {
   explicit TStringList(std::vector<std::string> lines);
 
   std::string Get(int index) const override;
+  // The string at index itself, without a copy; valid until the list changes.
+  const std::string& StringAt(int index) const;
   int GetCount() const override { return static_cast<int>(items_.size()); }
   void Put(int index, const std::string& s) override;
   void* GetObject(int index) const override;

@@ -66,6 +66,9 @@ TEST_F(ExprColumnTest, GivesTheValuesOfOneEvaluationPerRow) {
       "max(x, y) - min(x, -y) + abs(x) + sqr(y) + abs(x)^2.5 + 2^x",
       "round(x*10) div 3 + trunc(y*7) mod 4 + (not round(x)) + (round(x) and 3)",
       "Sigmoid(x) + logN(3, x*x+1) + arctan2(y, x) + sind(x*40) + 5!",
+      "ln(abs(x)+1) + log10(abs(x)+2) + tan(x/3) + arcsin(x/6) + arccos(y/4) + arctan(x)",
+      "sinh(x) + cosh(y) + tanh(x) + arcsinh(x) + arccosh(abs(x)+1) + arctanh(y/4)",
+      "abs(x)^y + (abs(y)+1)^-1.5 + pow(abs(x), a) + abs(x)^(y/3) + exp(y*100)",
       "x",
       "2*pi",
   };
@@ -117,6 +120,59 @@ TEST_F(ExprColumnTest, StopsAtTheFirstRowThatRaises) {
   // Integer division faults too, and in the first block.
   X[3] = 0.2;
   EXPECT_EQ(Column(P.CompileText("7 div x"), got), 3);
+}
+
+// The elementary functions raise where the C library raises: one row of
+// otherwise harmless values holds the argument that faults, and the column
+// stops there with the message the row gives alone. Underflow is no fault.
+TEST_F(ExprColumnTest, ElementaryFunctionsFaultWhereTheCLibraryFaults) {
+  struct TCase {
+    const char* Text;
+    double Value;         // x of row 700
+    const char* Message;  // "": no row raises
+  };
+  const TCase cases[] = {
+      {"ln(x)", 0, "Floating point division by zero"},
+      {"ln(x)", -1, "Invalid floating point operation"},
+      {"log10(x)", 0, "Floating point division by zero"},
+      {"exp(x)", 1000, "Floating point overflow"},
+      {"exp(x)", -1000, ""},
+      {"exp(x)", 1e300 * 1e300, ""},
+      {"cosh(x)", 1000, "Floating point overflow"},
+      {"sinh(x)", -1000, "Floating point overflow"},
+      {"arcsin(1/x)", 0.5, "Invalid floating point operation"},
+      {"arccosh(x)", 0.5, "Invalid floating point operation"},
+      {"arctanh(1/x)", 1, "Floating point division by zero"},
+      {"sin(x)", 1e300 * 1e300, "Invalid floating point operation"},
+      {"x^0.5", -4, "Invalid floating point operation"},
+      {"(x-1)^-0.5", 1, "Floating point division by zero"},
+      {"x^1.5", 1e300, "Floating point overflow"},
+      {"x^b7", 1e300, "Floating point overflow"},  // b7 = 1.32: a spread exponent
+  };
+  for (double& x : X) x = 2.0 + std::fabs(x);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Text) + " at " + std::to_string(c.Value));
+    const double keep = X[700];
+    X[700] = c.Value;
+    const int i = P.CompileText(c.Text);
+    std::vector<double> got;
+    const int rows = static_cast<int>(X.size());
+    const int stop = Column(i, got);
+    std::string message;
+    try {
+      Vars[0] = X[700];
+      P.EvaluateCompiled(i);
+    } catch (const EParserException& e) {
+      message = e.Message();
+    }
+    EXPECT_EQ(message, c.Message);
+    EXPECT_EQ(stop, *c.Message ? 700 : rows);
+    for (int r = 0; r < stop; ++r) {
+      Vars[0] = X[static_cast<size_t>(r)];
+      ASSERT_TRUE(SameBits(got[static_cast<size_t>(r)], P.EvaluateCompiled(i))) << "row " << r;
+    }
+    X[700] = keep;
+  }
 }
 
 TEST_F(ExprColumnTest, WordsWithSideEffectsRunRowByRowInOrder) {
