@@ -60,11 +60,6 @@ const char* kModels[] = {"Bennett5", "BoxBOD",   "Chwirut1", "Chwirut2", "DanWoo
 constexpr int kLarge = 26;
 constexpr int kLargeRows = 1000000;
 
-std::string SharedDir() {
-  if (const char* d = std::getenv("QV_SHARED_DIR")) return d;
-  return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "shared").string();
-}
-
 // A problem: its model text, certified values, and the x and y columns.
 struct TProblem {
   std::string Name, Text;
@@ -93,7 +88,6 @@ bool Load(int model, TProblem& p) {
   if (model == kLarge) {
     p.Text = LargeText(p);
   } else {
-    setenv("QV_SHARED_DIR", SharedDir().c_str(), 0);
     test::TNistProblem n;
     if (!test::LoadNistProblem(p.Name, n)) return false;
     p.Text = n.ModelText;
@@ -156,7 +150,7 @@ void Report(benchmark::State& state, const TProblem& p, int64_t rows, double ns,
 
 void BM_Engine(benchmark::State& state) {
   const TProblem& p = Problem(static_cast<int>(state.range(0)));
-  if (p.Name.empty()) return state.SkipWithError("NIST data not found (set QV_SHARED_DIR)");
+  if (p.Name.empty()) return state.SkipWithError("NIST data not found in tests/engine/data/nist");
   FormatSettings() = TFormatSettings::Invariant();
   TEngineState s;
   TRecordingFitHost host;
@@ -188,7 +182,7 @@ void BM_Engine(benchmark::State& state) {
 template <double (*Dc)(const char*, const double*, const double*, const double*, int, double)>
 void BM_Hand(benchmark::State& state) {
   const TProblem& p = Problem(static_cast<int>(state.range(0)));
-  if (p.Name.empty()) return state.SkipWithError("NIST data not found (set QV_SHARED_DIR)");
+  if (p.Name.empty()) return state.SkipWithError("NIST data not found in tests/engine/data/nist");
   const auto candidates = Candidates(p, CandidateCount(p));
   const int n = static_cast<int>(p.X.size());
   int64_t rows = 0;
