@@ -216,13 +216,16 @@ TEST_F(MainWindowProgramTest, StopDuringTheCompileEndsItAndTheWindowIsIdleAgain)
   ShortSearch();
   EXPECT_FALSE(StopOffered());
 
-  // F10 at the first turn of the event loop inside the run command: the
-  // search has not started yet.
+  // F10 at the third turn of the event loop inside the run command: the
+  // first comes just before the compiler starts, the next ones while it
+  // runs (it takes far longer than a few turns).
   bool offered = false, searching = true;
+  int turns = 0;
   auto* timer = new QTimer(form.get());
   timer->setInterval(0);
   QObject::connect(timer, &QTimer::timeout, form.get(), [&] {
     if (form->Get<QToolButton>("RunButton")->isEnabled()) return;  // not in the run command yet
+    if (++turns < 3) return;
     timer->stop();
     offered = StopOffered();
     searching = form->SearchRunning();
@@ -233,6 +236,7 @@ TEST_F(MainWindowProgramTest, StopDuringTheCompileEndsItAndTheWindowIsIdleAgain)
   dialogs.PushResult(mrYes);  // compile and run the model's program
   Key(Qt::Key_F9);
 
+  EXPECT_EQ(turns, 3);
   EXPECT_TRUE(offered);
   EXPECT_FALSE(searching);
   const std::vector<std::string> messages = Messages();
