@@ -167,10 +167,18 @@ void TFitForm::LockRunCommands() {
   resumeBeforeRun_ = Get<QToolButton>("ResumeBT1")->isEnabled();
   for (const char* n : {"RunButton", "ResumeBT1"}) Get<QToolButton>(n)->setEnabled(false);
   for (const char* n : {"Run1", "ResumeBT"}) Action(n)->setEnabled(false);
+  // Stop is offered from here on: a program model is compiled and its
+  // worker started before the search, and the stop command ends those.
+  stopBeforeSearch_ = true;
+  Get<QToolButton>("StopButton")->setEnabled(true);
+  Action("Stop1")->setEnabled(true);
 }
 
 void TFitForm::UnlockRunCommands() {
   if (SearchRunning()) return;
+  stopBeforeSearch_ = false;
+  Get<QToolButton>("StopButton")->setEnabled(false);
+  Action("Stop1")->setEnabled(false);
   Get<QToolButton>("RunButton")->setEnabled(true);
   Action("Run1")->setEnabled(true);
   // A run that never reached its report leaves Resume as it was.
@@ -230,11 +238,15 @@ void TFitForm::RunButtonClick() {
   if (closeAfterRun_) QTimer::singleShot(0, this, [this] { close(); });
 }
 
+bool TFitForm::StopAllowed() const { return SearchRunning() || (inRun_ && stopBeforeSearch_); }
+
 void TFitForm::StopButtonClick() {
-  if (!SearchRunning()) return;
+  if (!StopAllowed()) return;
   if (AppMessageBox("Are you sure to stop optimal search!", TAppMsgKind::Confirmation,
                     TAppButtons::YesNo) != AppResultYes)
     return;
+  // The run may have ended while the question was open.
+  if (!StopAllowed()) return;
   // Only the flags change here: the loop leaves after this pump and writes
   // the report once.
   StopSearch();
@@ -353,6 +365,8 @@ void TFitForm::SetRunningState(bool Running) {
       functionList_->setCurrentItem(functionList_->topLevelItem(S.Model.CurrentFunction));
     }
   }
+  // Once a search has ended, Stop has nothing left to stop.
+  if (!Running) stopBeforeSearch_ = false;
   ShowEditorRunning(Running);
   SetStatus(3, Running ? "Running Search..." : "");
   for (const char* n : kRunLockedControls)

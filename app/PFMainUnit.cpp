@@ -824,7 +824,7 @@ void TFitForm::FormKeyDown(QKeyEvent* e, bool& Handled) {
   if (key == Qt::Key_F9 && !SearchRunning() && !inRun_) {
     Handled = true;
     RunButtonClick();
-  } else if (key == Qt::Key_F10 && SearchRunning()) {
+  } else if (key == Qt::Key_F10 && StopAllowed()) {
     Handled = true;
     StopButtonClick();
   } else if (key == Qt::Key_Escape) {
@@ -836,7 +836,7 @@ void TFitForm::FormKeyDown(QKeyEvent* e, bool& Handled) {
     const std::string focusName = focus ? StdStr(focus->objectName()) : std::string();
     if (focusName == "UiShellList1" || focusName == "FilterBox") return;
     Handled = true;
-    if (SearchRunning())
+    if (StopAllowed())
       StopButtonClick();
     else
       RunButtonClick();

@@ -16,8 +16,11 @@
 // Run state: a search runs inside RunButtonClick / Resume1Click on the UI
 // thread and pumps the window's events; Stop, close and the menus reach the
 // window through that pump and act on the loop only through the engine's
-// stop flags. Run and Resume refuse to start while a search runs; closing
-// during a run stops it, lets the loop unwind, then closes.
+// stop flags. Stop is offered from the start of a run command: a program
+// model is compiled and its worker started before the search, and Stop ends
+// those as well as a search waiting on code that never returns. Run and
+// Resume refuse to start while a search runs; closing during a run stops
+// it, lets the loop unwind, then closes.
 //
 // Settings are kept in the settings file (Quorvane.INI in the settings
 // folder) by FormStorage1: the placement and the stored properties listed
@@ -324,6 +327,9 @@ class TFitForm : public QMainWindow {
   void CleanLibFilesAtClose();
   void SeedEngineRandom();
   void StopSearch();
+  // Whether the stop command has something to stop: a search, or a run
+  // command before its search (reading, compiling and loading the model).
+  bool StopAllowed() const;
   // Run and Resume are off from the moment a run command starts (reading
   // and compiling the model come before the search) until it has ended.
   void LockRunCommands();
@@ -404,6 +410,8 @@ class TFitForm : public QMainWindow {
   bool closeAfterRun_ = false;
   bool closing_ = false;
   bool resumeBeforeRun_ = false;
+  // From the start of a run command until its search has ended.
+  bool stopBeforeSearch_ = false;
   bool askBeforeProgram_ = false;
   bool runLayoutDone_ = false;
   int shownFunction_ = -1;

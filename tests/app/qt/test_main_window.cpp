@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <map>
 
+#include "MainWindowFixture.h"
 #include "app/AppControls.h"
 #include "app/PFMainUnit.h"
 #include "app/SettingsPage.h"
@@ -46,24 +47,6 @@ const std::string kTwo = kExamples + "Regression Curve Fit/Two Functions.mff";
 const std::string kRosenbrock = kExamples + "Optimization/Rosenbrock.mff";
 const std::string kDrift = kExamples + "Auto-calibration/Sensor Drift Program.mff";
 
-std::vector<std::string> Lines(const TStrings& s) {
-  std::vector<std::string> v;
-  for (int i = 0; i < s.Count(); ++i) v.push_back(s[i]);
-  return v;
-}
-
-bool HasLine(const TStrings& s, const std::string& line) {
-  for (int i = 0; i < s.Count(); ++i)
-    if (s[i] == line) return true;
-  return false;
-}
-
-bool HasPrefix(const TStrings& s, const std::string& prefix) {
-  for (int i = 0; i < s.Count(); ++i)
-    if (s[i].rfind(prefix, 0) == 0) return true;
-  return false;
-}
-
 // A data sheet that records what it is given.
 class TRecordingSheet : public TResultSheet {
  public:
@@ -80,63 +63,10 @@ class TRecordingSheet : public TResultSheet {
   void SetCurrentRow(int) override {}
 };
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public test::TMainWindowFixture {
  protected:
-  static void SetUpTestSuite() {
-    // A settings and data folder of this program's own.
-    const std::string root = std::string(QV_BINARY_DIR) + "/main_window_home";
-    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-    InstallQtServices();
-    InstallSupportQt();
-    RegisterChartClasses();
-  }
-  void SetUp() override {
-    FormatSettings() = TFormatSettings::Invariant();
-    SetDialogService(&dialogs);
-    DeleteFile(SettingsFileName());
-    work = std::string(QV_BINARY_DIR) + "/main_window_files/";
-    std::filesystem::remove_all(work);
-    ForceDirectories(work);
-  }
-  void TearDown() override {
-    if (form) {
-      form->CodeMemo().SetModified(false);
-      form->close();
-      form.reset();
-    }
-    SetDialogService(nullptr);
-  }
-
-  TFitForm& Start(std::vector<std::string> args = {}, TFitFormHooks hooks = {}) {
-    form = std::make_unique<TFitForm>(std::move(args), std::move(hooks));
-    form->show();
-    QApplication::processEvents();
-    return *form;
-  }
-  void Restart() {
-    form->close();
-    form.reset();
-    Start();
-  }
-  TSettingsPage& Page() { return form->SettingsPage(); }
-  void SetText(const std::string& name, const std::string& value) {
-    QWidget* w = Page().Control(name);
-    if (auto* c = qobject_cast<QComboBox*>(w))
-      c->setEditText(QStr(value));
-    else
-      qobject_cast<QLineEdit*>(w)->setText(QStr(value));
-  }
-  void StopAfter(int iterations) {
-    Page().Get<QRadioButton>("RB2")->setChecked(true);
-    SetText("ComboBox1", std::to_string(iterations));
-  }
-  void Key(int key, QWidget* to = nullptr) {
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-    QWidget* target = to ? to : form->Get<QWidget>("CodeMemo");
-    target->setFocus();
-    QApplication::sendEvent(target, &e);
-  }
+  static void SetUpTestSuite() { SetUpWindowSuite("main_window"); }
+  void SetUp() override { SetUpWindow("main_window"); }
   // Answers the next stop question with Yes and presses Stop once the
   // search runs (checked every 20 ms); Inside runs at the stop.
   void StopWhileRunning(std::function<void()> Inside = {}) {
@@ -152,16 +82,6 @@ class MainWindowTest : public ::testing::Test {
     });
     timer->start();
   }
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> m;
-    for (const auto& e : dialogs.Log())
-      if (e.Kind == "Message") m.push_back(e.Text);
-    return m;
-  }
-
-  TScriptedDialogs dialogs;
-  std::unique_ptr<TFitForm> form;
-  std::string work;
 };
 
 TEST_F(MainWindowTest, StartsUntitledWithTheTemplate) {
