@@ -173,7 +173,7 @@ TChartGrid ComputeChartGrid(TEngineState& S, bool Rmse, const std::vector<double
     }
   }
   const TModelMode mode = S.Model.ModelMode;
-  if (mode == TModelMode::Program && !S.Model.ProgramRuntime().Dll.Loaded()) {
+  if (mode == TModelMode::Program && !S.Model.ProgramRuntime().Worker.Alive()) {
     Error = "Wrong to load lib!";
     return g;
   }
