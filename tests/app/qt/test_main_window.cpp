@@ -30,6 +30,7 @@
 #include "chart/VuzIduro.h"
 #include "editor/CodeEdit.h"
 #include "editor/CodeEditDialogs.h"
+#include "editor/qt/QtCodeCompletionProposal.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
@@ -90,6 +91,7 @@ class MainWindowTest : public ::testing::Test {
     InstallQtServices();
     InstallSupportQt();
     RegisterChartClasses();
+    InstallQtCompletionWindows();
   }
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();
