@@ -22,15 +22,19 @@
 #include <map>
 
 #include "app/AppControls.h"
+#include "app/DataSheetHooks.h"
 #include "app/PFMainUnit.h"
 #include "app/SettingsPage.h"
+#include "app/spread/qt/SpreadUnit.h"
 #include "chart/Chart.h"
 #include "chart/Series.h"
 #include "chart/VeZazera.h"
 #include "chart/VuzIduro.h"
 #include "editor/CodeEdit.h"
 #include "editor/CodeEditDialogs.h"
+#include "editor/qt/CodeEditWidget.h"
 #include "editor/qt/QtCodeCompletionProposal.h"
+#include "grid/XLSheet.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
@@ -107,6 +111,10 @@ class MainWindowTest : public ::testing::Test {
       form->close();
       form.reset();
     }
+    if (SpreadForm) {
+      SpreadForm->SetModified(false);
+      delete SpreadForm;
+    }
     SetDialogService(nullptr);
   }
 
@@ -181,6 +189,31 @@ TEST_F(MainWindowTest, StartsUntitledWithTheTemplate) {
                            "FunctionListBox", "OutItemList", "StatusBar"})
     EXPECT_NE(form->Component(name), nullptr) << name;
   EXPECT_TRUE(dialogs.Log().empty());
+}
+
+// The model editor paints through the model-language highlighter: the
+// comment of the first line in navy, the data lines in plain black.
+TEST_F(MainWindowTest, ModelEditorPaintsTheModelInSyntaxColours) {
+  Start({kExamples + "Regression Curve Fit/Exponential Decay.mff"});
+  ASSERT_EQ(form->CodeMemo().Lines()[0].rfind("//", 0), 0u);
+  ASSERT_EQ(form->CodeMemo().Lines()[6], "0 5");
+  auto* widget = form->Get<TCodeEditWidget>("CodeMemo");
+  ASSERT_NE(widget, nullptr);
+  const QImage image = widget->viewport()->grab().toImage();
+  const int h = form->CodeMemo().LineHeight();
+  ASSERT_GT(image.height(), 7 * h);
+  // Pixels of text line Line (from 1) that are clearly blue.
+  auto bluePixels = [&](int Line) {
+    int n = 0;
+    for (int y = (Line - 1) * h; y < Line * h; ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        if (c.blue() - c.red() > 40 && c.blue() - c.green() > 40) ++n;
+      }
+    return n;
+  };
+  EXPECT_GT(bluePixels(1), 20);
+  EXPECT_EQ(bluePixels(7), 0);
 }
 
 TEST_F(MainWindowTest, F9RunsTheCommandLineModelAndFillsTheResultsPage) {
@@ -521,6 +554,73 @@ TEST_F(MainWindowTest, SeveralFunctionsGetTheirListAndTheirOwnResults) {
   EXPECT_EQ(sheet.Cells.count({3, rows + 1}), 1u);
   EXPECT_EQ(sheet.Cells.count({4, 0}), 0u);
   EXPECT_EQ(sheet.Merges, (std::vector<std::string>{"0,0,2", "2,0,2"}));
+}
+
+// Catch Data with the program's data sheet window: the finished fit's
+// observed and calculated values land in the window's current worksheet;
+// a modified sheet is asked about before it is replaced, and a sheet
+// window that was closed is made anew.
+TEST_F(MainWindowTest, CatchDataWritesTheFitIntoTheDataSheetWindow) {
+  TFitFormHooks hooks;
+  ConnectDataSheet(hooks);
+  Start({kLinear}, hooks);
+  StopAfter(300);
+  form->RunButtonClick();
+  ASSERT_TRUE(Messages().empty()) << Messages().front();
+  const TChartSeries& calc = *form->ResultSeries()[0];
+  const TChartSeries& target = *form->ResultSeries()[1];
+  const int rows = target.Count();
+  ASSERT_GT(rows, 2);
+  auto expectResults = [&](const char* when) {
+    SCOPED_TRACE(when);
+    ASSERT_NE(SpreadForm, nullptr);
+    EXPECT_TRUE(SpreadForm->isVisible());
+    EXPECT_FALSE(SpreadForm->Modified());
+    TXLSheet& sheet = *SpreadForm->CurrentSheet();
+    EXPECT_EQ(SpreadForm->CurrentSheet(), SpreadForm->Document().Worksheet(1));
+    EXPECT_EQ(sheet.GetCellText(0, 0), "y");
+    const TXLUnion* head = sheet.Section(skClient).UnionAt(1, 0);
+    ASSERT_NE(head, nullptr);
+    EXPECT_EQ(head->Rect, TRect(0, 0, 2, 1));
+    EXPECT_EQ(sheet.GetCellText(0, 1), "Obs. y");
+    EXPECT_EQ(sheet.GetCellText(1, 1), "Cal. y");
+    for (int i = 0; i < rows; ++i) {
+      EXPECT_DOUBLE_EQ(sheet.GetCellFloat(0, i + 2), target.GetYValue(i)) << "row " << i;
+      EXPECT_EQ(sheet.GetCellText(1, i + 2), FormatFloat("0.00000", calc.GetYValue(i)))
+          << "row " << i;
+    }
+    EXPECT_EQ(sheet.GetCellText(0, rows + 2), "");
+    EXPECT_EQ(sheet.GetCellText(2, 1), "");
+  };
+
+  form->CatchDataClick();
+  expectResults("a new sheet window");
+  EXPECT_TRUE(dialogs.Log().empty());
+
+  // A modified sheet: Cancel leaves it as it is; No replaces it.
+  TSpreadForm* shown = SpreadForm;
+  shown->CurrentSheet()->SetCellText(5, 5, "mine");
+  shown->SetModified(true);
+  dialogs.PushResult(mrCancel);
+  form->CatchDataClick();
+  ASSERT_EQ(dialogs.Log().size(), 1u);
+  EXPECT_EQ(dialogs.Log().back().Text, "Spread sheet has been modified, save it?");
+  EXPECT_EQ(shown->CurrentSheet()->GetCellText(5, 5), "mine");
+  EXPECT_TRUE(shown->Modified());
+  dialogs.PushResult(mrNo);
+  form->CatchDataClick();
+  EXPECT_EQ(dialogs.Log().size(), 2u);
+  EXPECT_EQ(SpreadForm, shown);
+  EXPECT_EQ(SpreadForm->CurrentSheet()->GetCellText(5, 5), "");
+  expectResults("the same window, a new document");
+
+  // Closed, the window is gone; the next Catch Data makes a new one.
+  shown->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(SpreadForm, nullptr);
+  form->CatchDataClick();
+  expectResults("a window made again");
+  EXPECT_EQ(dialogs.Log().size(), 2u);
 }
 
 // The X-Y chart of a finished function shows the line the engine kept for
