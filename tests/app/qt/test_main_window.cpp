@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolBar>
@@ -621,6 +622,44 @@ TEST_F(MainWindowTest, CatchDataWritesTheFitIntoTheDataSheetWindow) {
   form->CatchDataClick();
   expectResults("a window made again");
   EXPECT_EQ(dialogs.Log().size(), 2u);
+}
+
+// View Chromosomes opens a data sheet window of its own (not the program's
+// data sheet), modal, holding the population; closing it frees it.
+TEST_F(MainWindowTest, ViewChromosomesShowsThePopulationInASheetWindowOfItsOwn) {
+  TFitFormHooks hooks;
+  ConnectDataSheet(hooks);
+  Start({kLinear}, hooks);
+  StopAfter(50);
+  form->RunButtonClick();
+  ASSERT_TRUE(Messages().empty()) << Messages().front();
+  const TEngineState& S = form->Engine();
+  ASSERT_GT(S.Pop.PopSize, 1);
+  std::vector<std::vector<std::string>> seen;
+  bool modal = false;
+  QPointer<TSpreadForm> shown;
+  QTimer::singleShot(0, form.get(), [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* f = qobject_cast<TSpreadForm*>(w); f && f->isVisible()) shown = f;
+    if (!shown) return;
+    modal = shown->isModal();
+    TXLSheet& sheet = *shown->CurrentSheet();
+    for (int row = 0; row < 3; ++row)
+      seen.push_back({sheet.GetCellText(0, row), sheet.GetCellText(1, row)});
+    seen.push_back({sheet.GetCellText(0, S.Pop.PopSize + 1)});
+    shown->close();
+  });
+  form->ViewChromosomes1Click();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(modal);
+  EXPECT_EQ(SpreadForm, nullptr);
+  EXPECT_TRUE(shown.isNull());
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0], (std::vector<std::string>{"", S.Model.ParameterNames[0]}));
+  EXPECT_EQ(seen[1][0], "Chrom-1");
+  EXPECT_EQ(seen[1][1], Format("%0.7g", S.Pop.Population[0][0]));
+  EXPECT_EQ(seen[2][0], "Chrom-2");
+  EXPECT_EQ(seen[3][0], "Best Chrom");
 }
 
 // The X-Y chart of a finished function shows the line the engine kept for
