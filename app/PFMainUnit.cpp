@@ -637,6 +637,8 @@ void TFitForm::FormCreate() {
   TCodeEdit& code = CodeMemo();
   code.OnChange = [this](TCustomCodeEdit*) { CodeMemoChange(); };
   code.OnStatusChange = [this](TCustomCodeEdit*, TCodeStatusChanges) { CodeMemoStatusChange(); };
+  // Files dropped from other programs open as the model (CodeMemoDropFiles).
+  code.SetOptions(code.Options() | eoDropFiles);
   code.OnDropFiles = [this](TCustomCodeEdit*, int, int, const std::vector<std::string>& Files) {
     CodeMemoDropFiles(Files);
   };

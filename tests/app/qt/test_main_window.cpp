@@ -12,12 +12,14 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPointer>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -726,6 +728,29 @@ TEST_F(MainWindowTest, ReplacingATextByItselfNeverAsks) {
   form->SearchReplaceText(true);
   EXPECT_EQ(asked, 3);
   EXPECT_EQ(form->CodeMemo().Lines()[0], "cd cd cd");
+}
+
+// A model file dropped on the model editor from another program opens as
+// the model; the editor takes the drag only for files.
+TEST_F(MainWindowTest, ModelFileDroppedOnTheEditorOpensIt) {
+  Start();
+  QWidget* viewport = form->Get<TCodeEditWidget>("CodeMemo")->viewport();
+  const QPoint at(40, 40);
+  QMimeData text;
+  text.setText("not a file");
+  QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &refused);
+  EXPECT_FALSE(refused.isAccepted());
+
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QStr(kLinear))});
+  QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(form->CodeMemo().Lines()[1], "title Linear Fit;");
 }
 
 TEST_F(MainWindowTest, CommandLineExtensionsAreTakenWithoutRegardToCase) {
