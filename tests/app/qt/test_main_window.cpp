@@ -774,6 +774,28 @@ TEST_F(MainWindowTest, SheetFileFromTheCommandLineGoesToTheSheetWindow) {
   EXPECT_EQ(form->CodeMemo().Lines().Count(), 0);
 }
 
+// With the data sheet window connected, a ".ssf" on the command line opens
+// in it as a data editor document.
+TEST_F(MainWindowTest, SheetFileFromTheCommandLineOpensInTheDataSheetWindow) {
+  const std::string file = work + "table.ssf";
+  {
+    TSpreadDocument d;
+    d.NewDocument(1);
+    d.Worksheet(1)->SetCellText(0, 0, "kept");
+    d.SaveSsf(file);
+  }
+  TFitFormHooks hooks;
+  ConnectDataSheet(hooks);
+  Start({file}, hooks);
+  QApplication::processEvents();
+  ASSERT_NE(SpreadForm, nullptr);
+  EXPECT_TRUE(SpreadForm->isVisible());
+  EXPECT_EQ(SpreadForm->windowTitle().toStdString(), "Quorvane Data Editor - [" + file + "]");
+  EXPECT_EQ(SpreadForm->CurrentSheet()->GetCellText(0, 0), "kept");
+  EXPECT_FALSE(SpreadForm->Modified());
+  EXPECT_TRUE(Messages().empty());
+}
+
 TEST_F(MainWindowTest, PopupMenusShowTheItemsOfTheirControl) {
   Start({kLinear});
   QMenu* menu = form->findChild<QMenu*>("EditPopupMenu");
