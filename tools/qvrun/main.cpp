@@ -99,25 +99,15 @@ class TConsoleHost : public TFitHost, public TTestValuesSource {
   void ShowMessage(TMsgDlgType Kind, const std::string& Text) override {
     std::cerr << KindName(Kind) << ": " << ConsoleLines(Text) << std::endl;
   }
-  void SetActivePage(int) override {}
   void FocusSetting(TSettingName Name) override {
     std::cerr << "setting: " << Name.Text() << std::endl;
   }
-  void SetRunningState(bool) override {}
-  void ResetInspectorSelection() override {}
   void SetResultLines(const std::vector<std::string>& Lines) override { result_ = Lines; }
   std::vector<std::string> ResultLines() const override { return result_; }
   void SetupResultChart() override {}
   void WriteResultSummary(bool Final) override {
     if (Controller) result_ = Controller->SummaryLines(Final);
   }
-  void FillOutItemList(int) override {}
-  void FillFunctionListBox(int) override {}
-  void FocusFunctionList() override {}
-  void UpdateFileFormControls() override {}
-  int FunctionListCount() const override { return 0; }
-  int FunctionListSelected() const override { return -1; }
-  int ControlTag(TTaggedPanel) const override { return 0; }
   void ProcessMessages() override {
     if (gInterrupted && Controller) {
       gInterrupted = 0;
@@ -125,6 +115,10 @@ class TConsoleHost : public TFitHost, public TTestValuesSource {
     }
   }
   void RestoreCursor() override {}
+  // A console has no window to lock, open up or refill around a run.
+  void SearchStarted() override {}
+  void SearchEnded(TSearchEnd) override {}
+  void ShowResultLists(bool, bool) override {}
 
  private:
   std::vector<std::string> result_;
