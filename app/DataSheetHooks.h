@@ -1,8 +1,9 @@
 // The main window's reach to the program's data sheet window (SpreadForm,
 // app/spread/qt/SpreadUnit.h): the data sheet members of TFitFormHooks
 // (show it and fill it with results, ask whether it exists or is modified,
-// save it, start a new document, set its caption, open a ".ssf" file) and
-// the population view, each sheet its own window shown modally.
+// save it, start a new document, set its caption, open a ".ssf" file), and
+// the population view (View Chromosomes): a data sheet window of its own,
+// shown modally and freed when it closes.
 //
 //   TFitForm form(args);
 //   ConnectDataSheet(form.Hooks());

@@ -113,7 +113,7 @@ TEST(ProgramWorker, StopEndsAModelThatNeverReturnsAndTheNextRunStartsAFreshWorke
   // The report was written, naming the user's stop, and the window left
   // its running state.
   EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: stoped by user") << Joined(run.Host.Result);
-  EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
+  EXPECT_EQ(run.CallCount("SearchEnded Report"), 1);
   EXPECT_EQ(run.State.Run.Iteration, 0);
   EXPECT_EQ(run.Host.Result.back(),
             "No call of the program codes returned before the stop: the parameters above are no "
@@ -205,7 +205,7 @@ TEST(ProgramWorker, HaltEndsOnlyTheWorkerAndTheRunEndsWithItsReport) {
   EXPECT_EQ(run.Messages()[0],
             "Some thing wrong!\nThe program codes ended the process that runs them (exit code "
             "3); \"halt\" cannot be used in a program model.");
-  EXPECT_EQ(run.CallCount("SetRunningState false"), 1);
+  EXPECT_EQ(run.CallCount("SearchEnded Report"), 1);
   EXPECT_NE(run.Line("Stop Reason: "), "") << Joined(run.Host.Result);
   EXPECT_FALSE(run.State.Model.ProgramRuntime().Worker.Alive());
 
@@ -233,7 +233,7 @@ TEST(ProgramWorker, StopEndsTheCompileAndTheNextRunCompiles) {
   EXPECT_EQ(run.Messages(), (std::vector<std::string>{"Compiling the program codes was stopped."}));
   EXPECT_TRUE(LastFitDllBuild(run.State).Stopped);
   EXPECT_FALSE(LastFitDllBuild(run.State).Compiled);
-  EXPECT_EQ(run.CallCount("SetRunningState true"), 0);
+  EXPECT_EQ(run.CallCount("SearchStarted"), 0);
   EXPECT_EQ(pumps, 2);
 
   run.Host.OnPump = nullptr;
