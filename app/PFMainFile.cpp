@@ -6,11 +6,11 @@
 #include <QToolButton>
 
 #include "app/AppControls.h"
-#include "app/CodeEditWidget.h"
 #include "app/PFMainUnit.h"
 #include "editor/CodeEditHighlighter.h"
 #include "editor/CodeExportHTML.h"
 #include "editor/CodeExportRTF.h"
+#include "editor/qt/CodeEditWidget.h"
 #include "platform/core/Services.h"
 #include "platform/core/SysUtils.h"
 #include "support/ModelFile.h"

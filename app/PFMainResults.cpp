@@ -7,12 +7,12 @@
 #include <cmath>
 
 #include "app/AppControls.h"
-#include "app/CodeEditWidget.h"
 #include "app/PFMainUnit.h"
 #include "chart/Chart.h"
 #include "chart/Series.h"
 #include "chart/VuzIduro.h"
 #include "chart/qt/ChartWidget.h"
+#include "editor/qt/CodeEditWidget.h"
 #include "platform/core/Services.h"
 #include "platform/core/SysUtils.h"
 

@@ -21,7 +21,6 @@
 
 #include "app/AppControls.h"
 #include "app/AppPaths.h"
-#include "app/CodeEditWidget.h"
 #include "app/FileTypes.h"
 #include "app/ModelHighlighter.h"
 #include "app/SettingsPage.h"
@@ -29,6 +28,7 @@
 #include "chart/qt/ChartWidget.h"
 #include "controls/qt/QtUiTabs.h"
 #include "editor/CodeEditHighlighter.h"
+#include "editor/qt/CodeEditWidget.h"
 #include "platform/core/Services.h"
 #include "platform/core/ShortCuts.h"
 #include "platform/core/SysUtils.h"
@@ -637,6 +637,8 @@ void TFitForm::FormCreate() {
   TCodeEdit& code = CodeMemo();
   code.OnChange = [this](TCustomCodeEdit*) { CodeMemoChange(); };
   code.OnStatusChange = [this](TCustomCodeEdit*, TCodeStatusChanges) { CodeMemoStatusChange(); };
+  // Files dropped from other programs open as the model (CodeMemoDropFiles).
+  code.SetOptions(code.Options() | eoDropFiles);
   code.OnDropFiles = [this](TCustomCodeEdit*, int, int, const std::vector<std::string>& Files) {
     CodeMemoDropFiles(Files);
   };

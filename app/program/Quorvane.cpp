@@ -13,10 +13,12 @@
 
 #include "app/AppControls.h"
 #include "app/ChartUnit.h"
+#include "app/DataSheetHooks.h"
 #include "app/FileUnit.h"
 #include "app/FlashUnit.h"
 #include "app/PFMainUnit.h"
 #include "chart/VuzIduro.h"
+#include "editor/qt/QtCodeCompletionProposal.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
 #include "support/qt/QtPropInspector.h"
@@ -28,6 +30,8 @@ int main(int argc, char** argv) {
   qv::InstallQtServices();
   qv::InstallSupportQt();
   qv::RegisterChartClasses();
+  // The model editor's completion lists open in windows of their own.
+  qv::InstallQtCompletionWindows();
 
   std::vector<std::string> args;
   const QStringList arguments = QApplication::arguments();
@@ -43,6 +47,8 @@ int main(int argc, char** argv) {
   // The chart analysis window and the file browser.
   qv::TFileBrowser browser(form);
   qv::TFitFormHooks& hooks = form.Hooks();
+  // The data sheet window (results, data files, the population view).
+  qv::ConnectDataSheet(hooks);
   hooks.ShowChartAnalysis = [&form] { qv::ShowChartAnalysis(form); };
   std::string chartFolder;
   hooks.SaveChart = [&chartFolder](qv::TChart& chart) {

@@ -104,10 +104,7 @@ class TConsoleHost : public TFitHost, public TTestValuesSource {
   }
   void SetResultLines(const std::vector<std::string>& Lines) override { result_ = Lines; }
   std::vector<std::string> ResultLines() const override { return result_; }
-  void SearchStarted() override {}
-  void SearchEnded(TSearchEnd) override {}
   void SetupResultChart() override {}
-  void ShowResultLists(bool, bool) override {}
   void WriteResultSummary(bool Final) override {
     if (Controller) result_ = Controller->SummaryLines(Final);
   }
@@ -118,6 +115,10 @@ class TConsoleHost : public TFitHost, public TTestValuesSource {
     }
   }
   void RestoreCursor() override {}
+  // A console has no window to lock, open up or refill around a run.
+  void SearchStarted() override {}
+  void SearchEnded(TSearchEnd) override {}
+  void ShowResultLists(bool, bool) override {}
 
  private:
   std::vector<std::string> result_;

@@ -20,8 +20,10 @@
 #include "app/AppControls.h"
 #include "app/PFMainUnit.h"
 #include "app/SettingsPage.h"
+#include "app/spread/qt/SpreadUnit.h"
 #include "chart/VuzIduro.h"
 #include "editor/CodeEdit.h"
+#include "editor/qt/QtCodeCompletionProposal.h"
 #include "platform/core/Classes.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/Services.h"
@@ -43,6 +45,7 @@ class TMainWindowFixture : public ::testing::Test {
     InstallQtServices();
     InstallSupportQt();
     RegisterChartClasses();
+    InstallQtCompletionWindows();
   }
   void SetUpWindow(const std::string& Name) {
     FormatSettings() = TFormatSettings::Invariant();
@@ -57,6 +60,11 @@ class TMainWindowFixture : public ::testing::Test {
       form->CodeMemo().SetModified(false);
       form->close();
       form.reset();
+    }
+    // A data sheet window the test opened (results sent to the sheet).
+    if (SpreadForm) {
+      SpreadForm->SetModified(false);
+      delete SpreadForm;
     }
     SetDialogService(nullptr);
   }

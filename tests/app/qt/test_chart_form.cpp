@@ -28,6 +28,7 @@
 #include "chart/VuzIduro.h"
 #include "chart/qt/ChartWidget.h"
 #include "editor/CodeEdit.h"
+#include "editor/qt/QtCodeCompletionProposal.h"
 #include "platform/core/Process.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
@@ -71,6 +72,7 @@ class ChartFormTest : public ::testing::Test {
     InstallQtServices();
     InstallSupportQt();
     RegisterChartClasses();
+    InstallQtCompletionWindows();
   }
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();

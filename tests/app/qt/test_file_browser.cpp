@@ -24,6 +24,7 @@
 #include "controls/UiShellList.h"
 #include "controls/qt/QtUiShell.h"
 #include "editor/CodeEdit.h"
+#include "editor/qt/QtCodeCompletionProposal.h"
 #include "platform/core/Services.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
@@ -52,6 +53,7 @@ class FileBrowserTest : public ::testing::Test {
     InstallQtServices();
     InstallSupportQt();
     RegisterChartClasses();
+    InstallQtCompletionWindows();
   }
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();

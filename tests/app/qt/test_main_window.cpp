@@ -12,25 +12,33 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
+#include <QPointer>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 
 #include "MainWindowFixture.h"
 #include "app/AppControls.h"
+#include "app/DataSheetHooks.h"
 #include "app/PFMainUnit.h"
 #include "app/SettingsPage.h"
+#include "app/spread/qt/SpreadUnit.h"
 #include "chart/Chart.h"
 #include "chart/Series.h"
 #include "chart/VeZazera.h"
 #include "chart/VuzIduro.h"
 #include "editor/CodeEdit.h"
 #include "editor/CodeEditDialogs.h"
+#include "editor/qt/CodeEditWidget.h"
+#include "editor/qt/QtCodeCompletionProposal.h"
+#include "grid/XLSheet.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
@@ -99,6 +107,31 @@ TEST_F(MainWindowTest, StartsUntitledWithTheTemplate) {
                            "FunctionListBox", "OutItemList", "StatusBar"})
     EXPECT_NE(form->Component(name), nullptr) << name;
   EXPECT_TRUE(dialogs.Log().empty());
+}
+
+// The model editor paints through the model-language highlighter: the
+// comment of the first line in navy, the data lines in plain black.
+TEST_F(MainWindowTest, ModelEditorPaintsTheModelInSyntaxColours) {
+  Start({kExamples + "Regression Curve Fit/Exponential Decay.mff"});
+  ASSERT_EQ(form->CodeMemo().Lines()[0].rfind("//", 0), 0u);
+  ASSERT_EQ(form->CodeMemo().Lines()[6], "0 5");
+  auto* widget = form->Get<TCodeEditWidget>("CodeMemo");
+  ASSERT_NE(widget, nullptr);
+  const QImage image = widget->viewport()->grab().toImage();
+  const int h = form->CodeMemo().LineHeight();
+  ASSERT_GT(image.height(), 7 * h);
+  // Pixels of text line Line (from 1) that are clearly blue.
+  auto bluePixels = [&](int Line) {
+    int n = 0;
+    for (int y = (Line - 1) * h; y < Line * h; ++y)
+      for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        if (c.blue() - c.red() > 40 && c.blue() - c.green() > 40) ++n;
+      }
+    return n;
+  };
+  EXPECT_GT(bluePixels(1), 20);
+  EXPECT_EQ(bluePixels(7), 0);
 }
 
 TEST_F(MainWindowTest, F9RunsTheCommandLineModelAndFillsTheResultsPage) {
@@ -441,6 +474,111 @@ TEST_F(MainWindowTest, SeveralFunctionsGetTheirListAndTheirOwnResults) {
   EXPECT_EQ(sheet.Merges, (std::vector<std::string>{"0,0,2", "2,0,2"}));
 }
 
+// Catch Data with the program's data sheet window: the finished fit's
+// observed and calculated values land in the window's current worksheet;
+// a modified sheet is asked about before it is replaced, and a sheet
+// window that was closed is made anew.
+TEST_F(MainWindowTest, CatchDataWritesTheFitIntoTheDataSheetWindow) {
+  TFitFormHooks hooks;
+  ConnectDataSheet(hooks);
+  Start({kLinear}, hooks);
+  StopAfter(300);
+  form->RunButtonClick();
+  ASSERT_TRUE(Messages().empty()) << Messages().front();
+  const TChartSeries& calc = *form->ResultSeries()[0];
+  const TChartSeries& target = *form->ResultSeries()[1];
+  const int rows = target.Count();
+  ASSERT_GT(rows, 2);
+  auto expectResults = [&](const char* when) {
+    SCOPED_TRACE(when);
+    ASSERT_NE(SpreadForm, nullptr);
+    EXPECT_TRUE(SpreadForm->isVisible());
+    EXPECT_FALSE(SpreadForm->Modified());
+    TXLSheet& sheet = *SpreadForm->CurrentSheet();
+    EXPECT_EQ(SpreadForm->CurrentSheet(), SpreadForm->Document().Worksheet(1));
+    EXPECT_EQ(sheet.GetCellText(0, 0), "y");
+    const TXLUnion* head = sheet.Section(skClient).UnionAt(1, 0);
+    ASSERT_NE(head, nullptr);
+    EXPECT_EQ(head->Rect, TRect(0, 0, 2, 1));
+    EXPECT_EQ(sheet.GetCellText(0, 1), "Obs. y");
+    EXPECT_EQ(sheet.GetCellText(1, 1), "Cal. y");
+    for (int i = 0; i < rows; ++i) {
+      EXPECT_DOUBLE_EQ(sheet.GetCellFloat(0, i + 2), target.GetYValue(i)) << "row " << i;
+      EXPECT_EQ(sheet.GetCellText(1, i + 2), FormatFloat("0.00000", calc.GetYValue(i)))
+          << "row " << i;
+    }
+    EXPECT_EQ(sheet.GetCellText(0, rows + 2), "");
+    EXPECT_EQ(sheet.GetCellText(2, 1), "");
+  };
+
+  form->CatchDataClick();
+  expectResults("a new sheet window");
+  EXPECT_TRUE(dialogs.Log().empty());
+
+  // A modified sheet: Cancel leaves it as it is; No replaces it.
+  TSpreadForm* shown = SpreadForm;
+  shown->CurrentSheet()->SetCellText(5, 5, "mine");
+  shown->SetModified(true);
+  dialogs.PushResult(mrCancel);
+  form->CatchDataClick();
+  ASSERT_EQ(dialogs.Log().size(), 1u);
+  EXPECT_EQ(dialogs.Log().back().Text, "Spread sheet has been modified, save it?");
+  EXPECT_EQ(shown->CurrentSheet()->GetCellText(5, 5), "mine");
+  EXPECT_TRUE(shown->Modified());
+  dialogs.PushResult(mrNo);
+  form->CatchDataClick();
+  EXPECT_EQ(dialogs.Log().size(), 2u);
+  EXPECT_EQ(SpreadForm, shown);
+  EXPECT_EQ(SpreadForm->CurrentSheet()->GetCellText(5, 5), "");
+  expectResults("the same window, a new document");
+
+  // Closed, the window is gone; the next Catch Data makes a new one.
+  shown->close();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_EQ(SpreadForm, nullptr);
+  form->CatchDataClick();
+  expectResults("a window made again");
+  EXPECT_EQ(dialogs.Log().size(), 2u);
+}
+
+// View Chromosomes opens a data sheet window of its own (not the program's
+// data sheet), modal, holding the population; closing it frees it.
+TEST_F(MainWindowTest, ViewChromosomesShowsThePopulationInASheetWindowOfItsOwn) {
+  TFitFormHooks hooks;
+  ConnectDataSheet(hooks);
+  Start({kLinear}, hooks);
+  StopAfter(50);
+  form->RunButtonClick();
+  ASSERT_TRUE(Messages().empty()) << Messages().front();
+  const TEngineState& S = form->Engine();
+  ASSERT_GT(S.Pop.PopSize, 1);
+  std::vector<std::vector<std::string>> seen;
+  bool modal = false;
+  QPointer<TSpreadForm> shown;
+  QTimer::singleShot(0, form.get(), [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* f = qobject_cast<TSpreadForm*>(w); f && f->isVisible()) shown = f;
+    if (!shown) return;
+    modal = shown->isModal();
+    TXLSheet& sheet = *shown->CurrentSheet();
+    for (int row = 0; row < 3; ++row)
+      seen.push_back({sheet.GetCellText(0, row), sheet.GetCellText(1, row)});
+    seen.push_back({sheet.GetCellText(0, S.Pop.PopSize + 1)});
+    shown->close();
+  });
+  form->ViewChromosomes1Click();
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(modal);
+  EXPECT_EQ(SpreadForm, nullptr);
+  EXPECT_TRUE(shown.isNull());
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0], (std::vector<std::string>{"", S.Model.ParameterNames[0]}));
+  EXPECT_EQ(seen[1][0], "Chrom-1");
+  EXPECT_EQ(seen[1][1], Format("%0.7g", S.Pop.Population[0][0]));
+  EXPECT_EQ(seen[2][0], "Chrom-2");
+  EXPECT_EQ(seen[3][0], "Best Chrom");
+}
+
 // The X-Y chart of a finished function shows the line the engine kept for
 // it; a stop during the first of two functions ends the whole run and gives
 // the window back.
@@ -507,6 +645,29 @@ TEST_F(MainWindowTest, ReplacingATextByItselfNeverAsks) {
   EXPECT_EQ(form->CodeMemo().Lines()[0], "cd cd cd");
 }
 
+// A model file dropped on the model editor from another program opens as
+// the model; the editor takes the drag only for files.
+TEST_F(MainWindowTest, ModelFileDroppedOnTheEditorOpensIt) {
+  Start();
+  QWidget* viewport = form->Get<TCodeEditWidget>("CodeMemo")->viewport();
+  const QPoint at(40, 40);
+  QMimeData text;
+  text.setText("not a file");
+  QDragEnterEvent refused(at, Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &refused);
+  EXPECT_FALSE(refused.isAccepted());
+
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile(QStr(kLinear))});
+  QDragEnterEvent enter(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(at, Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(viewport, &drop);
+  EXPECT_TRUE(drop.isAccepted());
+  EXPECT_EQ(form->CodeMemo().Lines()[1], "title Linear Fit;");
+}
+
 TEST_F(MainWindowTest, CommandLineExtensionsAreTakenWithoutRegardToCase) {
   const std::string upper = work + "LINE.MFF";
   std::filesystem::copy_file(kLinear, upper);
@@ -526,6 +687,28 @@ TEST_F(MainWindowTest, SheetFileFromTheCommandLineGoesToTheSheetWindow) {
   // No new model is started for it.
   EXPECT_EQ(form->windowTitle().toStdString(), "Quorvane - [Untitled]");
   EXPECT_EQ(form->CodeMemo().Lines().Count(), 0);
+}
+
+// With the data sheet window connected, a ".ssf" on the command line opens
+// in it as a data editor document.
+TEST_F(MainWindowTest, SheetFileFromTheCommandLineOpensInTheDataSheetWindow) {
+  const std::string file = work + "table.ssf";
+  {
+    TSpreadDocument d;
+    d.NewDocument(1);
+    d.Worksheet(1)->SetCellText(0, 0, "kept");
+    d.SaveSsf(file);
+  }
+  TFitFormHooks hooks;
+  ConnectDataSheet(hooks);
+  Start({file}, hooks);
+  QApplication::processEvents();
+  ASSERT_NE(SpreadForm, nullptr);
+  EXPECT_TRUE(SpreadForm->isVisible());
+  EXPECT_EQ(SpreadForm->windowTitle().toStdString(), "Quorvane Data Editor - [" + file + "]");
+  EXPECT_EQ(SpreadForm->CurrentSheet()->GetCellText(0, 0), "kept");
+  EXPECT_FALSE(SpreadForm->Modified());
+  EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(MainWindowTest, PopupMenusShowTheItemsOfTheirControl) {
