@@ -69,7 +69,10 @@ function(qv_tests prefix)
     add_test(NAME ${prefix}.${n} COMMAND ${exe} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     set_tests_properties(${prefix}.${n} PROPERTIES
       TIMEOUT 600
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config;XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache;XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-data")
+      # Settings, cache (built program-model libraries) and data folders of
+      # each test program its own, so programs running side by side never
+      # clear or overwrite each other's files.
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config/${n};XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache/${n};XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-data/${n}")
   endforeach()
 endfunction()
 
@@ -90,7 +93,7 @@ function(qv_fuzz_target name source)
     target_compile_options(${exe} PRIVATE ${QV_TEST_OPTIONS})
     add_test(NAME fuzz.${name} COMMAND ${exe})
     set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 600
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config;XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config/${name};XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache/${name}")
   endif()
   target_compile_options(${exe} PRIVATE ${QV_WARNINGS})
   target_include_directories(${exe} PRIVATE ${CMAKE_SOURCE_DIR})
