@@ -297,6 +297,11 @@ void SineCosine(double angle, double& sinValue, double& cosValue);
 inline bool RectContains(const TRect& r, int x, int y) { return r.Contains(x, y); }
 // Rounds to the nearest integer, ties to even.
 int RoundInt(double v);
+// The convex hull of screen points: its corners in clockwise order on the
+// screen (y grows downwards), without repeated or collinear points; fewer
+// than three distinct points come back sorted, left to right, and points on
+// one line give its two ends.
+std::vector<TPoint> ConvexHull(std::vector<TPoint> Points);
 
 // A point of the chart's 3-D space: x and y in pixels, z a depth in pixels.
 struct TPoint3D {

@@ -30,7 +30,9 @@ long long ScreenArea2(std::span<const TPoint> p) {
   return a;
 }
 
-// Convex hull of screen points (monotone chain), clockwise on the screen.
+}  // namespace
+
+// Monotone chain: the lower and the upper chain of the points sorted by x.
 std::vector<TPoint> ConvexHull(std::vector<TPoint> pts) {
   std::sort(pts.begin(), pts.end(), [](const TPoint& a, const TPoint& b) {
     return a.X < b.X || (a.X == b.X && a.Y < b.Y);
@@ -53,8 +55,6 @@ std::vector<TPoint> ConvexHull(std::vector<TPoint> pts) {
   h.resize(k - 1);
   return h;
 }
-
-}  // namespace
 
 bool TPlotCanvas3D::SolidFace(std::span<const TPoint3D> face, const double (&inside)[3],
                               int darken) {

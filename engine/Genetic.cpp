@@ -261,12 +261,16 @@ void DecodeInto(const TEngineModel& M, TPopulation& P, TRunState& R, int child, 
 }
 
 // Exclusive mode: a child value equal to an earlier dimension's value is
-// drawn again, so the child's values stay pairwise different.
+// drawn again, so the child's values stay pairwise different. When the
+// earlier values leave none free for it, the whole child is drawn afresh.
 void MakeExclusive(const TEngineModel& M, TPopulation& P, TRunState& R, int child, int dims) {
   for (int d = 1; d < dims; ++d)
     for (int k = 0; k < d; ++k)
       if (P.Population[child][k] == P.Population[child][d]) {
-        RandomGene(M, P, R, child, d, P.GeneStrings[child][d], P.Population[child][d]);
+        if (!RedrawDistinctGene(M, P, R, child, d)) {
+          RandomizeMember(M, P, R, child);
+          return;
+        }
         break;
       }
 }
@@ -332,6 +336,9 @@ void StepGeneticEncoded(const TEngineModel& M, TPopulation& P, TRunState& R,
           std::swap(P.Population[child][u], P.Population[child][v]);
           RepairGene(M, R, u, P.GeneStrings[child][u], P.Population[child][u]);
           RepairGene(M, R, v, P.GeneStrings[child][v], P.Population[child][v]);
+          // A value that left its new dimension's bounds is drawn afresh
+          // and may meet another of the child's values.
+          MakeExclusive(M, P, R, child, dims);
           continue;
         }
         const TGeneLayout layout = DimensionGeneLayout(M, d);

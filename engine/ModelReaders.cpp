@@ -10,6 +10,12 @@
 
 namespace qv {
 
+std::string NoGeneBoundsMessage(const std::string& Parameter) {
+  return "Wrong defination for " + Parameter +
+         ", no range values defined!\r(you have to specify bound values for all parameter in "
+         "encode/decode mode of GA)";
+}
+
 using namespace modeltools;
 
 namespace {
@@ -238,11 +244,7 @@ bool ReadParameterDefinition(TEngineState& S, TFitHost& Host, const std::string&
       return false;
     }
     if (S.Model.EncodeDecode && !(p.HasLower && p.HasUpper)) {
-      Host.ShowMessage(
-          mtInformation,
-          "Wrong defination for " + member +
-              ", no range values defined!\r(you have to specify bound values for all parameter in "
-              "encode/decode mode of GA)");
+      Host.ShowMessage(mtInformation, NoGeneBoundsMessage(member));
       return false;
     }
     // Members of a family are checked like single names: two parameters of

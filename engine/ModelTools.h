@@ -76,4 +76,6 @@ void SizeDataArrays(TEngineState& S, int Inputs);
 // An "exclusive" statement: the encode-decode genetic algorithm with whole
 // genes, set on the window's controls and in the state.
 void ApplyExclusive(TEngineState& S, TFitHost& Host);
+// The refusal of a parameter without both bounds in encode-decode mode.
+std::string NoGeneBoundsMessage(const std::string& Parameter);
 }  // namespace qv

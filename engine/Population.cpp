@@ -115,7 +115,16 @@ bool InitPopulation(TEngineState& S, TFitHost& Host) {
   }
   S.Pop.Velocity.assign(size, Double1Array(dims, 0.0));
   S.Pop.NeighbourBestPosition.assign(size, Double1Array(dims, 0.0));
-  for (int m = 0; m < size; ++m) RandomizeMember(S, m);
+  S.Run.ExclusiveExhausted = false;
+  for (int m = 0; m < size; ++m) {
+    RandomizeMember(S, m);
+    if (!S.Run.ExclusiveExhausted) continue;
+    Host.ShowMessage(mtInformation,
+                     "The model's rule \"exclusive\" (every parameter a different value) cannot be "
+                     "met: no member with pairwise different values was found between the "
+                     "parameters' bounds and initial values!");
+    return false;
+  }
   S.Pop.PersonalBestPosition = S.Pop.Population;
   return true;
 }

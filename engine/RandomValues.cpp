@@ -1,5 +1,6 @@
 #include "engine/RandomValues.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <vector>
@@ -11,10 +12,19 @@ namespace qv {
 
 namespace {
 
-// How many times the exclusive rule draws again before it gives up. The run
-// controller refuses models that cannot meet the rule at all, so this bound
-// only guards against a run of bad luck.
+// How many times the exclusive rule draws one value again before it gives
+// up. The run controller refuses models that cannot meet the rule at all,
+// so this bound only guards against a run of bad luck.
 constexpr int kExclusiveAttempts = 10000;
+
+// A member drawn afresh in exclusive mode: dimension d is drawn at most
+// 20 (d + 1) + 100 times. When a free whole value is left, one draw in d + 1
+// at least finds it, so that many tries miss it with a chance below e^-20;
+// a dimension that misses has no free value left (the earlier dimensions
+// took them), and the member starts again from its first dimension, at
+// most kExclusiveRounds times.
+int ExclusiveDimensionTries(int d) { return 20 * (d + 1) + 100; }
+constexpr int kExclusiveRounds = 50;
 
 double RoundEven(double v) { return std::nearbyint(v); }
 
@@ -161,18 +171,32 @@ __attribute__((noinline)) double RepairValueGeneral(const TEngineModel& M, const
 
 void SeedEngineRandom(TEngineState& State, uint32_t Seed) { State.Run.Random.SetSeed(Seed); }
 
-double RandomValue(const TEngineModel& M, const TPopulation& P, TRunState& R, int m, int d) {
+namespace {
+
+// RandomValue with at most tries draws for the exclusive rule; distinct
+// tells whether the value differs from the member's earlier ones.
+double DrawDistinctValue(const TEngineModel& M, const TPopulation& P, TRunState& R, int m, int d,
+                         int tries, bool& distinct) {
   const int p = M.DimParameter(d);
   double v = 0;
-  for (int attempt = 0;; ++attempt) {
+  distinct = true;
+  for (int attempt = 1;; ++attempt) {
     v = DrawValue(M, R.Random, m, p);
     if (M.IsInteger[p]) v = RoundEven(v);
-    if (!M.Exclusive || !EqualsEarlier(P, m, d, v)) break;
-    if (attempt >= kExclusiveAttempts) {
-      R.ExclusiveExhausted = true;
-      break;
+    if (!M.Exclusive || !EqualsEarlier(P, m, d, v)) return v;
+    if (attempt >= tries) {
+      distinct = false;
+      return v;
     }
   }
+}
+
+}  // namespace
+
+double RandomValue(const TEngineModel& M, const TPopulation& P, TRunState& R, int m, int d) {
+  bool distinct = true;
+  const double v = DrawDistinctValue(M, P, R, m, d, kExclusiveAttempts, distinct);
+  if (!distinct) R.ExclusiveExhausted = true;
   return v;
 }
 
@@ -222,12 +246,16 @@ void SetupGeneLayouts(const TEngineModel& M, TPopulation& P) {
   }
 }
 
-void RandomGene(const TEngineModel& M, const TPopulation& P, TRunState& R, int m, int d,
-                std::string& gene, double& value) {
+namespace {
+
+// RandomGene with at most tries draws for the exclusive rule; false when
+// the gene still equals one of the member's earlier genes.
+bool DrawDistinctGene(const TEngineModel& M, const TPopulation& P, TRunState& R, int m, int d,
+                      int tries, std::string& gene, double& value) {
   const int p = M.DimParameter(d);
   const TGeneLayout layout = DimensionGeneLayout(M, d);
   TRandomGenerator& g = R.Random;
-  for (int attempt = 0;; ++attempt) {
+  for (int attempt = 1;; ++attempt) {
     double v;
     const double lo = M.LowerBound[p], up = M.UpperBound[p];
     if (M.HasRange[p] && !M.HasInitial[p]) {
@@ -244,12 +272,25 @@ void RandomGene(const TEngineModel& M, const TPopulation& P, TRunState& R, int m
     if (layout.FracDigits == 0) v = RoundEven(v);
     gene = EncodeGene(layout, v);
     value = DecodeGene(layout, gene);
-    if (!M.Exclusive || !GeneEqualsEarlier(P, m, d, gene)) break;
-    if (attempt >= kExclusiveAttempts) {
-      R.ExclusiveExhausted = true;
-      break;
-    }
+    if (!M.Exclusive || !GeneEqualsEarlier(P, m, d, gene)) return true;
+    if (attempt >= tries) return false;
   }
+}
+
+}  // namespace
+
+void RandomGene(const TEngineModel& M, const TPopulation& P, TRunState& R, int m, int d,
+                std::string& gene, double& value) {
+  if (!DrawDistinctGene(M, P, R, m, d, kExclusiveAttempts, gene, value))
+    R.ExclusiveExhausted = true;
+}
+
+bool RedrawDistinctGene(const TEngineModel& M, TPopulation& P, TRunState& R, int m, int d) {
+  if (m < 0 || m >= static_cast<int>(P.GeneStrings.size()) ||
+      d >= static_cast<int>(P.GeneStrings[m].size()))
+    return false;
+  return DrawDistinctGene(M, P, R, m, d, ExclusiveDimensionTries(d), P.GeneStrings[m][d],
+                          P.Population[m][d]);
 }
 
 void RepairGene(const TEngineModel& M, TRunState& R, int d, std::string& gene, double& value) {
@@ -272,16 +313,25 @@ void RandomizeMember(const TEngineModel& M, TPopulation& P, TRunState& R, int m)
   const bool genes = M.EncodeDecode;
   if (genes && static_cast<int>(P.GeneIntDigits.size()) != M.DimCount) SetupGeneLayouts(M, P);
   auto& row = P.Population[m];
-  for (int d = 0; d < P.RandomDimCount && d < static_cast<int>(row.size()); ++d) {
-    if (genes) {
-      if (static_cast<int>(P.GeneStrings.size()) <= m) P.GeneStrings.resize(m + 1);
-      if (static_cast<int>(P.GeneStrings[m].size()) < M.DimCount)
-        P.GeneStrings[m].resize(M.DimCount);
-      RandomGene(M, P, R, m, d, P.GeneStrings[m][d], row[d]);
-    } else {
-      row[d] = RandomValue(M, P, R, m, d);
-    }
+  if (genes) {
+    if (static_cast<int>(P.GeneStrings.size()) <= m) P.GeneStrings.resize(m + 1);
+    if (static_cast<int>(P.GeneStrings[m].size()) < M.DimCount) P.GeneStrings[m].resize(M.DimCount);
   }
+  const int dims = std::min(P.RandomDimCount, static_cast<int>(row.size()));
+  // Once a run has found the rule cannot be met, its draws no longer repeat.
+  const int rounds = M.Exclusive && !R.ExclusiveExhausted ? kExclusiveRounds : 1;
+  for (int round = 0; round < rounds; ++round) {
+    bool distinct = true;
+    for (int d = 0; d < dims && distinct; ++d) {
+      const int tries = R.ExclusiveExhausted ? 1 : ExclusiveDimensionTries(d);
+      if (genes)
+        distinct = DrawDistinctGene(M, P, R, m, d, tries, P.GeneStrings[m][d], row[d]);
+      else
+        row[d] = DrawDistinctValue(M, P, R, m, d, tries, distinct);
+    }
+    if (distinct) return;
+  }
+  if (M.Exclusive) R.ExclusiveExhausted = true;
 }
 
 bool ExclusiveFeasible(const TEngineModel& M, const TPopulation& P) {

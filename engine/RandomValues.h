@@ -65,11 +65,19 @@ class TRepairRunScope : public TRunCacheScope {
 void RandomGene(const TEngineModel& Model, const TPopulation& Pop, TRunState& Run, int Member,
                 int d, std::string& Gene, double& Value);
 void RepairGene(const TEngineModel& Model, TRunState& Run, int d, std::string& Gene, double& Value);
+// Exclusive mode: draws the gene and value of dimension d of member m again
+// until they differ from the member's dimensions 0 .. d-1, a bounded number
+// of times (enough when a free value is left); false when none did.
+bool RedrawDistinctGene(const TEngineModel& Model, TPopulation& Pop, TRunState& Run, int Member,
+                        int d);
 
 // Draws new random values for the first RandomDimCount dimensions of one
 // member (and its genes in encode-decode mode). InitPopulation and
 // ResetPopulation call it, and the fitness for a member whose evaluation
-// faults.
+// faults. With Exclusive set, a dimension whose draws keep meeting earlier
+// values starts the member again; when a bounded number of fresh starts all
+// fail, Run.ExclusiveExhausted is set (InitPopulation then refuses the run)
+// and from then on no draw of the run is repeated.
 void RandomizeMember(const TEngineModel& Model, TPopulation& Pop, TRunState& Run, int Member);
 inline void RandomizeMember(TEngineState& S, int Member) {
   RandomizeMember(S.Model, S.Pop, S.Run, Member);

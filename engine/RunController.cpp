@@ -7,6 +7,7 @@
 #include "engine/FitSettings.h"
 #include "engine/Fitness.h"
 #include "engine/ModelParser.h"
+#include "engine/ModelTools.h"
 #include "engine/OptimizeLoop.h"
 #include "engine/ProgramMode.h"
 #include "engine/RandomValues.h"
@@ -115,7 +116,18 @@ bool CheckSettingsFirst(TFitHost& Host) {
 }
 
 // Refuses an exclusive model whose values cannot be pairwise different.
+// Genes lie between both bounds of their parameter: the reader refuses a
+// parameter without them once the model is in encode-decode mode, but an
+// "exclusive" statement after the parameters switches to that mode later.
 bool CheckExclusive(TEngineState& S, TFitHost& Host) {
+  const TEngineModel& M = S.Model;
+  if (M.Exclusive && M.EncodeDecode)
+    for (int d = 0; d < M.DimCount; ++d) {
+      const int p = M.DimParameter(d);
+      if (p < 0 || p >= M.ParameterCount || (M.HasLower[p] && M.HasUpper[p])) continue;
+      Host.ShowMessage(mtInformation, NoGeneBoundsMessage(M.ParameterNames[p]));
+      return false;
+    }
   if (ExclusiveFeasible(S.Model, S.Pop)) return true;
   Host.ShowMessage(
       mtInformation,

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <random>
 
 #include "chart/PlotCanvas.h"
 #include "platform/core/RecordingCanvas.h"
@@ -23,26 +24,56 @@ long long Area2(const std::vector<TPoint>& p) {
   return a;
 }
 
-long long HullArea2(std::vector<TPoint> pts) {
-  std::sort(pts.begin(), pts.end(),
-            [](TPoint a, TPoint b) { return a.X < b.X || (a.X == b.X && a.Y < b.Y); });
-  pts.erase(std::unique(pts.begin(), pts.end()), pts.end());
-  if (pts.size() < 3) return 0;
-  auto cross = [](TPoint o, TPoint a, TPoint b) {
-    return (long long)(a.X - o.X) * (b.Y - o.Y) - (long long)(a.Y - o.Y) * (b.X - o.X);
-  };
-  std::vector<TPoint> h(2 * pts.size());
-  std::size_t k = 0;
-  for (TPoint p : pts) {
-    while (k >= 2 && cross(h[k - 2], h[k - 1], p) <= 0) --k;
-    h[k++] = p;
+// Twice the signed area of the triangle o, a, b: positive when o, a, b turn
+// clockwise on the screen.
+long long Turn(TPoint o, TPoint a, TPoint b) {
+  return (long long)(a.X - o.X) * (b.Y - o.Y) - (long long)(a.Y - o.Y) * (b.X - o.X);
+}
+
+// What a convex hull is, checked on its own terms: its corners are input
+// points, each turn is clockwise (so the outline is convex and holds no
+// collinear corner), and every input point lies inside or on an edge.
+void ExpectHullOf(const std::vector<TPoint>& points, const std::vector<TPoint>& hull) {
+  ASSERT_GE(hull.size(), 3u);
+  const std::size_t n = hull.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    EXPECT_NE(std::find(points.begin(), points.end(), hull[i]), points.end());
+    EXPECT_GT(Turn(hull[i], hull[(i + 1) % n], hull[(i + 2) % n]), 0) << "corner " << i;
   }
-  for (std::size_t i = pts.size() - 1, t = k + 1; i-- > 0;) {
-    while (k >= t && cross(h[k - 2], h[k - 1], pts[i]) <= 0) --k;
-    h[k++] = pts[i];
+  for (const TPoint& p : points)
+    for (std::size_t i = 0; i < n; ++i)
+      EXPECT_GE(Turn(hull[i], hull[(i + 1) % n], p), 0)
+          << "(" << p.X << ", " << p.Y << ") outside edge " << i;
+}
+
+TEST(ConvexHull, SmallCasesByHand) {
+  // Points inside, on edges, repeated: the square's four corners, clockwise
+  // on the screen from the left-most, top-most corner.
+  const std::vector<TPoint> square{{0, 0}, {10, 0}, {10, 10}, {0, 10}, {5, 5},
+                                   {5, 0}, {10, 5}, {0, 0},   {3, 7}};
+  const std::vector<TPoint> hull = ConvexHull(square);
+  EXPECT_EQ(hull, (std::vector<TPoint>{{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
+  ExpectHullOf(square, hull);
+  EXPECT_EQ(Area2(hull), 200);
+  EXPECT_EQ(ConvexHull({{3, 1}, {1, 2}}), (std::vector<TPoint>{{1, 2}, {3, 1}}));
+  EXPECT_EQ(ConvexHull({{4, 4}, {4, 4}, {4, 4}}), (std::vector<TPoint>{{4, 4}}));
+  EXPECT_EQ(ConvexHull({{2, 2}, {0, 0}, {1, 1}, {3, 3}}), (std::vector<TPoint>{{0, 0}, {3, 3}}));
+  EXPECT_TRUE(ConvexHull({}).empty());
+}
+
+TEST(ConvexHull, RandomPointSetsGiveAConvexOutlineHoldingEveryPoint) {
+  std::mt19937 random(7);
+  for (int set = 0; set < 200; ++set) {
+    const int count = 3 + set % 40;
+    const int spread = set % 3 == 0 ? 4 : 2000;  // small spreads: many repeats and collinear runs
+    std::uniform_int_distribution<int> coordinate(-spread, spread);
+    std::vector<TPoint> points;
+    for (int i = 0; i < count; ++i) points.push_back({coordinate(random), coordinate(random)});
+    const std::vector<TPoint> hull = ConvexHull(points);
+    if (hull.size() < 3) continue;  // all on one line
+    SCOPED_TRACE(set);
+    ExpectHullOf(points, hull);
   }
-  h.resize(k - 1);
-  return std::llabs(Area2(h));
 }
 
 struct SolidsFixture : ::testing::Test {
@@ -117,7 +148,7 @@ TEST_F(SolidsFixture, VisibleFacesTileTheOutlineInEveryView) {
         faces += std::llabs(Area2(c->Points));
         all.insert(all.end(), c->Points.begin(), c->Points.end());
       }
-      const long long hull = HullArea2(all);
+      const long long hull = std::llabs(Area2(ConvexHull(all)));
       ASSERT_GT(hull, 0) << solid.name;
       const double slack = ((v.perspective ? 0.01 : 0) + (solid.curved ? 0.01 : 0)) * hull;
       EXPECT_NEAR(double(faces), double(hull), slack)

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <map>
 #include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -335,6 +337,61 @@ p1 + p2 + p3;
             std::vector<std::string>{
                 "Exclusive mode needs at least as many different parameter values as parameters!"});
   EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roModelRefused);
+}
+
+// Exclusive models end quickly: bounded ones with pairwise different
+// values, the others refused with a message (an unbounded model spun for
+// half a minute and came back with 0, 0, 0).
+TEST(OptimiseModel, ExclusiveModelsEndQuicklyWithDifferentValuesOrAMessage) {
+  struct TCase {
+    const char* Model;
+    std::vector<double> Best;  // empty: refused
+    std::string Message;       // the refusal's text
+  };
+  const std::string rule =
+      "The model's rule \"exclusive\" (every parameter a different value) cannot be met: no "
+      "member with pairwise different values was found between the parameters' bounds and "
+      "initial values!";
+  const std::vector<TCase> cases{
+      {"parameters p(1:4) [1, 4];\nexclusive = true;\nminimum = true;\nfunctions;\n"
+       "(p1-3)^2 + (p2-1)^2 + (p3-4)^2 + (p4-2)^2;\n",
+       {3, 1, 4, 2},
+       ""},
+      // Drawn one after another, a and b often leave c nothing: a member
+      // starts again, and a mutation's repair keeps the rule.
+      {"parameters a [1, 3], b [1, 2], c [1, 2];\nexclusive = true;\nminimum = true;\n"
+       "functions;\na + 2*b + 3*c;\n",
+       {3, 2, 1},
+       ""},
+      {"parameters a, b, c;\nexclusive = true;\nminimum = true;\nfunctions;\n"
+       "(a-1)^2 + (b-2)^2 + (c-3)^2;\n",
+       {},
+       "Wrong defination for a, no range values defined!\r(you have to specify bound values for "
+       "all parameter in encode/decode mode of GA)"},
+      // Enough values in all, yet a and b can only be 1.
+      {"parameters a [1, 1], b [1, 1], c [1, 5];\nexclusive = true;\nfunctions;\na+b+c;\n",
+       {},
+       rule},
+      {"parameters a = 4 [0, 9], b = 4 [0, 9];\nexclusive = true;\nfunctions;\na+b;\n", {}, rule},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Model);
+    TSearchRun run({{"RB2", "True"}, {"ComboBox1", "200"}}, 5);
+    const auto start = std::chrono::steady_clock::now();
+    const bool ran = run.Run(c.Model);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    if (c.Best.empty()) {
+      EXPECT_FALSE(ran);
+      EXPECT_EQ(run.Messages(), std::vector<std::string>{c.Message});
+      EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roModelRefused);
+      continue;
+    }
+    ASSERT_TRUE(ran);
+    EXPECT_TRUE(run.Messages().empty());
+    EXPECT_EQ(run.State.Pop.BestPosition, c.Best);
+    for (const auto& member : run.State.Pop.Population)
+      EXPECT_EQ(std::set<double>(member.begin(), member.end()).size(), member.size());
+  }
 }
 
 TEST(RunRoad, StopBetweenTwoFunctionsEndsTheRun) {
