@@ -34,7 +34,7 @@
 namespace qv::test {
 
 class TMainWindowFixture : public ::testing::Test {
- protected:
+ public:
   // Name: the build-tree folders of one test program, Name_home for its
   // settings and data, Name_files/ for its files (each program its own, so
   // that test programs run side by side).
@@ -47,6 +47,8 @@ class TMainWindowFixture : public ::testing::Test {
     RegisterChartClasses();
     InstallQtCompletionWindows();
   }
+
+ protected:
   void SetUpWindow(const std::string& Name) {
     FormatSettings() = TFormatSettings::Invariant();
     SetDialogService(&dialogs);

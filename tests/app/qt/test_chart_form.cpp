@@ -17,6 +17,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "MainWindowFixture.h"
 #include "app/AppControls.h"
 #include "app/ChartUnit.h"
 #include "app/EditUnit.h"
@@ -65,15 +66,7 @@ std::vector<std::string> FileLines(const std::string& path) {
 
 class ChartFormTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    const std::string root = std::string(QV_BINARY_DIR) + "/chart_form_home";
-    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-    InstallQtServices();
-    InstallSupportQt();
-    RegisterChartClasses();
-    InstallQtCompletionWindows();
-  }
+  static void SetUpTestSuite() { test::TMainWindowFixture::SetUpWindowSuite("chart_form"); }
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();
     SetDialogService(&dialogs);

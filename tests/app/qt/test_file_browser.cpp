@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "MainWindowFixture.h"
 #include "app/AppControls.h"
 #include "app/FileUnit.h"
 #include "app/PFMainUnit.h"
@@ -46,15 +47,7 @@ void WriteText(const std::string& path, const std::string& text) {
 
 class FileBrowserTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    const std::string root = std::string(QV_BINARY_DIR) + "/file_browser_home";
-    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
-    setenv("XDG_DATA_HOME", (root + "/data").c_str(), 1);
-    InstallQtServices();
-    InstallSupportQt();
-    RegisterChartClasses();
-    InstallQtCompletionWindows();
-  }
+  static void SetUpTestSuite() { test::TMainWindowFixture::SetUpWindowSuite("file_browser"); }
   void SetUp() override {
     FormatSettings() = TFormatSettings::Invariant();
     SetDialogService(&dialogs);
