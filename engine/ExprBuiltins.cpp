@@ -376,6 +376,71 @@ TFuseWord FuseWordOf(TBlockProc proc) {
   return {kFuseNone, 0};
 }
 
+namespace {
+
+// The procedures of the plain double arithmetic, the comparisons and the
+// elementary functions: their faults are raised by SSE instructions (the
+// elementary functions raise theirs through RaiseFaultFlags). The power,
+// the integer power, factorial, the sigmoid, the logarithm to a base and
+// the degree functions work in extended precision and are not listed.
+template <TElementary... K>
+struct TElementaryProcs {
+  static constexpr TBlockProc Blocks[] = {&BlockOf<K>...};
+  static constexpr TExprProc Steps[] = {&Step1<ElementaryRow<K>>...};
+};
+using TAllElementary =
+    TElementaryProcs<TElementary::Exp, TElementary::Ln, TElementary::Log10, TElementary::Sin,
+                     TElementary::Cos, TElementary::Tan, TElementary::ArcSin, TElementary::ArcCos,
+                     TElementary::ArcTan, TElementary::Sinh, TElementary::Cosh, TElementary::Tanh,
+                     TElementary::ArcSinh, TElementary::ArcCosh, TElementary::ArcTanh>;
+
+#define QV_SSE_OPS1(X) \
+  X(OpNeg) X(OpPos) X(OpPercent) X(OpSquare) X(OpCube) X(OpSqr) X(OpSqrt) X(OpAbs)
+#define QV_SSE_OPS2(X)                                                                       \
+  X(OpAdd)                                                                                   \
+  X(OpSub) X(OpMul) X(OpDiv) X(OpMax) X(OpMin) X(OpGreater) X(OpGreaterEqual) X(OpLessEqual) \
+      X(OpLess) X(OpNotEqual) X(OpEqual)
+
+const TBlockProc kSseBlocks[] = {
+#define QV_BLOCK1(F) &Block1<F>,
+#define QV_BLOCK2(F) &Block2<F>, &Block2VS<F>, &Block2SV<F>,
+    QV_SSE_OPS1(QV_BLOCK1) QV_SSE_OPS2(QV_BLOCK2)
+#undef QV_BLOCK1
+#undef QV_BLOCK2
+        & BlockIf,
+    &BlockArcTan2,
+};
+const TExprProc kSseSteps[] = {
+#define QV_STEP1(F) &Step1<F>,
+#define QV_STEP2(F) &Step2<F>,
+    QV_SSE_OPS1(QV_STEP1) QV_SSE_OPS2(QV_STEP2)
+#undef QV_STEP1
+#undef QV_STEP2
+        & Step3<OpIf>,
+    &Step2<ElementaryArcTan2>,
+};
+#undef QV_SSE_OPS1
+#undef QV_SSE_OPS2
+constexpr bool kElementarySse = false;  // TEMP until the elementary faults are raised through SSE
+
+}  // namespace
+
+bool SseFaultsOnly(TBlockProc proc) {
+  for (const TBlockProc p : kSseBlocks)
+    if (p == proc) return true;
+  for (const TBlockProc p : TAllElementary::Blocks)
+    if (p == proc) return kElementarySse;
+  return false;
+}
+
+bool SseFaultsOnly(TExprProc proc) {
+  for (const TExprProc p : kSseSteps)
+    if (p == proc) return true;
+  for (const TExprProc p : TAllElementary::Steps)
+    if (p == proc) return kElementarySse;
+  return false;
+}
+
 TBlockProc ScalarVariantOf(TBlockProc proc, bool ScalarFirst) {
   for (const TScalarVariants& v : kScalarVariants)
     if (v.Columns == proc) return ScalarFirst ? v.ScalarFirst : v.ScalarSecond;

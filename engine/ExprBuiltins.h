@@ -35,6 +35,20 @@ inline int FaultFlags() {
 #endif
 }
 
+// The fault flags of the SSE unit alone: enough for an evaluation whose
+// procedures all raise their faults there (SseFaultsOnly below); the x87
+// status word is read only for the words that compute in extended
+// precision or raise through it.
+inline int SseFaultFlags() {
+#if defined(__x86_64__) || defined(__i386__)
+  unsigned int mxcsr;
+  __asm__ __volatile__("stmxcsr %0" : "=m"(mxcsr));
+  return static_cast<int>(mxcsr & kFaultMask);
+#else
+  return std::fetestexcept(kFaultMask);
+#endif
+}
+
 // Clears the fault flags and the integer-division note.
 void ClearFaultFlags();
 
@@ -69,6 +83,12 @@ TFuseWord FuseWordOf(TBlockProc proc);
 // when one of its arguments is one value for every row (ScalarFirst: the
 // first), or null when the word has no such variant ("+", "-", "*", "/").
 TBlockProc ScalarVariantOf(TBlockProc proc, bool ScalarFirst);
+
+// True for the procedures whose faults show in the SSE status flags
+// alone (no extended precision, nothing raised through the x87 unit); a
+// procedure not known to be such gives false.
+bool SseFaultsOnly(TBlockProc proc);
+bool SseFaultsOnly(TExprProc proc);
 
 // The step and block procedures of x^2 and x^3 as the squaring loop of the
 // integer power computes them, for exponents that are constants of the

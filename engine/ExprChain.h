@@ -91,6 +91,9 @@ struct TChain {
   std::vector<TOperandId> UnitArgs;
   std::vector<TFusedInstr> Code;
   int BroadcastCount = 0;  // columns of spread values
+  // The once-per-call steps and the units raise their faults in the SSE
+  // status flags alone: the evaluation reads only those.
+  bool SseFaults = false;
   // Per call: where each operand starts at row 0 (OperandBase) and at the
   // current block (OperandPtr), and whether it moves with the rows.
   std::vector<const double*> OperandBase, OperandPtr;
@@ -108,8 +111,14 @@ struct TChain {
   int InvariantColumns = 0;       // invariant steps
   std::vector<double> Invariant;  // InvariantRows values per column
   std::vector<double> Snapshot;   // InvariantRows values per column
-  int InvariantRows = -1;         // -1: Invariant not computed
-  int InvariantFault = 0;         // first row whose invariants raised
+  // The data generation (TExpressionParser::EvaluateCompiledColumn) the
+  // kept values were last found to hold for, and where the columns they
+  // were computed from were then: the same generation and places need no
+  // comparison.
+  uint64_t SnapshotGeneration = 0;
+  std::vector<const double*> SnapshotColumns;
+  int InvariantRows = -1;  // -1: Invariant not computed
+  int InvariantFault = 0;  // first row whose invariants raised
 
   TExprRec* Last() const { return &Steps[static_cast<size_t>(Count - 1)]; }
 };
@@ -129,7 +138,7 @@ void MakeColumnPlan(TChain& chain);
 // The column evaluation of TExpressionParser::EvaluateCompiledColumn on one
 // chain (same contract).
 int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, int bindingCount,
-                   double* results);
+                   double* results, uint64_t DataGeneration);
 
 // EvaluateColumn with the rows in chunks of ChunkRows run on the evaluation
 // threads (engine/EvaluationThreads.h); when every row succeeds, Squares is
@@ -137,7 +146,7 @@ int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, 
 // the same whatever the number of threads.
 int EvaluateColumnChunks(TChain& chain, int rowCount, const TColumnBinding* bindings,
                          int bindingCount, double* results, int ChunkRows, const double* target,
-                         double& Squares);
+                         double& Squares, uint64_t DataGeneration);
 
 // A node of the expression tree built while compiling.
 struct TNode {

@@ -25,12 +25,13 @@ namespace {
 class TColumnEvaluation {
  public:
   TColumnEvaluation(TChain& chain, int rowCount, const TColumnBinding* bindings, int bindingCount,
-                    double* results)
+                    double* results, uint64_t generation)
       : c_(chain),
         rowCount_(rowCount),
         bindings_(bindings),
         bindingCount_(bindingCount),
-        results_(results) {}
+        results_(results),
+        generation_(generation) {}
 
   int Run() {
     if (!c_.ColumnReady) {
@@ -43,17 +44,11 @@ class TColumnEvaluation {
     }
     UpdatePlan();
     UpdateInvariants();
-    if (!RunOnceSteps()) {
-      // A fault of the uniform steps is a fault of every row: row 0 is then
-      // the first that raises, found by the row-by-row rule.
-      for (int r = 0; r < rowCount_; ++r)
-        if (!RunRow(r)) {
-          SetRow(r);
-          return r;
-        }
-      SetRow(rowCount_ - 1);
-      return rowCount_;
-    }
+    // The flags are neither cleared before nor read after the uniform
+    // steps: the first block reads them, and a flag set by the uniform
+    // steps (a fault of every row) or left from before makes that block run
+    // again row by row, each row judged alone.
+    RunOnceSteps();
     const int faulted = RunBlocks();
     if (faulted < rowCount_) return faulted;
     SetRow(rowCount_ - 1);
@@ -105,16 +100,26 @@ class TColumnEvaluation {
   }
 
   // Invariant steps: computed again only when the columns they read differ
-  // from the copy taken when they were computed. Row by row with the step
-  // procedures (the same bits as the blocks); the first row that raises is
-  // remembered, as that row raises in every evaluation.
+  // from the copy taken when they were computed (not compared again within
+  // one data generation). Row by row with the step procedures (the same
+  // bits as the blocks); the first row that raises is remembered, as that
+  // row raises in every evaluation.
   void UpdateInvariants() {
     if (c_.InvariantColumns <= 0) return;
     const size_t rows = static_cast<size_t>(rowCount_);
+    const size_t inputs = c_.InvariantExternals.size();
     bool same = c_.InvariantRows == rowCount_;
-    for (size_t j = 0; same && j < c_.InvariantExternals.size(); ++j)
+    bool samePlaces = same && c_.SnapshotColumns.size() == inputs;
+    for (size_t j = 0; samePlaces && j < inputs; ++j)
+      samePlaces = c_.SnapshotColumns[j] == ExternalColumn(c_.InvariantExternals[j]);
+    if (samePlaces && generation_ != 0 && generation_ == c_.SnapshotGeneration) return;
+    for (size_t j = 0; same && j < inputs; ++j)
       same = std::memcmp(c_.Snapshot.data() + j * rows, ExternalColumn(c_.InvariantExternals[j]),
                          rows * sizeof(double)) == 0;
+    c_.SnapshotColumns.resize(inputs);
+    for (size_t j = 0; j < inputs; ++j)
+      c_.SnapshotColumns[j] = ExternalColumn(c_.InvariantExternals[j]);
+    c_.SnapshotGeneration = generation_;
     if (same) return;
     c_.Invariant.assign(static_cast<size_t>(c_.InvariantColumns) * rows, 0.0);
     c_.Snapshot.resize(c_.InvariantExternals.size() * rows);
@@ -143,16 +148,28 @@ class TColumnEvaluation {
           c_.Invariant.data() + static_cast<size_t>(column) * rows;
   }
 
-  // The uniform steps, once; false when they raised.
-  bool RunOnceSteps() {
-    PrepareFaultFlags();
+  // The uniform steps, once.
+  void RunOnceSteps() {
     for (int k : c_.OnceSteps) {
       TExprRec* st = &c_.Steps[static_cast<size_t>(k)];
       st->Proc(st);
     }
-    if (FaultFlags() == 0) return true;
+  }
+
+  // The uniform steps on flags cleared first; false when they raised.
+  bool RunOnceStepsAlone() {
+    PrepareFlags();
+    RunOnceSteps();
+    if (Flags(c_) == 0) return true;
     ClearFaultFlags();
     return false;
+  }
+
+  // The fault flags the chain's block evaluation can raise: the SSE ones
+  // alone when its steps raise nowhere else.
+  static int Flags(const TChain& c) { return c.SseFaults ? SseFaultFlags() : FaultFlags(); }
+  void PrepareFlags() const {
+    if (Flags(c_) != 0) ClearFaultFlags();
   }
 
   // The varying steps over every block of rows: rowCount when every row
@@ -179,7 +196,9 @@ class TColumnEvaluation {
     if (!c_.ColumnReady) return alone(Run());
     UpdatePlan();
     UpdateInvariants();
-    if (!RunOnceSteps()) return alone(RunRowsFrom(0));
+    // The chunks run on other threads, whose flags do not show a fault of
+    // the uniform steps: these are judged here first.
+    if (!RunOnceStepsAlone()) return alone(RunRowsFrom(0));
     BindOperands();
     const int chunks = (rowCount_ + ChunkRows - 1) / ChunkRows;
     std::vector<int> faulted(static_cast<size_t>(chunks), -1);
@@ -216,6 +235,7 @@ class TColumnEvaluation {
         // From the first block in which some row raised on, one thread
         // finds that row as RunBlocks does.
         FillSpread(c_.Buffer.data());
+        PrepareFlags();
         return RunBlocksFrom(faulted[static_cast<size_t>(k)]);
       }
     double sum = 0;
@@ -292,9 +312,13 @@ class TColumnEvaluation {
   // results, spread values and accumulators in buffer (laid out as Buffer,
   // spread values filled), the operands starting at base (those in the
   // buffer pointing into buffer) and moved as room for their block starts.
-  // Returns to when no row raised, else the first row of the first block in
-  // which some row raised (the fault flags then still set). Touches no
-  // state shared with another range: ranges run on several threads at once.
+  // Returns to when no row raised, else the first row of the first block
+  // whose end found a fault flag set (the flags then cleared). The flags are
+  // read once per block and not cleared first (reading them costs as much
+  // as several rows): a flag left from before the range shows as a fault of
+  // its first block, which the caller runs again row by row, each row
+  // judged alone. Touches no state shared with another range: ranges run on
+  // several threads at once.
   int RunRange(int from, int to, double* buffer, const double* const* base,
                const double** moved) const {
     const TChain& c = c_;
@@ -312,7 +336,6 @@ class TColumnEvaluation {
           moved[o] = base[o] + static_cast<size_t>(row0) * c.OperandRowed[o];
         ptr = moved;
       }
-      PrepareFaultFlags();
       for (const TChain::TUnit& u : c.Units) {
         double* out =
             u.Step == last ? results + row0 : stepBuf + static_cast<size_t>(u.Step) * kBlockRows;
@@ -331,7 +354,7 @@ class TColumnEvaluation {
       }
       const bool invariantFault =
           c.InvariantFault >= row0 && c.InvariantFault < row0 + n && c.InvariantColumns > 0;
-      if (FaultFlags() != 0 || invariantFault) {
+      if (Flags(c) != 0 || invariantFault) {
         ClearFaultFlags();
         return row0;
       }
@@ -344,19 +367,20 @@ class TColumnEvaluation {
   const TColumnBinding* const bindings_;
   const int bindingCount_;
   double* const results_;
+  const uint64_t generation_;
 };
 
 }  // namespace
 
 int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, int bindingCount,
-                   double* results) {
-  return TColumnEvaluation(chain, rowCount, bindings, bindingCount, results).Run();
+                   double* results, uint64_t DataGeneration) {
+  return TColumnEvaluation(chain, rowCount, bindings, bindingCount, results, DataGeneration).Run();
 }
 
 int EvaluateColumnChunks(TChain& chain, int rowCount, const TColumnBinding* bindings,
                          int bindingCount, double* results, int ChunkRows, const double* target,
-                         double& Squares) {
-  return TColumnEvaluation(chain, rowCount, bindings, bindingCount, results)
+                         double& Squares, uint64_t DataGeneration) {
+  return TColumnEvaluation(chain, rowCount, bindings, bindingCount, results, DataGeneration)
       .RunChunks(ChunkRows, target, Squares);
 }
 

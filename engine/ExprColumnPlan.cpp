@@ -44,6 +44,7 @@ class TColumnPlanner {
     WriteFusedPrograms();
     OrderUnits();
     LayOutBuffers();
+    NoteFaultFlags();
   }
 
  private:
@@ -64,6 +65,8 @@ class TColumnPlanner {
     c_.BroadcastCount = 0;
     c_.Invariant.clear();
     c_.Snapshot.clear();
+    c_.SnapshotColumns.clear();
+    c_.SnapshotGeneration = 0;
     c_.InvariantRows = -1;
     c_.InvariantFault = 0;
   }
@@ -422,6 +425,16 @@ class TColumnPlanner {
     }
     Push(PickIfLoop(), depth, {at[0], at[1], at[2]}, 3);
     return true;
+  }
+
+  // Whether the steps run once per call and the units over the blocks raise
+  // their faults in the SSE status flags alone (fused programs are plain
+  // double arithmetic): then only that status word is read.
+  void NoteFaultFlags() {
+    bool sse = true;
+    for (int k : c_.OnceSteps) sse = sse && SseFaultsOnly(c_.Steps[static_cast<size_t>(k)].Proc);
+    for (const TChain::TUnit& u : c_.Units) sse = sse && (!u.Proc || SseFaultsOnly(u.Proc));
+    c_.SseFaults = sse;
   }
 
   // ---- Units and buffers ------------------------------------------------------

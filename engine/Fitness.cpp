@@ -1,6 +1,7 @@
 #include "engine/Fitness.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "engine/EvaluationThreads.h"
@@ -65,13 +66,14 @@ double ObservedSquares(const TEngineState& S, int f, int o, int rows) {
 
 // Evaluates rows [from, rows) into calc; returns the first row that raised,
 // or rows. Results are not checked for finiteness here.
-int EvaluateRowsRaw(TEngineState& S, const TRowBinding& b, int from, double* calc) {
+int EvaluateRowsRaw(TEngineState& S, const TRowBinding& b, int from, double* calc,
+                    uint64_t generation = 0) {
   const int n = b.Rows - from;
   if (n <= 0) return b.Rows;
   const int count = static_cast<int>(b.Columns.size());
   if (from == 0)
     return S.Model.Parser->EvaluateCompiledColumn(S.Model.CompiledFunction, n, b.Columns.data(),
-                                                  count, calc);
+                                                  count, calc, generation);
   std::vector<TColumnBinding>& shifted = S.Run.FitnessCache.Shifted;
   shifted.resize(b.Columns.size());
   for (size_t i = 0; i < b.Columns.size(); ++i)
@@ -106,6 +108,7 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
   // kept from one member to the next (engine/RunCache.h).
   TFitnessCache& cache = S.Run.FitnessCache;
   const TRowBinding* bp;
+  uint64_t generation = 0;
   double stt = 0;
   bool haveStt = false;
   if (cache.Active) {
@@ -115,9 +118,12 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
       cache.Stt = ObservedSquares(S, f, o, cache.Binding.Rows);
       cache.File = f, cache.Output = o, cache.Function = S.Model.CurrentFunction,
       cache.Compiled = S.Model.CompiledFunction;
+      static std::atomic<uint64_t> generations{0};
+      cache.Generation = ++generations;
       cache.Valid = true;
     }
     bp = &cache.Binding;
+    generation = cache.Generation;
     stt = cache.Stt;
     haveStt = true;
   } else {
@@ -136,9 +142,9 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
     // each chunk's squares summed as its rows are done.
     done = S.Model.Parser->EvaluateCompiledColumnSquares(
         S.Model.CompiledFunction, rows, b.Columns.data(), static_cast<int>(b.Columns.size()), calc,
-        kEvaluationChunkRows, target, sse);
+        kEvaluationChunkRows, target, sse, generation);
   } else {
-    done = EvaluateRowsRaw(S, b, 0, calc);
+    done = EvaluateRowsRaw(S, b, 0, calc, generation);
     if (done >= rows) {
 #pragma GCC unroll 4
       for (int k = 0; k < rows; ++k) {

@@ -81,7 +81,7 @@ std::string TExpressionParser::ResultAsText(int index) {
 
 int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount,
                                               const TColumnBinding* bindings, int bindingCount,
-                                              double* results) {
+                                              double* results, uint64_t DataGeneration) {
   if (rowCount <= 0) return rowCount < 0 ? 0 : rowCount;
   if (index < 0) {
     for (int r = 0; r < rowCount; ++r) results[r] = AllOnesNaN();
@@ -92,16 +92,17 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount,
                   : ChainAt(index);
   current_ = c;
   currentIndex_ = index;
-  return expr::EvaluateColumn(*c, rowCount, bindings, bindingCount, results);
+  return expr::EvaluateColumn(*c, rowCount, bindings, bindingCount, results, DataGeneration);
 }
 
 int TExpressionParser::EvaluateCompiledColumnSquares(int index, int rowCount,
                                                      const TColumnBinding* bindings,
                                                      int bindingCount, double* results,
                                                      int ChunkRows, const double* target,
-                                                     double& Squares) {
+                                                     double& Squares, uint64_t DataGeneration) {
   if (rowCount <= 0 || index < 0 || ChunkRows <= 0) {
-    const int done = EvaluateCompiledColumn(index, rowCount, bindings, bindingCount, results);
+    const int done =
+        EvaluateCompiledColumn(index, rowCount, bindings, bindingCount, results, DataGeneration);
     if (done >= rowCount) {
       double sum = 0;
       for (int r = 0; r < rowCount; ++r) sum += (results[r] - target[r]) * (results[r] - target[r]);
@@ -113,7 +114,7 @@ int TExpressionParser::EvaluateCompiledColumnSquares(int index, int rowCount,
   current_ = c;
   currentIndex_ = index;
   return expr::EvaluateColumnChunks(*c, rowCount, bindings, bindingCount, results, ChunkRows,
-                                    target, Squares);
+                                    target, Squares, DataGeneration);
 }
 
 void TExpressionParser::ClearCompiled() {

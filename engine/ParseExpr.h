@@ -84,9 +84,13 @@ class TExpressionParser {
   // evaluation raises: results before it are valid, the bound variables hold
   // that row's values, and EvaluateCompiled(index) repeats the fault with
   // its message. Gives the same values as one EvaluateCompiled per row, in
-  // row order, with far less overhead per row.
+  // row order, with far less overhead per row. DataGeneration, when not 0,
+  // is the caller's promise that bound columns at the same places hold the
+  // same values in every call with that number (a number is never used
+  // again for other data): values kept from them are then not compared
+  // with the columns again.
   int EvaluateCompiledColumn(int index, int rowCount, const TColumnBinding* bindings,
-                             int bindingCount, double* results);
+                             int bindingCount, double* results, uint64_t DataGeneration = 0);
   // EvaluateCompiledColumn with the rows in chunks of ChunkRows, run on the
   // evaluation threads (engine/EvaluationThreads.h), the same results and
   // the same first faulting row. When every row succeeds, Squares receives
@@ -95,7 +99,8 @@ class TExpressionParser {
   // number of threads. Otherwise Squares is left as it was.
   int EvaluateCompiledColumnSquares(int index, int rowCount, const TColumnBinding* bindings,
                                     int bindingCount, double* results, int ChunkRows,
-                                    const double* target, double& Squares);
+                                    const double* target, double& Squares,
+                                    uint64_t DataGeneration = 0);
 
   // The generator behind the words "random" and "randg" of this parser: the
   // engine points it at its one generator (engine/RunState.h). Null, and

@@ -56,6 +56,10 @@ struct TRowBinding {
 struct TFitnessCache : TRunCacheSlot {
   int File = -1, Output = -1, Function = -1, Compiled = -1;
   TRowBinding Binding;
+  // The data generation of Binding (TExpressionParser::EvaluateCompiledColumn):
+  // a new number each time the bindings are made, as the data may have
+  // changed since the last time.
+  uint64_t Generation = 0;
   double Stt = 0;
   TRowBinding Scratch;
   std::vector<TColumnBinding> Shifted;

@@ -3,12 +3,14 @@
 // that raises.
 #include <gtest/gtest.h>
 
+#include <cfenv>
 #include <cmath>
 #include <cstring>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "engine/EvaluationThreads.h"
 #include "engine/ParseExpr.h"
 #include "platform/core/Random.h"
 
@@ -268,6 +270,77 @@ TEST_F(ExprColumnTest, RepeatedCallsFollowEveryChangeOfColumnsAndParameters) {
   EXPECT_EQ(Column(j, out), 270);
   X[270] = 1;
   EXPECT_EQ(Column(j, out), static_cast<int>(X.size()));
+}
+
+// The fault flags are not cleared before a call: a flag that something
+// else left set (in the SSE unit or the x87 unit) must not count as a fault
+// of a row, whether the chain is plain double arithmetic, extended
+// precision (a negative integer power) or elementary functions, and
+// whether a fault sits in a part computed once per call or not.
+TEST_F(ExprColumnTest, FlagsLeftSetBeforeACallAreNoFault) {
+  const char* texts[] = {"a/x + y", "(x+6)^-2 + y", "exp(b1*x) - y", "b1*x + sqrt(b2)*y",
+                         "ln(x+6)*b3 + y"};
+  for (const char* text : texts) {
+    const int i = P.CompileText(text);
+    const std::vector<double> expected = PerRow(i);
+    for (int flag : {FE_OVERFLOW, FE_INVALID, FE_DIVBYZERO}) {
+      SCOPED_TRACE(std::string(text) + " flag " + std::to_string(flag));
+      std::feraiseexcept(flag);  // the x87 unit for overflow, else the SSE unit
+      std::vector<double> got;
+      ASSERT_EQ(Column(i, got), static_cast<int>(X.size()));
+      for (size_t r = 0; r < X.size(); ++r) ASSERT_TRUE(SameBits(got[r], expected[r])) << r;
+      ASSERT_EQ(Column(i, got), static_cast<int>(X.size()));  // and once more, clean
+    }
+  }
+  // A fault of the part computed once per call is a fault of row 0, in
+  // one block or in chunks on several threads, flags set before or not.
+  Params[4] = -1;  // b2: sqrt(b2) raises
+  const int j = P.CompileText("b1*x + sqrt(b2)*y");
+  std::vector<double> got;
+  EXPECT_EQ(Column(j, got), 0);
+  const TColumnBinding b[] = {{&Vars[0], X.data()}, {&Vars[1], Y.data()}};
+  for (int threads : {1, 4}) {
+    SetEvaluationThreads(threads);
+    double squares = -1;
+    got.assign(X.size(), 0.0);
+    EXPECT_EQ(P.EvaluateCompiledColumnSquares(j, static_cast<int>(X.size()), b, 2, got.data(), 128,
+                                              Y.data(), squares),
+              0)
+        << threads;
+    EXPECT_EQ(squares, -1);
+  }
+  SetEvaluationThreads(0);
+}
+
+// Kept values (the parts that read only bound columns) are compared with
+// their columns on every call, unless the caller gives the same data
+// generation for the same columns: a new generation or a column elsewhere
+// is compared again.
+TEST_F(ExprColumnTest, KeptValuesFollowTheDataGeneration) {
+  const int i = P.CompileText("ln(x+6)*b1 + y");
+  const TColumnBinding b[] = {{&Vars[0], X.data()}, {&Vars[1], Y.data()}};
+  const int rows = static_cast<int>(X.size());
+  std::vector<double> got(X.size());
+  auto same = [&](const char* what) {
+    SCOPED_TRACE(what);
+    const std::vector<double> expected = PerRow(i);
+    for (size_t r = 0; r < X.size(); ++r) ASSERT_TRUE(SameBits(got[r], expected[r])) << r;
+  };
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, b, 2, got.data(), 7), rows);
+  same("first call of generation 7");
+  X[10] += 1;
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, b, 2, got.data(), 8), rows);
+  same("generation 8 after a change in place");
+  std::vector<double> other = X;
+  other[20] += 2;
+  const TColumnBinding moved[] = {{&Vars[0], other.data()}, {&Vars[1], Y.data()}};
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, moved, 2, got.data(), 8), rows);
+  X.swap(other);
+  same("generation 8, another column");
+  X.swap(other);
+  X[30] += 3;
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, b, 2, got.data(), 0), rows);
+  same("no generation");
 }
 
 // Trees of plain arithmetic run as compound loops (sums of products in one
