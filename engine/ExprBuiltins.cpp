@@ -264,8 +264,29 @@ void BlockArcTan2(double* r, const double* const* args, int n) {
 void BlockPower(double* r, const double* const* args, int n) {
   ElementaryPowerBlock(r, args[0], args[1], n, false, &OpPower);
 }
-void BlockPowerVS(double* r, const double* const* args, int n) {
-  ElementaryPowerBlock(r, args[0], args[1], n, true, &OpPower);
+// The real power with one exponent for every row. An integral exponent
+// takes OpPower's own rules in a loop of its own (no call per row): the
+// squaring loop for that exponent, written out for -1 and -2 (the
+// reciprocal and the reciprocal square in extended precision, as the
+// squaring loop forms them).
+void BlockPowerVS(double* __restrict r, const double* const* args, int n) {
+  const double* __restrict a = args[0];
+  const double e = *args[1];
+  if (e == 0.0 || !(std::trunc(e) == e && std::fabs(e) <= 2147483647.0))
+    return ElementaryPowerBlock(r, a, args[1], n, true, &OpPower);
+  const int64_t k = static_cast<int64_t>(e);
+  if (k == -1) {
+    for (int i = 0; i < n; ++i) r[i] = static_cast<double>(1.0L / static_cast<long double>(a[i]));
+  } else if (k == -2) {
+    for (int i = 0; i < n; ++i) {
+      const long double b = a[i];
+      r[i] = static_cast<double>(1.0L / (b * b));
+    }
+  } else if (k > 0) {
+    for (int i = 0; i < n; ++i) r[i] = a[i] == 0.0 ? 0.0 : IntPowerOf(a[i], k);
+  } else {
+    for (int i = 0; i < n; ++i) r[i] = IntPowerOf(a[i], k);
+  }
 }
 
 }  // namespace
@@ -396,10 +417,11 @@ using TAllElementary =
 
 #define QV_SSE_OPS1(X) \
   X(OpNeg) X(OpPos) X(OpPercent) X(OpSquare) X(OpCube) X(OpSqr) X(OpSqrt) X(OpAbs)
-#define QV_SSE_OPS2(X)                                                                       \
-  X(OpAdd)                                                                                   \
-  X(OpSub) X(OpMul) X(OpDiv) X(OpMax) X(OpMin) X(OpGreater) X(OpGreaterEqual) X(OpLessEqual) \
-      X(OpLess) X(OpNotEqual) X(OpEqual)
+#define QV_SSE_OPS2(X)                                                                        \
+  X(OpAdd)                                                                                    \
+  X(OpSub)                                                                                    \
+  X(OpMul) X(OpDiv) X(OpMax) X(OpMin) X(OpGreater) X(OpGreaterEqual) X(OpLessEqual) X(OpLess) \
+      X(OpNotEqual) X(OpEqual)
 
 const TBlockProc kSseBlocks[] = {
 #define QV_BLOCK1(F) &Block1<F>,
