@@ -14,6 +14,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 namespace qv {
 namespace expr {
@@ -264,6 +267,48 @@ void BlockArcTan2(double* r, const double* const* args, int n) {
 void BlockPower(double* r, const double* const* args, int n) {
   ElementaryPowerBlock(r, args[0], args[1], n, false, &OpPower);
 }
+// The reciprocal as the squaring loop forms it, (double)(1.0L / a): the
+// quotient rounded to extended precision, then to double.
+inline double ExtendedReciprocal(double a) {
+  return static_cast<double>(1.0L / static_cast<long double>(a));
+}
+
+#if defined(__x86_64__)
+// ExtendedReciprocal over n rows, four at a time in double precision. The
+// two roundings give the double nearest the quotient, q = 1/a, except when
+// the quotient lies so close to the midpoint between q and its neighbour
+// that the first rounding lands on the midpoint: the remainder 1 - a*q,
+// exact with a fused multiply-add, tells how close. Rows near a midpoint,
+// or whose argument is far from 1 (a quotient near the ends of the range,
+// 0, infinities and NaN), take the extended division itself.
+__attribute__((target("avx2,fma"))) void ReciprocalBlockFma(double* r, const double* a, int n) {
+  const __m256d one = _mm256_set1_pd(1.0), sign = _mm256_set1_pd(-0.0);
+  const __m256d exponent = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FF0000000000000));
+  const __m256d lo = _mm256_set1_pd(0x1p-900), hi = _mm256_set1_pd(0x1p900);
+  // |1/a - q| below (1/2 - 2^-10) ulp(q): the extended quotient is not the
+  // midpoint (it is within 2^-12 ulp(q) of 1/a).
+  const __m256d margin = _mm256_set1_pd((0.5 - 0x1p-10) * 0x1p-52);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m256d x = _mm256_loadu_pd(a + i);
+    const __m256d q = _mm256_div_pd(one, x);
+    const __m256d rest = _mm256_andnot_pd(sign, _mm256_fnmadd_pd(x, q, one));
+    const __m256d ax = _mm256_andnot_pd(sign, x);
+    const __m256d ulpScale = _mm256_and_pd(q, exponent);  // 2^e of q, positive
+    const __m256d near = _mm256_mul_pd(rest, _mm256_andnot_pd(sign, q));
+    const __m256d ok = _mm256_and_pd(
+        _mm256_and_pd(_mm256_cmp_pd(ax, lo, _CMP_GE_OQ), _mm256_cmp_pd(ax, hi, _CMP_LE_OQ)),
+        _mm256_cmp_pd(near, _mm256_mul_pd(ulpScale, margin), _CMP_LT_OQ));
+    _mm256_storeu_pd(r + i, q);
+    const int good = _mm256_movemask_pd(ok);
+    if (good != 0xF)
+      for (int j = 0; j < 4; ++j)
+        if (!(good & (1 << j))) r[i + j] = ExtendedReciprocal(a[i + j]);
+  }
+  for (; i < n; ++i) r[i] = ExtendedReciprocal(a[i]);
+}
+#endif
+
 // The real power with one exponent for every row. An integral exponent
 // takes OpPower's own rules in a loop of its own (no call per row): the
 // squaring loop for that exponent, written out for -1 and -2 (the
@@ -276,7 +321,10 @@ void BlockPowerVS(double* __restrict r, const double* const* args, int n) {
     return ElementaryPowerBlock(r, a, args[1], n, true, &OpPower);
   const int64_t k = static_cast<int64_t>(e);
   if (k == -1) {
-    for (int i = 0; i < n; ++i) r[i] = static_cast<double>(1.0L / static_cast<long double>(a[i]));
+#if defined(__x86_64__)
+    if (gElementary.Vector) return ReciprocalBlockFma(r, a, n);  // AVX2 and FMA
+#endif
+    for (int i = 0; i < n; ++i) r[i] = ExtendedReciprocal(a[i]);
   } else if (k == -2) {
     for (int i = 0; i < n; ++i) {
       const long double b = a[i];

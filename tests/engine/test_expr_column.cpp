@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -310,6 +311,58 @@ TEST_F(ExprColumnTest, FlagsLeftSetBeforeACallAreNoFault) {
     EXPECT_EQ(squares, -1);
   }
   SetEvaluationThreads(0);
+}
+
+// x^-1 is the reciprocal rounded to extended precision, then to double.
+// The column finds it in double precision where that gives the same bits,
+// so the rows whose quotient lies next to a midpoint between two doubles,
+// where the two roundings differ from one, must come out as the row does.
+TEST_F(ExprColumnTest, ReciprocalKeepsTheBitsOfTheExtendedQuotient) {
+  TRandomGenerator g(5);
+  X.clear();
+  int twice = 0;  // rows where the two roundings differ from one
+  for (int r = 0; r < 20000; ++r) {
+    const double a = (1 + g.Random()) * std::ldexp(1.0, static_cast<int>(g.Random() * 80) - 40);
+    X.push_back(r % 2 ? a : -a);
+    if (static_cast<double>(1.0L / static_cast<long double>(a)) != 1.0 / a) ++twice;
+  }
+  ASSERT_GT(twice, 0) << "no row where the two roundings differ";
+  Y.assign(X.size(), 0.0);
+  for (const char* text : {"x^-1", "(x+0)^(-1)", "1/x^-1"}) {
+    SCOPED_TRACE(text);
+    const int i = P.CompileText(text);
+    std::vector<double> got;
+    ASSERT_EQ(Column(i, got), static_cast<int>(X.size()));
+    for (size_t r = 0; r < X.size(); ++r) {
+      Vars[0] = X[r];
+      ASSERT_TRUE(SameBits(got[r], P.EvaluateCompiled(i))) << X[r];
+    }
+  }
+  // Arguments the double division does not take: the column stops where
+  // the row raises, with the row's bits before.
+  const double inf = std::numeric_limits<double>::infinity();
+  const int i = P.CompileText("x^-1");
+  for (double v : {0.0, -0.0, 1e-310, -1e-320, 1e300, 0x1p-1000, 0x1p1000, inf, -inf,
+                   std::numeric_limits<double>::quiet_NaN()}) {
+    SCOPED_TRACE(v);
+    X.assign(9, 3.0);
+    X[5] = v;
+    Y.assign(X.size(), 0.0);
+    bool raises = false;
+    Vars[0] = v;
+    try {
+      P.EvaluateCompiled(i);
+    } catch (const EParserException&) {
+      raises = true;
+    }
+    std::vector<double> got;
+    const int stop = Column(i, got);
+    EXPECT_EQ(stop, raises ? 5 : 9);
+    for (int r = 0; r < stop; ++r) {
+      Vars[0] = X[static_cast<size_t>(r)];
+      ASSERT_TRUE(SameBits(got[static_cast<size_t>(r)], P.EvaluateCompiled(i))) << r;
+    }
+  }
 }
 
 // Kept values (the parts that read only bound columns) are compared with
