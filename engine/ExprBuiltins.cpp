@@ -267,45 +267,76 @@ void BlockArcTan2(double* r, const double* const* args, int n) {
 void BlockPower(double* r, const double* const* args, int n) {
   ElementaryPowerBlock(r, args[0], args[1], n, false, &OpPower);
 }
-// The reciprocal as the squaring loop forms it, (double)(1.0L / a): the
-// quotient rounded to extended precision, then to double.
+// The reciprocal and the reciprocal square as the squaring loop forms them:
+// in extended precision (the square rounded to it, then the quotient),
+// then rounded to double.
 inline double ExtendedReciprocal(double a) {
   return static_cast<double>(1.0L / static_cast<long double>(a));
 }
+inline double ExtendedReciprocalSquare(double a) {
+  const long double b = a;
+  return static_cast<double>(1.0L / (b * b));
+}
 
 #if defined(__x86_64__)
-// ExtendedReciprocal over n rows, four at a time in double precision. The
-// two roundings give the double nearest the quotient, q = 1/a, except when
-// the quotient lies so close to the midpoint between q and its neighbour
-// that the first rounding lands on the midpoint: the remainder 1 - a*q,
-// exact with a fused multiply-add, tells how close. Rows near a midpoint,
-// or whose argument is far from 1 (a quotient near the ends of the range,
-// 0, infinities and NaN), take the extended division itself.
-__attribute__((target("avx2,fma"))) void ReciprocalBlockFma(double* r, const double* a, int n) {
+// ExtendedReciprocal (Square false) or ExtendedReciprocalSquare (true) over
+// n rows, four at a time in double precision.
+//
+// The square rounded to extended precision is hi + lo64: hi = a*a rounded
+// to double, and its exact remainder lo (a fused multiply-add) rounded to
+// the 11 bits that extended precision keeps beyond a double, ties to even.
+// For the quotient, the two roundings give the double q nearest it,
+// except when the quotient lies so close to the midpoint between q and its
+// neighbour that the first rounding lands on the midpoint; the remainder
+// 1 - s*q (exact with a fused multiply-add for the reciprocal, within 2^-106
+// for the square) tells how close. Rows near a midpoint, rows whose square
+// is a power of two (the rounding there may fall into the binade below),
+// and arguments far from 1 (ends of the range, 0, infinities, NaN) take
+// the extended arithmetic itself.
+__attribute__((target("avx2,fma"))) void ReciprocalBlockFma(double* r, const double* a, int n,
+                                                            bool Square) {
   const __m256d one = _mm256_set1_pd(1.0), sign = _mm256_set1_pd(-0.0);
   const __m256d exponent = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FF0000000000000));
-  const __m256d lo = _mm256_set1_pd(0x1p-900), hi = _mm256_set1_pd(0x1p900);
-  // |1/a - q| below (1/2 - 2^-10) ulp(q): the extended quotient is not the
-  // midpoint (it is within 2^-12 ulp(q) of 1/a).
+  const __m256d lo = _mm256_set1_pd(Square ? 0x1p-400 : 0x1p-900);
+  const __m256d hi = _mm256_set1_pd(Square ? 0x1p400 : 0x1p900);
+  // |1/s - q| below (1/2 - 2^-10) ulp(q): the extended quotient, within
+  // 2^-12 ulp(q) of 1/s, is not the midpoint.
   const __m256d margin = _mm256_set1_pd((0.5 - 0x1p-10) * 0x1p-52);
   int i = 0;
   for (; i + 4 <= n; i += 4) {
     const __m256d x = _mm256_loadu_pd(a + i);
-    const __m256d q = _mm256_div_pd(one, x);
-    const __m256d rest = _mm256_andnot_pd(sign, _mm256_fnmadd_pd(x, q, one));
     const __m256d ax = _mm256_andnot_pd(sign, x);
-    const __m256d ulpScale = _mm256_and_pd(q, exponent);  // 2^e of q, positive
-    const __m256d near = _mm256_mul_pd(rest, _mm256_andnot_pd(sign, q));
-    const __m256d ok = _mm256_and_pd(
-        _mm256_and_pd(_mm256_cmp_pd(ax, lo, _CMP_GE_OQ), _mm256_cmp_pd(ax, hi, _CMP_LE_OQ)),
-        _mm256_cmp_pd(near, _mm256_mul_pd(ulpScale, margin), _CMP_LT_OQ));
+    __m256d ok =
+        _mm256_and_pd(_mm256_cmp_pd(ax, lo, _CMP_GE_OQ), _mm256_cmp_pd(ax, hi, _CMP_LE_OQ));
+    __m256d q, rest;
+    if (Square) {
+      const __m256d s = _mm256_mul_pd(x, x);
+      const __m256d tail = _mm256_fmsub_pd(x, x, s);
+      const __m256d binade = _mm256_and_pd(s, exponent);  // 2^e of s
+      ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, binade, _CMP_NEQ_OQ));
+      const __m256d step = _mm256_mul_pd(binade, _mm256_set1_pd(0x1p-63));
+      const __m256d tail64 = _mm256_mul_pd(
+          _mm256_round_pd(_mm256_div_pd(tail, step), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC),
+          step);
+      const __m256d q0 = _mm256_div_pd(one, s);
+      const __m256d rest0 = _mm256_sub_pd(_mm256_fnmadd_pd(s, q0, one), _mm256_mul_pd(tail64, q0));
+      q = _mm256_fmadd_pd(q0, rest0, q0);
+      rest = _mm256_sub_pd(_mm256_fnmadd_pd(s, q, one), _mm256_mul_pd(tail64, q));
+    } else {
+      q = _mm256_div_pd(one, x);
+      rest = _mm256_fnmadd_pd(x, q, one);
+    }
+    const __m256d near = _mm256_mul_pd(_mm256_andnot_pd(sign, rest), _mm256_andnot_pd(sign, q));
+    ok = _mm256_and_pd(
+        ok, _mm256_cmp_pd(near, _mm256_mul_pd(_mm256_and_pd(q, exponent), margin), _CMP_LT_OQ));
     _mm256_storeu_pd(r + i, q);
     const int good = _mm256_movemask_pd(ok);
     if (good != 0xF)
       for (int j = 0; j < 4; ++j)
-        if (!(good & (1 << j))) r[i + j] = ExtendedReciprocal(a[i + j]);
+        if (!(good & (1 << j)))
+          r[i + j] = Square ? ExtendedReciprocalSquare(a[i + j]) : ExtendedReciprocal(a[i + j]);
   }
-  for (; i < n; ++i) r[i] = ExtendedReciprocal(a[i]);
+  for (; i < n; ++i) r[i] = Square ? ExtendedReciprocalSquare(a[i]) : ExtendedReciprocal(a[i]);
 }
 #endif
 
@@ -320,16 +351,12 @@ void BlockPowerVS(double* __restrict r, const double* const* args, int n) {
   if (e == 0.0 || !(std::trunc(e) == e && std::fabs(e) <= 2147483647.0))
     return ElementaryPowerBlock(r, a, args[1], n, true, &OpPower);
   const int64_t k = static_cast<int64_t>(e);
-  if (k == -1) {
+  if (k == -1 || k == -2) {
 #if defined(__x86_64__)
-    if (gElementary.Vector) return ReciprocalBlockFma(r, a, n);  // AVX2 and FMA
+    if (gElementary.Vector) return ReciprocalBlockFma(r, a, n, k == -2);  // AVX2 and FMA
 #endif
-    for (int i = 0; i < n; ++i) r[i] = ExtendedReciprocal(a[i]);
-  } else if (k == -2) {
-    for (int i = 0; i < n; ++i) {
-      const long double b = a[i];
-      r[i] = static_cast<double>(1.0L / (b * b));
-    }
+    for (int i = 0; i < n; ++i)
+      r[i] = k == -1 ? ExtendedReciprocal(a[i]) : ExtendedReciprocalSquare(a[i]);
   } else if (k > 0) {
     for (int i = 0; i < n; ++i) r[i] = a[i] == 0.0 ? 0.0 : IntPowerOf(a[i], k);
   } else {
@@ -465,11 +492,12 @@ using TAllElementary =
 
 #define QV_SSE_OPS1(X) \
   X(OpNeg) X(OpPos) X(OpPercent) X(OpSquare) X(OpCube) X(OpSqr) X(OpSqrt) X(OpAbs)
-#define QV_SSE_OPS2(X)                                                                        \
-  X(OpAdd)                                                                                    \
-  X(OpSub)                                                                                    \
-  X(OpMul) X(OpDiv) X(OpMax) X(OpMin) X(OpGreater) X(OpGreaterEqual) X(OpLessEqual) X(OpLess) \
-      X(OpNotEqual) X(OpEqual)
+#define QV_SSE_OPS2(X)                                                                             \
+  X(OpAdd)                                                                                         \
+  X(OpSub)                                                                                         \
+  X(OpMul)                                                                                         \
+  X(OpDiv) X(OpMax) X(OpMin) X(OpGreater) X(OpGreaterEqual) X(OpLessEqual) X(OpLess) X(OpNotEqual) \
+      X(OpEqual)
 
 const TBlockProc kSseBlocks[] = {
 #define QV_BLOCK1(F) &Block1<F>,

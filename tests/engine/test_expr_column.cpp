@@ -313,22 +313,26 @@ TEST_F(ExprColumnTest, FlagsLeftSetBeforeACallAreNoFault) {
   SetEvaluationThreads(0);
 }
 
-// x^-1 is the reciprocal rounded to extended precision, then to double.
-// The column finds it in double precision where that gives the same bits,
-// so the rows whose quotient lies next to a midpoint between two doubles,
-// where the two roundings differ from one, must come out as the row does.
-TEST_F(ExprColumnTest, ReciprocalKeepsTheBitsOfTheExtendedQuotient) {
+// x^-1 and x^-2 are the reciprocal and the reciprocal square in extended
+// precision, rounded to double. The column finds them in double precision
+// where that gives the same bits, so the rows whose quotient lies next to a
+// midpoint between two doubles, where the two roundings differ from one,
+// must come out as the row does.
+TEST_F(ExprColumnTest, ReciprocalPowersKeepTheBitsOfTheExtendedQuotient) {
   TRandomGenerator g(5);
   X.clear();
-  int twice = 0;  // rows where the two roundings differ from one
+  int twice[2] = {0, 0};  // rows where the two roundings differ from one
   for (int r = 0; r < 20000; ++r) {
     const double a = (1 + g.Random()) * std::ldexp(1.0, static_cast<int>(g.Random() * 80) - 40);
     X.push_back(r % 2 ? a : -a);
-    if (static_cast<double>(1.0L / static_cast<long double>(a)) != 1.0 / a) ++twice;
+    const long double b = a;
+    if (static_cast<double>(1.0L / b) != 1.0 / a) ++twice[0];
+    if (static_cast<double>(1.0L / (b * b)) != 1.0 / (a * a)) ++twice[1];
   }
-  ASSERT_GT(twice, 0) << "no row where the two roundings differ";
+  ASSERT_GT(twice[0], 0) << "no row where the two roundings of 1/a differ";
+  ASSERT_GT(twice[1], 0) << "no row where the two roundings of 1/a^2 differ";
   Y.assign(X.size(), 0.0);
-  for (const char* text : {"x^-1", "(x+0)^(-1)", "1/x^-1"}) {
+  for (const char* text : {"x^-1", "(x+0)^(-1)", "1/x^-1", "x^-2", "(x*1)^(-2)"}) {
     SCOPED_TRACE(text);
     const int i = P.CompileText(text);
     std::vector<double> got;
@@ -338,29 +342,33 @@ TEST_F(ExprColumnTest, ReciprocalKeepsTheBitsOfTheExtendedQuotient) {
       ASSERT_TRUE(SameBits(got[r], P.EvaluateCompiled(i))) << X[r];
     }
   }
-  // Arguments the double division does not take: the column stops where
-  // the row raises, with the row's bits before.
+  // Arguments the double arithmetic does not take (powers of two among
+  // them, whose square may round into the binade below): the column stops
+  // where the row raises, with the row's bits before.
   const double inf = std::numeric_limits<double>::infinity();
-  const int i = P.CompileText("x^-1");
-  for (double v : {0.0, -0.0, 1e-310, -1e-320, 1e300, 0x1p-1000, 0x1p1000, inf, -inf,
-                   std::numeric_limits<double>::quiet_NaN()}) {
-    SCOPED_TRACE(v);
-    X.assign(9, 3.0);
-    X[5] = v;
-    Y.assign(X.size(), 0.0);
-    bool raises = false;
-    Vars[0] = v;
-    try {
-      P.EvaluateCompiled(i);
-    } catch (const EParserException&) {
-      raises = true;
-    }
-    std::vector<double> got;
-    const int stop = Column(i, got);
-    EXPECT_EQ(stop, raises ? 5 : 9);
-    for (int r = 0; r < stop; ++r) {
-      Vars[0] = X[static_cast<size_t>(r)];
-      ASSERT_TRUE(SameBits(got[static_cast<size_t>(r)], P.EvaluateCompiled(i))) << r;
+  for (const char* text : {"x^-1", "x^-2"}) {
+    const int i = P.CompileText(text);
+    for (double v :
+         {0.0, -0.0, 1e-310, -1e-320, 1e300, 1e-170, 1e170, 0x1p-1000, 0x1p1000, 0x1p-300, 0.5,
+          1.0 + 0x1p-52, 1.0 - 0x1p-53, inf, -inf, std::numeric_limits<double>::quiet_NaN()}) {
+      SCOPED_TRACE(std::string(text) + " of " + std::to_string(v));
+      X.assign(9, 3.0);
+      X[5] = v;
+      Y.assign(X.size(), 0.0);
+      bool raises = false;
+      Vars[0] = v;
+      try {
+        P.EvaluateCompiled(i);
+      } catch (const EParserException&) {
+        raises = true;
+      }
+      std::vector<double> got;
+      const int stop = Column(i, got);
+      EXPECT_EQ(stop, raises ? 5 : 9);
+      for (int r = 0; r < stop; ++r) {
+        Vars[0] = X[static_cast<size_t>(r)];
+        ASSERT_TRUE(SameBits(got[static_cast<size_t>(r)], P.EvaluateCompiled(i))) << r;
+      }
     }
   }
 }
