@@ -12,8 +12,10 @@
 // status flags (engine/ExprBuiltins.h), and SLEEF's routines neither raise
 // the flags a C library raises nor keep from raising others on the way
 // (a conversion of an infinite intermediate raises "invalid"). Each call
-// therefore puts back the flags it found when the routine changed them and
-// raises, from the arguments and the result, what the C library raises:
+// therefore puts back the flags it found when the routine changed them
+// (a block whose arguments all lie where the vector routine raises nothing
+// of its own skips that, engine/ExprElementaryVector.inc) and raises, from
+// the arguments and the result, what the C library raises:
 //   a NaN from arguments that are not NaN       invalid operation;
 //   an infinity from finite arguments           division by zero at a pole
 //                                               (ln, log10, arctanh of +-1,
