@@ -29,10 +29,14 @@ TElementaryRoutines gRoutines = {
      &Sleef_cinz_asinhd1_u10purec, &Sleef_cinz_acoshd1_u10purec, &Sleef_cinz_atanhd1_u10purec},
     &Sleef_cinz_atan2d1_u10purec,
     &Sleef_cinz_powd1_u10purec,
-    false};
+    1,
+    nullptr,
+    nullptr,
+    nullptr};
 
 // With AVX2 and FMA: the FMA class, whose scalar form gives the bits of its
-// vectors of four. Chosen before the program's own static objects are made.
+// vectors of four and (with AVX-512F) of eight. Chosen before the program's
+// own static objects are made.
 __attribute__((constructor(101))) void ChooseElementaryRoutines() {
 #if defined(__x86_64__) || defined(__i386__)
   __builtin_cpu_init();
@@ -47,7 +51,15 @@ __attribute__((constructor(101))) void ChooseElementaryRoutines() {
        &Sleef_finz_acoshd1_u10purecfma, &Sleef_finz_atanhd1_u10purecfma},
       &Sleef_finz_atan2d1_u10purecfma,
       &Sleef_finz_powd1_u10purecfma,
-      true};
+      4,
+      &ElementaryBlockAvx2,
+      &ElementaryArcTan2BlockAvx2,
+      &ElementaryPowerBlockAvx2};
+  if (!__builtin_cpu_supports("avx512f")) return;
+  gRoutines.BlockWidth = 8;
+  gRoutines.Block = &ElementaryBlockAvx512;
+  gRoutines.ArcTan2Block = &ElementaryArcTan2BlockAvx512;
+  gRoutines.PowerBlock = &ElementaryPowerBlockAvx512;
 #endif
 }
 
@@ -67,6 +79,8 @@ constexpr auto kRows = MakeRowsTable(std::make_index_sequence<kElementaryCount>(
 }  // namespace
 
 const TElementaryRoutines& gElementary = gRoutines;
+
+void RaiseFaultFlagsOutOfLine(int flags) { RaiseFaultFlags(flags); }
 
 double ElementaryArcTan2(double a, double b) {
   const unsigned status = ElementaryStatus();
@@ -89,20 +103,20 @@ double ElementaryPower(double a, double b) {
 }
 
 void ElementaryBlock(TElementary K, double* r, const double* a, int n) {
-  if (gElementary.Vector)
-    ElementaryBlockAvx2(static_cast<int>(K), IsPole(K), r, a, n);
+  if (gElementary.Block)
+    gElementary.Block(static_cast<int>(K), IsPole(K), r, a, n);
   else
     kRows[static_cast<size_t>(K)](r, a, n);
 }
 
 void ElementaryArcTan2Block(double* r, const double* a, const double* b, int n) {
-  if (gElementary.Vector) return ElementaryArcTan2BlockAvx2(r, a, b, n);
+  if (gElementary.ArcTan2Block) return gElementary.ArcTan2Block(r, a, b, n);
   for (int i = 0; i < n; ++i) r[i] = ElementaryArcTan2(a[i], b[i]);
 }
 
 void ElementaryPowerBlock(double* r, const double* a, const double* b, int n, bool ScalarExponent,
                           double (*PowerRow)(double, double)) {
-  if (gElementary.Vector) return ElementaryPowerBlockAvx2(r, a, b, n, ScalarExponent, PowerRow);
+  if (gElementary.PowerBlock) return gElementary.PowerBlock(r, a, b, n, ScalarExponent, PowerRow);
   for (int i = 0; i < n; ++i) r[i] = PowerRow(a[i], ScalarExponent ? *b : b[i]);
 }
 

@@ -4,16 +4,18 @@
 //
 // The row path (one value) and the column path (a block of rows) call the
 // same deterministic SLEEF variant, so a row gives the same bits either
-// way: on a processor with AVX2 and FMA the FMA class (vectors of four for
-// blocks, its scalar form for rows), elsewhere the class without FMA in
-// both paths.
+// way: on a processor with AVX2 and FMA the FMA class (vectors of eight
+// for blocks where the processor has AVX-512F, else of four; its scalar
+// form for rows), elsewhere the class without FMA in both paths.
 //
 // Faults: the evaluator reads arithmetic faults from the floating-point
 // status flags (engine/ExprBuiltins.h), and SLEEF's routines neither raise
 // the flags a C library raises nor keep from raising others on the way
 // (a conversion of an infinite intermediate raises "invalid"). Each call
-// therefore puts back the flags it found when the routine changed them and
-// raises, from the arguments and the result, what the C library raises:
+// therefore puts back the flags it found when the routine changed them
+// (a block whose arguments all lie where the vector routine raises nothing
+// of its own skips that, engine/ExprElementaryVector.inc) and raises, from
+// the arguments and the result, what the C library raises:
 //   a NaN from arguments that are not NaN       invalid operation;
 //   an infinity from finite arguments           division by zero at a pole
 //                                               (ln, log10, arctanh of +-1,
@@ -25,6 +27,7 @@
 #include <sleef.h>
 
 #include <cfenv>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #if defined(__SSE__)
@@ -58,7 +61,12 @@ struct TElementaryRoutines {
   decltype(&Sleef_cinz_expd1_u10purec) Row[kElementaryCount];
   decltype(&Sleef_cinz_atan2d1_u10purec) ArcTan2;
   decltype(&Sleef_cinz_powd1_u10purec) Power;
-  bool Vector;  // the block functions below run four rows at a time
+  int BlockWidth;  // rows per SLEEF call in the block functions below: 1, 4 or 8
+  // The block loops of that width (null for width 1).
+  void (*Block)(int K, bool Pole, double* r, const double* a, int n);
+  void (*ArcTan2Block)(double* r, const double* a, const double* b, int n);
+  void (*PowerBlock)(double* r, const double* a, const double* b, int n, bool ScalarExponent,
+                     double (*PowerRow)(double, double));
 };
 extern const TElementaryRoutines& gElementary;
 
@@ -79,13 +87,39 @@ inline void RestoreElementaryStatus(unsigned status) {
 #endif
 }
 
+// Raises the faults in flags (of FE_INVALID, FE_DIVBYZERO, FE_OVERFLOW). On
+// x86-64 through SSE arithmetic that makes the fault (0/0, 1/0,
+// DBL_MAX*DBL_MAX), so the flags land in the SSE status register, where the
+// evaluator's own SSE steps raise theirs (the C library's feraiseexcept
+// sets some of them in the x87 status word instead). The operations are
+// written in assembly so the compiler can neither fold nor drop them.
+inline void RaiseFaultFlags(int flags) {
+#if defined(__x86_64__)
+  if (flags & FE_INVALID) {
+    double z = 0.0;
+    __asm__ volatile("divsd %0, %0" : "+x"(z));
+  }
+  if (flags & FE_DIVBYZERO) {
+    double one = 1.0;
+    const double z = 0.0;
+    __asm__ volatile("divsd %1, %0" : "+x"(one) : "x"(z));
+  }
+  if (flags & FE_OVERFLOW) {
+    double m = DBL_MAX;
+    __asm__ volatile("mulsd %0, %0" : "+x"(m));
+  }
+#else
+  if (flags) std::feraiseexcept(flags);
+#endif
+}
+
 // Raises what the C library raises for result r of arguments whose
 // finiteness and NaN-ness are given (see the top of this file).
 inline void RaiseElementaryFault(bool argumentNaN, bool argumentsFinite, bool pole, double r) {
   if (std::isnan(r) && !argumentNaN)
-    std::feraiseexcept(FE_INVALID);
+    RaiseFaultFlags(FE_INVALID);
   else if (std::isinf(r) && argumentsFinite)
-    std::feraiseexcept(pole ? FE_DIVBYZERO : FE_OVERFLOW);
+    RaiseFaultFlags(pole ? FE_DIVBYZERO : FE_OVERFLOW);
 }
 
 constexpr bool IsPole(TElementary k) {
@@ -120,12 +154,21 @@ void ElementaryArcTan2Block(double* r, const double* a, const double* b, int n);
 void ElementaryPowerBlock(double* r, const double* a, const double* b, int n, bool ScalarExponent,
                           double (*PowerRow)(double, double));
 
-// The AVX2 block loops (engine/ExprElementaryAvx2.cpp), for a processor
-// with AVX2 and FMA only; the same contracts as the functions above (Pole:
-// an infinity from a finite argument is a division by zero).
+// The vector block loops (one body, engine/ExprElementaryVector.inc): four
+// rows per call in engine/ExprElementaryAvx2.cpp, for a processor with AVX2
+// and FMA only, eight in engine/ExprElementaryAvx512.cpp, for one that also
+// has AVX-512F; the same contracts as the functions above (Pole: an
+// infinity from a finite argument is a division by zero). The block
+// functions above call those of gElementary.BlockWidth.
 void ElementaryBlockAvx2(int K, bool Pole, double* r, const double* a, int n);
 void ElementaryArcTan2BlockAvx2(double* r, const double* a, const double* b, int n);
 void ElementaryPowerBlockAvx2(double* r, const double* a, const double* b, int n,
                               bool ScalarExponent, double (*PowerRow)(double, double));
+void ElementaryBlockAvx512(int K, bool Pole, double* r, const double* a, int n);
+void ElementaryArcTan2BlockAvx512(double* r, const double* a, const double* b, int n);
+void ElementaryPowerBlockAvx512(double* r, const double* a, const double* b, int n,
+                                bool ScalarExponent, double (*PowerRow)(double, double));
+// RaiseFaultFlags for the vector files, which share no inline function.
+void RaiseFaultFlagsOutOfLine(int flags);
 
 }  // namespace qv::expr

@@ -1,0 +1,98 @@
+// The block loops of the elementary functions for a processor with
+// AVX-512F: eight rows per SLEEF call. This file alone is built with
+// AVX-512F code (engine/CMakeLists.txt) and is only entered after the
+// processor was found to have it, so it keeps to intrinsics and builtins
+// and includes no header whose inline functions other files share.
+#include <immintrin.h>
+#include <sleef.h>
+
+#include <cfenv>
+#include <cstdint>
+
+namespace qv::expr {
+namespace {
+
+struct TVec {
+  using V = __m512d;
+  using M = __mmask8;
+  static constexpr int W = 8;
+
+  static V Load(const double* p) { return _mm512_loadu_pd(p); }
+  static void Store(double* p, V v) { _mm512_storeu_pd(p, v); }
+  static V LoadPart(const double* p, int count) {
+    return _mm512_mask_loadu_pd(Set(p[count - 1]), static_cast<M>((1u << count) - 1), p);
+  }
+  static void StorePart(double* p, V v, int count) {
+    _mm512_mask_storeu_pd(p, static_cast<M>((1u << count) - 1), v);
+  }
+  static V Set(double x) { return _mm512_set1_pd(x); }
+  static M NoLanes() { return 0; }
+  static M Or(M a, M b) { return static_cast<M>(a | b); }
+  static M And(M a, M b) { return static_cast<M>(a & b); }
+  static M Minus(M a, M b) { return static_cast<M>(a & ~b); }
+  static bool Any(M m) { return m != 0; }
+
+  static V SetWhere(V v, M m, double s) { return _mm512_mask_blend_pd(m, v, Set(s)); }
+  static M IsNaN(V v) { return _mm512_cmp_pd_mask(v, v, _CMP_UNORD_Q); }
+  static M Finite(V v) {
+    return _mm512_cmp_pd_mask(_mm512_abs_pd(v), Set(__builtin_inf()), _CMP_LT_OQ);
+  }
+  static M NotFinite(V v) {
+    return _mm512_cmp_pd_mask(_mm512_abs_pd(v), Set(__builtin_inf()), _CMP_NLT_UQ);
+  }
+  static M Zero(V v) { return _mm512_cmp_pd_mask(v, _mm512_setzero_pd(), _CMP_EQ_OQ); }
+  static M Integral(V v) {
+    // (The zero-masked form: GCC 12 warns of an undefined source in the other.)
+    return _mm512_cmp_pd_mask(
+        _mm512_maskz_roundscale_pd(0xFF, v, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC), v, _CMP_EQ_OQ);
+  }
+  static M Outside(V v, double b) {
+    return _mm512_cmp_pd_mask(_mm512_abs_pd(v), Set(b), _CMP_NLE_UQ);
+  }
+  static M OutsideRange(V v, double low, double high) {
+    return static_cast<M>(_mm512_cmp_pd_mask(v, Set(low), _CMP_NGE_UQ) |
+                          _mm512_cmp_pd_mask(v, Set(high), _CMP_NLE_UQ));
+  }
+  static M Within(V v, double b) {
+    return _mm512_cmp_pd_mask(_mm512_abs_pd(v), Set(b), _CMP_LE_OQ);
+  }
+  static M Below(V v, double b) { return _mm512_cmp_pd_mask(_mm512_abs_pd(v), Set(b), _CMP_LT_OQ); }
+
+  using TRoutine = decltype(&Sleef_finz_expd8_u10avx512f);
+  static TRoutine Routine(int K) {
+    // In the order of TElementary.
+    static const TRoutine kRoutines[] = {
+        &Sleef_finz_expd8_u10avx512f,   &Sleef_finz_logd8_u10avx512f,
+        &Sleef_finz_log10d8_u10avx512f, &Sleef_finz_sind8_u10avx512f,
+        &Sleef_finz_cosd8_u10avx512f,   &Sleef_finz_tand8_u10avx512f,
+        &Sleef_finz_asind8_u10avx512f,  &Sleef_finz_acosd8_u10avx512f,
+        &Sleef_finz_atand8_u10avx512f,  &Sleef_finz_sinhd8_u10avx512f,
+        &Sleef_finz_coshd8_u10avx512f,  &Sleef_finz_tanhd8_u10avx512f,
+        &Sleef_finz_asinhd8_u10avx512f, &Sleef_finz_acoshd8_u10avx512f,
+        &Sleef_finz_atanhd8_u10avx512f,
+    };
+    return kRoutines[K];
+  }
+  static V ArcTan2(V a, V b) { return Sleef_finz_atan2d8_u10avx512f(a, b); }
+  static V Power(V a, V b) { return Sleef_finz_powd8_u10avx512f(a, b); }
+};
+
+}  // namespace
+}  // namespace qv::expr
+
+#include "engine/ExprElementaryVector.inc"
+
+namespace qv::expr {
+
+void ElementaryBlockAvx512(int K, bool Pole, double* r, const double* a, int n) {
+  Block(K, Pole, r, a, n);
+}
+void ElementaryArcTan2BlockAvx512(double* r, const double* a, const double* b, int n) {
+  ArcTan2Block(r, a, b, n);
+}
+void ElementaryPowerBlockAvx512(double* r, const double* a, const double* b, int n,
+                                bool ScalarExponent, double (*PowerRow)(double, double)) {
+  PowerBlock(r, a, b, n, ScalarExponent, PowerRow);
+}
+
+}  // namespace qv::expr
