@@ -353,7 +353,7 @@ void BlockPowerVS(double* __restrict r, const double* const* args, int n) {
   const int64_t k = static_cast<int64_t>(e);
   if (k == -1 || k == -2) {
 #if defined(__x86_64__)
-    if (gElementary.Vector) return ReciprocalBlockFma(r, a, n, k == -2);  // AVX2 and FMA
+    if (gElementary.BlockWidth >= 4) return ReciprocalBlockFma(r, a, n, k == -2);  // AVX2, FMA
 #endif
     for (int i = 0; i < n; ++i)
       r[i] = k == -1 ? ExtendedReciprocal(a[i]) : ExtendedReciprocalSquare(a[i]);
@@ -492,11 +492,12 @@ using TAllElementary =
 
 #define QV_SSE_OPS1(X) \
   X(OpNeg) X(OpPos) X(OpPercent) X(OpSquare) X(OpCube) X(OpSqr) X(OpSqrt) X(OpAbs)
-#define QV_SSE_OPS2(X)                                                                             \
-  X(OpAdd)                                                                                         \
-  X(OpSub)                                                                                         \
-  X(OpMul)                                                                                         \
-  X(OpDiv) X(OpMax) X(OpMin) X(OpGreater) X(OpGreaterEqual) X(OpLessEqual) X(OpLess) X(OpNotEqual) \
+#define QV_SSE_OPS2(X)                                                                    \
+  X(OpAdd)                                                                                \
+  X(OpSub)                                                                                \
+  X(OpMul)                                                                                \
+  X(OpDiv)                                                                                \
+  X(OpMax) X(OpMin) X(OpGreater) X(OpGreaterEqual) X(OpLessEqual) X(OpLess) X(OpNotEqual) \
       X(OpEqual)
 
 const TBlockProc kSseBlocks[] = {
@@ -519,7 +520,6 @@ const TExprProc kSseSteps[] = {
 };
 #undef QV_SSE_OPS1
 #undef QV_SSE_OPS2
-constexpr bool kElementarySse = false;  // TEMP until the elementary faults are raised through SSE
 
 }  // namespace
 
@@ -527,7 +527,7 @@ bool SseFaultsOnly(TBlockProc proc) {
   for (const TBlockProc p : kSseBlocks)
     if (p == proc) return true;
   for (const TBlockProc p : TAllElementary::Blocks)
-    if (p == proc) return kElementarySse;
+    if (p == proc) return true;
   return false;
 }
 
@@ -535,7 +535,7 @@ bool SseFaultsOnly(TExprProc proc) {
   for (const TExprProc p : kSseSteps)
     if (p == proc) return true;
   for (const TExprProc p : TAllElementary::Steps)
-    if (p == proc) return kElementarySse;
+    if (p == proc) return true;
   return false;
 }
 
