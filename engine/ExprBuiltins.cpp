@@ -490,50 +490,36 @@ using TAllElementary =
                      TElementary::ArcTan, TElementary::Sinh, TElementary::Cosh, TElementary::Tanh,
                      TElementary::ArcSinh, TElementary::ArcCosh, TElementary::ArcTanh>;
 
-#define QV_SSE_OPS1(X) \
-  X(OpNeg) X(OpPos) X(OpPercent) X(OpSquare) X(OpCube) X(OpSqr) X(OpSqrt) X(OpAbs)
-#define QV_SSE_OPS2(X)                                                                    \
-  X(OpAdd)                                                                                \
-  X(OpSub)                                                                                \
-  X(OpMul)                                                                                \
-  X(OpDiv)                                                                                \
-  X(OpMax) X(OpMin) X(OpGreater) X(OpGreaterEqual) X(OpLessEqual) X(OpLess) X(OpNotEqual) \
-      X(OpEqual)
-
-const TBlockProc kSseBlocks[] = {
-#define QV_BLOCK1(F) &Block1<F>,
-#define QV_BLOCK2(F) &Block2<F>, &Block2VS<F>, &Block2SV<F>,
-    QV_SSE_OPS1(QV_BLOCK1) QV_SSE_OPS2(QV_BLOCK2)
-#undef QV_BLOCK1
-#undef QV_BLOCK2
-        & BlockIf,
-    &BlockArcTan2,
+template <double (*... F)(double)>
+struct TUnaryProcs {
+  static bool Has(TBlockProc p) { return ((p == &Block1<F>) || ...); }
+  static bool Has(TExprProc p) { return ((p == &Step1<F>) || ...); }
 };
-const TExprProc kSseSteps[] = {
-#define QV_STEP1(F) &Step1<F>,
-#define QV_STEP2(F) &Step2<F>,
-    QV_SSE_OPS1(QV_STEP1) QV_SSE_OPS2(QV_STEP2)
-#undef QV_STEP1
-#undef QV_STEP2
-        & Step3<OpIf>,
-    &Step2<ElementaryArcTan2>,
+template <double (*... F)(double, double)>
+struct TBinaryProcs {
+  static bool Has(TBlockProc p) {
+    return ((p == &Block2<F> || p == &Block2VS<F> || p == &Block2SV<F>) || ...);
+  }
+  static bool Has(TExprProc p) { return ((p == &Step2<F>) || ...); }
 };
-#undef QV_SSE_OPS1
-#undef QV_SSE_OPS2
+using TSseUnary = TUnaryProcs<OpNeg, OpPos, OpPercent, OpSquare, OpCube, OpSqr, OpSqrt, OpAbs>;
+using TSseBinary = TBinaryProcs<OpAdd, OpSub, OpMul, OpDiv, OpMax, OpMin, OpGreater, OpGreaterEqual,
+                                OpLessEqual, OpLess, OpNotEqual, OpEqual>;
 
 }  // namespace
 
 bool SseFaultsOnly(TBlockProc proc) {
-  for (const TBlockProc p : kSseBlocks)
-    if (p == proc) return true;
+  if (TSseUnary::Has(proc) || TSseBinary::Has(proc) || proc == &BlockIf || proc == &BlockArcTan2)
+    return true;
   for (const TBlockProc p : TAllElementary::Blocks)
     if (p == proc) return true;
   return false;
 }
 
 bool SseFaultsOnly(TExprProc proc) {
-  for (const TExprProc p : kSseSteps)
-    if (p == proc) return true;
+  if (TSseUnary::Has(proc) || TSseBinary::Has(proc) || proc == &Step3<OpIf> ||
+      proc == &Step2<ElementaryArcTan2>)
+    return true;
   for (const TExprProc p : TAllElementary::Steps)
     if (p == proc) return true;
   return false;

@@ -22,16 +22,20 @@ namespace qv::expr {
 
 namespace {
 
-// The sum of (c - t)^2 over n rows as a chunk forms it: eight running sums,
-// row i going to sum i mod 8 in row order, then added pairwise. A fixed
-// order, whatever thread runs the chunk, that keeps eight additions in
-// flight instead of one.
-double SquaresOf(const double* __restrict c, const double* __restrict t, int n) {
-  constexpr int kLanes = 8;
-  double lane[kLanes] = {0, 0, 0, 0, 0, 0, 0, 0};
+// The sum of (c - t)^2 over the rows of a chunk is formed in eight running
+// sums, row i of the chunk going to sum i mod 8 in row order, then added
+// pairwise: a fixed order, whatever thread runs the chunk, that keeps eight
+// additions in flight instead of one. AddSquares adds n rows that start at
+// a multiple of 8 within their chunk.
+constexpr int kSquareLanes = 8;
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+__attribute__((target_clones("avx2", "default")))
+#endif
+void AddSquares(double* __restrict lane, const double* __restrict c, const double* __restrict t,
+                int n) {
   int i = 0;
-  for (; i + kLanes <= n; i += kLanes)
-    for (int j = 0; j < kLanes; ++j) {
+  for (; i + kSquareLanes <= n; i += kSquareLanes)
+    for (int j = 0; j < kSquareLanes; ++j) {
       const double d = c[i + j] - t[i + j];
       lane[j] += d * d;
     }
@@ -39,8 +43,16 @@ double SquaresOf(const double* __restrict c, const double* __restrict t, int n) 
     const double d = c[i + j] - t[i + j];
     lane[j] += d * d;
   }
+}
+double SumOfLanes(const double* lane) {
   return ((lane[0] + lane[1]) + (lane[2] + lane[3])) + ((lane[4] + lane[5]) + (lane[6] + lane[7]));
 }
+double SquaresOf(const double* c, const double* t, int n) {
+  double lane[kSquareLanes] = {0, 0, 0, 0, 0, 0, 0, 0};
+  AddSquares(lane, c, t, n);
+  return SumOfLanes(lane);
+}
+static_assert(kBlockRows % kSquareLanes == 0, "blocks start at a multiple of the lanes");
 
 class TColumnEvaluation {
  public:
@@ -237,13 +249,14 @@ class TColumnEvaluation {
       FillSpread(buffer.data());
       const int from = k * ChunkRows;
       const int to = std::min(rowCount_, from + ChunkRows);
-      const int stop = RunRange(from, to, buffer.data(), base.data(), moved.data());
+      double lanes[kSquareLanes] = {0, 0, 0, 0, 0, 0, 0, 0};
+      const int stop = RunRange(from, to, buffer.data(), base.data(), moved.data(), target, lanes);
       if (stop < to) {
         faulted[static_cast<size_t>(k)] = stop;
         ClearFaultFlags();
         return;
       }
-      sums[static_cast<size_t>(k)] = SquaresOf(results_ + from, target + from, to - from);
+      sums[static_cast<size_t>(k)] = SumOfLanes(lanes);
     });
     for (int k = 0; k < chunks; ++k)
       if (faulted[static_cast<size_t>(k)] >= 0) {
@@ -329,8 +342,11 @@ class TColumnEvaluation {
   // its first block, which the caller runs again row by row, each row
   // judged alone. Touches no state shared with another range: ranges run on
   // several threads at once.
-  int RunRange(int from, int to, double* buffer, const double* const* base,
-               const double** moved) const {
+  // With lanes, each block's (results - target)^2 are added to the eight
+  // running sums of a chunk that starts at from, while the block's results
+  // are at hand.
+  int RunRange(int from, int to, double* buffer, const double* const* base, const double** moved,
+               const double* target = nullptr, double* lanes = nullptr) const {
     const TChain& c = c_;
     double* stepBuf = buffer;
     double* depthBuf = stepBuf + static_cast<size_t>(c.Count + c.BroadcastCount) * kBlockRows;
@@ -362,6 +378,7 @@ class TColumnEvaluation {
           }
         }
       }
+      if (lanes) AddSquares(lanes, results + row0, target + row0, n);
       const bool invariantFault =
           c.InvariantFault >= row0 && c.InvariantFault < row0 + n && c.InvariantColumns > 0;
       if (Flags(c) != 0 || invariantFault) {
