@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -14,7 +15,11 @@ namespace {
 
 // A pool of worker threads that join the calling thread on one batch of
 // tasks at a time. Workers take task numbers from a shared counter; the
-// caller waits until every task of the batch has finished.
+// caller waits until every task of the batch has finished. Batches come one
+// after another while a search runs (one per candidate), so a worker that
+// has finished one waits a short while awake for the next before it sleeps,
+// and the caller likewise waits awake for the last tasks: waking a sleeping
+// thread costs more than a candidate's share of a large data set.
 class TTaskPool {
  public:
   explicit TTaskPool(int workers) {
@@ -25,7 +30,7 @@ class TTaskPool {
   ~TTaskPool() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      quit_ = true;
+      quit_.store(true);
     }
     wake_.notify_all();
     for (std::thread& t : threads_) t.join();
@@ -34,22 +39,42 @@ class TTaskPool {
   int Workers() const { return static_cast<int>(threads_.size()); }
 
   void Run(int count, const std::function<void(int)>& task) {
+    int sleeping;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       task_.store(&task);
       count_.store(count);
       next_.store(0);
-      pending_ = count;
-      ++batch_;
+      pending_.store(count);
+      batch_.fetch_add(1);
+      sleeping = sleepers_;
     }
-    wake_.notify_all();
+    if (sleeping > 0) wake_.notify_all();
     Take();
-    std::unique_lock<std::mutex> lock(mutex_);
-    done_.wait(lock, [this] { return pending_ == 0; });
+    if (!AwaitAwake([this] { return pending_.load() == 0; })) {
+      std::unique_lock<std::mutex> lock(mutex_);
+      done_.wait(lock, [this] { return pending_.load() == 0; });
+    }
     task_.store(nullptr);
   }
 
  private:
+  // How long a thread waits awake for what it waits for before it sleeps.
+  static constexpr std::chrono::microseconds kAwake{200};
+
+  // Waits awake until ready() or kAwake has passed; whether ready().
+  template <class TReady>
+  static bool AwaitAwake(TReady ready) {
+    const auto until = std::chrono::steady_clock::now() + kAwake;
+    for (int spin = 1;; ++spin) {
+      if (ready()) return true;
+      if (spin % 64 == 0 && std::chrono::steady_clock::now() > until) return false;
+#if defined(__x86_64__) || defined(__i386__)
+      __builtin_ia32_pause();
+#endif
+    }
+  }
+
   // Runs tasks of the current batch until none is left.
   void Take() {
     int finished = 0;
@@ -58,20 +83,23 @@ class TTaskPool {
       ++finished;
     }
     if (finished == 0) return;
-    std::lock_guard<std::mutex> lock(mutex_);
-    pending_ -= finished;
-    if (pending_ == 0) done_.notify_all();
+    if (pending_.fetch_sub(finished) == finished) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_.notify_all();
+    }
   }
 
   void Work() {
     long seen = 0;
     for (;;) {
-      {
+      if (!AwaitAwake([&] { return quit_.load() || batch_.load() != seen; })) {
         std::unique_lock<std::mutex> lock(mutex_);
-        wake_.wait(lock, [&] { return quit_ || batch_ != seen; });
-        if (quit_) return;
-        seen = batch_;
+        ++sleepers_;
+        wake_.wait(lock, [&] { return quit_.load() || batch_.load() != seen; });
+        --sleepers_;
       }
+      if (quit_.load()) return;
+      seen = batch_.load();
       Take();
     }
   }
@@ -82,9 +110,10 @@ class TTaskPool {
   std::atomic<const std::function<void(int)>*> task_{nullptr};
   std::atomic<int> count_{0};
   std::atomic<int> next_{0};
-  int pending_ = 0;
-  long batch_ = 0;
-  bool quit_ = false;
+  std::atomic<int> pending_{0};
+  std::atomic<long> batch_{0};
+  std::atomic<bool> quit_{false};
+  int sleepers_ = 0;  // workers asleep on wake_ (guarded by mutex_)
 };
 
 int gThreads = 0;  // as set; 0: every processor

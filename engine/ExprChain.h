@@ -143,7 +143,7 @@ int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, 
 // EvaluateColumn with the rows in chunks of ChunkRows run on the evaluation
 // threads (engine/EvaluationThreads.h); when every row succeeds, Squares is
 // the sum of (results - target)^2 in chunk order (each chunk's in the fixed
-// order of eight running sums),
+// order of sixteen running sums),
 // the same whatever the number of threads.
 int EvaluateColumnChunks(TChain& chain, int rowCount, const TColumnBinding* bindings,
                          int bindingCount, double* results, int ChunkRows, const double* target,

@@ -12,6 +12,8 @@
 namespace qv::expr {
 namespace {
 
+constexpr long long kExponent = 0x7FF0000000000000;  // the exponent field of a double
+
 struct TVec {
   using V = __m256d;
   using M = __m256d;  // all bits of a lane set or clear
@@ -31,6 +33,14 @@ struct TVec {
     _mm256_maskstore_pd(p, lanes, v);
   }
   static V Set(double x) { return _mm256_set1_pd(x); }
+  // All ones in the lanes where some v so far was not finite, by integer
+  // operations (which raise no flag).
+  static V Probe(V acc, V v) {
+    const __m256i x = _mm256_set1_epi64x(kExponent);
+    const __m256i e = _mm256_and_si256(_mm256_castpd_si256(v), x);
+    return _mm256_or_pd(acc, _mm256_castsi256_pd(_mm256_cmpeq_epi64(e, x)));
+  }
+  static bool Probed(V acc) { return _mm256_movemask_pd(acc) != 0; }
   static M NoLanes() { return _mm256_setzero_pd(); }
   static M Or(M a, M b) { return _mm256_or_pd(a, b); }
   static M And(M a, M b) { return _mm256_and_pd(a, b); }

@@ -12,6 +12,8 @@
 namespace qv::expr {
 namespace {
 
+constexpr long long kExponent = 0x7FF0000000000000;  // the exponent field of a double
+
 struct TVec {
   using V = __m512d;
   using M = __mmask8;
@@ -26,6 +28,15 @@ struct TVec {
     _mm512_mask_storeu_pd(p, static_cast<M>((1u << count) - 1), v);
   }
   static V Set(double x) { return _mm512_set1_pd(x); }
+  // The largest exponent field seen so far, by integer operations (which
+  // raise no flag): all ones once some lane was not finite.
+  static V Probe(V acc, V v) {
+    const __m512i e = _mm512_and_si512(_mm512_castpd_si512(v), _mm512_set1_epi64(kExponent));
+    return _mm512_castsi512_pd(_mm512_max_epu64(_mm512_castpd_si512(acc), e));
+  }
+  static bool Probed(V acc) {
+    return _mm512_cmpeq_epi64_mask(_mm512_castpd_si512(acc), _mm512_set1_epi64(kExponent)) != 0;
+  }
   static M NoLanes() { return 0; }
   static M Or(M a, M b) { return static_cast<M>(a | b); }
   static M And(M a, M b) { return static_cast<M>(a & b); }

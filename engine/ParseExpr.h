@@ -95,7 +95,7 @@ class TExpressionParser {
   // evaluation threads (engine/EvaluationThreads.h), the same results and
   // the same first faulting row. When every row succeeds, Squares receives
   // the sum over the rows of (results - target)^2: each chunk's sum in a
-  // fixed order (eight running sums, row i into sum i mod 8, added
+  // fixed order (sixteen running sums, row i into sum i mod 16, added
   // pairwise), the chunk sums in chunk order, so it does not depend on the
   // number of threads. Otherwise Squares is left as it was.
   int EvaluateCompiledColumnSquares(int index, int rowCount, const TColumnBinding* bindings,
