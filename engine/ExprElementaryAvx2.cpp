@@ -21,11 +21,12 @@ struct TVec {
 
   static V Load(const double* p) { return _mm256_loadu_pd(p); }
   static void Store(double* p, V v) { _mm256_storeu_pd(p, v); }
+  // From single values: the rows of a short block have just been written
+  // by narrower stores, which a wide load cannot take its value from (it
+  // then waits for them to reach the cache); single loads can.
   static V LoadPart(const double* p, int count) {
-    const __m256i lanes =
-        _mm256_cmpgt_epi64(_mm256_set1_epi64x(count), _mm256_setr_epi64x(0, 1, 2, 3));
-    return _mm256_blendv_pd(Set(p[count - 1]), _mm256_maskload_pd(p, lanes),
-                            _mm256_castsi256_pd(lanes));
+    const auto at = [&](int k) { return p[k < count ? k : count - 1]; };
+    return _mm256_setr_pd(at(0), at(1), at(2), at(3));
   }
   static void StorePart(double* p, V v, int count) {
     const __m256i lanes =

@@ -21,8 +21,12 @@ struct TVec {
 
   static V Load(const double* p) { return _mm512_loadu_pd(p); }
   static void Store(double* p, V v) { _mm512_storeu_pd(p, v); }
+  // From single values: the rows of a short block have just been written
+  // by narrower stores, which a wide load cannot take its value from (it
+  // then waits for them to reach the cache); single loads can.
   static V LoadPart(const double* p, int count) {
-    return _mm512_mask_loadu_pd(Set(p[count - 1]), static_cast<M>((1u << count) - 1), p);
+    const auto at = [&](int k) { return p[k < count ? k : count - 1]; };
+    return _mm512_setr_pd(at(0), at(1), at(2), at(3), at(4), at(5), at(6), at(7));
   }
   static void StorePart(double* p, V v, int count) {
     _mm512_mask_storeu_pd(p, static_cast<M>((1u << count) - 1), v);
@@ -32,7 +36,9 @@ struct TVec {
   // raise no flag): all ones once some lane was not finite.
   static V Probe(V acc, V v) {
     const __m512i e = _mm512_and_si512(_mm512_castpd_si512(v), _mm512_set1_epi64(kExponent));
-    return _mm512_castsi512_pd(_mm512_max_epu64(_mm512_castpd_si512(acc), e));
+    // (The zero-masked form: GCC 12 warns of the plain form's undefined
+    // source operand.)
+    return _mm512_castsi512_pd(_mm512_maskz_max_epu64(0xFF, _mm512_castpd_si512(acc), e));
   }
   static bool Probed(V acc) {
     return _mm512_cmpeq_epi64_mask(_mm512_castpd_si512(acc), _mm512_set1_epi64(kExponent)) != 0;
