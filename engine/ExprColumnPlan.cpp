@@ -209,13 +209,15 @@ class TColumnPlanner {
     }
   }
 
-  // The program of every group of two or more steps, as the unit of its
+  // The program of every group of two or more steps, or of one binary step
+  // (the fused loops are also built for wider vectors), as the unit of its
   // head (in chain order); a group whose program needs more accumulators
   // than there are runs block by block.
   void WriteFusedPrograms() {
     for (int k : varying_) {
       const size_t h = static_cast<size_t>(k);
-      if (head_[h] != k || size_[h] < 2 || size_[h] > kMaxFusedSteps) continue;
+      if (head_[h] != k || size_[h] > kMaxFusedSteps) continue;
+      if (size_[h] < 2 && form_[h] != kFuseBinary) continue;
       const size_t first = c_.Code.size();
       group_ = k;
       if (Emit(k, 0)) {
