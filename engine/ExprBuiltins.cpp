@@ -267,20 +267,10 @@ void BlockArcTan2(double* r, const double* const* args, int n) {
 void BlockPower(double* r, const double* const* args, int n) {
   ElementaryPowerBlock(r, args[0], args[1], n, false, &OpPower);
 }
-// The reciprocal and the reciprocal square as the squaring loop forms them:
-// in extended precision (the square rounded to it, then the quotient),
-// then rounded to double.
-inline double ExtendedReciprocal(double a) {
-  return static_cast<double>(1.0L / static_cast<long double>(a));
-}
-inline double ExtendedReciprocalSquare(double a) {
-  const long double b = a;
-  return static_cast<double>(1.0L / (b * b));
-}
-
 #if defined(__x86_64__)
-// ExtendedReciprocal (Square false) or ExtendedReciprocalSquare (true) over
-// n rows, four at a time in double precision.
+// a^-1 (Square false) or a^-2 (true) as the squaring loop forms them (in
+// extended precision: the square rounded to it, then the quotient, then
+// rounded to double) over n rows, four at a time in double precision.
 //
 // The square rounded to extended precision is hi + lo64: hi = a*a rounded
 // to double, and its exact remainder lo (a fused multiply-add) rounded to
@@ -333,31 +323,27 @@ __attribute__((target("avx2,fma"))) void ReciprocalBlockFma(double* r, const dou
     const int good = _mm256_movemask_pd(ok);
     if (good != 0xF)
       for (int j = 0; j < 4; ++j)
-        if (!(good & (1 << j)))
-          r[i + j] = Square ? ExtendedReciprocalSquare(a[i + j]) : ExtendedReciprocal(a[i + j]);
+        if (!(good & (1 << j))) r[i + j] = IntPowerOf(a[i + j], Square ? -2 : -1);
   }
-  for (; i < n; ++i) r[i] = Square ? ExtendedReciprocalSquare(a[i]) : ExtendedReciprocal(a[i]);
+  for (; i < n; ++i) r[i] = IntPowerOf(a[i], Square ? -2 : -1);
 }
 #endif
 
 // The real power with one exponent for every row. An integral exponent
 // takes OpPower's own rules in a loop of its own (no call per row): the
-// squaring loop for that exponent, written out for -1 and -2 (the
-// reciprocal and the reciprocal square in extended precision, as the
-// squaring loop forms them).
+// squaring loop for that exponent, -1 and -2 four rows at a time where the
+// processor has AVX2 and FMA.
 void BlockPowerVS(double* __restrict r, const double* const* args, int n) {
   const double* __restrict a = args[0];
   const double e = *args[1];
   if (e == 0.0 || !(std::trunc(e) == e && std::fabs(e) <= 2147483647.0))
     return ElementaryPowerBlock(r, a, args[1], n, true, &OpPower);
   const int64_t k = static_cast<int64_t>(e);
-  if (k == -1 || k == -2) {
 #if defined(__x86_64__)
-    if (gElementary.BlockWidth >= 4) return ReciprocalBlockFma(r, a, n, k == -2);  // AVX2, FMA
+  if ((k == -1 || k == -2) && gElementary.BlockWidth >= 4)  // AVX2 and FMA
+    return ReciprocalBlockFma(r, a, n, k == -2);
 #endif
-    for (int i = 0; i < n; ++i)
-      r[i] = k == -1 ? ExtendedReciprocal(a[i]) : ExtendedReciprocalSquare(a[i]);
-  } else if (k > 0) {
+  if (k > 0) {
     for (int i = 0; i < n; ++i) r[i] = a[i] == 0.0 ? 0.0 : IntPowerOf(a[i], k);
   } else {
     for (int i = 0; i < n; ++i) r[i] = IntPowerOf(a[i], k);

@@ -30,9 +30,7 @@ TElementaryRoutines gRoutines = {
     &Sleef_cinz_atan2d1_u10purec,
     &Sleef_cinz_powd1_u10purec,
     1,
-    nullptr,
-    nullptr,
-    nullptr};
+    {nullptr, nullptr, nullptr}};
 
 // With AVX2 and FMA: the FMA class, whose scalar form gives the bits of its
 // vectors of four and (with AVX-512F) of eight. Chosen before the program's
@@ -52,14 +50,10 @@ __attribute__((constructor(101))) void ChooseElementaryRoutines() {
       &Sleef_finz_atan2d1_u10purecfma,
       &Sleef_finz_powd1_u10purecfma,
       4,
-      &ElementaryBlockAvx2,
-      &ElementaryArcTan2BlockAvx2,
-      &ElementaryPowerBlockAvx2};
+      ElementaryBlocksAvx2()};
   if (!__builtin_cpu_supports("avx512f")) return;
   gRoutines.BlockWidth = 8;
-  gRoutines.Block = &ElementaryBlockAvx512;
-  gRoutines.ArcTan2Block = &ElementaryArcTan2BlockAvx512;
-  gRoutines.PowerBlock = &ElementaryPowerBlockAvx512;
+  gRoutines.Blocks = ElementaryBlocksAvx512();
 #endif
 }
 
@@ -103,20 +97,21 @@ double ElementaryPower(double a, double b) {
 }
 
 void ElementaryBlock(TElementary K, double* r, const double* a, int n) {
-  if (gElementary.Block)
-    gElementary.Block(static_cast<int>(K), IsPole(K), r, a, n);
+  if (gElementary.Blocks.Block)
+    gElementary.Blocks.Block(static_cast<int>(K), IsPole(K), r, a, n);
   else
     kRows[static_cast<size_t>(K)](r, a, n);
 }
 
 void ElementaryArcTan2Block(double* r, const double* a, const double* b, int n) {
-  if (gElementary.ArcTan2Block) return gElementary.ArcTan2Block(r, a, b, n);
+  if (gElementary.Blocks.ArcTan2) return gElementary.Blocks.ArcTan2(r, a, b, n);
   for (int i = 0; i < n; ++i) r[i] = ElementaryArcTan2(a[i], b[i]);
 }
 
 void ElementaryPowerBlock(double* r, const double* a, const double* b, int n, bool ScalarExponent,
                           double (*PowerRow)(double, double)) {
-  if (gElementary.PowerBlock) return gElementary.PowerBlock(r, a, b, n, ScalarExponent, PowerRow);
+  if (gElementary.Blocks.Power)
+    return gElementary.Blocks.Power(r, a, b, n, ScalarExponent, PowerRow);
   for (int i = 0; i < n; ++i) r[i] = PowerRow(a[i], ScalarExponent ? *b : b[i]);
 }
 

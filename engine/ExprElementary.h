@@ -30,6 +30,8 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+
+#include "engine/ExprElementaryBlocks.h"
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
@@ -61,12 +63,8 @@ struct TElementaryRoutines {
   decltype(&Sleef_cinz_expd1_u10purec) Row[kElementaryCount];
   decltype(&Sleef_cinz_atan2d1_u10purec) ArcTan2;
   decltype(&Sleef_cinz_powd1_u10purec) Power;
-  int BlockWidth;  // rows per SLEEF call in the block functions below: 1, 4 or 8
-  // The block loops of that width (null for width 1).
-  void (*Block)(int K, bool Pole, double* r, const double* a, int n);
-  void (*ArcTan2Block)(double* r, const double* a, const double* b, int n);
-  void (*PowerBlock)(double* r, const double* a, const double* b, int n, bool ScalarExponent,
-                     double (*PowerRow)(double, double));
+  int BlockWidth;            // rows per SLEEF call in the block functions below: 1, 4 or 8
+  TElementaryBlocks Blocks;  // the block loops of that width (null for width 1)
 };
 extern const TElementaryRoutines& gElementary;
 
@@ -154,20 +152,6 @@ void ElementaryArcTan2Block(double* r, const double* a, const double* b, int n);
 void ElementaryPowerBlock(double* r, const double* a, const double* b, int n, bool ScalarExponent,
                           double (*PowerRow)(double, double));
 
-// The vector block loops (one body, engine/ExprElementaryVector.inc): four
-// rows per call in engine/ExprElementaryAvx2.cpp, for a processor with AVX2
-// and FMA only, eight in engine/ExprElementaryAvx512.cpp, for one that also
-// has AVX-512F; the same contracts as the functions above (Pole: an
-// infinity from a finite argument is a division by zero). The block
-// functions above call those of gElementary.BlockWidth.
-void ElementaryBlockAvx2(int K, bool Pole, double* r, const double* a, int n);
-void ElementaryArcTan2BlockAvx2(double* r, const double* a, const double* b, int n);
-void ElementaryPowerBlockAvx2(double* r, const double* a, const double* b, int n,
-                              bool ScalarExponent, double (*PowerRow)(double, double));
-void ElementaryBlockAvx512(int K, bool Pole, double* r, const double* a, int n);
-void ElementaryArcTan2BlockAvx512(double* r, const double* a, const double* b, int n);
-void ElementaryPowerBlockAvx512(double* r, const double* a, const double* b, int n,
-                                bool ScalarExponent, double (*PowerRow)(double, double));
 // RaiseFaultFlags for the vector files, which share no inline function.
 void RaiseFaultFlagsOutOfLine(int flags);
 

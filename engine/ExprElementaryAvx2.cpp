@@ -9,6 +9,8 @@
 #include <cfenv>
 #include <cstdint>
 
+#include "engine/ExprElementaryBlocks.h"
+
 namespace qv::expr {
 namespace {
 
@@ -88,15 +90,6 @@ struct TVec {
 
 namespace qv::expr {
 
-void ElementaryBlockAvx2(int K, bool Pole, double* r, const double* a, int n) {
-  Block(K, Pole, r, a, n);
-}
-void ElementaryArcTan2BlockAvx2(double* r, const double* a, const double* b, int n) {
-  ArcTan2Block(r, a, b, n);
-}
-void ElementaryPowerBlockAvx2(double* r, const double* a, const double* b, int n,
-                              bool ScalarExponent, double (*PowerRow)(double, double)) {
-  PowerBlock(r, a, b, n, ScalarExponent, PowerRow);
-}
+TElementaryBlocks ElementaryBlocksAvx2() { return VectorBlocks(); }
 
 }  // namespace qv::expr

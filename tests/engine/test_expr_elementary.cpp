@@ -39,12 +39,11 @@ std::vector<TWidth> Widths() {
                               ElementaryBlock(static_cast<TElementary>(K), r, a, n);
                             },
                             &ElementaryArcTan2Block, &ElementaryPowerBlock}};
-  if (gElementary.BlockWidth >= 4)
-    w.push_back(
-        {"4", &ElementaryBlockAvx2, &ElementaryArcTan2BlockAvx2, &ElementaryPowerBlockAvx2});
-  if (gElementary.BlockWidth >= 8)
-    w.push_back(
-        {"8", &ElementaryBlockAvx512, &ElementaryArcTan2BlockAvx512, &ElementaryPowerBlockAvx512});
+  auto width = [&](const char* name, const TElementaryBlocks& b) {
+    w.push_back({name, b.Block, b.ArcTan2, b.Power});
+  };
+  if (gElementary.BlockWidth >= 4) width("4", ElementaryBlocksAvx2());
+  if (gElementary.BlockWidth >= 8) width("8", ElementaryBlocksAvx512());
   return w;
 }
 
