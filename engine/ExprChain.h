@@ -108,6 +108,12 @@ struct TChain {
   // the same ones, ExternalBinding and the plan still hold.
   std::vector<double*> LastAddresses;
   bool HaveLast = false;
+  // The data generation, bindings and rows of the last call that made the
+  // plan, the kept values and the bound columns' operands ready: a call
+  // with the same ones (and a generation not 0) finds them ready.
+  uint64_t ReadyGeneration = 0;
+  std::vector<TColumnBinding> ReadyBindings;
+  int ReadyRows = -1;
   int InvariantColumns = 0;       // invariant steps
   std::vector<double> Invariant;  // InvariantRows values per column
   std::vector<double> Snapshot;   // InvariantRows values per column

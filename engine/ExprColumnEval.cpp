@@ -7,6 +7,8 @@
 //               only when they change);
 //   invariants  the steps that read only bound columns and constants, kept
 //               while those columns hold the same values;
+//               a call of the data generation, bindings and rows of the
+//               last one skips these two;
 //   once        the steps that are the same for every row;
 //   blocks      the varying steps over each block of rows; a block in which
 //               some row raised is run again row by row to find that row.
@@ -78,14 +80,14 @@ class TColumnEvaluation {
         }
       return rowCount_;
     }
-    UpdatePlan();
-    UpdateInvariants();
+    Prepare();
     // The flags are neither cleared before nor read after the uniform
     // steps: the first block reads them, and a flag set by the uniform
     // steps (a fault of every row) or left from before makes that block run
     // again row by row, each row judged alone.
     RunOnceSteps();
-    const int faulted = RunBlocks();
+    FillSpread(c_.Buffer.data());
+    const int faulted = RunBlocksFrom(0);
     if (faulted < rowCount_) return faulted;
     SetRow(rowCount_ - 1);
     return rowCount_;
@@ -107,6 +109,30 @@ class TColumnEvaluation {
       return false;
     }
     results_[row] = c_.Last()->Result;
+    return true;
+  }
+
+  // The plan, the kept values and the bound columns' operands for this
+  // call's bindings. Within one data generation the columns at the same
+  // places hold the same values, so a call of the generation, bindings and
+  // rows of the last one finds them ready.
+  void Prepare() {
+    if (generation_ != 0 && generation_ == c_.ReadyGeneration && rowCount_ == c_.ReadyRows &&
+        SameBindings(c_.ReadyBindings))
+      return;
+    UpdatePlan();
+    UpdateInvariants();
+    BindOperands();
+    c_.ReadyGeneration = generation_;
+    c_.ReadyBindings.assign(bindings_, bindings_ + bindingCount_);
+    c_.ReadyRows = rowCount_;
+  }
+  bool SameBindings(const std::vector<TColumnBinding>& last) const {
+    if (last.size() != static_cast<size_t>(bindingCount_)) return false;
+    for (int b = 0; b < bindingCount_; ++b)
+      if (last[static_cast<size_t>(b)].Address != bindings_[b].Address ||
+          last[static_cast<size_t>(b)].Values != bindings_[b].Values)
+        return false;
     return true;
   }
 
@@ -208,17 +234,8 @@ class TColumnEvaluation {
     if (Flags(c_) != 0) ClearFaultFlags();
   }
 
-  // The varying steps over every block of rows: rowCount when every row
-  // succeeded, else the first row that raises (the bound variables then
-  // hold that row's values).
-  int RunBlocks() {
-    BindOperands();
-    FillSpread(c_.Buffer.data());
-    return RunBlocksFrom(0);
-  }
-
  public:
-  // RunBlocks split into chunks of ChunkRows rows run on the evaluation
+  // The blocks split into chunks of ChunkRows rows run on the evaluation
   // threads (engine/EvaluationThreads.h); with every row evaluated, Squares
   // is the sum of (results - target)^2, each chunk's by SquaresOf, the
   // chunks' in chunk order.
@@ -230,12 +247,10 @@ class TColumnEvaluation {
       return done;
     };
     if (!c_.ColumnReady) return alone(Run());
-    UpdatePlan();
-    UpdateInvariants();
+    Prepare();
     // The chunks run on other threads, whose flags do not show a fault of
     // the uniform steps: these are judged here first.
     if (!RunOnceStepsAlone()) return alone(RunRowsFrom(0));
-    BindOperands();
     const int chunks = (rowCount_ + ChunkRows - 1) / ChunkRows;
     std::vector<int> faulted(static_cast<size_t>(chunks), -1);
     std::vector<double> sums(static_cast<size_t>(chunks), 0.0);

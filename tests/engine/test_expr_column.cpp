@@ -3,6 +3,7 @@
 // that raises.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfenv>
 #include <cmath>
 #include <cstring>
@@ -399,6 +400,30 @@ TEST_F(ExprColumnTest, KeptValuesFollowTheDataGeneration) {
   X.swap(other);
   same("generation 8, another column");
   X.swap(other);
+  // Within a generation the set-up of the last call is kept only for the
+  // same bindings and rows: the same array rebound in place, fewer rows, and
+  // a return to a generation after another call all take their own columns.
+  TColumnBinding rebound[] = {b[0], b[1]};
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, rebound, 2, got.data(), 9), rows);
+  same("generation 9");
+  rebound[0].Values = other.data();
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, rebound, 2, got.data(), 9), rows);
+  X.swap(other);
+  same("generation 9, rebound in place");
+  X.swap(other);
+  std::fill(got.begin(), got.end(), 0.0);
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows - 5, b, 2, got.data(), 9), rows - 5);
+  {
+    const std::vector<double> expected = PerRow(i);
+    for (int r = 0; r < rows - 5; ++r)
+      ASSERT_TRUE(SameBits(got[static_cast<size_t>(r)], expected[static_cast<size_t>(r)])) << r;
+    EXPECT_EQ(got[static_cast<size_t>(rows - 5)], 0.0);
+  }
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, b, 2, got.data(), 9), rows);
+  same("generation 9, all rows again");
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, moved, 2, got.data(), 10), rows);
+  ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, b, 2, got.data(), 9), rows);
+  same("generation 9 after generation 10");
   X[30] += 3;
   ASSERT_EQ(P.EvaluateCompiledColumn(i, rows, b, 2, got.data(), 0), rows);
   same("no generation");
