@@ -193,11 +193,15 @@ bool TFitWorker::Start(const std::string& Library, std::string& Error, const TPu
 
 TFitWorkerWait TFitWorker::Post(const TPump& Pump, int TimeLimitMs) {
   TFitWorkerHeader* h = Header();
-  const uint32_t seen = h->Reply.load(std::memory_order_acquire);
   if (h->Command != TFitWorkerCommand::Load) {
     h->JobsDone.store(0, std::memory_order_relaxed);
     FitWorkerPost(h->Request, ++request_, h->WorkerAsleep);
   }
+  // The worker answers requests in order: until it answers this one, Reply
+  // holds the answer to the one before. (Not read from Reply here: the Load
+  // request is posted before the worker starts, and a worker quicker than
+  // this thread may have answered it already.)
+  const uint32_t seen = request_ - 1;
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
   auto lastPump = start;

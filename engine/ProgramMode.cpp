@@ -681,7 +681,9 @@ bool BuildFitDll(TEngineState& S, TFitHost& Host) {
             "(Debian package fp-compiler).");
         return false;
       }
-      CleanLibFiles(3, library);
+      // A library already under the final name stays until the new one
+      // replaces it in one step: another run may be loading it.
+      CleanLibFiles(2);
       const fs::path work = fs::path(folder) / WorkFolderName();
       fs::create_directories(work, ec);
       {

@@ -78,9 +78,11 @@ std::string LibraryFolder();
 // and before a compilation) only looks; mode 0 (after a compilation and at
 // program end) does nothing: Free Pascal is installed, not staged.
 bool StageCompilerKit(int Mode);
-// Mode 3 (before compiling) deletes LibraryPath, the library about to be
-// built, when it is left over; mode 2 (after compiling) deletes the
-// compiler's working folder of this process; mode 0 (program end) deletes
+// Mode 3 (a freshly built library that would not load) deletes LibraryPath
+// and the compiler's working folder of this process; mode 2 (before and
+// after compiling) deletes only that working folder: a library left under
+// its final name is replaced in one step by the new one, never deleted
+// first, since another run may be loading it; mode 0 (program end) deletes
 // every library in the library folder, the working folder of this process
 // and those left by processes that no longer run.
 void CleanLibFiles(int Mode, const std::string& LibraryPath = {});

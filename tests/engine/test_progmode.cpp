@@ -237,12 +237,22 @@ TEST(ProgramLibrary, UnchangedModelIsNotCompiledAgainAndAnEditedOneIs) {
   ASSERT_TRUE(RunFitDll(run.State, 0));
   EXPECT_EQ(run.State.Model.Calculated[0][0], (Double1Array{-0.5, 4, 11.5}));
 
-  // A damaged library in the folder is not taken: it is built again.
+  // A damaged library in the folder is not taken: it is built again. The
+  // file under the library's name is replaced in one step, never deleted
+  // while the compiler runs: another run of the same model may be loading it.
   std::ofstream(library, std::ios::binary | std::ios::trunc) << "not a library";
   TProgramRun fourth;
   ASSERT_TRUE(fourth.Read(kLineModel));
+  int pumps = 0, missing = 0;
+  fourth.Host.OnPump = [&](int) {
+    ++pumps;
+    if (!fs::exists(library)) ++missing;
+  };
   ASSERT_TRUE(BuildFitDll(fourth.State, fourth.Host)) << fourth.Host.AllMessages();
+  fourth.Host.OnPump = nullptr;
   EXPECT_TRUE(LastFitDllBuild(fourth.State).Compiled);
+  EXPECT_GT(pumps, 0);
+  EXPECT_EQ(missing, 0);
   fourth.State.Model.ParameterValues = {1.5, -2};
   ASSERT_TRUE(RunFitDll(fourth.State, 0));
   EXPECT_EQ(fourth.State.Model.Calculated[0][0], (Double1Array{-0.5, 4, 11.5}));
