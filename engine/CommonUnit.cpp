@@ -4,21 +4,25 @@
 
 #include "engine/ParseExpr.h"
 #include "engine/ProgramRuntime.h"
+#include "engine/WorkLines.h"
 #include "platform/core/Classes.h"
 
 namespace qv {
 
 TEngineModel::TEngineModel()
-    : workLines_(std::make_unique<TStringList>()),
+    : workLines_(std::make_unique<TWorkLines>()),
       programRuntime_(std::make_unique<TProgramRuntime>()) {}
 
 TEngineModel::~TEngineModel() = default;
 TEngineModel::TEngineModel(TEngineModel&&) noexcept = default;
 TEngineModel& TEngineModel::operator=(TEngineModel&&) noexcept = default;
 
-void TEngineModel::SetWorkLines(std::vector<std::string> Lines) {
-  workLines_ = std::make_unique<TStringList>(std::move(Lines));
+void TEngineModel::SetWorkLines(const std::vector<std::string>& Lines) {
+  workLines_ = std::make_unique<TWorkLines>(Lines);
 }
+
+TWorkLines& TEngineModel::WorkLines() { return *workLines_; }
+const TWorkLines& TEngineModel::WorkLines() const { return *workLines_; }
 
 void TEngineModel::FreeProgramRuntime() { programRuntime_ = std::make_unique<TProgramRuntime>(); }
 

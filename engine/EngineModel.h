@@ -25,7 +25,7 @@
 namespace qv {
 
 class TExpressionParser;
-class TStringList;
+class TWorkLines;
 struct TProgramRuntime;
 
 class TEngineModel {
@@ -77,12 +77,13 @@ class TEngineModel {
   std::unique_ptr<TExpressionParser> Parser;
 
   // The prepared model text (what the hidden work editor held): one line per
-  // entry. Replaced by PrepareModelText; read by the parsers, the program
-  // library writer and the run command's classification.
-  TStringList& WorkLines() { return *workLines_; }
-  const TStringList& WorkLines() const { return *workLines_; }
-  // Replaces the prepared text by these lines, taking them over.
-  void SetWorkLines(std::vector<std::string> Lines);
+  // entry, kept packed (engine/WorkLines.h). Replaced by PrepareModelText;
+  // read by the parsers (again when a run resumes), the program library
+  // writer and the run command's classification.
+  TWorkLines& WorkLines();
+  const TWorkLines& WorkLines() const;
+  // Replaces the prepared text by these lines.
+  void SetWorkLines(const std::vector<std::string>& Lines);
 
   // ---- Names and values [p] / [v] ---------------------------------------
   String1Array VariableNames;           // [v] as written
@@ -147,7 +148,7 @@ class TEngineModel {
 
  private:
   friend class TEngineState;  // FreeEngineArrays keeps the work lines object
-  std::unique_ptr<TStringList> workLines_;
+  std::unique_ptr<TWorkLines> workLines_;
   std::unique_ptr<TProgramRuntime> programRuntime_;
 };
 

@@ -6,6 +6,7 @@
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
 #include "engine/ParseExpr.h"
+#include "engine/WorkLines.h"
 #include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
 
@@ -246,7 +247,7 @@ bool ParseEquationModel(TEngineState& S, TFitHost& Host) {
   S.Model.ConstraintTexts.clear();
   S.Model.ConstraintNonStrict.clear();
 
-  const TStringList& work = S.Model.WorkLines();
+  const TWorkLines& work = S.Model.WorkLines();
   const int lineCount = work.Count();
   int i = 0;
   bool functions = false;

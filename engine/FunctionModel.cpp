@@ -10,6 +10,7 @@
 #include "engine/FitSettings.h"
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
+#include "engine/WorkLines.h"
 #include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
 
@@ -231,7 +232,7 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   };
   std::vector<TSet> sets;
 
-  const TStringList& work = S.Model.WorkLines();
+  const TWorkLines& work = S.Model.WorkLines();
   const int lineCount = work.Count();
   for (int i = 0; i < lineCount; ++i) {
     const std::string line = work[i];

@@ -4,6 +4,7 @@
 #include "engine/FitSettings.h"
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
+#include "engine/WorkLines.h"
 #include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
 
@@ -105,11 +106,11 @@ void PrepareModelText(TEngineState& State, const std::vector<std::string>& CodeL
   // lines after it once per joined line; none moves with no joins.
   for (auto it = deleted.rbegin(); it != deleted.rend(); ++it) lines.erase(lines.begin() + *it);
 
-  State.Model.SetWorkLines(std::move(lines));
+  State.Model.SetWorkLines(lines);
 }
 
 TModelMode ClassifyModel(const TEngineState& State) {
-  const TStringList& work = State.Model.WorkLines();
+  const TWorkLines& work = State.Model.WorkLines();
   bool variables = false, program = false;
   for (int i = 0; i < work.Count(); ++i) {
     std::string s = LowerCase(CutComment(work[i]));

@@ -23,6 +23,7 @@
 #include "engine/ModelParser.h"
 #include "engine/RandomValues.h"
 #include "engine/SearchReport.h"
+#include "engine/WorkLines.h"
 #include "platform/core/Classes.h"
 #include "platform/core/Process.h"
 #include "platform/core/SysUtils.h"
@@ -568,7 +569,7 @@ std::string RewriteProgramLine(const TEngineState& State, const std::string& Lin
 
 std::vector<std::string> BuildFitDllSource(const TEngineState& S) {
   std::vector<std::string> lines(std::begin(kHeader), std::end(kHeader));
-  const TStringList& work = S.Model.WorkLines();
+  const TWorkLines& work = S.Model.WorkLines();
   int comment = 0;
   for (int i = S.Model.ProgramStart; i <= S.Model.ProgramEnd && i < work.Count(); ++i)
     lines.push_back(RewriteProgramLine(S, work[i], &comment));

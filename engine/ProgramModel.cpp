@@ -6,6 +6,7 @@
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
 #include "engine/VB3Pas.h"
+#include "engine/WorkLines.h"
 #include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
 
@@ -76,7 +77,7 @@ std::string Quoted(const std::string& s) { return "\"" + s + "\""; }
 
 bool ParseProgramModel(TEngineState& S, TFitHost& Host) {
   ResetProgramState(S);
-  TStringList& work = S.Model.WorkLines();
+  TWorkLines& work = S.Model.WorkLines();
   const int lineCount = work.Count();
 
   // The program block.

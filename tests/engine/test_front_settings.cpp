@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "engine/FitSettings.h"
+#include "engine/WorkLines.h"
 #include "test_front_support.h"
 
 namespace qv {

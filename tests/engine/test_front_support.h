@@ -11,6 +11,7 @@
 #include "engine/CommonUnit.h"
 #include "engine/ModelParser.h"
 #include "engine/RecordingFitHost.h"
+#include "engine/WorkLines.h"
 #include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
 
