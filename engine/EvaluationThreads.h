@@ -3,10 +3,11 @@
 // A large data set is cut into chunks of a fixed number of rows
 // (kEvaluationChunkRows); the chunks are evaluated on a pool of threads, each
 // chunk's residual squares summed in a fixed order (sixteen running sums,
-// added pairwise), and the chunk sums added in chunk order. How the chunks fall does not depend on
-// the number of threads, so neither does the result, to the last bit. Data sets below kParallelRows
-// rows are evaluated on the calling thread as one run (the cost of waking the pool is more than it
-// saves there; see bench/bench_engine_speed.cpp).
+// added pairwise), and the chunk sums added in chunk order. How the chunks
+// fall does not depend on the number of threads, so neither does the
+// result, to the last bit. Data sets below kParallelRows rows are evaluated
+// on the calling thread as one run (the cost of waking the pool is more
+// than it saves there; see bench/bench_engine_speed.cpp).
 #pragma once
 
 #include <functional>

@@ -108,23 +108,19 @@ struct TChain {
   // the same ones, ExternalBinding and the plan still hold.
   std::vector<double*> LastAddresses;
   bool HaveLast = false;
-  // The data generation, bindings and rows of the last call that made the
-  // plan, the kept values and the bound columns' operands ready: a call
-  // with the same ones (and a generation not 0) finds them ready.
+  // The data generation (TExpressionParser::EvaluateCompiledColumn),
+  // bindings and rows of the last call that made the plan, the kept values
+  // and the bound columns' operands ready: a call with the same ones (and a
+  // generation not 0) finds them ready, the kept values not compared with
+  // their columns again.
   uint64_t ReadyGeneration = 0;
   std::vector<TColumnBinding> ReadyBindings;
   int ReadyRows = -1;
   int InvariantColumns = 0;       // invariant steps
   std::vector<double> Invariant;  // InvariantRows values per column
   std::vector<double> Snapshot;   // InvariantRows values per column
-  // The data generation (TExpressionParser::EvaluateCompiledColumn) the
-  // kept values were last found to hold for, and where the columns they
-  // were computed from were then: the same generation and places need no
-  // comparison.
-  uint64_t SnapshotGeneration = 0;
-  std::vector<const double*> SnapshotColumns;
-  int InvariantRows = -1;  // -1: Invariant not computed
-  int InvariantFault = 0;  // first row whose invariants raised
+  int InvariantRows = -1;         // -1: Invariant not computed
+  int InvariantFault = 0;         // first row whose invariants raised
 
   TExprRec* Last() const { return &Steps[static_cast<size_t>(Count - 1)]; }
 };
@@ -149,8 +145,7 @@ int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, 
 // EvaluateColumn with the rows in chunks of ChunkRows run on the evaluation
 // threads (engine/EvaluationThreads.h); when every row succeeds, Squares is
 // the sum of (results - target)^2 in chunk order (each chunk's in the fixed
-// order of sixteen running sums),
-// the same whatever the number of threads.
+// order of sixteen running sums), the same whatever the number of threads.
 int EvaluateColumnChunks(TChain& chain, int rowCount, const TColumnBinding* bindings,
                          int bindingCount, double* results, int ChunkRows, const double* target,
                          double& Squares, uint64_t DataGeneration);

@@ -162,26 +162,16 @@ class TColumnEvaluation {
   }
 
   // Invariant steps: computed again only when the columns they read differ
-  // from the copy taken when they were computed (not compared again within
-  // one data generation). Row by row with the step procedures (the same
-  // bits as the blocks); the first row that raises is remembered, as that
-  // row raises in every evaluation.
+  // from the copy taken when they were computed. Row by row with the step
+  // procedures (the same bits as the blocks); the first row that raises is
+  // remembered, as that row raises in every evaluation.
   void UpdateInvariants() {
     if (c_.InvariantColumns <= 0) return;
     const size_t rows = static_cast<size_t>(rowCount_);
-    const size_t inputs = c_.InvariantExternals.size();
     bool same = c_.InvariantRows == rowCount_;
-    bool samePlaces = same && c_.SnapshotColumns.size() == inputs;
-    for (size_t j = 0; samePlaces && j < inputs; ++j)
-      samePlaces = c_.SnapshotColumns[j] == ExternalColumn(c_.InvariantExternals[j]);
-    if (samePlaces && generation_ != 0 && generation_ == c_.SnapshotGeneration) return;
-    for (size_t j = 0; same && j < inputs; ++j)
+    for (size_t j = 0; same && j < c_.InvariantExternals.size(); ++j)
       same = std::memcmp(c_.Snapshot.data() + j * rows, ExternalColumn(c_.InvariantExternals[j]),
                          rows * sizeof(double)) == 0;
-    c_.SnapshotColumns.resize(inputs);
-    for (size_t j = 0; j < inputs; ++j)
-      c_.SnapshotColumns[j] = ExternalColumn(c_.InvariantExternals[j]);
-    c_.SnapshotGeneration = generation_;
     if (same) return;
     c_.Invariant.assign(static_cast<size_t>(c_.InvariantColumns) * rows, 0.0);
     c_.Snapshot.resize(c_.InvariantExternals.size() * rows);

@@ -65,8 +65,6 @@ class TColumnPlanner {
     c_.BroadcastCount = 0;
     c_.Invariant.clear();
     c_.Snapshot.clear();
-    c_.SnapshotColumns.clear();
-    c_.SnapshotGeneration = 0;
     c_.InvariantRows = -1;
     c_.InvariantFault = 0;
   }

@@ -66,27 +66,15 @@ struct TVec {
   }
   static M Within(V v, double b) { return _mm256_cmp_pd(Abs(v), Set(b), _CMP_LE_OQ); }
   static M Below(V v, double b) { return _mm256_cmp_pd(Abs(v), Set(b), _CMP_LT_OQ); }
-
-  using TRoutine = decltype(&Sleef_finz_expd4_u10avx2);
-  static TRoutine Routine(int K) {
-    // In the order of TElementary.
-    static const TRoutine kRoutines[] = {
-        &Sleef_finz_expd4_u10avx2,   &Sleef_finz_logd4_u10avx2,   &Sleef_finz_log10d4_u10avx2,
-        &Sleef_finz_sind4_u10avx2,   &Sleef_finz_cosd4_u10avx2,   &Sleef_finz_tand4_u10avx2,
-        &Sleef_finz_asind4_u10avx2,  &Sleef_finz_acosd4_u10avx2,  &Sleef_finz_atand4_u10avx2,
-        &Sleef_finz_sinhd4_u10avx2,  &Sleef_finz_coshd4_u10avx2,  &Sleef_finz_tanhd4_u10avx2,
-        &Sleef_finz_asinhd4_u10avx2, &Sleef_finz_acoshd4_u10avx2, &Sleef_finz_atanhd4_u10avx2,
-    };
-    return kRoutines[K];
-  }
-  static V ArcTan2(V a, V b) { return Sleef_finz_atan2d4_u10avx2(a, b); }
-  static V Power(V a, V b) { return Sleef_finz_powd4_u10avx2(a, b); }
 };
 
 }  // namespace
 }  // namespace qv::expr
 
+// SLEEF's name of routine f at this width.
+#define QV_SLEEF(f) Sleef_finz_##f##d4_u10avx2
 #include "engine/ExprElementaryVector.inc"
+#undef QV_SLEEF
 
 namespace qv::expr {
 

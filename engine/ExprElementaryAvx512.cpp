@@ -76,30 +76,15 @@ struct TVec {
     return _mm512_cmp_pd_mask(_mm512_abs_pd(v), Set(b), _CMP_LE_OQ);
   }
   static M Below(V v, double b) { return _mm512_cmp_pd_mask(_mm512_abs_pd(v), Set(b), _CMP_LT_OQ); }
-
-  using TRoutine = decltype(&Sleef_finz_expd8_u10avx512f);
-  static TRoutine Routine(int K) {
-    // In the order of TElementary.
-    static const TRoutine kRoutines[] = {
-        &Sleef_finz_expd8_u10avx512f,   &Sleef_finz_logd8_u10avx512f,
-        &Sleef_finz_log10d8_u10avx512f, &Sleef_finz_sind8_u10avx512f,
-        &Sleef_finz_cosd8_u10avx512f,   &Sleef_finz_tand8_u10avx512f,
-        &Sleef_finz_asind8_u10avx512f,  &Sleef_finz_acosd8_u10avx512f,
-        &Sleef_finz_atand8_u10avx512f,  &Sleef_finz_sinhd8_u10avx512f,
-        &Sleef_finz_coshd8_u10avx512f,  &Sleef_finz_tanhd8_u10avx512f,
-        &Sleef_finz_asinhd8_u10avx512f, &Sleef_finz_acoshd8_u10avx512f,
-        &Sleef_finz_atanhd8_u10avx512f,
-    };
-    return kRoutines[K];
-  }
-  static V ArcTan2(V a, V b) { return Sleef_finz_atan2d8_u10avx512f(a, b); }
-  static V Power(V a, V b) { return Sleef_finz_powd8_u10avx512f(a, b); }
 };
 
 }  // namespace
 }  // namespace qv::expr
 
+// SLEEF's name of routine f at this width.
+#define QV_SLEEF(f) Sleef_finz_##f##d8_u10avx512f
 #include "engine/ExprElementaryVector.inc"
+#undef QV_SLEEF
 
 namespace qv::expr {
 

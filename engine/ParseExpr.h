@@ -87,9 +87,9 @@ class TExpressionParser {
   // row order, with far less overhead per row. DataGeneration, when not 0,
   // is the caller's promise that bound columns at the same places hold the
   // same values in every call with that number (a number is never used
-  // again for other data): values kept from them are then not compared
-  // with the columns again, and a call with the bindings and rows of the
-  // last one skips the set-up for them.
+  // again for other data): a call with the bindings and rows of the last
+  // one skips the set-up for them, and values kept from them are not
+  // compared with the columns again.
   int EvaluateCompiledColumn(int index, int rowCount, const TColumnBinding* bindings,
                              int bindingCount, double* results, uint64_t DataGeneration = 0);
   // EvaluateCompiledColumn with the rows in chunks of ChunkRows, run on the
