@@ -146,6 +146,9 @@ int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, 
 // threads (engine/EvaluationThreads.h); when every row succeeds, Squares is
 // the sum of (results - target)^2 in chunk order (each chunk's in the fixed
 // order of sixteen running sums), the same whatever the number of threads.
+// Results may be null: the values are then summed and not kept, and a row
+// that raises ends the call with a return below rowCount that does not say
+// which row it was.
 int EvaluateColumnChunks(TChain& chain, int rowCount, const TColumnBinding* bindings,
                          int bindingCount, double* results, int ChunkRows, const double* target,
                          double& Squares, uint64_t DataGeneration);

@@ -229,6 +229,10 @@ class TColumnEvaluation {
   // threads (engine/EvaluationThreads.h); with every row evaluated, Squares
   // is the sum of (results - target)^2, each chunk's by SquaresOf, the
   // chunks' in chunk order.
+  // Without results, the rows' values go no further than the block that
+  // forms their squares; then a fault, or a chain that cannot run in
+  // blocks, ends the call with a return below rowCount that is not the row
+  // that raised.
   int RunChunks(int ChunkRows, const double* target, double& Squares) {
     // Without a column plan, or when the steps that are the same for every
     // row raise, the rows run one by one on this thread.
@@ -236,11 +240,11 @@ class TColumnEvaluation {
       if (done >= rowCount_) Squares = ChunkSquares(ChunkRows, target);
       return done;
     };
-    if (!c_.ColumnReady) return alone(Run());
+    if (!c_.ColumnReady) return results_ ? alone(Run()) : 0;
     Prepare();
     // The chunks run on other threads, whose flags do not show a fault of
     // the uniform steps: these are judged here first.
-    if (!RunOnceStepsAlone()) return alone(RunRowsFrom(0));
+    if (!RunOnceStepsAlone()) return results_ ? alone(RunRowsFrom(0)) : 0;
     const int chunks = (rowCount_ + ChunkRows - 1) / ChunkRows;
     std::vector<int> faulted(static_cast<size_t>(chunks), -1);
     std::vector<double> sums(static_cast<size_t>(chunks), 0.0);
@@ -269,6 +273,7 @@ class TColumnEvaluation {
     });
     for (int k = 0; k < chunks; ++k)
       if (faulted[static_cast<size_t>(k)] >= 0) {
+        if (!results_) return faulted[static_cast<size_t>(k)];
         // From the first block in which some row raised on, one thread
         // finds that row as RunBlocks does.
         FillSpread(c_.Buffer.data());
@@ -353,7 +358,8 @@ class TColumnEvaluation {
   // several threads at once.
   // With lanes, each block's (results - target)^2 are added to the sixteen
   // running sums of a chunk that starts at from, while the block's results
-  // are at hand.
+  // are at hand; without results, the last step's values stay in its own
+  // column of the buffer and are summed from there.
   int RunRange(int from, int to, double* buffer, const double* const* base, const double** moved,
                const double* target = nullptr, double* lanes = nullptr) const {
     const TChain& c = c_;
@@ -363,6 +369,7 @@ class TColumnEvaluation {
     const int last = c.Count - 1;
     const TFusedInstr* code = c.Code.data();
     double* const results = results_;
+    double* const lastBuf = stepBuf + static_cast<size_t>(last) * kBlockRows;
     for (int row0 = from; row0 < to; row0 += kBlockRows) {
       const int n = to - row0 < kBlockRows ? to - row0 : kBlockRows;
       const double* const* ptr = base;
@@ -372,8 +379,9 @@ class TColumnEvaluation {
         ptr = moved;
       }
       for (const TChain::TUnit& u : c.Units) {
-        double* out =
-            u.Step == last ? results + row0 : stepBuf + static_cast<size_t>(u.Step) * kBlockRows;
+        double* out = u.Step != last ? stepBuf + static_cast<size_t>(u.Step) * kBlockRows
+                      : results      ? results + row0
+                                     : lastBuf;
         if (u.Proc) {
           const double* args[4] = {nullptr, nullptr, nullptr, nullptr};
           const TOperandId* ids = c.UnitArgs.data() + u.First;
@@ -387,7 +395,7 @@ class TColumnEvaluation {
           }
         }
       }
-      if (lanes) AddSquares(lanes, results + row0, target + row0, n);
+      if (lanes) AddSquares(lanes, results ? results + row0 : lastBuf, target + row0, n);
       const bool invariantFault =
           c.InvariantFault >= row0 && c.InvariantFault < row0 + n && c.InvariantColumns > 0;
       if (Flags(c) != 0 || invariantFault) {

@@ -131,6 +131,11 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
     bp = &cache.Scratch;
   }
   const TRowBinding& b = *bp;
+  // Values left unwritten belong to this column, which is written below, or
+  // to another, which gets them first.
+  TFitnessCache::TUnwritten& unwritten = cache.Unwritten;
+  if (unwritten.Due && (unwritten.File != f || unwritten.Output != o)) WriteCalculated(S);
+  unwritten.Due = false;
   LoadParameters(S, values);
   double* calc = S.Model.Calculated[f][o].data();
   const double* target = S.Model.TargetData[f][o].data();
@@ -139,10 +144,24 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
   int done;
   if (rows >= kParallelRows) {
     // A large data set: its rows in fixed chunks on the evaluation threads,
-    // each chunk's squares summed as its rows are done.
-    done = S.Model.Parser->EvaluateCompiledColumnSquares(
-        S.Model.CompiledFunction, rows, b.Columns.data(), static_cast<int>(b.Columns.size()), calc,
-        kEvaluationChunkRows, target, sse, generation);
+    // each chunk's squares summed as its rows are done. Within a scope the
+    // values are not written (WriteCalculated writes them when asked for);
+    // a fault or a sum that is not finite evaluates again with them written,
+    // to find the rows.
+    auto evaluate = [&](double* results) {
+      return S.Model.Parser->EvaluateCompiledColumnSquares(
+          S.Model.CompiledFunction, rows, b.Columns.data(), static_cast<int>(b.Columns.size()),
+          results, kEvaluationChunkRows, target, sse, generation);
+    };
+    done = cache.Active ? evaluate(nullptr) : -1;
+    if (done >= rows && std::isfinite(sse)) {
+      unwritten.Due = true;
+      unwritten.File = f, unwritten.Output = o, unwritten.Function = S.Model.CurrentFunction,
+      unwritten.Compiled = S.Model.CompiledFunction;
+      unwritten.Values.assign(values.begin(), values.end());
+    } else {
+      done = evaluate(calc);
+    }
   } else {
     done = EvaluateRowsRaw(S, b, 0, calc, generation);
     if (done >= rows) {
@@ -295,7 +314,56 @@ double TrialFitness(TEngineState& S, int Criterion, int m) {
   return FitnessByExpression(S, Criterion, m);
 }
 
+TFitnessRunScope::~TFitnessRunScope() {
+  try {
+    WriteCalculated(s_);
+  } catch (...) {
+    // Only an allocation can fail here; Calculated then keeps what it held.
+  }
+}
+
+void WriteCalculated(TEngineState& S) {
+  TFitnessCache& cache = S.Run.FitnessCache;
+  TFitnessCache::TUnwritten& u = cache.Unwritten;
+  if (!u.Due) return;
+  u.Due = false;
+  TEngineModel& M = S.Model;
+  if (!M.Parser || u.Compiled < 0 || u.Compiled >= M.Parser->CompiledCount() || u.File < 0 ||
+      u.File >= static_cast<int>(M.Calculated.size()) || u.Output < 0 ||
+      u.Output >= static_cast<int>(M.Calculated[u.File].size()) ||
+      u.File >= static_cast<int>(M.TargetData.size()) ||
+      u.Output >= static_cast<int>(M.TargetData[u.File].size()))
+    return;
+  // The bindings of the column's own data set, function and output, which
+  // need not be the current ones any more.
+  const int file = M.CurrentFile, output = M.CurrentOutput, function = M.CurrentFunction,
+            compiled = M.CompiledFunction;
+  M.CurrentFile = u.File, M.CurrentOutput = u.Output, M.CurrentFunction = u.Function,
+  M.CompiledFunction = u.Compiled;
+  const bool kept = cache.Valid && cache.File == u.File && cache.Output == u.Output &&
+                    cache.Function == u.Function && cache.Compiled == u.Compiled;
+  if (!kept) BindRows(S, u.File, cache.Scratch);
+  const TRowBinding& b = kept ? cache.Binding : cache.Scratch;
+  Double1Array& calc = M.Calculated[u.File][u.Output];
+  const Double1Array& target = M.TargetData[u.File][u.Output];
+  if (b.Rows <= static_cast<int>(calc.size()) && b.Rows <= static_cast<int>(target.size())) {
+    // The parameters and variables are put back as they were, in place
+    // (the parser reads them by address): only Calculated changes.
+    const Double1Array parameters = M.ParameterValues, variables = M.VariableValues;
+    LoadParameters(S, u.Values);
+    double sse = 0;
+    M.Parser->EvaluateCompiledColumnSquares(
+        u.Compiled, b.Rows, b.Columns.data(), static_cast<int>(b.Columns.size()), calc.data(),
+        kEvaluationChunkRows, target.data(), sse, kept ? cache.Generation : 0);
+    std::copy(parameters.begin(), parameters.end(), M.ParameterValues.begin());
+    std::copy(variables.begin(), variables.end(), M.VariableValues.begin());
+  }
+  M.CurrentFile = file, M.CurrentOutput = output, M.CurrentFunction = function,
+  M.CompiledFunction = compiled;
+}
+
 void StoreBestCalculated(TEngineState& S) {
+  WriteCalculated(S);
   S.Pop.BestCalculated = S.Model.Calculated;
   for (int f = 0; f < static_cast<int>(S.Pop.BestCalculated.size()); ++f)
     for (int o = 0; o < static_cast<int>(S.Pop.BestCalculated[f].size()); ++o) {

@@ -43,10 +43,23 @@ double CalcRootMeanSquareError(const TEngineState& S, int o);
 // data, the bound variables or the current function may have changed (after
 // each message pump). Outside a scope nothing is kept; see
 // engine/RunCache.h.
+// Within a scope the fitness of a large data set (kParallelRows rows and
+// more) sums the rows' squares without writing the values to Calculated,
+// which would double what passes through memory: they are written by
+// WriteCalculated, which StoreBestCalculated and the end of the scope call.
 class TFitnessRunScope : public TRunCacheScope {
  public:
-  explicit TFitnessRunScope(TEngineState& S) : TRunCacheScope(S.Run.FitnessCache) {}
+  explicit TFitnessRunScope(TEngineState& S) : TRunCacheScope(S.Run.FitnessCache), s_(S) {}
+  ~TFitnessRunScope();
+
+ private:
+  TEngineState& s_;
 };
+
+// Writes to Calculated the values of the last candidate the fitness
+// evaluated, when it left them unwritten (see TFitnessRunScope), so that
+// Calculated holds them as after any other evaluation; else does nothing.
+void WriteCalculated(TEngineState& S);
 
 // Fitness of member m (Population[m]) and of its trial vector
 // (TrialPopulation[m]) in expression mode, under the given stop criterion.
@@ -75,7 +88,8 @@ void ComputeRelativeFitness(TPopulation& Pop, int Criterion, bool First);
 // passes keep a best until a better value shows in its window.
 void UpdateNeighbourBests(TPopulation& Pop, TAlgorithm Algorithm, const Double1Array& Values,
                           bool SmallerIsBetter, bool First);
-// Copies Calculated into BestCalculated with its mean, maximum and minimum.
+// Copies Calculated (written first: WriteCalculated) into BestCalculated
+// with its mean, maximum and minimum.
 void StoreBestCalculated(TEngineState& S);
 // R, DC, SSE and RMSE of the best member into BestR .. BestRMSE, and the
 // observed-against-calculated line into BestLine: in program mode of every

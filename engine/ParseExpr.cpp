@@ -101,6 +101,12 @@ int TExpressionParser::EvaluateCompiledColumnSquares(int index, int rowCount,
                                                      int ChunkRows, const double* target,
                                                      double& Squares, uint64_t DataGeneration) {
   if (rowCount <= 0 || index < 0 || ChunkRows <= 0) {
+    if (!results) {
+      // Nothing to sum, or rows that only run one by one.
+      if (rowCount > 0) return 0;
+      Squares = 0;
+      return rowCount;
+    }
     const int done =
         EvaluateCompiledColumn(index, rowCount, bindings, bindingCount, results, DataGeneration);
     if (done >= rowCount) {

@@ -98,7 +98,11 @@ class TExpressionParser {
   // the sum over the rows of (results - target)^2: each chunk's sum in a
   // fixed order (sixteen running sums, row i into sum i mod 16, added
   // pairwise), the chunk sums in chunk order, so it does not depend on the
-  // number of threads. Otherwise Squares is left as it was.
+  // number of threads. Otherwise Squares is left as it was. With results
+  // null the values are summed and not kept (they need not pass through
+  // memory): a return below rowCount then says only that some row raised
+  // (or that the rows cannot run as a column), not which; evaluating again
+  // with results finds it.
   int EvaluateCompiledColumnSquares(int index, int rowCount, const TColumnBinding* bindings,
                                     int bindingCount, double* results, int ChunkRows,
                                     const double* target, double& Squares,

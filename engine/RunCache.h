@@ -61,6 +61,15 @@ struct TFitnessCache : TRunCacheSlot {
   // changed since the last time.
   uint64_t Generation = 0;
   double Stt = 0;
+  // The candidate whose values over a large data set the last evaluation
+  // summed without writing them to Calculated (engine/Fitness.cpp), with
+  // the keys that say which column they belong to: they are written when
+  // Calculated is asked for and when the scope ends.
+  struct TUnwritten {
+    bool Due = false;
+    int File = -1, Output = -1, Function = -1, Compiled = -1;
+    std::vector<double> Values;  // the parameters
+  } Unwritten;
   TRowBinding Scratch;
   std::vector<TColumnBinding> Shifted;
 };

@@ -314,6 +314,51 @@ TEST_F(ExprColumnTest, FlagsLeftSetBeforeACallAreNoFault) {
   SetEvaluationThreads(0);
 }
 
+// Summed without keeping the values, the chunks give the sum they give
+// when the values are kept, whatever the number of threads, and the bound
+// variables end on the last row. A row that raises, a fault of the part
+// computed once per call and words that run row by row end the call below
+// the row count without running a row, and leave the sum alone.
+TEST_F(ExprColumnTest, SquaresWithoutKeptValuesAreTheSquaresOfTheKeptOnes) {
+  const TColumnBinding b[] = {{&Vars[0], X.data()}, {&Vars[1], Y.data()}};
+  const int rows = static_cast<int>(X.size());
+  auto squares = [&](int index, double* results, double& sum) {
+    return P.EvaluateCompiledColumnSquares(index, rows, b, 2, results, 128, Y.data(), sum);
+  };
+  for (const char* text : {"b1*(1-exp(-b2*x))", "a*x + b*x^2 - c", "sin(x)*y"}) {
+    const int i = P.CompileText(text);
+    for (int threads : {1, 4}) {
+      SCOPED_TRACE(std::string(text) + " threads " + std::to_string(threads));
+      SetEvaluationThreads(threads);
+      std::vector<double> kept(X.size());
+      double withValues = -1, without = -1;
+      ASSERT_EQ(squares(i, kept.data(), withValues), rows);
+      Vars[0] = Vars[1] = 0;
+      ASSERT_EQ(squares(i, nullptr, without), rows);
+      EXPECT_TRUE(SameBits(without, withValues));
+      EXPECT_EQ(Vars[0], X.back());
+      EXPECT_EQ(Vars[1], Y.back());
+    }
+  }
+  SetEvaluationThreads(4);
+  X[700] = 0;
+  const int pole = P.CompileText("a/x + y");
+  const int once = P.CompileText("b1*x + sqrt(b2 - 10)*y");
+  TRandomGenerator g(3);
+  P.SetRandomGenerator(&g);
+  const int drawn = P.CompileText("x*random");
+  for (int i : {pole, once, drawn}) {
+    SCOPED_TRACE(i);
+    double sum = -1;
+    const uint32_t before = g.Seed();
+    EXPECT_LT(squares(i, nullptr, sum), rows);
+    EXPECT_EQ(sum, -1);
+    EXPECT_EQ(g.Seed(), before);  // no row ran
+  }
+  P.SetRandomGenerator(nullptr);
+  SetEvaluationThreads(0);
+}
+
 // x^-1 and x^-2 are the reciprocal and the reciprocal square in extended
 // precision, rounded to double. The column finds them in double precision
 // where that gives the same bits, so the rows whose quotient lies next to a

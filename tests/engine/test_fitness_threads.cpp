@@ -80,6 +80,38 @@ TEST_F(FitnessThreadsTest, GivesTheSameBitsWhateverTheNumberOfThreads) {
   }
 }
 
+// Within a search loop the rows' values are summed without being written;
+// Calculated still shows each candidate's values wherever it is read: when
+// the best is stored and once the loop ends. The fitness is the one the
+// written values give.
+TEST_F(FitnessThreadsTest, ValuesSummedInALoopAreWrittenWhenRead) {
+  TEngineState& S = Search.State;
+  const Double1Array a = {241.5, 5.4e-4}, b = {250.25, 4.9e-4};
+  auto outside = [&](const Double1Array& values, std::vector<double>& calc) {
+    S.Pop.Population[0] = values;
+    const double f = MemberFitnessByExpression(S, crDC, 0);
+    calc = S.Model.Calculated[0][0];
+    return f;
+  };
+  SetEvaluationThreads(4);
+  std::vector<double> calcA, calcB;
+  const double fitA = outside(a, calcA), fitB = outside(b, calcB);
+  ASSERT_NE(calcA, calcB);
+  {
+    TFitnessRunScope scope(S);
+    S.Pop.Population[0] = a;
+    EXPECT_TRUE(SameBits(MemberFitnessByExpression(S, crDC, 0), fitA));
+    StoreBestCalculated(S);
+    EXPECT_EQ(S.Pop.BestCalculated[0][0], calcA);
+    S.Pop.Population[0] = b;
+    EXPECT_TRUE(SameBits(MemberFitnessByExpression(S, crDC, 0), fitB));
+    // Writing the values changes nothing else.
+    S.Model.ParameterValues = a;
+  }
+  EXPECT_EQ(S.Model.Calculated[0][0], calcB);
+  EXPECT_EQ(S.Model.ParameterValues, a);
+}
+
 TEST_F(FitnessThreadsTest, ARowThatRaisesIsFoundInAnyChunkWithTheSamePenalty) {
   // ln(x) of a negative x raises; the rows are in two chunks beyond the first.
   std::vector<double>& x = Search.State.Model.InputData[0][0];
