@@ -263,7 +263,10 @@ class TColumnEvaluation {
       const int from = k * ChunkRows;
       const int to = std::min(rowCount_, from + ChunkRows);
       double lanes[kSquareLanes] = {};
-      const int stop = RunRange(from, to, buffer.data(), base.data(), moved.data(), target, lanes);
+      const int stop =
+          results_
+              ? RunRange<true>(from, to, buffer.data(), base.data(), moved.data(), target, lanes)
+              : RunRange<false>(from, to, buffer.data(), base.data(), moved.data(), target, lanes);
       if (stop < to) {
         faulted[static_cast<size_t>(k)] = stop;
         ClearFaultFlags();
@@ -358,8 +361,9 @@ class TColumnEvaluation {
   // several threads at once.
   // With lanes, each block's (results - target)^2 are added to the sixteen
   // running sums of a chunk that starts at from, while the block's results
-  // are at hand; without results, the last step's values stay in its own
-  // column of the buffer and are summed from there.
+  // are at hand; unless Kept (results null), the last step's values stay in
+  // its own column of the buffer and are summed from there.
+  template <bool Kept = true>
   int RunRange(int from, int to, double* buffer, const double* const* base, const double** moved,
                const double* target = nullptr, double* lanes = nullptr) const {
     const TChain& c = c_;
@@ -372,6 +376,7 @@ class TColumnEvaluation {
     double* const lastBuf = stepBuf + static_cast<size_t>(last) * kBlockRows;
     for (int row0 = from; row0 < to; row0 += kBlockRows) {
       const int n = to - row0 < kBlockRows ? to - row0 : kBlockRows;
+      double* const lastOut = Kept ? results + row0 : lastBuf;
       const double* const* ptr = base;
       if (row0 > 0) {
         for (size_t o = 0; o < operands; ++o)
@@ -379,9 +384,7 @@ class TColumnEvaluation {
         ptr = moved;
       }
       for (const TChain::TUnit& u : c.Units) {
-        double* out = u.Step != last ? stepBuf + static_cast<size_t>(u.Step) * kBlockRows
-                      : results      ? results + row0
-                                     : lastBuf;
+        double* out = u.Step == last ? lastOut : stepBuf + static_cast<size_t>(u.Step) * kBlockRows;
         if (u.Proc) {
           const double* args[4] = {nullptr, nullptr, nullptr, nullptr};
           const TOperandId* ids = c.UnitArgs.data() + u.First;
@@ -395,7 +398,7 @@ class TColumnEvaluation {
           }
         }
       }
-      if (lanes) AddSquares(lanes, results ? results + row0 : lastBuf, target + row0, n);
+      if (lanes) AddSquares(lanes, lastOut, target + row0, n);
       const bool invariantFault =
           c.InvariantFault >= row0 && c.InvariantFault < row0 + n && c.InvariantColumns > 0;
       if (Flags(c) != 0 || invariantFault) {

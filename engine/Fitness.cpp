@@ -97,6 +97,42 @@ int EvaluateRows(TEngineState& S, const TRowBinding& b, int from, double* calc) 
 
 double Sqr(double x) { return x * x; }
 
+// A new evaluation of column (f, o): values of another column left
+// unwritten are written first; those of this one are given up. This and
+// LargeSquares stay out of line, so that the fitness of a small data set,
+// where a candidate takes some tens of nanoseconds, keeps its short path.
+__attribute__((noinline)) void SupersedeUnwritten(TEngineState& S, int f, int o) {
+  TFitnessCache::TUnwritten& u = S.Run.FitnessCache.Unwritten;
+  if (u.File != f || u.Output != o) WriteCalculated(S);
+  u.Due = false;
+}
+
+// A large data set: its rows in fixed chunks on the evaluation threads,
+// each chunk's squares summed into sse as its rows are done; returns the
+// first row that raised, or the row count. Within a scope the values are
+// not written to calc (WriteCalculated writes them when asked for); a fault
+// or a sum that is not finite evaluates again with them written, to find
+// the rows.
+__attribute__((noinline)) int LargeSquares(TEngineState& S, const TRowBinding& b,
+                                           const Double1Array& values, double* calc,
+                                           const double* target, uint64_t generation, double& sse) {
+  TFitnessCache& cache = S.Run.FitnessCache;
+  auto evaluate = [&](double* results) {
+    return S.Model.Parser->EvaluateCompiledColumnSquares(
+        S.Model.CompiledFunction, b.Rows, b.Columns.data(), static_cast<int>(b.Columns.size()),
+        results, kEvaluationChunkRows, target, sse, generation);
+  };
+  if (cache.Active && evaluate(nullptr) >= b.Rows && std::isfinite(sse)) {
+    TFitnessCache::TUnwritten& u = cache.Unwritten;
+    u.Due = true;
+    u.File = S.Model.CurrentFile, u.Output = S.Model.CurrentOutput,
+    u.Function = S.Model.CurrentFunction, u.Compiled = S.Model.CompiledFunction;
+    u.Values.assign(values.begin(), values.end());
+    return b.Rows;
+  }
+  return evaluate(calc);
+}
+
 // The fitness of one candidate (a member or its trial) by the compiled
 // function. Trial: the first row that raises ends the loop and the member's
 // current fitness is returned, so the trial cannot win.
@@ -133,9 +169,7 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
   const TRowBinding& b = *bp;
   // Values left unwritten belong to this column, which is written below, or
   // to another, which gets them first.
-  TFitnessCache::TUnwritten& unwritten = cache.Unwritten;
-  if (unwritten.Due && (unwritten.File != f || unwritten.Output != o)) WriteCalculated(S);
-  unwritten.Due = false;
+  if (cache.Unwritten.Due) SupersedeUnwritten(S, f, o);
   LoadParameters(S, values);
   double* calc = S.Model.Calculated[f][o].data();
   const double* target = S.Model.TargetData[f][o].data();
@@ -143,25 +177,7 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
   double sse = 0;
   int done;
   if (rows >= kParallelRows) {
-    // A large data set: its rows in fixed chunks on the evaluation threads,
-    // each chunk's squares summed as its rows are done. Within a scope the
-    // values are not written (WriteCalculated writes them when asked for);
-    // a fault or a sum that is not finite evaluates again with them written,
-    // to find the rows.
-    auto evaluate = [&](double* results) {
-      return S.Model.Parser->EvaluateCompiledColumnSquares(
-          S.Model.CompiledFunction, rows, b.Columns.data(), static_cast<int>(b.Columns.size()),
-          results, kEvaluationChunkRows, target, sse, generation);
-    };
-    done = cache.Active ? evaluate(nullptr) : -1;
-    if (done >= rows && std::isfinite(sse)) {
-      unwritten.Due = true;
-      unwritten.File = f, unwritten.Output = o, unwritten.Function = S.Model.CurrentFunction,
-      unwritten.Compiled = S.Model.CompiledFunction;
-      unwritten.Values.assign(values.begin(), values.end());
-    } else {
-      done = evaluate(calc);
-    }
+    done = LargeSquares(S, b, values, calc, target, generation, sse);
   } else {
     done = EvaluateRowsRaw(S, b, 0, calc, generation);
     if (done >= rows) {
