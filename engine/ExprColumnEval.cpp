@@ -361,9 +361,9 @@ class TColumnEvaluation {
   // several threads at once.
   // With lanes, each block's (results - target)^2 are added to the sixteen
   // running sums of a chunk that starts at from, while the block's results
-  // are at hand; unless Kept (results null), the last step's values stay in
+  // are at hand; unless Written (results null), the last step's values stay in
   // its own column of the buffer and are summed from there.
-  template <bool Kept = true>
+  template <bool Written = true>
   int RunRange(int from, int to, double* buffer, const double* const* base, const double** moved,
                const double* target = nullptr, double* lanes = nullptr) const {
     const TChain& c = c_;
@@ -376,7 +376,7 @@ class TColumnEvaluation {
     double* const lastBuf = stepBuf + static_cast<size_t>(last) * kBlockRows;
     for (int row0 = from; row0 < to; row0 += kBlockRows) {
       const int n = to - row0 < kBlockRows ? to - row0 : kBlockRows;
-      double* const lastOut = Kept ? results + row0 : lastBuf;
+      double* const lastOut = Written ? results + row0 : lastBuf;
       const double* const* ptr = base;
       if (row0 > 0) {
         for (size_t o = 0; o < operands; ++o)
