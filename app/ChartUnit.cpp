@@ -31,7 +31,7 @@
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtHost.h"
 #include "support/PropEditors.h"
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 
 namespace qv {
 

@@ -19,7 +19,7 @@
 #include "editor/qt/CodeEditWidget.h"
 #include "platform/core/Services.h"
 #include "platform/core/SysUtils.h"
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 
 namespace qv {
 

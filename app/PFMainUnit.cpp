@@ -36,7 +36,7 @@
 #include "support/NamedStreamCol.h"
 #include "support/Placemnt.h"
 #include "support/qt/QtFormWindow.h"
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 
 namespace qv {
 

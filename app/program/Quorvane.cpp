@@ -21,7 +21,7 @@
 #include "editor/qt/QtCodeCompletionProposal.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

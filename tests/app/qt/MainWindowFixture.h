@@ -29,7 +29,7 @@
 #include "platform/core/Services.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 
 namespace qv::test {
 

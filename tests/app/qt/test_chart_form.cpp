@@ -33,7 +33,7 @@
 #include "platform/core/Process.h"
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 
 namespace qv {
 namespace {

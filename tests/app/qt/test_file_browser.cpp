@@ -30,7 +30,7 @@
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
 #include "support/KitAppUtils.h"
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 
 namespace qv {
 // The chart classes' registration (chart/VuzIduro.h, whose chart headers

@@ -43,7 +43,7 @@
 #include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
 #include "support/ModelFile.h"
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 #include "tests/support/SettingsTestSupport.h"
 
 namespace qv {

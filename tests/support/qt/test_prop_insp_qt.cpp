@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "platform/gui/QtCanvas.h"
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 #include "tests/support/DemoObjects.h"
 
 namespace qv {
@@ -159,7 +159,7 @@ TEST_F(QtInspectorTest, PaintedRowsScreenshot) {
   Select("Color");
   QApplication::processEvents();
   const QImage img = window.grab().toImage();
-  img.save(QString(QV_BINARY_DIR) + "/prop_inspector.png");
+  img.save(QString(QV_BINARY_DIR) + "/prop_insp.png");
   // The mark box of the expanded Font row: a 9 x 9 box in the window colour.
   const int font = core.FindPath("Font");
   const int y = (font - core.TopRow()) * core.RowHeight() + (core.RowHeight() - 9) / 2;

@@ -1,4 +1,4 @@
-#include "support/PropInspector.h"
+#include "support/PropInsp.h"
 
 #include <algorithm>
 #include <chrono>

@@ -15,7 +15,7 @@
 #include "platform/gui/QtHost.h"
 #include "platform/gui/QtPopup.h"
 #include "support/PropEdits.h"
-#include "support/PropInspector.h"
+#include "support/PropInsp.h"
 
 namespace qv {
 

@@ -9,7 +9,7 @@
 #include "platform/core/RecordingCanvas.h"
 #include "platform/core/Services.h"
 #include "support/PropEdits.h"
-#include "support/PropInspector.h"
+#include "support/PropInsp.h"
 
 namespace qv {
 namespace {

@@ -1,4 +1,4 @@
-#include "support/qt/QtPropInspector.h"
+#include "support/qt/QtPropInsp.h"
 
 #include <QApplication>
 #include <QDialog>
