@@ -147,6 +147,14 @@ bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Ro
 
 namespace {
 
+// count columns of rows zeros, each filled in place (a column of a large
+// data set is megabytes: no prototype to copy from, and the storage of a
+// column already there is used again).
+void ZeroColumns(Double2Array& columns, int count, int rows) {
+  columns.resize(static_cast<size_t>(std::max(0, count)));
+  for (Double1Array& c : columns) c.assign(static_cast<size_t>(std::max(0, rows)), 0.0);
+}
+
 void SizeOutputArrays(TEngineState& S) {
   const int sets = S.Model.DataFileCount;
   S.Model.TargetData.assign(sets, {});
@@ -154,9 +162,9 @@ void SizeOutputArrays(TEngineState& S) {
   S.Pop.BestCalculated.assign(sets, {});
   for (int f = 0; f < sets; ++f) {
     const int rows = S.Model.PointCount[f];
-    S.Model.TargetData[f].assign(S.Model.OutputCount, Double1Array(rows, 0.0));
-    S.Model.Calculated[f].assign(S.Model.OutputCount, Double1Array(rows, 0.0));
-    S.Pop.BestCalculated[f].assign(S.Model.OutputCount, Double1Array(rows, 0.0));
+    ZeroColumns(S.Model.TargetData[f], S.Model.OutputCount, rows);
+    ZeroColumns(S.Model.Calculated[f], S.Model.OutputCount, rows);
+    ZeroColumns(S.Pop.BestCalculated[f], S.Model.OutputCount, rows);
   }
   for (auto* a : {&S.Model.TargetMean, &S.Model.TargetMin, &S.Model.TargetMax,
                   &S.Pop.CalculatedMean, &S.Pop.CalculatedMin, &S.Pop.CalculatedMax})
@@ -204,9 +212,8 @@ void SizeDataArrays(TEngineState& S, int Inputs) {
   S.Model.InputData.assign(sets, {});
   for (int f = 0; f < sets; ++f) {
     const int rows = S.Model.PointCount[f];
-    S.Model.DataColumns[f].assign(std::max(S.Model.VariableCount, S.Model.ColumnCount),
-                                  Double1Array(rows, 0.0));
-    S.Model.InputData[f].assign(std::max(0, Inputs), Double1Array(rows, 0.0));
+    ZeroColumns(S.Model.DataColumns[f], std::max(S.Model.VariableCount, S.Model.ColumnCount), rows);
+    ZeroColumns(S.Model.InputData[f], Inputs, rows);
   }
   SizeOutputArrays(S);
 }

@@ -32,16 +32,17 @@ void SetTarget(TEngineState& S, int f, int o, const Double1Array& column) {
   for (int r = 0; r < rows && r < static_cast<int>(column.size()); ++r) values[r] = column[r];
   if (S.Model.TargetData.size() <= static_cast<size_t>(f)) S.Model.TargetData.resize(f + 1);
   if (S.Model.TargetData[f].size() <= static_cast<size_t>(o)) S.Model.TargetData[f].resize(o + 1);
-  S.Model.TargetData[f][o] = values;
+  S.Model.TargetData[f][o] = std::move(values);
   for (auto* a : {&S.Model.TargetMean, &S.Model.TargetMin, &S.Model.TargetMax}) {
     if (a->size() <= static_cast<size_t>(f)) a->resize(f + 1);
     if ((*a)[f].size() <= static_cast<size_t>(o)) (*a)[f].resize(o + 1, 0.0);
   }
+  const Double1Array& target = S.Model.TargetData[f][o];
   double sum = 0, lo = 0, hi = 0;
   for (int r = 0; r < rows; ++r) {
-    sum += values[r];
-    if (r == 0 || values[r] < lo) lo = values[r];
-    if (r == 0 || values[r] > hi) hi = values[r];
+    sum += target[r];
+    if (r == 0 || target[r] < lo) lo = target[r];
+    if (r == 0 || target[r] > hi) hi = target[r];
   }
   S.Model.TargetMean[f][o] = rows > 0 ? sum / rows : 0.0;
   S.Model.TargetMin[f][o] = lo;
@@ -73,7 +74,7 @@ void PrepareTargetData(TEngineState& S) {
       } else {
         Double1Array column = ColumnOf(S, f, v);
         column.resize(S.Model.PointCount[f], 0.0);
-        S.Model.InputData[f].push_back(column);
+        S.Model.InputData[f].push_back(std::move(column));
         if (f == 0) S.Model.InputNames.push_back(name);
       }
     }
