@@ -97,6 +97,13 @@ int EvaluateRows(TEngineState& S, const TRowBinding& b, int from, double* calc) 
 
 double Sqr(double x) { return x * x; }
 
+// Whether the cache holds the bindings of column (f, o) of that function,
+// compiled as compiled.
+bool CacheHolds(const TFitnessCache& cache, int f, int o, int function, int compiled) {
+  return cache.Valid && cache.File == f && cache.Output == o && cache.Function == function &&
+         cache.Compiled == compiled;
+}
+
 // A new evaluation of column (f, o): values of another column left
 // unwritten are written first; those of this one are given up. This and
 // LargeSquares stay out of line, so that the fitness of a small data set,
@@ -148,8 +155,7 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
   double stt = 0;
   bool haveStt = false;
   if (cache.Active) {
-    if (!cache.Valid || cache.File != f || cache.Output != o ||
-        cache.Function != S.Model.CurrentFunction || cache.Compiled != S.Model.CompiledFunction) {
+    if (!CacheHolds(cache, f, o, S.Model.CurrentFunction, S.Model.CompiledFunction)) {
       BindRows(S, f, cache.Binding);
       cache.Stt = ObservedSquares(S, f, o, cache.Binding.Rows);
       cache.File = f, cache.Output = o, cache.Function = S.Model.CurrentFunction,
@@ -356,8 +362,7 @@ void WriteCalculated(TEngineState& S) {
             compiled = M.CompiledFunction;
   M.CurrentFile = u.File, M.CurrentOutput = u.Output, M.CurrentFunction = u.Function,
   M.CompiledFunction = u.Compiled;
-  const bool kept = cache.Valid && cache.File == u.File && cache.Output == u.Output &&
-                    cache.Function == u.Function && cache.Compiled == u.Compiled;
+  const bool kept = CacheHolds(cache, u.File, u.Output, u.Function, u.Compiled);
   if (!kept) BindRows(S, u.File, cache.Scratch);
   const TRowBinding& b = kept ? cache.Binding : cache.Scratch;
   Double1Array& calc = M.Calculated[u.File][u.Output];
