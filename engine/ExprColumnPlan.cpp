@@ -235,11 +235,19 @@ class TColumnPlanner {
     return Inner(src) && form_[static_cast<size_t>(src)] == kFuseBinary && !Inner(Arg(src, 0)) &&
            !Inner(Arg(src, 1));
   }
-  // A parameter times a column, both leaves: a term of a sum loop.
+  // A parameter times a column or a column times a parameter, both leaves:
+  // a term of a sum loop, which multiplies the parameter by the column. The
+  // product is the same either way; of two NaNs, which one survives is the
+  // compiler's choice of operand order in the steps as in the loops.
   bool IsSumTerm(int src) const {
     if (!IsPair(src) || op_[static_cast<size_t>(src)] != kFuMul) return false;
     int index = 0;
-    return Source(src, 0, index) == kArgScalar && Source(src, 1, index) != kArgScalar;
+    return (Source(src, 0, index) == kArgScalar) != (Source(src, 1, index) == kArgScalar);
+  }
+  // The argument of a sum term that is the parameter (0 or 1).
+  int TermScalar(int src) const {
+    int index = 0;
+    return Source(src, 0, index) == kArgScalar ? 0 : 1;
   }
 
   void Push(TFusedLoop loop, int depth, std::initializer_list<TOperandId> args, int argCount) {
@@ -301,17 +309,13 @@ class TColumnPlanner {
       node = Arg(node, 0);
     }
     if (nterms == 0) return true;
-    // The lead: the running accumulator (0), a value (1) or the first term
-    // itself (2).
+    // The lead: the running accumulator (0), a value (1), the first term
+    // itself (2) or a column (3).
     const int lead = Arg(innermost, 0);
     int index = 0;
     int leadKind = -1;
-    bool loadLead = false;
     if (!Inner(lead)) {
-      if (Source(innermost, 0, index) == kArgScalar)
-        leadKind = 1;
-      else if (nterms >= 2)
-        leadKind = 0, loadLead = true;
+      leadKind = Source(innermost, 0, index) == kArgScalar ? 1 : 3;
     } else if (IsSumTerm(lead) && nterms < kSumTerms) {
       leadKind = 2;
       terms[nterms] = lead;
@@ -322,23 +326,17 @@ class TColumnPlanner {
     if (leadKind < 0) return true;
     done = true;
     bool xs = false, ys = false;
-    if (leadKind == 0) {
-      if (loadLead) {
-        const TOperandId x = FusedLeaf(innermost, 0, xs);
-        Push(PickLoadLoop(false), depth, {x, 0, 0}, 1);
-      } else if (!Emit(lead, depth)) {
-        return false;
-      }
-    }
+    if (leadKind == 0 && !Emit(lead, depth)) return false;
     TFusedInstr in;
     in.Depth = depth;
-    if (leadKind == 1) in.Args[in.ArgCount++] = FusedLeaf(innermost, 0, xs);
+    if (leadKind == 1 || leadKind == 3) in.Args[in.ArgCount++] = FusedLeaf(innermost, 0, xs);
     unsigned sub = 0;
     for (int j = 0; j < nterms; ++j) {  // evaluation order: innermost first
       const int t = terms[nterms - 1 - j];
       if (subs[nterms - 1 - j]) sub |= 1u << j;
-      in.Args[in.ArgCount++] = FusedLeaf(t, 0, xs);
-      in.Args[in.ArgCount++] = FusedLeaf(t, 1, ys);
+      const int scalar = TermScalar(t);
+      in.Args[in.ArgCount++] = FusedLeaf(t, scalar, xs);
+      in.Args[in.ArgCount++] = FusedLeaf(t, 1 - scalar, ys);
     }
     in.Loop = PickSumLoop(nterms, leadKind, sub);
     c_.Code.push_back(in);
@@ -400,8 +398,9 @@ class TColumnPlanner {
       for (int i = 1; i < 3; ++i) {
         const int a = Arg(s, i);
         if (i == 1 ? t1 : t2) {
-          in.Args[in.ArgCount++] = FusedLeaf(a, 0, xs);
-          in.Args[in.ArgCount++] = FusedLeaf(a, 1, ys);
+          const int scalar = TermScalar(a);
+          in.Args[in.ArgCount++] = FusedLeaf(a, scalar, xs);
+          in.Args[in.ArgCount++] = FusedLeaf(a, 1 - scalar, ys);
         } else if (Inner(a)) {
           if (depth + 1 + i > kFusedDepth || !Emit(a, depth + 1 + i)) return false;
           in.Args[in.ArgCount++] = Operand(kArgDepth, depth + 1 + i, nullptr);

@@ -145,6 +145,7 @@ void FuIfTerms(double* __restrict a, const double* const* ptr, const TOperandId*
 //   Lead 0: a = ((a +- s1*x1) +- s2*x2) ...
 //   Lead 1: a = ((c +- s1*x1) +- s2*x2) ...   (c the first operand)
 //   Lead 2: a = ((s1*x1 +- s2*x2) +- s3*x3) ...
+//   Lead 3: a = ((c +- s1*x1) +- s2*x2) ...   (c a column)
 // bit j of Sub makes term j a subtraction (unused for the first term of
 // Lead 2). Operands: [c,] then s_j, x_j for each term.
 template <int K, int Lead, unsigned Sub>
@@ -152,8 +153,9 @@ QV_WIDE_LOOP void FuSum(double* __restrict a, const double* const* ptr, const TO
                         int n) {
   typedef double V __attribute__((vector_size(32)));
   typedef double U __attribute__((vector_size(32), aligned(8)));
-  constexpr int first = Lead == 1 ? 1 : 0;
+  constexpr int first = Lead == 1 || Lead == 3 ? 1 : 0;
   const double c = Lead == 1 ? *ptr[args[0]] : 0.0;
+  const double* __restrict cs = Lead == 3 ? ptr[args[0]] : nullptr;
   double s[K];
   const double* x[K];
   for (int j = 0; j < K; ++j) {
@@ -167,6 +169,8 @@ QV_WIDE_LOOP void FuSum(double* __restrict a, const double* const* ptr, const TO
       t = *reinterpret_cast<const U*>(a + i);
     else if constexpr (Lead == 1)
       t = V{c, c, c, c};
+    else if constexpr (Lead == 3)
+      t = *reinterpret_cast<const U*>(cs + i);
     else
       t = V{s[0], s[0], s[0], s[0]} * *reinterpret_cast<const U*>(x[0] + i);
 #pragma GCC unroll 4
@@ -177,7 +181,7 @@ QV_WIDE_LOOP void FuSum(double* __restrict a, const double* const* ptr, const TO
     *reinterpret_cast<U*>(a + i) = t;
   }
   for (; i < n; ++i) {
-    double t = Lead == 0 ? a[i] : Lead == 1 ? c : s[0] * x[0][i];
+    double t = Lead == 0 ? a[i] : Lead == 1 ? c : Lead == 3 ? cs[i] : s[0] * x[0][i];
 #pragma GCC unroll 4
     for (int j = Lead == 2 ? 1 : 0; j < K; ++j) {
       const double p = s[j] * x[j][i];
@@ -250,7 +254,8 @@ TFusedLoop PickAcc(uint8_t op) {
 TFusedLoop PickSumLoop(int k, int lead, unsigned sub) {
   return lead == 0   ? PickSumLead<0>(k, sub)
          : lead == 1 ? PickSumLead<1>(k, sub)
-                     : PickSumLead<2>(k, sub);
+         : lead == 2 ? PickSumLead<2>(k, sub)
+                     : PickSumLead<3>(k, sub);
 }
 
 TFusedLoop PickPairLoop(uint8_t op2, bool xs, bool ys) {

@@ -67,6 +67,7 @@ TFusedLoop PickIfTermsLoop(bool t1, bool t2);
 //   Lead 0: a = ((a +- s1*x1) +- s2*x2) ...
 //   Lead 1: a = ((c +- s1*x1) +- s2*x2) ...   (c the first operand)
 //   Lead 2: a = ((s1*x1 +- s2*x2) +- s3*x3) ...
+//   Lead 3: a = ((c +- s1*x1) +- s2*x2) ...   (c the first operand, a column)
 // bit j of Sub makes term j a subtraction (unused for the first term of
 // Lead 2). Operands: [c,] then s_j, x_j for each term; K is 1 to kSumTerms.
 TFusedLoop PickSumLoop(int k, int lead, unsigned sub);

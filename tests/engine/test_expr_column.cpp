@@ -495,19 +495,18 @@ TEST_F(ExprColumnTest, CompoundArithmeticKeepsTheBitsOfOneEvaluationPerRow) {
   Y[40] = HUGE_VAL;
   Y[41] = -HUGE_VAL;
   const char* texts[] = {
-      "b1 + b2*x - b3*y + b4*x - b5*y + b6*x - b7*y",
-      "x + b1*y + b2*x",
-      "b1*x - b2*y - b3*x",
-      "exp(x/4) - b1*x + b2*y - b3*x + b4*y + b5*x",
-      "x*b1 + y*b2 + b*x + b*y",
+      "b1 + b2*x - b3*y + b4*x - b5*y + b6*x - b7*y", "x + b1*y + b2*x", "b1*x - b2*y - b3*x",
+      "exp(x/4) - b1*x + b2*y - b3*x + b4*y + b5*x", "x*b1 + y*b2 + b*x + b*y",
       "(b1 - b2*x)/(b3 + b4*y) * (c - b5*x) - (a*x - y)/(x*x + 1)",
       "-(x - (y - (x - (y - (x - (y - (x - (y - (x - (y - x*y))))))))))*a",
       "((((((((((x + y)*(x - y) + (x*y - a))*(y + x)) - (x/(a + y)))*y) + x)*y) - y)*x)/(y*y + 2))",
-      "-x^2 + (y - b3)^3 - sqr(x*b1) + +y",
-      "if(x > y, a*x, b*y) + c",
+      "-x^2 + (y - b3)^3 - sqr(x*b1) + +y", "if(x > y, a*x, b*y) + c",
       "if(x*0.7, x - y, y/x) * if(y < 0, if(x > 1, a, b*x), -y) + if(b1, x, y)",
-      "if(y*0.7, a*x, b*y) - if(x < y, y, b2*x)",
-      "b/x - a*y",
+      "if(y*0.7, a*x, b*y) - if(x < y, y, b2*x)", "b/x - a*y",
+      // Terms written column first, and sums led by a column or by a kept
+      // (invariant) column.
+      "y - b1*x", "x*x + y*b2 - x*b3", "b1*(x*x + x*b2) / (x*x + x*b3 + b4)",
+      "if(x < y, x*a, y*b) - y*b1",
       "a*x + b1*y - b2*y",            // inf - inf at row 40, inside one sum loop
       "x - (b1*y + b2*y) / (x - x)",  // division by zero in every row
   };
