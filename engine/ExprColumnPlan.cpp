@@ -218,6 +218,7 @@ class TColumnPlanner {
       if (size_[h] < 2 && form_[h] != kFuseBinary) continue;
       const size_t first = c_.Code.size();
       group_ = k;
+      pair_.Step = -1;
       if (Emit(k, 0)) {
         fusedOk_[h] = 1;
         c_.Units.push_back(
@@ -257,6 +258,22 @@ class TColumnPlanner {
     for (const TOperandId a : args) in.Args[in.ArgCount++] = a;
     in.ArgCount = argCount;
     c_.Code.push_back(in);
+  }
+
+  // The operation op of the accumulator of depth, which holds the value of
+  // step from, with operand x (first when reversed). When that value is a
+  // pair just written and x is one value, the pair's loop takes the
+  // operation too.
+  void PushAcc(int from, bool reversed, uint8_t op, TOperandId x, bool xs, int depth) {
+    if (xs && pair_.Step == from && pair_.At + 1 == c_.Code.size() &&
+        c_.Code.back().Depth == depth) {
+      TFusedInstr& in = c_.Code.back();
+      in.Loop = PickPairAccLoop(pair_.Op, pair_.XS, pair_.YS, reversed, op);
+      in.Args[in.ArgCount++] = x;
+      pair_.Step = -1;
+      return;
+    }
+    Push(PickAccLoop(reversed, op, xs), depth, {x, 0, 0}, 1);
   }
 
   // Code that leaves the value of step s in the accumulator of depth; false
@@ -356,14 +373,15 @@ class TColumnPlanner {
     if (!Inner(l) && !Inner(r)) {
       const TOperandId x = FusedLeaf(s, 0, xs), y = FusedLeaf(s, 1, ys);
       Push(PickPairLoop(op, xs, ys), depth, {x, y, 0}, 2);
+      pair_ = {s, c_.Code.size() - 1, op, xs, ys};
     } else if (!Inner(r)) {
       if (!Emit(l, depth)) return false;
       const TOperandId x = FusedLeaf(s, 1, xs);
-      Push(PickAccLoop(false, op, xs), depth, {x, 0, 0}, 1);
+      PushAcc(l, false, op, x, xs, depth);
     } else if (!Inner(l)) {
       if (!Emit(r, depth)) return false;
       const TOperandId x = FusedLeaf(s, 0, xs);
-      Push(PickAccLoop(true, op, xs), depth, {x, 0, 0}, 1);
+      PushAcc(r, true, op, x, xs, depth);
     } else if (IsPair(r)) {
       if (!Emit(l, depth)) return false;
       const TOperandId x = FusedLeaf(r, 0, xs), y = FusedLeaf(r, 1, ys);
@@ -538,6 +556,14 @@ class TColumnPlanner {
   std::vector<int> parent_, head_, size_;
   std::vector<uint8_t> fusedOk_;
   int group_ = -1;  // head of the group being written
+  // The last pair loop written: its step, place in Code, operation and
+  // operand kinds.
+  struct {
+    int Step = -1;
+    size_t At = 0;
+    uint8_t Op = 0;
+    bool XS = false, YS = false;
+  } pair_;
   // The operands made so far, by kind, index and value; the spread slot of
   // each value read once per call.
   struct TOperandKey {

@@ -72,6 +72,14 @@ QV_WIDE_LOOP void FuAcc(double* __restrict a, const double* const* ptr, const TO
   const double xs = *x;
   for (int i = 0; i < n; ++i) a[i] = FuApply<Op, R>(a[i], XS ? xs : x[i]);
 }
+template <uint8_t Op2, bool XS, bool YS, uint8_t Op, bool R>
+QV_WIDE_LOOP void FuPairAcc(double* __restrict a, const double* const* ptr, const TOperandId* args,
+                            int n) {
+  const double* __restrict x = ptr[args[0]];
+  const double* __restrict y = ptr[args[1]];
+  const double xs = *x, ys = *y, s = *ptr[args[2]];
+  for (int i = 0; i < n; ++i) a[i] = FuApply<Op, R>(FuOp<Op2>(XS ? xs : x[i], YS ? ys : y[i]), s);
+}
 template <uint8_t Op, uint8_t Op2, bool XS, bool YS, bool R>
 QV_WIDE_LOOP void FuTerm(double* __restrict a, const double* const* ptr, const TOperandId* args,
                          int n) {
@@ -237,6 +245,14 @@ TFusedLoop PickTerm(uint8_t op, uint8_t op2) {
     });
   });
 }
+template <bool XS, bool YS, bool R>
+TFusedLoop PickPairAcc(uint8_t op2, uint8_t op) {
+  return WithOp(op2, [op](auto o2) {
+    return WithOp(op, [](auto o) -> TFusedLoop {
+      return &FuPairAcc<decltype(o2)::value, XS, YS, decltype(o)::value, R>;
+    });
+  });
+}
 template <bool XS, bool R>
 TFusedLoop PickAcc(uint8_t op) {
   return WithOp(op, [](auto o) -> TFusedLoop { return &FuAcc<decltype(o)::value, XS, R>; });
@@ -268,6 +284,17 @@ TFusedLoop PickTermLoop(bool reversed, uint8_t op, uint8_t op2, bool xs, bool ys
               : (ys ? PickTerm<false, true, true>(op, op2) : PickTerm<false, false, true>(op, op2));
   return xs ? (ys ? PickTerm<true, true, false>(op, op2) : PickTerm<true, false, false>(op, op2))
             : (ys ? PickTerm<false, true, false>(op, op2) : PickTerm<false, false, false>(op, op2));
+}
+TFusedLoop PickPairAccLoop(uint8_t op2, bool xs, bool ys, bool reversed, uint8_t op) {
+  if (reversed)
+    return xs ? (ys ? PickPairAcc<true, true, true>(op2, op)
+                    : PickPairAcc<true, false, true>(op2, op))
+              : (ys ? PickPairAcc<false, true, true>(op2, op)
+                    : PickPairAcc<false, false, true>(op2, op));
+  return xs ? (ys ? PickPairAcc<true, true, false>(op2, op)
+                  : PickPairAcc<true, false, false>(op2, op))
+            : (ys ? PickPairAcc<false, true, false>(op2, op)
+                  : PickPairAcc<false, false, false>(op2, op));
 }
 TFusedLoop PickAccLoop(bool reversed, uint8_t op, bool xs) {
   if (reversed) return xs ? PickAcc<true, true>(op) : PickAcc<false, true>(op);

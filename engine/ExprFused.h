@@ -52,6 +52,10 @@ TFusedLoop PickPairLoop(uint8_t op2, bool xs, bool ys);
 TFusedLoop PickTermLoop(bool reversed, uint8_t op, uint8_t op2, bool xs, bool ys);
 // A = A op X, or X op A when reversed
 TFusedLoop PickAccLoop(bool reversed, uint8_t op, bool xs);
+// A = (X op2 Y) op S, or S op (X op2 Y) when reversed, S one value: a pair
+// and the operation that takes it with a value, in one pass. Operands: X,
+// Y, S.
+TFusedLoop PickPairAccLoop(uint8_t op2, bool xs, bool ys, bool reversed, uint8_t op);
 // A = -A, A * A, A * (A * A).
 TFusedLoop PickNegLoop();
 TFusedLoop PickSquareLoop();

@@ -507,6 +507,8 @@ TEST_F(ExprColumnTest, CompoundArithmeticKeepsTheBitsOfOneEvaluationPerRow) {
       // (invariant) column.
       "y - b1*x", "x*x + y*b2 - x*b3", "b1*(x*x + x*b2) / (x*x + x*b3 + b4)",
       "if(x < y, x*a, y*b) - y*b1",
+      // A pair and an operation with one value after it, either side.
+      "b1/(x + b2)", "(x - b3)/b2*a", "a - (y - b)", "(y/b2 - c)*(b1 - x/a)",
       "a*x + b1*y - b2*y",            // inf - inf at row 40, inside one sum loop
       "x - (b1*y + b2*y) / (x - x)",  // division by zero in every row
   };
