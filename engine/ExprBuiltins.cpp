@@ -304,10 +304,11 @@ __attribute__((target("avx2,fma"))) void ReciprocalBlockFma(double* r, const dou
       const __m256d tail = _mm256_fmsub_pd(x, x, s);
       const __m256d binade = _mm256_and_pd(s, exponent);  // 2^e of s
       ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, binade, _CMP_NEQ_OQ));
-      const __m256d step = _mm256_mul_pd(binade, _mm256_set1_pd(0x1p-63));
-      const __m256d tail64 = _mm256_mul_pd(
-          _mm256_round_pd(_mm256_div_pd(tail, step), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC),
-          step);
+      // The remainder to the nearest multiple of binade * 2^-63, ties to
+      // even: added to 1.5 * 2^52 such steps, a number whose last bit is
+      // one step (the addition rounds there), and taken away again (exact).
+      const __m256d shift = _mm256_mul_pd(binade, _mm256_set1_pd(0x1.8p-11));
+      const __m256d tail64 = _mm256_sub_pd(_mm256_add_pd(tail, shift), shift);
       const __m256d q0 = _mm256_div_pd(one, s);
       const __m256d rest0 = _mm256_sub_pd(_mm256_fnmadd_pd(s, q0, one), _mm256_mul_pd(tail64, q0));
       q = _mm256_fmadd_pd(q0, rest0, q0);
