@@ -151,7 +151,7 @@ void FuIfTerms(double* __restrict a, const double* const* ptr, const TOperandId*
 // polynomials and of sums of exponentials, in one pass with the running sum
 // in a register:
 //   Lead 0: a = ((a +- s1*x1) +- s2*x2) ...
-//   Lead 1: a = ((c +- s1*x1) +- s2*x2) ...   (c the first operand)
+//   Lead 1: a = ((c +- s1*x1) +- s2*x2) ...   (c one value)
 //   Lead 2: a = ((s1*x1 +- s2*x2) +- s3*x3) ...
 //   Lead 3: a = ((c +- s1*x1) +- s2*x2) ...   (c a column)
 // bit j of Sub makes term j a subtraction (unused for the first term of

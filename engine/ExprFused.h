@@ -69,7 +69,7 @@ TFusedLoop PickIfTermsLoop(bool t1, bool t2);
 // A sum of K products s*x (a parameter times a column) in one pass, the
 // running sum in a register:
 //   Lead 0: a = ((a +- s1*x1) +- s2*x2) ...
-//   Lead 1: a = ((c +- s1*x1) +- s2*x2) ...   (c the first operand)
+//   Lead 1: a = ((c +- s1*x1) +- s2*x2) ...   (c the first operand, one value)
 //   Lead 2: a = ((s1*x1 +- s2*x2) +- s3*x3) ...
 //   Lead 3: a = ((c +- s1*x1) +- s2*x2) ...   (c the first operand, a column)
 // bit j of Sub makes term j a subtraction (unused for the first term of
