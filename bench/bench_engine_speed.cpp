@@ -4,7 +4,11 @@
 // values) are evaluated three ways over the same rows, each giving the DC
 // of the candidate:
 //   Engine/<model>   MemberFitnessByExpression on the model as the search
-//                    runs it (compiled function, column evaluation, SSE);
+//                    runs it (compiled function, machine code of a small
+//                    data set or column evaluation, SSE), each candidate
+//                    a member of the population;
+//   EngineBlocks/<model>  the same without machine code: the column
+//                    evaluation alone, which shows where machine code pays;
 //   Native/<model>   the model written out in C++, built as the program is
 //                    (-O2);
 //   Fast/<model>     the same loop built with -O3 -march=native -ffast-math
@@ -29,6 +33,7 @@
 #include "../tests/engine/NistData.h"
 #include "engine/CommonUnit.h"
 #include "engine/EvaluationThreads.h"
+#include "engine/ExprMachineCode.h"
 #include "engine/Fitness.h"
 #include "engine/ModelParser.h"
 #include "engine/RandomValues.h"
@@ -148,7 +153,7 @@ void Report(benchmark::State& state, const TProblem& p, int64_t rows, double ns,
   state.SetLabel(p.Name);
 }
 
-void BM_Engine(benchmark::State& state) {
+void EngineFitness(benchmark::State& state, bool machineCode) {
   const TProblem& p = Problem(static_cast<int>(state.range(0)));
   if (p.Name.empty()) return state.SkipWithError("NIST data not found in tests/engine/data/nist");
   FormatSettings() = TFormatSettings::Invariant();
@@ -161,23 +166,29 @@ void BM_Engine(benchmark::State& state) {
   TRunController controller(s, host);
   if (!controller.Run(Lines(p.Text))) return state.SkipWithError("the model did not run");
   SetEvaluationThreads(static_cast<int>(state.range(1)));
-  const auto candidates = Candidates(p, CandidateCount(p));
+  expr::SetMachineCodeEnabled(machineCode);
+  // The candidates are the members of the population, evaluated where
+  // they are, as the search evaluates its members (one that raises is
+  // drawn again, as there).
+  s.Pop.Population = Candidates(p, CandidateCount(p));
+  const int members = static_cast<int>(s.Pop.Population.size());
   int64_t rows = 0;
   double sink = 0;
   TFitnessRunScope scope(s);
   const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
-    for (const auto& b : candidates) {
-      s.Pop.Population[0] = b;
-      sink += MemberFitnessByExpression(s, crDC, 0);
-    }
-    rows += static_cast<int64_t>(candidates.size() * p.X.size());
+    for (int m = 0; m < members; ++m) sink += MemberFitnessByExpression(s, crDC, m);
+    rows += static_cast<int64_t>(members) * static_cast<int64_t>(p.X.size());
   }
   SetEvaluationThreads(0);
+  expr::SetMachineCodeEnabled(true);
   Report(state, p, rows,
          std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count(),
          sink);
 }
+
+void BM_Engine(benchmark::State& state) { EngineFitness(state, true); }
+void BM_EngineBlocks(benchmark::State& state) { EngineFitness(state, false); }
 
 template <double (*Dc)(const char*, const double*, const double*, const double*, int, double)>
 void BM_Hand(benchmark::State& state) {
@@ -231,6 +242,7 @@ void Models(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 BENCHMARK(BM_Engine)->Apply(Models)->Args({kLarge, 2})->Args({kLarge, 4})->Args({kLarge, 8});
+BENCHMARK(BM_EngineBlocks)->Apply(Models);
 BENCHMARK(BM_Native)->Apply(Models);
 BENCHMARK(BM_Fast)->Apply(Models);
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -283,8 +283,11 @@ void BlockPower(double* r, const double* const* args, int n) {
 // is a power of two (the rounding there may fall into the binade below),
 // and arguments far from 1 (ends of the range, 0, infinities, NaN) take
 // the extended arithmetic itself.
-__attribute__((target("avx2,fma"))) void ReciprocalBlockFma(double* r, const double* a, int n,
-                                                            bool Square) {
+// One group of four rows: the quotients, and in ok the lanes they are
+// right for (the others take the extended arithmetic).
+__attribute__((target("avx2,fma"), always_inline)) inline __m256d ReciprocalGroup(__m256d x,
+                                                                                  bool Square,
+                                                                                  __m256d& ok) {
   const __m256d one = _mm256_set1_pd(1.0), sign = _mm256_set1_pd(-0.0);
   const __m256d exponent = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7FF0000000000000));
   const __m256d lo = _mm256_set1_pd(Square ? 0x1p-400 : 0x1p-900);
@@ -292,34 +295,39 @@ __attribute__((target("avx2,fma"))) void ReciprocalBlockFma(double* r, const dou
   // |1/s - q| below (1/2 - 2^-10) ulp(q): the extended quotient, within
   // 2^-12 ulp(q) of 1/s, is not the midpoint.
   const __m256d margin = _mm256_set1_pd((0.5 - 0x1p-10) * 0x1p-52);
+  const __m256d ax = _mm256_andnot_pd(sign, x);
+  ok = _mm256_and_pd(_mm256_cmp_pd(ax, lo, _CMP_GE_OQ), _mm256_cmp_pd(ax, hi, _CMP_LE_OQ));
+  __m256d q, rest;
+  if (Square) {
+    const __m256d s = _mm256_mul_pd(x, x);
+    const __m256d tail = _mm256_fmsub_pd(x, x, s);
+    const __m256d binade = _mm256_and_pd(s, exponent);  // 2^e of s
+    ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, binade, _CMP_NEQ_OQ));
+    // The remainder to the nearest multiple of binade * 2^-63, ties to
+    // even: added to 1.5 * 2^52 such steps, a number whose last bit is
+    // one step (the addition rounds there), and taken away again (exact).
+    const __m256d shift = _mm256_mul_pd(binade, _mm256_set1_pd(0x1.8p-11));
+    const __m256d tail64 = _mm256_sub_pd(_mm256_add_pd(tail, shift), shift);
+    const __m256d q0 = _mm256_div_pd(one, s);
+    const __m256d rest0 = _mm256_sub_pd(_mm256_fnmadd_pd(s, q0, one), _mm256_mul_pd(tail64, q0));
+    q = _mm256_fmadd_pd(q0, rest0, q0);
+    rest = _mm256_sub_pd(_mm256_fnmadd_pd(s, q, one), _mm256_mul_pd(tail64, q));
+  } else {
+    q = _mm256_div_pd(one, x);
+    rest = _mm256_fnmadd_pd(x, q, one);
+  }
+  const __m256d near = _mm256_mul_pd(_mm256_andnot_pd(sign, rest), _mm256_andnot_pd(sign, q));
+  ok = _mm256_and_pd(
+      ok, _mm256_cmp_pd(near, _mm256_mul_pd(_mm256_and_pd(q, exponent), margin), _CMP_LT_OQ));
+  return q;
+}
+
+__attribute__((target("avx2,fma"))) void ReciprocalBlockFma(double* r, const double* a, int n,
+                                                            bool Square) {
   int i = 0;
   for (; i + 4 <= n; i += 4) {
-    const __m256d x = _mm256_loadu_pd(a + i);
-    const __m256d ax = _mm256_andnot_pd(sign, x);
-    __m256d ok =
-        _mm256_and_pd(_mm256_cmp_pd(ax, lo, _CMP_GE_OQ), _mm256_cmp_pd(ax, hi, _CMP_LE_OQ));
-    __m256d q, rest;
-    if (Square) {
-      const __m256d s = _mm256_mul_pd(x, x);
-      const __m256d tail = _mm256_fmsub_pd(x, x, s);
-      const __m256d binade = _mm256_and_pd(s, exponent);  // 2^e of s
-      ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, binade, _CMP_NEQ_OQ));
-      // The remainder to the nearest multiple of binade * 2^-63, ties to
-      // even: added to 1.5 * 2^52 such steps, a number whose last bit is
-      // one step (the addition rounds there), and taken away again (exact).
-      const __m256d shift = _mm256_mul_pd(binade, _mm256_set1_pd(0x1.8p-11));
-      const __m256d tail64 = _mm256_sub_pd(_mm256_add_pd(tail, shift), shift);
-      const __m256d q0 = _mm256_div_pd(one, s);
-      const __m256d rest0 = _mm256_sub_pd(_mm256_fnmadd_pd(s, q0, one), _mm256_mul_pd(tail64, q0));
-      q = _mm256_fmadd_pd(q0, rest0, q0);
-      rest = _mm256_sub_pd(_mm256_fnmadd_pd(s, q, one), _mm256_mul_pd(tail64, q));
-    } else {
-      q = _mm256_div_pd(one, x);
-      rest = _mm256_fnmadd_pd(x, q, one);
-    }
-    const __m256d near = _mm256_mul_pd(_mm256_andnot_pd(sign, rest), _mm256_andnot_pd(sign, q));
-    ok = _mm256_and_pd(
-        ok, _mm256_cmp_pd(near, _mm256_mul_pd(_mm256_and_pd(q, exponent), margin), _CMP_LT_OQ));
+    __m256d ok;
+    const __m256d q = ReciprocalGroup(_mm256_loadu_pd(a + i), Square, ok);
     _mm256_storeu_pd(r + i, q);
     const int good = _mm256_movemask_pd(ok);
     if (good != 0xF)
@@ -327,6 +335,20 @@ __attribute__((target("avx2,fma"))) void ReciprocalBlockFma(double* r, const dou
         if (!(good & (1 << j))) r[i + j] = IntPowerOf(a[i + j], Square ? -2 : -1);
   }
   for (; i < n; ++i) r[i] = IntPowerOf(a[i], Square ? -2 : -1);
+}
+
+// The same as a routine of a chain's machine code (TElementaryKernel):
+// eight rows in two halves, the lanes the extended arithmetic must decide
+// added to *bad.
+template <bool Square>
+__attribute__((target("avx2,fma"))) __m256d ReciprocalKernel(__m256d lo, __m256d hi, double* high,
+                                                             unsigned* bad) {
+  __m256d ok[2];
+  const __m256d q = ReciprocalGroup(lo, Square, ok[0]);
+  _mm256_storeu_pd(high, ReciprocalGroup(hi, Square, ok[1]));
+  *bad |= (~static_cast<unsigned>(_mm256_movemask_pd(ok[0])) & 0xF) |
+          (~static_cast<unsigned>(_mm256_movemask_pd(ok[1])) & 0xF) << 4;
+  return q;
 }
 #endif
 
@@ -510,6 +532,25 @@ bool SseFaultsOnly(TExprProc proc) {
   for (const TExprProc p : TAllElementary::Steps)
     if (p == proc) return true;
   return false;
+}
+
+int ElementaryIndexOf(TBlockProc proc) {
+  for (int k = 0; k < kElementaryCount; ++k)
+    if (TAllElementary::Blocks[k] == proc) return k;
+  return -1;
+}
+
+bool IsRealPowerBlock(TBlockProc proc) { return proc == &BlockPower; }
+bool IsIntegerPowerBlock(TBlockProc proc) { return proc == &Block2<OpIntPower>; }
+
+TElementaryKernel ReciprocalKernelRoutine(bool Square) {
+#if defined(__x86_64__)
+  if (gElementary.BlockWidth >= 4)  // AVX2 and FMA
+    return Square ? reinterpret_cast<TElementaryKernel>(&ReciprocalKernel<true>)
+                  : reinterpret_cast<TElementaryKernel>(&ReciprocalKernel<false>);
+#endif
+  (void)Square;
+  return nullptr;
 }
 
 TBlockProc ScalarVariantOf(TBlockProc proc, bool ScalarFirst) {

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/ExprElementaryBlocks.h"
 #include "engine/ExprFused.h"
 #include "engine/ParseClass.h"
 
@@ -89,6 +90,20 @@ TBlockProc ScalarVariantOf(TBlockProc proc, bool ScalarFirst);
 // procedure not known to be such gives false.
 bool SseFaultsOnly(TBlockProc proc);
 bool SseFaultsOnly(TExprProc proc);
+
+// What the machine code of a chain (engine/ExprMachineCode.h) computes for
+// a step of this block procedure, beside the words of FuseWordOf: the
+// elementary function (its index in TElementary, -1 for none), the real
+// power ("^", "power", "pow"), the integer power ("intpower", "^" before
+// a whole-number literal).
+int ElementaryIndexOf(TBlockProc proc);
+bool IsRealPowerBlock(TBlockProc proc);
+bool IsIntegerPowerBlock(TBlockProc proc);
+// The machine code's routine (engine/ExprElementaryBlocks.h) of a^-1
+// (Square false) or a^-2 as the squaring loop forms them, or null without
+// AVX2 and FMA; the lanes it marks are those the extended arithmetic must
+// decide.
+TElementaryKernel ReciprocalKernelRoutine(bool Square);
 
 // The step and block procedures of x^2 and x^3 as the squaring loop of the
 // integer power computes them, for exponents that are constants of the

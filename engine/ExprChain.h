@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/ExprFused.h"
+#include "engine/ExprMachineCode.h"
 #include "engine/ParseExpr.h"
 
 namespace qv::expr {
@@ -122,6 +123,18 @@ struct TChain {
   int InvariantRows = -1;         // -1: Invariant not computed
   int InvariantFault = 0;         // first row whose invariants raised
 
+  // Machine code of the chain for a small data set (engine/ExprMachineCode.h),
+  // or null; made for the bindings MachineBinding (as ExternalBinding) and
+  // MachineRows rows, and not tried again for those when it could not be
+  // made.
+  std::shared_ptr<TMachineCode> Machine;
+  std::vector<int> MachineBinding;
+  int MachineRows = -1;
+  // Calls that leave the machine code aside after it gave up (each give-up
+  // in a row doubles them, up to a limit; a call it completes resets them):
+  // where some row may raise in most calls, it is tried now and then only.
+  int MachineSkip = 0, MachineBackoff = 0;
+
   TExprRec* Last() const { return &Steps[static_cast<size_t>(Count - 1)]; }
 };
 
@@ -141,6 +154,11 @@ void MakeColumnPlan(TChain& chain);
 // chain (same contract).
 int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, int bindingCount,
                    double* results, uint64_t DataGeneration);
+
+// TExpressionParser::EvaluateCompiledColumnQuick on one chain (same
+// contract).
+bool EvaluateColumnQuick(TChain& chain, int rowCount, const TColumnBinding* bindings,
+                         int bindingCount, double* results, uint64_t DataGeneration);
 
 // EvaluateColumn with the rows in chunks of ChunkRows run on the evaluation
 // threads (engine/EvaluationThreads.h); when every row succeeds, Squares is

@@ -60,6 +60,47 @@ double SquaresOf(const double* c, const double* t, int n) {
 }
 static_assert(kBlockRows % kSquareLanes == 0, "blocks start at a multiple of the lanes");
 
+// Whether the plan, the kept values and the bound columns' operands of the
+// chain are ready for a call of these rows, bindings and data generation.
+// Within one data generation the columns at the same places hold the same
+// values, so a call of the generation, bindings and rows of the last one
+// finds them ready.
+bool Ready(const TChain& c, int rowCount, const TColumnBinding* bindings, int bindingCount,
+           uint64_t generation) {
+  if (generation == 0 || generation != c.ReadyGeneration || rowCount != c.ReadyRows ||
+      c.ReadyBindings.size() != static_cast<size_t>(bindingCount))
+    return false;
+  for (int b = 0; b < bindingCount; ++b)
+    if (c.ReadyBindings[static_cast<size_t>(b)].Address != bindings[b].Address ||
+        c.ReadyBindings[static_cast<size_t>(b)].Values != bindings[b].Values)
+      return false;
+  return true;
+}
+
+// Whether the chain's machine code, made for these rows, may run: not when
+// the kept values raised in some row (the rows then run as usual, which
+// finds it), nor while it is left aside after giving up. A call of the
+// column evaluation counts as one of the calls it is left aside for (a
+// short way that gives up is followed by one).
+bool MachineCodeMayRun(TChain& c, int rowCount, bool count) {
+  if (c.MachineSkip > 0) {
+    if (count) --c.MachineSkip;
+    return false;
+  }
+  return c.InvariantColumns == 0 || c.InvariantFault >= rowCount;
+}
+// Runs the chain's machine code: false when it gave up.
+bool RunMachineCode(TChain& c, const TColumnBinding* bindings, double* results) {
+  constexpr int kMaxBackoff = 1024;
+  if (c.Machine->Run(bindings, results, c.Invariant.data())) {
+    c.MachineBackoff = 0;
+    return true;
+  }
+  c.MachineBackoff = std::min(kMaxBackoff, std::max(1, 2 * c.MachineBackoff));
+  c.MachineSkip = c.MachineBackoff;
+  return false;
+}
+
 class TColumnEvaluation {
  public:
   TColumnEvaluation(TChain& chain, int rowCount, const TColumnBinding* bindings, int bindingCount,
@@ -81,6 +122,13 @@ class TColumnEvaluation {
       return rowCount_;
     }
     Prepare();
+    // A small data set with machine code: all rows in one function, unless
+    // it finds some row that may raise, which the steps below then decide.
+    if (c_.Machine && generation_ != 0 && MachineCodeEnabled() &&
+        MachineCodeMayRun(c_, rowCount_, true) && RunMachineCode(c_, bindings_, results_)) {
+      SetRow(rowCount_ - 1);
+      return rowCount_;
+    }
     // The flags are neither cleared before nor read after the uniform
     // steps: the first block reads them, and a flag set by the uniform
     // steps (a fault of every row) or left from before makes that block run
@@ -113,27 +161,34 @@ class TColumnEvaluation {
   }
 
   // The plan, the kept values and the bound columns' operands for this
-  // call's bindings. Within one data generation the columns at the same
-  // places hold the same values, so a call of the generation, bindings and
-  // rows of the last one finds them ready.
+  // call's bindings, unless they are ready.
   void Prepare() {
-    if (generation_ != 0 && generation_ == c_.ReadyGeneration && rowCount_ == c_.ReadyRows &&
-        SameBindings(c_.ReadyBindings))
-      return;
+    if (Ready(c_, rowCount_, bindings_, bindingCount_, generation_)) return;
     UpdatePlan();
     UpdateInvariants();
     BindOperands();
+    UpdateMachineCode();
     c_.ReadyGeneration = generation_;
     c_.ReadyBindings.assign(bindings_, bindings_ + bindingCount_);
     c_.ReadyRows = rowCount_;
   }
-  bool SameBindings(const std::vector<TColumnBinding>& last) const {
-    if (last.size() != static_cast<size_t>(bindingCount_)) return false;
-    for (int b = 0; b < bindingCount_; ++b)
-      if (last[static_cast<size_t>(b)].Address != bindings_[b].Address ||
-          last[static_cast<size_t>(b)].Values != bindings_[b].Values)
-        return false;
-    return true;
+  // The machine code of a small data set, made once for the bindings and
+  // rows of the plan. Only a call with a data generation (a search loop's)
+  // makes it and may run it: a call without one (the rows after a row that
+  // raised, say) neither uses nor replaces it.
+  void UpdateMachineCode() {
+    if (generation_ == 0) return;
+    if (rowCount_ < kMachineCodeMinRows || rowCount_ > kMachineCodeMaxRows ||
+        !MachineCodeEnabled()) {
+      c_.Machine.reset();
+      c_.MachineRows = -1;
+      return;
+    }
+    if (c_.MachineRows == rowCount_ && c_.MachineBinding == c_.ExternalBinding) return;
+    c_.Machine = TMachineCode::Make(c_, rowCount_);
+    c_.MachineSkip = c_.MachineBackoff = 0;
+    c_.MachineRows = rowCount_;
+    c_.MachineBinding = c_.ExternalBinding;
   }
 
   // The plan depends only on which variables the bindings address: made
@@ -418,6 +473,18 @@ class TColumnEvaluation {
 };
 
 }  // namespace
+
+bool EvaluateColumnQuick(TChain& chain, int rowCount, const TColumnBinding* bindings,
+                         int bindingCount, double* results, uint64_t DataGeneration) {
+  // A candidate of a small data set costs some tens of nanoseconds: every
+  // step counts here.
+  if (!chain.Machine || !Ready(chain, rowCount, bindings, bindingCount, DataGeneration) ||
+      !MachineCodeEnabled() || !MachineCodeMayRun(chain, rowCount, false) ||
+      !RunMachineCode(chain, bindings, results))
+    return false;
+  for (int b = 0; b < bindingCount; ++b) *bindings[b].Address = bindings[b].Values[rowCount - 1];
+  return true;
+}
 
 int EvaluateColumn(TChain& chain, int rowCount, const TColumnBinding* bindings, int bindingCount,
                    double* results, uint64_t DataGeneration) {

@@ -30,7 +30,8 @@ TElementaryRoutines gRoutines = {
     &Sleef_cinz_atan2d1_u10purec,
     &Sleef_cinz_powd1_u10purec,
     1,
-    {nullptr, nullptr, nullptr}};
+    {nullptr, nullptr, nullptr},
+    {}};
 
 // With AVX2 and FMA: the FMA class, whose scalar form gives the bits of its
 // vectors of four and (with AVX-512F) of eight. Chosen before the program's
@@ -50,10 +51,12 @@ __attribute__((constructor(101))) void ChooseElementaryRoutines() {
       &Sleef_finz_atan2d1_u10purecfma,
       &Sleef_finz_powd1_u10purecfma,
       4,
-      ElementaryBlocksAvx2()};
+      ElementaryBlocksAvx2(),
+      ElementaryKernelsAvx2()};
   if (!__builtin_cpu_supports("avx512f")) return;
   gRoutines.BlockWidth = 8;
   gRoutines.Blocks = ElementaryBlocksAvx512();
+  gRoutines.Kernels = ElementaryKernelsAvx512();
 #endif
 }
 

@@ -63,9 +63,11 @@ struct TElementaryRoutines {
   decltype(&Sleef_cinz_expd1_u10purec) Row[kElementaryCount];
   decltype(&Sleef_cinz_atan2d1_u10purec) ArcTan2;
   decltype(&Sleef_cinz_powd1_u10purec) Power;
-  int BlockWidth;            // rows per SLEEF call in the block functions below: 1, 4 or 8
-  TElementaryBlocks Blocks;  // the block loops of that width (null for width 1)
+  int BlockWidth;              // rows per SLEEF call in the block functions below: 1, 4 or 8
+  TElementaryBlocks Blocks;    // the block loops of that width (null for width 1)
+  TElementaryKernels Kernels;  // the machine code's routines (null without AVX2 and FMA)
 };
+static_assert(kElementaryFunctions == kElementaryCount);
 extern const TElementaryRoutines& gElementary;
 
 // Floating-point status of the SSE unit (flags and modes).

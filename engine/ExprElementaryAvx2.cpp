@@ -8,6 +8,7 @@
 
 #include <cfenv>
 #include <cstdint>
+#include <utility>
 
 #include "engine/ExprElementaryBlocks.h"
 
@@ -49,6 +50,9 @@ struct TVec {
   static M And(M a, M b) { return _mm256_and_pd(a, b); }
   static M Minus(M a, M b) { return _mm256_andnot_pd(b, a); }
   static bool Any(M m) { return _mm256_movemask_pd(m) != 0; }
+  static unsigned Bits(M m) { return static_cast<unsigned>(_mm256_movemask_pd(m)); }
+  static V Rows8(__m256d lo, __m256d hi, int i) { return i == 0 ? lo : hi; }
+  static void PutRows8(__m256d* halves, V v, int i) { halves[i] = v; }
 
   static V Abs(V v) { return _mm256_andnot_pd(_mm256_set1_pd(-0.0), v); }
   static V SetWhere(V v, M m, double s) { return _mm256_blendv_pd(v, Set(s), m); }
@@ -79,5 +83,7 @@ struct TVec {
 namespace qv::expr {
 
 TElementaryBlocks ElementaryBlocksAvx2() { return VectorBlocks(); }
+
+TElementaryKernels ElementaryKernelsAvx2() { return VectorKernels(); }
 
 }  // namespace qv::expr

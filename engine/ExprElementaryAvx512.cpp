@@ -8,6 +8,7 @@
 
 #include <cfenv>
 #include <cstdint>
+#include <utility>
 
 #include "engine/ExprElementaryBlocks.h"
 
@@ -50,6 +51,17 @@ struct TVec {
   static M And(M a, M b) { return static_cast<M>(a & b); }
   static M Minus(M a, M b) { return static_cast<M>(a & ~b); }
   static bool Any(M m) { return m != 0; }
+  static unsigned Bits(M m) { return m; }
+  // (The zero-masked forms: GCC 12 warns of the plain forms' undefined
+  // source operand.)
+  static V Rows8(__m256d lo, __m256d hi, int) {
+    const V low = _mm512_maskz_insertf64x4(0xFF, _mm512_setzero_pd(), lo, 0);
+    return _mm512_maskz_insertf64x4(0xFF, low, hi, 1);
+  }
+  static void PutRows8(__m256d* halves, V v, int) {
+    halves[0] = _mm512_maskz_extractf64x4_pd(0xF, v, 0);
+    halves[1] = _mm512_maskz_extractf64x4_pd(0xF, v, 1);
+  }
 
   static V SetWhere(V v, M m, double s) { return _mm512_mask_blend_pd(m, v, Set(s)); }
   static M IsNaN(V v) { return _mm512_cmp_pd_mask(v, v, _CMP_UNORD_Q); }
@@ -89,5 +101,7 @@ struct TVec {
 namespace qv::expr {
 
 TElementaryBlocks ElementaryBlocksAvx512() { return VectorBlocks(); }
+
+TElementaryKernels ElementaryKernelsAvx512() { return VectorKernels(); }
 
 }  // namespace qv::expr

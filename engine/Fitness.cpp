@@ -140,11 +140,51 @@ __attribute__((noinline)) int LargeSquares(TEngineState& S, const TRowBinding& b
   return evaluate(calc);
 }
 
+// The fitness of a finite sum of squares sse over rows evaluated without a
+// fault, stt the observed values' squares.
+inline double SquaresFitness(int criterion, double sse, int rows, double stt) {
+  if (criterion == crRMSE) return rows > 0 ? std::sqrt(sse / rows) : 0;
+  if (stt == 0) return 0;
+  const double dc = (stt - sse) / stt;
+  return std::isnan(dc) || dc < kWorstDC ? kWorstDC : dc;
+}
+
+// ExpressionFitness on every way but the short one.
+__attribute__((noinline)) double ExpressionFitnessAll(TEngineState& S, int criterion, int m,
+                                                      const Double1Array& values, bool trial);
+
 // The fitness of one candidate (a member or its trial) by the compiled
 // function. Trial: the first row that raises ends the loop and the member's
 // current fitness is returned, so the trial cannot win.
-double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
-                         bool trial) {
+// A small data set inside a search loop takes a short way first: its
+// bindings kept, the machine code of the function run, the squares summed.
+inline double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Array& values,
+                                bool trial) {
+  TFitnessCache& cache = S.Run.FitnessCache;
+  const int f = S.Model.CurrentFile;
+  const int o = S.Model.CurrentOutput;
+  if (cache.Active && !cache.Unwritten.Due && cache.Binding.Rows < kParallelRows &&
+      CacheHolds(cache, f, o, S.Model.CurrentFunction, S.Model.CompiledFunction)) {
+    const TRowBinding& b = cache.Binding;
+    LoadParameters(S, values);
+    double* calc = S.Model.Calculated[f][o].data();
+    if (S.Model.Parser->EvaluateCompiledColumnQuick(
+            S.Model.CompiledFunction, b.Rows, b.Columns.data(), static_cast<int>(b.Columns.size()),
+            calc, cache.Generation)) {
+      const double* target = S.Model.TargetData[f][o].data();
+      double sse = 0;
+      for (int k = 0; k < b.Rows; ++k) {
+        const double d = calc[k] - target[k];
+        sse += d * d;
+      }
+      if (std::isfinite(sse)) return SquaresFitness(criterion, sse, b.Rows, cache.Stt);
+    }
+  }
+  return ExpressionFitnessAll(S, criterion, m, values, trial);
+}
+
+double ExpressionFitnessAll(TEngineState& S, int criterion, int m, const Double1Array& values,
+                            bool trial) {
   const int f = S.Model.CurrentFile;
   const int o = S.Model.CurrentOutput;
   // Inside a search loop the bindings and the observed values' squares are
@@ -199,11 +239,8 @@ double ExpressionFitness(TEngineState& S, int criterion, int m, const Double1Arr
     // Every row evaluated: a result that is not finite makes the sum not
     // finite.
     if (std::isfinite(sse)) {
-      if (criterion == crRMSE) return rows > 0 ? std::sqrt(sse / rows) : 0;
-      if (!haveStt) stt = ObservedSquares(S, f, o, rows);
-      if (stt == 0) return 0;
-      const double dc = (stt - sse) / stt;
-      return std::isnan(dc) || dc < kWorstDC ? kWorstDC : dc;
+      if (criterion != crRMSE && !haveStt) stt = ObservedSquares(S, f, o, rows);
+      return SquaresFitness(criterion, sse, rows, stt);
     }
     bad = FirstNotFinite(calc, 0, rows);
   } else {

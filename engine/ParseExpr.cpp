@@ -95,6 +95,19 @@ int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount,
   return expr::EvaluateColumn(*c, rowCount, bindings, bindingCount, results, DataGeneration);
 }
 
+bool TExpressionParser::EvaluateCompiledColumnQuick(int index, int rowCount,
+                                                    const TColumnBinding* bindings,
+                                                    int bindingCount, double* results,
+                                                    uint64_t DataGeneration) {
+  if (index < 0 || index >= static_cast<int>(compiled_.size())) return false;
+  TChain* c = compiled_[static_cast<size_t>(index)].get();
+  if (!expr::EvaluateColumnQuick(*c, rowCount, bindings, bindingCount, results, DataGeneration))
+    return false;
+  current_ = c;
+  currentIndex_ = index;
+  return true;
+}
+
 int TExpressionParser::EvaluateCompiledColumnSquares(int index, int rowCount,
                                                      const TColumnBinding* bindings,
                                                      int bindingCount, double* results,

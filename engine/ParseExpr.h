@@ -107,6 +107,14 @@ class TExpressionParser {
                                     int bindingCount, double* results, int ChunkRows,
                                     const double* target, double& Squares,
                                     uint64_t DataGeneration = 0);
+  // The short way of a small data set: when an earlier EvaluateCompiledColumn
+  // call of the same rows, bindings and DataGeneration (not 0) left machine
+  // code for the chain at index (engine/ExprMachineCode.h), runs it: every
+  // row into results, the bound variables left on the last row, and true.
+  // Otherwise, or when some row may raise, false, with nothing changed but
+  // results: EvaluateCompiledColumn then decides.
+  bool EvaluateCompiledColumnQuick(int index, int rowCount, const TColumnBinding* bindings,
+                                   int bindingCount, double* results, uint64_t DataGeneration);
 
   // The generator behind the words "random" and "randg" of this parser: the
   // engine points it at its one generator (engine/RunState.h). Null, and

@@ -1,15 +1,24 @@
-// The fitness of a large data set, its rows shared among threads: the same
-// bits whatever the number of threads, the same penalties for a row that
-// raises, and the same values as the plain column evaluation.
+// The fitness by its fast ways, to the bits of the plain column evaluation.
+// A large data set, its rows shared among threads: the same bits whatever
+// the number of threads, the same penalties for a row that raises, and the
+// same values as the plain column evaluation. A small data set, its rows
+// by the machine code while they allow it: the same fitness, penalties and
+// search as without machine code.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "SearchTestHost.h"
 #include "engine/EvaluationThreads.h"
+#include "engine/ExprMachineCode.h"
 #include "engine/Fitness.h"
 #include "engine/ParseExpr.h"
 
@@ -133,6 +142,166 @@ TEST_F(FitnessThreadsTest, ARowThatRaisesIsFoundInAnyChunkWithTheSamePenalty) {
   Search.State.Pop.Fitness[0] = 0.125;
   Search.State.Pop.TrialPopulation[0] = {241.5, 5.4e-4};
   EXPECT_EQ(FitnessByExpression(Search.State, crDC, 0), 0.125);
+}
+
+// Small data sets whose rows raise for some candidates: exp(b2*x)
+// overflows at the largest x, ln and a real power of x - b2 raise where
+// x < b2. Good is a candidate of no raising row, Faulting one of some.
+struct TSmallModel {
+  const char* Name;
+  std::string Text;
+  Double1Array Good, Faulting;
+};
+
+std::vector<TSmallModel> SmallModels() {
+  auto text = [](const char* head, int rows, const std::function<double(int)>& x,
+                 const std::function<double(double, int)>& y) {
+    std::string t = std::string("variables x, y;\n") + head + "data;\n";
+    char line[64];
+    for (int r = 0; r < rows; ++r) {
+      std::snprintf(line, sizeof line, "%.10g %.10g\n", x(r), y(x(r), r));
+      t += line;
+    }
+    return t;
+  };
+  auto noise = [](int r) { return 0.01 * ((r * 7) % 5 - 2); };
+  return {
+      {"overflow at the last rows",
+       text(
+           "parameters b1 [0, 5], b2 [0, 4];\nfunction y = b1*exp(b2*x);\n", 12,
+           [](int r) { return 25.0 * (r + 1); },
+           [&](double x, int r) { return 2 * std::exp(0.01 * x) + noise(r); }),
+       {2, 0.01},
+       {2, 3}},  // exp(750) at row 9 on
+      {"logarithm of a negative at the first rows",
+       text(
+           "parameters b1 [0, 3], b2 [0, 2], b3 [-5, 5];\nfunction y = b1*ln(x - b2) + b3;\n", 30,
+           [](int r) { return 0.5 + 0.25 * r; },
+           [&](double x, int r) { return 1.5 * std::log(x - 0.2) + 1 + noise(r); }),
+       {1.5, 0.2, 1},
+       {1.5, 1.1, 1}},  // rows 0 to 2
+      {"power of a negative base in the middle",
+       text(
+           "parameters b1 [0, 3], b2 [-1, 2], b3 [0.5, 2.5];\nfunction y = b1*(x - b2)^b3;\n", 40,
+           [](int r) { return 1 + 0.1 * r - (r == 20 ? 2.5 : 0); },
+           [&](double x, int r) { return std::fabs(x + 0.5) * 1.5 + noise(r); }),
+       {1, -0.6, 1.25},
+       {1, 0.75, 1.25}},  // row 20 only
+  };
+}
+
+class FitnessSmallDataSetTest : public ::testing::Test {
+ protected:
+  void TearDown() override { expr::SetMachineCodeEnabled(true); }
+};
+
+// One candidate after another within one search loop, as the search gives
+// them: candidates of no raising row take the short way (after the first of
+// the loop, which makes the machine code), a candidate with a raising row
+// falls back to the column evaluation, is penalised and its member drawn
+// again, a trial with one keeps its member's fitness. Every fitness, every
+// calculated value and every member drawn again is the same without
+// machine code.
+TEST_F(FitnessSmallDataSetTest, CandidatesGiveTheBitsTheyGiveWithoutMachineCode) {
+  struct TRecord {
+    std::vector<double> Fitness;
+    Double2Array Members;
+    Double2Array Calculated;
+  };
+  for (const TSmallModel& model : SmallModels()) {
+    for (int criterion : {crDC, crRMSE}) {
+      SCOPED_TRACE(std::string(model.Name) + (criterion == crDC ? ", DC" : ", RMSE"));
+      auto record = [&](bool machineCode) {
+        expr::SetMachineCodeEnabled(machineCode);
+        test::TSearchRun run({{"RB2", "True"}, {"ComboBox1", "1"}}, 3);
+        EXPECT_TRUE(run.Run(model.Text));
+        TEngineState& S = run.State;
+        TRecord r;
+        TFitnessRunScope scope(S);
+        // g: good (a little other for each call), f: faulting, t: a
+        // faulting trial.
+        int call = 0;
+        for (char kind : std::string("gggfggfgtgfg")) {
+          ++call;
+          Double1Array values = kind == 'g' ? model.Good : model.Faulting;
+          if (kind == 'g')
+            for (double& v : values) v *= 1 + 0.001 * call;
+          if (kind == 't') {
+            S.Pop.Fitness[0] = 0.125;
+            S.Pop.TrialPopulation[0] = values;
+            r.Fitness.push_back(FitnessByExpression(S, criterion, 0));
+            EXPECT_EQ(r.Fitness.back(), 0.125);
+          } else {
+            S.Pop.Population[0] = values;
+            r.Fitness.push_back(MemberFitnessByExpression(S, criterion, 0));
+            // A raising row draws the member again.
+            EXPECT_EQ(S.Pop.Population[0] == values, kind == 'g') << "call " << call;
+          }
+          r.Members.push_back(S.Pop.Population[0]);
+          // A trial whose row raises leaves the values from that row on
+          // as they fell: nothing reads them.
+          if (kind != 't') r.Calculated.push_back(S.Model.Calculated[0][0]);
+        }
+        return r;
+      };
+      const TRecord on = record(true), off = record(false);
+      ASSERT_EQ(on.Fitness.size(), off.Fitness.size());
+      for (size_t k = 0; k < on.Fitness.size(); ++k) {
+        SCOPED_TRACE("call " + std::to_string(k + 1));
+        EXPECT_TRUE(SameBits(on.Fitness[k], off.Fitness[k]))
+            << on.Fitness[k] << " with machine code, " << off.Fitness[k] << " without";
+        EXPECT_EQ(on.Members[k], off.Members[k]);
+      }
+      ASSERT_EQ(on.Calculated.size(), off.Calculated.size());
+      for (size_t k = 0; k < on.Calculated.size(); ++k) {
+        for (size_t r = 0; r < on.Calculated[k].size(); ++r)
+          EXPECT_TRUE(SameBits(on.Calculated[k][r], off.Calculated[k][r]))
+              << "row " << r << ": " << on.Calculated[k][r] << " with machine code, "
+              << off.Calculated[k][r] << " without";
+      }
+    }
+  }
+}
+
+// The whole search of a small data set whose rows raise for some of its
+// candidates goes the same way with and without machine code: the same
+// members, the same best, to the last bit.
+TEST_F(FitnessSmallDataSetTest, SearchFindsTheSameBestWithAndWithoutMachineCode) {
+  const bool can = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+  struct TCriterion {
+    const char* Name;
+    std::map<std::string, std::string> Settings;
+  };
+  const TCriterion criteria[] = {
+      {"DC", {{"RB2", "True"}, {"ComboBox1", "60"}}},
+      {"RMSE", {{"RB3", "True"}, {"SSEEdit", "0"}, {"ComboBox1", "60"}}},
+  };
+  for (const TSmallModel& model : SmallModels()) {
+    for (const TCriterion& criterion : criteria) {
+      SCOPED_TRACE(std::string(model.Name) + ", " + criterion.Name);
+      auto search = [&](bool machineCode) {
+        expr::SetMachineCodeEnabled(machineCode);
+        auto run = std::make_unique<test::TSearchRun>(criterion.Settings, 5);
+        run->Host.StopAfterPumps = 60;  // also for RMSE, whose target 0 is never reached
+        const uint64_t before = expr::MachineCodeMade();
+        EXPECT_TRUE(run->Run(model.Text));
+        EXPECT_TRUE(run->Messages().empty());
+        if (machineCode && can) {
+          EXPECT_GT(expr::MachineCodeMade(), before);
+        }
+        return run;
+      };
+      const auto on = search(true);
+      const auto off = search(false);
+      const TPopulation &a = on->State.Pop, &b = off->State.Pop;
+      EXPECT_EQ(on->State.Run.Iteration, off->State.Run.Iteration);
+      EXPECT_TRUE(SameBits(a.BestSSE, b.BestSSE)) << a.BestSSE << " against " << b.BestSSE;
+      EXPECT_TRUE(SameBits(a.BestDC, b.BestDC)) << a.BestDC << " against " << b.BestDC;
+      EXPECT_EQ(a.BestPosition, b.BestPosition);
+      EXPECT_EQ(a.Population, b.Population);
+      EXPECT_EQ(a.Fitness, b.Fitness);
+    }
+  }
 }
 
 }  // namespace
