@@ -20,9 +20,7 @@
 //   [rsp + 64]     the sign bit in every lane (for the sign change);
 //   [rsp + 96]     zero in every lane (for an odd real power);
 //   [rsp + 128]    the rows a routine takes and gives through memory;
-//   [rsp + 256]    the lanes the machine code's own judgement of SLEEF's
-//                  eight-lane routines found bad (all bits of a lane);
-//   [rsp + 288...] 64 bytes per step: a step the same for every row keeps
+//   [rsp + 256...] 64 bytes per step: a step the same for every row keeps
 //                  its value there (in every lane); any other step keeps
 //                  its halves in registers and there while a routine is
 //                  called (the call may change every vector register).
@@ -30,9 +28,11 @@
 // lanes from their storage where they are used.
 // Registers: rbx the results, r12 and rbp the byte offsets of the two
 // halves of the current pass, r13, r14, r15 the bound columns that steps
-// of the rows read (three at most; two, and r15 the kept values, when
-// there are kept values), ymm2-ymm15 the values of steps, ymm0 and ymm1 the arguments of a
-// routine and scratch (ymm1 also a value read once per call).
+// of the rows read, but r15 (then r14) where the kept values start and the
+// lanes that the machine code's own judgement of SLEEF's eight-lane
+// routines found bad (as bits), where those are needed; ymm2-ymm15 the
+// values of steps, ymm0 and ymm1 the arguments of a routine and scratch
+// (ymm1 also a value read once per call).
 #include "engine/ExprMachineCode.h"
 
 #include <sys/mman.h>
@@ -189,7 +189,11 @@ class TX86Writer {
     MemRm(r, m);
   }
   void AndEaxImm8(uint8_t imm) { Byte(0x83), Byte(0xE0), Byte(imm); }
-  void OrEaxEcx() { Byte(0x09), Byte(0xC8); }
+  void Or32(int dst, int src) {  // or dst, src (32 bits)
+    Rex(0, src, 0, dst);
+    Byte(0x09);
+    RegRm(src, dst);
+  }
   void OrEax(const TMem& m) {  // or eax, m32
     Rex(0, 0, m.Index < 0 ? 0 : m.Index, m.Base);
     Byte(0x0B);
@@ -269,8 +273,7 @@ class TX86Writer {
 // ===========================================================================
 // The function of a chain.
 
-constexpr int kBadAt = 0, kStatusAt = 32, kSignAt = 64, kZeroAt = 96, kIoAt = 128, kLanesAt = 256,
-              kSlotsAt = 288;
+constexpr int kBadAt = 0, kStatusAt = 32, kSignAt = 64, kZeroAt = 96, kIoAt = 128, kSlotsAt = 256;
 constexpr int kFirstValueRegister = 2, kVectorRegisters = 16;
 constexpr int kColumnRegisters[] = {kR13, kR14, kR15};
 constexpr int kMaxSteps = 512;  // a frame of 33 KB at most
@@ -371,7 +374,13 @@ class TChainWriter {
     int Register;  // -1: in memory or at Address
     TMem Mem;
     const double* Address = nullptr;
+    int Frame = -1;  // a column whose start rax must be loaded with from [rsp + Frame] first
   };
+  // The memory of operand a, rax loaded first where it needs it.
+  TMem MemoryOf(const TOperand& a) {
+    if (a.Frame >= 0) w_.MovLoad(kRax, At(kRsp, a.Frame));
+    return a.Mem;
+  }
 
   int Arg(int k, int i) const {
     return c_.ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)];
@@ -379,6 +388,8 @@ class TChainWriter {
   // The slot of external e (its value in every lane), and of step k (64
   // bytes: a step of the rows keeps both halves there across a call).
   int StepSlot(int k) const { return kSlotsAt + 64 * k; }
+  // The slot of the start of column i of those kept in the frame.
+  int ColumnSlot(int i) const { return StepSlot(c_.Count) + 8 * i; }
 
   // What every step computes, which steps are the same for every row or
   // kept, and the registers of the bound columns.
@@ -391,14 +402,20 @@ class TChainWriter {
       steps_[k].Once = cls == kStepConstant || cls == kStepUniform;
       steps_[k].Kept = cls == kStepInvariant;
       kept_ |= steps_[k].Kept;
+      const int e = ElementaryIndexOf(c_.Blocks[k]);
+      wide_ |= !steps_[k].Kept && e >= 0 && gElementary.Kernels.Wide[e] && c_.ArgCounts[k] == 1;
     }
     // The bound columns that steps of the rows read, each in a register;
-    // with kept values, r15 holds where they start.
-    const int columnRegisters = kept_ ? 2 : 3;
+    // r15 (then r14) holds where the kept values start, and the lanes the
+    // judgement of the eight-lane routines found bad.
+    int top = 2;
+    if (kept_) keptRegister_ = kColumnRegisters[top--];
+    if (wide_) lanesRegister_ = kColumnRegisters[top--];
+    const int columnRegisters = top + 1;
     externals_ = static_cast<int>(c_.Externals.size());
     columnRegister_.assign(static_cast<size_t>(externals_), -1);
     int columns = 0;
-    std::vector<int> registerOfBinding;
+    std::vector<int> registerOfBinding;  // -1: none yet
     for (size_t k = 0; k < count; ++k) {
       if (!Computed(static_cast<int>(k))) continue;
       for (int i = 0; i < c_.ArgCounts[k]; ++i) {
@@ -411,9 +428,16 @@ class TChainWriter {
           registerOfBinding.resize(static_cast<size_t>(b) + 1, -1);
         int& r = registerOfBinding[static_cast<size_t>(b)];
         if (r < 0) {
-          if (columns == columnRegisters) return false;
-          r = kColumnRegisters[columns++];
-          boundColumns_.push_back({b, r});
+          if (columns < columnRegisters) {
+            r = kColumnRegisters[columns++];
+            boundColumns_.push_back({b, r});
+          } else {
+            // Past the registers: where the column starts is kept in the
+            // frame and loaded into rax where it is read (r is -2 - its
+            // number there).
+            r = -2 - static_cast<int>(frameColumns_.size());
+            frameColumns_.push_back(b);
+          }
         }
         columnRegister_[e] = r;
       }
@@ -515,11 +539,13 @@ class TChainWriter {
   void Prologue() {
     saved_ = {kRbx, kRbp, kR12};
     for (const auto& [b, r] : boundColumns_) saved_.push_back(r);
-    if (kept_) saved_.push_back(kR15);
+    if (kept_) saved_.push_back(keptRegister_);
+    if (wide_) saved_.push_back(lanesRegister_);
     for (int r : saved_) w_.Push(r);
     // The registers and the return address pushed: a frame that brings the
     // stack to a multiple of 16 bytes for the routines.
-    frame_ = (StepSlot(c_.Count) + 15) / 16 * 16 + (saved_.size() % 2 == 0 ? 8 : 0);
+    frame_ = (ColumnSlot(static_cast<int>(frameColumns_.size())) + 15) / 16 * 16 +
+             (saved_.size() % 2 == 0 ? 8 : 0);
     // A frame larger than a page is laid out a page at a time, each page
     // touched, so that the guard page below a thread's stack is met
     // rather than stepped over.
@@ -530,22 +556,27 @@ class TChainWriter {
     }
     w_.Alu(5, kRsp, left);
     w_.MovReg(kRbx, kRsi);
-    if (kept_) w_.MovReg(kR15, kRdx);
-    for (const auto& [b, r] : boundColumns_)
-      w_.MovLoad(r, At(kRdi, static_cast<int32_t>(b * sizeof(TColumnBinding) +
-                                                  offsetof(TColumnBinding, Values))));
+    if (kept_) w_.MovReg(keptRegister_, kRdx);
+    if (wide_) w_.Xor32(lanesRegister_);
+    auto values = [](int b) {
+      return static_cast<int32_t>(static_cast<size_t>(b) * sizeof(TColumnBinding) +
+                                  offsetof(TColumnBinding, Values));
+    };
+    for (const auto& [b, r] : boundColumns_) w_.MovLoad(r, At(kRdi, values(b)));
+    for (size_t i = 0; i < frameColumns_.size(); ++i) {
+      w_.MovLoad(kRax, At(kRdi, values(frameColumns_[i])));
+      w_.MovStore(At(kRsp, ColumnSlot(static_cast<int>(i))), kRax);
+    }
     bool sign = false, zero = false;
-    routines_ = wide_ = false;
+    routines_ = false;
     for (int k = 0; k < c_.Count; ++k) {
       const TStep& st = steps_[static_cast<size_t>(k)];
       sign |= st.Kind == TKind::Neg;
       zero |= st.Kind == TKind::IntPower && OddRealPower(k);
       routines_ |= st.Kind == TKind::Routine && st.Wide < 0;
-      wide_ |= st.Kind == TKind::Routine && st.Wide >= 0;
     }
-    if (routines_ || wide_ || zero) w_.Zero(0);
+    if (routines_ || zero) w_.Zero(0);
     if (routines_) w_.Store(At(kRsp, kBadAt), 0);
-    if (wide_) w_.Store(At(kRsp, kLanesAt), 0);
     if (zero) w_.Store(At(kRsp, kZeroAt), 0);
     if (sign) {
       w_.MovImm64(kRax, 0x8000000000000000u);
@@ -567,14 +598,16 @@ class TChainWriter {
     const int src = Arg(k, i);
     if (src < 0) {
       const size_t e = static_cast<size_t>(-1 - src);
-      if (columnRegister_[e] >= 0) return {-1, {columnRegister_[e], h ? kRbp : kR12, 0}};
+      const int r = columnRegister_[e];
+      if (r >= 0) return {-1, {r, h ? kRbp : kR12, 0}};
+      if (r <= -2) return {-1, {kRax, h ? kRbp : kR12, 0}, nullptr, ColumnSlot(-2 - r)};
       return {-1, {}, c_.Externals[e]};
     }
     const TStep& s = steps_[static_cast<size_t>(src)];
     if (s.Once) return {-1, At(kRsp, StepSlot(src))};
     if (s.Kept)
       return {-1,
-              {kR15, h ? kRbp : kR12,
+              {keptRegister_, h ? kRbp : kR12,
                static_cast<int32_t>(c_.InvariantAt[static_cast<size_t>(src)] * rows_ * 8)}};
     return {s.Register[h], {}};
   }
@@ -669,11 +702,11 @@ class TChainWriter {
       if (a.Address)
         x = Spread(a.Address);
       else if (x < 0)
-        w_.Load(x = dst, a.Mem);
+        w_.Load(x = dst, MemoryOf(a));
       if (b.Register >= 0) {
         w_.Op(s.Op, dst, x, b.Register);
       } else if (!b.Address) {
-        w_.Op(s.Op, dst, x, b.Mem);
+        w_.Op(s.Op, dst, x, MemoryOf(b));
       } else if (x != 1) {
         w_.Op(s.Op, dst, x, Spread(b.Address));
       } else {
@@ -750,7 +783,7 @@ class TChainWriter {
       w_.MovImm64(kRax, reinterpret_cast<uint64_t>(a.Address));
       w_.Broadcast(r, At(kRax, 0));
     } else {
-      w_.Load(r, a.Mem);
+      w_.Load(r, MemoryOf(a));
     }
   }
 
@@ -799,7 +832,7 @@ class TChainWriter {
 
   // SLEEF's eight-lane routine of step s on the halves in ymm0 and ymm1,
   // its results left there: the arguments outside the quiet range and the
-  // results that are not finite marked in the lanes at kLanesAt (ymm2 to
+  // results that are not finite marked in the bad lanes' register (ymm2 to
   // ymm5 as scratch: the values in them are kept or no longer read).
   void CallWide(const TStep& s) {
     using TRange = TWideConstants::TRange;
@@ -828,13 +861,13 @@ class TChainWriter {
     w_.Zero(5);
     MarkLanes();
   }
-  // The lanes set in ymm2 to ymm5 added to those at kLanesAt.
+  // The lanes set in ymm2 to ymm5 added, as bits, to the bad lanes' register.
   void MarkLanes() {
     w_.Op(kOpOr, 2, 2, 3);
     w_.Op(kOpOr, 4, 4, 5);
     w_.Op(kOpOr, 2, 2, 4);
-    w_.Op(kOpOr, 2, 2, At(kRsp, kLanesAt));
-    w_.Store(At(kRsp, kLanesAt), 2);
+    w_.SignMask(kRcx, 2);
+    w_.Or32(lanesRegister_, kRcx);
   }
 
   // Returns 0 when no fault flag is set and no lane was marked bad; else
@@ -849,11 +882,7 @@ class TChainWriter {
     w_.Load32(kRax, At(kRsp, kStatusAt));
     w_.AndEaxImm8(kFaultFlags);
     if (routines_) w_.OrEax(At(kRsp, kBadAt));
-    if (wide_) {
-      w_.Load(0, At(kRsp, kLanesAt));
-      w_.SignMask(kRcx, 0);
-      w_.OrEaxEcx();
-    }
+    if (wide_) w_.Or32(kRax, lanesRegister_);
     w_.TestEax();
     const size_t done = w_.Jump(kE);
     w_.AndStatusFlags(At(kRsp, kStatusAt));
@@ -872,12 +901,14 @@ class TChainWriter {
   int externals_ = 0;
   std::vector<int> columnRegister_;  // per external: the register of its column, or -1
   std::vector<std::pair<int, int>> boundColumns_;  // binding, register
+  std::vector<int> frameColumns_;                  // bindings whose start the frame keeps
   int frame_ = 0;
-  std::vector<int> saved_;          // the registers pushed, in order
-  bool kept_ = false;               // some step's values are kept (r15: where they start)
+  std::vector<int> saved_;  // the registers pushed, in order
+  bool kept_ = false;       // some step's values are kept (at keptRegister_)
+  int keptRegister_ = -1, lanesRegister_ = -1;
   const double* spread_ = nullptr;  // the value ymm1 holds in every lane, or null
   bool routines_ = false;           // some step calls a routine that marks bad lanes at kBadAt
-  bool wide_ = false;               // some step calls an eight-lane routine (lanes at kLanesAt)
+  bool wide_ = false;  // some step calls an eight-lane routine (bad lanes in lanesRegister_)
 };
 
 }  // namespace
