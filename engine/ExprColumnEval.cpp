@@ -60,6 +60,11 @@ double SquaresOf(const double* c, const double* t, int n) {
 }
 static_assert(kBlockRows % kSquareLanes == 0, "blocks start at a multiple of the lanes");
 
+// The bound variables take the values of one row.
+void SetRow(const TColumnBinding* bindings, int bindingCount, int row) {
+  for (int b = 0; b < bindingCount; ++b) *bindings[b].Address = bindings[b].Values[row];
+}
+
 // Whether the plan, the kept values and the bound columns' operands of the
 // chain are ready for a call of these rows, bindings and data generation.
 // Within one data generation the columns at the same places hold the same
@@ -143,9 +148,7 @@ class TColumnEvaluation {
 
  private:
   // The bound variables take the values of one row.
-  void SetRow(int row) {
-    for (int b = 0; b < bindingCount_; ++b) *bindings_[b].Address = bindings_[b].Values[row];
-  }
+  void SetRow(int row) { expr::SetRow(bindings_, bindingCount_, row); }
 
   // One row alone, as EvaluateCompiled runs it; false when it raises.
   bool RunRow(int row) {
@@ -482,7 +485,7 @@ bool EvaluateColumnQuick(TChain& chain, int rowCount, const TColumnBinding* bind
       !MachineCodeEnabled() || !MachineCodeMayRun(chain, rowCount, false) ||
       !RunMachineCode(chain, bindings, results))
     return false;
-  for (int b = 0; b < bindingCount; ++b) *bindings[b].Address = bindings[b].Values[rowCount - 1];
+  SetRow(bindings, bindingCount, rowCount - 1);
   return true;
 }
 

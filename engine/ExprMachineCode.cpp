@@ -385,8 +385,8 @@ class TChainWriter {
   int Arg(int k, int i) const {
     return c_.ArgSources[static_cast<size_t>(k) * 4 + static_cast<size_t>(i)];
   }
-  // The slot of external e (its value in every lane), and of step k (64
-  // bytes: a step of the rows keeps both halves there across a call).
+  // The slot of step k (64 bytes: a step of the rows keeps both halves
+  // there across a call).
   int StepSlot(int k) const { return kSlotsAt + 64 * k; }
   // The slot of the start of column i of those kept in the frame.
   int ColumnSlot(int i) const { return StepSlot(c_.Count) + 8 * i; }

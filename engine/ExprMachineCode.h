@@ -57,7 +57,6 @@ class TMachineCode {
   bool Run(const TColumnBinding* bindings, double* results, const double* kept) const {
     return proc_(bindings, results, kept) == 0;
   }
-  size_t Size() const { return size_; }
 
   // The machine code of the chain for its current bindings (ExternalBinding)
   // and rowCount rows, or null where it has none: a step it does not

@@ -140,6 +140,17 @@ __attribute__((noinline)) int LargeSquares(TEngineState& S, const TRowBinding& b
   return evaluate(calc);
 }
 
+// The sum of (calc - target)^2 over n rows, in row order.
+inline double RowOrderSquares(const double* calc, const double* target, int n) {
+  double sse = 0;
+#pragma GCC unroll 4
+  for (int k = 0; k < n; ++k) {
+    const double d = calc[k] - target[k];
+    sse += d * d;
+  }
+  return sse;
+}
+
 // The fitness of a finite sum of squares sse over rows evaluated without a
 // fault, stt the observed values' squares.
 inline double SquaresFitness(int criterion, double sse, int rows, double stt) {
@@ -171,12 +182,7 @@ inline double ExpressionFitness(TEngineState& S, int criterion, int m, const Dou
     if (S.Model.Parser->EvaluateCompiledColumnQuick(
             S.Model.CompiledFunction, b.Rows, b.Columns.data(), static_cast<int>(b.Columns.size()),
             calc, cache.Generation)) {
-      const double* target = S.Model.TargetData[f][o].data();
-      double sse = 0;
-      for (int k = 0; k < b.Rows; ++k) {
-        const double d = calc[k] - target[k];
-        sse += d * d;
-      }
+      const double sse = RowOrderSquares(calc, S.Model.TargetData[f][o].data(), b.Rows);
       if (std::isfinite(sse)) return SquaresFitness(criterion, sse, b.Rows, cache.Stt);
     }
   }
@@ -226,13 +232,7 @@ double ExpressionFitnessAll(TEngineState& S, int criterion, int m, const Double1
     done = LargeSquares(S, b, values, calc, target, generation, sse);
   } else {
     done = EvaluateRowsRaw(S, b, 0, calc, generation);
-    if (done >= rows) {
-#pragma GCC unroll 4
-      for (int k = 0; k < rows; ++k) {
-        const double d = calc[k] - target[k];
-        sse += d * d;
-      }
-    }
+    if (done >= rows) sse = RowOrderSquares(calc, target, rows);
   }
   int bad;
   if (done >= rows) {
