@@ -33,12 +33,12 @@
 #include "../tests/engine/NistData.h"
 #include "engine/CommonUnit.h"
 #include "engine/EvaluationThreads.h"
-#include "engine/ExprMachineCode.h"
 #include "engine/Fitness.h"
 #include "engine/ModelParser.h"
 #include "engine/RandomValues.h"
 #include "engine/RecordingFitHost.h"
 #include "engine/RunController.h"
+#include "engine/expr/ExprMachineCode.h"
 #include "platform/core/Random.h"
 #include "platform/core/SysUtils.h"
 

@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "engine/ExprBuiltins.h"
-#include "engine/ExprChain.h"
+#include "engine/expr/ExprBuiltins.h"
+#include "engine/expr/ExprChain.h"
 
 namespace qv {
 

@@ -23,7 +23,7 @@
 //
 // The parser owns its words (the word list and the list of constants that
 // compilation creates) and its compiled chains. The compiler and the
-// evaluator live in engine/Expr*.{h,cpp} (engine/ExprChain.h says which
+// evaluator live in engine/expr/Expr*.{h,cpp} (engine/expr/ExprChain.h says which
 // stage is where).
 #pragma once
 
@@ -109,7 +109,7 @@ class TExpressionParser {
                                     uint64_t DataGeneration = 0);
   // The short way of a small data set: when an earlier EvaluateCompiledColumn
   // call of the same rows, bindings and DataGeneration (not 0) left machine
-  // code for the chain at index (engine/ExprMachineCode.h), runs it: every
+  // code for the chain at index (engine/expr/ExprMachineCode.h), runs it: every
   // row into results, the bound variables left on the last row, and true.
   // Otherwise, or when some row may raise, false, with nothing changed but
   // results: EvaluateCompiledColumn then decides.
@@ -149,7 +149,7 @@ class TExpressionParser {
  private:
   friend class expr::TCompiler;  // adds the words a compilation creates
 
-  // Fills the word list with the built-in words (engine/ExprBuiltins.cpp).
+  // Fills the word list with the built-in words (engine/expr/ExprBuiltins.cpp).
   void RegisterBuiltinWords();
   // Adds a word to the word list; a name already present keeps the old word
   // and the new one is freed.

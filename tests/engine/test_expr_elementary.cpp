@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ExprElementary.h"
+#include "engine/expr/ExprElementary.h"
 #if defined(__x86_64__)
 #include <xmmintrin.h>
 #endif

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ExprMachineCode.h"
 #include "engine/ParseExpr.h"
+#include "engine/expr/ExprMachineCode.h"
 #include "platform/core/Random.h"
 
 namespace qv {

@@ -18,9 +18,9 @@
 
 #include "SearchTestHost.h"
 #include "engine/EvaluationThreads.h"
-#include "engine/ExprMachineCode.h"
 #include "engine/Fitness.h"
 #include "engine/ParseExpr.h"
+#include "engine/expr/ExprMachineCode.h"
 
 namespace qv {
 namespace {

@@ -5,15 +5,15 @@
 // Compiling a text runs these stages in order, each in its own file:
 //   tokens     the text as words, with the checks and rewrites of
 //              neighbouring words and the string comparisons
-//              (engine/ExprTokens.cpp);
+//              (engine/expr/ExprTokens.cpp);
 //   tree       the words as a tree of operators and functions, the check of
 //              every word's arguments, and the folding of constant
-//              sub-trees into constants (engine/ExprTree.cpp);
+//              sub-trees into constants (engine/expr/ExprTree.cpp);
 //   link       the tree as a chain of steps in evaluation order, every
-//              argument bound to the address it reads (engine/ExprLink.cpp).
+//              argument bound to the address it reads (engine/expr/ExprLink.cpp).
 // A chain that every step can run over blocks of rows also gets a column
-// plan (engine/ExprColumnPlan.cpp), which the column evaluator runs
-// (engine/ExprColumnEval.cpp).
+// plan (engine/expr/ExprColumnPlan.cpp), which the column evaluator runs
+// (engine/expr/ExprColumnEval.cpp).
 #pragma once
 
 #include <cstdint>
@@ -22,9 +22,9 @@
 #include <utility>
 #include <vector>
 
-#include "engine/ExprFused.h"
-#include "engine/ExprMachineCode.h"
 #include "engine/ParseExpr.h"
+#include "engine/expr/ExprFused.h"
+#include "engine/expr/ExprMachineCode.h"
 
 namespace qv::expr {
 
@@ -123,7 +123,7 @@ struct TChain {
   int InvariantRows = -1;         // -1: Invariant not computed
   int InvariantFault = 0;         // first row whose invariants raised
 
-  // Machine code of the chain for a small data set (engine/ExprMachineCode.h),
+  // Machine code of the chain for a small data set (engine/expr/ExprMachineCode.h),
   // or null; made for the bindings MachineBinding (as ExternalBinding) and
   // MachineRows rows, and not tried again for those when it could not be
   // made.
@@ -201,13 +201,13 @@ class TCompiler {
     throw EParserException("Syntax error in expression " + text_);
   }
 
-  // ---- Tokens (engine/ExprTokens.cpp) ----
+  // ---- Tokens (engine/expr/ExprTokens.cpp) ----
   std::vector<TToken> Tokenise();
   TExprWord* LiteralWord(const std::string& text, bool isString);
   void CheckAndRewrite(std::vector<TToken>& t);
   void StringComparisons(std::vector<TToken>& t);
 
-  // ---- Tree (engine/ExprTree.cpp) ----
+  // ---- Tree (engine/expr/ExprTree.cpp) ----
   TNode* Build(std::vector<TExprWord*> t, int depth);
   TNode* NewNode() {
     nodes_.push_back(std::make_unique<TNode>());
@@ -222,7 +222,7 @@ class TCompiler {
   void Fold(TNode* root);
   double EvaluateSubtree(TNode* root, int& kind);
 
-  // ---- Link (engine/ExprLink.cpp) ----
+  // ---- Link (engine/expr/ExprLink.cpp) ----
   // The nodes of the tree, every node after its arguments (left to right);
   // without ValueLeaves the value-like leaves are left out.
   static std::vector<TNode*> PostOrder(TNode* root, bool ValueLeaves);

@@ -3,8 +3,8 @@
 #include <memory>
 #include <unordered_map>
 
-#include "engine/ExprBuiltins.h"
-#include "engine/ExprChain.h"
+#include "engine/expr/ExprBuiltins.h"
+#include "engine/expr/ExprChain.h"
 
 namespace qv::expr {
 

@@ -1,7 +1,7 @@
 // The vector block loops of the elementary functions, one set per width:
-// four rows per SLEEF call in engine/ExprElementaryAvx2.cpp (a processor
-// with AVX2 and FMA), eight in engine/ExprElementaryAvx512.cpp (one that
-// also has AVX-512F), both from one body (engine/ExprElementaryVector.inc).
+// four rows per SLEEF call in engine/expr/ExprElementaryAvx2.cpp (a processor
+// with AVX2 and FMA), eight in engine/expr/ExprElementaryAvx512.cpp (one that
+// also has AVX-512F), both from one body (engine/expr/ExprElementaryVector.inc).
 // Those files are built with the wider instructions, so this header holds
 // declarations only: no inline function that other files share.
 #pragma once
@@ -9,7 +9,7 @@
 namespace qv::expr {
 
 // The contracts of ElementaryBlock, ElementaryArcTan2Block and
-// ElementaryPowerBlock (engine/ExprElementary.h); Pole: an infinity from a
+// ElementaryPowerBlock (engine/expr/ExprElementary.h); Pole: an infinity from a
 // finite argument is a division by zero.
 struct TElementaryBlocks {
   void (*Block)(int K, bool Pole, double* r, const double* a, int n);
@@ -18,7 +18,7 @@ struct TElementaryBlocks {
                 double (*PowerRow)(double, double));
 };
 
-// The routines of a chain's machine code (engine/ExprMachineCode.h), by
+// The routines of a chain's machine code (engine/expr/ExprMachineCode.h), by
 // the vector convention of System V: eight rows as two halves of four,
 // lo and hi (the power's exponents after them), in ymm0 and ymm1 (ymm2 and
 // ymm3); the results of lo returned in ymm0 and those of hi stored at

@@ -9,12 +9,12 @@
 // form for rows), elsewhere the class without FMA in both paths.
 //
 // Faults: the evaluator reads arithmetic faults from the floating-point
-// status flags (engine/ExprBuiltins.h), and SLEEF's routines neither raise
+// status flags (engine/expr/ExprBuiltins.h), and SLEEF's routines neither raise
 // the flags a C library raises nor keep from raising others on the way
 // (a conversion of an infinite intermediate raises "invalid"). Each call
 // therefore puts back the flags it found when the routine changed them
 // (a block whose arguments all lie where the vector routine raises nothing
-// of its own skips that, engine/ExprElementaryVector.inc) and raises, from
+// of its own skips that, engine/expr/ExprElementaryVector.inc) and raises, from
 // the arguments and the result, what the C library raises:
 //   a NaN from arguments that are not NaN       invalid operation;
 //   an infinity from finite arguments           division by zero at a pole
@@ -31,7 +31,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "engine/ExprElementaryBlocks.h"
+#include "engine/expr/ExprElementaryBlocks.h"
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif

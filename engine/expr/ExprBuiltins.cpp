@@ -1,14 +1,14 @@
 // The built-in words: the arithmetic of each, its step procedure (one row)
 // and block procedure (a block of rows), and the table that registers them
 // with every parser.
-#include "engine/ExprBuiltins.h"
+#include "engine/expr/ExprBuiltins.h"
 
 #include <cstring>
 #include <limits>
 #include <memory>
 
-#include "engine/ExprElementary.h"
 #include "engine/ParseExpr.h"
+#include "engine/expr/ExprElementary.h"
 #include "platform/core/Random.h"
 
 #if defined(__SSE2__)
@@ -112,7 +112,7 @@ inline double OpCube(double a) { return a * (a * a); }
 inline double OpIntPower(double a, double b) { return IntPowerOf(a, RoundInt(b)); }
 
 // Real power: 1 for b = 0; 0 for a = 0 and b > 0; an integral b of at most
-// 2147483647 in magnitude by squaring; else SLEEF's pow (engine/ExprElementary.h).
+// 2147483647 in magnitude by squaring; else SLEEF's pow (engine/expr/ExprElementary.h).
 double OpPower(double a, double b) {
   if (b == 0.0) return 1.0;
   if (a == 0.0 && std::isgreater(b, 0.0)) return 0.0;
@@ -256,7 +256,7 @@ void Block2SV(double* __restrict r, const double* const* args, int n) {
 }
 
 // The elementary functions and the real power over a block of rows
-// (engine/ExprElementary.h): the same bits as their rows one by one.
+// (engine/expr/ExprElementary.h): the same bits as their rows one by one.
 template <TElementary K>
 void BlockOf(double* r, const double* const* args, int n) {
   ElementaryBlock(K, r, args[0], n);

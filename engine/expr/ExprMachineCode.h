@@ -12,17 +12,17 @@
 //
 // It computes each step by the same IEEE operation on the same operands
 // as the column evaluator, and calls the same deterministic SLEEF routines
-// (engine/ExprElementaryBlocks.h), so every result has the same bits. It
+// (engine/expr/ExprElementaryBlocks.h), so every result has the same bits. It
 // does not decide faults: when the status flags show one at the end, or a
 // routine could not vouch for a lane (an argument outside its quiet range,
 // a row that the power rules decide, a result that calls for a fault), the
 // call reports it and the column evaluator runs the rows as usual, which
 // decides everything, from the first row. Having given up, it is left
-// aside for a while (engine/ExprChain.h), so that a data set where rows
+// aside for a while (engine/expr/ExprChain.h), so that a data set where rows
 // raise for most candidates costs little more than without it.
 //
 // Internal to the engine's expression compiler; the column evaluator
-// (engine/ExprColumnEval.cpp) makes and calls it.
+// (engine/expr/ExprColumnEval.cpp) makes and calls it.
 #pragma once
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <memory>
 
-#include "engine/ExprChain.h"
+#include "engine/expr/ExprChain.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv::expr {

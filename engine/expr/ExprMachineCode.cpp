@@ -1,5 +1,5 @@
 // Machine code of a chain for a data set of a few rows
-// (engine/ExprMachineCode.h). Written in three parts:
+// (engine/expr/ExprMachineCode.h). Written in three parts:
 //   TX86Writer     the bytes of the few x86-64 instructions it needs
 //                  (general registers, AVX on 256-bit registers, and two
 //                  AVX-512 ones that join and split a 512-bit register);
@@ -14,7 +14,7 @@
 // the steps that read only bound columns (TChain::Invariant). It
 // runs eight rows a pass as two halves of four, each half of a value in a
 // register of its own. Its frame:
-//   [rsp + 0]      the lanes the routines of engine/ExprElementaryBlocks.h
+//   [rsp + 0]      the lanes the routines of engine/expr/ExprElementaryBlocks.h
 //                  could not vouch for (bits);
 //   [rsp + 32]     the status register, read at the end;
 //   [rsp + 64]     the sign bit in every lane (for the sign change);
@@ -33,7 +33,7 @@
 // routines found bad (as bits), where those are needed; ymm2-ymm15 the
 // values of steps, ymm0 and ymm1 the arguments of a routine and scratch
 // (ymm1 also a value read once per call).
-#include "engine/ExprMachineCode.h"
+#include "engine/expr/ExprMachineCode.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -45,9 +45,9 @@
 #include <iterator>
 #include <vector>
 
-#include "engine/ExprBuiltins.h"
-#include "engine/ExprChain.h"
-#include "engine/ExprElementary.h"
+#include "engine/expr/ExprBuiltins.h"
+#include "engine/expr/ExprChain.h"
+#include "engine/expr/ExprElementary.h"
 
 namespace qv::expr {
 

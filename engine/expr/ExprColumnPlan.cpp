@@ -3,7 +3,7 @@
 //   ClassifySteps     each step varying, uniform, constant or invariant
 //                     (TChain says what each class means);
 //   FindFusedGroups   the trees of varying steps of the plain arithmetic
-//                     words that run as one fused program (engine/ExprFused.h);
+//                     words that run as one fused program (engine/expr/ExprFused.h);
 //   WriteFusedPrograms  the program of each group; a group too deep for the
 //                     accumulators runs step by step instead;
 //   OrderUnits        the units of the varying steps in chain order: fused
@@ -16,8 +16,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/ExprBuiltins.h"
-#include "engine/ExprChain.h"
+#include "engine/expr/ExprBuiltins.h"
+#include "engine/expr/ExprChain.h"
 
 namespace qv::expr {
 

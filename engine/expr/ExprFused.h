@@ -10,7 +10,7 @@
 // loops are built without contraction of a*b+c into one rounding.
 //
 // Internal to the engine's expression compiler; the column planner
-// (engine/ExprColumnPlan.cpp) writes the programs, the column evaluator
+// (engine/expr/ExprColumnPlan.cpp) writes the programs, the column evaluator
 // runs them.
 #pragma once
 

@@ -14,9 +14,9 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/ExprElementaryBlocks.h"
-#include "engine/ExprFused.h"
 #include "engine/ParseClass.h"
+#include "engine/expr/ExprElementaryBlocks.h"
+#include "engine/expr/ExprFused.h"
 
 namespace qv::expr {
 
@@ -73,7 +73,7 @@ inline double OpIf(double a, double b, double c) { return (RoundInt(a) & 0xFF) !
 void BlockIf(double* r, const double* const* args, int n);
 
 // What a fused program computes for a step of this block procedure
-// (engine/ExprFused.h): its form and, for the binary operations, the
+// (engine/expr/ExprFused.h): its form and, for the binary operations, the
 // operation; form kFuseNone for the words it does not compute.
 struct TFuseWord {
   uint8_t Form, Op;
@@ -91,7 +91,7 @@ TBlockProc ScalarVariantOf(TBlockProc proc, bool ScalarFirst);
 bool SseFaultsOnly(TBlockProc proc);
 bool SseFaultsOnly(TExprProc proc);
 
-// What the machine code of a chain (engine/ExprMachineCode.h) computes for
+// What the machine code of a chain (engine/expr/ExprMachineCode.h) computes for
 // a step of this block procedure, beside the words of FuseWordOf: the
 // elementary function (its index in TElementary, -1 for none), the real
 // power ("^", "power", "pow"), the integer power ("intpower", "^" before
@@ -99,7 +99,7 @@ bool SseFaultsOnly(TExprProc proc);
 int ElementaryIndexOf(TBlockProc proc);
 bool IsRealPowerBlock(TBlockProc proc);
 bool IsIntegerPowerBlock(TBlockProc proc);
-// The machine code's routine (engine/ExprElementaryBlocks.h) of a^-1
+// The machine code's routine (engine/expr/ExprElementaryBlocks.h) of a^-1
 // (Square false) or a^-2 as the squaring loop forms them, or null without
 // AVX2 and FMA; the lanes it marks are those the extended arithmetic must
 // decide.

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "engine/EvaluationThreads.h"
-#include "engine/ExprBuiltins.h"
-#include "engine/ExprChain.h"
+#include "engine/expr/ExprBuiltins.h"
+#include "engine/expr/ExprChain.h"
 
 namespace qv::expr {
 

@@ -13,7 +13,7 @@
 #include <array>
 #include <utility>
 
-#include "engine/ExprElementary.h"
+#include "engine/expr/ExprElementary.h"
 
 namespace qv::expr {
 

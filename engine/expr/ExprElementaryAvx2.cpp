@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "engine/ExprElementaryBlocks.h"
+#include "engine/expr/ExprElementaryBlocks.h"
 
 namespace qv::expr {
 namespace {
@@ -77,7 +77,7 @@ struct TVec {
 
 // SLEEF's name of routine f at this width.
 #define QV_SLEEF(f) Sleef_finz_##f##d4_u10avx2
-#include "engine/ExprElementaryVector.inc"
+#include "engine/expr/ExprElementaryVector.inc"
 #undef QV_SLEEF
 
 namespace qv::expr {

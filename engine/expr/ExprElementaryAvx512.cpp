@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "engine/ExprElementaryBlocks.h"
+#include "engine/expr/ExprElementaryBlocks.h"
 
 namespace qv::expr {
 namespace {
@@ -95,7 +95,7 @@ struct TVec {
 
 // SLEEF's name of routine f at this width.
 #define QV_SLEEF(f) Sleef_finz_##f##d8_u10avx512f
-#include "engine/ExprElementaryVector.inc"
+#include "engine/expr/ExprElementaryVector.inc"
 #undef QV_SLEEF
 
 namespace qv::expr {

@@ -1,11 +1,11 @@
-// The loops of fused programs (engine/ExprFused.h).
-#include "engine/ExprFused.h"
+// The loops of fused programs (engine/expr/ExprFused.h).
+#include "engine/expr/ExprFused.h"
 
 #include <cstddef>
 #include <type_traits>
 #include <utility>
 
-#include "engine/ExprBuiltins.h"
+#include "engine/expr/ExprBuiltins.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
