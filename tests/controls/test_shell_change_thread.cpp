@@ -79,17 +79,15 @@ class ChangeThread : public ::testing::Test {
   TRecorder R;
 };
 
-TEST_F(ChangeThread, CreatedFileArrivesWithinTheBound) {
+TEST_F(ChangeThread, CreatedFileArrivesAsOneMessageForItsSlot) {
   TChangeHandlerThread th(R.Target, WM_SHELL_CHANGE);
   int slot = -1;
   ASSERT_TRUE(
       th.AddWatch(T.Root, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME, 0, slot));
   EXPECT_EQ(slot, 0);
   EXPECT_EQ(th.WatchCount(), 1);
-  const auto start = std::chrono::steady_clock::now();
   T.File("new.mff");
-  ASSERT_TRUE(waitForPost(R, 200));
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(200));
+  ASSERT_TRUE(waitForPost(R, 5000));
   EXPECT_EQ(R.Posts[0].Msg, WM_SHELL_CHANGE);
   EXPECT_EQ(R.Posts[0].W, 0);
   EXPECT_EQ(R.Posts[0].L, 0);
@@ -98,8 +96,8 @@ TEST_F(ChangeThread, CreatedFileArrivesWithinTheBound) {
   // more than there were changes, all for the slot.
   R.Posts.clear();
   for (int i = 0; i < 20; ++i) T.File("burst" + std::to_string(i));
+  ASSERT_TRUE(waitForPost(R, 5000));
   settle(150);
-  ASSERT_FALSE(R.Posts.empty());
   EXPECT_LE(R.Posts.size(), 20u);
   for (const TPost& p : R.Posts) EXPECT_EQ(p.W, slot);
 }
@@ -112,7 +110,7 @@ TEST_F(ChangeThread, FiltersChooseFilesOrFolders) {
   settle();
   EXPECT_TRUE(R.Posts.empty());
   T.Dir("folder");
-  EXPECT_TRUE(waitForPost(R, 1000));
+  EXPECT_TRUE(waitForPost(R, 5000));
   // Content changes do not count for name filters.
   R.Posts.clear();
   T.File("file.txt", "more");
@@ -138,9 +136,14 @@ TEST_F(ChangeThread, SixtyThreeSlotsAndNoMore) {
 
   // One change in the shared folder reaches every slot once.
   T.File("y");
-  settle(150);
   std::vector<int> seen(63, 0);
-  for (const TPost& p : R.Posts) ++seen.at(static_cast<std::size_t>(p.W));
+  const auto everySlotSeen = [&] {
+    std::fill(seen.begin(), seen.end(), 0);
+    for (const TPost& p : R.Posts) ++seen.at(static_cast<std::size_t>(p.W));
+    return std::count(seen.begin(), seen.end(), 0) == 0;
+  };
+  while (!everySlotSeen() && waitForPost(R, 5000)) {
+  }
   for (int n : seen) EXPECT_GE(n, 1);
 
   // Freeing a slot makes room again.
@@ -172,13 +175,13 @@ TEST_F(ChangeThread, SubtreeWatchesFoldersBelowNewOnesIncluded) {
   ASSERT_TRUE(
       th.AddWatch(T.Root, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME, 1, slot));
   T.File("a/b/c/deep.txt");
-  ASSERT_TRUE(waitForPost(R, 1000));
+  ASSERT_TRUE(waitForPost(R, 5000));
   T.Dir("a/new");
-  ASSERT_TRUE(waitForPost(R, 1000));
+  ASSERT_TRUE(waitForPost(R, 5000));
   settle();
   R.Posts.clear();
   T.File("a/new/inside.txt");
-  EXPECT_TRUE(waitForPost(R, 1000));
+  EXPECT_TRUE(waitForPost(R, 5000));
 
   // Without the subtree flag a deeper change is not seen.
   TRecorder flat;
@@ -195,7 +198,7 @@ TEST_F(ChangeThread, AWatchedFolderThatGoesAwayPostsAndFreesItsSlot) {
   int slot = -1;
   ASSERT_TRUE(th.AddWatch(dir, FILE_NOTIFY_CHANGE_FILE_NAME, 0, slot));
   ::rmdir(dir.c_str());
-  ASSERT_TRUE(waitForPost(R, 1000));
+  ASSERT_TRUE(waitForPost(R, 5000));
   EXPECT_EQ(R.Posts.back().W, slot);
   settle();
   EXPECT_EQ(th.WatchCount(), 0);

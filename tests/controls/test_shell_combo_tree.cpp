@@ -232,7 +232,7 @@ TEST_F(ShellTree, RefreshFollowsExpandedFoldersAndWatchesThem) {
   EXPECT_EQ(Tree.WatchedFolders(), 2);  // the base and "a"
   T.Dir("a/new");
   std::filesystem::remove_all(T.Path("a/sibling"));
-  ASSERT_TRUE(ManualUiQueue().WaitPending(2000));
+  ASSERT_TRUE(ManualUiQueue().WaitPending(10000));
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   ManualUiQueue().Drain();
   ASSERT_TRUE(Host.TimerActive(ShellRefreshTimer));

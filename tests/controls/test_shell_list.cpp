@@ -57,7 +57,7 @@ class ShellList : public ::testing::Test {
     return nullptr;
   }
   // Waits for the watcher's message and hands it to the list.
-  bool DeliverChange(int ms = 2000) {
+  bool DeliverChange(int ms = 10000) {
     if (!ManualUiQueue().WaitPending(ms)) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ManualUiQueue().Drain();

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
 
+#include <chrono>
 #include <cmath>
+#include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -73,6 +77,28 @@ inline TDriverRun RunDriver(const std::vector<std::string>& args, int timeoutMs)
     }
   }
   return run;
+}
+
+// Waits until process Pid catches signal Sig (its handler is installed, as
+// /proc/<pid>/status's SigCgt mask shows), at most TimeoutMs. A signal sent
+// before that would end the process instead of reaching the handler; how
+// long a start takes depends on the machine's load, so a test waits for
+// this state and not for a fixed time.
+inline bool WaitForSignalHandler(pid_t Pid, int Sig, int TimeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+  const std::string status = "/proc/" + std::to_string(Pid) + "/status";
+  while (std::chrono::steady_clock::now() < end) {
+    std::ifstream in(status);
+    std::string line;
+    while (std::getline(in, line)) {
+      if (line.rfind("SigCgt:", 0) != 0) continue;
+      const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+      if (mask & (1ULL << (Sig - 1))) return true;
+    }
+    if (!in.is_open() && !std::ifstream(status).is_open()) return false;  // the process is gone
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
 }
 
 }  // namespace e2e

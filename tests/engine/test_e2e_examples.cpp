@@ -236,7 +236,9 @@ TEST(ExampleModels, InterruptIsAUserStop) {
     _exit(127);
   }
   close(out[1]);
-  usleep(500 * 1000);  // the search never reaches DC 2 by itself
+  // The search never reaches DC 2 by itself; the interrupt is sent once the
+  // driver handles it, however long its start takes on a busy machine.
+  ASSERT_TRUE(WaitForSignalHandler(pid, SIGINT, 120000));
   kill(pid, SIGINT);
   std::string text;
   char buf[4096];

@@ -23,7 +23,8 @@ class QtThreadPost : public ::testing::Test {
 };
 
 void pumpUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 500 && !done(); ++i) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (!done() && std::chrono::steady_clock::now() < end) {
     QCoreApplication::processEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }

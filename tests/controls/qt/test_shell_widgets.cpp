@@ -62,7 +62,7 @@ TEST_F(ShellWidgets, ALiveAddArrivesThroughTheEventLoopAfterTheHoldBack) {
   list.Folder().SetPath(T.Root);
   w.resize(400, 300);
   w.show();
-  ASSERT_TRUE(pumpUntil([&] { return list.Items().Count() == 5; }, 2000));
+  ASSERT_TRUE(pumpUntil([&] { return list.Items().Count() == 5; }, 10000));
   TListItem* alpha = find(list, "alpha.mff");
   QElapsedTimer t;
   t.start();
@@ -83,7 +83,7 @@ TEST_F(ShellWidgets, DropsOfFileUrlsCopyOrMove) {
   list.Folder().SetPath(T.Root);
   w.resize(400, 300);
   w.show();
-  pumpUntil([&] { return list.Items().Count() == 5; }, 2000);
+  pumpUntil([&] { return list.Items().Count() == 5; }, 10000);
 
   auto drop = [&](const std::string& path, QPoint at, Qt::KeyboardModifiers mods) {
     QMimeData mime;
@@ -138,7 +138,7 @@ TEST_F(ShellWidgets, FileBrowserPicture) {
   list->ShellList().Folder().SetPath(T.Root);
   form.resize(420, 260);
   form.show();
-  ASSERT_TRUE(pumpUntil([&] { return list->ShellList().Items().Count() == 4; }, 2000));
+  ASSERT_TRUE(pumpUntil([&] { return list->ShellList().Items().Count() == 4; }, 10000));
   EXPECT_EQ(combo->ShellCombo().ShellItem(combo->ShellCombo().ItemIndex())->Caption(),
             ExtractFileName(T.Root));
   const QImage shot = form.grab().toImage();
@@ -158,7 +158,7 @@ TEST_F(ShellWidgets, AWidgetDestroyedWithChangesInFlight) {
     auto w = std::make_unique<TUiShellListWidget>();
     w->ShellList().Folder().SetPath(T.Root);
     w->show();
-    pumpUntil([&] { return w->ShellList().Items().Count() > 0; }, 2000);
+    pumpUntil([&] { return w->ShellList().Items().Count() > 0; }, 10000);
     T.File("churn" + std::to_string(round));
     QThread::msleep(30);  // the watcher has posted by now
     w.reset();
