@@ -6,7 +6,7 @@
 
 #include "engine/EvaluationThreads.h"
 #include "engine/ParseExpr.h"
-#include "engine/ProgramMode.h"
+#include "engine/ProgramFitness.h"
 #include "engine/RandomValues.h"
 #include "engine/SearchRandom.h"
 #include "platform/core/SysUtils.h"
