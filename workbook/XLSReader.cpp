@@ -123,6 +123,11 @@ class TXLSReader::TImpl {
     if (b8()) return ReadBIFF8String(r, off, count16, used);
     return string8(r, off, count16, used);
   }
+  // The text of a cell or string result with a 16-bit count at off (LABEL,
+  // RSTRING, STRING), whose characters may go on in the CONTINUE records
+  // after the record; those are consumed.
+  std::string continuedText(const TRecordView& r, size_t off);
+  std::string continuedText8(const TRecordView& r, size_t off);
 
   void dispatch(const TRecordView& r);
   bool cellRecord(uint16_t id, const TRecordView& r);
@@ -170,6 +175,9 @@ class TXLSReader::TImpl {
   bool haveShape_ = false;
   int codepage_ = 1252;
   std::vector<TXLSPicture*> blips_;
+  // Texts whose records end before their stated length: read as far as
+  // they go and reported once at the end.
+  int cutTexts_ = 0;
 };
 
 void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
@@ -179,7 +187,6 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
   if (version == xvNone || version == xvExcelUnknown) throw EXLSError("BOF is missing in file");
   wb_.SetVersion(version);
   wb_.FormulaVersion = version;
-  const int maxBody = MaxRecordBody(version);
 
   TBIFFHeader h;
   if (!s.ReadHeader(h) || (h.RecId & 0xFF) != 0x09) throw EXLSError("BOF is missing in file");
@@ -207,11 +214,9 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
         throw EXLSError("Unexpected end of file");
       }
       ++count_;
+      // A record longer than the version's largest body is read all the
+      // same: it is whole in the stream, and skipping it would drop cells.
       if (s.Position() + h_.Length > s.Size()) throw EXLSError("record too short");
-      if (h_.Length > maxBody) {
-        s.Seek(h_.Length, 1);
-        continue;
-      }
       TRecordView r(s.Data() + s.Position(), h_.Length);
       s.Seek(h_.Length, 1);
       if (wb_.OnProgress && count_ % 100 == 0 && s.Size() > 0)
@@ -222,6 +227,11 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
   } catch (const Exception& e) {
     throw EXLSError(Format("Error on reading record # %d", count_) + "\r" + e.Message());
   }
+  if (cutTexts_ > 0)
+    wb_.ShowMessage(
+        Format("%d text(s) end before their stated length in the file; they were read "
+               "as far as the file holds them",
+               cutTexts_));
   if (wb_.OnProgress) wb_.OnProgress(100);
 }
 
@@ -329,7 +339,7 @@ bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
     case biff::RSTRING:
     case biff::LABEL: {
       int row = r.U16(0), col = r.U16(2);
-      std::string t = counted(r, 6, true);
+      std::string t = continuedText(r, 6);
       if (cellOk(col, row) && sh)
         put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)),
                                           sh->Owner()->SST.AddString(t)));
@@ -892,12 +902,16 @@ void TXLSReader::TImpl::formula(const TRecordView& r) {
         // Read the STRING behind it now; both stay for the main loop.
         int64_t save = s_->Position();
         s_->Seek(4 + h.Length, 1);
-        if (peek(h, body) && (h.RecId == biff::STRING || h.RecId == biff::STRING2))
-          text = v_ <= xvExcel21 ? string8(body, 0, false) : counted(body, 0, true);
+        if (peek(h, body) && (h.RecId == biff::STRING || h.RecId == biff::STRING2)) {
+          const int count = count_;
+          consume(h);
+          text = v_ <= xvExcel21 ? string8(body, 0, false) : continuedText(body, 0);
+          count_ = count;
+        }
         s_->Seek(save, 0);
       } else if (peek(h, body) && (h.RecId == biff::STRING || h.RecId == biff::STRING2)) {
         consume(h);
-        text = v_ <= xvExcel21 ? string8(body, 0, false) : counted(body, 0, true);
+        text = v_ <= xvExcel21 ? string8(body, 0, false) : continuedText(body, 0);
       }
       if (!ok) return;
       if (keepValueOnly) {
@@ -1037,6 +1051,105 @@ void TXLSReader::TImpl::supBook(const TRecordView& r) {
   wb_.NameDefs.SupBooks.push_back(std::move(b));
 }
 
+// Excel 5 and older: the count is in bytes, and CONTINUE records carry the
+// rest of the bytes as they are.
+std::string TXLSReader::TImpl::continuedText8(const TRecordView& r, size_t off) {
+  const size_t n = r.U16(off);
+  if (r.Has(off + 2, n)) return text8(r.Bytes(off + 2, n));
+  std::string bytes(r.Rest(off + 2));
+  TBIFFHeader h;
+  TRecordView body;
+  while (bytes.size() < n && peek(h, body) && h.RecId == biff::CONTINUE) {
+    consume(h);
+    bytes.append(reinterpret_cast<const char*>(body.Data()),
+                 std::min<size_t>(body.Size(), n - bytes.size()));
+  }
+  if (bytes.size() < n) ++cutTexts_;
+  return text8(bytes);
+}
+
+// Excel 97: a BIFF8 string. Its characters go on in CONTINUE records that
+// start with an option byte of their own (bit 0: UTF-16 characters), as
+// Excel and LibreOffice write them; gnumeric writes the rest of the bytes
+// as they are, even cutting a UTF-16 character in two. The form whose
+// parts add up to the stated length exactly is taken, the option bytes
+// first; a text that no form completes is read as far as it goes.
+std::string TXLSReader::TImpl::continuedText(const TRecordView& r, size_t off) {
+  if (!b8()) return continuedText8(r, off);
+  const size_t n = r.U16(off);
+  const uint8_t opt = r.U8(off + 2);
+  size_t p = off + 3 + ((opt & 0x08) ? 2 : 0) + ((opt & 0x04) ? 4 : 0);
+  const bool wide = opt & 0x01;
+  if (r.Has(p, n * (wide ? 2 : 1))) return ReadBIFF8Chars(r, off + 2, n, nullptr);
+  std::string_view first = r.Rest(p);
+
+  // The CONTINUE records that follow, not yet consumed.
+  std::vector<TRecordView> parts;
+  const int64_t start = s_->Position();
+  {
+    TBIFFHeader h;
+    TRecordView body;
+    while (peek(h, body) && h.RecId == biff::CONTINUE) {
+      parts.push_back(body);
+      s_->Seek(4 + h.Length, 1);
+    }
+    s_->Seek(start, 0);
+  }
+  auto take = [&](size_t used) {
+    for (size_t i = 0; i < used; ++i) {
+      TBIFFHeader h;
+      TRecordView body;
+      peek(h, body);
+      consume(h);
+    }
+  };
+
+  // Option bytes: each part starts with one; its characters fill it.
+  std::u16string text;
+  auto appendChars = [&](std::string_view bytes, bool w) {
+    const size_t k = std::min(n - text.size(), bytes.size() / (w ? 2 : 1));
+    for (size_t i = 0; i < k; ++i)
+      text += w ? static_cast<char16_t>(readLE<uint16_t>(bytes.data() + 2 * i))
+                : static_cast<char16_t>(static_cast<uint8_t>(bytes[i]));
+  };
+  appendChars(first, wide);
+  bool exact = !(wide && first.size() % 2);
+  size_t used = 0;
+  while (text.size() < n && used < parts.size()) {
+    const TRecordView& part = parts[used++];
+    if (part.Size() == 0 || (part.U8(0) & 0xFE)) {
+      exact = false;
+      break;
+    }
+    const bool w = part.U8(0) & 1;
+    const size_t before = text.size();
+    appendChars(part.Rest(1), w);
+    if ((part.Size() - 1) != (text.size() - before) * (w ? 2 : 1)) exact = false;
+  }
+  if (text.size() == n && exact) {
+    take(used);
+    return Utf16ToUtf8(text);
+  }
+
+  // The bytes as they are, in the width of the first part.
+  const size_t need = n * (wide ? 2 : 1);
+  std::string bytes(first);
+  size_t raw = 0;
+  while (bytes.size() < need && raw < parts.size()) {
+    const TRecordView& part = parts[raw++];
+    bytes.append(reinterpret_cast<const char*>(part.Data()), part.Size());
+  }
+  if (bytes.size() == need) {
+    take(raw);
+    return wide ? Utf16LEToUtf8(bytes) : Latin1ToUtf8(bytes);
+  }
+
+  // Neither adds up: the option-byte reading, as far as it went.
+  take(used);
+  ++cutTexts_;
+  return Utf16ToUtf8(text);
+}
+
 std::string TXLSReader::TImpl::noteText() {
   TBIFFHeader h;
   TRecordView body;
@@ -1057,7 +1170,10 @@ std::string TXLSReader::TImpl::noteText() {
   size_t runs = body.Has(12, 2) ? body.U16(12) : 0;
   std::u16string text;
   while (text.size() < cch) {
-    if (!peek(h, body) || h.RecId != biff::CONTINUE || h.Length == 0) break;
+    if (!peek(h, body) || h.RecId != biff::CONTINUE || h.Length == 0) {
+      ++cutTexts_;
+      break;
+    }
     consume(h);
     bool wide = body.U8(0) & 1;
     size_t avail = (body.Size() - 1) / (wide ? 2 : 1);

@@ -121,6 +121,7 @@ class TXLSWriter::TImpl {
   void sheetStart(TSheet& sh, int index);
   void cells(TSheet& sh);
   void formulaCell(TFormulaCell& c);
+  void stringRecord(const std::string& text);
   void sheetEnd(TSheet& sh, int index);
   void drawings(TSheet& sh);
   void validations(TSheet& sh);
@@ -842,9 +843,30 @@ void TXLSWriter::TImpl::formulaCell(TFormulaCell& c) {
   if (type == ctArrayFormula) {
     s_.WriteRecord(biff::ARRAY, static_cast<TArrayFormulaCell&>(c).ArrayTokens);
   } else if (hasString) {
-    TRecordBuilder sr;
-    counted(sr, stringResult, true);
+    stringRecord(stringResult);
+  }
+}
+
+// STRING: in Excel 97 a text longer than one record goes on in CONTINUE
+// records, each starting with its option byte, cut between characters.
+void TXLSWriter::TImpl::stringRecord(const std::string& text) {
+  TRecordBuilder sr;
+  counted(sr, text, true);
+  const size_t maxBody = static_cast<size_t>(MaxRecordBody(v_));
+  if (!b8() || sr.Size() <= maxBody) {
     rec(biff::STRING, sr);
+    return;
+  }
+  std::string_view body = sr.Str();
+  const char option = body[2];
+  const size_t unit = (option & 1) ? 2 : 1;
+  size_t take = 3 + (maxBody - 3) / unit * unit;
+  s_.WriteRecord(biff::STRING, body.substr(0, take));
+  for (size_t at = take; at < body.size(); at += take) {
+    take = std::min(body.size() - at, (maxBody - 1) / unit * unit);
+    std::string part(1, option);
+    part += body.substr(at, take);
+    s_.WriteRecord(biff::CONTINUE, part);
   }
 }
 
