@@ -289,7 +289,7 @@ void TSST2::Read(TXLSStream& stream) {
 void TSST2::Write(TXLSStream& s) const {
   const int64_t maxRec = std::max(MaxRecordSize, 32);
   int64_t headerPos = s.Position();
-  s.WriteHeader(0x00FC, 0);
+  s.WriteHeader(biff::SST, 0);
   int64_t used = 0;
   auto closeAndContinue = [&]() {
     s.PatchWord(headerPos + 2, static_cast<uint16_t>(used));

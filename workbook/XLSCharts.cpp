@@ -138,33 +138,33 @@ class TChartWriter {
 void TXLSChart::WriteRecords(TXLSStream& s) const {
   TChartWriter w(s);
   // Page set-up of the chart.
-  w.rec(0x0014);
-  w.rec(0x0015);
-  w.word(0x0083, 0);
-  w.word(0x0084, 0);
-  w.rec(0x00A1, TRecordBuilder()
-                    .U16(0)
-                    .U16(18)
-                    .U16(1)
-                    .U16(1)
-                    .U16(1)
-                    .U16(0x0003)
-                    .U16(0)
-                    .U16(2208)
-                    .F64(0)
-                    .F64(0)
-                    .U16(1));
-  w.word(0x0033, 3);
+  w.rec(biff::HEADER);
+  w.rec(biff::FOOTER);
+  w.word(biff::HCENTER, 0);
+  w.word(biff::VCENTER, 0);
+  w.rec(biff::SETUP, TRecordBuilder()
+                         .U16(0)
+                         .U16(18)
+                         .U16(1)
+                         .U16(1)
+                         .U16(1)
+                         .U16(0x0003)
+                         .U16(0)
+                         .U16(2208)
+                         .F64(0)
+                         .F64(0)
+                         .U16(1));
+  w.word(biff::PRINTSIZE, 3);
   w.rec(rFBI, TRecordBuilder().U16(5685).U16(4380).U16(240).U16(0).U16(0));
   w.rec(rFBI, TRecordBuilder().U16(5685).U16(4380).U16(200).U16(1).U16(0));
   w.rec(rFBI, TRecordBuilder().U16(5685).U16(4380).U16(200).U16(0).U16(0));
-  w.word(0x0012, 0);
+  w.word(biff::PROTECT, 0);
   w.word(rUNITS, 0);
 
   // The chart and its frame.
   w.rec(rCHART, TRecordBuilder().U32(0).U32(0).U32(400u << 16).U32(300u << 16));
   w.begin();
-  w.rec(0x00A0, TRecordBuilder().U16(1).U16(1));
+  w.rec(biff::SCL, TRecordBuilder().U16(1).U16(1));
   w.rec(rPLOTGROWTH, TRecordBuilder().U32(0x10000).U32(0x10000));
   w.rec(rFRAME, TRecordBuilder().U16(0).U16(3));
   w.begin();
@@ -322,7 +322,7 @@ void TXLSChart::WriteRecords(TXLSStream& s) const {
     w.end();
   }
   w.end();  // chart
-  w.rec(0x0200, TRecordBuilder().U32(0).U32(13).U16(0).U16(1).U16(0));
+  w.rec(biff::DIMENSIONS, TRecordBuilder().U32(0).U32(13).U16(0).U16(1).U16(0));
   w.word(rSIINDEX, 1);
   w.word(rSIINDEX, 2);
   w.word(rSIINDEX, 3);

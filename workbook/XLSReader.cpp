@@ -11,6 +11,7 @@
 #include "platform/core/SysUtils.h"
 #include "workbook/DecodeFormula.h"
 #include "workbook/MSODrawing.h"
+#include "workbook/XLSRecords.h"
 #include "workbook/XLSStrings.h"
 #include "workbook/XLSWorkbook.h"
 
@@ -122,8 +123,20 @@ class TXLSReader::TImpl {
     if (b8()) return ReadBIFF8String(r, off, count16, used);
     return string8(r, off, count16, used);
   }
+  // The text of a cell or string result with a 16-bit count at off (LABEL,
+  // RSTRING, STRING), whose characters may go on in the CONTINUE records
+  // after the record; those are consumed.
+  std::string continuedText(const TRecordView& r, size_t off);
+  std::string continuedText8(const TRecordView& r, size_t off);
 
   void dispatch(const TRecordView& r);
+  bool cellRecord(uint16_t id, const TRecordView& r);
+  bool sheetRecord(uint16_t id, const TRecordView& r);
+  bool printRecord(uint16_t id, const TRecordView& r);
+  bool formatRecord(uint16_t id, const TRecordView& r);
+  bool bookRecord(uint16_t id, const TRecordView& r);
+  bool nameRecord(uint16_t id, const TRecordView& r);
+  bool drawingRecord(uint16_t id, const TRecordView& r);
   void bof(const TRecordView& r);
   void formula(const TRecordView& r);
   void sharedFormula(const TRecordView& r);
@@ -162,6 +175,9 @@ class TXLSReader::TImpl {
   bool haveShape_ = false;
   int codepage_ = 1252;
   std::vector<TXLSPicture*> blips_;
+  // Texts whose records end before their stated length: read as far as
+  // they go and reported once at the end.
+  int cutTexts_ = 0;
 };
 
 void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
@@ -171,7 +187,6 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
   if (version == xvNone || version == xvExcelUnknown) throw EXLSError("BOF is missing in file");
   wb_.SetVersion(version);
   wb_.FormulaVersion = version;
-  const int maxBody = MaxRecordBody(version);
 
   TBIFFHeader h;
   if (!s.ReadHeader(h) || (h.RecId & 0xFF) != 0x09) throw EXLSError("BOF is missing in file");
@@ -180,7 +195,7 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
   TRecordView first(s.Data() + s.Position(), h.Length);
   s.Seek(h.Length, 1);
   int type = first.Has(2, 2) ? first.U16(2) : 0;
-  if (type == 0x0010) {
+  if (type == biff::stWorksheet) {
     // A single worksheet: it goes into the first sheet, which the file
     // does not name.
     sheetIndex_ = 0;
@@ -199,11 +214,9 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
         throw EXLSError("Unexpected end of file");
       }
       ++count_;
+      // A record longer than the version's largest body is read all the
+      // same: it is whole in the stream, and skipping it would drop cells.
       if (s.Position() + h_.Length > s.Size()) throw EXLSError("record too short");
-      if (h_.Length > maxBody) {
-        s.Seek(h_.Length, 1);
-        continue;
-      }
       TRecordView r(s.Data() + s.Position(), h_.Length);
       s.Seek(h_.Length, 1);
       if (wb_.OnProgress && count_ % 100 == 0 && s.Size() > 0)
@@ -214,18 +227,40 @@ void TXLSReader::TImpl::Run(TXLSStream& s, TExcelVersion version) {
   } catch (const Exception& e) {
     throw EXLSError(Format("Error on reading record # %d", count_) + "\r" + e.Message());
   }
+  if (cutTexts_ > 0)
+    wb_.ShowMessage(
+        Format("%d text(s) end before their stated length in the file; they were read "
+               "as far as the file holds them",
+               cutTexts_));
   if (wb_.OnProgress) wb_.OnProgress(100);
 }
 
+// Each record family has a handler that returns false for ids that are not
+// its own; records that no family takes are read and dropped, except BOF
+// records (every id whose low byte is 0x09).
 void TXLSReader::TImpl::dispatch(const TRecordView& r) {
-  TSheet* sh = sheet();
   const uint16_t id = h_.RecId;
+  if (cellRecord(id, r) || sheetRecord(id, r) || printRecord(id, r) || formatRecord(id, r) ||
+      bookRecord(id, r) || nameRecord(id, r) || drawingRecord(id, r))
+    return;
+  if (id == biff::EOF_) {
+    inWorksheet_ = false;
+    shared_.clear();
+    if (names_.empty() || nameIndex_ >= static_cast<int>(names_.size()) - 1) stop_ = true;
+  } else if ((id & 0xFF) == 0x09) {
+    bof(r);
+  }
+}
+
+// Cell records, the dimensions and shared formulas.
+bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
+  TSheet* sh = sheet();
   switch (id) {
-    case 0x0000:
-    case 0x0200: {
+    case biff::DIMENSIONS2:
+    case biff::DIMENSIONS: {
       if (!sh) break;
       int r1, r2, c1, c2;
-      if (b8() && id == 0x0200) {
+      if (b8() && id == biff::DIMENSIONS) {
         r1 = static_cast<int>(std::min<uint32_t>(r.U32(0), 65535));
         r2 = static_cast<int>(std::min<uint32_t>(r.U32(4), 65536));
         c1 = r.U16(8);
@@ -242,24 +277,24 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       sh->LastCol = std::max(c2 - 1, 0);
       break;
     }
-    case 0x0002: {  // INTEGER (BIFF2)
+    case biff::INTEGER2: {
       int row = r.U16(0), col = r.U16(2);
       if (cellOk(col, row)) put(std::make_unique<TFloatCell>(CellKey(col, row), -1, r.U16(7)));
       break;
     }
-    case 0x0003: {  // NUMBER (BIFF2)
+    case biff::NUMBER2: {
       int row = r.U16(0), col = r.U16(2);
       if (cellOk(col, row)) put(std::make_unique<TFloatCell>(CellKey(col, row), -1, r.F64(7)));
       break;
     }
-    case 0x0004: {  // LABEL (BIFF2)
+    case biff::LABEL2: {
       int row = r.U16(0), col = r.U16(2);
       std::string t = string8(r, 7, false);
       if (cellOk(col, row) && sh)
         put(std::make_unique<TStringCell>(CellKey(col, row), -1, sh->Owner()->SST.AddString(t)));
       break;
     }
-    case 0x0005: {  // BOOLERR (BIFF2)
+    case biff::BOOLERR2: {
       int row = r.U16(0), col = r.U16(2);
       uint8_t value = r.U8(7), isError = r.U8(8);
       if (!cellOk(col, row)) break;
@@ -270,164 +305,114 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
         put(std::make_unique<TBooleanCell>(CellKey(col, row), -1, value ? 1 : 0));
       break;
     }
-    case 0x0006:
-    case 0x0206:
-    case 0x0406:
+    case biff::FORMULA:
+    case biff::FORMULA3:
+    case biff::FORMULA4:
       formula(r);
       break;
-    case biff::EOF_:
-      inWorksheet_ = false;
-      shared_.clear();
-      if (names_.empty() || nameIndex_ >= static_cast<int>(names_.size()) - 1) stop_ = true;
+    case biff::RK3:
+    case biff::RK: {
+      int row = r.U16(0), col = r.U16(2);
+      if (cellOk(col, row))
+        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(4)), rkValue(r.U32(6))));
       break;
-    case 0x000C:
+    }
+    case biff::MULRK: {
+      int row = r.U16(0), col = r.U16(2);
+      size_t n = r.Size() >= 6 ? (r.Size() - 6) / 6 : 0;
+      for (size_t i = 0; i < n; ++i, ++col) {
+        if (!cellOk(col, row)) continue;
+        size_t off = 4 + i * 6;
+        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(off)),
+                                         rkValue(r.U32(off + 2))));
+      }
+      break;
+    }
+    case biff::MULBLANK: {
+      int row = r.U16(0), col = r.U16(2);
+      size_t n = r.Size() >= 6 ? (r.Size() - 6) / 2 : 0;
+      for (size_t i = 0; i < n; ++i, ++col)
+        if (cellOk(col, row))
+          put(std::make_unique<TBlankCell>(CellKey(col, row), xf(r.U16(4 + i * 2))));
+      break;
+    }
+    case biff::RSTRING:
+    case biff::LABEL: {
+      int row = r.U16(0), col = r.U16(2);
+      std::string t = continuedText(r, 6);
+      if (cellOk(col, row) && sh)
+        put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)),
+                                          sh->Owner()->SST.AddString(t)));
+      break;
+    }
+    case biff::LABELSST: {
+      int row = r.U16(0), col = r.U16(2);
+      uint32_t i = r.U32(6);
+      TSST2& sst = wb_.Sheets.SST;
+      if (i >= static_cast<uint32_t>(sst.Count()))
+        throw EXLSError(Format("SST index out of range (%d:%d)", i, sst.Count()));
+      if (cellOk(col, row)) put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)), i));
+      break;
+    }
+    case biff::BLANK: {
+      int row = r.U16(0), col = r.U16(2);
+      if (cellOk(col, row)) put(std::make_unique<TBlankCell>(CellKey(col, row), xf(r.U16(4))));
+      break;
+    }
+    case biff::NUMBER: {
+      int row = r.U16(0), col = r.U16(2);
+      if (cellOk(col, row))
+        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(4)), r.F64(6)));
+      break;
+    }
+    case biff::BOOLERR: {
+      int row = r.U16(0), col = r.U16(2);
+      uint8_t value = r.U8(6), isError = r.U8(7);
+      if (!cellOk(col, row)) break;
+      if (isError)
+        put(std::make_unique<TErrorCell>(CellKey(col, row), xf(r.U16(4)),
+                                         static_cast<uint8_t>(ErrorCodeToIndex(value))));
+      else
+        put(std::make_unique<TBooleanCell>(CellKey(col, row), xf(r.U16(4)), value ? 1 : 0));
+      break;
+    }
+    case biff::SHRFMLA_OLD:
+    case biff::SHRFMLA:
+      sharedFormula(r);
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+// Settings of a worksheet: calculation, panes, columns, rows, merged
+// cells, hyperlinks and data validations.
+bool TXLSReader::TImpl::sheetRecord(uint16_t id, const TRecordView& r) {
+  TSheet* sh = sheet();
+  switch (id) {
+    case biff::CALCCOUNT:
       if (sh) sh->CalcCount = r.U16(0);
       break;
-    case 0x000D: {
-      uint16_t m = r.U16(0);
-      wb_.OptionsDialog.CalcMode = m == 0 ? cmManual : m == 0xFFFF ? cmAutoExTables : cmAutomatic;
-      break;
-    }
-    case 0x000E:
-      wb_.OptionsDialog.PrecisionAsDisplayed = r.U16(0) == 0;
-      break;
-    case 0x000F:
+    case biff::REFMODE:
       if (sh) sh->Options.Set(soR1C1Mode, r.U16(0) == 0);
       break;
-    case 0x0010:
+    case biff::DELTA:
       if (sh) sh->Delta = r.F64(0);
       break;
-    case 0x0011:
+    case biff::ITERATION:
       if (sh) sh->Options.Set(soIteration, r.U16(0) != 0);
       break;
-    case 0x0014:
-    case 0x0015: {
-      if (!sh || r.Size() == 0) break;
-      std::string t = b8() ? ReadBIFF8String(r, 0, true, nullptr) : string8(r, 0, false);
-      if (id == 0x0014)
-        sh->PrintSettings.SetHeader(t);
-      else
-        sh->PrintSettings.SetFooter(t);
-      break;
-    }
-    case 0x0016:
-      if (b8()) wb_.NameDefs.ExternCount = r.U16(0);
-      break;
-    case 0x0017: {
-      if (!b8()) break;
-      int n = r.U16(0);
-      for (int i = 0; i < n; ++i) {
-        size_t off = 2 + static_cast<size_t>(i) * 6;
-        wb_.NameDefs.AddExternSheet(r.U16(off), r.I16(off + 2), r.I16(off + 4));
-      }
-      break;
-    }
-    case 0x0018:
-    case 0x0218:
-      if (b8()) name(r);
-      break;
-    case 0x0019:
-      wb_.BookProtected = r.U16(0) != 0;
-      break;
-    case 0x001A:
-      pageBreaks(r, false);
-      break;
-    case 0x001B:
-      pageBreaks(r, true);
-      break;
-    case 0x001C: {
-      if (!sh || !b8()) break;
-      int row = r.U16(0), col = r.U16(2);
-      uint16_t flags = r.U16(4);
-      if (TNote* n = sh->Notes.FindObjId(r.U16(6))) {
-        n->SetCellRow(row);
-        n->SetCellCol(col);
-        n->Shown = flags & 0x02;
-        n->Bound = true;
-      }
-      break;
-    }
-    case 0x0022:
-      wb_.Date1904 = r.U16(0) == 1;
-      break;
-    case 0x0023:
-    case 0x0223: {
-      if (!b8()) break;
-      uint16_t opts = r.U16(0);
-      size_t cch = r.U8(6), used = 0;
-      std::string nm = ReadBIFF8Chars(r, 7, cch, &used);
-      size_t p = 7 + used;
-      std::string tokens;
-      if (r.Has(p, 2))
-        tokens = std::string(r.Bytes(p + 2, std::min<size_t>(r.U16(p), r.Size() - p - 2)));
-      wb_.NameDefs.AddExternName(opts, nm, tokens);
-      break;
-    }
-    case 0x0026:
-    case 0x0027:
-    case 0x0028:
-    case 0x0029:
-      if (sh) {
-        TPrintSettings& ps = sh->PrintSettings;
-        double* margins[] = {&ps.MarginLeft, &ps.MarginRight, &ps.MarginTop, &ps.MarginBottom};
-        *margins[id - 0x0026] = r.F64(0);
-      }
-      break;
-    case 0x002A:
-      if (sh) sh->PrintSettings.Options.Set(psoRowColHeading, r.U16(0) != 0);
-      break;
-    case 0x002B:
-      if (sh) sh->PrintSettings.Options.Set(psoGridlines, r.U16(0) != 0);
-      break;
-    case 0x002F:
-      throw EXLSError("File is password protected");
-    case 0x0031:
-    case 0x0231:
-      font(r);
-      break;
-    case 0x003D: {
-      TWorkbookData& w = wb_.Workbook;
-      w.Left = r.U16(0);
-      w.Top = r.U16(2);
-      w.Width = r.U16(4);
-      w.Height = r.U16(6);
-      if (v_ >= xvExcel50 && r.Has(8, 4)) {
-        w.Options = TWorkbookOptions::FromBits(((r.U16(8) & 0x03)) | ((r.U16(8) >> 1) & 0x1C));
-        w.SelectedTab = r.U16(10);
-      }
-      break;
-    }
-    case 0x0040:
-      wb_.Backup = r.U16(0) > 0;
-      break;
-    case 0x0041:
+    case biff::PANE:
       if (sh) {
         sh->FrozenCol = r.U8(0);
         sh->FrozenRow = r.U16(2);
       }
       break;
-    case 0x0042:
-      wb_.SetCodepage(r.U16(0));
-      codepage_ = wb_.Codepage();
-      break;
-    case 0x0055:
+    case biff::DEFCOLWIDTH:
       if (sh) sh->DefaultColWidth = r.U16(0);
       break;
-    case 0x005C:
-      if (b8()) {
-        wb_.UserName.clear();
-      } else if (r.Size() > 0) {
-        size_t n = std::min<size_t>(r.U8(0), r.Size() - 1);
-        wb_.UserName = Trim(text8(r.Bytes(1, std::min<size_t>(n, 31))));
-      }
-      break;
-    case 0x005D:
-      if (b8()) obj(r);
-      break;
-    case 0x005F:
-      wb_.SaveRecalc = r.U16(0) != 0;
-      break;
-    case 0x007D: {
+    case biff::COLINFO: {
       if (!sh) break;
       TColumnFormat& c = sh->ColumnFormats.Add();
       c.SetCol1(r.U16(0));
@@ -440,19 +425,12 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       c.CollapsedOutline = o & 0x1000;
       break;
     }
-    case 0x007E:
-    case 0x027E: {
-      int row = r.U16(0), col = r.U16(2);
-      if (cellOk(col, row))
-        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(4)), rkValue(r.U32(6))));
-      break;
-    }
-    case 0x0080:
+    case biff::GUTS:
       if (sh)
         for (int i = 0; i < 4; ++i)
           sh->Guts[static_cast<size_t>(i)] = r.U16(static_cast<size_t>(i) * 2);
       break;
-    case 0x0081: {
+    case biff::WSBOOL: {
       if (!sh) break;
       uint16_t v = r.U16(0);
       TWorkspaceOptions o;
@@ -464,91 +442,14 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       sh->WorkspaceOptions = o;
       break;
     }
-    case 0x0082:
+    case biff::GRIDSET:
       if (sh) sh->GridSet = r.U16(0);
       break;
-    case 0x0083:
-      if (sh) sh->PrintSettings.Options.Set(psoHorizCenter, r.U16(0) != 0);
-      break;
-    case 0x0084:
-      if (sh) sh->PrintSettings.Options.Set(psoVertCenter, r.U16(0) != 0);
-      break;
-    case 0x0085: {
-      uint32_t off = r.U32(0);
-      size_t cch = r.U8(6);
-      std::string nm = b8() ? ReadBIFF8Chars(r, 7, cch, nullptr) : text8(r.Bytes(7, cch));
-      names_.push_back({nm, off});
-      break;
-    }
-    case 0x008C:
-      wb_.Country = {r.U16(0), r.U16(2)};
-      break;
-    case 0x008D: {
-      uint16_t v = r.U16(0);
-      wb_.OptionsDialog.ShowObjects = v == 1 ? soPlaceholders : v == 2 ? soHideAll : soShowAll;
-      break;
-    }
-    case 0x0092: {
-      int n = r.U16(0);
-      for (int i = 0; i < n && 8 + i < 64; ++i)
-        wb_.Palette[static_cast<size_t>(8 + i)] = r.U32(2 + static_cast<size_t>(i) * 4) & 0xFFFFFF;
-      break;
-    }
-    case 0x00A0:
+    case biff::SCL:
       if (sh && r.U16(2) != 0)
         sh->Zoom = static_cast<int>(std::lround(100.0 * r.U16(0) / r.U16(2)));
       break;
-    case 0x00A1:
-      setup(r);
-      break;
-    case 0x00BD: {  // MULRK
-      int row = r.U16(0), col = r.U16(2);
-      size_t n = r.Size() >= 6 ? (r.Size() - 6) / 6 : 0;
-      for (size_t i = 0; i < n; ++i, ++col) {
-        if (!cellOk(col, row)) continue;
-        size_t off = 4 + i * 6;
-        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(off)),
-                                         rkValue(r.U32(off + 2))));
-      }
-      break;
-    }
-    case 0x00BE: {  // MULBLANK
-      int row = r.U16(0), col = r.U16(2);
-      size_t n = r.Size() >= 6 ? (r.Size() - 6) / 2 : 0;
-      for (size_t i = 0; i < n; ++i, ++col)
-        if (cellOk(col, row))
-          put(std::make_unique<TBlankCell>(CellKey(col, row), xf(r.U16(4 + i * 2))));
-      break;
-    }
-    case 0x00D6: {  // RSTRING
-      int row = r.U16(0), col = r.U16(2);
-      std::string t = counted(r, 6, true);
-      if (cellOk(col, row) && sh)
-        put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)),
-                                          sh->Owner()->SST.AddString(t)));
-      break;
-    }
-    case 0x00DA:
-      wb_.OptionsDialog.SaveExtLinkVal = r.U16(0) > 0;
-      break;
-    case 0x00E0: {
-      TCellFormat& f = wb_.Formats.Add();
-      if (b8()) {
-        r.Need(0, 20);
-        f.FromXF8(r.Data());
-      } else {
-        r.Need(0, 16);
-        f.FromXF5(r.Data());
-      }
-      break;
-    }
-    case 0x0443: {
-      r.Need(0, 12);
-      int base = wb_.Formats.NumberFormatCount() > 50 ? 50 : 0;
-      wb_.Formats.Add().FromXF4(r.Data(), base);
-      break;
-    }
-    case 0x00E5: {
+    case biff::MERGEDCELLS: {
       if (!sh) break;
       int n = r.U16(0);
       for (int i = 0; i < n; ++i) {
@@ -557,86 +458,13 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       }
       break;
     }
-    case 0x00EB:
-      if (b8()) drawingGroup(r);
-      break;
-    case 0x00EC:
-      if (b8()) {
-        TMSOReadDrawing d;
-        d.Read(r.Data(), r.Size());
-        for (auto it = d.Shapes.rbegin(); it != d.Shapes.rend(); ++it) {
-          if (it->ShapeType != 0 || it->HasAnchor) {
-            lastShape_ = *it;
-            haveShape_ = true;
-            break;
-          }
-        }
-      }
-      break;
-    case 0x00FC:
-      if (!b8()) break;
-      s_->Seek(recStart_, 0);
-      wb_.Sheets.SST.Read(*s_);
-      break;
-    case 0x00FD: {
-      int row = r.U16(0), col = r.U16(2);
-      uint32_t i = r.U32(6);
-      TSST2& sst = wb_.Sheets.SST;
-      if (i >= static_cast<uint32_t>(sst.Count()))
-        throw EXLSError(Format("SST index out of range (%d:%d)", i, sst.Count()));
-      if (cellOk(col, row)) put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)), i));
-      break;
-    }
-    case 0x00BC:
-    case 0x04BC:
-      sharedFormula(r);
-      break;
-    case 0x01AE:
-      if (b8()) supBook(r);
-      break;
-    case 0x01AF:
-      wb_.Prot4Rev = r.U16(0) != 0;
-      break;
-    case 0x01B7:
-      wb_.RefreshAll = r.U16(0) != 0;
-      break;
-    case 0x01B8:
+    case biff::HLINK:
       if (b8()) hlink(r);
       break;
-    case 0x01BE:
+    case biff::DV:
       if (b8()) dv(r);
       break;
-    case 0x0201: {
-      int row = r.U16(0), col = r.U16(2);
-      if (cellOk(col, row)) put(std::make_unique<TBlankCell>(CellKey(col, row), xf(r.U16(4))));
-      break;
-    }
-    case 0x0203: {
-      int row = r.U16(0), col = r.U16(2);
-      if (cellOk(col, row))
-        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(4)), r.F64(6)));
-      break;
-    }
-    case 0x0204: {
-      int row = r.U16(0), col = r.U16(2);
-      std::string t = counted(r, 6, true);
-      if (cellOk(col, row) && sh)
-        put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)),
-                                          sh->Owner()->SST.AddString(t)));
-      break;
-    }
-    case 0x0205: {
-      int row = r.U16(0), col = r.U16(2);
-      uint8_t value = r.U8(6), isError = r.U8(7);
-      if (!cellOk(col, row)) break;
-      if (isError)
-        put(std::make_unique<TErrorCell>(CellKey(col, row), xf(r.U16(4)),
-                                         static_cast<uint8_t>(ErrorCodeToIndex(value))));
-      else
-        put(std::make_unique<TBooleanCell>(CellKey(col, row), xf(r.U16(4)), value ? 1 : 0));
-      break;
-    }
-    case 0x0208: {
+    case biff::ROW: {
       if (!sh) break;
       TRowRecord row;
       row.Row = r.U16(0);
@@ -649,10 +477,10 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       sh->Rows.push_back(row);
       break;
     }
-    case 0x0225:
+    case biff::DEFAULTROWHEIGHT:
       if (sh) sh->DefaultRowHeight = r.U16(2);
       break;
-    case 0x023E: {
+    case biff::WINDOW2: {
       if (!sh) break;
       uint16_t o = r.U16(0);
       sh->Options.Set(soShowFormulas, o & 0x01);
@@ -666,10 +494,91 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       }
       break;
     }
-    case 0x0293:
+    default:
+      return false;
+  }
+  return true;
+}
+
+// The print settings of a worksheet.
+bool TXLSReader::TImpl::printRecord(uint16_t id, const TRecordView& r) {
+  TSheet* sh = sheet();
+  switch (id) {
+    case biff::HEADER:
+    case biff::FOOTER: {
+      if (!sh || r.Size() == 0) break;
+      std::string t = b8() ? ReadBIFF8String(r, 0, true, nullptr) : string8(r, 0, false);
+      if (id == biff::HEADER)
+        sh->PrintSettings.SetHeader(t);
+      else
+        sh->PrintSettings.SetFooter(t);
+      break;
+    }
+    case biff::VERTICALPAGEBREAKS:
+      pageBreaks(r, false);
+      break;
+    case biff::HORIZONTALPAGEBREAKS:
+      pageBreaks(r, true);
+      break;
+    case biff::LEFTMARGIN:
+    case biff::RIGHTMARGIN:
+    case biff::TOPMARGIN:
+    case biff::BOTTOMMARGIN:
+      if (sh) {
+        TPrintSettings& ps = sh->PrintSettings;
+        double* margins[] = {&ps.MarginLeft, &ps.MarginRight, &ps.MarginTop, &ps.MarginBottom};
+        *margins[id - biff::LEFTMARGIN] = r.F64(0);
+      }
+      break;
+    case biff::PRINTHEADERS:
+      if (sh) sh->PrintSettings.Options.Set(psoRowColHeading, r.U16(0) != 0);
+      break;
+    case biff::PRINTGRIDLINES:
+      if (sh) sh->PrintSettings.Options.Set(psoGridlines, r.U16(0) != 0);
+      break;
+    case biff::HCENTER:
+      if (sh) sh->PrintSettings.Options.Set(psoHorizCenter, r.U16(0) != 0);
+      break;
+    case biff::VCENTER:
+      if (sh) sh->PrintSettings.Options.Set(psoVertCenter, r.U16(0) != 0);
+      break;
+    case biff::SETUP:
+      setup(r);
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+// Fonts, cell formats, styles and number formats.
+bool TXLSReader::TImpl::formatRecord(uint16_t id, const TRecordView& r) {
+  switch (id) {
+    case biff::FONT:
+    case biff::FONT3:
+      font(r);
+      break;
+    case biff::XF: {
+      TCellFormat& f = wb_.Formats.Add();
+      if (b8()) {
+        r.Need(0, 20);
+        f.FromXF8(r.Data());
+      } else {
+        r.Need(0, 16);
+        f.FromXF5(r.Data());
+      }
+      break;
+    }
+    case biff::XF4: {
+      r.Need(0, 12);
+      int base = wb_.Formats.NumberFormatCount() > 50 ? 50 : 0;
+      wb_.Formats.Add().FromXF4(r.Data(), base);
+      break;
+    }
+    case biff::STYLE:
       if (r.U16(0) & 0x8000) wb_.Styles.Add(std::string(r.Bytes(0, 4)));
       break;
-    case 0x041E: {
+    case biff::FORMAT: {
       if (b8()) {
         wb_.Formats.SetNumberFormat(r.U16(0), ReadBIFF8String(r, 2, true, nullptr));
       } else if (v_ == xvExcel50) {
@@ -680,15 +589,187 @@ void TXLSReader::TImpl::dispatch(const TRecordView& r) {
       break;
     }
     default:
-      if ((id & 0xFF) == 0x09) bof(r);
-      break;
+      return false;
   }
+  return true;
+}
+
+// Settings of the whole workbook, the sheet list and the shared strings.
+bool TXLSReader::TImpl::bookRecord(uint16_t id, const TRecordView& r) {
+  switch (id) {
+    case biff::CALCMODE: {
+      uint16_t m = r.U16(0);
+      wb_.OptionsDialog.CalcMode = m == 0 ? cmManual : m == 0xFFFF ? cmAutoExTables : cmAutomatic;
+      break;
+    }
+    case biff::PRECISION:
+      wb_.OptionsDialog.PrecisionAsDisplayed = r.U16(0) == 0;
+      break;
+    case biff::WINDOWPROTECT:
+      wb_.BookProtected = r.U16(0) != 0;
+      break;
+    case biff::DATEMODE:
+      wb_.Date1904 = r.U16(0) == 1;
+      break;
+    case biff::FILEPASS:
+      throw EXLSError("File is password protected");
+    case biff::WINDOW1: {
+      TWorkbookData& w = wb_.Workbook;
+      w.Left = r.U16(0);
+      w.Top = r.U16(2);
+      w.Width = r.U16(4);
+      w.Height = r.U16(6);
+      if (v_ >= xvExcel50 && r.Has(8, 4)) {
+        w.Options = TWorkbookOptions::FromBits(((r.U16(8) & 0x03)) | ((r.U16(8) >> 1) & 0x1C));
+        w.SelectedTab = r.U16(10);
+      }
+      break;
+    }
+    case biff::BACKUP:
+      wb_.Backup = r.U16(0) > 0;
+      break;
+    case biff::CODEPAGE:
+      wb_.SetCodepage(r.U16(0));
+      codepage_ = wb_.Codepage();
+      break;
+    case biff::WRITEACCESS:
+      if (b8()) {
+        wb_.UserName.clear();
+      } else if (r.Size() > 0) {
+        size_t n = std::min<size_t>(r.U8(0), r.Size() - 1);
+        wb_.UserName = Trim(text8(r.Bytes(1, std::min<size_t>(n, 31))));
+      }
+      break;
+    case biff::SAVERECALC:
+      wb_.SaveRecalc = r.U16(0) != 0;
+      break;
+    case biff::BOUNDSHEET: {
+      uint32_t off = r.U32(0);
+      size_t cch = r.U8(6);
+      std::string nm = b8() ? ReadBIFF8Chars(r, 7, cch, nullptr) : text8(r.Bytes(7, cch));
+      names_.push_back({nm, off});
+      break;
+    }
+    case biff::COUNTRY:
+      wb_.Country = {r.U16(0), r.U16(2)};
+      break;
+    case biff::HIDEOBJ: {
+      uint16_t v = r.U16(0);
+      wb_.OptionsDialog.ShowObjects = v == 1 ? soPlaceholders : v == 2 ? soHideAll : soShowAll;
+      break;
+    }
+    case biff::PALETTE: {
+      int n = r.U16(0);
+      for (int i = 0; i < n && 8 + i < 64; ++i)
+        wb_.Palette[static_cast<size_t>(8 + i)] = r.U32(2 + static_cast<size_t>(i) * 4) & 0xFFFFFF;
+      break;
+    }
+    case biff::BOOKBOOL:
+      wb_.OptionsDialog.SaveExtLinkVal = r.U16(0) > 0;
+      break;
+    case biff::SST:
+      if (!b8()) break;
+      s_->Seek(recStart_, 0);
+      wb_.Sheets.SST.Read(*s_);
+      break;
+    case biff::PROT4REV:
+      wb_.Prot4Rev = r.U16(0) != 0;
+      break;
+    case biff::REFRESHALL:
+      wb_.RefreshAll = r.U16(0) != 0;
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+// Defined names and the link tables they refer through (Excel 97 only).
+bool TXLSReader::TImpl::nameRecord(uint16_t id, const TRecordView& r) {
+  switch (id) {
+    case biff::EXTERNCOUNT:
+      if (b8()) wb_.NameDefs.ExternCount = r.U16(0);
+      break;
+    case biff::EXTERNSHEET: {
+      if (!b8()) break;
+      int n = r.U16(0);
+      for (int i = 0; i < n; ++i) {
+        size_t off = 2 + static_cast<size_t>(i) * 6;
+        wb_.NameDefs.AddExternSheet(r.U16(off), r.I16(off + 2), r.I16(off + 4));
+      }
+      break;
+    }
+    case biff::NAME:
+    case biff::NAME3:
+      if (b8()) name(r);
+      break;
+    case biff::EXTERNNAME:
+    case biff::EXTERNNAME3: {
+      if (!b8()) break;
+      uint16_t opts = r.U16(0);
+      size_t cch = r.U8(6), used = 0;
+      std::string nm = ReadBIFF8Chars(r, 7, cch, &used);
+      size_t p = 7 + used;
+      std::string tokens;
+      if (r.Has(p, 2))
+        tokens = std::string(r.Bytes(p + 2, std::min<size_t>(r.U16(p), r.Size() - p - 2)));
+      wb_.NameDefs.AddExternName(opts, nm, tokens);
+      break;
+    }
+    case biff::SUPBOOK:
+      if (b8()) supBook(r);
+      break;
+    default:
+      return false;
+  }
+  return true;
+}
+
+// Notes, pictures and the drawing layer (Excel 97 only).
+bool TXLSReader::TImpl::drawingRecord(uint16_t id, const TRecordView& r) {
+  switch (id) {
+    case biff::NOTE: {
+      TSheet* sh = sheet();
+      if (!sh || !b8()) break;
+      int row = r.U16(0), col = r.U16(2);
+      uint16_t flags = r.U16(4);
+      if (TNote* n = sh->Notes.FindObjId(r.U16(6))) {
+        n->SetCellRow(row);
+        n->SetCellCol(col);
+        n->Shown = flags & 0x02;
+        n->Bound = true;
+      }
+      break;
+    }
+    case biff::OBJ:
+      if (b8()) obj(r);
+      break;
+    case biff::MSODRAWINGGROUP:
+      if (b8()) drawingGroup(r);
+      break;
+    case biff::MSODRAWING:
+      if (b8()) {
+        TMSOReadDrawing d;
+        d.Read(r.Data(), r.Size());
+        for (auto it = d.Shapes.rbegin(); it != d.Shapes.rend(); ++it) {
+          if (it->ShapeType != 0 || it->HasAnchor) {
+            lastShape_ = *it;
+            haveShape_ = true;
+            break;
+          }
+        }
+      }
+      break;
+    default:
+      return false;
+  }
+  return true;
 }
 
 void TXLSReader::TImpl::bof(const TRecordView& r) {
   int type = r.U16(2);
-  if (!inWorksheet_) inWorksheet_ = type == 0x0010;
-  if (type != 0x0020) {
+  if (!inWorksheet_) inWorksheet_ = type == biff::stWorksheet;
+  if (type != biff::stChart) {
     ++nameIndex_;
     ++sheetIndex_;
     // Sheet numbers are 16-bit in every reference to a sheet.
@@ -775,7 +856,7 @@ void TXLSReader::TImpl::formula(const TRecordView& r) {
   if (isExp && (flags & 0x08)) {
     TBIFFHeader h;
     TRecordView body;
-    if (peek(h, body) && (h.RecId == 0x00BC || h.RecId == 0x04BC)) {
+    if (peek(h, body) && (h.RecId == biff::SHRFMLA_OLD || h.RecId == biff::SHRFMLA)) {
       consume(h);
       sharedFormula(body);
     }
@@ -801,7 +882,7 @@ void TXLSReader::TImpl::formula(const TRecordView& r) {
   } else if (isExp) {
     TBIFFHeader h;
     TRecordView body;
-    if (peek(h, body) && h.RecId == 0x0221) {
+    if (peek(h, body) && h.RecId == biff::ARRAY) {
       consume(h);
       arrayBody = std::string(body.Bytes(0, body.Size()));
     }
@@ -817,16 +898,20 @@ void TXLSReader::TImpl::formula(const TRecordView& r) {
       std::string text;
       TBIFFHeader h;
       TRecordView body;
-      if (peek(h, body) && (h.RecId == 0x00BC || h.RecId == 0x04BC)) {
+      if (peek(h, body) && (h.RecId == biff::SHRFMLA_OLD || h.RecId == biff::SHRFMLA)) {
         // Read the STRING behind it now; both stay for the main loop.
         int64_t save = s_->Position();
         s_->Seek(4 + h.Length, 1);
-        if (peek(h, body) && (h.RecId == 0x0207 || h.RecId == 0x0007))
-          text = v_ <= xvExcel21 ? string8(body, 0, false) : counted(body, 0, true);
+        if (peek(h, body) && (h.RecId == biff::STRING || h.RecId == biff::STRING2)) {
+          const int count = count_;
+          consume(h);
+          text = v_ <= xvExcel21 ? string8(body, 0, false) : continuedText(body, 0);
+          count_ = count;
+        }
         s_->Seek(save, 0);
-      } else if (peek(h, body) && (h.RecId == 0x0207 || h.RecId == 0x0007)) {
+      } else if (peek(h, body) && (h.RecId == biff::STRING || h.RecId == biff::STRING2)) {
         consume(h);
-        text = v_ <= xvExcel21 ? string8(body, 0, false) : counted(body, 0, true);
+        text = v_ <= xvExcel21 ? string8(body, 0, false) : continuedText(body, 0);
       }
       if (!ok) return;
       if (keepValueOnly) {
@@ -966,27 +1051,129 @@ void TXLSReader::TImpl::supBook(const TRecordView& r) {
   wb_.NameDefs.SupBooks.push_back(std::move(b));
 }
 
+// Excel 5 and older: the count is in bytes, and CONTINUE records carry the
+// rest of the bytes as they are.
+std::string TXLSReader::TImpl::continuedText8(const TRecordView& r, size_t off) {
+  const size_t n = r.U16(off);
+  if (r.Has(off + 2, n)) return text8(r.Bytes(off + 2, n));
+  std::string bytes(r.Rest(off + 2));
+  TBIFFHeader h;
+  TRecordView body;
+  while (bytes.size() < n && peek(h, body) && h.RecId == biff::CONTINUE) {
+    consume(h);
+    bytes.append(reinterpret_cast<const char*>(body.Data()),
+                 std::min<size_t>(body.Size(), n - bytes.size()));
+  }
+  if (bytes.size() < n) ++cutTexts_;
+  return text8(bytes);
+}
+
+// Excel 97: a BIFF8 string. Its characters go on in CONTINUE records that
+// start with an option byte of their own (bit 0: UTF-16 characters), as
+// Excel and LibreOffice write them; gnumeric writes the rest of the bytes
+// as they are, even cutting a UTF-16 character in two. The form whose
+// parts add up to the stated length exactly is taken, the option bytes
+// first; a text that no form completes is read as far as it goes.
+std::string TXLSReader::TImpl::continuedText(const TRecordView& r, size_t off) {
+  if (!b8()) return continuedText8(r, off);
+  const size_t n = r.U16(off);
+  const uint8_t opt = r.U8(off + 2);
+  size_t p = off + 3 + ((opt & 0x08) ? 2 : 0) + ((opt & 0x04) ? 4 : 0);
+  const bool wide = opt & 0x01;
+  if (r.Has(p, n * (wide ? 2 : 1))) return ReadBIFF8Chars(r, off + 2, n, nullptr);
+  std::string_view first = r.Rest(p);
+
+  // The CONTINUE records that follow, not yet consumed.
+  std::vector<TRecordView> parts;
+  const int64_t start = s_->Position();
+  {
+    TBIFFHeader h;
+    TRecordView body;
+    while (peek(h, body) && h.RecId == biff::CONTINUE) {
+      parts.push_back(body);
+      s_->Seek(4 + h.Length, 1);
+    }
+    s_->Seek(start, 0);
+  }
+  auto take = [&](size_t used) {
+    for (size_t i = 0; i < used; ++i) {
+      TBIFFHeader h;
+      TRecordView body;
+      peek(h, body);
+      consume(h);
+    }
+  };
+
+  // Option bytes: each part starts with one; its characters fill it.
+  std::u16string text;
+  auto appendChars = [&](std::string_view bytes, bool w) {
+    const size_t k = std::min(n - text.size(), bytes.size() / (w ? 2 : 1));
+    for (size_t i = 0; i < k; ++i)
+      text += w ? static_cast<char16_t>(readLE<uint16_t>(bytes.data() + 2 * i))
+                : static_cast<char16_t>(static_cast<uint8_t>(bytes[i]));
+  };
+  appendChars(first, wide);
+  bool exact = !(wide && first.size() % 2);
+  size_t used = 0;
+  while (text.size() < n && used < parts.size()) {
+    const TRecordView& part = parts[used++];
+    if (part.Size() == 0 || (part.U8(0) & 0xFE)) {
+      exact = false;
+      break;
+    }
+    const bool w = part.U8(0) & 1;
+    const size_t before = text.size();
+    appendChars(part.Rest(1), w);
+    if ((part.Size() - 1) != (text.size() - before) * (w ? 2 : 1)) exact = false;
+  }
+  if (text.size() == n && exact) {
+    take(used);
+    return Utf16ToUtf8(text);
+  }
+
+  // The bytes as they are, in the width of the first part.
+  const size_t need = n * (wide ? 2 : 1);
+  std::string bytes(first);
+  size_t raw = 0;
+  while (bytes.size() < need && raw < parts.size()) {
+    const TRecordView& part = parts[raw++];
+    bytes.append(reinterpret_cast<const char*>(part.Data()), part.Size());
+  }
+  if (bytes.size() == need) {
+    take(raw);
+    return wide ? Utf16LEToUtf8(bytes) : Latin1ToUtf8(bytes);
+  }
+
+  // Neither adds up: the option-byte reading, as far as it went.
+  take(used);
+  ++cutTexts_;
+  return Utf16ToUtf8(text);
+}
+
 std::string TXLSReader::TImpl::noteText() {
   TBIFFHeader h;
   TRecordView body;
   // The text box's drawing record, then TXO and its CONTINUE records.
-  if (peek(h, body) && h.RecId == 0x00EC) {
+  if (peek(h, body) && h.RecId == biff::MSODRAWING) {
     int64_t save = s_->Position();
     s_->Seek(4 + h.Length, 1);
     TBIFFHeader h2;
     TRecordView b2;
-    bool txo = peek(h2, b2) && h2.RecId == 0x01B6;
+    bool txo = peek(h2, b2) && h2.RecId == biff::TXO;
     s_->Seek(save, 0);
     if (!txo) return {};
     consume(h);
   }
-  if (!peek(h, body) || h.RecId != 0x01B6) return {};
+  if (!peek(h, body) || h.RecId != biff::TXO) return {};
   consume(h);
   size_t cch = body.U16(10);
   size_t runs = body.Has(12, 2) ? body.U16(12) : 0;
   std::u16string text;
   while (text.size() < cch) {
-    if (!peek(h, body) || h.RecId != biff::CONTINUE || h.Length == 0) break;
+    if (!peek(h, body) || h.RecId != biff::CONTINUE || h.Length == 0) {
+      ++cutTexts_;
+      break;
+    }
     consume(h);
     bool wide = body.U8(0) & 1;
     size_t avail = (body.Size() - 1) / (wide ? 2 : 1);
@@ -1004,18 +1191,20 @@ std::string TXLSReader::TImpl::noteText() {
 }
 
 void TXLSReader::TImpl::obj(const TRecordView& r) {
+  // Sub-records: the end, a note's data, the common object data.
+  constexpr uint16_t ftEnd = 0x0000, ftNts = 0x000D, ftCmo = 0x0015;
   TSheet* sh = sheet();
   int ot = -1, id = -1;
   bool note = false;
   size_t p = 0;
   while (r.Has(p, 4)) {
     uint16_t ft = r.U16(p), cb = r.U16(p + 2);
-    if (ft == 0x0000) break;
-    if (ft == 0x0015 && cb >= 4 && r.Has(p + 4, 4)) {
+    if (ft == ftEnd) break;
+    if (ft == ftCmo && cb >= 4 && r.Has(p + 4, 4)) {
       ot = r.U16(p + 4);
       id = r.U16(p + 6);
     }
-    if (ft == 0x000D) note = true;
+    if (ft == ftNts) note = true;
     if (!r.Has(p + 4, cb)) break;
     p += 4 + cb;
   }
@@ -1064,7 +1253,7 @@ void TXLSReader::TImpl::drawingGroup(const TRecordView& r) {
   std::string data(r.Bytes(0, r.Size()));
   TBIFFHeader h;
   TRecordView body;
-  while (peek(h, body) && (h.RecId == biff::CONTINUE || h.RecId == 0x00EB)) {
+  while (peek(h, body) && (h.RecId == biff::CONTINUE || h.RecId == biff::MSODRAWINGGROUP)) {
     consume(h);
     data.append(reinterpret_cast<const char*>(body.Data()), body.Size());
   }

@@ -11,11 +11,11 @@ void TRecordView::TooShort() { throw EXLSError("record too short"); }
 
 TExcelVersion VersionFromBOF(uint16_t recId, TRecordView body) {
   switch (recId) {
-    case 0x0009:
+    case biff::BOF2:
       return xvExcel21;
-    case 0x0209:
+    case biff::BOF3:
       return xvExcel30;
-    case 0x0409:
+    case biff::BOF4:
       return xvExcel40;
     case biff::BOF8:
       if (body.Size() < 2) return xvNone;

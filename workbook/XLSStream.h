@@ -23,6 +23,7 @@
 #include "platform/core/Classes.h"
 #include "platform/core/CompoundFile.h"
 #include "platform/core/SysUtils.h"
+#include "workbook/XLSRecords.h"
 
 namespace qv {
 
@@ -40,13 +41,6 @@ enum TExcelVersion : uint8_t {
 // Every failure of the workbook library carries its message in one of
 // these (or in the platform's stream exceptions).
 QV_DECLARE_EXCEPTION(EXLSError, Exception)
-
-// Record ids used by more than one module.
-namespace biff {
-constexpr uint16_t CONTINUE = 0x003C;
-constexpr uint16_t EOF_ = 0x000A;
-constexpr uint16_t BOF8 = 0x0809;
-}  // namespace biff
 
 // Largest record body: 8224 bytes in Excel 97 files, 2080 before.
 constexpr int MaxRecordBody(TExcelVersion v) { return v >= xvExcel97 ? 8224 : 2080; }

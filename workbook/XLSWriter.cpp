@@ -7,102 +7,13 @@
 #include "workbook/DecodeFormula.h"
 #include "workbook/MSODrawing.h"
 #include "workbook/XLSRecordBuilder.h"
+#include "workbook/XLSRecords.h"
 #include "workbook/XLSStrings.h"
 #include "workbook/XLSWorkbook.h"
 
 namespace qv {
 
 namespace {
-
-// Record ids.
-enum : uint16_t {
-  rFORMULA = 0x0006,
-  rEOF = 0x000A,
-  rCALCCOUNT = 0x000C,
-  rCALCMODE = 0x000D,
-  rPRECISION = 0x000E,
-  rREFMODE = 0x000F,
-  rDELTA = 0x0010,
-  rITERATION = 0x0011,
-  rPROTECT = 0x0012,
-  rPASSWORD = 0x0013,
-  rHEADER = 0x0014,
-  rFOOTER = 0x0015,
-  rEXTERNCOUNT = 0x0016,
-  rEXTERNSHEET = 0x0017,
-  rNAME = 0x0018,
-  rWINDOWPROTECT = 0x0019,
-  rVERTICALPAGEBREAKS = 0x001A,
-  rHORIZONTALPAGEBREAKS = 0x001B,
-  rNOTE = 0x001C,
-  rSELECTION = 0x001D,
-  r1904 = 0x0022,
-  rEXTERNNAME = 0x0023,
-  rLEFTMARGIN = 0x0026,
-  rRIGHTMARGIN = 0x0027,
-  rTOPMARGIN = 0x0028,
-  rBOTTOMMARGIN = 0x0029,
-  rPRINTHEADERS = 0x002A,
-  rPRINTGRIDLINES = 0x002B,
-  rFONT = 0x0031,
-  rWINDOW1 = 0x003D,
-  rBACKUP = 0x0040,
-  rPANE = 0x0041,
-  rCODEPAGE = 0x0042,
-  rDEFCOLWIDTH = 0x0055,
-  rWRITEACCESS = 0x005C,
-  rOBJ = 0x005D,
-  rSAVERECALC = 0x005F,
-  rCOLINFO = 0x007D,
-  rGUTS = 0x0080,
-  rWSBOOL = 0x0081,
-  rGRIDSET = 0x0082,
-  rHCENTER = 0x0083,
-  rVCENTER = 0x0084,
-  rBOUNDSHEET = 0x0085,
-  rCOUNTRY = 0x008C,
-  rHIDEOBJ = 0x008D,
-  rPALETTE = 0x0092,
-  rFNGROUPCOUNT = 0x009C,
-  rSCL = 0x00A0,
-  rSETUP = 0x00A1,
-  rOBJPROJ = 0x00D3,
-  rBOOKBOOL = 0x00DA,
-  rXF = 0x00E0,
-  rMERGEDCELLS = 0x00E5,
-  rMSODRAWINGGROUP = 0x00EB,
-  rMSODRAWING = 0x00EC,
-  rLABELSST = 0x00FD,
-  rTABID = 0x013D,
-  rUSESELFS = 0x0160,
-  rDSF = 0x0161,
-  rSUPBOOK = 0x01AE,
-  rPROT4REV = 0x01AF,
-  rDVAL = 0x01B2,
-  rTXO = 0x01B6,
-  rREFRESHALL = 0x01B7,
-  rHLINK = 0x01B8,
-  rCODENAME = 0x01BA,
-  rPROT4REVPASS = 0x01BC,
-  rDV = 0x01BE,
-  rDIMENSIONS = 0x0200,
-  rBLANK = 0x0201,
-  rNUMBER = 0x0203,
-  rLABEL = 0x0204,
-  rBOOLERR = 0x0205,
-  rSTRING = 0x0207,
-  rROW = 0x0208,
-  rARRAY = 0x0221,
-  rDEFAULTROWHEIGHT = 0x0225,
-  rFONT4 = 0x0231,
-  rWINDOW2 = 0x023E,
-  rSTYLE = 0x0293,
-  rFORMULA4 = 0x0406,
-  rFORMAT = 0x041E,
-  rXF4 = 0x0443
-};
-
-constexpr uint16_t kSheet = 0x0010, kGlobals = 0x0005, kChart = 0x0020;
 
 // The default XF records of a new workbook, as the versions write them.
 const char* const kXF97[] = {
@@ -210,6 +121,7 @@ class TXLSWriter::TImpl {
   void sheetStart(TSheet& sh, int index);
   void cells(TSheet& sh);
   void formulaCell(TFormulaCell& c);
+  void stringRecord(const std::string& text);
   void sheetEnd(TSheet& sh, int index);
   void drawings(TSheet& sh);
   void validations(TSheet& sh);
@@ -230,18 +142,18 @@ class TXLSWriter::TImpl {
 
 void TXLSWriter::TImpl::bof(uint16_t type) {
   if (v_ <= xvExcel40) {
-    s_.WriteRecord(0x0409, TRecordBuilder().U16(0).U16(type).U16(6319).Str());
+    s_.WriteRecord(biff::BOF4, TRecordBuilder().U16(0).U16(type).U16(6319).Str());
   } else if (v_ == xvExcel50) {
-    s_.WriteRecord(0x0809, TRecordBuilder().U16(0x0500).U16(type).U16(3515).U16(1998).Str());
+    s_.WriteRecord(biff::BOF8, TRecordBuilder().U16(0x0500).U16(type).U16(3515).U16(1998).Str());
   } else {
-    s_.WriteRecord(0x0809, TRecordBuilder()
-                               .U16(0x0600)
-                               .U16(type)
-                               .U16(6319)
-                               .U16(1997)
-                               .U32(wb_.IsMac ? 0x10 : 0)
-                               .U32(262)
-                               .Str());
+    s_.WriteRecord(biff::BOF8, TRecordBuilder()
+                                   .U16(0x0600)
+                                   .U16(type)
+                                   .U16(6319)
+                                   .U16(1997)
+                                   .U32(wb_.IsMac ? 0x10 : 0)
+                                   .U32(262)
+                                   .Str());
   }
 }
 
@@ -276,9 +188,9 @@ void TXLSWriter::TImpl::Write(const std::string& fileName, TStream* target) {
       if (b8()) {
         for (int i = 0; i < wb_.InFileCharts.Count(); ++i) {
           s_.PatchLong(chartOffsets_[static_cast<size_t>(i)], static_cast<uint32_t>(s_.Position()));
-          bof(kChart);
+          bof(biff::stChart);
           wb_.InFileCharts.Item(i).WriteAll(s_);
-          rec(rEOF);
+          rec(biff::EOF_);
         }
       }
       for (int i = 0; i < wb_.Sheets.Count(); ++i) {
@@ -306,7 +218,7 @@ void TXLSWriter::TImpl::globals() {
   const int sheets = wb_.Sheets.Count();
   const int chartSheets = b8() ? wb_.InFileCharts.Count() : 0;
   const bool extra = wb_.PreserveMacros && wb_.ExtraObjects.Count() > 0;
-  bof(kGlobals);
+  bof(biff::stGlobals);
 
   // WRITEACCESS: 112 bytes filled with blanks.
   {
@@ -323,40 +235,40 @@ void TXLSWriter::TImpl::globals() {
       u.U8(static_cast<unsigned>(t.size())).Bytes(t);
     }
     std::memcpy(body.data(), u.Str().data(), std::min<size_t>(u.Size(), body.size()));
-    s_.WriteRecord(rWRITEACCESS, body);
+    s_.WriteRecord(biff::WRITEACCESS, body);
   }
   // Excel 97 strings are Unicode; older files carry Windows-1252 text.
-  word(rCODEPAGE, b8() ? 1200 : 1252);
+  word(biff::CODEPAGE, b8() ? 1200 : 1252);
   if (b8()) {
-    word(rDSF, 0);
+    word(biff::DSF, 0);
     TRecordBuilder tab;
     for (int i = 1; i <= sheets + chartSheets; ++i) tab.U16(static_cast<unsigned>(i));
-    rec(rTABID, tab);
+    rec(biff::TABID, tab);
     if (extra) {
-      rec(rOBJPROJ);
+      rec(biff::OBJPROJ);
       TRecordBuilder cn;
       cn.U16(12).U8(0).Bytes("ThisWorkbook");
-      rec(rCODENAME, cn);
-      word(rFNGROUPCOUNT, 14);
+      rec(biff::CODENAME, cn);
+      word(biff::FNGROUPCOUNT, 14);
     }
   }
-  boolean(rWINDOWPROTECT, wb_.BookProtected);
+  boolean(biff::WINDOWPROTECT, wb_.BookProtected);
   bool anyProtected = false;
   for (int i = 0; i < sheets; ++i)
     anyProtected |= wb_.Sheets.GetItem(i).Options.Contains(soProtected);
-  if (anyProtected) word(rPROTECT, 1);
-  word(rPASSWORD, 0);
+  if (anyProtected) word(biff::PROTECT, 1);
+  word(biff::PASSWORD, 0);
   if (b8()) {
-    boolean(rPROT4REV, wb_.Prot4Rev);
-    word(rPROT4REVPASS, 0);
+    boolean(biff::PROT4REV, wb_.Prot4Rev);
+    word(biff::PROT4REVPASS, 0);
   }
   window1(chartSheets);
-  boolean(rBACKUP, wb_.Backup);
-  word(rHIDEOBJ, wb_.OptionsDialog.ShowObjects);
-  boolean(r1904, wb_.Date1904);
-  word(rPRECISION, wb_.OptionsDialog.PrecisionAsDisplayed ? 0 : 1);
-  boolean(rREFRESHALL, wb_.RefreshAll);
-  boolean(rBOOKBOOL, wb_.OptionsDialog.SaveExtLinkVal);
+  boolean(biff::BACKUP, wb_.Backup);
+  word(biff::HIDEOBJ, wb_.OptionsDialog.ShowObjects);
+  boolean(biff::DATEMODE, wb_.Date1904);
+  word(biff::PRECISION, wb_.OptionsDialog.PrecisionAsDisplayed ? 0 : 1);
+  boolean(biff::REFRESHALL, wb_.RefreshAll);
+  boolean(biff::BOOKBOOL, wb_.OptionsDialog.SaveExtLinkVal);
   fonts();
   formats();
   xfs();
@@ -365,9 +277,9 @@ void TXLSWriter::TImpl::globals() {
     TRecordBuilder p;
     p.U16(56);
     for (int i = 8; i < 64; ++i) p.U32(wb_.Palette[static_cast<size_t>(i)] & 0xFFFFFF);
-    rec(rPALETTE, p);
+    rec(biff::PALETTE, p);
   }
-  if (b8()) word(rUSESELFS, 0);
+  if (b8()) word(biff::USESELFS, 0);
 
   // BOUNDSHEET: offsets are patched when each substream starts.
   auto boundSheet = [&](const std::string& name, unsigned options) {
@@ -382,7 +294,7 @@ void TXLSWriter::TImpl::globals() {
       b.U8(static_cast<unsigned>(t.size())).Bytes(t);
     }
     int64_t at = s_.Position() + 4;
-    rec(rBOUNDSHEET, b);
+    rec(biff::BOUNDSHEET, b);
     return at;
   };
   chartOffsets_.clear();
@@ -394,11 +306,12 @@ void TXLSWriter::TImpl::globals() {
 
   if (b8()) {
     if (wb_.NotRead)
-      rec(rCOUNTRY, TRecordBuilder().U16(1).U16(static_cast<unsigned>(wb_.Locale.CountryCode)));
+      rec(biff::COUNTRY,
+          TRecordBuilder().U16(1).U16(static_cast<unsigned>(wb_.Locale.CountryCode)));
     else
-      rec(rCOUNTRY, TRecordBuilder()
-                        .U16(static_cast<unsigned>(wb_.Country[0]))
-                        .U16(static_cast<unsigned>(wb_.Country[1])));
+      rec(biff::COUNTRY, TRecordBuilder()
+                             .U16(static_cast<unsigned>(wb_.Country[0]))
+                             .U16(static_cast<unsigned>(wb_.Country[1])));
     names();
     // The drawing group, when any sheet has notes, pictures or charts.
     objectsPerSheet_.assign(static_cast<size_t>(sheets), 0);
@@ -416,13 +329,13 @@ void TXLSWriter::TImpl::globals() {
     if (!perDrawing.empty()) {
       std::string group = TMSOWriteDrawing::WriteGroup(perDrawing, wb_.Pictures);
       s_.BeginContinueRecord(8224);
-      s_.WriteHeader(rMSODRAWINGGROUP, 0);
+      s_.WriteHeader(biff::MSODRAWINGGROUP, 0);
       s_.WriteData(group);
       s_.EndContinueRecord();
     }
     wb_.Sheets.SST.Write(s_);
   }
-  rec(rEOF);
+  rec(biff::EOF_);
 }
 
 void TXLSWriter::TImpl::fonts() {
@@ -439,7 +352,7 @@ void TXLSWriter::TImpl::fonts() {
       if (f.Style.Contains(xfsStrikeOut)) o |= 8;
       b.U16(o).U16(f.Color);
       counted(b, f.Name, false);
-      rec(rFONT4, b);
+      rec(biff::FONT3, b);
       continue;
     }
     unsigned o = 0;
@@ -455,7 +368,7 @@ void TXLSWriter::TImpl::fonts() {
         .U8(f.Charset)
         .U8(0);
     counted(b, f.Name, false);
-    rec(rFONT, b);
+    rec(biff::FONT, b);
   }
 }
 
@@ -468,7 +381,7 @@ void TXLSWriter::TImpl::formats() {
       // Excel 4.0 numbers its formats by position: the whole list goes.
       std::string x = text8(t.empty() ? "General" : t, 255);
       b.U16(0).U8(static_cast<unsigned>(x.size())).Bytes(x);
-      rec(rFORMAT, b);
+      rec(biff::FORMAT, b);
       continue;
     }
     if (t.empty() || (i < 50 && t == TCellFormats::BuiltinNumberFormat(i))) continue;
@@ -479,12 +392,12 @@ void TXLSWriter::TImpl::formats() {
       std::string x = text8(t, 255);
       b.U8(static_cast<unsigned>(x.size())).Bytes(x);
     }
-    rec(rFORMAT, b);
+    rec(biff::FORMAT, b);
   }
 }
 
 void TXLSWriter::TImpl::xfs() {
-  const uint16_t id = v_ <= xvExcel40 ? rXF4 : rXF;
+  const uint16_t id = v_ <= xvExcel40 ? biff::XF4 : biff::XF;
   if (!readRoad_) {
     const char* const* table = b8() ? kXF97 : v_ == xvExcel50 ? kXF5 : kXF4;
     for (int i = 0; i < 21; ++i) s_.WriteRecord(id, hexBytes(table[defaultRow(i)]));
@@ -507,12 +420,12 @@ void TXLSWriter::TImpl::xfs() {
 
 void TXLSWriter::TImpl::styles() {
   if (readRoad_) {
-    for (int i = 0; i < wb_.Styles.Count(); ++i) s_.WriteRecord(rSTYLE, wb_.Styles.Item(i));
+    for (int i = 0; i < wb_.Styles.Count(); ++i) s_.WriteRecord(biff::STYLE, wb_.Styles.Item(i));
     return;
   }
   static const char* const kStyles[] = {"108003FF", "118006FF", "128004FF",
                                         "138007FF", "008000FF", "148005FF"};
-  for (const char* st : kStyles) s_.WriteRecord(rSTYLE, hexBytes(st));
+  for (const char* st : kStyles) s_.WriteRecord(biff::STYLE, hexBytes(st));
 }
 
 void TXLSWriter::TImpl::names() {
@@ -538,7 +451,7 @@ void TXLSWriter::TImpl::names() {
       AppendBIFF8String(r.Str(), b.FileName, true, false);
       for (const std::string& n : b.SheetNames) AppendBIFF8String(r.Str(), n, true, false);
     }
-    rec(rSUPBOOK, r);
+    rec(biff::SUPBOOK, r);
     for (const TExternName& en : b.Names) {
       TRecordBuilder e;
       e.U16(en.Options).U16(0).U16(0);
@@ -546,10 +459,10 @@ void TXLSWriter::TImpl::names() {
       size_t n = AppendBIFF8Chars(chars, en.Name, false, 255);
       e.U8(static_cast<unsigned>(n)).Bytes(chars);
       if (en.Options < 2) e.U16(static_cast<unsigned>(en.Tokens.size())).Bytes(en.Tokens);
-      rec(rEXTERNNAME, e);
+      rec(biff::EXTERNNAME, e);
     }
   }
-  if (!nd.SupBooks.empty()) word(rEXTERNCOUNT, static_cast<unsigned>(nd.SupBooks.size()));
+  if (!nd.SupBooks.empty()) word(biff::EXTERNCOUNT, static_cast<unsigned>(nd.SupBooks.size()));
   if (!nd.ExternSheets.empty()) {
     TRecordBuilder e;
     e.U16(static_cast<unsigned>(nd.ExternSheets.size()));
@@ -557,7 +470,7 @@ void TXLSWriter::TImpl::names() {
       e.U16(static_cast<unsigned>(x.SupBook))
           .U16(static_cast<unsigned>(x.FirstSheet))
           .U16(static_cast<unsigned>(x.LastSheet));
-    rec(rEXTERNSHEET, e);
+    rec(biff::EXTERNSHEET, e);
   }
   auto name = [&](uint16_t options, uint8_t shortcut, int ixals, int tab, const std::string& text,
                   const std::string& tokens) {
@@ -573,7 +486,7 @@ void TXLSWriter::TImpl::names() {
         .U32(0)
         .Bytes(chars)
         .Bytes(tokens);
-    rec(rNAME, r);
+    rec(biff::NAME, r);
   };
   for (const TWorkbookName& n : nd.Names)
     name(n.Options, n.Shortcut, n.ExternSheet, n.TabIndex, n.Name, n.Tokens);
@@ -596,7 +509,7 @@ void TXLSWriter::TImpl::window1(int chartSheets) {
       .U16(static_cast<unsigned>(w.Width))
       .U16(static_cast<unsigned>(w.Height));
   if (v_ <= xvExcel40) {
-    rec(rWINDOW1, b.U8(w.Options.Contains(woHidden) ? 1 : 0));
+    rec(biff::WINDOW1, b.U8(w.Options.Contains(woHidden) ? 1 : 0));
     return;
   }
   unsigned o = 0;
@@ -605,36 +518,37 @@ void TXLSWriter::TImpl::window1(int chartSheets) {
   if (w.Options.Contains(woHScroll)) o |= 0x08;
   if (w.Options.Contains(woVScroll)) o |= 0x10;
   if (w.Options.Contains(woTabs)) o |= 0x20;
-  rec(rWINDOW1,
+  rec(biff::WINDOW1,
       b.U16(o).U16(static_cast<unsigned>(w.SelectedTab + chartSheets)).U16(0).U16(1).U16(600));
 }
 
 // The calculation settings of a sheet: CALCMODE to SAVERECALC.
 void TXLSWriter::TImpl::calcSettings(const TSheet& sh) {
   const TCalcMode cm = wb_.OptionsDialog.CalcMode;
-  word(rCALCMODE, cm == cmManual ? 0 : cm == cmAutomatic ? 1 : 0xFFFF);
-  word(rCALCCOUNT, static_cast<unsigned>(sh.CalcCount));
-  word(rREFMODE, sh.Options.Contains(soR1C1Mode) ? 0 : 1);
-  boolean(rITERATION, sh.Options.Contains(soIteration));
-  rec(rDELTA, TRecordBuilder().F64(sh.Delta));
-  boolean(rSAVERECALC, wb_.SaveRecalc);
+  word(biff::CALCMODE, cm == cmManual ? 0 : cm == cmAutomatic ? 1 : 0xFFFF);
+  word(biff::CALCCOUNT, static_cast<unsigned>(sh.CalcCount));
+  word(biff::REFMODE, sh.Options.Contains(soR1C1Mode) ? 0 : 1);
+  boolean(biff::ITERATION, sh.Options.Contains(soIteration));
+  rec(biff::DELTA, TRecordBuilder().F64(sh.Delta));
+  boolean(biff::SAVERECALC, wb_.SaveRecalc);
 }
 
 // PRINTHEADERS to DEFAULTROWHEIGHT.
 void TXLSWriter::TImpl::gridSettings(const TSheet& sh) {
   const TPrintSettings& ps = sh.PrintSettings;
-  boolean(rPRINTHEADERS, ps.Options.Contains(psoRowColHeading));
-  boolean(rPRINTGRIDLINES, ps.Options.Contains(psoGridlines));
-  word(rGRIDSET, static_cast<unsigned>(sh.GridSet));
-  rec(rGUTS, TRecordBuilder()
-                 .U16(static_cast<unsigned>(sh.Guts[0]))
-                 .U16(static_cast<unsigned>(sh.Guts[1]))
-                 .U16(static_cast<unsigned>(sh.Guts[2]))
-                 .U16(static_cast<unsigned>(sh.Guts[3])));
+  boolean(biff::PRINTHEADERS, ps.Options.Contains(psoRowColHeading));
+  boolean(biff::PRINTGRIDLINES, ps.Options.Contains(psoGridlines));
+  word(biff::GRIDSET, static_cast<unsigned>(sh.GridSet));
+  rec(biff::GUTS, TRecordBuilder()
+                      .U16(static_cast<unsigned>(sh.Guts[0]))
+                      .U16(static_cast<unsigned>(sh.Guts[1]))
+                      .U16(static_cast<unsigned>(sh.Guts[2]))
+                      .U16(static_cast<unsigned>(sh.Guts[3])));
   if (sh.DefaultRowHeight != 0)
-    rec(rDEFAULTROWHEIGHT, TRecordBuilder().U16(1).U16(static_cast<unsigned>(sh.DefaultRowHeight)));
+    rec(biff::DEFAULTROWHEIGHT,
+        TRecordBuilder().U16(1).U16(static_cast<unsigned>(sh.DefaultRowHeight)));
   else
-    rec(rDEFAULTROWHEIGHT, TRecordBuilder().U16(0).U16(255));
+    rec(biff::DEFAULTROWHEIGHT, TRecordBuilder().U16(0).U16(255));
 }
 
 void TXLSWriter::TImpl::wsbool(const TSheet& sh) {
@@ -645,7 +559,7 @@ void TXLSWriter::TImpl::wsbool(const TSheet& sh) {
   if (w.Contains(woRowSumsBelow)) o |= 0x0040;
   if (w.Contains(woFitToPage)) o |= 0x0100;
   if (w.Contains(woOutlineSymbols)) o |= 0x0600;
-  word(rWSBOOL, o);
+  word(biff::WSBOOL, o);
 }
 
 // HEADER, FOOTER, HCENTER, VCENTER, the margins that are set and SETUP.
@@ -654,32 +568,32 @@ void TXLSWriter::TImpl::pageSetup(const TPrintSettings& ps) {
     const std::string& t = k == 0 ? ps.Header() : ps.Footer();
     TRecordBuilder b;
     if (!t.empty()) counted(b, t, b8());
-    rec(k == 0 ? rHEADER : rFOOTER, b);
+    rec(k == 0 ? biff::HEADER : biff::FOOTER, b);
   }
-  boolean(rHCENTER, ps.Options.Contains(psoHorizCenter));
-  boolean(rVCENTER, ps.Options.Contains(psoVertCenter));
-  if (ps.MarginLeft >= 0) rec(rLEFTMARGIN, TRecordBuilder().F64(ps.MarginLeft));
-  if (ps.MarginRight >= 0) rec(rRIGHTMARGIN, TRecordBuilder().F64(ps.MarginRight));
-  if (ps.MarginTop >= 0) rec(rTOPMARGIN, TRecordBuilder().F64(ps.MarginTop));
-  if (ps.MarginBottom >= 0) rec(rBOTTOMMARGIN, TRecordBuilder().F64(ps.MarginBottom));
+  boolean(biff::HCENTER, ps.Options.Contains(psoHorizCenter));
+  boolean(biff::VCENTER, ps.Options.Contains(psoVertCenter));
+  if (ps.MarginLeft >= 0) rec(biff::LEFTMARGIN, TRecordBuilder().F64(ps.MarginLeft));
+  if (ps.MarginRight >= 0) rec(biff::RIGHTMARGIN, TRecordBuilder().F64(ps.MarginRight));
+  if (ps.MarginTop >= 0) rec(biff::TOPMARGIN, TRecordBuilder().F64(ps.MarginTop));
+  if (ps.MarginBottom >= 0) rec(biff::BOTTOMMARGIN, TRecordBuilder().F64(ps.MarginBottom));
   unsigned o = 0;
   if (ps.Options.Contains(psoLeftToRight)) o |= 0x01;
   if (ps.Options.Contains(psoPortrait)) o |= 0x02;
   if (ps.Options.Contains(psoNoColor)) o |= 0x08;
   if (ps.Options.Contains(psoDraftQuality)) o |= 0x10;
   if (ps.Options.Contains(psoNotes)) o |= 0x20;
-  rec(rSETUP, TRecordBuilder()
-                  .U16(static_cast<unsigned>(ps.PaperSize))
-                  .U16(static_cast<unsigned>(ps.ScalingFactor))
-                  .U16(static_cast<unsigned>(ps.StartingPage))
-                  .U16(1)
-                  .U16(1)
-                  .U16(o)
-                  .U16(static_cast<unsigned>(ps.Resolution))
-                  .U16(static_cast<unsigned>(ps.Resolution))
-                  .F64(ps.HeaderMargin)
-                  .F64(ps.FooterMargin)
-                  .U16(static_cast<unsigned>(ps.Copies)));
+  rec(biff::SETUP, TRecordBuilder()
+                       .U16(static_cast<unsigned>(ps.PaperSize))
+                       .U16(static_cast<unsigned>(ps.ScalingFactor))
+                       .U16(static_cast<unsigned>(ps.StartingPage))
+                       .U16(1)
+                       .U16(1)
+                       .U16(o)
+                       .U16(static_cast<unsigned>(ps.Resolution))
+                       .U16(static_cast<unsigned>(ps.Resolution))
+                       .F64(ps.HeaderMargin)
+                       .F64(ps.FooterMargin)
+                       .U16(static_cast<unsigned>(ps.Copies)));
 }
 
 // DIMENSIONS: an empty sheet has none.
@@ -690,9 +604,9 @@ void TXLSWriter::TImpl::dimensions(const TSheet& sh) {
   const unsigned c1 = empty ? 0 : static_cast<unsigned>(sh.FirstCol);
   const unsigned c2 = empty ? 0 : static_cast<unsigned>(sh.LastCol + 1);
   if (b8())
-    rec(rDIMENSIONS, TRecordBuilder().U32(r1).U32(r2).U16(c1).U16(c2).U16(0));
+    rec(biff::DIMENSIONS, TRecordBuilder().U32(r1).U32(r2).U16(c1).U16(c2).U16(0));
   else
-    rec(rDIMENSIONS, TRecordBuilder().U16(r1).U16(r2).U16(c1).U16(c2).U16(0));
+    rec(biff::DIMENSIONS, TRecordBuilder().U16(r1).U16(r2).U16(c1).U16(c2).U16(0));
 }
 
 // WINDOW2 (0x0200 marks the selected first sheet) and SELECTION.
@@ -705,24 +619,25 @@ void TXLSWriter::TImpl::window2(const TSheet& sh, bool first) {
   if (sh.Options.Contains(soShowZeros)) o |= 0x10;
   if (first) o |= 0x0200;
   if (b8())
-    rec(rWINDOW2, TRecordBuilder()
-                      .U16(o)
-                      .U16(0)
-                      .U16(0)
-                      .U32(64)
-                      .U16(static_cast<unsigned>(sh.ZoomPreview))
-                      .U16(100)
-                      .U32(0));
+    rec(biff::WINDOW2, TRecordBuilder()
+                           .U16(o)
+                           .U16(0)
+                           .U16(0)
+                           .U32(64)
+                           .U16(static_cast<unsigned>(sh.ZoomPreview))
+                           .U16(100)
+                           .U32(0));
   else
-    rec(rWINDOW2, TRecordBuilder().U16(o).U16(0).U16(0).U32(0));
+    rec(biff::WINDOW2, TRecordBuilder().U16(o).U16(0).U16(0).U32(0));
 }
 
 void TXLSWriter::TImpl::selection() {
-  rec(rSELECTION, TRecordBuilder().U8(3).U16(0).U16(0).U16(0).U16(1).U16(0).U16(0).U8(0).U8(0));
+  rec(biff::SELECTION,
+      TRecordBuilder().U8(3).U16(0).U16(0).U16(0).U16(1).U16(0).U16(0).U8(0).U8(0));
 }
 
 void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
-  bof(kSheet);
+  bof(biff::stWorksheet);
   calcSettings(sh);
   gridSettings(sh);
   wsbool(sh);
@@ -734,7 +649,7 @@ void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
       b.U16(static_cast<unsigned>(p.Row + 1));
       if (b8()) b.U16(static_cast<unsigned>(p.Col1 + 1)).U16(static_cast<unsigned>(p.Col2 + 1));
     }
-    rec(rHORIZONTALPAGEBREAKS, b);
+    rec(biff::HORIZONTALPAGEBREAKS, b);
   }
   if (!ps.VertPagebreaks.empty()) {
     TRecordBuilder b;
@@ -743,22 +658,22 @@ void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
       b.U16(static_cast<unsigned>(p.Col + 1));
       if (b8()) b.U16(static_cast<unsigned>(p.Row1 + 1)).U16(static_cast<unsigned>(p.Row2 + 1));
     }
-    rec(rVERTICALPAGEBREAKS, b);
+    rec(biff::VERTICALPAGEBREAKS, b);
   }
   pageSetup(ps);
-  boolean(rPROTECT, sh.Options.Contains(soProtected));
-  if (sh.DefaultColWidth > 0) word(rDEFCOLWIDTH, static_cast<unsigned>(sh.DefaultColWidth));
+  boolean(biff::PROTECT, sh.Options.Contains(soProtected));
+  if (sh.DefaultColWidth > 0) word(biff::DEFCOLWIDTH, static_cast<unsigned>(sh.DefaultColWidth));
   for (int i = 0; i < sh.ColumnFormats.Count(); ++i) {
     const TColumnFormat& c = sh.ColumnFormats.Item(i);
     unsigned o = (c.Hidden ? 1u : 0u) | (static_cast<unsigned>(c.OutlineLevel() & 7) << 8) |
                  (c.CollapsedOutline ? 0x1000u : 0u);
-    rec(rCOLINFO, TRecordBuilder()
-                      .U16(static_cast<unsigned>(std::min(c.Col1(), 255)))
-                      .U16(static_cast<unsigned>(std::min(c.Col2(), 255)))
-                      .U16(static_cast<unsigned>(c.Width()))
-                      .U16(static_cast<unsigned>(columnXF(c.FormatIndex())))
-                      .U16(o)
-                      .U16(0));
+    rec(biff::COLINFO, TRecordBuilder()
+                           .U16(static_cast<unsigned>(std::min(c.Col1(), 255)))
+                           .U16(static_cast<unsigned>(std::min(c.Col2(), 255)))
+                           .U16(static_cast<unsigned>(c.Width()))
+                           .U16(static_cast<unsigned>(columnXF(c.FormatIndex())))
+                           .U16(o)
+                           .U16(0));
   }
   dimensions(sh);
   for (const TRowRecord& r : sh.Rows) {
@@ -768,15 +683,15 @@ void TXLSWriter::TImpl::sheetStart(TSheet& sh, int) {
       xf = 15;
       options &= ~0x80u;
     }
-    rec(rROW, TRecordBuilder()
-                  .U16(static_cast<unsigned>(r.Row))
-                  .U16(static_cast<unsigned>(r.Col1))
-                  .U16(static_cast<unsigned>(r.Col2))
-                  .U16(static_cast<unsigned>(r.Height))
-                  .U16(0)
-                  .U16(0)
-                  .U16(options)
-                  .U16(xf));
+    rec(biff::ROW, TRecordBuilder()
+                       .U16(static_cast<unsigned>(r.Row))
+                       .U16(static_cast<unsigned>(r.Col1))
+                       .U16(static_cast<unsigned>(r.Col2))
+                       .U16(static_cast<unsigned>(r.Height))
+                       .U16(0)
+                       .U16(0)
+                       .U16(options)
+                       .U16(xf));
   }
 }
 
@@ -791,12 +706,12 @@ void TXLSWriter::TImpl::cells(TSheet& sh) {
     writeLE<uint16_t>(b + 8, xf);
     switch (c.CellType()) {
       case ctBlank:
-        writeLE<uint16_t>(b, rBLANK);
+        writeLE<uint16_t>(b, biff::BLANK);
         writeLE<uint16_t>(b + 2, 6);
         s_.Write(b, 10);
         break;
       case ctFloat:
-        writeLE<uint16_t>(b, rNUMBER);
+        writeLE<uint16_t>(b, biff::NUMBER);
         writeLE<uint16_t>(b + 2, 14);
         writeLE<double>(b + 10, static_cast<TFloatCell&>(c).Value);
         s_.Write(b, 18);
@@ -804,13 +719,13 @@ void TXLSWriter::TImpl::cells(TSheet& sh) {
       case ctString: {
         uint32_t index = static_cast<TStringCell&>(c).Index;
         if (b8()) {
-          writeLE<uint16_t>(b, rLABELSST);
+          writeLE<uint16_t>(b, biff::LABELSST);
           writeLE<uint16_t>(b + 2, 10);
           writeLE<uint32_t>(b + 10, index);
           s_.Write(b, 14);
         } else {
           std::string t = text8(sst.GetString(index), 255);
-          writeLE<uint16_t>(b, rLABEL);
+          writeLE<uint16_t>(b, biff::LABEL);
           writeLE<uint16_t>(b + 2, static_cast<uint16_t>(8 + t.size()));
           writeLE<uint16_t>(b + 10, static_cast<uint16_t>(t.size()));
           s_.Write(b, 12);
@@ -828,7 +743,7 @@ void TXLSWriter::TImpl::cells(TSheet& sh) {
             throw EXLSError(Format("Invalid error value in cell %d:%d", c.Row(), c.Col()));
           value = static_cast<uint8_t>(ErrorIndexToCode(value));
         }
-        writeLE<uint16_t>(b, rBOOLERR);
+        writeLE<uint16_t>(b, biff::BOOLERR);
         writeLE<uint16_t>(b + 2, 8);
         b[10] = value;
         b[11] = isError ? 1 : 0;
@@ -904,18 +819,18 @@ void TXLSWriter::TImpl::formulaCell(TFormulaCell& c) {
     switch (type) {
       case ctStringFormula:
         if (b8()) {
-          rec(rLABELSST, b.U32(wb_.Sheets.SST.AddString(stringResult)));
+          rec(biff::LABELSST, b.U32(wb_.Sheets.SST.AddString(stringResult)));
         } else {
           std::string t = text8(stringResult, 255);
-          rec(rLABEL, b.U16(static_cast<unsigned>(t.size())).Bytes(t));
+          rec(biff::LABEL, b.U16(static_cast<unsigned>(t.size())).Bytes(t));
         }
         return;
       case ctBooleanFormula:
       case ctErrorFormula:
-        rec(rBOOLERR, b.U8(res[2]).U8(type == ctErrorFormula ? 1 : 0));
+        rec(biff::BOOLERR, b.U8(res[2]).U8(type == ctErrorFormula ? 1 : 0));
         return;
       default:
-        rec(rNUMBER, b.Bytes(std::string_view(reinterpret_cast<const char*>(res), 8)));
+        rec(biff::NUMBER, b.Bytes(std::string_view(reinterpret_cast<const char*>(res), 8)));
         return;
     }
   }
@@ -924,13 +839,34 @@ void TXLSWriter::TImpl::formulaCell(TFormulaCell& c) {
   b.U16(wb_.Sheets.GetItem(0).RecalcFormulas ? 3 : 0);
   if (v_ >= xvExcel50) b.U32(0);
   b.U16(static_cast<unsigned>(tokens.size())).Bytes(tokens).Bytes(extra);
-  rec(v_ >= xvExcel50 ? rFORMULA : rFORMULA4, b);
+  rec(v_ >= xvExcel50 ? biff::FORMULA : biff::FORMULA4, b);
   if (type == ctArrayFormula) {
-    s_.WriteRecord(rARRAY, static_cast<TArrayFormulaCell&>(c).ArrayTokens);
+    s_.WriteRecord(biff::ARRAY, static_cast<TArrayFormulaCell&>(c).ArrayTokens);
   } else if (hasString) {
-    TRecordBuilder sr;
-    counted(sr, stringResult, true);
-    rec(rSTRING, sr);
+    stringRecord(stringResult);
+  }
+}
+
+// STRING: in Excel 97 a text longer than one record goes on in CONTINUE
+// records, each starting with its option byte, cut between characters.
+void TXLSWriter::TImpl::stringRecord(const std::string& text) {
+  TRecordBuilder sr;
+  counted(sr, text, true);
+  const size_t maxBody = static_cast<size_t>(MaxRecordBody(v_));
+  if (!b8() || sr.Size() <= maxBody) {
+    rec(biff::STRING, sr);
+    return;
+  }
+  std::string_view body = sr.Str();
+  const char option = body[2];
+  const size_t unit = (option & 1) ? 2 : 1;
+  size_t take = 3 + (maxBody - 3) / unit * unit;
+  s_.WriteRecord(biff::STRING, body.substr(0, take));
+  for (size_t at = take; at < body.size(); at += take) {
+    take = std::min(body.size() - at, (maxBody - 1) / unit * unit);
+    std::string part(1, option);
+    part += body.substr(at, take);
+    s_.WriteRecord(biff::CONTINUE, part);
   }
 }
 
@@ -939,26 +875,26 @@ void TXLSWriter::TImpl::sheetEnd(TSheet& sh, int index) {
   if (v_ < xvExcel97) window1(0);
   window2(sh, index == 0);
   if (sh.Zoom > 0 && sh.Zoom != 100)
-    rec(rSCL, TRecordBuilder().U16(static_cast<unsigned>(sh.Zoom)).U16(100));
+    rec(biff::SCL, TRecordBuilder().U16(static_cast<unsigned>(sh.Zoom)).U16(100));
   if (sh.FrozenRow > 0 || sh.FrozenCol > 0)
-    rec(rPANE, TRecordBuilder()
-                   .U16(static_cast<unsigned>(sh.FrozenCol))
-                   .U16(static_cast<unsigned>(sh.FrozenRow))
-                   .U16(static_cast<unsigned>(sh.FrozenRow))
-                   .U16(static_cast<unsigned>(sh.FrozenCol))
-                   .U16(3));
+    rec(biff::PANE, TRecordBuilder()
+                        .U16(static_cast<unsigned>(sh.FrozenCol))
+                        .U16(static_cast<unsigned>(sh.FrozenRow))
+                        .U16(static_cast<unsigned>(sh.FrozenRow))
+                        .U16(static_cast<unsigned>(sh.FrozenCol))
+                        .U16(3));
   selection();
   if (b8() && wb_.PreserveMacros && wb_.ExtraObjects.Count() > 0) {
     TRecordBuilder cn;
     AppendBIFF8String(cn.Str(), sh.Name(), true, false);
-    rec(rCODENAME, cn);
+    rec(biff::CODENAME, cn);
   }
   if (b8()) {
     validations(sh);
     mergedCells(sh);
     hyperlinks(sh);
   }
-  rec(rEOF);
+  rec(biff::EOF_);
 }
 
 void TXLSWriter::TImpl::drawings(TSheet& sh) {
@@ -1008,13 +944,13 @@ void TXLSWriter::TImpl::drawings(TSheet& sh) {
   // Notes: shape, OBJ, text box, TXO, text and formatting runs.
   for (int i = 0; i < sh.Notes.Count(); ++i, ++k) {
     TNote& n = sh.Notes.Item(i);
-    s_.WriteRecord(rMSODRAWING, pieces.Before[k]);
+    s_.WriteRecord(biff::MSODRAWING, pieces.Before[k]);
     TRecordBuilder ob;
     cmo(ob, 25, ++objId);
     ob.U16(0x000D).U16(22).Zeros(22).U16(0).U16(0);
-    rec(rOBJ, ob);
+    rec(biff::OBJ, ob);
     n.ObjId = static_cast<int>(objId);
-    s_.WriteRecord(rMSODRAWING, pieces.TextBox[k]);
+    s_.WriteRecord(biff::MSODRAWING, pieces.TextBox[k]);
     std::string text;
     for (size_t l = 0; l < n.Text.size(); ++l) {
       if (l) text += '\n';
@@ -1024,13 +960,13 @@ void TXLSWriter::TImpl::drawings(TSheet& sh) {
     text = Trim(text);
     std::u16string w = Utf8ToUtf16(text);
     size_t cch = std::min<size_t>(w.size(), 0xFFFF);
-    rec(rTXO, TRecordBuilder()
-                  .U16(0x0212)
-                  .U16(0)
-                  .Zeros(6)
-                  .U16(static_cast<unsigned>(cch))
-                  .U16(cch ? 16 : 0)
-                  .Zeros(4));
+    rec(biff::TXO, TRecordBuilder()
+                       .U16(0x0212)
+                       .U16(0)
+                       .Zeros(6)
+                       .U16(static_cast<unsigned>(cch))
+                       .U16(cch ? 16 : 0)
+                       .Zeros(4));
     if (cch > 0) {
       // The text in CONTINUE records, each starting with its own flag.
       bool wide = !FitsLatin1(text);
@@ -1052,31 +988,31 @@ void TXLSWriter::TImpl::drawings(TSheet& sh) {
     }
   }
   for (int i = 0; i < sh.SheetPictures.Count(); ++i, ++k) {
-    s_.WriteRecord(rMSODRAWING, pieces.Before[k]);
+    s_.WriteRecord(biff::MSODRAWING, pieces.Before[k]);
     TRecordBuilder ob;
     cmo(ob, 8, ++objId);
     ob.U16(0x0007).U16(2).U16(0xFFFF).U16(0x0008).U16(2).U16(0x0001).U16(0).U16(0);
-    rec(rOBJ, ob);
+    rec(biff::OBJ, ob);
   }
   for (const TXLSInFileChart* c : kept) {
-    s_.WriteRecord(rMSODRAWING, pieces.Before[k++]);
+    s_.WriteRecord(biff::MSODRAWING, pieces.Before[k++]);
     TRecordBuilder ob;
     cmo(ob, 5, ++objId);
     ob.U16(0).U16(0);
-    rec(rOBJ, ob);
-    bof(kChart);
+    rec(biff::OBJ, ob);
+    bof(biff::stChart);
     c->WriteAll(s_);
-    rec(rEOF);
+    rec(biff::EOF_);
   }
   for (int i = 0; i < sh.Charts.Count(); ++i) {
-    s_.WriteRecord(rMSODRAWING, pieces.Before[k++]);
+    s_.WriteRecord(biff::MSODRAWING, pieces.Before[k++]);
     TRecordBuilder ob;
     cmo(ob, 5, ++objId);
     ob.U16(0).U16(0);
-    rec(rOBJ, ob);
-    bof(kChart);
+    rec(biff::OBJ, ob);
+    bof(biff::stChart);
     sh.Charts.Item(i).WriteRecords(s_);
-    rec(rEOF);
+    rec(biff::EOF_);
   }
   // NOTE records of the notes bound to cells.
   for (int i = 0; i < sh.Notes.Count(); ++i) {
@@ -1089,7 +1025,7 @@ void TXLSWriter::TImpl::drawings(TSheet& sh) {
         .U16(static_cast<unsigned>(i + 1));
     AppendBIFF8String(nb.Str(), wb_.UserName, true, false);
     nb.U8(0);
-    rec(rNOTE, nb);
+    rec(biff::NOTE, nb);
   }
 }
 
@@ -1097,7 +1033,8 @@ void TXLSWriter::TImpl::validations(TSheet& sh) {
   int count = 0;
   for (int i = 0; i < sh.Validations.Count(); ++i) count += !sh.Validations.Item(i).Areas.empty();
   if (count == 0) return;
-  rec(rDVAL, TRecordBuilder().U16(4).Zeros(8).U32(0xFFFFFFFF).U32(static_cast<uint32_t>(count)));
+  rec(biff::DVAL,
+      TRecordBuilder().U16(4).Zeros(8).U32(0xFFFFFFFF).U32(static_cast<uint32_t>(count)));
   for (int i = 0; i < sh.Validations.Count(); ++i) {
     const TDataValidation& v = sh.Validations.Item(i);
     if (v.Areas.empty()) continue;
@@ -1114,7 +1051,7 @@ void TXLSWriter::TImpl::validations(TSheet& sh) {
           .U16(static_cast<unsigned>(a.Row2))
           .U16(static_cast<unsigned>(a.Col1))
           .U16(static_cast<unsigned>(a.Col2));
-    rec(rDV, b);
+    rec(biff::DV, b);
   }
 }
 
@@ -1132,7 +1069,7 @@ void TXLSWriter::TImpl::mergedCells(TSheet& sh) {
           .U16(static_cast<unsigned>(m.Col1))
           .U16(static_cast<unsigned>(m.Col2));
     }
-    rec(rMERGEDCELLS, b);
+    rec(biff::MERGEDCELLS, b);
   }
 }
 
@@ -1158,7 +1095,7 @@ void TXLSWriter::TImpl::hyperlinks(TSheet& sh) {
     b.U32(static_cast<uint32_t>(addr.size() * 2 + 2));
     for (char16_t ch : addr) b.U16(ch);
     b.U16(0);
-    rec(rHLINK, b);
+    rec(biff::HLINK, b);
   }
 }
 
@@ -1168,35 +1105,35 @@ void TXLSWriter::TImpl::hyperlinks(TSheet& sh) {
 void TXLSWriter::TImpl::excel4() {
   TSheet& sh = wb_.Sheets.GetItem(0);
   sh.CalcDimensions();
-  bof(kSheet);
+  bof(biff::stWorksheet);
   {
     std::string body(112, ' ');
     std::string t = text8(wb_.UserName, 111);
     body[0] = static_cast<char>(t.size());
     std::memcpy(body.data() + 1, t.data(), t.size());
-    s_.WriteRecord(rWRITEACCESS, body);
+    s_.WriteRecord(biff::WRITEACCESS, body);
   }
-  word(rCODEPAGE, 1252);
+  word(biff::CODEPAGE, 1252);
   calcSettings(sh);
-  word(rPRECISION, wb_.OptionsDialog.PrecisionAsDisplayed ? 0 : 1);
-  boolean(r1904, wb_.Date1904);
+  word(biff::PRECISION, wb_.OptionsDialog.PrecisionAsDisplayed ? 0 : 1);
+  boolean(biff::DATEMODE, wb_.Date1904);
   gridSettings(sh);
-  word(rHIDEOBJ, wb_.OptionsDialog.ShowObjects);
+  word(biff::HIDEOBJ, wb_.OptionsDialog.ShowObjects);
   wsbool(sh);
   fonts();
   pageSetup(sh.PrintSettings);
-  boolean(rBACKUP, wb_.Backup);
+  boolean(biff::BACKUP, wb_.Backup);
   formats();
-  boolean(rWINDOWPROTECT, wb_.BookProtected);
+  boolean(biff::WINDOWPROTECT, wb_.BookProtected);
   xfs();
   styles();
-  if (sh.DefaultColWidth > 0) word(rDEFCOLWIDTH, static_cast<unsigned>(sh.DefaultColWidth));
+  if (sh.DefaultColWidth > 0) word(biff::DEFCOLWIDTH, static_cast<unsigned>(sh.DefaultColWidth));
   dimensions(sh);
   cells(sh);
   window1(0);
   window2(sh, true);
   selection();
-  rec(rEOF);
+  rec(biff::EOF_);
 }
 
 // ---------------------------------------------------------------------------

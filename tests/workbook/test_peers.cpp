@@ -205,3 +205,63 @@ TEST(Peers, LibreOfficeKeepsNotesPicturesAndCharts) {
   EXPECT_NE(z.StdOut.find("xl/charts/chart1.xml"), std::string::npos) << z.StdOut;
   EXPECT_NE(z.StdOut.find("Eine Notiz"), std::string::npos) << z.StdOut;
 }
+
+TEST(Peers, LongExcel97TextsReachThePeers) {
+  // A text cell, string results and a note longer than one record, whose
+  // characters go on in CONTINUE records. The formulas give their results,
+  // as the peers that recalculate them find.
+  TXLSWorkbook wb(LocaleSettings::EnUS());
+  wb.OnMessage = [](const std::string&) {};
+  TSheet& s = wb.Sheets[0];
+  s.SetName("Lang");
+  const std::string wide = "Ωμέγα " + std::string(8990, 'b');
+  s.SetCellText(0, 0, std::string(9000, 'a'));
+  TFormulaResult r;
+  r.Type = ctStringFormula;
+  r.Text = wide;
+  s.SetFormula(0, 1, -1, wb.EncodeText("\"Ωμέγα \"&REPT(\"b\",8990)", 8224), r);
+  r.Text = std::string(9000, 'c');
+  s.SetFormula(0, 2, -1, wb.EncodeText("REPT(\"c\",9000)", 8224), r);
+  TNote& n = s.Notes.Add();
+  n.SetCellCol(1);
+  n.Text = {wide};
+  wb.Filename = outDir() + "/long97.xls";
+  wb.Write();
+  const std::string expected = DumpWorkbook(wb);
+  if (have("/usr/bin/python3") &&
+      RunProcess("/usr/bin/python3", {"-c", "import xlrd"}, 20000).Succeeded()) {
+    TProcessResult x = RunProcess(
+        "/usr/bin/python3",
+        {std::string(QV_SOURCE_DIR) + "/tests/workbook/xlrd_dump.py", wb.Filename}, 60000);
+    ASSERT_TRUE(x.Succeeded()) << x.StdErr;
+    EXPECT_EQ(x.StdOut, expected);
+  }
+  if (have("soffice")) {
+    std::string conv = outDir() + "/libreoffice-long";
+    std::filesystem::remove_all(conv);
+    TProcessResult lo =
+        RunProcess("soffice",
+                   {"-env:UserInstallation=file://" + outDir() + "/lo-profile", "--headless",
+                    "--convert-to", "xls:MS Excel 97", "--outdir", conv, wb.Filename},
+                   300000);
+    ASSERT_TRUE(lo.Succeeded()) << lo.StdErr;
+    TXLSWorkbook back(LocaleSettings::EnUS());
+    back.OnMessage = [](const std::string&) {};
+    back.Filename = conv + "/long97.xls";
+    back.Read();
+    // LibreOffice's own Excel files carry no string results of formulas
+    // (it writes them as 0), so only the text cell and the note are
+    // compared.
+    EXPECT_EQ(back.Sheets[0].GetCellText(0, 0), std::string(9000, 'a'));
+    ASSERT_EQ(back.Sheets[0].Notes.Count(), 1);
+    EXPECT_EQ(back.Sheets[0].Notes.Item(0).Text, std::vector<std::string>{wide});
+  }
+  if (have("ssconvert")) {
+    std::string back = outDir() + "/gnumeric-long97.xls";
+    std::filesystem::remove(back);
+    TProcessResult g =
+        RunProcess("ssconvert", {"-T", "Gnumeric_Excel:excel_biff8", wb.Filename, back}, 120000);
+    ASSERT_TRUE(g.Succeeded()) << g.StdErr;
+    EXPECT_EQ(readDump(back), expected);
+  }
+}

@@ -72,3 +72,18 @@ TEST(Qvxls, UnreadableFilesEndWithStatusTwo) {
             1);
   EXPECT_EQ(qvxls({"frobnicate"}).ExitCode, 1);
 }
+
+TEST(Qvxls, WarningsGoToStderrWithStatusZero) {
+  // A text whose record ends before its stated length: read as far as it
+  // goes, and said on stderr.
+  test::TBiff b;
+  b.Bof5(0x0010).Rec(0x0204, TRecordBuilder().U16(0).U16(0).U16(15).U16(9).Bytes("abc")).Eof();
+  std::string file = outDir() + "/cut.xls";
+  writeFileAtomic(file, b.Str());
+  TProcessResult r = qvxls({"dump", file});
+  EXPECT_EQ(r.ExitCode, 0);
+  EXPECT_EQ(r.StdOut, "## Sheet 1\nabc\n");
+  EXPECT_EQ(r.StdErr, "qvxls: " + file +
+                          ": 1 text(s) end before their stated length in the file; they were read "
+                          "as far as the file holds them\n");
+}

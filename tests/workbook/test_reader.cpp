@@ -8,6 +8,7 @@
 
 #include "WorkbookTestSupport.h"
 #include "platform/core/Classes.h"
+#include "platform/core/Codepage.h"
 #include "workbook/XLSDump.h"
 #include "workbook/XLSWorkbook.h"
 
@@ -310,4 +311,176 @@ TEST(XLSReader, ProgressIsReported) {
   ASSERT_GE(seen.size(), 2u);
   EXPECT_EQ(seen.front(), 0);
   EXPECT_EQ(seen.back(), 100);
+}
+
+namespace {
+
+// The first n characters (UTF-16 units) of a text.
+std::string firstChars(const std::string& utf8, size_t n) {
+  return Utf16ToUtf8(Utf8ToUtf16(utf8).substr(0, n));
+}
+
+std::string repeated(const std::string& s, int n) {
+  std::string out;
+  for (int i = 0; i < n; ++i) out += s;
+  return out;
+}
+
+}  // namespace
+
+TEST(XLSReader, TextsLongerThanOneRecordFromPeers) {
+  // The texts of make_long_texts.py: each passes one record of its version
+  // and goes on in CONTINUE records (gnumeric's Excel 97 string result cuts
+  // a UTF-16 character in two across them).
+  const std::string ascii = "Anfang " + repeated("0123456789", 250).substr(0, 2493);
+  const std::string greek = firstChars("Ωμέγα " + repeated("αβγδεζηθικ", 110), 1100);
+  const std::string note = firstChars("Σημείωση " + repeated("λμνξοπρστυ", 420), 4200);
+  const std::string omegas = repeated("Ωx", 2100);
+  struct TCase {
+    const char* file;
+    std::vector<std::pair<uint32_t, std::string>> cells;
+  } cases[] = {
+      {"gn_long5.xls",
+       {{CellKey(0, 0), ascii},
+        {CellKey(0, 1), greek},
+        {CellKey(0, 2), repeated("xy", 1300)},
+        {CellKey(0, 3), "Ende"}}},
+      {"lo_long8.xls",
+       {{CellKey(0, 0), omegas}, {CellKey(1, 0), "Notiz"}, {CellKey(0, 1), "Ende"}}},
+      {"gn_long8.xls", {{CellKey(0, 0), omegas}, {CellKey(0, 1), "Ende"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    TBook b;
+    b.ReadFile(c.file);
+    TSheet& s = b.wb.Sheets[0];
+    for (const auto& [key, text] : c.cells)
+      EXPECT_EQ(s.GetCellText(static_cast<int>(key & 0xFF), static_cast<int>(key >> 8)), text)
+          << key;
+    EXPECT_TRUE(b.messages.empty());
+  }
+  TBook lo;
+  lo.ReadFile("lo_long8.xls");
+  ASSERT_EQ(lo.wb.Sheets[0].Notes.Count(), 1);
+  EXPECT_EQ(lo.wb.Sheets[0].Notes.Item(0).Text, std::vector<std::string>{note});
+}
+
+TEST(XLSReader, TextsGoOnInContinueRecords) {
+  const std::string label5 = repeated("abcdefghij", 300);  // 3,000 bytes
+  struct TCase {
+    const char* what;
+    std::string records;
+    std::string expected;
+    int cut;  // texts reported as cut
+  };
+  auto bof5 = [](TBiff& b) -> TBiff& {
+    return b.Bof5(0x0010).Rec(0x0042, TRecordBuilder().U16(1253));
+  };
+  std::vector<TCase> cases;
+  {
+    // Excel 5: the bytes go on as they are, in the file's code page.
+    TBiff b;
+    bof5(b).Rec(0x0204,
+                TRecordBuilder().U16(0).U16(0).U16(15).U16(1500).Bytes(label5.substr(0, 1000)));
+    b.Rec(0x003C, TRecordBuilder().Bytes(label5.substr(1000, 400)));
+    b.Rec(0x003C, TRecordBuilder().Bytes(label5.substr(1400, 100) + "\xD9\xEC"));
+    cases.push_back({"Excel 5 LABEL", b.Str(), label5.substr(0, 1500), 0});
+  }
+  {
+    TBiff b;
+    bof5(b).Rec(0x0204, TRecordBuilder().U16(0).U16(0).U16(15).U16(4).Bytes("\xD9\xEC"));
+    b.Rec(0x003C, TRecordBuilder().Bytes("\xDD\xE3"));
+    cases.push_back({"Excel 5 Greek", b.Str(), "Ωμέγ", 0});
+  }
+  {
+    // A record longer than Excel 5's largest body is read, not skipped.
+    TBiff b;
+    bof5(b).Rec(0x0204, TRecordBuilder().U16(0).U16(0).U16(15).U16(3000).Bytes(label5));
+    cases.push_back({"Excel 5 long record", b.Str(), label5, 0});
+  }
+  {
+    // The CONTINUE is missing: the text is kept as far as it goes.
+    TBiff b;
+    bof5(b).Rec(0x0204, TRecordBuilder().U16(0).U16(0).U16(15).U16(10).Bytes("abcd"));
+    cases.push_back({"Excel 5 cut", b.Str(), "abcd", 1});
+  }
+  {
+    // Excel 97: each CONTINUE starts with an option byte, and the width
+    // may change from part to part.
+    TBiff b;
+    b.Bof8(0x0010).Rec(0x0204, TRecordBuilder().U16(0).U16(0).U16(15).U16(5).U8(0).Bytes("ab"));
+    b.Rec(0x003C, TRecordBuilder().U8(1).U16(0x03A9).U16(0x03BC));
+    b.Rec(0x003C, TRecordBuilder().U8(0).Bytes("e"));
+    cases.push_back({"Excel 97 option bytes", b.Str(), "abΩμe", 0});
+  }
+  {
+    // ... or go on as they are, cutting a character in two.
+    TBiff b;
+    b.Bof8(0x0010).Rec(0x0204,
+                       TRecordBuilder().U16(0).U16(0).U16(15).U16(3).U8(1).U16(0x03A9).U8(0x78));
+    b.Rec(0x003C, TRecordBuilder().U8(0x00).U16(0x03BC));
+    cases.push_back({"Excel 97 bytes as they are", b.Str(), "Ωxμ", 0});
+  }
+  {
+    // A CONTINUE that fits neither form: kept as far as it goes, and said.
+    TBiff b;
+    b.Bof8(0x0010).Rec(0x0204, TRecordBuilder().U16(0).U16(0).U16(15).U16(6).U8(0).Bytes("abc"));
+    b.Rec(0x003C, TRecordBuilder().U8(0).Bytes("d"));
+    cases.push_back({"Excel 97 cut", b.Str(), "abcd", 1});
+  }
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TBiff b;
+    b.Raw(c.records).Number(1, 0, 7).Eof();
+    TBook book;
+    book.wb.ReadFromBytes(b.Str());
+    TSheet& s = book.wb.Sheets[0];
+    EXPECT_EQ(s.GetCellText(0, 0), c.expected);
+    // The rest of the sheet is read.
+    EXPECT_EQ(s.GetCellText(0, 1), "7");
+    if (c.cut == 0)
+      EXPECT_TRUE(book.messages.empty());
+    else
+      EXPECT_EQ(book.messages,
+                std::vector<std::string>{
+                    "1 text(s) end before their stated length in the file; they were read as "
+                    "far as the file holds them"});
+  }
+}
+
+TEST(XLSReader, StringResultsGoOnInContinueRecords) {
+  // A formula's string result in a STRING record with a CONTINUE, read
+  // also when a SHRFMLA stands between the FORMULA and its STRING.
+  const std::string tokens("\x1E\x01\x00", 3);  // =1
+  auto formula = [&](TBiff& b, int row, bool shared) {
+    std::string t = shared ? std::string("\x01\x00\x00\x00\x00", 5) : tokens;
+    b.Rec(0x0006, TRecordBuilder()
+                      .U16(static_cast<unsigned>(row))
+                      .U16(0)
+                      .U16(15)
+                      .U16(0)
+                      .U32(0)
+                      .U16(0xFFFF)
+                      .U16(shared ? 8 : 0)
+                      .U32(0)
+                      .U16(static_cast<unsigned>(t.size()))
+                      .Bytes(t));
+  };
+  TBiff b;
+  b.Bof8(0x0010);
+  formula(b, 0, false);
+  b.Rec(0x0207, TRecordBuilder().U16(4).U8(0).Bytes("ab"));
+  b.Rec(0x003C, TRecordBuilder().U8(1).U16(0x03A9).U16(0x03A9));
+  formula(b, 1, true);
+  b.Rec(0x04BC, TRecordBuilder().U16(1).U16(1).U8(0).U8(0).U16(0).U16(3).Bytes(tokens));
+  b.Rec(0x0207, TRecordBuilder().U16(3).U8(0).Bytes("c"));
+  b.Rec(0x003C, TRecordBuilder().U8(0).Bytes("de"));
+  b.Number(2, 0, 5).Eof();
+  TBook book;
+  book.wb.ReadFromBytes(b.Str());
+  TSheet& s = book.wb.Sheets[0];
+  EXPECT_EQ(s.GetCellText(0, 0), "abΩΩ");
+  EXPECT_EQ(s.GetCellText(0, 1), "cde");
+  EXPECT_EQ(s.GetCellText(0, 2), "5");
+  EXPECT_TRUE(book.messages.empty());
 }

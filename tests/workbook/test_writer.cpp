@@ -201,6 +201,45 @@ TEST(XLSWriter, NotesHyperlinksAndObjectIds) {
   EXPECT_EQ(back.wb.Sheets[0].Hyperlinks[0].Text, "Text\tmailto:");
 }
 
+TEST(XLSWriter, LongExcel97TextsGoOnInContinueRecords) {
+  // String results, notes and shared strings longer than one record: no
+  // record passes 8224 bytes, and each text reads back whole.
+  const std::string wide = "Ω" + std::string(8999, 'b');  // UTF-16: 18,000 bytes
+  const std::string narrow(9000, 'n');
+  TBook b;
+  TSheet& s = b.wb.Sheets[0];
+  s.SetCellText(0, 0, narrow);
+  TFormulaResult r;
+  r.Type = ctStringFormula;
+  r.Text = wide;
+  s.SetFormula(0, 1, -1, b.wb.EncodeText("A1", 8224), r);
+  r.Text = narrow;
+  s.SetFormula(0, 2, -1, b.wb.EncodeText("A1", 8224), r);
+  TNote& n = s.Notes.Add();
+  n.Text = {wide};
+  const std::string bytes = b.wb.WriteToBytes();
+  auto recs = FileRecords(bytes);
+  for (const auto& e : recs) EXPECT_LE(e.Body.size(), 8224u) << e.Id;
+  // The wide result: 4110 characters, then CONTINUE records of 4111 and
+  // 779 characters, each after its option byte 1.
+  size_t at = 0;
+  while (recs[at].Id != 0x0207) ++at;
+  EXPECT_EQ(recs[at].Body.size(), 3u + 2 * 4110);
+  EXPECT_EQ(recs[at + 1].Id, 0x003C);
+  EXPECT_EQ(recs[at + 1].Body.size(), 1u + 2 * 4111);
+  EXPECT_EQ(recs[at + 1].Body[0], 1);
+  EXPECT_EQ(recs[at + 2].Body.size(), 1u + 2 * 779);
+  TBook back;
+  back.wb.ReadFromBytes(bytes);
+  TSheet& t = back.wb.Sheets[0];
+  EXPECT_EQ(t.GetCellText(0, 0), narrow);
+  EXPECT_EQ(t.GetCellText(0, 1), wide);
+  EXPECT_EQ(t.GetCellText(0, 2), narrow);
+  ASSERT_EQ(t.Notes.Count(), 1);
+  EXPECT_EQ(t.Notes.Item(0).Text, std::vector<std::string>{wide});
+  EXPECT_TRUE(back.messages.empty());
+}
+
 TEST(XLSWriter, ChartsAddTheInternalSupBookOnceEvenWhenWrittenTwice) {
   TBook b;
   Fill(b.wb);

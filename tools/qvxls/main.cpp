@@ -7,7 +7,9 @@
 //
 // Exit status: 0 success; 1 usage errors; 2 a file that cannot be read or
 // written (encrypted, truncated, not a workbook), with a one-line message
-// on stderr.
+// on stderr. What the workbook reports while it reads or writes (texts cut
+// short in the file, for one) goes to stderr too, one line each, and the
+// status stays 0.
 #include <cstdio>
 #include <functional>
 #include <iostream>
@@ -39,11 +41,14 @@ int main(int argc, char** argv) {
   if (argc < 3) return usage();
   std::string cmd = argv[1];
   TXLSWorkbook wb(LocaleSettings::EnUS());
-  std::string lastMessage;
-  wb.OnMessage = [&](const std::string& m) { lastMessage = m; };
+  const char* current = "";
+  wb.OnMessage = [&](const std::string& m) {
+    std::cerr << "qvxls: " << current << ": " << oneLine(m) << "\n";
+  };
   // Runs a read or write of file; false (with the message on stderr) when
   // it fails.
-  auto attempt = [](const char* file, const std::function<void()>& f) {
+  auto attempt = [&](const char* file, const std::function<void()>& f) {
+    current = file;
     try {
       f();
       return true;
