@@ -6,13 +6,24 @@
 //   RowByRow/<expr> one EvaluateCompiled per row (the variables set per row)
 //   Column/<expr>   one EvaluateCompiledColumn per pass
 //   MuParser/<expr> one Eval per row (when QV_HAVE_MUPARSER)
+//
+// The machine code of small data sets (engine/expr/ExprMachineCode.h), on
+// models of the kinds fitted to them:
+//   MachineCodeWrite/<model>  the column call that writes the model's
+//                   function (a new data generation and another row count
+//                   each time, 16 and 17 rows by turns): items per second
+//                   are functions written per second
+//   MachineCodeRun/<model>    the quick call that runs the function written
+//                   for 16 rows; items per second are rows per second
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "engine/ParseExpr.h"
+#include "engine/expr/ExprMachineCode.h"
 
 #ifdef QV_HAVE_MUPARSER
 #include <muParser.h>
@@ -164,6 +175,66 @@ void BM_MuParser(benchmark::State& state, const TCase* c) {
 }
 #endif
 
+// Models fitted to small data sets, from one exponential to a sum of
+// three and a long polynomial ratio.
+struct TSmallModel {
+  const char* Name;
+  const char* Text;
+};
+const TSmallModel kSmallModels[] = {
+    {"exp_rise", "b1*(1-exp(-b2*x))"},
+    {"rational", "(b1+b2*x+b3*x^2+b4*x^3)/(1+b5*x+b6*x^2+b7*x^3)"},
+    {"three_exp", "b1*exp(-b2*x) + b3*exp(-b4*x) + b5*exp(-b6*x)"},
+    {"gauss", "b1*exp(-b2*x) + b3*exp(-(x-b4)^2/b5^2) + b6*exp(-(x-b7)^2/c^2)"},
+    {"long_rational",
+     "(b1 + b2*x + b3*x^2 + b4*x^3 + b5*x^4 + b6*x^5 + b7*x^6)/(1 + a*x + b*x^2 + c*x^3 + "
+     "b1*x^4 + b2*x^5 + b3*x^6) + (b4 - b5*x)^3/(b6 + x^2) - b7*x*y + (a + b*y)/(c + x)"},
+};
+constexpr int kSmallRows = 16;
+
+// A small model compiled by our parser, x and y bound to their columns.
+struct TSmallCompiled {
+  double x = 0, y = 0;
+  qv::TExpressionParser p;
+  int index;
+  std::vector<double> out = std::vector<double>(kSmallRows + 1);
+  qv::TColumnBinding b[2];
+  explicit TSmallCompiled(const TSmallModel* m) {
+    BindAll(p, &x, &y);
+    index = p.CompileText(m->Text);
+    b[0] = {&x, Data().X.data()};
+    b[1] = {&y, Data().Y.data()};
+  }
+  int Column(int rows, uint64_t generation) {
+    return p.EvaluateCompiledColumn(index, rows, b, 2, out.data(), generation);
+  }
+};
+
+void BM_MachineCodeWrite(benchmark::State& state, const TSmallModel* m) {
+  TSmallCompiled e(m);
+  uint64_t generation = 1;
+  const uint64_t before = qv::expr::MachineCodeMade();
+  for (auto _ : state) {
+    const int rows = kSmallRows + static_cast<int>(generation & 1);
+    if (e.Column(rows, ++generation) != rows) state.SkipWithError("fault");
+    benchmark::DoNotOptimize(e.out.data());
+  }
+  if (qv::expr::MachineCodeMade() - before != static_cast<uint64_t>(state.iterations()))
+    state.SkipWithError("no machine code for every call");
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_MachineCodeRun(benchmark::State& state, const TSmallModel* m) {
+  TSmallCompiled e(m);
+  if (e.Column(kSmallRows, 1) != kSmallRows) return state.SkipWithError("fault");
+  for (auto _ : state) {
+    if (!e.p.EvaluateCompiledColumnQuick(e.index, kSmallRows, e.b, 2, e.out.data(), 1))
+      return state.SkipWithError("no machine code");
+    benchmark::DoNotOptimize(e.out.data());
+  }
+  state.SetItemsProcessed(state.iterations() * kSmallRows);
+}
+
 int RegisterAll() {
   for (const TCase& c : kCases) {
     const std::string n = c.Name;
@@ -173,6 +244,11 @@ int RegisterAll() {
 #ifdef QV_HAVE_MUPARSER
     benchmark::RegisterBenchmark(("MuParser/" + n).c_str(), BM_MuParser, &c);
 #endif
+  }
+  for (const TSmallModel& m : kSmallModels) {
+    const std::string n = m.Name;
+    benchmark::RegisterBenchmark(("MachineCodeWrite/" + n).c_str(), BM_MachineCodeWrite, &m);
+    benchmark::RegisterBenchmark(("MachineCodeRun/" + n).c_str(), BM_MachineCodeRun, &m);
   }
   return 0;
 }
