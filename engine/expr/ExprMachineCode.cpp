@@ -1,11 +1,10 @@
 // Machine code of a chain for a data set of a few rows
-// (engine/expr/ExprMachineCode.h). Written in three parts:
-//   TX86Writer     the bytes of the few x86-64 instructions it needs
-//                  (general registers, AVX on 256-bit registers, and two
-//                  AVX-512 ones that join and split a 512-bit register);
-//   TChainWriter   the function of one chain: what each step computes,
-//                  where each operand lives, which register holds each
-//                  step's values;
+// (engine/expr/ExprMachineCode.h). Written in two parts:
+//   TChainWriter   the function of one chain, instruction by instruction
+//                  through Xbyak's assembler (each call below names the
+//                  instruction it writes, with Intel's operand order:
+//                  destination first): what each step computes, where each
+//                  operand lives, which register holds each step's values;
 //   TMachineCode   the function in memory of its own, made executable.
 //
 // The function, called as int f(const TColumnBinding* bindings, double*
@@ -40,14 +39,24 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <iterator>
+#include <mutex>
+#include <new>
+#include <string>
 #include <vector>
 
 #include "engine/expr/ExprBuiltins.h"
 #include "engine/expr/ExprChain.h"
 #include "engine/expr/ExprElementary.h"
+
+#if defined(__x86_64__) && defined(__linux__)
+#define QV_MACHINE_CODE 1
+#include <xbyak/xbyak.h>
+#endif
 
 namespace qv::expr {
 
@@ -56,231 +65,26 @@ namespace {
 std::atomic<bool> gEnabled{true};
 std::atomic<uint64_t> gMade{0};
 
-// ===========================================================================
-// Instructions.
+#if QV_MACHINE_CODE
 
-constexpr int kRax = 0, kRcx = 1, kRdx = 2, kRbx = 3, kRsp = 4, kRbp = 5, kRsi = 6, kRdi = 7;
-constexpr int kR12 = 12, kR13 = 13, kR14 = 14, kR15 = 15;
-
-// A memory operand [Base + Index + Disp]; Index -1 for none.
-struct TMem {
-  int Base;
-  int Index;
-  int32_t Disp;
-};
-TMem At(int base, int32_t disp) { return {base, -1, disp}; }
-
-// Opcodes (map 0F, prefix 66) of the packed-double instructions used.
-enum : uint8_t {
-  kOpLoad = 0x10,   // vmovupd ymm, m256
-  kOpStore = 0x11,  // vmovupd m256, ymm
-  kOpMove = 0x28,   // vmovapd ymm, ymm
-  kOpMask = 0x50,   // vmovmskpd r32, ymm
-  kOpAndNot = 0x55,
-  kOpOr = 0x56,
-  kOpXor = 0x57,
-  kOpAdd = 0x58,
-  kOpMul = 0x59,
-  kOpSub = 0x5C,
-  kOpDiv = 0x5E,
-};
-constexpr uint8_t kOpBroadcast = 0x19;  // vbroadcastsd ymm, m64 (map 0F38)
-constexpr uint8_t kOpCompare = 0xC2;    // vcmppd ymm, ymm, m256, imm8
-// Predicates of vcmppd that raise nothing for a quiet NaN: not greater or
-// equal, not less or equal, not less (each true for a NaN).
-enum : uint8_t { kNotGreaterEqual = 0x19, kNotLessEqual = 0x16, kNotLess = 0x15 };
-// Condition codes: above or equal, equal, below or equal.
-enum : uint8_t { kAe = 0x3, kE = 0x4, kBe = 0x6 };
-
-class TX86Writer {
- public:
-  std::vector<uint8_t> Code;
-
-  void Byte(unsigned b) { Code.push_back(static_cast<uint8_t>(b)); }
-  void Dword(uint32_t v) {
-    for (int i = 0; i < 4; ++i) Byte(v >> (8 * i) & 0xFF);
-  }
-  void Qword(uint64_t v) {
-    for (int i = 0; i < 8; ++i) Byte(static_cast<unsigned>(v >> (8 * i) & 0xFF));
-  }
-
-  // ---- Vector instructions (three-byte VEX prefix, 256 bits, prefix 66) ----
-  // dst = src1 op src2.
-  void Op(uint8_t op, int dst, int src1, int src2) {
-    Vex(dst, 0, src2, 1, src1);
-    Byte(op);
-    RegRm(dst, src2);
-  }
-  void Op(uint8_t op, int dst, int src1, const TMem& m) {
-    Vex(dst, m.Index < 0 ? 0 : m.Index, m.Base, 1, src1);
-    Byte(op);
-    MemRm(dst, m);
-  }
-  void Load(int dst, const TMem& m) { Op(kOpLoad, dst, 0, m); }
-  void Store(const TMem& m, int src) { Op(kOpStore, src, 0, m); }
-  void Move(int dst, int src) {
-    if (dst != src) Op(kOpMove, dst, 0, src);
-  }
-  void Broadcast(int dst, const TMem& m) {
-    Vex(dst, m.Index < 0 ? 0 : m.Index, m.Base, 2, 0);
-    Byte(kOpBroadcast);
-    MemRm(dst, m);
-  }
-  void Zero(int dst) { Op(kOpXor, dst, dst, dst); }
-  // dst = all ones in the lanes where predicate pred holds of src1 and m.
-  void Compare(int dst, int src1, const TMem& m, uint8_t pred) {
-    Op(kOpCompare, dst, src1, m);
-    Byte(pred);
-  }
-  // The sign bits of the lanes of ymm src into the low bits of gpr dst.
-  void SignMask(int dst, int src) { Op(kOpMask, dst, 0, src); }
-  // zmm0 = ymm0 with ymm1 as its upper half, and back (EVEX, AVX-512F).
-  void JoinHalves() {
-    for (unsigned b : {0x62, 0xF3, 0xFD, 0x48, 0x1A, 0xC1, 0x01}) Byte(b);
-  }
-  void SplitHalves() {
-    for (unsigned b : {0x62, 0xF3, 0xFD, 0x48, 0x1B, 0xC1, 0x01}) Byte(b);
-  }
-  void VZeroUpper() { Byte(0xC5), Byte(0xF8), Byte(0x77); }
-
-  // ---- General instructions ----
-  void Push(int r) {
-    Rex(0, 0, 0, r);
-    Byte(0x50 | (r & 7));
-  }
-  void Pop(int r) {
-    Rex(0, 0, 0, r);
-    Byte(0x58 | (r & 7));
-  }
-  void MovImm64(int r, uint64_t v) {
-    Rex(1, 0, 0, r);
-    Byte(0xB8 | (r & 7));
-    Qword(v);
-  }
-  void MovLoad(int r, const TMem& m) { RegMem(0x8B, r, m); }
-  void MovStore(const TMem& m, int r) { RegMem(0x89, r, m); }
-  void MovReg(int dst, int src) {
-    Rex(1, src, 0, dst);
-    Byte(0x89);
-    RegRm(src, dst);
-  }
-  void Lea(int r, const TMem& m) { RegMem(0x8D, r, m); }
-  // add (0), sub (5), cmp (7) of a 64-bit register and a 32-bit immediate.
-  void Alu(int ext, int r, int32_t imm) {
-    Rex(1, 0, 0, r);
-    Byte(0x81);
-    RegRm(ext, r);
-    Dword(static_cast<uint32_t>(imm));
-  }
-  void MovImm32(int r, int32_t imm) {  // sign-extended to 64 bits
-    Rex(1, 0, 0, r);
-    Byte(0xC7);
-    RegRm(0, r);
-    Dword(static_cast<uint32_t>(imm));
-  }
-  void Xor32(int r) {
-    Rex(0, r, 0, r);
-    Byte(0x31);
-    RegRm(r, r);
-  }
-  void Load32(int r, const TMem& m) {  // r < 8
-    Rex(0, r, m.Index < 0 ? 0 : m.Index, m.Base);
-    Byte(0x8B);
-    MemRm(r, m);
-  }
-  void AndEaxImm8(uint8_t imm) { Byte(0x83), Byte(0xE0), Byte(imm); }
-  void Or32(int dst, int src) {  // or dst, src (32 bits)
-    Rex(0, src, 0, dst);
-    Byte(0x09);
-    RegRm(src, dst);
-  }
-  void OrEax(const TMem& m) {  // or eax, m32
-    Rex(0, 0, m.Index < 0 ? 0 : m.Index, m.Base);
-    Byte(0x0B);
-    MemRm(kRax, m);
-  }
-  void StoreStatus(const TMem& m) {  // stmxcsr
-    Rex(0, 0, m.Index < 0 ? 0 : m.Index, m.Base);
-    Byte(0x0F), Byte(0xAE);
-    MemRm(3, m);
-  }
-  void LoadStatus(const TMem& m) {  // ldmxcsr
-    Rex(0, 0, m.Index < 0 ? 0 : m.Index, m.Base);
-    Byte(0x0F), Byte(0xAE);
-    MemRm(2, m);
-  }
-  void TestEax() { Byte(0x85), Byte(0xC0); }
-  // and dword m, ~0x3F: the status register's six flags cleared in m.
-  void AndStatusFlags(const TMem& m) {
-    Rex(0, 0, m.Index < 0 ? 0 : m.Index, m.Base);
-    Byte(0x81);
-    MemRm(4, m);
-    Dword(~uint32_t{0x3F});
-  }
-  void CallRax() { Byte(0xFF), Byte(0xD0); }
-  void Ret() { Byte(0xC3); }
-  // A jump whose target is set later (Land); returns where its offset is.
-  size_t Jump(int cc) {
-    if (cc < 0) {
-      Byte(0xE9);
-    } else {
-      Byte(0x0F);
-      Byte(0x80 | cc);
-    }
-    Dword(0);
-    return Code.size() - 4;
-  }
-  // A jump back to target.
-  void JumpTo(int cc, size_t target) { Land(Jump(cc), target); }
-  void Land(size_t at, size_t target) {
-    const int32_t rel =
-        static_cast<int32_t>(static_cast<int64_t>(target) - static_cast<int64_t>(at + 4));
-    std::memcpy(&Code[at], &rel, 4);
-  }
-
- private:
-  // The VEX prefix: reg, index and base (or rm) for their high bits, the
-  // opcode map (1: 0F, 2: 0F38), the second source; W 0, L 1, prefix 66.
-  void Vex(int reg, int index, int base, int map, int src1) {
-    Byte(0xC4);
-    Byte(((~reg >> 3) & 1) << 7 | ((~index >> 3) & 1) << 6 | ((~base >> 3) & 1) << 5 | map);
-    Byte(((~src1) & 15) << 3 | 1 << 2 | 1);
-  }
-  void Rex(int w, int reg, int index, int base) {
-    const unsigned v =
-        0x40 | w << 3 | ((reg >> 3) & 1) << 2 | ((index >> 3) & 1) << 1 | ((base >> 3) & 1);
-    if (v != 0x40) Byte(v);
-  }
-  void RegRm(int reg, int rm) { Byte(0xC0 | (reg & 7) << 3 | (rm & 7)); }
-  // ModRM with a 32-bit displacement (and SIB where the base is rsp or
-  // r12, or there is an index).
-  void MemRm(int reg, const TMem& m) {
-    if (m.Index < 0 && (m.Base & 7) != 4) {
-      Byte(0x80 | (reg & 7) << 3 | (m.Base & 7));
-    } else {
-      Byte(0x80 | (reg & 7) << 3 | 4);
-      Byte(((m.Index < 0 ? 4 : m.Index) & 7) << 3 | (m.Base & 7));
-    }
-    Dword(static_cast<uint32_t>(m.Disp));
-  }
-  void RegMem(uint8_t op, int r, const TMem& m) {
-    Rex(1, r, m.Index < 0 ? 0 : m.Index, m.Base);
-    Byte(op);
-    MemRm(r, m);
-  }
-};
+using Xbyak::Reg32;
+using Xbyak::Reg64;
+using Xbyak::RegExp;
+using Xbyak::Ymm;
 
 // ===========================================================================
 // The function of a chain.
 
 constexpr int kBadAt = 0, kStatusAt = 32, kSignAt = 64, kZeroAt = 96, kIoAt = 128, kSlotsAt = 256;
 constexpr int kFirstValueRegister = 2, kVectorRegisters = 16;
-constexpr int kColumnRegisters[] = {kR13, kR14, kR15};
+// The general registers that hold where bound columns start (by number).
+constexpr int kColumnRegisters[] = {Xbyak::Operand::R13, Xbyak::Operand::R14, Xbyak::Operand::R15};
 constexpr int kMaxSteps = 512;  // a frame of 33 KB at most
 constexpr int kPage = 4096;     // the stack is touched page by page as the frame is laid out
 // The fault flags of the status register: invalid operation, division by
-// zero, overflow.
+// zero, overflow; and all six of its flags.
 constexpr uint8_t kFaultFlags = 0x0D;
+constexpr uint32_t kStatusFlags = 0x3F;
 
 // Constants of the judgement of SLEEF's eight-lane routines, per function
 // in the order of TElementary: the quiet range's ends, and infinity and the
@@ -310,13 +114,29 @@ const TWideConstants& WideConstants() {
 
 // What a step computes.
 enum class TKind : uint8_t { Binary, Neg, Pos, Square, Cube, IntPower, Routine };
+// The arithmetic of a binary step.
+enum class TArith : uint8_t { Add, Sub, Mul, Div };
 // Constant integral exponents the machine code raises to by the squaring
 // loop: 2 up to this.
 constexpr int kMaxIntPower = 64;
 
-class TChainWriter {
+// The assembler writes into ordinary memory, which grows as needed; the
+// finished function is copied to memory of its own and made executable
+// there (TMachineCode::Make), so no memory is ever writable and executable
+// at once.
+struct THeapAllocator : Xbyak::Allocator {
+  uint8_t* alloc(size_t size) override { return static_cast<uint8_t*>(std::malloc(size)); }
+  void free(uint8_t* p) override { std::free(p); }
+  bool useProtect() const override { return false; }
+};
+THeapAllocator gHeap;  // holds no state: shared by every writer
+
+class TChainWriter : public Xbyak::CodeGenerator {
  public:
-  TChainWriter(const TChain& c, int rows) : c_(c), rows_(rows) {}
+  TChainWriter(const TChain& c, int rows)
+      : Xbyak::CodeGenerator(kPage, Xbyak::AutoGrow, &gHeap), c_(c), rows_(rows) {
+    setDefaultJmpNEAR(true);  // every jump with a 32-bit offset
+  }
 
   // The code of the function, or empty when the chain has a step it does
   // not compute or needs more registers than there are.
@@ -333,32 +153,32 @@ class TChainWriter {
     // four rows (with fewer than eight rows, the last four). The last pass
     // ends at the last row.
     const int32_t last = (rows_ < 8 ? 0 : rows_ - 8) * 8;
-    w_.Xor32(kR12);
-    w_.MovImm32(kRbp, rows_ < 8 ? (rows_ - 4) * 8 : 32);
-    const size_t loop = w_.Code.size();
+    xor_(r12d, r12d);
+    mov(rbp, rows_ < 8 ? (rows_ - 4) * 8 : 32);
+    Xbyak::Label loop, done, within;
+    L(loop);
     if (!Body()) return {};
-    if (rows_ <= 8) {  // one pass
-      Epilogue();
-      return std::move(w_.Code);
+    if (rows_ > 8) {
+      cmp(r12, last);
+      jae(done);
+      add(r12, 64);
+      cmp(r12, last);
+      jbe(within);
+      mov(r12, last);
+      L(within);
+      lea(rbp, ptr[r12 + 32]);
+      jmp(loop);
     }
-    w_.Alu(7, kR12, last);
-    const size_t done = w_.Jump(kAe);
-    w_.Alu(0, kR12, 64);
-    w_.Alu(7, kR12, last);
-    const size_t within = w_.Jump(kBe);
-    w_.MovImm32(kR12, last);
-    w_.Land(within, w_.Code.size());
-    w_.Lea(kRbp, At(kR12, 32));
-    w_.JumpTo(-1, loop);
-    w_.Land(done, w_.Code.size());
+    L(done);
     Epilogue();
-    return std::move(w_.Code);
+    ready();
+    return std::vector<uint8_t>(getCode(), getCode() + getSize());
   }
 
  private:
   struct TStep {
     TKind Kind = TKind::Binary;
-    uint8_t Op = 0;
+    TArith Op = TArith::Add;
     int Exponent = 0;  // IntPower
     TElementaryKernel Routine = nullptr;
     int Wide = -1;  // the elementary function whose eight-lane routine it calls itself
@@ -372,14 +192,14 @@ class TChainWriter {
   // at Address (spread over the lanes when it is loaded).
   struct TOperand {
     int Register;  // -1: in memory or at Address
-    TMem Mem;
+    RegExp Mem;
     const double* Address = nullptr;
     int Frame = -1;  // a column whose start rax must be loaded with from [rsp + Frame] first
   };
   // The memory of operand a, rax loaded first where it needs it.
-  TMem MemoryOf(const TOperand& a) {
-    if (a.Frame >= 0) w_.MovLoad(kRax, At(kRsp, a.Frame));
-    return a.Mem;
+  Xbyak::Address MemoryOf(const TOperand& a) {
+    if (a.Frame >= 0) mov(rax, ptr[rsp + a.Frame]);
+    return yword[a.Mem];
   }
 
   int Arg(int k, int i) const {
@@ -450,10 +270,10 @@ class TChainWriter {
       switch (fw.Form) {
         case kFuseBinary:
           s.Kind = TKind::Binary;
-          s.Op = fw.Op == kFuAdd   ? kOpAdd
-                 : fw.Op == kFuSub ? kOpSub
-                 : fw.Op == kFuMul ? kOpMul
-                                   : kOpDiv;
+          s.Op = fw.Op == kFuAdd   ? TArith::Add
+                 : fw.Op == kFuSub ? TArith::Sub
+                 : fw.Op == kFuMul ? TArith::Mul
+                                   : TArith::Div;
           break;
         case kFuseNeg:
           s.Kind = TKind::Neg;
@@ -537,11 +357,11 @@ class TChainWriter {
   // the frame, and fills the slots it reads: the bad lanes, the sign bits
   // and zero, where steps need them.
   void Prologue() {
-    saved_ = {kRbx, kRbp, kR12};
+    saved_ = {Xbyak::Operand::RBX, Xbyak::Operand::RBP, Xbyak::Operand::R12};
     for (const auto& [b, r] : boundColumns_) saved_.push_back(r);
     if (kept_) saved_.push_back(keptRegister_);
     if (wide_) saved_.push_back(lanesRegister_);
-    for (int r : saved_) w_.Push(r);
+    for (int r : saved_) push(Reg64(r));
     // The registers and the return address pushed: a frame that brings the
     // stack to a multiple of 16 bytes for the routines.
     frame_ = (ColumnSlot(static_cast<int>(frameColumns_.size())) + 15) / 16 * 16 +
@@ -551,21 +371,21 @@ class TChainWriter {
     // rather than stepped over.
     int left = frame_;
     for (; left > kPage; left -= kPage) {
-      w_.Alu(5, kRsp, kPage);
-      w_.MovStore(At(kRsp, 0), kRax);
+      sub(rsp, kPage);
+      mov(ptr[rsp], rax);
     }
-    w_.Alu(5, kRsp, left);
-    w_.MovReg(kRbx, kRsi);
-    if (kept_) w_.MovReg(keptRegister_, kRdx);
-    if (wide_) w_.Xor32(lanesRegister_);
+    sub(rsp, left);
+    mov(rbx, rsi);
+    if (kept_) mov(Reg64(keptRegister_), rdx);
+    if (wide_) xor_(Reg32(lanesRegister_), Reg32(lanesRegister_));
     auto values = [](int b) {
       return static_cast<int32_t>(static_cast<size_t>(b) * sizeof(TColumnBinding) +
                                   offsetof(TColumnBinding, Values));
     };
-    for (const auto& [b, r] : boundColumns_) w_.MovLoad(r, At(kRdi, values(b)));
+    for (const auto& [b, r] : boundColumns_) mov(Reg64(r), ptr[rdi + values(b)]);
     for (size_t i = 0; i < frameColumns_.size(); ++i) {
-      w_.MovLoad(kRax, At(kRdi, values(frameColumns_[i])));
-      w_.MovStore(At(kRsp, ColumnSlot(static_cast<int>(i))), kRax);
+      mov(rax, ptr[rdi + values(frameColumns_[i])]);
+      mov(ptr[rsp + ColumnSlot(static_cast<int>(i))], rax);
     }
     bool sign = false, zero = false;
     routines_ = false;
@@ -575,14 +395,14 @@ class TChainWriter {
       zero |= st.Kind == TKind::IntPower && OddRealPower(k);
       routines_ |= st.Kind == TKind::Routine && st.Wide < 0;
     }
-    if (routines_ || zero) w_.Zero(0);
-    if (routines_) w_.Store(At(kRsp, kBadAt), 0);
-    if (zero) w_.Store(At(kRsp, kZeroAt), 0);
+    if (routines_ || zero) vxorpd(ymm0, ymm0, ymm0);
+    if (routines_) vmovupd(yword[rsp + kBadAt], ymm0);
+    if (zero) vmovupd(yword[rsp + kZeroAt], ymm0);
     if (sign) {
-      w_.MovImm64(kRax, 0x8000000000000000u);
-      w_.MovStore(At(kRsp, kSignAt), kRax);
-      w_.Broadcast(0, At(kRsp, kSignAt));
-      w_.Store(At(kRsp, kSignAt), 0);
+      mov(rax, 0x8000000000000000u);
+      mov(ptr[rsp + kSignAt], rax);
+      vbroadcastsd(ymm0, qword[rsp + kSignAt]);
+      vmovupd(yword[rsp + kSignAt], ymm0);
     }
   }
 
@@ -595,21 +415,21 @@ class TChainWriter {
 
   // Where half h of argument i of step k is.
   TOperand Operand(int k, int i, int h) const {
+    const Reg64& row = h ? rbp : r12;
     const int src = Arg(k, i);
     if (src < 0) {
       const size_t e = static_cast<size_t>(-1 - src);
       const int r = columnRegister_[e];
-      if (r >= 0) return {-1, {r, h ? kRbp : kR12, 0}};
-      if (r <= -2) return {-1, {kRax, h ? kRbp : kR12, 0}, nullptr, ColumnSlot(-2 - r)};
-      return {-1, {}, c_.Externals[e]};
+      if (r >= 0) return {-1, Reg64(r) + row};
+      if (r <= -2) return {-1, rax + row, nullptr, ColumnSlot(-2 - r)};
+      return {-1, RegExp(), c_.Externals[e]};
     }
     const TStep& s = steps_[static_cast<size_t>(src)];
-    if (s.Once) return {-1, At(kRsp, StepSlot(src))};
+    if (s.Once) return {-1, rsp + StepSlot(src)};
     if (s.Kept)
-      return {-1,
-              {keptRegister_, h ? kRbp : kR12,
-               static_cast<int32_t>(c_.InvariantAt[static_cast<size_t>(src)] * rows_ * 8)}};
-    return {s.Register[h], {}};
+      return {-1, Reg64(keptRegister_) + row +
+                      static_cast<int32_t>(c_.InvariantAt[static_cast<size_t>(src)] * rows_ * 8)};
+    return {s.Register[h], RegExp()};
   }
 
   // The steps the same for every row, each into its slot (ymm0 and ymm1 as
@@ -623,7 +443,7 @@ class TChainWriter {
       } else {
         Compute(k, 0, 0);
       }
-      w_.Store(At(kRsp, StepSlot(k)), 0);
+      vmovupd(yword[rsp + StepSlot(k)], ymm0);
     }
   }
 
@@ -664,11 +484,11 @@ class TChainWriter {
         Call(k, dying[0], dying[1]);
         release(dst);
         if ((dst[0] = take()) < 0 || (dst[1] = take()) < 0) return false;
-        w_.Move(dst[0], 0);
+        Move(dst[0], 0);
         if (s.Wide >= 0)
-          w_.Move(dst[1], 1);
+          Move(dst[1], 1);
         else
-          w_.Load(dst[1], At(kRsp, kIoAt));
+          vmovupd(Ymm(dst[1]), yword[rsp + kIoAt]);
       } else {
         const int src0 = Arg(k, 0);
         for (int h = 0; h < 2; ++h) {
@@ -681,13 +501,27 @@ class TChainWriter {
       }
       s.Register[0] = dst[0], s.Register[1] = dst[1];
       if (k == c_.Count - 1) {
-        w_.Store({kRbx, kR12, 0}, dst[0]);
-        w_.Store({kRbx, kRbp, 0}, dst[1]);
+        vmovupd(yword[rbx + r12], Ymm(dst[0]));
+        vmovupd(yword[rbx + rbp], Ymm(dst[1]));
       } else if (s.LastUse < 0) {
         free |= 1u << dst[0] | 1u << dst[1];  // read by no step
       }
     }
     return true;
+  }
+
+  // dst = a op b, op one of the four of a binary step.
+  void Arith(TArith op, int dst, int a, const Xbyak::Operand& b) {
+    switch (op) {
+      case TArith::Add:
+        return vaddpd(Ymm(dst), Ymm(a), b);
+      case TArith::Sub:
+        return vsubpd(Ymm(dst), Ymm(a), b);
+      case TArith::Mul:
+        return vmulpd(Ymm(dst), Ymm(a), b);
+      case TArith::Div:
+        return vdivpd(Ymm(dst), Ymm(a), b);
+    }
   }
 
   // The arithmetic of half h of step k into register dst.
@@ -699,19 +533,21 @@ class TChainWriter {
       // the step finds it still.
       const TOperand b = Operand(k, 1, h);
       int x = a.Register;
-      if (a.Address)
+      if (a.Address) {
         x = Spread(a.Address);
-      else if (x < 0)
-        w_.Load(x = dst, MemoryOf(a));
+      } else if (x < 0) {
+        x = dst;
+        vmovupd(Ymm(x), MemoryOf(a));
+      }
       if (b.Register >= 0) {
-        w_.Op(s.Op, dst, x, b.Register);
+        Arith(s.Op, dst, x, Ymm(b.Register));
       } else if (!b.Address) {
-        w_.Op(s.Op, dst, x, MemoryOf(b));
+        Arith(s.Op, dst, x, MemoryOf(b));
       } else if (x != 1) {
-        w_.Op(s.Op, dst, x, Spread(b.Address));
+        Arith(s.Op, dst, x, Ymm(Spread(b.Address)));
       } else {
         Load(dst, b);  // both are values read once per call
-        w_.Op(s.Op, dst, x, dst);
+        Arith(s.Op, dst, x, Ymm(dst));
       }
       return;
     }
@@ -722,17 +558,17 @@ class TChainWriter {
       case TKind::Binary:
         break;
       case TKind::Neg:
-        w_.Op(kOpXor, dst, x, At(kRsp, kSignAt));
+        vxorpd(Ymm(dst), Ymm(x), yword[rsp + kSignAt]);
         break;
       case TKind::Pos:
-        w_.Move(dst, x);
+        Move(dst, x);
         break;
       case TKind::Square:
-        w_.Op(kOpMul, dst, x, x);
+        vmulpd(Ymm(dst), Ymm(x), Ymm(x));
         break;
       case TKind::Cube:
-        w_.Op(kOpMul, 1, x, x);
-        w_.Op(kOpMul, dst, x, 1);
+        vmulpd(ymm1, Ymm(x), Ymm(x));
+        vmulpd(Ymm(dst), Ymm(x), ymm1);
         break;
       case TKind::IntPower: {
         // The squaring loop of the power, in double (the same products in
@@ -742,20 +578,20 @@ class TChainWriter {
         // keeps its sign (an even power of -0 is +0 already; a base that is
         // not -0 is the same plus 0).
         if (OddRealPower(k))
-          w_.Op(kOpAdd, 1, x, At(kRsp, kZeroAt));
+          vaddpd(ymm1, Ymm(x), yword[rsp + kZeroAt]);
         else
-          w_.Move(1, x);
+          Move(1, x);
         bool started = false;
         for (int e = s.Exponent;;) {
           if (e & 1) {
             if (started)
-              w_.Op(kOpMul, dst, dst, 1);
+              vmulpd(Ymm(dst), Ymm(dst), ymm1);
             else
-              w_.Move(dst, 1);
+              Move(dst, 1);
             started = true;
           }
           if ((e >>= 1) == 0) break;
-          w_.Op(kOpMul, 1, 1, 1);
+          vmulpd(ymm1, ymm1, ymm1);
         }
         break;
       }
@@ -764,11 +600,16 @@ class TChainWriter {
     }
   }
 
+  // Register dst = register src (nothing when they are one).
+  void Move(int dst, int src) {
+    if (dst != src) vmovapd(Ymm(dst), Ymm(src));
+  }
+
   // The value at address spread over ymm1, unless it is there already.
   int Spread(const double* address) {
     if (spread_ != address) {
-      w_.MovImm64(kRax, reinterpret_cast<uint64_t>(address));
-      w_.Broadcast(1, At(kRax, 0));
+      mov(rax, reinterpret_cast<uint64_t>(address));
+      vbroadcastsd(ymm1, qword[rax]);
       spread_ = address;
     }
     return 1;
@@ -778,12 +619,12 @@ class TChainWriter {
   void Load(int r, const TOperand& a) {
     if (r == 1) spread_ = nullptr;
     if (a.Register >= 0) {
-      w_.Move(r, a.Register);
+      Move(r, a.Register);
     } else if (a.Address) {
-      w_.MovImm64(kRax, reinterpret_cast<uint64_t>(a.Address));
-      w_.Broadcast(r, At(kRax, 0));
+      mov(rax, reinterpret_cast<uint64_t>(a.Address));
+      vbroadcastsd(Ymm(r), qword[rax]);
     } else {
-      w_.Load(r, MemoryOf(a));
+      vmovupd(Ymm(r), MemoryOf(a));
     }
   }
 
@@ -800,7 +641,7 @@ class TChainWriter {
       if (!Computed(j) || t.Register[0] < 0 || t.LastUse <= k || j == dying0 || j == dying1)
         continue;
       kept.push_back(j);
-      for (int h = 0; h < 2; ++h) w_.Store(At(kRsp, StepSlot(j) + 32 * h), t.Register[h]);
+      for (int h = 0; h < 2; ++h) vmovupd(yword[rsp + StepSlot(j) + 32 * h], Ymm(t.Register[h]));
     }
     if (s.Args == 1) {
       for (int h = 0; h < 2; ++h) Load(h, Operand(k, 0, h));
@@ -812,22 +653,22 @@ class TChainWriter {
           const TOperand a = Operand(k, i, h);
           int r = a.Register;
           if (r < 0) Load(r = 0, a);
-          w_.Store(At(kRsp, kIoAt + 64 * i + 32 * h), r);
+          vmovupd(yword[rsp + kIoAt + 64 * i + 32 * h], Ymm(r));
         }
-      for (int r = 0; r < 4; ++r) w_.Load(r, At(kRsp, kIoAt + 32 * r));
+      for (int r = 0; r < 4; ++r) vmovupd(Ymm(r), yword[rsp + kIoAt + 32 * r]);
     }
     if (s.Wide >= 0) {
       CallWide(s);
     } else {
-      w_.Lea(kRdi, At(kRsp, kIoAt));
-      w_.Lea(kRsi, At(kRsp, kBadAt));
-      w_.MovImm64(kRax, reinterpret_cast<uint64_t>(s.Routine));
-      w_.CallRax();
+      lea(rdi, ptr[rsp + kIoAt]);
+      lea(rsi, ptr[rsp + kBadAt]);
+      mov(rax, reinterpret_cast<uint64_t>(s.Routine));
+      call(rax);
     }
     spread_ = nullptr;
     for (int j : kept)
       for (int h = 0; h < 2; ++h)
-        w_.Load(steps_[static_cast<size_t>(j)].Register[h], At(kRsp, StepSlot(j) + 32 * h));
+        vmovupd(Ymm(steps_[static_cast<size_t>(j)].Register[h]), yword[rsp + StepSlot(j) + 32 * h]);
   }
 
   // SLEEF's eight-lane routine of step s on the halves in ymm0 and ymm1,
@@ -837,37 +678,37 @@ class TChainWriter {
   void CallWide(const TStep& s) {
     using TRange = TWideConstants::TRange;
     const TRange& range = WideConstants().Range[s.Wide];
+    auto at = [&](size_t offset) { return yword[rax + static_cast<int32_t>(offset)]; };
     // (The routine may change rax: the address is loaded again after it.)
-    w_.MovImm64(kRax, reinterpret_cast<uint64_t>(&range));
-    const TMem low = At(kRax, static_cast<int32_t>(offsetof(TRange, Low)));
-    const TMem high = At(kRax, static_cast<int32_t>(offsetof(TRange, High)));
+    mov(rax, reinterpret_cast<uint64_t>(&range));
     for (int h = 0; h < 2; ++h) {
-      w_.Compare(2 + 2 * h, h, low, kNotGreaterEqual);
-      w_.Compare(3 + 2 * h, h, high, kNotLessEqual);
+      vcmpnge_uqpd(Ymm(2 + 2 * h), Ymm(h), at(offsetof(TRange, Low)));
+      vcmpnle_uqpd(Ymm(3 + 2 * h), Ymm(h), at(offsetof(TRange, High)));
     }
     MarkLanes();
-    w_.JoinHalves();
-    w_.MovImm64(kRax, reinterpret_cast<uint64_t>(s.Routine));
-    w_.CallRax();
-    w_.SplitHalves();
-    w_.MovImm64(kRax, reinterpret_cast<uint64_t>(&range));
-    w_.Load(5, At(kRax, static_cast<int32_t>(offsetof(TRange, Sign))));
+    // zmm0 = ymm0 with ymm1 as its upper half: the eight rows in one
+    // register, as the routine takes them, and back.
+    vinsertf64x4(zmm0, zmm0, ymm1, 1);
+    mov(rax, reinterpret_cast<uint64_t>(s.Routine));
+    call(rax);
+    vextractf64x4(ymm1, zmm0, 1);
+    mov(rax, reinterpret_cast<uint64_t>(&range));
+    vmovupd(ymm5, at(offsetof(TRange, Sign)));
     for (int h = 0; h < 2; ++h) {
-      w_.Op(kOpAndNot, 2 + h, 5, h);  // |result|
-      w_.Compare(2 + h, 2 + h, At(kRax, static_cast<int32_t>(offsetof(TRange, Infinity))),
-                 kNotLess);
+      vandnpd(Ymm(2 + h), ymm5, Ymm(h));  // |result|
+      vcmpnlt_uqpd(Ymm(2 + h), Ymm(2 + h), at(offsetof(TRange, Infinity)));
     }
-    w_.Zero(4);
-    w_.Zero(5);
+    vxorpd(ymm4, ymm4, ymm4);
+    vxorpd(ymm5, ymm5, ymm5);
     MarkLanes();
   }
   // The lanes set in ymm2 to ymm5 added, as bits, to the bad lanes' register.
   void MarkLanes() {
-    w_.Op(kOpOr, 2, 2, 3);
-    w_.Op(kOpOr, 4, 4, 5);
-    w_.Op(kOpOr, 2, 2, 4);
-    w_.SignMask(kRcx, 2);
-    w_.Or32(lanesRegister_, kRcx);
+    vorpd(ymm2, ymm2, ymm3);
+    vorpd(ymm4, ymm4, ymm5);
+    vorpd(ymm2, ymm2, ymm4);
+    vmovmskpd(ecx, ymm2);
+    or_(Reg32(lanesRegister_), ecx);
   }
 
   // Returns 0 when no fault flag is set and no lane was marked bad; else
@@ -878,25 +719,26 @@ class TChainWriter {
   // been judged one by one for it, each with the flags cleared first, to
   // the same end.
   void Epilogue() {
-    w_.StoreStatus(At(kRsp, kStatusAt));
-    w_.Load32(kRax, At(kRsp, kStatusAt));
-    w_.AndEaxImm8(kFaultFlags);
-    if (routines_) w_.OrEax(At(kRsp, kBadAt));
-    if (wide_) w_.Or32(kRax, lanesRegister_);
-    w_.TestEax();
-    const size_t done = w_.Jump(kE);
-    w_.AndStatusFlags(At(kRsp, kStatusAt));
-    w_.LoadStatus(At(kRsp, kStatusAt));
-    w_.Land(done, w_.Code.size());
-    w_.VZeroUpper();
-    w_.Alu(0, kRsp, frame_);
-    for (auto r = saved_.rbegin(); r != saved_.rend(); ++r) w_.Pop(*r);
-    w_.Ret();
+    const Xbyak::Address status = dword[rsp + kStatusAt];
+    stmxcsr(status);
+    mov(eax, status);
+    and_(eax, kFaultFlags);
+    if (routines_) or_(eax, dword[rsp + kBadAt]);
+    if (wide_) or_(eax, Reg32(lanesRegister_));
+    test(eax, eax);
+    Xbyak::Label done;
+    je(done);
+    and_(status, ~kStatusFlags);
+    ldmxcsr(status);
+    L(done);
+    vzeroupper();
+    add(rsp, frame_);
+    for (auto r = saved_.rbegin(); r != saved_.rend(); ++r) pop(Reg64(*r));
+    ret();
   }
 
   const TChain& c_;
   const int rows_;
-  TX86Writer w_;
   std::vector<TStep> steps_;
   int externals_ = 0;
   std::vector<int> columnRegister_;  // per external: the register of its column, or -1
@@ -911,6 +753,62 @@ class TChainWriter {
   bool wide_ = false;  // some step calls an eight-lane routine (bad lanes in lanesRegister_)
 };
 
+// The code of chain's function for rowCount rows, or empty.
+std::vector<uint8_t> CodeOf(const TChain& chain, int rowCount) {
+  try {
+    return TChainWriter(chain, rowCount).Write();
+  } catch (const Xbyak::Error&) {
+    return {};  // an instruction the assembler refused: the rows run as usual
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+}
+
+#endif  // QV_MACHINE_CODE
+
+#if QV_MACHINE_CODE
+// Where every function made is written as well (debugging; see the header).
+struct TDump {
+  std::mutex Lock;
+  std::string Folder;   // "": none
+  bool Failed = false;  // a write failed (said once)
+  TDump() {
+    if (const char* folder = std::getenv("QV_MACHINE_CODE_DUMP")) Folder = folder;
+  }
+};
+TDump& Dump() {
+  static TDump dump;
+  return dump;
+}
+
+// Writes function number of chain (code, rows) to the dump folder, if any.
+void DumpCode(const TChain& chain, int rows, const std::vector<uint8_t>& code, uint64_t number) {
+  TDump& d = Dump();
+  std::lock_guard<std::mutex> hold(d.Lock);
+  if (d.Folder.empty()) return;
+  const std::string base =
+      d.Folder + "/machine-code-" + std::to_string(getpid()) + "-" + std::to_string(number);
+  bool written = false;
+  if (std::FILE* f = std::fopen((base + ".bin").c_str(), "wb")) {
+    written = std::fwrite(code.data(), 1, code.size(), f) == code.size();
+    written = std::fclose(f) == 0 && written;
+  }
+  if (std::FILE* f = written ? std::fopen((base + ".txt").c_str(), "w") : nullptr) {
+    std::fprintf(f,
+                 "text: %s\nrows: %d\nbytes: %zu\n"
+                 "disassemble: objdump -D -b binary -mi386:x86-64 %s.bin\n",
+                 chain.Text.c_str(), rows, code.size(), base.c_str());
+    written = std::fclose(f) == 0;
+  } else {
+    written = false;
+  }
+  if (!written && !d.Failed) {
+    d.Failed = true;
+    std::fprintf(stderr, "machine code dump: cannot write %s.bin and .txt\n", base.c_str());
+  }
+}
+#endif
+
 }  // namespace
 
 // ===========================================================================
@@ -921,9 +819,9 @@ TMachineCode::TMachineCode(void* memory, size_t size)
 TMachineCode::~TMachineCode() { munmap(memory_, size_); }
 
 std::shared_ptr<TMachineCode> TMachineCode::Make(const TChain& chain, int rowCount) {
-#if defined(__x86_64__) && defined(__linux__)
+#if QV_MACHINE_CODE
   if (!gEnabled.load(std::memory_order_relaxed)) return nullptr;
-  std::vector<uint8_t> code = TChainWriter(chain, rowCount).Write();
+  const std::vector<uint8_t> code = CodeOf(chain, rowCount);
   if (code.empty()) return nullptr;
   const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   const size_t size = (code.size() + page - 1) / page * page;
@@ -934,7 +832,7 @@ std::shared_ptr<TMachineCode> TMachineCode::Make(const TChain& chain, int rowCou
     munmap(memory, size);
     return nullptr;
   }
-  gMade.fetch_add(1, std::memory_order_relaxed);
+  DumpCode(chain, rowCount, code, gMade.fetch_add(1, std::memory_order_relaxed) + 1);
   return std::shared_ptr<TMachineCode>(new TMachineCode(memory, size));
 #else
   (void)chain, (void)rowCount;
@@ -945,5 +843,16 @@ std::shared_ptr<TMachineCode> TMachineCode::Make(const TChain& chain, int rowCou
 void SetMachineCodeEnabled(bool on) { gEnabled.store(on, std::memory_order_relaxed); }
 bool MachineCodeEnabled() { return gEnabled.load(std::memory_order_relaxed); }
 uint64_t MachineCodeMade() { return gMade.load(std::memory_order_relaxed); }
+
+void SetMachineCodeDump(const std::string& folder) {
+#if QV_MACHINE_CODE
+  TDump& d = Dump();
+  std::lock_guard<std::mutex> hold(d.Lock);
+  d.Folder = folder;
+  d.Failed = false;
+#else
+  (void)folder;
+#endif
+}
 
 }  // namespace qv::expr

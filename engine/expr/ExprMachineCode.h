@@ -21,6 +21,18 @@
 // aside for a while (engine/expr/ExprChain.h), so that a data set where rows
 // raise for most candidates costs little more than without it.
 //
+// Debugging: with the environment variable QV_MACHINE_CODE_DUMP set to a
+// folder when the program starts (or after SetMachineCodeDump), every
+// function made is also written to that folder as
+// machine-code-<process id>-<number>.bin, the function's bytes alone, with
+// machine-code-<process id>-<number>.txt beside it (the chain's text and
+// rows). The console driver shows it for a model, e.g.
+//   QV_MACHINE_CODE_DUMP=/tmp/mc build/tools/qvrun/qvrun MODEL.mff
+//   objdump -D -b binary -mi386:x86-64 /tmp/mc/machine-code-*-1.bin
+// objdump's addresses are offsets from the function's start; the 64-bit
+// values moved into rax are the addresses of parameters, constants and
+// routines in that process.
+//
 // Internal to the engine's expression compiler; the column evaluator
 // (engine/expr/ExprColumnEval.cpp) makes and calls it.
 #pragma once
@@ -28,6 +40,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "engine/ParseExpr.h"
 
@@ -78,5 +91,8 @@ void SetMachineCodeEnabled(bool on);
 bool MachineCodeEnabled();
 // How many functions have been made so far in this process (for tests).
 uint64_t MachineCodeMade();
+// The folder every function made from now on is also written to (see the
+// top of this file); "" for none.
+void SetMachineCodeDump(const std::string& folder);
 
 }  // namespace qv::expr

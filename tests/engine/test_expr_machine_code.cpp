@@ -8,8 +8,10 @@
 // quick call (the short way of the fitness) runs it only for the rows,
 // bindings and data generation of the column call that made it, and
 // otherwise, or where a row may raise, gives up leaving everything but the
-// results as it was.
+// results as it was. Every function made can be written out for a
+// disassembler.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cfenv>
@@ -18,9 +20,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <initializer_list>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,6 +38,7 @@ namespace {
 
 using expr::kMachineCodeRoutineRows;
 using expr::MachineCodeMade;
+using expr::SetMachineCodeDump;
 using expr::SetMachineCodeEnabled;
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
@@ -1002,6 +1008,79 @@ TEST_F(ExprMachineCodeTest, QuickCallGivesUpOnRowsThatMayRaise) {
       }
     }
   }
+}
+
+// Written out for debugging: with a dump folder set, each function made
+// goes there as its bytes alone, which objdump reads as x86-64 code from
+// the first byte to the return, with the chain's text and rows beside it;
+// nothing is written for calls that make no function or once the folder
+// is cleared.
+TEST_F(ExprMachineCodeTest, DumpWritesEachFunctionForTheDisassembler) {
+  namespace fs = std::filesystem;
+  std::string pattern = (fs::temp_directory_path() / "qv-machine-code-XXXXXX").native();
+  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+  const fs::path folder = pattern;
+  auto files = [&] {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  auto read = [](const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  const char* text = "b1*(1-exp(-b2*x)) + y^(-2) - sin(x)*b3";
+  const int i = P.CompileText(text);
+  SetMachineCodeDump(folder.native());
+  Column(P, i, 16, Bound(2), false);  // no machine code: nothing written
+  EXPECT_TRUE(files().empty());
+  const uint64_t before = MachineCodeMade();
+  Column(P, i, 16, Bound(2), true);
+  const uint64_t made = MachineCodeMade() - before;
+  SetMachineCodeDump("");
+  Column(P, i, 9, Bound(2), true);  // made, not written
+  EXPECT_EQ(MachineCodeMade() - before, 2 * made);
+  if (!CanMakeMachineCode()) {
+    EXPECT_TRUE(files().empty());
+    fs::remove_all(folder);
+    return;
+  }
+  ASSERT_EQ(made, 1u);
+  const std::string name =
+      "machine-code-" + std::to_string(::getpid()) + "-" + std::to_string(before + 1);
+  ASSERT_EQ(files(), (std::vector<std::string>{name + ".bin", name + ".txt"}));
+  const fs::path bin = folder / (name + ".bin");
+  const std::string about = read(folder / (name + ".txt"));
+  EXPECT_NE(about.find(std::string("text: ") + text + "\n"), std::string::npos) << about;
+  EXPECT_NE(about.find("rows: 16\n"), std::string::npos) << about;
+  EXPECT_NE(about.find("bytes: " + std::to_string(fs::file_size(bin)) + "\n"), std::string::npos)
+      << about;
+
+  // objdump decodes every byte (no "(bad)"), the last instruction ends at
+  // the last byte and is the return, and the body has the vector
+  // arithmetic and the routine calls of the model.
+  std::string listing;
+  if (std::FILE* p = ::popen(("objdump -D -b binary -mi386:x86-64 " + bin.native()).c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) listing.append(buffer, n);
+    EXPECT_EQ(::pclose(p), 0);
+  }
+  ASSERT_NE(listing.find("<.data>:"), std::string::npos) << listing;
+  EXPECT_EQ(listing.find("(bad)"), std::string::npos) << listing;
+  for (const char* word : {"vmulpd", "vsubpd", "vaddpd", "vbroadcastsd", "call", "stmxcsr"})
+    EXPECT_NE(listing.find(word), std::string::npos) << word;
+  std::istringstream lines(listing);
+  std::string line, last;
+  while (std::getline(lines, line))
+    if (line.find(":\t") != std::string::npos) last = line;
+  const size_t colon = last.find(':');
+  ASSERT_NE(colon, std::string::npos);
+  EXPECT_EQ(std::stoul(last.substr(0, colon), nullptr, 16) + 1, fs::file_size(bin)) << last;
+  EXPECT_NE(last.find("ret"), std::string::npos) << last;
+  fs::remove_all(folder);
 }
 
 }  // namespace
