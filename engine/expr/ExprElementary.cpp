@@ -10,6 +10,7 @@
 #undef FP_FAST_FMA
 #endif
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -21,7 +22,7 @@ namespace {
 
 // Without FMA: the deterministic class without fused multiply-add, the
 // scalar form for rows and blocks alike.
-TElementaryRoutines gRoutines = {
+constexpr TElementaryRoutines kWithoutFma = {
     {&Sleef_cinz_expd1_u10purec, &Sleef_cinz_logd1_u10purec, &Sleef_cinz_log10d1_u10purec,
      &Sleef_cinz_sind1_u10purec, &Sleef_cinz_cosd1_u10purec, &Sleef_cinz_tand1_u10purec,
      &Sleef_cinz_asind1_u10purec, &Sleef_cinz_acosd1_u10purec, &Sleef_cinz_atand1_u10purec,
@@ -33,13 +34,29 @@ TElementaryRoutines gRoutines = {
     {nullptr, nullptr, nullptr},
     {}};
 
-// With AVX2 and FMA: the FMA class, whose scalar form gives the bits of its
-// vectors of four and (with AVX-512F) of eight. Chosen before the program's
-// own static objects are made.
-__attribute__((constructor(101))) void ChooseElementaryRoutines() {
+TElementaryRoutines gRoutines = kWithoutFma;
+
+// The widest width this processor can run (see ElementaryWidths).
+int ProcessorWidth() {
 #if defined(__x86_64__) || defined(__i386__)
   __builtin_cpu_init();
-  if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return;
+  if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma")) return 1;
+  return __builtin_cpu_supports("avx512f") ? 8 : 4;
+#else
+  return 1;
+#endif
+}
+
+// The routines of the widest width this processor runs up to limit: with
+// AVX2 and FMA the FMA class, whose scalar form gives the bits of its
+// vectors of four and (with AVX-512F) of eight.
+void ChooseElementaryRoutines(int limit) {
+  const int width = std::min(ProcessorWidth(), limit);
+  if (width < 4) {
+    gRoutines = kWithoutFma;
+    return;
+  }
+#if defined(__x86_64__) || defined(__i386__)
   gRoutines = {
       {&Sleef_finz_expd1_u10purecfma, &Sleef_finz_logd1_u10purecfma,
        &Sleef_finz_log10d1_u10purecfma, &Sleef_finz_sind1_u10purecfma,
@@ -53,11 +70,16 @@ __attribute__((constructor(101))) void ChooseElementaryRoutines() {
       4,
       ElementaryBlocksAvx2(),
       ElementaryKernelsAvx2()};
-  if (!__builtin_cpu_supports("avx512f")) return;
+  if (width < 8) return;
   gRoutines.BlockWidth = 8;
   gRoutines.Blocks = ElementaryBlocksAvx512();
   gRoutines.Kernels = ElementaryKernelsAvx512();
 #endif
+}
+
+// Chosen before the program's own static objects are made.
+__attribute__((constructor(101))) void ChooseElementaryRoutinesAtStart() {
+  ChooseElementaryRoutines(8);
 }
 
 constexpr unsigned kFlags = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
@@ -76,6 +98,18 @@ constexpr auto kRows = MakeRowsTable(std::make_index_sequence<kElementaryCount>(
 }  // namespace
 
 const TElementaryRoutines& gElementary = gRoutines;
+
+std::vector<int> ElementaryWidths() {
+  std::vector<int> widths;
+  for (int w : {8, 4, 1})
+    if (w <= ProcessorWidth()) widths.push_back(w);
+  return widths;
+}
+
+int LimitElementaryWidth(int width) {
+  ChooseElementaryRoutines(width);
+  return gRoutines.BlockWidth;
+}
 
 void RaiseFaultFlagsOutOfLine(int flags) { RaiseFaultFlags(flags); }
 

@@ -30,6 +30,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <vector>
 
 #include "engine/expr/ExprElementaryBlocks.h"
 #if defined(__SSE__)
@@ -57,8 +58,9 @@ enum class TElementary : uint8_t {
 };
 constexpr int kElementaryCount = static_cast<int>(TElementary::ArcTanh) + 1;
 
-// The routines chosen for this processor (set once, before main).
-// (SLEEF declares its routines with a const-qualified result.)
+// The routines chosen for this processor (set before main; narrowed only
+// by LimitElementaryWidth). (SLEEF declares its routines with a
+// const-qualified result.)
 struct TElementaryRoutines {
   decltype(&Sleef_cinz_expd1_u10purec) Row[kElementaryCount];
   decltype(&Sleef_cinz_atan2d1_u10purec) ArcTan2;
@@ -69,6 +71,20 @@ struct TElementaryRoutines {
 };
 static_assert(kElementaryFunctions == kElementaryCount);
 extern const TElementaryRoutines& gElementary;
+
+// The widths the routines come in, as BlockWidth: 8 (AVX-512F besides
+// AVX2 and FMA), 4 (AVX2 and FMA) and 1 (neither: the routines without
+// fused multiply-add, and no machine code). Those this processor can run,
+// widest first; 1 is always among them.
+std::vector<int> ElementaryWidths();
+// For tests, so that each width runs on a processor that has a wider one:
+// the routines of the widest width this processor can run that is not
+// wider than width (1 for anything below 4; a width above the processor's
+// gives its own choice back). Returns the width now in force. Call it only
+// while nothing evaluates; a chain compiled or evaluated before keeps what
+// it computed then (folded constants, kept values, machine code), so
+// compile again after a change.
+int LimitElementaryWidth(int width);
 
 // Floating-point status of the SSE unit (flags and modes).
 inline unsigned ElementaryStatus() {

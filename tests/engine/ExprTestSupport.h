@@ -1,6 +1,6 @@
 // Shared by the expression tests: a parser with x, a and b bound, helpers
-// that evaluate a text or give the message it raises, and a runner for
-// tables of expected values.
+// that evaluate a text or give the message it raises, a runner for tables
+// of expected values, and a fixture that runs a suite at every vector width.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine/ParseExpr.h"
+#include "engine/expr/ExprElementary.h"
 
 namespace qv {
 namespace exprtest {
@@ -69,6 +70,30 @@ inline void CheckValues(TExpressionParser& p, const ValueCase* cases, std::size_
     else
       EXPECT_NEAR(v, c.Value, c.Tolerance);
   }
+}
+
+// A suite whose tests run once per vector width of the elementary routines
+// and the machine code that this processor can run (AVX-512, AVX2, neither;
+// engine/expr/ExprElementary.h), so that the narrower ones, which users'
+// processors take, are tested on a wider processor too. Instantiate it
+// with
+//   INSTANTIATE_TEST_SUITE_P(Widths, Suite, ::testing::ValuesIn(expr::ElementaryWidths()),
+//                            exprtest::WidthName);
+// A fixture's SetUp calls WidthFixture::SetUp first, before it compiles
+// anything.
+class WidthFixture : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(expr::LimitElementaryWidth(GetParam()), GetParam());
+    ASSERT_EQ(expr::gElementary.BlockWidth, GetParam());
+  }
+  void TearDown() override { expr::LimitElementaryWidth(expr::ElementaryWidths().front()); }
+  // Whether machine code can be made at this width (AVX2 and FMA).
+  static bool CanMakeMachineCode() { return expr::gElementary.BlockWidth >= 4; }
+};
+
+inline std::string WidthName(const ::testing::TestParamInfo<int>& info) {
+  return info.param == 8 ? "Avx512" : info.param == 4 ? "Avx2" : "WithoutAvx2";
 }
 
 }  // namespace exprtest

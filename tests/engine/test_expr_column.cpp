@@ -1,6 +1,6 @@
 // Column evaluation: one pass of each step over many rows must give, bit
 // for bit, what one evaluation per row gives, and stop at the first row
-// that raises.
+// that raises, at every vector width this processor can run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ExprTestSupport.h"
 #include "engine/EvaluationThreads.h"
 #include "engine/ParseExpr.h"
 #include "platform/core/Random.h"
@@ -21,9 +22,10 @@ namespace {
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-class ExprColumnTest : public ::testing::Test {
+class ExprColumnTest : public exprtest::WidthFixture {
  protected:
   void SetUp() override {
+    WidthFixture::SetUp();
     FormatSettings() = TFormatSettings::Invariant();
     for (const char* n : {"x", "y"}) P.BindVariable(n, &Vars[n[0] - 'x']);
     const char* names[] = {"a", "b", "c", "b1", "b2", "b3", "b4", "b5", "b6", "b7"};
@@ -60,7 +62,7 @@ class ExprColumnTest : public ::testing::Test {
   std::vector<double> X, Y;
 };
 
-TEST_F(ExprColumnTest, GivesTheValuesOfOneEvaluationPerRow) {
+TEST_P(ExprColumnTest, GivesTheValuesOfOneEvaluationPerRow) {
   const char* texts[] = {
       "a*exp(-b*x)+c",
       "b1*(1-exp(-b2*x))",
@@ -91,7 +93,7 @@ TEST_F(ExprColumnTest, GivesTheValuesOfOneEvaluationPerRow) {
   }
 }
 
-TEST_F(ExprColumnTest, StopsAtTheFirstRowThatRaises) {
+TEST_P(ExprColumnTest, StopsAtTheFirstRowThatRaises) {
   X[600] = 0;
   X[900] = 0;
   const int i = P.CompileText("a/x + y");
@@ -129,7 +131,7 @@ TEST_F(ExprColumnTest, StopsAtTheFirstRowThatRaises) {
 // The elementary functions raise where the C library raises: one row of
 // otherwise harmless values holds the argument that faults, and the column
 // stops there with the message the row gives alone. Underflow is no fault.
-TEST_F(ExprColumnTest, ElementaryFunctionsFaultWhereTheCLibraryFaults) {
+TEST_P(ExprColumnTest, ElementaryFunctionsFaultWhereTheCLibraryFaults) {
   struct TCase {
     const char* Text;
     double Value;         // x of row 700
@@ -179,7 +181,7 @@ TEST_F(ExprColumnTest, ElementaryFunctionsFaultWhereTheCLibraryFaults) {
   }
 }
 
-TEST_F(ExprColumnTest, WordsWithSideEffectsRunRowByRowInOrder) {
+TEST_P(ExprColumnTest, WordsWithSideEffectsRunRowByRowInOrder) {
   TRandomGenerator g1(99), g2(99);
   P.SetRandomGenerator(&g1);
   const int i = P.CompileText("x*random + random");
@@ -202,7 +204,7 @@ TEST_F(ExprColumnTest, WordsWithSideEffectsRunRowByRowInOrder) {
   }
 }
 
-TEST_F(ExprColumnTest, ParametersNotGivenAsColumnsAreReadOncePerCall) {
+TEST_P(ExprColumnTest, ParametersNotGivenAsColumnsAreReadOncePerCall) {
   const int i = P.CompileText("a*x");
   std::vector<double> got;
   Params[0] = 2;
@@ -221,7 +223,7 @@ TEST_F(ExprColumnTest, ParametersNotGivenAsColumnsAreReadOncePerCall) {
 // the columns change in place, the row count changes, the parameters change
 // or the columns bound change, and must stop at the first row that raises
 // wherever the raising part sits.
-TEST_F(ExprColumnTest, RepeatedCallsFollowEveryChangeOfColumnsAndParameters) {
+TEST_P(ExprColumnTest, RepeatedCallsFollowEveryChangeOfColumnsAndParameters) {
   const int i = P.CompileText("(b1+b2*x+b3*x^2)/(1+b5*ln(x+6)+exp(-b2)*y^3) + sqrt(b4)*x");
   auto check = [&](const char* what) {
     SCOPED_TRACE(what);
@@ -279,7 +281,7 @@ TEST_F(ExprColumnTest, RepeatedCallsFollowEveryChangeOfColumnsAndParameters) {
 // of a row, whether the chain is plain double arithmetic, extended
 // precision (a negative integer power) or elementary functions, and
 // whether a fault sits in a part computed once per call or not.
-TEST_F(ExprColumnTest, FlagsLeftSetBeforeACallAreNoFault) {
+TEST_P(ExprColumnTest, FlagsLeftSetBeforeACallAreNoFault) {
   const char* texts[] = {"a/x + y", "(x+6)^-2 + y", "exp(b1*x) - y", "b1*x + sqrt(b2)*y",
                          "ln(x+6)*b3 + y"};
   for (const char* text : texts) {
@@ -319,7 +321,7 @@ TEST_F(ExprColumnTest, FlagsLeftSetBeforeACallAreNoFault) {
 // variables end on the last row. A row that raises, a fault of the part
 // computed once per call and words that run row by row end the call below
 // the row count without running a row, and leave the sum alone.
-TEST_F(ExprColumnTest, SquaresWithoutKeptValuesAreTheSquaresOfTheKeptOnes) {
+TEST_P(ExprColumnTest, SquaresWithoutKeptValuesAreTheSquaresOfTheKeptOnes) {
   const TColumnBinding b[] = {{&Vars[0], X.data()}, {&Vars[1], Y.data()}};
   const int rows = static_cast<int>(X.size());
   auto squares = [&](int index, double* results, double& sum) {
@@ -364,7 +366,7 @@ TEST_F(ExprColumnTest, SquaresWithoutKeptValuesAreTheSquaresOfTheKeptOnes) {
 // where that gives the same bits, so the rows whose quotient lies next to a
 // midpoint between two doubles, where the two roundings differ from one,
 // must come out as the row does.
-TEST_F(ExprColumnTest, ReciprocalPowersKeepTheBitsOfTheExtendedQuotient) {
+TEST_P(ExprColumnTest, ReciprocalPowersKeepTheBitsOfTheExtendedQuotient) {
   TRandomGenerator g(5);
   X.clear();
   int twice[2] = {0, 0};  // rows where the two roundings differ from one
@@ -423,7 +425,7 @@ TEST_F(ExprColumnTest, ReciprocalPowersKeepTheBitsOfTheExtendedQuotient) {
 // their columns on every call, unless the caller gives the same data
 // generation for the same columns: a new generation or a column elsewhere
 // is compared again.
-TEST_F(ExprColumnTest, KeptValuesFollowTheDataGeneration) {
+TEST_P(ExprColumnTest, KeptValuesFollowTheDataGeneration) {
   const int i = P.CompileText("ln(x+6)*b1 + y");
   const TColumnBinding b[] = {{&Vars[0], X.data()}, {&Vars[1], Y.data()}};
   const int rows = static_cast<int>(X.size());
@@ -479,7 +481,7 @@ TEST_F(ExprColumnTest, KeptValuesFollowTheDataGeneration) {
 // bits of one evaluation per row, NaN payloads included, for any row count
 // (partial passes), and stop at the first row that raises even when the
 // fault sits deep inside such a tree.
-TEST_F(ExprColumnTest, CompoundArithmeticKeepsTheBitsOfOneEvaluationPerRow) {
+TEST_P(ExprColumnTest, CompoundArithmeticKeepsTheBitsOfOneEvaluationPerRow) {
   // Quiet NaNs with their own payloads (one per row: which of two NaNs
   // survives an operation is the compiler's choice of operand order, in
   // either path) and infinities, which raise where they meet.
@@ -549,7 +551,7 @@ TEST_F(ExprColumnTest, CompoundArithmeticKeepsTheBitsOfOneEvaluationPerRow) {
 // Expressions of more terms than a 16-bit operand index can count: every
 // operand keeps its own slot, so the column and the row give the same bits
 // and the right value.
-TEST_F(ExprColumnTest, LongExpressionsKeepEveryOperand) {
+TEST_P(ExprColumnTest, LongExpressionsKeepEveryOperand) {
   for (int terms : {70000}) {  // past both 32,768 and 65,536
     std::string text = "a*x";
     for (int k = 1; k < terms; ++k) text += "+" + std::to_string(k % 97) + "*x";
@@ -566,6 +568,9 @@ TEST_F(ExprColumnTest, LongExpressionsKeepEveryOperand) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Widths, ExprColumnTest, ::testing::ValuesIn(expr::ElementaryWidths()),
+                         exprtest::WidthName);
 
 }  // namespace
 }  // namespace qv

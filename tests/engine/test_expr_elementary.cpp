@@ -1,7 +1,8 @@
 // The elementary functions over a block of rows must give, bit for bit, what
 // their rows one by one give, and leave the same fault flags, at every
 // vector width the processor offers and whichever route (with or without
-// saving the status register) a block takes.
+// saving the status register) a block takes. The width can be narrowed
+// to each one the processor has, and only to those.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "ExprTestSupport.h"
 #include "engine/expr/ExprElementary.h"
 #if defined(__x86_64__)
 #include <xmmintrin.h>
@@ -24,28 +26,11 @@ constexpr int kFaults = FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW;
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
-// The block loops to compare: the one the processor picked, and each
-// narrower vector width it also runs (they use the same routine class).
-struct TWidth {
-  const char* Name;
-  void (*Block)(int K, bool Pole, double* r, const double* a, int n);
-  void (*ArcTan2)(double* r, const double* a, const double* b, int n);
-  void (*Power)(double* r, const double* a, const double* b, int n, bool ScalarExponent,
-                double (*PowerRow)(double, double));
-};
-std::vector<TWidth> Widths() {
-  std::vector<TWidth> w = {{"chosen",
-                            [](int K, bool, double* r, const double* a, int n) {
-                              ElementaryBlock(static_cast<TElementary>(K), r, a, n);
-                            },
-                            &ElementaryArcTan2Block, &ElementaryPowerBlock}};
-  auto width = [&](const char* name, const TElementaryBlocks& b) {
-    w.push_back({name, b.Block, b.ArcTan2, b.Power});
-  };
-  if (gElementary.BlockWidth >= 4) width("4", ElementaryBlocksAvx2());
-  if (gElementary.BlockWidth >= 8) width("8", ElementaryBlocksAvx512());
-  return w;
-}
+// Each test runs at every vector width this processor can run, the
+// routines narrowed to it: the block loops of eight and four rows and the
+// scalar loops of the routines without FMA, each against the rows of the
+// same routines.
+class ElementaryBlockTest : public exprtest::WidthFixture {};
 
 template <TElementary K>
 double RowOf(double a) {
@@ -106,27 +91,25 @@ void ExpectSameAsRows(int n, Rows rows, Block block, const std::string& what) {
         << expected[static_cast<size_t>(i)];
 }
 
-TEST(ElementaryBlockTest, EveryFunctionGivesTheBitsAndFlagsOfItsRows) {
-  for (const TWidth& w : Widths())
-    for (int K = 0; K < kElementaryCount; ++K)
-      for (int n : kLengths)
-        // No special value (the quiet route), then each special value first
-        // and last in the block (the last lands in a partial group).
-        for (int s = -1; s < static_cast<int>(std::size(kSpecial)); ++s)
-          for (int at : {0, n - 1}) {
-            if (s < 0 && at > 0) continue;
-            const double v = s < 0 ? 0.0 : kSpecial[s];
-            const std::vector<double> a = Fixture(K, n, v, s < 0 ? -1 : at);
-            ExpectSameAsRows(
-                n,
-                [&](double* r) {
-                  for (int i = 0; i < n; ++i) r[i] = kRows[K](a[static_cast<size_t>(i)]);
-                },
-                [&](double* r) { w.Block(K, IsPole(static_cast<TElementary>(K)), r, a.data(), n); },
-                std::string("width ") + w.Name + " function " + std::to_string(K) + " n " +
-                    std::to_string(n) + " value " + std::to_string(v) + " at " +
-                    std::to_string(at));
-          }
+TEST_P(ElementaryBlockTest, EveryFunctionGivesTheBitsAndFlagsOfItsRows) {
+  for (int K = 0; K < kElementaryCount; ++K)
+    for (int n : kLengths)
+      // No special value (the quiet route), then each special value first
+      // and last in the block (the last lands in a partial group).
+      for (int s = -1; s < static_cast<int>(std::size(kSpecial)); ++s)
+        for (int at : {0, n - 1}) {
+          if (s < 0 && at > 0) continue;
+          const double v = s < 0 ? 0.0 : kSpecial[s];
+          const std::vector<double> a = Fixture(K, n, v, s < 0 ? -1 : at);
+          ExpectSameAsRows(
+              n,
+              [&](double* r) {
+                for (int i = 0; i < n; ++i) r[i] = kRows[K](a[static_cast<size_t>(i)]);
+              },
+              [&](double* r) { ElementaryBlock(static_cast<TElementary>(K), r, a.data(), n); },
+              std::string("function ") + std::to_string(K) + " n " + std::to_string(n) + " value " +
+                  std::to_string(v) + " at " + std::to_string(at));
+        }
 }
 
 // Pairs of arguments for atan2 and the power: the special values against
@@ -143,29 +126,28 @@ std::vector<std::pair<double, double>> SpecialPairs() {
   return p;
 }
 
-TEST(ElementaryBlockTest, ArcTan2GivesTheBitsAndFlagsOfItsRows) {
+TEST_P(ElementaryBlockTest, ArcTan2GivesTheBitsAndFlagsOfItsRows) {
   const auto pairs = SpecialPairs();
-  for (const TWidth& w : Widths())
-    for (int n : kLengths)
-      for (int s = -1; s < static_cast<int>(pairs.size()); ++s)
-        for (int at : {0, n - 1}) {
-          if (s < 0 && at > 0) continue;
-          std::vector<double> a = Fixture(0, n, 0, -1), b = Fixture(0, n, 0, -1);
-          for (double& x : b) x = 1.5 - x;
-          if (s >= 0) {
-            a[static_cast<size_t>(at)] = pairs[static_cast<size_t>(s)].first;
-            b[static_cast<size_t>(at)] = pairs[static_cast<size_t>(s)].second;
-          }
-          ExpectSameAsRows(
-              n,
-              [&](double* r) {
-                for (int i = 0; i < n; ++i)
-                  r[i] = ElementaryArcTan2(a[static_cast<size_t>(i)], b[static_cast<size_t>(i)]);
-              },
-              [&](double* r) { w.ArcTan2(r, a.data(), b.data(), n); },
-              std::string("width ") + w.Name + " n " + std::to_string(n) + " pair " +
-                  std::to_string(s) + " at " + std::to_string(at));
+  for (int n : kLengths)
+    for (int s = -1; s < static_cast<int>(pairs.size()); ++s)
+      for (int at : {0, n - 1}) {
+        if (s < 0 && at > 0) continue;
+        std::vector<double> a = Fixture(0, n, 0, -1), b = Fixture(0, n, 0, -1);
+        for (double& x : b) x = 1.5 - x;
+        if (s >= 0) {
+          a[static_cast<size_t>(at)] = pairs[static_cast<size_t>(s)].first;
+          b[static_cast<size_t>(at)] = pairs[static_cast<size_t>(s)].second;
         }
+        ExpectSameAsRows(
+            n,
+            [&](double* r) {
+              for (int i = 0; i < n; ++i)
+                r[i] = ElementaryArcTan2(a[static_cast<size_t>(i)], b[static_cast<size_t>(i)]);
+            },
+            [&](double* r) { ElementaryArcTan2Block(r, a.data(), b.data(), n); },
+            std::string("n ") + std::to_string(n) + " pair " + std::to_string(s) + " at " +
+                std::to_string(at));
+      }
 }
 
 // The rules a power row applies before the elementary power (as the
@@ -178,38 +160,85 @@ double PowerRow(double a, double b) {
   return ElementaryPower(a, b);
 }
 
-TEST(ElementaryBlockTest, PowerGivesTheBitsAndFlagsOfItsRows) {
+TEST_P(ElementaryBlockTest, PowerGivesTheBitsAndFlagsOfItsRows) {
   auto pairs = SpecialPairs();
   // Inside and past the quiet range of bases and exponents, and integral
   // exponents among the others.
   for (double e : {9.5, 10.0, -10.5, 30.5, 3.0, -2.0})
     for (double x : {1e-20, 1e20, 2e20, 1e-21, 50.0, -50.0}) pairs.push_back({x, e});
-  for (const TWidth& w : Widths())
-    for (bool scalar : {false, true})
-      for (int n : kLengths)
-        for (int s = -1; s < static_cast<int>(pairs.size()); ++s)
-          for (int at : {0, n - 1}) {
-            if (s < 0 && at > 0) continue;
-            std::vector<double> a = Fixture(0, n, 0, -1), b(static_cast<size_t>(n), 1.375);
-            if (!scalar)
-              for (int i = 0; i < n; ++i) b[static_cast<size_t>(i)] = 0.5 + 0.25 * (i % 5);
-            if (s >= 0) {
-              a[static_cast<size_t>(at)] = pairs[static_cast<size_t>(s)].first;
-              if (scalar)
-                std::fill(b.begin(), b.end(), pairs[static_cast<size_t>(s)].second);
-              else
-                b[static_cast<size_t>(at)] = pairs[static_cast<size_t>(s)].second;
-            }
-            ExpectSameAsRows(
-                n,
-                [&](double* r) {
-                  for (int i = 0; i < n; ++i)
-                    r[i] = PowerRow(a[static_cast<size_t>(i)], b[static_cast<size_t>(i)]);
-                },
-                [&](double* r) { w.Power(r, a.data(), b.data(), n, scalar, &PowerRow); },
-                std::string("width ") + w.Name + (scalar ? " scalar" : " column") + " n " +
-                    std::to_string(n) + " pair " + std::to_string(s) + " at " + std::to_string(at));
+  for (bool scalar : {false, true})
+    for (int n : kLengths)
+      for (int s = -1; s < static_cast<int>(pairs.size()); ++s)
+        for (int at : {0, n - 1}) {
+          if (s < 0 && at > 0) continue;
+          std::vector<double> a = Fixture(0, n, 0, -1), b(static_cast<size_t>(n), 1.375);
+          if (!scalar)
+            for (int i = 0; i < n; ++i) b[static_cast<size_t>(i)] = 0.5 + 0.25 * (i % 5);
+          if (s >= 0) {
+            a[static_cast<size_t>(at)] = pairs[static_cast<size_t>(s)].first;
+            if (scalar)
+              std::fill(b.begin(), b.end(), pairs[static_cast<size_t>(s)].second);
+            else
+              b[static_cast<size_t>(at)] = pairs[static_cast<size_t>(s)].second;
           }
+          ExpectSameAsRows(
+              n,
+              [&](double* r) {
+                for (int i = 0; i < n; ++i)
+                  r[i] = PowerRow(a[static_cast<size_t>(i)], b[static_cast<size_t>(i)]);
+              },
+              [&](double* r) { ElementaryPowerBlock(r, a.data(), b.data(), n, scalar, &PowerRow); },
+              std::string(scalar ? "scalar" : "column") + " n " + std::to_string(n) + " pair " +
+                  std::to_string(s) + " at " + std::to_string(at));
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, ElementaryBlockTest, ::testing::ValuesIn(ElementaryWidths()),
+                         exprtest::WidthName);
+
+// A limit gives the widest width the processor has that is not above it
+// (1, without AVX2 and FMA, below 4), never a wider one, with the routines
+// of that width for rows, blocks and machine code alike; a limit at or
+// above the processor's width gives back its own choice.
+TEST(ElementaryWidthTest, NarrowsToTheWidthsTheProcessorHasOnly) {
+  const std::vector<int> widths = ElementaryWidths();
+  ASSERT_FALSE(widths.empty());
+  ASSERT_EQ(widths.back(), 1);
+  const int own = widths.front();
+  EXPECT_EQ(gElementary.BlockWidth, own);
+  constexpr int kExp = static_cast<int>(TElementary::Exp);
+  for (int limit : {16, 9, 8, 7, 5, 4, 3, 2, 1, 0, -1, 8}) {
+    SCOPED_TRACE("limit " + std::to_string(limit));
+    int expected = 1;
+    for (int w : widths)
+      if (w <= limit) {
+        expected = w;
+        break;
+      }
+    ASSERT_EQ(LimitElementaryWidth(limit), expected);
+    ASSERT_EQ(gElementary.BlockWidth, expected);
+    // The scalar routines of the class of that width: with FMA from 4 on.
+    EXPECT_EQ(gElementary.Row[kExp] == &Sleef_cinz_expd1_u10purec, expected == 1);
+    EXPECT_EQ(gElementary.Power == &Sleef_cinz_powd1_u10purec, expected == 1);
+    if (expected == 1) {
+      EXPECT_EQ(gElementary.Blocks.Block, nullptr);
+      EXPECT_EQ(gElementary.Kernels.Function[kExp], nullptr);
+      EXPECT_EQ(gElementary.Kernels.Power, nullptr);
+      continue;
+    }
+    const TElementaryBlocks blocks =
+        expected == 8 ? ElementaryBlocksAvx512() : ElementaryBlocksAvx2();
+    const TElementaryKernels kernels =
+        expected == 8 ? ElementaryKernelsAvx512() : ElementaryKernelsAvx2();
+    EXPECT_EQ(gElementary.Blocks.Block, blocks.Block);
+    EXPECT_EQ(gElementary.Blocks.ArcTan2, blocks.ArcTan2);
+    EXPECT_EQ(gElementary.Blocks.Power, blocks.Power);
+    EXPECT_EQ(gElementary.Kernels.Function[kExp], kernels.Function[kExp]);
+    EXPECT_EQ(gElementary.Kernels.Power, kernels.Power);
+    // Only eight lanes have SLEEF's own routines for the machine code.
+    EXPECT_EQ(gElementary.Kernels.Wide[kExp] != nullptr, expected == 8);
+  }
+  EXPECT_EQ(LimitElementaryWidth(own), own);
 }
 
 // Each fault is raised alone, and on x86-64 in the SSE status register.

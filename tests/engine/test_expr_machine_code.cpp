@@ -29,7 +29,9 @@
 #include <string>
 #include <vector>
 
+#include "ExprTestSupport.h"
 #include "engine/ParseExpr.h"
+#include "engine/expr/ExprElementaryBlocks.h"
 #include "engine/expr/ExprMachineCode.h"
 #include "platform/core/Random.h"
 
@@ -60,11 +62,6 @@ double NaN(uint64_t payload, bool negative = false) {
   return d;
 }
 
-// Where the processor lets the machine code be made at all.
-bool CanMakeMachineCode() {
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-}
-
 // Row counts around the edges of the passes of eight rows and of the range
 // that gets machine code.
 constexpr int kRowCounts[] = {4, 5, 6, 7, 8, 9, 11, 14, 16, 17, 37, 100, 255, 256};
@@ -72,7 +69,7 @@ constexpr int kColumnRows = 260;  // more than the largest data set with machine
 constexpr int kGuard = 8;         // results watched on either side of the rows
 constexpr double kUnwritten = -123456.75;
 
-class ExprMachineCodeTest : public ::testing::Test {
+class ExprMachineCodeTest : public exprtest::WidthFixture {
  protected:
   // What one evaluation of the rows gave.
   struct TOutcome {
@@ -84,6 +81,7 @@ class ExprMachineCodeTest : public ::testing::Test {
   };
 
   void SetUp() override {
+    WidthFixture::SetUp();
     FormatSettings() = TFormatSettings::Invariant();
     SetMachineCodeEnabled(true);
     const char* columns[] = {"x", "y", "z", "w"};
@@ -103,6 +101,7 @@ class ExprMachineCodeTest : public ::testing::Test {
   void TearDown() override {
     SetMachineCodeEnabled(true);
     std::feclearexcept(FE_ALL_EXCEPT);
+    WidthFixture::TearDown();
   }
 
   // x, y, z and w bound to their columns, the first n of them.
@@ -260,7 +259,7 @@ class ExprMachineCodeTest : public ::testing::Test {
 // Models of the kinds fitted to small data sets, written with every word
 // the machine code computes, over one, two, three and four bound columns
 // (a column not bound is read from its variable like a parameter).
-TEST_F(ExprMachineCodeTest, SmallDataSetsGiveTheBitsOfTheBlockPathAndOfTheRows) {
+TEST_P(ExprMachineCodeTest, SmallDataSetsGiveTheBitsOfTheBlockPathAndOfTheRows) {
   struct TModel {
     const char* Text;
     int Columns;
@@ -424,7 +423,7 @@ class TChainMaker {
   std::vector<std::string> seen_;
 };
 
-TEST_F(ExprMachineCodeTest, RandomChainsGiveTheBitsOfTheBlockPathAndOfTheRows) {
+TEST_P(ExprMachineCodeTest, RandomChainsGiveTheBitsOfTheBlockPathAndOfTheRows) {
   TChainMaker maker(20240517);
   constexpr int kChains = 250;
   constexpr int kCounts = static_cast<int>(std::size(kRowCounts));
@@ -459,7 +458,7 @@ TEST_F(ExprMachineCodeTest, RandomChainsGiveTheBitsOfTheBlockPathAndOfTheRows) {
 // a midpoint, NaN, infinities, -0, subnormals), at the first, a middle and
 // the last row of small data sets: the first faulting row, the bits before
 // it and the message of that row must be those without machine code.
-TEST_F(ExprMachineCodeTest, RowsThatRaiseOrThatTheRoutinesCannotVouchFor) {
+TEST_P(ExprMachineCodeTest, RowsThatRaiseOrThatTheRoutinesCannotVouchFor) {
   struct TCase {
     const char* Text;
     double Value;      // x of the rows the case is put at
@@ -598,7 +597,7 @@ TEST_F(ExprMachineCodeTest, RowsThatRaiseOrThatTheRoutinesCannotVouchFor) {
 // something else (raised through the C library, or by an SSE division of
 // the caller's own) must not count as a fault of a row of a small data
 // set, and must not hide a row that does raise.
-TEST_F(ExprMachineCodeTest, FlagsLeftSetBeforeACallAreNoFault) {
+TEST_P(ExprMachineCodeTest, FlagsLeftSetBeforeACallAreNoFault) {
   volatile double zero = 0.0;
   volatile double sink = 0.0;
   const std::vector<void (*)(volatile double&, volatile double&)> raisers = {
@@ -648,7 +647,7 @@ TEST_F(ExprMachineCodeTest, FlagsLeftSetBeforeACallAreNoFault) {
 // same results. A word it does not compute on the bound columns alone is
 // no obstacle: the column evaluation keeps those values, and the function
 // reads them.
-TEST_F(ExprMachineCodeTest, MadeForSupportedChainsOfFourTo256RowsOnly) {
+TEST_P(ExprMachineCodeTest, MadeForSupportedChainsOfFourTo256RowsOnly) {
   const uint64_t one = CanMakeMachineCode() ? 1 : 0;
   struct TSupported {
     const char* Text;
@@ -695,7 +694,7 @@ TEST_F(ExprMachineCodeTest, MadeForSupportedChainsOfFourTo256RowsOnly) {
 // same places use it again; another row count or another pattern makes a
 // new one; and every call, also within one data generation, gives the rows'
 // bits.
-TEST_F(ExprMachineCodeTest, RepeatedCallsFollowChangesOfParametersColumnsRowsAndBindings) {
+TEST_P(ExprMachineCodeTest, RepeatedCallsFollowChangesOfParametersColumnsRowsAndBindings) {
   const uint64_t one = CanMakeMachineCode() ? 1 : 0;
   const int i = P.CompileText("b1*(1-exp(-b2*x)) + b3*y^(-2) - z*b4^2 + x^b5");
   std::vector<TColumnBinding> b = Bound(3);
@@ -747,7 +746,7 @@ TEST_F(ExprMachineCodeTest, RepeatedCallsFollowChangesOfParametersColumnsRowsAnd
 // bindings and generation runs it, reading the parameters of that call
 // (the fitness changes them for every candidate), and gives the bits of
 // the block path, the bound variables left on the last row.
-TEST_F(ExprMachineCodeTest, QuickCallOfThePrimedRowsGivesTheBitsOfTheBlockPath) {
+TEST_P(ExprMachineCodeTest, QuickCallOfThePrimedRowsGivesTheBitsOfTheBlockPath) {
   const bool can = CanMakeMachineCode();
   struct TModel {
     const char* Text;
@@ -815,7 +814,7 @@ TEST_F(ExprMachineCodeTest, QuickCallOfThePrimedRowsGivesTheBitsOfTheBlockPath) 
 // arrays) and the same data generation that left machine code for the
 // chain, the quick call gives up: false, the bound variables as they were,
 // no fault; the column call after it gives the rows.
-TEST_F(ExprMachineCodeTest, QuickCallGivesUpWithoutMachineCodeReadyForItsCall) {
+TEST_P(ExprMachineCodeTest, QuickCallGivesUpWithoutMachineCodeReadyForItsCall) {
   const bool can = CanMakeMachineCode();
   const char* text = "b1*(1-exp(-b2*x)) + b3*y - z*b4^2";
   const int i = P.CompileText(text);
@@ -914,7 +913,7 @@ TEST_F(ExprMachineCodeTest, QuickCallGivesUpWithoutMachineCodeReadyForItsCall) {
 // the generation or by the parameters of the call: the quick call gives up
 // (false, the variables as they were, no fault), and the column call after
 // it finds the first faulting row with its message, as without machine code.
-TEST_F(ExprMachineCodeTest, QuickCallGivesUpOnRowsThatMayRaise) {
+TEST_P(ExprMachineCodeTest, QuickCallGivesUpOnRowsThatMayRaise) {
   enum TRaises { kNone, kAtTheRows, kEveryRow };
   struct TCase {
     const char* Text;
@@ -1010,60 +1009,89 @@ TEST_F(ExprMachineCodeTest, QuickCallGivesUpOnRowsThatMayRaise) {
   }
 }
 
+// A folder of its own that every function made goes to while it lives.
+class TDumpFolder {
+ public:
+  TDumpFolder() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "qv-machine-code-XXXXXX").native();
+    if (::mkdtemp(pattern.data())) Path = pattern;
+    SetMachineCodeDump(Path.native());
+  }
+  ~TDumpFolder() {
+    SetMachineCodeDump("");
+    if (!Path.empty()) std::filesystem::remove_all(Path);
+  }
+  // The names of the files in it, in order.
+  std::vector<std::string> Files() const {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(Path))
+      names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(Path / name, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  // The base name of function number n of this process.
+  static std::string Name(uint64_t n) {
+    return "machine-code-" + std::to_string(::getpid()) + "-" + std::to_string(n);
+  }
+  std::filesystem::path Path;
+};
+
 // Written out for debugging: with a dump folder set, each function made
 // goes there as its bytes alone, which objdump reads as x86-64 code from
 // the first byte to the return, with the chain's text and rows beside it;
 // nothing is written for calls that make no function or once the folder
 // is cleared.
-TEST_F(ExprMachineCodeTest, DumpWritesEachFunctionForTheDisassembler) {
-  namespace fs = std::filesystem;
-  std::string pattern = (fs::temp_directory_path() / "qv-machine-code-XXXXXX").native();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  const fs::path folder = pattern;
-  auto files = [&] {
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
-    std::sort(names.begin(), names.end());
-    return names;
-  };
-  auto read = [](const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-  };
+TEST_P(ExprMachineCodeTest, DumpWritesEachFunctionForTheDisassembler) {
   const char* text = "b1*(1-exp(-b2*x)) + y^(-2) - sin(x)*b3";
   const int i = P.CompileText(text);
-  SetMachineCodeDump(folder.native());
-  Column(P, i, 16, Bound(2), false);  // no machine code: nothing written
-  EXPECT_TRUE(files().empty());
-  const uint64_t before = MachineCodeMade();
-  Column(P, i, 16, Bound(2), true);
-  const uint64_t made = MachineCodeMade() - before;
-  SetMachineCodeDump("");
-  Column(P, i, 9, Bound(2), true);  // made, not written
-  EXPECT_EQ(MachineCodeMade() - before, 2 * made);
+  uint64_t before = 0, made = 0;
+  std::vector<std::string> files;
+  std::string bin, about;
+  {
+    TDumpFolder dump;
+    ASSERT_FALSE(dump.Path.empty());
+    Column(P, i, 16, Bound(2), false);  // no machine code: nothing written
+    EXPECT_TRUE(dump.Files().empty());
+    before = MachineCodeMade();
+    Column(P, i, 16, Bound(2), true);
+    made = MachineCodeMade() - before;
+    SetMachineCodeDump("");
+    Column(P, i, 9, Bound(2), true);  // made, not written
+    EXPECT_EQ(MachineCodeMade() - before, 2 * made);
+    files = dump.Files();
+    if (made == 1) {
+      bin = dump.Read(TDumpFolder::Name(before + 1) + ".bin");
+      about = dump.Read(TDumpFolder::Name(before + 1) + ".txt");
+    }
+  }
   if (!CanMakeMachineCode()) {
-    EXPECT_TRUE(files().empty());
-    fs::remove_all(folder);
+    EXPECT_EQ(made, 0u);
+    EXPECT_TRUE(files.empty());
     return;
   }
   ASSERT_EQ(made, 1u);
-  const std::string name =
-      "machine-code-" + std::to_string(::getpid()) + "-" + std::to_string(before + 1);
-  ASSERT_EQ(files(), (std::vector<std::string>{name + ".bin", name + ".txt"}));
-  const fs::path bin = folder / (name + ".bin");
-  const std::string about = read(folder / (name + ".txt"));
+  const std::string name = TDumpFolder::Name(before + 1);
+  ASSERT_EQ(files, (std::vector<std::string>{name + ".bin", name + ".txt"}));
   EXPECT_NE(about.find(std::string("text: ") + text + "\n"), std::string::npos) << about;
   EXPECT_NE(about.find("rows: 16\n"), std::string::npos) << about;
-  EXPECT_NE(about.find("bytes: " + std::to_string(fs::file_size(bin)) + "\n"), std::string::npos)
-      << about;
+  EXPECT_NE(about.find("bytes: " + std::to_string(bin.size()) + "\n"), std::string::npos) << about;
 
   // objdump decodes every byte (no "(bad)"), the last instruction ends at
   // the last byte and is the return, and the body has the vector
   // arithmetic and the routine calls of the model.
+  TDumpFolder again;  // a file objdump can read
+  const std::filesystem::path file = again.Path / "function.bin";
+  std::ofstream(file, std::ios::binary) << bin;
   std::string listing;
-  if (std::FILE* p = ::popen(("objdump -D -b binary -mi386:x86-64 " + bin.native()).c_str(), "r")) {
+  if (std::FILE* p =
+          ::popen(("objdump -D -b binary -mi386:x86-64 " + file.native()).c_str(), "r")) {
     char buffer[4096];
     for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) listing.append(buffer, n);
     EXPECT_EQ(::pclose(p), 0);
@@ -1078,10 +1106,52 @@ TEST_F(ExprMachineCodeTest, DumpWritesEachFunctionForTheDisassembler) {
     if (line.find(":\t") != std::string::npos) last = line;
   const size_t colon = last.find(':');
   ASSERT_NE(colon, std::string::npos);
-  EXPECT_EQ(std::stoul(last.substr(0, colon), nullptr, 16) + 1, fs::file_size(bin)) << last;
+  EXPECT_EQ(std::stoul(last.substr(0, colon), nullptr, 16) + 1, bin.size()) << last;
   EXPECT_NE(last.find("ret"), std::string::npos) << last;
-  fs::remove_all(folder);
 }
+
+// The function calls the routines of the width in force: with AVX-512
+// SLEEF's eight-lane exp itself and the power routine of eight lanes,
+// with AVX2 the routines of four lanes; without AVX2 there is none. (The
+// function moves the address of each routine it calls into rax as a
+// 64-bit value, so the address stands among its bytes.)
+TEST_P(ExprMachineCodeTest, FunctionsCallTheRoutinesOfTheWidthInForce) {
+  using expr::TElementary;
+  using expr::TElementaryKernel;
+  constexpr int kExp = static_cast<int>(TElementary::Exp);
+  std::vector<TElementaryKernel> wanted, unwanted;
+  if (GetParam() >= 4) {
+    const expr::TElementaryKernels four = expr::ElementaryKernelsAvx2();
+    (GetParam() == 4 ? wanted : unwanted).push_back(four.Function[kExp]);
+    (GetParam() == 4 ? wanted : unwanted).push_back(four.Power);
+  }
+  if (GetParam() == 8) {
+    const expr::TElementaryKernels eight = expr::ElementaryKernelsAvx512();
+    wanted.push_back(eight.Wide[kExp]);
+    wanted.push_back(eight.Power);
+    unwanted.push_back(eight.Function[kExp]);
+  }
+  const int i = P.CompileText("b1*exp(-b2*x) + x^b3");
+  TDumpFolder dump;
+  const uint64_t before = MachineCodeMade();
+  EXPECT_EQ(Check(i, 16, Bound(1)), CanMakeMachineCode() ? 1u : 0u);
+  if (!CanMakeMachineCode()) {
+    EXPECT_TRUE(dump.Files().empty());
+    return;
+  }
+  const std::string code = dump.Read(TDumpFolder::Name(before + 1) + ".bin");
+  ASSERT_FALSE(code.empty());
+  auto holds = [&](TElementaryKernel routine) {
+    const uint64_t address = reinterpret_cast<uint64_t>(routine);
+    return code.find(std::string(reinterpret_cast<const char*>(&address), sizeof address)) !=
+           std::string::npos;
+  };
+  for (TElementaryKernel routine : wanted) EXPECT_TRUE(holds(routine)) << routine;
+  for (TElementaryKernel routine : unwanted) EXPECT_FALSE(holds(routine)) << routine;
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, ExprMachineCodeTest, ::testing::ValuesIn(expr::ElementaryWidths()),
+                         exprtest::WidthName);
 
 }  // namespace
 }  // namespace qv

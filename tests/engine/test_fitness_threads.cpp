@@ -3,7 +3,8 @@
 // the number of threads, the same penalties for a row that raises, and the
 // same values as the plain column evaluation. A small data set, its rows
 // by the machine code while they allow it: the same fitness, penalties and
-// search as without machine code.
+// search as without machine code, at every vector width the processor can
+// run.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "ExprTestSupport.h"
 #include "SearchTestHost.h"
 #include "engine/EvaluationThreads.h"
 #include "engine/Fitness.h"
@@ -190,9 +192,14 @@ std::vector<TSmallModel> SmallModels() {
   };
 }
 
-class FitnessSmallDataSetTest : public ::testing::Test {
+// At every vector width this processor can run (the routines and the
+// machine code narrowed to it).
+class FitnessSmallDataSetTest : public exprtest::WidthFixture {
  protected:
-  void TearDown() override { expr::SetMachineCodeEnabled(true); }
+  void TearDown() override {
+    expr::SetMachineCodeEnabled(true);
+    WidthFixture::TearDown();
+  }
 };
 
 // One candidate after another within one search loop, as the search gives
@@ -202,7 +209,7 @@ class FitnessSmallDataSetTest : public ::testing::Test {
 // again, a trial with one keeps its member's fitness. Every fitness, every
 // calculated value and every member drawn again is the same without
 // machine code.
-TEST_F(FitnessSmallDataSetTest, CandidatesGiveTheBitsTheyGiveWithoutMachineCode) {
+TEST_P(FitnessSmallDataSetTest, CandidatesGiveTheBitsTheyGiveWithoutMachineCode) {
   struct TRecord {
     std::vector<double> Fitness;
     Double2Array Members;
@@ -266,8 +273,8 @@ TEST_F(FitnessSmallDataSetTest, CandidatesGiveTheBitsTheyGiveWithoutMachineCode)
 // The whole search of a small data set whose rows raise for some of its
 // candidates goes the same way with and without machine code: the same
 // members, the same best, to the last bit.
-TEST_F(FitnessSmallDataSetTest, SearchFindsTheSameBestWithAndWithoutMachineCode) {
-  const bool can = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+TEST_P(FitnessSmallDataSetTest, SearchFindsTheSameBestWithAndWithoutMachineCode) {
+  const bool can = CanMakeMachineCode();
   struct TCriterion {
     const char* Name;
     std::map<std::string, std::string> Settings;
@@ -303,6 +310,9 @@ TEST_F(FitnessSmallDataSetTest, SearchFindsTheSameBestWithAndWithoutMachineCode)
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Widths, FitnessSmallDataSetTest,
+                         ::testing::ValuesIn(expr::ElementaryWidths()), exprtest::WidthName);
 
 }  // namespace
 }  // namespace qv
