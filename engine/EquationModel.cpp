@@ -2,7 +2,6 @@
 // and the expansion of "sum(" and "prod(" index forms.
 #include <cmath>
 
-#include "engine/FitSettings.h"
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
 #include "engine/ParseExpr.h"

@@ -39,8 +39,10 @@ class TFitHost {
   virtual ~TFitHost() = default;
 
   // ---- Settings -------------------------------------------------------------
-  // The window's setting values. The engine reads them when a run starts
-  // and writes a few back; the object lives as long as the host.
+  // The window's setting values under the controls' names; the object lives
+  // as long as the host. Only the engine's settings module reads them
+  // (ReadSearchSettings turns them into the typed TSearchSettings, checked,
+  // when a run starts) and writes a few back.
   virtual TFitSettings& Settings() = 0;
   // The engine has written the named setting (a clamped neighbourhood size,
   // the algorithm chosen by an "exclusive" statement): show the new value.

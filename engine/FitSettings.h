@@ -12,9 +12,15 @@
 //  - check boxes: Checked;
 //  - radio buttons: Checked, exclusive within their group (RB1..RB4).
 // Settings are named by the constants of engine/SettingNames.h.
+//
+// The engine does not read this object itself: ReadSearchSettings
+// (engine/SearchSettings.h) turns it into the typed TSearchSettings and
+// checks every value there. Numbers in the boxes have one form whatever the
+// user's locale: "." before the fraction (ReadSettingNumber).
 #pragma once
 
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,10 +31,16 @@ namespace qv {
 
 enum class TSettingKind { skEdit, skComboBox, skListBox, skRadioGroup, skCheckBox, skRadioButton };
 
+// What a text box holds: a whole number, a real number or any text (a file
+// name); the window's key filter and the checks of a run follow it.
+enum class TSettingValue { svText, svWhole, svReal };
+
 struct TSettingControl {
   explicit TSettingControl(TSettingName name) : Name(name) {}
   TSettingName Name;
   TSettingKind Kind = TSettingKind::skEdit;
+  TSettingValue Value = TSettingValue::svText;
+  std::string Label;               // the box's caption on the page, as messages name it
   std::string Caption;             // caption of radio groups, check boxes, radio buttons
   std::vector<std::string> Items;  // choices of combo boxes and radio groups
   std::string Text;
@@ -51,6 +63,14 @@ class TFitSettings {
   // Checking a radio button unchecks the other buttons of its group.
   void SetChecked(TSettingName Name, bool Value);
 
+  // Sets a control from a value written as text, as the console driver's
+  // --set NAME=VALUE gives it: lists and radio groups take an item number,
+  // check boxes and radio buttons True or False (1 or 0; any letter case),
+  // text boxes any text (their content is checked when a run reads it).
+  // Returns the refusal, in the program's words and naming the box, for a
+  // value the control cannot hold; nothing changes then.
+  std::optional<std::string> Assign(TSettingName Name, const std::string& Value);
+
   // The setting whose name is Text, for names that come as text (the
   // window's object names, the test driver's command line); raises
   // std::out_of_range "No setting named ..." for any other text.
@@ -67,5 +87,17 @@ class TFitSettings {
   TSettingControl& Mutable(TSettingName Name);
   std::map<TSettingName, TSettingControl> controls_;
 };
+
+// The number forms of the settings boxes and of the settings file, the same
+// in every locale. A real number is an optional sign, digits with at most
+// one "." among them and an optional exponent ("e" or "E", a sign, digits),
+// finite; a whole number is an optional sign and decimal digits that fit an
+// int. Blanks around the text are ignored; nothing else is taken.
+bool ReadSettingNumber(std::string_view Text, double& Value);
+bool ReadSettingWholeNumber(std::string_view Text, int& Value);
+
+// A box's text as a message quotes it: at most its first 40 characters,
+// then "...".
+std::string QuotedSettingText(std::string_view Text);
 
 }  // namespace qv

@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/FitSettings.h"
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
+#include "engine/SearchSettings.h"
 #include "engine/WorkLines.h"
 #include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
@@ -175,15 +175,8 @@ void SizeOutputArrays(TEngineState& S) {
 
 void ApplyExclusive(TEngineState& S, TFitHost& Host) {
   S.Model.Exclusive = true;
-  TFitSettings& settings = Host.Settings();
-  settings.SetItemIndex(TSettingName::RadioGroup2, 1);
-  Host.SettingChanged(TSettingName::RadioGroup2);
-  settings.SetItemIndex(TSettingName::BinCheckBox, 1);
-  Host.SettingChanged(TSettingName::BinCheckBox);
-  settings.SetText(TSettingName::ComboBox2, "0");
-  Host.SettingChanged(TSettingName::ComboBox2);
+  ChooseExclusiveCoding(Host);
   S.Model.EncodeDecode = true;
-  S.Model.GeneBase = StrToIntDef(Trim(settings.Text(TSettingName::BinBox)), 10);
   S.Model.GeneDecimals = 0;
 }
 

@@ -17,6 +17,7 @@ namespace qv {
 
 class TStrings;
 class TRandomGenerator;
+struct TSearchSettings;
 
 // ---- Text preparation ---------------------------------------------------------
 // Copies the model editor's lines into State.Model.WorkLines(), removes block
@@ -31,12 +32,9 @@ void PrepareModelText(TEngineState& State, const std::vector<std::string>& CodeL
 // variables).
 TModelMode ClassifyModel(const TEngineState& State);
 
-// Reads GeneBase, GeneDecimals and the encode-decode flag from the settings
-// (the run command does this at Run and Resume).
-void ReadGeneSettings(TEngineState& State, TFitSettings& Settings);
-
-// Prepares the text, classifies it (setting ModelMode), reads the gene
-// settings and runs the matching parser. A text of no kind gives the
+// Prepares the text, classifies it (setting ModelMode), reads whether the
+// settings choose the encode-decode genetic algorithm (EncodeDecodeChosen,
+// engine/SearchSettings.h) and runs the matching parser. A text of no kind gives the
 // information "Wrong codes, no thing will be executed!" and false.
 // Clears Resuming. The program-library build is the caller's next step.
 bool ReadModel(TEngineState& State, TFitHost& Host, const std::vector<std::string>& CodeLines);
@@ -70,15 +68,16 @@ bool CompileFitFunction(TEngineState& State, TFitHost& Host);
 // Compiles every constraint and objective into a new State.Model.Parser.
 bool CompileEquationFunctions(TEngineState& State, TFitHost& Host);
 
-// Allocates and fills the population from the settings of the chosen
-// algorithm (does nothing while State.Run.Resuming). False after the message
-// "Population size must be bigger than 5!" or CheckPopulationMemory's.
-bool InitPopulation(TEngineState& State, TFitHost& Host);
+// Allocates and fills the population from the run's settings (the family,
+// its population and neighbourhood sizes; does nothing while
+// State.Run.Resuming). False after CheckPopulationMemory's message, or when
+// an exclusive model's members cannot be drawn.
+bool InitPopulation(TEngineState& State, TFitHost& Host, const TSearchSettings& Set);
 // Refuses, with a message giving the size and the memory it would take and
 // the focus on the chosen algorithm's population size box, a population
 // whose arrays would take more than half the machine's memory. True when
-// the size fits, is not a whole number, or the run resumes.
-bool CheckPopulationMemory(const TEngineState& State, TFitHost& Host);
+// the size fits or the run resumes.
+bool CheckPopulationMemory(const TEngineState& State, TFitHost& Host, const TSearchSettings& Set);
 // New random values for one member, its personal best reset.
 void ResetPopulation(TEngineState& State, int Member);
 

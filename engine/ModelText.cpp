@@ -1,9 +1,9 @@
 // Model text preparation and the classification of the run command.
 #include <set>
 
-#include "engine/FitSettings.h"
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
+#include "engine/SearchSettings.h"
 #include "engine/WorkLines.h"
 #include "platform/core/Classes.h"
 #include "platform/core/SysUtils.h"
@@ -127,16 +127,6 @@ TModelMode ClassifyModel(const TEngineState& State) {
   return program ? TModelMode::Program : TModelMode::Function;
 }
 
-void ReadGeneSettings(TEngineState& State, TFitSettings& Settings) {
-  State.Model.EncodeDecode = Settings.ItemIndex(TSettingName::RadioGroup2) == 1 &&
-                             Settings.ItemIndex(TSettingName::BinCheckBox) == 1;
-  State.Model.GeneBase = StrToIntDef(Trim(Settings.Text(TSettingName::BinBox)), 10);
-  if (State.Model.EncodeDecode) {
-    int decimals = StrToIntDef(Trim(Settings.Text(TSettingName::ComboBox2)), 0);
-    State.Model.GeneDecimals = decimals < 0 ? 0 : decimals;
-  }
-}
-
 bool ReadModel(TEngineState& State, TFitHost& Host, const std::vector<std::string>& CodeLines) {
   State.Run.Resuming = false;
   State.Model.ModelMode = TModelMode::None;
@@ -147,7 +137,9 @@ bool ReadModel(TEngineState& State, TFitHost& Host, const std::vector<std::strin
     return false;
   }
   State.Model.ModelMode = mode;
-  ReadGeneSettings(State, Host.Settings());
+  // The parameter readers ask for both bounds in encode-decode mode; the
+  // rest of the gene coding is read with the other settings.
+  State.Model.EncodeDecode = EncodeDecodeChosen(Host.Settings());
   switch (mode) {
     case TModelMode::Function:
       return ParseFunctionModel(State, Host);

@@ -1,14 +1,14 @@
-// Population set-up: the population arrays sized from the settings of the
-// chosen algorithm, every member given random values.
+// Population set-up: the population arrays sized from the run's settings
+// (the chosen algorithm's population), every member given random values.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 
-#include "engine/FitSettings.h"
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
 #include "engine/RandomValues.h"
+#include "engine/SearchSettings.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -16,14 +16,6 @@ namespace qv {
 using namespace modeltools;
 
 namespace {
-
-// The population size box of each algorithm family; an unset algorithm
-// group sizes the population as Zedovev Avedezo Rezividorodo does.
-TSettingName SizeBoxOf(int chosen) {
-  static const TSettingName kSizeBoxes[] = {TSettingName::SizeBox1, TSettingName::PopulationBox2,
-                                            TSettingName::SizeBox, TSettingName::DESizeBox};
-  return kSizeBoxes[chosen >= 0 && chosen <= 3 ? chosen : 0];
-}
 
 // Bytes that the population arrays of InitPopulation take, and those the
 // algorithm steps keep beside them, for one member of dims parameters: five
@@ -43,12 +35,10 @@ std::string GigaBytes(double bytes) { return FloatToStrF(bytes / 1e9, ffFixed, 1
 
 }  // namespace
 
-bool CheckPopulationMemory(const TEngineState& S, TFitHost& Host) {
+bool CheckPopulationMemory(const TEngineState& S, TFitHost& Host, const TSearchSettings& Set) {
   if (S.Run.Resuming) return true;
-  TFitSettings& settings = Host.Settings();
-  const TSettingName box = SizeBoxOf(settings.ItemIndex(TSettingName::RadioGroup2));
-  int size = 0;
-  if (!TryStrToInt(Trim(settings.Text(box)), size) || size <= 0) return true;
+  const int size = Set.PopulationSize;
+  if (size <= 0) return true;
   // Half the machine's memory at most: the data, the evaluator's columns
   // and the rest of the program need the other half, and a run that the
   // kernel kills for want of memory loses everything.
@@ -59,35 +49,19 @@ bool CheckPopulationMemory(const TEngineState& S, TFitHost& Host) {
                                       " is too large: the population would need " +
                                       GigaBytes(need) + " of memory, and this computer has " +
                                       GigaBytes(memory) + "!");
-  Host.FocusSetting(box);
+  Host.FocusSetting(PopulationBox(Set.Algorithm));
   return false;
 }
 
-bool InitPopulation(TEngineState& S, TFitHost& Host) {
+bool InitPopulation(TEngineState& S, TFitHost& Host, const TSearchSettings& Set) {
   if (S.Run.Resuming) return true;
-  TFitSettings& settings = Host.Settings();
-  const int chosen = settings.ItemIndex(TSettingName::RadioGroup2);
-  S.Run.Algorithm = static_cast<TAlgorithm>(chosen);
-  const int algorithm = chosen >= 0 && chosen <= 3 ? chosen : 0;
-  // A text that is not a whole number raises the conversion error, which
-  // the run command catches and shows.
-  int size = StrToInt(Trim(settings.Text(SizeBoxOf(chosen))));
-  size = std::max(0, size);
+  S.Run.Algorithm = Set.Algorithm;
+  const int size = std::max(0, Set.PopulationSize);
   S.Pop.PopSize = size;
-  if (algorithm == 0) {
-    S.Pop.NeighbourSize = settings.ItemIndex(TSettingName::SearchOption) > 0 ? 2 : size;
-  } else if (algorithm == 2) {
-    int n = StrToInt(Trim(settings.Text(TSettingName::NSizeBox)));
-    n = std::max(2, std::min(n, size));
-    S.Pop.NeighbourSize = n;
-    settings.SetText(TSettingName::NSizeBox, std::to_string(n));
-    Host.SettingChanged(TSettingName::NSizeBox);
-  }
-  if (algorithm == 3 && size < 5) {
-    Host.ShowMessage(mtInformation, "Population size must be bigger than 5!");
-    return false;
-  }
-  if (!CheckPopulationMemory(S, Host)) return false;
+  // Only these two families search neighbourhoods.
+  if (Set.Algorithm == TAlgorithm::Zedovev || Set.Algorithm == TAlgorithm::ParticleSwarm)
+    S.Pop.NeighbourSize = Set.NeighbourSize;
+  if (!CheckPopulationMemory(S, Host, Set)) return false;
 
   const int dims = std::max(0, S.Model.DimCount);
   S.Pop.RandomDimCount = dims;

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "engine/FitSearch.h"
-#include "engine/FitSettings.h"
 #include "engine/ModelParser.h"
 #include "engine/SearchReport.h"
 #include "platform/core/SysUtils.h"
@@ -71,13 +70,13 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool 
                          ? S.Model.ParameterCount + vpc * (S.Model.DataFileCount - 1) - tests * vpc
                          : S.Model.ParameterCount;
 
+  Outcome = TRunOutcome::roSettingsRefused;
+  if (!ReadSearchSettings(S, Host, Set)) return refuse();
+  UseGeneCoding(S.Model, Set);
   if (!S.Run.Resuming) {
-    Outcome = TRunOutcome::roSettingsRefused;
-    const auto algorithm =
-        static_cast<TAlgorithm>(Host.Settings().ItemIndex(TSettingName::RadioGroup2));
-    if (!CheckAlgorithmSettings(Host, algorithm)) return refuse();
+    if (!CheckPopulationMemory(S, Host, Set)) return refuse();
     Outcome = TRunOutcome::roModelRefused;
-    if (!InitPopulation(S, Host)) return refuse();
+    if (!InitPopulation(S, Host, Set)) return refuse();
   }
   if (S.Pop.PopSize <= 0 || S.Pop.Population.empty()) return refuse();
 
@@ -108,8 +107,7 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool 
   }
 
   Host.RestoreCursor();
-  Outcome = TRunOutcome::roSettingsRefused;
-  if (!PrepareSearch(S, Host, Set)) return false;
+  PrepareSearch(S, Host, Set);
   Outcome = TRunOutcome::roSearched;
   TProgramRuntime& rt = S.Model.ProgramRuntime();
   rt.Calls = rt.Faults = 0;

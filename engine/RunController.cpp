@@ -4,7 +4,6 @@
 #include <functional>
 
 #include "engine/FitSearch.h"
-#include "engine/FitSettings.h"
 #include "engine/Fitness.h"
 #include "engine/ModelParser.h"
 #include "engine/ModelTools.h"
@@ -84,7 +83,6 @@ bool TRunController::Resume() {
   if (state_.Model.ModelMode == TModelMode::None) return false;
   return Exclusive([&] {
     return Guarded([&] {
-      ReadGeneSettings(state_, host_.Settings());
       state_.Run.Resuming = true;
       return RunModeRoutine(true);
     });
@@ -108,13 +106,6 @@ bool TRunController::RunModeRoutine(bool Parse) {
 
 namespace {
 
-// The settings of the chosen algorithm are checked before the population is
-// built from them, so that an empty or too small box is reported as such.
-bool CheckSettingsFirst(TFitHost& Host) {
-  return CheckAlgorithmSettings(
-      Host, static_cast<TAlgorithm>(Host.Settings().ItemIndex(TSettingName::RadioGroup2)));
-}
-
 // Refuses an exclusive model whose values cannot be pairwise different.
 // Genes lie between both bounds of their parameter: the reader refuses a
 // parameter without them once the model is in encode-decode mode, but an
@@ -137,19 +128,24 @@ bool CheckExclusive(TEngineState& S, TFitHost& Host) {
 
 }  // namespace
 
+bool TRunController::ReadSettings() {
+  outcome_ = TRunOutcome::roSettingsRefused;
+  if (!ReadSearchSettings(state_, host_, settings_)) return false;
+  UseGeneCoding(state_.Model, settings_);
+  return true;
+}
+
 bool TRunController::StartPopulation() {
   outcome_ = TRunOutcome::roSettingsRefused;
-  if (!CheckSettingsFirst(host_)) return false;
-  if (!CheckPopulationMemory(state_, host_)) return false;
+  if (!CheckPopulationMemory(state_, host_, settings_)) return false;
   outcome_ = TRunOutcome::roModelRefused;
   if (!CheckExclusive(state_, host_)) return false;
-  return InitPopulation(state_, host_);
+  return InitPopulation(state_, host_, settings_);
 }
 
 bool TRunController::PrepareRun() {
   if (state_.Pop.PopSize <= 0 || state_.Pop.Population.empty()) return false;
-  outcome_ = TRunOutcome::roSettingsRefused;
-  if (!PrepareSearch(state_, host_, settings_)) return false;
+  PrepareSearch(state_, host_, settings_);
   outcome_ = TRunOutcome::roSearched;
   return true;
 }
@@ -161,6 +157,7 @@ bool TRunController::FitOneFunction() {
   if (!CheckTargetRange(S, host_)) return false;
   if (!CompileFitFunction(S, host_)) return false;
   if (!CheckFunctionExpression(S, host_)) return false;
+  if (!ReadSettings()) return false;
   if (!S.Run.Resuming) {
     if (!StartPopulation()) return false;
   }
@@ -235,6 +232,7 @@ bool TRunController::RunOptimizeMode(bool Parse) {
   if (!CompileEquationFunctions(S, host_)) return false;
   if (!CheckEquationFunctions(S, host_)) return false;
   S.Model.DimCount = S.Model.ParameterCount;
+  if (!ReadSettings()) return false;
   if (!S.Run.Resuming) {
     if (!StartPopulation()) return false;
     if (S.Model.ConstraintCount > 0) {

@@ -81,12 +81,15 @@ class TRunController {
 
  private:
   bool FitOneFunction();
-  // A new run: checks the chosen algorithm's settings and the exclusive
-  // statement, then draws the first population; the outcome tells which part
-  // refused.
+  // Reads and checks the run's settings (ReadSearchSettings) into the
+  // controller's typed settings and the model's gene coding; the outcome is
+  // roSettingsRefused when a value was refused.
+  bool ReadSettings();
+  // A new run: checks the population's memory and the exclusive statement,
+  // then draws the first population; the outcome tells which part refused.
   bool StartPopulation();
-  // Refuses an empty population, then reads the search settings and opens
-  // the logs; the outcome is roSearched when the search may start.
+  // Refuses an empty population, then prepares the search from the settings
+  // and opens the logs; the outcome is roSearched when the search may start.
   bool PrepareRun();
   // Runs a routine; an exception out of it is shown (a conversion error of
   // a settings box refuses the settings) and ends the run.

@@ -18,7 +18,6 @@ enum class Stage {
   ProgramParser,
   CompileFunction,
   CompileEquations,
-  Population
 };
 
 struct ErrorCase {
@@ -64,9 +63,6 @@ void ExpectError(const std::string& text, const std::string& message, TMsgDlgTyp
       break;
     case Stage::CompileEquations:
       ok = ReadModel(s, host, Lines(text)) && CompileEquationFunctions(s, host);
-      break;
-    case Stage::Population:
-      ok = ReadModel(s, host, Lines(text)) && InitPopulation(s, host);
       break;
   }
   EXPECT_FALSE(ok) << text;
@@ -228,13 +224,11 @@ TEST(FrontModelErrors, VarConstantMessages) {
     ExpectError(std::string(head) + c.text + tail, c.message, c.kind, c.stage);
 }
 
-TEST(FrontModelErrors, CompileAndPopulationMessages) {
+// (A differential evolution population below 5 is a settings refusal:
+// test_search_settings.cpp.)
+TEST(FrontModelErrors, CompileMessages) {
   ExpectError(Fit("data;\n1 2\n2 3\n3 4").replace(std::string(kFit).find("a*x"), 3, "a*(x"),
               "Function expression is uncorrect!", mtInformation, Stage::CompileFunction);
-  TFitSettings small;
-  small.SetText(TSettingName::DESizeBox, "4");
-  ExpectError(Fit("data;\n1 2\n2 3\n3 4"), "Population size must be bigger than 5!", mtInformation,
-              Stage::Population, &small);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "engine/FitSettings.h"
 #include "engine/ParseExpr.h"
+#include "engine/SearchSettings.h"
 #include "test_front_support.h"
 
 namespace qv {
@@ -101,8 +102,14 @@ TEST(FrontFunctionModel, ExclusiveSwitchesToEncodedGenes) {
             "data;\n1 2\n2 3\n3 4")));
   EXPECT_TRUE(s.Model.Exclusive);
   EXPECT_TRUE(s.Model.EncodeDecode);
-  EXPECT_EQ(s.Model.GeneBase, 8);
   EXPECT_EQ(s.Model.GeneDecimals, 0);
+  // The run reads the coding that the statement chose, with the window's base.
+  TSearchSettings set;
+  ASSERT_TRUE(ReadSearchSettings(s, host, set));
+  EXPECT_EQ(set.Algorithm, TAlgorithm::Genetic);
+  EXPECT_TRUE(set.EncodeDecode);
+  EXPECT_EQ(set.GeneBase, 8);
+  EXPECT_EQ(set.GeneDecimals, 0);
   EXPECT_EQ(host.Options.ItemIndex(TSettingName::RadioGroup2), 1);
   EXPECT_EQ(host.Options.ItemIndex(TSettingName::BinCheckBox), 1);
   EXPECT_EQ(host.Options.Text(TSettingName::ComboBox2), "0");

@@ -192,8 +192,8 @@ TEST(ProgramReport, UserStopIsNeverReportedAsATargetReached) {
   // A first run reaches its target ...
   ASSERT_TRUE(run.Run(Model("Stops")));
   ASSERT_EQ(run.Line("Stop Reason: "), "Stop Reason: RMSE reached");
-  // ... the next one cannot (RMSE below 0) and the user stops it.
-  run.Apply({{"SSEEdit", "0"}});
+  // ... the next one cannot (an RMSE below 1e-300) and the user stops it.
+  run.Apply({{"SSEEdit", "1e-300"}});
   run.Host.Pumps = 0;
   run.Host.StopAfterPumps = 3;
   run.Host.Calls.clear();

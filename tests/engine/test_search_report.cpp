@@ -369,7 +369,11 @@ struct TPrepared {
         Host.Options.SetText(TFitSettings::Find(name), value);
     }
   }
-  bool Prepare() { return PrepareSearch(S, Host, Set); }
+  bool Prepare() {
+    if (!ReadSearchSettings(S, Host, Set)) return false;
+    PrepareSearch(S, Host, Set);
+    return true;
+  }
 };
 
 TEST(SearchSetup, StopCriterionFromTheRadioButtons) {
@@ -409,9 +413,13 @@ TEST(SearchSetup, RefusedSettingsChangeNothing) {
   EXPECT_EQ(p.S.Run.StopCode, scMaxIterations);
   EXPECT_EQ(p.Host.Options.Text(TSettingName::CBB2), "");
   EXPECT_EQ(p.Host.Calls, (std::vector<std::string>{"FocusSetting DESizeBox"}));
-  // A box that does not hold a number raises the conversion error.
-  TPrepared q(0, 0, {{"ComboBox1", "12x"}});
-  EXPECT_THROW(q.Prepare(), EConvertError);
+  // A box that does not hold a number is refused as the others are.
+  TPrepared q(0, 0, {{"RB2", "True"}, {"ComboBox1", "12x"}});
+  EXPECT_FALSE(q.Prepare());
+  EXPECT_EQ(q.Host.MessageTexts(),
+            std::vector<std::string>{"Wrong value for \"Max. Iterations\": \"12x\" is not a whole "
+                                     "number!"});
+  EXPECT_EQ(q.Host.Calls, (std::vector<std::string>{"FocusSetting ComboBox1"}));
   EXPECT_FALSE(q.S.Run.SearchRunning);
 }
 

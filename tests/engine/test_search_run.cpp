@@ -70,8 +70,9 @@ TEST(FitStop, MaximumIterationsCountsFinishedPasses) {
 
 TEST(FitStop, TargetsAndAutoDetection) {
   {
-    TSearchRun run({{"RB4", "True"}, {"REdit", "-1000"}});  // any population is above it
-    ASSERT_TRUE(run.Run(kStraightLine));
+    // A fixed parameter: every member's DC (0.993) is above the target.
+    TSearchRun run({{"RB4", "True"}, {"REdit", "0.5"}});
+    ASSERT_TRUE(run.Run(kFixed));
     EXPECT_EQ(run.State.Run.StopCode, scDCReached);
     EXPECT_EQ(run.Host.Pumps, 0);
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: determination coef. DC reached");
@@ -114,7 +115,7 @@ TEST(FitStop, ProgressSummaryUsesShortLabels) {
 }
 
 TEST(FitStop, UserStopIsReportedOnceAfterThePump) {
-  TSearchRun run({{"RB4", "True"}, {"REdit", "2"}});  // never reached
+  TSearchRun run({{"RB4", "True"}, {"REdit", "0.9999"}});  // beyond the line's best DC
   run.Host.StopAfterPumps = 5;
   ASSERT_TRUE(run.Run(kStraightLine));
   EXPECT_EQ(run.State.Run.StopCode, scUserStop);
@@ -283,9 +284,10 @@ TEST(OptimiseStop, ReportTextsAndStopReasons) {
     EXPECT_EQ(run.Host.Result.back(), "====== Finished ======");
   }
   {
-    TSearchRun run({{"RB3", "True"}, {"SSEEdit", "-1"}, {"SchemeBox", "2"}});
+    // An objective that stays at 5, above the target.
+    TSearchRun run({{"RB3", "True"}, {"SSEEdit", "0.5"}, {"SchemeBox", "2"}});
     run.Host.StopAfterPumps = 3;
-    ASSERT_TRUE(run.Run(kConstant));
+    ASSERT_TRUE(run.Run("title Constant;\nparameters x [3, 3];\nfunctions;\nx^2 - 4;\n"));
     EXPECT_EQ(run.Line("Stop Reason: "), "Stop Reason: Stoped by user");  // never "RMSE reached"
     EXPECT_EQ(run.Line("Algorithms: "), "Algorithms: Differential Evoluation(Scheme 3, Route 1)");
     EXPECT_EQ(run.CallCount("SearchEnded Report"), 1);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,6 +35,23 @@ functions;
 5 - (x-1)^2;
 )";
 
+// A line whose parameters have both bounds, as the encode-decode mode needs.
+const char* kBounded = R"(variables x, y;
+parameters a [0, 5], b [0, 5];
+function y = a*x + b;
+data;
+1 3
+2 5
+3 7
+4 9
+)";
+
+// An equation without a direction: its error (|x^2 - 4|) can reach 0.
+const char* kEquation = R"(parameters x [0, 4];
+functions;
+x^2 - 4;
+)";
+
 TEST(CheckAlgorithmSettings, RefusesEmptyAndSmallEntries) {
   struct Case {
     int Algorithm;
@@ -59,6 +77,18 @@ TEST(CheckAlgorithmSettings, RefusesEmptyAndSmallEntries) {
       {0, {{"SizeBox1", "0"}}, "SizeBox1", "\"Population Size\"must be bigger than 0!"},
       {0, {{"SizeBox1", "-3"}}, "SizeBox1", "\"Population Size\"must be bigger than 0!"},
       {7, {{"SizeBox1", ""}}, "SizeBox1", "No value for \"Population Size\"!"},
+      // Blanks alone are no value; a text that is no whole number is named.
+      {0, {{"SizeBox1", "  "}}, "SizeBox1", "No value for \"Population Size\"!"},
+      {0,
+       {{"SizeBox1", "0x10"}},
+       "SizeBox1",
+       "Wrong value for \"Population Size\": \"0x10\" is not a whole number!"},
+      {3,
+       {{"DESizeBox", "2.5"}},
+       "DESizeBox",
+       "Wrong value for \"Population Size\": \"2.5\" is not a whole number!"},
+      // Its schemes draw four members besides the one they change.
+      {3, {{"DESizeBox", "4"}}, "DESizeBox", "Population size must be bigger than 5!"},
   };
   for (const Case& c : cases) {
     TSearchRun run(c.Set);
@@ -105,6 +135,291 @@ TEST(CheckAlgorithmSettings, RefusesAPopulationThatDoesNotFitInMemory) {
   EXPECT_EQ(fits.State.Pop.Population.size(), 1000u);
 }
 
+// Every value a run reads is refused before the run starts when it is
+// outside its meaning: the message names the box, the box gets the focus,
+// nothing is searched and no setting is written back. (Each of these ran
+// before, most of them for ever or not at all; the pump limit ends such a
+// run.)
+TEST(ReadSearchSettings, RefusesValuesOutsideTheirMeaning) {
+  const std::string kNoNumber = " is not a number!";
+  const std::string kNoWhole = " is not a whole number!";
+  const std::string kDc = "\"Determination Coef. (DC)\" must be bigger than 0 and smaller than 1!";
+  const std::string kDigits = " is not a whole number from 0 to 10!";
+  const std::string log = std::string(QV_BINARY_DIR) + "/search-logs/refused.csv";
+  const struct {
+    const char* Model;
+    std::map<std::string, std::string> Set;
+    const char* Box;
+    std::string Message;
+  } cases[] = {
+      // Iterations below 1, or no whole number.
+      {kLine,
+       {{"RB2", "True"}, {"ComboBox1", "0"}},
+       "ComboBox1",
+       "\"Max. Iterations\" must be bigger than 0!"},
+      {kLine,
+       {{"RB2", "True"}, {"ComboBox1", "-3"}},
+       "ComboBox1",
+       "\"Max. Iterations\" must be bigger than 0!"},
+      {kLine,
+       {{"RB2", "True"}, {"ComboBox1", "4.5"}},
+       "ComboBox1",
+       "Wrong value for \"Max. Iterations\": \"4.5\"" + kNoWhole},
+      {kLine,
+       {{"RB2", "True"}, {"ComboBox1", "1e3"}},
+       "ComboBox1",
+       "Wrong value for \"Max. Iterations\": \"1e3\"" + kNoWhole},
+      {kLine,
+       {{"RB2", "True"}, {"ComboBox1", "99999999999"}},
+       "ComboBox1",
+       "Wrong value for \"Max. Iterations\": \"99999999999\"" + kNoWhole},
+      {kLine,
+       {{"RB2", "True"}, {"ComboBox1", ""}},
+       "ComboBox1",
+       "No value for \"Max. Iterations\"!"},
+      // A determination coefficient outside (0, 1): 1 is never exceeded.
+      {kLine, {{"RB4", "True"}, {"REdit", "2"}}, "REdit", kDc},
+      {kLine, {{"RB4", "True"}, {"REdit", "1"}}, "REdit", kDc},
+      {kLine, {{"RB4", "True"}, {"REdit", "0"}}, "REdit", kDc},
+      {kLine, {{"RB4", "True"}, {"REdit", "-0.5"}}, "REdit", kDc},
+      {kLine,
+       {{"RB4", "True"}, {"REdit", "0,9"}},
+       "REdit",
+       "Wrong value for \"Determination Coef. (DC)\": \"0,9\"" + kNoNumber},
+      // An RMSE not above 0 (an equation's error: below 0), or no number.
+      {kLine, {{"RB3", "True"}, {"SSEEdit", "0"}}, "SSEEdit", "\"RMSE\" must be bigger than 0!"},
+      {kLine, {{"RB3", "True"}, {"SSEEdit", "-1"}}, "SSEEdit", "\"RMSE\" must be bigger than 0!"},
+      {kEquation, {{"RB3", "True"}, {"SSEEdit", "-1"}}, "SSEEdit", "\"RMSE\" must not be below 0!"},
+      {kEquation,
+       {{"RB4", "True"}, {"SSEEdit", "-0.5"}},
+       "SSEEdit",
+       "\"RMSE\" must not be below 0!"},
+      {kLine,
+       {{"RB3", "True"}, {"SSEEdit", "abc"}},
+       "SSEEdit",
+       "Wrong value for \"RMSE\": \"abc\"" + kNoNumber},
+      {kLine,
+       {{"RB3", "True"}, {"SSEEdit", "inf"}},
+       "SSEEdit",
+       "Wrong value for \"RMSE\": \"inf\"" + kNoNumber},
+      {kLine,
+       {{"RB3", "True"}, {"SSEEdit", "nan"}},
+       "SSEEdit",
+       "Wrong value for \"RMSE\": \"nan\"" + kNoNumber},
+      {kLine,
+       {{"RB3", "True"}, {"SSEEdit", "1e999"}},
+       "SSEEdit",
+       "Wrong value for \"RMSE\": \"1e999\"" + kNoNumber},
+      // Update and save rates below 1.
+      {kLine, {{"CBB2", "0"}}, "CBB2", "\"Update Rate\" must be bigger than 0!"},
+      {kLine, {{"CBB2", "ten"}}, "CBB2", "Wrong value for \"Update Rate\": \"ten\"" + kNoWhole},
+      {kLine,
+       {{"FileEdit", log}, {"SREdit", "0"}},
+       "SREdit",
+       "\"Results Save Rate\" must be bigger than 0!"},
+      {kLine,
+       {{"FileEdit1", log}, {"SREdit1", "-2"}},
+       "SREdit1",
+       "\"Parameters Save Rate\" must be bigger than 0!"},
+      // Decimal digits: a whole number of the box's list, 0 to 10.
+      {kBounded,
+       {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"ComboBox2", "abc"}},
+       "ComboBox2",
+       "Wrong value for \"Decimal No\": \"abc\"" + kDigits},
+      {kBounded,
+       {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"ComboBox2", "-1"}},
+       "ComboBox2",
+       "Wrong value for \"Decimal No\": \"-1\"" + kDigits},
+      {kBounded,
+       {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"ComboBox2", "4.5"}},
+       "ComboBox2",
+       "Wrong value for \"Decimal No\": \"4.5\"" + kDigits},
+      {kBounded,
+       {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"ComboBox2", "1e3"}},
+       "ComboBox2",
+       "Wrong value for \"Decimal No\": \"1e3\"" + kDigits},
+      {kBounded,
+       {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}, {"ComboBox2", "11"}},
+       "ComboBox2",
+       "Wrong value for \"Decimal No\": \"11\"" + kDigits},
+      // The chosen family's numbers.
+      {kLine,
+       {{"RadioGroup2", "1"}, {"PCBox2", "abc"}},
+       "PCBox2",
+       "Wrong value for \"Crossover Rate\": \"abc\"" + kNoNumber},
+      {kLine,
+       {{"RadioGroup2", "1"}, {"TSEdit2", "0.2.1"}},
+       "TSEdit2",
+       "Wrong value for \"Truncation Threshold\": \"0.2.1\"" + kNoNumber},
+      {kLine,
+       {{"RadioGroup2", "2"}, {"C1Box", "2,05"}},
+       "C1Box",
+       "Wrong value for \"Learning Factor C1\": \"2,05\"" + kNoNumber},
+      {kLine,
+       {{"RadioGroup2", "2"}, {"InterBox", "w"}},
+       "InterBox",
+       "Wrong value for \"Inertia Weight W\": \"w\"" + kNoNumber},
+      {kLine,
+       {{"RadioGroup2", "2"}, {"VmaCheckBox", "True"}, {"ComboBox6", "$2"}},
+       "ComboBox6",
+       "Wrong value for \"Vmax\": \"$2\"" + kNoNumber},
+      {kLine,
+       {{"RadioGroup2", "2"}, {"NSizeBox", "2.5"}},
+       "NSizeBox",
+       "Wrong value for \"Neighbourhood Size\": \"2.5\"" + kNoWhole},
+      {kLine,
+       {{"PMBox3", "0x1"}},
+       "PMBox3",
+       "Wrong value for \"Mutation Rate F\": \"0x1\"" + kNoNumber},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Message);
+    TSearchRun run(c.Set);
+    run.Host.StopAfterPumps = 20;
+    EXPECT_FALSE(run.Run(c.Model));
+    EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roSettingsRefused);
+    ASSERT_EQ(run.Messages(), std::vector<std::string>{c.Message});
+    EXPECT_EQ(run.Host.Messages[0].Kind, mtInformation);
+    EXPECT_EQ(run.Host.Calls, std::vector<std::string>{std::string("FocusSetting ") + c.Box});
+    EXPECT_FALSE(run.State.Run.SearchRunning);
+    EXPECT_EQ(run.Host.Pumps, 0);
+  }
+  EXPECT_FALSE(std::filesystem::exists(log));
+}
+
+// A refused run writes nothing back: neither the update rate that an empty
+// box stands for, nor the clamped neighbourhood, nor RB1.
+TEST(ReadSearchSettings, ARefusedRunWritesNoSettingBack) {
+  TSearchRun run(
+      {{"RadioGroup2", "2"}, {"NSizeBox", "99"}, {"CBB2", ""}, {"RB3", "True"}, {"SSEEdit", "0"}});
+  run.Host.StopAfterPumps = 20;  // a run that was not refused ends
+  EXPECT_FALSE(run.Run(kLine));
+  EXPECT_EQ(run.Host.Options.Text(TSettingName::CBB2), "");
+  EXPECT_EQ(run.Host.Options.Text(TSettingName::NSizeBox), "99");
+  EXPECT_EQ(run.Host.Calls, std::vector<std::string>{"FocusSetting SSEEdit"});
+  TSearchRun directed({{"RB3", "True"}, {"CBB2", "0"}});
+  directed.Host.StopAfterPumps = 20;
+  EXPECT_FALSE(directed.Run(kMaximum));
+  EXPECT_FALSE(directed.Host.Options.Checked(TSettingName::RB1));
+}
+
+// The edges of each meaning are taken, and a box that the chosen criterion
+// or formula does not use is neither read nor refused.
+TEST(ReadSearchSettings, TakesEveryValueInsideItsMeaning) {
+  const struct {
+    const char* Model;
+    std::map<std::string, std::string> Set;
+    std::function<bool(const TSearchSettings&)> Holds;
+  } cases[] = {
+      {kLine,
+       {{"RB2", "True"}, {"ComboBox1", "1"}},
+       [](const TSearchSettings& s) { return s.MaxIterations == 1; }},
+      {kLine,
+       {{"RB2", "True"}, {"ComboBox1", " +12 "}},
+       [](const TSearchSettings& s) { return s.MaxIterations == 12; }},
+      {kLine,
+       {{"RB4", "True"}, {"REdit", "0.5"}, {"ComboBox1", "abc"}, {"SSEEdit", "abc"}},
+       [](const TSearchSettings& s) { return s.TargetDC == 0.5; }},
+      {kLine,
+       {{"RB4", "True"}, {"REdit", "1e-3"}},
+       [](const TSearchSettings& s) { return s.TargetDC == 0.001; }},
+      {kLine,
+       {{"RB3", "True"}, {"SSEEdit", "1E+2"}, {"REdit", "2"}},
+       [](const TSearchSettings& s) { return s.TargetRMSE == 100; }},
+      // An equation's error reaches 0.
+      {kEquation,
+       {{"RB3", "True"}, {"SSEEdit", "0"}},
+       [](const TSearchSettings& s) { return s.TargetRMSE == 0; }},
+      {kBounded,
+       {{"RadioGroup2", "1"},
+        {"BinCheckBox", "1"},
+        {"ComboBox2", "10"},
+        {"RB2", "True"},
+        {"ComboBox1", "3"}},
+       [](const TSearchSettings& s) { return s.EncodeDecode && s.GeneDecimals == 10; }},
+      // Formula 5 has no inertia weight; without Vmax its box is not read.
+      {kLine,
+       {{"RadioGroup2", "2"},
+        {"ComboBox3", "4"},
+        {"InterBox", "w"},
+        {"ComboBox6", "v"},
+        {"RB2", "True"},
+        {"ComboBox1", "3"}},
+       [](const TSearchSettings& s) { return s.VelocityFormula == 4 && !s.UseVmax; }},
+      {kLine,
+       {{"CBB2", " "}, {"RB2", "True"}, {"ComboBox1", "3"}},
+       [](const TSearchSettings& s) { return s.UpdateRate == 100; }},
+  };
+  for (const auto& c : cases) {
+    TSearchRun run(c.Set);
+    run.Host.StopAfterPumps = 1000;
+    EXPECT_TRUE(run.Run(c.Model)) << (run.Messages().empty() ? "" : run.Messages()[0]);
+    EXPECT_EQ(run.Controller->Outcome(), TRunOutcome::roSearched);
+    EXPECT_TRUE(c.Holds(run.Settings()));
+  }
+}
+
+// The settings boxes have one number form whatever the user's locale: "."
+// before the fraction, also where the locale writes ",".
+TEST(ReadSearchSettings, NumbersHaveOneFormInEveryLocale) {
+  struct TCommaLocale {
+    TCommaLocale() {
+      FormatSettings().DecimalSeparator = ',';
+      FormatSettings().ThousandSeparator = '.';
+    }
+    ~TCommaLocale() { FormatSettings() = TFormatSettings::Invariant(); }
+  };
+  TSearchRun run({{"RadioGroup2", "1"},
+                  {"PCBox2", "0.6"},
+                  {"PMBox2", "0.05"},
+                  {"TSEdit2", "0.3"},
+                  {"RB4", "True"},
+                  {"REdit", "0.75"}});
+  TSearchRun comma({{"RB4", "True"}, {"REdit", "0,75"}});
+  const TCommaLocale locale;
+  ASSERT_TRUE(run.Run(kLine)) << run.Messages()[0];
+  EXPECT_EQ(run.Settings().CrossoverRate, 0.6);
+  EXPECT_EQ(run.Settings().MutationRate, 0.05);
+  EXPECT_EQ(run.Settings().TruncationThreshold, 0.3);
+  EXPECT_EQ(run.Settings().TargetDC, 0.75);
+  EXPECT_FALSE(comma.Run(kLine));
+  EXPECT_EQ(comma.Messages(), std::vector<std::string>{
+                                  "Wrong value for \"Determination Coef. (DC)\": \"0,75\" is not "
+                                  "a number!"});
+}
+
+// Resume goes on with the population it has, whose genes (or their absence)
+// belong to the coding it was drawn with: a coding changed since, or another
+// family chosen, waits for the next run. (A real-valued population resumed
+// in encode-decode mode read genes that were never drawn.)
+TEST(ReadSearchSettings, AResumedRunKeepsItsPopulationsFamilyAndCoding) {
+  const struct {
+    std::map<std::string, std::string> First, Then;
+  } cases[] = {
+      {{{"RadioGroup2", "1"}, {"BinCheckBox", "0"}}, {{"BinCheckBox", "1"}}},
+      {{{"RadioGroup2", "1"}, {"BinCheckBox", "1"}}, {{"BinCheckBox", "0"}}},
+      {{{"RadioGroup2", "1"}, {"BinCheckBox", "1"}}, {{"RadioGroup2", "3"}}},
+      {{{"RadioGroup2", "3"}}, {{"RadioGroup2", "1"}, {"BinCheckBox", "1"}}},
+  };
+  for (const auto& c : cases) {
+    TSearchRun run(c.First);
+    run.Apply({{"RB2", "True"}, {"ComboBox1", "1000000"}});
+    run.Host.StopAfterPumps = 3;
+    ASSERT_TRUE(run.Run(kBounded));
+    const bool genes = run.State.Model.EncodeDecode;
+    const TAlgorithm family = run.State.Run.Algorithm;
+    const std::string algorithm = run.Line("Algorithms: ");
+    run.Apply(c.Then);
+    run.Host.StopAfterPumps = run.Host.Pumps + 3;
+    ASSERT_TRUE(run.Controller->Resume());
+    EXPECT_EQ(run.State.Model.EncodeDecode, genes);
+    EXPECT_EQ(run.State.Run.Algorithm, family);
+    EXPECT_EQ(run.Settings().Algorithm, family);
+    EXPECT_EQ(run.Line("Algorithms: "), algorithm);
+    EXPECT_EQ(run.State.Run.StopCode, scUserStop);
+  }
+}
+
 TEST(PrepareSearch, SwarmNeedsLearningFactorsAboveFour) {
   TSearchRun refused({{"RadioGroup2", "2"}, {"C1Box", "2"}, {"C2Box", "2"}});
   EXPECT_FALSE(refused.Run(kLine));
@@ -136,8 +451,9 @@ TEST(PrepareSearch, ReadsTheRunSettings) {
   EXPECT_EQ(s.RankSum, 15);
   EXPECT_EQ(s.StopCriterion, crMaxIterations);
   EXPECT_EQ(s.MaxIterations, 7);
-  EXPECT_EQ(s.TargetRMSE, 0.25);
-  EXPECT_EQ(s.TargetDC, 0.5);
+  // The boxes of the other criteria are neither read nor checked.
+  EXPECT_EQ(s.TargetRMSE, TSearchSettings().TargetRMSE);
+  EXPECT_EQ(s.TargetDC, TSearchSettings().TargetDC);
   // The window went into its running state and back.
   const auto& calls = run.Host.Calls;
   auto at = [&](const std::string& c) {

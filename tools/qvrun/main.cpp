@@ -277,37 +277,24 @@ bool SplitAssignment(const std::string& text, std::string& name, std::string& va
   return true;
 }
 
-// Sets one control by name; false, with the reason on stderr, for a name
-// that is no setting or an item number that is not one.
-bool ApplySetting(TFitSettings& settings, const std::string& text, const std::string& value) {
+// How a --set ended: taken, a name that is no setting (a usage error), or a
+// value the control cannot hold (refused as the window refuses a setting).
+enum class TSetResult { Taken, UnknownName, Refused };
+
+// Sets one control by name; the reason of a failure is on stderr.
+TSetResult ApplySetting(TConsoleHost& host, const std::string& text, const std::string& value) {
   const auto found = TSettingName::Find(text);
   if (!found) {
     std::cerr << "error: no setting named \"" << text
               << "\"; the settings are: " << SettingNameList() << "\n";
-    return false;
+    return TSetResult::UnknownName;
   }
-  const TSettingName name = *found;
-  const TSettingControl& c = settings.Control(name);
-  int index = 0;
-  switch (c.Kind) {
-    case TSettingKind::skListBox:
-    case TSettingKind::skRadioGroup:
-      if (!TryStrToInt(value, index) || index < 0 || index >= static_cast<int>(c.Items.size())) {
-        std::cerr << "error: " << text << " takes an item number from 0 to " << c.Items.size() - 1
-                  << ", not \"" << value << "\"\n";
-        return false;
-      }
-      settings.SetItemIndex(name, index);
-      break;
-    case TSettingKind::skCheckBox:
-    case TSettingKind::skRadioButton:
-      settings.SetChecked(name, SameText(value, "true") || value == "1");
-      break;
-    default:
-      settings.SetText(name, value);
-      break;
+  if (const auto refusal = host.Options.Assign(*found, value)) {
+    host.ShowMessage(mtInformation, *refusal);
+    host.FocusSetting(*found);
+    return TSetResult::Refused;
   }
-  return true;
+  return TSetResult::Taken;
 }
 
 // Model files are stream collections; anything else is read as model text.
@@ -396,8 +383,11 @@ int main(int argc, char** argv) {
   state.Model.ModelFolder = ExtractFilePath(model);
   TConsoleHost host;
   host.TestValues = testValues;
-  for (const auto& [n, v] : sets)
-    if (!ApplySetting(host.Options, n, v)) return 1;
+  for (const auto& [n, v] : sets) {
+    const TSetResult set = ApplySetting(host, n, v);
+    if (set == TSetResult::UnknownName) return 1;
+    if (set == TSetResult::Refused) return 3;
+  }
   if (seeded)
     SeedEngineRandom(state, seed);
   else

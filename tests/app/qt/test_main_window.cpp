@@ -211,9 +211,9 @@ TEST_F(MainWindowTest, StopEndsTheRunOnceAndResumeContinuesIt) {
   const std::vector<double> best = form->Engine().Pop.BestPosition;
   ASSERT_FALSE(best.empty());
 
-  // Resume goes on from the kept population: two more steps stay where the
+  // Resume goes on from the kept population: three more steps stay where the
   // stopped search was (a new population would start anywhere).
-  StopAfter(0);
+  StopAfter(1);
   form->Resume1Click();
   EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Stop Reason: maximum iterations reached"));
   ASSERT_EQ(form->Engine().Pop.BestPosition.size(), best.size());
@@ -302,6 +302,66 @@ TEST_F(MainWindowTest, EverySettingsCheckNamesTheBoxAndFocusesIt) {
   dialogs.ClearLog();
   form->RunButtonClick();
   EXPECT_EQ(Messages(), std::vector<std::string>{"For CFPSO, C1+C2 should be bigger than 4!"});
+}
+
+// The stop criterion's box and the rates are refused like the population
+// boxes: the message names the box, the settings page shows it (on its
+// "Options" view) with the focus, and nothing runs.
+TEST_F(MainWindowTest, StopAndRateChecksNameTheBoxAndFocusIt) {
+  struct Case {
+    const char* Criterion;
+    std::map<std::string, std::string> Texts;
+    const char* Box;
+    const char* Message;
+  } cases[] = {
+      {"RB2", {{"ComboBox1", "0"}}, "ComboBox1", "\"Max. Iterations\" must be bigger than 0!"},
+      {"RB2",
+       {{"ComboBox1", "12x"}},
+       "ComboBox1",
+       "Wrong value for \"Max. Iterations\": \"12x\" is not a whole number!"},
+      {"RB3", {{"SSEEdit", "0"}}, "SSEEdit", "\"RMSE\" must be bigger than 0!"},
+      {"RB3",
+       {{"SSEEdit", "abc"}},
+       "SSEEdit",
+       "Wrong value for \"RMSE\": \"abc\" is not a number!"},
+      {"RB4",
+       {{"REdit", "2"}},
+       "REdit",
+       "\"Determination Coef. (DC)\" must be bigger than 0 and smaller than 1!"},
+      {"RB4", {{"CBB2", "0"}}, "CBB2", "\"Update Rate\" must be bigger than 0!"},
+      {"RB4",
+       {{"FileEdit", "r.csv"}, {"SREdit", "0"}},
+       "SREdit",
+       "\"Results Save Rate\" must be bigger than 0!"},
+  };
+  Start({kLinear});
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Box);
+    Page().Get<QRadioButton>(c.Criterion)->click();  // as the user does: its box opens
+    std::map<std::string, std::string> old;
+    for (const auto& [box, value] : c.Texts) {
+      QWidget* w = Page().Control(box);
+      old[box] = qobject_cast<QComboBox*>(w)
+                     ? qobject_cast<QComboBox*>(w)->currentText().toStdString()
+                     : qobject_cast<QLineEdit*>(w)->text().toStdString();
+      SetText(box, value);
+    }
+    // The "Main" view and another page are shown when the run starts.
+    Page().Get<QToolButton>("MainBT")->setChecked(true);
+    form->SetActivePageIndex(0);
+    dialogs.ClearLog();
+    form->RunButtonClick();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], c.Message);
+    EXPECT_EQ(form->ActivePageIndex(), 1);
+    EXPECT_FALSE(Page().Control("OptionPanel")->isHidden());
+    QWidget* box = Page().Control(c.Box);
+    QWidget* focus = form->focusWidget();
+    EXPECT_TRUE(focus == box || box->isAncestorOf(focus));
+    EXPECT_FALSE(form->SearchRunning());
+    EXPECT_TRUE(form->Get<QToolButton>("RunButton")->isEnabled());
+    for (const auto& [name, value] : old) SetText(name, value);
+  }
 }
 
 TEST_F(MainWindowTest, SettingsAndRecentFilesSurviveARestart) {
