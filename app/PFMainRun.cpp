@@ -48,6 +48,8 @@ TFitFormHost::TFitFormHost(TFitForm& Form) : form_(Form), controller_(*Form.engi
 
 TFitSettings& TFitFormHost::Settings() { return form_.settings_; }
 
+const TSearchSettings& TFitForm::RunSettings() const { return host_->Controller().Settings(); }
+
 void TFitFormHost::SettingChanged(TSettingName Name) {
   form_.settingsPage_->ShowSetting(form_.settings_, Name);
 }

@@ -76,6 +76,7 @@ class TSettingsPage;
 class TUiPageControlWidget;
 class TTextReplaceDialog;
 struct TFileDialogOptions;
+struct TSearchSettings;
 
 // A data sheet the results are written into (the data sheet window's grid):
 // cells by (column, row) from 0.
@@ -150,6 +151,8 @@ class TFitForm : public QMainWindow {
   TSettingsPage& SettingsPage() { return *settingsPage_; }
   TEngineState& Engine() { return *engine_; }
   TFitSettings& Settings() { return settings_; }
+  // The typed settings the last run read from the controls.
+  const TSearchSettings& RunSettings() const;
   TStringList& ReopenFileList() { return reopenFiles_; }
   TFormStorage& FormStorage1() { return *storage_; }
   TFitFormHooks& Hooks() { return hooks_; }

@@ -23,16 +23,21 @@ namespace qv {
 
 namespace {
 
-// The boxes whose keys are filtered, and how.
-const char* const kIntegerBoxes[] = {"SizeBox1", "PopulationBox2", "SizeBox",   "DESizeBox",
-                                     "NSizeBox", "NSizeBox2",      "ComboBox1", "CBB2",
-                                     "SREdit",   "SREdit1",        "ComboBox2"};
-const char* const kRealBoxes[] = {"PCBox2",    "PMBox2", "TSEdit2", "InterBox", "C1Box", "C2Box",
-                                  "ComboBox6", "PMBox3", "PCBox3",  "SSEEdit",  "REdit"};
-
 // The list combo boxes that keep their index in their Tag.
-const char* const kIndexKeepers[] = {"STGroup2",  "CTGroup2",     "CTGroup3", "SchemeBox",
-                                     "ComboBox3", "ZUDSchemeBox", "BinBox"};
+const TSettingName kIndexKeepers[] = {TSettingName::STGroup2,  TSettingName::CTGroup2,
+                                      TSettingName::CTGroup3,  TSettingName::SchemeBox,
+                                      TSettingName::ComboBox3, TSettingName::ZUDSchemeBox,
+                                      TSettingName::BinBox};
+
+// The population size boxes of the four families.
+const TSettingName kPopulationBoxes[] = {TSettingName::SizeBox1, TSettingName::PopulationBox2,
+                                         TSettingName::SizeBox, TSettingName::DESizeBox};
+
+// The stop criteria and the box each one uses (auto-detection uses none).
+const TSettingName kCriteria[] = {TSettingName::RB1, TSettingName::RB2, TSettingName::RB3,
+                                  TSettingName::RB4};
+const TSettingName kCriterionBoxes[] = {TSettingName::ComboBox1, TSettingName::SSEEdit,
+                                        TSettingName::REdit};
 
 const char* const kPsoVariants[] = {"(Standard PSO - [PSO])",
                                     "(Modified Standard PSO - [PSO 1])",
@@ -54,9 +59,11 @@ QWidget* MakePanel(const char* name, QWidget* parent) {
 
 QGridLayout* GridOf(QWidget* w) { return static_cast<QGridLayout*>(w->layout()); }
 
+// The number in a box, read as every settings box is ("." before the
+// fraction, whatever the locale); 0 for anything else.
 double NumberIn(const QComboBox* box) {
   double v = 0;
-  return box && TryStrToFloat(Trim(StdStr(box->currentText())), v) ? v : 0;
+  return box && ReadSettingNumber(StdStr(box->currentText()), v) ? v : 0;
 }
 
 }  // namespace
@@ -140,21 +147,21 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QScrollArea(parent) {
     Control(n)->setMinimumWidth(width);
 
   // The key filter watches each number box (a combo box's line edit).
-  auto filter = [this](const char* n, bool integer) {
+  for (TSettingName n : defaults_.Names()) {
+    const TSettingValue value = defaults_.Control(n).Value;
+    if (value == TSettingValue::svText) continue;
     QWidget* w = Control(n);
     if (auto* c = qobject_cast<QComboBox*>(w)) w = c->lineEdit();
-    if (!w) return;
-    integerBoxes_[w] = integer;
+    if (!w) continue;
+    integerBoxes_[w] = value == TSettingValue::svWhole;
     w->installEventFilter(this);
-  };
-  for (const char* n : kIntegerBoxes) filter(n, true);
-  for (const char* n : kRealBoxes) filter(n, false);
-  for (const char* n : kIndexKeepers) {
+  }
+  for (TSettingName n : kIndexKeepers) {
     QComboBox* box = Combo(n);
     SetComponentTag(box, box->currentIndex());
     connect(box, &QComboBox::currentIndexChanged, box, [box](int i) { SetComponentTag(box, i); });
   }
-  for (const char* n : {"SizeBox1", "PopulationBox2", "SizeBox", "DESizeBox"}) {
+  for (TSettingName n : kPopulationBoxes) {
     QComboBox* box = Combo(n);
     connect(box, &QComboBox::editTextChanged, this, [this, box] { PopulationBox2Change(box); });
   }
@@ -166,8 +173,8 @@ TSettingsPage::TSettingsPage(QWidget* parent) : QScrollArea(parent) {
   VmaCheckBoxClick();
   TSBox2Click();
   StopCriterionClick(3);
-  PopulationBox2Change(Combo("SizeBox"));
-  PopulationBox2Change(Combo("SizeBox1"));
+  PopulationBox2Change(Combo(TSettingName::SizeBox));
+  PopulationBox2Change(Combo(TSettingName::SizeBox1));
   MainBTClick();
 }
 
@@ -176,7 +183,9 @@ QWidget* TSettingsPage::Control(const std::string& name) const {
   return it == controls_.end() ? nullptr : it->second;
 }
 
-QComboBox* TSettingsPage::Combo(const std::string& name) const { return Get<QComboBox>(name); }
+QWidget* TSettingsPage::Control(TSettingName name) const { return Control(name.String()); }
+
+QComboBox* TSettingsPage::Combo(TSettingName name) const { return Get<QComboBox>(name); }
 
 QWidget* TSettingsPage::Build(const TSettingControl& c, QWidget* parent) {
   QWidget* w = nullptr;
@@ -233,11 +242,14 @@ QWidget* TSettingsPage::Build(const TSettingControl& c, QWidget* parent) {
   return w;
 }
 
-QWidget* TSettingsPage::AddRow(QWidget* panel, const std::string& label, const std::string& control,
-                               const std::string& labelName) {
+QWidget* TSettingsPage::AddRow(QWidget* panel, TSettingName control, const std::string& labelName) {
   QGridLayout* grid = GridOf(panel);
   const int r = grid->rowCount();
-  QWidget* w = Build(defaults_.Control(TFitSettings::Find(control)), panel);
+  const TSettingControl& c = defaults_.Control(control);
+  QWidget* w = Build(c, panel);
+  // Radio groups and check boxes carry their own caption.
+  const bool captioned = c.Kind == TSettingKind::skRadioGroup || c.Kind == TSettingKind::skCheckBox;
+  const std::string label = captioned ? std::string() : c.Label;
   if (!label.empty()) {
     auto* l = new QLabel(QStr(label), panel);
     if (!labelName.empty()) {
@@ -270,10 +282,10 @@ void TSettingsPage::BuildMain(QWidget* main) {
   // Zedovev Avedezo Rezividorodo.
   QWidget* zud = MakePanel("ZUDPanel", group4);
   controls_["ZUDPanel"] = zud;
-  AddRow(zud, "Population Size", "SizeBox1");
-  AddRow(zud, "Scheme", "ZUDSchemeBox");
-  AddRow(zud, "", "SearchOption");
-  AddRow(zud, "Sub-population Size", "NSizeBox2", "Label22")->setVisible(false);
+  AddRow(zud, TSettingName::SizeBox1);
+  AddRow(zud, TSettingName::ZUDSchemeBox);
+  AddRow(zud, TSettingName::SearchOption);
+  AddRow(zud, TSettingName::NSizeBox2, "Label22")->setVisible(false);
   Control("Label22")->setVisible(false);
   auto* label24 = new QLabel("[2, 20]", zud);
   label24->setObjectName("Label24");
@@ -285,20 +297,20 @@ void TSettingsPage::BuildMain(QWidget* main) {
   // Genetic algorithm.
   QWidget* ga = MakePanel("GAPanel", group4);
   controls_["GAPanel"] = ga;
-  AddRow(ga, "Population Size", "PopulationBox2");
-  AddRow(ga, "Crossover Rate", "PCBox2");
-  AddRow(ga, "Mutation Rate", "PMBox2");
-  auto* bin = static_cast<TRadioGroupBox*>(AddRow(ga, "", "BinCheckBox"));
+  AddRow(ga, TSettingName::PopulationBox2);
+  AddRow(ga, TSettingName::PCBox2);
+  AddRow(ga, TSettingName::PMBox2);
+  auto* bin = static_cast<TRadioGroupBox*>(AddRow(ga, TSettingName::BinCheckBox));
   connect(bin, &TRadioGroupBox::Click, this, [this] { BinCheckBoxClick(); });
-  AddRow(ga, "Crossover Type", "CTGroup2", "Label16");
+  AddRow(ga, TSettingName::CTGroup2, "Label16");
   {
     // CTGroup3 shares the row of CTGroup2; one of them is visible.
     QWidget* ct3 = Build(defaults_.Control(TSettingName::CTGroup3), ga);
     GridOf(ga)->addWidget(ct3, GridOf(ga)->rowCount() - 1, 1);
   }
-  AddRow(ga, "Decimal No", "ComboBox2", "Label18");
-  AddRow(ga, "Base of Encode", "BinBox", "Label19");
-  AddRow(ga, "Selection Type", "STGroup2");
+  AddRow(ga, TSettingName::ComboBox2, "Label18");
+  AddRow(ga, TSettingName::BinBox, "Label19");
+  AddRow(ga, TSettingName::STGroup2);
   {
     QGridLayout* g = GridOf(ga);
     const int r = g->rowCount();
@@ -311,14 +323,14 @@ void TSettingsPage::BuildMain(QWidget* main) {
     g->addWidget(tsLabel, r + 1, 0);
     g->addWidget(Build(defaults_.Control(TSettingName::TSEdit2), ga), r + 1, 1);
   }
-  AddRow(ga, "", "MGACheckBox");
+  AddRow(ga, TSettingName::MGACheckBox);
   panels->addWidget(ga);
 
   // Particle swarm optimisation.
   QWidget* pso = MakePanel("PSOPanel", group4);
   controls_["PSOPanel"] = pso;
-  AddRow(pso, "Population Size", "SizeBox");
-  auto* formula = static_cast<QComboBox*>(AddRow(pso, "Velocity Formula", "ComboBox3"));
+  AddRow(pso, TSettingName::SizeBox);
+  auto* formula = static_cast<QComboBox*>(AddRow(pso, TSettingName::ComboBox3));
   connect(formula, &QComboBox::activated, this, [this](int) { ComboBox3Change(); });
   {
     auto* label21 = new QLabel(pso);
@@ -326,10 +338,10 @@ void TSettingsPage::BuildMain(QWidget* main) {
     controls_["Label21"] = label21;
     GridOf(pso)->addWidget(label21, GridOf(pso)->rowCount(), 1);
   }
-  AddRow(pso, "Inertia Weight W", "InterBox", "Label14");
-  AddRow(pso, "Learning Factor C1", "C1Box", "Label12");
-  AddRow(pso, "Learning Factor C2", "C2Box", "Label13");
-  AddRow(pso, "Neighbourhood Size", "NSizeBox");
+  AddRow(pso, TSettingName::InterBox, "Label14");
+  AddRow(pso, TSettingName::C1Box, "Label12");
+  AddRow(pso, TSettingName::C2Box, "Label13");
+  AddRow(pso, TSettingName::NSizeBox);
   {
     auto* label23 = new QLabel("[2, 20]", pso);
     label23->setObjectName("Label23");
@@ -358,12 +370,12 @@ void TSettingsPage::BuildMain(QWidget* main) {
   // Differential evolution.
   QWidget* de = MakePanel("DEPanel", group4);
   controls_["DEPanel"] = de;
-  AddRow(de, "Population Size", "DESizeBox");
-  AddRow(de, "Mutation Rate F", "PMBox3");
-  AddRow(de, "Crossover Rate", "PCBox3");
-  AddRow(de, "Scheme", "SchemeBox");
-  AddRow(de, "", "DEGroup");
-  AddRow(de, "", "DEOptionGroup");
+  AddRow(de, TSettingName::DESizeBox);
+  AddRow(de, TSettingName::PMBox3);
+  AddRow(de, TSettingName::PCBox3);
+  AddRow(de, TSettingName::SchemeBox);
+  AddRow(de, TSettingName::DEGroup);
+  AddRow(de, TSettingName::DEOptionGroup);
   panels->addWidget(de);
   panels->addStretch(1);
 }
@@ -375,31 +387,29 @@ void TSettingsPage::BuildOptions(QWidget* options) {
   auto* stop = new QGroupBox("Stop Criterion", options);
   stop->setObjectName("StopGroup");
   auto* g = new QGridLayout(stop);
-  const char* const radios[] = {"RB1", "RB2", "RB3", "RB4"};
-  const char* const boxes[] = {nullptr, "ComboBox1", "SSEEdit", "REdit"};
   for (int i = 0; i < 4; ++i) {
-    QWidget* rb = Build(defaults_.Control(TFitSettings::Find(radios[i])), stop);
+    QWidget* rb = Build(defaults_.Control(kCriteria[i]), stop);
     g->addWidget(rb, i, 0);
     connect(static_cast<QRadioButton*>(rb), &QRadioButton::clicked, this,
             [this, i] { StopCriterionClick(i); });
-    if (boxes[i]) g->addWidget(Build(defaults_.Control(TFitSettings::Find(boxes[i])), stop), i, 1);
+    if (i > 0) g->addWidget(Build(defaults_.Control(kCriterionBoxes[i - 1]), stop), i, 1);
   }
   g->setColumnStretch(1, 1);
   layout->addWidget(stop);
 
   auto* display = MakePanel("DisplayPanel", options);
-  AddRow(display, "Update Rate", "CBB2");
+  AddRow(display, TSettingName::CBB2);
   layout->addWidget(display);
 
   auto* logs = new QGroupBox("Save Results", options);
   logs->setObjectName("SaveGroup");
   auto* lg = new QGridLayout(logs);
-  const char* const edits[] = {"FileEdit", "FileEdit1"};
-  const char* const rates[] = {"SREdit", "SREdit1"};
+  const TSettingName edits[] = {TSettingName::FileEdit, TSettingName::FileEdit1};
+  const TSettingName rates[] = {TSettingName::SREdit, TSettingName::SREdit1};
   const char* const captions[] = {"Results File", "Parameters File"};
   for (int i = 0; i < 2; ++i) {
     lg->addWidget(new QLabel(captions[i], logs), i * 2, 0);
-    lg->addWidget(Build(defaults_.Control(TFitSettings::Find(edits[i])), logs), i * 2, 1);
+    lg->addWidget(Build(defaults_.Control(edits[i]), logs), i * 2, 1);
     auto* file = new QToolButton(logs);
     file->setObjectName(i == 0 ? "SpeedButton1" : "SpeedButton2");
     file->setText("File");
@@ -408,7 +418,7 @@ void TSettingsPage::BuildOptions(QWidget* options) {
     connect(file, &QToolButton::clicked, this, [this, i] { SpeedButton1Click(i); });
     lg->addWidget(file, i * 2, 2);
     lg->addWidget(new QLabel("Save Rate", logs), i * 2 + 1, 0);
-    lg->addWidget(Build(defaults_.Control(TFitSettings::Find(rates[i])), logs), i * 2 + 1, 1);
+    lg->addWidget(Build(defaults_.Control(rates[i]), logs), i * 2 + 1, 1);
   }
   lg->setColumnStretch(1, 1);
   layout->addWidget(logs);
@@ -417,7 +427,7 @@ void TSettingsPage::BuildOptions(QWidget* options) {
 
 void TSettingsPage::ReadInto(TFitSettings& Settings) const {
   for (TSettingName name : Settings.Names()) {
-    QWidget* w = Control(name.String());
+    QWidget* w = Control(name);
     if (!w) continue;
     switch (Settings.Control(name).Kind) {
       case TSettingKind::skEdit:
@@ -444,12 +454,12 @@ void TSettingsPage::ReadInto(TFitSettings& Settings) const {
   // restore of four False values) leave none checked.
   for (TSettingName name : Settings.Names())
     if (Settings.Control(name).Kind == TSettingKind::skRadioButton)
-      if (auto* rb = Get<QRadioButton>(name.String()); rb && !rb->isChecked())
+      if (auto* rb = Get<QRadioButton>(name); rb && !rb->isChecked())
         Settings.SetChecked(name, false);
 }
 
 void TSettingsPage::ShowSetting(const TFitSettings& Settings, TSettingName Name) {
-  QWidget* w = Control(Name.String());
+  QWidget* w = Control(Name);
   if (!w) return;
   const TSettingControl& c = Settings.Control(Name);
   switch (c.Kind) {
@@ -474,37 +484,38 @@ void TSettingsPage::ShowSetting(const TFitSettings& Settings, TSettingName Name)
       static_cast<QRadioButton*>(w)->setChecked(c.Checked);
       if (c.Checked)
         for (int i = 0; i < 4; ++i)
-          if (Name.String() == "RB" + std::to_string(i + 1)) StopCriterionClick(i);
+          if (Name == kCriteria[i]) StopCriterionClick(i);
       break;
   }
 }
 
 void TSettingsPage::RestoreIndexesFromTags() {
   RadioGroup2Click();
-  for (const char* n : kIndexKeepers) {
+  for (TSettingName n : kIndexKeepers) {
     QComboBox* box = Combo(n);
     const int tag = ComponentTag(box);
     box->setCurrentIndex(tag >= 0 && tag < box->count() ? tag : -1);
-    if (std::string(n) == "ComboBox3") ComboBox3Change();
+    if (n == TSettingName::ComboBox3) ComboBox3Change();
   }
   BinCheckBoxClick();
   VmaCheckBoxClick();
   TSBox2Click();
   for (int i = 0; i < 4; ++i)
-    if (auto* rb = Get<QRadioButton>("RB" + std::to_string(i + 1)); rb && rb->isChecked())
-      StopCriterionClick(i);
+    if (auto* rb = Get<QRadioButton>(kCriteria[i]); rb && rb->isChecked()) StopCriterionClick(i);
   MainBTClick();
 }
 
 void TSettingsPage::RadioGroup2Click() {
-  const int algorithm = Get<TRadioGroupBox>("RadioGroup2")->ItemIndex();
+  const int algorithm = Get<TRadioGroupBox>(TSettingName::RadioGroup2)->ItemIndex();
   const char* const panels[] = {"ZUDPanel", "GAPanel", "PSOPanel", "DEPanel"};
   for (int i = 0; i < 4; ++i) Control(panels[i])->setVisible(i == algorithm);
   const bool pso = algorithm == 2;
-  for (const char* n :
-       {"SizeBox", "InterBox", "C1Box", "C2Box", "Label12", "Label13", "VmaCheckBox", "VmaxGroup"})
+  for (TSettingName n : {TSettingName::SizeBox, TSettingName::InterBox, TSettingName::C1Box,
+                         TSettingName::C2Box, TSettingName::VmaCheckBox})
     Control(n)->setVisible(pso);
-  for (const char* n : {"ComboBox6", "InterBox", "C1Box", "C2Box"})
+  for (const char* n : {"Label12", "Label13", "VmaxGroup"}) Control(n)->setVisible(pso);
+  for (TSettingName n :
+       {TSettingName::ComboBox6, TSettingName::InterBox, TSettingName::C1Box, TSettingName::C2Box})
     EditEnabledColor(Control(n), Control(n)->isEnabled());
   const char* const codes[] = {"(ZUD)", "(GA)", "(PSO)", "(DE)"};
   Get<QGroupBox>("GroupBox4")
@@ -513,53 +524,55 @@ void TSettingsPage::RadioGroup2Click() {
 }
 
 void TSettingsPage::BinCheckBoxClick() {
-  const bool encode = Get<TRadioGroupBox>("BinCheckBox")->ItemIndex() == 1;
-  Control("CTGroup2")->setVisible(!encode);
-  Control("CTGroup3")->setVisible(encode);
-  for (const char* n : {"Label18", "Label19", "ComboBox2", "BinBox"})
-    EditEnabledColor(Control(n), encode);
+  const bool encode = Get<TRadioGroupBox>(TSettingName::BinCheckBox)->ItemIndex() == 1;
+  Control(TSettingName::CTGroup2)->setVisible(!encode);
+  Control(TSettingName::CTGroup3)->setVisible(encode);
+  for (QWidget* w : {Control("Label18"), Control("Label19"), Control(TSettingName::ComboBox2),
+                     Control(TSettingName::BinBox)})
+    EditEnabledColor(w, encode);
 }
 
 void TSettingsPage::ComboBox3Change() {
-  QComboBox* box = Combo("ComboBox3");
+  QComboBox* box = Combo(TSettingName::ComboBox3);
   const int index = box->currentIndex();
   SetComponentTag(box, index);
   const bool inertia = index == 0 || index == 2;
   EditEnabledColor(Control("Label14"), inertia);
-  EditEnabledColor(Control("InterBox"), inertia);
+  EditEnabledColor(Control(TSettingName::InterBox), inertia);
   if (index >= 0 && index < 6) Get<QLabel>("Label21")->setText(kPsoVariants[index]);
   if (index == 1 || index == 3) {
-    if (NumberIn(Combo("C1Box")) + NumberIn(Combo("C2Box")) < 4) {
-      Combo("C1Box")->setEditText("2.05");
-      Combo("C2Box")->setEditText("2.05");
+    if (NumberIn(Combo(TSettingName::C1Box)) + NumberIn(Combo(TSettingName::C2Box)) < 4) {
+      Combo(TSettingName::C1Box)->setEditText("2.05");
+      Combo(TSettingName::C2Box)->setEditText("2.05");
     }
   }
 }
 
 void TSettingsPage::VmaCheckBoxClick() {
-  const bool on = Get<QCheckBox>("VmaCheckBox")->isChecked();
+  const bool on = Get<QCheckBox>(TSettingName::VmaCheckBox)->isChecked();
   EditEnabledColor(Control("Label10"), on);
-  EditEnabledColor(Control("ComboBox6"), on);
+  EditEnabledColor(Control(TSettingName::ComboBox6), on);
 }
 
 void TSettingsPage::TSBox2Click() {
-  const bool on = Get<QCheckBox>("TSBox2")->isChecked();
-  EditEnabledColor(Control("TSEdit2"), on);
+  const bool on = Get<QCheckBox>(TSettingName::TSBox2)->isChecked();
+  EditEnabledColor(Control(TSettingName::TSEdit2), on);
   EditEnabledColor(Control("TSLabel"), on);
 }
 
 void TSettingsPage::StopCriterionClick(int Criterion) {
-  const char* const boxes[] = {"ComboBox1", "SSEEdit", "REdit"};
-  for (int i = 0; i < 3; ++i) EditEnabledColor(Control(boxes[i]), Criterion == i + 1);
+  for (int i = 0; i < 3; ++i) EditEnabledColor(Control(kCriterionBoxes[i]), Criterion == i + 1);
   if (Criterion >= 1 && Criterion <= 3 && IsActivePage && IsActivePage())
-    Control(boxes[Criterion - 1])->setFocus();
+    Control(kCriterionBoxes[Criterion - 1])->setFocus();
 }
 
 void TSettingsPage::PopulationBox2Change(QComboBox* Changed) {
   const std::string text = Trim(StdStr(Changed->currentText()));
   if (!text.empty()) {
-    if (Changed == Combo("SizeBox")) Get<QLabel>("Label23")->setText(QStr("[2, " + text + "]"));
-    if (Changed == Combo("SizeBox1")) Get<QLabel>("Label24")->setText(QStr("[2, " + text + "]"));
+    if (Changed == Combo(TSettingName::SizeBox))
+      Get<QLabel>("Label23")->setText(QStr("[2, " + text + "]"));
+    if (Changed == Combo(TSettingName::SizeBox1))
+      Get<QLabel>("Label24")->setText(QStr("[2, " + text + "]"));
   }
   if (OnPopulationChanged) OnPopulationChanged();
 }
@@ -580,8 +593,8 @@ void TSettingsPage::SpeedButton1Click(int Tag) {
   if (!r.Ok) return;
   const std::string name = r.FileName();
   if (DialogFolder) *DialogFolder = ExtractFileDir(name);
-  QLineEdit* own = Get<QLineEdit>(Tag == 0 ? "FileEdit" : "FileEdit1");
-  QLineEdit* other = Get<QLineEdit>(Tag == 0 ? "FileEdit1" : "FileEdit");
+  QLineEdit* own = Get<QLineEdit>(Tag == 0 ? TSettingName::FileEdit : TSettingName::FileEdit1);
+  QLineEdit* other = Get<QLineEdit>(Tag == 0 ? TSettingName::FileEdit1 : TSettingName::FileEdit);
   if (SameText(name, StdStr(other->text()))) {
     Dialogs().MessageBox("The file name of \"" + name + "\" has been used for" + "\n" +
                              (Tag == 0 ? " parameters file save, try another name please!"

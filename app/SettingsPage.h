@@ -1,6 +1,7 @@
 // The settings page of the main window ("Settlemetns"): every control whose
 // value the engine reads, built from the engine's description of those
-// controls (engine/FitSettings.h: names, kinds, items and defaults), laid
+// controls (engine/FitSettings.h: names, kinds, captions, number kinds, items
+// and defaults) and named in code by its constant (TSettingName), laid
 // out as the algorithm panels (ZUDPanel, GAPanel, PSOPanel, DEPanel) under
 // the algorithm choice RadioGroup2 on the "Main" view and the stop
 // criterion, update rate and logs on the "Options" view, and the handlers
@@ -38,9 +39,14 @@ class TSettingsPage : public QScrollArea {
  public:
   explicit TSettingsPage(QWidget* parent = nullptr);
 
-  // The control of a setting, or any other named control of the page; null
-  // when there is none.
+  // The control of a setting, or any other named control of the page (its
+  // panels, labels and buttons); null when there is none.
+  QWidget* Control(TSettingName name) const;
   QWidget* Control(const std::string& name) const;
+  template <class T>
+  T* Get(TSettingName name) const {
+    return qobject_cast<T*>(Control(name));
+  }
   template <class T>
   T* Get(const std::string& name) const {
     return qobject_cast<T*>(Control(name));
@@ -82,9 +88,10 @@ class TSettingsPage : public QScrollArea {
 
  private:
   QWidget* Build(const TSettingControl& c, QWidget* parent);
-  QComboBox* Combo(const std::string& name) const;
-  QWidget* AddRow(QWidget* panel, const std::string& label, const std::string& control,
-                  const std::string& labelName = {});
+  QComboBox* Combo(TSettingName name) const;
+  // A row of a panel: the setting's control with its caption (from the
+  // engine's description) before it; LabelName names the caption's label.
+  QWidget* AddRow(QWidget* panel, TSettingName control, const std::string& labelName = {});
   void BuildMain(QWidget* main);
   void BuildOptions(QWidget* options);
 

@@ -38,6 +38,7 @@
 #include "editor/CodeEditDialogs.h"
 #include "editor/qt/CodeEditWidget.h"
 #include "editor/qt/QtCodeCompletionProposal.h"
+#include "engine/SearchState.h"
 #include "grid/XLSheet.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/SysUtils.h"
@@ -362,6 +363,58 @@ TEST_F(MainWindowTest, StopAndRateChecksNameTheBoxAndFocusIt) {
     EXPECT_TRUE(form->Get<QToolButton>("RunButton")->isEnabled());
     for (const auto& [name, value] : old) SetText(name, value);
   }
+}
+
+// A settings file of an earlier version (the same keys: the controls' names)
+// gives its values to the next run, its numbers read with "." also where
+// the user's locale writes ",".
+TEST_F(MainWindowTest, AnEarlierSettingsFileStillSetsTheRun) {
+  test::WriteText(SettingsFileName(),
+                  "[TFitForm]\n"
+                  "RadioGroup2_ItemIndex=1\n"
+                  "PopulationBox2_Text=12\n"
+                  "PCBox2_Text=0.6\n"
+                  "PMBox2_Text=0.05\n"
+                  "STGroup2_Tag=2\n"
+                  "TSBox2_Checked=True\n"
+                  "TSEdit2_Text=0.3\n"
+                  "RB1_Checked=False\n"
+                  "RB2_Checked=True\n"
+                  "RB3_Checked=False\n"
+                  "RB4_Checked=False\n"
+                  "ComboBox1_Text=7\n"
+                  "SSEEdit_Text=0.001\n"
+                  "REdit_Text=0.99\n"
+                  "CBB2_Text=1\n");
+  struct TCommaLocale {
+    TCommaLocale() {
+      FormatSettings().DecimalSeparator = ',';
+      FormatSettings().ThousandSeparator = '.';
+    }
+    ~TCommaLocale() { FormatSettings() = TFormatSettings::Invariant(); }
+  } locale;
+  // Whole numbers only: the model's own numbers are not this test's subject.
+  const std::string model = work + "line.mff";
+  test::WriteText(model,
+                  "variables x, y;\nparameters a [0, 5], b [0, 5];\nfunction y = a*x + b;\n"
+                  "data;\n1 3\n2 5\n3 7\n4 9\n");
+  Start({model});
+  form->RunButtonClick();
+  ASSERT_TRUE(Messages().empty()) << Messages()[0];
+  const TSearchSettings& s = form->RunSettings();
+  EXPECT_EQ(s.Algorithm, TAlgorithm::Genetic);
+  EXPECT_EQ(s.PopulationSize, 12);
+  EXPECT_EQ(s.CrossoverRate, 0.6);
+  EXPECT_EQ(s.MutationRate, 0.05);
+  EXPECT_EQ(s.SelectionType, TSelectionType::Tournament);
+  EXPECT_TRUE(s.Truncation);
+  EXPECT_EQ(s.TruncationThreshold, 0.3);
+  EXPECT_EQ(s.StopCriterion, crMaxIterations);
+  EXPECT_EQ(s.MaxIterations, 7);
+  EXPECT_EQ(s.UpdateRate, 1);
+  EXPECT_EQ(form->Engine().Pop.PopSize, 12);
+  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Iterations: 8"));
+  EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Algorithms: Genetic Algorithms"));
 }
 
 TEST_F(MainWindowTest, SettingsAndRecentFilesSurviveARestart) {

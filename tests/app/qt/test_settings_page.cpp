@@ -17,6 +17,7 @@
 #include "app/AppControls.h"
 #include "app/SettingsPage.h"
 #include "platform/core/Services.h"
+#include "platform/core/SysUtils.h"
 #include "platform/gui/QtServices.h"
 
 namespace qv {
@@ -140,6 +141,32 @@ TEST_F(SettingsPageTest, SwarmFormulasResetLearningFactorsOnlyWhereTheyMust) {
     EXPECT_EQ(page->Get<QLabel>("Label21")->text().toStdString(), c.Variant);
     EXPECT_EQ(ComponentTag(formula), c.Index);
   }
+}
+
+// The page reads and takes numbers as the run does, with "." whatever the
+// locale: under a locale that writes "," the learning factors 2.5 and 2 add
+// up to 4.5 and stay, and "." is the key of a fraction.
+TEST_F(SettingsPageTest, NumbersHaveOneFormUnderACommaLocale) {
+  struct TCommaLocale {
+    TCommaLocale() {
+      FormatSettings().DecimalSeparator = ',';
+      FormatSettings().ThousandSeparator = '.';
+    }
+    ~TCommaLocale() { FormatSettings() = TFormatSettings::Invariant(); }
+  } locale;
+  page->Get<QComboBox>("C1Box")->setEditText("2.5");
+  page->Get<QComboBox>("C2Box")->setEditText("2");
+  page->Get<QComboBox>("ComboBox3")->setCurrentIndex(1);
+  page->ComboBox3Change();
+  EXPECT_EQ(page->Get<QComboBox>("C1Box")->currentText().toStdString(), "2.5");
+  EXPECT_EQ(page->Get<QComboBox>("C2Box")->currentText().toStdString(), "2");
+  page->Get<QLineEdit>("REdit")->setText("0");
+  EXPECT_FALSE(Type("REdit", ','));
+  EXPECT_TRUE(Type("REdit", '.'));
+  EXPECT_TRUE(Type("REdit", '5'));
+  TFitSettings read;
+  page->ReadInto(read);
+  EXPECT_EQ(read.Text(TSettingName::REdit), "0.5");
 }
 
 TEST_F(SettingsPageTest, StopCriterionEnablesItsOwnBox) {
