@@ -41,7 +41,7 @@ size_t MatchingBracket(const std::string& text, size_t open) {
 
 std::string NumberText(double v) {
   if (v == std::floor(v) && std::fabs(v) < 1e15) return std::to_string(static_cast<long long>(v));
-  return FloatToStr(v);
+  return FloatToStr(v, ModelNumberForm());
 }
 
 // Expands the "sum(" and "prod(" index forms of a lower-case text, inner

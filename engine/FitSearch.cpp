@@ -97,9 +97,10 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set) {
 
     if (Set.SaveResults && Logs.ResultsOpen() &&
         R.Iteration > Set.ResultsSaveRate * Logs.ResultRecords) {
-      Logs.AppendResults(FormatFloat("0.0000", P.BestR) + "\t" + FormatFloat("0.0000", P.BestDC) +
-                         "\t" + FormatFloat("0.000000", P.BestSSE) + "\t" +
-                         FormatFloat("0.000000", P.BestRMSE));
+      Logs.AppendResults(FormatFloat("0.0000", P.BestR, ModelNumberForm()) + "\t" +
+                         FormatFloat("0.0000", P.BestDC, ModelNumberForm()) + "\t" +
+                         FormatFloat("0.000000", P.BestSSE, ModelNumberForm()) + "\t" +
+                         FormatFloat("0.000000", P.BestRMSE, ModelNumberForm()));
       ++Logs.ResultRecords;
     }
     if (Set.SaveParameters && Logs.ParametersOpen() &&
@@ -107,7 +108,7 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set) {
       std::string line;
       for (int p = 0; p < S.Model.ParameterCount && p < static_cast<int>(P.BestPosition.size());
            ++p)
-        line += FormatFloat("0.0000", P.BestPosition[p]) + "\t";
+        line += FormatFloat("0.0000", P.BestPosition[p], ModelNumberForm()) + "\t";
       Logs.AppendParameters(line);
       ++Logs.ParameterRecords;
     }

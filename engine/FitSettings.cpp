@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "engine/ParseExpr.h"
 #include "platform/core/SysUtils.h"
 
 namespace qv {
@@ -279,7 +280,7 @@ bool ReadSettingNumber(std::string_view Text, double& Value) {
     if (!((c >= '0' && c <= '9') || c == '.' || c == '+' || c == '-' || c == 'e' || c == 'E'))
       return false;
   double v = 0;
-  if (!TryStrToFloat(t, v, TFormatSettings::Invariant()) || !std::isfinite(v)) return false;
+  if (!TryStrToFloat(t, v, ModelNumberForm()) || !std::isfinite(v)) return false;
   Value = v;
   return true;
 }

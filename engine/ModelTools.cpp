@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "engine/FitSettings.h"
 #include "engine/ParseExpr.h"
 #include "platform/core/SysUtils.h"
 
@@ -31,19 +32,9 @@ std::string RemoveBlanks(std::string_view s) {
 bool IsWordChar(char c) { return IsAsciiAlphaNumeric(c) || c == '_'; }
 
 bool TryNumber(const std::string& s, double& value) {
-  std::string t = Trim(s);
-  if (t.empty()) return false;
-  // Hexadecimal and other forms that the conversion routine may accept are
-  // not plain decimal numbers of the model language.
-  for (char c : t)
-    if (!(IsAsciiDigit(c) || c == '+' || c == '-' || c == 'e' || c == 'E' ||
-          c == FormatSettings().DecimalSeparator))
-      return false;
-  double v = 0;
-  if (!TryStrToFloat(t, v)) return false;
-  if (!std::isfinite(v)) return false;
-  value = v;
-  return true;
+  // The plain decimal form of the settings boxes: no hexadecimal, no "inf"
+  // or "nan", "." before the fraction whatever the locale.
+  return ReadSettingNumber(s, value);
 }
 
 bool TryValue(const std::string& s, double& value, TRandomGenerator* Random) {

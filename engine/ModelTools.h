@@ -21,7 +21,7 @@ std::string CutComment(std::string_view s);
 // Every blank (and other white space) removed.
 std::string RemoveBlanks(std::string_view s);
 bool IsWordChar(char c);  // letter, digit or "_"
-// A plain number in the locale's format (no expression).
+// A plain number in the model language's one number form (no expression).
 bool TryNumber(const std::string& s, double& value);
 // A number, else the value of the text compiled as an expression of
 // numbers and built-in words, whose "random" and "randg" draw from Random

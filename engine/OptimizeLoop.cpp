@@ -143,7 +143,7 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, const TSearchSettings& Set
           S.Model.Objective == TObjective::Maximum ? -P.BestObjective : P.BestObjective;
       if (Set.SaveResults && Logs.ResultsOpen() &&
           R.Iteration > Set.ResultsSaveRate * Logs.ResultRecords) {
-        Logs.AppendResults(FormatFloat("0.0000", shown));
+        Logs.AppendResults(FormatFloat("0.0000", shown, ModelNumberForm()));
         ++Logs.ResultRecords;
       }
       if (R.Iteration > Set.UpdateRate * (R.DisplayRound + 1)) {

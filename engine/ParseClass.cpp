@@ -3,6 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/ParseExpr.h"
+
 namespace qv {
 
 namespace {
@@ -43,7 +45,7 @@ double* TExprWord::ValueAddress() { return nullptr; }
 
 TDoubleConstant::TDoubleConstant(const std::string& name, const std::string& valueText)
     : TExprWord(name, &ExprValueProc),
-      value_(valueText.empty() ? AllOnesNaN() : StrToFloat(valueText)) {
+      value_(valueText.empty() ? AllOnesNaN() : StrToFloat(valueText, ModelNumberForm())) {
   SetBlockProc(&ExprValueBlock);
 }
 

@@ -11,9 +11,14 @@ namespace qv {
 
 using expr::TChain;
 
+const TFormatSettings& ModelNumberForm() {
+  static const TFormatSettings form = TFormatSettings::Invariant();
+  return form;
+}
+
 TExpressionParser::TExpressionParser() : words_(30), constants_(10) {
-  decimalSeparator_ = FormatSettings().DecimalSeparator;
-  argSeparator_ = decimalSeparator_ == ',' ? ';' : ',';
+  decimalSeparator_ = ModelNumberForm().DecimalSeparator;
+  argSeparator_ = ModelNumberForm().ListSeparator;
   RegisterBuiltinWords();
 }
 
@@ -76,7 +81,7 @@ std::string TExpressionParser::ResultAsText(int index) {
     if (std::isgreater(v, -0.1) && std::isless(v, 0.1)) return "False";
     if (std::isgreater(v, 0.9) && std::isless(v, 1.1)) return "True";
   }
-  return Format("%.10g", v);
+  return Format(ModelNumberForm(), "%.10g", v);
 }
 
 int TExpressionParser::EvaluateCompiledColumn(int index, int rowCount,

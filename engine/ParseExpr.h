@@ -15,8 +15,9 @@
 // "Floating point overflow" or "Division by zero". They are found through
 // the floating-point status flags, tested once per evaluation.
 //
-// Numbers are read with FormatSettings().DecimalSeparator (taken when the
-// parser is created); when it is ",", the argument separator is ";".
+// Numbers are read and written in the model language's one number form,
+// whatever the user's locale (ModelNumberForm): "." before the fraction,
+// "," between arguments.
 //
 // Not thread-safe: one thread uses a parser at a time. Bound addresses must
 // stay valid while chains that read them are evaluated.
@@ -43,6 +44,11 @@ struct TColumnBinding {
   double* Address;
   const double* Values;
 };
+
+// The model language's one number form (model text, data rows and files,
+// constants, the settings boxes, and every number text the engine writes):
+// "." before the fraction, "," between thousands and between arguments.
+const TFormatSettings& ModelNumberForm();
 
 namespace expr {
 struct TChain;

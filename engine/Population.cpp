@@ -31,7 +31,9 @@ double PhysicalMemoryBytes() {
   return pages > 0 && pageSize > 0 ? static_cast<double>(pages) * pageSize : 0;
 }
 
-std::string GigaBytes(double bytes) { return FloatToStrF(bytes / 1e9, ffFixed, 15, 1) + " GB"; }
+std::string GigaBytes(double bytes) {
+  return FloatToStrF(bytes / 1e9, ffFixed, 15, 1, ModelNumberForm()) + " GB";
+}
 
 }  // namespace
 

@@ -121,13 +121,13 @@ std::string ElapsedText(const TRunState& Run, bool Final) {
 }
 
 std::string FormatResultValue(const TEngineState& S, int d, double Value, bool Final) {
-  if (S.Model.EncodeDecode || Final) return FloatToStr(Value);
+  if (S.Model.EncodeDecode || Final) return FloatToStr(Value, ModelNumberForm());
   if (d >= 0) {
     const int p = S.Model.DimParameter(d);
     if (p >= 0 && p < static_cast<int>(S.Model.IsInteger.size()) && S.Model.IsInteger[p])
-      return FloatToStr(Value);
+      return FloatToStr(Value, ModelNumberForm());
   }
-  return Format("%0.8f", Value);
+  return Format(ModelNumberForm(), "%0.8f", Value);
 }
 
 std::vector<std::string> ResultSummaryLines(const TEngineState& S, bool Final) {
@@ -137,12 +137,16 @@ std::vector<std::string> ResultSummaryLines(const TEngineState& S, bool Final) {
   lines.push_back((Final ? "Elapsed Time (Hr:Min:Sec:Msec): " : "Elapsed Time: ") +
                   ElapsedText(S.Run, Final));
   lines.push_back((Final ? "Root of Mean Square Error (RMSE): " : "RMSE: ") +
-                  Format(fmt, S.Pop.BestRMSE));
-  lines.push_back((Final ? "Sum of Square Error (SSE): " : "SSE: ") + Format(fmt, S.Pop.BestSSE));
-  lines.push_back((Final ? "Correlation Coef. (R): " : "R: ") + Format(fmt, S.Pop.BestR));
-  lines.push_back((Final ? "Determination Coef. (DC): " : "DC: ") + Format(fmt, S.Pop.BestDC));
+                  Format(ModelNumberForm(), fmt, S.Pop.BestRMSE));
+  lines.push_back((Final ? "Sum of Square Error (SSE): " : "SSE: ") +
+                  Format(ModelNumberForm(), fmt, S.Pop.BestSSE));
+  lines.push_back((Final ? "Correlation Coef. (R): " : "R: ") +
+                  Format(ModelNumberForm(), fmt, S.Pop.BestR));
+  lines.push_back((Final ? "Determination Coef. (DC): " : "DC: ") +
+                  Format(ModelNumberForm(), fmt, S.Pop.BestDC));
   auto valueText = [&](int, double v) {
-    return S.Model.EncodeDecode ? FloatToStr(v) : Format(fmt, v);
+    return S.Model.EncodeDecode ? FloatToStr(v, ModelNumberForm())
+                                : Format(ModelNumberForm(), fmt, v);
   };
   const int dims = std::min<int>(S.Model.DimCount, static_cast<int>(S.Pop.BestPosition.size()));
   if (S.Model.ModelMode == TModelMode::Program) {
@@ -160,9 +164,9 @@ std::vector<std::string> ResultSummaryLines(const TEngineState& S, bool Final) {
     const int shared = S.Model.ParameterCount - S.Model.VarParameterCount;
     for (int p = 0; p < shared && p < dims; ++p) {
       const bool integer = p < static_cast<int>(S.Model.IsInteger.size()) && S.Model.IsInteger[p];
-      lines.push_back(
-          S.Model.ParameterNames[p] + ": " +
-          (integer ? FloatToStr(S.Pop.BestPosition[p]) : valueText(p, S.Pop.BestPosition[p])));
+      lines.push_back(S.Model.ParameterNames[p] + ": " +
+                      (integer ? FloatToStr(S.Pop.BestPosition[p], ModelNumberForm())
+                               : valueText(p, S.Pop.BestPosition[p])));
     }
     for (int d = std::max(shared, 0); d < dims; ++d) {
       const int f = (d - shared) / S.Model.VarParameterCount;
@@ -289,12 +293,14 @@ void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Se
       std::string row = std::to_string(k + 1);
       for (int o = 0; o < outputs; ++o) {
         const Double1Array& observed = S.Model.TargetData[f][o];
-        row += "\t" +
-               (k < static_cast<int>(observed.size()) ? FloatToStr(observed[k]) : std::string());
+        row += "\t" + (k < static_cast<int>(observed.size())
+                           ? FloatToStr(observed[k], ModelNumberForm())
+                           : std::string());
         // No calculated values yet (the search failed before its first
         // evaluation): the cell stays empty.
-        row += "\t" +
-               (calculated ? FormatFloat("0.00000", S.Pop.BestCalculated[f][o][k]) : std::string());
+        row += "\t" + (calculated ? FormatFloat("0.00000", S.Pop.BestCalculated[f][o][k],
+                                                ModelNumberForm())
+                                  : std::string());
       }
       lines.push_back(row);
     }
@@ -325,8 +331,9 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings&
       lines.push_back("No\tObserved " + name + "\tCalculated " + name);
       const int rows = S.Model.PointCount[f];
       for (int k = 0; k < rows; ++k)
-        lines.push_back(std::to_string(k + 1) + "\t" + FloatToStr(S.Model.TargetData[f][o][k]) +
-                        "\t" + FormatFloat("0.0000000", S.Pop.BestCalculated[f][o][k]));
+        lines.push_back(std::to_string(k + 1) + "\t" +
+                        FloatToStr(S.Model.TargetData[f][o][k], ModelNumberForm()) + "\t" +
+                        FormatFloat("0.0000000", S.Pop.BestCalculated[f][o][k], ModelNumberForm()));
     }
     Host.SetResultLines(lines);
   }

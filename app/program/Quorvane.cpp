@@ -20,13 +20,15 @@
 #include "chart/VuzIduro.h"
 #include "editor/qt/QtCodeCompletionProposal.h"
 #include "platform/core/SysUtils.h"
+#include "platform/core/UserLocale.h"
 #include "platform/gui/QtServices.h"
 #include "support/qt/QtPropInsp.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Quorvane");
-  qv::FormatSettings() = qv::TFormatSettings::FromLocale();
+  // Dates and names from the user's locale; numbers in the one form.
+  qv::TakeUserLocale();
   qv::InstallQtServices();
   qv::InstallSupportQt();
   qv::RegisterChartClasses();

@@ -23,10 +23,8 @@ TExprWord* TCompiler::LiteralWord(const std::string& text, bool isString) {
   if (isString) {
     w = std::make_unique<TStringConstant>(text);
   } else {
-    TFormatSettings fs = FormatSettings();
-    fs.DecimalSeparator = parser_.decimalSeparator_;
     double v = 0.0;
-    if (!TryStrToFloat(text, v, fs) || !std::isfinite(v))
+    if (!TryStrToFloat(text, v, ModelNumberForm()) || !std::isfinite(v))
       throw EParserException("'" + text + "' is not a valid floating point value");
     w = std::make_unique<TDoubleConstant>(text, v);
   }

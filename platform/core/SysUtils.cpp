@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "platform/core/Codepage.h"
+#include "platform/core/UserLocale.h"
 
 namespace qv {
 
@@ -233,8 +234,22 @@ TFormatSettings TFormatSettings::FromLocale() {
   return fs;
 }
 
+TFormatSettings ProgramFormatSettings() {
+  TFormatSettings fs = TFormatSettings::FromLocale();
+  const TFormatSettings numbers = TFormatSettings::Invariant();
+  fs.DecimalSeparator = numbers.DecimalSeparator;
+  fs.ThousandSeparator = numbers.ThousandSeparator;
+  fs.ListSeparator = numbers.ListSeparator;
+  return fs;
+}
+
+void TakeUserLocale() {
+  setlocale(LC_NUMERIC, "C");
+  FormatSettings() = ProgramFormatSettings();
+}
+
 TFormatSettings& FormatSettings() {
-  static TFormatSettings settings = TFormatSettings::FromLocale();
+  static TFormatSettings settings = ProgramFormatSettings();
   return settings;
 }
 

@@ -6,8 +6,8 @@
 // "E" exponents, picture masks with "0", "#", ",", "." and ";" sections).
 // Every function that depends on separators or date formats has an overload
 // taking an explicit TFormatSettings; the others use the process-wide
-// FormatSettings(), taken from the user's locale at start. Tests set it to
-// TFormatSettings::Invariant() so that "." is the decimal separator.
+// FormatSettings(): dates and names from the user's locale, numbers in one
+// form, "." before the fraction (UserLocale.h). Tests set it to Invariant().
 #pragma once
 
 #include <array>
@@ -117,7 +117,7 @@ struct TFormatSettings {
   static TFormatSettings FromLocale();
 };
 
-// The process-wide settings, initialised from the locale on first use.
+// The process-wide settings, ProgramFormatSettings() (UserLocale.h) until set.
 TFormatSettings& FormatSettings();
 
 // ---------------------------------------------------------------------------

@@ -363,14 +363,21 @@ TEST_F(ExprParserTest, RandomWordsDrawFromTheEngineGenerator) {
   EXPECT_LT(v, 1);
 }
 
-TEST(ExprParserLocale, DecimalCommaMakesTheSemicolonTheArgumentSeparator) {
+// The model language has one number form: a process-wide decimal comma
+// (a user's locale) changes neither the decimal point nor the argument
+// separator of expressions.
+TEST(ExprParserLocale, ADecimalCommaElsewhereLeavesPointAndCommaInExpressions) {
   FormatSettings() = TFormatSettings::Invariant();
   FormatSettings().DecimalSeparator = ',';
+  FormatSettings().ThousandSeparator = '.';
+  FormatSettings().ListSeparator = ';';
   TExpressionParser p;
-  EXPECT_EQ(p.ArgumentSeparator(), ';');
-  EXPECT_EQ(p.EvaluateCompiled(p.CompileText("max(1,5; 2)")), 2);
-  EXPECT_EQ(p.EvaluateCompiled(p.CompileText("1,5*2")), 3);
-  EXPECT_EQ(p.EvaluateCompiled(p.CompileText("2^2,0")), 4);  // real power
+  EXPECT_EQ(p.ArgumentSeparator(), ',');
+  EXPECT_EQ(p.DecimalSeparator(), '.');
+  EXPECT_EQ(p.EvaluateCompiled(p.CompileText("max(1.5, 2)")), 2);
+  EXPECT_EQ(p.EvaluateCompiled(p.CompileText("1.5*2")), 3);
+  EXPECT_EQ(p.EvaluateCompiled(p.CompileText("2^2.0")), 4);  // real power
+  EXPECT_THROW(p.CompileText("max(1,5; 2)"), EParserException);
   FormatSettings() = TFormatSettings::Invariant();
 }
 

@@ -240,9 +240,14 @@ TEST_F(ExprSemanticsTest, StaleIndicesAndTheSameTextAfterClearing) {
   EXPECT_EQ(P->EvaluateCompiled(0), -9);
 }
 
-TEST(ExprSemanticsLocale, DecimalCommaReadsNumbersAndPrintsResults) {
+// Whatever the process-wide format says (a user's locale with a decimal
+// comma), expressions read and print numbers with "." and separate
+// arguments with ",".
+TEST(ExprSemanticsLocale, ADecimalCommaElsewhereStillReadsAndPrintsPoints) {
   FormatSettings() = TFormatSettings::Invariant();
   FormatSettings().DecimalSeparator = ',';
+  FormatSettings().ThousandSeparator = '.';
+  FormatSettings().ListSeparator = ';';
   TExpressionParser p;
   auto errorOf = [&](const char* text) -> std::string {
     try {
@@ -252,11 +257,13 @@ TEST(ExprSemanticsLocale, DecimalCommaReadsNumbersAndPrintsResults) {
     }
     return "";
   };
-  EXPECT_EQ(p.EvaluateCompiled(p.CompileText(",5+1")), 1.5);
-  EXPECT_EQ(p.EvaluateCompiled(p.CompileText("if(1;2,5;3)")), 2.5);
-  EXPECT_EQ(errorOf("max(1,5,2)"), "1,5 two space limited variables/constants");
-  EXPECT_EQ(errorOf("2.5"), "2 two space limited variables/constants");
-  EXPECT_EQ(p.ResultAsText(p.CompileText("1/4")), "0,25");
+  EXPECT_EQ(p.EvaluateCompiled(p.CompileText(".5+1")), 1.5);
+  EXPECT_EQ(p.EvaluateCompiled(p.CompileText("if(1,2.5,3)")), 2.5);
+  EXPECT_EQ(p.EvaluateCompiled(p.CompileText("max(1,5)")), 5);
+  EXPECT_EQ(errorOf("if(1;2,5;3)"), "1 two space limited variables/constants");
+  EXPECT_EQ(errorOf("2,5"), "Syntax error in expression 2,5");
+  EXPECT_EQ(p.ResultAsText(p.CompileText("1/4")), "0.25");
+  EXPECT_EQ(p.ResultAsText(p.CompileText("-1e20/3")), "-3.333333333E019");
   FormatSettings() = TFormatSettings::Invariant();
 }
 

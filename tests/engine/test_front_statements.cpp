@@ -194,10 +194,45 @@ TEST(FrontStatementsReaders, NameReplacementAndLongLists) {
   EXPECT_EQ(s.Model.VariableNames, (String1Array{"x", "y", "z"}));
 }
 
+// Every number a definition reader takes (bounds, initial values, constants
+// and constant families, per-file constants) is read with "." whatever the
+// process-wide format says: a user's locale with a decimal comma changes
+// nothing, and a comma stays a separator.
+TEST(FrontStatementsReaders, DefinitionNumbersHaveOneFormInEveryLocale) {
+  for (const char decimal : {'.', ','}) {
+    SCOPED_TRACE(std::string("decimal ") + decimal);
+    FormatSettings().DecimalSeparator = decimal;
+    FormatSettings().ThousandSeparator = decimal == ',' ? '.' : ',';
+    FormatSettings().ListSeparator = decimal == ',' ? ';' : ',';
+    TEngineState s;
+    TRecordingFitHost host;
+    s.Model.DataFileCount = 2;
+    ASSERT_TRUE(ReadParameterList(s, host, "a = 0.5 [0.25, 1.75], b [-1.5e-1, 2.5]", 0));
+    ASSERT_TRUE(ReadConstantList(s, host, "c = 0.125, d(1:2) = [0.25, 7.5], e = 1.5*2"));
+    ASSERT_TRUE(ReadVarConstantList(s, host, "vc[0.5, 1.5]"));
+    EXPECT_TRUE(host.Messages.empty());
+    EXPECT_EQ(s.Model.InitialValue[0], 0.5);
+    EXPECT_EQ(s.Model.LowerBound[0], 0.25);
+    EXPECT_EQ(s.Model.UpperBound[0], 1.75);
+    EXPECT_EQ(s.Model.LowerBound[1], -0.15);
+    EXPECT_EQ(s.Model.UpperBound[1], 2.5);
+    EXPECT_EQ(s.Model.ConstantNames, (String1Array{"c", "d1", "d2", "e"}));
+    ASSERT_EQ(s.Model.VarConstantValues.size(), 2u);
+    EXPECT_EQ(s.Model.VarConstantValues[0], (Double1Array{0.5}));
+    EXPECT_EQ(s.Model.VarConstantValues[1], (Double1Array{1.5}));
+    // The decimal comma is no number form of the model language.
+    EXPECT_FALSE(ReadVarConstantList(s, host, "vw[0,5; 1,5]"));
+  }
+  fronttest::FixLocale();
+}
+
+// Rows are split and read in the one number form of the model language
+// whatever the process-wide format (a user's locale) says: "." before the
+// fraction; ",", ";", tab or blank between the fields.
 TEST(FrontStatementsReaders, DataRowSplitting) {
   struct RowCase {
     char decimal;
-    const char* row;
+    std::string row;
     bool ok;
     std::vector<double> values;
   };
@@ -205,11 +240,14 @@ TEST(FrontStatementsReaders, DataRowSplitting) {
       {'.', "1;2;3", true, {1, 2, 3}},
       {'.', "1 , 2", true, {1, 2}},
       {'.', "  1.5   -2e1 ", true, {1.5, -20}},
-      {'.', "1,5;2", false, {}},  // the field before ";" is "1,5": not a number with "."
-      {',', "1,5;2", true, {1.5, 2}},
-      {',', "0,25\t3", true, {0.25, 3}},
+      {'.', "1,5;2", false, {}},  // the field before ";" is "1,5": not a number
+      {',', "1,5;2", false, {}},  // nor with a decimal comma elsewhere
+      {',', "1.5;2", true, {1.5, 2}},
+      {',', "0.25\t3", true, {0.25, 3}},
       {'.', "1;;2", false, {}},
       {'.', "1 x", false, {}},
+      {'.', "0x10;1", false, {}},  // no hexadecimal, no "inf"
+      {'.', "inf 1", false, {}},
   };
   for (const auto& c : cases) {
     FormatSettings().DecimalSeparator = c.decimal;
@@ -221,12 +259,12 @@ TEST(FrontStatementsReaders, DataRowSplitting) {
     s.Model.DataFileCount = 1;
     s.Model.ValuesRead = 0;
     const bool ok = SplitDataRow(s, host, c.row, 0, 0);
-    EXPECT_EQ(ok, c.ok) << c.row << " with " << c.decimal;
+    EXPECT_EQ(ok, c.ok) << c.row.substr(0, 40) << " with " << c.decimal;
     if (!c.ok) continue;
-    ASSERT_EQ(s.Model.ValuesRead, static_cast<int>(c.values.size())) << c.row;
+    ASSERT_EQ(s.Model.ValuesRead, static_cast<int>(c.values.size())) << c.row.substr(0, 40);
     ASSERT_EQ(s.Model.DataColumns.size(), 1u);
     for (size_t k = 0; k < c.values.size(); ++k)
-      EXPECT_DOUBLE_EQ(s.Model.DataColumns[0][k][0], c.values[k]) << c.row;
+      EXPECT_DOUBLE_EQ(s.Model.DataColumns[0][k][0], c.values[k]) << c.row.substr(0, 40);
   }
   fronttest::FixLocale();
 }
