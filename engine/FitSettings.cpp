@@ -4,6 +4,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "engine/ModelTools.h"
 #include "engine/ParseExpr.h"
 #include "platform/core/SysUtils.h"
 
@@ -295,14 +296,7 @@ bool ReadSettingWholeNumber(std::string_view Text, int& Value) {
 }
 
 std::string QuotedSettingText(std::string_view Text) {
-  constexpr size_t kShown = 40;
-  if (Text.size() <= kShown) return "\"" + std::string(Text) + "\"";
-  // Cut before a character, not inside one.
-  size_t n = kShown;
-  while (n > 0 && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80) --n;
-  std::string shown(Text.substr(0, n));
-  shown += "...";
-  return "\"" + shown + "\"";
+  return "\"" + modeltools::TextStart(Text, 40) + "\"";
 }
 
 std::vector<TSettingName> TFitSettings::Names() const {

@@ -351,7 +351,7 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
                                       ? sets[f].Name + ", line " + std::to_string(lineNumbers[f][r])
                                       : "data row " + std::to_string(r + 1);
         if (!reported)
-          Host.ShowMessage(mtError, "Read data error!\n" + where + ": " + std::string(rows[f][r]));
+          Host.ShowMessage(mtError, "Read data error!\n" + where + ": " + RowExcerpt(rows[f][r]));
         return false;
       }
     }

@@ -409,26 +409,61 @@ bool ReadVarConstantList(TEngineState& State, TFitHost& Host, const std::string&
 
 namespace {
 
-// Where the next field of a data row ends: the greatest of the first ";",
-// "," and tab, or the first blank when none of them occurs.
-size_t SplitPosition(std::string_view text) {
-  size_t best = std::string_view::npos;
-  for (char sep : {';', ',', '\t'}) {
-    size_t p = text.find(sep);
-    if (p != std::string_view::npos && (best == std::string_view::npos || p > best)) best = p;
+// The fields of one data row, in one pass. A field ends at the greatest of
+// the first ";", "," and tab of the rest of the row, or at its first blank
+// when none of them occurs; the rest is trimmed before each field, and each
+// field is trimmed. The next position of every separator is kept and looked
+// for again only once the rest has passed it, so a row is read in time
+// linear in its length, however many fields it has.
+class TRowFields {
+ public:
+  explicit TRowFields(std::string_view Row) : text_(TrimView(Row)) {}
+
+  // The next field in Field; false once the last field was given.
+  bool Next(std::string_view& Field) {
+    if (done_) return false;
+    size_t end = std::string_view::npos;
+    for (int k = 0; k < 3; ++k) {
+      const size_t p = NextOf(k);
+      if (p != std::string_view::npos && (end == std::string_view::npos || p > end)) end = p;
+    }
+    if (end == std::string_view::npos) end = NextOf(3);
+    if (end == std::string_view::npos) {
+      Field = text_.substr(start_);
+      done_ = true;
+      return true;
+    }
+    Field = TrimView(text_.substr(start_, end - start_));
+    start_ = end + 1;
+    while (start_ < text_.size() && static_cast<unsigned char>(text_[start_]) <= ' ') ++start_;
+    return true;
   }
-  if (best == std::string_view::npos) best = text.find(' ');
-  return best;
-}
+
+ private:
+  static constexpr char kSeparators[4] = {';', ',', '\t', ' '};
+
+  // The first position of separator K at or after the start of the rest.
+  size_t NextOf(int K) {
+    size_t& p = next_[K];
+    if (p != std::string_view::npos && (!searched_[K] || p < start_)) {
+      p = text_.find(kSeparators[K], start_);
+      searched_[K] = true;
+    }
+    return p;
+  }
+
+  std::string_view text_;
+  size_t start_ = 0;
+  bool done_ = false;
+  size_t next_[4] = {0, 0, 0, 0};
+  bool searched_[4] = {false, false, false, false};
+};
 
 int CountFields(std::string_view text) {
+  TRowFields fields(text);
+  std::string_view field;
   int n = 0;
-  while (true) {
-    ++n;
-    size_t p = SplitPosition(text);
-    if (p == std::string_view::npos) break;
-    text = TrimView(text.substr(p + 1));
-  }
+  while (fields.Next(field)) ++n;
   return n;
 }
 
@@ -464,16 +499,13 @@ bool SplitDataRowChecked(TEngineState& State, TFitHost& Host, std::string_view T
       return false;
     }
   }
-  std::string field;
-  for (int column = Column;; ++column) {
-    size_t p = SplitPosition(text);
-    field.assign(TrimView(p == std::string_view::npos ? text : text.substr(0, p)));
+  TRowFields fields(text);
+  std::string_view field;
+  for (int column = Column; fields.Next(field); ++column) {
     double v = 0;
-    if (!TryNumber(field, v)) return false;
+    if (!TryNumber(std::string(field), v)) return false;
     StoreValue(State, column, Row, v);
     ++State.Model.ValuesRead;
-    if (p == std::string_view::npos) break;
-    text = TrimView(text.substr(p + 1));
   }
   return true;
 }

@@ -31,6 +31,13 @@ std::string RemoveBlanks(std::string_view s) {
 
 bool IsWordChar(char c) { return IsAsciiAlphaNumeric(c) || c == '_'; }
 
+std::string TextStart(std::string_view Text, size_t Shown) {
+  if (Text.size() <= Shown) return std::string(Text);
+  size_t n = Shown;
+  while (n > 0 && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80) --n;
+  return std::string(Text.substr(0, n)) + "...";
+}
+
 bool TryNumber(const std::string& s, double& value) {
   // The plain decimal form of the settings boxes: no hexadecimal, no "inf"
   // or "nan", "." before the fraction whatever the locale.

@@ -21,6 +21,11 @@ std::string CutComment(std::string_view s);
 // Every blank (and other white space) removed.
 std::string RemoveBlanks(std::string_view s);
 bool IsWordChar(char c);  // letter, digit or "_"
+// A text as a message quotes it: the whole text when it has at most Shown
+// bytes, else its start (cut before a character, not inside one) and "...".
+std::string TextStart(std::string_view Text, size_t Shown);
+// A data row as a message quotes it: at most its first 100 bytes.
+inline std::string RowExcerpt(std::string_view Row) { return TextStart(Row, 100); }
 // A plain number in the model language's one number form (no expression).
 bool TryNumber(const std::string& s, double& value);
 // A number, else the value of the text compiled as an expression of

@@ -74,6 +74,8 @@ void ExpectError(const std::string& text, const std::string& message, TMsgDlgTyp
 }
 
 TEST(FrontModelErrors, FunctionModelMessages) {
+  std::string kLongTail;
+  for (int i = 0; i < 200000; ++i) kLongTail += " 1";
   const ErrorCase cases[] = {
       {"variables x, y;\nfunction y = x;\ndata;\n1 2\n2 3\n3 4", "No parameters defined!", mtError},
       {"parameters a;\nfunction a;\ndata;\n1\n2\n3", "No variables defined!", mtError,
@@ -94,6 +96,13 @@ TEST(FrontModelErrors, FunctionModelMessages) {
        "Read data error!\ndata row 2: 2 3", mtError},
       {"variables x, y;\nparameters a;\nfunction y=a*x;\ndata;\n1 2\n2 b\n3 4",
        "Read data error!\ndata row 2: 2 b", mtError},
+      // A long row is quoted by its first 100 bytes and "..."; a row of 100
+      // bytes whole.
+      {"variables x, y;\nparameters a;\nfunction y=a*x;\ndata;\n1 2\n2 x" + kLongTail + "\n3 4",
+       "Read data error!\ndata row 2: " + ("2 x" + kLongTail).substr(0, 100) + "...", mtError},
+      {"variables x, y;\nparameters a;\nfunction y=a*x;\ndata;\n1 2\n2 " + std::string(97, '9') +
+           "b\n3 4",
+       "Read data error!\ndata row 2: 2 " + std::string(97, '9') + "b", mtError},
       {"variables x, y;\nparameters a;\nfunction y=a*x;\ndatafile short_row.csv;",
        "Read data error!\n" + InData("short_row.csv") + ", line 2: 2", mtError},
       {"variables x, y;\nparameters a;\nfunction y=a*x;\ndatafile blank_lines.csv;",

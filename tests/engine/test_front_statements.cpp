@@ -236,6 +236,12 @@ TEST(FrontStatementsReaders, DataRowSplitting) {
     bool ok;
     std::vector<double> values;
   };
+  std::string many;  // 3,000 fields: 0;1;2;...
+  std::vector<double> manyValues;
+  for (int i = 0; i < 3000; ++i) {
+    many += (i ? ";" : "") + std::to_string(i);
+    manyValues.push_back(i);
+  }
   const RowCase cases[] = {
       {'.', "1;2;3", true, {1, 2, 3}},
       {'.', "1 , 2", true, {1, 2}},
@@ -246,8 +252,15 @@ TEST(FrontStatementsReaders, DataRowSplitting) {
       {',', "0.25\t3", true, {0.25, 3}},
       {'.', "1;;2", false, {}},
       {'.', "1 x", false, {}},
-      {'.', "0x10;1", false, {}},  // no hexadecimal, no "inf"
+      {'.', "1;", false, {}},              // an empty last field
+      {'.', "1\t2 3", true, {1, 2, 3}},    // the tab first, then blanks in the rest
+      {'.', "1 2\t3", false, {}},          // "1 2" before the tab
+      {'.', "1;2 ;3\t", true, {1, 2, 3}},  // fields and the row are trimmed
+      {'.', "1, 2;3", false, {}},          // "1, 2" before the later ";"
+      {'.', "1;2,3;4", false, {}},         // "1;2" before the later ","
+      {'.', "0x10;1", false, {}},          // no hexadecimal, no "inf"
       {'.', "inf 1", false, {}},
+      {'.', many, true, manyValues},
   };
   for (const auto& c : cases) {
     FormatSettings().DecimalSeparator = c.decimal;
@@ -262,6 +275,7 @@ TEST(FrontStatementsReaders, DataRowSplitting) {
     EXPECT_EQ(ok, c.ok) << c.row.substr(0, 40) << " with " << c.decimal;
     if (!c.ok) continue;
     ASSERT_EQ(s.Model.ValuesRead, static_cast<int>(c.values.size())) << c.row.substr(0, 40);
+    EXPECT_EQ(s.Model.ColumnCount, static_cast<int>(c.values.size())) << c.row.substr(0, 40);
     ASSERT_EQ(s.Model.DataColumns.size(), 1u);
     for (size_t k = 0; k < c.values.size(); ++k)
       EXPECT_DOUBLE_EQ(s.Model.DataColumns[0][k][0], c.values[k]) << c.row.substr(0, 40);
