@@ -8,11 +8,14 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QTreeWidget>
 
 #include "../LocaleTestSupport.h"
 #include "../SpreadTestSupport.h"
 #include "MainWindowFixture.h"
+#include "app/ChartUnit.h"
 #include "app/spread/qt/SpreadUnit.h"
+#include "chart/Chart.h"
 #include "grid/qt/QtXLGrid.h"
 #include "platform/gui/QtCanvas.h"
 #include "tests/support/SettingsTestSupport.h"
@@ -23,12 +26,16 @@ namespace {
 const std::string kExamples = std::string(QV_SOURCE_DIR) + "/examples/";
 const char* const kCommaLocales[] = {"de_DE.UTF-8", "fr_FR.UTF-8"};
 
+// The lines of a text file, without their CR LF or LF.
 std::vector<std::string> SplitLines(const std::string& Text) {
-  std::vector<std::string> out;
-  size_t start = 0;
-  for (size_t p; (p = Text.find('\n', start)) != std::string::npos; start = p + 1)
-    out.push_back(Text.substr(start, p - start));
-  if (start < Text.size()) out.push_back(Text.substr(start));
+  std::vector<std::string> out(1);
+  for (const char c : Text) {
+    if (c == '\n')
+      out.emplace_back();
+    else if (c != '\r')
+      out.back() += c;
+  }
+  if (out.back().empty()) out.pop_back();
   return out;
 }
 
@@ -108,6 +115,52 @@ TEST_F(UserLocaleWindow, ModelsRunAsUnderC) {
       EXPECT_EQ(shown.Lines, c.Lines);
       EXPECT_EQ(shown.Best, c.Best);
     }
+  }
+}
+
+// The chart analysis window: the range it offers for a parameter, the range
+// typed into it, the line under the chart and the data it saves (",", then
+// "." decimals) as under "C".
+TEST_F(UserLocaleWindow, ChartAnalysisRangesAndDataAsUnderC) {
+  const std::string model = kExamples + "Regression Curve Fit/Linear Fit.mff";
+  auto shown = [&](const std::string& Locale) {
+    std::vector<std::string> out;
+    const TRunShown run = Run(Locale, model, 300);
+    EXPECT_TRUE(run.Messages.empty()) << run.Messages[0];
+    test::TUserLocaleScope locale(Locale);
+    EXPECT_TRUE(locale.Ready) << Locale << ": " << locale.Why;
+    if (!locale.Ready) return out;
+    TChartForm chart(form->Engine(), false, &form->Hooks());
+    chart.FillParameters();
+    chart.show();
+    QApplication::processEvents();
+    chart.ParListView->setCurrentItem(chart.ParListView->topLevelItem(0));
+    chart.MoveBTClick();
+    QTreeWidgetItem* item = chart.ActiveListView->topLevelItem(0);
+    out.push_back(item->text(1).toStdString());
+    out.push_back(item->text(2).toStdString());
+    item->setText(1, "0.5");
+    item->setText(2, "2.5");
+    item->setText(3, "4");
+    chart.DrawBTClick();
+    for (const std::string& m : Messages()) out.push_back("message: " + m);
+    for (int i = 0; i < chart.Chart1().SubFoot().Text().Count(); ++i)
+      out.push_back(chart.Chart1().SubFoot().Text()[i]);
+    const std::string data = work + "chart-" + Locale + ".csv";
+    TScriptedDialogs::TAnswer save;
+    save.Files = {data};
+    dialogs.Push(save);
+    chart.SaveData1Click();
+    for (const std::string& line : SplitLines(test::ReadText(data))) out.push_back(line);
+    return out;
+  };
+  const std::vector<std::string> c = shown("C");
+  ASSERT_GE(c.size(), 9u);
+  EXPECT_EQ(c[3], "X,Y");
+  EXPECT_EQ(c[4].rfind("0.5,", 0), 0u) << c[4];
+  for (const char* locale : kCommaLocales) {
+    SCOPED_TRACE(locale);
+    EXPECT_EQ(shown(locale), c);
   }
 }
 
