@@ -31,13 +31,15 @@ inline bool LocaleLoads(const std::string& Name) {
 // Makes the locale Name ("de_DE.UTF-8": language_TERRITORY.UTF-8) loadable;
 // false, with the reason in Why, when it cannot be built.
 inline bool MakeLocale(const std::string& Name, std::string& Why) {
-  if (LocaleLoads(Name)) return true;
   namespace fs = std::filesystem;
   const fs::path folder = fs::path(QV_BINARY_DIR) / "locales";
   std::error_code ec;
-  // Looked up only once built: the C library remembers a locale it did not
-  // find.
+  // The C library remembers a locale it did not find in a folder: a locale
+  // is looked up in our folder only once it is built there, and in the
+  // system's only while LOCPATH does not name our folder yet (it does once
+  // another locale was built).
   if (!fs::exists(folder / Name / "LC_NUMERIC")) {
+    if (!getenv("LOCPATH") && LocaleLoads(Name)) return true;
     fs::create_directories(folder, ec);
     // Built beside and renamed into place, so that test programs running
     // side by side never load a half-written locale.
