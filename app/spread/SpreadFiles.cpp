@@ -12,12 +12,6 @@ namespace qv {
 
 namespace {
 
-// 1-based position of the first c in s, 0 when none.
-size_t FirstPos(std::string_view s, char c) {
-  const size_t p = s.find(c);
-  return p == std::string_view::npos ? 0 : p + 1;
-}
-
 // A cell text as one field of a TAB-separated line: inner TAB, CR and LF
 // become blanks, so that the line keeps its fields.
 std::string FieldText(std::string text) {
@@ -26,33 +20,73 @@ std::string FieldText(std::string text) {
   return text;
 }
 
-void PutField(TXLSheet& sheet, int col, int row, const std::string& text) {
+void PutField(TXLSheet& sheet, int col, int row, std::string_view text) {
   if (col >= sheet.ColCount()) TSpreadDocument::GrowSheet(sheet, col + 1, sheet.RowCount());
   // An empty field clears an existing cell but makes no new one.
   if (text.empty() && !sheet.FindCell(col, row)) return;
-  sheet.SetCellText(col, row, text);
+  sheet.SetCellText(col, row, std::string(text));
+}
+
+bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Calls f(line) for every line of text: CR, LF and CR LF end a line; a
+// last line without an end counts too.
+template <class F>
+void ForEachLine(std::string_view text, F&& f) {
+  size_t start = 0;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char c = text[i];
+    if (c != '\r' && c != '\n') continue;
+    f(text.substr(start, i - start));
+    if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < n) f(text.substr(start));
 }
 
 }  // namespace
 
+// The rest of the line is the range [s, e). Each field looks for the first
+// ";", "," and TAB of the rest; the position found for each separator is
+// kept until the rest starts beyond it, so every separator's search walks
+// the line once and a line splits in time linear in its length.
 int SplitTextLine(TXLSheet& sheet, int c, int r, std::string_view line) {
-  std::string text(line);
+  constexpr size_t npos = std::string_view::npos;
+  constexpr char seps[3] = {';', ',', '\t'};
+  size_t next[3] = {0, 0, 0};
+  bool searched[3] = {false, false, false};
+  size_t s = 0, e = line.size();
   int col = c;
   for (;;) {
-    size_t p = std::max({FirstPos(text, ';'), FirstPos(text, ','), FirstPos(text, '\t')});
-    if (p == 0) {
-      // Fields apart by blanks: leading blanks make no empty field.
-      const size_t lead = text.find_first_not_of(' ');
-      if (lead != std::string::npos && lead > 0 && text.find(' ', lead) != std::string::npos)
-        text.erase(0, lead);
-      p = FirstPos(text, ' ');
+    // p: the largest of the first positions of the three separators.
+    size_t p = npos;
+    for (int k = 0; k < 3; ++k) {
+      if (!searched[k] || (next[k] != npos && next[k] < s)) {
+        next[k] = line.find(seps[k], s);
+        searched[k] = true;
+      }
+      if (next[k] != npos && next[k] < e && (p == npos || next[k] > p)) p = next[k];
     }
-    if (p == 0) {
-      PutField(sheet, col, r, text);
+    if (p == npos) {
+      // Fields apart by blanks: leading blanks make no empty field.
+      const size_t lead = line.find_first_not_of(' ', s);
+      if (lead != npos && lead < e && lead > s) {
+        const size_t blank = line.find(' ', lead);
+        if (blank != npos && blank < e) s = lead;
+      }
+      p = line.find(' ', s);
+      if (p >= e) p = npos;
+    }
+    if (p == npos) {
+      PutField(sheet, col, r, line.substr(s, e - s));
       return col;
     }
-    PutField(sheet, col, r, Trim(std::string_view(text).substr(0, p - 1)));
-    text = Trim(std::string_view(text).substr(p));
+    PutField(sheet, col, r, TrimView(line.substr(s, p - s)));
+    // The rest, trimmed at both ends.
+    s = p + 1;
+    while (s < e && IsBlankChar(line[s])) ++s;
+    while (e > s && IsBlankChar(line[e - 1])) --e;
     ++col;
   }
 }
@@ -61,15 +95,27 @@ int SplitTextLine(TXLSheet& sheet, int c, int r, std::string_view line) {
 // Delimited text.
 
 TRect TSpreadDocument::ReadText(int c0, int r0, TXLSheet& sheet, const std::string& fileName) {
-  TStringList lines;
-  lines.LoadFromFile(fileName);
-  const int count = lines.Count();
+  // The lines are read in place from the file's text (UTF-8, else
+  // Windows-1252), without a copy of each line.
+  const std::string bytes = readFileBytes(fileName);
+  std::string_view text = bytes;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  std::string converted;
+  if (!IsValidUtf8(text)) {
+    converted = Cp1252ToUtf8(text);
+    text = converted;
+  }
+  int count = 0;
+  ForEachLine(text, [&](std::string_view) { ++count; });
   int lastCol = c0;
   TXLUpdateScope update(sheet);
   if (count > sheet.RowCount() - r0) sheet.SetRowCount(r0 + count);
   if (c0 >= sheet.ColCount()) GrowSheet(sheet, c0 + 1, sheet.RowCount());
-  for (int i = 0; i < count; ++i)
-    lastCol = std::max(lastCol, SplitTextLine(sheet, c0, r0 + i, lines[i]));
+  int i = 0;
+  ForEachLine(text, [&](std::string_view line) {
+    lastCol = std::max(lastCol, SplitTextLine(sheet, c0, r0 + i, line));
+    ++i;
+  });
   LabelTitles(sheet);
   return TRect(c0, r0, lastCol + 1, r0 + std::max(count, 1));
 }

@@ -38,6 +38,14 @@ TEST_F(SpreadText, LineSplitter) {
       // Blank-separated columns aligned to the right make no empty field.
       {"   12   3.5", {"12", "3.5", "", ""}},
       {"", {"", "", "", ""}},
+      // Each field takes the later of the first separators of what is left,
+      // found again once the rest has moved past them.
+      {"1;2,3;4,5", {"1;2", "3;4", "5", ""}},
+      {"a,b\tc;d \t", {"a,b\tc", "d", "", ""}},
+      {"p;q\tr,s\tt", {"p;q\tr", "s", "t", ""}},
+      // A separator in the blanks at the end of the line ends no field.
+      {"1,2\t", {"1,2", "", "", ""}},
+      {"u v;w", {"u v", "w", "", ""}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
