@@ -1,5 +1,11 @@
 // Delimited text and Excel workbooks of the data sheet document.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 
 #include "app/spread/SpreadDocument.h"
 #include "grid/XLRanges.h"
@@ -45,13 +51,13 @@ void ForEachLine(std::string_view text, F&& f) {
   if (start < n) f(text.substr(start));
 }
 
-}  // namespace
-
 // The rest of the line is the range [s, e). Each field looks for the first
 // ";", "," and TAB of the rest; the position found for each separator is
 // kept until the rest starts beyond it, so every separator's search walks
-// the line once and a line splits in time linear in its length.
-int SplitTextLine(TXLSheet& sheet, int c, int r, std::string_view line) {
+// the line once and a line splits in time linear in its length. Calls
+// put(column, field) for every field; returns the last column.
+template <class Put>
+int SplitFields(std::string_view line, int c, Put&& put) {
   constexpr size_t npos = std::string_view::npos;
   constexpr char seps[3] = {';', ',', '\t'};
   size_t next[3] = {0, 0, 0};
@@ -79,10 +85,10 @@ int SplitTextLine(TXLSheet& sheet, int c, int r, std::string_view line) {
       if (p >= e) p = npos;
     }
     if (p == npos) {
-      PutField(sheet, col, r, line.substr(s, e - s));
+      put(col, line.substr(s, e - s));
       return col;
     }
-    PutField(sheet, col, r, TrimView(line.substr(s, p - s)));
+    put(col, TrimView(line.substr(s, p - s)));
     // The rest, trimmed at both ends.
     s = p + 1;
     while (s < e && IsBlankChar(line[s])) ++s;
@@ -91,10 +97,72 @@ int SplitTextLine(TXLSheet& sheet, int c, int r, std::string_view line) {
   }
 }
 
+std::string MegaBytes(std::uint64_t bytes) {
+  return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
+
+// The memory the data sheet may take when no limit is set: what the system
+// has available, and under an address-space limit what is left of it.
+std::uint64_t SystemMemoryAvailable() {
+  std::uint64_t available = UINT64_MAX;
+  {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t kb = 0;
+    std::string unit;
+    while (meminfo >> key >> kb) {
+      std::getline(meminfo, unit);
+      if (key == "MemAvailable:") {
+        available = kb * 1024;
+        break;
+      }
+    }
+  }
+  rlimit limit{};
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    std::uint64_t pages = 0;
+    std::ifstream statm("/proc/self/statm");
+    statm >> pages;
+    const std::uint64_t used = pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+    const std::uint64_t cap = limit.rlim_cur;
+    available = std::min(available, cap > used ? cap - used : 0);
+  }
+  return available;
+}
+
+std::uint64_t gSheetMemoryLimit = 0;
+
+}  // namespace
+
+void SetSheetMemoryLimit(std::uint64_t bytes) { gSheetMemoryLimit = bytes; }
+
+std::uint64_t SheetMemoryAvailable() {
+  return gSheetMemoryLimit ? gSheetMemoryLimit : SystemMemoryAvailable();
+}
+
+std::uint64_t TextSheetBytes(std::int64_t lines, std::int64_t cells, std::uint64_t longTextBytes) {
+  return static_cast<std::uint64_t>(std::max<std::int64_t>(lines, 0)) * kSheetBytesPerLine +
+         static_cast<std::uint64_t>(std::max<std::int64_t>(cells, 0)) * kSheetBytesPerCell +
+         longTextBytes;
+}
+
+int SplitTextLine(TXLSheet& sheet, int c, int r, std::string_view line) {
+  return SplitFields(line, c,
+                     [&](int col, std::string_view text) { PutField(sheet, col, r, text); });
+}
+
 // ---------------------------------------------------------------------------
 // Delimited text.
 
 TRect TSpreadDocument::ReadText(int c0, int r0, TXLSheet& sheet, const std::string& fileName) {
+  // A file larger than the memory left is not read at all.
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+  if (!error && size > SheetMemoryAvailable()) {
+    throw EOutOfMemory("File \"" + fileName + "\" is too large to open: it holds " +
+                       MegaBytes(size) + ", and only " + MegaBytes(SheetMemoryAvailable()) +
+                       " of memory are available!");
+  }
   // The lines are read in place from the file's text (UTF-8, else
   // Windows-1252), without a copy of each line.
   const std::string bytes = readFileBytes(fileName);
@@ -105,8 +173,27 @@ TRect TSpreadDocument::ReadText(int c0, int r0, TXLSheet& sheet, const std::stri
     converted = Cp1252ToUtf8(text);
     text = converted;
   }
+  // The cells the text makes, counted before any is made: a text whose
+  // sheet would not fit in the memory left is refused, rather than read
+  // until the machine runs out.
   int count = 0;
-  ForEachLine(text, [&](std::string_view) { ++count; });
+  std::int64_t cells = 0;
+  std::uint64_t longTexts = 0;
+  ForEachLine(text, [&](std::string_view line) {
+    ++count;
+    SplitFields(line, c0, [&](int, std::string_view field) {
+      cells += field.empty() ? 0 : 1;
+      // A text longer than a cell holds in place takes a block of its own.
+      if (field.size() > 15) longTexts += field.size() + 16;
+    });
+  });
+  const std::uint64_t need = TextSheetBytes(count, cells, longTexts);
+  const std::uint64_t available = SheetMemoryAvailable();
+  if (need > available) {
+    throw EOutOfMemory("File \"" + fileName + "\" is too large to open: its " +
+                       std::to_string(count) + " lines would take about " + MegaBytes(need) +
+                       " of memory, and only " + MegaBytes(available) + " are available!");
+  }
   int lastCol = c0;
   TXLUpdateScope update(sheet);
   if (count > sheet.RowCount() - r0) sheet.SetRowCount(r0 + count);
