@@ -264,13 +264,19 @@ class TObjectSlots {
   }
   // Visits every non-empty slot in ascending index order; stops at the
   // first call that returns non-zero and returns it (0 when all ran).
+  // The callback may add items: the block is looked up again for every
+  // slot, and a list the callback moved to pages goes on there.
   template <class F>
   int ForEachSlot(F&& f) const {
     if (paged_) return paged_->ForEachSlot(std::forward<F>(f));
-    const T* items = Slots();
     for (int i = 0; i <= last_; ++i) {
-      if (items[i] != T()) {
-        const int result = f(i, items[i]);
+      if (paged_) {
+        return paged_->ForEachSlot(
+            [&](int index, T item) { return index >= i ? f(index, item) : 0; });
+      }
+      const T item = Slots()[i];
+      if (item != T()) {
+        const int result = f(i, item);
         if (result != 0) return result;
       }
     }

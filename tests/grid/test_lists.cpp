@@ -185,6 +185,25 @@ TEST(SList, ObjectListsKeepTheirItemsInEveryForm) {
   }
 }
 
+// An item put while the list is being visited (a block that grows, a list
+// that moves to pages under the visit) is visited in its turn.
+TEST(SList, ItemsPutWhileVisitingAreVisitedInTheirTurn) {
+  for (int added : {5, 40, 300}) {
+    SCOPED_TRACE(added);
+    TObjectSList<int> list;
+    list.Put(0, std::make_unique<int>(0));
+    list.Put(1, std::make_unique<int>(1));
+    std::vector<int> seen;
+    list.ForEach([&](int index, int* item) {
+      EXPECT_EQ(*item, index);
+      seen.push_back(index);
+      if (index == 0) list.Put(added, std::make_unique<int>(added));
+      return 0;
+    });
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, added}));
+  }
+}
+
 TEST(SizeList, PositionOfAndIndexAt) {
   TXLSizeList sizes;
   sizes.SetDefault(60);
