@@ -69,17 +69,44 @@ std::string FormatNumber(double value, const std::string& displayFormat) {
 
 // ---- TXLCString and its descendants ----------------------------------------
 
+void TXLCellText::Release() {
+  if (!OnHeap()) return;
+  char* p;
+  std::memcpy(&p, bytes_, sizeof p);
+  delete[] p;
+  bytes_[15] = 15;
+}
+
+void TXLCellText::Assign(std::string_view v) {
+  if (v.size() <= 15) {
+    char in[16];
+    std::memcpy(in, v.data(), v.size());
+    Release();
+    std::memcpy(bytes_, in, v.size());
+    bytes_[15] = static_cast<char>(15 - v.size());
+    return;
+  }
+  if (v.size() > UINT32_MAX) throw EXLGridError("Cell text too long");
+  char* p = new char[v.size()];
+  std::memcpy(p, v.data(), v.size());
+  Release();
+  const auto n = static_cast<std::uint32_t>(v.size());
+  std::memcpy(bytes_, &p, sizeof p);
+  std::memcpy(bytes_ + 8, &n, sizeof n);
+  bytes_[15] = static_cast<char>(0xFF);
+}
+
 void TXLCString::SetAsString(const std::string& v) {
-  if (v == text_) return;
-  text_ = v;
+  if (text_.View() == v) return;
+  text_.Assign(v);
   ValueChanged();
 }
 
-void TXLCString::CalcText(std::string& text) const { text = maskText(Format(), text_); }
+void TXLCString::CalcText(std::string& text) const { text = maskText(Format(), text_.Str()); }
 
-void TXLCString::ReadValue(TStream& stream) { text_ = ReadString(stream); }
+void TXLCString::ReadValue(TStream& stream) { text_.Assign(ReadString(stream)); }
 
-void TXLCString::WriteValue(TStream& stream) const { WriteString(stream, text_); }
+void TXLCString::WriteValue(TStream& stream) const { WriteString(stream, text_.View()); }
 
 std::string TXLCStrings::GetAsString() const { return joinLines(*items_); }
 
@@ -109,13 +136,13 @@ void TXLCStrings::CalcText(std::string& text) const {
 }
 
 void TXLCStrings::ReadValue(TStream& stream) {
-  text_ = ReadString(stream);
+  text_.Assign(ReadString(stream));
   itemIndex_ = ReadInteger(stream);
   items_->SetText(ReadString(stream));
 }
 
 void TXLCStrings::WriteValue(TStream& stream) const {
-  WriteString(stream, text_);
+  WriteString(stream, text_.View());
   WriteInteger(stream, itemIndex_);
   WriteString(stream, joinLines(*items_));
 }
@@ -134,7 +161,8 @@ bool TXLCUrl::IsOpenableUrl(const std::string& text) {
 }
 
 void TXLCUrl::DblClick() {
-  if (IsOpenableUrl(text_)) ShellOpen(Trim(text_));
+  const std::string text = text_.Str();
+  if (IsOpenableUrl(text)) ShellOpen(Trim(text));
 }
 
 // ---- numbers ---------------------------------------------------------------

@@ -21,8 +21,11 @@
 // formats offered per class. It is filled when first used.
 #pragma once
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "grid/XLCells.h"
@@ -31,20 +34,48 @@
 
 namespace qv {
 
+// A cell's text in 16 bytes: up to 15 bytes in place (most cell texts, so
+// a text cell needs no block of its own), a longer text in a heap block
+// whose address and length stand in place of the characters.
+class TXLCellText {
+ public:
+  TXLCellText() { bytes_[15] = 15; }
+  ~TXLCellText() { Release(); }
+  TXLCellText(const TXLCellText&) = delete;
+  TXLCellText& operator=(const TXLCellText&) = delete;
+  std::string_view View() const {
+    if (!OnHeap()) return std::string_view(bytes_, std::size_t(15 - bytes_[15]));
+    const char* p;
+    std::uint32_t n;
+    std::memcpy(&p, bytes_, sizeof p);
+    std::memcpy(&n, bytes_ + 8, sizeof n);
+    return std::string_view(p, n);
+  }
+  std::string Str() const { return std::string(View()); }
+  void Assign(std::string_view v);
+
+ private:
+  bool OnHeap() const { return static_cast<unsigned char>(bytes_[15]) == 0xFF; }
+  void Release();
+  // In place: the characters, byte 15 = 15 - length. On the heap: the
+  // block's address (bytes 0-7), its length (8-11), byte 15 = 0xFF.
+  char bytes_[16] = {};
+};
+
 class TXLCString : public TXLCell {
  public:
   static const TXLCellClass ClassInfo;
   TXLCellClassRef GetCellClass() const override { return &ClassInfo; }
-  std::string GetAsString() const override { return text_; }
+  std::string GetAsString() const override { return text_.Str(); }
   void SetAsString(const std::string& v) override;
-  TVariant GetAsVariant() const override { return TVariant(text_); }
+  TVariant GetAsVariant() const override { return TVariant(text_.Str()); }
   void SetAsVariant(const TVariant& v) override { SetAsString(VarToStr(v)); }
   void CalcText(std::string& text) const override;
   void ReadValue(TStream& stream) override;
   void WriteValue(TStream& stream) const override;
 
  protected:
-  std::string text_;
+  TXLCellText text_;
 };
 
 class TXLCStrings : public TXLCString {

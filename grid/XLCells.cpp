@@ -94,17 +94,17 @@ std::unique_ptr<TXLCell> CreateCell(TXLCellClassRef cls) {
 const TFont& TXLPersistent::Font() const {
   const TXLPersistent* src = GetPropSource(prFont);
   if (src && src != this) return src->Font();
-  return font_ ? *font_ : DefaultLookFont();
+  return HasOwnFont() ? *look_->Font : DefaultLookFont();
 }
 
 TFont& TXLPersistent::OwnFont() {
-  if (!font_) {
+  if (!HasOwnFont()) {
     auto f = std::make_unique<TFont>();
     f->Assign(Font());
-    font_ = std::move(f);
-    font_->OnChange = [this](TGraphicsObject*) { IncludeProp(prFont, 0); };
+    f->OnChange = [this](TGraphicsObject*) { IncludeProp(prFont, 0); };
+    Look().Font = std::move(f);
   }
-  return *font_;
+  return *look_->Font;
 }
 
 TFont& TXLPersistent::EditFont() {
@@ -112,11 +112,12 @@ TFont& TXLPersistent::EditFont() {
     // Start from the font in effect, which may have changed since the
     // font object was made.
     const TXLPersistent* src = GetPropSource(prFont);
-    if (font_ && src && src != this) {
-      auto saved = std::move(font_->OnChange);
-      font_->OnChange = nullptr;
-      font_->Assign(src->Font());
-      font_->OnChange = std::move(saved);
+    if (HasOwnFont() && src && src != this) {
+      TFont& font = *look_->Font;
+      auto saved = std::move(font.OnChange);
+      font.OnChange = nullptr;
+      font.Assign(src->Font());
+      font.OnChange = std::move(saved);
     }
   }
   return OwnFont();
@@ -223,21 +224,19 @@ void TXLPersistent::SetBorders(TXLSides sides, const TXLBorder& b) {
 int TXLPersistent::Editor() const {
   const TXLPersistent* src = GetPropSource(prControl);
   if (src && src != this) return SameClass(*src, *this) ? src->Editor() : 0;
-  return editor_;
+  return OwnEditor();
 }
 
 const std::string& TXLPersistent::OwnFormat() const {
   static const std::string empty;
-  return format_ ? *format_ : empty;
+  return look_ ? look_->Format : empty;
 }
 
 void TXLPersistent::StoreFormat(const std::string& v) {
-  if (v.empty())
-    format_.reset();
-  else if (format_)
-    *format_ = v;
-  else
-    format_ = std::make_unique<std::string>(v);
+  if (!v.empty())
+    Look().Format = v;
+  else if (look_)
+    look_->Format.clear();
 }
 
 std::string TXLPersistent::Format() const {
@@ -260,7 +259,7 @@ void TXLPersistent::SetEditor(int v) {
   std::string format;
   takeOverControl(*this, editor, format);
   StoreFormat(format);
-  editor_ = v;
+  StoreEditor(v);
   IncludeProp(prControl, 2);
 }
 
@@ -268,7 +267,7 @@ void TXLPersistent::SetFormat(const std::string& v) {
   int editor;
   std::string format;
   takeOverControl(*this, editor, format);
-  editor_ = editor;
+  StoreEditor(editor);
   StoreFormat(v);
   FormatChanged();
   IncludeProp(prControl, 4);
@@ -284,7 +283,7 @@ void TXLPersistent::SetProps(TXLProps props) {
     int editor;
     std::string format;
     takeOverControl(*this, editor, format);
-    editor_ = editor;
+    StoreEditor(editor);
     StoreFormat(format);
   }
   props_ = props;
@@ -424,7 +423,7 @@ void TXLPersistent::ReadPersistent(TStream& stream, bool withClassId) {
       // An index outside the list means no format.
       if (index >= 0 && index < formats->Count()) format = formats->Get(index);
     }
-    editor_ = editor;
+    StoreEditor(editor);
     StoreFormat(format);
     FormatChanged();
   }
@@ -432,10 +431,10 @@ void TXLPersistent::ReadPersistent(TStream& stream, bool withClassId) {
 
 void TXLPersistent::WritePersistent(TStream& stream, bool withClassId, TXLProps props) const {
   WriteWord(stream, props);
-  if (HasProp(props, prFont)) WriteFont(stream, font_ ? *font_ : Font());
+  if (HasProp(props, prFont)) WriteFont(stream, HasOwnFont() ? *look_->Font : Font());
   if (HasProp(props, prControl)) {
     if (withClassId) WriteInteger(stream, ClassID(GetCellClass()));
-    WriteInteger(stream, editor_);
+    WriteInteger(stream, OwnEditor());
     const std::string& format = OwnFormat();
     int index = -1;
     if (const TStringList* formats = TXLManager::Instance().Formats(GetCellClass())) {
@@ -457,13 +456,11 @@ void TXLPersistent::WriteToStream(TStream& stream) const { WritePersistent(strea
 
 // ---- TXLValue --------------------------------------------------------------
 
-const std::string& TXLValue::GetText() const {
-  if (!text_ || (state_ & xsStale)) {
-    if (!text_) text_ = std::make_unique<std::string>();
-    CalcText(*text_);
-    state_ &= std::uint8_t(~xsStale);
-  }
-  return *text_;
+std::string TXLValue::GetText() const {
+  std::string text;
+  CalcText(text);
+  state_ &= std::uint8_t(~xsStale);
+  return text;
 }
 
 void TXLValue::ValueChanged() {
@@ -474,7 +471,7 @@ void TXLValue::ValueChanged() {
 void TXLValue::SetAsVariant(const TVariant&) { ValueChanged(); }
 
 void TXLValue::DrawValue(TXLDrawInfo& info, const TRect& r) {
-  const std::string& text = GetText();
+  const std::string text = GetText();
   if (text.empty() || !info.Canvas) return;
   TCanvas& c = *info.Canvas;
   unsigned flags = DT_NOPREFIX | DT_NOCLIP | DT_EXPANDTABS;
@@ -588,7 +585,7 @@ void TXLCell::SetRect(const TRect& r) {
   if (TXLSheet* sh = s->Sheet()) sh->SetModified(true);
 }
 
-TXLPersistent* TXLCell::GetStyle() const { return style_; }
+TXLPersistent* TXLCell::GetStyle() const { return Style(); }
 
 void TXLCell::SetStyle(TXLStyle* style) {
   if (style) {
@@ -596,10 +593,10 @@ void TXLCell::SetStyle(TXLStyle* style) {
     if (!sheet || style->Styler() != sheet->Styler())
       throw EXLGridError("Cannot use Style from disconnected Styler!");
   }
-  if (style == style_ && !(state_ & xsStyle)) return;
-  style_ = style;
+  if (style == Style() && !(state_ & xsStyle)) return;
+  SetStyleRef(style);
   IncludeProp(prBasedOn, 0);
-  if (style_) {
+  if (Style()) {
     for (int p = prLayout; p <= prStyles; ++p) {
       if (!HasProp(props_, TXLProp(p))) RefreshGroup(TXLProp(p));
     }
@@ -618,7 +615,7 @@ const TXLPersistent* TXLCell::GetPropSource(TXLProp prop) const {
 
 void TXLCell::IncludeProp(TXLProp prop, unsigned mask) {
   TXLSheet* sheet = Sheet();
-  if (prop == prBasedOn && !style_) {
+  if (prop == prBasedOn && !Style()) {
     if (!(state_ & xsAssigning))
       props_ &= TXLProps(PropBit(prHint) | PropBit(prFormual) | PropBit(prValue));
     for (int p = prLayout; p <= prStyles; ++p) {
@@ -659,9 +656,10 @@ void TXLCell::Assign(const TXLPersistent& source) {
     return;
   }
   const TXLSheet* sheet = Sheet();
-  if (src->style_ && sheet && src->style_->Styler() == sheet->Styler()) SetStyle(src->style_);
+  if (TXLStyle* style = src->Style(); style && sheet && style->Styler() == sheet->Styler())
+    SetStyle(style);
   if (HasProp(src->Props(), prControl) && SameClass(*src, *this)) {
-    editor_ = src->OwnEditor();
+    StoreEditor(src->OwnEditor());
     StoreFormat(src->OwnFormat());
     FormatChanged();
     IncludeProp(prControl, 0);
@@ -718,7 +716,7 @@ void TXLCell::SetFormual(const std::string& text) {
 }
 
 TSize TXLCell::GetExtent(TCanvas& canvas) const {
-  const std::string& text = GetText();
+  const std::string text = GetText();
   if (text.empty()) return {0, 0};
   canvas.Font.Assign(Font());
   TRect r(0, 0, 0, 0);
@@ -752,7 +750,7 @@ void TXLCell::WriteToStream(TStream& stream) const {
   TXLProps props = props_;
   const TXLStyler* styler = nullptr;
   if (const TXLSheet* sheet = Sheet()) styler = sheet->Styler();
-  const int styleIndex = style_ && styler ? styler->IndexOf(style_) : -1;
+  const int styleIndex = Style() && styler ? styler->IndexOf(Style()) : -1;
   if (styleIndex < 0) props &= TXLProps(~PropBit(prBasedOn));
   WritePersistent(stream, false, props);
   if (HasProp(props, prHint)) WriteString(stream, Hint());

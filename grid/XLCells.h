@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "grid/XLPool.h"
 #include "grid/XLStream.h"
 #include "platform/core/Canvas.h"
 #include "platform/core/Variants.h"
@@ -258,13 +259,15 @@ class TXLPersistent {
  protected:
   // The font object, created from the font in effect when absent.
   TFont& OwnFont();
-  bool HasOwnFont() const { return font_ != nullptr; }
+  bool HasOwnFont() const { return look_ && look_->Font; }
   // Font, editor and format of the object itself (for the supplier chain).
-  const TFont* OwnFontPtr() const { return font_.get(); }
-  int OwnEditor() const { return editor_; }
+  const TFont* OwnFontPtr() const { return look_ ? look_->Font.get() : nullptr; }
+  int OwnEditor() const { return look_ ? look_->Editor : 0; }
   const std::string& OwnFormat() const;
   void StoreFormat(const std::string& v);
-  void StoreEditor(int v) { editor_ = v; }
+  void StoreEditor(int v) {
+    if (v != 0 || look_) Look().Editor = v;
+  }
   // Writes layout part (mask 1 horz, 2 vert, 4 indent, 8 wrap).
   void SetLayoutPart(unsigned mask, const TXLLayout& value);
   // Copies font parts by mask (see AssignPersistent).
@@ -279,9 +282,20 @@ class TXLPersistent {
   // Hook for a style reading its cell class from record A.
   virtual void SetStoredCellClass(TXLCellClassRef cls) { (void)cls; }
 
-  std::unique_ptr<TFont> font_;
-  std::unique_ptr<std::string> format_;
-  std::int32_t editor_ = 0;
+  // Font, editor and format an object sets itself, kept apart and made on
+  // first use: most cells set none of them, and a cell without them is a
+  // few machine words.
+  struct TOwnLook {
+    std::unique_ptr<TFont> Font;
+    std::string Format;
+    std::int32_t Editor = 0;
+    TXLStyle* Style = nullptr;  // a cell's named style
+  };
+  TOwnLook& Look() {
+    if (!look_) look_ = std::make_unique<TOwnLook>();
+    return *look_;
+  }
+  std::unique_ptr<TOwnLook> look_;
   std::uint16_t props_ = 0;
   mutable std::uint8_t state_ = 0;
 };
@@ -308,8 +322,9 @@ class TXLAssigning {
 // override those of their own type.
 class TXLValue : public TXLPersistent {
  public:
-  // The display text, recalculated (CalcText) when stale.
-  const std::string& GetText() const;
+  // The display text (CalcText). It is formatted when asked for, not
+  // kept: a sheet of many cells shows only a screen of them at a time.
+  std::string GetText() const;
   // Draws the display text into r with the layout of info.
   virtual void DrawValue(TXLDrawInfo& info, const TRect& r);
 
@@ -341,9 +356,6 @@ class TXLValue : public TXLPersistent {
   // Marks the display text stale and reports prValue.
   void ValueChanged();
   void FormatChanged() override { SetStateFlag(xsStale, true); }
-
- private:
-  mutable std::unique_ptr<std::string> text_;
 };
 
 // ---- TXLProCell ------------------------------------------------------------
@@ -374,6 +386,10 @@ class TXLCell : public TXLProCell {
   static const TXLCellClass ClassInfo;
   TXLCell() = default;
   ~TXLCell() override = default;
+  // Cells come from the grid's block pool (XLPool.h): a sheet holds
+  // millions of them.
+  static void* operator new(std::size_t size) { return XLPoolAllocate(size); }
+  static void operator delete(void* block, std::size_t size) noexcept { XLPoolFree(block, size); }
 
   TXLCellClassRef GetCellClass() const override { return &ClassInfo; }
   // The row holding the cell and the indices in the section.
@@ -388,7 +404,7 @@ class TXLCell : public TXLProCell {
   void SetRect(const TRect& r) override;
 
   TXLPersistent* GetStyle() const override;
-  TXLStyle* Style() const { return style_; }
+  TXLStyle* Style() const { return look_ ? look_->Style : nullptr; }
   void SetStyle(TXLStyle* style) override;
   void IncludeProp(TXLProp prop, unsigned mask) override;
   void AssignPersistent(const TXLPersistent& source, TXLProp prop, unsigned mask) override;
@@ -428,9 +444,13 @@ class TXLCell : public TXLProCell {
   friend class TXLRow;
   friend class TXLSection;
   friend class TXLSheet;
-  TXLRow* row_ = nullptr;
-  TXLStyle* style_ = nullptr;
+  // The style reference (kept with the cell's own look).
+  void SetStyleRef(TXLStyle* style) {
+    if (style || look_) Look().Style = style;
+  }
+  // The column first: it fits beside the flags of the base class.
   std::int32_t col_ = 0;
+  TXLRow* row_ = nullptr;
 };
 
 // Creates a cell of a class (TXLCell itself for an abstract class).

@@ -28,6 +28,7 @@
 #include <memory>
 #include <vector>
 
+#include "grid/XLPool.h"
 #include "grid/XLStream.h"
 
 namespace qv {
@@ -211,6 +212,125 @@ class TSListStorage {
   int last_ = -1;
   mutable int cacheIndex_ = -1;
   mutable T cacheValue_ = T();
+};
+
+// The slots of an object list. A list whose items lie at small indices (a
+// row of a few cells) keeps them in one block indexed directly, grown by
+// doubling; a list of the one item 0 keeps it in place of the block. Once
+// an index reaches kDenseSlots the list moves to pages (TSListStorage), so
+// a wide or far-flung list costs what its pages cost. A short row thus
+// costs a small block at most, instead of a page directory, a page of 16
+// slots and a map.
+template <class T>
+class TObjectSlots {
+ public:
+  static constexpr int kDenseSlots = 256;
+  explicit TObjectSlots(std::uint8_t kind = DefaultPageKind) : kind_(kind) {}
+  TObjectSlots(const TObjectSlots&) = delete;
+  TObjectSlots& operator=(const TObjectSlots&) = delete;
+  ~TObjectSlots() { FreeDense(); }
+
+  std::uint8_t Kind() const { return kind_; }
+  int Last() const { return last_; }
+  bool IsEmpty() const { return last_ < 0; }
+
+  T GetSlot(int index) const {
+    if (index < 0 || index > last_) return T();
+    if (paged_) return paged_->GetSlot(index);
+    return Slots()[index];
+  }
+  // A negative index is ignored; writing empty over empty allocates nothing.
+  void PutSlot(int index, T value) {
+    if (index < 0) return;
+    if (!paged_ && index >= kDenseSlots) {
+      if (value == T()) return;
+      MoveToPages();
+    }
+    if (paged_) {
+      paged_->PutSlot(index, value);
+      last_ = paged_->Last();
+      return;
+    }
+    if (value == T()) {
+      if (index > last_) return;
+      T* items = Slots();
+      items[index] = T();
+      while (last_ >= 0 && items[last_] == T()) --last_;
+      return;
+    }
+    if (index >= cap_) Grow(index + 1);
+    Slots()[index] = value;
+    if (index > last_) last_ = index;
+  }
+  // Visits every non-empty slot in ascending index order; stops at the
+  // first call that returns non-zero and returns it (0 when all ran).
+  // The callback may add items: the block is looked up again for every
+  // slot, and a list the callback moved to pages goes on there.
+  template <class F>
+  int ForEachSlot(F&& f) const {
+    if (paged_) return paged_->ForEachSlot(std::forward<F>(f));
+    for (int i = 0; i <= last_; ++i) {
+      if (paged_) {
+        return paged_->ForEachSlot(
+            [&](int index, T item) { return index >= i ? f(index, item) : 0; });
+      }
+      const T item = Slots()[i];
+      if (item != T()) {
+        const int result = f(i, item);
+        if (result != 0) return result;
+      }
+    }
+    return 0;
+  }
+  // Releases every slot; the list takes the page kind.
+  void ReleasePages(std::uint8_t kind) {
+    FreeDense();
+    paged_.reset();
+    last_ = -1;
+    kind_ = kind;
+  }
+
+ private:
+  T* Slots() { return cap_ == 1 ? &single_ : dense_; }
+  const T* Slots() const { return cap_ == 1 ? &single_ : dense_; }
+  // The block comes from the grid's block pool.
+  void Grow(int need) {
+    if (need == 1 && cap_ == 0) {
+      single_ = T();
+      cap_ = 1;
+      return;
+    }
+    int cap = cap_ < 2 ? 2 : cap_;
+    while (cap < need) cap *= 2;
+    T* block = static_cast<T*>(XLPoolAllocate(sizeof(T) * std::size_t(cap)));
+    const T* old = Slots();
+    for (int i = 0; i < cap; ++i) block[i] = i <= last_ ? old[i] : T();
+    FreeDense();
+    dense_ = block;
+    cap_ = static_cast<std::uint16_t>(cap);
+  }
+  void FreeDense() {
+    if (cap_ > 1) XLPoolFree(dense_, sizeof(T) * std::size_t(cap_));
+    dense_ = nullptr;
+    cap_ = 0;
+  }
+  void MoveToPages() {
+    auto paged = std::make_unique<TSListStorage<T>>(kind_);
+    const T* items = Slots();
+    for (int i = 0; i <= last_; ++i)
+      if (items[i] != T()) paged->PutSlot(i, items[i]);
+    FreeDense();
+    paged_ = std::move(paged);
+  }
+
+  union {
+    T* dense_ = nullptr;  // cap_ > 1: the block
+    T single_;            // cap_ == 1: item 0
+  };
+  std::unique_ptr<TSListStorage<T>> paged_;
+  std::int32_t last_ = -1;
+  std::uint16_t cap_ = 0;
+  std::uint8_t kind_;
 };
 
 // ---------------------------------------------------------------------------
@@ -407,7 +527,7 @@ class TObjectSList {
     store_.ReleasePages(store_.Kind());
     for (T* item : items) FreeItem(item);
   }
-  TSListStorage<T*> store_;
+  TObjectSlots<T*> store_;
   int count_ = 0;
 };
 

@@ -195,7 +195,7 @@ void TXLProRange::IncludeProp(TXLProp prop, unsigned mask) {
       // so the other font parts of the cells stay.
       const TXLCell* topLeft = TopLeftCell();
       const TFont& cur = topLeft ? topLeft->Font() : s->BaseStyle().Font();
-      const TFont& mine = font_ ? *font_ : Font();
+      const TFont& mine = HasOwnFont() ? *look_->Font : Font();
       unsigned m = 0;
       if (mine.Name() != cur.Name()) m |= 16;
       if (mine.Height() != cur.Height()) m |= 32;
@@ -253,11 +253,12 @@ void TXLProRange::Assign(const TXLPersistent& source) {
     }
   }
   // Refresh the font object from the font in effect.
-  if (font_) {
-    auto saved = std::move(font_->OnChange);
-    font_->OnChange = nullptr;
-    font_->Assign(Font());
-    font_->OnChange = std::move(saved);
+  if (HasOwnFont()) {
+    TFont& font = *look_->Font;
+    auto saved = std::move(font.OnChange);
+    font.OnChange = nullptr;
+    font.Assign(Font());
+    font.OnChange = std::move(saved);
   }
 }
 

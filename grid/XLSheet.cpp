@@ -201,7 +201,7 @@ TXLCell* TXLSection::SetCellClass(const TPoint& local, TXLCellClassRef cls) {
     TXLAssigning guard(*cell);
     cell->props_ |= keep | TXLProps(cell->Props() & PropBit(prValue));
     if (style) {
-      cell->style_ = style;
+      cell->SetStyleRef(style);
       cell->props_ |= PropBit(prBasedOn);
     }
     if (!hint.empty()) {
@@ -556,7 +556,7 @@ void TXLSection::ResolveStyleIndices(TXLStyler* styler) {
     auto* cell = const_cast<TXLCell*>(c);
     TXLStyle* style = styler ? styler->Styles(index) : nullptr;
     TXLAssigning guard(*cell);
-    cell->style_ = style;
+    cell->SetStyleRef(style);
     if (!style) cell->props_ &= TXLProps(~PropBit(prBasedOn));
   }
   pendingStyles_.clear();
@@ -803,7 +803,7 @@ void TXLSheet::SetStyler(TXLStyler* styler) {
     for (TXLCell* c : styledCells()) {
       aliases.emplace_back(c, c->Style()->Alias());
       TXLAssigning guard(*c);
-      c->style_ = nullptr;
+      c->SetStyleRef(nullptr);
     }
   } else if (old && !styler && !destroying_) {
     for (TXLCell* c : styledCells()) c->SetStyle(nullptr);
@@ -817,7 +817,7 @@ void TXLSheet::SetStyler(TXLStyler* styler) {
   for (auto& [cell, alias] : aliases) {
     TXLStyle* s = styler_->FindByAlias(alias);
     if (s) {
-      cell->style_ = s;
+      cell->SetStyleRef(s);
       for (int p = prLayout; p <= prStyles; ++p)
         if (!HasProp(cell->Props(), TXLProp(p))) cell->RefreshGroup(TXLProp(p));
     } else {

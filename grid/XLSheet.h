@@ -55,6 +55,8 @@ class TXLRow : public TObjectSList<TXLCell> {
  public:
   TXLRow() = default;
   ~TXLRow() override;
+  static void* operator new(std::size_t size) { return XLPoolAllocate(size); }
+  static void operator delete(void* block, std::size_t size) noexcept { XLPoolFree(block, size); }
   int Index() const { return index_; }
   TXLSection* Section() const { return section_; }
   void Reindex(int first, int last) override;
@@ -62,8 +64,8 @@ class TXLRow : public TObjectSList<TXLCell> {
 
  private:
   friend class TXLSection;
-  TXLSection* section_ = nullptr;
   int index_ = 0;
+  TXLSection* section_ = nullptr;
 };
 
 // One attribute plane with a default for the rows it creates.

@@ -58,7 +58,7 @@ void TXLBaseStyle::Reset() {
   f.SetName("Arial");
   f.OnChange = std::move(saved);
   cellClass_ = &TXLCString::ClassInfo;
-  editor_ = 0;
+  StoreEditor(0);
   StoreFormat({});
   std::fill(std::begin(attrs_), std::end(attrs_), 0u);
   if (index_ == 0) {

@@ -23,7 +23,8 @@
 //   ".xls"  Excel workbooks through TXLSWorkbook; only cell texts cross.
 //   text    imported by splitting lines at ";", "," or TAB (else at a
 //           blank), exported as TAB-terminated cell texts, one line per row
-//           (UTF-8; imports take UTF-8, else Windows-1252).
+//           (UTF-8; imports take UTF-8, else Windows-1252). A text whose
+//           sheet would not fit in the memory left is refused (below).
 //
 // Failures: every load builds the new document (or the appended part) aside
 // and takes it over only when the whole file was read; a failing load leaves
@@ -32,6 +33,7 @@
 // so a failed save leaves the old file as it was.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -273,6 +275,22 @@ class TSpreadDocument {
 // kept as it is. Writes through SetCellText, growing the sheet's columns
 // when a field lies beyond them. Returns the last column written.
 int SplitTextLine(TXLSheet& sheet, int c, int r, std::string_view text);
+
+// Memory for delimited text. Before a text file is read into a sheet, the
+// bytes its sheet will take (TextSheetBytes: per line the row of cells, the
+// row title and its row; per cell the cell with its slot; the texts too
+// long to stand in a cell) are weighed
+// against the memory left (SheetMemoryAvailable: MemAvailable of
+// /proc/meminfo, and under an address-space limit, RLIMIT_AS, what is left
+// of it); a file that would not fit is refused with EOutOfMemory before a
+// cell is made. SetSheetMemoryLimit(bytes) puts a fixed figure in place of
+// the system's (0: the system's again), for tests.
+inline constexpr std::uint64_t kSheetBytesPerLine = 168;
+inline constexpr std::uint64_t kSheetBytesPerCell = 56;
+std::uint64_t TextSheetBytes(std::int64_t lines, std::int64_t cells,
+                             std::uint64_t longTextBytes = 0);
+std::uint64_t SheetMemoryAvailable();
+void SetSheetMemoryLimit(std::uint64_t bytes);
 
 // The bytes of a ".ssf" list stream for UTF-8 text, and the text back.
 std::string EncodeListText(std::string_view utf8);

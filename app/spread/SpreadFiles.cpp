@@ -1,5 +1,11 @@
 // Delimited text and Excel workbooks of the data sheet document.
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 
 #include "app/spread/SpreadDocument.h"
 #include "grid/XLRanges.h"
@@ -12,12 +18,6 @@ namespace qv {
 
 namespace {
 
-// 1-based position of the first c in s, 0 when none.
-size_t FirstPos(std::string_view s, char c) {
-  const size_t p = s.find(c);
-  return p == std::string_view::npos ? 0 : p + 1;
-}
-
 // A cell text as one field of a TAB-separated line: inner TAB, CR and LF
 // become blanks, so that the line keeps its fields.
 std::string FieldText(std::string text) {
@@ -26,50 +26,183 @@ std::string FieldText(std::string text) {
   return text;
 }
 
-void PutField(TXLSheet& sheet, int col, int row, const std::string& text) {
+void PutField(TXLSheet& sheet, int col, int row, std::string_view text) {
   if (col >= sheet.ColCount()) TSpreadDocument::GrowSheet(sheet, col + 1, sheet.RowCount());
   // An empty field clears an existing cell but makes no new one.
   if (text.empty() && !sheet.FindCell(col, row)) return;
-  sheet.SetCellText(col, row, text);
+  sheet.SetCellText(col, row, std::string(text));
 }
+
+bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Calls f(line) for every line of text: CR, LF and CR LF end a line; a
+// last line without an end counts too.
+template <class F>
+void ForEachLine(std::string_view text, F&& f) {
+  size_t start = 0;
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char c = text[i];
+    if (c != '\r' && c != '\n') continue;
+    f(text.substr(start, i - start));
+    if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < n) f(text.substr(start));
+}
+
+// The rest of the line is the range [s, e). Each field looks for the first
+// ";", "," and TAB of the rest; the position found for each separator is
+// kept until the rest starts beyond it, so every separator's search walks
+// the line once and a line splits in time linear in its length. Calls
+// put(column, field) for every field; returns the last column.
+template <class Put>
+int SplitFields(std::string_view line, int c, Put&& put) {
+  constexpr size_t npos = std::string_view::npos;
+  constexpr char seps[3] = {';', ',', '\t'};
+  size_t next[3] = {0, 0, 0};
+  bool searched[3] = {false, false, false};
+  size_t s = 0, e = line.size();
+  int col = c;
+  for (;;) {
+    // p: the largest of the first positions of the three separators.
+    size_t p = npos;
+    for (int k = 0; k < 3; ++k) {
+      if (!searched[k] || (next[k] != npos && next[k] < s)) {
+        next[k] = line.find(seps[k], s);
+        searched[k] = true;
+      }
+      if (next[k] != npos && next[k] < e && (p == npos || next[k] > p)) p = next[k];
+    }
+    if (p == npos) {
+      // Fields apart by blanks: leading blanks make no empty field.
+      const size_t lead = line.find_first_not_of(' ', s);
+      if (lead != npos && lead < e && lead > s) {
+        const size_t blank = line.find(' ', lead);
+        if (blank != npos && blank < e) s = lead;
+      }
+      p = line.find(' ', s);
+      if (p >= e) p = npos;
+    }
+    if (p == npos) {
+      put(col, line.substr(s, e - s));
+      return col;
+    }
+    put(col, TrimView(line.substr(s, p - s)));
+    // The rest, trimmed at both ends.
+    s = p + 1;
+    while (s < e && IsBlankChar(line[s])) ++s;
+    while (e > s && IsBlankChar(line[e - 1])) --e;
+    ++col;
+  }
+}
+
+std::string MegaBytes(std::uint64_t bytes) {
+  return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB";
+}
+
+// The memory the data sheet may take when no limit is set: what the system
+// has available, and under an address-space limit what is left of it.
+std::uint64_t SystemMemoryAvailable() {
+  std::uint64_t available = UINT64_MAX;
+  {
+    std::ifstream meminfo("/proc/meminfo");
+    std::string key;
+    std::uint64_t kb = 0;
+    std::string unit;
+    while (meminfo >> key >> kb) {
+      std::getline(meminfo, unit);
+      if (key == "MemAvailable:") {
+        available = kb * 1024;
+        break;
+      }
+    }
+  }
+  rlimit limit{};
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+    std::uint64_t pages = 0;
+    std::ifstream statm("/proc/self/statm");
+    statm >> pages;
+    const std::uint64_t used = pages * static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+    const std::uint64_t cap = limit.rlim_cur;
+    available = std::min(available, cap > used ? cap - used : 0);
+  }
+  return available;
+}
+
+std::uint64_t gSheetMemoryLimit = 0;
 
 }  // namespace
 
+void SetSheetMemoryLimit(std::uint64_t bytes) { gSheetMemoryLimit = bytes; }
+
+std::uint64_t SheetMemoryAvailable() {
+  return gSheetMemoryLimit ? gSheetMemoryLimit : SystemMemoryAvailable();
+}
+
+std::uint64_t TextSheetBytes(std::int64_t lines, std::int64_t cells, std::uint64_t longTextBytes) {
+  return static_cast<std::uint64_t>(std::max<std::int64_t>(lines, 0)) * kSheetBytesPerLine +
+         static_cast<std::uint64_t>(std::max<std::int64_t>(cells, 0)) * kSheetBytesPerCell +
+         longTextBytes;
+}
+
 int SplitTextLine(TXLSheet& sheet, int c, int r, std::string_view line) {
-  std::string text(line);
-  int col = c;
-  for (;;) {
-    size_t p = std::max({FirstPos(text, ';'), FirstPos(text, ','), FirstPos(text, '\t')});
-    if (p == 0) {
-      // Fields apart by blanks: leading blanks make no empty field.
-      const size_t lead = text.find_first_not_of(' ');
-      if (lead != std::string::npos && lead > 0 && text.find(' ', lead) != std::string::npos)
-        text.erase(0, lead);
-      p = FirstPos(text, ' ');
-    }
-    if (p == 0) {
-      PutField(sheet, col, r, text);
-      return col;
-    }
-    PutField(sheet, col, r, Trim(std::string_view(text).substr(0, p - 1)));
-    text = Trim(std::string_view(text).substr(p));
-    ++col;
-  }
+  return SplitFields(line, c,
+                     [&](int col, std::string_view text) { PutField(sheet, col, r, text); });
 }
 
 // ---------------------------------------------------------------------------
 // Delimited text.
 
 TRect TSpreadDocument::ReadText(int c0, int r0, TXLSheet& sheet, const std::string& fileName) {
-  TStringList lines;
-  lines.LoadFromFile(fileName);
-  const int count = lines.Count();
+  // A file larger than the memory left is not read at all.
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+  if (!error && size > SheetMemoryAvailable()) {
+    throw EOutOfMemory("File \"" + fileName + "\" is too large to open: it holds " +
+                       MegaBytes(size) + ", and only " + MegaBytes(SheetMemoryAvailable()) +
+                       " of memory are available!");
+  }
+  // The lines are read in place from the file's text (UTF-8, else
+  // Windows-1252), without a copy of each line.
+  const std::string bytes = readFileBytes(fileName);
+  std::string_view text = bytes;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  std::string converted;
+  if (!IsValidUtf8(text)) {
+    converted = Cp1252ToUtf8(text);
+    text = converted;
+  }
+  // The cells the text makes, counted before any is made: a text whose
+  // sheet would not fit in the memory left is refused, rather than read
+  // until the machine runs out.
+  int count = 0;
+  std::int64_t cells = 0;
+  std::uint64_t longTexts = 0;
+  ForEachLine(text, [&](std::string_view line) {
+    ++count;
+    SplitFields(line, c0, [&](int, std::string_view field) {
+      cells += field.empty() ? 0 : 1;
+      // A text longer than a cell holds in place takes a block of its own.
+      if (field.size() > 15) longTexts += field.size() + 16;
+    });
+  });
+  const std::uint64_t need = TextSheetBytes(count, cells, longTexts);
+  const std::uint64_t available = SheetMemoryAvailable();
+  if (need > available) {
+    throw EOutOfMemory("File \"" + fileName + "\" is too large to open: its " +
+                       std::to_string(count) + " lines would take about " + MegaBytes(need) +
+                       " of memory, and only " + MegaBytes(available) + " are available!");
+  }
   int lastCol = c0;
   TXLUpdateScope update(sheet);
   if (count > sheet.RowCount() - r0) sheet.SetRowCount(r0 + count);
   if (c0 >= sheet.ColCount()) GrowSheet(sheet, c0 + 1, sheet.RowCount());
-  for (int i = 0; i < count; ++i)
-    lastCol = std::max(lastCol, SplitTextLine(sheet, c0, r0 + i, lines[i]));
+  int i = 0;
+  ForEachLine(text, [&](std::string_view line) {
+    lastCol = std::max(lastCol, SplitTextLine(sheet, c0, r0 + i, line));
+    ++i;
+  });
   LabelTitles(sheet);
   return TRect(c0, r0, lastCol + 1, r0 + std::max(count, 1));
 }

@@ -38,6 +38,14 @@ TEST_F(SpreadText, LineSplitter) {
       // Blank-separated columns aligned to the right make no empty field.
       {"   12   3.5", {"12", "3.5", "", ""}},
       {"", {"", "", "", ""}},
+      // Each field takes the later of the first separators of what is left,
+      // found again once the rest has moved past them.
+      {"1;2,3;4,5", {"1;2", "3;4", "5", ""}},
+      {"a,b\tc;d \t", {"a,b\tc", "d", "", ""}},
+      {"p;q\tr,s\tt", {"p;q\tr", "s", "t", ""}},
+      // A separator in the blanks at the end of the line ends no field.
+      {"1,2\t", {"1,2", "", "", ""}},
+      {"u v;w", {"u v", "w", "", ""}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -142,4 +150,56 @@ TEST_F(SpreadText, ATextThatCannotBeReadFailsWithTheReason) {
   doc.NewDocument(1);
   EXPECT_THROW(doc.ImportText(0, 0, *doc.CurrentSheet(), OutFile("text", "absent.txt")),
                EFOpenError);
+}
+
+// Memory for a text is weighed before a cell is made: a file whose sheet
+// would not fit in what is left (here a fixed limit in place of the
+// system's), or that is itself larger, is refused with a message, and the
+// document stays as it was.
+TEST_F(SpreadText, ATextThatWouldNotFitInMemoryIsRefused) {
+  struct LimitGuard {
+    ~LimitGuard() { SetSheetMemoryLimit(0); }
+  } guard;
+  constexpr int kLines = 5000;
+  std::string text;
+  for (int i = 0; i < kLines; ++i) text += std::to_string(i) + "; " + std::to_string(2 * i) + "\n";
+  const std::string file = OutFile("text", "weighed.csv");
+  writeFileAtomic(file, text);
+  // Two cells a line.
+  const std::uint64_t need = TextSheetBytes(kLines, 2 * kLines);
+  ASSERT_GT(need, text.size());
+  struct Case {
+    std::uint64_t limit;
+    bool opens;
+    const char* why;
+  };
+  const Case cases[] = {
+      {need, true, "would take about"},
+      {need - 1, false, "would take about"},
+      {text.size() - 1, false, "it holds"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.limit);
+    SetSheetMemoryLimit(c.limit);
+    TSpreadDocument doc;
+    doc.NewDocument(1);
+    doc.SetFileCaption("kept.ssf");
+    doc.SetModified(true);
+    const size_t shown = Messages().size();
+    EXPECT_EQ(doc.OpenFile(file), c.opens);
+    if (c.opens) {
+      EXPECT_EQ(doc.CurrentSheet()->GetCellText(1, kLines - 1), std::to_string(2 * (kLines - 1)));
+      continue;
+    }
+    ASSERT_EQ(Messages().size(), shown + 1);
+    EXPECT_NE(Messages().back().find("is too large to open"), std::string::npos);
+    EXPECT_NE(Messages().back().find(c.why), std::string::npos);
+    EXPECT_EQ(doc.FileName(), "kept.ssf");
+    EXPECT_TRUE(doc.Modified());
+    // Importing into a worksheet is refused before the sheet grows.
+    TXLSheet& s = *doc.CurrentSheet();
+    EXPECT_THROW(doc.ImportText(0, 0, s, file), EOutOfMemory);
+    EXPECT_EQ(s.RowCount(), 200);
+    EXPECT_EQ(s.FindCell(0, 0), nullptr);
+  }
 }

@@ -200,6 +200,46 @@ TEST_F(CellsTest, TextCellsConvertThroughTheVariantForm) {
   EXPECT_EQ(sheet.GetCellText(2, 0), "12");
 }
 
+// A text cell keeps short texts in place and longer ones apart; texts on
+// either side of the limit, and one replaced by a text of the other kind,
+// read back whole, and travel through the sheet stream unchanged.
+TEST_F(CellsTest, TextCellsKeepTextsOfEveryLength) {
+  const std::vector<std::string> texts = {
+      "",
+      "1",
+      std::string(14, 'a'),
+      std::string(15, 'b'),
+      std::string(16, 'c'),
+      "a text in caf\xC3\xA9 that is longer than fifteen bytes",
+      std::string(70000, 'x'),
+      std::string("nul\0inside", 10),
+  };
+  const int n = static_cast<int>(texts.size());
+  sheet.SetRowCount(n);
+  for (int i = 0; i < n; ++i) {
+    SCOPED_TRACE(i);
+    sheet.SetCellText(0, i, texts[i]);
+    EXPECT_EQ(sheet.GetCellText(0, i), texts[i]);
+    EXPECT_EQ(sheet.FindCell(0, i)->GetText(), texts[i]);
+    // Replaced by the next text: short over long and long over short.
+    const std::string& next = texts[(i + 1) % n];
+    sheet.SetCellText(1, i, texts[i]);
+    sheet.SetCellText(1, i, next);
+    EXPECT_EQ(sheet.GetCellText(1, i), next);
+  }
+  TMemoryStream ms;
+  sheet.WriteData(ms);
+  TXLSheet back;
+  back.SetRowCount(n);
+  TMemoryStream in(std::string(ms.View()));
+  back.ReadData(in);
+  for (int i = 0; i < n; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(back.GetCellText(0, i), texts[i]);
+    EXPECT_EQ(back.GetCellText(1, i), texts[(i + 1) % n]);
+  }
+}
+
 TEST_F(CellsTest, StringListCells) {
   auto* c = static_cast<TXLCStrings*>(Make(&TXLCStrings::ClassInfo));
   c->SetAsString("red\r\ngreen\r\nblue");

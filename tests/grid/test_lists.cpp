@@ -1,6 +1,8 @@
 // Sparse lists: slots, defaults, counts, sizes and their stream form.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "grid/XLLists.h"
 
 namespace qv {
@@ -129,6 +131,77 @@ TEST(SList, SetCountFreesItemsFromTheTop) {
     EXPECT_TRUE(list.IsEmpty());
   }
   EXPECT_EQ(freed.back(), 10);
+}
+
+// An object list keeps items at small indices in one block (one item 0 in
+// place of it) and moves to pages once an index reaches the block's limit;
+// every form reads, removes, visits and frees the same.
+TEST(SList, ObjectListsKeepTheirItemsInEveryForm) {
+  struct TItem {
+    TItem(std::vector<int>* f, int i) : freed(f), id(i) {}
+    ~TItem() { freed->push_back(id); }
+    std::vector<int>* freed;
+    int id;
+  };
+  const std::vector<std::vector<int>> cases = {
+      {0},
+      {1},
+      {0, 1},
+      {5, 0, 2},
+      {0, 255},
+      {3, 256},
+      {300, 2},
+      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17},
+      {100000, 7, 0},
+  };
+  for (const auto& indices : cases) {
+    SCOPED_TRACE(::testing::PrintToString(indices));
+    std::vector<int> freed;
+    {
+      TObjectSList<TItem> list;
+      for (int i : indices) list.Put(i, std::make_unique<TItem>(&freed, i));
+      std::vector<int> sorted = indices;
+      std::sort(sorted.begin(), sorted.end());
+      EXPECT_EQ(list.Last(), sorted.back());
+      std::vector<int> seen;
+      list.ForEach([&](int index, TItem* item) {
+        EXPECT_EQ(item->id, index);
+        seen.push_back(index);
+        return 0;
+      });
+      EXPECT_EQ(seen, sorted);
+      for (int i : indices) ASSERT_NE(list.Get(i), nullptr);
+      EXPECT_EQ(list.Get(sorted.back() + 1), nullptr);
+      // Removing the highest item brings Last down to the next one.
+      list.Remove(sorted.back());
+      EXPECT_EQ(freed, (std::vector<int>{sorted.back()}));
+      EXPECT_EQ(list.Last(), sorted.size() > 1 ? sorted[sorted.size() - 2] : -1);
+      EXPECT_EQ(list.IsEmpty(), sorted.size() == 1);
+      // An item put again after the list emptied lands where it was put.
+      list.Put(sorted.back(), std::make_unique<TItem>(&freed, sorted.back()));
+      EXPECT_EQ(list.Get(sorted.back())->id, sorted.back());
+    }
+    EXPECT_EQ(freed.size(), indices.size() + 1);
+  }
+}
+
+// An item put while the list is being visited (a block that grows, a list
+// that moves to pages under the visit) is visited in its turn.
+TEST(SList, ItemsPutWhileVisitingAreVisitedInTheirTurn) {
+  for (int added : {5, 40, 300}) {
+    SCOPED_TRACE(added);
+    TObjectSList<int> list;
+    list.Put(0, std::make_unique<int>(0));
+    list.Put(1, std::make_unique<int>(1));
+    std::vector<int> seen;
+    list.ForEach([&](int index, int* item) {
+      EXPECT_EQ(*item, index);
+      seen.push_back(index);
+      if (index == 0) list.Put(added, std::make_unique<int>(added));
+      return 0;
+    });
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, added}));
+  }
 }
 
 TEST(SizeList, PositionOfAndIndexAt) {
