@@ -225,13 +225,7 @@ void TFitForm::RunButtonClick() {
   } catch (const std::exception& e) {
     AppMessageBox(e.what(), TAppMsgKind::Error, TAppButtons::OK);
   }
-  // A multi-function run stopped by the user keeps only the functions run.
-  if (engine_->Model.ModelMode == TModelMode::Function && engine_->Run.StopCode == scUserStop) {
-    const int done = int(host_->Controller().FunctionResults().size());
-    while (functionList_->topLevelItemCount() > std::max(done, 1) &&
-           functionList_->topLevelItemCount() > 1 && leftPanel_->isVisible())
-      delete functionList_->takeTopLevelItem(functionList_->topLevelItemCount() - 1);
-  }
+  TrimFunctionItems();
   SetComponentTag(functionList_, 1);
   inRun_ = false;
   host_->RestoreCursor();
@@ -261,11 +255,14 @@ void TFitForm::Resume1Click() {
   LockRunCommands();
   shownFunction_ = -1;
   settingsPage_->ReadInto(settings_);
+  RestoreFunctionItems();
   try {
     host_->Controller().Resume();
   } catch (const std::exception& e) {
     AppMessageBox(e.what(), TAppMsgKind::Error, TAppButtons::OK);
   }
+  TrimFunctionItems();
+  SetComponentTag(functionList_, 1);
   inRun_ = false;
   host_->RestoreCursor();
   if (SearchRunning()) SetRunningState(false);
@@ -274,6 +271,29 @@ void TFitForm::Resume1Click() {
 }
 
 // ---- the window around a run ---------------------------------------------------
+
+void TFitForm::TrimFunctionItems() {
+  const TEngineState& S = *engine_;
+  if (S.Model.ModelMode != TModelMode::Function || S.Run.StopCode != scUserStop) return;
+  const int done = int(host_->Controller().FunctionResults().size());
+  while (functionList_->topLevelItemCount() > std::max(done, 1) &&
+         functionList_->topLevelItemCount() > 1 && leftPanel_->isVisible())
+    delete functionList_->takeTopLevelItem(functionList_->topLevelItemCount() - 1);
+}
+
+void TFitForm::RestoreFunctionItems() {
+  const TEngineState& S = *engine_;
+  if (S.Model.ModelMode != TModelMode::Function || S.Model.FunctionCount <= 1 ||
+      !leftPanel_->isVisible())
+    return;
+  const QSignalBlocker block(functionList_);
+  for (int k = functionList_->topLevelItemCount(); k < S.Model.FunctionCount; ++k) {
+    auto* item = new QTreeWidgetItem(functionList_);
+    item->setText(0,
+                  QStr(k < int(S.Model.FunctionOutputs.size()) ? S.Model.FunctionOutputs[k] : ""));
+  }
+  SetComponentTag(functionList_, 0);
+}
 
 void TFitForm::PrepareResultPage() {
   if (panel11_->isVisible()) return;

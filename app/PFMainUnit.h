@@ -342,6 +342,11 @@ class TFitForm : public QMainWindow {
   void UnlockRunCommands();
   bool SaveTo(const std::string& Name);
   void LayoutListsForRun();
+  // A fit by functions stopped by the user lists only the functions that
+  // ran (TrimFunctionItems); a resumed one lists every function again
+  // (RestoreFunctionItems), since it goes on with the rest.
+  void TrimFunctionItems();
+  void RestoreFunctionItems();
   void FreeSeries();
   void PrintEditor(TCodeEdit& Editor);
   // Before results go into an existing data sheet: the question to save a

@@ -160,6 +160,7 @@ bool TRunController::FitOneFunction() {
   if (!ReadSettings()) return false;
   if (!S.Run.Resuming) {
     if (!StartPopulation()) return false;
+    S.Run.PopulationFunction = S.Model.CurrentFunction;
   }
   if (!PrepareRun()) return false;
   GuardedSearch(
@@ -201,9 +202,16 @@ bool TRunController::RunFitMode(bool Parse) {
   TEngineState& S = state_;
   outcome_ = TRunOutcome::roModelRefused;
   if (Parse && !ParseFunctionModel(S, host_)) return false;
-  S.Run.FunctionResults.clear();
   const int functions = S.Model.FunctionCount > 0 ? S.Model.FunctionCount : 1;
-  for (int k = 0; k < functions; ++k) {
+  // A resumed fit by functions goes on with the function whose search left
+  // the kept population (the one stopped, or the last one), then with the
+  // functions after it; the results of the functions before it stay.
+  int start = 0;
+  if (S.Run.Resuming && S.Run.PopulationFunction > 0 && S.Run.PopulationFunction < functions)
+    start = S.Run.PopulationFunction;
+  auto& results = S.Run.FunctionResults;
+  results.resize(std::min(results.size(), static_cast<size_t>(start)));
+  for (int k = start; k < functions; ++k) {
     S.Model.CurrentFunction = k;
     S.Model.CurrentOutput = 0;
     if (!FitOneFunction()) return false;

@@ -47,6 +47,9 @@ struct TFunctionResult {
 struct TRunState {
   bool SearchRunning = false;
   bool Resuming = false;  // the next run continues with the kept population
+  // The function of a fit by functions whose search drew the kept
+  // population (Resume continues that function's search); -1 for none.
+  int PopulationFunction = -1;
   int StopCode = 0;
   TAlgorithm Algorithm = TAlgorithm::DifferentialEvolution;
   int Iteration = 0;     // finished iterations
