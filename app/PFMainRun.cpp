@@ -95,13 +95,12 @@ void TFitFormHost::SearchEnded(TSearchEnd How) {
     form_.functionList_->setFocus();
 }
 
-void TFitFormHost::SetResultLines(const std::vector<std::string>& Lines) {
-  form_.SetResultLines(Lines);
-}
+void TFitFormHost::SetResultLines(const TResultReport& Report) { form_.ShowReport(Report); }
 
-std::vector<std::string> TFitFormHost::ResultLines() const { return form_.ResultLines(); }
 void TFitFormHost::SetupResultChart() { form_.SetupResultChart(); }
-void TFitFormHost::WriteResultSummary(bool Final) { form_.WriteResultSummary(Final); }
+void TFitFormHost::WriteResultSummary(const std::vector<std::string>& Lines, bool Final) {
+  form_.WriteResultSummary(Lines, Final);
+}
 void TFitFormHost::ShowResultLists(bool DataSets, bool Outputs) {
   if (DataSets) form_.FillFunctionListBox(ComponentTag(form_.panel11_));
   if (Outputs) form_.FillOutItemList(ComponentTag(form_.leftPanel_));
@@ -143,10 +142,6 @@ bool TFitForm::SearchRunning() const { return engine_->Run.SearchRunning; }
 
 const std::vector<TFunctionResult>& TFitForm::FunctionResults() const {
   return host_->Controller().FunctionResults();
-}
-
-std::vector<std::string> TFitForm::SummaryLines(bool Final) const {
-  return host_->Controller().SummaryLines(Final);
 }
 
 void TFitForm::ShowFinalResults(bool KeepLists) {

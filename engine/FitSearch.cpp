@@ -126,7 +126,9 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set) {
         }
       }
       R.StopTime = TRunClock::now();
-      Host.WriteResultSummary(false);
+      // The progress text is the run's last report until the final one.
+      R.Report = TResultReport(ResultSummaryLines(S, false));
+      Host.WriteResultSummary(R.Report.Lines, false);
       if (improved) {
         lastDisplayed = fitnessBest();
         improved = false;

@@ -67,6 +67,7 @@ bool TRunController::Run(const std::vector<std::string>& CodeLines) {
     return Guarded([&] {
       outcome_ = TRunOutcome::roModelRefused;
       state_.Run.Resuming = false;
+      state_.Run.Report = TResultReport();
       if (!ReadModel(state_, host_, CodeLines)) return false;
       return RunModeRoutine(false);
     });
@@ -175,7 +176,7 @@ void TRunController::KeepFunctionResult() {
   const int k = S.Model.CurrentFunction, f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
   if (k >= 0 && k < static_cast<int>(S.Model.FunctionOutputs.size()))
     r.Output = S.Model.FunctionOutputs[k];
-  r.Text = host_.ResultLines();
+  r.Text = S.Run.Report;  // its columns are shared, not copied
   r.Statistics = {S.Pop.BestR, S.Pop.BestDC, S.Pop.BestRMSE, S.Pop.BestSSE};
   auto column = [&](const Double3Array& a) {
     if (f < 0 || f >= static_cast<int>(a.size()) || o < 0 || o >= static_cast<int>(a[f].size()))

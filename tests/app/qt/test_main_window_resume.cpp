@@ -281,9 +281,9 @@ TEST_F(MainWindowResumeTest, SeveralFunctionsResumeTheFunctionThatWasRunning) {
     const auto& results = form->FunctionResults();
     ASSERT_EQ(results.size(), 2u);
     const std::vector<double> x = FirstColumn();
-    ExpectFiguresOfItsParameters(results[0].Text, {"a", "b"}, x, results[0].Observed,
+    ExpectFiguresOfItsParameters(results[0].Text.AllLines(), {"a", "b"}, x, results[0].Observed,
                                  results[0].Calculated, line, 1e-9);
-    ExpectFiguresOfItsParameters(results[1].Text, {"c", "d"}, x, results[1].Observed,
+    ExpectFiguresOfItsParameters(results[1].Text.AllLines(), {"c", "d"}, x, results[1].Observed,
                                  results[1].Calculated, parabola, 1e-9);
     auto* list = form->Get<QTreeWidget>("FunctionListBox");
     ASSERT_EQ(list->topLevelItemCount(), 2);
@@ -292,12 +292,12 @@ TEST_F(MainWindowResumeTest, SeveralFunctionsResumeTheFunctionThatWasRunning) {
   Key(Qt::Key_F9);
   ASSERT_TRUE(Messages().empty()) << Messages().front();
   expectResults("run");
-  const std::vector<std::string> first = form->FunctionResults()[0].Text;
+  const std::vector<std::string> first = form->FunctionResults()[0].Text.AllLines();
 
   StopAfter(5);
   Resume();
   expectResults("last function resumed");
-  EXPECT_EQ(form->FunctionResults()[0].Text, first);
+  EXPECT_EQ(form->FunctionResults()[0].Text.AllLines(), first);
   EXPECT_TRUE(HasLine(form->ResultMemo().Lines(), "Iterations: 6"));
 
   // A new run stopped in the first function lists that function only;
