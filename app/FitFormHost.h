@@ -31,9 +31,8 @@ class TFitFormHost : public TFitHost, public TTestValuesSource {
   void SearchStarted() override;
   void SearchEnded(TSearchEnd How) override;
   void SetupResultChart() override;
-  void WriteResultSummary(bool Final) override;
-  void SetResultLines(const std::vector<std::string>& Lines) override;
-  std::vector<std::string> ResultLines() const override;
+  void WriteResultSummary(const std::vector<std::string>& Lines, bool Final) override;
+  void SetResultLines(const TResultReport& Report) override;
   void ShowResultLists(bool DataSets, bool Outputs) override;
   void ProcessMessages() override;
 

@@ -81,9 +81,17 @@ double TFitForm::ListMeasure(int File, int Measure) const {
   return m <= 1 && S.Model.OutputCount > 0 ? sum / S.Model.OutputCount : sum;
 }
 
-void TFitForm::WriteResultSummary(bool Final) {
+void TFitForm::ShowReport(const TResultReport& Report) {
+  TStrings& memo = ResultMemo().Lines();
+  memo.BeginUpdate();
+  memo.Clear();
+  Report.ForEachLine([&](const std::string& line) { memo.Add(line); });
+  memo.EndUpdate();
+}
+
+void TFitForm::WriteResultSummary(const std::vector<std::string>& Lines, bool Final) {
   TEngineState& S = *engine_;
-  SetResultLines(SummaryLines(Final));
+  if (!Final) SetResultLines(Lines);
   // A function of a multi-function fitting run has ended: its line of the
   // results list shows the chosen measure of its best member.
   if (Final && S.Model.ModelMode == TModelMode::Function && S.Model.FunctionCount > 1 &&
@@ -302,10 +310,14 @@ void TFitForm::FunctionListBoxClick() {
     // The function's own result text, then its observed against calculated
     // table.
     std::vector<std::string> lines;
-    for (const std::string& l : r.Text) {
-      if (l == kOutputResults) break;
-      lines.push_back(l);
-    }
+    auto take = [&](const std::vector<std::string>& text) {
+      for (const std::string& l : text) {
+        if (l == kOutputResults) return false;
+        lines.push_back(l);
+      }
+      return true;
+    };
+    if (take(r.Text.Lines)) take(r.Text.TableHead);
     lines.push_back(kOutputResults);
     lines.push_back("No. \tObserved " + r.Output + "\tCalculated " + r.Output);
     for (std::size_t i = 0; i < r.Observed.size(); ++i)

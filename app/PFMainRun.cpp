@@ -95,13 +95,12 @@ void TFitFormHost::SearchEnded(TSearchEnd How) {
     form_.functionList_->setFocus();
 }
 
-void TFitFormHost::SetResultLines(const std::vector<std::string>& Lines) {
-  form_.SetResultLines(Lines);
-}
+void TFitFormHost::SetResultLines(const TResultReport& Report) { form_.ShowReport(Report); }
 
-std::vector<std::string> TFitFormHost::ResultLines() const { return form_.ResultLines(); }
 void TFitFormHost::SetupResultChart() { form_.SetupResultChart(); }
-void TFitFormHost::WriteResultSummary(bool Final) { form_.WriteResultSummary(Final); }
+void TFitFormHost::WriteResultSummary(const std::vector<std::string>& Lines, bool Final) {
+  form_.WriteResultSummary(Lines, Final);
+}
 void TFitFormHost::ShowResultLists(bool DataSets, bool Outputs) {
   if (DataSets) form_.FillFunctionListBox(ComponentTag(form_.panel11_));
   if (Outputs) form_.FillOutItemList(ComponentTag(form_.leftPanel_));
@@ -143,10 +142,6 @@ bool TFitForm::SearchRunning() const { return engine_->Run.SearchRunning; }
 
 const std::vector<TFunctionResult>& TFitForm::FunctionResults() const {
   return host_->Controller().FunctionResults();
-}
-
-std::vector<std::string> TFitForm::SummaryLines(bool Final) const {
-  return host_->Controller().SummaryLines(Final);
 }
 
 void TFitForm::ShowFinalResults(bool KeepLists) {
@@ -225,13 +220,7 @@ void TFitForm::RunButtonClick() {
   } catch (const std::exception& e) {
     AppMessageBox(e.what(), TAppMsgKind::Error, TAppButtons::OK);
   }
-  // A multi-function run stopped by the user keeps only the functions run.
-  if (engine_->Model.ModelMode == TModelMode::Function && engine_->Run.StopCode == scUserStop) {
-    const int done = int(host_->Controller().FunctionResults().size());
-    while (functionList_->topLevelItemCount() > std::max(done, 1) &&
-           functionList_->topLevelItemCount() > 1 && leftPanel_->isVisible())
-      delete functionList_->takeTopLevelItem(functionList_->topLevelItemCount() - 1);
-  }
+  TrimFunctionItems();
   SetComponentTag(functionList_, 1);
   inRun_ = false;
   host_->RestoreCursor();
@@ -261,11 +250,14 @@ void TFitForm::Resume1Click() {
   LockRunCommands();
   shownFunction_ = -1;
   settingsPage_->ReadInto(settings_);
+  RestoreFunctionItems();
   try {
     host_->Controller().Resume();
   } catch (const std::exception& e) {
     AppMessageBox(e.what(), TAppMsgKind::Error, TAppButtons::OK);
   }
+  TrimFunctionItems();
+  SetComponentTag(functionList_, 1);
   inRun_ = false;
   host_->RestoreCursor();
   if (SearchRunning()) SetRunningState(false);
@@ -274,6 +266,29 @@ void TFitForm::Resume1Click() {
 }
 
 // ---- the window around a run ---------------------------------------------------
+
+void TFitForm::TrimFunctionItems() {
+  const TEngineState& S = *engine_;
+  if (S.Model.ModelMode != TModelMode::Function || S.Run.StopCode != scUserStop) return;
+  const int done = int(host_->Controller().FunctionResults().size());
+  while (functionList_->topLevelItemCount() > std::max(done, 1) &&
+         functionList_->topLevelItemCount() > 1 && leftPanel_->isVisible())
+    delete functionList_->takeTopLevelItem(functionList_->topLevelItemCount() - 1);
+}
+
+void TFitForm::RestoreFunctionItems() {
+  const TEngineState& S = *engine_;
+  if (S.Model.ModelMode != TModelMode::Function || S.Model.FunctionCount <= 1 ||
+      !leftPanel_->isVisible())
+    return;
+  const QSignalBlocker block(functionList_);
+  for (int k = functionList_->topLevelItemCount(); k < S.Model.FunctionCount; ++k) {
+    auto* item = new QTreeWidgetItem(functionList_);
+    item->setText(0,
+                  QStr(k < int(S.Model.FunctionOutputs.size()) ? S.Model.FunctionOutputs[k] : ""));
+  }
+  SetComponentTag(functionList_, 0);
+}
 
 void TFitForm::PrepareResultPage() {
   if (panel11_->isVisible()) return;

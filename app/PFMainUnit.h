@@ -190,8 +190,6 @@ class TFitForm : public QMainWindow {
   void PrepareResultPage();
   // The window for a run starting or ending (the host's running state).
   void SetRunningState(bool Running);
-  // The engine's summary lines for the current state.
-  std::vector<std::string> SummaryLines(bool Final) const;
   // The engine's final result text for the shown data set (program mode).
   void ShowFinalResults(bool KeepLists);
   // Pumps pending events (the host's ProcessMessages); at most every
@@ -200,7 +198,12 @@ class TFitForm : public QMainWindow {
   static constexpr int PumpIntervalMs = 15;
 
   // ---- result routines (PFMainResults.cpp) -----------------------------------
-  void WriteResultSummary(bool Final);
+  // The engine's summary: shown as the result text during a run (Final
+  // false); with Final the report follows, and only the chart and the
+  // function's list line are brought up to date.
+  void WriteResultSummary(const std::vector<std::string>& Lines, bool Final);
+  // A report of the engine as the result text.
+  void ShowReport(const TResultReport& Report);
   void SetupResultChart();
   void UpdateResultChart(bool RefreshTarget);
   void FillOutItemList(int Measure);
@@ -342,6 +345,11 @@ class TFitForm : public QMainWindow {
   void UnlockRunCommands();
   bool SaveTo(const std::string& Name);
   void LayoutListsForRun();
+  // A fit by functions stopped by the user lists only the functions that
+  // ran (TrimFunctionItems); a resumed one lists every function again
+  // (RestoreFunctionItems), since it goes on with the rest.
+  void TrimFunctionItems();
+  void RestoreFunctionItems();
   void FreeSeries();
   void PrintEditor(TCodeEdit& Editor);
   // Before results go into an existing data sheet: the question to save a

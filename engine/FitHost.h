@@ -1,7 +1,8 @@
 // What the engine needs of the window that runs it, as one abstract
 // interface of engine events: the settings it reads and writes back, the
 // messages it shows, a refused setting, the start and end of a search, the
-// progress and result texts, the result lists and the pump through which
+// progress and result texts (built by the engine, only shown here), the
+// result lists and the pump through which
 // Stop and Resume arrive. The interface names no widget: which page, list,
 // panel or cursor shows an event is the window's own business.
 //
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ResultReport.h"
 #include "engine/SettingNames.h"
 
 namespace qv {
@@ -74,18 +76,20 @@ class TFitHost {
   // run): the window prepares its observed-against-calculated display for
   // the current data set and output.
   virtual void SetupResultChart() = 0;
-  // The result summary: the window must replace its result text by
-  // ResultSummaryLines(state, Final) (engine/SearchReport.h), so that
-  // ResultLines reads those lines back (the reports build on them), and
-  // bring its observed-against-calculated display up to date. Final false:
-  // the progress at the update rate during a search; true: the final report.
-  virtual void WriteResultSummary(bool Final) = 0;
+  // The result summary the engine has built (ResultSummaryLines,
+  // engine/SearchReport.h). Final false: the progress at the update rate
+  // during a search; the window shows Lines as its result text. Final
+  // true: the search has ended and its report follows at once
+  // (SetResultLines); the window only brings its observed-against-calculated
+  // display and its results lists up to date. The engine never reads back
+  // what a window shows.
+  virtual void WriteResultSummary(const std::vector<std::string>& Lines, bool Final) = 0;
 
   // ---- Results --------------------------------------------------------------
-  // The result text, replaced as a whole, and read back as the window holds
-  // it (what the last SetResultLines or WriteResultSummary put there).
-  virtual void SetResultLines(const std::vector<std::string>& Lines) = 0;
-  virtual std::vector<std::string> ResultLines() const = 0;
+  // The result text, replaced as a whole by a report the engine has built
+  // and keeps (TRunController::Report): the host shows it and keeps no
+  // reference to it.
+  virtual void SetResultLines(const TResultReport& Report) = 0;
   // The statistics per data set and output of the best member are final
   // (program mode): refill the list of data sets (DataSets) and of outputs
   // (Outputs) with the measures the window shows.

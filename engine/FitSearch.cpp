@@ -53,6 +53,9 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set) {
 
   while (R.SearchRunning) {
     if (R.Iteration == 0) {
+      // A resumed search: the kept best is scored again first, so that the
+      // figures of its reports belong to the parameters they show.
+      if (R.Resuming) ReevaluateBest(S, Set);
       EvaluatePopulation(S, Set, !R.Resuming);
       if (!R.Resuming) Host.SetupResultChart();
       shownBest = fitnessBest();
@@ -124,7 +127,9 @@ void RunFitSearch(TEngineState& S, TFitHost& Host, const TSearchSettings& Set) {
         }
       }
       R.StopTime = TRunClock::now();
-      Host.WriteResultSummary(false);
+      // The progress text is the run's last report until the final one.
+      R.Report = TResultReport(ResultSummaryLines(S, false));
+      Host.WriteResultSummary(R.Report.Lines, false);
       if (improved) {
         lastDisplayed = fitnessBest();
         improved = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <limits>
 
 #include "engine/EvaluationThreads.h"
 #include "engine/ParseExpr.h"
@@ -512,6 +513,36 @@ void EvaluatePopulation(TEngineState& S, const TSearchSettings& Set, bool First)
   ComputeRelativeFitness(P, crit, First);
   if (improved) UpdateBestStatistics(S);
   UpdateNeighbourBests(P, S.Run.Algorithm, P.RelativeFitness, false, First);
+}
+
+void ReevaluateBest(TEngineState& S, const TSearchSettings& Set) {
+  TPopulation& P = S.Pop;
+  const int crit = Set.StopCriterion;
+  const bool rmse = crit == crRMSE;
+  if (P.PopSize <= 0 || P.TrialPopulation.empty() || P.Fitness.empty() ||
+      static_cast<int>(P.BestPosition.size()) < S.Model.DimCount)
+    return;
+  // The best is scored as member 0's trial vector: a trial that cannot be
+  // evaluated returns the member's fitness, here a NaN that says so, and
+  // never draws a member again.
+  Double1Array trial = std::move(P.TrialPopulation[0]);
+  const double fitness = P.Fitness[0];
+  P.TrialPopulation[0] = P.BestPosition;
+  P.Fitness[0] = std::numeric_limits<double>::quiet_NaN();
+  double fit;
+  try {
+    fit = TrialFitness(S, crit, 0);
+  } catch (...) {
+    P.TrialPopulation[0] = std::move(trial);
+    P.Fitness[0] = fitness;
+    throw;
+  }
+  P.TrialPopulation[0] = std::move(trial);
+  P.Fitness[0] = fitness;
+  if (std::isnan(fit)) fit = rmse ? std::numeric_limits<double>::infinity() : kWorstDC;
+  (rmse ? P.BestFitnessRMSE : P.BestFitnessDC) = fit;
+  StoreBestCalculated(S);
+  UpdateBestStatistics(S);
 }
 
 TLineEnds ObservedCalculatedLine(const Double1Array& T, const Double1Array& C, int n) {

@@ -75,6 +75,13 @@ double TrialFitness(TEngineState& S, int Criterion, int m);
 // relative fitness (shares of goodness) and the neighbourhood bests; the
 // statistics of the best are brought up to date when it changed.
 void EvaluatePopulation(TEngineState& S, const TSearchSettings& Set, bool First);
+// A resumed search starts from the kept best member: its values are
+// evaluated again over the data as they are now, so that Calculated,
+// BestCalculated, the statistics and the best fitness belong to the
+// parameters the reports show (a new reading of the model leaves no
+// calculated values). A best that no longer evaluates gets the worst
+// fitness, so that any member replaces it.
+void ReevaluateBest(TEngineState& S, const TSearchSettings& Set);
 // Relative fitness from Fitness: under RMSE 1/F over the sum of 1/F (a
 // perfect member, RMSE 0, gets the top share 1); under DC 1/(1 - F) over
 // the sum (a DC of exactly 1 gets 1).

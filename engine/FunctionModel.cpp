@@ -118,8 +118,9 @@ std::string ResolveDataFileName(const TEngineState& S, const std::string& Name) 
   return p.string();
 }
 
-bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows,
-                       std::vector<int>* LineNumbers, std::string* Error) {
+bool ReadDataFileText(const std::string& FileName, std::string& Text,
+                      std::vector<std::string_view>& Rows, std::vector<int>* LineNumbers,
+                      std::string* Error) {
   auto fail = [&](const std::string& why) {
     if (Error) *Error = FileName + ": " + why;
     return false;
@@ -131,17 +132,42 @@ bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Ro
   if (!std::filesystem::is_regular_file(status)) return fail("not a regular file");
   std::ifstream in(FileName, std::ios::binary);
   if (!in) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
-  std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
+  // The whole file in one buffer: one read of its size on disk, then what
+  // a file still growing has added.
+  const auto size = std::filesystem::file_size(FileName, ec);
+  Text.resize(ec ? 0 : static_cast<size_t>(size));
+  in.read(Text.data(), static_cast<std::streamsize>(Text.size()));
+  Text.resize(static_cast<size_t>(in.gcount()));
+  char block[1 << 16];
+  while (in.read(block, sizeof block) || in.gcount() > 0)
+    Text.append(block, static_cast<size_t>(in.gcount()));
+  if (in.bad()) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
+  // One row per line at most: room for them all at once.
+  const size_t lines = static_cast<size_t>(std::count(Text.begin(), Text.end(), '\n')) + 1;
+  Rows.reserve(Rows.size() + lines);
+  if (LineNumbers) LineNumbers->reserve(LineNumbers->size() + lines);
+  std::string_view rest(Text);
+  for (int number = 1; !rest.empty(); ++number) {
+    const size_t end = rest.find('\n');
+    std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     // A UTF-8 byte-order mark, as some editors and spreadsheets write it,
     // is no part of the first value.
-    if (number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
-    std::string t = Trim(line);
+    if (number == 1 && line.substr(0, 3) == "\xEF\xBB\xBF") line.remove_prefix(3);
+    const std::string_view t = TrimView(line);
     if (t.empty()) continue;
     Rows.push_back(t);
     if (LineNumbers) LineNumbers->push_back(number);
   }
-  if (in.bad()) return fail(std::string("cannot be read (") + std::strerror(errno) + ")");
+  return true;
+}
+
+bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows,
+                       std::vector<int>* LineNumbers, std::string* Error) {
+  std::string text;
+  std::vector<std::string_view> rows;
+  if (!ReadDataFileText(FileName, text, rows, LineNumbers, Error)) return false;
+  Rows.insert(Rows.end(), rows.begin(), rows.end());
   return true;
 }
 
@@ -306,17 +332,16 @@ bool ParseFunctionModel(TEngineState& S, TFitHost& Host) {
   // The rows of every data set, each checked alike whether inline or from a
   // file; the arrays are sized per data set. Inline rows are read where they
   // stand in the prepared text.
-  std::vector<std::vector<std::string>> fileRows(S.Model.DataFileCount);
+  std::vector<std::string> fileTexts(S.Model.DataFileCount);
   std::vector<std::vector<std::string_view>> rows(S.Model.DataFileCount);
   std::vector<std::vector<int>> lineNumbers(S.Model.DataFileCount);
   for (int f = 0; f < S.Model.DataFileCount; ++f) {
     if (sets[f].File) {
       std::string why;
-      if (!ReadDataFileLines(sets[f].Name, fileRows[f], &lineNumbers[f], &why)) {
+      if (!ReadDataFileText(sets[f].Name, fileTexts[f], rows[f], &lineNumbers[f], &why)) {
         Host.ShowMessage(mtWarning, "File \"" + S.Model.DataSetNames[f] + "\" not exist!\n" + why);
         return false;
       }
-      rows[f].assign(fileRows[f].begin(), fileRows[f].end());
     } else {
       rows[f].reserve(static_cast<size_t>(std::max(0, lineCount - sets[f].Line - 1)));
       for (int i = sets[f].Line + 1; i < lineCount; ++i) {

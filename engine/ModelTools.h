@@ -71,6 +71,11 @@ std::string ResolveDataFileName(const TEngineState& S, const std::string& Name);
 // then says which ("<file>: no such file", "<file>: cannot be read (...)").
 bool ReadDataFileLines(const std::string& FileName, std::vector<std::string>& Rows,
                        std::vector<int>* LineNumbers = nullptr, std::string* Error = nullptr);
+// The same rows as views into Text, which holds the whole file: one read
+// and no copy per row (a data file may have millions of rows).
+bool ReadDataFileText(const std::string& FileName, std::string& Text,
+                      std::vector<std::string_view>& Rows, std::vector<int>* LineNumbers,
+                      std::string* Error);
 // Empties the title, the exclusive flag and the lists every model reader
 // fills (names, texts, bounds and their flags, digits, data-set sizes); the
 // counts and the lists of one kind of model are the reader's own.

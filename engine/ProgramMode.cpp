@@ -16,25 +16,26 @@ namespace {
 // none succeeded (its parameters are then random values, not a result).
 void ReportProgramFaults(TEngineState& S, TFitHost& Host, TRunOutcome& Outcome) {
   const TProgramRuntime& rt = S.Model.ProgramRuntime();
+  // The lines go under the report the engine has just built, which the host
+  // is shown again.
+  std::vector<std::string>& tail = S.Run.Report.Tail;
   if (rt.Abandoned && rt.Calls == 0) {
     // Stopped while the first call still ran (a model that never returns).
-    std::vector<std::string> lines = Host.ResultLines();
-    lines.push_back("");
-    lines.push_back(
+    tail.push_back("");
+    tail.push_back(
         "No call of the program codes returned before the stop: the parameters above are no "
         "result.");
-    Host.SetResultLines(lines);
+    Host.SetResultLines(S.Run.Report);
     return;
   }
   if (rt.Faults == 0) return;
-  std::vector<std::string> lines = Host.ResultLines();
-  lines.push_back("");
-  lines.push_back("Failed calls of the program codes: " + std::to_string(rt.Faults) + " of " +
-                  std::to_string(rt.Calls) + " (the first: " + rt.FirstFault + ")");
+  tail.push_back("");
+  tail.push_back("Failed calls of the program codes: " + std::to_string(rt.Faults) + " of " +
+                 std::to_string(rt.Calls) + " (the first: " + rt.FirstFault + ")");
   const bool none = rt.Faults >= rt.Calls;
   if (none)
-    lines.push_back("No call of the program codes succeeded: the parameters above are no result.");
-  Host.SetResultLines(lines);
+    tail.push_back("No call of the program codes succeeded: the parameters above are no result.");
+  Host.SetResultLines(S.Run.Report);
   if (none && Outcome == TRunOutcome::roSearched) {
     Outcome = TRunOutcome::roFailed;
     Host.ShowMessage(
@@ -53,7 +54,8 @@ bool RunProgramMode(TEngineState& S, TFitHost& Host, TSearchSettings& Set, bool 
     return false;
   };
   if (Parse && !ParseProgramModel(S, Host)) {
-    Host.SetResultLines({});
+    S.Run.Report = TResultReport();
+    Host.SetResultLines(S.Run.Report);
     return refuse();
   }
   S.Model.CurrentFile = 0;

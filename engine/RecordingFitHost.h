@@ -1,7 +1,7 @@
-// A host that records every call the engine makes, for tests and for the
-// command-line driver. Messages are kept with their kind; every other call
-// is kept as one text line in Calls ("SearchStarted", "FocusSetting
-// SizeBox1", ...). Nothing blocks.
+// A host that records every call the engine makes, for tests and
+// benchmarks. Messages are kept with their kind; every other call is kept
+// as one text line in Calls ("SearchStarted", "FocusSetting SizeBox1",
+// ...), the last report's text in Result. Nothing blocks.
 #pragma once
 
 #include <string>
@@ -22,7 +22,8 @@ class TRecordingFitHost : public TFitHost {
   TFitSettings Options;
   std::vector<TMessage> Messages;
   std::vector<std::string> Calls;
-  std::vector<std::string> Result;
+  std::vector<std::string> Result;   // the text of the last report
+  std::vector<std::string> Summary;  // the last summary
 
   TFitSettings& Settings() override { return Options; }
   void SettingChanged(TSettingName Name) override {
@@ -41,13 +42,15 @@ class TRecordingFitHost : public TFitHost {
                                                    : How == TSearchEnd::NoReport ? "NoReport"
                                                                                  : "FunctionDone"));
   }
-  void SetResultLines(const std::vector<std::string>& Lines) override {
-    Result = Lines;
+  // The report's whole text, line by line.
+  void SetResultLines(const TResultReport& Report) override {
+    Result = Report.AllLines();
     Calls.push_back("SetResultLines");
   }
-  std::vector<std::string> ResultLines() const override { return Result; }
   void SetupResultChart() override { Calls.push_back("SetupResultChart"); }
-  void WriteResultSummary(bool Final) override {
+  // The summary's lines are kept in Summary.
+  void WriteResultSummary(const std::vector<std::string>& Lines, bool Final) override {
+    Summary = Lines;
     Calls.push_back(std::string("WriteResultSummary ") + (Final ? "true" : "false"));
   }
   void ShowResultLists(bool DataSets, bool Outputs) override {

@@ -67,6 +67,7 @@ bool TRunController::Run(const std::vector<std::string>& CodeLines) {
     return Guarded([&] {
       outcome_ = TRunOutcome::roModelRefused;
       state_.Run.Resuming = false;
+      state_.Run.Report = TResultReport();
       if (!ReadModel(state_, host_, CodeLines)) return false;
       return RunModeRoutine(false);
     });
@@ -160,6 +161,7 @@ bool TRunController::FitOneFunction() {
   if (!ReadSettings()) return false;
   if (!S.Run.Resuming) {
     if (!StartPopulation()) return false;
+    S.Run.PopulationFunction = S.Model.CurrentFunction;
   }
   if (!PrepareRun()) return false;
   GuardedSearch(
@@ -174,7 +176,7 @@ void TRunController::KeepFunctionResult() {
   const int k = S.Model.CurrentFunction, f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
   if (k >= 0 && k < static_cast<int>(S.Model.FunctionOutputs.size()))
     r.Output = S.Model.FunctionOutputs[k];
-  r.Text = host_.ResultLines();
+  r.Text = S.Run.Report;  // its columns are shared, not copied
   r.Statistics = {S.Pop.BestR, S.Pop.BestDC, S.Pop.BestRMSE, S.Pop.BestSSE};
   auto column = [&](const Double3Array& a) {
     if (f < 0 || f >= static_cast<int>(a.size()) || o < 0 || o >= static_cast<int>(a[f].size()))
@@ -201,9 +203,16 @@ bool TRunController::RunFitMode(bool Parse) {
   TEngineState& S = state_;
   outcome_ = TRunOutcome::roModelRefused;
   if (Parse && !ParseFunctionModel(S, host_)) return false;
-  S.Run.FunctionResults.clear();
   const int functions = S.Model.FunctionCount > 0 ? S.Model.FunctionCount : 1;
-  for (int k = 0; k < functions; ++k) {
+  // A resumed fit by functions goes on with the function whose search left
+  // the kept population (the one stopped, or the last one), then with the
+  // functions after it; the results of the functions before it stay.
+  int start = 0;
+  if (S.Run.Resuming && S.Run.PopulationFunction > 0 && S.Run.PopulationFunction < functions)
+    start = S.Run.PopulationFunction;
+  auto& results = S.Run.FunctionResults;
+  results.resize(std::min(results.size(), static_cast<size_t>(start)));
+  for (int k = start; k < functions; ++k) {
     S.Model.CurrentFunction = k;
     S.Model.CurrentOutput = 0;
     if (!FitOneFunction()) return false;

@@ -70,6 +70,10 @@ class TRunController {
   TRunOutcome Outcome() const { return outcome_; }
   // The window's result summary text for the current state.
   std::vector<std::string> SummaryLines(bool Final) const;
+  // The last report the engine built, which the host was shown: the final
+  // report of the last run (of its last function), or an optimisation
+  // search's progress text.
+  const TResultReport& Report() const { return state_.Run.Report; }
   // Multi-function fitting: what each function left once its search ended
   // (its result text, statistics, data and line), in function order.
   const std::vector<TFunctionResult>& FunctionResults() const { return state_.Run.FunctionResults; }

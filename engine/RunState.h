@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/EngineTypes.h"
+#include "engine/ResultReport.h"
 #include "engine/RunCache.h"
 #include "engine/SearchLogs.h"
 #include "platform/core/Random.h"
@@ -38,7 +39,7 @@ using TRunClock = std::chrono::steady_clock;
 // when the state holds only the last function's data and best member.
 struct TFunctionResult {
   std::string Output;                 // the variable the function computes
-  std::vector<std::string> Text;      // the result text of its report
+  TResultReport Text;                 // its report
   TFitStatistics Statistics;          // of its best member
   Double1Array Observed, Calculated;  // [r] its data and its best member's values
   TLineEnds Line;                     // observed-against-calculated line
@@ -47,6 +48,9 @@ struct TFunctionResult {
 struct TRunState {
   bool SearchRunning = false;
   bool Resuming = false;  // the next run continues with the kept population
+  // The function of a fit by functions whose search drew the kept
+  // population (Resume continues that function's search); -1 for none.
+  int PopulationFunction = -1;
   int StopCode = 0;
   TAlgorithm Algorithm = TAlgorithm::DifferentialEvolution;
   int Iteration = 0;     // finished iterations
@@ -65,6 +69,9 @@ struct TRunState {
   // function order (cleared when a run starts; a run stopped by the user
   // keeps the functions that ended).
   std::vector<TFunctionResult> FunctionResults;
+  // The last report the engine built (the final report, or the progress
+  // text of an optimisation search); hosts are shown it, and it stays here.
+  TResultReport Report;
 
   TSearchLogs Logs;
   TFitnessCache FitnessCache;

@@ -111,6 +111,13 @@ bool ShowsData(const TEngineState& S) {
          static_cast<int>(S.Model.TargetData[f][o].size()) >= S.Model.PointCount[f];
 }
 
+// The first n values of a column, as a report's table column.
+std::shared_ptr<const Double1Array> Rows(const Double1Array& Column, int n) {
+  const auto end = Column.begin() + std::min<std::ptrdiff_t>(
+                                        std::max(0, n), static_cast<std::ptrdiff_t>(Column.size()));
+  return std::make_shared<const Double1Array>(Column.begin(), end);
+}
+
 }  // namespace
 
 std::string ElapsedText(const TRunState& Run, bool Final) {
@@ -262,7 +269,8 @@ void ShowProgress(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, b
   if (S.Model.ConstraintCount > 0 && !S.Pop.BestFeasible) lines.push_back(kInfeasibleBestLine);
   lines.push_back("");
   if (Final) lines.push_back("====== Finished ======");
-  Host.SetResultLines(lines);
+  S.Run.Report = TResultReport(std::move(lines));
+  Host.SetResultLines(S.Run.Report);
 }
 
 void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool KeepLists) {
@@ -271,41 +279,33 @@ void ShowFinalResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Se
   if (calculated) UpdateBestStatistics(S);
   if (!KeepLists && (S.Model.DataFileCount > 1 || S.Model.OutputCount > 1))
     Host.ShowResultLists(S.Model.DataFileCount > 1, S.Model.OutputCount > 1);
-  Host.WriteResultSummary(true);
-  std::vector<std::string> lines = Host.ResultLines();
+  std::vector<std::string> lines = ResultSummaryLines(S, true);
+  Host.WriteResultSummary(lines, true);
   InsertRunLines(S, lines, AlgorithmName(S, Set, false), ProgramStopReason(S.Run.StopCode));
 
-  lines.push_back("");
-  lines.push_back("====== Output Results =====");
-  lines.push_back("");
+  TResultReport report(std::move(lines));
   const int outputs =
       std::min<int>(S.Model.OutputCount, static_cast<int>(S.Model.OutputNames.size()));
   std::string header = "No";
   for (int o = 0; o < outputs; ++o)
     header += "\tObs. " + S.Model.OutputNames[o] + "\tCal. " + S.Model.OutputNames[o];
-  lines.push_back(header);
+  report.TableHead = {"", "====== Output Results =====", "", header};
   // The rows of the data set shown in the window.
   const int f = S.Model.CurrentFile;
   if (f >= 0 && f < S.Model.DataFileCount && f < static_cast<int>(S.Model.PointCount.size()) &&
       f < static_cast<int>(S.Model.TargetData.size()) &&
       static_cast<int>(S.Model.TargetData[f].size()) >= outputs) {
-    for (int k = 0; k < S.Model.PointCount[f]; ++k) {
-      std::string row = std::to_string(k + 1);
-      for (int o = 0; o < outputs; ++o) {
-        const Double1Array& observed = S.Model.TargetData[f][o];
-        row += "\t" + (k < static_cast<int>(observed.size())
-                           ? FloatToStr(observed[k], ModelNumberForm())
-                           : std::string());
-        // No calculated values yet (the search failed before its first
-        // evaluation): the cell stays empty.
-        row += "\t" + (calculated ? FormatFloat("0.00000", S.Pop.BestCalculated[f][o][k],
-                                                ModelNumberForm())
-                                  : std::string());
-      }
-      lines.push_back(row);
+    report.Rows = std::max(0, S.Model.PointCount[f]);
+    for (int o = 0; o < outputs; ++o) {
+      report.Columns.push_back({Rows(S.Model.TargetData[f][o], report.Rows), -1});
+      // No calculated values yet (the search failed before its first
+      // evaluation): the cells stay empty.
+      report.Columns.push_back(
+          {calculated ? Rows(S.Pop.BestCalculated[f][o], report.Rows) : nullptr, 5});
     }
   }
-  Host.SetResultLines(lines);
+  S.Run.Report = std::move(report);
+  Host.SetResultLines(S.Run.Report);
 }
 
 void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings& Set, bool Final) {
@@ -320,22 +320,20 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings&
   } else if (S.Model.ModelMode == TModelMode::Function && ShowsData(S)) {
     const int f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
     UpdateBestStatistics(S);
-    Host.WriteResultSummary(true);
-    std::vector<std::string> lines = Host.ResultLines();
+    std::vector<std::string> lines = ResultSummaryLines(S, true);
+    Host.WriteResultSummary(lines, true);
     InsertRunLines(S, lines, AlgorithmName(S, Set, true), ExpressionStopReason(S.Run.StopCode));
+    TResultReport report(std::move(lines));
     if (LastFunction(S)) {
       const std::string name = OutputName(S, o);
-      lines.push_back("");
-      lines.push_back("====== Output Results =====");
-      lines.push_back("");
-      lines.push_back("No\tObserved " + name + "\tCalculated " + name);
-      const int rows = S.Model.PointCount[f];
-      for (int k = 0; k < rows; ++k)
-        lines.push_back(std::to_string(k + 1) + "\t" +
-                        FloatToStr(S.Model.TargetData[f][o][k], ModelNumberForm()) + "\t" +
-                        FormatFloat("0.0000000", S.Pop.BestCalculated[f][o][k], ModelNumberForm()));
+      report.TableHead = {"", "====== Output Results =====", "",
+                          "No\tObserved " + name + "\tCalculated " + name};
+      report.Rows = std::max(0, S.Model.PointCount[f]);
+      report.Columns = {{Rows(S.Model.TargetData[f][o], report.Rows), -1},
+                        {Rows(S.Pop.BestCalculated[f][o], report.Rows), 7}};
     }
-    Host.SetResultLines(lines);
+    S.Run.Report = std::move(report);
+    Host.SetResultLines(S.Run.Report);
   }
   // A multi-function fit goes on with its next function unless this one
   // was the last, the user stopped the run or the run ends without report.

@@ -15,7 +15,8 @@ namespace qv {
 // The lines of the main window's result summary (WriteResultSummary):
 // iterations, elapsed time, RMSE, SSE, R, DC and the parameters, with the
 // short labels and "%0.7g" during a run, the long labels and "%0.10g" at the
-// end. The window puts them into its result editor.
+// end. The engine hands them to its host (TFitHost::WriteResultSummary) and
+// builds its final reports on them.
 std::vector<std::string> ResultSummaryLines(const TEngineState& S, bool Final);
 
 // The optimisation report's line, and the window's message at the end of

@@ -1,5 +1,5 @@
-// Test support for the search: a recording host that builds the result
-// summary through the run controller and can stop a run after a number of
+// Test support for the search: a recording host that shows the result
+// summary it is given and can stop a run after a number of
 // pumps (one pump per iteration), and a runner that reads a model text,
 // applies settings by control name and runs it with a fixed seed.
 #pragma once
@@ -29,14 +29,14 @@ class TSearchTestHost : public TRecordingFitHost {
   std::vector<std::vector<std::string>> Progress;  // result lines at each summary during a run
   std::vector<std::vector<std::string>> History;   // every rewrite of the result lines
 
-  void WriteResultSummary(bool Final) override {
-    TRecordingFitHost::WriteResultSummary(Final);
-    if (Controller) Result = Controller->SummaryLines(Final);
+  void WriteResultSummary(const std::vector<std::string>& Lines, bool Final) override {
+    TRecordingFitHost::WriteResultSummary(Lines, Final);
+    Result = Lines;
     if (!Final) Progress.push_back(Result);
   }
-  void SetResultLines(const std::vector<std::string>& Lines) override {
-    TRecordingFitHost::SetResultLines(Lines);
-    History.push_back(Lines);
+  void SetResultLines(const TResultReport& Report) override {
+    TRecordingFitHost::SetResultLines(Report);
+    History.push_back(Result);
   }
   void ProcessMessages() override {
     ++Pumps;

@@ -468,9 +468,9 @@ data;
     EXPECT_EQ(r.Line.X1, observed[k][0]);
     EXPECT_EQ(r.Line.X2, observed[k][3]);
     // The report's own figures.
-    EXPECT_NE(std::find(r.Text.begin(), r.Text.end(),
+    EXPECT_NE(std::find(r.Text.Lines.begin(), r.Text.Lines.end(),
                         "Determination Coef. (DC): " + Format("%0.10g", r.Statistics.DC)),
-              r.Text.end());
+              r.Text.Lines.end());
   }
   // The second function's functions differ: its results are its own.
   EXPECT_NE(results[0].Statistics.SSE, results[1].Statistics.SSE);

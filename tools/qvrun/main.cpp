@@ -74,9 +74,9 @@ std::string ConsoleLines(const std::string& text) {
   return out;
 }
 
-// The console host: messages to stderr, the result summary built by the
-// controller, the pump turns SIGINT into the Stop command. It keeps only the
-// settings and the current result lines, so a long run does not grow it.
+// The console host: messages to stderr, the pump turns SIGINT into the Stop
+// command. It keeps only the settings: the reports are the engine's, and
+// the last one is printed after the run.
 class TConsoleHost : public TFitHost, public TTestValuesSource {
  public:
   TRunController* Controller = nullptr;
@@ -102,12 +102,9 @@ class TConsoleHost : public TFitHost, public TTestValuesSource {
   void FocusSetting(TSettingName Name) override {
     std::cerr << "setting: " << Name.Text() << std::endl;
   }
-  void SetResultLines(const std::vector<std::string>& Lines) override { result_ = Lines; }
-  std::vector<std::string> ResultLines() const override { return result_; }
+  void SetResultLines(const TResultReport&) override {}
   void SetupResultChart() override {}
-  void WriteResultSummary(bool Final) override {
-    if (Controller) result_ = Controller->SummaryLines(Final);
-  }
+  void WriteResultSummary(const std::vector<std::string>&, bool) override {}
   void ProcessMessages() override {
     if (gInterrupted && Controller) {
       gInterrupted = 0;
@@ -119,9 +116,6 @@ class TConsoleHost : public TFitHost, public TTestValuesSource {
   void SearchStarted() override {}
   void SearchEnded(TSearchEnd) override {}
   void ShowResultLists(bool, bool) override {}
-
- private:
-  std::vector<std::string> result_;
 };
 
 constexpr const char* kUsage =
@@ -414,10 +408,9 @@ int main(int argc, char** argv) {
   }
   const auto& results = controller.FunctionResults();
   if (results.size() > 1) {
-    for (size_t k = 0; k < results.size(); ++k)
-      for (const auto& l : results[k].Text) std::cout << l << "\n";
+    for (const auto& r : results) r.Text.Write(std::cout);
   } else {
-    for (const auto& l : host.ResultLines()) std::cout << l << "\n";
+    controller.Report().Write(std::cout);
   }
   std::cout.flush();
   return controller.Outcome() == TRunOutcome::roFailed ? 1 : 0;
