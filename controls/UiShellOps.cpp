@@ -26,49 +26,6 @@ namespace qv {
 
 // ---- keys ------------------------------------------------------------------
 
-namespace {
-
-bool startsText(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
-}
-
-}  // namespace
-
-TShortCut ShellTextToShortCut(std::string_view text) {
-  // The modifiers, "^" standing for "Ctrl+", then the key.
-  std::string_view rest = TrimView(text);
-  std::string prefix;
-  for (;;) {
-    if (startsText(rest, "^")) {
-      prefix += "Ctrl+";
-      rest.remove_prefix(1);
-    } else if (startsText(rest, "Shift+") || startsText(rest, "Ctrl+") ||
-               startsText(rest, "Alt+")) {
-      const std::size_t plus = rest.find('+') + 1;
-      prefix += rest.substr(0, plus);
-      rest.remove_prefix(plus);
-    } else {
-      break;
-    }
-  }
-  if (rest.size() > 1 && rest[0] == '#') {
-    int code = 0;
-    if (!TryStrToInt(rest.substr(1), code) || code < 8 || code > 597) return 0;
-    const int mods = TextToShortCut(prefix + "A") & ~'A';
-    return static_cast<TShortCut>(mods | code);
-  }
-  return static_cast<TShortCut>(TextToShortCut(prefix + std::string(rest)));
-}
-
-std::string ShellShortCutToText(TShortCut shortCut) {
-  const int key = shortCut & 0x1FFF;
-  std::string name = ShortCutToText((shortCut & 0xE000) | 'A');
-  name.pop_back();  // the modifiers alone
-  if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9) return name + char('0' + key - VK_NUMPAD0);
-  const std::string plain = ShortCutToText(key);
-  return name + (plain.empty() ? "#" + std::to_string(key) : plain);
-}
-
 TShortCut ShellShortCut(int key, TShiftState shift) {
   TShortCut s = static_cast<TShortCut>(key & 0x1FFF);
   if (shift & ssShift) s |= scShift;
@@ -77,12 +34,24 @@ TShortCut ShellShortCut(int key, TShiftState shift) {
   return s;
 }
 
+namespace {
+
+bool startsText(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
+}
+
+TShortCut ShellKeyText(const char* text) {
+  return static_cast<TShortCut>(TextToShortCut(text, TShortCutTexts::Shell));
+}
+
+}  // namespace
+
 const TUiShellControlDefKeyRec* ShellKeyTable() {
   static const TUiShellControlDefKeyRec table[skCommandCount] = {
-      {"Ctrl+A", ShellTextToShortCut("Ctrl+A")}, {"Del", ShellTextToShortCut("Del")},
-      {"Ctrl+C", ShellTextToShortCut("Ctrl+C")}, {"Ctrl+X", ShellTextToShortCut("Ctrl+X")},
-      {"Ctrl+V", ShellTextToShortCut("Ctrl+V")}, {"F5", ShellTextToShortCut("F5")},
-      {"F2", ShellTextToShortCut("F2")}};
+      {"Ctrl+A", ShellKeyText("Ctrl+A")}, {"Del", ShellKeyText("Del")},
+      {"Ctrl+C", ShellKeyText("Ctrl+C")}, {"Ctrl+X", ShellKeyText("Ctrl+X")},
+      {"Ctrl+V", ShellKeyText("Ctrl+V")}, {"F5", ShellKeyText("F5")},
+      {"F2", ShellKeyText("F2")}};
   return table;
 }
 

@@ -37,12 +37,8 @@ namespace qv {
 
 using TShortCut = std::uint16_t;
 
-// A shortcut from its text: the menu texts of ShortCuts.h, plus "^" for
-// "Ctrl+", the number-pad keys named by their digits and "#" followed by a
-// key number (up to 597); 0 when the text names no key.
-TShortCut ShellTextToShortCut(std::string_view text);
-// The text of a shortcut, modifiers first in the order Shift, Ctrl, Alt.
-std::string ShellShortCutToText(TShortCut shortCut);
+// The shortcut of a key and shift state (the texts of the key table are
+// read and written by ShortCuts.h in its Shell form).
 TShortCut ShellShortCut(int key, TShiftState shift);
 
 // The commands of the key table, by row.
@@ -58,7 +54,7 @@ enum TUiShellKeyCommand : std::uint8_t {
 };
 struct TUiShellControlDefKeyRec {
   const char* Text;
-  TShortCut ShortCut;  // computed from Text
+  TShortCut ShortCut;  // computed from Text (TextToShortCut, Shell form)
 };
 // The seven rows, shared by list and tree.
 const TUiShellControlDefKeyRec* ShellKeyTable();

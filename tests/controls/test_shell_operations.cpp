@@ -36,11 +36,11 @@ TEST(ShellKeys, ShortCutTexts) {
       {"Ctrl+", 0},
       {"", 0},
   };
-  for (const TCase& c : cases) EXPECT_EQ(ShellTextToShortCut(c.Text), c.Expected) << c.Text;
-  EXPECT_EQ(ShellShortCutToText(static_cast<TShortCut>(scAlt | scCtrl | scShift | 116)),
-            "Shift+Ctrl+Alt+F5");
-  EXPECT_EQ(ShellShortCutToText(static_cast<TShortCut>(scCtrl | 100)), "Ctrl+4");  // number pad 4
-  EXPECT_EQ(ShellShortCutToText(ShellTextToShortCut("Ctrl+V")), "Ctrl+V");
+  constexpr TShortCutTexts shell = TShortCutTexts::Shell;
+  for (const TCase& c : cases) EXPECT_EQ(TextToShortCut(c.Text, shell), c.Expected) << c.Text;
+  EXPECT_EQ(ShortCutToText(scAlt | scCtrl | scShift | 116, shell), "Shift+Ctrl+Alt+F5");
+  EXPECT_EQ(ShortCutToText(scCtrl | 100, shell), "Ctrl+4");  // number pad 4
+  EXPECT_EQ(ShortCutToText(TextToShortCut("Ctrl+V", shell), shell), "Ctrl+V");
 }
 
 TEST(ShellKeys, TableRows) {
