@@ -2,25 +2,19 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <thread>
 
 #include "controls/UiShellUtils.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/Services.h"
-
-extern char** environ;
 
 namespace qv {
 
@@ -559,25 +553,8 @@ std::uint32_t ShellDropEffect(const std::vector<std::string>& paths, const std::
 
 // ---- opening ---------------------------------------------------------------
 
-namespace {
-
-// Openers that did not end in time, reaped later.
-std::vector<pid_t>& runningOpeners() {
-  static std::vector<pid_t> pids;
-  return pids;
-}
-
-void reapOpeners() {
-  std::erase_if(runningOpeners(), [](pid_t pid) {
-    int status = 0;
-    return ::waitpid(pid, &status, WNOHANG) != 0;
-  });
-}
-
-}  // namespace
-
-int ShellExecuteOpen(const std::string& file, const std::string& folder) {
-  reapOpeners();
+int ShellExecuteOpen(const std::string& file, const std::string& folder,
+                     std::function<void(int code)> onFailure) {
   if (!folder.empty() && !DirectoryExists(folder)) return 3;
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) {
@@ -585,48 +562,14 @@ int ShellExecuteOpen(const std::string& file, const std::string& folder) {
     return DirectoryExists(ExtractFileDir(ExpandFileName(file))) ? 2 : 3;
   }
   if (::access(file.c_str(), R_OK) != 0) return 5;
-
-  const std::string program = ShellOpenProgram();
-  std::vector<char*> argv{const_cast<char*>(program.c_str()), const_cast<char*>(file.c_str()),
-                          nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attr;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawnattr_init(&attr);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  // Its own session: the application it starts outlives us and our group.
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
-  pid_t pid = 0;
-  const int spawned = ::posix_spawnp(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (spawned != 0) return 31;
-
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  for (;;) {
-    int status = 0;
-    const pid_t r = ::waitpid(pid, &status, WNOHANG);
-    if (r == pid) {
-      if (!WIFEXITED(status)) return 31;
-      switch (WEXITSTATUS(status)) {
-        case 0:
-          return 42;
-        case 2:
-          return 2;
-        default:
-          return 31;
-      }
-    }
-    if (r < 0 && errno != EINTR) return 42;
-    if (std::chrono::steady_clock::now() >= end) {
-      runningOpeners().push_back(pid);
-      return 42;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  // The opener's exit status 2 says the file was not found; any other
+  // failure is taken as no application for the file.
+  std::function<void(int)> report;
+  if (onFailure)
+    report = [onFailure = std::move(onFailure)](int exitCode) {
+      onFailure(exitCode == 2 ? 2 : 31);
+    };
+  return StartShellOpener(file, folder, std::move(report)) == 0 ? 42 : 31;
 }
 
 std::string ShellExecuteErrorMessage(int code) {

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -155,12 +156,15 @@ TShellOpResult MoveToTrash(const std::vector<std::string>& paths);
 // The home trash folder ($XDG_DATA_HOME/Trash).
 std::string HomeTrashDir();
 
-// Opens a file with the desktop's default application through the opener
-// (xdg-open, see SetShellOpenProgram in platform/core/Services.h). Returns
-// the shell's code: above 32 for success, else 2 (file not found), 3 (path
-// not found), 5 (access denied) or 31 (no application). The opener is left
-// running when it does not end within a few seconds.
-int ShellExecuteOpen(const std::string& file, const std::string& folder = {});
+// Opens a file with the desktop's default application through the
+// desktop's opener (StartShellOpener in platform/core/Services.h), which
+// never waits. Returns the shell's code: above 32 when the opener started,
+// else 2 (file not found), 3 (path not found), 5 (access denied) or 31 (the
+// opener could not start). When the opener later ends with a failure,
+// onFailure runs on the UI thread with 2 (its status 2: file not found) or
+// 31 (no application).
+int ShellExecuteOpen(const std::string& file, const std::string& folder = {},
+                     std::function<void(int code)> onFailure = nullptr);
 // The message for a code of ShellExecuteOpen (those of the shell's table);
 // "" for success and for codes without a message.
 std::string ShellExecuteErrorMessage(int code);

@@ -217,7 +217,7 @@ TEST_F(ShellList, OpeningFoldersLinksAndFiles) {
   List.MoveUp(1);
   EXPECT_EQ(List.FolderPath(), T.Root);
 
-  // A file: the handler may take it; else the desktop opener runs.
+  // A file: the handler may take it; else the desktop opener starts.
   const std::string saved = ShellOpenProgram();
   SetShellOpenProgram("false");
   bool asked = false;
@@ -231,6 +231,9 @@ TEST_F(ShellList, OpeningFoldersLinksAndFiles) {
   EXPECT_TRUE(Dialogs_.Log().empty());
   List.OnDblClickOpen = nullptr;
   List.OpenSelection();
+  // The opener runs on its own: its failure is told once it has ended.
+  for (int i = 0; i < 100 && Dialogs_.Log().empty(); ++i)
+    if (ManualUiQueue().WaitPending(200)) ManualUiQueue().Drain();
   ASSERT_EQ(Dialogs_.Log().size(), 1u);
   EXPECT_EQ(Dialogs_.Log()[0].Text,
             "There is no application associated with the given filename extension.");
