@@ -48,7 +48,7 @@ TEST(FileBrowser, DoubleClicksOpenAndNeverRename) {
   session.Key("ctrl+b");
   const std::string browser = session.WaitWindow("^File Browse$");
   ASSERT_FALSE(browser.empty()) << "no file browser on Ctrl+B";
-  EXPECT_TRUE(session.Screenshot(session.Folder() + "/browser-examples.png"));
+  EXPECT_TRUE(session.WindowScreenshot(browser, session.Folder() + "/browser-examples.png"));
 
   // The list shows "Inner" then "top.mff" on its first row (small icons);
   // in "Inner", "a1.mff" and "b2.mff" take the same two places.
@@ -60,7 +60,7 @@ TEST(FileBrowser, DoubleClicksOpenAndNeverRename) {
   session.Click(browser, first, row, 2);
   session.XDo({"type", "--delay", "300", "yyy"});
   session.Key("Return");
-  EXPECT_TRUE(session.Screenshot(session.Folder() + "/browser-inner.png"));
+  EXPECT_TRUE(session.WindowScreenshot(browser, session.Folder() + "/browser-inner.png"));
 
   // A model file: it opens in the main window, and typing does not rename it.
   session.Click(browser, second, row, 2);
@@ -68,7 +68,8 @@ TEST(FileBrowser, DoubleClicksOpenAndNeverRename) {
       << "the double click did not open b2.mff from the folder it opened";
   session.XDo({"type", "--delay", "300", "zzz"});
   session.Key("Return");
-  EXPECT_TRUE(session.Screenshot(session.Folder() + "/browser-opened.png"));
+  EXPECT_TRUE(session.WindowScreenshot(browser, session.Folder() + "/browser-opened.png"));
+  EXPECT_TRUE(session.WindowScreenshot(main, session.Folder() + "/main-opened.png"));
 
   // The keys have been handled once the browser has closed on Ctrl+B.
   ASSERT_TRUE(session.Focus(main));
