@@ -129,6 +129,12 @@ TEST(CodeEditRepaint, WhatAChangeTouchesIsPaintedAgain) {
          k.Caret(35, 3);
          k.Type("s and more");
        }},
+      {"typing past the window's right edge on a // comment line",
+       "Variable x; // " + std::string(70, 'c') + "\nData;\n",
+       [](TKeptPicture& k) {
+         k.Caret(86, 1);
+         k.Type("more");
+       }},
       {"typing // in front of text", model,
        [](TKeptPicture& k) {
          k.Caret(1, 2);
