@@ -292,11 +292,12 @@ void TFileForm::Open1Click() {
   } else if (LowerCase(ExtractFileExt(path)) == ".mff") {
     UiShellList1DblClick();
   } else {
-    const int code = ShellExecuteOpen(path, ExtractFileDir(path));
-    if (code <= 32) {
+    auto report = [](int code) {
       const std::string message = ShellExecuteErrorMessage(code);
       if (!message.empty()) ErrorBox(message);
-    }
+    };
+    const int code = ShellExecuteOpen(path, ExtractFileDir(path), report);
+    if (code <= 32) report(code);
   }
 }
 

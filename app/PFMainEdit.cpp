@@ -339,13 +339,17 @@ void TFitForm::Content1Click() {
     ShowInformation("The help file \"Quorvane.chm\" is not installed.");
     return;
   }
-  if (!ShellOpen(help))
-    ShowInformation("The help file \"" + help + "\" could not be opened: no viewer for it.");
+  // The opener runs on its own; a failure it meets is told when it ends.
+  const std::string message =
+      "The help file \"" + help + "\" could not be opened: no viewer for it.";
+  auto report = [message](int) { ShowInformation(message); };
+  if (!ShellOpen(help, report)) report(-1);
 }
 
 void TFitForm::HomePage1Click() {
-  if (!ShellOpen(kHomePage))
-    ShowInformation(std::string("The web page ") + kHomePage + " could not be opened.");
+  const std::string message = std::string("The web page ") + kHomePage + " could not be opened.";
+  auto report = [message](int) { ShowInformation(message); };
+  if (!ShellOpen(kHomePage, report)) report(-1);
 }
 
 }  // namespace qv

@@ -475,13 +475,14 @@ void TUiCustomImageComboBox::DrawItem(TCanvas& c, int index, const TRect& rect,
   const int indent = (state & odComboBoxEdit) ? 0 : itemIndent_ * item->IndentLevel();
   int x = rect.Left + indent + 1;
   if (images_) {
-    const TColor savedBk = images_->BkColor();
-    images_->SetBkColor(TUiFramedControl::Color());
+    // On the combo's colour; the list (shared with other controls: the
+    // system's icons) is left unchanged, so painting never asks for more
+    // painting.
     if (item->ImageIndex() >= 0)
-      images_->DrawOverlay(c, rect.Left + indent + 2,
-                           (rect.Top + rect.Bottom - images_->Height()) / 2, item->ImageIndex(),
-                           item->OverlayIndex(), selected ? dsSelected : dsNormal);
-    images_->SetBkColor(savedBk);
+      images_->DrawOverlayOn(c, rect.Left + indent + 2,
+                             (rect.Top + rect.Bottom - images_->Height()) / 2, item->ImageIndex(),
+                             item->OverlayIndex(), selected ? dsSelected : dsNormal,
+                             TUiFramedControl::Color());
     x += images_->Width() + 4;
   } else {
     x += 4;

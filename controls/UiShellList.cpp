@@ -18,6 +18,13 @@ namespace {
 constexpr int kScrollMarginX = 26, kScrollMarginY = 20, kScrollEveryMs = 100;
 constexpr int kPendingPollMs = 250;
 
+// The message of an opener that ended with a failure after the open
+// returned; shown whether or not the list is still there.
+void ReportLateOpenFailure(int code) {
+  const std::string message = ShellExecuteErrorMessage(code);
+  if (!message.empty()) Dialogs().MessageBox(message, "Error", mtError, mbOK);
+}
+
 }  // namespace
 
 TUiCustomShellList::TUiCustomShellList() {
@@ -543,7 +550,7 @@ void TUiCustomShellList::OpenSelection() {
     bool handled = false;
     if (OnDblClickOpen) OnDblClickOpen(handled);
     if (handled) return;
-    const int code = ShellExecuteOpen(d->Path(), FolderPath());
+    const int code = ShellExecuteOpen(d->Path(), FolderPath(), ReportLateOpenFailure);
     if (code <= 32) showError(ShellExecuteErrorMessage(code));
     return;
   }
@@ -553,7 +560,7 @@ void TUiCustomShellList::OpenSelection() {
   for (TListItem* item : sel) {
     TUiShellListData* d = ItemData(*item);
     if (d == nullptr || d->IsFolder()) continue;
-    const int code = ShellExecuteOpen(d->Path(), FolderPath());
+    const int code = ShellExecuteOpen(d->Path(), FolderPath(), ReportLateOpenFailure);
     if (code <= 32) {
       showError(ShellExecuteErrorMessage(code));
       break;

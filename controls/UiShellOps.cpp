@@ -2,72 +2,23 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <thread>
 
 #include "controls/UiShellUtils.h"
 #include "platform/core/IniFiles.h"
 #include "platform/core/Services.h"
 
-extern char** environ;
-
 namespace qv {
 
 // ---- keys ------------------------------------------------------------------
-
-namespace {
-
-bool startsText(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
-}
-
-}  // namespace
-
-TShortCut ShellTextToShortCut(std::string_view text) {
-  // The modifiers, "^" standing for "Ctrl+", then the key.
-  std::string_view rest = TrimView(text);
-  std::string prefix;
-  for (;;) {
-    if (startsText(rest, "^")) {
-      prefix += "Ctrl+";
-      rest.remove_prefix(1);
-    } else if (startsText(rest, "Shift+") || startsText(rest, "Ctrl+") ||
-               startsText(rest, "Alt+")) {
-      const std::size_t plus = rest.find('+') + 1;
-      prefix += rest.substr(0, plus);
-      rest.remove_prefix(plus);
-    } else {
-      break;
-    }
-  }
-  if (rest.size() > 1 && rest[0] == '#') {
-    int code = 0;
-    if (!TryStrToInt(rest.substr(1), code) || code < 8 || code > 597) return 0;
-    const int mods = TextToShortCut(prefix + "A") & ~'A';
-    return static_cast<TShortCut>(mods | code);
-  }
-  return static_cast<TShortCut>(TextToShortCut(prefix + std::string(rest)));
-}
-
-std::string ShellShortCutToText(TShortCut shortCut) {
-  const int key = shortCut & 0x1FFF;
-  std::string name = ShortCutToText((shortCut & 0xE000) | 'A');
-  name.pop_back();  // the modifiers alone
-  if (key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9) return name + char('0' + key - VK_NUMPAD0);
-  const std::string plain = ShortCutToText(key);
-  return name + (plain.empty() ? "#" + std::to_string(key) : plain);
-}
 
 TShortCut ShellShortCut(int key, TShiftState shift) {
   TShortCut s = static_cast<TShortCut>(key & 0x1FFF);
@@ -77,12 +28,24 @@ TShortCut ShellShortCut(int key, TShiftState shift) {
   return s;
 }
 
+namespace {
+
+bool startsText(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() && SameText(s.substr(0, prefix.size()), prefix);
+}
+
+TShortCut ShellKeyText(const char* text) {
+  return static_cast<TShortCut>(TextToShortCut(text, TShortCutTexts::Shell));
+}
+
+}  // namespace
+
 const TUiShellControlDefKeyRec* ShellKeyTable() {
   static const TUiShellControlDefKeyRec table[skCommandCount] = {
-      {"Ctrl+A", ShellTextToShortCut("Ctrl+A")}, {"Del", ShellTextToShortCut("Del")},
-      {"Ctrl+C", ShellTextToShortCut("Ctrl+C")}, {"Ctrl+X", ShellTextToShortCut("Ctrl+X")},
-      {"Ctrl+V", ShellTextToShortCut("Ctrl+V")}, {"F5", ShellTextToShortCut("F5")},
-      {"F2", ShellTextToShortCut("F2")}};
+      {"Ctrl+A", ShellKeyText("Ctrl+A")}, {"Del", ShellKeyText("Del")},
+      {"Ctrl+C", ShellKeyText("Ctrl+C")}, {"Ctrl+X", ShellKeyText("Ctrl+X")},
+      {"Ctrl+V", ShellKeyText("Ctrl+V")}, {"F5", ShellKeyText("F5")},
+      {"F2", ShellKeyText("F2")}};
   return table;
 }
 
@@ -590,25 +553,8 @@ std::uint32_t ShellDropEffect(const std::vector<std::string>& paths, const std::
 
 // ---- opening ---------------------------------------------------------------
 
-namespace {
-
-// Openers that did not end in time, reaped later.
-std::vector<pid_t>& runningOpeners() {
-  static std::vector<pid_t> pids;
-  return pids;
-}
-
-void reapOpeners() {
-  std::erase_if(runningOpeners(), [](pid_t pid) {
-    int status = 0;
-    return ::waitpid(pid, &status, WNOHANG) != 0;
-  });
-}
-
-}  // namespace
-
-int ShellExecuteOpen(const std::string& file, const std::string& folder) {
-  reapOpeners();
+int ShellExecuteOpen(const std::string& file, const std::string& folder,
+                     std::function<void(int code)> onFailure) {
   if (!folder.empty() && !DirectoryExists(folder)) return 3;
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) {
@@ -616,48 +562,14 @@ int ShellExecuteOpen(const std::string& file, const std::string& folder) {
     return DirectoryExists(ExtractFileDir(ExpandFileName(file))) ? 2 : 3;
   }
   if (::access(file.c_str(), R_OK) != 0) return 5;
-
-  const std::string program = ShellOpenProgram();
-  std::vector<char*> argv{const_cast<char*>(program.c_str()), const_cast<char*>(file.c_str()),
-                          nullptr};
-  posix_spawn_file_actions_t actions;
-  posix_spawnattr_t attr;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawnattr_init(&attr);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  // Its own session: the application it starts outlives us and our group.
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
-  pid_t pid = 0;
-  const int spawned = ::posix_spawnp(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  posix_spawnattr_destroy(&attr);
-  if (spawned != 0) return 31;
-
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-  for (;;) {
-    int status = 0;
-    const pid_t r = ::waitpid(pid, &status, WNOHANG);
-    if (r == pid) {
-      if (!WIFEXITED(status)) return 31;
-      switch (WEXITSTATUS(status)) {
-        case 0:
-          return 42;
-        case 2:
-          return 2;
-        default:
-          return 31;
-      }
-    }
-    if (r < 0 && errno != EINTR) return 42;
-    if (std::chrono::steady_clock::now() >= end) {
-      runningOpeners().push_back(pid);
-      return 42;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  // The opener's exit status 2 says the file was not found; any other
+  // failure is taken as no application for the file.
+  std::function<void(int)> report;
+  if (onFailure)
+    report = [onFailure = std::move(onFailure)](int exitCode) {
+      onFailure(exitCode == 2 ? 2 : 31);
+    };
+  return StartShellOpener(file, folder, std::move(report)) == 0 ? 42 : 31;
 }
 
 std::string ShellExecuteErrorMessage(int code) {

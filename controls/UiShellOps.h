@@ -22,6 +22,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,12 +38,8 @@ namespace qv {
 
 using TShortCut = std::uint16_t;
 
-// A shortcut from its text: the menu texts of ShortCuts.h, plus "^" for
-// "Ctrl+", the number-pad keys named by their digits and "#" followed by a
-// key number (up to 597); 0 when the text names no key.
-TShortCut ShellTextToShortCut(std::string_view text);
-// The text of a shortcut, modifiers first in the order Shift, Ctrl, Alt.
-std::string ShellShortCutToText(TShortCut shortCut);
+// The shortcut of a key and shift state (the texts of the key table are
+// read and written by ShortCuts.h in its Shell form).
 TShortCut ShellShortCut(int key, TShiftState shift);
 
 // The commands of the key table, by row.
@@ -58,7 +55,7 @@ enum TUiShellKeyCommand : std::uint8_t {
 };
 struct TUiShellControlDefKeyRec {
   const char* Text;
-  TShortCut ShortCut;  // computed from Text
+  TShortCut ShortCut;  // computed from Text (TextToShortCut, Shell form)
 };
 // The seven rows, shared by list and tree.
 const TUiShellControlDefKeyRec* ShellKeyTable();
@@ -159,12 +156,15 @@ TShellOpResult MoveToTrash(const std::vector<std::string>& paths);
 // The home trash folder ($XDG_DATA_HOME/Trash).
 std::string HomeTrashDir();
 
-// Opens a file with the desktop's default application through the opener
-// (xdg-open, see SetShellOpenProgram in platform/core/Services.h). Returns
-// the shell's code: above 32 for success, else 2 (file not found), 3 (path
-// not found), 5 (access denied) or 31 (no application). The opener is left
-// running when it does not end within a few seconds.
-int ShellExecuteOpen(const std::string& file, const std::string& folder = {});
+// Opens a file with the desktop's default application through the
+// desktop's opener (StartShellOpener in platform/core/Services.h), which
+// never waits. Returns the shell's code: above 32 when the opener started,
+// else 2 (file not found), 3 (path not found), 5 (access denied) or 31 (the
+// opener could not start). When the opener later ends with a failure,
+// onFailure runs on the UI thread with 2 (its status 2: file not found) or
+// 31 (no application).
+int ShellExecuteOpen(const std::string& file, const std::string& folder = {},
+                     std::function<void(int code)> onFailure = nullptr);
 // The message for a code of ShellExecuteOpen (those of the shell's table);
 // "" for success and for codes without a message.
 std::string ShellExecuteErrorMessage(int code);

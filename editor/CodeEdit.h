@@ -693,6 +693,9 @@ class TCustomCodeEdit : public TControlCore {
   void SetCaretInternal(TPoint P);
   // Anchor and end as given (lines clamped to the text), repainted.
   void SelectRange(TPoint Begin, TPoint End);
+  // The selection shrinks to the point At; the rows it covered are
+  // repainted.
+  void CollapseSelection(TPoint At);
   // Trailing blanks are trimmed (eoTrimTrailingSpaces) except while undo
   // puts recorded text back, which must come back exactly.
   bool TrimOn() const { return HasOption(eoTrimTrailingSpaces) && !replaying_; }

@@ -2,13 +2,11 @@
 
 #include <cstdlib>
 
+#include "platform/core/ShortCuts.h"
+
 namespace qv {
 
 namespace Menus {
-
-constexpr TShortCut scShift = 0x2000;
-constexpr TShortCut scCtrl = 0x4000;
-constexpr TShortCut scAlt = 0x8000;
 
 TShortCut ShortCut(uint16_t Key, TShiftState Shift) {
   if (Key & 0xF000) return 0;  // not representable
@@ -25,56 +23,6 @@ void ShortCutToKey(TShortCut ShortCut, uint16_t& Key, TShiftState& Shift) {
   if (ShortCut & scShift) Shift |= ssShift;
   if (ShortCut & scCtrl) Shift |= ssCtrl;
   if (ShortCut & scAlt) Shift |= ssAlt;
-}
-
-static std::string KeyName(uint16_t Key) {
-  switch (Key) {
-    case VK_BACK:
-      return "BkSp";
-    case VK_TAB:
-      return "Tab";
-    case VK_ESCAPE:
-      return "Esc";
-    case VK_RETURN:
-      return "Enter";
-    case VK_SPACE:
-      return "Space";
-    case VK_PRIOR:
-      return "PgUp";
-    case VK_NEXT:
-      return "PgDn";
-    case VK_END:
-      return "End";
-    case VK_HOME:
-      return "Home";
-    case VK_LEFT:
-      return "Left";
-    case VK_UP:
-      return "Up";
-    case VK_RIGHT:
-      return "Right";
-    case VK_DOWN:
-      return "Down";
-    case VK_INSERT:
-      return "Ins";
-    case VK_DELETE:
-      return "Del";
-    default:
-      break;
-  }
-  if ((Key >= '0' && Key <= '9') || (Key >= 'A' && Key <= 'Z')) return std::string(1, char(Key));
-  if (Key >= VK_F1 && Key < VK_F1 + 24) return "F" + std::to_string(Key - VK_F1 + 1);
-  return std::string();
-}
-
-std::string ShortCutToText(TShortCut ShortCut) {
-  const std::string name = KeyName(ShortCut & 0x0FFF);
-  if (name.empty()) return std::string();
-  std::string result;
-  if (ShortCut & scShift) result += "Shift+";
-  if (ShortCut & scCtrl) result += "Ctrl+";
-  if (ShortCut & scAlt) result += "Alt+";
-  return result + name;
 }
 
 }  // namespace Menus
@@ -169,9 +117,8 @@ void TCodeEditKeyStroke::Assign(const TCodeEditKeyStroke& Source) {
 }
 
 std::string TCodeEditKeyStroke::GetDisplayName() const {
-  std::string result =
-      EditorCommandToCodeString(command_) + " - " + Menus::ShortCutToText(ShortCut());
-  if (key2_ != 0) result += " " + Menus::ShortCutToText(ShortCut2());
+  std::string result = EditorCommandToCodeString(command_) + " - " + ShortCutToText(ShortCut());
+  if (key2_ != 0) result += " " + ShortCutToText(ShortCut2());
   if (result.empty()) result = "TCodeEditKeyStroke";
   return result;
 }

@@ -24,9 +24,9 @@ using TShortCut = uint16_t;
 namespace Menus {
 TShortCut ShortCut(uint16_t Key, TShiftState Shift);
 void ShortCutToKey(TShortCut ShortCut, uint16_t& Key, TShiftState& Shift);
-// "Shift+Ctrl+Alt+" prefixes followed by the key's name ("Z", "BkSp", "F1").
-std::string ShortCutToText(TShortCut ShortCut);
 }  // namespace Menus
+// The texts of shortcuts ("Shift+Ctrl+Alt+" prefixes and the key's name)
+// are those of platform/core/ShortCuts.h.
 
 // clang-format off
 constexpr TCodeEditorCommand

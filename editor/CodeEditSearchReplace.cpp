@@ -122,7 +122,7 @@ int TCustomCodeEdit::SearchReplace(const std::string& ASearch, const std::string
           segment += with;
         }
         const int to = cols.back() + searchLen;
-        blockBegin_ = blockEnd_ = TPoint(from, line);
+        CollapseSelection(TPoint(from, line));
         SelectRange(TPoint(from, line), TPoint(to, line));
         SetSelText(U8(segment));
         const int delta = int(cols.size()) * (replaceLen - searchLen);
@@ -144,7 +144,9 @@ int TCustomCodeEdit::SearchReplace(const std::string& ASearch, const std::string
       if (!backwards && c < minCol) continue;
       if (!accepted(line, c)) continue;
       ++result;
-      blockBegin_ = blockEnd_ = TPoint(c, line);
+      // The match found before (or the selection searched from) is no
+      // longer selected: its rows are painted again.
+      CollapseSelection(TPoint(c, line));
       SetCaretXY(TPoint(1, line));
       EnsureCursorPosVisibleEx(true);
       SelectRange(TPoint(c, line), TPoint(c + searchLen, line));

@@ -50,6 +50,16 @@ void TCustomCodeEdit::SelectRange(TPoint Begin, TPoint End) {
   NoteStatusChange(scSelection);
 }
 
+void TCustomCodeEdit::CollapseSelection(TPoint At) {
+  const int lo = IntMin(blockBegin_.Y, blockEnd_.Y), hi = IntMax(blockBegin_.Y, blockEnd_.Y);
+  const bool had = SelAvail();
+  blockBegin_ = blockEnd_ = At;
+  if (had) {
+    InvalidateLines(lo, hi);
+    NoteStatusChange(scSelection);
+  }
+}
+
 // ---- column ranges --------------------------------------------------------------------
 
 void TCustomCodeEdit::ColumnDisplayRange(int& From, int& To) const {

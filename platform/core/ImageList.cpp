@@ -136,7 +136,7 @@ bool TCustomImageList::Opaque(int index, int x, int y) const {
 }
 
 void TCustomImageList::DrawImage(TCanvas& c, int x, int y, int index, TDrawingStyle style,
-                                 bool enabled) const {
+                                 bool enabled, TColor background) const {
   const TEntry& e = images_[std::size_t(index)];
   TImage look = e.Image;
   const TColor blend = ColorToRGB(blendColor_);
@@ -158,9 +158,9 @@ void TCustomImageList::DrawImage(TCanvas& c, int x, int y, int index, TDrawingSt
       }
       look.SetPixel(px, py, RGB(r, g, b));
     }
-  if (bkColor_ != clNone && style != dsTransparent) {
+  if (background != clNone && style != dsTransparent) {
     c.Brush.SetStyle(bsSolid);
-    c.Brush.SetColor(bkColor_);
+    c.Brush.SetColor(background);
     c.FillRect(Bounds(x, y, width_, height_));
   }
   TRegion clip = e.Region;
@@ -174,10 +174,15 @@ void TCustomImageList::DrawImage(TCanvas& c, int x, int y, int index, TDrawingSt
 
 void TCustomImageList::DrawOverlay(TCanvas& c, int x, int y, int index, int overlay,
                                    TDrawingStyle style, bool enabled) const {
+  DrawOverlayOn(c, x, y, index, overlay, style, bkColor_, enabled);
+}
+
+void TCustomImageList::DrawOverlayOn(TCanvas& c, int x, int y, int index, int overlay,
+                                     TDrawingStyle style, TColor background, bool enabled) const {
   if (index < 0 || index >= Count()) return;
-  DrawImage(c, x, y, index, style, enabled);
+  DrawImage(c, x, y, index, style, enabled, background);
   const int ov = OverlayImage(overlay);
-  if (ov >= 0) DrawImage(c, x, y, ov, dsTransparent, enabled);
+  if (ov >= 0) DrawImage(c, x, y, ov, dsTransparent, enabled, background);
 }
 
 void TCustomImageList::RegisterChanges(TChangeLink* link) {

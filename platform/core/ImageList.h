@@ -82,6 +82,11 @@ class TCustomImageList {
   // Draws an image in a look, with overlay number overlay (-1: none) on top.
   void DrawOverlay(TCanvas& canvas, int x, int y, int index, int overlay, TDrawingStyle style,
                    bool enabled = true) const;
+  // DrawOverlay on a background of its own instead of BkColor (clNone:
+  // none), leaving the list as it is: a control that shares a list draws
+  // with its own colour without telling the list's other users of a change.
+  void DrawOverlayOn(TCanvas& canvas, int x, int y, int index, int overlay, TDrawingStyle style,
+                     TColor background, bool enabled = true) const;
 
   void RegisterChanges(TChangeLink* link);
   void UnRegisterChanges(TChangeLink* link);
@@ -97,7 +102,8 @@ class TCustomImageList {
     TRegion Region;                  // the opaque pixels, image coordinates
   };
   TEntry MakeEntry(const TImage& image, std::vector<std::uint8_t> mask) const;
-  void DrawImage(TCanvas& canvas, int x, int y, int index, TDrawingStyle style, bool enabled) const;
+  void DrawImage(TCanvas& canvas, int x, int y, int index, TDrawingStyle style, bool enabled,
+                 TColor background) const;
   int width_, height_;
   TColor bkColor_ = clNone;
   TColor blendColor_ = clHighlight;

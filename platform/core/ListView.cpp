@@ -899,6 +899,10 @@ void TCustomListView::ItemRemoved(TListItem& item) {
     if (CloseLabelEditor) CloseLabelEditor(false);
   }
   pendingEdit_ = -1;  // indexes shift
+  // A press on an item that goes (a double click that changed the folder)
+  // leaves its release no item to act on.
+  downItem_ = -1;
+  wasSelectedOnDown_ = false;
   if (endingItem_ == &item) endingItem_ = nullptr;
   DoDeletion(item);
 }
@@ -1159,7 +1163,9 @@ void TCustomListView::MouseDown(TMouseButton button, TShiftState shift, int x, i
     return;
   }
   TListItem& item = items_.Item(index);
-  wasSelectedOnDown_ = item.selected_ && item.focused_ && SelCount() == 1;
+  // Only a single press on the one selected item arms the edit on release;
+  // the second press of a double click never does.
+  wasSelectedOnDown_ = !(shift & ssDouble) && item.selected_ && item.focused_ && SelCount() == 1;
   if (button == mbLeft && multiSelect_ && (shift & ssCtrl)) {
     SetItemSelected(item, !item.selected_);
     anchor_ = index;
@@ -1234,6 +1240,7 @@ void TCustomListView::MouseUp(TMouseButton button, TShiftState shift, int x, int
 void TCustomListView::DblClick() {
   if (host_) host_->KillTimer(ListViewEditTimer);
   pendingEdit_ = -1;
+  wasSelectedOnDown_ = false;
   bool divider = false;
   if (HeaderColumnAt(downAt_.X, downAt_.Y, &divider) >= 0 && divider) {
     // Fit the column to its widest text.
@@ -1333,7 +1340,9 @@ void TCustomListView::Timer(int id) {
   if (host_) host_->KillTimer(ListViewEditTimer);
   const int i = pendingEdit_;
   pendingEdit_ = -1;
-  if (i < 0 || i >= items_.Count()) return;
+  // The edit of a slow second click starts only while the list still has
+  // the keyboard focus.
+  if (i < 0 || i >= items_.Count() || (host_ && !host_->Focused())) return;
   editByMouse_ = true;
   struct TReset {
     bool& f;

@@ -1,10 +1,15 @@
 #include "platform/core/Services.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
 #include <cerrno>
 #include <cstring>
+#include <thread>
+#include <vector>
+
+#include "platform/core/ThreadPost.h"
 
 extern char** environ;
 
@@ -184,18 +189,51 @@ void SetMessagePump(std::function<void()> pump) { Pump() = std::move(pump); }
 void SetShellOpenProgram(const std::string& program) { ShellProgram() = program; }
 const std::string& ShellOpenProgram() { return ShellProgram(); }
 
-bool ShellOpen(const std::string& target) {
-  if (target.empty()) return false;
-  std::string program = ShellProgram();
-  std::vector<char*> argv{program.data(), const_cast<char*>(target.c_str()), nullptr};
+namespace {
+
+// Waits for one opener on a thread of its own and reports how it ended.
+// Only this pid is waited for, so the program's other children stay with
+// whoever started them.
+void ReapOpener(pid_t pid, std::function<void(int exitCode)> onFailure) {
+  std::thread([pid, report = std::move(onFailure)]() mutable {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0)
+      if (errno != EINTR) return;
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (code != 0 && report) UiQueue().Queue([report = std::move(report), code] { report(code); });
+  }).detach();
+}
+
+}  // namespace
+
+int StartShellOpener(const std::string& target, const std::string& folder,
+                     std::function<void(int exitCode)> onFailure) {
+  if (target.empty()) return EINVAL;
+  const std::string program = ShellProgram();
+  std::vector<char*> argv{const_cast<char*>(program.c_str()), const_cast<char*>(target.c_str()),
+                          nullptr};
+  posix_spawn_file_actions_t actions;
+  posix_spawnattr_t attr;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawnattr_init(&attr);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  if (!folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  // A session of its own: the application it starts outlives the program
+  // and its process group.
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSID);
   pid_t pid = 0;
-  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
-    return false;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return false;
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  const int error = ::posix_spawnp(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (error != 0) return error;
+  ReapOpener(pid, std::move(onFailure));
+  return 0;
+}
+
+bool ShellOpen(const std::string& target, std::function<void(int exitCode)> onFailure) {
+  return StartShellOpener(target, {}, std::move(onFailure)) == 0;
 }
 
 }  // namespace qv

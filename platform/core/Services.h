@@ -256,9 +256,20 @@ void SetDialogService(TDialogService* s);
 void ProcessMessages();
 void SetMessagePump(std::function<void()> pump);
 
-// Opens a file or URL with the user's default application (xdg-open);
-// true when the launcher ran and exited with status 0.
-bool ShellOpen(const std::string& target);
+// The desktop's opener: opens a file or URL with the user's default
+// application through the opener program (xdg-open). The opener starts
+// detached, in a session of its own with standard input and output on
+// /dev/null, in `folder` when one is given, and the call never waits for
+// it: the window stays live however long the opener takes. The result is
+// 0 when the opener started, else the errno of the failed start (ENOENT:
+// no such program; EINVAL: no target). A thread of its own waits for the
+// opener to end, so none is left behind as a zombie; when it ends with a
+// failure, onFailure (when given) runs on the UI thread (UiQueue) with its
+// exit status, -1 when a signal ended it.
+int StartShellOpener(const std::string& target, const std::string& folder = {},
+                     std::function<void(int exitCode)> onFailure = nullptr);
+// StartShellOpener without a folder; true when the opener started.
+bool ShellOpen(const std::string& target, std::function<void(int exitCode)> onFailure = nullptr);
 // The launcher program (default "xdg-open"); tests point it elsewhere.
 void SetShellOpenProgram(const std::string& program);
 const std::string& ShellOpenProgram();

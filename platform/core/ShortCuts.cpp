@@ -7,6 +7,10 @@ namespace qv {
 
 namespace {
 
+// The key bits of a shortcut: everything below the modifiers.
+constexpr int kKeyBits = 0x1FFF;
+
+// The name of a key; empty for a key that has none.
 std::string keyName(int key) {
   if ((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')) return std::string(1, char(key));
   if (key >= VK_F1 && key < VK_F1 + 24) return "F" + IntToStr(key - VK_F1 + 1);
@@ -46,11 +50,18 @@ std::string keyName(int key) {
   }
 }
 
+// The shell's key numbers written after "#".
+constexpr int kFirstNumberedKey = 8, kLastNumberedKey = 597;
+
 }  // namespace
 
-std::string ShortCutToText(int shortCut) {
-  const std::string name = keyName(shortCut & 0xFF);
-  if (shortCut == 0 || name.empty()) return {};
+std::string ShortCutToText(int shortCut, TShortCutTexts form) {
+  const int key = shortCut & kKeyBits;
+  std::string name = keyName(key);
+  if (form == TShortCutTexts::Menu && (shortCut == 0 || name.empty())) return {};
+  if (form == TShortCutTexts::Shell && name.empty())
+    name = key >= VK_NUMPAD0 && key <= VK_NUMPAD0 + 9 ? std::string(1, char('0' + key - VK_NUMPAD0))
+                                                      : "#" + IntToStr(key);
   std::string s;
   if (shortCut & scShift) s += "Shift+";
   if (shortCut & scCtrl) s += "Ctrl+";
@@ -58,11 +69,15 @@ std::string ShortCutToText(int shortCut) {
   return s + name;
 }
 
-int TextToShortCut(std::string_view text) {
+int TextToShortCut(std::string_view text, TShortCutTexts form) {
+  const bool shell = form == TShortCutTexts::Shell;
   std::string t = Trim(text);
   int mods = 0;
   for (;;) {
-    if (StartsText("Shift+", t)) {
+    if (shell && StartsText("^", t)) {
+      mods |= scCtrl;
+      t.erase(0, 1);
+    } else if (StartsText("Shift+", t)) {
       mods |= scShift;
       t.erase(0, 6);
     } else if (StartsText("Ctrl+", t)) {
@@ -76,6 +91,13 @@ int TextToShortCut(std::string_view text) {
     }
   }
   if (t.empty()) return 0;
+  if (shell && t.size() > 1 && t[0] == '#') {
+    int code = 0;
+    if (!TryStrToInt(std::string_view(t).substr(1), code) || code < kFirstNumberedKey ||
+        code > kLastNumberedKey)
+      return 0;
+    return mods | code;
+  }
   for (int k = 1; k < 256; ++k)
     if (SameText(keyName(k), t)) return mods | k;
   return 0;

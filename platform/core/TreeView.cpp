@@ -716,7 +716,7 @@ void TCustomTreeView::SelectRow(int row) {
   SetSelected(rows_[std::size_t(std::clamp(row, 0, int(rows_.size()) - 1))]);
 }
 
-void TCustomTreeView::MouseDown(TMouseButton button, TShiftState, int x, int y) {
+void TCustomTreeView::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   if (!enabled_) return;
   if (host_) {
     host_->SetFocus();
@@ -737,7 +737,8 @@ void TCustomTreeView::MouseDown(TMouseButton button, TShiftState, int x, int y) 
   downAt_ = {x, y};
   downNode_ = n;
   dragStarted_ = false;
-  wasSelectedOnDown_ = selected_ == n;
+  // The second press of a double click never arms the edit.
+  wasSelectedOnDown_ = !(shift & ssDouble) && selected_ == n;
   if (host_) host_->SetCapture();
   if (button == mbLeft) SetSelected(n);
 }
@@ -774,6 +775,7 @@ void TCustomTreeView::MouseUp(TMouseButton button, TShiftState, int x, int y) {
 void TCustomTreeView::DblClick() {
   if (host_) host_->KillTimer(TreeViewEditTimer);
   pendingEdit_ = nullptr;
+  wasSelectedOnDown_ = false;
   if (downNode_ && downNode_->HasChildren()) downNode_->SetExpanded(!downNode_->Expanded());
   if (OnDblClick) OnDblClick();
 }
@@ -881,7 +883,7 @@ void TCustomTreeView::Timer(int id) {
   if (host_) host_->KillTimer(TreeViewEditTimer);
   TTreeNode* n = pendingEdit_;
   pendingEdit_ = nullptr;
-  if (!n) return;
+  if (!n || (host_ && !host_->Focused())) return;
   editByMouse_ = true;
   struct TReset {
     bool& f;

@@ -249,6 +249,38 @@ TEST(ImageComboBox, ItemsAreIndentedInTheListButFlushInTheFace) {
   EXPECT_EQ(c.Count("Draw"), 1);                     // the image
 }
 
+// The image list may be shared (the system's icons, with the shell list
+// beside the combo): painting the combo changes nothing in it, so no user
+// of the list is told to paint again, and the icons still sit on the
+// combo's colour.
+TEST(ImageComboBox, PaintingLeavesASharedImageListAlone) {
+  TImageCombo f;
+  f.images.SetBkColor(clYellow);
+  TChangeLink other;
+  int changes = 0;
+  other.OnChange = [&] { ++changes; };
+  f.images.RegisterChanges(&other);
+  f.combo.SetColor(clAqua);
+  f.combo.SetItemIndex(1);
+  TRecordingCanvas c(TRect(0, 0, 200, 200), &f.fonts);
+  f.combo.Paint(c, TRect(0, 0, 145, 21));
+  f.combo.SetDroppedDown(true);
+  f.combo.ListCore().Paint(c, TRect(0, 0, 145, 60));
+  f.combo.CloseUp(false);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(f.images.BkColor(), clYellow);
+  // Every icon's cell is filled with the combo's colour before it is drawn.
+  int iconFills = 0;
+  TColor lastFill = clNone;
+  for (const TCanvasCall& call : c.Calls()) {
+    if (call.Op == "FillRect") lastFill = call.State.BrushColor;
+    if (call.Op == "Draw" && lastFill == clAqua) ++iconFills;
+  }
+  EXPECT_EQ(iconFills, c.Count("Draw"));
+  EXPECT_GT(iconFills, 0);
+  f.images.UnRegisterChanges(&other);
+}
+
 TEST(ImageComboBox, CaptionsFindDeleteAndHeights) {
   TImageCombo f;
   EXPECT_EQ(f.combo.IndexOfCaption("documents"), 1);

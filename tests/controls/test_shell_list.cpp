@@ -217,7 +217,7 @@ TEST_F(ShellList, OpeningFoldersLinksAndFiles) {
   List.MoveUp(1);
   EXPECT_EQ(List.FolderPath(), T.Root);
 
-  // A file: the handler may take it; else the desktop opener runs.
+  // A file: the handler may take it; else the desktop opener starts.
   const std::string saved = ShellOpenProgram();
   SetShellOpenProgram("false");
   bool asked = false;
@@ -231,6 +231,9 @@ TEST_F(ShellList, OpeningFoldersLinksAndFiles) {
   EXPECT_TRUE(Dialogs_.Log().empty());
   List.OnDblClickOpen = nullptr;
   List.OpenSelection();
+  // The opener runs on its own: its failure is told once it has ended.
+  for (int i = 0; i < 100 && Dialogs_.Log().empty(); ++i)
+    if (ManualUiQueue().WaitPending(200)) ManualUiQueue().Drain();
   ASSERT_EQ(Dialogs_.Log().size(), 1u);
   EXPECT_EQ(Dialogs_.Log()[0].Text,
             "There is no application associated with the given filename extension.");
@@ -298,6 +301,72 @@ TEST_F(ShellList, RenamingInPlace) {
   List.EndLabelEdit(false, "");
   Host.Advance(300);
   EXPECT_NE(Find("meanwhile.mff"), nullptr);
+}
+
+// Double clicks as the window delivers them (press, release, a second
+// press with ssDouble and DblClick, release) open the item and never start
+// renaming: not the opened file, not the item that lies under the pointer
+// once a folder has opened, not on the first click in the new folder.
+TEST_F(ShellList, DoubleClicksOpenWithoutRenaming) {
+  for (const char* name : {"one.mff", "two.mff", "three.mff", "four.mff", "five.mff", "six.mff"})
+    T.File(std::string("sub/") + name);
+  List.Fill();
+  auto labelPoint = [&](const std::string& name) {
+    TListItem* i = Find(name);
+    EXPECT_NE(i, nullptr) << name;
+    const TRect r = i ? i->DisplayRect(drLabel) : TRect();
+    return TPoint(r.Left + 3, (r.Top + r.Bottom) / 2);
+  };
+  auto click = [&](TPoint p, TShiftState extra = 0) {
+    List.MouseDown(mbLeft, ssLeft | extra, p.X, p.Y);
+    if (extra & ssDouble) List.DblClick();
+    List.MouseUp(mbLeft, 0, p.X, p.Y);
+  };
+  auto doubleClick = [&](TPoint p) {
+    click(p);
+    click(p, ssDouble);
+  };
+  bool opened = false;
+  List.OnDblClickOpen = [&](bool& handled) {
+    opened = true;
+    handled = true;
+  };
+
+  // A folder: the list shows its items, none of them is being renamed.
+  const TPoint onSub = labelPoint("sub");
+  Select("sub");
+  doubleClick(onSub);
+  ASSERT_EQ(List.FolderPath(), T.Path("sub"));
+  ASSERT_GE(List.ItemAt(onSub.X, onSub.Y), 0);  // an item lies under the pointer
+  Host.Advance(2000);
+  EXPECT_FALSE(List.IsEditing());
+  // The first click in the new folder selects; it does not rename.
+  click(onSub);
+  Host.Advance(2000);
+  EXPECT_FALSE(List.IsEditing());
+
+  // A file, selected before or not: opened through the handler, not renamed.
+  List.Folder().SetPath(T.Root);
+  for (bool selectedBefore : {false, true}) {
+    SCOPED_TRACE(selectedBefore ? "selected before" : "not selected before");
+    opened = false;
+    List.ClearSelection();
+    if (selectedBefore) Select("a.mff");
+    doubleClick(labelPoint("a.mff"));
+    EXPECT_TRUE(opened);
+    Host.Advance(2000);
+    EXPECT_FALSE(List.IsEditing());
+  }
+  EXPECT_TRUE(std::filesystem::exists(T.Path("a.mff")));
+
+  // The list's own rule still holds: a slow second click renames.
+  const TPoint onB = labelPoint("b.mff");
+  click(onB);
+  Host.Advance(1000);
+  click(onB);
+  Host.Advance(1000);
+  EXPECT_TRUE(List.IsEditing());
+  List.EndLabelEdit(false, "");
 }
 
 TEST_F(ShellList, ContextMenuClipboardAndTrash) {

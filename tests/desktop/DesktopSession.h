@@ -170,11 +170,20 @@ class TDesktopSession {
 
   // A picture of the whole screen as PNG (xwd, then netpbm); false when it
   // could not be taken.
-  bool Screenshot(const std::string& PngPath) {
+  bool Screenshot(const std::string& PngPath) { return Picture({"-root"}, PngPath); }
+  // A picture of one window as PNG, read from the window itself (without a
+  // window manager a tool window may not show in the screen's picture).
+  bool WindowScreenshot(const std::string& Window, const std::string& PngPath) {
+    return Picture({"-id", Window}, PngPath);
+  }
+
+ private:
+  bool Picture(const std::vector<std::string>& Which, const std::string& PngPath) {
     const std::string xwd = folder_ + "/screen.xwd";
     TProcessOptions o;
     o.Executable = "xwd";
-    o.Arguments = {"-root", "-silent", "-out", xwd};
+    o.Arguments = Which;
+    o.Arguments.insert(o.Arguments.end(), {"-silent", "-out", xwd});
     o.Environment = {{"DISPLAY", display_}};
     o.TimeoutMs = 20000;
     if (!RunProcess(o).Succeeded()) return false;
@@ -186,7 +195,6 @@ class TDesktopSession {
     return RunProcess(c).Succeeded() && std::filesystem::file_size(PngPath, ec) > 0;
   }
 
- private:
   void StartServer() {
     // Xvfb writes the display number it took to the pipe (-displayfd), so
     // sessions running side by side never race for a display.

@@ -1,5 +1,6 @@
 // Clipboard, printer, dialogs and shell services: fakes and the Qt versions.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,8 +9,15 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
 
 #include "platform/core/Services.h"
+#include "platform/core/ThreadPost.h"
 #include "platform/gui/QtCanvas.h"
 #include "platform/gui/QtServices.h"
 
@@ -159,14 +167,86 @@ TEST_F(ServicesTest, FileFilters) {
   EXPECT_TRUE(ParseFileFilter("").empty());
 }
 
-TEST_F(ServicesTest, ShellOpenChecksTheExitStatus) {
-  SetShellOpenProgram("true");
-  EXPECT_TRUE(ShellOpen("/tmp/whatever.html"));
+// Children of this process that have ended but were never waited for.
+int ZombieChildren() {
+  int zombies = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    // "pid (name) state ppid ...": the name may hold blanks and ")".
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream rest(line.substr(close + 1));
+    char state = 0;
+    long parent = 0;
+    if (rest >> state >> parent && state == 'Z' && parent == long(::getpid())) ++zombies;
+  }
+  return zombies;
+}
+
+// The desktop's opener starts the opener program and returns without
+// waiting for it. A program that cannot start is told at once; how a
+// started one ended is told on the UI thread once it has ended, and only
+// when it failed; none is left behind unwaited.
+TEST_F(ServicesTest, ShellOpenerNeverWaits) {
+  SetUiQueue(nullptr);  // reports wait in the manual queue, drained here
+  ManualUiQueue().Drain();
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string folder = dir.path().toStdString();
+  const std::string target = folder + "/model.mff";
+  std::vector<int> reports;
+  auto record = [&](int code) { reports.push_back(code); };
+  auto awaitReport = [&] {
+    if (!ManualUiQueue().WaitPending(20000)) return false;
+    ManualUiQueue().Drain();
+    return true;
+  };
+  auto exists = [](const std::string& f) { return std::filesystem::exists(f); };
+
+  // An opener that keeps running until told to end: the call has returned
+  // long before, in the folder it was given.
+  SetShellOpenProgram(QV_TEST_DATA_DIR "/opener-waits.sh");
+  ASSERT_EQ(StartShellOpener(target, folder, record), 0);
+  for (int i = 0; i < 2000 && !exists(target + ".cwd"); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(exists(target + ".cwd"));
+  std::ifstream cwd(target + ".cwd");
+  std::string ranIn;
+  std::getline(cwd, ranIn);
+  EXPECT_EQ(std::filesystem::canonical(ranIn), std::filesystem::canonical(folder));
+  EXPECT_TRUE(reports.empty());
+  std::ofstream(target + ".done").put('\n');
+  ASSERT_TRUE(awaitReport());
+  EXPECT_EQ(reports, std::vector<int>{4});
+
+  // A launcher that fails at once: told later all the same.
+  reports.clear();
   SetShellOpenProgram("false");
-  EXPECT_FALSE(ShellOpen("/tmp/whatever.html"));
+  EXPECT_TRUE(ShellOpen(target, record));
+  ASSERT_TRUE(awaitReport());
+  EXPECT_EQ(reports, std::vector<int>{1});
+
+  // One that cannot start, or nothing to open: told at once, never later.
+  reports.clear();
   SetShellOpenProgram("/nonexistent/launcher");
-  EXPECT_FALSE(ShellOpen("/tmp/whatever.html"));
+  EXPECT_EQ(StartShellOpener(target, {}, record), ENOENT);
+  EXPECT_FALSE(ShellOpen(target, record));
+  SetShellOpenProgram("true");
+  EXPECT_EQ(StartShellOpener("", {}, record), EINVAL);
   EXPECT_FALSE(ShellOpen(""));
+
+  // Successes are not reported, and every opener is waited for.
+  for (int i = 0; i < 5; ++i) EXPECT_TRUE(ShellOpen(target, record));
+  int zombies = ZombieChildren();
+  for (int i = 0; i < 2000 && zombies > 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    zombies = ZombieChildren();
+  }
+  EXPECT_EQ(zombies, 0);
+  ManualUiQueue().Drain();
+  EXPECT_TRUE(reports.empty());
   SetShellOpenProgram("xdg-open");
 }
 

@@ -3,6 +3,7 @@
 // deletion and scrolling.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 #include "platform/core/FakeControlHost.h"
@@ -180,6 +181,110 @@ TEST(ListView, LabelEditingThroughTheHostsEditor) {
   EXPECT_FALSE(f.list.IsEditing());
   f.list.SetReadOnly(true);
   EXPECT_FALSE(f.list.Items()[0].EditCaption());
+}
+
+// What the window delivers for a double click: press, release, a second
+// press carrying ssDouble followed by DblClick, release.
+void DoubleClickAt(TCustomListView& l, int x, int y) {
+  l.MouseDown(mbLeft, ssLeft, x, y);
+  l.MouseUp(mbLeft, 0, x, y);
+  l.MouseDown(mbLeft, ssLeft | ssDouble, x, y);
+  l.DblClick();
+  l.MouseUp(mbLeft, 0, x, y);
+}
+
+void ClickAt(TCustomListView& l, int x, int y) {
+  l.MouseDown(mbLeft, ssLeft, x, y);
+  l.MouseUp(mbLeft, 0, x, y);
+}
+
+// Label editing by mouse starts only from a slow second click on the item
+// that was already the one selected; never from a double click, from the
+// release that follows a double click which replaced the items (a folder
+// opened), or after the list lost the focus.
+TEST(ListView, OnlyASlowSecondClickEditsALabel) {
+  struct TCase {
+    const char* name;
+    std::function<void(TListFixture&)> act;
+    bool editing;
+  };
+  // Row 0's label is at (5, 27) in the report below.
+  auto refillOnDoubleClick = [](TListFixture& f) {
+    f.list.OnDblClick = [&f] {
+      f.list.Items().Clear();
+      f.Add({"inner1", "inner2"});
+      f.list.Items()[0].SetFocused(true);
+    };
+  };
+  const TCase cases[] = {
+      {"slow second click",
+       [](TListFixture& f) {
+         ClickAt(f.list, 5, 27);
+         f.host.Advance(1000);
+         ClickAt(f.list, 5, 27);
+       },
+       true},
+      {"double click on an unselected item", [](TListFixture& f) { DoubleClickAt(f.list, 5, 27); },
+       false},
+      {"double click on the selected item",
+       [](TListFixture& f) {
+         f.list.SetItemIndex(0);
+         DoubleClickAt(f.list, 5, 27);
+       },
+       false},
+      {"double click after a pause on the selected item",
+       [](TListFixture& f) {
+         ClickAt(f.list, 5, 27);
+         f.host.Advance(1000);
+         DoubleClickAt(f.list, 5, 27);
+       },
+       false},
+      {"double click that replaces the items",
+       [&](TListFixture& f) {
+         refillOnDoubleClick(f);
+         f.list.SetItemIndex(0);
+         DoubleClickAt(f.list, 5, 27);
+       },
+       false},
+      {"first click after the items were replaced",
+       [&](TListFixture& f) {
+         refillOnDoubleClick(f);
+         DoubleClickAt(f.list, 5, 27);
+         f.host.Advance(1000);
+         ClickAt(f.list, 5, 27);
+       },
+       false},
+      {"slow second click after the items were replaced",
+       [&](TListFixture& f) {
+         refillOnDoubleClick(f);
+         DoubleClickAt(f.list, 5, 27);
+         f.host.Advance(1000);
+         ClickAt(f.list, 5, 27);
+         f.host.Advance(1000);
+         ClickAt(f.list, 5, 27);
+       },
+       true},
+      {"focus lost before the pause ends",
+       [](TListFixture& f) {
+         ClickAt(f.list, 5, 27);
+         f.host.Advance(1000);
+         ClickAt(f.list, 5, 27);
+         f.host.TakeFocus();
+       },
+       false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TListFixture f;
+    f.Report({150});
+    f.Add({"first", "second"});
+    std::string shown;
+    f.list.LabelEditor = [&](const TRect&, const std::string& t) { shown = t; };
+    c.act(f);
+    f.host.Advance(2000);
+    EXPECT_EQ(f.list.IsEditing(), c.editing);
+    EXPECT_EQ(shown.empty(), !c.editing);
+  }
 }
 
 TEST(ListView, SortingByCaptionOrCompare) {

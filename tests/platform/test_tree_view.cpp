@@ -2,6 +2,8 @@
 // tests, selection by mouse and keyboard, deletion, sorting and editing.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/core/FakeControlHost.h"
 #include "platform/core/RecordingCanvas.h"
 #include "platform/core/TreeView.h"
@@ -166,6 +168,58 @@ TEST(TreeView, SortingAndEditing) {
   f.tree.OnEdited = [&](TTreeNode& n, std::string&) { n.Delete(); };  // deleting is safe
   f.tree.EndLabelEdit(true, "renamed");
   EXPECT_EQ(f.tree.Items().Count(), 1);
+}
+
+// Label editing by mouse starts from a slow second click on the selected
+// node, never from a double click (which toggles a node with children).
+TEST(TreeView, OnlyASlowSecondClickEditsALabel) {
+  auto click = [](TCustomTreeView& t, int x, int y) {
+    t.MouseDown(mbLeft, ssLeft, x, y);
+    t.MouseUp(mbLeft, 0, x, y);
+  };
+  auto doubleClick = [&](TCustomTreeView& t, int x, int y) {
+    click(t, x, y);
+    t.MouseDown(mbLeft, ssLeft | ssDouble, x, y);
+    t.DblClick();
+    t.MouseUp(mbLeft, 0, x, y);
+  };
+  struct TCase {
+    const char* name;
+    std::function<void(TTreeFixture&)> act;
+    bool editing;
+  };
+  // Collapsed: a's label on row 0, b's on row 1, both from x = 19.
+  const TCase cases[] = {
+      {"slow second click",
+       [&](TTreeFixture& f) {
+         click(f.tree, 22, 27);
+         f.host.Advance(1000);
+         click(f.tree, 22, 27);
+       },
+       true},
+      {"double click on an unselected node", [&](TTreeFixture& f) { doubleClick(f.tree, 22, 27); },
+       false},
+      {"double click on the selected node",
+       [&](TTreeFixture& f) {
+         f.tree.SetSelected(f.b);
+         doubleClick(f.tree, 22, 27);
+       },
+       false},
+      {"double click that expands a node",
+       [&](TTreeFixture& f) {
+         doubleClick(f.tree, 22, 9);
+         EXPECT_TRUE(f.a->Expanded());
+       },
+       false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TTreeFixture f;
+    f.tree.LabelEditor = [](const TRect&, const std::string&) {};
+    c.act(f);
+    f.host.Advance(2000);
+    EXPECT_EQ(f.tree.IsEditing(), c.editing);
+  }
 }
 
 TEST(TreeView, PaintDrawsButtonsLinesAndTheSelection) {

@@ -9,10 +9,10 @@
 //                                program ends
 #include <QApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "app/spread/qt/SpreadUnit.h"
@@ -59,21 +59,25 @@ int main(int argc, char** argv) {
   }
   TSpreadForm& form = ShowSpreadForm();
   form.move(10, 10);
+  // The program is the sheet: when its window has closed (and gone), the
+  // program ends, whatever other window (a chart beside it) is still open.
+  QObject::connect(&form, &QObject::destroyed, &app, &QCoreApplication::quit);
   if (!file.empty()) {
     if (LowerCase(ExtractFileExt(file)) == ".ssf")
       OpenSheetFromCommandLine(file);
     else
       form.OpenFile(file);
   }
-  std::unique_ptr<TSheetChartWindow> chartWindow;
+  QPointer<TSheetChartWindow> chartWindow;
   if (demo) {
     // Room for the chart beside the sheet.
     form.resize(750, 560);
     Demo(form);
     form.SetModified(false);
-    // The chart in a window that stays beside the sheet.
+    // The chart in a window that stays beside the sheet and goes with it.
     form.ChartShower = [&](const std::vector<TChartColumn>& columns) {
-      chartWindow = std::make_unique<TSheetChartWindow>(columns);
+      delete chartWindow;
+      chartWindow = new TSheetChartWindow(columns, &form);
       chartWindow->resize(500, 360);
       chartWindow->move(form.x() + form.width() + 8, form.y() + 60);
       chartWindow->show();
@@ -84,10 +88,8 @@ int main(int argc, char** argv) {
     QTimer::singleShot(1500, [&] {
       QScreen* screen = QGuiApplication::primaryScreen();
       screen->grabWindow(0).save(QString::fromStdString(screenshot));
-      chartWindow.reset();
       form.SetModified(false);
       form.close();
-      app.quit();
     });
   }
   return app.exec();
