@@ -319,7 +319,7 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings&
     ShowProgress(S, Host, Set, true, back);
   } else if (S.Model.ModelMode == TModelMode::Function && ShowsData(S)) {
     const int f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
-    UpdateBestStatistics(S);
+    CalculateBest(S);
     Host.WriteResultSummary(true);
     std::vector<std::string> lines = Host.ResultLines();
     InsertRunLines(S, lines, AlgorithmName(S, Set, true), ExpressionStopReason(S.Run.StopCode));
