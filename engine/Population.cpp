@@ -103,9 +103,12 @@ bool InitPopulation(TEngineState& S, TFitHost& Host, const TSearchSettings& Set)
   S.Pop.RelativeFitness.assign(size, 0.0);
   S.Pop.ObjectiveValues.assign(size, 0.0);
   S.Pop.ObjectiveFeasible.assign(size, 1);
+  S.Pop.ObjectiveViolation.assign(size, 0.0);
   S.Pop.BestFeasible = true;
+  S.Pop.BestViolation = 0;
   S.Pop.PersonalBestFitness.assign(size, 0.0);
   S.Pop.PersonalBestFeasible.assign(size, 1);
+  S.Pop.PersonalBestViolation.assign(size, 0.0);
   S.Pop.NeighbourBestFitness.assign(size, 0.0);
   if (S.Model.EncodeDecode) {
     S.Pop.GeneStrings.assign(size, String1Array(dims));
@@ -140,6 +143,8 @@ void ResetPopulation(TEngineState& S, int Member) {
     S.Pop.PersonalBestFitness[Member] = 0;
   if (Member < static_cast<int>(S.Pop.PersonalBestFeasible.size()))
     S.Pop.PersonalBestFeasible[Member] = 1;
+  if (Member < static_cast<int>(S.Pop.PersonalBestViolation.size()))
+    S.Pop.PersonalBestViolation[Member] = 0;
   if (Member < static_cast<int>(S.Pop.Velocity.size()))
     std::fill(S.Pop.Velocity[Member].begin(), S.Pop.Velocity[Member].end(), 0.0);
   if (Member < static_cast<int>(S.Pop.PersonalBestPosition.size()))
