@@ -131,7 +131,7 @@ double ProgramMeasure(TEngineState& S, bool Rmse) {
     for (int o = 0; o < M.OutputCount; ++o) {
       try {
         sum += Rmse ? CalcRootMeanSquareError(S, o, M.Calculated)
-                    : CalcDeterminationCoef(S, o, M.Calculated);
+                    : ShownDC(CalcDeterminationCoef(S, o, M.Calculated));
       } catch (const std::exception&) {
       }
     }

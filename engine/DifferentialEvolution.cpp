@@ -155,15 +155,22 @@ void StepDifferentialEvolution(TEngineState& S, const TSearchSettings& Set) {
     if (opt) {
       LoadMember(S, trial);
       const double value = MemberObjective(S, false);
-      const bool feasible = Feasible(S);
-      if (AcceptsValue(S, value, feasible, P.ObjectiveValues[i], P.ObjectiveFeasible[i] != 0)) {
+      double violation = 0;
+      const bool feasible = Feasible(S, violation);
+      if (AcceptsMember(S, value, feasible, violation, P.ObjectiveValues[i],
+                        P.ObjectiveFeasible[i] != 0, P.ObjectiveViolation[i])) {
         P.Population[i] = trial;
         P.ObjectiveValues[i] = value;
         P.ObjectiveFeasible[i] = feasible;
-        if (value < P.BestObjective || (feasible && !P.BestFeasible)) {
-          P.BestObjective = value;
+        P.ObjectiveViolation[i] = violation;
+        // A trial that breaks constraints becomes the best only against a
+        // best that breaks them by more.
+        if (feasible ? value < P.BestObjective || !P.BestFeasible
+                     : !P.BestFeasible && violation < P.BestViolation) {
+          P.BestObjective = BestValueOf(S, value, feasible, false);
           P.BestPosition = trial;
           P.BestFeasible = feasible;
+          P.BestViolation = violation;
         }
       }
       continue;

@@ -1,11 +1,20 @@
 #include "engine/EvaluationThreads.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <climits>
+#include <cmath>
 #include <condition_variable>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <mutex>
+#include <sstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -116,19 +125,89 @@ class TTaskPool {
   int sleepers_ = 0;  // workers asleep on wake_ (guarded by mutex_)
 };
 
-int gThreads = 0;  // as set; 0: every processor
+int gThreads = 0;  // as set; 0: every processor the process may use
+int gUsable = 0;   // UsableProcessors() as last looked at; 0: not yet
 std::unique_ptr<TTaskPool> gPool;
+
+std::string ReadSmallFile(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) return {};
+  std::string text(4096, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  return text;
+}
+
+int AffinityProcessors() {
+  // The mask may be larger than cpu_set_t for machines of many processors.
+  for (int cpus = CPU_SETSIZE; cpus <= (1 << 16); cpus *= 2) {
+    const size_t size = CPU_ALLOC_SIZE(cpus);
+    cpu_set_t* set = CPU_ALLOC(cpus);
+    if (!set) break;
+    const int rc = sched_getaffinity(0, size, set);
+    const int count = rc == 0 ? CPU_COUNT_S(size, set) : 0;
+    const int error = errno;
+    CPU_FREE(set);
+    if (rc == 0) return count;
+    if (error != EINVAL) break;
+  }
+  return static_cast<int>(std::thread::hardware_concurrency());
+}
 
 }  // namespace
 
+int CpuMaxProcessors(const std::string& Text) {
+  std::istringstream in(Text);
+  std::string quota;
+  double period = 0;
+  if (!(in >> quota >> period) || quota == "max" || !(period > 0)) return 0;
+  char* end = nullptr;
+  const double q = std::strtod(quota.c_str(), &end);
+  if (end == quota.c_str() || *end != '\0' || !(q > 0) || !std::isfinite(q)) return 0;
+  const double whole = std::ceil(q / period);
+  return whole >= INT_MAX ? INT_MAX : std::max(1, static_cast<int>(whole));
+}
+
+int CgroupProcessorLimit(const std::string& Root, const std::string& ProcSelfCgroup) {
+  // The cgroup v2 line is "0::/path".
+  std::istringstream lines(ProcSelfCgroup);
+  std::string line, path;
+  bool found = false;
+  while (std::getline(lines, line))
+    if (line.rfind("0::", 0) == 0) {
+      path = line.substr(3);
+      found = true;
+      break;
+    }
+  if (!found || path.empty() || path[0] != '/') return 0;
+  int limit = 0;
+  for (;;) {
+    const int here = CpuMaxProcessors(ReadSmallFile(Root + path + "/cpu.max"));
+    if (here > 0 && (limit == 0 || here < limit)) limit = here;
+    if (path == "/" || path.empty()) break;
+    const size_t slash = path.find_last_of('/');
+    path = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+  }
+  return limit;
+}
+
+int UsableProcessors() {
+  int n = AffinityProcessors();
+  const int quota = CgroupProcessorLimit("/sys/fs/cgroup", ReadSmallFile("/proc/self/cgroup"));
+  if (quota > 0) n = std::min(n, quota);
+  return std::max(1, n);
+}
+
 void SetEvaluationThreads(int Count) {
   gThreads = Count < 0 ? 0 : Count;
+  if (gThreads == 0) gUsable = UsableProcessors();
   if (gPool && gPool->Workers() + 1 != EvaluationThreads()) gPool.reset();
 }
 
 int EvaluationThreads() {
   if (gThreads > 0) return gThreads;
-  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  if (gUsable == 0) gUsable = UsableProcessors();
+  return gUsable;
 }
 
 void ParallelTasks(int Count, const std::function<void(int)>& Task) {

@@ -16,7 +16,15 @@ namespace qv {
 
 namespace {
 
+// The lowest DC shown: statistics clamp a DC below it (or NaN) to it. The
+// fitness that ranks candidates keeps the DC unclamped, so that candidates
+// far from the data stay comparable (a model whose every start lies below
+// the clamp could otherwise never accept a step); a DC that is no number,
+// or an overflowing sum, ranks below every other.
 constexpr double kWorstDC = -100;
+constexpr double kNoDC = -HUGE_VAL;
+
+double RankingDC(double dc) { return std::isnan(dc) ? kNoDC : dc; }
 
 int OutputVariable(const TEngineState& S) {
   if (S.Model.CurrentFunction >= 0 &&
@@ -157,8 +165,7 @@ inline double RowOrderSquares(const double* calc, const double* target, int n) {
 inline double SquaresFitness(int criterion, double sse, int rows, double stt) {
   if (criterion == crRMSE) return rows > 0 ? std::sqrt(sse / rows) : 0;
   if (stt == 0) return 0;
-  const double dc = (stt - sse) / stt;
-  return std::isnan(dc) || dc < kWorstDC ? kWorstDC : dc;
+  return RankingDC((stt - sse) / stt);
 }
 
 // ExpressionFitness on every way but the short one.
@@ -250,6 +257,7 @@ double ExpressionFitnessAll(TEngineState& S, int criterion, int m, const Double1
   // Some row raised, or the sums overflowed: row by row with the penalties.
   double sum = 0;
   bool lastRaised = false;
+  int raised = 0;
   int k = 0;
   while (k < rows) {
     if (k > 0 || bad < 0) bad = EvaluateRows(S, b, k, calc);
@@ -266,12 +274,18 @@ double ExpressionFitnessAll(TEngineState& S, int criterion, int m, const Double1
     calc[bad] = 0;
     RandomizeMember(S, m);
     if (criterion != crDC) sum += Sqr(3 * target[bad]);
+    ++raised;
     lastRaised = bad == rows - 1;
     k = bad + 1;
     bad = -1;
   }
   if (criterion == crRMSE) return rows > 0 ? std::sqrt(sum / rows) : 0;
-  if (lastRaised) return 0;
+  // A member none of whose rows could be evaluated scores 0. One whose
+  // other rows were evaluated scores the DC of its values, the rows that
+  // raised counted as 0: scoring 0 because the last row raised ranked a
+  // model that overflows at the end of the data above every fit worse than
+  // the observed mean, and a search from far starts stood still on it.
+  if (lastRaised && raised == rows) return 0;
   return CalcDeterminationCoef(S, o, S.Model.Calculated, m);
 }
 
@@ -305,8 +319,7 @@ void CalcStatistics(const TEngineState& S, int f, int o, const Double3Array& Cal
   }
   SSE = sse;
   RMSE = n > 0 ? std::sqrt(sse / n) : 0;
-  DC = stt == 0 ? 0 : (stt - sse) / stt;
-  if (std::isnan(DC) || DC < kWorstDC) DC = kWorstDC;
+  DC = ShownDC(stt == 0 ? 0 : (stt - sse) / stt);
   R = (stt == 0 || scc == 0) ? 0 : std::sqrt(Sqr(stc) / (stt * scc));
   if (!std::isfinite(R)) R = 0;
 }
@@ -324,12 +337,10 @@ double CalcDeterminationCoef(TEngineState& S, int o, const Double3Array& Calc, i
   }
   if (!std::isfinite(sse) || !std::isfinite(stt)) {
     if (Member >= 0) RandomizeMember(S, Member);
-    return kWorstDC;
+    return kNoDC;
   }
   if (stt == 0) return 0;
-  double dc = (stt - sse) / stt;
-  if (std::isnan(dc) || dc < kWorstDC) dc = kWorstDC;
-  return dc;
+  return RankingDC((stt - sse) / stt);
 }
 
 double CalcRootMeanSquareError(const TEngineState& S, int o, const Double3Array& Calc) {
@@ -349,8 +360,10 @@ double CalcRootMeanSquareError(const TEngineState& S, int o, const Double3Array&
   return n > 0 ? std::sqrt(sum / n) : 0;
 }
 
+double ShownDC(double DC) { return std::isnan(DC) || DC < kWorstDC ? kWorstDC : DC; }
+
 double CalcDeterminationCoef(TEngineState& S, int o) {
-  return CalcDeterminationCoef(S, o, S.Model.Calculated, -1);
+  return ShownDC(CalcDeterminationCoef(S, o, S.Model.Calculated, -1));
 }
 double CalcRootMeanSquareError(const TEngineState& S, int o) {
   return CalcRootMeanSquareError(S, o, S.Model.Calculated);
@@ -431,6 +444,41 @@ void StoreBestCalculated(TEngineState& S) {
       MeanMinMax(S.Pop.BestCalculated[f][o], n, S.Pop.CalculatedMean[f][o],
                  S.Pop.CalculatedMin[f][o], S.Pop.CalculatedMax[f][o]);
     }
+}
+
+void CalculateBest(TEngineState& S) {
+  TEngineModel& M = S.Model;
+  const int f = M.CurrentFile, o = M.CurrentOutput;
+  if (M.ModelMode != TModelMode::Function || !M.Parser || f < 0 || o < 0 ||
+      f >= static_cast<int>(S.Pop.BestCalculated.size()) ||
+      o >= static_cast<int>(S.Pop.BestCalculated[f].size()) ||
+      f >= static_cast<int>(M.TargetData.size()) || o >= static_cast<int>(M.TargetData[f].size()) ||
+      static_cast<int>(S.Pop.BestPosition.size()) < M.ParameterCount) {
+    UpdateBestStatistics(S);
+    return;
+  }
+  WriteCalculated(S);
+  TRowBinding& b = S.Run.FitnessCache.Scratch;
+  BindRows(S, f, b);
+  Double1Array& calc = S.Pop.BestCalculated[f][o];
+  if (b.Rows > static_cast<int>(calc.size())) return;
+  // The parameters and variables are put back as they were, in place (the
+  // parser reads them by address).
+  const Double1Array parameters = M.ParameterValues, variables = M.VariableValues;
+  LoadParameters(S, S.Pop.BestPosition);
+  // A row that raises shows 0, as in the fitness.
+  for (int k = 0; k < b.Rows;) {
+    const int bad = EvaluateRowsRaw(S, b, k, calc.data());
+    if (bad >= b.Rows) break;
+    calc[bad] = 0;
+    k = bad + 1;
+  }
+  std::copy(parameters.begin(), parameters.end(), M.ParameterValues.begin());
+  std::copy(variables.begin(), variables.end(), M.VariableValues.begin());
+  const int n = std::min<int>(M.PointCount[f], static_cast<int>(calc.size()));
+  MeanMinMax(calc, n, S.Pop.CalculatedMean[f][o], S.Pop.CalculatedMin[f][o],
+             S.Pop.CalculatedMax[f][o]);
+  UpdateBestStatistics(S);
 }
 
 void ComputeRelativeFitness(TPopulation& P, int Criterion, bool First) {

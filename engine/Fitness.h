@@ -25,14 +25,17 @@ namespace qv {
 // mean T comes from TargetMean, mean C from CalculatedMean.
 void CalcStatistics(const TEngineState& S, int f, int o, const Double3Array& Calc, double& SSE,
                     double& RMSE, double& DC, double& R);
-// DC of output o of the current file against Calc; an overflow gives -100
-// and draws member Member again (no member for Member < 0).
+// DC of output o of the current file against Calc, unclamped: it ranks
+// candidates (a DC that is no number ranks lowest). An overflow gives
+// -infinity and draws member Member again (no member for Member < 0).
 double CalcDeterminationCoef(TEngineState& S, int o, const Double3Array& Calc, int Member = -1);
 // RMSE of output o of the current file against Calc; an overflowing sum is
 // replaced by the sum of the squared observed values.
 double CalcRootMeanSquareError(const TEngineState& S, int o, const Double3Array& Calc);
+// A DC as shown: below -100, or no number, it shows as -100.
+double ShownDC(double DC);
 // The two measures of output o of the current file against Calculated, for
-// the chart analysis window.
+// the chart analysis window (the DC as shown).
 double CalcDeterminationCoef(TEngineState& S, int o);
 double CalcRootMeanSquareError(const TEngineState& S, int o);
 
@@ -98,6 +101,12 @@ void UpdateNeighbourBests(TPopulation& Pop, TAlgorithm Algorithm, const Double1A
 // Copies Calculated (written first: WriteCalculated) into BestCalculated
 // with its mean, maximum and minimum.
 void StoreBestCalculated(TEngineState& S);
+// Fitting by expressions: evaluates the function at BestPosition into
+// BestCalculated for the current data set and output (a row that raises
+// gives 0) and brings the best's statistics up to date, so that what is
+// reported belongs to the reported parameters, also when the member that
+// set the best was drawn again by a fault in its own evaluation.
+void CalculateBest(TEngineState& S);
 // R, DC, SSE and RMSE of the best member into BestR .. BestRMSE, and the
 // observed-against-calculated line into BestLine: in program mode of every
 // data set and output (File* per set and output, the Best* means over the

@@ -38,6 +38,10 @@ void TakeBest(TEngineState& S, int m, double v, bool step) {
 
 }  // namespace
 
+double BestValueOf(const TEngineState& S, double v, bool feasible, bool FirstPass) {
+  return FirstPass || feasible || S.Model.ObjectiveCount > 0 ? v : S.Pop.BestObjective;
+}
+
 double ObjectiveValue(TEngineState& S, int i) {
   const double v = Evaluate(S, S.Model.ObjectiveIndices[i]);
   return S.Model.Objective == TObjective::None ? std::fabs(v) : v;
@@ -67,12 +71,30 @@ bool Feasible(TEngineState& S) {
   return true;
 }
 
+bool Feasible(TEngineState& S, double& Violation) {
+  bool feasible = true;
+  Violation = 0;
+  for (int i = 0; i < S.Model.ConstraintCount; ++i) {
+    const double g = ConstraintValue(S, i);
+    if (g < 0 || (S.Model.ConstraintNonStrict[i] && g == 0)) continue;
+    feasible = false;
+    Violation += g;
+  }
+  return feasible;
+}
+
 bool AcceptsValue(const TEngineState& S, double v, bool feasible, double b, bool bFeasible) {
   const bool objectives = S.Model.ObjectiveCount > 0, constraints = S.Model.ConstraintCount > 0;
   if (objectives && !constraints) return v < b;
   if (objectives && constraints) return feasible && (v < b || !bFeasible);
   if (constraints) return feasible;
   return false;
+}
+
+bool AcceptsMember(const TEngineState& S, double v, bool feasible, double violation, double b,
+                   bool bFeasible, double bViolation) {
+  if (S.Model.ConstraintCount > 0 && !feasible) return !bFeasible && violation < bViolation;
+  return AcceptsValue(S, v, feasible, b, bFeasible);
 }
 
 void LoadMember(TEngineState& S, const Double1Array& values) {
@@ -108,23 +130,35 @@ void RunOptimizeLoop(TEngineState& S, TFitHost& Host, const TSearchSettings& Set
         for (int m = 0; m < P.PopSize; ++m) {
           LoadMember(S, P.Population[m]);
           const double v = MemberObjective(S, first);
-          const bool feasible = S.Model.ConstraintCount == 0 || Feasible(S);
+          double violation = 0;
+          const bool feasible = S.Model.ConstraintCount == 0 || Feasible(S, violation);
           P.ObjectiveValues[m] = v;
           P.ObjectiveFeasible[m] = feasible;
-          // A member's own best: feasibility first, then the value.
+          P.ObjectiveViolation[m] = violation;
+          // A member's own best: feasibility first, then the value; between
+          // two that break constraints, the smaller broken amount.
           const bool ownFeasible = P.PersonalBestFeasible[m] != 0;
           if (KeepsPersonalBests(S) &&
-              (first || (feasible != ownFeasible ? feasible : v < P.PersonalBestFitness[m]))) {
+              (first || (feasible != ownFeasible ? feasible
+                         : feasible              ? v < P.PersonalBestFitness[m]
+                                                 : violation < P.PersonalBestViolation[m]))) {
             P.PersonalBestFitness[m] = v;
             P.PersonalBestFeasible[m] = feasible;
+            P.PersonalBestViolation[m] = violation;
             P.PersonalBestPosition[m] = P.Population[m];
           }
           if (first && m == 0) {
             TakeBest(S, 0, v, false);
             P.BestFeasible = feasible;
-          } else if (AcceptsValue(S, v, feasible, P.BestObjective, P.BestFeasible)) {
-            TakeBest(S, m, v, true);
+            P.BestViolation = violation;
+          } else if (AcceptsMember(S, v, feasible, violation, P.BestObjective, P.BestFeasible,
+                                   P.BestViolation)) {
+            // Constraints alone: after the first pass every member is worth
+            // 0, which would end the search as if the constraints held; a
+            // best that still breaks them keeps its value.
+            TakeBest(S, m, BestValueOf(S, v, feasible, first), true);
             P.BestFeasible = feasible;
+            P.BestViolation = violation;
           }
         }
         if (first) lastSeen = P.BestObjective;

@@ -27,12 +27,26 @@ bool ConstraintHolds(TEngineState& S, int i);
 // a run), and whether all constraints hold.
 double MemberObjective(TEngineState& S, bool FirstPass);
 bool Feasible(TEngineState& S);
+// Whether all constraints hold, with the sum of the amounts by which those
+// that do not hold are broken (g for a broken "g <= 0" or "g < 0"; 0 when
+// all hold).
+bool Feasible(TEngineState& S, double& Violation);
 // Acceptance of value v (its member feasible or not) against b (feasible
 // or not): without constraints a smaller value; with objectives and
 // constraints a feasible member with a smaller value, or any feasible
 // member against an infeasible b; with constraints only, any feasible
 // member. An infeasible member is never accepted.
 bool AcceptsValue(const TEngineState& S, double v, bool feasible, double b, bool bFeasible);
+// AcceptsValue, completed for two members that break constraints: the one
+// that breaks them by less (violation, bViolation) is accepted. Feasible
+// members are judged by AcceptsValue alone.
+bool AcceptsMember(const TEngineState& S, double v, bool feasible, double violation, double b,
+                   bool bFeasible, double bViolation);
+// The value a member taken as the best gives BestObjective: its own, except
+// for a member that breaks constraints in a model of constraints alone
+// after the first pass (where every member is worth 0): the best keeps its
+// value, so that only a feasible point ends the search.
+double BestValueOf(const TEngineState& S, double v, bool feasible, bool FirstPass);
 // Copies the member's values into the parameter slots.
 void LoadMember(TEngineState& S, const Double1Array& values);
 

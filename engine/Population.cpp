@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "engine/ModelParser.h"
@@ -55,8 +56,35 @@ bool CheckPopulationMemory(const TEngineState& S, TFitHost& Host, const TSearchS
   return false;
 }
 
+namespace {
+
+// Genes hold whole numbers exactly only up to 2^53 in magnitude: beyond,
+// a double has no room for every whole number, and the base-N digits stop
+// at 2^63 - 1. A dimension whose bounds lie beyond is refused, naming its
+// parameter, rather than searched with values that break its bounds.
+bool CheckGeneBounds(const TEngineState& S, TFitHost& Host) {
+  const TEngineModel& M = S.Model;
+  if (!M.EncodeDecode) return true;
+  constexpr double kExact = 9007199254740992.0;  // 2^53
+  for (int d = 0; d < M.DimCount; ++d) {
+    const int p = M.DimParameter(d);
+    if (p < 0 || p >= M.ParameterCount || p >= static_cast<int>(M.ParameterNames.size())) continue;
+    const double lo = M.LowerBound[p], up = M.UpperBound[p];
+    if (std::fabs(lo) <= kExact && std::fabs(up) <= kExact) continue;
+    Host.ShowMessage(mtInformation,
+                     "Bound values of \"" + M.ParameterNames[p] + "\"" +
+                         " are too large!\r(bound values must lie between -9007199254740992 "
+                         "and 9007199254740992 in encode/decode mode of GA)");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool InitPopulation(TEngineState& S, TFitHost& Host, const TSearchSettings& Set) {
   if (S.Run.Resuming) return true;
+  if (!CheckGeneBounds(S, Host)) return false;
   S.Run.Algorithm = Set.Algorithm;
   const int size = std::max(0, Set.PopulationSize);
   S.Pop.PopSize = size;
@@ -75,9 +103,12 @@ bool InitPopulation(TEngineState& S, TFitHost& Host, const TSearchSettings& Set)
   S.Pop.RelativeFitness.assign(size, 0.0);
   S.Pop.ObjectiveValues.assign(size, 0.0);
   S.Pop.ObjectiveFeasible.assign(size, 1);
+  S.Pop.ObjectiveViolation.assign(size, 0.0);
   S.Pop.BestFeasible = true;
+  S.Pop.BestViolation = 0;
   S.Pop.PersonalBestFitness.assign(size, 0.0);
   S.Pop.PersonalBestFeasible.assign(size, 1);
+  S.Pop.PersonalBestViolation.assign(size, 0.0);
   S.Pop.NeighbourBestFitness.assign(size, 0.0);
   if (S.Model.EncodeDecode) {
     S.Pop.GeneStrings.assign(size, String1Array(dims));
@@ -112,6 +143,8 @@ void ResetPopulation(TEngineState& S, int Member) {
     S.Pop.PersonalBestFitness[Member] = 0;
   if (Member < static_cast<int>(S.Pop.PersonalBestFeasible.size()))
     S.Pop.PersonalBestFeasible[Member] = 1;
+  if (Member < static_cast<int>(S.Pop.PersonalBestViolation.size()))
+    S.Pop.PersonalBestViolation[Member] = 0;
   if (Member < static_cast<int>(S.Pop.Velocity.size()))
     std::fill(S.Pop.Velocity[Member].begin(), S.Pop.Velocity[Member].end(), 0.0);
   if (Member < static_cast<int>(S.Pop.PersonalBestPosition.size()))

@@ -35,6 +35,10 @@ struct TPopulation {
   // [m] optimisation mode: 1 when the member satisfies every constraint (a
   // model without constraints: always 1).
   Integer1Array ObjectiveFeasible;
+  // [m] optimisation mode: the sum of the amounts by which the member breaks
+  // its constraints (0 when it meets them); between two members that break
+  // them, the one with the smaller sum is the better.
+  Double1Array ObjectiveViolation;
 
   // ---- Bests ----------------------------------------------------------------
   Double1Array BestPosition;  // [d] the best member's values
@@ -44,6 +48,7 @@ struct TPopulation {
   // Optimisation mode: the best satisfies every constraint. A feasible
   // member always beats an infeasible best, whatever their values.
   bool BestFeasible = true;
+  double BestViolation = 0;  // the best's sum of broken amounts (see ObjectiveViolation)
   // Statistics of the best member (program mode: means over the fitted data
   // sets and outputs) and, in program mode, per data set and output.
   double BestR = 0, BestDC = 0, BestSSE = 0, BestRMSE = 0;
@@ -61,6 +66,7 @@ struct TPopulation {
   Double2Array PersonalBestPosition;   // [m][d]
   Double1Array PersonalBestFitness;    // [m] (optimisation mode: best objective)
   Integer1Array PersonalBestFeasible;  // [m] optimisation mode: that best meets the constraints
+  Double1Array PersonalBestViolation;  // [m] optimisation mode: that best's broken amounts
   Double1Array NeighbourBestFitness;   // [m]
   Double2Array NeighbourBestPosition;  // [m][d]
   String2Array GeneStrings;            // [m][d] genetic encode-decode mode

@@ -337,7 +337,10 @@ void RandomizeMember(const TEngineModel& M, TPopulation& P, TRunState& R, int m)
 bool ExclusiveFeasible(const TEngineModel& M, const TPopulation& P) {
   if (!M.Exclusive) return true;
   const int dims = P.RandomDimCount > 0 ? P.RandomDimCount : M.DimCount;
-  std::set<long long> values;
+  // The whole values the dimensions may take, as doubles: beyond 2^53 in
+  // magnitude every double is whole and v + 1 == v, so the walk goes to the
+  // next double there. Only as many values as there are dimensions matter.
+  std::set<double> values;
   int integerDims = 0;
   for (int d = 0; d < dims; ++d) {
     const int p = M.DimParameter(d);
@@ -347,8 +350,19 @@ bool ExclusiveFeasible(const TEngineModel& M, const TPopulation& P) {
     if (!(M.HasLower[p] && M.HasUpper[p])) return true;  // unbounded: values to spare
     ++integerDims;
     const double lo = std::ceil(M.LowerBound[p]), up = std::floor(M.UpperBound[p]);
-    for (double v = lo; v <= up && values.size() < 100000; v += 1)
-      values.insert(static_cast<long long>(v));
+    // A range of at least as many whole values as dimensions leaves enough
+    // (counted by subtraction only where doubles are 1 apart or closer).
+    constexpr double kExact = 9007199254740992.0;  // 2^53
+    if (std::fabs(lo) <= kExact && std::fabs(up) <= kExact && !(up - lo + 1 < dims)) return true;
+    if (!std::isfinite(lo) || !std::isfinite(up)) return true;
+    int taken = 0;
+    for (double v = lo; v <= up && taken < dims; ++taken) {
+      values.insert(v);
+      if (v == up) break;
+      const double next = v + 1;
+      v = next != v ? next : std::nextafter(v, up);
+    }
+    if (static_cast<int>(values.size()) >= dims) return true;
   }
   return static_cast<int>(values.size()) >= integerDims;
 }

@@ -319,7 +319,7 @@ void ReportSearchResults(TEngineState& S, TFitHost& Host, const TSearchSettings&
     ShowProgress(S, Host, Set, true, back);
   } else if (S.Model.ModelMode == TModelMode::Function && ShowsData(S)) {
     const int f = S.Model.CurrentFile, o = S.Model.CurrentOutput;
-    UpdateBestStatistics(S);
+    CalculateBest(S);
     std::vector<std::string> lines = ResultSummaryLines(S, true);
     Host.WriteResultSummary(lines, true);
     InsertRunLines(S, lines, AlgorithmName(S, Set, true), ExpressionStopReason(S.Run.StopCode));

@@ -125,8 +125,10 @@ inline void NistBox(double start1, double start2, double& lo, double& hi) {
 // The model: variable x (one x column only), parameters b1..bk bounded by
 // NistBox, and the NIST model in this language. False, with the reason in
 // Error, when the file is missing or unreadable or has more x columns.
-inline bool LoadNistProblem(const std::string& name, TNistProblem& p,
-                            std::string* Error = nullptr) {
+// Wide: each box is ten times the larger start magnitude on both sides of
+// zero, whatever the starts' signs.
+inline bool LoadNistProblem(const std::string& name, TNistProblem& p, std::string* Error = nullptr,
+                            bool Wide = false) {
   const std::string file = NistDir() + name + ".json";
   std::ifstream in(file);
   if (!in) {
@@ -155,6 +157,7 @@ inline bool LoadNistProblem(const std::string& name, TNistProblem& p,
     p.Certified.push_back(j["certified"].Items[i].Number);
     double lo = 0, hi = 0;
     NistBox(j["start1"].Items[i].Number, j["start2"].Items[i].Number, lo, hi);
+    if (Wide) lo = -(hi = std::max(-lo, hi));
     params += (i ? ", b" : "b") + std::to_string(i + 1) + " [" + Num(lo) + ", " + Num(hi) + "]";
   }
   p.CertifiedRss = j["certified_rss"].Number;

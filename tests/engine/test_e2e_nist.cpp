@@ -6,7 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "NistData.h"
 #include "SearchTestHost.h"
@@ -45,6 +49,59 @@ TEST_P(NistProblem, ReachesTheCertifiedFit) {
   for (size_t i = 0; i < p.Certified.size(); ++i) {
     EXPECT_NEAR(run.State.Pop.BestPosition[i], p.Certified[i], 1e-3 * std::fabs(p.Certified[i]))
         << "b" << i + 1;
+  }
+}
+
+// MGH17 from boxes of ten times the larger start on both sides of zero:
+// every first candidate lies far below a DC of -100, where the DC was
+// clamped, so no step was ever accepted and 5 and 2000 iterations gave the
+// same parameters. The report's SSE and calculated values belong to the
+// reported parameters (they showed "SSE: INF" and -3.3e77 in row 2, left by
+// a member drawn again after an overflow).
+TEST(NistProblemFarStarts, SearchMovesAndReportsItsOwnParameters) {
+  TNistProblem p;
+  std::string error;
+  ASSERT_TRUE(LoadNistProblem("MGH17", p, &error, true)) << error;
+  const TJson j = [] {
+    std::ifstream in(NistDir() + "MGH17.json");
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return TJson::Parse(ss.str());
+  }();
+  auto model = [](const std::vector<double>& b, double x) {
+    return b[0] + b[1] * std::exp(-x * b[3]) + b[2] * std::exp(-x * b[4]);
+  };
+  struct Result {
+    std::vector<double> Best;
+    double Sse;
+  };
+  auto run = [&](int algorithm, int iterations, uint32_t seed) {
+    TSearchRun r({{"RB2", "True"},
+                  {"ComboBox1", std::to_string(iterations)},
+                  {"RadioGroup2", std::to_string(algorithm)}},
+                 seed);
+    EXPECT_TRUE(r.Run(p.ModelText));
+    const std::vector<double> b = r.State.Pop.BestPosition;
+    double sse = 0;
+    for (size_t k = 0; k < j["x"].Items.size(); ++k) {
+      const double c = model(b, j["x"].Items[k].Number);
+      sse += (j["y"].Items[k].Number - c) * (j["y"].Items[k].Number - c);
+      EXPECT_NEAR(r.State.Pop.BestCalculated[0][0][k], c, 1e-9 * std::fabs(c) + 1e-12)
+          << "row " << k + 1;
+    }
+    EXPECT_NEAR(r.State.Pop.BestSSE, sse, 1e-9 * sse);
+    EXPECT_NEAR(r.Value("Sum of Square Error (SSE)"), sse, 1e-8 * sse);
+    // Row 2 of the report's table: number, observed, calculated.
+    const std::string row = r.Line("2\t");
+    const double shown = std::strtod(row.substr(row.rfind('\t') + 1).c_str(), nullptr);
+    EXPECT_NEAR(shown, model(b, j["x"].Items[1].Number), 1e-6) << row;
+    return Result{b, sse};
+  };
+  for (int algorithm : {0, 1, 2, 3}) {
+    SCOPED_TRACE(algorithm);
+    const Result few = run(algorithm, 5, 11), many = run(algorithm, 2000, 11);
+    EXPECT_NE(few.Best, many.Best);
+    EXPECT_LT(many.Sse, few.Sse);
   }
 }
 

@@ -6,6 +6,7 @@
 // search as without machine code, at every vector width the processor can
 // run.
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <cmath>
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ExprTestSupport.h"
@@ -313,6 +315,67 @@ TEST_P(FitnessSmallDataSetTest, SearchFindsTheSameBestWithAndWithoutMachineCode)
 
 INSTANTIATE_TEST_SUITE_P(Widths, FitnessSmallDataSetTest,
                          ::testing::ValuesIn(expr::ElementaryWidths()), exprtest::WidthName);
+
+// The evaluation threads follow the processors the process may use: its
+// affinity mask (it took every processor of the machine under taskset -c 0)
+// and a cgroup v2 CPU quota.
+TEST(EvaluationThreads, CgroupQuotaInWholeProcessors) {
+  struct Case {
+    const char* Text;
+    int Processors;
+  };
+  for (const Case& c :
+       {Case{"max 100000\n", 0}, Case{"200000 100000\n", 2}, Case{"150000 100000", 2},
+        Case{"100000 100000", 1}, Case{"1000 100000", 1}, Case{"", 0}, Case{"abc 100000", 0},
+        Case{"-5 100000", 0}, Case{"100000 0", 0}, Case{"100000", 0}})
+    EXPECT_EQ(CpuMaxProcessors(c.Text), c.Processors) << c.Text;
+
+  // The smallest quota of the group and the groups above it; cgroup v1
+  // lines alone set none.
+  const std::string root = std::string(QV_TEST_DATA_DIR) + "/cgroup";
+  struct Group {
+    const char* Proc;
+    int Limit;
+  };
+  for (const Group& g : {Group{"0::/slice/job/step\n", 2}, Group{"0::/slice/job\n", 2},
+                         Group{"0::/slice\n", 2}, Group{"0::/\n", 0}, Group{"0::/elsewhere\n", 0},
+                         Group{"4:memory:/slice\n1:cpu:/slice\n", 0}, Group{"", 0}})
+    EXPECT_EQ(CgroupProcessorLimit(root, g.Proc), g.Limit) << g.Proc;
+}
+
+TEST(EvaluationThreads, FollowTheAffinityMask) {
+  cpu_set_t saved;
+  ASSERT_EQ(sched_getaffinity(0, sizeof saved, &saved), 0);
+  std::vector<int> cpus;
+  for (int c = 0; c < CPU_SETSIZE; ++c)
+    if (CPU_ISSET(c, &saved)) cpus.push_back(c);
+  ASSERT_FALSE(cpus.empty());
+  auto restrictTo = [&](size_t count) {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    for (size_t i = 0; i < count; ++i) CPU_SET(cpus[i], &set);
+    return sched_setaffinity(0, sizeof set, &set) == 0;
+  };
+
+  // One processor: the single-thread path, every task on the calling thread.
+  ASSERT_TRUE(restrictTo(1));
+  SetEvaluationThreads(0);
+  EXPECT_EQ(UsableProcessors(), 1);
+  EXPECT_EQ(EvaluationThreads(), 1);
+  std::vector<std::thread::id> ran(8);
+  ParallelTasks(8, [&](int t) { ran[t] = std::this_thread::get_id(); });
+  for (const auto& id : ran) EXPECT_EQ(id, std::this_thread::get_id());
+
+  if (cpus.size() >= 2) {
+    ASSERT_TRUE(restrictTo(2));
+    SetEvaluationThreads(0);
+    EXPECT_LE(EvaluationThreads(), 2);
+    EXPECT_EQ(EvaluationThreads(), UsableProcessors());
+  }
+  ASSERT_EQ(sched_setaffinity(0, sizeof saved, &saved), 0);
+  SetEvaluationThreads(0);
+  EXPECT_LE(EvaluationThreads(), static_cast<int>(cpus.size()));
+}
 
 }  // namespace
 }  // namespace qv

@@ -74,6 +74,7 @@ struct TFixture {
     S.Pop.RelativeFitness.assign(members, 0);
     S.Pop.ObjectiveValues.assign(members, 0);
     S.Pop.ObjectiveFeasible.assign(members, 1);
+    S.Pop.ObjectiveViolation.assign(members, 0);
     S.Pop.Fitness.assign(members, 0);
     SeedEngineRandom(S, seed);
   }

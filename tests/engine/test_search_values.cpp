@@ -82,6 +82,19 @@ TEST(GeneEncoding, HugeRangesAndDecimalCountsSaturate) {
   EXPECT_GE(DecodeGene(bin, EncodeGene(bin, 1e300)), 0);  // saturated, not wrapped
 }
 
+// Whole-number genes are exact up to 2^53, the largest bound a gene
+// dimension may have: every whole number there encodes and decodes to itself.
+TEST(GeneEncoding, WholeNumbersUpTo2To53AreExact) {
+  constexpr double kTop = 9007199254740992.0;  // 2^53
+  for (int base : {2, 7, 10}) {
+    const TGeneLayout l = MakeGeneLayout(-kTop, kTop, base, 0);
+    for (double v : {kTop, kTop - 1, -kTop, -(kTop - 1), 4503599627370497.0, 123456789012345.0}) {
+      const std::string gene = EncodeGene(l, v);
+      EXPECT_EQ(DecodeGene(l, gene), v) << base << " " << gene;
+    }
+  }
+}
+
 TEST(GeneEncoding, MutationChangesOneAllowedPosition) {
   TRandomGenerator g(17);
   const TGeneLayout fixedSign = MakeGeneLayout(0, 99, 10, 2);  // sign may not change
@@ -189,6 +202,28 @@ TEST(RandomValues, ExclusiveIntegersStayPairwiseDifferent) {
   tight.Members(1);
   RandomizeMember(tight.S, 0);  // gives up instead of drawing for ever
   EXPECT_TRUE(tight.S.Run.ExclusiveExhausted);
+}
+
+// Whole-number ranges that reach beyond 2^53, where v + 1 == v: the count
+// of their values ends (it looped for ever) and counts doubles, not steps
+// of 1 (2^53 .. 2^53 + 4 holds three doubles, 1e17 .. 1e17 + 16 two).
+TEST(RandomValues, ExclusiveCountOfHugeWholeRangesEnds) {
+  constexpr double kTop = 9007199254740992.0;  // 2^53
+  struct Case {
+    double Lo, Up;
+    int Dims;
+    bool Feasible;
+  };
+  for (const Case& c :
+       {Case{-1e20, 5, 2, true}, Case{1e16, 1e17, 2, true}, Case{1, 1e20, 3, true},
+        Case{-1e308, 1e308, 4, true}, Case{kTop, kTop + 4, 3, true}, Case{kTop, kTop + 4, 4, false},
+        Case{1e17, 1e17 + 16, 2, true}, Case{1e17, 1e17 + 16, 3, false}}) {
+    SCOPED_TRACE(std::to_string(c.Lo) + " " + std::to_string(c.Up) + " " + std::to_string(c.Dims));
+    TValueState v;
+    for (int k = 0; k < c.Dims; ++k) v.Add(true, c.Lo, true, c.Up, false, 0, true);
+    v.S.Model.Exclusive = true;
+    EXPECT_EQ(ExclusiveFeasible(v.S.Model, v.S.Pop), c.Feasible);
+  }
 }
 
 // Bounds near the largest double: b - a overflows, yet every member, drawn
