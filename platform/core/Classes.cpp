@@ -790,7 +790,19 @@ std::string readFileBytes(const std::string& path) {
     throwOpen(path, EISDIR);
   }
   std::string out;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    // Read straight into the text: a file of known size is not copied
+    // through a buffer.
+    out.resize(static_cast<size_t>(st.st_size));
+    errno = 0;
+    const int64_t n = readAll(fd, out.data(), static_cast<int64_t>(out.size()));
+    if (n < static_cast<int64_t>(out.size()) && errno != 0) {
+      const int e = errno;
+      ::close(fd);
+      throw EReadError("Cannot read file \"" + path + "\". " + SysErrorMessage(e));
+    }
+    out.resize(static_cast<size_t>(n));
+  }
   char buf[65536];
   while (true) {
     const ssize_t r = ::read(fd, buf, sizeof buf);
