@@ -4,14 +4,20 @@
 // Cell key: column (0-255) + row (0-65535) * 256. The tree has four levels
 // (row high byte, row low byte, column high nibble, column low nibble), so
 // a cell is found in constant time and the cells are walked row by row,
-// each row from left to right, as the BIFF writer needs them.
+// each row from left to right, as the BIFF writer needs them. The cells and
+// the pages live in memory blocks of the storage (TCellArena), so reading
+// a sheet of many cells costs no allocation per cell.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
+#include <new>
 #include <string>
+#include <type_traits>
+#include <utility>
+#include <vector>
 
 namespace qv {
 
@@ -153,7 +159,40 @@ class TArrayFormulaCell : public TFormulaCell {
   std::string ArrayTokens;
 };
 
-// The sparse tree of one sheet's cells. Owns its cells.
+// The memory of one storage's cells and pages: blocks of 64 KB handed out
+// from front to back, with a list of freed pieces per size for reuse. All
+// of it goes at once with Clear, so a sheet's cells cost no allocation
+// each.
+class TCellArena {
+ public:
+  TCellArena() = default;
+  TCellArena(const TCellArena&) = delete;
+  TCellArena& operator=(const TCellArena&) = delete;
+
+  // size bytes (at most one block), 8-aligned.
+  void* Allocate(size_t size);
+  // Gives back a piece of the size it was allocated with (at most
+  // kLargest bytes) for the next Allocate of that size.
+  void Free(void* p, size_t size);
+  // Drops every block (the objects in them must be destroyed first).
+  void Clear();
+  // Bytes in blocks.
+  size_t Reserved() const { return blocks_.size() * kBlock; }
+
+  static constexpr size_t kLargest = 256;
+
+ private:
+  static constexpr size_t kBlock = 64 * 1024;
+  std::vector<std::unique_ptr<std::byte[]>> blocks_;
+  std::byte* next_ = nullptr;
+  size_t left_ = 0;
+  // Freed pieces by size / 8, chained through their first word.
+  std::array<void*, kLargest / 8 + 1> free_{};
+};
+
+// The sparse tree of one sheet's cells. Owns its cells. Cells made with
+// Emplace live in the storage's arena; cells handed over with Put stay
+// on the heap.
 class TCellStorage {
  public:
   TCellStorage();
@@ -167,12 +206,34 @@ class TCellStorage {
   // there; a new cell whose format index is below 1 takes over the old
   // cell's format index. A null cell deletes the slot's cell.
   void Put(uint32_t key, std::unique_ptr<TCell> cell);
+  // Makes a T(key, args...) in the storage's memory and stores it at key
+  // as Put does; returns it. T is one of the cell classes above.
+  template <class T, class... A>
+  T& Emplace(uint32_t key, A&&... args) {
+    static_assert(std::is_base_of_v<TCell, T> && sizeof(T) <= TCellArena::kLargest);
+    T* cell = new (arena_.Allocate(sizeof(T))) T(key, std::forward<A>(args)...);
+    store(key, reinterpret_cast<uintptr_t>(static_cast<TCell*>(cell)));
+    return *cell;
+  }
 
   // Row-major walk: BeginIterate, then Next until it returns null.
   void BeginIterate();
   TCell* Next();
   // Calls f for every cell in row-major order.
-  void ForEach(const std::function<void(TCell&)>& f) const;
+  template <class F>
+  void ForEach(F&& f) const {
+    for (const RowHighPage* rh : root_) {
+      if (!rh) continue;
+      for (const RowPage* rl : rh->rows) {
+        if (!rl) continue;
+        for (const ColPage* ch : rl->cols) {
+          if (!ch) continue;
+          for (uintptr_t c : ch->cells)
+            if (c) f(*cellOf(c));
+        }
+      }
+    }
+  }
 
   // Recomputes the used bounds. An empty tree gives 0, 0, 0, 0; pages
   // whose cells were all deleted give first 2147483647, last 0.
@@ -183,20 +244,36 @@ class TCellStorage {
   int LastRow() const { return lastRow_; }
 
   int Count() const { return count_; }
+  // Bytes of the memory blocks that hold the cells and pages.
+  size_t ReservedBytes() const { return arena_.Reserved(); }
   void Clear();
 
  private:
+  // A slot holds a cell's address; bit 0 set marks a cell on the heap
+  // (from Put), clear one in the arena (from Emplace).
+  static constexpr uintptr_t kHeap = 1;
+  static TCell* cellOf(uintptr_t slot) { return reinterpret_cast<TCell*>(slot & ~kHeap); }
   struct ColPage {
-    std::array<std::unique_ptr<TCell>, 16> cells;
+    std::array<uintptr_t, 16> cells{};
   };
   struct RowPage {
-    std::array<std::unique_ptr<ColPage>, 16> cols;
+    std::array<ColPage*, 16> cols{};
   };
   struct RowHighPage {
-    std::array<std::unique_ptr<RowPage>, 256> rows;
+    std::array<RowPage*, 256> rows{};
   };
+  template <class P>
+  P* newPage() {
+    return new (arena_.Allocate(sizeof(P))) P();
+  }
+  // The slot of key, its pages made on the way when make is set (else
+  // null when a page is missing).
+  uintptr_t* slotOf(uint32_t key, bool make);
+  void store(uint32_t key, uintptr_t cell);
+  void release(uintptr_t slot);
 
-  std::array<std::unique_ptr<RowHighPage>, 256> root_;
+  TCellArena arena_;
+  std::array<RowHighPage*, 256> root_{};
   TCell* lastHit_ = nullptr;
   int count_ = 0;
   // Iteration cursor: row high, row low, column high, column low.

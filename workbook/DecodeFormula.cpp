@@ -687,7 +687,7 @@ class TDecoder {
               str = ReadBIFF8String(r, ex_ + 1, true, &used);
             } else {
               int len = r.U8(ex_ + 1);
-              str = Cp1252ToUtf8(r.Bytes(ex_ + 2, static_cast<size_t>(len)));
+              str = DecodeCodepage(o_.Codepage, r.Bytes(ex_ + 2, static_cast<size_t>(len)));
               used = 1 + static_cast<size_t>(len);
             }
             s += "\"" + str + "\"";
@@ -754,7 +754,7 @@ class TDecoder {
           std::string_view raw(d + 2, static_cast<size_t>(len) * (wide ? 2 : 1));
           s = wide ? Utf16LEToUtf8(raw) : Latin1ToUtf8(raw);
         } else {
-          s = Cp1252ToUtf8(std::string_view(d + 1, len));
+          s = DecodeCodepage(o_.Codepage, std::string_view(d + 1, len));
         }
         push("\"" + s + "\"");
         break;

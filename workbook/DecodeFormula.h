@@ -55,6 +55,9 @@ struct TDecodeOptions {
   // Base cell of relative references (0x2C, 0x2D tokens).
   int BaseCol = 0;
   int BaseRow = 0;
+  // The code page of the 8-bit string literals of Excel 2.1 to 5 tokens
+  // (the file's CODEPAGE).
+  int Codepage = 1252;
 };
 
 // The formula text (without "=") of a token buffer. Never raises: missing

@@ -396,7 +396,7 @@ class TEncodeFormula::TParser {
         if (o_.Version >= xvExcel97) {
           AppendBIFF8String(d, tokText_, false, false);
         } else {
-          std::string b = EncodeCp1252(tokText_);
+          std::string b = EncodeCodepage(o_.Codepage, tokText_, &o_.Replaced);
           if (b.size() > 255) b.resize(255);
           d += static_cast<char>(b.size());
           d += b;

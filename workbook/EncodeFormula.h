@@ -30,6 +30,10 @@ class TEncodeFormula {
   // The decimal separator of number literals.
   char DecimalSeparator = '.';
   TExcelVersion Version = xvExcel97;
+  // The code page of string literals before Excel 97 (the file's
+  // CODEPAGE); characters it lacks become "?" and are counted in Replaced.
+  int Codepage = 1252;
+  size_t Replaced = 0;
   std::string StrTRUE = "TRUE";
   std::string StrFALSE = "FALSE";
 

@@ -179,41 +179,41 @@ void TSheet::PutCell(std::unique_ptr<TCell> cell) {
 
 void TSheet::SetBlank(int col, int row, int format) {
   check(col, row);
-  PutCell(std::make_unique<TBlankCell>(CellKey(col, row), format));
+  NewCell<TBlankCell>(CellKey(col, row), format);
 }
 
 void TSheet::SetBoolean(int col, int row, bool value, int format) {
   check(col, row);
-  PutCell(std::make_unique<TBooleanCell>(CellKey(col, row), format, value ? 1 : 0));
+  NewCell<TBooleanCell>(CellKey(col, row), format, value ? 1 : 0);
 }
 
 void TSheet::SetError(int col, int row, int kind, int format) {
   check(col, row);
-  PutCell(std::make_unique<TErrorCell>(CellKey(col, row), format, static_cast<uint8_t>(kind)));
+  NewCell<TErrorCell>(CellKey(col, row), format, static_cast<uint8_t>(kind));
 }
 
 void TSheet::SetFloat(int col, int row, double value, int format) {
   check(col, row);
-  PutCell(std::make_unique<TFloatCell>(CellKey(col, row), format, value));
+  NewCell<TFloatCell>(CellKey(col, row), format, value);
 }
 
 void TSheet::SetString(int col, int row, const std::string& text, int format) {
   check(col, row);
   TXLSWorkbook* wb = Workbook();
   uint32_t i = owner_->SST.AddString(text, wb && wb->WriteUnicodeStrings);
-  PutCell(std::make_unique<TStringCell>(CellKey(col, row), format, i));
+  NewCell<TStringCell>(CellKey(col, row), format, i);
 }
 
 void TSheet::SetWideString(int col, int row, const std::u16string& text, int format) {
   check(col, row);
   uint32_t i = owner_->SST.AddWideString(text);
-  PutCell(std::make_unique<TStringCell>(CellKey(col, row), format, i));
+  NewCell<TStringCell>(CellKey(col, row), format, i);
 }
 
 void TSheet::SetSharedString(int col, int row, uint32_t index, int format) {
   check(col, row);
   owner_->SST.AddRef(index);
-  PutCell(std::make_unique<TStringCell>(CellKey(col, row), format, index));
+  NewCell<TStringCell>(CellKey(col, row), format, index);
 }
 
 void TSheet::SetFormula(int col, int row, int format, std::string tokens, const TFormulaResult& r) {
@@ -221,27 +221,20 @@ void TSheet::SetFormula(int col, int row, int format, std::string tokens, const 
   uint32_t key = CellKey(col, row);
   switch (r.Type) {
     case ctNumberFormula: {
-      auto c = std::make_unique<TNumberFormulaCell>(key, format, std::move(tokens));
-      c->Value = r.Number;
-      PutCell(std::move(c));
+      NewCell<TNumberFormulaCell>(key, format, std::move(tokens)).Value = r.Number;
       break;
     }
     case ctStringFormula: {
-      auto c = std::make_unique<TStringFormulaCell>(key, format, std::move(tokens));
-      c->Value = r.Text;
-      PutCell(std::move(c));
+      NewCell<TStringFormulaCell>(key, format, std::move(tokens)).Value = r.Text;
       break;
     }
     case ctBooleanFormula: {
-      auto c = std::make_unique<TBooleanFormulaCell>(key, format, std::move(tokens));
-      c->Value = r.Value ? 1 : 0;
-      PutCell(std::move(c));
+      NewCell<TBooleanFormulaCell>(key, format, std::move(tokens)).Value = r.Value ? 1 : 0;
       break;
     }
     case ctErrorFormula: {
-      auto c = std::make_unique<TErrorFormulaCell>(key, format, std::move(tokens));
-      c->Value = static_cast<uint8_t>(ErrorCodeToIndex(r.Value));
-      PutCell(std::move(c));
+      NewCell<TErrorFormulaCell>(key, format, std::move(tokens)).Value =
+          static_cast<uint8_t>(ErrorCodeToIndex(r.Value));
       break;
     }
     default:
@@ -252,10 +245,8 @@ void TSheet::SetFormula(int col, int row, int format, std::string tokens, const 
 void TSheet::SetArrayFormula(int col, int row, int format, std::string tokens,
                              std::string arrayTokens, double result) {
   check(col, row);
-  auto c = std::make_unique<TArrayFormulaCell>(CellKey(col, row), format, std::move(tokens),
-                                               std::move(arrayTokens));
-  c->Value = result;
-  PutCell(std::move(c));
+  NewCell<TArrayFormulaCell>(CellKey(col, row), format, std::move(tokens), std::move(arrayTokens))
+      .Value = result;
 }
 
 namespace {

@@ -221,6 +221,13 @@ class TSheet {
                        double result);
   // Stores a cell made elsewhere (its Key gives the position).
   void PutCell(std::unique_ptr<TCell> cell);
+  // Makes a T(key, args...) in the sheet's cell storage (no allocation of
+  // its own) at key, replacing a cell there as PutCell does.
+  template <class T, class... A>
+  T& NewCell(uint32_t key, A&&... args) {
+    widthsValid_ = false;
+    return Cells.Emplace<T>(key, std::forward<A>(args)...);
+  }
 
   // The cell's text as the workbook shows it: numbers by their number
   // format, strings, TRUE/FALSE, error texts; formula cells their result

@@ -6,9 +6,9 @@ namespace qv {
 
 bool IsCompoundDocument(std::string_view fileBytes) { return IsCompoundFile(fileBytes); }
 
-std::string ReadWorkbookStream(std::string_view fileBytes, TExtraObjects* keep) {
+std::string ReadWorkbookStream(std::string fileBytes, TExtraObjects* keep) {
   try {
-    TCompoundFile doc{std::string(fileBytes)};
+    TCompoundFile doc{std::move(fileBytes)};
     int book = -1, workbook = -1;
     for (int id : doc.Children(doc.Root())) {
       const TCompoundEntry& e = doc.Entry(id);

@@ -17,7 +17,7 @@ bool IsCompoundDocument(std::string_view fileBytes);
 // Raises EXLSError "File is not a Excel Workbook" when neither exists and
 // EXLSError with the container's message for a damaged document. With
 // keep set, every sub-storage of the root is copied into it.
-std::string ReadWorkbookStream(std::string_view fileBytes, TExtraObjects* keep);
+std::string ReadWorkbookStream(std::string fileBytes, TExtraObjects* keep);
 
 // A compound document holding streamName with the given records and the
 // kept storages beside it.

@@ -91,8 +91,10 @@ class TXLSReader::TImpl {
   bool cellOk(int col, int row) const {
     return col >= 0 && col <= MaxCellCol && row >= 0 && row <= MaxCellRow;
   }
-  void put(std::unique_ptr<TCell> c) {
-    if (TSheet* sh = sheet()) sh->PutCell(std::move(c));
+  // A cell made in the current sheet's storage.
+  template <class T, class... A>
+  void emplace(uint32_t key, A&&... args) {
+    if (TSheet* sh = sheet()) sh->NewCell<T>(key, std::forward<A>(args)...);
   }
   // The record after the current one, without moving; false at the end.
   bool peek(TBIFFHeader& h, TRecordView& body) {
@@ -279,19 +281,19 @@ bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
     }
     case biff::INTEGER2: {
       int row = r.U16(0), col = r.U16(2);
-      if (cellOk(col, row)) put(std::make_unique<TFloatCell>(CellKey(col, row), -1, r.U16(7)));
+      if (cellOk(col, row)) emplace<TFloatCell>(CellKey(col, row), -1, r.U16(7));
       break;
     }
     case biff::NUMBER2: {
       int row = r.U16(0), col = r.U16(2);
-      if (cellOk(col, row)) put(std::make_unique<TFloatCell>(CellKey(col, row), -1, r.F64(7)));
+      if (cellOk(col, row)) emplace<TFloatCell>(CellKey(col, row), -1, r.F64(7));
       break;
     }
     case biff::LABEL2: {
       int row = r.U16(0), col = r.U16(2);
       std::string t = string8(r, 7, false);
       if (cellOk(col, row) && sh)
-        put(std::make_unique<TStringCell>(CellKey(col, row), -1, sh->Owner()->SST.AddString(t)));
+        emplace<TStringCell>(CellKey(col, row), -1, sh->Owner()->SST.AddString(t));
       break;
     }
     case biff::BOOLERR2: {
@@ -299,10 +301,9 @@ bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
       uint8_t value = r.U8(7), isError = r.U8(8);
       if (!cellOk(col, row)) break;
       if (isError)
-        put(std::make_unique<TErrorCell>(CellKey(col, row), -1,
-                                         static_cast<uint8_t>(ErrorCodeToIndex(value))));
+        emplace<TErrorCell>(CellKey(col, row), -1, static_cast<uint8_t>(ErrorCodeToIndex(value)));
       else
-        put(std::make_unique<TBooleanCell>(CellKey(col, row), -1, value ? 1 : 0));
+        emplace<TBooleanCell>(CellKey(col, row), -1, value ? 1 : 0);
       break;
     }
     case biff::FORMULA:
@@ -313,8 +314,7 @@ bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
     case biff::RK3:
     case biff::RK: {
       int row = r.U16(0), col = r.U16(2);
-      if (cellOk(col, row))
-        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(4)), rkValue(r.U32(6))));
+      if (cellOk(col, row)) emplace<TFloatCell>(CellKey(col, row), xf(r.U16(4)), rkValue(r.U32(6)));
       break;
     }
     case biff::MULRK: {
@@ -323,8 +323,7 @@ bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
       for (size_t i = 0; i < n; ++i, ++col) {
         if (!cellOk(col, row)) continue;
         size_t off = 4 + i * 6;
-        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(off)),
-                                         rkValue(r.U32(off + 2))));
+        emplace<TFloatCell>(CellKey(col, row), xf(r.U16(off)), rkValue(r.U32(off + 2)));
       }
       break;
     }
@@ -332,8 +331,7 @@ bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
       int row = r.U16(0), col = r.U16(2);
       size_t n = r.Size() >= 6 ? (r.Size() - 6) / 2 : 0;
       for (size_t i = 0; i < n; ++i, ++col)
-        if (cellOk(col, row))
-          put(std::make_unique<TBlankCell>(CellKey(col, row), xf(r.U16(4 + i * 2))));
+        if (cellOk(col, row)) emplace<TBlankCell>(CellKey(col, row), xf(r.U16(4 + i * 2)));
       break;
     }
     case biff::RSTRING:
@@ -341,8 +339,7 @@ bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
       int row = r.U16(0), col = r.U16(2);
       std::string t = continuedText(r, 6);
       if (cellOk(col, row) && sh)
-        put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)),
-                                          sh->Owner()->SST.AddString(t)));
+        emplace<TStringCell>(CellKey(col, row), xf(r.U16(4)), sh->Owner()->SST.AddString(t));
       break;
     }
     case biff::LABELSST: {
@@ -351,18 +348,17 @@ bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
       TSST2& sst = wb_.Sheets.SST;
       if (i >= static_cast<uint32_t>(sst.Count()))
         throw EXLSError(Format("SST index out of range (%d:%d)", i, sst.Count()));
-      if (cellOk(col, row)) put(std::make_unique<TStringCell>(CellKey(col, row), xf(r.U16(4)), i));
+      if (cellOk(col, row)) emplace<TStringCell>(CellKey(col, row), xf(r.U16(4)), i);
       break;
     }
     case biff::BLANK: {
       int row = r.U16(0), col = r.U16(2);
-      if (cellOk(col, row)) put(std::make_unique<TBlankCell>(CellKey(col, row), xf(r.U16(4))));
+      if (cellOk(col, row)) emplace<TBlankCell>(CellKey(col, row), xf(r.U16(4)));
       break;
     }
     case biff::NUMBER: {
       int row = r.U16(0), col = r.U16(2);
-      if (cellOk(col, row))
-        put(std::make_unique<TFloatCell>(CellKey(col, row), xf(r.U16(4)), r.F64(6)));
+      if (cellOk(col, row)) emplace<TFloatCell>(CellKey(col, row), xf(r.U16(4)), r.F64(6));
       break;
     }
     case biff::BOOLERR: {
@@ -370,10 +366,10 @@ bool TXLSReader::TImpl::cellRecord(uint16_t id, const TRecordView& r) {
       uint8_t value = r.U8(6), isError = r.U8(7);
       if (!cellOk(col, row)) break;
       if (isError)
-        put(std::make_unique<TErrorCell>(CellKey(col, row), xf(r.U16(4)),
-                                         static_cast<uint8_t>(ErrorCodeToIndex(value))));
+        emplace<TErrorCell>(CellKey(col, row), xf(r.U16(4)),
+                            static_cast<uint8_t>(ErrorCodeToIndex(value)));
       else
-        put(std::make_unique<TBooleanCell>(CellKey(col, row), xf(r.U16(4)), value ? 1 : 0));
+        emplace<TBooleanCell>(CellKey(col, row), xf(r.U16(4)), value ? 1 : 0);
       break;
     }
     case biff::SHRFMLA_OLD:
@@ -915,7 +911,7 @@ void TXLSReader::TImpl::formula(const TRecordView& r) {
       }
       if (!ok) return;
       if (keepValueOnly) {
-        put(std::make_unique<TStringCell>(key, format, sh->Owner()->SST.AddString(text)));
+        emplace<TStringCell>(key, format, sh->Owner()->SST.AddString(text));
         return;
       }
       TFormulaResult fr;
@@ -926,12 +922,11 @@ void TXLSReader::TImpl::formula(const TRecordView& r) {
       if (!ok) return;
       if (keepValueOnly) {
         if (kind == 1)
-          put(std::make_unique<TBooleanCell>(key, format, u8(2) ? 1 : 0));
+          emplace<TBooleanCell>(key, format, u8(2) ? 1 : 0);
         else if (kind == 2)
-          put(std::make_unique<TErrorCell>(key, format,
-                                           static_cast<uint8_t>(ErrorCodeToIndex(u8(2)))));
+          emplace<TErrorCell>(key, format, static_cast<uint8_t>(ErrorCodeToIndex(u8(2))));
         else
-          put(std::make_unique<TStringCell>(key, format, sh->Owner()->SST.AddString("")));
+          emplace<TStringCell>(key, format, sh->Owner()->SST.AddString(""));
         return;
       }
       TFormulaResult fr;
@@ -946,7 +941,7 @@ void TXLSReader::TImpl::formula(const TRecordView& r) {
   if (!ok) return;
   double value = readLE<double>(res.data());
   if (keepValueOnly || cce == 0) {
-    put(std::make_unique<TFloatCell>(key, format, value));
+    emplace<TFloatCell>(key, format, value);
     return;
   }
   if (!arrayBody.empty()) {

@@ -47,7 +47,7 @@ TExcelVersion TXLSStream::OpenReadBytes(std::string fileBytes) {
   version_ = xvNone;
   if (IsCompoundDocument(fileBytes)) {
     TExtraObjects* keep = PreserveMacros ? ExtraObjects : nullptr;
-    data_ = ReadWorkbookStream(fileBytes, keep);
+    data_ = ReadWorkbookStream(std::move(fileBytes), keep);
   } else {
     data_ = std::move(fileBytes);
   }

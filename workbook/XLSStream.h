@@ -44,6 +44,25 @@ QV_DECLARE_EXCEPTION(EXLSError, Exception)
 
 // Largest record body: 8224 bytes in Excel 97 files, 2080 before.
 constexpr int MaxRecordBody(TExcelVersion v) { return v >= xvExcel97 ? 8224 : 2080; }
+// Rows a sheet of the version holds: 65,536 in Excel 97, 16,384 before.
+constexpr int MaxRows(TExcelVersion v) { return v >= xvExcel97 ? 65536 : 16384; }
+// "Excel 97", "Excel 5", "Excel 4.0", ... as messages name the versions.
+constexpr const char* VersionName(TExcelVersion v) {
+  switch (v) {
+    case xvExcel21:
+      return "Excel 2.1";
+    case xvExcel30:
+      return "Excel 3.0";
+    case xvExcel40:
+      return "Excel 4.0";
+    case xvExcel50:
+      return "Excel 5";
+    case xvExcel97:
+      return "Excel 97";
+    default:
+      return "Excel";
+  }
+}
 
 // A read-only view of a record body. Every access is checked against the
 // body's length; a read past the end raises EXLSError "record too short".

@@ -162,6 +162,12 @@ std::string DecodeCodepage(int codepage, std::string_view bytes) {
       --il;
     }
   }
+  // Code pages 1255 and 1258 hold a character back in case a combining
+  // mark follows; the flush gives it out.
+  char* op = buf;
+  size_t ol = sizeof buf;
+  iconv(cd, nullptr, nullptr, &op, &ol);
+  out.append(buf, static_cast<size_t>(op - buf));
   iconv_close(cd);
   return out;
 }
@@ -169,6 +175,102 @@ std::string DecodeCodepage(int codepage, std::string_view bytes) {
 std::string EncodeCp1252(std::string_view utf8) {
   if (isAscii(utf8)) return std::string(utf8);
   return Utf8ToCp1252(utf8);
+}
+
+const std::vector<int>& WritableCodepages() {
+  static const std::vector<int> pages = {1252, 1250, 1251, 1253, 1254, 1257, 1255, 1256, 1258, 874};
+  return pages;
+}
+
+namespace {
+
+// The byte of each character a single-byte code page holds above ASCII,
+// built once per page from the decoder.
+class TByteTable {
+ public:
+  explicit TByteTable(int codepage) {
+    for (int b = 0x80; b <= 0xFF; ++b) {
+      const std::string one(1, static_cast<char>(b));
+      const std::string utf8 = codepage == 1252 ? Cp1252ToUtf8(one) : DecodeCodepage(codepage, one);
+      size_t pos = 0;
+      if (utf8.empty()) continue;
+      const char32_t cp = Utf8Next(utf8, pos);
+      if (cp == 0xFFFD || pos != utf8.size()) continue;  // a byte the page leaves undefined
+      bytes_.emplace(cp, static_cast<uint8_t>(b));
+    }
+  }
+  // The byte of cp, or -1.
+  int Byte(char32_t cp) const {
+    if (cp < 0x80) return static_cast<int>(cp);
+    auto it = bytes_.find(cp);
+    return it == bytes_.end() ? -1 : it->second;
+  }
+
+ private:
+  std::unordered_map<char32_t, uint8_t> bytes_;
+};
+
+const TByteTable& tableOf(int codepage) {
+  // One table per writable page, made on first use (thread-safe statics).
+  static const std::vector<TByteTable> tables = [] {
+    std::vector<TByteTable> t;
+    for (int cp : WritableCodepages()) t.emplace_back(cp);
+    return t;
+  }();
+  const std::vector<int>& pages = WritableCodepages();
+  for (size_t i = 0; i < pages.size(); ++i)
+    if (pages[i] == codepage) return tables[i];
+  return tables[0];  // 1252
+}
+
+}  // namespace
+
+std::string EncodeCodepage(int codepage, std::string_view utf8, size_t* replaced) {
+  if (isAscii(utf8)) return std::string(utf8);
+  const TByteTable& table = tableOf(codepage);
+  std::string out;
+  out.reserve(utf8.size());
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const int b = table.Byte(Utf8Next(utf8, pos));
+    if (b < 0) {
+      out += '?';
+      if (replaced) ++*replaced;
+    } else {
+      out += static_cast<char>(b);
+    }
+  }
+  return out;
+}
+
+void TCodepageChooser::Add(std::string_view utf8) {
+  if (isAscii(utf8)) return;
+  size_t pos = 0;
+  while (pos < utf8.size()) {
+    const char32_t cp = Utf8Next(utf8, pos);
+    if (cp >= 0x80) ++counts_[cp];
+  }
+}
+
+TCodepageChooser::TChoice TCodepageChooser::Choose() const {
+  TChoice c;
+  for (int page : WritableCodepages()) {
+    const TByteTable& table = tableOf(page);
+    bool all = true;
+    for (const auto& [cp, n] : counts_)
+      if (table.Byte(cp) < 0) {
+        all = false;
+        break;
+      }
+    if (all) {
+      c.Codepage = page;
+      return c;
+    }
+  }
+  const TByteTable& table = tableOf(1252);
+  for (const auto& [cp, n] : counts_)
+    if (table.Byte(cp) < 0) c.Replaced += n;
+  return c;
 }
 
 std::string ReadBIFF8Chars(const TRecordView& r, size_t off, size_t count, size_t* consumed) {

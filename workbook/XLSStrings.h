@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "workbook/XLSStream.h"
 
@@ -29,6 +31,34 @@ std::string Utf8ToUtf16LE(std::string_view utf8);
 std::string DecodeCodepage(int codepage, std::string_view bytes);
 // UTF-8 to Windows-1252 (characters without a byte become "?").
 std::string EncodeCp1252(std::string_view utf8);
+
+// The single-byte Windows code pages an Excel 4.0 or 5 file may be written
+// in, in the order they are tried: 1252 first, so that a text 1252 holds
+// is written as before, then 1250, 1251, 1253, 1254, 1257, 1255, 1256,
+// 1258 and 874.
+const std::vector<int>& WritableCodepages();
+// UTF-8 to the 8-bit text of one of those code pages; a character the
+// page lacks becomes "?" and is counted in *replaced (when given).
+std::string EncodeCodepage(int codepage, std::string_view utf8, size_t* replaced = nullptr);
+
+// Collects the characters of every 8-bit text a file will hold and picks
+// the code page to write them in: the first of WritableCodepages() that
+// holds them all, else 1252 with the number of characters it replaces.
+class TCodepageChooser {
+ public:
+  void Add(std::string_view utf8);
+  struct TChoice {
+    int Codepage = 1252;
+    // Characters of the added texts that the code page lacks (each
+    // occurrence counts); 0 when one page holds them all.
+    size_t Replaced = 0;
+  };
+  TChoice Choose() const;
+
+ private:
+  // How often each character above ASCII occurs.
+  std::unordered_map<char32_t, size_t> counts_;
+};
 
 // A BIFF8 string at off: a character count (16-bit when count16, else 8),
 // the option byte, a run count (rich) and extended size (extended), the

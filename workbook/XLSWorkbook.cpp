@@ -180,6 +180,7 @@ std::string TXLSWorkbook::DecodeTokens(std::string_view tokens, TExcelVersion v,
   o.DecimalSeparator = Locale.Format.DecimalSeparator;
   o.BaseCol = baseCol;
   o.BaseRow = baseRow;
+  o.Codepage = Codepage();
   return DecodeFormulaTokens(
       v, tokens,
       [this](int kind, int index, int nameIndex) { return NameText(kind, index, nameIndex); }, o,

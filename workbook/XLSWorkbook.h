@@ -77,6 +77,11 @@ struct TWorkbookData {
   TWorkbookOptions Options{woHScroll, woVScroll, woTabs};
 };
 
+// The message of a write refused because a sheet has more rows than the
+// version holds: 'Sheet "<name>" has <rows> rows; Excel 5 files hold at
+// most 16384 rows per sheet'.
+std::string TooManyRowsMessage(const std::string& sheet, int rows, TExcelVersion version);
+
 class TXLSWorkbook : public TFormulaHost {
  public:
   using TMessageEvent = std::function<void(const std::string& text)>;
@@ -157,7 +162,11 @@ class TXLSWorkbook : public TFormulaHost {
   void ReadFromBytes(std::string fileBytes);
   // Writes Filename in Version: Excel 97, 5 or 4.0; xvNone and
   // xvExcelUnknown write Excel 97; Excel 2.1 and 3.0 raise EXLSError "Can
-  // not write Excel 2.1/3.0 files" and touch nothing.
+  // not write Excel 2.1/3.0 files" and touch nothing. A sheet with rows past
+  // what the version holds (16,384 rows before Excel 97) raises
+  // TooManyRowsMessage and touches nothing. Texts of Excel 4.0 and 5 go in
+  // the Windows code page that holds them all; when none does, in 1252,
+  // and OnMessage tells how many characters became "?".
   void Write();
   // The bytes of the file Write would save.
   std::string WriteToBytes();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/core/Codepage.h"
 #include "workbook/DecodeFormula.h"
@@ -82,10 +83,21 @@ class TXLSWriter::TImpl {
   void word(uint16_t id, unsigned v) { s_.WriteWordRecord(id, static_cast<uint16_t>(v)); }
   void boolean(uint16_t id, bool v) { word(id, v ? 1 : 0); }
   void bof(uint16_t type);
-  // An 8-bit text for Excel 4.0 and 5 (Windows-1252, cut to max bytes).
-  std::string text8(const std::string& utf8, size_t max) const {
-    std::string b = EncodeCp1252(utf8);
+  // An 8-bit text for Excel 4.0 and 5 in the file's code page, cut to
+  // max bytes; characters the page lacks are counted.
+  std::string text8(const std::string& utf8, size_t max) {
+    std::string b = EncodeCodepage(codepage_, utf8, &replaced_);
     if (b.size() > max) b.resize(max);
+    return b;
+  }
+  // A cell text or string result of Excel 4.0 and 5, which hold at most
+  // 255 characters; longer ones are cut there and counted.
+  std::string cellText8(const std::string& utf8) {
+    std::string b = text8(utf8, 0xFFFF);
+    if (b.size() > 255) {
+      b.resize(255);
+      ++cutTexts_;
+    }
     return b;
   }
   // A counted string as the version writes it.
@@ -103,6 +115,14 @@ class TXLSWriter::TImpl {
   }
   int cellXF(int format) const;
   int columnXF(int format) const;
+  // The sheets the version writes (Excel 4.0: the first only).
+  int sheetsWritten() const {
+    return v_ <= xvExcel40 ? std::min(1, wb_.Sheets.Count()) : wb_.Sheets.Count();
+  }
+  void checkRows();
+  void chooseCodepage();
+  std::string formulaText(const TFormulaCell& c);
+  unsigned fontCharset(unsigned charset) const;
 
   void globals();
   void fonts();
@@ -138,6 +158,14 @@ class TXLSWriter::TImpl {
   int nextDrawing_ = 0;
   std::vector<uint32_t> shapeBases_;
   std::vector<int> objectsPerSheet_;
+  // The code page of 8-bit texts (Excel 4.0 and 5) and the characters it
+  // could not hold.
+  int codepage_ = 1252;
+  size_t replaced_ = 0;
+  int cutTexts_ = 0;  // cell texts cut to 255 characters
+  // Formula texts decoded while choosing the code page, for encoding the
+  // formulas anew in this version's form.
+  std::unordered_map<const TFormulaCell*, std::string> formulaTexts_;
 };
 
 void TXLSWriter::TImpl::bof(uint16_t type) {
@@ -168,8 +196,70 @@ int TXLSWriter::TImpl::columnXF(int format) const {
   return format < wb_.Formats.Count() ? format + 21 : 15;
 }
 
+// Rows the version can hold: a write never makes a file that its version
+// cannot hold, so a sheet with rows past the limit (cells or row records)
+// is refused before anything is written, naming the sheet and the limit.
+void TXLSWriter::TImpl::checkRows() {
+  const int limit = MaxRows(v_);
+  for (int i = 0; i < sheetsWritten(); ++i) {
+    TSheet& sh = wb_.Sheets.GetItem(i);
+    sh.CalcDimensions();
+    int last = sh.Cells.Count() > 0 ? sh.LastRow : -1;
+    for (const TRowRecord& r : sh.Rows) last = std::max(last, r.Row);
+    if (last >= limit) throw EXLSError(TooManyRowsMessage(sh.Name(), last + 1, v_));
+  }
+}
+
+// Text of a formula whose tokens are written anew for this version.
+std::string TXLSWriter::TImpl::formulaText(const TFormulaCell& c) {
+  auto it = formulaTexts_.find(&c);
+  if (it != formulaTexts_.end()) return it->second;
+  return wb_.DecodeTokens(c.Tokens, wb_.FormulaVersion, c.Col(), c.Row(), c.Extra);
+}
+
+// Excel 4.0 and 5 store 8-bit text in the code page that their CODEPAGE
+// record names: the one that holds every character of the texts written
+// (1252 when it does), else 1252 and the characters it lacks become "?"
+// (counted, and reported once the file is written).
+void TXLSWriter::TImpl::chooseCodepage() {
+  codepage_ = 1252;
+  replaced_ = 0;
+  cutTexts_ = 0;
+  formulaTexts_.clear();
+  if (b8()) return;
+  TCodepageChooser chooser;
+  chooser.Add(wb_.UserName);
+  for (int i = 0; i < wb_.Fonts.Count(); ++i) chooser.Add(wb_.Fonts.Item(i).Name);
+  for (int i = 0; i < wb_.Formats.NumberFormatCount(); ++i)
+    chooser.Add(wb_.Formats.NumberFormatText(i));
+  const bool reencode = tokenFamily(wb_.FormulaVersion) != tokenFamily(v_);
+  for (int i = 0; i < sheetsWritten(); ++i) {
+    TSheet& sh = wb_.Sheets.GetItem(i);
+    if (v_ > xvExcel40) chooser.Add(sh.Name());
+    chooser.Add(sh.PrintSettings.Header());
+    chooser.Add(sh.PrintSettings.Footer());
+    sh.Cells.ForEach([&](TCell& c) {
+      const int type = c.CellType();
+      if (type == ctString) {
+        chooser.Add(wb_.Sheets.SST.GetString(static_cast<TStringCell&>(c).Index));
+      } else if (type >= ctNumberFormula) {
+        if (type == ctStringFormula) chooser.Add(static_cast<TStringFormulaCell&>(c).Value);
+        if (reencode && type != ctArrayFormula) {
+          auto& f = static_cast<TFormulaCell&>(c);
+          std::string text = formulaText(f);
+          chooser.Add(text);
+          formulaTexts_.emplace(&f, std::move(text));
+        }
+      }
+    });
+  }
+  codepage_ = chooser.Choose().Codepage;
+}
+
 void TXLSWriter::TImpl::Write(const std::string& fileName, TStream* target) {
   readRoad_ = !wb_.NotRead && wb_.Formats.Count() >= 16;
+  checkRows();
+  chooseCodepage();
   s_.TargetStream = target;
   s_.ExtraObjects = wb_.PreserveMacros ? &wb_.ExtraObjects : nullptr;
   s_.OpenWrite(fileName, v_);
@@ -209,6 +299,14 @@ void TXLSWriter::TImpl::Write(const std::string& fileName, TStream* target) {
   }
   wb_.Sheets.SST.MaxRecordSize = wb_.MaxRecordSize();
   s_.Close();
+  if (cutTexts_ > 0)
+    wb_.ShowMessage(Format("%d text(s) longer than 255 characters were cut to 255 in the %s file",
+                           cutTexts_, VersionName(v_)));
+  if (replaced_ > 0)
+    wb_.ShowMessage(Format(
+        "%d character(s) fit no single Windows code page and were written as \"?\" (code page "
+        "1252)",
+        static_cast<int>(replaced_)));
 }
 
 // ---------------------------------------------------------------------------
@@ -237,8 +335,9 @@ void TXLSWriter::TImpl::globals() {
     std::memcpy(body.data(), u.Str().data(), std::min<size_t>(u.Size(), body.size()));
     s_.WriteRecord(biff::WRITEACCESS, body);
   }
-  // Excel 97 strings are Unicode; older files carry Windows-1252 text.
-  word(biff::CODEPAGE, b8() ? 1200 : 1252);
+  // Excel 97 strings are Unicode; older files carry 8-bit text in the
+  // code page chosen for their texts.
+  word(biff::CODEPAGE, b8() ? 1200 : static_cast<unsigned>(codepage_));
   if (b8()) {
     word(biff::DSF, 0);
     TRecordBuilder tab;
@@ -338,6 +437,35 @@ void TXLSWriter::TImpl::globals() {
   rec(biff::EOF_);
 }
 
+// The character set of an Excel 5 font: readers take a font's character
+// set for the code page of the texts in its cells, so an ANSI font says the
+// set of the file's code page when that is not 1252.
+unsigned TXLSWriter::TImpl::fontCharset(unsigned charset) const {
+  if (b8() || charset != 0) return charset;
+  switch (codepage_) {
+    case 1250:
+      return 238;
+    case 1251:
+      return 204;
+    case 1253:
+      return 161;
+    case 1254:
+      return 162;
+    case 1255:
+      return 177;
+    case 1256:
+      return 178;
+    case 1257:
+      return 186;
+    case 1258:
+      return 163;
+    case 874:
+      return 222;
+    default:
+      return 0;
+  }
+}
+
 void TXLSWriter::TImpl::fonts() {
   for (int i = 0; i < wb_.Fonts.Count(); ++i) {
     if (i == 4) continue;  // BIFF has no font number 4
@@ -365,7 +493,7 @@ void TXLSWriter::TImpl::fonts() {
         .U16(f.SubSuperScript)
         .U8(kUnderline[f.Underline])
         .U8(0)
-        .U8(f.Charset)
+        .U8(fontCharset(f.Charset))
         .U8(0);
     counted(b, f.Name, false);
     rec(biff::FONT, b);
@@ -724,7 +852,7 @@ void TXLSWriter::TImpl::cells(TSheet& sh) {
           writeLE<uint32_t>(b + 10, index);
           s_.Write(b, 14);
         } else {
-          std::string t = text8(sst.GetString(index), 255);
+          std::string t = cellText8(sst.GetString(index));
           writeLE<uint16_t>(b, biff::LABEL);
           writeLE<uint16_t>(b + 2, static_cast<uint16_t>(8 + t.size()));
           writeLE<uint16_t>(b + 10, static_cast<uint16_t>(t.size()));
@@ -765,16 +893,22 @@ void TXLSWriter::TImpl::formulaCell(TFormulaCell& c) {
   bool asValue = type == ctArrayFormula && tokenFamily(wb_.FormulaVersion) != tokenFamily(v_);
   if (!asValue && tokenFamily(wb_.FormulaVersion) != tokenFamily(v_)) {
     try {
-      std::string text = wb_.DecodeTokens(c.Tokens, wb_.FormulaVersion, c.Col(), c.Row(), c.Extra);
-      TExcelVersion keep = wb_.Encoder.Version;
+      const std::string text = formulaText(c);
+      const TExcelVersion keep = wb_.Encoder.Version;
+      const int keepPage = wb_.Encoder.Codepage;
       wb_.Encoder.Version = v_;
+      wb_.Encoder.Codepage = codepage_;
+      wb_.Encoder.Replaced = 0;
       try {
         tokens = wb_.Encoder.Encode(text, 8000);
       } catch (...) {
         wb_.Encoder.Version = keep;
+        wb_.Encoder.Codepage = keepPage;
         throw;
       }
+      replaced_ += wb_.Encoder.Replaced;
       wb_.Encoder.Version = keep;
+      wb_.Encoder.Codepage = keepPage;
       extra.clear();
     } catch (const EXLSError&) {
       asValue = true;
@@ -821,7 +955,7 @@ void TXLSWriter::TImpl::formulaCell(TFormulaCell& c) {
         if (b8()) {
           rec(biff::LABELSST, b.U32(wb_.Sheets.SST.AddString(stringResult)));
         } else {
-          std::string t = text8(stringResult, 255);
+          std::string t = cellText8(stringResult);
           rec(biff::LABEL, b.U16(static_cast<unsigned>(t.size())).Bytes(t));
         }
         return;
@@ -851,7 +985,12 @@ void TXLSWriter::TImpl::formulaCell(TFormulaCell& c) {
 // records, each starting with its option byte, cut between characters.
 void TXLSWriter::TImpl::stringRecord(const std::string& text) {
   TRecordBuilder sr;
-  counted(sr, text, true);
+  if (b8()) {
+    counted(sr, text, true);
+  } else {
+    const std::string t = cellText8(text);
+    sr.U16(static_cast<unsigned>(t.size())).Bytes(t);
+  }
   const size_t maxBody = static_cast<size_t>(MaxRecordBody(v_));
   if (!b8() || sr.Size() <= maxBody) {
     rec(biff::STRING, sr);
@@ -1113,7 +1252,7 @@ void TXLSWriter::TImpl::excel4() {
     std::memcpy(body.data() + 1, t.data(), t.size());
     s_.WriteRecord(biff::WRITEACCESS, body);
   }
-  word(biff::CODEPAGE, 1252);
+  word(biff::CODEPAGE, static_cast<unsigned>(codepage_));
   calcSettings(sh);
   word(biff::PRECISION, wb_.OptionsDialog.PrecisionAsDisplayed ? 0 : 1);
   boolean(biff::DATEMODE, wb_.Date1904);
@@ -1137,6 +1276,11 @@ void TXLSWriter::TImpl::excel4() {
 }
 
 // ---------------------------------------------------------------------------
+
+std::string TooManyRowsMessage(const std::string& sheet, int rows, TExcelVersion version) {
+  return Format("Sheet \"%s\" has %d rows; %s files hold at most %d rows per sheet", sheet.c_str(),
+                rows, VersionName(version), MaxRows(version));
+}
 
 TXLSWriter::TXLSWriter(TXLSWorkbook& workbook) : wb_(workbook) {}
 TXLSWriter::~TXLSWriter() = default;

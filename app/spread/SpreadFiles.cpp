@@ -377,10 +377,18 @@ void TSpreadDocument::SaveXls(const std::string& fileName) {
     TSheet& target = workbook.Sheets.GetItem(k);
     names.push_back(ValidSheetName(node->Text, k, names));
     target.SetName(names.back());
+    // A worksheet longer than a workbook sheet is refused, naming it and
+    // the limit, before anything is written.
+    int rows = 0;
     sheet->Section(skClient).ForEachCellIn(sheet->Section(skClient).Extent(), [&](TXLCell* cell) {
       const std::string text = cell->GetAsString();
-      if (!text.empty()) target.SetCellText(cell->Col(), cell->RowIndex(), text);
+      if (text.empty()) return;
+      rows = std::max(rows, cell->RowIndex() + 1);
+      if (cell->RowIndex() < MaxRows(workbook.Version()))
+        target.SetCellText(cell->Col(), cell->RowIndex(), text);
     });
+    if (rows > MaxRows(workbook.Version()))
+      throw EXLSError(TooManyRowsMessage(names.back(), rows, workbook.Version()));
     ++k;
   }
   workbook.Write();

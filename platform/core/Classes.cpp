@@ -712,12 +712,28 @@ std::string resolveTarget(const std::string& path) {
   return path;
 }
 
+// Whether an existing file may be written by this process. The rename of
+// an atomic save needs only the folder's write permission, so a read-only
+// file would be replaced without this check. Root passes access(2) for
+// every file, so the mode bits decide for the owner and for root: a file
+// whose owner (or, for root, nobody) has write permission is read-only.
+bool mayWrite(const std::string& path, const struct stat& st) {
+  const uid_t uid = ::geteuid();
+  if (uid == st.st_uid) return (st.st_mode & S_IWUSR) != 0;
+  if (uid == 0) return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
+  return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
 // Creates the temporary file next to target; returns its descriptor and
-// name, or raises EFCreateError.
+// name, or raises EFCreateError. An existing target that may not be
+// written is refused before anything is created.
 int createTemp(const std::string& target, std::string& tempPath) {
   std::string dir = ExtractFilePath(target);
   std::string name = ExtractFileName(target);
   if (name.empty()) throwCreate(target, EISDIR);
+  struct stat old;
+  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode) && !mayWrite(target, old))
+    throwCreate(target, EACCES);
   tempPath = dir + "." + name + ".tmp-XXXXXX";
   const int fd = ::mkostemp(tempPath.data(), O_CLOEXEC);
   if (fd < 0) throwCreate(target, errno);
@@ -774,7 +790,19 @@ std::string readFileBytes(const std::string& path) {
     throwOpen(path, EISDIR);
   }
   std::string out;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    // Read straight into the text: a file of known size is not copied
+    // through a buffer.
+    out.resize(static_cast<size_t>(st.st_size));
+    errno = 0;
+    const int64_t n = readAll(fd, out.data(), static_cast<int64_t>(out.size()));
+    if (n < static_cast<int64_t>(out.size()) && errno != 0) {
+      const int e = errno;
+      ::close(fd);
+      throw EReadError("Cannot read file \"" + path + "\". " + SysErrorMessage(e));
+    }
+    out.resize(static_cast<size_t>(n));
+  }
   char buf[65536];
   while (true) {
     const ssize_t r = ::read(fd, buf, sizeof buf);

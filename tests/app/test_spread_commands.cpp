@@ -2,6 +2,7 @@
 // modified question), save and save as, new, drop, append, the close
 // question, the caption and the recent files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "SpreadTestSupport.h"
 #include "app/spread/SpreadDocument.h"
@@ -162,6 +163,40 @@ TEST_F(SpreadCommands, SaveGoesByTheNameInTheCaption) {
   dialogs.PushFile(ogy);
   ASSERT_TRUE(doc.SaveAsCommand());
   EXPECT_EQ(readFileBytes(ogy), "v\t\r\n");
+}
+
+// Save over a read-only file (in a writable folder): refused with the
+// message for a file that cannot be written, the file and the modified flag
+// as they were. The files belong to the test, so their owner bits decide
+// even when the tests run as root.
+TEST_F(SpreadCommands, SaveRefusesAReadOnlyFileAndKeepsIt) {
+  TSpreadDocument doc;
+  doc.NewDocument(1);
+  doc.Worksheet(1)->SetCellText(0, 0, "new");
+  for (const char* name : {"locked.ssf", "locked.xls", "locked.csv"}) {
+    SCOPED_TRACE(name);
+    const std::string file = OutFile("cmd-readonly", name);
+    ::chmod(file.c_str(), 0600);
+    writeFileAtomic(file, "old contents");
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    dialogs.ClearLog();
+    doc.SetFileCaption(file);
+    doc.SetModified(true);
+    EXPECT_FALSE(doc.SaveCommand());
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(Messages()[0], "Cannot create file \"" + file + "\". Permission denied");
+    EXPECT_TRUE(doc.Modified());
+    EXPECT_EQ(readFileBytes(file), "old contents");
+    // Save As names the same file: refused the same way, the caption kept.
+    dialogs.ClearLog();
+    doc.SetFileCaption(OutFile("cmd-readonly", "other.ssf"));
+    dialogs.PushFile(file);
+    EXPECT_FALSE(doc.SaveAsCommand());
+    EXPECT_EQ(Messages().size(), 1u);
+    EXPECT_EQ(doc.FileName(), OutFile("cmd-readonly", "other.ssf"));
+    EXPECT_EQ(readFileBytes(file), "old contents");
+    ::chmod(file.c_str(), 0600);
+  }
 }
 
 TEST_F(SpreadCommands, TheCommandLineCaptionNamesTheFileForSave) {

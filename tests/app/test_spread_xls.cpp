@@ -196,4 +196,27 @@ TEST_F(SpreadXls, TreesWithoutWorksheetsAndSheetsTooWideForExcel) {
   doc.Worksheet(1)->SetCellText(299, 0, "far");
   EXPECT_ANY_THROW(doc.SaveXls(file));
   EXPECT_EQ(readFileBytes(file), before);
+
+  // A worksheet longer than a workbook sheet: refused, naming the worksheet
+  // and the limit; the old file stays. The last row a sheet holds is
+  // written.
+  doc.NewDocument(1);
+  doc.Tree().Rename(doc.Tree().Item(1), "Messung");
+  TSpreadDocument::GrowSheet(*doc.Worksheet(1), 2, 65537);
+  doc.Worksheet(1)->SetCellText(0, 65535, "last");
+  doc.SaveXls(file);
+  TSpreadDocument longBack;
+  ASSERT_TRUE(longBack.LoadXls(file));
+  EXPECT_EQ(longBack.Worksheet(1)->GetCellText(0, 65535), "last");
+  const std::string written = readFileBytes(file);
+  doc.Worksheet(1)->SetCellText(1, 65536, "one too many");
+  try {
+    doc.SaveXls(file);
+    ADD_FAILURE() << "saved";
+  } catch (const std::exception& e) {
+    EXPECT_STREQ(e.what(),
+                 "Sheet \"Messung\" has 65537 rows; Excel 97 files hold at most 65536 rows per "
+                 "sheet");
+  }
+  EXPECT_EQ(readFileBytes(file), written);
 }

@@ -187,6 +187,57 @@ TEST(AtomicWriteTest, AFailedSaveLeavesTheOldFile) {
   EXPECT_THROW(writeFileAtomic(dir + "missing/doc.txt", "x"), EFCreateError);
 }
 
+// A file whose mode forbids writing is not replaced by a save, although the
+// folder would let the rename through. The process may be root, which
+// access(2) lets write anything: the files here belong to the process, so
+// their owner bits decide for root too.
+TEST(AtomicWriteTest, ReadOnlyFilesAreRefusedAndKept) {
+  const std::string dir = freshDir("atomic-readonly-tmp");
+  struct Case {
+    mode_t mode;
+    bool refused;
+  };
+  const Case cases[] = {{0444, true}, {0400, true},  {0000, true}, {0555, true},
+                        {0044, true}, {0644, false}, {0200, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::oct << c.mode);
+    for (const bool streamed : {false, true}) {
+      const std::string path = dir + "doc.txt";
+      fs::remove(path);
+      writeFileAtomic(path, "old contents");
+      ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+      std::string message;
+      try {
+        if (streamed) {
+          TAtomicFileStream s(path);
+          s.WriteString("new contents");
+          s.Commit();
+        } else {
+          writeFileAtomic(path, "new contents");
+        }
+      } catch (const EFCreateError& e) {
+        message = e.Message();
+      }
+      ::chmod(path.c_str(), 0600);
+      if (c.refused) {
+        EXPECT_EQ(message, "Cannot create file \"" + path + "\". Permission denied");
+        EXPECT_EQ(readFileBytes(path), "old contents");
+      } else {
+        EXPECT_EQ(message, "");
+        EXPECT_EQ(readFileBytes(path), "new contents");
+      }
+      EXPECT_EQ(fileCount(dir), 1u) << "no temporary file is left behind";
+    }
+  }
+  // A read-only file reached through a symbolic link is refused as well.
+  const std::string target = dir + "doc.txt";
+  ::chmod(target.c_str(), 0444);
+  fs::create_symlink("doc.txt", dir + "link.txt");
+  EXPECT_THROW(writeFileAtomic(dir + "link.txt", "x"), EFCreateError);
+  ::chmod(target.c_str(), 0600);
+  EXPECT_TRUE(fs::is_symlink(dir + "link.txt"));
+}
+
 TEST(AtomicWriteTest, StreamWithoutCommitChangesNothing) {
   const std::string dir = freshDir("atomic-stream-tmp");
   const std::string path = dir + "doc.bin";

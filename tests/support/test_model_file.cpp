@@ -1,5 +1,6 @@
 // Model files: save and load, the plain-text fallback, and damaged files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -157,6 +158,24 @@ TEST_F(ModelFileTest, FailedSaveKeepsTheOldFile) {
   cns.Key = std::string("\xC7\x19\x00\x00", 4);  // a weak key
   EXPECT_THROW(SaveModelFile(cns, Path("keep.mff"), TStringList({"new"})), Exception);
   EXPECT_EQ(readFileBytes(Path("keep.mff")), before);
+}
+
+// A model file made read-only is not replaced by a save: the save is
+// refused and the file stays (the file belongs to the test, so the owner's
+// bits decide even for root).
+TEST_F(ModelFileTest, SavingOverAReadOnlyModelIsRefused) {
+  const std::string file = Path("locked.mff");
+  SaveModelFile(file, Model());
+  const std::string before = readFileBytes(file);
+  ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+  try {
+    SaveModelFile(file, TStringList({"changed"}));
+    ADD_FAILURE() << "the save went through";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.Message(), "Cannot create file \"" + file + "\". Permission denied");
+  }
+  ::chmod(file.c_str(), 0644);
+  EXPECT_EQ(readFileBytes(file), before);
 }
 
 }  // namespace

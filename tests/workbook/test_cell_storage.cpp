@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "workbook/CellStorage.h"
@@ -72,4 +74,66 @@ TEST(CellStorage, FormulaClonesKeepTokensNotResults) {
   auto ac = a.Clone();
   EXPECT_EQ(static_cast<TArrayFormulaCell&>(*ac).ArrayTokens, "array");
   EXPECT_EQ(static_cast<TArrayFormulaCell&>(*ac).Value, 0);
+}
+
+// Cells made in the storage's memory and cells handed over on the heap mix
+// in one tree: replacing either kind by the other keeps the format rule,
+// freed cells make room for new ones instead of growing the memory, and
+// formula cells free their texts (the sanitized build finds leaks).
+TEST(CellStorage, CellsInTheStorageMemoryAndOnTheHeap) {
+  TCellStorage s;
+  const std::string longTokens(200, '\x1E');  // longer than a short string
+  struct TStep {
+    const char* what;
+    std::function<void()> put;
+    int type, format;
+  };
+  const uint32_t k = CellKey(4, 9);
+  const TStep steps[] = {
+      {"arena float", [&] { s.Emplace<TFloatCell>(k, 15, 1.5); }, ctFloat, 15},
+      {"heap blank takes the format", [&] { s.Put(k, std::make_unique<TBlankCell>(k, -1)); },
+       ctBlank, 15},
+      {"arena formula over a heap cell",
+       [&] { s.Emplace<TStringFormulaCell>(k, 0, longTokens).Value = std::string(100, 'v'); },
+       ctStringFormula, 15},
+      {"arena string with its own format", [&] { s.Emplace<TStringCell>(k, 7, 3u); }, ctString, 7},
+      {"heap formula", [&] { s.Put(k, std::make_unique<TNumberFormulaCell>(k, 2, longTokens)); },
+       ctNumberFormula, 2},
+  };
+  for (const TStep& st : steps) {
+    SCOPED_TRACE(st.what);
+    st.put();
+    TCell* c = s.Find(k);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->CellType(), st.type);
+    EXPECT_EQ(c->FormatIndex, st.format);
+    EXPECT_EQ(c->Key, k);
+    EXPECT_EQ(s.Count(), 1);
+  }
+  s.Put(k, nullptr);
+  EXPECT_EQ(s.Find(k), nullptr);
+  EXPECT_EQ(s.Count(), 0);
+
+  // Writing every cell of a block over and over reuses the freed cells.
+  for (int r = 0; r < 200; ++r)
+    for (int c = 0; c < 10; ++c) s.Emplace<TFloatCell>(CellKey(c, r), -1, r + c);
+  const size_t filled = s.ReservedBytes();
+  for (int round = 0; round < 20; ++round)
+    for (int r = 0; r < 200; ++r)
+      for (int c = 0; c < 10; ++c) {
+        if (round % 2)
+          s.Emplace<TNumberFormulaCell>(CellKey(c, r), -1, longTokens).Value = round;
+        else
+          s.Emplace<TFloatCell>(CellKey(c, r), -1, round);
+      }
+  EXPECT_LE(s.ReservedBytes(), filled + 200 * 10 * sizeof(TNumberFormulaCell) + 65536);
+  EXPECT_EQ(s.Count(), 2000);
+  double sum = 0;
+  s.ForEach([&](TCell& c) { sum += static_cast<TNumberFormulaCell&>(c).Value; });
+  EXPECT_EQ(sum, 19 * 2000);
+  s.Clear();
+  EXPECT_EQ(s.ReservedBytes(), 0u);
+  EXPECT_EQ(s.Find(CellKey(0, 0)), nullptr);
+  s.Emplace<TBlankCell>(CellKey(1, 1), 4);
+  EXPECT_EQ(s.Find(CellKey(1, 1))->FormatIndex, 4);
 }

@@ -484,3 +484,60 @@ TEST(XLSReader, StringResultsGoOnInContinueRecords) {
   EXPECT_EQ(s.GetCellText(0, 2), "5");
   EXPECT_TRUE(book.messages.empty());
 }
+
+// Excel 5 and 4.0 texts are read in the code page their CODEPAGE record
+// names: cell texts, sheet names and formula string literals.
+TEST(XLSReader, EightBitTextsFollowTheCodePage) {
+  struct TCase {
+    int codepage;
+    std::string bytes, text;
+  };
+  const TCase cases[] = {
+      {1250,
+       "\xA3\xF3"
+       "d\x9F \xC6ma",
+       "Łódź Ćma"},
+      {1251, "\xCF\xF0\xE8\xE2\xE5\xF2 \xA8\xE6", "Привет Ёж"},
+      {1253, "\xD9\xEC\xDD\xE3\xE1 \xC4t", "Ωμέγα Δt"},
+      {1254, "\xDDstanbul \xF0\xFE", "İstanbul ğş"},
+      {1257, "\xC0\xFEuol\xF8", "Ąžuolų"},
+      {1255, "\xF9\xEC\xE5\xED", "שלום"},
+      {1256, "\xE3\xD1\xCD\xC8\xC7", "مرحبا"},
+      {1258, "\xFDu \xD0", "ưu Đ"},
+      {874, "\xCA\xC7\xD1\xCA\xB4\xD5", "สวัสดี"},
+      {1252,
+       "Stra\xDF"
+       "e \x80",
+       "Straße €"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.codepage);
+    const auto n = static_cast<unsigned>(c.bytes.size());
+    // Formula ="<text>" as Excel 5 tokens: a string literal (0x17).
+    const std::string tokens = "\x17" + std::string(1, static_cast<char>(n)) + c.bytes;
+    TBiff b;
+    b.Bof5(0x0005).Rec(0x0042, TRecordBuilder().U16(static_cast<unsigned>(c.codepage)));
+    b.Rec(0x0085, TRecordBuilder().U32(0).U16(0).U8(n).Bytes(c.bytes)).Eof();
+    b.Bof5(0x0010).Rec(0x0204, TRecordBuilder().U16(0).U16(0).U16(15).U16(n).Bytes(c.bytes));
+    b.Rec(0x0006, TRecordBuilder()
+                      .U16(1)
+                      .U16(0)
+                      .U16(15)
+                      .Bytes(std::string("\0\0\0\0\0\0\xFF\xFF", 8))
+                      .U16(0)
+                      .U32(0)
+                      .U16(static_cast<unsigned>(tokens.size()))
+                      .Bytes(tokens));
+    b.Rec(0x0207, TRecordBuilder().U16(n).Bytes(c.bytes)).Eof();
+    TBook book;
+    book.wb.ReadFromBytes(test::CompoundWorkbook(b.Str(), "Book"));
+    EXPECT_EQ(book.wb.Codepage(), c.codepage);
+    TSheet& s = book.wb.Sheets[0];
+    EXPECT_EQ(s.Name(), c.text);
+    EXPECT_EQ(s.GetCellText(0, 0), c.text);
+    EXPECT_EQ(s.GetCellText(0, 1), c.text) << "the string result";
+    const auto* f = dynamic_cast<const TFormulaCell*>(s.Cells.Find(CellKey(0, 1)));
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(book.wb.DecodeTokens(f->Tokens, xvExcel50, 0, 1), "\"" + c.text + "\"");
+  }
+}

@@ -257,6 +257,178 @@ TEST(XLSWriter, ChartsAddTheInternalSupBookOnceEvenWhenWrittenTwice) {
   EXPECT_EQ(sr.Area(), "Werte!$A$1:$A$2");
 }
 
+// Excel 5 and 4.0 keep 8-bit text: the file names the Windows code page
+// that holds all of its texts, and they read back unchanged; when no page
+// holds them all, 1252 is written and the characters it lacks are counted.
+TEST(XLSWriter, OlderVersionsWriteTheCodePageThatHoldsTheirTexts) {
+  struct TCase {
+    std::vector<std::string> texts;
+    int codepage;
+    int replaced;
+  };
+  const TCase cases[] = {
+      {{"Straße", "Zeit €"}, 1252, 0},
+      {{"Łódź", "Ćma"}, 1250, 0},
+      {{"Привет", "Ёж"}, 1251, 0},
+      {{"Ωμέγα", "Δt"}, 1253, 0},
+      {{"İstanbul", "ğş"}, 1254, 0},
+      {{"Ąžuolų"}, 1257, 0},
+      {{"שלום"}, 1255, 0},
+      {{"مرحبا"}, 1256, 0},
+      {{"ưu Đ"}, 1258, 0},
+      {{"สวัสดี"}, 874, 0},
+      {{"plain"}, 1252, 0},
+      // Greek and Cyrillic share no page: 5 + 6 letters become "?".
+      {{"Ωμέγα", "Привет"}, 1252, 11},
+  };
+  for (const TCase& c : cases) {
+    for (TExcelVersion v : {xvExcel50, xvExcel40}) {
+      SCOPED_TRACE(c.texts[0] + (v == xvExcel50 ? " in Excel 5" : " in Excel 4.0"));
+      TBook b;
+      TSheet& s = b.wb.Sheets[0];
+      s.SetName(c.texts[0]);
+      for (size_t i = 0; i < c.texts.size(); ++i) s.SetCellText(static_cast<int>(i), 0, c.texts[i]);
+      // A string formula whose literal and result hold the first text,
+      // encoded for Excel 97 and so written anew for the older version.
+      TFormulaResult r;
+      r.Type = ctStringFormula;
+      r.Text = c.texts[0];
+      s.SetFormula(0, 1, -1, b.wb.EncodeText("\"" + c.texts[0] + "\"", 8224), r);
+      s.PrintSettings.SetHeader(c.texts[0]);
+      b.wb.SetVersion(v);
+      const std::string bytes = b.wb.WriteToBytes();
+      auto recs = FileRecords(bytes);
+      EXPECT_EQ(readLE<uint16_t>(FindRecord(recs, 0x0042)->Body.data()), c.codepage);
+      if (c.replaced == 0) {
+        EXPECT_TRUE(b.messages.empty());
+      } else {
+        EXPECT_EQ(b.messages,
+                  std::vector<std::string>{
+                      Format("%d character(s) fit no single Windows code page and were written "
+                             "as \"?\" (code page 1252)",
+                             // the sheet name, the cells, the header, the
+                             // literal and the result: the first text 4
+                             // times more in Excel 5, 3 in Excel 4.0
+                             c.replaced + (v == xvExcel50 ? 4 : 3) * 5)});
+      }
+      TBook back;
+      back.wb.ReadFromBytes(bytes);
+      TSheet& t = back.wb.Sheets[0];
+      if (c.replaced > 0) {
+        EXPECT_EQ(t.GetCellText(0, 0), "?????");
+        continue;
+      }
+      if (v == xvExcel50) {
+        EXPECT_EQ(t.Name(), c.texts[0]);
+      }
+      for (size_t i = 0; i < c.texts.size(); ++i)
+        EXPECT_EQ(t.GetCellText(static_cast<int>(i), 0), c.texts[i]);
+      EXPECT_EQ(t.GetCellText(0, 1), c.texts[0]);
+      EXPECT_EQ(t.PrintSettings.Header(), c.texts[0]);
+      const auto* f = dynamic_cast<const TFormulaCell*>(t.Cells.Find(CellKey(0, 1)));
+      ASSERT_NE(f, nullptr);
+      EXPECT_EQ(back.wb.DecodeTokens(f->Tokens, v, 0, 1), "\"" + c.texts[0] + "\"");
+    }
+  }
+}
+
+// Excel 5 and 4.0 cell texts and string results hold 255 characters:
+// longer ones are cut there, the rest of the workbook is written, and the
+// writer says how many were cut.
+TEST(XLSWriter, OlderVersionsCutLongTextsAndSaySo) {
+  for (TExcelVersion v : {xvExcel50, xvExcel40, xvExcel97}) {
+    SCOPED_TRACE(VersionName(v));
+    TBook b;
+    TSheet& s = b.wb.Sheets[0];
+    s.SetCellText(0, 0, std::string(300, 'a'));
+    s.SetCellText(1, 0, std::string(255, 'b'));
+    TFormulaResult r;
+    r.Type = ctStringFormula;
+    r.Text = std::string(3000, 'c');
+    s.SetFormula(0, 1, -1, b.wb.EncodeText("REPT(\"c\",3000)", 8224), r);
+    s.SetFloat(1, 1, 4, -1);
+    b.wb.SetVersion(v);
+    const std::string bytes = b.wb.WriteToBytes();
+    const bool cut = v != xvExcel97;
+    if (cut) {
+      EXPECT_EQ(b.messages, std::vector<std::string>{std::string("2 text(s) longer than 255 "
+                                                                 "characters were cut to 255 "
+                                                                 "in the ") +
+                                                     VersionName(v) + " file"});
+      for (const TRecordEntry& e : FileRecords(bytes))
+        EXPECT_LE(e.Body.size(), 2080u) << "record " << e.Id;
+    } else {
+      EXPECT_TRUE(b.messages.empty());
+    }
+    TBook back;
+    back.wb.ReadFromBytes(bytes);
+    TSheet& t = back.wb.Sheets[0];
+    EXPECT_EQ(t.GetCellText(0, 0), std::string(cut ? 255 : 300, 'a'));
+    EXPECT_EQ(t.GetCellText(1, 0), std::string(255, 'b'));
+    EXPECT_EQ(t.GetCellText(0, 1), std::string(cut ? 255 : 3000, 'c'));
+    EXPECT_EQ(t.GetCellText(1, 1), "4");
+    EXPECT_TRUE(back.messages.empty());
+  }
+}
+
+// Excel 5 and 4.0 hold 16,384 rows per sheet, Excel 97 65,536: a sheet with
+// more (cells or row records) is refused before anything is written, with
+// a message naming the sheet and the limit.
+TEST(XLSWriter, SheetsLongerThanTheVersionHoldsAreRefused) {
+  struct TCase {
+    TExcelVersion version;
+    int lastRow;    // of a cell of the first sheet; -1 none
+    int rowRecord;  // a row record of the first sheet; -1 none
+    int secondSheetRow;
+    std::string message;  // empty: written
+  };
+  const TCase cases[] = {
+      {xvExcel50, 16383, -1, -1, ""},
+      {xvExcel50, 16384, -1, -1,
+       "Sheet \"Lang\" has 16385 rows; Excel 5 files hold at most 16384 rows per sheet"},
+      {xvExcel50, 10, 20000, -1,
+       "Sheet \"Lang\" has 20001 rows; Excel 5 files hold at most 16384 rows per sheet"},
+      {xvExcel50, 10, -1, 65535,
+       "Sheet \"Zwei\" has 65536 rows; Excel 5 files hold at most 16384 rows per sheet"},
+      {xvExcel40, 16384, -1, -1,
+       "Sheet \"Lang\" has 16385 rows; Excel 4.0 files hold at most 16384 rows per sheet"},
+      // Excel 4.0 writes the first sheet only.
+      {xvExcel40, 16383, -1, 65535, ""},
+      {xvExcel97, 65535, -1, 65535, ""},
+  };
+  const std::string file = OutFile("writer-out", "rows.xls");
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.message.empty() ? std::string("written") : c.message);
+    writeFileAtomic(file, "old content");
+    TBook b;
+    TSheet& s = b.wb.Sheets[0];
+    s.SetName("Lang");
+    s.SetFloat(0, 0, 1, -1);
+    s.SetFloat(1, c.lastRow, 2, -1);
+    if (c.rowRecord >= 0) s.Rows.push_back({c.rowRecord, 0, 1, 300, 0, 15});
+    TSheet& z = b.wb.Sheets.Add();
+    z.SetName("Zwei");
+    if (c.secondSheetRow >= 0) z.SetCellText(0, c.secondSheetRow, "x");
+    b.wb.SetVersion(c.version);
+    b.wb.Filename = file;
+    if (c.message.empty()) {
+      b.wb.Write();
+      TBook back;
+      back.wb.Filename = file;
+      back.wb.Read();
+      EXPECT_EQ(back.wb.Sheets[0].GetCellText(1, c.lastRow), "2");
+    } else {
+      try {
+        b.wb.Write();
+        ADD_FAILURE() << "written";
+      } catch (const EXLSError& e) {
+        EXPECT_EQ(e.Message(), c.message);
+      }
+      EXPECT_EQ(readFileBytes(file), "old content");
+    }
+  }
+}
+
 TEST(XLSWriter, RefusedWritesLeaveTheOldFileAsItWas) {
   std::string file = OutFile("writer-out", "keep.xls");
   writeFileAtomic(file, "old content");

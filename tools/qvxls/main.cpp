@@ -6,10 +6,12 @@
 // and writes OUT as Excel 97, Excel 5 or Excel 4.0.
 //
 // Exit status: 0 success; 1 usage errors; 2 a file that cannot be read or
-// written (encrypted, truncated, not a workbook), with a one-line message
-// on stderr. What the workbook reports while it reads or writes (texts cut
-// short in the file, for one) goes to stderr too, one line each, and the
-// status stays 0.
+// written (encrypted, truncated, not a workbook, a read-only target, a
+// sheet with more rows than the target version holds), with a one-line
+// message on stderr; no file is written then. What the workbook reports
+// while it reads or writes (texts cut short in the file, characters that
+// no single code page of an Excel 5 or 4.0 file holds) goes to stderr too,
+// one line each, and the status stays 0.
 #include <cstdio>
 #include <functional>
 #include <iostream>
