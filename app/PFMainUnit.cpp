@@ -22,11 +22,13 @@
 #include "app/AppControls.h"
 #include "app/AppPaths.h"
 #include "app/FileTypes.h"
+#include "app/ModelCompletion.h"
 #include "app/ModelHighlighter.h"
 #include "app/SettingsPage.h"
 #include "chart/Chart.h"
 #include "chart/qt/ChartWidget.h"
 #include "controls/qt/QtUiTabs.h"
+#include "editor/CodeCompletionProposal.h"
 #include "editor/CodeEditHighlighter.h"
 #include "editor/CodeEditPrint.h"
 #include "editor/qt/CodeEditWidget.h"
@@ -644,6 +646,9 @@ void TFitForm::FormCreate() {
   codeEditPrint_->Header().Add("$TITLE$", nullptr, hfaLeft, 1);
   codeEditPrint_->Header().Add("Page $PAGENUM$ of $PAGECOUNT$", nullptr, hfaRight, 1);
   codeEditPrint_->Footer().Add("$DATETIME$", nullptr, hfaRight, 1);
+  // The model editor's completion list.
+  completion_ = std::make_unique<TCodeCompletionProposal>();
+  SetupModelCompletion(*completion_, CodeMemo());
   const std::string exe = ProgramFile();
   RegisterFileType(".mff", "QuorvaneFile", "Quorvane File", exe, programFolder_ + "Quorvane");
   RegisterFileType(".ssf", "QuorvaneSheetFile", "Quorvane Sheet File", exe,

@@ -64,6 +64,7 @@ namespace qv {
 class TChart;
 class TChartSeries;
 class TChartWidget;
+class TCodeCompletionProposal;
 class TCodeEdit;
 class TCodeEditPrint;
 class TCodeEditWidget;
@@ -156,6 +157,8 @@ class TFitForm : public QMainWindow {
   TFormStorage& FormStorage1() { return *storage_; }
   // The printing component of the two editors' Print commands.
   TCodeEditPrint& CodeEditPrint() { return *codeEditPrint_; }
+  // The model editor's completion list (Ctrl+Space).
+  TCodeCompletionProposal& Completion() { return *completion_; }
   TFitFormHooks& Hooks() { return hooks_; }
   // The chart's series (owned by the window), in chart order.
   const std::vector<std::unique_ptr<TChartSeries>>& ResultSeries() const { return series_; }
@@ -381,6 +384,7 @@ class TFitForm : public QMainWindow {
   std::shared_ptr<TFitFormHost> host_;
   std::unique_ptr<TCodeCustomHighlighter> highlighter_;
   std::unique_ptr<TCodeEditPrint> codeEditPrint_;
+  std::unique_ptr<TCodeCompletionProposal> completion_;
   std::unique_ptr<TNamedStreams> cns_;
   std::unique_ptr<TQtFormWindow> formWindow_;
   std::unique_ptr<TFormStorage> storage_;
