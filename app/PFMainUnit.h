@@ -121,6 +121,10 @@ struct TFitFormHooks {
   // as row titles, Values in and out; false when cancelled.
   std::function<bool(const std::vector<std::string>& Titles, std::vector<double>& Values)>
       EditTestValues;
+  // The input form's folder page, for the file browser's favourite folders:
+  // the folders in order and the ticked one (-1: none), in and out; false
+  // when cancelled.
+  std::function<bool(std::vector<std::string>& Folders, int& Ticked)> EditFavourites;
 };
 
 class TFitForm;
