@@ -1,6 +1,7 @@
 #include "app/InputFormHooks.h"
 
 #include <QApplication>
+#include <algorithm>
 
 #include "app/spread/qt/TestUnit.h"
 #include "grid/qt/QtXLGrid.h"
@@ -18,6 +19,12 @@ bool EditTestValuesInForm(const std::vector<std::string>& Titles, std::vector<do
     title->SetHorzAlign(haLeft);
     title->SetIndent(4);
   }
+  // The titles fit their column (their indent and a margin added), and the
+  // value column stays in sight.
+  form.XLS.SetSize(-1, 0, -1);
+  form.XLS.SetSize(-1, 0, form.XLS.GetSize(-1, 0) + 8);
+  const int width = form.XLS.GetSize(-1, 0) + form.XLS.GetSize(0, 0) + 24;
+  form.XLG->setMinimumWidth(std::max(form.XLG->minimumWidth(), width));
   // The rows are the values in the order of Titles (one "test file" of
   // that many values, as the engine lays them out).
   std::vector<double> typed = Values;

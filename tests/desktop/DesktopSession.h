@@ -170,11 +170,31 @@ class TDesktopSession {
 
   // A picture of the whole screen as PNG (xwd, then netpbm); false when it
   // could not be taken.
-  bool Screenshot(const std::string& PngPath) {
+  bool Screenshot(const std::string& PngPath) { return Shot({"-root"}, PngPath); }
+  // A picture of one window as PNG. Dialogs and pop-ups show only this way:
+  // on the screen's picture they are black.
+  bool ScreenshotWindow(const std::string& Window, const std::string& PngPath) {
+    return Shot({"-id", Window}, PngPath);
+  }
+
+  // The text on the session's clipboard (xclip); empty when there is none.
+  std::string ClipboardText() {
+    TProcessOptions o;
+    o.Executable = "xclip";
+    o.Arguments = {"-o", "-selection", "clipboard"};
+    o.Environment = {{"DISPLAY", display_}};
+    o.TimeoutMs = 10000;
+    return RunProcess(o).StdOut;
+  }
+
+ private:
+  bool Shot(const std::vector<std::string>& Which, const std::string& PngPath) {
     const std::string xwd = folder_ + "/screen.xwd";
     TProcessOptions o;
     o.Executable = "xwd";
-    o.Arguments = {"-root", "-silent", "-out", xwd};
+    o.Arguments = Which;
+    for (const char* a : {"-silent", "-out"}) o.Arguments.push_back(a);
+    o.Arguments.push_back(xwd);
     o.Environment = {{"DISPLAY", display_}};
     o.TimeoutMs = 20000;
     if (!RunProcess(o).Succeeded()) return false;
@@ -186,7 +206,6 @@ class TDesktopSession {
     return RunProcess(c).Succeeded() && std::filesystem::file_size(PngPath, ec) > 0;
   }
 
- private:
   void StartServer() {
     // Xvfb writes the display number it took to the pipe (-displayfd), so
     // sessions running side by side never race for a display.

@@ -102,6 +102,9 @@ TEST_F(InputFormTest, TestValuesAreAskedInOneTitledColumn) {
       EXPECT_EQ(f.XLS.GetCell(-1, r)->Indent(), 4);
     }
     EXPECT_EQ(f.XLG->Grid().GetCurCell(), TPoint(0, 0));
+    // The longest title fits its column, and both columns are in sight.
+    EXPECT_GT(f.XLS.GetSize(-1, 0), 100);
+    EXPECT_GE(f.XLG->width(), f.XLS.GetSize(-1, 0) + f.XLS.GetSize(0, 0));
     f.grab().save(QString::fromStdString(work + "input-form.png"));
     // A row left empty is pointed at, and the form stays open.
     test::Put(f.XLS, 0, 0, {{"1.5"}, {"-2"}, {""}, {"4e-3"}});
