@@ -5,13 +5,9 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenu>
 #include <QSplitter>
 #include <QToolButton>
@@ -162,8 +158,11 @@ TFileForm::TFileForm(TFitForm& Main, QWidget* parent) : QWidget(parent), main_(M
   UiShellList1->installEventFilter(this);
   FilterBox->lineEdit()->installEventFilter(this);
 
+  // The input form's folder page ("Folder Selection"), as the main window
+  // reaches it.
   EditFavourites = [this](std::vector<std::string>& Folders, int& Ticked) {
-    return RunFavouritesDialog(Folders, Ticked);
+    const auto& hook = main_.Hooks().EditFavourites;
+    return hook && hook(Folders, Ticked);
   };
   FormCreate();
   LoadSettings();
@@ -441,35 +440,6 @@ void TFileForm::Edit1Click() {
   if (!EditFavourites || !EditFavourites(folders, ticked)) return;
   LBox = folders;
   if (ticked >= 0 && ticked < int(folders.size())) FPanelCaption = folders[std::size_t(ticked)];
-}
-
-bool TFileForm::RunFavouritesDialog(std::vector<std::string>& Folders, int& Ticked) {
-  QDialog d(this);
-  d.setWindowTitle("Folder Selection");
-  auto* l = new QVBoxLayout(&d);
-  l->addWidget(new QLabel("Favourite Folders:", &d));
-  l->addWidget(new QLabel("(Checked one for the most often used folder)", &d));
-  auto* list = new QListWidget(&d);
-  for (std::size_t i = 0; i < Folders.size(); ++i) {
-    auto* it = new QListWidgetItem(QStr(Folders[i]), list);
-    it->setFlags(it->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
-    it->setCheckState(int(i) == Ticked ? Qt::Checked : Qt::Unchecked);
-  }
-  l->addWidget(list, 1);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
-  connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-  connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
-  l->addWidget(buttons);
-  if (d.exec() != QDialog::Accepted) return false;
-  Folders.clear();
-  Ticked = -1;
-  for (int i = 0; i < list->count(); ++i) {
-    const std::string text = Trim(StdStr(list->item(i)->text()));
-    if (text.empty()) continue;
-    Folders.push_back(text);
-    if (list->item(i)->checkState() == Qt::Checked) Ticked = int(Folders.size()) - 1;
-  }
-  return true;
 }
 
 // ---- keys, closing, enabling ------------------------------------------------------------

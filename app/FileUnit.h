@@ -84,7 +84,8 @@ class TFileForm : public QWidget {
   std::function<void()> OnClosed;
 
   // Edits the favourites (the list in order, the ticked one); true on OK.
-  // The default shows a small dialog; tests answer it.
+  // The default shows the input form's folder page through the main
+  // window's hooks; tests answer it.
   std::function<bool(std::vector<std::string>& Folders, int& Ticked)> EditFavourites;
 
   // Settings file section and the settings file (tests point it elsewhere).
@@ -98,7 +99,6 @@ class TFileForm : public QWidget {
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  bool RunFavouritesDialog(std::vector<std::string>& Folders, int& Ticked);
   TFitForm& main_;
   std::vector<QWidget*> controls_;
 };

@@ -8,4 +8,6 @@ std::unique_ptr<TCodeCustomHighlighter> CreateModelHighlighter() {
   return std::make_unique<TCodeSampleSyn>();
 }
 
+std::vector<std::string> ModelKeywords() { return TCodeSampleSyn::Keywords(); }
+
 }  // namespace qv

@@ -4,11 +4,15 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace qv {
 
 class TCodeCustomHighlighter;
 
 std::unique_ptr<TCodeCustomHighlighter> CreateModelHighlighter();
+// The key words of that highlighter.
+std::vector<std::string> ModelKeywords();
 
 }  // namespace qv

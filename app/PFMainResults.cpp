@@ -12,6 +12,7 @@
 #include "chart/Series.h"
 #include "chart/VuzIduro.h"
 #include "chart/qt/ChartWidget.h"
+#include "editor/CodeEditPrint.h"
 #include "editor/qt/CodeEditWidget.h"
 #include "platform/core/Services.h"
 #include "platform/core/SysUtils.h"
@@ -406,11 +407,23 @@ void TFitForm::Save2Click() {
 }
 
 void TFitForm::PrintEditor(TCodeEdit& Editor) {
-  if (hooks_.PrintEditor)
-    hooks_.PrintEditor(Editor);
-  else
-    Dialogs().MessageBox("Printing is not available in this program.", "Information", mtInformation,
-                         mbOK);
+  // The job and its header are named after the model's file.
+  const std::string title =
+      fileName_.empty() ? std::string("Untitled") : ExtractFileName(fileName_);
+  if (!Dialogs().PrintDialog(title)) return;
+  TCodeEditPrint& print = CodeEditPrint();
+  try {
+    print.SetTitle(title);
+    print.SetDocTitle(title);
+    print.SetCodeEdit(Editor);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct TCursorBack {
+      ~TCursorBack() { QApplication::restoreOverrideCursor(); }
+    } cursorBack;
+    print.Print();
+  } catch (const std::exception& e) {
+    Dialogs().MessageBox(e.what(), "Error", mtError, mbOK);
+  }
 }
 
 void TFitForm::Print2Click() { PrintEditor(ResultMemo()); }

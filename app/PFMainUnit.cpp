@@ -22,12 +22,15 @@
 #include "app/AppControls.h"
 #include "app/AppPaths.h"
 #include "app/FileTypes.h"
+#include "app/ModelCompletion.h"
 #include "app/ModelHighlighter.h"
 #include "app/SettingsPage.h"
 #include "chart/Chart.h"
 #include "chart/qt/ChartWidget.h"
 #include "controls/qt/QtUiTabs.h"
+#include "editor/CodeCompletionProposal.h"
 #include "editor/CodeEditHighlighter.h"
+#include "editor/CodeEditPrint.h"
 #include "editor/qt/CodeEditWidget.h"
 #include "platform/core/Services.h"
 #include "platform/core/ShortCuts.h"
@@ -627,6 +630,25 @@ void TFitForm::FormCreate() {
   StageCompilerKitAtStart();
   highlighter_ = CreateModelHighlighter();
   CodeMemo().SetHighlighter(highlighter_.get());
+  // The printing of both editors: one copy, a boxed and shaded header with
+  // the model's name and the page, the print date in the footer, in colour
+  // on white.
+  codeEditPrint_ = std::make_unique<TCodeEditPrint>();
+  codeEditPrint_->SetCopies(1);
+  codeEditPrint_->SetColors(true);
+  codeEditPrint_->SetColor(clWhite);
+  for (THeaderFooter* hf : {static_cast<THeaderFooter*>(&codeEditPrint_->Header()),
+                            static_cast<THeaderFooter*>(&codeEditPrint_->Footer())}) {
+    hf->DefaultFont().SetName("Arial");
+    hf->DefaultFont().SetHeight(-13);
+  }
+  codeEditPrint_->Header().SetFrameTypes(ftBox | ftShaded);
+  codeEditPrint_->Header().Add("$TITLE$", nullptr, hfaLeft, 1);
+  codeEditPrint_->Header().Add("Page $PAGENUM$ of $PAGECOUNT$", nullptr, hfaRight, 1);
+  codeEditPrint_->Footer().Add("$DATETIME$", nullptr, hfaRight, 1);
+  // The model editor's completion list.
+  completion_ = std::make_unique<TCodeCompletionProposal>();
+  SetupModelCompletion(*completion_, CodeMemo());
   const std::string exe = ProgramFile();
   RegisterFileType(".mff", "QuorvaneFile", "Quorvane File", exe, programFolder_ + "Quorvane");
   RegisterFileType(".ssf", "QuorvaneSheetFile", "Quorvane Sheet File", exe,

@@ -64,7 +64,9 @@ namespace qv {
 class TChart;
 class TChartSeries;
 class TChartWidget;
+class TCodeCompletionProposal;
 class TCodeEdit;
+class TCodeEditPrint;
 class TCodeEditWidget;
 class TCodeCustomHighlighter;
 class TFitFormHost;
@@ -115,12 +117,14 @@ struct TFitFormHooks {
   std::function<void()> ToggleFileBrowser;
   std::function<bool()> FileBrowserOpen;
   std::function<void(bool Enabled)> EnableFileBrowser;
-  // Prints an editor's text (the model or the result text).
-  std::function<void(TCodeEdit& Editor)> PrintEditor;
   // The input form of the var-parameter values of test data files: Titles
   // as row titles, Values in and out; false when cancelled.
   std::function<bool(const std::vector<std::string>& Titles, std::vector<double>& Values)>
       EditTestValues;
+  // The input form's folder page, for the file browser's favourite folders:
+  // the folders in order and the ticked one (-1: none), in and out; false
+  // when cancelled.
+  std::function<bool(std::vector<std::string>& Folders, int& Ticked)> EditFavourites;
 };
 
 class TFitForm;
@@ -155,6 +159,10 @@ class TFitForm : public QMainWindow {
   const TSearchSettings& RunSettings() const;
   TStringList& ReopenFileList() { return reopenFiles_; }
   TFormStorage& FormStorage1() { return *storage_; }
+  // The printing component of the two editors' Print commands.
+  TCodeEditPrint& CodeEditPrint() { return *codeEditPrint_; }
+  // The model editor's completion list (Ctrl+Space).
+  TCodeCompletionProposal& Completion() { return *completion_; }
   TFitFormHooks& Hooks() { return hooks_; }
   // The chart's series (owned by the window), in chart order.
   const std::vector<std::unique_ptr<TChartSeries>>& ResultSeries() const { return series_; }
@@ -379,6 +387,8 @@ class TFitForm : public QMainWindow {
   TFitSettings settings_;
   std::shared_ptr<TFitFormHost> host_;
   std::unique_ptr<TCodeCustomHighlighter> highlighter_;
+  std::unique_ptr<TCodeEditPrint> codeEditPrint_;
+  std::unique_ptr<TCodeCompletionProposal> completion_;
   std::unique_ptr<TNamedStreams> cns_;
   std::unique_ptr<TQtFormWindow> formWindow_;
   std::unique_ptr<TFormStorage> storage_;

@@ -131,6 +131,10 @@ int TCodeSampleSyn::KeywordKind(const std::string& Word) {
   return tkIdentifier;
 }
 
+std::vector<std::string> TCodeSampleSyn::Keywords() {
+  return std::vector<std::string>(std::begin(kKeywords), std::end(kKeywords));
+}
+
 void TCodeSampleSyn::SetLine(const std::string& NewValue, int LineNumber) {
   line_ = NewValue;
   run_ = 0;

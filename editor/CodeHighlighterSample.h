@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "editor/CodeEditHighlighter.h"
 
@@ -68,6 +69,9 @@ class TCodeSampleSyn : public TCodeCustomHighlighter {
 
   // Keyword test of a word: kind 4 for a keyword, else 1.
   static int KeywordKind(const std::string& Word);
+  // The model language's key words as the highlighter knows them (the
+  // completion of the model editor offers them too).
+  static std::vector<std::string> Keywords();
   // The keyword hash of the letters and "_" at the start of Word.
   static int KeyHash(const std::string& Word);
 

@@ -16,6 +16,7 @@
 #include "app/DataSheetHooks.h"
 #include "app/FileUnit.h"
 #include "app/FlashUnit.h"
+#include "app/InputFormHooks.h"
 #include "app/PFMainUnit.h"
 #include "chart/VuzIduro.h"
 #include "editor/qt/QtCodeCompletionProposal.h"
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
   qv::TFitFormHooks& hooks = form.Hooks();
   // The data sheet window (results, data files, the population view).
   qv::ConnectDataSheet(hooks);
+  // The input form: test values of a program model, favourite folders.
+  qv::ConnectInputForm(hooks);
   hooks.ShowChartAnalysis = [&form] { qv::ShowChartAnalysis(form); };
   std::string chartFolder;
   hooks.SaveChart = [&chartFolder](qv::TChart& chart) {

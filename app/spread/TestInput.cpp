@@ -20,7 +20,11 @@ int StoreTestValues(const TXLSheet& sheet, int testFiles, int first, int last,
 }
 
 bool TFolderList::Add(const std::string& folder) {
-  if (folder.empty() || std::find(Items.begin(), Items.end(), folder) != Items.end()) return false;
+  // "/data/runs/" and "/data/runs" are one folder.
+  const auto same = [&](const std::string& item) {
+    return ExcludeTrailingPathDelimiter(item) == ExcludeTrailingPathDelimiter(folder);
+  };
+  if (folder.empty() || std::any_of(Items.begin(), Items.end(), same)) return false;
   Items.push_back(folder);
   return true;
 }

@@ -24,7 +24,8 @@ class TFolderList {
  public:
   std::vector<std::string> Items;
   int Checked = -1;
-  // Adds a folder unless the list holds it; whether it was added.
+  // Adds a folder unless the list holds it (a trailing "/" makes no
+  // difference); whether it was added.
   bool Add(const std::string& folder);
   // Removes item i (nothing outside the list); the check follows its item.
   void Delete(int i);

@@ -162,6 +162,20 @@ bool TScriptedDialogs::FontDialog(TFont& font) {
   return true;
 }
 
+bool TScriptedDialogs::PrintDialog(const std::string& title) {
+  log_.push_back({"Print", title, ""});
+  auto a = Next();
+  return a && a->Result == mrOk;
+}
+
+bool TScriptedDialogs::SelectFolder(const std::string& caption, std::string& folder) {
+  log_.push_back({"Folder", caption, folder});
+  auto a = Next();
+  if (!a || a->Result != mrOk || a->Value.empty()) return false;
+  folder = a->Value;
+  return true;
+}
+
 int TScriptedDialogs::ShowForm(TFormSpec& form) {
   log_.push_back({"Form", form.Caption, form.Name});
   auto a = Next();

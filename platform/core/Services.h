@@ -174,6 +174,23 @@ class TDialogService {
                           std::string& value) = 0;
   virtual bool ColorDialog(TColor& color) = 0;
   virtual bool FontDialog(TFont& font) = 0;
+  // The print dialog of the installed printer, asked before a print job:
+  // the user picks the printer (or a file to print to) and the copies,
+  // which the printer keeps for the job; false when cancelled (and when the
+  // service shows no dialogs). Title names the job (a file printed to is
+  // named after it).
+  virtual bool PrintDialog(const std::string& title) {
+    (void)title;
+    return false;
+  }
+  // A folder chooser; folder holds the starting folder on entry and the
+  // chosen one on OK; false when cancelled (and when the service shows no
+  // dialogs).
+  virtual bool SelectFolder(const std::string& caption, std::string& folder) {
+    (void)caption;
+    (void)folder;
+    return false;
+  }
   // Shows a form modally and writes the controls' values back into it;
   // answers the modal result of the button that closed it (mrCancel when
   // closed otherwise, and when the service shows no forms).
@@ -185,11 +202,13 @@ class TDialogService {
 
 // Records every dialog and answers from a script; never blocks. With the
 // script empty: message boxes answer the first button's result (mrOk or
-// mrYes, mrRetry, mrAbort), file and input dialogs cancel.
+// mrYes, mrRetry, mrAbort), file, input, print and folder dialogs cancel.
 class TScriptedDialogs : public TDialogService {
  public:
   struct TEntry {
-    std::string Kind;  // "Message", "Open", "Save", "Input", "Color", "Font", "Form"
+    // "Message", "Open", "Save", "Input", "Color", "Font", "Form", "Print",
+    // "Folder"
+    std::string Kind;
     std::string Caption;
     std::string Text;  // message text, prompt, or the filter of file dialogs
     TMsgDlgType Type = mtInformation;
@@ -199,7 +218,7 @@ class TScriptedDialogs : public TDialogService {
     int Result = mrOk;  // message boxes; mrOk/mrCancel for the rest
     std::vector<std::string> Files;
     int FilterIndex = 1;
-    std::string Value;  // input text
+    std::string Value;  // input text, the chosen folder
     TColor Color = clBlack;
     std::function<void(TFont&)> Font;      // changes the font when accepted
     std::function<void(TFormSpec&)> Form;  // fills a form's controls
@@ -232,6 +251,11 @@ class TScriptedDialogs : public TDialogService {
                   std::string& value) override;
   bool ColorDialog(TColor& color) override;
   bool FontDialog(TFont& font) override;
+  // Logged as "Print" with the title as caption; a scripted mrOk accepts.
+  bool PrintDialog(const std::string& title) override;
+  // Logged as "Folder" with the caption and the starting folder as text; a
+  // scripted mrOk with a Value accepts that folder.
+  bool SelectFolder(const std::string& caption, std::string& folder) override;
   // Logged as "Form" with the form's caption and, as Text, its name; the
   // answer's Form changes the controls and its Result is returned (the
   // script empty: mrCancel, nothing changed).

@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QPageLayout>
 #include <QPainter>
+#include <QPrintDialog>
 #include <QPrinterInfo>
 
 #include "platform/gui/QtCanvas.h"
@@ -128,6 +129,13 @@ void TQtPrinter::SetOutputFile(const std::string& path) {
   outputFile_ = path;
   printer_->setOutputFormat(path.empty() ? QPrinter::NativeFormat : QPrinter::PdfFormat);
   printer_->setOutputFileName(QString::fromStdString(path));
+}
+
+void TQtPrinter::TakeDialogChoice() {
+  if (printer_->outputFormat() == QPrinter::PdfFormat && !printer_->outputFileName().isEmpty())
+    outputFile_ = printer_->outputFileName().toStdString();
+  else
+    outputFile_.clear();
 }
 
 bool TQtPrinter::BeginDoc() {
@@ -300,6 +308,28 @@ bool TQtDialogs::InputQuery(const std::string& caption, const std::string& promp
                                     QString::fromStdString(value), &ok);
   if (ok) value = v.toStdString();
   return ok;
+}
+
+bool TQtDialogs::PrintDialog(const std::string& title) {
+  auto* qt = dynamic_cast<TQtPrinter*>(Printer());
+  if (!qt) return true;
+  QPrinter& p = qt->QPrinterObject();
+  p.setDocName(QString::fromStdString(title));
+  p.setCopyCount(1);
+  QPrintDialog dialog(&p, QApplication::activeWindow());
+  dialog.setWindowTitle("Print");
+  if (dialog.exec() != QDialog::Accepted) return false;
+  qt->TakeDialogChoice();
+  return true;
+}
+
+bool TQtDialogs::SelectFolder(const std::string& caption, std::string& folder) {
+  const QString chosen = QFileDialog::getExistingDirectory(
+      QApplication::activeWindow(), QString::fromStdString(caption), QString::fromStdString(folder),
+      QFileDialog::ShowDirsOnly);
+  if (chosen.isEmpty()) return false;
+  folder = chosen.toStdString();
+  return true;
 }
 
 bool TQtDialogs::ColorDialog(TColor& color) {

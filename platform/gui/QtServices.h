@@ -47,6 +47,9 @@ class TQtPrinter : public TPrinterService {
   TCanvas& Canvas() override;
   void SetOutputFile(const std::string& path) override;
   QPrinter& QPrinterObject() { return *printer_; }
+  // After a print dialog changed the QPrinter: a PDF file chosen there is
+  // printed to, a printer chosen there is printed on.
+  void TakeDialogChoice();
 
  private:
   std::unique_ptr<QPrinter> printer_;
@@ -68,6 +71,11 @@ class TQtDialogs : public TDialogService {
                   std::string& value) override;
   bool ColorDialog(TColor& color) override;
   bool FontDialog(TFont& font) override;
+  // Qt's print dialog over the installed TQtPrinter's QPrinter; choosing
+  // "Print to File" makes the printer write that PDF file. Without a Qt
+  // printer there is nothing to choose: true, and the job reports it.
+  bool PrintDialog(const std::string& title) override;
+  bool SelectFolder(const std::string& caption, std::string& folder) override;
   int ShowForm(TFormSpec& form) override;
 };
 

@@ -171,10 +171,21 @@ class TDesktopSession {
   // A picture of the whole screen as PNG (xwd, then netpbm); false when it
   // could not be taken.
   bool Screenshot(const std::string& PngPath) { return Picture({"-root"}, PngPath); }
-  // A picture of one window as PNG, read from the window itself (without a
-  // window manager a tool window may not show in the screen's picture).
+  // A picture of one window as PNG, read from the window itself: without a
+  // window manager, dialogs, pop-ups and tool windows come out black on the
+  // screen's picture.
   bool WindowScreenshot(const std::string& Window, const std::string& PngPath) {
     return Picture({"-id", Window}, PngPath);
+  }
+
+  // The text on the session's clipboard (xclip); empty when there is none.
+  std::string ClipboardText() {
+    TProcessOptions o;
+    o.Executable = "xclip";
+    o.Arguments = {"-o", "-selection", "clipboard"};
+    o.Environment = {{"DISPLAY", display_}};
+    o.TimeoutMs = 10000;
+    return RunProcess(o).StdOut;
   }
 
  private:

@@ -1,6 +1,6 @@
 #include "app/spread/qt/TestUnit.h"
 
-#include <QFileDialog>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -80,8 +80,9 @@ TTestForm::TTestForm(QWidget* parent) : QDialog(parent) {
   Panel1->hide();
   layout->addWidget(Panel1);
 
-  BrowseFolder = [this] {
-    return QFileDialog::getExistingDirectory(this, "Select folder", QDir::homePath()).toStdString();
+  BrowseFolder = [] {
+    std::string folder = QDir::homePath().toStdString();
+    return Dialogs().SelectFolder("Select folder", folder) ? folder : std::string();
   };
 }
 
@@ -121,13 +122,13 @@ void TTestForm::ShowFolders() {
 
 void TTestForm::SyncChecks(QListWidgetItem* item) {
   if (filling_) return;
-  const int row = ListBox1->row(item);
-  if (item->checkState() == Qt::Checked)
-    Folders.Check(row);
-  else if (Folders.Checked == row)
-    Folders.Checked = -1;
-  ShowFolders();
-  ListBox1->setCurrentRow(row);
+  // A click on a check box leaves exactly that item ticked, also when it
+  // was the ticked one (the click would untick it).
+  Folders.Check(ListBox1->row(item));
+  filling_ = true;
+  for (int i = 0; i < ListBox1->count(); ++i)
+    ListBox1->item(i)->setCheckState(i == Folders.Checked ? Qt::Checked : Qt::Unchecked);
+  filling_ = false;
 }
 
 void TTestForm::AddButtonClick() {

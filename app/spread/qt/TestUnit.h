@@ -55,7 +55,8 @@ class TTestForm : public QDialog {
   QPushButton* AddButton = nullptr;
   QPushButton* DeleteButton = nullptr;
   TFolderList Folders;
-  // Asks for a folder; empty when cancelled (a folder dialog by default).
+  // Asks for a folder; empty when cancelled (by default the dialogs
+  // service's folder chooser "Select folder", starting at home).
   std::function<std::string()> BrowseFolder;
   void AddButtonClick();
   void DeleteButtonClick();

@@ -3,8 +3,9 @@
 // start, a file added to the folder showing up after the hold-back, opening
 // a model in the main window (and not asking for the open one), rename
 // that never replaces and refuses separators, delete to the trash that
-// keeps the editor's modified state, favourites with their exact paths,
-// and the root folder's items opened by their own paths.
+// keeps the editor's modified state, favourites with their exact paths and
+// edited in the input form's folder page, and the root folder's items
+// opened by their own paths.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -12,16 +13,20 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 
 #include "MainWindowFixture.h"
 #include "app/AppControls.h"
 #include "app/FileUnit.h"
+#include "app/InputFormHooks.h"
 #include "app/PFMainUnit.h"
+#include "app/spread/qt/TestUnit.h"
 #include "controls/UiShellList.h"
 #include "controls/qt/QtUiShell.h"
 #include "editor/CodeEdit.h"
@@ -293,6 +298,43 @@ TEST_F(FileBrowserTest, FavouritesKeepTheirPathsExactly) {
   f.ToolButton3Click();
   Settle();
   EXPECT_EQ(f.Folder(), work);
+}
+
+TEST_F(FileBrowserTest, FavouritesAreEditedInTheFolderSelectionForm) {
+  ConnectInputForm(main->Hooks());
+  TFileForm& f = Open();
+  const std::string sub = work + "/sub & more";
+  f.LBox = {work, sub};
+  f.FPanelCaption = sub;
+  std::string title;
+  QTimer::singleShot(0, [&] {
+    auto* form = qobject_cast<TTestForm*>(QApplication::activeModalWidget());
+    if (!form) {
+      if (QWidget* w = QApplication::activeModalWidget()) w->close();
+      return;
+    }
+    title = form->windowTitle().toStdString();
+    EXPECT_EQ(form->ListBox1->count(), 2);
+    EXPECT_EQ(form->ListBox1->item(1)->checkState(), Qt::Checked);
+    form->ListBox1->item(0)->setCheckState(Qt::Checked);
+    TScriptedDialogs::TAnswer a;
+    a.Value = "/";
+    dialogs.Push(a);
+    form->AddButtonClick();
+    form->accept();
+  });
+  f.Edit1Click();
+  EXPECT_EQ(title, "Folder Selection");
+  EXPECT_EQ(f.LBox, (std::vector<std::string>{work, sub, "/"}));
+  EXPECT_EQ(f.FPanelCaption, work);
+  // The favourites menu lists them, the ticked one checked when open.
+  f.SetFolder(work);
+  Settle();
+  f.FolderMenuPopup();
+  const QList<QAction*> actions = f.FolderMenu->actions();
+  ASSERT_EQ(actions.size(), 5);
+  EXPECT_TRUE(actions[0]->isChecked());
+  EXPECT_FALSE(actions[1]->isChecked());
 }
 
 TEST_F(FileBrowserTest, RootFolderItemsHaveTheirOwnPaths) {

@@ -1,7 +1,7 @@
 // The data sheet window on Qt, offscreen: the tree mirroring the document
 // and taking clicks and drops, formulas typed into the grid, the commands
-// with their dialogs and messages, the colour buttons, the sort dialog, the
-// input form, and a picture of the window with data, a formula and the
+// with their dialogs and messages, the colour buttons, the sort dialog,
+// and a picture of the window with data, a formula and the
 // title marks (spread-form.png in the build folder).
 #include <gtest/gtest.h>
 
@@ -18,7 +18,6 @@
 #include "../SpreadTestSupport.h"
 #include "app/spread/qt/SortUnit.h"
 #include "app/spread/qt/SpreadUnit.h"
-#include "app/spread/qt/TestUnit.h"
 #include "controls/qt/QtUiLists.h"
 #include "grid/qt/QtXLGrid.h"
 #include "platform/gui/QtCanvas.h"
@@ -405,41 +404,6 @@ TEST(SortForm, ExactlyOneKeyIsChecked) {
   emit f.clb1->itemClicked(f.clb1->item(1));
   EXPECT_EQ(f.CheckedIndex(), 1);
   EXPECT_EQ(f.windowTitle().toStdString(), "Sort");
-}
-
-TEST(TestForm, OkStoresTheValuesOrPointsAtTheWrongRow) {
-  InstallQtGraphics();
-  FormatSettings() = TFormatSettings::Invariant();
-  TScriptedDialogs dialogs;
-  SetDialogService(&dialogs);
-  TTestForm f;
-  f.TestFiles = 2;
-  f.First = 0;
-  f.Last = 1;
-  f.XLS.SetRowCount(4);
-  std::vector<double> stored;
-  f.Store = [&](int, int, double v) { stored.push_back(v); };
-  test::Put(f.XLS, 0, 0, {{"1"}, {"2"}, {""}, {"4"}});
-  f.OKBTClick();
-  EXPECT_EQ(dialogs.Log().back().Text, "Wrong data input!");
-  EXPECT_EQ(f.XLG->Grid().GetCurCell().Y, 2);
-  EXPECT_EQ(stored, (std::vector<double>{1, 2}));
-  EXPECT_EQ(f.result(), 0);
-  f.XLS.SetCellText(0, 2, "3");
-  stored.clear();
-  f.OKBTClick();
-  EXPECT_EQ(stored, (std::vector<double>{1, 2, 3, 4}));
-  EXPECT_EQ(f.result(), QDialog::Accepted);
-  // The folder page.
-  TTestForm folders;
-  folders.BrowseFolder = [] { return std::string("/data/runs"); };
-  folders.ShowFolderPage();
-  EXPECT_EQ(folders.windowTitle().toStdString(), "Folder Selection");
-  folders.AddButtonClick();
-  folders.AddButtonClick();
-  EXPECT_EQ(folders.ListBox1->count(), 1);
-  EXPECT_FALSE(folders.DeleteButton->isEnabled());
-  SetDialogService(nullptr);
 }
 
 }  // namespace
