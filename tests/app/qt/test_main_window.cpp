@@ -909,7 +909,7 @@ TEST_F(MainWindowTest, InspectorShowsTheThreeObjectsAndTheChartsSeries) {
 }
 
 TEST_F(MainWindowTest, ProgramModelListsItsDataFilesAndAsksForTheTestValues) {
-  if (!FileExists("/usr/bin/fpc")) GTEST_SKIP() << "no Pascal compiler";
+  QV_REQUIRE_PEER(!test::FindPeerProgram("/usr/bin/fpc").empty(), "The Pascal compiler fpc");
   std::vector<std::string> asked;
   TFitFormHooks hooks;
   hooks.EditTestValues = [&](const std::vector<std::string>& titles, std::vector<double>& values) {
