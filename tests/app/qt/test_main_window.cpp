@@ -45,6 +45,7 @@
 #include "platform/gui/QtServices.h"
 #include "support/ModelFile.h"
 #include "support/qt/QtPropInsp.h"
+#include "tests/main/PeerTools.h"
 #include "tests/support/SettingsTestSupport.h"
 
 namespace qv {
