@@ -35,8 +35,8 @@ std::string FindPeerProgram(const std::string& name) {
   return "";
 }
 
-bool HavePythonModule(const std::string& module) {
-  const std::string python = FindPeerProgram("python3");
+bool HavePythonModule(const std::string& module, const std::string& interpreter) {
+  const std::string python = FindPeerProgram(interpreter);
   if (python.empty()) return false;
   const std::string import = "import " + module;
   const pid_t pid = fork();

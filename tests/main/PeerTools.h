@@ -13,8 +13,9 @@ namespace qv::test {
 // The path of the program, an absolute path or a name looked up on PATH;
 // empty when there is no such executable file.
 std::string FindPeerProgram(const std::string& name);
-// True when python3 imports the module.
-bool HavePythonModule(const std::string& module);
+// True when the Python interpreter imports the module; by default Debian's
+// own python3, where the Debian packages' modules (python3-xlrd, ...) are.
+bool HavePythonModule(const std::string& module, const std::string& python = "/usr/bin/python3");
 // True when the environment says this is continuous integration (CI=true),
 // where every peer tool of scripts/debian-packages.txt must be present.
 bool PeersRequired();

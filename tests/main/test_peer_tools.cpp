@@ -139,9 +139,10 @@ TEST(PeerTools, PartOfATestThatNeedsAPeer) {
 }
 
 TEST(PeerTools, PythonModules) {
-  QV_REQUIRE_PEER(!FindPeerProgram("python3").empty(), "python3");
+  QV_REQUIRE_PEER(!FindPeerProgram("/usr/bin/python3").empty(), "python3");
   EXPECT_TRUE(HavePythonModule("os"));
   EXPECT_FALSE(HavePythonModule("no_such_module_of_any_name"));
+  EXPECT_FALSE(HavePythonModule("os", "/nonexistent/python3"));
 }
 
 }  // namespace
