@@ -41,37 +41,48 @@ function(qv_qt_subdirectory)
   endif()
 endfunction()
 
-# qv_tests(PREFIX [DEPS ...]): one test program per test_*.cpp file in the
-# calling folder, each linked with GoogleTest's main and the given libraries,
-# each one CTest test. Tests run with the offscreen Qt platform, and know the
-# source folder (QV_SOURCE_DIR) and their data folder (QV_TEST_DATA_DIR).
-# Tests in a qt/ folder also find the test-support headers of the folder
-# above (tests/<subsystem>/).
+# qv_tests(PREFIX [DEPS ...]): one test program of all the test_*.cpp files
+# in the calling folder, PREFIX_tests, linked with the shared test main
+# (tests/main) and the given libraries: one link a folder instead of one a
+# file. Each file stays one CTest test, PREFIX.test_name, run as a process
+# of its own with --test-file=test_name.cpp (only that file's tests), so
+# files run side by side as before and the tests of a file one after the
+# other in one process. Tests run with the offscreen Qt platform, with
+# settings, cache and data folders of each file its own, and know the
+# source folder (QV_SOURCE_DIR), their data folder (QV_TEST_DATA_DIR) and
+# their build folder (QV_BINARY_DIR). Tests in a qt/ folder also find the
+# test-support headers of the folder above (tests/<subsystem>/). As the
+# files of a folder link together, a file keeps its helpers in an anonymous
+# namespace and names its test suites apart from the other files'.
 function(qv_tests prefix)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.cpp)
+  if(NOT tests)
+    return()
+  endif()
   set(includes ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   get_filename_component(folder ${CMAKE_CURRENT_SOURCE_DIR} NAME)
   if(folder STREQUAL "qt")
     get_filename_component(parent ${CMAKE_CURRENT_SOURCE_DIR} DIRECTORY)
     list(APPEND includes ${parent})
   endif()
+  set(exe ${prefix}_tests)
+  add_executable(${exe} ${tests})
+  target_compile_options(${exe} PRIVATE ${QV_WARNINGS} ${QV_TEST_OPTIONS})
+  target_include_directories(${exe} PRIVATE ${includes})
+  target_compile_definitions(${exe} PRIVATE
+    QV_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    QV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+    QV_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
+  target_link_libraries(${exe} PRIVATE qv_test_main ${ARGN})
   foreach(t IN LISTS tests)
     get_filename_component(n ${t} NAME_WE)
-    set(exe ${prefix}_${n})
-    add_executable(${exe} ${t})
-    target_compile_options(${exe} PRIVATE ${QV_WARNINGS} ${QV_TEST_OPTIONS})
-    target_include_directories(${exe} PRIVATE ${includes})
-    target_compile_definitions(${exe} PRIVATE
-      QV_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-      QV_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
-      QV_BINARY_DIR="${CMAKE_CURRENT_BINARY_DIR}")
-    target_link_libraries(${exe} PRIVATE GTest::gtest_main GTest::gmock ${ARGN})
-    add_test(NAME ${prefix}.${n} COMMAND ${exe} WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
+    add_test(NAME ${prefix}.${n} COMMAND ${exe} --test-file=${n}.cpp
+             WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
     set_tests_properties(${prefix}.${n} PROPERTIES
       TIMEOUT 600
       # Settings, cache (built program-model libraries) and data folders of
-      # each test program its own, so programs running side by side never
-      # clear or overwrite each other's files.
+      # each test file its own, so files running side by side never clear
+      # or overwrite each other's files.
       ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-config/${n};XDG_CACHE_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-cache/${n};XDG_DATA_HOME=${CMAKE_CURRENT_BINARY_DIR}/xdg-data/${n}")
   endforeach()
 endfunction()

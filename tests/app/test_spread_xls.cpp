@@ -8,6 +8,7 @@
 #include "SpreadTestSupport.h"
 #include "app/spread/SpreadDocument.h"
 #include "platform/core/Process.h"
+#include "tests/main/PeerTools.h"
 
 using namespace qv;
 using qv::test::DataFile;
@@ -17,15 +18,6 @@ using qv::test::TreeShape;
 namespace {
 
 class SpreadXls : public test::SpreadTest {};
-
-bool Have(const std::string& program) {
-  return RunProcess("sh", {"-c", "command -v " + program}, 10000).Succeeded();
-}
-
-bool HaveXlrd() {
-  return Have("/usr/bin/python3") &&
-         RunProcess("/usr/bin/python3", {"-c", "import xlrd"}, 20000).Succeeded();
-}
 
 std::string XlrdDump(const std::string& file) {
   TProcessResult r =
@@ -152,13 +144,13 @@ TEST_F(SpreadXls, SavedWorkbookReadsBackWithItsSheetsInTreeOrder) {
   EXPECT_EQ(back.Worksheet(2)->GetCellText(2, 3), "zwei");
   EXPECT_EQ(back.Worksheet(3)->GetCellText(0, 0), "Grüße");
 
-  if (!HaveXlrd()) GTEST_SKIP() << "python3-xlrd is not installed";
+  QV_REQUIRE_PEER(test::HavePythonModule("xlrd"), "python3-xlrd");
   EXPECT_EQ(XlrdDump(file),
             "## Daten\na\t\n\t2.5\n## daten (2)\n\t\t\n\t\t\n\t\t\n\t\tzwei\n## a_b_c\nGrüße\n");
 }
 
 TEST_F(SpreadXls, LibreOfficeReadsTheSavedWorkbook) {
-  if (!Have("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
+  QV_REQUIRE_PEER(!test::FindPeerProgram("soffice").empty(), "LibreOffice");
   const std::string file = OutFile("xls-lo", "for-libreoffice.xls");
   TSpreadDocument doc;
   BuildForSaving(doc);

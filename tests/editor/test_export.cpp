@@ -9,6 +9,7 @@
 #include "editor/CodeExportHTML.h"
 #include "editor/CodeExportRTF.h"
 #include "editor/CodeHighlighterSample.h"
+#include "tests/main/PeerTools.h"
 
 using namespace qv;
 namespace fs = std::filesystem;
@@ -198,10 +199,8 @@ TEST(Export, RangesAndAborts) {
 }
 
 TEST(Export, RtfOpensInLibreOffice) {
-  if (std::system("command -v soffice >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "soffice not installed";
-  if (std::system("command -v pdftotext >/dev/null 2>&1") != 0)
-    GTEST_SKIP() << "pdftotext not installed";
+  QV_REQUIRE_PEER(!test::FindPeerProgram("soffice").empty(), "soffice");
+  QV_REQUIRE_PEER(!test::FindPeerProgram("pdftotext").empty(), "pdftotext");
   TCodeEditStringList lines;
   LoadModel(lines);
   TCodeSampleSyn hl;

@@ -1,7 +1,6 @@
 // LZH (lh5) coder: round trips, the exact empty form, damaged input, and
 // interoperability with the lh5 programs of the system (lhasa, jlha).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +14,7 @@
 #include "platform/core/Classes.h"
 #include "platform/core/Process.h"
 #include "support/NamedStreamRoutines.h"
+#include "tests/main/PeerTools.h"
 
 namespace qv {
 namespace {
@@ -212,20 +212,6 @@ TEST(Lzh, BitFlipsNeverEscape) {
 // ---------------------------------------------------------------------------
 // Interoperability with the system's lh5 programs.
 
-std::string FindProgram(const std::string& name) {
-  const char* path = std::getenv("PATH");
-  std::string p = path ? path : "/usr/bin:/bin";
-  size_t start = 0;
-  while (start <= p.size()) {
-    size_t end = p.find(':', start);
-    if (end == std::string::npos) end = p.size();
-    std::filesystem::path cand = std::filesystem::path(p.substr(start, end - start)) / name;
-    if (!cand.empty() && access(cand.c_str(), X_OK) == 0) return cand.string();
-    start = end + 1;
-  }
-  return {};
-}
-
 // The CRC of LHA headers: reflected polynomial 0xA001, start 0.
 uint16_t Crc16(const Bytes& d) {
   uint16_t crc = 0;
@@ -284,8 +270,8 @@ Bytes LhaArchive(const std::string& fileName, const Bytes& original) {
 }
 
 TEST(LzhPeers, LhasaTestsOurStreams) {
-  const std::string lhasa = FindProgram("lhasa");
-  if (lhasa.empty()) GTEST_SKIP() << "lhasa is not installed";
+  const std::string lhasa = test::FindPeerProgram("lhasa");
+  QV_REQUIRE_PEER(!lhasa.empty(), "lhasa");
   const std::filesystem::path dir = WorkDir("lhasa");
   for (const Sample& s : Samples()) {
     SCOPED_TRACE(s.name);
@@ -340,8 +326,8 @@ Member FirstMember(const Bytes& a) {
 }
 
 TEST(LzhPeers, ExpandsJlhaMembers) {
-  const std::string jlha = FindProgram("jlha");
-  if (jlha.empty()) GTEST_SKIP() << "jlha is not installed";
+  const std::string jlha = test::FindPeerProgram("jlha");
+  QV_REQUIRE_PEER(!jlha.empty(), "jlha");
   const std::filesystem::path dir = WorkDir("jlha");
   const Sample samples[] = {
       {"text", TextBytes()},

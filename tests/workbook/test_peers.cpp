@@ -11,6 +11,7 @@
 #include "WorkbookTestSupport.h"
 #include "platform/core/Classes.h"
 #include "platform/core/Process.h"
+#include "tests/main/PeerTools.h"
 #include "workbook/XLSDump.h"
 #include "workbook/XLSWorkbook.h"
 
@@ -20,10 +21,7 @@ namespace {
 
 std::string outDir() { return ExtractFileDir(test::OutFile("peer-out", "x")); }
 
-bool have(const std::string& program) {
-  TProcessResult r = RunProcess("sh", {"-c", "command -v " + program}, 10000);
-  return r.Succeeded();
-}
+bool have(const std::string& program) { return !test::FindPeerProgram(program).empty(); }
 
 // A workbook whose texts fit Windows-1252, so that every version keeps them.
 void Fill(TXLSWorkbook& wb) {
@@ -93,9 +91,7 @@ std::string readDump(const std::string& file) {
 }  // namespace
 
 TEST(Peers, XlrdReadsOurFiles) {
-  if (!have("/usr/bin/python3") ||
-      !RunProcess("/usr/bin/python3", {"-c", "import xlrd"}, 20000).Succeeded())
-    GTEST_SKIP() << "python3-xlrd is not installed";
+  QV_REQUIRE_PEER(test::HavePythonModule("xlrd"), "python3-xlrd");
   TXLSWorkbook wb(LocaleSettings::EnUS());
   Fill(wb);
   std::string expected = DumpWorkbook(wb);
@@ -114,7 +110,7 @@ TEST(Peers, XlrdReadsOurFiles) {
 }
 
 TEST(Peers, GnumericReadsOurFiles) {
-  if (!have("ssconvert")) GTEST_SKIP() << "gnumeric's ssconvert is not installed";
+  QV_REQUIRE_PEER(have("ssconvert"), "gnumeric's ssconvert");
   TXLSWorkbook wb(LocaleSettings::EnUS());
   Fill(wb);
   std::string expected = DumpWorkbook(wb);
@@ -134,7 +130,7 @@ TEST(Peers, GnumericReadsOurFiles) {
 }
 
 TEST(Peers, LibreOfficeReadsOurFiles) {
-  if (!have("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
+  QV_REQUIRE_PEER(have("soffice"), "LibreOffice");
   TXLSWorkbook wb(LocaleSettings::EnUS());
   Fill(wb);
   std::string expected = DumpWorkbook(wb);
@@ -161,7 +157,7 @@ TEST(Peers, LibreOfficeReadsOurFiles) {
 }
 
 TEST(Peers, LibreOfficeKeepsNotesPicturesAndCharts) {
-  if (!have("soffice")) GTEST_SKIP() << "LibreOffice is not installed";
+  QV_REQUIRE_PEER(have("soffice"), "LibreOffice");
   TXLSWorkbook wb(LocaleSettings::EnUS());
   wb.OnMessage = [](const std::string&) {};
   TSheet& s = wb.Sheets[0];
@@ -228,15 +224,14 @@ TEST(Peers, LongExcel97TextsReachThePeers) {
   wb.Filename = outDir() + "/long97.xls";
   wb.Write();
   const std::string expected = DumpWorkbook(wb);
-  if (have("/usr/bin/python3") &&
-      RunProcess("/usr/bin/python3", {"-c", "import xlrd"}, 20000).Succeeded()) {
+  if (test::UsePeer(test::HavePythonModule("xlrd"), "python3-xlrd")) {
     TProcessResult x = RunProcess(
         "/usr/bin/python3",
         {std::string(QV_SOURCE_DIR) + "/tests/workbook/xlrd_dump.py", wb.Filename}, 60000);
     ASSERT_TRUE(x.Succeeded()) << x.StdErr;
     EXPECT_EQ(x.StdOut, expected);
   }
-  if (have("soffice")) {
+  if (test::UsePeer(have("soffice"), "LibreOffice")) {
     std::string conv = outDir() + "/libreoffice-long";
     std::filesystem::remove_all(conv);
     TProcessResult lo =
@@ -256,7 +251,7 @@ TEST(Peers, LongExcel97TextsReachThePeers) {
     ASSERT_EQ(back.Sheets[0].Notes.Count(), 1);
     EXPECT_EQ(back.Sheets[0].Notes.Item(0).Text, std::vector<std::string>{wide});
   }
-  if (have("ssconvert")) {
+  if (test::UsePeer(have("ssconvert"), "gnumeric's ssconvert")) {
     std::string back = outDir() + "/gnumeric-long97.xls";
     std::filesystem::remove(back);
     TProcessResult g =

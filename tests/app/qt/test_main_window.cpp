@@ -46,6 +46,7 @@
 #include "platform/gui/QtServices.h"
 #include "support/ModelFile.h"
 #include "support/qt/QtPropInsp.h"
+#include "tests/main/PeerTools.h"
 #include "tests/support/SettingsTestSupport.h"
 
 namespace qv {
@@ -910,7 +911,7 @@ TEST_F(MainWindowTest, InspectorShowsTheThreeObjectsAndTheChartsSeries) {
 }
 
 TEST_F(MainWindowTest, ProgramModelListsItsDataFilesAndAsksForTheTestValues) {
-  if (!FileExists("/usr/bin/fpc")) GTEST_SKIP() << "no Pascal compiler";
+  QV_REQUIRE_PEER(!test::FindPeerProgram("/usr/bin/fpc").empty(), "The Pascal compiler fpc");
   std::vector<std::string> asked;
   TFitFormHooks hooks;
   hooks.EditTestValues = [&](const std::vector<std::string>& titles, std::vector<double>& values) {
